@@ -1,0 +1,34 @@
+# Shared set-up of ./wzeb1 and ./test.sh: install what is missing, configure, build.
+# Sourced with ROOT set; talks on stderr only.
+ZEB1_PACKAGES="build-essential cmake qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev python3 poppler-utils locales"
+
+zeb1_missing_packages() {
+  local p missing=""
+  for p in $ZEB1_PACKAGES ${ZEB1_EXTRA_PACKAGES:-}; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing="$missing $p"
+    fi
+  done
+  echo "$missing"
+}
+
+zeb1_setup() {
+  local missing
+  missing=$(zeb1_missing_packages)
+  if [ -n "$missing" ]; then
+    if [ "$(id -u)" != 0 ]; then
+      echo "wzeb1 set-up: missing packages:$missing" >&2
+      echo "wzeb1 set-up: run as root, or install them: apt-get install$missing" >&2
+      return 1
+    fi
+    echo "wzeb1 set-up: installing$missing" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update >&2 || return 1
+    # shellcheck disable=SC2086
+    apt-get install -y $missing >&2 || return 1
+  fi
+  if [ ! -f "$ROOT/build/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2 || return 1
+  fi
+  cmake --build "$ROOT/build" --parallel "$(nproc)" >&2 || return 1
+}

@@ -1,0 +1,160 @@
+#include "base/choosers.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/dialogs.h"
+#include "base/files.h"
+#include "base/globals.h"
+#include "base/ui_port.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+
+namespace zeb {
+
+namespace {
+
+std::string Oem(std::string_view path) { return FromUtf8(CodePage::Cp850, path); }
+
+bool ArchiveMode() { return G().CommandLineFileLoaded != 0 && G().ArchiveFlag != 0; }
+
+// A folder text as a dialog's start folder: without its trailing "/".
+std::string StartFolderOf(std::string_view folder) {
+  return folder.size() > 1 ? RemoveTrailingBackslash(folder) : std::string(folder);
+}
+
+// The name can be written when a new file can be made in its folder (the
+// write goes to a temporary there) and an existing file is writable.
+bool NameIsWritable(std::string_view path) {
+  const std::string p = ResolvePathCaseInsensitive(path);
+  if (p.empty() || p.back() == '/') return false;
+  struct stat st{};
+  if (::stat(p.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return false;
+    if (::access(p.c_str(), W_OK) != 0) return false;
+    if (!S_ISREG(st.st_mode)) return true;  // a device is written directly
+  }
+  const std::string folder = ExtractFolderPart(p);
+  const auto probe = MakeUniqueFile(folder.empty() ? "." : folder, ".zeb1-probe-");
+  if (!probe) return false;
+  ::unlink(probe->c_str());
+  return true;
+}
+
+}  // namespace
+
+void ConfirmOverwriteFile(std::string_view path) {
+  BaseGlobals& g = G();
+  if (FileCanBeOpened(path) && path.find("aktuell") == std::string_view::npos && g.ConfirmOverwrite == 1) {
+    SetCurrentHelpNumber(3055);
+    if (!AskYesNoCancel(Oem(path) + " existiert bereits.   überschreiben ?"_oem)) g.AbortFlag = 1;
+  }
+  if (g.AbortFlag != 0) return;
+  if (!NameIsWritable(path)) {
+    ShowError("Ungültiger Dateiname \""_oem + Oem(path) + "\" !");
+    g.AbortFlag = 1;
+  }
+}
+
+std::string AskSaveFileName(std::string_view nameIn) {
+  BaseGlobals& g = G();
+  if (ArchiveMode() && nameIn != "aktuell") {
+    ShowArchiveModeRefusal();
+    g.AbortFlag = 1;
+    return {};
+  }
+  if (g.CommandLineFileLoaded != 0 && g.ArchiveFlag == 0) g.CommandLineFileLoaded = 0;
+
+  const std::string& ext = g.SpringFileExtension;
+  std::string path;
+  if (nameIn.empty()) {
+    std::string name = g.CurrentFileName;
+    const std::string filter = "*." + ext + "|*." + ext;
+    std::string chosen;
+    if (Ui().ChooseSaveFile(AddBackslash(g.CurrentDataFolder), filter, name, chosen)) {
+      g.CurrentDataFolder = ExtractFolderPart(chosen);
+      name = FileNameNoExt(chosen);
+    } else {
+      g.AbortFlag = 1;
+    }
+    RestoreArrowCursor();
+    if (g.AbortFlag != 0) return {};
+    path = AddBackslash(g.CurrentDataFolder) + name + "." + ext;
+    ConfirmOverwriteFile(path);
+    if (g.AbortFlag == 0) g.CurrentFileName = name;
+    return path;
+  }
+  const std::size_t slash = nameIn.rfind('/');
+  const std::string_view namePart = slash == std::string_view::npos ? nameIn : nameIn.substr(slash + 1);
+  if (namePart.find('.') == std::string_view::npos)
+    path = AddBackslash(g.CurrentDataFolder) + std::string(nameIn) + "." + ext;
+  else
+    path = std::string(nameIn);
+  ConfirmOverwriteFile(path);
+  return path;
+}
+
+std::string AskOpenFileName(int mode, std::string& folder, std::string_view pattern, int /*unused*/) {
+  const std::string filter = std::string(pattern) + "|" + std::string(pattern);
+  std::string chosen;
+  if (!Ui().ChooseOpenFile(StartFolderOf(folder), filter, chosen)) {
+    G().AbortFlag = 1;
+    return {};
+  }
+  folder = ExtractFolderPart(chosen);
+  if (mode == 4) G().SpringFileExtension = FileExtAfterDot(chosen);
+  return mode == 5 ? chosen : BareFileName(chosen);
+}
+
+std::string AskOpenFilePath(std::string_view defaultPath, std::string_view pattern) {
+  std::string start(defaultPath);
+  TrimInPlace(start);
+  const std::string filter = std::string(pattern) + "|" + std::string(pattern);
+  std::string chosen;
+  if (!Ui().ChooseOpenFile(StartFolderOf(ExtractFolderPart(start)), filter, chosen)) {
+    G().AbortFlag = 1;
+    return std::string(defaultPath);
+  }
+  return chosen;
+}
+
+std::string BrowseForFolder(std::string_view folder) {
+  const std::string start = FolderExistsByChDir(folder) ? StartFolderOf(folder) : std::string();
+  std::string chosen;
+  if (!Ui().ChooseFolder(start, chosen)) return std::string(folder);
+  return StartFolderOf(chosen);
+}
+
+void CheckFileReadable(std::string_view name) {
+  if (FileCanBeOpened(name)) return;
+  std::string shown(name);
+  TrimInPlace(shown);
+  ShowError("Datei "_oem + Oem(shown) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
+  G().AbortFlag = 1;
+}
+
+std::string BuildFilePath(std::string_view name, std::string_view folder, std::string_view pattern) {
+  return AddBackslash(folder) + std::string(name) + std::string(pattern.substr(pattern.empty() ? 0 : 1));
+}
+
+void DeleteFileWithConfirm(std::string_view folderIn, std::string_view pattern) {
+  if (ArchiveMode()) {
+    ShowArchiveModeRefusal();
+    return;
+  }
+  std::string folder(folderIn);
+  const std::string name = AskOpenFileName(1, folder, pattern);
+  if (G().AbortFlag != 0) return;
+  const std::string path = BuildFilePath(name, folder, pattern);
+  CheckFileReadable(path);
+  if (G().AbortFlag != 0) return;
+  SetCurrentHelpNumber(1090);
+  if (!AskYesNoCancel(Oem(name) + " wirklich löschen ?"_oem)) return;
+  if (::unlink(ResolvePathCaseInsensitive(path).c_str()) != 0) {
+    ShowError("Datei "_oem + Oem(path) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
+    G().AbortFlag = 1;
+  }
+}
+
+}  // namespace zeb

@@ -1,0 +1,259 @@
+#include "base/files.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "base/dialogs.h"
+#include "base/fileattr.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "platform/env.h"
+#include "platform/files.h"
+
+namespace zeb {
+
+namespace {
+
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+std::string_view NameAfterSlash(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// A folder text as a path to open: "" is the current folder.
+std::string FolderPath(std::string_view folder) {
+  return folder.empty() ? std::string(".") : std::string(folder);
+}
+
+// The regular files of the folder of pattern (its part up to the last "/")
+// whose names match the rest in any case, sorted. "*.*" matches every name.
+std::vector<std::string> MatchingFiles(std::string_view folderAndMask) {
+  const std::string folder = ExtractFolderPart(folderAndMask);
+  std::string mask(NameAfterSlash(folderAndMask));
+  if (mask == "*.*") mask = "*";
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(FolderPath(folder).c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+    if (PathIsRegularFile(folder + name)) names.push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+// ----------------------------------------------------------- name texts
+
+std::string AddBackslash(std::string_view folder) {
+  std::string s(TrimView(folder));
+  if (!s.empty() && s.back() != '/') s.push_back('/');
+  return s;
+}
+
+std::string AddBackslashB(std::string_view folder) { return AddBackslash(folder); }
+
+std::string RemoveTrailingBackslash(std::string_view folder) {
+  if (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
+  return std::string(folder);
+}
+
+std::string ExtractFolderPart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string BareFileName(std::string_view path) {
+  std::string_view name = NameAfterSlash(path);
+  if (name.size() >= 2) {
+    const std::size_t dot = name.rfind('.', name.size() - 2);
+    if (dot != std::string_view::npos) name = name.substr(0, dot);
+  }
+  return std::string(name);
+}
+
+std::string FileNameNoExt(std::string_view path) {
+  std::string_view name = NameAfterSlash(path);
+  const std::size_t dot = name.rfind('.');
+  return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+std::string FileExtAfterDot(std::string_view name) {
+  const std::string_view part = NameAfterSlash(name);
+  const std::size_t dot = part.find('.');
+  return dot == std::string_view::npos ? std::string() : std::string(part.substr(dot + 1));
+}
+
+void TrimInPlace(std::string& text) { text = std::string(TrimView(text)); }
+
+std::string ShortenMiddle(std::string_view text, int n) {
+  if (n < 0) n = 0;
+  if (text.size() <= static_cast<std::size_t>(n)) return std::string(text);
+  const std::size_t h = static_cast<std::size_t>(std::max(n / 2 - 3, 0));
+  return std::string(text.substr(0, h)) + " ... " + std::string(text.substr(text.size() - (h + 1)));
+}
+
+// ------------------------------------------------- file and folder actions
+
+bool FileCanBeOpened(std::string_view name) {
+  TextFile f;
+  f.Assign(name);
+  if (f.Reset() != 0) return false;
+  f.Close();
+  return true;
+}
+
+bool IsFolderWritable(std::string_view folder) {
+  std::string dir = AddBackslash(folder);
+  if (dir.size() > 1) dir.pop_back();
+  const auto probe = MakeUniqueFile(FolderPath(dir), ".zeb1-probe-");
+  if (!probe) return false;
+  ::unlink(probe->c_str());
+  return true;
+}
+
+bool FolderExistsByFind(std::string_view folder) { return PathIsDirectory(FolderPath(AddBackslash(folder))); }
+
+bool FolderExistsByChDir(std::string_view folder) {
+  if (folder.empty()) return false;
+  const std::string dir = RemoveTrailingBackslash(folder);
+  return PathIsDirectory(dir.empty() ? std::string("/") : dir);
+}
+
+void DeleteWorkFile(std::string_view name) {
+  if (!FileCanBeOpened(name)) return;
+  ::unlink(ResolvePathCaseInsensitive(name).c_str());
+}
+
+void DeleteFilesByMask(std::string_view folder, std::string_view mask) {
+  const std::string pattern = std::string(folder) + std::string(mask);
+  const std::string dir = ExtractFolderPart(pattern);
+  for (const std::string& name : MatchingFiles(pattern))
+    if (::unlink((dir + name).c_str()) != 0) return;
+}
+
+void CopyFileBlocks(std::string_view source, std::string_view destination) {
+  if (CopyFileContents(source, destination, 2048) != CopyOutcome::Ok) G().AbortFlag = 1;
+}
+
+void CopyFileToFolderOf(std::string_view source, std::string_view destination) {
+  if (!FileCanBeOpened(source)) return;
+  try {
+    CopyFileToPath(source, AddBackslash(ExtractFolderPart(destination)));
+  } catch (const std::runtime_error& e) {
+    ShowError(e.what());
+    G().AbortFlag = 1;
+  }
+}
+
+void CopyFilesByMask(std::string_view mask, std::string_view sourceFolder, std::string_view destFolder) {
+  const std::string src = AddBackslashB(sourceFolder);
+  const std::string dst = AddBackslashB(destFolder);
+  const std::string pattern = src + std::string(mask);
+  const std::string dir = ExtractFolderPart(pattern);
+  const std::vector<std::string> names = MatchingFiles(pattern);
+  bool failed = false;
+  for (const std::string& name : names) {
+    G().AbortFlag = 0;
+    CopyFileToFolderOf(dir + name, dst);
+    if (G().AbortFlag != 0) failed = true;
+  }
+  G().AbortFlag = (names.empty() || failed) ? 1 : 0;
+}
+
+void AssignTextFile(TextFile& file, std::string_view name) { file.Assign(name); }
+
+void CloseTextFile(TextFile& file) {
+  if (file.IsOpen()) file.Close();
+}
+
+// ------------------------------------------- environment, version, dates
+
+std::string GetEnvVar(std::string_view name) { return GetEnvironment(name); }
+
+std::string GetFileVersionString(std::string_view fileName) {
+  const std::string_view name = TrimView(fileName);
+  std::string bare = BareFileName(name);
+  for (char& c : bare)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  if (!name.empty() && bare != "wzeb1") return "0";
+  const VersionParts v = ProgramVersionParts();
+  std::string text = std::to_string(v.major) + "." + std::to_string(v.minor);
+  if (v.release > 0) text += "." + std::to_string(v.release);
+  if (v.release >= 1 && v.build >= 1) text += "." + std::to_string(v.build);
+  return text;
+}
+
+void ToggleUnitSystem() { G().UnitSystem = G().UnitSystem == 1 ? 0 : 1; }
+
+namespace {
+std::tm LocalNow(long* nanoseconds = nullptr) {
+  timespec ts{};
+  ::clock_gettime(CLOCK_REALTIME, &ts);
+  std::tm tm{};
+  ::localtime_r(&ts.tv_sec, &tm);
+  if (nanoseconds != nullptr) *nanoseconds = ts.tv_nsec;
+  return tm;
+}
+}  // namespace
+
+void TodayDateParts(std::uint16_t& year, std::uint16_t& month, std::uint16_t& day, std::uint16_t& fourth) {
+  const std::tm tm = LocalNow();
+  year = static_cast<std::uint16_t>(tm.tm_year + 1900);
+  month = static_cast<std::uint16_t>(tm.tm_mon + 1);
+  day = static_cast<std::uint16_t>(tm.tm_mday);
+  fourth = 0;
+}
+
+std::string TodayDateString() {
+  std::uint16_t y = 0, m = 0, d = 0, unused = 0;
+  TodayDateParts(y, m, d, unused);
+  return FormatDate(y, m, d);
+}
+
+void CurrentTimeParts(std::uint16_t& hour, std::uint16_t& minute, std::uint16_t& second,
+                      std::uint16_t& hundredth) {
+  long ns = 0;
+  const std::tm tm = LocalNow(&ns);
+  hour = static_cast<std::uint16_t>(tm.tm_hour);
+  minute = static_cast<std::uint16_t>(tm.tm_min);
+  second = static_cast<std::uint16_t>(std::min(tm.tm_sec, 59));  // leap second
+  hundredth = static_cast<std::uint16_t>(ns / 10000000);
+}
+
+std::string CurrentTimeString() {
+  const std::tm tm = LocalNow();
+  return TimeText(tm.tm_hour, tm.tm_min);
+}
+
+std::string TimeText(int hour, int minute) {
+  return std::to_string(hour) + ":" + (minute < 10 ? "0" : "") + std::to_string(minute);
+}
+
+std::string FileDateString(std::time_t fileTime) {
+  std::tm tm{};
+  if (::localtime_r(&fileTime, &tm) == nullptr) return "0000/00/00";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  return buf;
+}
+
+int MaxPrinterPort() { return 3; }
+
+}  // namespace zeb

@@ -1,0 +1,80 @@
+// File, folder, date and version helpers. Paths are UTF-8 with "/" as the
+// only folder separator; "\" and ":" are ordinary name characters.
+#pragma once
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "base/textfile.h"
+
+namespace zeb {
+
+// Folder and name texts.
+
+// Trimmed of blanks; "/" appended unless empty or ending in "/".
+std::string AddBackslash(std::string_view folder);
+std::string AddBackslashB(std::string_view folder);
+// Without one trailing "/".
+std::string RemoveTrailingBackslash(std::string_view folder);
+// Up to and including the last "/"; empty without one.
+std::string ExtractFolderPart(std::string_view path);
+// The name after the last "/", cut before its last "." (a "." in the last
+// position is not looked at).
+std::string BareFileName(std::string_view path);
+// The name after the last "/" without its extension (from its last ".").
+std::string FileNameNoExt(std::string_view path);
+// The text after the first "." of the name after the last "/".
+std::string FileExtAfterDot(std::string_view name);
+void TrimInPlace(std::string& text);
+// Longer than n: first h characters + " ... " + last h + 1, h = n / 2 - 3
+// (at least 0).
+std::string ShortenMiddle(std::string_view text, int n);
+
+// File and folder tests and actions.
+
+bool FileCanBeOpened(std::string_view name);
+// A unique file can be created in the folder (it is removed again).
+bool IsFolderWritable(std::string_view folder);
+// True only for an existing folder ("" is the current folder).
+bool FolderExistsByFind(std::string_view folder);
+bool FolderExistsByChDir(std::string_view folder);
+// Erases the file when it can be opened.
+void DeleteWorkFile(std::string_view name);
+// Erases the files of folder (with its closing "/") matching mask in any
+// case; stops at the first that cannot be erased.
+void DeleteFilesByMask(std::string_view folder, std::string_view mask);
+// Copies source to destination in blocks; sets AbortFlag when the source
+// cannot be read or the copy cannot be written completely (then the
+// destination is as it was).
+void CopyFileBlocks(std::string_view source, std::string_view destination);
+// When the source can be opened, copies it under its own name into the
+// folder of destination. A failure is shown and sets AbortFlag.
+void CopyFileToFolderOf(std::string_view source, std::string_view destination);
+// Copies the files of sourceFolder matching mask in any case into
+// destFolder. AbortFlag 0 when something matched and every copy succeeded,
+// else 1.
+void CopyFilesByMask(std::string_view mask, std::string_view sourceFolder, std::string_view destFolder);
+void AssignTextFile(TextFile& file, std::string_view name);
+// Closes and discards any I/O error.
+void CloseTextFile(TextFile& file);
+
+// Environment, version, dates and times.
+
+std::string GetEnvVar(std::string_view name);
+// The program's version ("26.6") for an empty name or a program file whose
+// bare name is "wzeb1" in any case; "0" for any other file.
+std::string GetFileVersionString(std::string_view fileName);
+void ToggleUnitSystem();
+void TodayDateParts(std::uint16_t& year, std::uint16_t& month, std::uint16_t& day, std::uint16_t& fourth);
+std::string TodayDateString();
+void CurrentTimeParts(std::uint16_t& hour, std::uint16_t& minute, std::uint16_t& second,
+                      std::uint16_t& hundredth);
+std::string CurrentTimeString();
+// "9:05": the hour unpadded, the minutes with two digits.
+std::string TimeText(int hour, int minute);
+// A file time as "yyyy/mm/dd" (local date).
+std::string FileDateString(std::time_t fileTime);
+int MaxPrinterPort();
+
+}  // namespace zeb

@@ -1,0 +1,366 @@
+#include "base/help.h"
+
+#include <array>
+#include <cstdint>
+
+#include "base/choosers.h"
+#include "base/dialogs.h"
+#include "base/files.h"
+#include "base/globals.h"
+#include "base/services.h"
+#include "base/text.h"
+#include "base/textfile.h"
+#include "base/ui_port.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr std::size_t kMatchLength = 14;
+constexpr std::size_t kHelpBoxLimit = 1000;
+
+int EffectiveNumber(int n) { return n == 0 ? G().HelpNumber : n; }
+
+std::string AsciiLower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+// A path inside a message (code page 850).
+std::string PathForMessage(std::string_view path) { return FromUtf8(CodePage::Cp850, path); }
+
+// The entry number in the first 4 characters: blanks, an optional sign and
+// decimal digits only.
+bool EntryNumber(std::string_view line, int& n) {
+  std::string_view f = line.substr(0, 4);
+  std::size_t i = 0;
+  while (i < f.size() && f[i] == ' ') ++i;
+  bool negative = false;
+  if (i < f.size() && (f[i] == '-' || f[i] == '+')) negative = f[i++] == '-';
+  if (i == f.size()) return false;
+  int v = 0;
+  for (; i < f.size(); ++i) {
+    if (f[i] < '0' || f[i] > '9') return false;
+    v = v * 10 + (f[i] - '0');
+  }
+  n = negative ? -v : v;
+  return true;
+}
+
+// The picture name after the first ":", as it stands; "NULL" without one.
+std::string PictureOf(std::string_view entryLine) {
+  std::size_t colon = entryLine.find(':');
+  return colon == std::string_view::npos ? std::string("NULL") : std::string(entryLine.substr(colon + 1));
+}
+
+struct HelpText {
+  int number = 0;
+  std::array<std::string, 6> line;  // 1..5, code page 850
+  std::string picture = "null";
+  bool found = false;       // text taken from the file
+  bool clearAbort = false;  // missing, or ended after line 5 / at the end
+};
+
+// Reads one line; a read error counts as the end of the file.
+bool ReadOk(TextFile& f, std::string& s) { return f.ReadLine(s) == 0; }
+
+HelpText FindHelpText(int n) {
+  HelpText h;
+  h.number = EffectiveNumber(n);
+  const std::string path = HelpFileName(h.number);
+  TextFile f;
+  f.Assign(path);
+  if (f.Reset() != 0) {
+    h.line[1] = "Datei " + PathForMessage(path) + " nicht gefunden !";
+    h.clearAbort = true;
+    return h;
+  }
+  std::string entry, text, picture;
+  for (;;) {
+    if (f.Eof() || !ReadOk(f, entry)) break;
+    int number = 0;
+    const bool numbered = EntryNumber(entry, number);
+    if (numbered) {
+      if (!ReadOk(f, text)) break;
+    } else {
+      text = entry;
+    }
+    // The end of the file is tested after the text line: an entry whose
+    // text is the last line is not found.
+    if (f.Eof()) break;
+    if (numbered && number == h.number) {
+      h.found = true;
+      picture = PictureOf(entry);
+      break;
+    }
+  }
+  if (!h.found) {
+    h.line[1] = "Hilfetext Nr " + std::to_string(h.number) + ": keine Hilfe vorhanden.";
+    h.clearAbort = true;
+    return h;
+  }
+  h.picture = picture;
+  h.line[1] = text;
+  // Entry N+j fills line j+1; a gap leaves its line empty; a number that is
+  // a multiple of 5 starts the next text.
+  int k = 2;
+  bool endedByEntry = false;
+  std::string s;
+  while (k <= 5) {
+    if (f.Eof() || !ReadOk(f, s)) break;
+    int number = 0;
+    if (!EntryNumber(s, number)) {
+      h.line[k++] = s;
+      continue;
+    }
+    if (number % 5 == 0) {
+      endedByEntry = true;
+      break;
+    }
+    if (!ReadOk(f, text)) break;
+    const long long j = static_cast<long long>(number) - h.number + 1;
+    if (j >= k && j <= 5) {
+      h.line[j] = text;
+      k = static_cast<int>(j) + 1;
+    } else {
+      ++k;
+    }
+  }
+  h.clearAbort = !endedByEntry;
+  return h;
+}
+
+std::string JoinedAnsi(const HelpText& h) {
+  std::string r = OemToAnsiStr(h.line[1]);
+  for (int k = 2; k <= 5; ++k) r += ' ' + OemToAnsiStr(h.line[k]);
+  return r;
+}
+
+bool SameStart(std::string_view a, std::string_view b) {
+  return a.substr(0, kMatchLength) == b.substr(0, kMatchLength);
+}
+
+std::string MessageOf(int k) {
+  if (k < 1 || k > 12) return {};
+  return G().ErrorMessageList.slot[static_cast<std::size_t>(k)];
+}
+
+enum class Search { Found, NotFound, ReadError };
+
+// Reads until a line matches message; a match on the last line of the file
+// counts as not found (its cause and remedy are missing).
+Search FindMessage(TextFile& f, std::string_view message) {
+  std::string s;
+  for (;;) {
+    if (f.ReadLine(s) != 0) return Search::ReadError;
+    if (f.Eof()) return Search::NotFound;
+    if (SameStart(s, message)) return Search::Found;
+  }
+}
+
+// Cause and remedy are single lines of the file.
+std::string OneLine(std::string_view s) {
+  std::string r;
+  r.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' || s[i] == '\n') {
+      if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+      r += ' ';
+    } else {
+      r += s[i];
+    }
+  }
+  return r;
+}
+
+void ShowIoError(int code) {
+  if (code == kIoReadError)
+    ShowError("Lesefehler");
+  else if (code == kIoDiskFull)
+    ShowError("Diskette/Platte voll");
+  else
+    ShowError("Fehler bei Zugriff auf Diskette/Platte");
+  G().AbortFlag = 1;
+}
+
+}  // namespace
+
+void SetHelpTextNumber(int n) { G().HelpNumber = static_cast<std::uint16_t>(n); }
+
+std::string HelpFileName(int n) {
+  n = EffectiveNumber(n);
+  const std::string name = n < 4000 ? std::string("talmore.hlp") : AsciiLower(G().ProgramShortName) + ".hlp";
+  return AddBackslash(G().HelpFolder) + name;
+}
+
+void ShowHelpText(int n, std::string_view /*text*/, int mode) {
+  const HelpText h = FindHelpText(n);
+  if (mode == 0 || mode == 1) {
+    std::string box;
+    for (int k = 1; k <= 5; ++k) box += h.line[k] + ' ';
+    if (box.size() > kHelpBoxLimit) box.resize(kHelpBoxLimit);
+    ShowInfoBox("HILFETEXT Nr." + std::to_string(h.number), box);
+  }
+  if (mode == 0 || mode == 2) {
+    Graphics().GrafClear();
+    Graphics().GrafHeader(false, 0, 0, 160, 120);
+    if (!h.picture.empty() && h.picture != "NULL")
+      Graphics().PlayHpglFile(AddBackslash(G().HelpFolder) + ToUtf8(CodePage::Cp850, h.picture) + ".plt");
+  }
+  if (h.clearAbort) G().AbortFlag = 0;
+}
+
+std::string GetHelpText(int n) {
+  const HelpText h = FindHelpText(n);
+  if (h.clearAbort) G().AbortFlag = 0;
+  return h.found ? JoinedAnsi(h) : OemToAnsiStr(h.line[1]);
+}
+
+std::string GetHelpTextB(int n) { return GetHelpText(n); }
+
+std::string ErrFileName() { return AddBackslash(G().HelpFolder) + AsciiLower(G().ProgramShortName) + ".err"; }
+
+void ShowErrorHelp(int k) {
+  const std::string path = ResolvePathCaseInsensitive(ErrFileName());
+  if (!OpenWorkTextFileForReading(path)) {
+    CheckFileReadable(path);  // shows why
+    G().AbortFlag = 1;
+    return;
+  }
+  TextFile& f = WorkTextFile();
+  const std::string message = MessageOf(k);
+  const Search found = FindMessage(f, message);
+  if (found != Search::Found) {
+    f.Close();
+    if (found == Search::ReadError)
+      G().AbortFlag = 1;
+    else
+      ShowInfoBox("Meldung", "keine Beschreibung dieser Fehlermeldung vorhanden.");
+    return;
+  }
+  std::string cause, remedy;
+  const bool ok = f.ReadLine(cause) == 0 && f.ReadLine(remedy) == 0;
+  f.Close();
+  if (!ok) {
+    G().AbortFlag = 1;
+    return;
+  }
+  OpenErrorHelpForm(message, cause, remedy);
+}
+
+void GetErrorCause(int k, std::string& text) {
+  if (G().AbortFlag != 0) return;
+  TextFile f;
+  f.Assign(ErrFileName());
+  if (f.Reset() != 0) return;
+  const Search found = FindMessage(f, MessageOf(k));
+  std::string s;
+  if (found == Search::NotFound)
+    text = "keine Beschreibung dieser Fehlermeldung vorhanden.";
+  else if (found == Search::Found && f.ReadLine(s) == 0)
+    text = s;
+}
+
+void GetErrorRemedy(int k, std::string& text) {
+  TextFile f;
+  f.Assign(ErrFileName());
+  if (f.Reset() != 0) return;
+  if (FindMessage(f, MessageOf(k)) != Search::Found) return;
+  std::string cause, remedy;
+  if (f.ReadLine(cause) == 0 && f.ReadLine(remedy) == 0) text = remedy;
+}
+
+void OpenErrorHelpForm(std::string_view message, std::string_view cause, std::string_view remedy) {
+  const ErrorHelpTexts texts{OemToAnsiStr(message), OemToAnsiStr(cause), OemToAnsiStr(remedy)};
+  const ErrorHelpResult result = Ui().ErrorHelpForm(texts, [] { ShowHelpText(1970, "", 1); });
+  if (!result.modified) return;
+  if (!AskYesNoCancel("Save Changes ?")) return;
+  // The message field is read-only: the entry is looked up by the message as
+  // given (a round trip through Windows text would alter characters that
+  // Windows lacks).
+  WriteErrEntry(message, AnsiLineToOem(result.texts.cause), AnsiLineToOem(result.texts.remedy));
+}
+
+void WriteErrEntry(std::string_view message, std::string_view cause, std::string_view remedy) {
+  const std::string path = ResolvePathCaseInsensitive(ErrFileName());
+  if (!OpenWorkTextFileForReading(path)) {
+    CheckFileReadable(path);
+    G().AbortFlag = 1;
+    return;
+  }
+  TextFile& in = WorkTextFile();
+  // The copy is written beside the file and replaces it when complete.
+  TextFile out;
+  out.Assign(path);
+  RewriteChecked(out);
+  if (!out.IsOpen()) {
+    in.Close();
+    G().AbortFlag = 1;
+    return;
+  }
+  auto fail = [&](int code) {
+    in.Close();
+    out.Discard();
+    ShowIoError(code);
+  };
+  std::string s;
+  int rc = 0;
+  bool found = false;
+  for (;;) {
+    if ((rc = in.ReadLine(s)) != 0) return fail(rc);
+    if ((rc = out.WriteLine(s)) != 0) return fail(rc);
+    if (SameStart(s, message)) {
+      found = true;
+      break;
+    }
+    if (in.Eof()) break;
+  }
+  if (!found) {
+    in.Close();
+    out.Discard();
+    ShowOemMessage(std::string(message) + " not found.");
+    return;
+  }
+  // Old cause and remedy out, new ones in.
+  if ((rc = in.ReadLine(s)) != 0) return fail(rc);
+  if ((rc = out.WriteLine(OneLine(cause))) != 0) return fail(rc);
+  if ((rc = in.ReadLine(s)) != 0) return fail(rc);
+  if ((rc = out.WriteLine(OneLine(remedy))) != 0) return fail(rc);
+  // The rest; a line is copied at least once, so an entry at the very end
+  // leaves one empty line behind it.
+  do {
+    if ((rc = in.ReadLine(s)) != 0) return fail(rc);
+    if ((rc = out.WriteLine(s)) != 0) return fail(rc);
+  } while (!in.Eof());
+  in.Close();
+  CloseFileChecked(out);
+}
+
+void ShowCalcMessages() {
+  if (HasCommandLineSwitch("/NOGUI")) return;
+  const int c = G().ErrorMessageList.count > 12 ? 12 : G().ErrorMessageList.count;
+  if (c == 0) {
+    ShowMessageText("Berechnung erfolgreich ohne Fehlermeldungen");
+    return;
+  }
+  G().AbortFlag = 0;
+  for (int i = 1; i <= c; ++i) G().LineTable[static_cast<std::size_t>(i)] = MessageOf(i);
+  G().LineTable[static_cast<std::size_t>(c) + 1] = "Weiter/zurück..."_oem;
+  std::int16_t choice = static_cast<std::int16_t>(G().HelpLevel < 2 ? c + 1 : 1);
+  for (;;) {
+    SetCurrentHelpNumber(1210);
+    AskChoice("Berechnungsmodul meldet Warnungen oder Fehler, siehe Ursache und Abhilfe.", c + 1, choice);
+    if (G().AbortFlag != 0 || choice == c + 1) return;
+    ShowErrorHelp(choice);
+    if (G().AbortFlag != 0) return;
+    ++choice;
+    if (choice == c + 1) return;
+  }
+}
+
+}  // namespace zeb

@@ -1,0 +1,21 @@
+#include "base/ui_port.h"
+
+#include "base/headless_ui.h"
+
+namespace zeb {
+
+namespace {
+std::shared_ptr<UiPort>& Current() {
+  static std::shared_ptr<UiPort> port = std::make_shared<BatchUi>();
+  return port;
+}
+}  // namespace
+
+UiPort& Ui() { return *Current(); }
+
+void SetUi(std::shared_ptr<UiPort> port) {
+  if (!port) port = std::make_shared<BatchUi>();
+  Current() = std::move(port);
+}
+
+}  // namespace zeb

@@ -1,0 +1,219 @@
+#include "base/viewer.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+
+#include "base/dialogs.h"
+#include "base/files.h"
+#include "base/globals.h"
+#include "base/text.h"
+#include "base/textfile.h"
+#include "base/ui_port.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr char kFormFeed = '\f';
+constexpr int kDefaultLinesPerPage = 66;
+
+std::string PathForMessage(std::string_view path) { return FromUtf8(CodePage::Cp850, path); }
+
+bool IsPageBreak(std::string_view line) { return !line.empty() && line.front() == kFormFeed; }
+
+// Starts program text (split at blanks, quotes group) with the file as one
+// more, absolute argument; no shell.
+void OpenWithProgram(std::string_view program, std::string_view file) {
+  std::vector<std::string> argv = SplitCommandLine(program);
+  if (argv.empty()) argv.push_back("xdg-open");
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(std::string(file)), ec);
+  argv.push_back(ec ? std::string(file) : absolute.string());
+  const ProcessResult r = StartProgram(argv);
+  if (r.started) return;
+  if (r.error == ENOENT)
+    ShowOemMessage("file not found");
+  else if (r.error == ENOMEM)
+    ShowOemMessage("out of memory !");
+  else
+    ShowOemMessage("Exec error " + std::to_string(r.error));
+}
+
+void ShowWriteError(int code) {
+  G().AbortFlag = 1;
+  ShowError(code == kIoDiskFull ? "Diskette/Platte voll" : "Fehler bei Zugriff auf Diskette/Platte");
+}
+
+std::string CsvField(std::string_view utf8) {
+  std::string r = "\"";
+  for (char c : utf8) {
+    if (c == '"') r += '"';
+    r += c;
+  }
+  r += '"';
+  return r;
+}
+
+}  // namespace
+
+int FontStyleToBits(FontStyleSet styles) { return static_cast<int>(styles.bits_.to_ulong()); }
+
+FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet) {
+  if (bits < 0 || bits > 15) return defaultSet;
+  FontStyleSet r;
+  r.bits_ = std::bitset<4>(static_cast<unsigned long>(bits));
+  return r;
+}
+
+std::string ViewerDisplayFile() { return AddBackslash(G().TempFolder) + "outwin.txt"; }
+
+void ShowTextFileViewer(std::string_view printFile) {
+  const std::string display = ViewerDisplayFile();
+  if (!FileCanBeOpened(display)) {
+    ShowOemMessage(PathForMessage(display) + " not found !");
+    return;
+  }
+  TextViewerRequest request;
+  request.displayFile = display;
+  request.caption = OemToAnsiStr(G().ProductName) + "    " + FromUtf8(CodePage::Cp1252, display);
+  request.fontName = G().TextFontPrintout;
+  request.fontSize = G().TextSizePrintout;
+  request.fontStyle = FontStyleToBits(BitsToFontStyle(G().TextStylePrintout, {}));
+  if (G().TextWindowWidth > 0 && G().TextWindowHeight > 0) {
+    request.left = G().TextWindowLeft;
+    request.top = G().TextWindowTop;
+    request.width = G().TextWindowWidth;
+    request.height = G().TextWindowHeight;
+  }
+  request.print = [file = std::string(printFile)] { PrintTextFile(file); };
+  request.exportNotepad = [display] { OpenWithProgram("xdg-open", display); };
+  const WindowRect closed = Ui().TextViewer(request);
+  // The next viewer opens where this one was closed.
+  if (closed.width > 0 && closed.height > 0) {
+    G().TextWindowLeft = closed.left;
+    G().TextWindowTop = closed.top;
+    G().TextWindowWidth = closed.width;
+    G().TextWindowHeight = closed.height;
+  }
+}
+
+void PrintTextFile(std::string_view fileName) {
+  if (G().AbortFlag != 0) return;
+  TextFile f;
+  f.Assign(fileName);
+  if (f.Reset() != 0) {
+    ShowOemMessage(PathForMessage(fileName) + " not found !");
+    return;
+  }
+  // Pages: one per form-feed line, and one more for lines after the last.
+  int feeds = 0;
+  bool textAfterLastFeed = false;
+  std::string s;
+  while (!f.Eof() && f.ReadLine(s) == 0) {
+    if (IsPageBreak(s)) {
+      ++feeds;
+      textAfterLastFeed = false;
+    } else {
+      textAfterLastFeed = true;
+    }
+  }
+  f.Close();
+  const int pages = feeds + (textAfterLastFeed || feeds == 0 ? 1 : 0);
+
+  int first = 1, last = pages;
+  if (!Ui().PrintRange(first, last, 1, pages)) return;
+  if (first < 1) first = 1;
+  if (last > pages) last = pages;
+  if (first > last) return;
+
+  std::unique_ptr<TextPrinter> printer = Ui().OpenTextPrinter();
+  if (!printer) return;
+  if (!printer->Begin(G().CurrentFileName, true, G().TextFontPrintout, G().TextSizePrintout,
+                      FontStyleToBits(BitsToFontStyle(G().TextStylePrintout, {}))))
+    return;
+  const int linesPerPage = G().LinesPerPage > 0 ? G().LinesPerPage : kDefaultLinesPerPage;
+  const int lineHeight = printer->PageHeight() / linesPerPage;
+  if (f.Reset() == 0) {
+    int page = 1, y = 0;
+    while (page <= last && !f.Eof() && f.ReadLine(s) == 0) {
+      if (IsPageBreak(s)) {
+        ++page;
+        if (page > first && page <= last) printer->NewPage();
+        y = 0;
+      } else {
+        if (page >= first) printer->TextOut(0, y, OemToAnsiStr(s));
+        y += lineHeight;
+      }
+    }
+    f.Close();
+  }
+  printer->End();
+}
+
+void ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination) {
+  TextFile in, out;
+  in.Assign(source);
+  out.Assign(destination);
+  if (in.Reset() != 0) {
+    G().AbortFlag = 1;
+    return;
+  }
+  if (out.Rewrite() != 0) {
+    in.Close();
+    G().AbortFlag = 1;
+    return;
+  }
+  std::string s;
+  do {
+    if (in.ReadLine(s) != 0 || out.WriteLine(OemToAnsiStr(s)) != 0) {
+      in.Close();
+      out.Discard();
+      G().AbortFlag = 1;
+      return;
+    }
+  } while (!in.Eof());
+  in.Close();
+  if (out.Close() != 0) G().AbortFlag = 1;
+}
+
+void ExportTextFileToExcel(std::string_view fileName) {
+  if (fileName.empty()) {
+    ShowOemMessage("File not found. Use \"File->Save\"");
+    G().AbortFlag = 1;
+    return;
+  }
+  if (!OpenWorkTextFileForReading(fileName)) {
+    ShowOemMessage(PathForMessage(fileName) + " not found !");
+    G().AbortFlag = 1;
+    return;
+  }
+  TextFile& in = WorkTextFile();
+  std::string stem = FileNameNoExt(fileName);
+  if (stem.empty()) stem = "export";
+  const std::string folder = G().TempFolder.empty() ? TempDirectory() : G().TempFolder;
+  const std::string csv = AddBackslash(folder) + stem + ".csv";
+  TextFile out;
+  out.Assign(csv);
+  int rc = out.Rewrite();
+  std::string s;
+  if (rc == 0) {
+    do {
+      rc = in.ReadLine(s);
+      if (rc == 0) rc = out.WriteLine(CsvField(ToUtf8(CodePage::Cp1252, OemToAnsiStr(s))));
+    } while (rc == 0 && !in.Eof());
+  }
+  in.Close();
+  if (rc == 0) rc = out.Close();
+  if (rc != 0) {
+    out.Discard();
+    ShowWriteError(rc);
+    return;
+  }
+  OpenWithProgram(G().TableEditorPath.empty() ? std::string_view("xdg-open") : G().TableEditorPath, csv);
+}
+
+}  // namespace zeb

@@ -1,0 +1,52 @@
+// Text files of the program (code page 850) on the screen, on the printer
+// and in a spreadsheet.
+#pragma once
+#include <bitset>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zeb {
+
+enum class FontStyle { Bold = 0, Italic = 1, Underline = 2, StrikeOut = 3 };
+
+// A set of font styles; its number is the sum of 1 bold, 2 italic,
+// 4 underline and 8 strike-out.
+class FontStyleSet {
+ public:
+  FontStyleSet() = default;
+  FontStyleSet(std::initializer_list<FontStyle> styles) {
+    for (FontStyle s : styles) Add(s);
+  }
+  void Add(FontStyle s) { bits_.set(static_cast<std::size_t>(s)); }
+  bool Has(FontStyle s) const { return bits_.test(static_cast<std::size_t>(s)); }
+  bool operator==(const FontStyleSet&) const = default;
+
+ private:
+  friend int FontStyleToBits(FontStyleSet styles);
+  friend FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet);
+  std::bitset<4> bits_;
+};
+
+int FontStyleToBits(FontStyleSet styles);
+// Numbers 0..15 give their set, anything else the default set.
+FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet);
+
+// The viewer over the converted copy "outwin.txt" of the temp folder;
+// printFile is the code page 850 file it was made from (UTF-8 path). The
+// window opens where the last one was closed.
+void ShowTextFileViewer(std::string_view printFile);
+// UTF-8 path of the viewer's display file.
+std::string ViewerDisplayFile();
+
+// Prints a code page 850 text file; a line beginning with a form feed
+// starts the next page and is not printed.
+void PrintTextFile(std::string_view fileName);
+// Copies source to destination, each line to Windows text. Any error sets
+// AbortFlag and leaves the destination as it was.
+void ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination);
+// Writes the lines of a code page 850 text file as a one-column UTF-8 CSV
+// into the temp folder and opens it with the table program.
+void ExportTextFileToExcel(std::string_view fileName);
+
+}  // namespace zeb

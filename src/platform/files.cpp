@@ -1,0 +1,246 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+
+namespace zeb {
+
+namespace {
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string p(folder);
+  if (!p.empty() && p.back() != '/') p += '/';
+  p += name;
+  return p;
+}
+
+// Folder part (without the last "/", "/" for the root, "" when none) and name.
+void SplitPath(std::string_view path, std::string& folder, std::string& name) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) {
+    folder.clear();
+    name = std::string(path);
+  } else {
+    folder = std::string(path.substr(0, slash == 0 ? 1 : slash));
+    name = std::string(path.substr(slash + 1));
+  }
+}
+
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The process umask without changing it (umask() would, racing other threads).
+mode_t CurrentUmask() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8)) & 0777;
+    }
+  }
+  mode_t m = umask(022);
+  umask(m);
+  return m;
+}
+
+int WriteAll(int fd, const void* data, std::size_t n) {
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (w == 0) return ENOSPC;
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return 0;
+}
+
+void SyncFolder(const std::string& folder) {
+  int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+}  // namespace
+
+std::string TempDirectory() {
+  const char* t = std::getenv("TMPDIR");
+  if (t && *t && PathIsDirectory(t)) return t;
+  return "/tmp";
+}
+
+std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_view prefix) {
+  std::string pattern = JoinPath(folder, prefix) + "XXXXXX";
+  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  ::close(fd);
+  return pattern;
+}
+
+// ---------------------------------------------------------------- AtomicFile
+
+AtomicFile::~AtomicFile() { Abort(); }
+
+int AtomicFile::Open(std::string_view target) {
+  if (fd_ >= 0) return EBUSY;
+  error_ = 0;
+  direct_ = false;
+  target_ = std::string(target);
+  temp_.clear();
+  dest_ = target_;
+  if (target_.empty()) return ENOENT;
+
+  struct stat st {};
+  bool exists = ::stat(target_.c_str(), &st) == 0;
+  struct stat lst {};
+  if (::lstat(target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && exists) {
+    // Replace the file the link points to, keeping the link.
+    char resolved[PATH_MAX];
+    if (::realpath(target_.c_str(), resolved)) dest_ = resolved;
+  }
+  if (exists) {
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+      int fd = ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+      if (fd < 0) return errno;
+      fd_ = fd;
+      direct_ = true;
+      return 0;
+    }
+    if (!S_ISREG(st.st_mode)) return EINVAL;
+    if (::access(dest_.c_str(), W_OK) != 0) return errno;
+  }
+
+  std::string folder, name;
+  SplitPath(dest_, folder, name);
+  if (name.empty()) return EISDIR;
+  // Keep the temporary name within NAME_MAX: "." + name + "." + 6.
+  if (name.size() > 200) name.resize(200);
+  std::string pattern = JoinPath(folder, "." + name + ".XXXXXX");
+  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return errno;
+
+  mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+  if (::fchmod(fd, mode) != 0) {
+    int e = errno;
+    ::close(fd);
+    ::unlink(pattern.c_str());
+    return e;
+  }
+  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
+    // Best effort: only privileged callers can give the file away.
+    if (::fchown(fd, st.st_uid, st.st_gid) == 0) ::fchmod(fd, mode);
+  }
+  fd_ = fd;
+  temp_ = pattern;
+  return 0;
+}
+
+int AtomicFile::Write(const void* data, std::size_t n) {
+  if (fd_ < 0) return EBADF;
+  if (error_) return error_;
+  error_ = WriteAll(fd_, data, n);
+  return error_;
+}
+
+int AtomicFile::Commit() {
+  if (fd_ < 0) return EBADF;
+  int e = error_;
+  if (e == 0 && ::fsync(fd_) != 0) {
+    // Devices and pipes may not support fsync.
+    if (!(direct_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP))) e = errno;
+  }
+  if (::close(fd_) != 0 && e == 0) e = errno;
+  fd_ = -1;
+  if (direct_) {
+    direct_ = false;
+    error_ = e;
+    return e;
+  }
+  if (e == 0 && ::rename(temp_.c_str(), dest_.c_str()) != 0) e = errno;
+  if (e != 0) {
+    ::unlink(temp_.c_str());
+  } else {
+    std::string folder, name;
+    SplitPath(dest_, folder, name);
+    SyncFolder(folder);
+  }
+  temp_.clear();
+  error_ = e;
+  return e;
+}
+
+void AtomicFile::Abort() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!direct_ && !temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  direct_ = false;
+}
+
+// ------------------------------------------------------------------ lookups
+
+std::string ResolveCaseInsensitive(std::string_view folder, std::string_view name) {
+  std::string given = JoinPath(folder, name);
+  if (name.empty() || name.find('/') != std::string_view::npos) return given;
+  struct stat st {};
+  if (::lstat(given.c_str(), &st) == 0) return given;
+  std::string dir(folder.empty() ? std::string_view(".") : folder);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return given;
+  std::string match;
+  int count = 0;
+  while (dirent* e = ::readdir(d)) {
+    if (EqualsAsciiNoCase(e->d_name, name)) {
+      if (++count > 1) break;
+      match = e->d_name;
+    }
+  }
+  ::closedir(d);
+  return count == 1 ? JoinPath(folder, match) : given;
+}
+
+std::string ResolvePathCaseInsensitive(std::string_view path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return ResolveCaseInsensitive("", path);
+  return ResolveCaseInsensitive(path.substr(0, slash + 1), path.substr(slash + 1));
+}
+
+bool PathIsDirectory(std::string_view path) {
+  struct stat st {};
+  return ::stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathIsRegularFile(std::string_view path) {
+  struct stat st {};
+  return ::stat(std::string(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PathExists(std::string_view path) {
+  struct stat st {};
+  return ::lstat(std::string(path).c_str(), &st) == 0;
+}
+
+}  // namespace zeb

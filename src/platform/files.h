@@ -1,0 +1,59 @@
+// File-system services: temporary names, atomic replacement, lookups.
+// Paths are UTF-8, "/" separated.
+#pragma once
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zeb {
+
+// Folder for temporary files: $TMPDIR when it names a folder, else "/tmp".
+std::string TempDirectory();
+
+// Creates a new empty file with a unique name "<folder>/<prefix>XXXXXX"
+// (mkstemp); returns its path, or nullopt with errno set.
+std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_view prefix);
+
+// Writes a file under a temporary name beside the target and renames it over
+// the target on Commit (keeping an existing target's mode). Destroyed or
+// Abort()ed without Commit: the temporary is removed, the target untouched.
+// Devices (character devices, FIFOs) are written directly.
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // 0 or an errno value.
+  int Open(std::string_view target);
+  bool IsOpen() const { return fd_ >= 0; }
+  // 0 or an errno value: the write's own (ENOSPC, EFBIG, EIO ...), ENOSPC
+  // when the system stores nothing. An error sticks until Commit or Abort.
+  int Write(const void* data, std::size_t n);
+  // Flushes, closes, renames; 0 or an errno value (then nothing changed).
+  int Commit();
+  void Abort();
+  const std::string& TargetPath() const { return target_; }
+  const std::string& TempPath() const { return temp_; }
+
+ private:
+  int fd_ = -1;
+  bool direct_ = false;
+  int error_ = 0;
+  std::string target_, temp_;
+  std::string dest_;  // the file renamed over: target_, or where its link points
+};
+
+// A unique case-insensitive match of name in folder, when no file of that
+// exact name exists; else the name as given. Returns the full path.
+std::string ResolveCaseInsensitive(std::string_view folder, std::string_view name);
+// Same for a full path (looks in its folder).
+std::string ResolvePathCaseInsensitive(std::string_view path);
+
+bool PathIsDirectory(std::string_view path);
+bool PathIsRegularFile(std::string_view path);
+bool PathExists(std::string_view path);
+
+}  // namespace zeb

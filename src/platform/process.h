@@ -1,0 +1,22 @@
+// Starting external programs: an argument vector, never a shell.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb {
+
+// Splits a configured program text at blanks; double quotes group.
+std::vector<std::string> SplitCommandLine(std::string_view text);
+
+struct ProcessResult {
+  bool started = false;
+  int error = 0;  // errno when not started
+  int exitCode = -1;  // with wait
+};
+
+// Starts argv[0] (PATH searched) with argv. With wait, waits and reports the
+// exit code; without, the child is reaped in the background (no zombie).
+ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait = false);
+
+}  // namespace zeb

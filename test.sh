@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds ZEB1 when needed and runs every test.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$ROOT/scripts/setup.sh"
+zeb1_setup || exit 1
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ "$(id -u)" = 0 ]; then
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8 >&2 || echo "test.sh: could not make de_DE.UTF-8" >&2
+  else
+    echo "test.sh: locale de_DE.UTF-8 missing (run as root once)" >&2
+  fi
+fi
+cd "$ROOT/build" || exit 1
+export QT_QPA_PLATFORM=offscreen
+exec ctest --output-on-failure --parallel "$(nproc)" "$@"

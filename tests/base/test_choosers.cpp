@@ -1,0 +1,182 @@
+// Confirmation before writing or erasing a file, and the choosers.
+#include <gtest/gtest.h>
+
+#include "base/choosers.h"
+#include "base/globals.h"
+#include "base/textfile.h"
+#include "support_fixture.h"
+#include "test_files_support.h"
+
+namespace zeb {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
+
+class ChoosersTest : public test::BaseTest {
+ protected:
+  ScratchDir dir;
+};
+
+TEST_F(ChoosersTest, OverwriteQuestionYesKeepsTheFileUntilTheWriteSucceeds) {
+  const std::string path = dir / "feder.zeb";
+  WriteBytes(path, "alt\r\n");
+  ui().ExpectQuestion("", path + " existiert bereits.   überschreiben ?", Answer::Yes);
+  ConfirmOverwriteFile(path);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().HelpNumber, 3055);
+  EXPECT_EQ(ReadBytes(path), "alt\r\n");
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"feder.zeb"});
+
+  ASSERT_TRUE(OpenWorkTextFileForWriting(path));
+  WriteTextLine("neu");
+  EXPECT_EQ(ReadBytes(path), "alt\r\n");
+  CloseFileChecked(WorkTextFile());
+  EXPECT_EQ(ReadBytes(path), "neu\r\n");
+}
+
+TEST_F(ChoosersTest, OverwriteQuestionNoOrCancelAborts) {
+  const std::string path = dir / "feder.zeb";
+  WriteBytes(path, "alt");
+  for (Answer a : {Answer::No, Answer::Cancel}) {
+    G().AbortFlag = 0;
+    ui().ExpectQuestion("", "existiert bereits", a);
+    ConfirmOverwriteFile(path);
+    EXPECT_EQ(G().AbortFlag, 1);
+    EXPECT_EQ(ReadBytes(path), "alt");
+  }
+}
+
+TEST_F(ChoosersTest, NoQuestionForAktuellOrWhenSwitchedOffOrNew) {
+  WriteBytes(dir / "aktuell.zeb", "a");
+  WriteBytes(dir / "b.zeb", "b");
+  ConfirmOverwriteFile(dir / "aktuell.zeb");
+  ConfirmOverwriteFile(dir / "new.zeb");
+  G().ConfirmOverwrite = 0;
+  ConfirmOverwriteFile(dir / "b.zeb");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"aktuell.zeb", "b.zeb"}));
+}
+
+TEST_F(ChoosersTest, UnwritableNamesAreRefused) {
+  const std::string missing = dir / "fehlt/x.zeb";
+  ui().ExpectMessageBox("Fehler", "Ungültiger Dateiname \"" + missing + "\" !");
+  ConfirmOverwriteFile(missing);
+  EXPECT_EQ(G().AbortFlag, 1);
+
+  G().AbortFlag = 0;
+  ::mkdir((dir / "Menü").c_str(), 0755);
+  ui().ExpectMessageBox("Fehler", "Ungültiger Dateiname \"" + (dir / "Menü") + "\" !");
+  ConfirmOverwriteFile(dir / "Menü");  // a folder; the name reaches the box intact
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_NE(ui().shown().back().text1252.find("Men\xFC\""), std::string::npos);
+}
+
+TEST_F(ChoosersTest, AskSaveFileName) {
+  G().CurrentDataFolder = dir.path();
+  G().CurrentFileName = "alt";
+  EXPECT_EQ(AskSaveFileName("feder"), dir / "feder.zeb");
+  EXPECT_EQ(G().CurrentFileName, "alt");
+  ::mkdir((dir / "x.v2").c_str(), 0755);
+  EXPECT_EQ(AskSaveFileName(dir / "x.v2/out.txt"), dir / "x.v2/out.txt");  // a "." in the name
+  EXPECT_EQ(AskSaveFileName("x.v2/ohne"), dir / "x.v2/ohne.zeb");  // none after the last "/"
+  EXPECT_EQ(G().AbortFlag, 0);
+
+  ::mkdir((dir / "neu").c_str(), 0755);
+  ui().ExpectSaveFile(dir / "neu/spring.zeb").Text(dir.path() + "/").Caption("*.zeb|*.zeb").Value("alt");
+  EXPECT_EQ(AskSaveFileName(""), dir / "neu/spring.zeb");
+  EXPECT_EQ(G().CurrentFileName, "spring");
+  EXPECT_EQ(G().CurrentDataFolder, dir / "neu/");
+
+  ui().ExpectSaveFile(std::nullopt);
+  EXPECT_EQ(AskSaveFileName(""), "");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().CurrentFileName, "spring");
+}
+
+TEST_F(ChoosersTest, ArchiveModeRefusesSaveAsAndDelete) {
+  G().CommandLineFileLoaded = 1;
+  G().ArchiveFlag = 1;
+  ui().ExpectMessageBox("Fehler", "Archivierungsmodus");
+  EXPECT_EQ(AskSaveFileName("x"), "");
+  EXPECT_EQ(G().AbortFlag, 1);
+  G().AbortFlag = 0;
+  G().CurrentDataFolder = dir.path();
+  EXPECT_EQ(AskSaveFileName("aktuell"), dir / "aktuell.zeb");
+  ui().ExpectMessageBox("Fehler", "Archivierungsmodus");
+  DeleteFileWithConfirm(dir.path(), "*.zeb");
+
+  G().ArchiveFlag = 0;  // a file from the command line alone is no archive
+  EXPECT_EQ(AskSaveFileName("x"), dir / "x.zeb");
+  EXPECT_EQ(G().CommandLineFileLoaded, 0);
+}
+
+TEST_F(ChoosersTest, OpenChoosers) {
+  std::string folder = dir.path() + "/";
+  ui().ExpectOpenFile(dir / "sub/Feder.v2.ZEB").Text(dir.path()).Caption("*.zeb|*.zeb");
+  EXPECT_EQ(AskOpenFileName(1, folder, "*.zeb"), "Feder.v2");
+  EXPECT_EQ(folder, dir / "sub/");
+  EXPECT_EQ(ui().shown().back().text, dir.path());  // started without the "/"
+  ui().ExpectOpenFile(dir / "a.dbf");
+  EXPECT_EQ(AskOpenFileName(5, folder, "*.dbf"), dir / "a.dbf");
+  ui().ExpectOpenFile(dir / "a.fed");
+  EXPECT_EQ(AskOpenFileName(4, folder, "*.*"), "a");
+  EXPECT_EQ(G().SpringFileExtension, "fed");
+  EXPECT_EQ(G().AbortFlag, 0);
+  ui().ExpectOpenFile(std::nullopt);
+  EXPECT_EQ(AskOpenFileName(1, folder, "*.zeb"), "");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(folder, dir.path() + "/");
+
+  G().AbortFlag = 0;
+  ui().ExpectOpenFile(dir / "b.txt").Text(dir / "x");
+  EXPECT_EQ(AskOpenFilePath("  " + (dir / "x/old.txt") + " ", "*.txt"), dir / "b.txt");
+  ui().ExpectOpenFile(std::nullopt);
+  EXPECT_EQ(AskOpenFilePath(dir / "x/old.txt", "*.txt"), dir / "x/old.txt");
+  EXPECT_EQ(G().AbortFlag, 1);
+
+  G().AbortFlag = 0;
+  ui().ExpectFolder(dir / "neu/").Text(dir.path());
+  EXPECT_EQ(BrowseForFolder(dir.path() + "/"), dir / "neu");
+  ui().ExpectFolder(std::nullopt);
+  EXPECT_EQ(BrowseForFolder(dir / "fehlt"), dir / "fehlt");
+  EXPECT_EQ(ui().shown().back().text, "");  // a missing folder is not offered
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+TEST_F(ChoosersTest, CheckFileReadableAndBuildFilePath) {
+  WriteBytes(dir / "da.zeb", "x");
+  CheckFileReadable(dir / "da.zeb");
+  EXPECT_EQ(G().AbortFlag, 0);
+  ui().ExpectMessageBox("Fehler", "Datei " + (dir / "weg.zeb") + " nicht gefunden oder kein Zugriffsrecht !");
+  CheckFileReadable(" " + (dir / "weg.zeb") + " ");
+  EXPECT_EQ(G().AbortFlag, 1);
+
+  EXPECT_EQ(BuildFilePath("feder", "/d", "*.zeb"), "/d/feder.zeb");
+  EXPECT_EQ(BuildFilePath("feder", "", "*.zeb"), "feder.zeb");
+  EXPECT_EQ(BuildFilePath("seite", "/d/", "*.html"), "/d/seite.html");
+}
+
+TEST_F(ChoosersTest, DeleteFileWithConfirm) {
+  WriteBytes(dir / "a.zeb", "a");
+  ui().ExpectOpenFile(dir / "a.zeb");
+  ui().ExpectQuestion("", "a wirklich löschen ?", Answer::No);
+  DeleteFileWithConfirm("/elsewhere", "*.zeb");
+  EXPECT_TRUE(std::filesystem::exists(dir / "a.zeb"));
+  EXPECT_EQ(G().HelpNumber, 1090);
+
+  ui().ExpectOpenFile(dir / "a.zeb");
+  ui().ExpectQuestion("", "a wirklich löschen ?", Answer::Yes);
+  DeleteFileWithConfirm("/elsewhere", "*.zeb");
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.zeb"));
+  EXPECT_EQ(G().AbortFlag, 0);
+
+  ui().ExpectOpenFile(dir / "a.zeb");
+  ui().ExpectMessageBox("Fehler", "nicht gefunden oder kein Zugriffsrecht");
+  DeleteFileWithConfirm("/elsewhere", "*.zeb");
+  EXPECT_EQ(G().AbortFlag, 1);
+}
+
+}  // namespace
+}  // namespace zeb

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "base/globals.h"
+#include "base/mathx.h"
+
+namespace zeb {
+namespace {
+
+class MathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetBaseGlobals(); }
+};
+
+constexpr Real kTol = 1e-15L;
+
+TEST_F(MathTest, FloorExtSubtractsOneForEveryNegative) {
+  EXPECT_EQ(FloorExt(-2), -3);
+  EXPECT_EQ(FloorExt(-2.5L), -3);
+  EXPECT_EQ(FloorExt(-0.5L), -1);
+  EXPECT_EQ(FloorExt(0), 0);
+  EXPECT_EQ(FloorExt(2.5L), 2);
+  EXPECT_EQ(FloorExt(1.999L), 1);
+  // Beyond 32 bits: no integer overflow, same rule.
+  EXPECT_EQ(FloorExt(-3e9L), -3000000001.0L);
+  EXPECT_EQ(FloorExt(3e9L + 0.5L), 3e9L);
+  EXPECT_EQ(FloorExt(1e300L), 1e300L);
+}
+
+TEST_F(MathTest, DecadeExponent) {
+  EXPECT_EQ(DecadeExponent(0), 0);
+  EXPECT_EQ(DecadeExponent(5), 0);
+  EXPECT_EQ(DecadeExponent(12.3L), 1);
+  EXPECT_EQ(DecadeExponent(999), 2);
+  EXPECT_EQ(DecadeExponent(0.5L), -1);
+  EXPECT_EQ(DecadeExponent(-0.05L), -2);
+  EXPECT_EQ(DecadeExponent(1000), 3);
+  EXPECT_EQ(DecadeExponent(std::nextafter(1000.0L, 0.0L)), 2);
+  EXPECT_EQ(DecadeExponent(1e25L), 25);
+  EXPECT_EQ(DecadeExponent(std::nextafter(1e25L, 0.0L)), 24);
+  // The long double nearest 10^3000 lies below it (3000 integer digits).
+  EXPECT_EQ(DecadeExponent(1e3000L), 2999);
+  EXPECT_EQ(DecadeExponent(std::nextafter(1e3000L, kPowerOverflow * 2)), 3000);
+  EXPECT_EQ(DecadeExponent(std::numeric_limits<Real>::infinity()), 0);
+  EXPECT_EQ(DecadeExponent(std::numeric_limits<Real>::quiet_NaN()), 0);
+  EXPECT_EQ(Log10Ext(-1), 0);
+  EXPECT_EQ(Log10Ext(0), 0);
+  EXPECT_EQ(Log10Ext(1000), 3);
+}
+
+TEST_F(MathTest, PowerChecked) {
+  EXPECT_NEAR(PowerChecked(-8, 1.0L / 3, "x"), 2, kTol);
+  ASSERT_EQ(G().ErrorMessageList.count, 1);
+  EXPECT_EQ(G().ErrorMessageList.slot[1], "x (pow)");
+  EXPECT_NEAR(PowerChecked(-8, 1.0L / 3), 2, kTol);
+  EXPECT_EQ(G().ErrorMessageList.count, 1);
+  EXPECT_EQ(G().FatalErrorFlag, 0);
+
+  EXPECT_EQ(PowerChecked(10, 4000), 1e3000L);
+  EXPECT_EQ(PowerChecked(10, -4000), 0);
+  EXPECT_EQ(PowerChecked(0, -1), 0);
+  EXPECT_EQ(PowerChecked(0, 5), 0);
+  EXPECT_NEAR(PowerChecked(2, 10), 1024, 1e-12L);
+  // A negative base is guarded like a positive one (no infinity).
+  EXPECT_EQ(PowerChecked(-10, 4000), 1e3000L);
+  // Just inside the limit: e^2999 is still computed.
+  EXPECT_TRUE(std::isfinite(PowerChecked(std::exp(1.0L), 2999)));
+  EXPECT_LT(PowerChecked(std::exp(1.0L), 2999), 1e1303L);
+}
+
+TEST_F(MathTest, IntPowerAndRounding) {
+  EXPECT_EQ(IntPowerExt(0, 7), 1);
+  EXPECT_EQ(IntPowerExt(3, 2), 8);
+  EXPECT_EQ(IntPowerExt(-2, 2), 0.25L);
+  EXPECT_EQ(IntPowerExt(10, -1), 1);
+  EXPECT_NEAR(RoundToDecimals(2, 3.14159L), 3.14L, kTol);
+  EXPECT_EQ(RoundToDecimals(0, 2.5L), 2);  // halves to even
+  EXPECT_EQ(RoundToDecimals(0, 3.5L), 4);
+  EXPECT_EQ(RoundToDecimals(0, -2.5L), -2);
+  EXPECT_EQ(RoundToDecimals(-1, 1234), 1230);
+  // Far outside 32 bits: returned whole, not wrapped.
+  EXPECT_EQ(RoundToDecimals(2, 1e30L), 1e30L);
+  EXPECT_EQ(RoundToDecimals(0, -5e12L), -5e12L);
+}
+
+TEST_F(MathTest, Angles) {
+  EXPECT_NEAR(ArcTanXY(-1, 0), kPi, kTol);
+  EXPECT_NEAR(ArcTanXY(0, -1), -kPi / 2, kTol);
+  EXPECT_NEAR(ArcTanXY(0, 0), kPi / 2, kTol);
+  EXPECT_NEAR(ArcTanXY(1, -1), -kPi / 4, kTol);
+  EXPECT_NEAR(ArcTanXY(-1, -1), 5 * kPi / 4, kTol);
+  EXPECT_NEAR(ArcTanYX(-1, 1), -kPi / 4, kTol);
+  EXPECT_NEAR(RadToDeg(kPi), 180, 1e-13L);
+  EXPECT_NEAR(DegToRad(90), kPi / 2, kTol);
+  EXPECT_NEAR(TanExt(kPi / 4), 1, kTol);
+  EXPECT_NEAR(AngleDifferenceDeg(350, 10), 20, 1e-12L);
+  EXPECT_NEAR(AngleDifferenceDeg(10, 350), 340, 1e-12L);
+  EXPECT_NEAR(AngleDifferenceDeg(-10, 10), 20, 1e-12L);
+}
+
+TEST_F(MathTest, RotationsAndDistances) {
+  Real rx = 0, ry = 0;
+  RotatePoint(1, 0, kPi / 2, rx, ry);
+  EXPECT_NEAR(rx, 0, kTol);
+  EXPECT_NEAR(ry, 1, kTol);
+  RotateTranslateDeg(1, 0, 90, 2, 3, rx, ry);
+  EXPECT_NEAR(rx, 2, kTol);
+  EXPECT_NEAR(ry, 4, kTol);
+  ScaleRotateTranslateDeg(1, 1, 2, 3, 180, 1, 1, rx, ry);  // (2,3) -> (-2,-3) -> (-1,-2)
+  EXPECT_NEAR(rx, -1, 1e-14L);
+  EXPECT_NEAR(ry, -2, 1e-14L);
+  EXPECT_EQ(HypotExt(3, 4), 5);
+}
+
+TEST_F(MathTest, ComparisonsClampingInterpolation) {
+  EXPECT_TRUE(SameFloat(1, 1.000009L));
+  EXPECT_FALSE(SameFloat(1, 1.0001L));
+  EXPECT_EQ(MaxExt(1, 2), 2);
+  EXPECT_EQ(MinExt(1, 2), 1);
+  EXPECT_EQ(ClampExt(0, 10, 15), 10);
+  EXPECT_EQ(ClampExt(0, 10, -1), 0);
+  EXPECT_EQ(ClampInt(0, 10, 15), 10);
+  EXPECT_EQ(ClampInt(0, 10, 7), 7);
+  EXPECT_EQ(MaxInteger(-3, 2), 2);
+  EXPECT_EQ(MinInteger(-3, 2), -3);
+  Real a = 1, b = 2;
+  SwapExt(a, b);
+  EXPECT_EQ(a, 2);
+  EXPECT_EQ(b, 1);
+  EXPECT_EQ(AverageExt(1, 4), 2.5L);
+  EXPECT_EQ(InterpolateLinear(0, 0, 10, 20, 2.5L), 5);
+  EXPECT_EQ(InterpolateLinear(1, 3, 1, 3, 7), 3);
+  EXPECT_EQ(InterpolateLinear(1, 3, 1, 4, 7), 0);
+  EXPECT_NEAR(CelsiusToFahrenheit(-40), -40, 1e-13L);
+  EXPECT_NEAR(FahrenheitToCelsius(-40), -40, 1e-13L);
+}
+
+TEST_F(MathTest, NiceAxisScale) {
+  Real lower = 0, upper = 0, step = 0;
+  NiceAxisScale(0, 97, 10, lower, upper, step);
+  EXPECT_NEAR(lower, 0, kTol);
+  EXPECT_NEAR(upper, 100, 1e-12L);
+  EXPECT_NEAR(step, 10, 1e-12L);
+  // -10 lies on a step: one step lower.
+  NiceAxisScale(-10, 10, 4, lower, upper, step);
+  EXPECT_NEAR(lower, -15, 1e-12L);
+  EXPECT_NEAR(upper, 10, 1e-12L);
+  EXPECT_NEAR(step, 5, 1e-12L);
+  // Equal ends widen by 1: d = 2/4 * (1 - 1e-5), e = -1, f ~ 5 -> step 0.5.
+  NiceAxisScale(3, 3, 4, lower, upper, step);
+  EXPECT_NEAR(step, 0.5L, 1e-15L);
+  EXPECT_NEAR(lower, 2, 1e-12L);
+  EXPECT_NEAR(upper, 4, 1e-12L);
+}
+
+TEST_F(MathTest, Bits) {
+  EXPECT_TRUE(BitIsSet(5, 1));
+  EXPECT_FALSE(BitIsSet(5, 2));
+  EXPECT_TRUE(BitIsSet(5, 3));
+  EXPECT_FALSE(BitIsSet(-1, 0));
+  EXPECT_FALSE(BitIsSet(-1, 33));
+  std::int32_t w = 0;
+  SetBit(w, 32, true);
+  EXPECT_EQ(w, std::numeric_limits<std::int32_t>::min());
+  EXPECT_TRUE(BitIsSet(w, 32));
+  SetBit(w, 2, true);
+  SetBit(w, 32, false);
+  EXPECT_EQ(w, 2);
+  SetBit(w, 0, true);
+  SetBit(w, 40, true);
+  EXPECT_EQ(w, 2);
+}
+
+TEST_F(MathTest, RoundToReal48) {
+  // 7.8 is stored as 83 9A 99 99 99 79: mantissa 0xF99999999A / 2^39, times 2^2.
+  EXPECT_EQ(RoundToReal48(7.8L), static_cast<Real>(0xF99999999AULL) / (1ULL << 37));
+  EXPECT_EQ(RoundToReal48(-1.5L), -1.5L);
+  EXPECT_EQ(RoundToReal48(1e39L), 1e39L);  // beyond the range: unchanged
+  EXPECT_EQ(RoundToReal48(1e-40L), 0);     // underflow
+  EXPECT_TRUE(std::isnan(RoundToReal48(std::numeric_limits<Real>::quiet_NaN())));
+}
+
+}  // namespace
+}  // namespace zeb

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/globals.h"
+#include "base/messages.h"
+
+namespace zeb {
+namespace {
+
+class MessagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetBaseGlobals(); }
+  static const ErrorMessageListT& List() { return G().ErrorMessageList; }
+};
+
+TEST_F(MessagesTest, RepeatedTextIsStoredOnceAndComparisonIsExact) {
+  AddErrorMessage("A");
+  AddErrorMessage("A");
+  EXPECT_EQ(List().count, 1);
+  AddErrorMessage("a");
+  AddErrorMessage("A ");
+  ASSERT_EQ(List().count, 3);
+  EXPECT_EQ(List().slot[1], "A");
+  EXPECT_EQ(List().slot[2], "a");
+  EXPECT_EQ(List().slot[3], "A ");
+}
+
+TEST_F(MessagesTest, ThirteenDistinctTextsKeepTheFirstTwelveInOrder) {
+  for (int i = 1; i <= 13; ++i) AddErrorMessage("Warnung: " + std::to_string(i));
+  ASSERT_EQ(List().count, 12);
+  for (int i = 1; i <= 12; ++i) EXPECT_EQ(List().slot[i], "Warnung: " + std::to_string(i));
+  // A full list still refuses a repeat and a new text alike.
+  AddErrorMessage("Warnung: 1");
+  AddErrorMessage("Warnung: 14");
+  EXPECT_EQ(List().count, 12);
+  EXPECT_EQ(List().slot[12], "Warnung: 12");
+}
+
+TEST_F(MessagesTest, AddNeverTouchesTheFatalFlag) {
+  AddErrorMessage("Fatal  : d <= 0 !");
+  EXPECT_EQ(G().FatalErrorFlag, 0);
+}
+
+TEST_F(MessagesTest, ResetClearsCountAndFatalFlagOnly) {
+  AddErrorMessage("X");
+  AddErrorMessage("Y");
+  G().FatalErrorFlag = 1;
+  G().AbortFlag = 1;
+  G().ModifiedFlag = 1;
+  ResetErrorMessages();
+  EXPECT_EQ(List().count, 0);
+  EXPECT_EQ(G().FatalErrorFlag, 0);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  // Old slot texts no longer count as stored.
+  AddErrorMessage("Y");
+  ASSERT_EQ(List().count, 1);
+  EXPECT_EQ(List().slot[1], "Y");
+}
+
+TEST_F(MessagesTest, ClearEmptiesEverySlot) {
+  AddErrorMessage("X");
+  AddErrorMessage("Y");
+  G().FatalErrorFlag = 1;
+  ClearErrorMessages();
+  EXPECT_EQ(List().count, 0);
+  for (const std::string& s : List().slot) EXPECT_TRUE(s.empty());
+  EXPECT_EQ(G().FatalErrorFlag, 1);
+}
+
+}  // namespace
+}  // namespace zeb

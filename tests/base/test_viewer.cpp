@@ -1,0 +1,178 @@
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/globals.h"
+#include "base/viewer.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+#include "support_fixture.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ViewerTest : public test::BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    dir_ = *MakeUniqueFile(TempDirectory(), "viewertest");
+    fs::remove(dir_);
+    fs::create_directory(dir_);
+    G().TempFolder = dir_;
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    BaseTest::TearDown();
+  }
+  std::string Put(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+    return dir_ + "/" + name;
+  }
+  std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  // Texts of each printed sheet.
+  std::vector<std::vector<std::string>> Sheets() {
+    std::vector<std::vector<std::string>> sheets;
+    for (const auto& page : ui().printJobs().at(0).pages) {
+      sheets.emplace_back();
+      for (const auto& t : page) sheets.back().push_back(t.text);
+    }
+    return sheets;
+  }
+  const UiShown& Last() { return ui().shown().back(); }
+
+  std::string dir_;
+};
+
+using Sheet = std::vector<std::string>;
+
+TEST_F(ViewerTest, PagesAreFormFeedLinesPlusTrailingText) {
+  // Three pages, each ended by a form feed.
+  const std::string three = Put("three.txt", "a1\r\na2\r\n\fx\r\nb1\r\nb2\r\n\f\r\nc1\r\n\f\r\n");
+  ui().ExpectPrintRange(2, 3);
+  PrintTextFile(three);
+  EXPECT_EQ(Last().minPage, 1);
+  EXPECT_EQ(Last().maxPage, 3);
+  EXPECT_EQ(Last().first, 1);
+  EXPECT_EQ(Last().last, 3);
+  EXPECT_EQ(Sheets(), (std::vector<Sheet>{{"b1", "b2"}, {"c1"}}));
+  const auto& job = ui().printJobs()[0];
+  EXPECT_TRUE(job.ended);
+  EXPECT_TRUE(job.portrait);
+  EXPECT_EQ(job.fontName, "Courier New");
+  EXPECT_EQ(job.pages[0][1].y, 3300 / 66);
+  EXPECT_EQ(job.pages[1][0].y, 0);
+
+  // Two form feeds and text after the last: three pages as well.
+  ui().ExpectPrintRange(1, 3);
+  PrintTextFile(Put("open.txt", "a\r\n\f\r\nb\r\n\f\r\nc"));
+  EXPECT_EQ(Last().maxPage, 3);
+}
+
+TEST_F(ViewerTest, FileWithoutFormFeedIsOnePage) {
+  const std::string plain = Put("plain.txt", "eins\r\nzwei ä\r\n"_oem);
+  G().LinesPerPage = 0;  // counts as 66
+  ui().SetPrinter(true, 660);
+  ui().ExpectPrintRange(1, 1);
+  PrintTextFile(plain);
+  EXPECT_EQ(Last().maxPage, 1);
+  EXPECT_EQ(Sheets(), (std::vector<Sheet>{{"eins", "zwei ä"}}));
+  EXPECT_EQ(ui().printJobs()[0].pages[0][1].y, 10);
+
+  ui().ExpectPrintRange(1, 1);
+  PrintTextFile(Put("empty.txt", ""));
+  EXPECT_EQ(Last().maxPage, 1);
+}
+
+TEST_F(ViewerTest, NothingPrintedWhenAbortedCancelledOrMissing) {
+  const std::string plain = Put("plain.txt", "x\r\n");
+  G().AbortFlag = 1;
+  PrintTextFile(plain);
+  G().AbortFlag = 0;
+  ui().ExpectPrintRangeCancel();
+  PrintTextFile(plain);
+  ui().ExpectMessageBox("", "/fehlt.txt not found !");
+  PrintTextFile(dir_ + "/fehlt.txt");
+  EXPECT_TRUE(ui().printJobs().empty());
+}
+
+TEST_F(ViewerTest, ViewerOpensWhereTheLastWasClosed) {
+  const std::string display = Put("outwin.txt", "text\r\n");
+  G().TextStylePrintout = 5;
+  ui().ExpectTextViewer("ZEB1    " + display).Returns({30, 50, 600, 400});
+  ShowTextFileViewer(dir_ + "/druck.txt");
+  const TextViewerRequest& first = Last().viewer;
+  EXPECT_EQ(first.displayFile, display);
+  EXPECT_EQ(first.fontName, "Courier New");
+  EXPECT_EQ(first.fontSize, 10);
+  EXPECT_EQ(first.fontStyle, 5);
+  EXPECT_EQ(first.left, 10);
+  EXPECT_EQ(first.width, 700);
+  EXPECT_EQ(G().TextWindowLeft, 30);
+  EXPECT_EQ(G().TextWindowHeight, 400);
+
+  ui().ExpectTextViewer("outwin.txt");
+  ShowTextFileViewer(dir_ + "/druck.txt");
+  EXPECT_EQ(Last().viewer.left, 30);
+  EXPECT_EQ(Last().viewer.top, 50);
+  EXPECT_EQ(Last().viewer.width, 600);
+
+  fs::remove(display);
+  ui().ExpectMessageBox("", "outwin.txt not found !");
+  ShowTextFileViewer(dir_ + "/druck.txt");
+}
+
+TEST_F(ViewerTest, ConvertToWindowsText) {
+  const std::string source = Put("oem.txt", "Größe ±\r\nzweite"_oem);
+  ConvertTextFileOemToAnsi(source, dir_ + "/ansi.txt");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(Get(dir_ + "/ansi.txt"), "Gr\xf6\xdf" "e \xb1\r\nzweite\r\n");
+
+  const std::string kept = Put("kept.txt", "alt");
+  ConvertTextFileOemToAnsi(dir_ + "/fehlt.txt", kept);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(Get(kept), "alt");
+}
+
+TEST_F(ViewerTest, FontStyleNumbers) {
+  const FontStyleSet five = BitsToFontStyle(5, {});
+  EXPECT_EQ(five, (FontStyleSet{FontStyle::Bold, FontStyle::Underline}));
+  const FontStyleSet fallback{FontStyle::Italic};
+  EXPECT_EQ(BitsToFontStyle(16, fallback), fallback);
+  EXPECT_EQ(BitsToFontStyle(-1, fallback), fallback);
+  EXPECT_EQ(FontStyleToBits({FontStyle::Italic, FontStyle::StrikeOut}), 10);
+  for (int n = 0; n <= 15; ++n) EXPECT_EQ(FontStyleToBits(BitsToFontStyle(n, fallback)), n);
+}
+
+TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
+  const std::string text = Put("bericht.txt", "Feder \"A\";1,5 ä\r\n  eingerückt\r\n"_oem);
+  fs::create_directory(dir_ + "/kopie");
+  G().TableEditorPath = "cp -t \"" + dir_ + "/kopie\"";
+  ExportTextFileToExcel(text);
+  const std::string expected = "\"Feder \"\"A\"\";1,5 ä\"\r\n\"  eingerückt\"\r\n";
+  EXPECT_EQ(Get(dir_ + "/bericht.csv"), expected);
+  // The program got the file as one more argument.
+  const std::string copy = dir_ + "/kopie/bericht.csv";
+  for (int i = 0; i < 100 && !fs::exists(copy); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(Get(copy), expected);
+
+  ui().ExpectMessageBox("", "File not found. Use \"File->Save\"");
+  ExportTextFileToExcel("");
+  EXPECT_EQ(G().AbortFlag, 1);
+
+  G().AbortFlag = 0;
+  G().TableEditorPath = dir_ + "/kein-programm";
+  ui().ExpectMessageBox("", "file not found");
+  ExportTextFileToExcel(text);
+}
+
+}  // namespace
+}  // namespace zeb

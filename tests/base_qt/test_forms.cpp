@@ -1,0 +1,156 @@
+// Error-help form, text viewer, choosers and colours on Qt.
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "base/colors.h"
+#include "base/globals.h"
+#include "base/help.h"
+#include "base/qt/qt_convert.h"
+#include "base/viewer.h"
+#include "base_qt/support_qt.h"
+#include "platform/codepage.h"
+#include "platform/oem_literal.h"
+
+namespace zeb::qttest {
+namespace {
+
+class QtForms : public QtTest {};
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ostringstream s;
+  s << std::ifstream(path, std::ios::binary).rdbuf();
+  return s.str();
+}
+
+void TypeInto(QWidget* w, const QString& typed) {
+  for (QChar c : typed) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+class QtErrorHelp : public QtTest {
+ protected:
+  void SetUp() override {
+    QtTest::SetUp();
+    message = "Fehler : Drahtdurchmesser zu groß"_oem.str();
+    file = scratch + "/zeb1.err";
+    original = message + "\r\nUrsache alt\r\nAbhilfe alt\r\nWarnung: anderes\r\nU2\r\nA2\r\n";
+    WriteBytes(file, original);
+    G().ErrorMessageList.count = 1;
+    G().ErrorMessageList.slot[1] = message;
+  }
+  std::string message, file, original;
+};
+
+TEST_F(QtErrorHelp, EditConfirmedWithYesIsWritten) {
+  WhenShown("Thelperr", [](QWidget* d) {
+    EXPECT_EQ(d->windowTitle(), "Fehlermeldung");
+    EXPECT_EQ(Child<QLabel>(d, "Label_meldung")->text(), "Fehlermeldung");
+    EXPECT_EQ(Child<QLabel>(d, "Label_ursache")->text(), "Ursache");
+    EXPECT_EQ(Child<QLabel>(d, "Label_abhilfe")->text(), "Abhilfe");
+    EXPECT_EQ(Child<QPushButton>(d, "Button_help")->text(), "&Hilfe");
+    auto* edit = Child<QLineEdit>(d, "Edit_meldung");
+    EXPECT_TRUE(edit->isReadOnly());
+    EXPECT_EQ(edit->text(), QString::fromUtf8("Fehler : Drahtdurchmesser zu groß"));
+    auto* cause = Child<QPlainTextEdit>(d, "Memo_ursache");
+    EXPECT_EQ(cause->toPlainText(), "Ursache alt");
+    cause->moveCursor(QTextCursor::End);
+    TypeInto(cause, QString::fromUtf8(" größer"));
+    AnswerBox("Save Changes ?", QMessageBox::Yes);
+    Child<QPushButton>(d, "Button_ok")->click();
+  });
+  ShowErrorHelp(1);
+  EXPECT_EQ(ReadBytes(file), message + "\r\nUrsache alt " + "größer"_oem.str() +
+                                 "\r\nAbhilfe alt\r\nWarnung: anderes\r\nU2\r\nA2\r\n");
+}
+
+TEST_F(QtErrorHelp, NoQuestionWithoutEditOrWhenEscaped) {
+  // Unedited: OK closes without asking (a question would be left open).
+  WhenShown("Thelperr", [](QWidget* d) { Child<QPushButton>(d, "Button_ok")->click(); });
+  ShowErrorHelp(1);
+  // Edited, then Escape: the edit is dropped.
+  WhenShown("Thelperr", [](QWidget* d) {
+    TypeInto(Child<QPlainTextEdit>(d, "Memo_abhilfe"), "neu");
+    QTest::keyClick(d, Qt::Key_Escape);
+  });
+  ShowErrorHelp(1);
+  EXPECT_EQ(ReadBytes(file), original);
+}
+
+TEST_F(QtForms, ViewerShowsTheFileAndReopensWhereClosed) {
+  WriteBytes(scratch + "/outwin.txt", FromUtf8(CodePage::Cp1252, "Zeile 1\r\nMaß\r\n"));
+  WhenShown("TForm_showtextfile", [](QWidget* d) {
+    EXPECT_EQ(Child<QPlainTextEdit>(d, "Memo1")->toPlainText(), QString::fromUtf8("Zeile 1\nMaß\n"));
+    EXPECT_TRUE(Child<QPlainTextEdit>(d, "Memo1")->isReadOnly());
+    EXPECT_EQ(d->pos(), QPoint(10, 40));
+    EXPECT_EQ(d->size(), QSize(700, 440));
+    EXPECT_EQ(Child<QMenu>(d, "mi_Datei")->title(), "&Datei");
+    EXPECT_EQ(Child<QMenu>(d, "mi_Edit")->title(), "&Bearbeiten");
+    EXPECT_EQ(Child<QAction>(d, "mi_dateiExportNotepad")->text(), "Export &Notepad");
+    EXPECT_EQ(Child<QAction>(d, "ExportWordpad1")->text(), "Export &Wordpad");
+    EXPECT_EQ(Child<QAction>(d, "mi_DateiDrucken")->text(), "&Drucken...");
+    EXPECT_EQ(Child<QAction>(d, "mi_EditMarkAll")->text(), QString::fromUtf8("Alles aus&wählen"));
+    EXPECT_EQ(Child<QAction>(d, "mi_EditCopy")->text(), "&Kopieren");
+    auto* quit = Child<QAction>(d, "mi_dateiBeenden");
+    EXPECT_EQ(quit->text(), "&Beenden       ");
+    d->move(123, 77);
+    d->resize(500, 300);
+    quit->trigger();
+  });
+  ShowTextFileViewer(scratch + "/out.txt");
+  WhenShown("TForm_showtextfile", [](QWidget* d) {
+    EXPECT_EQ(d->pos(), QPoint(123, 77));
+    EXPECT_EQ(d->size(), QSize(500, 300));
+    QTest::keyClick(d, Qt::Key_Escape);
+  });
+  ShowTextFileViewer(scratch + "/out.txt");
+}
+
+TEST(QtColours, TableColoursBecomeQColors) {
+  ResetBaseGlobals();
+  InitDefaultColors();
+  EXPECT_EQ(ColourNumberToQColor(4), QColor(255, 0, 0));
+  EXPECT_EQ(ColourNumberToQColor(16), QColor(0, 0, 0));
+  EXPECT_EQ(ColourNumberToQColor(1), QColor(0, 0, 0x80));  // 0x800000 is a dark blue
+  EXPECT_EQ(ColourValueToQColor(0x00336699), QColor(0x99, 0x66, 0x33));
+}
+
+TEST(QtFilters, MasksMatchAnyCase) {
+  EXPECT_EQ(FilterToNameFilters("*.zeb|*.zeb"), QStringList{"*.zeb (*.[zZ][eE][bB])"});
+  EXPECT_EQ(FilterToNameFilters("Texte|*.txt;*.prn|Alle|*"),
+            (QStringList{"Texte (*.[tT][xX][tT] *.[pP][rR][nN])", "Alle (*)"}));
+  EXPECT_TRUE(FilterToNameFilters("").isEmpty());
+}
+
+TEST_F(QtForms, OpenChooserListsUpperCaseFilesAndReturnsThePath) {
+  WriteBytes(scratch + "/FEDER.ZEB", "x");
+  WriteBytes(scratch + "/notiz.txt", "x");
+  std::string path;
+  WhenShown("OpenDialog", [](QWidget* d) {
+    auto* dialog = qobject_cast<QFileDialog*>(d);
+    auto* view = Child<QListView>(d, "listView");
+    if (!dialog || !view) return d->close(), void();
+    for (int i = 0; i < 200 && view->model()->rowCount(view->rootIndex()) == 0; ++i) QTest::qWait(10);
+    ASSERT_EQ(view->model()->rowCount(view->rootIndex()), 1);
+    EXPECT_EQ(view->model()->index(0, 0, view->rootIndex()).data().toString(), "FEDER.ZEB");
+    // Typed as a user would.
+    Child<QLineEdit>(d, "fileNameEdit")->setText("FEDER.ZEB");
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  EXPECT_TRUE(ui->ChooseOpenFile(scratch, "*.zeb|*.zeb", path));
+  EXPECT_EQ(path, scratch + "/FEDER.ZEB");
+}
+
+}  // namespace
+}  // namespace zeb::qttest
