@@ -2,6 +2,7 @@
 # Builds ZEB1 when needed and runs every test.
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$ROOT/scripts/setup.sh"
+ZEB1_EXTRA_PACKAGES="$ZEB1_PEER_PACKAGES"
 zeb1_setup || exit 1
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   if [ "$(id -u)" = 0 ]; then

@@ -59,7 +59,9 @@ CopyOutcome CopyFileContents(std::string_view source, std::string_view destinati
     ~Closer() { ::close(fd); }
   } closer{in};
 
-  const std::string dst = ResolvePathCaseInsensitive(destination);
+  // The destination is taken as named: a copy never replaces a file whose
+  // name differs only in case.
+  const std::string dst(destination);
   if (dst.empty() || PathIsDirectory(dst)) return CopyOutcome::DestinationFailed;
   AtomicFile out;
   if (out.Open(dst) != 0) return CopyOutcome::DestinationFailed;

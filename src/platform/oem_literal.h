@@ -13,7 +13,7 @@ namespace zeb {
 
 namespace detail {
 
-consteval char32_t DecodeUtf8At(const char* s, std::size_t n, std::size_t& i) {
+constexpr char32_t DecodeUtf8At(const char* s, std::size_t n, std::size_t& i) {
   unsigned char c = static_cast<unsigned char>(s[i]);
   if (c < 0x80) { ++i; return c; }
   int extra = (c >= 0xF0) ? 3 : (c >= 0xE0) ? 2 : (c >= 0xC0) ? 1 : -1;
@@ -28,7 +28,7 @@ consteval char32_t DecodeUtf8At(const char* s, std::size_t n, std::size_t& i) {
   return cp;
 }
 
-consteval unsigned char Cp850Of(char32_t cp) {
+constexpr unsigned char Cp850Of(char32_t cp) {
   if (cp < 0x80) return static_cast<unsigned char>(cp);
   for (int b = 0x80; b < 256; ++b)
     if (cp::kCp850[b] == cp) return static_cast<unsigned char>(b);
@@ -56,7 +56,7 @@ struct OemLiteral {
 };
 
 template <std::size_t N>
-consteval OemLiteral<N> ToOemLiteral(const OemLiteralSource<N>& src) {
+constexpr OemLiteral<N> ToOemLiteral(const OemLiteralSource<N>& src) {
   OemLiteral<N> out{};
   std::size_t n = N - 1;  // without the terminating NUL
   std::size_t i = 0;
@@ -69,8 +69,9 @@ consteval OemLiteral<N> ToOemLiteral(const OemLiteralSource<N>& src) {
 
 namespace literals {
 template <OemLiteralSource S>
-consteval auto operator""_oem() {
-  return ToOemLiteral(S);
+constexpr auto operator""_oem() {
+  constexpr auto converted = ToOemLiteral(S);  // always at compile time
+  return converted;
 }
 }  // namespace literals
 

@@ -103,6 +103,17 @@ TEST_F(FilesTest, CopyFileToPath) {
   EXPECT_THROW(CopyFileToPath(dir / "block.bin", "/dev/full"), EFCreateError);
 }
 
+TEST_F(FilesTest, CopiesKeepNamesThatDifferOnlyInCase) {
+  ::mkdir((dir / "from").c_str(), 0755);
+  ::mkdir((dir / "to").c_str(), 0755);
+  WriteBytes(dir / "from/A.zeb", "upper");
+  WriteBytes(dir / "from/a.zeb", "lower");
+  CopyFilesByMask("*.zeb", dir / "from", dir / "to");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(ReadBytes(dir / "to/A.zeb"), "upper");
+  EXPECT_EQ(ReadBytes(dir / "to/a.zeb"), "lower");
+}
+
 TEST_F(FilesTest, ShortWritesLeaveTheDestination) {
   const std::string source(20000, 's'), old(1000, 'o');
   WriteBytes(dir / "src.bin", source);
