@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Message 1 found: the edited form is saved and reads back.
-  const std::string unset = "\x01";
+  const std::string unset = "\n";  // no line read holds a line feed
   std::string remedy = unset;
   zeb::GetErrorRemedy(1, remedy);
   const bool found = remedy != unset;

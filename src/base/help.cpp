@@ -349,6 +349,7 @@ void ShowCalcMessages() {
     return;
   }
   G().AbortFlag = 0;
+  if (G().LineTable.size() < static_cast<std::size_t>(c) + 2) G().LineTable.resize(static_cast<std::size_t>(c) + 2);
   for (int i = 1; i <= c; ++i) G().LineTable[static_cast<std::size_t>(i)] = MessageOf(i);
   G().LineTable[static_cast<std::size_t>(c) + 1] = "Weiter/zurück..."_oem;
   std::int16_t choice = static_cast<std::int16_t>(G().HelpLevel < 2 ? c + 1 : 1);
