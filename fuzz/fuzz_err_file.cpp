@@ -11,6 +11,7 @@
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/help.h"
+#include "fuzz_support.h"
 #include "platform/files.h"
 
 namespace {
@@ -32,20 +33,6 @@ class FuzzUi : public zeb::BatchUi {
   int forms = 0;
 };
 
-struct Scratch {
-  std::string dir;
-  Scratch() {
-    auto p = zeb::MakeUniqueFile(zeb::TempDirectory(), "fuzzerr");
-    if (!p) std::abort();
-    dir = *p;
-    std::filesystem::remove(dir);
-    std::filesystem::create_directory(dir);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-};
 
 // Line `n` of the input (LF separated, CR dropped), at most 200 bytes.
 std::string LineOf(const std::string& bytes, int n) {
@@ -63,7 +50,7 @@ std::string LineOf(const std::string& bytes, int n) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Scratch scratch;
+  static zeb::fuzz::ScratchFolder scratch("fuzzerr");
   static auto ui = std::make_shared<FuzzUi>();
   zeb::ResetBaseGlobals();
   zeb::SetUi(ui);

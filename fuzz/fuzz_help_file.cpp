@@ -11,6 +11,7 @@
 #include "base/headless_ui.h"
 #include "base/help.h"
 #include "base/services.h"
+#include "fuzz_support.h"
 #include "platform/files.h"
 
 namespace {
@@ -23,20 +24,6 @@ class FuzzUi : public zeb::BatchUi {
   }
 };
 
-struct Scratch {
-  std::string dir;
-  Scratch() {
-    auto p = zeb::MakeUniqueFile(zeb::TempDirectory(), "fuzzhlp");
-    if (!p) std::abort();
-    dir = *p;
-    std::filesystem::remove(dir);
-    std::filesystem::create_directory(dir);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-};
 
 void Put(const std::string& path, const std::uint8_t* data, std::size_t size) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
@@ -45,7 +32,7 @@ void Put(const std::string& path, const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Scratch scratch;
+  static zeb::fuzz::ScratchFolder scratch("fuzzhlp");
   static auto ui = std::make_shared<FuzzUi>();
   static auto graphics = std::make_shared<zeb::RecordingGraphics>();
   zeb::ResetBaseGlobals();
