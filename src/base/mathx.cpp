@@ -23,7 +23,7 @@ Real PowerChecked(Real base, Real exponent, std::string_view context) {
   const Real t = exponent * std::log(base);
   if (t > kPowerLimit) return kPowerOverflow;
   if (t < -kPowerLimit) return 0;
-  return std::pow(base, exponent);
+  return std::exp(t);
 }
 
 Real IntPowerExt(int n, Real x) {

@@ -1,0 +1,155 @@
+// CAD output layer: one procedural drawing interface over five outputs.
+//
+//   code 1 DXF file, 2 IGES file, 3 screen (the screen sink, sink.h),
+//   4 DXF "gravelo.dxf" in the temporary folder handed to the plot program,
+//   5 TXT entity listing; 0 asks (CAD-Code menu).
+//
+// Sheet millimetres, angles in degrees unless said otherwise. Drawing texts
+// are code page 850. One run:
+//   CadBeginOutput(code); if (!G().AbortFlag) { CadDrawingHeader(...);
+//   CadTables(2); [CadBeginBlocks(); CadBeginBlock(n) ... CadEndBlock();
+//   CadEndSection();] CadBeginEntities(); primitives; CadEndSection(); }
+//   CadEndOutput();
+// Files are written under a temporary name and renamed over the target by
+// CadEndOutput; a write error removes the file, shows an error box and sets
+// AbortFlag.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/types.h"
+
+namespace zeb {
+
+struct CadPoint3 {
+  Real x = 0, y = 0, z = 0;
+};
+
+// Offset, angle (degrees) and scales of the block being expanded.
+struct CadTransform {
+  Real dx = 0, dy = 0, angle = 0, sx = 1, sy = 1;
+};
+
+// Drawing state of the layer (one instance; ResetCadState restores the
+// start values). Configured values are in CadSettings() (cadsettings.h).
+struct CadState {
+  std::int16_t CadCode = 3;
+  std::int16_t RequestedCadCode = 0;
+  std::string CadFileName = std::string(59, ' ');
+  Byte CadBlockRecording = 0;
+  std::int32_t CadLayerMode = 0;
+  std::string CadDxfLayerName = "0";
+  std::int32_t CadLayer = 0;  // current layer number after folding
+  CadPoint3 CadCurrentPoint;
+  Real CadScale = 1.0L;
+  Real CadTextHeight = 5.0L;
+  Real CadTextWidthFactor = 1.0L;
+  Real CadTextAngle = 0;
+  Real CadTextOblique = 0;
+  std::array<std::int32_t, 2> CadTextAlign{0, 0};  // horizontal, vertical
+  Real CadLineSpacing = 1.0L;
+  std::int32_t CadPolyVertexNo = 1;
+  Real CadPolyBulge = 0;
+  std::int16_t CadPlotLineIndex = 1;
+  // xmin, xmax, ymin, ymax, width, height.
+  std::array<Real, 6> CadExtents{0, 160, 0, 120, 160, 120};
+  CadTransform CadInsertTransform;
+  std::int32_t CadBlockLevel = 0;
+};
+
+CadState& Cad();
+// Start values of the state; ends an open run without writing its file.
+void ResetCadState();
+
+// Output run.
+void CadBeginOutput(int code);
+void CadEndOutput();
+bool CadOutputPassDone();
+void CadChooseCode();
+void SetCadCode(int code);
+
+// Settings.
+void CadSetScale(Real s);
+void CadSetLayerMode(std::int32_t m);
+void CadSetTextAlign(std::int32_t h, std::int32_t v);
+void CadSetLineSpacing(Real f);
+void CadScreenLineStyle(int style);
+void CadSetLayer(int n);
+void CadTextStyle(int font, Real angle, Real height, Real width);
+void CadTextStyleFit(int font, std::string_view text, int n, Real angle, Real height, Real width);
+
+// Primitives.
+void CadLine(Real x1, Real y1, Real x2, Real y2);
+void CadCircle(Real x, Real y, Real r);
+void CadArc(Real x, Real y, Real startAngle, Real endAngle, Real r);
+void CadText(std::string_view text, Real x, Real y);
+void CadSolid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4);
+void CadInsertBlock(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy);
+
+// Composite primitives.
+void CadMoveTo(Real x, Real y);
+void CadLineTo(Real x, Real y);
+void CadRectangle(Real x1, Real y1, Real x2, Real y2);
+void CadHorizontalLine(Real x, Real y, Real length);
+void CadVerticalLine(Real x, Real y, Real length);
+void CadEllipse(Real xc, Real yc, Real a, Real b);
+void CadArrowHead(Real x, Real y, Real direction, Real halfAngle, Real length1, Real length2);
+void CadArrowStd(Real x, Real y, Real direction);
+void CadBeginPolyline(Byte flags);
+// includedAngle: radians, of the arc from this vertex to the next one.
+void CadPolylineVertex(Real x, Real y, Real includedAngle);
+void CadEndPolyline();
+
+// Text lines at the text cursor (CadCurrentPoint).
+void CadTextLine(std::string_view text);
+void CadLengthLine(std::string_view name, Real valueMm);
+void CadForceLine(std::string_view name, Real forceN);
+void CadForceToleranceLine(std::string_view name, Real forceN, Real tolA, Real tolB);
+void CadStressLine(std::string_view name, Real stress);
+
+// Drawing header, tables, blocks and the entities section (blocks.cpp).
+void CadDrawingHeader(Real xmin, Real ymin, Real xmax, Real ymax);
+void CadTables(int mode);
+void CadBeginBlocks();
+void CadBeginBlock(std::string_view name);
+void CadEndBlock();
+void CadEndSection();
+void CadBeginEntities();
+// Draws block file "$<name>.dx$" of the temporary folder through the
+// primitives, transformed (screen insertion).
+void CadExpandBlockFile(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy);
+
+// Move and line of the 3-D view for the DXF and TXT outputs (the current
+// point holds z).
+void DxfMoveTo3D(Real x, Real y, Real z);
+void DxfLineTo3D(Real x, Real y, Real z);
+void TxtMoveTo3D(Real x, Real y, Real z);
+void TxtLineTo3D(Real x, Real y, Real z);
+
+// Layer name rule of DXF and TXT: sets CadDxfLayerName for layer n.
+void DxfSetLayerName(int n);
+void TxtSetLayerName(int n);
+
+// Number texts of the writers. DxfReal: DxfDecimals decimals, ".", never
+// "-0". TxtNumber: 3 significant digits, at most 4 decimals, the configured
+// decimal character.
+std::string DxfReal(Real x);
+std::string TxtNumber(Real x);
+
+// Temporary folder of the block, logo and plot files: the configured one
+// (G().TempFolder) when set, else a per-user folder under $TMPDIR or the
+// system's, created 0700 and used only when it is a folder the user owns.
+// Empty when there is none.
+std::string CadTempFolder();
+// Deletes every "$*.dx$" file in the temporary folder.
+void DeleteTempDrawingFiles();
+
+// Plot program (plot.cpp). GraveloCommandLine: the parameter dialogue that
+// builds a command line (or a batch file). CadStartPlotProgram: starts a
+// command line detached, showing the start failure in an error box.
+void GraveloCommandLine(std::string& line);
+void CadStartPlotProgram(std::string_view line);
+
+}  // namespace zeb

@@ -1,0 +1,689 @@
+#include "graphics/diagram.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/mathx.h"
+#include "base/text.h"
+#include "base/ui_port.h"
+#include "base/vector2d.h"
+#include "graphics/cad.h"
+#include "graphics/cadsettings.h"
+
+namespace zeb {
+
+namespace {
+
+DiagramStateRecord gState;
+DiagramLimitsRecord gLimits;
+DiagramTextData gData;
+std::shared_ptr<DiagramLimitsDialog> gDialog;
+
+constexpr long kMaxPasses = 100000;
+
+// v = lo, lo + step, ... through hi; the loop ends when the value reaches
+// hi + step (within 1e-5) or passes it. Nothing when the step is not a
+// finite positive value that moves lo, a bound is not finite, or it would
+// take more than 100,000 passes.
+template <class Body>
+void StepLoop(Real lo, Real hi, Real step, Body&& body) {
+  if (!std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(step) || !(step > 0)) return;
+  if (lo + step == lo) return;
+  if ((hi - lo) / step + 2 > kMaxPasses) return;
+  const Real end = hi + step;
+  Real v = lo;
+  long passes = 0;
+  do {
+    body(v);
+    v += step;
+  } while (!(SameFloat(v, end) || v > end) && ++passes < kMaxPasses);
+}
+
+Real NonZero(Real span) { return span == 0 ? 1 : span; }
+
+Real Frac(Real x) { return x - std::trunc(x); }
+
+// Whole in the sense of the log division: |v - Int(v')| < 1e-5, v' the
+// value rounded to the 6-byte real.
+bool LogWhole(Real v) { return std::fabs(v - std::trunc(RoundToReal48(v))) < 1e-5L; }
+
+Real LogX(Real x) { return DiagramXIsLog() ? Log10Ext(x) : x; }
+Real LogY(Real y) { return DiagramYIsLog() ? Log10Ext(y) : y; }
+
+std::string Cut80(std::string_view s) { return std::string(s.substr(0, std::min<std::size_t>(s.size(), 80))); }
+
+struct Division {
+  Real lo = 0, hi = 0, step = 0;
+  bool Finite() const { return std::isfinite(lo) && std::isfinite(hi) && std::isfinite(step); }
+};
+
+void DivideAxes(Real xmin, Real ymin, Real xmax, Real ymax, Division& x, Division& y) {
+  auto& s = gState;
+  if (DiagramXIsLog()) {
+    NiceLogAxisScale(x.lo, x.hi, x.step, Log10Ext(xmin), Log10Ext(xmax), 5);
+    s.LogXLo = x.lo;
+    s.LogXHi = x.hi;
+  } else {
+    NiceAxisScale(xmin, xmax, 6, x.lo, x.hi, x.step);
+  }
+  if (DiagramYIsLog()) {
+    NiceLogAxisScale(y.lo, y.hi, y.step, Log10Ext(ymin), Log10Ext(ymax), 12);
+  } else {
+    NiceAxisScale(ymin, ymax, 6, y.lo, y.hi, y.step);
+  }
+}
+
+bool AllFinite(Real a, Real b, Real c, Real d) {
+  return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d);
+}
+
+}  // namespace
+
+DiagramStateRecord& DiagramState() { return gState; }
+DiagramLimitsRecord& DiagramLimits() { return gLimits; }
+DiagramTextData& DiagramData() { return gData; }
+
+void ResetDiagramGlobals() {
+  gState = DiagramStateRecord{};
+  gLimits = DiagramLimitsRecord{};
+  gData = DiagramTextData{};
+  gDialog.reset();
+}
+
+bool DiagramXIsLog() { return gState.DiagramAxisMode == 3 || gState.DiagramAxisMode == 4; }
+bool DiagramYIsLog() { return gState.DiagramAxisMode == 2 || gState.DiagramAxisMode == 3; }
+
+// Plot area and transforms.
+
+void DiagramReset() {
+  gState = DiagramStateRecord{};
+  DiagramSetPlotSize(160, 120);
+  DiagramSetPlotOrigin(0, 0);
+}
+
+void DiagramSetPlotSize(Real width, Real height) {
+  gState.PlotWidth = width;
+  gState.PlotHeight = height;
+}
+
+void DiagramSetPlotOrigin(Real x0, Real y0) {
+  gState.PlotOriginX = x0;
+  gState.PlotOriginY = y0;
+}
+
+void DiagramSetRange(Real xmin, Real ymin, Real xmax, Real ymax) {
+  auto& s = gState;
+  s.XMin = xmin;
+  s.YMin = ymin;
+  s.XMax = xmax;
+  s.YMax = ymax;
+  s.XSpan = xmax - xmin;
+  s.YSpan = ymax - ymin;
+}
+
+void DiagramScaleRange(Real fx, Real fy) {
+  auto& s = gState;
+  if (fx != 0 && std::isfinite(fx)) {
+    s.XMin /= fx;
+    s.XMax /= fx;
+    s.XTickStep /= fx;
+  }
+  if (fy != 0 && std::isfinite(fy)) {
+    s.YMin /= fy;
+    s.YMax /= fy;
+  }
+  s.XSpan = s.XMax - s.XMin;
+  s.YSpan = s.YMax - s.YMin;
+}
+
+Real DiagramMapX(Real x) {
+  const auto& s = gState;
+  return (x - s.XMin) / NonZero(s.XMax - s.XMin) * s.PlotWidth + s.PlotOriginX;
+}
+
+Real DiagramMapY(Real y) {
+  const auto& s = gState;
+  return (y - s.YMin) / NonZero(s.YMax - s.YMin) * s.PlotHeight + s.PlotOriginY;
+}
+
+Real DiagramScaleX(Real length) { return length / NonZero(gState.XMax - gState.XMin) * gState.PlotWidth; }
+Real DiagramScaleY(Real length) { return length / NonZero(gState.YMax - gState.YMin) * gState.PlotHeight; }
+
+Real DiagramUnmapX(Real px) {
+  const auto& s = gState;
+  return (px - s.PlotOriginX) * NonZero(s.XMax - s.XMin) / NonZero(s.PlotWidth) + s.XMin;
+}
+
+Real DiagramUnmapY(Real py) {
+  const auto& s = gState;
+  return (py - s.PlotOriginY) * NonZero(s.YMax - s.YMin) / NonZero(s.PlotHeight) + s.YMin;
+}
+
+void NiceLogAxisScale(Real& lo, Real& hi, Real& step, Real a, Real b, int n) {
+  lo = hi = step = 0;
+  NiceAxisScale(a, b, n, lo, hi, step);
+  if (!LogWhole(hi)) {
+    const Real h = RoundToReal48(hi);
+    hi = Log10Ext(Pow10Ext(std::trunc(hi + 1)) * Frac(std::fabs(h)));
+  }
+}
+
+Real DiagramLogTickPosition(Real v) {
+  if (LogWhole(v)) return v;
+  const Real vp = RoundToReal48(v);
+  return Log10Ext(Pow10Ext(std::trunc(v + 1)) * Frac(std::fabs(vp)));
+}
+
+void DiagramTextStyleScaled(int font, Real angle, Real height, Real width) {
+  const Real s = std::max(gState.PlotWidth * 0.00625L, gState.PlotHeight / 110);
+  CadTextStyle(font, angle, height * s, width * s);
+}
+
+void DiagramLabel(std::string_view text, Real x, Real y) { CadText(text, DiagramMapX(x), DiagramMapY(y)); }
+
+void DiagramArrowHead(int direction, Real x, Real y, Real length) {
+  const Real l = length, w = length / 8;
+  // Triangles as solids repeat the third corner.
+  switch (direction) {
+    case 0:
+    case 1: CadSolid(x, y, x - l, y + w, x - l, y - w, x - l, y - w); break;
+    case 2: CadSolid(x, y, x - w, y - l, x + w, y - l, x + w, y - l); break;
+    case 3: CadSolid(x, y, x + l, y + w, x + l, y - w, x + l, y - w); break;
+    case 4: CadSolid(x, y, x - w, y + l, x + w, y + l, x + w, y + l); break;
+    default: break;
+  }
+}
+
+void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_view title, Real xmin, Real ymin,
+                  Real xmax, Real ymax, std::uint16_t titleMode) {
+  auto& s = gState;
+  if (xmax < xmin) std::swap(xmin, xmax);
+  if (ymax < ymin) std::swap(ymin, ymax);
+  if (!AllFinite(xmin, ymin, xmax, ymax)) {
+    G().AbortFlag = 1;
+    return;
+  }
+  Division x, y;
+  DivideAxes(xmin, ymin, xmax, ymax, x, y);
+  if (!x.Finite() || !y.Finite()) {
+    G().AbortFlag = 1;
+    return;
+  }
+
+  G().PrinterMode = 1;
+  CadSetLayer(4);
+  DiagramTextStyleScaled(2, 0, 3.5L, 2.5L);
+  CadText(title,
+          std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size())),
+          s.PlotOriginY + s.PlotHeight + 3);
+  CadSetLayer(17);
+
+  // The user may overrule the limits of a diagram written to a file.
+  if (Cad().RequestedCadCode != 3 && CadSettings().EnterDiagramLimits != 0 && G().CommandLineArgs.size() < 2) {
+    DiagramLimitsRequest req;
+    req.computed = {x.lo, y.lo, x.hi, y.hi};
+    req.xTitle = OemToAnsiStr(xTitle);
+    req.yTitle = OemToAnsiStr(yTitle);
+    req.caption = OemToAnsiStr(title);
+    req.axisMode = s.DiagramAxisMode;
+    DiagramLimitsForm().Run(req);
+    if (G().AbortFlag == 0) {
+      Real nx0 = gLimits.xmin, ny0 = gLimits.ymin, nx1 = gLimits.xmax, ny1 = gLimits.ymax;
+      if (nx1 < nx0) std::swap(nx0, nx1);
+      if (ny1 < ny0) std::swap(ny0, ny1);
+      Division nx, ny;
+      if (AllFinite(nx0, ny0, nx1, ny1)) {
+        const Real keepLo = s.LogXLo, keepHi = s.LogXHi;
+        DivideAxes(nx0, ny0, nx1, ny1, nx, ny);
+        if (nx.Finite() && ny.Finite()) {
+          xmin = nx0, ymin = ny0, xmax = nx1, ymax = ny1;
+          x = nx;
+          y = ny;
+        } else {
+          s.LogXLo = keepLo;
+          s.LogXHi = keepHi;
+        }
+      }
+    } else {
+      G().AbortFlag = 0;
+    }
+  }
+
+  DiagramSetRange(x.lo, y.lo, x.hi, y.hi);
+  s.XTickStep = x.step;
+  const bool xLog = DiagramXIsLog(), yLog = DiagramYIsLog();
+
+  if (y.lo <= 0 && 0 <= y.hi) {
+    const Real end = x.hi + 0.05L * s.XSpan;
+    DiagramLine(x.lo, 0, end, 0);
+    DiagramArrowHead(1, DiagramMapX(end), DiagramMapY(0), 0.04L * s.PlotWidth);
+  }
+
+  DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
+  StepLoop(x.lo, x.hi, x.step, [&](Real v) {
+    if (xLog) {
+      const Real p = DiagramLogTickPosition(v);
+      if (x.lo <= p && p <= x.hi) {
+        DiagramLine(p, y.lo, p, y.lo - 0.01L * s.YSpan);
+        DiagramLabel(FloatToStrAuto(Pow10Ext(p)), p - 0.03L * s.XSpan, y.lo - 0.1L * s.YSpan);
+      }
+    } else {
+      DiagramLine(v, y.lo, v, y.lo - 0.01L * s.YSpan);
+      DiagramLabel(FloatToStrAuto(v), v - 0.03L * (x.hi - x.lo), y.lo - 0.07L * s.YSpan);
+    }
+  });
+
+  if (titleMode == 0 || titleMode == 1) {
+    DiagramLabel(xTitle, x.hi + 0.06L * (x.hi - x.lo), y.lo - 0.07L * s.YSpan);
+  } else if (titleMode == 2) {
+    DiagramLabel(xTitle, x.hi + 0.01L * (x.hi - x.lo), y.lo + 0.03L * s.YSpan);
+  }
+
+  if (x.lo <= 0 && 0 <= x.hi) {
+    const Real end = y.hi + 0.05L * s.YSpan;
+    DiagramLine(0, y.lo, 0, end);
+    DiagramArrowHead(2, DiagramMapX(0), DiagramMapY(end), 0.04L * s.PlotHeight);
+  }
+
+  DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
+  StepLoop(y.lo, y.hi, y.step, [&](Real w) {
+    if (yLog) {
+      const Real p = DiagramLogTickPosition(w);
+      if (p <= y.hi) {
+        DiagramLine(x.lo - 0.01L * s.XSpan, p, x.lo, p);
+        DiagramLabel(FloatToStrAuto(Pow10Ext(p)), x.lo - 0.1L * s.XSpan, p - 0.01L * s.YSpan);
+      }
+    } else {
+      DiagramLine(x.lo - 0.01L * s.XSpan, w, x.lo, w);
+      DiagramLabel(FloatToStrAuto(w), x.lo - 0.1L * s.XSpan, w - 0.01L * s.YSpan);
+    }
+  });
+
+  DiagramLabel(yTitle, x.lo - 0.1L * s.XSpan, y.hi + 0.07L * s.YSpan);
+
+  // Grid; its first and last lines are the border of the plot.
+  CadSetLayer(17);
+  CadScreenLineStyle(1);
+  Real gridStep = x.step;
+  if (xLog) {
+    Real lo = 0, hi = 0;
+    NiceLogAxisScale(lo, hi, gridStep, Log10Ext(xmin), Log10Ext(xmax), 60);
+  }
+  const Real gxLo = xLog ? s.LogXLo : x.lo, gxHi = xLog ? s.LogXHi : x.hi;
+  StepLoop(gxLo, gxHi, gridStep, [&](Real v) {
+    if (xLog) {
+      const Real p = DiagramLogTickPosition(v);
+      if (gxLo <= p && p <= gxHi) DiagramLine(p, y.lo, p, y.hi);
+    } else {
+      DiagramLine(v, y.lo, v, y.hi);
+    }
+  });
+  StepLoop(y.lo, y.hi, y.step, [&](Real w) {
+    if (yLog) {
+      const Real p = DiagramLogTickPosition(w);
+      if (p <= y.hi) DiagramLine(x.lo, p, x.hi, p);
+    } else {
+      DiagramLine(x.lo, w, x.hi, w);
+    }
+  });
+}
+
+// Curves, texts and symbols.
+
+void DiagramMoveTo(Real x, Real y) {
+  CadMoveTo(DiagramMapX(x), DiagramMapY(y));
+  gState.LastX = x;
+  gState.LastY = y;
+}
+
+void DiagramLineTo(Real x, Real y) {
+  DiagramClipLine(gState.LastX, gState.LastY, x, y);
+  gState.LastX = x;
+  gState.LastY = y;
+}
+
+void DiagramLineToUnclipped(Real x, Real y) {
+  CadLineTo(DiagramMapX(x), DiagramMapY(y));
+  gState.LastX = x;
+  gState.LastY = y;
+}
+
+void DiagramClipLine(Real x1, Real y1, Real x2, Real y2) {
+  const auto& s = gState;
+  x1 = LogX(x1);
+  x2 = LogX(x2);
+  y1 = LogY(y1);
+  y2 = LogY(y2);
+  auto nearInside = [&](Real x, Real y) {
+    return s.XMin - 0.01L * s.XSpan < x && x < s.XMax + 0.01L * s.XSpan && s.YMin - 0.01L * s.YSpan < y &&
+           y < s.YMax + 0.01L * s.YSpan;
+  };
+  if (nearInside(x1, y1) && nearInside(x2, y2)) {
+    CadLine(DiagramMapX(x1), DiagramMapY(y1), DiagramMapX(x2), DiagramMapY(y2));
+    return;
+  }
+  if (PointInRect(x1, y1, s.XMin, s.YMin, s.XMax, s.YMax) || PointInRect(x2, y2, s.XMin, s.YMin, s.XMax, s.YMax)) {
+    if (ClipSegmentToRect(x1, y1, x2, y2, s.XMin, s.YMin, s.XMax, s.YMax)) {
+      CadLine(DiagramMapX(x1), DiagramMapY(y1), DiagramMapX(x2), DiagramMapY(y2));
+    }
+  }
+}
+
+void DiagramLine(Real x1, Real y1, Real x2, Real y2) {
+  CadLine(DiagramMapX(x1), DiagramMapY(y1), DiagramMapX(x2), DiagramMapY(y2));
+}
+
+void DiagramRectangle(Real x1, Real y1, Real x2, Real y2) {
+  CadRectangle(DiagramMapX(LogX(x1)), DiagramMapY(LogY(y1)), DiagramMapX(LogX(x2)), DiagramMapY(LogY(y2)));
+}
+
+void DiagramCircleY(Real x, Real y, Real r) {
+  CadCircle(DiagramMapX(LogX(x)), DiagramMapY(LogY(y)), DiagramScaleY(LogY(r)));
+}
+
+void DiagramCircleX(Real x, Real y, Real r) {
+  CadCircle(DiagramMapX(LogX(x)), DiagramMapY(LogY(y)), DiagramScaleX(LogX(r)));
+}
+
+void DiagramText(std::string_view text, Real x, Real y) {
+  CadText(text, DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
+}
+
+void DiagramTextStyle(int font, Real angle, Real height, Real width) {
+  CadTextStyle(font, angle, DiagramScaleY(height), DiagramScaleX(width));
+}
+
+void DiagramSymbol(int n, Real x, Real y) {
+  const auto m = gState.DiagramAxisMode;
+  if (m == 2 || m == 3 || m == 4) return;
+  const Real dx = gState.XSpan / 150, dy = gState.YSpan / 150;
+  switch (n) {
+    case 1: DiagramCircleY(x, y, 1.5L * dy); break;
+    case 2: DiagramRectangle(x - dx, y - dy, x + dx, y + dy); break;
+    case 3: DiagramDiamond(x, y, 1.2L * dx, 1.5L * dy); break;
+    case 4: DiagramTriangle(x, y, dx, dy); break;
+    default: break;
+  }
+}
+
+void DiagramDiamond(Real x, Real y, Real hx, Real hy) {
+  DiagramMoveTo(x - hx, y);
+  DiagramLineTo(x, y + hy);
+  DiagramLineTo(x + hx, y);
+  DiagramLineTo(x, y - hy);
+  DiagramLineTo(x - hx, y);
+}
+
+void DiagramTriangle(Real x, Real y, Real hx, Real hy) {
+  DiagramMoveTo(x - hx, y - hy);
+  DiagramLineTo(x, y + hy);
+  DiagramLineTo(x + hx, y - hy);
+  DiagramLineTo(x - hx, y - hy);
+}
+
+void DiagramLegendLine(std::string_view text, int n) {
+  const CadPoint3 cursor = Cad().CadCurrentPoint;
+  const Real h = Cad().CadTextHeight;
+  DiagramSymbol(n, DiagramUnmapX(cursor.x - h), DiagramUnmapY(cursor.y + h / 2));
+  Cad().CadCurrentPoint = cursor;
+  CadTextLine(text);
+}
+
+void DiagramLineWithMarkers(int n, Real x1, Real y1, Real x2, Real y2) {
+  DiagramClipLine(x1, y1, x2, y2);
+  const auto& s = gState;
+  const Real step = s.XTickStep;
+  if (!std::isfinite(step) || !(step > 0) || !std::isfinite(s.XMin) || !std::isfinite(s.XMax)) return;
+  if (s.XMin + step == s.XMin || (s.XMax - s.XMin) / step + 2 > kMaxPasses) return;
+  for (long k = 1; k <= kMaxPasses; ++k) {
+    const Real xm = s.XMin + static_cast<Real>(k) * step;
+    if (x1 <= xm && xm <= x2 && xm != x1) {
+      const Real ym = y1 + (y2 - y1) / (x2 - x1) * (xm - x1);
+      if (s.YMin <= ym && ym <= s.YMax) DiagramSymbol(n, xm, ym);
+    }
+    if (xm > s.XMax - step) break;
+  }
+}
+
+void DiagramVerticalMarker(std::string_view text, Real x, Real y) {
+  const auto& s = gState;
+  CadTextStyle(2, 0, 0.021L * s.PlotHeight, 0.016L * s.PlotWidth);
+  const Real h = Cad().CadTextHeight, w = CadSettings().CadTextFactor;
+  CadText(text, (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * static_cast<Real>(text.size()) * h * w,
+          DiagramMapY(y + 0.01L * s.YSpan));
+  CadScreenLineStyle(3);
+  DiagramMoveTo(x, 0);
+  DiagramLineTo(x, y);
+  DiagramLineTo(0, y);
+}
+
+// Axis-limits dialog.
+
+std::array<std::string, 4> DiagramLimitsInitialTexts() {
+  return {FloatToStrSig(gLimits.xmin), FloatToStrSig(gLimits.ymin), FloatToStrSig(gLimits.xmax),
+          FloatToStrSig(gLimits.ymax)};
+}
+
+std::array<std::string, 4> DiagramLimitsCalculatedTexts(const DiagramLimitsRequest& request) {
+  const auto m = request.axisMode;
+  const bool xLog = m == 3 || m == 4, yLog = m == 2 || m == 3;
+  std::array<std::string, 4> t;
+  for (int k = 0; k < 4; ++k) {
+    const bool log = (k % 2 == 0) ? xLog : yLog;
+    const Real v = request.computed[static_cast<std::size_t>(k)];
+    t[static_cast<std::size_t>(k)] = FloatToStrSig(log ? Pow10Ext(v) : v);
+  }
+  return t;
+}
+
+bool DiagramLimitsAccept(const std::array<std::string, 4>& edits, std::uint16_t axisMode) {
+  const Real x0 = TextToFloat(edits[0]), y0 = TextToFloat(edits[1]);
+  const Real x1 = TextToFloat(edits[2]), y1 = TextToFloat(edits[3]);
+  const std::string caption = OemToAnsiStr(G().ProgramTitle);
+  if ((axisMode == 3 || axisMode == 4) && !(x0 > 0 && x1 > 0)) {
+    Ui().MessageBox(caption, "Error: x = 0 !");
+    return false;
+  }
+  if ((axisMode == 2 || axisMode == 3) && !(y0 > 0 && y1 > 0)) {
+    Ui().MessageBox(caption, "Error: y = 0 !");
+    return false;
+  }
+  gLimits = DiagramLimitsRecord{x0, y0, x1, y1};
+  return true;
+}
+
+void ScriptedDiagramLimitsDialog::Ok(std::array<std::string, 4> edits) {
+  answers_.push_back(Answer{Answer::OkTexts, std::move(edits)});
+}
+void ScriptedDiagramLimitsDialog::CalculateOk() { answers_.push_back(Answer{Answer::CalcOk, {}}); }
+void ScriptedDiagramLimitsDialog::Cancel() { answers_.push_back(Answer{Answer::CancelForm, {}}); }
+void ScriptedDiagramLimitsDialog::CloseWindow() { answers_.push_back(Answer{Answer::Close, {}}); }
+
+void ScriptedDiagramLimitsDialog::Run(const DiagramLimitsRequest& request) {
+  shown_.push_back(request);
+  lastEdits_ = DiagramLimitsInitialTexts();
+  while (true) {
+    if (answers_.empty()) {
+      G().AbortFlag = 1;
+      return;
+    }
+    Answer a = std::move(answers_.front());
+    answers_.pop_front();
+    switch (a.kind) {
+      case Answer::CancelForm: G().AbortFlag = 1; return;
+      case Answer::Close: return;
+      case Answer::CalcOk: lastEdits_ = DiagramLimitsCalculatedTexts(request); break;
+      case Answer::OkTexts: lastEdits_ = a.edits; break;
+    }
+    if (DiagramLimitsAccept(lastEdits_, request.axisMode)) return;
+  }
+}
+
+DiagramLimitsDialog& DiagramLimitsForm() {
+  if (!gDialog) gDialog = std::make_shared<ScriptedDiagramLimitsDialog>();
+  return *gDialog;
+}
+
+void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog) { gDialog = std::move(dialog); }
+
+// Text table.
+
+DiagramTextTable::DiagramTextTable(Real x, Real y, Real h, const std::array<Real, 7>& widths,
+                                   const std::array<std::string_view, 7>& headers) {
+  rowCounter_ = 0;
+  firstColumn_ = 1;
+  h_ = h;
+  rowHeight_ = 2 * h;
+  topY_ = y;
+  rowBottom_ = y - 2 * h;
+  textBaseline_ = y - 1.5L * h;
+  columnX_[1] = x;
+  for (int k = 1; k <= 7; ++k) columnX_[static_cast<std::size_t>(k + 1)] = columnX_[static_cast<std::size_t>(k)] + 0.9L * h * widths[static_cast<std::size_t>(k - 1)];
+  boundaryCount_ = 8;
+  for (int k = 2; k <= 7; ++k) {
+    if (columnX_[static_cast<std::size_t>(k)] == columnX_[static_cast<std::size_t>(k - 1)]) {
+      boundaryCount_ = k - 1;
+      break;
+    }
+  }
+  SetCells(headers);
+  rowLines_ = 1;
+  columnLines_ = 1;
+
+  const Real xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
+  CadSetLayer(17);
+  CadRectangle(columnX_[1], y, xn, y - 2 * h);
+  CadLine(columnX_[1], y - 2 * h, columnX_[1], y);
+  CadLine(xn, y - 2 * h, xn, y);
+  CadTextStyle(2, 0, h, 0.75L * h);
+  DrawRowTexts();
+}
+
+void DiagramTextTable::SetCells(const std::array<std::string_view, 7>& cells) {
+  for (int k = 1; k <= 7; ++k) cells_[static_cast<std::size_t>(k)] = Cut80(cells[static_cast<std::size_t>(k - 1)]);
+}
+
+void DiagramTextTable::DrawRowTexts() {
+  CadSetLayer(18);
+  for (int k = 1; k <= boundaryCount_ - 1; ++k) {
+    CadText(" " + cells_[static_cast<std::size_t>(k)], columnX_[static_cast<std::size_t>(k)], textBaseline_);
+  }
+  rowBottom_ -= 2 * h_;
+  textBaseline_ -= 2 * h_;
+}
+
+void DiagramTextTable::AddRow(const std::array<std::string_view, 7>& cells) {
+  SetCells(cells);
+  const Real x1 = columnX_[1], xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
+  CadSetLayer(17);
+  if (rowLines_) CadLine(x1, rowBottom_, xn, rowBottom_);
+  for (int k = 1; k <= boundaryCount_; ++k) {
+    if (columnLines_ || k == 1 || k == boundaryCount_) {
+      const Real xk = columnX_[static_cast<std::size_t>(k)];
+      CadLine(xk, rowBottom_, xk, rowBottom_ + 2 * h_);
+    }
+  }
+  DrawRowTexts();
+}
+
+void DiagramTextTable::AddRow4(std::string_view c1, std::string_view c2, std::string_view c3, std::string_view c4) {
+  AddRow({c1, c2, c3, c4, {}, {}, {}});
+}
+
+void DiagramTextTable::AddMarkRow(std::string_view text, int n) {
+  std::array<std::string_view, 7> cells{text, {}, {}, {}, {}, {}, {}};
+  if (n >= 1 && n <= 4) cells[static_cast<std::size_t>(n)] = "X";
+  AddRow(cells);
+}
+
+// Annotation blocks.
+
+std::string DiagramTitleLine() { return gData.DrawingName + "  " + gData.DrawingNo + "  " + gData.DrawingName2; }
+
+void DiagramTitleBlock() {
+  CadSetLayer(19);
+  CadTextStyle(2, 0, 2.2L, 1.7L);
+  CadMoveTo(116, 78);
+  CadTextLine(DiagramTitleLine());
+  CadTextLine(G().TitleBlockLines[2]);
+  CadTextLine(G().TitleBlockLines[3]);
+}
+
+void DiagramTitleTable(Real x, Real y, Real h) {
+  const auto& t = G().TitleBlockLines;
+  DiagramTextTable table(x, y, h, {60, 0, 0, 0, 0, 0, 0}, {t[1], {}, {}, {}, {}, {}, {}});
+  table.AddRow({t[2], {}, {}, {}, {}, {}, {}});
+  table.AddRow({t[3], {}, {}, {}, {}, {}, {}});
+}
+
+void DiagramHeaderLine() {
+  CadSetLayer(19);
+  CadTextStyle(0, 0, 1.5L, 1.0L);
+  CadText(DiagramTitleLine(), 1.0L, 117.8L);
+}
+
+namespace {
+
+const char* const kSectionNames[8] = {"", "rund", "elliptisch", "quadratisch", "rechteckig", "oval",
+                                      "rechteckig + r", "rund, hohl"};
+
+std::string LengthText(Real v, bool withTolerance) {
+  std::string s = FormatLength(v);
+  if (withTolerance) s += FormatLengthTolerancePair(-gData.TolWire, gData.TolWire);
+  return s + " " + LengthUnitName();
+}
+
+}  // namespace
+
+void DiagramWireSectionText(bool withTolerance) {
+  const auto& d = gData;
+  const int code = d.CrossSection;
+  if (code == 2 || code == 3 || code == 4 || code == 5 || code == 7) {
+    CadTextLine(kSectionNames[code]);
+  } else if (code == 6) {
+    CadTextLine(std::string(kSectionNames[6]) + " " + FormatLength(d.r) + " " + LengthUnitName());
+  }
+  switch (code) {
+    case 3: CadTextLine("a = " + LengthText(d.d, withTolerance)); break;
+    case 2:
+    case 4:
+    case 5:
+    case 6:
+      CadTextLine("b = " + LengthText(d.d, withTolerance));
+      CadTextLine("h = " + LengthText(d.h, withTolerance));
+      break;
+    case 7:
+      CadTextLine("d = " + LengthText(d.d, withTolerance));
+      CadTextLine("di = " + LengthText(d.di, false));
+      break;
+    default: CadTextLine("d = " + LengthText(d.d, withTolerance)); break;
+  }
+}
+
+void DiagramMaterialText() {
+  const auto& d = gData;
+  CadTextLine(DiagramTitleLine());
+  CadTextLine(G().TitleBlockLines[2]);
+  CadTextLine(G().TitleBlockLines[3]);
+  CadTextLine(" ");
+  std::string material = d.MaterialSel == 0
+                             ? TrimBlanks(d.MaterialRecordName1) + " (" + TrimBlanks(d.MaterialRecordName3) + ")"
+                             : d.MaterialName;
+  material += " ";
+  material += d.ShotPeened == 'N' ? "nicht kugelgestrahlt" : "kugelgestrahlt";
+  CadTextLine(material);
+  CadTextLine("Rm = " + FormatStressDec(0, d.Rm) + " " + StressUnitName());
+  CadTextLine("E = " + FormatStressDec(0, d.E) + " " + StressUnitName());
+  CadTextLine("G = " + FormatStressDec(0, d.G) + " " + StressUnitName());
+  if (std::fabs(d.T - 20) >= 1e-5L) {
+    const std::string t = FormatTemperatureDec(0, d.T);
+    CadTextLine("T = " + t + " " + TemperatureUnitName());
+    CadTextLine("G(" + t + ") = " + FormatStressDec(0, d.GT) + " " + StressUnitName());
+  }
+  CadTextLine("rho = " + FloatToStrSig(d.rho) + " " + DensityUnitName());
+}
+
+}  // namespace zeb

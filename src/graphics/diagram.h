@@ -1,0 +1,221 @@
+// X-y diagram toolkit on the CAD output layer: plot rectangle, world to
+// sheet transforms, the axes frame with ticks, labels and grid (linear or
+// logarithmic axes), clipped curves, texts, marker symbols, the axis-limits
+// dialog interface, the framed text table and the annotation blocks.
+//
+// World coordinates on a logarithmic axis are decimal logarithms: the map
+// operations are linear, the operations marked "log" take plain values.
+// Step loops (ticks, grid, markers) start only with a finite positive step
+// that moves the value and at most 100,000 passes; else they draw nothing.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/types.h"
+
+namespace zeb {
+
+struct DiagramStateRecord {
+  Real PlotWidth = 160;
+  Real PlotHeight = 120;
+  Real XMax = 160;
+  Real YMax = 120;
+  Real XMin = 0;
+  Real YMin = 100;
+  Real XSpan = 1;
+  Real YSpan = 1;
+  Real PlotOriginX = 0;
+  Real PlotOriginY = 0;
+  Real LastX = 0;
+  Real LastY = 0;
+  Real XTickStep = 0;
+  // 0, 1 lin-lin; 2 lin x, log y; 3 log-log; 4 log x, lin y.
+  std::uint16_t DiagramAxisMode = 0;
+  // Log range of a logarithmic x axis as divided by the frame.
+  Real LogXLo = 0;
+  Real LogXHi = 0;
+};
+
+DiagramStateRecord& DiagramState();
+
+// Limits handed back by the axis-limits dialog (plain values).
+struct DiagramLimitsRecord {
+  Real xmin = 0, ymin = 0, xmax = 1, ymax = 1;
+};
+DiagramLimitsRecord& DiagramLimits();
+
+// Start values of the diagram state, the limits, the text data and the
+// dialog (for tests; DiagramReset resets the state only).
+void ResetDiagramGlobals();
+
+bool DiagramXIsLog();
+bool DiagramYIsLog();
+
+// Plot area and transforms. A zero span (or plot size for unmap) counts as 1.
+void DiagramReset();
+void DiagramSetPlotSize(Real width, Real height);
+void DiagramSetPlotOrigin(Real x0, Real y0);
+void DiagramSetRange(Real xmin, Real ymin, Real xmax, Real ymax);
+// A factor 0 (or not finite) leaves its axis unchanged.
+void DiagramScaleRange(Real fx, Real fy);
+Real DiagramMapX(Real x);
+Real DiagramMapY(Real y);
+Real DiagramScaleX(Real length);
+Real DiagramScaleY(Real length);
+Real DiagramUnmapX(Real px);
+Real DiagramUnmapY(Real py);
+
+// Division of a logarithmic axis; a and b are the log10 of the limits.
+void NiceLogAxisScale(Real& lo, Real& hi, Real& step, Real a, Real b, int n);
+// Position of a tick value of a logarithmic axis (decade.digit notation).
+Real DiagramLogTickPosition(Real v);
+
+// Frame with title, axes, ticks, labels and grid (texts code page 850).
+// Limits not finite: AbortFlag is set and nothing is drawn.
+void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_view title, Real xmin, Real ymin,
+                  Real xmax, Real ymax, std::uint16_t titleMode);
+void DiagramTextStyleScaled(int font, Real angle, Real height, Real width);
+void DiagramLabel(std::string_view text, Real x, Real y);
+// Filled triangle, tip at (x, y) in sheet units: 0, 1 right, 2 up, 3 left,
+// 4 down.
+void DiagramArrowHead(int direction, Real x, Real y, Real length);
+
+// Curves, texts and symbols in world coordinates.
+void DiagramMoveTo(Real x, Real y);
+void DiagramLineTo(Real x, Real y);  // log, clipped
+void DiagramLineToUnclipped(Real x, Real y);
+void DiagramClipLine(Real x1, Real y1, Real x2, Real y2);  // log, clipped
+void DiagramLine(Real x1, Real y1, Real x2, Real y2);
+void DiagramRectangle(Real x1, Real y1, Real x2, Real y2);  // log
+void DiagramCircleY(Real x, Real y, Real r);                // log
+void DiagramCircleX(Real x, Real y, Real r);                // log
+void DiagramText(std::string_view text, Real x, Real y);    // log
+void DiagramTextStyle(int font, Real angle, Real height, Real width);
+// 1 circle, 2 square, 3 diamond, 4 triangle; nothing on logarithmic axes.
+void DiagramSymbol(int n, Real x, Real y);
+void DiagramDiamond(Real x, Real y, Real hx, Real hy);
+void DiagramTriangle(Real x, Real y, Real hx, Real hy);
+void DiagramLegendLine(std::string_view text, int n);
+void DiagramLineWithMarkers(int n, Real x1, Real y1, Real x2, Real y2);
+void DiagramVerticalMarker(std::string_view text, Real x, Real y);
+
+// Axis-limits dialog (TEinDiagramLimits). The frame fills a request and
+// runs the dialog; OK stores DiagramLimits() and leaves AbortFlag, Cancel
+// sets AbortFlag, closing the window does neither.
+struct DiagramLimitsRequest {
+  std::array<Real, 4> computed{};  // xmin, ymin, xmax, ymax; log10 on a log axis
+  std::string xTitle, yTitle, caption;  // Windows-1252
+  std::uint16_t axisMode = 0;
+};
+
+class DiagramLimitsDialog {
+ public:
+  virtual ~DiagramLimitsDialog() = default;
+  virtual void Run(const DiagramLimitsRequest& request) = 0;
+};
+
+// The form's logic for a dialog implementation. Edit texts in the order
+// xmin, ymin, xmax, ymax.
+// Texts shown when the form opens: DiagramLimits() by FloatToStrSig.
+std::array<std::string, 4> DiagramLimitsInitialTexts();
+// "Calculate": the computed limits, 10^ of them on a logarithmic axis.
+std::array<std::string, 4> DiagramLimitsCalculatedTexts(const DiagramLimitsRequest& request);
+// "OK": false (the box "Error: x = 0 !" or "Error: y = 0 !" shown, the form
+// stays open) when a logarithmic axis gets a limit not above 0; else the
+// values are stored in DiagramLimits().
+bool DiagramLimitsAccept(const std::array<std::string, 4>& edits, std::uint16_t axisMode);
+
+// Scripted dialog for tests and batch runs. Each Run takes the next answers
+// until one closes the form; with no answer left it cancels.
+class ScriptedDiagramLimitsDialog : public DiagramLimitsDialog {
+ public:
+  // OK with these edit texts (xmin, ymin, xmax, ymax); a refused OK keeps
+  // the form open for the next answer.
+  void Ok(std::array<std::string, 4> edits);
+  // "Calculate", then OK.
+  void CalculateOk();
+  void Cancel();
+  void CloseWindow();
+  void Run(const DiagramLimitsRequest& request) override;
+  const std::vector<DiagramLimitsRequest>& Shown() const { return shown_; }
+  // Edit texts of the last form when it closed.
+  const std::array<std::string, 4>& LastEdits() const { return lastEdits_; }
+  std::size_t Unused() const { return answers_.size(); }
+
+ private:
+  struct Answer {
+    enum Kind { OkTexts, CalcOk, CancelForm, Close } kind = CancelForm;
+    std::array<std::string, 4> edits;
+  };
+  std::deque<Answer> answers_;
+  std::vector<DiagramLimitsRequest> shown_;
+  std::array<std::string, 4> lastEdits_;
+};
+
+DiagramLimitsDialog& DiagramLimitsForm();
+// nullptr puts back a fresh ScriptedDiagramLimitsDialog.
+void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog);
+
+// Framed text table: a header row, then one row per call, moving down.
+// Widths in characters of 0.9 h; the columns are the leading non-zero
+// widths. Texts code page 850, cut to 80 characters.
+class DiagramTextTable {
+ public:
+  DiagramTextTable(Real x, Real y, Real h, const std::array<Real, 7>& widths,
+                   const std::array<std::string_view, 7>& headers);
+  void AddRow(const std::array<std::string_view, 7>& cells);
+  void AddRow4(std::string_view c1, std::string_view c2, std::string_view c3, std::string_view c4);
+  // The text in column 1 and "X" in column n + 1 for n = 1..4.
+  void AddMarkRow(std::string_view text, int n);
+
+  int BoundaryCount() const { return boundaryCount_; }
+  Real ColumnX(int k) const { return columnX_[static_cast<std::size_t>(k)]; }  // 1..8
+  Real RowBottom() const { return rowBottom_; }
+  Real TextBaseline() const { return textBaseline_; }
+
+ private:
+  void SetCells(const std::array<std::string_view, 7>& cells);
+  void DrawRowTexts();
+
+  std::array<Real, 9> columnX_{};  // 1..8 used
+  Real topY_ = 0;
+  Real rowBottom_ = 0;
+  Real textBaseline_ = 0;
+  std::array<std::string, 8> cells_;  // 1..7 used
+  Real h_ = 0;
+  Real rowHeight_ = 0;
+  int boundaryCount_ = 0;
+  int rowCounter_ = 0;
+  int firstColumn_ = 1;
+  Byte rowLines_ = 1;
+  Byte columnLines_ = 1;
+};
+
+// Data of the annotation blocks, filled by the spring model (texts code
+// page 850). The title lines are G().TitleBlockLines[1..3].
+struct DiagramTextData {
+  std::string DrawingName, DrawingNo, DrawingName2;
+  std::uint16_t CrossSection = 1;  // 1..7
+  Real d = 0, h = 0, di = 0, r = 0, TolWire = 0;
+  std::uint16_t MaterialSel = 0;   // 0: the material record's names
+  std::string MaterialName;
+  std::string MaterialRecordName1, MaterialRecordName3;  // fields 1 and 3
+  char ShotPeened = 'J';
+  Real Rm = 0, E = 0, G = 0, T = 20, GT = 0, rho = 0;
+};
+DiagramTextData& DiagramData();
+
+// DrawingName + "  " + DrawingNo + "  " + DrawingName2.
+std::string DiagramTitleLine();
+void DiagramTitleBlock();
+void DiagramTitleTable(Real x, Real y, Real h);
+void DiagramHeaderLine();
+void DiagramWireSectionText(bool withTolerance);
+void DiagramMaterialText();
+
+}  // namespace zeb

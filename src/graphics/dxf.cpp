@@ -1,0 +1,543 @@
+// DXF writer of codes 1 and 4 and of the screen's block files.
+//
+// A file is composed at Finish: HEADER as written, then TABLES (built from
+// the layers the drawing used), then BLOCKS and ENTITIES as written. Records
+// drawn outside any section (the plot frame of the drawing header) move to
+// the start of ENTITIES.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <vector>
+
+#include "base/format.h"
+#include "base/text.h"
+#include "graphics/cad.h"
+#include "graphics/cad_internal.h"
+#include "graphics/cadsettings.h"
+
+namespace zeb {
+
+namespace cad_detail {
+
+namespace {
+
+__extension__ typedef unsigned __int128 U128;
+
+// Appends x with the given decimals, correctly rounded (ties to even, as
+// to_chars), by exact integer arithmetic on the 80-bit extended format:
+// x = m * 2^-s, so x * 10^d = m * 10^d / 2^s. False (nothing appended) for
+// decimals above 12 and results of 10^18 or more.
+bool AppendFastFixed(std::string& out, Real x, int decimals) {
+  if constexpr (std::numeric_limits<Real>::digits != 64) {
+    return false;
+  } else {
+    static constexpr unsigned long long kPow10[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull,
+                                                    1000000ull, 10000000ull, 100000000ull, 1000000000ull,
+                                                    10000000000ull, 100000000000ull, 1000000000000ull};
+    if (decimals > 12) return false;
+    unsigned char bytes[sizeof(Real)] = {};
+    std::memcpy(bytes, &x, 10);
+    unsigned long long m = 0;
+    std::memcpy(&m, bytes, 8);
+    const int biased = (bytes[8] | (bytes[9] << 8)) & 0x7FFF;
+    const bool negative = (bytes[9] & 0x80) != 0;
+    if (biased == 0x7FFF) return false;     // infinity, NaN
+    const int shift = 16383 + 63 - biased;  // x = m * 2^-shift
+    unsigned long long q = 0;
+    if (m != 0 && shift < 105) {
+      if (shift <= 0) return false;
+      U128 p = static_cast<U128>(m) * kPow10[decimals];
+      U128 whole = p >> shift;
+      U128 rest = p - (whole << shift);
+      U128 half = static_cast<U128>(1) << (shift - 1);
+      if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+      if (whole >= 1000000000000000000ull) return false;
+      q = static_cast<unsigned long long>(whole);
+    }
+    static constexpr char kPairs[] =
+        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+        "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+    char buf[48];
+    char* const end = buf + sizeof buf;
+    char* p = end;
+    const bool zero = q == 0;
+    unsigned long long ip = q / kPow10[decimals], fp = q % kPow10[decimals];
+    for (int k = decimals; k > 0;) {  // exactly `decimals` digits
+      if (k >= 2) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (fp % 100), 2);
+        fp /= 100;
+        k -= 2;
+      } else {
+        *--p = static_cast<char>('0' + fp % 10);
+        fp /= 10;
+        --k;
+      }
+    }
+    if (decimals > 0) *--p = '.';
+    do {
+      if (ip >= 10) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (ip % 100), 2);
+        ip /= 100;
+        if (ip == 0 && *p == '0') ++p;  // no leading zero
+      } else {
+        *--p = static_cast<char>('0' + ip);
+        ip = 0;
+      }
+    } while (ip != 0);
+    if (negative && !zero) *--p = '-';
+    out.append(p, end);
+    return true;
+  }
+}
+
+}  // namespace
+
+void AppendFixed(std::string& out, Real x, int decimals) {
+  decimals = std::clamp(decimals, 0, 40);
+  if (AppendFastFixed(out, x, decimals)) return;
+  if (!std::isfinite(x)) x = 0;  // never reached through the layer's guards
+  char buf[160];
+  auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) {
+    out += '0';
+    return;
+  }
+  std::string_view s(buf, static_cast<std::size_t>(r.ptr - buf));
+  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string_view::npos) s.remove_prefix(1);
+  out += s;
+}
+
+std::string FixedText(Real x, int decimals) {
+  std::string s;
+  AppendFixed(s, x, decimals);
+  return s;
+}
+
+bool ArcIsFullCircle(Real startDeg, Real endDeg) {
+  if (startDeg == endDeg) return true;
+  auto near = [](Real a, Real b) { return std::fabs(a - b) < 1e-5L; };
+  return (near(startDeg, 0) && near(endDeg, 360)) || (near(startDeg, 360) && near(endDeg, 0));
+}
+
+namespace {
+
+bool LayerNameUsable(std::string_view name) {
+  if (name.empty()) return false;
+  for (unsigned char c : name) {
+    if (c < 32 || c == 127) return false;
+    if (std::string_view("<>/\\\":;?*|=`").find(static_cast<char>(c)) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::array<std::string, 6> ResolvedLayerNames() {
+  std::array<std::string, 6> out;
+  out[0] = "0";
+  for (int i = 1; i <= 5; ++i) {
+    std::string name = CadSettings().CadLayerNames[i];
+    bool ok = LayerNameUsable(name);
+    for (int j = 0; ok && j < i; ++j)
+      if (UpperStr(out[j]) == UpperStr(name)) ok = false;
+    out[i] = ok ? name : IntToText(i);
+  }
+  return out;
+}
+
+}  // namespace cad_detail
+
+using cad_detail::FixedText;
+
+namespace {
+int DxfDecimalsInUse() {
+  int d = CadSettings().DxfDecimals;
+  return d < 1 || d > 32 ? 6 : d;
+}
+}  // namespace
+
+std::string DxfReal(Real x) { return FixedText(x, DxfDecimalsInUse()); }
+
+void DxfSetLayerName(int n) {
+  n = cad_detail::FoldLayer(n);
+  if (Cad().CadLayerMode == 0 && n <= 5)
+    Cad().CadDxfLayerName = cad_detail::ResolvedLayerNames()[n];
+  else
+    Cad().CadDxfLayerName = IntToText(n);
+}
+
+namespace {
+
+std::string SigText(Real x) { return CommaToPoint(FloatToStrSig(x)); }
+
+class DxfOutput : public CadOutput {
+ public:
+  DxfOutput(CadFile& file, bool blockFile) : file_(file), blockFile_(blockFile), decimals_(DxfDecimalsInUse()) {}
+
+  void Header(Real xmin, Real ymin, Real xmax, Real ymax) override {
+    if (blockFile_) return;
+    std::string& h = header_;
+    h.clear();
+    Put(h, 0, "SECTION");
+    Put(h, 2, "HEADER");
+    Put(h, 9, "$EXTMIN");
+    PutReal(h, 10, xmin);
+    PutReal(h, 20, ymin);
+    Put(h, 9, "$EXTMAX");
+    PutReal(h, 10, xmax);
+    PutReal(h, 20, ymax);
+    Put(h, 9, "$LIMMIN");
+    PutReal(h, 10, xmin);
+    PutReal(h, 20, ymin);
+    Put(h, 9, "$LIMMAX");
+    PutReal(h, 10, xmax);
+    PutReal(h, 20, ymax);
+    Put(h, 9, "$LTSCALE");
+    Put(h, 40, "15");
+    Put(h, 0, "ENDSEC");
+  }
+
+  void Tables(int mode) override {
+    if (blockFile_) return;
+    tablesMode_ = mode == 2 ? 2 : 0;
+  }
+
+  void BeginBlocks() override { OpenSection("BLOCKS"); }
+  void BeginEntities() override {
+    entitiesBegun_ = true;
+    OpenSection("ENTITIES");
+    if (!blockFile_) {
+      body_ += outside_;
+      outside_.clear();
+    }
+  }
+  void EndSection() override {
+    if (blockFile_ || section_.empty()) return;
+    Put(body_, 0, "ENDSEC");
+    section_.clear();
+  }
+
+  void BeginBlock(std::string_view name) override {
+    std::string& o = Out();
+    Put(o, 0, "BLOCK");
+    PutLayer(o);
+    Put(o, 2, name);
+    Put(o, 70, "0");
+    Put(o, 10, "0.0");
+    Put(o, 20, "0.0");
+  }
+  void EndBlock() override { Put(Out(), 0, "ENDBLK"); }
+
+  void Line(Real x1, Real y1, Real x2, Real y2) override {
+    std::string& o = Out();
+    Put(o, 0, "LINE");
+    PutLayer(o);
+    PutReal(o, 10, x1);
+    PutReal(o, 20, y1);
+    PutReal(o, 11, x2);
+    PutReal(o, 21, y2);
+    Flush();
+  }
+  void Line3D(Real x1, Real y1, Real z1, Real x2, Real y2, Real z2) override {
+    std::string& o = Out();
+    Put(o, 0, "LINE");
+    PutLayer(o);
+    PutReal(o, 10, x1);
+    PutReal(o, 20, y1);
+    PutReal(o, 30, z1);
+    PutReal(o, 11, x2);
+    PutReal(o, 21, y2);
+    PutReal(o, 31, z2);
+    Flush();
+  }
+  void Circle(Real x, Real y, Real r) override {
+    std::string& o = Out();
+    Put(o, 0, "CIRCLE");
+    PutLayer(o);
+    PutReal(o, 10, x);
+    PutReal(o, 20, y);
+    PutReal(o, 40, r);
+    Flush();
+  }
+  void Arc(Real x, Real y, Real s, Real e, Real r) override {
+    if (cad_detail::ArcIsFullCircle(s, e)) {
+      Circle(x, y, r);
+      return;
+    }
+    std::string& o = Out();
+    Put(o, 0, "ARC");
+    PutLayer(o);
+    PutReal(o, 10, x);
+    PutReal(o, 20, y);
+    PutReal(o, 40, r);
+    PutReal(o, 50, s);
+    PutReal(o, 51, e);
+    Flush();
+  }
+  void Text(std::string_view text, Real x, Real y) override {
+    const CadState& st = Cad();
+    std::string& o = Out();
+    Put(o, 0, "TEXT");
+    PutLayer(o);
+    PutReal(o, 10, x);
+    PutReal(o, 20, y);
+    PutReal(o, 40, st.CadTextHeight);
+    Put(o, 1, blockFile_ ? std::string(text) : ConvertForTextOutput(text));
+    Put(o, 7, "STANDARD");
+    Put(o, 41, sig_[0].Text(st.CadTextWidthFactor));
+    Put(o, 50, sig_[1].Text(st.CadTextAngle));
+    Put(o, 51, sig_[2].Text(st.CadTextOblique));
+    Flush();
+  }
+  void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
+    std::string& o = Out();
+    Put(o, 0, "SOLID");
+    PutLayer(o);
+    PutReal(o, 10, x1);
+    PutReal(o, 20, y1);
+    PutReal(o, 11, x2);
+    PutReal(o, 21, y2);
+    PutReal(o, 12, x3);
+    PutReal(o, 22, y3);
+    PutReal(o, 13, x4);
+    PutReal(o, 23, y4);
+    Flush();
+  }
+  void Insert(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy) override {
+    std::string& o = Out();
+    Put(o, 0, "INSERT");
+    PutLayer(o);
+    Put(o, 2, name);
+    PutReal(o, 10, x);
+    PutReal(o, 20, y);
+    PutReal(o, 41, sx);
+    PutReal(o, 42, sy);
+    PutReal(o, 50, angle);
+    Flush();
+  }
+
+  bool NativePolylines() const override { return true; }
+  void BeginPolyline(int flags) override {
+    std::string& o = Out();
+    Put(o, 0, "POLYLINE");
+    PutLayer(o);
+    Put(o, 66, "1");
+    if (flags != 0) Put(o, 70, IntToText(flags));
+  }
+  void Vertex(Real x, Real y, Real angle) override {
+    std::string& o = Out();
+    Put(o, 0, "VERTEX");
+    PutLayer(o);
+    PutReal(o, 10, x);
+    PutReal(o, 20, y);
+    if (angle != 0) PutReal(o, 42, std::tan(angle / 4));
+    Flush();
+  }
+  void EndPolyline() override {
+    std::string& o = Out();
+    Put(o, 0, "SEQEND");
+    PutLayer(o);
+  }
+
+  bool Finish() override {
+    if (blockFile_) {
+      Put(direct_, 0, "EOF");
+      file_.Write(direct_);
+      direct_.clear();
+      return true;
+    }
+    if (!entitiesBegun_ || !outside_.empty()) {  // a file always has its entities section
+      EndSection();
+      BeginEntities();
+    }
+    EndSection();
+    file_.Write(header_);
+    if (tablesMode_ >= 0 || !extraLayers_.empty()) file_.Write(TablesText());
+    for (const std::string& piece : done_) file_.Write(piece);
+    file_.Write(body_);
+    std::string eof;
+    Put(eof, 0, "EOF");
+    file_.Write(eof);
+    return true;
+  }
+
+ private:
+  // The group code right-aligned in 3 characters and CR LF (codes 0..999).
+  static void Code(std::string& o, int code) {
+    char buf[5] = {' ', ' ', static_cast<char>('0' + code % 10), '\r', '\n'};
+    if (code >= 10) buf[1] = static_cast<char>('0' + code / 10 % 10);
+    if (code >= 100) buf[0] = static_cast<char>('0' + code / 100 % 10);
+    o.append(buf, 5);
+  }
+  static void Put(std::string& o, int code, std::string_view value) {
+    Code(o, code);
+    o += value;
+    o += "\r\n";
+  }
+  void PutReal(std::string& o, int code, Real x) {
+    Code(o, code);
+    cad_detail::AppendFixed(o, x, decimals_);
+    o += "\r\n";
+  }
+
+  void PutLayer(std::string& o) {
+    const std::string& name = Cad().CadDxfLayerName;
+    Put(o, 8, name);
+    if (blockFile_ || name == lastLayer_) return;
+    lastLayer_ = name;
+    std::string key = UpperStr(name);
+    if (key != "0" && !extraLayers_.count(key)) extraLayers_.emplace(key, LayerUse{name, Cad().CadLayer});
+  }
+
+  std::string& Out() {
+    if (blockFile_) return direct_;
+    return section_.empty() ? outside_ : body_;
+  }
+
+  void OpenSection(const char* name) {
+    if (blockFile_) return;
+    if (!section_.empty()) EndSection();
+    Put(body_, 0, "SECTION");
+    Put(body_, 2, name);
+    section_ = name;
+  }
+
+  // Block files go straight to the file in pieces; the held-back body is
+  // kept in pieces of about 1 MiB (no copying as it grows).
+  void Flush() {
+    if (blockFile_) {
+      if (direct_.size() > (1u << 16)) {
+        file_.Write(direct_);
+        direct_.clear();
+      }
+    } else if (body_.size() > (1u << 20)) {
+      done_.push_back(std::move(body_));
+      body_.clear();
+      body_.reserve((1u << 20) + (1u << 12));
+    }
+  }
+
+  static int ColourOf(std::int32_t configured) {
+    if (CadSettings().CadMonochromeLayers) return 1;
+    int c = configured & 0xFF;
+    return c == 0 ? 7 : c;
+  }
+
+  std::string TablesText() {
+    const CadSettingsRecord& cs = CadSettings();
+    int mode = tablesMode_ < 0 ? 0 : tablesMode_;
+    std::string t;
+    Put(t, 0, "SECTION");
+    Put(t, 2, "TABLES");
+    Put(t, 0, "TABLE");
+    Put(t, 2, "LTYPE");
+    Put(t, 70, mode == 2 ? "23" : "6");
+    auto ltype = [&](const char* name, const char* desc, const char* count, const char* length,
+                     std::initializer_list<const char*> dashes) {
+      Put(t, 0, "LTYPE");
+      Put(t, 2, name);
+      Put(t, 70, "64");
+      Put(t, 3, desc);
+      Put(t, 72, "65");
+      Put(t, 73, count);
+      Put(t, 40, length);
+      for (const char* d : dashes) Put(t, 49, d);
+    };
+    ltype("CONTINUOUS", "Ausgezogene Linie", "0", "0.0", {});
+    ltype("DASHDOT", "--. --. --.-", "4", "1.0", {"0.5", "-0.25", "0.0", "-0.25"});
+    ltype("DASHED", "- - - - - - ", "2", "0.375", {"0.25", "-0.125"});
+    Put(t, 0, "ENDTAB");
+    Put(t, 0, "TABLE");
+    Put(t, 2, "LAYER");
+    Put(t, 70, "24");
+    std::vector<std::string> written;
+    auto layer = [&](const std::string& name, int colour, const char* lt) {
+      std::string key = UpperStr(name);
+      if (std::find(written.begin(), written.end(), key) != written.end()) return;
+      written.push_back(key);
+      Put(t, 0, "LAYER");
+      Put(t, 2, name);
+      Put(t, 70, "0");
+      Put(t, 62, IntToText(colour));
+      Put(t, 6, lt);
+    };
+    auto names = cad_detail::ResolvedLayerNames();
+    layer("0", ColourOf(1), "CONTINUOUS");
+    layer(names[1], ColourOf(cs.CadLayerColours[1]), "DASHDOT");
+    layer(names[2], ColourOf(cs.CadLayerColours[2]), "DASHED");
+    for (int i = 3; i <= 5; ++i) layer(names[i], ColourOf(cs.CadLayerColours[i]), "CONTINUOUS");
+    if (mode == 2)
+      for (int i = 16; i <= 31; ++i) layer(IntToText(i), ColourOf(cs.CadUserColours[i - 16]), "CONTINUOUS");
+    for (const auto& [key, use] : extraLayers_) {
+      int colour = use.number >= 16 && use.number <= 31 ? ColourOf(cs.CadUserColours[use.number - 16]) : 7;
+      layer(use.name, colour, "CONTINUOUS");
+    }
+    Put(t, 0, "ENDTAB");
+    Put(t, 0, "TABLE");
+    Put(t, 2, "STYLE");
+    Put(t, 70, "1");
+    Put(t, 0, "STYLE");
+    Put(t, 2, "STANDARD");
+    Put(t, 70, "0");
+    Put(t, 40, "0.0");
+    Put(t, 41, "1.0");
+    Put(t, 50, "0.0");
+    Put(t, 71, "0");
+    Put(t, 42, "3.5");
+    std::string font;
+    for (char c : UpperStr(cs.CadTextStyleName))
+      if (static_cast<unsigned char>(c) >= 32) font += c;
+    Put(t, 3, font);
+    Put(t, 4, "");
+    t += "0\r\nENDTAB\r\n";
+    Put(t, 0, "ENDSEC");
+    return t;
+  }
+
+  // The last value written in a field and its text.
+  struct SigCache {
+    bool valid = false;
+    Real value = 0;
+    std::string text;
+    const std::string& Text(Real v) {
+      if (!valid || v != value) {
+        text = SigText(v);
+        value = v;
+        valid = true;
+      }
+      return text;
+    }
+  };
+  SigCache sig_[3];
+
+  struct LayerUse {
+    std::string name;
+    int number;
+  };
+
+  CadFile& file_;
+  bool blockFile_;
+  int decimals_;
+  std::string header_, body_, outside_, direct_;
+  std::vector<std::string> done_;  // full pieces of the body before body_
+  std::string section_;
+  int tablesMode_ = -1;
+  bool entitiesBegun_ = false;
+  std::string lastLayer_ = "0";
+  std::map<std::string, LayerUse> extraLayers_;
+};
+
+}  // namespace
+
+namespace cad_detail {
+std::unique_ptr<CadOutput> MakeDxfOutput(CadFile& file, bool blockFile) {
+  return std::make_unique<DxfOutput>(file, blockFile);
+}
+}  // namespace cad_detail
+
+}  // namespace zeb

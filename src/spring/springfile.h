@@ -1,0 +1,73 @@
+// The spring file (".zeb"): the inputs and settings of the spring data set,
+// the production data, the load spectrum, the change log with the drawing
+// information, the document links and the value table, one value per line
+// in a fixed order.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "spring/changelog.h"
+#include "spring/documents.h"
+#include "spring/spring_data.h"
+#include "spring/valuetable.h"
+
+namespace zeb {
+
+// The records a spring file fills.
+struct SpringFileRecords {
+  SpringDataRecord SpringData;
+  ProductionDataRecord ProductionData;
+  TransverseLoadRecord TransverseLoad;  // FQ is filed
+  LoadSpectrumRecord LoadSpectrum;
+  std::uint16_t MaterialSource = 3;
+  std::string SpringDbName = "zeb";
+  ChangeLogData ChangeLog;
+  DocumentLinkTable DocumentLinks;
+  ValueTableRecord ValueTable;
+  std::array<std::string, 4> TitleBlockLines;  // 1..3; index 0 unused
+};
+
+// The program-start values of every record (the change log dated today).
+SpringFileRecords DefaultSpringFileRecords();
+// A copy of the current records.
+SpringFileRecords CurrentSpringFileRecords();
+// Replaces the current records by these, all at once.
+void InstallSpringFileRecords(const SpringFileRecords& records);
+
+// The text of a float line: 7 decimals, or 3 significant digits for whole
+// numbers below 1, as with DecimalsSetting 3; a value that is not finite
+// gives "0".
+std::string SpringFileFloatText(Real x);
+
+// The whole file, header block first, lines ended by CR LF. Texts go out
+// as one line each (line breaks become "|"); the texts of the eight-field
+// line hold no "|" (written as "/").
+std::string FormatSpringFile(const SpringFileRecords& records);
+
+// Reads a file's bytes (lines end in CR LF, LF or CR; the last may have no
+// end) into out, starting from the program-start values. The header and
+// lines 1-80 must be complete; later the file may end anywhere (what is
+// missing keeps its start value, a cut list counts its complete entries).
+// On failure false, out unspecified, and error names the line and what
+// belongs there (code page 850).
+bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error);
+
+// Writes the current spring. name empty: the save-as dialog asks for it;
+// a name without "." is completed in the data folder; else it is the path.
+// The file is replaced only when written completely; failures are shown
+// and set AbortFlag. The descriptions of the change log are marked in
+// memory as they are written.
+void WriteSpringFile(std::string_view name);
+
+// Reads a spring file into the current records and calculates it (error
+// boxes off meanwhile). name empty: asks for the file in CurrentDataFolder
+// and, after a good read, sets CurrentFileName (bare name) and
+// CurrentDataFolder; a name without "." (the template "null") is taken from
+// CurrentDataFolder with the spring-file extension; else it is the path.
+// A file that cannot be read leaves every record as it was, shows why and
+// sets AbortFlag.
+void ReadSpringFile(std::string_view name);
+
+}  // namespace zeb

@@ -1,0 +1,174 @@
+#include "spring/strength.h"
+
+#include <cmath>
+
+#include "base/mathx.h"
+#include "base/messages.h"
+#include "base/globals.h"
+#include "base/services.h"
+#include "base/text.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+
+// a / b; 0 for b = 0, limited to +-1e300 where the quotient would not fit.
+Real Quotient(Real a, Real b) {
+  if (b == 0) return 0;
+  if (std::fabs(b) < std::fabs(a) * 1e-300L) return ((a < 0) != (b < 0)) ? -1e300L : 1e300L;
+  return a / b;
+}
+
+void PostFatal(std::string_view text) {
+  AddErrorMessage(text);
+  G().FatalErrorFlag = 1;
+}
+
+}  // namespace
+
+Real MaterialRmOfD(Real d) {
+  const MaterialRecord& m = ZEBWST_Record();
+  if (d <= 0) {
+    AddErrorMessage("Fatal  : d <= 0 !");
+    return 0.1L;
+  }
+  const Real dr0 = MaterialReal(m.DR0);
+  if (dr0 == 0) {
+    AddErrorMessage("Fatal  : DR0 = 0 !");
+    return 0.1L;
+  }
+  Real rm = m.Rm0 - Log10Ext(d / dr0) * m.RmSlope;
+  if (m.RmMax > 1 && rm > m.RmMax) rm = m.RmMax;
+  return rm;
+}
+
+void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Real& slope, Real& knee,
+                           std::string& text) {
+  SpringDataRecord& s = SpringData();
+  const MaterialRecord& m = ZEBWST_Record();
+  const bool sigma = (kind == 2);
+  const bool dynamic = (s.LoadType == 2);
+  tauoz = tauh0 = slope = knee = 0;
+  text.clear();
+
+  const Real d0 = MaterialReal(m.d0);
+  if (d0 > 0) {
+    text = TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")";
+    const Real L = Log10Ext(s.d / d0);
+    const bool peened = (s.ShotPeened != 'N');
+    const FatigueGroup* group = nullptr;
+    Real strokeFactor = 1;
+    bool approximated = false;
+    if (peened) {
+      if (m.Peened.tauo0 != 0 && m.Peened.tauh0 != 0) {
+        group = &m.Peened;
+      } else {
+        group = &m.Unpeened;
+        strokeFactor = 1.2L;
+        approximated = true;
+      }
+      text += " kugelgestrahlt";
+    } else {
+      if (m.Unpeened.tauo0 != 0 && m.Unpeened.tauh0 != 0) {
+        group = &m.Unpeened;
+      } else {
+        group = &m.Peened;
+        strokeFactor = 5.0L / 6.0L;
+        approximated = true;
+      }
+      text += " nicht kugelgestrahlt";
+    }
+    if (approximated && s.WarningsOn == 1 && s.LoadType >= 2) AddErrorMessage("Warnung: approx.Goodman");
+
+    if (loadCase == 1) {
+      tauoz = 0.56L * MaterialRmOfD(s.d);
+    } else if (loadCase == 2) {
+      tauoz = 0.6L * MaterialRmOfD(s.d);
+    } else {
+      tauoz = group->tauo0 - L * group->tauoSlope;
+    }
+    tauh0 = group->tauh0 * strokeFactor - L * group->tauhSlope;
+    slope = MaterialReal(group->GoodmanSlope);
+  }
+
+  // Permissible stroke stress. A missing Goodman slope is reported and
+  // counts as no permissible stroke; the rest is still worked out.
+  if (tauoz == 0 && tauh0 == 0 && slope == 0) {
+    s.tauhzul = 0;
+  } else if (s.MaterialSel != 0) {
+    s.tauhzul = 0;
+  } else if (slope == 0) {
+    AddErrorMessage("Fehler : ZEBWST Goodman");
+    s.tauhzul = 0;
+  } else {
+    knee = (tauoz - tauh0) / slope;
+    if (knee <= s.tauk1) {
+      s.tauhzul = tauoz - s.tauk1;
+    } else {
+      s.tauhzul = tauh0 + slope * s.tauk1 - s.tauk1;
+    }
+  }
+
+  if (s.tau2 == 0) {
+    PostFatal(sigma ? "Fehler : sigma2=0 !" : "Fehler : tau2=0 !");
+    return;
+  }
+  if (s.tauk2 == 0) {
+    PostFatal(sigma ? "Fehler : sigmak2=0 !" : "Fehler : tauk2=0 !");
+    return;
+  }
+  if (s.taukh == 0) {
+    PostFatal(sigma ? "Fehler : sigmakh=0 !" : "Fehler : taukh=0 !");
+    return;
+  }
+
+  const Real stress1 = dynamic ? s.tauk1 : s.tau1;
+  const Real stress2 = dynamic ? s.tauk2 : s.tau2;
+  s.S1 = SameFloat(stress1, 0) ? 99.0L : Quotient(s.tauzul, stress1);
+  s.S2 = Quotient(s.tauzul, stress2);
+  s.Sh = Quotient(s.tauhzul, s.taukh);
+
+  if (!dynamic) {
+    s.N = s.Nmin = s.Nmax = 0;
+  } else if (s.Sh < 0.001L || s.tauk2 < 0 || tauh0 <= 0) {
+    s.N = s.Nmin = s.Nmax = 0;
+  } else {
+    auto cycles = [&](Real t) {
+      const Real x = 11 - 4 * Quotient(tauh0 + s.tauk2 - t - s.tauk1, tauh0);
+      return PowerChecked(10, x, "Load cycles");
+    };
+    s.N = cycles(s.tauhzul);
+    s.Nmin = cycles(s.tauhzul * (1 + 0.01L * s.FatigueTol1));
+    s.Nmax = cycles(s.tauhzul * (1 + 0.01L * s.FatigueTol2));
+  }
+
+  if (tauoz > 0 && tauoz < s.tauk2 && dynamic) {
+    AddErrorMessage(sigma ? "Fehler : sigmak2 > sigmao !" : "Fehler : tauk2 > tauo !");
+  }
+  if (tauoz == 0 && tauh0 == 0 && slope == 0 && dynamic && s.WarningsOn == 1) {
+    AddErrorMessage("Warnung: kein Goodman-Diagramm");
+  }
+  s.tauoz = tauoz;
+}
+
+void UpdateFatigueValues(int kind) {
+  Real tauoz = 0, tauh0 = 0, slope = 0, knee = 0;
+  std::string text;
+  MaterialAllowedStress(kind, SpringData().LoadCase, tauoz, tauh0, slope, knee, text);
+}
+
+void CopyMaterialToSpring() {
+  SpringDataRecord& s = SpringData();
+  const MaterialRecord& m = ZEBWST_Record();
+  s.MaterialSel = 0;
+  s.MaterialStd = 0;
+  s.MaterialName = m.Name1;
+  s.E = m.E;
+  s.G = m.G;
+  s.rho = MaterialReal(m.Density);
+}
+
+std::string MaterialKeyFieldName() { return Tables().TableFieldName(27); }
+
+}  // namespace zeb

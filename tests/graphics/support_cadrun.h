@@ -1,0 +1,50 @@
+// Shared helpers of the CAD layer tests: a fixture with fresh CAD state, a
+// private temporary folder and a recording screen sink; file runs; golden
+// file comparison.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/support_fixture.h"
+#include "graphics/sink.h"
+
+namespace zeb::test {
+
+class CadTest : public BaseTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  RecordingSink& sink() { return *sink_; }
+  // Private folder of this test (in the build tree), emptied at start.
+  const std::string& dir() const { return dir_; }
+  // The configured temporary folder of this test (dir()/tmp).
+  const std::string& tmp() const { return tmp_; }
+
+ private:
+  std::shared_ptr<RecordingSink> sink_;
+  std::string dir_, tmp_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& data);
+
+// One whole output run of code 1, 2 or 5 into base + extension (the
+// command-line export path, no dialog): header (0, 0, 160, 120), tables 2,
+// blocks() between CadBeginBlocks and CadEndSection when given, entities()
+// in the entities section. Returns the file's path.
+std::string RunToFile(int code, const std::string& base, const std::function<void()>& entities,
+                      const std::function<void()>& blocks = {});
+// A screen run of the same shape.
+void RunToScreen(const std::function<void()>& entities, const std::function<void()>& blocks = {});
+
+// The reference drawing of the goldens: every primitive with its edge
+// cases (entities) and two blocks, OUTER inserting INNER (blocks).
+void DrawReferenceEntities();
+void DrawReferenceBlocks();
+
+// Compares with tests/graphics/golden/<name>; with ZEB1_UPDATE_GOLDEN=1 the
+// golden file is written instead.
+void ExpectGolden(const std::string& name, const std::string& actual);
+
+}  // namespace zeb::test

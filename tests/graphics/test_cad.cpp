@@ -1,0 +1,306 @@
+// The CAD output layer: layers and pens, text style and text lines, screen
+// arcs and polylines, argument guards, and the output run with its dialogs
+// and file errors.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "base/globals.h"
+#include "graphics/cad.h"
+#include "graphics/cadsettings.h"
+#include "graphics/support_cadrun.h"
+#include "graphics/support_checkers.h"
+#include "platform/oem_literal.h"
+
+namespace zeb::test {
+namespace {
+
+constexpr long double kPi = 3.14159265358979323846L;
+constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+constexpr long double kInf = std::numeric_limits<long double>::infinity();
+
+class CadLayerTest : public CadTest {
+ protected:
+  std::vector<std::string> Lines() { return sink().Lines(); }
+};
+
+std::vector<std::string> Files(const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+TEST_F(CadLayerTest, LayerNumbersFoldAndNameTheDxfLayer) {
+  CadSetLayer(40);
+  EXPECT_EQ(Cad().CadLayer, 24);
+  EXPECT_EQ(Cad().CadDxfLayerName, "24");
+  CadSetLayer(47);
+  EXPECT_EQ(Cad().CadLayer, 31);
+  CadSetLayer(-3);
+  EXPECT_EQ(Cad().CadDxfLayerName, "0");
+  CadSettings().CadLayerNames[3] = "Kontur";
+  CadSetLayer(3);
+  EXPECT_EQ(Cad().CadDxfLayerName, "Kontur");
+  CadSetLayerMode(2);
+  CadSetLayer(3);
+  EXPECT_EQ(Cad().CadDxfLayerName, "3");
+}
+
+TEST_F(CadLayerTest, ScreenPensByLayerAndEveryPenCallRecorded) {
+  CadSettings().CadUserWidths[3] = 5;
+  CadBeginOutput(3);
+  sink().ClearCalls();
+  CadSetLayer(1);
+  CadSetLayer(1);  // recorded again
+  CadSetLayer(17);
+  CadSetLayer(19);
+  CadSetLayer(4);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "GrafSetLineStyle(2)", "GrafSetColorMapped(2)", "SetLineWidth(1)",
+                         "GrafSetLineStyle(2)", "GrafSetColorMapped(2)", "SetLineWidth(1)",
+                         "GrafSetLineStyle(0)", "GrafSetColorMapped(2)", "SetLineWidth(1)",
+                         "GrafSetLineStyle(0)", "GrafSetColorMapped(4)", "SetLineWidth(5)",
+                         "GrafSetLineStyle(0)", "GrafSetColorMapped(3)", "SetLineWidth(2)"}));
+  sink().ClearCalls();
+  CadSetLayerMode(2);
+  CadSetLayer(0);
+  CadSetLayer(17);
+  CadSetLayerMode(1);
+  CadSetLayer(8);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"GrafSetColorMapped(0)", "SetLineWidth(1)", "SetLineWidth(1)",
+                                               "SetLineWidth(1)"}));
+  CadEndOutput();
+}
+
+TEST_F(CadLayerTest, TextStyleWidthFactor) {
+  CadSettings().CadTextFactor = 1.2L;
+  CadSettings().CadTextObliqueAngle = 12;
+  CadTextStyle(2, 30, 4, 0);
+  EXPECT_DOUBLE_EQ(static_cast<double>(Cad().CadTextWidthFactor), 0.84);
+  EXPECT_EQ(Cad().CadTextOblique, 12);
+  CadTextStyle(2, 0, 4, 2);
+  EXPECT_DOUBLE_EQ(static_cast<double>(Cad().CadTextWidthFactor), 0.6);
+  CadTextStyle(2, 0, 0, 2);  // no division by a height of 0
+  EXPECT_DOUBLE_EQ(static_cast<double>(Cad().CadTextWidthFactor), 0.6);
+  EXPECT_EQ(Cad().CadTextHeight, 0);
+  CadTextStyleFit(2, "0123456789", 5, 0, 4, 2);
+  EXPECT_EQ(Cad().CadTextHeight, 2);
+  // The screen gets 0.95 x width, except while a block is recorded.
+  CadBeginOutput(3);
+  sink().ClearCalls();
+  CadTextStyle(1, 45, 3, 2);
+  CadBeginBlocks();
+  CadBeginBlock("B");
+  CadTextStyle(1, 0, 5, 5);
+  CadEndBlock();
+  CadEndSection();
+  EXPECT_EQ(Lines(), std::vector<std::string>{"GrafSetTextStyle(1,45,3,1.9)"});
+  CadEndOutput();
+}
+
+TEST_F(CadLayerTest, TextLinesMoveTheCursor) {
+  CadBeginOutput(3);
+  CadTextStyle(2, 0, 2.5L, 2);
+  CadSetLineSpacing(2);
+  CadMoveTo(10, 100);
+  CadTextLine("");
+  EXPECT_EQ(Cad().CadCurrentPoint.y, 100);
+  CadTextLine("eins");
+  EXPECT_DOUBLE_EQ(static_cast<double>(Cad().CadCurrentPoint.y), 92.0);
+  CadLengthLine("L0", 0.5L);
+  CadLengthLine("L1", 25);
+  CadStressLine("tau", 512.4L);
+  CadEndOutput();
+  auto texts = sink().Named("GrafOutTextXY");
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[1].text, "L0 = 0.500 mm");
+  EXPECT_EQ(texts[2].text, "L1 = 25 mm");
+  EXPECT_EQ(texts[3].text.substr(0, 5), "tau= ");
+  EXPECT_EQ(texts[3].args[1], 76);
+}
+
+TEST_F(CadLayerTest, ScreenArcsAndPolylines) {
+  CadBeginOutput(3);
+  sink().ClearCalls();
+  CadArc(0, 0, 30, 30, 2);
+  CadArc(0, 0, 0, 360, 2);
+  CadArc(0, 0, 360, 0, 2);
+  CadArc(0, 0, 350, 10, 2);
+  CadArc(0, 0, 90, 0, 0);  // radius 0: nothing
+  // A clockwise quarter arc from (0, 0) to (10, 0): centre below the chord,
+  // drawn counter-clockwise from 45 to 135 degrees, not the other 270.
+  CadBeginPolyline(0);
+  CadPolylineVertex(0, 0, -kPi / 2);
+  CadPolylineVertex(10, 0, 0);
+  CadEndPolyline();
+  auto lines = Lines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "GrafCircle(0,0,2)");
+  EXPECT_EQ(lines[1], "GrafCircle(0,0,2)");
+  EXPECT_EQ(lines[2], "GrafCircle(0,0,2)");
+  EXPECT_EQ(lines[3], "GrafArc(0,0,350,10,2)");
+  auto arc = sink().Named("GrafArc")[1].args;
+  EXPECT_NEAR(static_cast<double>(arc[0]), 5, 1e-9);
+  EXPECT_NEAR(static_cast<double>(arc[1]), -5, 1e-9);
+  EXPECT_NEAR(static_cast<double>(arc[2]), 45, 1e-9);
+  EXPECT_NEAR(static_cast<double>(arc[3]), 135, 1e-9);
+  EXPECT_NEAR(static_cast<double>(arc[4]), std::sqrt(50.0), 1e-9);
+  CadEndOutput();
+}
+
+TEST_F(CadLayerTest, EllipseHas126Segments) {
+  CadBeginOutput(3);
+  sink().ClearCalls();
+  CadEllipse(10, 20, 8, 4);
+  auto lines = sink().Named("GrafLine");
+  ASSERT_EQ(lines.size(), 126u);
+  EXPECT_EQ(lines[0].args[0], 18);
+  EXPECT_EQ(lines[0].args[1], 20);
+  for (const auto& l : lines) {
+    long double x = l.args[2] - 10, y = l.args[3] - 20;
+    EXPECT_NEAR(static_cast<double>(x * x / 64 + y * y / 16), 1.0, 1e-9);
+  }
+  CadEndOutput();
+}
+
+class CadGuardTest : public CadTest {};
+
+TEST_F(CadGuardTest, UnusableValuesDrawNothingAndReportOnce) {
+  std::string path = RunToFile(1, dir() + "/guards", [] {
+    CadLine(kNaN, 0, 1, 1);
+    CadLine(0, 0, 1e10L, 1);
+    CadCircle(0, 0, kInf);
+    CadCircle(1, 1, 0);
+    CadCircle(1, 1, -2);
+    CadArc(1, 1, 0, 90, 0);
+    CadSolid(0, 0, 1, 0, 0, 1, 1, kNaN);
+    CadText("x", kInf, 0);
+    CadTextStyle(2, 0, 0, 1);
+    CadText("height 0", 1, 1);
+    CadInsertBlock("B", 0, 0, 0, 0, 1);
+    CadBeginPolyline(0);
+    CadPolylineVertex(0, kNaN, 0);
+    CadEndPolyline();
+    CadTextStyle(2, 0, 3, 2);
+    CadLine(0, 0, 5, 5);  // the one entity written
+  });
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().ErrorMessageList.count, 1);
+  EXPECT_EQ(G().ErrorMessageList.slot[1], "Fehler : Zeichnungselement mit ungültigen Werten ausgelassen"_oem.str());
+  std::string dxf = ReadFileBytes(path);
+  std::size_t entities = dxf.find("ENTITIES");
+  EXPECT_EQ(dxf.find("\r\nLINE\r\n", entities), dxf.rfind("\r\nLINE\r\n"));
+  for (const char* kind : {"CIRCLE", "SOLID", "TEXT\r\n", "INSERT", "VERTEX"})
+    EXPECT_EQ(dxf.find(kind, entities), std::string::npos) << kind;
+  EXPECT_EQ(dxf.find("nan"), std::string::npos);
+  ZEB_EXPECT_DXF_CLEAN(path);
+}
+
+TEST_F(CadGuardTest, NonFiniteExtentEndsTheRunWithoutFile) {
+  CadSettings().CommandLineExport = 1;
+  G().CurrentFileName = dir() + "/extent";
+  ui().ExpectMessageBox("Fehler", "Zeichnungsgrenzen");
+  CadBeginOutput(1);
+  CadDrawingHeader(0, 0, kNaN, 120);
+  EXPECT_EQ(G().AbortFlag, 1);
+  CadEndOutput();
+  EXPECT_EQ(Files(dir()), std::vector<std::string>{"tmp"});
+}
+
+class CadRunTest : public CadTest {};
+
+TEST_F(CadRunTest, SaveDialogCancelledLeavesNoFile) {
+  ui().ExpectSaveFile(std::nullopt);
+  CadBeginOutput(1);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(Cad().CadFileName, "");
+  CadEndOutput();
+  EXPECT_EQ(Files(dir()), std::vector<std::string>{"tmp"});
+}
+
+TEST_F(CadRunTest, NameWithoutDotInItsFilePartGetsTheExtension) {
+  std::filesystem::create_directory(dir() + "/a.b");
+  ui().ExpectSaveFile(dir() + "/a.b/plan").Caption("*.igs|*.igs|*.*|*.*");
+  CadBeginOutput(2);
+  EXPECT_EQ(Cad().CadFileName, dir() + "/a.b/plan.igs");
+  CadEndOutput();
+  ui().ExpectSaveFile(dir() + "/plan.v2");
+  CadBeginOutput(5);
+  EXPECT_EQ(Cad().CadFileName, dir() + "/plan.v2");
+  CadEndOutput();
+  EXPECT_EQ(ReadFileBytes(dir() + "/plan.v2"), "EOF\r\n");
+}
+
+TEST_F(CadRunTest, OutputThatCannotBeCreatedLeavesNoFile) {
+  ui().ExpectSaveFile(dir() + "/missing/x.dxf");
+  ui().ExpectMessageBox("Fehler", "kann nicht angelegt werden");
+  CadBeginOutput(1);
+  EXPECT_EQ(G().AbortFlag, 1);
+  CadLine(0, 0, 1, 1);
+  CadEndOutput();
+  EXPECT_EQ(Files(dir()), std::vector<std::string>{"tmp"});
+}
+
+TEST_F(CadRunTest, WriteErrorRemovesTheFileAndSetsAbort) {
+  // A file size limit makes the writes fail with EFBIG.
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 20000;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  ui().ExpectMessageBox("Fehler", "kann nicht geschrieben werden");
+  RunToFile(1, dir() + "/big", [] {
+    for (int i = 0; i < 2000; ++i) CadLine(i, 0, i, 100);
+  });
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(Files(dir()), std::vector<std::string>{"tmp"});
+}
+
+TEST_F(CadRunTest, AskedCodeOtherThanPlotSkipsThePlotSteps) {
+  ui().ExpectChoice("CAD-Code", 1);
+  ui().ExpectSaveFile(dir() + "/asked.dxf");
+  CadBeginOutput(0);
+  EXPECT_EQ(Cad().CadCode, 1);
+  EXPECT_EQ(Cad().RequestedCadCode, 0);
+  CadEndOutput();
+  EXPECT_TRUE(std::filesystem::exists(dir() + "/asked.dxf"));
+  EXPECT_EQ(G().HelpNumber, 2050);
+}
+
+TEST_F(CadRunTest, AskedPlotCodeEditsTheCommandLine) {
+  auto form = std::make_shared<ScriptedPlotConfigForm>();
+  form->Answer(dir() + "/edited-plotter gravelo");
+  SetPlotConfigForm(form);
+  ui().ExpectChoice("CAD-Code", 4);
+  ui().ExpectInputText("GRAVELO-Kommandozeile (0=Parameter)", TextAnswer::Keep()).Value(dir() + "/edited-plotter gravelo");
+  ui().ExpectMessageBox("Fehler", "file not found");
+  CadBeginOutput(0);
+  EXPECT_EQ(form->Shown(), std::vector<std::string>{"C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0"});
+  CadDrawingHeader(0, 0, 160, 120);
+  CadTables(2);
+  CadBeginEntities();
+  CadLine(0, 0, 1, 1);
+  CadEndSection();
+  CadEndOutput();
+  EXPECT_EQ(CadSettings().CadPlotCommandLines[0], dir() + "/edited-plotter gravelo");
+  ZEB_EXPECT_DXF_CLEAN(tmp() + "/gravelo.dxf");
+}
+
+TEST_F(CadRunTest, CancelledChoiceOpensNothing) {
+  ui().ExpectChoiceCancel("CAD-Code");
+  CadBeginOutput(0);
+  EXPECT_EQ(G().AbortFlag, 1);
+  CadLine(0, 0, 1, 1);
+  CadEndOutput();
+  EXPECT_TRUE(sink().Calls().empty());
+}
+
+}  // namespace
+}  // namespace zeb::test

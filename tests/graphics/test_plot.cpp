@@ -1,0 +1,157 @@
+// The plot program: the command-line dialogue, the batch file for long
+// lines, and the start of a command line (with a script that records its
+// arguments).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "base/globals.h"
+#include "graphics/cad.h"
+#include "graphics/cadsettings.h"
+#include "graphics/support_cadrun.h"
+#include "graphics/support_checkers.h"
+
+namespace zeb::test {
+namespace {
+
+// Short folders, so that the built lines stay near 60 characters.
+class PlotTest : public CadTest {
+ protected:
+  void SetUp() override {
+    CadTest::SetUp();
+    char name[] = "/tmp/zpXXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    short_ = name;  // 13 characters
+    G().TempFolder = short_;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(short_, ec);
+    CadTest::TearDown();
+  }
+  // A program folder of the given length holding "gravelo.exe" and a
+  // "GRAVELO" script that writes its arguments, one a line, to `out`.
+  std::string ProgramFolder(std::size_t length) {
+    std::string f = short_ + "/";
+    f += std::string(length - f.size(), 'p');
+    std::filesystem::create_directories(f);
+    WriteFileBytes(f + "/gravelo.exe", "x");
+    WriteRecorder(f + "/GRAVELO");
+    return f;
+  }
+  void WriteRecorder(const std::string& path) {
+    WriteFileBytes(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + out() +
+                             ".part' && mv '" + out() + ".part' '" + out() + "'\n");
+    ::chmod(path.c_str(), 0755);
+  }
+  std::string out() const { return short_ + "/args.out"; }
+  // The recorded arguments, waiting up to 10 s for the detached program.
+  std::string WaitForArgs() {
+    for (int i = 0; i < 200 && !std::filesystem::exists(out()); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return ReadFileBytes(out());
+  }
+  // The dialogue with MS-DOS, folder f, HP-GL, parallel port 1, no rotation
+  // and the given scale.
+  void ExpectDialogue(const std::string& f, const std::string& scale) {
+    ui().ExpectChoice("GRAVELO/WGRAVELO", 2);
+    ui().ExpectInputText("Programmverzeichnis von gravelo.exe", f);
+    ui().ExpectChoice("Ausgabeformat", 1);
+    ui().ExpectChoice("Ausgabeschnittstelle", 2);
+    ui().ExpectInputText("LPT-Port", "1");
+    ui().ExpectInputText("anpassen", scale);
+    ui().ExpectYesNo("Plot um 90 Grad drehen ?", false);
+    ui().ExpectInputText("x-Richtung", "0");
+    ui().ExpectInputText("y-Richtung", "0");
+  }
+  std::string short_;
+};
+
+TEST_F(PlotTest, DefaultsGiveFolderProgramInputFileAndFormatOnly) {
+  std::string f = ProgramFolder(20);
+  ExpectDialogue(f, "1");
+  std::string line = "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0";
+  GraveloCommandLine(line);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL");
+}
+
+TEST_F(PlotTest, ScaleSwitches) {
+  std::string f = ProgramFolder(18);
+  ExpectDialogue(f, "0");
+  std::string line;
+  GraveloCommandLine(line);
+  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL /M*");
+  ExpectDialogue(f, "2.5");
+  GraveloCommandLine(line);
+  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL /M2.5");
+}
+
+TEST_F(PlotTest, SixtyCharactersAreUsedAsBuilt) {
+  std::string f = ProgramFolder(24);
+  ExpectDialogue(f, "1");
+  std::string line;
+  GraveloCommandLine(line);
+  EXPECT_EQ(line.size(), 60u);
+  EXPECT_EQ(line.substr(0, f.size()), f);
+}
+
+TEST_F(PlotTest, SixtyOneCharactersRunThroughTheBatchFile) {
+  std::string f = ProgramFolder(25);
+  ExpectDialogue(f, "1");
+  ui().ExpectMessageBox("Meldung", "Kommandozeile zu lang, Es wird eine Batch-Datei erzeugt.");
+  ui().ExpectInputText("Name der Batch-Datei (ohne .bat)", short_ + "/a.b");  // a "." is asked again
+  ui().ExpectInputText("Name der Batch-Datei (ohne .bat)", short_ + "/plot");
+  std::string line;
+  GraveloCommandLine(line);
+  EXPECT_EQ(line, short_ + "/plot.BAT");
+  std::string built = f + "/GRAVELO " + short_ + "/gravelo /CHPL";
+  EXPECT_EQ(built.size(), 61u);
+  EXPECT_EQ(ReadFileBytes(short_ + "/plot.BAT"), built + "\n");
+  CadStartPlotProgram(line);
+  EXPECT_EQ(WaitForArgs(), short_ + "/gravelo\n/CHPL\n");
+}
+
+TEST_F(PlotTest, QuotedArgumentArrivesWhole) {
+  WriteRecorder(short_ + "/rec");
+  CadStartPlotProgram(short_ + "/rec \"a b\" c");
+  EXPECT_EQ(WaitForArgs(), "a b\nc\n");
+}
+
+TEST_F(PlotTest, StartFailuresAreShown) {
+  ui().ExpectMessageBox("Fehler", "file not found");
+  CadStartPlotProgram(short_ + "/missing x");
+  WriteFileBytes(short_ + "/plain", "x");  // not executable
+  ui().ExpectMessageBox("Fehler", "file not found");
+  CadStartPlotProgram(short_ + "/plain");
+  ui().ExpectMessageBox("Fehler", "file not found");
+  CadStartPlotProgram(short_ + "/none.bat");
+  ui().ExpectMessageBox("Fehler", "Kommandozeile fehlerhaft");
+  CadStartPlotProgram("   ");
+  ui().ExpectMessageBox("Fehler", "Kommandozeile fehlerhaft");
+  CadStartPlotProgram(short_ + "/rec \"a b");
+}
+
+TEST_F(PlotTest, PlotRunHandsTheDxfToTheProgram) {
+  WriteRecorder(short_ + "/rec");
+  CadSettings().CadPlotCommandLines[0] = short_ + "/rec " + short_ + "/gravelo.dxf";
+  CadBeginOutput(4);
+  CadDrawingHeader(0, 0, 160, 120);
+  CadTables(2);
+  CadBeginEntities();
+  CadSetLayer(17);
+  CadLine(0, 0, 160, 120);
+  CadEndSection();
+  CadEndOutput();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(WaitForArgs(), short_ + "/gravelo.dxf\n");
+  ZEB_EXPECT_DXF_CLEAN(short_ + "/gravelo.dxf");
+}
+
+}  // namespace
+}  // namespace zeb::test

@@ -1,0 +1,608 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/files.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/messages.h"
+#include "base/support_fixture.h"
+#include "base/textfile.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+#include "spring/calc.h"
+#include "spring/dimension.h"
+#include "spring/springfile.h"
+#include "spring/support_ref.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Spit(const fs::path& p, std::string_view bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Lines of a CR LF file (the last line end included).
+Lines SplitCrLf(std::string_view bytes) {
+  Lines lines;
+  std::size_t start = 0;
+  for (std::size_t e = bytes.find("\r\n"); e != std::string_view::npos; e = bytes.find("\r\n", start)) {
+    lines.emplace_back(bytes.substr(start, e - start));
+    start = e + 2;
+  }
+  EXPECT_EQ(start, bytes.size()) << "text after the last CR LF";
+  return lines;
+}
+
+std::string JoinCrLf(const Lines& lines, std::size_t n) {
+  std::string s;
+  for (std::size_t i = 0; i < n && i < lines.size(); ++i) s += lines[i] + "\r\n";
+  return s;
+}
+
+class SpringFileTest : public test::BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    test::ResetSpringRecords();
+    tables_ = test::InstallRefMaterialTable();
+    char tmpl[] = "/tmp/zeb_s3_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    G().CurrentDataFolder = dir_.string() + "/";
+    G().ConfirmOverwrite = 0;
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    SetTables(nullptr);
+    BaseTest::TearDown();
+  }
+
+  // REF recalculated, with a fixed change log and title block.
+  void MakeCalculatedRef() {
+    test::MakeRefSpring();
+    SpringData().DrawingName = "REF-Feder";
+    SpringData().DrawingNo = "R-1";
+    RunRecalculation();  // also builds title line 1
+    ASSERT_EQ(G().FatalErrorFlag, 0);
+    ChangeLogData& log = ChangeLog();
+    log.CreatedDate = log.CheckedDate = log.StandardsDate = "01.02.2024";
+    G().TitleBlockLines[2] = "Prüfstand"_oem;
+    G().TitleBlockLines[3] = "";
+  }
+
+  // A spring with every list in use.
+  void MakeRichSpring() {
+    test::MakeRefSpring();
+    SpringDataRecord& s = SpringData();
+    s.CrossSection = 4;
+    s.d = 3.0L;
+    s.h = 4.5L;
+    ChangeLogData& log = ChangeLog();
+    log.ChangeEntryCount = 2;
+    log.ChangeEntries[1] = {"a", "03.04.2024", "mx", "erste\r\nZeile\rzwei\ndrei"};
+    log.ChangeEntries[2] = {"b", "05.06.2024", "xy", "nur eine"};
+    log.CheckedBy = "Prüfer|X"_oem;
+    log.ReleasedBy = "Frei\r\ngabe";
+    log.DrawingTextCount = 3;
+    log.DrawingTexts[1] = {10.5L, 20.25L, 3.5L, 0.0L, "Text eins"};
+    log.DrawingTexts[2] = {-5.0L, 123.456L, 2.5L, 90.0L, "mit | Strich"};
+    log.DrawingTexts[3] = {0.0L, 0.0L, 0.0L, 0.0L, ""};
+    LoadSpectrumRecord& ls = LoadSpectrum();
+    ls.Count = 3;
+    ls.Levels[1] = {50.0L, 30.0L, 100.0L, 0, 0};
+    ls.Levels[2] = {48.5L, 32.0L, 1000.0L, 0, 0};
+    ls.Levels[3] = {45.0L, 35.25L, 1e5L, 0, 0};
+    ValueTableRecord& vt = ValueTable();
+    vt.Count = 6;
+    for (int i = 1; i <= 6; ++i) vt.Values[static_cast<std::size_t>(i)] = 20.0L + 3.3L * i;
+    DocumentLinks()[2].File = "c:\\doku\\feder.txt";
+  }
+
+  std::string PathOf(std::string_view name) const { return (dir_ / std::string(name)).string(); }
+
+  std::shared_ptr<test::RefMaterialTables> tables_;
+  fs::path dir_;
+};
+
+// ------------------------------------------------------------- the writer
+
+TEST_F(SpringFileTest, FloatLinesAndHeaderMatchTheWorkTextFileWriters) {
+  const Real values[] = {0, 1, -2, 0.5L, 2, 1e-12L, 0.9999999L, 12.345678951L, -0.25L, 71.9117647058L,
+                         1e30L, -1234.5L, 7.85L, 2.5L, -3.5L};
+  for (int setting : {0, 3, 5}) {
+    G().DecimalsSetting = setting;
+    const std::string path = PathOf("floats.txt");
+    ASSERT_TRUE(OpenWorkTextFileForWriting(path));
+    WriteProgramHeaderLines();
+    for (Real x : values) WriteTextLineFloat(x);
+    CloseFileChecked(WorkTextFile());
+    const Lines written = SplitCrLf(Slurp(path));
+    const Lines mine = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(mine[i], written[i]) << "header line " << i + 1;
+    for (std::size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(SpringFileFloatText(values[i]), written[7 + i]);
+    EXPECT_EQ(G().DecimalsSetting, setting);
+  }
+  EXPECT_EQ(SpringFileFloatText(0), "0");
+  EXPECT_EQ(SpringFileFloatText(1), "1.0000000");
+  EXPECT_EQ(SpringFileFloatText(std::numeric_limits<Real>::infinity()), "0");
+  EXPECT_EQ(SpringFileFloatText(std::numeric_limits<Real>::quiet_NaN()), "0");
+}
+
+// The golden file was written once by this writer and checked line by line
+// against the layout table; header lines 2 and 3 (program version) are not
+// compared.
+TEST_F(SpringFileTest, RefFileEqualsGoldenAtEveryDecimalsSetting) {
+  MakeCalculatedRef();
+  const fs::path golden = fs::path(__FILE__).parent_path() / "golden" / "ref.zeb";
+  const Lines expected = SplitCrLf(Slurp(golden));
+  for (int setting : {0, 3, 5}) {
+    G().DecimalsSetting = setting;
+    WriteSpringFile("ref");
+    ASSERT_EQ(G().AbortFlag, 0);
+    const std::string bytes = Slurp(PathOf("ref.zeb"));
+    Lines actual = SplitCrLf(bytes);
+    if (actual.size() != expected.size() || !std::equal(actual.begin() + 3, actual.end(), expected.begin() + 3))
+      Spit(fs::current_path() / "ref_actual.zeb", bytes);  // for review
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+      if (i != 1 && i != 2) {
+        EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1 << " at setting " << setting;
+      }
+    }
+  }
+}
+
+// The golden file covers the empty lists and the switches; here the marks
+// of line breaks and "|" and the section writers on the work text file.
+TEST_F(SpringFileTest, SectionWritersMarkLineBreaks) {
+  ChangeLogData& log = ChangeLog();
+  log.CheckedDate = "d2";
+  log.ChangeEntryCount = 1;
+  log.ChangeEntries[1] = {"x", "y", "z", "a\r\nb\rc\nd"};
+  log.ReleasedBy = "A|B\r\nC";
+  ASSERT_TRUE(OpenWorkTextFileForWriting(PathOf("s.txt")));
+  WriteChangeLogSection();
+  WriteDocumentsSection();
+  CloseFileChecked(WorkTextFile());
+  EXPECT_EQ(log.ChangeEntries[1].Description, "a|b|c|d");  // marked in memory too
+  const Lines w = SplitCrLf(Slurp(PathOf("s.txt")));
+  ASSERT_EQ(w.size(), 13u + 18u);
+  EXPECT_EQ(w[6], "a|b|c|d");
+  EXPECT_EQ(w[8], "d2||" + log.StandardsDate + "|||A/B/C|0||");
+  EXPECT_EQ(w[13] + w[14] + w[16] + w[19] + w[22], "Dokumente5notepad.exewrite.exemspaint.exe");
+
+  // Drawing texts: three significant digits whatever the display setting.
+  G().DecimalsSetting = 0;
+  log.DrawingTextCount = 1;
+  log.DrawingTexts[1] = {12.5L, -0.5L, 2.0L, 45.0L, "T|x"};
+  EXPECT_EQ(SplitCrLf(FormatChangeLogSection(log)).back(), "12.5|-0.5|2|45|T|x||");
+}
+
+TEST_F(SpringFileTest, FieldTextCheckRefusesBar) {
+  EXPECT_TRUE(CheckFieldText("Meier"));
+  ui().ExpectMessageBox("", "|");
+  EXPECT_FALSE(CheckFieldText("Mei|er"));
+  EXPECT_EQ(FieldText("a|b\r\nc"), "a/b/c");
+  ChangeLog().CheckedDate = "x";
+  ChangeLog().ChangeEntryCount = 3;
+  ChangeLog().DrawingTextCount = 2;
+  ResetChangeLog();
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 0);
+  EXPECT_EQ(ChangeLog().CheckedDate, "");
+  EXPECT_EQ(ChangeLog().CreatedDate, TodayDateString());
+  EXPECT_EQ(ChangeLog().DrawingTextCount, 2);
+}
+
+// ------------------------------------------------------------- round trips
+
+TEST_F(SpringFileTest, WriteReadWriteGivesTheSameBytes) {
+  auto roundTrip = [](const char* what) {
+    const std::string first = FormatSpringFile(CurrentSpringFileRecords());
+    SpringFileRecords r;
+    std::string error;
+    ASSERT_TRUE(ParseSpringFile(first, r, error)) << what << ": " << error;
+    EXPECT_EQ(FormatSpringFile(r), first) << what;
+  };
+  MakeCalculatedRef();
+  roundTrip("REF");
+  test::ResetSpringRecords();
+  test::MakeCaseASpring();
+  RunRecalculation();
+  roundTrip("Case A");
+  test::ResetSpringRecords();
+  MakeRichSpring();
+  RunRecalculation();
+  roundTrip("rich");
+  ValueTable().Count = 0;
+  roundTrip("no values");
+
+  // The marks stay: "a|" LF "b" of an old file reads "a|b".
+  SpringFileRecords r;
+  std::string error;
+  std::string bytes = FormatSpringFile(CurrentSpringFileRecords());
+  const std::string mark = "erste|Zeile|zwei|drei\r\n";
+  ASSERT_NE(bytes.find(mark), std::string::npos);
+  bytes.replace(bytes.find(mark), mark.size(), "erste|\nZeile|\r\nzwei|\rdrei\r\n");
+  ASSERT_TRUE(ParseSpringFile(bytes, r, error)) << error;
+  EXPECT_EQ(r.ChangeLog.ChangeEntries[1].Description, "erste|Zeile|zwei|drei");
+  EXPECT_EQ(r.ChangeLog.DrawingTexts[2].Text, "mit | Strich");
+  EXPECT_EQ(r.ChangeLog.CheckedBy, "Prüfer/X"_oem.str());
+  EXPECT_EQ(r.SpringData.h, 4.5L);
+  EXPECT_EQ(r.LoadSpectrum.Levels[3].ni, 1e5L);
+}
+
+TEST_F(SpringFileTest, SavedFilesReadBackAndCalculate) {
+  MakeCalculatedRef();
+  WriteSpringFile("ref");
+  const std::string first = Slurp(PathOf("ref.zeb"));
+  const auto titles = G().TitleBlockLines;
+  G().TitleBlockLines = {};
+  SpringData().d = 7;
+  tables_->ClearCalls();
+  ReadSpringFile("ref");
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().TitleBlockLines, titles);
+  EXPECT_EQ(G().ShowErrorsSwitch, 1);
+  ASSERT_FALSE(tables_->Calls().empty());
+  EXPECT_EQ(tables_->Calls()[0], "LoadMaterialRow(7)");
+  EXPECT_NEAR(static_cast<double>(SpringData().n), 8.5, 1e-6);  // calculated again
+  EXPECT_NEAR(static_cast<double>(SpringData().L0), 60.0, 1e-6);
+  WriteSpringFile("ref");
+  EXPECT_EQ(Slurp(PathOf("ref.zeb")), first);
+
+  // A dimensioning result: the file holds its inputs, so the second and
+  // third saves agree.
+  test::ResetSpringRecords();
+  test::MakeRefSpring();
+  SpringData().CalcMode = 2;
+  DimensionF1F2();
+  WriteSpringFile("dim");
+  ReadSpringFile("dim");
+  WriteSpringFile("dim");
+  const std::string second = Slurp(PathOf("dim.zeb"));
+  ReadSpringFile("dim");
+  WriteSpringFile("dim");
+  EXPECT_EQ(Slurp(PathOf("dim.zeb")), second);
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+TEST_F(SpringFileTest, MissingMaterialRowResetsTheRecord) {
+  MakeCalculatedRef();
+  MaterialSource() = 9;
+  WriteSpringFile("ref");
+  ReadSpringFile("ref");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(MaterialSource(), 9);
+  EXPECT_EQ(ZEBWST_Record().Rm0, 0);
+  EXPECT_EQ(SpringData().E, 206000.0L);  // as filed
+  bool found = false;
+  for (int i = 1; i <= G().ErrorMessageList.count; ++i)
+    found |= G().ErrorMessageList.slot[static_cast<std::size_t>(i)] == "Fatal  : Rm = 0 !";
+  EXPECT_TRUE(found);
+}
+
+// Every line of a hand-made file holds its own value; each lands in its
+// variable, and the writer gives the same bytes back.
+struct Row {
+  const char* line;
+  bool (*holds)(const SpringFileRecords&);
+};
+#define ROW(text, expr)                                                     \
+  Row {                                                                     \
+    text, [](const SpringFileRecords& r) {                                  \
+      [[maybe_unused]] const SpringDataRecord& s = r.SpringData;            \
+      [[maybe_unused]] const ProductionDataRecord& p = r.ProductionData;    \
+      [[maybe_unused]] const ChangeLogData& c = r.ChangeLog;                \
+      [[maybe_unused]] const auto& lv = r.LoadSpectrum.Levels;              \
+      [[maybe_unused]] const auto& v = r.ValueTable.Values;                 \
+      [[maybe_unused]] const auto& doc = r.DocumentLinks;                   \
+      return static_cast<bool>(expr);                                       \
+    }                                                                       \
+  }
+#define LINE(text) ROW(text, true)
+
+const Row kHandMade[] = {
+    LINE("-----------------------------------------------------------------"), LINE("ZEB1   V 26.6"),
+    LINE("Version ?"), LINE("-----------------------------------------------------------------"),
+    ROW("t1", r.TitleBlockLines[1] == "t1"), ROW("t2", r.TitleBlockLines[2] == "t2"),
+    ROW("t3", r.TitleBlockLines[3] == "t3"),
+    ROW("1001", s.MaterialSel == 1001), ROW("s2", s.MaterialName == "s2"),
+    ROW("103.2500000", s.E == 103.25L), ROW("104.2500000", s.G == 104.25L), ROW("105.2500000", s.rho == 105.25L),
+    ROW("106.2500000", s.Rm == 106.25L), ROW("107.2500000", s.tauzul == 107.25L),
+    ROW("1008", s.MaterialStd == 1008), ROW("1009", s.WireStd == 1009), ROW("110.2500000", s.TolWire == 110.25L),
+    ROW("1011", s.GradeDe == 1011), ROW("112.2500000", s.TolDe == 112.25L),
+    ROW("1013", s.GradeL0 == 1013), ROW("114.2500000", s.TolL0 == 114.25L),
+    ROW("1015", s.GradeF1 == 1015), ROW("116.2500000", s.TolF1 == 116.25L), ROW("117.2500000", s.TolF2 == 117.25L),
+    ROW("1018", s.GradeE1 == 1018), ROW("119.2500000", s.e1 == 119.25L), ROW("120.2500000", s.e2 == 120.25L),
+    ROW("1021", s.LoadType == 1021), ROW("1022", s.CoilingKind == 1022), ROW("1023", s.EndForm == 1023),
+    ROW("124.2500000", s.nue == 124.25L), ROW("125.2500000", s.f == 125.25L),
+    ROW("1026", s.MaterialCoiling == 1026), ROW("J", s.ShotPeened == 'J'), ROW("128.2500000", s.T == 128.25L),
+    ROW("129.2500000", s.EndCoils[1] == 129.25L), ROW("130.2500000", s.EndCoils[2] == 130.25L),
+    ROW("131.2500000", s.EndCoils[0] == 131.25L), ROW("1032", s.WindingDir == 1032), ROW("1033", p.Deburr == 1033),
+    ROW("134.2500000", s.T1 == 134.25L), ROW("135.2500000", s.T2 == 135.25L), ROW("s36", p.Surface == "s36"),
+    ROW("1037", s.Allowance == 1037), ROW("138.2500000", p.Ls == 138.25L), ROW("1039", p.Preset == 1039),
+    ROW("s40", p.Extra1 == "s40"), ROW("s41", p.Extra2 == "s41"), ROW("s42", s.DrawingName == "s42"),
+    ROW("s43", s.DrawingNo == "s43"),
+    LINE("-----------"), LINE("-----------"), LINE("-----------"), LINE("-----------"),
+    ROW("148.2500000", s.F1 == 148.25L), ROW("149.2500000", s.F2 == 149.25L), ROW("150.2500000", s.sh == 150.25L),
+    ROW("151.2500000", s.L2 == 151.25L), ROW("152.2500000", s.Dm == 152.25L), ROW("153.2500000", s.d == 153.25L),
+    LINE("-----------"), LINE("-----------"), LINE("-----------"), LINE("-----------"),
+    ROW("S", s.Statistics == 'S'), ROW("1059", s.StatisticsGrade == 1059),
+    ROW("160.2500000", s.StatisticsFactor == 160.25L), ROW("1061", s.OptWarnings == 1061),
+    LINE("-----------"), LINE("-----------"), LINE("-----------"),
+    ROW("s65", r.SpringDbName == "s65"), ROW("166.2500000", r.TransverseLoad.FQ == 166.25L),
+    ROW("167.2500000", s.TolL0Minus == 167.25L), ROW("168.2500000", s.TolDeMinus == 168.25L),
+    ROW("169.2500000", s.TolF1Minus == 169.25L), ROW("170.2500000", s.TolF2Minus == 170.25L),
+    ROW("1071", s.DiameterGiven == 1071), ROW("172.2500000", s.De == 172.25L), ROW("173.2500000", s.Di == 173.25L),
+    ROW("1074", s.RateInput == 1074), ROW("1075", s.DesignMethod == 1075), ROW("1076", s.SaMethod == 1076),
+    ROW("1077", p.Picture == 1077), ROW("178.2500000", s.Ddmax == 178.25L), ROW("179.2500000", s.Dhmin == 179.25L),
+    ROW("1080", s.WarningsOn == 1080),
+    LINE("\x8E" "NDERUNGEN"), ROW("2", c.ChangeEntryCount == 2), LINE("--------------------"),
+    ROW("c1", c.ChangeEntries[1].Change == "c1"), ROW("d1", c.ChangeEntries[1].Date == "d1"),
+    ROW("e1", c.ChangeEntries[1].Editor == "e1"), ROW("desc1", c.ChangeEntries[1].Description == "desc1"),
+    LINE("--------------"),
+    ROW("c2", c.ChangeEntries[2].Change == "c2"), ROW("d2", c.ChangeEntries[2].Date == "d2"),
+    ROW("e2", c.ChangeEntries[2].Editor == "e2"), ROW("desc2", c.ChangeEntries[2].Description == "desc2"),
+    LINE("--------------"),
+    ROW("cd|cb|sd|sb|rd|rb|2||", c.CheckedDate + c.CheckedBy + c.StandardsDate + c.StandardsBy + c.ReleaseDate +
+                                         c.ReleasedBy == "cdcbsdsbrdrb" && c.DrawingTextCount == 2),
+    ROW("created", c.CreatedDate == "created"), ROW("replaces", c.ReplacesDrawing == "replaces"),
+    ROW("replacedBy", c.ReplacedByDrawing == "replacedBy"), ROW("createdBy", c.CreatedBy == "createdBy"),
+    ROW("1.5|-2.5|3.5|45|text 1||", c.DrawingTexts[1].x == 1.5L && c.DrawingTexts[1].y == -2.5L &&
+                                         c.DrawingTexts[1].h == 3.5L && c.DrawingTexts[1].phi == 45 &&
+                                         c.DrawingTexts[1].Text == "text 1"),
+    ROW("0.5|0|12.3|0|||", c.DrawingTexts[2].x == 0.5L && c.DrawingTexts[2].h == 12.3L && c.DrawingTexts[2].Text.empty()),
+    LINE("Dokumente"), LINE("5"), LINE("--------------------"),
+    ROW("p1", doc[1].Program == "p1"), ROW("f1", doc[1].File == "f1"), LINE("--------------"),
+    ROW("p2", doc[2].Program == "p2"), ROW("f2", doc[2].File == "f2"), LINE("--------------"),
+    ROW("p3", doc[3].Program == "p3"), ROW("f3", doc[3].File == "f3"), LINE("--------------"),
+    ROW("p4", doc[4].Program == "p4"), ROW("f4", doc[4].File == "f4"), LINE("--------------"),
+    ROW("p5", doc[5].Program == "p5"), ROW("f5", doc[5].File == "f5"), LINE("--------------"),
+    ROW("1201", s.RInputMethod == 1201), ROW("1202", s.CrossSection == 1202), ROW("203.2500000", s.h == 203.25L),
+    ROW("204.2500000", s.ExternalMass == 204.25L), ROW("1205", r.MaterialSource == 1205),
+    ROW("1206", s.CalcMode == 1206), ROW("s207", s.DrawingName2 == "s207"),
+    ROW("208.2500000", s.EndCoilsInput == 208.25L), ROW("s209", s.EndFormText == "s209"),
+    ROW("TRUE", p.ShowSetLength == 1), ROW("211.2500000", s.Line3DResolution == 211.25L), LINE("0"),
+    ROW("TRUE", p.SetLengthIsLc == 1), ROW("214.2500000", s.r == 214.25L),
+    ROW("215.2500000", r.LoadSpectrum.Tp == 215.25L), ROW("2", r.LoadSpectrum.Count == 2),
+    ROW("217.2500000", lv[1].L1 == 217.25L), ROW("218.2500000", lv[1].L2 == 218.25L),
+    ROW("219.2500000", lv[1].ni == 219.25L), ROW("220.2500000", lv[2].L1 == 220.25L),
+    ROW("221.2500000", lv[2].L2 == 221.25L), ROW("222.2500000", lv[2].ni == 222.25L),
+    ROW("1223", p.SurfaceCode == 1223), ROW("FALSE", s.ShowP == 0), ROW("1225", s.GradeF2 == 1225),
+    ROW("1226", s.GradeE2 == 1226), ROW("227.2500000", s.FatigueTol1 == 227.25L),
+    ROW("228.2500000", s.FatigueTol2 == 228.25L), ROW("-1229", s.Point1Off == -1229),
+    ROW("3", r.ValueTable.Count == 3), ROW("231.2500000", v[1] == 231.25L), ROW("232.2500000", v[2] == 232.25L),
+    ROW("233.2500000", v[3] == 233.25L), ROW("TRUE", s.ShowLd == 0), ROW("TRUE", s.ShowM == 0),
+    ROW("TRUE", s.HideMaterialLine2 == 1), ROW("TRUE", s.HideMaterialLine3 == 1), ROW("1238", s.LoadCase == 1238),
+    ROW("239.2500000", s.di == 239.25L), ROW("240.2500000", s.PreTauRatio == 240.25L),
+    ROW("241.2500000", s.PreW == 241.25L),
+};
+#undef ROW
+#undef LINE
+
+TEST_F(SpringFileTest, HandMadeFileFillsEveryVariable) {
+  Lines lines;
+  for (const Row& row : kHandMade) lines.emplace_back(row.line);
+  const std::string bytes = JoinCrLf(lines, lines.size());
+  SpringFileRecords rec;
+  std::string error;
+  ASSERT_TRUE(ParseSpringFile(bytes, rec, error)) << error;
+  for (std::size_t i = 0; i < std::size(kHandMade); ++i)
+    EXPECT_TRUE(kHandMade[i].holds(rec)) << "line " << i + 1 << ": " << kHandMade[i].line;
+  G().ProgramVersion = "?";
+  EXPECT_EQ(FormatSpringFile(rec), bytes);
+}
+
+// ------------------------------------------------------------- bad files
+
+TEST_F(SpringFileTest, CutFilesAreRefusedUpToLine80AndLoadAfter) {
+  MakeCalculatedRef();
+  SpringData().PreW = 7.5L;  // a tail value off its default
+  ChangeLog() = DefaultChangeLog();
+  const Lines full = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
+  test::ResetSpringRecords();
+  const Lines defaults = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
+  ASSERT_EQ(full.size(), defaults.size());
+
+  test::MakeRefSpring();
+  const std::string before = FormatSpringFile(CurrentSpringFileRecords());
+  for (std::size_t cut = 0; cut < full.size(); ++cut) {
+    const std::string path = PathOf("cut.zeb");
+    Spit(path, JoinCrLf(full, cut));
+    G().AbortFlag = 0;
+    if (cut < 87) {
+      ui().ExpectMessageBox("", "Zeile " + std::to_string(cut + 1) + ":");
+      ReadSpringFile(path);
+      EXPECT_EQ(G().AbortFlag, 1) << cut;
+      EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), before) << cut;
+      continue;
+    }
+    SpringFileRecords r;
+    std::string error;
+    ASSERT_TRUE(ParseSpringFile(JoinCrLf(full, cut), r, error)) << cut << ": " << error;
+    const Lines got = SplitCrLf(FormatSpringFile(r));
+    ASSERT_EQ(got.size(), full.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+      ASSERT_EQ(got[i], i < cut ? full[i] : defaults[i]) << "cut " << cut << ", line " << i + 1;
+  }
+}
+
+TEST_F(SpringFileTest, NonNumbersOnNumberLinesAreRefusedNamingTheLine) {
+  MakeCalculatedRef();
+  const Lines full = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
+  int numberLines = 0;
+  for (std::size_t i = 0; i < full.size(); ++i) {
+    Real unused = 0;
+    if (!TryTextToFloat(full[i], unused)) continue;
+    ++numberLines;
+    for (const char* bad : {"abc", "inf", "nan", "1e5000", "", "1,2,3"}) {
+      Lines broken = full;
+      broken[i] = bad;
+      SpringFileRecords r;
+      std::string error;
+      EXPECT_FALSE(ParseSpringFile(JoinCrLf(broken, broken.size()), r, error)) << i << " " << bad;
+      EXPECT_NE(error.find("Zeile " + std::to_string(i + 1) + ":"), std::string::npos) << error;
+    }
+  }
+  EXPECT_GT(numberLines, 70);
+
+  // "," is a point; integers must fit their field; counts their range.
+  auto parsesWith = [&](std::size_t line, std::string text) {
+    Lines changed = full;
+    changed[line - 1] = std::move(text);
+    SpringFileRecords r;
+    std::string error;
+    return ParseSpringFile(JoinCrLf(changed, changed.size()), r, error);
+  };
+  EXPECT_TRUE(parsesWith(7 + 3, "206000,5"));
+  EXPECT_TRUE(parsesWith(7 + 1, " 65535 "));
+  EXPECT_FALSE(parsesWith(7 + 1, "65536"));
+  EXPECT_FALSE(parsesWith(7 + 1, "-1"));
+  EXPECT_FALSE(parsesWith(7 + 1, "1.5"));
+  EXPECT_FALSE(parsesWith(7 + 44, "---x"));   // rule
+  EXPECT_FALSE(parsesWith(7 + 27, ""));       // one character
+  EXPECT_FALSE(parsesWith(88, "AENDERUNGEN"));
+  EXPECT_FALSE(parsesWith(89, "26"));          // change entries
+  EXPECT_TRUE(parsesWith(89, "0"));
+  EXPECT_FALSE(parsesWith(91, "a|b|c|d|e|f|9||"));  // drawing texts
+  EXPECT_FALSE(parsesWith(91, "a|b|c|d|e|f|1|"));
+  EXPECT_FALSE(parsesWith(96, "Dokumente!"));
+  EXPECT_FALSE(parsesWith(97, "6"));
+}
+
+TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {
+  MakeCalculatedRef();
+  MakeRichSpring();
+  const std::string crlf = FormatSpringFile(CurrentSpringFileRecords());
+  SpringFileRecords a, b;
+  std::string error;
+  ASSERT_TRUE(ParseSpringFile(crlf, a, error));
+  // LF and lone-CR line ends, no final line end.
+  for (const char* eol : {"\n", "\r"}) {
+    std::string other;
+    for (const std::string& l : SplitCrLf(crlf)) other += l + eol;
+    other.pop_back();
+    ASSERT_TRUE(ParseSpringFile(other, b, error)) << error;
+    EXPECT_EQ(FormatSpringFile(b), crlf);
+  }
+  // Drawing-text lines without their "||" or numbers.
+  Lines l = SplitCrLf(crlf);
+  const auto text = std::find(l.begin(), l.end(), "-5|" + FloatToStrSig(123.456L) + "|2.5|90|mit | Strich||");
+  ASSERT_NE(text, l.end());
+  for (const char* bad : {"-5|12|2.5|90|mit | Strich|", "-5|12|2.5|90||", "-5|x|2.5|90|a||", "1|2|3||"}) {
+    *text = bad;
+    EXPECT_FALSE(ParseSpringFile(JoinCrLf(l, l.size()), b, error)) << bad;
+    EXPECT_NE(error.find("Zeile " + std::to_string(text - l.begin() + 1)), std::string::npos) << error;
+  }
+  // A garbled switch line gives the default.
+  l = SplitCrLf(crlf);
+  const std::size_t n = l.size();
+  for (std::size_t i : {n - 8, n - 7, n - 6, n - 21}) l[i] = "ja";  // 6 values before
+  ASSERT_TRUE(ParseSpringFile(JoinCrLf(l, n), b, error));
+  EXPECT_EQ(b.SpringData.ShowLd, 1);
+  EXPECT_EQ(b.SpringData.ShowM, 1);
+  EXPECT_EQ(b.SpringData.HideMaterialLine2, 0);
+  EXPECT_EQ(b.SpringData.ShowP, 1);
+
+  // Codes outside the name tables read, calculate and have no name.
+  l = SplitCrLf(crlf);
+  l[7 + 32 - 1] = "65535";  // WindingDir
+  l[7 + 22 - 1] = "0";      // CoilingKind
+  Spit(PathOf("codes.zeb"), JoinCrLf(l, n));
+  ReadSpringFile(PathOf("codes.zeb"));
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(WindingDirNames(SpringData().WindingDir) + CoilingKindNames(SpringData().CoilingKind), "");
+
+  // NUL bytes and a 1 MB line: kept in a text, refused in a number.
+  l = SplitCrLf(crlf);
+  l[7 + 2 - 1] = std::string("a\0b", 3) + std::string(1 << 20, 'x');
+  ASSERT_TRUE(ParseSpringFile(JoinCrLf(l, n), b, error));
+  EXPECT_EQ(b.SpringData.MaterialName.size(), 3u + (1u << 20));
+  l[7 + 3 - 1] = std::string(1 << 20, '1');
+  EXPECT_FALSE(ParseSpringFile(JoinCrLf(l, n), b, error));
+  EXPECT_LT(error.size(), 200u);
+
+  // Empty file, a folder, a missing file: a message, nothing changed.
+  const std::string before = FormatSpringFile(CurrentSpringFileRecords());
+  Spit(PathOf("empty.zeb"), "");
+  fs::create_directory(PathOf("dir.zeb"));
+  for (const char* name : {"empty.zeb", "dir.zeb", "none.zeb"}) {
+    G().AbortFlag = 0;
+    ui().ExpectMessageBox("", name);
+    ReadSpringFile(PathOf(name));
+    EXPECT_EQ(G().AbortFlag, 1);
+  }
+  EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), before);
+}
+
+TEST_F(SpringFileTest, OpenDialogSetsNameAndFolderAfterAGoodRead) {
+  MakeCalculatedRef();
+  WriteSpringFile("gut");
+  G().CurrentFileName = "alt";
+  G().CurrentDataFolder = "/anderswo/";
+  ui().ExpectOpenFile(PathOf("gut.zeb"));
+  ReadSpringFile("");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().CurrentFileName, "gut");
+  EXPECT_EQ(G().CurrentDataFolder, dir_.string() + "/");
+  // Cancelled: nothing changes.
+  ui().ExpectOpenFile(std::nullopt);
+  ReadSpringFile("");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().CurrentFileName, "gut");
+}
+
+TEST_F(SpringFileTest, FailedWriteKeepsTheOldFile) {
+  MakeCalculatedRef();
+  WriteSpringFile("alt");
+  const std::string old = Slurp(PathOf("alt.zeb"));
+  SpringData().d = 3;
+
+  // The file-size limit makes every write past 100 bytes fail.
+  G().ConfirmOverwrite = 0;
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  ui().ExpectMessageBox("", "");
+  WriteSpringFile("alt");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(Slurp(PathOf("alt.zeb")), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+
+  // A full device and a missing folder.
+  fs::create_symlink("/dev/full", PathOf("voll.zeb"));
+  G().AbortFlag = 0;
+  ui().ExpectMessageBox("", "");
+  WriteSpringFile("voll");
+  EXPECT_EQ(G().AbortFlag, 1);
+  G().AbortFlag = 0;
+  ui().ExpectMessageBox("", "fehlt");
+  WriteSpringFile(PathOf("fehlt/neu.zeb"));
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(fs::exists(PathOf("fehlt")));
+}
+
+}  // namespace
+}  // namespace zeb

@@ -1,0 +1,278 @@
+// Material strength, permissible stresses and Goodman values. Expected
+// numbers are worked out by hand from the strength and fatigue laws of the
+// reference material (Rm0 2000 at DR0 1, slope 400; tauo 1000/150,
+// tauh 500/100, Goodman slope 0.8; d0 1).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/globals.h"
+#include "base/messages.h"
+#include "base/support_fixture.h"
+#include "spring/spring_data.h"
+#include "spring/strength.h"
+#include "spring/support_ref.h"
+
+namespace zeb {
+namespace {
+
+std::vector<std::string> Messages() {
+  const auto& list = G().ErrorMessageList;
+  return {list.slot.begin() + 1, list.slot.begin() + 1 + list.count};
+}
+
+void ExpectRel(Real expected, Real actual, Real rel = 1e-9L) {
+  EXPECT_NEAR(static_cast<double>(actual), static_cast<double>(expected),
+              static_cast<double>(rel * (expected < 0 ? -expected : expected) + 1e-12L));
+}
+
+class StrengthTest : public test::BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    PrepareRef();
+  }
+
+  static void PrepareRef() {
+    test::ResetSpringRecords();
+    ZEBWST_Record() = test::RefMaterialRow();
+    // The REF spring's stresses at d 2, Dm 20 (dynamic, not peened).
+    SpringDataRecord& s = SpringData();
+    s.d = 2;
+    s.MaterialSel = 0;
+    s.LoadType = 2;
+    s.LoadCase = 0;
+    s.ShotPeened = 'N';
+    s.tauzul = 1052.5692809712682L;
+    s.tau1 = 152.60150425869966L;
+    s.tau2 = 457.80451277609893L;
+    s.tauk1 = 173.16455695755943L;
+    s.tauk2 = 519.4936708726782L;
+    s.taukh = s.tauk2 - s.tauk1;
+  }
+
+  void Run(int kind = 1) {
+    MaterialAllowedStress(kind, SpringData().LoadCase, tauoz, tauh0, slope, knee, text);
+  }
+
+  Real tauoz = -1, tauh0 = -1, slope = -1, knee = -1;
+  std::string text = "old";
+};
+
+TEST_F(StrengthTest, RmOfDFollowsTheLawAndItsCap) {
+  ExpectRel(1879.5880017344075L, MaterialRmOfD(2));
+  ExpectRel(2000, MaterialRmOfD(1));  // d = DR0
+  ExpectRel(2120.4119982655925L, MaterialRmOfD(0.5L));
+  ZEBWST_Record().RmMax = 1;  // not above 1: no cap
+  ExpectRel(2120.4119982655925L, MaterialRmOfD(0.5L));
+  ZEBWST_Record().RmMax = 1900;
+  ExpectRel(1900, MaterialRmOfD(0.5L));
+  ExpectRel(1879.5880017344075L, MaterialRmOfD(2));
+  EXPECT_EQ(0, G().ErrorMessageList.count);
+}
+
+TEST_F(StrengthTest, RmOfDBadInputsGiveOneTenthWithoutTheFlag) {
+  ExpectRel(0.1L, MaterialRmOfD(0));
+  ExpectRel(0.1L, MaterialRmOfD(-3));
+  ZEBWST_Record().DR0 = MakeReal48(0);
+  ExpectRel(0.1L, MaterialRmOfD(2));
+  EXPECT_EQ((std::vector<std::string>{"Fatal  : d <= 0 !", "Fatal  : DR0 = 0 !"}), Messages());
+  EXPECT_EQ(0, G().FatalErrorFlag);
+}
+
+TEST_F(StrengthTest, ReferenceSpringGoodmanValues) {
+  SpringData().FatigueTol1 = -10;
+  SpringData().FatigueTol2 = 10;
+  Run();
+  const SpringDataRecord& s = SpringData();
+  ExpectRel(954.8455006504029L, tauoz);
+  ExpectRel(469.8970004336019L, tauh0);
+  ExpectRel(0.8L, slope);
+  ExpectRel(606.1856252710012L, knee);
+  EXPECT_EQ("REF-Federstahl () nicht kugelgestrahlt", text);
+  ExpectRel(435.26408904209006L, s.tauhzul);
+  ExpectRel(954.8455006504029L, s.tauoz);
+  ExpectRel(6.078433713368033L, s.S1);
+  ExpectRel(2.026144571122678L, s.S2);
+  ExpectRel(1.2567932395910792L, s.Sh);
+  ExpectRel(57155669.118580446L, s.N, 1e-8L);
+  ExpectRel(24352334.041031197L, s.Nmin, 1e-8L);
+  ExpectRel(134146094.86254922L, s.Nmax, 1e-8L);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(0, G().FatalErrorFlag);
+}
+
+TEST_F(StrengthTest, StrokeAtTheKneeGivesTenMillionCycles) {
+  Run();
+  SpringDataRecord& s = SpringData();
+  s.taukh = s.tauhzul;
+  s.tauk2 = s.tauk1 + s.taukh;
+  Run();
+  ExpectRel(1e7L, s.N, 1e-9L);
+}
+
+TEST_F(StrengthTest, StaticLoadUsesUncorrectedStressesAndNoCycles) {
+  SpringDataRecord& s = SpringData();
+  s.LoadType = 1;
+  s.N = s.Nmin = s.Nmax = 5;
+  Run();
+  ExpectRel(6.897502656244375L, s.S1);
+  ExpectRel(2.2991675520814585L, s.S2);
+  ExpectRel(1.2567932395910792L, s.Sh);
+  EXPECT_EQ(0, s.N);
+  EXPECT_EQ(0, s.Nmin);
+  EXPECT_EQ(0, s.Nmax);
+}
+
+TEST_F(StrengthTest, MissingGroupIsApproximatedFromTheOther) {
+  SpringDataRecord& s = SpringData();
+  ZEBWST_Record().Name3 = " EN 10270-1 ";
+  ZEBWST_Record().Peened = FatigueGroup{};
+  s.ShotPeened = 'J';
+  Run();
+  ExpectRel(569.8970004336019L, tauh0);  // 1.2 x the unpeened constant
+  ExpectRel(535.2640890420901L, s.tauhzul);
+  EXPECT_EQ("REF-Federstahl (EN 10270-1) kugelgestrahlt", text);
+  EXPECT_EQ(std::vector<std::string>{"Warnung: approx.Goodman"}, Messages());
+
+  ResetErrorMessages();
+  ZEBWST_Record().Peened = ZEBWST_Record().Unpeened;
+  ZEBWST_Record().Unpeened.tauh0 = 0;
+  s.ShotPeened = 'N';
+  Run();
+  ExpectRel(386.56366710026856L, tauh0);  // 5/6 x the peened constant
+  ExpectRel(351.9307557087567L, s.tauhzul);
+  EXPECT_EQ(std::vector<std::string>{"Warnung: approx.Goodman"}, Messages());
+}
+
+TEST_F(StrengthTest, PointOneBeyondTheKnee) {
+  SpringDataRecord& s = SpringData();
+  s.tauk1 = 700;
+  s.tauk2 = 900;
+  s.taukh = 200;
+  Run();
+  ExpectRel(254.84550065040287L, s.tauhzul);
+}
+
+TEST_F(StrengthTest, LoadCasesOneAndTwoTakeRm) {
+  ZEBWST_Record().Rm0 = 1800;
+  SpringData().d = 1;
+  Real a = 0, b = 0, c = 0, e = 0;
+  std::string t;
+  MaterialAllowedStress(1, 1, a, b, c, e, t);
+  ExpectRel(1008, a);
+  ExpectRel(1008, SpringData().tauoz);
+  SpringData().LoadCase = 2;
+  UpdateFatigueValues(1);
+  ExpectRel(1080, SpringData().tauoz);
+  // Without fatigue laws nothing is computed.
+  ZEBWST_Record().d0 = MakeReal48(0);
+  MaterialAllowedStress(1, 1, a, b, c, e, t);
+  EXPECT_EQ(0, a);
+  EXPECT_EQ(0, SpringData().tauoz);
+  EXPECT_EQ("", t);
+}
+
+TEST_F(StrengthTest, NoFatigueLawsWarnAndZeroTheStroke) {
+  SpringDataRecord& s = SpringData();
+  ZEBWST_Record().d0 = MakeReal48(0);
+  s.tauhzul = s.N = 7;
+  Run();
+  EXPECT_EQ(0, tauoz);
+  EXPECT_EQ(0, knee);
+  EXPECT_EQ(0, s.tauhzul);
+  EXPECT_EQ(0, s.Sh);
+  EXPECT_EQ(0, s.N);
+  EXPECT_EQ(std::vector<std::string>{"Warnung: kein Goodman-Diagramm"}, Messages());
+}
+
+TEST_F(StrengthTest, MaterialNotFromTheTableHasNoPermissibleStroke) {
+  SpringDataRecord& s = SpringData();
+  s.MaterialSel = 11;
+  Run();
+  EXPECT_EQ(0, s.tauhzul);
+  EXPECT_EQ(0, knee);
+  ExpectRel(954.8455006504029L, s.tauoz);
+  EXPECT_EQ(0, s.N);
+  EXPECT_TRUE(Messages().empty());
+}
+
+// A missing Goodman slope is reported; the spring still gets its own
+// safety factors and upper stress, with no permissible stroke.
+TEST_F(StrengthTest, MissingGoodmanSlopeLeavesNothingStale) {
+  SpringDataRecord& s = SpringData();
+  ZEBWST_Record().Unpeened.GoodmanSlope = MakeReal48(0);
+  s.S1 = s.S2 = s.Sh = s.N = s.Nmin = s.Nmax = s.tauoz = s.tauhzul = 123;
+  Run();
+  EXPECT_EQ(std::vector<std::string>{"Fehler : ZEBWST Goodman"}, Messages());
+  EXPECT_EQ(0, G().FatalErrorFlag);
+  EXPECT_EQ(0, s.tauhzul);
+  ExpectRel(6.078433713368033L, s.S1);
+  ExpectRel(2.026144571122678L, s.S2);
+  EXPECT_EQ(0, s.Sh);
+  EXPECT_EQ(0, s.N);
+  EXPECT_EQ(0, s.Nmin);
+  EXPECT_EQ(0, s.Nmax);
+  ExpectRel(954.8455006504029L, s.tauoz);
+}
+
+TEST_F(StrengthTest, ZeroStressesStopWithTheFlag) {
+  struct Case {
+    int kind;
+    int which;  // 0 tau2, 1 tauk2, 2 taukh
+    const char* text;
+  };
+  const Case cases[] = {
+      {1, 0, "Fehler : tau2=0 !"},     {2, 0, "Fehler : sigma2=0 !"}, {1, 1, "Fehler : tauk2=0 !"},
+      {2, 1, "Fehler : sigmak2=0 !"},  {1, 2, "Fehler : taukh=0 !"},  {2, 2, "Fehler : sigmakh=0 !"},
+  };
+  for (const Case& c : cases) {
+    PrepareRef();
+    SpringDataRecord& s = SpringData();
+    s.S1 = s.S2 = s.Sh = s.N = s.tauoz = 123;
+    if (c.which == 0) s.tau2 = 0;
+    if (c.which == 1) s.tauk2 = 0;
+    if (c.which == 2) s.taukh = 0;
+    Run(c.kind);
+    EXPECT_EQ(std::vector<std::string>{c.text}, Messages()) << c.text;
+    EXPECT_EQ(1, G().FatalErrorFlag) << c.text;
+    EXPECT_EQ(123, s.S1) << c.text;
+    EXPECT_EQ(123, s.tauoz) << c.text;
+    G().FatalErrorFlag = 0;
+    ResetErrorMessages();
+  }
+}
+
+TEST_F(StrengthTest, StrokeAboveUpperStressIsAnErrorUnderDynamicLoad) {
+  SpringDataRecord& s = SpringData();
+  s.tauk2 = 1000;
+  s.taukh = s.tauk2 - s.tauk1;
+  Run();
+  EXPECT_EQ(std::vector<std::string>{"Fehler : tauk2 > tauo !"}, Messages());
+  ResetErrorMessages();
+  s.LoadType = 1;
+  Run();
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(StrengthTest, CopyMaterialToSpringAndKeyFieldName) {
+  SpringDataRecord& s = SpringData();
+  s.MaterialSel = 5;
+  s.MaterialStd = 3;
+  CopyMaterialToSpring();
+  EXPECT_EQ(0, s.MaterialSel);
+  EXPECT_EQ(0, s.MaterialStd);
+  EXPECT_EQ("REF-Federstahl", s.MaterialName);
+  EXPECT_EQ(206000, s.E);
+  EXPECT_EQ(81500, s.G);
+  ExpectRel(7.85L, s.rho, 1e-10L);
+
+  auto tables = test::InstallRefMaterialTable();
+  EXPECT_EQ("", MaterialKeyFieldName());
+  EXPECT_EQ(std::vector<std::string>{"TableFieldName(27)"}, tables->Calls());
+  SetTables(nullptr);
+}
+
+}  // namespace
+}  // namespace zeb
