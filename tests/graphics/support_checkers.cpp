@@ -46,7 +46,7 @@ void MakeDirs(const std::string& path) {
 CheckResult RunChecker(const std::string& command, const std::string& path) {
   CheckResult r;
   int status = RunCommand(command + " " + ShellQuote(path), r.output);
-  if (status == 2) {
+  if (status == 2 || status == 127) {  // 127: the script itself is not there
     r.missing = true;
     r.findings.push_back("checker tool missing: " + r.output);
     return r;
