@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "base/globals.h"
 #include "base/mathx.h"
 #include "base/messages.h"
-#include "base/globals.h"
 #include "base/services.h"
 #include "base/text.h"
 #include "spring/spring_data.h"
