@@ -1,0 +1,125 @@
+// The whole command-line printout "wzeb1 NAME.zeb /I" in-process, per
+// example spring: start-up (configuration, folder check), reading the
+// spring file, the calculation, the TXT printout and its Windows-text copy.
+// Each result is also given as a ratio ("x_read") to reading the same
+// file's bytes, measured in the same run. Target: under 1 ms per spring
+// ("us" below 1000).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/headless_ui.h"
+#include "base/ui_port.h"
+#include "mainwin/program.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+fs::path SourceDir() {
+  if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
+  return fs::path(__FILE__).parent_path().parent_path();
+}
+
+// A scratch working directory with its own configuration and temporary
+// folders, holding copies of the examples.
+struct Scratch {
+  fs::path root;
+  std::vector<std::string> examples;
+  Scratch() {
+    root = fs::temp_directory_path() / ("zeb1_bench_cli_" + std::to_string(::getpid()));
+    fs::create_directories(root / "work");
+    fs::create_directories(root / "xdg");
+    fs::create_directories(root / "tmp");
+    ::setenv("XDG_CONFIG_HOME", (root / "xdg").c_str(), 1);
+    ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
+    fs::current_path(root / "work");
+    for (const auto& e : fs::directory_iterator(SourceDir() / "examples"))
+      if (e.path().extension() == ".zeb") {
+        fs::copy_file(e.path(), root / "work" / e.path().filename(), fs::copy_options::overwrite_existing);
+        examples.push_back(e.path().filename().string());
+      }
+    std::sort(examples.begin(), examples.end());
+    zeb::SetUi(std::make_shared<zeb::BatchUi>(nullptr));
+  }
+  ~Scratch() {
+    std::error_code ec;
+    fs::current_path(fs::temp_directory_path(), ec);
+    fs::remove_all(root, ec);
+  }
+};
+
+Scratch& Work() {
+  static Scratch s;
+  return s;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+double BestSeconds(const std::function<void()>& work, int reps) {
+  double best = 1e30;
+  for (int batch = 0; batch < 5; ++batch) {
+    const auto start = Clock::now();
+    for (int i = 0; i < reps; ++i) work();
+    best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / reps);
+  }
+  return best;
+}
+
+void ClearTemporaryFolder() {
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(Work().root / "tmp", ec)) fs::remove_all(e.path(), ec);
+}
+
+int RunPrintout(const std::string& name) {
+  const char* argv[] = {"wzeb1", name.c_str(), "/I"};
+  return zeb::RunProgram(3, argv, nullptr, nullptr);
+}
+
+void BM_CliPrintout(benchmark::State& state) {
+  const std::vector<std::string>& ex = Work().examples;
+  if (static_cast<std::size_t>(state.range(0)) >= ex.size()) {
+    state.SkipWithError("no such example");
+    return;
+  }
+  const std::string name = ex[static_cast<std::size_t>(state.range(0))];
+  state.SetLabel(name);
+  if (RunPrintout(name) != 0) {
+    state.SkipWithError("the printout was not written");
+    return;
+  }
+  const double read = BestSeconds([&] { benchmark::DoNotOptimize(ReadAll(name)); }, 200);
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    benchmark::DoNotOptimize(RunPrintout(name));
+    total += std::chrono::duration<double>(Clock::now() - start).count();
+    // Each run leaves its numbered temporary copy: not part of the next run.
+    state.PauseTiming();
+    ClearTemporaryFolder();
+    state.ResumeTiming();
+  }
+  const double per = total / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+  state.counters["us"] = per * 1e6;
+  state.counters["x_read"] = per / read;
+}
+BENCHMARK(BM_CliPrintout)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

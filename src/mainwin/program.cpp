@@ -1,0 +1,403 @@
+#include "mainwin/program.h"
+
+#include <sys/stat.h>
+
+
+#include "base/choosers.h"
+#include "base/dialogs.h"
+#include "base/files.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/text.h"
+#include "graphics/cad.h"
+#include "mainwin/config.h"
+#include "mainwin/dispatch.h"
+#include "mainwin/documents_cmd.h"
+#include "mainwin/session.h"
+#include "platform/codepage.h"
+#include "platform/oem_literal.h"
+#include "reports/device.h"
+#include "reports/printout_full.h"
+#include "spring/calc.h"
+#include "spring/changelog.h"
+#include "spring/documents.h"
+#include "spring/spring_data.h"
+#include "spring/springfile.h"
+#include "spring/valuetable.h"
+
+namespace zeb {
+
+// ---------------------------------------------------------------- main window fake
+
+void RecordingMainWindow::SetMenuCaptions() { Note("SetMenuCaptions"); }
+void RecordingMainWindow::SetMenuLanguage(int languageNumber) {
+  Note("SetMenuLanguage", {std::to_string(languageNumber)});
+}
+void RecordingMainWindow::ApplyMainWindowLayout() { Note("ApplyMainWindowLayout"); }
+void RecordingMainWindow::SetCaption(std::string_view text1252) { Note("SetCaption", {std::string(text1252)}); }
+void RecordingMainWindow::SetRecentFileItem(int n, bool visible, std::string_view caption1252) {
+  Note("SetRecentFileItem", {std::to_string(n), visible ? "1" : "0", std::string(caption1252)});
+}
+void RecordingMainWindow::SetRecentSeparator(bool visible) { Note("SetRecentSeparator", {visible ? "1" : "0"}); }
+void RecordingMainWindow::RunNewSpringSequence() { Note("RunNewSpringSequence"); }
+void RecordingMainWindow::RefreshMainWindow() { Note("RefreshMainWindow"); }
+
+// ---------------------------------------------------------------- state
+
+namespace {
+ProgramState& Instance() {
+  static ProgramState s;
+  return s;
+}
+}  // namespace
+
+ProgramState& PS() {
+  ProgramState& s = Instance();
+  if (!s.Window) s.Window = std::make_shared<RecordingMainWindow>();
+  return s;
+}
+
+void ResetProgramState() { Instance() = ProgramState{}; }
+
+MainWindowServices& MainWindow() { return *PS().Window; }
+
+void SetMainWindow(std::shared_ptr<MainWindowServices> window) {
+  if (!window) window = std::make_shared<RecordingMainWindow>();
+  Instance().Window = std::move(window);
+}
+
+// ---------------------------------------------------------------- identity
+
+void SetProgramIdentity() {
+  BaseGlobals& g = G();
+  g.ProgramVersion = "26.6";
+  g.ProductName = "ZEB1";
+  g.ProgramShortName = "zeb1";
+  g.ProgramTitle = g.ProductName + "   " + "Druckfederberechnung";
+  g.SpringFileExtension = "zeb";
+  SG().SpringDbName = g.ProgramShortName;
+}
+
+void InitProgramIdentity() { SetProgramIdentity(); }
+
+// ---------------------------------------------------------------- command line
+
+namespace {
+
+bool IsPrintoutSwitch(std::string_view p) { return p == "/I" || p == "/i" || p == "-I" || p == "-i"; }
+
+bool IsCadSwitch(std::string_view p) {
+  if (p.size() < 4) return false;
+  const std::string head = UpperStr(p.substr(0, 4));
+  return head == "/CAD" || head == "-CAD";
+}
+
+bool IsUsageParameter(std::string_view p) { return p == "?" || p == "/?"; }
+
+const std::vector<std::string>& Args() { return G().CommandLineArgs; }
+
+// Where a file is now: absent, or its identity and time.
+struct FileStamp {
+  bool exists = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  struct timespec mtime {};
+  off_t size = 0;
+};
+
+FileStamp StampOf(const std::string& path) {
+  FileStamp f;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    f.exists = true;
+    f.dev = st.st_dev;
+    f.ino = st.st_ino;
+    f.mtime = st.st_mtim;
+    f.size = st.st_size;
+  }
+  return f;
+}
+
+// The file was created or replaced since `before` was taken.
+bool FileWrittenSince(const std::string& path, const FileStamp& before) {
+  const FileStamp now = StampOf(path);
+  if (!now.exists) return false;
+  if (!before.exists) return true;
+  return now.dev != before.dev || now.ino != before.ino || now.mtime.tv_sec != before.mtime.tv_sec ||
+         now.mtime.tv_nsec != before.mtime.tv_nsec || now.size != before.size;
+}
+
+// A batch run's calculation messages, one per line, on its error stream.
+void LogCalcMessages() {
+  std::FILE* err = PS().Err;
+  if (err == nullptr) return;
+  const ErrorMessageListT& list = G().ErrorMessageList;
+  const int n = list.count > 12 ? 12 : list.count;
+  for (int k = 1; k <= n; ++k) {
+    std::string line = ToUtf8(CodePage::Cp850, list.slot[static_cast<std::size_t>(k)]) + "\n";
+    std::fwrite(line.data(), 1, line.size(), err);
+  }
+  std::fflush(err);
+}
+
+// The usage text on the batch run's output stream.
+void PrintUsage() {
+  std::FILE* out = PS().Out;
+  if (out == nullptr) return;
+  for (const std::string& l : UsageLines()) {
+    std::string line = ToUtf8(CodePage::Cp850, l);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), out);
+  }
+  std::fflush(out);
+}
+
+// Reads the command-line file of an output mode. False when it could not
+// be read (AbortFlag set).
+bool ReadCommandLineFile() {
+  BaseGlobals& g = G();
+  g.AbortFlag = 0;
+  if (TrimBlanks(g.CurrentFileName).empty()) {
+    CheckFileReadable(g.CurrentFileName);
+    g.AbortFlag = 1;
+    return false;
+  }
+  ReadSpringFile(g.CurrentFileName);
+  return g.AbortFlag == 0;
+}
+
+// "/I": the full printout into CurrentFileName + ".txt".
+int RunPrintoutMode() {
+  BaseGlobals& g = G();
+  if (!ReadCommandLineFile()) return 1;
+  g.CurrentFileName = BareFileName(g.CurrentFileName);
+  if (g.FatalErrorFlag != 0) {
+    LogCalcMessages();
+    return 2;
+  }
+  const std::string target = g.CurrentFileName + ".txt";
+  const FileStamp before = StampOf(target);
+  g.AskOutputTarget = 0;
+  g.OutputTarget = kOutCommandLine;
+  PrintReport();
+  return FileWrittenSince(target, before) ? 0 : 2;
+}
+
+// "/CADi:j": drawing j in format i into CurrentFileName + the format's
+// extension.
+int RunCadMode(std::string_view parameter) {
+  BaseGlobals& g = G();
+  if (!ReadCommandLineFile()) return 1;
+  g.CurrentFileName = BareFileName(g.CurrentFileName);
+  if (g.FatalErrorFlag != 0) {
+    LogCalcMessages();
+    return 2;
+  }
+  const char codeChar = parameter.size() >= 5 ? parameter[4] : '\0';
+  const int i = codeChar >= '0' && codeChar <= '9' ? codeChar - '0' : 0;
+  const char* ext = i == 1 ? "dxf" : i == 2 ? "igs" : i == 5 ? "txt" : nullptr;
+  if (ext == nullptr) {
+    ShowErrorBox("CAD-Code \""_oem + FromUtf8(CodePage::Cp850, parameter.substr(4, 1)) +
+                 "\": keine Dateiausgabe (1=DXF, 2=IGS, 5=TXT)"_oem);
+    return 2;
+  }
+  const std::string_view jText = parameter.size() > 6 ? parameter.substr(6) : std::string_view{};
+  std::int64_t j = 0;
+  if (!TryTextToInt(jText, j) || j < 1 || j > 32767) {
+    ShowErrorBox("Zeichnung Nr. "_oem + FromUtf8(CodePage::Cp850, jText) + ": keine Ausgabe"_oem);
+    return 2;
+  }
+  const std::string target = g.CurrentFileName + "." + ext;
+  const FileStamp before = StampOf(target);
+  g.AbortFlag = 0;
+  SetCadBatchMode(1);
+  const bool ran = CadOutputByIndex(i, static_cast<int>(j));
+  SetCadBatchMode(0);
+  return ran && FileWrittenSince(target, before) ? 0 : 2;
+}
+
+}  // namespace
+
+bool IsBatchCommandLine(const std::vector<std::string>& args) {
+  if (!args.empty() && IsUsageParameter(args[0])) return true;
+  if (args.size() >= 2 && (IsPrintoutSwitch(args[1]) || IsCadSwitch(args[1]))) return true;
+  for (const std::string& a : args)
+    if (UpperStr(a) == "/NOGUI") return true;
+  return false;
+}
+
+std::vector<std::string> UsageLines() {
+  const BaseGlobals& g = G();
+  const std::string prog = "w" + g.ProgramShortName;
+  const std::string test = prog + " test." + g.SpringFileExtension;
+  std::vector<std::string> lines(21);
+  lines[0] = g.ProductName + " Command Line Mode";
+  lines[2] = prog + " Filename [/I] [/CADi:j] [/NOGUI]";
+  lines[4] = "/I       -> TXT file";
+  lines[6] = "/CADi:j  -> CAD File";
+  lines[7] = "            i: 1=DXF, 2=IGS, 5=TXT";
+  lines[8] = "            j: index (1,2,3, ..)";
+  lines[10] = "/NOGUI  -> No GUI, exit on fatal error";
+  lines[14] = "/?       -> Help";
+  lines[17] = "Example: " + test + "             ->  GUI";
+  lines[18] = "Example: " + test + " /I /NOGUI   ->  test.txt";
+  lines[19] = "Example: " + test + " /CAD1:1     ->  test.dxf";
+  lines[20] = "Example: " + prog + " test.edi /E /NOGUI   ->  test.edi";
+  return lines;
+}
+
+// ---------------------------------------------------------------- start-up
+
+std::optional<int> ProgramStart(int startMode) {
+  BaseGlobals& g = G();
+  ProgramState& ps = PS();
+  ps.StartMode = static_cast<std::int16_t>(startMode);
+
+  // 1-3: identity, configuration, folders.
+  InitProgramIdentity();
+  g.AbortFlag = 0;
+  if (startMode < 6 || startMode > 9) ReadConfigFile();
+  g.AbortFlag = 0;
+  g.ShowErrorsSwitch = 1;
+  CheckConfigFolders();
+  // A folder question cancelled in a batch run must not count as a failed
+  // read of the command-line file.
+  g.AbortFlag = 0;
+  g.CurrentDataFolder.clear();
+
+  // 5: the command line.
+  const std::vector<std::string>& args = Args();
+  if (!args.empty()) {
+    if (IsUsageParameter(args[0])) {
+      for (std::size_t k = 1; k < g.LineTable.size(); ++k) g.LineTable[k].clear();
+      const std::vector<std::string> usage = UsageLines();
+      for (std::size_t k = 0; k < usage.size() && k + 1 < g.LineTable.size(); ++k) g.LineTable[k + 1] = usage[k];
+      if (ps.BatchRun)
+        PrintUsage();
+      else
+        ShowScreenDialog();
+      return 0;
+    }
+    g.CurrentFileName = args[0];
+    g.CurrentDataFolder.clear();
+    const std::string p2 = args.size() >= 2 ? args[1] : std::string();
+    if (p2 == "/E" || p2 == "/e" || p2 == "/G") {
+      // Interactive start without reading the file.
+    } else if (IsPrintoutSwitch(p2)) {
+      return RunPrintoutMode();
+    } else if (IsCadSwitch(p2)) {
+      return RunCadMode(p2);
+    } else {
+      // The name part must carry the extension.
+      const std::size_t slash = g.CurrentFileName.rfind('/');
+      const std::string namePart =
+          slash == std::string::npos ? g.CurrentFileName : g.CurrentFileName.substr(slash + 1);
+      if (namePart.find('.') == std::string::npos) {
+        ShowError("Erweiterung ."_oem + g.SpringFileExtension + " " + "muß mit angegeben werden"_oem);
+        return 0;
+      }
+      g.ShowErrorsSwitch = 0;
+      ReadSpringFile(g.CurrentFileName);
+      Drawings().RedrawCurrentDrawing();
+      g.CommandLineFileLoaded = 1;
+      g.ShowErrorsSwitch = 1;
+      if (g.AbortFlag != 0) {
+        g.AbortFlag = 0;
+        ConfirmOverwriteFile(g.CurrentFileName);
+        if (g.AbortFlag != 0) return 0;
+      }
+    }
+  }
+
+  // 6: interactive start.
+  if (g.CommandLineFileLoaded == 1) {
+    g.CurrentDataFolder.clear();
+  } else {
+    SetHourglassCursor();
+    g.CurrentDataFolder = AddBackslash(Config().DefaultDataFolder);
+    Graphics().GrafSetWindow(true, true, 0.1L, 0.05L, 0.95L, 0.95L, 0.0L, 0.0L, 36.9L, 32.0L);
+    Graphics().GrafDrawLogo();
+    if (FileCanBeOpened(g.CurrentDataFolder + "null." + g.SpringFileExtension)) {
+      ReadSpringFile("null");
+      g.CurrentFileName.clear();
+    }
+  }
+
+  // 7-9: calculation, flags, start picture.
+  g.AbortFlag = 0;
+  if (startMode == 1 || startMode == 4 || startMode == 8) RunCalculation();
+  g.AbortFlag = 0;
+  g.ModifiedFlag = 0;
+  if (FileCanBeOpened(AddBackslash(g.HelpFolder) + "start.plt")) {
+    Graphics().GrafClear();
+    Graphics().ShowHelpPictureFile("start");
+  }
+  return std::nullopt;
+}
+
+std::optional<int> FormCreate() {
+  BaseGlobals& g = G();
+  MainWindow().SetMenuCaptions();
+  Graphics().DisplayListInit();
+  InitProgramIdentity();
+  ReadConfigFile();
+  g.AbortFlag = 0;
+  ReadSessionFile();
+  g.AbortFlag = 0;
+  FillRecentFileMenu(PS().ExitItemIndex);
+  if (std::optional<int> code = ProgramStart(8)) return code;
+  g.AbortFlag = 0;
+  MainWindow().ApplyMainWindowLayout();
+  UpdateMainCaption();
+  MainWindow().SetMenuCaptions();
+  if (Config().LanguageNumber > 0) MainWindow().SetMenuLanguage(Config().LanguageNumber);
+  return std::nullopt;
+}
+
+bool FormCloseQuery() {
+  G().AbortFlag = 0;
+  QuerySaveChanges();
+  if (G().AbortFlag != 0) return false;
+  G().AbortFlag = 0;
+  DeleteTempDrawingFiles();
+  return true;
+}
+
+void FormDestroy() { WriteSessionFile(); }
+
+// ---------------------------------------------------------------- run
+
+int RunProgram(int argc, const char* const* argv) { return RunProgram(argc, argv, stdout, stderr); }
+
+void InitProgramUnits() {
+  ResetBaseGlobals();
+  ResetSpringGlobals();
+  ChangeLog() = DefaultChangeLog();
+  DocumentLinks() = DefaultDocumentLinks();
+  ValueTable() = ValueTableRecord{};
+  ResetCadState();
+  ResetConfigDefaults();
+  InitOutputDevice();
+  ProgramState& ps = PS();
+  ps.StartMode = 8;
+  ps.CadBatchMode = 0;
+  ps.ExitItemIndex = 0;
+  ps.BatchRun = false;
+}
+
+int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  InitProgramUnits();
+  std::vector<std::string> args;
+  for (int k = 1; k < argc; ++k) args.emplace_back(argv[k] != nullptr ? argv[k] : "");
+  G().CommandLineArgs = args;
+
+  ProgramState& ps = PS();
+  ps.Out = out;
+  ps.Err = err;
+  ps.BatchRun = IsBatchCommandLine(args);
+  std::optional<int> code = FormCreate();
+  return code.value_or(0);
+}
+
+}  // namespace zeb

@@ -1,0 +1,311 @@
+// Document commands, the save question and the recent files.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "base/globals.h"
+#include "base/services.h"
+#include "base/support_fixture.h"
+#include "mainwin/documents_cmd.h"
+#include "mainwin/program.h"
+#include "spring/spring_data.h"
+#include "spring/springfile.h"
+
+namespace fs = std::filesystem;
+
+namespace zeb {
+namespace {
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& p, std::string_view bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class DocumentsTest : public test::BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    ResetProgramState();
+    InitProgramUnits();
+    InitProgramIdentity();
+    window_ = std::make_shared<RecordingMainWindow>();
+    SetMainWindow(window_);
+    SetGraphics(nullptr);
+    root_ = fs::temp_directory_path() / ("zeb1_doc_" + std::to_string(::getpid()) + "_" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "data");
+    fs::create_directories(root_ / "work" / "dir");
+    oldCwd_ = fs::current_path();
+    fs::current_path(root_ / "work");
+    data_ = (root_ / "data").string() + "/";
+    G().CurrentDataFolder = data_;
+  }
+  void TearDown() override {
+    fs::current_path(oldCwd_);
+    fs::remove_all(root_);
+    ResetProgramState();
+    BaseTest::TearDown();
+  }
+  // A spring file of the current data set at path.
+  static void WriteSpring(const fs::path& path) { WriteBytes(path, FormatSpringFile(CurrentSpringFileRecords())); }
+  bool Called(const std::string& call) const {
+    const auto& c = window_->Calls();
+    return std::find(c.begin(), c.end(), call) != c.end();
+  }
+
+  std::shared_ptr<RecordingMainWindow> window_;
+  fs::path root_, oldCwd_;
+  std::string data_;
+};
+
+// Archive mode x command-line file x named x the three answers.
+TEST_F(DocumentsTest, QuerySaveChangesMatrix) {
+  for (int archive = 0; archive <= 1; ++archive)
+    for (int cmd = 0; cmd <= 1; ++cmd)
+      for (int named = 0; named <= 1; ++named)
+        for (Answer answer : {Answer::Yes, Answer::No, Answer::Cancel}) {
+          SCOPED_TRACE(testing::Message() << "archive " << archive << " cmd " << cmd << " named " << named
+                                          << " answer " << static_cast<int>(answer));
+          BaseGlobals& g = G();
+          g.ArchiveFlag = static_cast<Byte>(archive);
+          g.CommandLineFileLoaded = static_cast<Byte>(cmd);
+          g.CurrentFileName = named ? (cmd ? "dir/doc.zeb" : "doc") : "";
+          g.CurrentDataFolder = data_;
+          g.ModifiedFlag = 1;
+          g.AbortFlag = 0;
+          const fs::path file = cmd ? root_ / "work" / "dir" / "doc.zeb" : root_ / "data" / "doc.zeb";
+          fs::remove(file);
+
+          if (archive && cmd) {
+            QuerySaveChanges();  // drops the changes without a question
+            EXPECT_EQ(g.ModifiedFlag, 0);
+            EXPECT_EQ(g.AbortFlag, 0);
+            EXPECT_FALSE(fs::exists(file));
+            continue;
+          }
+          if (named) {
+            const std::string shown = cmd ? "dir/doc.zeb" : data_ + "doc.zeb";
+            ui().ExpectQuestion("", "Datei speichern (" + shown + ") ?", answer);
+            QuerySaveChanges();
+            EXPECT_EQ(fs::exists(file), answer == Answer::Yes);
+            EXPECT_EQ(g.ModifiedFlag, answer == Answer::Cancel ? 1 : 0);
+            EXPECT_EQ(g.AbortFlag, answer == Answer::Cancel ? 1 : 0);
+            EXPECT_EQ(g.ConfirmOverwrite, 1);
+          } else {
+            ui().ExpectQuestion("", "Bisherige Eingaben verwerfen ?", answer);
+            QuerySaveChanges();
+            EXPECT_EQ(g.ModifiedFlag, answer == Answer::Yes ? 0 : 1);
+            EXPECT_EQ(g.AbortFlag, answer == Answer::Yes ? 0 : 1);
+          }
+        }
+  // Not modified: nothing asked.
+  G().ModifiedFlag = 0;
+  G().AbortFlag = 0;
+  G().CommandLineFileLoaded = 0;
+  QuerySaveChanges();
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+// Save replaces the existing file without asking; Save As onto an
+// existing file asks, and No leaves everything as it was.
+TEST_F(DocumentsTest, SaveAndSaveAs) {
+  SpringData().d = 3.5L;
+  WriteBytes(root_ / "data" / "doc.zeb", "old");
+  G().CurrentFileName = "doc";
+  G().ModifiedFlag = 1;
+  FileSave();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_NE(ReadBytes(root_ / "data" / "doc.zeb"), "old");
+  EXPECT_EQ(G().ConfirmOverwrite, 1);
+  EXPECT_TRUE(Called("SetCaption(ZEB1   Druckfederberechnung  -  doc.zeb)"));
+
+  const fs::path other = root_ / "data" / "other.zeb";
+  WriteBytes(other, "keep");
+  G().ModifiedFlag = 1;
+  ui().ExpectSaveFile(other.string());
+  ui().ExpectQuestion("", "existiert bereits", Answer::No);
+  FileSaveAs();
+  EXPECT_EQ(ReadBytes(other), "keep");
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_EQ(G().RecentFiles[1], "");
+  EXPECT_EQ(G().CurrentFileName, "doc");
+
+  ui().ExpectSaveFile(other.string());
+  ui().ExpectQuestion("", "existiert bereits", Answer::Yes);
+  FileSaveAs();
+  EXPECT_NE(ReadBytes(other), "keep");
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_EQ(G().CurrentFileName, "other");
+  EXPECT_EQ(G().RecentFiles[1], other.string());
+}
+
+TEST_F(DocumentsTest, RecentListMovesCapsAndComparesExactly) {
+  BaseGlobals& g = G();
+  g.CurrentDataFolder = "/f";
+  for (const char* n : {"d", "c", "b", "a"}) AddRecentFile(n);
+  EXPECT_EQ(g.RecentFiles[1], "/f/a.zeb");
+  EXPECT_EQ(g.RecentFiles[4], "/f/d.zeb");
+  AddRecentFile("c");  // entry 3 moves to the top
+  EXPECT_EQ(g.RecentFiles[1], "/f/c.zeb");
+  EXPECT_EQ(g.RecentFiles[2], "/f/a.zeb");
+  EXPECT_EQ(g.RecentFiles[3], "/f/b.zeb");
+  EXPECT_EQ(g.RecentFiles[4], "/f/d.zeb");
+  AddRecentFile("e");  // entry 4 is dropped
+  EXPECT_EQ(g.RecentFiles[1], "/f/e.zeb");
+  EXPECT_EQ(g.RecentFiles[4], "/f/b.zeb");
+  AddRecentFile("E");  // another file on a case-sensitive system
+  EXPECT_EQ(g.RecentFiles[1], "/f/E.zeb");
+  EXPECT_EQ(g.RecentFiles[2], "/f/e.zeb");
+  RemoveRecentFile(1);
+  EXPECT_EQ(g.RecentFiles[1], "/f/e.zeb");
+  EXPECT_EQ(g.RecentFiles[4], "");
+  RemoveRecentFile(0);
+  RemoveRecentFile(5);
+  EXPECT_EQ(g.RecentFiles[1], "/f/e.zeb");
+}
+
+TEST_F(DocumentsTest, OpenRecentFile) {
+  BaseGlobals& g = G();
+  SpringData().d = 4.25L;
+  WriteSpring(root_ / "data" / "three.zeb");
+  WriteBytes(root_ / "data" / "bad.zeb", "garbage");
+  g.RecentFiles[1] = data_ + "one.zeb";
+  g.RecentFiles[2] = data_ + "bad.zeb";
+  g.RecentFiles[3] = data_ + "three.zeb";
+  g.CurrentFileName = "current";
+  SpringData().d = 1.0L;
+
+  OpenRecentFile(3);  // moves to the top
+  EXPECT_EQ(SpringData().d, 4.25L);
+  EXPECT_EQ(g.CurrentFileName, "three");
+  EXPECT_EQ(g.CurrentDataFolder, data_);
+  EXPECT_EQ(g.RecentFiles[1], data_ + "three.zeb");
+  EXPECT_EQ(g.RecentFiles[2], data_ + "one.zeb");
+  EXPECT_EQ(g.RecentFiles[3], data_ + "bad.zeb");
+  EXPECT_EQ(g.ModifiedFlag, 0);
+  EXPECT_TRUE(Called("RefreshMainWindow()"));
+
+  // A file that does not read keeps the document and its name.
+  ui().ExpectMessageBox("", "bad.zeb");
+  OpenRecentFile(3);
+  EXPECT_EQ(g.AbortFlag, 1);
+  EXPECT_EQ(g.CurrentFileName, "three");
+  EXPECT_EQ(SpringData().d, 4.25L);
+  EXPECT_EQ(g.RecentFiles[3], data_ + "bad.zeb");
+
+  // A missing file leaves the list with a message.
+  window_->ClearCalls();
+  ui().ExpectMessageBox("Meldung", "File " + data_ + "one.zeb not found !");
+  OpenRecentFile(2);
+  EXPECT_EQ(g.RecentFiles[2], data_ + "bad.zeb");
+  EXPECT_EQ(g.RecentFiles[3], "");
+  EXPECT_TRUE(Called("SetMenuCaptions()"));
+  EXPECT_EQ(g.CurrentFileName, "three");
+
+  // Cancel in the save question: nothing is opened.
+  g.ModifiedFlag = 1;
+  ui().ExpectQuestion("", "Datei speichern", Answer::Cancel);
+  OpenRecentFile(1);
+  EXPECT_EQ(g.RecentFiles[1], data_ + "three.zeb");
+  EXPECT_EQ(g.ModifiedFlag, 1);
+}
+
+TEST_F(DocumentsTest, ShortenMenuPath) {
+  const std::string p49 = "/home/user/springs/" + std::string(26, 'x') + ".zeb";
+  ASSERT_EQ(p49.size(), 49u);
+  EXPECT_EQ(ShortenMenuPath(p49), p49);
+  const std::string p50 = "/home/user/springs/" + std::string(27, 'x') + ".zeb";
+  EXPECT_EQ(ShortenMenuPath(p50), "/.../" + std::string(27, 'x') + ".zeb");
+  const std::string rel = "dir/sub/" + std::string(50, 'y') + ".zeb";
+  EXPECT_EQ(ShortenMenuPath(rel), "dir/.../" + std::string(50, 'y') + ".zeb");
+  const std::string oneSlash = "dir/" + std::string(50, 'y');
+  EXPECT_EQ(ShortenMenuPath(oneSlash), oneSlash);
+  EXPECT_EQ(ShortenMenuPath(std::string(60, 'z')), std::string(60, 'z'));
+}
+
+TEST_F(DocumentsTest, RecentItemsAndCaption) {
+  ShowRecentFileEntries();
+  EXPECT_TRUE(Called("SetRecentSeparator(0)"));
+  for (int n = 1; n <= 4; ++n) EXPECT_TRUE(Called("SetRecentFileItem(" + std::to_string(n) + ",0,)"));
+  window_->ClearCalls();
+  G().RecentFiles[1] = "/f/t\xc3\xa4.zeb";  // UTF-8 path, 1252 caption
+  FillRecentFileMenu(7);
+  EXPECT_EQ(PS().ExitItemIndex, 7);
+  EXPECT_TRUE(Called("SetRecentSeparator(1)"));
+  EXPECT_TRUE(Called("SetRecentFileItem(1,1,&1 /f/t\xe4.zeb)"));
+  EXPECT_TRUE(Called("SetRecentFileItem(2,0,)"));
+
+  G().CurrentFileName = "";
+  UpdateMainCaption();
+  EXPECT_TRUE(Called("SetCaption(ZEB1   Druckfederberechnung)"));
+  G().CurrentFileName = "x/t.zeb";
+  UpdateMainCaption();
+  EXPECT_TRUE(Called("SetCaption(ZEB1   Druckfederberechnung  -  x/t.zeb)"));
+}
+
+// New: the save question first; the template of the data folder; no name,
+// empty title block; the new-spring sequence, then refresh and modified.
+TEST_F(DocumentsTest, FileNew) {
+  G().ModifiedFlag = 1;
+  ui().ExpectQuestion("", "Bisherige Eingaben verwerfen ?", Answer::No);
+  FileNew();
+  EXPECT_FALSE(Called("RunNewSpringSequence()"));
+  EXPECT_EQ(G().ModifiedFlag, 1);
+
+  SpringData().d = 2.75L;
+  WriteSpring(root_ / "data" / "null.zeb");
+  SpringData().d = 1.0L;
+  G().CurrentFileName = "old";
+  G().TitleBlockLines[2] = "Titel";
+  ui().ExpectQuestion("", "Datei speichern", Answer::No);
+  FileNew();
+  EXPECT_EQ(SpringData().d, 2.75L);
+  EXPECT_EQ(G().CurrentFileName, "");
+  EXPECT_EQ(G().TitleBlockLines[1], "");
+  EXPECT_EQ(G().TitleBlockLines[2], "");
+  EXPECT_TRUE(Called("RunNewSpringSequence()"));
+  EXPECT_TRUE(Called("RefreshMainWindow()"));
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  const auto& gc = dynamic_cast<RecordingGraphics&>(Graphics()).Calls();
+  EXPECT_NE(std::find(gc.begin(), gc.end(), "GrafClear()"), gc.end());
+}
+
+TEST_F(DocumentsTest, FileOpen) {
+  SpringData().d = 6.5L;
+  const fs::path f = root_ / "data" / "open.zeb";
+  WriteSpring(f);
+  SpringData().d = 1.0L;
+  // A cancelled save question opens nothing (no file dialog).
+  G().ModifiedFlag = 1;
+  ui().ExpectQuestion("", "Bisherige Eingaben verwerfen ?", Answer::Cancel);
+  FileOpen();
+  EXPECT_EQ(SpringData().d, 1.0L);
+
+  G().ModifiedFlag = 0;
+  ui().ExpectOpenFile(f.string());
+  FileOpen();
+  EXPECT_EQ(SpringData().d, 6.5L);
+  EXPECT_EQ(G().CurrentFileName, "open");
+  EXPECT_EQ(G().RecentFiles[1], f.string());
+  EXPECT_TRUE(Called("SetCaption(ZEB1   Druckfederberechnung  -  open.zeb)"));
+
+  ui().ExpectOpenFile(std::nullopt);
+  FileOpen();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().RecentFiles[2], "");
+}
+
+}  // namespace
+}  // namespace zeb

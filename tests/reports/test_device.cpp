@@ -1,0 +1,564 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/globals.h"
+#include "base/messages.h"
+#include "base/viewer.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+#include "platform/process.h"
+#include "reports/device.h"
+#include "reports/printjob.h"
+#include "reports/table.h"
+#include "base/support_fixture.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+std::string Get(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+Lines SplitCrLf(const std::string& bytes) {
+  Lines lines;
+  std::size_t start = 0;
+  for (std::size_t p = bytes.find("\r\n"); p != std::string::npos; p = bytes.find("\r\n", start)) {
+    lines.push_back(bytes.substr(start, p - start));
+    start = p + 2;
+  }
+  if (start < bytes.size()) lines.push_back(bytes.substr(start));
+  return lines;
+}
+
+// Pages of a screen or printer output: split at form-feed lines.
+std::vector<Lines> Pages(const Lines& lines) {
+  std::vector<Lines> pages(1);
+  for (const std::string& l : lines) {
+    if (!l.empty() && l[0] == '\f') {
+      pages.emplace_back();
+      continue;
+    }
+    pages.back().push_back(l);
+  }
+  if (pages.back().empty()) pages.pop_back();
+  return pages;
+}
+
+bool Has(const std::string& s, const std::string& sub) { return s.find(sub) != std::string::npos; }
+
+int CountWith(const Lines& lines, const std::string& sub) {
+  int n = 0;
+  for (const auto& l : lines) n += Has(l, sub) ? 1 : 0;
+  return n;
+}
+
+class DeviceTest : public test::BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    InitOutputDevice();
+    InitPrintJob();
+    dir_ = *MakeUniqueFile(TempDirectory(), "devicetest");
+    fs::remove(dir_);
+    fs::create_directory(dir_);
+    G().TempFolder = dir_;
+    G().ProgramTitle = "ZEB1";
+    G().ProgramVersion = "26.6";
+    G().CurrentFileName = "feder";
+    G().CurrentDataFolder = "/daten";
+  }
+  void TearDown() override {
+    InitOutputDevice();
+    SetTextPrinterDeviceFolder("/dev");
+    fs::remove_all(dir_);
+    BaseTest::TearDown();
+  }
+
+  // Writes n numbered result lines as one report.
+  void Report(int target, int n, int total = 0) {
+    SetReportTitles("Titel", "Zeile 1", "", "", "", total);
+    OpenOutputDevice(target, "");
+    ASSERT_EQ(G().AbortFlag, 0);
+    WriteReportPageHead(0, 0);
+    for (int i = 1; i <= n; ++i) WriteResultLine("Inhalt " + std::to_string(i));
+    WritePageEnd();
+    CloseOutputDevice();
+  }
+
+  // Report on the screen; the lines of the viewer's copy.
+  Lines ScreenReport(int n, int total = 0) {
+    ui().ExpectTextViewer("outwin.txt");
+    Report(kOutScreen, n, total);
+    return SplitCrLf(Get(ViewerDisplayFile()));
+  }
+
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string Script(const std::string& name, const std::string& body) {
+    const std::string path = dir_ + "/" + name;
+    Put(path, "#!/bin/sh\n" + body);
+    ::chmod(path.c_str(), 0700);
+    return path;
+  }
+
+  std::string dir_;
+};
+
+// ---------------------------------------------------------------- pages
+
+TEST_F(DeviceTest, SixtySixLinesPerPageHoldSixtyFiveResultLinesHeadIncluded) {
+  const Lines lines = ScreenReport(200);
+  const auto pages = Pages(lines);
+  ASSERT_GE(pages.size(), 4u);
+  for (std::size_t p = 0; p + 1 < pages.size(); ++p) EXPECT_EQ(pages[p].size(), 65u) << "page " << p + 1;
+  EXPECT_LE(pages.back().size(), 65u);
+  // Every result line is indented, head lines included.
+  for (const auto& page : pages)
+    for (const auto& l : page) EXPECT_EQ(l.substr(0, 7), "       ") << l;
+  // Page 1: head of 9 lines (frame, title, date, file, frame, line 1..3,
+  // frame), then 56 lines. The 57th comes after the next head and one
+  // empty line.
+  EXPECT_EQ(pages[0][1].substr(7, 6), "*    T");
+  EXPECT_EQ(pages[0][64], "       Inhalt 56");
+  EXPECT_EQ(pages[1][9], "       ");
+  EXPECT_EQ(pages[1][10], "       Inhalt 57");
+  // Heads written = pages; without a total the title shows "Bl. n".
+  EXPECT_EQ(ReportPageCount(), static_cast<int>(pages.size()));
+  EXPECT_EQ(pages[1][1].substr(7 + 63, 5), "Bl. 2");
+  // The screen's output file is gone, the copy stays.
+  EXPECT_EQ(Files(), (std::vector<std::string>{"outwin.txt"}));
+}
+
+TEST_F(DeviceTest, PageTotalIsTheNumberOfHeadsWritten) {
+  // Announced 2 pages, 200 lines need 4: every head shows "/ 4".
+  const auto pages = Pages(ScreenReport(200, 2));
+  ASSERT_EQ(pages.size(), 4u);
+  EXPECT_EQ(ReportPageCount(), 4);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    const std::string& title = pages[p][1];
+    ASSERT_EQ(title.size(), 77u);
+    EXPECT_EQ(title.substr(7 + 59, 8), "Bl. " + std::to_string(p + 1) + "/ 4");
+    EXPECT_EQ(title.back(), '*');
+  }
+  // Announced right: unchanged.
+  const auto two = Pages(ScreenReport(60, 2));
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[1][1].substr(7 + 59, 8), "Bl. 2/ 2");
+}
+
+TEST_F(DeviceTest, HeadModeTwoFramesOnlyTheFirstPage) {
+  G().PageHeadMode = 2;
+  const Lines lines = ScreenReport(150, 3);
+  EXPECT_EQ(CountWith(lines, "Titel"), 1);
+  EXPECT_EQ(CountWith(lines, "Bl."), 0);
+  const auto pages = Pages(lines);
+  ASSERT_EQ(pages.size(), 3u);  // 9 + 150 lines in pages of 65
+  EXPECT_EQ(pages[1][0], "       Inhalt 57");
+  EXPECT_EQ(pages[1].size(), 65u);
+  // A page head asked for later writes only " ".
+  ui().ExpectTextViewer("outwin.txt");
+  SetReportTitles("Titel", "", "", "", "", 0);
+  OpenOutputDevice(kOutScreen, "");
+  WriteReportPageHead(0, 0);
+  WriteResultLine("a");
+  WritePageEnd();
+  WriteReportPageHead(0, 0);
+  WriteResultLine("b");
+  CloseOutputDevice();
+  const Lines second = SplitCrLf(Get(ViewerDisplayFile()));
+  ASSERT_GE(second.size(), 5u);
+  EXPECT_EQ(second[second.size() - 4], "\f");
+  EXPECT_EQ(second[second.size() - 3], " ");
+  EXPECT_EQ(second[second.size() - 2], "       b");
+  // At close a form feed ends the page that has lines.
+  EXPECT_EQ(second.back(), "\f");
+}
+
+TEST_F(DeviceTest, StylesWithoutRulesWriteNoRuleFrameOrSkipMarker) {
+  for (int style : {0, 5}) {
+    G().ReportLineStyle = static_cast<std::int16_t>(style);
+    G().ErrorMessageList.count = 1;
+    G().ErrorMessageList.slot[1] = "Warnung: Test";
+    SetReportTitles("Titel", "Zeile 1", "", "", "", 1);
+    OpenOutputDevice(kOutDosFile, "");
+    WriteReportPageHead(0, 1);
+    WriteResultRow("Federrate", "R", "N/mm", "16.2");
+    WriteResultRow2("Lebensdauer", "tN", "h", "1", "2");
+    WriteResultLine(SingleRuleLine());
+    WriteResultLine(DoubleRuleLine());
+    ReportTable t;
+    t.ReportTableInit(16, 14, 0, 0, 0, 0, 0, "A", "B", "", "", "", "", "");
+    t.ReportTableRow("1", "2");
+    t.ReportTableDone();
+    WriteRemarksSection();
+    WritePageEnd();
+    CloseOutputDevice();
+    const Lines lines = SplitCrLf(Get(dir_ + "/OUTDOS.TXT"));
+    ASSERT_GT(lines.size(), 10u);
+    for (const auto& l : lines) {
+      EXPECT_FALSE(Has(l, "$!$")) << style << ": " << l;
+      EXPECT_FALSE(Has(l, "---") || Has(l, "===") || Has(l, "**")) << style << ": " << l;
+    }
+    EXPECT_EQ(CountWith(lines, "Federrate"), 1);
+    EXPECT_EQ(CountWith(lines, "Warnung: Test"), 1);
+    // The title stands where the frame would be, without side characters.
+    EXPECT_EQ(lines[0], "       " + std::string("     Titel") + std::string(49, ' ') + "Bl. 1/ 1   ");
+  }
+}
+
+TEST_F(DeviceTest, ShortPagesWithALongHeadStillEnd) {
+  G().LinesPerPage = 5;
+  G().TopMarginLines = 30;
+  const auto pages = Pages(ScreenReport(20));
+  // A page holds its head (30 margin lines + 9) and two more lines: the
+  // first page two result lines, the others the empty line and one.
+  ASSERT_EQ(pages.size(), 19u);
+  EXPECT_EQ(pages[0].size(), 41u);
+  EXPECT_EQ(pages[0][39], "       Inhalt 1");
+  EXPECT_EQ(pages[0][40], "       Inhalt 2");
+  for (std::size_t p = 1; p < pages.size(); ++p) {
+    ASSERT_EQ(pages[p].size(), 41u);
+    EXPECT_EQ(pages[p][39], "       ");
+    EXPECT_EQ(pages[p][40], "       Inhalt " + std::to_string(p + 2));
+  }
+  EXPECT_EQ(ReportPageCount(), 19);
+}
+
+TEST_F(DeviceTest, ResultRowColumns) {
+  SetReportTitles("", "", "", "", "", 0);
+  OpenOutputDevice(kOutDosFile, "");
+  WriteResultRow("Federrate", "R", "N/mm", "16.2");
+  WriteResultRow("Lang", "x", "", "12345678901234567890");
+  WriteResultRow("Blanks", "y", "", "   123456789012345   ");
+  WriteResultRow2("Zwei", "N", "Mio", "0.8", "2.4");
+  CloseOutputDevice();
+  const Lines l = SplitCrLf(Get(dir_ + "/OUTDOS.TXT"));
+  ASSERT_EQ(l.size(), 8u);
+  const std::string rule = "       " + std::string(70, '-');
+  EXPECT_EQ(l[0], "       Federrate" + std::string(25, ' ') + "R" + std::string(8, ' ') + "N/mm" +
+                      std::string(8, ' ') + "16.2" + std::string(11, ' '));
+  EXPECT_EQ(l[1], rule);
+  // 20 characters end at column 69.
+  EXPECT_EQ(l[2].substr(7 + 49, 21), "12345678901234567890 ");
+  EXPECT_EQ(l[2].size(), 77u);
+  // Trimmed first, then 15 characters still end at 69.
+  EXPECT_EQ(l[4].substr(7 + 54, 16), "123456789012345 ");
+  EXPECT_EQ(l[6], "       Zwei" + std::string(30, ' ') + "N" + std::string(8, ' ') + "Mio" + std::string(4, ' ') +
+                      "0.8" + std::string(8, ' ') + "2.4" + std::string(7, ' '));
+}
+
+// ---------------------------------------------------------------- failures
+
+TEST_F(DeviceTest, FailedWriteLeavesFileClosedAndDeliversNothing) {
+  // A chosen file that exists: it keeps its content.
+  const std::string chosen = dir_ + "/bericht.txt";
+  Put(chosen, "alt\r\n");
+  G().ConfirmOverwrite = 0;
+  ui().ExpectSaveFile(chosen);
+  ui().ExpectMessageBox("", "Diskette/Platte voll");
+  SetReportTitles("Titel", "", "", "", "", 0);
+  OpenOutputDevice(kOutFile, "");
+  ASSERT_TRUE(OutputDeviceIsOpen());
+  WriteReportPageHead(0, 0);
+  for (int i = 0; i < 200; ++i) WriteResultLine(std::string(60, 'x'));
+  // Writes beyond 2000 bytes fail as on a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 2000;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  CloseOutputDevice();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(OutputDeviceIsOpen());
+  EXPECT_EQ(DeliveredFileName(), "");
+  EXPECT_EQ(Get(chosen), "alt\r\n");
+  EXPECT_EQ(Files(), (std::vector<std::string>{"bericht.txt"}));  // no copy, no temporary
+}
+
+TEST_F(DeviceTest, AbortBeforeCloseStartsNothingAndRemovesTemporaries) {
+  G().CurrentFileName = dir_ + "/t";
+  for (int target : {kOutScreen, kOutPrinter, kOutTextProgram, kOutTxt, kOutCommandLine}) {
+    G().AbortFlag = 0;
+    SetReportTitles("Titel", "", "", "", "", 0);
+    OpenOutputDevice(target, "");
+    ASSERT_TRUE(OutputDeviceIsOpen()) << target;
+    WriteReportPageHead(0, 0);
+    WriteResultLine("halb");
+    G().AbortFlag = 1;  // e.g. a cancelled question
+    {
+      OutputDeviceGuard guard;  // closes on leaving
+    }
+    EXPECT_FALSE(OutputDeviceIsOpen());
+    EXPECT_EQ(DeliveredFileName(), "");
+    EXPECT_TRUE(Files().empty()) << target << ": " << (Files().empty() ? "" : Files()[0]);
+  }
+  EXPECT_FALSE(fs::exists("t.txt"));
+}
+
+TEST_F(DeviceTest, OpeningWithoutOutput) {
+  // A cancelled target choice opens nothing.
+  G().AskOutputTarget = 1;
+  G().OutputTarget = 6;
+  ui().ExpectChoiceCancel("Ausgabe auf").Value("6");
+  OpenOutputDevice(kOutInternal, "");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(OutputDeviceIsOpen());
+  // 90 only refills the target names.
+  G().AbortFlag = 0;
+  const int before = GetOutputTarget();
+  OpenOutputDevice(kOutNamesOnly, "bericht");
+  EXPECT_EQ(G().LineTable[1], "Bildschirm");
+  EXPECT_EQ(G().LineTable[3], "Datei");
+  EXPECT_EQ(G().LineTable[7], "HTML Datei");
+  EXPECT_EQ(GetOutputTarget(), before);
+  // Codes above 9 open nothing but keep the completed name.
+  OpenOutputDevice(12, "bericht");
+  EXPECT_EQ(OutputFileName(), "bericht.txt");
+  OpenOutputDevice(12, "");
+  EXPECT_EQ(OutputFileName(), "feder.txt");
+  EXPECT_FALSE(OutputDeviceIsOpen());
+  EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(DeviceTest, EmptyMessageListReportShowsSuccessOnly) {
+  ui().ExpectMessageBox("", "Berechnung erfolgreich ohne Fehlermeldungen");
+  ShowErrorMessageReport();
+  EXPECT_TRUE(Files().empty());
+}
+
+// ---------------------------------------------------------------- TXT
+
+TEST_F(DeviceTest, TxtTargetsUseFreshNumbersAndWindowsCopies) {
+  Put(dir_ + "/$$$1.txt", "fremd");
+  G().CurrentFileName = "feder";
+  SetReportTitles("Titel", "", "", "", "", 0);
+  OpenOutputDevice(kOutTxt, "");
+  WriteReportPageHead(0, 0);
+  WriteResultLine("Federlänge"_oem);
+  WriteResultLine(SingleRuleLine());
+  WriteResultRow("Federrate", "R", "N/mm", "16.2");
+  WriteReportPageHead(0, 0);  // later heads write nothing
+  CloseOutputDevice();
+  EXPECT_EQ(Get(dir_ + "/$$$1.txt"), "fremd");
+  EXPECT_EQ(G().TxtFileCounter, 2);
+  const Lines oem = SplitCrLf(Get(dir_ + "/$$$2.txt"));
+  ASSERT_EQ(oem.size(), 8u);
+  EXPECT_EQ(oem[0].substr(0, 9), "ZEB1 V26.");
+  EXPECT_EQ(oem[1], dir_ + "/$$$2.txt");
+  EXPECT_EQ(oem[5], " ");
+  EXPECT_EQ(oem[6], "Federl\x84nge");
+  EXPECT_EQ(oem[7], "Federrate\tR\tN/mm\t16.2");
+  EXPECT_EQ(DeliveredFileName(), dir_ + "/$$$2.txt");
+  const Lines ansi = SplitCrLf(Get(dir_ + "/$$2.txt"));
+  ASSERT_EQ(ansi.size(), 8u);
+  EXPECT_EQ(ansi[6], "Federl\xe4nge");
+
+  // Target 9: the same layout; the copy beside the spring file's bare name
+  // in the working directory.
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir_);
+  G().CurrentFileName = "sub/feder";
+  SetReportTitles("Titel", "", "", "", "", 0);
+  OpenOutputDevice(kOutCommandLine, "");
+  WriteReportPageHead(0, 0);
+  WriteResultLine("Federlänge"_oem);
+  WriteResultRow("Federrate", "R", "N/mm", "16.2");
+  CloseOutputDevice();
+  fs::current_path(cwd);
+  EXPECT_EQ(G().TxtFileCounter, 3);
+  EXPECT_EQ(DeliveredFileName(), "feder.txt");
+  const Lines copy = SplitCrLf(Get(dir_ + "/feder.txt"));
+  ASSERT_EQ(copy.size(), 8u);
+  EXPECT_EQ(copy[6], "Federl\xe4nge");
+  EXPECT_EQ(copy[7], "Federrate\tR\tN/mm\t16.2");
+}
+
+// ---------------------------------------------------------------- programs
+
+TEST_F(DeviceTest, TextPrinterGetsCodePage850BytesThroughLpRaw) {
+  const std::string bin = dir_ + "/bin";
+  fs::create_directory(bin);
+  Put(bin + "/lp",
+      "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + dir_ + "/lp.args\"\n"
+      "eval last=\\${$#}\ncat \"$last\" > \"" + dir_ + "/lp.data\"\n");
+  ::chmod((bin + "/lp").c_str(), 0700);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+  SetTextPrinterDeviceFolder(dir_ + "/nodev");
+  G().ReportLineStyle = 2;
+
+  ui().ExpectQuestion("", "Pause nach jeder Seite", Answer::No);
+  SetReportTitles("Titel", "", "", "", "", 0);
+  OpenOutputDevice(kOutTextPrinter, "");
+  WriteResultLine("Federlänge ½"_oem);
+  WriteResultLine(DoubleRuleLine());
+  CloseOutputDevice();
+  ::setenv("PATH", oldPath.c_str(), 1);
+
+  const Lines args = [&] {
+    Lines a;
+    std::ifstream in(dir_ + "/lp.args");
+    for (std::string s; std::getline(in, s);) a.push_back(s);
+    return a;
+  }();
+  ASSERT_EQ(args.size(), 3u);
+  EXPECT_EQ(args[0], "-o");
+  EXPECT_EQ(args[1], "raw");
+  EXPECT_EQ(args[2].substr(0, dir_.size() + 5), dir_ + "/$OUT");
+  EXPECT_FALSE(fs::exists(args[2]));  // the job file is removed
+  // The bytes decode as code page 850 to the texts written.
+  const std::string data = Get(dir_ + "/lp.data");
+  EXPECT_EQ(data, "       Federl\x84nge \xab\r\n       " + std::string(70, '\xcd') + "\r\n");
+  const std::string check = dir_ + "/check.py";
+  Put(check,
+      "import sys\n"
+      "t = open(sys.argv[1], 'rb').read().decode('cp850')\n"
+      "sys.exit(0 if t == '       Federl\\u00e4nge \\u00bd\\r\\n       ' + '\\u2550' * 70 + '\\r\\n' else 1)\n");
+  EXPECT_EQ(StartProgram({"/usr/bin/python3", check, dir_ + "/lp.data"}, true).exitCode, 0);
+  EXPECT_EQ(DeliveredFileName(), "lp");
+}
+
+TEST_F(DeviceTest, TextPrinterDeviceFileIsPreferred) {
+  fs::create_directories(dir_ + "/dev/usb");
+  Put(dir_ + "/dev/lp1", "");
+  SetTextPrinterDeviceFolder(dir_ + "/dev");
+  G().PrinterPortNumber = 2;
+  ui().ExpectQuestion("", "Pause nach jeder Seite", Answer::No);
+  OpenOutputDevice(kOutTextPrinter, "");
+  WriteResultLine("x");
+  WritePageEnd();
+  CloseOutputDevice();
+  EXPECT_EQ(Get(dir_ + "/dev/lp1"), "       x\r\n\f");
+  EXPECT_EQ(DeliveredFileName(), dir_ + "/dev/lp1");
+  // usb/lp1 first when it exists.
+  Put(dir_ + "/dev/usb/lp1", "");
+  ui().ExpectQuestion("", "Pause nach jeder Seite", Answer::No);
+  OpenOutputDevice(kOutTextPrinter, "");
+  WriteResultLine("y");
+  CloseOutputDevice();
+  EXPECT_EQ(Get(dir_ + "/dev/usb/lp1"), "       y\r\n");
+}
+
+TEST_F(DeviceTest, ProgramsGetThePathWithBlanksAsOneArgument) {
+  const std::string blanks = dir_ + "/mit Leer zeichen";
+  fs::create_directory(blanks);
+  G().TempFolder = blanks;
+  const std::string record = dir_ + "/prog.out";
+  G().TextProgramPath = Script("prog", "printf '%s|%s|%s' \"$#\" \"$1\" \"$2\" > \"" + record + ".tmp\"; mv \"" +
+                                           record + ".tmp\" \"" + record + "\"\n") +
+                        " --flag";
+  auto waitFor = [&](const std::string& path) {
+    for (int i = 0; i < 500 && !fs::exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return Get(path);
+  };
+  OpenOutputDevice(kOutTextProgram, "");
+  WriteResultLine("x");
+  CloseOutputDevice();
+  EXPECT_EQ(waitFor(record), "2|--flag|" + blanks + "/outwin.txt");
+  EXPECT_EQ(Get(blanks + "/outwin.txt"), "       x\r\n");
+
+  // The browser on the HTML file; a file of that name is never overwritten.
+  fs::remove(record);
+  G().HtmlBrowserPath = G().TextProgramPath;
+  Put(blanks + "/zeb1.htm", "alt");
+  OpenOutputDevice(kOutHtml, "");
+  WriteResultLine("x");
+  CloseOutputDevice();
+  EXPECT_EQ(waitFor(record), "2|--flag|" + blanks + "/zeb1-2.htm");
+  EXPECT_EQ(Get(blanks + "/zeb1.htm"), "alt");
+
+  // A missing program is named.
+  G().TextProgramPath = dir_ + "/fehlt/prog";
+  ui().ExpectMessageBox("", "/fehlt/prog not found");
+  OpenOutputDevice(kOutTextProgram, "");
+  WriteResultLine("x");
+  CloseOutputDevice();
+}
+
+// ---------------------------------------------------------------- HTML
+
+TEST_F(DeviceTest, HtmlIsBalancedEscapedAndKeepsLongTexts) {
+  G().HtmlBrowserPath = "true";
+  const std::string longMessage = "Warnung: " + std::string(291, 'm');
+  G().ErrorMessageList.count = 2;
+  G().ErrorMessageList.slot[1] = longMessage;
+  G().ErrorMessageList.slot[2] = "Fehler : L2<Ln & \"Lc\"";
+  SetReportTitles("<&> Titel", "Zeile <&>", "", "", "", 0);
+  OpenOutputDevice(kOutHtml, "");
+  WriteReportPageHead(0, 0);
+  WriteResultLine("Federlänge <&>"_oem);
+  WriteResultRow("Federrate", "R", "N/mm", "16.2");
+  WriteResultRow2("Lebensdauer", "tN", "h", "1", "<2>");
+  WriteResultText("Zul. Abweichung: ");
+  WriteOutputLine("± 0.1"_oem);
+  ReportTable t;
+  t.ReportTableInit(4, 15, 0, 0, 0, 0, 0, "Nr.", "L'", "", "", "", "", "");
+  t.ReportTableRow("1", "<5>");
+  t.ReportTableDone();
+  WriteTableCellRow("Zelle");
+  WriteMessagesSection();
+  CloseOutputDevice();
+  const std::string file = DeliveredFileName();
+  ASSERT_EQ(file, dir_ + "/zeb1.htm");
+  const std::string html = Get(file);
+  EXPECT_EQ(html.substr(0, 5 + file.size()), "<!-- " + file);
+  EXPECT_TRUE(Has(html, "<TABLE BORDER = \"2\" WIDTH= \"100%\">"));
+  EXPECT_TRUE(Has(html, "<TABLE BORDER = \"1\" WIDTH= \"100%\">"));
+  EXPECT_TRUE(Has(html, "<br>Federl\xe4nge &lt;&amp;&gt;\r\n"));
+  EXPECT_TRUE(Has(html, "<br>Zul. Abweichung: \xb1 0.1\r\n"));
+  EXPECT_TRUE(Has(html, "</BODY>\r\n</HTML>\r\n"));
+
+  const std::string check = dir_ + "/check.py";
+  Put(check, R"PY(import sys
+from html.parser import HTMLParser
+VOID = {'br', 'hr', 'meta', 'img', 'input', 'link'}
+class P(HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.stack, self.text, self.bad = [], [], []
+    def handle_starttag(self, tag, attrs):
+        if tag not in VOID: self.stack.append(tag)
+    def handle_endtag(self, tag):
+        if not self.stack or self.stack.pop() != tag: self.bad.append(tag)
+    def handle_data(self, d): self.text.append(d)
+p = P()
+p.feed(open(sys.argv[1], encoding='cp1252').read())
+p.close()
+text = ''.join(p.text)
+ok = not p.bad and not p.stack
+for want in ['Zeile <&>', 'Federl\u00e4nge <&>', '<2>', '<5>', 'L2<Ln & "Lc"', sys.argv[2]]:
+    if want not in text: ok = False; print('missing', want)
+print(p.bad, p.stack)
+sys.exit(0 if ok else 1)
+)PY");
+  EXPECT_EQ(StartProgram({"/usr/bin/python3", check, file, longMessage}, true).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace zeb
