@@ -1,4 +1,5 @@
 #include "mainwin/qt/qt_program.h"
+#include "mainwin/qt/qt_printer_port.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -27,22 +28,6 @@ bool EnvSet(const char* name) {
   return v != nullptr && *v != '\0';
 }
 
-// The printer behind the text printouts: the default printer, or a PDF
-// file through the Qt port. The graphics print job stays with the headless
-// printer until the main window paints it.
-class QtTextPrinterPort : public HeadlessPrinter {
- public:
-  explicit QtTextPrinterPort(std::shared_ptr<QtUi> ui) : ui_(std::move(ui)) {}
-  bool HasPrinter() override { return !QPrinterInfo::defaultPrinter().isNull(); }
-  bool SetPdfOutput(std::string_view path) override {
-    ui_->SetPdfOutput(std::string(path));
-    return true;
-  }
-
- private:
-  std::shared_ptr<QtUi> ui_;
-};
-
 int Run(const std::vector<std::string>& args) {
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
@@ -66,7 +51,7 @@ int RunInteractiveProgram(int argc, char** argv) {
   } else {
     auto ui = std::make_shared<QtUi>();
     SetUi(ui);
-    SetPrinterPort(std::make_shared<QtTextPrinterPort>(ui));
+    SetPrinterPort(MakeQtTextPrinterPort(ui));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       ScreenMetrics m;
       m.width = screen->size().width();

@@ -1,0 +1,97 @@
+// Printouts to the printer target in the Qt program: without a printer the
+// lines land in a PDF file of the temp folder, named in a box.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/globals.h"
+#include "base/qt/qt_ui.h"
+#include "mainwin/qt/qt_printer_port.h"
+#include "platform/files.h"
+#include "reports/device.h"
+#include "reports/printjob.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "test_qt_print";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<QApplication> app_;
+};
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+std::string Capture(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+TEST(QtPrinterTarget, WithoutAPrinterTheLinesGoToAPdf) {
+  if (Capture("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+  ResetBaseGlobals();
+  InitOutputDevice();
+  const std::string dir = *MakeUniqueFile(TempDirectory(), "qtprint");
+  fs::remove(dir);
+  fs::create_directory(dir);
+  G().TempFolder = dir;
+  auto ui = std::make_shared<QtUi>();
+  ui->SetPrintRangeAnswer(QtUi::PageRange{1, 1});
+  SetUi(ui);
+  auto port = MakeQtTextPrinterPort(ui);
+  if (port->HasPrinter()) GTEST_SKIP() << "a default printer is installed";
+  SetPrinterPort(port);
+
+  // The box naming the PDF file is answered as it appears.
+  std::string boxText;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      boxText = box->text().toStdString();
+      box->accept();
+    }
+  });
+  timer.start(20);
+
+  OpenOutputDevice(kOutPrinter, "");
+  ASSERT_TRUE(OutputDeviceIsOpen());
+  WriteOutputLine("Federrate R 16.18 N/mm");
+  WriteOutputLine("Blocklaenge Lc 57.90 mm");
+  CloseOutputDevice();
+  timer.stop();
+
+  const std::string pdf = dir + "/zeb1.pdf";
+  ASSERT_TRUE(fs::exists(pdf)) << boxText;
+  EXPECT_NE(boxText.find("zeb1.pdf"), std::string::npos) << boxText;
+  const std::string text = Capture("pdftotext -layout '" + pdf + "' -");
+  EXPECT_NE(text.find("Federrate R 16.18 N/mm"), std::string::npos) << text;
+  EXPECT_NE(text.find("Blocklaenge Lc 57.90 mm"), std::string::npos) << text;
+
+  SetPrinterPort(nullptr);
+  SetUi(nullptr);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zeb
