@@ -187,22 +187,20 @@ bool Pack() {
   }
   ReadCache& cache = Areas().cache;
   if (kept < count && cache.alias == a.alias) cache.Free();
-  bool result = true;
-  if (a.hasMemo && MemoHooks().Installed()) {
-    std::uint16_t code = MemoHooks().PackMemofile();
-    if (code != 0) {
-      finish();
-      TzError(code, PackFailureText(a));
-      return false;
-    }
-  }
+  // The table is packed: its indexes follow even when the memo pack fails.
+  std::uint16_t memoCode = 0;
+  if (a.hasMemo && MemoHooks().Installed()) memoCode = MemoHooks().PackMemofile();
   if (IndexActive()) {
     Areas().reindexing = true;
     IndexHooks().Reindex();
     Areas().reindexing = false;
   }
   finish();
-  return result;
+  if (memoCode != 0) {
+    TzError(memoCode, PackFailureText(a));
+    return false;
+  }
+  return true;
 }
 
 void Peek(int n, std::int32_t r, std::string& text) {

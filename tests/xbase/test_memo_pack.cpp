@@ -1,0 +1,171 @@
+// Memo copy between tables (AppendFrom) and memo pack (PACK), with
+// failures injected into the pack.
+#include <sstream>
+
+#include "test_memo_support.h"
+#include "xbase/ansi_literal.h"
+
+namespace zeb::xbase {
+namespace {
+
+using test::MemoTest;
+using test::ReadBytes;
+using test::U32At;
+
+bool HaveDbfread() {
+  std::string out;
+  return test::RunCommand("/usr/bin/python3 -c 'import dbfread' 2>&1", out) == 0;
+}
+
+class MemoCopy : public MemoTest {};
+
+TEST_F(MemoCopy, LayoutsConvertOnAppendFrom) {
+  // Source dBASE IV: a text and a memo with a zero byte.
+  const std::string src = test::MakeMemoTable(dir, "src4.dbf", 0x8B);
+  Open(src);
+  test::AppendRow({"text"});
+  test::SetNote(1, AddMemo("nur Text"));
+  test::AppendRow({"zero"});
+  test::SetNote(2, test::WriteBlob(std::string("a\0b", 3)));
+  CloseArea();
+  // Into dBASE III: text stays text, the zero byte makes it block-headed.
+  const std::string d3 = test::MakeMemoTable(dir, "d3.dbf", 0x83);
+  Open(d3);
+  AppendFrom(src);
+  ASSERT_EQ(TzCurrentError(), 0) << LastText();
+  ASSERT_EQ(RecCount(), 2);
+  const std::int32_t t = test::NoteOf(1);
+  const std::int32_t z = test::NoteOf(2);
+  EXPECT_EQ(t, 1);
+  EXPECT_LT(z, 0);
+  std::string b = ReadBytes(dir / "d3.dbt");
+  EXPECT_EQ(b.substr(512, 10), "nur Text\x1A\x1A");
+  EXPECT_EQ(b.substr(static_cast<std::size_t>(-z) * 512, 11), std::string("\xFF\xFF\x08\x00\x0B\0\0\0a\0b", 11));
+  EXPECT_EQ(test::ReadBlob(z), std::string("a\0b", 3));
+  CloseArea();
+  // dBASE III text (with a zero byte inside) into FoxPro: cut at the zero,
+  // a block header with the length, no end mark.
+  std::string raw = ReadBytes(dir / "d3.dbt");
+  raw.replace(512 + 3, 1, std::string(1, '\0'));  // "nur\0Text"
+  test::WriteBytes(dir / "d3.dbt", raw);
+  const std::string df = test::MakeMemoTable(dir, "df.dbf", 0xF5, 64);
+  Open(df);
+  AppendFrom(d3);
+  ASSERT_EQ(TzCurrentError(), 0) << LastText();
+  b = ReadBytes(dir / "df.fpt");
+  const auto f1 = static_cast<std::size_t>(test::NoteOf(1));
+  EXPECT_EQ(b.substr(f1 * 64, 11), std::string("\0\0\0\x01\0\0\0\x03nur", 11));
+  EXPECT_EQ(test::ReadBlob(test::NoteOf(2)), std::string("a\0b", 3));
+}
+
+TEST_F(MemoCopy, CharacterFieldBecomesMemoInCodePage850) {
+  const std::string src = dir / "chars.dbf";
+  test::CreateTable(src, {test::Fd("NAME", 'C', 10), test::Fd("NOTE", 'C', 20)});
+  Select(2);
+  USE(src + " EXCLUSIVE");
+  test::AppendRow({"a", "Müller   "_ansi.str()});
+  CloseArea();
+  const std::string dest = test::MakeMemoTable(dir, "dest.dbf", 0x8B);
+  Open(dest);
+  AppendFrom(src);
+  ASSERT_EQ(TzCurrentError(), 0) << LastText();
+  EXPECT_EQ(test::ReadBlob(test::NoteOf(1)), "Müller"_oem.str());
+  std::string text;
+  ASSERT_TRUE(MemoHooks().AssignMemo(test::NoteOf(1), text));
+  EXPECT_EQ(text, "Müller"_ansi.str());
+}
+
+// A table whose memo file has abandoned blocks, a deleted record, a memo
+// shared by two records.
+class MemoPack : public MemoTest, public ::testing::WithParamInterface<std::uint8_t> {
+ protected:
+  std::string Ext() const { return GetParam() == 0xF5 ? "fpt" : "dbt"; }
+  std::string Build(std::vector<std::string>& live) {
+    const std::string path = test::MakeMemoTable(dir, "p.dbf", GetParam(), 64);
+    Open(path);
+    for (int r = 1; r <= 6; ++r) {
+      test::AppendRow({"R" + std::to_string(r)});
+      test::SetNote(r, test::WriteLines({"erste Fassung " + std::to_string(r), std::string(300, 'x')}));
+    }
+    test::SetNote(2, test::WriteLines({"zweite Fassung", std::string(700, 'y')}, test::NoteOf(2)));
+    test::SetNote(5, test::NoteOf(4));  // shared
+    GO(3);
+    DeleteRec();
+    test::SetNote(6, 0);
+    live.clear();
+    for (int r : {1, 2, 4, 5}) live.push_back(test::ReadMemoText(test::NoteOf(r)));
+    live.push_back("");
+    return path;
+  }
+};
+
+TEST_P(MemoPack, KeepsLiveMemosAndShrinks) {
+  std::vector<std::string> live;
+  const std::string path = Build(live);
+  const std::string memo = dir / ("p." + Ext());
+  const std::size_t before = ReadBytes(memo).size();
+  ASSERT_TRUE(Pack());
+  ASSERT_EQ(TzCurrentError(), 0) << LastText();
+  ASSERT_EQ(RecCount(), 5);
+  const std::string b = ReadBytes(memo);
+  EXPECT_LT(b.size(), before);
+  const std::size_t bs = GetParam() == 0x83 ? 512 : 64;
+  EXPECT_EQ(U32At(b, 0, GetParam() == 0xF5), (b.size() + bs - 1) / bs);
+  for (int r = 1; r <= 5; ++r) EXPECT_EQ(test::ReadMemoText(test::NoteOf(r)), live[static_cast<std::size_t>(r - 1)]) << r;
+  EXPECT_NE(test::NoteOf(3), test::NoteOf(4));  // the shared memo written twice
+  EXPECT_EQ(test::NoteOf(5), 0);
+  EXPECT_FALSE(FileExistsTz(dir / "p.$$$"));
+  CloseArea();
+  if (!HaveDbfread() || GetParam() == 0x8B) return;  // dbfread reads dBASE IV with 512-byte blocks only
+  std::string out;
+  ASSERT_EQ(test::RunPython(dir,
+                            "import dbfread\n"
+                            "for r in dbfread.DBF('" + path + "', encoding='cp850'):\n"
+                            "    print((r['NOTE'] or '').encode('cp850').hex())\n",
+                            out),
+            0)
+      << out;
+  std::string expected;
+  for (const auto& l : live) expected += test::Hex(l) + "\n";
+  EXPECT_EQ(out, expected);
+}
+
+TEST_P(MemoPack, ReferenceOutsideTheFileIsCleared) {
+  std::vector<std::string> live;
+  Build(live);
+  test::SetNote(6, 99999);
+  ASSERT_EQ(PackMemofile(), 0);
+  EXPECT_EQ(TzCurrentError(), 1003);
+  EXPECT_NE(LastText().find("Record # 6"), std::string::npos);
+  EXPECT_EQ(test::NoteOf(6), 0);
+  EXPECT_EQ(test::ReadMemoText(test::NoteOf(1)), live[0]);
+}
+
+TEST_P(MemoPack, InjectedFailuresChangeNothing) {
+  std::vector<std::string> live;
+  const std::string path = Build(live);
+  const std::string memo = dir / ("p." + Ext());
+  for (const char* step : {"write", "rename"}) {
+    SCOPED_TRACE(step);
+    const std::string table = ReadBytes(path);
+    const std::string memoBytes = ReadBytes(memo);
+    int calls = 0;
+    // The write fails after the file was created, the rename at once.
+    const int at = std::string_view(step) == "write" ? 3 : 1;
+    SetMemoPackFault([&](std::string_view s) { return s == step && ++calls >= at ? ENOSPC : 0; });
+    EXPECT_NE(PackMemofile(), 0);
+    SetMemoPackFault({});
+    EXPECT_EQ(ReadBytes(path), table);
+    EXPECT_EQ(ReadBytes(memo), memoBytes);
+    EXPECT_FALSE(FileExistsTz(dir / "p.$$$"));
+    EXPECT_EQ(test::ReadMemoText(test::NoteOf(2)), live[1]);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, MemoPack, ::testing::Values(std::uint8_t{0x83}, std::uint8_t{0x8B}, std::uint8_t{0xF5}),
+                         [](const auto& info) {
+                           return info.param == 0x83 ? "Dbase3" : info.param == 0x8B ? "Dbase4" : "FoxPro";
+                         });
+
+}  // namespace
+}  // namespace zeb::xbase
