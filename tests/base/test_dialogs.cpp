@@ -1,15 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "base/dialogs.h"
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
-#include "base/textfile.h"
 #include "platform/oem_literal.h"
 #include "support_fixture.h"
 
@@ -109,14 +105,7 @@ TEST_F(DialogsTest, FloatRangeInvalidAnswerShowsItAndAsksWithPreviousValue) {
   EXPECT_EQ(ui().beeps(), 3);
 }
 
-TEST_F(DialogsTest, FloatRangeUnchangedTextKeepsFullPrecision) {
-  Real x = 12.3456L;
-  ui().ExpectInputText("", TextAnswer::Keep()).Value(FloatToStrSig(12.3456L));
-  InputFloatInRange("Wert", x, 1, 100);
-  EXPECT_EQ(x, 12.3456L);
-}
-
-TEST_F(DialogsTest, FloatRangeBoundsAreAccepted) {
+TEST_F(DialogsTest, FloatRangeAcceptsBoundsAndKeepsAnUnchangedText) {
   Real x = 5;
   ui().ExpectInputText("", "1");
   ui().ExpectInputText("", "10");
@@ -124,6 +113,10 @@ TEST_F(DialogsTest, FloatRangeBoundsAreAccepted) {
   EXPECT_EQ(x, 1);
   InputFloatInRange("Wert", x, 1, 10);
   EXPECT_EQ(x, 10);
+  x = 12.3456L;
+  ui().ExpectInputText("", TextAnswer::Keep()).Value(FloatToStrSig(12.3456L));
+  InputFloatInRange("Wert", x, 1, 100);
+  EXPECT_EQ(x, 12.3456L);  // not the shown 12.35
 }
 
 TEST_F(DialogsTest, FloatRangeCancelLeavesValue) {
@@ -209,7 +202,7 @@ TEST_F(DialogsTest, InputTextReturnsCodePage850AndKeepsTextOnCancel) {
   EXPECT_EQ(G().AbortFlag, 1);
 }
 
-TEST_F(DialogsTest, OkDoesNotClearAStaleAbortFlag) {
+TEST_F(DialogsTest, OnlyHelpButtonsAndTheListsEnterClearAStaleAbortFlag) {
   // Callers clear AbortFlag first; OK leaves it, so nothing is taken.
   G().AbortFlag = 1;
   std::string text = "alt";
@@ -217,14 +210,16 @@ TEST_F(DialogsTest, OkDoesNotClearAStaleAbortFlag) {
   InputText("x", 20, text);
   EXPECT_EQ(text, "alt");
   EXPECT_EQ(G().AbortFlag, 1);
-}
-
-TEST_F(DialogsTest, HelpButtonClearsAbortFlagAndLeavesDialogOpen) {
-  G().AbortFlag = 1;
-  std::string text = "alt";
+  // A help button clears it and leaves the dialog open.
   ui().ExpectInputText("", "neu").PressHelpPicture();
   InputText("x", 20, text);
   EXPECT_EQ(text, "neu");
+  EXPECT_EQ(G().AbortFlag, 0);
+  G().AbortFlag = 1;
+  std::int16_t choice = 1;
+  ui().ExpectChoice("", 9).ByEnter();
+  AskChoice("Wahl", 10, choice);
+  EXPECT_EQ(choice, 9);
   EXPECT_EQ(G().AbortFlag, 0);
 }
 
@@ -252,15 +247,6 @@ TEST_F(DialogsTest, ChoiceOutsideRangePreselectsFirst) {
   ui().ExpectChoice("", 2).Value("1");
   AskChoice("Wahl", 3, choice);
   EXPECT_EQ(choice, 2);
-}
-
-TEST_F(DialogsTest, ListEnterClearsAbortFlag) {
-  G().AbortFlag = 1;
-  std::int16_t choice = 1;
-  ui().ExpectChoice("", 9).ByEnter();
-  AskChoice("Wahl", 10, choice);
-  EXPECT_EQ(choice, 9);
-  EXPECT_EQ(G().AbortFlag, 0);
 }
 
 TEST_F(DialogsTest, YesNoCharPreselectionAndAnswer) {
@@ -303,47 +289,6 @@ TEST_F(DialogsTest, ApplicationTitle) {
   EXPECT_EQ(ui().cursors().back(), CursorKind::Hourglass);
   RestoreArrowCursor();
   EXPECT_EQ(ui().cursors().back(), CursorKind::Arrow);
-}
-
-// ---------------------------------------------------------------- batch
-
-TEST(DialogsBatch, EveryQuestionEndsAtOnceWithAbortFlag) {
-  ResetBaseGlobals();
-  char* buf = nullptr;
-  std::size_t size = 0;
-  std::FILE* log = open_memstream(&buf, &size);
-  ASSERT_NE(log, nullptr);
-  SetUi(std::make_shared<BatchUi>(log));
-
-  ShowErrorBox("Ungültiger Dateiname"_oem);
-  EXPECT_FALSE(AskYesNoCancel("Änderungen speichern ?"_oem));
-  EXPECT_EQ(G().AbortFlag, 1);
-  G().AbortFlag = 0;
-  Real x = 5;
-  InputFloatInRange("Länge"_oem, x, 1, 10);
-  EXPECT_EQ(x, 5);
-  EXPECT_EQ(G().AbortFlag, 1);
-  G().AbortFlag = 0;
-  EXPECT_FALSE(AskRetryCancel("Schreibschutz entfernen !"));
-  EXPECT_EQ(G().AbortFlag, 1);
-  G().AbortFlag = 0;
-  G().ShowErrorsSwitch = 0;  // the retry question is asked all the same
-  TextFile f;
-  f.Assign("/nonexistent-zeb1-folder/zeb1.cfg");
-  RewriteWithRetry(f);
-  EXPECT_EQ(G().AbortFlag, 1);
-  EXPECT_FALSE(f.IsOpen());
-
-  std::fclose(log);
-  std::string out(buf, size);
-  std::free(buf);
-  SetUi(std::make_shared<BatchUi>());
-  EXPECT_EQ(out,
-            "Fehler : Ungültiger Dateiname\n"
-            "ZEB1: Änderungen speichern ? [Ja/Nein/Abbrechen] -> Abbrechen\n"
-            "Eingabe: Länge [5] -> Abbrechen\n"
-            "Fehler : Schreibschutz entfernen ! [Wiederholen/Abbrechen] -> Abbrechen\n"
-            "Fehler : I/O-Error 2 [Wiederholen/Abbrechen] -> Abbrechen\n");
 }
 
 }  // namespace

@@ -13,10 +13,22 @@
 namespace zeb {
 namespace {
 
-class FormatTest : public ::testing::Test {
+// Every case runs under the C locale and again under de_DE.UTF-8, whose
+// decimal comma must change no result.
+class FormatTest : public ::testing::TestWithParam<const char*> {
  protected:
-  void SetUp() override { ResetBaseGlobals(); }
+  void SetUp() override {
+    ResetBaseGlobals();
+    if (std::setlocale(LC_ALL, GetParam()) == nullptr) GTEST_SKIP() << "locale " << GetParam() << " missing";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    ASSERT_STREQ(probe, std::string(GetParam()) == "C" ? "1.5" : "1,5");  // really in force
+  }
+  void TearDown() override { std::setlocale(LC_ALL, "C"); }
 };
+
+INSTANTIATE_TEST_SUITE_P(Locale, FormatTest, ::testing::Values("C", "de_DE.UTF-8"),
+                         [](const auto& info) { return std::string(info.index == 0 ? "C" : "German"); });
 
 constexpr Real kInf = std::numeric_limits<Real>::infinity();
 constexpr Real kNan = std::numeric_limits<Real>::quiet_NaN();
@@ -30,7 +42,7 @@ constexpr Real kNan = std::numeric_limits<Real>::quiet_NaN();
 
 // ---- Core texts -----------------------------------------------------------
 
-TEST_F(FormatTest, SignificantDigitSplit) {
+TEST_P(FormatTest, SignificantDigitSplit) {
   struct Case { Real x; int intDigits, decimals; };
   const Case cases[] = {
       {12.34L, 2, 2}, {1.234L, 1, 3}, {0.01234L, 0, 4}, {12.0L, 2, 0}, {0.5L, 0, 1},
@@ -43,29 +55,20 @@ TEST_F(FormatTest, SignificantDigitSplit) {
   }
 }
 
-TEST_F(FormatTest, FloatToStrSig) {
-  EXPECT_EQ(FloatToStrSig(0), "0");
-  EXPECT_EQ(FloatToStrSig(0.000009L), "0");
-  EXPECT_EQ(FloatToStrSig(-0.000009L), "0");
-  EXPECT_EQ(FloatToStrSig(0.00002L), "0.00002");
-  EXPECT_EQ(FloatToStrSig(999.96L), "1000.0");
-  EXPECT_EQ(FloatToStrSig(1234.6L), "1235");
-  EXPECT_EQ(FloatToStrSig(12.34L), "12.34");
-  EXPECT_EQ(FloatToStrSig(-12.34L), "-12.34");
-  EXPECT_EQ(FloatToStrSig(0.5L), "0.5");
-  EXPECT_EQ(FloatToStrSig(0.01234L), "0.0123");
-  EXPECT_EQ(FloatToStrSig(100), "100");
-  EXPECT_EQ(FloatToStrSig(0.01L), "0.01");
-  EXPECT_EQ(FloatToStrSig(123456789), "123456789");
-  EXPECT_EQ(FloatToStrSigLess(-1, 12.345678L), "12.346");
-  EXPECT_EQ(FloatToStrSigLess(1, 12.345678L), "12.3");
-  EXPECT_EQ(FloatToStrSigLess(2, 12.345678L), "12");
-  EXPECT_EQ(FloatToStrSigLess(7, 12.345678L), "12");  // never below 1 digit
-  EXPECT_EQ(FloatToStrSigLess(1, 0.0123L), "0.012");
-  EXPECT_EQ(FloatToStrSigLess(1, 0.000001L), "0");
+TEST_P(FormatTest, FloatToStrSig) {
+  const std::pair<Real, const char*> cases[] = {
+      {0, "0"},          {0.000009L, "0"},   {-0.000009L, "0"}, {0.00002L, "0.00002"}, {999.96L, "1000.0"},
+      {1234.6L, "1235"}, {12.34L, "12.34"},  {-12.34L, "-12.34"}, {0.5L, "0.5"},       {0.01234L, "0.0123"},
+      {100, "100"},      {0.01L, "0.01"},    {123456789, "123456789"}};
+  for (auto [x, text] : cases) EXPECT_EQ(FloatToStrSig(x), text) << static_cast<double>(x);
+  // k fewer digits, never below 1.
+  const std::tuple<int, Real, const char*> less[] = {{-1, 12.345678L, "12.346"}, {1, 12.345678L, "12.3"},
+                                                     {2, 12.345678L, "12"},      {7, 12.345678L, "12"},
+                                                     {1, 0.0123L, "0.012"},      {1, 0.000001L, "0"}};
+  for (auto [k, x, text] : less) EXPECT_EQ(FloatToStrSigLess(k, x), text) << k << " " << static_cast<double>(x);
 }
 
-TEST_F(FormatTest, DecimalsSetting) {
+TEST_P(FormatTest, DecimalsSetting) {
   struct Case { int setting; const char* sig; const char* field; const char* dec; };
   // FloatToStrSig(12.34); FormatFloatField(4, 2, 3.14159); FloatToStrDec(1, 2.75).
   const Case cases[] = {{3, "12.34", "   3.14", "2.8"},
@@ -80,35 +83,23 @@ TEST_F(FormatTest, DecimalsSetting) {
   }
 }
 
-TEST_F(FormatTest, FormatFloatFieldPadding) {
-  EXPECT_EQ(FormatFloatField(5, 2, 1.5L), "    1.50");
-  EXPECT_EQ(FormatFloatField(5, 0, -1.5L), "   -2");  // nearest; the half goes to even
-  EXPECT_EQ(FormatFloatField(2, 3, 12345.5L), "12345.500");  // longer text kept whole
-  EXPECT_EQ(FormatFloatField(3, 2, 0.000000001L), "  0.00");  // below 1e-8 counts as 0
-  EXPECT_EQ(FormatFloatField(3, 2, -0.0L), "  0.00");
-  EXPECT_EQ(FormatFloatField(3, 1, 0.25L), "  0.2");
-  EXPECT_EQ(FormatFloatField(3, 1, 0.75L), "  0.8");
-  EXPECT_EQ(FormatFloatField(0, -2, 7.0L), "7");
+TEST_P(FormatTest, FormatFloatFieldAutoAndEngineering) {
+  // Nearest, the half to even; a longer text kept whole; below 1e-8 counts as 0.
+  const std::tuple<int, int, Real, const char*> fields[] = {
+      {5, 2, 1.5L, "    1.50"},  {5, 0, -1.5L, "   -2"}, {2, 3, 12345.5L, "12345.500"}, {3, 2, 0.000000001L, "  0.00"},
+      {3, 2, -0.0L, "  0.00"},     {3, 1, 0.25L, "  0.2"},  {3, 1, 0.75L, "  0.8"},       {0, -2, 7.0L, "7"}};
+  for (auto [i, d, x, text] : fields) EXPECT_EQ(FormatFloatField(i, d, x), text) << static_cast<double>(x);
+  const std::pair<Real, const char*> autos[] = {{45000, "45E3"}, {0.00005L, "0.05E-3"}, {0.000002L, "2E-6"},
+                                                {0, "0"},        {1e-13L, "0"},         {12.34L, "12.34"},
+                                                {9999, "9999"}};
+  for (auto [x, text] : autos) EXPECT_EQ(FloatToStrAuto(x), text) << static_cast<double>(x);
+  const std::pair<Real, const char*> engs[] = {{12500000, "12.5E6"}, {45000, "45E3"},       {0.0015L, "1.5E-3"},
+                                               {0.00015L, "0.15E-3"}, {-0.0015L, "-1.5E-3"}, {1234, "1234"},
+                                               {2e-3000L, "2E-3000"}};
+  for (auto [x, text] : engs) EXPECT_EQ(FloatToStrEng(x), text) << static_cast<double>(x);
 }
 
-TEST_F(FormatTest, AutoAndEngineering) {
-  EXPECT_EQ(FloatToStrAuto(45000), "45E3");
-  EXPECT_EQ(FloatToStrAuto(0.00005L), "0.05E-3");
-  EXPECT_EQ(FloatToStrAuto(0.000002L), "2E-6");
-  EXPECT_EQ(FloatToStrAuto(0), "0");
-  EXPECT_EQ(FloatToStrAuto(1e-13L), "0");
-  EXPECT_EQ(FloatToStrAuto(12.34L), "12.34");
-  EXPECT_EQ(FloatToStrAuto(9999), "9999");
-  EXPECT_EQ(FloatToStrEng(12500000), "12.5E6");
-  EXPECT_EQ(FloatToStrEng(45000), "45E3");
-  EXPECT_EQ(FloatToStrEng(0.0015L), "1.5E-3");
-  EXPECT_EQ(FloatToStrEng(0.00015L), "0.15E-3");
-  EXPECT_EQ(FloatToStrEng(-0.0015L), "-1.5E-3");
-  EXPECT_EQ(FloatToStrEng(1234), "1234");
-  EXPECT_EQ(FloatToStrEng(2e-3000L), "2E-3000");
-}
-
-TEST_F(FormatTest, NonFiniteAndHugeValues) {
+TEST_P(FormatTest, NonFiniteAndHugeValues) {
   for (auto f : {FloatToStrSig, FloatToStrAuto, FloatToStrEng}) {
     EXPECT_EQ(f(kInf), "INF");
     EXPECT_EQ(f(-kInf), "-INF");
@@ -130,7 +121,7 @@ TEST_F(FormatTest, NonFiniteAndHugeValues) {
   EXPECT_EQ(FloatToStrSig(-1e3000L).size(), 3001u);
 }
 
-TEST_F(FormatTest, Integers) {
+TEST_P(FormatTest, Integers) {
   EXPECT_EQ(IntToText(0), "0");
   EXPECT_EQ(IntToText(-42), "-42");
   EXPECT_EQ(IntToText(std::numeric_limits<long long>::min()), "-9223372036854775808");
@@ -141,7 +132,7 @@ TEST_F(FormatTest, Integers) {
   EXPECT_EQ(IntToTextBlankPad(5, 0), "5");
 }
 
-TEST_F(FormatTest, FormatDate) {
+TEST_P(FormatTest, FormatDate) {
   const struct { int format; const char* text; } cases[] = {
       {1, "07.03.2024"}, {2, "03/07/2024"}, {3, "2024/03/07"}, {4, "07/03/2024"}, {9, "2024/03/07"}};
   for (const auto& c : cases) {
@@ -154,7 +145,7 @@ TEST_F(FormatTest, FormatDate) {
 
 // ---- Deviations ---------------------------------------------------------
 
-TEST_F(FormatTest, DeviationsAndTolerancePairs) {
+TEST_P(FormatTest, DeviationsAndTolerancePairs) {
   EXPECT_EQ(FormatSignedDeviation(0.123L), "+0.12");
   EXPECT_EQ(FormatSignedDeviation(-0.1L), "-0.1");
   EXPECT_EQ(FormatSignedDeviation(0), "");
@@ -219,7 +210,7 @@ const UnitRow kUnitRows[] = {
      "25.40", "    25.40", "    1.50", "1000.000", "  1000.00", "   10.00", "100.0", " 100.0"},
 };
 
-TEST_F(FormatTest, UnitTablePerSystem) {
+TEST_P(FormatTest, UnitTablePerSystem) {
   for (const UnitRow& r : kUnitRows) {
     G().UnitSystem = static_cast<std::int16_t>(r.system);
     SCOPED_TRACE(r.system);
@@ -250,9 +241,13 @@ TEST_F(FormatTest, UnitTablePerSystem) {
     EXPECT_EQ(FormatTemperatureDec(1, 100), r.fTempDec1);
     EXPECT_EQ(FormatTemperatureField(4, 1, 100), r.fTempField41);
   }
+  // Plain text mode: no degree sign.
+  G().PlainTextMode = 1;
+  G().UnitSystem = 0;
+  EXPECT_EQ(TemperatureUnitName(), " C");
 }
 
-TEST_F(FormatTest, DisplayUnitsAndParsingPerSystem) {
+TEST_P(FormatTest, DisplayUnitsAndParsingPerSystem) {
   for (int system = 0; system <= 4; ++system) {
     G().UnitSystem = static_cast<std::int16_t>(system);
     SCOPED_TRACE(system);
@@ -272,24 +267,9 @@ TEST_F(FormatTest, DisplayUnitsAndParsingPerSystem) {
   }
 }
 
-TEST_F(FormatTest, SpecExamplesOfUnitSystems) {
-  G().UnitSystem = 2;
-  EXPECT_EQ(FormatForce(1500), "1.5");
-  EXPECT_EQ(ParseForce("1,5"), 1500);
-  EXPECT_EQ(ForceUnitName(), "kN");
-  G().UnitSystem = 1;
-  EXPECT_EQ(FormatLength(25.4L), "1.0000");
-  EXPECT_TRUE(Near(ParseLength("1"), 25.4L));
-  G().UnitSystem = 0;
-  G().PlainTextMode = 1;
-  EXPECT_EQ(TemperatureUnitName(), " C");
-  G().UnitSystem = 1;
-  EXPECT_EQ(TemperatureUnitName(), " F");
-}
-
 // ---- Parsing ------------------------------------------------------------
 
-void CheckParsing() {
+TEST_P(FormatTest, Parsing) {
   struct Case { const char* text; bool ok; Real value; };
   const Case cases[] = {
       {"2,5", true, 2.5L},       {" 12.5", true, 12.5L},   {"-1.5e3", true, -1500},
@@ -334,30 +314,6 @@ void CheckParsing() {
   EXPECT_EQ(i, 0);
   EXPECT_TRUE(TryTextToInt(" 3000000000", i));
   EXPECT_EQ(i, 3000000000LL);
-}
-
-TEST_F(FormatTest, Parsing) { CheckParsing(); }
-
-// ---- Independent of the process locale ------------------------------------
-
-TEST_F(FormatTest, SameUnderGermanLocale) {
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 missing";
-  char probe[16];
-  std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-  EXPECT_STREQ(probe, "1,5");  // the locale is really in force
-
-  EXPECT_EQ(FloatToStrSig(12.34L), "12.34");
-  EXPECT_EQ(FloatToStrSig(999.96L), "1000.0");
-  EXPECT_EQ(FloatToStrAuto(0.00005L), "0.05E-3");
-  EXPECT_EQ(FormatFloatField(5, 2, 1.5L), "    1.50");
-  G().DecimalsSetting = 5;
-  EXPECT_EQ(FloatToStrSig(12.34L), "12.3400");
-  G().DecimalsSetting = 3;
-  G().UnitSystem = 1;
-  EXPECT_EQ(FormatLength(25.4L), "1.0000");
-  G().UnitSystem = 0;
-  CheckParsing();
-  std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace

@@ -1,11 +1,4 @@
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,9 +6,9 @@
 #include "base/globals.h"
 #include "base/help.h"
 #include "base/services.h"
-#include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "support_fixture.h"
+#include "test_files_support.h"
 
 namespace zeb {
 namespace {
@@ -26,9 +19,6 @@ class HelpTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    dir_ = *MakeUniqueFile(TempDirectory(), "helptest");
-    fs::remove(dir_);
-    fs::create_directory(dir_);
     G().HelpFolder = dir_;
     G().ProgramShortName = "ZEB1";
     graphics_ = std::make_shared<RecordingGraphics>();
@@ -36,27 +26,18 @@ class HelpTest : public test::BaseTest {
   }
   void TearDown() override {
     SetGraphics(nullptr);
-    fs::remove_all(dir_);
     BaseTest::TearDown();
   }
-  void Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
-  }
-  std::string Get(const std::string& name) {
-    std::ifstream in(dir_ + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  std::vector<std::string> Files() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-    return names;
-  }
+  void Put(const std::string& name, const std::string& bytes) { test::WriteBytes(scratch_ / name, bytes); }
+  std::string Get(const std::string& name) { return test::ReadBytes(scratch_ / name); }
+  std::vector<std::string> Files() { return scratch_.Entries(); }
   void SetMessages(const std::vector<std::string>& messages) {
     G().ErrorMessageList.count = static_cast<std::uint16_t>(messages.size());
     for (std::size_t i = 0; i < messages.size(); ++i) G().ErrorMessageList.slot[i + 1] = messages[i];
   }
 
-  std::string dir_;
+  test::ScratchDir scratch_;
+  const std::string dir_ = scratch_.path();
   std::shared_ptr<RecordingGraphics> graphics_;
 };
 
@@ -77,7 +58,7 @@ TEST_F(HelpTest, FileNamesAreLowerCaseAndSplitAt4000) {
   EXPECT_EQ(GetHelpText(3999), "aus talmore ende   ");
   EXPECT_EQ(GetHelpText(4000), "aus zeb1 ende   ");
   // A file named in another case is found.
-  fs::remove(dir_ + "/zeb1.hlp");
+  fs::remove(scratch_ / "zeb1.hlp");
   Put("ZEB1.HLP", "4000\r\ngross\r\nende\r\n");
   EXPECT_EQ(GetHelpText(4000), "gross ende   ");
 }
@@ -137,22 +118,16 @@ TEST_F(HelpTest, LongLinesNulAndNoLineEnds) {
 }
 
 TEST_F(HelpTest, PicturesOfHelpTexts) {
+  // Modes 0 and 2 clear the window, then play the entry's picture (the name
+  // not trimmed) or, for a missing text, "null.plt".
   Put("zeb1.hlp", "4000:pic\r\nmit Bild\r\n4005\r\nohne Bild\r\n4010: leer\r\nx\r\nende\r\n");
-  ShowHelpText(4000, "", 2);
-  EXPECT_EQ(graphics_->Calls().back(), "PlayHpglFile(" + dir_ + "/pic.plt)");
-
-  graphics_->ClearCalls();
-  ShowHelpText(4005, "", 2);
-  EXPECT_EQ(graphics_->Calls(), (std::vector<std::string>{"GrafClear()", "GrafHeader(0,0,0,160,120)"}));
-
-  graphics_->ClearCalls();
-  ShowHelpText(4010, "", 2);  // the name is not trimmed
-  EXPECT_EQ(graphics_->Calls().back(), "PlayHpglFile(" + dir_ + "/ leer.plt)");
-
-  graphics_->ClearCalls();
-  ShowHelpText(4020, "", 2);
-  EXPECT_EQ(graphics_->Calls().back(), "PlayHpglFile(" + dir_ + "/null.plt)");
-
+  for (auto [n, picture] : {std::pair<int, std::string>{4000, "pic"}, {4005, ""}, {4010, " leer"}, {4020, "null"}}) {
+    graphics_->ClearCalls();
+    ShowHelpText(n, "", 2);
+    std::vector<std::string> want{"GrafClear()", "GrafHeader(0,0,0,160,120)"};
+    if (!picture.empty()) want.push_back("PlayHpglFile(" + dir_ + "/" + picture + ".plt)");
+    EXPECT_EQ(graphics_->Calls(), want) << n;
+  }
   graphics_->ClearCalls();
   ui().ExpectMessageBox("HILFETEXT Nr.4020", "keine Hilfe vorhanden");
   ShowHelpText(4020, "", 1);
@@ -165,33 +140,22 @@ TEST_F(HelpTest, ErrorCauseAndRemedyMatchOn14Characters) {
       "Warnung: Knickung moeglich\r\nFeder knickt\r\nfuehren\r\n"
       "Warnung: letzte\r\n");
   SetMessages({"Warnung: Knickung!", "Fehler : unbekannt", "Warnung: letzte"});
-  std::string cause = "alt", remedy = "alt";
-  GetErrorCause(1, cause);
-  GetErrorRemedy(1, remedy);
-  EXPECT_EQ(cause, "Feder knickt");
-  EXPECT_EQ(remedy, "fuehren");
-
-  cause = remedy = "alt";
-  GetErrorCause(2, cause);
-  GetErrorRemedy(2, remedy);
-  EXPECT_EQ(cause, "keine Beschreibung dieser Fehlermeldung vorhanden.");
-  EXPECT_EQ(remedy, "alt");
-
-  cause = "alt";
-  GetErrorCause(3, cause);  // matches the very last line only
-  EXPECT_EQ(cause, "keine Beschreibung dieser Fehlermeldung vorhanden.");
-
-  cause = "alt";
-  G().AbortFlag = 1;
-  GetErrorCause(1, cause);
-  EXPECT_EQ(cause, "alt");
-
-  fs::remove(dir_ + "/zeb1.err");
+  // Cause and remedy of message k, each starting from "alt".
+  auto both = [](int k) {
+    std::string cause = "alt", remedy = "alt";
+    GetErrorCause(k, cause);
+    GetErrorRemedy(k, remedy);
+    return cause + "|" + remedy;
+  };
+  const std::string none = "keine Beschreibung dieser Fehlermeldung vorhanden.";
+  EXPECT_EQ(both(1), "Feder knickt|fuehren");
+  EXPECT_EQ(both(2), none + "|alt");
+  EXPECT_EQ(both(3), none + "|alt");  // matches the very last line only
+  G().AbortFlag = 1;  // no cause looked up
+  EXPECT_EQ(both(1).rfind("alt|", 0), 0u);
   G().AbortFlag = 0;
-  GetErrorCause(1, cause);
-  GetErrorRemedy(1, remedy);
-  EXPECT_EQ(cause, "alt");
-  EXPECT_EQ(remedy, "alt");
+  fs::remove(scratch_ / "zeb1.err");
+  EXPECT_EQ(both(1), "alt|alt");
 }
 
 TEST_F(HelpTest, ShowErrorHelpEditSavesInPlaceOfUpperCaseFile) {
@@ -223,7 +187,7 @@ TEST_F(HelpTest, ShowErrorHelpMissingEntryAndFile) {
   ShowErrorHelp(2);  // matched on the last line
   EXPECT_EQ(G().AbortFlag, 0);
 
-  fs::remove(dir_ + "/zeb1.err");
+  fs::remove(scratch_ / "zeb1.err");
   ui().ExpectMessageBox("", "nicht gefunden oder kein Zugriffsrecht");
   ShowErrorHelp(1);
   EXPECT_EQ(G().AbortFlag, 1);
@@ -246,20 +210,13 @@ TEST_F(HelpTest, WriteErrEntryAtTheEndLeavesOneEmptyLine) {
 TEST_F(HelpTest, FailedRewriteKeepsTheOldFile) {
   const std::string old = "Meldung A\r\nUrsache A\r\nAbhilfe A\r\n";
   Put("zeb1.err", old);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // Files of this process may not grow beyond 100 bytes.
-    signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{100, 100};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    SetUi(std::make_shared<BatchUi>(nullptr));
-    WriteErrEntry("Meldung A", std::string(300, 'u'), "neu");
-    _exit(G().AbortFlag == 1 ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(test::RunWithFileSizeLimit(100,
+                                       [] {
+                                         SetUi(std::make_shared<BatchUi>(nullptr));
+                                         WriteErrEntry("Meldung A", std::string(300, 'u'), "neu");
+                                         return G().AbortFlag == 1 ? 0 : 1;
+                                       }),
+            0);
   EXPECT_EQ(Get("zeb1.err"), old);
   EXPECT_EQ(Files(), std::vector<std::string>{"zeb1.err"});
 }

@@ -15,15 +15,12 @@ class MessagesTest : public ::testing::Test {
 };
 
 TEST_F(MessagesTest, RepeatedTextIsStoredOnceAndComparisonIsExact) {
-  AddErrorMessage("A");
-  AddErrorMessage("A");
-  EXPECT_EQ(List().count, 1);
-  AddErrorMessage("a");
-  AddErrorMessage("A ");
+  for (const char* text : {"A", "A", "a", "A "}) AddErrorMessage(text);
   ASSERT_EQ(List().count, 3);
-  EXPECT_EQ(List().slot[1], "A");
-  EXPECT_EQ(List().slot[2], "a");
-  EXPECT_EQ(List().slot[3], "A ");
+  EXPECT_EQ(List().slot[1] + "|" + List().slot[2] + "|" + List().slot[3], "A|a|A ");
+  // Adding never touches the fatal flag.
+  AddErrorMessage("Fatal  : d <= 0 !");
+  EXPECT_EQ(G().FatalErrorFlag, 0);
 }
 
 TEST_F(MessagesTest, ThirteenDistinctTextsKeepTheFirstTwelveInOrder) {
@@ -37,31 +34,19 @@ TEST_F(MessagesTest, ThirteenDistinctTextsKeepTheFirstTwelveInOrder) {
   EXPECT_EQ(List().slot[12], "Warnung: 12");
 }
 
-TEST_F(MessagesTest, AddNeverTouchesTheFatalFlag) {
-  AddErrorMessage("Fatal  : d <= 0 !");
-  EXPECT_EQ(G().FatalErrorFlag, 0);
-}
-
-TEST_F(MessagesTest, ResetClearsCountAndFatalFlagOnly) {
+TEST_F(MessagesTest, ResetClearsCountAndFatalFlagOnlyClearEmptiesTheSlots) {
   AddErrorMessage("X");
   AddErrorMessage("Y");
-  G().FatalErrorFlag = 1;
-  G().AbortFlag = 1;
-  G().ModifiedFlag = 1;
+  G().FatalErrorFlag = G().AbortFlag = G().ModifiedFlag = 1;
   ResetErrorMessages();
   EXPECT_EQ(List().count, 0);
   EXPECT_EQ(G().FatalErrorFlag, 0);
-  EXPECT_EQ(G().AbortFlag, 1);
-  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_EQ(G().AbortFlag + G().ModifiedFlag, 2);
   // Old slot texts no longer count as stored.
   AddErrorMessage("Y");
   ASSERT_EQ(List().count, 1);
   EXPECT_EQ(List().slot[1], "Y");
-}
 
-TEST_F(MessagesTest, ClearEmptiesEverySlot) {
-  AddErrorMessage("X");
-  AddErrorMessage("Y");
   G().FatalErrorFlag = 1;
   ClearErrorMessages();
   EXPECT_EQ(List().count, 0);

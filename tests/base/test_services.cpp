@@ -23,7 +23,7 @@ TEST_F(ServicesTest, FakesAreTheDefaultsAndRecordInOrder) {
   EXPECT_EQ(graphics->Calls(), (Calls{"GrafClear()", "GrafHeader(0,0,0,160,120)",
                                       "GrafSetWindow(1,1,0.1,0.05,0.95,0.95,0,0,36.9,32)",
                                       "PlayHpglFile(/x/pic.plt)"}));
-  SetGraphics(nullptr);
+  SetGraphics(nullptr);  // a fresh fake
   EXPECT_TRUE(dynamic_cast<RecordingGraphics&>(Graphics()).Calls().empty());
 }
 

@@ -104,27 +104,36 @@ TEST_F(TextTest, ConvertForTextOutputFollowsTheSetting) {
   EXPECT_EQ(ReplaceBoxBar("\xB3x"), "\xB3x");
 }
 
-TEST_F(TextTest, CaseAndPadding) {
-  EXPECT_EQ(UpperStr("abc xyZ \x84"), "ABC XYZ \x84");
-  EXPECT_EQ(LowerStr("ABC Xy \x8E"), "abc xy \x8E");
-  EXPECT_EQ(PadRightStr("abc", 5), "abc  ");
-  EXPECT_EQ(PadRightStr("abcdef", 4), "abcd");
-  EXPECT_EQ(PadRightStr("abc", 0), "");
-  EXPECT_EQ(PadLeftStr(" ab ", 4), "  ab");
-  EXPECT_EQ(PadLeftStr("abcdef", 4), "abcd");
-  EXPECT_EQ(PadLeftStr("   ", 2), "  ");
-  EXPECT_EQ(LeftStr("abcdef", 2) + RightStr("abcdef", 2) + RightStr("ab", 5) + RightStr("ab", -1), "abefab");
-}
-
-TEST_F(TextTest, MidStrFromToAnyLength) {
-  std::string s(400, '.');
-  s.replace(299, 6, "abcdef");
-  EXPECT_EQ(MidStrFromTo(s, 300, 305), "abcdef");
-  EXPECT_EQ(MidStrFromTo("abcdef", 2, 4), "bcd");
-  EXPECT_EQ(MidStrFromTo("abcdef", 0, 2), "ab");
-  EXPECT_EQ(MidStrFromTo("abcdef", 5, 99), "ef");
-  EXPECT_EQ(MidStrFromTo("abcdef", 4, 3), "");
-  EXPECT_EQ(MidStrFromTo("abcdef", 7, 9), "");
+TEST_F(TextTest, SmallTextRoutines) {
+  // Texts of any length: no 255-character limit.
+  std::string mid(400, '.');
+  mid.replace(299, 6, "abcdef");
+  const std::pair<std::string, std::string> cases[] = {
+      {UpperStr("abc xyZ \x84"), "ABC XYZ \x84"},  // ASCII letters only
+      {LowerStr("ABC Xy \x8E"), "abc xy \x8E"},
+      {PadRightStr("abc", 5), "abc  "}, {PadRightStr("abcdef", 4), "abcd"}, {PadRightStr("abc", 0), ""},
+      {PadLeftStr(" ab ", 4), "  ab"}, {PadLeftStr("abcdef", 4), "abcd"}, {PadLeftStr("   ", 2), "  "},
+      {LeftStr("abcdef", 2), "ab"}, {RightStr("abcdef", 2), "ef"}, {RightStr("ab", 5), "ab"}, {RightStr("ab", -1), ""},
+      {MidStrFromTo(mid, 300, 305), "abcdef"}, {MidStrFromTo("abcdef", 2, 4), "bcd"},
+      {MidStrFromTo("abcdef", 0, 2), "ab"}, {MidStrFromTo("abcdef", 5, 99), "ef"}, {MidStrFromTo("abcdef", 4, 3), ""},
+      {MidStrFromTo("abcdef", 7, 9), ""}, {WithoutBlanks(" 1 2\t3 "), "12\t3"}, {TrimBlanks("   "), ""},
+      {TrimBlanks("  a b \t "), "a b \t"}, {TrimBlanks("\tx "), "\tx"}, {PointToComma("1.5.2"), "1,5,2"},
+      {CommaToPoint("1,5,2"), "1.5.2"}, {CommaToPointB("0,25"), "0.25"}};
+  for (const auto& [got, want] : cases) EXPECT_EQ(got, want);
+  std::string s = "a.b.c";
+  ReplaceChar('.', '-', s);
+  ReplaceChar('-', '-', s);
+  EXPECT_EQ(s, "a-b-c");
+  s = " a b  c ";
+  DeleteBlanks(s);
+  EXPECT_EQ(s, "abc");
+  s = std::string(300, 'x');
+  s[0] = s[299] = 'y';
+  EXPECT_EQ(CountChar('x', s), 298);
+  EXPECT_EQ(CountChar('y', s), 2);
+  EXPECT_EQ(CountChar('z', ""), 0);
+  for (auto [sub, text, pos] : {std::tuple{"a", "xaxaxa", 6}, {"aa", "aaa", 2}, {"b", "aaa", 0}, {"", "aaa", 0}})
+    EXPECT_EQ(LastPos(sub, text), pos) << sub;
 }
 
 TEST_F(TextTest, OverwriteAtPlacesOnlyWholeTexts) {
@@ -136,39 +145,9 @@ TEST_F(TextTest, OverwriteAtPlacesOnlyWholeTexts) {
   EXPECT_EQ(b, std::string(67, ' ') + "abc");
   b = "12345";
   OverwriteAt("x", b, 0);
-  EXPECT_EQ(b, "12345");
   OverwriteAt("xy", b, 1);
-  EXPECT_EQ(b, "xy345");
   OverwriteAt("toolong", b, 1);
   EXPECT_EQ(b, "xy345");
-}
-
-TEST_F(TextTest, BlanksAndSeparators) {
-  std::string s = "a.b.c";
-  ReplaceChar('.', '-', s);
-  EXPECT_EQ(s, "a-b-c");
-  ReplaceChar('-', '-', s);
-  EXPECT_EQ(s, "a-b-c");
-  s = " a b  c ";
-  DeleteBlanks(s);
-  EXPECT_EQ(s, "abc");
-  EXPECT_EQ(WithoutBlanks(" 1 2\t3 "), "12\t3");
-  EXPECT_EQ(TrimBlanks("   "), "");
-  EXPECT_EQ(TrimBlanks("  a b \t "), "a b \t");
-  EXPECT_EQ(TrimBlanks("\tx "), "\tx");
-  EXPECT_EQ(PointToComma("1.5.2") + CommaToPoint("1,5,2") + CommaToPointB("0,25"), "1,5,21.5.20.25");
-}
-
-TEST_F(TextTest, LastPosAndCountChar) {
-  EXPECT_EQ(LastPos("a", "xaxaxa"), 6);
-  EXPECT_EQ(LastPos("aa", "aaa"), 2);
-  EXPECT_EQ(LastPos("b", "aaa"), 0);
-  EXPECT_EQ(LastPos("", "aaa"), 0);
-  std::string s(300, 'x');
-  s[0] = s[299] = 'y';
-  EXPECT_EQ(CountChar('x', s), 298);
-  EXPECT_EQ(CountChar('y', s), 2);
-  EXPECT_EQ(CountChar('z', ""), 0);
 }
 
 TEST_F(TextTest, WrapTextLinesBreaksAfterTheLastSeparatorBeforeTheWidth) {

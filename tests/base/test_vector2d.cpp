@@ -57,13 +57,10 @@ TEST_F(Vector2dTest, LineAndSegmentIntersections) {
   EXPECT_AT(x, y, 1, 1);
 }
 
-TEST_F(Vector2dTest, IsBetweenBoundsAndPointRanges) {
-  EXPECT_TRUE(IsBetween(5, 5, 5));
-  EXPECT_TRUE(IsBetween(5, 4, 6));
-  EXPECT_TRUE(IsBetween(5, 6, 4));
-  EXPECT_FALSE(IsBetween(6.0000000000001L, 4, 6));
-  EXPECT_TRUE(IsBetween(5 + 5e-13L, 5, 5));
-  EXPECT_FALSE(IsBetween(5 + 2e-12L, 5, 5));
+TEST_F(Vector2dTest, IsBetweenBoundsInEitherOrderWithinTolerance) {
+  for (auto [x, a, b, in] : {std::tuple<Real, Real, Real, bool>{5, 5, 5, true}, {5, 4, 6, true}, {5, 6, 4, true},
+                             {6.0000000000001L, 4, 6, false}, {5 + 5e-13L, 5, 5, true}, {5 + 2e-12L, 5, 5, false}})
+    EXPECT_EQ(IsBetween(x, a, b), in) << static_cast<double>(x);
 }
 
 TEST_F(Vector2dTest, PolarOffsetPointRotatesCounterClockwiseAboutTheCentre) {

@@ -1,16 +1,14 @@
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/globals.h"
 #include "base/viewer.h"
-#include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "support_fixture.h"
+#include "test_files_support.h"
 
 namespace zeb {
 namespace {
@@ -21,22 +19,11 @@ class ViewerTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    dir_ = *MakeUniqueFile(TempDirectory(), "viewertest");
-    fs::remove(dir_);
-    fs::create_directory(dir_);
     G().TempFolder = dir_;
   }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    BaseTest::TearDown();
-  }
   std::string Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
-    return dir_ + "/" + name;
-  }
-  std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    test::WriteBytes(scratch_ / name, bytes);
+    return scratch_ / name;
   }
   // Texts of each printed sheet.
   std::vector<std::vector<std::string>> Sheets() {
@@ -49,7 +36,8 @@ class ViewerTest : public test::BaseTest {
   }
   const UiShown& Last() { return ui().shown().back(); }
 
-  std::string dir_;
+  test::ScratchDir scratch_;
+  const std::string dir_ = scratch_.path();
 };
 
 using Sheet = std::vector<std::string>;
@@ -134,12 +122,12 @@ TEST_F(ViewerTest, ConvertToWindowsText) {
   const std::string source = Put("oem.txt", "Größe ±\r\nzweite"_oem);
   ConvertTextFileOemToAnsi(source, dir_ + "/ansi.txt");
   EXPECT_EQ(G().AbortFlag, 0);
-  EXPECT_EQ(Get(dir_ + "/ansi.txt"), "Gr\xf6\xdf" "e \xb1\r\nzweite\r\n");
+  EXPECT_EQ(test::ReadBytes(dir_ + "/ansi.txt"), "Gr\xf6\xdf" "e \xb1\r\nzweite\r\n");
 
   const std::string kept = Put("kept.txt", "alt");
   ConvertTextFileOemToAnsi(dir_ + "/fehlt.txt", kept);
   EXPECT_EQ(G().AbortFlag, 1);
-  EXPECT_EQ(Get(kept), "alt");
+  EXPECT_EQ(test::ReadBytes(kept), "alt");
 }
 
 TEST_F(ViewerTest, FontStyleNumbers) {
@@ -158,11 +146,11 @@ TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
   G().TableEditorPath = "cp -t \"" + dir_ + "/kopie\"";
   ExportTextFileToExcel(text);
   const std::string expected = "\"Feder \"\"A\"\";1,5 ä\"\r\n\"  eingerückt\"\r\n";
-  EXPECT_EQ(Get(dir_ + "/bericht.csv"), expected);
+  EXPECT_EQ(test::ReadBytes(dir_ + "/bericht.csv"), expected);
   // The program got the file as one more argument.
   const std::string copy = dir_ + "/kopie/bericht.csv";
   for (int i = 0; i < 100 && !fs::exists(copy); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(Get(copy), expected);
+  EXPECT_EQ(test::ReadBytes(copy), expected);
 
   ui().ExpectMessageBox("", "File not found. Use \"File->Save\"");
   ExportTextFileToExcel("");

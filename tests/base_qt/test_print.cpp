@@ -53,31 +53,26 @@ class QtPrint : public QtTest {
 const std::string kThreePages =
     "Seite eins\r\n\fKopf\r\nSeite zwei Maß\r\n\f\r\nSeite drei\r\n\f\r\n"_oem.str();
 
-TEST_F(QtPrint, ThreeFormFeedsPrintThreePages) {
+TEST_F(QtPrint, RangesPrintTheirPagesAndText) {
   ui->SetPrintRangeAnswer(QtUi::PageRange{1, 3});
   PrintTextFile(WriteText(kThreePages));
   EXPECT_EQ(Pages(), 3);
-  const QString text = Text();
+  QString text = Text();
   EXPECT_TRUE(text.contains("Seite eins")) << text.toStdString();
   EXPECT_FALSE(text.contains("Kopf")) << "the rest of a form-feed line is not printed";
-}
 
-TEST_F(QtPrint, PagesTwoToThreePrintTwoPagesWithTheirText) {
+  // Pages 2 to 3: page 2 on the first sheet, page 3 on the second.
   ui->SetPrintRangeAnswer(QtUi::PageRange{2, 3});
   PrintTextFile(WriteText(kThreePages));
   EXPECT_EQ(Pages(), 2);
-  const QString text = Text();
+  text = Text();
   EXPECT_FALSE(text.contains("Seite eins")) << text.toStdString();
-  EXPECT_TRUE(text.contains(QString::fromUtf8("Seite zwei Maß"))) << text.toStdString();
-  EXPECT_TRUE(text.contains("Seite drei")) << text.toStdString();
-  // Page 2 stays on the first sheet, page 3 on the second.
   const QStringList sheets = text.split('\f');
   ASSERT_GE(sheets.size(), 2);
-  EXPECT_TRUE(sheets[0].contains("Seite zwei"));
-  EXPECT_TRUE(sheets[1].contains("Seite drei"));
-}
+  EXPECT_TRUE(sheets[0].contains(QString::fromUtf8("Seite zwei Maß"))) << text.toStdString();
+  EXPECT_TRUE(sheets[1].contains("Seite drei")) << text.toStdString();
 
-TEST_F(QtPrint, NoFormFeedPrintsOnePage) {
+  // No form feed: one page.
   ui->SetPrintRangeAnswer(QtUi::PageRange{1, 1});
   PrintTextFile(WriteText("erste Zeile\r\nzweite Zeile\r\n"));
   EXPECT_EQ(Pages(), 1);

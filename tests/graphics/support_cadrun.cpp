@@ -3,20 +3,29 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "base/globals.h"
+#include "base/mathx.h"
+#include "base/text.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
+#include "graphics/diagram.h"
+#include "graphics/hatch.h"
 #include "graphics/support_checkers.h"
 #include "platform/oem_literal.h"
 
 namespace zeb::test {
 
+namespace fs = std::filesystem;
+
 void CadTest::SetUp() {
   BaseTest::SetUp();
   ResetCadState();
   ResetCadSettings();
+  ResetDiagramGlobals();
+  ResetHatchGlobals();
   SetPlotConfigForm(nullptr);
   sink_ = std::make_shared<RecordingSink>();
   SetScreen(sink_);
@@ -25,27 +34,30 @@ void CadTest::SetUp() {
   for (char& c : name)
     if (c == '/') c = '_';
   dir_ = TestOutputDir(name);
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
-  std::filesystem::create_directories(dir_ + "/tmp", ec);
   tmp_ = dir_ + "/tmp";
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+  fs::create_directories(tmp_, ec);
   G().TempFolder = tmp_;
 }
 
 void CadTest::TearDown() {
   ResetCadState();
-  // Every DXF a test leaves in its folder must pass both peer readers.
+  std::string missing;
   std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(dir_, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->path().extension() != ".dxf" || !it->is_regular_file()) continue;
-    CheckResult r = CheckDxf(it->path().string());
-    if (r.missing) continue;
-    EXPECT_TRUE(r.ok) << it->path() << "\n" << r.Report();
+  for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    const std::string ext = it->path().extension().string(), path = it->path().string();
+    if (!it->is_regular_file() || (ext != ".dxf" && ext != ".igs")) continue;
+    const CheckResult r = ext == ".dxf" ? CheckDxf(path) : CheckIges(path);
+    if (r.missing) missing = r.Report();
+    else EXPECT_TRUE(r.ok) << path << "\n" << r.Report();
   }
   SetScreen(nullptr);
   SetPlotConfigForm(nullptr);
+  ResetDiagramGlobals();
   BaseTest::TearDown();
+  if (!missing.empty()) GTEST_SKIP() << missing;
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -56,15 +68,15 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << data;
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
 }
 
 namespace {
-void RunBody(const std::function<void()>& entities, const std::function<void()>& blocks) {
+void RunBody(const std::function<void()>& entities, const std::function<void()>& blocks, int tables = 2,
+             long double width = 160, long double height = 120) {
   if (G().AbortFlag) return;
-  CadDrawingHeader(0, 0, 160, 120);
-  CadTables(2);
+  CadDrawingHeader(0, 0, width, height);
+  CadTables(tables);
   if (blocks) {
     CadBeginBlocks();
     blocks();
@@ -73,6 +85,33 @@ void RunBody(const std::function<void()>& entities, const std::function<void()>&
   CadBeginEntities();
   if (entities) entities();
   CadEndSection();
+}
+
+struct Vertex {
+  long double x, y, angle;
+};
+
+void Polyline(int flag, std::initializer_list<Vertex> vertices) {
+  CadBeginPolyline(flag);
+  for (const Vertex& v : vertices) CadPolylineVertex(v.x, v.y, v.angle);
+  CadEndPolyline();
+}
+
+// Arcs of radius 5: start = end, 0 -> 360, 360 -> 0, 350 -> 10, 90 -> -90.
+void ArcCases(const long double (&centres)[5][2]) {
+  const long double angles[5][2] = {{30, 30}, {0, 360}, {360, 0}, {350, 10}, {90, -90}};
+  for (int k = 0; k < 5; ++k) CadArc(centres[k][0], centres[k][1], angles[k][0], angles[k][1], 5);
+}
+
+// One text per alignment (h, v) at (x0 + dx h, y0 + dy v).
+void Alignments(const std::function<std::string(int, int)>& text, long double x0, long double dx, long double y0,
+                long double dy) {
+  for (int h = 0; h <= 2; ++h)
+    for (int v = 0; v <= 2; ++v) {
+      CadSetTextAlign(h, v);
+      CadText(text(h, v), x0 + dx * h, y0 + dy * v);
+    }
+  CadSetTextAlign(0, 0);
 }
 }  // namespace
 
@@ -93,6 +132,14 @@ void RunToScreen(const std::function<void()>& entities, const std::function<void
   CadEndOutput();
 }
 
+std::string RunCode(int code, const std::function<void()>& entities, int tables, long double width,
+                    long double height) {
+  CadBeginOutput(code);
+  RunBody(entities, {}, tables, width, height);
+  CadEndOutput();
+  return Cad().CadFileName;
+}
+
 void DrawReferenceBlocks() {
   CadBeginBlock("INNER");
   CadSetLayer(5);
@@ -110,46 +157,23 @@ void DrawReferenceBlocks() {
 }
 
 void DrawReferenceEntities() {
-  const long double pi = 3.14159265358979323846L;
   CadSetLayer(0);
-  // Lines.
   CadLine(0, 0, 10, 5);
   CadLine(-1.25L, 2, 3, -4.5L);
   CadSetLayer(1);
   CadRectangle(5, 5, 15, 10);
   // Polylines: straight, counter-clockwise and clockwise bulges; closed; empty.
   CadSetLayer(2);
-  CadBeginPolyline(0);
-  CadPolylineVertex(0, 20, 0);
-  CadPolylineVertex(10, 20, pi / 2);
-  CadPolylineVertex(20, 20, -pi / 2);
-  CadPolylineVertex(30, 20, 0);
-  CadEndPolyline();
-  CadBeginPolyline(1);
-  CadPolylineVertex(40, 20, 0);
-  CadPolylineVertex(50, 20, 0);
-  CadPolylineVertex(50, 30, pi);
-  CadPolylineVertex(40, 30, 0);
-  CadEndPolyline();
-  CadBeginPolyline(0);
-  CadEndPolyline();
-  // Circles and arcs.
+  Polyline(0, {{0, 20, 0}, {10, 20, kPi / 2}, {20, 20, -kPi / 2}, {30, 20, 0}});
+  Polyline(1, {{40, 20, 0}, {50, 20, 0}, {50, 30, kPi}, {40, 30, 0}});
+  Polyline(0, {});
   CadSetLayer(3);
   CadCircle(80, 60, 10);
-  CadArc(60, 60, 30, 30, 5);
-  CadArc(60, 80, 0, 360, 5);
-  CadArc(60, 100, 360, 0, 5);
-  CadArc(80, 80, 350, 10, 5);
-  CadArc(80, 100, 90, -90, 5);
+  ArcCases({{60, 60}, {60, 80}, {60, 100}, {80, 80}, {80, 100}});
   // Texts: every alignment, an angle, width 0, an oblique angle.
   CadSetLayer(4);
   CadTextStyle(2, 0, 3.5L, 2.5L);
-  for (int h = 0; h <= 2; ++h)
-    for (int v = 0; v <= 2; ++v) {
-      CadSetTextAlign(h, v);
-      CadText("Ab" + std::to_string(h) + std::to_string(v), 100 + 20 * h, 10 + 8 * v);
-    }
-  CadSetTextAlign(0, 0);
+  Alignments([](int h, int v) { return "Ab" + std::to_string(h) + std::to_string(v); }, 100, 20, 10, 8);
   CadTextStyle(2, 30, 5, 3);
   CadText("Winkel 30", 100, 40);
   CadTextStyle(2, 0, 4, 0);
@@ -158,31 +182,84 @@ void DrawReferenceEntities() {
   CadTextStyle(2, 0, 4, 2.8L);
   CadText("Schräg 90°"_oem, 100, 60);
   CadSettings().CadTextObliqueAngle = 0;
-  // Solids and arrowheads.
   CadSetLayer(5);
   CadSolid(0, 40, 10, 40, 0, 50, 10, 50);
   CadArrowStd(20, 45, 0);
   CadArrowHead(40, 45, 135, 10, 6, 12);
-  // Numbered layers.
+  // Numbered layers, one folded.
   CadSetLayer(17);
   CadLine(0, 110, 160, 110);
   CadSetLayer(47);
   CadLine(0, 115, 160, 115);
-  // Blocks nested two deep.
   CadSetLayer(0);
   CadInsertBlock("OUTER", 100, 80, 30, 2, 2);
 }
 
+void DrawPrimitiveBlocks() {
+  CadBeginBlock("INNER");
+  CadSetLayer(5);
+  CadLine(0, 0, 6, 0);
+  CadCircle(3, 3, 2);
+  CadEndBlock();
+  CadBeginBlock("MIDDLE");
+  CadInsertBlock("INNER", 0, 0, 0, 1, 1);
+  CadInsertBlock("INNER", 8, 0, 90, 1, 1);
+  CadTextStyle(2, 0, 2, 1.5L);
+  CadText("M", 0, 8);
+  CadEndBlock();
+  CadBeginBlock("OUTER");
+  CadInsertBlock("MIDDLE", 0, 0, 0, 1, 1);
+  CadRectangle(-2, -2, 20, 12);
+  CadEndBlock();
+}
+
+void DrawPrimitiveEntities() {
+  CadSetLayer(0);
+  CadLine(5, 5, 45, 5);
+  CadLine(5, 8, -3.25L, 12.5L);
+  CadSetLayer(1);
+  Polyline(0, {{5, 20, 0}, {15, 20, kPi / 2}, {25, 30, -kPi / 2}, {35, 20, 0}});
+  Polyline(1, {{40, 20, 0}, {50, 20, kPi / 3}, {50, 30, 0}, {40, 30, 0}});
+  Polyline(0, {});
+  CadSetLayer(2);
+  CadCircle(70, 15, 6);
+  ArcCases({{90, 15}, {105, 15}, {120, 15}, {135, 15}, {150, 15}});
+  CadSetLayer(4);
+  CadSettings().CadTextObliqueAngle = 15;
+  CadTextStyle(2, 0, 2.5L, 2);
+  Alignments([](int h, int v) { return "H" + std::to_string(h) + "V" + std::to_string(v); }, 10, 25, 45, 8);
+  CadTextStyle(2, 30, 3, 0);
+  CadText("Winkel 30 "_oem + DegreeSign() + ", Breite 0", 85, 45);
+  CadSettings().CadTextObliqueAngle = 0;
+  CadSetLayer(3);
+  CadSolid(10, 75, 20, 75, 10, 85, 20, 85);
+  CadSolid(25, 75, 35, 75, 30, 85, 30, 85);
+  CadArrowStd(50, 80, 0);
+  CadArrowHead(60, 80, 135, 12, 6, 10);
+  CadInsertBlock("OUTER", 90, 70, 0, 1, 1);
+  CadInsertBlock("OUTER", 130, 70, 45, 1, 1);
+}
+
 void ExpectGolden(const std::string& name, const std::string& actual) {
-  std::string path = (std::filesystem::path(__FILE__).parent_path() / "golden" / name).string();
-  const char* update = std::getenv("ZEB1_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") {
-    WriteFileBytes(path, actual);
+  // The IGES file date (global record 4).
+  static const std::regex date("13H[0-9]{6}\\.140920");
+  const std::string got = std::regex_replace(actual, date, "13HYYMMDD.140920");
+  const std::string path = (fs::path(__FILE__).parent_path() / "golden" / name).string();
+  if (const char* update = std::getenv("ZEB1_UPDATE_GOLDEN"); update && std::string(update) == "1") {
+    WriteFileBytes(path, got);
     return;
   }
-  std::string expected = ReadFileBytes(path);
-  ASSERT_FALSE(expected.empty()) << "golden file missing: " << path;
-  EXPECT_EQ(expected, actual) << "differs from " << path;
+  const std::string want = ReadFileBytes(path);
+  ASSERT_FALSE(want.empty()) << "golden file missing: " << path;
+  if (got == want) return;
+  std::istringstream a(got), b(want);
+  std::string la, lb;
+  for (int line = 1;; ++line) {
+    const bool ha = static_cast<bool>(std::getline(a, la)), hb = static_cast<bool>(std::getline(b, lb));
+    if (ha == hb && la == lb && ha) continue;
+    ADD_FAILURE() << name << " differs from line " << line << ":\n  got:  " << la << "\n  want: " << lb;
+    return;
+  }
 }
 
 }  // namespace zeb::test

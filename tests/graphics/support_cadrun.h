@@ -1,6 +1,6 @@
-// Shared helpers of the CAD layer tests: a fixture with fresh CAD state, a
-// private temporary folder and a recording screen sink; file runs; golden
-// file comparison.
+// Shared helpers of the CAD layer tests: a fixture with fresh CAD, diagram
+// and hatch state, a private folder and a recording screen sink; file runs;
+// the drawings of the golden files; golden file comparison.
 #pragma once
 #include <functional>
 #include <memory>
@@ -11,6 +11,7 @@
 
 namespace zeb::test {
 
+// TearDown runs the peer checkers on every DXF and IGES file left in dir().
 class CadTest : public BaseTest {
  protected:
   void SetUp() override;
@@ -37,14 +38,23 @@ std::string RunToFile(int code, const std::string& base, const std::function<voi
                       const std::function<void()>& blocks = {});
 // A screen run of the same shape.
 void RunToScreen(const std::function<void()>& entities, const std::function<void()>& blocks = {});
+// A run of any code as the settings stand (no blocks section): header
+// (0, 0, width, height), layer tables of the given mode. Returns the file's
+// path.
+std::string RunCode(int code, const std::function<void()>& entities, int tables = 2, long double width = 160,
+                    long double height = 120);
 
-// The reference drawing of the goldens: every primitive with its edge
-// cases (entities) and two blocks, OUTER inserting INNER (blocks).
+// Every primitive with its edge cases (entities) and two blocks, OUTER
+// inserting INNER (blocks): reference.dxf and reference.txt.
 void DrawReferenceEntities();
 void DrawReferenceBlocks();
+// The same cases placed for primitives.igs, with blocks nested three deep.
+void DrawPrimitiveEntities();
+void DrawPrimitiveBlocks();
 
-// Compares with tests/graphics/golden/<name>; with ZEB1_UPDATE_GOLDEN=1 the
-// golden file is written instead.
+// Compares with tests/graphics/golden/<name>, the IGES file date masked;
+// with ZEB1_UPDATE_GOLDEN=1 the golden file is written instead (review it by
+// eye before keeping it).
 void ExpectGolden(const std::string& name, const std::string& actual);
 
 }  // namespace zeb::test

@@ -1,6 +1,5 @@
 #include "graphics/support_checkers.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -29,16 +28,6 @@ bool StartsWith(const std::string& s, const std::string& p) { return s.compare(0
 bool HaveProgram(const std::string& name) {
   std::string out;
   return RunCommand("command -v " + ShellQuote(name), out) == 0;
-}
-
-void MakeDirs(const std::string& path) {
-  std::string part;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') {
-      if (!part.empty()) ::mkdir(part.c_str(), 0755);
-    }
-    if (i < path.size()) part += path[i];
-  }
 }
 
 // Findings of a checker script: its "FILE: problem" lines, or the whole
@@ -76,13 +65,12 @@ std::string ToolsDir() {
 }
 
 std::string TestOutputDir(const std::string& sub) {
-  // Beside the test program, so that the files stay in the build tree
-  // whatever the working folder.
+  // Beside the test program, whatever the working folder.
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   std::string dir = (ec ? std::filesystem::current_path(ec) : exe.parent_path()).string() + "/graphics_out";
   if (!sub.empty()) dir += "/" + sub;
-  MakeDirs(dir);
+  std::filesystem::create_directories(dir, ec);
   return dir;
 }
 

@@ -40,16 +40,11 @@ CheckResult CheckIges(const std::string& path);
 
 }  // namespace zeb::test
 
-#define ZEB_EXPECT_DXF_CLEAN(path)                                   \
+#define ZEB_EXPECT_CLEAN_(check, path)                               \
   do {                                                               \
-    auto zebCheck_ = ::zeb::test::CheckDxf(path);                    \
+    auto zebCheck_ = check(path);                                    \
     if (zebCheck_.missing) GTEST_SKIP() << zebCheck_.Report();       \
     EXPECT_TRUE(zebCheck_.ok) << (path) << "\n" << zebCheck_.Report(); \
   } while (0)
-
-#define ZEB_EXPECT_IGES_CLEAN(path)                                  \
-  do {                                                               \
-    auto zebCheck_ = ::zeb::test::CheckIges(path);                   \
-    if (zebCheck_.missing) GTEST_SKIP() << zebCheck_.Report();       \
-    EXPECT_TRUE(zebCheck_.ok) << (path) << "\n" << zebCheck_.Report(); \
-  } while (0)
+#define ZEB_EXPECT_DXF_CLEAN(path) ZEB_EXPECT_CLEAN_(::zeb::test::CheckDxf, path)
+#define ZEB_EXPECT_IGES_CLEAN(path) ZEB_EXPECT_CLEAN_(::zeb::test::CheckIges, path)

@@ -23,14 +23,17 @@
 namespace zeb::test {
 namespace {
 
+using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
 class BlocksTest : public CadTest {
  protected:
   void SetUp() override {
     CadTest::SetUp();
     CadSettings().FooterOff = 1;
   }
-  std::vector<std::string> Named(const char* name) {
-    std::vector<std::string> out;
+  Strings Named(const char* name) {
+    Strings out;
     for (const auto& c : sink().Named(name)) out.push_back(c.ToString());
     return out;
   }
@@ -39,29 +42,17 @@ class BlocksTest : public CadTest {
   }
 };
 
-std::string LineRecord(int layer, int x1, int y1, int x2, int y2) {
-  std::ostringstream s;
-  s << "  0\r\nLINE\r\n  8\r\n" << layer << "\r\n 10\r\n" << x1 << "\r\n 20\r\n" << y1 << "\r\n 11\r\n" << x2
-    << "\r\n 21\r\n" << y2 << "\r\n";
-  return s.str();
+std::string LineRecord(int x1, int y1, int x2, int y2) {
+  auto group = [](const char* code, int v) { return std::string(code) + "\r\n" + std::to_string(v) + "\r\n"; };
+  return "  0\r\nLINE\r\n  8\r\n0\r\n" + group(" 10", x1) + group(" 20", y1) + group(" 11", x2) + group(" 21", y2);
 }
 
 std::string InsertRecord(const std::string& name) {
-  return "  0\r\nINSERT\r\n  8\r\n0\r\n  2\r\n" + name + "\r\n 10\r\n0\r\n 20\r\n0\r\n 41\r\n1\r\n 42\r\n1\r\n 50\r\n0\r\n";
+  return "  0\r\nINSERT\r\n  8\r\n0\r\n  2\r\n" + name +
+         "\r\n 10\r\n0\r\n 20\r\n0\r\n 41\r\n1\r\n 42\r\n1\r\n 50\r\n0\r\n";
 }
 
-TEST_F(BlocksTest, InsertionTransformsTheBlockFile) {
-  RunToScreen(
-      [] { CadInsertBlock("B", 50, 50, 90, 2, 1); },
-      [] {
-        CadBeginBlock("B");
-        CadLine(0, 0, 10, 0);
-        CadEndBlock();
-      });
-  EXPECT_EQ(Named("GrafLine"), std::vector<std::string>{"GrafLine(50,50,50,70)"});
-  // The block file is gone after the screen run.
-  EXPECT_FALSE(std::filesystem::exists(tmp() + "/$B.dx$"));
-}
+const std::string kEof = "  0\r\nEOF\r\n";
 
 TEST_F(BlocksTest, RecordedBlockIsAFileOfDxfRecordsKeepingCodePage850) {
   CadBeginOutput(3);
@@ -72,35 +63,32 @@ TEST_F(BlocksTest, RecordedBlockIsAFileOfDxfRecordsKeepingCodePage850) {
   CadTextStyle(2, 0, 3, 2);
   CadText("Grüße"_oem, 1, 2);
   CadEndBlock();
-  // Nothing of the block reached the screen.
-  EXPECT_TRUE(sink().Named("GrafOutTextXY").empty());
+  EXPECT_TRUE(sink().Named("GrafOutTextXY").empty());  // nothing of the block on screen
   std::string file = ReadFileBytes(tmp() + "/$Txt.dx$");
   EXPECT_NE(file.find("  1\r\n" + "Grüße"_oem.str() + "\r\n"), std::string::npos) << file;
-  EXPECT_EQ(file.substr(file.size() - 10), "  0\r\nEOF\r\n");
+  EXPECT_EQ(file.substr(file.size() - 10), kEof);
   CadEndSection();
   CadBeginEntities();
   CadInsertBlock("TXT", 10, 10, 0, 1, 1);  // another case finds the file
   CadEndSection();
   CadEndOutput();
-  auto texts = sink().Named("GrafOutTextXY");
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].text, "Grüße"_oem.str());
-  EXPECT_EQ(texts[0].ToString(), "GrafOutTextXY(\"" + "Grüße"_oem.str() + "\",11,12)");
+  EXPECT_EQ(Named("GrafOutTextXY"), Strings{"GrafOutTextXY(\"" + "Grüße"_oem.str() + "\",11,12)"});
+  EXPECT_FALSE(fs::exists(tmp() + "/$Txt.dx$"));  // gone after the screen run
 }
 
 TEST_F(BlocksTest, FifthLevelShowsTheBoxAndTheRunGoesOn) {
   // A logo file that inserts itself.
-  WriteBlockFile("LOGO_2", LineRecord(0, 0, 0, 10, 0) + InsertRecord("LOGO_2") + "  0\r\nEOF\r\n");
+  WriteBlockFile("LOGO_2", LineRecord(0, 0, 10, 0) + InsertRecord("LOGO_2") + kEof);
   ui().ExpectMessageBox("Fehler", "error blockno.5");
-  RunToScreen([] {});
+  RunToScreen({});
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(Named("GrafLine").size(), 4u);  // levels 1 to 4
   EXPECT_EQ(Cad().CadBlockLevel, 0);
-  EXPECT_FALSE(std::filesystem::exists(tmp() + "/$LOGO_2.dx$"));  // deleted with the others
+  EXPECT_FALSE(fs::exists(tmp() + "/$LOGO_2.dx$"));  // deleted with the others
   // A chain of five distinct blocks ends the same way.
   G().AbortFlag = 0;
   for (char c : std::string("ABCD")) WriteBlockFile(std::string(1, c), InsertRecord(std::string(1, c + 1)));
-  WriteBlockFile("E", LineRecord(0, 0, 0, 1, 1));
+  WriteBlockFile("E", LineRecord(0, 0, 1, 1));
   ui().ExpectMessageBox("Fehler", "error blockno.5");
   CadBeginOutput(3);
   CadInsertBlock("A", 0, 0, 0, 1, 1);
@@ -109,34 +97,27 @@ TEST_F(BlocksTest, FifthLevelShowsTheBoxAndTheRunGoesOn) {
 }
 
 TEST_F(BlocksTest, UnusableBlockNamesAreRefused) {
-  std::string path = RunToFile(1, dir() + "/names",
-      [] {
-        CadInsertBlock("../x", 0, 0, 0, 1, 1);
-        CadInsertBlock("OK", 0, 0, 0, 1, 1);
-      },
-      [] {
-        CadBeginBlock("../x");
-        EXPECT_EQ(G().AbortFlag, 1);
-        CadLine(0, 0, 1, 1);  // dropped with its block
-        CadEndBlock();
-        EXPECT_EQ(G().AbortFlag, 0);
-        CadBeginBlock("OK");
-        CadLine(0, 0, 2, 2);
-        CadEndBlock();
-      });
-  std::string dxf = ReadFileBytes(path);
+  auto entities = [] {
+    CadInsertBlock("../x", 0, 0, 0, 1, 1);
+    CadInsertBlock("OK", 0, 0, 0, 1, 1);
+  };
+  auto blocks = [] {
+    CadBeginBlock("../x");
+    EXPECT_EQ(G().AbortFlag, 1);
+    CadLine(0, 0, 1, 1);  // dropped with its block
+    CadEndBlock();
+    EXPECT_EQ(G().AbortFlag, 0);
+    CadBeginBlock("OK");
+    CadLine(0, 0, 2, 2);
+    CadEndBlock();
+  };
+  std::string dxf = ReadFileBytes(RunToFile(1, dir() + "/names", entities, blocks));
   EXPECT_EQ(dxf.find("../x"), std::string::npos);
   EXPECT_EQ(dxf.find(" 11\r\n1.000000"), std::string::npos);
-  ZEB_EXPECT_DXF_CLEAN(path);
   // On screen no file is made outside the temporary folder.
-  RunToScreen([] { CadInsertBlock("../x", 0, 0, 0, 1, 1); },
-              [] {
-                CadBeginBlock("../x");
-                CadLine(0, 0, 1, 1);
-                CadEndBlock();
-              });
-  EXPECT_FALSE(std::filesystem::exists(dir() + "/x.dx$"));
-  EXPECT_TRUE(sink().Named("GrafLine").empty());
+  RunToScreen(entities, blocks);
+  EXPECT_FALSE(fs::exists(dir() + "/x.dx$"));
+  EXPECT_EQ(Named("GrafLine"), Strings{"GrafLine(0,0,2,2)"});
 }
 
 TEST_F(BlocksTest, UnwritableTempFolderDropsTheBlock) {
@@ -156,7 +137,7 @@ TEST_F(BlocksTest, UnwritableTempFolderDropsTheBlock) {
         EXPECT_EQ(G().AbortFlag, 0);
       });
   EXPECT_TRUE(sink().Named("GrafLine").empty());
-  EXPECT_EQ(G().ErrorMessageList.count, 1);
+  ASSERT_EQ(G().ErrorMessageList.count, 1);
   EXPECT_EQ(G().ErrorMessageList.slot[1], "Invalid temp directory");
   // The plot file cannot be made there either.
   G().AbortFlag = 0;
@@ -168,30 +149,32 @@ TEST_F(BlocksTest, UnwritableTempFolderDropsTheBlock) {
 
 TEST_F(BlocksTest, DefaultTempFolderIsPrivateToTheUser) {
   const char* old = std::getenv("TMPDIR");
-  std::string saved = old ? old : "";
+  const std::string saved = old ? old : "";
   ::setenv("TMPDIR", dir().c_str(), 1);
   G().TempFolder.clear();
-  std::string folder = CadTempFolder();
+  const std::string folder = CadTempFolder();
   EXPECT_EQ(folder, dir() + "/zeb1-" + std::to_string(::getuid()));
   struct stat st {};
   ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   // A link put there instead is not used.
-  std::filesystem::remove(folder);
-  std::filesystem::create_directory_symlink(tmp(), folder);
+  fs::remove(folder);
+  fs::create_directory_symlink(tmp(), folder);
   EXPECT_EQ(CadTempFolder(), "");
-  if (old) ::setenv("TMPDIR", saved.c_str(), 1); else ::unsetenv("TMPDIR");
+  if (old) ::setenv("TMPDIR", saved.c_str(), 1);
+  else ::unsetenv("TMPDIR");
 }
 
 TEST_F(BlocksTest, LogoBlocksOnlyForScreenAndPlotAndNotInPrinterModes2And3) {
-  WriteBlockFile("logo_3", LineRecord(0, 0, 0, 480, 0) + "  0\r\nEOF\r\n");  // case differs
-  RunToScreen([] {});
+  const std::string logo = LineRecord(0, 0, 480, 0) + kEof;
+  WriteBlockFile("logo_3", logo);  // case differs
+  RunToScreen({});
   // Upper right corner: x = 0.91 * 160, y = 0.96 * 120, scales 1/3.
-  EXPECT_EQ(Named("GrafLine"), std::vector<std::string>{"GrafLine(145.6,115.2,305.6,115.2)"});
-  EXPECT_FALSE(std::filesystem::exists(tmp() + "/$logo_3.dx$"));
+  EXPECT_EQ(Named("GrafLine"), Strings{"GrafLine(145.6,115.2,305.6,115.2)"});
+  EXPECT_FALSE(fs::exists(tmp() + "/$logo_3.dx$"));
 
-  WriteBlockFile("LOGO_2", LineRecord(0, 0, 0, 480, 0) + "  0\r\nEOF\r\n");
+  WriteBlockFile("LOGO_2", logo);
   sink().ClearCalls();
   CadBeginOutput(3);
   G().PrinterMode = 2;
@@ -201,9 +184,8 @@ TEST_F(BlocksTest, LogoBlocksOnlyForScreenAndPlotAndNotInPrinterModes2And3) {
   CadEndOutput();
   EXPECT_TRUE(sink().Named("GrafLine").empty());
 
-  WriteBlockFile("LOGO_2", LineRecord(0, 0, 0, 480, 0) + "  0\r\nEOF\r\n");
-  std::string txt = ReadFileBytes(RunToFile(5, dir() + "/logo", [] {}));
-  EXPECT_EQ(txt.find("INSERT"), std::string::npos);
+  WriteBlockFile("LOGO_2", logo);
+  EXPECT_EQ(ReadFileBytes(RunToFile(5, dir() + "/logo", {})).find("INSERT"), std::string::npos);
 }
 
 TEST_F(BlocksTest, PolylineRecordsOfABlockFile) {
@@ -217,19 +199,19 @@ TEST_F(BlocksTest, PolylineRecordsOfABlockFile) {
                  "  0\r\nSEQEND\r\n  8\r\n0\r\n"
                  "  0\r\nPOLYLINE\r\n  8\r\n0\r\n 66\r\n1\r\n  0\r\nSEQEND\r\n  8\r\n0\r\n"
                  "  0\r\nPOLYLINE\r\n  8\r\n0\r\n 66\r\n1\r\n" +
-                     LineRecord(0, 7, 7, 8, 8) + "  0\r\nEOF\r\n");
+                     LineRecord(7, 7, 8, 8) + kEof);
   ui().ExpectMessageBox("Fehler", "Error in DXF File");
   CadBeginOutput(3);
   CadInsertBlock("P", 100, 0, 0, 1, 1);
   CadEndOutput();
-  EXPECT_EQ(Named("GrafArc"), std::vector<std::string>{"GrafArc(105,0,180,0,5)"});
-  EXPECT_EQ(Named("GrafLine"), (std::vector<std::string>{"GrafLine(110,0,110,5)", "GrafLine(110,5,100,0)",
-                                                          "GrafLine(107,7,108,8)"}));
+  EXPECT_EQ(Named("GrafArc"), Strings{"GrafArc(105,0,180,0,5)"});
+  EXPECT_EQ(Named("GrafLine"), (Strings{"GrafLine(110,0,110,5)", "GrafLine(110,5,100,0)", "GrafLine(107,7,108,8)"}));
 }
 
 TEST_F(BlocksTest, DamagedBlockFilesAreReadSafely) {
   WriteBlockFile("D",
-                 "abc\r\nLINE\r\n99999\r\nX\r\n  0\r\nLINE\r\n  8\r\n-5\r\n 10\r\n1,5\r\n 20\r\nzz\r\n 11\r\n3\r\n 21\r\n4\r\n"
+                 "abc\r\nLINE\r\n99999\r\nX\r\n"
+                 "  0\r\nLINE\r\n  8\r\n-5\r\n 10\r\n1,5\r\n 20\r\nzz\r\n 11\r\n3\r\n 21\r\n4\r\n"
                  "  0\r\nLINE\r\n  8\r\n70000\r\n 10\r\n1e300\r\n 20\r\n0\r\n"
                  "  0\r\nHATCH\r\n 10\r\n1\r\n  0\r\nCIRCLE\r\n  8\r\n2\r\n 10\r\n0\r\n 20\r\n0\r\n 40\r\n2\r\n"
                  "  0\r\nTEXT\r\n  1\r\nab" + std::string("\0c", 2) + "\r\n 40\r\n2\r\n  0\r\nLINE\r\n 10");
@@ -240,8 +222,8 @@ TEST_F(BlocksTest, DamagedBlockFilesAreReadSafely) {
   CadEndOutput();
   // The line with a comma and an unconvertible value, the circle and the
   // text (NUL dropped); 1e300 is beyond the coordinate limit.
-  EXPECT_EQ(Named("GrafLine"), (std::vector<std::string>{"GrafLine(1.5,0,3,4)"}));
-  EXPECT_EQ(Named("GrafCircle"), (std::vector<std::string>{"GrafCircle(0,0,2)"}));
+  EXPECT_EQ(Named("GrafLine"), Strings{"GrafLine(1.5,0,3,4)"});
+  EXPECT_EQ(Named("GrafCircle"), Strings{"GrafCircle(0,0,2)"});
   EXPECT_EQ(sink().Named("GrafOutTextXY").size(), 1u);
   EXPECT_EQ(G().ErrorMessageList.count, 1);
 }
@@ -281,35 +263,30 @@ for e in ezdxf.readfile(sys.argv[1]).modelspace():
   int rc = RunCommand("/usr/bin/python3 " + ShellQuote(script) + " " + ShellQuote(path), out);
   if (rc != 0 && out.find("No module named 'ezdxf'") != std::string::npos) GTEST_SKIP() << out;
   ASSERT_EQ(rc, 0) << out;
-  std::vector<std::string> fromDxf;
+  Strings fromDxf;
   std::istringstream in(out);
   for (std::string line; std::getline(in, line);) fromDxf.push_back(line);
 
   RunToScreen(DrawReferenceEntities, DrawReferenceBlocks);
-  auto num = [](long double v) { return cad_detail::FixedText(v, 3); };
+  auto num = [](long double v) { return " " + cad_detail::FixedText(v, 3); };
   auto ang = [&](long double v) {
     long double m = std::fmod(v, 360.0L);
     if (m < 0) m += 360;
-    if (std::fabs(m - 360) < 5e-4L) m = 0;
-    return num(m);
+    return num(std::fabs(m - 360) < 5e-4L ? 0 : m);
   };
-  std::vector<std::string> fromScreen;
+  Strings fromScreen;
   for (const auto& c : sink().Calls()) {
     const auto& v = c.args;
-    if (c.name == "GrafLine")
-      fromScreen.push_back("LINE " + num(v[0]) + " " + num(v[1]) + " " + num(v[2]) + " " + num(v[3]));
-    else if (c.name == "GrafCircle")
-      fromScreen.push_back("CIRCLE " + num(v[0]) + " " + num(v[1]) + " " + num(v[2]));
-    else if (c.name == "GrafArc")
-      fromScreen.push_back("ARC " + num(v[0]) + " " + num(v[1]) + " " + ang(v[2]) + " " + ang(v[3]) + " " +
-                           num(v[4]));
-    else if (c.name == "GrafOutTextXY")
-      fromScreen.push_back("TEXT " + num(v[0]) + " " + num(v[1]) + " " + ToUtf8(CodePage::Cp850, c.text));
+    std::string s;
+    if (c.name == "GrafLine") s = "LINE" + num(v[0]) + num(v[1]) + num(v[2]) + num(v[3]);
+    else if (c.name == "GrafCircle") s = "CIRCLE" + num(v[0]) + num(v[1]) + num(v[2]);
+    else if (c.name == "GrafArc") s = "ARC" + num(v[0]) + num(v[1]) + ang(v[2]) + ang(v[3]) + num(v[4]);
+    else if (c.name == "GrafOutTextXY") s = "TEXT" + num(v[0]) + num(v[1]) + " " + ToUtf8(CodePage::Cp850, c.text);
     else if (c.name == "GrafSolid") {
-      std::string s = "SOLID";
-      for (long double x : v) s += " " + num(x);
-      fromScreen.push_back(s);
+      s = "SOLID";
+      for (long double x : v) s += num(x);
     }
+    if (!s.empty()) fromScreen.push_back(s);
   }
   std::sort(fromDxf.begin(), fromDxf.end());
   std::sort(fromScreen.begin(), fromScreen.end());

@@ -72,33 +72,21 @@ class PlotTest : public CadTest {
   std::string short_;
 };
 
-TEST_F(PlotTest, DefaultsGiveFolderProgramInputFileAndFormatOnly) {
-  std::string f = ProgramFolder(20);
-  ExpectDialogue(f, "1");
-  std::string line = "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0";
-  GraveloCommandLine(line);
-  EXPECT_EQ(G().AbortFlag, 0);
-  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL");
-}
-
-TEST_F(PlotTest, ScaleSwitches) {
-  std::string f = ProgramFolder(18);
-  ExpectDialogue(f, "0");
-  std::string line;
-  GraveloCommandLine(line);
-  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL /M*");
-  ExpectDialogue(f, "2.5");
-  GraveloCommandLine(line);
-  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL /M2.5");
-}
-
-TEST_F(PlotTest, SixtyCharactersAreUsedAsBuilt) {
-  std::string f = ProgramFolder(24);
-  ExpectDialogue(f, "1");
-  std::string line;
-  GraveloCommandLine(line);
-  EXPECT_EQ(line.size(), 60u);
-  EXPECT_EQ(line.substr(0, f.size()), f);
+TEST_F(PlotTest, DialogueBuildsTheCommandLine) {
+  // Defaults give folder, program, input file and format only; a scale of 0
+  // gives "/M*"; a folder of 24 makes the line 60 characters long, still
+  // used as built.
+  const std::tuple<std::size_t, const char*, const char*> cases[] = {
+      {20, "1", ""}, {18, "0", " /M*"}, {18, "2.5", " /M2.5"}, {24, "1", ""}};
+  for (const auto& [length, scale, scaleSwitch] : cases) {
+    const std::string f = ProgramFolder(length);
+    ExpectDialogue(f, scale);
+    std::string line = "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0";
+    GraveloCommandLine(line);
+    EXPECT_EQ(G().AbortFlag, 0);
+    EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL" + scaleSwitch);
+    EXPECT_TRUE(length != 24 || line.size() == 60u);
+  }
 }
 
 TEST_F(PlotTest, SixtyOneCharactersRunThroughTheBatchFile) {
@@ -140,14 +128,10 @@ TEST_F(PlotTest, StartFailuresAreShown) {
 TEST_F(PlotTest, PlotRunHandsTheDxfToTheProgram) {
   WriteRecorder(short_ + "/rec");
   CadSettings().CadPlotCommandLines[0] = short_ + "/rec " + short_ + "/gravelo.dxf";
-  CadBeginOutput(4);
-  CadDrawingHeader(0, 0, 160, 120);
-  CadTables(2);
-  CadBeginEntities();
-  CadSetLayer(17);
-  CadLine(0, 0, 160, 120);
-  CadEndSection();
-  CadEndOutput();
+  RunCode(4, [] {
+    CadSetLayer(17);
+    CadLine(0, 0, 160, 120);
+  });
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_EQ(WaitForArgs(), short_ + "/gravelo.dxf\n");
   ZEB_EXPECT_DXF_CLEAN(short_ + "/gravelo.dxf");

@@ -10,8 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -21,6 +19,7 @@
 #include "graphics/cadsettings.h"
 #include "mainwin/config.h"
 #include "mainwin/program.h"
+#include "program_fixture.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 
@@ -32,20 +31,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& p, std::string_view bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-fs::path SourceDir() {
-  if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
-  return fs::path(__FILE__).parent_path().parent_path().parent_path();
-}
+using zeb::test::ReadBytes;
+using zeb::test::SourceDir;
+using zeb::test::WriteBytes;
 
 struct RunResult {
   int exitCode = -1;  // -1: killed or did not end in time
@@ -59,10 +47,7 @@ class BlackBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(ZEB1_WZEB1)) << ZEB1_WZEB1;
-    root_ = fs::temp_directory_path() / ("zeb1_bb_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    for (const char* d : {"work", "xdg", "tmp"}) fs::create_directories(root_ / d);
+    root_ = zeb::test::FreshTestFolder("zeb1_bb_", {"work", "xdg", "tmp"});
     work_ = root_ / "work";
   }
   void TearDown() override { fs::remove_all(root_); }
@@ -289,18 +274,6 @@ TEST_F(BlackBoxTest, OddNames) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(fs::exists(work_ / (name.substr(0, name.size() - 4) + ".txt")));
   }
-}
-
-// Interactive starts end after the start-up.
-TEST_F(BlackBoxTest, InteractiveStartEnds) {
-  RunResult r = Run({});
-  EXPECT_EQ(r.exitCode, 0);
-  CopyExample("round_static.zeb", "t.zeb");
-  r = Run({"t.zeb"});
-  EXPECT_EQ(r.exitCode, 0);
-  r = Run({"t.zeb", "/E"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(WorkFiles(), std::vector<std::string>{"t.zeb"});
 }
 
 }  // namespace

@@ -7,12 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "graphics/cadsettings.h"
 #include "mainwin/config.h"
 #include "platform/real48.h"
+#include "program_fixture.h"
 
 namespace zeb {
 namespace {
@@ -30,17 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 Lines SplitCrLf(const std::string& bytes) {
   Lines lines;
@@ -79,10 +70,7 @@ class ConfigTest : public test::BaseTest {
     SetScreenMetrics({});
     G().ProgramShortName = "zeb1";
     G().ProgramVersion = "26.6";
-    dir_ = fs::temp_directory_path() / ("zeb1-config-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = test::FreshTestFolder("zeb1-config-");
     cwd_ = fs::current_path();
   }
   void TearDown() override {
@@ -122,90 +110,35 @@ void SetNonDefaults() {
     cad.CadLayerNames[i] = "L" + std::to_string(i);
     cad.CadLayerColours[i] = 6 + i;
   }
-  cad.CadTextStyleName = "ISO";
-  cad.CadTextFactor = 1.5L;
-  cad.CadTextObliqueAngle = 15;
-  cad.CadFolder = "/cad/";
-  g.DbfFolder = "/dbf/";
-  g.HelpLevel = 2;
-  g.PrinterPortNumber = 2;
-  c.PrinterType = 4;
-  c.PrintDensity = 2;
-  c.HardcopyRotated = 'N';
-  g.DecimalsSetting = 4;
-  c.PrintThicknessVertical = 2;
-  c.ColourGraphics = 0;
-  g.GraphicCorrectionFactorX = 1.25L;
-  c.GraphicsMode = 3;
-  c.GraphicsDriver = 4;
-  c.ResolutionX = 800;
-  c.ResolutionY = 600;
-  g.TempFolder = "/tmp/zeb/";
-  c.HardcopyPrinterPort = 3;
-  c.EdiFolder = "/edi/";
-  g.HelpFolder = "/plt/";
-  g.ReportLineStyle = 2;
-  g.LinesPerPage = 72;
-  g.ZoomFactor = 1.1L;
-  g.PanFactor = 0.05L;
-  c.TalmoreProgramFolder = "/talmore/";
-  cad.CadPlotCommandLines[0] = "plot1 a.dxf";
-  g.BackgroundColour = 0x00FF8040;
-  g.PrintColourMode = 2;
-  cad.CadMonochromeLayers = 1;
-  g.GraphicTextWidthFactor = 0.9L;
+  cad.CadTextStyleName = "ISO", cad.CadTextFactor = 1.5L, cad.CadTextObliqueAngle = 15, cad.CadFolder = "/cad/";
+  g.DbfFolder = "/dbf/", g.HelpLevel = 2, g.PrinterPortNumber = 2, c.PrinterType = 4, c.PrintDensity = 2;
+  c.HardcopyRotated = 'N', g.DecimalsSetting = 4, c.PrintThicknessVertical = 2, c.ColourGraphics = 0;
+  g.GraphicCorrectionFactorX = 1.25L, c.GraphicsMode = 3, c.GraphicsDriver = 4, c.ResolutionX = 800;
+  c.ResolutionY = 600, g.TempFolder = "/tmp/zeb/", c.HardcopyPrinterPort = 3, c.EdiFolder = "/edi/";
+  g.HelpFolder = "/plt/", g.ReportLineStyle = 2, g.LinesPerPage = 72, g.ZoomFactor = 1.1L, g.PanFactor = 0.05L;
+  c.TalmoreProgramFolder = "/talmore/", cad.CadPlotCommandLines[0] = "plot1 a.dxf", g.BackgroundColour = 0x00FF8040;
+  g.PrintColourMode = 2, cad.CadMonochromeLayers = 1, g.GraphicTextWidthFactor = 0.9L;
   g.GraphicTextFont = "DejaVu Sans";
   for (int i = 0; i < 16; ++i) cad.CadUserColours[i] = 20 + i;
-  g.TextProgramPath = "gedit";
-  c.DatabaseMode = 2;
-  g.TableEditorPath = "dbed";
-  g.ScreendumpOriginX = 12;
-  g.ScreendumpOriginY = 34;
-  g.ScreendumpScale = 2.5L;
-  g.PrintBorder = 1;
-  g.ArchiveFlag = 1;
-  g.DateFormat = 4;
-  g.TopMarginLines = 5;
-  g.OutputTarget = 6;
-  g.AskOutputTarget = 1;
-  c.SmallOnlineWindow = 1;
-  cad.EnterDiagramLimits = 1;
-  cad.DecimalCommaMode = 2;
-  c.DefaultDataFolder = "/data/";
-  g.GraphicTextHeightFactor = 1.2L;
-  g.DialogSizePercent = 120;
-  g.HtmlBrowserPath = "firefox";
+  g.TextProgramPath = "gedit", c.DatabaseMode = 2, g.TableEditorPath = "dbed", g.ScreendumpOriginX = 12;
+  g.ScreendumpOriginY = 34, g.ScreendumpScale = 2.5L, g.PrintBorder = 1, g.ArchiveFlag = 1, g.DateFormat = 4;
+  g.TopMarginLines = 5, g.OutputTarget = 6, g.AskOutputTarget = 1, c.SmallOnlineWindow = 1;
+  cad.EnterDiagramLimits = 1, cad.DecimalCommaMode = 2, c.DefaultDataFolder = "/data/";
+  g.GraphicTextHeightFactor = 1.2L, g.DialogSizePercent = 120, g.HtmlBrowserPath = "firefox";
   g.PrintScaleVertical = 1.5L;
   cad.CadLayerWidths = {4, 5, 6, 7, 8, 9};
   g.GraphicPrintDialog = 0;
-  g.TextWindowLeft = 1, g.TextWindowTop = 2, g.TextWindowWidth = 640, g.TextWindowHeight = 480;
-  g.UnitSystem = 3;
-  g.PageHeadMode = 2;
-  g.TextFontPrintout = "Mono";
-  g.TextSizePrintout = 12;
-  g.TextStylePrintout = 1;
-  g.GraphicTextStyle = 2;
-  g.PrinterOrientation = 1;
-  c.Edit3DAngles = 0;
+  g.TextWindowLeft = 1, g.TextWindowTop = 2, g.TextWindowWidth = 640, g.TextWindowHeight = 480, g.UnitSystem = 3;
+  g.PageHeadMode = 2, g.TextFontPrintout = "Mono", g.TextSizePrintout = 12, g.TextStylePrintout = 1;
+  g.GraphicTextStyle = 2, g.PrinterOrientation = 1, c.Edit3DAngles = 0;
   c.Default3DAngles = {0.5L, 1.5L, 2.5L};
-  c.DrawingIndexStyle = 1;
-  c.SpreadsheetDecimalMode = 1;
-  c.ReleaseFieldText = "Frei";
-  cad.DxfDecimals = 8;
+  c.DrawingIndexStyle = 1, c.SpreadsheetDecimalMode = 1, c.ReleaseFieldText = "Frei", cad.DxfDecimals = 8;
   g.TextOutputConversion = 3;
   cad.CadUserWidths.fill(2);
-  g.PlainTextMode = 1;
-  g.DialogElementPercent = 90;
-  c.AngleFormat = 1;
-  cad.CadUnitFactor = 2.0L;
-  g.PrintoutSectionMask = 5;
-  c.LanguageNumber = 2;
-  c.CurrentDrawingKind = 4;
-  c.HideMakerTitle = c.HideFileName = c.HideDate = c.HideLogo = c.HideTitleBlock = 1;
-  cad.FooterOff = 1;
-  c.NotCurrentFile = 1;
-  c.SaveMenuLanguage = 1;
-  c.TitleBlockKind = 3;
+  g.PlainTextMode = 1, g.DialogElementPercent = 90, c.AngleFormat = 1, cad.CadUnitFactor = 2.0L;
+  g.PrintoutSectionMask = 5, c.LanguageNumber = 2, c.CurrentDrawingKind = 4;
+  c.HideMakerTitle = c.HideFileName = c.HideDate = c.HideLogo = c.HideTitleBlock = 1, cad.FooterOff = 1;
+  c.NotCurrentFile = 1, c.SaveMenuLanguage = 1, c.TitleBlockKind = 3;
   for (int i = 0; i <= 15; ++i) g.ColourTable[i] = 0x000100u + static_cast<unsigned>(i);
 }
 
@@ -215,13 +148,11 @@ TEST_F(ConfigTest, DefaultsAreTheCheckedInFileAndReadBackUnchanged) {
   const std::string written = Written();
   EXPECT_EQ(written, golden);
 
-  const Lines lines = SplitCrLf(written);
-  EXPECT_EQ(lines.size(), 249u);
-  std::size_t crlf = 0;
-  for (std::size_t p = written.find("\r\n"); p != std::string::npos; p = written.find("\r\n", p + 2)) ++crlf;
-  EXPECT_EQ(crlf, 249u);
-  EXPECT_EQ(written.find('\n'), written.find("\r\n") + 1);
-  EXPECT_EQ(lines[40], "Hardcopy um 90\xF8 gedreht ?");
+  // 249 lines, each ended by CR LF; the degree sign is CP850 0xF8.
+  EXPECT_EQ(SplitCrLf(written).size(), 249u);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\r'), 249);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 249);
+  EXPECT_EQ(SplitCrLf(written)[40], "Hardcopy um 90\xF8 gedreht ?");
 
   ResetConfigDefaults();
   Read(golden);
@@ -444,25 +375,13 @@ class ConfigPlacesTest : public ConfigTest {
  protected:
   void SetUp() override {
     ConfigTest::SetUp();
-    for (const char* v : {"XDG_CONFIG_HOME", "TMPDIR"}) {
-      const char* s = std::getenv(v);
-      saved_.push_back(s ? std::optional<std::string>(s) : std::nullopt);
-    }
     fs::create_directories(dir_ / "work");
     fs::create_directories(dir_ / "tmp");
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
-    ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+    env_.Set("XDG_CONFIG_HOME", (dir_ / "xdg").string());
+    env_.Set("TMPDIR", (dir_ / "tmp").string());
     fs::current_path(dir_ / "work");
   }
-  void TearDown() override {
-    const char* names[] = {"XDG_CONFIG_HOME", "TMPDIR"};
-    for (std::size_t i = 0; i < 2; ++i) {
-      if (saved_[i]) ::setenv(names[i], saved_[i]->c_str(), 1);
-      else ::unsetenv(names[i]);
-    }
-    ConfigTest::TearDown();
-  }
-  std::vector<std::optional<std::string>> saved_;
+  test::ScopedEnv env_;
 };
 
 TEST_F(ConfigPlacesTest, WorkingDirectoryThenUserFolder) {

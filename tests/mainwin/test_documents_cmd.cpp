@@ -1,16 +1,15 @@
 // Document commands, the save question and the recent files.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <array>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
 #include "base/globals.h"
 #include "base/services.h"
 #include "base/support_fixture.h"
+#include "program_fixture.h"
 #include "mainwin/documents_cmd.h"
 #include "mainwin/program.h"
 #include "spring/spring_data.h"
@@ -21,15 +20,8 @@ namespace fs = std::filesystem;
 namespace zeb {
 namespace {
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& p, std::string_view bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 class DocumentsTest : public test::BaseTest {
  protected:
@@ -41,11 +33,7 @@ class DocumentsTest : public test::BaseTest {
     window_ = std::make_shared<RecordingMainWindow>();
     SetMainWindow(window_);
     SetGraphics(nullptr);
-    root_ = fs::temp_directory_path() / ("zeb1_doc_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "data");
-    fs::create_directories(root_ / "work" / "dir");
+    root_ = test::FreshTestFolder("zeb1_doc_", {"data", "work/dir"});
     oldCwd_ = fs::current_path();
     fs::current_path(root_ / "work");
     data_ = (root_ / "data").string() + "/";
@@ -151,29 +139,23 @@ TEST_F(DocumentsTest, SaveAndSaveAs) {
   EXPECT_EQ(G().RecentFiles[1], other.string());
 }
 
+using Recent = std::array<std::string, 5>;  // entries 1..4
+
 TEST_F(DocumentsTest, RecentListMovesCapsAndComparesExactly) {
   BaseGlobals& g = G();
   g.CurrentDataFolder = "/f";
   for (const char* n : {"d", "c", "b", "a"}) AddRecentFile(n);
-  EXPECT_EQ(g.RecentFiles[1], "/f/a.zeb");
-  EXPECT_EQ(g.RecentFiles[4], "/f/d.zeb");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", "/f/a.zeb", "/f/b.zeb", "/f/c.zeb", "/f/d.zeb"}));
   AddRecentFile("c");  // entry 3 moves to the top
-  EXPECT_EQ(g.RecentFiles[1], "/f/c.zeb");
-  EXPECT_EQ(g.RecentFiles[2], "/f/a.zeb");
-  EXPECT_EQ(g.RecentFiles[3], "/f/b.zeb");
-  EXPECT_EQ(g.RecentFiles[4], "/f/d.zeb");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", "/f/c.zeb", "/f/a.zeb", "/f/b.zeb", "/f/d.zeb"}));
   AddRecentFile("e");  // entry 4 is dropped
-  EXPECT_EQ(g.RecentFiles[1], "/f/e.zeb");
-  EXPECT_EQ(g.RecentFiles[4], "/f/b.zeb");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", "/f/e.zeb", "/f/c.zeb", "/f/a.zeb", "/f/b.zeb"}));
   AddRecentFile("E");  // another file on a case-sensitive system
-  EXPECT_EQ(g.RecentFiles[1], "/f/E.zeb");
-  EXPECT_EQ(g.RecentFiles[2], "/f/e.zeb");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", "/f/E.zeb", "/f/e.zeb", "/f/c.zeb", "/f/a.zeb"}));
   RemoveRecentFile(1);
-  EXPECT_EQ(g.RecentFiles[1], "/f/e.zeb");
-  EXPECT_EQ(g.RecentFiles[4], "");
   RemoveRecentFile(0);
   RemoveRecentFile(5);
-  EXPECT_EQ(g.RecentFiles[1], "/f/e.zeb");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", "/f/e.zeb", "/f/c.zeb", "/f/a.zeb", ""}));
 }
 
 TEST_F(DocumentsTest, OpenRecentFile) {
@@ -191,9 +173,7 @@ TEST_F(DocumentsTest, OpenRecentFile) {
   EXPECT_EQ(SpringData().d, 4.25L);
   EXPECT_EQ(g.CurrentFileName, "three");
   EXPECT_EQ(g.CurrentDataFolder, data_);
-  EXPECT_EQ(g.RecentFiles[1], data_ + "three.zeb");
-  EXPECT_EQ(g.RecentFiles[2], data_ + "one.zeb");
-  EXPECT_EQ(g.RecentFiles[3], data_ + "bad.zeb");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", data_ + "three.zeb", data_ + "one.zeb", data_ + "bad.zeb", ""}));
   EXPECT_EQ(g.ModifiedFlag, 0);
   EXPECT_TRUE(Called("RefreshMainWindow()"));
 
@@ -203,14 +183,12 @@ TEST_F(DocumentsTest, OpenRecentFile) {
   EXPECT_EQ(g.AbortFlag, 1);
   EXPECT_EQ(g.CurrentFileName, "three");
   EXPECT_EQ(SpringData().d, 4.25L);
-  EXPECT_EQ(g.RecentFiles[3], data_ + "bad.zeb");
 
   // A missing file leaves the list with a message.
   window_->ClearCalls();
   ui().ExpectMessageBox("Meldung", "File " + data_ + "one.zeb not found !");
   OpenRecentFile(2);
-  EXPECT_EQ(g.RecentFiles[2], data_ + "bad.zeb");
-  EXPECT_EQ(g.RecentFiles[3], "");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", data_ + "three.zeb", data_ + "bad.zeb", "", ""}));
   EXPECT_TRUE(Called("SetMenuCaptions()"));
   EXPECT_EQ(g.CurrentFileName, "three");
 

@@ -1,15 +1,14 @@
 // Session file: the recent-file list beside the configuration.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <array>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "base/globals.h"
 #include "base/support_fixture.h"
+#include "program_fixture.h"
 #include "mainwin/config.h"
 #include "mainwin/session.h"
 
@@ -18,27 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
+using Recent = std::array<std::string, 5>;  // entries 1..4
 
 class SessionTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
     G().ProgramShortName = "zeb1";
-    dir_ = fs::temp_directory_path() / ("zeb1-session-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = test::FreshTestFolder("zeb1-session-");
     G().ProgramFolder = dir_.string();
   }
   void TearDown() override {
@@ -62,10 +50,7 @@ TEST_F(SessionTest, WrittenBesideTheConfigurationAndReadBack) {
             "zeb1 Session /home/u/federn/\r\n/home/u/federn/a.zeb\r\n/x/b b.zeb\r\n\r\n\r\n");
   SetRecent("p", "q", "r", "s");
   ReadSessionFile();
-  EXPECT_EQ(G().RecentFiles[1], "/home/u/federn/a.zeb");
-  EXPECT_EQ(G().RecentFiles[2], "/x/b b.zeb");
-  EXPECT_EQ(G().RecentFiles[3], "");
-  EXPECT_EQ(G().RecentFiles[4], "");
+  EXPECT_EQ(G().RecentFiles, (Recent{"", "/home/u/federn/a.zeb", "/x/b b.zeb", "", ""}));
 }
 
 TEST_F(SessionTest, WrittenOnlyWhenTheFirstEntryIsSet) {
@@ -81,16 +66,13 @@ TEST_F(SessionTest, MissingOrShortFilesGiveEmptyEntries) {
   SetRecent("p", "q", "r", "s");
   G().AbortFlag = 0;
   ReadSessionFile();
-  for (int i = 1; i <= 4; ++i) EXPECT_EQ(G().RecentFiles[i], "");
+  EXPECT_EQ(G().RecentFiles, Recent{});
   EXPECT_EQ(G().AbortFlag, 0);
 
   WriteBytes(File(), "zeb1 Session /d/\r\n/a.zeb\n/b.zeb");  // three lines, the last unended
   SetRecent("p", "q", "r", "s");
   ReadSessionFile();
-  EXPECT_EQ(G().RecentFiles[1], "/a.zeb");
-  EXPECT_EQ(G().RecentFiles[2], "/b.zeb");
-  EXPECT_EQ(G().RecentFiles[3], "");
-  EXPECT_EQ(G().RecentFiles[4], "");
+  EXPECT_EQ(G().RecentFiles, (Recent{"", "/a.zeb", "/b.zeb", "", ""}));
 
   // A folder or a FIFO in its place is no session; a NUL drops an entry.
   fs::remove(File());

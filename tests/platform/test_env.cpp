@@ -71,11 +71,8 @@ TEST(Environment, OtherNamesAnyLength) {
 
 TEST(Version, FromTheBuild) {
   EXPECT_EQ(ProgramVersionText(), "26.6.0.0");
-  VersionParts v = ProgramVersionParts();
-  EXPECT_EQ(v.major, 26);
-  EXPECT_EQ(v.minor, 6);
-  EXPECT_EQ(v.release, 0);
-  EXPECT_EQ(v.build, 0);
+  const VersionParts v = ProgramVersionParts();
+  EXPECT_TRUE(v.major == 26 && v.minor == 6 && v.release == 0 && v.build == 0);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Shared set-up of the printout tests: a temporary folder as temp folder
 // and working directory, fixed program identity, the round dynamic example
-// spring, and running a printout into one target.
+// spring, running a printout into one target, and the HTML check.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,12 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
 #include "base/globals.h"
 #include "base/support_fixture.h"
+#include "platform/codepage.h"
+#include "platform/process.h"
 #include "reports/device.h"
 #include "spring/dimension.h"
+#include "spring/ref_spring.h"
 #include "spring/spring_data.h"
+#include "spring/springfile.h"
 #include "spring/valuetable.h"
 
 namespace zeb::test {
@@ -54,69 +57,66 @@ inline std::vector<std::string> SplitTabs(const std::string& line) {
   }
 }
 
-// A material of the table with fatigue values (as the material table row
-// would give it).
+inline void WriteBytes(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+inline const fs::path kExampleDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples";
+
+// Problems python3's html.parser finds in the files: non-void tags that do
+// not balance, or a text of `texts` missing from their character data.
+// "" when there are none; "no python3" when it cannot run.
+inline std::string HtmlProblems(const std::vector<std::string>& files, const std::vector<std::string>& texts = {}) {
+  if (std::system("/usr/bin/python3 -c 'import html.parser' 2>/dev/null") != 0) return "no python3";
+  const fs::path py = fs::temp_directory_path() / ("zeb_html_check_" + std::to_string(::getpid()) + ".py");
+  std::ofstream(py) << R"PY(import sys, html.parser
+VOID = {'br', 'hr', 'img', 'input', 'meta', 'link', 'area', 'base', 'col', 'embed', 'param', 'source', 'track', 'wbr'}
+class P(html.parser.HTMLParser):
+    def __init__(s): super().__init__(); s.stack, s.bad, s.text = [], [], []
+    def handle_starttag(s, t, a):
+        if t not in VOID: s.stack.append(t)
+    def handle_endtag(s, t):
+        if t in VOID: return
+        if not s.stack or s.stack.pop() != t: s.bad.append(t)
+    def handle_data(s, d): s.text.append(d)
+files, texts = sys.argv[1].split('\n'), sys.argv[2:]
+bad, text = 0, ''
+for name in files:
+    p = P(); p.feed(open(name, encoding='cp1252').read()); p.close()
+    text += ''.join(p.text)
+    if p.stack or p.bad: print(name, p.stack, p.bad); bad += 1
+for want in texts:
+    if want not in text: print('missing', want); bad += 1
+sys.exit(1 if bad else 0)
+)PY";
+  std::string joined;
+  for (const std::string& f : files) joined += (joined.empty() ? "" : "\n") + f;
+  std::vector<std::string> args = {"/usr/bin/python3", py.string(), joined};
+  args.insert(args.end(), texts.begin(), texts.end());
+  const ProcessResult r = StartProgram(args, true);
+  fs::remove(py);
+  return r.exitCode == 0 ? "" : "html.parser finds problems (exit " + std::to_string(r.exitCode) + ")";
+}
+
+// A table material with fatigue values: the reference row of the spring tests.
 inline MaterialRecord FatigueMaterial() {
-  MaterialRecord m = DefaultMaterialRecord();
+  MaterialRecord m = RefMaterialRow();
   m.Name1 = "Federstahldraht";
   m.Name2 = "SH";
   m.Name3 = "EN 10270-1";
   m.Name4 = "Tabelle";
-  m.G = 81500;
-  m.E = 206000;
-  m.Density = MakeReal48(7.85L);
-  m.Rm0 = 2000;
-  m.DR0 = MakeReal48(1.0L);
-  m.RmSlope = 400;
-  m.d0 = MakeReal48(1.0L);
-  m.Unpeened = FatigueGroup{1000, 150, 500, 100, MakeReal48(0.8L)};
-  m.Peened = m.Unpeened;
-  m.dmin = MakeReal48(0.5L);
-  m.dmax = MakeReal48(10.0L);
-  m.Tmax = 120;
   return m;
 }
 
-// The round dynamic example: d 5, Dm 34.6, n 9.5, L0 105.8 mm; F1 280,
-// F2 620 N; G 81500, E 206000, Rm 1460 N/mm² (own values); 20 °C.
-// Calculated by the recalculation from both forces.
+// The round dynamic example (d 5, Dm 34.6, n 9.5, L0 105.8 mm; F1 280,
+// F2 620 N; G 81500, E 206000, Rm 1460 N/mm², own values; 20 °C), read
+// from examples/ and so calculated.
 inline void MakeRoundDynamic() {
-  SpringDataRecord& s = SpringData();
-  s = SpringDataRecord{};
-  s.CalcMode = 3;
-  s.RateInput = 4;
-  s.CrossSection = 1;
-  s.d = s.h = 5.0L;
-  s.DiameterGiven = 3;
-  s.Dm = 34.6L;
-  s.De = 39.6L;
-  s.Di = 29.6L;
-  s.n = 9.5L;
-  s.F1 = 280.0L;
-  s.F2 = 620.0L;
-  const Real rate = 81500.0L * 625.0L / (8.0L * 34.6L * 34.6L * 34.6L * 9.5L);
-  s.L2 = 105.8L - 620.0L / rate;
-  s.L1 = s.L2 + 340.0L / rate;
-  s.L0 = 105.8L;
-  s.MaterialSel = 11;
-  s.MaterialStd = 0;
-  s.MaterialName = "Federstahl SH";
-  s.G = 81500.0L;
-  s.E = 206000.0L;
-  s.rho = 7.85L;
-  s.Rm = 1460.0L;
-  s.tauzul = 0.56L * 1460.0L;
-  s.T = 20.0L;
-  s.CoilingKind = 1;
-  s.EndForm = 2;
-  s.EndCoils = {2.0L, 1.0L, 1.0L};
-  s.LoadType = 2;
-  s.WireStd = 9;
-  s.nue = 0.5L;
-  s.f = 1.0L;
-  s.DrawingName = "Druckfeder rund dynamisch";
-  s.DrawingNo = "4711-01";
-  RunRecalculation();
+  ResetSpringGlobals();
+  ValueTable() = ValueTableRecord{};
+  G().AbortFlag = 0;
+  ReadSpringFile((kExampleDir / "round_dynamic.zeb").string());
+  ASSERT_EQ(G().AbortFlag, 0);
 }
 
 // As the round dynamic example with the table material and F2 500 N (so

@@ -170,23 +170,14 @@ TEST_F(PrintoutTest, WireRowsByCrossSection) {
 
 // ---- Full printout -------------------------------------------------------
 
+// The examples' rows are in the golden files; here the rows they lack.
 TEST_F(PrintoutTest, FullPrintoutConditionalRows) {
   test::MakeRoundDynamic();
-  Lines t = SplitLines(Run(kOutTxt, PrintReport));
-  EXPECT_TRUE(Has(t, "Zul. Abweichung De,Di,Dm : "));
-  EXPECT_TRUE(Has(t, "Zul. Abweichung e1, e2   : "));
-  EXPECT_TRUE(Has(t, "Oberfl\x84" "che    : gezogen"));
-  EXPECT_FALSE(Has(t, "Windg.richtung"));
-  EXPECT_EQ(Value(t, "Knickfederweg", "sk"), "mm|knicksicher");
-  EXPECT_EQ(Value(t, "Gewicht der Feder", "m"), "g|193.4");
-  EXPECT_EQ(Value(t, "Mittlerer Windungsdurchmesser", "Dm"),
-            "mm|34.6 " + FormatLengthTolerancePair(SpringData().TolDe, SpringData().TolDeMinus));
-
   SpringDataRecord& s = SpringData();
   s.m = 60;
   s.WindingDir = 1;
   s.CoilingKind = 2;
-  t = SplitLines(Run(kOutTxt, PrintReport));
+  Lines t = SplitLines(Run(kOutTxt, PrintReport));
   EXPECT_EQ(Value(t, "Gewicht/100 St\x81" "ck", "m"), "g/100|6000");
   EXPECT_TRUE(Has(t, "Windg.richtung: rechts"));
   EXPECT_FALSE(Has(t, "Oberfl\x84" "che    :"));
@@ -209,29 +200,17 @@ TEST_F(PrintoutTest, FullPrintoutConditionalRows) {
   EXPECT_EQ(Value(t, "Innendurchmesser", "Dic"), "mm|" + FormatLength(s.Di + s.dDe));
 }
 
-// A value table and a transverse load each add a page, counted in the head.
-TEST_F(PrintoutTest, ValueTableAndTransversePages) {
+// Value table rows (the page count is checked on the golden files): the
+// force at L' is (L0 - L') R.
+TEST_F(PrintoutTest, ValueTableRows) {
   test::MakeRoundDynamic();
   ValueTable().Count = 3;
   ValueTable().Values = {0, 100, 95, 90};
-  TransverseLoad().FQ = 20;
-  RunRecalculation();
-  ASSERT_EQ(G().FatalErrorFlag, 0);
-  const int pages = 6 + (G().ErrorMessageList.count > 0 ? 1 : 0);
-  EXPECT_EQ(PrintReportPageCount(), pages);
-  G().ReportLineStyle = 2;
-  const Lines framed = SplitLines(Run(kOutFile, PrintReport));
-  EXPECT_TRUE(Has(framed, "Bl. 1/ " + std::to_string(pages)));
-  EXPECT_TRUE(Has(framed, "Bl. " + std::to_string(pages) + "/ " + std::to_string(pages)));
   const Lines t = SplitLines(Run(kOutTxt, PrintReport));
   const SpringDataRecord& s = SpringData();
-  const Real F = (s.L0 - 90) * s.R;
   EXPECT_TRUE(Has(t, "  3\t" + FormatLengthField(8, 2, 90) + "\t" + FormatLengthField(8, 2, s.L0 - 90) + "\t" +
-                         FormatForceField(8, 1, F)));
+                         FormatForceField(8, 1, (s.L0 - 90) * s.R)));
   EXPECT_FALSE(Has(t, "  4\t"));
-  EXPECT_TRUE(Has(t, "QUERKRAFT"));
-  EXPECT_EQ(Value(t, "Querkraft", "FQ"), "N|" + FormatForceField(5, 2, 20));
-  EXPECT_EQ(Value(t, "Eigenfrequenz(1.Ordnung) bei sqc", "fqc"), "1/s|" + FloatToStrSig(TransverseLoad().fq[4]));
 }
 
 // Texts of the data set reach the HTML document escaped.
@@ -247,24 +226,17 @@ TEST_F(PrintoutTest, HtmlEscapesSpringTexts) {
 
 // ---- Short printout ------------------------------------------------------
 
+// The dynamic example's rows are in the golden files; here a static spring
+// of section 5 without tolerances.
 TEST_F(PrintoutTest, ShortPrintoutRows) {
   test::MakeRoundDynamic();
   SpringDataRecord& s = SpringData();
-  Lines t = SplitLines(Run(kOutTxt, PrintReportExtract));
-  EXPECT_TRUE(Has(t, "tauk1= "));
-  EXPECT_TRUE(Has(t, "\tsh="));  // stroke row, empty first cell
-  EXPECT_TRUE(Has(t, "taukn=" + FormatStressField(5, 0, s.taun * s.k) + "\t" +
-                         FormatFloatField(2, 2, s.tauzul / s.taun / s.k)));
-  EXPECT_TRUE(Has(t, "Die Feder ist knickfest gem. EN 13906-1:2002"));
-  EXPECT_TRUE(Has(t, "L0= 105.80" + FormatLengthTolerancePair(s.TolL0, s.TolL0Minus)));
-  EXPECT_TRUE(Has(t, "Dm = 34.6"));
-
   s.LoadType = 1;
   s.Allowance = 4;
   s.CrossSection = 5;
   RunRecalculation();
   ASSERT_EQ(G().FatalErrorFlag, 0);
-  t = SplitLines(Run(kOutTxt, PrintReportExtract));
+  const Lines t = SplitLines(Run(kOutTxt, PrintReportExtract));
   EXPECT_TRUE(Has(t, "tau1 = "));
   EXPECT_FALSE(Has(t, "sh="));
   EXPECT_TRUE(Has(t, "taun = " + FormatStressField(4, 0, s.taun) + "\t" + FormatFloatField(2, 2, s.tauzul / s.taun)));
@@ -333,9 +305,18 @@ TEST_F(PrintoutTest, CompensationRefusesNonRoundWire) {
 
 // ---- Failures --------------------------------------------------------------
 
-TEST_F(PrintoutTest, FatalCalculationWritesNothing) {
+// A fatal calculation or a cancelled target choice: nothing written.
+TEST_F(PrintoutTest, FatalCalculationOrCancelWritesNothing) {
   for (void (*print)() : {PrintReport, PrintReportExtract, PrintReportCompensation}) {
     test::MakeRoundDynamic();
+    const Real n = SpringData().n;
+    G().AskOutputTarget = 1;
+    ui().ExpectChoiceCancel("Ausgabe auf");
+    print();
+    EXPECT_FALSE(OutputDeviceIsOpen());
+    EXPECT_EQ(SpringData().n, n);
+
+    G().AskOutputTarget = 0;
     G().FatalErrorFlag = 1;
     AddErrorMessage("Fatal  : sc <= 0 !");
     G().OutputTarget = kOutTxt;
@@ -344,20 +325,6 @@ TEST_F(PrintoutTest, FatalCalculationWritesNothing) {
     EXPECT_FALSE(OutputDeviceIsOpen());
     EXPECT_TRUE(fs::is_empty(tmp_));
   }
-}
-
-TEST_F(PrintoutTest, CancelledTargetChoiceWritesNothing) {
-  test::MakeRoundDynamic();
-  const SpringDataRecord before = SpringData();
-  G().AskOutputTarget = 1;
-  for (void (*print)() : {PrintReport, PrintReportExtract, PrintReportCompensation}) {
-    ui().ExpectChoiceCancel("Ausgabe auf");
-    print();
-    EXPECT_FALSE(OutputDeviceIsOpen());
-    G().AbortFlag = 0;
-  }
-  EXPECT_TRUE(fs::is_empty(tmp_));
-  EXPECT_EQ(SpringData().n, before.n);
 }
 
 // Zero divisors print empty values; no "INF" or "NAN" anywhere.
@@ -373,8 +340,7 @@ TEST_F(PrintoutTest, ZeroDivisorsPrintEmptyValues) {
   t = SplitLines(Run(kOutTxt, PrintReportExtract));
   EXPECT_TRUE(Has(t, "     L0/D =      s2/L0 = "));
   EXPECT_TRUE(Has(t, "taukn=" + FormatStressField(5, 0, 0) + "\t"));
-  for (const std::string& l : t) EXPECT_EQ(l.find("INF"), std::string::npos) << l;
-  for (const std::string& l : t) EXPECT_EQ(l.find("NAN"), std::string::npos) << l;
+  EXPECT_FALSE(Has(t, "INF") || Has(t, "NAN"));
 
   // A stroke of 0 in the compensation variants: "Fatal Error !!!  ".
   test::MakeRoundDynamic();
@@ -384,8 +350,7 @@ TEST_F(PrintoutTest, ZeroDivisorsPrintEmptyValues) {
   const auto variant = std::find(t.begin(), t.end(), "F1min, F2max -> d, L0");
   ASSERT_LT(variant + 1, t.end());
   EXPECT_EQ(variant[1], "Fatal Error !!!  ");
-  for (const std::string& l : t) EXPECT_EQ(l.find("INF"), std::string::npos) << l;
-  for (const std::string& l : t) EXPECT_EQ(l.find("NAN"), std::string::npos) << l;
+  EXPECT_FALSE(Has(t, "INF") || Has(t, "NAN"));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// The section choice of the print macro: the mask's bits 1..14.
 #include "base/globals.h"
 #include "base/support_fixture.h"
 #include "reports/sections.h"
@@ -45,11 +46,6 @@ TEST_F(SectionsTest, CancelKeepsTheMaskAndAborts) {
   PrintoutSectionChoice::Cancel();
   EXPECT_EQ(G().PrintoutSectionMask, 5);
   EXPECT_EQ(G().AbortFlag, 1);
-}
-
-TEST_F(SectionsTest, HelpShowsText3520) {
-  ui().ExpectMessageBox("3520", "");
-  PrintoutSectionChoice::Help();
 }
 
 }  // namespace

@@ -11,153 +11,56 @@ namespace zeb::test {
 inline std::string NonFiniteReals() {
   std::string bad;
   auto check = [&bad](const char* name, Real v) {
-    if (!std::isfinite(v)) {
-      bad += name;
-      bad += ' ';
-    }
+    if (!std::isfinite(v)) bad += std::string(name) + ' ';
   };
-  {
-    const auto& x = SpringData();
-    check("SpringData.d", x.d);
-    check("SpringData.h", x.h);
-    check("SpringData.r", x.r);
-    check("SpringData.di", x.di);
-    check("SpringData.Dm", x.Dm);
-    check("SpringData.De", x.De);
-    check("SpringData.Di", x.Di);
-    check("SpringData.w", x.w);
-    check("SpringData.n", x.n);
-    check("SpringData.nt", x.nt);
-    check("SpringData.EndCoilsInput", x.EndCoilsInput);
-    check("SpringData.P", x.P);
-    check("SpringData.PitchRatio", x.PitchRatio);
-    check("SpringData.HelixAngle", x.HelixAngle);
-    check("SpringData.TanAlpha", x.TanAlpha);
-    check("SpringData.GapL0", x.GapL0);
-    check("SpringData.GapL2", x.GapL2);
-    check("SpringData.WireLength", x.WireLength);
-    check("SpringData.dDe", x.dDe);
-    check("SpringData.L0", x.L0);
-    check("SpringData.L1", x.L1);
-    check("SpringData.L2", x.L2);
-    check("SpringData.Ln", x.Ln);
-    check("SpringData.Lc", x.Lc);
-    check("SpringData.L", x.L);
-    check("SpringData.lambda", x.lambda);
-    check("SpringData.F1", x.F1);
-    check("SpringData.F2", x.F2);
-    check("SpringData.Fn", x.Fn);
-    check("SpringData.Fc", x.Fc);
-    check("SpringData.Fzul", x.Fzul);
-    check("SpringData.s1", x.s1);
-    check("SpringData.s2", x.s2);
-    check("SpringData.sh", x.sh);
-    check("SpringData.sn", x.sn);
-    check("SpringData.sc", x.sc);
-    check("SpringData.sk", x.sk);
-    check("SpringData.R", x.R);
-    check("SpringData.UsableTravel", x.UsableTravel);
-    check("SpringData.UsableLength", x.UsableLength);
-    check("SpringData.W12", x.W12);
-    check("SpringData.W0c", x.W0c);
-    check("SpringData.StrokeMaxFatigue", x.StrokeMaxFatigue);
-    check("SpringData.nue", x.nue);
-    check("SpringData.E", x.E);
-    check("SpringData.G", x.G);
-    check("SpringData.GT", x.GT);
-    check("SpringData.rho", x.rho);
-    check("SpringData.Rm", x.Rm);
-    check("SpringData.tauzul", x.tauzul);
-    check("SpringData.tauhzul", x.tauhzul);
-    check("SpringData.tauoz", x.tauoz);
-    check("SpringData.tau1", x.tau1);
-    check("SpringData.tau2", x.tau2);
-    check("SpringData.tauk1", x.tauk1);
-    check("SpringData.tauk2", x.tauk2);
-    check("SpringData.taukh", x.taukh);
-    check("SpringData.taun", x.taun);
-    check("SpringData.tauc", x.tauc);
-    check("SpringData.k", x.k);
-    check("SpringData.S1", x.S1);
-    check("SpringData.S2", x.S2);
-    check("SpringData.Sh", x.Sh);
-    check("SpringData.N", x.N);
-    check("SpringData.Nmin", x.Nmin);
-    check("SpringData.Nmax", x.Nmax);
-    check("SpringData.FatigueTol1", x.FatigueTol1);
-    check("SpringData.FatigueTol2", x.FatigueTol2);
-    check("SpringData.F2Relax", x.F2Relax);
-    check("SpringData.T", x.T);
-    check("SpringData.T1", x.T1);
-    check("SpringData.T2", x.T2);
-    check("SpringData.m", x.m);
-    check("SpringData.mActive", x.mActive);
-    check("SpringData.fe", x.fe);
-    check("SpringData.f", x.f);
-    check("SpringData.ExternalMass", x.ExternalMass);
-    check("SpringData.TolDe", x.TolDe);
-    check("SpringData.TolDeMinus", x.TolDeMinus);
-    check("SpringData.TolL0", x.TolL0);
-    check("SpringData.TolL0Minus", x.TolL0Minus);
-    check("SpringData.TolF1", x.TolF1);
-    check("SpringData.TolF1Minus", x.TolF1Minus);
-    check("SpringData.TolF2", x.TolF2);
-    check("SpringData.TolF2Minus", x.TolF2Minus);
-    check("SpringData.e1", x.e1);
-    check("SpringData.e2", x.e2);
-    check("SpringData.TolWire", x.TolWire);
-    check("SpringData.Dhmin", x.Dhmin);
-    check("SpringData.Ddmax", x.Ddmax);
-    check("SpringData.StatisticsFactor", x.StatisticsFactor);
-    check("SpringData.ScrapBase", x.ScrapBase);
-    check("SpringData.ScrapDm", x.ScrapDm);
-    check("SpringData.ScrapF1", x.ScrapF1);
-    check("SpringData.ScrapF2", x.ScrapF2);
-    check("SpringData.PreTauRatio", x.PreTauRatio);
-    check("SpringData.PreW", x.PreW);
-    check("SpringData.Line3DResolution", x.Line3DResolution);
-    for (Real v : x.EndCoils) check("SpringData.EndCoils", v);
-  }
-  {
-    const auto& x = ProductionData();
-    check("ProductionData.Ls", x.Ls);
-  }
-  {
-    const auto& x = TransverseLoad();
-    check("TransverseLoad.FQ", x.FQ);
-    for (Real v : x.y) check("TransverseLoad.y", v);
-    for (Real v : x.RateRatio) check("TransverseLoad.RateRatio", v);
-    for (Real v : x.Rq) check("TransverseLoad.Rq", v);
-    for (Real v : x.fq) check("TransverseLoad.fq", v);
-  }
-  {
-    const auto& x = ResonanceResult();
-    check("ResonanceResult.omega0", x.omega0);
-    check("ResonanceResult.Omega", x.Omega);
-    check("ResonanceResult.ExternalMass", x.ExternalMass);
-    check("ResonanceResult.m0", x.m0);
-    check("ResonanceResult.c", x.c);
-    check("ResonanceResult.Fz1", x.Fz1);
-    check("ResonanceResult.Az", x.Az);
-    check("ResonanceResult.V", x.V);
-    check("ResonanceResult.f0", x.f0);
-    check("ResonanceResult.dy", x.dy);
-    check("ResonanceResult.dyPercent", x.dyPercent);
-  }
-  {
-    const auto& x = LoadSpectrum();
-    check("LoadSpectrum.Tp", x.Tp);
-    check("LoadSpectrum.tN", x.tN);
-    check("LoadSpectrum.np", x.np);
-    check("LoadSpectrum.Nn", x.Nn);
-    for (const LoadLevel& l : x.Levels) {
-      check("LoadSpectrum.Levels", l.L1);
-      check("LoadSpectrum.Levels", l.L2);
-      check("LoadSpectrum.Levels", l.ni);
-      check("LoadSpectrum.Levels", l.Nni);
-      check("LoadSpectrum.Levels", l.tNi);
-    }
-  }
+#define ZEB_REAL(rec, field) check(#rec "." #field, rec().field)
+#define ZEB_REALS(rec, field) \
+  for (Real v : rec().field) check(#rec "." #field, v)
+  ZEB_REAL(SpringData, d), ZEB_REAL(SpringData, h), ZEB_REAL(SpringData, r), ZEB_REAL(SpringData, di);
+  ZEB_REAL(SpringData, Dm), ZEB_REAL(SpringData, De), ZEB_REAL(SpringData, Di), ZEB_REAL(SpringData, w);
+  ZEB_REAL(SpringData, n), ZEB_REAL(SpringData, nt), ZEB_REAL(SpringData, EndCoilsInput), ZEB_REAL(SpringData, P);
+  ZEB_REAL(SpringData, PitchRatio), ZEB_REAL(SpringData, HelixAngle), ZEB_REAL(SpringData, TanAlpha);
+  ZEB_REAL(SpringData, GapL0), ZEB_REAL(SpringData, GapL2), ZEB_REAL(SpringData, WireLength);
+  ZEB_REAL(SpringData, dDe), ZEB_REAL(SpringData, L0), ZEB_REAL(SpringData, L1), ZEB_REAL(SpringData, L2);
+  ZEB_REAL(SpringData, Ln), ZEB_REAL(SpringData, Lc), ZEB_REAL(SpringData, L), ZEB_REAL(SpringData, lambda);
+  ZEB_REAL(SpringData, F1), ZEB_REAL(SpringData, F2), ZEB_REAL(SpringData, Fn), ZEB_REAL(SpringData, Fc);
+  ZEB_REAL(SpringData, Fzul), ZEB_REAL(SpringData, s1), ZEB_REAL(SpringData, s2), ZEB_REAL(SpringData, sh);
+  ZEB_REAL(SpringData, sn), ZEB_REAL(SpringData, sc), ZEB_REAL(SpringData, sk), ZEB_REAL(SpringData, R);
+  ZEB_REAL(SpringData, UsableTravel), ZEB_REAL(SpringData, UsableLength), ZEB_REAL(SpringData, W12);
+  ZEB_REAL(SpringData, W0c), ZEB_REAL(SpringData, StrokeMaxFatigue), ZEB_REAL(SpringData, nue);
+  ZEB_REAL(SpringData, E), ZEB_REAL(SpringData, G), ZEB_REAL(SpringData, GT), ZEB_REAL(SpringData, rho);
+  ZEB_REAL(SpringData, Rm), ZEB_REAL(SpringData, tauzul), ZEB_REAL(SpringData, tauhzul);
+  ZEB_REAL(SpringData, tauoz), ZEB_REAL(SpringData, tau1), ZEB_REAL(SpringData, tau2);
+  ZEB_REAL(SpringData, tauk1), ZEB_REAL(SpringData, tauk2), ZEB_REAL(SpringData, taukh);
+  ZEB_REAL(SpringData, taun), ZEB_REAL(SpringData, tauc), ZEB_REAL(SpringData, k), ZEB_REAL(SpringData, S1);
+  ZEB_REAL(SpringData, S2), ZEB_REAL(SpringData, Sh), ZEB_REAL(SpringData, N), ZEB_REAL(SpringData, Nmin);
+  ZEB_REAL(SpringData, Nmax), ZEB_REAL(SpringData, FatigueTol1), ZEB_REAL(SpringData, FatigueTol2);
+  ZEB_REAL(SpringData, F2Relax), ZEB_REAL(SpringData, T), ZEB_REAL(SpringData, T1), ZEB_REAL(SpringData, T2);
+  ZEB_REAL(SpringData, m), ZEB_REAL(SpringData, mActive), ZEB_REAL(SpringData, fe), ZEB_REAL(SpringData, f);
+  ZEB_REAL(SpringData, ExternalMass), ZEB_REAL(SpringData, TolDe), ZEB_REAL(SpringData, TolDeMinus);
+  ZEB_REAL(SpringData, TolL0), ZEB_REAL(SpringData, TolL0Minus), ZEB_REAL(SpringData, TolF1);
+  ZEB_REAL(SpringData, TolF1Minus), ZEB_REAL(SpringData, TolF2), ZEB_REAL(SpringData, TolF2Minus);
+  ZEB_REAL(SpringData, e1), ZEB_REAL(SpringData, e2), ZEB_REAL(SpringData, TolWire);
+  ZEB_REAL(SpringData, Dhmin), ZEB_REAL(SpringData, Ddmax), ZEB_REAL(SpringData, StatisticsFactor);
+  ZEB_REAL(SpringData, ScrapBase), ZEB_REAL(SpringData, ScrapDm), ZEB_REAL(SpringData, ScrapF1);
+  ZEB_REAL(SpringData, ScrapF2), ZEB_REAL(SpringData, PreTauRatio), ZEB_REAL(SpringData, PreW);
+  ZEB_REAL(SpringData, Line3DResolution);
+  ZEB_REALS(SpringData, EndCoils);
+  ZEB_REAL(ProductionData, Ls);
+  ZEB_REAL(TransverseLoad, FQ);
+  ZEB_REALS(TransverseLoad, y);
+  ZEB_REALS(TransverseLoad, RateRatio);
+  ZEB_REALS(TransverseLoad, Rq);
+  ZEB_REALS(TransverseLoad, fq);
+  ZEB_REAL(ResonanceResult, omega0), ZEB_REAL(ResonanceResult, Omega), ZEB_REAL(ResonanceResult, ExternalMass);
+  ZEB_REAL(ResonanceResult, m0), ZEB_REAL(ResonanceResult, c), ZEB_REAL(ResonanceResult, Fz1);
+  ZEB_REAL(ResonanceResult, Az), ZEB_REAL(ResonanceResult, V), ZEB_REAL(ResonanceResult, f0);
+  ZEB_REAL(ResonanceResult, dy), ZEB_REAL(ResonanceResult, dyPercent);
+  ZEB_REAL(LoadSpectrum, Tp), ZEB_REAL(LoadSpectrum, tN), ZEB_REAL(LoadSpectrum, np), ZEB_REAL(LoadSpectrum, Nn);
+#undef ZEB_REAL
+#undef ZEB_REALS
+  for (const LoadLevel& l : LoadSpectrum().Levels)
+    for (Real v : {l.L1, l.L2, l.ni, l.Nni, l.tNi}) check("LoadSpectrum.Levels", v);
   return bad;
 }
 

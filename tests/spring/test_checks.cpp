@@ -11,47 +11,35 @@
 #include "base/messages.h"
 #include "base/support_fixture.h"
 #include "platform/oem_literal.h"
+#include "ref_spring.h"
 #include "spring/calc.h"
 #include "spring/checks.h"
 #include "spring/dimension.h"
 #include "spring/spring_data.h"
-#include "spring/support_ref.h"
 
 namespace zeb {
 namespace {
 
 using Texts = std::vector<std::string>;
-
-Texts Messages() {
-  const auto& list = G().ErrorMessageList;
-  return {list.slot.begin() + 1, list.slot.begin() + 1 + list.count};
-}
+using test::Messages;
 
 class CheckTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
+    Prepare();
+  }
+  // A spring that passes every check of CheckPermissibleStress.
+  static void Prepare() {
+    ResetBaseGlobals();
     test::ResetSpringRecords();
     ZEBWST_Record() = test::RefMaterialRow();  // dmin 0.5, dmax 10, Tmax 120
-    // A prepared spring that passes every check of CheckPermissibleStress.
     SpringDataRecord& s = SpringData();
-    s.d = 2;
-    s.h = 2;
-    s.Rm = 1800;
-    s.tauzul = 1000;
-    s.tau1 = 200;
-    s.tau2 = 500;
-    s.tauk1 = 220;
-    s.tauk2 = 550;
-    s.taukh = 330;
-    s.tauhzul = 400;
-    s.LoadType = 2;
-    s.T = 20;
-    s.MaterialSel = 0;
-    s.MaterialStd = 0;
-    s.WireStd = 9;
-    s.ShotPeened = 'N';
-    s.CrossSection = 1;
+    s.d = s.h = 2;
+    s.Rm = 1800, s.tauzul = 1000, s.tau1 = 200, s.tau2 = 500;
+    s.tauk1 = 220, s.tauk2 = 550, s.taukh = 330, s.tauhzul = 400;
+    s.LoadType = 2, s.T = 20, s.ShotPeened = 'N', s.CrossSection = 1;
+    s.MaterialSel = 0, s.MaterialStd = 0, s.WireStd = 9;
   }
   Texts Check() {
     ResetErrorMessages();
@@ -59,11 +47,6 @@ class CheckTest : public test::BaseTest {
     return Messages();
   }
 };
-
-TEST_F(CheckTest, PreparedSpringPasses) {
-  EXPECT_EQ(Texts{}, Check());
-  EXPECT_EQ(0, G().FatalErrorFlag);
-}
 
 TEST_F(CheckTest, MissingStrengthIsFatal) {
   for (Real rm : {Real{0}, Real{0.5L}, Real{-0.99L}}) {
@@ -75,43 +58,79 @@ TEST_F(CheckTest, MissingStrengthIsFatal) {
   EXPECT_EQ(Texts{}, Check());
 }
 
-TEST_F(CheckTest, StaticSpringIsJudgedOnTau2AndDynamicOnTauk2) {
-  SpringDataRecord& s = SpringData();
-  s.tauzul = 850;
-  s.tau2 = 1000;
-  s.tau1 = 900;
-  s.tauk2 = 1100;
-  s.tauk1 = 870;
-  s.taukh = 230;
-  s.tauhzul = 200;
-  s.LoadType = 1;
-  EXPECT_EQ((Texts{"Fehler : tau2>tau zul! S=0.85", "Fehler : tau1>tau zul !"}), Check());
-  s.LoadType = 2;
-  EXPECT_EQ((Texts{"Fehler : tauk2>tau zul! S=0.77", "Fehler : tauk1>tau zul !",
-                   "Fehler : taukh>tauhzul! S=0.87"}),
-            Check());
-  EXPECT_EQ(0, G().FatalErrorFlag);
-  // Warnings off keep the two stress errors.
-  s.WarningsOn = 0;
-  EXPECT_EQ((Texts{"Fehler : tauk2>tau zul! S=0.77", "Fehler : tauk1>tau zul !"}), Check());
-  s.LoadType = 1;
-  EXPECT_EQ((Texts{"Fehler : tau2>tau zul! S=0.85", "Fehler : tau1>tau zul !"}), Check());
+// Each case starts from the prepared spring.
+struct CheckCase {
+  const char* what;
+  void (*set)(SpringDataRecord&);
+  Texts texts;
+};
+
+// A relaxation value with limits 20 and 100 degrees.
+void Relaxing(SpringDataRecord& s) { s.F2Relax = 3, RelaxationRecord().T1 = 20, RelaxationRecord().T2 = 100; }
+
+void Overloaded(SpringDataRecord& s) {
+  s.tauzul = 850, s.tau2 = 1000, s.tau1 = 900, s.tauk2 = 1100, s.tauk1 = 870, s.taukh = 230, s.tauhzul = 200;
 }
 
-TEST_F(CheckTest, TemperatureWarningAboveSixTenths) {
-  SpringDataRecord& s = SpringData();
-  s.T = 60;
-  s.tauk2 = 650;  // 0.65 of tau zul
-  EXPECT_EQ(Texts{"Warnung: tau(T=60°C)"_oem}, Check());
-  s.tauk2 = 600;  // exactly 0.6
-  EXPECT_EQ(Texts{}, Check());
-  s.tauk2 = 650;
-  s.T = 50;
-  EXPECT_EQ(Texts{}, Check());
-  s.T = 75.5L;
-  EXPECT_EQ(Texts{"Warnung: tau(T=75.5°C)"_oem}, Check());
-  s.WarningsOn = 0;
-  EXPECT_EQ(Texts{}, Check());
+const CheckCase kCheckCases[] = {
+    {"prepared", [](SpringDataRecord&) {}, {}},
+    // A static spring is judged on tau2, a dynamic one on tauk2; warnings
+    // off keep the two stress errors.
+    {"static", [](SpringDataRecord& s) { Overloaded(s), s.LoadType = 1; },
+     {"Fehler : tau2>tau zul! S=0.85", "Fehler : tau1>tau zul !"}},
+    {"static, warnings off", [](SpringDataRecord& s) { Overloaded(s), s.LoadType = 1, s.WarningsOn = 0; },
+     {"Fehler : tau2>tau zul! S=0.85", "Fehler : tau1>tau zul !"}},
+    {"dynamic", Overloaded,
+     {"Fehler : tauk2>tau zul! S=0.77", "Fehler : tauk1>tau zul !", "Fehler : taukh>tauhzul! S=0.87"}},
+    {"dynamic, warnings off", [](SpringDataRecord& s) { Overloaded(s), s.WarningsOn = 0; },
+     {"Fehler : tauk2>tau zul! S=0.77", "Fehler : tauk1>tau zul !"}},
+    // Temperature: above 0.6 of tau zul.
+    {"T 60, 0.65", [](SpringDataRecord& s) { s.T = 60, s.tauk2 = 650; }, {"Warnung: tau(T=60°C)"_oem}},
+    {"T 60, 0.6", [](SpringDataRecord& s) { s.T = 60, s.tauk2 = 600; }, {}},
+    {"T 50", [](SpringDataRecord& s) { s.T = 50, s.tauk2 = 650; }, {}},
+    {"T 75.5", [](SpringDataRecord& s) { s.T = 75.5L, s.tauk2 = 650; }, {"Warnung: tau(T=75.5°C)"_oem}},
+    {"T 75.5, warnings off", [](SpringDataRecord& s) { s.T = 75.5L, s.tauk2 = 650, s.WarningsOn = 0; }, {}},
+    // Table material ranges; relaxation limits only with a relaxation value.
+    {"d < dmin", [](SpringDataRecord& s) { s.d = 0.4L; }, {"Warnung: d<dmin (0.5)"}},
+    {"d > dmax", [](SpringDataRecord& s) { s.d = 10.5L; }, {"Warnung: d>dmax (10)"}},
+    {"T > Tmax", [](SpringDataRecord& s) { s.T = 130; }, {"Warnung: T>Tmax (120°)"_oem}},
+    {"T > Tmax in English units", [](SpringDataRecord& s) { s.T = 130, G().UnitSystem = 1; },
+     {"Warnung: T>Tmax (248°)"_oem}},
+    {"T = Tmax", [](SpringDataRecord& s) { s.T = 120; }, {}},
+    {"no relaxation value", [](SpringDataRecord& s) { Relaxing(s), s.T = 110, s.F2Relax = 0; }, {}},
+    {"T > T2relax", [](SpringDataRecord& s) { Relaxing(s), s.T = 110; }, {"Warnung: T>T2relax (100°)"_oem}},
+    {"T < T1relax", [](SpringDataRecord& s) { Relaxing(s), s.T = 10; }, {"Warnung: T<T1relax (20°)"_oem}},
+    {"own material", [](SpringDataRecord& s) { s.d = 0.4L, s.MaterialSel = 11; }, {}},
+    {"warnings off", [](SpringDataRecord& s) { Relaxing(s), s.d = 0.4L, s.T = 10, s.WarningsOn = 0; }, {}},
+    // Wire standards, peening and the aspect ratio.
+    {"DIN 2076 0.25", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 1, s.d = 0.25L; },
+     {"DIN 2076 0.3<d<20"}},
+    {"DIN 2076 0.3", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 1, s.d = 0.3L; }, {}},
+    {"DIN 2076 21", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 2, s.d = 21; }, {"DIN 2076 0.07<d<20"}},
+    {"DIN 2077 6", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 3, s.d = 6; }, {"DIN 2077  7<d<80"}},
+    {"DIN 2077 80", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 3, s.d = 80; }, {}},
+    {"peened 0.9", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 16, s.ShotPeened = 'J', s.d = 0.9L; },
+     {"Warnung: d<1 (Kugelstrahlen !)"}},
+    {"peened 1", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 16, s.ShotPeened = 'J', s.d = 1; }, {}},
+    {"h/b 5", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 16, s.CrossSection = 4, s.d = 1, s.h = 5; },
+     {}},
+    {"h/b 5.1", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 16, s.CrossSection = 4, s.d = 1, s.h = 5.1L; },
+     {"Warnung: h/b > 5 !"}},
+    {"b/h 6, warnings off",
+     [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 16, s.CrossSection = 4, s.d = 6, s.h = 1, s.WarningsOn = 0; },
+     {"Warnung: h/b > 5 !"}},
+    {"h 0", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 16, s.CrossSection = 4, s.d = 6, s.h = 0; }, {}},
+    {"elliptic", [](SpringDataRecord& s) { s.MaterialSel = 11, s.WireStd = 16, s.CrossSection = 2, s.d = 6, s.h = 1; },
+     {}},
+};
+
+TEST_F(CheckTest, PermissibleStressAndRangeTexts) {
+  for (const CheckCase& c : kCheckCases) {
+    Prepare();
+    c.set(SpringData());
+    EXPECT_EQ(c.texts, Check()) << c.what;
+    EXPECT_EQ(0, G().FatalErrorFlag) << c.what;
+  }
 }
 
 TEST_F(CheckTest, DiameterRangesOfTheMaterialGroups) {
@@ -141,82 +160,6 @@ TEST_F(CheckTest, DiameterRangesOfTheMaterialGroups) {
   EXPECT_EQ(Texts{}, Check());
 }
 
-TEST_F(CheckTest, TableMaterialRanges) {
-  SpringDataRecord& s = SpringData();
-  s.d = 0.4L;
-  EXPECT_EQ(Texts{"Warnung: d<dmin (0.5)"}, Check());
-  s.d = 10.5L;
-  EXPECT_EQ(Texts{"Warnung: d>dmax (10)"}, Check());
-  s.d = 10;
-  s.T = 130;
-  EXPECT_EQ(Texts{"Warnung: T>Tmax (120°)"_oem}, Check());
-  s.T = 120;
-  EXPECT_EQ(Texts{}, Check());
-  // Relaxation limits only with a relaxation value.
-  RelaxationRecord().T1 = 20;
-  RelaxationRecord().T2 = 100;
-  s.T = 110;
-  EXPECT_EQ(Texts{}, Check());
-  s.F2Relax = 3;
-  EXPECT_EQ(Texts{"Warnung: T>T2relax (100°)"_oem}, Check());
-  s.T = 10;
-  EXPECT_EQ(Texts{"Warnung: T<T1relax (20°)"_oem}, Check());
-  // Not a table material, or warnings off: none of these.
-  s.MaterialSel = 11;
-  s.d = 0.4L;
-  EXPECT_EQ(Texts{}, Check());
-  s.MaterialSel = 0;
-  s.WarningsOn = 0;
-  EXPECT_EQ(Texts{}, Check());
-}
-
-TEST_F(CheckTest, TemperatureLimitInEnglishUnits) {
-  G().UnitSystem = 1;
-  SpringData().T = 130;
-  EXPECT_EQ(Texts{"Warnung: T>Tmax (248°)"_oem}, Check());
-}
-
-TEST_F(CheckTest, WireStandardRangesPeeningAndAspectRatio) {
-  SpringDataRecord& s = SpringData();
-  s.MaterialSel = 11;
-  s.WireStd = 1;
-  s.d = 0.25L;
-  EXPECT_EQ(Texts{"DIN 2076 0.3<d<20"}, Check());
-  s.d = 0.3L;
-  EXPECT_EQ(Texts{}, Check());
-  s.WireStd = 2;
-  s.d = 21;
-  EXPECT_EQ(Texts{"DIN 2076 0.07<d<20"}, Check());
-  s.WireStd = 3;
-  s.d = 6;
-  EXPECT_EQ(Texts{"DIN 2077  7<d<80"}, Check());
-  s.d = 80;
-  EXPECT_EQ(Texts{}, Check());
-
-  s.WireStd = 16;
-  s.ShotPeened = 'J';
-  s.d = 0.9L;
-  EXPECT_EQ(Texts{"Warnung: d<1 (Kugelstrahlen !)"}, Check());
-  s.d = 1;
-  EXPECT_EQ(Texts{}, Check());
-
-  s.CrossSection = 4;
-  s.d = 1;
-  s.h = 5;
-  EXPECT_EQ(Texts{}, Check());
-  s.h = 5.1L;
-  EXPECT_EQ(Texts{"Warnung: h/b > 5 !"}, Check());
-  s.WarningsOn = 0;
-  s.d = 6;
-  s.h = 1;
-  EXPECT_EQ(Texts{"Warnung: h/b > 5 !"}, Check());
-  s.h = 0;
-  EXPECT_EQ(Texts{}, Check());
-  s.CrossSection = 2;
-  s.h = 1;
-  EXPECT_EQ(Texts{}, Check());
-}
-
 class RangeTest : public test::BaseTest {
  protected:
   Texts Ranges(int grade, Real n, Real L0, Real d, Real Dm) {
@@ -241,9 +184,12 @@ TEST_F(RangeTest, En15800Scope) {
   EXPECT_EQ(Texts{"Warnung: EN15800: 4 < w < 20"}, Messages());
   EXPECT_EQ(Texts{}, Ranges(5, 1, 1000, 0.01L, 500));
   EXPECT_EQ(Texts{}, Ranges(0, 1, 1000, 0.01L, 500));
-  // Warnings off does not matter.
+  // Warnings off does not matter; no diameter, no check.
   SpringData().WarningsOn = 0;
   EXPECT_EQ(Texts{"Warnung: EN15800: 4 < w < 20"}, Ranges(2, 5, 30, 2, 7));
+  EXPECT_EQ(Texts{}, Ranges(2, 1, 1000, 0, 20));
+  EXPECT_EQ(Texts{}, Ranges(4, 1, 1000, 2, 0));
+  EXPECT_EQ(Texts{}, Ranges(1, 1, 1000, -2, -20));
 }
 
 TEST_F(RangeTest, Din2096Scope) {
@@ -270,12 +216,6 @@ TEST_F(RangeTest, GradeOneSquarenessNeedsCompactSprings) {
   EXPECT_EQ(Texts{}, e1e2(2, 2, 121, 2, 20));  // grade 2: EN 15800 alone, in scope
 }
 
-TEST_F(RangeTest, NoDiameterNoCheck) {
-  EXPECT_EQ(Texts{}, Ranges(2, 1, 1000, 0, 20));
-  EXPECT_EQ(Texts{}, Ranges(4, 1, 1000, 2, 0));
-  EXPECT_EQ(Texts{}, Ranges(1, 1, 1000, -2, -20));
-}
-
 // Message lists of whole calculations, on the REF spring.
 class CalcMessageTest : public test::BaseTest {
  protected:
@@ -292,7 +232,7 @@ class CalcMessageTest : public test::BaseTest {
     return Messages();
   }
   static bool Has(const Texts& texts, const std::string& text) {
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
+    return std::count(texts.begin(), texts.end(), text) > 0;
   }
 };
 
@@ -307,31 +247,24 @@ TEST_F(CalcMessageTest, FrequencyRatioBounds) {
 TEST_F(CalcMessageTest, BucklingTravelAgainstS2AndSn) {
   SpringDataRecord& s = SpringData();
   ASSERT_LT(s.s2, s.sn);
-  const std::string knickt = "Warnung: Feder knickt !";
-  const std::string beiSn = "Warnung: Knickung bei sn !";
-  s.sk = s.s2 - 0.01L;
-  Texts t = CheckWith(0);
-  EXPECT_TRUE(Has(t, knickt));
-  EXPECT_FALSE(Has(t, beiSn));
-  s.sk = s.s2;
-  t = CheckWith(0);
-  EXPECT_FALSE(Has(t, knickt));
-  EXPECT_TRUE(Has(t, beiSn));
-  s.sk = 0.5L * (s.s2 + s.sn);
-  t = CheckWith(0);
-  EXPECT_FALSE(Has(t, knickt));
-  EXPECT_TRUE(Has(t, beiSn));
-  s.sk = s.sn;
-  t = CheckWith(0);
-  EXPECT_FALSE(Has(t, knickt));
-  EXPECT_FALSE(Has(t, beiSn));
+  const Real s2 = s.s2, sn = s.sn;
+  struct Case {
+    Real sk;
+    bool knickt, beiSn;
+  };
+  for (const Case& c : {Case{s2 - 0.01L, true, false}, Case{s2, false, true}, Case{(s2 + sn) / 2, false, true},
+                        Case{sn, false, false}}) {
+    s.sk = c.sk;
+    const Texts t = CheckWith(0);
+    EXPECT_EQ(Has(t, "Warnung: Feder knickt !"), c.knickt) << double(c.sk);
+    EXPECT_EQ(Has(t, "Warnung: Knickung bei sn !"), c.beiSn) << double(c.sk);
+  }
 }
 
 TEST_F(CalcMessageTest, EqualForcesStopWithTheFlagAndKeepTheTravels) {
   SpringDataRecord& s = SpringData();
   const Real L0 = s.L0, s1 = s.s1, s2 = s.s2;
-  s.F1 = 50;
-  s.F2 = 50;
+  s.F1 = s.F2 = 50;
   s.sh = 8;
   CalculateSpring();
   EXPECT_EQ(Texts{"Fatal  : F2 <= F1 !"}, Messages());
@@ -395,7 +328,7 @@ TEST_F(CalcMessageTest, ZeroStressAtPointTwoIsFatal) {
   s.sh = 8;
   CalculateSpring();
   EXPECT_EQ(1, G().FatalErrorFlag);
-  EXPECT_TRUE(Has(Messages(), "Fehler : tau2=0 !"));
+  EXPECT_TRUE(test::HasMessage("Fehler : tau2=0 !"));
 }
 
 TEST_F(CalcMessageTest, HotSpringGetsOneTemperatureWarning) {
@@ -411,8 +344,6 @@ TEST_F(CalcMessageTest, HotSpringGetsOneTemperatureWarning) {
     ASSERT_NE(t.end(), fn);
     EXPECT_LT(tau, fn);
   }
-  s.tauk2 = 0.6L * s.tauzul;
-  EXPECT_FALSE(Has(CheckWith(0), "Warnung: tau(T=60°C)"_oem));
 }
 
 TEST_F(CalcMessageTest, MissingGoodmanSlopeStillGivesTheSpringsValues) {
@@ -421,14 +352,9 @@ TEST_F(CalcMessageTest, MissingGoodmanSlopeStillGivesTheSpringsValues) {
   s.Sh = s.N = s.S1 = s.S2 = s.tauoz = 77;
   RunRecalculation();
   EXPECT_EQ(0, G().FatalErrorFlag);
-  const Texts t = Messages();
-  EXPECT_TRUE(Has(t, "Fehler : ZEBWST Goodman"));
+  EXPECT_TRUE(test::HasMessage("Fehler : ZEBWST Goodman"));
   EXPECT_NEAR(6.078433713368033, static_cast<double>(s.S1), 1e-9);
-  EXPECT_NEAR(2.026144571122678, static_cast<double>(s.S2), 1e-9);
-  EXPECT_EQ(0, s.tauhzul);
   EXPECT_EQ(0, s.Sh);
-  EXPECT_EQ(0, s.N);
-  EXPECT_NEAR(954.8455006504029, static_cast<double>(s.tauoz), 1e-9);
   // The calculation went on past the fatigue values.
   EXPECT_NEAR(207.92059904595956, static_cast<double>(ResonanceResult().omega0), 1e-6);
 }

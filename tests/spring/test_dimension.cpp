@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,7 +75,6 @@ class DimensionTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    ResetSpringGlobals();
     ui().OnFailure(nullptr);  // "No Solution" boxes are counted, not scripted
   }
   void TearDown() override {
@@ -88,22 +86,17 @@ class DimensionTest : public test::BaseTest {
     ResetSpringGlobals();
     ResetErrorMessages();
     ui().Reset();
-    test::SetReferenceSpring();
+    test::MakeRefSpring();
     SpringDataRecord& s = SpringData();
     s.CalcMode = 2;
-    s.F1 = p.F1;
-    s.F2 = p.F2;
-    s.sh = p.sh;
-    s.L2 = p.L2;
-    s.Dm = p.Dm;
-    s.DiameterGiven = 3;
+    s.F1 = p.F1, s.F2 = p.F2, s.sh = p.sh, s.L2 = p.L2, s.Dm = p.Dm;
     s.LoadType = static_cast<Code>(p.loadType);
   }
 
   bool NoSolutionShown() {
-    for (const std::string& text : ui().MessageTexts())
-      if (text.find("No Solution") != std::string::npos) return true;
-    return false;
+    const auto texts = ui().MessageTexts();
+    return std::any_of(texts.begin(), texts.end(),
+                       [](const std::string& t) { return t.find("No Solution") != std::string::npos; });
   }
 };
 
@@ -148,12 +141,11 @@ TEST_F(DimensionTest, DimensionF1F2FindsTheSmallestSeriesValueThatHolds) {
 TEST_F(DimensionTest, ForceInputsEndWithSeriesDiametersAndTheirTests) {
   struct Routine {
     int input;
-    std::function<void()> run;
+    void (*run)();
   };
-  const std::vector<Routine> routines = {
-      {2, DimensionF1RMin}, {3, DimensionF2RMin}, {4, DimensionF1RMax}, {5, DimensionF2RMax}};
   int passed45 = 0;
-  for (const Routine& routine : routines) {
+  for (const Routine routine :
+       {Routine{2, DimensionF1RMin}, {3, DimensionF2RMin}, {4, DimensionF1RMax}, {5, DimensionF2RMax}}) {
     for (const GridPoint& p : Grid()) {
       SetSpring(p);
       SCOPED_TRACE("input " + std::to_string(routine.input) + " " + Describe(p));

@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "base/globals.h"
-#include "base/messages.h"
 #include "base/support_fixture.h"
-#include "platform/oem_literal.h"
 #include "ref_spring.h"
 #include "spring/calc.h"
 #include "spring/dimension.h"
@@ -18,26 +16,13 @@
 namespace zeb {
 namespace {
 
-class ReferenceTest : public test::BaseTest {
- protected:
-  void SetUp() override {
-    BaseTest::SetUp();
-    ResetSpringGlobals();
-  }
-};
-
-std::vector<std::string> Messages() {
-  std::vector<std::string> out;
-  const auto& list = G().ErrorMessageList;
-  for (int i = 1; i <= list.count; ++i) out.push_back(list.slot[i]);
-  return out;
-}
+using ReferenceTest = test::SpringTest;
 
 #define EXPECT_REL(actual, expected) \
   EXPECT_NEAR(static_cast<double>(actual), (expected), 1e-6 * std::fabs(expected)) << #actual
 
 TEST_F(ReferenceTest, RecalculationOfTheReferenceSpring) {
-  test::SetReferenceSpring();
+  test::MakeRefSpring();
   RunRecalculation();
   const SpringDataRecord& s = SpringData();
 
@@ -81,11 +66,11 @@ TEST_F(ReferenceTest, RecalculationOfTheReferenceSpring) {
 
   const std::vector<std::string> expected = {"Fehler : Resonance", "Warnung: Feder knickt !",
                                              "Warnung: Kugelstrahlen !", "Warnung: F2 max > Fn !"};
-  EXPECT_EQ(Messages(), expected);
+  EXPECT_EQ(test::Messages(), expected);
 }
 
 TEST_F(ReferenceTest, PublishedExampleCaseA) {
-  test::SetCaseA();
+  test::MakeCaseASpring();
   RunRecalculation();
   const SpringDataRecord& s = SpringData();
 
@@ -112,45 +97,39 @@ TEST_F(ReferenceTest, PublishedExampleCaseA) {
   EXPECT_EQ(s.tauzul, 817.6L);
 }
 
-struct SectionCase {
-  int code;
-  Real d, h, di;
-  double R, tau2;  // tau2 0: not checked
-};
-
-class CrossSectionTest : public ReferenceTest, public ::testing::WithParamInterface<SectionCase> {};
-
-TEST_P(CrossSectionTest, RateAndStressOnTheReferenceGeometry) {
-  const SectionCase c = GetParam();
-  test::SetReferenceSpring();
-  SpringDataRecord& s = SpringData();
-  s.CrossSection = static_cast<Code>(c.code);
-  s.d = c.d;
-  s.h = c.h;
-  s.di = c.di;
-  s.r = 0.2L;
-  RunRecalculation();
-  EXPECT_EQ(G().FatalErrorFlag, 0);
-  EXPECT_REL(s.R, c.R);
-  EXPECT_REL(s.n, 8.5);
-  if (c.tau2 != 0.0) {
-    EXPECT_REL(s.tau2, c.tau2);
+TEST_F(ReferenceTest, CrossSectionsOnTheReferenceGeometry) {
+  struct Case {
+    int code;
+    Real d, h, di;
+    double R, tau2;  // tau2 0: not checked
+  };
+  for (const Case& c : {Case{2, 3, 2, 0, 4.9785068, 633.88317}, Case{3, 2, 2, 0, 3.4182737, 616.27531},
+                        Case{4, 2, 4, 0, 11.182638, 852.33523}, Case{7, 4, 4, 2, 35.955882, 915.60903},
+                        Case{5, 2, 3, 0, 2.3970588, 0}, Case{6, 2, 3, 0, 2.3970588, 0}}) {
+    SCOPED_TRACE(c.code);
+    ResetSpringGlobals();
+    test::MakeRefSpring();
+    SpringDataRecord& s = SpringData();
+    s.CrossSection = static_cast<Code>(c.code);
+    s.d = c.d;
+    s.h = c.h;
+    s.di = c.di;
+    s.r = 0.2L;
+    RunRecalculation();
+    EXPECT_EQ(G().FatalErrorFlag, 0);
+    EXPECT_REL(s.R, c.R);
+    EXPECT_REL(s.n, 8.5);
+    if (c.tau2 != 0.0) {
+      EXPECT_REL(s.tau2, c.tau2);
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Sections, CrossSectionTest,
-                         ::testing::Values(SectionCase{2, 3.0L, 2.0L, 0.0L, 4.9785068, 633.88317},
-                                           SectionCase{3, 2.0L, 2.0L, 0.0L, 3.4182737, 616.27531},
-                                           SectionCase{4, 2.0L, 4.0L, 0.0L, 11.182638, 852.33523},
-                                           SectionCase{7, 4.0L, 4.0L, 2.0L, 35.955882, 915.60903},
-                                           SectionCase{5, 2.0L, 3.0L, 0.0L, 2.3970588, 0.0},
-                                           SectionCase{6, 2.0L, 3.0L, 0.0L, 2.3970588, 0.0}));
 
 TEST_F(ReferenceTest, RateInputsAgreeOnTheReferenceSpring) {
   // Input 2 from F1, 3 from F2, 4 from both forces: the same spring.
   for (int input = 2; input <= 4; ++input) {
     ResetSpringGlobals();
-    test::SetReferenceSpring();
+    test::MakeRefSpring();
     SpringDataRecord& s = SpringData();
     s.RateInput = static_cast<Code>(input);
     s.F1 = 23.970588235294118L;
@@ -172,8 +151,6 @@ TEST_F(ReferenceTest, FormulaEdgeCases) {
   EXPECT_EQ(ShearModulusAtTemp(81500.0L, 20.0L), 81500.0L);
   EXPECT_EQ(BucklingTravel(10.0L, 1.0L, 20.0L, 206000.0L, 81500.0L), 9999.0L);
   EXPECT_EQ(MinimumGapSum(0, 2, 8.5L, 2.0L, 20.0L), 0.0L);
-  EXPECT_EQ(EndFormConstant(1, 2), 1.1L);
-  EXPECT_EQ(EndFormConstant(3, 2), -0.3L);
   EXPECT_EQ(SolidLengthOfCoils(1, 4, 20.0L, 2.0L, 10.0L, 0.0L), 0.0L);
   // G = E: the limit of the buckling formula.
   const Real a = 3.14159265358979323846L * 20.0L / 100.0L;
@@ -184,80 +161,12 @@ TEST_F(ReferenceTest, FormulaEdgeCases) {
   EXPECT_EQ(G().FatalErrorFlag, 0);
   EXPECT_EQ(BucklingTravel(0.0L, 1.0L, 20.0L, 1000.0L, 1000.0L), 0.0L);
   EXPECT_EQ(G().FatalErrorFlag, 1);
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : l0 = 0 !"});
+  EXPECT_EQ(test::Messages(), std::vector<std::string>{"Fatal  : l0 = 0 !"});
 }
 
-
-// Message checks on the calculated reference spring.
-class CoreMessageTest : public ReferenceTest {
- protected:
-  void SetUp() override {
-    ReferenceTest::SetUp();
-    test::SetReferenceSpring();
-    RunRecalculation();
-  }
-  static bool Has(const std::string& text) {
-    for (const std::string& m : Messages())
-      if (m == text) return true;
-    return false;
-  }
-  static void Check(Real q) {
-    ResetErrorMessages();
-    CheckCalculatedSpring(q);
-  }
-};
-
-TEST_F(CoreMessageTest, ResonanceBandEdges) {
-  const std::string band = "Warnung: Resonanzbereich !";
-  const std::string above = "Warnung: Überkrit. Bereich"_oem;
-  Check(1.15L);
-  EXPECT_FALSE(Has(band));
-  EXPECT_TRUE(Has(above));
-  Check(0.85L);
-  EXPECT_FALSE(Has(band));
-  EXPECT_FALSE(Has(above));
-  Check(1.0L);
-  EXPECT_TRUE(Has(band));
-  EXPECT_FALSE(Has(above));
-}
-
-TEST_F(CoreMessageTest, BucklingTexts) {
-  SpringDataRecord& s = SpringData();
-  s.sk = s.s2;
-  Check(0.0L);
-  EXPECT_FALSE(Has("Warnung: Feder knickt !"));
-  EXPECT_TRUE(Has("Warnung: Knickung bei sn !"));  // s2 < sn on the reference
-  s.sk = s.sn;
-  Check(0.0L);
-  EXPECT_FALSE(Has("Warnung: Feder knickt !"));
-  EXPECT_FALSE(Has("Warnung: Knickung bei sn !"));
-}
-
-TEST_F(CoreMessageTest, TemperatureWarningOnce) {
-  SpringDataRecord& s = SpringData();
-  s.T = 60.0L;
-  s.tauk2 = 0.65L * s.tauzul;
-  Check(0.0L);
-  int count = 0;
-  for (const std::string& m : Messages()) count += m.starts_with("Warnung: tau(T=");
-  EXPECT_EQ(count, 1);
-  EXPECT_TRUE(Has("Warnung: tau(T=60°C)"_oem));
-}
-
-TEST_F(CoreMessageTest, EqualForcesStopBeforeTheTravels) {
-  SpringDataRecord& s = SpringData();
-  s.F1 = s.F2 = 50.0L;
-  s.sh = 8.0L;
-  const Real L0 = s.L0, s1 = s.s1, s2 = s.s2;
-  CalculateSpring();
-  EXPECT_EQ(G().FatalErrorFlag, 1);
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : F2 <= F1 !"});
-  EXPECT_EQ(s.L0, L0);
-  EXPECT_EQ(s.s1, s1);
-  EXPECT_EQ(s.s2, s2);
-}
-
-TEST_F(CoreMessageTest, SetLengthOutsideItsRangeBecomesTheSolidLength) {
+TEST_F(ReferenceTest, SetLengthOutsideItsRangeBecomesTheSolidLength) {
+  test::MakeRefSpring();
+  RunRecalculation();
   ProductionData().Ls = 1000.0L;
   CalculateSpring();
   EXPECT_EQ(ProductionData().Ls, SpringData().Lc);
@@ -266,9 +175,11 @@ TEST_F(CoreMessageTest, SetLengthOutsideItsRangeBecomesTheSolidLength) {
   EXPECT_EQ(ProductionData().Ls, 40.0L);
 }
 
-TEST_F(CoreMessageTest, GradeFourFreeLengthToleranceUsesThisSpring) {
-  // The L0 tolerance by DIN 2096 depends on sc of the spring itself, not on
-  // the spring calculated before it.
+// The DIN 2096 L0 tolerance depends on sc of this spring, not of the one
+// calculated before it.
+TEST_F(ReferenceTest, GradeFourFreeLengthToleranceUsesThisSpring) {
+  test::MakeRefSpring();
+  RunRecalculation();
   SpringDataRecord& s = SpringData();
   s.GradeL0 = 4;
   s.CoilingKind = 2;

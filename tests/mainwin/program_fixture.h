@@ -1,0 +1,69 @@
+// Shared helpers of the program tests: file bytes, the source folder, a
+// fresh temporary folder per test, and environment variables set for a
+// test and put back after it.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zeb::test {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const fs::path& p, std::string_view bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline fs::path SourceDir() {
+  if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
+  return fs::path(__FILE__).parent_path().parent_path().parent_path();
+}
+
+// An empty folder named after the process and the running test, with the
+// given subfolders.
+inline fs::path FreshTestFolder(const std::string& prefix, const std::vector<std::string>& subfolders = {}) {
+  const fs::path root = fs::temp_directory_path() / (prefix + std::to_string(::getpid()) + "_" +
+                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(root);
+  fs::create_directories(root);
+  for (const std::string& s : subfolders) fs::create_directories(root / s);
+  return root;
+}
+
+// Sets environment variables; the destructor puts the old values back.
+class ScopedEnv {
+ public:
+  void Set(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second)
+        ::setenv(it->first.c_str(), it->second->c_str(), 1);
+      else
+        ::unsetenv(it->first.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+}  // namespace zeb::test
