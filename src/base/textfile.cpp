@@ -14,6 +14,7 @@
 #include "base/files.h"
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/text.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
 
@@ -269,16 +270,6 @@ Real LineToFloat(std::string s) {
   return x;
 }
 
-bool UpperEquals(std::string_view s, std::string_view upper) {
-  if (s.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upper[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void ReadTextLine(std::string& s) { s = ReadWorkLine(); }
@@ -322,12 +313,12 @@ void ReadTextLineReal48(Real48& x) {
 
 void ReadTextLineTrue(bool& b) {
   const std::string line = ReadWorkLine();
-  if (G().AbortFlag == 0) b = UpperEquals(line, "TRUE");
+  if (G().AbortFlag == 0) b = UpperStr(line) == "TRUE";
 }
 
 void ReadTextLineNotFalse(bool& b) {
   const std::string line = ReadWorkLine();
-  if (G().AbortFlag == 0) b = !UpperEquals(line, "FALSE");
+  if (G().AbortFlag == 0) b = UpperStr(line) != "FALSE";
 }
 
 // ------------------------------------------------------------ line writers
@@ -338,9 +329,7 @@ void WriteTextNoEol(std::string_view s) { WriteWork(s, false); }
 void WriteTextLineInt(long long n) { WriteWork(IntToText(n), true); }
 void WriteTextLineChar(Byte b) { WriteWork(b != 0 ? "TRUE" : "FALSE", true); }
 
-void WriteTextLineFloat(Real x) {
-  // Stored values do not follow the display preference: always as with
-  // three decimals preferred.
+std::string FloatToStoredText(Real x) {
   std::int32_t& decimals = G().DecimalsSetting;
   const std::int32_t saved = decimals;
   decimals = 3;
@@ -352,8 +341,10 @@ void WriteTextLineFloat(Real x) {
     text = std::fabs(x - n) < 1e-10L ? FloatToStrSig(x) : FloatToStrDec(7, x);
   }
   decimals = saved;
-  WriteWork(text, true);
+  return text;
 }
+
+void WriteTextLineFloat(Real x) { WriteWork(FloatToStoredText(x), true); }
 
 namespace {
 void WriteFields(std::initializer_list<std::string_view> fields) {

@@ -91,13 +91,16 @@ void WriteTextLineStr(std::string_view s);
 void WriteTextNoEol(std::string_view s);
 void WriteTextLineInt(long long n);
 void WriteTextLineChar(Byte b);  // "TRUE" / "FALSE"
-void WriteTextLineFloat(Real x);
+void WriteTextLineFloat(Real x);  // the line FloatToStoredText(x)
 void WriteTextLineFields4(std::string_view a, std::string_view b, std::string_view c, std::string_view d);
 void WriteTextLineFields6(std::string_view a, std::string_view b, std::string_view c, std::string_view d,
                           std::string_view e, std::string_view f);
 void WriteTextLineFields8(std::string_view a, std::string_view b, std::string_view c, std::string_view d,
                           std::string_view e, std::string_view f, std::string_view g, std::string_view h);
 void WriteProgramHeaderLines();
+// The text of a stored value, whatever the display preference: as with
+// three decimals preferred.
+std::string FloatToStoredText(Real x);
 
 // Checked operations on any text file: a failure is shown by ShowError and
 // sets AbortFlag.

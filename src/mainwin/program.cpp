@@ -153,29 +153,32 @@ void PrintUsage() {
   std::fflush(out);
 }
 
-// Reads the command-line file of an output mode. False when it could not
-// be read (AbortFlag set).
-bool ReadCommandLineFile() {
+// Reads the command-line file of an output mode and keeps its bare name.
+// 0 when the output may follow, else the mode's exit code: 1 when the file
+// could not be read (AbortFlag set), 2 after a fatal calculation error
+// (logged).
+int ReadCommandLineFile() {
   BaseGlobals& g = G();
   g.AbortFlag = 0;
   if (TrimBlanks(g.CurrentFileName).empty()) {
     CheckFileReadable(g.CurrentFileName);
     g.AbortFlag = 1;
-    return false;
+    return 1;
   }
   ReadSpringFile(g.CurrentFileName);
-  return g.AbortFlag == 0;
-}
-
-// "/I": the full printout into CurrentFileName + ".txt".
-int RunPrintoutMode() {
-  BaseGlobals& g = G();
-  if (!ReadCommandLineFile()) return 1;
+  if (g.AbortFlag != 0) return 1;
   g.CurrentFileName = BareFileName(g.CurrentFileName);
   if (g.FatalErrorFlag != 0) {
     LogCalcMessages();
     return 2;
   }
+  return 0;
+}
+
+// "/I": the full printout into CurrentFileName + ".txt".
+int RunPrintoutMode() {
+  BaseGlobals& g = G();
+  if (const int code = ReadCommandLineFile(); code != 0) return code;
   const std::string target = g.CurrentFileName + ".txt";
   const FileStamp before = StampOf(target);
   g.AskOutputTarget = 0;
@@ -188,12 +191,7 @@ int RunPrintoutMode() {
 // extension.
 int RunCadMode(std::string_view parameter) {
   BaseGlobals& g = G();
-  if (!ReadCommandLineFile()) return 1;
-  g.CurrentFileName = BareFileName(g.CurrentFileName);
-  if (g.FatalErrorFlag != 0) {
-    LogCalcMessages();
-    return 2;
-  }
+  if (const int code = ReadCommandLineFile(); code != 0) return code;
   const char codeChar = parameter.size() >= 5 ? parameter[4] : '\0';
   const int i = codeChar >= '0' && codeChar <= '9' ? codeChar - '0' : 0;
   const char* ext = i == 1 ? "dxf" : i == 2 ? "igs" : i == 5 ? "txt" : nullptr;

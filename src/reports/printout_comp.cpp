@@ -303,15 +303,7 @@ void PrintReportCompensation() {
     ShowMessageText("for round wire only");
     return;
   }
-  SetExtractTitles();
-  OutputDeviceGuard guard;
-  OpenOutputDevice(0, G().CurrentFileName + ".txt");
-  if (Aborted()) return;
-  WriteReportPageHead(0, 0);
-  if (Aborted()) return;
-  WriteCompensationBody();
-  if (!Aborted()) WritePageEnd();
-  CloseOutputDevice();
+  PrintExtractPage(WriteCompensationBody);
 }
 
 }  // namespace zeb

@@ -185,20 +185,24 @@ void WriteExtractBody() {
 
 }  // namespace
 
-void PrintReportExtract() {
-  if (G().FatalErrorFlag != 0) {
-    ShowCalcMessages();
-    return;
-  }
+void PrintExtractPage(void (*writeBody)()) {
   SetExtractTitles();
   OutputDeviceGuard guard;
   OpenOutputDevice(0, G().CurrentFileName + ".txt");
   if (Aborted()) return;
   WriteReportPageHead(0, 0);
   if (Aborted()) return;
-  WriteExtractBody();
+  writeBody();
   if (!Aborted()) WritePageEnd();
   CloseOutputDevice();
+}
+
+void PrintReportExtract() {
+  if (G().FatalErrorFlag != 0) {
+    ShowCalcMessages();
+    return;
+  }
+  PrintExtractPage(WriteExtractBody);
 }
 
 }  // namespace zeb

@@ -33,6 +33,9 @@ void WriteWorkingPointTable(bool correctedEnds);
 // Shared head lines of the short and compensation printouts.
 // Titles with "  " before the standard name, total pages 0.
 void SetExtractTitles();
+// One page with these titles into CurrentFileName + ".txt": the page head,
+// writeBody and the page end; the device is closed on every path.
+void PrintExtractPage(void (*writeBody)());
 // "De = " ... with tolerance, unit and the wire continuation; roundOnly
 // writes the round-wire form whatever the cross-section.
 void WriteDiameterWireLine(bool roundOnly);

@@ -11,6 +11,18 @@ constexpr std::size_t kMaxCell = 60;
 
 bool IsTxt(int target) { return target == kOutTxt || target == kOutCommandLine; }
 
+// Cells 1..7, each cut to kMaxCell characters.
+void StoreCells(std::array<std::string, 8>& text, const std::string_view (&cells)[7]) {
+  for (std::size_t i = 0; i < 7; ++i) text[i + 1] = std::string(cells[i].substr(0, kMaxCell));
+}
+
+// The first n cells separated by tabs, as one line.
+void WriteTabbedCells(const std::array<std::string, 8>& text, int n) {
+  WriteResultText(text[1]);
+  for (int c = 2; c <= n; ++c) WriteOutputText("\t" + text[static_cast<std::size_t>(c)]);
+  WriteOutputLine("");
+}
+
 }  // namespace
 
 int ReportTable::ColumnCount() const {
@@ -24,16 +36,13 @@ void ReportTable::ReportTableInit(std::int32_t w1, std::int32_t w2, std::int32_t
                                   std::string_view t2, std::string_view t3, std::string_view t4,
                                   std::string_view t5, std::string_view t6, std::string_view t7) {
   width_ = {0, w1, w2, w3, w4, w5, w6, w7, 0};
-  const std::string_view titles[] = {t1, t2, t3, t4, t5, t6, t7};
-  for (std::size_t i = 0; i < 7; ++i) text_[i + 1] = std::string(titles[i].substr(0, kMaxCell));
+  StoreCells(text_, {t1, t2, t3, t4, t5, t6, t7});
   rowRule_ = 1;
 
   const int target = GetOutputTarget();
   const int n = ColumnCount();
   if (IsTxt(target)) {
-    WriteResultText(text_[1]);
-    for (int c = 2; c <= n; ++c) WriteOutputText("\t" + text_[static_cast<std::size_t>(c)]);
-    WriteOutputLine("");
+    WriteTabbedCells(text_, n);
   } else if (target == kOutHtml) {
     // A table of the device would otherwise be closed inside this one.
     CloseHtmlTable();
@@ -59,15 +68,12 @@ void ReportTable::WriteCells() {
 void ReportTable::ReportTableRow(std::string_view c1, std::string_view c2, std::string_view c3,
                                  std::string_view c4, std::string_view c5, std::string_view c6,
                                  std::string_view c7) {
-  const std::string_view cells[] = {c1, c2, c3, c4, c5, c6, c7};
-  for (std::size_t i = 0; i < 7; ++i) text_[i + 1] = std::string(cells[i].substr(0, kMaxCell));
+  StoreCells(text_, {c1, c2, c3, c4, c5, c6, c7});
 
   const int target = GetOutputTarget();
   const int n = ColumnCount();
   if (IsTxt(target)) {
-    WriteResultText(text_[1]);
-    for (int c = 2; c <= n; ++c) WriteOutputText("\t" + text_[static_cast<std::size_t>(c)]);
-    WriteOutputLine("");
+    WriteTabbedCells(text_, n);
   } else if (target == kOutHtml) {
     std::string row = "<TR><TD>" + HtmlText(text_[1]) + "</TD>";
     for (int c = 2; c <= n; ++c)

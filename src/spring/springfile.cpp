@@ -13,6 +13,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/services.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -54,16 +55,6 @@ bool ParseFloat(std::string_view text, Real& x) {
   Real v = 0;
   if (text.empty() || !TryTextToFloat(text, v) || !std::isfinite(v)) return false;
   x = v;
-  return true;
-}
-
-bool UpperIs(std::string_view line, std::string_view upper) {
-  if (line.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upper[i]) return false;
-  }
   return true;
 }
 
@@ -385,9 +376,9 @@ class Reader {
       case Kind::SwitchInverted: {
         if (!Line("TRUE/FALSE (" + name + ")", line)) return false;
         bool on = false;
-        if (f.kind == Kind::SwitchTrue) on = UpperIs(line, "TRUE");
-        if (f.kind == Kind::SwitchNotFalse) on = !UpperIs(line, "FALSE");
-        if (f.kind == Kind::SwitchInverted) on = !UpperIs(line, "TRUE");
+        if (f.kind == Kind::SwitchTrue) on = UpperStr(line) == "TRUE";
+        if (f.kind == Kind::SwitchNotFalse) on = UpperStr(line) != "FALSE";
+        if (f.kind == Kind::SwitchInverted) on = UpperStr(line) != "TRUE";
         *std::get<Byte*>(ref) = on ? 1 : 0;
         return true;
       }
@@ -610,18 +601,7 @@ void InstallSpringFileRecords(const SpringFileRecords& r) {
 
 std::string SpringFileFloatText(Real x) {
   if (!std::isfinite(x)) return "0";
-  std::int32_t& decimals = G().DecimalsSetting;
-  const std::int32_t saved = decimals;
-  decimals = 3;
-  std::string text;
-  if (x >= 1.0L) {
-    text = FloatToStrDec(7, x);
-  } else {
-    const Real n = std::nearbyint(x);  // halves to even
-    text = std::fabs(x - n) < 1e-10L ? FloatToStrSig(x) : FloatToStrDec(7, x);
-  }
-  decimals = saved;
-  return text;
+  return FloatToStoredText(x);
 }
 
 std::string FormatSpringFile(const SpringFileRecords& records) {

@@ -28,6 +28,15 @@ std::string RecordNumberText() {
   return std::to_string(a ? a->recordNumber : 0);
 }
 
+// The memo of block into the line table unless it is there already; 0, or
+// 100 when it cannot be read.
+int LoadMemoOnce(std::int32_t block, bool& loaded) {
+  if (loaded) return 0;
+  if (!GetMemo(block, 0)) return 100;
+  loaded = true;
+  return 0;
+}
+
 }  // namespace
 
 void MemoLineTable::Clear() {
@@ -215,11 +224,7 @@ bool MemoTextStream::Assign(std::int32_t& reference) {
 int MemoTextStream::OpenInput() {
   if (!reference_) return error_ = 102;
   const int saved = Enter();
-  error_ = 0;
-  if (!loaded_) {
-    if (!GetMemo(*reference_, 0)) error_ = 100;
-    loaded_ = error_ == 0;
-  }
+  error_ = LoadMemoOnce(*reference_, loaded_);
   MemoLines().index = 1;
   mode_ = error_ == 0 ? 1 : 0;
   openedBefore_ = true;
@@ -243,11 +248,7 @@ int MemoTextStream::OpenOutput() {
 int MemoTextStream::OpenAppend() {
   if (!reference_) return error_ = 102;
   const int saved = Enter();
-  error_ = 0;
-  if (!loaded_) {
-    if (!GetMemo(*reference_, 0)) error_ = 100;
-    loaded_ = error_ == 0;
-  }
+  error_ = LoadMemoOnce(*reference_, loaded_);
   Leave(saved);
   if (error_ != 0) return error_;
   MemoLineTable& t = MemoLines();

@@ -124,6 +124,27 @@ IndexControl* OrderIndex(int& slot) {
   return SlotOf(slot);
 }
 
+// The start of a step to the next or prior entry: clears the found flag,
+// catches up with changes and finds the area and its ordering index. False
+// when there is nothing to step through, with the step's result in r: 0
+// without area or index, 1 for an empty table (both ends flagged).
+bool BeginStep(WorkArea*& a, IndexControl*& ic, int& slot, std::uint32_t& r) {
+  Ndx().found = 0;
+  SyncAfterChange();
+  a = CurrentWorkArea();
+  ic = OrderIndex(slot);
+  if (!a || !ic) {
+    r = 0;
+    return false;
+  }
+  if (a->recordCount == 0) {
+    ic->startFlag = ic->endFlag = true;
+    r = 1;
+    return false;
+  }
+  return true;
+}
+
 std::string KeyAsText(const IndexControl& ic, const std::string& key) {
   if (ic.charKey) return StrOemToAnsi(TzTrimRight(key.substr(0, static_cast<std::size_t>(ic.KeyLen()))));
   if (key.size() < 8) return {};
@@ -317,20 +338,13 @@ void SeekKey(const std::uint8_t* key) {
 
 std::uint32_t FindNextRec() {
   NdxUnit& u = Ndx();
-  u.found = 0;
-  SyncAfterChange();
-  WorkArea* a = CurrentWorkArea();
+  WorkArea* a = nullptr;
+  IndexControl* ic = nullptr;
   int slot = 0;
-  IndexControl* ic = OrderIndex(slot);
-  if (!a || !ic) return 0;
-  const std::int32_t count = a->recordCount;
-  if (count == 0) {
-    ic->startFlag = ic->endFlag = true;
-    return 1;
-  }
+  if (std::uint32_t r = 0; !BeginStep(a, ic, slot, r)) return r;
   ic->startFlag = false;
   if (CurArea().naturalOrder) {
-    if (a->recordNumber >= count) {
+    if (a->recordNumber >= a->recordCount) {
       a->eof = true;
       return static_cast<std::uint32_t>(a->recordNumber);
     }
@@ -366,17 +380,10 @@ std::uint32_t FindNextRec() {
 
 std::uint32_t FindPriorRec() {
   NdxUnit& u = Ndx();
-  u.found = 0;
-  SyncAfterChange();
-  WorkArea* a = CurrentWorkArea();
+  WorkArea* a = nullptr;
+  IndexControl* ic = nullptr;
   int slot = 0;
-  IndexControl* ic = OrderIndex(slot);
-  if (!a || !ic) return 0;
-  const std::int32_t count = a->recordCount;
-  if (count == 0) {
-    ic->startFlag = ic->endFlag = true;
-    return 1;
-  }
+  if (std::uint32_t r = 0; !BeginStep(a, ic, slot, r)) return r;
   ic->endFlag = false;
   if (CurArea().naturalOrder) {
     if (a->recordNumber < 2) {

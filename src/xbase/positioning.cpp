@@ -25,34 +25,28 @@ std::string DbText(const WorkArea& a) { return "Datenbank " + kQuote + a.fileNam
 
 bool Failed() { return TzCurrentError() != 0; }
 
-// Next record of a forward step: the index's or the following one;
-// at end when the index stays put or reports its end.
-std::int32_t NextOf(WorkArea& a, bool idx, std::int32_t n, bool& atEnd) {
+// Next (forward) or prior record of a step: the index's or the neighbouring
+// one; at end when the index stays put or reports its end.
+std::int32_t StepOf(WorkArea& a, bool idx, bool forward, std::int32_t n, bool& atEnd) {
   if (idx) {
-    std::int32_t t = IndexHooks().NextRecord();
-    if (t == n || IndexHooks().IndexEof() || t < 1 || t > a.recordCount) atEnd = true;
+    std::int32_t t = forward ? IndexHooks().NextRecord() : IndexHooks().PriorRecord();
+    if (t == n || (forward ? IndexHooks().IndexEof() : IndexHooks().IndexBof()) || t < 1 || t > a.recordCount)
+      atEnd = true;
     return t;
   }
-  if (n + 1 > a.recordCount) atEnd = true;
-  return n + 1;
+  const std::int32_t t = forward ? n + 1 : n - 1;
+  if (forward ? t > a.recordCount : t < 1) atEnd = true;
+  return t;
 }
 
-std::int32_t PriorOf(WorkArea& a, bool idx, std::int32_t n, bool& atEnd) {
-  if (idx) {
-    std::int32_t t = IndexHooks().PriorRecord();
-    if (t == n || IndexHooks().IndexBof() || t < 1 || t > a.recordCount) atEnd = true;
-    return t;
-  }
-  if (n - 1 < 1) atEnd = true;
-  return n - 1;
-}
-
-void GoTopOf(WorkArea& a) {
+// The first (top) or last visible record, passing over hidden ones; the
+// phantom record when there is none.
+void GoEndOf(WorkArea& a, bool top) {
   bool idx = IndexActive();
   IndexSemaphore sem(idx, false);
-  std::int32_t n = 1;
+  std::int32_t n = top ? 1 : a.recordCount;
   if (idx) {
-    n = IndexHooks().TopRecord();
+    n = top ? IndexHooks().TopRecord() : IndexHooks().BottomRecord();
     if (n < 1 || n > a.recordCount) {
       GoPhantom(a);
       sem.Release();
@@ -62,46 +56,17 @@ void GoTopOf(WorkArea& a) {
   }
   ReadRecord(a, n);
   if (Failed()) return;
-  while (!RecordVisible(a) && !a.eof) {
+  while (!RecordVisible(a) && !(top ? a.eof : a.bof)) {
     bool atEnd = false;
-    n = NextOf(a, idx, n, atEnd);
-    if (atEnd) {
-      GoPhantom(a);
-      if (idx) IndexHooks().SyncMaster();
-      break;
-    }
-    ReadRecord(a, n);
-    if (Failed()) return;
-  }
-  if (idx) IndexHooks().Resync();
-  sem.Release();
-  NotifyMove(a);
-}
-
-void GoBottomOf(WorkArea& a) {
-  bool idx = IndexActive();
-  IndexSemaphore sem(idx, false);
-  std::int32_t n = a.recordCount;
-  if (idx) {
-    n = IndexHooks().BottomRecord();
-    if (n < 1 || n > a.recordCount) {
-      GoPhantom(a);
-      sem.Release();
-      NotifyMove(a);
-      return;
-    }
-  }
-  ReadRecord(a, n);
-  if (Failed()) return;
-  while (!RecordVisible(a) && !a.bof) {
-    bool atEnd = false;
-    n = PriorOf(a, idx, n, atEnd);
+    n = StepOf(a, idx, top, n, atEnd);
     if (atEnd) {
       GoPhantom(a);
       if (idx) {
         IndexHooks().SyncMaster();
-        IndexHooks().SetIndexBof();
-        IndexHooks().SetIndexEof();
+        if (!top) {
+          IndexHooks().SetIndexBof();
+          IndexHooks().SetIndexEof();
+        }
       }
       break;
     }
@@ -173,7 +138,7 @@ void GoTop() {
   WorkArea& a = *CurrentWorkArea();
   a.DropReadAhead();
   if (a.recordCount <= 0) return;
-  GoTopOf(a);
+  GoEndOf(a, true);
 }
 
 void GoBottom() {
@@ -183,7 +148,7 @@ void GoBottom() {
   a.DropReadAhead();
   RefreshRecordCount(a);
   if (a.recordCount <= 0) return;
-  GoBottomOf(a);
+  GoEndOf(a, false);
 }
 
 void GO(std::int32_t n) {
@@ -310,14 +275,14 @@ void SKIP(std::int32_t count) {
       std::int32_t n = a.recordNumber;
       if (!forward) {
         if (RecordVisible(a) && WhileHolds(a)) lastGood = n;
-        target = PriorOf(a, idx, n, atEnd);
+        target = StepOf(a, idx, false, n, atEnd);
         if (atEnd) target = std::clamp(n, 1, a.recordCount);
         ReadRecord(a, target);
       } else {
         // A shared table only grows while it is open shared (Pack needs it
         // alone), so the count is read again only at its known end.
         if (!idx && n + 1 > a.recordCount) RefreshRecordCount(a);
-        target = NextOf(a, idx, n, atEnd);
+        target = StepOf(a, idx, true, n, atEnd);
         if (atEnd) break;
         ReadRecord(a, target);
       }
@@ -331,7 +296,7 @@ void SKIP(std::int32_t count) {
     ClearRecordOf(a);
     if (idx) IndexHooks().SyncMaster();
   } else if (atEnd) {
-    GoTopOf(a);
+    GoEndOf(a, true);
     if (Failed()) return;
     a.bof = true;
     if (idx) IndexHooks().SetIndexBof();
