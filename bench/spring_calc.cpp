@@ -1,6 +1,7 @@
 // The spring calculation and its searching modes on the reference spring.
 // Every result is also given as a ratio ("x_ref") to a reference measured in
 // the same run: 1000 evaluations of G*d^4/(8*Dm^3*n) over distinct inputs.
+// Routine and reference are timed in alternating batches.
 // Targets: CalculateSpring <= 0.25, DimensionF1F2 <= 6, the other searches
 // <= 1.5 x their CalculateSpring runs x the CalculateSpring time ("limit").
 #include <benchmark/benchmark.h>
@@ -54,18 +55,6 @@ double SecondsOf(const std::function<void()>& work, int reps) {
   return std::chrono::duration<double>(Clock::now() - start).count() / reps;
 }
 
-// Best of several batches, so that one interruption does not count.
-double BestSeconds(const std::function<void()>& work, int reps) {
-  double best = 1e30;
-  for (int batch = 0; batch < 15; ++batch) best = std::min(best, SecondsOf(work, reps));
-  return best;
-}
-
-double ReferenceSeconds() {
-  static const double seconds = BestSeconds(ReferenceLoop, 200);
-  return seconds;
-}
-
 // The reference spring as recalculated, the starting point of every run.
 const zeb::SpringGlobals& ReferenceState() {
   static const zeb::SpringGlobals state = [] {
@@ -89,14 +78,6 @@ const zeb::SpringGlobals& ReferenceState() {
   return state;
 }
 
-double CalculateSpringSeconds() {
-  static const double seconds = [] {
-    zeb::SG() = ReferenceState();
-    return BestSeconds(zeb::CalculateSpring, 2000);
-  }();
-  return seconds;
-}
-
 void Reference(benchmark::State& state) {
   for (auto _ : state) ReferenceLoop();
   state.counters["x_ref"] = 1.0;
@@ -117,14 +98,26 @@ void Routine(benchmark::State& state, void (*routine)(), double limit) {
     if (!single) zeb::SG() = start;
     routine();
   }
-  const double seconds = BestSeconds(
-      [&] {
-        if (!single) zeb::SG() = start;
-        routine();
-      },
-      single ? 2000 : 5);
-  const double ratio = seconds / ReferenceSeconds();
-  if (limit < 0) limit = 1.5 * runs * CalculateSpringSeconds() / ReferenceSeconds();
+  // Routine, reference loop and (for the limit) CalculateSpring on the
+  // reference spring in alternating batches, so that all see the same load
+  // of a shared machine; best of several, so that one interruption does
+  // not count.
+  double best = 1e30, reference = 1e30, calculation = 1e30;
+  for (int batch = 0; batch < 30; ++batch) {
+    reference = std::min(reference, SecondsOf(ReferenceLoop, 20));
+    best = std::min(best, SecondsOf(
+                              [&] {
+                                if (!single) zeb::SG() = start;
+                                routine();
+                              },
+                              single ? 1000 : 5));
+    if (limit < 0) {
+      zeb::SG() = start;
+      calculation = std::min(calculation, SecondsOf(zeb::CalculateSpring, 200));
+    }
+  }
+  const double ratio = best / reference;
+  if (limit < 0) limit = 1.5 * runs * calculation / reference;
   state.counters["x_ref"] = ratio;
   state.counters["limit"] = limit;
   state.counters["runs"] = runs;

@@ -9,11 +9,6 @@
 namespace zeb {
 
 namespace {
-BaseGlobals& Instance() {
-  static BaseGlobals g;
-  return g;
-}
-
 std::string CurrentDirectory() {
   std::string buf(4096, '\0');
   if (getcwd(buf.data(), buf.size()) == nullptr) return ".";
@@ -22,10 +17,8 @@ std::string CurrentDirectory() {
 }
 }  // namespace
 
-BaseGlobals& G() { return Instance(); }
-
 void ResetBaseGlobals() {
-  BaseGlobals& g = Instance();
+  BaseGlobals& g = G();
   g = BaseGlobals{};
   g.LineTable.assign(136, std::string(65, ' '));
   g.WrapLines.assign(6, std::string(64, ' '));

@@ -116,7 +116,11 @@ struct BaseGlobals {
   std::int32_t SavedDialogLeft = 1, SavedDialogTop = 1;
 };
 
-BaseGlobals& G();
+// The one instance, made on first use.
+inline BaseGlobals& G() {
+  static BaseGlobals g;
+  return g;
+}
 // Restores every start value (tests call it first). Also resets the shared
 // work text file.
 void ResetBaseGlobals();

@@ -13,6 +13,14 @@ namespace zeb {
 
 Real TanExt(Real x) { return std::tan(x); }
 
+namespace {
+// Powers of ten are the common case (cycle counts): their logarithm once.
+Real LnTen() {
+  static const Real ln10 = std::log(Real{10});
+  return ln10;
+}
+}  // namespace
+
 Real PowerChecked(Real base, Real exponent, std::string_view context) {
   if (base < 0) {
     if (!context.empty()) AddErrorMessage(std::string(context) + " (pow)");
@@ -20,7 +28,7 @@ Real PowerChecked(Real base, Real exponent, std::string_view context) {
   } else if (base == 0) {
     return 0;
   }
-  const Real t = exponent * std::log(base);
+  const Real t = exponent * (base == 10 ? LnTen() : std::log(base));
   if (t > kPowerLimit) return kPowerOverflow;
   if (t < -kPowerLimit) return 0;
   return std::exp(t);
@@ -99,10 +107,35 @@ Real FloorExt(Real x) {
   return x < 0 ? t - 1 : t;
 }
 
+namespace {
+
+constexpr int kNoDecade = 1 << 30;
+
+// DecadeExponent without a logarithm where exact powers of ten decide it:
+// 1 <= a < 10^27, and a below 1 clearly away from every power of ten (a
+// margin far above the rounding of one product and of the logarithm).
+// kNoDecade otherwise.
+int DecadeByPowers(Real a) {
+  if (a >= 1) {
+    if (a >= kPow10[kMaxExactPow10]) return kNoDecade;
+    int e = 0;
+    while (a >= kPow10[e + 1]) ++e;
+    return e;
+  }
+  constexpr Real kMargin = 1e-15L;
+  int j = 1;
+  while (j < kMaxExactPow10 && a * kPow10[j] < 1) ++j;
+  if (a * kPow10[j] >= 1 + kMargin && a * kPow10[j - 1] <= 1 - kMargin) return -j;
+  return kNoDecade;
+}
+
+}  // namespace
+
 int DecadeExponent(Real x) {
   if (x == 0 || !std::isfinite(x)) return 0;
   // Finite long doubles lie within 10^-4951 .. 10^4933.
   const Real a = std::fabs(x);
+  if (const int e = DecadeByPowers(a); e != kNoDecade) return e;
   const Real l = Log10Ext(a);
   const Real k = std::rint(l);
   if (k >= 1 && NearWhole(l, k)) {

@@ -16,7 +16,7 @@ void AddErrorMessage(std::string_view text) {
     if (list.slot[i] == text) return;
   if (list.count >= kMaxMessages) return;
   ++list.count;
-  list.slot[list.count] = std::string(text);
+  list.slot[list.count].assign(text);  // keeps the slot's storage
 }
 
 void ResetErrorMessages() {

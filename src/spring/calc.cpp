@@ -143,18 +143,24 @@ void ApplyTolerances() {
     s.TolDeMinus = -s.TolDe;
   }
   if (s.WireStd != 16) s.TolWire = WireToleranceForStandard(s.WireStd, size);
+  // AF kF of the three EN 15800 deviations below (positive d and Dm: no
+  // message).
+  const bool en15800 = En15800Grade(s.GradeL0) || En15800Grade(s.GradeF1) || En15800Grade(s.GradeF2);
+  const Real factor = en15800 ? ForceToleranceFactor(size, s.Dm) * CoilCountFactor(s.n) : 0.0L;
   if (s.GradeL0 < 5) {
     // The travel to solid length of this spring, not of the last run.
     const Real sc = s.L0 - CurrentSolidLength(s);
-    s.TolL0 = FreeLengthTolerance(s.GradeL0, s.CoilingKind, s.Dm, size, s.R, s.n, s.L0, sc);
+    s.TolL0 = FreeLengthToleranceWithFactor(factor, s.GradeL0, s.CoilingKind, s.R, s.n, s.L0, sc);
     s.TolL0Minus = -s.TolL0;
   }
   if (s.GradeF1 < 5) {
-    s.TolF1 = ForceTolerance(1, s.GradeF1, s.CoilingKind, s.F1, s.s1, s.Dm, size, s.n, s.L0, s.R);
+    s.TolF1 = ForceToleranceWithFactor(factor, 1, s.GradeF1, s.CoilingKind, s.F1, s.s1, s.Dm, size, s.n, s.L0,
+                                       s.R);
     s.TolF1Minus = -s.TolF1;
   }
   if (s.GradeF2 < 5) {
-    s.TolF2 = ForceTolerance(1, s.GradeF2, s.CoilingKind, s.F2, s.s2, s.Dm, size, s.n, s.L0, s.R);
+    s.TolF2 = ForceToleranceWithFactor(factor, 1, s.GradeF2, s.CoilingKind, s.F2, s.s2, s.Dm, size, s.n, s.L0,
+                                       s.R);
     s.TolF2Minus = -s.TolF2;
   }
   if (s.GradeE1 < 5) s.e1 = PerpendicularityTolerance(s.GradeE1, s.L0);
@@ -191,25 +197,31 @@ void CheckCalculatedSpring(Real q) {
   const TransverseLoadRecord& t = TransverseLoad();
   const bool W = WarningsOn();
   auto post = [](std::string_view text) { AddErrorMessage(text); };
-  auto withValue = [](std::string_view head, const std::string& value) {
-    std::string text(head);
-    text += value;
-    text += ')';
+  // Texts with a number are formatted only while the list can take them.
+  std::string text;
+  auto withValue = [&text](std::string_view head, const std::string& value) {
+    text.assign(head).append(value).push_back(')');
     AddErrorMessage(text);
+  };
+  auto withDecimals = [&](std::string_view head, Real x) {
+    if (!MessageListFull()) withValue(head, FloatToStrDec(2, x));
+  };
+  auto withField = [&](std::string_view head, int intDigits, int decimals, Real x) {
+    if (!MessageListFull()) withValue(head, FormatFloatField(intDigits, decimals, x));
   };
 
   if (s.L2 < s.Lc) post("Fehler : L2<Lc !");
   if (s.L2 < s.Ln) {
     const Real Sa = s.Ln - s.Lc;
-    withValue("Warnung: L2<Ln ! (S=", FloatToStrDec(2, SafeDiv(s.L2 - s.Lc, Sa)));
+    withDecimals("Warnung: L2<Ln ! (S=", SafeDiv(s.L2 - s.Lc, Sa));
   }
   if (s.F2 < s.F1) post("Fehler : F2<F1 !");
   if (W && s.F2 + s.TolF2Minus < s.F1 + s.TolF1) post("Warnung: F2min<F1max !");
   if (s.L1 < s.L2) post("Fehler : L2>L1 !");
   if (W && s.taun > s.tauzul && s.taun != 0.0L)
-    withValue("Warnung: taun>tau zul (S=", FloatToStrDec(2, s.tauzul / s.taun));
+    withDecimals("Warnung: taun>tau zul (S=", s.tauzul / s.taun);
   if (W && s.tauc > s.tauzul && s.tauc != 0.0L)
-    withValue("Warnung: tauc>tau zul (S=", FloatToStrDec(2, s.tauzul / s.tauc));
+    withDecimals("Warnung: tauc>tau zul (S=", s.tauzul / s.tauc);
   if (q > 0.85L && q < 1.15L) post("Warnung: Resonanzbereich !");
   if (q >= 1.15L) post("Warnung: Überkrit. Bereich"_oem);
   if (W) {
@@ -227,20 +239,20 @@ void CheckCalculatedSpring(Real q) {
   if (s.n < 1.0L) post("Warnung: Windungszahl !");
   if (W && s.F1 < 0.0L) post("Warnung: Zugbeanspruchung !");
   if (W && s.tauzul != 0.0L && s.tau2 > 0.7L * s.tauzul)
-    withValue("Warnung: Setzgefahr (tau2/tauz=", FloatToStrDec(2, s.tau2 / s.tauzul));
+    withDecimals("Warnung: Setzgefahr (tau2/tauz=", s.tau2 / s.tauzul);
   if (W && s.tauzul != 0.0L && s.tauc > 0.80357L * s.tauzul)
-    withValue("Warnung: tauc/Rm > 0.45 (", FloatToStrDec(2, 0.56L * s.tauc / s.tauzul));
+    withDecimals("Warnung: tauc/Rm > 0.45 (", 0.56L * s.tauc / s.tauzul);
 
   CheckPermissibleStress();
   CheckStandardRanges(s.GradeDe, s.GradeL0, s.GradeF1, s.n, s.L0, s.d, s.Dm, s.GradeE2, s.GradeE1,
                       s.GradeF2);
 
   if (s.OptWarnings == 2) {
-    if (s.PitchRatio < 2.0L) withValue("Warnung: Stg.verh. < 2   (", FormatFloatField(2, 2, s.PitchRatio));
-    if (s.PitchRatio > 2.5L) withValue("Warnung: Stg.verh. >2.5  (", FormatFloatField(2, 2, s.PitchRatio));
-    if (s.w < 6.0L) withValue("Warnung: w <  6 !  (", FormatFloatField(2, 1, s.w));
-    if (s.w > 12.0L) withValue("Warnung: w > 12 !  (", FormatFloatField(2, 1, s.w));
-    if (s.lambda > 5.0L) withValue("Warnung: lambda > 5 !  (", FormatFloatField(2, 1, s.lambda));
+    if (s.PitchRatio < 2.0L) withField("Warnung: Stg.verh. < 2   (", 2, 2, s.PitchRatio);
+    if (s.PitchRatio > 2.5L) withField("Warnung: Stg.verh. >2.5  (", 2, 2, s.PitchRatio);
+    if (s.w < 6.0L) withField("Warnung: w <  6 !  (", 2, 1, s.w);
+    if (s.w > 12.0L) withField("Warnung: w > 12 !  (", 2, 1, s.w);
+    if (s.lambda > 5.0L) withField("Warnung: lambda > 5 !  (", 2, 1, s.lambda);
   }
 
   if (W && s.GradeDe == 5 && (s.TolDe != 0.0L || s.TolDeMinus != 0.0L) &&
@@ -258,7 +270,7 @@ void CheckCalculatedSpring(Real q) {
   if (s.Fc < s.F2 + s.TolF2) post("Fehler : F2 max > Fc !");
   if (W && s.Dm != 0.0L && s.R / s.Dm < 0.03L && (s.EndForm == 2 || s.EndForm == 3))
     post("Warnung: R/Dm < 0.03");
-  if (W && s.T > 50.0L && s.tauzul > 0.0L && s.tauk2 / s.tauzul > 0.7L)
+  if (W && s.T > 50.0L && s.tauzul > 0.0L && s.tauk2 / s.tauzul > 0.7L && !MessageListFull())
     post("Warnung: tau(T="_oem + FloatToStrSig(s.T) + "°C)"_oem);
   if (s.F2 > 0.0L && (s.TolF2 - s.TolF2Minus) / s.F2 < 0.01L * s.F2Relax) post("Fehler : F2,48h < F2 min");
   if (s.F2 > 0.0L && -s.TolF2Minus / s.F2 < 0.01L * s.F2Relax) post("Warnung: F2,48h < F2 min");
@@ -409,7 +421,8 @@ void CalculateSpring() {
   s.NoLifeMinMax = (s.L2 < s.Ln || s.sk < s.s2 || s.tauk2 > s.tauzul) ? 1 : 0;
   if (WarningsOn() && s.L2 < pd.Ls && pd.ShowSetLength != 0) AddErrorMessage("Warnung: Ls > L2");
   if (s.Statistics != 'N') StatisticsScrap();
-  G().TitleBlockLines[1] = s.DrawingName + "   " + "Zeichn.Nr." + ": " + s.DrawingNo;
+  std::string& title = G().TitleBlockLines[1];
+  title.assign(s.DrawingName).append("   Zeichn.Nr.: ").append(s.DrawingNo);
 }
 
 void RunCalculation() { CalculateSpring(); }

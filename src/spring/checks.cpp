@@ -58,6 +58,12 @@ bool MaterialGroupRange(int sel, int std, Real& lo, Real& hi, const char*& text)
 
 }  // namespace
 
+bool MessageListFull() {
+  const ErrorMessageListT& list = G().ErrorMessageList;
+  return list.count + 1u >= list.slot.size();
+}
+
+// Texts with a number are formatted only while the list can take them.
 void CheckPermissibleStress() {
   const SpringDataRecord& s = SpringData();
   const bool warn = (s.WarningsOn == 1);
@@ -68,17 +74,19 @@ void CheckPermissibleStress() {
   }
 
   if (s.LoadType == 2) {
-    if (s.tauk2 > s.tauzul) AddErrorMessage("Fehler : tauk2>tau zul! S=" + SafetyText(s.tauzul, s.tauk2));
+    if (s.tauk2 > s.tauzul && !MessageListFull())
+      AddErrorMessage("Fehler : tauk2>tau zul! S=" + SafetyText(s.tauzul, s.tauk2));
     if (s.tauk1 > s.tauzul) AddErrorMessage("Fehler : tauk1>tau zul !");
-    if (warn && s.tauhzul > 0 && s.taukh > s.tauhzul) {
+    if (warn && s.tauhzul > 0 && s.taukh > s.tauhzul && !MessageListFull()) {
       AddErrorMessage("Fehler : taukh>tauhzul! S=" + SafetyText(s.tauhzul, s.taukh));
     }
   } else if (s.LoadType == 1) {
-    if (s.tau2 > s.tauzul) AddErrorMessage("Fehler : tau2>tau zul! S=" + SafetyText(s.tauzul, s.tau2));
+    if (s.tau2 > s.tauzul && !MessageListFull())
+      AddErrorMessage("Fehler : tau2>tau zul! S=" + SafetyText(s.tauzul, s.tau2));
     if (s.tau1 > s.tauzul) AddErrorMessage("Fehler : tau1>tau zul !");
   }
 
-  if (warn && s.T > 50 && s.tauzul > 0 && s.tauk2 / s.tauzul > 0.6L) {
+  if (warn && s.T > 50 && s.tauzul > 0 && s.tauk2 / s.tauzul > 0.6L && !MessageListFull()) {
     AddErrorMessage("Warnung: tau(T=" + FloatToStrSig(s.T) + "°C)"_oem);
   }
 
@@ -88,7 +96,7 @@ void CheckPermissibleStress() {
     AddErrorMessage(rangeText);
   }
 
-  if (s.MaterialSel == 0 && warn) {
+  if (s.MaterialSel == 0 && warn && !MessageListFull()) {
     const MaterialRecord& m = ZEBWST_Record();
     const Real dmin = MaterialReal(m.dmin);
     const Real dmax = MaterialReal(m.dmax);

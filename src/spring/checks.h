@@ -6,6 +6,10 @@
 
 namespace zeb {
 
+// True when the message list takes no further text (all twelve slots
+// used): a text with a formatted number need not be built then.
+bool MessageListFull();
+
 // Reads the spring data, the material and the relaxation record. Only
 // "Fatal  : Rm = 0 !" sets FatalErrorFlag.
 void CheckPermissibleStress();

@@ -44,8 +44,8 @@ struct MaterialRecord {
   std::int32_t MaterialNumber = 0; // 27 key field
 };
 
-// 6-byte real field as extended.
-inline Real MaterialReal(const Real48& r) { return Real48ToReal(r); }
+// 6-byte real field as extended; exact, the same value as Real48ToReal.
+Real MaterialReal(const Real48& r);
 // Extended as a 6-byte real field; a value it cannot hold gives 0.
 Real48 MakeReal48(Real x);
 

@@ -6,22 +6,12 @@ namespace zeb {
 
 namespace {
 
-SpringGlobals StartValues() {
-  SpringGlobals s;
-  s.ZEBWST_Record = DefaultMaterialRecord();
-  s.MaterialSource = 3;
-  return s;
-}
-
-SpringGlobals& Instance() {
-  static SpringGlobals g = StartValues();
-  return g;
-}
+const std::string kNoName;
 
 template <std::size_t N>
-std::string Entry(const std::string (&table)[N], int i, int first) {
+const std::string& Entry(const std::string (&table)[N], int i, int first) {
   int k = i - first;
-  if (k < 0 || k >= static_cast<int>(N)) return {};
+  if (k < 0 || k >= static_cast<int>(N)) return kNoName;
   return table[k];
 }
 
@@ -74,7 +64,12 @@ const std::string kGradesLong[] = {
 
 }  // namespace
 
-SpringGlobals& SG() { return Instance(); }
+SpringGlobals SpringStartValues() {
+  SpringGlobals s;
+  s.ZEBWST_Record = DefaultMaterialRecord();
+  s.MaterialSource = 3;
+  return s;
+}
 
 void ResetSpringData() { SG().SpringData = SpringDataRecord{}; }
 void ResetProductionData() { SG().ProductionData = ProductionDataRecord{}; }
@@ -83,34 +78,34 @@ void ResetResonanceResult() { SG().ResonanceResult = ResonanceRecord{}; }
 void ResetLoadSpectrum() { SG().LoadSpectrum = LoadSpectrumRecord{}; }
 
 void ClearRelaxationRecord() {
-  SpringGlobals& g = Instance();
+  SpringGlobals& g = SG();
   g.RelaxationRecord = RelaxationRecordT{};
   g.RelaxationFound = 0;
 }
 
 void ClearRmTable() {
-  SpringGlobals& g = Instance();
+  SpringGlobals& g = SG();
   g.RmTable = RmTableT{};
   g.RmTableLoaded = 0;
 }
 
 void ResetSpringGlobals() {
-  Instance() = StartValues();
+  SG() = SpringStartValues();
 }
 
-std::string CrossSectionNames(int code) { return Entry(kCrossSections, code, 1); }
-std::string LoadCaseNames(int loadCase) { return Entry(kLoadCases, loadCase, 0); }
-std::string WireStdNames(int code) { return Entry(kWireStds, code, 1); }
-std::string HotRolledSteelNames(int i) { return Entry(kHotRolled, i, 1); }
-std::string WindingDirNames(int code) { return Entry(kWindingDirs, code, 1); }
-std::string SurfaceNames(int i) { return Entry(kSurfaces, i, 1); }
-std::string EndFormNames(int code) { return Entry(kEndForms, code, 1); }
-std::string CoilingKindNames(int code) { return Entry(kCoilingKinds, code, 1); }
-std::string LoadTypeNames(int code) { return Entry(kLoadTypes, code, 1); }
-std::string OilTemperedWireNames(int i) { return Entry(kOilTempered, i, 1); }
-std::string MaterialFamilyNames(int i) { return Entry(kMaterialFamilies, i, 1); }
-std::string AllowanceNames(int code) { return Entry(kAllowances, code, 1); }
-std::string GradeNames(int grade) { return Entry(kGrades, grade, 1); }
-std::string GradeNamesLong(int grade) { return Entry(kGradesLong, grade, 1); }
+const std::string& CrossSectionNames(int code) { return Entry(kCrossSections, code, 1); }
+const std::string& LoadCaseNames(int loadCase) { return Entry(kLoadCases, loadCase, 0); }
+const std::string& WireStdNames(int code) { return Entry(kWireStds, code, 1); }
+const std::string& HotRolledSteelNames(int i) { return Entry(kHotRolled, i, 1); }
+const std::string& WindingDirNames(int code) { return Entry(kWindingDirs, code, 1); }
+const std::string& SurfaceNames(int i) { return Entry(kSurfaces, i, 1); }
+const std::string& EndFormNames(int code) { return Entry(kEndForms, code, 1); }
+const std::string& CoilingKindNames(int code) { return Entry(kCoilingKinds, code, 1); }
+const std::string& LoadTypeNames(int code) { return Entry(kLoadTypes, code, 1); }
+const std::string& OilTemperedWireNames(int i) { return Entry(kOilTempered, i, 1); }
+const std::string& MaterialFamilyNames(int i) { return Entry(kMaterialFamilies, i, 1); }
+const std::string& AllowanceNames(int code) { return Entry(kAllowances, code, 1); }
+const std::string& GradeNames(int grade) { return Entry(kGrades, grade, 1); }
+const std::string& GradeNamesLong(int grade) { return Entry(kGradesLong, grade, 1); }
 
 }  // namespace zeb

@@ -211,8 +211,14 @@ struct SpringGlobals {
   std::string SpringDbName = "zeb";
 };
 
-// The one instance.
-SpringGlobals& SG();
+// Program-start values of every spring record (the default material
+// record, MaterialSource 3).
+SpringGlobals SpringStartValues();
+// The one instance, made on first use.
+inline SpringGlobals& SG() {
+  static SpringGlobals g = SpringStartValues();
+  return g;
+}
 inline SpringDataRecord& SpringData() { return SG().SpringData; }
 inline MaterialRecord& ZEBWST_Record() { return SG().ZEBWST_Record; }
 inline std::uint16_t& MaterialSource() { return SG().MaterialSource; }
@@ -236,19 +242,19 @@ void ClearRelaxationRecord();  // record and RelaxationFound
 void ClearRmTable();           // table and RmTableLoaded
 
 // Name tables (code page 850). Each gives "" for an index outside it.
-std::string CrossSectionNames(int code);     // 1..7
-std::string LoadCaseNames(int loadCase);     // 0..2
-std::string WireStdNames(int code);          // 1..17
-std::string HotRolledSteelNames(int i);      // 1..7
-std::string WindingDirNames(int code);       // 1..3
-std::string SurfaceNames(int i);             // 1..4
-std::string EndFormNames(int code);          // 1..3
-std::string CoilingKindNames(int code);      // 1..3
-std::string LoadTypeNames(int code);         // 1..2
-std::string OilTemperedWireNames(int i);     // 1..6
-std::string MaterialFamilyNames(int i);      // 1..10
-std::string AllowanceNames(int code);        // 1..6
-std::string GradeNames(int grade);           // 1..4
-std::string GradeNamesLong(int grade);       // 1..4
+const std::string& CrossSectionNames(int code);     // 1..7
+const std::string& LoadCaseNames(int loadCase);     // 0..2
+const std::string& WireStdNames(int code);          // 1..17
+const std::string& HotRolledSteelNames(int i);      // 1..7
+const std::string& WindingDirNames(int code);       // 1..3
+const std::string& SurfaceNames(int i);             // 1..4
+const std::string& EndFormNames(int code);          // 1..3
+const std::string& CoilingKindNames(int code);      // 1..3
+const std::string& LoadTypeNames(int code);         // 1..2
+const std::string& OilTemperedWireNames(int i);     // 1..6
+const std::string& MaterialFamilyNames(int i);      // 1..10
+const std::string& AllowanceNames(int code);        // 1..6
+const std::string& GradeNames(int grade);           // 1..4
+const std::string& GradeNamesLong(int grade);       // 1..4
 
 }  // namespace zeb

@@ -43,18 +43,21 @@ Real MaterialRmOfD(Real d) {
   return rm;
 }
 
-void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Real& slope, Real& knee,
-                           std::string& text) {
+namespace {
+
+// MaterialAllowedStress; the caption only when text is given.
+void AllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Real& slope, Real& knee,
+                   std::string* text) {
   SpringDataRecord& s = SpringData();
   const MaterialRecord& m = ZEBWST_Record();
   const bool sigma = (kind == 2);
   const bool dynamic = (s.LoadType == 2);
   tauoz = tauh0 = slope = knee = 0;
-  text.clear();
+  if (text) text->clear();
 
   const Real d0 = MaterialReal(m.d0);
   if (d0 > 0) {
-    text = TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")";
+    if (text) *text = TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")";
     const Real L = Log10Ext(s.d / d0);
     const bool peened = (s.ShotPeened != 'N');
     const FatigueGroup* group = nullptr;
@@ -68,7 +71,7 @@ void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Rea
         strokeFactor = 1.2L;
         approximated = true;
       }
-      text += " kugelgestrahlt";
+      if (text) *text += " kugelgestrahlt";
     } else {
       if (m.Unpeened.tauo0 != 0 && m.Unpeened.tauh0 != 0) {
         group = &m.Unpeened;
@@ -77,7 +80,7 @@ void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Rea
         strokeFactor = 5.0L / 6.0L;
         approximated = true;
       }
-      text += " nicht kugelgestrahlt";
+      if (text) *text += " nicht kugelgestrahlt";
     }
     if (approximated && s.WarningsOn == 1 && s.LoadType >= 2) AddErrorMessage("Warnung: approx.Goodman");
 
@@ -138,9 +141,12 @@ void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Rea
       const Real x = 11 - 4 * Quotient(tauh0 + s.tauk2 - t - s.tauk1, tauh0);
       return PowerChecked(10, x, "Load cycles");
     };
+    // Without fatigue tolerances the three stresses are equal.
+    const Real tMin = s.tauhzul * (1 + 0.01L * s.FatigueTol1);
+    const Real tMax = s.tauhzul * (1 + 0.01L * s.FatigueTol2);
     s.N = cycles(s.tauhzul);
-    s.Nmin = cycles(s.tauhzul * (1 + 0.01L * s.FatigueTol1));
-    s.Nmax = cycles(s.tauhzul * (1 + 0.01L * s.FatigueTol2));
+    s.Nmin = tMin == s.tauhzul ? s.N : cycles(tMin);
+    s.Nmax = tMax == tMin ? s.Nmin : cycles(tMax);
   }
 
   if (tauoz > 0 && tauoz < s.tauk2 && dynamic) {
@@ -152,10 +158,16 @@ void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Rea
   s.tauoz = tauoz;
 }
 
+}  // namespace
+
+void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Real& slope, Real& knee,
+                           std::string& text) {
+  AllowedStress(kind, loadCase, tauoz, tauh0, slope, knee, &text);
+}
+
 void UpdateFatigueValues(int kind) {
   Real tauoz = 0, tauh0 = 0, slope = 0, knee = 0;
-  std::string text;
-  MaterialAllowedStress(kind, SpringData().LoadCase, tauoz, tauh0, slope, knee, text);
+  AllowedStress(kind, SpringData().LoadCase, tauoz, tauh0, slope, knee, nullptr);
 }
 
 void CopyMaterialToSpring() {

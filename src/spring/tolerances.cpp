@@ -30,8 +30,6 @@ Real GradeFactor(int grade) {
   }
 }
 
-bool En15800Grade(int grade) { return grade >= 1 && grade <= 3; }
-
 // Coil diameter deviations of EN 15800: rows by Dm (each up to and
 // including its bound), per grade the columns w <= 8, 8 < w <= 14, w > 14.
 constexpr std::array<Real, 16> kDmBounds{1,  1.6L, 2.5L, 4,  6.3L, 10,  16,  25,
@@ -229,6 +227,8 @@ Real CoilDiameterTolerance(int grade, int selector, Real De, Real Di, Real Dm, R
   return 0;
 }
 
+bool En15800Grade(int grade) { return grade >= 1 && grade <= 3; }
+
 Real ForceToleranceFactor(Real d, Real Dm) {
   if (Dm == 0 || d == 0) return 0;
   const Real x = Dm / d / 10;
@@ -243,13 +243,17 @@ Real CoilCountFactor(Real n) {
 }
 
 Real FreeLengthTolerance(int grade, int kind, Real Dm, Real d, Real R, Real n, Real L0, Real sc) {
+  const bool en15800 = R != 0 && En15800Grade(grade);
+  const Real factor = en15800 ? ForceToleranceFactor(d, Dm) * CoilCountFactor(n) : 0;
+  return FreeLengthToleranceWithFactor(factor, grade, kind, R, n, L0, sc);
+}
+
+Real FreeLengthToleranceWithFactor(Real factor, int grade, int kind, Real R, Real n, Real L0, Real sc) {
   if (R == 0) {
     AddErrorMessage("Fatal  : R = 0 !");
     return 0;
   }
-  if (En15800Grade(grade)) {
-    return Quotient(ForceToleranceFactor(d, Dm) * CoilCountFactor(n) * GradeFactor(grade), R);
-  }
+  if (En15800Grade(grade)) return Quotient(factor * GradeFactor(grade), R);
   if (grade == 4) {
     if (kind > 3) {
       AddErrorMessage("Tol l0 kaltwarm !");
@@ -265,10 +269,15 @@ Real FreeLengthTolerance(int grade, int kind, Real Dm, Real d, Real R, Real n, R
 
 Real ForceTolerance(int messageSwitch, int grade, int kind, Real F, Real s, Real Dm, Real d, Real n,
                     Real L0, Real R) {
+  const bool valid = Dm > 0 && d > 0 && n > 0 && L0 > 0 && R > 0;
+  const Real factor = (valid && En15800Grade(grade)) ? ForceToleranceFactor(d, Dm) * CoilCountFactor(n) : 0;
+  return ForceToleranceWithFactor(factor, messageSwitch, grade, kind, F, s, Dm, d, n, L0, R);
+}
+
+Real ForceToleranceWithFactor(Real factor, int messageSwitch, int grade, int kind, Real F, Real s, Real Dm,
+                              Real d, Real n, Real L0, Real R) {
   if (!(Dm > 0) || !(d > 0) || !(n > 0) || !(L0 > 0) || !(R > 0)) return 0;
-  if (En15800Grade(grade)) {
-    return (ForceToleranceFactor(d, Dm) * CoilCountFactor(n) + 1.5L * F / 100) * GradeFactor(grade);
-  }
+  if (En15800Grade(grade)) return (factor + 1.5L * F / 100) * GradeFactor(grade);
   if (grade == 4) {
     Real c = 0.015L;
     if (kind == 3) {

@@ -14,6 +14,13 @@ Real FreeLengthTolerance(int grade, int kind, Real Dm, Real d, Real R, Real n, R
 // Deviation of force F at travel s. messageSwitch 1 posts the DIN 2096 note.
 Real ForceTolerance(int messageSwitch, int grade, int kind, Real F, Real s, Real Dm, Real d, Real n,
                     Real L0, Real R);
+// The two with factor = ForceToleranceFactor(d, Dm) * CoilCountFactor(n)
+// (AF kF) worked out by the caller, who needs it for several tolerances of
+// one spring; it counts for grades 1..3 only.
+Real FreeLengthToleranceWithFactor(Real factor, int grade, int kind, Real R, Real n, Real L0, Real sc);
+Real ForceToleranceWithFactor(Real factor, int messageSwitch, int grade, int kind, Real F, Real s, Real Dm,
+                              Real d, Real n, Real L0, Real R);
+bool En15800Grade(int grade);                        // grades 1..3
 Real PerpendicularityTolerance(int grade, Real L0);  // e1
 Real ParallelismTolerance(int grade, Real De);       // e2
 Real ForceToleranceFactor(Real d, Real Dm);          // AF

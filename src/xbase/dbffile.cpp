@@ -1,7 +1,6 @@
 #include "xbase/dbffile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -74,10 +73,13 @@ int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off) {
   return 0;
 }
 
+// The size by seeking to the end: table files are read and written at
+// positions only, so the offset is free. Cheaper than fstat, which also
+// makes the next write stamp the file with a fine-grained time (an inode
+// update on every append).
 std::int64_t FileSizeOf(int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return -1;
-  return st.st_size;
+  const off_t end = ::lseek(fd, 0, SEEK_END);
+  return end < 0 ? -1 : static_cast<std::int64_t>(end);
 }
 
 std::int64_t RecordOffset(const DbfTable& t, std::int32_t n) {
@@ -90,14 +92,31 @@ std::string NotDbase(std::string_view name, std::string_view why, std::string_vi
 
 struct CodePageMaps {
   std::array<char, 256> toAnsi{}, toOem{};
+  bool asciiKept = true;  // both maps leave the bytes below 128 alone
   CodePageMaps() {
     for (int b = 0; b < 256; ++b) {
       std::string one(1, static_cast<char>(b));
       toAnsi[b] = Cp850To1252(one)[0];
       toOem[b] = Cp1252To850(one)[0];
+      if (b < 128 && (toAnsi[b] != one[0] || toOem[b] != one[0])) asciiKept = false;
     }
   }
 };
+
+// Maps n bytes in place. Records are mostly ASCII, which both maps keep:
+// runs of 8 such bytes are passed over.
+void MapBytes(const CodePageMaps& maps, const std::array<char, 256>& map, char* bytes, std::size_t n) {
+  std::size_t i = 0;
+  if (maps.asciiKept) {
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t eight;
+      std::memcpy(&eight, bytes + i, 8);
+      if ((eight & 0x8080808080808080ULL) == 0) continue;
+      for (std::size_t k = i; k < i + 8; ++k) bytes[k] = map[static_cast<unsigned char>(bytes[k])];
+    }
+  }
+  for (; i < n; ++i) bytes[i] = map[static_cast<unsigned char>(bytes[i])];
+}
 
 const CodePageMaps& Maps() {
   static const CodePageMaps m;
@@ -214,10 +233,21 @@ FieldDesc ToField(const std::uint8_t* d, bool dbase2, bool dbase7, std::uint16_t
 
 bool ValidType(char c) { return c != 0 && std::strchr("CDFLMN", c) != nullptr; }
 
+std::string_view ReadShortView(const std::uint8_t* p, std::size_t capacity) {
+  return std::string_view(reinterpret_cast<const char*>(p + 1), std::min<std::size_t>(p[0], capacity));
+}
+
+// The text without blanks and control characters at either end.
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  return s;
+}
+
 // Integer value of a stored number text: whole text an integer, else a
 // real read and cut toward zero, else 0.
 std::int64_t StoredToInt(std::string_view s, std::int64_t lo, std::int64_t hi) {
-  std::string t = AllTrim(s);
+  const std::string_view t = TrimView(s);
   if (t.empty()) return 0;
   const char* b = t.data();
   const char* e = t.data() + t.size();
@@ -234,22 +264,97 @@ std::int64_t StoredToInt(std::string_view s, std::int64_t lo, std::int64_t hi) {
   return static_cast<std::int64_t>(x);
 }
 
+// Value of a plain decimal text ("-1234.125") of at most 15 digits: the
+// digits as a whole number, exact in a double, divided by an exact power
+// of ten, which rounds once, as the full conversion does. False for any
+// other text.
+bool PlainDecimal(const char* b, const char* e, double& x) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = b < e && *b == '-';
+  if (negative) ++b;
+  std::uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  for (const char* p = b; p < e; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+      ++count;
+      if (point) ++decimals;
+    } else if (*p == '.' && !point && p > b && p + 1 < e) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0 || count > 15) return false;
+  x = static_cast<double>(digits) / kPow10[decimals];
+  if (negative) x = -x;
+  return true;
+}
+
 double StoredToReal(std::string_view s) {
-  std::string t = AllTrim(s);
+  const std::string_view t = TrimView(s);
   if (t.empty()) return 0;
   const char* b = t.data();
   const char* e = t.data() + t.size();
   if (*b == '+') ++b;
   double x = 0;
+  if (PlainDecimal(b, e, x)) return x;
   auto r = std::from_chars(b, e, x);
   if (r.ec != std::errc() || r.ptr != e || !std::isfinite(x)) return 0;
   return x;
 }
 
-std::string RightAlign(std::string s, int width) {
-  if (static_cast<int>(s.size()) > width) return std::string(static_cast<std::size_t>(std::max(width, 0)), '*');
-  s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
-  return s;
+// Writes text right-aligned into the width bytes at out; "*" x width when
+// it does not fit.
+void PutRightAligned(char* out, std::size_t width, std::string_view text) {
+  if (text.size() > width) {
+    std::memset(out, '*', width);
+    return;
+  }
+  const std::size_t blanks = width - text.size();
+  std::memset(out, ' ', blanks);
+  std::memcpy(out + blanks, text.data(), text.size());
+}
+
+// Writes text left-aligned into the width bytes at out, cut or filled
+// with blanks.
+void PutLeftAligned(char* out, std::size_t width, std::string_view text) {
+  const std::size_t n = std::min(width, text.size());
+  std::memcpy(out, text.data(), n);
+  std::memset(out + n, ' ', width - n);
+}
+
+// StoredInteger and StoredNumber into the width bytes at out (width >= 1).
+void PutStoredInteger(char* out, std::size_t width, std::int64_t value) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  PutRightAligned(out, width, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
+}
+
+void PutStoredNumber(char* out, std::size_t width, long double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (!std::isfinite(value) || static_cast<std::size_t>(decimals) >= width) {
+    std::memset(out, '*', width);
+    return;
+  }
+  char buf[400];
+  std::to_chars_result r;
+  // A value that a double holds has the same exact text from the double
+  // conversion, which is many times faster than the long double one.
+  const double d = static_cast<double>(value);
+  if (static_cast<long double>(d) == value)
+    r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, decimals);
+  else
+    r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) {
+    std::memset(out, '*', width);
+    return;
+  }
+  std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+  if (text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos) text.remove_prefix(1);  // no "-0.00"
+  PutRightAligned(out, width, text);
 }
 
 // Year, month and day of a date text in the current format.
@@ -290,18 +395,70 @@ std::string PackDate(std::string_view text) {
   return y + m + d;
 }
 
-std::string UnpackDate(std::string_view stored) {
-  std::string s(stored.substr(0, 8));
-  s.resize(8, ' ');
-  std::string y = Engine().century ? s.substr(0, 4) : s.substr(2, 2);
-  std::string m = s.substr(4, 2), d = s.substr(6, 2);
-  switch (Engine().dateFormat) {
-    case 0: return m + "/" + d + "/" + y;
-    case 1: return y + "." + m + "." + d;
-    case 3: return d + "-" + m + "-" + y;
-    case 2: return d + "/" + m + "/" + y;
-    default: return d + "." + m + "." + y;
+int TwoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+// PackDate of the common text: a date written completely in the current
+// format ("31.01.26", "01/31/2026", ...). False for any other text, which
+// PackDate takes; the result is the same.
+bool PackFullDate(std::string_view text, std::string& packed) {
+  const TzEngine& e = Engine();
+  const std::size_t yd = e.century ? 4 : 2;
+  if (text.size() != 6 + yd || e.dateFormat > 8) return false;
+  // Positions of year, month and day, and the separator.
+  std::size_t y = 6, m = 0, d = 3;
+  char sep = '.';
+  switch (e.dateFormat) {
+    case 0: m = 0, d = 3, sep = '/'; break;
+    case 1: y = 0, m = yd + 1, d = yd + 4; break;
+    case 2: m = 3, d = 0, sep = '/'; break;
+    case 3: m = 3, d = 0, sep = '-'; break;
+    default: m = 3, d = 0; break;
   }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool digit = (i >= y && i < y + yd) || i == m || i == m + 1 || i == d || i == d + 1;
+    if (digit ? (text[i] < '0' || text[i] > '9') : text[i] != sep) return false;
+  }
+  const int month = TwoDigits(&text[m]);
+  const int day = TwoDigits(&text[d]);
+  int year = yd == 4 ? TwoDigits(&text[y]) * 100 + TwoDigits(&text[y + 2]) : TwoDigits(&text[y]);
+  const std::string_view yearText = text.substr(y, yd);
+  bool valid = month >= 1 && month <= 12 && day >= 1 && day <= 31 && !(month == 2 && day > 29) &&
+               !((month == 4 || month == 6 || month == 9 || month == 11) && day > 30);
+  if (valid && yd == 2) year += CenturyOf(yearText);
+  if (valid && month == 2 && day > 28 && !IsLeapYear(year)) valid = false;
+  if (!valid) {
+    packed.assign(8, ' ');
+  } else {
+    packed.clear();
+    if (yd == 2) packed = CenturyDigits(yearText);
+    packed.append(yearText).append(text.substr(m, 2)).append(text.substr(d, 2));
+  }
+  return true;
+}
+
+// UnpackDate into out (10 bytes at most); the length.
+std::size_t UnpackDateTo(std::string_view stored, char* out) {
+  char s[8];
+  PutLeftAligned(s, 8, stored.substr(0, 8));
+  const TzEngine& e = Engine();
+  const std::string_view y = e.century ? std::string_view(s, 4) : std::string_view(s + 2, 2);
+  const std::string_view m(s + 4, 2), d(s + 6, 2);
+  std::string_view parts[3];
+  char sep = '.';
+  switch (e.dateFormat) {
+    case 0: parts[0] = m, parts[1] = d, parts[2] = y, sep = '/'; break;
+    case 1: parts[0] = y, parts[1] = m, parts[2] = d; break;
+    case 3: parts[0] = d, parts[1] = m, parts[2] = y, sep = '-'; break;
+    case 2: parts[0] = d, parts[1] = m, parts[2] = y, sep = '/'; break;
+    default: parts[0] = d, parts[1] = m, parts[2] = y; break;
+  }
+  std::size_t n = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) out[n++] = sep;
+    std::memcpy(out + n, parts[i].data(), parts[i].size());
+    n += parts[i].size();
+  }
+  return n;
 }
 
 }  // namespace
@@ -622,7 +779,6 @@ void GetDbfRecord(DbfTable& t, std::int32_t n) {
 }
 
 void PutDbfRecord(DbfTable& t, std::int32_t n) {
-  const std::string where = "Datei:  " + t.fileName + " [Replace/Append/PutDbfRecord]";
   bool append = false;
   if (n > t.recordCount) {
     n = t.recordCount + 1;
@@ -654,7 +810,7 @@ void PutDbfRecord(DbfTable& t, std::int32_t n) {
       if (::ftruncate(fd, static_cast<off_t>(std::max(oldSize, off))) == 0 && oldSize == off + 1)
         WriteAt(fd, &kEofByte, 1, off);
     }
-    TzError(ErrnoToTzCode(err), where);
+    TzError(ErrnoToTzCode(err), "Datei:  " + t.fileName + " [Replace/Append/PutDbfRecord]");
     return;
   }
   if (append) {
@@ -889,10 +1045,12 @@ BufferKind FieldBufferKind(const FieldDesc& f) {
   }
 }
 
-std::size_t FieldBufferSize(const FieldDesc& f) {
-  switch (FieldBufferKind(f)) {
-    case BufferKind::Text: return std::size_t{f.length} + 1;
-    case BufferKind::Date: return std::size_t{f.length} + 3;
+namespace {
+
+std::size_t BufferSizeOf(BufferKind kind, std::uint8_t length) {
+  switch (kind) {
+    case BufferKind::Text: return std::size_t{length} + 1;
+    case BufferKind::Date: return std::size_t{length} + 3;
     case BufferKind::Int32: return 4;
     case BufferKind::Real48: return 6;
     case BufferKind::Int64:
@@ -903,6 +1061,10 @@ std::size_t FieldBufferSize(const FieldDesc& f) {
   }
   return 0;
 }
+
+}  // namespace
+
+std::size_t FieldBufferSize(const FieldDesc& f) { return BufferSizeOf(FieldBufferKind(f), f.length); }
 
 std::size_t RecordBufferSize(const DbfTable& t) {
   std::size_t n = 1;
@@ -918,8 +1080,7 @@ std::size_t FieldBufferOffset(const DbfTable& t, int i) {
 }
 
 std::string ReadShortString(const std::uint8_t* p, std::size_t capacity) {
-  std::size_t n = std::min<std::size_t>(p[0], capacity);
-  return std::string(reinterpret_cast<const char*>(p + 1), n);
+  return std::string(ReadShortView(p, capacity));
 }
 
 void WriteShortString(std::uint8_t* p, std::size_t capacity, std::string_view s) {
@@ -929,20 +1090,20 @@ void WriteShortString(std::uint8_t* p, std::size_t capacity, std::string_view s)
   if (capacity > n) std::memset(p + 1 + n, 0, capacity - n);
 }
 
-std::string StoredInteger(std::int64_t value, int width) { return RightAlign(std::to_string(value), width); }
-
-std::string StoredNumber(long double value, int width, int decimals) {
-  if (!std::isfinite(value) || width < 1) return std::string(static_cast<std::size_t>(std::max(width, 0)), '*');
-  if (decimals < 0) decimals = 0;
-  if (decimals >= width) return std::string(static_cast<std::size_t>(width), '*');
-  char buf[400];
-  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  if (r.ec != std::errc()) return std::string(static_cast<std::size_t>(width), '*');
-  std::string s(buf, r.ptr);
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);  // no "-0.00"
-  return RightAlign(std::move(s), width);
+std::string StoredInteger(std::int64_t value, int width) {
+  std::string s(static_cast<std::size_t>(std::max(width, 0)), '*');
+  if (width > 0) PutStoredInteger(s.data(), s.size(), value);
+  return s;
 }
 
+std::string StoredNumber(long double value, int width, int decimals) {
+  std::string s(static_cast<std::size_t>(std::max(width, 0)), '*');
+  if (width > 0) PutStoredNumber(s.data(), s.size(), value, decimals);
+  return s;
+}
+
+// Both conversions work on the bytes in place: they run for every record
+// read or written.
 void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer) {
   const std::string& s = t.stored;
   buffer[0] = (!s.empty() && s[0] == '*') ? 1 : 0;
@@ -951,14 +1112,19 @@ void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer) {
     std::string_view text;
     if (f.offset < s.size()) text = std::string_view(s).substr(f.offset, f.length);
     std::uint8_t* p = buffer + at;
-    switch (FieldBufferKind(f)) {
-      case BufferKind::Text: {
-        std::string v(text);
-        v.resize(f.length, ' ');
-        WriteShortString(p, f.length, v);
+    const BufferKind kind = FieldBufferKind(f);
+    at += BufferSizeOf(kind, f.length);
+    switch (kind) {
+      case BufferKind::Text:
+        // The whole field, filled with blanks.
+        p[0] = f.length;
+        PutLeftAligned(reinterpret_cast<char*>(p + 1), f.length, text);
+        break;
+      case BufferKind::Date: {
+        char date[10];
+        WriteShortString(p, std::size_t{f.length} + 2, std::string_view(date, UnpackDateTo(text, date)));
         break;
       }
-      case BufferKind::Date: WriteShortString(p, std::size_t{f.length} + 2, UnpackDate(text)); break;
       case BufferKind::Int32: {
         std::int32_t v = static_cast<std::int32_t>(StoredToInt(text, INT32_MIN, INT32_MAX));
         std::memcpy(p, &v, 4);
@@ -986,13 +1152,12 @@ void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer) {
         break;
       }
       case BufferKind::MemoRef: {
-        std::int32_t v = static_cast<std::int32_t>(StoredToInt(TzTrimLeft(text), INT32_MIN, INT32_MAX));
+        std::int32_t v = static_cast<std::int32_t>(StoredToInt(text, INT32_MIN, INT32_MAX));
         std::memcpy(p, &v, 4);
         break;
       }
       case BufferKind::None: break;
     }
-    at += FieldBufferSize(f);
   }
 }
 
@@ -1002,52 +1167,60 @@ void PackRecordData(DbfTable& t, const std::uint8_t* buffer) {
   if (s.empty()) return;
   s[0] = buffer[0] ? '*' : ' ';
   std::size_t at = 1;
+  std::string date;
   for (const auto& f : t.fields) {
     const std::uint8_t* p = buffer + at;
-    std::string text;
-    bool write = true;
-    switch (FieldBufferKind(f)) {
-      case BufferKind::Text: text = ReadShortString(p, f.length); break;
-      case BufferKind::Date: text = PackDate(ReadShortString(p, std::size_t{f.length} + 2)); break;
+    const BufferKind kind = FieldBufferKind(f);
+    at += BufferSizeOf(kind, f.length);
+    if (kind == BufferKind::None || f.offset >= s.size()) continue;
+    // The field's text is f.length bytes; the record may hold fewer.
+    char field[256];
+    const std::size_t width = f.length;
+    switch (kind) {
+      case BufferKind::Text: PutLeftAligned(field, width, ReadShortView(p, f.length)); break;
+      case BufferKind::Date: {
+        const std::string_view text = ReadShortView(p, std::size_t{f.length} + 2);
+        if (!PackFullDate(text, date)) date = PackDate(text);
+        PutLeftAligned(field, width, date);
+        break;
+      }
       case BufferKind::Int32: {
         std::int32_t v;
         std::memcpy(&v, p, 4);
-        text = StoredInteger(v, f.length);
+        if (width > 0) PutStoredInteger(field, width, v);
         break;
       }
       case BufferKind::Int64: {
         std::int64_t v;
         std::memcpy(&v, p, 8);
-        text = StoredInteger(v, f.length);
+        if (width > 0) PutStoredInteger(field, width, v);
         break;
       }
       case BufferKind::Real48: {
         Real48 r;
         std::memcpy(r.data(), p, 6);
-        text = StoredNumber(Real48ToReal(r), f.length, f.decimals);
+        if (width > 0) PutStoredNumber(field, width, Real48ToReal(r), f.decimals);
         break;
       }
       case BufferKind::Double: {
         double v;
         std::memcpy(&v, p, 8);
-        text = StoredNumber(v, f.length, f.decimals);
+        if (width > 0) PutStoredNumber(field, width, v, f.decimals);
         break;
       }
-      case BufferKind::Logical: text = p[0] ? "T" : "F"; break;
+      case BufferKind::Logical: PutLeftAligned(field, width, p[0] ? "T" : "F"); break;
       case BufferKind::MemoRef: {
         std::int32_t v;
         std::memcpy(&v, p, 4);
-        text = v == 0 ? std::string() : StoredInteger(v, f.length);
+        if (v == 0)
+          std::memset(field, ' ', width);
+        else if (width > 0)
+          PutStoredInteger(field, width, v);
         break;
       }
-      case BufferKind::None: write = false; break;
+      case BufferKind::None: break;
     }
-    if (write && f.offset < s.size()) {
-      text.resize(f.length, ' ');
-      const std::size_t room = std::min<std::size_t>(f.length, s.size() - f.offset);
-      s.replace(f.offset, room, text, 0, room);
-    }
-    at += FieldBufferSize(f);
+    std::memcpy(s.data() + f.offset, field, std::min<std::size_t>(width, s.size() - f.offset));
   }
 }
 
@@ -1061,11 +1234,9 @@ void RecordCodePage(CodePageDirection dir, bool oemText, const RecordProc& proc,
     const std::size_t n = recordLength - 1;
     if (dir == CodePageDirection::AfterRead) {
       if (proc) proc(bytes, n);
-      if (oemText)
-        for (std::size_t i = 0; i < n; ++i) bytes[i] = maps.toAnsi[static_cast<unsigned char>(bytes[i])];
+      if (oemText) MapBytes(maps, maps.toAnsi, bytes, n);
     } else {
-      if (oemText)
-        for (std::size_t i = 0; i < n; ++i) bytes[i] = maps.toOem[static_cast<unsigned char>(bytes[i])];
+      if (oemText) MapBytes(maps, maps.toOem, bytes, n);
       if (proc) proc(bytes, n);
     }
   }
