@@ -4,6 +4,12 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$ROOT/scripts/setup.sh"
 ZEB1_EXTRA_PACKAGES="$ZEB1_PEER_PACKAGES"
 zeb1_setup || exit 1
+# ./test.sh --fuzz [SECONDS]: timed libFuzzer runs of every fuzz target instead.
+if [ "${1:-}" = "--fuzz" ]; then
+  . "$ROOT/scripts/fuzz.sh"
+  zeb1_fuzz "${2:-60}"
+  exit $?
+fi
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   if [ "$(id -u)" = 0 ]; then
     localedef -i de_DE -f UTF-8 de_DE.UTF-8 >&2 || echo "test.sh: could not make de_DE.UTF-8" >&2

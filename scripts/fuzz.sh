@@ -1,0 +1,41 @@
+# Timed libFuzzer runs of every fuzz target (sourced by ./test.sh --fuzz).
+# Builds them with clang, ASan and UBSan into build-fuzz/ and runs each over a
+# copy of its seed corpus for the given seconds, several at a time.
+zeb1_fuzz() {
+  local seconds=${1:-60} missing failed=0 t name work
+  ZEB1_EXTRA_PACKAGES="clang libclang-rt-14-dev"
+  missing=$(zeb1_missing_packages)
+  if [ -n "$missing" ]; then
+    if [ "$(id -u)" != 0 ]; then
+      echo "test.sh --fuzz: missing packages:$missing" >&2
+      return 1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get install -y $missing >&2 || return 1
+  fi
+  if [ ! -f "$ROOT/build-fuzz/CMakeCache.txt" ]; then
+    CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DZEB1_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2 || return 1
+  fi
+  local targets
+  targets=$(cd "$ROOT/fuzz" && ls fuzz_*.cpp *_fuzz.cpp 2>/dev/null | sed 's/\.cpp$//')
+  # shellcheck disable=SC2086
+  cmake --build "$ROOT/build-fuzz" --parallel "$(nproc)" --target $targets >&2 || return 1
+  work=$(mktemp -d) || return 1
+  for name in $targets; do
+    mkdir -p "$work/$name"
+    cp "$ROOT/fuzz/seeds/$name/"* "$work/$name/" 2>/dev/null
+    (cd "$work" && TMPDIR="$work" "$ROOT/build-fuzz/fuzz/$name" -max_total_time="$seconds" -timeout=20 \
+        -rss_limit_mb=2048 "$work/$name" > "$work/$name.log" 2>&1
+     echo $? > "$work/$name.rc") &
+    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do sleep 1; done
+  done
+  wait
+  for name in $targets; do
+    if [ "$(cat "$work/$name.rc")" = 0 ]; then
+      echo "fuzz $name: clean for ${seconds}s"
+    else
+      echo "fuzz $name: FAILED"; tail -30 "$work/$name.log"; failed=1
+    fi
+  done
+  rm -rf "$work"
+  return $failed
+}
