@@ -29,8 +29,20 @@ zeb1_setup() {
     # shellcheck disable=SC2086
     apt-get install -y $missing >&2 || return 1
   fi
+  # Configure and build quietly; the log is shown only when a step fails.
+  mkdir -p "$ROOT/build" || return 1
+  local log="$ROOT/build/setup.log"
+  : > "$log"
   if [ ! -f "$ROOT/build/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2 || return 1
+    if ! cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >> "$log" 2>&1; then
+      tail -40 "$log" >&2
+      echo "wzeb1 set-up: configuring failed (log: $log)" >&2
+      return 1
+    fi
   fi
-  cmake --build "$ROOT/build" --parallel "$(nproc)" >&2 || return 1
+  if ! cmake --build "$ROOT/build" --parallel "$(nproc)" >> "$log" 2>&1; then
+    grep -E 'error|Error' "$log" | head -40 >&2
+    echo "wzeb1 set-up: building failed (log: $log)" >&2
+    return 1
+  fi
 }
