@@ -14,6 +14,7 @@
 #include "spring/dimension.h"
 #include "spring/formulas.h"
 #include "spring/resonance.h"
+#include "spring/calc_common.h"
 #include "spring/spring_data.h"
 #include "spring/strength.h"
 #include "spring/tolerances.h"
@@ -22,15 +23,7 @@ namespace zeb {
 
 namespace {
 
-constexpr Real kFourByPi = 1.2732395447351628L;
-constexpr Real kEightByPi = 2.5464790894703255L;
-
-void PostFatal(std::string_view text) {
-  AddErrorMessage(text);
-  G().FatalErrorFlag = 1;
-}
-
-bool FlagSet() { return G().FatalErrorFlag != 0; }
+using namespace calc_common;
 
 unsigned long long g_calculations = 0;
 

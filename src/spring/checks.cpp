@@ -9,17 +9,14 @@
 #include "base/messages.h"
 #include "base/text.h"
 #include "platform/oem_literal.h"
+#include "spring/calc_common.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
 
 namespace {
 
-Real Quotient(Real a, Real b) {
-  if (b == 0) return 0;
-  if (std::fabs(b) < std::fabs(a) * 1e-300L) return ((a < 0) != (b < 0)) ? -1e300L : 1e300L;
-  return a / b;
-}
+using namespace calc_common;
 
 // Safety factor as appended to the stress texts: one integer digit, two
 // decimals.

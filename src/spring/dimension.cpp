@@ -9,6 +9,7 @@
 #include "base/messages.h"
 #include "spring/calc.h"
 #include "spring/formulas.h"
+#include "spring/calc_common.h"
 #include "spring/spring_data.h"
 #include "spring/strength.h"
 #include "spring/wirestd.h"
@@ -17,15 +18,7 @@ namespace zeb {
 
 namespace {
 
-constexpr Real kFourByPi = 1.2732395447351628L;
-constexpr Real kEightByPi = 2.5464790894703255L;
-
-void PostFatal(std::string_view text) {
-  AddErrorMessage(text);
-  G().FatalErrorFlag = 1;
-}
-
-bool FlagSet() { return G().FatalErrorFlag != 0; }
+using namespace calc_common;
 
 void NoSolution() { ShowError("No Solution"); }
 

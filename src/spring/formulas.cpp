@@ -7,12 +7,13 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/messages.h"
+#include "spring/calc_common.h"
 
 namespace zeb {
 
 namespace {
 
-constexpr Real kFourByPi = 1.2732395447351628L;
+using namespace calc_common;
 
 Real Fatal(std::string_view text) {
   AddErrorMessage(text);

@@ -7,23 +7,14 @@
 #include "base/messages.h"
 #include "base/services.h"
 #include "base/text.h"
+#include "spring/calc_common.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
 
 namespace {
 
-// a / b; 0 for b = 0, limited to +-1e300 where the quotient would not fit.
-Real Quotient(Real a, Real b) {
-  if (b == 0) return 0;
-  if (std::fabs(b) < std::fabs(a) * 1e-300L) return ((a < 0) != (b < 0)) ? -1e300L : 1e300L;
-  return a / b;
-}
-
-void PostFatal(std::string_view text) {
-  AddErrorMessage(text);
-  G().FatalErrorFlag = 1;
-}
+using namespace calc_common;
 
 }  // namespace
 

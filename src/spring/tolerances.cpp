@@ -8,17 +8,14 @@
 
 #include "base/mathx.h"
 #include "base/messages.h"
+#include "spring/calc_common.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
 
 namespace {
 
-Real Quotient(Real a, Real b) {
-  if (b == 0) return 0;
-  if (std::fabs(b) < std::fabs(a) * 1e-300L) return ((a < 0) != (b < 0)) ? -1e300L : 1e300L;
-  return a / b;
-}
+using namespace calc_common;
 
 // Grade factor Q of EN 15800.
 Real GradeFactor(int grade) {

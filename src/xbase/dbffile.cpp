@@ -43,6 +43,8 @@ void PutU32(std::uint8_t* p, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
+}  // namespace
+
 // Reads up to n bytes at off; the count read, or -1 with errno.
 long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off) {
   std::size_t got = 0;
@@ -72,6 +74,8 @@ int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off) {
   }
   return 0;
 }
+
+namespace {
 
 // The size by seeking to the end: table files are read and written at
 // positions only, so the offset is free. Cheaper than fstat, which also

@@ -182,4 +182,10 @@ int SysLockRange(int fd, short type, std::int64_t offset, std::int64_t length);
 // Byte of the share lock (outside the lock region).
 constexpr std::int64_t kShareLockByte = 0x80000000LL;
 
+// Positioned reads and writes that go on after short transfers.
+// ReadAt: the count read (less at the end of the file), or -1 with errno.
+long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off);
+// WriteAt: 0 or errno (ENOSPC when nothing more is stored).
+int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off);
+
 }  // namespace zeb::xbase

@@ -25,35 +25,6 @@ MemoUnit& Memo() { return EngineUnit<MemoUnit>(TzUnit::Memo); }
 
 namespace memoio {
 
-long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off) {
-  std::size_t got = 0;
-  while (got < n) {
-    ssize_t r = ::pread(fd, static_cast<char*>(buf) + got, n - got, static_cast<off_t>(off + static_cast<std::int64_t>(got)));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (r == 0) break;
-    got += static_cast<std::size_t>(r);
-  }
-  return static_cast<long long>(got);
-}
-
-int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off) {
-  std::size_t done = 0;
-  while (done < n) {
-    ssize_t r = ::pwrite(fd, static_cast<const char*>(buf) + done, n - done,
-                         static_cast<off_t>(off + static_cast<std::int64_t>(done)));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (r == 0) return ENOSPC;
-    done += static_cast<std::size_t>(r);
-  }
-  return 0;
-}
-
 std::int64_t FileSize(int fd) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return -1;

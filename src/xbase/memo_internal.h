@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "xbase/dbffile.h"
 #include "xbase/memo.h"
 #include "xbase/tzengine.h"
 #include "xbase/workarea.h"
@@ -32,10 +33,9 @@ MemoUnit& Memo();
 
 namespace memoio {
 
-// Up to n bytes at off: the count read, -1 with errno on an error.
-long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off);
-// n bytes at off: 0 or errno (ENOSPC when nothing more is stored).
-int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off);
+// Positioned transfers of the table layer.
+using ::zeb::xbase::ReadAt;
+using ::zeb::xbase::WriteAt;
 // -1 when unknown.
 std::int64_t FileSize(int fd);
 

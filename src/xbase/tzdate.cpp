@@ -206,8 +206,9 @@ int DateFormatFromLanguage() {
   return 0;
 }
 
-void InitDateFormat() {
-  TzEngine& e = Engine();
+void InitDateFormat() { ApplyLanguageDateFormat(Engine()); }
+
+void ApplyLanguageDateFormat(TzEngine& e) {
   int code = DateFormatFromLanguage();
   e.dateFormat = e.languageFormat = static_cast<std::uint8_t>(code);
   if (code >= 3 && code <= 6) {

@@ -8,6 +8,8 @@
 
 namespace zeb::xbase {
 
+struct TzEngine;
+
 // 0 MM/DD/YY, 1 YY.MM.DD, 2 DD/MM/YY, 3 DD-MM-YY, 4..8 DD.MM.YY.
 void SetDateFormat(int code);
 int DateFormat();
@@ -18,6 +20,8 @@ int DateFormatFromLanguage();
 // Date format and language code from the locale, decimal and thousands
 // characters with them.
 void InitDateFormat();
+// The same on a given engine object (while it is being set up).
+void ApplyLanguageDateFormat(TzEngine& e);
 
 int CenturyOf(std::string_view twoDigitYear);
 std::string CenturyDigits(std::string_view twoDigitYear);

@@ -41,18 +41,7 @@ std::shared_ptr<T> NullObject() {
 }
 
 void DateDefaults(TzEngine& e) {
-  int code = DateFormatFromLanguage();
-  e.dateFormat = e.languageFormat = static_cast<std::uint8_t>(code);
-  if (code >= 3 && code <= 6) {
-    e.decimalChar = ',';
-    e.thousandsChar = '.';
-  } else if (code == 8) {
-    e.decimalChar = '.';
-    e.thousandsChar = ' ';
-  } else {
-    e.decimalChar = '.';
-    e.thousandsChar = ',';
-  }
+  ApplyLanguageDateFormat(e);
   std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
