@@ -3,7 +3,10 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$ROOT/scripts/setup.sh"
 ZEB1_EXTRA_PACKAGES="$ZEB1_PEER_PACKAGES"
+mkdir -p "$ROOT/build" && touch "$ROOT/build/wzeb1.built.new" || exit 1
 zeb1_setup || exit 1
+# Everything is built, the program too: ./wzeb1 starts it at once.
+mv -f "$ROOT/build/wzeb1.built.new" "$ROOT/build/wzeb1.built"
 # ./test.sh --fuzz [SECONDS]: timed libFuzzer runs of every fuzz target instead.
 if [ "${1:-}" = "--fuzz" ]; then
   . "$ROOT/scripts/fuzz.sh"

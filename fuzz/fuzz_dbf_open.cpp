@@ -12,12 +12,14 @@
 #include "xbase/dbffile.h"
 #include "xbase/tzengine.h"
 #include "xbase/tzerror.h"
+#include "fuzz_support.h"
 
 using namespace zeb::xbase;
 
 namespace {
 const std::string& ScratchPath() {
-  static const std::string path = "/tmp/fuzz_dbf_open_" + std::to_string(::getpid()) + ".dbf";
+  static zeb::fuzz::ScratchFolder scratch("fuzzdbf");
+  static const std::string path = scratch.dir + "/table.dbf";
   return path;
 }
 }  // namespace

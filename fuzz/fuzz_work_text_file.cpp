@@ -10,16 +10,12 @@
 
 #include "base/globals.h"
 #include "base/textfile.h"
-#include "platform/files.h"
+#include "fuzz_support.h"
 
 namespace {
 std::string ScratchFile() {
-  static std::string path = [] {
-    auto p = zeb::MakeUniqueFile(zeb::TempDirectory(), "fuzzwtf");
-    if (!p) std::abort();
-    return *p;
-  }();
-  return path;
+  static zeb::fuzz::ScratchFolder scratch("fuzzwtf");
+  return scratch.dir + "/work.txt";
 }
 }  // namespace
 

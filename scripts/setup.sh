@@ -14,6 +14,7 @@ zeb1_missing_packages() {
   echo "$missing"
 }
 
+# zeb1_setup [TARGET...]: builds the given targets, or everything.
 zeb1_setup() {
   local missing
   missing=$(zeb1_missing_packages)
@@ -40,7 +41,9 @@ zeb1_setup() {
       return 1
     fi
   fi
-  if ! cmake --build "$ROOT/build" --parallel "$(nproc)" >> "$log" 2>&1; then
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  if ! cmake --build "$ROOT/build" --parallel "$(nproc)" "${targets[@]}" >> "$log" 2>&1; then
     grep -E 'error|Error' "$log" | head -40 >&2
     echo "wzeb1 set-up: building failed (log: $log)" >&2
     return 1

@@ -27,13 +27,13 @@ std::string StartFolderOf(std::string_view folder) {
 // The name can be written when a new file can be made in its folder (the
 // write goes to a temporary there) and an existing file is writable.
 bool NameIsWritable(std::string_view path) {
-  const std::string p = ResolvePathCaseInsensitive(path);
+  const std::string p(path);
   if (p.empty() || p.back() == '/') return false;
   struct stat st{};
   if (::stat(p.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return false;
     if (::access(p.c_str(), W_OK) != 0) return false;
-    if (!S_ISREG(st.st_mode)) return true;  // a device is written directly
+    if (!S_ISREG(st.st_mode)) return S_ISCHR(st.st_mode);  // a device is written directly
   }
   const std::string folder = ExtractFolderPart(p);
   const auto probe = MakeUniqueFile(folder.empty() ? "." : folder, ".zeb1-probe-");
@@ -151,7 +151,7 @@ void DeleteFileWithConfirm(std::string_view folderIn, std::string_view pattern) 
   if (G().AbortFlag != 0) return;
   SetCurrentHelpNumber(1090);
   if (!AskYesNoCancel(Oem(name) + " wirklich löschen ?"_oem)) return;
-  if (::unlink(ResolvePathCaseInsensitive(path).c_str()) != 0) {
+  if (::unlink(path.c_str()) != 0) {
     ShowError("Datei "_oem + Oem(path) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
     G().AbortFlag = 1;
   }

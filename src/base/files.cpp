@@ -120,12 +120,11 @@ bool FileCanBeOpened(std::string_view name) {
 }
 
 bool IsFolderWritable(std::string_view folder) {
+  // Asked of the system, not probed with a file: a check writes nothing.
   std::string dir = AddBackslash(folder);
   if (dir.size() > 1) dir.pop_back();
-  const auto probe = MakeUniqueFile(FolderPath(dir), ".zeb1-probe-");
-  if (!probe) return false;
-  ::unlink(probe->c_str());
-  return true;
+  const std::string path = FolderPath(dir);
+  return PathIsDirectory(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
 bool FolderExistsByFind(std::string_view folder) { return PathIsDirectory(FolderPath(AddBackslash(folder))); }
@@ -137,8 +136,10 @@ bool FolderExistsByChDir(std::string_view folder) {
 }
 
 void DeleteWorkFile(std::string_view name) {
-  if (!FileCanBeOpened(name)) return;
-  ::unlink(ResolvePathCaseInsensitive(name).c_str());
+  // Only the file of exactly this name goes.
+  const std::string path(name);
+  if (!PathIsRegularFile(path)) return;
+  ::unlink(path.c_str());
 }
 
 void DeleteFilesByMask(std::string_view folder, std::string_view mask) {

@@ -34,7 +34,7 @@ std::string ShortenMiddle(std::string_view text, int n);
 // File and folder tests and actions.
 
 bool FileCanBeOpened(std::string_view name);
-// A unique file can be created in the folder (it is removed again).
+// The folder exists and the user may create files in it (nothing is written).
 bool IsFolderWritable(std::string_view folder);
 // True only for an existing folder ("" is the current folder).
 bool FolderExistsByFind(std::string_view folder);

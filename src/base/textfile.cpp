@@ -38,6 +38,8 @@ int IoResultFromErrno(int err) {
 namespace {
 enum class Mode { Closed, Reading, Writing };
 constexpr std::size_t kReadChunk = 64 * 1024;
+// Written when the buffer reaches this size, so a full disk shows early.
+constexpr std::size_t kWriteChunk = 8 * 1024;
 }  // namespace
 
 struct TextFile::Impl {
@@ -51,7 +53,18 @@ struct TextFile::Impl {
   bool atEnd = false;
   // Writing.
   AtomicFile out;
+  std::string pending;  // written at kWriteChunk and at Close
+  bool sync = true;
   int writeError = 0;  // first error, an I/O result code
+
+  int Flush() {
+    if (writeError == 0 && !pending.empty()) {
+      const int err = out.Write(pending.data(), pending.size());
+      if (err != 0) writeError = IoResultFromErrno(err);
+    }
+    pending.clear();
+    return writeError;
+  }
 
   int RefuseWhileOpen() {
     if (shared) G().AbortFlag = 1;
@@ -118,12 +131,17 @@ int TextFile::Reset() {
 
 int TextFile::Rewrite() {
   if (IsOpen()) return impl_->RefuseWhileOpen();
-  const std::string path = ResolvePathCaseInsensitive(impl_->path);
+  // Written under its exact name: a file whose name differs only in case
+  // is another file.
+  const std::string& path = impl_->path;
   if (path.empty()) return ENOENT;
   if (PathIsDirectory(path)) return EISDIR;
+  impl_->out.SetSync(impl_->sync);
+  impl_->sync = true;  // for this file only
   int err = impl_->out.Open(path);
   if (err != 0) return IoResultFromErrno(err);
   impl_->writeError = 0;
+  impl_->pending.clear();
   impl_->mode = Mode::Writing;
   return 0;
 }
@@ -164,17 +182,17 @@ int TextFile::Write(std::string_view s) {
   if (impl_->mode != Mode::Writing) return kIoNotOpenForOutput;
   if (impl_->writeError != 0) return impl_->writeError;
   if (s.empty()) return 0;
-  int err = impl_->out.Write(s.data(), s.size());
-  if (err != 0) impl_->writeError = IoResultFromErrno(err);
-  return impl_->writeError;
+  Impl& f = *impl_;
+  f.pending.append(s);
+  if (f.pending.size() >= kWriteChunk || f.out.IsDirect()) return f.Flush();
+  return 0;
 }
 
+void TextFile::SetSync(bool sync) { impl_->sync = sync; }
+
 int TextFile::WriteLine(std::string_view s) {
-  std::string line;
-  line.reserve(s.size() + 2);
-  line.append(s);
-  line.append("\r\n");
-  return Write(line);
+  const int err = Write(s);
+  return err != 0 ? err : Write("\r\n");
 }
 
 int TextFile::Close() {
@@ -187,7 +205,7 @@ int TextFile::Close() {
     case Mode::Writing: break;
   }
   impl_->mode = Mode::Closed;
-  if (impl_->writeError != 0) {
+  if (impl_->Flush() != 0) {
     impl_->out.Abort();
     return impl_->writeError;
   }
@@ -195,7 +213,10 @@ int TextFile::Close() {
 }
 
 void TextFile::Discard() {
-  if (impl_->mode == Mode::Writing) impl_->out.Abort();
+  if (impl_->mode == Mode::Writing) {
+    impl_->out.Abort();
+    impl_->pending.clear();
+  }
   if (impl_->mode == Mode::Reading) impl_->CloseRead();
   impl_->mode = Mode::Closed;
 }

@@ -24,10 +24,11 @@ constexpr int kIoNotOpenForOutput = 105;
 constexpr int kIoWriteProtected = 150;
 int IoResultFromErrno(int err);
 
-// A text file. Opening (Reset, Rewrite) takes the path as assigned, or the
-// one file whose name matches it in any case when no file of that exact name
-// exists. Writing goes to a temporary file beside the target, which replaces
-// the target on a Close without error. Assign, Reset and Rewrite are refused
+// A text file. Reset takes the path as assigned, or the one file whose name
+// matches it in any case when no file of that exact name exists; Rewrite
+// always writes the exact name. Writing goes through a buffer to a temporary
+// file beside the target, which replaces the target on a Close without error
+// (a device is written directly, unbuffered). Assign, Reset and Rewrite are refused
 // while the file is open (EBUSY); on the shared WorkTextFile the refusal
 // also sets AbortFlag.
 class TextFile {
@@ -41,6 +42,9 @@ class TextFile {
   const std::string& Path() const;
   int Reset();    // open for reading
   int Rewrite();  // create for writing (temporary beside the target)
+  // Whether the next Rewrite's file is flushed to disk at Close (default);
+  // off for work files the program deletes itself.
+  void SetSync(bool sync);
   bool IsOpen() const;
   bool IsWriting() const;
   // Reads one line (CR LF, LF or none at the end); past the end "" and 0.

@@ -772,14 +772,14 @@ void ApplyNoConfigDefaults() {
     const double p = std::round(s.logicalDpiY / 96.0 * (s.mainOuterHeight / client + 0.009) * 100);
     if (p >= 10 && p <= 1000) g.DialogSizePercent = static_cast<std::int32_t>(p);
   }
-  // The shipped folders stand in for the folders a configuration names.
+  // The shipped folders stand in for the program and table folders a
+  // configuration names; data and EDI files stay in the working folder, so
+  // a run never writes into the installation.
   const std::string root = ShippedDataFolder();
   if (!root.empty()) {
     c.TalmoreProgramFolder = root;
     g.DbfFolder = root;
     g.HelpFolder = root;
-    c.EdiFolder = root + "examples/";
-    c.DefaultDataFolder = root + "examples/";
   }
 }
 

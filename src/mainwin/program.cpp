@@ -15,6 +15,7 @@
 #include "mainwin/documents_cmd.h"
 #include "mainwin/session.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "reports/device.h"
 #include "reports/printout_full.h"
@@ -94,7 +95,22 @@ bool IsCadSwitch(std::string_view p) {
 
 bool IsUsageParameter(std::string_view p) { return p == "?" || p == "/?"; }
 
-const std::vector<std::string>& Args() { return G().CommandLineArgs; }
+bool IsNoGuiSwitch(std::string_view p) { return UpperStr(p) == "/NOGUI"; }
+
+bool IsOutputSwitch(std::string_view p) { return IsPrintoutSwitch(p) || IsCadSwitch(p); }
+
+// "/E", "/G": an interactive start that does not read the file.
+bool IsNoReadSwitch(std::string_view p) { return p == "/E" || p == "/e" || p == "/G"; }
+
+bool LooksLikeSwitch(std::string_view p) { return !p.empty() && (p[0] == '/' || p[0] == '-'); }
+
+// The command line without "/NOGUI", which may stand anywhere.
+std::vector<std::string> Args() {
+  std::vector<std::string> args;
+  for (const std::string& a : G().CommandLineArgs)
+    if (!IsNoGuiSwitch(a)) args.push_back(a);
+  return args;
+}
 
 // Where a file is now: absent, or its identity and time.
 struct FileStamp {
@@ -127,22 +143,24 @@ bool FileWrittenSince(const std::string& path, const FileStamp& before) {
          now.mtime.tv_nsec != before.mtime.tv_nsec || now.size != before.size;
 }
 
-// A batch run's calculation messages, one per line, on its error stream.
-void LogCalcMessages() {
+// A batch run's calculation messages, one per line, on its error stream:
+// all of them, or only the "Fatal  :" texts.
+void LogCalcMessages(bool fatalOnly = false) {
   std::FILE* err = PS().Err;
   if (err == nullptr) return;
   const ErrorMessageListT& list = G().ErrorMessageList;
   const int n = list.count > 12 ? 12 : list.count;
   for (int k = 1; k <= n; ++k) {
-    std::string line = ToUtf8(CodePage::Cp850, list.slot[static_cast<std::size_t>(k)]) + "\n";
+    const std::string& text = list.slot[static_cast<std::size_t>(k)];
+    if (fatalOnly && text.rfind("Fatal  :", 0) != 0) continue;
+    std::string line = ToUtf8(CodePage::Cp850, text) + "\n";
     std::fwrite(line.data(), 1, line.size(), err);
   }
   std::fflush(err);
 }
 
-// The usage text on the batch run's output stream.
-void PrintUsage() {
-  std::FILE* out = PS().Out;
+// The usage text on one of the batch run's streams.
+void PrintUsage(std::FILE* out) {
   if (out == nullptr) return;
   for (const std::string& l : UsageLines()) {
     std::string line = ToUtf8(CodePage::Cp850, l);
@@ -167,12 +185,36 @@ int ReadCommandLineFile() {
   }
   ReadSpringFile(g.CurrentFileName);
   if (g.AbortFlag != 0) return 1;
+  PS().CommandLineSpringFile = ResolvePathCaseInsensitive(g.CurrentFileName);
   g.CurrentFileName = BareFileName(g.CurrentFileName);
   if (g.FatalErrorFlag != 0) {
     LogCalcMessages();
     return 2;
   }
+  // Fatal texts that do not stop the calculation are reported all the same.
+  LogCalcMessages(true);
   return 0;
+}
+
+// An output of the command-line mode may replace a regular file (or the one
+// a link points to); anything else there (a FIFO, device or folder) is
+// refused rather than waited on or written into, and so is the spring file
+// that was read.
+bool OutputCanBeWritten(const std::string& target) {
+  struct stat out {};
+  if (::stat(target.c_str(), &out) != 0) return true;
+  std::string reason;
+  struct stat in {};
+  if (!S_ISREG(out.st_mode)) {
+    reason = "keine reguläre Datei"_oem;
+  } else if (::stat(PS().CommandLineSpringFile.c_str(), &in) == 0 && in.st_dev == out.st_dev &&
+             in.st_ino == out.st_ino) {
+    reason = "die gelesene Federdatei"_oem;
+  } else {
+    return true;
+  }
+  ShowErrorBox("Datei "_oem + FromUtf8(CodePage::Cp850, target) + " kann nicht geschrieben werden: "_oem + reason);
+  return false;
 }
 
 // "/I": the full printout into CurrentFileName + ".txt".
@@ -180,6 +222,7 @@ int RunPrintoutMode() {
   BaseGlobals& g = G();
   if (const int code = ReadCommandLineFile(); code != 0) return code;
   const std::string target = g.CurrentFileName + ".txt";
+  if (!OutputCanBeWritten(target)) return 2;
   const FileStamp before = StampOf(target);
   g.AskOutputTarget = 0;
   g.OutputTarget = kOutCommandLine;
@@ -207,6 +250,7 @@ int RunCadMode(std::string_view parameter) {
     return 2;
   }
   const std::string target = g.CurrentFileName + "." + ext;
+  if (!OutputCanBeWritten(target)) return 2;
   const FileStamp before = StampOf(target);
   g.AbortFlag = 0;
   SetCadBatchMode(1);
@@ -218,10 +262,14 @@ int RunCadMode(std::string_view parameter) {
 }  // namespace
 
 bool IsBatchCommandLine(const std::vector<std::string>& args) {
-  if (!args.empty() && IsUsageParameter(args[0])) return true;
-  if (args.size() >= 2 && (IsPrintoutSwitch(args[1]) || IsCadSwitch(args[1]))) return true;
-  for (const std::string& a : args)
-    if (UpperStr(a) == "/NOGUI") return true;
+  std::vector<std::string> rest;
+  for (const std::string& a : args) {
+    if (IsNoGuiSwitch(a)) return true;
+    rest.push_back(a);
+  }
+  if (!rest.empty() && IsUsageParameter(rest[0])) return true;
+  for (std::size_t k = 1; k < rest.size(); ++k)
+    if (IsOutputSwitch(rest[k])) return true;
   return false;
 }
 
@@ -265,22 +313,45 @@ std::optional<int> ProgramStart(int startMode) {
   g.CurrentDataFolder.clear();
 
   // 5: the command line.
-  const std::vector<std::string>& args = Args();
+  const std::vector<std::string> args = Args();
   if (!args.empty()) {
     if (IsUsageParameter(args[0])) {
       for (std::size_t k = 1; k < g.LineTable.size(); ++k) g.LineTable[k].clear();
       const std::vector<std::string> usage = UsageLines();
       for (std::size_t k = 0; k < usage.size() && k + 1 < g.LineTable.size(); ++k) g.LineTable[k + 1] = usage[k];
       if (ps.BatchRun)
-        PrintUsage();
+        PrintUsage(ps.Out);
       else
         ShowScreenDialog();
       return 0;
     }
     g.CurrentFileName = args[0];
     g.CurrentDataFolder.clear();
-    const std::string p2 = args.size() >= 2 ? args[1] : std::string();
-    if (p2 == "/E" || p2 == "/e" || p2 == "/G") {
+    std::string p2 = args.size() >= 2 ? args[1] : std::string();
+    if (ps.BatchRun) {
+      // The output switch counts wherever it stands after the file name;
+      // a second one or any other switch ends the run unread.
+      std::string output;
+      for (std::size_t k = 1; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        if (IsOutputSwitch(a) && output.empty()) {
+          output = a;
+        } else if (LooksLikeSwitch(a) && !(k == 1 && IsNoReadSwitch(a))) {
+          ShowErrorBox("Parameter \""_oem + FromUtf8(CodePage::Cp850, a) + "\" ungültig"_oem);
+          PrintUsage(ps.Err);
+          return 2;
+        }
+      }
+      if (!output.empty()) {
+        if (IsNoReadSwitch(p2)) {
+          ShowErrorBox("Parameter \""_oem + FromUtf8(CodePage::Cp850, p2) + "\" ungültig"_oem);
+          PrintUsage(ps.Err);
+          return 2;
+        }
+        p2 = output;
+      }
+    }
+    if (IsNoReadSwitch(p2)) {
       // Interactive start without reading the file.
     } else if (IsPrintoutSwitch(p2)) {
       return RunPrintoutMode();
@@ -382,6 +453,7 @@ void InitProgramUnits() {
   ps.CadBatchMode = 0;
   ps.ExitItemIndex = 0;
   ps.BatchRun = false;
+  ps.CommandLineSpringFile.clear();
 }
 
 int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {

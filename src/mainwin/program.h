@@ -69,6 +69,8 @@ struct ProgramState {
   // Where a batch run writes the usage (out) and its messages (err).
   std::FILE* Out = stdout;
   std::FILE* Err = stderr;
+  // The spring file a command-line output mode read (its path as found).
+  std::string CommandLineSpringFile;
   std::shared_ptr<MainWindowServices> Window;
 };
 

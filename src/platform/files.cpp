@@ -120,7 +120,9 @@ int AtomicFile::Open(std::string_view target) {
   }
   if (exists) {
     if (S_ISDIR(st.st_mode)) return EISDIR;
-    if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+    // A FIFO or socket would wait for a reader: refused.
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return ENXIO;
+    if (S_ISCHR(st.st_mode)) {
       int fd = ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
       if (fd < 0) return errno;
       fd_ = fd;
@@ -166,7 +168,7 @@ int AtomicFile::Write(const void* data, std::size_t n) {
 int AtomicFile::Commit() {
   if (fd_ < 0) return EBADF;
   int e = error_;
-  if (e == 0 && ::fsync(fd_) != 0) {
+  if (e == 0 && sync_ && ::fsync(fd_) != 0) {
     // Devices and pipes may not support fsync.
     if (!(direct_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP))) e = errno;
   }
@@ -180,7 +182,7 @@ int AtomicFile::Commit() {
   if (e == 0 && ::rename(temp_.c_str(), dest_.c_str()) != 0) e = errno;
   if (e != 0) {
     ::unlink(temp_.c_str());
-  } else {
+  } else if (sync_) {
     std::string folder, name;
     SplitPath(dest_, folder, name);
     SyncFolder(folder);

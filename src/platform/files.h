@@ -18,7 +18,9 @@ std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_v
 // Writes a file under a temporary name beside the target and renames it over
 // the target on Commit (keeping an existing target's mode). Destroyed or
 // Abort()ed without Commit: the temporary is removed, the target untouched.
-// Devices (character devices, FIFOs) are written directly.
+// Character devices are written directly; FIFOs and sockets are refused
+// (ENXIO) rather than waited on. Without sync, Commit skips the fsync of
+// file and folder (for files the caller deletes itself).
 class AtomicFile {
  public:
   AtomicFile() = default;
@@ -35,12 +37,15 @@ class AtomicFile {
   // Flushes, closes, renames; 0 or an errno value (then nothing changed).
   int Commit();
   void Abort();
+  void SetSync(bool sync) { sync_ = sync; }
+  bool IsDirect() const { return direct_; }
   const std::string& TargetPath() const { return target_; }
   const std::string& TempPath() const { return temp_; }
 
  private:
   int fd_ = -1;
   bool direct_ = false;
+  bool sync_ = true;
   int error_ = 0;
   std::string target_, temp_;
   std::string dest_;  // the file renamed over: target_, or where its link points

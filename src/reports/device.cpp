@@ -108,6 +108,15 @@ void EmitLine(std::string_view s) {
   St().out.append(kEol);
 }
 
+std::string BareName(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// The command-line run's output: the spring file's bare name + ".txt" in the
+// working folder.
+std::string CommandLineOutputName() { return BareName(G().CurrentFileName) + ".txt"; }
+
 std::string ProgramTitleVersion(std::string_view sep) {
   return G().ProgramTitle + std::string(sep) + G().ProgramVersion;
 }
@@ -281,10 +290,18 @@ void ShowWriteError(int code, std::string_view path) {
   G().AbortFlag = 1;
 }
 
+// Targets whose work file is deleted once it has been delivered.
+bool WorkFileIsDeleted(int target) {
+  return target == kOutScreen || target == kOutTextPrinter || target == kOutPrinter || target == kOutTextProgram ||
+         target == kOutCommandLine;
+}
+
 bool WriteOutputFile() {
   DeviceState& st = St();
   TextFile f;
   f.Assign(st.fileName);
+  // A file deleted after delivery needs no flush to disk.
+  f.SetSync(!WorkFileIsDeleted(st.target));
   int rc = f.Rewrite();
   if (rc == 0) rc = f.Write(st.out);
   if (rc == 0) {
@@ -390,10 +407,6 @@ void PrintOnPrinter() {
   }
 }
 
-std::string BareName(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
 
 void Deliver() {
   DeviceState& st = St();
@@ -440,7 +453,7 @@ void Deliver() {
       break;
     case kOutCommandLine: {
       g.TxtFileCounter = st.txtNumber;
-      const std::string copy = BareName(g.CurrentFileName) + ".txt";
+      const std::string copy = CommandLineOutputName();
       if (ConvertCopy(st.fileName, copy)) st.delivered = copy;
       // The command-line run's own copy is its output; the temporary goes.
       ::unlink(st.fileName.c_str());
@@ -838,7 +851,9 @@ void WriteReportPageHead(int pageNumber, int withColumnHead) {
     ++st.pageCount;
     if (!first) return;
     WriteResultLine(ProgramTitleVersion(" V") + "\t" + TodayDateString() + "\t" + CurrentTimeString());
-    WriteResultLine(Oem(WithoutBlanks(st.fileName)));
+    // The command-line run names the file it delivers, not its work file.
+    const std::string& named = st.target == kOutCommandLine ? CommandLineOutputName() : st.fileName;
+    WriteResultLine(Oem(WithoutBlanks(named)));
     for (int k = 1; k <= 3; ++k) WriteResultLine(g.TitleBlockLines[static_cast<std::size_t>(k)]);
     WriteResultLine(" ");
     return;

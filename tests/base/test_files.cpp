@@ -158,7 +158,10 @@ TEST_F(FilesTest, MasksMatchAnyCase) {
 
   DeleteFilesByMask(dir / "dst/", "*.Zeb");
   EXPECT_TRUE(std::filesystem::is_empty(dir / "dst"));
+  // Only the exact name is deleted.
   DeleteWorkFile(dir / "src/C.TXT");
+  EXPECT_TRUE(std::filesystem::exists(dir / "src/c.txt"));
+  DeleteWorkFile(dir / "src/c.txt");
   EXPECT_FALSE(std::filesystem::exists(dir / "src/c.txt"));
 }
 

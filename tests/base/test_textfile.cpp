@@ -167,10 +167,11 @@ TEST_F(TextFileTest, ProgramHeaderLines) {
                 "\r\nTitel\r\n\r\nZeile 3\r\n");
 }
 
-TEST_F(TextFileTest, SharedFileRefusesASecondOpenAndMatchesAnyCase) {
+// Reading finds a file in any case; writing always takes the exact name.
+TEST_F(TextFileTest, SharedFileRefusesASecondOpenAndWritesTheExactName) {
   WriteBytes(dir / "ZEB1.ERR", "alt\r\n");
   ::chmod((dir / "ZEB1.ERR").c_str(), 0640);
-  ASSERT_TRUE(OpenWorkTextFileForWriting(dir / "zeb1.err"));
+  ASSERT_TRUE(OpenWorkTextFileForWriting(dir / "ZEB1.ERR"));
   WriteTextLine("neu");
   EXPECT_FALSE(OpenWorkTextFileForReading(dir / "b.txt"));
   EXPECT_EQ(G().AbortFlag, 1);
@@ -189,6 +190,15 @@ TEST_F(TextFileTest, SharedFileRefusesASecondOpenAndMatchesAnyCase) {
   std::string s;
   ReadTextLine(s);
   EXPECT_EQ(s, "neu");
+  CloseFileChecked(WorkTextFile());
+
+  // A name that differs only in case is another file.
+  ASSERT_TRUE(OpenWorkTextFileForWriting(dir / "zeb1.err"));
+  WriteTextLine("klein");
+  CloseFileChecked(WorkTextFile());
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"ZEB1.ERR", "zeb1.err"}));
+  EXPECT_EQ(ReadBytes(dir / "ZEB1.ERR"), "neu\r\n");
+  EXPECT_EQ(ReadBytes(dir / "zeb1.err"), "klein\r\n");
 }
 
 TEST_F(TextFileTest, ShortWriteLeavesTheOldFileAndReportsDiskFull) {

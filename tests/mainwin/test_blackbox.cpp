@@ -53,9 +53,10 @@ class BlackBoxTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(root_); }
 
   // Runs wzeb1 with args in the working directory.
-  RunResult Run(const std::vector<std::string>& args, std::optional<rlim_t> fileSizeLimit = std::nullopt) {
+  RunResult Run(const std::vector<std::string>& args, std::optional<rlim_t> fileSizeLimit = std::nullopt,
+                const std::vector<std::pair<std::string, std::string>>& env = {}, const std::string& program = ZEB1_WZEB1) {
     const fs::path outPath = root_ / "stdout", errPath = root_ / "stderr";
-    std::vector<std::string> all = {ZEB1_WZEB1};
+    std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(a.data());
@@ -68,6 +69,7 @@ class BlackBoxTest : public ::testing::Test {
       ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
       ::setenv("TMPDIR", tmp.c_str(), 1);
       ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
       const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       if (o < 0 || e < 0) ::_exit(121);
@@ -274,6 +276,169 @@ TEST_F(BlackBoxTest, OddNames) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(fs::exists(work_ / (name.substr(0, name.size() - 4) + ".txt")));
   }
+}
+
+// An output is written under its exact name: a file whose name differs
+// only in case is another file, and the spring file itself is never replaced.
+TEST_F(BlackBoxTest, OutputsKeepOtherFiles) {
+  CopyExample("round_dynamic.zeb", "s.zeb");
+  WriteBytes(work_ / "S.TXT", "precious");
+  RunResult r = Run({"s.zeb", "/I", "/NOGUI"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadBytes(work_ / "S.TXT"), "precious");
+  const std::string txt = ReadBytes(work_ / "s.txt");
+  // The head names the delivered file, not a temporary one.
+  const std::size_t line2 = txt.find("\r\n") + 2;
+  EXPECT_EQ(txt.substr(line2, txt.find("\r\n", line2) - line2), "s.txt");
+
+  // A spring file "S.TXT" prints to "S.txt" and stays as it was.
+  fs::remove(work_ / "S.TXT");
+  CopyExample("round_dynamic.zeb", "S.TXT");
+  const std::string spring = ReadBytes(work_ / "S.TXT");
+  r = Run({"S.TXT", "/I"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadBytes(work_ / "S.TXT"), spring);
+  EXPECT_GT(fs::file_size(work_ / "S.txt"), 1000u);
+
+  // A spring file "p.txt" would be its own printout: refused.
+  CopyExample("round_dynamic.zeb", "p.txt");
+  r = Run({"p.txt", "/I"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("p.txt"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(work_ / "p.txt"), spring);
+}
+
+// An output name held by a FIFO, a device, a folder or a link to one is
+// refused at once with its name; nothing is left behind.
+TEST_F(BlackBoxTest, NonRegularOutputsAreRefused) {
+  CopyExample("round_dynamic.zeb", "s.zeb");
+  const auto check = [&](const std::vector<std::string>& args, const std::string& name) {
+    SCOPED_TRACE(args[1] + " over " + name);
+    const RunResult r = Run(args);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
+  };
+  ASSERT_EQ(::mkfifo((work_ / "s.txt").c_str(), 0600), 0);
+  check({"s.zeb", "/I", "/NOGUI"}, "s.txt");
+  fs::remove(work_ / "s.txt");
+  fs::create_directory(work_ / "s.txt");
+  check({"s.zeb", "/I"}, "s.txt");
+  fs::remove(work_ / "s.txt");
+  fs::create_symlink("/dev/null", work_ / "s.txt");
+  check({"s.zeb", "/I"}, "s.txt");
+  ASSERT_EQ(::mkfifo((work_ / "fifo").c_str(), 0600), 0);
+  fs::create_symlink("fifo", work_ / "s.dxf");
+  check({"s.zeb", "/CAD1:12"}, "s.dxf");
+  EXPECT_TRUE(fs::is_fifo(work_ / "fifo"));
+  EXPECT_TRUE(fs::is_symlink(work_ / "s.txt"));
+}
+
+// The output switch counts wherever it stands after the file name; any other
+// switch ends a batch run with its name and the usage on stderr, exit 2.
+TEST_F(BlackBoxTest, SwitchesAnywhere) {
+  CopyExample("round_static.zeb", "s.zeb");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"s.zeb", "/NOGUI", "/I"}, {"/NOGUI", "s.zeb", "-i"}, {"s.zeb", "other", "/I"}}) {
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    fs::remove(work_ / "s.txt");
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_GT(fs::file_size(work_ / "s.txt"), 1000u);
+  }
+  fs::remove(work_ / "s.txt");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"s.zeb", "/l", "/NOGUI"}, {"s.zeb", "/Ix", "/NOGUI"}, {"s.zeb", "/I", "/CAD1:12"},
+           {"s.zeb", "/I", "-x"}, {"s.zeb", "/E", "/I"}, {"s.zeb", "/NOGUI", "/E", "/I"}}) {
+    const std::string bad = args[1] == "/I" || args[1] == "/NOGUI" ? args[2] : args[1];
+    SCOPED_TRACE(args[1] + " " + args[2]);
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("\"" + bad + "\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("wzeb1 Filename [/I] [/CADi:j] [/NOGUI]"), std::string::npos) << r.err;
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"s.zeb"});
+  }
+}
+
+// "Fatal  :" texts that do not stop the calculation reach stderr; the
+// printout is written all the same.
+TEST_F(BlackBoxTest, FatalTextsOfAWrittenPrintout) {
+  std::string spring = ReadBytes(SourceDir() / "examples" / "round_dynamic.zeb");
+  std::size_t at = 0;
+  for (int line = 1; line < 30; ++line) at = spring.find("\r\n", at) + 2;
+  spring.replace(at, spring.find("\r\n", at) - at, "0");  // end form 0
+  WriteBytes(work_ / "e.zeb", spring);
+  const RunResult r = Run({"e.zeb", "/I", "/NOGUI"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("Fatal  : fedend !\n"), std::string::npos) << r.err;
+  for (std::size_t p = 0; p < r.err.size(); p = r.err.find('\n', p) + 1)
+    EXPECT_EQ(r.err.compare(p, 8, "Fatal  :"), 0) << r.err.substr(p);
+  EXPECT_TRUE(fs::exists(work_ / "e.txt"));
+}
+
+// Without a configuration the data folder is the working folder: no folder
+// error there, and nothing is written into the source tree.
+TEST_F(BlackBoxTest, NoConfigurationWritesOnlyTheOutput) {
+  const auto stamp = [](const fs::path& p) { return fs::last_write_time(p); };
+  const fs::path examples = SourceDir() / "examples";
+  const auto before = stamp(examples), rootBefore = stamp(SourceDir());
+  CopyExample("round_static.zeb", "s.zeb");
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"/?"}, {"s.zeb", "/I"}, {(examples / "round_static.zeb").string(), "/I"}}) {
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+  }
+  EXPECT_EQ(stamp(examples), before);
+  EXPECT_EQ(stamp(SourceDir()), rootBefore);
+  EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"round_static.txt", "s.txt", "s.zeb"}));
+}
+
+// What a printout run costs the system: the delivered file and its folder
+// flushed to disk once each, every file written in a few calls, and no Qt
+// library mapped by a batch run.
+TEST_F(BlackBoxTest, BatchRunsSyncOnceAndLoadNoQt) {
+  CopyExample("round_dynamic.zeb", "s.zeb");
+  const std::string counts = (root_ / "counts").string();
+  const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
+                                                                {"ZEB1_COUNT_OUT", counts}};
+  RunResult r = Run({"s.zeb", "/I", "/NOGUI"}, std::nullopt, env);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string c = ReadBytes(counts);
+  EXPECT_NE(c.find("fsync 2\n"), std::string::npos) << c;
+  for (std::size_t p = c.find("write "); p != std::string::npos; p = c.find("write ", p + 1)) {
+    const std::size_t end = c.find('\n', p);
+    const int n = std::stoi(c.substr(c.rfind(' ', end) + 1));
+    EXPECT_LE(n, 3) << c.substr(p, end - p);
+  }
+  EXPECT_EQ(c.find("map "), std::string::npos) << c;
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"/?"}, {"s.zeb", "/CAD1:12"}}) {
+    r = Run(args, std::nullopt, env);
+    c = ReadBytes(counts);
+    EXPECT_NE(c.find("fsync"), std::string::npos);
+    EXPECT_EQ(c.find("map "), std::string::npos) << c;
+  }
+  // An interactive start maps Qt from the module beside the program.
+  r = Run({}, std::nullopt, env);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(ReadBytes(counts).find("libQt6Widgets"), std::string::npos);
+}
+
+// Without its Qt module an interactive start says what is missing; batch
+// runs do not need it.
+TEST_F(BlackBoxTest, InteractiveStartWithoutModule) {
+  const fs::path alone = root_ / "alone";
+  fs::create_directory(alone);
+  fs::copy_file(ZEB1_WZEB1, alone / "wzeb1");
+  RunResult r = Run({}, std::nullopt, {}, (alone / "wzeb1").string());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("libwzeb1_qt.so"), std::string::npos) << r.err;
+  CopyExample("round_static.zeb", "s.zeb");
+  r = Run({"s.zeb", "/I"}, std::nullopt, {}, (alone / "wzeb1").string());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 }  // namespace

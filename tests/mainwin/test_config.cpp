@@ -404,8 +404,9 @@ TEST_F(ConfigPlacesTest, WorkingDirectoryThenUserFolder) {
   EXPECT_EQ(G().ProgramFolder, (dir_ / "work").string() + "/");
 }
 
-// Nothing set up: the shipped folders serve, the folder check finds nothing
-// to report, and saving creates the user folder.
+// Nothing set up: the shipped folders serve as program and table folders,
+// the working folder holds the data, the folder check finds nothing to
+// report, and saving creates the user folder.
 TEST_F(ConfigPlacesTest, WithoutConfigurationTheShippedFoldersServe) {
   G().StartFolder = (dir_ / "work").string();
   G().AbortFlag = 0;
@@ -417,12 +418,12 @@ TEST_F(ConfigPlacesTest, WithoutConfigurationTheShippedFoldersServe) {
   EXPECT_EQ(Config().ResolutionY, 677);
   EXPECT_EQ(G().TextWindowHeight, 688);
   EXPECT_EQ(G().DialogSizePercent, 101);
-  const fs::path examples = Config().DefaultDataFolder;
-  EXPECT_EQ(examples.parent_path().filename(), "examples");
-  EXPECT_TRUE(fs::is_directory(examples));
+  EXPECT_TRUE(fs::is_directory(fs::path(G().DbfFolder) / "examples"));
 
   G().AbortFlag = 0;
   CheckConfigFolders();  // no box expected
+  EXPECT_EQ(Config().DefaultDataFolder, (dir_ / "work").string() + "/");
+  EXPECT_EQ(Config().EdiFolder, (dir_ / "work").string() + "/");
   EXPECT_EQ(G().TempFolder, (dir_ / "tmp").string());
 
   WriteConfigFile();

@@ -67,3 +67,8 @@ int RunInteractiveProgram(int argc, char** argv) {
 }
 
 }  // namespace zeb
+
+// The entry the executable looks up when it loads the Qt program.
+extern "C" __attribute__((visibility("default"))) int zeb1_run_interactive(int argc, char** argv) {
+  return zeb::RunInteractiveProgram(argc, argv);
+}

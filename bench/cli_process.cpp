@@ -1,0 +1,96 @@
+// The whole process "wzeb1 round_dynamic.zeb /I /NOGUI", start to exit, in
+// alternation with /bin/true, 30 pairs each on tmpfs (/dev/shm) and in the
+// temporary folder (usually a disk). Reports the medians and their ratio.
+// Target on tmpfs: within 4x of /bin/true.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifndef ZEB1_WZEB1
+#error "ZEB1_WZEB1 names the program"
+#endif
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+fs::path SourceDir() {
+  if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
+  return fs::path(__FILE__).parent_path().parent_path();
+}
+
+// Wall time of one run of argv in folder, in microseconds; -1 on failure.
+double RunOnce(const std::vector<std::string>& args, const fs::path& folder) {
+  std::vector<char*> argv;
+  std::vector<std::string> copy = args;
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const auto start = Clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(folder.c_str()) != 0) ::_exit(120);
+    ::execv(argv[0], argv.data());
+    ::_exit(121);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Medians of 30 alternating pairs in base (a fresh folder inside it); false
+// when a run failed.
+bool Measure(const fs::path& base, const char* label, double& ratio) {
+  const fs::path root = base / ("zeb1_bench_process_" + std::to_string(::getpid()));
+  std::error_code ec;
+  fs::create_directories(root / "work", ec);
+  fs::create_directories(root / "xdg", ec);
+  fs::create_directories(root / "tmp", ec);
+  ::setenv("XDG_CONFIG_HOME", (root / "xdg").c_str(), 1);
+  ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", root / "work" / "round_dynamic.zeb",
+                fs::copy_options::overwrite_existing, ec);
+  std::vector<double> program, truth;
+  bool ok = !ec;
+  for (int k = 0; k < 31 && ok; ++k) {
+    const double p = RunOnce({ZEB1_WZEB1, "round_dynamic.zeb", "/I", "/NOGUI"}, root / "work");
+    const double t = RunOnce({"/bin/true"}, root / "work");
+    ok = p > 0 && t > 0;
+    if (k > 0) {  // the first pair warms the caches
+      program.push_back(p);
+      truth.push_back(t);
+    }
+  }
+  fs::remove_all(root, ec);
+  if (!ok) {
+    std::printf("%s: a run failed\n", label);
+    return false;
+  }
+  ratio = Median(program) / Median(truth);
+  std::printf("%-8s wzeb1 /I %8.0f us   /bin/true %6.0f us   ratio %5.2f\n", label, Median(program),
+              Median(truth), ratio);
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  double shm = 0, disk = 0;
+  const fs::path temp = fs::temp_directory_path();  // before the runs set TMPDIR
+  const bool a = fs::is_directory("/dev/shm") && Measure("/dev/shm", "tmpfs", shm);
+  const bool b = Measure(temp, "tempdir", disk);
+  if (a) std::printf("target tmpfs ratio <= 4: %s\n", shm <= 4 ? "met" : "MISSED");
+  return a && b ? 0 : 1;
+}
