@@ -326,7 +326,7 @@ void PutRightAligned(char* out, std::size_t width, std::string_view text) {
 // with blanks.
 void PutLeftAligned(char* out, std::size_t width, std::string_view text) {
   const std::size_t n = std::min(width, text.size());
-  std::memcpy(out, text.data(), n);
+  if (n > 0) std::memcpy(out, text.data(), n);  // an empty view may hold no pointer
   std::memset(out + n, ' ', width - n);
 }
 
