@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -61,7 +60,11 @@ inline void WriteBytes(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
+#ifdef ZEB1_SOURCE_DIR
+inline const fs::path kExampleDir = fs::path(ZEB1_SOURCE_DIR) / "examples";
+#else
 inline const fs::path kExampleDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples";
+#endif
 
 // Problems python3's html.parser finds in the files: non-void tags that do
 // not balance, or a text of `texts` missing from their character data.

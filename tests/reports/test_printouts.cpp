@@ -36,7 +36,11 @@ using test::SplitTabs;
 namespace fs = std::filesystem;
 
 using test::kExampleDir;
+#ifdef ZEB1_SOURCE_DIR
+const fs::path kGoldenDir = fs::path(ZEB1_SOURCE_DIR) / "tests" / "reports" / "golden";
+#else
 const fs::path kGoldenDir = fs::path(__FILE__).parent_path() / "golden";
+#endif
 
 // Date, time, temporary names and the temporary folder masked. The time
 // ("9:05" or "21:05") always becomes "##:##", taking the blank after a
