@@ -97,9 +97,10 @@ void CheckPermissibleStress() {
     const MaterialRecord& m = ZEBWST_Record();
     const Real dmin = MaterialReal(m.dmin);
     const Real dmax = MaterialReal(m.dmax);
-    if (s.d < dmin) AddErrorMessage("Warnung: d<dmin (" + FloatToStrSig(dmin) + ")");
-    if (s.d > dmax) AddErrorMessage("Warnung: d>dmax (" + FloatToStrSig(dmax) + ")");
-    if (s.T > m.Tmax) AddErrorMessage("Warnung: T>Tmax (" + TemperatureText(m.Tmax));
+    // A limit of 0 or less is not known: no check.
+    if (dmin > 0 && s.d < dmin) AddErrorMessage("Warnung: d<dmin (" + FloatToStrSig(dmin) + ")");
+    if (dmax > 0 && s.d > dmax) AddErrorMessage("Warnung: d>dmax (" + FloatToStrSig(dmax) + ")");
+    if (m.Tmax > 0 && s.T > m.Tmax) AddErrorMessage("Warnung: T>Tmax (" + TemperatureText(m.Tmax));
     if (s.F2Relax > 0) {
       const RelaxationRecordT& relax = RelaxationRecord();
       if (s.T > relax.T2) AddErrorMessage("Warnung: T>T2relax (" + TemperatureText(relax.T2));

@@ -97,6 +97,19 @@ const CheckCase kCheckCases[] = {
     {"T > Tmax in English units", [](SpringDataRecord& s) { s.T = 130, G().UnitSystem = 1; },
      {"Warnung: T>Tmax (248°)"_oem}},
     {"T = Tmax", [](SpringDataRecord& s) { s.T = 120; }, {}},
+    // Limits of 0 (or below) are unknown: nothing is checked against them.
+    {"unknown limits",
+     [](SpringDataRecord& s) {
+       ZEBWST_Record().dmin = MakeReal48(0), ZEBWST_Record().dmax = MakeReal48(0), ZEBWST_Record().Tmax = 0;
+       s.d = 0.4L, s.T = 130;
+     },
+     {}},
+    {"negative limits",
+     [](SpringDataRecord& s) {
+       ZEBWST_Record().dmax = MakeReal48(-1), ZEBWST_Record().Tmax = -5;
+       s.d = 3, s.T = 20;
+     },
+     {}},
     {"no relaxation value", [](SpringDataRecord& s) { Relaxing(s), s.T = 110, s.F2Relax = 0; }, {}},
     {"T > T2relax", [](SpringDataRecord& s) { Relaxing(s), s.T = 110; }, {"Warnung: T>T2relax (100°)"_oem}},
     {"T < T1relax", [](SpringDataRecord& s) { Relaxing(s), s.T = 10; }, {"Warnung: T<T1relax (20°)"_oem}},
