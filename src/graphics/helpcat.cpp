@@ -1,0 +1,7 @@
+#include "graphics/facade.h"
+
+namespace zeb {
+
+void GraphicsFacade::HelpPictureCatalog() {}
+
+}  // namespace zeb
