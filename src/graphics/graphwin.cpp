@@ -77,22 +77,24 @@ Parsed Split(std::string_view rec) {
   return p;
 }
 
+// Device positions before rounding; long double so that differences of
+// far-off points stay finite while clipping.
 struct DPt {
-  double x, y;
+  long double x, y;
 };
 
 // Liang-Barsky: clips the segment to the box; false when nothing is left.
-bool ClipLine(DPt& a, DPt& b, double x1, double y1, double x2, double y2) {
-  double t0 = 0, t1 = 1;
-  const double dx = b.x - a.x, dy = b.y - a.y;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x - x1, x2 - a.x, a.y - y1, y2 - a.y};
+bool ClipLine(DPt& a, DPt& b, long double x1, long double y1, long double x2, long double y2) {
+  long double t0 = 0, t1 = 1;
+  const long double dx = b.x - a.x, dy = b.y - a.y;
+  const long double p[4] = {-dx, dx, -dy, dy};
+  const long double q[4] = {a.x - x1, x2 - a.x, a.y - y1, y2 - a.y};
   for (int i = 0; i < 4; ++i) {
     if (p[i] == 0) {
       if (q[i] < 0) return false;
       continue;
     }
-    const double t = q[i] / p[i];
+    const long double t = q[i] / p[i];
     if (p[i] < 0) {
       if (t > t1) return false;
       t0 = std::max(t0, t);
@@ -104,11 +106,15 @@ bool ClipLine(DPt& a, DPt& b, double x1, double y1, double x2, double y2) {
   const DPt a0 = a;
   if (t1 < 1) b = {a0.x + t1 * dx, a0.y + t1 * dy};
   if (t0 > 0) a = {a0.x + t0 * dx, a0.y + t0 * dy};
+  // Rounding can leave a point a hair outside; anything more is refused.
+  const long double e = 1;
+  for (const DPt& p : {a, b})
+    if (!(p.x >= x1 - e && p.x <= x2 + e && p.y >= y1 - e && p.y <= y2 + e)) return false;
   return true;
 }
 
 // Sutherland-Hodgman against the box.
-std::vector<DPt> ClipPolygon(std::vector<DPt> pts, double x1, double y1, double x2, double y2) {
+std::vector<DPt> ClipPolygon(std::vector<DPt> pts, long double x1, long double y1, long double x2, long double y2) {
   auto pass = [&](auto inside, auto cut) {
     std::vector<DPt> out;
     for (std::size_t i = 0; i < pts.size(); ++i) {
@@ -123,10 +129,10 @@ std::vector<DPt> ClipPolygon(std::vector<DPt> pts, double x1, double y1, double 
     }
     pts.swap(out);
   };
-  auto atX = [](double x) {
+  auto atX = [](long double x) {
     return [x](DPt p, DPt c) { return DPt{x, p.y + (c.y - p.y) * (x - p.x) / (c.x - p.x)}; };
   };
-  auto atY = [](double y) {
+  auto atY = [](long double y) {
     return [y](DPt p, DPt c) { return DPt{p.x + (c.x - p.x) * (y - p.y) / (c.y - p.y), y}; };
   };
   pass([&](DPt p) { return p.x >= x1; }, atX(x1));
@@ -136,7 +142,9 @@ std::vector<DPt> ClipPolygon(std::vector<DPt> pts, double x1, double y1, double 
   return pts;
 }
 
-DevPoint Round(DPt p) { return {static_cast<int>(Nearest(p.x)), static_cast<int>(Nearest(p.y))}; }
+DevPoint Round(DPt p) {
+  return {static_cast<int>(Nearest(static_cast<double>(p.x))), static_cast<int>(Nearest(static_cast<double>(p.y)))};
+}
 
 // One canvas of a replay: its mapping, clip box and pen state.
 class Target {
@@ -165,7 +173,7 @@ class Target {
     double sx, sy;
     w_.ToScreen(x, y, sx, sy);
     if (!printer_) return {sx, sy};
-    return {kx_ * sx, ky_ * sy};
+    return {static_cast<long double>(kx_) * sx, static_cast<long double>(ky_) * sy};
   }
   DevPoint Place(DPt p) const {
     DevPoint d = Round(p);
@@ -190,7 +198,7 @@ class Target {
   }
   // Ellipse (full) or arc from start to end, counter-clockwise on screen.
   void Curve(DPt c1, DPt c2, const DPt* start, const DPt* end) {
-    for (double v : {c1.x, c1.y, c2.x, c2.y})
+    for (long double v : {c1.x, c1.y, c2.x, c2.y})
       if (!std::isfinite(v)) return;
     DPt lo{std::min(c1.x, c2.x), std::min(c1.y, c2.y)}, hi{std::max(c1.x, c2.x), std::max(c1.y, c2.y)};
     if (hi.x < box_[0] || lo.x > box_[2] || hi.y < box_[1] || lo.y > box_[3]) return;
@@ -203,22 +211,55 @@ class Target {
       }
       return;
     }
-    // Too large for the device: chords, clipped.
-    const double cx = (lo.x + hi.x) / 2, cy = (lo.y + hi.y) / 2, rx = (hi.x - lo.x) / 2, ry = (hi.y - lo.y) / 2;
-    double a0 = 0, sweep = 2 * M_PI;
-    if (start) {
-      a0 = std::atan2(-(start->y - cy) / ry, (start->x - cx) / rx);
-      double a1 = std::atan2(-(end->y - cy) / ry, (end->x - cx) / rx);
-      sweep = a1 - a0;
-      if (sweep <= 0) sweep += 2 * M_PI;
+    // Too large for the device: chords over the part of the curve that
+    // faces the clip box, clipped.
+    const long double cx = (lo.x + hi.x) / 2, cy = (lo.y + hi.y) / 2, rx = (hi.x - lo.x) / 2,
+                      ry = (hi.y - lo.y) / 2;
+    if (!(rx > 0) || !(ry > 0)) return;
+    auto angle = [&](long double x, long double y) { return std::atan2(-(y - cy) / ry, (x - cx) / rx); };
+    constexpr long double kTwoPi = 6.283185307179586476925L;
+    long double from = 0, span = kTwoPi;
+    if (Inside({cx, cy})) {
+      const long double d = std::hypot(box_[2] - box_[0], box_[3] - box_[1]);
+      if (rx > d && ry > d) return;  // around the whole box
+    } else {
+      // The smallest angular range holding the box's corners.
+      std::array<long double, 4> a = {angle(box_[0], box_[1]), angle(box_[2], box_[1]), angle(box_[2], box_[3]),
+                                      angle(box_[0], box_[3])};
+      std::sort(a.begin(), a.end());
+      long double gap = a[0] + kTwoPi - a[3];
+      from = a[0];
+      span = a[3] - a[0];
+      for (int i = 0; i < 3; ++i) {
+        if (a[i + 1] - a[i] > gap) {
+          gap = a[i + 1] - a[i];
+          from = a[i + 1];
+          span = kTwoPi - gap;
+        }
+      }
     }
+    long double a0 = 0, sweep = kTwoPi;
+    if (start) {
+      a0 = angle(start->x, start->y);
+      sweep = angle(end->x, end->y) - a0;
+      if (sweep <= 0) sweep += kTwoPi;
+    }
+    auto onArc = [&](long double a) {
+      long double d = std::fmod(a - a0, kTwoPi);
+      if (d < 0) d += kTwoPi;
+      return d <= sweep;
+    };
     constexpr int kSteps = 4096;
-    DPt prev{cx + rx * std::cos(a0), cy - ry * std::sin(a0)};
+    auto at = [&](long double a) { return DPt{cx + rx * std::cos(a), cy - ry * std::sin(a)}; };
+    DPt prev = at(from);
+    bool prevOn = onArc(from);
     for (int i = 1; i <= kSteps; ++i) {
-      const double a = a0 + sweep * i / kSteps;
-      DPt p{cx + rx * std::cos(a), cy - ry * std::sin(a)};
-      Line(prev, p);
+      const long double a = from + span * i / kSteps;
+      const DPt p = at(a);
+      const bool on = onArc(a);
+      if (on && prevOn) Line(prev, p);
       prev = p;
+      prevOn = on;
     }
   }
   void Polygon(std::vector<DPt> pts) {
@@ -272,7 +313,7 @@ class Target {
   Renderer& r_;
   bool printer_;
   double offX_ = 0, offY_ = 0, kx_ = 1, ky_ = 1;
-  std::array<double, 4> box_{};
+  std::array<long double, 4> box_{};
   std::uint32_t pen_ = 0, brush_ = 0, text_ = 0;
   int style_ = 0, width_ = 1;
   bool penDirty_ = true, brushSet_ = false, textSet_ = false;

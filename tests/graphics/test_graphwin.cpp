@@ -192,6 +192,24 @@ TEST_F(WindowTest, HugeCoordinatesAreClippedBeforeBecomingIntegers) {
   }
   EXPECT_EQ(r.Starting("Polygon(").size(), 1u);
   EXPECT_FALSE(r.Starting("Line(").empty());
+
+  // A circle far too large for the device still shows where it passes:
+  // its top runs along y = 60 mm, row 479 - Nearest(60 * 478 / 120) = 240.
+  f().GrafClear();
+  f().GrafHeader(false, 0, 0, 160, 120);
+  f().GrafCircle(80, -1e7L, 1e7L + 60);
+  const auto lines = Paint().Starting("Line(");
+  ASSERT_FALSE(lines.empty());
+  int minX = 1 << 30, maxX = -(1 << 30);
+  for (const auto& l : lines) {
+    const auto v = Ints(l);
+    EXPECT_NEAR(v[1], 240, 1) << l;
+    EXPECT_NEAR(v[3], 240, 1) << l;
+    minX = std::min({minX, v[0], v[2]});
+    maxX = std::max({maxX, v[0], v[2]});
+  }
+  EXPECT_LE(minX, 0);
+  EXPECT_GE(maxX, 640);
 }
 
 TEST_F(WindowTest, LogoIsFiftySevenSolidsInTwoColours) {
