@@ -31,7 +31,7 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, QRec
 QLineEdit* Edit(QWidget* parent, const char* name, int x, int y) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(name);
-  e->setGeometry(x, y, 121, 21);
+  e->setGeometry(x, y, 57, 21);
   return e;
 }
 
