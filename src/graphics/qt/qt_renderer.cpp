@@ -29,6 +29,9 @@ void QtRenderer::SetPen(std::uint32_t colour, int style, int width) {
 void QtRenderer::SetBrush(std::uint32_t colour) { p_.setBrush(QBrush(ColourValueToQColor(colour))); }
 
 void QtRenderer::SetFont(const RenderFont& f) {
+  if (fontSet_ && f == lastFont_) return;
+  fontSet_ = true;
+  lastFont_ = f;
   QFont font(QString::fromUtf8(f.face.c_str()));
   font.setPixelSize(std::max(1, f.height));
   font.setWeight(f.bold ? QFont::Bold : QFont::Normal);

@@ -27,6 +27,8 @@ class QtRenderer : public Renderer {
   QPainter& p_;
   int w_, h_;
   QFont font_;
+  RenderFont lastFont_;
+  bool fontSet_ = false;
   int escapement_ = 0;
   QColor text_;
 };
