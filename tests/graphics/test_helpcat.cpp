@@ -197,6 +197,16 @@ TEST_F(CatalogueTest, LinesPast130SurviveARewriteAndAFailedCopyLeavesTheFile) {
   EXPECT_EQ(G().AbortFlag, 1);
 }
 
+TEST_F(CatalogueTest, StemsOutsideTheHelpFolderAreListedNeverOpened) {
+  fs::create_directories(dir_ + "/sub");
+  Picture("sub/p9", 9);
+  Write(Cat(), CatalogueLine("sub/p9", "Pfad") + CatalogueLine("p1", "Eins"));
+  ui().ExpectMessageBox("", "sub/p9.plt nicht gefunden !");
+  f().HelpPictureCatalog();
+  EXPECT_EQ(Shown(), 0);
+  EXPECT_EQ(G().LineTable[1], "sub/p9  : Pfad");
+}
+
 TEST_F(CatalogueTest, NoCatalogueAsksForAFileEveryPass) {
   Write(dir_ + "/ABC.PLT", "SP1;PU0,0;PD400,0;");
   ui().ExpectOpenFile(dir_ + "/ABC.PLT");
