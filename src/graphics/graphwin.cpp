@@ -860,6 +860,7 @@ void GraphWindow::MouseUp(MouseButton b, int x, int y) {
   ey_ = y;
   dragging_ = 0;
   if (sx_ == ex_ || sy_ == ey_) return;
+  if (scaleX_ == 0 || scaleY_ == 0 || world_.xmax == world_.xmin || world_.ymax == world_.ymin) return;
   Host().SetWaitCursor(true);
   // The world rectangle under the dragged pixels, in zoom units.
   const Real ww = world_.xmax - world_.xmin, wh = world_.ymax - world_.ymin;
@@ -873,7 +874,7 @@ void GraphWindow::MouseUp(MouseButton b, int x, int y) {
   };
   const double c[4] = {Nearest(zx(std::min(sx_, ex_))), Nearest(zy(std::max(sy_, ey_))),
                        Nearest(zx(std::max(sx_, ex_))), Nearest(zy(std::min(sy_, ey_)))};
-  bool ok = scaleX_ != 0 && scaleY_ != 0 && ww != 0 && wh != 0;
+  bool ok = true;
   for (double v : c)
     if (!std::isfinite(v) || std::fabs(v) > kStepLimit) ok = false;
   if (ok) SetScale(static_cast<int>(c[0]), static_cast<int>(c[1]), static_cast<int>(c[2]), static_cast<int>(c[3]));
