@@ -264,5 +264,17 @@ TEST_F(CanvasTest, AnOffscreenPrintIsAOnePagePdf) {
   EXPECT_GT(red, 100) << "grid and square print black in colour mode 1";
 }
 
+TEST_F(CanvasTest, WithoutAPrinterThePdfIsNamedInAMessage) {
+  G().ProgramShortName = "ZEB1";
+  SetPrinterPort(std::make_shared<QtGraphicsPrinterPort>(std::make_shared<HeadlessPrinter>(false, false)));
+  AnswerBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei", QMessageBox::Ok);
+  PrinterBeginDoc();
+  Graphics().FormPaint();
+  PrinterEndDoc();
+  SetPrinterPort(nullptr);
+  EXPECT_TRUE(std::filesystem::exists(scratch + "/zeb1.pdf"));
+  EXPECT_GT(std::filesystem::file_size(scratch + "/zeb1.pdf"), 0u);
+}
+
 }  // namespace
 }  // namespace zeb::qttest
