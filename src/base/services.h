@@ -113,6 +113,10 @@ class TableServices {
   // 0 when the append lock fails.
   virtual int TableAppend() = 0;
   virtual void TableClose() = 0;
+  // Index of the open table in the temporary folder, made the master.
+  virtual void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) = 0;
+  virtual void TableSeek(std::string_view key) = 0;
+  virtual bool TableFound() = 0;  // result of the last TableSeek
 };
 
 GraphicsServices& Graphics();
@@ -206,6 +210,9 @@ class RecordingTables : public TableServices, public CallRecorder {
   void TablePutBoolByName(std::string_view name, bool value) override;
   int TableAppend() override;
   void TableClose() override;
+  void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) override;
+  void TableSeek(std::string_view key) override;
+  bool TableFound() override;
 };
 
 }  // namespace zeb

@@ -737,6 +737,16 @@ std::string ShippedDataFolder() {
   return {};
 }
 
+std::string GeneratedTablesFolder() {
+  std::filesystem::path dir = ExecutableFolder();
+  for (int up = 0; up <= 4 && !dir.empty(); ++up) {
+    if (PathIsRegularFile((dir / "dbf" / "zebwst.dbf").string())) return WithSlash((dir / "dbf").string());
+    if (dir == dir.parent_path()) break;
+    dir = dir.parent_path();
+  }
+  return {};
+}
+
 // ----------------------------------------------------------------- reading
 
 namespace {
@@ -781,6 +791,8 @@ void ApplyNoConfigDefaults() {
     g.DbfFolder = root;
     g.HelpFolder = root;
   }
+  const std::string tables = GeneratedTablesFolder();
+  if (!tables.empty()) g.DbfFolder = tables;
 }
 
 bool ReadConfigFile(std::string_view path) {

@@ -94,6 +94,9 @@ std::string ConfigFileWritePath();
 // The repository's (or installation's) folder that holds "examples/", with
 // its closing "/"; "" when there is none.
 std::string ShippedDataFolder();
+// The build's folder of generated tables ("dbf" beside or above the
+// executable, holding zebwst.dbf); "" when there is none.
+std::string GeneratedTablesFolder();
 
 // Start-up reading: finds the file, sets ProgramFolder to its folder (the
 // user configuration folder when none is found) and reads it. Without a

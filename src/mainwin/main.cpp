@@ -16,6 +16,8 @@
 #include "base/ui_port.h"
 #include "graphics/facade.h"
 #include "mainwin/program.h"
+#include "tables/table_services.h"
+#include "xbase/units.h"
 
 namespace {
 
@@ -59,6 +61,9 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   // Every run draws into the graphics window's display list, batch runs too.
   zeb::InstallGraphicsFacade();
+  // Every run reads the material tables (a spring file names its material).
+  zeb::xbase::InitTableEngineUnits();
+  zeb::InstallTableServices();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (zeb::IsBatchCommandLine(args)) return RunBatch(argc, argv);
   return RunInteractive(argc, argv);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -249,6 +250,50 @@ TEST_F(BlackBoxTest, MissingFolders) {
   EXPECT_NE(r.err.find("ungültiger PLT Ordner konfiguriert"), std::string::npos);
   EXPECT_NE(r.err.find("ungültiger Ordner für temporäre Dateien konfiguriert"), std::string::npos);
   EXPECT_FALSE(fs::exists(work_ / "t.txt"));
+}
+
+// A spring naming table material 5 takes it from the generated table: its
+// Rm law and its fatigue law (no missing-diagram warning).
+TEST_F(BlackBoxTest, TableMaterialComesFromTheShippedTable) {
+  const RunResult r = Run({(SourceDir() / "examples" / "table_material.zeb").string(), "/I"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string txt = ReadBytes(work_ / "table_material.txt");
+  EXPECT_NE(txt.find("EN 10270-1 DH"), std::string::npos);
+  // Row 5 of materials.csv: Rm0 2230, RmSlope 821, DR0 1; d = 5 mm.
+  const double rm = 2230 - 821 * std::log10(5.0);
+  auto value = [&](const std::string& head) {
+    const std::string v = RowValue(txt, head);
+    return v.substr(std::min(v.size(), v.find_first_not_of(' ')));
+  };
+  EXPECT_EQ(value("Zugfestigkeit\tRm\tMPa\t"), std::to_string(std::lround(rm)));
+  EXPECT_EQ(value("zul. Schubspannung\ttauz\tMPa\t"), std::to_string(std::lround(0.56 * rm)));
+  EXPECT_EQ(txt.find("Goodman"), std::string::npos);
+  EXPECT_EQ(txt.find("Fatal"), std::string::npos);
+}
+
+// A configuration naming an empty DBF folder: the missing table and the
+// missing strength reach stderr.
+TEST_F(BlackBoxTest, TableMaterialWithoutTables) {
+  fs::create_directories(root_ / "emptydbf");
+  zeb::ResetBaseGlobals();
+  zeb::ResetConfigDefaults();
+  zeb::G().DbfFolder = (root_ / "emptydbf").string() + "/";
+  zeb::G().HelpFolder = work_.string() + "/";
+  zeb::G().TempFolder = (root_ / "tmp").string() + "/";
+  zeb::Config().DefaultDataFolder = work_.string() + "/";
+  zeb::Config().EdiFolder = work_.string() + "/";
+  zeb::CadSettings().CadFolder = work_.string() + "/";
+  zeb::G().AbortFlag = 0;
+  zeb::WriteConfigFile((work_ / "zeb1.cfg").string());
+  ASSERT_EQ(zeb::G().AbortFlag, 0);
+  CopyExample("table_material.zeb", "t.zeb");
+  const RunResult r = Run({"t.zeb", "/I", "/NOGUI"});
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_NE(r.err.find("zebwst.dbf nicht gefunden oder kein Zugriffsrecht"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Fatal  : Rm = 0 !"), std::string::npos) << r.err;
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_FALSE(fs::exists(root_ / "emptydbf" / "TEST.$$$"));
 }
 
 // On a fresh clone (no configuration anywhere) every example prints.

@@ -418,7 +418,9 @@ TEST_F(ConfigPlacesTest, WithoutConfigurationTheShippedFoldersServe) {
   EXPECT_EQ(Config().ResolutionY, 677);
   EXPECT_EQ(G().TextWindowHeight, 688);
   EXPECT_EQ(G().DialogSizePercent, 101);
-  EXPECT_TRUE(fs::is_directory(fs::path(G().DbfFolder) / "examples"));
+  // The tables the build generated.
+  EXPECT_TRUE(fs::is_regular_file(fs::path(G().DbfFolder) / "zebwst.dbf"));
+  EXPECT_TRUE(fs::is_directory(fs::path(G().HelpFolder) / "examples"));
 
   G().AbortFlag = 0;
   CheckConfigFolders();  // no box expected

@@ -20,6 +20,8 @@
 #include "base/globals.h"
 #include "platform/oem_literal.h"
 #include "printout_fixture.h"
+#include "tables/table_services.h"
+#include "xbase/units.h"
 #include "reports/device.h"
 #include "reports/printout_comp.h"
 #include "reports/printout_full.h"
@@ -115,6 +117,18 @@ struct Example {
   std::function<void()> load;
 };
 
+// The generated tables serve examples that take their material from the
+// material table (indexes go to the test's temporary folder).
+void UseShippedTables() {
+  G().DbfFolder = ZEB1_DBF_FOLDER;
+  static const bool installed = [] {
+    xbase::InitTableEngineUnits();
+    return true;
+  }();
+  (void)installed;
+  SetTables(std::make_shared<EngineTables>());
+}
+
 std::vector<Example> Examples() {
   std::vector<Example> list;
   std::error_code ec;
@@ -126,6 +140,7 @@ std::vector<Example> Examples() {
     list.push_back({p.stem().string(), [p] {
                       ResetSpringGlobals();
                       ValueTable() = ValueTableRecord{};
+                      UseShippedTables();
                       ReadSpringFile(p.string());
                     }});
   return list;

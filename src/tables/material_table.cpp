@@ -1,0 +1,236 @@
+#include "tables/material_table.h"
+
+#include <cstdio>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/messages.h"
+#include "platform/codepage.h"
+#include "platform/oem_literal.h"
+#include "spring/material.h"
+#include "spring/spring_data.h"
+#include "spring/strength.h"
+#include "tables/material_entry.h"
+#include "tables/table_functions.h"
+
+namespace zeb {
+
+namespace {
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  return s;
+}
+
+std::string TextField(int n) { return TrimRight(Cp1252To850(TableGetField(n))); }
+std::int32_t IntField(int n) { return TextToInt(TableGetField(n)); }
+Real48 RealField(int n) { return MakeReal48(TextToFloat(TableGetField(n))); }
+
+void ReadFatigue(int first, FatigueGroup& g) {
+  g.tauo0 = IntField(first);
+  g.tauoSlope = IntField(first + 1);
+  g.tauh0 = IntField(first + 2);
+  g.tauhSlope = IntField(first + 3);
+  g.GoodmanSlope = RealField(first + 4);
+}
+
+void WriteFatigue(int first, const FatigueGroup& g) {
+  TablePutInt(first, g.tauo0);
+  TablePutInt(first + 1, g.tauoSlope);
+  TablePutInt(first + 2, g.tauh0);
+  TablePutInt(first + 3, g.tauhSlope);
+  TablePutFloat(first + 4, g.GoodmanSlope);
+}
+
+void PutText(int n, const std::string& oem) { TablePutField(n, Cp850To1252(oem)); }
+
+// Goes to the material of that number in the open table (marked records
+// included); true when found.
+bool SeekMaterial(std::int32_t number) {
+  TableShowDeleted();
+  MaterialMakeNumberIndex();
+  if (G().AbortFlag != 0) return false;
+  TableSeek(MaterialKey(number));
+  return TableFound() && G().AbortFlag == 0;
+}
+
+}  // namespace
+
+void MaterialReadRecord() {
+  if (G().AbortFlag != 0) return;
+  MaterialRecord& m = ZEBWST_Record();
+  m.Name1 = TextField(1);
+  m.Name2 = TextField(2);
+  m.Name3 = TextField(3);
+  m.Name4 = TextField(4);
+  m.G = IntField(5);
+  m.E = IntField(6);
+  m.Density = RealField(7);
+  m.Rm0 = IntField(8);
+  m.DR0 = RealField(9);
+  m.RmMax = IntField(10);
+  m.RmSlope = IntField(11);
+  m.d0 = RealField(12);
+  ReadFatigue(13, m.Unpeened);
+  ReadFatigue(18, m.Peened);
+  m.dmin = RealField(23);
+  m.dmax = RealField(24);
+  m.Tmax = IntField(25);
+  m.Text = TextField(26);
+  m.MaterialNumber = IntField(27);
+}
+
+void MaterialWriteRecord() {
+  if (G().AbortFlag != 0) return;
+  const MaterialRecord& m = ZEBWST_Record();
+  PutText(1, m.Name1);
+  PutText(2, m.Name2);
+  PutText(3, m.Name3);
+  PutText(4, m.Name4);
+  TablePutInt(5, m.G);
+  TablePutInt(6, m.E);
+  TablePutFloat(7, m.Density);
+  TablePutInt(8, m.Rm0);
+  TablePutFloat(9, m.DR0);
+  TablePutInt(10, m.RmMax);
+  TablePutInt(11, m.RmSlope);
+  TablePutFloat(12, m.d0);
+  WriteFatigue(13, m.Unpeened);
+  WriteFatigue(18, m.Peened);
+  TablePutFloat(23, m.dmin);
+  TablePutFloat(24, m.dmax);
+  TablePutInt(25, m.Tmax);
+  PutText(26, m.Text);
+  TablePutInt(27, m.MaterialNumber);
+}
+
+std::string MaterialNameFieldName() { return TableFieldName(1); }
+
+bool MaterialOpenTable() {
+  TableOpen("zebwst.dbf");
+  if (G().AbortFlag == 0) return true;
+  AddErrorMessage("Fatal  : ZEBWST DBF error");
+  return false;
+}
+
+void MaterialMakeNumberIndex() { TableMakeIndex(TableFieldName(27), "zebwst"); }
+
+std::string MaterialKey(std::int32_t number) {
+  char key[16];
+  std::snprintf(key, sizeof key, "%9d", static_cast<int>(number));
+  return key;
+}
+
+bool MaterialLoadByNumber(std::uint16_t number) {
+  G().AbortFlag = 0;
+  if (!MaterialOpenTable()) return false;
+  const bool found = SeekMaterial(number);
+  if (found) {
+    MaterialReadRecord();
+    CopyMaterialToSpring();
+  }
+  TableClose();
+  return found;
+}
+
+bool MaterialOpenIndexed() {
+  G().AbortFlag = 0;
+  if (!MaterialOpenTable()) return false;
+  TableShowDeleted();
+  MaterialMakeNumberIndex();
+  return true;
+}
+
+bool LoadMaterialRow(std::int32_t number) {
+  BaseGlobals& g = G();
+  const Byte savedAbort = g.AbortFlag;
+  g.AbortFlag = 0;
+  bool found = false;
+  // A missing table is reported even where the reader keeps boxes off: the
+  // spring cannot get its material.
+  const Byte savedSwitch = g.ShowErrorsSwitch;
+  g.ShowErrorsSwitch = 1;
+  const bool opened = number > 0 && MaterialOpenTable();
+  g.ShowErrorsSwitch = savedSwitch;
+  if (opened) {
+    found = SeekMaterial(number);
+    if (found) MaterialReadRecord();
+    found = found && g.AbortFlag == 0;
+    TableClose();
+  }
+  g.AbortFlag = savedAbort;
+  return found;
+}
+
+void MaterialSelect(int mode) {
+  BaseGlobals& g = G();
+  g.AbortFlag = 0;
+  if (mode == 0) {
+    SetCurrentHelpNumber(4050);
+    bool yes = false;
+    AskYesNo("Neuen Werkstoff eintragen ?", yes);
+    if (g.AbortFlag != 0) return;
+    if (yes) {
+      MaterialNewEntry();
+      if (g.AbortFlag != 0) return;
+    }
+  }
+  g.AbortFlag = 0;
+  if (!MaterialOpenTable()) return;
+  if ((mode == 1 || mode == 3) && MaterialSource() != 0) SeekMaterial(MaterialSource());
+  SetCurrentHelpNumber(9590);
+  TableSetTitles("", "Material");
+  TableBrowse(0);
+  if (g.AbortFlag == 0) {
+    MaterialReadRecord();
+    const std::int32_t number = ZEBWST_Record().MaterialNumber;
+    MaterialSource() = number > 0 && number <= 65535 ? static_cast<std::uint16_t>(number) : 0;
+    CopyMaterialToSpring();
+  }
+  const Byte abort = g.AbortFlag;
+  TableClose();
+  SetArrowCursor();
+  g.AbortFlag = abort;
+}
+
+// ------------------------------------------------- tensile-strength tables
+
+void ReadRmRecord(int k) {
+  if (G().AbortFlag != 0) return;
+  RmTableT& t = RmTable();
+  const std::int32_t number = TextToInt(TableGetField(1));
+  if (number > 0) t.MaterialNumber = number;
+  const std::string name = TextField(2);
+  if (!name.empty()) t.Name = name;
+  auto& values = k == 1 ? t.Min : t.Max;
+  for (int i = 1; i <= kRmTableSize; ++i) values[static_cast<std::size_t>(i - 1)] = TextToInt(TableGetField(i + 2));
+}
+
+bool LoadRmTables(std::uint16_t number) {
+  BaseGlobals& g = G();
+  g.AbortFlag = 0;
+  bool result = false;
+  ClearRmTable();
+  static const char* const kNames[] = {"zebrmmin", "zebrmmax"};
+  for (int k = 1; k <= 2; ++k) {
+    const std::string name = kNames[k - 1];
+    TableOpen(name + ".dbf");
+    if (g.AbortFlag != 0) {
+      AddErrorMessage("Fatal  : " + name + " dbf error");
+      return result;
+    }
+    TableShowDeleted();
+    TableMakeIndex(TableFieldName(1), name);
+    TableSeek(MaterialKey(number));
+    if (TableFound() && g.AbortFlag == 0) {
+      result = true;
+      SG().RmTableLoaded = 1;
+      ReadRmRecord(k);
+    }
+  }
+  TableClose();
+  return result;
+}
+
+}  // namespace zeb

@@ -1,0 +1,50 @@
+// The material table zebwst.dbf and the tensile-strength tables zebrmmin.dbf
+// and zebrmmax.dbf of the DBF folder, moved into and out of the material
+// record (ZEBWST_Record) and RmTable. Field 27 is the material number, the
+// key by which a spring names its material.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace zeb {
+
+// Fields 1..27 of the current record into ZEBWST_Record (unless AbortFlag):
+// texts to code page 850 without trailing blanks, numbers from their text
+// (a text that does not convert or does not fit gives 0).
+void MaterialReadRecord();
+// ZEBWST_Record into fields 1..27 of the current record (unless AbortFlag).
+void MaterialWriteRecord();
+std::string MaterialNameFieldName();
+
+// Opens zebwst.dbf; on failure "Fatal  : ZEBWST DBF error" joins the
+// message list and false is returned.
+bool MaterialOpenTable();
+// The material-number index (temporary folder, rebuilt each time) as master.
+void MaterialMakeNumberIndex();
+// The 9-character key of a material number ("        7").
+std::string MaterialKey(std::int32_t number);
+
+// The material of that number into ZEBWST_Record and the spring data;
+// false when the table cannot be opened or the number is not there
+// (ZEBWST_Record unchanged).
+bool MaterialLoadByNumber(std::uint16_t number);
+// The table opened with its number index as master, left open.
+bool MaterialOpenIndexed();
+// For the spring-file reader: the material of that number into
+// ZEBWST_Record only; false for a missing table or number. Closes the table.
+bool LoadMaterialRow(std::int32_t number);
+
+// Lets the user choose a material in the table window. Mode 0 first asks
+// whether a new one is to be entered; modes 1 and 3 first go to
+// MaterialSource. OK: MaterialSource := the chosen material's number, the
+// record read and taken into the spring data; Cancel: AbortFlag, nothing
+// changed.
+void MaterialSelect(int mode);
+
+// The rows of that material from zebrmmin and zebrmmax into RmTable; true
+// when found in at least one.
+bool LoadRmTables(std::uint16_t number);
+// The current record of the open table into RmTable as table k (1 min, 2 max).
+void ReadRmRecord(int k);
+
+}  // namespace zeb

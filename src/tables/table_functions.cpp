@@ -1,0 +1,216 @@
+#include "tables/table_functions.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include "base/choosers.h"
+#include "base/dialogs.h"
+#include "base/files.h"
+#include "base/globals.h"
+#include "base/messages.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+#include "tables/table_window.h"
+
+namespace zeb {
+
+namespace {
+
+bool DefaultWriteTest(const std::string& folder) {
+  const std::string base = AddBackslash(folder);
+  std::string path = base + "TEST.$$$";
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0 && errno == EEXIST) {
+    // Someone's own file of that name stays untouched: test beside it.
+    auto unique = MakeUniqueFile(folder, "TEST.$$$.");
+    if (!unique) return false;
+    path = *unique;
+    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+      ::unlink(path.c_str());
+      return false;
+    }
+  }
+  if (fd < 0) return false;
+  static constexpr char kLine[] = "DBF Write Check\r\n";
+  const bool written = ::write(fd, kLine, sizeof kLine - 1) == static_cast<ssize_t>(sizeof kLine - 1);
+  const bool closed = ::close(fd) == 0;
+  ::unlink(path.c_str());
+  return written && closed;
+}
+
+bool (*gWriteTest)(const std::string&) = DefaultWriteTest;
+
+// The name after the last "/".
+std::string LastComponent(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool OwnerMayWrite(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
+}
+
+// Copies source to target through a temporary name; the copy is writable by
+// its owner. 0 or an errno value.
+int CopyWritable(const std::string& source, const std::string& target) {
+  std::ifstream in(source, std::ios::binary);
+  if (!in) return errno != 0 ? errno : ENOENT;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) return EIO;
+  const std::string data = bytes.str();
+  AtomicFile out;
+  int err = out.Open(target);
+  if (err == 0) err = out.Write(data.data(), data.size());
+  if (err == 0) err = out.Commit();
+  if (err != 0) return err;
+  struct stat st{};
+  if (::stat(target.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
+    ::chmod(target.c_str(), (st.st_mode & 07777) | S_IWUSR);
+  }
+  return 0;
+}
+
+// The table and its memo file copied into the temporary folder; the copy's
+// path, or "" (message shown, AbortFlag set).
+std::string CopyToTempFolder(const std::string& tablePath, const std::string& name) {
+  const std::string target = AddBackslash(G().TempFolder) + name;
+  auto fail = [&] {
+    ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, target) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
+    G().AbortFlag = 1;
+    return std::string();
+  };
+  if (G().TempFolder.empty() || CopyWritable(tablePath, target) != 0) return fail();
+  const std::string folder = ExtractFolderPart(tablePath);
+  const std::string stem = FileNameNoExt(tablePath);
+  const std::string targetStem = FileNameNoExt(target);
+  for (const char* ext : {".dbt", ".fpt"}) {
+    const std::string memo = ResolveCaseInsensitive(folder, stem + ext);
+    if (!PathIsRegularFile(memo)) continue;
+    // The memo keeps the case of its extension beside the copy.
+    const std::string memoExt = memo.substr(memo.size() - 4);
+    if (CopyWritable(memo, AddBackslash(G().TempFolder) + targetStem + memoExt) != 0) return fail();
+  }
+  return target;
+}
+
+}  // namespace
+
+void SetFolderWriteTest(bool (*test)(const std::string&)) { gWriteTest = test ? test : DefaultWriteTest; }
+bool FolderPassesWriteTest(const std::string& folder) { return gWriteTest(folder); }
+
+std::string TablePathWithWriteCheck(std::string_view nameIn) {
+  std::string name(nameIn);
+  if (name.find('.') == std::string::npos) name += ".dbf";
+  const std::string folder = RemoveTrailingBackslash(G().DbfFolder);
+  const std::string path = ResolveCaseInsensitive(folder.empty() ? "." : folder, name);
+  CheckFileReadable(folder.empty() ? name : AddBackslash(folder) + name);
+  if (G().AbortFlag != 0) return {};
+  if (!FolderPassesWriteTest(folder.empty() ? "." : folder) || !OwnerMayWrite(path)) {
+    return CopyToTempFolder(path, LastComponent(path));
+  }
+  return path;
+}
+
+void TableOpen(std::string_view name) {
+  if (G().AbortFlag != 0) return;
+  const std::string path = TablePathWithWriteCheck(name);
+  if (path.empty()) return;
+  TableOpenFile(path);
+}
+
+void TableOpenFile(const std::string& path) { TheTableWindow().OpenFile(path); }
+void TableClose() { TheTableWindow().CloseTable(); }
+
+void TableGo(std::int32_t n) {
+  const std::int32_t count = TableRecCount();
+  if (n > count) {
+    AddErrorMessage("DBF #" + std::to_string(n) + " not found.");
+    n = count;
+  }
+  TableSelectRecord(n);
+}
+
+void TableSelectRecord(std::int32_t n) {
+  const std::int32_t count = TableRecCount();
+  if (n < 1 || n > count) n = 1;
+  // A table without records has no record 1 to go to: its top is the end.
+  if (count == 0) {
+    TheTableWindow().GoTop();
+  } else {
+    TheTableWindow().GoRecord(n);
+  }
+}
+
+void TableGoTop() { TheTableWindow().GoTop(); }
+void TableSkip(std::int32_t n) { TheTableWindow().Skip(n); }
+bool TableEof() { return TheTableWindow().IsEof(); }
+std::int32_t TableRecNo() { return TheTableWindow().RecNo(); }
+std::int32_t TableRecCount() { return TheTableWindow().RecCount(); }
+bool TableDeleted() { return TheTableWindow().Deleted(); }
+void TableShowDeleted() { TheTableWindow().SetHideDeleted(false); }
+
+std::string TableFieldName(int n) { return TheTableWindow().FieldName(n); }
+std::string TableGetField(int n) { return TheTableWindow().GetField(n); }
+
+void TablePutField(int n, std::string_view text) {
+  const std::string name = TableFieldName(n);
+  if (!name.empty()) TablePutStrByName(name, text);
+}
+
+void TablePutInt(int n, std::int32_t value) {
+  const std::string name = TableFieldName(n);
+  if (!name.empty()) TablePutIntByName(name, value);
+}
+
+void TablePutFloat(int n, const Real48& value) {
+  const std::string name = TableFieldName(n);
+  if (!name.empty()) TablePutFloatByName(name, value);
+}
+
+void TablePutStrByName(std::string_view name, std::string_view text) {
+  TheTableWindow().PutStrByName(name.substr(0, 10), text);
+}
+void TablePutIntByName(std::string_view name, std::int32_t value) {
+  TheTableWindow().PutIntByName(name.substr(0, 10), value);
+}
+void TablePutFloatByName(std::string_view name, const Real48& value) {
+  TheTableWindow().PutFloatByName(name.substr(0, 10), Real48ToReal(value));
+}
+void TablePutBoolByName(std::string_view name, bool value) {
+  TheTableWindow().PutBoolByName(name.substr(0, 10), value);
+}
+bool TableGetBoolByName(std::string_view name) { return TheTableWindow().GetBoolByName(name.substr(0, 10)); }
+
+bool TableAppend() { return TheTableWindow().AppendLocked(); }
+
+void TableSetTitles(std::string_view title1, std::string_view title2) {
+  TheTableWindow().SetTitles(Cp850To1252(title1), Cp850To1252(title2));
+}
+
+void TableBrowse(int mode) { TheTableWindow().ShowTable(mode); }
+
+std::string TempFolderFile(std::string_view name) { return AddBackslash(G().TempFolder) + std::string(name); }
+
+void TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath) {
+  TheTableWindow().IndexOn(keyExpression, indexPath);
+}
+
+void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) {
+  const std::string path = TempFolderFile(indexName);
+  TableIndexOnFile(keyExpression, path);
+  TheTableWindow().SetIndexTo(path);
+}
+
+void TableSeek(std::string_view key) { TheTableWindow().Find(key); }
+bool TableFound() { return TheTableWindow().Found(); }
+
+}  // namespace zeb

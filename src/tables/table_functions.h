@@ -1,0 +1,78 @@
+// The procedural table functions: every subsystem reaches a dBase table
+// through them, one table at a time, in the program's one table window.
+// Tables are opened by bare name from the DBF folder; when that folder
+// cannot be written or the file is read-only, a copy in the temporary folder
+// is worked on. Texts are code page 850 on this side (field texts as the
+// engine gives them: Windows-1252).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/real48.h"
+
+namespace zeb {
+
+// --- opening and closing
+// name with or without extension (".dbf" added when it has no "."). A
+// missing or unreadable table shows "Datei <path> nicht gefunden oder kein
+// Zugriffsrecht !" and sets AbortFlag; nothing happens while AbortFlag is
+// already set.
+void TableOpen(std::string_view name);
+void TableOpenFile(const std::string& path);
+void TableClose();
+
+// The path TableOpen opens for name after its write check: the DBF folder's
+// file, or its copy in the temporary folder; "" with AbortFlag set when it
+// cannot be opened (message shown).
+std::string TablePathWithWriteCheck(std::string_view name);
+
+// --- positioning
+// n beyond the end: "DBF #<n> not found." in the message list and the last
+// record; n < 1: record 1.
+void TableGo(std::int32_t n);
+void TableSelectRecord(std::int32_t n);
+void TableGoTop();
+void TableSkip(std::int32_t n);
+bool TableEof();
+std::int32_t TableRecNo();
+std::int32_t TableRecCount();
+bool TableDeleted();
+void TableShowDeleted();
+
+// --- fields by number (1-based); outside 1..field count: "" / nothing
+std::string TableFieldName(int n);
+std::string TableGetField(int n);
+void TablePutField(int n, std::string_view text);
+void TablePutInt(int n, std::int32_t value);
+void TablePutFloat(int n, const Real48& value);
+
+// --- fields by name (cut to 10 characters)
+void TablePutStrByName(std::string_view name, std::string_view text);
+void TablePutIntByName(std::string_view name, std::int32_t value);
+void TablePutFloatByName(std::string_view name, const Real48& value);
+void TablePutBoolByName(std::string_view name, bool value);
+bool TableGetBoolByName(std::string_view name);
+
+// Append lock, one blank record (now current), unlock; false when the lock
+// fails (nothing appended).
+bool TableAppend();
+
+// --- the window
+void TableSetTitles(std::string_view title1, std::string_view title2);  // code page 850
+void TableBrowse(int mode);
+
+// --- index
+std::string TempFolderFile(std::string_view name);
+void TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath);
+// Builds the index "<temp folder>/<indexName>.ndx" and makes it the master.
+void TableMakeIndex(std::string_view keyExpression, std::string_view indexName);
+void TableSeek(std::string_view key);
+bool TableFound();
+
+// Test seam: the write test of a folder (true: writable). Default: create
+// "TEST.$$$" exclusively, write a line, erase it.
+void SetFolderWriteTest(bool (*test)(const std::string& folder));
+bool FolderPassesWriteTest(const std::string& folder);
+
+}  // namespace zeb

@@ -1,0 +1,156 @@
+// The one table window of the program: the table it has open (a work area
+// of the table engine), its titles, the found flag of the last seek and the
+// globals its OK and Cancel buttons fill. Showing it to the user goes
+// through a port: the Qt window, a script in tests, Cancel in batch runs.
+//
+// No exception leaves this library: an engine failure shows
+// "Fehler : DBF Error <code>" with the engine's text, sets AbortFlag and
+// closes a table whose open failed. Texts of the interface are code page
+// 850; the engine hands field texts over in Windows-1252.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/types.h"
+
+namespace zeb {
+
+// Filled by the window's OK button (record, grid row and column, key 13)
+// and Cancel (key 27, the numbers kept).
+struct TableWindowGlobals {
+  std::int32_t TableLastRecNo = 0;
+  std::int32_t TableLastRow = 0;
+  std::int32_t TableLastCol = 0;
+  Byte LastKeyCode = 0;
+};
+TableWindowGlobals& TableGlobals();
+
+class TableWindow;
+
+// What the user did in the shown window.
+struct BrowseAnswer {
+  bool ok = false;
+  std::int32_t record = 0;  // current record when OK was pressed (0: keep)
+  std::int32_t row = 0;
+  std::int32_t col = 0;
+};
+
+// Shows the window modally for the user to browse (modes 1, 4, 5) or edit
+// (other modes) the open table.
+class TableBrowserPort {
+ public:
+  virtual ~TableBrowserPort() = default;
+  virtual BrowseAnswer Browse(TableWindow& window, int mode) = 0;
+};
+
+// Batch runs: nobody answers; every browse is cancelled.
+class CancelTableBrowser : public TableBrowserPort {
+ public:
+  BrowseAnswer Browse(TableWindow&, int) override { return {}; }
+};
+
+// Tests: each browse takes the next answer; with none left it cancels.
+// The window state at each call is noted ("mode 1 hide 1 titles a|b").
+class ScriptedTableBrowser : public TableBrowserPort {
+ public:
+  void Answer(BrowseAnswer a) { answers_.push_back(a); }
+  // Runs inside the browse, before the answer is taken (user edits).
+  void During(std::function<void(TableWindow&)> f) { during_ = std::move(f); }
+  BrowseAnswer Browse(TableWindow& window, int mode) override;
+  const std::vector<std::string>& Seen() const { return seen_; }
+
+ private:
+  std::vector<BrowseAnswer> answers_;
+  std::size_t next_ = 0;
+  std::function<void(TableWindow&)> during_;
+  std::vector<std::string> seen_;
+};
+
+void SetTableBrowser(std::shared_ptr<TableBrowserPort> port);  // nullptr: Cancel
+TableBrowserPort& TableBrowser();
+
+class TableWindow {
+ public:
+  // --- open and close
+  // Opens the file at path (UTF-8); a failure reports the engine's error,
+  // sets AbortFlag and leaves nothing open.
+  void OpenFile(const std::string& path);
+  // The write check of the DBF folder, then OpenFile (see table_functions.h).
+  void OpenWithWriteCheck(std::string_view name);
+  void CloseTable();
+  bool IsOpen() const { return open_; }
+  const std::string& FileName() const { return fileName_; }
+
+  // --- titles (Windows-1252, as the window shows them)
+  void SetTitles(std::string_view title1, std::string_view title2);
+  const std::string& Title1() const { return title1_; }
+  const std::string& Title2() const { return title2_; }
+
+  // Shows the window (see TableBrowserPort); OK and Cancel fill
+  // TableGlobals() and AbortFlag.
+  void ShowTable(int mode);
+  bool HidesDeleted();
+  void SetHideDeleted(bool hide);
+
+  // --- records and fields (nothing happens without an open table)
+  void GoRecord(std::int32_t n);
+  void GoTop();
+  void Skip(std::int32_t n);
+  bool IsEof();
+  std::int32_t RecNo();
+  std::int32_t RecCount();
+  int FieldCount();
+  bool Deleted();
+  // "" outside 1..field count.
+  std::string FieldName(int n);
+  // Field n as text (Windows-1252); "" outside 1..field count.
+  std::string GetField(int n);
+  void PutStrByName(std::string_view name, std::string_view text);
+  void PutIntByName(std::string_view name, std::int32_t value);
+  void PutFloatByName(std::string_view name, long double value);
+  void PutBoolByName(std::string_view name, bool value);
+  bool GetBoolByName(std::string_view name);
+  // Append lock, a blank record, unlock; false when the lock fails.
+  // beforeAppend runs under the lock (numbering).
+  bool AppendLocked(const std::function<void()>& beforeAppend = {});
+  bool Pack();
+
+  // --- index
+  void IndexOn(std::string_view expression, const std::string& indexPath);
+  // Opens indexPath + ".ndx" as the master index.
+  void SetIndexTo(const std::string& indexPath);
+  // Seeks in the master index; a miss with exactly one "," retries with
+  // "." in its place. Keeps the found flag.
+  void Find(std::string_view key);
+  bool Found() const { return found_; }
+
+  // Runs body with the table's work area selected and the engine raising
+  // its errors; an error is reported (box, AbortFlag) and false returned.
+  bool Guarded(const std::function<void()>& body);
+
+ private:
+  void SelectOwnArea();
+  void WriteByName(std::string_view name, const std::function<void(int field)>& put);
+
+  bool open_ = false;
+  int area_ = 0;
+  std::string fileName_;
+  std::string title1_, title2_;
+  bool found_ = false;
+};
+
+// The program's one table window.
+TableWindow& TheTableWindow();
+
+// In an edit of a copy in the temporary folder: tells the user that the
+// DBF folder cannot be written.
+void WarnWhenTableIsACopy();
+
+// Shows "Fehler : DBF Error <code>" and the engine's last text and sets
+// AbortFlag (code 0: the engine's current code; text "": its last text).
+void ReportDbfError(std::uint16_t code, std::string text = {});
+
+}  // namespace zeb

@@ -1,0 +1,102 @@
+// Fixture of the table tests: fresh globals and engine, a scratch DBF folder
+// holding copies of the generated tables, a scratch temporary folder, a
+// scripted table browser.
+#pragma once
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/globals.h"
+#include "base/messages.h"
+#include "base/support_fixture.h"
+#include "spring/spring_data.h"
+#include "tables/table_functions.h"
+#include "tables/table_window.h"
+#include "xbase/tzengine.h"
+#include "xbase/units.h"
+
+namespace zeb::test {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadFileBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The rows of data/tables/materials.csv by column name (no quoted cells).
+inline std::vector<std::map<std::string, std::string>> MaterialRows() {
+  std::ifstream in(std::string(ZEB1_TABLE_CSVS) + "/materials.csv");
+  std::vector<std::string> header;
+  std::vector<std::map<std::string, std::string>> rows;
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> cells;
+    std::stringstream ss(line);
+    for (std::string c; std::getline(ss, c, ',');) cells.push_back(c);
+    if (!line.empty() && line.back() == ',') cells.emplace_back();
+    if (header.empty()) {
+      header = cells;
+      continue;
+    }
+    std::map<std::string, std::string> row;
+    for (std::size_t i = 0; i < header.size() && i < cells.size(); ++i) row[header[i]] = cells[i];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+class TablesTest : public BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    ResetSpringGlobals();
+    xbase::ResetTzEngine();
+    xbase::InitTableEngineUnits();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    root_ = fs::temp_directory_path() /
+            ("zeb1_tables_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" + info->name());
+    fs::remove_all(root_);
+    fs::create_directories(dbf());
+    fs::create_directories(temp());
+    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) fs::copy_file(e.path(), dbf() / e.path().filename());
+    G().DbfFolder = dbf().string();
+    G().TempFolder = temp().string();
+    browser_ = std::make_shared<ScriptedTableBrowser>();
+    SetTableBrowser(browser_);
+    TableGlobals() = {};
+    SetFolderWriteTest(nullptr);
+  }
+  void TearDown() override {
+    TableClose();
+    SetTableBrowser(nullptr);
+    SetFolderWriteTest(nullptr);
+    ::chmod(dbf().c_str(), 0755);
+    fs::remove_all(root_);
+    BaseTest::TearDown();
+  }
+  fs::path dbf() const { return root_ / "dbf"; }
+  fs::path temp() const { return root_ / "temp"; }
+  ScriptedTableBrowser& browser() { return *browser_; }
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> m;
+    const auto& list = G().ErrorMessageList;
+    for (int i = 1; i <= list.count && i < static_cast<int>(list.slot.size()); ++i) m.push_back(list.slot[i]);
+    return m;
+  }
+
+ private:
+  fs::path root_;
+  std::shared_ptr<ScriptedTableBrowser> browser_;
+};
+
+}  // namespace zeb::test

@@ -1,0 +1,312 @@
+// The material table and the tensile-strength tables on the generated
+// tables, checked against materials.csv and the published ranges.
+#include "base/format.h"
+#include "platform/codepage.h"
+#include "platform/oem_literal.h"
+#include "spring/material.h"
+#include "support_tables.h"
+#include "tables/material_entry.h"
+#include "tables/material_table.h"
+
+namespace zeb {
+namespace {
+
+using test::MaterialRows;
+using test::ReadFileBytes;
+using test::TablesTest;
+namespace fs = std::filesystem;
+
+class MaterialTable : public TablesTest {};
+
+long double Num(const std::string& text) { return text.empty() ? 0 : std::stold(text); }
+
+// Every member of the record against the CSV row (d0 1 when empty).
+void ExpectRow(const MaterialRecord& m, const std::map<std::string, std::string>& row) {
+  SCOPED_TRACE(row.at("name1"));
+  EXPECT_EQ(m.Name1, FromUtf8(CodePage::Cp850, row.at("name1")));
+  EXPECT_EQ(m.Name2, FromUtf8(CodePage::Cp850, row.at("name2")));
+  EXPECT_EQ(m.Name3, FromUtf8(CodePage::Cp850, row.at("name3")));
+  EXPECT_EQ(m.Name4, FromUtf8(CodePage::Cp850, row.at("name4")));
+  EXPECT_EQ(m.G, Num(row.at("G")));
+  EXPECT_EQ(m.E, Num(row.at("E")));
+  EXPECT_NEAR(MaterialReal(m.Density), Num(row.at("density")), 1e-9);
+  EXPECT_EQ(m.Rm0, Num(row.at("Rm0")));
+  EXPECT_NEAR(MaterialReal(m.DR0), Num(row.at("DR0")), 1e-9);
+  EXPECT_EQ(m.RmMax, Num(row.at("RmMax")));
+  EXPECT_EQ(m.RmSlope, Num(row.at("RmSlope")));
+  EXPECT_NEAR(MaterialReal(m.d0), row.at("d0").empty() ? 1.0L : Num(row.at("d0")), 1e-9);
+  EXPECT_EQ(m.Unpeened.tauo0, Num(row.at("tauo0")));
+  EXPECT_EQ(m.Unpeened.tauoSlope, Num(row.at("tauoSlope")));
+  EXPECT_EQ(m.Unpeened.tauh0, Num(row.at("tauh0")));
+  EXPECT_EQ(m.Unpeened.tauhSlope, Num(row.at("tauhSlope")));
+  EXPECT_NEAR(MaterialReal(m.Unpeened.GoodmanSlope), Num(row.at("GoodmanSlope")), 1e-9);
+  EXPECT_EQ(m.Peened.tauo0, Num(row.at("tauo0_p")));
+  EXPECT_NEAR(MaterialReal(m.Peened.GoodmanSlope), Num(row.at("GoodmanSlope_p")), 1e-9);
+  EXPECT_NEAR(MaterialReal(m.dmin), Num(row.at("dmin")), 1e-9);
+  EXPECT_NEAR(MaterialReal(m.dmax), Num(row.at("dmax")), 1e-9);
+  EXPECT_EQ(m.Tmax, Num(row.at("Tmax")));
+  EXPECT_EQ(m.Text, row.at("text"));
+  EXPECT_EQ(m.MaterialNumber, Num(row.at("number")));
+}
+
+TEST_F(MaterialTable, LoadByNumberTakesTheCsvRowIntoRecordAndSpring) {
+  EXPECT_EQ(MaterialKey(7), "        7");
+  const auto rows = MaterialRows();
+  ASSERT_EQ(rows.size(), 20u);
+  for (std::uint16_t n : {7, 1, 15, 20}) {
+    ASSERT_TRUE(MaterialLoadByNumber(n)) << n;
+    ExpectRow(ZEBWST_Record(), rows[n - 1]);
+  }
+  ASSERT_TRUE(MaterialLoadByNumber(7));
+  const SpringDataRecord& s = SpringData();
+  EXPECT_EQ(s.MaterialName, "EN 10270-2 TDC");
+  EXPECT_EQ(s.G, 79500);
+  EXPECT_EQ(s.E, 206000);
+  EXPECT_NEAR(s.rho, 7.85L, 1e-9L);
+  EXPECT_EQ(s.MaterialSel, 0);
+  EXPECT_EQ(ZEBWST_Record().Name3, std::string("ölschlussvergütet"_oem));
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+
+  // A number not in the table: false, record unchanged, no message.
+  EXPECT_FALSE(MaterialLoadByNumber(99));
+  EXPECT_EQ(ZEBWST_Record().MaterialNumber, 7);
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(MaterialTable, MarkedMaterialsAreFoundAfterABrowseThatHidThem) {
+  TableOpen("zebwst");
+  TableBrowse(1);
+  EXPECT_EQ(browser().Seen().back().substr(0, 14), "mode 1 hide 1 ");
+  EXPECT_EQ(G().AbortFlag, 1);
+  // Material 16 carries the mark (no strength law).
+  EXPECT_TRUE(MaterialLoadByNumber(16));
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10089 51CrV4");
+  EXPECT_TRUE(LoadMaterialRow(1));
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-1 SL");
+}
+
+TEST_F(MaterialTable, LoadMaterialRowForTheReader) {
+  ResetSpringData();
+  EXPECT_TRUE(LoadMaterialRow(3));
+  ExpectRow(ZEBWST_Record(), MaterialRows()[2]);
+  // The spring data is left to the reader.
+  EXPECT_EQ(SpringData().MaterialName, "");
+  for (int n : {0, 21, 65535, -1}) EXPECT_FALSE(LoadMaterialRow(n)) << n;
+  EXPECT_EQ(ZEBWST_Record().MaterialNumber, 3);
+
+  // A missing table: false; the caller's abort flag is kept.
+  fs::remove(dbf() / "zebwst.dbf");
+  G().ShowErrorsSwitch = 0;
+  ui().ExpectMessageBox("", "zebwst.dbf nicht gefunden oder kein Zugriffsrecht !");
+  EXPECT_FALSE(LoadMaterialRow(3));
+  EXPECT_EQ(G().ShowErrorsSwitch, 0);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : ZEBWST DBF error"});
+}
+
+TEST_F(MaterialTable, SelectTakesTheChosenMaterialOrNothing) {
+  // OK on record 5 (DH).
+  browser().Answer({true, 5, 3, 2});
+  MaterialSelect(2);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(MaterialSource(), 5);
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-1 DH");
+  EXPECT_EQ(SpringData().MaterialName, "EN 10270-1 DH");
+  EXPECT_EQ(SpringData().G, 81500);
+  EXPECT_EQ(SpringData().MaterialSel, 0);
+  EXPECT_EQ(TableGlobals().TableLastRecNo, 5);
+  EXPECT_EQ(TableGlobals().LastKeyCode, 13);
+  EXPECT_EQ(browser().Seen().back(), "mode 0 hide 0 titles |Material");
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+
+  // Mode 3 starts on the current material; Cancel changes nothing.
+  MaterialSource() = 12;
+  std::int32_t shown = 0;
+  browser().During([&](TableWindow& w) { shown = w.RecNo(); });
+  const MaterialRecord before = ZEBWST_Record();
+  MaterialSelect(3);
+  EXPECT_EQ(shown, 12);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(TableGlobals().LastKeyCode, 27);
+  EXPECT_EQ(MaterialSource(), 12);
+  EXPECT_EQ(ZEBWST_Record().Name1, before.Name1);
+  EXPECT_EQ(SpringData().MaterialName, "EN 10270-1 DH");
+
+  // Mode 0 first asks for a new material.
+  ui().ExpectYesNo("Neuen Werkstoff eintragen ?", false);
+  browser().Answer({true, 2, 0, 0});
+  MaterialSelect(0);
+  EXPECT_EQ(MaterialSource(), 2);
+}
+
+TEST_F(MaterialTable, StrengthTablesFillRmTable) {
+  ASSERT_TRUE(LoadRmTables(2));  // EN 10270-1 SM
+  const RmTableT& t = RmTable();
+  EXPECT_EQ(SG().RmTableLoaded, 1);
+  EXPECT_EQ(t.MaterialNumber, 2);
+  EXPECT_EQ(t.Name, "EN 10270-1 SM");
+  // By hand from the published ranges: 0.30 mm (slot 16; thinner wire lies
+  // below SM's dmin), 18, 19 and 20 mm; no other slot has a diameter.
+  std::array<std::int32_t, kRmTableSize> min{}, max{};
+  min[15] = 2370, max[15] = 2650;
+  min[91] = 1050, max[91] = 1190;
+  min[92] = 1030, max[92] = 1170;
+  min[93] = 1020, max[93] = 1150;
+  EXPECT_EQ(t.Min, min);
+  EXPECT_EQ(t.Max, max);
+
+  // Not in either table: false and an empty block.
+  EXPECT_FALSE(LoadRmTables(77));
+  EXPECT_EQ(SG().RmTableLoaded, 0);
+  EXPECT_EQ(RmTable().Min, (std::array<std::int32_t, kRmTableSize>{}));
+  EXPECT_EQ(RmTable().MaterialNumber, 0);
+}
+
+TEST_F(MaterialTable, StrengthTableOfOneKindOnly) {
+  // Material 5 renumbered in zebrmmax: found in zebrmmin only.
+  TableOpen("zebrmmax");
+  TableGo(5);
+  TablePutIntByName("MATNR", 99);
+  TableClose();
+  ASSERT_TRUE(LoadRmTables(5));
+  EXPECT_EQ(SG().RmTableLoaded, 1);
+  EXPECT_EQ(RmTable().Min[0], 2800);  // DH at 0.05 mm
+  EXPECT_EQ(RmTable().Max, (std::array<std::int32_t, kRmTableSize>{}));
+
+  // zebrmmax missing: the minimum stays loaded.
+  fs::remove(dbf() / "zebrmmax.dbf");
+  ui().ExpectMessageBox("", "zebrmmax.dbf nicht gefunden");
+  EXPECT_TRUE(LoadRmTables(5));
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(RmTable().Min[0], 2800);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : zebrmmax dbf error"});
+}
+
+TEST_F(MaterialTable, DamagedOrShortTablesGiveZerosAndMessagesNotCrashes) {
+  {
+    std::ofstream out(dbf() / "zebwst.dbf", std::ios::binary | std::ios::trunc);
+    out << std::string("\x03\x7b\x0b\x0e", 4) << std::string(40, '\x7f');
+  }
+  ui().ExpectMessageBox("Fehler", "Fehler : DBF Error ");
+  EXPECT_FALSE(MaterialLoadByNumber(3));
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : ZEBWST DBF error"});
+
+  // A strength table of two fields: the values read as 0.
+  fs::remove(dbf() / "zebrmmin.dbf");
+  fs::copy_file(dbf() / "din2076.dbf", dbf() / "zebrmmin.dbf");
+  ResetErrorMessages();
+  EXPECT_TRUE(LoadRmTables(3));  // field 1 holds the diameter 3.00
+  EXPECT_EQ(RmTable().Min, (std::array<std::int32_t, kRmTableSize>{}));
+  TableOpen("din2077");
+  ResetSpringGlobals();
+  TableGo(3);
+  MaterialReadRecord();  // 2 fields of 27
+  EXPECT_EQ(ZEBWST_Record().Name1, "  8.00");
+  EXPECT_EQ(ZEBWST_Record().G, 0);
+  EXPECT_EQ(ZEBWST_Record().MaterialNumber, 0);
+}
+
+// ----------------------------------------------------------- new material
+
+class NewMaterial : public TablesTest {
+ protected:
+  // The questions of a new material up to the Goodman question, answered.
+  void ExpectProperties(const char* dx) {
+    ui().ExpectInputText("Werkstoff", "Eigener Draht");
+    ui().ExpectInputText("Elastizitätsmodul E  [N/mm²]", "200000");
+    ui().ExpectInputText("Schubmodul G  [N/mm²]", "78000");
+    ui().ExpectInputText("Dichte rho  [kg/dm^3]", "7.9");
+    ui().ExpectInputText("Name 2", "Zweitname");
+    ui().ExpectInputText("Name 3", "Prüfung");
+    ui().ExpectInputText("Name 4", TextAnswer::Keep());
+    ui().ExpectInputText("Drahtdurchmesser d0", "1");
+    ui().ExpectInputText("Zugfestigkeit Rm0 bei d= 1 mm  [N/mm²]", "2000");
+    ui().ExpectInputText("Drahtdurchmesser dx", dx).Value("10");
+    if (std::string(dx) == "1") ui().ExpectInputText("Drahtdurchmesser dx", "10");
+    ui().ExpectInputText("Zugfestigkeit Rmx bei d= 10 mm  [N/mm²]", "1300").Value("500");
+    ui().ExpectInputText("Max. Zugfestigkeit Rm max (bei d=0.1mm) [N/mm²]", "2600");
+    ui().ExpectInputText("Drahtdurchmesser dmin [mm]", "0.5");
+    ui().ExpectInputText("Drahtdurchmesser dmax [mm]", "12");
+    ui().ExpectInputText("Max. Betriebstemperatur Tmax [°C]", "150");
+  }
+};
+
+TEST_F(NewMaterial, AskedInOrderAndAppendedWithTheNextNumber) {
+  ResetMaterialRecord();
+  SpringData().MaterialName = "";
+  ExpectProperties("1");  // dx equal to d0 is asked again
+  ui().ExpectYesNo("Goodman-Diagramm ?", true);
+  ui().ExpectInputText("zul. Schubspannung tauo0 bei d = 1 mm  [N/mm²]", "1000").Value("1120");
+  ui().ExpectInputText("Drahtdurchmesser dx", "10").Value("10");
+  ui().ExpectInputText("zul. Schubspannung tauo bei d = 10 mm  [N/mm²]", "600").Value("728");
+  ui().ExpectInputText("zulässige Hubspannung tauh0 bei d=1, tau u=0  [N/mm²]", "500").Value("600");
+  ui().ExpectInputText("zulässige Hubspannung tauhx bei d = 10 mm  [N/mm²]", "300").Value("390");
+  ui().ExpectInputText("zul. Schubspannung tau u lim. bei d = 1 mm  [N/mm²]", "625").Value("666.7");
+  MaterialNewEntry();
+  ASSERT_EQ(G().AbortFlag, 0);
+
+  TableOpen("zebwst");
+  EXPECT_EQ(TableRecCount(), 21);
+  TableGo(21);
+  MaterialReadRecord();
+  const MaterialRecord& m = ZEBWST_Record();
+  EXPECT_EQ(m.Name1, "Eigener Draht");
+  EXPECT_EQ(m.Name3, std::string("Prüfung"_oem));
+  EXPECT_EQ(m.E, 200000);
+  EXPECT_EQ(m.G, 78000);
+  EXPECT_NEAR(MaterialReal(m.Density), 7.9L, 1e-9L);
+  EXPECT_EQ(m.Rm0, 2000);
+  EXPECT_EQ(m.RmSlope, 700);  // (2000 - 1300) / log10(10 / 1)
+  EXPECT_EQ(m.RmMax, 2600);
+  EXPECT_EQ(m.Unpeened.tauo0, 1000);
+  EXPECT_EQ(m.Unpeened.tauoSlope, 400);
+  EXPECT_EQ(m.Unpeened.tauh0, 500);
+  EXPECT_EQ(m.Unpeened.tauhSlope, 200);
+  EXPECT_NEAR(MaterialReal(m.Unpeened.GoodmanSlope), 0.8L, 1e-9L);  // (1000 - 500) / 625
+  EXPECT_NEAR(MaterialReal(m.dmax), 12, 1e-9);
+  EXPECT_EQ(m.Tmax, 150);
+  EXPECT_EQ(m.MaterialNumber, 21);
+}
+
+TEST_F(NewMaterial, WithoutGoodmanValuesAfterAPackNumbersStayUnique) {
+  // The pack removes the seven marked materials: 13 records, numbers 2..14.
+  TableOpen("zebwst");
+  ASSERT_TRUE(TheTableWindow().Pack());
+  EXPECT_EQ(TableRecCount(), 13);
+  TableClose();
+  ResetMaterialRecord();
+  ExpectProperties("10");
+  ui().ExpectYesNo("Goodman-Diagramm ?", false);
+  MaterialNewEntry();
+  TableOpen("zebwst");
+  EXPECT_EQ(TableRecCount(), 14);
+  TableGo(14);
+  MaterialReadRecord();
+  EXPECT_EQ(ZEBWST_Record().MaterialNumber, 15);
+  EXPECT_EQ(ZEBWST_Record().Unpeened.tauo0, 0);
+  EXPECT_EQ(ZEBWST_Record().Unpeened.tauhSlope, 0);
+  EXPECT_NEAR(MaterialReal(ZEBWST_Record().d0), 1.0L, 1e-9L);
+  EXPECT_NEAR(MaterialReal(ZEBWST_Record().Unpeened.GoodmanSlope), 0, 1e-9);
+}
+
+TEST_F(NewMaterial, ACancelAnywhereLeavesTheTable) {
+  const std::string before = ReadFileBytes(dbf() / "zebwst.dbf");
+  ui().ExpectInputText("Werkstoff", "X");
+  ui().ExpectInputText("Elastizitätsmodul", "200000");
+  ui().ExpectInputText("Schubmodul", TextAnswer::Cancel());
+  MaterialNewEntry();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ReadFileBytes(dbf() / "zebwst.dbf"), before);
+
+  G().AbortFlag = 0;
+  ExpectProperties("10");
+  ui().ExpectYesNo("Goodman-Diagramm ?", true);
+  ui().ExpectInputText("zul. Schubspannung tauo0", TextAnswer::Cancel());
+  MaterialNewEntry();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ReadFileBytes(dbf() / "zebwst.dbf"), before);
+}
+
+}  // namespace
+}  // namespace zeb

@@ -1,0 +1,208 @@
+// The table functions on the generated tables: opening with the write
+// check, moving, reading and writing fields, seeking.
+#include <sys/stat.h>
+
+#include "support_tables.h"
+#include "xbase/dbffile.h"
+#include "xbase/tzerror.h"
+#include "xbase/workarea.h"
+
+namespace zeb {
+namespace {
+
+using test::ReadFileBytes;
+using test::TablesTest;
+namespace fs = std::filesystem;
+
+class TableFunctions : public TablesTest {};
+
+TEST_F(TableFunctions, NamesGetDbfOnlyWithoutAPoint) {
+  TableOpen("din2077");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TableRecCount(), 71);
+  EXPECT_EQ(TableFieldName(2), "TOL");
+  TableClose();
+
+  fs::copy_file(dbf() / "din2077.dbf", dbf() / "din2077.tab");
+  TableOpen("din2077.tab");
+  EXPECT_EQ(TheTableWindow().FileName(), (dbf() / "din2077.tab").string());
+  EXPECT_EQ(TableRecCount(), 71);
+  TableClose();
+
+  // A name with a point is not given ".dbf".
+  ui().ExpectMessageBox("", "nicht gefunden oder kein Zugriffsrecht !").Text("din2076.x");
+  TableOpen("din2076.x");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+}
+
+TEST_F(TableFunctions, MissingTableOrAbortFlagOpensAndWritesNothing) {
+  ui().ExpectMessageBox("", "Datei " + (dbf() / "nosuch.dbf").string() + " nicht gefunden oder kein Zugriffsrecht !");
+  TableOpen("nosuch");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+  // Already set: nothing opened, no message, no test file.
+  bool tested = false;
+  static bool* seen = nullptr;
+  seen = &tested;
+  SetFolderWriteTest([](const std::string&) { return *seen = true; });
+  TableOpen("zebwst");
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+  EXPECT_FALSE(tested);
+  EXPECT_FALSE(fs::exists(dbf() / "TEST.$$$"));
+}
+
+TEST_F(TableFunctions, WritableFolderKeepsNoTestFileAndLeavesOwnOnesAlone) {
+  TableOpen("zebwst");
+  EXPECT_EQ(TheTableWindow().FileName(), (dbf() / "zebwst.dbf").string());
+  EXPECT_FALSE(fs::exists(dbf() / "TEST.$$$"));
+  TableClose();
+
+  // A user's own TEST.$$$ is neither truncated nor erased.
+  { std::ofstream(dbf() / "TEST.$$$", std::ios::binary) << "mine\r\n"; }
+  TableOpen("zebwst");
+  EXPECT_EQ(TheTableWindow().FileName(), (dbf() / "zebwst.dbf").string());
+  EXPECT_EQ(ReadFileBytes(dbf() / "TEST.$$$"), "mine\r\n");
+  std::size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dbf())) files += e.path().filename().string().starts_with("TEST") ? 1 : 0;
+  EXPECT_EQ(files, 1u);
+}
+
+TEST_F(TableFunctions, ReadOnlyTableIsEditedAsAWritableCopy) {
+  const std::string before = ReadFileBytes(dbf() / "din2077.dbf");
+  ::chmod((dbf() / "din2077.dbf").c_str(), 0444);
+  TableOpen("din2077");
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TheTableWindow().FileName(), (temp() / "din2077.dbf").string());
+  struct stat st{};
+  ASSERT_EQ(::stat((temp() / "din2077.dbf").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+  TableGo(1);
+  TablePutStrByName("TOL", "0.5");
+  TableClose();
+  EXPECT_EQ(ReadFileBytes(dbf() / "din2077.dbf"), before);
+  EXPECT_NE(ReadFileBytes(temp() / "din2077.dbf"), before);
+}
+
+TEST_F(TableFunctions, FolderFailingTheWriteTestGivesACopyWithItsMemo) {
+  SetFolderWriteTest([](const std::string&) { return false; });
+  // A table with a memo field: the copy needs its memo file to open.
+  {
+    xbase::SetTzRaiseMode(true);
+    xbase::DbfTable t;
+    xbase::CreateDbf(t, (dbf() / "notes.dbf").string(), {{"NAME", 'C', 10, 0, 0}, {"NOTE", 'M', 10, 0, 0}});
+  }
+  ASSERT_TRUE(fs::exists(dbf() / "notes.dbt"));
+  TableOpen("notes");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TheTableWindow().FileName(), (temp() / "notes.dbf").string());
+  EXPECT_TRUE(fs::exists(temp() / "notes.dbt"));
+  EXPECT_FALSE(fs::exists(dbf() / "TEST.$$$"));
+  TableClose();
+
+  // No temporary folder: nothing opens, the copy's path is named.
+  G().TempFolder = (temp() / "gone").string();
+  ui().ExpectMessageBox("", (temp() / "gone" / "zebwst.dbf").string() + " nicht gefunden oder kein Zugriffsrecht !");
+  TableOpen("zebwst");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+}
+
+TEST_F(TableFunctions, GoStaysInsideTheTable) {
+  TableOpen("din2077");
+  TableGo(0);
+  EXPECT_EQ(TableRecNo(), 1);
+  TableGo(-5);
+  EXPECT_EQ(TableRecNo(), 1);
+  EXPECT_TRUE(Messages().empty());
+  TableGo(72);
+  EXPECT_EQ(TableRecNo(), 71);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"DBF #72 not found."});
+  TableGo(5);
+  EXPECT_EQ(TableGetField(1), "  9.00");
+  EXPECT_EQ(TableGetField(0), "");
+  EXPECT_EQ(TableGetField(3), "");
+  EXPECT_EQ(TableFieldName(0), "");
+  EXPECT_EQ(TableFieldName(3), "");
+  TableClose();
+
+  ResetErrorMessages();
+  TableOpen("printout");
+  TableGo(1);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"DBF #1 not found."});
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+TEST_F(TableFunctions, WritersByNumberAndName) {
+  TableOpen("din2076");
+  TableGo(3);
+  const std::string before = ReadFileBytes(dbf() / "din2076.dbf");
+  TablePutField(0, "1");
+  TablePutInt(4, 7);
+  TablePutFloat(4, MakeReal48(7));
+  EXPECT_EQ(ReadFileBytes(dbf() / "din2076.dbf"), before);
+  // Names are cut to 10 characters.
+  TableClose();
+  TableOpen("zebwst");
+  TableGo(2);
+  TablePutStrByName("NAME1", "Neu");
+  TablePutIntByName("TMAX", 120);
+  TablePutFloatByName("RHO", MakeReal48(7.8L));
+  EXPECT_EQ(TableGetField(1), "Neu" + std::string(47, ' '));
+  EXPECT_EQ(TableGetField(25), "  120");
+  EXPECT_EQ(TableGetField(7), "   7.8000");
+  TableClose();
+  TableOpen("zebwst");
+  TableGo(2);
+  EXPECT_EQ(TableGetField(25), "  120");
+}
+
+TEST_F(TableFunctions, SeekRetriesOneDecimalComma) {
+  TableOpen("din2077");
+  TableMakeIndex("STR(D,6,2)", "d2077");
+  EXPECT_TRUE(fs::exists(temp() / "d2077.ndx"));
+  TableSeek("  7.50");
+  EXPECT_TRUE(TableFound());
+  EXPECT_EQ(TableRecNo(), 2);
+  TableSeek("  8,50");
+  EXPECT_TRUE(TableFound());
+  EXPECT_EQ(TableRecNo(), 4);
+  TableSeek("8,5,0");
+  EXPECT_FALSE(TableFound());
+  TableSeek(" 99.00");
+  EXPECT_FALSE(TableFound());
+}
+
+TEST_F(TableFunctions, AppendAddsOneBlankRecord) {
+  TableOpen("printout");
+  EXPECT_TRUE(TableAppend());
+  TablePutStrByName("NAME", "A4 quer");
+  TablePutBoolByName("LANDSCAPE", true);
+  TablePutBoolByName("BORDERLINEXYZ", true);  // the first 10 characters name the field
+  TablePutIntByName("XORIGIN", 15);
+  TableClose();
+  TableOpen("printout");
+  EXPECT_EQ(TableRecCount(), 1);
+  TableGo(1);
+  EXPECT_TRUE(TableGetBoolByName("LANDSCAPE"));
+  EXPECT_FALSE(TableGetBoolByName("MONOCHROM"));
+  EXPECT_TRUE(TableGetBoolByName("BORDERLINE"));
+  EXPECT_EQ(TableGetField(4), "    15");
+}
+
+TEST_F(TableFunctions, DamagedTableReportsTheEngineErrorWithoutThrowing) {
+  {
+    std::ofstream out(dbf() / "zebwst.dbf", std::ios::binary | std::ios::trunc);
+    out << std::string("\x03\x7b\x0b\x0e", 4) << std::string(20, '\xff');
+  }
+  ui().ExpectMessageBox("", "Fehler : DBF Error ");
+  TableOpen("zebwst");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+  EXPECT_EQ(TableGetField(1), "");
+  EXPECT_EQ(TableRecCount(), 0);
+  EXPECT_FALSE(TableAppend());
+}
+
+}  // namespace
+}  // namespace zeb
