@@ -1,0 +1,126 @@
+// A material looked up by number on a 500-material zebwst.dbf, as every
+// keystroke in the diameter field and every spring file read does it:
+//   load_ratio = MaterialLoadByNumber (write test, index rebuilt in the
+//                temporary folder, seek, 27 fields read, close)
+//              / the same engine work done directly (USE, index built and
+//                opened, Find, 27 field reads, close)
+// Target: load_ratio <= 2.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/globals.h"
+#include "base/headless_ui.h"
+#include "base/ui_port.h"
+#include "spring/spring_data.h"
+#include "tables/material_table.h"
+#include "xbase/dbffile.h"
+#include "xbase/ndx.h"
+#include "xbase/tablecmds.h"
+#include "xbase/tzengine.h"
+#include "xbase/tzerror.h"
+#include "xbase/units.h"
+#include "xbase/workarea.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace xb = zeb::xbase;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kMaterials = 500;
+constexpr int kLookups = 200;
+
+const std::string& Folder() {
+  static const std::string dir = [] {
+    const fs::path d = fs::temp_directory_path() / "zeb1_bench_material";
+    fs::remove_all(d);
+    fs::create_directories(d / "dbf");
+    fs::create_directories(d / "tmp");
+    return d.string();
+  }();
+  return dir;
+}
+
+// The material table's layout with kMaterials rows.
+void MakeTable() {
+  xb::ResetTzEngine();
+  xb::InitTableEngineUnits();
+  xb::SetTzRaiseMode(true);
+  std::vector<xb::FieldDesc> f;
+  for (const char* name : {"NAME1", "NAME2", "NAME3", "NAME4"}) f.push_back({name, 'C', 30, 0, 0});
+  const char* numbers[] = {"G",      "E",      "RHO",     "RM0",    "DR0",   "RMMAX",  "RMSLOPE",
+                           "D0",     "TAUO0",  "TAUOSL",  "TAUH0",  "TAUHSL", "GOODSL", "TAUO0P",
+                           "TAUOSLP", "TAUH0P", "TAUHSLP", "GOODSLP", "DMIN",  "DMAX",   "TMAX"};
+  for (const char* name : numbers) f.push_back({name, 'N', 9, 4, 0});
+  f.push_back({"TEXT", 'C', 60, 0, 0});
+  f.push_back({"MATNR", 'N', 9, 0, 0});
+  const std::string path = Folder() + "/dbf/zebwst.dbf";
+  xb::DbfTable t;
+  xb::CreateDbf(t, path, f);
+  xb::Select(1);
+  xb::USE(path + " EXCLUSIVE");
+  for (int i = 1; i <= kMaterials; ++i) {
+    xb::ClearRecord();
+    xb::Append();
+    xb::Poke("Material " + std::to_string(i), 1, i);
+    xb::Poke("  81500.0000", 5, i);
+    char key[16];
+    std::snprintf(key, sizeof key, "%9d", i);
+    xb::Poke(key, 27, i);
+  }
+  xb::CloseArea();
+}
+
+double Direct(int n) {
+  const std::string path = Folder() + "/dbf/zebwst.dbf";
+  const std::string index = Folder() + "/tmp/direct.ndx";
+  const auto start = Clock::now();
+  xb::Select(1);
+  xb::USE(path);
+  xb::MakeIndexExpr("MATNR", index);
+  xb::Set_Index_ToLFN(index, 1);
+  char key[16];
+  std::snprintf(key, sizeof key, "%9d", n);
+  if (!xb::Find(key)) std::abort();
+  std::string all;
+  for (int f = 1; f <= 27; ++f) all += xb::FieldAsString(f);
+  xb::CloseIndexes();
+  xb::CloseArea();
+  benchmark::DoNotOptimize(all);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double ThroughTables(int n) {
+  const auto start = Clock::now();
+  if (!zeb::MaterialLoadByNumber(static_cast<std::uint16_t>(n))) std::abort();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void LoadRatio(benchmark::State& state) {
+  zeb::SetUi(std::make_shared<zeb::BatchUi>());
+  MakeTable();
+  zeb::ResetBaseGlobals();
+  zeb::G().DbfFolder = Folder() + "/dbf";
+  zeb::G().TempFolder = Folder() + "/tmp";
+  for (auto _ : state) {
+    double direct = 0, tables = 0;
+    // Interleaved, so that both see the same machine.
+    for (int i = 0; i < kLookups; ++i) {
+      const int n = 1 + (i * 37) % kMaterials;
+      direct += Direct(n);
+      tables += ThroughTables(n);
+    }
+    state.counters["direct_ms"] = direct * 1000 / kLookups;
+    state.counters["tables_ms"] = tables * 1000 / kLookups;
+    state.counters["load_ratio"] = tables / direct;  // target <= 2
+  }
+}
+BENCHMARK(LoadRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
