@@ -373,6 +373,7 @@ bool SetIndexTo(std::string_view fileAndOptions, int slot, KeyMaker keyMaker) {
     }
     return false;
   }
+  SemaphoreScope read(false);
   Resync();
   return true;
 }
@@ -445,6 +446,7 @@ void Set_Order_To(int order) {
     return;
   }
   if (!a) return;
+  SemaphoreScope read(false);
   const bool wasPastEnd = a->recordNumber > a->recordCount;
   {
     ReadSection section;
@@ -692,20 +694,29 @@ class NdxHooks : public IndexHookTable {
  public:
   bool Installed() const override { return true; }
   bool HasMasterIndex() override { return Master() != nullptr; }
-  void SyncMaster() override { SyncIndex(false); }
+  // Every entry that reads or changes the indexes runs inside the area's
+  // semaphore bracket (nested in the caller's, when it holds one).
+  void SyncMaster() override {
+    SemaphoreScope read(false);
+    SyncIndex(false);
+  }
   std::int32_t NextRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(FindNextRec());
   }
   std::int32_t PriorRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(FindPriorRec());
   }
   std::int32_t TopRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(IndexTop());
   }
   std::int32_t BottomRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(IndexBottom());
   }
@@ -723,13 +734,21 @@ class NdxHooks : public IndexHookTable {
     if (CurArea().naturalOrder || !m) return a->bof;
     return m->startFlag;
   }
-  void AppendNewKey() override { xbase::AppendNewKey(); }
-  void Resync() override { xbase::Resync(); }
+  void AppendNewKey() override {
+    SemaphoreScope write(true);
+    xbase::AppendNewKey();
+  }
+  void Resync() override {
+    SemaphoreScope read(false);
+    xbase::Resync();
+  }
   void SyncAfterReplace() override {
+    SemaphoreScope write(true);
     SyncIndex(false);
     RefreshCurrentKeys(true, kIndexSlots);
   }
   void UpdateKeys() override {
+    SemaphoreScope write(true);
     AreaIndex& ar = CurArea();
     const bool natural = ar.naturalOrder;
     ar.naturalOrder = false;
