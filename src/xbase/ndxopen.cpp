@@ -206,6 +206,7 @@ bool OpenIndex(const std::string& name, int slot, const KeyMaker& keyMaker, cons
   if (a.recordCount > 0) {
     if (keyMaker && !opt.soundex) {
       // The key of an empty record must have the file's key length.
+      CompleteRecordBuffer(a);
       std::string saved = a.stored;
       const std::int32_t savedNo = a.recordNumber;
       a.stored.assign(a.recordLength, ' ');
