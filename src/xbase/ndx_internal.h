@@ -246,6 +246,7 @@ class SemaphoreScope {
 
  private:
   bool write_;
+  bool active_ = false;
 };
 std::string SemaphoreFileName(std::string_view tableFile);
 bool SemaphoreApplies(const WorkArea& a);

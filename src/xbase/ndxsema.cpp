@@ -432,6 +432,9 @@ bool RefreshAnchorsIfChanged() {
 }
 
 SemaphoreScope::SemaphoreScope(bool write) : write_(write) {
+  // Without a semaphore (a table open exclusively) there is nothing to do.
+  active_ = CurArea().sema != nullptr;
+  if (!active_) return;
   if (write_)
     SetLockSemaphoreProc(true);
   else
@@ -439,6 +442,7 @@ SemaphoreScope::SemaphoreScope(bool write) : write_(write) {
 }
 
 SemaphoreScope::~SemaphoreScope() {
+  if (!active_) return;
   try {
     if (write_)
       SetLockSemaphoreProc(false);
