@@ -151,6 +151,8 @@ struct AreaIndex {
   bool naturalOrder = false;
   NodeCache cache;
   std::unique_ptr<SemaphoreState> sema;
+  // Closing the last index keeps the semaphore (a rebuild reopens them).
+  bool keepLogin = false;
   std::int32_t readProcNest = 0;
   std::int32_t lockProcNest = 0;
 };

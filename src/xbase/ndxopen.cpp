@@ -303,7 +303,7 @@ void CloseIndex(int slot) {
   if (err != 0) TzError(ErrnoToTzCode(err), "Fehler beim Schließen der Index-Datei:  "_ansi + gone->fileName);
   if (!AnyIndexOpen(ar)) {
     ar.naturalOrder = false;
-    HandleSemafore(kLogout);
+    if (!ar.keepLogin) HandleSemafore(kLogout);
   }
 }
 
@@ -492,6 +492,23 @@ void Reindex() {
   AreaIndex& ar = CurArea();
   const int remembered = CurrentOrder();
   const bool natural = ar.naturalOrder;
+  // Other programs that share the indexes wait while they are rebuilt in
+  // place and read their headers again afterwards: the whole rebuild runs
+  // in the write bracket of a semaphore that stays logged in.
+  struct KeepLogin {
+    AreaIndex& ar;
+    bool saved;
+    ~KeepLogin() {
+      ar.keepLogin = saved;
+      if (saved || AnyIndexOpen(ar)) return;
+      try {
+        HandleSemafore(kLogout);
+      } catch (...) {
+      }
+    }
+  } keep{ar, ar.keepLogin};
+  ar.keepLogin = true;
+  SemaphoreScope write(true);
   if (ar.slots[1] && ar.slots[1]->ownOrder != 1) Set_Order_To(1);
   if (TzCurrentError() != 0) return;
   for (int s = 1; s <= kIndexSlots; ++s) {

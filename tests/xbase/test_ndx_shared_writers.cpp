@@ -299,6 +299,69 @@ INSTANTIATE_TEST_SUITE_P(
                       StaleCase{"DeleteRecBelow", Stale::DeleteRec, -1, -1}),
     [](const ::testing::TestParamInfo<StaleCase>& i) { return std::string(i.param.name); });
 
+// Another program rebuilds the index in place: the tree this program read
+// is gone, and it must not go on with it.
+TEST_F(NdxStaleSide, SeesTheOtherProgramsReindex) {
+  const std::string table = dir / "t.dbf", index = dir / "cnt.ndx";
+  CreateTable(table, {Fd("NAME", 'C', 8), Fd("CNT", 'N', 8)});
+  USE(table + " EXCLUSIVE");
+  for (int i = 1; i <= kRows; ++i) AppendRow({"N" + std::to_string(i), std::to_string(i)});
+  MakeIndexExpr("CNT", index);
+  CloseArea();
+  auto open = [&]() {
+    Select(1);
+    USE(table);
+    Set_Index_To(index);
+    return TzCurrentError() == 0;
+  };
+  // The first grows the tree by appends, the second builds it afresh.
+  OtherProgram grow([&]() {
+    if (!open() || !ALock()) return 1;
+    for (int i = 0; i < 400; ++i) AppendRow({"B", std::to_string(1000 - i)});
+    Unlock();
+    CloseArea();
+    return TzCurrentError() == 0 ? 0 : 2;
+  });
+  OtherProgram rebuild([&]() {
+    if (!open()) return 1;
+    Reindex();
+    if (TzCurrentError() != 0) return 2;
+    CloseArea();
+    return TzCurrentError() == 0 ? 0 : 3;
+  });
+  ASSERT_EQ(grow.Run(), 0);
+  ASSERT_TRUE(open()) << Engine().lastErrorText;
+  GO(5);
+  ASSERT_EQ(rebuild.Run(), 0);
+
+  GO(kRows + 1);
+  ASSERT_EQ(TzCurrentError(), 0) << Engine().lastErrorText;
+  EXPECT_EQ(BufferInteger(*CurrentWorkArea(), 2), 1000);
+  ASSERT_TRUE(RLock());
+  SetField(2, "0");
+  Replace();
+  ASSERT_EQ(TzCurrentError(), 0) << Engine().lastErrorText;
+  Unlock();
+  std::vector<std::pair<long long, std::uint32_t>> expected;
+  for (int i = 1; i <= kRows; ++i) expected.push_back({i, static_cast<std::uint32_t>(i)});
+  for (int i = 0; i < 400; ++i) expected.push_back({i == 0 ? 0 : 1000 - i, static_cast<std::uint32_t>(kRows + 1 + i)});
+  std::vector<std::int32_t> order, want;
+  for (GoTop(); !dEOF(); SKIP()) {
+    ASSERT_EQ(TzCurrentError(), 0) << Engine().lastErrorText;
+    order.push_back(RecNo());
+  }
+  auto sorted = expected;
+  std::sort(sorted.begin(), sorted.end());
+  for (auto& e : sorted) want.push_back(static_cast<std::int32_t>(e.second));
+  EXPECT_EQ(order, want);
+  CloseArea();
+  const std::string listing = NumListing(expected);
+  EXPECT_EQ(CheckerListing(index), listing);
+  if (HavePerlIndex()) {
+    EXPECT_EQ(PerlListing(dir, index), listing);
+  }
+}
+
 // ------------------------------------------------------------ many writers
 
 class NdxManyWriters : public NdxTest {};
