@@ -301,7 +301,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Another program rebuilds the index in place: the tree this program read
 // is gone, and it must not go on with it.
-TEST_F(NdxStaleSide, SeesTheOtherProgramsReindex) {
+class NdxRebuiltElsewhere : public NdxTest {};
+
+TEST_F(NdxRebuiltElsewhere, StaleSideSeesTheNewTree) {
   const std::string table = dir / "t.dbf", index = dir / "cnt.ndx";
   CreateTable(table, {Fd("NAME", 'C', 8), Fd("CNT", 'N', 8)});
   USE(table + " EXCLUSIVE");
