@@ -3,7 +3,6 @@
 
 namespace zeb {
 
-void DrawSpringView(int /*kind*/, int /*cadCode*/, bool /*askLength*/) {}
 void DrawProductionDrawing(int /*cadCode*/) {}
 void DrawProductionDrawingEN(int /*cadCode*/) {}
 void DrawQuickSheet(int /*cadCode*/) {}

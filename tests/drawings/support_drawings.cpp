@@ -1,7 +1,9 @@
 #include "drawings/support_drawings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <sstream>
 
 #include "base/globals.h"
 #include "base/messages.h"
@@ -44,6 +46,71 @@ std::vector<std::string> DrawingTest::Texts() {
 bool DrawingTest::HasText(const std::string& text) {
   const auto t = Texts();
   return std::find(t.begin(), t.end(), text) != t.end();
+}
+
+double DxfEntity::Get(int code, int nth) const {
+  for (const auto& [c, v] : groups)
+    if (c == code && nth-- == 0) return std::stod(v);
+  return std::nan("");
+}
+
+std::string DxfEntity::Text(int code) const {
+  for (const auto& [c, v] : groups)
+    if (c == code) return v;
+  return {};
+}
+
+namespace {
+
+std::vector<std::pair<int, std::string>> DxfPairs(const std::string& path) {
+  std::istringstream in(ReadFileBytes(path));
+  std::vector<std::pair<int, std::string>> pairs;
+  std::string code, value;
+  while (std::getline(in, code) && std::getline(in, value)) {
+    if (!value.empty() && value.back() == '\r') value.pop_back();
+    pairs.emplace_back(std::stoi(code), value);
+  }
+  return pairs;
+}
+
+// Entities from pairs[from] up to the first ENDSEC or ENDBLK.
+std::vector<DxfEntity> EntitiesFrom(const std::vector<std::pair<int, std::string>>& pairs, std::size_t from) {
+  std::vector<DxfEntity> out;
+  for (std::size_t k = from; k < pairs.size(); ++k) {
+    const auto& [c, v] = pairs[k];
+    if (c == 0) {
+      if (v == "ENDSEC" || v == "ENDBLK") break;
+      out.push_back({v, "", {}});
+      continue;
+    }
+    if (out.empty()) continue;
+    if (c == 8) out.back().layer = v;
+    out.back().groups.emplace_back(c, v);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<DxfEntity> ReadDxfEntities(const std::string& path) {
+  const auto pairs = DxfPairs(path);
+  for (std::size_t k = 0; k + 1 < pairs.size(); ++k)
+    if (pairs[k].first == 2 && pairs[k].second == "ENTITIES") return EntitiesFrom(pairs, k + 1);
+  return {};
+}
+
+std::vector<DxfEntity> ReadDxfBlock(const std::string& path, const std::string& name) {
+  const auto pairs = DxfPairs(path);
+  for (std::size_t k = 0; k + 2 < pairs.size(); ++k) {
+    if (pairs[k].first != 0 || pairs[k].second != "BLOCK") continue;
+    std::size_t j = k + 1;
+    while (j < pairs.size() && pairs[j].first != 0 && !(pairs[j].first == 2 && pairs[j].second == name)) ++j;
+    if (j < pairs.size() && pairs[j].first == 2) {
+      while (j < pairs.size() && pairs[j].first != 0) ++j;
+      return EntitiesFrom(pairs, j);
+    }
+  }
+  return {};
 }
 
 void LoadRefSpring() {

@@ -3,6 +3,7 @@
 // screen run recorded, and golden files of tests/drawings/golden.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/sink.h"
@@ -20,6 +21,18 @@ class DrawingTest : public CadTest {
   bool HasText(const std::string& text);
   std::vector<SinkCall> Lines() { return sink().Named("GrafLine"); }
 };
+
+// One entity of a DXF file as read back: type, layer, group values.
+struct DxfEntity {
+  std::string type, layer;
+  std::vector<std::pair<int, std::string>> groups;
+  double Get(int code, int nth = 0) const;  // NaN when missing
+  std::string Text(int code) const;
+};
+// The entities of the ENTITIES section (block references not expanded).
+std::vector<DxfEntity> ReadDxfEntities(const std::string& path);
+// The entities of one BLOCK definition.
+std::vector<DxfEntity> ReadDxfBlock(const std::string& path, const std::string& name);
 
 // The REF spring of tests/spring, calculated.
 void LoadRefSpring();
