@@ -6,6 +6,5 @@ namespace zeb {
 void DrawProductionDrawing(int /*cadCode*/) {}
 void DrawProductionDrawingEN(int /*cadCode*/) {}
 void DrawQuickSheet(int /*cadCode*/) {}
-void DrawSpring3DView(int /*cadCode*/, int /*kind*/, bool /*askLength*/) {}
 
 }  // namespace zeb
