@@ -3,8 +3,6 @@
 
 namespace zeb {
 
-void DrawProductionDrawing(int /*cadCode*/) {}
-void DrawProductionDrawingEN(int /*cadCode*/) {}
 void DrawQuickSheet(int /*cadCode*/) {}
 
 }  // namespace zeb
