@@ -22,6 +22,7 @@ void DrawingTest::SetUp() {
   CadTest::SetUp();
   ResetSpringRecords();
   ResetConfigDefaults();
+  G().TempFolder = tmp();  // the configuration reset cleared it
   ClearErrorMessages();
   CadSettings().CommandLineExport = 1;
   UseFileName("out");
