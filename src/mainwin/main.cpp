@@ -14,6 +14,7 @@
 
 #include "base/headless_ui.h"
 #include "base/ui_port.h"
+#include "drawings/drawings.h"
 #include "graphics/facade.h"
 #include "mainwin/program.h"
 #include "tables/table_services.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
   // Every run reads the material tables (a spring file names its material).
   zeb::xbase::InitTableEngineUnits();
   zeb::InstallTableServices();
+  zeb::InstallDrawings();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (zeb::IsBatchCommandLine(args)) return RunBatch(argc, argv);
   return RunInteractive(argc, argv);
