@@ -4,9 +4,12 @@
 
 #include "base/dialogs.h"
 #include "base/globals.h"
+#include "base/ui_port.h"
 #include "tables/material_table.h"
 #include "tables/table_functions.h"
 #include "tables/table_window.h"
+#include "xbase/tzcallback.h"
+#include "xbase/tzengine.h"
 
 namespace zeb {
 
@@ -77,6 +80,31 @@ void EngineTables::TableMakeIndex(std::string_view keyExpression, std::string_vi
 void EngineTables::TableSeek(std::string_view key) { zeb::TableSeek(key); }
 bool EngineTables::TableFound() { return zeb::TableFound(); }
 
-void InstallTableServices() { SetTables(std::make_shared<EngineTables>()); }
+namespace {
+
+// The table engine's boxes and questions through the program's UI: a box
+// with OK and Cancel (the pack question) is a question whose Cancel (also
+// a batch run's answer) keeps the table.
+class UiEngineCallback : public xbase::TzCallback {
+ public:
+  int MessageBox(std::string_view text, std::string_view caption, std::uint16_t flags) override {
+    if ((flags & 0x0F) == 1) {
+      const Answer a = Ui().Question(caption, text, QuestionKind::YesNoCancel);
+      return a == Answer::Yes || a == Answer::Retry ? 1 : 2;
+    }
+    Ui().MessageBox(caption, text);
+    return 1;
+  }
+  void ShowWindowText(int, std::string_view, std::string_view) override {}
+  void CloseWindow(int) override {}
+  void Pump() override {}
+};
+
+}  // namespace
+
+void InstallTableServices() {
+  SetTables(std::make_shared<EngineTables>());
+  xbase::SetTzCallback(std::make_shared<UiEngineCallback>());
+}
 
 }  // namespace zeb

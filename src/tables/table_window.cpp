@@ -240,6 +240,26 @@ std::string TableWindow::FieldName(int n) {
   return name;
 }
 
+char TableWindow::FieldType(int n) {
+  char type = 0;
+  if (open_) {
+    Guarded([&] {
+      if (n >= 1 && n <= xb::FieldCount()) type = xb::FieldType(n);
+    });
+  }
+  return type;
+}
+
+std::string TableWindow::RawField(int n) {
+  std::string text;
+  if (open_) {
+    Guarded([&] {
+      if (n >= 1 && n <= xb::FieldCount()) xb::Peek(n, xb::RecNo(), text);
+    });
+  }
+  return text;
+}
+
 std::string TableWindow::GetField(int n) {
   std::string text;
   if (open_) {
@@ -309,6 +329,21 @@ bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
     ok = true;
   });
   return ok;
+}
+
+void TableWindow::ToggleDeleted() {
+  if (!open_) return;
+  Guarded([] {
+    const std::int32_t r = xb::RecNo();
+    if (r < 1 || r > xb::RecCount()) return;
+    const bool lockedHere = !xb::IsLocked(r) && xb::RLock();
+    if (xb::Deleted()) {
+      xb::RecallRec();
+    } else {
+      xb::DeleteRec();
+    }
+    if (lockedHere) xb::UnlockRec(r);
+  });
 }
 
 bool TableWindow::Pack() {

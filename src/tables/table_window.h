@@ -106,6 +106,10 @@ class TableWindow {
   bool Deleted();
   // "" outside 1..field count.
   std::string FieldName(int n);
+  char FieldType(int n);  // 0 outside 1..field count
+  // The stored bytes of field n of the current record (blank numbers stay
+  // blank); "" outside 1..field count.
+  std::string RawField(int n);
   // Field n as text (Windows-1252); "" outside 1..field count.
   std::string GetField(int n);
   void PutStrByName(std::string_view name, std::string_view text);
@@ -113,6 +117,8 @@ class TableWindow {
   void PutFloatByName(std::string_view name, long double value);
   void PutBoolByName(std::string_view name, bool value);
   bool GetBoolByName(std::string_view name);
+  // Sets or clears the deletion mark of the current record.
+  void ToggleDeleted();
   // Append lock, a blank record, unlock; false when the lock fails.
   // beforeAppend runs under the lock (numbering).
   bool AppendLocked(const std::function<void()>& beforeAppend = {});
@@ -127,6 +133,27 @@ class TableWindow {
   void Find(std::string_view key);
   bool Found() const { return found_; }
 
+  // --- the window's commands
+  // "Suchbegriff eingeben", then a search of every field from the top; a
+  // miss retries with "." for ","; "<text> nicht gefunden" when both miss.
+  void SearchCommand();
+  void SearchNextCommand();
+  const std::string& SearchText() const { return searchText_; }
+  // Orders the table by the field of a clicked column (0-based) through the
+  // index "$tlmtemp.ndx" in the temporary folder; the record stays current.
+  // Logical and memo columns keep the order.
+  void SortByColumn(int column);
+  // Pack after the engine's question "PACK <path>"; Cancel keeps the file.
+  void PackCommand();
+  // Records of another table or of a delimited text appended under the
+  // file lock; "Sperren fehlgeschlagen [Insert]" when the lock fails.
+  void AppendDbfCommand(const std::string& path);
+  void AppendDelimitedCommand(const std::string& path);
+  void SaveAsDelimitedCommand(const std::string& path);
+  // The table as an HTML page (UTF-8), then the HTML viewer on it; false
+  // when the file cannot be written (message shown).
+  bool ExportHtml(const std::string& path);
+
   // Runs body with the table's work area selected and the engine raising
   // its errors; an error is reported (box, AbortFlag) and false returned.
   bool Guarded(const std::function<void()>& body);
@@ -140,6 +167,7 @@ class TableWindow {
   std::string fileName_;
   std::string title1_, title2_;
   bool found_ = false;
+  std::string searchText_;
 };
 
 // The program's one table window.

@@ -34,9 +34,10 @@ fs::path Tools() { return zeb::test::SourceDir() / ".." / "shared" / "tools"; }
 TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
   const fs::path root = zeb::test::FreshTestFolder("zeb1_cli15_", {"xdg", "tmp"});
   std::vector<std::string> dxf, igs;
-  int runs = 0;
+  int runs = 0, examples = 0;
   for (const auto& e : fs::directory_iterator(zeb::test::SourceDir() / "examples")) {
     if (e.path().extension() != ".zeb") continue;
+    ++examples;
     const bool rectangular = e.path().stem() == "rectangular";
     for (int i : {1, 2, 5}) {
       for (int j = 12; j <= 17; ++j) {
@@ -66,7 +67,8 @@ TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
       }
     }
   }
-  EXPECT_EQ(5 * 3 * 6, runs);
+  EXPECT_GE(examples, 5);
+  EXPECT_EQ(examples * 3 * 6, runs);
   std::string dxfList, igsList;
   for (const auto& f : dxf) {
     dxfList += " " + Quote(f);

@@ -139,6 +139,18 @@ TEST_F(MaterialTable, SelectTakesTheChosenMaterialOrNothing) {
   EXPECT_EQ(MaterialSource(), 2);
 }
 
+TEST_F(MaterialTable, FoldersWithBlanksAndUmlauts) {
+  const fs::path odd = dbf().parent_path() / "dbf dir \xc3\xa4";
+  fs::create_directories(odd);
+  fs::copy_file(dbf() / "zebwst.dbf", odd / "zebwst.dbf");
+  fs::create_directories(temp() / "temp \xc3\xa4");
+  G().DbfFolder = odd.string();
+  G().TempFolder = (temp() / "temp \xc3\xa4").string();
+  ASSERT_TRUE(MaterialLoadByNumber(6));
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-2 FDC");
+  EXPECT_TRUE(fs::exists(temp() / "temp \xc3\xa4" / "zebwst.ndx"));
+}
+
 TEST_F(MaterialTable, StrengthTablesFillRmTable) {
   ASSERT_TRUE(LoadRmTables(2));  // EN 10270-1 SM
   const RmTableT& t = RmTable();
@@ -187,7 +199,7 @@ TEST_F(MaterialTable, DamagedOrShortTablesGiveZerosAndMessagesNotCrashes) {
     std::ofstream out(dbf() / "zebwst.dbf", std::ios::binary | std::ios::trunc);
     out << std::string("\x03\x7b\x0b\x0e", 4) << std::string(40, '\x7f');
   }
-  ui().ExpectMessageBox("Fehler", "Fehler : DBF Error ");
+  ui().ExpectMessageBox("Fehler", "Fehler : DBF Error 210\nzebwst.dbf ist keine dBASE-Datenbank.");
   EXPECT_FALSE(MaterialLoadByNumber(3));
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : ZEBWST DBF error"});

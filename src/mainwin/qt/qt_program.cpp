@@ -19,6 +19,7 @@
 #include "mainwin/config.h"
 #include "mainwin/program.h"
 #include "reports/printjob.h"
+#include "tables/qt/tdbf4.h"
 
 namespace zeb {
 
@@ -54,6 +55,7 @@ int RunInteractiveProgram(int argc, char** argv) {
     SetUi(ui);
     SetPrinterPort(MakeQtTextPrinterPort(ui));
     InstallQtDrawingDialogs();
+    InstallQtTableBrowser();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       ScreenMetrics m;
       m.width = screen->size().width();

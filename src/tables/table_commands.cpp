@@ -1,0 +1,202 @@
+// The commands of the table window's menu and buttons.
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+
+#include "base/dialogs.h"
+#include "base/files.h"
+#include "base/globals.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+#include "platform/process.h"
+#include "tables/table_window.h"
+#include "xbase/locking.h"
+#include "xbase/tablecmds.h"
+#include "xbase/tzengine.h"
+#include "xbase/workarea.h"
+
+namespace zeb {
+
+namespace xb = xbase;
+
+namespace {
+
+std::string Dotted(std::string text) {
+  std::replace(text.begin(), text.end(), ',', '.');
+  return text;
+}
+
+// Text bytes of the table (code page 850) as HTML text in UTF-8.
+std::string HtmlText(std::string_view bytes) {
+  std::string out;
+  for (char c : ToUtf8(CodePage::Cp850, bytes)) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\0': out += ' '; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string AsciiUpper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+}  // namespace
+
+void TableWindow::SearchCommand() {
+  if (!open_) return;
+  BaseGlobals& g = G();
+  const std::uint16_t savedHelp = g.HelpNumber;
+  SetCurrentHelpNumber(2450);
+  std::string text = searchText_;
+  InputText("Suchbegriff eingeben", 50, text);
+  if (g.AbortFlag != 0) {
+    g.AbortFlag = 0;
+  } else {
+    searchText_ = text;
+    SetHourglassCursor();
+    int field = 0;
+    Guarded([&] {
+      xb::Search(Cp850To1252(searchText_), field, true);
+      if (field == 0) xb::Search(Cp850To1252(Dotted(searchText_)), field, true);
+    });
+    SetArrowCursor();
+    if (field == 0) ShowMessageText(searchText_ + " nicht gefunden");
+  }
+  SetCurrentHelpNumber(savedHelp);
+}
+
+void TableWindow::SearchNextCommand() {
+  if (!open_) return;
+  int field = 0;
+  SetHourglassCursor();
+  Guarded([&] {
+    xb::Search(Cp850To1252(searchText_), field, false);
+    if (field == 0) xb::Search(Cp850To1252(Dotted(searchText_)), field, false);
+  });
+  SetArrowCursor();
+  if (field == 0) ShowMessageText(searchText_ + " nicht gefunden");
+}
+
+void TableWindow::SortByColumn(int column) {
+  if (!open_ || column < 0 || column >= FieldCount()) return;
+  char type = 'C';
+  Guarded([&] { type = xb::FieldType(column + 1); });
+  if (type == 'L' || type == 'M') return;
+  TableGlobals().TableLastRecNo = RecNo();
+  const std::string index = AddBackslash(G().TempFolder) + "$tlmtemp";
+  IndexOn(FieldName(column + 1), index);
+  SetIndexTo(index);
+  GoRecord(TableGlobals().TableLastRecNo);
+}
+
+void TableWindow::PackCommand() {
+  if (!open_) return;
+  xb::TzEngine& e = xb::Engine();
+  const bool confirm = e.confirmPack;
+  e.confirmPack = true;
+  Pack();
+  e.confirmPack = confirm;
+}
+
+void TableWindow::AppendDbfCommand(const std::string& path) {
+  if (!open_) return;
+  Guarded([&] {
+    if (!xb::FLock()) {
+      ShowErrorBox("Sperren fehlgeschlagen [Insert]");
+      return;
+    }
+    xb::AppendFrom(path);
+    SelectOwnArea();
+    xb::Unlock();
+  });
+}
+
+void TableWindow::AppendDelimitedCommand(const std::string& path) {
+  if (!open_) return;
+  Guarded([&] {
+    if (!xb::FLock()) {
+      ShowErrorBox("Sperren fehlgeschlagen [Insert]");
+      return;
+    }
+    xb::AppendFromText(path, false);
+    SelectOwnArea();
+    xb::Unlock();
+  });
+}
+
+void TableWindow::SaveAsDelimitedCommand(const std::string& path) {
+  if (!open_) return;
+  Guarded([&] {
+    xb::FLock();
+    xb::CopyToText(path, false);
+    SelectOwnArea();
+    xb::Unlock();
+  });
+}
+
+bool TableWindow::ExportHtml(const std::string& path) {
+  if (!open_) return false;
+  const BaseGlobals& g = G();
+  std::string html;
+  auto line = [&html](const std::string& text) { html += text + "\r\n"; };
+  std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+  if (const std::size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  line("<HTML>");
+  line("<head><meta charset=\"utf-8\"><title>" + HtmlText(FromUtf8(CodePage::Cp850, name)) + "</title></head>");
+  line("<BODY BGCOLOR=\"C0C0C0\">");
+  line("<P>" + HtmlText(g.ProductName) + "V" + HtmlText(g.ProgramVersion) + "</P>");
+  line("<P>" + HtmlText(FromUtf8(CodePage::Cp850, AsciiUpper(path))) + "</P>");
+  line("<P>" + HtmlText(TodayDateString()) + " - " + TimeText(local.tm_hour, local.tm_min) + "</P>");
+  line("<HR>");
+  line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
+  const bool ok = Guarded([&] {
+    const int fields = xb::FieldCount();
+    std::string head = "<TR>";
+    for (int f = 1; f <= fields; ++f) head += "<TD><CENTER>" + HtmlText(xb::Field(f)) + "</CENTER></TD>";
+    line(head + "</TR>");
+    const std::int32_t count = xb::RecCount();
+    std::string cell;
+    for (std::int32_t r = 1; r <= count; ++r) {
+      std::string row = "<TR>";
+      for (int f = 1; f <= fields; ++f) {
+        xb::Peek(f, r, cell);
+        row += "<TD>" + HtmlText(cell) + "</TD>";
+      }
+      line(row + "</TR>");
+    }
+  });
+  if (!ok) return false;
+  line("</TABLE>");
+  line("</BODY>");
+  line("</HTML>");
+  AtomicFile out;
+  int err = out.Open(path);
+  if (err == 0) err = out.Write(html.data(), html.size());
+  if (err == 0) err = out.Commit();
+  if (err != 0) {
+    ShowErrorBox("Datei "_oem + FromUtf8(CodePage::Cp850, path) + " kann nicht geschrieben werden");
+    G().AbortFlag = 1;
+    return false;
+  }
+  // The viewer gets the file as one argument; a failed start is not reported.
+  std::vector<std::string> argv = SplitCommandLine(g.HtmlBrowserPath);
+  if (argv.empty()) argv.push_back("xdg-open");
+  argv.push_back(path);
+  StartProgram(argv);
+  return true;
+}
+
+}  // namespace zeb

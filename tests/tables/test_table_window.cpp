@@ -1,0 +1,217 @@
+// The table window's modes and commands without a screen: browse and edit
+// modes, OK and Cancel, search, the sort click, pack, appends under the file
+// lock and the HTML export.
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "base/headless_ui.h"
+#include "platform/oem_literal.h"
+#include "support_tables.h"
+#include "tables/table_services.h"
+#include "xbase/dbffile.h"
+#include "xbase/locking.h"
+#include "xbase/tablecmds.h"
+#include "xbase/tzerror.h"
+#include "xbase/workarea.h"
+
+namespace zeb {
+namespace {
+
+using test::ReadFileBytes;
+using test::TablesTest;
+namespace fs = std::filesystem;
+
+class TableWindowTest : public TablesTest {
+ protected:
+  void SetUp() override {
+    TablesTest::SetUp();
+    InstallTableServices();
+  }
+  void TearDown() override {
+    SetTables(nullptr);
+    xbase::SetTzCallback(nullptr);
+    TablesTest::TearDown();
+  }
+  TableWindow& w() { return TheTableWindow(); }
+};
+
+TEST_F(TableWindowTest, BrowseAndEditModes) {
+  TableOpen("zebwst");
+  for (int mode : {1, 5, 4, 5, 0, 2}) w().ShowTable(mode);
+  EXPECT_EQ(browser().Seen(), (std::vector<std::string>{"mode 1 hide 1 titles |", "mode 5 hide 1 titles |",
+                                                         "mode 4 hide 0 titles |", "mode 5 hide 0 titles |",
+                                                         "mode 0 hide 0 titles |", "mode 2 hide 0 titles |"}));
+  // Cancel keeps the record number; OK takes the current record.
+  TableGlobals().TableLastRecNo = 9;
+  w().ShowTable(2);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(TableGlobals().LastKeyCode, 27);
+  EXPECT_EQ(TableGlobals().TableLastRecNo, 9);
+  browser().Answer({true, 4, 7, 3});
+  w().ShowTable(1);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TableGlobals().LastKeyCode, 13);
+  EXPECT_EQ(TableGlobals().TableLastRecNo, 4);
+  EXPECT_EQ(TableGlobals().TableLastCol, 3);
+}
+
+TEST_F(TableWindowTest, EditingACopySaysSoEachTime) {
+  SetFolderWriteTest([](const std::string&) { return false; });
+  for (int i = 0; i < 3; ++i)
+    ui().ExpectMessageBox("", "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner.");
+  Tables().EditTable("din2077", 3300);
+  EXPECT_EQ(G().HelpNumber, 3300);
+  EXPECT_EQ(browser().Seen().back(), "mode 2 hide 0 titles |din2077");
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+  G().AbortFlag = 0;
+  TableOpen("din2077");
+  w().ShowTable(1);  // browsing says nothing
+  w().ShowTable(2);
+  w().ShowTable(0);
+}
+
+TEST_F(TableWindowTest, SearchFindsADecimalCommaAsAPoint) {
+  TableOpen("din2077");
+  ui().ExpectInputText("Suchbegriff eingeben", "12,50");
+  w().SearchCommand();
+  EXPECT_EQ(TableRecNo(), 12);
+  ui().ExpectInputText("Suchbegriff eingeben", "0.300");
+  w().SearchCommand();
+  EXPECT_EQ(TableRecNo(), 48);  // 31 mm, the first tolerance 0.300
+  w().SearchNextCommand();
+  EXPECT_EQ(TableRecNo(), 49);
+  ui().ExpectInputText("Suchbegriff eingeben", "<x>");
+  ui().ExpectMessageBox("", "<x> nicht gefunden");
+  w().SearchCommand();
+  // A cancelled input searches nothing and leaves AbortFlag clear.
+  ui().ExpectInputText("Suchbegriff eingeben", TextAnswer::Cancel()).Value("<x>");
+  w().SearchCommand();
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+TEST_F(TableWindowTest, SortClickKeepsTheRecord) {
+  TableOpen("din2076");
+  TableGo(40);  // 1.3 mm
+  w().SortByColumn(2);  // TOLC
+  EXPECT_TRUE(fs::exists(temp() / "$tlmtemp.ndx"));
+  EXPECT_EQ(TableRecNo(), 40);
+  EXPECT_EQ(TableGlobals().TableLastRecNo, 40);
+  w().SortByColumn(2);
+  EXPECT_EQ(TableRecNo(), 40);
+  TableGoTop();
+  EXPECT_EQ(TableGetField(3), " 0.004");  // smallest TOLC first
+  TableClose();
+  fs::remove(temp() / "$tlmtemp.ndx");
+
+  // A logical column keeps the order.
+  TableOpen("printout");
+  w().SortByColumn(6);
+  EXPECT_FALSE(fs::exists(temp() / "$tlmtemp.ndx"));
+}
+
+TEST_F(TableWindowTest, PackAsksFirst) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  const std::string before = ReadFileBytes(path);
+  TableOpen("zebwst");
+  ui().ExpectQuestion("", "PACK " + path.string(), Answer::Cancel);
+  w().PackCommand();
+  EXPECT_EQ(TableRecCount(), 20);
+  TableClose();
+  EXPECT_EQ(ReadFileBytes(path), before);
+  TableOpen("zebwst");
+  ui().ExpectQuestion("", "PACK " + path.string(), Answer::Yes);
+  w().PackCommand();
+  EXPECT_EQ(TableRecCount(), 13);
+}
+
+TEST_F(TableWindowTest, AppendFromATableNeedsTheFileLock) {
+  const fs::path path = dbf() / "din2077.dbf";
+  const std::string before = ReadFileBytes(path);
+  TableOpen("din2077");
+  // Another user holds the file lock (a second open of the file).
+  xbase::SetTzRaiseMode(false);
+  xbase::SetTzErrorSwitch(false);
+  xbase::Select(20);
+  xbase::USE(path.string() + " ALIAS OTHER");
+  ASSERT_EQ(xbase::TzCurrentError(), 0) << xbase::TzTakeLastErrorText();
+  const bool locked = xbase::FLock();
+  ASSERT_TRUE(locked) << xbase::TzCurrentError() << " " << xbase::TzTakeLastErrorText();
+  ui().ExpectMessageBox("", "Sperren fehlgeschlagen [Insert]");
+  w().AppendDbfCommand((dbf() / "din2076.dbf").string());
+  xbase::SelectArea(20);
+  xbase::Unlock();
+  xbase::CloseArea();
+  EXPECT_EQ(TableRecCount(), 71);
+  TableClose();
+  EXPECT_EQ(ReadFileBytes(path), before);
+
+  TableOpen("din2077");
+  w().AppendDbfCommand((dbf() / "t10270_3.dbf").string());
+  EXPECT_EQ(TableRecCount(), 71 + 75);
+}
+
+TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
+  {
+    xbase::SetTzRaiseMode(true);
+    xbase::DbfTable t;
+    xbase::CreateDbf(t, (dbf() / "cells.dbf").string(), {{"NAME", 'C', 8, 0, 0}, {"N", 'N', 4, 1, 0}});
+    xbase::Select(30);
+    xbase::USE((dbf() / "cells.dbf").string() + " EXCLUSIVE");
+    xbase::Append();
+    xbase::Poke(std::string("a<b&\"\x94", 6), 1, 1);
+    xbase::Poke(" 2.5", 2, 1);
+    xbase::Append();
+    xbase::Poke(std::string("x\0y", 3), 1, 2);
+    xbase::DeleteRec();
+    xbase::CloseArea();
+  }
+  const fs::path viewerDir = temp() / "my viewer";
+  fs::create_directories(viewerDir);
+  const fs::path seen = temp() / "seen";
+  {
+    std::ofstream v(viewerDir / "show.sh");
+    v << "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" << seen.string() << "'\n";
+  }
+  fs::permissions(viewerDir / "show.sh", fs::perms::owner_all);
+  G().HtmlBrowserPath = "\"" + (viewerDir / "show.sh").string() + "\"";
+  G().ProductName = "ZEB1";
+  G().ProgramVersion = "26.6";
+
+  TableOpen("cells");
+  const fs::path out = temp() / "out dir" / "T\xc3\xa4" "b.htm";
+  fs::create_directories(out.parent_path());
+  ASSERT_TRUE(w().ExportHtml(out.string()));
+  std::string html = ReadFileBytes(out);
+  // The date and time line varies.
+  const std::size_t p6 = html.find("<P>", html.find("<P>", html.find("<P>") + 1) + 1);
+  html.replace(p6, html.find("</P>", p6) - p6, "<P>DATE");
+  std::string upperPath;
+  for (char c : (temp() / "out dir").string()) upperPath += (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+  EXPECT_EQ(html,
+            "<HTML>\r\n"
+            "<head><meta charset=\"utf-8\"><title>T\xc3\xa4" "b</title></head>\r\n"
+            "<BODY BGCOLOR=\"C0C0C0\">\r\n"
+            "<P>ZEB1V26.6</P>\r\n"
+            "<P>" + upperPath + "/T\xc3\xa4" "B.HTM</P>\r\n"
+            "<P>DATE</P>\r\n"
+            "<HR>\r\n"
+            "<TABLE BORDER = \"1\" WIDTH= \"100%\">\r\n"
+            "<TR><TD><CENTER>NAME</CENTER></TD><TD><CENTER>N</CENTER></TD></TR>\r\n"
+            "<TR><TD>a&lt;b&amp;&quot;\xc3\xb6  </TD><TD> 2.5</TD></TR>\r\n"
+            "<TR><TD>x y     </TD><TD> 0.0</TD></TR>\r\n"
+            "</TABLE>\r\n"
+            "</BODY>\r\n"
+            "</HTML>\r\n");
+  for (int i = 0; i < 100 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(ReadFileBytes(seen), "1|" + out.string() + "|");
+
+  // A viewer that does not start is not reported; the file is written.
+  G().HtmlBrowserPath = (temp() / "no such viewer").string();
+  EXPECT_TRUE(w().ExportHtml((temp() / "again.htm").string()));
+  EXPECT_TRUE(fs::exists(temp() / "again.htm"));
+}
+
+}  // namespace
+}  // namespace zeb
