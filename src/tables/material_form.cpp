@@ -1,0 +1,251 @@
+#include "tables/material_form.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/mathx.h"
+#include "base/messages.h"
+#include "platform/codepage.h"
+#include "spring/spring_data.h"
+#include "spring/strength.h"
+#include "spring/tolerances.h"
+#include "tables/material_table.h"
+#include "tables/table_functions.h"
+#include "tables/table_window.h"
+
+namespace zeb {
+
+namespace {
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string Field850(int n) { return TrimRight(Cp1252To850(TableGetField(n))); }
+
+}  // namespace
+
+const std::vector<std::string>& MaterialForm::ToleranceItems() {
+  static const std::vector<std::string> items = {
+      "DIN 2076 B (0,3 .. 20 mm)",       "DIN 2076 C (0,07 .. 20 mm)",      "DIN 2077   (7 .. 80 mm)",
+      "T1 - EN 10218-2 (0,3 .. 25 mm)",  "T2 - EN 10218-2 (0,2 .. 25 mm)",  "T3 - EN 10218-2 (0,05 .. 25 mm)",
+      "T4 - EN 10218-2 (0,05 .. 25 mm)", "T5 - EN 10218-2 (0,05 .. 25 mm)", "EN 10270-1 (0,05 .. 25 mm)",
+      "EN 10270-2 (0,05 .. 25 mm)",      "EN 10270-3:2001",                 "T12 - EN 10270-3 (0 .. 10 mm)",
+      "T13 - EN 10270-3 (0 .. 10 mm)",   "T14 - EN 10270-3 (0 .. 10 mm)",   "T15 - EN 10270-3 (0 .. 10 mm)",
+      "andere ...",                      "EN 12166 - A (0 .. 20 mm)"};
+  return items;
+}
+
+std::string MaterialForm::ItemOfCurrentRecord() {
+  std::string number = TrimRight(TableGetField(27));
+  if (number.size() < 9) number.insert(0, 9 - number.size(), ' ');
+  return number + ": " + Field850(1) + " " + Field850(2) + " " + Field850(3);
+}
+
+void MaterialForm::Show() {
+  const SpringDataRecord& s = SpringData();
+  savedSource_ = MaterialSource();
+  if (s.MaterialSel != 11) {
+    source = kPreferred;
+    UpdateSourceMode();
+    MaterialLoadByNumber(MaterialSource());
+    const MaterialRecord& m = ZEBWST_Record();
+    char number[16];
+    std::snprintf(number, sizeof number, "%9d", static_cast<int>(MaterialSource()));
+    comboText = std::string(number) + ": " + m.Name1 + " " + m.Name2 + " " + m.Name3;
+    ShowMaterialValues();
+  } else {
+    source = kOwn;
+    UpdateSourceMode();
+    ShowSpringMaterialValues();
+  }
+  tolIndex = s.WireStd >= 1 && s.WireStd <= 17 ? s.WireStd - 1 : 15;
+  tolText = FormatLength(s.TolWire);
+  tolEnabled = tolIndex == 15;
+  dd = FormatLength(s.d);
+  surface = s.MaterialCoiling >= 1 && s.MaterialCoiling <= 4 ? s.MaterialCoiling - 1 : 0;
+  tolMin = FloatToStrSig(s.FatigueTol1);
+  tolMax = FloatToStrSig(s.FatigueTol2);
+  SetArrowCursor();
+  FillMaterialCombo();
+}
+
+void MaterialForm::FillMaterialCombo() {
+  G().AbortFlag = 0;
+  TableShowDeleted();
+  if (!MaterialOpenIndexed()) {
+    ShowMessageText("zebwst.dbf error");
+    return;
+  }
+  TableGoTop();
+  SetHourglassCursor();
+  items.clear();
+  while (!TableEof()) {
+    if (source == kAll || !TableDeleted()) items.push_back(ItemOfCurrentRecord());
+    TableSkip(1);
+  }
+  TableClose();
+}
+
+void MaterialForm::UpdateSourceMode() {
+  ownEnabled = source == kOwn;
+  if (source != kOwn) {
+    FillMaterialCombo();
+    ShowMaterialValues();
+  }
+}
+
+void MaterialForm::SetSource(int s) {
+  if (s < kPreferred || s > kOwn) return;
+  source = s;
+  UpdateSourceMode();
+}
+
+void MaterialForm::ChooseItem(int index) {
+  if (index < 0 || index >= static_cast<int>(items.size())) return;
+  comboText = items[static_cast<std::size_t>(index)];
+  const std::int32_t n = TextToInt(comboText.substr(0, 9));
+  MaterialSource() = n > 0 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
+  ShowMaterialValues();
+}
+
+void MaterialForm::ShowMaterialValues() {
+  SpringDataRecord& s = SpringData();
+  if (!MaterialLoadByNumber(MaterialSource())) {
+    AddErrorMessage("Material " + std::to_string(MaterialSource()) + " not found");
+    return;
+  }
+  name = ZEBWST_Record().Name1;
+  emodul = FormatStress(s.E);
+  gmodul = FormatStress(s.G);
+  dichte = FloatToStrSig(s.rho);
+  s.Rm = MaterialRmOfD(s.d);
+  s.tauzul = s.CoilingKind > 1 && s.d > 0 ? 840 - 250 * Log10Ext(0.05L * s.d) : 0.56L * s.Rm;
+  rm = FormatStress(s.Rm);
+  tauz = FormatStress(s.tauzul);
+}
+
+void MaterialForm::ShowSpringMaterialValues() {
+  const SpringDataRecord& s = SpringData();
+  name = s.MaterialName;
+  emodul = FormatStress(s.E);
+  gmodul = FormatStress(s.G);
+  rm = FormatStress(s.Rm);
+  tauz = FormatStress(s.tauzul);
+  dichte = FloatToStrSig(s.rho);
+}
+
+void MaterialForm::SetDiameterText(const std::string& text) {
+  SpringDataRecord& s = SpringData();
+  dd = text;
+  s.d = ParseLength(text);
+  if (s.d <= 0.001L) s.d = 0.05L;
+  if (source != kOwn) ShowMaterialValues();
+  if (tolIndex != 15) tolText = FormatLength(WireToleranceForStandard(tolIndex + 1, s.d));
+  G().AbortFlag = 0;
+}
+
+void MaterialForm::SetToleranceIndex(int index) {
+  if (index < 0 || index > 16) return;
+  tolIndex = index;
+  tolEnabled = index == 15;
+  if (!tolEnabled) tolText = FormatLengthDec(3, WireToleranceForStandard(index + 1, SpringData().d));
+}
+
+void MaterialForm::WireTableButton(const char* table, const char* title) {
+  SetCurrentHelpNumber(3300);
+  TableWindow& w = TheTableWindow();
+  G().AbortFlag = 0;
+  w.OpenWithWriteCheck(table);
+  if (G().AbortFlag == 0) {
+    w.SetTitles(Cp850To1252(title), "");
+    w.ShowTable(1);
+    if (G().AbortFlag == 0) SetDiameterText(FormatLength(TextToFloat(w.GetField(1))));
+    w.CloseTable();
+  }
+  G().AbortFlag = 0;
+}
+
+void MaterialForm::Din2076Button() {
+  if (tolIndex == 2) {
+    WireTableButton("din2077", "d DIN 2077");
+  } else {
+    WireTableButton("din2076", "d DIN 2076");
+  }
+}
+
+void MaterialForm::En10270Button() { WireTableButton("t10270_1", "EN 10270-1"); }
+
+void MaterialForm::DatabaseButton() {
+  if (!MaterialOpenIndexed()) {
+    ShowMessageText("zebwst.dbf error");
+    return;
+  }
+  TableSetTitles("Werkstoff", "zebwst.dbf");
+  // The chosen material by its number, whatever its record.
+  TableSeek(MaterialKey(MaterialSource()));
+  TableBrowse(source == kAll ? 4 : 1);
+  const bool ok = G().AbortFlag == 0;
+  if (ok) {
+    const std::int32_t n = TextToInt(TableGetField(27));
+    MaterialSource() = n > 0 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
+    comboText = ItemOfCurrentRecord();
+  }
+  TableClose();
+  if (!ok) return;
+  ShowMaterialValues();
+  WireStandardCode();
+  const SpringDataRecord& s = SpringData();
+  tolIndex = s.WireStd >= 1 && s.WireStd <= 17 ? s.WireStd - 1 : 15;
+  tolEnabled = tolIndex == 15;
+  tolText = FloatToStrSig(WireToleranceForStandard(s.WireStd, s.d));
+}
+
+void MaterialForm::FatigueButton() {
+  tolMax = "+5";
+  tolMin = "-5";
+}
+
+void MaterialForm::TakeOverMaterial() {
+  SpringDataRecord& s = SpringData();
+  if (source != kOwn) {
+    s.MaterialSel = 0;
+    s.MaterialStd = 0;
+    LoadRmTables(static_cast<std::uint16_t>(ZEBWST_Record().MaterialNumber));
+    G().AbortFlag = 0;
+  } else {
+    s.MaterialSel = 11;
+    s.MaterialName = name;
+    s.E = ParseStress(emodul);
+    s.G = ParseStress(gmodul);
+    s.Rm = ParseStress(rm);
+    s.tauzul = ParseStress(tauz);
+    s.rho = TextToFloat(dichte);
+    ClearRelaxationRecord();
+    ClearRmTable();
+  }
+  s.WireStd = static_cast<Code>(tolIndex + 1);
+  if (s.WireStd == 16) s.TolWire = ParseLength(tolText);
+  s.MaterialCoiling = static_cast<Code>(surface + 1);
+  s.FatigueTol1 = TextToFloat(tolMin);
+  s.FatigueTol2 = TextToFloat(tolMax);
+  if (s.FatigueTol1 > s.FatigueTol2) std::swap(s.FatigueTol1, s.FatigueTol2);
+}
+
+void MaterialForm::Ok() {
+  G().AbortFlag = 0;
+  TakeOverMaterial();
+  G().AbortFlag = 0;
+}
+
+void MaterialForm::Cancel() {
+  MaterialSource() = savedSource_;
+  MaterialLoadByNumber(savedSource_);
+  G().AbortFlag = 1;
+}
+
+}  // namespace zeb

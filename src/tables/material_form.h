@@ -1,0 +1,67 @@
+// The material form's logic: the spring's material (from the material
+// table, preferred or all, or typed in), its wire diameter, the wire
+// tolerance standard, the surface and the fatigue tolerances. The control
+// values live here as texts (code page 850) so that the Qt form and the
+// tests drive the same steps.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zeb {
+
+class MaterialForm {
+ public:
+  enum Source { kPreferred = 0, kAll = 1, kOwn = 2 };
+
+  // The 17 items of the wire tolerance list (index + 1 = wire-standard code).
+  static const std::vector<std::string>& ToleranceItems();
+
+  // The form shown: values from the spring data and the material table,
+  // then the material list filled.
+  void Show();
+  // A click on the source group.
+  void SetSource(int source);
+  // A material chosen in the list (index into Items()).
+  void ChooseItem(int index);
+  // The diameter edit changed.
+  void SetDiameterText(const std::string& text);
+  // The tolerance list changed (index 0..16).
+  void SetToleranceIndex(int index);
+  void SetToleranceText(const std::string& text) { tolText = text; }
+  // The buttons.
+  void Din2076Button();
+  void En10270Button();
+  void DatabaseButton();
+  void FatigueButton();
+  // OK takes the choice into the spring data; Cancel restores the material
+  // of the moment the form was shown (AbortFlag set).
+  void Ok();
+  void Cancel();
+
+  // Control values (code page 850 texts).
+  int source = kPreferred;
+  std::vector<std::string> items;  // "        7: name1 name2 name3"
+  std::string comboText;
+  std::string name, emodul, gmodul, dichte, rm, tauz;
+  std::string dd;
+  int tolIndex = 0;
+  std::string tolText;
+  bool tolEnabled = false;
+  int surface = 0;
+  std::string tolMin, tolMax;
+  bool ownEnabled = false;  // the property group and its edits
+
+ private:
+  void FillMaterialCombo();
+  void ShowMaterialValues();
+  void ShowSpringMaterialValues();
+  void UpdateSourceMode();
+  void TakeOverMaterial();
+  void WireTableButton(const char* table, const char* title);
+  std::string ItemOfCurrentRecord();
+
+  std::uint16_t savedSource_ = 0;
+};
+
+}  // namespace zeb

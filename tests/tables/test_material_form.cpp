@@ -1,0 +1,142 @@
+// The material form's steps on the generated tables: the lists, Rm and
+// tau zul following d, the wire-table buttons, OK and Cancel.
+#include <cmath>
+
+#include "base/format.h"
+#include "platform/oem_literal.h"
+#include "spring/material.h"
+#include "support_tables.h"
+#include "tables/material_form.h"
+#include "tables/material_table.h"
+
+namespace zeb {
+namespace {
+
+using test::TablesTest;
+
+class MaterialFormTest : public TablesTest {
+ protected:
+  void SetUp() override {
+    TablesTest::SetUp();
+    SpringData().MaterialSel = 0;
+    MaterialSource() = 3;
+    SpringData().d = 2;
+    SpringData().WireStd = 1;
+  }
+  MaterialForm form;
+};
+
+TEST_F(MaterialFormTest, PreferredAndAllMaterials) {
+  form.Show();
+  ASSERT_EQ(form.items.size(), 13u);
+  EXPECT_EQ(form.items[0], "        2: EN 10270-1 SM  patentiert gezogen");
+  EXPECT_EQ(form.items[5], "        7: EN 10270-2 TDC  " + std::string("ölschlussvergütet"_oem));
+  EXPECT_EQ(form.comboText, "        3: EN 10270-1 SH  patentiert gezogen");
+  form.SetSource(MaterialForm::kAll);
+  ASSERT_EQ(form.items.size(), 20u);
+  EXPECT_EQ(form.items[0], "        1: EN 10270-1 SL  patentiert gezogen");
+  EXPECT_FALSE(form.ownEnabled);
+  form.SetSource(MaterialForm::kOwn);
+  EXPECT_TRUE(form.ownEnabled);
+}
+
+TEST_F(MaterialFormTest, RmAndTauZulFollowTheDiameter) {
+  form.Show();
+  form.ChooseItem(1);  // material 3, SH: Rm = 2230 - 822 log10(d)
+  EXPECT_EQ(MaterialSource(), 3);
+  form.SetDiameterText("2");
+  const long double rm = 2230 - 822 * std::log10(2.0L);
+  EXPECT_NEAR(SpringData().Rm, rm, 1e-9L);
+  EXPECT_EQ(form.rm, FormatStress(rm));
+  EXPECT_EQ(form.tauz, FormatStress(0.56L * rm));
+  EXPECT_EQ(form.tolText, FormatLength(0.035L));  // DIN 2076 B above 1.4 mm
+  // Hot-coiled: tau zul = 840 - 250 log10(0.05 d).
+  SpringData().CoilingKind = 2;
+  form.SetDiameterText("20");
+  EXPECT_NEAR(SpringData().tauzul, 840.0L, 1e-9L);
+  form.SetDiameterText("40");
+  EXPECT_NEAR(SpringData().tauzul, 840 - 250 * std::log10(2.0L), 1e-9L);
+  // A diameter of 0.001 mm or less is taken as 0.05 mm.
+  form.SetDiameterText("0.001");
+  EXPECT_EQ(SpringData().d, 0.05L);
+}
+
+TEST_F(MaterialFormTest, OkTakesTheChoiceCancelRestores) {
+  MaterialSource() = 5;
+  form.Show();
+  form.ChooseItem(5);  // material 7, TDC
+  EXPECT_EQ(SpringData().MaterialName, "EN 10270-2 TDC");
+  form.Cancel();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(MaterialSource(), 5);
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-1 DH");
+  EXPECT_EQ(SpringData().MaterialName, "EN 10270-1 DH");
+
+  form.Show();
+  form.ChooseItem(0);  // SM
+  form.surface = 2;
+  form.SetToleranceIndex(15);  // typed tolerance
+  EXPECT_TRUE(form.tolEnabled);
+  form.SetToleranceText("0.02");
+  form.tolMin = "10";
+  form.tolMax = "-5";
+  form.Ok();
+  const SpringDataRecord& s = SpringData();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(s.MaterialSel, 0);
+  EXPECT_EQ(s.MaterialCoiling, 3);
+  EXPECT_EQ(s.WireStd, 16);
+  EXPECT_EQ(s.TolWire, 0.02L);
+  EXPECT_EQ(s.FatigueTol1, -5);
+  EXPECT_EQ(s.FatigueTol2, 10);
+  EXPECT_EQ(SG().RmTableLoaded, 1);
+  EXPECT_EQ(RmTable().Min[15], 2370);
+
+  // A material of one's own.
+  form.Show();
+  form.SetSource(MaterialForm::kOwn);
+  form.name = "Eigener";
+  form.emodul = "200000";
+  form.rm = "1500";
+  form.Ok();
+  EXPECT_EQ(s.MaterialSel, 11);
+  EXPECT_EQ(s.MaterialName, "Eigener");
+  EXPECT_EQ(s.E, 200000);
+  EXPECT_EQ(s.Rm, 1500);
+  EXPECT_EQ(SG().RmTableLoaded, 0);
+}
+
+TEST_F(MaterialFormTest, WireTableButtonTakesTheDiameter) {
+  form.Show();
+  browser().Answer({true, 40, 0, 0});  // DIN 2076 record 40: 1.3 mm
+  form.Din2076Button();
+  EXPECT_EQ(browser().Seen().back(), "mode 1 hide 1 titles d DIN 2076|");
+  EXPECT_NEAR(SpringData().d, 1.3L, 1e-12L);
+  EXPECT_EQ(form.tolText, FormatLength(0.025L));
+  form.SetToleranceIndex(2);
+  browser().Answer({true, 3, 0, 0});  // DIN 2077 record 3: 8 mm
+  form.Din2076Button();
+  EXPECT_EQ(browser().Seen().back(), "mode 1 hide 1 titles d DIN 2077|");
+  EXPECT_NEAR(SpringData().d, 8.0L, 1e-12L);
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+TEST_F(MaterialFormTest, DatabaseButtonGoesByNumberAfterAPack) {
+  TableOpen("zebwst");
+  ASSERT_TRUE(TheTableWindow().Pack());
+  TableClose();
+  MaterialSource() = 7;  // now record 6
+  form.Show();
+  std::string shown;
+  browser().During([&](TableWindow& w) { shown = w.GetField(27); });
+  browser().Answer({true, 0, 0, 0});
+  form.DatabaseButton();
+  EXPECT_EQ(shown, "        7");
+  EXPECT_EQ(MaterialSource(), 7);
+  EXPECT_EQ(form.comboText.substr(0, 11), "        7: ");
+  EXPECT_EQ(SpringData().WireStd, 10);  // EN 10270-2
+  EXPECT_EQ(form.tolIndex, 9);
+}
+
+}  // namespace
+}  // namespace zeb
