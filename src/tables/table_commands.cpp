@@ -1,5 +1,6 @@
 // The commands of the table window's menu and buttons.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <ctime>
 
@@ -10,6 +11,8 @@
 #include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "platform/process.h"
+#include "reports/device.h"
+#include "reports/table.h"
 #include "tables/table_window.h"
 #include "xbase/locking.h"
 #include "xbase/tablecmds.h"
@@ -28,7 +31,7 @@ std::string Dotted(std::string text) {
 }
 
 // Text bytes of the table (code page 850) as HTML text in UTF-8.
-std::string HtmlText(std::string_view bytes) {
+std::string CellHtml(std::string_view bytes) {
   std::string out;
   for (char c : ToUtf8(CodePage::Cp850, bytes)) {
     switch (c) {
@@ -155,17 +158,17 @@ bool TableWindow::ExportHtml(const std::string& path) {
   std::tm local{};
   ::localtime_r(&now, &local);
   line("<HTML>");
-  line("<head><meta charset=\"utf-8\"><title>" + HtmlText(FromUtf8(CodePage::Cp850, name)) + "</title></head>");
+  line("<head><meta charset=\"utf-8\"><title>" + CellHtml(FromUtf8(CodePage::Cp850, name)) + "</title></head>");
   line("<BODY BGCOLOR=\"C0C0C0\">");
-  line("<P>" + HtmlText(g.ProductName) + "V" + HtmlText(g.ProgramVersion) + "</P>");
-  line("<P>" + HtmlText(FromUtf8(CodePage::Cp850, AsciiUpper(path))) + "</P>");
-  line("<P>" + HtmlText(TodayDateString()) + " - " + TimeText(local.tm_hour, local.tm_min) + "</P>");
+  line("<P>" + CellHtml(g.ProductName) + "V" + CellHtml(g.ProgramVersion) + "</P>");
+  line("<P>" + CellHtml(FromUtf8(CodePage::Cp850, AsciiUpper(path))) + "</P>");
+  line("<P>" + CellHtml(TodayDateString()) + " - " + TimeText(local.tm_hour, local.tm_min) + "</P>");
   line("<HR>");
   line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
   const bool ok = Guarded([&] {
     const int fields = xb::FieldCount();
     std::string head = "<TR>";
-    for (int f = 1; f <= fields; ++f) head += "<TD><CENTER>" + HtmlText(xb::Field(f)) + "</CENTER></TD>";
+    for (int f = 1; f <= fields; ++f) head += "<TD><CENTER>" + CellHtml(xb::Field(f)) + "</CENTER></TD>";
     line(head + "</TR>");
     const std::int32_t count = xb::RecCount();
     std::string cell;
@@ -173,7 +176,7 @@ bool TableWindow::ExportHtml(const std::string& path) {
       std::string row = "<TR>";
       for (int f = 1; f <= fields; ++f) {
         xb::Peek(f, r, cell);
-        row += "<TD>" + HtmlText(cell) + "</TD>";
+        row += "<TD>" + CellHtml(cell) + "</TD>";
       }
       line(row + "</TR>");
     }
@@ -197,6 +200,42 @@ bool TableWindow::ExportHtml(const std::string& path) {
   argv.push_back(path);
   StartProgram(argv);
   return true;
+}
+
+void TableWindow::PrintCommand() {
+  if (!open_) return;
+  BaseGlobals& g = G();
+  const std::string caption = title2_ + "   " + title1_;
+  SetReportTitles(g.ProductName + " V" + g.ProgramVersion, FromUtf8(CodePage::Cp850, fileName_),
+                  Cp1252To850(caption), Cp1252To850(title1_), "", 0);
+  OpenOutputDevice(kOutInternal, "");
+  if (g.AbortFlag != 0) return;
+  OutputDeviceGuard guard;
+  WriteReportPageHead(0, 0);
+  if (g.AbortFlag == 0) WriteResultLine("");
+  if (g.AbortFlag != 0) return;
+  std::array<std::int32_t, 7> widths{};
+  std::array<std::string, 7> titles;
+  int columns = 0;
+  Guarded([&] {
+    columns = std::min(7, xb::FieldCount());
+    for (int f = 1; f <= columns; ++f) {
+      widths[static_cast<std::size_t>(f - 1)] = xb::FieldLen(f) + 1;
+      titles[static_cast<std::size_t>(f - 1)] = Cp1252To850(xb::Field(f));
+    }
+  });
+  ReportTable table;
+  table.ReportTableInit(widths[0], widths[1], widths[2], widths[3], widths[4], widths[5], widths[6], titles[0],
+                        titles[1], titles[2], titles[3], titles[4], titles[5], titles[6]);
+  Guarded([&] {
+    const std::int32_t count = xb::RecCount();
+    std::array<std::string, 7> cells;
+    for (std::int32_t r = 1; r <= count && g.AbortFlag == 0; ++r) {
+      for (int f = 1; f <= columns; ++f) xb::Peek(f, r, cells[static_cast<std::size_t>(f - 1)]);
+      table.ReportTableRow(cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], cells[6]);
+    }
+  });
+  table.ReportTableDone();
 }
 
 }  // namespace zeb

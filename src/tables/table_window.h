@@ -153,6 +153,9 @@ class TableWindow {
   // The table as an HTML page (UTF-8), then the HTML viewer on it; false
   // when the file cannot be written (message shown).
   bool ExportHtml(const std::string& path);
+  // The table as a report table through the output device: the first seven
+  // fields, each column its field's length + 1 wide, every record as stored.
+  void PrintCommand();
 
   // Runs body with the table's work area selected and the engine raising
   // its errors; an error is reported (box, AbortFlag) and false returned.

@@ -8,6 +8,7 @@
 
 #include "base/headless_ui.h"
 #include "platform/oem_literal.h"
+#include "reports/device.h"
 #include "support_tables.h"
 #include "tables/table_services.h"
 #include "xbase/dbffile.h"
@@ -150,6 +151,30 @@ TEST_F(TableWindowTest, AppendFromATableNeedsTheFileLock) {
   TableOpen("din2077");
   w().AppendDbfCommand((dbf() / "t10270_3.dbf").string());
   EXPECT_EQ(TableRecCount(), 71 + 75);
+}
+
+TEST_F(TableWindowTest, PrintShowsSevenColumnsOfFieldWidthPlusOne) {
+  TableOpen("zebwst");
+  const fs::path chosen = temp() / "print.txt";
+  G().OutputTarget = kOutFile;
+  G().AskOutputTarget = 0;
+  ui().ExpectSaveFile(chosen.string());
+  w().PrintCommand();
+  const std::string text = ReadFileBytes(chosen);
+  ASSERT_FALSE(text.empty());
+  const std::size_t head = text.find("NAME1");
+  ASSERT_NE(head, std::string::npos);
+  const std::string headLine = text.substr(head, text.find('\n', head) - head);
+  // NAME1 C(50), NAME2 C(30), NAME3 C(20), NAME4 C(20), G N(9), E N(9), RHO N(9,4).
+  EXPECT_EQ(headLine.find("NAME2"), 51u);
+  EXPECT_EQ(headLine.find("RHO"), 51u + 31 + 21 + 21 + 10 + 10);
+  EXPECT_EQ(headLine.find("RM0"), std::string::npos);
+  const std::size_t sh = text.find("EN 10270-1 SH");
+  ASSERT_NE(sh, std::string::npos);
+  const std::string row = text.substr(sh, text.find('\n', sh) - sh);
+  EXPECT_EQ(row.substr(51 + 31, 18), "patentiert gezogen");
+  EXPECT_EQ(row.find("2230"), std::string::npos);
+  EXPECT_NE(row.find("7.8500"), std::string::npos);
 }
 
 TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {

@@ -19,6 +19,7 @@
 #include "mainwin/config.h"
 #include "mainwin/program.h"
 #include "reports/printjob.h"
+#include "tables/qt/form_zebmat.h"
 #include "tables/qt/tdbf4.h"
 
 namespace zeb {
@@ -56,6 +57,7 @@ int RunInteractiveProgram(int argc, char** argv) {
     SetPrinterPort(MakeQtTextPrinterPort(ui));
     InstallQtDrawingDialogs();
     InstallQtTableBrowser();
+    InstallQtMaterialForm();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       ScreenMetrics m;
       m.width = screen->size().width();

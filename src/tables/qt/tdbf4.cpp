@@ -239,8 +239,10 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
   QAction* appendText =
       item(file, "mi_fileAppendDelimited", QStringLiteral("Append Delimited"), [this] { AppendFile(true); });
   QAction* separator = file->addSeparator();
-  QAction* print = item(file, "mi_filePrint", QStringLiteral("Print"), [] {});
-  print->setEnabled(false);
+  item(file, "mi_filePrint", QStringLiteral("Print"), [this] {
+    w_.PrintCommand();
+    G().AbortFlag = 0;
+  });
   file->addSeparator();
   item(file, "mi_fileExit", QStringLiteral("Exit"), [this] { Ok(); });
   QMenu* edit = bar->addMenu(QStringLiteral("Edit"));

@@ -1,0 +1,119 @@
+// The material form on Qt (offscreen), opened through the table services and
+// driven by object names. With ZEB1_SCREENSHOTS set to a folder the form is
+// saved there as a picture once.
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "base/format.h"
+#include "base/globals.h"
+#include "base_qt/support_qt.h"
+#include "spring/spring_data.h"
+#include "tables/qt/form_zebmat.h"
+#include "tables/qt/tdbf4.h"
+#include "tables/table_functions.h"
+#include "tables/table_services.h"
+#include "xbase/tzcallback.h"
+#include "xbase/tzengine.h"
+#include "xbase/units.h"
+
+namespace zeb::qttest {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Screenshot(QWidget* w, const char* name) {
+  const char* folder = std::getenv("ZEB1_SCREENSHOTS");
+  if (folder == nullptr || *folder == '\0') return;
+  QApplication::processEvents();
+  w->grab().save(QString::fromUtf8(folder) + "/" + QLatin1String(name) + ".png");
+}
+
+class FormZebmatTest : public QtTest {
+ protected:
+  void SetUp() override {
+    QtTest::SetUp();
+    ResetSpringGlobals();
+    xbase::ResetTzEngine();
+    xbase::InitTableEngineUnits();
+    fs::create_directories(fs::path(scratch) / "dbf");
+    fs::create_directories(fs::path(scratch) / "tmp");
+    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER))
+      fs::copy_file(e.path(), fs::path(scratch) / "dbf" / e.path().filename());
+    G().DbfFolder = scratch + "/dbf";
+    G().TempFolder = scratch + "/tmp";
+    InstallTableServices();
+    InstallQtTableBrowser();
+    InstallQtMaterialForm();
+    SpringData().MaterialSel = 0;
+    SpringData().WireStd = 1;
+    MaterialSource() = 5;
+  }
+  void TearDown() override {
+    TableClose();
+    SetMaterialFormRunner(nullptr);
+    SetTableBrowser(nullptr);
+    SetTables(nullptr);
+    xbase::SetTzCallback(nullptr);
+    QtTest::TearDown();
+  }
+};
+
+TEST_F(FormZebmatTest, ChoosesMaterialDiameterSurfaceAndStandard) {
+  WhenShown("Form_zebmat", [](QWidget* d) {
+    auto* combo = Child<QComboBox>(d, "ComboBox_db");
+    ASSERT_EQ(combo->count(), 13);
+    EXPECT_EQ(combo->itemText(5), QString::fromUtf8("        7: EN 10270-2 TDC  ölschlussvergütet"));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("        5: EN 10270-1 DH  patentiert gezogen"));
+    EXPECT_FALSE(Child<QWidget>(d, "GroupBox_wst")->isEnabled());
+    Screenshot(d, "form_zebmat");
+    // SH, then d 0.001 (taken as 0.05) and d 3.
+    combo->activated(1);
+    auto* dd = Child<QLineEdit>(d, "Edit_dd");
+    dd->clear();
+    QTest::keyClicks(dd, "0.001");
+    EXPECT_EQ(SpringData().d, 0.05L);
+    dd->clear();
+    QTest::keyClicks(dd, "3");
+    const long double rm = 2230 - 822 * std::log10(3.0L);
+    EXPECT_EQ(Child<QLineEdit>(d, "Edit_rm")->text().toStdString(), FormatStress(rm));
+    EXPECT_EQ(Child<QLineEdit>(d, "Edit_tauz")->text().toStdString(), FormatStress(0.56L * rm));
+    Child<QRadioButton>(d, "RadioGroup_oberflach_2")->click();
+    auto* tol = Child<QComboBox>(d, "ComboBox_toldd");
+    tol->setCurrentIndex(9);
+    tol->activated(9);
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  G().AbortFlag = 0;
+  Tables().ShowMaterialForm();
+  const SpringDataRecord& s = SpringData();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(MaterialSource(), 3);
+  EXPECT_EQ(s.MaterialName, "EN 10270-1 SH");
+  EXPECT_EQ(s.d, 3);
+  EXPECT_EQ(s.MaterialCoiling, 3);
+  EXPECT_EQ(s.WireStd, 10);
+  EXPECT_EQ(SG().RmTableLoaded, 1);
+}
+
+TEST_F(FormZebmatTest, EscapeRestoresTheMaterial) {
+  WhenShown("Form_zebmat", [](QWidget* d) {
+    Child<QComboBox>(d, "ComboBox_db")->activated(5);  // TDC
+    EXPECT_EQ(MaterialSource(), 7);
+    QTest::keyClick(d, Qt::Key_Escape);
+  });
+  Tables().ShowMaterialForm();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(MaterialSource(), 5);
+  EXPECT_EQ(SpringData().MaterialName, "EN 10270-1 DH");
+}
+
+}  // namespace
+}  // namespace zeb::qttest
