@@ -1,5 +1,7 @@
 // The material table and the tensile-strength tables on the generated
 // tables, checked against materials.csv and the published ranges.
+#include <cmath>
+
 #include "base/format.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
@@ -7,6 +9,9 @@
 #include "support_tables.h"
 #include "tables/material_entry.h"
 #include "tables/material_table.h"
+#include "xbase/tablecmds.h"
+#include "xbase/tzerror.h"
+#include "xbase/workarea.h"
 
 namespace zeb {
 namespace {
@@ -217,6 +222,30 @@ TEST_F(MaterialTable, DamagedOrShortTablesGiveZerosAndMessagesNotCrashes) {
   EXPECT_EQ(ZEBWST_Record().Name1, "  8.00");
   EXPECT_EQ(ZEBWST_Record().G, 0);
   EXPECT_EQ(ZEBWST_Record().MaterialNumber, 0);
+}
+
+TEST_F(MaterialTable, FieldTextsThatDoNotFitReadAsZero) {
+  // Stored texts a user or another program may leave: too large, no number.
+  xbase::SetTzRaiseMode(true);
+  xbase::Select(25);
+  xbase::USE((dbf() / "zebwst.dbf").string() + " EXCLUSIVE");
+  xbase::Poke("    1e300", 7, 3);       // RHO
+  xbase::Poke("        -", 12, 3);      // D0
+  xbase::Poke("9999999999", 5, 3);      // G: 9 characters stay
+  xbase::Poke("  1e4000", 23, 3);       // DMIN
+  xbase::Poke("999999999", 27, 3);      // MATNR
+  xbase::CloseArea();
+  TableOpen("zebwst");
+  TableGo(3);
+  MaterialReadRecord();
+  const MaterialRecord& m = ZEBWST_Record();
+  EXPECT_EQ(MaterialReal(m.Density), 0);
+  EXPECT_EQ(MaterialReal(m.d0), 0);
+  EXPECT_EQ(MaterialReal(m.dmin), 0);
+  EXPECT_EQ(m.G, 999999999);
+  EXPECT_EQ(m.MaterialNumber, 999999999);
+  for (const Real48* r : {&m.Density, &m.DR0, &m.d0, &m.dmin, &m.dmax, &m.Unpeened.GoodmanSlope})
+    EXPECT_TRUE(std::isfinite(static_cast<double>(MaterialReal(*r))));
 }
 
 // ----------------------------------------------------------- new material
