@@ -111,8 +111,9 @@ std::string TablePathWithWriteCheck(std::string_view nameIn) {
   std::string name(nameIn);
   if (name.find('.') == std::string::npos) name += ".dbf";
   const std::string folder = RemoveTrailingBackslash(G().DbfFolder);
-  const std::string path = ResolveCaseInsensitive(folder.empty() ? "." : folder, name);
-  CheckFileReadable(folder.empty() ? name : AddBackslash(folder) + name);
+  // A table written in other case is found (a file is only read here).
+  const std::string path = folder.empty() ? ResolvePathCaseInsensitive(name) : ResolveCaseInsensitive(folder, name);
+  CheckFileReadable(path);
   if (G().AbortFlag != 0) return {};
   if (!FolderPassesWriteTest(folder.empty() ? "." : folder) || !OwnerMayWrite(path)) {
     return CopyToTempFolder(path, LastComponent(path));

@@ -29,6 +29,12 @@ TEST_F(TableFunctions, NamesGetDbfOnlyWithoutAPoint) {
   EXPECT_EQ(TableRecCount(), 71);
   TableClose();
 
+  // A table file in other case is found.
+  fs::rename(dbf() / "din2077.dbf", dbf() / "DIN2077.DBF");
+  TableOpen("din2077");
+  EXPECT_EQ(TheTableWindow().FileName(), (dbf() / "DIN2077.DBF").string());
+  TableClose();
+
   // A name with a point is not given ".dbf".
   ui().ExpectMessageBox("", "nicht gefunden oder kein Zugriffsrecht !").Text("din2076.x");
   TableOpen("din2076.x");
