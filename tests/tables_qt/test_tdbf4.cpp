@@ -76,6 +76,7 @@ TEST_F(Tdbf4Test, BrowseShowsFourNavigatorButtonsEditTen) {
     EXPECT_EQ(grid->model()->rowCount(), 13);  // marked materials hidden
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_FALSE(Child<QAction>(d, "mi_editPack")->isVisible());
+    EXPECT_EQ(Child<QAction>(d, "mi_helpdbf")->text(), "Material");
     Screenshot(d, "tdbf4_zebwst_browse");
     grid->setCurrentIndex(grid->model()->index(2, 0));  // the third shown: material 4
     QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);

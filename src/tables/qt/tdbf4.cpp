@@ -14,6 +14,7 @@
 
 #include "base/dialogs.h"
 #include "base/globals.h"
+#include "base/help.h"
 #include "base/qt/qt_convert.h"
 #include "base/ui_port.h"
 #include "platform/codepage.h"
@@ -271,8 +272,22 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
   });
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   help->setObjectName("mi_Help");
+  item(help, "mi_helpdbf", AnsiToQString(w_.Title2()), [] {
+    ShowHelpText(0, "", 1);
+    G().AbortFlag = 0;
+  });
+  item(help, "mi_helpCommon", QStringLiteral("Database"), [] {
+    ShowHelpText(3210, "", 1);
+    G().AbortFlag = 0;
+  });
+  item(help, "mi_helphilfebild", QStringLiteral("Hilfe&bild"), [this] {
+    ShowHelpText(0, "", 2);
+    G().AbortFlag = 0;
+    raise();
+    activateWindow();
+  });
   item(help, "mi_helpDatei", QStringLiteral("File"),
-       [this] { Ui().MessageBox("Meldung:", w_.FileName()); });
+       [this] { Ui().MessageBox("Meldung:", QStringToAnsi(PathToQString(w_.FileName()))); });
   if (browse_) {
     appendDbf->setVisible(false);
     appendText->setVisible(false);
