@@ -97,8 +97,7 @@ void TableWindow::SortByColumn(int column) {
   if (type == 'L' || type == 'M') return;
   TableGlobals().TableLastRecNo = RecNo();
   const std::string index = AddBackslash(G().TempFolder) + "$tlmtemp";
-  IndexOn(FieldName(column + 1), index);
-  SetIndexTo(index);
+  if (IndexOn(FieldName(column + 1), index)) SetIndexTo(index);
   GoRecord(TableGlobals().TableLastRecNo);
 }
 

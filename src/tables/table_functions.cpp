@@ -201,14 +201,14 @@ void TableBrowse(int mode) { TheTableWindow().ShowTable(mode); }
 
 std::string TempFolderFile(std::string_view name) { return AddBackslash(G().TempFolder) + std::string(name); }
 
-void TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath) {
-  TheTableWindow().IndexOn(keyExpression, indexPath);
+bool TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath) {
+  return TheTableWindow().IndexOn(keyExpression, indexPath);
 }
 
 void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) {
   const std::string path = TempFolderFile(indexName);
-  TableIndexOnFile(keyExpression, path);
-  TheTableWindow().SetIndexTo(path);
+  // An index that was not built is not opened (one error, not two).
+  if (TableIndexOnFile(keyExpression, path)) TheTableWindow().SetIndexTo(path);
 }
 
 void TableSeek(std::string_view key) { TheTableWindow().Find(key); }

@@ -64,7 +64,8 @@ void TableBrowse(int mode);
 
 // --- index
 std::string TempFolderFile(std::string_view name);
-void TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath);
+// False when the index could not be built (error shown, AbortFlag set).
+bool TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath);
 // Builds the index "<temp folder>/<indexName>.ndx" and makes it the master.
 void TableMakeIndex(std::string_view keyExpression, std::string_view indexName);
 void TableSeek(std::string_view key);

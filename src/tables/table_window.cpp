@@ -355,10 +355,10 @@ bool TableWindow::Pack() {
   return ok;
 }
 
-void TableWindow::IndexOn(std::string_view expression, const std::string& indexPath) {
-  if (!open_) return;
+bool TableWindow::IndexOn(std::string_view expression, const std::string& indexPath) {
+  if (!open_) return false;
   SetHourglassCursor();
-  Guarded([&] {
+  const bool ok = Guarded([&] {
     xb::CloseIndexes();
     std::string file = indexPath;
     const std::size_t slash = file.find_last_of('/');
@@ -366,6 +366,7 @@ void TableWindow::IndexOn(std::string_view expression, const std::string& indexP
     xb::MakeIndexExpr(expression, file);
   });
   SetArrowCursor();
+  return ok;
 }
 
 void TableWindow::SetIndexTo(const std::string& indexPath) {

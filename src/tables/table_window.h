@@ -125,7 +125,8 @@ class TableWindow {
   bool Pack();
 
   // --- index
-  void IndexOn(std::string_view expression, const std::string& indexPath);
+  // False when the index could not be built (error shown).
+  bool IndexOn(std::string_view expression, const std::string& indexPath);
   // Opens indexPath + ".ndx" as the master index.
   void SetIndexTo(const std::string& indexPath);
   // Seeks in the master index; a miss with exactly one "," retries with

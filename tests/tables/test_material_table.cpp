@@ -209,6 +209,15 @@ TEST_F(MaterialTable, DamagedOrShortTablesGiveZerosAndMessagesNotCrashes) {
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : ZEBWST DBF error"});
 
+  // A material table of two fields: no key field, no material, no throw.
+  fs::remove(dbf() / "zebwst.dbf");
+  fs::copy_file(dbf() / "din2077.dbf", dbf() / "zebwst.dbf");
+  ResetErrorMessages();
+  ui().ExpectMessageBox("Fehler", "Fehler : DBF Error 254\n");
+  EXPECT_FALSE(MaterialLoadByNumber(3));
+  ui().ExpectMessageBox("Fehler", "Fehler : DBF Error 254\n");
+  EXPECT_FALSE(LoadMaterialRow(3));
+
   // A strength table of two fields: the values read as 0.
   fs::remove(dbf() / "zebrmmin.dbf");
   fs::copy_file(dbf() / "din2076.dbf", dbf() / "zebrmmin.dbf");
