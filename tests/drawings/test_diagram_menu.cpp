@@ -181,6 +181,36 @@ TEST_F(DiagramMenuTest, RelaxationRowThroughTheTableFunctions) {
   EXPECT_FALSE(Write("rxbad", 1, [](int c) { SelectDiagram(11, c); }).empty());
 }
 
+TEST_F(DiagramMenuTest, RegisteredIndexesAndPrintMacro) {
+  Ref();
+  ClearDrawingRegistry();
+  RegisterDiagramDrawings();
+  for (int j = 1; j <= 11; ++j) EXPECT_EQ(DrawingRegistered(*CadDrawingOfIndex(j)), j != 9) << j;
+  // Index 11 through the table functions, as the command line runs it.
+  auto tables = std::make_shared<RelaxationTables>();
+  SetTables(tables);
+  ZEBWST_Record().MaterialNumber = 4711;
+  SpringData().MaterialSel = 0;
+  SetCadBatchMode(1);
+  G().CurrentFileName = dir() + "/idx11";
+  EXPECT_TRUE(CadOutputByIndex(1, 11));
+  SetCadBatchMode(0);
+  CadSettings().CommandLineExport = 1;
+  const auto es = ReadDxfEntities(dir() + "/idx11.dxf");
+  EXPECT_NE(FindText(es, "dF/F %"), nullptr);  // code 18's y axis
+  // The print macro: boxes 3, 4 and 8 to 13 each draw on the screen.
+  auto form = std::make_shared<ScriptedPrintMacroForm>();
+  SetPrintMacroForm(form);
+  SetPrintMacroPrintouts({[] {}, [] {}});
+  form->Answer({3, 4, 8, 9, 10, 11, 12, 13});
+  sink().ClearCalls();
+  RunPrintMacro();
+  EXPECT_EQ(sink().Named("GrafClear").size(), 8u);
+  EXPECT_GT(sink().Named("GrafLine").size(), 800u);
+  SetPrintMacroForm(nullptr);
+  ClearDrawingRegistry();
+}
+
 TEST_F(DiagramMenuTest, FrequencyResponseRefusalsAndResonance) {
   Ref();
   for (Real f : {Real(0), Real(-5), Real(std::nan(""))}) {
