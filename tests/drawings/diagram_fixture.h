@@ -18,6 +18,7 @@
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/diagram.h"
+#include "drawings/support_drawings.h"
 #include "graphics/support_cadrun.h"
 #include "graphics/support_checkers.h"
 #include "mainwin/dispatch.h"
@@ -64,54 +65,6 @@ class DiagramTest : public CadTest {
   std::shared_ptr<RefMaterialTables> tables_;
 };
 
-// LINE, CIRCLE and TEXT entities of an ASCII DXF file's ENTITIES section.
-struct DxfEntity {
-  std::string type, layer, text;
-  double x1 = 0, y1 = 0, x2 = 0, y2 = 0, r = 0, angle = 0;
-};
-
-inline std::vector<DxfEntity> ReadDxfEntities(const std::string& path) {
-  std::vector<std::pair<int, std::string>> pairs;
-  {
-    std::istringstream in(ReadFileBytes(path));
-    std::string code, value;
-    while (std::getline(in, code) && std::getline(in, value)) {
-      if (!value.empty() && value.back() == '\r') value.pop_back();
-      pairs.emplace_back(std::stoi(code), value);
-    }
-  }
-  std::vector<DxfEntity> out;
-  bool inEntities = false;
-  DxfEntity* cur = nullptr;
-  for (std::size_t k = 0; k < pairs.size(); ++k) {
-    const auto& [c, v] = pairs[k];
-    if (c == 2 && k > 0 && pairs[k - 1].second == "SECTION") inEntities = v == "ENTITIES";
-    if (!inEntities) continue;
-    if (c == 0) {
-      cur = nullptr;
-      if (v == "LINE" || v == "CIRCLE" || v == "TEXT") {
-        out.emplace_back();
-        out.back().type = v;
-        cur = &out.back();
-      }
-      continue;
-    }
-    if (!cur) continue;
-    switch (c) {
-      case 8: cur->layer = v; break;
-      case 1: cur->text = v; break;
-      case 10: cur->x1 = std::stod(v); break;
-      case 20: cur->y1 = std::stod(v); break;
-      case 11: cur->x2 = std::stod(v); break;
-      case 21: cur->y2 = std::stod(v); break;
-      case 40: cur->r = std::stod(v); break;
-      case 50: cur->angle = std::stod(v); break;
-      default: break;
-    }
-  }
-  return out;
-}
-
 // Lines of a layer that join the two points (either direction) within tol.
 inline int CountLines(const std::vector<DxfEntity>& es, const std::string& layer, double x1, double y1, double x2,
                       double y2, double tol = 1e-3) {
@@ -119,8 +72,9 @@ inline int CountLines(const std::vector<DxfEntity>& es, const std::string& layer
   for (const DxfEntity& e : es) {
     if (e.type != "LINE" || (!layer.empty() && e.layer != layer)) continue;
     auto near = [tol](double a, double b) { return std::fabs(a - b) <= tol; };
-    if ((near(e.x1, x1) && near(e.y1, y1) && near(e.x2, x2) && near(e.y2, y2)) ||
-        (near(e.x1, x2) && near(e.y1, y2) && near(e.x2, x1) && near(e.y2, y1)))
+    const double a1 = e.Get(10), b1 = e.Get(20), a2 = e.Get(11), b2 = e.Get(21);
+    if ((near(a1, x1) && near(b1, y1) && near(a2, x2) && near(b2, y2)) ||
+        (near(a1, x2) && near(b1, y2) && near(a2, x1) && near(b2, y1)))
       ++n;
   }
   return n;
@@ -128,7 +82,7 @@ inline int CountLines(const std::vector<DxfEntity>& es, const std::string& layer
 
 inline const DxfEntity* FindText(const std::vector<DxfEntity>& es, const std::string& text) {
   for (const DxfEntity& e : es)
-    if (e.type == "TEXT" && e.text == text) return &e;
+    if (e.type == "TEXT" && e.Text(1) == text) return &e;
   return nullptr;
 }
 
@@ -146,10 +100,11 @@ inline double CurveAt(const std::vector<DxfEntity>& es, const std::string& layer
   const double sx = f.SheetX(x);
   for (const DxfEntity& e : es) {
     if (e.type != "LINE" || e.layer != layer) continue;
-    const double a = std::min(e.x1, e.x2), b = std::max(e.x1, e.x2);
+    const double x1 = e.Get(10), y1 = e.Get(20), x2 = e.Get(11), y2 = e.Get(21);
+    const double a = std::min(x1, x2), b = std::max(x1, x2);
     if (sx < a || sx > b || a == b) continue;
-    const double t = (sx - e.x1) / (e.x2 - e.x1);
-    return f.WorldY(e.y1 + t * (e.y2 - e.y1));
+    const double t = (sx - x1) / (x2 - x1);
+    return f.WorldY(y1 + t * (y2 - y1));
   }
   return std::nan("");
 }

@@ -55,8 +55,8 @@ TEST_F(DiagramAnchorTest, ToleranceBandsKeepTheirGradeRatioAndLegends) {
     const DxfEntity* t = FindText(es, l.text);
     ASSERT_NE(t, nullptr) << l.text;
     EXPECT_EQ(t->layer, l.layer);
-    EXPECT_NEAR(t->x1, 50, 1e-6);
-    EXPECT_NEAR(t->y1, l.y, 1e-6);
+    EXPECT_NEAR(t->Get(10), 50, 1e-6);
+    EXPECT_NEAR(t->Get(20), l.y, 1e-6);
   }
   // Offsets at 0 and sn relative to grade 2: 0.63 and 1.6.
   for (Real F : {Real(0), s.Fn}) {
@@ -72,7 +72,7 @@ TEST_F(DiagramAnchorTest, ToleranceBandsKeepTheirGradeRatioAndLegends) {
   const auto flat = ReadDxfEntities(WriteCode("band0", 1, 9));
   int onLine = 0;
   for (const DxfEntity& e : flat)
-    if (e.type == "LINE" && (e.layer == "19" || e.layer == "21" || e.layer == "18") && e.x1 == 12 && e.y1 == 10)
+    if (e.type == "LINE" && (e.layer == "19" || e.layer == "21" || e.layer == "18") && e.Get(10) == 12 && e.Get(20) == 10)
       ++onLine;
   EXPECT_GE(onLine, 6);
 }
@@ -140,7 +140,7 @@ TEST_F(DiagramAnchorTest, TauDStepsAndRmTable) {
   // 1.02 d_last.
   const DxfEntity* label = FindText(es, "tau z");
   ASSERT_NE(label, nullptr);
-  EXPECT_NEAR((label->x1 - 12) / 95 * 25 / 1.02, 20.69, 0.01);
+  EXPECT_NEAR((label->Get(10) - 12) / 95 * 25 / 1.02, 20.69, 0.01);
   // Rm 2319.5 .. 1470 and tauz 1298.9 .. 823.2 at d 0.2 .. 10 (cells
   // start with a blank).
   for (const char* v : {" 2319", " 2121", " 1970", " 1771", " 1621", " 1470", " 1299", " 823.2"})
@@ -165,7 +165,7 @@ TEST_F(DiagramAnchorTest, GoodmanAndHaighConstruction) {
   EXPECT_EQ(CountLines(hs, "18", f.SheetX(666.6667), f.SheetY(233.3333), f.SheetX(900), 20), 1);
   const DxfEntity* label = FindText(hs, "10 Mio.Lastsp.");
   ASSERT_NE(label, nullptr);
-  EXPECT_NEAR(label->angle, -21.80, 0.005);
+  EXPECT_NEAR(label->Get(50), -21.80, 0.005);
   // Decision: the diagram leaves the spring's fatigue values as the
   // calculation left them.
   const SpringDataRecord before = SpringData();
@@ -194,8 +194,8 @@ TEST_F(DiagramAnchorTest, GoodmanWithoutSlopePostsOneFatalText) {
   const auto es = ReadDxfEntities(Write("selfdef", 1, [](int c) { GoodmanOutput(c); }));
   const DxfEntity* t = FindText(es, "No data for self-defined materials");
   ASSERT_NE(t, nullptr);
-  EXPECT_NEAR(t->x1, 15 + 500.0 / 1200 * 90, 1e-3);
-  EXPECT_NEAR(t->y1, 20 + 50.0 / 1200 * 85, 1e-3);
+  EXPECT_NEAR(t->Get(10), 15 + 500.0 / 1200 * 90, 1e-3);
+  EXPECT_NEAR(t->Get(20), 20 + 50.0 / 1200 * 85, 1e-3);
 }
 
 TEST_F(DiagramAnchorTest, RelaxationCurves) {

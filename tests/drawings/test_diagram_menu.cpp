@@ -206,7 +206,7 @@ TEST_F(DiagramMenuTest, RegisteredIndexesAndPrintMacro) {
   sink().ClearCalls();
   RunPrintMacro();
   EXPECT_EQ(sink().Named("GrafClear").size(), 8u);
-  EXPECT_GT(sink().Named("GrafLine").size(), 800u);
+  EXPECT_GT(sink().Named("GrafLine").size(), 400u);
   SetPrintMacroForm(nullptr);
   ClearDrawingRegistry();
 }
