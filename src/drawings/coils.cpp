@@ -275,7 +275,8 @@ Real CoilPitch(Real L, Real w2, bool section) {
   const SpringDataRecord& s = SpringData();
   const Counts n = CoilCounts(section);
   if (s.EndForm == 1) {
-    if (n.Ne <= 1) return (L - w2) / n.Nn;
+    // No active coil has no pitch (0 refuses the drawing).
+    if (n.Ne <= 1) return n.Nn == 0 ? 0 : (L - w2) / n.Nn;
     return (L - (n.Ne * w2 + 1.5L * w2)) / (n.Nn - 0.5L);
   }
   return (L - n.Ne * w2) / (n.Nn - 0.5L);

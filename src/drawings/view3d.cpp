@@ -256,7 +256,9 @@ void DrawSpring3DCenterline() {
   Setup3DView("", -0.6L * Dm, 0.6L * Dm, -0.6L * Dm, 0.6L * Dm, 0, L, 0, 0, 0);
   CadSetLayer(0);
   const Real r = Dm / 2, w = s.d + s.TolWire, n = s.n, E1 = s.EndCoils[1], E2 = s.EndCoils[2];
-  const Real p = w + (L - s.Lc) / n;
+  // Without active coils (or with too few to divide by) they rise at the wire pitch.
+  const Real rise = L - s.Lc;
+  const Real p = std::fabs(n) >= 1e-9L && std::fabs(rise) <= 1e9L ? w + rise / n : w;
   const Real limits[3] = {E1, E1 + n, E1 + n + E2};
   const Real total = std::fabs(E1) + std::fabs(n) + std::fabs(E2);
   if (!std::isfinite(total)) return;

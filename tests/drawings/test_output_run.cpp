@@ -10,6 +10,7 @@
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/diagram.h"
+#include "drawings/support_drawings.h"
 #include "graphics/support_cadrun.h"
 #include "mainwin/dispatch.h"
 #include "spring/spring_data.h"
@@ -17,13 +18,11 @@
 namespace zeb::test {
 namespace {
 
-class OutputRunTest : public CadTest {
+class OutputRunTest : public DrawingTest {
  protected:
   void SetUp() override {
-    CadTest::SetUp();
-    ResetSpringGlobals();
-    CadSettings().CommandLineExport = 1;
-    G().CurrentFileName = dir() + "/run";
+    DrawingTest::SetUp();
+    UseFileName("run");
   }
 };
 
@@ -81,6 +80,31 @@ TEST_F(OutputRunTest, InstallRegistersDrawingIndexesAndServices) {
   for (int j = 12; j <= 17; ++j) EXPECT_TRUE(DrawingRegistered(*CadDrawingOfIndex(j))) << j;
   EXPECT_TRUE(DrawingRegistered({DrawingEntry::ProductionDrawingEN, 0}));
   EXPECT_EQ(nullptr, dynamic_cast<RecordingDrawings*>(&Drawings()));
+  SetDrawings(nullptr);
+  ClearDrawingRegistry();
+}
+
+// The print macro's boxes 5 to 7 draw the projection and both production
+// drawings on the screen through the installed entries.
+TEST_F(OutputRunTest, PrintMacroDrawsViewAndProductionDrawings) {
+  LoadRefSpring();
+  ClearDrawingRegistry();
+  InstallDrawings();
+  auto form = std::make_shared<ScriptedPrintMacroForm>();
+  form->Answer({5, 6, 7});
+  SetPrintMacroForm(form);
+  sink().ClearCalls();
+  RunPrintMacro();
+  int frames = 0, en = 0, arcs = 0;
+  for (const SinkCall& c : sink().Calls()) {
+    frames += c.text == "Zust.";
+    en += c.text.rfind("Fc,th = ", 0) == 0;
+    arcs += c.name == "GrafArc" && c.args[4] == 1;  // wire arcs of the projection (d 2)
+  }
+  EXPECT_EQ(2, frames);
+  EXPECT_EQ(1, en);
+  EXPECT_GT(arcs, 10);
+  SetPrintMacroForm(nullptr);
   SetDrawings(nullptr);
   ClearDrawingRegistry();
 }
