@@ -32,7 +32,7 @@ void DrawBucklingDiagram() {
   DiagramText("Knickgefahr", 5.0L, 0.6L);
   CadSetLayer(5);
   // The theoretical limit exists only for 0 <= G/E < 1.
-  if (s.E > 0 && Finite(s.G / s.E) && s.G / s.E < 1) {
+  if (s.E > 0 && Finite(s.G / s.E) && s.G / s.E >= 0 && s.G / s.E < 1) {
     const Real g = s.G / s.E;
     const Real A = 0.5L / (1 - g);
     const Real B = std::numbers::pi_v<Real> * std::numbers::pi_v<Real> * (1 - g) / (0.5L + g);
