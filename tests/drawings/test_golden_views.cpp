@@ -3,6 +3,7 @@
 // the screen run putting the primitives of the DXF into the sink.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "drawings/drawings.h"
@@ -64,28 +65,42 @@ TEST_F(GoldenViewTest, TopView) {
   Golden("view4_top", 4, {1, 2, 5});
 }
 
-// Counts of the DXF entities (block DATEN expanded) and of the screen calls.
+// Counts of the DXF entities (blocks expanded) and of the screen calls.
+void CountEntities(const std::string& path, const std::vector<DxfEntity>& entities, std::map<std::string, int>& n) {
+  for (const auto& e : entities) {
+    if (e.type == "INSERT")
+      CountEntities(path, ReadDxfBlock(path, e.Text(2)), n);
+    else
+      ++n[e.type];
+  }
+}
+
 TEST_F(GoldenViewTest, ScreenRunDrawsTheDxfPrimitives) {
-  for (int kind = 1; kind <= 4; ++kind) {
+  LoadRefSpring();
+  SpringData().DrawingName = "Golden";
+  const std::vector<std::pair<std::string, std::function<void(int)>>> drawings = {
+      {"view 1", [](int c) { DrawSpringView(1, c, false); }},
+      {"view 2", [](int c) { DrawSpringView(2, c, false); }},
+      {"view 3", [](int c) { DrawSpringView(3, c, false); }},
+      {"view 4", [](int c) { DrawSpringView(4, c, false); }},
+      {"production", [](int c) { DrawProductionDrawing(c); }},
+      {"production EN", [](int c) { DrawProductionDrawingEN(c); }},
+      {"quick 3", [](int c) { DrawQuickSheet(c); }},
+  };
+  for (const auto& [kind, draw] : drawings) {
     UseFileName("screen");
-    DrawSpringView(kind, 1, false);
+    draw(1);
     std::map<std::string, int> dxf;
-    for (const auto& e : ReadDxfEntities(dir() + "/screen.dxf")) {
-      if (e.type != "INSERT") {
-        ++dxf[e.type];
-        continue;
-      }
-      for (const auto& b : ReadDxfBlock(dir() + "/screen.dxf", e.Text(2))) ++dxf[b.type];
-    }
+    CountEntities(dir() + "/screen.dxf", ReadDxfEntities(dir() + "/screen.dxf"), dxf);
     sink().ClearCalls();
-    DrawSpringView(kind, 3, false);
+    draw(3);
     std::map<std::string, int> screen;
     for (const auto& c : sink().Calls()) {
       if (c.name == "GrafLine") ++screen["LINE"];
       if (c.name == "GrafArc") ++screen["ARC"];
       if (c.name == "GrafCircle") ++screen["CIRCLE"];
       // The screen's own file line aside.
-      if (c.name == "GrafOutTextXY" && c.text.find("screen.zeb") == std::string::npos) ++screen["TEXT"];
+      if (c.name == "GrafOutTextXY" && c.text.find(" - TALMORE ") == std::string::npos) ++screen["TEXT"];
     }
     // Polylines reach the screen as their line pieces.
     const int polylineVertices = dxf["VERTEX"];

@@ -222,6 +222,49 @@ TEST_F(ViewTest, TopViewEndLine) {
   EXPECT_NE(layer2, endLine->layer);
 }
 
+TEST_F(ViewTest, IntersectionsOfLines) {
+  Real x = 9, y = 9;
+  IntersectLines(x, y, 0, 1, 2, 3, 0, 0, 1, 2);  // y = x + 1 and y = 2x
+  EXPECT_EQ(1, x);
+  EXPECT_EQ(2, y);
+  IntersectLines(x, y, 1, 5, 3, 7, 0, 0, 2, 2);  // parallel: x 0, y of the first line
+  EXPECT_EQ(0, x);
+  EXPECT_EQ(4, y);
+  IntersectLines(x, y, 2, 0, 2, 9, 0, 1, 1, 3);  // the first vertical
+  EXPECT_EQ(2, x);
+  EXPECT_EQ(5, y);
+  IntersectLines(x, y, 0, 1, 1, 3, 4, 0, 4, 1);  // the second vertical
+  EXPECT_EQ(4, x);
+  EXPECT_EQ(9, y);
+  IntersectLines(x, y, 3, 7, 3, 8, 5, 0, 5, 1);  // both vertical: the first point
+  EXPECT_EQ(3, x);
+  EXPECT_EQ(7, y);
+}
+
+TEST_F(ViewTest, SectionPitchUsesTheWireHeight) {
+  SpringDataRecord& s = SpringData();
+  s.CrossSection = 4, s.d = 3, s.h = 1.5L;
+  // Section: N1 + N2 = 2 end coils of height h.
+  EXPECT_DOUBLE_EQ((60.0 - 2 * 1.5) / 4.5, double(CoilPitch(60, s.h, true)));
+  ScreenView(3);
+  EXPECT_FALSE(Lines().empty());
+}
+
+TEST_F(ViewTest, DataBlockInInchesAndWithoutName) {
+  G().UnitSystem = 1;
+  SpringData().DrawingName = "";
+  UseFileName("zoll");
+  DrawSpringView(3, 1, false);
+  std::vector<std::string> texts;
+  for (const DxfEntity& e : ReadDxfBlock(dir() + "/zoll.dxf", "DATEN"))
+    if (e.type == "TEXT") texts.push_back(e.Text(1));
+  ASSERT_EQ(6u, texts.size());
+  EXPECT_EQ("Nr 1", texts[0]);
+  EXPECT_EQ("L = 2.3622 in", texts[1]);
+  EXPECT_EQ("F = 0 lbf", texts[2]);
+  EXPECT_EQ("d = 0.0787 in", texts[3]);
+}
+
 // Distances between neighbouring 45-degree hatch lines.
 std::vector<double> HatchSpacings(const std::vector<SinkCall>& lines) {
   std::vector<double> c;
