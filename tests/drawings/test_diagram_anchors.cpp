@@ -147,6 +147,20 @@ TEST_F(DiagramAnchorTest, TauDStepsAndRmTable) {
     EXPECT_NE(FindText(es, v), nullptr) << v;
   EXPECT_NE(FindText(es, "Rm = 1970 - 500 * log ( d / 1 )"), nullptr);
   EXPECT_NEAR(static_cast<double>(MaterialRmOfD(0.2L)), 2319.5, 0.05);
+  // The staircase: values not above 0 and slots without a diameter draw
+  // no step, so no line of layer 22 lies at y <= 0 (sheet y 15).
+  SG().RmTableLoaded = 1;
+  for (std::size_t i = 0; i < RmTable().Min.size(); ++i) {
+    RmTable().Min[i] = i % 4 == 0 ? 0 : (i % 4 == 1 ? -100 : 2500 - static_cast<std::int32_t>(i));
+    RmTable().Max[i] = 2600;
+  }
+  int steps = 0;
+  for (const DxfEntity& e : ReadDxfEntities(WriteCode("stairs", 1, 6))) {
+    if (e.type != "LINE" || e.layer != "22") continue;
+    ++steps;
+    EXPECT_GT(std::min(e.Get(20), e.Get(21)), 15.0);
+  }
+  EXPECT_GT(steps, 0);
 }
 
 TEST_F(DiagramAnchorTest, GoodmanAndHaighConstruction) {

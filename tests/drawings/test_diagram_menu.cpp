@@ -235,22 +235,21 @@ TEST_F(DiagramMenuTest, EnglishLogAxisPlacesOneMillimetre) {
   Ref();
   G().UnitSystem = 1;
   ZEBWST_Record().dmax = MakeReal48(20);
-  RunToScreen([] {});
-  ShowDiagram(23, 3);
-  // The lower-left corner of the plot is log10 of the inch limit; the
-  // spring's vertical line at d = 2 mm lies at log10(2 / 25.4).
-  const DiagramStateRecord& st = DiagramState();
-  EXPECT_EQ(st.DiagramAxisMode, 0);
   SpringData().d = 1;
-  DiagramState().DiagramAxisMode = 4;
-  DiagramSetPlotSize(95, 90);
-  DiagramSetPlotOrigin(12, 15);
-  DiagramFrame("d", "R", "T", 0.05L / 25.4L, 0, 1.1L * 20 / 25.4L, 3500 * 145.038L, 1);
-  const Real lo = DiagramState().XMin, hi = DiagramState().XMax;
-  DiagramScaleRange(1 / 25.4L, 145.038L);
-  EXPECT_NEAR(static_cast<double>(DiagramMapX(std::log10(1.0L))),
-              static_cast<double>(12 + (std::log10(1 / 25.4L) - lo) / (hi - lo) * 95), 1e-9);
-  DiagramState().DiagramAxisMode = 0;
+  const auto es = ReadDxfEntities(WriteCode("log_en", 1, 23));
+  // The frame divides log10 of 0.05 .. 22 mm in inches; d = 1 mm is
+  // log10(1 / 25.4) on that axis.
+  Real lo = 0, hi = 0, step = 0;
+  NiceLogAxisScale(lo, hi, step, std::log10(0.05L / 25.4L), std::log10(22 / 25.4L), 5);
+  const double expected = static_cast<double>(12 + (std::log10(1 / 25.4L) - lo) / (hi - lo) * 95);
+  int found = 0;
+  for (const DxfEntity& e : es)
+    if (e.type == "LINE" && e.layer == "19" && e.Get(10) == e.Get(11)) {
+      EXPECT_NEAR(e.Get(10), expected, 1e-3);
+      ++found;
+    }
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(DiagramState().DiagramAxisMode, 0);
 }
 
 }  // namespace
