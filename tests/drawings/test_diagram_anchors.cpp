@@ -6,6 +6,7 @@
 
 #include "diagram_fixture.h"
 #include "drawings/diagram_plots.h"
+#include "spring/calc.h"
 #include "spring/material.h"
 #include "spring/strength.h"
 #include "spring/tolerances.h"
@@ -236,6 +237,36 @@ TEST_F(DiagramAnchorTest, RelaxationCurves) {
     f3.ylo = static_cast<double>(lo), f3.yhi = static_cast<double>(hi);
   }
   EXPECT_NEAR(CurveAt(e3, "18", f3, 48) / static_cast<double>(F2), 0.94986, 2e-5);
+}
+
+// The deflection curve times the rate curve is the transverse force at
+// every travel both sample.
+TEST_F(DiagramAnchorTest, TransverseDeflectionTimesRateIsTheForce) {
+  Ref();
+  TransverseLoad().FQ = 5;
+  RunRecalculation();
+  const SpringDataRecord& s = SpringData();
+  const auto& q = TransverseLoad();
+  auto frame = [&](Real ymax) {
+    Real xlo = 0, xhi = 0, ylo = 0, yhi = 0, step = 0;
+    NiceAxisScale(0, s.sc, 6, xlo, xhi, step);
+    NiceAxisScale(0, ymax, 6, ylo, yhi, step);
+    return HandFrame{95, 95, 12, 10, static_cast<double>(xlo), static_cast<double>(xhi), static_cast<double>(ylo),
+                     static_cast<double>(yhi)};
+  };
+  const HandFrame fq = frame(std::max({q.y[0], q.y[2], q.y[4]}));
+  const HandFrame fr = frame(std::max(TransverseSpringRate(0), TransverseSpringRate(s.sc)));
+  const auto dq = ReadDxfEntities(WriteCode("sq", 1, 26));
+  const auto dr = ReadDxfEntities(WriteCode("rq", 1, 27));
+  int checked = 0;
+  for (int k = 1; k < 300; ++k) {
+    const double x = static_cast<double>(s.sc) * k / 300;
+    const double sq = CurveAt(dq, Layer5(), fq, x), rq = CurveAt(dr, Layer5(), fr, x);
+    if (std::isnan(sq) || std::isnan(rq) || rq <= 0) continue;
+    EXPECT_NEAR(sq * rq, 5, 5e-3) << x;
+    ++checked;
+  }
+  EXPECT_GE(checked, 5);
 }
 
 TEST_F(DiagramAnchorTest, LoadSpectrumBlocks) {
