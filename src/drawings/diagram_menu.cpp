@@ -313,6 +313,7 @@ bool BatchMode() { return PS().CadBatchMode != 0; }
 int SubMenu(std::initializer_list<const char*> texts, int preset) {
   if (BatchMode()) return preset;
   std::vector<std::string>& t = G().LineTable;
+  if (t.size() < 8) t.resize(8);
   int n = 0;
   for (const char* text : texts) t[static_cast<std::size_t>(++n)] = text;
   std::int16_t choice = static_cast<std::int16_t>(preset);
@@ -421,6 +422,7 @@ void ShowDiagramMenu() {
   for (int rounds = 0; rounds < 100000; ++rounds) {
     ++choice;
     std::vector<std::string>& t = G().LineTable;
+    if (t.size() <= kBackEntry) t.resize(kBackEntry + 1);
     for (int k = 1; k <= 22; ++k) t[static_cast<std::size_t>(k)] = kEntries[k - 1];
     t[kBackEntry] = kBack;
     SetCurrentHelpNumber(5500);
