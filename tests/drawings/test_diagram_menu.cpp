@@ -52,6 +52,16 @@ TEST_F(DiagramMenuTest, MenuPreselectsAndKeepsOpenAfterMessages) {
   EXPECT_TRUE(shown[0].listBox);
   EXPECT_EQ(shown[2].index, 9);  // entry 10 after entry 9
   EXPECT_EQ(G().AbortFlag, 0);
+  // After entry 22 (drawn on the screen, the output the CAD-code choice
+  // gives) the menu preselects "zurück...".
+  ui().ExpectChoice("Diagrammtyp", 22);
+  ui().ExpectChoice("CAD-Code", 3);
+  ui().ExpectChoiceCancel("Diagrammtyp");
+  sink().ClearCalls();
+  ShowDiagramMenu();
+  ASSERT_EQ(ui().shown().size(), 6u);
+  EXPECT_EQ(ui().shown()[5].index, 22);
+  EXPECT_FALSE(sink().Named("GrafLine").empty());
 }
 
 TEST_F(DiagramMenuTest, SubMenusPresetsAndRoundWireRefusal) {
