@@ -172,9 +172,9 @@ int RecordingTables::TableAppend() {
 }
 void RecordingTables::TableClose() { Note("TableClose"); }
 void RecordingTables::TableMakeIndex(std::string_view keyExpression, std::string_view indexName) {
-  Note("TableMakeIndex", {std::string(keyExpression), std::string(indexName)});
+  Note("TableMakeIndex", {Str(keyExpression), Str(indexName)});
 }
-void RecordingTables::TableSeek(std::string_view key) { Note("TableSeek", {std::string(key)}); }
+void RecordingTables::TableSeek(std::string_view key) { Note("TableSeek", {Str(key)}); }
 bool RecordingTables::TableFound() {
   Note("TableFound");
   return false;

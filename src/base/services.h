@@ -113,10 +113,12 @@ class TableServices {
   // 0 when the append lock fails.
   virtual int TableAppend() = 0;
   virtual void TableClose() = 0;
-  // Index of the open table in the temporary folder, made the master.
+  // Builds the index on the key expression in the temporary folder and
+  // opens it as the master index.
   virtual void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) = 0;
+  // Looks the key up in the master index; TableFound: the last seek's result.
   virtual void TableSeek(std::string_view key) = 0;
-  virtual bool TableFound() = 0;  // result of the last TableSeek
+  virtual bool TableFound() = 0;
 };
 
 GraphicsServices& Graphics();
@@ -212,7 +214,7 @@ class RecordingTables : public TableServices, public CallRecorder {
   void TableClose() override;
   void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) override;
   void TableSeek(std::string_view key) override;
-  bool TableFound() override;
+  bool TableFound() override;  // false
 };
 
 }  // namespace zeb
