@@ -19,14 +19,11 @@
 namespace zeb {
 
 std::array<int, 94>& StandardDiameterSteps() {
-  // The diameters not listed here are filled by the tables module.
+  // The slots of the strength tables (spring_data.h, from the shipped tables'
+  // std_diameter_steps.csv); 0 where the diameter is not known.
   static std::array<int, 94> steps = [] {
     std::array<int, 94> a{};
-    const int head[] = {5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 25, 28, 30};
-    for (std::size_t i = 0; i < std::size(head); ++i) a[i] = head[i];
-    a[91] = 1800;
-    a[92] = 1900;
-    a[93] = 2000;
+    for (std::size_t i = 0; i < a.size(); ++i) a[i] = kStandardDiameterSteps[i];
     return a;
   }();
   return steps;

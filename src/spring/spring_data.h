@@ -192,12 +192,12 @@ inline constexpr int kRmTableSize = 94;
 // The wire diameter of each slot of the tensile-strength limit tables in
 // hundredths of a millimetre; 0 where the diameter is not known (the slot
 // then holds no value). data/tables/std_diameter_steps.csv holds the same.
-inline constexpr std::array<std::int32_t, kRmTableSize> StandardDiameterSteps{
+inline constexpr std::array<std::int32_t, kRmTableSize> kStandardDiameterSteps{
     5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 25, 28, 30, 0, 0, 0, 0, 0, 0, 0, 0,
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1800, 1900, 2000};
-static_assert(StandardDiameterSteps[91] == 1800 && StandardDiameterSteps[93] == 2000);
+static_assert(kStandardDiameterSteps[91] == 1800 && kStandardDiameterSteps[93] == 2000);
 
 struct RmTableT {
   std::int32_t MaterialNumber = 0;

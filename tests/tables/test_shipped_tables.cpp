@@ -74,11 +74,11 @@ TEST(ShippedTables, DiameterSlotsEqualTheirCsv) {
     ASSERT_EQ(std::stoi(line.substr(0, comma)), static_cast<int>(slots.size()) + 1);
     slots.push_back(std::stoi(line.substr(comma + 1)));
   }
-  ASSERT_EQ(slots.size(), StandardDiameterSteps.size());
-  for (std::size_t i = 0; i < slots.size(); ++i) EXPECT_EQ(StandardDiameterSteps[i], slots[i]) << "slot " << i + 1;
+  ASSERT_EQ(slots.size(), kStandardDiameterSteps.size());
+  for (std::size_t i = 0; i < slots.size(); ++i) EXPECT_EQ(kStandardDiameterSteps[i], slots[i]) << "slot " << i + 1;
   // Ascending where known: the diagrams draw them as a staircase.
   std::int32_t last = 0;
-  for (std::int32_t h : StandardDiameterSteps) {
+  for (std::int32_t h : kStandardDiameterSteps) {
     if (h == 0) continue;
     EXPECT_GT(h, last);
     last = h;
