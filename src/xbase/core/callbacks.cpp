@@ -32,6 +32,12 @@ void HeadlessTzCallback::ShowWindowText(int id, std::string_view caption, std::s
 
 void HeadlessTzCallback::CloseWindow(int id) { Record({"close", id, {}, {}, 0}); }
 
+void HeadlessTzCallback::RequestTerminate() {
+  Event e;
+  e.kind = "terminate";
+  Record(std::move(e));
+}
+
 void HeadlessTzCallback::Pump() { Record({"pump", 0, {}, {}, 0}); }
 
 bool ConfirmAction(std::string_view question) {

@@ -22,6 +22,9 @@ class TzCallback {
   virtual void CloseWindow(int id) = 0;
   // Repaint pending windows; no input is delivered.
   virtual void Pump() = 0;
+  // The program is asked to end once control is back in its loop (a
+  // dataset without a work area while errors only are recorded).
+  virtual void RequestTerminate() {}
 };
 
 // Headless: records every call; MessageBox answers from the script (front
@@ -29,7 +32,7 @@ class TzCallback {
 class HeadlessTzCallback : public TzCallback {
  public:
   struct Event {
-    std::string kind;  // "box", "show", "close", "pump"
+    std::string kind;  // "box", "show", "close", "pump", "terminate"
     int id = 0;
     std::string caption;
     std::string text;
@@ -39,6 +42,7 @@ class HeadlessTzCallback : public TzCallback {
   void ShowWindowText(int id, std::string_view caption, std::string_view text) override;
   void CloseWindow(int id) override;
   void Pump() override;
+  void RequestTerminate() override;
 
   std::deque<int> answers;
   std::vector<Event> events;

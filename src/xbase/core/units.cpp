@@ -3,6 +3,7 @@
 #include "xbase/memo/memo.h"
 #include "xbase/index/ndx.h"
 #include "xbase/expr/parser.h"
+#include "xbase/vfile/vfiles.h"
 
 namespace zeb::xbase {
 
@@ -10,6 +11,7 @@ void InitTableEngineUnits() {
   if (!ParserInstalled()) InitParserUnit();
   if (!MemoInstalled()) InitMemoUnit();
   if (!IndexInstalled()) IndexInit();
+  InitVirtualFiles();
 }
 
 }  // namespace zeb::xbase

@@ -4,7 +4,7 @@
 
 namespace zeb::xbase {
 
-// Installs the memo, expression and index units (after the engine is
+// Installs the memo, expression, index and virtual-file units (after the engine is
 // created or reset); calling it again is harmless.
 void InitTableEngineUnits();
 
