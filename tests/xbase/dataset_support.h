@@ -19,6 +19,11 @@
 
 namespace zeb::xbase::test {
 
+inline bool HaveDbfreadPeer() {
+  std::string out;
+  return RunCommand("/usr/bin/python3 -c 'import dbfread' 2>&1", out) == 0;
+}
+
 class DatasetTest : public ::testing::Test {
  protected:
   void SetUp() override {

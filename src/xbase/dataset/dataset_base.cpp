@@ -340,7 +340,7 @@ TField* DataSet::FindField(std::string_view name) const {
 
 TField& DataSet::FieldByName(std::string_view name) const {
   TField* f = FindField(name);
-  if (f == nullptr) DatabaseError(name_ + ": TField '" + std::string(name) + "' not found");
+  if (f == nullptr) DatabaseError(name_ + ": Field '" + std::string(name) + "' not found");
   return *f;
 }
 

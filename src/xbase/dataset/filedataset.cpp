@@ -118,7 +118,7 @@ bool TTzFileDataSet::OpenIndexFiles() {
       err = 2;
     } else if (mode == TCreateIndexType::ciVerifyHeader) {
       const std::int32_t stored = IndexRecordCount(l.fileName);
-      if (stored >= 0 && stored == RecCount()) {
+      if (stored >= 0 && stored == zeb::xbase::RecCount()) {
         zeb::xbase::SetIndexTo(l.fileName, 1);
         err = TzCurrentError();
       } else {
@@ -171,7 +171,7 @@ bool TTzFileDataSet::OpenIndexFiles() {
   }
   Set_Order_To(1);
   SetTzErrorSwitch(oldSwitch);
-  GoTop();
+  zeb::xbase::GoTop();
   return true;
 }
 
@@ -250,8 +250,10 @@ void TTzFileDataSet::Peek(int field, std::int32_t record, std::string& text) {
 
 bool TTzFileDataSet::AppendFromDelimited(std::string_view fileName) {
   if (!SelectWorkArea("AppendFromDelimited")) return false;
+  const bool locked = TakeAppendLock();
   AppendFromText(fileName.substr(0, 255), showProgress);
   const bool ok = TzCurrentError() == 0;
+  if (locked) Unlock();
   ResyncFromEngine();
   return ok;
 }

@@ -119,7 +119,7 @@ void TTzLLDataSet::BeforeTableClose() {
 void TTzLLDataSet::s_AppendWithLock() {
   if (!SelectWorkArea("s_AppendWithLock")) return;
   const LStatusType mode = Get_VFileMode();
-  const bool atEnd = EndCrack() || RecNo() > RecCount() || RecCount() == 0;
+  const bool atEnd = EndCrack() || RecNo() > zeb::xbase::RecCount() || zeb::xbase::RecCount() == 0;
   if (atEnd && mode == INSERTION) Set_VFileMode_To(FIFO);
   zeb::xbase::Append();
   const std::uint16_t err = TzCurrentError();
@@ -277,7 +277,7 @@ void TTzLLDataSet::ReadFromDisk() {
     }
   }
   SelectArea(vArea);
-  GoTop();
+  zeb::xbase::GoTop();
   modified_ = false;
 }
 

@@ -9,6 +9,7 @@
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
 #include "xbase/core/text_utils.h"
+#include "xbase/dbf/locking.h"
 #include "xbase/dbf/tablecmds.h"
 #include "xbase/dataset/tzfields.h"
 #include "xbase/dbf/workarea.h"
@@ -301,7 +302,7 @@ void TTzPrimDataset::SetFieldData(TField& f, const void* buffer) {
   }
   if (s == DataSetState::CalcFields) DatabaseError("Dataset not in edit or insert mode");
   if (f.readOnly && s != DataSetState::SetKey && s != DataSetState::Filter)
-    DatabaseError("TField '" + f.Name() + "' cannot be modified");
+    DatabaseError("Field '" + f.Name() + "' cannot be modified");
   Check(TziSetFieldData(f, rec.data(), buffer));
   if (s != DataSetState::CalcFields && s != DataSetState::Filter && s != DataSetState::NewValue) {
     SetModifiedFlag(true);
@@ -924,9 +925,20 @@ void TTzCDataSet::DoAfterScroll() {
   TTzDataSet::DoAfterScroll();
 }
 
+bool TTzCDataSet::TakeAppendLock() {
+  WorkArea* a = Area();
+  if (a == nullptr || a->exclusive || a->isVirtual || !Engine().sharedMode || a->lockState == kLockFile ||
+      a->lockState == kLockAppend)
+    return false;
+  return zeb::xbase::ALock();
+}
+
 void TTzCDataSet::AppendRec() {
   if (!SelectWorkArea("AppendRec")) return;
+  // A shared table takes new records only under the append lock.
+  const bool locked = TakeAppendLock();
   zeb::xbase::Append();
+  if (locked) Unlock();
   SKIP(0);
   SetModified();
   ResyncFromEngine();
@@ -936,9 +948,11 @@ void TTzCDataSet::AppendFrom(std::string_view fileName) {
   if (!SelectWorkArea("AppendFrom")) return;
   SyncToActive();
   const std::int32_t remembered = RecNo();
+  const bool locked = TakeAppendLock();
   zeb::xbase::AppendFrom(fileName);
   SelectWorkArea("AppendFrom");
-  if (remembered >= 1 && remembered <= RecCount()) {
+  if (locked) Unlock();
+  if (remembered >= 1 && remembered <= zeb::xbase::RecCount()) {
     SafeGo(remembered);
     ResyncFromEngine();
   } else {

@@ -253,6 +253,9 @@ class TTzCDataSet : public TTzDataSet {
   void DoAfterCancel() override;
   void DoAfterScroll() override;
   zeb::xbase::TField& ByName(std::string_view name);
+  // The append lock of a shared table unless a file or append lock is held;
+  // true when taken here (to be released with Unlock).
+  bool TakeAppendLock();
   void EnterEdit();
   bool readOnly_ = false;
 };
