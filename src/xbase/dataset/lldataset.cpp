@@ -90,7 +90,7 @@ void TTzLLDataSet::SetAppendMode(LStatusType mode) {
     Set_VFileMode_To(mode);
     return;
   }
-  CheckBrowseMode();
+  if (Active()) CheckBrowseMode();
   Set_VFileKey_To([this] { return KeyOfBuffer(); });
   SortVFile(mode);
   ResyncFromEngine();
@@ -199,7 +199,7 @@ class TempArea {
 void TTzLLDataSet::WriteToDisk() {
   if (DbfFileName().empty()) return;
   if (!SelectWorkArea("WriteToDisk")) return;
-  CheckBrowseMode();
+  if (Active()) CheckBrowseMode();
   // The file's structure must be the virtual file's before anything is written.
   std::vector<DbfFieldDef> defs;
   DbfTable probe;
@@ -249,7 +249,7 @@ void TTzLLDataSet::WriteToDisk() {
 void TTzLLDataSet::ReadFromDisk() {
   if (DbfFileName().empty() || !std::filesystem::exists(DbfFileName())) return;
   if (!SelectWorkArea("ReadFromDisk")) return;
-  CheckBrowseMode();
+  if (Active()) CheckBrowseMode();
   const int vArea = area_;
   {
     TempArea file(vArea);

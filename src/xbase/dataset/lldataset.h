@@ -36,6 +36,7 @@ class TTzLLDataSet : public TTzCDataSet {
  protected:
   void DoAfterOpen() override;
   bool MemoAsNumber() const override { return true; }
+  bool NeedsFileName() const override { return false; }
   void SetModified() override { modified_ = true; }
   void BeforeTableClose() override;
   bool OpenTable(std::string_view name) override;

@@ -401,7 +401,7 @@ bool TTzDataSet::OpenProcedure() {
 }
 
 int TTzDataSet::TziOpen() {
-  if (dbfFileName_.empty()) return kTziNoFileName;
+  if (dbfFileName_.empty() && NeedsFileName()) return kTziNoFileName;
   ClearTzErrorState();
   bool ok = false;
   try {

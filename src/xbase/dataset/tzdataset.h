@@ -210,6 +210,8 @@ class TTzDataSet : public TTzPrimDataset {
   virtual void s_RestoreWithLock() = 0;
   virtual void s_ReplaceWithLock() = 0;
   virtual bool CanOpenLive() const { return true; }
+  // Virtual files live without a file.
+  virtual bool NeedsFileName() const { return true; }
   WorkArea* Area() const;
   // Moves the engine to the dataset's current record.
   void SyncToActive();
