@@ -153,7 +153,8 @@ class DataSet {
   virtual bool CanModify() const { return true; }
 
   // --- fields
-  std::size_t FieldCount() const { return fields_.size(); }
+  // The field objects (data and calculated fields).
+  std::size_t FieldObjectCount() const { return fields_.size(); }
   TField& FieldAt(std::size_t i) const { return *fields_.at(i); }
   TField* FindField(std::string_view name) const;
   // TField-not-found error ("TField 'X' not found").
