@@ -12,8 +12,6 @@ void DatabaseError(const std::string& message) { throw EDatasetError(message); }
 
 namespace {
 
-const char* const kNotEditing = "Dataset not in edit or insert mode";
-
 std::string NumberText(double v) {
   if (!std::isfinite(v)) return "0";
   char buf[64];
@@ -606,6 +604,7 @@ void DataSet::Edit() {
   if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
   if (empty_) return Insert();
   Fire(beforeEdit);
+  UpdateCursorPos();
   CheckOperation([this] { InternalEdit(); }, onEditError);
   SetState(DataSetState::Edit);
   modified_ = false;

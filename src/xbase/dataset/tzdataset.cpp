@@ -271,7 +271,9 @@ bool TTzPrimDataset::FindRecord(bool restart, bool goForward) {
 
 bool TTzPrimDataset::GetFieldData(const TField& f, void* buffer) const {
   const std::vector<std::uint8_t>* rec = nullptr;
-  if (inCalc_)
+  if (viewBuffer_ != nullptr)
+    rec = viewBuffer_;
+  else if (inCalc_)
     rec = &calcBuffer_;
   else if (!Empty() || State() == DataSetState::Insert || State() == DataSetState::Edit)
     rec = &activeBuffer_;
@@ -893,22 +895,34 @@ bool TTzDataSet::ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer)
   if (n < 1 || n > a->recordCount) return false;
   const std::int32_t here = a->recordNumber;
   const bool eof = a->eof, bof = a->bof;
-  // The engine's record buffer holds an edit in progress: keep it.
+  // The engine's record buffer may hold an edit in progress: it is kept, and
+  // the engine goes back to its record even when the read fails.
   std::vector<std::uint8_t> engineCopy(a->recordBuffer, a->recordBuffer + a->recordBufferSize);
-  ReadRecord(*a, n);
-  if (TzCurrentError() != 0) return false;
-  buffer.assign(bufferSize_, 0);
-  CopyEngineToBuffer(buffer.data());
-  Store(buffer.data() + infoOffset_, n);
-  Store(buffer.data() + bookmarkOffset_, n);
-  if (here >= 1 && here <= a->recordCount) {
-    GetDbfRecord(*a, here);
+  auto restore = [&] {
+    const bool old = SetTzErrorSwitch(false);
+    if (here >= 1 && here <= a->recordCount) GetDbfRecord(*a, here);
+    SetTzErrorSwitch(old);
+    a->recordNumber = here;
+    a->eof = eof;
+    a->bof = bof;
+    std::copy(engineCopy.begin(), engineCopy.end(), a->recordBuffer);
+  };
+  bool ok = false;
+  try {
+    ReadRecord(*a, n);
+    ok = TzCurrentError() == 0;
+    if (ok) {
+      buffer.assign(bufferSize_, 0);
+      CopyEngineToBuffer(buffer.data());
+      Store(buffer.data() + infoOffset_, n);
+      Store(buffer.data() + bookmarkOffset_, n);
+    }
+  } catch (...) {
+    restore();
+    throw;
   }
-  a->recordNumber = here;
-  a->eof = eof;
-  a->bof = bof;
-  std::copy(engineCopy.begin(), engineCopy.end(), a->recordBuffer);
-  return true;
+  restore();
+  return ok;
 }
 
 // ---------------------------------------------------------------- TTzCDataSet

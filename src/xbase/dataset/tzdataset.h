@@ -78,6 +78,9 @@ class TTzPrimDataset : public DataSet {
 
   // The record of the active buffer (views: record number, deleted byte).
   const std::vector<std::uint8_t>& ActiveBuffer() const { return activeBuffer_; }
+  // While set, fields read this record buffer instead of the active one
+  // (views show any row without moving the dataset).
+  void SetViewBuffer(const std::vector<std::uint8_t>* buffer) { viewBuffer_ = buffer; }
   std::size_t RecordDataSize() const { return recordDataSize_; }
 
  protected:
@@ -112,6 +115,7 @@ class TTzPrimDataset : public DataSet {
   std::size_t bookmarkOffset_ = 0;
   bool cursorOpen_ = false;
   std::vector<std::uint8_t> saved_;  // SaveActiveBuffer's copy
+  const std::vector<std::uint8_t>* viewBuffer_ = nullptr;
 };
 
 enum class TTzTableLanguage { tlOem, tlAnsi };
