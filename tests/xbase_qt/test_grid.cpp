@@ -251,14 +251,16 @@ TEST_F(GridTest, DamagedTableGivesAnErrorBoxAndTheViewRunsOn) {
 TEST_F(GridTest, EngineWindowsAndScreenshot) {
   auto qt = std::make_shared<QtTzCallback>();
   SetTzCallback(qt);
+  const char* shot = std::getenv("ZEB1_SCREENSHOT");
   {
-    TzMsg msg("Indexing table.ndx...");
-    msg.ShowText("Bitte warten");
+    TzProgress100 msg("Indexing table.ndx...");
+    for (int i = 0; i < 30; ++i) msg.Step();
     ASSERT_NE(qt->Window(msg.Id()), nullptr);
     EXPECT_EQ(qt->Window(msg.Id())->windowTitle(), "Indexing table.ndx...");
+    if (shot != nullptr) qt->Window(msg.Id())->grab().save(QString::fromUtf8(shot) + ".progress.png");
   }
   // A real look at the grid (xvfb-run with ZEB1_SCREENSHOT set).
-  if (const char* shot = std::getenv("ZEB1_SCREENSHOT")) {
+  if (shot != nullptr) {
     ds->Go(3);
     ds->Delete();
     grid->SetBooleanBox(TTzBooleanBox::bbCheckBox);
