@@ -235,6 +235,7 @@ void TTzLLDataSet::WriteToDisk() {
     if (TzCurrentError() != 0) break;
     if (progress && i % every == 0) progress->Step();
     if (HideDeletedRecs() && v->recordBuffer[0] != 0) continue;
+    CompleteRecordBuffer(*d);
     std::memcpy(d->recordBuffer, v->recordBuffer, std::min(d->recordBufferSize, v->recordBufferSize));
     SelectArea(file.Number());
     if (!zeb::xbase::ALock()) continue;
@@ -270,6 +271,7 @@ void TTzLLDataSet::ReadFromDisk() {
       if (TzCurrentError() != 0) break;
       if (progress && i % every == 0) progress->Step();
       if (HideDeletedRecs() && d->recordBuffer[0] != 0) continue;
+      CompleteRecordBuffer(*d);
       std::memcpy(v->recordBuffer, d->recordBuffer, std::min(d->recordBufferSize, v->recordBufferSize));
       SelectArea(vArea);
       zeb::xbase::Append();

@@ -465,6 +465,7 @@ const TzFieldMap* TTzDataSet::MapOf(const zeb::xbase::TField& f) const {
 void TTzDataSet::CopyEngineToBuffer(std::uint8_t* buffer) const {
   WorkArea* a = Area();
   if (a == nullptr || a->recordBuffer == nullptr || buffer == nullptr) return;
+  CompleteRecordBuffer(*a);
   const std::uint8_t* e = a->recordBuffer;
   buffer[0] = e[0];
   for (const TzFieldMap& m : maps_) {
@@ -496,6 +497,8 @@ void TTzDataSet::CopyEngineToBuffer(std::uint8_t* buffer) const {
 void TTzDataSet::CopyBufferToEngine(const std::uint8_t* buffer, int field) const {
   WorkArea* a = Area();
   if (a == nullptr || a->recordBuffer == nullptr || buffer == nullptr) return;
+  // Every field decoded first, so none is later decoded over what is written.
+  CompleteRecordBuffer(*a);
   std::uint8_t* e = a->recordBuffer;
   if (field == 0) e[0] = buffer[0];
   for (std::size_t i = 0; i < maps_.size(); ++i) {
@@ -897,6 +900,7 @@ bool TTzDataSet::ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer)
   const bool eof = a->eof, bof = a->bof;
   // The engine's record buffer may hold an edit in progress: it is kept, and
   // the engine goes back to its record even when the read fails.
+  CompleteRecordBuffer(*a);
   std::vector<std::uint8_t> engineCopy(a->recordBuffer, a->recordBuffer + a->recordBufferSize);
   auto restore = [&] {
     const bool old = SetTzErrorSwitch(false);
@@ -906,6 +910,7 @@ bool TTzDataSet::ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer)
     a->eof = eof;
     a->bof = bof;
     std::copy(engineCopy.begin(), engineCopy.end(), a->recordBuffer);
+    a->undecoded = false;
   };
   bool ok = false;
   try {

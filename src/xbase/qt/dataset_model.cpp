@@ -46,7 +46,7 @@ void DatasetModel::OnDataEvent(int kind) {
   } else if (kind == DataSet::kRecordChange || kind == DataSet::kFieldChange) {
     cachedRow_ = -1;
     const int row = CurrentRow();
-    if (row >= 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    if (row >= 0) Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
   }
 }
 
@@ -63,6 +63,7 @@ bool DatasetModel::ScanMore(int count) {
   WorkArea& a = *AreaAt(ds_.WorkAreaNumber());
   const std::int32_t here = a.recordNumber;
   const bool eof = a.eof, bof = a.bof;
+  CompleteRecordBuffer(a);
   std::vector<std::uint8_t> engineCopy(a.recordBuffer, a.recordBuffer + a.recordBufferSize);
   bool added = false;
   try {
@@ -94,8 +95,10 @@ bool DatasetModel::ScanMore(int count) {
   a.recordNumber = here;
   a.eof = eof;
   a.bof = bof;
-  if (a.recordBuffer != nullptr && engineCopy.size() == a.recordBufferSize)
+  if (a.recordBuffer != nullptr && engineCopy.size() == a.recordBufferSize) {
     std::copy(engineCopy.begin(), engineCopy.end(), a.recordBuffer);
+    a.undecoded = false;
+  }
   return added;
 }
 
