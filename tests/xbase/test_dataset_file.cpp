@@ -299,6 +299,41 @@ TEST_F(FileDataset, DelimitedTextRoundTrip) {
   }
 }
 
+TEST_F(FileDataset, CalculatedFieldsAndKeyCallbacks) {
+  const std::string path = Names(5);
+  TTzDbf ds("CALC");
+  ds.SetDbfFileName(path);
+  TField& twice = ds.AddCalcField("TWICE", TFieldType::Float, 0);
+  ds.onCalcFields = [](DataSet& d) { d.FieldByName("TWICE").SetAsFloat(d.FieldByName("NUM").AsFloat() * 2); };
+  ds.Open();
+  ds.Go(3);
+  EXPECT_EQ(twice.AsFloat(), 60);
+  ds.Next();
+  EXPECT_EQ(twice.AsFloat(), 80);
+  EXPECT_THROW(twice.SetAsFloat(1), EDatasetError);  // not editing
+  // A key call-back reads the record through the dataset's fields.
+  int calls = 0;
+  ds.IndexOnCB(dir / "rev.ndx", [&](std::string& key) {
+    ++calls;
+    char text[32];
+    std::snprintf(text, sizeof text, "%05lld", static_cast<long long>(10000 - ds.FieldByName("NUM").AsInteger()));
+    key = text;  // keys of one length
+  });
+  EXPECT_GE(calls, 5);
+  std::vector<std::int64_t> order;
+  for (ds.First(); !ds.Eof(); ds.Next()) order.push_back(ds.FieldByName("NUM").AsInteger());
+  EXPECT_EQ(order, (std::vector<std::int64_t>{50, 40, 30, 20, 10}));
+  // The active record is untouched by the call-backs.
+  ds.Go(2);
+  ds.Edit();
+  ds.FieldByName("NUM").SetAsInteger(45);
+  ds.Post();
+  EXPECT_EQ(ds.FieldByName("NAME").AsString(), "N2");
+  order.clear();
+  for (ds.First(); !ds.Eof(); ds.Next()) order.push_back(ds.FieldByName("NUM").AsInteger());
+  EXPECT_EQ(order, (std::vector<std::int64_t>{50, 45, 40, 30, 10}));
+}
+
 // A second process that holds the lock of record 4 until told to let go.
 class LockHolder {
  public:

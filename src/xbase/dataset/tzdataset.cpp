@@ -466,7 +466,10 @@ void TTzDataSet::CopyEngineToBuffer(std::uint8_t* buffer) const {
   WorkArea* a = Area();
   if (a == nullptr || a->recordBuffer == nullptr || buffer == nullptr) return;
   CompleteRecordBuffer(*a);
-  const std::uint8_t* e = a->recordBuffer;
+  CopyFieldBuffer(a->recordBuffer, buffer);
+}
+
+void TTzDataSet::CopyFieldBuffer(const std::uint8_t* e, std::uint8_t* buffer) const {
   buffer[0] = e[0];
   for (const TzFieldMap& m : maps_) {
     const std::uint8_t* src = e + m.engineOffset;
@@ -855,7 +858,16 @@ void TTzDataSet::SaveActiveBuffer() {
   saved_ = activeBuffer_;
   if (!SelectWorkArea("SaveActiveBuffer")) return;
   activeBuffer_.assign(bufferSize_, 0);
-  CopyEngineToBuffer(activeBuffer_.data());
+  WorkArea* a = Area();
+  if (a->isVirtual) {
+    CopyEngineToBuffer(activeBuffer_.data());
+  } else {
+    // A key is asked for the record as stored (an index build reads the
+    // file without the engine's record buffer).
+    std::vector<std::uint8_t> fields(a->recordBufferSize, 0);
+    UnpackRecordData(*a, fields.data());
+    CopyFieldBuffer(fields.data(), activeBuffer_.data());
+  }
   inCalc_ = false;
 }
 

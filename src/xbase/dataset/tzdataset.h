@@ -167,6 +167,8 @@ class TTzDataSet : public TTzPrimDataset {
   bool ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer);
   // The record-buffer copy of the engine's current record.
   void CopyEngineToBuffer(std::uint8_t* buffer) const;
+  // The same from a record buffer in the engine's layout.
+  void CopyFieldBuffer(const std::uint8_t* engineBuffer, std::uint8_t* buffer) const;
   // Writes one field (1-based, 0 = all) of a record buffer into the engine.
   void CopyBufferToEngine(const std::uint8_t* buffer, int field) const;
   const TzFieldMap* MapOf(const TField& f) const;
