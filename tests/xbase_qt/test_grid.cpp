@@ -248,6 +248,34 @@ TEST_F(GridTest, DamagedTableGivesAnErrorBoxAndTheViewRunsOn) {
   EXPECT_EQ(ds->GetRecNo(), 1);
 }
 
+TEST_F(GridTest, AutoAppendAddsARowPastTheEnd) {
+  DatasetModel* m = grid->Model();
+  grid->setCurrentIndex(Cell(5, "NAME"));
+  // Down past the last row starts a new record; leaving it unchanged gives it up.
+  QTest::keyClick(grid, Qt::Key_Down);
+  EXPECT_EQ(ds->State(), DataSetState::Insert);
+  EXPECT_EQ(m->rowCount(), 7);
+  EXPECT_EQ(grid->currentIndex().row(), 6);
+  QTest::keyClick(grid, Qt::Key_Up);
+  EXPECT_EQ(ds->State(), DataSetState::Browse);
+  EXPECT_EQ(m->rowCount(), 6);
+  EXPECT_EQ(ds->RecCount(), 6);
+  // A changed new row is posted when left.
+  grid->setCurrentIndex(Cell(5, "NAME"));
+  QTest::keyClick(grid, Qt::Key_Down);
+  ASSERT_TRUE(m->setData(m->index(6, 0), "NEU"));
+  QTest::keyClick(grid, Qt::Key_Up);
+  EXPECT_EQ(ds->RecCount(), 7);
+  EXPECT_EQ(m->rowCount(), 7);
+  EXPECT_EQ(m->index(6, 0).data().toString(), "NEU");
+  // Without AutoAppend nothing is appended.
+  grid->autoAppend = false;
+  grid->setCurrentIndex(Cell(6, "NAME"));
+  QTest::keyClick(grid, Qt::Key_Down);
+  EXPECT_EQ(ds->State(), DataSetState::Browse);
+  EXPECT_EQ(m->rowCount(), 7);
+}
+
 TEST_F(GridTest, EngineWindowsAndScreenshot) {
   auto qt = std::make_shared<QtTzCallback>();
   SetTzCallback(qt);

@@ -113,7 +113,50 @@ void DatasetModel::Reload() {
 }
 
 int DatasetModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size()) + (appendRow_ ? 1 : 0);
+}
+
+void DatasetModel::BeginAppendRow() {
+  if (appendRow_) return;
+  busy_ = true;
+  try {
+    ds_.Append();
+  } catch (const std::exception& e) {
+    busy_ = false;
+    ReportError(e);
+    return;
+  }
+  busy_ = false;
+  const int n = static_cast<int>(rows_.size());
+  beginInsertRows(QModelIndex(), n, n);
+  appendRow_ = true;
+  endInsertRows();
+}
+
+void DatasetModel::EndAppendRow(bool post) {
+  if (!appendRow_) return;
+  if (post) {
+    appendRow_ = false;
+    try {
+      ds_.Post();  // the rows are found again
+    } catch (const std::exception& e) {
+      ReportError(e);
+    }
+    if (ds_.State() == DataSetState::Insert) ds_.Cancel();
+    Reload();
+    return;
+  }
+  busy_ = true;
+  try {
+    ds_.Cancel();
+  } catch (const std::exception&) {
+    // Nothing was written.
+  }
+  busy_ = false;
+  const int n = static_cast<int>(rows_.size());
+  beginRemoveRows(QModelIndex(), n, n);
+  appendRow_ = false;
+  endRemoveRows();
 }
 
 int DatasetModel::columnCount(const QModelIndex& parent) const {
@@ -175,11 +218,12 @@ TField* DatasetModel::FieldOfColumn(int column) const {
 }
 
 QVariant DatasetModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
+  const bool appendRow = appendRow_ && index.row() == static_cast<int>(rows_.size());
+  if (!index.isValid() || (index.row() >= static_cast<int>(rows_.size()) && !appendRow)) return {};
   TField* f = FieldOfColumn(index.column());
   if (f == nullptr) return {};
   // The row being edited shows the edit.
-  const bool editing = (ds_.State() == DataSetState::Edit) && ds_.GetBookmark() == RecordOf(index.row());
+  const bool editing = appendRow || ((ds_.State() == DataSetState::Edit) && ds_.GetBookmark() == RecordOf(index.row()));
   QVariant result;
   try {
     auto read = [&] {
@@ -267,6 +311,17 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
   if (!index.isValid() || role != Qt::EditRole) return false;
   TField* f = FieldOfColumn(index.column());
   if (f == nullptr) return false;
+  if (appendRow_ && index.row() == static_cast<int>(rows_.size())) {
+    // The new row takes values; it is posted when left.
+    try {
+      f->SetText(Utf8ToAnsi(value.toString().toStdString()));
+    } catch (const std::exception& e) {
+      ShowDatasetError(e);
+      return false;
+    }
+    Q_EMIT dataChanged(index, index);
+    return true;
+  }
   if (!MoveTo(index.row())) return false;
   try {
     const std::string text = Utf8ToAnsi(value.toString().toStdString());

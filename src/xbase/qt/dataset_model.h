@@ -50,6 +50,11 @@ class DatasetModel : public QAbstractTableModel {
   // Toggles a logical field of a row (edit and post).
   bool ToggleLogical(const QModelIndex& index);
   TField* FieldOfColumn(int column) const;
+  // A new record at the end, shown as one more row while it is inserted.
+  void BeginAppendRow();
+  // Leaves the new row: posted when post, else given up.
+  void EndAppendRow(bool post);
+  bool HasAppendRow() const { return appendRow_; }
   // Engine and dataset errors end here: the edit is cancelled, the message
   // shown, the model found again.
   void ReportError(const std::exception& e);
@@ -63,6 +68,7 @@ class DatasetModel : public QAbstractTableModel {
   std::unordered_map<std::int32_t, int> rowOf_;
   bool complete_ = false;
   int block_ = kBlock;
+  bool appendRow_ = false;
   bool busy_ = false;
   mutable int cachedRow_ = -1;
   mutable std::vector<std::uint8_t> cached_;

@@ -113,6 +113,17 @@ void TTzGrid::FollowDataset() {
 void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
   if (following_ || model_ == nullptr || !current.isValid()) return;
+  if (model_->HasAppendRow() && current.row() != model_->rowCount() - 1) {
+    // Leaving the new row: an unchanged one is given up.
+    const int row = current.row();
+    const int col = current.column();
+    model_->EndAppendRow(model_->Dataset().Modified());
+    following_ = true;
+    setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1), col));
+    following_ = false;
+    model_->MoveTo(currentIndex().row());
+    return;
+  }
   if (current.row() != previous.row()) model_->MoveTo(current.row());
 }
 
@@ -169,6 +180,22 @@ void TTzGrid::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {
     RestoreCurrent();
     return;
+  }
+  // Down, or Tab in the last column, past the last row.
+  const bool pastEnd = model_ != nullptr && cur.isValid() && cur.row() == model_->rowCount() - 1 &&
+                       !model_->canFetchMore(QModelIndex()) &&
+                       (e->key() == Qt::Key_Down ||
+                        (e->key() == Qt::Key_Tab && cur.column() == model_->columnCount() - 1));
+  if (pastEnd && state() != QAbstractItemView::EditingState) {
+    if (autoAppend && !model_->HasAppendRow()) {
+      model_->BeginAppendRow();
+      if (model_->HasAppendRow()) {
+        following_ = true;
+        setCurrentIndex(model_->index(model_->rowCount() - 1, e->key() == Qt::Key_Tab ? 0 : cur.column()));
+        following_ = false;
+      }
+    }
+    return;  // without AutoAppend nothing is appended
   }
   if (IsLogical(cur) && state() != QAbstractItemView::EditingState) {
     int key = 0;
