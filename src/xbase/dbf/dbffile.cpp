@@ -553,7 +553,7 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
   t.file.Close();
   t.DropReadAhead();
   t.fields.clear();
-  t.slots.clear();
+  t.fieldSlots.clear();
   t.fieldCount = 0;
   t.stored.clear();
   t.recordCount = t.recordNumber = 0;
@@ -712,7 +712,7 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
   t.headerLength = n.headerLength;
   t.recordLength = n.recordLength;
   t.fields = std::move(n.fields);
-  t.slots.clear();
+  t.fieldSlots.clear();
   t.fieldCount = n.fieldCount;
   t.lastUpdate = n.lastUpdate;
   t.stored.assign(t.recordLength, ' ');
@@ -880,7 +880,7 @@ void CloseDbf(DbfTable& t) {
   t.headerState = kHeaderClosed;
   t.stored.clear();
   t.fields.clear();
-  t.slots.clear();
+  t.fieldSlots.clear();
   t.lockState = kLockNone;
   if (code != 0) TzError(code, "Datei:  " + t.fileName + " [CloseDbf(" + t.fileName + ")]");
 }
@@ -1080,9 +1080,9 @@ std::size_t RecordBufferSize(const DbfTable& t) {
 }
 
 const std::vector<FieldSlot>& FieldSlots(const DbfTable& t) {
-  if (t.slots.size() == t.fields.size()) return t.slots;
-  t.slots.clear();
-  t.slots.reserve(t.fields.size());
+  if (t.fieldSlots.size() == t.fields.size()) return t.fieldSlots;
+  t.fieldSlots.clear();
+  t.fieldSlots.reserve(t.fields.size());
   std::size_t at = 1;
   for (const auto& f : t.fields) {
     FieldSlot s;
@@ -1092,9 +1092,9 @@ const std::vector<FieldSlot>& FieldSlots(const DbfTable& t) {
     s.decimals = f.decimals;
     s.bufferOffset = at;
     at += BufferSizeOf(s.kind, f.length);
-    t.slots.push_back(s);
+    t.fieldSlots.push_back(s);
   }
-  return t.slots;
+  return t.fieldSlots;
 }
 
 std::size_t FieldBufferOffset(const DbfTable& t, int i) {

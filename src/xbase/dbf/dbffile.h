@@ -78,7 +78,7 @@ struct DbfTable {
   int fieldCount = 0;
   std::vector<FieldDesc> fields;  // fields[0] is field 1
   // The fields' slots, made from fields when first needed (FieldSlots).
-  mutable std::vector<FieldSlot> slots;
+  mutable std::vector<FieldSlot> fieldSlots;
   std::uint8_t headerState = kHeaderClosed;
   std::string lastUpdate;  // YYYYMMDD
   std::string stored;      // the current record as stored (recordLength bytes)
