@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -274,6 +275,35 @@ TEST_F(GridTest, AutoAppendAddsARowPastTheEnd) {
   QTest::keyClick(grid, Qt::Key_Down);
   EXPECT_EQ(ds->State(), DataSetState::Browse);
   EXPECT_EQ(m->rowCount(), 7);
+}
+
+TEST_F(GridTest, SavedColumnsBuildTheColumns) {
+  grid->ApplySavedColumns({"cvColumn=1", "cvFieldNameStr=NUM", "cvWidthStr=90", "cvTitleCaptionStr=Nummer",
+                           "cvReadOnlyStr=TRUE", "cvColorStr=clYellow", "cvAlignmentStr=taCenter", "cvColumn=2",
+                           "cvFieldNameStr=NAME"});
+  QHeaderView* h = grid->horizontalHeader();
+  const int num = Cell(0, "NUM").column();
+  EXPECT_EQ(h->visualIndex(num), 0);
+  EXPECT_EQ(h->visualIndex(Cell(0, "NAME").column()), 1);
+  EXPECT_EQ(grid->columnWidth(num), 90);
+  EXPECT_EQ(grid->Model()->headerData(num, Qt::Horizontal).toString(), "Nummer");
+  grid->clearSelection();
+  grid->setCurrentIndex(Cell(3, "NAME"));
+  EXPECT_EQ(PixelOf(Cell(0, "NUM")), QColor(255, 255, 0));
+  grid->setCurrentIndex(Cell(0, "NUM"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  EXPECT_EQ(grid->findChild<QLineEdit*>("TzGridEditor"), nullptr);  // read-only column
+  grid->setCurrentIndex(Cell(0, "NAME"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  EXPECT_NE(grid->findChild<QLineEdit*>("TzGridEditor"), nullptr);
+  QTest::keyClick(grid->findChild<QLineEdit*>("TzGridEditor"), Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // A date cell edits through the engine's date mask.
+  grid->setCurrentIndex(Cell(0, "DAY"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  auto* date = grid->findChild<QLineEdit*>("TzGridEditor");
+  ASSERT_NE(date, nullptr);
+  EXPECT_EQ(date->inputMask(), "00.00.0000");  // the blank is a space
 }
 
 TEST_F(GridTest, EngineWindowsAndScreenshot) {

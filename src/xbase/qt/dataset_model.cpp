@@ -271,7 +271,21 @@ Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const {
   return fl;
 }
 
+void DatasetModel::SetTitle(int column, Title title) {
+  titles_[column] = std::move(title);
+  Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal) {
+    auto it = titles_.find(section);
+    if (it != titles_.end()) {
+      if (role == Qt::DisplayRole && !it->second.caption.isNull()) return it->second.caption;
+      if (role == Qt::FontRole && it->second.font.isValid()) return it->second.font;
+      if (role == Qt::TextAlignmentRole && it->second.alignment.isValid()) return it->second.alignment;
+      if (role == Qt::BackgroundRole && it->second.background.isValid()) return it->second.background;
+    }
+  }
   if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
   if (orientation == Qt::Horizontal) {
     TField* f = FieldOfColumn(section);

@@ -55,6 +55,14 @@ class DatasetModel : public QAbstractTableModel {
   // Leaves the new row: posted when post, else given up.
   void EndAppendRow(bool post);
   bool HasAppendRow() const { return appendRow_; }
+  // Title of a column as the saved column list sets it.
+  struct Title {
+    QString caption;
+    QVariant font;
+    QVariant alignment;
+    QVariant background;
+  };
+  void SetTitle(int column, Title title);
   // Engine and dataset errors end here: the edit is cancelled, the message
   // shown, the model found again.
   void ReportError(const std::exception& e);
@@ -69,6 +77,7 @@ class DatasetModel : public QAbstractTableModel {
   bool complete_ = false;
   int block_ = kBlock;
   bool appendRow_ = false;
+  std::unordered_map<int, Title> titles_;
   bool busy_ = false;
   mutable int cachedRow_ = -1;
   mutable std::vector<std::uint8_t> cached_;

@@ -129,8 +129,12 @@ void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 
 CellColors TTzGrid::ColorsFor(int row, int column) {
   const bool fixedColumn = column < fixedColumns;
-  CellColors c = ResetCellColors(palette, FromQColor(QTableView::palette().color(QPalette::Base)),
-                                 FromQColor(QTableView::palette().color(QPalette::Text)), fixedColumn);
+  const ColumnStyle* st = StyleOf(column);
+  const TzColor columnColor =
+      st != nullptr && st->color ? *st->color : FromQColor(QTableView::palette().color(QPalette::Base));
+  const TzColor fontColor =
+      st != nullptr && st->font ? st->font->color : FromQColor(QTableView::palette().color(QPalette::Text));
+  CellColors c = ResetCellColors(palette, columnColor, fontColor, fixedColumn);
   if (onChangeColorsEvent && model_ != nullptr) {
     GridRowView v;
     v.row = row;
@@ -242,10 +246,35 @@ bool TTzGrid::eventFilter(QObject* watched, QEvent* event) {
   return QTableView::eventFilter(watched, event);
 }
 
+namespace {
+
+QFont ToQFont(const SavedFont& f, const QFont& base) {
+  QFont q = base;
+  if (!f.name.empty()) q.setFamily(QString::fromStdString(AnsiToUtf8(f.name)));
+  if (f.size > 0) q.setPointSize(f.size);
+  q.setBold(f.bold);
+  q.setItalic(f.italic);
+  q.setUnderline(f.underline);
+  q.setStrikeOut(f.strikeOut);
+  return q;
+}
+
+Qt::Alignment ToQAlignment(TzAlignment a) {
+  switch (a) {
+    case TzAlignment::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    case TzAlignment::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case TzAlignment::Left: break;
+  }
+  return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+}  // namespace
+
 void TTzGrid::ApplySavedColumns(const std::vector<std::string>& lines) {
   if (model_ == nullptr) return;
   const std::vector<SavedColumn> cols = ReadSavedColumns(lines);
   QHeaderView* h = horizontalHeader();
+  styles_.clear();
   int visual = 0;
   for (const SavedColumn& c : cols) {
     int logical = -1;
@@ -255,9 +284,32 @@ void TTzGrid::ApplySavedColumns(const std::vector<std::string>& lines) {
     if (logical < 0) continue;
     h->moveSection(h->visualIndex(logical), visual++);
     if (c.width) setColumnWidth(logical, *c.width);
-    if (c.titleCaption) model_->setHeaderData(logical, Qt::Horizontal, QString::fromStdString(AnsiToUtf8(*c.titleCaption)));
+    ColumnStyle st;
+    st.color = c.color;
+    st.font = c.font;
+    st.alignment = c.alignment;
+    st.readOnly = c.readOnly;
+    styles_[logical] = st;
+    DatasetModel::Title t;
+    if (c.titleCaption) t.caption = QString::fromStdString(AnsiToUtf8(*c.titleCaption));
+    if (c.titleFont) t.font = ToQFont(*c.titleFont, font());
+    t.alignment = QVariant::fromValue(ToQAlignment(c.titleAlignment));
+    if (c.titleColor) t.background = ToQColor(*c.titleColor);
+    model_->SetTitle(logical, t);
   }
   depressed_ = -1;
+  viewport()->update();
+}
+
+const TTzGrid::ColumnStyle* TTzGrid::StyleOf(int column) const {
+  auto it = styles_.find(column);
+  return it == styles_.end() ? nullptr : &it->second;
+}
+
+bool TTzGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  const ColumnStyle* st = StyleOf(index.column());
+  if (st != nullptr && st->readOnly) return false;
+  return QTableView::edit(index, trigger, event);
 }
 
 // ---------------------------------------------------------------- delegate
@@ -333,9 +385,11 @@ void TzGridDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, cons
       }
     }
   } else {
-    const Qt::Alignment align = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+    const TTzGrid::ColumnStyle* st = grid_.StyleOf(index.column());
+    const Qt::Alignment align = st != nullptr && st->alignment ? ToQAlignment(*st->alignment)
+                                                               : index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
     p->setPen(pen);
-    p->setFont(option.font);
+    p->setFont(st != nullptr && st->font ? ToQFont(*st->font, option.font) : option.font);
     const QRect r = option.rect.adjusted(2, 2, -3, 0);
     p->drawText(r, static_cast<int>((align & Qt::AlignHorizontal_Mask) | Qt::AlignTop),
                 index.data(Qt::DisplayRole).toString());

@@ -8,6 +8,8 @@
 #include <QTableView>
 #include <QToolBar>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,12 +62,21 @@ class TTzGrid : public QTableView {
   bool ToggleCell(const QModelIndex& index);
   // Restores the current record after the question (Ctrl+Delete).
   void RestoreCurrent();
+  // The style of a column from the saved column list (logical column).
+  struct ColumnStyle {
+    std::optional<TzColor> color;
+    std::optional<SavedFont> font;
+    std::optional<TzAlignment> alignment;
+    bool readOnly = false;
+  };
+  const ColumnStyle* StyleOf(int column) const;
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
  private:
   void FollowDataset();
@@ -75,6 +86,7 @@ class TTzGrid : public QTableView {
   int depressed_ = -1;
   bool following_ = false;
   int column_ = 0;  // the current column, kept over a reset
+  std::map<int, ColumnStyle> styles_;
 };
 
 class TzGridDelegate : public QStyledItemDelegate {
