@@ -144,6 +144,11 @@ TEST_F(FileDataset, CommandMethods) {
   EXPECT_EQ(AllTrimText(ds.SField(1)), "N2");
   EXPECT_THROW(ds.SetStrByName("NOPE", "x"), EDatasetError);
   ds.Cancel();
+  // A search that ends at the engine's end leaves the dataset where it was.
+  ds.Go(3);
+  ds.Search("NOWHERE", 0, 0);
+  EXPECT_EQ(ds.GetRecNo(), 3);
+  ds.Go(2);
   // Skip(0) shows what a second program wrote.
   DbfTable other;
   other.fileName = path;
@@ -179,6 +184,18 @@ TEST_F(FileDataset, CommandMethods) {
   EXPECT_TRUE(ds.Deleted());
   ds.Pack();
   EXPECT_EQ(ds.RecCount(), 5);
+}
+
+TEST_F(FileDataset, NamesOfTwelveCharactersUseTheFirstTen) {
+  const std::string path = MakeTable("long.dbf", {{"LONGFIELD1", 'C', 5, 0, 0}});
+  TTzDbf ds("LONG");
+  ds.SetDbfFileName(path);
+  ds.Open();
+  ds.AppendRec();
+  ds.SetStrByName("LONGFIELD1XY", "abc");
+  EXPECT_EQ(ds.State(), DataSetState::Edit);
+  ds.Post();
+  EXPECT_EQ(ds.FieldByName("LONGFIELD1").AsString(), "abc");
 }
 
 TEST_F(FileDataset, OpeningOptions) {
@@ -245,6 +262,9 @@ TEST_F(FileDataset, IndexListAndFinds) {
   EXPECT_EQ(ds.FieldByName("NAME").AsString(), "N1");
   EXPECT_TRUE(ds.Locate("NAME", {std::string("N5")}, 0));
   EXPECT_EQ(ds.GetRecNo(), 5);
+  EXPECT_TRUE(ds.Locate("NAME", {std::string("N")}, kLoPartialKey));
+  EXPECT_EQ(ds.GetRecNo(), 1);
+  EXPECT_FALSE(ds.Locate("NAME", {std::string("N")}, 0));
   EXPECT_FALSE(ds.IsSequenced());
   ds.SetIndexTo(dir / "num.ndx");
   EXPECT_TRUE(ds.Find("   30"));

@@ -306,6 +306,37 @@ TEST_F(GridTest, SavedColumnsBuildTheColumns) {
   EXPECT_EQ(date->inputMask(), "00.00.0000");  // the blank is a space
 }
 
+TEST_F(GridTest, WideEmptyAndAllDeletedTablesShow) {
+  // 255 fields of C(254).
+  std::vector<FieldDesc> wide;
+  for (int i = 1; i <= 255; ++i) wide.push_back({"F" + std::to_string(i), 'C', 254, 0, 0});
+  const std::string widePath = MakeTable("wide.dbf", wide);
+  TTzDbf w("WIDE");
+  w.SetDbfFileName(widePath);
+  w.Open();
+  w.Append();
+  w.FieldByName("F255").SetAsString(std::string(254, 'x'));
+  w.Post();
+  grid->SetDataset(&w);
+  EXPECT_EQ(grid->Model()->columnCount(), 255);
+  EXPECT_EQ(grid->Model()->index(0, 254).data().toString().size(), 254);
+  grid->scrollTo(grid->Model()->index(0, 254));
+  (void)grid->viewport()->grab();
+  // Every record deleted and hidden: no rows, the grid paints.
+  ds->SetHideDeletedRecs(true);
+  for (ds->First(); !ds->IsEmpty();) ds->Delete();
+  grid->SetDataset(ds.get());
+  EXPECT_EQ(grid->Model()->rowCount(), 0);
+  (void)grid->viewport()->grab();
+  QTest::mouseClick(nav->Button("nbNext"), Qt::LeftButton);
+  QTest::mouseClick(nav->Button("nbDelete"), Qt::LeftButton);
+  EXPECT_TRUE(exitCodes.empty());
+  ds->SetHideDeletedRecs(false);
+  EXPECT_EQ(grid->Model()->rowCount(), 6);
+  EXPECT_TRUE(grid->Model()->index(0, 0).data(DatasetModel::DeletedRole).toBool());
+  grid->SetDataset(nullptr);
+}
+
 TEST_F(GridTest, EngineWindowsAndScreenshot) {
   auto qt = std::make_shared<QtTzCallback>();
   SetTzCallback(qt);
