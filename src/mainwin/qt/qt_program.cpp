@@ -15,6 +15,7 @@
 
 #include "base/headless_ui.h"
 #include "base/qt/qt_ui.h"
+#include "drawings/qt/drawing_dialogs.h"
 #include "mainwin/config.h"
 #include "mainwin/program.h"
 #include "reports/printjob.h"
@@ -52,6 +53,7 @@ int RunInteractiveProgram(int argc, char** argv) {
     auto ui = std::make_shared<QtUi>();
     SetUi(ui);
     SetPrinterPort(MakeQtTextPrinterPort(ui));
+    InstallQtDrawingDialogs();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       ScreenMetrics m;
       m.width = screen->size().width();
