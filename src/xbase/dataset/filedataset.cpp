@@ -176,8 +176,7 @@ bool TTzFileDataSet::OpenIndexFiles() {
 }
 
 bool TTzFileDataSet::WithLock(bool append, const char* word, const LockFailedEvent& event,
-                              const std::function<void()>& op, bool unlockAtOnce) {
-  (void)unlockAtOnce;
+                              const std::function<void()>& op) {
   for (;;) {
     bool retry = false;
     const bool locked = append ? zeb::xbase::ALock() : RLock();
@@ -203,7 +202,7 @@ void TTzFileDataSet::s_AppendWithLock() {
   writeRefused_ = !WithLock(true, "Insert", onALockFailedOnInsert, [] {
     zeb::xbase::Append();
     if (TzCurrentError() == 0) SKIP(0);
-  }, false);
+  });
 }
 
 void TTzFileDataSet::s_DeleteWithLock() {
@@ -213,14 +212,14 @@ void TTzFileDataSet::s_DeleteWithLock() {
   writeRefused_ = !WithLock(false, "Delete", onRLockFailedOnDelete, [] {
     DeleteRec();
     if (TzCurrentError() == 0) SKIP(0);
-  }, false);
+  });
 }
 
 void TTzFileDataSet::s_RestoreWithLock() {
   writeRefused_ = false;
   if (!CanModify()) return;
   if (!SelectWorkArea("s_RestoreWithLock")) return;
-  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [] { RecallRec(); }, true);
+  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [] { RecallRec(); });
 }
 
 void TTzFileDataSet::s_ReplaceWithLock() {
@@ -230,7 +229,7 @@ void TTzFileDataSet::s_ReplaceWithLock() {
   writeRefused_ = !WithLock(false, "Post", onRLockFailedOnPost, [] {
     Replace();
     if (TzCurrentError() == 0) SKIP(0);
-  }, false);
+  });
 }
 
 void TTzFileDataSet::InternalPost() {

@@ -77,8 +77,7 @@ class TTzFileDataSet : public TTzCDataSet {
   bool OpenIndexFiles();
   // Takes a lock (ALock or RLock), runs op, unlocks; asks the event again
   // while it sets retry. False when the write was given up.
-  bool WithLock(bool append, const char* word, const LockFailedEvent& event, const std::function<void()>& op,
-                bool unlockAtOnce);
+  bool WithLock(bool append, const char* word, const LockFailedEvent& event, const std::function<void()>& op);
   std::string KeyFor(int slot);
 
   bool exclusive_ = false;
