@@ -298,6 +298,33 @@ TEST_F(FileDataset, IndexListAndFinds) {
   EXPECT_FALSE(ds.Active());
 }
 
+TEST_F(FileDataset, AlwaysRebuildsAndRefusalsKeepTheirText) {
+  const std::string path = Names(4);
+  std::vector<std::string> made;
+  TTzDbf first("FIRST");
+  first.SetDbfFileName(path);
+  first.indexList = {"1, " + dir / "name.ndx" + ", NAME"};
+  first.createIndex = TCreateIndexType::ciAlways;
+  first.onAfterMakeIndex = [&](const std::string& n) { made.push_back(n); };
+  first.Open();
+  EXPECT_EQ(made.size(), 1u);
+  first.Close();
+  first.Open();
+  EXPECT_EQ(made.size(), 2u);  // always
+  // An index this program has open already is refused with the engine's text.
+  TTzDbf second("SECOND");
+  second.SetDbfFileName(path);
+  second.indexList = first.indexList;
+  try {
+    second.Open();
+    FAIL() << "opened twice";
+  } catch (const EDatasetError& e) {
+    EXPECT_NE(std::string(e.what()).find("Index-Datei bereits ge\xF6""ffnet"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(second.Active());
+  EXPECT_TRUE(first.Find("N3"));
+}
+
 TEST_F(FileDataset, DelimitedTextRoundTrip) {
   const std::string path = Names(3);
   TTzDbf ds("TXT");

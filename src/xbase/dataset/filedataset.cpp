@@ -82,7 +82,8 @@ bool TTzFileDataSet::OpenTable(std::string_view name) {
   try {
     USE(cmd);
     ok = TzCurrentError() == 0 && CurrentWorkArea() != nullptr;
-  } catch (const ETzError&) {
+  } catch (const ETzError& e) {
+    openError_ = e.what();
     ok = false;
   }
   SetRecordCountRepair(oldRepair);

@@ -405,10 +405,12 @@ bool TTzDataSet::OpenProcedure() {
 int TTzDataSet::TziOpen() {
   if (dbfFileName_.empty() && NeedsFileName()) return kTziNoFileName;
   ClearTzErrorState();
+  openError_.clear();
   bool ok = false;
   try {
     ok = OpenProcedure();
-  } catch (const ETzError&) {
+  } catch (const ETzError& e) {
+    openError_ = e.what();
     ok = false;
   }
   if (ok) return kTziOk;
@@ -417,7 +419,7 @@ int TTzDataSet::TziOpen() {
 }
 
 std::string TTzDataSet::GetErrorText(int code) const {
-  (void)code;
+  if (!openError_.empty()) return openError_;
   std::string text = Engine().lastErrorText;
   return text.empty() ? std::to_string(code) : text;
 }

@@ -224,6 +224,8 @@ class TTzDataSet : public TTzPrimDataset {
   bool OpenProcedure();
 
   int area_ = 0;
+  // The message of an engine failure while opening (the engine took it).
+  std::string openError_;
   bool beginCrack_ = false;
   bool endCrack_ = false;
   std::string dbfFileName_;
