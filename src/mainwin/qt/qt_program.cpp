@@ -19,6 +19,8 @@
 #include "mainwin/config.h"
 #include "mainwin/program.h"
 #include "reports/printjob.h"
+#include "xbase/core/engine.h"
+#include "xbase/qt/qt_tzcallback.h"
 
 namespace zeb {
 
@@ -52,6 +54,7 @@ int RunInteractiveProgram(int argc, char** argv) {
   } else {
     auto ui = std::make_shared<QtUi>();
     SetUi(ui);
+    xbase::SetTzCallback(std::make_shared<xbase::QtTzCallback>());
     SetPrinterPort(MakeQtTextPrinterPort(ui));
     InstallQtDrawingDialogs();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
