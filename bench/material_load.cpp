@@ -17,13 +17,13 @@
 #include "base/ui_port.h"
 #include "spring/spring_data.h"
 #include "tables/material_table.h"
-#include "xbase/dbffile.h"
-#include "xbase/ndx.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/units.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/index/ndx.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/core/units.h"
+#include "xbase/dbf/workarea.h"
 
 namespace {
 

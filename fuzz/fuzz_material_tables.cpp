@@ -19,8 +19,8 @@
 #include "spring/spring_data.h"
 #include "tables/material_table.h"
 #include "tables/table_functions.h"
-#include "xbase/tzengine.h"
-#include "xbase/units.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/units.h"
 
 namespace {
 

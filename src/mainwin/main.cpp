@@ -18,7 +18,7 @@
 #include "graphics/facade.h"
 #include "mainwin/program.h"
 #include "tables/table_services.h"
-#include "xbase/units.h"
+#include "xbase/core/units.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "reports/device.h"
 #include "reports/table.h"
 #include "tables/table_window.h"
-#include "xbase/locking.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzengine.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/locking.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/engine.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb {
 

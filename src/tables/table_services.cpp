@@ -8,8 +8,8 @@
 #include "tables/material_table.h"
 #include "tables/table_functions.h"
 #include "tables/table_window.h"
-#include "xbase/tzcallback.h"
-#include "xbase/tzengine.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/engine.h"
 
 namespace zeb {
 

@@ -8,12 +8,12 @@
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "tables/table_functions.h"
-#include "xbase/locking.h"
-#include "xbase/ndx.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/locking.h"
+#include "xbase/index/ndx.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb {
 

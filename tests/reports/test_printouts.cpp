@@ -21,7 +21,7 @@
 #include "platform/oem_literal.h"
 #include "printout_fixture.h"
 #include "tables/table_services.h"
-#include "xbase/units.h"
+#include "xbase/core/units.h"
 #include "reports/device.h"
 #include "reports/printout_comp.h"
 #include "reports/printout_full.h"

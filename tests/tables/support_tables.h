@@ -20,8 +20,8 @@
 #include "spring/spring_data.h"
 #include "tables/table_functions.h"
 #include "tables/table_window.h"
-#include "xbase/tzengine.h"
-#include "xbase/units.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/units.h"
 
 namespace zeb::test {
 

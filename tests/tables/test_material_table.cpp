@@ -9,9 +9,9 @@
 #include "support_tables.h"
 #include "tables/material_entry.h"
 #include "tables/material_table.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb {
 namespace {

@@ -9,9 +9,9 @@
 
 #include "spring/spring_data.h"
 #include "spring/tolerances.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb {
 namespace {

@@ -3,9 +3,9 @@
 #include <sys/stat.h>
 
 #include "support_tables.h"
-#include "xbase/dbffile.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb {
 namespace {

@@ -11,11 +11,11 @@
 #include "reports/device.h"
 #include "support_tables.h"
 #include "tables/table_services.h"
-#include "xbase/dbffile.h"
-#include "xbase/locking.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/dbf/locking.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb {
 namespace {

@@ -18,9 +18,9 @@
 #include "tables/qt/tdbf4.h"
 #include "tables/table_functions.h"
 #include "tables/table_services.h"
-#include "xbase/tzcallback.h"
-#include "xbase/tzengine.h"
-#include "xbase/units.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/units.h"
 
 namespace zeb::qttest {
 namespace {

@@ -24,11 +24,11 @@
 #include "csv.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "xbase/dbffile.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace fs = std::filesystem;
 using mktables::CsvFile;

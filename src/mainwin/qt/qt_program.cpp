@@ -21,6 +21,8 @@
 #include "reports/printjob.h"
 #include "tables/qt/form_zebmat.h"
 #include "tables/qt/tdbf4.h"
+#include "xbase/core/engine.h"
+#include "xbase/qt/qt_tzcallback.h"
 
 namespace zeb {
 
@@ -54,6 +56,7 @@ int RunInteractiveProgram(int argc, char** argv) {
   } else {
     auto ui = std::make_shared<QtUi>();
     SetUi(ui);
+    xbase::SetTzCallback(std::make_shared<xbase::QtTzCallback>());
     SetPrinterPort(MakeQtTextPrinterPort(ui));
     InstallQtDrawingDialogs();
     InstallQtTableBrowser();
