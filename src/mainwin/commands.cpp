@@ -326,8 +326,7 @@ std::vector<Command> BuildTable() {
                    [] { return !WebAddress().empty(); }));
   t.push_back(Item("mi_helpemail", "mi_Help", "E-Mail -> TALMORE",
                    [] {
-                     OpenAddress("mailto:" + MailAddress() + "?subject=" + G().ProductName + "%20V" +
-                                 G().ProgramVersion);
+                     OpenAddress(MailUrl(MailAddress()));
                    },
                    0, [] { return !MailAddress().empty(); }));
   t.push_back(Item("mi_HelpAbout", "mi_Help", "&ZEB1", [] {
@@ -513,6 +512,10 @@ void ApplyMenuLanguage(int n) { SetMenuLanguageSteps(n); }
 
 std::string WebAddress() { return ZEB1_WEB_ADDRESS; }
 std::string MailAddress() { return ZEB1_MAIL_ADDRESS; }
+
+std::string MailUrl(const std::string& address) {
+  return "mailto:" + address + "?subject=" + G().ProductName + "%20V" + G().ProgramVersion;
+}
 
 void OpenAddress(const std::string& url) {
   if (url.empty()) return;

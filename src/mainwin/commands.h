@@ -125,6 +125,8 @@ class HeadlessMainWindow : public RecordingMainWindow {
 // The maker's addresses (build settings; empty disables the item).
 std::string WebAddress();
 std::string MailAddress();
+// "mailto:" + address + "?subject=" + product + "%20V" + version.
+std::string MailUrl(const std::string& address);
 // Opens an address with the desktop's opener (xdg-open).
 void OpenAddress(const std::string& url);
 
