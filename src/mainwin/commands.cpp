@@ -142,10 +142,8 @@ std::vector<Command> BuildTable() {
   t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup"));
   t.push_back(Item("mi_fileConfig", "mi_file", "Config"));
   for (int n = 1; n <= 4; ++n) {
-    Command c = Item("mi_file" + std::to_string(n), "mi_file", std::to_string(n), [n] { OpenRecentFile(n); }, 0, {},
-                     "Shift+F" + std::to_string(n));
-    c.separatorBefore = n == 1;
-    t.push_back(std::move(c));
+    t.push_back(Item("mi_file" + std::to_string(n), "mi_file", std::to_string(n), [n] { OpenRecentFile(n); }, 0, {},
+                     "Shift+F" + std::to_string(n)));
   }
   {
     Command exit = Item("mi_fileexit", "mi_file", "E&xit", [] {
