@@ -12,6 +12,7 @@
 #include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/documents_cmd.h"
+#include "mainwin/placeholder.h"
 #include "mainwin/program.h"
 #include "mainwin/screens.h"
 #include "platform/process.h"
@@ -56,7 +57,10 @@ bool IsStandIn(const Base& service) {
 }
 bool GraphicsThere() { return !IsStandIn<GraphicsServices, RecordingGraphics>(Graphics()); }
 bool TablesThere() { return !IsStandIn<TableServices, RecordingTables>(Tables()); }
-bool DrawingsThere() { return !IsStandIn<DrawingServices, RecordingDrawings>(Drawings()); }
+bool DrawingsThere() {
+  return !IsStandIn<DrawingServices, RecordingDrawings>(Drawings()) &&
+         !IsStandIn<DrawingServices, PlaceholderDrawings>(Drawings());
+}
 bool DialogsThere() { return Dialogs() != nullptr; }
 
 // A dialog of the port; a cancel sets AbortFlag as the dialogs do.

@@ -382,6 +382,7 @@ TEST_F(QtWindowTest, PrintMacroDialogBoxesAndCancel) {
 
 TEST_F(QtWindowTest, PrintMacroPrintsBothPrintoutsToPdf) {
   if (Capture("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext is not installed";
+  LoadExample();
   auto qtUi = std::make_shared<QtUi>();
   qtUi->SetPrintRangeAnswer(QtUi::PageRange{1, 99});
   SetUi(qtUi);
@@ -389,7 +390,6 @@ TEST_F(QtWindowTest, PrintMacroPrintsBothPrintoutsToPdf) {
   if (port->HasPrinter()) GTEST_SKIP() << "a default printer is installed";
   SetPrinterPort(port);
   G().TempFolder = (root_ / "tmp").string();
-  LoadExample();
   G().PrintoutSectionMask = 1 | 2 | 4;
   std::vector<std::string> boxes;
   QTimer timer;

@@ -14,6 +14,7 @@
 #include "base/headless_ui.h"
 #include "base/qt/qt_ui.h"
 #include "mainwin/config.h"
+#include "mainwin/placeholder.h"
 #include "mainwin/program.h"
 #include "mainwin/qt/main_window.h"
 #include "mainwin/qt/qt_printer_port.h"
@@ -43,6 +44,7 @@ const char* NoDisplayMessage() {
 }
 
 std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended) {
+  InstallResultPlaceholder();
   auto window = std::make_unique<Thh>();
   // The window stands in for the main window before the start-up runs.
   SetMainWindow(std::shared_ptr<MainWindowServices>(window.get(), [](MainWindowServices*) {}));
