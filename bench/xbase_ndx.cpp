@@ -8,6 +8,8 @@
 //                   with node fetches and reads per leaf (target <= 2)
 // ZEB1_BENCH_RECORDS sets N (1e6).
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -39,13 +41,29 @@ int Records() {
   return r > 0 ? r : 1000000;
 }
 
+// A folder of this run under $TMPDIR, removed with everything in it when
+// the program ends.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zeb1_bench_ndx_XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 std::string Folder() {
-  static const std::string dir = [] {
-    std::string d = (std::filesystem::temp_directory_path() / "zeb1_bench_ndx").string();
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
+  static const ScratchFolder folder;
+  return folder.path();
 }
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }

@@ -14,6 +14,8 @@
 
 #include "base/headless_ui.h"
 #include "base/ui_port.h"
+#include "drawings/drawings.h"
+#include "graphics/facade.h"
 #include "mainwin/program.h"
 
 namespace {
@@ -62,6 +64,9 @@ int main(int argc, char** argv) {
   // A write beyond the file-size limit fails like a full disk instead of
   // ending the process.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Every run draws into the graphics window's display list, batch runs too.
+  zeb::InstallGraphicsFacade();
+  zeb::InstallDrawings();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (zeb::IsBatchCommandLine(args)) return RunBatch(argc, argv);
   return RunInteractive(argc, argv);

@@ -384,12 +384,8 @@ void PrintOnPrinter() {
     PrintTextFile(st.fileName);
     return;
   }
-  const std::string stem = TempFolder() + LowerStr(G().ProgramShortName);
-  int n = 0;
-  const std::string pdf =
-      CreateFirstFree(1, [&](int k) { return stem + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".pdf"; }, n);
+  const std::string pdf = CreatePrintPdfFile();
   if (pdf.empty()) return;
-  st.createdFiles.pop_back();  // kept when printed into
   if (!Printer().SetPdfOutput(pdf)) {
     ::unlink(pdf.c_str());
     ShowError("Kein Drucker vorhanden: Ausdruck nicht möglich"_oem);
@@ -398,13 +394,7 @@ void PrintOnPrinter() {
   }
   PrintTextFile(st.fileName);
   Printer().SetPdfOutput("");
-  std::error_code ec;
-  if (std::filesystem::file_size(pdf, ec) > 0 && !ec) {
-    st.delivered = pdf;
-    ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(pdf), 0);
-  } else {
-    ::unlink(pdf.c_str());
-  }
+  if (AnnouncePrintPdf(pdf)) st.delivered = pdf;
 }
 
 
@@ -466,6 +456,25 @@ void Deliver() {
 }
 
 }  // namespace
+
+std::string CreatePrintPdfFile() {
+  const std::string stem = TempFolder() + LowerStr(G().ProgramShortName);
+  int n = 0;
+  const std::string pdf =
+      CreateFirstFree(1, [&](int k) { return stem + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".pdf"; }, n);
+  if (!pdf.empty()) St().createdFiles.pop_back();  // the caller keeps or removes it
+  return pdf;
+}
+
+bool AnnouncePrintPdf(const std::string& pdf) {
+  std::error_code ec;
+  if (std::filesystem::file_size(pdf, ec) > 0 && !ec) {
+    ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(pdf), 0);
+    return true;
+  }
+  ::unlink(pdf.c_str());
+  return false;
+}
 
 // ------------------------------------------------------------ set-up
 

@@ -158,4 +158,12 @@ const std::string& DeliveredFileName();
 // then "lp<n-1>"; without them "lp -o raw" prints. For tests.
 void SetTextPrinterDeviceFolder(std::string folder);
 
+// Printing without a printer: a new empty PDF file in the temporary folder
+// ("<short name>.pdf", then "-2", "-3" ...); "" with the error shown and
+// AbortFlag set when none can be made.
+std::string CreatePrintPdfFile();
+// After a job printed into pdf: the "Meldung:" box naming it (true), or the
+// file removed when the job left it empty (false).
+bool AnnouncePrintPdf(const std::string& pdf);
+
 }  // namespace zeb

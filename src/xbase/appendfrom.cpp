@@ -248,7 +248,9 @@ void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
   while (code == 0 && !dEOF() && (!continueWhile || continueWhile())) {
     SelectArea(destNo);
     if (same) {
+      CompleteRecordBuffer(src);
       std::memcpy(dest->recordBuffer, src.recordBuffer, dest->recordBufferSize);
+      dest->undecoded = false;
       if (withMemo)
         for (int i = 1; i <= dest->fieldCount; ++i)
           if (dest->fields[i - 1].type == 'M') ConvertField(*dest, src, i, map[i]);

@@ -553,6 +553,7 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
   t.file.Close();
   t.DropReadAhead();
   t.fields.clear();
+  t.slots.clear();
   t.fieldCount = 0;
   t.stored.clear();
   t.recordCount = t.recordNumber = 0;
@@ -711,6 +712,7 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
   t.headerLength = n.headerLength;
   t.recordLength = n.recordLength;
   t.fields = std::move(n.fields);
+  t.slots.clear();
   t.fieldCount = n.fieldCount;
   t.lastUpdate = n.lastUpdate;
   t.stored.assign(t.recordLength, ' ');
@@ -878,6 +880,7 @@ void CloseDbf(DbfTable& t) {
   t.headerState = kHeaderClosed;
   t.stored.clear();
   t.fields.clear();
+  t.slots.clear();
   t.lockState = kLockNone;
   if (code != 0) TzError(code, "Datei:  " + t.fileName + " [CloseDbf(" + t.fileName + ")]");
 }
@@ -1076,11 +1079,31 @@ std::size_t RecordBufferSize(const DbfTable& t) {
   return n;
 }
 
+const std::vector<FieldSlot>& FieldSlots(const DbfTable& t) {
+  if (t.slots.size() == t.fields.size()) return t.slots;
+  t.slots.clear();
+  t.slots.reserve(t.fields.size());
+  std::size_t at = 1;
+  for (const auto& f : t.fields) {
+    FieldSlot s;
+    s.kind = FieldBufferKind(f);
+    s.storedOffset = f.offset;
+    s.length = f.length;
+    s.decimals = f.decimals;
+    s.bufferOffset = at;
+    at += BufferSizeOf(s.kind, f.length);
+    t.slots.push_back(s);
+  }
+  return t.slots;
+}
+
 std::size_t FieldBufferOffset(const DbfTable& t, int i) {
-  std::size_t off = 1;
   if (i <= 0) return 0;
-  for (int k = 0; k < i - 1 && k < static_cast<int>(t.fields.size()); ++k) off += FieldBufferSize(t.fields[static_cast<std::size_t>(k)]);
-  return off;
+  const std::vector<FieldSlot>& slots = FieldSlots(t);
+  if (slots.empty()) return 1;
+  if (static_cast<std::size_t>(i) <= slots.size()) return slots[static_cast<std::size_t>(i - 1)].bufferOffset;
+  const FieldSlot& last = slots.back();
+  return last.bufferOffset + BufferSizeOf(last.kind, last.length);
 }
 
 std::string ReadShortString(const std::uint8_t* p, std::size_t capacity) {
@@ -1106,19 +1129,46 @@ std::string StoredNumber(long double value, int width, int decimals) {
   return s;
 }
 
+namespace {
+
+// A stored integer of the common form: blanks, an optional minus sign,
+// at most 18 digits, nothing after them. False for any other text.
+bool PlainInteger(std::string_view s, std::int64_t& v) {
+  const char* p = s.data();
+  const char* e = p + s.size();
+  while (p < e && *p == ' ') ++p;
+  if (p == e) {
+    v = 0;
+    return true;
+  }
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  const char* first = p;
+  std::int64_t x = 0;
+  for (; p < e && static_cast<unsigned char>(*p - '0') < 10; ++p) x = x * 10 + (*p - '0');
+  if (p != e || p == first || p - first > 18) return false;
+  v = negative ? -x : x;
+  return true;
+}
+
+std::int64_t StoredInt(std::string_view text, std::int64_t lo, std::int64_t hi) {
+  std::int64_t v = 0;
+  if (PlainInteger(text, v)) return std::clamp(v, lo, hi);
+  return StoredToInt(text, lo, hi);
+}
+
+}  // namespace
+
 // Both conversions work on the bytes in place: they run for every record
 // read or written.
-void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer) {
-  const std::string& s = t.stored;
-  buffer[0] = (!s.empty() && s[0] == '*') ? 1 : 0;
-  std::size_t at = 1;
-  for (const auto& f : t.fields) {
+namespace {
+
+void UnpackSlot(const FieldSlot& f, std::string_view all, std::uint8_t* buffer) {
+  {
     std::string_view text;
-    if (f.offset < s.size()) text = std::string_view(s).substr(f.offset, f.length);
-    std::uint8_t* p = buffer + at;
-    const BufferKind kind = FieldBufferKind(f);
-    at += BufferSizeOf(kind, f.length);
-    switch (kind) {
+    if (f.storedOffset < all.size()) text = all.substr(f.storedOffset, f.length);
+    std::uint8_t* p = buffer + f.bufferOffset;
+    switch (f.kind) {
       case BufferKind::Text:
         // The whole field, filled with blanks.
         p[0] = f.length;
@@ -1129,13 +1179,14 @@ void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer) {
         WriteShortString(p, std::size_t{f.length} + 2, std::string_view(date, UnpackDateTo(text, date)));
         break;
       }
-      case BufferKind::Int32: {
-        std::int32_t v = static_cast<std::int32_t>(StoredToInt(text, INT32_MIN, INT32_MAX));
+      case BufferKind::Int32:
+      case BufferKind::MemoRef: {
+        std::int32_t v = static_cast<std::int32_t>(StoredInt(text, INT32_MIN, INT32_MAX));
         std::memcpy(p, &v, 4);
         break;
       }
       case BufferKind::Int64: {
-        std::int64_t v = StoredToInt(text, INT64_MIN, INT64_MAX);
+        std::int64_t v = StoredInt(text, INT64_MIN, INT64_MAX);
         std::memcpy(p, &v, 8);
         break;
       }
@@ -1155,14 +1206,23 @@ void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer) {
         p[0] = (c == 'T' || c == 'Y' || c == 't' || c == 'y') ? 1 : 0;
         break;
       }
-      case BufferKind::MemoRef: {
-        std::int32_t v = static_cast<std::int32_t>(StoredToInt(text, INT32_MIN, INT32_MAX));
-        std::memcpy(p, &v, 4);
-        break;
-      }
       case BufferKind::None: break;
     }
   }
+}
+
+}  // namespace
+
+void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer) {
+  const std::string& s = t.stored;
+  buffer[0] = (!s.empty() && s[0] == '*') ? 1 : 0;
+  for (const FieldSlot& f : FieldSlots(t)) UnpackSlot(f, s, buffer);
+}
+
+void UnpackField(const DbfTable& t, std::uint8_t* buffer, int field) {
+  const std::vector<FieldSlot>& slots = FieldSlots(t);
+  if (field < 1 || static_cast<std::size_t>(field) > slots.size()) return;
+  UnpackSlot(slots[static_cast<std::size_t>(field - 1)], t.stored, buffer);
 }
 
 void PackRecordData(DbfTable& t, const std::uint8_t* buffer) {
@@ -1170,13 +1230,11 @@ void PackRecordData(DbfTable& t, const std::uint8_t* buffer) {
   s.resize(t.recordLength, ' ');
   if (s.empty()) return;
   s[0] = buffer[0] ? '*' : ' ';
-  std::size_t at = 1;
   std::string date;
-  for (const auto& f : t.fields) {
-    const std::uint8_t* p = buffer + at;
-    const BufferKind kind = FieldBufferKind(f);
-    at += BufferSizeOf(kind, f.length);
-    if (kind == BufferKind::None || f.offset >= s.size()) continue;
+  for (const FieldSlot& f : FieldSlots(t)) {
+    const std::uint8_t* p = buffer + f.bufferOffset;
+    const BufferKind kind = f.kind;
+    if (kind == BufferKind::None || f.storedOffset >= s.size()) continue;
     // The field's text is f.length bytes; the record may hold fewer.
     char field[256];
     const std::size_t width = f.length;
@@ -1224,7 +1282,7 @@ void PackRecordData(DbfTable& t, const std::uint8_t* buffer) {
       }
       case BufferKind::None: break;
     }
-    std::memcpy(s.data() + f.offset, field, std::min<std::size_t>(width, s.size() - f.offset));
+    std::memcpy(s.data() + f.storedOffset, field, std::min<std::size_t>(width, s.size() - f.storedOffset));
   }
 }
 

@@ -56,6 +56,18 @@ class FileHandle {
 
 // The file layer's part of a work area. The work-area unit derives its
 // WorkArea from it.
+// Kinds of field in the caller's record buffer (see FieldBufferKind).
+enum class BufferKind { None, Text, Date, Int32, Real48, Int64, Double, Logical, MemoRef };
+
+// Where a field lies in the stored record and in the record buffer.
+struct FieldSlot {
+  BufferKind kind = BufferKind::None;
+  std::uint16_t storedOffset = 0;
+  std::uint8_t length = 0;
+  std::uint8_t decimals = 0;
+  std::size_t bufferOffset = 0;
+};
+
 struct DbfTable {
   std::string fileName;    // full path; also the table's name in messages
   std::string shortName;   // base name, at most 12 characters
@@ -65,6 +77,8 @@ struct DbfTable {
   std::uint16_t recordLength = 0;
   int fieldCount = 0;
   std::vector<FieldDesc> fields;  // fields[0] is field 1
+  // The fields' slots, made from fields when first needed (FieldSlots).
+  mutable std::vector<FieldSlot> slots;
   std::uint8_t headerState = kHeaderClosed;
   std::string lastUpdate;  // YYYYMMDD
   std::string stored;      // the current record as stored (recordLength bytes)
@@ -149,14 +163,17 @@ void NewMemoFile(std::string_view fileName, std::uint8_t memoType, std::uint16_t
 // D length+3 (length byte + date text), N/F: length <= 9 with 0 decimals
 // int32 (4), length <= 9 with decimals 6-byte real (6), length >= 10 with
 // 0 decimals int64 (8), with decimals double (8); L 1; M int32 (4); other 0.
-enum class BufferKind { None, Text, Date, Int32, Real48, Int64, Double, Logical, MemoRef };
 BufferKind FieldBufferKind(const FieldDesc& f);
 std::size_t FieldBufferSize(const FieldDesc& f);
 std::size_t RecordBufferSize(const DbfTable& t);
 // Offset of field i (1-based) in the record buffer; 0 gives the flag byte.
 std::size_t FieldBufferOffset(const DbfTable& t, int i);
+// The slots of t's fields, in field order.
+const std::vector<FieldSlot>& FieldSlots(const DbfTable& t);
 
 void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer);
+// Field (1-based) only; the deleted flag and other fields stay as they are.
+void UnpackField(const DbfTable& t, std::uint8_t* buffer, int field);
 void PackRecordData(DbfTable& t, const std::uint8_t* buffer);
 
 // Short strings of the record buffer.

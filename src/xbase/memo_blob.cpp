@@ -160,7 +160,7 @@ std::int32_t ReadBlobStream(char* buffer, std::int32_t count) {
       }
     }
     DecideText(d, std::string_view(p, take));
-    if (d.textFlag == 1) {
+    if (d.textFlag == 1 && MemoTextConverted()) {
       const std::string ansi = StrOemToAnsi(std::string_view(p, take));
       std::memcpy(p, ansi.data(), take);
     }
@@ -189,7 +189,7 @@ std::int32_t WriteBlobStream(const char* buffer, std::int32_t count) {
     const std::int64_t len = std::min(kPiece, n - done);
     piece.assign(buffer + done, static_cast<std::size_t>(len));
     DecideText(d, piece);
-    if (d.textFlag == 1) piece = StrAnsiToOem(piece);
+    if (d.textFlag == 1 && MemoTextConverted()) piece = StrAnsiToOem(piece);
     ApplyFilter(m->writeFilter, piece.data(), piece.size());
     const int err = WriteAt(m->file.get(), piece.data(), piece.size(), d.dataStart + d.position + done);
     if (err != 0) {

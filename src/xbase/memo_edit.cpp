@@ -59,10 +59,17 @@ MemoLineEnd ReadMemoLine(MemoByteReader& reader, int capacity, std::string& line
   for (;;) {
     const int b = reader.Next();
     if (b < 0) return line.empty() ? MemoLineEnd::EndOfMemo : MemoLineEnd::Wrapped;
-    if (b == kHardEnd || b == kSoftEnd) {
+    if (b == kHardEnd) {
       const int n = reader.Next();
       if (n >= 0 && n != 10) reader.Unread(std::string(1, static_cast<char>(n)));
-      return b == kHardEnd ? MemoLineEnd::Hard : MemoLineEnd::Soft;
+      return MemoLineEnd::Hard;
+    }
+    if (b == kSoftEnd) {
+      // Only 141 10 ends a line softly; a lone 141 is a character (code
+      // page 850 "i" with grave accent).
+      const int n = reader.Next();
+      if (n == 10) return MemoLineEnd::Soft;
+      if (n >= 0) reader.Unread(std::string(1, static_cast<char>(n)));
     }
     if (line.size() < c) {
       line.push_back(static_cast<char>(b));

@@ -27,8 +27,8 @@ class MemoHooksImpl : public MemoHookTable {
  public:
   bool Installed() const override { return true; }
 
-  // Memo texts are stored in code page 850; the record buffers, and so the
-  // callers of these entries, hold Windows-1252.
+  // Memo texts of an OEM table are stored in code page 850; the record
+  // buffers, and so the callers of these entries, hold Windows-1252.
   bool AssignMemo(std::int32_t reference, std::string& text) override {
     text.clear();
     std::int32_t ref = reference;
@@ -37,7 +37,7 @@ class MemoHooksImpl : public MemoHookTable {
     std::string piece;
     while (s.Read(piece)) text += piece;
     s.Close();
-    text = StrOemToAnsi(text);
+    if (MemoTextConverted()) text = StrOemToAnsi(text);
     return true;
   }
   std::uint16_t PackMemofile() override { return CodeOf([] { return zeb::xbase::PackMemofile(); }); }
@@ -52,7 +52,9 @@ class MemoHooksImpl : public MemoHookTable {
     return CopyMemo(source.number, block, true);
   }
   void ReCreateMemofile(std::string_view memoFileName) override { zeb::xbase::ReCreateMemofile(memoFileName); }
-  std::int32_t AddMemo(std::string_view text) override { return zeb::xbase::AddMemo(StrAnsiToOem(text)); }
+  std::int32_t AddMemo(std::string_view text) override {
+    return zeb::xbase::AddMemo(MemoTextConverted() ? StrAnsiToOem(text) : std::string(text));
+  }
 };
 
 }  // namespace

@@ -31,6 +31,13 @@ struct MemoUnit : TzEngineUnit {
 
 MemoUnit& Memo();
 
+// Memo text goes between code pages 850 and 1252 exactly when the current
+// area's record fields do (not for a table marked ANSI).
+inline bool MemoTextConverted() {
+  const WorkArea* a = CurrentWorkArea();
+  return a == nullptr || a->oemText;
+}
+
 namespace memoio {
 
 // Positioned transfers of the table layer.

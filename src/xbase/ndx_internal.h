@@ -97,6 +97,9 @@ struct IndexControl {
   // Image of the current entry; noPosition: the index has no position.
   std::array<std::uint8_t, kEntryImageSize> entry{};
   bool noPosition = true;
+  // The headers were read again after another program's change: the
+  // position above was taken in the old tree.
+  bool stale = false;
   std::vector<PathEntry> path;
 
   IndexControl() { node = ownNode.data(); }
@@ -148,6 +151,8 @@ struct AreaIndex {
   bool naturalOrder = false;
   NodeCache cache;
   std::unique_ptr<SemaphoreState> sema;
+  // Closing the last index keeps the semaphore (a rebuild reopens them).
+  bool keepLogin = false;
   std::int32_t readProcNest = 0;
   std::int32_t lockProcNest = 0;
 };
@@ -232,6 +237,19 @@ void HandleSemafore(int action);
 void SetReadSemaphoreProc(bool on);
 void SetLockSemaphoreProc(bool on);
 bool RefreshAnchorsIfChanged();
+// The area's read (or write) bracket for a scope; the headers and cached
+// nodes are read again on entry when another program changed the indexes.
+class SemaphoreScope {
+ public:
+  explicit SemaphoreScope(bool write);
+  ~SemaphoreScope();
+  SemaphoreScope(const SemaphoreScope&) = delete;
+  SemaphoreScope& operator=(const SemaphoreScope&) = delete;
+
+ private:
+  bool write_;
+  bool active_ = false;
+};
 std::string SemaphoreFileName(std::string_view tableFile);
 bool SemaphoreApplies(const WorkArea& a);
 // User count in the table's semaphore file (0 when there is none).

@@ -352,7 +352,9 @@ struct RecordScope {
   std::string stored;
   std::int32_t number;
   bool eof, bof;
-  explicit RecordScope(WorkArea& w) : a(w), stored(w.stored), number(w.recordNumber), eof(w.eof), bof(w.bof) {}
+  // The buffer takes the record before the stored bytes change under it.
+  explicit RecordScope(WorkArea& w)
+      : a(w), stored((CompleteRecordBuffer(w), w.stored)), number(w.recordNumber), eof(w.eof), bof(w.bof) {}
   ~RecordScope() {
     a.stored = std::move(stored);
     a.recordNumber = number;

@@ -176,6 +176,7 @@ void ReadAnchorNodes() {
     }
     ic->hdr = h;
     ResetPath(*ic);
+    ic->stale = true;
   }
   EmptyIndexCache(ar);
 }

@@ -206,6 +206,7 @@ bool OpenIndex(const std::string& name, int slot, const KeyMaker& keyMaker, cons
   if (a.recordCount > 0) {
     if (keyMaker && !opt.soundex) {
       // The key of an empty record must have the file's key length.
+      CompleteRecordBuffer(a);
       std::string saved = a.stored;
       const std::int32_t savedNo = a.recordNumber;
       a.stored.assign(a.recordLength, ' ');
@@ -302,7 +303,7 @@ void CloseIndex(int slot) {
   if (err != 0) TzError(ErrnoToTzCode(err), "Fehler beim Schließen der Index-Datei:  "_ansi + gone->fileName);
   if (!AnyIndexOpen(ar)) {
     ar.naturalOrder = false;
-    HandleSemafore(kLogout);
+    if (!ar.keepLogin) HandleSemafore(kLogout);
   }
 }
 
@@ -373,6 +374,7 @@ bool SetIndexTo(std::string_view fileAndOptions, int slot, KeyMaker keyMaker) {
     }
     return false;
   }
+  SemaphoreScope read(false);
   Resync();
   return true;
 }
@@ -445,6 +447,7 @@ void Set_Order_To(int order) {
     return;
   }
   if (!a) return;
+  SemaphoreScope read(false);
   const bool wasPastEnd = a->recordNumber > a->recordCount;
   {
     ReadSection section;
@@ -489,6 +492,23 @@ void Reindex() {
   AreaIndex& ar = CurArea();
   const int remembered = CurrentOrder();
   const bool natural = ar.naturalOrder;
+  // Other programs that share the indexes wait while they are rebuilt in
+  // place and read their headers again afterwards: the whole rebuild runs
+  // in the write bracket of a semaphore that stays logged in.
+  struct KeepLogin {
+    AreaIndex& ar;
+    bool saved;
+    ~KeepLogin() {
+      ar.keepLogin = saved;
+      if (saved || AnyIndexOpen(ar)) return;
+      try {
+        HandleSemafore(kLogout);
+      } catch (...) {
+      }
+    }
+  } keep{ar, ar.keepLogin};
+  ar.keepLogin = true;
+  SemaphoreScope write(true);
   if (ar.slots[1] && ar.slots[1]->ownOrder != 1) Set_Order_To(1);
   if (TzCurrentError() != 0) return;
   for (int s = 1; s <= kIndexSlots; ++s) {
@@ -692,20 +712,29 @@ class NdxHooks : public IndexHookTable {
  public:
   bool Installed() const override { return true; }
   bool HasMasterIndex() override { return Master() != nullptr; }
-  void SyncMaster() override { SyncIndex(false); }
+  // Every entry that reads or changes the indexes runs inside the area's
+  // semaphore bracket (nested in the caller's, when it holds one).
+  void SyncMaster() override {
+    SemaphoreScope read(false);
+    SyncIndex(false);
+  }
   std::int32_t NextRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(FindNextRec());
   }
   std::int32_t PriorRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(FindPriorRec());
   }
   std::int32_t TopRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(IndexTop());
   }
   std::int32_t BottomRecord() override {
+    SemaphoreScope read(false);
     Ndx().currentOrderSlot = 1;
     return static_cast<std::int32_t>(IndexBottom());
   }
@@ -723,13 +752,21 @@ class NdxHooks : public IndexHookTable {
     if (CurArea().naturalOrder || !m) return a->bof;
     return m->startFlag;
   }
-  void AppendNewKey() override { xbase::AppendNewKey(); }
-  void Resync() override { xbase::Resync(); }
+  void AppendNewKey() override {
+    SemaphoreScope write(true);
+    xbase::AppendNewKey();
+  }
+  void Resync() override {
+    SemaphoreScope read(false);
+    xbase::Resync();
+  }
   void SyncAfterReplace() override {
+    SemaphoreScope write(true);
     SyncIndex(false);
     RefreshCurrentKeys(true, kIndexSlots);
   }
   void UpdateKeys() override {
+    SemaphoreScope write(true);
     AreaIndex& ar = CurArea();
     const bool natural = ar.naturalOrder;
     ar.naturalOrder = false;

@@ -60,6 +60,7 @@ bool DescendFromCurrent(IndexControl& ic, int slot, bool first, bool withPath) {
 // index (or a failure).
 bool PositionEnd(IndexControl& ic, int slot, bool first) {
   ResetPath(ic);
+  ic.stale = false;
   if (!GetNode(ic.Root(), slot)) return false;
   if (NodeCount(ic.node) == 0 && IsLeaf(ic.node)) {
     ic.TakeEntry(0);
@@ -308,6 +309,7 @@ void SeekKey(const std::uint8_t* key) {
   ic->startFlag = ic->endFlag = false;
   u.found = 0;
   ResetPath(*ic);
+  ic->stale = false;
   if (!DescendToKey(*ic, slot, ic->Root(), key, true)) return;
   const int count = NodeCount(ic->node);
   if (count == 0) {
@@ -445,7 +447,10 @@ void SoftSyncIndex() {
 }
 
 void SyncAfterChange() {
-  if (!RefreshAnchorsIfChanged()) return;
+  const bool changed = RefreshAnchorsIfChanged();
+  IndexControl* m = Master();
+  if (!changed && !(m && m->stale)) return;
+  if (m) m->stale = false;  // positioned again below
   WorkArea* a = CurrentWorkArea();
   if (!a) return;
   const std::int32_t rec = a->recordNumber;

@@ -393,6 +393,7 @@ void SetReadSemaphoreProc(bool on) {
   if (on) {
     if (ar.readProcNest == 0) HandleSemafore(kIncRead);
     ++ar.readProcNest;
+    RefreshAnchorsIfChanged();
     return;
   }
   if (--ar.readProcNest < 0) {
@@ -408,6 +409,8 @@ void SetLockSemaphoreProc(bool on) {
   if (on) {
     if (ar.lockProcNest == 0) HandleSemafore(kLockSemaphore);
     ++ar.lockProcNest;
+    // A writer changes the tree another program may have left.
+    RefreshAnchorsIfChanged();
     return;
   }
   if (--ar.lockProcNest < 0) {
@@ -426,6 +429,27 @@ bool RefreshAnchorsIfChanged() {
   ReadAnchorNodes();
   s.lastCounter = s.Counter();
   return true;
+}
+
+SemaphoreScope::SemaphoreScope(bool write) : write_(write) {
+  // Without a semaphore (a table open exclusively) there is nothing to do.
+  active_ = CurArea().sema != nullptr;
+  if (!active_) return;
+  if (write_)
+    SetLockSemaphoreProc(true);
+  else
+    SetReadSemaphoreProc(true);
+}
+
+SemaphoreScope::~SemaphoreScope() {
+  if (!active_) return;
+  try {
+    if (write_)
+      SetLockSemaphoreProc(false);
+    else
+      SetReadSemaphoreProc(false);
+  } catch (...) {
+  }
 }
 
 }  // namespace zeb::xbase

@@ -72,9 +72,10 @@ TzEngine::~TzEngine() {
   for (auto& u : units) u.reset();
 }
 
-TzEngine& Engine() {
+TzEngine& engine_detail::Create() {
   auto& h = Holder();
   if (!h) h = std::make_unique<TzEngine>();
+  current = h.get();
   return *h;
 }
 
@@ -85,8 +86,14 @@ void ResetTzEngine() {
     h->raiseMode = false;
     for (auto& u : h->units) u.reset();
   }
+  // While an engine is destroyed, a use of Engine() finds the holder
+  // empty (and makes a new one), as before the pointer beside it existed.
+  engine_detail::current = nullptr;
   h.reset();
-  h = std::make_unique<TzEngine>();
+  engine_detail::current = nullptr;
+  auto fresh = std::make_unique<TzEngine>();
+  h = std::move(fresh);
+  engine_detail::current = h.get();
 }
 
 MemoHookTable& MemoHooks() { return *Engine().memoHooks; }

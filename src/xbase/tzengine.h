@@ -114,8 +114,17 @@ struct TzEngine {
   std::array<std::unique_ptr<TzEngineUnit>, static_cast<int>(TzUnit::Count)> units;
 };
 
+namespace engine_detail {
+// The engine while one exists (kept beside its owner for the hot paths).
+inline TzEngine* current = nullptr;
+TzEngine& Create();
+}  // namespace engine_detail
+
 // The engine. Created on first use with the start values.
-TzEngine& Engine();
+inline TzEngine& Engine() {
+  TzEngine* e = engine_detail::current;
+  return e != nullptr ? *e : engine_detail::Create();
+}
 // Back to the start values: unit state is destroyed first (with the error
 // switch off, so closing files cannot end the process), then everything else
 // is reset; date settings are taken from the locale again.

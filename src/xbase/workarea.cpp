@@ -390,10 +390,36 @@ bool IndexActive() { return IndexHooks().Installed() && IndexHooks().HasMasterIn
 
 void ReadRecord(WorkArea& a, std::int32_t n) {
   GetDbfRecord(a, n);
-  if (TzCurrentError() == 0 && !a.isVirtual) UnpackRecordData(a, a.recordBuffer);
+  if (TzCurrentError() != 0 || a.isVirtual) return;
+  if (!a.bufferOwned) {
+    // The caller's buffer is read without asking: every field at once.
+    UnpackRecordData(a, a.recordBuffer);
+    a.undecoded = false;
+    return;
+  }
+  a.recordBuffer[0] = (!a.stored.empty() && a.stored[0] == '*') ? 1 : 0;
+  if (a.fieldGeneration.size() != a.fields.size()) a.fieldGeneration.assign(a.fields.size(), 0);
+  if (++a.generation == 0) {
+    std::fill(a.fieldGeneration.begin(), a.fieldGeneration.end(), 0u);
+    a.generation = 1;
+  }
+  a.undecoded = true;
+}
+
+void CompleteRecordBuffer(const WorkArea& a) {
+  if (!a.undecoded) return;
+  a.undecoded = false;
+  for (std::size_t i = 0; i < a.fieldGeneration.size(); ++i)
+    if (a.fieldGeneration[i] != a.generation) UnpackField(a, a.recordBuffer, static_cast<int>(i) + 1);
+}
+
+void UnpackWholeRecord(WorkArea& a) {
+  UnpackRecordData(a, a.recordBuffer);
+  a.undecoded = false;
 }
 
 void ClearRecordOf(WorkArea& a) {
+  a.undecoded = false;
   if (a.isVirtual && a.fields.empty()) {
     if (a.recordBuffer) std::fill(a.recordBuffer, a.recordBuffer + a.recordBufferSize, 0);
     return;
@@ -438,13 +464,14 @@ void Append() {
     return;
   }
   RefreshRecordCount(a);
+  CompleteRecordBuffer(a);
   if (!a.isVirtual) PackRecordData(a, a.recordBuffer);
   bool idx = IndexActive();
   {
     IndexSemaphore sem(idx, true);
     AppendDbfRecord(a);
     if (TzCurrentError() == 0) {
-      if (!a.isVirtual) UnpackRecordData(a, a.recordBuffer);
+      if (!a.isVirtual) UnpackWholeRecord(a);
       if (idx) IndexHooks().AppendNewKey();
     }
   }
@@ -476,21 +503,24 @@ void Replace() {
     TzError(254, a.fileName + " Tausch-Puffer ist NIL. [REPLACE]");
     return;
   }
+  CompleteRecordBuffer(a);
   IndexSemaphore sem(idx, true);
   if (idx) {
     std::copy(a.recordBuffer, a.recordBuffer + a.recordBufferSize, a.swapBuffer.begin());
     ReadRecord(a, n);
+    CompleteRecordBuffer(a);
     if (TzCurrentError() != 0) {
       std::copy(a.swapBuffer.begin(), a.swapBuffer.end(), a.recordBuffer);
       return;
     }
     IndexHooks().SyncAfterReplace();
     std::copy(a.swapBuffer.begin(), a.swapBuffer.end(), a.recordBuffer);
+    a.undecoded = false;
   }
   if (!a.isVirtual) PackRecordData(a, a.recordBuffer);
   PutDbfRecord(a, n);
   if (TzCurrentError() != 0) return;
-  if (!a.isVirtual) UnpackRecordData(a, a.recordBuffer);
+  if (!a.isVirtual) UnpackWholeRecord(a);
   RefreshCachedRecord(a, n);
   if (idx) IndexHooks().UpdateKeys();
   sem.Release();
@@ -550,6 +580,13 @@ const FieldDesc* CheckedField(int n, const char* routine) {
 }
 
 std::uint8_t* FieldPtr(const WorkArea& a, int field) {
+  if (a.undecoded && static_cast<std::size_t>(field - 1) < a.fieldGeneration.size()) {
+    std::uint32_t& g = a.fieldGeneration[static_cast<std::size_t>(field - 1)];
+    if (g != a.generation) {
+      UnpackField(a, a.recordBuffer, field);
+      g = a.generation;
+    }
+  }
   return a.recordBuffer + FieldBufferOffset(a, field);
 }
 
@@ -594,6 +631,7 @@ std::uint8_t FieldDec(int n) {
 std::uint8_t* FieldAddress(int n) {
   if (CheckWorkArea("FieldAddress")) return nullptr;
   WorkArea& a = *CurrentWorkArea();
+  CompleteRecordBuffer(a);  // the caller may read past the field
   if (n == 0) return a.recordBuffer;
   if (n < 1 || n > a.fieldCount) {
     TzError(220, " Ungültige Feldnr. [FieldAddress("_ansi + Num(n) + ")]");

@@ -44,6 +44,12 @@ struct WorkArea : DbfTable {
   // Virtual files: insertion order and storage kind.
   std::uint8_t virtualOrder = 0;
   std::uint8_t storageKind = 0;
+  // The engine's own buffer takes a record's fields when they are first
+  // read after the move (a field is current when its generation is the
+  // area's); the deleted flag at once.
+  mutable bool undecoded = false;
+  mutable std::uint32_t generation = 0;
+  mutable std::vector<std::uint32_t> fieldGeneration;
 };
 
 // --- areas
@@ -139,6 +145,11 @@ void GoPhantom(WorkArea& a);
 bool IndexActive();
 // Reads record n and converts it into the record buffer.
 void ReadRecord(WorkArea& a, std::int32_t n);
+// Converts the fields of the record that are not yet in the buffer (before
+// the buffer is read or copied as a whole, or the stored record is swapped).
+void CompleteRecordBuffer(const WorkArea& a);
+// The record as stored, converted into the whole buffer.
+void UnpackWholeRecord(WorkArea& a);
 // Suspends an area's move notification for a scope.
 class SuspendNotify {
  public:

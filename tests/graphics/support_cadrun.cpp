@@ -1,5 +1,6 @@
 #include "graphics/support_cadrun.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,12 +14,144 @@
 #include "graphics/cadsettings.h"
 #include "graphics/diagram.h"
 #include "graphics/hatch.h"
+#include "graphics/facade.h"
 #include "graphics/support_checkers.h"
+#include "platform/codepage.h"
 #include "platform/oem_literal.h"
 
 namespace zeb::test {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The screen of the CAD tests: records every call for the test and hands it
+// on to a drawing facade, whose display list TearDown compares with the
+// records the calls stand for.
+class TeeSink : public RecordingSink {
+ public:
+  GraphicsFacade facade;
+  std::vector<SinkCall> all;  // every call, whatever the test clears
+
+#define ZEB_TEE(name, params, args)          \
+  void name params override {               \
+    const std::size_t before = Calls().size(); \
+    RecordingSink::name args;                \
+    if (Calls().size() > before) all.push_back(Calls().back()); \
+    facade.name args;                        \
+  }
+  ZEB_TEE(GrafClear, (), ())
+  ZEB_TEE(GrafHeader, (int f, Real a, Real b, Real c, Real d), (f, a, b, c, d))
+  ZEB_TEE(GrafClearViewPort, (), ())
+  ZEB_TEE(GrafLine, (Real a, Real b, Real c, Real d), (a, b, c, d))
+  ZEB_TEE(GrafCircle, (Real a, Real b, Real c), (a, b, c))
+  ZEB_TEE(GrafArc, (Real a, Real b, Real c, Real d, Real e), (a, b, c, d, e))
+  ZEB_TEE(GrafOutTextXY, (std::string_view t, Real a, Real b), (t, a, b))
+  ZEB_TEE(GrafSolid, (Real a, Real b, Real c, Real d, Real e, Real f, Real g, Real h), (a, b, c, d, e, f, g, h))
+  ZEB_TEE(GrafSetColorMapped, (int n), (n))
+  ZEB_TEE(GrafSetLineStyle, (int n), (n))
+  ZEB_TEE(GrafSetTextStyle, (int f, Real a, Real h, Real w), (f, a, h, w))
+  ZEB_TEE(SetLineWidth, (int n), (n))
+  ZEB_TEE(GrafSetWaitCursor, (), ())
+  ZEB_TEE(GrafSetOldCursor, (), ())
+#undef ZEB_TEE
+};
+
+std::string R(Real v) { return ListReal(v); }
+
+bool Finite(const std::vector<Real>& v) {
+  for (Real x : v)
+    if (!std::isfinite(static_cast<double>(x))) return false;
+  return true;
+}
+
+// The display list the calls make, by the record rules: CAD colours 1..7
+// to 12, 14, 10, 11, 9, 13, 15, 8..15 to 1..8, above 16 modulo 16; pens
+// recorded on change only and forgotten by a clear; texts in Windows-1252.
+std::vector<std::string> ExpectedList(const std::vector<SinkCall>& calls, int w, int h) {
+  std::vector<std::string> list;
+  int colour = -1, style = 99, width = 1;
+  static const int kMap[17] = {0, 12, 14, 10, 11, 9, 13, 15, 1, 2, 3, 4, 5, 6, 7, 8, 16};
+  for (const SinkCall& c : calls) {
+    const auto& a = c.args;
+    if (c.name == "GrafClear") {
+      list.clear();
+      colour = -1, style = 99, width = 1;
+    } else if (c.name == "GrafHeader") {
+      list.push_back("10;1;1;" + std::to_string(w - 1) + ";" + std::to_string(h - 1) + ";" + R(a[1]) + ";" +
+                     R(a[2]) + ";" + R(a[3]) + ";" + R(a[4]));
+      if (style != 0) list.push_back("11;0"), style = 0;
+    } else if (c.name == "GrafLine" && Finite(a)) {
+      list.push_back("4;" + R(a[0]) + ";" + R(a[1]) + ";" + R(a[2]) + ";" + R(a[3]));
+    } else if (c.name == "GrafCircle" && Finite(a)) {
+      list.push_back("3;" + R(a[0]) + ";" + R(a[1]) + ";" + R(a[2]));
+    } else if (c.name == "GrafArc" && Finite(a)) {
+      const Real x = a[0], y = a[1], a1 = a[2], a2 = a[3], r = a[4];
+      Real sweep = std::fmod(a2 - a1, 360.0L);
+      if (sweep < 0) sweep += 360;
+      const Real xs = x + r * std::cos(a1 * kPi / 180), ys = y + r * std::sin(a1 * kPi / 180);
+      const Real xe = x + r * std::cos(a2 * kPi / 180), ye = y + r * std::sin(a2 * kPi / 180);
+      if (std::fabs(a2 - a1) >= 360 - 1e-5L) {
+        list.push_back("3;" + R(x) + ";" + R(y) + ";" + R(r));
+      } else if (sweep < 4) {
+        list.push_back("4;" + R(xs) + ";" + R(ys) + ";" + R(xe) + ";" + R(ye));
+      } else {
+        list.push_back("5;" + R(x - r) + ";" + R(y - r) + ";" + R(x + r) + ";" + R(y + r) + ";" + R(xs) + ";" +
+                       R(ys) + ";" + R(xe) + ";" + R(ye));
+      }
+    } else if (c.name == "GrafOutTextXY" && Finite(a)) {
+      list.push_back("6;" + R(a[0]) + ";" + R(a[1]) + ";" +
+                     FromUtf8(CodePage::Cp1252, ToUtf8(CodePage::Cp850, c.text)));
+    } else if (c.name == "GrafSolid" && Finite(a)) {
+      std::string rec = "7";
+      for (Real v : a) rec += ";" + R(v);
+      list.push_back(rec);
+    } else if (c.name == "GrafSetColorMapped") {
+      int n = static_cast<int>(a[0]);
+      if (n < 0) continue;
+      n = kMap[n > 16 ? n % 16 : n];
+      if (n != colour) list.push_back("8;" + std::to_string(n));
+      colour = n;
+    } else if (c.name == "GrafSetLineStyle") {
+      if (static_cast<int>(a[0]) != style) list.push_back("11;" + std::to_string(static_cast<int>(a[0])));
+      style = static_cast<int>(a[0]);
+    } else if (c.name == "SetLineWidth") {
+      if (static_cast<int>(a[0]) != width) list.push_back("12;" + std::to_string(static_cast<int>(a[0])));
+      width = static_cast<int>(a[0]);
+    } else if (c.name == "GrafSetTextStyle" && Finite(a)) {
+      list.push_back("9;" + R(a[2]) + ";" + R(a[3]) + ";" + std::to_string(static_cast<int>(a[0])) + ";" + R(a[1]));
+    }
+  }
+  return list;
+}
+
+// Records compare field by field; reals within 1e-9 (trigonometry of
+// another rounding may give 1e-19 for 0).
+bool SameRecords(const std::vector<std::string>& a, const std::vector<std::string>& b, std::string& why) {
+  if (a.size() != b.size()) {
+    why = "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == b[i]) continue;
+    const bool text = a[i].rfind("6;", 0) == 0;
+    std::istringstream x(a[i]), y(b[i]);
+    std::string fx, fy;
+    bool same = !text;
+    while (same && std::getline(x, fx, ';')) {
+      if (!std::getline(y, fy, ';')) same = false;
+      else if (fx != fy && std::fabs(std::stold(fx) - std::stold(fy)) > 1e-9L) same = false;
+    }
+    if (same && std::getline(y, fy, ';')) same = false;
+    if (!same) {
+      why = "record " + std::to_string(i) + ": " + a[i] + " against " + b[i];
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 void CadTest::SetUp() {
   BaseTest::SetUp();
@@ -27,7 +160,7 @@ void CadTest::SetUp() {
   ResetDiagramGlobals();
   ResetHatchGlobals();
   SetPlotConfigForm(nullptr);
-  sink_ = std::make_shared<RecordingSink>();
+  sink_ = std::make_shared<TeeSink>();
   SetScreen(sink_);
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "." + info->name();
@@ -43,6 +176,14 @@ void CadTest::SetUp() {
 
 void CadTest::TearDown() {
   ResetCadState();
+  // The same drawing through the facade: its display list is the one the
+  // calls stand for.
+  if (auto* tee = dynamic_cast<TeeSink*>(sink_.get())) {
+    GraphWindow& w = tee->facade.Window();
+    std::string why;
+    EXPECT_TRUE(SameRecords(w.DisplayList(), ExpectedList(tee->all, w.DeviceWidth(), w.DeviceHeight()), why))
+        << "display list of the facade: " << why;
+  }
   std::string missing;
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator();

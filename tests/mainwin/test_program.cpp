@@ -12,6 +12,7 @@
 #include "base/services.h"
 #include "base/support_fixture.h"
 #include "graphics/cadsettings.h"
+#include "graphics/facade.h"
 #include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/program.h"
@@ -237,6 +238,28 @@ TEST_F(ProgramTest, StartWithTemplate) {
   EXPECT_EQ(G().CurrentFileName, "");
   EXPECT_EQ(G().ModifiedFlag, 0);
   EXPECT_NE(Recorded().find("GrafClear()\nShowHelpPictureFile(start)"), std::string::npos);
+}
+
+// The same starts with the drawing facade in place: the logo, or the
+// start picture, is what the display list holds afterwards.
+TEST_F(ProgramTest, StartLeavesTheLogoOrTheStartPictureInTheDisplayList) {
+  const fs::path data = WriteConfigWithDataFolder();
+  InstallGraphicsFacade();
+  EXPECT_EQ(Run({}), 0);
+  const auto& list = Facade().Window().DisplayList();
+  EXPECT_EQ(std::count_if(list.begin(), list.end(), [](const std::string& r) { return r.rfind("7;", 0) == 0; }), 57);
+  EXPECT_NE(std::find(list.begin(), list.end(), "8;13"), list.end());
+
+  ResetProgramState();
+  WriteConfigWithDataFolder();
+  WriteBytes(data / "start.plt", "IN;SP1;PU0,0;PD400,0;");
+  InstallGraphicsFacade();
+  EXPECT_EQ(Run({}), 0);
+  const auto& pic = Facade().Window().DisplayList();
+  ASSERT_FALSE(pic.empty());
+  EXPECT_EQ(pic.front(), "10;1;1;" + std::to_string(Facade().Window().DeviceWidth() - 1) + ";" +
+                             std::to_string(Facade().Window().DeviceHeight() - 1) + ";0;0;160;120");
+  EXPECT_EQ(pic.back(), "4;0;0;10;0");
 }
 
 // "/E" starts with the name and does not read the file.

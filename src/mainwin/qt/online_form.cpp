@@ -209,8 +209,11 @@ bool TForm_online::eventFilter(QObject* watched, QEvent* event) {
       if (watched == edits_[static_cast<std::size_t>(i)]) run_.Current = i;
   } else if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    for (QLineEdit* e : edits_) {
+    for (int i = 1; i <= kOnlineMaxRows; ++i) {
+      QLineEdit* e = edits_[static_cast<std::size_t>(i)];
       if (watched != e || e == nullptr) continue;
+      // Keys reach the field the user is in: its row is the current one.
+      run_.Current = i;
       switch (key) {
         case Qt::Key_Escape: Finish(OnlineKey::Esc); return true;
         case Qt::Key_Return:

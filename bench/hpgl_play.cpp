@@ -1,0 +1,61 @@
+// PlayHpglBytes of a 1 MB PU/PD plot file against splitting the same bytes
+// at ";" and "," with strtod per number, in the same run. Counter "ratio" =
+// player time / split time (target: within 10).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "base/globals.h"
+#include "graphics/facade.h"
+#include "graphics/hpgl.h"
+
+namespace {
+
+std::string PlotFile() {
+  std::string s = "IN;SP1;";
+  int i = 0;
+  while (s.size() < (1u << 20)) {
+    s += (i % 2 ? "PD" : "PU") + std::to_string(i * 37 % 6400) + "," + std::to_string(i * 53 % 4800) + ";";
+    ++i;
+  }
+  return s;
+}
+
+double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+void BM_PlayHpgl(benchmark::State& state) {
+  const std::string bytes = PlotFile();
+  zeb::InstallGraphicsFacade();
+  double play = 0, split = 0, sink = 0;
+  for (auto _ : state) {
+    auto t0 = std::chrono::steady_clock::now();
+    zeb::Facade().GrafClear();
+    zeb::Facade().GrafHeader(false, 0, 0, 160, 120);
+    zeb::PlayHpglBytes(zeb::Facade(), bytes);
+    auto t1 = std::chrono::steady_clock::now();
+    std::string token;
+    for (char c : bytes) {
+      if (c == ';' || c == ',') {
+        sink += std::strtod(token.c_str() + (token.size() > 1 && token[0] >= 'A' ? 2 : 0), nullptr);
+        token.clear();
+      } else {
+        token += c;
+      }
+    }
+    auto t2 = std::chrono::steady_clock::now();
+    play += Seconds(t0, t1);
+    split += Seconds(t1, t2);
+  }
+  benchmark::DoNotOptimize(sink);
+  state.counters["ratio"] = play / split;
+  state.counters["records"] = static_cast<double>(zeb::Facade().Window().DisplayList().size());
+}
+BENCHMARK(BM_PlayHpgl)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,178 @@
+// The graphics window: its coordinate state, the display list of text
+// records, the recording methods, the replay onto a Renderer and the zoom,
+// pan, mouse and key logic. No Qt: the canvas (graphics/qt) forwards its
+// events here and paints through a Renderer; headless hosts record.
+//
+// The canvas is a logical device of the configured height H and the width
+// Nearest(4H/3), so the keep-aspect rule (made for a 4:3 screen) keeps
+// circles round at any configured resolution; the canvas scales it
+// uniformly into the real window.
+//
+// Records: "op;field;field...", reals in the C locale with 8 significant
+// digits. 1 move, 2 line to, 3 circle, 4 line, 5 arc, 6 text (Windows-1252,
+// may hold ";"), 7 solid, 8 colour, 9 text style, 10 window, 11 line style,
+// 12 line width, 13 pause (ms).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/types.h"
+#include "graphics/renderer.h"
+
+namespace zeb {
+
+// What the window needs from the place it is shown in. Every hook has a
+// headless default.
+class GraphicsHost {
+ public:
+  virtual ~GraphicsHost() = default;
+  // Replays the list onto the screen canvas now.
+  virtual void Repaint() {}
+  virtual void SetWaitCursor(bool /*wait*/) {}
+  // Draws at once in device pixels, over the picture; the next replay drops it.
+  virtual void OverlayLine(DevPoint /*a*/, DevPoint /*b*/) {}
+  // The animation-step window, modal; true when closed with "++".
+  virtual bool ShowAniStep() { return false; }
+};
+
+struct DevRect {
+  int x1 = 0, y1 = 0, x2 = 1, y2 = 1;
+  bool operator==(const DevRect&) const = default;
+};
+
+struct WorldRect {
+  Real xmin = 0, ymin = 0, xmax = 1, ymax = 1;
+};
+
+// Virtual key codes understood by ProcessKey.
+enum GraphKey : int {
+  kKeyEsc = 27,
+  kKeyPageUp = 33,
+  kKeyPageDown = 34,
+  kKeyLeft = 37,
+  kKeyUp = 38,
+  kKeyRight = 39,
+  kKeyDown = 40,
+  kKeyAdd = 107,
+  kKeySubtract = 109,
+  kKeyF5 = 116,
+};
+
+enum class MouseButton { Left, Right, Other };
+
+class GraphWindow {
+ public:
+  GraphWindow();
+  // Start values of the window (the display list is kept).
+  void Create();
+
+  void SetHost(GraphicsHost* host) { host_ = host; }
+  GraphicsHost& Host() { return host_ ? *host_ : nullHost_; }
+
+  // Logical device: H = G().ScreenHeight (at least 2), W = Nearest(4H/3).
+  int DeviceWidth() const;
+  int DeviceHeight() const;
+
+  std::vector<std::string>& DisplayList() { return list_; }
+  const std::vector<std::string>& DisplayList() const { return list_; }
+
+  // Settings of the window's colours (not kept in the base library).
+  bool colourDisplay = true;
+  int highestColour = 16;
+  Byte animationStep = 0;
+  Byte printing = 0;
+
+  // ---- window and scale
+  void SetWindow(Byte keepAspect, bool inset, Real fx1, Real fy1, Real fx2, Real fy2, Real wx1, Real wy1, Real wx2,
+                 Real wy2);
+  void Header(int flag, Real xmin, Real ymin, Real xmax, Real ymax);
+  void SetScale(int x1, int y1, int x2, int y2);
+  void SaveLimit() { saved_ = world_; }
+  void RestoreLimit();
+  void SaveViewPort() { savedDev_ = dev_; }
+  void RetrieveViewPort() { dev_ = savedDev_; }
+  void ReSetWindow();
+  Real EinX(Real v) const { return (world_.xmax - world_.xmin) * v; }
+  Real EinY(Real v) const { return (world_.ymax - world_.ymin) * v; }
+
+  // ---- recording
+  void circle(Real x, Real y, Real r);
+  void line(Real x1, Real y1, Real x2, Real y2);
+  void Arc(Real x, Real y, Real a1, Real a2, Real r);
+  void OutTextXY(std::string_view text1252, Real x, Real y);
+  void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4);
+  void SetTextStyle(int n, Real p1, Real p2, Real p3);
+  void SleepMs(int ms);
+  void Rectangle(Real x1, Real y1, Real x2, Real y2);
+  void SetColor(int n);
+  int GetColor() const { return lastColour_; }
+  void SetLineStyle(int n);
+  void SetLineWidth(int n);
+  void SetLineStyleName(std::string_view name);
+  static int GetDirection(Real angle);
+  // Empties the list, forgets the recorded pen and repaints.
+  void Clear();
+  void ClearViewPort();
+  void SetTextSizeMode(int m) { textSizeMode_ = m; }
+  // Not recorded: drawn at once over the picture.
+  void MoveTo(Real x, Real y);
+  void LineTo(Real x, Real y);
+  void DrawRectangle(int x1, int y1, int x2, int y2);
+  void DrawLogo();
+
+  // ---- replay
+  // Replays every record onto the screen canvas and, when given, the
+  // printer canvas (with the printer mapping, border and 4x pen widths).
+  // Either may be null.
+  void Replay(Renderer* screen, Renderer* printer);
+
+  // ---- interaction
+  void ResetZoom() { SetScale(dev_.x1, dev_.y1, dev_.x2, dev_.y2); }
+  void Regen();
+  void ProcessKey(int key);
+  // Mouse points in logical device pixels.
+  void MouseDown(MouseButton b, int x, int y);
+  void MouseMove(int x, int y);
+  void MouseUp(MouseButton b, int x, int y);
+  void DoubleClick();
+  bool Dragging() const { return dragging_ != 0; }
+  DevPoint DragStart() const { return {sx_, sy_}; }
+  DevPoint DragEnd() const { return {ex_, ey_}; }
+
+  // ---- state
+  const DevRect& Device() const { return dev_; }
+  const DevRect& Zoom() const { return zoom_; }
+  const WorldRect& World() const { return world_; }
+  const WorldRect& Visible() const { return visible_; }
+  Real ScaleX() const { return scaleX_; }
+  Real ScaleY() const { return scaleY_; }
+  Real AspectFactor() const { return aspect_; }
+
+  // World to screen device pixels, before rounding.
+  void ToScreen(Real x, Real y, double& dx, double& dy) const;
+
+ private:
+  void Add(std::string rec) { list_.push_back(std::move(rec)); }
+  void Repaint() { Host().Repaint(); }
+
+  GraphicsHost* host_ = nullptr;
+  GraphicsHost nullHost_;
+  std::vector<std::string> list_;
+  DevRect dev_, savedDev_, zoom_;
+  WorldRect world_, saved_, visible_;
+  Real scaleX_ = 0, scaleY_ = 0, aspect_ = 1;
+  Byte keepAspect_ = 1;
+  bool zoomFull_ = true;  // the zoom shows the whole device rectangle
+  int lastColour_ = -1, lastStyle_ = 99, lastWidth_ = 1, textSizeMode_ = 0;
+  char keyMode_ = 0, keyDir_ = 0;
+  Byte dragging_ = 0, dblClick_ = 0;
+  int sx_ = 0, sy_ = 0, ex_ = 0, ey_ = 0;
+  Real curX_ = 0, curY_ = 0;  // MoveTo / LineTo
+};
+
+// Formats a display-list real: C locale, 8 significant digits, no "-0".
+std::string ListReal(Real x);
+
+}  // namespace zeb

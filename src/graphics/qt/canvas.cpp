@@ -1,0 +1,174 @@
+#include "graphics/qt/canvas.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRubberBand>
+#include <algorithm>
+#include <cmath>
+
+#include "base/globals.h"
+#include "base/qt/qt_convert.h"
+#include "graphics/qt/forms.h"
+#include "graphics/qt/qt_renderer.h"
+
+namespace zeb {
+
+GraphCanvas::GraphCanvas(GraphWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+  setObjectName("GraphCanvas");
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  window_.SetHost(this);
+}
+
+GraphCanvas::~GraphCanvas() {
+  if (&window_.Host() == this) window_.SetHost(nullptr);
+}
+
+void GraphCanvas::Repaint() {
+  overlay_.clear();
+  if (isVisible()) repaint();
+}
+
+void GraphCanvas::SetWaitCursor(bool wait) {
+  if (wait) {
+    setCursor(Qt::WaitCursor);
+  } else {
+    unsetCursor();
+  }
+}
+
+void GraphCanvas::OverlayLine(DevPoint a, DevPoint b) {
+  overlay_.emplace_back(a, b);
+  update();
+}
+
+bool GraphCanvas::ShowAniStep() {
+  TForm_anistep form(this);
+  form.exec();
+  return form.endOfSteps;
+}
+
+double GraphCanvas::Scale(QSize size) const {
+  return std::min(static_cast<double>(size.width()) / window_.DeviceWidth(),
+                  static_cast<double>(size.height()) / window_.DeviceHeight());
+}
+
+QPointF GraphCanvas::Offset(QSize size) const {
+  const double s = Scale(size);
+  return {(size.width() - s * window_.DeviceWidth()) / 2, (size.height() - s * window_.DeviceHeight()) / 2};
+}
+
+QPoint GraphCanvas::ToDevice(QPoint c) const {
+  const double s = Scale(size());
+  const QPointF o = Offset(size());
+  if (s <= 0) return {};
+  return {static_cast<int>(std::lround((c.x() - o.x()) / s)), static_cast<int>(std::lround((c.y() - o.y()) / s))};
+}
+
+QPoint GraphCanvas::ToClient(QPoint d) const {
+  const double s = Scale(size());
+  const QPointF o = Offset(size());
+  return {static_cast<int>(std::lround(d.x() * s + o.x())), static_cast<int>(std::lround(d.y() * s + o.y()))};
+}
+
+void GraphCanvas::PaintOn(QPainter& painter, QSize size) {
+  painter.fillRect(QRect(QPoint(0, 0), size),
+                   ColourValueToQColor(static_cast<std::uint32_t>(G().BackgroundColour) & 0xFFFFFFu));
+  painter.save();
+  const QPointF o = Offset(size);
+  painter.translate(o);
+  painter.scale(Scale(size), Scale(size));
+  painter.setClipRect(QRect(0, 0, window_.DeviceWidth(), window_.DeviceHeight()));
+  QtRenderer r(painter, window_.DeviceWidth(), window_.DeviceHeight());
+  window_.Replay(&r, nullptr);
+  if (!overlay_.empty()) {
+    painter.setPen(QPen(ColourNumberToQColor(15), 1));
+    for (const auto& [a, b] : overlay_) painter.drawLine(a.x, a.y, b.x, b.y);
+  }
+  painter.restore();
+}
+
+void GraphCanvas::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  PaintOn(painter, size());
+}
+
+QImage GraphCanvas::Render() {
+  QImage image(size(), QImage::Format_RGB32);
+  QPainter painter(&image);
+  PaintOn(painter, size());
+  return image;
+}
+
+void GraphCanvas::mousePressEvent(QMouseEvent* e) {
+  const QPoint d = ToDevice(e->position().toPoint());
+  const MouseButton b = e->button() == Qt::LeftButton    ? MouseButton::Left
+                        : e->button() == Qt::RightButton ? MouseButton::Right
+                                                         : MouseButton::Other;
+  window_.MouseDown(b, d.x(), d.y());
+  if (b == MouseButton::Left && window_.Dragging()) {
+    if (!band_) band_ = new QRubberBand(QRubberBand::Rectangle, this);
+    bandStart_ = e->position().toPoint();
+    band_->setGeometry(QRect(bandStart_, QSize()));
+    band_->show();
+  }
+}
+
+void GraphCanvas::mouseMoveEvent(QMouseEvent* e) {
+  if (!window_.Dragging()) return;
+  const QPoint d = ToDevice(e->position().toPoint());
+  window_.MouseMove(d.x(), d.y());
+  if (band_) band_->setGeometry(QRect(bandStart_, e->position().toPoint()).normalized());
+}
+
+void GraphCanvas::mouseReleaseEvent(QMouseEvent* e) {
+  if (band_) band_->hide();
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint d = ToDevice(e->position().toPoint());
+  window_.MouseUp(MouseButton::Left, d.x(), d.y());
+}
+
+void GraphCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) {
+    if (band_) band_->hide();
+    window_.DoubleClick();
+  } else {
+    mousePressEvent(e);
+  }
+}
+
+int GraphCanvas::KeyCode(int key, Qt::KeyboardModifiers m) {
+  if (m & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
+  switch (key) {
+    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_Meta: case Qt::Key_AltGr:
+    case Qt::Key_CapsLock: case Qt::Key_NumLock: case Qt::Key_ScrollLock: case Qt::Key_Super_L:
+    case Qt::Key_Super_R: case Qt::Key_Menu:
+      return 0;
+    case Qt::Key_Escape: return kKeyEsc;
+    case Qt::Key_F5: return kKeyF5;
+    case Qt::Key_PageUp: return kKeyPageUp;
+    case Qt::Key_PageDown: return kKeyPageDown;
+    case Qt::Key_Left: return kKeyLeft;
+    case Qt::Key_Up: return kKeyUp;
+    case Qt::Key_Right: return kKeyRight;
+    case Qt::Key_Down: return kKeyDown;
+    case Qt::Key_Plus: return kKeyAdd;
+    case Qt::Key_Minus: return kKeySubtract;
+    default: break;
+  }
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
+  return 0x100;  // any other key: repeats the last step
+}
+
+void GraphCanvas::keyPressEvent(QKeyEvent* e) {
+  const int code = KeyCode(e->key(), e->modifiers() & ~Qt::KeypadModifier);
+  if (code == 0) {
+    QWidget::keyPressEvent(e);
+    return;
+  }
+  window_.ProcessKey(code);
+}
+
+}  // namespace zeb

@@ -1,0 +1,88 @@
+#include "graphics/qt/qt_renderer.h"
+
+#include <QFontMetrics>
+#include <QPolygon>
+#include <algorithm>
+#include <cmath>
+
+#include "base/qt/qt_convert.h"
+
+namespace zeb {
+
+QtRenderer::QtRenderer(QPainter& painter, int pageWidth, int pageHeight) : p_(painter), w_(pageWidth), h_(pageHeight) {
+  p_.setRenderHint(QPainter::Antialiasing, false);
+  p_.setBackgroundMode(Qt::TransparentMode);
+}
+
+void QtRenderer::SetPen(std::uint32_t colour, int style, int width) {
+  QPen pen(ColourValueToQColor(colour));
+  pen.setWidth(std::max(1, width));
+  switch (style) {
+    case 1: pen.setStyle(Qt::DotLine); break;
+    case 2: pen.setStyle(Qt::DashDotLine); break;
+    case 3: pen.setStyle(Qt::DashLine); break;
+    default: pen.setStyle(Qt::SolidLine); break;
+  }
+  p_.setPen(pen);
+}
+
+void QtRenderer::SetBrush(std::uint32_t colour) { p_.setBrush(QBrush(ColourValueToQColor(colour))); }
+
+void QtRenderer::SetFont(const RenderFont& f) {
+  if (fontSet_ && f == lastFont_) return;
+  fontSet_ = true;
+  lastFont_ = f;
+  QFont font(QString::fromUtf8(f.face.c_str()));
+  font.setPixelSize(std::max(1, f.height));
+  font.setWeight(f.bold ? QFont::Bold : QFont::Normal);
+  font.setItalic(f.italic);
+  font.setUnderline(f.underline);
+  font.setStrikeOut(f.strikeOut);
+  // The width asks for an average character width: stretch the face to it.
+  if (f.width > 0) {
+    const int average = QFontMetrics(font).averageCharWidth();
+    if (average > 0) font.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * f.width / average)), 1, 4000));
+  }
+  font_ = font;
+  escapement_ = f.escapement;
+}
+
+void QtRenderer::SetTextColour(std::uint32_t colour) { text_ = ColourValueToQColor(colour); }
+
+void QtRenderer::Line(DevPoint a, DevPoint b) { p_.drawLine(a.x, a.y, b.x, b.y); }
+
+void QtRenderer::Ellipse(DevPoint a, DevPoint b) {
+  const QBrush brush = p_.brush();
+  p_.setBrush(Qt::NoBrush);
+  p_.drawEllipse(QRectF(a.x, a.y, b.x - a.x, b.y - a.y));
+  p_.setBrush(brush);
+}
+
+void QtRenderer::Arc(DevPoint a, DevPoint b, DevPoint s, DevPoint e) {
+  const double cx = (a.x + b.x) / 2.0, cy = (a.y + b.y) / 2.0;
+  const double rx = std::max(0.5, (b.x - a.x) / 2.0), ry = std::max(0.5, (b.y - a.y) / 2.0);
+  const double as = std::atan2(-(s.y - cy) / ry, (s.x - cx) / rx) * 180 / M_PI;
+  const double ae = std::atan2(-(e.y - cy) / ry, (e.x - cx) / rx) * 180 / M_PI;
+  double span = ae - as;
+  if (span <= 0) span += 360;
+  p_.drawArc(QRectF(a.x, a.y, b.x - a.x, b.y - a.y), static_cast<int>(std::lround(as * 16)),
+             static_cast<int>(std::lround(span * 16)));
+}
+
+void QtRenderer::Text(DevPoint p, std::string_view text1252) {
+  p_.save();
+  p_.setFont(font_);
+  p_.setPen(text_);
+  p_.translate(p.x, p.y);
+  if (escapement_ != 0) p_.rotate(-escapement_ / 10.0);
+  p_.drawText(QPointF(0, QFontMetricsF(font_).ascent()), AnsiToQString(text1252));
+  p_.restore();
+}
+
+void QtRenderer::Polygon(const std::vector<DevPoint>& points) {
+  QPolygon poly;
+  for (const DevPoint& d : points) poly << QPoint(d.x, d.y);
+  p_.drawPolygon(poly);
+}
+
+}  // namespace zeb

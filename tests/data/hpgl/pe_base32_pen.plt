@@ -1,0 +1,1 @@
+IN;SP1;PU1000,1000;PE7?Q`_:e_?Q`:k@Q`@Q`OZdG[c;PU0,0;

@@ -1,0 +1,158 @@
+// The HP-GL player: the commands of the help pictures, PE decoding, labels
+// and hostile files, checked on the display list.
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "base/globals.h"
+#include "graph_support.h"
+#include "graphics/hpgl.h"
+
+namespace zeb::test {
+namespace {
+
+class HpglTest : public GraphTest {
+ protected:
+  void SetUp() override {
+    GraphTest::SetUp();
+    ResetHpglState();
+    f().GrafClear();
+    f().GrafHeader(false, 0, 0, 160, 120);
+    list().clear();
+  }
+  std::vector<std::string> Play(const std::string& bytes) {
+    f().GrafClear();  // forgets the recorded colour
+    PlayHpglBytes(f(), bytes);
+    return list();
+  }
+  // The numbers of a record, rounded to 1e-9.
+  static std::vector<double> Fields(const std::string& rec) {
+    std::vector<double> v;
+    std::size_t i = 0;
+    while (i < rec.size()) {
+      std::size_t j = rec.find(';', i);
+      if (j == std::string::npos) j = rec.size();
+      v.push_back(std::round(std::stod(rec.substr(i, j - i)) * 1e9) / 1e9 + 0.0);
+      i = j + 1;
+    }
+    return v;
+  }
+  static std::string Ch(int c) { return std::string(1, static_cast<char>(c)); }
+};
+
+TEST_F(HpglTest, PenMovesAndLines) {
+  EXPECT_EQ(Play("IN;SP1;PU0,0;PD400,0,400,400;"),
+            (std::vector<std::string>{"8;12", "4;0;0;10;0", "4;10;0;10;10"}));
+  // PU without coordinates lifts the pen and moves nothing.
+  EXPECT_EQ(Play("PU0,0;PU;PD40,0;"), (std::vector<std::string>{"8;12", "4;0;0;1;0"}));
+  // Lower case, blanks, CR and LF, the letters P and A inside numbers.
+  EXPECT_EQ(Play("sp 2 ;\r\npu 0 , 0 ;pd 4P0,4A0;"), (std::vector<std::string>{"8;14", "4;0;0;1;1"}));
+  // Pens map to window colours; unlisted pens stay, bad ones record nothing.
+  EXPECT_EQ(Play("PU0,0;SP7;PD4,0;SP9;PD8,0;SP-1;PD12,0;SP300;PD16,0;SP;PD20,0;"),
+            (std::vector<std::string>{"8;15", "4;0;0;0.1;0", "8;9", "4;0.1;0;0.2;0", "4;0.2;0;0.3;0",
+                                      "4;0.3;0;0.4;0", "8;12", "4;0.4;0;0.5;0"}));
+  EXPECT_EQ(HpglPenColor(0), 0);
+  EXPECT_EQ(HpglPenColor(5), 9);
+}
+
+TEST_F(HpglTest, CirclesAndArcs) {
+  EXPECT_EQ(Play("SP1;PU400,800;CI200;PD800,800;"),
+            (std::vector<std::string>{"8;12", "3;10;20;5", "4;10;20;20;20"}));
+  // AA 360 about (0, 0) from (10, 0): a full circle, the pen at the centre.
+  auto r = Play("SP1;PU400,0;PD;AA0,0,360;PD0,400;");
+  EXPECT_EQ(r, (std::vector<std::string>{"8;12", "3;0;0;10", "4;0;0;0;10"}));
+  EXPECT_EQ(Play("PU400,0;PD;AA0,0,-360;")[1], "3;0;0;10");
+  EXPECT_EQ(Play("PU400,0;PD;AA0,0,450;")[1], "3;0;0;10");
+  // +90 counter-clockwise from 0 to 90; -90 clockwise, drawn from -90 to 0.
+  EXPECT_EQ(Fields(Play("PU400,0;PD;AA0,0,90;")[1]), (std::vector<double>{5, -10, -10, 10, 10, 10, 0, 0, 10}));
+  EXPECT_EQ(Fields(Play("PU400,0;PD;AA0,0,-90;")[1]), (std::vector<double>{5, -10, -10, 10, 10, 0, -10, 10, 0}));
+  // Pen up: no arc, but the pen goes to the centre. r = 0: harmless.
+  EXPECT_TRUE(Play("PU400,0;AA0,0,90;").empty());
+  EXPECT_EQ(HpglState().x, 0);
+  Play("PU0,0;PD;AA0,0,90;");
+}
+
+TEST_F(HpglTest, LabelsSizesDirectionAndUmlauts) {
+  auto r = Play("SP1;PU400,400;SI0.3,0.5;DI0,1;LBab\r\nc\x03;");
+  EXPECT_EQ(r, (std::vector<std::string>{"8;12", "9;5;3;2;90", "6;10;10;abc"}));
+  // The state carries over: pen 1, size, direction.
+  EXPECT_EQ(Play("CS3;PU400,400;LBa}b\x03")[2], "6;10;10;\xE4" "b");  // cp850 0x84 shown as 1252 0xE4
+  EXPECT_EQ(Play("CS3;PU400,400;LBU}x}\x03")[2], "6;10;10;\xDCx");
+  EXPECT_EQ(Play("CS1;PU400,400;LBa}b\x03")[2], "6;10;10;a}b");
+  // No length limit; the rest is not read as commands.
+  const std::string longText(300, 'X');
+  EXPECT_EQ(Play("PU400,400;LB" + longText + "PD4,4;\x03;")[2], "6;10;10;" + longText + "PD4,4;");
+  // A label cut by the end of the file still shows.
+  EXPECT_EQ(Play("PU400,400;LBcut")[2], "6;10;10;cut");
+  // DI 0,0 and huge or negative sizes stay finite.
+  r = Play("DI0,0;SI-1e300,1e300;LBx\x03");
+  EXPECT_EQ(r[1], "9;1e+301;-1e+301;2;0");
+}
+
+TEST_F(HpglTest, PolylineEncoded) {
+  // (10, -5) plotter units relative: 20 -> 191 + 20, 11 -> 191 + 11.
+  EXPECT_EQ(Play("SP1;PU40,40;PE" + Ch(211) + Ch(202) + ";"),
+            (std::vector<std::string>{"8;12", "4;1;1;1.25;0.875"}));
+  // 100 units: 200 = 8 + 3 * 64 -> 'G', 194; base 32: 8 + 6 * 32 -> 'G', 'e'.
+  EXPECT_EQ(Play("PU0,0;PEG" + Ch(194) + Ch(191) + ";"), (std::vector<std::string>{"8;12", "4;0;0;2.5;0"}));
+  EXPECT_EQ(Play("PU0,0;PE7Ge_;"), (std::vector<std::string>{"8;12", "4;0;0;2.5;0"}));
+  // "=" absolute, "<" a move, ":" a pen (3 -> 6 -> 197).
+  EXPECT_EQ(Play("PU0,0;PE<=G" + Ch(194) + Ch(191) + ":" + Ch(197) + "G" + Ch(194) + Ch(191) + ";"),
+            (std::vector<std::string>{"8;10", "4;2.5;0;5;0"}));
+  EXPECT_EQ(HpglState().pen, 3);
+  // A 30-character number ends the command; the next one still runs.
+  EXPECT_EQ(Play("PU0,0;PE" + std::string(30, '?') + Ch(191) + Ch(191) + ";PD40,0;"),
+            (std::vector<std::string>{"8;10", "4;0;0;1;0"}));
+  // Cut at the end of the file.
+  EXPECT_TRUE(Play("PU0,0;PEG").empty());
+}
+
+TEST_F(HpglTest, HostileBytesNeverCrashOrRecordNonFiniteValues) {
+  const std::vector<std::string> inputs = {
+      "", ";;;;", std::string("\0\0\0PD", 5), "PD1e999,nan;", "PU1e300,1e300;PD-1e300,1e300;",
+      "PD" + std::string(100, '9') + ",1;", "PD0,", "CI-400;CI1e300;", "\x1B.(;\x1B.I81;;17:", "SP;SP;;DI;SI;CS;",
+      "LB" + std::string(1 << 20, 'x'), "PE" + std::string(100, 'z'), "AA0,0;AA;AA1,2,3,4,5;", "XX", "P",
+      "INSP1PU0,0PD10,10"};
+  for (const auto& in : inputs) {
+    G().AbortFlag = 1;
+    const auto r = Play(in);
+    EXPECT_EQ(G().AbortFlag, 0);
+    for (const auto& rec : r) {
+      EXPECT_EQ(rec.find("nan"), std::string::npos) << rec;
+      EXPECT_EQ(rec.find("inf"), std::string::npos) << rec;
+    }
+  }
+  EXPECT_EQ(Play("PD1e999,nan;"), (std::vector<std::string>{"8;12", "4;-999;-999;0;0"}));
+}
+
+TEST_F(HpglTest, FilesMissingFoldersAndCase) {
+  const std::string dir = ::testing::TempDir() + "hpgl_files_" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir + "/sub.plt");
+  {
+    std::ofstream(dir + "/ABC.PLT") << "SP1;PU0,0;PD40,0;";
+  }
+  ui().ExpectMessageBox("Meldung:", dir + "/missing.plt nicht gefunden !");
+  G().AbortFlag = 0;
+  f().PlayHpglFile(dir + "/missing.plt");
+  EXPECT_EQ(G().AbortFlag, 1);
+  ui().ExpectMessageBox("Meldung:", dir + "/sub.plt nicht gefunden !");
+  f().PlayHpglFile(dir + "/sub.plt");
+  // ShowHelpPictureFile: lower-case name, found in any case; the sheet's
+  // window record comes first and stays.
+  G().HelpFolder = dir;
+  G().AbortFlag = 0;
+  f().ShowHelpPictureFile("abc");
+  EXPECT_EQ(list(), (std::vector<std::string>{"10;1;1;639;479;0;0;160;120", "11;0", "8;12", "4;0;0;1;0"}));
+  EXPECT_EQ(G().PrinterMode, 1);
+  // A double click returns the picture to its first paint.
+  const auto first = Paint().Calls();
+  win().ProcessKey(kKeyAdd);
+  win().DoubleClick();
+  EXPECT_EQ(Paint().Calls(), first);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zeb::test
