@@ -51,6 +51,10 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
   // Minimise and maximise only: no close box.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
   setWindowModality(Qt::ApplicationModal);
+  // The rows are laid out for a small dialog font.
+  QFont small = font();
+  small.setPixelSize(11);
+  setFont(small);
   const BaseGlobals& g = G();
   const OnlineState& o = Online();
   const int pct = g.DialogSizePercent > 0 ? g.DialogSizePercent : 100;
