@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QShowEvent>
 
 #include "base/files.h"
@@ -104,7 +105,12 @@ void TForm_online::BuildRows() {
   GroupBox_eingabe->setObjectName("GroupBox_eingabe");
   GroupBox_eingabe->setGeometry(10, 5, 150, 27 * rows + 30);
   // A control is made only when the form has none of its name yet.
-  const auto absent = [this](const QString& name) { return findChild<QObject*>(name) == nullptr; };
+  QSet<QString> made;
+  const auto absent = [&made](const QString& name) {
+    if (made.contains(name)) return false;
+    made.insert(name);
+    return true;
+  };
   for (int i = 1; i <= rows; ++i) {
     const QString name = QString("ed_%1").arg(i);
     if (!absent(name)) continue;
