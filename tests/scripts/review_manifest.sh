@@ -5,8 +5,8 @@
 # and look at the images again when this fails.
 set -u
 ROOT=$1
-GOLDEN="$ROOT/tests/drawings/golden"
-REVIEW="$ROOT/docs/review/drawings"
+GOLDEN="${2:-$ROOT/tests/drawings/golden}"
+REVIEW="${3:-$ROOT/docs/review/drawings}"
 status=0
 for f in "$GOLDEN"/*.dxf; do
   name=$(basename "$f")
