@@ -10,9 +10,11 @@
 #include "base/globals.h"
 #include "base/text.h"
 #include "graphics/cad.h"
+#include "mainwin/captions.h"
 #include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/documents_cmd.h"
+#include "mainwin/online.h"
 #include "mainwin/session.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -448,6 +450,8 @@ void InitProgramUnits() {
   ResetCadState();
   ResetConfigDefaults();
   InitOutputDevice();
+  ResetCaptionTables();
+  ResetOnlineState();
   ProgramState& ps = PS();
   ps.StartMode = 8;
   ps.CadBatchMode = 0;
@@ -457,6 +461,10 @@ void InitProgramUnits() {
 }
 
 int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  return RunProgramStart(argc, argv, out, err).value_or(0);
+}
+
+std::optional<int> RunProgramStart(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   InitProgramUnits();
   std::vector<std::string> args;
   for (int k = 1; k < argc; ++k) args.emplace_back(argv[k] != nullptr ? argv[k] : "");
@@ -466,8 +474,7 @@ int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err
   ps.Out = out;
   ps.Err = err;
   ps.BatchRun = IsBatchCommandLine(args);
-  std::optional<int> code = FormCreate();
-  return code.value_or(0);
+  return FormCreate();
 }
 
 }  // namespace zeb
