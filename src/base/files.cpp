@@ -142,6 +142,16 @@ void DeleteWorkFile(std::string_view name) {
   ::unlink(path.c_str());
 }
 
+std::string CurrentSpringFilePath() {
+  const BaseGlobals& g = G();
+  if (g.CurrentFileName.empty()) return {};
+  const std::string_view name = g.CurrentFileName;
+  const std::size_t slash = name.rfind('/');
+  const bool hasExtension = name.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
+  if (g.CommandLineFileLoaded == 1 || hasExtension) return g.CurrentFileName;
+  return AddBackslash(g.CurrentDataFolder) + g.CurrentFileName + "." + g.SpringFileExtension;
+}
+
 void DeleteFilesByMask(std::string_view folder, std::string_view mask) {
   const std::string pattern = std::string(folder) + std::string(mask);
   const std::string dir = ExtractFolderPart(pattern);

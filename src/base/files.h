@@ -41,6 +41,10 @@ bool FolderExistsByFind(std::string_view folder);
 bool FolderExistsByChDir(std::string_view folder);
 // Erases the file when it can be opened.
 void DeleteWorkFile(std::string_view name);
+// The current spring file's path: the name as typed when it came from the
+// command line or already has an extension, else data folder + name + "." +
+// the spring-file extension; "" without a name.
+std::string CurrentSpringFilePath();
 // Erases the files of folder (with its closing "/") matching mask in any
 // case; stops at the first that cannot be erased.
 void DeleteFilesByMask(std::string_view folder, std::string_view mask);

@@ -28,11 +28,6 @@ void ResetTitleBlockLines() {
   for (std::size_t k = 1; k < G().TitleBlockLines.size(); ++k) G().TitleBlockLines[k].clear();
 }
 
-bool NameHasExtension(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return path.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
-}
-
 bool ValidRecentIndex(int n) { return n >= 1 && n <= 4; }
 
 }  // namespace
@@ -46,9 +41,7 @@ void QuerySaveChanges() {
   if (!g.CurrentFileName.empty() && g.ModifiedFlag == 1) {
     // A command-line name is a path as typed; it stays one after a save
     // has cleared CommandLineFileLoaded.
-    const bool asTyped = g.CommandLineFileLoaded == 1 || NameHasExtension(g.CurrentFileName);
-    const std::string path = asTyped ? g.CurrentFileName
-                                     : AddBackslash(g.CurrentDataFolder) + g.CurrentFileName + "." + g.SpringFileExtension;
+    const std::string path = CurrentSpringFilePath();
     const bool yes = AskYesNoCancel("Datei speichern (" + OemOfPath(path) + ") ?");
     if (yes) {
       if (g.AbortFlag == 0) {

@@ -191,3 +191,26 @@ TEST_F(FilesTest, TimesAndSettings) {
 
 }  // namespace
 }  // namespace zeb
+
+namespace zeb {
+namespace {
+
+// A name from the command line (or one that has its extension) is the path
+// as typed; a name chosen in the program lives in the data folder.
+TEST_F(FilesTest, CurrentSpringFilePath) {
+  G().CurrentFileName.clear();
+  EXPECT_EQ(CurrentSpringFilePath(), "");
+  G().CurrentFileName = "feder";
+  G().CurrentDataFolder = "/daten/";
+  EXPECT_EQ(CurrentSpringFilePath(), "/daten/feder.zeb");
+  G().CurrentFileName = "/work/examples/round.zeb";
+  EXPECT_EQ(CurrentSpringFilePath(), "/work/examples/round.zeb");
+  G().CurrentFileName = "a.b/feder";
+  G().CommandLineFileLoaded = 1;
+  EXPECT_EQ(CurrentSpringFilePath(), "a.b/feder");
+  G().CommandLineFileLoaded = 0;
+  EXPECT_EQ(CurrentSpringFilePath(), "/daten/a.b/feder.zeb");
+}
+
+}  // namespace
+}  // namespace zeb
