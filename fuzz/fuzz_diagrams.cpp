@@ -21,7 +21,7 @@
 #include "base/ui_port.h"
 #include "drawings/diagram_plots.h"
 #include "drawings/diagrams.h"
-#include "fuzz_support.h"
+#include "drawing_run_support.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/diagram.h"
@@ -85,21 +85,8 @@ void FillTables(std::string_view extra) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static zeb::fuzz::ScratchFolder scratch("fuzzdia");
-  static auto ui = std::make_shared<zeb::BatchUi>(nullptr);
-  static auto sink = std::make_shared<zeb::RecordingSink>();
-  zeb::ResetBaseGlobals();
-  zeb::ResetSpringGlobals();
-  zeb::ResetCadState();
-  zeb::ResetCadSettings();
-  zeb::ResetConfigDefaults();
+  const zeb::fuzz::DrawingRun run = zeb::fuzz::ResetDrawingRun("fuzzdia");
   zeb::ResetDiagramGlobals();
-  zeb::ChangeLog() = zeb::DefaultChangeLog();
-  zeb::SetUi(ui);
-  zeb::SetScreen(sink);
-  zeb::G().ShowErrorsSwitch = 0;
-  zeb::G().TempFolder = scratch.dir;
-  zeb::CadSettings().CommandLineExport = 1;
 
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   std::string_view extra;
@@ -115,13 +102,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zeb::G().FatalErrorFlag = 0;  // draw whatever the calculation left
   FillTables(extra);
 
-  const std::string base = scratch.dir + "/f";
+  const std::string base = run.dir + "/f";
   zeb::G().CurrentFileName = base;
   const zeb::SpringDataRecord keep = zeb::SpringData();
   const zeb::MaterialRecord keepMaterial = zeb::ZEBWST_Record();
   for (int drawing = 0; drawing <= 32; ++drawing) {
     for (int code : {5, 3}) {
-      sink->ClearCalls();
+      run.sink->ClearCalls();
       zeb::SpringData() = keep;
       zeb::ZEBWST_Record() = keepMaterial;
       zeb::G().AbortFlag = 0;

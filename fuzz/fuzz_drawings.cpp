@@ -17,7 +17,7 @@
 #include "base/headless_ui.h"
 #include "base/ui_port.h"
 #include "drawings/drawings.h"
-#include "fuzz_support.h"
+#include "drawing_run_support.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/sink.h"
@@ -48,20 +48,7 @@ void RequireFiniteListing(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static zeb::fuzz::ScratchFolder scratch("fuzzdrw");
-  static auto ui = std::make_shared<zeb::BatchUi>(nullptr);
-  static auto sink = std::make_shared<zeb::RecordingSink>();
-  zeb::ResetBaseGlobals();
-  zeb::ResetSpringGlobals();
-  zeb::ResetCadState();
-  zeb::ResetCadSettings();
-  zeb::ResetConfigDefaults();
-  zeb::ChangeLog() = zeb::DefaultChangeLog();
-  zeb::SetUi(ui);
-  zeb::SetScreen(sink);
-  zeb::G().ShowErrorsSwitch = 0;
-  zeb::G().TempFolder = scratch.dir;
-  zeb::CadSettings().CommandLineExport = 1;
+  const zeb::fuzz::DrawingRun run = zeb::fuzz::ResetDrawingRun("fuzzdrw");
   zeb::Config().Edit3DAngles = 0;
 
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -72,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zeb::RunCalculation();
   zeb::G().FatalErrorFlag = 0;  // draw whatever the calculation left
 
-  const std::string base = scratch.dir + "/f";
+  const std::string base = run.dir + "/f";
   zeb::G().CurrentFileName = base;
   const zeb::SpringDataRecord keep = zeb::SpringData();
   for (int drawing = 1; drawing <= 8; ++drawing) {
     for (int code : {5, 3}) {
-      sink->ClearCalls();
+      run.sink->ClearCalls();
       zeb::SpringData() = keep;
       zeb::G().AbortFlag = 0;
       std::remove((base + ".txt").c_str());

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The review images of the drawings show the golden DXF files as they are:
 # every golden DXF has its PNG and a manifest line with its SHA-256, and
-# every manifest line matches. Re-render with scripts/render_drawings_review.sh
+# every manifest line matches. Re-render with scripts/render_review.sh drawings (or diagrams)
 # and look at the images again when this fails.
 set -u
 ROOT=$1
