@@ -10,7 +10,9 @@
 #include "base/services.h"
 #include "base/text.h"
 #include "graphics/cadsettings.h"
+#include "mainwin/captions.h"
 #include "mainwin/program.h"
+#include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "reports/printjob.h"
 #include "reports/printout_full.h"
@@ -45,6 +47,8 @@ bool DrawingRegistered(DrawingRef ref) {
 }
 
 void ClearDrawingRegistry() { Registry().clear(); }
+
+bool RunRegisteredDrawing(DrawingRef ref, int cadCode) { return RunDrawing(ref, cadCode); }
 
 // ---------------------------------------------------------------- CAD export
 
@@ -156,20 +160,22 @@ void SetPrintMacroPrintouts(PrintMacroPrintouts printouts) {
 }
 
 std::array<std::string, kPrintoutSectionCount + 1> PrintMacroCaptions() {
+  const std::string& charLine = Caption(Cap2::CharLine);
+  const std::string& production = Caption(Cap1::ProductionDrawing);
   return {"",
-          "&Standardausdruck",
-          "&Auszug",
-          "&Quick 1",
-          "&Quick 2",
-          "&Zeichnung",
-          "&Fertigungszeichnung",
-          "&Fertigungszeichnung DIN 2099",
-          "F-s &Federkennlinie",
-          "F-s F&ederkennlinie mit Toleranzfeld",
-          "F-L &Federkennlinie",
-          "&Goodman-Diagramm",
-          "Haigh-&Goodman-Diagramm",
-          "&Knicksicherheit",
+          Caption(Cap1::StandardPrintout),
+          Caption(Cap1::Excerpt),
+          Caption(Cap1::Quick) + " 1",
+          Caption(Cap1::Quick) + " 2",
+          Caption(Cap1::Drawing),
+          production,
+          production + " DIN 2099",
+          "F-s " + charLine,
+          "F-s " + Caption(Cap2::CharLineTolerance),
+          "F-L " + charLine,
+          Caption(Cap2::Goodman),
+          "Haigh-" + Caption(Cap2::Goodman),
+          Caption(Cap2::Buckling),
           ""};
 }
 
@@ -179,8 +185,7 @@ void RunPrintMacro() {
     ShowCalcMessages();
     return;
   }
-  std::array<std::string, kPrintoutSectionCount + 1> captions = PrintMacroCaptions();
-  for (std::string& c : captions) c = OemToAnsiStr(c);
+  const std::array<std::string, kPrintoutSectionCount + 1> captions = PrintMacroCaptions();
   PrintoutSectionChoice choice;
   choice.Load();
   if (PrintMacroDialogs().Execute(captions, choice))
@@ -202,7 +207,7 @@ void RunPrintMacro() {
       if (!RunDrawing(MacroDrawing(n), 3)) {
         std::string name = PrintMacroCaptions()[static_cast<std::size_t>(n)];
         std::erase(name, '&');
-        ShowErrorBox(name + ": keine Ausgabe"_oem);
+        ShowErrorBox(FromUtf8(CodePage::Cp850, name) + ": keine Ausgabe"_oem);
         continue;
       }
       PrinterBeginDoc();

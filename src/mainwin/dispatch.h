@@ -46,6 +46,8 @@ using DrawingFunction = std::function<void(int cadCode)>;
 
 void RegisterDrawing(DrawingRef ref, DrawingFunction draw);
 bool DrawingRegistered(DrawingRef ref);
+// Runs a registered drawing for a CAD output code; false when there is none.
+bool RunRegisteredDrawing(DrawingRef ref, int cadCode);
 // Every registration removed (tests).
 void ClearDrawingRegistry();
 
@@ -65,7 +67,7 @@ bool CadOutputByIndex(int i, int j);
 
 // The print macro's dialogs: the section choice (check boxes 1..13 with
 // the given captions, box 14 hidden) and the print dialog. Captions are
-// Windows-1252.
+// UTF-8.
 class PrintMacroForm {
  public:
   virtual ~PrintMacroForm() = default;
@@ -103,7 +105,8 @@ PrintMacroForm& PrintMacroDialogs();
 // nullptr puts back a fresh ScriptedPrintMacroForm without answers.
 void SetPrintMacroForm(std::shared_ptr<PrintMacroForm> form);
 
-// The captions of check boxes 1..13 (code page 850; entry 14 and 0 empty).
+// The captions of check boxes 1..13 in the current menu language (UTF-8;
+// entry 14 and 0 empty).
 std::array<std::string, kPrintoutSectionCount + 1> PrintMacroCaptions();
 
 // The printouts the macro runs for boxes 1 and 2 (the full and the short

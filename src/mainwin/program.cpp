@@ -10,9 +10,11 @@
 #include "base/globals.h"
 #include "base/text.h"
 #include "graphics/cad.h"
+#include "mainwin/captions.h"
 #include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/documents_cmd.h"
+#include "mainwin/online.h"
 #include "mainwin/session.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -448,6 +450,8 @@ void InitProgramUnits() {
   ResetCadState();
   ResetConfigDefaults();
   InitOutputDevice();
+  ResetCaptionTables();
+  ResetOnlineState();
   ProgramState& ps = PS();
   ps.StartMode = 8;
   ps.CadBatchMode = 0;

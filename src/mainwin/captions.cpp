@@ -1,0 +1,202 @@
+#include "mainwin/captions.h"
+
+#include <array>
+#include <map>
+
+#include "mainwin/caption_texts.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr int kEntries1 = static_cast<int>(Cap1::Count);
+constexpr int kEntries2 = static_cast<int>(Cap2::Count);
+
+static_assert(sizeof(captions::kTable1) / sizeof(captions::kTable1[0]) == kEntries1);
+static_assert(sizeof(captions::kTable2) / sizeof(captions::kTable2[0]) == kEntries2);
+
+struct Tables {
+  std::array<std::string, kEntries1> t1;
+  std::array<std::string, kEntries2> t2;
+};
+
+// Column of language n, -1 without texts.
+int Column(int n) {
+  switch (n) {
+    case 1: return 0;   // German
+    case 2: return 1;   // English
+    case 3: return 2;   // French
+    case 4: return 3;   // Italian
+    case 5: return 4;   // Swedish
+    case 6: return 5;   // Portuguese
+    case 7: return 6;   // Romanian
+    case 8: return 7;   // Korean
+    case 9: return 8;   // Spanish
+    case 12: return 9;  // Chinese
+    default: return -1;
+  }
+}
+
+Tables& T() {
+  static Tables t = [] {
+    Tables x;
+    for (int k = 0; k < kEntries1; ++k) x.t1[static_cast<std::size_t>(k)] = captions::kTable1[k][0];
+    for (int k = 0; k < kEntries2; ++k) x.t2[static_cast<std::size_t>(k)] = captions::kTable2[k][0];
+    return x;
+  }();
+  return t;
+}
+
+const std::string& E(Cap1 e) { return Caption(e); }
+const std::string& E(Cap2 e) { return Caption(e); }
+
+// Items that take one entry as it stands.
+const std::map<std::string_view, Cap1>& Plain1() {
+  static const std::map<std::string_view, Cap1> m = {
+      {"mi_file", Cap1::File},
+      {"mi_fileNew", Cap1::New},
+      {"mi_fileOpen", Cap1::Open},
+      {"mi_FileSave", Cap1::Save},
+      {"mi_FileSaveAs", Cap1::SaveAs},
+      {"mi_fileConfig", Cap1::Settings},
+      {"mi_fileexit", Cap1::Exit},
+      {"mi_fileprint", Cap1::Print},
+      {"mi_filePrinterSetup", Cap1::PrinterSetup},
+      {"mi_Edit", Cap1::Edit},
+      {"mi_EditText", Cap1::Text},
+      {"mi_EditMaterial", Cap1::Material},
+      {"mi_EditProduction", Cap1::Production},
+      {"mi_EditTolerance", Cap1::Tolerance},
+      {"mi_EditApplication", Cap1::Application},
+      {"mi_EditDimensioning", Cap1::Dimensioning},
+      {"mi_EditPreDimensioning", Cap1::PreDimensioning},
+      {"mi_EditRecalculation", Cap1::Recalculation},
+      {"mi_EditCalculationMethod", Cap1::CalculationMethod},
+      {"mi_View", Cap1::View},
+      {"mi_viewstandardausdruck", Cap1::StandardPrintout},
+      {"mi_viewauszug", Cap1::Excerpt},
+      {"mi_database", Cap1::Database},
+      {"mi_CAD", Cap1::Cad},
+      {"mi_cadworkingplan", Cap1::ProductionDrawing},
+      {"mi_editproductionDrawing", Cap1::ProductionDrawing},
+      {"mi_viewfertigungszeichnung", Cap1::ProductionDrawing},
+      {"mi_viewDrawing", Cap1::Drawing},
+      {"mi_viewFederzeichnung", Cap1::Drawing},
+      {"mi_cadprojection", Cap1::Projection},
+      {"mi_cadprofile", Cap1::Profile},
+      {"mi_viewSchnitt", Cap1::Profile},
+      {"mi_cadsimpleprofile", Cap1::SimpleProfile},
+      {"mi_cadupperview", Cap1::UpperView},
+      {"mi_viewDraufsicht", Cap1::UpperView},
+      {"mi_documentation", Cap1::Document},
+      {"mi_docdrawinginfo", Cap1::DrawingData},
+      {"mi_docuShowChanges1", Cap1::ChangesInfo},
+      {"mi_docuPrintChanges", Cap1::ChangesPrintout},
+      {"mi_docuNewChange", Cap1::NewChange},
+      {"mi_docuModifyChanges", Cap1::EditChange},
+      {"mi_docudeleteChange", Cap1::DeleteChange},
+      {"mi_DocumentSetup", Cap1::DocumentSetup},
+      {"mi_Help", Cap1::Help},
+      {"mi_HelpHilfebild", Cap1::HelpPicture},
+      {"mi_helpErrorMessages", Cap1::ErrorMessages},
+      {"mi_viewErrorMessages", Cap1::ErrorMessages},
+      {"mi_viewausdruck", Cap1::Printout},
+      {"mi_helpwww", Cap1::Homepage},
+      {"mi_helpemail", Cap1::Email},
+      {"mi_EditQuick", Cap1::BaseData},
+  };
+  return m;
+}
+
+const std::map<std::string_view, Cap2>& Plain2() {
+  static const std::map<std::string_view, Cap2> m = {
+      {"mi_viewKennlinie", Cap2::CharLine},
+      {"mi_ViewBuckling", Cap2::Buckling},
+      {"mi_ViewTemperature", Cap2::Temperature},
+      {"mi_viewtension", Cap2::Stress},
+      {"mi_viewtensionk", Cap2::StressK},
+      {"mi_viewdauerfestigkeit", Cap2::Fatigue},
+      {"mi_viewdauerfestgoodman", Cap2::Goodman},
+      {"mi_viewausdruckfertausgl", Cap2::Compensation},
+  };
+  return m;
+}
+
+}  // namespace
+
+bool LanguageHasTexts(int n) { return Column(n) >= 0; }
+
+void LoadMenuCaptionTexts(int n) {
+  const int c = Column(n);
+  if (c < 0) return;
+  for (int k = 0; k < kEntries1; ++k) T().t1[static_cast<std::size_t>(k)] = captions::kTable1[k][c];
+}
+
+void LoadMenuItemTexts(int n) {
+  const int c = Column(n);
+  if (c < 0 || n == 7) return;
+  for (int k = 0; k < kEntries2; ++k) T().t2[static_cast<std::size_t>(k)] = captions::kTable2[k][c];
+}
+
+void ResetCaptionTables() {
+  LoadMenuCaptionTexts(1);
+  LoadMenuItemTexts(1);
+}
+
+const std::string& Caption(Cap1 entry) { return T().t1[static_cast<std::size_t>(entry)]; }
+const std::string& Caption(Cap2 entry) { return T().t2[static_cast<std::size_t>(entry)]; }
+
+std::string LanguageEntry(int n, Cap1 entry) {
+  const int c = Column(n);
+  return c < 0 ? std::string() : captions::kTable1[static_cast<int>(entry)][c];
+}
+
+bool ComposedCaption(std::string_view name, std::string& caption) {
+  if (auto it = Plain1().find(name); it != Plain1().end()) {
+    caption = E(it->second);
+    return true;
+  }
+  if (auto it = Plain2().find(name); it != Plain2().end()) {
+    caption = E(it->second);
+    return true;
+  }
+  const std::string charLine = E(Cap2::CharLine);
+  const std::map<std::string_view, std::string> composed = {
+      {"mi_fileopentable", E(Cap1::Open) + " (" + E(Cap1::Table) + ")"},
+      {"mi_EditDimensionMaterial", E(Cap1::Dimensioning) + " " + E(Cap1::Material)},
+      {"mi_editauslegungwstgmodul", "G Module"},
+      {"mi_editnachrechnungkennlinie", E(Cap1::Recalculation) + " " + charLine},
+      {"mi_ViewQuick1", E(Cap1::Quick) + " 1"},
+      {"mi_viewquick2", E(Cap1::Quick) + " 2"},
+      {"mi_viewquick3", E(Cap1::Quick) + " 3"},
+      {"mi_viewDrawingL", E(Cap1::Drawing) + " L = ?"},
+      {"mi_viewSchnittL", E(Cap1::Profile) + " L = ?"},
+      {"mi_viewfertigungszeichnung2", E(Cap1::ProductionDrawing) + " EN 15800"},
+      {"mi_cadworkingplan2", E(Cap1::ProductionDrawing) + " EN 15800"},
+      {"mi_viewCharLineFs", "F-s " + charLine},
+      {"mi_viewcharlineFl", "F-L " + charLine},
+      {"mi_viewkennliniefsi", "F'-s' " + charLine},
+      {"mi_viewCharLinewithtolerance", "F-s " + E(Cap2::CharLineTolerance)},
+      {"mi_viewdauerfesthaigh", "Haigh-" + E(Cap2::Goodman)},
+      {"mi_ViewTempGT", "&G-T " + E(Cap1::Diagram)},
+      {"mi_viewtempf1t", "F&1-T " + E(Cap1::Diagram)},
+      {"mi_viewtempF2t", "F&2-T " + E(Cap1::Diagram)},
+      {"mi_viewtensiontaud", "tau-d " + E(Cap1::Diagram) + " (lin.)"},
+      {"mi_viewtensiontaudlog", "tau-d " + E(Cap1::Diagram) + " (log.)"},
+      {"mi_caddiagrams", E(Cap1::Diagrams) + "..."},
+      {"mi_dbfmaterial", E(Cap1::Material) + " - zebwst.dbf"},
+      {"mi_Document1", E(Cap1::Document) + " &1"},
+      {"mi_Document2", E(Cap1::Document) + " &2"},
+      {"mi_Document3", E(Cap1::Document) + " &3"},
+      {"mi_Document4", E(Cap1::Document) + " &4"},
+      {"mi_Document5", E(Cap1::Document) + " &5"},
+      {"mi_helplanguage", E(Cap1::Menu) + " " + E(Cap1::Language)},
+  };
+  if (auto it = composed.find(name); it != composed.end()) {
+    caption = it->second;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace zeb

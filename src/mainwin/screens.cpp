@@ -1,0 +1,632 @@
+#include "mainwin/screens.h"
+
+#include <cmath>
+#include <numbers>
+#include <string_view>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/mathx.h"
+#include "base/messages.h"
+#include "base/services.h"
+#include "base/text.h"
+#include "mainwin/online.h"
+#include "platform/oem_literal.h"
+#include "spring/calc.h"
+#include "spring/dimension.h"
+#include "spring/formulas.h"
+#include "spring/spring_data.h"
+#include "spring/tolerances.h"
+#include "spring/wirestd.h"
+
+namespace zeb {
+
+namespace {
+
+int g_searchPasses = 0;
+
+bool TwoWireRows(int cs) { return cs == 2 || cs == 4 || cs == 7; }
+
+// An entered number; what does not convert, or lies beyond the range the
+// calculation is made for, gives 0.
+Real Num(Real x) { return std::isfinite(x) && std::fabs(x) <= 1e30L ? x : 0.0L; }
+
+std::string Trimmed(int row) {
+  return TrimBlanks(Online().EditText[static_cast<std::size_t>(row)]);
+}
+Real Len(int row) { return Num(ParseLength(Online().EditText[static_cast<std::size_t>(row)])); }
+Real Force(int row) { return Num(ParseForce(Online().EditText[static_cast<std::size_t>(row)])); }
+Real Stress(int row) { return Num(ParseStress(Online().EditText[static_cast<std::size_t>(row)])); }
+Real Rate(int row) { return Num(ParseSpringRate(Online().EditText[static_cast<std::size_t>(row)])); }
+Real Temp(int row) { return Num(ParseTemperature(Online().EditText[static_cast<std::size_t>(row)])); }
+Real Plain(int row) { return Num(TextToFloat(Online().EditText[static_cast<std::size_t>(row)])); }
+
+void SetRow(int row, std::string_view label, std::string_view unit) {
+  Online().LabelText[static_cast<std::size_t>(row)] = std::string(label);
+  Online().UnitText[static_cast<std::size_t>(row)] = std::string(unit);
+}
+void SetEdit(int row, std::string text) { Online().EditText[static_cast<std::size_t>(row)] = std::move(text); }
+void SetOut(int j, std::string name, std::string value, std::string unit) {
+  OnlineState& o = Online();
+  o.OutName[static_cast<std::size_t>(j)] = std::move(name);
+  o.OutValue[static_cast<std::size_t>(j)] = std::move(value);
+  o.OutUnit[static_cast<std::size_t>(j)] = std::move(unit);
+}
+
+std::string FirstWireLabel(int cs) {
+  if (cs == 2 || cs == 4) return "b";
+  if (cs == 3) return "a";
+  return "d";
+}
+std::string SecondWireLabel(int cs) { return cs == 7 ? "di" : "h"; }
+std::string DiameterLabel() {
+  switch (SpringData().DiameterGiven) {
+    case 1: return "De";
+    case 2: return "Di";
+    default: return "Dm";
+  }
+}
+Real& DiameterField() {
+  SpringDataRecord& s = SpringData();
+  switch (s.DiameterGiven) {
+    case 1: return s.De;
+    case 2: return s.Di;
+    default: return s.Dm;
+  }
+}
+
+// "#", "-", "+": the standard diameter at or above x, one below, one above.
+bool StandardShortcut(const std::string& text, Real& x) {
+  int step = 0;
+  if (text == "#") step = kWireRoundUp;
+  else if (text == "-") step = kWireStepDown;
+  else if (text == "+") step = kWireStepUp;
+  else return false;
+  const Real v = StandardWireDiameter(SpringData().WireStd, step, x);
+  if (std::isfinite(v)) x = v;
+  return true;
+}
+
+void StressRows(int first) {
+  const SpringDataRecord& s = SpringData();
+  const std::string u = StressUnitName();
+  if (s.LoadType != 1) {
+    SetOut(first, "tau k1", FormatStress(s.tauk1), u);
+    SetOut(first + 1, "tau k2", FormatStress(s.tauk2), u);
+    SetOut(first + 2, "tau kh", FormatStress(s.taukh), u);
+  } else {
+    SetOut(first, "tau 1", FormatStress(s.tau1), u);
+    SetOut(first + 1, "tau 2", FormatStress(s.tau2), u);
+    SetOut(first + 2, "tau h", FormatStress(s.tau2 - s.tau1), u);
+  }
+}
+
+std::string ModulusName() { return "G " + FormatTemperature(SpringData().T); }
+
+// The reals a screen writes or shows; a pass that leaves one of them not
+// finite is taken back.
+bool ScreenValuesFinite() {
+  const SpringDataRecord& s = SpringData();
+  for (Real v : {s.d, s.h, s.di, s.Dm, s.De, s.Di, s.n, s.nt, s.L0, s.L1, s.L2, s.Ln, s.Lc, s.F1, s.F2, s.Fn,
+                 s.Fc, s.s1, s.s2, s.sh, s.sn, s.sc, s.R, s.G, s.GT, s.Rm, s.tauzul, s.tauhzul, s.tau1, s.tau2,
+                 s.tauk1, s.tauk2, s.taukh, s.taun, s.tauc, s.T, s.fe, s.P, s.TolF2, s.TolWire, s.EndCoilsInput,
+                 s.w, s.k, s.lambda})
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+// Runs one pass of a screen; a pass whose values are not finite puts the
+// data set back and says so.
+template <class F>
+void GuardedPass(F&& pass) {
+  const SpringDataRecord before = SpringData();
+  pass();
+  if (!ScreenValuesFinite()) {
+    SpringData() = before;
+    AddErrorMessage("Fehler : Eingabe außerhalb des Zahlenbereichs"_oem);
+  }
+}
+
+void ShowForm(int& row, int helpBase, int hiddenRow) {
+  bool changed = false;
+  Drawings().RedrawCurrentDrawing();
+  if (hiddenRow != 0)
+    RunOnlineInputHiding(row, helpBase, changed, 0, hiddenRow);
+  else
+    RunOnlineInput(row, helpBase, changed);
+}
+
+// ---------------------------------------------------------------- recalculation
+
+void RecalculationRows() {
+  const int cs = SpringData().CrossSection;
+  const int o = TwoWireRows(cs) ? 1 : 0;
+  const std::string L = LengthUnitName();
+  SetRow(1, FirstWireLabel(cs), L);
+  if (o) SetRow(2, SecondWireLabel(cs), L);
+  SetRow(2 + o, DiameterLabel(), L);
+  SetRow(3 + o, "L0", L);
+  SetRow(4 + o, "n(if)", "");
+  SetRow(5 + o, "L1", L);
+  SetRow(6 + o, "L2", L);
+  SetRow(7 + o, "T", TemperatureUnitName());
+  SetRow(8 + o, "P", L);
+}
+
+void ParseRecalculation(int lastRow) {
+  SpringDataRecord& s = SpringData();
+  const int cs = s.CrossSection;
+  const int o = TwoWireRows(cs) ? 1 : 0;
+  if (!StandardShortcut(Trimmed(1), s.d)) s.d = Len(1);
+  if (o) {
+    if (cs == 7) s.di = Len(2);
+    else if (!StandardShortcut(Trimmed(2), s.h)) s.h = Len(2);
+  }
+  DiameterField() = Len(2 + o);
+  s.L0 = Len(3 + o);
+  s.n = Plain(4 + o);
+  s.L1 = Len(5 + o);
+  s.L2 = Len(6 + o);
+  s.T = Temp(7 + o);
+  s.P = Len(8 + o);
+  if (lastRow == 8 + o) {
+    // Coils from the pitch; no pitch (0 or less) or an unusable one keeps n.
+    s.TolWire = WireToleranceForStandard(s.WireStd, o ? MaxExt(s.h, s.d) : s.d);
+    if (s.EndForm >= 1 && s.EndForm <= 3) s.EndCoilsInput = EndFormConstant(s.EndForm, s.CoilingKind);
+    const Real t = o ? s.h : s.d;
+    const Real divisor = s.P + s.TolWire;
+    if (s.P > 0.0L && divisor > 0.0L) {
+      const Real n = (s.L0 - (s.EndCoils[0] + s.EndCoilsInput) * (t + s.TolWire)) / divisor;
+      if (std::isfinite(n)) s.n = n;
+    }
+  }
+}
+
+void RecalculationOutputsToForm() {
+  const SpringDataRecord& s = SpringData();
+  SetOut(1, "F1", FormatForce(s.F1), ForceUnitName());
+  SetOut(2, "F2", FormatForce(s.F2), ForceUnitName());
+  SetOut(3, "Ln", FormatLength(s.Ln), LengthUnitName());
+  SetOut(4, "Lc", FormatLength(s.Lc), LengthUnitName());
+  StressRows(5);
+  SetOut(8, ModulusName(), FormatStress(s.GT), StressUnitName());
+  SetOut(9, "tau c", FormatStress(s.tauc), StressUnitName());
+  SetOut(10, "tau zul", FormatStress(s.tauzul), StressUnitName());
+  SetOut(11, "R", FormatSpringRate(s.R), SpringRateUnitName());
+  SetOut(12, "fe", FloatToStrSig(s.fe), "Hz");
+}
+
+// ---------------------------------------------------------------- dimensioning
+
+struct Search {
+  int mode = 0;  // 0 none, 1..6
+  Real A = 0.0L, B = 0.0L;
+  int passes = 0;
+};
+
+bool StressesExceeded(int mode) {
+  const SpringDataRecord& s = SpringData();
+  if (s.taun > s.tauzul) return true;
+  if (s.tauc > s.tauzul && s.tauc != 0.0L && s.WarningsOn == 1) return true;
+  if (s.LoadType == 2) {
+    if (s.tauk2 > s.tauzul) return true;
+    if (s.tauhzul > 0.0L && s.taukh > s.tauhzul && (mode != 5 || DesignValuesPositive())) return true;
+  }
+  return false;
+}
+
+bool LengthsMet() {
+  const SpringDataRecord& s = SpringData();
+  const Real need = s.F2 + s.TolF2;
+  return s.Ln <= s.L2 && s.Fc >= need && (s.Fn >= need || s.LoadType == 1 || s.WarningsOn != 1);
+}
+
+Real& SearchedValue(int mode) {
+  SpringDataRecord& s = SpringData();
+  if (mode <= 2) return s.F1;
+  if (mode <= 4) return s.F2;
+  return s.d;
+}
+
+// Starts a search; false when its bounds cannot be had.
+bool StartSearch(Search& search, int mode) {
+  SpringDataRecord& s = SpringData();
+  search = Search{};
+  switch (mode) {
+    case 1:
+    case 2:
+      search.A = s.F2, search.B = 0.0L;
+      break;
+    case 3:
+    case 4: {
+      const Real f = ForceAtTauZul();
+      if (!std::isfinite(f)) return false;
+      search.A = 3.0L * f, search.B = s.F1;
+      break;
+    }
+    default:
+      IterateWireDiameter();
+      if (!std::isfinite(s.d)) return false;
+      search.B = s.d, search.A = 2.0L * s.d;
+      break;
+  }
+  search.mode = mode;
+  g_searchPasses = 0;
+  return true;
+}
+
+void SearchPass(Search& search) {
+  Real& v = SearchedValue(search.mode);
+  v = (search.A + search.B) / 2.0L;
+  RunCalculationFlagged();
+  const int m = search.mode;
+  const bool towardsA = m == 1 || m == 4 || m == 5 ? StressesExceeded(m) : LengthsMet();
+  // Modes 3 and 4 take the upper bound when the criterion holds, the
+  // others the lower one.
+  if (m == 3 || m == 4) {
+    if (towardsA) search.A = v; else search.B = v;
+  } else {
+    if (towardsA) search.B = v; else search.A = v;
+  }
+  ++search.passes;
+  g_searchPasses = search.passes;
+  if (search.passes > 20) {
+    switch (m) {
+      case 1: v = v >= 0.01L ? v + 0.01L : 0.0L; break;
+      case 2: v -= 0.01L; break;
+      case 3: v += 0.01L; break;
+      case 4: v -= 0.01L; break;
+      case 5: v += 0.005L; break;
+      default: v -= 0.005L; break;
+    }
+    search.mode = 0;
+  }
+}
+
+void DimensioningRows() {
+  const SpringDataRecord& s = SpringData();
+  const int cs = s.CrossSection;
+  const int o = TwoWireRows(cs) ? 1 : 0;
+  const std::string L = LengthUnitName();
+  SetRow(1, "F1", ForceUnitName());
+  SetRow(2, "F2", ForceUnitName());
+  SetRow(3, s.Point1Off == 1 ? "s2" : "sh", L);
+  SetRow(4, s.DesignMethod == 2 ? "L1" : "L2", L);
+  SetRow(5, DiameterLabel(), L);
+  SetRow(6, FirstWireLabel(cs), L);
+  if (o) SetRow(7, SecondWireLabel(cs), L);
+  SetRow(7 + o, "n(if)", "");
+  SetRow(8 + o, "R", SpringRateUnitName());
+}
+
+void LengthFromSolid() {
+  SpringDataRecord& s = SpringData();
+  RunCalculationFlagged();
+  if (s.R != 0.0L) {
+    const Real l2 = RoundToDecimals(1, s.Ln + 1.1L * s.TolF2 / s.R);
+    if (std::isfinite(l2)) s.L2 = l2;
+  }
+}
+
+// Parses the rows; returns the search mode an entry asked for (0 none).
+int ParseDimensioning(int lastRow, bool& estimate) {
+  SpringDataRecord& s = SpringData();
+  const int cs = s.CrossSection;
+  const int o = TwoWireRows(cs) ? 1 : 0;
+  int mode = 0;
+  estimate = false;
+  const std::string f1 = Trimmed(1), f2 = Trimmed(2), wire = Trimmed(6), l = Trimmed(4);
+  if (f1 == "<") mode = 1;
+  else if (f1 == ">") mode = 2;
+  else s.F1 = Force(1);
+  if (f2 == "<") mode = 3;
+  else if (f2 == ">") mode = 4;
+  else s.F2 = Force(2);
+  s.sh = Len(3);
+  DiameterField() = Len(5);
+  if (wire == "<") mode = 5;
+  else if (wire == ">") mode = 6;
+  else if (wire == "*") estimate = true;
+  else if (!StandardShortcut(wire, s.d)) s.d = Len(6);
+  if (o) {
+    if (cs == 7) s.di = Len(7);
+    else s.h = Len(7);
+  }
+  if (l == "<") {
+    LengthFromSolid();
+  } else if (s.DesignMethod == 2) {
+    s.L1 = Len(4);
+    s.L2 = s.L1 - s.sh;
+  } else {
+    s.L2 = Len(4);
+  }
+  if (lastRow == 7 + o) {
+    s.n = Plain(7 + o);
+    DeriveRateAndForces();
+  } else if (lastRow == 8 + o) {
+    s.R = Rate(8 + o);
+    switch (s.RInputMethod) {
+      case 1:
+        if (s.R != 0.0L) s.sh = (s.F2 - s.F1) / s.R;
+        break;
+      case 2: s.F2 = s.F1 + s.R * s.sh; break;
+      case 3: s.F1 = s.F2 - s.R * s.sh; break;
+      default: break;
+    }
+  }
+  return mode;
+}
+
+void DimensioningOutputsToForm() {
+  const SpringDataRecord& s = SpringData();
+  const std::string L = LengthUnitName(), S = StressUnitName();
+  if (s.DesignMethod == 2)
+    SetOut(1, "L2", FormatLength(s.L2), L);
+  else
+    SetOut(1, "L1", FormatLength(s.L1), L);
+  SetOut(2, "L0", FormatLength(s.L0), L);
+  SetOut(3, "Ln", FormatLength(s.Ln), L);
+  SetOut(4, "Lc", FormatLength(s.Lc), L);
+  StressRows(5);
+  SetOut(8, "tau n", FormatStress(s.taun), S);
+  SetOut(9, "tau c", FormatStress(s.tauc), S);
+  SetOut(10, "tau zul", FormatStress(s.tauzul), S);
+  SetOut(11, "fe", FloatToStrSig(s.fe), "Hz");
+}
+
+// ---------------------------------------------------------------- pre-dimensioning
+
+void PreDimensioningRows() {
+  const std::string L = LengthUnitName();
+  SetRow(1, "G", StressUnitName());
+  SetRow(2, DiameterLabel(), L);
+  SetRow(3, "L0", L);
+  SetRow(4, "L1", L);
+  SetRow(5, "L2", L);
+  SetRow(6, "F2", ForceUnitName());
+  SetRow(7, FirstWireLabel(SpringData().CrossSection), L);
+  SetRow(8, "n (if)", "");
+  SetRow(9, "T", TemperatureUnitName());
+}
+
+void PreDimensioningPass(int lastRow) {
+  SpringDataRecord& s = SpringData();
+  s.G = Stress(1);
+  DiameterField() = Len(2);
+  s.L0 = Len(3);
+  s.L1 = Len(4);
+  s.L2 = Len(5);
+  s.F2 = Force(6);
+  s.d = Len(7);
+  s.n = Plain(8);
+  s.T = Temp(9);
+  DeriveDiameters(s.DiameterGiven);
+  s.GT = ShearModulusAtTemp(s.G, s.T);
+  s.s2 = s.L0 - s.L2;
+  s.s1 = s.L0 - s.L1;
+  s.sh = s.L1 - s.L2;
+  if (lastRow == 8) {
+    DeriveRateAndForces();
+  } else if (s.s2 > 0.0L) {
+    s.R = s.F2 / s.s2;
+    s.F1 = s.R * s.s1;
+  } else {
+    s.R = 0.0L;
+    s.F1 = 0.0L;
+  }
+  DeriveDiameters(s.DiameterGiven);
+  RunCalculationFlagged();
+}
+
+void PreDimensioningOutputsToForm() {
+  const SpringDataRecord& s = SpringData();
+  const std::string L = LengthUnitName(), S = StressUnitName();
+  SetOut(1, "R", FormatSpringRate(s.R), SpringRateUnitName());
+  SetOut(2, "F1", FormatForce(s.F1), ForceUnitName());
+  SetOut(3, "Ln", FormatLength(s.Ln), L);
+  SetOut(4, "Lc", FormatLength(s.Lc), L);
+  StressRows(5);
+  SetOut(8, "tau n", FormatStress(s.taun), S);
+  SetOut(9, "tau c", FormatStress(s.tauc), S);
+  SetOut(10, "tau zul", FormatStress(s.tauzul), S);
+  SetOut(11, ModulusName(), FormatStress(s.GT), S);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- public
+
+void FillRecalculationEdits() {
+  const SpringDataRecord& s = SpringData();
+  const int cs = s.CrossSection;
+  const int o = TwoWireRows(cs) ? 1 : 0;
+  SetEdit(1, FormatLength(s.d));
+  if (o) SetEdit(2, FormatLength(cs == 7 ? s.di : s.h));
+  SetEdit(2 + o, FormatLength(DiameterField()));
+  SetEdit(3 + o, FormatLength(s.L0));
+  SetEdit(4 + o, FloatToStrSig(s.n));
+  SetEdit(5 + o, FormatLength(s.L1));
+  SetEdit(6 + o, FormatLength(s.L2));
+  SetEdit(7 + o, FormatTemperature(s.T));
+  SetEdit(8 + o, FormatLength(s.P));
+}
+
+void FillDimensioningEdits() {
+  const SpringDataRecord& s = SpringData();
+  const int cs = s.CrossSection;
+  const int o = TwoWireRows(cs) ? 1 : 0;
+  SetEdit(1, FormatForce(s.F1));
+  SetEdit(2, FormatForce(s.F2));
+  SetEdit(3, FormatLength(s.sh));
+  SetEdit(4, FormatLength(s.DesignMethod == 2 ? s.L1 : s.L2));
+  SetEdit(5, FormatLength(DiameterField()));
+  SetEdit(6, FormatLength(s.d));
+  if (o) SetEdit(7, FormatLength(cs == 7 ? s.di : s.h));
+  SetEdit(7 + o, FloatToStrSig(s.n));
+  SetEdit(8 + o, FormatSpringRate(s.R));
+}
+
+void FillPreDimensioningEdits() {
+  const SpringDataRecord& s = SpringData();
+  SetEdit(1, FormatStress(s.G));
+  SetEdit(2, FormatLength(DiameterField()));
+  SetEdit(3, FormatLength(s.L0));
+  SetEdit(4, FormatLength(s.L1));
+  SetEdit(5, FormatLength(s.L2));
+  SetEdit(6, FormatForce(s.F2));
+  SetEdit(7, FormatLength(s.d));
+  SetEdit(8, FloatToStrSig(s.n));
+  SetEdit(9, FormatTemperature(s.T));
+}
+
+Real ForceAtTauZul() {
+  const SpringDataRecord& s = SpringData();
+  return std::numbers::pi_v<Real> / 8.0L * s.d * s.d * s.d * s.tauzul / s.Dm;
+}
+
+bool DesignValuesPositive() {
+  const SpringDataRecord& s = SpringData();
+  return s.sh > 0.0L && s.R > 0.0L && s.Di > 0.0L && s.Dm > 0.0L && s.n > 0.0L && s.sc > 0.0L && s.d >= 0.0L;
+}
+
+void EstimateWireDiameterForL2() {
+  SpringDataRecord& s = SpringData();
+  if (!std::isfinite(s.Dm) || s.Dm <= 0.0L) return;
+  s.F1 = 0.0L;
+  s.s1 = 0.0L;
+  s.s2 = s.sh;
+  s.d = s.Dm / 4.0L;
+  for (int pass = 0; pass < 10000; ++pass) {
+    const Real next = s.d - 0.05L;
+    if (next <= 0.0L || next == s.d) break;
+    const SpringDataRecord before = s;
+    s.d = next;
+    DeriveDiameters(s.DiameterGiven);
+    ComputeRmAndTauZul();
+    const Real ec = s.EndCoils[0];
+    s.n = s.L2 / s.d - ec;
+    const Real Sa = MinimumGapSum(s.CoilingKind, s.LoadType, s.n, s.d, s.Dm);
+    s.n = (s.L2 - 1.2L * Sa) / s.d - ec;
+    s.F2 = s.d * s.d * s.d * s.d * s.GT * s.s2 / (8.0L * s.Dm * s.Dm * s.Dm * s.n);
+    s.tau2 = 8.0L * s.Dm * s.F2 / (std::numbers::pi_v<Real> * s.d * s.d * s.d);
+    s.L0 = s.L2 + s.s2;
+    s.Lc = (s.n + ec) * s.d;
+    s.Ln = s.Lc + Sa;
+    bool taken = s.n > 0.0L;
+    for (Real v : {s.d, s.Dm, s.De, s.Di, s.Rm, s.tauzul, s.n, s.F2, s.tau2, s.L0, s.Lc, s.Ln})
+      taken = taken && std::isfinite(v);
+    if (!taken) {
+      s = before;
+      break;
+    }
+    if ((s.tau2 < s.tauzul && s.Ln < s.L2) || s.Dm / s.d > 16.0L) break;
+  }
+}
+
+int LastSearchPasses() { return g_searchPasses; }
+
+OutputRows RecalculationOutputs() {
+  const OnlineState saved = Online();
+  Online().OutCount = 12;
+  RecalculationOutputsToForm();
+  OutputRows rows;
+  rows.count = 12;
+  for (int j = 1; j <= 12; ++j) {
+    const auto k = static_cast<std::size_t>(j);
+    rows.row[j] = {Online().OutName[k], Online().OutValue[k], Online().OutUnit[k]};
+  }
+  Online() = saved;
+  return rows;
+}
+
+void InputRecalculation() {
+  BaseGlobals& g = G();
+  SpringDataRecord& s = SpringData();
+  const int cs = s.CrossSection;
+  const int o = TwoWireRows(cs) ? 1 : 0;
+  SetupOnlineInput("Nachrechnung", 8 + o, 12);
+  s.GT = ShearModulusAtTemp(s.G, s.T);
+  const Code savedRateInput = s.RateInput;
+  s.RateInput = 1;
+  int row = 1;
+  FillRecalculationEdits();
+  if (s.Point1Off == 1) ResetFirstPoint();
+  const int helpBase = o ? 5995 : 6000;
+  g.AbortFlag = 0;
+  while (g.AbortFlag == 0) {
+    ResetErrorMessages();
+    GuardedPass([&] {
+      ParseRecalculation(row);
+      RunRecalculation();
+    });
+    RecalculationRows();
+    RecalculationOutputsToForm();
+    FillRecalculationEdits();
+    ShowForm(row, helpBase, s.Point1Off == 1 ? 5 + o : 0);
+  }
+  s.RateInput = savedRateInput;
+  EndOnlineInput();
+  RunCalculation();
+}
+
+void InputDimensioning() {
+  BaseGlobals& g = G();
+  SpringDataRecord& s = SpringData();
+  const int o = TwoWireRows(s.CrossSection) ? 1 : 0;
+  SetupOnlineInput("Auslegung", 8 + o, 11);
+  int row = s.Point1Off == 1 ? 2 : 1;
+  FillDimensioningEdits();
+  if (s.Point1Off == 1) ResetFirstPoint();
+  Search search;
+  g.AbortFlag = 0;
+  while (g.AbortFlag == 0) {
+    ResetErrorMessages();
+    GuardedPass([&] {
+      if (search.mode == 0) {
+        bool estimate = false;
+        const int mode = ParseDimensioning(row, estimate);
+        if (estimate) EstimateWireDiameterForL2();
+        if (mode != 0) StartSearch(search, mode);
+      }
+      if (search.mode != 0) SearchPass(search);
+      if (search.mode == 0) RunCalculationFlagged();
+    });
+    DimensioningRows();
+    DimensioningOutputsToForm();
+    FillDimensioningEdits();
+    if (search.mode == 0) ShowForm(row, 6100, s.Point1Off == 1 ? 1 : 0);
+  }
+  EndOnlineInput();
+  RunCalculation();
+}
+
+void InputPreDimensioning() {
+  BaseGlobals& g = G();
+  bool yes = true;
+  SetCurrentHelpNumber(6290);
+  AskYesNo("Achtung!  Werkstoff wird verändert!  Fortfahren ?"_oem, yes);
+  if (g.AbortFlag != 0 || !yes) {
+    g.AbortFlag = 1;
+    return;
+  }
+  SpringDataRecord& s = SpringData();
+  SetupOnlineInput("Vorauslegung", 9, 11);
+  s.MaterialSel = 11;
+  int row = 1;
+  FillPreDimensioningEdits();
+  if (s.Point1Off == 1) ResetFirstPoint();
+  g.AbortFlag = 0;
+  while (g.AbortFlag == 0) {
+    ResetErrorMessages();
+    GuardedPass([&] { PreDimensioningPass(row); });
+    PreDimensioningRows();
+    PreDimensioningOutputsToForm();
+    FillPreDimensioningEdits();
+    ShowForm(row, 6200, s.Point1Off == 1 ? 4 : 0);
+  }
+  EndOnlineInput();
+  RunCalculation();
+}
+
+}  // namespace zeb

@@ -1,0 +1,377 @@
+// Menu command handlers, headless: the material-first, modified and
+// refresh rules, the calculation-mode dispatcher, the new-spring sequence
+// with a cancel at every step, the refresh of the main window and which
+// items are enabled with the stand-in services and with fakes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "base/globals.h"
+#include "base/services.h"
+#include "mainwin/commands.h"
+#include "mainwin/config.h"
+#include "mainwin/dispatch.h"
+#include "mainwin/online.h"
+#include "mainwin/program.h"
+#include "spring/calc.h"
+#include "spring/ref_spring.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Sink : public MenuStateSink {
+ public:
+  void SetItem(std::string_view name, std::string_view caption, bool enabled) override {
+    last = std::string(name) + "=" + std::string(caption) + (enabled ? " on" : " off");
+  }
+  std::string last;
+};
+
+// Material table present: the material form is a fake that may cancel.
+class MaterialTables : public test::RefMaterialTables {
+ public:
+  bool cancel = false;
+  void ShowMaterialForm() override {
+    RecordingTables::ShowMaterialForm();
+    if (cancel) G().AbortFlag = 1;
+  }
+};
+
+// A graphics service that is not the stand-in.
+class GraphicsFake : public RecordingGraphics {};
+
+// A call noted as "Name(args)".
+bool Called(const CallRecorder& r, const std::string& name) {
+  for (const std::string& c : r.Calls())
+    if (c.rfind(name + "(", 0) == 0) return true;
+  return false;
+}
+
+class CommandsTest : public test::SpringTest {
+ protected:
+  void SetUp() override {
+    SpringTest::SetUp();
+    ResetOnlineState();
+    form_ = std::make_shared<ScriptedOnlineForm>();
+    SetOnlineForm(form_);
+    window_ = std::make_shared<HeadlessMainWindow>();
+    SetMainWindow(window_);
+    drawings_ = std::make_shared<RecordingDrawings>();
+    SetDrawings(drawings_);
+    SetMenuStateSink(&sink_);
+    test::MakeRefSpring();
+  }
+  void TearDown() override {
+    SetMenuStateSink(nullptr);
+    SetCommandDialogs(nullptr);
+    SetOnlineForm(nullptr);
+    SetMainWindow(nullptr);
+    SetDrawings(nullptr);
+    SetTables(nullptr);
+    SpringTest::TearDown();
+  }
+  std::shared_ptr<ScriptedCommandDialogs> InstallDialogs() {
+    auto d = std::make_shared<ScriptedCommandDialogs>();
+    SetCommandDialogs(d);
+    return d;
+  }
+  std::shared_ptr<MaterialTables> InstallMaterial() {
+    auto t = std::make_shared<MaterialTables>();
+    SetTables(t);
+    return t;
+  }
+  bool Refreshed() const { return Called(*window_, "RefreshMainWindow"); }
+
+  std::shared_ptr<ScriptedOnlineForm> form_;
+  std::shared_ptr<HeadlessMainWindow> window_;
+  std::shared_ptr<RecordingDrawings> drawings_;
+  Sink sink_;
+};
+
+TEST_F(CommandsTest, MaterialFirstWithoutMaterialTable) {
+  SpringData().tauzul = 0.0L;
+  ui().ExpectMessageBox("Fehler", "zebwst.dbf nicht gefunden oder kein Zugriffsrecht");
+  RunCommand("mi_EditRecalculation");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_TRUE(form_->shown.empty());
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_FALSE(Refreshed());
+}
+
+TEST_F(CommandsTest, MaterialFormFirstOnlyForZeroStress) {
+  auto tables = InstallMaterial();
+  tables->cancel = true;
+  SpringData().tauzul = 0.0L;
+  RunCommand("mi_EditRecalculation");
+  EXPECT_TRUE(Called(*tables, "ShowMaterialForm"));
+  EXPECT_TRUE(form_->shown.empty());
+  EXPECT_FALSE(Refreshed());
+
+  // A negative tau zul is a material: no form.
+  tables->ClearCalls();
+  SpringData().tauzul = -1.0L;
+  RunCommand("mi_EditRecalculation");
+  EXPECT_FALSE(Called(*tables, "ShowMaterialForm"));
+  EXPECT_EQ(form_->shown.size(), 1u);
+  EXPECT_EQ(G().ModifiedFlag, 1);  // W: Esc still completes the screen
+  EXPECT_TRUE(Refreshed());
+}
+
+TEST_F(CommandsTest, ScreensAreFramedAlike) {
+  InstallMaterial();
+  SpringData().tauzul = 500.0L;
+  for (const char* item : {"mi_EditDimensioning", "mi_EditRecalculation", "mi_EditPreDimensioning",
+                           "mi_editauslegungwstgmodul"}) {
+    G().ModifiedFlag = 0;
+    window_->ClearCalls();
+    form_->shown.clear();
+    const bool pre = std::string(item).find("Pre") != std::string::npos || std::string(item).find("modul") != std::string::npos;
+    if (pre) ui().ExpectYesNo("Werkstoff wird", true);
+    RunCommand(item);
+    ASSERT_EQ(form_->shown.size(), 1u) << item;
+    EXPECT_EQ(form_->shown[0].state.Caption, pre ? "Vorauslegung" : item == std::string("mi_EditDimensioning") ? "Auslegung" : "Nachrechnung");
+    EXPECT_EQ(G().ModifiedFlag, 1) << item;
+    EXPECT_TRUE(Refreshed()) << item;
+  }
+  // A refused pre-dimensioning is a cancel: nothing marked, no refresh.
+  G().ModifiedFlag = 0;
+  window_->ClearCalls();
+  ui().ExpectYesNo("Werkstoff wird", false);
+  RunCommand("mi_EditPreDimensioning");
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_FALSE(Refreshed());
+}
+
+TEST_F(CommandsTest, DialogCommandsRecalculateEvenWhenCancelled) {
+  InstallMaterial();
+  SpringData().tauzul = 500.0L;
+  auto dialogs = InstallDialogs();
+  dialogs->answers = {{"Production", false}};
+  RunCommand("mi_EditProduction");
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_TRUE(Refreshed());
+  test::ExpectRel(5.0L, SpringData().R);  // calculated: (F2 - F1) / sh = (50 - 10) / 8
+  window_->ClearCalls();
+  RunCommand("mi_EditTolerance");
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_TRUE(Refreshed());
+}
+
+TEST_F(CommandsTest, DispatchNonRoundWireAsksTheMode) {
+  SpringData().CrossSection = 3;
+  ui().ExpectChoice("", 1);
+  DispatchCalculationMode();
+  ASSERT_EQ(form_->shown.size(), 1u);
+  EXPECT_EQ(form_->shown[0].state.Caption, "Auslegung");
+  form_->shown.clear();
+  ui().ExpectChoice("", 2);
+  DispatchCalculationMode();
+  ASSERT_EQ(form_->shown.size(), 1u);
+  EXPECT_EQ(form_->shown[0].state.Caption, "Nachrechnung");
+  EXPECT_EQ(G().LineTable[1], "Auslegung");
+  EXPECT_EQ(G().LineTable[2], "Nachrechnung");
+  EXPECT_EQ(G().HelpNumber, 2750);
+  form_->shown.clear();
+  ui().ExpectChoiceCancel("");
+  DispatchCalculationMode();
+  EXPECT_TRUE(form_->shown.empty());
+  EXPECT_EQ(G().AbortFlag, 1);
+}
+
+TEST_F(CommandsTest, DispatchRoundWireByTheDimensionsDialog) {
+  auto dialogs = InstallDialogs();
+  // Mode 3: recalculation with rate input 1, which is put back.
+  SpringData().RateInput = 2;
+  dialogs->calcMode = 3;
+  DispatchCalculationMode();
+  EXPECT_EQ(SpringData().RateInput, 2);
+  test::ExpectRel(1304000.0L / 544000.0L, SpringData().R);
+  test::ExpectRel(1304000.0L / 544000.0L * 10.0L, SpringData().F1);
+  // Mode 2 with the F1, F2 input searches the wire (many calculations);
+  // mode 1 pre-dimensions; an unknown force input runs nothing.
+  for (int mode : {1, 2}) {
+    test::MakeRefSpring();
+    dialogs->calcMode = mode;
+    dialogs->forceInput = 1;
+    const auto before = CalculationCount();
+    DispatchCalculationMode();
+    EXPECT_EQ(G().AbortFlag, 0) << mode;
+    EXPECT_GT(CalculationCount(), before + 5) << mode;
+  }
+  dialogs->calcMode = 2;
+  dialogs->forceInput = 9;
+  const auto before = CalculationCount();
+  DispatchCalculationMode();
+  EXPECT_EQ(CalculationCount(), before);
+  // Cancel: the spring is calculated as it is.
+  test::MakeRefSpring();
+  SpringData().F1 = 30.0L, SpringData().F2 = 90.0L, SpringData().sh = 20.0L;
+  dialogs->answers = {{"Dimensions", false}};
+  DispatchCalculationMode();
+  EXPECT_EQ(G().AbortFlag, 0);
+  test::ExpectRel(3.0L, SpringData().R);  // (F2 - F1) / sh
+}
+
+TEST_F(CommandsTest, NewSpringSequenceCancelMatrix) {
+  const std::vector<std::string> all = {"TitleBlockTexts", "Application", "Production", "Dimensions", "Tolerance"};
+  struct Case {
+    const char* cancel;
+    int abort;      // -1: the sequence ran to its end (message window)
+    std::size_t opened;
+  } cases[] = {
+      {"TitleBlockTexts", 1, 1}, {"Application", 1, 2}, {"Production", 0, 3},
+      // A cancelled dimensions dialog calculates the spring as it is and
+      // is no cancel of the sequence.
+      {"Dimensions", -1, 5},     {"Tolerance", 0, 5},   {"", -1, 5},
+  };
+  for (const Case& c : cases) {
+    InstallMaterial();
+    auto dialogs = InstallDialogs();
+    test::MakeRefSpring();
+    if (*c.cancel) dialogs->answers = {{c.cancel, false}};
+    G().AbortFlag = 0;
+    G().ModifiedFlag = 0;
+    ui().OnFailure(nullptr);  // the message window at the end
+    RunNewSpringSequenceSteps();
+    ui().Reset();
+    if (c.abort >= 0) {
+      EXPECT_EQ(G().AbortFlag, c.abort) << c.cancel;
+    }
+    EXPECT_EQ(dialogs->opened, std::vector<std::string>(all.begin(), all.begin() + static_cast<long>(c.opened)))
+        << c.cancel;
+    EXPECT_EQ(G().ModifiedFlag, c.abort < 0 ? 1 : 0) << c.cancel;
+  }
+  // The material form cancelled: calculated, not aborted, nothing after it.
+  auto tables = InstallMaterial();
+  tables->cancel = true;
+  auto dialogs = InstallDialogs();
+  G().AbortFlag = 0;
+  RunNewSpringSequenceSteps();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(dialogs->opened, (std::vector<std::string>{"TitleBlockTexts", "Application"}));
+}
+
+TEST_F(CommandsTest, RefreshShowsTheMessageCount) {
+  G().ErrorMessageList.count = 3;
+  RefreshMainWindowSteps();
+  EXPECT_EQ(sink_.last, "mi_viewErrorMessages=&Fehlermeldungen (3) on");
+  EXPECT_TRUE(Called(*drawings_, "RedrawCurrentDrawing"));
+  G().ErrorMessageList.count = 0;
+  RefreshMainWindowSteps();
+  EXPECT_EQ(sink_.last, "mi_viewErrorMessages=&Fehlermeldungen (0) off");
+  ApplyMenuLanguage(2);
+  G().ErrorMessageList.count = 12;
+  RefreshMainWindowSteps();
+  EXPECT_EQ(sink_.last, "mi_viewErrorMessages=&Error messages (12) on");
+  ApplyMenuLanguage(1);
+}
+
+std::set<std::string> EnabledItems() {
+  std::set<std::string> on;
+  for (const Command& c : CommandTable())
+    if (!c.isMenu && CommandEnabled(c)) on.insert(c.name);
+  return on;
+}
+
+TEST_F(CommandsTest, EnabledItemsWithStandInsAndWithFakes) {
+  const std::set<std::string> base = {
+      "mi_fileOpen",          "mi_FileSave",           "mi_FileSaveAs",          "mi_filePrintMacro",
+      "mi_file1",             "mi_file2",              "mi_file3",               "mi_file4",
+      "mi_EditDimensioning",  "mi_EditRecalculation",  "mi_EditPreDimensioning", "mi_editauslegungwstgmodul",
+      "mi_viewstandardausdruck", "mi_viewauszug",      "mi_viewausdruckfertausgl", "mi_helpErrorMessages",
+      "mi_helplanguageDeutsch", "mi_helplanguageEnglish", "mi_helplanguageFrancais", "mi_helplanguageItaliano",
+      "mi_helplanguageSvensk", "mi_helplanguagePortugues", "mi_helplanguageRoman", "mi_helplanguageKorea",
+      "mi_helplanguageEspanol", "mi_helplanguageChinese"};
+  EXPECT_EQ(EnabledItems(), base);
+  // Fakes for the dialogs, the tables, the graphics window, one drawing,
+  // the window's close and about, and a message.
+  InstallDialogs();
+  InstallMaterial();
+  SetGraphics(std::make_shared<GraphicsFake>());
+  RegisterDrawing({DrawingEntry::ShowDiagram, 2}, [](int) {});
+  WindowHooks().close = [] {};
+  WindowHooks().about = [] {};
+  G().ErrorMessageList.count = 1;
+  std::set<std::string> all = base;
+  for (const char* item : {"mi_fileNew", "mi_fileprint", "mi_fileexit", "mi_EditQuick", "mi_EditText",
+                           "mi_EditMaterial", "mi_EditProduction", "mi_EditTolerance", "mi_EditApplication",
+                           "mi_EditCalculationMethod", "mi_viewCharLineFs", "mi_viewErrorMessages", "mi_dbfmaterial",
+                           "mi_dbfen10270_1", "mi_dbfen10270_2", "mi_dbfen10270_3", "mi_dbfDIN2076", "mi_dbfDIN2077",
+                           "mi_HelpHilfebild", "mi_HelpAbout"})
+    all.insert(item);
+  EXPECT_EQ(EnabledItems(), all);
+  WindowHooks() = {};
+  ClearDrawingRegistry();
+  SetGraphics(nullptr);
+}
+
+TEST(CommandTable, ItemsShortcutsAndMenus) {
+  std::set<std::string> names;
+  for (const Command& c : CommandTable()) {
+    EXPECT_TRUE(names.insert(c.name).second) << "twice: " << c.name;
+    if (!c.parent.empty()) {
+      EXPECT_TRUE(names.count(c.parent)) << c.name << " under " << c.parent;
+    }
+  }
+  EXPECT_EQ(FindCommand("mi_fileNew")->shortcut, "Ctrl+N");
+  EXPECT_EQ(FindCommand("mi_fileOpen")->shortcut, "Ctrl+O");
+  EXPECT_EQ(FindCommand("mi_FileSave")->shortcut, "Ctrl+S");
+  EXPECT_EQ(FindCommand("mi_fileprint")->shortcut, "Ctrl+P");
+  EXPECT_EQ(FindCommand("mi_file3")->shortcut, "Shift+F3");
+  EXPECT_EQ(FindCommand("mi_editauslegungwstgmodul")->parent, "mi_EditDimensionMaterial");
+  // Top menus in caption order.
+  std::vector<std::string> top;
+  for (const Command& c : CommandTable())
+    if (c.isMenu && c.parent.empty()) top.push_back(c.name);
+  EXPECT_EQ(top, (std::vector<std::string>{"mi_file", "mi_Edit", "mi_View", "mi_database", "mi_CAD",
+                                           "mi_documentation", "mi_ole", "mi_Help"}));
+  // The recent-file block: four items, the separator, the exit item.
+  std::vector<std::string> file;
+  for (const Command& c : CommandTable())
+    if (c.parent == "mi_file") file.push_back(c.name);
+  ASSERT_GE(file.size(), 5u);
+  EXPECT_EQ(file.back(), "mi_fileexit");
+  EXPECT_EQ(file[file.size() - 5], "mi_file1");
+  EXPECT_TRUE(FindCommand("mi_fileexit")->separatorBefore);
+}
+
+TEST(Addresses, MailAndPageGoToTheDesktopOpener) {
+  const fs::path dir = fs::temp_directory_path() / ("zeb1_open_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path log = dir / "log";
+  {
+    std::ofstream script(dir / "xdg-open");
+    script << "#!/bin/sh\necho \"$1\" >> '" << log.string() << "'\n";
+  }
+  fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", (dir.string() + ":" + oldPath).c_str(), 1);
+  G().ProductName = "ZEB1";
+  G().ProgramVersion = "26.6";
+  OpenAddress("https://example.org/zeb1");
+  OpenAddress(MailUrl("info@example.org"));
+  OpenAddress("");
+  ::setenv("PATH", oldPath.c_str(), 1);
+  std::string text;
+  for (int k = 0; k < 100; ++k) {
+    std::ifstream in(log);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+    if (std::count(text.begin(), text.end(), '\n') >= 2) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_NE(text.find("https://example.org/zeb1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("mailto:info@example.org?subject=ZEB1%20V26.6\n"), std::string::npos) << text;
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zeb
