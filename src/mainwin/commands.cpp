@@ -12,6 +12,7 @@
 #include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/documents_cmd.h"
+#include "mainwin/placeholder.h"
 #include "mainwin/program.h"
 #include "mainwin/screens.h"
 #include "platform/process.h"
@@ -56,7 +57,10 @@ bool IsStandIn(const Base& service) {
 }
 bool GraphicsThere() { return !IsStandIn<GraphicsServices, RecordingGraphics>(Graphics()); }
 bool TablesThere() { return !IsStandIn<TableServices, RecordingTables>(Tables()); }
-bool DrawingsThere() { return !IsStandIn<DrawingServices, RecordingDrawings>(Drawings()); }
+bool DrawingsThere() {
+  return !IsStandIn<DrawingServices, RecordingDrawings>(Drawings()) &&
+         !IsStandIn<DrawingServices, PlaceholderDrawings>(Drawings());
+}
 bool DialogsThere() { return Dialogs() != nullptr; }
 
 // A dialog of the port; a cancel sets AbortFlag as the dialogs do.
@@ -142,10 +146,8 @@ std::vector<Command> BuildTable() {
   t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup"));
   t.push_back(Item("mi_fileConfig", "mi_file", "Config"));
   for (int n = 1; n <= 4; ++n) {
-    Command c = Item("mi_file" + std::to_string(n), "mi_file", std::to_string(n), [n] { OpenRecentFile(n); }, 0, {},
-                     "Shift+F" + std::to_string(n));
-    c.separatorBefore = n == 1;
-    t.push_back(std::move(c));
+    t.push_back(Item("mi_file" + std::to_string(n), "mi_file", std::to_string(n), [n] { OpenRecentFile(n); }, 0, {},
+                     "Shift+F" + std::to_string(n)));
   }
   {
     Command exit = Item("mi_fileexit", "mi_file", "E&xit", [] {

@@ -37,8 +37,14 @@ std::string QtModulePath() {
 }
 
 int RunInteractive(int argc, char** argv) {
-  // Without any display a start runs as a batch run would.
-  if (!EnvSet("QT_QPA_PLATFORM") && !EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) return RunBatch(argc, argv);
+  // Without any display there is no window to show: say so, name the
+  // batch switches, and load no Qt.
+  if (!EnvSet("QT_QPA_PLATFORM") && !EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr,
+                 "wzeb1: kein Bildschirm (weder DISPLAY noch WAYLAND_DISPLAY gesetzt); ohne Bildschirm nur "
+                 "Stapelbetrieb: wzeb1 Datei.zeb /I, /CADi:j oder /NOGUI\n");
+    return 1;
+  }
   const std::string path = QtModulePath();
   void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   using Entry = int (*)(int, char**);

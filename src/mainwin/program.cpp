@@ -461,6 +461,10 @@ void InitProgramUnits() {
 }
 
 int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  return RunProgramStart(argc, argv, out, err).value_or(0);
+}
+
+std::optional<int> RunProgramStart(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   InitProgramUnits();
   std::vector<std::string> args;
   for (int k = 1; k < argc; ++k) args.emplace_back(argv[k] != nullptr ? argv[k] : "");
@@ -470,8 +474,7 @@ int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err
   ps.Out = out;
   ps.Err = err;
   ps.BatchRun = IsBatchCommandLine(args);
-  std::optional<int> code = FormCreate();
-  return code.value_or(0);
+  return FormCreate();
 }
 
 }  // namespace zeb

@@ -116,6 +116,9 @@ void InitProgramUnits();
 // start-up (the main window is not built yet) with 0. Screen metrics come
 // from config.h's SetScreenMetrics.
 int RunProgram(int argc, const char* const* argv);
+// The same up to the end of the start-up: a value when the program ended
+// in it (its exit code), none when the interactive session goes on.
+std::optional<int> RunProgramStart(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
 int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
 
 }  // namespace zeb

@@ -31,7 +31,12 @@ inline void WriteBytes(const fs::path& p, std::string_view bytes) {
 
 inline fs::path SourceDir() {
   if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
+#ifdef ZEB1_SOURCE_FOLDER
+  // By name: with ccache's base folder __FILE__ is relative.
+  return ZEB1_SOURCE_FOLDER;
+#else
   return fs::path(__FILE__).parent_path().parent_path().parent_path();
+#endif
 }
 
 // An empty folder named after the process and the running test, with the

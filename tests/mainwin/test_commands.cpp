@@ -18,6 +18,9 @@
 #include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/online.h"
+#include "mainwin/placeholder.h"
+#include "graphics/sink.h"
+#include "spring/dimension.h"
 #include "mainwin/program.h"
 #include "spring/calc.h"
 #include "spring/ref_spring.h"
@@ -312,6 +315,35 @@ TEST_F(CommandsTest, EnabledItemsWithStandInsAndWithFakes) {
   WindowHooks() = {};
   ClearDrawingRegistry();
   SetGraphics(nullptr);
+}
+
+TEST_F(CommandsTest, PlaceholderResultGraphic) {
+  auto sink = std::make_shared<RecordingSink>();
+  SetScreen(sink);
+  SetDrawings(std::make_shared<PlaceholderDrawings>());
+  RunRecalculation();
+  G().AbortFlag = 1;
+  Drawings().RedrawCurrentDrawing();
+  EXPECT_EQ(G().AbortFlag, 0);
+  std::vector<std::string> texts;
+  for (const SinkCall& c : sink->Named("GrafOutTextXY")) {
+    const std::size_t a = c.text.find_first_not_of(' '), b = c.text.find_last_not_of(' ');
+    if (a != std::string::npos) texts.push_back(c.text.substr(a, b - a + 1));
+  }
+  const auto has = [&](const std::string& t) { return std::find(texts.begin(), texts.end(), t) != texts.end(); };
+  for (const char* name : {"F1", "F2", "Ln", "Lc", "tau k1", "G 20", "tau zul", "R", "fe", "Hz"})
+    EXPECT_TRUE(has(name)) << name;
+  EXPECT_TRUE(has("23.97") || has("23.971")) << ::testing::PrintToString(texts);  // F1 = 10 R, R = 1304000 / 544000 N/mm
+  ASSERT_FALSE(sink->Named("GrafHeader").empty());
+  const SinkCall header = sink->Named("GrafHeader").front();
+  EXPECT_EQ(header.args, (std::vector<Real>{0, 0, 0, 160, 120}));
+  // Help level 0: nothing drawn, the menu state alone is refreshed.
+  sink->ClearCalls();
+  G().HelpLevel = 0;
+  RefreshMainWindowSteps();
+  EXPECT_TRUE(sink->Calls().empty());
+  EXPECT_EQ(sink_.last.substr(0, 20), "mi_viewErrorMessages");
+  SetScreen(nullptr);
 }
 
 TEST(CommandTable, ItemsShortcutsAndMenus) {

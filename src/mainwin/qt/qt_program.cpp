@@ -1,9 +1,7 @@
 #include "mainwin/qt/qt_program.h"
-#include "mainwin/qt/qt_printer_port.h"
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QPrinterInfo>
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +14,10 @@
 #include "base/headless_ui.h"
 #include "base/qt/qt_ui.h"
 #include "mainwin/config.h"
+#include "mainwin/placeholder.h"
 #include "mainwin/program.h"
+#include "mainwin/qt/main_window.h"
+#include "mainwin/qt/qt_printer_port.h"
 #include "reports/printjob.h"
 
 namespace zeb {
@@ -28,39 +29,69 @@ bool EnvSet(const char* name) {
   return v != nullptr && *v != '\0';
 }
 
-int Run(const std::vector<std::string>& args) {
+std::optional<int> Start(const std::vector<std::string>& args) {
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
   argv.push_back(nullptr);
-  return RunProgram(static_cast<int>(args.size()), argv.data());
+  return RunProgramStart(static_cast<int>(args.size()), argv.data(), stdout, stderr);
 }
 
 }  // namespace
 
+const char* NoDisplayMessage() {
+  return "wzeb1: kein Bildschirm (weder DISPLAY noch WAYLAND_DISPLAY gesetzt); ohne Bildschirm nur "
+         "Stapelbetrieb: wzeb1 Datei.zeb /I, /CADi:j oder /NOGUI";
+}
+
+std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended) {
+  InstallResultPlaceholder();
+  auto window = std::make_unique<Thh>();
+  // The window stands in for the main window before the start-up runs.
+  SetMainWindow(std::shared_ptr<MainWindowServices>(window.get(), [](MainWindowServices*) {}));
+  ended = Start(args);
+  window->UpdateEnabled();
+  if (ended) {
+    SetMainWindow(nullptr);
+    window.reset();
+  }
+  return window;
+}
+
 int RunInteractiveProgram(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
   if (!EnvSet("QT_QPA_PLATFORM") && !EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) {
-    SetUi(std::make_shared<BatchUi>(stderr));
-    return Run(args);
+    std::fprintf(stderr, "%s\n", NoDisplayMessage());
+    return 1;
   }
   int qtArgc = argc;
   QApplication app(qtArgc, argv);
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
     SetUi(std::make_shared<BatchUi>(stderr));
-  } else {
-    auto ui = std::make_shared<QtUi>();
-    SetUi(ui);
-    SetPrinterPort(MakeQtTextPrinterPort(ui));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-      ScreenMetrics m;
-      m.width = screen->size().width();
-      m.height = screen->size().height();
-      m.logicalDpiY = static_cast<int>(screen->logicalDotsPerInchY() + 0.5);
-      SetScreenMetrics(m);
-    }
+    const int code = Start(args).value_or(0);
+    SetUi(nullptr);
+    return code;
   }
-  const int code = Run(args);
+  auto ui = std::make_shared<QtUi>();
+  SetUi(ui);
+  SetPrinterPort(MakeQtTextPrinterPort(ui));
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    ScreenMetrics m;
+    m.width = screen->size().width();
+    m.height = screen->size().height();
+    m.logicalDpiY = static_cast<int>(screen->logicalDotsPerInchY() + 0.5);
+    SetScreenMetrics(m);
+  }
+  std::optional<int> ended;
+  std::unique_ptr<Thh> window = StartMainWindow(args, ended);
+  int code = ended.value_or(0);
+  if (window) {
+    window->show();
+    app.exec();
+    if (!window->Destroyed()) FormDestroy();
+    SetMainWindow(nullptr);
+    window.reset();
+  }
   SetPrinterPort(nullptr);
   SetUi(nullptr);
   return code;

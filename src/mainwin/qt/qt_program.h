@@ -1,15 +1,31 @@
-// The interactive program start on Qt. Kept free of Qt headers so the
-// executable's main needs none.
+// The interactive program start on Qt. Kept free of Qt headers.
 #pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace zeb {
 
+class QtUi;
+class Thh;
+
 // Runs an interactive start: with a display a QApplication, the Qt UI port,
-// the default printer (or PDF output) for text printouts and the screen's
-// metrics; on a platform that shows nothing (offscreen,
-// minimal) or without any display the batch UI port on stderr and the
-// headless metrics, so the start never waits for an answer. The arguments
-// are taken as given, before Qt sees them. Returns the exit code.
+// the default printer (or PDF output) for printouts, the screen's metrics
+// and the main window, then the event loop; on a platform that shows nothing
+// (offscreen, minimal) the batch UI port on stderr, the start-up and exit,
+// so the start never waits for an answer. Without any display it says so on
+// stderr and returns 1. The arguments are taken as given, before Qt sees
+// them. Returns the exit code.
 int RunInteractiveProgram(int argc, char** argv);
+
+// The main window built and installed, then the start-up run with the
+// arguments (args[0] the program name). When the start-up ends the program,
+// `ended` holds its exit code and the window is closed again (null). Needs
+// a QApplication and the UI port in place.
+std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended);
+
+// The one line shown when there is no display.
+const char* NoDisplayMessage();
 
 }  // namespace zeb

@@ -1,0 +1,179 @@
+#include "mainwin/qt/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QScreen>
+#include <QWidget>
+
+#include "base/globals.h"
+#include "base/qt/qt_convert.h"
+#include "mainwin/config.h"
+#include "mainwin/dispatch.h"
+#include "mainwin/online.h"
+#include "mainwin/qt/about_box.h"
+#include "mainwin/qt/online_form.h"
+#include "mainwin/qt/printmac_form.h"
+
+namespace zeb {
+
+Thh::Thh(QWidget* central) {
+  setObjectName("Thh");
+  setWindowTitle("ZEB1/ZEB1+");
+  if (central == nullptr) {
+    central = new QWidget(this);
+    central->setObjectName("Canvas");
+  }
+  central->setAutoFillBackground(true);
+  setCentralWidget(central);
+  BuildMenus();
+  WindowHooks().close = [this] { close(); };
+  WindowHooks().about = [this] { ShowAbout(); };
+  SetOnlineForm(std::make_shared<QtOnlineForm>(this));
+  SetPrintMacroForm(std::make_shared<QtPrintMacroForm>(this));
+  SetMenuStateSink(this);
+  UpdateEnabled();
+}
+
+Thh::~Thh() {
+  SetMenuStateSink(nullptr);
+  WindowHooks() = {};
+  SetOnlineForm(nullptr);
+  SetPrintMacroForm(nullptr);
+}
+
+void Thh::BuildMenus() {
+  for (const Command& c : CommandTable()) {
+    QMenu* parent = c.parent.empty() ? nullptr : menus_.at(c.parent);
+    if (c.isMenu) {
+      QMenu* m = parent != nullptr ? parent->addMenu(QString::fromUtf8(c.designCaption.c_str()))
+                                   : menuBar()->addMenu(QString::fromUtf8(c.designCaption.c_str()));
+      m->setObjectName(QString::fromStdString(c.name));
+      m->menuAction()->setObjectName(QString::fromStdString(c.name));
+      menus_[c.name] = m;
+      continue;
+    }
+    if (c.separatorBefore && parent != nullptr) {
+      QAction* sep = parent->addSeparator();
+      if (c.name == "mi_fileexit") recentSeparator_ = sep;
+    }
+    auto* a = new QAction(QString::fromUtf8(c.designCaption.c_str()), this);
+    a->setObjectName(QString::fromStdString(c.name));
+    if (!c.shortcut.empty()) a->setShortcut(QKeySequence(QString::fromStdString(c.shortcut)));
+    const std::string name = c.name;
+    connect(a, &QAction::triggered, this, [this, name] { Trigger(name); });
+    if (parent != nullptr) parent->addAction(a);
+    actions_[c.name] = a;
+  }
+}
+
+QAction* Thh::Action(const std::string& name) const {
+  auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* Thh::Menu(const std::string& name) const {
+  auto it = menus_.find(name);
+  return it == menus_.end() ? nullptr : it->second;
+}
+
+void Thh::UpdateEnabled() {
+  for (const Command& c : CommandTable())
+    if (QAction* a = Action(c.name)) a->setEnabled(CommandEnabled(c));
+}
+
+void Thh::Trigger(const std::string& name) {
+  if (const Command* c = FindCommand(name)) {
+    if (!CommandEnabled(*c)) return;
+    RunCommand(*c);
+  }
+  UpdateEnabled();
+}
+
+void Thh::SetMenuCaptions() {
+  for (const Command& c : CommandTable()) {
+    const QString text = QString::fromUtf8(MenuItemCaption(c).c_str());
+    if (c.isMenu) {
+      if (QMenu* m = Menu(c.name)) m->setTitle(text);
+    } else if (c.name.rfind("mi_file", 0) == 0 && c.name.size() == 8 && c.name[7] >= '1' && c.name[7] <= '4') {
+      // The recent-file items are set by their own entries.
+    } else if (QAction* a = Action(c.name)) {
+      a->setText(text);
+    }
+  }
+}
+
+void Thh::SetMenuLanguage(int languageNumber) {
+  ApplyMenuLanguage(languageNumber);
+  UpdateEnabled();
+}
+
+void Thh::ApplyMainWindowLayout() {
+  const ConfigSettings& cfg = Config();
+  const ScreenMetrics& m = CurrentScreenMetrics();
+  int w = cfg.ResolutionX == 0 || cfg.ResolutionX == 65535 ? m.width : cfg.ResolutionX;
+  int h = cfg.ResolutionY == 0 || cfg.ResolutionY == 65535 ? m.mainClientHeight : cfg.ResolutionY;
+  if (const QScreen* s = QGuiApplication::primaryScreen()) {
+    const QRect avail = s->availableGeometry();
+    w = std::min(w, avail.width());
+    h = std::min(h, avail.height() - menuBar()->sizeHint().height());
+  }
+  move(0, 0);
+  resize(std::max(w, 320), std::max(h, 240) + menuBar()->sizeHint().height());
+  QPalette p = centralWidget()->palette();
+  p.setColor(QPalette::Window, ColourNumberToQColor(G().BackgroundColour));
+  centralWidget()->setPalette(p);
+}
+
+void Thh::SetCaption(std::string_view text1252) { setWindowTitle(AnsiToQString(text1252)); }
+
+void Thh::SetRecentFileItem(int n, bool visible, std::string_view caption1252) {
+  if (QAction* a = Action("mi_file" + std::to_string(n))) {
+    a->setVisible(visible);
+    a->setText(AnsiToQString(caption1252));
+  }
+}
+
+void Thh::SetRecentSeparator(bool visible) {
+  if (recentSeparator_ != nullptr) recentSeparator_->setVisible(visible);
+}
+
+void Thh::RunNewSpringSequence() { RunNewSpringSequenceSteps(); }
+
+void Thh::RefreshMainWindow() {
+  RefreshMainWindowSteps();
+  UpdateEnabled();
+  if (centralWidget() != nullptr) centralWidget()->update();
+}
+
+void Thh::SetItem(std::string_view name, std::string_view captionUtf8, bool enabled) {
+  if (QAction* a = Action(std::string(name))) {
+    a->setText(QString::fromUtf8(captionUtf8.data(), static_cast<int>(captionUtf8.size())));
+    a->setEnabled(enabled);
+  }
+}
+
+void Thh::ShowAbout() {
+  TAboutBox box(this);
+  box.exec();
+}
+
+void Thh::closeEvent(QCloseEvent* event) {
+  if (destroyed_) {
+    event->accept();
+    return;
+  }
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  FormDestroy();
+  destroyed_ = true;
+  event->accept();
+}
+
+}  // namespace zeb

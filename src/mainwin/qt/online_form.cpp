@@ -1,0 +1,245 @@
+#include "mainwin/qt/online_form.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "base/files.h"
+#include "base/globals.h"
+#include "base/help.h"
+#include "base/qt/qt_convert.h"
+#include "base/services.h"
+#include "base/text.h"
+#include "mainwin/config.h"
+
+namespace zeb {
+
+namespace {
+
+QString Oem(std::string_view text) { return AnsiToQString(OemToAnsiStr(text)); }
+
+constexpr const char* kHelpProperty = "zebHelp";  // help-text number of a label's hint
+constexpr const char* kCauseProperty = "zebCause";  // message number of a message label
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, int left, int top, int width, const QString& text,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(name);
+  l->setGeometry(left, top, width, 24);
+  l->setAlignment(align);
+  return l;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, int left, int top) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setGeometry(left, top, 100, 28);
+  b->setAutoDefault(false);
+  return b;
+}
+
+}  // namespace
+
+TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), run_(run) {
+  setObjectName("TForm_online");
+  // Minimise and maximise only: no close box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
+  setWindowModality(Qt::ApplicationModal);
+  const BaseGlobals& g = G();
+  const OnlineState& o = Online();
+  const int pct = g.DialogSizePercent > 0 ? g.DialogSizePercent : 100;
+  move(o.Left, o.Top);
+  resize(kDesignWidth * pct / 100, kDesignHeight * pct / 100);
+  setWindowTitle(Oem(g.ProductName + "    " + o.Caption));
+
+  const int buttonTop = 27 * kOnlineMaxRows + 50;
+  Button_ok = MakeButton(this, "Button_ok", "OK", 10, buttonTop);
+  Button_ok->setDefault(true);
+  Button_help = MakeButton(this, "Button_help", "&Hilfe", 120, buttonTop);
+  Button_hilfebild = MakeButton(this, "Button_hilfebild", "Hilfe&bild", 230, buttonTop);
+  Button_showplt = MakeButton(this, "Button_showplt", "Hilfebil&der", 340, buttonTop);
+  Button_close = MakeButton(this, "Button_close", QString::fromUtf8("&Schließen"), 450, buttonTop);
+  Button_unit = MakeButton(this, "Button_unit", "mm <-> inch", 560, buttonTop);
+  Button_unit->hide();
+  connect(Button_ok, &QPushButton::clicked, this, [this] { Finish(OnlineKey::Ok); });
+  connect(Button_close, &QPushButton::clicked, this, [this] { Finish(OnlineKey::Close); });
+  connect(Button_help, &QPushButton::clicked, this, [] {
+    ShowHelpText(1000, "", 1);
+    G().AbortFlag = 0;
+  });
+  connect(Button_hilfebild, &QPushButton::clicked, this, [this] {
+    ShowHelpText(InputRowHelp(run_.HelpBase, run_.Current < 1 ? 1 : run_.Current), "", 2);
+    raise();
+    activateWindow();
+    G().AbortFlag = 0;
+  });
+  connect(Button_showplt, &QPushButton::clicked, this, [this] {
+    Graphics().HelpPictureCatalog();
+    raise();
+    activateWindow();
+    G().AbortFlag = 0;
+  });
+  connect(Button_unit, &QPushButton::clicked, this, [this] {
+    ToggleUnitSystem();
+    Finish(OnlineKey::Ok);
+  });
+  BuildRows();
+}
+
+void TForm_online::BuildRows() {
+  const OnlineState& o = Online();
+  const int rows = o.RowCount < 1 ? 1 : (o.RowCount > kOnlineMaxRows ? kOnlineMaxRows : o.RowCount);
+  const int outs = o.OutCount < 0 ? 0 : (o.OutCount > kOnlineMaxRows ? kOnlineMaxRows : o.OutCount);
+  GroupBox_eingabe = new QGroupBox(" Eingabefeld ", this);
+  GroupBox_eingabe->setObjectName("GroupBox_eingabe");
+  GroupBox_eingabe->setGeometry(10, 5, 150, 27 * rows + 30);
+  // A control is made only when the form has none of its name yet.
+  const auto absent = [this](const QString& name) { return findChild<QObject*>(name) == nullptr; };
+  for (int i = 1; i <= rows; ++i) {
+    const QString name = QString("ed_%1").arg(i);
+    if (!absent(name)) continue;
+    auto* e = new QLineEdit(Oem(run_.Edits[static_cast<std::size_t>(i)]), this);
+    e->setObjectName(name);
+    e->setGeometry(56, 27 * i + 4, 62, 26);
+    e->installEventFilter(this);
+    edits_[static_cast<std::size_t>(i)] = e;
+  }
+  for (int i = 1; i <= rows; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    const int help = InputRowHelp(run_.HelpBase, i);
+    if (absent(QString("lb_%1").arg(i))) {
+      QLabel* l = MakeLabel(GroupBox_eingabe, QString("lb_%1").arg(i), 6, 27 * i + 2, 34, Oem(o.LabelText[r]),
+                            Qt::AlignRight | Qt::AlignVCenter);
+      l->setProperty(kHelpProperty, help);
+      l->installEventFilter(this);
+    }
+    if (absent(QString("lbeu_%1").arg(i))) {
+      QLabel* l = MakeLabel(GroupBox_eingabe, QString("lbeu_%1").arg(i), 114, 27 * i + 2, 20, Oem(o.UnitText[r]));
+      l->setProperty(kHelpProperty, help);
+      l->installEventFilter(this);
+    }
+  }
+  const bool small = Config().SmallOnlineWindow != 0;
+  if (!small) {
+    GroupBox_ausgabe = new QGroupBox(" Ausgabefeld ", this);
+    GroupBox_ausgabe->setObjectName("GroupBox_ausgabe");
+    GroupBox_ausgabe->setGeometry(170, 5, 140, 27 * outs + 30);
+    struct Column {
+      const char* prefix;
+      int left, width;
+      const std::array<std::string, kOnlineMaxRows + 1>* texts;
+    } columns[] = {{"lbaz_", 8, 40, &o.OutName}, {"lbaw_", 50, 55, &o.OutValue}, {"lbau_", 102, 30, &o.OutUnit}};
+    for (const Column& c : columns) {
+      for (int j = 1; j <= outs; ++j) {
+        const QString name = QString("%1%2").arg(c.prefix).arg(j);
+        if (!absent(name)) continue;
+        QLabel* l = MakeLabel(GroupBox_ausgabe, name, c.left, 27 * j + 2, c.width,
+                              Oem((*c.texts)[static_cast<std::size_t>(j)]));
+        l->setProperty(kHelpProperty, OutputRowHelp(run_.HelpBase, j));
+        l->installEventFilter(this);
+      }
+    }
+    GroupBox_fehler = new QGroupBox(" Fehlermeldungen ", this);
+    GroupBox_fehler->setObjectName("GroupBox_fehler");
+    GroupBox_fehler->setGeometry(320, 5, 260, 354);
+    const ErrorMessageListT& list = G().ErrorMessageList;
+    for (int k = 1; k <= list.count && k <= 12; ++k) {
+      const QString name = QString("lber_%1").arg(k);
+      if (!absent(name)) continue;
+      QLabel* l = MakeLabel(GroupBox_fehler, name, 10, 27 * k, 240, Oem(list.slot[static_cast<std::size_t>(k)]));
+      l->setProperty(kCauseProperty, k);
+      l->installEventFilter(this);
+    }
+  }
+  for (int i = 1; i <= rows; ++i) {
+    if (!run_.Hidden(i)) continue;
+    for (const QString& name : {QString("ed_%1").arg(i), QString("lb_%1").arg(i), QString("lbeu_%1").arg(i)})
+      if (auto* w = findChild<QWidget*>(name)) w->hide();
+  }
+  for (QLineEdit* e : edits_)
+    if (e != nullptr) e->raise();
+}
+
+void TForm_online::FocusCurrent() {
+  const int c = run_.Current;
+  if (c < 1 || c > kOnlineMaxRows || run_.Hidden(c)) return;
+  if (QLineEdit* e = edits_[static_cast<std::size_t>(c)]) {
+    e->setFocus();
+    e->selectAll();
+  }
+}
+
+void TForm_online::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FocusCurrent();
+}
+
+void TForm_online::ReadEdits() {
+  for (int i = 1; i <= kOnlineMaxRows; ++i)
+    if (QLineEdit* e = edits_[static_cast<std::size_t>(i)])
+      run_.Edits[static_cast<std::size_t>(i)] = AnsiLineToOem(QStringToAnsi(e->text()));
+}
+
+void TForm_online::Finish(OnlineKey key) {
+  if (finishing_) return;
+  finishing_ = true;
+  ReadEdits();
+  ApplyOnlineKey(run_, key);
+  SaveOnlinePosition(x(), y());
+  if (key == OnlineKey::Up || key == OnlineKey::Down) FocusCurrent();
+  done(G().AbortFlag != 0 ? QDialog::Rejected : QDialog::Accepted);
+}
+
+void TForm_online::reject() { Finish(OnlineKey::Esc); }
+
+void TForm_online::closeEvent(QCloseEvent* event) {
+  if (!finishing_) Finish(OnlineKey::WindowClose);
+  event->accept();
+}
+
+bool TForm_online::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    for (int i = 1; i <= kOnlineMaxRows; ++i)
+      if (watched == edits_[static_cast<std::size_t>(i)]) run_.Current = i;
+  } else if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    for (QLineEdit* e : edits_) {
+      if (watched != e || e == nullptr) continue;
+      switch (key) {
+        case Qt::Key_Escape: Finish(OnlineKey::Esc); return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: Finish(OnlineKey::Enter); return true;
+        case Qt::Key_Up: Finish(OnlineKey::Up); return true;
+        case Qt::Key_Down: Finish(OnlineKey::Down); return true;
+        default: return false;
+      }
+    }
+  } else if (event->type() == QEvent::ToolTip) {
+    // Hints are read when asked for.
+    auto* label = qobject_cast<QLabel*>(watched);
+    if (label != nullptr) {
+      if (const QVariant help = label->property(kHelpProperty); help.isValid()) {
+        label->setToolTip(AnsiToQString(GetHelpText(help.toInt())));
+      } else if (const QVariant k = label->property(kCauseProperty); k.isValid()) {
+        std::string cause;
+        GetErrorCause(k.toInt(), cause);
+        label->setToolTip(Oem(cause));
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void QtOnlineForm::Run(OnlineRun& run) {
+  TForm_online form(owner_, run);
+  form.exec();
+  if (!run.Closed) ApplyOnlineKey(run, OnlineKey::WindowClose);
+}
+
+}  // namespace zeb

@@ -1,0 +1,487 @@
+// The main window, the online input form, the about box and the print
+// macro's dialog under Qt (offscreen), built by the program's start
+// function with temporary configuration, temp and data folders.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <set>
+
+#include "base/globals.h"
+#include "base/headless_ui.h"
+#include "base/help.h"
+#include "base/qt/qt_convert.h"
+#include "base/qt/qt_ui.h"
+#include "base/services.h"
+#include "mainwin/commands.h"
+#include "mainwin/config.h"
+#include "mainwin/online.h"
+#include "mainwin/qt/about_box.h"
+#include "mainwin/qt/main_window.h"
+#include "mainwin/qt/online_form.h"
+#include "mainwin/qt/printmac_form.h"
+#include "mainwin/qt/qt_printer_port.h"
+#include "mainwin/qt/qt_program.h"
+#include "program_fixture.h"
+#include "reports/printjob.h"
+#include "spring/spring_data.h"
+#include "spring/springfile.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "test_qt_window";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<QApplication> app_;
+};
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+std::string Capture(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+// Runs `act` on every modal TForm_online that opens, in turn, until they
+// are used up; then Esc.
+class FormDriver {
+ public:
+  explicit FormDriver(std::vector<std::function<void(TForm_online&)>> acts) : acts_(std::move(acts)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* form = qobject_cast<TForm_online*>(QApplication::activeModalWidget());
+      // Each run makes a new form, possibly at the old one's address.
+      if (form == nullptr || form->property("driven").toBool()) return;
+      form->setProperty("driven", true);
+      if (next_ < acts_.size())
+        acts_[next_++](*form);
+      else
+        form->Finish(OnlineKey::Esc);
+    });
+    timer_.start(10);
+  }
+  std::size_t used() const { return next_; }
+
+ private:
+  QTimer timer_;
+  std::vector<std::function<void(TForm_online&)>> acts_;
+  std::size_t next_ = 0;
+};
+
+class QtWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = test::FreshTestFolder("zeb1_qtwin_", {"cfg", "work", "tmp", "home"});
+    env_.Set("XDG_CONFIG_HOME", (root_ / "cfg").string());
+    env_.Set("HOME", (root_ / "home").string());
+    env_.Set("TMPDIR", (root_ / "tmp").string());
+    oldCwd_ = fs::current_path();
+    fs::current_path(root_ / "work");
+    ui_ = std::make_shared<ScriptedUi>();
+    ui_->OnFailure([](const std::string& m) { ADD_FAILURE() << "UI: " << m; });
+    SetUi(ui_);
+    std::optional<int> ended;
+    window_ = StartMainWindow({"wzeb1"}, ended);
+    ASSERT_FALSE(ended.has_value());
+    ASSERT_NE(window_, nullptr);
+  }
+  void TearDown() override {
+    if (window_ && !window_->Destroyed()) {
+      G().ModifiedFlag = 0;
+      window_->close();
+    }
+    window_.reset();
+    SetMainWindow(nullptr);
+    EXPECT_TRUE(ui_->Verify()) << ui_->Problems();
+    ui_->OnFailure(nullptr);
+    SetUi(nullptr);
+    SetGraphics(nullptr);
+    SetPrinterPort(nullptr);
+    fs::current_path(oldCwd_);
+    fs::remove_all(root_);
+  }
+  QString Caption() const { return window_->windowTitle(); }
+
+  fs::path root_, oldCwd_;
+  test::ScopedEnv env_;
+  std::shared_ptr<ScriptedUi> ui_;
+  std::unique_ptr<Thh> window_;
+};
+
+TEST_F(QtWindowTest, EveryItemIsAnActionInItsMenu) {
+  for (const Command& c : CommandTable()) {
+    if (c.isMenu) {
+      QMenu* m = window_->Menu(c.name);
+      ASSERT_NE(m, nullptr) << c.name;
+      EXPECT_EQ(m->objectName().toStdString(), c.name);
+      continue;
+    }
+    QAction* a = window_->findChild<QAction*>(QString::fromStdString(c.name));
+    ASSERT_NE(a, nullptr) << c.name;
+    EXPECT_TRUE(window_->Menu(c.parent)->actions().contains(a)) << c.name;
+    if (!c.shortcut.empty()) {
+      EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromStdString(c.shortcut))) << c.name;
+    }
+  }
+  EXPECT_EQ(window_->Action("mi_fileNew")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+  EXPECT_EQ(window_->Action("mi_file2")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F2));
+  // The menu bar in caption order, German after the start.
+  QStringList top;
+  for (QAction* a : window_->menuBar()->actions()) top << a->text();
+  EXPECT_EQ(top, (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "Datenban&k", "&CAD", "D&okument", "&OLE",
+                              "&Hilfe"}));
+}
+
+TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
+  std::set<std::string> on;
+  for (const Command& c : CommandTable())
+    if (!c.isMenu && c.name != "mi_viewErrorMessages" && window_->Action(c.name)->isEnabled()) on.insert(c.name);
+  const std::set<std::string> expected = {
+      "mi_fileOpen", "mi_FileSave", "mi_FileSaveAs", "mi_filePrintMacro", "mi_fileexit", "mi_EditDimensioning", "mi_EditRecalculation", "mi_EditPreDimensioning",
+      "mi_editauslegungwstgmodul", "mi_viewstandardausdruck", "mi_viewauszug", "mi_viewausdruckfertausgl",
+      "mi_helpErrorMessages", "mi_helplanguageDeutsch", "mi_helplanguageEnglish", "mi_helplanguageFrancais",
+      "mi_helplanguageItaliano", "mi_helplanguageSvensk", "mi_helplanguagePortugues", "mi_helplanguageRoman",
+      "mi_helplanguageKorea", "mi_helplanguageEspanol", "mi_helplanguageChinese", "mi_HelpAbout"};
+  EXPECT_EQ(on, expected);
+  EXPECT_FALSE(window_->Action("mi_oleExportExcel")->isEnabled());
+  // No recent files: the four items hidden.
+  for (int n = 1; n <= 4; ++n) EXPECT_FALSE(window_->Action("mi_file" + std::to_string(n))->isVisible());
+  // Language 2 from the menu.
+  window_->Trigger("mi_helplanguageEnglish");
+  EXPECT_EQ(window_->Menu("mi_file")->title(), "&File");
+  EXPECT_EQ(window_->Action("mi_EditRecalculation")->text(), "&Recalculation");
+  window_->Trigger("mi_helplanguageChinese");
+  EXPECT_EQ(window_->Menu("mi_Help")->title(), QString::fromUtf8("帮助"));
+  EXPECT_EQ(window_->Action("mi_HelpAbout")->text(), "&ZEB1");
+  window_->Trigger("mi_helplanguageDeutsch");
+}
+
+// ---------------------------------------------------------------- online form
+
+void FillRows(int rows, int outs) {
+  ResetOnlineState();
+  OnlineState& o = Online();
+  o.RowCount = rows;
+  o.OutCount = outs;
+  o.Caption = "Nachrechnung";
+  for (int i = 1; i <= 12; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    o.LabelText[r] = "L" + std::to_string(i);
+    o.EditText[r] = std::to_string(i * 10);
+    o.UnitText[r] = "mm";
+    o.OutName[r] = "F" + std::to_string(i);
+    o.OutValue[r] = std::to_string(i);
+    o.OutUnit[r] = "N";
+  }
+}
+
+QRect Geo(const QWidget& form, const char* name) {
+  auto* w = form.findChild<QWidget*>(name);
+  EXPECT_NE(w, nullptr) << name;
+  return w != nullptr ? w->geometry() : QRect();
+}
+
+TEST_F(QtWindowTest, OnlineFormControlsAtTheirPlaces) {
+  FillRows(9, 12);
+  G().ErrorMessageList.count = 2;
+  G().ErrorMessageList.slot[1] = "Warnung: eins";
+  G().ErrorMessageList.slot[2] = "Fehler : zwei";
+  for (int pct : {100, 150}) {
+    G().DialogSizePercent = pct;
+    OnlineRun run = MakeOnlineRun(1, 6000, 0, 0);
+    TForm_online form(nullptr, run);
+    EXPECT_EQ(form.size(), QSize(635 * pct / 100, 453 * pct / 100)) << pct;
+    EXPECT_EQ(form.windowTitle(), "ZEB1    Nachrechnung");
+    EXPECT_EQ(Geo(form, "ed_3"), QRect(56, 85, 62, 26));
+    EXPECT_EQ(form.findChild<QLineEdit*>("ed_3")->text(), "30");
+    EXPECT_EQ(Geo(form, "lb_3"), QRect(6, 83, 34, 24));
+    EXPECT_EQ(form.findChild<QLabel*>("lb_3")->parent(), form.GroupBox_eingabe);
+    EXPECT_EQ(Geo(form, "lbeu_9"), QRect(114, 245, 20, 24));
+    EXPECT_EQ(form.findChild<QWidget*>("ed_10"), nullptr);
+    EXPECT_EQ(Geo(form, "lbaz_12"), QRect(8, 326, 40, 24));
+    EXPECT_EQ(Geo(form, "lbaw_2"), QRect(50, 56, 55, 24));
+    EXPECT_EQ(Geo(form, "lbau_1"), QRect(102, 29, 30, 24));
+    EXPECT_EQ(Geo(form, "lber_2"), QRect(10, 54, 240, 24));
+    EXPECT_EQ(form.findChild<QLabel*>("lber_2")->text(), "Fehler : zwei");
+    EXPECT_EQ(form.findChild<QWidget*>("lber_3"), nullptr);
+    EXPECT_EQ(Geo(form, "GroupBox_eingabe"), QRect(10, 5, 150, 27 * 9 + 30));
+    EXPECT_EQ(Geo(form, "GroupBox_ausgabe"), QRect(170, 5, 140, 27 * 12 + 30));
+    EXPECT_EQ(Geo(form, "GroupBox_fehler"), QRect(320, 5, 260, 354));
+    EXPECT_EQ(form.Button_close->text(), QString::fromUtf8("&Schließen"));
+    EXPECT_EQ(form.Button_showplt->text(), "Hilfebil&der");
+    EXPECT_TRUE(form.Button_unit->isHidden());
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+  }
+  // The small window: input column only, full width.
+  Config().SmallOnlineWindow = 1;
+  G().DialogSizePercent = 100;
+  OnlineRun run = MakeOnlineRun(1, 6000, 0, 0);
+  TForm_online small(nullptr, run);
+  EXPECT_EQ(small.width(), 635);
+  EXPECT_EQ(small.findChild<QWidget*>("GroupBox_ausgabe"), nullptr);
+  EXPECT_EQ(small.findChild<QWidget*>("lbaz_1"), nullptr);
+  EXPECT_EQ(small.findChild<QWidget*>("lber_1"), nullptr);
+  EXPECT_NE(small.findChild<QWidget*>("ed_9"), nullptr);
+  Config().SmallOnlineWindow = 0;
+  G().ErrorMessageList.count = 0;
+}
+
+TEST_F(QtWindowTest, OnlineFormKeysReadTheTextsBackOrAbort) {
+  struct Case {
+    const char* what;
+    std::function<void(TForm_online&)> act;
+    bool read;
+    int abort;
+    int lastKey;
+  } cases[] = {
+      {"Enter", [](TForm_online& f) { QTest::keyClick(f.findChild<QLineEdit*>("ed_2"), Qt::Key_Return); }, true, 0, 0},
+      {"Down", [](TForm_online& f) { QTest::keyClick(f.findChild<QLineEdit*>("ed_2"), Qt::Key_Down); }, true, 0, 40},
+      {"Up", [](TForm_online& f) { QTest::keyClick(f.findChild<QLineEdit*>("ed_2"), Qt::Key_Up); }, true, 0, 38},
+      {"OK", [](TForm_online& f) { f.Button_ok->click(); }, true, 0, 0},
+      {"Esc", [](TForm_online& f) { QTest::keyClick(f.findChild<QLineEdit*>("ed_2"), Qt::Key_Escape); }, false, 1, 0},
+      {"Esc on a button",
+       [](TForm_online& f) {
+         f.Button_help->setFocus();
+         QTest::keyClick(f.Button_help, Qt::Key_Escape);
+       },
+       false, 1, 0},
+      {"Schliessen", [](TForm_online& f) { f.Button_close->click(); }, true, 1, 0},
+      {"window close", [](TForm_online& f) { f.close(); }, true, 1, 0},
+  };
+  for (const Case& c : cases) {
+    FillRows(4, 4);
+    FormDriver driver({[&c](TForm_online& f) {
+      auto* e = f.findChild<QLineEdit*>("ed_2");
+      e->setFocus();
+      e->setText("77");
+      c.act(f);
+    }});
+    int row = 2;
+    bool changed = false;
+    RunOnlineInput(row, 6000, changed);
+    EXPECT_EQ(driver.used(), 1u) << c.what;
+    EXPECT_EQ(Online().EditText[2], c.read ? "77" : "20") << c.what;
+    EXPECT_EQ(G().AbortFlag, c.abort) << c.what;
+    EXPECT_EQ(Online().LastKey, c.lastKey) << c.what;
+    EXPECT_EQ(row, 2) << c.what;
+  }
+}
+
+TEST_F(QtWindowTest, OnlineFormFocusHintsButtonsAndPosition) {
+  FillRows(8, 12);
+  auto graphics = std::make_shared<RecordingGraphics>();
+  SetGraphics(graphics);
+  Online().Left = 140, Online().Top = 160;
+  QString focused, hint;
+  QPoint opened;
+  bool stillOpen = false;
+  FormDriver driver({[&](TForm_online& f) {
+    focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    opened = f.pos();
+    auto* label = f.findChild<QLabel*>("lb_2");
+    QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(label, &tip);
+    hint = label->toolTip();
+    f.Button_showplt->click();
+    f.Button_hilfebild->click();
+    stillOpen = f.isVisible();
+    f.move(200, 220);
+    f.Button_ok->click();
+  }});
+  int row = 3;
+  bool changed = false;
+  RunOnlineInput(row, 6000, changed);
+  EXPECT_EQ(focused, "ed_3");
+  EXPECT_EQ(opened, QPoint(140, 160));
+  EXPECT_EQ(hint, AnsiToQString(GetHelpText(6005)));
+  EXPECT_TRUE(stillOpen);
+  const auto& calls = graphics->Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "HelpPictureCatalog()"), calls.end());
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "GrafHeader(0,0,0,160,120)"), calls.end());
+  EXPECT_EQ(Online().Left, 200);
+  EXPECT_EQ(Online().Top, 220);
+}
+
+// ---------------------------------------------------------------- about box, print macro
+
+TEST_F(QtWindowTest, AboutBoxTexts) {
+  auto graphics = std::make_shared<RecordingGraphics>();
+  SetGraphics(graphics);
+  TAboutBox box(window_.get());
+  EXPECT_EQ(box.Label_extended->text(), "ZEB1   Druckfederberechnung");
+  EXPECT_EQ(box.ProductName->text(), QString::fromUtf8("Version 26.6 für Linux"));
+  EXPECT_EQ(box.Label_fileversion->text(), "File Version : 26.6");
+  EXPECT_EQ(box.windowTitle(), "ZEB1");
+  EXPECT_TRUE(box.Label_sonderversion->text().isEmpty());
+  EXPECT_EQ(graphics->Calls(), (std::vector<std::string>{"GrafClear()", "GrafDrawLogo()"}));
+}
+
+// The example spring, calculated without a fatal message.
+void LoadExample() {
+  ReadSpringFile((test::SourceDir() / "examples" / "round_dynamic.zeb").string());
+  ASSERT_EQ(G().AbortFlag, 0);
+  ASSERT_EQ(G().FatalErrorFlag, 0);
+}
+
+TEST_F(QtWindowTest, PrintMacroDialogBoxesAndCancel) {
+  LoadExample();
+  G().PrintoutSectionMask = 5;
+  window_->Trigger("mi_helplanguageEnglish");
+  bool checked1 = false, checked2 = true, checked3 = false, hidden14 = false;
+  QString caption1;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (auto* f = qobject_cast<TForm_printmac*>(QApplication::activeModalWidget())) {
+      checked1 = f->CheckBox[1]->isChecked();
+      checked2 = f->CheckBox[2]->isChecked();
+      checked3 = f->CheckBox[3]->isChecked();
+      hidden14 = f->CheckBox[14]->isHidden();
+      caption1 = f->CheckBox[1]->text();
+      f->CheckBox[2]->setChecked(true);
+      f->Button_cancel->click();
+    }
+  });
+  timer.start(10);
+  window_->Trigger("mi_filePrintMacro");
+  timer.stop();
+  EXPECT_TRUE(checked1);
+  EXPECT_FALSE(checked2);
+  EXPECT_TRUE(checked3);
+  EXPECT_TRUE(hidden14);
+  EXPECT_EQ(caption1, "&Standard Printout");
+  EXPECT_EQ(G().PrintoutSectionMask, 5);
+  window_->Trigger("mi_helplanguageDeutsch");
+}
+
+TEST_F(QtWindowTest, PrintMacroPrintsBothPrintoutsToPdf) {
+  if (Capture("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext is not installed";
+  LoadExample();
+  auto qtUi = std::make_shared<QtUi>();
+  qtUi->SetPrintRangeAnswer(QtUi::PageRange{1, 99});
+  SetUi(qtUi);
+  auto port = MakeQtTextPrinterPort(qtUi);
+  if (port->HasPrinter()) GTEST_SKIP() << "a default printer is installed";
+  SetPrinterPort(port);
+  G().TempFolder = (root_ / "tmp").string();
+  G().PrintoutSectionMask = 1 | 2 | 4;
+  std::vector<std::string> boxes;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (auto* f = qobject_cast<TForm_printmac*>(w)) f->Button_ok->click();
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+      boxes.push_back(box->text().toStdString());
+      box->accept();
+    }
+  });
+  timer.start(10);
+  window_->Trigger("mi_filePrintMacro");
+  timer.stop();
+  const fs::path first = root_ / "tmp" / "zeb1.pdf", second = root_ / "tmp" / "zeb1-2.pdf";
+  ASSERT_TRUE(fs::exists(first));
+  ASSERT_TRUE(fs::exists(second));
+  const std::string full = Capture("pdftotext -layout '" + first.string() + "' -");
+  const std::string shortText = Capture("pdftotext -layout '" + second.string() + "' -");
+  EXPECT_GT(full.size(), shortText.size());
+  EXPECT_NE(full.find("BEMERKUNGEN"), std::string::npos) << full.substr(0, 400);
+  // Box 3 has no drawing yet: its box says so.
+  bool none = false;
+  for (const std::string& b : boxes) none = none || b.find("Quick 1: keine Ausgabe") != std::string::npos;
+  EXPECT_TRUE(none);
+  SetUi(ui_);
+}
+
+// ---------------------------------------------------------------- file menu and the main road
+
+TEST_F(QtWindowTest, OpenRecalculateSaveReopenAndExit) {
+  const fs::path file = root_ / "work" / "t.zeb";
+  fs::copy_file(test::SourceDir() / "examples" / "round_dynamic.zeb", file);
+  ui_->ExpectOpenFile(file.string());
+  window_->Trigger("mi_fileOpen");
+  EXPECT_EQ(Caption(), "ZEB1   Druckfederberechnung  -  t.zeb");
+  EXPECT_TRUE(window_->Action("mi_file1")->isVisible());
+  EXPECT_EQ(window_->Action("mi_file1")->text().toStdString(), "&1 /.../t.zeb");  // 50 characters or more
+  EXPECT_FALSE(window_->Action("mi_file2")->isVisible());
+
+  const SpringDataRecord before = SpringData();
+  const Real newL0 = 110.5L;
+  ASSERT_NE(before.L0, newL0);
+  int openedOn = 0;
+  FormDriver driver({[&](TForm_online& f) {
+                       for (int i = 1; i <= 9; ++i)
+                         if (QApplication::focusWidget() == f.findChild<QLineEdit*>(QString("ed_%1").arg(i))) openedOn = i;
+                       auto* e = f.findChild<QLineEdit*>("ed_3");
+                       e->setFocus();
+                       e->setText(QString::number(static_cast<double>(newL0)));
+                       QTest::keyClick(e, Qt::Key_Return);
+                     },
+                     [](TForm_online& f) { QTest::keyClick(f.findChild<QLineEdit*>("ed_3"), Qt::Key_Down); },
+                     [](TForm_online& f) {
+                       EXPECT_EQ(QApplication::focusWidget(), f.findChild<QLineEdit*>("ed_4"));
+                       QTest::keyClick(f.findChild<QLineEdit*>("ed_4"), Qt::Key_Escape);
+                     }});
+  window_->Trigger("mi_EditRecalculation");
+  EXPECT_EQ(openedOn, 1);
+  EXPECT_EQ(driver.used(), 3u);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  const SpringDataRecord& s = SpringData();
+  EXPECT_NEAR(static_cast<double>(s.L0), static_cast<double>(newL0), 1e-9);
+  // F1 = R (L0 - L1) with R = G(T) d^4 / (8 Dm^3 n), G(T) = G (3620 - T) / 3600.
+  const double gt = static_cast<double>(s.G) * (3620.0 - static_cast<double>(s.T)) / 3600.0;
+  const double d = static_cast<double>(s.d), dm = static_cast<double>(s.Dm);
+  const double r = gt * d * d * d * d / (8.0 * dm * dm * dm * static_cast<double>(s.n));
+  EXPECT_NEAR(static_cast<double>(s.F1), r * (110.5 - static_cast<double>(s.L1)), 1e-9 * static_cast<double>(s.F1));
+
+  window_->Trigger("mi_FileSave");
+  EXPECT_EQ(G().ModifiedFlag, 0);
+
+  // Reopened from the recent entry (the saved file), after a change that
+  // is not kept.
+  SpringData().L0 = 1.0L;
+  G().ModifiedFlag = 1;
+  ui_->ExpectQuestion("", "Datei speichern", Answer::No);
+  window_->Trigger("mi_file1");
+  EXPECT_NEAR(static_cast<double>(SpringData().L0), static_cast<double>(newL0), 1e-6);
+
+  // The close query: Cancel keeps the window, No closes it.
+  G().ModifiedFlag = 1;
+  ui_->ExpectQuestion("", "Datei speichern", Answer::Cancel);
+  EXPECT_FALSE(window_->close());
+  EXPECT_FALSE(window_->Destroyed());
+  ui_->ExpectQuestion("", "Datei speichern", Answer::No);
+  EXPECT_TRUE(window_->close());
+  EXPECT_TRUE(window_->Destroyed());
+  // The session file lists the file first.
+  const std::string session = test::ReadBytes(root_ / "cfg" / "zeb1" / "zeb1.cff");
+  EXPECT_NE(session.find(file.string()), std::string::npos) << session;
+}
+
+}  // namespace
+}  // namespace zeb
