@@ -17,6 +17,7 @@
 #include "mainwin/online.h"
 #include "mainwin/qt/about_box.h"
 #include "mainwin/qt/online_form.h"
+#include "mainwin/qt/input_dialogs.h"
 #include "mainwin/qt/printmac_form.h"
 
 namespace zeb {
@@ -35,6 +36,7 @@ Thh::Thh(QWidget* central) {
   WindowHooks().about = [this] { ShowAbout(); };
   SetOnlineForm(std::make_shared<QtOnlineForm>(this));
   SetPrintMacroForm(std::make_shared<QtPrintMacroForm>(this));
+  InstallQtInputDialogs(this);
   SetMenuStateSink(this);
   UpdateEnabled();
 }
@@ -44,6 +46,7 @@ Thh::~Thh() {
   WindowHooks() = {};
   SetOnlineForm(nullptr);
   SetPrintMacroForm(nullptr);
+  UninstallQtInputDialogs();
 }
 
 void Thh::BuildMenus() {

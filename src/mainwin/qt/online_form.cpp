@@ -243,3 +243,6 @@ void QtOnlineForm::Run(OnlineRun& run) {
 }
 
 }  // namespace zeb
+
+// Compiled here, apart from the graphics window headers with their own key codes.
+#include "moc_online_form.cpp"
