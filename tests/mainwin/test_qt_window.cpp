@@ -168,7 +168,10 @@ TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
       "mi_editauslegungwstgmodul", "mi_viewstandardausdruck", "mi_viewauszug", "mi_viewausdruckfertausgl",
       "mi_helpErrorMessages", "mi_helplanguageDeutsch", "mi_helplanguageEnglish", "mi_helplanguageFrancais",
       "mi_helplanguageItaliano", "mi_helplanguageSvensk", "mi_helplanguagePortugues", "mi_helplanguageRoman",
-      "mi_helplanguageKorea", "mi_helplanguageEspanol", "mi_helplanguageChinese", "mi_HelpAbout"};
+      "mi_helplanguageKorea", "mi_helplanguageEspanol", "mi_helplanguageChinese", "mi_HelpAbout",
+      // The input dialogs of the window.
+      "mi_fileNew", "mi_EditApplication", "mi_EditCalculationMethod", "mi_EditProduction", "mi_EditQuick",
+      "mi_EditText", "mi_EditTolerance"};
   EXPECT_EQ(on, expected);
   EXPECT_FALSE(window_->Action("mi_oleExportExcel")->isEnabled());
   // No recent files: the four items hidden.
