@@ -19,6 +19,7 @@
 #include "mainwin/changelog_cmd.h"
 #include "mainwin/config.h"
 #include "mainwin/qt/input_dialogs.h"
+#include "reports/qt/printsetup_form.h"
 #include "platform/process.h"
 #include "spring/changelog.h"
 #include "spring/spring_data.h"
@@ -67,7 +68,9 @@ void Take(const std::string& folder, const char* name, const std::function<void(
     w->move(20, 20);
     Settle(500);
     ok &= Shot(folder + "/" + name + ".png");
-    if (auto* cancel = w->findChild<QWidget*>("Button_cancel")) QMetaObject::invokeMethod(cancel, "click");
+    QWidget* close = w->findChild<QWidget*>("Button_cancel");
+    if (close == nullptr) close = w->findChild<QWidget*>("Button_ok");
+    if (close != nullptr) QMetaObject::invokeMethod(close, "click");
   });
   timer.start(50);
   open();
@@ -130,6 +133,9 @@ int main(int argc, char** argv) {
     PlotConfig().Edit(line);
   });
   Take(out, "TForm_selectcolor", [&] { PickColour(nullptr, 3); });
+  PrinterSeams seams = QtPrinterSeams(nullptr);
+  Take(out, "TForm_printconf", [&] { RunPrintSetup(nullptr, false, seams); });
+  Take(out, "TForm_printerinfo", [&] { ShowPrinterInfo(nullptr, seams.facts()); });
   UninstallQtInputDialogs();
   return ok ? 0 : 1;
 }

@@ -24,6 +24,8 @@
 #include "mainwin/changelog_cmd.h"
 #include "mainwin/form_dialogs.h"
 #include "mainwin/qt/input_dialogs.h"
+#include "reports/printjob.h"
+#include "reports/qt/printsetup_form.h"
 #include "spring/changelog.h"
 #include "spring/dimension.h"
 #include "spring/ref_spring.h"
@@ -368,6 +370,47 @@ TEST_F(QtInputDialogsTest, PlotFormAndColourPicker) {
     Click(w, "Button_ok");
   });
   EXPECT_EQ(PickColour(nullptr, 2), 5);
+}
+
+TEST_F(QtInputDialogsTest, PrintSetUpFollowsThePrinterAndShowsItsInformation) {
+  auto printer = std::make_shared<HeadlessPrinter>(true);
+  SetPrinterPort(printer);
+  PrinterSeams seams;
+  seams.printDialog = [](bool& landscape) {
+    landscape = true;
+    return true;
+  };
+  seams.facts = [] {
+    PrinterFacts f;
+    f.name = "Laser";
+    f.fonts = {"A", "B", "C", "D", "E", "F"};
+    return f;
+  };
+  G().PrinterMode = 2;
+  int infoRows = 0;
+  Driver info("TForm_printerinfo", [&](QWidget& w) {
+    auto* grid = Get<QTableWidget>(w, "StringGrid1");
+    infoRows = grid->rowCount();
+    EXPECT_EQ(grid->item(0, 1)->text(), "Laser");
+    EXPECT_EQ(grid->item(21, 1)->text(), "F");
+    Click(w, "Button_ok");
+  });
+  Driver d("TForm_printconf", [](QWidget& w) {
+    EXPECT_EQ(Text(w, "Edit_scalex"), "1.8");
+    EXPECT_EQ(Text(w, "Edit_scaley"), "1");
+    EXPECT_EQ(Text(w, "Edit_xorigin"), "0");
+    EXPECT_FALSE(Get<QCheckBox>(w, "CheckBox_umrandung")->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>(w, "RadioGroup_hochquer_0")->isChecked());
+    EXPECT_TRUE(Get<QLabel>(w, "Label_printer")->text().endsWith("Laser"));
+    Click(w, "Button_printer");
+    EXPECT_TRUE(Get<QRadioButton>(w, "RadioGroup_hochquer_1")->isChecked());
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(RunPrintSetup(nullptr, true, seams));
+  EXPECT_EQ(infoRows, 22);
+  EXPECT_TRUE(printer->Landscape());
+  for (const std::string& c : printer->Calls()) EXPECT_NE(c, "BeginDoc");
+  SetPrinterPort(nullptr);
 }
 
 }  // namespace
