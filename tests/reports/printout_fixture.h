@@ -61,7 +61,10 @@ inline void WriteBytes(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
-inline const fs::path kExampleDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples";
+// Made absolute at start-up: __FILE__ is relative to the test's folder under
+// ccache, and the tests change the working folder.
+inline const fs::path kExampleDir =
+    fs::absolute(fs::path(__FILE__)).parent_path().parent_path().parent_path() / "examples";
 
 // Problems python3's html.parser finds in the files: non-void tags that do
 // not balance, or a text of `texts` missing from their character data.
