@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -18,11 +19,14 @@
 #include "graphics/cadsettings.h"
 #include "mainwin/changelog_cmd.h"
 #include "mainwin/config.h"
+#include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
 #include "reports/qt/printsetup_form.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "spring/changelog.h"
 #include "spring/spring_data.h"
+#include "spring/springfile.h"
 #include "spring/valuetable.h"
 
 namespace {
@@ -70,7 +74,10 @@ void Take(const std::string& folder, const char* name, const std::function<void(
     ok &= Shot(folder + "/" + name + ".png");
     QWidget* close = w->findChild<QWidget*>("Button_cancel");
     if (close == nullptr) close = w->findChild<QWidget*>("Button_ok");
-    if (close != nullptr) QMetaObject::invokeMethod(close, "click");
+    if (close != nullptr)
+      QMetaObject::invokeMethod(close, "click");
+    else
+      QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
   });
   timer.start(50);
   open();
@@ -136,6 +143,21 @@ int main(int argc, char** argv) {
   PrinterSeams seams = QtPrinterSeams(nullptr);
   Take(out, "TForm_printconf", [&] { RunPrintSetup(nullptr, false, seams); });
   Take(out, "TForm_printerinfo", [&] { ShowPrinterInfo(nullptr, seams.facts()); });
+  // The file list of a folder with two springs.
+  const std::optional<std::string> folder = MakeUniqueFile(G().TempFolder, "zeb1_list_");
+  if (folder) {
+    std::filesystem::remove(*folder);
+    std::filesystem::create_directory(*folder);
+    G().CurrentDataFolder = *folder + "/";
+    G().AbortFlag = 0;
+    WriteSpringFile(*folder + "/druckfeder.zeb");
+    SpringData().L0 = 72;
+    SpringData().DrawingNo = "4712";
+    G().AbortFlag = 0;
+    WriteSpringFile(*folder + "/Ventilfeder.zeb");
+    Take(out, "TForm_preview", [&] { RunFileListCommand(nullptr); });
+    std::filesystem::remove_all(*folder);
+  }
   UninstallQtInputDialogs();
   return ok ? 0 : 1;
 }

@@ -23,7 +23,10 @@
 #include "graphics/cadsettings.h"
 #include "mainwin/changelog_cmd.h"
 #include "mainwin/form_dialogs.h"
+#include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
+#include "program_fixture.h"
+#include "spring/springfile.h"
 #include "reports/printjob.h"
 #include "reports/qt/printsetup_form.h"
 #include "spring/changelog.h"
@@ -411,6 +414,55 @@ TEST_F(QtInputDialogsTest, PrintSetUpFollowsThePrinterAndShowsItsInformation) {
   EXPECT_TRUE(printer->Landscape());
   for (const std::string& c : printer->Calls()) EXPECT_NE(c, "BeginDoc");
   SetPrinterPort(nullptr);
+}
+
+}  // namespace
+}  // namespace zeb
+
+namespace zeb {
+namespace {
+
+TEST_F(QtInputDialogsTest, FileListPickLoadsAndSortingDoesNot) {
+  namespace fs = std::filesystem;
+  const fs::path dir = test::FreshTestFolder("zeb1_qtlist_", {"daten"}) / "daten";
+  auto tables = test::InstallRefMaterialTable();
+  RunRecalculation();
+  WriteSpringFile((dir / "b.zeb").string());
+  SpringData().L0 = 70;
+  RunRecalculation();
+  WriteSpringFile((dir / "A.zeb").string());
+  G().CurrentDataFolder = dir.string() + "/";
+  G().CurrentFileName = "offen";
+  G().ModifiedFlag = 0;
+  SpringData().L0 = 55;
+  int shown = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* w = dynamic_cast<TForm_preview*>(QApplication::activeModalWidget());
+    if (w == nullptr || w->property("driven").toBool()) return;
+    w->setProperty("driven", true);
+    ++shown;
+    QTableWidget* grid = w->StringGrid1;
+    if (shown == 1) {
+      EXPECT_EQ(grid->rowCount(), 2);
+      EXPECT_EQ(grid->columnCount(), 35);
+      EXPECT_EQ(grid->item(0, 0)->text(), "A.zeb");
+      w->Sort(6);  // L0: "60.00" before "70.00"
+      EXPECT_EQ(grid->item(0, 0)->text(), "b.zeb");
+      EXPECT_EQ(SpringData().L0, 55.0L);
+      EXPECT_EQ(G().CurrentFileName, "offen");
+      emit grid->cellClicked(1, 3);  // A.zeb
+    } else {
+      QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+    }
+  });
+  timer.start(5);
+  RunFileListCommand(nullptr);
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(G().CurrentFileName, "A");
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_NEAR(static_cast<double>(SpringData().L0), 70.0, 1e-6);
+  fs::remove_all(dir.parent_path());
 }
 
 }  // namespace
