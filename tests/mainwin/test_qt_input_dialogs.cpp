@@ -465,5 +465,39 @@ TEST_F(QtInputDialogsTest, FileListPickLoadsAndSortingDoesNot) {
   fs::remove_all(dir.parent_path());
 }
 
+// Each help button shows its own help text and leaves AbortFlag 0.
+TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {
+  struct Case {
+    const char* form;
+    const char* button;
+    int number;
+    std::function<void()> open;
+  };
+  InstallQtInputDialogs(nullptr);
+  ChangeLog() = DefaultChangeLog();
+  const std::vector<Case> cases{
+      {"TForm_Zebgeometrie", "Button_help", 9100, [this] { dialogs_->Dimensions(); }},
+      {"TForm_toleranz", "Button_help", 9050, [this] { dialogs_->Tolerance(); }},
+      {"TEingabeEinsatzfall", "Button_hilfetext", 9020, [this] { dialogs_->Application(); }},
+      {"TForm_zeb1conf", "Button_help", 1000, [this] { dialogs_->CalculationMethod(); }},
+      {"TForm_herstellung", "Button_hilfetext", 9040, [this] { dialogs_->Production(); }},
+      {"TForm_zeichInfo", "Button_help", 3010, [] { EditDrawingInfo(); }},
+      {"TForm_confDoku", "Button_help", 2730, [] { EditDocumentLinks(); }},
+      {"TForm_confgravelo", "Button_help", 2055, [] {
+         std::string line;
+         PlotConfig().Edit(line);
+       }}};
+  for (const Case& c : cases) {
+    ui().ExpectMessageBox("HILFETEXT Nr." + std::to_string(c.number), "");
+    Driver d(c.form, [&](QWidget& w) {
+      G().AbortFlag = 1;
+      Click(w, c.button);
+      EXPECT_EQ(G().AbortFlag, 0) << c.form;
+      Click(w, "Button_cancel");
+    });
+    c.open();
+  }
+}
+
 }  // namespace
 }  // namespace zeb
