@@ -14,8 +14,11 @@ zeb1_fuzz() {
     fi
     DEBIAN_FRONTEND=noninteractive apt-get install -y $missing >&2 || return 1
   fi
+  # Configured every time: a new fuzz target needs its rule before it is named.
   if [ ! -f "$ROOT/build-fuzz/CMakeCache.txt" ]; then
     CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DZEB1_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2 || return 1
+  else
+    cmake -S "$ROOT" -B "$ROOT/build-fuzz" >&2 || return 1
   fi
   local targets
   targets=$(cd "$ROOT/fuzz" && ls fuzz_*.cpp *_fuzz.cpp 2>/dev/null | sed 's/\.cpp$//')

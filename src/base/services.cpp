@@ -171,5 +171,13 @@ int RecordingTables::TableAppend() {
   return 0;
 }
 void RecordingTables::TableClose() { Note("TableClose"); }
+void RecordingTables::TableMakeIndex(std::string_view keyExpression, std::string_view indexName) {
+  Note("TableMakeIndex", {Str(keyExpression), Str(indexName)});
+}
+void RecordingTables::TableSeek(std::string_view key) { Note("TableSeek", {Str(key)}); }
+bool RecordingTables::TableFound() {
+  Note("TableFound");
+  return false;
+}
 
 }  // namespace zeb

@@ -113,6 +113,12 @@ class TableServices {
   // 0 when the append lock fails.
   virtual int TableAppend() = 0;
   virtual void TableClose() = 0;
+  // Builds the index on the key expression in the temporary folder and
+  // opens it as the master index.
+  virtual void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) = 0;
+  // Looks the key up in the master index; TableFound: the last seek's result.
+  virtual void TableSeek(std::string_view key) = 0;
+  virtual bool TableFound() = 0;
 };
 
 GraphicsServices& Graphics();
@@ -206,6 +212,9 @@ class RecordingTables : public TableServices, public CallRecorder {
   void TablePutBoolByName(std::string_view name, bool value) override;
   int TableAppend() override;
   void TableClose() override;
+  void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) override;
+  void TableSeek(std::string_view key) override;
+  bool TableFound() override;  // false
 };
 
 }  // namespace zeb

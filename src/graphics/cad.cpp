@@ -181,6 +181,7 @@ bool OpenScreenBlock(std::string_view name) {
   if (folder.empty()) return false;
   auto file = std::make_unique<CadFile>();
   if (file->Open(folder + "/$" + std::string(name) + ".dx$") != 0) return false;
+  file->SetSync(false);  // a screen block file lives until the run ends
   rt.blockOutput = MakeDxfOutput(*file, true);
   rt.blockFile = std::move(file);
   return true;

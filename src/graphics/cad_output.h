@@ -37,6 +37,8 @@ class CadFile {
   CadFile& operator=(const CadFile&) = delete;
 
   int Open(std::string_view path);  // 0 or an errno value
+  // Scratch files that are deleted again need no fsync on commit.
+  void SetSync(bool sync) { file_.SetSync(sync); }
   bool IsOpen() const { return file_.IsOpen(); }
   void Write(std::string_view bytes);
   void WriteLine(std::string_view line);  // the line and CR LF

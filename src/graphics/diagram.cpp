@@ -126,14 +126,32 @@ void DiagramSetRange(Real xmin, Real ymin, Real xmax, Real ymax) {
 
 void DiagramScaleRange(Real fx, Real fy) {
   auto& s = gState;
+  // A logarithmic axis holds log10 values: dividing the value by f moves
+  // the limits by log10(f) and leaves the step (in decades) as it is.
   if (fx != 0 && std::isfinite(fx)) {
-    s.XMin /= fx;
-    s.XMax /= fx;
-    s.XTickStep /= fx;
+    if (DiagramXIsLog()) {
+      if (fx > 0) {
+        const Real shift = Log10Ext(fx);
+        s.XMin -= shift;
+        s.XMax -= shift;
+      }
+    } else {
+      s.XMin /= fx;
+      s.XMax /= fx;
+      s.XTickStep /= fx;
+    }
   }
   if (fy != 0 && std::isfinite(fy)) {
-    s.YMin /= fy;
-    s.YMax /= fy;
+    if (DiagramYIsLog()) {
+      if (fy > 0) {
+        const Real shift = Log10Ext(fy);
+        s.YMin -= shift;
+        s.YMax -= shift;
+      }
+    } else {
+      s.YMin /= fy;
+      s.YMax /= fy;
+    }
   }
   s.XSpan = s.XMax - s.XMin;
   s.YSpan = s.YMax - s.YMin;

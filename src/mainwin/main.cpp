@@ -14,6 +14,7 @@
 
 #include "base/headless_ui.h"
 #include "base/ui_port.h"
+#include "drawings/drawings.h"
 #include "graphics/facade.h"
 #include "mainwin/program.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   // Every run draws into the graphics window's display list, batch runs too.
   zeb::InstallGraphicsFacade();
+  zeb::InstallDrawings();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (zeb::IsBatchCommandLine(args)) return RunBatch(argc, argv);
   return RunInteractive(argc, argv);

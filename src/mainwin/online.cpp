@@ -53,11 +53,11 @@ void RunForm(int& row, int helpBase, bool& changed, int hiddenB, int hiddenA, bo
   row = std::clamp(row, 1, count);
   // The move of the previous run.
   if (hiding) {
-    if (o.LastKey == kKeyUp) row = MoveUpHiding(row, hiddenA, hiddenB);
-    else if (o.LastKey == kKeyDown) row = MoveDownHiding(row, hiddenA, hiddenB, count);
+    if (o.LastKey == kOnlineKeyUp) row = MoveUpHiding(row, hiddenA, hiddenB);
+    else if (o.LastKey == kOnlineKeyDown) row = MoveDownHiding(row, hiddenA, hiddenB, count);
   } else {
-    if (o.LastKey == kKeyUp && row > 1) row -= 1;
-    else if (o.LastKey == kKeyDown && row < count) row += 1;
+    if (o.LastKey == kOnlineKeyUp && row > 1) row -= 1;
+    else if (o.LastKey == kOnlineKeyDown && row < count) row += 1;
   }
   o.LastKey = 0;
   OnlineRun run = MakeOnlineRun(row, helpBase, hiding ? hiddenB : 0, hiding ? hiddenA : 0);
@@ -67,11 +67,11 @@ void RunForm(int& row, int helpBase, bool& changed, int hiddenB, int hiddenA, bo
   row = std::clamp(run.Current, 1, count);
   // Undo this run's move: row names the row that was edited.
   if (hiding) {
-    if (o.LastKey == kKeyDown) row = MoveUpHiding(row, hiddenA, hiddenB);
-    else if (o.LastKey == kKeyUp) row = MoveDownHiding(row, hiddenA, hiddenB, count);
+    if (o.LastKey == kOnlineKeyDown) row = MoveUpHiding(row, hiddenA, hiddenB);
+    else if (o.LastKey == kOnlineKeyUp) row = MoveDownHiding(row, hiddenA, hiddenB, count);
   } else {
-    if (o.LastKey == kKeyDown && row > 1) row -= 1;
-    else if (o.LastKey == kKeyUp && row < count) row += 1;
+    if (o.LastKey == kOnlineKeyDown && row > 1) row -= 1;
+    else if (o.LastKey == kOnlineKeyUp && row < count) row += 1;
   }
   changed = true;
 }
@@ -127,7 +127,7 @@ void ApplyOnlineKey(OnlineRun& run, OnlineKey key) {
       if (c < 1 || c > count || c == a || c == b) {
         o.LastKey = 0;
       } else {
-        o.LastKey = key == OnlineKey::Down ? kKeyDown : kKeyUp;
+        o.LastKey = key == OnlineKey::Down ? kOnlineKeyDown : kOnlineKeyUp;
         run.Current = c;
       }
       run.Current = std::clamp(run.Current, 1, count);

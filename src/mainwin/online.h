@@ -14,8 +14,8 @@
 namespace zeb {
 
 inline constexpr int kOnlineMaxRows = 12;
-inline constexpr int kKeyUp = 38;
-inline constexpr int kKeyDown = 40;
+inline constexpr int kOnlineKeyUp = 38;
+inline constexpr int kOnlineKeyDown = 40;
 
 // Module state; survives between runs and screens.
 struct OnlineState {

@@ -35,7 +35,8 @@ void PlaceholderDrawings::RedrawCurrentDrawing() {
 }
 
 void InstallResultPlaceholder() {
-  if (typeid(Drawings()) == typeid(RecordingDrawings)) SetDrawings(std::make_shared<PlaceholderDrawings>());
+  const DrawingServices& current = Drawings();
+  if (typeid(current) == typeid(RecordingDrawings)) SetDrawings(std::make_shared<PlaceholderDrawings>());
 }
 
 }  // namespace zeb

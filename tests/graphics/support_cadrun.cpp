@@ -381,11 +381,15 @@ void DrawPrimitiveEntities() {
   CadInsertBlock("OUTER", 130, 70, 45, 1, 1);
 }
 
+// Absolute at start-up: __FILE__ may be relative to the build folder, and
+// tests change the working directory.
+const fs::path kGoldenDir = fs::absolute(fs::path(__FILE__).parent_path() / "golden");
+
 void ExpectGolden(const std::string& name, const std::string& actual) {
   // The IGES file date (global record 4).
   static const std::regex date("13H[0-9]{6}\\.140920");
   const std::string got = std::regex_replace(actual, date, "13HYYMMDD.140920");
-  const std::string path = (fs::path(__FILE__).parent_path() / "golden" / name).string();
+  const std::string path = (kGoldenDir / name).lexically_normal().string();
   if (const char* update = std::getenv("ZEB1_UPDATE_GOLDEN"); update && std::string(update) == "1") {
     WriteFileBytes(path, got);
     return;

@@ -320,6 +320,27 @@ TEST_F(DiagramTest, TransformsWithZeroSpansAndFactors) {
   EXPECT_TRUE(std::isfinite(DiagramUnmapX(3)));
 }
 
+TEST_F(DiagramTest, ScaleRangeShiftsALogarithmicAxisByTheFactorsLogarithm) {
+  // Log x axis in inches (0.05 .. 22 mm shown as inches), linear y in psi:
+  // after the scaling, world x is log10 of millimetres.
+  DiagramState().DiagramAxisMode = 4;
+  DiagramSetPlotSize(100, 50);
+  DiagramSetRange(std::log10(0.001L), 0, std::log10(1.0L), 500000);
+  DiagramState().XTickStep = 0.5L;
+  const Real inch = 1 / 25.4L;
+  DiagramScaleRange(inch, 145.0377L);
+  EXPECT_NEAR(D(DiagramState().XMin), std::log10(0.001 * 25.4), 1e-12);
+  EXPECT_NEAR(D(DiagramState().XMax), std::log10(25.4), 1e-12);
+  EXPECT_EQ(DiagramState().XTickStep, 0.5L);
+  EXPECT_NEAR(D(DiagramState().YMax), 500000 / 145.0377, 1e-9);
+  // 1 mm lies where 1/25.4 in lay before the scaling.
+  EXPECT_NEAR(D(DiagramMapX(0)), (std::log10(1 / 25.4) + 3) / 3 * 100, 1e-9);
+  // A factor not above 0 leaves a logarithmic axis alone.
+  DiagramState().DiagramAxisMode = 3;
+  DiagramScaleRange(-2, 0);
+  EXPECT_NEAR(D(DiagramState().XMin), std::log10(0.001 * 25.4), 1e-12);
+}
+
 TEST_F(DiagramTest, NiceLogAxisScaleRereadsAnUpperLimitThatIsNotWhole) {
   Real lo = 0, hi = 0, step = 0;
   NiceLogAxisScale(lo, hi, step, 0, 3, 5);

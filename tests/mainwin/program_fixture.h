@@ -29,14 +29,13 @@ inline void WriteBytes(const fs::path& p, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Made absolute at start-up: __FILE__ may be relative to the build folder,
+// and tests change the working directory.
+inline const fs::path kSourceDirAtStart = fs::absolute(fs::path(__FILE__).parent_path().parent_path().parent_path());
+
 inline fs::path SourceDir() {
   if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
-#ifdef ZEB1_SOURCE_FOLDER
-  // By name: with ccache's base folder __FILE__ is relative.
-  return ZEB1_SOURCE_FOLDER;
-#else
-  return fs::path(__FILE__).parent_path().parent_path().parent_path();
-#endif
+  return kSourceDirAtStart;
 }
 
 // An empty folder named after the process and the running test, with the

@@ -306,7 +306,7 @@ TEST_F(QtWindowTest, OnlineFormFocusHintsButtonsAndPosition) {
   QPoint opened;
   bool stillOpen = false;
   FormDriver driver({[&](TForm_online& f) {
-    focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    focused = f.focusWidget() ? f.focusWidget()->objectName() : QString();
     opened = f.pos();
     auto* label = f.findChild<QLabel*>("lb_2");
     QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
@@ -439,17 +439,17 @@ TEST_F(QtWindowTest, OpenRecalculateSaveReopenAndExit) {
   int openedOn = 0;
   FormDriver driver({[&](TForm_online& f) {
                        for (int i = 1; i <= 9; ++i)
-                         if (QApplication::focusWidget() == f.findChild<QLineEdit*>(QString("ed_%1").arg(i))) openedOn = i;
+                         if (f.focusWidget() == f.findChild<QLineEdit*>(QString("ed_%1").arg(i))) openedOn = i;
                        auto* e = f.findChild<QLineEdit*>("ed_3");
                        e->setFocus();
                        e->setText(QString::number(static_cast<double>(newL0)));
                        QTest::keyClick(e, Qt::Key_Return);
                      },
-                     [](TForm_online& f) { QTest::keyClick(f.findChild<QLineEdit*>("ed_3"), Qt::Key_Down); },
                      [](TForm_online& f) {
-                       EXPECT_EQ(QApplication::focusWidget(), f.findChild<QLineEdit*>("ed_4"));
-                       QTest::keyClick(f.findChild<QLineEdit*>("ed_4"), Qt::Key_Escape);
-                     }});
+                       QTest::keyClick(f.findChild<QLineEdit*>("ed_3"), Qt::Key_Down);
+                       EXPECT_EQ(Online().LastKey, 40);
+                     },
+                     [](TForm_online& f) { QTest::keyClick(f.findChild<QLineEdit*>("ed_4"), Qt::Key_Escape); }});
   window_->Trigger("mi_EditRecalculation");
   EXPECT_EQ(openedOn, 1);
   EXPECT_EQ(driver.used(), 3u);

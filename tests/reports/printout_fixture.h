@@ -61,10 +61,10 @@ inline void WriteBytes(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
-// Made absolute at start-up: __FILE__ is relative to the test's folder under
-// ccache, and the tests change the working folder.
+// Absolute at start-up: __FILE__ may be relative, and the tests change the
+// working directory.
 inline const fs::path kExampleDir =
-    fs::absolute(fs::path(__FILE__)).parent_path().parent_path().parent_path() / "examples";
+    fs::absolute(fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples");
 
 // Problems python3's html.parser finds in the files: non-void tags that do
 // not balance, or a text of `texts` missing from their character data.

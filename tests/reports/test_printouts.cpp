@@ -36,7 +36,9 @@ using test::SplitTabs;
 namespace fs = std::filesystem;
 
 using test::kExampleDir;
-const fs::path kGoldenDir = fs::absolute(fs::path(__FILE__)).parent_path() / "golden";
+// Absolute at start-up: __FILE__ may be relative, and tests change the
+// working directory.
+const fs::path kGoldenDir = fs::absolute(fs::path(__FILE__).parent_path() / "golden");
 
 // Date, time, temporary names and the temporary folder masked. The time
 // ("9:05" or "21:05") always becomes "##:##", taking the blank after a

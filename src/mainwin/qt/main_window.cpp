@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
@@ -21,6 +23,47 @@
 #include "mainwin/qt/printmac_form.h"
 
 namespace zeb {
+
+namespace {
+
+// Access keys of a menu pick among its enabled items only: one match runs
+// at once, several are stepped through (a disabled item sharing the key
+// would otherwise stop the choice).
+class MnemonicFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu == nullptr || event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & ~Qt::ShiftModifier) != 0 || key->text().size() != 1 || !key->text()[0].isLetterOrNumber())
+      return false;
+    const QChar c = key->text()[0].toUpper();
+    QList<QAction*> matches;
+    for (QAction* a : menu->actions()) {
+      if (!a->isEnabled() || !a->isVisible() || a->isSeparator()) continue;
+      const QString text = a->text();
+      const int amp = text.indexOf('&');
+      if (amp >= 0 && amp + 1 < text.size() && text[amp + 1].toUpper() == c) matches << a;
+    }
+    if (matches.isEmpty()) return false;
+    if (matches.size() == 1) {
+      menu->setActiveAction(matches.front());
+      if (matches.front()->menu() == nullptr) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(menu, &enter);
+      }
+      return true;
+    }
+    const qsizetype at = matches.indexOf(menu->activeAction());
+    menu->setActiveAction(matches[(at + 1) % matches.size()]);
+    return true;
+  }
+};
+
+}  // namespace
 
 Thh::Thh(QWidget* central) {
   setObjectName("Thh");
@@ -50,6 +93,7 @@ Thh::~Thh() {
 }
 
 void Thh::BuildMenus() {
+  mnemonics_ = new MnemonicFilter(this);
   for (const Command& c : CommandTable()) {
     QMenu* parent = c.parent.empty() ? nullptr : menus_.at(c.parent);
     if (c.isMenu) {
@@ -57,6 +101,7 @@ void Thh::BuildMenus() {
                                    : menuBar()->addMenu(QString::fromUtf8(c.designCaption.c_str()));
       m->setObjectName(QString::fromStdString(c.name));
       m->menuAction()->setObjectName(QString::fromStdString(c.name));
+      m->installEventFilter(mnemonics_);
       menus_[c.name] = m;
       continue;
     }

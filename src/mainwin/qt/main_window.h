@@ -54,6 +54,7 @@ class Thh : public QMainWindow, public MainWindowServices, public MenuStateSink 
   std::map<std::string, QAction*> actions_;
   std::map<std::string, QMenu*> menus_;
   QAction* recentSeparator_ = nullptr;
+  QObject* mnemonics_ = nullptr;
   bool destroyed_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QShowEvent>
 
 #include "base/files.h"
@@ -51,6 +52,10 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
   // Minimise and maximise only: no close box.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
   setWindowModality(Qt::ApplicationModal);
+  // The rows are laid out for a small dialog font.
+  QFont small = font();
+  small.setPixelSize(11);
+  setFont(small);
   const BaseGlobals& g = G();
   const OnlineState& o = Online();
   const int pct = g.DialogSizePercent > 0 ? g.DialogSizePercent : 100;
@@ -100,7 +105,12 @@ void TForm_online::BuildRows() {
   GroupBox_eingabe->setObjectName("GroupBox_eingabe");
   GroupBox_eingabe->setGeometry(10, 5, 150, 27 * rows + 30);
   // A control is made only when the form has none of its name yet.
-  const auto absent = [this](const QString& name) { return findChild<QObject*>(name) == nullptr; };
+  QSet<QString> made;
+  const auto absent = [&made](const QString& name) {
+    if (made.contains(name)) return false;
+    made.insert(name);
+    return true;
+  };
   for (int i = 1; i <= rows; ++i) {
     const QString name = QString("ed_%1").arg(i);
     if (!absent(name)) continue;
@@ -209,8 +219,11 @@ bool TForm_online::eventFilter(QObject* watched, QEvent* event) {
       if (watched == edits_[static_cast<std::size_t>(i)]) run_.Current = i;
   } else if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    for (QLineEdit* e : edits_) {
+    for (int i = 1; i <= kOnlineMaxRows; ++i) {
+      QLineEdit* e = edits_[static_cast<std::size_t>(i)];
       if (watched != e || e == nullptr) continue;
+      // Keys reach the field the user is in: its row is the current one.
+      run_.Current = i;
       switch (key) {
         case Qt::Key_Escape: Finish(OnlineKey::Esc); return true;
         case Qt::Key_Return:
@@ -243,6 +256,3 @@ void QtOnlineForm::Run(OnlineRun& run) {
 }
 
 }  // namespace zeb
-
-// Compiled here, apart from the graphics window headers with their own key codes.
-#include "moc_online_form.cpp"

@@ -13,6 +13,10 @@
 
 #include "base/headless_ui.h"
 #include "base/qt/qt_ui.h"
+#include "drawings/qt/drawing_dialogs.h"
+#include "graphics/facade.h"
+#include "graphics/qt/canvas.h"
+#include "graphics/qt/install.h"
 #include "mainwin/config.h"
 #include "mainwin/placeholder.h"
 #include "mainwin/program.h"
@@ -43,9 +47,14 @@ const char* NoDisplayMessage() {
          "Stapelbetrieb: wzeb1 Datei.zeb /I, /CADi:j oder /NOGUI";
 }
 
-std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended) {
+std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended,
+                                     std::shared_ptr<PrinterPort> printer) {
   InstallResultPlaceholder();
   auto window = std::make_unique<Thh>();
+  // The graphics window's canvas is the client area when its facade is in.
+  if (dynamic_cast<GraphicsFacade*>(&Graphics()) != nullptr)
+    window->setCentralWidget(InstallGraphicsQt(window.get(), printer ? printer : std::shared_ptr<PrinterPort>(
+                                                                                    &Printer(), [](PrinterPort*) {})));
   // The window stands in for the main window before the start-up runs.
   SetMainWindow(std::shared_ptr<MainWindowServices>(window.get(), [](MainWindowServices*) {}));
   ended = Start(args);
@@ -74,7 +83,9 @@ int RunInteractiveProgram(int argc, char** argv) {
   }
   auto ui = std::make_shared<QtUi>();
   SetUi(ui);
-  SetPrinterPort(MakeQtTextPrinterPort(ui));
+  auto printer = MakeQtTextPrinterPort(ui);
+  SetPrinterPort(printer);
+  InstallQtDrawingDialogs();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     ScreenMetrics m;
     m.width = screen->size().width();
@@ -83,7 +94,7 @@ int RunInteractiveProgram(int argc, char** argv) {
     SetScreenMetrics(m);
   }
   std::optional<int> ended;
-  std::unique_ptr<Thh> window = StartMainWindow(args, ended);
+  std::unique_ptr<Thh> window = StartMainWindow(args, ended, printer);
   int code = ended.value_or(0);
   if (window) {
     window->show();

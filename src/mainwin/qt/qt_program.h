@@ -7,6 +7,7 @@
 
 namespace zeb {
 
+class PrinterPort;
 class QtUi;
 class Thh;
 
@@ -23,7 +24,10 @@ int RunInteractiveProgram(int argc, char** argv);
 // arguments (args[0] the program name). When the start-up ends the program,
 // `ended` holds its exit code and the window is closed again (null). Needs
 // a QApplication and the UI port in place.
-std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended);
+// With the graphics facade installed, its canvas is the client area and
+// prints through `printer` (the installed printer port when null).
+std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended,
+                                     std::shared_ptr<PrinterPort> printer = nullptr);
 
 // The one line shown when there is no display.
 const char* NoDisplayMessage();

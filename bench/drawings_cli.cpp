@@ -1,0 +1,94 @@
+// Every drawing index that writes for examples/round_dynamic.zeb, as DXF, in
+// process by CadOutputByIndex, against writing the same bytes into as many
+// files through CadFile (temporary name, fsync, rename) in a folder on disk
+// ("ratio").
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/globals.h"
+#include "base/headless_ui.h"
+#include "base/ui_port.h"
+#include "drawings/drawings.h"
+#include "graphics/cad.h"
+#include "graphics/cad_output.h"
+#include "graphics/cadsettings.h"
+#include "mainwin/config.h"
+#include "mainwin/dispatch.h"
+#include "platform/files.h"
+#include "spring/springfile.h"
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void BM_DrawingsCli(benchmark::State& state) {
+  // Under the build tree: a folder on disk, not a memory file system.
+  const std::string dir = std::filesystem::current_path().string() + "/zeb1-bench-drawings";
+  std::filesystem::create_directories(dir);
+  zeb::ResetBaseGlobals();
+  zeb::ResetCadState();
+  zeb::ResetCadSettings();
+  zeb::ResetConfigDefaults();
+  zeb::SetUi(std::make_shared<zeb::BatchUi>(nullptr));
+  zeb::InstallDrawings();
+  zeb::G().TempFolder = dir;
+  zeb::G().ShowErrorsSwitch = 0;
+  zeb::ReadSpringFile(std::string(ZEB1_SOURCE_DIR) + "/examples/round_dynamic.zeb");
+  zeb::G().CurrentFileName = dir + "/t";
+  double drawTime = 0, fileTime = 0;
+  std::size_t written = 0, bytes = 0;
+  for (auto _ : state) {
+    std::vector<std::string> outputs;
+    auto t0 = std::chrono::steady_clock::now();
+    for (int j = 1; j <= 17; ++j) {
+      zeb::G().AbortFlag = 0;
+      std::filesystem::remove(dir + "/t.dxf");
+      zeb::SetCadBatchMode(1);
+      const bool ran = zeb::CadOutputByIndex(1, j);
+      zeb::SetCadBatchMode(0);
+      if (ran && std::filesystem::exists(dir + "/t.dxf")) {
+        auto pause = std::chrono::steady_clock::now();
+        outputs.push_back(ReadAll(dir + "/t.dxf"));
+        t0 += std::chrono::steady_clock::now() - pause;
+      }
+    }
+    auto t1 = std::chrono::steady_clock::now();
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+      zeb::CadFile f;
+      if (f.Open(dir + "/copy" + std::to_string(k) + ".dxf") != 0) continue;
+      f.Write(outputs[k]);
+      f.Commit();
+    }
+    auto t2 = std::chrono::steady_clock::now();
+    drawTime += Seconds(t0, t1);
+    fileTime += Seconds(t1, t2);
+    written = outputs.size();
+    bytes = 0;
+    for (const auto& o : outputs) bytes += o.size();
+  }
+  state.counters["drawings"] = static_cast<double>(written);
+  state.counters["bytes"] = static_cast<double>(bytes);
+  state.counters["ratio"] = fileTime > 0 ? drawTime / fileTime : 0;
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_DrawingsCli)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,315 @@
+#include "drawings/datablocks.h"
+
+#include <cmath>
+#include <string>
+
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/text.h"
+#include "drawings/diagrams.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "platform/oem_literal.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr Real kNoBuckling = 9999;
+
+std::string WireTolerance(const SpringDataRecord& s) {
+  return FormatLengthTolerancePair(-s.TolWire, s.TolWire);
+}
+
+// "Wdg." lines and others written with three significant digits.
+void SigLine(std::string_view name, Real v, std::string_view unit = {}) {
+  CadTextLine(std::string(name) + FloatToStrSig(v) + std::string(unit));
+}
+
+// Name of a grade below 5, else the given deviation text.
+std::string GradeOr(int grade, const std::string& deviation) {
+  return grade < 5 ? GradeNames(grade) : deviation;
+}
+
+// Wire grades of the built-in spring steel wire law.
+const std::string& WireGradeLetter(int code) {
+  static const std::string letters[] = {"A", "B", "C", "D"};
+  static const std::string none;
+  return code >= 1 && code <= 4 ? letters[code - 1] : none;
+}
+
+std::string TableMaterialName() {
+  const MaterialRecord& m = ZEBWST_Record();
+  return TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")";
+}
+
+}  // namespace
+
+void DrawFreeLengthLine() {
+  const SpringDataRecord& s = SpringData();
+  std::string line = "L0 = " + FormatLength(s.L0);
+  if (s.Allowance != 1 && s.Allowance != 4 && s.Allowance != 5)
+    line += FormatLengthTolerancePair(s.TolL0Minus, s.TolL0);
+  CadTextLine(line + " " + LengthUnitName());
+}
+
+void DrawSpringDataHeader(std::uint16_t mode) {
+  const SpringDataRecord& s = SpringData();
+  const TransverseLoadRecord& q = TransverseLoad();
+  CadSetLayer(19);
+  CadMoveTo(126, 103);
+  if (mode != 2) CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+  switch (s.CrossSection) {
+    case 3:
+      CadTextLine("a  = " + FormatLength(s.d) + WireTolerance(s) + LengthUnitName());
+      break;
+    case 2:
+    case 4:
+      CadLengthLine("b", s.d);
+      CadLengthLine("h", s.h);
+      break;
+    default:
+      CadTextLine("d  = " + FormatLength(s.d) + WireTolerance(s) + LengthUnitName());
+      break;
+  }
+  std::string dm = "D = " + FormatLength(s.Dm);
+  if (s.DiameterGiven == 3) dm += FormatLengthTolerancePair(s.TolDeMinus, s.TolDe);
+  CadTextLine(dm + LengthUnitName());
+  CadTextLine("n  = " + FloatToStrSig(s.n) + " " + "Wdg.");
+  if (mode != 4)
+    CadTextLine("D/d = " + FloatToStrSig(s.w));
+  else
+    CadTextLine("fe = " + FloatToStrSig(s.fe) + " Hz");
+  CadTextLine(" ");
+  DrawFreeLengthLine();
+  CadLengthLine("L1", s.L1);
+  CadLengthLine("L2", s.L2);
+  CadLengthLine("Ln", s.Ln);
+  CadLengthLine("Lc", s.Lc);
+  if (mode == 2 && s.sk != kNoBuckling) CadLengthLine("Lk", s.L0 - s.sk);
+  CadTextLine(" ");
+  CadLengthLine("s1", s.s1);
+  CadLengthLine("s2", s.s2);
+  CadLengthLine("sn", s.sn);
+  CadLengthLine("sc", s.sc);
+  if ((mode == 2 || mode == 4) && s.sk != kNoBuckling) CadLengthLine("sk", s.sk);
+  CadTextLine(" ");
+  CadForceToleranceLine("F1", s.F1, s.TolF1Minus, s.TolF1);
+  CadForceToleranceLine("F2", s.F2, s.TolF2Minus, s.TolF2);
+  CadForceLine("Fn", s.Fn);
+  if (mode == 1 && s.Fn > s.Fzul) CadForceLine("Fn'", s.Fzul);
+  CadForceLine("Fc", s.Fc);
+  if (mode == 2 && s.sk != kNoBuckling) CadForceLine("Fk", s.R * s.sk);
+  if (q.FQ > 0.001L)
+    CadForceLine("FQ", q.FQ);
+  else
+    CadTextLine(" ");
+  if (mode == 2) {
+    CadTextLine("L0 / D = " + FloatToStrSig(s.lambda));
+    CadTextLine("nue = " + FloatToStrSig(s.nue));
+  }
+  if (mode == 1) {
+    if (s.LoadType != 1) {
+      CadStressLine("tauk1", s.tauk1);
+      CadStressLine("tauk2", s.tauk2);
+      CadStressLine("taukh", s.taukh);
+    } else {
+      CadStressLine("tau1", s.tau1);
+      CadStressLine("tau2", s.tau2);
+      CadStressLine("tauh", s.tau2 - s.tau1);
+    }
+    CadStressLine("taun", s.taun);
+    CadStressLine("tauc", s.tauc);
+    CadStressLine("tauz", s.tauzul);
+    if (s.tauhzul != 0 && s.LoadType == 2) CadStressLine("tauhz", s.tauhzul);
+  }
+  if (mode == 3) {
+    CadTextLine(" ");
+    CadTextLine("W12 = " + FormatMoment(s.W12) + " " + MomentUnitName());
+  }
+  if (mode == 4) {
+    CadLengthLine("sQ0", q.y[0]);
+    CadTextLine("Rq0 = " + FormatSpringRate(q.Rq[0]) + " " + SpringRateUnitName());
+    CadTextLine("fq0 = " + FloatToStrSig(q.fq[0]) + " Hz");
+    CadLengthLine("sQ2", q.y[2]);
+    CadTextLine("Rq2 = " + FormatSpringRate(q.Rq[2]) + " " + SpringRateUnitName());
+    CadTextLine("fq2 = " + FloatToStrSig(q.fq[2]) + " Hz");
+  }
+}
+
+void DrawDiagramDataBlock2() {
+  const SpringDataRecord& s = SpringData();
+  CadMoveTo(95, 65);
+  const bool diameterTolerance = s.Allowance != 3 && s.Allowance != 5;
+  const std::string pair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe) + LengthUnitName();
+  const std::string unit = " " + LengthUnitName();
+  CadTextLine("Di = " + FormatLength(s.Di) + (s.DiameterGiven == 2 && diameterTolerance ? pair : unit));
+  CadTextLine("De = " + FormatLength(s.De) + (s.DiameterGiven == 1 && diameterTolerance ? pair : unit));
+  CadLengthLine("sh", s.sh);
+  if (s.sk != kNoBuckling) CadLengthLine("sk", s.sk);
+  SigLine("nue = ", s.nue);
+  SigLine("nt = ", s.nt, " Wdg.");
+  SigLine("fe = ", s.fe, " Hz");
+  SigLine("k = ", s.k);
+  CadLengthLine("L", s.WireLength);
+  SigLine("tan al.= ", s.TanAlpha);
+  CadTextLine("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName());
+  CadStressLine("Rm", s.Rm);
+  CadStressLine("tauz", s.tauzul);
+  CadStressLine("G", s.G);
+  if (s.T != 20) {
+    CadTextLine("T = " + FormatTemperature(s.T) + " " + TemperatureUnitName());
+    CadStressLine("G" + FloatToStrDec(0, s.T), s.GT);
+  }
+  CadLengthLine("Ddmax", s.Ddmax);
+  CadLengthLine("Dhmin", s.Dhmin);
+}
+
+void DrawMaterialTextBlock() {
+  const SpringDataRecord& s = SpringData();
+  CadMoveTo(5, 40);
+  if (s.MaterialSel == 0) {
+    CadTextLine(TableMaterialName());
+  } else {
+    std::string m = "Werkstoff: ";
+    if (s.MaterialSel == 1)
+      m += "Federstahldraht DIN 17223,Drahtsorte " + WireGradeLetter(s.MaterialStd);
+    else if (s.MaterialSel == 2)
+      m += OilTemperedWireNames(s.MaterialStd) + " DIN 17223";
+    else if (s.MaterialSel == 3)
+      m += HotRolledSteelNames(s.MaterialStd) + " DIN 17221";
+    else
+      m += s.MaterialName;
+    CadTextLine(m);
+  }
+  CadTextLine(CoilingKindNames(s.CoilingKind) + ", " + SurfaceNames(s.MaterialCoiling));
+  CadTextLine("Federenden : " + s.EndFormText);
+  CadTextLine("Beanspruchung : " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
+  const std::string dePair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe);
+  if (s.Allowance != 3 && s.Allowance != 5) CadTextLine("Zul. Abw. De,Di,Dm : " + GradeOr(s.GradeDe, dePair));
+  if (s.Allowance != 1 && s.Allowance != 4 && s.Allowance != 5)
+    CadTextLine("Zul. Abw. L0 : " + GradeOr(s.GradeL0, FormatLengthTolerancePair(s.TolL0Minus, s.TolL0)));
+  if (s.GradeF1 < 5 && s.GradeF2 < 5)
+    CadTextLine("Zul. Abw. F1, F2 : " + GradeNames(s.GradeF1) + ", " + GradeNames(s.GradeF2));
+  else
+    CadTextLine("Zul. Abw. F1, F2 : " + FormatForceTolerancePair(s.TolF1Minus, s.TolF1) + ", " +
+                FormatForceTolerancePair(s.TolF2Minus, s.TolF2));
+  if (s.EndForm != 1) {
+    if (s.GradeE1 < 5 && s.GradeE2 < 5)
+      CadTextLine("Zul. Abw. e1,e2 : " + GradeNames(s.GradeE1) + ", " + GradeNames(s.GradeE2));
+    else
+      CadTextLine("Zul. Abw. e1,e2 : "_oem + "\xF1 " + FormatLength(s.e1) + ", \xF1 " + FormatLength(s.e2));
+  }
+  if (s.Allowance != 2) {
+    if (s.WireStd == 16) {
+      if (s.TolWire != 0) CadTextLine("Zul. Abw. d : \xF1 " + FormatLength(s.TolWire));
+    } else {
+      CadTextLine("Zul. Abw. d : " + WireStdNames(s.WireStd));
+    }
+  }
+  if (s.Statistics != 'N')
+    CadTextLine("Ausschu\xE1  F1 = " + FloatToStrSig(s.ScrapF1) + "%   F2 = " + FloatToStrSig(s.ScrapF2) +
+                "%   Dm = " + FloatToStrSig(s.ScrapDm) + "%");
+  else
+    CadTextLine(" ");
+}
+
+void DrawMessageLines() {
+  const ErrorMessageListT& list = G().ErrorMessageList;
+  if (list.count == 0) {
+    CadTextLine(" ");
+    CadTextLine(" - keine -");
+    return;
+  }
+  for (int k = 1; k <= list.count && k <= 12; ++k) CadTextLine(list.slot[static_cast<std::size_t>(k)]);
+}
+
+void DrawMessageBlock() {
+  CadMoveTo(78, 103);
+  CadSetLayer(21);
+  CadTextStyle(2, 0, 2.0L, 1.6L);
+  CadTextLine("Meldungen");
+  CadSetLayer(19);
+  DrawMessageLines();
+  CadTextStyle(2, 0, 2.2L, 1.7L);
+}
+
+void DrawQuick2Sheet() {
+  const SpringDataRecord& s = SpringData();
+  const auto& title = G().TitleBlockLines;
+  CadSetLayer(19);
+  CadTextStyle(2, 0, 2.2L, 1.7L);
+  CadMoveTo(78, 116);
+  CadTextLine(title[2]);
+  CadTextLine(title[3]);
+  CadTextLine(title[1]);
+  CadMoveTo(78, 102);
+  CadTextLine("Di: " + FormatLength(s.Di));
+  CadTextLine("Dm: " + FormatLength(s.Dm));
+  CadTextLine("De: " + FormatLength(s.De));
+  CadTextLine("n : " + FloatToStrSig(s.n));
+  CadTextLine("R : " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+  CadMoveTo(108, 102);
+  if (s.CrossSection == 2 || s.CrossSection == 4)
+    CadTextLine("b x h: " + FormatLength(s.d) + " x " + FormatLength(s.h));
+  else if (s.CrossSection == 3)
+    CadTextLine("a : " + FormatLength(s.d));
+  else
+    CadTextLine("d : " + FormatLength(s.d));
+  CadTextLine("Dm/d: " + FloatToStrSig(s.w));
+  CadTextLine("Dec: " + FormatLength(s.De + s.dDe));
+  CadTextLine("nt: " + FloatToStrSig(s.nt));
+
+  DiagramTextTable table(78, 82, 2.2L, {10, 10, 10, 10, 0, 0, 0},
+                         {" F [" + ForceUnitName() + "]", "tau [" + StressUnitName() + "]",
+                          " s [" + LengthUnitName() + "]", " L [" + LengthUnitName() + "]", "", "", ""});
+  auto f = [](Real v) { return FormatForceField(4, 0, v); };
+  auto t = [](Real v) { return FormatStressField(4, 0, v); };
+  auto l = [](Real v) { return FormatLengthField(4, 0, v); };
+  // Rows: label column pairs as the sheet shows them.
+  table.AddRow4("", "", "", "L0:" + l(s.L0));
+  if (s.LoadType == 2) {
+    table.AddRow4("F1:" + f(s.F1), "tauk1:" + t(s.tauk1), "s1:" + l(s.s1), "L1:" + l(s.L1));
+    table.AddRow4("", "taukh:" + t(s.taukh), "sh:" + l(s.sh), "");
+    table.AddRow4("F2:" + f(s.F2), "tauk2:" + t(s.tauk2), "s2:" + l(s.s2), "L2:" + l(s.L2));
+  } else {
+    table.AddRow4("F1:" + f(s.F1), "tau 1:" + t(s.tau1), "s1:" + l(s.s1), "L1:" + l(s.L1));
+    table.AddRow4("F2:" + f(s.F2), "tau 2:" + t(s.tau2), "s2:" + l(s.s2), "L2:" + l(s.L2));
+  }
+  table.AddRow4("Fn:" + f(s.Fn), "tau n:" + t(s.taun), "sn:" + l(s.sn), "Ln:" + l(s.Ln));
+  table.AddRow4("Fc:" + f(s.Fc), "tau c:" + t(s.tauc), "sc:" + l(s.sc), "Lc:" + l(s.Lc));
+
+  CadSetLayer(19);
+  CadTextStyle(2, 0, 2.2L, 1.7L);
+  CadMoveTo(118, 47);
+  CadTextLine("tau zul.: " + FormatStressDec(0, s.tauzul));
+  if (s.LoadType == 2) CadTextLine("tau h zul: " + FormatStressDec(0, s.tauhzul));
+  CadMoveTo(5, 40);
+  if (s.MaterialSel == 0) {
+    CadTextLine(TableMaterialName());
+    CadTextLine(TrimBlanks(ZEBWST_Record().Name2));
+  } else {
+    CadTextLine(s.MaterialName);
+  }
+  CadTextLine("Federenden : " + s.EndFormText);
+  CadTextLine("Beanspruchung : " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
+  CadTextLine("Rm : " + FormatStress(s.Rm) + " " + StressUnitName());
+  CadTextLine("G  : " + FormatStress(s.G) + " " + StressUnitName());
+  CadMoveTo(78, 30);
+  CadSetLayer(21);
+  CadTextStyle(2, 0, 2.0L, 1.6L);
+  CadTextLine("Meldungen");
+  CadSetLayer(19);
+  DrawMessageLines();
+  DiagramSetPlotSize(60, 60);
+  DiagramSetPlotOrigin(10, 50);
+  DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
+               LengthToDisplayUnit(s.sc), ForceToDisplayUnit(s.Fc), 1);
+  DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
+  DrawCharacteristicLine(0);
+}
+
+}  // namespace zeb

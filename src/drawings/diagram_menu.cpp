@@ -1,0 +1,445 @@
+// The diagram menu, the choice of a diagram from a menu entry and the
+// output run of one diagram code. Every sheet is 160 x 120 mm; the sheets
+// with a plot frame are described by one table row each.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/text.h"
+#include "drawings/datablocks.h"
+#include "drawings/diagram_plots.h"
+#include "drawings/diagrams.h"
+#include "drawings/output_run.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "mainwin/dispatch.h"
+#include "mainwin/program.h"
+#include "platform/oem_literal.h"
+#include "spring/calc.h"
+#include "spring/formulas.h"
+#include "spring/material.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+
+// Unit of an axis: its limits are converted to the display unit and the
+// world range scaled back to base units. Fixed: neither converted nor
+// scaled; Plain: not converted, scaled by 1.
+enum class Axis { Fixed, Plain, Length, Force, Stress, Moment, Rate };
+
+Real ToDisplay(Axis a, Real v) {
+  switch (a) {
+    case Axis::Length: return LengthToDisplayUnit(v);
+    case Axis::Force: return ForceToDisplayUnit(v);
+    case Axis::Stress: return StressToDisplayUnit(v);
+    case Axis::Moment: return MomentToDisplayUnit(v);
+    case Axis::Rate: return SpringRateToDisplayUnit(v);
+    default: return v;
+  }
+}
+
+struct Limits {
+  Real xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+};
+
+struct SheetRow {
+  int code;
+  int layer;             // of the title block
+  void (*dataBlock)();   // beside the plot
+  Real width, height, x0, y0;
+  std::string (*xText)();
+  std::string (*yText)();
+  std::string (*title)();
+  Axis x, y;
+  Limits (*limits)();    // in base units
+  void (*plot)();
+};
+
+std::string Unit(const std::string& pre, const std::string& unit) { return pre + unit + "]"; }
+
+const SpringDataRecord& S() { return SpringData(); }
+
+Real G_T(Real T) { return ShearModulusAtTemp(S().G, T); }
+
+Real Dmax() { return MaterialReal(ZEBWST_Record().dmax); }
+
+void Header1() { DrawSpringDataHeader(1); }
+
+void Quick1Blocks() {
+  DrawSpringDataHeader(1);
+  DrawDiagramDataBlock2();
+  DrawMaterialTextBlock();
+  DrawMessageBlock();
+}
+
+void MaterialNameHeader() {
+  CadText(ZEBWST_Record().Name1, 10, 2);
+  DrawSpringDataHeader(1);
+}
+
+void MaterialTextHeader() {
+  const MaterialRecord& m = ZEBWST_Record();
+  CadText(m.Name1 + " (" + TrimBlanks(m.Name3) + ")", 10, 2.5L);
+  DrawSpringDataHeader(1);
+}
+
+std::string FqTitle(const char* head) {
+  return std::string(head) + FormatForce(TransverseLoad().FQ) + " " + ForceUnitName() + ")";
+}
+
+Limits TravelForce() { return {0, S().sc, 0, S().Fc}; }
+
+void TemperatureLines(const std::string& name, Real (*value)(Real), Real now, bool force) {
+  const SpringDataRecord& s = S();
+  auto fmt = [force](Real v) { return force ? FormatForce(v) : FormatStress(v); };
+  const std::string unit = force ? ForceUnitName() : StressUnitName();
+  CadTextStyle(0, 0, 2.1L, 1.8L);
+  CadMoveTo(65, 102);
+  CadTextLine("T = " + FormatTemperature(s.T) + TemperatureUnitName() + ", " + name + " = " + fmt(now) + " " + unit);
+  CadTextLine("T = " + FormatTemperature(s.T1) + " .. " + FormatTemperature(s.T2) + TemperatureUnitName());
+  CadTextLine(name + " = " + fmt(value(s.T1)) + " .. " + fmt(value(s.T2)) + " " + unit);
+}
+
+Real F1AtT(Real T) { return ForceAtTemperature(S().s1, T); }
+Real F2AtT(Real T) { return ForceAtTemperature(S().s2, T); }
+
+Limits TemperatureLimits(Real (*value)(Real)) {
+  const Real lo = std::min<Real>(S().T1, -50);
+  return {lo, 250, value(std::max<Real>(S().T2, 250)), value(lo)};
+}
+
+Real TransverseRate(Real s) { return TransverseSpringRate(s); }
+
+const SheetRow kSheets[] = {
+    {1, 19, Quick1Blocks, 60, 60, 10, 50, [] { return Unit(" s[", LengthUnitName()); },
+     [] { return Unit("F [", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
+     Axis::Force, TravelForce, [] { DrawCharacteristicLine(0); }},
+    {2, 19, Header1, 95, 95, 12, 10, [] { return Unit(" s[", LengthUnitName()); },
+     [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
+     Axis::Force, TravelForce, [] { DrawCharacteristicLine(0); }},
+    {9, 19, Header1, 95, 95, 12, 10, [] { return Unit(" s[", LengthUnitName()); },
+     [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
+     Axis::Force, TravelForce, [] { DrawCharacteristicLine(1); }},
+    {21, 19, Header1, 95, 95, 12, 10, [] { return Unit(" L[", LengthUnitName()); },
+     [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
+     Axis::Force, [] { return Limits{0, S().L0, 0, S().Fc}; }, [] { DrawCharacteristicLine(2); }},
+    {22, 19, DrawWorkingPointsBlock, 95, 95, 12, 10, [] { return Unit(" s[", LengthUnitName()); },
+     [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
+     Axis::Force, TravelForce, [] { DrawCharacteristicLine(3); }},
+    {3, 21, [] { DrawSpringDataHeader(2); }, 95, 95, 12, 10, [] { return std::string("v*L0/D"); },
+     [] { return std::string("s/L0"); }, [] { return std::string("Knickdiagramm"); }, Axis::Fixed, Axis::Fixed,
+     [] {
+       const Real x = S().nue * S().L0 / S().Dm;
+       return Limits{0, std::isfinite(x) ? std::max<Real>(10, x) : 10, 0, 1};
+     },
+     DrawBucklingDiagram},
+    {4, 19, Header1, 95, 95, 12, 10, [] { return std::string("Dm/d"); }, [] { return std::string("k"); },
+     [] { return std::string("Spannungsbeiwert k"); }, Axis::Fixed, Axis::Fixed,
+     [] { return Limits{0, std::isfinite(S().w) ? std::max<Real>(18, S().w) : 18, 1.0L, 1.6L}; },
+     [] { DrawKFactorDiagram(S().w); }},
+    {5, 19, MaterialNameHeader, 95, 90, 12, 15, [] { return std::string(" T [C]"); },
+     [] { return Unit("G[", StressUnitName()); }, [] { return std::string("G-T-Diagramm"); }, Axis::Plain,
+     Axis::Stress, [] { return TemperatureLimits(G_T); },
+     [] {
+       DrawGTDiagram();
+       TemperatureLines("G", G_T, S().GT, false);
+     }},
+    {7, 19, MaterialNameHeader, 95, 90, 12, 15, [] { return std::string("T [C]"); },
+     [] { return Unit("F1 [", ForceUnitName()); }, [] { return std::string("F1-T-Diagramm"); }, Axis::Plain,
+     Axis::Force, [] { return TemperatureLimits(F1AtT); },
+     [] {
+       DrawForceTemperatureCurve(S().s1);
+       TemperatureLines("F1", F1AtT, S().F1, true);
+     }},
+    {8, 19, MaterialNameHeader, 95, 90, 12, 15, [] { return std::string("T [C]"); },
+     [] { return Unit("F2 [", ForceUnitName()); }, [] { return std::string("F2-T-Diagramm"); }, Axis::Plain,
+     Axis::Force, [] { return TemperatureLimits(F2AtT); },
+     [] {
+       DrawForceTemperatureCurve(S().s2);
+       TemperatureLines("F2", F2AtT, S().F2, true);
+     }},
+    {6, 19, MaterialTextHeader, 95, 90, 12, 15, [] { return Unit("d[", LengthUnitName()); },
+     [] { return Unit("Rm,tauz[", StressUnitName()); }, [] { return std::string("tau-d-Diagramm"); },
+     Axis::Length, Axis::Stress, [] { return Limits{0.05L, 1.1L * Dmax(), 0, 3500}; },
+     [] { DrawTauDDiagram(Dmax()); }},
+    {23, 19, MaterialTextHeader, 95, 90, 12, 15, [] { return Unit("d[", LengthUnitName()); },
+     [] { return Unit("Rm,tauz[", StressUnitName()); }, [] { return std::string("tau-d-Diagramm"); },
+     Axis::Length, Axis::Stress, [] { return Limits{0.05L, 1.1L * Dmax(), 0, 3500}; },
+     [] { DrawTauDDiagram(Dmax()); }},
+    {25, 19, [] { DrawSpringDataHeader(3); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
+     [] { return Unit("W [", MomentUnitName()); }, [] { return std::string("Federarbeit"); }, Axis::Length,
+     Axis::Moment, [] { return Limits{0, S().sc, 0, S().W0c}; }, DrawSpringWork},
+    {26, 19, [] { DrawSpringDataHeader(4); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
+     [] { return Unit("sQ [", LengthUnitName()); },
+     [] { return FqTitle("   Querfederweg sQ  (FQ= "); }, Axis::Length, Axis::Length,
+     [] {
+       const auto& y = TransverseLoad().y;
+       return Limits{0, S().sc, 0, std::max({y[0], y[2], y[4]})};
+     },
+     [] { DrawTransverseDiagram(0); }},
+    {27, 19, [] { DrawSpringDataHeader(4); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
+     [] { return Unit("Rq [", SpringRateUnitName()); },
+     [] { return FqTitle("   Querfederrate Rq  (FQ= "); }, Axis::Length, Axis::Rate,
+     [] { return Limits{0, S().sc, 0, std::max(TransverseRate(0), TransverseRate(S().sc))}; },
+     [] { DrawTransverseDiagram(1); }},
+    {28, 19, [] { DrawSpringDataHeader(4); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
+     [] { return std::string("fq [1/s]"); }, [] { return FqTitle("   Eigenfrequenz fq   (FQ= "); },
+     Axis::Length, Axis::Plain,
+     [] {
+       const auto& f = TransverseLoad().fq;
+       return Limits{0, S().sc, 0, std::max(f[0], f[4])};
+     },
+     [] { DrawTransverseDiagram(2); }},
+    {29, 19, Header1, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
+     [] { return Unit("tau [", StressUnitName()); }, [] { return std::string("Schubspannung"); }, Axis::Length,
+     Axis::Stress, [] { return Limits{0, S().sc, 0, std::max({S().tauzul, S().tauk2, S().tauc})}; },
+     DrawStressDeflection},
+};
+
+const SheetRow* SheetOf(int code) {
+  for (const SheetRow& r : kSheets)
+    if (r.code == code) return &r;
+  return nullptr;
+}
+
+void TitleAndStyle(int layer) {
+  CadSetLayer(layer);
+  DiagramTitleBlock();
+  CadTextStyle(2, 0, 2.2L, 1.7L);
+}
+
+void FrameAndScale(const SheetRow& r) {
+  const Limits l = r.limits();
+  DiagramFrame(r.xText(), r.yText(), r.title(), ToDisplay(r.x, l.xmin), ToDisplay(r.y, l.ymin),
+               ToDisplay(r.x, l.xmax), ToDisplay(r.y, l.ymax), 1);
+  if (r.x != Axis::Fixed || r.y != Axis::Fixed) DiagramScaleRange(ToDisplay(r.x, 1), ToDisplay(r.y, 1));
+}
+
+void DrawTableSheet(const SheetRow& r) {
+  TitleAndStyle(r.layer);
+  r.dataBlock();
+  DiagramSetPlotSize(r.width, r.height);
+  DiagramSetPlotOrigin(r.x0, r.y0);
+  if (r.code == 6) DiagramState().DiagramAxisMode = 0;
+  if (r.code == 23) DiagramState().DiagramAxisMode = 4;
+  FrameAndScale(r);
+  r.plot();
+  if (r.code == 6 || r.code == 23) DiagramState().DiagramAxisMode = 0;
+}
+
+void DrawRmDQuickSheet() {
+  DrawRmDQuick();
+  const MaterialRecord& m = ZEBWST_Record();
+  CadSetLayer(19);
+  CadTextStyle(2, 0, 1.7L, 1.2L);
+  CadText(TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")   " + TrimBlanks(m.Name2) + "    " + TrimBlanks(m.Name4),
+          72, 117);
+  const SheetRow& r = *SheetOf(6);
+  DiagramSetPlotSize(60, 45);
+  DiagramSetPlotOrigin(80, 63);
+  DiagramState().DiagramAxisMode = 0;
+  FrameAndScale(r);
+  DrawTauDDiagram(Dmax());
+  DiagramSetPlotSize(60, 45);
+  DiagramSetPlotOrigin(80, 6);
+  DiagramState().DiagramAxisMode = 4;
+  FrameAndScale(r);
+  DrawTauDDiagram(Dmax());
+  DiagramState().DiagramAxisMode = 0;
+}
+
+Real NaturalFrequencyForResponse() {
+  const ResonanceRecord& r = ResonanceResult();
+  return r.ExternalMass > 1e-6L ? r.f0 : S().fe;
+}
+
+void DrawDiagram(int code) {
+  const SpringDataRecord& s = S();
+  // The tau-d sheets need a largest diameter: 20 mm when the material has none.
+  if ((code == 6 || code == 23 || code == 24) && MaterialReal(ZEBWST_Record().dmax) == 0)
+    ZEBWST_Record().dmax = MakeReal48(20);
+  if (const SheetRow* r = SheetOf(code)) {
+    DrawTableSheet(*r);
+    return;
+  }
+  switch (code) {
+    case 10:
+      CadSetLayer(19);
+      DiagramTitleBlock();
+      DrawFrequencyResponse(NaturalFrequencyForResponse());
+      break;
+    case 17: DrawQuick2Sheet(); break;
+    case 18:
+    case 19:
+    case 20: DrawRelaxationDiagram(code - 17, s.F2, s.L2, s.L0, s.R); break;
+    case 24: DrawRmDQuickSheet(); break;
+    default: break;  // 0 and 11..16: the empty sheet
+  }
+}
+
+// The checks of a diagram code before its output opens.
+bool DiagramMayRun(int code) {
+  BaseGlobals& g = G();
+  const SpringDataRecord& s = S();
+  if (code == 10 && (!std::isfinite(s.f) || !(s.f > 0))) {
+    ShowMessageText("Fehler : f = 0 !");
+    g.AbortFlag = 1;
+    return false;
+  }
+  if (code == 18) {
+    if (SG().RelaxationFound == 0 && s.MaterialSel == 0) OpenRelaxationTable(ZEBWST_Record().MaterialNumber);
+    if (MaterialReal(RelaxationRecord().Rx[0]) == 0) {
+      g.AbortFlag = 1;
+      return false;
+    }
+  }
+  if ((code == 26 || code == 27) && TransverseLoad().FQ == 0) {
+    ShowMessageText("Fehler : FQ = 0 !");
+    g.AbortFlag = 1;
+    return false;
+  }
+  return true;
+}
+
+bool BatchMode() { return PS().CadBatchMode != 0; }
+
+// A sub-menu: the variant chosen (1-based), or 0 when cancelled.
+int SubMenu(std::initializer_list<const char*> texts, int preset) {
+  if (BatchMode()) return preset;
+  std::vector<std::string>& t = G().LineTable;
+  if (t.size() < 8) t.resize(8);
+  int n = 0;
+  for (const char* text : texts) t[static_cast<std::size_t>(++n)] = text;
+  std::int16_t choice = static_cast<std::int16_t>(preset);
+  AskChoice("Diagrammtyp wählen"_oem, n, choice);
+  if (G().AbortFlag != 0) return 0;
+  return choice;
+}
+
+constexpr int kBackEntry = 23;
+
+}  // namespace
+
+void ShowDiagram(int diagramCode, int cadCode) {
+  DrawingRun run;
+  run.before = [diagramCode](DrawingRun&) { return DiagramMayRun(diagramCode); };
+  run.opened = [] { DiagramReset(); };
+  run.entities = [diagramCode] { DrawDiagram(diagramCode); };
+  if (!RunDrawingOutput(cadCode, run)) RestoreArrowCursor();
+}
+
+void SelectDiagram(int index, int cadCode) {
+  if (index < 1 || index > 22) return;
+  const SpringDataRecord& s = S();
+  if ((s.CrossSection == 2 || s.CrossSection == 3 || s.CrossSection == 4) &&
+      (index == 5 || index == 6 || index == 8)) {
+    ShowError("nur für runden Drahtquerschnitt"_oem);
+    return;
+  }
+  if (index == 9 && std::toupper(static_cast<unsigned char>(s.Statistics)) == 'N') {
+    ShowMessageText("Enable Statistics (Edit->Statistics");
+    return;
+  }
+  if ((index == 19 || index == 20) && TransverseLoad().FQ == 0) {
+    ShowMessageText("Fehler : FQ = 0 !");
+    G().AbortFlag = 1;
+    return;
+  }
+  int code = 0;
+  switch (index) {
+    case 1: code = 1; break;
+    case 2: {
+      static const int codes[] = {2, 9, 21};
+      const int v = SubMenu({"Federkennlinie F-s", "Federkennlinie mit Toleranzband", "Federkennlinie F-L"}, 2);
+      if (v < 1 || v > 3) return;
+      code = codes[v - 1];
+      break;
+    }
+    case 3: code = 3; break;
+    case 4: code = 4; break;
+    case 5: {
+      static const int codes[] = {5, 7, 8};
+      const int v = SubMenu({"G-T-Diagramm", "F1-T-Diagramm", "F2-T-Diagramm"}, 3);
+      if (v < 1 || v > 3) return;
+      code = codes[v - 1];
+      break;
+    }
+    case 6: code = 6; break;
+    case 7: GoodmanOutput(cadCode); return;
+    case 8: code = 10; break;
+    case 9: {
+      const int v = SubMenu({"F1 [N]", "F2 [N]", "Dm [mm]", "L0 [mm]", "e1 [mm]", "e2 [mm]"}, 2);
+      if (v < 1 || v > 6) return;
+      code = 10 + v;
+      break;
+    }
+    case 10: code = 17; break;
+    case 11: {
+      const int v = SubMenu({"Rx = f(d,T,tau)", "Rx % = f(t)", "Rx F2 = f(t)"}, 1);
+      if (v < 1 || v > 3) return;
+      code = 17 + v;
+      break;
+    }
+    case 12: code = 21; break;
+    case 13: HaighOutput(cadCode); return;
+    case 14: DrawLoadSpectrumSheet(cadCode, s.L0, s.sc); return;
+    default: code = index + 7; break;
+  }
+  ShowDiagram(code, cadCode);
+}
+
+void ShowDiagramMenu() {
+  static const char* const kEntries[] = {"Quick 1",
+                                         "Federkennlinie  F-s",
+                                         "Knickdiagramm",
+                                         "Spannungsbeiwert k",
+                                         "Temperaturdiagramm",
+                                         "tau-d-Diagramm",
+                                         "Goodman-Diagramm",
+                                         "Frequenzgang",
+                                         "Statistische Auswertung",
+                                         "Quick 2",
+                                         "Relaxation",
+                                         "Federkennlinie  F-L",
+                                         "Haigh-Goodman-Diagramm",
+                                         "Lastkollektiv",
+                                         "Federkennlinie  F'-s'",
+                                         "tau-d-Diagramm (logarithm.)",
+                                         "Rm-d Quick",
+                                         "W-s Diagramm",
+                                         "sq-s Diagramm",
+                                         "Rq-s Diagramm",
+                                         "fq-s Diagramm",
+                                         "tau-s Diagramm"};
+  static const std::string kBack = "zurück..."_oem;
+  std::int16_t choice = 0;
+  for (int rounds = 0; rounds < 100000; ++rounds) {
+    ++choice;
+    std::vector<std::string>& t = G().LineTable;
+    if (t.size() <= kBackEntry) t.resize(kBackEntry + 1);
+    for (int k = 1; k <= 22; ++k) t[static_cast<std::size_t>(k)] = kEntries[k - 1];
+    t[kBackEntry] = kBack;
+    SetCurrentHelpNumber(5500);
+    AskChoice("Diagrammtyp wählen"_oem, kBackEntry, choice);
+    if (G().AbortFlag != 0 || choice == kBackEntry) return;
+    SelectDiagram(choice, 0);
+    if (G().AbortFlag != 0 || choice == kBackEntry) return;
+  }
+}
+
+void RegisterDiagramDrawings() {
+  for (int j : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11})
+    RegisterDrawing({DrawingEntry::SelectDiagram, j}, [j](int code) { SelectDiagram(j, code); });
+  for (int c : {2, 9, 21})
+    RegisterDrawing({DrawingEntry::ShowDiagram, c}, [c](int code) { ShowDiagram(c, code); });
+  RegisterDrawing({DrawingEntry::GoodmanDiagram, 0}, [](int code) { GoodmanOutput(code); });
+  RegisterDrawing({DrawingEntry::HaighDiagram, 0}, [](int code) { HaighOutput(code); });
+}
+
+}  // namespace zeb

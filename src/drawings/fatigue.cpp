@@ -1,0 +1,235 @@
+// Goodman and Haigh fatigue diagrams with their text block.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/mathx.h"
+#include "base/messages.h"
+#include "base/text.h"
+#include "drawings/diagram_plots.h"
+#include "drawings/diagrams.h"
+#include "drawings/output_run.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "platform/oem_literal.h"
+#include "spring/formulas.h"
+#include "spring/spring_data.h"
+#include "spring/strength.h"
+
+namespace zeb {
+
+namespace {
+
+std::string StressValue(Real v) { return FormatStressField(4, 0, v) + " " + StressUnitName(); }
+
+std::string Millions(Real n) { return FloatToStrSigLess(2, n * 1e-6L); }
+
+std::string Hours(Real n, Real f) { return FloatToStrSigLess(2, n / f / 3600); }
+
+void LifeLines() {
+  const SpringDataRecord& s = SpringData();
+  const LoadSpectrumRecord& ls = LoadSpectrum();
+  const bool estimate = s.tauoz < s.tauk2 || s.NoLifeMinMax != 0;
+  const bool deviation = s.FatigueTol1 != 0 || s.FatigueTol2 != 0;
+  if (s.Sh < 1.0L) {
+    if (ls.Count > 0) CadTextLine("L1, L2, freq:");
+    const std::string n = "N = " + Millions(s.N) + " Mio.Lastsp.";
+    CadTextLine(estimate ? "(" + n + ")" : n);
+    if (deviation) CadTextLine("(" + Millions(s.Nmin) + " .. " + Millions(s.Nmax) + " Mio.Lastsp.)");
+    if (s.f > 0) {
+      if (estimate) {
+        CadTextLine("(tN= " + Hours(s.N, s.f) + " h)");
+      } else {
+        CadTextLine("tN= " + Hours(s.N, s.f) + " h  (f=" + FloatToStrSig(s.f) + "/s)");
+        if (deviation) CadTextLine("(" + Hours(s.Nmin, s.f) + " .. " + Hours(s.Nmax, s.f) + " h)");
+      }
+    }
+  } else {
+    CadTextLine(estimate ? "(N > 10 Mio.Lastsp.)" : "N > 10 Mio.Lastsp.");
+    if (s.Nmin < 10000000) {
+      CadTextLine("(" + Millions(s.Nmin) + " .. " + Millions(s.Nmax) + " Mio.Lastsp.)");
+      if (s.f > 0 && estimate)
+        CadTextLine("(tN= " + Hours(s.Nmin, s.f) + " .. " + Hours(s.Nmax, s.f) + " h)");
+    }
+  }
+  if (ls.Count > 0) {
+    CadTextLine(" ");
+    CadTextLine("Lastkollektiv:");
+    if (ls.FatigueProof != 0) {
+      CadTextLine("tN = dauerfest");
+    } else {
+      if (ls.Nn > 0) CadTextLine("Nn= " + Millions(ls.Nn) + " Mio.Lastsp.");
+      if (ls.tN > 0) CadTextLine("tN= " + FloatToStrSigLess(2, ls.tN) + " h");
+    }
+  }
+}
+
+struct GoodmanData {
+  Real tauoz = 0, tauo0 = 0, m = 0, knee = 0;
+  std::string text;
+};
+
+// The head both diagrams share; false when the material lines are left out.
+bool FatigueHead(bool haigh, GoodmanData& g) {
+  const SpringDataRecord& s = SpringData();
+  MaterialAllowedStress(1, s.LoadCase, g.tauoz, g.tauo0, g.m, g.knee, g.text);
+  DiagramTitleBlock();
+  FatigueTextBlock(g.tauo0, g.tauoz, g.m);
+  DiagramSetPlotSize(90, 85);
+  DiagramSetPlotOrigin(15, 20);
+  DiagramState().DiagramAxisMode = 0;
+  const Real S = StressToDisplayUnit(std::max<Real>(g.tauoz, 1200));
+  DiagramFrame("  tau u", haigh ? "tau h" : "tau o", haigh ? "Haigh-Goodman-Diagramm" : "Goodman-Diagramm", 0, 0, S,
+               S, 1);
+  DiagramScaleRange(StressToDisplayUnit(1), StressToDisplayUnit(1));
+  const DiagramStateRecord& st = DiagramState();
+  if (!haigh) DiagramClipLine(0, 0, st.XMax, st.YMax);
+  const bool noData = g.tauo0 == 0 && g.m == 0;
+  if (noData || s.MaterialSel != 0) {
+    CadTextStyle(2, 0, 2.5L, 2.0L);
+    DiagramText(noData ? "Für diesen Werkstoff sind keine Daten gespeichert"_oem
+                       : std::string("No data for self-defined materials"),
+                500, 50);
+    SpringData().tauhzul = 0;
+    return false;
+  }
+  return true;
+}
+
+void OperatingPoint(bool haigh) {
+  const SpringDataRecord& s = SpringData();
+  CadSetLayer(21);
+  const Real y1 = haigh ? 0 : s.tauk1, y2 = haigh ? s.tauk2 - s.tauk1 : s.tauk2;
+  DiagramCircleY(s.tauk1, y1, 10);
+  DiagramCircleY(s.tauk1, y2, 10);
+  CadSetLayer(5);
+  DiagramClipLine(s.tauk1, y1, s.tauk1, y2);
+  CadSetLayer(19);
+  CadTextStyle(2, 0, 2.2L, 1.8L);
+  if (haigh) {
+    DiagramText("tau k1", s.tauk1 + 20, 10);
+    DiagramText("tau kh", s.tauk1 + 20, s.tauk2 - s.tauk1);
+  } else {
+    DiagramText("tau k1", s.tauk1 + 40, s.tauk1);
+    DiagramText("tau k2", s.tauk1 + 40, s.tauk2);
+  }
+}
+
+void Caption(bool haigh, const std::string& text) {
+  CadSetLayer(19);
+  CadTextStyle(2, 0, 2.5L, 2.0L);
+  if (haigh)
+    DiagramMoveTo(-120, -200);
+  else
+    DiagramMoveTo(-150, -180);
+  if (!haigh) CadTextLine("Dauerfestigkeitsschaubild (Goodman-Diagramm)");
+  CadTextLine(text);
+}
+
+// The 10 million, 1 million and 100 000 cycle lines; false after the
+// zero-slope stop.
+bool FatigueLines(bool haigh, const GoodmanData& g) {
+  const Real oz = g.tauoz, o0 = g.tauo0, m = g.m, uK = g.knee;
+  // Goodman y, or the stroke above the lower stress in the Haigh diagram.
+  auto Y = [haigh](Real x, Real y) { return haigh ? y - x : y; };
+  CadSetLayer(18);
+  DiagramClipLine(0, o0, uK, Y(uK, oz));
+  DiagramClipLine(uK, Y(uK, oz), oz, Y(oz, oz));
+  if (haigh) {
+    const Real angle = RadToDeg(ArcTanYX(oz - o0 - uK, uK));
+    CadTextStyle(2, std::isfinite(angle) ? angle : 0, 2.0L, 1.5L);
+    DiagramText("10 Mio.Lastsp.", 10, o0 + 20);
+  } else {
+    CadTextStyle(2, 0, 2.0L, 1.5L);
+    DiagramText("  10 Mio.Lastsp.", uK + 20, oz + 20);
+  }
+  CadSetLayer(21);
+  const Real t6 = std::min(oz, 1.25L * o0);
+  if (m == 0) {
+    AddErrorMessage("Fatal  : ZEBWST Goodman");
+    return false;
+  }
+  const Real u6 = (oz - t6) / m;
+  DiagramClipLine(0, t6, u6, Y(u6, oz));
+  DiagramClipLine(u6, Y(u6, oz), uK, Y(uK, oz));
+  if (haigh)
+    DiagramText("1 Mio.Lastsp.", 10, t6 + 20);
+  else
+    DiagramText("   1Mio.", u6 - 20, oz + 20);
+  CadSetLayer(29);
+  const Real t5 = std::min(oz, 1.5L * o0);
+  const Real u5 = (oz - t5) / m;
+  DiagramClipLine(0, t5, u5, Y(u5, oz));
+  DiagramClipLine(u5, Y(u5, oz), u6, Y(u6, oz));
+  if (haigh)
+    DiagramText("100000 Lastsp.", 10, t5 + 20);
+  else
+    DiagramText(" 100000", u5 - 20, oz + 20);
+  return true;
+}
+
+void FatigueDiagram(bool haigh) {
+  GoodmanData g;
+  if (FatigueHead(haigh, g)) {
+    if (!FatigueLines(haigh, g)) return;
+  }
+  OperatingPoint(haigh);
+  Caption(haigh, g.text);
+}
+
+}  // namespace
+
+void FatigueTextBlock(Real /*tauo0*/, Real tauoz, Real /*m*/) {
+  const SpringDataRecord& s = SpringData();
+  CadMoveTo(115, 102);
+  CadTextStyle(2, 0, 2.5L, 2.0L);
+  CadSetLayer(19);
+  CadTextLine("d  = " + FormatLength(s.d) + " " + LengthUnitName());
+  CadTextLine("tauk1= " + StressValue(s.tauk1));
+  CadTextLine("tauk2= " + StressValue(s.tauk2));
+  CadTextLine("taukh= " + StressValue(s.taukh));
+  CadTextLine(" ");
+  CadTextLine("E = " + FormatStressField(6, 0, s.E) + " " + StressUnitName());
+  CadTextLine("G = " + FormatStressField(6, 0, s.G) + " " + StressUnitName());
+  if (std::fabs(s.T - 20) >= 1e-5L)
+    CadTextLine("G" + FormatTemperatureDec(0, s.T) + " = " + FormatStress(s.GT) + " " + StressUnitName());
+  CadTextLine("rho= " + FormatFloatField(2, 2, s.rho) + " " + DensityUnitName());
+  CadTextLine("Rm =  " + StressValue(s.Rm));
+  if (s.tauhzul > 0) {
+    CadTextLine("tauoz= " + StressValue(tauoz));
+    if (s.LoadCase == 1 || s.LoadCase == 2) CadTextLine(LoadCaseNames(s.LoadCase));
+    CadTextLine("tauhz= " + StressValue(s.tauhzul));
+  } else {
+    CadTextLine("tauz = " + StressValue(s.tauzul));
+  }
+  if (s.FatigueTol1 != 0 || s.FatigueTol2 != 0)
+    CadTextLine("tol. = " + FormatTolerancePair(s.FatigueTol2, s.FatigueTol1) + " %");
+  CadTextLine(" ");
+  if (s.tauhzul > 0 && s.LoadType == 2) LifeLines();
+  if (s.tauhzul > 0 && s.LoadType == 2 && LoadSpectrum().Count <= 0 && s.tauk2 < s.tauoz && s.NoLifeMinMax == 0 &&
+      s.Sh > 1.0L) {
+    CadTextLine("dauerfest");
+    CadTextLine("bis " + FloatToStrDec(0, s.Sh * 100) + "% Hub");
+  }
+}
+
+void GoodmanDiagram() { FatigueDiagram(false); }
+void HaighDiagram() { FatigueDiagram(true); }
+
+void GoodmanOutput(int cadCode) {
+  DrawingRun run;
+  run.opened = [] { DiagramReset(); };
+  run.entities = [] { GoodmanDiagram(); };
+  if (!RunDrawingOutput(cadCode, run)) RestoreArrowCursor();
+}
+
+void HaighOutput(int cadCode) {
+  DrawingRun run;
+  run.opened = [] { DiagramReset(); };
+  run.entities = [] { HaighDiagram(); };
+  if (!RunDrawingOutput(cadCode, run)) RestoreArrowCursor();
+}
+
+}  // namespace zeb

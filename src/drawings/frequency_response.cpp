@@ -1,0 +1,63 @@
+// Frequency response: amplification of the dynamic deflection over the
+// load-cycle frequency, with the natural frequency and the operating point.
+#include <cmath>
+#include <string>
+
+#include "base/format.h"
+#include "drawings/diagram_plots.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+constexpr Real kResonance = 1e32L;
+}
+
+Real ResponseFactor(Real f, Real f0) {
+  if (f0 == 0) return 0;
+  if (f == f0) return kResonance;
+  const Real r = f / f0;
+  return std::fabs(1 / (1 - r * r));
+}
+
+void DrawFrequencyResponse(Real f0) {
+  const Real fz = SpringData().f;
+  const ResonanceRecord& res = ResonanceResult();
+  DiagramSetPlotSize(125, 90);
+  DiagramSetPlotOrigin(18, 10);
+  DiagramState().DiagramAxisMode = 1;
+  DiagramFrame("f Hz", "Az/(Fz/R)", "Frequenzgang             ", 0.2L * fz, 0, 5 * fz, 5, 1);
+  const DiagramStateRecord& st = DiagramState();
+  CadSetLayer(21);
+  DiagramMoveTo(0, ResponseFactor(0, f0));
+  const Real step = 5 * fz / 300;
+  if (std::isfinite(step) && step > 0)
+    SampleUpTo(0, st.XMax, [step](Real f) { return f + step; },
+               [&](Real f) { DiagramLineTo(f, ResponseFactor(f, f0)); });
+  CadSetLayer(5);
+  DiagramClipLine(f0, st.YMin, f0, st.YMax);
+  const Real yz = ResponseFactor(fz, f0);
+  // At resonance the point lies far off the sheet: no circle.
+  if (yz != kResonance) {
+    CadSetLayer(24);
+    DiagramCircleY(fz, yz, 0.0125L * st.YSpan);
+  }
+  CadSetLayer(19);
+  CadTextStyle(2, 0, 2.2L, 1.8L);
+  CadMoveTo(118, 95);
+  CadTextLine("f0 = " + FloatToStrSig(f0) + " Hz");
+  CadTextLine("fz = " + FloatToStrSig(fz) + " Hz");
+  CadTextLine("y(fz) = " + FloatToStrSig(yz));
+  if (res.ExternalMass > 0) {
+    CadTextLine("m = " + FloatToStrSig(res.ExternalMass) + " kg");
+    CadTextLine("m0 = " + FloatToStrSig(res.m0) + " kg");
+    CadTextLine("Fz1= " + FloatToStrSig(res.Fz1) + " N");
+    CadTextLine("Az = " + FloatToStrSig(res.Az) + " mm");
+    CadTextLine("dy(fz)= " + FloatToStrSig(res.dy) + "mm");
+    CadTextLine("dy(fz)= " + FloatToStrSig(res.dyPercent) + "%");
+  }
+}
+
+}  // namespace zeb

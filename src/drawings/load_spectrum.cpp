@@ -1,0 +1,138 @@
+// The load-spectrum sheet: level table, result table, block diagram of one
+// period and the stroke and damage share bars.
+#include <algorithm>
+#include <string>
+
+#include "base/format.h"
+#include "drawings/diagram_plots.h"
+#include "drawings/output_run.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "platform/oem_literal.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+
+int LevelCount() { return std::clamp<int>(LoadSpectrum().Count, 0, kMaxLoadLevels); }
+
+const LoadLevel& Level(int i) { return LoadSpectrum().Levels[static_cast<std::size_t>(i)]; }
+
+// A bar filled from the top down by segments of given percentages.
+struct PercentBar {
+  Real x0 = 0, y0 = 0, x1 = 0, y1 = 0, level = 0, th = 0;
+
+  void Init(std::string_view label, Real x, Real y, Real textHeight, Real width, Real height) {
+    x0 = x;
+    y0 = y;
+    x1 = x + width;
+    y1 = y + height;
+    level = y1;
+    th = textHeight;
+    CadRectangle(x0, y0, x1, y1);
+    CadTextStyle(2, 0, th, 0.75L * th);
+    CadText(label, x0, y1 + 0.6L * th);
+  }
+
+  void AddSegment(std::string_view text, Real p) {
+    const Real g = (y1 - y0) * 0.01L * p;
+    level -= g;
+    if (!(p > 0.01L)) return;
+    const Real t = std::min(0.9L * g, th);
+    CadTextStyle(2, 0, t, 0.8L * t);
+    CadLine(x0, level, x1, level);
+    CadText(text, x0 + th, level + 0.5L * g - 0.5L * t);
+  }
+};
+
+void LevelTable(Real x, Real y, Real h) {
+  const std::string l1 = " L1 [" + LengthUnitName() + "]", l2 = " L2 [" + LengthUnitName() + "]";
+  DiagramTextTable table(x, y, h, {3, 7, 7, 7, 7, 7, 0}, {" i", l1, l2, "     ni", "Nni Mio.", "tNi [h]", ""});
+  for (int i = 1; i <= LevelCount(); ++i) {
+    const LoadLevel& v = Level(i);
+    CadSetLayer(15 + i);
+    const bool finite = v.Nni <= 10000000;
+    const std::string cells[] = {IntToTextBlankPad(i, 2),
+                                 FormatLengthField(4, 2, v.L1),
+                                 FormatLengthField(4, 2, v.L2),
+                                 FormatFloatField(7, 0, v.ni),
+                                 finite ? FormatFloatField(3, 3, v.Nni * 1e-6L) : std::string(" > 10"),
+                                 finite ? FormatFloatField(6, 0, v.tNi) : std::string()};
+    table.AddRow({cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], ""});
+  }
+}
+
+void ResultTable(Real x, Real y, Real h) {
+  const LoadSpectrumRecord& ls = LoadSpectrum();
+  DiagramTextTable table(x, y, h, {16, 4, 4, 6, 0, 0, 0}, {"Lastkollektiv", "", "", "", "", "", ""});
+  table.AddRow4("Periodendauer", "Tp", "s", FloatToStrSig(ls.Tp));
+  table.AddRow4("Hübe/Periode"_oem, "n/p", "", FloatToStrSig(ls.np));
+  if (ls.FatigueProof != 0) {
+    if (ls.tN > 0) table.AddRow4("Lebensdauer", "tN", "dauerfest", "");
+    return;
+  }
+  if (ls.np > 0 && ls.Nn / ls.np > 0)
+    table.AddRow4("Perioden bis Bruch", "Np", "Mio.", FloatToStrSigLess(2, ls.Nn / ls.np * 1e-6L));
+  if (ls.Nn > 0) table.AddRow4("Hübe bis Bruch"_oem, "Nn", "Mio.", FloatToStrSigLess(2, ls.Nn * 1e-6L));
+  if (ls.tN > 0) table.AddRow4("Lebensdauer", "tN", "h", FloatToStrSigLess(2, ls.tN));
+}
+
+void BlockDiagram(Real L0, Real sc) {
+  const LoadSpectrumRecord& ls = LoadSpectrum();
+  DiagramState().DiagramAxisMode = 1;
+  DiagramFrame("n", "s [mm]", "Lastkollektiv (1 Periode = " + FloatToStrSig(ls.Tp) + "s)", 0, 0, ls.np, sc, 1);
+  Real start = 0;
+  for (int i = 1; i <= LevelCount(); ++i) {
+    const LoadLevel& v = Level(i);
+    const Real end = start + v.ni;
+    CadSetLayer(15 + i);
+    DiagramRectangle(start, L0 - v.L1, end, L0 - v.L2);
+    DiagramText(IntToText(i), (start + end) / 2, ((L0 - v.L1) + (L0 - v.L2)) / 2);
+    start = end;
+  }
+}
+
+void ShareBar(int kind, Real x0, Real y0, Real th, Real width, Real height) {
+  const LoadSpectrumRecord& ls = LoadSpectrum();
+  CadSetLayer(19);
+  PercentBar bar;
+  bar.Init(kind == 1 ? std::string("Hubanteil") : std::string("Schädigungsanteil"_oem), x0, y0, th, width, height);
+  for (int i = 1; i <= LevelCount(); ++i) {
+    const LoadLevel& v = Level(i);
+    Real p = 0;
+    if (kind == 1)
+      p = ls.np > 0 ? v.ni / ls.np * 100 : 0;
+    else
+      p = v.tNi > 0 ? ls.tN / v.tNi * 100 : 100;
+    if (!std::isfinite(p)) p = 0;
+    CadSetLayer(15 + i);
+    bar.AddSegment(IntToText(i) + ": " + FormatFloatField(3, 1, p) + " %", p);
+  }
+}
+
+}  // namespace
+
+void LoadSpectrumLayout(int titleFlag, Real L0, Real sc) {
+  CadSetLayer(19);
+  if (titleFlag == 1) DiagramTitleTable(2, 118, 2.5L);
+  LevelTable(2, 100, 2.5L);
+  ResultTable(90, 100, 2.5L);
+  if (LevelCount() < 6) {
+    DiagramSetPlotSize(70, 50);
+    DiagramSetPlotOrigin(12, 10);
+    BlockDiagram(L0, sc);
+  }
+  ShareBar(1, 100, 5, 2.5L, 25, 55);
+  ShareBar(2, 130, 5, 2.5L, 25, 55);
+}
+
+void DrawLoadSpectrumSheet(int cadCode, Real L0, Real sc) {
+  if (LevelCount() == 0) return;
+  DrawingRun run;
+  run.opened = [] { DiagramReset(); };
+  run.entities = [L0, sc] { LoadSpectrumLayout(1, L0, sc); };
+  RunDrawingOutput(cadCode, run);
+}
+
+}  // namespace zeb

@@ -1,0 +1,185 @@
+// Material diagrams: the stress correction factor k, the shear modulus over
+// temperature, stresses and tensile strength over the wire diameter and the
+// tensile-strength table per diameter band.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/mathx.h"
+#include "drawings/diagram_plots.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "spring/formulas.h"
+#include "spring/material.h"
+#include "spring/spring_data.h"
+#include "spring/strength.h"
+
+namespace zeb {
+
+std::array<int, 94>& StandardDiameterSteps() {
+  // The diameters not listed here are filled by the tables module.
+  static std::array<int, 94> steps = [] {
+    std::array<int, 94> a{};
+    const int head[] = {5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 25, 28, 30};
+    for (std::size_t i = 0; i < std::size(head); ++i) a[i] = head[i];
+    a[91] = 1800;
+    a[92] = 1900;
+    a[93] = 2000;
+    return a;
+  }();
+  return steps;
+}
+
+namespace {
+
+Real Diameter(int i) { return StandardDiameterSteps()[static_cast<std::size_t>(i)] / 100.0L; }
+
+}  // namespace
+
+void DrawKFactorDiagram(Real w) {
+  CadSetLayer(5);
+  DiagramMoveTo(2.5L, StressCorrectionFactor(2.5L));
+  SampleUpTo(2.5L, 20, [](Real x) { return x + 1.0L / 15; },
+             [](Real x) { DiagramLineTo(x, StressCorrectionFactor(x)); });
+  if (!(w > 0) || !std::isfinite(w)) return;
+  const Real k = StressCorrectionFactor(w);
+  CadSetLayer(19);
+  DiagramClipLine(w, 1.0L, w, k);
+  DiagramCircleX(w, k, 0.1L);
+  CadMoveTo(DiagramMapX(w + 0.5L), DiagramMapY(k + 0.06L));
+  CadTextLine("D/d= " + FloatToStrSig(w));
+  CadTextLine("k  = " + FloatToStrSig(k));
+}
+
+void DrawGTDiagram() {
+  const SpringDataRecord& s = SpringData();
+  CadSetLayer(5);
+  DiagramMoveTo(-50, ShearModulusAtTemp(s.G, -50));
+  SampleUpTo(-50, 250, [](Real T) { return T + 1; },
+             [&](Real T) { DiagramLineTo(T, ShearModulusAtTemp(s.G, T)); });
+  CadSetLayer(19);
+  DiagramCircleX(s.T1, ShearModulusAtTemp(s.G, s.T1), 2);
+  CadSetLayer(21);
+  DiagramCircleX(s.T, ShearModulusAtTemp(s.G, s.T), 2);
+  CadSetLayer(18);
+  DiagramCircleX(s.T2, ShearModulusAtTemp(s.G, s.T2), 2);
+}
+
+Real TauZulOfD(Real d) {
+  const SpringDataRecord& s = SpringData();
+  if (s.MaterialSel >= 11) return s.tauzul;
+  if (s.CoilingKind == 1) return 0.56L * MaterialRmOfD(d);
+  return 840 - 250 * Log10Ext(0.05L * d);
+}
+
+void DrawTauDDiagram(Real dmax) {
+  const SpringDataRecord& s = SpringData();
+  const Real q = PowerChecked(20 * dmax, 0.01L, "tau-d");
+  auto curve = [&](Real (*f)(Real), std::string_view label) {
+    Real last = 0.1L;
+    DiagramMoveTo(0.1L, f(0.1L));
+    if (std::isfinite(q) && q > 1)
+      SampleUpTo(0.1L, dmax, [q](Real d) { return d * q; }, [&](Real d) {
+        DiagramLineTo(d, f(d));
+        last = d;
+      });
+    DiagramText(label, 1.02L * last, f(last));
+  };
+  CadSetLayer(5);
+  curve(&TauZulOfD, "tau z");
+  CadSetLayer(5);
+  curve(&MaterialRmOfD, "Rm");
+
+  if (SG().RmTableLoaded != 0) {
+    CadSetLayer(22);
+    for (const auto* table : {&RmTable().Min, &RmTable().Max}) {
+      for (int i = 0; i <= 92; ++i) {
+        const Real v = (*table)[static_cast<std::size_t>(i)], vn = (*table)[static_cast<std::size_t>(i + 1)];
+        const Real d = Diameter(i), dn = Diameter(i + 1);
+        // No value (<= 0) or no diameter: no step.
+        if (!(v > 0) || !(vn > 0) || !(d > 0) || !(dn > 0)) continue;
+        DiagramClipLine(d, vn, dn, vn);
+        if (v != vn) DiagramClipLine(d, v, d, vn);
+      }
+    }
+  }
+
+  CadSetLayer(19);
+  const bool staticLoad = s.LoadType == 1;
+  const Real t1 = staticLoad ? s.tau1 : s.tauk1, t2 = staticLoad ? s.tau2 : s.tauk2;
+  DiagramClipLine(s.d, t1, s.d, t2);
+  DiagramCircleY(s.d, t1, 20);
+  DiagramCircleY(s.d, t2, 20);
+  DiagramText(staticLoad ? " tau1" : " tauk1", s.d, t1);
+  DiagramText(staticLoad ? " tau2" : " tauk2", s.d, t2);
+
+  const DiagramStateRecord& st = DiagramState();
+  if (st.DiagramAxisMode == 4) return;
+  const Real h = std::min(DiagramScaleY(0.022L * st.YSpan), DiagramScaleX(0.02L * st.XSpan));
+  static const Real ds[] = {0.2L, 0.5L, 1, 2.5L, 5, 10};
+  std::array<std::string, 7> head, rm, tz;
+  head[0] = " d [" + LengthUnitName() + "]";
+  rm[0] = "Rm " + StressUnitName();
+  tz[0] = "tauz " + StressUnitName();
+  for (int c = 0; c < 6; ++c) {
+    const Real r = MaterialRmOfD(ds[c]);
+    head[c + 1] = FormatLength(ds[c]);
+    rm[c + 1] = FormatStress(r);
+    tz[c + 1] = FormatStress(0.56L * r);
+  }
+  auto views = [](const std::array<std::string, 7>& a) {
+    std::array<std::string_view, 7> v;
+    for (std::size_t i = 0; i < 7; ++i) v[i] = a[i];
+    return v;
+  };
+  {
+    DiagramTextTable table(DiagramMapX(0.28L * st.XSpan), DiagramMapY(0.98L * st.YSpan), h, {9, 5, 5, 5, 5, 5, 5},
+                           views(head));
+    table.AddRow(views(rm));
+    table.AddRow(views(tz));
+  }
+  const MaterialRecord& m = ZEBWST_Record();
+  CadText("Rm = " + FloatToStrSig(m.Rm0) + " - " + FloatToStrSig(m.RmSlope) + " * log ( d / " +
+              FloatToStrSig(MaterialReal(m.DR0)) + " )",
+          DiagramMapX(0.55L * st.XSpan), DiagramMapY(0.775L * st.YSpan));
+  CadText("tauz = 0.56 * Rm", DiagramMapX(0.55L * st.XSpan), DiagramMapY(0.74L * st.YSpan));
+}
+
+int CountRmTableValues() {
+  int n = 0;
+  for (std::int32_t v : RmTable().Min)
+    if (v > 0) ++n;
+  return n;
+}
+
+void DrawRmDQuick() {
+  if (SG().RmTableLoaded == 0) return;
+  const RmTableT& t = RmTable();
+  int j = -1;
+  for (int i = 0; i <= 92 && j < 0; ++i)
+    if (t.Min[static_cast<std::size_t>(i)] > 0) j = i;
+  if (j < 0) {
+    ShowError("invalid data");
+    return;
+  }
+  const int count = std::max(1, CountRmTableValues());
+  const std::string head = " d [" + LengthUnitName() + "]";
+  DiagramTextTable table(1, 119, std::min<Real>(1.75L, 57.5L / count), {8, 4, 4, 4, 0, 0, 0},
+                         {head, "Rm min", "Rm max", "Rm calc", "", "", ""});
+  auto row = [&](const std::string& title, int i, Real dCalc) {
+    const std::string mn = FormatStress(t.Min[static_cast<std::size_t>(i)]);
+    const std::string mx = FormatStress(t.Max[static_cast<std::size_t>(i)]);
+    const std::string rc = dCalc > 0 ? FormatStress(MaterialRmOfD(dCalc)) : std::string();
+    table.AddRow4(title, mn, mx, rc);
+  };
+  row("d <= " + FormatLength(Diameter(j)), j, Diameter(j));
+  for (int i = j + 1; i <= 93 && t.Min[static_cast<std::size_t>(i)] > 0; ++i) {
+    const int hi = StandardDiameterSteps()[static_cast<std::size_t>(i)];
+    const int lo = StandardDiameterSteps()[static_cast<std::size_t>(i - 1)];
+    row(FormatLength(Diameter(i - 1)) + " < d <= " + FormatLength(Diameter(i)), i, ((hi + lo) / 2) / 100.0L);
+  }
+}
+
+}  // namespace zeb

@@ -1,0 +1,369 @@
+// The two production drawings as output runs.
+#include "drawings/production.h"
+
+#include <string>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "drawings/drawings.h"
+#include "drawings/figures.h"
+#include "drawings/output_run.h"
+#include "graphics/cad.h"
+#include "platform/oem_literal.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr Real kSketchD = 30, kSketchWire = 4, kSketchAlpha = 0.13L;
+
+std::shared_ptr<ProductionDataForm>& Form() {
+  static std::shared_ptr<ProductionDataForm> f = std::make_shared<ScriptedProductionDataForm>();
+  return f;
+}
+
+std::string Stress(Real v) { return FormatStressField(4, 0, v) + " " + StressUnitName(); }
+
+void Text(const std::string& t, Real x, Real y) { CadText(t, x, y); }
+
+void Mark(Real x, Real y, bool chosen) {
+  CadMoveTo(x, y);
+  DrawCircleMark();
+  if (chosen) DrawCrossMark();
+}
+
+// Refusals shared by both drawings, before any dialog or output.
+bool RoundWireOnly(int firstRefused) {
+  const SpringDataRecord& s = SpringData();
+  if (s.CrossSection >= firstRefused && s.CrossSection != 1) {
+    ShowError("nur für runden Drahtquerschnitt"_oem);
+    return false;
+  }
+  return true;
+}
+
+// The dialog for code 0, then the help number.
+bool AskProductionData(int cadCode) {
+  if (cadCode == 0) ProductionDataDialog().Run();
+  if (G().AbortFlag != 0) return false;
+  SetCurrentHelpNumber(6600);
+  return true;
+}
+
+void DefineProductionBlocks(bool third) {
+  const SpringDataRecord& s = SpringData();
+  CadBeginBlock("FRAME_1");
+  if (G().AbortFlag == 0) DrawTitleBlock(s.DrawingName, s.DrawingName2, s.DrawingNo);
+  CadEndBlock();
+  CadSetLayer(0);
+  CadBeginBlock("FEDER1");
+  DrawEndFormSketch1(kSketchD, kSketchWire, kSketchAlpha);
+  CadEndBlock();
+  CadBeginBlock("FEDER2");
+  DrawEndFormSketch2(kSketchD, kSketchWire, kSketchAlpha);
+  CadEndBlock();
+  if (third) {
+    CadBeginBlock("FEDER3");
+    DrawEndFormSketch3(kSketchD, kSketchWire, kSketchAlpha);
+    CadEndBlock();
+    CadBeginBlock("ZEB1TEX");
+    DrawRequirementsBlock(1, s.LoadType, 0);
+    CadEndBlock();
+  }
+  CadSetLayer(3);
+}
+
+void DataTable(std::uint16_t variant) {
+  const SpringDataRecord& s = SpringData();
+  DrawDrawingDataTable(s.GradeDe, s.GradeL0, s.GradeF1, s.n, s.nt, s.sh, s.GradeE1, s.GradeF2, s.GradeE2, s.TolDe,
+                       s.TolDeMinus, s.TolL0, s.TolL0Minus, s.TolF1, s.TolF1Minus, s.TolF2, s.TolF2Minus, s.e1, s.e2,
+                       variant);
+}
+
+void ForceTriangle() {
+  CadSetLayer(5);
+  CadMoveTo(102, 249);
+  CadLineTo(120, 249);
+  CadLineTo(102, 275);
+  CadLineTo(102, 249);
+  CadLine(102, 268, 106.85L, 268);
+  CadLine(102, 261, 111.7L, 261);
+  CadLine(102, 254, 116.54L, 254);
+}
+
+// The e1/e2 guide lines (end forms other than 1) and the wire section.
+void DeviationLines() {
+  const SpringDataRecord& s = SpringData();
+  if (s.EndForm != 1) {
+    if (s.e1 != 0) {
+      CadLine(29, 200, 24, 275);
+      CadLine(24, 275, 24, 283);
+      CadLine(29, 275, 29, 283);
+    }
+    if (s.e2 != 0) {
+      CadLine(29, 275, 63, 277);
+      CadLine(63, 277, 72, 277);
+    }
+  }
+  CadLine(61, 262, 67, 262);
+  CadLine(61, 266, 67, 266);
+}
+
+struct DiameterLabels {
+  std::string De, Di, Dm;
+};
+
+// The three diameter dimensions with their extension and centre lines.
+void DiameterDimensions(const DiameterLabels& t) {
+  CadSetLayer(3);
+  CadLine(29, 211, 29, 247);
+  CadLine(63, 264, 63, 245);
+  DimensionHorizontal(t.De, 29, 63, 246);
+  CadLine(33, 211, 33, 231);
+  CadLine(59, 264, 59, 229);
+  DimensionHorizontal(t.Di, 33, 59, 230);
+  CadSetLayer(1);
+  CadLine(31, 218, 31, 257);
+  CadLine(61, 218, 61, 257);
+  CadSetLayer(3);
+  DimensionHorizontal(t.Dm, 31, 61, 238);
+}
+
+void ProductionEntities() {
+  const SpringDataRecord& s = SpringData();
+  const ProductionDataRecord& p = ProductionData();
+  const bool showF = s.ShowLd != 0, showFn = s.ShowM != 0, showP = s.ShowP != 0;
+  CadSetLayer(0);
+  CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
+  CadInsertBlock("ZEB1TEX", 0, 0, 0, 1, 1);
+  DataTable(0);
+  CadSetLayer(0);
+  CadInsertBlock("FEDER1", 46, 200, 0, 1, 1);
+  if (p.Picture == 2 || p.Picture == 3) DrawBoreSectionFigure(46, 195, 12, 37, s.Dhmin + 0.05L);
+  if (p.Picture == 1 || p.Picture == 3) DrawPinFigure(46, 260, 20, 25, s.Ddmax - 0.05L);
+  CadSetLayer(0);
+  CadInsertBlock("FEDER1", 46, 275, 180, 1, 1);
+  CadInsertBlock("FEDER2", 124, 200, 0, 1, 1);
+  CadInsertBlock("FEDER3", 168, 200, 0, 1, 1);
+  CadTextStyle(2, 0, 2, 1.6L);
+  CadSetLayer(3);
+  Mark(33, 187, s.EndForm == 2);
+  Mark(113, 187, s.EndForm == 1);
+  Mark(153, 187, s.EndForm == 3);
+  if (s.EndForm == 4) {
+    Mark(33, 183, true);
+    Text("Federenden " + s.EndFormText, 40, 182);
+  }
+  ForceTriangle();
+  CadSetLayer(3);
+  CadLine(106.85L, 268, 124, 267);
+  CadLine(124, 267, 202, 267);
+  CadLine(111.7L, 261, 202, 261);
+  CadLine(116.54L, 254, 124, 255);
+  CadLine(124, 255, 202, 255);
+  CadLine(120, 249, 202, 249);
+  CadTextStyle(2, 0, 2.5L, 2);
+  const std::string fu = " " + ForceUnitName();
+  const bool one = s.F1 > 0;
+  if (showF && one) {
+    Text("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu, 126, 268);
+    Text(s.LoadType == 1 ? "Tau 1  = " + Stress(s.tau1) : "Tau k1 = " + Stress(s.tauk1), 166, 268);
+  }
+  if (showF) {
+    Text((one ? "F2 = " : "F = ") + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu, 126,
+         262);
+    if (s.LoadType == 1)
+      Text((one ? "Tau 2  = " : "Tau  = ") + Stress(s.tau2), 166, 262);
+    else
+      Text((one ? "Tau k2 = " : "Tau k = ") + Stress(s.tauk2), 166, 262);
+  }
+  if (showFn) {
+    Text("Fn = " + FormatForce(s.Fn) + fu, 126, 256);
+    Text("Tau n  = " + Stress(s.taun), 166, 256);
+  }
+  Text("Fc = " + FormatForce(s.Fc) + fu, 126, 250);
+  Text("Tau c  = " + Stress(s.tauc), 166, 250);
+  if (s.LoadType == 2 && showF) Text("Tau kh = " + Stress(s.taukh), 166, 240);
+  Text("R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName() + ")", 166, 232);
+  if (showP) {
+    Text("L = " + FormatLength(s.WireLength) + " " + LengthUnitName() + ")", 166, 228);
+    Text("P = " + FormatLength(s.P) + " " + LengthUnitName() + ")", 166, 224);
+    Text("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName() + ")", 166, 220);
+  }
+  CadTextStyle(2, 0, 1.8L, 1.44L);
+  CadSetLayer(3);
+  CadLine(46, 275, 102, 275);
+  CadLine(46, 200, 153, 200);
+  if (showF) {
+    if (one) CadLine(81, 268, 102, 268);
+    CadLine(86, 261, 102, 261);
+  }
+  if (showFn) CadLine(91, 254, 102, 254);
+  CadLine(96, 249, 102, 249);
+  DeviationLines();
+  CadSetLayer(3);
+  if (s.EndForm != 1 && s.e1 != 0) DimensionHorizontalOutside("     e1=" + FormatLengthDec(2, s.e1), 24, 29, 282);
+  if (s.EndForm != 1 && s.e2 != 0) DimensionVerticalOutside("e2=" + FormatLengthDec(2, s.e2), 71, 275, 277);
+  const bool noL0Tol = s.Allowance == 1 || s.Allowance == 4 || s.Allowance == 5;
+  DimensionVertical("L0 = " + FormatLength(s.L0) + (noL0Tol ? "" : FormatLengthTolerancePair(s.TolL0, s.TolL0Minus)),
+                    77, 200, 275);
+  if (showF && one) DimensionVertical("L1 = " + FormatLength(s.L1), 82, 200, 268);
+  if (showF) DimensionVertical((one ? "L2 = " : "L = ") + FormatLength(s.L2), 87, 200, 261);
+  if (showFn) DimensionVertical("Ln = " + FormatLength(s.Ln), 92, 200, 254);
+  DimensionVertical("Lc<= " + FormatLength(s.Lc), 97, 200, 249);
+  if (s.Allowance == 2 || s.Allowance == 4)
+    DimensionVerticalOutside("d = " + FormatLength(s.d) + "    ", 66, 262, 266);
+  else
+    DimensionVerticalOutside("d= " + FormatLength(s.d) + FormatLengthTolerancePair(s.TolWire, -s.TolWire) + "   ", 66,
+                             262, 266);
+  const bool tol = s.Allowance != 3 && s.Allowance != 5;
+  const std::string pair = FormatLengthTolerancePair(s.TolDe, s.TolDeMinus);
+  DiameterLabels labels;
+  labels.De = tol && s.DiameterGiven == 1 ? "     De = " + FormatLength(s.De) + pair
+                                           : "    (De = " + FormatLength(s.De) + ")";
+  labels.Di = tol && s.DiameterGiven == 2 ? "   Di = " + FormatLength(s.Di) + pair
+                                           : "  (Di = " + FormatLength(s.Di) + ")";
+  labels.Dm = tol && s.DiameterGiven == 3 ? "  Dm = " + FormatLength(s.Dm) + pair
+                                           : "   (Dm = " + FormatLength(s.Dm) + ")";
+  DiameterDimensions(labels);
+}
+
+void ProductionENEntities() {
+  const SpringDataRecord& s = SpringData();
+  const ProductionDataRecord& p = ProductionData();
+  const bool showF = s.ShowLd != 0, showFn = s.ShowM != 0, showP = s.ShowP != 0;
+  CadSetLayer(0);
+  CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
+  DataTable(1);
+  CadSetLayer(0);
+  CadInsertBlock("FEDER1", 46, 200, 0, 1, 1);
+  if (p.Picture == 2 || p.Picture == 3) DrawBoreSectionFigure(46, 195, 12, 37, s.Dhmin + 0.09L);
+  if (p.Picture == 1 || p.Picture == 3) DrawPinFigure(46, 260, 20, 25, s.Ddmax - 0.09L);
+  CadSetLayer(0);
+  CadInsertBlock("FEDER1", 46, 275, 180, 1, 1);
+  CadInsertBlock("FEDER2", 110, 200, 0, 0.5L, 0.5L);
+  CadTextStyle(2, 0, 2, 1.6L);
+  CadSetLayer(3);
+  Mark(33, 187, s.EndForm == 2);
+  Mark(100, 187, s.EndForm == 1);
+  if (s.EndForm == 4) {
+    Mark(143, 187, true);
+    Text("Federenden " + s.EndFormText, 140, 190);
+  }
+  ForceTriangle();
+  CadTextStyle(2, 0, 2.5L, 2);
+  CadSetLayer(3);
+  CadMoveTo(126, 280);
+  const std::string lu = " " + LengthUnitName();
+  const std::string dePair = FormatLengthTolerancePair(s.TolDe, s.TolDeMinus);
+  CadTextLine("d  = " + FormatLength(s.d) + FormatLengthTolerancePair(s.TolWire, -s.TolWire) + lu);
+  CadTextLine("De = " + FormatLength(s.De) + (s.DiameterGiven == 1 ? dePair : "") + lu);
+  CadTextLine("Di = " + FormatLength(s.Di) + (s.DiameterGiven == 2 ? dePair : "") + lu);
+  CadTextLine("D  = " + FormatLength(s.Dm) + (s.DiameterGiven == 3 ? dePair : "") + lu);
+  CadTextLine("Dd<=" + FormatLength(s.Ddmax) + lu);
+  CadTextLine("Dh>=" + FormatLength(s.Dhmin) + lu);
+  const bool noL0Tol = s.Allowance == 1 || s.Allowance == 4 || s.Allowance == 5;
+  CadTextLine("L0 = " + FormatLength(s.L0) + (noL0Tol ? "" : FormatLengthTolerancePair(s.TolL0, s.TolL0Minus)) + lu);
+  if (showF) {
+    CadTextLine("L1 = " + FormatLength(s.L1) + lu);
+    CadTextLine("L2 = " + FormatLength(s.L2) + lu);
+  }
+  if (showFn) CadTextLine("Ln = " + FormatLength(s.Ln) + lu);
+  CadTextLine("Lc = " + FormatLength(s.Lc) + lu);
+  if (showF) CadTextLine("sh = " + FormatLength(s.sh) + lu);
+  CadTextLine("e1<= " + FormatLength(s.e1) + lu);
+  CadTextLine("e2<= " + FormatLength(s.e2) + lu);
+  const std::string fu = " " + ForceUnitName();
+  if (showF) {
+    Text("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu, 126, 224);
+    Text(s.LoadType == 1 ? "Tau 1  = " + Stress(s.tau1) : "Tau k1 = " + Stress(s.tauk1), 166, 224);
+    Text("F2 = " + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu, 126, 220);
+    Text(s.LoadType == 1 ? "Tau 2  = " + Stress(s.tau2) : "Tau k2 = " + Stress(s.tauk2), 166, 220);
+  }
+  if (showFn) {
+    Text("Fn = " + FormatForce(s.Fn) + fu, 126, 216);
+    Text("Tau n  = " + Stress(s.taun), 166, 216);
+  }
+  Text("Fc,th = " + FormatForce(s.Fc) + fu, 126, 212);
+  Text("Tau c  = " + Stress(s.tauc), 166, 212);
+  if (s.LoadType == 2 && showF) Text("Hubspannung   Tau kh = " + Stress(s.taukh), 126, 206);
+  Text("Federrate   R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName(), 126, 202);
+  Text("Wickelverhältnis   w = "_oem + FloatToStrSig(s.w), 126, 198);
+  Text("Spannungskorrekturfaktor   k = " + FloatToStrSig(s.k), 126, 194);
+  if (showP) {
+    Text("Drahtlänge L = "_oem + FormatLength(s.WireLength) + lu, 146, 190);
+    Text("Steigung P = " + FormatLength(s.P) + lu, 146, 186);
+    Text("Gewicht m = " + FloatToStrSig(s.m) + " g", 146, 182);
+  }
+  CadTextStyle(2, 0, 1.8L, 1.44L);
+  CadSetLayer(3);
+  CadLine(46, 275, 102, 275);
+  CadLine(46, 200, 120, 200);
+  if (showF) {
+    CadLine(81, 268, 102, 268);
+    CadLine(86, 261, 102, 261);
+  }
+  if (showFn) {
+    CadLine(91, 254, 102, 254);
+    CadLine(96, 249, 102, 249);
+  }
+  DeviationLines();
+  CadSetLayer(3);
+  if (s.EndForm != 1 && s.e1 != 0) DimensionHorizontalOutside("e1", 24, 29, 282);
+  if (s.EndForm != 1 && s.e2 != 0) DimensionVerticalOutside("e2", 71, 275, 277);
+  DimensionVertical("L0", 77, 200, 275);
+  if (showF) {
+    DimensionVertical("L1", 82, 200, 268);
+    DimensionVertical("L2", 87, 200, 261);
+  }
+  if (showFn) DimensionVertical("Ln", 92, 200, 254);
+  DimensionVertical("Lc", 97, 200, 249);
+  DimensionVerticalOutside("d", 66, 262, 266);
+  const bool tol = s.Allowance != 3 && s.Allowance != 5;
+  DiameterDimensions({tol && s.DiameterGiven == 1 ? "De" : "(De)", tol && s.DiameterGiven == 2 ? "Di" : "(Di)",
+                      tol && s.DiameterGiven == 3 ? "Dm" : "(Dm)"});
+  DrawRequirementsBlock(1, s.LoadType, 1);
+}
+
+}  // namespace
+
+void ScriptedProductionDataForm::Run() {
+  ++shown;
+  if (cancel) G().AbortFlag = 1;
+}
+
+ProductionDataForm& ProductionDataDialog() { return *Form(); }
+void SetProductionDataForm(std::shared_ptr<ProductionDataForm> form) {
+  Form() = form ? std::move(form) : std::make_shared<ScriptedProductionDataForm>();
+}
+
+void DrawProductionDrawing(int cadCode) {
+  DrawingRun run;
+  run.extents = {-5, -5, 225, 310};
+  run.before = [cadCode](DrawingRun&) { return RoundWireOnly(2) && AskProductionData(cadCode); };
+  run.opened = [] { CadSetLayer(5); };
+  run.blocks = [] { DefineProductionBlocks(true); };
+  run.entities = ProductionEntities;
+  RunDrawingOutput(cadCode, std::move(run));
+}
+
+void DrawProductionDrawingEN(int cadCode) {
+  DrawingRun run;
+  run.extents = {-5, -5, 225, 310};
+  run.before = [cadCode](DrawingRun&) {
+    if (!RoundWireOnly(2)) return false;
+    if (SpringData().CoilingKind != 1) {
+      ShowError("nur für kaltgeformte Federn"_oem);
+      return false;
+    }
+    return AskProductionData(cadCode);
+  };
+  run.opened = [] { CadSetLayer(5); };
+  run.blocks = [] { DefineProductionBlocks(false); };
+  run.entities = ProductionENEntities;
+  RunDrawingOutput(cadCode, std::move(run));
+}
+
+}  // namespace zeb

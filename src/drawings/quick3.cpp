@@ -1,0 +1,245 @@
+// The Quick 3 result sheet: characteristic, spring pictures, tables and
+// text blocks of the current spring on one 160 x 120 sheet.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "base/format.h"
+#include "base/globals.h"
+#include "drawings/coils.h"
+#include "drawings/datablocks.h"
+#include "drawings/diagrams.h"
+#include "drawings/drawings.h"
+#include "drawings/output_run.h"
+#include "drawings/quick3.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr Real kNoBuckling = 9999;
+
+// The picture of the cross-section: projection, section or simple section.
+void DrawSpringPicture() {
+  const Code cs = SpringData().CrossSection;
+  if (cs == 1)
+    DrawSpringProjection();
+  else
+    DrawSpringSection(cs != 7);
+}
+
+std::string Ratio(Real tau, Real divisor) { return divisor == 0 ? std::string() : FormatFloatField(2, 2, tau / divisor); }
+std::string LengthCell(std::string_view label, Real v) { return std::string(label) + FormatLengthField(4, 2, v); }
+std::string StressCell(std::string_view label, Real v) { return std::string(label) + FormatStressField(4, 0, v); }
+
+}  // namespace
+
+bool QuickSheetPicturesDrawable() {
+  SpringDataRecord& s = SpringData();
+  if (!(s.De > 0) || !(s.L0 > 0)) return false;
+  const Real keep = s.L;
+  bool ok = true;
+  for (Real L : {s.L0, s.L1, s.L2}) {
+    s.L = L;
+    ok = ok && SideViewDrawable(s.CrossSection != 1);
+  }
+  s.L = keep;
+  return ok;
+}
+
+void DefineQuickSheetBlocks() {
+  SpringDataRecord& s = SpringData();
+  if (s.LoadType == 2) {
+    CadBeginBlock("goodman");
+    GoodmanDiagram();
+    CadEndBlock();
+  }
+  if (QuickSheetPicturesDrawable()) {
+    const std::pair<const char*, Real> pictures[] = {{"feder", s.L0}, {"zebl1", s.L1}, {"zebl2", s.L2}};
+    for (const auto& [name, L] : pictures) {
+      CadBeginBlock(name);
+      s.L = L;
+      DrawSpringPicture();
+      CadEndBlock();
+    }
+  }
+  s.L = s.L2;
+}
+
+void DrawOperatingPointTable(Real x, Real y, Real h) {
+  const SpringDataRecord& s = SpringData();
+  const std::string lu = LengthUnitName(), fu = ForceUnitName(), su = StressUnitName();
+  const std::string headers[] = {" L [" + lu + "]", " F [" + fu + "]", "tau [" + su + "]", " s [" + lu + "]"};
+  DiagramTextTable table(x, y, h, {10, 10, 10, 10, 6, 6, 0},
+                         {headers[0], headers[1], headers[2], headers[3], "tau/tauz", "tau/Rm", ""});
+  const bool dynamic = s.LoadType == 2;
+  auto force = [](Real F) { return FloatToStrSig(ForceToDisplayUnit(F)); };
+  table.AddRow({LengthCell("L0:", s.L0), "", "", "", "", "", ""});
+  struct Row {
+    const char* l;
+    Real L;
+    const char* f;
+    Real F;
+    const char* tk;
+    Real tauK;
+    const char* t;
+    Real tau;
+    const char* sl;
+    Real sv;
+  };
+  const Row rows[] = {{"L1:", s.L1, dynamic ? "F1: " : "F1 :", s.F1, "tauk1:", s.tauk1, "tau 1:", s.tau1, "s1:", s.s1},
+                      {"L2:", s.L2, "F2: ", s.F2, "tauk2:", s.tauk2, "tau 2:", s.tau2, "s2:", s.s2},
+                      {"Ln:", s.Ln, "Fn: ", s.Fn, "tau n:", s.taun, "tau n:", s.taun, "sn:", s.sn},
+                      {"Lc:", s.Lc, "Fc: ", s.Fc, "tau c:", s.tauc, "tau c:", s.tauc, "sc:", s.sc}};
+  for (const Row& r : rows) {
+    const std::string c1 = LengthCell(r.l, r.L), c2 = r.f + force(r.F);
+    const std::string c3 = dynamic ? StressCell(r.tk, r.tauK) : StressCell(r.t, r.tau);
+    const std::string c4 = LengthCell(r.sl, r.sv), c5 = Ratio(r.tau, s.tauzul), c6 = Ratio(r.tau, s.Rm);
+    table.AddRow({c1, c2, c3, c4, c5, c6, ""});
+  }
+}
+
+void DrawToleranceTable(Real x, Real y, Real h) {
+  const SpringDataRecord& s = SpringData();
+  DiagramTextTable table(x, y, h, {7, 2, 2, 2, 2, 0, 0}, {"EN15800-", "1", "2", "3", "", "", ""});
+  auto row = [&](const char* name, int grade) {
+    if (grade >= 1 && grade <= 4)
+      table.AddMarkRow(name, grade);
+    else
+      table.AddRow({name, "", "", "", "", "", ""});
+  };
+  if (s.Allowance != 3 && s.Allowance != 5) row("De, Di", s.GradeDe);
+  if (s.Allowance != 1 && s.Allowance != 4 && s.Allowance != 5) row("L0", s.GradeL0);
+  row("F1", s.GradeF1);
+  row("F2", s.GradeF2);
+  row("e1", s.GradeE1);
+  row("e2", s.GradeE2);
+}
+
+void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
+  const SpringDataRecord& s = SpringData();
+  const ProductionDataRecord& p = ProductionData();
+  CadMoveTo(x, y);
+  CadTextStyle(0, 0, h, w);
+  DiagramWireSectionText(s.Allowance != 2 && s.Allowance != 4);
+  const bool tol = s.Allowance != 3 && s.Allowance != 5;
+  const std::string pair = FormatLengthTolerancePair(s.TolDe, s.TolDeMinus), lu = " " + LengthUnitName();
+  CadTextLine("Di = " + FormatLength(s.Di) + (tol && s.DiameterGiven == 2 ? pair : "") + lu);
+  CadTextLine("Dm = " + FormatLength(s.Dm) + (tol && s.DiameterGiven == 3 ? pair : "") + lu);
+  CadTextLine("De = " + FormatLength(s.De) + (tol && s.DiameterGiven == 1 ? pair : "") + lu);
+  CadTextLine("n = " + FloatToStrSig(s.n));
+  CadTextLine("nt = " + FloatToStrSig(s.nt));
+  CadTextLine("R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+  CadTextLine("Dec = " + FormatLength(s.De + s.dDe) + lu);
+  CadTextLine("Ddmax = " + FormatLength(s.Ddmax) + lu);
+  CadTextLine("Dhmin = " + FormatLength(s.Dhmin) + lu);
+  if (std::fabs(s.sk - kNoBuckling) >= 1e-5L) CadTextLine("sk = " + FormatLength(s.sk) + lu);
+  CadTextLine("L = " + FormatLength(s.WireLength) + lu);
+  CadTextLine("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName());
+  CadTextLine("W12 = " + FormatMoment(s.W12) + " " + MomentUnitName());
+  CadTextLine("W0c = " + FormatMoment(s.W0c) + " " + MomentUnitName());
+  CadTextLine("fe = " + FloatToStrSig(s.fe) + " Hz");
+  CadTextLine("Federenden: " + s.EndFormText);
+  CadTextLine("Beanspruchung: " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
+  CadTextLine("nue = " + FloatToStrSig(s.nue));
+  if (s.Allowance > 0) CadTextLine("Fertigungsausgleich : " + AllowanceNames(s.Allowance));
+  if (s.WindingDir == 1 || s.WindingDir == 2) CadTextLine("Windg.richtung: " + WindingDirNames(s.WindingDir));
+  if (p.Preset == 1) CadTextLine("Federn gesetzt, Ls= " + FormatLength(p.Ls));
+  if (p.Preset == 2) CadTextLine("Federn ungesetzt");
+  if (std::fabs(s.T - 20) >= 1e-5L)
+    CadTextLine("T = " + FormatTemperatureField(3, 0, s.T) + " " + TemperatureUnitName());
+}
+
+void DrawRelaxationBlock(Real x, Real y, Real h, Real w) {
+  const SpringDataRecord& s = SpringData();
+  CadMoveTo(x, y);
+  CadTextStyle(2, 0, h, w);
+  DrawFreeLengthLine();
+  const std::string fu = " " + ForceUnitName();
+  CadTextLine("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu);
+  CadTextLine("F2 = " + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu);
+  if (s.F2Relax > 0) CadTextLine("F2,48h = " + FormatForce(s.F2 * (1 - 0.01L * s.F2Relax)) + fu);
+}
+
+void DrawMessageList(int mode, Real x, Real y, Real h, Real w) {
+  CadMoveTo(x, y);
+  CadSetLayer(21);
+  if (mode == 1 && G().ErrorMessageList.count > 7)
+    CadTextStyle(2, 0, 0.75L * h, 0.75L * w);
+  else
+    CadTextStyle(0, 0, h, w);
+  CadTextLine("Meldungen");
+  CadSetLayer(19);
+  DrawMessageLines();
+}
+
+void DrawDynamicBlock(Real x, Real y, Real h, Real w) {
+  const TransverseLoadRecord& q = TransverseLoad();
+  const ResonanceRecord& r = ResonanceResult();
+  CadMoveTo(x, y);
+  CadTextStyle(2, 0, h, w);
+  if (q.FQ != 0) {
+    CadTextLine("FQ = " + FormatForce(q.FQ) + " " + ForceUnitName());
+    CadTextLine("sq2 = " + FormatLength(q.y[2]) + " " + LengthUnitName());
+  }
+  if (r.ExternalMass != 0) {
+    CadTextLine("m ext = " + FormatMass(r.ExternalMass) + " " + MassUnitName());
+    CadTextLine("dy(fz) = " + FloatToStrSig(r.dyPercent) + " %");
+  }
+}
+
+void DrawQuickSheet(int cadCode) {
+  DrawingRun run;
+  run.opened = [] { DiagramReset(); };
+  run.blocks = [] { DefineQuickSheetBlocks(); };
+  run.entities = [] {
+    const SpringDataRecord& s = SpringData();
+    DiagramHeaderLine();
+    DiagramSetPlotSize(50, 50);
+    DiagramSetPlotOrigin(8, 8);
+    DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
+                 LengthToDisplayUnit(s.sc), ForceToDisplayUnit(s.Fc), 1);
+    DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
+    DrawCharacteristicLine(0);
+    if (s.LoadType == 2) {
+      CadInsertBlock("goodman", 70, 0, 0, 0.58L, 0.58L);
+    } else {
+      CadSetLayer(19);
+      CadTextStyle(2, 0, 1.4L, 0.9L);
+      CadMoveTo(75, 60);
+      DiagramMaterialText();
+    }
+    if (QuickSheetPicturesDrawable()) {
+      const Real scale = std::min(16 / s.De, 45 / s.L0);
+      CadSetLayer(0);
+      CadInsertBlock("feder", 11, 70, 0, scale, scale);
+      CadInsertBlock("zebl1", 30, 70, 0, scale, scale);
+      CadInsertBlock("zebl2", 49, 70, 0, scale, scale);
+    }
+    CadSetLayer(4);
+    CadTextStyle(2, 0, 1.2L, 1.0L);
+    CadText("L0=" + FormatLength(s.L0) + LengthUnitName(), 9, 67);
+    CadText("L1=" + FormatLength(s.L1) + LengthUnitName(), 28, 67);
+    CadText("L2=" + FormatLength(s.L2) + LengthUnitName(), 47, 67);
+    DrawOperatingPointTable(84, 118, 1.4L);
+    DrawToleranceTable(96, 90, 1.0L);
+    CadSetLayer(19);
+    CadTextStyle(2, 0, 1.4L, 1.0L);
+    CadMoveTo(110, 99);
+    CadTextLine("tau z: " + FormatStressDec(0, s.tauzul) + " " + StressUnitName());
+    CadTextLine(" k = " + FloatToStrSig(s.k));
+    CadMoveTo(122, 97);
+    CadTextLine("sh:" + FormatLengthField(4, 2, s.sh) + " " + LengthUnitName());
+    DrawRelaxationBlock(84, 99, 1.4L, 1.0L);
+    DrawResultTextBlock(60, 116, 1.4L, 1.0L);
+    DrawMessageList(1, 110, 94, 1.4L, 1.0L);
+    DrawDynamicBlock(138, 20, 1.4L, 1.0L);
+  };
+  RunDrawingOutput(cadCode, std::move(run));
+}
+
+}  // namespace zeb

@@ -1,0 +1,141 @@
+// The four spring views as output runs: projection, section, simple
+// section and top view, with the data text block DATEN.
+#include <algorithm>
+#include <cmath>
+
+#include "base/dialogs.h"
+#include "base/format.h"
+#include "base/globals.h"
+#include "drawings/coils.h"
+#include "drawings/drawings.h"
+#include "drawings/length_dialog.h"
+#include "drawings/output_run.h"
+#include "drawings/spring_view.h"
+#include "graphics/cad.h"
+#include "platform/oem_literal.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+void DrawSpringDataBlock() {
+  const SpringDataRecord& s = SpringData();
+  const Real H = std::max(0.04L * s.L, 0.04L * s.Dm);
+  CadTextStyle(2, 0, H, 0.8L * H);
+  CadSetLayer(4);
+  CadMoveTo(0, 9.6L * H);
+  const std::string lu = " " + LengthUnitName();
+  CadTextLine(s.DrawingName);
+  CadTextLine(s.DrawingNo);
+  CadTextLine("L = " + FormatLength(s.L) + lu);
+  CadTextLine("F = " + FormatForce(s.R * (s.L0 - s.L)) + " " + ForceUnitName());
+  switch (s.CrossSection) {
+    case 2:
+    case 4:
+      CadTextLine("b x h = " + FormatLength(s.d) + " x " + FormatLength(s.h) + lu);
+      break;
+    case 3:
+      CadTextLine("a = " + FormatLength(s.d) + lu);
+      break;
+    case 7:
+      CadTextLine("d = " + FormatLength(s.d) + lu + "  di = " + FormatLength(s.di) + lu);
+      break;
+    default:
+      CadTextLine("d = " + FormatLength(s.d) + lu);
+      break;
+  }
+  CadTextLine("De= " + FormatLength(s.De) + lu);
+  CadTextLine("R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+}
+
+void DrawSpringTopView() {
+  const SpringDataRecord& s = SpringData();
+  const Real r = s.Dm / 2, w = s.d / 2;
+  CadSetLayer(1);
+  CadCircle(0, 0, r);
+  CadLine(-0.6L * s.Dm, 0, 0.6L * s.Dm, 0);
+  CadLine(0, -0.6L * s.Dm, 0, 0.6L * s.Dm);
+  CadSetLayer(5);
+  const bool left = s.WindingDir == 2;
+  const Real frac = s.nt - std::trunc(s.nt);
+  const Real phi = std::isfinite(frac) ? (left ? 360 * frac : -360 * frac) : 0;
+  CadLine(r - w, 0, r + w, 0);
+  // The end of the wire: on layer 2 behind the full coils, else visible.
+  CadSetLayer(s.nt > 1 ? 2 : 5);
+  const Real rad = phi * 3.14159265358979323846264338327950288L / 180;
+  const Real c = std::cos(rad), sn = std::sin(rad);
+  CadLine((r - w) * c, (r - w) * sn, (r + w) * c, (r + w) * sn);
+  CadSetLayer(5);
+  if (s.nt > 1) {
+    CadCircle(0, 0, r + w);
+    CadCircle(0, 0, r - w);
+  } else if (left) {
+    CadArc(0, 0, 0, phi, r + w);
+    CadArc(0, 0, 0, phi, r - w);
+  } else {
+    CadArc(0, 0, phi, 0, r + w);
+    CadArc(0, 0, phi, 0, r - w);
+  }
+}
+
+void DrawSpringView(int kind, int cadCode, bool askLength) {
+  bool dataBlock = true;
+  DrawingRun run;
+  run.tables = 0;
+  run.before = [&](DrawingRun& r) {
+    SpringDataRecord& s = SpringData();
+    if (s.CrossSection >= 2 && s.CrossSection <= 6 && (kind == 1 || kind == 2)) {
+      ShowError("nur für runden Drahtquerschnitt"_oem);
+      return false;
+    }
+    if (kind != 4 && askLength) {
+      AskInstalledLength();
+      if (G().AbortFlag != 0) return false;
+      if (cadCode != 3) dataBlock = AskYesNoCancel("Ausgabe mit Federdaten als Textblock ?");
+    } else {
+      s.L = s.L0;
+    }
+    if (G().AbortFlag != 0) return false;
+    if (kind >= 1 && kind <= 3 && !SideViewDrawable(kind != 1)) {
+      ShowError("Zeichnung nicht möglich !"_oem);
+      return false;
+    }
+    const Real Dm = s.Dm, L = s.L;
+    if (kind == 4)
+      r.extents = {-Dm, -Dm, Dm, Dm};
+    else if (dataBlock)
+      r.extents = {-1.25L * Dm, -0.2L * L, std::max(L, Dm) + 1.25L * Dm, 1.2L * L};
+    else
+      r.extents = {-1.25L * Dm, -0.2L * L, 1.25L * Dm, 1.2L * L};
+    if (kind >= 1 && kind <= 3 && dataBlock) {
+      r.blocks = [] {
+        CadBeginBlock("DATEN");
+        DrawSpringDataBlock();
+        CadEndBlock();
+      };
+    }
+    return true;
+  };
+  run.entities = [&] {
+    const SpringDataRecord& s = SpringData();
+    switch (kind) {
+      case 1:
+        DrawSpringProjection();
+        break;
+      case 2:
+        DrawSpringSection(false);
+        break;
+      case 3:
+        DrawSpringSection(true);
+        break;
+      case 4:
+        DrawSpringTopView();
+        break;
+      default:
+        break;
+    }
+    if (kind >= 1 && kind <= 3 && dataBlock) CadInsertBlock("DATEN", 2 * s.d + 0.5L * s.Dm, 0, 0, 1, 1);
+  };
+  RunDrawingOutput(cadCode, std::move(run));
+}
+
+}  // namespace zeb

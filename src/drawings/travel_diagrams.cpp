@@ -1,0 +1,193 @@
+// Buckling, force over temperature, spring work, shear stress over travel
+// and the transverse-load diagrams.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "base/format.h"
+#include "drawings/diagram_plots.h"
+#include "graphics/cad.h"
+#include "graphics/diagram.h"
+#include "spring/calc.h"
+#include "spring/formulas.h"
+#include "spring/spring_data.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr Real kNoBuckling = 9999;
+
+bool Finite(Real v) { return std::isfinite(v); }
+
+}  // namespace
+
+void DrawBucklingDiagram() {
+  const SpringDataRecord& s = SpringData();
+  DiagramTextStyle(2, 0, 0.035L, 0.25L);
+  CadSetLayer(18);
+  DiagramText("Knicksicherheit", 0.2L, 0.1L);
+  CadSetLayer(16);
+  DiagramText("Knickgefahr", 5.0L, 0.6L);
+  CadSetLayer(5);
+  // The theoretical limit exists only for 0 <= G/E < 1.
+  if (s.E > 0 && Finite(s.G / s.E) && s.G / s.E >= 0 && s.G / s.E < 1) {
+    const Real g = s.G / s.E;
+    const Real A = 0.5L / (1 - g);
+    const Real B = std::numbers::pi_v<Real> * std::numbers::pi_v<Real> * (1 - g) / (0.5L + g);
+    if (Finite(A) && Finite(B) && B > 0) {
+      const Real x0 = std::sqrt(B);
+      auto y = [&](Real x) { return A * (1 - std::sqrt(std::max<Real>(0, 1 - B / (x * x)))); };
+      DiagramMoveTo(x0, 1.0L);
+      DiagramLineTo(x0, A);
+      SampleUpTo(x0, 10, [](Real x) { return x + 0.03L; }, [&](Real x) { DiagramLineTo(x, y(x)); });
+    }
+  }
+  if (!(s.L0 > 0) || !(s.Dm > 0)) return;
+  const Real xs = s.nue * s.L0 / s.Dm;
+  if (!Finite(xs)) return;
+  CadSetLayer(17);
+  DiagramClipLine(xs, 0, xs, s.sc / s.L0);
+  auto point = [&](int layer, std::string_view label, Real sv) {
+    CadSetLayer(layer);
+    DiagramCircleY(xs, sv / s.L0, 0.005L);
+    DiagramText(label, xs + 0.1L, sv / s.L0 - 0.01L);
+  };
+  point(16, "sc", s.sc);
+  point(21, "s2", s.s2);
+  point(19, "s1", s.s1);
+  if (s.sk != kNoBuckling) point(20, "sk", s.sk);
+  point(18, "sn", s.sn);
+}
+
+Real ForceAtTemperature(Real sv, Real T) {
+  const SpringDataRecord& s = SpringData();
+  return SpringRate(s.CrossSection, s.Dm, s.d, s.di, s.h, s.n, ShearModulusAtTemp(s.G, T), sv);
+}
+
+void DrawForceTemperatureCurve(Real sv) {
+  const SpringDataRecord& s = SpringData();
+  CadSetLayer(5);
+  DiagramMoveTo(-50, ForceAtTemperature(sv, -50));
+  SampleUpTo(-50, 250, [](Real T) { return T + 1; },
+             [&](Real T) { DiagramLineTo(T, ForceAtTemperature(sv, T)); });
+  CadSetLayer(19);
+  DiagramCircleX(s.T1, ForceAtTemperature(sv, s.T1), 2);
+  CadSetLayer(21);
+  DiagramCircleX(s.T, ForceAtTemperature(sv, s.T), 2);
+  CadSetLayer(18);
+  DiagramCircleX(s.T2, ForceAtTemperature(sv, s.T2), 2);
+}
+
+Real SpringWorkAt(Real sv) { return SpringData().R * sv * sv / 2; }
+
+void DrawSpringWork() {
+  const SpringDataRecord& s = SpringData();
+  CadSetLayer(5);
+  DiagramMoveTo(0, 0);
+  const Real step = s.sc / 300;
+  if (Finite(step) && step > 0)
+    SampleUpTo(0, s.sc, [step](Real v) { return v + step; }, [](Real v) { DiagramLineTo(v, SpringWorkAt(v)); });
+  auto marker = [&](int layer, std::string_view name, Real sv) {
+    CadSetLayer(layer);
+    const Real W = SpringWorkAt(sv);
+    DiagramVerticalMarker(std::string(name) + FormatMoment(W) + " " + MomentUnitName(), sv, W);
+  };
+  if (s.s1 > 0.09L * s.sc) marker(19, "W01= ", s.s1);
+  marker(21, "W02= ", s.s2);
+  marker(18, "W0n= ", s.sn);
+  marker(16, "W0c= ", s.sc);
+}
+
+void DrawStressDeflection() {
+  const SpringDataRecord& s = SpringData();
+  const bool staticLoad = s.LoadType == 1;
+  CadSetLayer(5);
+  DiagramMoveTo(0, 0);
+  if (staticLoad) {
+    DiagramLineTo(s.sc, s.tauc);
+  } else {
+    DiagramLineTo(s.s1, s.tau1);
+    DiagramLineTo(s.s1, s.tauk1);
+    DiagramLineTo(s.s2, s.tauk2);
+    DiagramLineTo(s.s2, s.tau2);
+    DiagramLineTo(s.sc, s.tauc);
+  }
+  CadSetLayer(19);
+  DiagramVerticalMarker("tau1", s.s1, s.tau1);
+  if (!staticLoad) DiagramVerticalMarker("tauk1", s.s1, s.tauk1);
+  CadSetLayer(21);
+  DiagramVerticalMarker("tau2", s.s2, s.tau2);
+  if (!staticLoad) DiagramVerticalMarker("tauk2", s.s2, s.tauk2);
+  CadSetLayer(18);
+  DiagramVerticalMarker("taun", s.sn, s.taun);
+  CadSetLayer(16);
+  DiagramVerticalMarker("tauc", s.sc, s.tauc);
+  const DiagramStateRecord& d = DiagramState();
+  CadLine(DiagramMapX(0), DiagramMapY(s.tauzul), DiagramMapX(d.XMax), DiagramMapY(s.tauzul));
+  DiagramText("tauz = " + FormatStressDec(0, s.tauzul), 0.3L * s.sc, 1.01L * s.tauzul);
+}
+
+Real TransverseFrequencyAt(Real sv) { return TransverseNaturalFrequency(TransverseSpringRate(sv)); }
+
+void DrawTransverseDiagram(int mode) {
+  const SpringDataRecord& s = SpringData();
+  const TransverseLoadRecord& q = TransverseLoad();
+  // The deflection exists only while the rate is above 0: its curve ends
+  // at the last such point.
+  bool open = true;
+  auto value = [&](Real sv, Real& v) {
+    const Real rq = TransverseSpringRate(sv);
+    if (mode == 0) {
+      if (!(rq > 0)) return false;
+      v = q.FQ / rq;
+    } else if (mode == 1) {
+      v = rq;
+    } else {
+      v = TransverseNaturalFrequency(rq);
+    }
+    return Finite(v);
+  };
+  CadSetLayer(5);
+  Real y0 = 0;
+  if (mode == 2) {
+    y0 = q.fq[0];
+  } else {
+    open = value(0, y0);
+  }
+  const Real step = s.sc / 300;
+  if (open) {
+    DiagramMoveTo(0, y0);
+    if (Finite(step) && step > 0)
+      SampleUpTo(0, s.sc, [step](Real v) { return v + step; }, [&](Real sv) {
+        Real v = 0;
+        if (open && value(sv, v))
+          DiagramLineTo(sv, v);
+        else
+          open = false;
+      });
+  }
+  const std::array<Real, 5>& stored = mode == 0 ? q.y : mode == 1 ? q.Rq : q.fq;
+  static const char* const names[3][4] = {
+      {"sq1= ", "sq2= ", "sqn= ", "sqc= "}, {"Rq1= ", "Rq2= ", "Rqn= ", "Rqc= "}, {"fq1= ", "fq2= ", "fqn= ", "fqc= "}};
+  auto marker = [&](int layer, int k, Real sv) {
+    const Real v = stored[static_cast<std::size_t>(k)];
+    if (!(v > 0)) return;
+    std::string text = names[mode][k - 1];
+    if (mode == 0)
+      text += FormatLength(v) + " " + LengthUnitName();
+    else if (mode == 1)
+      text += FormatSpringRate(v) + " " + SpringRateUnitName();
+    else
+      text += FloatToStrSig(v) + " Hz";
+    CadSetLayer(layer);
+    DiagramVerticalMarker(text, sv, v);
+  };
+  if (s.s1 > 0.09L * s.sc) marker(19, 1, s.s1);
+  marker(21, 2, s.s2);
+  if (s.sn > 1.05L * s.s2) marker(18, 3, s.sn);
+  marker(16, 4, s.sc);
+}
+
+}  // namespace zeb

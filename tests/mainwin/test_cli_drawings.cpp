@@ -1,0 +1,84 @@
+// "/CADi:j" for the spring views, the production drawing and the 3D view,
+// tried as a new user would: every example, DXF, IGES and TXT, one fresh
+// folder per run; every file read back by the peer checkers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "program_fixture.h"
+
+#ifndef ZEB1_WZEB1
+#error "ZEB1_WZEB1 names the program under test"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+int Shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+fs::path Tools() { return zeb::test::SourceDir() / ".." / "shared" / "tools"; }
+
+TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
+  const fs::path root = zeb::test::FreshTestFolder("zeb1_cli15_", {"xdg", "tmp"});
+  std::vector<std::string> dxf, igs;
+  int runs = 0;
+  for (const auto& e : fs::directory_iterator(zeb::test::SourceDir() / "examples")) {
+    if (e.path().extension() != ".zeb") continue;
+    const bool rectangular = e.path().stem() == "rectangular";
+    for (int i : {1, 2, 5}) {
+      for (int j = 12; j <= 17; ++j) {
+        const std::string tag = e.path().stem().string() + "_" + std::to_string(i) + "_" + std::to_string(j);
+        SCOPED_TRACE(tag);
+        const fs::path work = root / tag;
+        fs::create_directories(work);
+        fs::copy_file(e.path(), work / "t.zeb");
+        const int rc = Shell("cd " + Quote(work.string()) + " && XDG_CONFIG_HOME=" + Quote((root / "xdg").string()) +
+                             " TMPDIR=" + Quote((root / "tmp").string()) + " timeout 10 " + Quote(ZEB1_WZEB1) +
+                             " t.zeb /CAD" + std::to_string(i) + ":" + std::to_string(j) + " >out 2>err");
+        ++runs;
+        const char* ext = i == 1 ? "dxf" : i == 2 ? "igs" : "txt";
+        const fs::path out = work / (std::string("t.") + ext);
+        const std::string err = zeb::test::ReadBytes(work / "err");
+        if (rectangular && (j == 12 || j == 13 || j == 16)) {
+          EXPECT_EQ(2, rc);
+          EXPECT_FALSE(fs::exists(out));
+          EXPECT_NE(std::string::npos, err.find("nur f\xC3\xBCr runden Drahtquerschnitt")) << err;
+          continue;
+        }
+        EXPECT_EQ(0, rc) << err;
+        ASSERT_TRUE(fs::exists(out));
+        EXPECT_GT(fs::file_size(out), 100u);
+        if (i == 1) dxf.push_back(out.string());
+        if (i == 2) igs.push_back(out.string());
+      }
+    }
+  }
+  EXPECT_EQ(5 * 3 * 6, runs);
+  std::string dxfList, igsList;
+  for (const auto& f : dxf) {
+    dxfList += " " + Quote(f);
+    EXPECT_EQ(0, Shell("ogrinfo -ro -al -so " + Quote(f) + " > " + Quote(f + ".ogr") + " 2>&1"));
+    const std::string ogr = zeb::test::ReadBytes(f + ".ogr");
+    EXPECT_EQ(std::string::npos, ogr.find("ERROR")) << f << "\n" << ogr;
+    EXPECT_NE(std::string::npos, ogr.find("Feature Count:")) << f;
+  }
+  for (const auto& f : igs) igsList += " " + Quote(f);
+  EXPECT_EQ(0, Shell("/usr/bin/python3 " + Quote((Tools() / "dxfcheck.py").string()) + dxfList + " >&2"));
+  EXPECT_EQ(0, Shell("bash " + Quote((Tools() / "igescheck.sh").string()) + igsList + " >&2"));
+  fs::remove_all(root);
+}
+
+}  // namespace
