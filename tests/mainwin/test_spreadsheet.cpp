@@ -32,11 +32,11 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// The round dynamic example, read from the source folder's examples.
+// The round dynamic example.
 void RoundDynamic() {
   ResetSpringGlobals();
   G().AbortFlag = 0;
-  ReadSpringFile(std::string(ZEB1_SOURCE_FOLDER) + "/examples/round_dynamic.zeb");
+  ReadSpringFile((test::kExampleDir / "round_dynamic.zeb").string());
   ASSERT_EQ(G().AbortFlag, 0);
 }
 
