@@ -171,7 +171,11 @@ TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
       "mi_helplanguageKorea", "mi_helplanguageEspanol", "mi_helplanguageChinese", "mi_HelpAbout",
       // The input dialogs of the window.
       "mi_fileNew", "mi_EditApplication", "mi_EditCalculationMethod", "mi_EditProduction", "mi_EditQuick",
-      "mi_EditText", "mi_EditTolerance"};
+      "mi_EditText", "mi_EditTolerance",
+      // The documentation and spreadsheet commands (export only after a start).
+      "mi_docdrawinginfo", "mi_docuShowChanges1", "mi_docuPrintChanges", "mi_docuNewChange",
+      "mi_docuModifyChanges", "mi_docudeleteChange", "mi_Document1", "mi_Document2", "mi_Document3",
+      "mi_Document4", "mi_Document5", "mi_DocumentSetup", "mi_OleStartExcel", "mi_olePrintoutExcel"};
   EXPECT_EQ(on, expected);
   EXPECT_FALSE(window_->Action("mi_oleExportExcel")->isEnabled());
   // No recent files: the four items hidden.
