@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/globals.h"
+#include "mainwin/commands.h"
 #include "mainwin/spreadsheet.h"
 #include "reports/printout_fixture.h"
 #include "spring/springfile.h"
@@ -105,9 +106,11 @@ TEST_F(SpreadsheetTest, StartAndExportWriteNewDocuments) {
   G().CurrentDataFolder = data_.string() + "/";
   WriteSpringFile(CurrentSpringFilePath());
   ASSERT_EQ(G().AbortFlag, 0);
-  StartSpreadsheet();
+  EXPECT_FALSE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
+  RunCommand("mi_OleStartExcel");
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_TRUE(SpreadsheetStarted());
+  EXPECT_TRUE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
   const std::vector<std::string> args = Started(0);
   ASSERT_EQ(args.size(), 1u);
   EXPECT_EQ(args[0].front(), '/');
