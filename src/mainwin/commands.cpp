@@ -135,7 +135,8 @@ std::vector<Command> BuildTable() {
   t.push_back(Menu("mi_file", "", "&Datei"));
   t.push_back(Item("mi_fileNew", "mi_file", "&New", [] { FileNew(); }, 0, DialogsThere, "Ctrl+N"));
   t.push_back(Item("mi_fileOpen", "mi_file", "&Open...", [] { FileOpen(); }, 0, {}, "Ctrl+O"));
-  t.push_back(Item("mi_fileopentable", "mi_file", "OpenTable"));
+  t.push_back(Item("mi_fileopentable", "mi_file", "OpenTable", [] { WindowHooks().fileList(); }, 0,
+                   [] { return static_cast<bool>(WindowHooks().fileList); }));
   t.push_back(Item("mi_FileSave", "mi_file", "&Save", [] { FileSave(); }, 0, {}, "Ctrl+S"));
   t.push_back(Item("mi_FileSaveAs", "mi_file", "Save &As...", [] { FileSaveAs(); }));
   t.push_back(Item("mi_fileprint", "mi_file", "&Print",
@@ -146,7 +147,8 @@ std::vector<Command> BuildTable() {
                    },
                    0, GraphicsThere, "Ctrl+P"));
   t.push_back(Item("mi_filePrintMacro", "mi_file", "Print &Macro...", [] { RunPrintMacro(); }));
-  t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup"));
+  t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup", [] { WindowHooks().printerSetup(); }, 0,
+                   [] { return static_cast<bool>(WindowHooks().printerSetup); }));
   t.push_back(Item("mi_fileConfig", "mi_file", "Config"));
   for (int n = 1; n <= 4; ++n) {
     t.push_back(Item("mi_file" + std::to_string(n), "mi_file", std::to_string(n), [n] { OpenRecentFile(n); }, 0, {},

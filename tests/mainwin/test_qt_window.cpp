@@ -175,7 +175,8 @@ TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
       // The documentation and spreadsheet commands (export only after a start).
       "mi_docdrawinginfo", "mi_docuShowChanges1", "mi_docuPrintChanges", "mi_docuNewChange",
       "mi_docuModifyChanges", "mi_docudeleteChange", "mi_Document1", "mi_Document2", "mi_Document3",
-      "mi_Document4", "mi_Document5", "mi_DocumentSetup", "mi_OleStartExcel", "mi_olePrintoutExcel"};
+      "mi_Document4", "mi_Document5", "mi_DocumentSetup", "mi_OleStartExcel", "mi_olePrintoutExcel",
+      "mi_fileopentable", "mi_filePrinterSetup"};
   EXPECT_EQ(on, expected);
   EXPECT_FALSE(window_->Action("mi_oleExportExcel")->isEnabled());
   // No recent files: the four items hidden.
