@@ -23,12 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "xbase/dbffile.h"
-#include "xbase/ndx.h"
-#include "xbase/parser.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/index/ndx.h"
+#include "xbase/expr/parser.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace {
 

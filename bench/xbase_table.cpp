@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "xbase/ansi_literal.h"
-#include "xbase/dbffile.h"
-#include "xbase/tzdate.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/core/ansi_literal.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/core/dates.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 namespace {
 

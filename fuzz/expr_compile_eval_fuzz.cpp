@@ -10,12 +10,12 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "xbase/dbffile.h"
-#include "xbase/parser.h"
-#include "xbase/tzdate.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/expr/parser.h"
+#include "xbase/core/dates.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 using namespace zeb::xbase;
 

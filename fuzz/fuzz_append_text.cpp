@@ -4,11 +4,11 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "xbase/dbffile.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace zeb::xbase;

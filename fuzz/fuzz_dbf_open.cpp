@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "xbase/dbffile.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
 #include "fuzz_support.h"
 
 using namespace zeb::xbase;

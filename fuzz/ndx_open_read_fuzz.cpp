@@ -12,13 +12,13 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "xbase/dbffile.h"
-#include "xbase/ndx.h"
-#include "xbase/parser.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/index/ndx.h"
+#include "xbase/expr/parser.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/dbf/workarea.h"
 
 using namespace zeb::xbase;
 

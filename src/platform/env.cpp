@@ -1,5 +1,7 @@
 #include "platform/env.h"
 
+#include <langinfo.h>
+#include <locale.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -56,6 +58,32 @@ std::string GetEnvironment(std::string_view name) {
     return {};
   const char* v = std::getenv(std::string(name).c_str());
   return v ? std::string(v) : std::string();
+}
+
+std::string LocaleShortDateFormat() {
+  std::string fmt;
+  locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+  if (loc != static_cast<locale_t>(nullptr)) {
+    const char* f = nl_langinfo_l(D_FMT, loc);
+    fmt = f != nullptr ? f : "";
+    freelocale(loc);
+  }
+  std::string out;
+  for (std::size_t i = 0; i < fmt.size(); ++i) {
+    if (fmt[i] != '%' || i + 1 >= fmt.size()) {
+      out.push_back(fmt[i]);
+      continue;
+    }
+    const char c = fmt[++i];
+    if (c == 'd' || c == 'e') out += "dd";
+    else if (c == 'm') out += "MM";
+    else if (c == 'Y') out += "yyyy";
+    else if (c == 'y') out += "yy";
+    else if (c == 'D') out += "MM/dd/yy";
+    else if (c == 'F') out += "yyyy-MM-dd";
+  }
+  if (out.find('d') == std::string::npos || out.find('M') == std::string::npos) return "dd.MM.yyyy";
+  return out;
 }
 
 std::string ProgramVersionText() { return ZEB1_VERSION_TEXT; }

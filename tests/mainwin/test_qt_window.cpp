@@ -25,7 +25,12 @@
 #include "base/qt/qt_convert.h"
 #include "base/qt/qt_ui.h"
 #include "base/services.h"
+#include "drawings/drawings.h"
+#include "graphics/facade.h"
+#include "graphics/qt/canvas.h"
+#include "graphics/sink.h"
 #include "mainwin/commands.h"
+#include "mainwin/dispatch.h"
 #include "mainwin/config.h"
 #include "mainwin/online.h"
 #include "mainwin/qt/about_box.h"
@@ -489,6 +494,44 @@ TEST_F(QtWindowTest, OpenRecalculateSaveReopenAndExit) {
   // The session file lists the file first.
   const std::string session = test::ReadBytes(root_ / "cfg" / "zeb1" / "zeb1.cff");
   EXPECT_NE(session.find(file.string()), std::string::npos) << session;
+}
+
+// With the graphics window and the drawings in place, the canvas is the
+// client area and shows the opened spring's result graphic.
+TEST_F(QtWindowTest, OpenedSpringShowsInTheCanvas) {
+  window_->close();
+  window_.reset();
+  SetMainWindow(nullptr);
+  InstallGraphicsFacade();
+  InstallDrawings();
+  std::optional<int> ended;
+  window_ = StartMainWindow({"wzeb1"}, ended);
+  ASSERT_NE(window_, nullptr);
+  auto* canvas = qobject_cast<GraphCanvas*>(window_->centralWidget());
+  ASSERT_NE(canvas, nullptr);
+  const fs::path file = root_ / "work" / "t.zeb";
+  fs::copy_file(test::SourceDir() / "examples" / "round_dynamic.zeb", file);
+  ui_->ExpectOpenFile(file.string());
+  window_->Trigger("mi_fileOpen");
+  // The result sheet names the spring's values: the free length of the file.
+  bool found = false;
+  for (const std::string& record : Facade().Window().DisplayList())
+    found = found || record.find("105.8") != std::string::npos;
+  EXPECT_TRUE(found);
+  window_->resize(800, 600);
+  const QImage image = canvas->Render();
+  ASSERT_FALSE(image.isNull());
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 7)
+    for (int x = 0; x < image.width(); x += 7) colours.insert(image.pixel(x, y));
+  EXPECT_GT(colours.size(), 2u);
+  G().ModifiedFlag = 0;
+  window_->close();
+  window_.reset();
+  SetMainWindow(nullptr);
+  SetDrawings(nullptr);
+  SetScreen(nullptr);
+  ClearDrawingRegistry();
 }
 
 }  // namespace

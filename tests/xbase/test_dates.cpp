@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "x1_support.h"
-#include "xbase/tzdate.h"
+#include "xbase/core/dates.h"
 
 namespace zeb::xbase {
 namespace {

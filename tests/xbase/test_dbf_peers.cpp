@@ -5,9 +5,9 @@
 
 #include "platform/real48.h"
 #include "x1_support.h"
-#include "xbase/dbffile.h"
-#include "xbase/tzdate.h"
-#include "xbase/tzutils.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/core/dates.h"
+#include "xbase/core/text_utils.h"
 
 namespace zeb::xbase {
 namespace {

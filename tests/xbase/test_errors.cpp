@@ -4,7 +4,7 @@
 
 #include "platform/codepage.h"
 #include "x1_support.h"
-#include "xbase/tzcallback.h"
+#include "xbase/core/callbacks.h"
 
 namespace zeb::xbase {
 namespace {

@@ -1,7 +1,7 @@
 // BLOB streams in the three layouts: exact bytes, lengths, the header left
 // for other programs, text conversion.
 #include "test_memo_support.h"
-#include "xbase/ansi_literal.h"
+#include "xbase/core/ansi_literal.h"
 
 namespace zeb::xbase {
 namespace {

@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "test_memo_support.h"
-#include "xbase/ansi_literal.h"
+#include "xbase/core/ansi_literal.h"
 
 namespace zeb::xbase {
 namespace {

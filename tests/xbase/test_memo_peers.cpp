@@ -5,7 +5,7 @@
 
 #include "platform/codepage.h"
 #include "test_memo_support.h"
-#include "xbase/ansi_literal.h"
+#include "xbase/core/ansi_literal.h"
 
 namespace zeb::xbase {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "x2_support.h"
-#include "xbase/memo.h"
+#include "xbase/memo/memo.h"
 
 namespace zeb::xbase::test {
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "test_memo_support.h"
-#include "xbase/tablecmds.h"
+#include "xbase/dbf/tablecmds.h"
 
 namespace zeb::xbase::test {
 namespace {

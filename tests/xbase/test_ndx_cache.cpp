@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "test_ndx_support.h"
-#include "xbase/ndx_internal.h"
+#include "xbase/index/ndx_internal.h"
 
 namespace zeb::xbase::test {
 namespace {

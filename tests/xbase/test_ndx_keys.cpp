@@ -7,8 +7,8 @@
 
 #include "platform/oem_literal.h"
 #include "x1_support.h"
-#include "xbase/ndxkeys.h"
-#include "xbase/tzdate.h"
+#include "xbase/index/ndxkeys.h"
+#include "xbase/core/dates.h"
 
 namespace zeb::xbase::test {
 namespace {

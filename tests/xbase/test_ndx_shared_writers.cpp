@@ -15,7 +15,7 @@
 #include <random>
 
 #include "test_ndx_support.h"
-#include "xbase/memo.h"
+#include "xbase/memo/memo.h"
 
 namespace zeb::xbase::test {
 namespace {

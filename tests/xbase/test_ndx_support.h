@@ -9,9 +9,9 @@
 
 #include "support_ndx_checker.h"
 #include "x2_support.h"
-#include "xbase/ndx.h"
-#include "xbase/ndxkeys.h"
-#include "xbase/parser.h"
+#include "xbase/index/ndx.h"
+#include "xbase/index/ndxkeys.h"
+#include "xbase/expr/parser.h"
 
 namespace zeb::xbase::test {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "x2_support.h"
-#include "xbase/parser.h"
+#include "xbase/expr/parser.h"
 
 namespace zeb::xbase::test {
 namespace {

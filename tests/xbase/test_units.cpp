@@ -1,12 +1,12 @@
 // The engine's optional units plug into its hook tables.
 #include <gtest/gtest.h>
 
-#include "xbase/hooks.h"
-#include "xbase/memo.h"
-#include "xbase/ndx.h"
-#include "xbase/parser.h"
-#include "xbase/tzengine.h"
-#include "xbase/units.h"
+#include "xbase/core/hooks.h"
+#include "xbase/memo/memo.h"
+#include "xbase/index/ndx.h"
+#include "xbase/expr/parser.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/units.h"
 
 namespace zeb::xbase {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "xbase/tzengine.h"
-#include "xbase/tzerror.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
 
 namespace zeb::xbase::test {
 

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "x1_support.h"
-#include "xbase/dbffile.h"
-#include "xbase/locking.h"
-#include "xbase/tablecmds.h"
-#include "xbase/tzdate.h"
-#include "xbase/ansi_literal.h"
-#include "xbase/tzcallback.h"
-#include "xbase/tzutils.h"
-#include "xbase/workarea.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/dbf/locking.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/dates.h"
+#include "xbase/core/ansi_literal.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/text_utils.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb::xbase::test {
 

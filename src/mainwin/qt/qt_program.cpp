@@ -23,6 +23,8 @@
 #include "mainwin/qt/main_window.h"
 #include "mainwin/qt/qt_printer_port.h"
 #include "reports/printjob.h"
+#include "xbase/core/engine.h"
+#include "xbase/qt/qt_tzcallback.h"
 
 namespace zeb {
 
@@ -83,6 +85,7 @@ int RunInteractiveProgram(int argc, char** argv) {
   }
   auto ui = std::make_shared<QtUi>();
   SetUi(ui);
+  xbase::SetTzCallback(std::make_shared<xbase::QtTzCallback>());
   auto printer = MakeQtTextPrinterPort(ui);
   SetPrinterPort(printer);
   InstallQtDrawingDialogs();

@@ -1,0 +1,257 @@
+#include "xbase/core/errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/engine.h"
+
+namespace zeb::xbase {
+
+namespace {
+
+using Entry = std::pair<std::uint16_t, std::string>;
+
+// Texts as the engine shows them, trailing blanks included; written here in
+// UTF-8 and held in Windows-1252.
+const std::vector<Entry>& Table() {
+  static const std::vector<Entry> table = [] {
+    std::vector<Entry> t = {
+      {1, "Unzulässiger DOS-Funktionscode"},
+      {2, "Datei nicht gefunden"},
+      {3, "Pfad nicht gefunden"},
+      {4, "Zu viele Dateien geöffnet"},
+      {5, "Dateizugriff verweigert"},
+      {6, "Unzulässiges Datei-Handle"},
+      {8, "Zu wenig Speicher"},
+      {9, "Unzulässige Speicherblock-Adresse"},
+      {10, "Ungültige MS-DOS-Umgebung"},
+      {11, "Unzulässiges Aufrufformat"},
+      {12, "Unzulässiger Dateizugriff "},
+      {13, "Datenfehler"},
+      {14, "Ungültiges Peripheriegerät"},
+      {15, "Unzulässige Laufwerknummer."},
+      {16, "Entfernen des aktiven Verzeichnisses unzulässig"},
+      {17, "Umbenennung auf ein anderes Laufwerk unzulässig"},
+      {18, "Zu viele Dateien geöffnet"},
+      {19, "Diskette schreibgeschützt"},
+      {20, "Ungültiges Peripheriegerät"},
+      {21, "Laufwerk nicht bereit"},
+      {23, "Prüfsummenfehler"},
+      {24, "Ungültiger Diskparameterblock"},
+      {25, "Plattenpositionierungsfehler"},
+      {26, "Unbekanntes Medium"},
+      {27, "Sektor nicht gefunden."},
+      {28, "Kein Papier im Drucker"},
+      {29, "Schreibfehler bei Zugriff auf Peripheriegerät"},
+      {30, "Lesefehler bei Zugriff auf Peripheriegerät"},
+      {31, "Allgemeiner Fehler"},
+      {32, "Fehler beim gemeinsamen Dateizugriff"},
+      {33, "Fehler bei Dateisperre"},
+      {34, "Unzulässiger Diskettenwechsel"},
+      {35, "Zugriff zum Dateikontrollblock unmöglich"},
+      {36, "Überlauf des gemeinsamen Dateipuffers"},
+      {50, "Netzwerkanfrage nicht unterstützt"},
+      {51, "Gerät mit Fernzugriff nicht bereit"},
+      {52, "Doppelte Namensgebung auf Netzwerk"},
+      {53, "Netzwerkname nicht gefunden"},
+      {54, "Netzwerk überlastet"},
+      {55, "Gerät nicht mehr auf dem Netzwerk vorhanden"},
+      {56, "NetBios Befehlsgrenze überschritten"},
+      {57, "Gerätefehler im Netzwerk-Adapter"},
+      {58, "Falsche Antwort vom Netzwerk"},
+      {59, "Unerwarteter Netzwerkfehler"},
+      {60, "Konflikt beim Adapter mit Fernzugriff"},
+      {100, "Disketten-/Festplatten-Lesefehler"},
+      {101, "Disketten-/Festplatten-Schreibfehler"},
+      {102, "Datei nicht zugewiesen (assign)"},
+      {103, "Datei nicht geöffnet"},
+      {104, "Datei zur Eingabe nicht geöffnet"},
+      {105, "Datei zur Ausgabe nicht geöffnet"},
+      {106, "Unzulässiges Zahlenformat"},
+      {150, "Diskette schreibgeschützt"},
+      {151, "Ungültiges Peripheriegerät"},
+      {152, "Laufwerk nicht bereit"},
+      {154, "Prüfsummenfehler"},
+      {155, "Ungültiger Diskparameterblock"},
+      {156, "Plattenpositionierungsfehler"},
+      {157, "Unbekanntes Medium"},
+      {158, "Sektor nicht gefunden."},
+      {159, "Kein Papier im Drucker"},
+      {160, "Schreibfehler bei Zugriff auf Peripheriegerät"},
+      {161, "Lesefehler bei Zugriff auf Peripheriegerät"},
+      {162, "Fehler beim gemeinsamen Dateizugriff"},
+      {200, "Division durch Null"},
+      {201, "Bereichsprüffehler"},
+      {202, "Stapelüberlauf"},
+      {203, "Heapüberlauf"},
+      {204, "Unzulässige Zeigeroperation"},
+      {205, "Fließkommaüberlauf"},
+      {206, "Fließkommaunterlauf"},
+      {207, "Fließkommafehler"},
+      {208, "Overlay-Manager nicht installiert"},
+      {209, "Overlay-Lesefehler"},
+      {210, "Keine dBASE-Datei"},
+      {211, "Unzulässige Feldangabe"},
+      {212, "Anfrage außerhalb Bereich"},
+      {213, "Unerwartetes Dateiende"},
+      {214, "Datenbank wird bereits benutzt"},
+      {215, "Keine Datenbank (bzw. kein Arbeitsbereich) geöffnet."},
+      {216, "Allgemeine Schutzverletzung (GPF)"},
+      {217, "Zu wenig Platz im Arbeitsspeicher"},
+      {218, "Unzulässige Zeigervariable"},
+      {219, "Datei-Handle nicht duplizierbar"},
+      {220, "Unzulässiger Parameter"},
+      {221, "Index-Datei nicht geöffnet"},
+      {222, "Beschädigte Index-Datei"},
+      {223, "Falsche Index-Version"},
+      {224, "Zyklische Relation"},
+      {225, "Exklusiver Zugriff erforderlich"},
+      {226, "BROWSE nicht aktiv"},
+      {227, "Speichermediumplatz unzureichend "},
+      {228, "Anzahl Push/Pops nicht ausgeglichen "},
+      {229, "dBASE IV Memo-Dateien nicht unterstützt"},
+      {230, "Keine dBASE Variablen geladen"},
+      {231, "Bildschirmbibliothek nicht gefunden"},
+      {239, "Fehlender Doppelpunkt in der Zeitangabe"},
+      {240, "Nicht-numerisches Zeichen in der Zeitangabe"},
+      {241, "Ungültige Zeitangabe"},
+      {242, "Negative Zeitangabe"},
+      {243, "Negatives TimeDiff-Ergebnis"},
+      {254, "Interner XBASE-Fehler"},
+      {266, "Unzulässige Größe des Datenpuffers"},
+      {1003, "Unzulässige Memo-Adresse"},
+      {1004, "Speichermedium voll "},
+      {1005, "Memo-Schreibfehler"},
+      {1007, "Memo ist bereits geöffnet"},
+      {1012, "Unzureichender Speichermediumplatz zum Packen der Memo-Datei"},
+      {1017, "Memo-Datei nicht sperrbar"},
+      {1018, "Memo-Datei nicht entsperrbar"},
+      {1019, "Unzulässige Memo-Operation: Datei nicht geöffnet oder kein Memo-Feld in der Datei"},
+      {1100, "Nicht anwendbar bei eingebundenen Listen"},
+      {1101, "Virtuelle Datei-Verwaltungs-Unit nicht eingebunden"},
+      {1102, "Fehler in der Verwaltung der virtuellen Datei"},
+      {1103, "Unzulässige Ausführung "},
+      {1200, "Datensatz nicht gesperrt"},
+      {1201, "Datei nicht gesperrt"},
+      {1202, "Semaphore-Dateifehler. Abhilfe: Am Netzwerk anmelden oder SHARE.EXE vor dem Start von Windows laden"},
+      {1300, "File format not supported"},
+    };
+    for (auto& e : t) e.second = FromUtf8(CodePage::Cp1252, e.second);
+    return t;
+  }();
+  return table;
+}
+
+// The stop step of TzError.
+void StopStep() {
+  TzEngine& e = Engine();
+  if (e.halting) return;
+  e.lastError = e.currentError;
+  if (e.currentError == 0) return;
+  const std::uint16_t code = e.currentError;
+  std::string message = TzErrorText(code) + "\r\n" + TzTakeLastErrorText();
+  if (e.raiseMode) throw ETzError(message);
+  TzMessageBox(std::string_view(message).substr(0, 255), "Programm angehalten.", 16);
+  e.halting = true;
+  // An exit code of 0 would report success.
+  int exitCode = code & 0xFF;
+  if (exitCode == 0) exitCode = 1;
+  auto exitProcess = e.exitProcess;
+  if (exitProcess) exitProcess(exitCode);
+}
+
+}  // namespace
+
+void TzError(std::uint16_t code, std::string_view text) {
+  TzEngine& e = Engine();
+  e.currentError = code;
+  e.lastError = code;
+  e.lastErrorText.assign(text);
+  if (e.errorSwitch) StopStep();
+}
+
+std::string TzErrorTableText(std::uint16_t code) {
+  const auto& t = Table();
+  auto it = std::lower_bound(t.begin(), t.end(), code,
+                             [](const Entry& a, std::uint16_t c) { return a.first < c; });
+  if (it != t.end() && it->first == code) return it->second;
+  if (code >= 1203 && code <= 1299) return "Netzwerkfehler";
+  return "Unbekannter Fehler";
+}
+
+std::string TzErrorText(std::uint16_t code) {
+  if (code == 0) return {};
+  char digits[8];
+  auto r = std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(code));
+  return "Fehler Nr. " + std::string(digits, r.ptr) + " (" + TzErrorTableText(code) + ")";
+}
+
+std::string TzTakeLastErrorText() {
+  TzEngine& e = Engine();
+  std::string text = std::move(e.lastErrorText);
+  e.lastErrorText.clear();
+  e.lastError = 0;
+  return text;
+}
+
+std::string TzLastErrorMessage() {
+  TzEngine& e = Engine();
+  if (e.lastError == 0) return {};
+  std::string head = TzErrorText(e.lastError);
+  return head + "\r\n" + TzTakeLastErrorText();
+}
+
+bool SetTzErrorSwitch(bool on) {
+  bool old = Engine().errorSwitch;
+  Engine().errorSwitch = on;
+  return old;
+}
+
+bool SetTzRaiseMode(bool on) {
+  bool old = Engine().raiseMode;
+  Engine().raiseMode = on;
+  return old;
+}
+
+void RaiseTzError(const std::string& message) { throw ETzError(message); }
+
+int TzMessageBox(std::string_view text, std::string_view caption, std::uint16_t flags) {
+  return Callback().MessageBox(text.substr(0, 255), caption.substr(0, 255), flags);
+}
+
+std::uint16_t TzCurrentError() { return Engine().currentError; }
+void SetTzCurrentError(std::uint16_t code) { Engine().currentError = code; }
+
+std::uint16_t ErrnoToTzCode(int err) {
+  switch (err) {
+    case 0: return 0;
+    case ENOENT: return 2;
+    case ENOTDIR: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM: return 5;
+    case EBADF: return 6;
+    case ENOMEM: return 8;
+    case EROFS: return 19;
+    case EAGAIN: return 33;
+    case ENOSPC:
+    case EFBIG: return 101;
+    default: return 31;
+  }
+}
+
+void ClearTzErrorState() {
+  TzEngine& e = Engine();
+  e.currentError = 0;
+  e.lastError = 0;
+  e.lastErrorText.clear();
+}
+
+}  // namespace zeb::xbase

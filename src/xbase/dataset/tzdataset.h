@@ -1,0 +1,273 @@
+// The table datasets: TTzPrimDataset maps the dataset's record protocol
+// onto the Tzi cursor operations; TTzDataSet implements them on one work
+// area of the engine; TTzCDataSet adds the xBase command methods.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/real48.h"
+#include "xbase/dataset/dataset_base.h"
+#include "xbase/dataset/field_values.h"
+#include "xbase/dbf/dbffile.h"
+
+namespace zeb::xbase {
+
+struct WorkArea;
+
+// Result codes of the Tzi operations.
+constexpr int kTziOk = 0;
+constexpr int kTziNoErrorCode = 1401;
+constexpr int kTziAtBegin = 1402;
+constexpr int kTziAtEnd = 1403;
+constexpr int kTziNoFileName = 1404;
+
+// Raises the dataset exception for a Tzi result code (0 does nothing).
+void CheckTziResult(int code, const std::string& errorText);
+
+class TTzPrimDataset : public DataSet {
+ public:
+  explicit TTzPrimDataset(std::string name);
+  ~TTzPrimDataset() override;
+
+  std::int32_t GetRecNo() const override;
+  void SetRecNo(std::int32_t n) override;
+  std::int32_t GetRecordCount() override;
+  int CompareBookmarks(const Bookmark& a, const Bookmark& b) override;
+  bool BookmarkValid(const Bookmark& b) override;
+  bool Locate(std::string_view keyFields, const std::vector<FieldValue>& values, unsigned options) override;
+  FieldValue Lookup(std::string_view keyFields, const std::vector<FieldValue>& values,
+                    std::string_view resultFields) override;
+  bool FindRecord(bool restart, bool goForward);
+  bool GetFieldData(const TField& f, void* buffer) const override;
+  void SetFieldData(TField& f, const void* buffer) override;
+  virtual std::string GetErrorText(int code) const { return std::to_string(code); }
+  virtual bool IsTableEmpty() const { return Empty(); }
+
+  // --- the Tzi operations
+  virtual int TziSetToBegin() = 0;
+  virtual int TziSetToEnd() = 0;
+  virtual int TziOpen() = 0;
+  virtual int TziClose() = 0;
+  virtual std::int32_t TziGetRecordCount() = 0;
+  virtual int TziForceReread() = 0;
+  virtual int TziAppendRecord(std::uint8_t* buffer) = 0;
+  virtual int TziInsertRecord(std::uint8_t* buffer) = 0;
+  virtual int TziDeleteRecord() = 0;
+  virtual int TziInitRecord() = 0;
+  virtual int TziModifyRecord(std::uint8_t* buffer) = 0;
+  virtual std::size_t TziGetRecordDataSize() = 0;
+  virtual int TziGetCursorKind() { return 2; }
+  virtual int TziGetRecord(std::uint8_t* buffer, std::int32_t& recNo) = 0;
+  virtual int TziGetNextRecord(std::uint8_t* buffer, std::int32_t& recNo) = 0;
+  virtual int TziGetPriorRecord(std::uint8_t* buffer, std::int32_t& recNo) = 0;
+  virtual bool TziGetFieldData(const TField& f, const std::uint8_t* record, bool& isBlank, void* dest) const = 0;
+  virtual int TziSetFieldData(const TField& f, std::uint8_t* record, const void* source) = 0;
+  virtual int TziGoToRecNo(std::int32_t recNo) = 0;
+  virtual bool TziLocate(std::string_view keyFields, const std::vector<FieldValue>& values, unsigned options) = 0;
+  virtual FieldValue TziLookup(std::string_view keyFields, const std::vector<FieldValue>& values,
+                               std::string_view resultFields) = 0;
+  virtual std::size_t TziGetBookmarkSize() { return 4; }
+  virtual int TziGotoBookmark(std::int32_t bookmark) = 0;
+  virtual int TziSetToBookmark(std::int32_t& bookmark) = 0;
+  virtual int TziCompareBookmarks(std::int32_t b1, std::int32_t b2) {
+    return b1 < b2 ? -1 : b1 == b2 ? 0 : 1;
+  }
+
+  // The record of the active buffer (views: record number, deleted byte).
+  const std::vector<std::uint8_t>& ActiveBuffer() const { return activeBuffer_; }
+  // While set, fields read this record buffer instead of the active one
+  // (views show any row without moving the dataset).
+  void SetViewBuffer(const std::vector<std::uint8_t>* buffer) { viewBuffer_ = buffer; }
+  std::size_t RecordDataSize() const { return recordDataSize_; }
+
+ protected:
+  void OpenCursor() override;
+  void CloseCursor() override;
+  bool IsCursorOpen() const override { return cursorOpen_; }
+  GetResult GetRecord(std::vector<std::uint8_t>& buffer, GetMode mode, bool doCheck) override;
+  void InternalFirst() override;
+  void InternalLast() override;
+  void InternalSetToRecord(const std::vector<std::uint8_t>& buffer) override;
+  void InternalGotoBookmark(std::int32_t bookmark) override;
+  void InternalInitRecord(std::vector<std::uint8_t>& buffer) override;
+  void InternalAddRecord(std::vector<std::uint8_t>& buffer, bool append) override;
+  void InternalPost() override;
+  void InternalDelete() override;
+  void InternalEdit() override;
+  void InternalRefresh() override;
+  std::size_t RecordBufferSize() const override { return bufferSize_; }
+  Bookmark BufferBookmark(const std::vector<std::uint8_t>& buffer) const override;
+  BookmarkFlag GetBookmarkFlag(const std::vector<std::uint8_t>& buffer) const override;
+  void SetBookmarkFlag(std::vector<std::uint8_t>& buffer, BookmarkFlag f) override;
+  void DoOnNewRecord() override;
+  void ClearCalcFields(std::vector<std::uint8_t>& buffer) override;
+  // Opens the cursor's table and creates the fields (InternalOpen).
+  virtual void InternalOpen();
+  void Check(int code) const { CheckTziResult(code, code > kTziNoFileName || code < kTziNoErrorCode ? GetErrorText(code) : ""); }
+  std::int32_t BufferRecNo(const std::vector<std::uint8_t>& buffer) const;
+
+  std::size_t recordDataSize_ = 0;
+  std::size_t bufferSize_ = 0;
+  std::size_t infoOffset_ = 0;
+  std::size_t bookmarkOffset_ = 0;
+  bool cursorOpen_ = false;
+  std::vector<std::uint8_t> saved_;  // SaveActiveBuffer's copy
+  const std::vector<std::uint8_t>* viewBuffer_ = nullptr;
+};
+
+enum class TTzTableLanguage { tlOem, tlAnsi };
+
+// One data field of the table: the engine's description and both offsets.
+struct TzFieldMap {
+  FieldDesc desc;
+  BufferKind kind = BufferKind::None;
+  std::size_t engineOffset = 0;
+  std::size_t bufferOffset = 0;
+  std::size_t bufferSize = 0;
+};
+
+class TTzDataSet : public TTzPrimDataset {
+ public:
+  explicit TTzDataSet(std::string name);
+  ~TTzDataSet() override;
+
+  // --- properties
+  std::vector<std::string> dbfFields;
+  bool showProgress = true;
+  TTzTableLanguage tableLanguage = TTzTableLanguage::tlOem;
+  NotifyEvent beforeRestore, afterRestore;
+  const std::string& DbfFileName() const { return dbfFileName_; }
+  void SetDbfFileName(std::string_view name);
+  bool HideDeletedRecs() const { return hideDeleted_; }
+  void SetHideDeletedRecs(bool on);
+  int WorkAreaNumber() const { return area_; }
+  const std::vector<TzFieldMap>& FieldMaps() const { return maps_; }
+
+  // --- operations
+  bool SelectWorkArea(std::string_view method) const;
+  bool s_IsEmptyDbf();
+  void SafeGo(std::int32_t recNo);
+  void ResyncFromEngine();
+  bool GetDeletedFlag() const;
+  void SetDeletedFlag(bool value);
+  void SaveActiveBuffer();
+  void RestoreActiveBuffer();
+  void WriteActiveBufferToEngine();
+  void DirectOpenClose(bool open);
+  std::string GetErrorText(int code) const override;
+  bool IsTableEmpty() const override;
+  void Post() override;
+  bool BeginCrack() const { return beginCrack_; }
+  bool EndCrack() const { return endCrack_; }
+  // Reads record n into a record buffer without moving the dataset (views);
+  // false when the record does not exist. The engine's position is kept.
+  bool ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer);
+  // The record-buffer copy of the engine's current record.
+  void CopyEngineToBuffer(std::uint8_t* buffer) const;
+  // The same from a record buffer in the engine's layout.
+  void CopyFieldBuffer(const std::uint8_t* engineBuffer, std::uint8_t* buffer) const;
+  // Writes one field (1-based, 0 = all) of a record buffer into the engine.
+  void CopyBufferToEngine(const std::uint8_t* buffer, int field) const;
+  const TzFieldMap* MapOf(const TField& f) const;
+
+  // --- the Tzi operations
+  int TziSetToBegin() override;
+  int TziSetToEnd() override;
+  int TziOpen() override;
+  int TziClose() override;
+  std::int32_t TziGetRecordCount() override;
+  int TziForceReread() override;
+  int TziAppendRecord(std::uint8_t* buffer) override;
+  int TziInsertRecord(std::uint8_t* buffer) override;
+  int TziDeleteRecord() override;
+  int TziInitRecord() override;
+  int TziModifyRecord(std::uint8_t* buffer) override;
+  std::size_t TziGetRecordDataSize() override;
+  int TziGetRecord(std::uint8_t* buffer, std::int32_t& recNo) override;
+  int TziGetNextRecord(std::uint8_t* buffer, std::int32_t& recNo) override;
+  int TziGetPriorRecord(std::uint8_t* buffer, std::int32_t& recNo) override;
+  bool TziGetFieldData(const TField& f, const std::uint8_t* record, bool& isBlank, void* dest) const override;
+  int TziSetFieldData(const TField& f, std::uint8_t* record, const void* source) override;
+  int TziGoToRecNo(std::int32_t recNo) override;
+  bool TziLocate(std::string_view keyFields, const std::vector<FieldValue>& values, unsigned options) override;
+  FieldValue TziLookup(std::string_view keyFields, const std::vector<FieldValue>& values,
+                       std::string_view resultFields) override;
+  int TziGotoBookmark(std::int32_t bookmark) override;
+  int TziSetToBookmark(std::int32_t& bookmark) override;
+
+ protected:
+  void InternalOpen() override;
+  void CreateFields() override;
+  void InternalCancel() override;
+  void DoAfterCancel() override;
+  void DoAfterScroll() override;
+  virtual void DoBeforeRestore() { if (beforeRestore) beforeRestore(*this); }
+  virtual void DoAfterRestore() { if (afterRestore) afterRestore(*this); }
+  virtual void SyncEngineRecord() {}
+  virtual bool MemoAsNumber() const { return false; }
+  virtual void SetModified() {}
+  virtual void BeforeTableClose() {}
+  virtual bool OpenTable(std::string_view name) = 0;
+  virtual void s_AppendWithLock() = 0;
+  virtual void s_DeleteWithLock() = 0;
+  virtual void s_RestoreWithLock() = 0;
+  virtual void s_ReplaceWithLock() = 0;
+  virtual bool CanOpenLive() const { return true; }
+  // Virtual files live without a file.
+  virtual bool NeedsFileName() const { return true; }
+  WorkArea* Area() const;
+  // Moves the engine to the dataset's current record.
+  void SyncToActive();
+  bool OpenProcedure();
+
+  int area_ = 0;
+  // The message of an engine failure while opening (the engine took it).
+  std::string openError_;
+  bool beginCrack_ = false;
+  bool endCrack_ = false;
+  std::string dbfFileName_;
+  bool hideDeleted_ = false;
+  std::vector<TzFieldMap> maps_;
+};
+
+class TTzCDataSet : public TTzDataSet {
+ public:
+  explicit TTzCDataSet(std::string name);
+  bool CanModify() const override { return !readOnly_; }
+
+  void AppendRec();
+  void AppendFrom(std::string_view fileName);
+  bool Pack();
+  bool Deleted();
+  std::string Field(int n);
+  int FieldCount();
+  int FieldLen(int n);
+  void Go(std::int32_t n);
+  void Search(std::string_view key, std::uint8_t option1, std::uint8_t option2);
+  std::string SField(int n);
+  void Skip(std::int32_t count);
+  void GoTop() { First(); }
+  bool IsEof() const { return Eof(); }
+  std::int32_t RecCount() { return GetRecordCount(); }
+  bool GetBoolByName(std::string_view name);
+  void SetStrByName(std::string_view name, std::string_view text);
+  void SetBoolByName(std::string_view name, bool value);
+  void SetIntByName(std::string_view name, std::int32_t value);
+  void SetFloatByName(std::string_view name, const Real48& value);
+  void ResyncOrLast();
+
+ protected:
+  void DoAfterCancel() override;
+  void DoAfterScroll() override;
+  zeb::xbase::TField& ByName(std::string_view name);
+  // The append lock of a shared table unless a file or append lock is held;
+  // true when taken here (to be released with Unlock).
+  bool TakeAppendLock();
+  void EnterEdit();
+  bool readOnly_ = false;
+};
+
+}  // namespace zeb::xbase

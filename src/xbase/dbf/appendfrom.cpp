@@ -1,0 +1,552 @@
+// Record transfer into and out of the current area: AppendFrom another
+// table, export to and import from delimited text.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "platform/files.h"
+#include "xbase/core/ansi_literal.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/dates.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/core/text_utils.h"
+#include "xbase/dbf/workarea.h"
+#include "xbase/dbf/workarea_internal.h"
+
+namespace zeb::xbase {
+
+namespace {
+
+enum TypeClass { kOther = 0, kChar = 1, kNum = 2, kLogical = 3, kDate = 4, kMemo = 5 };
+
+int ClassOf(char type) {
+  switch (type) {
+    case 'C': return kChar;
+    case 'N':
+    case 'F': return kNum;
+    case 'L': return kLogical;
+    case 'D': return kDate;
+    case 'M': return kMemo;
+    default: return kOther;
+  }
+}
+
+// A stored number text read with the decimal point "."; the longest
+// leading number, 0 when there is none or it is out of range.
+long double ParseNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '+')) ++i;
+  text.remove_prefix(i);
+  double d = 0;
+  auto r = std::from_chars(text.data(), text.data() + text.size(), d);
+  if (r.ec != std::errc() || !std::isfinite(d)) return 0;
+  return d;
+}
+
+std::int64_t ParseInteger(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '+')) ++i;
+  text.remove_prefix(i);
+  std::int64_t v = 0;
+  auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (r.ec == std::errc()) return v;
+  // Out of range or not a plain integer: through the real reading.
+  long double x = std::trunc(ParseNumber(text));
+  if (x >= 9.2e18L) return INT64_MAX;
+  if (x <= -9.2e18L) return INT64_MIN;
+  return static_cast<std::int64_t>(x);
+}
+
+void StoreNumber(WorkArea& a, int field, long double value) {
+  const FieldDesc& f = a.fields[field - 1];
+  if (f.decimals > 0)
+    SetBufferNumber(a, field, value);
+  else
+    SetBufferInteger(a, field, static_cast<std::int64_t>(std::clamp<long double>(std::trunc(value), -9.2e18L, 9.2e18L)));
+}
+
+bool IsIntegerBuffer(const FieldDesc& f) {
+  BufferKind k = FieldBufferKind(f);
+  return k == BufferKind::Int32 || k == BufferKind::Int64;
+}
+
+// Destination field i from its source field.
+void ConvertField(WorkArea& dest, WorkArea& src, int i, int s) {
+  if (s == 0) return;
+  const FieldDesc& df = dest.fields[i - 1];
+  const FieldDesc& sf = src.fields[s - 1];
+  const int dc = ClassOf(df.type);
+  const int sc = ClassOf(sf.type);
+  switch (dc * 10 + sc) {
+    case kChar * 10 + kChar:
+    case kDate * 10 + kDate:
+      SetBufferText(dest, i, BufferText(src, s).substr(0, df.type == 'D' ? 10 : df.length));
+      break;
+    case kChar * 10 + kNum: {
+      std::string t = sf.decimals > 0 ? StoredNumber(BufferNumber(src, s), df.length, sf.decimals)
+                                      : StoredInteger(BufferInteger(src, s), df.length);
+      SetBufferText(dest, i, t);
+      break;
+    }
+    case kChar * 10 + kLogical:
+      SetBufferText(dest, i, BufferLogical(src, s) ? "T" : "F");
+      break;
+    case kChar * 10 + kDate: {
+      std::string t = BufferText(src, s);
+      if (df.length < t.size() && t.size() == 10) t.erase(DateFormat() == 1 ? 0 : 6, 2);
+      SetBufferText(dest, i, t.substr(0, df.length));
+      break;
+    }
+    case kNum * 10 + kChar: {
+      std::string t = BufferText(src, s);
+      if (df.decimals > 0)
+        SetBufferNumber(dest, i, ParseNumber(t));
+      else
+        SetBufferInteger(dest, i, ParseInteger(t));
+      break;
+    }
+    case kNum * 10 + kNum:
+      if (IsIntegerBuffer(sf) && IsIntegerBuffer(df))
+        SetBufferInteger(dest, i, BufferInteger(src, s));
+      else
+        StoreNumber(dest, i, BufferNumber(src, s));
+      break;
+    case kLogical * 10 + kLogical:
+      SetBufferLogical(dest, i, BufferLogical(src, s));
+      break;
+    case kLogical * 10 + kChar:
+    case kLogical * 10 + kNum:
+    case kLogical * 10 + kDate:
+    case kLogical * 10 + kMemo:
+      SetBufferLogical(dest, i, false);
+      break;
+    case kDate * 10 + kChar: {
+      std::string t = AllTrim(BufferText(src, s));
+      if (!t.empty() && IsDateText(t)) SetBufferText(dest, i, t);
+      break;
+    }
+    case kMemo * 10 + kChar: {
+      std::string t = TzTrimRight(BufferText(src, s));
+      if (!t.empty()) SetBufferInteger(dest, i, MemoHooks().AddMemo(t));
+      break;
+    }
+    case kMemo * 10 + kMemo: {
+      std::int64_t block = BufferInteger(src, s);
+      SetBufferInteger(dest, i, block != 0 ? MemoHooks().CopyMemoAppend(src, static_cast<std::int32_t>(block)) : 0);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+std::string Bracket(std::string_view routine, std::string_view source) {
+  return "[" + std::string(routine) + "(" + std::string(source) + ")]";
+}
+
+}  // namespace
+
+void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
+  SetTzCurrentError(0);
+  auto& u = Areas();
+  const int destNo = u.current;
+  WorkArea* dest = CurrentWorkArea();
+  const std::string where = Bracket("AppendFrom", source);
+  if (dest == nullptr) {
+    TzError(215, where);
+    return;
+  }
+  std::string text = " " + std::string(source) + " ";
+  bool isVirtual = false;
+  for (const char* kw : {" VIRTUAL FILE", " LINKED LIST", " VIRTUAL", " LINKED"}) {
+    text = " " + text + " ";
+    if (RemoveKeyword(kw, text)) isVirtual = true;
+  }
+  std::string path = isVirtual ? AllTrim(text) : ResolveTablePath(AllTrim(text), "DBF");
+  int srcNo = 0;
+  for (int i = 1; i <= kCallerAreas; ++i)
+    if (u.areas[i] && u.areas[i]->fileName == path) {
+      srcNo = i;
+      break;
+    }
+  if (isVirtual && srcNo == 0) {
+    TzError(215, "Virtual file must be open. " + where);
+    return;
+  }
+  if (srcNo == 0 && !PathIsRegularFile(path)) {
+    TzError(2, where);
+    return;
+  }
+  if (srcNo == destNo || path == dest->fileName) {
+    TzError(214, "Datei kann nicht an sich selbst angehängt werden. " + where);
+    return;
+  }
+  if (dest->hasMemo && !MemoHooks().Installed()) {
+    TzError(220, "Memo-Unit ist nicht ins Programm eingebunden. " + where);
+    return;
+  }
+  bool opened = false;
+  if (srcNo == 0) {
+    continueWhile = nullptr;
+    SelectArea(kFromFileArea);
+    USE(path + " ALIAS *FROMFILE");
+    if (TzCurrentError() != 0 || CurrentWorkArea() == nullptr) {
+      CloseArea();
+      SelectArea(destNo);
+      return;
+    }
+    srcNo = kFromFileArea;
+    opened = true;
+  }
+  WorkArea& src = *AreaAt(srcNo);
+  std::uint16_t code = 0;
+  struct CloseSource {
+    bool opened;
+    int destNo;
+    ~CloseSource() {
+      if (opened) {
+        SelectArea(kFromFileArea);
+        CloseArea();
+      }
+      SelectArea(destNo);
+    }
+  } closer{opened, destNo};
+
+  std::vector<int> map(static_cast<std::size_t>(dest->fieldCount) + 1, 0);
+  bool any = false;
+  for (int i = 1; i <= dest->fieldCount; ++i) {
+    for (int s = 1; s <= src.fieldCount; ++s)
+      if (src.fields[s - 1].name == dest->fields[i - 1].name) {
+        map[i] = s;
+        any = true;
+        break;
+      }
+  }
+  if (!any) return;
+  bool same = dest->fieldCount == src.fieldCount && dest->recordBufferSize == src.recordBufferSize;
+  for (int i = 0; same && i < dest->fieldCount; ++i) {
+    const FieldDesc& d = dest->fields[i];
+    const FieldDesc& s = src.fields[i];
+    same = d.name == s.name && d.type == s.type && d.length == s.length && d.decimals == s.decimals;
+  }
+  const bool withMemo = same && dest->hasMemo;
+
+  SelectArea(srcNo);
+  if (IsWhileOn() || continueWhile)
+    SKIP(0);
+  else
+    GoTop();
+  code = TzCurrentError();
+  while (code == 0 && !dEOF() && (!continueWhile || continueWhile())) {
+    SelectArea(destNo);
+    if (same) {
+      CompleteRecordBuffer(src);
+      std::memcpy(dest->recordBuffer, src.recordBuffer, dest->recordBufferSize);
+      dest->undecoded = false;
+      if (withMemo)
+        for (int i = 1; i <= dest->fieldCount; ++i)
+          if (dest->fields[i - 1].type == 'M') ConvertField(*dest, src, i, map[i]);
+    } else {
+      ClearRecord();
+      dest->recordBuffer[0] = src.recordBuffer[0];
+      for (int i = 1; i <= dest->fieldCount; ++i) ConvertField(*dest, src, i, map[i]);
+    }
+    Append();
+    code = TzCurrentError();
+    SelectArea(srcNo);
+    if (code != 0) break;
+    SKIP(1);
+    code = TzCurrentError();
+  }
+  SetTzCurrentError(code);
+}
+
+// ---------------------------------------------------------------- text
+
+namespace {
+
+class TextWriter {
+ public:
+  explicit TextWriter(AtomicFile& f) : f_(f) {}
+  void Put(std::string_view s) {
+    buf_.append(s);
+    if (buf_.size() >= 65536) Flush();
+  }
+  void Put(char c) { buf_.push_back(c); }
+  int Flush() {
+    if (!buf_.empty() && err_ == 0) err_ = f_.Write(buf_.data(), buf_.size());
+    buf_.clear();
+    return err_;
+  }
+  int Error() const { return err_; }
+
+ private:
+  AtomicFile& f_;
+  std::string buf_;
+  int err_ = 0;
+};
+
+bool Exported(char type) { return type == 'C' || type == 'D' || type == 'F' || type == 'L' || type == 'N'; }
+
+}  // namespace
+
+void CopyToText(std::string_view fileName, bool header) {
+  SetTzCurrentError(0);
+  if (CheckWorkArea("CopyToText")) return;
+  WorkArea& a = *CurrentWorkArea();
+  if (a.isVirtual) return;
+  const TzEngine& e = Engine();
+  const std::string name = ResolveTablePath(AllTrim(fileName), "TXT");
+  const std::string where = name + " [CopyToText]";
+  AtomicFile file;
+  if (int err = file.Open(name); err != 0) {
+    TzError(ErrnoToTzCode(err), where);
+    return;
+  }
+  TextWriter out(file);
+  const char sep = e.textSeparator;
+  const char quote = e.textQuote;
+  auto quoted = [&](std::string_view s) {
+    if (quote != 0) out.Put(quote);
+    out.Put(s);
+    if (quote != 0) out.Put(quote);
+  };
+  if (header) {
+    bool first = true;
+    for (const FieldDesc& f : a.fields) {
+      if (!Exported(f.type)) continue;
+      if (!first) out.Put(sep);
+      first = false;
+      quoted(TzTrimRight(f.name));
+    }
+    out.Put("\r\n");
+  }
+  GoTop();
+  while (TzCurrentError() == 0 && !dEOF()) {
+    bool first = true;
+    for (const FieldDesc& f : a.fields) {
+      if (!Exported(f.type)) continue;
+      if (!first) out.Put(sep);
+      first = false;
+      std::string_view v(a.stored.data() + f.offset, f.length);
+      switch (f.type) {
+        case 'C':
+          quoted(TzTrimRight(v));
+          break;
+        case 'D':
+          out.Put(TzTrimRight(v));
+          break;
+        case 'N':
+        case 'F':
+          out.Put(AllTrim(v));
+          break;
+        default:
+          out.Put(v);
+          break;
+      }
+    }
+    out.Put("\r\n");
+    if (out.Error() != 0) break;
+    SKIP(1);
+  }
+  std::uint16_t code = TzCurrentError();
+  if (code != 0) return;
+  out.Put('\x1A');
+  int err = out.Flush();
+  if (err == 0) err = file.Commit();
+  if (err != 0) {
+    file.Abort();
+    TzError(ErrnoToTzCode(err), where);
+  }
+}
+
+void CopyToTextPlain(std::string_view fileName) { CopyToText(fileName, false); }
+
+namespace {
+
+// Lines of a delimited text file, read in blocks.
+class LineReader {
+ public:
+  LineReader(int fd, std::size_t block) : fd_(fd), buf_(std::max<std::size_t>(block, 1), '\0') {}
+  // False at the end of input. consumed: bytes taken from the file.
+  bool Next(std::string& line, std::size_t& consumed) {
+    line.clear();
+    consumed = 0;
+    if (ended_) return false;
+    for (;;) {
+      int c = Get();
+      if (c < 0) {
+        if (error_ != 0) return false;
+        ended_ = true;
+        return !line.empty();
+      }
+      ++consumed;
+      if (c == '\n') return true;
+      if (c == '\r') {
+        int d = Peek();
+        if (d == '\n') {
+          Get();
+          ++consumed;
+        }
+        return true;
+      }
+      if (c == 0x1A) {
+        if (line.empty()) {
+          ended_ = true;
+          return false;
+        }
+        return true;
+      }
+      line.push_back(static_cast<char>(c));
+    }
+  }
+  int Error() const { return error_; }
+
+ private:
+  int Get() {
+    int c = Peek();
+    if (c >= 0) ++pos_;
+    return c;
+  }
+  int Peek() {
+    if (pos_ >= len_) {
+      if (eof_) return -1;
+      ssize_t r;
+      do r = ::read(fd_, buf_.data(), buf_.size());
+      while (r < 0 && errno == EINTR);
+      if (r < 0) {
+        error_ = errno;
+        eof_ = true;
+        return -1;
+      }
+      if (r == 0) {
+        eof_ = true;
+        return -1;
+      }
+      len_ = static_cast<std::size_t>(r);
+      pos_ = 0;
+    }
+    return static_cast<unsigned char>(buf_[pos_]);
+  }
+  int fd_;
+  std::string buf_;
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
+  bool eof_ = false;
+  bool ended_ = false;
+  int error_ = 0;
+};
+
+// The next field of line from pos; pos moves past its separator.
+std::string NextPiece(const std::string& line, std::size_t& pos, char sep, char quote) {
+  std::string out;
+  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+  bool inQuote = false;
+  while (pos < line.size()) {
+    char c = line[pos++];
+    if (quote != 0 && c == quote) {
+      inQuote = !inQuote;
+      continue;
+    }
+    if (c == sep && !inQuote) break;
+    out.push_back(c);
+  }
+  return out;
+}
+
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+void StoreTextField(WorkArea& a, int i, const std::string& piece) {
+  const FieldDesc& f = a.fields[i - 1];
+  switch (f.type) {
+    case 'C':
+      SetBufferText(a, i, std::string_view(piece).substr(0, f.length));
+      break;
+    case 'D': {
+      std::string t = AllTrim(piece);
+      if (t.size() == 8 && AllDigits(t)) t = DbfToDate(t);
+      SetBufferText(a, i, std::string_view(t).substr(0, 10));
+      break;
+    }
+    case 'N':
+    case 'F':
+      if (f.decimals > 0)
+        SetBufferNumber(a, i, ParseNumber(piece));
+      else
+        SetBufferInteger(a, i, ParseInteger(piece));
+      break;
+    case 'L': {
+      std::string t = TzTrimLeft(piece);
+      char c = t.empty() ? ' ' : t[0];
+      SetBufferLogical(a, i, c == 'T' || c == 'Y' || c == 't' || c == 'y');
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void AppendFromText(std::string_view fileName, bool showProgress) {
+  SetTzCurrentError(0);
+  if (CheckWorkArea("AppendFromText")) return;
+  WorkArea& a = *CurrentWorkArea();
+  const TzEngine& e = Engine();
+  const std::string name = ResolveTablePath(AllTrim(fileName), "TXT");
+  const std::string where = name + " [AppendFromText]";
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    TzError(ErrnoToTzCode(errno), where);
+    return;
+  }
+  FileHandle handle(fd);
+  struct stat st {};
+  std::int64_t size = ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+  if (S_ISDIR(st.st_mode)) {
+    TzError(ErrnoToTzCode(EISDIR), where);
+    return;
+  }
+  LineReader reader(fd, e.importBufferSize);
+  std::unique_ptr<TzProgress100> progress;
+  const std::int64_t step = std::max<std::int64_t>(1, size / 100);
+  std::int64_t pending = 0;
+  if (showProgress) progress = std::make_unique<TzProgress100>("Appending...");
+  const char sep = e.textSeparator;
+  const char quote = e.textQuote;
+  std::string line;
+  std::size_t consumed = 0;
+  while (reader.Next(line, consumed)) {
+    if (!line.empty()) {
+      ClearRecordOf(a);
+      std::size_t pos = 0;
+      for (int i = 1; i <= a.fieldCount && pos < line.size(); ++i) {
+        char type = a.fields[i - 1].type;
+        if (type != 'C' && type != 'D' && type != 'N' && type != 'F' && type != 'L') continue;
+        StoreTextField(a, i, NextPiece(line, pos, sep, quote));
+      }
+      Append();
+      if (TzCurrentError() != 0) return;
+    }
+    if (progress) {
+      pending += static_cast<std::int64_t>(consumed);
+      while (pending >= step) {
+        progress->Step();
+        pending -= step;
+      }
+    }
+  }
+  if (reader.Error() != 0) TzError(ErrnoToTzCode(reader.Error()), where);
+}
+
+}  // namespace zeb::xbase

@@ -1,0 +1,208 @@
+// DBF table files: header and field descriptors, records by number, header
+// commit, creation of tables and memo files, and conversion between the
+// stored record (text, as in the file) and the caller's record buffer.
+// Failures go to TzError; callers read TzCurrentError() after each call.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb::xbase {
+
+// A field: name (upper case, at most 10 characters), type letter, length,
+// decimals and offset in the stored record (field 1 starts at 1).
+struct FieldDesc {
+  std::string name;
+  char type = 'C';
+  std::uint8_t length = 0;
+  std::uint8_t decimals = 0;
+  std::uint16_t offset = 0;
+};
+
+// Record conversion procedure over the bytes after the deletion flag.
+using RecordProc = std::function<void(char* bytes, std::size_t count)>;
+
+enum HeaderState : std::uint8_t {
+  kHeaderClosed = 0,
+  kHeaderOnDisk = 1,
+  kHeaderReplaced = 2,  // header must be rewritten
+  kHeaderAppended = 3,  // header and end-of-file byte must be rewritten
+};
+
+// Lock state of an area (kept here: the header write needs to know it).
+enum LockState : std::uint8_t { kLockNone = 0, kLockFile = 1, kLockAppend = 2, kLockRecords = 3 };
+
+// An open file descriptor, closed on destruction.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle() { Close(); }
+  FileHandle(FileHandle&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+  FileHandle& operator=(FileHandle&& o) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // 0 or errno of close().
+  int Close();
+ private:
+  int fd_ = -1;
+};
+
+// The file layer's part of a work area. The work-area unit derives its
+// WorkArea from it.
+// Kinds of field in the caller's record buffer (see FieldBufferKind).
+enum class BufferKind { None, Text, Date, Int32, Real48, Int64, Double, Logical, MemoRef };
+
+// Where a field lies in the stored record and in the record buffer.
+struct FieldSlot {
+  BufferKind kind = BufferKind::None;
+  std::uint16_t storedOffset = 0;
+  std::uint8_t length = 0;
+  std::uint8_t decimals = 0;
+  std::size_t bufferOffset = 0;
+};
+
+struct DbfTable {
+  std::string fileName;    // full path; also the table's name in messages
+  std::string shortName;   // base name, at most 12 characters
+  std::array<std::uint8_t, 32> header{};  // first 32 bytes as last read or written
+  bool hasMemo = false;
+  std::uint16_t headerLength = 0;
+  std::uint16_t recordLength = 0;
+  int fieldCount = 0;
+  std::vector<FieldDesc> fields;  // fields[0] is field 1
+  // The fields' slots, made from fields when first needed (FieldSlots).
+  mutable std::vector<FieldSlot> fieldSlots;
+  std::uint8_t headerState = kHeaderClosed;
+  std::string lastUpdate;  // YYYYMMDD
+  std::string stored;      // the current record as stored (recordLength bytes)
+  std::int32_t recordCount = 0;
+  std::int32_t recordNumber = 0;
+  bool eof = false;
+  bool bof = false;
+  std::uint16_t fileMode = 0;  // 66 shared read/write, 18 exclusive ...
+  bool exclusive = false;      // opened exclusively: no physical locks needed
+  bool oemText = false;        // texts stored in code page 850
+  RecordProc beforeWrite;      // user value 1
+  RecordProc afterRead;        // user value 2
+  FileHandle file;
+  std::uint8_t lockState = kLockNone;
+  // Virtual files: the hook does the work (hooks.h).
+  bool isVirtual = false;
+  std::uint8_t pendingCommand = 0;
+  std::int32_t pendingRecord = 0;
+  // Read-ahead of whole stored records for forward scans of exclusive
+  // tables; dropped by any write and by close.
+  std::string readAhead;
+  std::int32_t readAheadFirst = 0;
+  std::int32_t readAheadCount = 0;
+
+  std::uint8_t Version() const { return header[0]; }
+  bool IsOpen() const { return file.valid(); }
+  void DropReadAhead() { readAhead.clear(); readAheadCount = 0; readAheadFirst = 0; }
+};
+
+// --- version bytes
+bool CheckDbfVersion(std::uint8_t version);
+// "FPT" for 0xF5 and 0x30, else "DBT" (refused bytes use the new-table version).
+std::string DbfMemoExtension(std::uint8_t version);
+// The memo file of a table: its name with the memo extension, written in
+// lower case when the table's extension is (so "a.dbf" goes with "a.dbt"),
+// and an existing file of that name in other case when there is one.
+std::string MemoFileName(std::string_view tableName, std::uint8_t version);
+bool IsDbase2(const DbfTable& t);
+bool IsDbase7(const DbfTable& t);
+
+// --- file modes (DOS numbering): low nibble 0 read, 1 write, 2 read/write;
+// share nibble 0x40 deny none = shared, anything else exclusive.
+constexpr std::uint16_t kModeShared = 66;
+constexpr std::uint16_t kModeExclusive = 18;
+bool IsExclusiveMode(std::uint16_t fileMode);
+
+// Default extension, absolute path, and a missing file replaced by the one
+// name in its folder that matches the last component ignoring case.
+std::string ResolveTablePath(std::string_view name, std::string_view extension = "DBF");
+
+// --- open, read, write, close
+// Opens t.fileName with the file mode; shared modes hold a read lock, the
+// exclusive ones a write lock on byte 0x80000000 (conflict: 32, file closed).
+// On success: header, fields, stored-record buffer, header state 1, record 1
+// (0 with EOF and BOF when empty). On failure the table holds no file.
+void OpenDbf(DbfTable& t, std::uint16_t fileMode);
+void GetDbfRecord(DbfTable& t, std::int32_t n);
+void PutDbfRecord(DbfTable& t, std::int32_t n);
+void AppendDbfRecord(DbfTable& t);
+void WriteDeletedFlag(DbfTable& t, std::int32_t n);
+void CommitDbf(DbfTable& t);
+void CloseDbf(DbfTable& t);
+// fsync; failure: TzError (code, "Zurückschreiben (Flush) unmöglich ...").
+void FlushFile(int fd);
+
+// Converts the share lock of an open table (same descriptor, so the area's
+// own byte-range locks survive); 0 or 32. Sets fileMode.
+std::uint16_t DbfSetShareMode(DbfTable& t, bool exclusive);
+
+// Records in the file: (size - header length) div record length, >= 0;
+// -1 when the size cannot be read.
+std::int32_t DbfRecordsInFile(const DbfTable& t);
+
+// Creates an empty table (and its memo file) and leaves it closed; the name
+// gets the default extension. fields: name, type, length, decimals.
+void CreateDbf(DbfTable& t, std::string_view fileName, const std::vector<FieldDesc>& fields);
+void NewMemoFile(std::string_view fileName, std::uint8_t memoType, std::uint16_t blockSize,
+                 std::string_view routineName);
+
+// --- record buffer (caller's typed record)
+// Byte 0 deleted flag, then per field: C length+1 (length byte + text),
+// D length+3 (length byte + date text), N/F: length <= 9 with 0 decimals
+// int32 (4), length <= 9 with decimals 6-byte real (6), length >= 10 with
+// 0 decimals int64 (8), with decimals double (8); L 1; M int32 (4); other 0.
+BufferKind FieldBufferKind(const FieldDesc& f);
+std::size_t FieldBufferSize(const FieldDesc& f);
+std::size_t RecordBufferSize(const DbfTable& t);
+// Offset of field i (1-based) in the record buffer; 0 gives the flag byte.
+std::size_t FieldBufferOffset(const DbfTable& t, int i);
+// The slots of t's fields, in field order.
+const std::vector<FieldSlot>& FieldSlots(const DbfTable& t);
+
+void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer);
+// Field (1-based) only; the deleted flag and other fields stay as they are.
+void UnpackField(const DbfTable& t, std::uint8_t* buffer, int field);
+void PackRecordData(DbfTable& t, const std::uint8_t* buffer);
+
+// Short strings of the record buffer.
+std::string ReadShortString(const std::uint8_t* p, std::size_t capacity);
+void WriteShortString(std::uint8_t* p, std::size_t capacity, std::string_view s);
+
+// Stored number text of a value (decimal point "."): right-aligned in
+// width; "*" x width when it does not fit or is not finite.
+std::string StoredNumber(long double value, int width, int decimals);
+std::string StoredInteger(std::int64_t value, int width);
+
+enum class CodePageDirection { AfterRead, BeforeWrite };
+// Converts count/recordLength records in place (bytes after each flag):
+// after reading the procedure then OEM->ANSI; before writing ANSI->OEM then
+// the procedure. Nothing unless oemText or a procedure is given.
+void RecordCodePage(CodePageDirection dir, bool oemText, const RecordProc& proc,
+                    std::size_t byteCount, std::size_t recordLength, char* buffer);
+
+std::string TableShortName(const DbfTable& t);
+
+// System byte-range lock through Engine().sysLock: 0 or errno.
+int SysLockRange(int fd, short type, std::int64_t offset, std::int64_t length);
+// Byte of the share lock (outside the lock region).
+constexpr std::int64_t kShareLockByte = 0x80000000LL;
+
+// Positioned reads and writes that go on after short transfers.
+// ReadAt: the count read (less at the end of the file), or -1 with errno.
+long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off);
+// WriteAt: 0 or errno (ENOSPC when nothing more is stored).
+int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off);
+
+}  // namespace zeb::xbase

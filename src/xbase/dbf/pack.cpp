@@ -1,0 +1,372 @@
+// Pack, Peek, Poke and Search: commands that work on the table file
+// directly instead of through the record buffer.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "xbase/core/ansi_literal.h"
+#include "xbase/dbf/locking.h"
+#include "xbase/dbf/tablecmds.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/engine.h"
+#include "xbase/core/errors.h"
+#include "xbase/core/text_utils.h"
+#include "xbase/dbf/workarea.h"
+#include "xbase/dbf/workarea_internal.h"
+
+namespace zeb::xbase {
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 65520;
+
+std::int64_t RecordOffset(const WorkArea& a, std::int32_t r) {
+  return static_cast<std::int64_t>(a.headerLength) +
+         static_cast<std::int64_t>(r - 1) * static_cast<std::int64_t>(a.recordLength);
+}
+
+// Whole-buffer positioned I/O; 0 or an errno value (EIO for a short read).
+int ReadFully(int fd, char* p, std::size_t n, std::int64_t off, std::size_t* got = nullptr) {
+  std::size_t done = 0;
+  while (done < n) {
+    ssize_t r = ::pread(fd, p + done, n - done, off + static_cast<std::int64_t>(done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      if (got) *got = done;
+      return errno;
+    }
+    if (r == 0) break;
+    done += static_cast<std::size_t>(r);
+  }
+  if (got) *got = done;
+  return done == n ? 0 : EIO;
+}
+
+int WriteFully(int fd, const char* p, std::size_t n, std::int64_t off) {
+  std::size_t done = 0;
+  while (done < n) {
+    ssize_t r = ::pwrite(fd, p + done, n - done, off + static_cast<std::int64_t>(done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (r == 0) return ENOSPC;
+    done += static_cast<std::size_t>(r);
+  }
+  return 0;
+}
+
+std::string PackFailureText(const WorkArea& a) { return "Fehler beim Packen von " + a.fileName + " [Pack]"; }
+
+// After a failed copy the slots first..last hold deleted records or copies
+// of records that moved to earlier slots: marking them deleted leaves every
+// kept record exactly once.
+void MarkSlotsDeleted(WorkArea& a, std::int32_t first, std::int32_t last) {
+  const char star = '*';
+  for (std::int32_t s = first; s >= 1 && s <= last; ++s) WriteFully(a.file.get(), &star, 1, RecordOffset(a, s));
+}
+
+}  // namespace
+
+void SetPackWriteFault(std::function<int(std::int32_t)> fault) { Areas().packWriteFault = std::move(fault); }
+
+bool Pack() {
+  SetTzCurrentError(0);
+  if (CheckWorkArea("Pack")) return false;
+  WorkArea& a = *CurrentWorkArea();
+  TzEngine& e = Engine();
+  RefreshRecordCount(a);
+  if (a.recordCount <= 0 && !a.isVirtual) return true;
+  bool reopened = false;
+  if (!a.exclusive) {
+    std::uint16_t code = ReopenFile(true);
+    if (code != 0) {
+      TzError(code, PackFailureText(a));
+      return false;
+    }
+    reopened = true;
+    std::int32_t inFile = DbfRecordsInFile(a);
+    if (inFile >= 0) a.recordCount = inFile;
+  }
+  // Step back to shared use (when Pack made it exclusive), then notify.
+  auto finish = [&]() {
+    if (reopened) {
+      std::uint16_t code = ReopenFile(false);
+      if (code != 0) {
+        TzError(code, "Datenbank kann nicht Sharable wiedergeöffnet werden. " + a.fileName + " [Pack]");
+        return;
+      }
+    }
+    NotifyMove(a);
+  };
+  if (e.confirmPack && !ConfirmAction("PACK " + a.fileName)) {
+    finish();
+    return false;
+  }
+  if (a.isVirtual) {
+    a.pendingCommand = 5;
+    VirtualFileHooks().Dispatch(a);
+    finish();
+    return true;
+  }
+
+  const int fd = a.file.get();
+  const std::size_t len = a.recordLength;
+  const std::int32_t count = a.recordCount;
+  std::int32_t kept = 0;
+  std::int32_t slot = 0;  // first free slot, 0 while none
+  std::int32_t failedAt = 0;
+  int err = 0;
+  {
+    bool savedFlush = e.flushSwitch;
+    e.flushSwitch = false;
+    SuspendNotify suspend(a);
+    a.DropReadAhead();
+    std::string block;
+    const std::int32_t per = static_cast<std::int32_t>(std::max<std::size_t>(1, kBlockBytes / std::max<std::size_t>(len, 1)));
+    auto& fault = Areas().packWriteFault;
+    for (std::int32_t first = 1; first <= count && err == 0; first += per) {
+      std::int32_t n = std::min(per, count - first + 1);
+      block.resize(static_cast<std::size_t>(n) * len);
+      err = ReadFully(fd, block.data(), block.size(), RecordOffset(a, first));
+      if (err != 0) {
+        failedAt = first;
+        break;
+      }
+      for (std::int32_t i = 0; i < n; ++i) {
+        const std::int32_t r = first + i;
+        const char* rec = block.data() + static_cast<std::size_t>(i) * len;
+        if (rec[0] == '*') {
+          if (slot == 0) slot = r;
+          continue;
+        }
+        ++kept;
+        if (slot == 0) continue;
+        err = fault ? fault(slot) : 0;
+        if (err == 0) err = WriteFully(fd, rec, len, RecordOffset(a, slot));
+        if (err != 0) {
+          failedAt = r;
+          break;
+        }
+        ++slot;
+      }
+    }
+    if (err == 0) {
+      const std::int64_t end = RecordOffset(a, kept + 1);
+      if (::ftruncate(fd, static_cast<off_t>(end)) != 0) {
+        err = errno;
+        failedAt = count + 1;
+      } else {
+        a.recordCount = kept;
+        const char mark = 0x1A;
+        err = WriteFully(fd, &mark, 1, end);
+      }
+    }
+    e.flushSwitch = savedFlush;
+  }
+  a.headerState = kHeaderAppended;
+  if (err != 0) {
+    if (slot != 0 && failedAt > slot) MarkSlotsDeleted(a, slot, failedAt - 1);
+    CommitDbf(a);
+    finish();
+    GoTop();
+    TzError(ErrnoToTzCode(err), PackFailureText(a));
+    return false;
+  }
+  CommitDbf(a);
+  if (kept > 0) {
+    ReadRecord(a, 1);
+    a.recordNumber = 1;
+    a.bof = a.eof = false;
+  } else {
+    ClearRecordOf(a);
+    a.recordNumber = 0;
+    a.bof = a.eof = true;
+  }
+  ReadCache& cache = Areas().cache;
+  if (kept < count && cache.alias == a.alias) cache.Free();
+  // The table is packed: its indexes follow even when the memo pack fails.
+  std::uint16_t memoCode = 0;
+  if (a.hasMemo && MemoHooks().Installed()) memoCode = MemoHooks().PackMemofile();
+  if (IndexActive()) {
+    Areas().reindexing = true;
+    IndexHooks().Reindex();
+    Areas().reindexing = false;
+  }
+  finish();
+  if (memoCode != 0) {
+    TzError(memoCode, PackFailureText(a));
+    return false;
+  }
+  return true;
+}
+
+void Peek(int n, std::int32_t r, std::string& text) {
+  text.clear();
+  if (CheckWorkArea("Peek")) return;
+  WorkArea& a = *CurrentWorkArea();
+  if (a.isVirtual) {
+    TzError(1100, "Search-Befehl bei virtuellen Dateien nicht erlaubt. [Peek]");
+    return;
+  }
+  if (r < 1 || r > a.recordCount || n < 0 || n > a.fieldCount) return;
+  const std::size_t off = n == 0 ? 0 : a.fields[n - 1].offset;
+  const std::size_t flen = n == 0 ? 1 : a.fields[n - 1].length;
+  const std::size_t len = a.recordLength;
+  ReadCache& c = Areas().cache;
+  if (c.count > 0 && c.alias != a.alias) c.Free();
+  const std::string where = "DBF: " + a.fileName + " [Peek(" + Num(n) + "," + Num(r) + ")]";
+  if (Engine().readCacheSize == 0) {
+    std::string bytes(flen, '\0');
+    std::size_t got = 0;
+    int err = ReadFully(a.file.get(), bytes.data(), flen, RecordOffset(a, r) + static_cast<std::int64_t>(off), &got);
+    if (err != 0) {
+      TzError(err == EIO ? 100 : ErrnoToTzCode(err), where);
+      return;
+    }
+    text = std::move(bytes);
+    return;
+  }
+  if (!c.Holds(a.alias, r)) {
+    std::size_t size = std::min<std::size_t>(Engine().readCacheSize, kBlockBytes);
+    std::int32_t records = static_cast<std::int32_t>(size / len);
+    records = std::min(records, a.recordCount);
+    if (records <= 0) records = 1;
+    c.Free();
+    c.bytes.resize(static_cast<std::size_t>(records) * len);
+    std::size_t got = 0;
+    int err = ReadFully(a.file.get(), c.bytes.data(), c.bytes.size(), RecordOffset(a, r), &got);
+    std::int32_t whole = static_cast<std::int32_t>(got / len);
+    if (whole == 0) {
+      c.Free();
+      TzError(err == 0 || err == EIO ? 100 : ErrnoToTzCode(err), where);
+      return;
+    }
+    c.bytes.resize(static_cast<std::size_t>(whole) * len);
+    c.alias = a.alias;
+    c.first = r;
+    c.count = whole;
+  }
+  text = c.bytes.substr(static_cast<std::size_t>(r - c.first) * len + off, flen);
+}
+
+void Poke(std::string_view text, int n, std::int32_t r) {
+  if (CheckWorkArea("Poke")) return;
+  WorkArea& a = *CurrentWorkArea();
+  std::string bracket = ("[Poke(" + std::string(text) + "," + Num(n) + "," + Num(r) + ")]").substr(0, 100);
+  if (a.isVirtual) {
+    TzError(1100, "Search-Befehl bei virtuellen Dateien nicht erlaubt." + bracket);
+    return;
+  }
+  if (Engine().sharedMode && !a.exclusive && !HoldsRecordLock(a, r)) {
+    TzError(1200, "Datensatz nicht gesperrt " + bracket);
+    return;
+  }
+  if (r < 1 || n < 0 || n > a.fieldCount || r > a.recordCount) return;
+  std::size_t off = 0;
+  std::size_t count = 0;
+  if (n == 0) {
+    count = text.empty() ? 0 : 1;
+  } else {
+    off = a.fields[n - 1].offset;
+    count = std::min<std::size_t>(text.size(), a.fields[n - 1].length);
+  }
+  if (count == 0) return;
+  a.DropReadAhead();
+  int err = WriteFully(a.file.get(), text.data(), count, RecordOffset(a, r) + static_cast<std::int64_t>(off));
+  if (err != 0) {
+    TzError(101, bracket);
+    return;
+  }
+  if (a.headerState != kHeaderAppended) a.headerState = kHeaderReplaced;
+  ReadCache& c = Areas().cache;
+  if (c.Holds(a.alias, r))
+    std::memcpy(c.bytes.data() + static_cast<std::size_t>(r - c.first) * a.recordLength + off, text.data(), count);
+}
+
+void SetSearchCallback(std::function<void()> callback) { Areas().searchCallback = std::move(callback); }
+void SetSearchFound(bool found) { Areas().foundFlag = found; }
+int SearchHitField() { return Areas().searchField; }
+
+void Search(std::string_view text, int& field, bool fromTop) {
+  SetTzCurrentError(0);
+  if (CheckWorkArea("Search")) return;
+  WorkArea& a = *CurrentWorkArea();
+  if (a.isVirtual) {
+    TzError(1100, "Search-Befehl bei virtuellen Dateien nicht erlaubt. [Search]");
+    return;
+  }
+  std::string pattern = TzTrimRight(text);
+  if (pattern.empty()) return;
+  pattern = TzUpper(pattern);
+  const int wanted = (field >= 1 && field <= a.fieldCount) ? field : 0;
+  field = 0;
+  auto& unit = Areas();
+  const std::size_t len = a.recordLength;
+  const std::size_t blockBytes = unit.searchCallback ? kBlockBytes / 2 : kBlockBytes;
+  const std::int32_t per = static_cast<std::int32_t>(std::max<std::size_t>(1, blockBytes / std::max<std::size_t>(len, 1)));
+  const std::int32_t start = a.recordNumber;
+  const std::int32_t count = RecCount();
+  std::int32_t firstRecord = fromTop ? 1 : std::max(1, start + 1);
+  bool found = false;
+  bool stop = false;
+  std::string block;
+  std::string upper;
+  for (std::int32_t rec = firstRecord; rec <= count && !found && !stop; rec += per) {
+    std::int32_t n = std::min(per, count - rec + 1);
+    block.resize(static_cast<std::size_t>(n) * len);
+    std::size_t got = 0;
+    ReadFully(a.file.get(), block.data(), block.size(), RecordOffset(a, rec), &got);
+    std::size_t whole = got / len;
+    if (whole == 0) break;
+    block.resize(whole * len);
+    RecordCodePage(CodePageDirection::AfterRead, a.oemText, a.afterRead, block.size(), len, block.data());
+    upper = TzUpper(block);
+    for (std::size_t pos = upper.find(pattern); pos != std::string::npos; pos = upper.find(pattern, pos + 1)) {
+      const std::int32_t hit = rec + static_cast<std::int32_t>(pos / len);
+      const std::size_t inRecord = pos % len;
+      int f = 0;
+      for (int i = 0; i < a.fieldCount; ++i) {
+        const FieldDesc& d = a.fields[i];
+        if (inRecord >= d.offset && inRecord < static_cast<std::size_t>(d.offset) + d.length) {
+          f = i + 1;
+          break;
+        }
+      }
+      if (f == 0) continue;
+      const FieldDesc& d = a.fields[f - 1];
+      if (inRecord + pattern.size() > static_cast<std::size_t>(d.offset) + d.length) continue;
+      if (d.type == 'M' || (wanted != 0 && wanted != f)) continue;
+      if (hit > RecCount()) {
+        stop = true;
+        break;
+      }
+      GO(hit);
+      if (TzCurrentError() != 0) {
+        stop = true;
+        break;
+      }
+      if (!RecordVisible(a)) continue;
+      if (unit.searchCallback) {
+        unit.searchField = f;
+        unit.foundFlag = false;
+        unit.searchCallback();
+        if (!unit.foundFlag) continue;
+      }
+      field = f;
+      found = true;
+      break;
+    }
+  }
+  if (found) return;
+  if (start >= 1 && start <= RecCount()) {
+    if (a.recordNumber != start || a.eof) GO(start);
+  } else if (a.recordNumber != start && RecCount() > 0) {
+    GoBottom();
+    if (!dEOF()) SKIP(1);
+  }
+}
+
+}  // namespace zeb::xbase

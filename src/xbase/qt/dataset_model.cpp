@@ -1,0 +1,367 @@
+#include "xbase/qt/dataset_model.h"
+
+#include <algorithm>
+
+#include "xbase/core/errors.h"
+#include "xbase/dataset/field_values.h"
+#include "xbase/dbf/workarea.h"
+
+namespace zeb::xbase {
+
+namespace {
+
+QString FromAnsi(const std::string& s) { return QString::fromStdString(AnsiToUtf8(s)); }
+
+}  // namespace
+
+void ShowDatasetError(const std::exception& e) {
+  TzMessageBox(e.what(), "Fehler", 16);
+}
+
+DatasetModel::DatasetModel(TTzDataSet& dataset, QObject* parent) : QAbstractTableModel(parent), ds_(dataset) {
+  previousEvent_ = ds_.dataEvent;
+  ds_.dataEvent = [this](DataSet& d, int kind) {
+    if (previousEvent_) previousEvent_(d, kind);
+    OnDataEvent(kind);
+  };
+  Reload();
+}
+
+DatasetModel::~DatasetModel() { ds_.dataEvent = previousEvent_; }
+
+void DatasetModel::ReportError(const std::exception& e) {
+  try {
+    if (ds_.State() == DataSetState::Edit || ds_.State() == DataSetState::Insert) ds_.Cancel();
+  } catch (const std::exception&) {
+    // The dataset stays as the failure left it.
+  }
+  ShowDatasetError(e);
+  Reload();
+}
+
+void DatasetModel::OnDataEvent(int kind) {
+  if (busy_) return;
+  if (kind == DataSet::kDataSetChange) {
+    Reload();
+  } else if (kind == DataSet::kRecordChange || kind == DataSet::kFieldChange) {
+    cachedRow_ = -1;
+    const int row = CurrentRow();
+    if (row >= 0) Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+  }
+}
+
+bool DatasetModel::ScanMore(int count) {
+  if (complete_ || !ds_.Active()) {
+    complete_ = true;
+    return false;
+  }
+  if (ds_.WorkAreaNumber() == 0 || AreaAt(ds_.WorkAreaNumber()) == nullptr) {
+    complete_ = true;
+    return false;
+  }
+  ds_.SelectWorkArea("fetchMore");
+  WorkArea& a = *AreaAt(ds_.WorkAreaNumber());
+  const std::int32_t here = a.recordNumber;
+  const bool eof = a.eof, bof = a.bof;
+  CompleteRecordBuffer(a);
+  std::vector<std::uint8_t> engineCopy(a.recordBuffer, a.recordBuffer + a.recordBufferSize);
+  bool added = false;
+  try {
+    if (rows_.empty()) {
+      GoTop();
+    } else {
+      GO(rows_.back());
+      SKIP(1);
+    }
+    while (!dEOF() && count > 0 && TzCurrentError() == 0) {
+      const std::int32_t n = RecNo();
+      if (rowOf_.count(n) != 0) break;  // an order that loops: stop
+      rowOf_[n] = static_cast<int>(rows_.size());
+      rows_.push_back(n);
+      added = true;
+      --count;
+      SKIP(1);
+    }
+    if (dEOF() || count > 0) complete_ = true;
+  } catch (const std::exception&) {
+    complete_ = true;
+  }
+  // The engine goes back where the dataset left it.
+  try {
+    if (here >= 1 && here <= a.recordCount) GO(here);
+  } catch (const std::exception&) {
+    // Nothing more to restore.
+  }
+  a.recordNumber = here;
+  a.eof = eof;
+  a.bof = bof;
+  if (a.recordBuffer != nullptr && engineCopy.size() == a.recordBufferSize) {
+    std::copy(engineCopy.begin(), engineCopy.end(), a.recordBuffer);
+    a.undecoded = false;
+  }
+  return added;
+}
+
+void DatasetModel::Reload() {
+  beginResetModel();
+  rows_.clear();
+  rowOf_.clear();
+  complete_ = false;
+  cachedRow_ = -1;
+  ScanMore(block_);
+  endResetModel();
+}
+
+int DatasetModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size()) + (appendRow_ ? 1 : 0);
+}
+
+void DatasetModel::BeginAppendRow() {
+  if (appendRow_) return;
+  busy_ = true;
+  try {
+    ds_.Append();
+  } catch (const std::exception& e) {
+    busy_ = false;
+    ReportError(e);
+    return;
+  }
+  busy_ = false;
+  const int n = static_cast<int>(rows_.size());
+  beginInsertRows(QModelIndex(), n, n);
+  appendRow_ = true;
+  endInsertRows();
+}
+
+void DatasetModel::EndAppendRow(bool post) {
+  if (!appendRow_) return;
+  if (post) {
+    appendRow_ = false;
+    try {
+      ds_.Post();  // the rows are found again
+    } catch (const std::exception& e) {
+      ReportError(e);
+    }
+    if (ds_.State() == DataSetState::Insert) ds_.Cancel();
+    Reload();
+    return;
+  }
+  busy_ = true;
+  try {
+    ds_.Cancel();
+  } catch (const std::exception&) {
+    // Nothing was written.
+  }
+  busy_ = false;
+  const int n = static_cast<int>(rows_.size());
+  beginRemoveRows(QModelIndex(), n, n);
+  appendRow_ = false;
+  endRemoveRows();
+}
+
+int DatasetModel::columnCount(const QModelIndex& parent) const {
+  if (parent.isValid() || !ds_.Active()) return 0;
+  return static_cast<int>(ds_.FieldObjectCount());
+}
+
+bool DatasetModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && !complete_; }
+
+void DatasetModel::fetchMore(const QModelIndex& parent) {
+  if (parent.isValid() || complete_) return;
+  const int first = static_cast<int>(rows_.size());
+  std::vector<std::int32_t> before = rows_;
+  // Rows are found first, then announced.
+  const bool added = ScanMore(block_);
+  if (!added) return;
+  const int last = static_cast<int>(rows_.size()) - 1;
+  std::vector<std::int32_t> found(rows_.begin() + first, rows_.end());
+  rows_ = std::move(before);
+  beginInsertRows(QModelIndex(), first, last);
+  rows_.insert(rows_.end(), found.begin(), found.end());
+  endInsertRows();
+}
+
+std::int32_t DatasetModel::RecordOf(int row) const {
+  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : 0;
+}
+
+const std::vector<std::uint8_t>* DatasetModel::RowBuffer(int row) const {
+  if (row == cachedRow_) return &cached_;
+  const std::int32_t n = RecordOf(row);
+  if (n < 1) return nullptr;
+  try {
+    if (!ds_.ReadRecordAt(n, cached_)) return nullptr;
+  } catch (const std::exception&) {
+    cachedRow_ = -1;
+    return nullptr;
+  }
+  cachedRow_ = row;
+  return &cached_;
+}
+
+void DatasetModel::WithRow(int row, const std::function<void()>& fn) const {
+  const std::vector<std::uint8_t>* buf = RowBuffer(row);
+  if (buf == nullptr) return;
+  ds_.SetViewBuffer(buf);
+  try {
+    fn();
+  } catch (...) {
+    ds_.SetViewBuffer(nullptr);
+    throw;
+  }
+  ds_.SetViewBuffer(nullptr);
+}
+
+TField* DatasetModel::FieldOfColumn(int column) const {
+  if (column < 0 || static_cast<std::size_t>(column) >= ds_.FieldObjectCount()) return nullptr;
+  return &ds_.FieldAt(static_cast<std::size_t>(column));
+}
+
+QVariant DatasetModel::data(const QModelIndex& index, int role) const {
+  const bool appendRow = appendRow_ && index.row() == static_cast<int>(rows_.size());
+  if (!index.isValid() || (index.row() >= static_cast<int>(rows_.size()) && !appendRow)) return {};
+  TField* f = FieldOfColumn(index.column());
+  if (f == nullptr) return {};
+  // The row being edited shows the edit.
+  const bool editing = appendRow || ((ds_.State() == DataSetState::Edit) && ds_.GetBookmark() == RecordOf(index.row()));
+  QVariant result;
+  try {
+    auto read = [&] {
+      switch (role) {
+        case Qt::DisplayRole:
+          if (f->Type() == TFieldType::Boolean) break;
+          result = FromAnsi(f->DisplayText());
+          break;
+        case Qt::EditRole: result = FromAnsi(f->AsString()); break;
+        case LogicalRole:
+          if (f->Type() == TFieldType::Boolean) result = !f->IsNull() && f->AsBoolean();
+          break;
+        case FieldTypeRole: result = static_cast<int>(f->Type()); break;
+        default: break;
+      }
+    };
+    if (role == DeletedRole || role == RecNoRole) {
+      const std::vector<std::uint8_t>* buf = editing ? &ds_.ActiveBuffer() : RowBuffer(index.row());
+      if (buf == nullptr || buf->empty()) return {};
+      if (role == DeletedRole) return (*buf)[0] != 0;
+      return RecordOf(index.row());
+    }
+    if (role == Qt::TextAlignmentRole) {
+      const TFieldType t = f->Type();
+      const bool number = t == TFieldType::Integer || t == TFieldType::LargeInt || t == TFieldType::Float;
+      return QVariant::fromValue(Qt::Alignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+    }
+    if (editing)
+      read();
+    else
+      WithRow(index.row(), read);
+  } catch (const std::exception&) {
+    return {};
+  }
+  return result;
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags fl = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+  TField* f = FieldOfColumn(index.column());
+  // Memo cells are not edited in the grid; logical cells toggle.
+  if (f != nullptr && !f->IsBlob() && !f->readOnly && f->Type() != TFieldType::Boolean && ds_.CanModify())
+    fl |= Qt::ItemIsEditable;
+  return fl;
+}
+
+void DatasetModel::SetTitle(int column, Title title) {
+  titles_[column] = std::move(title);
+  Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal) {
+    auto it = titles_.find(section);
+    if (it != titles_.end()) {
+      if (role == Qt::DisplayRole && !it->second.caption.isNull()) return it->second.caption;
+      if (role == Qt::FontRole && it->second.font.isValid()) return it->second.font;
+      if (role == Qt::TextAlignmentRole && it->second.alignment.isValid()) return it->second.alignment;
+      if (role == Qt::BackgroundRole && it->second.background.isValid()) return it->second.background;
+    }
+  }
+  if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+  if (orientation == Qt::Horizontal) {
+    TField* f = FieldOfColumn(section);
+    return f != nullptr ? FromAnsi(f->Name()) : QVariant();
+  }
+  return QString::number(RecordOf(section));
+}
+
+bool DatasetModel::MoveTo(int row) {
+  const std::int32_t n = RecordOf(row);
+  if (n < 1) return false;
+  if (ds_.GetBookmark() == n && ds_.State() == DataSetState::Browse) return true;
+  busy_ = true;
+  try {
+    ds_.GotoBookmark(n);
+  } catch (const std::exception& e) {
+    busy_ = false;
+    ReportError(e);
+    return false;
+  }
+  busy_ = false;
+  return true;
+}
+
+int DatasetModel::CurrentRow() {
+  const Bookmark b = ds_.GetBookmark();
+  if (!b) return -1;
+  for (;;) {
+    auto it = rowOf_.find(*b);
+    if (it != rowOf_.end()) return it->second;
+    if (complete_) return -1;
+    fetchMore(QModelIndex());
+  }
+}
+
+bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole) return false;
+  TField* f = FieldOfColumn(index.column());
+  if (f == nullptr) return false;
+  if (appendRow_ && index.row() == static_cast<int>(rows_.size())) {
+    // The new row takes values; it is posted when left.
+    try {
+      f->SetText(Utf8ToAnsi(value.toString().toStdString()));
+    } catch (const std::exception& e) {
+      ShowDatasetError(e);
+      return false;
+    }
+    Q_EMIT dataChanged(index, index);
+    return true;
+  }
+  if (!MoveTo(index.row())) return false;
+  try {
+    const std::string text = Utf8ToAnsi(value.toString().toStdString());
+    ds_.Edit();
+    f->SetText(text);
+    ds_.Post();
+  } catch (const std::exception& e) {
+    ReportError(e);
+    return false;
+  }
+  return true;
+}
+
+bool DatasetModel::ToggleLogical(const QModelIndex& index) {
+  TField* f = FieldOfColumn(index.column());
+  if (f == nullptr || f->Type() != TFieldType::Boolean || !ds_.CanModify()) return false;
+  if (!MoveTo(index.row())) return false;
+  try {
+    ds_.Edit();
+    f->SetAsBoolean(!(!f->IsNull() && f->AsBoolean()));
+    ds_.Post();
+  } catch (const std::exception& e) {
+    ReportError(e);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zeb::xbase

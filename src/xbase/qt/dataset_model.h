@@ -1,0 +1,90 @@
+// A table model over any table dataset. A row is a position in the
+// dataset's current order (index, deleted records hidden or not); rows are
+// found in blocks as the view asks and found again after every resync.
+// Reading a row never moves the dataset.
+#pragma once
+#include <QAbstractTableModel>
+#include <cstdint>
+#include <algorithm>
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+#include "xbase/dataset/tzdataset.h"
+
+namespace zeb::xbase {
+
+class DatasetModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  enum Roles { DeletedRole = Qt::UserRole + 1, LogicalRole, RecNoRole, FieldTypeRole };
+  static constexpr int kBlock = 256;
+
+  explicit DatasetModel(TTzDataSet& dataset, QObject* parent = nullptr);
+  ~DatasetModel() override;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
+
+  TTzDataSet& Dataset() const { return ds_; }
+  // Rows found per block (kBlock at start).
+  void SetBlockSize(int rows) { block_ = std::max(1, rows); }
+  // Finds the rows again (after a resync).
+  void Reload();
+  // The row of the dataset's current record (fetching as needed), -1 if none.
+  int CurrentRow();
+  // Moves the dataset to the record of a row.
+  bool MoveTo(int row);
+  // The record number of a row (0 outside).
+  std::int32_t RecordOf(int row) const;
+  // The record buffer of a row (cached); nullptr when it cannot be read.
+  const std::vector<std::uint8_t>* RowBuffer(int row) const;
+  // Runs fn with the fields reading the row's record.
+  void WithRow(int row, const std::function<void()>& fn) const;
+  // Toggles a logical field of a row (edit and post).
+  bool ToggleLogical(const QModelIndex& index);
+  TField* FieldOfColumn(int column) const;
+  // A new record at the end, shown as one more row while it is inserted.
+  void BeginAppendRow();
+  // Leaves the new row: posted when post, else given up.
+  void EndAppendRow(bool post);
+  bool HasAppendRow() const { return appendRow_; }
+  // Title of a column as the saved column list sets it.
+  struct Title {
+    QString caption;
+    QVariant font;
+    QVariant alignment;
+    QVariant background;
+  };
+  void SetTitle(int column, Title title);
+  // Engine and dataset errors end here: the edit is cancelled, the message
+  // shown, the model found again.
+  void ReportError(const std::exception& e);
+
+ private:
+  void OnDataEvent(int kind);
+  bool ScanMore(int count);
+
+  TTzDataSet& ds_;
+  std::vector<std::int32_t> rows_;
+  std::unordered_map<std::int32_t, int> rowOf_;
+  bool complete_ = false;
+  int block_ = kBlock;
+  bool appendRow_ = false;
+  std::unordered_map<int, Title> titles_;
+  bool busy_ = false;
+  mutable int cachedRow_ = -1;
+  mutable std::vector<std::uint8_t> cached_;
+  std::function<void(DataSet&, int)> previousEvent_;
+};
+
+// The two-line text of an engine or dataset failure in an error box.
+void ShowDatasetError(const std::exception& e);
+
+}  // namespace zeb::xbase

@@ -1,0 +1,121 @@
+// The table grid and navigator for table datasets: deletion marks drawn
+// red and removed again, logical fields as boxes, a date mask, clickable
+// titles passed to the owner, and a navigator whose delete button acts on
+// the deletion mark. Every engine call is caught here: no exception leaves
+// a slot, the failure is shown in an error box.
+#pragma once
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolBar>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "xbase/dataset/grid_rules.h"
+#include "xbase/qt/dataset_model.h"
+
+class QToolButton;
+
+namespace zeb::xbase {
+
+enum class TTzBooleanBox { bbCheckBox, bbCheckMark, bbText, bbFillBox, bbFillBoxRed, bbRButton, bbRButtonRed, bbDot, bbDotRed };
+
+// What the colour event sees of a row: never the dataset's cursor.
+struct GridRowView {
+  int row = 0;
+  std::int32_t recNo = 0;
+  bool deleted = false;
+  std::function<std::string(const std::string& field)> value;
+};
+
+class TTzGrid : public QTableView {
+  Q_OBJECT
+ public:
+  using ChangeColorsEvent = std::function<void(TTzGrid&, const GridRowView&, CellColors&)>;
+
+  explicit TTzGrid(QWidget* parent = nullptr);
+  ~TTzGrid() override;
+
+  void SetDataset(TTzDataSet* dataset);
+  DatasetModel* Model() const { return model_; }
+
+  bool autoAppend = true;
+  bool confirmDelete = true;
+  TTzBooleanBox BooleanBox() const { return booleanBox_; }
+  void SetBooleanBox(TTzBooleanBox b);
+  bool DepressDisabled() const { return depressDisabled_; }
+  void SetDepressDisabled(bool on);
+  int fixedColumns = 0;
+  int DepressedColumn() const { return depressed_; }
+  GridPalette palette;
+  ChangeColorsEvent onChangeColorsEvent;
+  std::function<void(TTzGrid&)> onCornerLeftClick, onCornerRightClick;
+  std::function<void(TTzGrid&, int column)> onDepressTitle;
+  // Builds the columns from a saved column list.
+  void ApplySavedColumns(const std::vector<std::string>& lines);
+
+  // The colours a cell of a row is drawn with (the colour event had its say).
+  CellColors ColorsFor(int row, int column);
+  // Toggles the logical cell at index.
+  bool ToggleCell(const QModelIndex& index);
+  // Restores the current record after the question (Ctrl+Delete).
+  void RestoreCurrent();
+  // The style of a column from the saved column list (logical column).
+  struct ColumnStyle {
+    std::optional<TzColor> color;
+    std::optional<SavedFont> font;
+    std::optional<TzAlignment> alignment;
+    bool readOnly = false;
+  };
+  const ColumnStyle* StyleOf(int column) const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+
+ private:
+  void FollowDataset();
+  DatasetModel* model_ = nullptr;
+  TTzBooleanBox booleanBox_ = TTzBooleanBox::bbCheckBox;
+  bool depressDisabled_ = false;
+  int depressed_ = -1;
+  bool following_ = false;
+  int column_ = 0;  // the current column, kept over a reset
+  std::map<int, ColumnStyle> styles_;
+};
+
+class TzGridDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  explicit TzGridDelegate(TTzGrid& grid);
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+ private:
+  TTzGrid& grid_;
+};
+
+class TTzNavigator : public QToolBar {
+  Q_OBJECT
+ public:
+  explicit TTzNavigator(QWidget* parent = nullptr);
+  void SetDataset(TTzDataSet* dataset) { ds_ = dataset; }
+  bool confirmDelete = true;
+  bool confirmRestore = false;
+  std::function<void(TTzNavigator&, const QString& button)> onClick;
+  QToolButton* Button(const char* name) const;
+  // The delete button: removes a deletion mark or sets one.
+  void DeletionMark();
+
+ private:
+  void Run(const char* name, const std::function<void(TTzDataSet&)>& action);
+  TTzDataSet* ds_ = nullptr;
+};
+
+}  // namespace zeb::xbase

@@ -1,0 +1,364 @@
+// The grid, navigator and dataset model under QtTest (offscreen): the model
+// tester while records change, keys and clicks on logical cells, deletion
+// marks, title clicks, pixels of a grab, and a table damaged under the grid.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <fstream>
+
+#include "../xbase/dataset_support.h"
+#include "xbase/core/ansi_literal.h"
+#include "xbase/dataset/filedataset.h"
+#include "xbase/qt/qt_tzcallback.h"
+#include "xbase/qt/tzgrid.h"
+
+namespace zeb::xbase::test {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "xbase_qt_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+class GridTest : public DatasetTest {
+ protected:
+  void SetUp() override {
+    App();
+    DatasetTest::SetUp();
+    path = MakeTable("g.dbf", {{"NAME", 'C', 10, 0, 0}, {"OK", 'L', 1, 0, 0}, {"NUM", 'N', 6, 0, 0},
+                               {"DAY", 'D', 8, 0, 0}, {"NOTE", 'M', 10, 0, 0}});
+    ds = std::make_unique<TTzDbf>("G");
+    ds->SetDbfFileName(path);
+    ds->Open();
+    for (int i = 1; i <= 6; ++i) Add("R" + std::to_string(i), i % 2 == 0);
+    ds->First();
+    window = std::make_unique<QWidget>();
+    auto* layout = new QVBoxLayout(window.get());
+    nav = new TTzNavigator(window.get());
+    grid = new TTzGrid(window.get());
+    layout->addWidget(nav);
+    layout->addWidget(grid);
+    grid->SetDataset(ds.get());
+    nav->SetDataset(ds.get());
+    window->resize(560, 300);
+    window->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    window.reset();
+    ds.reset();
+    DatasetTest::TearDown();
+  }
+  void Add(const std::string& name, bool ok) {
+    ds->Append();
+    ds->FieldByName("NAME").SetAsString(name);
+    ds->FieldByName("OK").SetAsBoolean(ok);
+    ds->FieldByName("NUM").SetAsInteger(static_cast<std::int64_t>(name.size()) * 7);
+    ds->Post();
+  }
+  QModelIndex Cell(int row, const char* field) {
+    for (int c = 0; c < grid->Model()->columnCount(); ++c)
+      if (grid->Model()->FieldOfColumn(c)->Name() == field) return grid->Model()->index(row, c);
+    return {};
+  }
+  QColor PixelOf(const QModelIndex& idx, int dx = 3, int dy = 3) {
+    QApplication::processEvents();
+    const QImage img = grid->viewport()->grab().toImage();
+    const QRect r = grid->visualRect(idx);
+    return img.pixelColor(r.left() + dx, r.top() + dy);
+  }
+
+  std::string path;
+  std::unique_ptr<TTzDbf> ds;
+  std::unique_ptr<QWidget> window;
+  TTzNavigator* nav = nullptr;
+  TTzGrid* grid = nullptr;
+};
+
+TEST_F(GridTest, ModelStaysConsistentWhileRecordsChange) {
+  DatasetModel model(*ds);
+  // The tester fetches inside its reset handler: one block holds every row.
+  model.SetBlockSize(100000);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  EXPECT_EQ(model.rowCount(), 6);
+  for (int i = 0; i < 300; ++i) Add("X" + std::to_string(i), false);
+  model.Reload();
+  while (model.canFetchMore({})) model.fetchMore({});
+  EXPECT_EQ(model.rowCount(), 306);
+  ds->Go(2);
+  ds->Delete();
+  ds->Go(3);
+  ds->Delete();
+  EXPECT_TRUE(model.index(1, 0).data(DatasetModel::DeletedRole).toBool());
+  ds->Go(3);
+  ds->SetDeletedFlag(false);
+  ds->SetHideDeletedRecs(true);
+  while (model.canFetchMore({})) model.fetchMore({});
+  EXPECT_EQ(model.rowCount(), 305);
+  EXPECT_EQ(model.RecordOf(1), 3);
+  ds->SetHideDeletedRecs(false);
+  ds->Pack();
+  while (model.canFetchMore({})) model.fetchMore({});
+  EXPECT_EQ(model.rowCount(), 305);
+  // The grid follows the index order.
+  ds->IndexOn("NAME", dir / "name.ndx");
+  while (model.canFetchMore({})) model.fetchMore({});
+  EXPECT_EQ(model.index(0, 0).data().toString(), "R1");
+  EXPECT_EQ(model.index(model.rowCount() - 1, 0).data().toString(), "X99");
+  ds->Last();
+  EXPECT_EQ(model.CurrentRow(), model.rowCount() - 1);
+}
+
+TEST_F(GridTest, LogicalCellsToggleByKeyAndClick) {
+  const QModelIndex ok = Cell(0, "OK");
+  grid->setCurrentIndex(ok);
+  EXPECT_FALSE(ok.data(DatasetModel::LogicalRole).toBool());
+  QTest::keyClick(grid, Qt::Key_Return);
+  EXPECT_TRUE(Cell(0, "OK").data(DatasetModel::LogicalRole).toBool());
+  QTest::keyClick(grid, Qt::Key_Space);
+  EXPECT_FALSE(Cell(0, "OK").data(DatasetModel::LogicalRole).toBool());
+  QTest::keyClick(grid, Qt::Key_Backspace);
+  QTest::keyClick(grid, Qt::Key_A);
+  EXPECT_FALSE(Cell(0, "OK").data(DatasetModel::LogicalRole).toBool());
+  const QRect r = grid->visualRect(Cell(1, "OK"));
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+  EXPECT_FALSE(Cell(1, "OK").data(DatasetModel::LogicalRole).toBool());  // record 2 was true
+  ds->Go(2);
+  EXPECT_FALSE(ds->FieldByName("OK").AsBoolean());
+  EXPECT_EQ(ds->State(), DataSetState::Browse);
+  // Memo cells read "(memo)" and are not edited.
+  EXPECT_EQ(Cell(0, "NOTE").data().toString(), "(memo)");
+  EXPECT_FALSE(grid->Model()->flags(Cell(0, "NOTE")).testFlag(Qt::ItemIsEditable));
+}
+
+TEST_F(GridTest, DeletionMarksFromNavigatorAndKeys) {
+  ds->First();
+  callback->answers = {2};  // Cancel
+  QTest::mouseClick(nav->Button("nbDelete"), Qt::LeftButton);
+  ASSERT_FALSE(Boxes().empty());
+  EXPECT_EQ(Boxes().back(), std::string("Datensatz löschen ?"_ansi));
+  EXPECT_FALSE(ds->GetDeletedFlag());
+  callback->answers = {1};
+  QTest::mouseClick(nav->Button("nbDelete"), Qt::LeftButton);
+  EXPECT_TRUE(ds->GetDeletedFlag());
+  // Without ConfirmRestore the mark goes at once.
+  callback->events.clear();
+  QTest::mouseClick(nav->Button("nbDelete"), Qt::LeftButton);
+  EXPECT_FALSE(ds->GetDeletedFlag());
+  EXPECT_TRUE(Boxes().empty());
+  // Ctrl+Delete in the grid restores after the question.
+  ds->Delete();
+  grid->setCurrentIndex(Cell(0, "NAME"));
+  callback->events.clear();
+  callback->answers = {1};
+  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0], "Datensatz restaurieren ?");
+  EXPECT_FALSE(ds->GetDeletedFlag());
+  for (const char* b : {"nbFirst", "nbPrior", "nbNext", "nbLast", "nbInsert", "nbDelete", "nbEdit", "nbPost",
+                        "nbCancel", "nbRefresh"})
+    EXPECT_NE(nav->Button(b), nullptr) << b;
+  QTest::mouseClick(nav->Button("nbLast"), Qt::LeftButton);
+  EXPECT_EQ(ds->GetRecNo(), 6);
+  EXPECT_EQ(grid->currentIndex().row(), 5);
+}
+
+TEST_F(GridTest, PixelsOfMarksColoursAndBoxes) {
+  ds->Go(2);
+  ds->Delete();
+  grid->clearSelection();
+  grid->setCurrentIndex(Cell(4, "NAME"));
+  const QColor marked = PixelOf(Cell(1, "NAME"));
+  EXPECT_EQ(marked, QColor(255, 0, 0));
+  EXPECT_NE(PixelOf(Cell(0, "NAME")), QColor(255, 0, 0));
+  // The colour event sees the row and changes its colours.
+  std::vector<std::int32_t> seen;
+  grid->onChangeColorsEvent = [&](TTzGrid&, const GridRowView& row, CellColors& c) {
+    seen.push_back(row.recNo);
+    if (row.value("NAME") == "R3") c.background = 0x00FF00;
+    c.deletedBackground = 0xFF0000;  // blue
+  };
+  grid->viewport()->update();
+  EXPECT_EQ(PixelOf(Cell(2, "NAME")), QColor(0, 255, 0));
+  EXPECT_EQ(PixelOf(Cell(1, "NAME")), QColor(0, 0, 255));
+  EXPECT_FALSE(seen.empty());
+  grid->onChangeColorsEvent = nullptr;
+  // A true check box differs from a false one.
+  const QImage img = grid->viewport()->grab().toImage();
+  const QRect t = grid->visualRect(Cell(3, "OK"));  // record 4: true
+  const QRect f = grid->visualRect(Cell(2, "OK"));  // record 3: false
+  EXPECT_NE(img.copy(t), img.copy(f));
+  int dark = 0;
+  for (int x = t.left(); x <= t.right(); ++x)
+    for (int y = t.top(); y <= t.bottom(); ++y) dark += img.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+  int darkFalse = 0;
+  for (int x = f.left(); x <= f.right(); ++x)
+    for (int y = f.top(); y <= f.bottom(); ++y) darkFalse += img.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+  EXPECT_GT(dark, darkFalse);
+}
+
+TEST_F(GridTest, TitleClicks) {
+  int depressed = 0;
+  int column = -1;
+  grid->onDepressTitle = [&](TTzGrid&, int c) {
+    ++depressed;
+    column = c;
+  };
+  QHeaderView* h = grid->horizontalHeader();
+  const QPoint at(h->sectionViewportPosition(1) + 5, h->height() / 2);
+  QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, at);
+  EXPECT_EQ(depressed, 0);
+  QTest::mouseClick(h->viewport(), Qt::RightButton, {}, at);
+  EXPECT_EQ(depressed, 1);
+  EXPECT_EQ(column, 1);
+  EXPECT_EQ(grid->DepressedColumn(), 1);
+  h->moveSection(1, 3);
+  EXPECT_EQ(grid->DepressedColumn(), 3);
+  grid->SetDepressDisabled(true);
+  EXPECT_EQ(grid->DepressedColumn(), -1);
+  QTest::mouseClick(h->viewport(), Qt::RightButton, {}, at);
+  EXPECT_EQ(depressed, 1);
+}
+
+TEST_F(GridTest, DamagedTableGivesAnErrorBoxAndTheViewRunsOn) {
+  QTest::mouseClick(nav->Button("nbLast"), Qt::LeftButton);
+  // A second program cuts the table before the current record.
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3 * 36);
+  callback->events.clear();
+  QTest::mouseClick(nav->Button("nbEdit"), Qt::LeftButton);
+  QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+  QApplication::processEvents();
+  ASSERT_FALSE(Boxes().empty());
+  EXPECT_TRUE(exitCodes.empty());
+  EXPECT_EQ(ds->State(), DataSetState::Browse);
+  QTest::mouseClick(nav->Button("nbFirst"), Qt::LeftButton);
+  QApplication::processEvents();
+  (void)grid->viewport()->grab();
+  EXPECT_EQ(grid->currentIndex().row(), 0);
+  EXPECT_EQ(ds->GetRecNo(), 1);
+}
+
+TEST_F(GridTest, AutoAppendAddsARowPastTheEnd) {
+  DatasetModel* m = grid->Model();
+  grid->setCurrentIndex(Cell(5, "NAME"));
+  // Down past the last row starts a new record; leaving it unchanged gives it up.
+  QTest::keyClick(grid, Qt::Key_Down);
+  EXPECT_EQ(ds->State(), DataSetState::Insert);
+  EXPECT_EQ(m->rowCount(), 7);
+  EXPECT_EQ(grid->currentIndex().row(), 6);
+  QTest::keyClick(grid, Qt::Key_Up);
+  EXPECT_EQ(ds->State(), DataSetState::Browse);
+  EXPECT_EQ(m->rowCount(), 6);
+  EXPECT_EQ(ds->RecCount(), 6);
+  // A changed new row is posted when left.
+  grid->setCurrentIndex(Cell(5, "NAME"));
+  QTest::keyClick(grid, Qt::Key_Down);
+  ASSERT_TRUE(m->setData(m->index(6, 0), "NEU"));
+  QTest::keyClick(grid, Qt::Key_Up);
+  EXPECT_EQ(ds->RecCount(), 7);
+  EXPECT_EQ(m->rowCount(), 7);
+  EXPECT_EQ(m->index(6, 0).data().toString(), "NEU");
+  // Without AutoAppend nothing is appended.
+  grid->autoAppend = false;
+  grid->setCurrentIndex(Cell(6, "NAME"));
+  QTest::keyClick(grid, Qt::Key_Down);
+  EXPECT_EQ(ds->State(), DataSetState::Browse);
+  EXPECT_EQ(m->rowCount(), 7);
+}
+
+TEST_F(GridTest, SavedColumnsBuildTheColumns) {
+  grid->ApplySavedColumns({"cvColumn=1", "cvFieldNameStr=NUM", "cvWidthStr=90", "cvTitleCaptionStr=Nummer",
+                           "cvReadOnlyStr=TRUE", "cvColorStr=clYellow", "cvAlignmentStr=taCenter", "cvColumn=2",
+                           "cvFieldNameStr=NAME"});
+  QHeaderView* h = grid->horizontalHeader();
+  const int num = Cell(0, "NUM").column();
+  EXPECT_EQ(h->visualIndex(num), 0);
+  EXPECT_EQ(h->visualIndex(Cell(0, "NAME").column()), 1);
+  EXPECT_EQ(grid->columnWidth(num), 90);
+  EXPECT_EQ(grid->Model()->headerData(num, Qt::Horizontal).toString(), "Nummer");
+  grid->clearSelection();
+  grid->setCurrentIndex(Cell(3, "NAME"));
+  EXPECT_EQ(PixelOf(Cell(0, "NUM")), QColor(255, 255, 0));
+  grid->setCurrentIndex(Cell(0, "NUM"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  EXPECT_EQ(grid->findChild<QLineEdit*>("TzGridEditor"), nullptr);  // read-only column
+  grid->setCurrentIndex(Cell(0, "NAME"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  EXPECT_NE(grid->findChild<QLineEdit*>("TzGridEditor"), nullptr);
+  QTest::keyClick(grid->findChild<QLineEdit*>("TzGridEditor"), Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // A date cell edits through the engine's date mask.
+  grid->setCurrentIndex(Cell(0, "DAY"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  auto* date = grid->findChild<QLineEdit*>("TzGridEditor");
+  ASSERT_NE(date, nullptr);
+  EXPECT_EQ(date->inputMask(), "00.00.0000");  // the blank is a space
+}
+
+TEST_F(GridTest, WideEmptyAndAllDeletedTablesShow) {
+  // 255 fields of C(254).
+  std::vector<FieldDesc> wide;
+  for (int i = 1; i <= 255; ++i) wide.push_back({"F" + std::to_string(i), 'C', 254, 0, 0});
+  const std::string widePath = MakeTable("wide.dbf", wide);
+  TTzDbf w("WIDE");
+  w.SetDbfFileName(widePath);
+  w.Open();
+  w.Append();
+  w.FieldByName("F255").SetAsString(std::string(254, 'x'));
+  w.Post();
+  grid->SetDataset(&w);
+  EXPECT_EQ(grid->Model()->columnCount(), 255);
+  EXPECT_EQ(grid->Model()->index(0, 254).data().toString().size(), 254);
+  grid->scrollTo(grid->Model()->index(0, 254));
+  (void)grid->viewport()->grab();
+  // Every record deleted and hidden: no rows, the grid paints.
+  ds->SetHideDeletedRecs(true);
+  for (ds->First(); !ds->IsEmpty();) ds->Delete();
+  grid->SetDataset(ds.get());
+  EXPECT_EQ(grid->Model()->rowCount(), 0);
+  (void)grid->viewport()->grab();
+  QTest::mouseClick(nav->Button("nbNext"), Qt::LeftButton);
+  QTest::mouseClick(nav->Button("nbDelete"), Qt::LeftButton);
+  EXPECT_TRUE(exitCodes.empty());
+  ds->SetHideDeletedRecs(false);
+  EXPECT_EQ(grid->Model()->rowCount(), 6);
+  EXPECT_TRUE(grid->Model()->index(0, 0).data(DatasetModel::DeletedRole).toBool());
+  grid->SetDataset(nullptr);
+}
+
+TEST_F(GridTest, EngineWindowsAndScreenshot) {
+  auto qt = std::make_shared<QtTzCallback>();
+  SetTzCallback(qt);
+  const char* shot = std::getenv("ZEB1_SCREENSHOT");
+  {
+    TzProgress100 msg("Indexing table.ndx...");
+    for (int i = 0; i < 30; ++i) msg.Step();
+    ASSERT_NE(qt->Window(msg.Id()), nullptr);
+    EXPECT_EQ(qt->Window(msg.Id())->windowTitle(), "Indexing table.ndx...");
+    if (shot != nullptr) qt->Window(msg.Id())->grab().save(QString::fromUtf8(shot) + ".progress.png");
+  }
+  // A real look at the grid (xvfb-run with ZEB1_SCREENSHOT set).
+  if (shot != nullptr) {
+    ds->Go(3);
+    ds->Delete();
+    grid->SetBooleanBox(TTzBooleanBox::bbCheckBox);
+    window->setWindowTitle("Tabelle g.dbf");
+    QApplication::processEvents();
+    window->grab().save(QString::fromUtf8(shot));
+  }
+  SetTzCallback(callback);
+}
+
+}  // namespace
+}  // namespace zeb::xbase::test
