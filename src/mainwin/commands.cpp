@@ -9,12 +9,14 @@
 #include "base/help.h"
 #include "base/services.h"
 #include "mainwin/captions.h"
+#include "mainwin/changelog_cmd.h"
 #include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/documents_cmd.h"
 #include "mainwin/placeholder.h"
 #include "mainwin/program.h"
 #include "mainwin/screens.h"
+#include "mainwin/spreadsheet.h"
 #include "platform/process.h"
 #include "reports/device.h"
 #include "reports/printjob.h"
@@ -62,6 +64,7 @@ bool DrawingsThere() {
          !IsStandIn<DrawingServices, PlaceholderDrawings>(Drawings());
 }
 bool DialogsThere() { return Dialogs() != nullptr; }
+bool DocumentationWindowsThere() { return static_cast<bool>(CurrentDocumentationDialogs().changeEntry); }
 
 // A dialog of the port; a cancel sets AbortFlag as the dialogs do.
 bool Dialog(bool (CommandDialogs::*open)()) {
@@ -132,7 +135,8 @@ std::vector<Command> BuildTable() {
   t.push_back(Menu("mi_file", "", "&Datei"));
   t.push_back(Item("mi_fileNew", "mi_file", "&New", [] { FileNew(); }, 0, DialogsThere, "Ctrl+N"));
   t.push_back(Item("mi_fileOpen", "mi_file", "&Open...", [] { FileOpen(); }, 0, {}, "Ctrl+O"));
-  t.push_back(Item("mi_fileopentable", "mi_file", "OpenTable"));
+  t.push_back(Item("mi_fileopentable", "mi_file", "OpenTable", [] { WindowHooks().fileList(); }, 0,
+                   [] { return static_cast<bool>(WindowHooks().fileList); }));
   t.push_back(Item("mi_FileSave", "mi_file", "&Save", [] { FileSave(); }, 0, {}, "Ctrl+S"));
   t.push_back(Item("mi_FileSaveAs", "mi_file", "Save &As...", [] { FileSaveAs(); }));
   t.push_back(Item("mi_fileprint", "mi_file", "&Print",
@@ -143,7 +147,8 @@ std::vector<Command> BuildTable() {
                    },
                    0, GraphicsThere, "Ctrl+P"));
   t.push_back(Item("mi_filePrintMacro", "mi_file", "Print &Macro...", [] { RunPrintMacro(); }));
-  t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup"));
+  t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup", [] { WindowHooks().printerSetup(); }, 0,
+                   [] { return static_cast<bool>(WindowHooks().printerSetup); }));
   t.push_back(Item("mi_fileConfig", "mi_file", "Config"));
   for (int n = 1; n <= 4; ++n) {
     t.push_back(Item("mi_file" + std::to_string(n), "mi_file", std::to_string(n), [n] { OpenRecentFile(n); }, 0, {},
@@ -283,9 +288,13 @@ std::vector<Command> BuildTable() {
   t.push_back(Item("mi_caddiagrams", "mi_CAD", "Diagrams...", [] { Drawings().ShowDiagramMenu(); }, 0, DrawingsThere));
   // Documentation.
   t.push_back(Menu("mi_documentation", "", "D&okument"));
-  for (const char* name : {"mi_docdrawinginfo", "mi_docuShowChanges1", "mi_docuPrintChanges", "mi_docuNewChange",
-                           "mi_docuModifyChanges", "mi_docudeleteChange"})
-    t.push_back(Item(name, "mi_documentation", name));
+  // The change-log commands 6, 4, 5, 1, 2, 3 in menu order.
+  const std::pair<const char*, int> changeLog[] = {{"mi_docdrawinginfo", 6}, {"mi_docuShowChanges1", 4},
+                                                   {"mi_docuPrintChanges", 5}, {"mi_docuNewChange", 1},
+                                                   {"mi_docuModifyChanges", 2}, {"mi_docudeleteChange", 3}};
+  for (const auto& [name, command] : changeLog)
+    t.push_back(Item(name, "mi_documentation", name, [command] { ChangeLogCommand(command); }, 0,
+                     DocumentationWindowsThere));
   t[t.size() - 6].designCaption = "Drawing Information";
   t[t.size() - 5].designCaption = "Show Changes";
   t[t.size() - 4].designCaption = "Print Changes";
@@ -294,13 +303,15 @@ std::vector<Command> BuildTable() {
   t[t.size() - 1].designCaption = "Delete Change";
   for (int n = 1; n <= 5; ++n)
     t.push_back(Item("mi_Document" + std::to_string(n), "mi_documentation",
-                     (n == 5 ? "Document &" : "Document ") + std::to_string(n)));
-  t.push_back(Item("mi_DocumentSetup", "mi_documentation", "Document Setup"));
+                     (n == 5 ? "Document &" : "Document ") + std::to_string(n), [n] { OpenDocumentLink(n); }));
+  t.push_back(Item("mi_DocumentSetup", "mi_documentation", "Document Setup", [] { EditDocumentLinks(); }, 0,
+                   DocumentationWindowsThere));
   // Spreadsheet.
   t.push_back(Menu("mi_ole", "", "&OLE"));
-  t.push_back(Item("mi_OleStartExcel", "mi_ole", "Start Excel"));
-  t.push_back(Item("mi_oleExportExcel", "mi_ole", "Export ZEB1 -> Excel"));
-  t.push_back(Item("mi_olePrintoutExcel", "mi_ole", "Printout -> Excel"));
+  t.push_back(Item("mi_OleStartExcel", "mi_ole", "Start Excel", [] { StartSpreadsheet(); }));
+  t.push_back(Item("mi_oleExportExcel", "mi_ole", "Export ZEB1 -> Excel", [] { ExportInputDataToSpreadsheet(); }, 0,
+                   [] { return SpreadsheetStarted(); }));
+  t.push_back(Item("mi_olePrintoutExcel", "mi_ole", "Printout -> Excel", [] { PrintoutToSpreadsheet(); }));
   // Help.
   t.push_back(Menu("mi_Help", "", "&Hilfe"));
   t.push_back(Item("mi_HelpHilfebild", "mi_Help", "&Hilfebild",

@@ -101,8 +101,10 @@ class MenuStateSink {
 void SetMenuStateSink(MenuStateSink* sink);
 
 // What the window adds: its close (File > Exit) and the about box.
+// The spring-file list and the printer set-up are windows of their own.
 struct Hooks {
   std::function<void()> close, about;
+  std::function<void()> fileList, printerSetup;
 };
 Hooks& WindowHooks();
 

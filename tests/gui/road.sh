@@ -44,9 +44,12 @@ xdotool type --delay 20 "$ROOT/work/t.zeb"; key Return
 sleep 1
 xdotool windowfocus "$main"; sleep 0.5
 
-# Edit > Nachrechnung by its access key (the disabled A&nwendung shares it).
+# Edit > Nachrechnung by its access key: A&nwendung above it shares the key,
+# so the second press selects it and Return opens it.
 key alt+b; sleep 0.6
 key n
+key n
+key Return
 form=$(wait_for "ZEB1    Nachrechnung") || true
 [ -n "$form" ] || fail "no recalculation screen"
 key Down

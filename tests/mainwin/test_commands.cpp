@@ -293,7 +293,10 @@ TEST_F(CommandsTest, EnabledItemsWithStandInsAndWithFakes) {
       "mi_viewstandardausdruck", "mi_viewauszug",      "mi_viewausdruckfertausgl", "mi_helpErrorMessages",
       "mi_helplanguageDeutsch", "mi_helplanguageEnglish", "mi_helplanguageFrancais", "mi_helplanguageItaliano",
       "mi_helplanguageSvensk", "mi_helplanguagePortugues", "mi_helplanguageRoman", "mi_helplanguageKorea",
-      "mi_helplanguageEspanol", "mi_helplanguageChinese"};
+      "mi_helplanguageEspanol", "mi_helplanguageChinese",
+      // Documents start their programs; the spreadsheet start and printout need no window.
+      "mi_Document1", "mi_Document2", "mi_Document3", "mi_Document4", "mi_Document5", "mi_OleStartExcel",
+      "mi_olePrintoutExcel"};
   EXPECT_EQ(EnabledItems(), base);
   // Fakes for the dialogs, the tables, the graphics window, one drawing,
   // the window's close and about, and a message.

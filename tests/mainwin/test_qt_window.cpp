@@ -173,7 +173,15 @@ TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
       "mi_editauslegungwstgmodul", "mi_viewstandardausdruck", "mi_viewauszug", "mi_viewausdruckfertausgl",
       "mi_helpErrorMessages", "mi_helplanguageDeutsch", "mi_helplanguageEnglish", "mi_helplanguageFrancais",
       "mi_helplanguageItaliano", "mi_helplanguageSvensk", "mi_helplanguagePortugues", "mi_helplanguageRoman",
-      "mi_helplanguageKorea", "mi_helplanguageEspanol", "mi_helplanguageChinese", "mi_HelpAbout"};
+      "mi_helplanguageKorea", "mi_helplanguageEspanol", "mi_helplanguageChinese", "mi_HelpAbout",
+      // The input dialogs of the window.
+      "mi_fileNew", "mi_EditApplication", "mi_EditCalculationMethod", "mi_EditProduction", "mi_EditQuick",
+      "mi_EditText", "mi_EditTolerance",
+      // The documentation and spreadsheet commands (export only after a start).
+      "mi_docdrawinginfo", "mi_docuShowChanges1", "mi_docuPrintChanges", "mi_docuNewChange",
+      "mi_docuModifyChanges", "mi_docudeleteChange", "mi_Document1", "mi_Document2", "mi_Document3",
+      "mi_Document4", "mi_Document5", "mi_DocumentSetup", "mi_OleStartExcel", "mi_olePrintoutExcel",
+      "mi_fileopentable", "mi_filePrinterSetup"};
   EXPECT_EQ(on, expected);
   EXPECT_FALSE(window_->Action("mi_oleExportExcel")->isEnabled());
   // No recent files: the four items hidden.

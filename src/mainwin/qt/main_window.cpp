@@ -19,7 +19,10 @@
 #include "mainwin/online.h"
 #include "mainwin/qt/about_box.h"
 #include "mainwin/qt/online_form.h"
+#include "mainwin/qt/filelist_form.h"
+#include "mainwin/qt/input_dialogs.h"
 #include "mainwin/qt/printmac_form.h"
+#include "reports/qt/printsetup_form.h"
 
 namespace zeb {
 
@@ -76,8 +79,11 @@ Thh::Thh(QWidget* central) {
   BuildMenus();
   WindowHooks().close = [this] { close(); };
   WindowHooks().about = [this] { ShowAbout(); };
+  WindowHooks().fileList = [this] { RunFileListCommand(this); };
+  WindowHooks().printerSetup = [this] { RunPrintSetup(this, true, QtPrinterSeams(this)); };
   SetOnlineForm(std::make_shared<QtOnlineForm>(this));
   SetPrintMacroForm(std::make_shared<QtPrintMacroForm>(this));
+  InstallQtInputDialogs(this);
   SetMenuStateSink(this);
   UpdateEnabled();
 }
@@ -87,6 +93,7 @@ Thh::~Thh() {
   WindowHooks() = {};
   SetOnlineForm(nullptr);
   SetPrintMacroForm(nullptr);
+  UninstallQtInputDialogs();
 }
 
 void Thh::BuildMenus() {

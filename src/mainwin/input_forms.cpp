@@ -1,0 +1,503 @@
+#include "mainwin/input_forms.h"
+
+#include <algorithm>
+
+#include "base/format.h"
+#include "base/globals.h"
+#include "base/help.h"
+#include "base/mathx.h"
+#include "base/text.h"
+#include "platform/oem_literal.h"
+#include "base/files.h"
+#include "base/services.h"
+#include "mainwin/commands.h"
+#include "spring/dimension.h"
+#include "spring/formulas.h"
+#include "spring/spring_data.h"
+#include "spring/valuetable.h"
+#include "spring/tolerances.h"
+
+namespace zeb {
+
+namespace {
+
+// A stored code as a 0-based item of a list of n, -1 outside it.
+int ItemOf(int code, int first, int n) {
+  int i = code - first;
+  return i >= 0 && i < n ? i : -1;
+}
+
+// A selection back to its code; no selection keeps the stored code.
+template <typename T>
+void StoreItem(T& code, int item, int first) {
+  if (item >= 0) code = static_cast<T>(item + first);
+}
+
+}  // namespace
+
+// --- Title block ---------------------------------------------------------
+
+std::string BuildTitleLine(std::string_view name, std::string_view number) {
+  return std::string(name).append("   Zeichn.Nr.: ").append(number);
+}
+
+TitleBlockForm FillTitleBlockForm() {
+  const SpringDataRecord& s = SpringData();
+  TitleBlockForm f;
+  f.name = OemToAnsiStr(s.DrawingName);
+  f.name2 = OemToAnsiStr(s.DrawingName2);
+  f.number = OemToAnsiStr(s.DrawingNo);
+  f.line1 = OemToAnsiStr(G().TitleBlockLines[2]);
+  f.line2 = OemToAnsiStr(G().TitleBlockLines[3]);
+  return f;
+}
+
+void ApplyTitleBlockForm(const TitleBlockForm& f) {
+  SpringDataRecord& s = SpringData();
+  s.DrawingName = LeftStr(AnsiLineToOem(f.name), kTitleBlockMaxLength[0]);
+  s.DrawingName2 = LeftStr(AnsiLineToOem(f.name2), kTitleBlockMaxLength[1]);
+  s.DrawingNo = LeftStr(AnsiLineToOem(f.number), kTitleBlockMaxLength[2]);
+  G().TitleBlockLines[1] = BuildTitleLine(s.DrawingName, s.DrawingNo);
+  G().TitleBlockLines[2] = LeftStr(AnsiLineToOem(f.line1), kTitleBlockMaxLength[3]);
+  G().TitleBlockLines[3] = LeftStr(AnsiLineToOem(f.line2), kTitleBlockMaxLength[4]);
+}
+
+// --- Application ---------------------------------------------------------
+
+ApplicationForm FillApplicationForm() {
+  const SpringDataRecord& s = SpringData();
+  ApplicationForm f;
+  f.loadType = ItemOf(s.LoadType, 1, 2);
+  f.frequency = FloatToStrSig(s.f);
+  f.temperature = OemToAnsiStr(FormatTemperature(s.T));
+  f.nue = FloatToStrSig(s.nue);
+  f.transverseForce = OemToAnsiStr(FormatForce(TransverseLoad().FQ));
+  f.mass = FloatToStrSig(s.ExternalMass);
+  return f;
+}
+
+void ApplyApplicationForm(const ApplicationForm& f) {
+  SpringDataRecord& s = SpringData();
+  StoreItem(s.LoadType, f.loadType, 1);
+  s.f = TextToFloat(f.frequency);
+  s.T = ParseTemperature(f.temperature);
+  s.nue = ClampExt(0.001L, 10.0L, TextToFloat(f.nue));
+  TransverseLoad().FQ = ParseForce(f.transverseForce);
+  s.ExternalMass = TextToFloat(f.mass);
+}
+
+std::string DefaultTemperatureText() { return OemToAnsiStr(FormatTemperature(20.0L)); }
+
+// --- Calculation method --------------------------------------------------
+
+const std::vector<std::string>& CalculationMethodItems(std::string_view combo) {
+  static const std::vector<std::string> kNone;
+  static const std::vector<std::pair<std::string, std::vector<std::string>>> kItems{
+      {"ComboBox1", {"rund"_oem, "elliptisch"_oem, "quadratisch"_oem, "rechteckig"_oem, "rund, hohl"_oem}},
+      {"ComboBox2",
+       {"L0 konstant, F1 und F2 variabel"_oem, "F1 konstant, F2 und L0 variabel"_oem,
+        "F2 konstant, F1 und L0 variabel"_oem, "F1 und F2 konstant; L0, L1 und sh variabel"_oem}},
+      {"ComboBox3",
+       {"F1 und F2 konstant, sh variabel"_oem, "F1 und sh konstant, F2 variabel"_oem,
+        "F2 und sh konstant, F1 variabel"_oem}},
+      {"ComboBox4", {"Warnung bei: w>16"_oem, "Warnung bei: w<6, w>12, lambda>5, D/m < 2, D/m > 2.5"_oem}},
+      {"ComboBox5", {"Eingabe von L2"_oem, "Eingabe von L1"_oem}},
+      {"ComboBox6", {"Sa dyn = 1.5 (2.0) * Sa stat. (EN13906-1)"_oem, "Sa dyn = Sa stat."_oem}},
+      {"ComboBox7", {"Alle Warnungen melden"_oem, "Warnungen unterdrücken"_oem}},
+      {"ComboBox10", {"De"_oem, "Di"_oem, "Dm"_oem}},
+      {"ComboBox_f2", {"2 Federkräfte"_oem, "1 Federkraft"_oem}},
+      {"ComboBox_tauomode",
+       {"tauoz=tauo (Goodman Diagram)"_oem, "tauoz = tauz = 0.56 Rm"_oem, "tauoz = 0.6 Rm"_oem}},
+  };
+  if (combo == "ComboBox_metric") {
+    static std::vector<std::string> units;
+    units.assign(G().UnitSystemNames.begin() + 1, G().UnitSystemNames.end());
+    return units;
+  }
+  for (const auto& [name, items] : kItems)
+    if (name == combo) return items;
+  return kNone;
+}
+
+CalculationMethodForm FillCalculationMethodForm() {
+  const SpringDataRecord& s = SpringData();
+  CalculationMethodForm f;
+  f.crossSection = s.CrossSection == 7 ? 4 : ItemOf(s.CrossSection, 1, 4);
+  f.rateInput = ItemOf(s.RateInput, 1, 4);
+  f.rInputMethod = ItemOf(s.RInputMethod, 1, 3);
+  f.optWarnings = ItemOf(s.OptWarnings, 1, 2);
+  f.designMethod = ItemOf(s.DesignMethod, 1, 2);
+  f.saMethod = ItemOf(s.SaMethod, 1, 2);
+  f.warningsOn = ItemOf(s.WarningsOn, 1, 2);
+  f.diameterGiven = ItemOf(s.DiameterGiven, 1, 3);
+  f.unitSystem = ItemOf(G().UnitSystem, 0, 5);
+  f.forceCount = ItemOf(s.Point1Off, 0, 2);
+  f.loadCase = ItemOf(s.LoadCase, 0, 3);
+  f.resolution3d = FloatToStrSig(s.Line3DResolution);
+  f.preTauRatio = FloatToStrSig(s.PreTauRatio);
+  f.preW = FloatToStrSig(s.PreW);
+  return f;
+}
+
+void ApplyCalculationMethodForm(const CalculationMethodForm& f) {
+  SpringDataRecord& s = SpringData();
+  if (f.crossSection == 4)
+    s.CrossSection = 7;
+  else
+    StoreItem(s.CrossSection, f.crossSection, 1);
+  StoreItem(s.RateInput, f.rateInput, 1);
+  StoreItem(s.RInputMethod, f.rInputMethod, 1);
+  StoreItem(s.OptWarnings, f.optWarnings, 1);
+  StoreItem(s.DesignMethod, f.designMethod, 1);
+  StoreItem(s.SaMethod, f.saMethod, 1);
+  StoreItem(s.WarningsOn, f.warningsOn, 1);
+  StoreItem(s.DiameterGiven, f.diameterGiven, 1);
+  StoreItem(G().UnitSystem, f.unitSystem, 0);
+  StoreItem(s.Point1Off, f.forceCount, 0);
+  StoreItem(s.LoadCase, f.loadCase, 0);
+  s.Line3DResolution = TextToFloat(f.resolution3d);
+  if (s.Line3DResolution == 0.0L) s.Line3DResolution = 2.0L;
+  s.PreTauRatio = TextToFloat(f.preTauRatio);
+  if (s.PreTauRatio <= 0.0L) s.PreTauRatio = 1.0L;
+  s.PreW = TextToFloat(f.preW);
+  if (s.PreW < 1.5L) s.PreW = 9.0L;
+}
+
+// --- Tolerances ----------------------------------------------------------
+
+namespace {
+
+Code& GradeOf(ToleranceRow row) {
+  SpringDataRecord& s = SpringData();
+  switch (row) {
+    case kTolDiameter: return s.GradeDe;
+    case kTolL0: return s.GradeL0;
+    case kTolF1: return s.GradeF1;
+    case kTolF2: return s.GradeF2;
+    case kTolE1: return s.GradeE1;
+    default: return s.GradeE2;
+  }
+}
+
+// The stored deviations of a row (min is null for e1, e2).
+std::pair<Real*, Real*> DeviationsOf(ToleranceRow row) {
+  SpringDataRecord& s = SpringData();
+  switch (row) {
+    case kTolDiameter: return {&s.TolDe, &s.TolDeMinus};
+    case kTolL0: return {&s.TolL0, &s.TolL0Minus};
+    case kTolF1: return {&s.TolF1, &s.TolF1Minus};
+    case kTolF2: return {&s.TolF2, &s.TolF2Minus};
+    case kTolE1: return {&s.e1, nullptr};
+    default: return {&s.e2, nullptr};
+  }
+}
+
+bool IsForceRow(ToleranceRow row) { return row == kTolF1 || row == kTolF2; }
+
+std::string FormatRowValue(ToleranceRow row, Real x) {
+  return OemToAnsiStr(IsForceRow(row) ? FormatForce(x) : FormatLength(x));
+}
+Real ParseRowValue(ToleranceRow row, std::string_view text) {
+  return IsForceRow(row) ? ParseForce(text) : ParseLength(text);
+}
+
+Real ComputedDeviation(ToleranceRow row, int grade) {
+  const SpringDataRecord& s = SpringData();
+  switch (row) {
+    case kTolDiameter: return CoilDiameterTolerance(grade, s.DiameterGiven, s.De, s.Di, s.Dm, s.d != 0.0L ? s.Dm / s.d : 0.0L);
+    case kTolL0: return FreeLengthTolerance(grade, s.CoilingKind, s.Dm, s.d, s.R, s.n, s.L0, s.sc);
+    case kTolF1: return ForceTolerance(0, grade, s.CoilingKind, s.F1, s.s1, s.Dm, s.d, s.n, s.L0, s.R);
+    case kTolF2: return ForceTolerance(0, grade, s.CoilingKind, s.F2, s.s2, s.Dm, s.d, s.n, s.L0, s.R);
+    case kTolE1: return PerpendicularityTolerance(grade, s.L0);
+    default: return ParallelismTolerance(grade, s.De);
+  }
+}
+
+Real ToDisplay(ToleranceRow row, Real x) { return IsForceRow(row) ? ForceToDisplayUnit(x) : LengthToDisplayUnit(x); }
+
+}  // namespace
+
+int ToleranceGrade(ToleranceRow row) { return GradeOf(row); }
+
+void EditToleranceMax(ToleranceForm& f, ToleranceRow row, std::string_view text) {
+  f.max[row] = std::string(text);
+  *DeviationsOf(row).first = ParseRowValue(row, text);
+}
+
+void EditToleranceMin(ToleranceForm& f, ToleranceRow row, std::string_view text) {
+  Real* minus = DeviationsOf(row).second;
+  if (minus == nullptr) return;
+  f.min[row] = std::string(text);
+  *minus = ParseRowValue(row, text);
+}
+
+void ChooseToleranceGrade(ToleranceForm& f, ToleranceRow row, int grade) {
+  GradeOf(row) = static_cast<Code>(grade);
+  f.editable[row] = grade == 5;
+  if (grade == 5) return;
+  const SpringDataRecord& s = SpringData();
+  if (!(s.d > 0.01L && s.De > 0.01L)) return;
+  Real x = ToDisplay(row, ComputedDeviation(row, grade));
+  // The shown texts are what the change events store.
+  EditToleranceMax(f, row, FloatToStrSig(x));
+  EditToleranceMin(f, row, FloatToStrSig(-x));
+}
+
+void ChooseToleranceDiameter(ToleranceForm& f, int item) {
+  f.diameterGiven = item;
+  StoreItem(SpringData().DiameterGiven, item, 1);
+}
+
+ToleranceForm FillToleranceForm() {
+  ToleranceForm f;
+  const SpringDataRecord& s = SpringData();
+  f.allowance = ItemOf(s.Allowance, 1, 6);
+  for (int r = 0; r < kToleranceRows; ++r) {
+    auto row = static_cast<ToleranceRow>(r);
+    int grade = GradeOf(row);
+    ChooseToleranceGrade(f, row, grade);
+    if (grade == 5) {
+      auto [plus, minus] = DeviationsOf(row);
+      f.max[r] = FormatRowValue(row, *plus);
+      if (minus != nullptr) f.min[r] = FormatRowValue(row, *minus);
+    }
+  }
+  f.diameterGiven = ItemOf(s.DiameterGiven, 1, 3);
+  return f;
+}
+
+std::array<bool, 2> AllowanceMarks(int item) {
+  return {item == 0 || item == 3 || item == 4, item == 2 || item == 4};
+}
+
+void ApplyToleranceForm(const ToleranceForm& f) { StoreItem(SpringData().Allowance, f.allowance, 1); }
+
+const std::vector<std::string>& AllowanceItems() {
+  static const std::vector<std::string> kItems{
+      "L0 bei 1 vorgegebener Federkraft"_oem,
+      "n und d  bei 1 vorgegebener Federkraft"_oem,
+      "n u.De,Di,Dm bei 1 vorgegebener Federkraft"_oem,
+      "L0,n und d  bei 2 vorgegebenen Federkräften"_oem,
+      "L0,n und De,Di,Dm bei 2 vorgegebenen Federkräften"_oem,
+      "keine Angaben"_oem};
+  return kItems;
+}
+
+// --- Dimensions ----------------------------------------------------------
+
+namespace {
+
+Real& GivenDiameter(SpringDataRecord& s) {
+  switch (s.DiameterGiven) {
+    case 1: return s.De;
+    case 2: return s.Di;
+    default: return s.Dm;
+  }
+}
+
+std::string Length(Real x) { return OemToAnsiStr(FormatLength(x)); }
+std::string Force(Real x) { return OemToAnsiStr(FormatForce(x)); }
+
+}  // namespace
+
+DimensionsForm FillDimensionsForm() {
+  SpringDataRecord& s = SpringData();
+  DimensionsForm f;
+  f.f13 = f.f1 = Force(s.F1);
+  f.f23 = f.f2 = Force(s.F2);
+  f.sh3 = f.sh = Length(s.sh);
+  f.l2 = f.l22 = Length(s.L2);
+  f.de = f.de2 = Length(GivenDiameter(s));
+  f.d = Length(s.d);
+  f.l0 = Length(s.L0);
+  f.n = FloatToStrSig(s.n);
+  f.l1 = Length(s.L1);
+  f.forceInput = ItemOf(ForceInputChoice(), 1, 5);
+  f.mode = ItemOf(s.CalcMode, 1, 3);
+  f.diameterGiven = ItemOf(s.DiameterGiven, 1, 3);
+  return f;
+}
+
+DimensionsLayout LayoutDimensionsForm(const DimensionsForm& f) {
+  DimensionsLayout l;
+  l.preGroup = f.mode == 0;
+  l.designGroup = f.mode == 1;
+  l.recalcGroup = f.mode == 2;
+  const bool point1Off = SpringData().Point1Off == 1;
+  l.forceInputGroup = l.designGroup && !point1Off;
+  switch (f.forceInput) {
+    case 1: l.f2 = false, l.f2Mark = "min"; break;
+    case 3: l.f2 = false, l.f2Mark = "max"; break;
+    case 2: l.f1 = false, l.f1Mark = "max"; break;
+    case 4: l.f1 = false, l.f1Mark = "min"; break;
+    default: break;
+  }
+  if (point1Off) {
+    l.f1 = l.l1 = false;
+    l.f2 = true;
+    l.f1Mark.clear();
+    l.f2Mark.clear();
+  }
+  l.strokeLabel = point1Off ? "Federweg s2" : "Hub sh";
+  switch (SpringData().DiameterGiven) {
+    case 1: l.diameterLabel = "Außendurchmesser De"_oem; break;
+    case 2: l.diameterLabel = "Innendurchmesser Di"_oem; break;
+    default: l.diameterLabel = "Windungsdurchmesser Dm"_oem; break;
+  }
+  return l;
+}
+
+void ChooseDimensionsDiameter(DimensionsForm& f, int item) {
+  f.diameterGiven = item;
+  StoreItem(SpringData().DiameterGiven, item, 1);
+}
+
+void ApplyDimensionsForm(const DimensionsForm& f) {
+  // A field left as shown keeps its value: reading back a rounded text
+  // (inches with four decimals) would change the spring.
+  const DimensionsForm shown = FillDimensionsForm();
+  auto force = [](const std::string& text, const std::string& was, Real& x) {
+    if (text != was) x = ParseForce(text);
+  };
+  auto length = [](const std::string& text, const std::string& was, Real& x) {
+    if (text != was) x = ParseLength(text);
+  };
+  SpringDataRecord& s = SpringData();
+  StoreItem(s.CalcMode, f.mode, 1);
+  switch (f.mode) {
+    case 0:
+      force(f.f13, shown.f13, s.F1);
+      force(f.f23, shown.f23, s.F2);
+      length(f.sh3, shown.sh3, s.sh);
+      break;
+    case 1:
+      force(f.f1, shown.f1, s.F1);
+      force(f.f2, shown.f2, s.F2);
+      length(f.sh, shown.sh, s.sh);
+      length(f.l2, shown.l2, s.L2);
+      length(f.de, shown.de, GivenDiameter(s));
+      DeriveDiameters(s.DiameterGiven);
+      StoreItem(ForceInputChoice(), f.forceInput, 1);
+      break;
+    case 2:
+      length(f.d, shown.d, s.d);
+      length(f.de2, shown.de2, GivenDiameter(s));
+      DeriveDiameters(s.DiameterGiven);
+      length(f.l0, shown.l0, s.L0);
+      if (f.n != shown.n) s.n = TextToFloat(f.n);
+      length(f.l1, shown.l1, s.L1);
+      length(f.l22, shown.l22, s.L2);
+      break;
+    default: break;
+  }
+}
+
+void ToggleDimensionsUnits(DimensionsForm& f) {
+  ApplyDimensionsForm(f);
+  ToggleUnitSystem();
+  const int mode = f.mode, forceInput = f.forceInput;
+  f = FillDimensionsForm();
+  f.mode = mode, f.forceInput = forceInput;
+}
+
+std::string ChooseWireDiameter() {
+  SetHelpTextNumber(3300);
+  const bool din2077 = SpringData().WireStd == 3;
+  TableServices& t = Tables();
+  std::string chosen;
+  G().AbortFlag = 0;
+  t.OpenWithWriteCheck(din2077 ? "din2077" : "t10270_1");
+  if (G().AbortFlag == 0) {
+    t.SetTitles(din2077 ? "d DIN 2077" : "EN 10270-1", "");
+    t.ShowTable("", 1);
+    if (G().AbortFlag == 0) chosen = OemToAnsiStr(TrimBlanks(t.GetField(1)));
+    t.CloseTable();
+  }
+  G().AbortFlag = 0;
+  return chosen;
+}
+
+// --- Production ----------------------------------------------------------
+
+const std::vector<std::string>& ProductionItems(std::string_view group) {
+  static const std::vector<std::string> kNone;
+  static const std::vector<std::string> kEnds{"angelegt und unbearbeitet"_oem, "angelegt und geschliffen"_oem,
+                                              "angelegt, geschmiedet und geschliffen"_oem, "..."_oem};
+  static const std::vector<std::string> kKinds{"Kaltgeformt (bis d = 17 mm)"_oem,
+                                               "warmgeformt, Stahl mit gewalzter Oberfläche"_oem,
+                                               "warmgeformt, Stahl mit bearbeiteter Oberfläche"_oem};
+  static const std::vector<std::string> kDirs{"rechts"_oem, "links"_oem, "frei"_oem};
+  if (group == "RadioGroup_federenden") return kEnds;
+  if (group == "RadioGroup_herstellung") return kKinds;
+  if (group == "RadioGroup_windungsrichtung") return kDirs;
+  return kNone;
+}
+
+void ChooseProductionEnds(ProductionForm& f, int endForm, int coilingKind) {
+  f.endForm = endForm;
+  f.coilingKind = coilingKind;
+  f.endFieldsEnabled = endForm < 0 || endForm > 2;
+  if (f.endFieldsEnabled) return;
+  f.endFormConstant = FloatToStrSig(EndFormConstant(endForm + 1, coilingKind + 1));
+  f.endFormText = OemToAnsiStr(ProductionItems("RadioGroup_federenden")[static_cast<std::size_t>(endForm)]);
+}
+
+ProductionForm FillProductionForm() {
+  const SpringDataRecord& s = SpringData();
+  ProductionForm f;
+  f.endCoils1 = FloatToStrSig(s.EndCoils[1]);
+  f.endCoils2 = FloatToStrSig(s.EndCoils[2]);
+  f.windingDir = ItemOf(s.WindingDir, 1, 3);
+  f.shotPeened = s.ShotPeened != 'N' && s.ShotPeened != 'n';
+  ChooseProductionEnds(f, ItemOf(s.EndForm, 1, 4), ItemOf(s.CoilingKind, 1, 3));
+  f.endFormText = OemToAnsiStr(s.EndFormText);
+  f.endFormConstant = FloatToStrSig(s.EndCoilsInput);
+  return f;
+}
+
+void StandardEndCoils(ProductionForm& f) { f.endCoils1 = f.endCoils2 = f.coilingKind == 0 ? "1" : "0.75"; }
+
+void ApplyProductionForm(const ProductionForm& f) {
+  SpringDataRecord& s = SpringData();
+  StoreItem(s.EndForm, f.endForm, 1);
+  StoreItem(s.CoilingKind, f.coilingKind, 1);
+  StoreItem(s.WindingDir, f.windingDir, 1);
+  s.EndCoils[1] = TextToFloat(f.endCoils1);
+  s.EndCoils[2] = TextToFloat(f.endCoils2);
+  s.EndCoils[0] = s.EndCoils[1] + s.EndCoils[2];
+  s.ShotPeened = f.shotPeened ? 'J' : 'N';
+  s.EndFormText = AnsiLineToOem(f.endFormText);
+  s.EndCoilsInput = TextToFloat(f.endFormConstant);
+}
+
+// --- Value table ---------------------------------------------------------
+
+ValueTableForm FillValueTableForm() {
+  const ValueTableRecord& v = ValueTable();
+  ValueTableForm f;
+  const std::string name = OemToAnsiStr(v.Name);
+  f.minLabel = name + " min = " + FloatToStrSig(v.Min);
+  f.maxLabel = name + " max = " + FloatToStrSig(v.Max);
+  f.columnTitle = name + " [" + OemToAnsiStr(v.Unit) + "]";
+  const int count = std::clamp<int>(v.Count, 0, kMaxValueTableCount);
+  for (int i = 1; i <= count; ++i) f.values.push_back(FloatToStrSig(v.Values[static_cast<std::size_t>(i)]));
+  if (f.values.empty()) f.values.emplace_back();
+  return f;
+}
+
+void AddValueRow(ValueTableForm& f) {
+  if (f.values.size() < static_cast<std::size_t>(kMaxValueTableCount)) f.values.emplace_back();
+}
+
+void DeleteValueRow(ValueTableForm& f) {
+  if (f.values.size() > 1) f.values.pop_back();
+}
+
+void ApplyValueTableForm(const ValueTableForm& f) {
+  ValueTableRecord& v = ValueTable();
+  const int count = std::min<int>(static_cast<int>(f.values.size()), kMaxValueTableCount);
+  v.Count = count;
+  for (int i = 1; i <= count; ++i) v.Values[static_cast<std::size_t>(i)] = TextToFloat(f.values[static_cast<std::size_t>(i - 1)]);
+}
+
+}  // namespace zeb

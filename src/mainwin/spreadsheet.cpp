@@ -1,0 +1,199 @@
+#include "mainwin/spreadsheet.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "base/dialogs.h"
+#include "base/globals.h"
+#include "base/help.h"
+#include "base/text.h"
+#include "mainwin/documents_cmd.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+#include "platform/process.h"
+#include "reports/device.h"
+#include "reports/printout_full.h"
+
+namespace zeb {
+
+namespace {
+
+const char kNotStarted[] = "Excel kann nicht gestartet werden";
+
+std::string CsvCell(const std::string& utf8) {
+  std::string r = "\"";
+  for (char c : utf8) {
+    if (c == '"') r += '"';
+    r += c;
+  }
+  return r + "\"";
+}
+
+std::vector<std::string> FileLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool ReadAll(const std::string& path, std::string& bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), {});
+  return !in.bad();
+}
+
+// The spring file's lines as one-cell rows, and the document opened.
+void SpringFileDocument() {
+  const std::string path = CurrentSpringFilePath();
+  std::string bytes;
+  if (!ReadAll(path, bytes)) {
+    ShowOemMessage(path + " not found !");
+    G().AbortFlag = 1;
+    return;
+  }
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : FileLines(bytes)) rows.push_back({ToUtf8(CodePage::Cp850, line)});
+  const std::string csv = WriteCsvDocument(rows);
+  if (csv.empty()) {
+    G().AbortFlag = 1;
+    return;
+  }
+  if (!OpenSpreadsheetDocument(csv)) {
+    ShowMessageText(kNotStarted);
+    G().AbortFlag = 1;
+  }
+}
+
+}  // namespace
+
+std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUtf8) {
+  std::string text;
+  for (const auto& row : rowsUtf8) {
+    for (std::size_t c = 0; c < row.size(); ++c) text += (c > 0 ? "," : "") + CsvCell(row[c]);
+    text += "\r\n";
+  }
+  const std::string folder = G().TempFolder.empty() ? TempDirectory() : G().TempFolder;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    // A unique stem, then the ".csv" name created exclusively beside it.
+    const std::optional<std::string> stem = MakeUniqueFile(folder, "zeb1_");
+    if (!stem) break;
+    const std::string csv = *stem + ".csv";
+    const int fd = ::open(csv.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ::unlink(stem->c_str());
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    std::size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    const bool closed = ::close(fd) == 0;
+    if (done == text.size() && closed) return std::filesystem::absolute(csv).string();
+    ::unlink(csv.c_str());
+    break;
+  }
+  ShowErrorBox(folder + ": " + "Datei kann nicht geschrieben werden !"_oem);
+  return "";
+}
+
+bool OpenSpreadsheetDocument(const std::string& path) {
+  std::vector<std::string> argv = SplitCommandLine(G().TableEditorPath);
+  if (argv.empty()) argv = {"xdg-open"};
+  argv.push_back(path);
+  return StartProgram(argv).started;
+}
+
+bool& SpreadsheetStarted() {
+  static bool started = false;
+  return started;
+}
+
+void StartSpreadsheet() {
+  G().AbortFlag = 0;
+  if (G().CurrentFileName.empty()) {
+    ShowMessageText("Zuerst müssen Sie Ihre Eingabedaten speichern (Menü \"Datei->Speichern\")"_oem);
+    G().AbortFlag = 1;
+    return;
+  }
+  SetHourglassCursor();
+  SpringFileDocument();
+  SetArrowCursor();
+  if (G().AbortFlag == 0) SpreadsheetStarted() = true;
+}
+
+void ExportInputDataToSpreadsheet() {
+  G().AbortFlag = 0;
+  if (G().ModifiedFlag != 0) {
+    const Byte modified = G().ModifiedFlag;
+    SaveCurrentFile(CurrentSpringFilePath());
+    G().ModifiedFlag = modified;
+  }
+  if (G().AbortFlag == 0) SpringFileDocument();
+}
+
+void PrintoutToSpreadsheet() {
+  if (G().FatalErrorFlag != 0) {
+    ShowCalcMessages();
+    return;
+  }
+  const auto ask = G().AskOutputTarget;
+  const auto target = G().OutputTarget;
+  G().AskOutputTarget = 0;
+  G().OutputTarget = kOutTxt;
+  G().AbortFlag = 0;
+  PrintReport();
+  G().AskOutputTarget = ask;
+  G().OutputTarget = target;
+  if (G().AbortFlag != 0 || DeliveredFileName().empty()) return;
+  // The Windows-text copy "$$n.txt" beside the output "$$$n.txt".
+  const std::filesystem::path out = DeliveredFileName();
+  const std::string name = out.filename().string();
+  CodePage cp = CodePage::Cp1252;
+  std::string bytes;
+  if (name.rfind("$$$", 0) != 0 || !ReadAll((out.parent_path() / name.substr(1)).string(), bytes)) {
+    cp = CodePage::Cp850;
+    if (!ReadAll(out.string(), bytes)) {
+      ShowOemMessage(out.string() + " not found !");
+      G().AbortFlag = 1;
+      return;
+    }
+  }
+  // Split at tabs.
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : FileLines(bytes)) {
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t tab = line.find('\t', start);
+      cells.push_back(ToUtf8(cp, line.substr(start, tab - start)));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    rows.push_back(std::move(cells));
+  }
+  const std::string csv = WriteCsvDocument(rows);
+  if (csv.empty()) return;
+  if (!OpenSpreadsheetDocument(csv)) ShowMessageText(kNotStarted);
+}
+
+}  // namespace zeb

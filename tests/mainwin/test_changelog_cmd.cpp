@@ -1,0 +1,312 @@
+// The Documentation commands headless: change-log commands with scripted
+// entry forms, the report as written to a file, the drawing information
+// grids and the document links started as argument vectors.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "base/files.h"
+#include "base/globals.h"
+#include "mainwin/changelog_cmd.h"
+#include "mainwin/config.h"
+#include "platform/files.h"
+#include "platform/oem_literal.h"
+#include "reports/device.h"
+#include "mainwin/program_fixture.h"
+#include "spring/changelog.h"
+#include "spring/documents.h"
+#include "spring/ref_spring.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lines without their CR LF ends.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+class ChangeLogCmdTest : public test::SpringTest {
+ protected:
+  void SetUp() override {
+    SpringTest::SetUp();
+    InitOutputDevice();
+    dir_ = *MakeUniqueFile(TempDirectory(), "changelogtest");
+    fs::remove(dir_);
+    fs::create_directory(dir_);
+    G().TempFolder = dir_;
+    G().ProgramTitle = "ZEB1";
+    G().ProgramVersion = "26.6";
+    G().AskOutputTarget = 0;
+    ChangeLog() = DefaultChangeLog();
+    DocumentLinks() = DefaultDocumentLinks();
+    DocumentationDialogs d;
+    d.changeEntry = [this](ChangeEntryForm& f, int n) {
+      opened.push_back(n);
+      if (!typed) return false;
+      f = *typed;
+      return true;
+    };
+    d.drawingInfo = [this](DrawingInfoForm& f) {
+      if (infoAnswers.empty()) return false;
+      f = infoAnswers.front();
+      infoAnswers.erase(infoAnswers.begin());
+      return true;
+    };
+    SetDocumentationDialogs(d);
+  }
+  void TearDown() override {
+    SetDocumentationDialogs({});
+    InitOutputDevice();
+    fs::remove_all(dir_);
+    SpringTest::TearDown();
+  }
+  // The report written into a chosen file, as lines.
+  std::vector<std::string> FileReport() {
+    const std::string chosen = dir_ + "/log.txt";
+    fs::remove(chosen);
+    ui().ExpectSaveFile(chosen);
+    ChangeLogReport(kOutFile);
+    return SplitLines(test::ReadBytes(chosen));
+  }
+  void AddEntries(int n) {
+    ChangeLogData& log = ChangeLog();
+    log.ChangeEntryCount = static_cast<std::int16_t>(n);
+    for (int i = 1; i <= n; ++i)
+      log.ChangeEntries[static_cast<std::size_t>(i)] = {"Bohrung " + std::to_string(i), "01.02.2026", "MK", "neu"};
+  }
+
+  std::string dir_;
+  std::vector<int> opened;
+  std::optional<ChangeEntryForm> typed;
+  std::vector<DrawingInfoForm> infoAnswers;
+};
+
+TEST_F(ChangeLogCmdTest, NewEntryCancelledIsWithdrawnAndTheTwentySixthRefused) {
+  AddEntries(2);
+  ChangeLogCommand(1);  // cancelled
+  EXPECT_EQ(opened, std::vector<int>{3});
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 2);
+  EXPECT_EQ(G().ModifiedFlag, 0);
+
+  typed = ChangeEntryForm{"\xC4nderung 3", "07.12.2026", "ABCDEFG", "Zeile 1\r\nZeile 2"};
+  ui().ExpectTextViewer("");
+  ChangeLogCommand(1);
+  const ChangeEntry& e = ChangeLog().ChangeEntries[3];
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 3);
+  EXPECT_EQ(e.Change, "\x8Enderung 3");  // code page 850
+  EXPECT_EQ(e.Editor, "ABCDE");             // at most 5
+  EXPECT_EQ(e.Description, "Zeile 1\r\nZeile 2");
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  // The form shows today's date for a new entry.
+  typed.reset();
+  ChangeLogCommand(1);
+  EXPECT_EQ(ChangeLog().ChangeEntries[4].Date, TodayDateString());
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 3);
+
+  AddEntries(25);
+  opened.clear();
+  ui().ExpectMessageBox("", "Max. \xC3\x84nderungen = 25 !");
+  ChangeLogCommand(1);
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 25);
+}
+
+TEST_F(ChangeLogCmdTest, ChangeAndDeleteWorkOnTheLastEntry) {
+  ChangeLogCommand(2);  // empty log: nothing
+  EXPECT_TRUE(opened.empty());
+  ui().ExpectTextViewer("");
+  ChangeLogCommand(3);  // empty log: shown only
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 0);
+
+  AddEntries(3);
+  typed = ChangeEntryForm{"x", "y", "z", "w"};
+  ui().ExpectTextViewer("");
+  ChangeLogCommand(2);
+  EXPECT_EQ(opened, std::vector<int>{3});
+  EXPECT_EQ(ChangeLog().ChangeEntries[3].Change, "x");
+  ui().ExpectTextViewer("");
+  ChangeLogCommand(3);
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 2);
+  EXPECT_EQ(ChangeLog().ChangeEntries[2].Change, "Bohrung 2");
+
+  // Asked first: the choice "zurück...." ends without action.
+  ui().ExpectChoice("\xC3\x84nderungen", 7);
+  ChangeLogCommand(0);
+  EXPECT_EQ(G().LineTable[2], "\x84ndern");
+  ui().ExpectChoice("\xC3\x84nderungen", 3);
+  ui().ExpectTextViewer("");
+  ChangeLogCommand(0);
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 1);
+}
+
+TEST_F(ChangeLogCmdTest, ReportLinesAndIndexStyles) {
+  AddEntries(3);
+  ChangeLogData& log = ChangeLog();
+  log.CreatedDate = "01.01.2026";
+  log.CreatedBy = "Max";
+  log.ReplacesDrawing = "Z-100";
+  log.ChangeEntries[3] = {"Drahtdurchmesser", "03.03.2026", "Bearbeiter", "Gr\x94\xE1" "e"};
+  Config().DrawingIndexStyle = 0;
+  std::vector<std::string> lines = FileReport();
+  auto has = [&](const std::string& want) {
+    for (const std::string& l : lines)
+      if (l == want) return true;
+    return false;
+  };
+  // Result lines are indented by seven blanks.
+  const std::string in(7, ' ');
+  EXPECT_TRUE(has(in + "Erstellungsdatum: 01.01.2026     Erstellt von: Max"));
+  EXPECT_TRUE(has(in + "Ersatz f\x81r: Z-100          "));
+  EXPECT_TRUE(has(in + "Index   Datum        Bearb.   \x8E" "nderung            "));
+  EXPECT_TRUE(has(in + "  c     03.03.2026   Bearbe   Drahtdurchmesser    "));
+  EXPECT_TRUE(has(in + " Gr\x94\xE1" "e"));
+  EXPECT_TRUE(has(in + "  a     01.02.2026   MK       Bohrung 1           "));
+  for (const std::string& l : lines) EXPECT_EQ(l.find("Ersetzt durch"), std::string::npos);
+
+  Config().DrawingIndexStyle = 1;
+  lines = FileReport();
+  EXPECT_TRUE(has(in + "  3     03.03.2026   Bearbe   Drahtdurchmesser    "));
+}
+
+TEST_F(ChangeLogCmdTest, DrawingInfoReadsTextRowsUpToTheFirstGap) {
+  DrawingInfoForm f = FillDrawingInfoForm();
+  EXPECT_EQ(DrawingInfoRoleLabels()[0], "Bearb.");
+  // An empty grid stores row 1 with zero values.
+  infoAnswers.push_back(f);
+  EditDrawingInfo();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(ChangeLog().DrawingTextCount, 1);
+  EXPECT_EQ(ChangeLog().DrawingTexts[1].x, 0.0L);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+
+  f.texts[0] = {"10", "20,5", "3.5", "abc", "Erste"};
+  f.texts[1] = {"1", "2", "3", "90", "Zweite"};
+  f.texts[2] = {"9", "9", "9", "9", "   "};
+  f.texts[3] = {"9", "9", "9", "9", "Vierte"};
+  f.roles[1] = {"02.02.2026", "Pr\xFC" "fer"};
+  f.replaces = "Z-1234567890123456";
+  infoAnswers = {f};
+  EditDrawingInfo();
+  const ChangeLogData& log = ChangeLog();
+  EXPECT_EQ(log.DrawingTextCount, 2);
+  EXPECT_EQ(log.DrawingTexts[1].y, 20.5L);
+  EXPECT_EQ(log.DrawingTexts[1].phi, 0.0L);
+  EXPECT_EQ(log.DrawingTexts[2].Text, "Zweite");
+  EXPECT_EQ(log.CheckedBy, "Pr\x81" "fer");
+  EXPECT_EQ(log.ReplacesDrawing, "Z-1234567890123");
+  EXPECT_EQ(FillDrawingInfoForm().texts[0][1], "20.5");
+
+  // A "|" in a role name is refused; the form stays open, then Cancel.
+  DrawingInfoForm bad = f;
+  bad.roles[3][1] = "A|B";
+  infoAnswers = {bad};
+  ui().ExpectMessageBox("", "|");
+  EditDrawingInfo();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ChangeLog().ReleasedBy, "");
+}
+
+TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
+  DocumentLinkTable& links = DocumentLinks();
+  links[1] = {"prog --flag", dir_ + "/a b.txt"};
+  links[2] = {"prog", ""};
+  links[3] = {"NOTEPAD.EXE", "x.txt"};
+  links[4] = {"", "$(rm -rf x); y"};
+  EXPECT_EQ(DocumentLinkArguments(1), (std::vector<std::string>{"prog", "--flag", dir_ + "/a b.txt"}));
+  EXPECT_EQ(DocumentLinkArguments(2), (std::vector<std::string>{"prog"}));
+  EXPECT_EQ(DocumentLinkArguments(3), (std::vector<std::string>{"xdg-open", "x.txt"}));
+  EXPECT_EQ(DocumentLinkArguments(4), (std::vector<std::string>{"xdg-open", "$(rm -rf x); y"}));
+  EXPECT_TRUE(DocumentLinkArguments(6).empty());
+  EXPECT_EQ(DefaultDocumentLinks()[1].Program, "notepad.exe");
+
+  // A program that records its arguments, one a line.
+  const std::string prog = dir_ + "/prog";
+  {
+    std::ofstream s(prog);
+    s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << dir_ << "/args.tmp\nmv " << dir_
+      << "/args.tmp " << dir_ << "/args\n";
+  }
+  fs::permissions(prog, fs::perms::owner_all);
+  links[1].Program = prog + " --flag";
+  OpenDocumentLink(1);
+  const fs::path args = dir_ + "/args";
+  for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(test::ReadBytes(args), "--flag\n" + dir_ + "/a b.txt\n");
+
+  links[5] = {"/nonexistent/zeb-viewer", "f"};
+  ui().ExpectMessageBox("", "/nonexistent/zeb-viewer not found");
+  OpenDocumentLink(5);
+}
+
+TEST_F(ChangeLogCmdTest, DocumentLinksFormCancelKeepsLinks) {
+  DocumentationDialogs d = CurrentDocumentationDialogs();
+  d.documentLinks = [](DocumentLinksForm& f) {
+    f.program[0] = "ed";
+    return false;
+  };
+  SetDocumentationDialogs(d);
+  EditDocumentLinks();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(DocumentLinks()[1].Program, "notepad.exe");
+  d.documentLinks = [](DocumentLinksForm& f) {
+    f.program[0] = "ed";
+    f.file[4] = "/tmp/\xC3\xA4 b.txt";
+    return true;
+  };
+  SetDocumentationDialogs(d);
+  EditDocumentLinks();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(DocumentLinks()[1].Program, "ed");
+  EXPECT_EQ(DocumentLinks()[5].File, "/tmp/\xC3\xA4 b.txt");
+}
+
+}  // namespace
+}  // namespace zeb
+
+namespace zeb {
+namespace {
+
+// The whole report of a file target against a copy reviewed by eye; the
+// page head's date is today's and is masked.
+TEST_F(ChangeLogCmdTest, FileReportEqualsTheReviewedCopy) {
+  AddEntries(3);
+  ChangeLogData& log = ChangeLog();
+  log.CreatedDate = "01.01.2026";
+  log.CreatedBy = "Max";
+  log.ReplacedByDrawing = "Z-200";
+  log.ChangeEntries[2].Description = "zwei\r\nZeilen";
+  G().TitleBlockLines[1] = "Feder   Zeichn.Nr.: 4711";
+  G().TitleBlockLines[2] = "Pr\x81" "ffeder";
+  Config().DrawingIndexStyle = 0;
+  const std::string chosen = dir_ + "/log.txt";
+  ui().ExpectSaveFile(chosen);
+  ChangeLogReport(kOutFile);
+  std::string text = test::ReadBytes(chosen);
+  const std::string today = TodayDateString();
+  for (std::size_t p; (p = text.find(today)) != std::string::npos;) text.replace(p, today.size(), "TT.MM.JJJJ");
+  text = std::regex_replace(text, std::regex(" +TT\\.MM\\.JJJJ +[0-9]+:[0-9]+ +\\*"), " [Datum Zeit] *");
+  const fs::path golden = test::SourceDir() / "tests" / "mainwin" / "golden" / "changelog_t3.txt";
+  if (std::getenv("ZEB1_WRITE_GOLDEN") != nullptr) std::ofstream(golden, std::ios::binary) << text;
+  EXPECT_EQ(text, test::ReadBytes(golden));
+}
+
+}  // namespace
+}  // namespace zeb

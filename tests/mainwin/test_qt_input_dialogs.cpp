@@ -1,0 +1,503 @@
+// The input and documentation dialogs under Qt (offscreen): each opened
+// through its port, driven by objectName, its effect checked on the data
+// set and the flags.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <functional>
+
+#include "base/files.h"
+#include "base/globals.h"
+#include "base/headless_ui.h"
+#include "graphics/cadsettings.h"
+#include "mainwin/changelog_cmd.h"
+#include "mainwin/form_dialogs.h"
+#include "mainwin/qt/filelist_form.h"
+#include "mainwin/qt/input_dialogs.h"
+#include "program_fixture.h"
+#include "spring/springfile.h"
+#include "reports/printjob.h"
+#include "reports/qt/printsetup_form.h"
+#include "spring/changelog.h"
+#include "spring/dimension.h"
+#include "spring/ref_spring.h"
+#include "spring/spring_data.h"
+#include "spring/valuetable.h"
+
+namespace zeb {
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "test_qt_input_dialogs";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<QApplication> app_;
+};
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Runs act on the modal dialog named name as soon as it is open.
+class Driver {
+ public:
+  Driver(const char* name, std::function<void(QWidget&)> act) : name_(name), act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* w = QApplication::activeModalWidget();
+      if (done_ || w == nullptr || w->objectName() != name_) return;
+      done_ = true;
+      act_(*w);
+    });
+    timer_.start(5);
+  }
+  ~Driver() { EXPECT_TRUE(done_) << name_.toStdString() << " never opened"; }
+
+ private:
+  QString name_;
+  std::function<void(QWidget&)> act_;
+  QTimer timer_;
+  bool done_ = false;
+};
+
+template <typename T>
+T* Get(QWidget& w, const char* name) {
+  T* c = w.findChild<T*>(QString::fromLatin1(name));
+  if (c == nullptr) ADD_FAILURE() << "no " << name;
+  return c;
+}
+void Click(QWidget& w, const char* name) { Get<QAbstractButton>(w, name)->click(); }
+void Type(QWidget& w, const char* name, const QString& text) { Get<QLineEdit>(w, name)->setText(text); }
+QString Text(QWidget& w, const char* name) { return Get<QLineEdit>(w, name)->text(); }
+
+class QtInputDialogsTest : public test::SpringTest {
+ protected:
+  void SetUp() override {
+    SpringTest::SetUp();
+    test::MakeRefSpring();
+    dialogs_ = std::make_unique<FormCommandDialogs>(QtFormRunners(nullptr));
+  }
+  void TearDown() override {
+    UninstallQtInputDialogs();
+    SpringTest::TearDown();
+  }
+  std::unique_ptr<FormCommandDialogs> dialogs_;
+};
+
+TEST_F(QtInputDialogsTest, DimensionsGroupsPerModeAndCancelKeepsOnlyTheDiameterChoice) {
+  {
+    Driver d("TForm_Zebgeometrie", [](QWidget& w) {
+      EXPECT_TRUE(Get<QGroupBox>(w, "GroupBox_nachrechnung")->isVisible());
+      EXPECT_FALSE(Get<QGroupBox>(w, "GroupBox_auslegung")->isVisible());
+      EXPECT_FALSE(Get<QGroupBox>(w, "RadioGroup_f12")->isVisible());
+      Click(w, "RadioGroup_mode_1");
+      EXPECT_TRUE(Get<QGroupBox>(w, "GroupBox_auslegung")->isVisible());
+      EXPECT_TRUE(Get<QGroupBox>(w, "RadioGroup_f12")->isVisible());
+      Click(w, "RadioGroup_f12_1");
+      EXPECT_FALSE(Get<QLineEdit>(w, "Edit_f2")->isVisible());
+      EXPECT_EQ(Get<QLabel>(w, "Label_f2m")->text(), "min");
+      Click(w, "RadioGroup_dm_0");
+      EXPECT_EQ(Get<QLabel>(w, "Label_de")->text(), QString::fromUtf8("Außendurchmesser De"));
+      Type(w, "Edit_l22", "99");
+      Click(w, "Button_cancel");
+    });
+    EXPECT_FALSE(dialogs_->Dimensions());
+  }
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(SpringData().DiameterGiven, 1);
+  EXPECT_EQ(SpringData().L2, 30.0L);
+  EXPECT_EQ(SpringData().CalcMode, 3);
+
+  // Mode 3 stores d, diameter, L0, n, L1, L2; units twice give the same texts.
+  {
+    Driver d("TForm_Zebgeometrie", [](QWidget& w) {
+      const QString l0 = Text(w, "Edit_l0");
+      Click(w, "Button_metric");
+      EXPECT_NE(Text(w, "Edit_l0"), l0);
+      Click(w, "Button_metric");
+      EXPECT_EQ(Text(w, "Edit_l0"), l0);
+      Type(w, "Edit_d", "2.2");
+      Type(w, "Edit_de2", "24");
+      Type(w, "Edit_l0", "65");
+      Type(w, "Edit_n", "7,5");
+      Type(w, "Edit_l1", "55");
+      Type(w, "Edit_l22", "35");
+      Click(w, "Button_ok");
+    });
+    EXPECT_TRUE(dialogs_->Dimensions());
+  }
+  const SpringDataRecord& s = SpringData();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(s.d, 2.2L);
+  EXPECT_EQ(s.De, 24.0L);
+  EXPECT_EQ(s.Dm, 21.8L);
+  EXPECT_EQ(s.L0, 65.0L);
+  EXPECT_EQ(s.n, 7.5L);
+  EXPECT_EQ(s.L1, 55.0L);
+  EXPECT_EQ(s.L2, 35.0L);
+
+  // One force given: F1 and L1 hidden, the stroke relabelled.
+  SpringData().Point1Off = 1;
+  SpringData().CalcMode = 2;
+  Driver d("TForm_Zebgeometrie", [](QWidget& w) {
+    EXPECT_FALSE(Get<QGroupBox>(w, "RadioGroup_f12")->isVisible());
+    EXPECT_FALSE(Get<QLineEdit>(w, "Edit_f1")->isVisible());
+    EXPECT_EQ(Get<QLabel>(w, "Label_sh")->text(), "Federweg s2");
+    Click(w, "RadioGroup_mode_2");
+    EXPECT_FALSE(Get<QLineEdit>(w, "Edit_l1")->isVisible());
+    Click(w, "Button_cancel");
+  });
+  dialogs_->Dimensions();
+}
+
+TEST_F(QtInputDialogsTest, ToleranceShowsGradesAndStoresOwnValues) {
+  RunRecalculation();
+  Driver d("TForm_toleranz", [](QWidget& w) {
+    EXPECT_EQ(Text(w, "Edit21"), "2.15");
+    EXPECT_EQ(Text(w, "Edit22"), "-2.15");
+    EXPECT_FALSE(Get<QLineEdit>(w, "Edit21")->isEnabled());
+    Click(w, "rb35a");
+    auto* max = Get<QLineEdit>(w, "Edit33");
+    EXPECT_TRUE(max->isEnabled());
+    max->clear();
+    emit max->textEdited(QString());
+    Get<QComboBox>(w, "ComboBox_fertausgl")->setCurrentIndex(3);
+    EXPECT_FALSE(Get<QLabel>(w, "GroupBox2")->styleSheet().isEmpty());
+    EXPECT_TRUE(Get<QLabel>(w, "GroupBox1")->styleSheet().isEmpty());
+    Click(w, "Button_cancel");
+  });
+  EXPECT_FALSE(dialogs_->Tolerance());
+  // Grades and own values were stored while the dialog was open.
+  EXPECT_EQ(SpringData().GradeF2, 5);
+  EXPECT_EQ(SpringData().TolF2, 0.0L);
+  EXPECT_EQ(SpringData().TolL0, 2.15L);
+  EXPECT_EQ(SpringData().Allowance, 6);
+}
+
+TEST_F(QtInputDialogsTest, ApplicationUnitsAndSeatingCoefficient) {
+  Driver d("TEingabeEinsatzfall", [](QWidget& w) {
+    Type(w, "Edit_nue", "0");
+    Click(w, "Button_metric");
+    EXPECT_EQ(Text(w, "Edit_temperatur"), "68");
+    Type(w, "Edit_temperatur", "1");
+    Click(w, "Button_temperatur");
+    EXPECT_EQ(Text(w, "Edit_temperatur"), "68");
+    Click(w, "Button3");
+    EXPECT_EQ(Text(w, "Edit_nue"), "0.707");
+    Type(w, "Edit_nue", "25");
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(dialogs_->Application());
+  EXPECT_EQ(G().UnitSystem, 1);
+  EXPECT_NEAR(static_cast<double>(SpringData().T), 20.0, 1e-9);
+  EXPECT_EQ(SpringData().nue, 10.0L);
+}
+
+TEST_F(QtInputDialogsTest, CalculationMethodOkAndCancel) {
+  {
+    Driver d("TForm_zeb1conf", [](QWidget& w) {
+      Get<QComboBox>(w, "ComboBox1")->setCurrentIndex(4);
+      Type(w, "Edit_wv", "");
+      Click(w, "Button_cancel");
+    });
+    EXPECT_FALSE(dialogs_->CalculationMethod());
+  }
+  EXPECT_EQ(SpringData().CrossSection, 1);
+  SpringData().PreW = 1.0L;
+  Driver d("TForm_zeb1conf", [](QWidget& w) {
+    Get<QComboBox>(w, "ComboBox1")->setCurrentIndex(4);
+    Type(w, "Edit8", "0");
+    Click(w, "Button_sichd");
+    EXPECT_EQ(Text(w, "Edit_sichd"), "1");
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(dialogs_->CalculationMethod());
+  EXPECT_EQ(SpringData().CrossSection, 7);
+  EXPECT_EQ(SpringData().PreW, 9.0L);
+  EXPECT_EQ(SpringData().Line3DResolution, 2.0L);
+}
+
+TEST_F(QtInputDialogsTest, ProductionEndFieldsFollowTheChoice) {
+  Driver d("TForm_herstellung", [](QWidget& w) {
+    Click(w, "RadioGroup_federenden_0");
+    EXPECT_FALSE(Get<QLineEdit>(w, "Edit_x")->isEnabled());
+    EXPECT_EQ(Text(w, "Edit_endwindungen"), "angelegt und unbearbeitet");
+    Click(w, "RadioGroup_federenden_3");
+    EXPECT_TRUE(Get<QLineEdit>(w, "Edit_x")->isEnabled());
+    auto* x = Get<QLineEdit>(w, "Edit_x");
+    x->setText("1.25");
+    emit x->textEdited("1.25");
+    Click(w, "RadioGroup_herstellung_1");
+    Click(w, "Button1");
+    EXPECT_EQ(Text(w, "Edit_nend1"), "0.75");
+    Get<QCheckBox>(w, "CheckBox_kugelstrahlen")->setChecked(true);
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(dialogs_->Production());
+  EXPECT_EQ(SpringData().EndForm, 4);
+  EXPECT_EQ(SpringData().EndCoilsInput, 1.25L);
+  EXPECT_EQ(SpringData().EndCoils[2], 0.75L);
+  EXPECT_EQ(SpringData().ShotPeened, 'J');
+}
+
+TEST_F(QtInputDialogsTest, TitleBlockAndValueTable) {
+  {
+    Driver d("TEingabetext1", [](QWidget& w) {
+      EXPECT_EQ(Get<QLineEdit>(w, "Edit_zeichname")->maxLength(), 25);
+      Type(w, "Edit_zeichnr", "4711");
+      Type(w, "Edit_bemerk1", QString::fromUtf8("Prüfung"));
+      Click(w, "Button_ok");
+    });
+    EXPECT_TRUE(dialogs_->TitleBlockTexts());
+  }
+  EXPECT_EQ(G().TitleBlockLines[1], "Feder   Zeichn.Nr.: 4711");
+  EXPECT_EQ(G().TitleBlockLines[2], "Pr\x81" "fung");
+
+  ValueTable() = ValueTableRecord{};
+  ValueTable().Name = "L'";
+  Driver d("TForm_table6", [](QWidget& w) {
+    auto* grid = Get<QTableWidget>(w, "StringGrid1");
+    for (int i = 0; i < 8; ++i) Click(w, "Button_add");
+    EXPECT_EQ(grid->rowCount(), 6);
+    grid->item(0, 1)->setText("1,5");
+    grid->item(1, 1)->setText("x");
+    Click(w, "Button_del");
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(dialogs_->ValueTable());
+  EXPECT_EQ(ValueTable().Count, 5);
+  EXPECT_EQ(ValueTable().Values[1], 1.5L);
+  EXPECT_EQ(ValueTable().Values[2], 0.0L);
+}
+
+TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
+  InstallQtInputDialogs(nullptr);
+  ChangeLog() = DefaultChangeLog();
+  {
+    Driver d("TForm_EinAend", [](QWidget& w) {
+      EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Änderung 1"));
+      EXPECT_EQ(Get<QLineEdit>(w, "Edit_bearbeiter")->maxLength(), 5);
+      Type(w, "Edit_aenderung", "Draht");
+      Get<QPlainTextEdit>(w, "Memo_beschreibung")->setPlainText("eins\nzwei");
+      Click(w, "Button_ok");
+    });
+    ui().ExpectTextViewer("");
+    ChangeLogCommand(1);
+  }
+  EXPECT_EQ(ChangeLog().ChangeEntryCount, 1);
+  EXPECT_EQ(ChangeLog().ChangeEntries[1].Description, "eins\r\nzwei");
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  {
+    Driver d("TForm_zeichInfo", [](QWidget& w) {
+      auto* texts = Get<QTableWidget>(w, "StringGrid2");
+      texts->item(0, 0)->setText("12");
+      texts->item(0, 4)->setText("Text");
+      Click(w, "Button_datum2");
+      Click(w, "Button_ok");
+    });
+    EditDrawingInfo();
+  }
+  EXPECT_EQ(ChangeLog().DrawingTextCount, 1);
+  EXPECT_EQ(ChangeLog().DrawingTexts[1].x, 12.0L);
+  EXPECT_EQ(ChangeLog().CheckedDate, TodayDateString());
+  {
+    Driver d("TForm_confDoku", [](QWidget& w) {
+      Type(w, "Edit_program1", "prog --flag");
+      Type(w, "Edit_file5", "/tmp/a b.txt");
+      Click(w, "Button_ok");
+    });
+    EditDocumentLinks();
+  }
+  EXPECT_EQ(DocumentLinks()[1].Program, "prog --flag");
+  EXPECT_EQ(DocumentLinks()[5].File, "/tmp/a b.txt");
+}
+
+TEST_F(QtInputDialogsTest, PlotFormAndColourPicker) {
+  InstallQtInputDialogs(nullptr);
+  G().TempFolder = "/tmp/zeb";
+  {
+    Driver d("TForm_confgravelo", [](QWidget& w) {
+      EXPECT_EQ(Get<QLabel>(w, "Label_commandline")->text(), "c:\\gravelo\\wgravelo /tmp/zeb/gravelo /CHPL");
+      Click(w, "RadioGroup_d_0");
+      EXPECT_TRUE(Get<QLineEdit>(w, "Edit_com")->isEnabled());
+      EXPECT_FALSE(Get<QLineEdit>(w, "Edit_lpt")->isEnabled());
+      Type(w, "Edit_com", "2");
+      Click(w, "CheckBox_scale");
+      EXPECT_EQ(Text(w, "Edit_scale"), "0");
+      Click(w, "Button_ok");
+    });
+    std::string line = "gegeben";
+    EXPECT_TRUE(PlotConfig().Edit(line));
+    EXPECT_EQ(line, "c:\\gravelo\\wgravelo /tmp/zeb/gravelo /CHPL /D1 /P3 /M*");
+  }
+  {
+    Driver d("TForm_confgravelo", [](QWidget& w) { Click(w, "Button_ok"); });
+    std::string line = "gegeben";
+    EXPECT_TRUE(PlotConfig().Edit(line));
+    EXPECT_EQ(line, "gegeben");
+  }
+  {
+    Driver d("TForm_selectcolor", [](QWidget& w) {
+      auto* list = Get<QListWidget>(w, "ListBox_colors");
+      EXPECT_EQ(list->count(), 16);
+      EXPECT_EQ(list->item(2)->text(), QString::fromUtf8("3 (grün)"));
+      EXPECT_TRUE(list->selectedItems().isEmpty());
+      Click(w, "Button_ok");
+    });
+    EXPECT_EQ(PickColour(nullptr, 0), 0);
+  }
+  {
+    Driver d("TForm_selectcolor", [](QWidget& w) {
+      Get<QListWidget>(w, "ListBox_colors")->setCurrentRow(4);
+      Click(w, "Button_cancel");
+    });
+    EXPECT_EQ(PickColour(nullptr, 2), 2);
+    EXPECT_EQ(G().AbortFlag, 0);
+  }
+  Driver d("TForm_selectcolor", [](QWidget& w) {
+    Get<QListWidget>(w, "ListBox_colors")->setCurrentRow(4);
+    Click(w, "Button_ok");
+  });
+  EXPECT_EQ(PickColour(nullptr, 2), 5);
+}
+
+TEST_F(QtInputDialogsTest, PrintSetUpFollowsThePrinterAndShowsItsInformation) {
+  auto printer = std::make_shared<HeadlessPrinter>(true);
+  SetPrinterPort(printer);
+  PrinterSeams seams;
+  seams.printDialog = [](bool& landscape) {
+    landscape = true;
+    return true;
+  };
+  seams.facts = [] {
+    PrinterFacts f;
+    f.name = "Laser";
+    f.fonts = {"A", "B", "C", "D", "E", "F"};
+    return f;
+  };
+  G().PrinterMode = 2;
+  int infoRows = 0;
+  Driver info("TForm_printerinfo", [&](QWidget& w) {
+    auto* grid = Get<QTableWidget>(w, "StringGrid1");
+    infoRows = grid->rowCount();
+    EXPECT_EQ(grid->item(0, 1)->text(), "Laser");
+    EXPECT_EQ(grid->item(21, 1)->text(), "F");
+    Click(w, "Button_ok");
+  });
+  Driver d("TForm_printconf", [](QWidget& w) {
+    EXPECT_EQ(Text(w, "Edit_scalex"), "1.8");
+    EXPECT_EQ(Text(w, "Edit_scaley"), "1");
+    EXPECT_EQ(Text(w, "Edit_xorigin"), "0");
+    EXPECT_FALSE(Get<QCheckBox>(w, "CheckBox_umrandung")->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>(w, "RadioGroup_hochquer_0")->isChecked());
+    EXPECT_TRUE(Get<QLabel>(w, "Label_printer")->text().endsWith("Laser"));
+    Click(w, "Button_printer");
+    EXPECT_TRUE(Get<QRadioButton>(w, "RadioGroup_hochquer_1")->isChecked());
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(RunPrintSetup(nullptr, true, seams));
+  EXPECT_EQ(infoRows, 22);
+  EXPECT_TRUE(printer->Landscape());
+  for (const std::string& c : printer->Calls()) EXPECT_NE(c, "BeginDoc");
+  SetPrinterPort(nullptr);
+}
+
+}  // namespace
+}  // namespace zeb
+
+namespace zeb {
+namespace {
+
+TEST_F(QtInputDialogsTest, FileListPickLoadsAndSortingDoesNot) {
+  namespace fs = std::filesystem;
+  const fs::path dir = test::FreshTestFolder("zeb1_qtlist_", {"daten"}) / "daten";
+  auto tables = test::InstallRefMaterialTable();
+  RunRecalculation();
+  WriteSpringFile((dir / "b.zeb").string());
+  SpringData().L0 = 70;
+  RunRecalculation();
+  WriteSpringFile((dir / "A.zeb").string());
+  G().CurrentDataFolder = dir.string() + "/";
+  G().CurrentFileName = "offen";
+  G().ModifiedFlag = 0;
+  SpringData().L0 = 55;
+  int shown = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* w = dynamic_cast<TForm_preview*>(QApplication::activeModalWidget());
+    if (w == nullptr || w->property("driven").toBool()) return;
+    w->setProperty("driven", true);
+    ++shown;
+    QTableWidget* grid = w->StringGrid1;
+    if (shown == 1) {
+      EXPECT_EQ(grid->rowCount(), 2);
+      EXPECT_EQ(grid->columnCount(), 35);
+      EXPECT_EQ(grid->item(0, 0)->text(), "A.zeb");
+      w->Sort(6);  // L0: "60.00" before "70.00"
+      EXPECT_EQ(grid->item(0, 0)->text(), "b.zeb");
+      EXPECT_EQ(SpringData().L0, 55.0L);
+      EXPECT_EQ(G().CurrentFileName, "offen");
+      emit grid->cellClicked(1, 3);  // A.zeb
+    } else {
+      QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+    }
+  });
+  timer.start(5);
+  RunFileListCommand(nullptr);
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(G().CurrentFileName, "A");
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_NEAR(static_cast<double>(SpringData().L0), 70.0, 1e-6);
+  fs::remove_all(dir.parent_path());
+}
+
+// Each help button shows its own help text and leaves AbortFlag 0.
+TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {
+  struct Case {
+    const char* form;
+    const char* button;
+    int number;
+    std::function<void()> open;
+  };
+  InstallQtInputDialogs(nullptr);
+  ChangeLog() = DefaultChangeLog();
+  const std::vector<Case> cases{
+      {"TForm_Zebgeometrie", "Button_help", 9100, [this] { dialogs_->Dimensions(); }},
+      {"TForm_toleranz", "Button_help", 9050, [this] { dialogs_->Tolerance(); }},
+      {"TEingabeEinsatzfall", "Button_hilfetext", 9020, [this] { dialogs_->Application(); }},
+      {"TForm_zeb1conf", "Button_help", 1000, [this] { dialogs_->CalculationMethod(); }},
+      {"TForm_herstellung", "Button_hilfetext", 9040, [this] { dialogs_->Production(); }},
+      {"TForm_zeichInfo", "Button_help", 3010, [] { EditDrawingInfo(); }},
+      {"TForm_confDoku", "Button_help", 2730, [] { EditDocumentLinks(); }},
+      {"TForm_confgravelo", "Button_help", 2055, [] {
+         std::string line;
+         PlotConfig().Edit(line);
+       }}};
+  for (const Case& c : cases) {
+    ui().ExpectMessageBox("HILFETEXT Nr." + std::to_string(c.number), "");
+    Driver d(c.form, [&](QWidget& w) {
+      G().AbortFlag = 1;
+      Click(w, c.button);
+      EXPECT_EQ(G().AbortFlag, 0) << c.form;
+      Click(w, "Button_cancel");
+    });
+    c.open();
+  }
+}
+
+}  // namespace
+}  // namespace zeb

@@ -1,0 +1,170 @@
+// Spreadsheet hand-over with a fake table editor that records its
+// arguments and copies the document: the save request, a missing program,
+// the spring file as rows (read back by python3's csv), the export after
+// an edit and the printout split at tabs.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "base/globals.h"
+#include "mainwin/commands.h"
+#include "mainwin/spreadsheet.h"
+#include "reports/printout_fixture.h"
+#include "spring/springfile.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lines at "\n", a CR before it dropped.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The round dynamic example.
+void RoundDynamic() {
+  ResetSpringGlobals();
+  G().AbortFlag = 0;
+  ReadSpringFile((test::kExampleDir / "round_dynamic.zeb").string());
+  ASSERT_EQ(G().AbortFlag, 0);
+}
+
+class SpreadsheetTest : public test::PrintoutTest {
+ protected:
+  void SetUp() override {
+    PrintoutTest::SetUp();
+    SpreadsheetStarted() = false;
+    editor_ = tmp_ / "editor";
+    test::WriteBytes(editor_, "#!/bin/sh\nn=$(ls \"" + tmp_.string() + "\" | grep -c '^args')\nprintf '%s\\n' \"$@\" > \"" +
+                                  tmp_.string() + "/tmp.args\"\ncp \"$1\" \"" + tmp_.string() +
+                                  "/copy$n.csv\"\nmv \"" + tmp_.string() + "/tmp.args\" \"" + tmp_.string() +
+                                  "/args$n\"\n");
+    fs::permissions(editor_, fs::perms::owner_all);
+    G().TableEditorPath = editor_.string();
+    data_ = tmp_ / "daten";
+    fs::create_directory(data_);
+    G().CurrentDataFolder = data_.string() + "/";
+  }
+  // Waits for the n-th start of the editor; its arguments.
+  std::vector<std::string> Started(int n) {
+    const fs::path args = tmp_ / ("args" + std::to_string(n));
+    for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return Lines(test::ReadBytes(args));
+  }
+  // The rows python3's csv module reads from the n-th copy, one line each,
+  // cells joined by "|".
+  std::vector<std::string> PythonRows(int n) {
+    const std::string cmd = "python3 -c \"import csv,sys\nfor r in csv.reader(open(sys.argv[1], newline='', "
+                            "encoding='utf-8')): print('|'.join(r))\" " +
+                            (tmp_ / ("copy" + std::to_string(n) + ".csv")).string();
+    std::string out;
+    if (FILE* p = ::popen(cmd.c_str(), "r")) {
+      char buf[4096];
+      std::size_t k;
+      while ((k = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, k);
+      ::pclose(p);
+    }
+    return Lines(out);
+  }
+  fs::path editor_, data_;
+};
+
+TEST_F(SpreadsheetTest, UnnamedSpringAndMissingProgram) {
+  G().CurrentFileName.clear();
+  ui().ExpectMessageBox("Meldung", "Zuerst m\xC3\xBCssen Sie Ihre Eingabedaten speichern (Men\xC3\xBC \"Datei->Speichern\")");
+  StartSpreadsheet();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(SpreadsheetStarted());
+
+  RoundDynamic();
+  G().CurrentFileName = "feder";
+  G().CurrentDataFolder = data_.string() + "/";
+  WriteSpringFile(CurrentSpringFilePath());
+  G().TableEditorPath = "/nonexistent/tabelle";
+  ui().ExpectMessageBox("", "Excel kann nicht gestartet werden");
+  StartSpreadsheet();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(SpreadsheetStarted());
+  EXPECT_FALSE(fs::exists(tmp_ / "args0"));
+}
+
+TEST_F(SpreadsheetTest, StartAndExportWriteNewDocuments) {
+  RoundDynamic();
+  G().CurrentFileName = "feder";
+  G().CurrentDataFolder = data_.string() + "/";
+  WriteSpringFile(CurrentSpringFilePath());
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_FALSE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
+  RunCommand("mi_OleStartExcel");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_TRUE(SpreadsheetStarted());
+  EXPECT_TRUE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
+  const std::vector<std::string> args = Started(0);
+  ASSERT_EQ(args.size(), 1u);
+  EXPECT_EQ(args[0].front(), '/');
+  EXPECT_EQ(fs::path(args[0]).extension(), ".csv");
+  // One row per line of the saved file, decoded from code page 850.
+  const std::vector<std::string> lines = Lines(test::ReadBytes(data_ / "feder.zeb"));
+  std::vector<std::string> want;
+  for (const std::string& l : lines) want.push_back(ToUtf8(CodePage::Cp850, l));
+  EXPECT_EQ(PythonRows(0), want);
+
+  // After an edit: saved first, still modified, the new value, a new name.
+  SpringData().DrawingNo = "X-4711-NEU";
+  G().ModifiedFlag = 1;
+  ExportInputDataToSpreadsheet();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  const std::vector<std::string> second = Started(1);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_NE(second[0], args[0]);
+  const std::string saved = test::ReadBytes(data_ / "feder.zeb");
+  EXPECT_NE(saved.find("X-4711-NEU"), std::string::npos);
+  bool found = false;
+  for (const std::string& row : PythonRows(1)) found |= row.find("X-4711-NEU") != std::string::npos;
+  EXPECT_TRUE(found);
+}
+
+TEST_F(SpreadsheetTest, PrintoutRowsAreTheTabSeparatedCopy) {
+  RoundDynamic();
+  G().AskOutputTarget = 1;
+  G().OutputTarget = 3;
+  PrintoutToSpreadsheet();
+  EXPECT_EQ(G().AskOutputTarget, 1);
+  EXPECT_EQ(G().OutputTarget, 3);
+  ASSERT_EQ(Started(0).size(), 1u);
+  // The Windows-text copy beside the output, split at tabs.
+  const fs::path out = DeliveredFileName();
+  const std::string copy = test::ReadBytes(out.parent_path() / out.filename().string().substr(1));
+  ASSERT_FALSE(copy.empty());
+  std::vector<std::string> want;
+  for (const std::string& line : Lines(copy)) {
+    std::string joined = ToUtf8(CodePage::Cp1252, line);
+    for (char& c : joined)
+      if (c == '\t') c = '|';
+    want.push_back(joined);
+  }
+  EXPECT_EQ(PythonRows(0), want);
+  EXPECT_GT(want.size(), 20u);
+
+  // A fatal spring starts nothing.
+  G().FatalErrorFlag = 1;
+  ui().ExpectChoiceCancel("Berechnungsmodul");
+  PrintoutToSpreadsheet();
+  EXPECT_FALSE(fs::exists(tmp_ / "args1"));
+}
+
+}  // namespace
+}  // namespace zeb
