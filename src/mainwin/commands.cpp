@@ -292,9 +292,11 @@ std::vector<Command> BuildTable() {
   const std::pair<const char*, int> changeLog[] = {{"mi_docdrawinginfo", 6}, {"mi_docuShowChanges1", 4},
                                                    {"mi_docuPrintChanges", 5}, {"mi_docuNewChange", 1},
                                                    {"mi_docuModifyChanges", 2}, {"mi_docudeleteChange", 3}};
-  for (const auto& [name, command] : changeLog)
-    t.push_back(Item(name, "mi_documentation", name, [command] { ChangeLogCommand(command); }, 0,
+  for (const auto& entry : changeLog) {
+    const int command = entry.second;
+    t.push_back(Item(entry.first, "mi_documentation", entry.first, [command] { ChangeLogCommand(command); }, 0,
                      DocumentationWindowsThere));
+  }
   t[t.size() - 6].designCaption = "Drawing Information";
   t[t.size() - 5].designCaption = "Show Changes";
   t[t.size() - 4].designCaption = "Print Changes";
