@@ -149,7 +149,8 @@ std::vector<Command> BuildTable() {
   t.push_back(Item("mi_filePrintMacro", "mi_file", "Print &Macro...", [] { RunPrintMacro(); }));
   t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup", [] { WindowHooks().printerSetup(); }, 0,
                    [] { return static_cast<bool>(WindowHooks().printerSetup); }));
-  t.push_back(Item("mi_fileConfig", "mi_file", "Config"));
+  t.push_back(Item("mi_fileConfig", "mi_file", "Config", [] { Dialog(&CommandDialogs::Configuration); }, 0,
+                   DialogsThere));
   for (int n = 1; n <= 4; ++n) {
     t.push_back(Item("mi_file" + std::to_string(n), "mi_file", std::to_string(n), [n] { OpenRecentFile(n); }, 0, {},
                      "Shift+F" + std::to_string(n)));
@@ -426,6 +427,7 @@ bool ScriptedCommandDialogs::CalculationMethod() { return Next("CalculationMetho
 bool ScriptedCommandDialogs::Production() { return Next("Production"); }
 bool ScriptedCommandDialogs::TitleBlockTexts() { return Next("TitleBlockTexts"); }
 bool ScriptedCommandDialogs::ValueTable() { return Next("ValueTable"); }
+bool ScriptedCommandDialogs::Configuration() { return Next("Configuration"); }
 
 void SetCommandDialogs(std::shared_ptr<CommandDialogs> dialogs) { DialogSlot() = std::move(dialogs); }
 CommandDialogs* Dialogs() { return DialogSlot().get(); }

@@ -59,6 +59,7 @@ class CommandDialogs {
   virtual bool Production() = 0;
   virtual bool TitleBlockTexts() = 0;
   virtual bool ValueTable() = 0;
+  virtual bool Configuration() = 0;  // settings applied on OK (and by save)
 };
 
 // Answers from a script: each dialog takes the next answer of its queue
@@ -75,6 +76,7 @@ class ScriptedCommandDialogs : public CommandDialogs {
   bool Production() override;
   bool TitleBlockTexts() override;
   bool ValueTable() override;
+  bool Configuration() override;
 
  private:
   bool Next(const char* name);

@@ -42,6 +42,10 @@ bool FormCommandDialogs::ValueTable() {
   return Run(runners_.valueTable, &FillValueTableForm, &ApplyValueTableForm, 0);
 }
 
+bool FormCommandDialogs::Configuration() {
+  return Run(runners_.configuration, &FillConfigForm, &ApplyConfigForm, 0);
+}
+
 bool FormCommandDialogs::TitleBlockTexts() {
   TitleBlockForm f = FillTitleBlockForm();
   if (!runners_.titleBlock || !runners_.titleBlock(f)) G().AbortFlag = 1;

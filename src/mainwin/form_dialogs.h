@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "mainwin/commands.h"
+#include "mainwin/config_form.h"
 #include "mainwin/input_forms.h"
 
 namespace zeb {
@@ -18,6 +19,7 @@ struct FormRunners {
   std::function<bool(ProductionForm&)> production;
   std::function<bool(TitleBlockForm&)> titleBlock;
   std::function<bool(ValueTableForm&)> valueTable;
+  std::function<bool(ConfigForm&)> configuration;
 };
 
 // A missing runner counts as Cancel. Every dialog leaves AbortFlag 0 on OK
@@ -33,6 +35,7 @@ class FormCommandDialogs : public CommandDialogs {
   bool Production() override;
   bool TitleBlockTexts() override;
   bool ValueTable() override;
+  bool Configuration() override;
 
  private:
   FormRunners runners_;

@@ -123,6 +123,7 @@ int main(int argc, char** argv) {
   Take(out, "TForm_herstellung", [&] { dialogs.Production(); });
   Take(out, "TEingabetext1", [&] { dialogs.TitleBlockTexts(); });
   Take(out, "TForm_table6", [&] { dialogs.ValueTable(); });
+  Take(out, "Tconfig", [&] { dialogs.Configuration(); });
   Take(out, "TForm_EinAend", [&] {
     ChangeEntryForm f = FillChangeEntryForm(1);
     docs.changeEntry(f, 1);

@@ -308,7 +308,7 @@ TEST_F(CommandsTest, EnabledItemsWithStandInsAndWithFakes) {
   WindowHooks().about = [] {};
   G().ErrorMessageList.count = 1;
   std::set<std::string> all = base;
-  for (const char* item : {"mi_fileNew", "mi_fileprint", "mi_fileexit", "mi_EditQuick", "mi_EditText",
+  for (const char* item : {"mi_fileNew", "mi_fileprint", "mi_fileConfig", "mi_fileexit", "mi_EditQuick", "mi_EditText",
                            "mi_EditMaterial", "mi_EditProduction", "mi_EditTolerance", "mi_EditApplication",
                            "mi_EditCalculationMethod", "mi_viewCharLineFs", "mi_viewErrorMessages", "mi_dbfmaterial",
                            "mi_dbfen10270_1", "mi_dbfen10270_2", "mi_dbfen10270_3", "mi_dbfDIN2076", "mi_dbfDIN2077",

@@ -13,6 +13,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <functional>
@@ -22,6 +24,7 @@
 #include "base/headless_ui.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/changelog_cmd.h"
+#include "mainwin/config.h"
 #include "mainwin/form_dialogs.h"
 #include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
@@ -466,6 +469,47 @@ TEST_F(QtInputDialogsTest, FileListPickLoadsAndSortingDoesNot) {
 }
 
 // Each help button shows its own help text and leaves AbortFlag 0.
+TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
+  BaseGlobals& g = G();
+  g.OutputTarget = 9;
+  g.DecimalsSetting = 8;
+  g.TextWindowHeight = 440;
+  Config().ResolutionY = 599;
+  {
+    Driver d("Tconfig", [](QWidget& w) {
+      EXPECT_EQ(Get<QTabWidget>(w, "PageControl1")->currentWidget()->objectName(), "Tab_grafik");
+      Get<QSpinBox>(w, "SpinEdit_linesperpage")->setValue(1);
+      Click(w, "Button_cancel");
+    });
+    EXPECT_FALSE(dialogs_->Configuration());
+  }
+  EXPECT_EQ(g.AbortFlag, 1);
+  EXPECT_EQ(g.OutputTarget, 9);
+  EXPECT_EQ(g.LinesPerPage, 66);
+  Driver d("Tconfig", [](QWidget& w) {
+    EXPECT_EQ(Get<QComboBox>(w, "ComboBox_ausdruckdefault")->currentText(), "Bildschirm");
+    auto* decimals = Get<QSpinBox>(w, "SpinEdit_dezimalstellen");
+    EXPECT_EQ(decimals->value(), 6);
+    decimals->setValue(9);
+    EXPECT_EQ(decimals->value(), 6);
+    Click(w, "RadioGroup_ergebnisgrafik_6");
+    Get<QCheckBox>(w, "CheckBox_zeichlogo")->setChecked(false);
+    Type(w, "Edit_height", "20");
+    Type(w, "Edit_massfaktorconfig", "0.005");
+    Click(w, "Button_layer5");
+    EXPECT_EQ(Get<QTableWidget>(w, "StringGrid_layer")->item(0, 0)->text(), "5");
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(dialogs_->Configuration());
+  EXPECT_EQ(g.AbortFlag, 0);
+  EXPECT_EQ(g.OutputTarget, 1);
+  EXPECT_EQ(g.DecimalsSetting, 6);
+  EXPECT_EQ(Config().CurrentDrawingKind, 6);
+  EXPECT_EQ(Config().HideLogo, 1);
+  EXPECT_EQ(g.TextWindowHeight, 580);
+  EXPECT_EQ(CadSettings().CadUnitFactor, 1.0L);
+}
+
 TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {
   struct Case {
     const char* form;

@@ -176,7 +176,7 @@ TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
       "mi_helplanguageKorea", "mi_helplanguageEspanol", "mi_helplanguageChinese", "mi_HelpAbout",
       // The input dialogs of the window.
       "mi_fileNew", "mi_EditApplication", "mi_EditCalculationMethod", "mi_EditProduction", "mi_EditQuick",
-      "mi_EditText", "mi_EditTolerance",
+      "mi_EditText", "mi_EditTolerance", "mi_fileConfig",
       // The documentation and spreadsheet commands (export only after a start).
       "mi_docdrawinginfo", "mi_docuShowChanges1", "mi_docuPrintChanges", "mi_docuNewChange",
       "mi_docuModifyChanges", "mi_docudeleteChange", "mi_Document1", "mi_Document2", "mi_Document3",

@@ -28,6 +28,7 @@
 #include "base/text.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/config.h"
+#include "mainwin/qt/config_dialog.h"
 #include "platform/oem_literal.h"
 #include "spring/spring_data.h"
 
@@ -1063,6 +1064,7 @@ FormRunners QtFormRunners(QWidget* owner) {
   r.production = Runner<TForm_herstellung, ProductionForm>(owner);
   r.titleBlock = Runner<TEingabetext1, TitleBlockForm>(owner);
   r.valueTable = Runner<TForm_table6, ValueTableForm>(owner);
+  r.configuration = QtConfigRunner(owner);
   return r;
 }
 
