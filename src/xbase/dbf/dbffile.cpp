@@ -1145,8 +1145,11 @@ bool PlainInteger(std::string_view s, std::int64_t& v) {
   if (negative) ++p;
   const char* first = p;
   std::int64_t x = 0;
-  for (; p < e && static_cast<unsigned char>(*p - '0') < 10; ++p) x = x * 10 + (*p - '0');
-  if (p != e || p == first || p - first > 18) return false;
+  for (; p < e && static_cast<unsigned char>(*p - '0') < 10; ++p) {
+    if (p - first == 18) return false;  // a 19th digit could overflow
+    x = x * 10 + (*p - '0');
+  }
+  if (p != e || p == first) return false;
   v = negative ? -x : x;
   return true;
 }
