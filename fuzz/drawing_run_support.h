@@ -2,7 +2,11 @@
 // that shows nothing, a recording screen, and CAD files in a scratch folder
 // without save dialogs.
 #pragma once
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -41,6 +45,32 @@ inline DrawingRun ResetDrawingRun(std::string_view scratchPrefix) {
   G().TempFolder = scratch.dir;
   CadSettings().CommandLineExport = 1;
   return {scratch.dir, sink};
+}
+
+// A word of a listing that a number formatter writes for NaN or infinity
+// ("nan", "-inf", "1.#INF", ...). Texts from the spring file such as
+// "Federinfo" are not numbers and do not count.
+inline bool NonFiniteNumberText(std::string word) {
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (word.find("#inf") != std::string::npos || word.find("#ind") != std::string::npos ||
+      word.find("#nan") != std::string::npos || word.find("#qnan") != std::string::npos)
+    return true;
+  std::size_t b = 0, e = word.size();
+  while (b < e && (word[b] == '-' || word[b] == '+' || word[b] == '=')) ++b;
+  while (e > b && !std::isalnum(static_cast<unsigned char>(word[e - 1]))) --e;
+  const std::string core = word.substr(b, e - b);
+  return core == "nan" || core == "inf" || core == "infinity";
+}
+
+// Aborts when the listing at path holds a non-finite number.
+inline void RequireFiniteListing(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  std::istringstream words(all.str());
+  std::string word;
+  while (words >> word)
+    if (NonFiniteNumberText(word)) std::abort();
 }
 
 }  // namespace zeb::fuzz

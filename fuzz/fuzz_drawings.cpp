@@ -26,27 +26,6 @@
 #include "spring/changelog.h"
 #include "spring/springfile.h"
 
-namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void RequireFiniteListing(const std::string& path) {
-  std::istringstream txt(ReadAll(path));
-  std::string token;
-  while (txt >> token) {
-    for (char& c : token) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (token.find("resonance") != std::string::npos) continue;
-    if (token.find("nan") != std::string::npos || token.find("inf") != std::string::npos) std::abort();
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const zeb::fuzz::DrawingRun run = zeb::fuzz::ResetDrawingRun("fuzzdrw");
   zeb::Config().Edit3DAngles = 0;
@@ -76,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (drawing == 7) zeb::DrawQuickSheet(code);
       if (drawing == 8) zeb::DrawSpring3DView(code, 1, false);
       fedisableexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
-      if (code == 5) RequireFiniteListing(base + ".txt");
+      if (code == 5) zeb::fuzz::RequireFiniteListing(base + ".txt");
     }
   }
   return 0;
