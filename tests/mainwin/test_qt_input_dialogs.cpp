@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "qt_test_support.h"
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
@@ -41,20 +42,7 @@
 namespace zeb {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_qt_input_dialogs";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
 // Runs act on the modal dialog named name as soon as it is open.
 class Driver {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "qt_test_support.h"
 #include "base/globals.h"
 #include "base/qt/qt_ui.h"
 #include "mainwin/qt/qt_printer_port.h"
@@ -22,31 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_qt_print";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
- private:
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
+using test::Capture;
 
 TEST(QtPrinterTarget, WithoutAPrinterTheLinesGoToAPdf) {
   if (Capture("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";

@@ -19,6 +19,7 @@
 #include <functional>
 #include <set>
 
+#include "qt_test_support.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/help.h"
@@ -49,31 +50,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_qt_window";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
- private:
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
+using test::Capture;
 
 // Runs `act` on every modal TForm_online that opens, in turn, until they
 // are used up; then Esc.

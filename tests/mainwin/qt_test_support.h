@@ -1,0 +1,38 @@
+// Shared pieces of the Qt tests of the program: one QApplication for the
+// whole test run, and a command's standard output.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace zeb::test {
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "zeb1_qt_test";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<QApplication> app_;
+};
+
+inline std::string Capture(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+}  // namespace zeb::test
