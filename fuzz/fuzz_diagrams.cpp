@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const zeb::fuzz::DrawingRun run = zeb::fuzz::ResetDrawingRun("fuzzdia");
   zeb::ResetDiagramGlobals();
 
-  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::string_view bytes = input;
   std::string_view extra;
   if (const std::size_t p = bytes.find("\n#DIAG\n"); p != std::string_view::npos) {
     extra = bytes.substr(p + 7);
@@ -103,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (drawing == 31) zeb::HaighOutput(code);
       if (drawing == 32) zeb::SelectDiagram(14, code);
       fedisableexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
-      if (code == 5) zeb::fuzz::RequireFiniteListing(base + ".txt");
+      if (code == 5) zeb::fuzz::RequireFiniteListing(base + ".txt", input);
     }
   }
   return 0;

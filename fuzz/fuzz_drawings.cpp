@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (drawing == 7) zeb::DrawQuickSheet(code);
       if (drawing == 8) zeb::DrawSpring3DView(code, 1, false);
       fedisableexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
-      if (code == 5) zeb::fuzz::RequireFiniteListing(base + ".txt");
+      if (code == 5) zeb::fuzz::RequireFiniteListing(base + ".txt", bytes);
     }
   }
   return 0;
