@@ -14,10 +14,7 @@
 #include "reports/device.h"
 #include "reports/table.h"
 #include "tables/table_window.h"
-#include "xbase/dbf/locking.h"
-#include "xbase/dbf/tablecmds.h"
 #include "xbase/core/engine.h"
-#include "xbase/dbf/workarea.h"
 
 namespace zeb {
 
@@ -68,9 +65,9 @@ void TableWindow::SearchCommand() {
     searchText_ = text;
     SetHourglassCursor();
     int field = 0;
-    Guarded([&] {
-      xb::Search(Cp850To1252(searchText_), field, true);
-      if (field == 0) xb::Search(Cp850To1252(Dotted(searchText_)), field, true);
+    Run([&] {
+      field = tzdbf->Search(Cp850To1252(searchText_), 0, 1);
+      if (field == 0) field = tzdbf->Search(Cp850To1252(Dotted(searchText_)), 0, 1);
     });
     SetArrowCursor();
     if (field == 0) ShowMessageText(searchText_ + " nicht gefunden");
@@ -82,9 +79,9 @@ void TableWindow::SearchNextCommand() {
   if (!open_) return;
   int field = 0;
   SetHourglassCursor();
-  Guarded([&] {
-    xb::Search(Cp850To1252(searchText_), field, false);
-    if (field == 0) xb::Search(Cp850To1252(Dotted(searchText_)), field, false);
+  Run([&] {
+    field = tzdbf->Search(Cp850To1252(searchText_), 0, 0);
+    if (field == 0) field = tzdbf->Search(Cp850To1252(Dotted(searchText_)), 0, 0);
   });
   SetArrowCursor();
   if (field == 0) ShowMessageText(searchText_ + " nicht gefunden");
@@ -92,8 +89,7 @@ void TableWindow::SearchNextCommand() {
 
 void TableWindow::SortByColumn(int column) {
   if (!open_ || column < 0 || column >= FieldCount()) return;
-  char type = 'C';
-  Guarded([&] { type = xb::FieldType(column + 1); });
+  const char type = FieldType(column + 1);
   if (type == 'L' || type == 'M') return;
   TableGlobals().TableLastRecNo = RecNo();
   const std::string index = AddBackslash(G().TempFolder) + "$tlmtemp";
@@ -111,38 +107,35 @@ void TableWindow::PackCommand() {
 }
 
 void TableWindow::AppendDbfCommand(const std::string& path) {
-  if (!open_) return;
-  Guarded([&] {
-    if (!xb::FLock()) {
+  Run([&] {
+    if (!tzdbf->FLock()) {
       ShowErrorBox("Sperren fehlgeschlagen [Insert]");
       return;
     }
-    xb::AppendFrom(path);
-    SelectOwnArea();
-    xb::Unlock();
+    tzdbf->AppendFrom(path);
+    tzdbf->UnLock();
   });
 }
 
 void TableWindow::AppendDelimitedCommand(const std::string& path) {
-  if (!open_) return;
-  Guarded([&] {
-    if (!xb::FLock()) {
+  Run([&] {
+    if (!tzdbf->FLock()) {
       ShowErrorBox("Sperren fehlgeschlagen [Insert]");
       return;
     }
-    xb::AppendFromText(path, false);
-    SelectOwnArea();
-    xb::Unlock();
+    const bool progress = tzdbf->showProgress;
+    tzdbf->showProgress = false;
+    tzdbf->AppendFromDelimited(path);
+    tzdbf->showProgress = progress;
+    tzdbf->UnLock();
   });
 }
 
 void TableWindow::SaveAsDelimitedCommand(const std::string& path) {
-  if (!open_) return;
-  Guarded([&] {
-    xb::FLock();
-    xb::CopyToText(path, false);
-    SelectOwnArea();
-    xb::Unlock();
+  Run([&] {
+    tzdbf->FLock();
+    tzdbf->CopyToDelimited(path);
+    tzdbf->UnLock();
   });
 }
 
@@ -164,17 +157,17 @@ bool TableWindow::ExportHtml(const std::string& path) {
   line("<P>" + CellHtml(TodayDateString()) + " - " + TimeText(local.tm_hour, local.tm_min) + "</P>");
   line("<HR>");
   line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
-  const bool ok = Guarded([&] {
-    const int fields = xb::FieldCount();
+  const bool ok = Run([&] {
+    const int fields = tzdbf->FieldCount();
     std::string head = "<TR>";
-    for (int f = 1; f <= fields; ++f) head += "<TD><CENTER>" + CellHtml(xb::Field(f)) + "</CENTER></TD>";
+    for (int f = 1; f <= fields; ++f) head += "<TD><CENTER>" + CellHtml(tzdbf->Field(f)) + "</CENTER></TD>";
     line(head + "</TR>");
-    const std::int32_t count = xb::RecCount();
+    const std::int32_t count = tzdbf->RecCount();
     std::string cell;
     for (std::int32_t r = 1; r <= count; ++r) {
       std::string row = "<TR>";
       for (int f = 1; f <= fields; ++f) {
-        xb::Peek(f, r, cell);
+        tzdbf->Peek(f, r, cell);
         row += "<TD>" + CellHtml(cell) + "</TD>";
       }
       line(row + "</TR>");
@@ -216,21 +209,21 @@ void TableWindow::PrintCommand() {
   std::array<std::int32_t, 7> widths{};
   std::array<std::string, 7> titles;
   int columns = 0;
-  Guarded([&] {
-    columns = std::min(7, xb::FieldCount());
+  Run([&] {
+    columns = std::min(7, tzdbf->FieldCount());
     for (int f = 1; f <= columns; ++f) {
-      widths[static_cast<std::size_t>(f - 1)] = xb::FieldLen(f) + 1;
-      titles[static_cast<std::size_t>(f - 1)] = Cp1252To850(xb::Field(f));
+      widths[static_cast<std::size_t>(f - 1)] = tzdbf->FieldLen(f) + 1;
+      titles[static_cast<std::size_t>(f - 1)] = Cp1252To850(tzdbf->Field(f));
     }
   });
   ReportTable table;
   table.ReportTableInit(widths[0], widths[1], widths[2], widths[3], widths[4], widths[5], widths[6], titles[0],
                         titles[1], titles[2], titles[3], titles[4], titles[5], titles[6]);
-  Guarded([&] {
-    const std::int32_t count = xb::RecCount();
+  Run([&] {
+    const std::int32_t count = tzdbf->RecCount();
     std::array<std::string, 7> cells;
     for (std::int32_t r = 1; r <= count && g.AbortFlag == 0; ++r) {
-      for (int f = 1; f <= columns; ++f) xb::Peek(f, r, cells[static_cast<std::size_t>(f - 1)]);
+      for (int f = 1; f <= columns; ++f) tzdbf->Peek(f, r, cells[static_cast<std::size_t>(f - 1)]);
       table.ReportTableRow(cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], cells[6]);
     }
   });

@@ -184,7 +184,7 @@ void TablePutIntByName(std::string_view name, std::int32_t value) {
   TheTableWindow().PutIntByName(name.substr(0, 10), value);
 }
 void TablePutFloatByName(std::string_view name, const Real48& value) {
-  TheTableWindow().PutFloatByName(name.substr(0, 10), Real48ToReal(value));
+  TheTableWindow().PutFloatByName(name.substr(0, 10), value);
 }
 void TablePutBoolByName(std::string_view name, bool value) {
   TheTableWindow().PutBoolByName(name.substr(0, 10), value);

@@ -8,9 +8,6 @@
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "tables/table_functions.h"
-#include "xbase/dbf/locking.h"
-#include "xbase/index/ndx.h"
-#include "xbase/dbf/tablecmds.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
 #include "xbase/dbf/workarea.h"
@@ -68,9 +65,33 @@ void WarnWhenTableIsACopy() {
   }
 }
 
-// ------------------------------------------------------------------ engine
+// ------------------------------------------------------------------ dataset
 
-void TableWindow::SelectOwnArea() { xb::SelectArea(area_); }
+TableWindow::TableWindow() { MakeDatasets(); }
+
+TableWindow::~TableWindow() {
+  try {
+    if (tzdbf && tzdbf->Active()) tzdbf->Close();
+  } catch (const std::exception&) {
+    // The program ends: the engine closes what is left.
+  }
+}
+
+// A fresh dataset for every table: no field list of an earlier table can
+// create a missing file, and each open starts under the current engine.
+void TableWindow::MakeDatasets() {
+  tzdbf = std::make_unique<xb::TTzDbf>("tzdbf");
+  tzdbf->SetHideDeletedRecs(false);
+  tzdbf->tableLanguage = xb::TTzTableLanguage::tlOem;
+  tzdbf->SetReadOnly(false);
+  tzdbf->createIndex = xb::TCreateIndexType::ciNotFound;
+  tzdbf->SetExclusive(false);
+  // A table that is not there is an error, never a new empty file.
+  tzdbf->createIfNotFound = false;
+  TzVFile1 = std::make_unique<xb::TTzVFile>("TzVFile1");
+  TzVFile1->SetHideDeletedRecs(false);
+  TzVFile1->tableLanguage = xb::TTzTableLanguage::tlOem;
+}
 
 bool TableWindow::Guarded(const std::function<void()>& body) {
   const bool raise = xb::SetTzRaiseMode(true);
@@ -79,50 +100,67 @@ bool TableWindow::Guarded(const std::function<void()>& body) {
   std::uint16_t code = 0;
   std::string text;
   try {
-    if (open_) SelectOwnArea();
     body();
-  } catch (const xb::ETzError& e) {
+  } catch (const std::exception& e) {
+    // The engine's "Fehler Nr. <code> (<meaning>)", also inside a dataset
+    // error, then a line break and the operation's text.
     code = xb::TzCurrentError();
     if (code == 0) code = xb::Engine().lastError;
-    // "Fehler Nr. <code> (<meaning>)" CR LF the operation's text.
     const std::string message = e.what();
-    const std::size_t crlf = message.find("\r\n");
-    text = crlf == std::string::npos ? message : message.substr(crlf + 2);
-    ok = false;
-  } catch (const std::exception& e) {
-    text = e.what();
+    const std::size_t nl = message.find('\n');
+    text = nl == std::string::npos || message.find("Fehler Nr. ") > nl ? message : message.substr(nl + 1);
     ok = false;
   }
   xb::SetTzErrorSwitch(on);
   xb::SetTzRaiseMode(raise);
-  if (!ok) ReportDbfError(code, text);
+  if (!ok) {
+    // A write that failed is given up: the record shows the file again.
+    try {
+      const xb::DataSetState s = tzdbf->State();
+      if (s == xb::DataSetState::Edit || s == xb::DataSetState::Insert) tzdbf->Cancel();
+    } catch (const std::exception&) {
+      // The dataset stays as the failure left it.
+    }
+    ReportDbfError(code, text);
+  }
   return ok;
+}
+
+void TableWindow::Settle() {
+  if (!open_) return;
+  const xb::DataSetState s = tzdbf->State();
+  if (s != xb::DataSetState::Edit && s != xb::DataSetState::Insert) return;
+  Guarded([&] {
+    tzdbf->CheckBrowseMode();
+    // A refused record lock leaves the edit: it is not asked for again.
+    const xb::DataSetState after = tzdbf->State();
+    if (after == xb::DataSetState::Edit || after == xb::DataSetState::Insert) tzdbf->Cancel();
+  });
+}
+
+bool TableWindow::Run(const std::function<void()>& body) {
+  if (!open_) return false;
+  Settle();
+  return Guarded(body);
 }
 
 void TableWindow::OpenFile(const std::string& path) {
   SetHourglassCursor();
   if (open_) CloseTable();
+  MakeDatasets();
   const bool ok = Guarded([&] {
-    if (area_ == 0) {
-      xb::Select(0);
-      area_ = xb::CurrentArea();
-    } else {
-      xb::Select(area_);
-    }
-    xb::USE(path);
-    xb::SetIgnoreDel(false);
+    tzdbf->SetDbfFileName(path);
+    tzdbf->SetActive(true);
   });
-  if (ok) {
+  if (ok && tzdbf->Active()) {
     open_ = true;
     fileName_ = path;
   } else {
     // A table whose open failed is closed again.
     Guarded([&] {
-      if (area_ != 0) {
-        xb::SelectArea(area_);
-        if (xb::CurrentWorkArea()) xb::CloseArea();
-      }
+      if (tzdbf->Active()) tzdbf->Close();
     });
+    MakeDatasets();
     G().AbortFlag = 1;
   }
   SetArrowCursor();
@@ -135,10 +173,9 @@ void TableWindow::OpenWithWriteCheck(std::string_view name) {
 
 void TableWindow::CloseTable() {
   if (open_) {
-    Guarded([] {
-      xb::CloseIndexes();
-      xb::CloseArea();
-    });
+    // A field change not yet posted is written, not lost.
+    Settle();
+    Guarded([&] { tzdbf->SetActive(false); });
   }
   open_ = false;
   found_ = false;
@@ -150,18 +187,10 @@ void TableWindow::SetTitles(std::string_view title1, std::string_view title2) {
   title2_ = title2;
 }
 
-bool TableWindow::HidesDeleted() {
-  if (!open_) return false;
-  bool hide = false;
-  Guarded([&] {
-    hide = xb::SetIgnoreDel(false);
-    xb::SetIgnoreDel(hide);
-  });
-  return hide;
-}
+bool TableWindow::HidesDeleted() { return open_ && tzdbf->HideDeletedRecs(); }
 
 void TableWindow::SetHideDeleted(bool hide) {
-  if (open_) Guarded([&] { xb::SetIgnoreDel(hide); });
+  Run([&] { tzdbf->SetHideDeletedRecs(hide); });
 }
 
 void TableWindow::ShowTable(int mode) {
@@ -181,6 +210,7 @@ void TableWindow::ShowTable(int mode) {
     return;
   }
   G().AbortFlag = 0;
+  Settle();
   if (a.record > 0) GoRecord(a.record);
   g.LastKeyCode = 13;
   g.TableLastRecNo = RecNo();
@@ -189,160 +219,129 @@ void TableWindow::ShowTable(int mode) {
 }
 
 void TableWindow::GoRecord(std::int32_t n) {
-  if (open_) Guarded([&] { xb::GO(n); });
+  Run([&] { tzdbf->Go(n); });
 }
 
 void TableWindow::GoTop() {
-  if (open_) Guarded([] { xb::GoTop(); });
+  Run([&] { tzdbf->GoTop(); });
 }
 
 void TableWindow::Skip(std::int32_t n) {
-  if (open_) Guarded([&] { xb::SKIP(n); });
+  Run([&] { tzdbf->Skip(n); });
 }
 
 bool TableWindow::IsEof() {
   bool eof = true;
-  if (open_) Guarded([&] { eof = xb::dEOF(); });
+  Run([&] { eof = tzdbf->IsEof(); });
   return eof;
 }
 
 std::int32_t TableWindow::RecNo() {
   std::int32_t n = 0;
-  if (open_) Guarded([&] { n = xb::RecNo(); });
+  Run([&] {
+    n = tzdbf->GetRecNo();
+    // A table without records stands past its end.
+    if (n < 1 && tzdbf->SelectWorkArea("RecNo")) n = xb::RecNo();
+  });
   return n;
 }
 
 std::int32_t TableWindow::RecCount() {
   std::int32_t n = 0;
-  if (open_) Guarded([&] { n = xb::RecCount(); });
+  Run([&] { n = tzdbf->RecCount(); });
   return n;
 }
 
 int TableWindow::FieldCount() {
   int n = 0;
-  if (open_) Guarded([&] { n = xb::FieldCount(); });
+  Run([&] { n = tzdbf->FieldCount(); });
   return n;
 }
 
 bool TableWindow::Deleted() {
   bool d = false;
-  if (open_) Guarded([&] { d = xb::Deleted(); });
+  Run([&] { d = tzdbf->Deleted(); });
   return d;
 }
 
 std::string TableWindow::FieldName(int n) {
   std::string name;
-  if (open_) {
-    Guarded([&] {
-      if (n >= 1 && n <= xb::FieldCount()) name = xb::Field(n);
-    });
-  }
+  Run([&] {
+    if (n >= 1 && n <= tzdbf->FieldCount()) name = tzdbf->Field(n);
+  });
   return name;
 }
 
 char TableWindow::FieldType(int n) {
-  char type = 0;
-  if (open_) {
-    Guarded([&] {
-      if (n >= 1 && n <= xb::FieldCount()) type = xb::FieldType(n);
-    });
-  }
-  return type;
+  if (!open_) return 0;
+  const std::vector<xb::TzFieldMap>& maps = tzdbf->FieldMaps();
+  if (n < 1 || n > static_cast<int>(maps.size())) return 0;
+  return maps[static_cast<std::size_t>(n - 1)].desc.type;
 }
 
 std::string TableWindow::RawField(int n) {
   std::string text;
-  if (open_) {
-    Guarded([&] {
-      if (n >= 1 && n <= xb::FieldCount()) xb::Peek(n, xb::RecNo(), text);
-    });
-  }
+  Run([&] {
+    if (n < 1 || n > tzdbf->FieldCount() || tzdbf->IsEmpty()) return;
+    tzdbf->Peek(n, tzdbf->GetRecNo(), text);
+  });
   return text;
 }
 
 std::string TableWindow::GetField(int n) {
   std::string text;
-  if (open_) {
-    Guarded([&] {
-      if (n >= 1 && n <= xb::FieldCount()) text = xb::FieldAsString(n);
-    });
-  }
+  Run([&] {
+    if (n >= 1 && n <= tzdbf->FieldCount()) text = tzdbf->SField(n);
+  });
   return text;
 }
 
-void TableWindow::WriteByName(std::string_view name, const std::function<void(int field)>& put) {
-  if (!open_) return;
-  Guarded([&] {
-    const int n = xb::FieldNo(name.substr(0, 10));
-    if (n < 1) return;
-    const std::int32_t r = xb::RecNo();
-    if (r < 1 || r > xb::RecCount()) return;
-    const bool lockedHere = !xb::IsLocked(r) && xb::RLock();
-    put(n);
-    xb::Replace();
-    if (lockedHere) xb::UnlockRec(r);
-  });
-}
-
+// The setters leave the value in the record being edited; it is written
+// when the record is posted or left.
 void TableWindow::PutStrByName(std::string_view name, std::string_view text) {
-  WriteByName(name, [&](int n) { xb::SetBufferText(*xb::CurrentWorkArea(), n, text); });
+  if (open_) Guarded([&] { tzdbf->SetStrByName(name.substr(0, 10), text); });
 }
 
 void TableWindow::PutIntByName(std::string_view name, std::int32_t value) {
-  WriteByName(name, [&](int n) {
-    if (xb::FieldType(n) == 'L') return;
-    xb::SetBufferInteger(*xb::CurrentWorkArea(), n, value);
+  if (!open_) return;
+  Guarded([&] {
+    xb::TField& f = tzdbf->FieldByName(name.substr(0, 10));
+    // A number never turns into a logical value.
+    if (f.Type() == xb::TFieldType::Boolean) return;
+    tzdbf->SetIntByName(name.substr(0, 10), value);
   });
 }
 
-void TableWindow::PutFloatByName(std::string_view name, long double value) {
-  WriteByName(name, [&](int n) { xb::SetBufferNumber(*xb::CurrentWorkArea(), n, value); });
+void TableWindow::PutFloatByName(std::string_view name, const Real48& value) {
+  if (open_) Guarded([&] { tzdbf->SetFloatByName(name.substr(0, 10), value); });
 }
 
 void TableWindow::PutBoolByName(std::string_view name, bool value) {
-  WriteByName(name, [&](int n) { xb::SetBufferLogical(*xb::CurrentWorkArea(), n, value); });
+  if (open_) Guarded([&] { tzdbf->SetBoolByName(name.substr(0, 10), value); });
 }
 
 bool TableWindow::GetBoolByName(std::string_view name) {
   bool v = false;
-  if (open_) {
-    Guarded([&] {
-      const int n = xb::FieldNo(name.substr(0, 10));
-      if (n >= 1) v = xb::BufferLogical(*xb::CurrentWorkArea(), n);
-    });
-  }
+  if (open_) Guarded([&] { v = tzdbf->GetBoolByName(name.substr(0, 10)); });
   return v;
 }
 
 bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
   bool ok = false;
-  if (!open_) return false;
-  Guarded([&] {
-    if (!xb::ALock()) return;
-    if (beforeAppend) {
-      beforeAppend();
-      SelectOwnArea();
-    }
-    xb::ClearRecord();
-    xb::Append();
-    xb::Unlock();
+  Run([&] {
+    if (!tzdbf->ALock()) return;
+    if (beforeAppend) beforeAppend();
+    tzdbf->AppendRec();
+    tzdbf->UnLock();
     ok = true;
   });
   return ok;
 }
 
 void TableWindow::ToggleDeleted() {
-  if (!open_) return;
-  Guarded([] {
-    const std::int32_t r = xb::RecNo();
-    if (r < 1 || r > xb::RecCount()) return;
-    const bool lockedHere = !xb::IsLocked(r) && xb::RLock();
-    if (xb::Deleted()) {
-      xb::RecallRec();
-    } else {
-      xb::DeleteRec();
-    }
-    if (lockedHere) xb::UnlockRec(r);
+  Run([&] {
+    if (tzdbf->IsEmpty()) return;
+    tzdbf->SetDeletedFlag(!tzdbf->GetDeletedFlag());
   });
 }
 
@@ -350,7 +349,7 @@ bool TableWindow::Pack() {
   bool ok = false;
   if (!open_) return false;
   SetHourglassCursor();
-  Guarded([&] { ok = xb::Pack(); });
+  Run([&] { ok = tzdbf->Pack(); });
   SetArrowCursor();
   return ok;
 }
@@ -358,12 +357,11 @@ bool TableWindow::Pack() {
 bool TableWindow::IndexOn(std::string_view expression, const std::string& indexPath) {
   if (!open_) return false;
   SetHourglassCursor();
-  const bool ok = Guarded([&] {
-    xb::CloseIndexes();
+  const bool ok = Run([&] {
     std::string file = indexPath;
     const std::size_t slash = file.find_last_of('/');
     if (file.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) file += ".ndx";
-    xb::MakeIndexExpr(expression, file);
+    tzdbf->IndexOn(expression, file);
   });
   SetArrowCursor();
   return ok;
@@ -372,10 +370,8 @@ bool TableWindow::IndexOn(std::string_view expression, const std::string& indexP
 void TableWindow::SetIndexTo(const std::string& indexPath) {
   if (!open_) return;
   SetHourglassCursor();
-  Guarded([&] {
-    xb::CloseIndexes();
-    xb::Set_Index_ToLFN(indexPath + ".ndx", 1);
-  });
+  // One file by its full name: a folder with blanks stays one name.
+  Run([&] { tzdbf->SetIndexToLFN(indexPath + ".ndx", 1); });
   SetArrowCursor();
 }
 
@@ -384,12 +380,12 @@ void TableWindow::Find(std::string_view key) {
   if (!open_) return;
   SetHourglassCursor();
   const std::string k(key.substr(0, 255));
-  Guarded([&] {
-    found_ = xb::Find(k);
+  Run([&] {
+    found_ = tzdbf->Find(k);
     if (!found_ && std::count(k.begin(), k.end(), ',') == 1) {
       std::string dotted = k;
       std::replace(dotted.begin(), dotted.end(), ',', '.');
-      found_ = xb::Find(dotted);
+      found_ = tzdbf->Find(dotted);
     }
   });
   SetArrowCursor();

@@ -1,5 +1,5 @@
-// The one table window of the program: the table it has open (a work area
-// of the table engine), its titles, the found flag of the last seek and the
+// The one table window of the program: the table it has open (its dataset
+// over a DBF file), its titles, the found flag of the last seek and the
 // globals its OK and Cancel buttons fill. Showing it to the user goes
 // through a port: the Qt window, a script in tests, Cancel in batch runs.
 //
@@ -15,6 +15,9 @@
 #include <string_view>
 
 #include "base/types.h"
+#include "platform/real48.h"
+#include "xbase/dataset/filedataset.h"
+#include "xbase/dataset/lldataset.h"
 
 namespace zeb {
 
@@ -82,6 +85,10 @@ class TableWindow {
   void OpenWithWriteCheck(std::string_view name);
   void CloseTable();
   bool IsOpen() const { return open_; }
+  // The open table (inactive while none is open).
+  xbase::TTzDbf& Dataset() { return *tzdbf; }
+  // An in-memory table the window holds; no command uses it.
+  xbase::TTzVFile& VFile() { return *TzVFile1; }
   const std::string& FileName() const { return fileName_; }
 
   // --- titles (Windows-1252, as the window shows them)
@@ -114,7 +121,7 @@ class TableWindow {
   std::string GetField(int n);
   void PutStrByName(std::string_view name, std::string_view text);
   void PutIntByName(std::string_view name, std::int32_t value);
-  void PutFloatByName(std::string_view name, long double value);
+  void PutFloatByName(std::string_view name, const Real48& value);
   void PutBoolByName(std::string_view name, bool value);
   bool GetBoolByName(std::string_view name);
   // Sets or clears the deletion mark of the current record.
@@ -158,16 +165,26 @@ class TableWindow {
   // fields, each column its field's length + 1 wide, every record as stored.
   void PrintCommand();
 
-  // Runs body with the table's work area selected and the engine raising
-  // its errors; an error is reported (box, AbortFlag) and false returned.
+  // Runs body with the engine raising its errors; an engine or dataset
+  // error is reported (box, AbortFlag) and false returned.
   bool Guarded(const std::function<void()>& body);
+  // Posts a field change still pending on the current record; one that
+  // cannot be written is given up.
+  void Settle();
+
+  TableWindow();
+  ~TableWindow();
+  TableWindow(const TableWindow&) = delete;
+  TableWindow& operator=(const TableWindow&) = delete;
 
  private:
-  void SelectOwnArea();
-  void WriteByName(std::string_view name, const std::function<void(int field)>& put);
+  void MakeDatasets();
+  // Settles a pending edit, then runs body guarded (false: not open).
+  bool Run(const std::function<void()>& body);
 
+  std::unique_ptr<xbase::TTzDbf> tzdbf;
+  std::unique_ptr<xbase::TTzVFile> TzVFile1;
   bool open_ = false;
-  int area_ = 0;
   std::string fileName_;
   std::string title1_, title2_;
   bool found_ = false;

@@ -238,5 +238,47 @@ TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
   EXPECT_TRUE(fs::exists(temp() / "again.htm"));
 }
 
+// The stored bytes of a field of record n (1-based), found from the file's
+// own header.
+std::string StoredField(const std::string& file, int n, const std::string& name) {
+  auto u16 = [&](std::size_t at) { return static_cast<unsigned char>(file[at]) | static_cast<unsigned char>(file[at + 1]) << 8; };
+  const std::size_t header = static_cast<std::size_t>(u16(8)), length = static_cast<std::size_t>(u16(10));
+  std::size_t offset = 1;
+  for (std::size_t d = 32; file[d] != '\r'; d += 32) {
+    const std::size_t width = static_cast<unsigned char>(file[d + 16]);
+    if (file.compare(d, name.size(), name) == 0 && file[d + name.size()] == '\0')
+      return file.substr(header + static_cast<std::size_t>(n - 1) * length + offset, width);
+    offset += width;
+  }
+  return "?";
+}
+
+TEST_F(TableWindowTest, FieldWritesWaitForThePostAndAppendsAreBlank) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  TableOpen("zebwst");
+  TableGo(2);
+  TablePutIntByName("TMAX", 321);
+  TablePutStrByName("NAME1", "Neu");
+  // Held in the record being edited until it is posted or left.
+  EXPECT_EQ(w().Dataset().State(), xbase::DataSetState::Edit);
+  EXPECT_NE(StoredField(ReadFileBytes(path), 2, "TMAX"), "  321");
+  TableClose();
+  EXPECT_EQ(StoredField(ReadFileBytes(path), 2, "TMAX"), "  321");
+  EXPECT_EQ(StoredField(ReadFileBytes(path), 2, "NAME1").substr(0, 4), "Neu ");
+
+  // An append on a record with values adds a blank record, not a copy.
+  TableOpen("zebwst");
+  const std::int32_t count = TableRecCount();
+  TableGo(3);
+  ASSERT_TRUE(TableAppend());
+  EXPECT_EQ(TableRecNo(), count + 1);
+  TableClose();
+  const std::string bytes = ReadFileBytes(path);
+  EXPECT_EQ(StoredField(bytes, count + 1, "NAME1"), std::string(50, ' '));
+  const std::string number = StoredField(bytes, count + 1, "MATNR");
+  EXPECT_TRUE(number == std::string(9, ' ') || number == "        0") << number;
+  EXPECT_NE(StoredField(bytes, 3, "NAME1"), std::string(50, ' '));
+}
+
 }  // namespace
 }  // namespace zeb

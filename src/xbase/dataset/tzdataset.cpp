@@ -970,6 +970,8 @@ void TTzCDataSet::AppendRec() {
   if (!SelectWorkArea("AppendRec")) return;
   // A shared table takes new records only under the append lock.
   const bool locked = TakeAppendLock();
+  // The engine appends its record buffer: a blank one.
+  ClearRecord();
   zeb::xbase::Append();
   if (locked) Unlock();
   SKIP(0);
@@ -1029,12 +1031,13 @@ void TTzCDataSet::Go(std::int32_t n) {
   ResyncFromEngine();
 }
 
-void TTzCDataSet::Search(std::string_view key, std::uint8_t option1, std::uint8_t option2) {
-  if (!SelectWorkArea("Search")) return;
+int TTzCDataSet::Search(std::string_view key, std::uint8_t option1, std::uint8_t option2) {
+  if (!SelectWorkArea("Search")) return 0;
   SyncToActive();
   int field = option1;
   zeb::xbase::Search(key, field, option2 != 0);
   if (!dEOF() && !dBOF()) ResyncFromEngine();
+  return field;
 }
 
 std::string TTzCDataSet::SField(int n) {

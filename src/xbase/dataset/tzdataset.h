@@ -246,7 +246,8 @@ class TTzCDataSet : public TTzDataSet {
   int FieldCount();
   int FieldLen(int n);
   void Go(std::int32_t n);
-  void Search(std::string_view key, std::uint8_t option1, std::uint8_t option2);
+  // The field (1-based) where the key was found; 0 when not found.
+  int Search(std::string_view key, std::uint8_t option1, std::uint8_t option2);
   std::string SField(int n);
   void Skip(std::int32_t count);
   void GoTop() { First(); }
