@@ -1042,7 +1042,13 @@ int TTzCDataSet::Search(std::string_view key, std::uint8_t option1, std::uint8_t
 
 std::string TTzCDataSet::SField(int n) {
   if (!SelectWorkArea("SField")) return {};
-  SyncToActive();
+  // Reading the fields of a record one by one moves the engine once: a
+  // record it already stands on is not read again.
+  const WorkArea* a = Area();
+  const Bookmark b = Empty() ? Bookmark() : BufferBookmark(activeBuffer_);
+  const bool there = a != nullptr && b && GetBookmarkFlag(activeBuffer_) == BookmarkFlag::Current &&
+                     a->recordNumber == *b && !a->eof && !a->bof;
+  if (!there) SyncToActive();
   return FieldAsString(n);
 }
 
