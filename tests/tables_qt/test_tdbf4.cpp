@@ -9,8 +9,11 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "base/globals.h"
 #include "base_qt/support_qt.h"
@@ -21,6 +24,7 @@
 #include "xbase/core/callbacks.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/units.h"
+#include "xbase/qt/tzgrid.h"
 
 namespace zeb::qttest {
 namespace {
@@ -32,6 +36,27 @@ void Screenshot(QWidget* w, const char* name) {
   if (folder == nullptr || *folder == '\0') return;
   QApplication::processEvents();
   w->grab().save(QString::fromUtf8(folder) + "/" + QLatin1String(name) + ".png");
+}
+
+std::string FileBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// What another program reads: the python statement's printed value over
+// the records t of the table (code page 850), UTF-8.
+std::string Peer(const fs::path& table, const std::string& expression) {
+  const std::string cmd = "/usr/bin/python3 -c \"import dbfread; t = list(dbfread.DBF('" + table.string() +
+                          "', encoding='cp850')); print(" + expression + ", end='')\" 2>&1";
+  std::string out;
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (p == nullptr) return "?";
+  char buf[256];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  ::pclose(p);
+  return out;
 }
 
 int VisibleNavigatorButtons(QWidget* d) {
@@ -124,7 +149,7 @@ TEST_F(Tdbf4Test, PackFromTheMenuAsksAndRightClickSorts) {
     grid->setCurrentIndex(grid->model()->index(4, 0));
     const std::int32_t before = TableRecNo();
     QHeaderView* header = grid->horizontalHeader();
-    emit header->customContextMenuRequested(QPoint(header->sectionViewportPosition(10) + 5, 5));
+    QTest::mouseClick(header->viewport(), Qt::RightButton, {}, QPoint(header->sectionViewportPosition(10) + 5, 5));
     EXPECT_TRUE(fs::exists(temp() / "$tlmtemp.ndx"));
     EXPECT_EQ(TableRecNo(), before);
     EXPECT_EQ(grid->model()->data(grid->model()->index(0, 10)).toString().trimmed(), "391");  // smallest slope
@@ -134,6 +159,76 @@ TEST_F(Tdbf4Test, PackFromTheMenuAsksAndRightClickSorts) {
   G().AbortFlag = 0;
   TableOpen("zebwst");
   EXPECT_EQ(TableRecCount(), 13);
+}
+
+TEST_F(Tdbf4Test, NavigatorEditPostWritesTheRecordCancelLeavesTheFile) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    const QModelIndex name = m->index(1, 0);  // material 2
+    grid->setCurrentIndex(name);
+    const std::string before = FileBytes(path);
+    QTest::mouseClick(nav->Button("nbEdit"), Qt::LeftButton);
+    EXPECT_EQ(TheTableWindow().Dataset().State(), xbase::DataSetState::Edit);
+    m->setData(name, QStringLiteral("Verworfen"), Qt::EditRole);
+    EXPECT_EQ(name.data().toString().trimmed(), "Verworfen");  // the row shows the edit
+    EXPECT_EQ(FileBytes(path), before);
+    QTest::mouseClick(nav->Button("nbCancel"), Qt::LeftButton);
+    EXPECT_EQ(FileBytes(path), before);
+    EXPECT_NE(name.data().toString().trimmed(), "Verworfen");
+
+    QTest::mouseClick(nav->Button("nbEdit"), Qt::LeftButton);
+    m->setData(name, QStringLiteral("Federstahl Ä"), Qt::EditRole);
+    m->setData(m->index(1, 24), QStringLiteral("321"), Qt::EditRole);  // TMAX
+    EXPECT_EQ(FileBytes(path), before);  // not before the post
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    EXPECT_EQ(TheTableWindow().Dataset().State(), xbase::DataSetState::Browse);
+    EXPECT_EQ(Peer(path, "[r['NAME1'] for r in t if r['MATNR'] == 2][0]"), "Federstahl Ä");
+    EXPECT_EQ(Peer(path, "[r['TMAX'] for r in t if r['MATNR'] == 2][0]"), "321");
+    EXPECT_EQ(Peer(path, "len(t)"), "13");  // no record more, none less
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  });
+  Tables().EditTable("zebwst", 3300);
+}
+
+TEST_F(Tdbf4Test, AppendsInEditModeAndATitleClickKeepsTheRecord) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    // The menu's append: a blank record at the end, current, written as typed.
+    Child<QAction>(d, "mi_editAppend")->trigger();
+    ASSERT_EQ(m->rowCount(), 21);
+    EXPECT_EQ(grid->currentIndex().row(), 20);
+    m->setData(m->index(20, 0), QStringLiteral("Angehängt"), Qt::EditRole);
+    EXPECT_EQ(Peer(path, "t[-1]['NAME1']"), "Angehängt");
+    // The navigator's insert: a new last row, written by the post.
+    QTest::mouseClick(nav->Button("nbInsert"), Qt::LeftButton);
+    ASSERT_EQ(m->rowCount(), 22);
+    EXPECT_EQ(grid->currentIndex().row(), 21);
+    m->setData(m->index(21, 0), QStringLiteral("Eingefügt"), Qt::EditRole);
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    EXPECT_EQ(Peer(path, "t[-1]['NAME1']"), "Eingefügt");
+    EXPECT_EQ(Peer(path, "len(t)"), "15");
+    EXPECT_EQ(m->rowCount(), 22);
+
+    // A click on a cell shows its record; a title click orders by NAME1 and
+    // the record stays current.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(m->index(4, 1)).center());
+    EXPECT_EQ(Child<QLabel>(d, "Label_recno")->text(), "5/22");
+    QHeaderView* header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::RightButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+    EXPECT_EQ(TableRecNo(), 5);
+    EXPECT_EQ(grid->currentIndex().data(xbase::DatasetModel::RecNoRole).toInt(), 5);
+    EXPECT_EQ(grid->DepressedColumn(), 0);
+    EXPECT_EQ(m->index(0, 0).data().toString().trimmed(), "Angehängt");  // keys compare in lower case
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().EditTable("zebwst", 3300);
+  EXPECT_EQ(TableGlobals().TableLastRecNo, 5);
 }
 
 }  // namespace

@@ -1,22 +1,23 @@
-// The table window on the screen: a grid over the open table, the
-// navigator bar, OK and Cancel, search buttons and the menu of the window's
+// The table window on the screen: the table grid and the navigator bar over
+// the window's dataset, OK and Cancel, search buttons and the menu of the window's
 // commands. Control names are the form's own (objectName).
 #pragma once
 #include <QDialog>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "tables/table_window.h"
 
-class QAbstractButton;
 class QLabel;
-class QMenu;
 class QMenuBar;
-class QTableView;
+
+namespace zeb::xbase {
+class TTzGrid;
+class TTzNavigator;
+}  // namespace zeb::xbase
 
 namespace zeb {
-
-class Dbf4Model;
 
 class Tdbf4 : public QDialog {
   Q_OBJECT
@@ -30,21 +31,19 @@ class Tdbf4 : public QDialog {
 
  private:
   void BuildMenu(QMenuBar* bar);
-  void Reload(std::int32_t keepRecord);
-  void GoRow(int row);
-  void SyncCurrent();
-  void CurrentChanged();
+  // A command of the window, then the grid shows the table again.
+  void Command(const std::function<void()>& body);
+  void ShowRecordNumber();
   void Ok();
   void Cancel();
-  void Navigate(int button);
   void ExportHtml();
   void AppendFile(bool delimited);
   void SaveDelimited();
 
   TableWindow& w_;
   bool browse_ = false;
-  Dbf4Model* model_ = nullptr;
-  QTableView* grid_ = nullptr;
+  xbase::TTzGrid* grid_ = nullptr;
+  xbase::TTzNavigator* nav_ = nullptr;
   QLabel* recno_ = nullptr;
   BrowseAnswer answer_;
 };

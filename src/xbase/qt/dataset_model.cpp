@@ -104,6 +104,8 @@ bool DatasetModel::ScanMore(int count) {
 
 void DatasetModel::Reload() {
   beginResetModel();
+  // A record inserted through the dataset (a navigator) is the last row.
+  appendRow_ = ds_.Active() && ds_.State() == DataSetState::Insert;
   rows_.clear();
   rowOf_.clear();
   complete_ = false;
@@ -294,6 +296,11 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
   return QString::number(RecordOf(section));
 }
 
+bool DatasetModel::EditingRow(int row) const {
+  if (appendRow_ && row == static_cast<int>(rows_.size())) return true;
+  return ds_.State() == DataSetState::Edit && ds_.GetBookmark() == RecordOf(row) && RecordOf(row) > 0;
+}
+
 bool DatasetModel::MoveTo(int row) {
   const std::int32_t n = RecordOf(row);
   if (n < 1) return false;
@@ -311,6 +318,7 @@ bool DatasetModel::MoveTo(int row) {
 }
 
 int DatasetModel::CurrentRow() {
+  if (appendRow_) return static_cast<int>(rows_.size());
   const Bookmark b = ds_.GetBookmark();
   if (!b) return -1;
   for (;;) {
@@ -336,9 +344,20 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     Q_EMIT dataChanged(index, index);
     return true;
   }
+  const std::string text = Utf8ToAnsi(value.toString().toStdString());
+  if (EditingRow(index.row())) {
+    // An edit begun on the dataset (the navigator) waits for its post.
+    try {
+      f->SetText(text);
+    } catch (const std::exception& e) {
+      ShowDatasetError(e);
+      return false;
+    }
+    Q_EMIT dataChanged(index, index);
+    return true;
+  }
   if (!MoveTo(index.row())) return false;
   try {
-    const std::string text = Utf8ToAnsi(value.toString().toStdString());
     ds_.Edit();
     f->SetText(text);
     ds_.Post();
@@ -352,11 +371,12 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
 bool DatasetModel::ToggleLogical(const QModelIndex& index) {
   TField* f = FieldOfColumn(index.column());
   if (f == nullptr || f->Type() != TFieldType::Boolean || !ds_.CanModify()) return false;
-  if (!MoveTo(index.row())) return false;
+  const bool pending = EditingRow(index.row());
+  if (!pending && !MoveTo(index.row())) return false;
   try {
     ds_.Edit();
     f->SetAsBoolean(!(!f->IsNull() && f->AsBoolean()));
-    ds_.Post();
+    if (!pending) ds_.Post();
   } catch (const std::exception& e) {
     ReportError(e);
     return false;

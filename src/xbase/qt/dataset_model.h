@@ -39,6 +39,9 @@ class DatasetModel : public QAbstractTableModel {
   void Reload();
   // The row of the dataset's current record (fetching as needed), -1 if none.
   int CurrentRow();
+  // The row is the record the dataset edits or inserts (changes to it wait
+  // for the post).
+  bool EditingRow(int row) const;
   // Moves the dataset to the record of a row.
   bool MoveTo(int row);
   // The record number of a row (0 outside).
