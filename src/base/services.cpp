@@ -107,6 +107,9 @@ void RecordingDrawings::DrawSpring3DView(int cadCode, int kind, bool askLength) 
 }
 void RecordingDrawings::GoodmanOutput(int cadCode) { Note("GoodmanOutput", {Int(cadCode)}); }
 void RecordingDrawings::HaighOutput(int cadCode) { Note("HaighOutput", {Int(cadCode)}); }
+void RecordingDrawings::OpenRelaxationTable(int materialNumber) {
+  Note("OpenRelaxationTable", {Int(materialNumber)});
+}
 
 // Material and standards tables.
 void RecordingTables::ShowMaterialForm() { Note("ShowMaterialForm"); }

@@ -74,6 +74,8 @@ class DrawingServices {
   virtual void DrawSpring3DView(int cadCode, int kind, bool askLength) = 0;
   virtual void GoodmanOutput(int cadCode) = 0;
   virtual void HaighOutput(int cadCode) = 0;
+  // The relaxation row of a material into the spring data.
+  virtual void OpenRelaxationTable(int materialNumber) = 0;
 };
 
 class TableServices {
@@ -182,6 +184,7 @@ class RecordingDrawings : public DrawingServices, public CallRecorder {
   void DrawSpring3DView(int cadCode, int kind, bool askLength) override;
   void GoodmanOutput(int cadCode) override;
   void HaighOutput(int cadCode) override;
+  void OpenRelaxationTable(int materialNumber) override;
 };
 
 // Answers as an empty table would: "", 0, false.

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "base/services.h"
+#include "drawings/diagram_plots.h"
 #include "drawings/diagrams.h"
 #include "drawings/drawings.h"
 #include "mainwin/dispatch.h"
@@ -26,6 +27,7 @@ class SpringDrawingServices : public DrawingServices {
   }
   void GoodmanOutput(int cadCode) override { zeb::GoodmanOutput(cadCode); }
   void HaighOutput(int cadCode) override { zeb::HaighOutput(cadCode); }
+  void OpenRelaxationTable(int materialNumber) override { zeb::OpenRelaxationTable(materialNumber); }
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/messages.h"
+#include "base/services.h"
 #include "platform/codepage.h"
 #include "spring/spring_data.h"
 #include "spring/strength.h"
@@ -216,6 +217,7 @@ void MaterialForm::TakeOverMaterial() {
     s.MaterialSel = 0;
     s.MaterialStd = 0;
     LoadRmTables(static_cast<std::uint16_t>(ZEBWST_Record().MaterialNumber));
+    Drawings().OpenRelaxationTable(ZEBWST_Record().MaterialNumber);
     G().AbortFlag = 0;
   } else {
     s.MaterialSel = 11;

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,9 +13,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/services.h"
 #include "base_qt/support_qt.h"
 #include "spring/spring_data.h"
 #include "tables/qt/form_zebmat.h"
@@ -113,6 +118,56 @@ TEST_F(FormZebmatTest, EscapeRestoresTheMaterial) {
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(MaterialSource(), 5);
   EXPECT_EQ(SpringData().MaterialName, "EN 10270-1 DH");
+}
+
+TEST_F(FormZebmatTest, HintsFromTheHelpTextsWhenTheHelpLevelAsks) {
+  // The program's own help file: each hinted entry one line (code page 850).
+  G().HelpFolder = scratch;
+  {
+    std::ofstream out(scratch + "/zeb1.hlp", std::ios::binary);
+    for (int n : {5050, 5060, 5070, 5080, 5090, 5100, 5120, 5150, 5310})
+      out << n << "\r\nHinweis " << n << (n == 5080 ? " \x84" : "") << "\r\n";
+    out << "5500\r\nende\r\n";
+  }
+  const std::map<QString, QString> want{
+      {"RadioGroup_oberflach", "Hinweis 5310"}, {"ComboBox_toldd", "Hinweis 5150"},
+      {"Label_name", "Hinweis 5050"},           {"Label_emodul", "Hinweis 5060"},
+      {"Label_gmodul", "Hinweis 5070"},         {"Label_dichte", QString::fromUtf8("Hinweis 5080 ä")},
+      {"Label_rm", "Hinweis 5090"},             {"Label_tauz", "Hinweis 5100"},
+      {"GroupBox_toldauerfest", "Hinweis 5120"}};
+  for (int level : {1, 0}) {
+    G().HelpLevel = static_cast<std::int16_t>(level);
+    std::map<QString, QString> seen;
+    WhenShown("Form_zebmat", [&](QWidget* d) {
+      for (const auto& [name, text] : want) seen[name] = Child<QWidget>(d, name.toLatin1().constData())->toolTip().trimmed();
+      QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+    });
+    Tables().ShowMaterialForm();
+    for (const auto& [name, text] : want) EXPECT_EQ(seen[name], level != 0 ? text : QString()) << name.toStdString();
+  }
+}
+
+TEST_F(FormZebmatTest, OkLoadsTheRelaxationRowOfATableMaterialOnly) {
+  auto drawings = std::make_shared<RecordingDrawings>();
+  SetDrawings(drawings);
+  WhenShown("Form_zebmat", [](QWidget* d) {
+    Child<QComboBox>(d, "ComboBox_db")->activated(5);  // material 7
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().ShowMaterialForm();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(drawings->Calls(), std::vector<std::string>{"OpenRelaxationTable(7)"});
+
+  // A material typed in has no relaxation row: none is looked up.
+  drawings->ClearCalls();
+  WhenShown("Form_zebmat", [](QWidget* d) {
+    Child<QRadioButton>(d, "RadioGroup_db_2")->click();
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().ShowMaterialForm();
+  EXPECT_EQ(SpringData().MaterialSel, 11);
+  EXPECT_TRUE(drawings->Calls().empty());
+  SetDrawings(nullptr);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "base/dialogs.h"
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/help.h"
 #include "base/qt/qt_convert.h"
 #include "platform/codepage.h"
 #include "spring/spring_data.h"
@@ -159,6 +160,16 @@ TForm_zebmat::TForm_zebmat(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(cancel);
   buttons->addWidget(help);
   layout->addLayout(buttons);
+
+  if (G().HelpLevel != 0) {
+    const std::pair<QWidget*, int> hints[] = {
+        {surfaceBox, 5310}, {tolList_, 5150}, {findChild<QLabel*>("Label_name"), 5050},
+        {findChild<QLabel*>("Label_emodul"), 5060}, {findChild<QLabel*>("Label_gmodul"), 5070},
+        {findChild<QLabel*>("Label_dichte"), 5080}, {findChild<QLabel*>("Label_rm"), 5090},
+        {findChild<QLabel*>("Label_tauz"), 5100}, {fatigue, 5120}};
+    for (const auto& [widget, n] : hints)
+      if (widget != nullptr) widget->setToolTip(AnsiToQString(GetHelpText(n)));
+  }
 
   connect(source_, &QButtonGroup::idClicked, this, [this](int id) {
     Collect();
