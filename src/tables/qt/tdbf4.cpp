@@ -1,11 +1,13 @@
 #include "tables/qt/tdbf4.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -99,6 +101,15 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
                                  : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                        QAbstractItemView::AnyKeyPressed);
   grid_->setWordWrap(false);
+  // Each column as wide as its field (long texts cut at 30 characters),
+  // never narrower than its title.
+  const QFontMetrics metrics(grid_->font());
+  const std::vector<xbase::TzFieldMap>& maps = w_.Dataset().FieldMaps();
+  for (int c = 0; c < grid_->model()->columnCount() && c < static_cast<int>(maps.size()); ++c) {
+    const int chars = std::clamp<int>(maps[static_cast<std::size_t>(c)].desc.length, 1, 30);
+    const int title = metrics.horizontalAdvance(grid_->model()->headerData(c, Qt::Horizontal).toString()) + 16;
+    grid_->setColumnWidth(c, std::max(title, metrics.horizontalAdvance(QString(chars, QLatin1Char('n'))) + 8));
+  }
   // A right click on a column title orders the table by that column.
   grid_->onDepressTitle = [this](xbase::TTzGrid&, int column) { Command([this, column] { w_.SortByColumn(column); }); };
   connect(grid_, &QAbstractItemView::clicked, this, [this] { ShowRecordNumber(); });
