@@ -149,7 +149,9 @@ TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
   EXPECT_EQ(test::ReadBytes(dir_ + "/bericht.csv"), expected);
   // The program got the file as one more argument.
   const std::string copy = dir_ + "/kopie/bericht.csv";
-  for (int i = 0; i < 100 && !fs::exists(copy); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // The program runs on its own: its copy exists before it is written.
+  for (int i = 0; i < 100 && test::ReadBytes(copy) != expected; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(test::ReadBytes(copy), expected);
 
   ui().ExpectMessageBox("", "File not found. Use \"File->Save\"");
