@@ -318,7 +318,10 @@ bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
   bool ok = false;
   if (!open_) return false;
   Guarded([&] {
-    if (!xb::ALock()) return;
+    if (!xb::ALock()) {
+      ShowErrorBox("Sperren fehlgeschlagen [Insert]");
+      return;
+    }
     if (beforeAppend) {
       beforeAppend();
       SelectOwnArea();
