@@ -396,7 +396,9 @@ class TconfigDialog : public QDialog {
     const int row = Next(g);
     GridOf(g)->addWidget(Label(g, "Label_dirworking", U("Arbeitsverzeichnis")), row, 0);
     GridOf(g)->addWidget(working, row, 1);
-    GridOf(g)->addWidget(Button("Button_workingDir", "?", [] { ShowHelpTextBox(1605); }, g), row, 2);
+    auto* help = Button("Button_workingDir", "?", [] { ShowHelpTextBox(1605); }, g);
+    help->setFixedWidth(help->fontMetrics().horizontalAdvance("...") + 24);
+    GridOf(g)->addWidget(help, row, 2);
     const char* user = std::getenv("USERNAME");
     GridOf(g)->addWidget(Label(g, "Label_user", U("User: ") + QString::fromLocal8Bit(user != nullptr ? user : "")),
                          Next(g), 0, 1, 2);
@@ -700,7 +702,9 @@ class TconfigDialog : public QDialog {
     GridOf(p)->addWidget(Label(p, "Label_fertigungszeichnung", U("Fertigungszeichnung")), Next(p), 0);
     Check(p, "CheckBox_zeichtalmoretitel",
           "TALMORE " + Oem(G().ProgramTitle) + " V" + AnsiToQString(G().ProgramVersion) + " ?", f_.makerTitle);
-    const std::string file = G().CurrentDataFolder + G().CurrentFileName + "." + G().SpringFileExtension;
+    const BaseGlobals& g = G();
+    const std::string file =
+        g.CurrentFileName.empty() ? "" : g.CurrentDataFolder + g.CurrentFileName + "." + g.SpringFileExtension;
     Check(p, "CheckBox_zeichfilename", "file name " + QString::fromStdString(file).left(50), f_.fileName);
     Check(p, "CheckBox_zeichdatum", QDateTime::currentDateTime().toString("dd.MM.yyyy hh:mm"), f_.dateShown);
     Check(p, "CheckBox_zeichlogo", U("$logo_1.dx$ ?"), f_.logo);
