@@ -642,6 +642,22 @@ TEST_F(ConfigSeamsTest, OkStoresFontsColoursFoldersAndPlotLines) {
   EXPECT_EQ(CadSettings().DxfDecimals, 6);
 }
 
+// Export and import ask through the file choosers; a cancel sets AbortFlag.
+TEST_F(QtInputDialogsTest, ConfigurationExportAndImportCancelled) {
+  ui().ExpectSaveFile(std::nullopt);
+  ui().ExpectOpenFile(std::nullopt);
+  Driver d("Tconfig", [](QWidget& w) {
+    Click(w, "Button_export");
+    EXPECT_EQ(G().AbortFlag, 1);
+    G().AbortFlag = 0;
+    Click(w, "Button_import");
+    EXPECT_EQ(G().AbortFlag, 1);
+    Click(w, "Button_cancel");
+  });
+  EXPECT_FALSE(dialogs_->Configuration());
+  EXPECT_EQ(ui().shown().size(), 2u);
+}
+
 // Hints from the help texts only above help level 0, except two.
 TEST_F(QtInputDialogsTest, ConfigurationHintsFollowTheHelpLevel) {
   for (int level : {0, 1}) {

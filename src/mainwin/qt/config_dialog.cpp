@@ -399,7 +399,9 @@ class TconfigDialog : public QDialog {
     auto* help = Button("Button_workingDir", "?", [] { ShowHelpTextBox(1605); }, g);
     help->setFixedWidth(help->fontMetrics().horizontalAdvance("...") + 24);
     GridOf(g)->addWidget(help, row, 2);
+    // USERNAME is rarely set outside Windows: then the login name.
     const char* user = std::getenv("USERNAME");
+    if (user == nullptr || *user == '\0') user = std::getenv("USER");
     GridOf(g)->addWidget(Label(g, "Label_user", U("User: ") + QString::fromLocal8Bit(user != nullptr ? user : "")),
                          Next(g), 0, 1, 2);
   }
