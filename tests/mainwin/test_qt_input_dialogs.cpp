@@ -559,7 +559,7 @@ TEST_F(ConfigSeamsTest, CancelKeepsOnlyTheImmediateButtons) {
     // The picker only from the colour column; Cancel changes nothing.
     auto* grid = Get<QTableWidget>(w, "StringGrid_color");
     EXPECT_EQ(grid->verticalHeaderItem(15)->text(), QString::fromUtf8("Farbe für Layer 31"));
-    EXPECT_EQ(grid->columnWidth(0), 60);
+    EXPECT_GE(grid->columnWidth(0), 60);
     grid->setCurrentCell(2, 1);
     Click(w, "Button_selectcolor");
     grid->setCurrentCell(2, 0);

@@ -518,9 +518,10 @@ class TconfigDialog : public QDialog {
       cells.insert(cells.end(), {&f_.colourLayerColour[i], &f_.colourLayerWidth[i]});
     }
     auto* grid = StringGrid(a, "StringGrid_color", rows, {"Farbe", U("Strichstärke")}, cells);
-    grid->horizontalHeader()->setMinimumSectionSize(60);
-    grid->setColumnWidth(0, 60);
-    grid->setColumnWidth(1, 60);
+    // 60 pixels, or wider where the header's font needs it.
+    const int width = std::max(60, grid->horizontalHeader()->fontMetrics().horizontalAdvance(U("Strichstärke")) + 12);
+    grid->setColumnWidth(0, width);
+    grid->setColumnWidth(1, width);
     FitGrid(grid);
     const auto pick = [this, grid] {
       if (grid->currentColumn() != 0) return;
@@ -551,8 +552,8 @@ class TconfigDialog : public QDialog {
     panels->setSpacing(4);
     const int row = Next(b);
     GridOf(b)->addLayout(panels, row, 0);
-    GridOf(b)->addWidget(Button("Button_resetcolor", "<", [this] { Change([this] { ResetColours(f_); }); }, b), row,
-                         1, Qt::AlignBottom);
+    RowButton(b, row, "Button_resetcolor", "<", [this] { ResetColours(f_); }, 1);
+    GridOf(b)->itemAtPosition(row, 1)->setAlignment(Qt::AlignBottom);
     HelpButton(b, "Button_colorhilfe", 1555);
   }
 
