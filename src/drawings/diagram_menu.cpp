@@ -135,7 +135,7 @@ const SheetRow kSheets[] = {
     {3, 21, [] { DrawSpringDataHeader(2); }, 95, 95, 12, 10, [] { return std::string("v*L0/D"); },
      [] { return std::string("s/L0"); }, [] { return std::string("Knickdiagramm"); }, Axis::Fixed, Axis::Fixed,
      [] {
-       const Real x = S().nue * S().L0 / S().Dm;
+       const Real x = S().Dm > 0 ? S().nue * S().L0 / S().Dm : 0;
        return Limits{0, std::isfinite(x) ? std::max<Real>(10, x) : 10, 0, 1};
      },
      DrawBucklingDiagram},

@@ -619,6 +619,27 @@ ConfigSettings& Config() {
 void SetScreenMetrics(const ScreenMetrics& m) { Screen() = m; }
 const ScreenMetrics& CurrentScreenMetrics() { return Screen(); }
 
+namespace {
+// H / (C + 46) + 0.009; 0 when the window gives no ratio.
+double WindowRatio(int outerHeight, int clientHeight) {
+  const double client = clientHeight + 46.0;
+  if (client <= 0 || outerHeight <= 0) return 0;
+  return outerHeight / client + 0.009;
+}
+int Percent(double p) { return p > 0 && p < 1e6 ? static_cast<int>(std::lround(p)) : 0; }
+}  // namespace
+
+int DialogSizePercentFor(int dpiY, int outerHeight, int clientHeight) {
+  if (dpiY <= 0) return 0;
+  return Percent(dpiY / 96.0 * WindowRatio(outerHeight, clientHeight) * 100);
+}
+
+int DialogElementPercentFor(int dialogSize, int dpiX, int outerHeight, int clientHeight) {
+  const double x = WindowRatio(outerHeight, clientHeight) * dpiX / 96.0 * 100;
+  if (x <= 0) return 0;
+  return Percent(dialogSize / x * 100);
+}
+
 void ResetConfigDefaults() {
   Config() = ConfigSettings{};
 
@@ -777,11 +798,8 @@ void ApplyNoConfigDefaults() {
   const ScreenMetrics& s = Screen();
   ResolutionFromScreen();
   g.TextWindowHeight = std::max(s.height - 80, 50);
-  const double client = s.mainClientHeight + 46.0;
-  if (client > 0 && s.mainOuterHeight > 0 && s.logicalDpiY > 0) {
-    const double p = std::round(s.logicalDpiY / 96.0 * (s.mainOuterHeight / client + 0.009) * 100);
-    if (p >= 10 && p <= 1000) g.DialogSizePercent = static_cast<std::int32_t>(p);
-  }
+  const int p = DialogSizePercentFor(s.logicalDpiY, s.mainOuterHeight, s.mainClientHeight);
+  if (p >= 10 && p <= 1000) g.DialogSizePercent = p;
   // The shipped folders stand in for the program and table folders a
   // configuration names; data and EDI files stay in the working folder, so
   // a run never writes into the installation.

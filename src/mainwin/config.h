@@ -71,11 +71,20 @@ ConfigSettings& Config();
 // than its client area.
 struct ScreenMetrics {
   int width = 1024, height = 768;
-  int logicalDpiY = 96;
+  int logicalDpiX = 96, logicalDpiY = 96;
   int mainOuterHeight = 46 + 721, mainClientHeight = 721;
 };
 void SetScreenMetrics(const ScreenMetrics& m);
 const ScreenMetrics& CurrentScreenMetrics();
+
+// The dialog size in percent that suits a main window of outerHeight
+// around clientHeight at dpiY: round(dpiY / 96 x (H / (C + 46) + 0.009) x
+// 100); 0 when the numbers give none.
+int DialogSizePercentFor(int dpiY, int outerHeight, int clientHeight);
+// The element size in percent that goes with dialogSize at dpiX:
+// round(S / X x 100), X = (H / (C + 46) + 0.009) x dpiX / 96 x 100; 0 when
+// the numbers give none.
+int DialogElementPercentFor(int dialogSize, int dpiX, int outerHeight, int clientHeight);
 
 // Every setting of the file back to its start default: ConfigSettings, the
 // base library's and the CAD layer's settings that the file carries.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/colors.h"
 #include "base/dialogs.h"
 #include "base/format.h"
 #include "base/globals.h"
@@ -10,6 +11,7 @@
 #include "base/text.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/config.h"
+#include "mainwin/program.h"
 #include "reports/device.h"
 
 namespace zeb {
@@ -82,6 +84,7 @@ ConfigForm FillConfigForm() {
   for (std::size_t i = 0; i < 16; ++i) {
     f.colourLayerColour[i] = Num(cad.CadUserColours[i]);
     f.colourLayerWidth[i] = Num(cad.CadUserWidths[i]);
+    f.panelColours[i] = g.ColourTable[i];
   }
 
   f.printScale = FloatToStrSig(g.ScreendumpScale);
@@ -164,6 +167,7 @@ void ApplyConfigForm(const ConfigForm& f) {
   if (y == 0) y = std::max(s.height - border, 1);
   c.ResolutionX = static_cast<std::uint16_t>(x);
   c.ResolutionY = static_cast<std::uint16_t>(y);
+  MainWindow().SetClientSize(x + 1, y + 1);
 
   g.PanFactor = TextToFloat(f.panFactor);
   g.ZoomFactor = FactorOrOne(f.zoomFactor);
@@ -187,6 +191,7 @@ void ApplyConfigForm(const ConfigForm& f) {
     cad.CadUserColours[i] = TextToInt(f.colourLayerColour[i]);
     cad.CadUserWidths[i] = TextToInt(f.colourLayerWidth[i]);
   }
+  for (std::size_t i = 0; i < 16; ++i) g.ColourTable[i] = f.panelColours[i] & 0xFFFFFFu;
 
   g.ScreendumpScale = TextToFloat(f.printScale);
   g.PrintScaleVertical = TextToFloat(f.printScaleY);
@@ -309,6 +314,63 @@ void DefaultLayer(ConfigForm& f, int layer) {
   f.layerName[r] = Num(layer);
   f.layerColour[r] = Num(kStart[l][0]);
   f.layerWidth[r] = Num(kStart[l][1]);
+}
+
+int ScreenFillingWidth(int screenWidth, int clientWidth, int outerWidth) {
+  return screenWidth + clientWidth - outerWidth;
+}
+
+int ScreenFillingHeight(int screenHeight, int clientHeight, int outerHeight) {
+  return static_cast<int>(std::lround((clientHeight - outerHeight) * 1.65)) + screenHeight;
+}
+
+void FitWindowToScreen(ConfigForm& f) {
+  const ScreenMetrics& s = CurrentScreenMetrics();
+  const MainWindowGeometry m = MainWindow().Geometry();
+  f.resX = Num(ScreenFillingWidth(s.width, m.clientWidth, m.outerWidth));
+  f.resY = Num(ScreenFillingHeight(s.height, m.clientHeight, m.outerHeight));
+  ResizeMainWindow(f);
+}
+
+void ResizeMainWindow(const ConfigForm& f) {
+  const int x = TextToInt(f.resX), y = TextToInt(f.resY);
+  if (x > 0 || y > 0) MainWindow().SetClientSize(std::max(x, 0), std::max(y, 0));
+}
+
+void DialogSizeFromWindow(ConfigForm& f) {
+  const MainWindowGeometry m = MainWindow().Geometry();
+  const int p = DialogSizePercentFor(CurrentScreenMetrics().logicalDpiY, m.outerHeight, m.clientHeight);
+  if (p > 0) f.dialogSize = Clamp(p, kDialogPercentRange);
+}
+
+void DialogElementsFromWindow(ConfigForm& f) {
+  const MainWindowGeometry m = MainWindow().Geometry();
+  const int p =
+      DialogElementPercentFor(f.dialogSize, CurrentScreenMetrics().logicalDpiX, m.outerHeight, m.clientHeight);
+  if (p > 0) f.dialogElements = Clamp(p, kDialogPercentRange);
+}
+
+void SetColourLayerWidths(ConfigForm& f, int width) { f.colourLayerWidth.fill(Num(width)); }
+
+void ResetColours(ConfigForm& f) {
+  InitDefaultColors();
+  f = FillConfigForm();
+}
+
+int ConfigurePlotLine(ConfigForm& f, int selected) {
+  G().AbortFlag = 0;
+  if (selected < 0 || selected >= 5) selected = 0;
+  std::string line = f.plotLines[static_cast<std::size_t>(selected)];
+  if (PlotConfig().Edit(line)) f.plotLines[static_cast<std::size_t>(selected)] = line;
+  return selected;
+}
+
+void EditPlotLineText(ConfigForm& f, int selected) {
+  G().AbortFlag = 0;
+  if (selected < 0 || selected >= 5) return;
+  std::string line = f.plotLines[static_cast<std::size_t>(selected)];
+  InputText("GRAVELO Command Line", 80, line);
+  if (G().AbortFlag == 0) f.plotLines[static_cast<std::size_t>(selected)] = line;
 }
 
 }  // namespace zeb

@@ -3,6 +3,7 @@
 // the settings, the apply step back into them and the "<" button rules.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,10 @@ struct ConfigForm {
   bool askDiagramLimits = false;
   int cadDecimals = 6;
   int cadTextType = 0;
-  // Farbe: colour grid rows for layers 16..31.
+  // Farbe: colour grid rows for layers 16..31; the colour panels hold
+  // ColourTable[0..15] (0x00BBGGRR).
   std::array<std::string, 16> colourLayerColour, colourLayerWidth;
+  std::array<std::uint32_t, 16> panelColours{};
   // Drucker.
   std::string printScale, printScaleY, printOriginX, printOriginY;
   int printMono = 0, orientation = 0;
@@ -99,6 +102,33 @@ bool ImportConfigForm(ConfigForm& f, std::string_view path);
 // "<" buttons.
 void DefaultTextWindow(ConfigForm& f);  // Button_Textwindow
 void DefaultLayer(ConfigForm& f, int layer);  // Button_layer1..5
+
+// Button_aufloesung: the window size that fills the screen, from the
+// screen size and the main window's client and outer size.
+int ScreenFillingWidth(int screenWidth, int clientWidth, int outerWidth);
+int ScreenFillingHeight(int screenHeight, int clientHeight, int outerHeight);
+// Puts that size into Edit_x and Edit_y and resizes the main window.
+void FitWindowToScreen(ConfigForm& f);
+// Leaving Edit_x or Edit_y: the main window's client area takes each
+// positive value.
+void ResizeMainWindow(const ConfigForm& f);
+// Button_dialogsize and Button_dialogelemente: the sizes that suit the
+// main window at the screen's resolution (within the spin range).
+void DialogSizeFromWindow(ConfigForm& f);
+void DialogElementsFromWindow(ConfigForm& f);
+
+// Button_dick1..3: every width of the colour grid.
+void SetColourLayerWidths(ConfigForm& f, int width);
+// Button_resetcolor: ColourTable back to its start values at once, then
+// the whole form filled again from the settings.
+void ResetColours(ConfigForm& f);
+
+// Button_confgravelo: the plot-program dialog edits line selected (0..4;
+// any other value takes line 0); OK replaces it. Returns the line edited.
+int ConfigurePlotLine(ConfigForm& f, int selected);
+// Button_editgravelocommandline: the text input edits line selected
+// (nothing without a selected line); Cancel leaves it.
+void EditPlotLineText(ConfigForm& f, int selected);
 // The browse pattern of the text program and the HTML browser.
 inline constexpr const char* kProgramPattern = "*";
 

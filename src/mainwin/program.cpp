@@ -44,6 +44,13 @@ void RecordingMainWindow::SetRecentFileItem(int n, bool visible, std::string_vie
 void RecordingMainWindow::SetRecentSeparator(bool visible) { Note("SetRecentSeparator", {visible ? "1" : "0"}); }
 void RecordingMainWindow::RunNewSpringSequence() { Note("RunNewSpringSequence"); }
 void RecordingMainWindow::RefreshMainWindow() { Note("RefreshMainWindow"); }
+MainWindowGeometry RecordingMainWindow::Geometry() {
+  const ScreenMetrics& s = CurrentScreenMetrics();
+  return {s.width, s.mainOuterHeight, s.width, s.mainClientHeight};
+}
+void RecordingMainWindow::SetClientSize(int width, int height) {
+  Note("SetClientSize", {std::to_string(width), std::to_string(height)});
+}
 
 // ---------------------------------------------------------------- state
 

@@ -23,6 +23,11 @@
 
 namespace zeb {
 
+// Outer and client size of the main window in pixels.
+struct MainWindowGeometry {
+  int outerWidth = 0, outerHeight = 0, clientWidth = 0, clientHeight = 0;
+};
+
 // What the start-up and the document commands ask of the main window
 // (menus, caption, the new-spring sequence and the refresh). Texts are
 // Windows-1252.
@@ -38,6 +43,10 @@ class MainWindowServices {
   virtual void SetRecentSeparator(bool visible) = 0;
   virtual void RunNewSpringSequence() = 0;
   virtual void RefreshMainWindow() = 0;
+  virtual MainWindowGeometry Geometry() = 0;
+  // The client area takes width x height and is repainted; a side of 0 or
+  // less keeps its size.
+  virtual void SetClientSize(int width, int height) = 0;
 };
 
 // Records every call; does nothing else.
@@ -51,6 +60,9 @@ class RecordingMainWindow : public MainWindowServices, public CallRecorder {
   void SetRecentSeparator(bool visible) override;
   void RunNewSpringSequence() override;
   void RefreshMainWindow() override;
+  // From the screen metrics: as wide as the screen.
+  MainWindowGeometry Geometry() override;
+  void SetClientSize(int width, int height) override;
 };
 
 MainWindowServices& MainWindow();

@@ -75,6 +75,7 @@ void SpringFileDocument() {
     return;
   }
   if (!OpenSpreadsheetDocument(csv)) {
+    ::unlink(csv.c_str());  // nobody will read it
     ShowMessageText(kNotStarted);
     G().AbortFlag = 1;
   }
@@ -193,7 +194,10 @@ void PrintoutToSpreadsheet() {
   }
   const std::string csv = WriteCsvDocument(rows);
   if (csv.empty()) return;
-  if (!OpenSpreadsheetDocument(csv)) ShowMessageText(kNotStarted);
+  if (!OpenSpreadsheetDocument(csv)) {
+    ::unlink(csv.c_str());
+    ShowMessageText(kNotStarted);
+  }
 }
 
 }  // namespace zeb

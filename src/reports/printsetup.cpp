@@ -9,6 +9,7 @@
 #include "base/help.h"
 #include "base/services.h"
 #include "base/text.h"
+#include "platform/codepage.h"
 #include "platform/real48.h"
 #include "reports/printjob.h"
 
@@ -137,8 +138,11 @@ void AppendPrintPreset(const PrintSetupForm& f) {
   TableServices& t = Tables();
   std::string name;
   InputText("Name", 25, name);
-  if (G().AbortFlag == 0) {
-    t.TablePutStrByName("name", name);
+  // The new record first: the writers fill the current record, which
+  // before the append is a preset already stored.
+  if (G().AbortFlag == 0 && t.TableAppend() != 0) {
+    // The table functions take field texts as the engine does (Windows-1252).
+    t.TablePutStrByName("name", Cp850To1252(name));
     t.TablePutFloatByName("xscale", AsReal48(TextToFloat(f.scaleX)));
     t.TablePutFloatByName("yscale", AsReal48(TextToFloat(f.scaleY)));
     t.TablePutIntByName("xorigin", TextToInt(f.originX));
@@ -147,7 +151,6 @@ void AppendPrintPreset(const PrintSetupForm& f) {
     t.TablePutBoolByName("monochrom", f.colour == 0);
     t.TablePutBoolByName("variable", f.fit);
     t.TablePutBoolByName("borderline", f.border);
-    t.TableAppend();
   }
   t.TableClose();
 }

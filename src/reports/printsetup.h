@@ -32,7 +32,8 @@ void PrintSetupOk(const PrintSetupForm& f, bool setupMode, const std::function<v
 // "Datenbank": a preset picked in the table browser into the form; false
 // (form unchanged) when the table is missing or the choice cancelled.
 bool LoadPrintPreset(PrintSetupForm& f);
-// "Übernehmen": the form as a new preset under a name asked for.
+// "Übernehmen": the form as a new preset under a name asked for; nothing
+// is written when the append lock fails (the table layer's box).
 void AppendPrintPreset(const PrintSetupForm& f);
 // The record of the last preset loaded (0 = none); kept while the program runs.
 int& LastPresetRecord();

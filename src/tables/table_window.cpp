@@ -329,7 +329,10 @@ bool TableWindow::GetBoolByName(std::string_view name) {
 bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
   bool ok = false;
   Run([&] {
-    if (!tzdbf->ALock()) return;
+    if (!tzdbf->ALock()) {
+      ShowErrorBox("Sperren fehlgeschlagen [Insert]");
+      return;
+    }
     if (beforeAppend) beforeAppend();
     tzdbf->AppendRec();
     tzdbf->UnLock();

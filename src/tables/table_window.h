@@ -126,7 +126,8 @@ class TableWindow {
   bool GetBoolByName(std::string_view name);
   // Sets or clears the deletion mark of the current record.
   void ToggleDeleted();
-  // Append lock, a blank record, unlock; false when the lock fails.
+  // Append lock, a blank record, unlock; false with the box
+  // "Sperren fehlgeschlagen [Insert]" when the lock fails (nothing appended).
   // beforeAppend runs under the lock (numbering).
   bool AppendLocked(const std::function<void()>& beforeAppend = {});
   bool Pack();

@@ -30,18 +30,29 @@ bool HaveProgram(const std::string& name) {
   return RunCommand("command -v " + ShellQuote(name), out) == 0;
 }
 
-// Findings of a checker script: its "FILE: problem" lines, or the whole
-// output when it ended otherwise.
-CheckResult RunChecker(const std::string& command, const std::string& path) {
+// Findings of a checker script over the files: their "FILE: problem" lines
+// (the file's name kept when there are several), or the whole output when
+// it ended otherwise.
+CheckResult RunChecker(const std::string& command, const std::vector<std::string>& paths) {
   CheckResult r;
-  int status = RunCommand(command + " " + ShellQuote(path), r.output);
+  if (paths.empty()) {
+    r.ok = true;
+    return r;
+  }
+  std::string args;
+  for (const auto& path : paths) args += " " + ShellQuote(path);
+  int status = RunCommand(command + args, r.output);
   if (status == 2 || status == 127) {  // 127: the script itself is not there
     r.missing = true;
     r.findings.push_back("checker tool missing: " + r.output);
     return r;
   }
   for (const auto& line : SplitLines(r.output)) {
-    if (StartsWith(line, path + ": ")) r.findings.push_back(line.substr(path.size() + 2));
+    for (const auto& path : paths) {
+      if (!StartsWith(line, path + ": ")) continue;
+      r.findings.push_back(paths.size() == 1 ? line.substr(path.size() + 2) : line);
+      break;
+    }
   }
   r.ok = status == 0 && r.findings.empty();
   if (!r.ok && r.findings.empty()) r.findings.push_back("exit status " + std::to_string(status));
@@ -96,9 +107,10 @@ int RunCommand(const std::string& command, std::string& output) {
   return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
 }
 
-CheckResult RunDxfCheck(const std::string& path) {
-  return RunChecker("/usr/bin/python3 " + ShellQuote(ToolsDir() + "/dxfcheck.py"), path);
+CheckResult RunDxfCheck(const std::vector<std::string>& paths) {
+  return RunChecker("/usr/bin/python3 " + ShellQuote(ToolsDir() + "/dxfcheck.py"), paths);
 }
+CheckResult RunDxfCheck(const std::string& path) { return RunDxfCheck(std::vector<std::string>{path}); }
 
 CheckResult RunOgrInfo(const std::string& path) {
   CheckResult r;
@@ -131,8 +143,9 @@ CheckResult CheckDxf(const std::string& path) {
   return r;
 }
 
-CheckResult CheckIges(const std::string& path) {
-  return RunChecker(ShellQuote(ToolsDir() + "/igescheck.sh"), path);
+CheckResult CheckIges(const std::vector<std::string>& paths) {
+  return RunChecker(ShellQuote(ToolsDir() + "/igescheck.sh"), paths);
 }
+CheckResult CheckIges(const std::string& path) { return CheckIges(std::vector<std::string>{path}); }
 
 }  // namespace zeb::test

@@ -37,6 +37,10 @@ CheckResult RunOgrInfo(const std::string& path);
 // Both DXF readers.
 CheckResult CheckDxf(const std::string& path);
 CheckResult CheckIges(const std::string& path);
+// The checker scripts over many files in one run (no file: ok); missing
+// when the tools folder or a tool it needs is not there.
+CheckResult RunDxfCheck(const std::vector<std::string>& paths);
+CheckResult CheckIges(const std::vector<std::string>& paths);
 
 }  // namespace zeb::test
 

@@ -5,6 +5,7 @@
 // Usage: mainwin_dialog_screenshots <output folder>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTabWidget>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -61,8 +62,9 @@ bool Shot(const std::string& file) {
 }
 
 // Opens a dialog with open(); when the modal window named name shows, takes
-// the shot and presses its Cancel button.
-void Take(const std::string& folder, const char* name, const std::function<void()>& open) {
+// the shot (with pages: one shot <name>_<page>.png per page of its tab
+// widget) and presses its Cancel button.
+void Take(const std::string& folder, const char* name, const std::function<void()>& open, bool pages = false) {
   bool taken = false;
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -71,7 +73,13 @@ void Take(const std::string& folder, const char* name, const std::function<void(
     taken = true;
     w->move(20, 20);
     Settle(500);
-    ok &= Shot(folder + "/" + name + ".png");
+    auto* tabs = pages ? w->findChild<QTabWidget*>() : nullptr;
+    if (tabs == nullptr) ok &= Shot(folder + "/" + name + ".png");
+    for (int i = 0; tabs != nullptr && i < tabs->count(); ++i) {
+      tabs->setCurrentIndex(i);
+      Settle(300);
+      ok &= Shot(folder + "/" + name + "_" + tabs->widget(i)->objectName().toStdString() + ".png");
+    }
     QWidget* close = w->findChild<QWidget*>("Button_cancel");
     if (close == nullptr) close = w->findChild<QWidget*>("Button_ok");
     if (close != nullptr)
@@ -123,7 +131,7 @@ int main(int argc, char** argv) {
   Take(out, "TForm_herstellung", [&] { dialogs.Production(); });
   Take(out, "TEingabetext1", [&] { dialogs.TitleBlockTexts(); });
   Take(out, "TForm_table6", [&] { dialogs.ValueTable(); });
-  Take(out, "Tconfig", [&] { dialogs.Configuration(); });
+  Take(out, "Tconfig", [&] { dialogs.Configuration(); }, true);
   Take(out, "TForm_EinAend", [&] {
     ChangeEntryForm f = FillChangeEntryForm(1);
     docs.changeEntry(f, 1);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/support_checkers.h"
 #include "program_fixture.h"
 
 #ifndef ZEB1_WZEB1
@@ -28,8 +29,6 @@ int Shell(const std::string& command) {
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-fs::path Tools() { return zeb::test::SourceDir() / ".." / "shared" / "tools"; }
 
 TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
   const fs::path root = zeb::test::FreshTestFolder("zeb1_cli15_", {"xdg", "tmp"});
@@ -69,18 +68,19 @@ TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
   }
   EXPECT_GE(examples, 5);
   EXPECT_EQ(examples * 3 * 6, runs);
-  std::string dxfList, igsList;
   for (const auto& f : dxf) {
-    dxfList += " " + Quote(f);
     EXPECT_EQ(0, Shell("ogrinfo -ro -al -so " + Quote(f) + " > " + Quote(f + ".ogr") + " 2>&1"));
     const std::string ogr = zeb::test::ReadBytes(f + ".ogr");
     EXPECT_EQ(std::string::npos, ogr.find("ERROR")) << f << "\n" << ogr;
     EXPECT_NE(std::string::npos, ogr.find("Feature Count:")) << f;
   }
-  for (const auto& f : igs) igsList += " " + Quote(f);
-  EXPECT_EQ(0, Shell("/usr/bin/python3 " + Quote((Tools() / "dxfcheck.py").string()) + dxfList + " >&2"));
-  EXPECT_EQ(0, Shell("bash " + Quote((Tools() / "igescheck.sh").string()) + igsList + " >&2"));
+  const zeb::test::CheckResult dxfCheck = zeb::test::RunDxfCheck(dxf);
+  const zeb::test::CheckResult igsCheck = zeb::test::CheckIges(igs);
   fs::remove_all(root);
+  if (dxfCheck.missing || igsCheck.missing)
+    GTEST_SKIP() << "checker tools missing (" << zeb::test::ToolsDir() << ")\n" << dxfCheck.Report() << igsCheck.Report();
+  EXPECT_TRUE(dxfCheck.ok) << dxfCheck.Report();
+  EXPECT_TRUE(igsCheck.ok) << igsCheck.Report();
 }
 
 }  // namespace

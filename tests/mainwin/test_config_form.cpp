@@ -1,11 +1,13 @@
 // The configuration dialog's model: an unchanged dialog leaves the written
 // file byte for byte, the corrections of apply, the clamped spin values,
-// import and export through files.
+// import and export through files, the window-size formulas, the colour
+// buttons and the plot command lines.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
+#include "base/colors.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/support_fixture.h"
@@ -13,6 +15,7 @@
 #include "mainwin/config.h"
 #include "mainwin/config_form.h"
 #include "mainwin/form_dialogs.h"
+#include "mainwin/program.h"
 #include "program_fixture.h"
 #include "reports/device.h"
 
@@ -226,6 +229,99 @@ TEST_F(ConfigFormTest, DefaultButtons) {
   f.printoutFontSize = 12;
   DefaultTextWindow(f);
   EXPECT_EQ(f.textWidth, "840");
+}
+
+TEST_F(ConfigFormTest, WindowAndDialogSizesFromTheMainWindow) {
+  // round(dpiY / 96 x (H / (C + 46) + 0.009) x 100), worked by hand:
+  // 767 / 767 = 1 -> 100.9; x 1.25 -> 126.1; 800 / 746 = 1.07239 -> 108.14.
+  EXPECT_EQ(DialogSizePercentFor(96, 767, 721), 101);
+  EXPECT_EQ(DialogSizePercentFor(120, 767, 721), 126);
+  EXPECT_EQ(DialogSizePercentFor(96, 800, 700), 108);
+  // round(S / X x 100), X = (H / (C + 46) + 0.009) x dpiX / 96 x 100:
+  // 101 / 100.9 -> 100.1; 108 / 162.21 -> 66.6.
+  EXPECT_EQ(DialogElementPercentFor(101, 96, 767, 721), 100);
+  EXPECT_EQ(DialogElementPercentFor(108, 144, 800, 700), 67);
+  // Numbers without a ratio give none (no division by zero).
+  EXPECT_EQ(DialogSizePercentFor(0, 767, 721), 0);
+  EXPECT_EQ(DialogSizePercentFor(96, 767, -46), 0);
+  EXPECT_EQ(DialogElementPercentFor(100, 0, 767, 721), 0);
+  // Screen 1024 x 768, window 46 taller than its client area:
+  // 768 + round(-46 x 1.65) = 768 - 76.
+  EXPECT_EQ(ScreenFillingWidth(1280, 1264, 1280), 1264);
+  EXPECT_EQ(ScreenFillingHeight(768, 721, 767), 692);
+
+  auto window = std::make_shared<RecordingMainWindow>();
+  SetMainWindow(window);
+  ScreenMetrics m;
+  m.logicalDpiX = 144, m.logicalDpiY = 120, m.mainOuterHeight = 800, m.mainClientHeight = 700;
+  SetScreenMetrics(m);
+  ConfigForm f = FillConfigForm();
+  DialogSizeFromWindow(f);
+  EXPECT_EQ(f.dialogSize, 135);  // 1.25 x 108.14 = 135.2
+  DialogElementsFromWindow(f);
+  EXPECT_EQ(f.dialogElements, 83);  // 135 / 162.21 = 0.832
+  FitWindowToScreen(f);
+  EXPECT_EQ(f.resX, "1024");
+  EXPECT_EQ(f.resY, "603");  // 768 + round(-100 x 1.65)
+  f.resX = "0";
+  ResizeMainWindow(f);  // only the height
+  f.resX = "800", f.resY = "600";
+  ApplyConfigForm(f);
+  EXPECT_EQ(window->Calls(), (std::vector<std::string>{"SetClientSize(1024,603)", "SetClientSize(0,603)",
+                                                       "SetClientSize(800,600)"}));
+  SetMainWindow(nullptr);
+}
+
+TEST_F(ConfigFormTest, ColourPanelsAndReset) {
+  InitDefaultColors();
+  BaseGlobals& g = G();
+  ConfigForm f = FillConfigForm();
+  EXPECT_EQ(f.panelColours[9], 0xFF0000u);
+  f.panelColours[9] = 0x123456;
+  f.panelColours[15] = 0x0000FF;
+  SetColourLayerWidths(f, 3);
+  ApplyConfigForm(f);
+  EXPECT_EQ(g.ColourTable[9], 0x123456u);
+  EXPECT_EQ(g.ColourTable[15], 0x0000FFu);
+  EXPECT_EQ(CadSettings().CadUserWidths[15], 3);
+  EXPECT_NE(Written("colours.cfg").find("1193046"), std::string::npos);  // 0x123456
+
+  // Reset: the table at once, and every control from the settings again.
+  f.decimals = 5;
+  ResetColours(f);
+  EXPECT_EQ(g.ColourTable[9], 0xFF0000u);
+  EXPECT_EQ(g.ColourTable[15], 0xFFFFFFu);
+  EXPECT_EQ(f.panelColours[9], 0xFF0000u);
+  EXPECT_EQ(f.decimals, g.DecimalsSetting);
+}
+
+TEST_F(ConfigFormTest, PlotCommandLines) {
+  auto plot = std::make_shared<ScriptedPlotConfigForm>();
+  SetPlotConfigForm(plot);
+  ConfigForm f = FillConfigForm();
+  f.plotLines = {"a", "b", "c", "d", "e"};
+  plot->Answer("gravelo /CPS");
+  plot->Cancel();
+  plot->Answer("x");
+  G().AbortFlag = 1;
+  EXPECT_EQ(ConfigurePlotLine(f, -1), 0);  // none selected: line 1
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(ConfigurePlotLine(f, 3), 3);  // cancelled
+  EXPECT_EQ(ConfigurePlotLine(f, 5), 0);
+  EXPECT_EQ(plot->Shown(), (std::vector<std::string>{"a", "d", "gravelo /CPS"}));
+  EXPECT_EQ(f.plotLines, (std::array<std::string, 5>{"x", "b", "c", "d", "e"}));
+
+  // The text input: nothing without a line, at most 80 characters, Cancel keeps.
+  EditPlotLineText(f, -1);
+  ui().ExpectInputText("GRAVELO Command Line", std::string(100, 'z')).Value("b");
+  EditPlotLineText(f, 1);
+  ui().ExpectInputText("GRAVELO Command Line", TextAnswer::Cancel());
+  EditPlotLineText(f, 2);
+  EXPECT_EQ(f.plotLines[1], std::string(80, 'z'));
+  EXPECT_EQ(f.plotLines[2], "c");
+  ApplyConfigForm(f);
+  EXPECT_EQ(CadSettings().CadPlotCommandLines[1], std::string(80, 'z'));
+  SetPlotConfigForm(nullptr);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "qt_test_support.h"
+#include "base/colors.h"
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
@@ -27,6 +28,7 @@
 #include "mainwin/changelog_cmd.h"
 #include "mainwin/config.h"
 #include "mainwin/form_dialogs.h"
+#include "mainwin/qt/config_dialog.h"
 #include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
 #include "program_fixture.h"
@@ -498,6 +500,179 @@ TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
   EXPECT_EQ(CadSettings().CadUnitFactor, 1.0L);
 }
 
+// open() opens the colour picker: it picks line row (OK), or cancels when
+// row is negative.
+void PickLine(int row, const std::function<void()>& open) {
+  Driver picker("TForm_selectcolor", [row](QWidget& p) {
+    if (row < 0) {
+      G().AbortFlag = 1;
+      Click(p, "Button_cancel");
+      return;
+    }
+    Get<QListWidget>(p, "ListBox_colors")->setCurrentRow(row);
+    Click(p, "Button_ok");
+  });
+  open();
+}
+
+class ConfigSeamsTest : public QtInputDialogsTest {
+ protected:
+  void SetUp() override {
+    QtInputDialogsTest::SetUp();
+    InitDefaultColors();
+    SetScreenMetrics({});
+    SetConfigDialogSeams({[this](std::uint32_t& c) {
+                            if (colours_.empty()) return false;
+                            c = colours_.front();
+                            colours_.erase(colours_.begin());
+                            return true;
+                          },
+                          [this](FontChoice& f, bool fixedPitch) {
+                            fixedPitch_.push_back(fixedPitch);
+                            f = fixedPitch ? FontChoice{"DejaVu Sans Mono", 11, 2} : FontChoice{"DejaVu Sans", 0, 3};
+                            return true;
+                          }});
+  }
+  void TearDown() override {
+    SetConfigDialogSeams({});
+    SetPlotConfigForm(nullptr);
+    QtInputDialogsTest::TearDown();
+  }
+  std::vector<std::uint32_t> colours_;
+  std::vector<bool> fixedPitch_;
+};
+
+// Cancel drops every control, but not what the immediate buttons stored.
+TEST_F(ConfigSeamsTest, CancelKeepsOnlyTheImmediateButtons) {
+  BaseGlobals& g = G();
+  g.ColourTable[2] = 0x010203;
+  CadSettings().CadUserColours[2] = 4;
+  colours_ = {0x00FF8040, 0x123456};
+  Driver d("Tconfig", [](QWidget& w) {
+    EXPECT_EQ(w.windowTitle(), "ZEB1 Konfiguration");
+    EXPECT_EQ(Get<QLabel>(w, "Panel_colour")->text(), "1024 x 768");
+    Click(w, "Button_hintergrundfarbe");
+    EXPECT_EQ(G().BackgroundColour, 0x00FF8040);
+    Click(w, "Button_resetcolor");
+    EXPECT_EQ(G().ColourTable[2], 0x00FF00u);
+
+    // The picker only from the colour column; Cancel changes nothing.
+    auto* grid = Get<QTableWidget>(w, "StringGrid_color");
+    EXPECT_EQ(grid->verticalHeaderItem(15)->text(), QString::fromUtf8("Farbe für Layer 31"));
+    EXPECT_GE(grid->columnWidth(0), 60);
+    grid->setCurrentCell(2, 1);
+    Click(w, "Button_selectcolor");
+    grid->setCurrentCell(2, 0);
+    PickLine(6, [&] { Click(w, "Button_selectcolor"); });
+    EXPECT_EQ(grid->item(2, 0)->text(), "7");
+    PickLine(-1, [&] { Click(w, "Button_selectcolor"); });
+    EXPECT_EQ(G().AbortFlag, 0);
+    EXPECT_EQ(grid->item(2, 0)->text(), "7");
+    grid->setCurrentCell(5, 0);
+    PickLine(0, [&] { emit grid->cellDoubleClicked(5, 0); });
+    EXPECT_EQ(grid->item(5, 0)->text(), "1");
+    Click(w, "Button_dick2");
+    for (int r = 0; r < 16; ++r) EXPECT_EQ(grid->item(r, 1)->text(), "2");
+    Click(w, "Panel_color4");
+    EXPECT_TRUE(Get<QPushButton>(w, "Panel_color4")->styleSheet().contains("#563412"));
+    Click(w, "Button_cancel");
+  });
+  EXPECT_FALSE(dialogs_->Configuration());
+  EXPECT_EQ(g.BackgroundColour, 0x00FF8040);
+  EXPECT_EQ(g.ColourTable[2], 0x00FF00u);
+  EXPECT_EQ(g.ColourTable[4], 0x0000FFu);
+  EXPECT_EQ(CadSettings().CadUserColours[2], 4);
+  EXPECT_EQ(CadSettings().CadUserWidths[0], 1);
+}
+
+TEST_F(ConfigSeamsTest, OkStoresFontsColoursFoldersAndPlotLines) {
+  BaseGlobals& g = G();
+  auto plot = std::make_shared<ScriptedPlotConfigForm>();
+  plot->Answer("gravelo /CPS");
+  SetPlotConfigForm(plot);
+  colours_ = {0x123456};
+  CadSettings().CadPlotCommandLines = {"p1", "p2", "p3", "p4", "p5"};
+  ui().ExpectInputText("GRAVELO Command Line", "plot 3").Value("p3");
+  ui().ExpectFolder("/data/dbf");
+  Driver d("Tconfig", [](QWidget& w) {
+    Click(w, "Button_font");
+    EXPECT_EQ(Text(w, "Edit_font"), "DejaVu Sans");
+    EXPECT_EQ(Get<QLabel>(w, "Label_hstyle")->text(), "3");
+    Click(w, "Button_textfont");
+    EXPECT_EQ(Get<QLabel>(w, "Label_courier")->text(), "DejaVu Sans Mono");
+    EXPECT_EQ(Get<QLabel>(w, "Label_couriersize")->text(), "11");
+    EXPECT_EQ(Get<QLabel>(w, "Label_courierstyle")->text(), "2");
+    Click(w, "Panel_color4");
+    auto* grid = Get<QTableWidget>(w, "StringGrid_color");
+    grid->setCurrentCell(2, 0);
+    PickLine(6, [&] { Click(w, "Button_selectcolor"); });
+    auto* layers = Get<QTableWidget>(w, "StringGrid_layer");
+    layers->setCurrentCell(1, 2);
+    PickLine(9, [&] { Click(w, "Button_selectlayercolor"); });
+    EXPECT_EQ(layers->item(1, 1)->text(), "10");
+    Click(w, "Button_confgravelo");  // no line selected: line 1
+    EXPECT_EQ(Get<QListWidget>(w, "ListBox_gravelo")->item(0)->text(), "gravelo /CPS");
+    Get<QListWidget>(w, "ListBox_gravelo")->setCurrentRow(2);
+    Click(w, "Button_editgravelocommandline");
+    Click(w, "Button_dirdbf");
+    EXPECT_EQ(Text(w, "Edit_dirdbf"), "/data/dbf");
+    Click(w, "Button_aufloesung");  // 1024 x (768 - round(46 x 1.65))
+    EXPECT_EQ(Text(w, "Edit_x"), "1024");
+    EXPECT_EQ(Text(w, "Edit_y"), "692");
+    Click(w, "Button_printscalex1");
+    Click(w, "Button_dxfdec");
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(dialogs_->Configuration());
+  EXPECT_EQ(fixedPitch_, (std::vector<bool>{false, true}));
+  EXPECT_EQ(g.GraphicTextFont, "DejaVu Sans");
+  EXPECT_EQ(g.GraphicTextStyle, 3);
+  EXPECT_EQ(g.TextFontPrintout, "DejaVu Sans Mono");
+  EXPECT_EQ(g.TextSizePrintout, 11);
+  EXPECT_EQ(g.TextStylePrintout, 2);
+  EXPECT_EQ(g.ColourTable[4], 0x123456u);
+  EXPECT_EQ(CadSettings().CadUserColours[2], 7);
+  EXPECT_EQ(CadSettings().CadLayerColours[4], 10);  // row 2 is layer 4
+  EXPECT_EQ(CadSettings().CadPlotCommandLines[0], "gravelo /CPS");
+  EXPECT_EQ(CadSettings().CadPlotCommandLines[2], "plot 3");
+  EXPECT_EQ(g.DbfFolder, "/data/dbf");
+  EXPECT_EQ(Config().ResolutionX, 1023);
+  EXPECT_EQ(Config().ResolutionY, 691);
+  EXPECT_EQ(g.ScreendumpScale, 1.0L);
+  EXPECT_EQ(CadSettings().DxfDecimals, 6);
+}
+
+// Export and import ask through the file choosers; a cancel sets AbortFlag.
+TEST_F(QtInputDialogsTest, ConfigurationExportAndImportCancelled) {
+  ui().ExpectSaveFile(std::nullopt);
+  ui().ExpectOpenFile(std::nullopt);
+  Driver d("Tconfig", [](QWidget& w) {
+    Click(w, "Button_export");
+    EXPECT_EQ(G().AbortFlag, 1);
+    G().AbortFlag = 0;
+    Click(w, "Button_import");
+    EXPECT_EQ(G().AbortFlag, 1);
+    Click(w, "Button_cancel");
+  });
+  EXPECT_FALSE(dialogs_->Configuration());
+  EXPECT_EQ(ui().shown().size(), 2u);
+}
+
+// Hints from the help texts only above help level 0, except two.
+TEST_F(QtInputDialogsTest, ConfigurationHintsFollowTheHelpLevel) {
+  for (int level : {0, 1}) {
+    G().HelpLevel = static_cast<std::int16_t>(level);
+    Driver d("Tconfig", [level](QWidget& w) {
+      EXPECT_EQ(Get<QLabel>(w, "Label_dircad")->toolTip().isEmpty(), level == 0);
+      EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_aufloesung")->toolTip().isEmpty(), level == 0);
+      EXPECT_FALSE(Get<QGroupBox>(w, "RadioGroup_ergebnisgrafik")->toolTip().isEmpty());
+      EXPECT_FALSE(Get<QLabel>(w, "Label_externtxt")->toolTip().isEmpty());
+      Click(w, "Button_cancel");
+    });
+    dialogs_->Configuration();
+  }
+}
+
 TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {
   struct Case {
     const char* form;
@@ -515,6 +690,13 @@ TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {
       {"TForm_herstellung", "Button_hilfetext", 9040, [this] { dialogs_->Production(); }},
       {"TForm_zeichInfo", "Button_help", 3010, [] { EditDrawingInfo(); }},
       {"TForm_confDoku", "Button_help", 2730, [] { EditDocumentLinks(); }},
+      {"Tconfig", "Button_grafikhilfe", 1940, [this] { dialogs_->Configuration(); }},
+      {"Tconfig", "Button_helpcad", 1920, [this] { dialogs_->Configuration(); }},
+      {"Tconfig", "Button_layerhilfe", 1910, [this] { dialogs_->Configuration(); }},
+      {"Tconfig", "Button_colorhilfe", 1555, [this] { dialogs_->Configuration(); }},
+      {"Tconfig", "Button_helpprint", 1935, [this] { dialogs_->Configuration(); }},
+      {"Tconfig", "Button_helpausdruck", 1930, [this] { dialogs_->Configuration(); }},
+      {"Tconfig", "Button_workingDir", 1605, [this] { dialogs_->Configuration(); }},
       {"TForm_confgravelo", "Button_help", 2055, [] {
          std::string line;
          PlotConfig().Edit(line);

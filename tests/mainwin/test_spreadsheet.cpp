@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "base/globals.h"
@@ -98,6 +99,52 @@ TEST_F(SpreadsheetTest, UnnamedSpringAndMissingProgram) {
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_FALSE(SpreadsheetStarted());
   EXPECT_FALSE(fs::exists(tmp_ / "args0"));
+}
+
+// The documents in the temporary folder.
+std::vector<std::string> Documents(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.path().extension() == ".csv") names.push_back(e.path().filename().string());
+  return names;
+}
+
+TEST_F(SpreadsheetTest, DefaultEditorMissingFromThePath) {
+  RoundDynamic();
+  G().CurrentFileName = "feder";
+  G().CurrentDataFolder = data_.string() + "/";
+  WriteSpringFile(CurrentSpringFilePath());
+  ASSERT_EQ(G().AbortFlag, 0);
+  // A recording xdg-open in a folder that is not on the search path.
+  const fs::path bin = tmp_ / "bin", empty = tmp_ / "empty";
+  fs::create_directory(bin);
+  fs::create_directory(empty);
+  test::WriteBytes(bin / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + tmp_.string() + "/opened.tmp\"\nmv \"" +
+                                         tmp_.string() + "/opened.tmp\" \"" + tmp_.string() + "/opened\"\n");
+  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+  const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  G().TableEditorPath = "xdg-open";
+  ::setenv("PATH", empty.c_str(), 1);
+  ui().ExpectMessageBox("", "Excel kann nicht gestartet werden");
+  RunCommand("mi_OleStartExcel");
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(SpreadsheetStarted());
+  EXPECT_FALSE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
+  EXPECT_TRUE(Documents(tmp_).empty());
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(fs::exists(tmp_ / "opened"));
+
+  // The same name found on the path is started with the document.
+  ::setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+  RunCommand("mi_OleStartExcel");
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_TRUE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
+  for (int i = 0; i < 500 && !fs::exists(tmp_ / "opened"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const std::vector<std::string> args = Lines(test::ReadBytes(tmp_ / "opened"));
+  ASSERT_EQ(args.size(), 1u);
+  EXPECT_EQ(Documents(tmp_), std::vector<std::string>{fs::path(args[0]).filename().string()});
 }
 
 TEST_F(SpreadsheetTest, StartAndExportWriteNewDocuments) {

@@ -18,7 +18,7 @@ namespace {
 // may be missing.
 class PresetTable : public RecordingTables {
  public:
-  bool missing = false, cancel = false;
+  bool missing = false, cancel = false, lockFails = false;
   std::map<int, std::string> fields{{2, "  0.5000"}, {3, "  2.0000"}, {4, "    10"}, {5, "   -20"}};
   std::map<std::string, bool> bools{{"landscape", true}, {"monochrom", false}, {"variable", true}, {"borderline", false}};
   void TableOpen(std::string_view name) override {
@@ -28,6 +28,10 @@ class PresetTable : public RecordingTables {
   void TableBrowse(std::string_view command, int mode) override {
     RecordingTables::TableBrowse(command, mode);
     if (cancel) G().AbortFlag = 1;
+  }
+  int TableAppend() override {
+    RecordingTables::TableAppend();
+    return lockFails ? 0 : 1;
   }
   std::int32_t TableRecNo() override {
     RecordingTables::TableRecNo();
@@ -173,8 +177,10 @@ TEST_F(PrintSetupTest, PresetAppendedUnderAName) {
   f.border = true;
   ui().ExpectInputText("Name", TextAnswer("\xC3\x9C" "bersicht 1:2"));
   AppendPrintPreset(f);
+  // The new record first, then its fields.
   const std::vector<std::string> want{"TableOpen(printout)",
-                                      "TablePutStrByName(name,\x9A" "bersicht 1:2)",
+                                      "TableAppend()",
+                                      "TablePutStrByName(name,\xDC" "bersicht 1:2)",  // Windows-1252
                                       "TablePutFloatByName(xscale,0.5)",
                                       "TablePutFloatByName(yscale,0.5)",
                                       "TablePutIntByName(xorigin,10)",
@@ -183,7 +189,6 @@ TEST_F(PrintSetupTest, PresetAppendedUnderAName) {
                                       "TablePutBoolByName(monochrom,1)",
                                       "TablePutBoolByName(variable,0)",
                                       "TablePutBoolByName(borderline,1)",
-                                      "TableAppend()",
                                       "TableClose()"};
   EXPECT_EQ(table_->Calls(), want);
 
@@ -192,6 +197,14 @@ TEST_F(PrintSetupTest, PresetAppendedUnderAName) {
   ui().ExpectInputText("Name", TextAnswer::Cancel());
   AppendPrintPreset(f);
   EXPECT_EQ(table_->Calls(), (std::vector<std::string>{"TableOpen(printout)", "TableClose()"}));
+
+  // A refused append lock: no field is written (they would land in the
+  // current record).
+  table_->ClearCalls();
+  table_->lockFails = true;
+  ui().ExpectInputText("Name", TextAnswer("A4"));
+  AppendPrintPreset(f);
+  EXPECT_EQ(table_->Calls(), (std::vector<std::string>{"TableOpen(printout)", "TableAppend()", "TableClose()"}));
 }
 
 TEST_F(PrintSetupTest, PrinterInformationRows) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "dataset_support.h"
+#include "lock_holder.h"
 #include "xbase/dataset/filedataset.h"
 #include "xbase/dbf/locking.h"
 #include "xbase/dbf/tablecmds.h"
@@ -380,51 +381,6 @@ TEST_F(FileDataset, CalculatedFieldsAndKeyCallbacks) {
   for (ds.First(); !ds.Eof(); ds.Next()) order.push_back(ds.FieldByName("NUM").AsInteger());
   EXPECT_EQ(order, (std::vector<std::int64_t>{50, 45, 40, 30, 10}));
 }
-
-// A second process that holds the lock of record 4 until told to let go.
-class LockHolder {
- public:
-  LockHolder(const std::string& path, bool append) {
-    if (::pipe(toChild_) != 0 || ::pipe(toParent_) != 0) throw std::runtime_error("pipe");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      Select(0);
-      USE(path + " ALIAS HOLDER");
-      GO(4);
-      const bool ok = append ? zeb::xbase::ALock() : RLock();
-      char c = ok ? 'L' : 'F';
-      (void)!::write(toParent_[1], &c, 1);
-      (void)!::read(toChild_[0], &c, 1);
-      Unlock();
-      c = 'U';
-      (void)!::write(toParent_[1], &c, 1);
-      ::_exit(0);
-    }
-    char c = 0;
-    (void)!::read(toParent_[0], &c, 1);
-    locked = c == 'L';
-  }
-  void Release() {
-    if (released_) return;
-    released_ = true;
-    char c = 'R';
-    (void)!::write(toChild_[1], &c, 1);
-    (void)!::read(toParent_[0], &c, 1);
-  }
-  ~LockHolder() {
-    Release();
-    int st = 0;
-    ::waitpid(pid_, &st, 0);
-    for (int fd : {toChild_[0], toChild_[1], toParent_[0], toParent_[1]}) ::close(fd);
-  }
-  bool locked = false;
-
- private:
-  int toChild_[2];
-  int toParent_[2];
-  pid_t pid_ = -1;
-  bool released_ = false;
-};
 
 TEST_F(FileDataset, WritesWaitForTheLocksOfASecondProcess) {
   const std::string path = Names(5);

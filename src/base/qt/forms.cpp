@@ -20,6 +20,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "base/globals.h"
+#include "base/help.h"
 #include "base/qt/qt_convert.h"
 
 namespace zeb {
@@ -66,6 +68,18 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
 QFont FixedFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
 
 }  // namespace
+
+void ShowHelpTextBox(int n) {
+  ShowHelpText(n, "", 1);
+  G().AbortFlag = 0;
+}
+
+void ShowHelpPicture(int n) {
+  ShowHelpText(n, "", 2);
+  G().AbortFlag = 0;
+}
+
+void SetHelpHint(QWidget* control, int n) { control->setToolTip(AnsiToQString(GetHelpText(n))); }
 
 void PlaceDialog(QWidget* dialog, const DialogGeometry& designed) {
   ScaleFonts(dialog);

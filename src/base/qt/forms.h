@@ -26,6 +26,13 @@ void PlaceDialog(QWidget* dialog, const DialogGeometry& designed);
 // The same size and scale, left where the window system puts it.
 void ScaleDialogOnly(QWidget* dialog, const DialogGeometry& designed);
 
+// Help buttons of the forms: help text n in the text box (mode 1) or its
+// picture alone (mode 2); AbortFlag is 0 afterwards.
+void ShowHelpTextBox(int n);
+void ShowHelpPicture(int n);
+// The hint of a control: help text n as one line.
+void SetHelpHint(QWidget* control, int n);
+
 // Common frame of the input dialogs: prompt label, a body, OK, Cancel and the
 // two help buttons. Result codes: Accepted (OK), Rejected (Cancel, Escape,
 // closed), kEnterResult (Enter in a list).

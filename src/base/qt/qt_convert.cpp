@@ -66,6 +66,17 @@ QColor ColourNumberToQColor(int number) {
   return ColourValueToQColor(G().ColourTable[static_cast<std::size_t>(number)]);
 }
 
+std::uint32_t QColorToColourValue(const QColor& colour) {
+  return static_cast<std::uint32_t>(colour.red()) | static_cast<std::uint32_t>(colour.green()) << 8 |
+         static_cast<std::uint32_t>(colour.blue()) << 16;
+}
+
+QColor BackgroundQColor() { return ColourValueToQColor(static_cast<std::uint32_t>(G().BackgroundColour) & 0xFFFFFFu); }
+
+int FontStyleBits(const QFont& font) {
+  return (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0);
+}
+
 QFont TextFont(std::string_view name1252, int pointSize, int styleBits) {
   QFont font(AnsiToQString(name1252));
   font.setStyleHint(QFont::TypeWriter);

@@ -27,6 +27,12 @@ QStringList FilterToNameFilters(std::string_view filter);
 QColor ColourValueToQColor(std::uint32_t bgr);
 // Colour number 0..16 of G().ColourTable; other numbers give black.
 QColor ColourNumberToQColor(int number);
+// The colour back as 0x00BBGGRR.
+std::uint32_t QColorToColourValue(const QColor& colour);
+// G().BackgroundColour, a colour value 0x00BBGGRR.
+QColor BackgroundQColor();
+// Style bits of a font (1 bold, 2 italic, 4 underline, 8 strike-out).
+int FontStyleBits(const QFont& font);
 
 // Font by name (1252), point size and style bits (1 bold, 2 italic,
 // 4 underline, 8 strike-out). A missing family falls back to a fixed pitch.

@@ -73,8 +73,7 @@ QPoint GraphCanvas::ToClient(QPoint d) const {
 }
 
 void GraphCanvas::PaintOn(QPainter& painter, QSize size) {
-  painter.fillRect(QRect(QPoint(0, 0), size),
-                   ColourValueToQColor(static_cast<std::uint32_t>(G().BackgroundColour) & 0xFFFFFFu));
+  painter.fillRect(QRect(QPoint(0, 0), size), BackgroundQColor());
   painter.save();
   const QPointF o = Offset(size);
   painter.translate(o);

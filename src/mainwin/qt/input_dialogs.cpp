@@ -48,15 +48,6 @@ void SetText(QLineEdit* e, const std::string& text1252) {
   e->setText(Ansi(text1252));
 }
 
-// Help buttons: the text (mode 1) or the picture (mode 2) of number n.
-void HelpText(int n) {
-  ShowHelpText(n, "", 1);
-  G().AbortFlag = 0;
-}
-void HelpPicture(int n) {
-  ShowHelpText(n, "", 2);
-  G().AbortFlag = 0;
-}
 
 class Form : public QDialog {
  public:
@@ -223,10 +214,10 @@ class TForm_Zebgeometrie : public Form {
     l22_ = EditRow(g, 5, "Edit_l22", Utf8("Einbaulänge L2"), LengthUnit(), f.l22);
     for (QLineEdit* red : {l2_, l22_}) red->setStyleSheet("background-color: #ff8080;");
 
-    ButtonRow({Button("Button_help", "&Hilfe", [] { HelpText(9100); }),
+    ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpTextBox(9100); }),
                Button("Button_hilfebild", "Hilfe&bild",
                       [this] {
-                        HelpPicture(9100);
+                        ShowHelpPicture(9100);
                         raise();
                       }),
                Button("Button_metric", "mm <--> inch", [this] {
@@ -373,12 +364,12 @@ class TForm_toleranz : public Form {
     combo_->setObjectName("ComboBox_fertausgl");
     for (const std::string& item : AllowanceItems()) combo_->addItem(Oem(item));
     combo_->setCurrentIndex(f.allowance);
-    combo_->setToolTip(Ansi(GetHelpText(5360)));
+    SetHelpHint(combo_, 5360);
     connect(combo_, &QComboBox::currentIndexChanged, this, [this](int i) { Mark(i); });
     allowance->addWidget(combo_, 1);
     root()->addLayout(allowance);
     Mark(f.allowance);
-    ButtonRow({Button("Button_help", "&Hilfe", [] { HelpText(9050); })});
+    ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpTextBox(9050); })});
     Place();
   }
 
@@ -438,20 +429,20 @@ class TEingabeEinsatzfall : public Form {
     g->addWidget(Button("Button_masse", "<", [this] { mass_->setText("0"); }), 5, 3);
     root()->addWidget(box);
     if (G().HelpLevel != 0) {
-      load_->setToolTip(Ansi(GetHelpText(5270)));
+      SetHelpHint(load_, 5270);
       const std::pair<QLineEdit*, int> hints[] = {{freq_, 5280}, {temp_, 5350}, {nue_, 5330}, {fq_, 5420}, {mass_, 5700}};
-      for (const auto& [e, n] : hints) LabelOf(e)->setToolTip(Ansi(GetHelpText(n)));
+      for (const auto& [e, n] : hints) SetHelpHint(LabelOf(e), n);
     }
     ButtonRow({Button("Button_hilfetext", "&Hilfetext",
                       [this] {
-                        HelpText(9020);
+                        ShowHelpTextBox(9020);
                         raise();
                       }),
                Button("Button_hilfebild", "Hilfe&bild",
                       [this] {
                         Collect();
                         ApplyApplicationForm(f_);
-                        HelpPicture(9020);
+                        ShowHelpPicture(9020);
                         raise();
                       }),
                Button("Button_metric", "C <--> F", [this] {
@@ -502,7 +493,7 @@ class TForm_zeb1conf : public Form {
       c->setObjectName(QString::fromLatin1(name));
       for (const std::string& item : CalculationMethodItems(name)) c->addItem(Oem(item));
       c->setCurrentIndex(index);
-      l->setToolTip(Ansi(GetHelpText(hint)));
+      SetHelpHint(l, hint);
       g->addWidget(l, row, 0);
       g->addWidget(c, row++, 1, 1, 2);
       return c;
@@ -512,7 +503,7 @@ class TForm_zeb1conf : public Form {
       auto* l = Label(nullptr, Utf8(label), box);
       auto* e = new QLineEdit(Ansi(text), box);
       e->setObjectName(QString::fromLatin1(name));
-      l->setToolTip(Ansi(GetHelpText(hint)));
+      SetHelpHint(l, hint);
       auto* row_ = new QHBoxLayout;
       row_->addWidget(e);
       if (!unit.isEmpty()) row_->addWidget(Label(nullptr, unit, box));
@@ -538,7 +529,7 @@ class TForm_zeb1conf : public Form {
                   5195, QString());
     wv_ = edit("Edit_wv", "Vorauslegung Dm/d", f.preW, "Button_wv", kDefaultPreW, 5475, QString());
     root()->addWidget(box);
-    ButtonRow({Button("Button_help", "&Hilfetext", [] { HelpText(1000); }),
+    ButtonRow({Button("Button_help", "&Hilfetext", [] { ShowHelpTextBox(1000); }),
                Button("Button_hilfebild", "Hilfe&bild", [this] {
                  Graphics().HelpPictureCatalog();
                  G().AbortFlag = 0;
@@ -621,10 +612,10 @@ class TForm_herstellung : public Form {
     connect(x_, &QLineEdit::textEdited, this, [this](const QString& t) { f_.endFormConstant = QStringToAnsi(t); });
     LoadEnds();
     const std::pair<QWidget*, int> hints[] = {{ends_, 5320}, {coils, 5300}, {kind_, 5290}, {dir_, 6520}, {peened_, 5340}};
-    for (const auto& [w, n] : hints) w->setToolTip(Ansi(GetHelpText(n)));
-    ButtonRow({Button("Button_hilfetext", "&Hilfetext", [] { HelpText(9040); }),
+    for (const auto& [w, n] : hints) SetHelpHint(w, n);
+    ButtonRow({Button("Button_hilfetext", "&Hilfetext", [] { ShowHelpTextBox(9040); }),
                Button("Button_hilfebild", "Hilfe&bild", [this] {
-                 HelpPicture(9040);
+                 ShowHelpPicture(9040);
                  raise();
                })});
     Place();
@@ -764,7 +755,7 @@ class TForm_EinAend : public Form {
     });
     g->addWidget(memo_, 3, 1, 1, 2);
     root()->addWidget(box);
-    ButtonRow({Button("Button_help", "&Hilfe", [] { HelpText(3000); })});
+    ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpTextBox(3000); })});
     Place();
   }
   void OnOk() override {
@@ -823,7 +814,7 @@ class TForm_zeichInfo : public Form {
     for (int c = 0; c < 4; ++c) grid2_->setColumnWidth(c, 60);
     grid2_->setMinimumSize(560, grid2_->horizontalHeader()->height() + 8 * grid2_->rowHeight(0) + 4);
     root()->addWidget(grid2_);
-    ButtonRow({Button("Button_help", "&Hilfe", [] { HelpText(3010); })});
+    ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpTextBox(3010); })});
     Place();
   }
   void OnOk() override {
@@ -853,7 +844,7 @@ class TForm_confDoku : public Form {
       const auto row = [&](int r, const char* what, const char* pattern, std::string& text,
                            std::array<QLineEdit*, 5>& edits, int hint) {
         auto* l = Label(nullptr, QString("%1 %2").arg(what).arg(n + 1), box);
-        l->setToolTip(Ansi(GetHelpText(hint)));
+        SetHelpHint(l, hint);
         auto* e = new QLineEdit(PathToQString(text), box);
         e->setObjectName(QString("Edit_%1%2").arg(QString(what).toLower()).arg(n + 1));
         e->setMinimumWidth(380);
@@ -873,7 +864,7 @@ class TForm_confDoku : public Form {
       row(1, "File", "*", f.file[static_cast<std::size_t>(n)], file_, 2720);
       root()->addWidget(box);
     }
-    ButtonRow({Button("Button_help", "&Hilfetext", [] { HelpText(2730); })});
+    ButtonRow({Button("Button_help", "&Hilfetext", [] { ShowHelpTextBox(2730); })});
     Place();
   }
   void OnOk() override {
@@ -974,7 +965,7 @@ class TForm_confgravelo : public Form {
     line_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lineRow->addWidget(line_, 1);
     root()->addLayout(lineRow);
-    ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpText(2055, "", 1); })});
+    ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpTextBox(2055); })});
     for (QLineEdit* e : {path_, com_, lpt_, outdir_, scale_, x_, y_, width_})
       connect(e, &QLineEdit::textChanged, this, [this] { Changed(); });
     Enable();
@@ -990,7 +981,7 @@ class TForm_confgravelo : public Form {
   QLineEdit* LineEdit(const char* name, const std::string& text, int hint) {
     auto* e = new QLineEdit(PathToQString(text), this);
     e->setObjectName(QString::fromLatin1(name));
-    if (G().HelpLevel > 0) e->setToolTip(Ansi(GetHelpText(hint)));
+    if (G().HelpLevel > 0) SetHelpHint(e, hint);
     return e;
   }
   void Collect() {

@@ -177,7 +177,7 @@ void Thh::ApplyMainWindowLayout() {
   move(0, 0);
   resize(std::max(w, 320), std::max(h, 240) + menuBar()->sizeHint().height());
   QPalette p = centralWidget()->palette();
-  p.setColor(QPalette::Window, ColourNumberToQColor(G().BackgroundColour));
+  p.setColor(QPalette::Window, BackgroundQColor());
   centralWidget()->setPalette(p);
 }
 
@@ -199,6 +199,20 @@ void Thh::RunNewSpringSequence() { RunNewSpringSequenceSteps(); }
 void Thh::RefreshMainWindow() {
   RefreshMainWindowSteps();
   UpdateEnabled();
+  if (centralWidget() != nullptr) centralWidget()->update();
+}
+
+MainWindowGeometry Thh::Geometry() {
+  const QSize outer = frameGeometry().size();
+  const QSize client = centralWidget() != nullptr ? centralWidget()->size() : size();
+  return {outer.width(), outer.height(), client.width(), client.height()};
+}
+
+void Thh::SetClientSize(int width, int height) {
+  const QSize client = centralWidget() != nullptr ? centralWidget()->size() : size();
+  const int w = width > 0 ? width : client.width();
+  const int h = height > 0 ? height : client.height();
+  resize(size().width() - client.width() + w, size().height() - client.height() + h);
   if (centralWidget() != nullptr) centralWidget()->update();
 }
 

@@ -41,6 +41,8 @@ class Thh : public QMainWindow, public MainWindowServices, public MenuStateSink 
   void SetRecentSeparator(bool visible) override;
   void RunNewSpringSequence() override;
   void RefreshMainWindow() override;
+  MainWindowGeometry Geometry() override;
+  void SetClientSize(int width, int height) override;
   // MenuStateSink.
   void SetItem(std::string_view name, std::string_view captionUtf8, bool enabled) override;
 

@@ -97,6 +97,7 @@ int RunInteractiveProgram(int argc, char** argv) {
     ScreenMetrics m;
     m.width = screen->size().width();
     m.height = screen->size().height();
+    m.logicalDpiX = static_cast<int>(screen->logicalDotsPerInchX() + 0.5);
     m.logicalDpiY = static_cast<int>(screen->logicalDotsPerInchY() + 0.5);
     SetScreenMetrics(m);
   }
