@@ -33,7 +33,7 @@ zeb1_fuzz() {
     touch "$work/$name.stamp"
     cp "$ROOT/fuzz/seeds/$name/"* "$work/$name/" 2>/dev/null
     (cd "$work/tmp-$name" && TMPDIR="$work/tmp-$name" "$ROOT/build-fuzz/fuzz/$name" -max_total_time="$seconds" \
-        -timeout=20 -rss_limit_mb=2048 -artifact_prefix="$artifacts/$name/" "$work/$name" > "$work/$name.log" 2>&1
+        -timeout=60 -rss_limit_mb=2048 -artifact_prefix="$artifacts/$name/" "$work/$name" > "$work/$name.log" 2>&1
      echo $? > "$work/$name.rc") &
     while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do sleep 1; done
   done
