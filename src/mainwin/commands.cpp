@@ -5,6 +5,7 @@
 #include "base/choosers.h"
 #include "base/dialogs.h"
 #include "base/files.h"
+#include "base/format.h"
 #include "base/globals.h"
 #include "base/help.h"
 #include "base/services.h"
@@ -26,6 +27,7 @@
 #include "spring/calc.h"
 #include "spring/dimension.h"
 #include "spring/spring_data.h"
+#include "spring/valuetable.h"
 
 #ifndef ZEB1_WEB_ADDRESS
 #define ZEB1_WEB_ADDRESS ""
@@ -127,6 +129,17 @@ Command ViewItem(std::string name, std::string caption, int kind, bool simpleFor
               0, [ref] { return DrawingRegistered(ref()); });
 }
 
+// A spring view with the question for the length L. On the screen kinds 1
+// and 2 become kind 3 for cross-sections 2 to 4, as without the question.
+Command AskLengthViewItem(std::string name, std::string parent, std::string caption, int kind, int code) {
+  return Item(std::move(name), std::move(parent), std::move(caption),
+              [kind, code] {
+                const int cs = SpringData().CrossSection;
+                Drawings().DrawSpringView(code == 3 && cs >= 2 && cs <= 4 ? 3 : kind, code, true);
+              },
+              0, DrawingsThere);
+}
+
 std::vector<Command> BuildTable() {
   using D = DrawingEntry;
   std::vector<Command> t;
@@ -139,13 +152,8 @@ std::vector<Command> BuildTable() {
                    [] { return static_cast<bool>(WindowHooks().fileList); }));
   t.push_back(Item("mi_FileSave", "mi_file", "&Save", [] { FileSave(); }, 0, {}, "Ctrl+S"));
   t.push_back(Item("mi_FileSaveAs", "mi_file", "Save &As...", [] { FileSaveAs(); }));
-  t.push_back(Item("mi_fileprint", "mi_file", "&Print",
-                   [] {
-                     PrinterBeginDoc();
-                     Graphics().FormPaint();
-                     PrinterEndDoc();
-                   },
-                   0, GraphicsThere, "Ctrl+P"));
+  t.push_back(Item("mi_fileprint", "mi_file", "&Print", [] { WindowHooks().print(); }, 0,
+                   [] { return GraphicsThere() && static_cast<bool>(WindowHooks().print); }, "Ctrl+P"));
   t.push_back(Item("mi_filePrintMacro", "mi_file", "Print &Macro...", [] { RunPrintMacro(); }));
   t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup", [] { WindowHooks().printerSetup(); }, 0,
                    [] { return static_cast<bool>(WindowHooks().printerSetup); }));
@@ -225,7 +233,9 @@ std::vector<Command> BuildTable() {
                      if (recalculation) InputRecalculation(); else InputDimensioning();
                    },
                    kRefresh, DialogsThere));
-  t.push_back(Item("mi_editnachrechnungkennlinie", "mi_Edit", "nachrechnung kennlinie"));
+  t.push_back(Item("mi_editnachrechnungkennlinie", "mi_Edit", "nachrechnung kennlinie",
+                   [] { RecalculateCharacteristicLine(); }, 0,
+                   [] { return DialogsThere() && DrawingsThere(); }));
   // View.
   t.push_back(Menu("mi_View", "", "&Ansicht"));
   t.push_back(Menu("mi_viewausdruck", "mi_View", "ausdruck"));
@@ -234,13 +244,13 @@ std::vector<Command> BuildTable() {
   t.push_back(Item("mi_viewausdruckfertausgl", "mi_viewausdruck", "fertausgl", [] { PrintReportCompensation(); }));
   t.push_back(DrawingItem("mi_ViewQuick1", "mi_View", "Quick 1", {D::SelectDiagram, 1}, 3));
   t.push_back(DrawingItem("mi_viewquick2", "mi_View", "Quick 2", {D::SelectDiagram, 10}, 3));
-  t.push_back(Item("mi_viewquick3", "mi_View", "Quick 3"));
+  t.push_back(Item("mi_viewquick3", "mi_View", "Quick 3", [] { Drawings().DrawQuickSheet(3); }, 0, DrawingsThere));
   t.push_back(Menu("mi_viewFederzeichnung", "mi_View", "Federzeichnung"));
   t.push_back(ViewItem("mi_viewDrawing", "Drawing", 1, true));
   t.push_back(ViewItem("mi_viewSchnitt", "Schnitt", 2, true));
   t.push_back(ViewItem("mi_viewDraufsicht", "Draufsicht", 4, false));
-  t.push_back(Item("mi_viewDrawingL", "mi_viewFederzeichnung", "DrawingL"));
-  t.push_back(Item("mi_viewSchnittL", "mi_viewFederzeichnung", "SchnittL"));
+  t.push_back(AskLengthViewItem("mi_viewDrawingL", "mi_viewFederzeichnung", "DrawingL", 1, 3));
+  t.push_back(AskLengthViewItem("mi_viewSchnittL", "mi_viewFederzeichnung", "SchnittL", 2, 3));
   t.push_back(DrawingItem("mi_viewfertigungszeichnung", "mi_View", "Production Drawing", {D::ProductionDrawing, 0}, 3));
   t.push_back(DrawingItem("mi_viewfertigungszeichnung2", "mi_View", "Prod.Drawing 2", {D::ProductionDrawingEN, 0}, 3));
   t.push_back(Menu("mi_viewKennlinie", "mi_View", "Kennlinie"));
@@ -281,11 +291,11 @@ std::vector<Command> BuildTable() {
   t.push_back(Menu("mi_CAD", "", "&CAD"));
   t.push_back(DrawingItem("mi_cadworkingplan", "mi_CAD", "Working Plan", {D::ProductionDrawing, 0}, 0));
   t.push_back(DrawingItem("mi_cadworkingplan2", "mi_CAD", "Working Plan EN", {D::ProductionDrawingEN, 0}, 0));
-  t.push_back(Item("mi_cadprojection", "mi_CAD", "Projection"));
-  t.push_back(Item("mi_cadprofile", "mi_CAD", "Profile"));
-  t.push_back(Item("mi_cadsimpleprofile", "mi_CAD", "Simple Profile"));
+  t.push_back(AskLengthViewItem("mi_cadprojection", "mi_CAD", "Projection", 1, 0));
+  t.push_back(AskLengthViewItem("mi_cadprofile", "mi_CAD", "Profile", 2, 0));
+  t.push_back(AskLengthViewItem("mi_cadsimpleprofile", "mi_CAD", "Simple Profile", 3, 0));
   t.push_back(DrawingItem("mi_cadupperview", "mi_CAD", "Upper View", {D::SpringView, 4}, 0));
-  t.push_back(Item("mi_cadQuick3", "mi_CAD", "Quick 3"));
+  t.push_back(Item("mi_cadQuick3", "mi_CAD", "Quick 3", [] { Drawings().DrawQuickSheet(0); }, 0, DrawingsThere));
   t.push_back(Item("mi_caddiagrams", "mi_CAD", "Diagrams...", [] { Drawings().ShowDiagramMenu(); }, 0, DrawingsThere));
   // Documentation.
   t.push_back(Menu("mi_documentation", "", "D&okument"));
@@ -457,6 +467,34 @@ bool AskDesignOrRecalculation() {
   g.LineTable[2] = "Nachrechnung";
   AskChoice("", 2, KeptDesignChoice());
   return g.AbortFlag == 0 && KeptDesignChoice() == 2;
+}
+
+void RecalculateCharacteristicLine() {
+  BaseGlobals& g = G();
+  g.LineTable[1] = "..";
+  g.LineTable[2] = "L1'= L1, L2'= L2";
+  g.LineTable[3] = "L1'= L1, L3'= L2, L2'=(L1+L2)/2";
+  std::int16_t choice = 1;
+  AskChoice("Select", 3, choice);
+  if (g.AbortFlag != 0) return;
+  const SpringDataRecord& s = SpringData();
+  ValueTableRecord& v = ValueTable();
+  v.Name = "L'";
+  v.Unit = LengthUnitName();
+  v.Min = s.Lc;
+  v.Max = s.L0;
+  if (choice == 2) {
+    v.Count = 2;
+    v.Values[1] = s.L1;
+    v.Values[2] = s.L2;
+  } else if (choice == 3) {
+    v.Count = 3;
+    v.Values[1] = s.L1;
+    v.Values[2] = (s.L1 + s.L2) / 2;
+    v.Values[3] = s.L2;
+  }
+  if (!Dialog(&CommandDialogs::ValueTable)) return;
+  Drawings().ShowDiagram(22, 3);
 }
 
 void DispatchCalculationMode() {

@@ -91,6 +91,9 @@ CommandDialogs* Dialogs();
 // missing file reported, AbortFlag set).
 void MaterialFirst();
 bool AskDesignOrRecalculation();
+// Edit > characteristic-line recalculation: the points L' of the choice in
+// the value table, then the F'-s' diagram on the screen.
+void RecalculateCharacteristicLine();
 void DispatchCalculationMode();
 void RunNewSpringSequenceSteps();
 void RefreshMainWindowSteps();
@@ -103,10 +106,11 @@ class MenuStateSink {
 void SetMenuStateSink(MenuStateSink* sink);
 
 // What the window adds: its close (File > Exit) and the about box.
-// The spring-file list and the printer set-up are windows of their own.
+// The spring-file list and the print set-up (printer set-up and print
+// modes) are windows of their own.
 struct Hooks {
   std::function<void()> close, about;
-  std::function<void()> fileList, printerSetup;
+  std::function<void()> fileList, printerSetup, print;
 };
 Hooks& WindowHooks();
 

@@ -58,9 +58,13 @@ xdotool type --delay 30 "110.5"; key Return
 key Escape
 sleep 0.5
 
-# File > Print: without a printer a PDF, named in a box.
+# File > Print: the print set-up, OK; without a printer a PDF, named in a box.
 xdotool windowfocus "$main"; sleep 0.3
 key ctrl+p
+setup=$(wait_for "Ausdruck") || true
+[ -n "$setup" ] || fail "no print set-up dialog"
+xdotool windowfocus "$setup"; sleep 0.3
+key Return
 box=$(wait_for "Meldung") || true
 [ -n "$box" ] && { xdotool windowfocus "$box"; key Return; }
 xdotool windowfocus "$main"; sleep 0.3

@@ -25,6 +25,7 @@
 #include "spring/calc.h"
 #include "spring/ref_spring.h"
 #include "spring/spring_data.h"
+#include "spring/valuetable.h"
 
 namespace zeb {
 namespace {
@@ -306,6 +307,7 @@ TEST_F(CommandsTest, EnabledItemsWithStandInsAndWithFakes) {
   RegisterDrawing({DrawingEntry::ShowDiagram, 2}, [](int) {});
   WindowHooks().close = [] {};
   WindowHooks().about = [] {};
+  WindowHooks().print = [] {};
   G().ErrorMessageList.count = 1;
   std::set<std::string> all = base;
   for (const char* item : {"mi_fileNew", "mi_fileprint", "mi_fileConfig", "mi_fileexit", "mi_EditQuick", "mi_EditText",
@@ -318,6 +320,61 @@ TEST_F(CommandsTest, EnabledItemsWithStandInsAndWithFakes) {
   WindowHooks() = {};
   ClearDrawingRegistry();
   SetGraphics(nullptr);
+}
+
+TEST_F(CommandsTest, SpringViewsQuickSheetAndCharacteristicLineRecalculation) {
+  auto drawings = std::make_shared<RecordingDrawings>();
+  SetDrawings(drawings);
+  SpringData().CrossSection = 2;
+  for (const char* item : {"mi_viewDrawingL", "mi_viewSchnittL", "mi_cadprojection", "mi_cadprofile",
+                           "mi_cadsimpleprofile", "mi_viewquick3", "mi_cadQuick3"})
+    RunCommand(item);
+  SpringData().CrossSection = 1;
+  RunCommand("mi_viewSchnittL");
+  // On the screen a flat wire gets the simple section; files keep the kind.
+  const std::vector<std::string> views = {
+      "DrawSpringView(3,3,1)", "DrawSpringView(3,3,1)", "DrawSpringView(1,0,1)", "DrawSpringView(2,0,1)",
+      "DrawSpringView(3,0,1)", "DrawQuickSheet(3)",     "DrawQuickSheet(0)",     "DrawSpringView(2,3,1)"};
+  EXPECT_EQ(drawings->Calls(), views);
+
+  // Three points L1, (L1 + L2) / 2, L2 between Lc and L0, then F'-s'.
+  drawings->ClearCalls();
+  auto dialogs = InstallDialogs();
+  SpringDataRecord& s = SpringData();
+  s.L0 = 60, s.L1 = 50, s.L2 = 35, s.Lc = 20;
+  ValueTable().Count = 5;
+  ui().ExpectChoice("Select", 3);
+  RunCommand("mi_editnachrechnungkennlinie");
+  EXPECT_EQ(G().LineTable[1], "..");
+  EXPECT_EQ(G().LineTable[2], "L1'= L1, L2'= L2");
+  EXPECT_EQ(G().LineTable[3], "L1'= L1, L3'= L2, L2'=(L1+L2)/2");
+  const ValueTableRecord& v = ValueTable();
+  EXPECT_EQ(v.Name, "L'");
+  EXPECT_EQ(v.Unit, "mm");
+  EXPECT_EQ(v.Min, 20.0L);
+  EXPECT_EQ(v.Max, 60.0L);
+  ASSERT_EQ(v.Count, 3);
+  EXPECT_EQ(v.Values[1], 50.0L);
+  EXPECT_EQ(v.Values[2], 42.5L);
+  EXPECT_EQ(v.Values[3], 35.0L);
+  EXPECT_EQ(dialogs->opened, std::vector<std::string>{"ValueTable"});
+  EXPECT_EQ(drawings->Calls(), std::vector<std::string>{"ShowDiagram(22,3)"});
+
+  // Entry 1 keeps the points; a cancelled table draws nothing; a cancelled
+  // choice opens no table.
+  drawings->ClearCalls();
+  dialogs->answers = {{"ValueTable", false}};
+  ui().ExpectChoice("Select", 1);
+  RunCommand("mi_editnachrechnungkennlinie");
+  EXPECT_EQ(ValueTable().Count, 3);
+  EXPECT_EQ(ValueTable().Values[2], 42.5L);
+  EXPECT_TRUE(drawings->Calls().empty());
+  dialogs->opened.clear();
+  ui().ExpectChoiceCancel("Select");
+  RunCommand("mi_editnachrechnungkennlinie");
+  EXPECT_TRUE(dialogs->opened.empty());
+  EXPECT_TRUE(drawings->Calls().empty());
+  SetDrawings(nullptr);
 }
 
 TEST_F(CommandsTest, PlaceholderResultGraphic) {

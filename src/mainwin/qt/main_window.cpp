@@ -81,6 +81,7 @@ Thh::Thh(QWidget* central) {
   WindowHooks().about = [this] { ShowAbout(); };
   WindowHooks().fileList = [this] { RunFileListCommand(this); };
   WindowHooks().printerSetup = [this] { RunPrintSetup(this, true, QtPrinterSeams(this)); };
+  WindowHooks().print = [this] { RunPrintSetup(this, false, QtPrinterSeams(this)); };
   SetOnlineForm(std::make_shared<QtOnlineForm>(this));
   SetPrintMacroForm(std::make_shared<QtPrintMacroForm>(this));
   InstallQtInputDialogs(this);
