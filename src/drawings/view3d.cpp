@@ -15,6 +15,7 @@
 #include "graphics/cad.h"
 #include "graphics/diagram.h"
 #include "mainwin/config.h"
+#include "platform/oem_literal.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
@@ -25,6 +26,7 @@ constexpr Real kPi3 = std::numbers::pi_v<Real>;
 constexpr Real kDeg = kPi3 / 180;
 constexpr Real kMaxSegments = 100000;
 constexpr int kMaxTicks = 100000;
+constexpr Real kMaxCenterlineCoils = 10000;
 
 std::array<Real, 6> gProjection{1, 0, 0, 1, -1, -1};
 
@@ -279,6 +281,15 @@ void DrawSpring3DCenterline() {
   }
 }
 
+// The centre line needs finite sizes and a coil count it can draw turn by
+// turn (as the side views).
+static bool CenterlineDrawable() {
+  const SpringDataRecord& s = SpringData();
+  const Real total = std::fabs(s.EndCoils[1]) + std::fabs(s.n) + std::fabs(s.EndCoils[2]);
+  return s.Dm > 0 && std::isfinite(s.Dm) && std::isfinite(s.L) && std::isfinite(s.Lc) && std::isfinite(s.nt) &&
+         std::isfinite(s.d + s.TolWire) && std::isfinite(total) && total <= kMaxCenterlineCoils;
+}
+
 void DrawSpring3DView(int cadCode, int kind, bool askLength) {
   if (G().FatalErrorFlag != 0) {
     ShowCalcMessages();
@@ -289,6 +300,10 @@ void DrawSpring3DView(int cadCode, int kind, bool askLength) {
     if (G().AbortFlag != 0) return;
   } else {
     SpringData().L = SpringData().L0;
+  }
+  if (kind == 1 && !CenterlineDrawable()) {
+    ShowError("Zeichnung nicht möglich !"_oem);
+    return;
   }
   SetCurrentHelpNumber(8260);
   DrawingRun run;

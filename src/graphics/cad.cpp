@@ -127,11 +127,17 @@ bool Check(std::initializer_list<Real> values) {
   return true;
 }
 
+// A text as the files can carry it: line breaks and NUL dropped, other
+// control characters (a tab, Ctrl-Z that ends an IGES file for some
+// readers) written as blanks.
 std::string WithoutLineBreaks(std::string_view text) {
   std::string t;
   t.reserve(text.size());
-  for (char c : text)
-    if (c != '\r' && c != '\n' && c != '\0') t += c;
+  for (char c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') continue;
+    const auto u = static_cast<unsigned char>(c);
+    t += u < 0x20 || u == 0x7F ? ' ' : c;
+  }
   return t;
 }
 

@@ -256,6 +256,7 @@ class DxfOutput : public CadOutput {
     Flush();
   }
   void Circle(Real x, Real y, Real r) override {
+    if (RadiusVanishes(r)) return;
     std::string& o = Out();
     Put(o, 0, "CIRCLE");
     PutLayer(o);
@@ -269,6 +270,7 @@ class DxfOutput : public CadOutput {
       Circle(x, y, r);
       return;
     }
+    if (RadiusVanishes(r)) return;
     std::string& o = Out();
     Put(o, 0, "ARC");
     PutLayer(o);
@@ -379,6 +381,9 @@ class DxfOutput : public CadOutput {
     o += value;
     o += "\r\n";
   }
+  // A radius written as 0 at the file's decimals is no circle for readers.
+  bool RadiusVanishes(Real r) const { return !(r >= 0.5L * std::pow(10.0L, static_cast<Real>(-decimals_))); }
+
   void PutReal(std::string& o, int code, Real x) {
     Code(o, code);
     cad_detail::AppendFixed(o, x, decimals_);

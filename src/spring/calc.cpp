@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -272,6 +273,22 @@ void CheckCalculatedSpring(Real q) {
 
 unsigned long long CalculationCount() { return g_calculations; }
 
+// Every result a printout or drawing shows is a finite number that other
+// programs can read (a double); an absurd input (a length of 1e4000) can
+// make it overflow.
+static bool ResultsInRange(const SpringDataRecord& s, const ProductionDataRecord& pd) {
+  const Real values[] = {
+      s.d, s.h, s.Dm, s.De, s.Di, s.w, s.n, s.nt, s.P, s.PitchRatio, s.HelixAngle, s.TanAlpha, s.GapL0, s.GapL2,
+      s.WireLength, s.dDe, s.L0, s.L1, s.L2, s.Ln, s.Lc, s.lambda, s.F1, s.F2, s.Fn, s.Fc, s.Fzul, s.s1, s.s2, s.sh,
+      s.sn, s.sc, s.sk, s.R, s.UsableTravel, s.UsableLength, s.W12, s.W0c, s.StrokeMaxFatigue, s.E, s.G, s.GT,
+      s.rho, s.Rm, s.tauzul, s.tauhzul, s.tau1, s.tau2, s.tauk1, s.tauk2, s.taukh, s.taun, s.tauc, s.k, s.m,
+      s.mActive, s.fe, s.TolDe, s.TolDeMinus, s.TolL0, s.TolL0Minus, s.TolF1, s.TolF1Minus, s.TolF2, s.TolF2Minus,
+      s.e1, s.e2, s.TolWire, s.Dhmin, s.Ddmax, pd.Ls};
+  for (const Real v : values)
+    if (!std::isfinite(v) || std::fabs(v) > static_cast<Real>(std::numeric_limits<double>::max())) return false;
+  return true;
+}
+
 void CalculateSpring() {
   ++g_calculations;
   SpringDataRecord& s = SpringData();
@@ -408,6 +425,8 @@ void CalculateSpring() {
   s.F2Relax = 0.0L;
   SG().RmTableLoaded = 0;
   s.StrokeMaxFatigue = SafeDiv(kPi * (s.tauhzul + s.tauk1) * s.d * s.d * s.d, 8.0L * s.R * s.Dm * s.k) - s.s1;
+
+  if (!ResultsInRange(s, pd)) return PostFatal("Fatal  : Zahlenbereich überschritten !"_oem);
 
   // Steps 24-28: checks, life lines, set length, scrap, title line.
   CheckCalculatedSpring(q);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <numbers>
 
@@ -98,7 +99,8 @@ TEST_F(View3DTest, ResolutionIsBounded) {
   EXPECT_DOUBLE_EQ(90.0 / 360, double(CenterlineStep(720, 10)));
   // At most 100,000 segments.
   EXPECT_DOUBLE_EQ(1e6 / 1e5, double(CenterlineStep(2, 1e6)));
-  SpringData().EndCoils = {2e6, 1e6, 1e6};
+  SpringData().EndCoils = {1e4 - SpringData().n, 5e3 - SpringData().n / 2, 5e3 - SpringData().n / 2};
+  SpringData().nt = SpringData().EndCoils[0] + SpringData().n;
   SpringData().Line3DResolution = 1e-9L;
   UseFileName("many");
   DrawSpring3DView(5, 1, false);
@@ -107,6 +109,14 @@ TEST_F(View3DTest, ResolutionIsBounded) {
   for (std::size_t p = txt.find("3D_LINE"); p != std::string::npos; p = txt.find("3D_LINE", p + 1)) ++lines;
   EXPECT_LE(lines, 100003u);
   EXPECT_GE(lines, 99997u);
+
+  // More coils than a picture can show turn by turn: no file, a message.
+  SpringData().EndCoils = {2e6, 1e6, 1e6};
+  SpringData().nt = 2e6 + SpringData().n;
+  UseFileName("toomany");
+  ui().ExpectMessageBox("", "Zeichnung nicht m\xC3\xB6glich !");
+  DrawSpring3DView(5, 1, false);
+  EXPECT_FALSE(std::filesystem::exists(dir() + "/toomany.txt"));
 }
 
 TEST_F(View3DTest, RotationDialogButtonsAndEdits) {

@@ -130,6 +130,31 @@ TEST_F(DxfTest, TextsLoseLineBreaksAndNul) {
   }));
   EXPECT_TRUE(Has(dxf, "  1\r\nZeile1x\r\n"));
   EXPECT_EQ(dxf.find("\r\nTEXT\r\n"), dxf.rfind("\r\nTEXT\r\n"));
+
+  // Other control characters (a tab, Ctrl-Z, DEL) become blanks, in every format.
+  for (int code : {1, 2, 5}) {
+    const std::string out = ReadFileBytes(RunToFile(code, dir() + "/controls", [] {
+      CadTextStyle(2, 0, 3, 2);
+      CadText("A\tB\x1a" "C\x7f" "D", 10, 10);
+    }));
+    EXPECT_TRUE(Has(out, "A B C D")) << code;
+    EXPECT_EQ(out.find('\x1a'), std::string::npos) << code;
+    EXPECT_EQ(out.find('\x7f'), std::string::npos) << code;
+  }
+}
+
+TEST_F(DxfTest, CirclesTooSmallForTheDecimalsAreLeftOut) {
+  CadSettings().DxfDecimals = 6;
+  const std::string dxf = ReadFileBytes(RunToFile(1, dir() + "/small", [] {
+    CadCircle(10, 10, 4e-7L);
+    CadArc(10, 10, 0, 90, 4e-7L);
+    CadCircle(20, 20, 6e-7L);
+  }));
+  std::size_t circles = 0;
+  for (std::size_t p = dxf.find("\r\nCIRCLE\r\n"); p != std::string::npos; p = dxf.find("\r\nCIRCLE\r\n", p + 1)) ++circles;
+  EXPECT_EQ(circles, 1u);
+  EXPECT_EQ(dxf.find("\r\nARC\r\n"), std::string::npos);
+  EXPECT_TRUE(Has(dxf, " 40\r\n0.000001\r\n"));
 }
 
 TEST_F(DxfTest, PlotFrameStartsTheEntitiesSection) {

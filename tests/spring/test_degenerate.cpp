@@ -163,5 +163,26 @@ TEST_F(DegenerateTest, CodesAndGradesOverTheirRanges) {
   }
 }
 
+// Inputs a long double holds but whose results no file reader could read
+// back (beyond a double): the calculation stops with a message.
+TEST(ResultRangeTest, ResultsBeyondADoubleAreFatal) {
+  const std::string message = "Fatal  : Zahlenbereich \x81" "berschritten !";
+  for (int field = 0; field <= 3; ++field) {
+    ResetSpringGlobals();
+    ResetErrorMessages();
+    test::MakeRefSpring();
+    SpringDataRecord& s = SpringData();
+    if (field == 1) s.L2 = 1e4000L;
+    if (field == 2) s.F2 = 1e4000L;
+    if (field == 3) s.Dm = 1e300L;
+    CalculateSpring();
+    const ErrorMessageListT& list = G().ErrorMessageList;
+    bool found = false;
+    for (int i = 1; i <= list.count && i <= 12; ++i) found |= list.slot[static_cast<std::size_t>(i)] == message;
+    EXPECT_EQ(found, field != 0) << field;
+    EXPECT_EQ(G().FatalErrorFlag != 0, field != 0) << field;
+  }
+}
+
 }  // namespace
 }  // namespace zeb
