@@ -282,6 +282,19 @@ class Reader {
   explicit Reader(std::string_view bytes) : lines_(bytes) {}
 
   void BeginOptionalPart() { optional_ = true; }
+  // The items a count announced: a file ending among them is cut, not an
+  // older layout.
+  class Counted {
+   public:
+    explicit Counted(Reader& rd) : rd_(rd), was_(rd.optional_) { rd.optional_ = false; }
+    ~Counted() { rd_.optional_ = was_; }
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+
+   private:
+    Reader& rd_;
+    bool was_;
+  };
   // The result once a reader returned false: true when the file simply
   // ended in the optional part.
   bool Stop(std::string& error) const {
@@ -448,6 +461,7 @@ bool ReadChangeLog(Reader& rd, ChangeLogData& log) {
       !rd.Rule("Trennlinie "_oem + std::string(20, '-')))
     return false;
   for (int i = 1; i <= count; ++i) {
+    const Reader::Counted entries(rd);
     ChangeEntry e;
     if (!rd.Text("Change", e.Change) || !rd.Text("Date", e.Date) || !rd.Text("Editor", e.Editor) ||
         !rd.Text("Description", e.Description))
@@ -481,6 +495,7 @@ bool ReadDocuments(Reader& rd, DocumentLinkTable& links) {
   if (!rd.Heading("Dokumente") || !rd.Count("Dokumente", kDocumentLinkCount, count) ||
       !rd.Rule("Trennlinie "_oem + std::string(20, '-')))
     return false;
+  const Reader::Counted entries(rd);
   for (int i = 1; i <= count; ++i) {
     DocumentLink link;
     if (!rd.Text("Program", link.Program) || !rd.Text("File", link.File) ||
@@ -494,6 +509,7 @@ bool ReadDocuments(Reader& rd, DocumentLinkTable& links) {
 bool ReadLoadLevels(Reader& rd, LoadSpectrumRecord& spectrum) {
   int count = 0;
   if (!rd.Count("LoadSpectrum.Count", kMaxLoadLevels, count)) return false;
+  const Reader::Counted levels(rd);
   for (int i = 1; i <= count; ++i) {
     LoadLevel level;
     if (!rd.Float("Zahl (L1)", level.L1) || !rd.Float("Zahl (L2)", level.L2) || !rd.Float("Zahl (ni)", level.ni))
@@ -507,6 +523,7 @@ bool ReadLoadLevels(Reader& rd, LoadSpectrumRecord& spectrum) {
 bool ReadValueTable(Reader& rd, ValueTableRecord& table) {
   int count = 0;
   if (!rd.Count("ValueTable", kMaxValueTableCount, count)) return false;
+  const Reader::Counted values(rd);
   for (int i = 1; i <= count; ++i) {
     if (!rd.Float("Zahl (ValueTable)", table.Values[static_cast<std::size_t>(i)])) return false;
     table.Count = i;

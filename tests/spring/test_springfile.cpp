@@ -395,7 +395,7 @@ TEST_F(SpringFileTest, HandMadeFileFillsEveryVariable) {
 
 // ------------------------------------------------------------- bad files
 
-TEST_F(SpringFileTest, CutFilesAreRefusedUpToLine80AndLoadAfter) {
+TEST_F(SpringFileTest, CutFilesAreRefusedUpToLine80OrInsideACountedSection) {
   MakeCalculatedRef();
   SpringData().PreW = 7.5L;  // a tail value off its default
   ChangeLog() = DefaultChangeLog();
@@ -403,6 +403,12 @@ TEST_F(SpringFileTest, CutFilesAreRefusedUpToLine80AndLoadAfter) {
   test::ResetSpringRecords();
   const Lines defaults = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
   ASSERT_EQ(full.size(), defaults.size());
+
+  // The five document links: a file ending among the items a count
+  // announced is cut, not an older layout.
+  const std::size_t docs = static_cast<std::size_t>(std::find(full.begin(), full.end(), "Dokumente") - full.begin());
+  ASSERT_EQ(full.at(docs + 1), "5");
+  const std::size_t itemsFrom = docs + 3, itemsTo = itemsFrom + 5 * 3;
 
   test::MakeRefSpring();
   const std::string before = FormatSpringFile(CurrentSpringFileRecords());
@@ -419,6 +425,11 @@ TEST_F(SpringFileTest, CutFilesAreRefusedUpToLine80AndLoadAfter) {
     }
     SpringFileRecords r;
     std::string error;
+    if (cut >= itemsFrom && cut < itemsTo) {
+      EXPECT_FALSE(ParseSpringFile(JoinCrLf(full, cut), r, error)) << cut;
+      EXPECT_EQ(error.rfind("Zeile " + std::to_string(cut + 1) + ": Datei zu Ende", 0), 0u) << error;
+      continue;
+    }
     ASSERT_TRUE(ParseSpringFile(JoinCrLf(full, cut), r, error)) << cut << ": " << error;
     const Lines got = SplitCrLf(FormatSpringFile(r));
     ASSERT_EQ(got.size(), full.size());
