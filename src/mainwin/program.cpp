@@ -205,10 +205,10 @@ int ReadCommandLineFile() {
   return 0;
 }
 
-// An output of the command-line mode may replace a regular file (or the one
-// a link points to); anything else there (a FIFO, device or folder) is
-// refused rather than waited on or written into, and so is the spring file
-// that was read.
+// An output of the command-line mode may replace a writable regular file
+// (or the one a link points to); anything else there (a FIFO, device or
+// folder, a read-only file) is refused rather than waited on or written
+// into, and so is the spring file that was read.
 bool OutputCanBeWritten(const std::string& target) {
   struct stat out {};
   if (::stat(target.c_str(), &out) != 0) return true;
@@ -216,6 +216,9 @@ bool OutputCanBeWritten(const std::string& target) {
   struct stat in {};
   if (!S_ISREG(out.st_mode)) {
     reason = "keine reguläre Datei"_oem;
+  } else if ((out.st_mode & S_IWUSR) == 0) {
+    // Read-only by its mode, also for a user (root) whom access() lets write.
+    reason = "schreibgeschützt"_oem;
   } else if (::stat(PS().CommandLineSpringFile.c_str(), &in) == 0 && in.st_dev == out.st_dev &&
              in.st_ino == out.st_ino) {
     reason = "die gelesene Federdatei"_oem;

@@ -441,6 +441,29 @@ TEST_F(BlackBoxTest, NonRegularOutputsAreRefused) {
   check({"s.zeb", "/CAD1:12"}, "s.dxf");
   EXPECT_TRUE(fs::is_fifo(work_ / "fifo"));
   EXPECT_TRUE(fs::is_symlink(work_ / "s.txt"));
+  // A read-only file keeps its bytes, whoever runs the program.
+  WriteBytes(work_ / "s.dxf.keep", "alt");
+  fs::remove(work_ / "s.dxf");
+  fs::rename(work_ / "s.dxf.keep", work_ / "s.dxf");
+  fs::permissions(work_ / "s.dxf", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  check({"s.zeb", "/CAD1:12"}, "s.dxf");
+  EXPECT_EQ(ReadBytes(work_ / "s.dxf"), "alt");
+}
+
+// Values a long double holds but whose results no reader of the files could
+// take (a free length of 1e4000): the calculation stops, nothing is written.
+TEST_F(BlackBoxTest, ResultsBeyondADoubleWriteNothing) {
+  std::string spring = ReadBytes(SourceDir() / "examples" / "round_static.zeb");
+  std::size_t at = 0;
+  for (int line = 1; line < 58; ++line) at = spring.find("\r\n", at) + 2;
+  spring.replace(at, spring.find("\r\n", at) - at, "1e4000");  // L2
+  WriteBytes(work_ / "s.zeb", spring);
+  for (const std::string out : {"/I", "/CAD1:1", "/CAD2:16", "/CAD5:17"}) {
+    const RunResult r = Run({"s.zeb", out});
+    EXPECT_EQ(r.exitCode, 2) << out;
+    EXPECT_NE(r.err.find("Fatal  : Zahlenbereich"), std::string::npos) << r.err;
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"s.zeb"}) << out;
+  }
 }
 
 // The output switch counts wherever it stands after the file name; any other
