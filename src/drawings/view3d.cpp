@@ -257,7 +257,10 @@ void DrawSpring3DCenterline() {
   const Real Dm = s.Dm, L = s.L;
   Setup3DView("", -0.6L * Dm, 0.6L * Dm, -0.6L * Dm, 0.6L * Dm, 0, L, 0, 0, 0);
   CadSetLayer(0);
-  const Real r = Dm / 2, w = s.d + s.TolWire, n = s.n, E1 = s.EndCoils[1], E2 = s.EndCoils[2];
+  // The wire's axial size: the height of a flat (elliptical or rectangular)
+  // wire, as the solid length takes it.
+  const Real axial = s.CrossSection == 2 || s.CrossSection == 4 ? s.h : s.d;
+  const Real r = Dm / 2, w = axial + s.TolWire, n = s.n, E1 = s.EndCoils[1], E2 = s.EndCoils[2];
   // Without active coils (or with too few to divide by) they rise at the wire pitch.
   const Real rise = L - s.Lc;
   const Real p = std::fabs(n) >= 1e-9L && std::fabs(rise) <= 1e9L ? w + rise / n : w;

@@ -79,6 +79,21 @@ TEST_F(View3DTest, DxfHoldsOnlyTheHelixAs3DLines) {
   for (const auto& x : e) EXPECT_NEAR(10, std::hypot(x.Get(11), x.Get(21)), 1e-6);
 }
 
+TEST_F(View3DTest, FlatWireRisesByItsHeight) {
+  // Rectangular wire 6 x 4 lying flat: the coils stack by h = 4 as the
+  // solid length does, so the helix spans L0 but for the tolerance.
+  ASSERT_TRUE(test::LoadExample("rectangular.zeb"));
+  const SpringDataRecord& s = SpringData();
+  ASSERT_EQ(s.CrossSection, 4);
+  ASSERT_LT(s.h, s.d);
+  const auto e = Dxf17();
+  ASSERT_FALSE(e.empty());
+  const double z0 = double((s.Lc - (s.h + s.TolWire) * s.nt) / 2);
+  EXPECT_NEAR(z0, e.front().Get(30), 1e-6);
+  EXPECT_NEAR(double(s.L0) - z0, e.back().Get(31), 0.5);
+  EXPECT_GT(z0, -double(s.TolWire * s.nt));
+}
+
 TEST_F(View3DTest, LeftHandMirrorsY) {
   const auto right = Dxf17();
   SpringData().WindingDir = 2;
