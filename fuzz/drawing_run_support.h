@@ -47,30 +47,41 @@ inline DrawingRun ResetDrawingRun(std::string_view scratchPrefix) {
   return {scratch.dir, sink};
 }
 
-// A word of a listing that a number formatter writes for NaN or infinity
-// ("nan", "-inf", "1.#INF", ...). Texts from the spring file such as
-// "Federinfo" are not numbers and do not count.
-inline bool NonFiniteNumberText(std::string word) {
-  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (word.find("#inf") != std::string::npos || word.find("#ind") != std::string::npos ||
-      word.find("#nan") != std::string::npos || word.find("#qnan") != std::string::npos)
-    return true;
-  std::size_t b = 0, e = word.size();
-  while (b < e && (word[b] == '-' || word[b] == '+' || word[b] == '=')) ++b;
-  while (e > b && !std::isalnum(static_cast<unsigned char>(word[e - 1]))) --e;
-  const std::string core = word.substr(b, e - b);
-  return core == "nan" || core == "inf" || core == "infinity";
-}
-
 inline std::string Lowered(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
 }
 
-// Aborts when the listing at path holds a non-finite number. A word that the
+inline bool AlNum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+
+// The number-like core of a listing word that a formatter writes for NaN or
+// infinity ("nan", "-inf", "1.#INF", ...), or "" when the word is none.
+// Texts from the spring file such as "Federinfo" are not numbers.
+inline std::string NonFiniteCore(const std::string& word) {
+  const std::string w = Lowered(word);
+  for (const char* mark : {"#inf", "#ind", "#nan", "#qnan"})
+    if (w.find(mark) != std::string::npos) return w;
+  std::size_t b = 0, e = w.size();
+  while (b < e && (w[b] == '-' || w[b] == '+' || w[b] == '=')) ++b;
+  while (e > b && !AlNum(w[e - 1])) --e;
+  const std::string core = w.substr(b, e - b);
+  return core == "nan" || core == "inf" || core == "infinity" ? core : std::string();
+}
+
+// True when text holds token as a word of its own (not inside a longer one).
+inline bool HoldsToken(const std::string& text, const std::string& token) {
+  for (std::size_t p = text.find(token); p != std::string::npos; p = text.find(token, p + 1)) {
+    const bool before = p == 0 || !AlNum(text[p - 1]);
+    const bool after = p + token.size() >= text.size() || !AlNum(text[p + token.size()]);
+    if (before && after) return true;
+  }
+  return false;
+}
+
+// Aborts when the listing at path holds a non-finite number. A word the
 // input itself holds (a spring-file text copied into the listing, such as a
-// change-log date "1.#QNAN") is the user's text, not a number written.
+// change-log date "1.#QNAN" or a name "inf") is the user's text.
 inline void RequireFiniteListing(const std::string& path, std::string_view input) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream all;
@@ -78,8 +89,10 @@ inline void RequireFiniteListing(const std::string& path, std::string_view input
   std::istringstream words(all.str());
   const std::string source = Lowered(input);
   std::string word;
-  while (words >> word)
-    if (NonFiniteNumberText(word) && source.find(Lowered(word)) == std::string::npos) std::abort();
+  while (words >> word) {
+    const std::string core = NonFiniteCore(word);
+    if (!core.empty() && !HoldsToken(source, core)) std::abort();
+  }
 }
 
 }  // namespace zeb::fuzz

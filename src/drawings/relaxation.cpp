@@ -58,13 +58,17 @@ void ReadRelaxationRecord() {
 void RelaxationPowerCurve(int marker, Real x0, Real y0, Real x1, Real y1) {
   // A power law needs two distinct points in the positive quadrant.
   if (!(x0 > 0 && y0 > 0 && x1 > 0 && y1 > 0) || x1 == x0) return;
-  const Real e = std::log(y1 / y0) / std::log(x1 / x0);
-  const Real K = y0 / PowerChecked(x0, e, "Relax");
+  // y = y0 (x / x0)^e; points so close that their ratio rounds to 1, or an
+  // exponent beyond any material law, draw nothing.
+  const Real lx = std::log(x1 / x0), ly = std::log(y1 / y0);
+  if (!(std::fabs(lx) > 0) || !std::isfinite(lx) || !std::isfinite(ly) || std::fabs(ly) > 1000 * std::fabs(lx))
+    return;
+  const Real e = ly / lx;
   const Real step = 0.01L * (x1 - x0);
-  if (!std::isfinite(e) || !std::isfinite(K) || !(step > 0)) return;
+  if (!(step > 0)) return;
   Real px = x0, py = y0;
   SampleUpTo(x0, x1, [step](Real x) { return x + step; }, [&](Real x) {
-    const Real y = K * PowerChecked(x, e, "Relax");
+    const Real y = y0 * PowerChecked(x / x0, e, "Relax");
     DiagramLineWithMarkers(marker, px, py, x, y);
     px = x;
     py = y;
