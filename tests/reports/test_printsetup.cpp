@@ -167,14 +167,8 @@ TEST_F(PrintSetupTest, PresetLoadedCancelledOrMissing) {
 }
 
 TEST_F(PrintSetupTest, PresetAppendedUnderAName) {
-  PrintSetupForm f;
-  f.scaleX = "0,5";
-  f.scaleY = "0.5";
-  f.originX = "10";
-  f.originY = "x";
-  f.orientation = 1;
-  f.colour = 0;
-  f.border = true;
+  const PrintSetupForm f{.scaleX = "0,5", .scaleY = "0.5", .originX = "10", .originY = "x", .border = true,
+                         .orientation = 1};
   ui().ExpectInputText("Name", TextAnswer("\xC3\x9C" "bersicht 1:2"));
   AppendPrintPreset(f);
   // The new record first, then its fields.

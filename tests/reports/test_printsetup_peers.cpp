@@ -69,15 +69,8 @@ t.close()
 TEST_F(PresetPeers, AppendedPresetReadByPeers) {
   if (!HavePeers()) GTEST_SKIP() << "/usr/bin/python3 with dbf and dbfread is missing";
   ASSERT_EQ(HeaderCount(test::ReadFileBytes(Table())), 0u);
-  PrintSetupForm f;
-  f.scaleX = "0,5";
-  f.scaleY = "1.25";
-  f.originX = "-12";
-  f.originY = "30";
-  f.orientation = 1;
-  f.colour = 0;
-  f.fit = true;
-  f.border = false;
+  const PrintSetupForm f{
+      .scaleX = "0,5", .scaleY = "1.25", .originX = "-12", .originY = "30", .fit = true, .orientation = 1};
   ui().ExpectInputText("Name", TextAnswer("\xC3\x9C" "bersicht 1:2"));
   AppendPrintPreset(f);
   EXPECT_EQ(G().AbortFlag, 0);
@@ -93,15 +86,7 @@ TEST_F(PresetPeers, AppendedPresetReadByPeers) {
             "'\\xdcbersicht 1:2'|0.5|1.25|-12|30|True|True|True|False\n");
 
   // A second preset goes after the first and leaves it as it was.
-  PrintSetupForm g;
-  g.scaleX = "2";
-  g.scaleY = "abc";
-  g.originX = "0";
-  g.originY = "7";
-  g.orientation = 0;
-  g.colour = 1;
-  g.fit = false;
-  g.border = true;
+  const PrintSetupForm g{.scaleX = "2", .scaleY = "abc", .originX = "0", .originY = "7", .border = true, .colour = 1};
   ui().ExpectInputText("Name", TextAnswer("A4 hoch"));
   AppendPrintPreset(g);
   EXPECT_EQ(HeaderCount(test::ReadFileBytes(Table())), 2u);
