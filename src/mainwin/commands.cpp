@@ -211,7 +211,7 @@ std::vector<Command> BuildTable() {
                    kMaterialFirst | kRefresh, DialogsThere));
   t.push_back(Item("mi_editproductionDrawing", "mi_Edit", "Prod.darwing",
                    [] {
-                     if (Dialog(&CommandDialogs::Production)) G().ModifiedFlag = 1;
+                     if (Dialog(&CommandDialogs::ProductionDrawingData)) G().ModifiedFlag = 1;
                      G().AbortFlag = 0;
                      RunRegisteredDrawing({DrawingEntry::ProductionDrawing, 0}, 3);
                    },
@@ -435,6 +435,7 @@ bool ScriptedCommandDialogs::Tolerance() { return Next("Tolerance"); }
 bool ScriptedCommandDialogs::Application() { return Next("Application"); }
 bool ScriptedCommandDialogs::CalculationMethod() { return Next("CalculationMethod"); }
 bool ScriptedCommandDialogs::Production() { return Next("Production"); }
+bool ScriptedCommandDialogs::ProductionDrawingData() { return Next("ProductionDrawingData"); }
 bool ScriptedCommandDialogs::TitleBlockTexts() { return Next("TitleBlockTexts"); }
 bool ScriptedCommandDialogs::ValueTable() { return Next("ValueTable"); }
 bool ScriptedCommandDialogs::Configuration() { return Next("Configuration"); }

@@ -47,8 +47,8 @@ void RunCommand(std::string_view name);
 std::string MenuItemCaption(const Command& c);
 
 // Dialogs the handlers open (dimensions, tolerance, application,
-// calculation method, production, title-block texts, value table); each
-// returns false when cancelled. Without an installed port none is there.
+// calculation method, production, production-drawing data, title-block
+// texts, value table); each returns false when cancelled. Without an installed port none is there.
 class CommandDialogs {
  public:
   virtual ~CommandDialogs() = default;
@@ -57,6 +57,7 @@ class CommandDialogs {
   virtual bool Application() = 0;
   virtual bool CalculationMethod() = 0;
   virtual bool Production() = 0;
+  virtual bool ProductionDrawingData() = 0;
   virtual bool TitleBlockTexts() = 0;
   virtual bool ValueTable() = 0;
   virtual bool Configuration() = 0;  // settings applied on OK (and by save)
@@ -74,6 +75,7 @@ class ScriptedCommandDialogs : public CommandDialogs {
   bool Application() override;
   bool CalculationMethod() override;
   bool Production() override;
+  bool ProductionDrawingData() override;
   bool TitleBlockTexts() override;
   bool ValueTable() override;
   bool Configuration() override;

@@ -38,6 +38,9 @@ bool FormCommandDialogs::CalculationMethod() {
 bool FormCommandDialogs::Production() {
   return Run(runners_.production, &FillProductionForm, &ApplyProductionForm, 9040);
 }
+bool FormCommandDialogs::ProductionDrawingData() {
+  return Run(runners_.productionDrawing, &FillProductionDrawingForm, &ApplyProductionDrawingForm, 9010);
+}
 bool FormCommandDialogs::ValueTable() {
   return Run(runners_.valueTable, &FillValueTableForm, &ApplyValueTableForm, 0);
 }

@@ -17,6 +17,7 @@ struct FormRunners {
   std::function<bool(ApplicationForm&)> application;
   std::function<bool(CalculationMethodForm&)> calculationMethod;
   std::function<bool(ProductionForm&)> production;
+  std::function<bool(ProductionDrawingForm&)> productionDrawing;
   std::function<bool(TitleBlockForm&)> titleBlock;
   std::function<bool(ValueTableForm&)> valueTable;
   std::function<bool(ConfigForm&)> configuration;
@@ -33,6 +34,7 @@ class FormCommandDialogs : public CommandDialogs {
   bool Application() override;
   bool CalculationMethod() override;
   bool Production() override;
+  bool ProductionDrawingData() override;
   bool TitleBlockTexts() override;
   bool ValueTable() override;
   bool Configuration() override;

@@ -1,6 +1,8 @@
 #include "mainwin/input_forms.h"
 
 #include <algorithm>
+#include <cmath>
+#include <initializer_list>
 
 #include "base/format.h"
 #include "base/globals.h"
@@ -468,6 +470,139 @@ void ApplyProductionForm(const ProductionForm& f) {
   s.ShotPeened = f.shotPeened ? 'J' : 'N';
   s.EndFormText = AnsiLineToOem(f.endFormText);
   s.EndCoilsInput = TextToFloat(f.endFormConstant);
+}
+
+// --- Production drawing data ---------------------------------------------
+
+namespace {
+
+Real FiniteOrZero(Real x) { return std::isfinite(x) ? x : 0.0L; }
+
+// A field left as shown keeps the exact value it was shown from: reading
+// back a rounded text (inches, Fahrenheit) would change the data.
+Real LengthField(const std::string& text, std::initializer_list<Real> shownFrom) {
+  for (Real x : shownFrom)
+    if (text == Length(x)) return x;
+  return FiniteOrZero(ParseLength(text));
+}
+std::string Temperature(Real x) { return OemToAnsiStr(FormatTemperature(x)); }
+Real TemperatureField(const std::string& text, Real shownFrom) {
+  return text == Temperature(shownFrom) ? shownFrom : FiniteOrZero(ParseTemperature(text));
+}
+
+void UpdateSetLengthField(ProductionDrawingForm& f) { f.setLengthEnabled = f.showSetLength && !f.setLengthIsLc; }
+
+// The texts of the surface items after "..".
+const std::vector<std::string>& SurfaceTexts() {
+  static const std::vector<std::string> kTexts{"",
+                                               "phosphatiert"_oem,
+                                               "verkupfert"_oem,
+                                               "endverzinkt"_oem,
+                                               "Zink-Aluminium-Überzug"_oem,
+                                               "trockenblank"_oem,
+                                               "nassblank"_oem};
+  return kTexts;
+}
+
+}  // namespace
+
+const std::vector<std::string>& ProductionDrawingItems(std::string_view control) {
+  static const std::vector<std::string> kNone;
+  static const std::vector<std::string> kDeburr{"nicht"_oem, "innen"_oem, "außen"_oem, "frei"_oem,
+                                                "innen und außen"_oem};
+  static const std::vector<std::string> kPreset{"gesetzt"_oem, "ungesetzt"_oem, "frei"_oem};
+  static const std::vector<std::string> kSurface{".."_oem, "ph"_oem, "cu"_oem, "ez"_oem,
+                                                 "za"_oem, "tb"_oem, "nb"_oem};
+  if (control == "RadioGroup_entgraten") return kDeburr;
+  if (control == "RadioGroup_setzen") return kPreset;
+  if (control == "ComboBox_oflschutz") return kSurface;
+  return kNone;
+}
+
+void ChoosePreset(ProductionDrawingForm& f, int item) {
+  f.preset = item;
+  f.showSetLengthEnabled = item != 0;
+  if (item == 0) f.showSetLength = true;
+  UpdateSetLengthField(f);
+}
+
+void SetShowSetLength(ProductionDrawingForm& f, bool on) {
+  if (!f.showSetLengthEnabled) return;
+  f.showSetLength = on;
+  UpdateSetLengthField(f);
+}
+
+void SetSetLengthIsLc(ProductionDrawingForm& f, bool on) {
+  f.setLengthIsLc = on;
+  if (on) f.setLength = Length(SpringData().Lc);
+  UpdateSetLengthField(f);
+}
+
+void PutSetLength(ProductionDrawingForm& f, SetLengthSource source) {
+  const SpringDataRecord& s = SpringData();
+  switch (source) {
+    case SetLengthSource::kLc: f.setLength = Length(s.Lc); break;
+    case SetLengthSource::kL2: if (!f.setLengthIsLc) f.setLength = Length(s.L2); break;
+    case SetLengthSource::kLn: if (!f.setLengthIsLc) f.setLength = Length(s.Ln); break;
+  }
+}
+
+void ChooseSurface(ProductionDrawingForm& f, int item) {
+  f.surfaceCode = item;
+  f.surfaceEnabled = item <= 0;
+  if (item > 0 && item < static_cast<int>(SurfaceTexts().size()))
+    f.surface = OemToAnsiStr(SurfaceTexts()[static_cast<std::size_t>(item)]);
+}
+
+ProductionDrawingForm FillProductionDrawingForm() {
+  const SpringDataRecord& s = SpringData();
+  const ProductionDataRecord& p = ProductionData();
+  ProductionDrawingForm f;
+  f.deburr = ItemOf(p.Deburr, 1, 5);
+  f.setLength = Length(p.Ls);
+  f.showSetLength = p.ShowSetLength != 0;
+  ChoosePreset(f, ItemOf(p.Preset, 1, 3));
+  SetSetLengthIsLc(f, p.SetLengthIsLc != 0);
+  f.tempFrom = Temperature(s.T1);
+  f.tempTo = Temperature(s.T2);
+  ChooseSurface(f, ItemOf(p.SurfaceCode, 0, static_cast<int>(SurfaceTexts().size())));
+  f.surface = OemToAnsiStr(p.Surface);  // the stored text, whatever the item
+  f.extra1 = OemToAnsiStr(p.Extra1);
+  f.extra2 = OemToAnsiStr(p.Extra2);
+  f.mandrel = p.Picture == 1 || p.Picture == 3;
+  f.sleeve = p.Picture == 2 || p.Picture == 3;
+  f.showF = s.ShowLd != 0;
+  f.showFn = s.ShowM != 0;
+  f.showP = s.ShowP != 0;
+  f.materialLine2 = s.HideMaterialLine2 == 0;
+  f.materialLine3 = s.HideMaterialLine3 == 0;
+  const MaterialRecord& m = ZEBWST_Record();
+  f.materialName = OemToAnsiStr(TrimBlanks(s.MaterialName));
+  f.materialLine2Text = OemToAnsiStr(TrimBlanks(m.Name2));
+  f.materialLine3Text = OemToAnsiStr(TrimBlanks(m.Name3));
+  return f;
+}
+
+void ApplyProductionDrawingForm(const ProductionDrawingForm& f) {
+  SpringDataRecord& s = SpringData();
+  ProductionDataRecord& p = ProductionData();
+  StoreItem(p.Deburr, f.deburr, 1);
+  StoreItem(p.Preset, f.preset, 1);
+  p.Ls = LengthField(f.setLength, {p.Ls, s.Lc, s.L2, s.Ln});
+  p.SetLengthIsLc = f.setLengthIsLc ? 1 : 0;
+  p.ShowSetLength = f.showSetLength ? 1 : 0;
+  s.T1 = TemperatureField(f.tempFrom, s.T1);
+  s.T2 = TemperatureField(f.tempTo, s.T2);
+  StoreItem(p.SurfaceCode, f.surfaceCode, 0);
+  p.Surface = LeftStr(AnsiLineToOem(f.surface), kSurfaceMaxLength);
+  p.Extra1 = LeftStr(AnsiLineToOem(f.extra1), kExtraLineMaxLength);
+  p.Extra2 = LeftStr(AnsiLineToOem(f.extra2), kExtraLineMaxLength);
+  p.Picture = f.mandrel ? (f.sleeve ? 3 : 1) : (f.sleeve ? 2 : 4);
+  s.ShowLd = f.showF ? 1 : 0;
+  s.ShowM = f.showFn ? 1 : 0;
+  s.ShowP = f.showP ? 1 : 0;
+  s.HideMaterialLine2 = f.materialLine2 ? 0 : 1;
+  s.HideMaterialLine3 = f.materialLine3 ? 0 : 1;
 }
 
 // --- Value table ---------------------------------------------------------

@@ -139,6 +139,48 @@ void ApplyProductionForm(const ProductionForm& f);
 // Items of the radio groups (code page 850).
 const std::vector<std::string>& ProductionItems(std::string_view group);
 
+// --- Production drawing data ---------------------------------------------
+
+struct ProductionDrawingForm {
+  int deburr = 0;                 // RadioGroup_entgraten
+  int preset = 0;                 // RadioGroup_setzen
+  std::string setLength;          // Edit_setzlaenge
+  bool setLengthIsLc = false;     // CheckBox_ls
+  bool showSetLength = false;     // CheckBox_setzlang
+  bool showSetLengthEnabled = true;
+  bool setLengthEnabled = true;   // Edit_setzlaenge
+  std::string tempFrom, tempTo;   // Edit_vontemp, Edit_bistemp
+  int surfaceCode = 0;            // ComboBox_oflschutz; -1 = a stored code outside the list
+  std::string surface;            // Edit_oberflaechenschutz
+  bool surfaceEnabled = true;
+  std::string extra1, extra2;     // Edit_zus1, Edit_zus2
+  bool mandrel = false, sleeve = false;
+  bool showF = false, showFn = false, showP = false;  // CheckBox_f, CheckBox_fn, CheckBox_p
+  bool materialLine2 = true, materialLine3 = true;    // CheckBox_wstname2, CheckBox_wstname3
+  // Captions: the material name and its second and third text line.
+  std::string materialName, materialLine2Text, materialLine3Text;
+};
+// Texts are 1252 throughout; stored in code page 850 and cut to these.
+inline constexpr int kSurfaceMaxLength = 45;
+inline constexpr int kExtraLineMaxLength = 100;
+
+enum class SetLengthSource { kLc, kL2, kLn };
+
+ProductionDrawingForm FillProductionDrawingForm();
+// "gesetzt" (item 0) ticks "anzeigen Setzlänge" and locks it.
+void ChoosePreset(ProductionDrawingForm& f, int item);
+void SetShowSetLength(ProductionDrawingForm& f, bool on);
+// "Ls = Lc": the field shows Lc and is locked while on.
+void SetSetLengthIsLc(ProductionDrawingForm& f, bool on);
+// The Lc, L2 and Ln buttons; L2 and Ln only while "Ls = Lc" is off.
+void PutSetLength(ProductionDrawingForm& f, SetLengthSource source);
+// Item 0 opens the text for an own entry; the others put their text.
+void ChooseSurface(ProductionDrawingForm& f, int item);
+void ApplyProductionDrawingForm(const ProductionDrawingForm& f);
+// Items (code page 850) of RadioGroup_entgraten, RadioGroup_setzen and
+// ComboBox_oflschutz.
+const std::vector<std::string>& ProductionDrawingItems(std::string_view control);
+
 // --- Value table ---------------------------------------------------------
 
 struct ValueTableForm {

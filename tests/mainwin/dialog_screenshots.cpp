@@ -109,6 +109,14 @@ int main(int argc, char** argv) {
   G().TempFolder = "/tmp/";
   SpringDataRecord& s = SpringData();
   s.d = 2, s.Dm = 20, s.De = 22, s.Di = 18, s.n = 8.5L, s.L0 = 60, s.L1 = 50, s.L2 = 30, s.DiameterGiven = 3;
+  s.Lc = 19.5L, s.Ln = 21.5L;
+  s.MaterialName = "Federstahldraht EN 10270-1 SH";
+  ZEBWST_Record().Name2 = "1.1200";
+  ZEBWST_Record().Name3 = "patentiert gezogen";
+  ProductionData().Preset = 1;
+  ProductionData().SurfaceCode = 4;
+  ProductionData().Surface = "Zink-Aluminium-\x9A" "berzug";
+  ProductionData().Extra1 = "Federenden entgratet, \x94lfrei";
   s.DrawingName = "Druckfeder";
   s.DrawingNo = "4711";
   G().TitleBlockLines[2] = std::string("Pr\x81" "ffeder f\x81r Ventile");
@@ -129,6 +137,7 @@ int main(int argc, char** argv) {
   Take(out, "TEingabeEinsatzfall", [&] { dialogs.Application(); });
   Take(out, "TForm_zeb1conf", [&] { dialogs.CalculationMethod(); });
   Take(out, "TForm_herstellung", [&] { dialogs.Production(); });
+  Take(out, "TForm_zebFert", [&] { dialogs.ProductionDrawingData(); });
   Take(out, "TEingabetext1", [&] { dialogs.TitleBlockTexts(); });
   Take(out, "TForm_table6", [&] { dialogs.ValueTable(); });
   Take(out, "Tconfig", [&] { dialogs.Configuration(); }, true);

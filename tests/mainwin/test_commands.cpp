@@ -170,6 +170,21 @@ TEST_F(CommandsTest, DialogCommandsRecalculateEvenWhenCancelled) {
   EXPECT_TRUE(Refreshed());
 }
 
+TEST_F(CommandsTest, ProductionDrawingDataThenTheDrawingOnTheScreen) {
+  auto dialogs = InstallDialogs();
+  std::vector<std::pair<int, int>> drawn;  // CAD code, AbortFlag when drawn
+  RegisterDrawing({DrawingEntry::ProductionDrawing, 0},
+                  [&drawn](int code) { drawn.emplace_back(code, G().AbortFlag); });
+  dialogs->answers = {{"ProductionDrawingData", false}};
+  RunCommand("mi_editproductionDrawing");
+  EXPECT_EQ(dialogs->opened, std::vector<std::string>{"ProductionDrawingData"});
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  RunCommand("mi_editproductionDrawing");
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_EQ(drawn, (std::vector<std::pair<int, int>>{{3, 0}, {3, 0}}));
+  ClearDrawingRegistry();
+}
+
 TEST_F(CommandsTest, DispatchNonRoundWireAsksTheMode) {
   SpringData().CrossSection = 3;
   ui().ExpectChoice("", 1);

@@ -309,6 +309,213 @@ TEST_F(DimensionFormsTest, ProductionEndsAndStandardCoils) {
   EXPECT_EQ(s.EndCoilsInput, 1.75L);
 }
 
+class ProductionDrawingFormTest : public InputFormsTest {
+ protected:
+  void SetUp() override {
+    InputFormsTest::SetUp();
+    SpringDataRecord& s = SpringData();
+    s.Lc = 19.5L, s.L2 = 30.0L, s.Ln = 21.5L;
+    s.T1 = -40.0L, s.T2 = 100.0L;
+  }
+};
+
+TEST_F(ProductionDrawingFormTest, FillShowsStoredValuesWithTheirRules) {
+  ProductionDataRecord& p = ProductionData();
+  p.Deburr = 5, p.Preset = 1, p.Picture = 2, p.Ls = 25.0L, p.ShowSetLength = 0;
+  p.SurfaceCode = 4, p.Surface = "eigene Beschichtung";
+  p.Extra1 = "Gr\x94\xE1" "e";  // code page 850
+  SpringData().ShowLd = 0, SpringData().ShowM = 1, SpringData().ShowP = 0;
+  SpringData().HideMaterialLine3 = 1;
+  ZEBWST_Record().Name2 = "1.4310     ";
+  ZEBWST_Record().Name3 = "EN 10270-3";
+  ProductionDrawingForm f = FillProductionDrawingForm();
+  EXPECT_EQ(f.deburr, 4);
+  EXPECT_EQ(f.preset, 0);
+  // "gesetzt" stored: the set-length display is on and locked, the field open.
+  EXPECT_TRUE(f.showSetLength);
+  EXPECT_FALSE(f.showSetLengthEnabled);
+  EXPECT_TRUE(f.setLengthEnabled);
+  EXPECT_EQ(f.setLength, "25");
+  EXPECT_EQ(f.tempFrom, "-40");
+  EXPECT_EQ(f.tempTo, "100");
+  // The stored item is chosen, its text is the stored one.
+  EXPECT_EQ(f.surfaceCode, 4);
+  EXPECT_EQ(f.surface, "eigene Beschichtung");
+  EXPECT_FALSE(f.surfaceEnabled);
+  EXPECT_EQ(f.extra1, "Gr\xF6\xDF" "e");
+  EXPECT_FALSE(f.mandrel);
+  EXPECT_TRUE(f.sleeve);
+  EXPECT_FALSE(f.showF);
+  EXPECT_TRUE(f.showFn);
+  EXPECT_FALSE(f.showP);
+  EXPECT_TRUE(f.materialLine2);
+  EXPECT_FALSE(f.materialLine3);
+  EXPECT_EQ(f.materialName, "REF-Federstahl");
+  EXPECT_EQ(f.materialLine2Text, "1.4310");
+  EXPECT_EQ(f.materialLine3Text, "EN 10270-3");
+
+  // "Ls = Lc" stored: the field shows Lc and is locked.
+  p.SetLengthIsLc = 1;
+  p.Preset = 2;
+  f = FillProductionDrawingForm();
+  EXPECT_EQ(f.setLength, "19.5");
+  EXPECT_FALSE(f.setLengthEnabled);
+  EXPECT_TRUE(f.showSetLengthEnabled);
+  EXPECT_FALSE(f.showSetLength);
+}
+
+TEST_F(ProductionDrawingFormTest, PresetAndSetLengthRules) {
+  ProductionDrawingForm f = FillProductionDrawingForm();  // preset "frei", display off
+  EXPECT_EQ(f.preset, 2);
+  EXPECT_FALSE(f.setLengthEnabled);
+  SetShowSetLength(f, true);
+  EXPECT_TRUE(f.setLengthEnabled);
+  SetShowSetLength(f, false);
+  EXPECT_FALSE(f.setLengthEnabled);
+  ChoosePreset(f, 0);  // "gesetzt" ticks and locks the display
+  EXPECT_TRUE(f.showSetLength);
+  EXPECT_FALSE(f.showSetLengthEnabled);
+  SetShowSetLength(f, false);  // locked
+  EXPECT_TRUE(f.showSetLength);
+  ChoosePreset(f, 1);
+  EXPECT_TRUE(f.showSetLengthEnabled);
+  EXPECT_TRUE(f.showSetLength);
+
+  PutSetLength(f, SetLengthSource::kL2);
+  EXPECT_EQ(f.setLength, "30");
+  PutSetLength(f, SetLengthSource::kLn);
+  EXPECT_EQ(f.setLength, "21.5");
+  SetSetLengthIsLc(f, true);
+  EXPECT_EQ(f.setLength, "19.5");
+  EXPECT_FALSE(f.setLengthEnabled);
+  // With "Ls = Lc" on, L2 and Ln do nothing; Lc still puts Lc.
+  PutSetLength(f, SetLengthSource::kL2);
+  PutSetLength(f, SetLengthSource::kLn);
+  EXPECT_EQ(f.setLength, "19.5");
+  PutSetLength(f, SetLengthSource::kLc);
+  EXPECT_EQ(f.setLength, "19.5");
+  SetSetLengthIsLc(f, false);
+  EXPECT_TRUE(f.setLengthEnabled);
+  PutSetLength(f, SetLengthSource::kL2);
+  EXPECT_EQ(f.setLength, "30");
+}
+
+TEST_F(ProductionDrawingFormTest, SurfaceItemsPutTheirTexts) {
+  const std::vector<std::string> items = ProductionDrawingItems("ComboBox_oflschutz");
+  EXPECT_EQ(items, (std::vector<std::string>{"..", "ph", "cu", "ez", "za", "tb", "nb"}));
+  ProductionDrawingForm f = FillProductionDrawingForm();
+  EXPECT_TRUE(f.surfaceEnabled);
+  const char* texts[] = {"phosphatiert", "verkupfert", "endverzinkt", "Zink-Aluminium-\xDC" "berzug",
+                         "trockenblank", "nassblank"};
+  for (int i = 1; i <= 6; ++i) {
+    ChooseSurface(f, i);
+    EXPECT_EQ(f.surface, texts[i - 1]);
+    EXPECT_FALSE(f.surfaceEnabled);
+  }
+  ChooseSurface(f, 4);
+  ChooseSurface(f, 0);  // own text: the field opens, the text stays
+  EXPECT_TRUE(f.surfaceEnabled);
+  EXPECT_EQ(f.surface, "Zink-Aluminium-\xDC" "berzug");
+  ChooseSurface(f, 4);
+  ApplyProductionDrawingForm(f);
+  EXPECT_EQ(ProductionData().SurfaceCode, 4);
+  EXPECT_EQ(ProductionData().Surface, "Zink-Aluminium-\x9A" "berzug");  // code page 850
+}
+
+TEST_F(ProductionDrawingFormTest, ApplyStoresEveryControl) {
+  ProductionDrawingForm f = FillProductionDrawingForm();
+  f.deburr = 1, f.preset = 0, f.setLength = "22,5", f.setLengthIsLc = false, f.showSetLength = true;
+  f.tempFrom = "-20", f.tempTo = "150";
+  f.surfaceCode = 0, f.surface = std::string(50, 's');
+  f.extra1 = "Pr\xFC" "fung" + std::string(120, 'x'), f.extra2 = "zwei";
+  f.showF = false, f.showFn = true, f.showP = false;
+  f.materialLine2 = false, f.materialLine3 = true;
+  const std::pair<std::pair<bool, bool>, int> pictures[] = {
+      {{true, false}, 1}, {{false, true}, 2}, {{true, true}, 3}, {{false, false}, 4}};
+  for (const auto& [checks, picture] : pictures) {
+    f.mandrel = checks.first, f.sleeve = checks.second;
+    ApplyProductionDrawingForm(f);
+    EXPECT_EQ(ProductionData().Picture, picture);
+  }
+  const ProductionDataRecord& p = ProductionData();
+  const SpringDataRecord& s = SpringData();
+  EXPECT_EQ(p.Deburr, 2);
+  EXPECT_EQ(p.Preset, 1);
+  EXPECT_EQ(p.Ls, 22.5L);
+  EXPECT_EQ(p.SetLengthIsLc, 0);
+  EXPECT_EQ(p.ShowSetLength, 1);
+  EXPECT_EQ(s.T1, -20.0L);
+  EXPECT_EQ(s.T2, 150.0L);
+  EXPECT_EQ(p.SurfaceCode, 0);
+  EXPECT_EQ(p.Surface, std::string(45, 's'));
+  EXPECT_EQ(p.Extra1, "Pr\x81" "fung" + std::string(93, 'x'));
+  EXPECT_EQ(p.Extra2, "zwei");
+  EXPECT_EQ(s.ShowLd, 0);
+  EXPECT_EQ(s.ShowM, 1);
+  EXPECT_EQ(s.ShowP, 0);
+  EXPECT_EQ(s.HideMaterialLine2, 1);
+  EXPECT_EQ(s.HideMaterialLine3, 0);
+  // Shown again as stored.
+  const ProductionDrawingForm again = FillProductionDrawingForm();
+  EXPECT_EQ(again.extra1, "Pr\xFC" "fung" + std::string(93, 'x'));
+  EXPECT_EQ(again.setLength, "22.5");
+}
+
+TEST_F(ProductionDrawingFormTest, BadNumbersGiveZeroAndUntouchedFieldsKeepTheirValues) {
+  for (const char* bad : {"abc", "inf", "nan", "1e99999", "", "-inf"}) {
+    ProductionDrawingForm f = FillProductionDrawingForm();
+    f.setLength = f.tempFrom = f.tempTo = bad;
+    ProductionData().Ls = 7.0L;
+    SpringData().T1 = 5.0L, SpringData().T2 = 6.0L;
+    ApplyProductionDrawingForm(f);
+    EXPECT_EQ(ProductionData().Ls, 0.0L) << bad;
+    EXPECT_EQ(SpringData().T1, 0.0L) << bad;
+    EXPECT_EQ(SpringData().T2, 0.0L) << bad;
+  }
+  // Inches and Fahrenheit: a field left as shown keeps the exact value,
+  // a typed one is converted; an inch value beyond the range gives 0.
+  G().UnitSystem = 1;
+  ProductionData().Ls = 10.0L;  // 0.3937... in
+  SpringData().T1 = 37.0L;      // 98.6 F
+  SpringData().T2 = 100.0L;     // 212 F
+  ProductionDrawingForm f = FillProductionDrawingForm();
+  EXPECT_EQ(f.tempTo, "212");
+  ApplyProductionDrawingForm(f);
+  EXPECT_EQ(ProductionData().Ls, 10.0L);
+  EXPECT_EQ(SpringData().T1, 37.0L);
+  f.setLength = "2", f.tempTo = "32";
+  ApplyProductionDrawingForm(f);
+  EXPECT_EQ(ProductionData().Ls, 50.8L);
+  EXPECT_EQ(SpringData().T2, 0.0L);
+  f.setLength = "1e4931";
+  ApplyProductionDrawingForm(f);
+  EXPECT_EQ(ProductionData().Ls, 0.0L);
+}
+
+TEST_F(ProductionDrawingFormTest, PortAppliesOnOkOnlyWithItsHelpNumber) {
+  FormRunners r;
+  r.productionDrawing = [](ProductionDrawingForm& f) {
+    f.extra2 = "abgebrochen";
+    f.mandrel = true;
+    return false;
+  };
+  FormCommandDialogs d(r);
+  EXPECT_FALSE(d.ProductionDrawingData());
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ProductionData().Extra2, "");
+  EXPECT_EQ(ProductionData().Picture, 4);
+  r.productionDrawing = [](ProductionDrawingForm& f) {
+    f.extra2 = "gesichert";
+    return true;
+  };
+  FormCommandDialogs ok(r);
+  G().AbortFlag = 1;
+  EXPECT_TRUE(ok.ProductionDrawingData());
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(ProductionData().Extra2, "gesichert");
+  EXPECT_EQ(G().HelpNumber, 9010);
+}
+
 TEST_F(DimensionFormsTest, ValueTableRowsAndValues) {
   ValueTableRecord& v = ValueTable();
   v = ValueTableRecord{};

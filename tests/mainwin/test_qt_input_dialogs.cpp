@@ -24,6 +24,8 @@
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
+#include "drawings/drawings.h"
+#include "drawings/production.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/changelog_cmd.h"
 #include "mainwin/config.h"
@@ -245,6 +247,111 @@ TEST_F(QtInputDialogsTest, ProductionEndFieldsFollowTheChoice) {
   EXPECT_EQ(SpringData().EndCoilsInput, 1.25L);
   EXPECT_EQ(SpringData().EndCoils[2], 0.75L);
   EXPECT_EQ(SpringData().ShotPeened, 'J');
+}
+
+TEST_F(QtInputDialogsTest, ProductionDrawingDataRulesAndOk) {
+  SpringData().Lc = 19.5L, SpringData().L2 = 30.0L, SpringData().Ln = 21.5L;
+  ZEBWST_Record().Name2 = "1.1200";
+  ProductionData().Surface = "alt";
+  {
+    Driver d("TForm_zebFert", [](QWidget& w) {
+      EXPECT_EQ(w.windowTitle(), "Fertigungszeichnung ZEB1");
+      EXPECT_EQ(Get<QLabel>(w, "Label_setzen")->text(), QString::fromUtf8("Prüffedern setzen !  Übrige Federn ..."));
+      EXPECT_EQ(Get<QGroupBox>(w, "RadioGroup_entgraten")->title(), "Entgraten der Federenden");
+      EXPECT_EQ(Get<QRadioButton>(w, "RadioGroup_entgraten_2")->text(), QString::fromUtf8("außen"));
+      EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_aufnahme")->title(), QString::fromUtf8("Einzeichnen von Dorn und Hülse"));
+      EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_wst")->title(), "REF-Federstahl");
+      EXPECT_EQ(Get<QCheckBox>(w, "CheckBox_wstname2")->text(), "1.1200");
+      EXPECT_EQ(Get<QCheckBox>(w, "CheckBox_p")->text(), "anzeigen Ld, P, m");
+      EXPECT_EQ(Text(w, "Edit_oberflaechenschutz"), "alt");
+      // "frei" stored: the set-length display open, off, the field locked.
+      auto* show = Get<QCheckBox>(w, "CheckBox_setzlang");
+      EXPECT_TRUE(show->isEnabled());
+      EXPECT_FALSE(Get<QLineEdit>(w, "Edit_setzlaenge")->isEnabled());
+      Click(w, "RadioGroup_setzen_0");
+      EXPECT_TRUE(show->isChecked());
+      EXPECT_FALSE(show->isEnabled());
+      EXPECT_TRUE(Get<QLineEdit>(w, "Edit_setzlaenge")->isEnabled());
+      Click(w, "Button_l2");
+      EXPECT_EQ(Text(w, "Edit_setzlaenge"), "30");
+      Click(w, "CheckBox_ls");
+      EXPECT_EQ(Text(w, "Edit_setzlaenge"), "19.5");
+      EXPECT_FALSE(Get<QLineEdit>(w, "Edit_setzlaenge")->isEnabled());
+      Click(w, "Button_ln");  // nothing while "Ls = Lc"
+      EXPECT_EQ(Text(w, "Edit_setzlaenge"), "19.5");
+      auto* combo = Get<QComboBox>(w, "ComboBox_oflschutz");
+      EXPECT_EQ(combo->count(), 7);
+      combo->setCurrentIndex(4);
+      emit combo->activated(4);
+      EXPECT_EQ(Text(w, "Edit_oberflaechenschutz"), QString::fromUtf8("Zink-Aluminium-Überzug"));
+      EXPECT_FALSE(Get<QLineEdit>(w, "Edit_oberflaechenschutz")->isEnabled());
+      Type(w, "Edit_vontemp", "-30");
+      Type(w, "Edit_zus1", QString::fromUtf8("Länge geprüft"));
+      EXPECT_EQ(Get<QLineEdit>(w, "Edit_zus2")->maxLength(), 100);
+      Get<QCheckBox>(w, "CheckBox_aufnahmedorn")->setChecked(true);
+      Get<QCheckBox>(w, "CheckBox_aufnahmehuelse")->setChecked(true);
+      Get<QCheckBox>(w, "CheckBox_wstname2")->setChecked(false);
+      Get<QCheckBox>(w, "CheckBox_f")->setChecked(false);
+      Click(w, "RadioGroup_entgraten_4");
+      Click(w, "Button_ok");
+    });
+    EXPECT_TRUE(dialogs_->ProductionDrawingData());
+  }
+  const ProductionDataRecord& p = ProductionData();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(p.Preset, 1);
+  EXPECT_EQ(p.Deburr, 5);
+  EXPECT_EQ(p.ShowSetLength, 1);
+  EXPECT_EQ(p.SetLengthIsLc, 1);
+  EXPECT_EQ(p.Ls, 19.5L);
+  EXPECT_EQ(p.SurfaceCode, 4);
+  EXPECT_EQ(p.Surface, "Zink-Aluminium-\x9A" "berzug");
+  EXPECT_EQ(p.Extra1, "L\x84" "nge gepr\x81" "ft");
+  EXPECT_EQ(p.Picture, 3);
+  EXPECT_EQ(SpringData().T1, -30.0L);
+  EXPECT_EQ(SpringData().HideMaterialLine2, 1);
+  EXPECT_EQ(SpringData().ShowLd, 0);
+  EXPECT_EQ(SpringData().ShowM, 1);
+
+  // Cancel writes nothing.
+  {
+    Driver d("TForm_zebFert", [](QWidget& w) {
+      Type(w, "Edit_zus1", "verworfen");
+      Get<QCheckBox>(w, "CheckBox_aufnahmedorn")->setChecked(false);
+      Click(w, "Button_cancel");
+    });
+    EXPECT_FALSE(dialogs_->ProductionDrawingData());
+  }
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(p.Extra1, "L\x84" "nge gepr\x81" "ft");
+  EXPECT_EQ(p.Picture, 3);
+}
+
+TEST_F(QtInputDialogsTest, ProductionDrawingAsksWithTheSameForm) {
+  InstallQtInputDialogs(nullptr);
+  {
+    Driver d("TForm_zebFert", [](QWidget& w) {
+      Type(w, "Edit_zus2", "aus der Zeichnung");
+      Click(w, "Button_ok");
+    });
+    G().AbortFlag = 1;
+    ProductionDataDialog().Run();
+  }
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_EQ(ProductionData().Extra2, "aus der Zeichnung");
+  // Cancel before a drawing: the abort flag is set and nothing is drawn.
+  G().ModifiedFlag = 0;
+  {
+    Driver d("TForm_zebFert", [](QWidget& w) { Click(w, "Button_cancel"); });
+    DrawProductionDrawing(0);
+  }
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_EQ(G().HelpNumber, 9010);  // the drawing's own help number comes only with its output
+  // Uninstalled, the drawings are back to the scripted stand-in.
+  UninstallQtInputDialogs();
+  EXPECT_NE(dynamic_cast<ScriptedProductionDataForm*>(&ProductionDataDialog()), nullptr);
 }
 
 TEST_F(QtInputDialogsTest, TitleBlockAndValueTable) {
@@ -688,6 +795,7 @@ TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {
       {"TEingabeEinsatzfall", "Button_hilfetext", 9020, [this] { dialogs_->Application(); }},
       {"TForm_zeb1conf", "Button_help", 1000, [this] { dialogs_->CalculationMethod(); }},
       {"TForm_herstellung", "Button_hilfetext", 9040, [this] { dialogs_->Production(); }},
+      {"TForm_zebFert", "Button_help", 9010, [this] { dialogs_->ProductionDrawingData(); }},
       {"TForm_zeichInfo", "Button_help", 3010, [] { EditDrawingInfo(); }},
       {"TForm_confDoku", "Button_help", 2730, [] { EditDocumentLinks(); }},
       {"Tconfig", "Button_grafikhilfe", 1940, [this] { dialogs_->Configuration(); }},

@@ -26,6 +26,7 @@
 #include "base/qt/qt_convert.h"
 #include "base/services.h"
 #include "base/text.h"
+#include "drawings/production.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/config.h"
 #include "mainwin/qt/config_dialog.h"
@@ -642,6 +643,169 @@ class TForm_herstellung : public Form {
   QCheckBox* peened_;
 };
 
+// --- Production drawing data -------------------------------------------------
+
+class TForm_zebFert : public Form {
+ public:
+  TForm_zebFert(QWidget* owner, ProductionDrawingForm& f)
+      : Form(owner, "TForm_zebFert", Utf8("Fertigungszeichnung ") + Oem(G().ProductName)), f_(f) {
+    auto* top = new QHBoxLayout;
+    top->addWidget(RadioGroup("RadioGroup_entgraten", "Entgraten der Federenden",
+                              ProductionDrawingItems("RadioGroup_entgraten"), f.deburr,
+                              [this](int i) { f_.deburr = i; }));
+    auto* setting = new QVBoxLayout;
+    setting->addWidget(Label("Label_setzen", Utf8("Prüffedern setzen !  Übrige Federn ...")));
+    setting->addWidget(RadioGroup("RadioGroup_setzen", "", ProductionDrawingItems("RadioGroup_setzen"), f.preset,
+                                  [this](int i) {
+                                    ChoosePreset(f_, i);
+                                    LoadSetLength();
+                                  }, 3));
+    auto* ls = new QHBoxLayout;
+    ls->addWidget(Label("Label_setzlaenge", "Ls = "));
+    setLength_ = new QLineEdit(this);
+    setLength_->setObjectName("Edit_setzlaenge");
+    setLength_->setMaximumWidth(90);
+    connect(setLength_, &QLineEdit::textEdited, this, [this](const QString& t) { f_.setLength = QStringToAnsi(t); });
+    ls->addWidget(setLength_);
+    ls->addWidget(Label("Label_setzlaenge_unit", LengthUnit()));
+    struct LengthButton {
+      const char *name, *caption;
+      SetLengthSource source;
+    };
+    for (const LengthButton& lb : {LengthButton{"Button_lc", "Lc", SetLengthSource::kLc},
+                                   LengthButton{"Button_l2", "L2", SetLengthSource::kL2},
+                                   LengthButton{"Button_ln", "Ln", SetLengthSource::kLn}}) {
+      auto* b = Button(lb.name, lb.caption, [this, source = lb.source] {
+        PutSetLength(f_, source);
+        LoadSetLength();
+      });
+      b->setMaximumWidth(40);
+      ls->addWidget(b);
+    }
+    ls->addStretch();
+    setting->addLayout(ls);
+    isLc_ = Check("CheckBox_ls", "Ls = Lc", f.setLengthIsLc, [this](bool on) {
+      SetSetLengthIsLc(f_, on);
+      LoadSetLength();
+    });
+    setting->addWidget(isLc_);
+    showSetLength_ = Check("CheckBox_setzlang", Utf8("anzeigen Setzlänge"), f.showSetLength, [this](bool on) {
+      SetShowSetLength(f_, on);
+      LoadSetLength();
+    });
+    setting->addWidget(showSetLength_);
+    top->addLayout(setting, 1);
+    root()->addLayout(top);
+
+    auto* temp = new QHBoxLayout;
+    temp->addWidget(Label("Label_temperatur", "Arbeitstemperaturbereich von"));
+    from_ = Edit("Edit_vontemp", f.tempFrom, 0, 90);
+    temp->addWidget(from_);
+    temp->addWidget(Label("Label_bis", "bis"));
+    to_ = Edit("Edit_bistemp", f.tempTo, 0, 90);
+    temp->addWidget(to_);
+    temp->addWidget(Label("Label_temperatur_unit", TemperatureUnit()));
+    temp->addStretch();
+    root()->addLayout(temp);
+
+    auto* surface = new QHBoxLayout;
+    surface->addWidget(Label("Label_oberflaechenschutz", Utf8("Oberflächenschutz")));
+    combo_ = new QComboBox(this);
+    combo_->setObjectName("ComboBox_oflschutz");
+    for (const std::string& item : ProductionDrawingItems("ComboBox_oflschutz")) combo_->addItem(Oem(item));
+    combo_->setCurrentIndex(f.surfaceCode);
+    connect(combo_, &QComboBox::activated, this, [this](int i) {
+      ChooseSurface(f_, i);
+      SetText(surface_, f_.surface);
+      surface_->setEnabled(f_.surfaceEnabled);
+    });
+    surface->addWidget(combo_);
+    surface_ = Edit("Edit_oberflaechenschutz", f.surface, kSurfaceMaxLength, 0);
+    surface_->setEnabled(f.surfaceEnabled);
+    surface->addWidget(surface_, 1);
+    root()->addLayout(surface);
+
+    root()->addWidget(Label("Label_zusaetzliche_angaben", Utf8("Zusätzliche Angaben")));
+    extra1_ = Edit("Edit_zus1", f.extra1, kExtraLineMaxLength, 0);
+    extra2_ = Edit("Edit_zus2", f.extra2, kExtraLineMaxLength, 0);
+    root()->addWidget(extra1_);
+    root()->addWidget(extra2_);
+
+    auto* bottom = new QHBoxLayout;
+    auto* picture = new QGroupBox(Utf8("Einzeichnen von Dorn und Hülse"), this);
+    picture->setObjectName("GroupBox_aufnahme");
+    auto* pv = new QVBoxLayout(picture);
+    mandrel_ = Check("CheckBox_aufnahmedorn", "Aufnahme in Dorn", f.mandrel, {}, picture);
+    sleeve_ = Check("CheckBox_aufnahmehuelse", Utf8("Aufnahme in Hülse"), f.sleeve, {}, picture);
+    pv->addWidget(mandrel_);
+    pv->addWidget(sleeve_);
+    bottom->addWidget(picture);
+    auto* shows = new QVBoxLayout;
+    showF_ = Check("CheckBox_f", "anzeigen F1, F2", f.showF);
+    showFn_ = Check("CheckBox_fn", "anzeigen Fn", f.showFn);
+    showP_ = Check("CheckBox_p", "anzeigen Ld, P, m", f.showP);
+    for (QCheckBox* c : {showF_, showFn_, showP_}) shows->addWidget(c);
+    bottom->addLayout(shows);
+    auto* material = new QGroupBox(Ansi(f.materialName), this);
+    material->setObjectName("GroupBox_wst");
+    auto* mv = new QVBoxLayout(material);
+    line2_ = Check("CheckBox_wstname2", Ansi(f.materialLine2Text), f.materialLine2, {}, material);
+    line3_ = Check("CheckBox_wstname3", Ansi(f.materialLine3Text), f.materialLine3, {}, material);
+    mv->addWidget(line2_);
+    mv->addWidget(line3_);
+    bottom->addWidget(material, 1);
+    root()->addLayout(bottom);
+
+    LoadSetLength();
+    ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpTextBox(9010); })});
+    Place();
+  }
+
+  void OnOk() override {
+    f_.setLength = TextOf(setLength_);
+    f_.tempFrom = TextOf(from_), f_.tempTo = TextOf(to_);
+    f_.surface = TextOf(surface_);
+    f_.extra1 = TextOf(extra1_), f_.extra2 = TextOf(extra2_);
+    f_.mandrel = mandrel_->isChecked(), f_.sleeve = sleeve_->isChecked();
+    f_.showF = showF_->isChecked(), f_.showFn = showFn_->isChecked(), f_.showP = showP_->isChecked();
+    f_.materialLine2 = line2_->isChecked(), f_.materialLine3 = line3_->isChecked();
+    accept();
+  }
+
+ private:
+  QCheckBox* Check(const char* name, const QString& caption, bool checked, std::function<void(bool)> onClick = {},
+                   QWidget* parent = nullptr) {
+    auto* c = new QCheckBox(caption, parent != nullptr ? parent : this);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setChecked(checked);
+    if (onClick) connect(c, &QCheckBox::clicked, this, std::move(onClick));
+    return c;
+  }
+
+  QLineEdit* Edit(const char* name, const std::string& text1252, int maxLength, int maxWidth) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QString::fromLatin1(name));
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    if (maxWidth > 0) e->setMaximumWidth(maxWidth);
+    SetText(e, text1252);
+    return e;
+  }
+
+  // The set-length field and its two switches as the rules left them.
+  void LoadSetLength() {
+    SetText(setLength_, f_.setLength);
+    setLength_->setEnabled(f_.setLengthEnabled);
+    const QSignalBlocker block(showSetLength_);
+    showSetLength_->setChecked(f_.showSetLength);
+    showSetLength_->setEnabled(f_.showSetLengthEnabled);
+  }
+
+  ProductionDrawingForm& f_;
+  QLineEdit *setLength_, *from_, *to_, *surface_, *extra1_, *extra2_;
+  QCheckBox *isLc_, *showSetLength_, *mandrel_, *sleeve_, *showF_, *showFn_, *showP_, *line2_, *line3_;
+  QComboBox* combo_;
+};
+
 // --- Title block -------------------------------------------------------------
 
 class TEingabetext1 : public Form {
@@ -1036,6 +1200,20 @@ class QtPlotConfigForm : public PlotConfigForm {
   QWidget* owner_;
 };
 
+// The production drawing's dialog before a drawing with CAD code 0: the
+// form of the menu command. Its data goes into the spring file, so OK
+// marks the spring modified as the menu command does.
+class FormProductionDataForm : public ProductionDataForm {
+ public:
+  explicit FormProductionDataForm(std::shared_ptr<FormCommandDialogs> dialogs) : dialogs_(std::move(dialogs)) {}
+  void Run() override {
+    if (dialogs_->ProductionDrawingData()) G().ModifiedFlag = 1;
+  }
+
+ private:
+  std::shared_ptr<FormCommandDialogs> dialogs_;
+};
+
 template <typename Dialog, typename Model>
 std::function<bool(Model&)> Runner(QWidget* owner) {
   return [owner](Model& f) {
@@ -1053,6 +1231,7 @@ FormRunners QtFormRunners(QWidget* owner) {
   r.application = Runner<TEingabeEinsatzfall, ApplicationForm>(owner);
   r.calculationMethod = Runner<TForm_zeb1conf, CalculationMethodForm>(owner);
   r.production = Runner<TForm_herstellung, ProductionForm>(owner);
+  r.productionDrawing = Runner<TForm_zebFert, ProductionDrawingForm>(owner);
   r.titleBlock = Runner<TEingabetext1, TitleBlockForm>(owner);
   r.valueTable = Runner<TForm_table6, ValueTableForm>(owner);
   r.configuration = QtConfigRunner(owner);
@@ -1071,13 +1250,16 @@ DocumentationDialogs QtDocumentationDialogs(QWidget* owner) {
 }
 
 void InstallQtInputDialogs(QWidget* owner) {
-  SetCommandDialogs(std::make_shared<FormCommandDialogs>(QtFormRunners(owner)));
+  auto dialogs = std::make_shared<FormCommandDialogs>(QtFormRunners(owner));
+  SetCommandDialogs(dialogs);
+  SetProductionDataForm(std::make_shared<FormProductionDataForm>(dialogs));
   SetDocumentationDialogs(QtDocumentationDialogs(owner));
   SetPlotConfigForm(std::make_shared<QtPlotConfigForm>(owner));
 }
 
 void UninstallQtInputDialogs() {
   SetCommandDialogs(nullptr);
+  SetProductionDataForm(nullptr);
   SetDocumentationDialogs({});
   SetPlotConfigForm(nullptr);
 }

@@ -15,8 +15,9 @@ namespace zeb {
 FormRunners QtFormRunners(QWidget* owner);
 DocumentationDialogs QtDocumentationDialogs(QWidget* owner);
 
-// Installs the dialogs of the menu handlers, the documentation windows and
-// the plot-program form; Uninstall puts the stand-ins back.
+// Installs the dialogs of the menu handlers (the production-data form also
+// as the production drawing's dialog), the documentation windows and the
+// plot-program form; Uninstall puts the stand-ins back.
 void InstallQtInputDialogs(QWidget* owner);
 void UninstallQtInputDialogs();
 
