@@ -683,7 +683,14 @@ void WriteSpringFile(std::string_view name) {
 bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error) {
   out = DefaultSpringFileRecords();
   error.clear();
-  Reader rd(bytes);
+  // Control characters in a line (a tab, Ctrl-Z, NUL) would reach the
+  // tab-separated printout and the CAD files: they are read as blanks.
+  std::string text(bytes);
+  for (char& c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u < 0x20 && c != '\r' && c != '\n') || u == 0x7F) c = ' ';
+  }
+  Reader rd(text);
 #define ZEB_READ(x)                   \
   do {                                \
     if (!(x)) return rd.Stop(error); \
