@@ -494,13 +494,9 @@ void UpdateSetLengthField(ProductionDrawingForm& f) { f.setLengthEnabled = f.sho
 
 // The texts of the surface items after "..".
 const std::vector<std::string>& SurfaceTexts() {
-  static const std::vector<std::string> kTexts{"",
-                                               "phosphatiert"_oem,
-                                               "verkupfert"_oem,
-                                               "endverzinkt"_oem,
-                                               "Zink-Aluminium-Überzug"_oem,
-                                               "trockenblank"_oem,
-                                               "nassblank"_oem};
+  // Code page 850 ("\x9A" is "Ü").
+  static const std::vector<std::string> kTexts{
+      "", "phosphatiert", "verkupfert", "endverzinkt", "Zink-Aluminium-\x9A" "berzug", "trockenblank", "nassblank"};
   return kTexts;
 }
 
