@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <chrono>
 #include <condition_variable>
@@ -52,6 +53,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Qt's own settings (the file dialog's history) go to a folder of the run,
+// removed after the application: they are written when it ends.
+class QtSettingsFolder : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("zeb1_qtsmoke_settings_" + std::to_string(::getpid()));
+    fs::create_directories(folder_);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(folder_.string()));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder_.string()));
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+ private:
+  fs::path folder_;
+};
+
+// Set up before the application and torn down after it.
+const auto* const kSettings = ::testing::AddGlobalTestEnvironment(new QtSettingsFolder);
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
 constexpr int kCommandSeconds = 20;
