@@ -1,5 +1,6 @@
 // Error-help form, text viewer, choosers and colours on Qt.
 #include <QAction>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "base/colors.h"
@@ -111,9 +113,10 @@ TEST(QtColours, TableColoursBecomeQColors) {
 }
 
 TEST(QtFilters, MasksMatchAnyCase) {
-  EXPECT_EQ(FilterToNameFilters("*.zeb|*.zeb"), QStringList{"*.zeb (*.[zZ][eE][bB])"});
+  EXPECT_EQ(FilterToNameFilters("*.zeb|*.zeb"), QStringList{"*.zeb (*.zeb *.[zZ][eE][bB])"});
   EXPECT_EQ(FilterToNameFilters("Texte|*.txt;*.prn|Alle|*"),
-            (QStringList{"Texte (*.[tT][xX][tT] *.[pP][rR][nN])", "Alle (*)"}));
+            (QStringList{"Texte (*.txt *.[tT][xX][tT] *.prn *.[pP][rR][nN])", "Alle (*)"}));
+  EXPECT_EQ(FilterToNameFilters("*.igs|*.igs|*.*|*.*"), (QStringList{"*.igs (*.igs *.[iI][gG][sS])", "*.* (*)"}));
   EXPECT_TRUE(FilterToNameFilters("").isEmpty());
 }
 
@@ -134,6 +137,47 @@ TEST_F(QtForms, OpenChooserListsUpperCaseFilesAndReturnsThePath) {
   });
   EXPECT_TRUE(ui->ChooseOpenFile(scratch, "*.zeb|*.zeb", path));
   EXPECT_EQ(path, scratch + "/FEDER.ZEB");
+}
+
+// The save chooser's name filters match either case ("*.[iI][gG][sS]"); the
+// extension the dialog puts on a name when a filter is chosen stays plain.
+TEST_F(QtForms, SaveChooserKeepsPlainExtensions) {
+  struct Case {
+    const char* filter;
+    const char* preset;
+    std::function<void(QFileDialog&)> act;
+    const char* expected;
+  } cases[] = {
+      {"*.igs|*.igs|*.*|*.*", "round_dynamic.igs", {}, "round_dynamic.igs"},
+      // The filter's own spelling.
+      {"HTML files|*.HTM;*.HTML|All files|*.*", "t10270_1.htm", {}, "t10270_1.HTM"},
+      {"*.dxf|*.dxf|*.*|*.*", "", [](QFileDialog& d) {
+         // Typed with another extension, then the first type chosen by key.
+         auto* combo = Child<QComboBox>(&d, "fileTypeCombo");
+         Child<QLineEdit>(&d, "fileNameEdit")->setText("feder.igs");
+         QTest::keyClick(combo, Qt::Key_Down);
+         QTest::keyClick(combo, Qt::Key_Up);
+       }, "feder.dxf"},
+      // "All files" keeps the typed name.
+      {"*.dxf|*.dxf|*.*|*.*", "", [](QFileDialog& d) {
+         Child<QLineEdit>(&d, "fileNameEdit")->setText("feder.dxf");
+         QTest::keyClick(Child<QComboBox>(&d, "fileTypeCombo"), Qt::Key_Down);
+       }, "feder.dxf"},
+  };
+  for (const Case& c : cases) {
+    std::string path, shown;
+    WhenShown("SaveDialog", [&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (!dialog) return w->close(), void();
+      QTest::qWait(20);
+      if (c.act) c.act(*dialog);
+      shown = Child<QLineEdit>(w, "fileNameEdit")->text().toStdString();
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    ASSERT_TRUE(ui->ChooseSaveFile(scratch, c.filter, c.preset, path)) << c.preset;
+    EXPECT_EQ(shown, c.expected) << c.filter;
+    EXPECT_EQ(path, scratch + "/" + c.expected) << c.filter;
+  }
 }
 
 }  // namespace

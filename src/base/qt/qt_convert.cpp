@@ -48,7 +48,12 @@ QStringList FilterToNameFilters(std::string_view filter) {
     const QString masks = i + 1 < parts.size() ? parts[i + 1] : parts[i];
     QStringList patterns;
     for (const QString& m : masks.split(';', Qt::SkipEmptyParts)) {
-      if (!m.trimmed().isEmpty()) patterns << AnyCaseMask(m.trimmed());
+      // The plain mask first: a save dialog puts the first mask's extension
+      // on a typed name. "*.*" is every file, as "*" (no "x.*" names).
+      const QString mask = m.trimmed() == QLatin1String("*.*") ? QStringLiteral("*") : m.trimmed();
+      if (mask.isEmpty()) continue;
+      patterns << mask;
+      if (AnyCaseMask(mask) != mask) patterns << AnyCaseMask(mask);
     }
     if (patterns.isEmpty()) continue;
     result << (description.isEmpty() ? masks.trimmed() : description) + " (" + patterns.join(' ') + ")";

@@ -19,8 +19,8 @@ QString PathToQString(std::string_view path);
 std::string QStringToPath(const QString& path);
 
 // A chooser filter "description|mask|description|mask..." as Qt name
-// filters. Masks match any case ("*.zeb" also takes "X.ZEB"); several masks
-// of one entry are separated by ";".
+// filters. Masks match any case ("*.zeb" also takes "X.ZEB"), each given
+// plain first; several masks of one entry are separated by ";".
 QStringList FilterToNameFilters(std::string_view filter);
 
 // A colour of the colour table (0x00BBGGRR).
