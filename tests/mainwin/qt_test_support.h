@@ -1,5 +1,5 @@
 // Shared pieces of the Qt tests of the program: one QApplication for the
-// whole test run, and a command's standard output.
+// whole test run, closing a main window, and a command's standard output.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,7 +8,21 @@
 #include <memory>
 #include <string>
 
+#include "base/globals.h"
+#include "mainwin/program.h"
+#include "mainwin/qt/main_window.h"
+
 namespace zeb::test {
+
+// Closes a test's main window without the save question and forgets it.
+inline void CloseMainWindow(std::unique_ptr<Thh>& window) {
+  if (window && !window->Destroyed()) {
+    G().ModifiedFlag = 0;
+    window->close();
+  }
+  window.reset();
+  SetMainWindow(nullptr);
+}
 
 class QtEnvironment : public ::testing::Environment {
  public:

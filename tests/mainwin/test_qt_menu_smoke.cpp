@@ -281,12 +281,7 @@ class QtMenuSmokeTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (window_ && !window_->Destroyed()) {
-      G().ModifiedFlag = 0;
-      window_->close();
-    }
-    window_.reset();
-    SetMainWindow(nullptr);
+    test::CloseMainWindow(window_);
     SetUi(nullptr);
     SetPrinterPort(nullptr);
     SetGraphics(nullptr);

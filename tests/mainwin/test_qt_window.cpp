@@ -97,12 +97,7 @@ class QtWindowTest : public ::testing::Test {
     ASSERT_NE(window_, nullptr);
   }
   void TearDown() override {
-    if (window_ && !window_->Destroyed()) {
-      G().ModifiedFlag = 0;
-      window_->close();
-    }
-    window_.reset();
-    SetMainWindow(nullptr);
+    test::CloseMainWindow(window_);
     EXPECT_TRUE(ui_->Verify()) << ui_->Problems();
     ui_->OnFailure(nullptr);
     SetUi(nullptr);
