@@ -17,6 +17,7 @@
 #include "base/ui_port.h"
 #include "spring/spring_data.h"
 #include "tables/material_table.h"
+#include "scratch_folder.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/index/ndx.h"
 #include "xbase/dbf/tablecmds.h"
@@ -35,12 +36,11 @@ constexpr int kMaterials = 500;
 constexpr int kLookups = 200;
 
 const std::string& Folder() {
+  static const zeb::bench::ScratchFolder folder("zeb1_bench_material_");
   static const std::string dir = [] {
-    const fs::path d = fs::temp_directory_path() / "zeb1_bench_material";
-    fs::remove_all(d);
-    fs::create_directories(d / "dbf");
-    fs::create_directories(d / "tmp");
-    return d.string();
+    fs::create_directories(fs::path(folder.path()) / "dbf");
+    fs::create_directories(fs::path(folder.path()) / "tmp");
+    return folder.path();
   }();
   return dir;
 }

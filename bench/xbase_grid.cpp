@@ -18,6 +18,7 @@
 #include <random>
 #include <string>
 
+#include "scratch_folder.h"
 #include "xbase/core/dates.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
@@ -36,12 +37,8 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 std::string Folder() {
-  static const std::string dir = [] {
-    std::string d = (std::filesystem::temp_directory_path() / "zeb1_bench_grid").string();
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
+  static const zeb::bench::ScratchFolder folder("zeb1_bench_grid_");
+  return folder.path();
 }
 
 // A table of n records; every tenth deleted when asked.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
 #include "xbase/core/ansi_literal.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/core/dates.h"
@@ -37,28 +38,8 @@ int Records() {
   return r > 0 ? r : 1000000;
 }
 
-// A folder of this run under $TMPDIR, removed with everything in it when
-// the program ends.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zeb1_bench_xbase_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 std::string Folder() {
-  static const ScratchFolder folder;
+  static const zeb::bench::ScratchFolder folder("zeb1_bench_xbase_");
   return folder.path();
 }
 

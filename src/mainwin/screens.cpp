@@ -88,6 +88,20 @@ bool StandardShortcut(const std::string& text, Real& x) {
   return true;
 }
 
+void StressRows(int first);
+
+// Rows 3 to 10 of the dimensioning and pre-dimensioning screens.
+void LengthAndStressRows() {
+  const SpringDataRecord& s = SpringData();
+  const std::string L = LengthUnitName(), S = StressUnitName();
+  SetOut(3, "Ln", FormatLength(s.Ln), L);
+  SetOut(4, "Lc", FormatLength(s.Lc), L);
+  StressRows(5);
+  SetOut(8, "tau n", FormatStress(s.taun), S);
+  SetOut(9, "tau c", FormatStress(s.tauc), S);
+  SetOut(10, "tau zul", FormatStress(s.tauzul), S);
+}
+
 void StressRows(int first) {
   const SpringDataRecord& s = SpringData();
   const std::string u = StressUnitName();
@@ -360,18 +374,13 @@ int ParseDimensioning(int lastRow, bool& estimate) {
 
 void DimensioningOutputsToForm() {
   const SpringDataRecord& s = SpringData();
-  const std::string L = LengthUnitName(), S = StressUnitName();
+  const std::string L = LengthUnitName();
   if (s.DesignMethod == 2)
     SetOut(1, "L2", FormatLength(s.L2), L);
   else
     SetOut(1, "L1", FormatLength(s.L1), L);
   SetOut(2, "L0", FormatLength(s.L0), L);
-  SetOut(3, "Ln", FormatLength(s.Ln), L);
-  SetOut(4, "Lc", FormatLength(s.Lc), L);
-  StressRows(5);
-  SetOut(8, "tau n", FormatStress(s.taun), S);
-  SetOut(9, "tau c", FormatStress(s.tauc), S);
-  SetOut(10, "tau zul", FormatStress(s.tauzul), S);
+  LengthAndStressRows();
   SetOut(11, "fe", FloatToStrSig(s.fe), "Hz");
 }
 
@@ -421,16 +430,10 @@ void PreDimensioningPass(int lastRow) {
 
 void PreDimensioningOutputsToForm() {
   const SpringDataRecord& s = SpringData();
-  const std::string L = LengthUnitName(), S = StressUnitName();
   SetOut(1, "R", FormatSpringRate(s.R), SpringRateUnitName());
   SetOut(2, "F1", FormatForce(s.F1), ForceUnitName());
-  SetOut(3, "Ln", FormatLength(s.Ln), L);
-  SetOut(4, "Lc", FormatLength(s.Lc), L);
-  StressRows(5);
-  SetOut(8, "tau n", FormatStress(s.taun), S);
-  SetOut(9, "tau c", FormatStress(s.tauc), S);
-  SetOut(10, "tau zul", FormatStress(s.tauzul), S);
-  SetOut(11, ModulusName(), FormatStress(s.GT), S);
+  LengthAndStressRows();
+  SetOut(11, ModulusName(), FormatStress(s.GT), StressUnitName());
 }
 
 }  // namespace

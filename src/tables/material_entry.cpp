@@ -54,6 +54,19 @@ void AskSecondDiameter(Real& dx, Real d0) {
   } while (!Aborted() && dx == d0);
 }
 
+// The material record reset and filled with the spring's name, moduli and
+// density.
+MaterialRecord& MaterialRecordFromSpring() {
+  const SpringDataRecord& s = SpringData();
+  ResetMaterialRecord();
+  MaterialRecord& m = ZEBWST_Record();
+  m.Name1 = s.MaterialName;
+  m.G = Rounded(s.G);
+  m.E = Rounded(s.E);
+  m.Density = MakeReal48(s.rho);
+  return m;
+}
+
 }  // namespace
 
 void MaterialManualProperties() {
@@ -78,13 +91,7 @@ void MaterialManualProperties() {
     InputFloatInRange("Dichte rho  [kg/dm^3]", s.rho, 0.1L, 100);
   }
   if (Aborted()) return;
-  ResetMaterialRecord();
-  MaterialRecord& m = ZEBWST_Record();
-  m.Name1 = s.MaterialName;
-  m.G = Rounded(s.G);
-  m.E = Rounded(s.E);
-  m.Density = MakeReal48(s.rho);
-  m.Rm0 = Rounded(s.Rm);
+  MaterialRecordFromSpring().Rm0 = Rounded(s.Rm);
 }
 
 void MaterialNewEntry() {
@@ -156,13 +163,7 @@ void MaterialNewEntry() {
   if (!MaterialOpenTable()) return;
   WarnWhenTableIsACopy();
 
-  const SpringDataRecord& s = SpringData();
-  ResetMaterialRecord();
-  MaterialRecord& m = ZEBWST_Record();
-  m.Name1 = s.MaterialName;
-  m.G = Rounded(s.G);
-  m.E = Rounded(s.E);
-  m.Density = MakeReal48(s.rho);
+  MaterialRecord& m = MaterialRecordFromSpring();
   m.Name2 = name2;
   m.Name3 = name3;
   m.Name4 = name4;

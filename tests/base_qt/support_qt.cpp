@@ -99,6 +99,13 @@ void AnswerBox(const std::string& textPart, QMessageBox::StandardButton button) 
   });
 }
 
+void Screenshot(QWidget* w, const char* name) {
+  const char* folder = std::getenv("ZEB1_SCREENSHOTS");
+  if (folder == nullptr || *folder == '\0') return;
+  QApplication::processEvents();
+  w->grab().save(QString::fromUtf8(folder) + "/" + QLatin1String(name) + ".png");
+}
+
 std::string MakeScratchFolder() {
   auto dir = std::make_unique<QTemporaryDir>();
   std::string path = QStringToPath(dir->path());

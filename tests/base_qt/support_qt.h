@@ -39,6 +39,10 @@ T* Child(QWidget* w, const char* name) {
 // A scratch folder removed at the end of the test.
 std::string MakeScratchFolder();
 
+// With ZEB1_SCREENSHOTS set to a folder, saves w there as <name>.png (for the
+// review under a real display); otherwise nothing.
+void Screenshot(QWidget* w, const char* name);
+
 class QtTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -23,13 +23,6 @@ namespace {
 
 constexpr double kDeg = std::numbers::pi / 180;
 
-void Screenshot(QWidget* w, const char* name) {
-  const char* folder = std::getenv("ZEB1_SCREENSHOTS");
-  if (folder == nullptr || *folder == '\0') return;
-  QApplication::processEvents();
-  w->grab().save(QString::fromUtf8(folder) + "/" + QLatin1String(name) + ".png");
-}
-
 void SetEdit(QWidget* d, const char* name, const QString& text) {
   auto* e = Child<QLineEdit>(d, name);
   if (!e) return;

@@ -22,26 +22,13 @@
 #include "spring/changelog.h"
 #include "spring/documents.h"
 #include "spring/ref_spring.h"
+#include "mainwin/text_lines.h"
 
 namespace zeb {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Lines without their CR LF ends.
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
 
 class ChangeLogCmdTest : public test::SpringTest {
  protected:
@@ -84,7 +71,7 @@ class ChangeLogCmdTest : public test::SpringTest {
     fs::remove(chosen);
     ui().ExpectSaveFile(chosen);
     ChangeLogReport(kOutFile);
-    return SplitLines(test::ReadBytes(chosen));
+    return test::TextLines(test::ReadBytes(chosen));
   }
   void AddEntries(int n) {
     ChangeLogData& log = ChangeLog();

@@ -13,26 +13,13 @@
 #include "mainwin/spreadsheet.h"
 #include "reports/printout_fixture.h"
 #include "spring/springfile.h"
+#include "mainwin/text_lines.h"
 
 namespace zeb {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Lines at "\n", a CR before it dropped.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
 
 // The round dynamic example.
 void RoundDynamic() {
@@ -62,7 +49,7 @@ class SpreadsheetTest : public test::PrintoutTest {
   std::vector<std::string> Started(int n) {
     const fs::path args = tmp_ / ("args" + std::to_string(n));
     for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return Lines(test::ReadBytes(args));
+    return test::TextLines(test::ReadBytes(args));
   }
   // The rows python3's csv module reads from the n-th copy, one line each,
   // cells joined by "|".
@@ -77,7 +64,7 @@ class SpreadsheetTest : public test::PrintoutTest {
       while ((k = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, k);
       ::pclose(p);
     }
-    return Lines(out);
+    return test::TextLines(out);
   }
   fs::path editor_, data_;
 };
@@ -142,7 +129,7 @@ TEST_F(SpreadsheetTest, DefaultEditorMissingFromThePath) {
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_TRUE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
   for (int i = 0; i < 500 && !fs::exists(tmp_ / "opened"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  const std::vector<std::string> args = Lines(test::ReadBytes(tmp_ / "opened"));
+  const std::vector<std::string> args = test::TextLines(test::ReadBytes(tmp_ / "opened"));
   ASSERT_EQ(args.size(), 1u);
   EXPECT_EQ(Documents(tmp_), std::vector<std::string>{fs::path(args[0]).filename().string()});
 }
@@ -163,7 +150,7 @@ TEST_F(SpreadsheetTest, StartAndExportWriteNewDocuments) {
   EXPECT_EQ(args[0].front(), '/');
   EXPECT_EQ(fs::path(args[0]).extension(), ".csv");
   // One row per line of the saved file, decoded from code page 850.
-  const std::vector<std::string> lines = Lines(test::ReadBytes(data_ / "feder.zeb"));
+  const std::vector<std::string> lines = test::TextLines(test::ReadBytes(data_ / "feder.zeb"));
   std::vector<std::string> want;
   for (const std::string& l : lines) want.push_back(ToUtf8(CodePage::Cp850, l));
   EXPECT_EQ(PythonRows(0), want);
@@ -197,7 +184,7 @@ TEST_F(SpreadsheetTest, PrintoutRowsAreTheTabSeparatedCopy) {
   const std::string copy = test::ReadBytes(out.parent_path() / out.filename().string().substr(1));
   ASSERT_FALSE(copy.empty());
   std::vector<std::string> want;
-  for (const std::string& line : Lines(copy)) {
+  for (const std::string& line : test::TextLines(copy)) {
     std::string joined = ToUtf8(CodePage::Cp1252, line);
     for (char& c : joined)
       if (c == '\t') c = '|';

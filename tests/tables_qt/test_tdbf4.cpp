@@ -31,13 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Screenshot(QWidget* w, const char* name) {
-  const char* folder = std::getenv("ZEB1_SCREENSHOTS");
-  if (folder == nullptr || *folder == '\0') return;
-  QApplication::processEvents();
-  w->grab().save(QString::fromUtf8(folder) + "/" + QLatin1String(name) + ".png");
-}
-
 std::string FileBytes(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::ostringstream s;

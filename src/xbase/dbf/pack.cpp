@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "xbase/core/ansi_literal.h"
+#include "xbase/dbf/dbffile.h"
 #include "xbase/dbf/locking.h"
 #include "xbase/dbf/tablecmds.h"
 #include "xbase/core/callbacks.h"
@@ -29,34 +30,13 @@ std::int64_t RecordOffset(const WorkArea& a, std::int32_t r) {
 
 // Whole-buffer positioned I/O; 0 or an errno value (EIO for a short read).
 int ReadFully(int fd, char* p, std::size_t n, std::int64_t off, std::size_t* got = nullptr) {
-  std::size_t done = 0;
-  while (done < n) {
-    ssize_t r = ::pread(fd, p + done, n - done, off + static_cast<std::int64_t>(done));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      if (got) *got = done;
-      return errno;
-    }
-    if (r == 0) break;
-    done += static_cast<std::size_t>(r);
-  }
-  if (got) *got = done;
-  return done == n ? 0 : EIO;
+  const long long r = ReadAt(fd, p, n, off);
+  if (got) *got = r < 0 ? 0 : static_cast<std::size_t>(r);
+  if (r < 0) return errno;
+  return static_cast<std::size_t>(r) == n ? 0 : EIO;
 }
 
-int WriteFully(int fd, const char* p, std::size_t n, std::int64_t off) {
-  std::size_t done = 0;
-  while (done < n) {
-    ssize_t r = ::pwrite(fd, p + done, n - done, off + static_cast<std::int64_t>(done));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (r == 0) return ENOSPC;
-    done += static_cast<std::size_t>(r);
-  }
-  return 0;
-}
+int WriteFully(int fd, const char* p, std::size_t n, std::int64_t off) { return WriteAt(fd, p, n, off); }
 
 std::string PackFailureText(const WorkArea& a) { return "Fehler beim Packen von " + a.fileName + " [Pack]"; }
 
