@@ -123,10 +123,7 @@ void TableWindow::AppendDelimitedCommand(const std::string& path) {
       ShowErrorBox("Sperren fehlgeschlagen [Insert]");
       return;
     }
-    const bool progress = tzdbf->showProgress;
-    tzdbf->showProgress = false;
-    tzdbf->AppendFromDelimited(path);
-    tzdbf->showProgress = progress;
+    tzdbf->AppendFromDelimited(path);  // with the engine's progress window
     tzdbf->UnLock();
   });
 }
