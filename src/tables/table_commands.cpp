@@ -106,6 +106,8 @@ void TableWindow::PackCommand() {
   e.confirmPack = confirm;
 }
 
+// Appends take the file lock first and append nothing without it: another
+// program writing the table meanwhile would otherwise lose records.
 void TableWindow::AppendDbfCommand(const std::string& path) {
   Run([&] {
     if (!tzdbf->FLock()) {
