@@ -39,11 +39,10 @@ void DrawFrequencyResponse(Real f0) {
   CadSetLayer(5);
   DiagramClipLine(f0, st.YMin, f0, st.YMax);
   const Real yz = ResponseFactor(fz, f0);
-  // At resonance the point lies far off the sheet: no circle.
-  if (yz != kResonance) {
-    CadSetLayer(24);
-    DiagramCircleY(fz, yz, 0.0125L * st.YSpan);
-  }
+  // At resonance the point lies far off the scale; the drawing layer takes
+  // no coordinate that large, so it is marked on the frame's top edge.
+  CadSetLayer(24);
+  DiagramCircleY(fz, yz == kResonance ? st.YMax : yz, 0.0125L * st.YSpan);
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
   CadMoveTo(118, 95);

@@ -70,19 +70,15 @@ void InstalledLengthLogic::PressLengthButton(char which) {
 void InstalledLengthLogic::TakeTrackPosition() { SetText(IntToText(trackPos_)); }
 
 bool InstalledLengthLogic::Accept() {
-  const SpringDataRecord& s = SpringData();
   Real shown = 0;
-  if (!TryTextToFloat(text_, shown) || !std::isfinite(shown)) {
+  const bool fromButton = !buttonText_.empty() && text_ == buttonText_;
+  const Real L = fromButton ? buttonValue_ : ParseLength(text_);
+  if (!TryTextToFloat(text_, shown) || !std::isfinite(shown) || !std::isfinite(L)) {
     ShowErrorBox("Ungültige Eingabe \""_oem + text_ + "\" !");
     return false;
   }
-  const bool fromButton = !buttonText_.empty() && text_ == buttonText_;
-  const Real L = fromButton ? buttonValue_ : ParseLength(text_);
-  const std::string lcText = FormatLength(s.Lc), l0Text = FormatLength(s.L0);
-  if (!fromButton && (!std::isfinite(L) || L < ParseLength(lcText) || L > ParseLength(l0Text))) {
-    ShowErrorBox("Gültiger Wertebereich: "_oem + lcText + " .. " + l0Text + " !");
-    return false;
-  }
+  // Any length is drawn, also one beyond L0 or below Lc: only the track
+  // bar keeps to that range.
   G().AbortFlag = 0;
   SpringData().L = L;
   return true;
@@ -112,6 +108,8 @@ void ScriptedInstalledLengthDialog::Run() {
         form.PressLengthButton(a.button);
         if (form.Accept()) return;
         break;
+      case Answer::Close:
+        return;  // the abort flag stays as it was
       default:
         InstalledLengthLogic::Cancel();
         return;

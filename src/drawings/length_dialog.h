@@ -27,10 +27,10 @@ class InstalledLengthLogic {
   // "^": the track bar position into the field.
   void SetTrackPosition(int position);
   void TakeTrackPosition();
-  // OK: false with an error box when the text is refused (the form stays
-  // open); else SpringData().L is set and AbortFlag cleared.
+  // OK: false with an error box when the text is no number (the form
+  // stays open); else SpringData().L is set and AbortFlag cleared.
   bool Accept();
-  // Cancel and closing the window: AbortFlag set.
+  // Cancel: AbortFlag set. Closing the window leaves it as it was.
   static void Cancel();
 
  private:

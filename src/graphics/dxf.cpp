@@ -427,6 +427,8 @@ class DxfOutput : public CadOutput {
     }
   }
 
+  // Colour 0 is BYBLOCK in DXF, which a layer cannot carry: it is written
+  // as 7 (white/black), the colour a layer of colour 0 shows on the screen.
   static int ColourOf(std::int32_t configured) {
     if (CadSettings().CadMonochromeLayers) return 1;
     int c = configured & 0xFF;

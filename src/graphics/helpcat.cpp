@@ -326,7 +326,7 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
         const CatalogueEntry& e = cat.entries[static_cast<std::size_t>(k - 1)];
         std::string newStem = e.stem, description = e.description;
         SetCurrentHelpNumber(2340);
-        InputText("Dateiname (ohne Endung .plt)", 60, newStem);
+        InputText("Dateiname (ohne Endung .plt)", 8, newStem);
         if (g.AbortFlag) return;
         SetCurrentHelpNumber(2330);
         InputText("Information zum Hilfebild", 50, description);

@@ -158,6 +158,8 @@ class Player {
       const Real r = std::hypot(st_.x - cx, st_.y - cy);
       const Real a1 = Degrees(st_.y - cy, st_.x - cx);
       PenColour();
+      // A negative sweep runs clockwise: drawn as the counter-clockwise arc
+      // from its end back to the current point, not as the rest of the circle.
       if (std::fabs(sweep) >= 360 - 1e-5L) {
         f_.GrafArc(cx, cy, a1, a1 + 360, r);
       } else if (sweep >= 0) {

@@ -461,7 +461,8 @@ void IgesOutput::IgesCircle(Real x, Real y, Real r) { IgesArc(x, y, x + r, y, x 
 
 void IgesOutput::IgesSolid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) {
   // Outline 1, 2, 4, 3, 1: the corner order of the screen, which does not
-  // cross itself.
+  // cross itself (the order 1, 4, 3, 2 would, for corners given as the
+  // screen's solids give them).
   const Real xs[5] = {x1, x2, x4, x3, x1};
   const Real ys[5] = {y1, y2, y4, y3, y1};
   BeginParams();

@@ -11,8 +11,10 @@
 // arc of radius 0.000, a solid whose corners coincide) are not written.
 // Blocks are subfigure definitions (308) of this file only; a block without
 // members writes no 308 and its inserts no 408. Texts of a block are not
-// members (readers cannot make shapes of notes inside a subfigure): every
-// instance writes them as notes of their own, moved and turned with it.
+// members: a receiver such as OpenCascade fails the whole transfer check
+// on a general note inside a subfigure ("not an implemented entity type"),
+// so every instance writes them as notes of their own, moved and turned
+// with it.
 #pragma once
 #include <cstdint>
 #include <cstdio>

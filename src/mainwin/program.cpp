@@ -183,7 +183,8 @@ void PrintUsage(std::FILE* out) {
 // Reads the command-line file of an output mode and keeps its bare name.
 // 0 when the output may follow, else the mode's exit code: 1 when the file
 // could not be read (AbortFlag set), 2 after a fatal calculation error
-// (logged).
+// (logged). Exit code 2 also stands for every run that wrote nothing, so a
+// batch script can tell a missing output from a written one.
 int ReadCommandLineFile() {
   BaseGlobals& g = G();
   g.AbortFlag = 0;

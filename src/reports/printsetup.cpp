@@ -115,7 +115,7 @@ bool LoadPrintPreset(PrintSetupForm& f) {
   t.TableSetTitles("Printout", "");
   if (LastPresetRecord() > 0) t.TableGo(LastPresetRecord());
   SetHelpTextNumber(1040);
-  t.TableBrowse("", 1);
+  t.TableBrowse("", 0);
   const bool picked = G().AbortFlag == 0;
   if (picked) {
     LastPresetRecord() = t.TableRecNo();
@@ -155,12 +155,20 @@ void AppendPrintPreset(const PrintSetupForm& f) {
   t.TableClose();
 }
 
+std::string PrinterTechnologyText(int technology) {
+  static const char* const kNames[7] = {"Plotter", "Rasterbildschirm", "Rasterdrucker", "?",
+                                        "Zeichendrucker", "Metafile", "?"};
+  return technology >= 0 && technology < 7 ? kNames[technology] : "?";
+}
+
 std::vector<std::pair<std::string, std::string>> PrinterInfoRows(const PrinterFacts& p) {
   const auto n = [](int v) { return std::to_string(v); };
+  // Brushes, pens and markers are counts of the Windows graphics interface;
+  // no printer system here reports them, so they stay unknown.
   std::vector<std::pair<std::string, std::string>> rows{
       {"Name", p.name},
-      {"Treiberversion", "?"},
-      {"Technologie", "?"},
+      {"Treiberversion", p.driver.empty() ? "?" : p.driver},
+      {"Technologie", PrinterTechnologyText(p.technology)},
       {"Druckbreite (mm)", n(p.widthMm)},
       {"Druckhöhe (mm)", n(p.heightMm)},
       {"Breite (Pixel)", n(p.widthPx)},
@@ -172,7 +180,7 @@ std::vector<std::pair<std::string, std::string>> PrinterInfoRows(const PrinterFa
       {"Pinsel", "?"},
       {"Stifte", "?"},
       {"Markierer", "?"},
-      {"Farben", "?"},
+      {"Farben", p.colours > 0 ? std::to_string(p.colours) : "?"},
       {"Schriften", n(static_cast<int>(p.fonts.size()))}};
   for (const std::string& font : p.fonts) rows.emplace_back("", font);
   while (rows.size() < 20) rows.emplace_back("", "");

@@ -45,8 +45,13 @@ struct PrinterFacts {
   int widthPx = 0, heightPx = 0;          // printable area in device pixels
   int offsetXPx = 0, offsetYPx = 0;       // page minus paper rectangle
   int dpiX = 0, dpiY = 0;
+  std::string driver;                     // make and model, UTF-8; empty: unknown
+  int technology = -1;                    // 0 plotter, 2 raster printer, 5 file of drawing commands
+  long long colours = 0;                  // colours the device prints; 0: unknown
   std::vector<std::string> fonts;         // UTF-8
 };
+// The printer technology's name; "?" for a value outside the table.
+std::string PrinterTechnologyText(int technology);
 // Rows of the two-column grid (UTF-8): 16 fixed rows, then one a font; at
 // least 20 rows.
 std::vector<std::pair<std::string, std::string>> PrinterInfoRows(const PrinterFacts& p);

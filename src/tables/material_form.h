@@ -20,6 +20,8 @@ class MaterialForm {
   // The form shown: values from the spring data and the material table,
   // then the material list filled.
   void Show();
+  // The form activated again: the material list refilled from the table.
+  void Activate() { FillMaterialCombo(); }
   // A click on the source group.
   void SetSource(int source);
   // A material chosen in the list (index into Items()).

@@ -106,6 +106,8 @@ void TableWindow::PackCommand() {
   e.confirmPack = confirm;
 }
 
+// Appends take the file lock first and append nothing without it: another
+// program writing the table meanwhile would otherwise lose records.
 void TableWindow::AppendDbfCommand(const std::string& path) {
   Run([&] {
     if (!tzdbf->FLock()) {
@@ -123,10 +125,7 @@ void TableWindow::AppendDelimitedCommand(const std::string& path) {
       ShowErrorBox("Sperren fehlgeschlagen [Insert]");
       return;
     }
-    const bool progress = tzdbf->showProgress;
-    tzdbf->showProgress = false;
-    tzdbf->AppendFromDelimited(path);
-    tzdbf->showProgress = progress;
+    tzdbf->AppendFromDelimited(path);  // with the engine's progress window
     tzdbf->UnLock();
   });
 }

@@ -1,5 +1,7 @@
 // Error-help form, text viewer, choosers and colours on Qt.
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -99,6 +101,25 @@ TEST_F(QtForms, ViewerShowsTheFileAndReopensWhereClosed) {
     EXPECT_EQ(d->pos(), QPoint(123, 77));
     EXPECT_EQ(d->size(), QSize(500, 300));
     QTest::keyClick(d, Qt::Key_Escape);
+  });
+  ShowTextFileViewer(scratch + "/out.txt");
+}
+
+TEST_F(QtForms, ViewerCopiesTheSelectionAndMarkAllTheWholeText) {
+  WriteBytes(scratch + "/outwin.txt", "erste Zeile\r\nzweite Zeile\r\n");
+  WhenShown("TForm_showtextfile", [](QWidget* d) {
+    auto* memo = Child<QPlainTextEdit>(d, "Memo1");
+    QTextCursor c = memo->textCursor();
+    c.setPosition(6);
+    c.setPosition(11, QTextCursor::KeepAnchor);
+    memo->setTextCursor(c);
+    QGuiApplication::clipboard()->clear();
+    Child<QAction>(d, "mi_EditCopy")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Zeile");
+    EXPECT_EQ(memo->textCursor().selectedText(), "Zeile");
+    Child<QAction>(d, "mi_EditMarkAll")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "erste Zeile\nzweite Zeile\n");
+    Child<QAction>(d, "mi_dateiBeenden")->trigger();
   });
   ShowTextFileViewer(scratch + "/out.txt");
 }

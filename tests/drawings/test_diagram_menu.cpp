@@ -232,13 +232,22 @@ TEST_F(DiagramMenuTest, FrequencyResponseRefusalsAndResonance) {
     EXPECT_EQ(G().AbortFlag, 1);
     G().AbortFlag = 0;
   }
-  // fz = f0: the factor line shows 1e32, the circle is left out.
+  // fz = f0: the factor line shows 1e32; the operating point is marked on
+  // the frame's top edge (plot origin y 10 + height 90 mm), above fz.
   ResonanceResult().ExternalMass = 0;
   SpringData().f = SpringData().fe;
-  const auto es = ReadDxfEntities(WriteCode("res", 1, 10));
+  G().ErrorMessageList.count = 0;
+  const std::string path = WriteCode("res", 1, 10);
+  const auto es = ReadDxfEntities(path);
   int circles = 0;
-  for (const DxfEntity& e : es) circles += e.type == "CIRCLE" && e.layer == "24";
-  EXPECT_EQ(circles, 0);
+  for (const DxfEntity& e : es)
+    if (e.type == "CIRCLE" && e.layer == "24") {
+      ++circles;
+      EXPECT_NEAR(e.Get(20), 100, 1e-6);
+    }
+  EXPECT_EQ(circles, 1);
+  EXPECT_EQ(G().ErrorMessageList.count, 0);  // nothing dropped
+  EXPECT_NE(ReadFileBytes(path).find("y(fz) = 100000000000000000000"), std::string::npos);
 }
 
 TEST_F(DiagramMenuTest, EnglishLogAxisPlacesOneMillimetre) {

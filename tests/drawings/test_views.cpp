@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 
@@ -160,6 +161,32 @@ TEST_F(ViewTest, InstalledLengthAndBlockQuestion) {
   // The top view asks nothing.
   DrawSpringView(4, 3, true);
   EXPECT_EQ(2u, dialog->shownTexts.size());
+}
+
+TEST_F(ViewTest, InstalledLengthBeyondTheSpringIsDrawnAndClosingKeepsTheFlag) {
+  auto dialog = std::make_shared<ScriptedInstalledLengthDialog>();
+  SetInstalledLengthDialog(dialog);
+  for (const char* typed : {"5", "80", "-5"}) {
+    G().AbortFlag = 1;
+    dialog->Ok(typed);
+    const bool negative = typed[0] == '-';
+    if (negative) ui().ExpectMessageBox("", "Zeichnung nicht m\xC3\xB6glich !");
+    sink().ClearCalls();
+    DrawSpringView(1, 3, true);
+    EXPECT_EQ(0, G().AbortFlag) << typed;
+    EXPECT_EQ(std::strtod(typed, nullptr), double(SpringData().L)) << typed;
+    EXPECT_EQ(negative, sink().Named("GrafArc").empty()) << typed;
+    for (const SinkCall& c : sink().Calls())
+      for (Real v : c.args) EXPECT_TRUE(std::isfinite(v)) << typed << " " << c.name;
+  }
+  SpringData().L = 40;
+  for (int before : {0, 1}) {
+    G().AbortFlag = before;
+    dialog->CloseWindow();
+    AskInstalledLength();
+    EXPECT_EQ(before, G().AbortFlag);
+    EXPECT_EQ(40, SpringData().L);
+  }
 }
 
 TEST_F(ViewTest, RefusalsWriteNoFile) {

@@ -80,7 +80,7 @@ TEST_F(DrawingDialogs, InstalledLengthInInches) {
   EXPECT_NEAR(25.4, double(SpringData().L), 1e-9);
 }
 
-TEST_F(DrawingDialogs, InstalledLengthRefusesBadTextsAndCloseCancels) {
+TEST_F(DrawingDialogs, InstalledLengthRefusesOnlyTextsThatAreNoNumbers) {
   WhenShown("TForm_zeb1dxf", [](QWidget* d) {
     for (const char* bad : {"abc", "", "inf"}) {
       SetEdit(d, "Edit_l", QString::fromLatin1(bad));
@@ -88,19 +88,61 @@ TEST_F(DrawingDialogs, InstalledLengthRefusesBadTextsAndCloseCancels) {
       QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
       EXPECT_TRUE(d->isVisible()) << bad;
     }
-    for (const char* out : {"0", "-5", "1e99", "12.3", "40.7"}) {
-      SetEdit(d, "Edit_l", QString::fromLatin1(out));
-      AnswerBox("Gültiger Wertebereich: 12.4 .. 40.6 !", QMessageBox::Ok);
-      QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
-      EXPECT_TRUE(d->isVisible()) << out;
-    }
     d->close();
   });
+  // Closing the window keeps the abort flag either way.
+  for (const int before : {0, 1}) {
+    G().AbortFlag = before;
+    TForm_zeb1dxf form;
+    form.RunModal();
+    EXPECT_EQ(before, G().AbortFlag);
+    EXPECT_EQ(40.6L, SpringData().L);
+    if (before == 0)
+      WhenShown("TForm_zeb1dxf", [](QWidget* d) { d->close(); });
+  }
+  // Lengths outside Lc .. L0 are drawn as typed; the bar stays in its range.
+  for (const char* out : {"12.3", "40.7", "-5", "1e99"}) {
+    WhenShown("TForm_zeb1dxf", [out](QWidget* d) {
+      SetEdit(d, "Edit_l", QString::fromLatin1(out));
+      auto* bar = Child<QSlider>(d, "TrackBar1");
+      EXPECT_GE(bar->value(), 13);
+      EXPECT_LE(bar->value(), 40);
+      QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+    });
+    G().AbortFlag = 1;
+    TForm_zeb1dxf form;
+    form.RunModal();
+    EXPECT_EQ(0, G().AbortFlag) << out;
+    EXPECT_EQ(std::strtod(out, nullptr), double(SpringData().L)) << out;
+  }
+  // Escape is Cancel.
+  WhenShown("TForm_zeb1dxf", [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });
   G().AbortFlag = 0;
+  TForm_zeb1dxf escaped;
+  escaped.RunModal();
+  EXPECT_EQ(1, G().AbortFlag);
+}
+
+TEST_F(DrawingDialogs, InstalledLengthFieldTakesTheBarOnCaretOrLeavingIt) {
+  WhenShown("TForm_zeb1dxf", [](QWidget* d) {
+    d->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+    auto* bar = Child<QSlider>(d, "TrackBar1");
+    auto* edit = Child<QLineEdit>(d, "Edit_l");
+    bar->setFocus();
+    bar->setValue(20);
+    EXPECT_EQ(QString("40.6"), edit->text());  // moving alone changes nothing
+    edit->setFocus();  // the bar loses the focus
+    EXPECT_EQ(QString("20"), edit->text());
+    bar->setValue(25);
+    EXPECT_EQ(QString("20"), edit->text());
+    QTest::mouseClick(Child<QPushButton>(d, "Button1"), Qt::LeftButton);
+    EXPECT_EQ(QString("25"), edit->text());
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
   TForm_zeb1dxf form;
   form.RunModal();
-  EXPECT_EQ(1, G().AbortFlag);
-  EXPECT_EQ(40.6L, SpringData().L);
+  EXPECT_EQ(25.0L, SpringData().L);
 }
 
 TEST_F(DrawingDialogs, RotationPresetsOkAndCancel) {

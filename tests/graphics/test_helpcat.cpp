@@ -138,20 +138,29 @@ TEST_F(CatalogueTest, DeleteChangeInsertKeepTheOtherLines) {
   EXPECT_EQ(Read(Cat()), l1 + l3);
   EXPECT_TRUE(fs::exists(CadTempFolder() + "/$$$.dbh"));
 
-  // Change line 2 (p3, shown and so selected) into an 11-character stem.
-  Picture("elevenchars", 4);
+  // Change line 2 (p3, shown and so selected): the stem prompt takes at
+  // most 8 characters.
+  Picture("elevench", 4);
   dialog().Add(Press::Pick, 1);
   dialog().Add(Press::Change);
   ui().ExpectInputText("Dateiname (ohne Endung .plt)", "elevenchars");
   ui().ExpectInputText("Information zum Hilfebild", TextAnswer::Keep());
   f().HelpPictureCatalog();
-  const std::string l3b = CatalogueLine("elevenchars", "Drei");
+  const auto& asked = ui().shown();
+  bool stemPrompt = false;
+  for (const UiShown& s : asked)
+    if (s.text.find("ohne Endung") != std::string::npos) {
+      EXPECT_EQ(s.maxLength, 8);
+      stemPrompt = true;
+    }
+  EXPECT_TRUE(stemPrompt);
+  const std::string l3b = CatalogueLine("elevench", "Drei");
   EXPECT_EQ(Read(Cat()), l1 + l3b);
 
   dialog().Add(Press::Pick, 1);
   f().HelpPictureCatalog();
   EXPECT_EQ(Shown(), 4);
-  EXPECT_EQ(dialog().Seen().back().items[1], "elevenchars: Drei");
+  EXPECT_EQ(dialog().Seen().back().items[1], "elevench: Drei");
 
   // Insert before line 1 (picture 1 shown first, so selected).
   dialog().Add(Press::Insert);

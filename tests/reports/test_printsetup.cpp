@@ -148,6 +148,10 @@ TEST_F(PrintSetupTest, PresetLoadedCancelledOrMissing) {
   EXPECT_FALSE(f.border);
   EXPECT_EQ(LastPresetRecord(), 3);
   EXPECT_EQ(table_->Calls().front(), "TableOpen(printout)");
+  // The presets are browsed editable: a stored preset can be corrected there.
+  bool editable = false;
+  for (const std::string& c : table_->Calls()) editable |= c == "TableBrowse(,0)";
+  EXPECT_TRUE(editable);
   EXPECT_EQ(table_->Calls().back(), "TableClose()");
 
   // The next use starts on that record; a cancelled pick changes nothing.
@@ -213,8 +217,22 @@ TEST_F(PrintSetupTest, PrinterInformationRows) {
   EXPECT_EQ(rows[4], (std::pair<std::string, std::string>{"Druckhöhe (mm)", "287"}));
   EXPECT_EQ(rows[8].second, "118");
   EXPECT_EQ(rows[10].second, "600");
+  EXPECT_EQ(rows[2].second, "?");   // technology not reported
+  EXPECT_EQ(rows[11].second, "?");  // brushes, pens, markers: never known here
+  EXPECT_EQ(rows[13].second, "?");
   EXPECT_EQ(rows[14].second, "?");
   EXPECT_EQ(rows[15].second, "0");
+  PrinterFacts q = p;
+  q.driver = "HP LaserJet 4250 Postscript";
+  q.technology = 2;
+  q.colours = 2;
+  auto known = PrinterInfoRows(q);
+  EXPECT_EQ(known[1].second, "HP LaserJet 4250 Postscript");
+  EXPECT_EQ(known[2].second, "Rasterdrucker");
+  EXPECT_EQ(known[14].second, "2");
+  for (int t : {3, 6, 7, -1}) EXPECT_EQ(PrinterTechnologyText(t), "?") << t;
+  EXPECT_EQ(PrinterTechnologyText(0), "Plotter");
+  EXPECT_EQ(PrinterTechnologyText(5), "Metafile");
   EXPECT_EQ(rows[19], (std::pair<std::string, std::string>{"", ""}));
   p.fonts = {"A", "B", "C", "D", "E", "F"};
   rows = PrinterInfoRows(p);

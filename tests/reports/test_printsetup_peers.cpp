@@ -135,7 +135,7 @@ t.close()
   EXPECT_FALSE(f.border);
   EXPECT_EQ(LastPresetRecord(), 2);
   ASSERT_EQ(browser().Seen().size(), 1u);
-  EXPECT_EQ(browser().Seen()[0], "mode 1 hide 1 titles Printout|");
+  EXPECT_EQ(browser().Seen()[0], "mode 0 hide 0 titles Printout|");  // editable, marked records shown
   EXPECT_FALSE(TheTableWindow().IsOpen());
 
   // The next load starts on that preset; the other one fills every field.

@@ -14,6 +14,7 @@
 #include "xbase/dbf/dbffile.h"
 #include "xbase/dbf/locking.h"
 #include "xbase/dbf/tablecmds.h"
+#include "xbase/core/callbacks.h"
 #include "xbase/core/errors.h"
 #include "xbase/dbf/workarea.h"
 
@@ -151,6 +152,23 @@ TEST_F(TableWindowTest, AppendFromATableNeedsTheFileLock) {
   TableOpen("din2077");
   w().AppendDbfCommand((dbf() / "t10270_3.dbf").string());
   EXPECT_EQ(TableRecCount(), 71 + 75);
+}
+
+TEST_F(TableWindowTest, AppendDelimitedShowsTheEngineProgress) {
+  const std::string text = (temp() / "din2077.txt").string();
+  TableOpen("din2077");
+  w().SaveAsDelimitedCommand(text);
+  auto engine = std::make_shared<xbase::HeadlessTzCallback>();
+  xbase::SetTzCallback(engine);
+  w().AppendDelimitedCommand(text);
+  EXPECT_EQ(TableRecCount(), 2 * 71);
+  int shown = 0, closed = 0, id = 0;
+  for (const auto& e : engine->events) {
+    if (e.kind == "show" && e.caption == "Appending...") ++shown, id = e.id;
+    if (e.kind == "close" && e.id == id) ++closed;
+  }
+  EXPECT_GE(shown, 1);
+  EXPECT_EQ(closed, 1);
 }
 
 TEST_F(TableWindowTest, PrintShowsSevenColumnsOfFieldWidthPlusOne) {

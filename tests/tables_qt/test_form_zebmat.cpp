@@ -4,12 +4,16 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QScreen>
+#include <QGuiApplication>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -99,6 +103,41 @@ TEST_F(FormZebmatTest, ChoosesMaterialDiameterSurfaceAndStandard) {
   EXPECT_EQ(s.MaterialCoiling, 3);
   EXPECT_EQ(s.WireStd, 10);
   EXPECT_EQ(SG().RmTableLoaded, 1);
+}
+
+TEST_F(FormZebmatTest, ListRefilledOnEveryActivationAndPlacedOverTheMainWindow) {
+  G().DialogSizePercent = 100;
+  WhenShown("Form_zebmat", [](QWidget* d) {
+    // Centred over the main window (here: the screen), 20 pixels lower.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(d->x(), screen.x() + std::max(0, (screen.width() - d->width()) / 2));
+    EXPECT_EQ(d->y(), screen.y() + std::max(0, (screen.height() - d->height()) / 2) + 20);
+    EXPECT_GE(d->width(), d->sizeHint().width());
+    EXPECT_GE(d->height(), d->sizeHint().height());
+    auto* combo = Child<QComboBox>(d, "ComboBox_db");
+    ASSERT_EQ(combo->count(), 13);
+    // Another window adds a material while the form waits.
+    Tables().TableOpen("zebwst");
+    EXPECT_NE(Tables().TableAppend(), 0);
+    Tables().TableClose();
+    EXPECT_EQ(combo->count(), 13);
+    Child<QRadioButton>(d, "RadioGroup_db_2")->click();  // own values: typed texts survive
+    auto* name = Child<QLineEdit>(d, "Edit_name");
+    name->clear();
+    QTest::keyClicks(name, "Federstahl X");
+    {
+      QDialog other(d);
+      other.show();
+      other.activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+    }
+    d->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+    EXPECT_EQ(combo->count(), 14);
+    EXPECT_EQ(name->text(), "Federstahl X");
+    QTest::keyClick(d, Qt::Key_Escape);
+  });
+  Tables().ShowMaterialForm();
 }
 
 TEST_F(FormZebmatTest, EscapeRestoresTheMaterial) {

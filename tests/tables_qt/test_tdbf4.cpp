@@ -7,10 +7,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -128,6 +131,21 @@ TEST_F(Tdbf4Test, BrowseShowsFourNavigatorButtonsEditTen) {
   TableOpen("zebwst");
   TableGo(2);
   EXPECT_EQ(TableGetField(1).substr(0, 13), "Federdraht SM");
+}
+
+TEST_F(Tdbf4Test, ScaledAndCentredOverTheMainWindow) {
+  G().DialogSizePercent = 150;
+  WhenShown("dbf4", [](QWidget* d) {
+    // 630 x 464 at 150 %, centred over the main window (here: the screen).
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize want = QSize(945, 696).expandedTo(d->minimumSizeHint());
+    EXPECT_EQ(d->size(), want);
+    EXPECT_EQ(d->x(), screen.x() + std::max(0, (screen.width() - want.width()) / 2));
+    EXPECT_EQ(d->y(), screen.y() + std::max(0, (screen.height() - want.height()) / 2) + 20);
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  });
+  Tables().OpenWithWriteCheck("zebwst");
+  Tables().ShowTable("", 1);
 }
 
 TEST_F(Tdbf4Test, PackFromTheMenuAsksAndRightClickSorts) {

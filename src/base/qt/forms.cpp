@@ -367,7 +367,7 @@ TForm_showtextfile::TForm_showtextfile(QWidget* parent, const TextViewerRequest&
   });
   connect(quit, &QAction::triggered, this, &QDialog::close);
   connect(markAll, &QAction::triggered, this, &TForm_showtextfile::MarkAllAndCopy);
-  connect(copy, &QAction::triggered, this, &TForm_showtextfile::MarkAllAndCopy);
+  connect(copy, &QAction::triggered, this, [this] { memo1->copy(); });
 
   memo1 = new QPlainTextEdit(this);
   memo1->setObjectName("Memo1");

@@ -1,5 +1,7 @@
 #include "drawings/qt/drawing_dialogs.h"
 
+#include <QCloseEvent>
+#include <QEvent>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -91,15 +93,9 @@ TForm_zeb1dxf::TForm_zeb1dxf(QWidget* parent) : QDialog(parent) {
     TrackBar1->setValue(logic_.TrackPosition());
   });
   connect(TrackBar1, &QSlider::valueChanged, this, [this](int v) { logic_.SetTrackPosition(v); });
-  connect(TrackBar1, &QSlider::sliderReleased, this, [this] {
-    logic_.TakeTrackPosition();
-    ShowText();
-  });
-  connect(Button1, &QPushButton::clicked, this, [this] {
-    logic_.SetTrackPosition(TrackBar1->value());
-    logic_.TakeTrackPosition();
-    ShowText();
-  });
+  // The field takes the bar's position on "^" or when the bar loses the focus.
+  TrackBar1->installEventFilter(this);
+  connect(Button1, &QPushButton::clicked, this, &TForm_zeb1dxf::TakeTrackPosition);
   const std::pair<QPushButton*, char> lengthButtons[] = {
       {Button_lc, 'c'}, {Button_l2, '2'}, {Button_l1, '1'}, {Button_l0, '0'}};
   for (const auto& [b, which] : lengthButtons) {
@@ -125,15 +121,33 @@ void TForm_zeb1dxf::ShowText() {
   TrackBar1->setValue(logic_.TrackPosition());
 }
 
+void TForm_zeb1dxf::TakeTrackPosition() {
+  logic_.SetTrackPosition(TrackBar1->value());
+  logic_.TakeTrackPosition();
+  ShowText();
+}
+
+bool TForm_zeb1dxf::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == TrackBar1 && event->type() == QEvent::FocusOut) TakeTrackPosition();
+  return QDialog::eventFilter(watched, event);
+}
+
 void TForm_zeb1dxf::reject() {
-  // Cancel, Escape and closing the window alike.
-  InstalledLengthLogic::Cancel();
+  // Cancel and Escape; closing the window leaves the abort flag alone.
+  if (!closing_) InstalledLengthLogic::Cancel();
   QDialog::reject();
+}
+
+void TForm_zeb1dxf::closeEvent(QCloseEvent* event) {
+  closing_ = true;
+  QDialog::closeEvent(event);
+  closing_ = false;
+  if (event->isAccepted()) closed_ = true;
 }
 
 void TForm_zeb1dxf::RunModal() {
   exec();
-  if (!accepted_) InstalledLengthLogic::Cancel();
+  if (!accepted_ && !closed_) InstalledLengthLogic::Cancel();
 }
 
 // ---------------------------------------------------------------- rotation

@@ -20,7 +20,8 @@ class TForm_zeb1dxf : public QDialog {
   Q_OBJECT
  public:
   explicit TForm_zeb1dxf(QWidget* parent = nullptr);
-  // The modal run: OK accepted sets L, Cancel and closing set AbortFlag.
+  // The modal run: OK accepted sets L, Cancel sets AbortFlag, closing the
+  // window leaves it as it was.
   void RunModal();
 
   QPushButton* Button_ok = nullptr;
@@ -38,11 +39,15 @@ class TForm_zeb1dxf : public QDialog {
 
  protected:
   void reject() override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ShowText();
+  void TakeTrackPosition();
   InstalledLengthLogic logic_;
   bool accepted_ = false;
+  bool closing_ = false, closed_ = false;
 };
 
 class TForm_cadutil8 : public QDialog {

@@ -191,9 +191,14 @@ PrinterSeams QtPrinterSeams(QWidget* owner) {
     if (info.isNull()) {
       f.name = "PDF";
       printer.setOutputFormat(QPrinter::PdfFormat);
+      f.technology = 5;  // a file of drawing commands
+      f.colours = 1LL << 24;
     } else {
       f.name = info.printerName().toStdString();
       printer.setPrinterName(info.printerName());
+      f.driver = info.makeAndModel().toStdString();
+      f.technology = 2;  // the printer system sends raster pages
+      f.colours = info.supportedColorModes().contains(QPrinter::Color) ? 1LL << 24 : 2;
     }
     const QPageLayout layout = printer.pageLayout();
     const QRectF mm = layout.paintRect(QPageLayout::Millimeter);

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/help.h"
+#include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "platform/codepage.h"
 #include "spring/spring_data.h"
@@ -215,12 +217,28 @@ TForm_zebmat::TForm_zebmat(QWidget* parent) : QDialog(parent) {
   connect(help, &QPushButton::clicked, this, [] { SetCurrentHelpNumber(5140); });
   connect(ok, &QPushButton::clicked, this, &TForm_zebmat::Ok);
   connect(cancel, &QPushButton::clicked, this, &TForm_zebmat::reject);
+  // Scaled and centred over the main window; never smaller than its rows need.
+  const QSize designed = sizeHint();
+  PlaceDialog(this, {0, 0, designed.width(), designed.height()});
+  resize(size().expandedTo(sizeHint()));
 }
 
 void TForm_zebmat::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   form_.Show();
   Refresh();
+  shown_ = true;
+}
+
+void TForm_zebmat::changeEvent(QEvent* e) {
+  QDialog::changeEvent(e);
+  // Back from the table window (or any other): the list shows the table
+  // as it is now.
+  if (e->type() == QEvent::ActivationChange && shown_ && isActiveWindow()) {
+    Collect();  // typed texts stay
+    form_.Activate();
+    Refresh();
+  }
 }
 
 void TForm_zebmat::Refresh() {

@@ -21,6 +21,7 @@ class TForm_zebmat : public QDialog {
 
  protected:
   void showEvent(QShowEvent* e) override;
+  void changeEvent(QEvent* e) override;
   // Cancel, also by the Escape key: the material shown first comes back.
   void reject() override;
 
@@ -31,6 +32,7 @@ class TForm_zebmat : public QDialog {
 
   MaterialForm form_;
   bool refreshing_ = false;
+  bool shown_ = false;
   QButtonGroup* source_ = nullptr;
   QButtonGroup* surface_ = nullptr;
   QComboBox* combo_ = nullptr;

@@ -14,6 +14,7 @@
 #include "base/dialogs.h"
 #include "base/globals.h"
 #include "base/help.h"
+#include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "base/ui_port.h"
 #include "platform/codepage.h"
@@ -38,8 +39,6 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   browse_ = mode == 1 || mode == 4 || mode == 5;
   const QString t1 = AnsiToQString(w_.Title1()), t2 = AnsiToQString(w_.Title2());
   setWindowTitle(browse_ ? t2 + "   " + t1 : t2 + "  " + t1 + "  (" + PathToQString(w_.FileName()) + ")");
-  resize(630, 464);
-
   auto* layout = new QVBoxLayout(this);
   auto* bar = new QMenuBar(this);
   bar->setObjectName("MainMenu1");
@@ -101,6 +100,9 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
                                  : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                        QAbstractItemView::AnyKeyPressed);
   grid_->setWordWrap(false);
+  // Scaled and centred over the main window like every dialog; the column
+  // widths below take the scaled font.
+  PlaceDialog(this, {0, 0, 630, 464});
   // Each column as wide as its field (long texts cut at 30 characters),
   // never narrower than its title.
   const QFontMetrics metrics(grid_->font());

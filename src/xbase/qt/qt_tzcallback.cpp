@@ -2,10 +2,16 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPalette>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "xbase/dataset/field_values.h"
 
@@ -52,21 +58,66 @@ int QtTzCallback::MessageBox(std::string_view text, std::string_view caption, st
 
 void QtTzCallback::ShowWindowText(int id, std::string_view caption, std::string_view text) {
   Win& w = windows_[id];
+  bool changed = false;
   if (!w.window) {
-    auto* win = new QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+    // Borderless, on top, yellow; the text on a panel with a single line.
+    auto* win = new QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
     win->setObjectName(QString("TzMsg%1").arg(id));
     win->setAttribute(Qt::WA_DeleteOnClose);
+    QPalette yellow = win->palette();
+    yellow.setColor(QPalette::Window, QColor(255, 255, 0));
+    win->setPalette(yellow);
+    win->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(win);
-    w.label = new QLabel(win);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* outer = new QFrame(win);
+    outer->setObjectName("TzMsgPanel");
+    outer->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    outer->setLineWidth(2);
+    auto* outerLayout = new QVBoxLayout(outer);
+    outerLayout->setContentsMargins(4, 4, 4, 4);
+    w.label = new QLabel(outer);
     w.label->setObjectName("TzMsgText");
-    w.label->setMinimumWidth(320);
-    layout->addWidget(w.label);
+    w.label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    w.label->setAlignment(Qt::AlignCenter);
+    w.label->setTextFormat(Qt::PlainText);
+    outerLayout->addWidget(w.label);
+    layout->addWidget(outer);
+    w.outer = outer;
     w.window = win;
+    w.owner = QApplication::activeWindow();
+    changed = true;
   }
-  w.window->setWindowTitle(Text(caption));
+  QWidget* win = w.window;
+  // A caption brings a dialog border; without one the window has none.
+  const bool framed = !caption.empty();
+  if (framed != w.framed) {
+    w.framed = framed;
+    win->setWindowFlag(Qt::FramelessWindowHint, !framed);
+    win->setWindowFlag(Qt::Dialog, framed);
+    w.outer->setFrameStyle(framed ? QFrame::NoFrame : (QFrame::Panel | QFrame::Raised));
+    changed = true;
+  }
+  win->setWindowTitle(Text(caption));
   w.label->setText(Text(text));
-  w.window->show();
-  w.window->raise();
+  const QFontMetrics metrics(w.label->font());
+  int width = metrics.horizontalAdvance(w.label->text()) + 30;
+  const int height = metrics.height() + 30;
+  if (framed) width = std::max(width, metrics.horizontalAdvance(win->windowTitle()) + 80);
+  // Grown when the text needs more room, never shrunk.
+  if (changed || win->width() < width || win->height() < height) {
+    win->resize(std::max(width, changed ? 0 : win->width()), std::max(height, changed ? 0 : win->height()));
+    const QWidget* owner = w.owner;
+    QRect over = owner ? owner->frameGeometry() : QRect();
+    if (!owner) {
+      const QScreen* screen = QGuiApplication::primaryScreen();
+      over = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    }
+    win->move(over.x() + (over.width() - win->width()) / 2, over.y() + (over.height() - win->height()) / 2);
+  }
+  win->show();
+  win->raise();
+  w.label->repaint();
   Pump();
 }
 

@@ -9,6 +9,7 @@
 
 #include "xbase/core/callbacks.h"
 
+class QFrame;
 class QLabel;
 
 namespace zeb::xbase {
@@ -28,7 +29,10 @@ class QtTzCallback : public TzCallback {
  private:
   struct Win {
     QPointer<QWidget> window;
+    QPointer<QWidget> owner;  // the active window when it was made
+    QFrame* outer = nullptr;  // the raised panel of a window without border
     QLabel* label = nullptr;
+    bool framed = false;
   };
   std::map<int, Win> windows_;
 };
