@@ -72,17 +72,22 @@ std::string AskSaveFileName(std::string_view nameIn) {
     std::string name = g.CurrentFileName;
     const std::string filter = "*." + ext + "|*." + ext;
     std::string chosen;
+    std::string folder;
     if (Ui().ChooseSaveFile(AddBackslash(g.CurrentDataFolder), filter, name, chosen)) {
-      g.CurrentDataFolder = ExtractFolderPart(chosen);
+      folder = ExtractFolderPart(chosen);
       name = FileNameNoExt(chosen);
     } else {
       g.AbortFlag = 1;
     }
     RestoreArrowCursor();
     if (g.AbortFlag != 0) return {};
-    path = AddBackslash(g.CurrentDataFolder) + name + "." + ext;
+    path = AddBackslash(folder) + name + "." + ext;
     ConfirmOverwriteFile(path);
-    if (g.AbortFlag == 0) g.CurrentFileName = name;
+    // The document moves only when the new name was accepted.
+    if (g.AbortFlag == 0) {
+      g.CurrentDataFolder = folder;
+      g.CurrentFileName = name;
+    }
     return path;
   }
   const std::size_t slash = nameIn.rfind('/');

@@ -1,6 +1,9 @@
 #include "mainwin/changelog_cmd.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <set>
 
 #include "base/dialogs.h"
 #include "base/files.h"
@@ -8,6 +11,7 @@
 #include "base/globals.h"
 #include "base/text.h"
 #include "mainwin/config.h"
+#include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "platform/process.h"
 #include "reports/device.h"
@@ -151,6 +155,58 @@ void ApplyDocumentLinksForm(const DocumentLinksForm& f) {
   }
 }
 
+namespace {
+
+// The document as one argument: a path made absolute (so that no name
+// reaches the program as an option); an address such as "https://..."
+// stays as typed.
+std::string DocumentFileArgument(const std::string& file) {
+  static const std::regex address("[A-Za-z][A-Za-z0-9+.-]*://.*");
+  if (std::regex_match(file, address)) return file;
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::absolute(file, ec);
+  return ec ? "./" + file : p.string();
+}
+
+// Commands the user has confirmed or typed in this session.
+std::set<std::vector<std::string>>& ConfirmedCommands() {
+  static std::set<std::vector<std::string>> confirmed;
+  return confirmed;
+}
+
+// The command as the user reads it: arguments with a blank, a quote or
+// nothing in them are quoted.
+std::string CommandText(const std::vector<std::string>& argv) {
+  std::string text;
+  for (const std::string& a : argv) {
+    if (!text.empty()) text += ' ';
+    if (!a.empty() && a.find_first_of(" \t\"'") == std::string::npos) {
+      text += a;
+      continue;
+    }
+    text += '"';
+    for (char c : a) text += c == '"' ? std::string("\\\"") : std::string(1, c);
+    text += '"';
+  }
+  return text;
+}
+
+// A command started from a spring file's link for the first time in the
+// session is shown and must be confirmed (preselected: No).
+bool ConfirmDocumentCommand(int n, const std::vector<std::string>& argv) {
+  if (ConfirmedCommands().count(argv) != 0) return true;
+  G().AbortFlag = 0;
+  bool yes = false;
+  AskYesNo("Dokument "_oem + std::to_string(n) + " startet:\n" + FromUtf8(CodePage::Cp850, CommandText(argv)) +
+               "\nProgramm starten ?",
+           yes);
+  if (G().AbortFlag != 0 || !yes) return false;
+  ConfirmedCommands().insert(argv);
+  return true;
+}
+
+}  // namespace
+
 std::vector<std::string> DocumentLinkArguments(int n) {
   if (n < 1 || n > kDocumentLinkCount) return {};
   const DocumentLink& link = DocumentLinks()[n];
@@ -158,13 +214,14 @@ std::vector<std::string> DocumentLinkArguments(int n) {
   const std::string lower = argv.empty() ? std::string() : LowerStr(argv[0]);
   if (argv.empty() || lower == "notepad.exe" || lower == "write.exe" || lower == "mspaint.exe")
     argv = {"xdg-open"};
-  if (!link.File.empty()) argv.push_back(link.File);
+  if (!link.File.empty()) argv.push_back(DocumentFileArgument(link.File));
   return argv;
 }
 
 void OpenDocumentLink(int n) {
   std::vector<std::string> argv = DocumentLinkArguments(n);
   if (argv.empty()) return;
+  if (!ConfirmDocumentCommand(n, argv)) return;
   if (!StartProgram(argv).started) ShowErrorBox(argv[0] + " not found");
 }
 
@@ -207,7 +264,14 @@ void EditDocumentLinks() {
     return;
   }
   G().AbortFlag = 0;
+  const DocumentLinksForm before = FillDocumentLinksForm();
   ApplyDocumentLinksForm(f);
+  // What the user typed here needs no confirmation.
+  for (int n = 1; n <= kDocumentLinkCount; ++n) {
+    const auto i = static_cast<std::size_t>(n - 1);
+    if (f.program[i] != before.program[i] || f.file[i] != before.file[i])
+      ConfirmedCommands().insert(DocumentLinkArguments(n));
+  }
   MarkModified();
 }
 

@@ -45,11 +45,13 @@ struct DocumentLinksForm {
 DocumentLinksForm FillDocumentLinksForm();
 void ApplyDocumentLinksForm(const DocumentLinksForm& f);
 // The argument vector link n (1..5) starts: the program split at blanks
-// (quotes group), the file one more argument when not empty. An empty
-// program or one of the Windows viewers of the start values gives the
-// desktop's opener.
+// (quotes group), the file one more argument when not empty, as an
+// absolute path. An empty program or one of the Windows viewers of the
+// start values gives the desktop's opener.
 std::vector<std::string> DocumentLinkArguments(int n);
-// Starts link n; a program that cannot be started gives the box
+// Starts link n. A command not yet confirmed or typed in the document
+// dialog in this session is shown in a yes/no question first (No keeps it
+// from starting). A program that cannot be started gives the box
 // "<program> not found".
 void OpenDocumentLink(int n);
 

@@ -112,10 +112,18 @@ void FileSave() {
 void FileSaveAs() {
   BaseGlobals& g = G();
   g.AbortFlag = 0;
+  // A declined or failed save keeps the document where it was.
+  const std::string oldName = g.CurrentFileName;
+  const std::string oldFolder = g.CurrentDataFolder;
+  const auto oldCommandLine = g.CommandLineFileLoaded;
   WriteSpringFile("");
   if (g.AbortFlag == 0) {
     g.ModifiedFlag = 0;
     AddRecentFile(g.CurrentFileName);
+  } else {
+    g.CurrentFileName = oldName;
+    g.CurrentDataFolder = oldFolder;
+    g.CommandLineFileLoaded = oldCommandLine;
   }
   UpdateMainCaption();
 }

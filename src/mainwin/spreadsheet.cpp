@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 #include "base/dialogs.h"
 #include "base/globals.h"
@@ -26,8 +27,43 @@ namespace {
 
 const char kNotStarted[] = "Excel kann nicht gestartet werden";
 
+// A decimal number as a spreadsheet reads it: sign, digits with one point
+// or comma, an exponent; blanks around it.
+bool IsPlainNumber(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  std::size_t i = 0;
+  auto digits = [&] {
+    const std::size_t from = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    return i - from;
+  };
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t n = digits();
+  if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
+    ++i;
+    n += digits();
+  }
+  if (n == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == s.size();
+}
+
+// A cell a spreadsheet would take for a formula ("=", "@", or "+"/"-" that
+// do not begin a number) is written with a leading "'" and stays text.
+bool LooksLikeFormula(const std::string& cell) {
+  if (cell.empty()) return false;
+  const char c = cell.front();
+  if (c == '=' || c == '@') return true;
+  return (c == '+' || c == '-') && !IsPlainNumber(cell);
+}
+
 std::string CsvCell(const std::string& utf8) {
-  std::string r = "\"";
+  std::string r = LooksLikeFormula(utf8) ? "\"'" : "\"";
   for (char c : utf8) {
     if (c == '"') r += '"';
     r += c;

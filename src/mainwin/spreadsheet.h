@@ -3,6 +3,8 @@
 // new name in the temporary folder, opened by the table editor program
 // (TableEditorPath, "xdg-open" when empty) with the document's absolute
 // path as one argument. A program that holds an earlier document keeps it.
+// A cell beginning with "=", "@", or a "+" or "-" that does not begin a
+// number is written with a leading "'", so that it shows as text.
 #pragma once
 #include <string>
 #include <vector>

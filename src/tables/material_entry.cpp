@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/dialogs.h"
@@ -67,6 +68,21 @@ MaterialRecord& MaterialRecordFromSpring() {
   return m;
 }
 
+// What was typed for a new material whose append the user gave up while
+// the table was locked: the start values of the next entry.
+struct TypedMaterial {
+  std::string name, name2, name3, name4;
+  Real E = 0, G = 0, rho = 0;
+  Real d0 = 0, rm0 = 0, dx = 0, rmx = 0, rmMax = 0, dmin = 0, dmax = 0, tmax = 0;
+  bool goodman = false;
+  Real dx2 = 0, tauo0 = 0, tauox = 0, tauh0 = 0, tauhx = 0, tauULim = 0;
+};
+
+std::optional<TypedMaterial>& PendingMaterial() {
+  static std::optional<TypedMaterial> pending;
+  return pending;
+}
+
 }  // namespace
 
 void MaterialManualProperties() {
@@ -100,6 +116,25 @@ void MaterialNewEntry() {
   Real rm0 = start.Rm0, d0 = MaterialReal(start.DR0), rmMax = start.RmMax;
   Real dmin = MaterialReal(start.dmin), dmax = MaterialReal(start.dmax), tmax = start.Tmax;
   Real dx = 10.0L, rmx = 500.0L;
+  const std::optional<TypedMaterial> typed = PendingMaterial();
+  if (typed) {
+    SpringDataRecord& s = SpringData();
+    s.MaterialName = typed->name;
+    s.E = typed->E;
+    s.G = typed->G;
+    s.rho = typed->rho;
+    name2 = typed->name2;
+    name3 = typed->name3;
+    name4 = typed->name4;
+    rm0 = typed->rm0;
+    d0 = typed->d0;
+    rmMax = typed->rmMax;
+    dmin = typed->dmin;
+    dmax = typed->dmax;
+    tmax = typed->tmax;
+    dx = typed->dx;
+    rmx = typed->rmx;
+  }
 
   MaterialManualProperties();
   if (!Aborted()) {
@@ -133,6 +168,12 @@ void MaterialNewEntry() {
   Real tauh0 = 0, tauhx = 0, tauULim = 0;
   std::int32_t tauoSlope = 0, tauhSlope = 0;
   bool goodman = false;
+  if (typed && typed->goodman) {
+    goodman = true;
+    tauo0 = typed->tauo0;
+    tauox = typed->tauox;
+    dx2 = typed->dx2;
+  }
   if (!Aborted()) AskYesNo("Goodman-Diagramm ?", goodman);
   if (!Aborted() && goodman) {
     SetCurrentHelpNumber(4040);
@@ -144,8 +185,8 @@ void MaterialNewEntry() {
       }
       if (Aborted() || tauo0 == 0 || tauox == 0 || Slope(tauo0, tauox, dx2, d0, tauoSlope)) break;
     }
-    tauh0 = 0.3L * rm0;
-    tauhx = 0.3L * rmx;
+    tauh0 = typed && typed->goodman ? typed->tauh0 : 0.3L * rm0;
+    tauhx = typed && typed->goodman ? typed->tauhx : 0.3L * rmx;
     if (!Aborted()) {
       InputFloatInRange("zulässige Hubspannung tauh0 bei d="_oem + Sig(d0) + ", tau u=0  [N/mm²]"_oem, tauh0, 0,
                         10000);
@@ -154,7 +195,7 @@ void MaterialNewEntry() {
       InputFloatInRange("zulässige Hubspannung tauhx bei d = "_oem + Sig(dx2) + " mm  [N/mm²]"_oem, tauhx, 0, 10000);
       if (Aborted() || tauh0 == 0 || tauhx == 0 || Slope(tauh0, tauhx, dx2, d0, tauhSlope)) break;
     }
-    tauULim = (tauo0 - tauh0) * 4 / 3;
+    tauULim = typed && typed->goodman ? typed->tauULim : (tauo0 - tauh0) * 4 / 3;
     if (!Aborted()) {
       InputFloatInRange("zul. Schubspannung tau u lim. bei d = " + Sig(d0) + " mm  [N/mm²]"_oem, tauULim, 0, 10000);
     }
@@ -194,7 +235,17 @@ void MaterialNewEntry() {
     }
     m.MaterialNumber = top + 1;
   });
-  if (appended) MaterialWriteRecord();
+  if (appended) {
+    PendingMaterial().reset();
+    MaterialWriteRecord();
+  } else {
+    const SpringDataRecord& s = SpringData();
+    PendingMaterial() = TypedMaterial{.name = s.MaterialName, .name2 = name2, .name3 = name3, .name4 = name4,
+                                      .E = s.E, .G = s.G, .rho = s.rho, .d0 = d0, .rm0 = rm0, .dx = dx,
+                                      .rmx = rmx, .rmMax = rmMax, .dmin = dmin, .dmax = dmax, .tmax = tmax,
+                                      .goodman = goodman, .dx2 = dx2, .tauo0 = tauo0, .tauox = tauox,
+                                      .tauh0 = tauh0, .tauhx = tauhx, .tauULim = tauULim};
+  }
   TableClose();
 }
 

@@ -8,7 +8,9 @@ namespace zeb {
 // data (MaterialSel 11) and a reset material record.
 void MaterialManualProperties();
 // Asks for a complete new material and appends it to zebwst.dbf with the
-// next free material number. A cancel anywhere leaves the table untouched.
+// next free material number. A cancel anywhere leaves the table untouched;
+// after a cancel of the locked table's retry question the next entry starts
+// from the values typed.
 void MaterialNewEntry();
 
 }  // namespace zeb

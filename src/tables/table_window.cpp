@@ -329,9 +329,9 @@ bool TableWindow::GetBoolByName(std::string_view name) {
 bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
   bool ok = false;
   Run([&] {
-    if (!tzdbf->ALock()) {
-      ShowErrorBox("Sperren fehlgeschlagen [Insert]");
-      return;
+    // Another program holds the table: the user may try again.
+    while (!tzdbf->ALock()) {
+      if (!AskRetryCancel("Sperren fehlgeschlagen [Insert]")) return;
     }
     if (beforeAppend) beforeAppend();
     tzdbf->AppendRec();

@@ -126,8 +126,9 @@ class TableWindow {
   bool GetBoolByName(std::string_view name);
   // Sets or clears the deletion mark of the current record.
   void ToggleDeleted();
-  // Append lock, a blank record, unlock; false with the box
-  // "Sperren fehlgeschlagen [Insert]" when the lock fails (nothing appended).
+  // Append lock, a blank record, unlock. While another program holds the
+  // lock the retry question "Sperren fehlgeschlagen [Insert]" is asked;
+  // Cancel gives false with AbortFlag set (nothing appended).
   // beforeAppend runs under the lock (numbering).
   bool AppendLocked(const std::function<void()>& beforeAppend = {});
   bool Pack();

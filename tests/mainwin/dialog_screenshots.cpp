@@ -26,6 +26,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "spring/changelog.h"
+#include "spring/documents.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 #include "spring/valuetable.h"
@@ -153,6 +154,9 @@ int main(int argc, char** argv) {
     DocumentLinksForm f = FillDocumentLinksForm();
     docs.documentLinks(f);
   });
+  // The question before a spring file's document link starts a program.
+  DocumentLinks()[2] = {"/usr/bin/evince --fullscreen", "Zeichnungen/Druckfeder 4711 Blatt 2.pdf"};
+  Take(out, "Tin_janeindialog", [&] { OpenDocumentLink(2); });
   Take(out, "TForm_confgravelo", [&] {
     std::string line;
     PlotConfig().Edit(line);

@@ -219,8 +219,9 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   links[4] = {"", "$(rm -rf x); y"};
   EXPECT_EQ(DocumentLinkArguments(1), (std::vector<std::string>{"prog", "--flag", dir_ + "/a b.txt"}));
   EXPECT_EQ(DocumentLinkArguments(2), (std::vector<std::string>{"prog"}));
-  EXPECT_EQ(DocumentLinkArguments(3), (std::vector<std::string>{"xdg-open", "x.txt"}));
-  EXPECT_EQ(DocumentLinkArguments(4), (std::vector<std::string>{"xdg-open", "$(rm -rf x); y"}));
+  const std::string cwd = fs::current_path().string();
+  EXPECT_EQ(DocumentLinkArguments(3), (std::vector<std::string>{"xdg-open", cwd + "/x.txt"}));
+  EXPECT_EQ(DocumentLinkArguments(4), (std::vector<std::string>{"xdg-open", cwd + "/$(rm -rf x); y"}));
   EXPECT_TRUE(DocumentLinkArguments(6).empty());
   EXPECT_EQ(DefaultDocumentLinks()[1].Program, "notepad.exe");
 
@@ -233,14 +234,81 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   }
   fs::permissions(prog, fs::perms::owner_all);
   links[1].Program = prog + " --flag";
+  ui().ExpectYesNo("Dokument 1", true);
   OpenDocumentLink(1);
   const fs::path args = dir_ + "/args";
   for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(test::ReadBytes(args), "--flag\n" + dir_ + "/a b.txt\n");
 
   links[5] = {"/nonexistent/zeb-viewer", "f"};
+  ui().ExpectYesNo("Dokument 5", true);
   ui().ExpectMessageBox("", "/nonexistent/zeb-viewer not found");
   OpenDocumentLink(5);
+}
+
+// A link read from a received spring file starts nothing before the user
+// has seen the whole command and said Yes; Yes holds for the rest of the
+// session, No asks again next time. A file named like an option reaches the
+// program as an absolute path.
+TEST_F(ChangeLogCmdTest, DocumentLinksAreConfirmedOnceWithAbsoluteFiles) {
+  const std::string prog = dir_ + "/rec";
+  {
+    std::ofstream s(prog);
+    s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << dir_ << "/runs.tmp\nmv " << dir_
+      << "/runs.tmp " << dir_ << "/runs$$\n";
+  }
+  fs::permissions(prog, fs::perms::owner_all);
+  auto runs = [&] {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(dir_))
+      if (e.path().filename().string().rfind("runs", 0) == 0 && e.path().extension() != ".tmp")
+        found.push_back(test::ReadBytes(e.path()));
+    return found;
+  };
+  // Waits up to 5 s for n runs; then a little for a run that should not come.
+  auto waitRuns = [&](std::size_t n) {
+    for (int i = 0; i < 500 && runs().size() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return runs();
+  };
+  const fs::path old = fs::current_path();
+  fs::current_path(dir_);
+  // As a spring file gives it: no dialog involved.
+  DocumentLinks()[2] = {prog + " -q", "-rf"};
+  const std::string shown = prog + " -q " + dir_ + "/-rf";
+
+  ui().ExpectYesNo("Dokument 2 startet:\n" + shown + "\nProgramm starten ?", false);
+  OpenDocumentLink(2);
+  EXPECT_TRUE(waitRuns(0).empty());
+
+  ui().ExpectYesNoCancel(shown);
+  OpenDocumentLink(2);
+  EXPECT_TRUE(waitRuns(0).empty());
+
+  ui().ExpectYesNo(shown, true);
+  OpenDocumentLink(2);
+  EXPECT_EQ(waitRuns(1), std::vector<std::string>{"-q\n" + dir_ + "/-rf\n"});
+  OpenDocumentLink(2);  // confirmed: no second question
+  EXPECT_EQ(waitRuns(2).size(), 2u);
+
+  // Another file for the same program is a new command.
+  DocumentLinks()[2].File = "b c.txt";
+  ui().ExpectYesNo(prog + " -q \"" + dir_ + "/b c.txt\"", false);
+  OpenDocumentLink(2);
+  EXPECT_EQ(waitRuns(2).size(), 2u);
+
+  // A link the user types in the document dialog starts at once.
+  DocumentationDialogs d = CurrentDocumentationDialogs();
+  d.documentLinks = [&](DocumentLinksForm& f) {
+    f.program[2] = prog;
+    f.file[2] = "typed.txt";
+    return true;
+  };
+  SetDocumentationDialogs(d);
+  EditDocumentLinks();
+  OpenDocumentLink(3);
+  EXPECT_EQ(waitRuns(3).size(), 3u);
+  fs::current_path(old);
 }
 
 TEST_F(ChangeLogCmdTest, DocumentLinksFormCancelKeepsLinks) {

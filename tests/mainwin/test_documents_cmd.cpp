@@ -139,6 +139,43 @@ TEST_F(DocumentsTest, SaveAndSaveAs) {
   EXPECT_EQ(G().RecentFiles[1], other.string());
 }
 
+// Save As into another folder that is declined ("No" to the overwrite
+// question, or a name that cannot be written) leaves folder, name and
+// caption as they were: the next Save writes the document's own file.
+TEST_F(DocumentsTest, DeclinedSaveAsKeepsFolderAndName) {
+  SpringData().d = 2.5L;
+  G().CurrentFileName = "doc";
+  const fs::path own = root_ / "data" / "doc.zeb";
+  WriteBytes(own, "mine");
+  fs::create_directories(root_ / "elsewhere");
+  const fs::path theirs = root_ / "elsewhere" / "doc.zeb";
+  WriteBytes(theirs, "theirs");
+  WriteBytes(root_ / "elsewhere" / "other.zeb", "other");
+
+  G().ModifiedFlag = 1;
+  ui().ExpectSaveFile((root_ / "elsewhere" / "other.zeb").string());
+  ui().ExpectQuestion("", "existiert bereits", Answer::No);
+  FileSaveAs();
+  EXPECT_EQ(G().CurrentDataFolder, data_);
+  EXPECT_EQ(G().CurrentFileName, "doc");
+
+  // A folder that does not exist: "Ungültiger Dateiname".
+  ui().ExpectSaveFile((root_ / "missing" / "new.zeb").string());
+  ui().ExpectMessageBox("Fehler", "Ungültiger Dateiname");
+  FileSaveAs();
+  EXPECT_EQ(G().CurrentDataFolder, data_);
+  EXPECT_EQ(G().CurrentFileName, "doc");
+
+  G().AbortFlag = 0;
+  FileSave();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(ReadBytes(theirs), "theirs");
+  EXPECT_EQ(ReadBytes(root_ / "elsewhere" / "other.zeb"), "other");
+  EXPECT_NE(ReadBytes(own), "mine");
+  EXPECT_TRUE(Called("SetCaption(ZEB1   Druckfederberechnung  -  doc.zeb)"));
+  EXPECT_FALSE(Called("SetCaption(ZEB1   Druckfederberechnung  -  other.zeb)"));
+}
+
 using Recent = std::array<std::string, 5>;  // entries 1..4
 
 TEST_F(DocumentsTest, RecentListMovesCapsAndComparesExactly) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
 #include <cstdlib>
 #include <thread>
 
@@ -68,6 +69,66 @@ class SpreadsheetTest : public test::PrintoutTest {
   }
   fs::path editor_, data_;
 };
+
+// The tab-separated cells of a line.
+std::vector<std::string> Cells(const std::string& line) {
+  std::vector<std::string> cells(1);
+  for (char c : line) {
+    if (c == '\t')
+      cells.emplace_back();
+    else
+      cells.back() += c;
+  }
+  return cells;
+}
+
+// What a cell must look like in the document: a formula-like start gets a
+// "'" (the signs only when no number follows: "-12.5" stays, "-x", "-2+3",
+// "--" do not).
+std::string AsText(const std::string& cell) {
+  static const std::regex number(R"( *[+-]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)([eE][+-]?[0-9]+)? *)");
+  if (cell.empty()) return cell;
+  const char c = cell[0];
+  if (c == '=' || c == '@' || ((c == '+' || c == '-') && !std::regex_match(cell, number))) return "'" + cell;
+  return cell;
+}
+
+// Formula-like cells are read back as text with a leading "'"; numbers,
+// blanks before a formula and plain text are unchanged.
+TEST_F(SpreadsheetTest, FormulaLikeCellsBecomeText) {
+  const std::vector<std::vector<std::string>> rows = {
+      {"=HYPERLINK(\"http://evil/\";\"Klick\")", "@SUM(A1)", "+cmd|' /C calc'!A0", "-Feder"},
+      {"-2+3+cmd|' /C calc'!A0", "--", "+", "-"},
+      {"-12.5", "+7", "-1,25", "3.5E+0002", "-.5", " -4 "},
+      {"Feder = 3", " =1+2", "a@b", "x-y", ""},
+  };
+  const std::string path = WriteCsvDocument(rows);
+  ASSERT_FALSE(path.empty());
+  fs::copy_file(path, tmp_ / "copy7.csv");
+  fs::remove(path);
+  const std::vector<std::string> got = PythonRows(7);
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0], "'=HYPERLINK(\"http://evil/\";\"Klick\")|'@SUM(A1)|'+cmd|' /C calc'!A0|'-Feder");
+  EXPECT_EQ(got[1], "'-2+3+cmd|' /C calc'!A0|'--|'+|'-");
+  EXPECT_EQ(got[2], "-12.5|+7|-1,25|3.5E+0002|-.5| -4 ");
+  EXPECT_EQ(got[3], "Feder = 3| =1+2|a@b|x-y|");
+
+  // Through Start Excel: a drawing number that is a formula.
+  RoundDynamic();
+  SpringData().DrawingNo = "=HYPERLINK(\"http://evil/\")";
+  G().CurrentFileName = "feder";
+  G().CurrentDataFolder = data_.string() + "/";
+  WriteSpringFile(CurrentSpringFilePath());
+  ASSERT_EQ(G().AbortFlag, 0);
+  RunCommand("mi_OleStartExcel");
+  ASSERT_EQ(Started(0).size(), 1u);
+  bool found = false;
+  for (const std::string& row : PythonRows(0)) {
+    EXPECT_NE(row.front(), '=');
+    found |= row == "'=HYPERLINK(\"http://evil/\")";
+  }
+  EXPECT_TRUE(found);
+}
 
 TEST_F(SpreadsheetTest, UnnamedSpringAndMissingProgram) {
   G().CurrentFileName.clear();
@@ -152,7 +213,7 @@ TEST_F(SpreadsheetTest, StartAndExportWriteNewDocuments) {
   // One row per line of the saved file, decoded from code page 850.
   const std::vector<std::string> lines = test::TextLines(test::ReadBytes(data_ / "feder.zeb"));
   std::vector<std::string> want;
-  for (const std::string& l : lines) want.push_back(ToUtf8(CodePage::Cp850, l));
+  for (const std::string& l : lines) want.push_back(AsText(ToUtf8(CodePage::Cp850, l)));
   EXPECT_EQ(PythonRows(0), want);
 
   // After an edit: saved first, still modified, the new value, a new name.
@@ -185,9 +246,9 @@ TEST_F(SpreadsheetTest, PrintoutRowsAreTheTabSeparatedCopy) {
   ASSERT_FALSE(copy.empty());
   std::vector<std::string> want;
   for (const std::string& line : test::TextLines(copy)) {
-    std::string joined = ToUtf8(CodePage::Cp1252, line);
-    for (char& c : joined)
-      if (c == '\t') c = '|';
+    std::string joined;
+    const std::vector<std::string> cells = Cells(ToUtf8(CodePage::Cp1252, line));
+    for (std::size_t i = 0; i < cells.size(); ++i) joined += (i > 0 ? "|" : "") + AsText(cells[i]);
     want.push_back(joined);
   }
   EXPECT_EQ(PythonRows(0), want);

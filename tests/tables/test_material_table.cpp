@@ -12,6 +12,7 @@
 #include "xbase/dbf/tablecmds.h"
 #include "xbase/core/errors.h"
 #include "xbase/dbf/workarea.h"
+#include "xbase/lock_holder.h"
 
 namespace zeb {
 namespace {
@@ -356,6 +357,82 @@ TEST_F(NewMaterial, ACancelAnywhereLeavesTheTable) {
   MaterialNewEntry();
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(ReadFileBytes(dbf() / "zebwst.dbf"), before);
+}
+
+// Database > Werkstoff > Ja while another program holds the table's append
+// lock: the retry question; Retry asks again, Cancel ends the command with
+// the table untouched, and the next entry offers every value typed.
+TEST_F(NewMaterial, LockedTableOffersRetryAndKeepsTheTypedValues) {
+  const fs::path table = dbf() / "zebwst.dbf";
+  const std::string before = ReadFileBytes(table);
+  ResetMaterialRecord();
+  SpringData().MaterialName = "";
+  {
+    xbase::test::LockHolder other(table.string(), true);
+    ASSERT_TRUE(other.locked);
+    ui().ExpectYesNo("Neuen Werkstoff eintragen ?", true);
+    ExpectProperties("10");
+    ui().ExpectYesNo("Goodman-Diagramm ?", true);
+    ui().ExpectInputText("zul. Schubspannung tauo0 bei d = 1 mm  [N/mm²]", "1000");
+    ui().ExpectInputText("Drahtdurchmesser dx", "10");
+    ui().ExpectInputText("zul. Schubspannung tauo bei d = 10 mm  [N/mm²]", "600");
+    ui().ExpectInputText("zulässige Hubspannung tauh0 bei d=1, tau u=0  [N/mm²]", "500");
+    ui().ExpectInputText("zulässige Hubspannung tauhx bei d = 10 mm  [N/mm²]", "300");
+    ui().ExpectInputText("zul. Schubspannung tau u lim. bei d = 1 mm  [N/mm²]", "625");
+    ui().ExpectQuestion("", "Sperren fehlgeschlagen [Insert]", Answer::Retry);
+    ui().ExpectQuestion("", "Sperren fehlgeschlagen [Insert]", Answer::Cancel);
+    MaterialSelect(0);  // no table browser after the cancel
+    EXPECT_EQ(G().AbortFlag, 1);
+    EXPECT_EQ(ReadFileBytes(table), before);
+  }
+  // Something else in between: another material chosen.
+  SpringData().MaterialName = "anders";
+  SpringData().E = 1;
+  ResetMaterialRecord();
+
+  G().AbortFlag = 0;
+  const std::vector<std::pair<const char*, const char*>> shown = {
+      {"Werkstoff", "Eigener Draht"},
+      {"Elastizitätsmodul E  [N/mm²]", "200000"},
+      {"Schubmodul G  [N/mm²]", "78000"},
+      {"Dichte rho  [kg/dm^3]", "7.9"},
+      {"Name 2", "Zweitname"},
+      {"Name 3", "Prüfung"},
+      {"Drahtdurchmesser d0", "1"},
+      {"Zugfestigkeit Rm0 bei d= 1 mm  [N/mm²]", "2000"},
+      {"Drahtdurchmesser dx", "10"},
+      {"Zugfestigkeit Rmx bei d= 10 mm  [N/mm²]", "1300"},
+      {"Max. Zugfestigkeit Rm max (bei d=0.1mm) [N/mm²]", "2600"},
+      {"Drahtdurchmesser dmin [mm]", "0.5"},
+      {"Drahtdurchmesser dmax [mm]", "12"},
+      {"Max. Betriebstemperatur Tmax [°C]", "150"},
+  };
+  for (const auto& [prompt, value] : shown) {
+    if (std::string(prompt) == "Drahtdurchmesser d0") ui().ExpectInputText("Name 4", TextAnswer::Keep());
+    ui().ExpectInputText(prompt, TextAnswer::Keep()).Value(value);
+  }
+  ui().ExpectYesNo("Goodman-Diagramm ?", true).Value("J");
+  ui().ExpectInputText("zul. Schubspannung tauo0", TextAnswer::Keep()).Value("1000");
+  ui().ExpectInputText("Drahtdurchmesser dx", TextAnswer::Keep()).Value("10");
+  ui().ExpectInputText("zul. Schubspannung tauo bei", TextAnswer::Keep()).Value("600");
+  ui().ExpectInputText("zulässige Hubspannung tauh0", TextAnswer::Keep()).Value("500");
+  ui().ExpectInputText("zulässige Hubspannung tauhx", TextAnswer::Keep()).Value("300");
+  ui().ExpectInputText("zul. Schubspannung tau u lim.", TextAnswer::Keep()).Value("625");
+  MaterialNewEntry();
+  ASSERT_EQ(G().AbortFlag, 0);
+  TableOpen("zebwst");
+  EXPECT_EQ(TableRecCount(), 21);
+  TableGo(21);
+  MaterialReadRecord();
+  const MaterialRecord& m = ZEBWST_Record();
+  EXPECT_EQ(m.Name1, "Eigener Draht");
+  EXPECT_EQ(m.Name3, std::string("Prüfung"_oem));
+  EXPECT_EQ(m.E, 200000);
+  EXPECT_EQ(m.RmSlope, 700);
+  EXPECT_EQ(m.Unpeened.tauoSlope, 400);
+  EXPECT_NEAR(MaterialReal(m.Unpeened.GoodmanSlope), 0.8L, 1e-9L);
+  EXPECT_EQ(m.Tmax, 150);
+  EXPECT_EQ(m.MaterialNumber, 21);
 }
 
 }  // namespace

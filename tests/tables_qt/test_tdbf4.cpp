@@ -11,7 +11,9 @@
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
+#include <cctype>
 #include <cstdio>
+#include <string>
 #include <cstdlib>
 #include <algorithm>
 #include <filesystem>
@@ -46,6 +48,20 @@ std::string FileBytes(const fs::path& p) {
 std::string Peer(const fs::path& table, const std::string& expression) {
   const std::string cmd = "/usr/bin/python3 -c \"import dbfread; t = list(dbfread.DBF('" + table.string() +
                           "', encoding='cp850')); print(" + expression + ", end='')\" 2>&1";
+  std::string out;
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (p == nullptr) return "?";
+  char buf[256];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  ::pclose(p);
+  return out;
+}
+
+// What python3-dbf (the count from the header) reads, or, with append, a
+// record it adds: the statement's printed value over the table t.
+std::string PyDbf(const fs::path& table, const std::string& statement) {
+  const std::string cmd = "/usr/bin/python3 -c \"import dbf; t = dbf.Table('" + table.string() +
+                          "', codepage='cp850'); t.open(dbf.READ_WRITE); " + statement + "; t.close()\" 2>&1";
   std::string out;
   FILE* p = ::popen(cmd.c_str(), "r");
   if (p == nullptr) return "?";
@@ -240,6 +256,33 @@ TEST_F(Tdbf4Test, AppendsInEditModeAndATitleClickKeepsTheRecord) {
   });
   Tables().EditTable("zebwst", 3300);
   EXPECT_EQ(TableGlobals().TableLastRecNo, 5);
+}
+
+// "+", a value, the tick: another program counts the record at once, and
+// one that appends before the window closes writes after it.
+TEST_F(Tdbf4Test, PostedRecordIsCountedWhileTheWindowIsOpen) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  const std::string count = PyDbf(path, "print(len(t), end='')");
+  ASSERT_FALSE(count.empty());
+  ASSERT_TRUE(std::isdigit(static_cast<unsigned char>(count[0]))) << count;
+  const int before = std::stoi(count);
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    const int rows = m->rowCount();
+    QTest::mouseClick(nav->Button("nbInsert"), Qt::LeftButton);
+    ASSERT_EQ(m->rowCount(), rows + 1);
+    m->setData(m->index(rows, 0), QStringLiteral("Gebucht"), Qt::EditRole);
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    EXPECT_EQ(PyDbf(path, "print(len(t), t[-1]['name1'].strip(), end='')"), std::to_string(before + 1) + " Gebucht");
+    EXPECT_EQ(PyDbf(path, "t.append({'name1': 'Fremd', 'matnr': 999})"), "");
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().EditTable("zebwst", 3300);
+  EXPECT_EQ(PyDbf(path, "print(len(t), t[-2]['name1'].strip(), t[-1]['name1'].strip(), end='')"),
+            std::to_string(before + 2) + " Gebucht Fremd");
+  EXPECT_EQ(Peer(path, "[r['NAME1'] for r in t][-2:]"), "['Gebucht', 'Fremd']");
 }
 
 }  // namespace

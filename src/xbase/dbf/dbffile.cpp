@@ -175,13 +175,18 @@ class AppendByteGuard {
 };
 
 // Header (and with state 3 the end-of-file byte); 0 or an engine code.
-std::uint16_t WriteHeaderAndEof(DbfTable& t) {
+// written (when given) tells whether the header went to the file: not when
+// another program holds the append byte and will write it itself.
+std::uint16_t WriteHeaderAndEof(DbfTable& t, bool* written = nullptr) {
+  if (written) *written = false;
   AppendByteGuard guard(t);
   if (!guard.Usable()) return 0;
   const int fd = t.file.get();
   if (guard.Shared()) {
-    std::int32_t inFile = DbfRecordsInFile(t);
-    if (inFile >= 0) t.recordCount = inFile;
+    // Others' appends are in the header's count; records of our own still
+    // waiting for the header are in ours.
+    std::int32_t onDisk = DbfRecordsInHeader(t);
+    if (onDisk >= 0) t.recordCount = t.headerState == kHeaderAppended ? std::max(onDisk, t.recordCount) : onDisk;
   }
   int y, m, d;
   t.lastUpdate = TodayYmd(y, m, d);
@@ -208,6 +213,7 @@ std::uint16_t WriteHeaderAndEof(DbfTable& t) {
     const std::int64_t end = RecordOffset(t, t.recordCount + 1);
     code = ErrnoToTzCode(WriteAt(fd, &kEofByte, 1, end));
   }
+  if (written) *written = code == 0;
   return code;
 }
 
@@ -536,6 +542,21 @@ std::string TableShortName(const DbfTable& t) {
   return s;
 }
 
+std::int32_t DbfRecordsInHeader(const DbfTable& t) {
+  const std::int32_t whole = DbfRecordsInFile(t);
+  if (whole < 0 || t.countFromFileSize || Engine().recordCountRepair) return whole;
+  std::uint8_t b[4] = {};
+  std::int64_t n = 0;
+  if (IsDbase2(t)) {
+    if (ReadAt(t.file.get(), b, 2, 1) != 2) return -1;
+    n = U16(b);
+  } else {
+    if (ReadAt(t.file.get(), b, 4, 4) != 4) return -1;
+    n = I32(b);
+  }
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(n, 0, whole));
+}
+
 std::int32_t DbfRecordsInFile(const DbfTable& t) {
   if (!t.file.valid()) return -1;
   std::int64_t size = FileSizeOf(t.file.get());
@@ -717,6 +738,7 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
   t.lastUpdate = n.lastUpdate;
   t.stored.assign(t.recordLength, ' ');
   t.recordCount = static_cast<std::int32_t>(count);
+  t.countFromFileSize = e.recordCountRepair;
   t.headerState = kHeaderOnDisk;
   t.file = std::move(file);
   t.shortName = TableShortName(t);
@@ -823,7 +845,19 @@ void PutDbfRecord(DbfTable& t, std::int32_t n) {
     t.recordCount = n;
     t.recordNumber = n;
     t.headerState = kHeaderAppended;
-    if (Engine().flushSwitch) CommitDbf(t);
+    if (Engine().flushSwitch) {
+      CommitDbf(t);
+    } else if (!t.exclusive) {
+      // Other programs take the count from the header: it counts the new
+      // record before the append lock is released.
+      bool written = false;
+      const std::uint16_t code = WriteHeaderAndEof(t, &written);
+      if (code != 0) {
+        TzError(code, "Datei:  " + t.fileName + " [Replace/Append/PutDbfRecord]");
+        return;
+      }
+      if (written) t.headerState = kHeaderOnDisk;
+    }
   } else {
     if (t.headerState != kHeaderAppended) t.headerState = kHeaderReplaced;
     if (Engine().flushSwitch) FlushFile(fd);

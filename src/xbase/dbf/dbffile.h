@@ -83,6 +83,7 @@ struct DbfTable {
   std::string lastUpdate;  // YYYYMMDD
   std::string stored;      // the current record as stored (recordLength bytes)
   std::int32_t recordCount = 0;
+  bool countFromFileSize = false;  // opened with the count repair switch on
   std::int32_t recordNumber = 0;
   bool eof = false;
   bool bof = false;
@@ -151,6 +152,10 @@ std::uint16_t DbfSetShareMode(DbfTable& t, bool exclusive);
 // Records in the file: (size - header length) div record length, >= 0;
 // -1 when the size cannot be read.
 std::int32_t DbfRecordsInFile(const DbfTable& t);
+// The record count in the file's header, held to the whole records of the
+// file (the file size with the count repair switch on); -1 when unreadable.
+// Bytes after the counted records are not records.
+std::int32_t DbfRecordsInHeader(const DbfTable& t);
 
 // Creates an empty table (and its memo file) and leaves it closed; the name
 // gets the default extension. fields: name, type, length, decimals.

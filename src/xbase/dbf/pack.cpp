@@ -67,8 +67,8 @@ bool Pack() {
       return false;
     }
     reopened = true;
-    std::int32_t inFile = DbfRecordsInFile(a);
-    if (inFile >= 0) a.recordCount = inFile;
+    std::int32_t counted = DbfRecordsInHeader(a);
+    if (counted >= 0) a.recordCount = std::max(counted, a.headerState == kHeaderAppended ? a.recordCount : 0);
   }
   // Step back to shared use (when Pack made it exclusive), then notify.
   auto finish = [&]() {

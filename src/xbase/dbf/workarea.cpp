@@ -359,8 +359,10 @@ void CloseAll() {
 
 void RefreshRecordCount(WorkArea& a) {
   if (a.isVirtual || a.exclusive || !a.IsOpen()) return;
-  std::int32_t n = DbfRecordsInFile(a);
-  if (n >= 0) a.recordCount = n;
+  // Others' appends count once their header says so; records of our own
+  // still waiting for the header stay counted.
+  std::int32_t n = DbfRecordsInHeader(a);
+  if (n >= 0) a.recordCount = a.headerState == kHeaderAppended ? std::max(n, a.recordCount) : n;
 }
 
 std::int32_t RecNo() {
