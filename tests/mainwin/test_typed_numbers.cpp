@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "mainwin/form_dialogs.h"
 #include "mainwin/online.h"
 #include "mainwin/qt/input_dialogs.h"
+#include "mainwin/qt/online_form.h"
 #include "mainwin/screens.h"
 #include "qt_test_support.h"
 #include "spring/ref_spring.h"
@@ -156,6 +158,40 @@ TEST_F(TypedRowsTest, RangesOfTheRows) {
   // In inches the bounds are shown in inches.
   G().UnitSystem = 1;
   Run(kRecalc, {{7, "-500"}}, "G\u00fcltiger Wertebereich: -459.67 .. 18032 !");
+}
+
+// The real form: "x" typed into the wire row (ed_1) and Enter; the box,
+// then the row shows d again.
+TEST_F(TypedRowsTest, TheQtFormShowsTheRowsValueAfterTheRefusal) {
+  test::MakeRefSpring();
+  ResetOnlineState();
+  SetOnlineForm(std::make_shared<QtOnlineForm>(nullptr));
+  ui().ExpectMessageBox("Fehler", Refused("x"));
+  int step = 0;
+  QString shownAfter;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* form = qobject_cast<TForm_online*>(QApplication::activeModalWidget());
+    if (form == nullptr) return;
+    auto* e = form->findChild<QLineEdit*>("ed_1");
+    if (e == nullptr) return;
+    if (step == 0) {
+      e->setFocus();
+      e->setText("x");
+      QTest::keyClick(e, Qt::Key_Return);
+      step = 1;
+    } else if (step == 1 && ui().Unused().empty() && e->text() != "x") {
+      shownAfter = e->text();
+      QTest::keyClick(e, Qt::Key_Escape);
+      step = 2;
+    }
+  });
+  timer.start(10);
+  InputRecalculation();
+  EXPECT_EQ(step, 2);
+  EXPECT_EQ(shownAfter, "2");
+  EXPECT_EQ(SpringData().d, 2.0L);
+  EXPECT_NEAR(static_cast<double>(SpringData().n), 8.5, 1e-9);
 }
 
 // ---------------------------------------------------------------- dialogs
