@@ -19,7 +19,7 @@ int LevelCount() { return std::clamp<int>(LoadSpectrum().Count, 0, kMaxLoadLevel
 
 const LoadLevel& Level(int i) { return LoadSpectrum().Levels[static_cast<std::size_t>(i)]; }
 
-// Whether the calculation gave the spectrum a life: it does not for a
+// Whether the calculation gave a life to the levels: it does not for a
 // static spring or one without fatigue data.
 bool LifeKnown() {
   const LoadSpectrumRecord& ls = LoadSpectrum();
