@@ -39,6 +39,8 @@ std::string Shown(NumberKind kind, Real x) {
   return FloatToStrSigLess(-2, v);
 }
 
+constexpr std::size_t kEchoLength = 60;
+
 enum class Verdict { kTaken, kNotANumber, kOutOfRange };
 
 Verdict Judge(std::string_view text, const NumberRange& range, Real& v) {
@@ -58,10 +60,14 @@ bool ReadTypedNumber(std::string_view text, const NumberRange& range, Real& x) {
     case Verdict::kTaken:
       x = v;
       return true;
-    case Verdict::kNotANumber:
+    case Verdict::kNotANumber: {
       Ui().Beep();
-      ShowErrorBox("Ungültige Eingabe \""_oem + std::string(text) + "\" !");
+      // A long text is cut so that the box stays readable.
+      const std::string echo =
+          text.size() > kEchoLength ? std::string(text.substr(0, kEchoLength - 3)) + "..." : std::string(text);
+      ShowErrorBox("Ungültige Eingabe \""_oem + echo + "\" !");
       return false;
+    }
     case Verdict::kOutOfRange:
       Ui().Beep();
       ShowErrorBox("Gültiger Wertebereich: "_oem + Shown(range.kind, range.min) + " .. " +
