@@ -74,6 +74,7 @@ class TypedRowsTest : public test::SpringTest {
   std::vector<ScriptedOnlineForm::Shown> Run(Screen screen, const std::vector<std::pair<int, std::string>>& typed,
                                              const std::string& box = "") {
     test::MakeRefSpring();
+    SpringData().CrossSection = crossSection_;
     ResetOnlineState();
     auto form = std::make_shared<ScriptedOnlineForm>();
     for (const auto& [row, text] : typed) form->TypeAt(row, text, Key::Enter);
@@ -92,20 +93,31 @@ class TypedRowsTest : public test::SpringTest {
     return out;
   }
   std::shared_ptr<test::RefMaterialTables> tables_;
+  Code crossSection_ = 1;
 };
 
 TEST_F(TypedRowsTest, EveryRowRefusesTextsThatAreNotNumbersAndKeepsItsValue) {
   // The rows by their label (ed_<row> on the Qt form): 8 rows of the
-  // recalculation and dimensioning screens, 9 of the pre-dimensioning one.
-  const int rows[] = {8, 8, 9};
-  for (int screen = kRecalc; screen <= kPreDesign; ++screen) {
+  // recalculation and dimensioning screens of round wire, 9 with the "h"
+  // row of rectangular wire, 9 of the pre-dimensioning screen.
+  struct Layout {
+    Screen screen;
+    Code crossSection;
+    int rows;
+  };
+  for (const Layout& layout : {Layout{kRecalc, 1, 8}, Layout{kDesign, 1, 8}, Layout{kRecalc, 4, 9},
+                               Layout{kDesign, 4, 9}, Layout{kPreDesign, 1, 9}}) {
+    const int screen = layout.screen;
+    crossSection_ = layout.crossSection;
+    const int rows[] = {layout.rows, layout.rows, layout.rows};
     // Left without typing: the values every refused entry must leave.
     const auto plain = Run(static_cast<Screen>(screen), {});
     ASSERT_EQ(plain.size(), 1u);
     const std::string kept = Snapshot();
     for (int row = 1; row <= rows[screen]; ++row) {
       for (const char* text : kNotNumbers) {
-        SCOPED_TRACE("screen " + std::to_string(screen) + " ed_" + std::to_string(row) + " \"" + text + "\"");
+        SCOPED_TRACE("screen " + std::to_string(screen) + " cross-section " + std::to_string(crossSection_) + " ed_" +
+                     std::to_string(row) + " \"" + text + "\"");
         const auto shown = Run(static_cast<Screen>(screen), {{row, text}}, Refused(text));
         ASSERT_EQ(shown.size(), 2u);
         EXPECT_EQ(Edits(shown[1]), Edits(plain[0])) << plain[0].state.LabelText[static_cast<std::size_t>(row)];
