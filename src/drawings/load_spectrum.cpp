@@ -19,6 +19,16 @@ int LevelCount() { return std::clamp<int>(LoadSpectrum().Count, 0, kMaxLoadLevel
 
 const LoadLevel& Level(int i) { return LoadSpectrum().Levels[static_cast<std::size_t>(i)]; }
 
+// Whether the calculation gave a life to the levels: it does not for a
+// static spring or one without fatigue data.
+bool LifeKnown() {
+  const LoadSpectrumRecord& ls = LoadSpectrum();
+  if (ls.FatigueProof != 0 || ls.Nn > 0) return true;
+  for (int i = 1; i <= LevelCount(); ++i)
+    if (Level(i).Nni > 0) return true;
+  return false;
+}
+
 // A bar filled from the top down by segments of given percentages.
 struct PercentBar {
   Real x0 = 0, y0 = 0, x1 = 0, y1 = 0, level = 0, th = 0;
@@ -53,12 +63,15 @@ void LevelTable(Real x, Real y, Real h) {
     const LoadLevel& v = Level(i);
     CadSetLayer(15 + i);
     const bool finite = v.Nni <= 10000000;
+    const bool life = LifeKnown();
     const std::string cells[] = {IntToTextBlankPad(i, 2),
                                  FormatLengthField(4, 2, v.L1),
                                  FormatLengthField(4, 2, v.L2),
                                  FormatFloatField(7, 0, v.ni),
-                                 finite ? FormatFloatField(3, 3, v.Nni * 1e-6L) : std::string(" > 10"),
-                                 finite ? FormatFloatField(6, 0, v.tNi) : std::string()};
+                                 !life    ? std::string()
+                                 : finite ? FormatFloatField(3, 3, v.Nni * 1e-6L)
+                                          : std::string(" > 10"),
+                                 life && finite ? FormatFloatField(6, 0, v.tNi) : std::string()};
     table.AddRow({cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], ""});
   }
 }
@@ -68,12 +81,18 @@ void ResultTable(Real x, Real y, Real h) {
   DiagramTextTable table(x, y, h, {16, 4, 4, 6, 0, 0, 0}, {"Lastkollektiv", "", "", "", "", "", ""});
   table.AddRow4("Periodendauer", "Tp", "s", FloatToStrSig(ls.Tp));
   table.AddRow4("Hübe/Periode"_oem, "n/p", "", FloatToStrSig(ls.np));
+  // A fatigue-proof spectrum has no finite life to show beside it.
   if (ls.FatigueProof != 0) {
-    if (ls.tN > 0) table.AddRow4("Lebensdauer", "tN", "dauerfest", "");
+    table.AddRow4("Lebensdauer", "tN", "dauerfest", "");
     return;
   }
-  if (ls.np > 0 && ls.Nn / ls.np > 0)
-    table.AddRow4("Perioden bis Bruch", "Np", "Mio.", FloatToStrSigLess(2, ls.Nn / ls.np * 1e-6L));
+  if (!LifeKnown()) {
+    table.AddRow4("nicht berechnet", "tN", "", "");
+    table.AddRow4(SpringData().LoadType == 2 ? "kein Goodman" : "statische Last", "", "", "");
+    return;
+  }
+  const Real periods = ls.Np > 0 ? ls.Np : ls.np > 0 ? ls.Nn / ls.np : 0;
+  if (periods > 0) table.AddRow4("Perioden bis Bruch", "Np", "Mio.", FloatToStrSigLess(2, periods * 1e-6L));
   if (ls.Nn > 0) table.AddRow4("Hübe bis Bruch"_oem, "Nn", "Mio.", FloatToStrSigLess(2, ls.Nn * 1e-6L));
   if (ls.tN > 0) table.AddRow4("Lebensdauer", "tN", "h", FloatToStrSigLess(2, ls.tN));
 }
@@ -98,13 +117,19 @@ void ShareBar(int kind, Real x0, Real y0, Real th, Real width, Real height) {
   CadSetLayer(19);
   PercentBar bar;
   bar.Init(kind == 1 ? std::string("Hubanteil") : std::string("Schädigungsanteil"_oem), x0, y0, th, width, height);
+  // Without a life there is no damage to share.
+  if (kind == 2 && !LifeKnown()) return;
   for (int i = 1; i <= LevelCount(); ++i) {
     const LoadLevel& v = Level(i);
     Real p = 0;
     if (kind == 1)
       p = ls.np > 0 ? v.ni / ls.np * 100 : 0;
+    else if (!(v.ni > 0))
+      p = 0;  // no strokes, no damage
+    else if (!(v.tNi > 0))
+      p = 100;
     else
-      p = v.tNi > 0 ? ls.tN / v.tNi * 100 : 100;
+      p = v.Nni > 10000000 ? 0 : ls.tN / v.tNi * 100;  // a fatigue-proof level adds no damage
     if (!std::isfinite(p)) p = 0;
     CadSetLayer(15 + i);
     bar.AddSegment(IntToText(i) + ": " + FormatFloatField(3, 1, p) + " %", p);

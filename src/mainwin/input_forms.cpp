@@ -9,6 +9,7 @@
 #include "base/help.h"
 #include "base/mathx.h"
 #include "base/text.h"
+#include "base/typed_number.h"
 #include "platform/oem_literal.h"
 #include "base/files.h"
 #include "base/services.h"
@@ -27,6 +28,44 @@ namespace {
 int ItemOf(int code, int first, int n) {
   int i = code - first;
   return i >= 0 && i < n ? i : -1;
+}
+
+// A numeric field: its control, its text (1252), the text it was given and
+// its range.
+struct NumberField {
+  const char* control;
+  std::string* text;
+  std::string shown;
+  NumberRange range;
+};
+
+// The OK check shared by the forms.
+bool CheckFields(const std::vector<NumberField>& fields, FieldRefusal* refusal) {
+  for (const NumberField& field : fields) {
+    if (*field.text == field.shown) continue;
+    Real unused = 0;
+    if (ReadTypedNumber(AnsiLineToOem(*field.text), field.range, unused)) continue;
+    *field.text = field.shown;
+    if (refusal != nullptr) *refusal = {field.control, field.shown};
+    return false;
+  }
+  return true;
+}
+
+// A field's number into x when it passes the check; otherwise x stays.
+void StoreNumber(const std::string& text1252, const NumberRange& range, Real& x) {
+  const std::string text = AnsiLineToOem(text1252);
+  Real v = 0;
+  if (!TypedNumberFits(text, range)) return;
+  switch (range.kind) {
+    case NumberKind::kLength: v = ParseLength(text); break;
+    case NumberKind::kForce: v = ParseForce(text); break;
+    case NumberKind::kStress: v = ParseStress(text); break;
+    case NumberKind::kSpringRate: v = ParseSpringRate(text); break;
+    case NumberKind::kTemperature: v = ParseTemperature(text); break;
+    case NumberKind::kPlain: v = TextToFloat(text); break;
+  }
+  x = v;
 }
 
 // A selection back to its code; no selection keeps the stored code.
@@ -78,14 +117,26 @@ ApplicationForm FillApplicationForm() {
   return f;
 }
 
+bool CheckApplicationForm(ApplicationForm& f, FieldRefusal* refusal) {
+  const ApplicationForm shown = FillApplicationForm();
+  return CheckFields({{"Edit_freq", &f.frequency, shown.frequency, kNotNegativeRange},
+                      {"Edit_temperatur", &f.temperature, shown.temperature, kTemperatureRange},
+                      {"Edit_nue", &f.nue, shown.nue, kAnyNumberRange},
+                      {"Edit_fq", &f.transverseForce, shown.transverseForce, kForceRange},
+                      {"Edit_masse", &f.mass, shown.mass, kNotNegativeRange}},
+                     refusal);
+}
+
 void ApplyApplicationForm(const ApplicationForm& f) {
   SpringDataRecord& s = SpringData();
   StoreItem(s.LoadType, f.loadType, 1);
-  s.f = TextToFloat(f.frequency);
-  s.T = ParseTemperature(f.temperature);
-  s.nue = ClampExt(0.001L, 10.0L, TextToFloat(f.nue));
-  TransverseLoad().FQ = ParseForce(f.transverseForce);
-  s.ExternalMass = TextToFloat(f.mass);
+  StoreNumber(f.frequency, kNotNegativeRange, s.f);
+  StoreNumber(f.temperature, kTemperatureRange, s.T);
+  Real nue = s.nue;
+  StoreNumber(f.nue, kAnyNumberRange, nue);
+  s.nue = ClampExt(0.001L, 10.0L, nue);
+  StoreNumber(f.transverseForce, kForceRange, TransverseLoad().FQ);
+  StoreNumber(f.mass, kNotNegativeRange, s.ExternalMass);
 }
 
 std::string DefaultTemperatureText() { return OemToAnsiStr(FormatTemperature(20.0L)); }
@@ -141,6 +192,14 @@ CalculationMethodForm FillCalculationMethodForm() {
   return f;
 }
 
+bool CheckCalculationMethodForm(CalculationMethodForm& f, FieldRefusal* refusal) {
+  const CalculationMethodForm shown = FillCalculationMethodForm();
+  return CheckFields({{"Edit8", &f.resolution3d, shown.resolution3d, kAnyNumberRange},
+                      {"Edit_sichd", &f.preTauRatio, shown.preTauRatio, kAnyNumberRange},
+                      {"Edit_wv", &f.preW, shown.preW, kAnyNumberRange}},
+                     refusal);
+}
+
 void ApplyCalculationMethodForm(const CalculationMethodForm& f) {
   SpringDataRecord& s = SpringData();
   if (f.crossSection == 4)
@@ -157,11 +216,11 @@ void ApplyCalculationMethodForm(const CalculationMethodForm& f) {
   StoreItem(G().UnitSystem, f.unitSystem, 0);
   StoreItem(s.Point1Off, f.forceCount, 0);
   StoreItem(s.LoadCase, f.loadCase, 0);
-  s.Line3DResolution = TextToFloat(f.resolution3d);
+  StoreNumber(f.resolution3d, kAnyNumberRange, s.Line3DResolution);
   if (s.Line3DResolution == 0.0L) s.Line3DResolution = 2.0L;
-  s.PreTauRatio = TextToFloat(f.preTauRatio);
+  StoreNumber(f.preTauRatio, kAnyNumberRange, s.PreTauRatio);
   if (s.PreTauRatio <= 0.0L) s.PreTauRatio = 1.0L;
-  s.PreW = TextToFloat(f.preW);
+  StoreNumber(f.preW, kAnyNumberRange, s.PreW);
   if (s.PreW < 1.5L) s.PreW = 9.0L;
 }
 
@@ -199,8 +258,10 @@ bool IsForceRow(ToleranceRow row) { return row == kTolF1 || row == kTolF2; }
 std::string FormatRowValue(ToleranceRow row, Real x) {
   return OemToAnsiStr(IsForceRow(row) ? FormatForce(x) : FormatLength(x));
 }
-Real ParseRowValue(ToleranceRow row, std::string_view text) {
-  return IsForceRow(row) ? ParseForce(text) : ParseLength(text);
+// Deviations may be negative (the lower one usually is).
+const NumberRange& RowRange(ToleranceRow row) {
+  static constexpr NumberRange kForceDeviation = kForceRange;
+  return IsForceRow(row) ? kForceDeviation : kSignedLengthRange;
 }
 
 Real ComputedDeviation(ToleranceRow row, int grade) {
@@ -223,20 +284,49 @@ int ToleranceGrade(ToleranceRow row) { return GradeOf(row); }
 
 void EditToleranceMax(ToleranceForm& f, ToleranceRow row, std::string_view text) {
   f.max[row] = std::string(text);
-  *DeviationsOf(row).first = ParseRowValue(row, text);
+  StoreNumber(f.max[row], RowRange(row), *DeviationsOf(row).first);
 }
 
 void EditToleranceMin(ToleranceForm& f, ToleranceRow row, std::string_view text) {
   Real* minus = DeviationsOf(row).second;
   if (minus == nullptr) return;
   f.min[row] = std::string(text);
-  *minus = ParseRowValue(row, text);
+  StoreNumber(f.min[row], RowRange(row), *minus);
+}
+
+bool CheckToleranceForm(ToleranceForm& f, FieldRefusal* refusal) {
+  static const char* const kMax[kToleranceRows] = {"Edit11", "Edit21", "Edit31", "Edit33", "Edit41", "Edit42"};
+  static const char* const kMin[kToleranceRows] = {"Edit12", "Edit22", "Edit32", "Edit34", nullptr, nullptr};
+  for (int r = 0; r < kToleranceRows; ++r) {
+    const auto row = static_cast<ToleranceRow>(r);
+    if (!f.editable[r]) continue;
+    auto [plus, minus] = DeviationsOf(row);
+    const std::pair<const char*, std::pair<std::string*, std::pair<Real*, Real>>> fields[] = {
+        {kMax[r], {&f.max[r], {plus, f.keptMax[r]}}}, {kMin[r], {&f.min[r], {minus, f.keptMin[r]}}}};
+    for (const auto& [control, field] : fields) {
+      const auto& [text, stored] = field;
+      if (control == nullptr || stored.first == nullptr) continue;
+      const std::string kept = FormatRowValue(row, stored.second);
+      Real unused = 0;
+      if (*text == kept || ReadTypedNumber(AnsiLineToOem(*text), RowRange(row), unused)) continue;
+      *stored.first = stored.second;
+      *text = kept;
+      if (refusal != nullptr) *refusal = {control, kept};
+      return false;
+    }
+  }
+  return true;
 }
 
 void ChooseToleranceGrade(ToleranceForm& f, ToleranceRow row, int grade) {
   GradeOf(row) = static_cast<Code>(grade);
   f.editable[row] = grade == 5;
-  if (grade == 5) return;
+  if (grade == 5) {
+    auto [plus, minus] = DeviationsOf(row);
+    f.keptMax[row] = *plus;
+    f.keptMin[row] = minus != nullptr ? *minus : 0.0L;
+    return;
+  }
   const SpringDataRecord& s = SpringData();
   if (!(s.d > 0.01L && s.De > 0.01L)) return;
   Real x = ToDisplay(row, ComputedDeviation(row, grade));
@@ -349,6 +439,33 @@ DimensionsLayout LayoutDimensionsForm(const DimensionsForm& f) {
   return l;
 }
 
+bool CheckDimensionsForm(DimensionsForm& f, FieldRefusal* refusal) {
+  const DimensionsForm shown = FillDimensionsForm();
+  switch (f.mode) {
+    case 0:
+      return CheckFields({{"Edit_f13", &f.f13, shown.f13, kForceRange},
+                          {"Edit_f23", &f.f23, shown.f23, kForceRange},
+                          {"Edit_sh3", &f.sh3, shown.sh3, kLengthRange}},
+                         refusal);
+    case 1:
+      return CheckFields({{"Edit_f1", &f.f1, shown.f1, kForceRange},
+                          {"Edit_f2", &f.f2, shown.f2, kForceRange},
+                          {"Edit_sh", &f.sh, shown.sh, kLengthRange},
+                          {"Edit_l2", &f.l2, shown.l2, kLengthRange},
+                          {"Edit_de", &f.de, shown.de, kLengthRange}},
+                         refusal);
+    case 2:
+      return CheckFields({{"Edit_d", &f.d, shown.d, kLengthRange},
+                          {"Edit_de2", &f.de2, shown.de2, kLengthRange},
+                          {"Edit_l0", &f.l0, shown.l0, kLengthRange},
+                          {"Edit_n", &f.n, shown.n, kCoilRange},
+                          {"Edit_l1", &f.l1, shown.l1, kLengthRange},
+                          {"Edit_l22", &f.l22, shown.l22, kLengthRange}},
+                         refusal);
+    default: return true;
+  }
+}
+
 void ChooseDimensionsDiameter(DimensionsForm& f, int item) {
   f.diameterGiven = item;
   StoreItem(SpringData().DiameterGiven, item, 1);
@@ -359,10 +476,10 @@ void ApplyDimensionsForm(const DimensionsForm& f) {
   // (inches with four decimals) would change the spring.
   const DimensionsForm shown = FillDimensionsForm();
   auto force = [](const std::string& text, const std::string& was, Real& x) {
-    if (text != was) x = ParseForce(text);
+    if (text != was) StoreNumber(text, kForceRange, x);
   };
   auto length = [](const std::string& text, const std::string& was, Real& x) {
-    if (text != was) x = ParseLength(text);
+    if (text != was) StoreNumber(text, kLengthRange, x);
   };
   SpringDataRecord& s = SpringData();
   StoreItem(s.CalcMode, f.mode, 1);
@@ -386,7 +503,7 @@ void ApplyDimensionsForm(const DimensionsForm& f) {
       length(f.de2, shown.de2, GivenDiameter(s));
       DeriveDiameters(s.DiameterGiven);
       length(f.l0, shown.l0, s.L0);
-      if (f.n != shown.n) s.n = TextToFloat(f.n);
+      if (f.n != shown.n) StoreNumber(f.n, kCoilRange, s.n);
       length(f.l1, shown.l1, s.L1);
       length(f.l22, shown.l22, s.L2);
       break;
@@ -457,6 +574,14 @@ ProductionForm FillProductionForm() {
   return f;
 }
 
+bool CheckProductionForm(ProductionForm& f, FieldRefusal* refusal) {
+  const ProductionForm shown = FillProductionForm();
+  std::vector<NumberField> fields{{"Edit_nend1", &f.endCoils1, shown.endCoils1, kCoilRange},
+                                  {"Edit_nend2", &f.endCoils2, shown.endCoils2, kCoilRange}};
+  if (f.endFieldsEnabled) fields.push_back({"Edit_x", &f.endFormConstant, shown.endFormConstant, kAnyNumberRange});
+  return CheckFields(fields, refusal);
+}
+
 void StandardEndCoils(ProductionForm& f) { f.endCoils1 = f.endCoils2 = f.coilingKind == 0 ? "1" : "0.75"; }
 
 void ApplyProductionForm(const ProductionForm& f) {
@@ -464,30 +589,33 @@ void ApplyProductionForm(const ProductionForm& f) {
   StoreItem(s.EndForm, f.endForm, 1);
   StoreItem(s.CoilingKind, f.coilingKind, 1);
   StoreItem(s.WindingDir, f.windingDir, 1);
-  s.EndCoils[1] = TextToFloat(f.endCoils1);
-  s.EndCoils[2] = TextToFloat(f.endCoils2);
+  StoreNumber(f.endCoils1, kCoilRange, s.EndCoils[1]);
+  StoreNumber(f.endCoils2, kCoilRange, s.EndCoils[2]);
   s.EndCoils[0] = s.EndCoils[1] + s.EndCoils[2];
   s.ShotPeened = f.shotPeened ? 'J' : 'N';
   s.EndFormText = AnsiLineToOem(f.endFormText);
-  s.EndCoilsInput = TextToFloat(f.endFormConstant);
+  StoreNumber(f.endFormConstant, kAnyNumberRange, s.EndCoilsInput);
 }
 
 // --- Production drawing data ---------------------------------------------
 
 namespace {
 
-Real FiniteOrZero(Real x) { return std::isfinite(x) ? x : 0.0L; }
-
 // A field left as shown keeps the exact value it was shown from: reading
-// back a rounded text (inches, Fahrenheit) would change the data.
+// back a rounded text (inches, Fahrenheit) would change the data. A text
+// that does not pass the check keeps the first value.
 Real LengthField(const std::string& text, std::initializer_list<Real> shownFrom) {
   for (Real x : shownFrom)
     if (text == Length(x)) return x;
-  return FiniteOrZero(ParseLength(text));
+  Real x = *shownFrom.begin();
+  StoreNumber(text, kLengthRange, x);
+  return x;
 }
 std::string Temperature(Real x) { return OemToAnsiStr(FormatTemperature(x)); }
 Real TemperatureField(const std::string& text, Real shownFrom) {
-  return text == Temperature(shownFrom) ? shownFrom : FiniteOrZero(ParseTemperature(text));
+  Real x = shownFrom;
+  if (text != Temperature(shownFrom)) StoreNumber(text, kTemperatureRange, x);
+  return x;
 }
 
 void UpdateSetLengthField(ProductionDrawingForm& f) { f.setLengthEnabled = f.showSetLength && !f.setLengthIsLc; }
@@ -577,6 +705,14 @@ ProductionDrawingForm FillProductionDrawingForm() {
   f.materialLine2Text = OemToAnsiStr(TrimBlanks(m.Name2));
   f.materialLine3Text = OemToAnsiStr(TrimBlanks(m.Name3));
   return f;
+}
+
+bool CheckProductionDrawingForm(ProductionDrawingForm& f, FieldRefusal* refusal) {
+  const ProductionDrawingForm shown = FillProductionDrawingForm();
+  std::vector<NumberField> fields{{"Edit_vontemp", &f.tempFrom, shown.tempFrom, kTemperatureRange},
+                                  {"Edit_bistemp", &f.tempTo, shown.tempTo, kTemperatureRange}};
+  if (f.setLengthEnabled) fields.insert(fields.begin(), {"Edit_setzlaenge", &f.setLength, shown.setLength, kLengthRange});
+  return CheckFields(fields, refusal);
 }
 
 void ApplyProductionDrawingForm(const ProductionDrawingForm& f) {

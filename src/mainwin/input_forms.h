@@ -8,7 +8,22 @@
 #include <string_view>
 #include <vector>
 
+#include "base/types.h"
+
 namespace zeb {
+
+// A numeric field refused on OK: its control and the text it gets back.
+struct FieldRefusal {
+  std::string control;  // objectName
+  std::string text;     // 1252
+};
+
+// The OK checks of the forms below: every numeric field whose text was
+// typed (differs from the text it was given) must be a number within the
+// field's range. The first one that is not is refused with a message, gets
+// its previous text back in the form, is named in *refusal and the check
+// gives false; the dialog then stays open. The apply steps store only
+// numbers that pass, so a refused text never changes the spring.
 
 // --- Title block texts ---------------------------------------------------
 
@@ -32,6 +47,7 @@ struct ApplicationForm {
   std::string frequency, temperature, nue, transverseForce, mass;
 };
 ApplicationForm FillApplicationForm();
+bool CheckApplicationForm(ApplicationForm& f, FieldRefusal* refusal = nullptr);
 // OK and the unit button: every value into the data set, nue kept within
 // 0.001 .. 10.
 void ApplyApplicationForm(const ApplicationForm& f);
@@ -52,6 +68,7 @@ struct CalculationMethodForm {
 // Items of the combo boxes (code page 850), in the order of the form.
 const std::vector<std::string>& CalculationMethodItems(std::string_view comboName);
 CalculationMethodForm FillCalculationMethodForm();
+bool CheckCalculationMethodForm(CalculationMethodForm& f, FieldRefusal* refusal = nullptr);
 // Stores every control with the corrections of 3D resolution 0, tau ratio
 // <= 0 and Dm/d below 1.5.
 void ApplyCalculationMethodForm(const CalculationMethodForm& f);
@@ -69,6 +86,9 @@ struct ToleranceForm {
   std::array<bool, kToleranceRows> editable{};
   int diameterGiven = 0;  // RadioGroup_dm
   int allowance = 5;      // ComboBox_fertausgl
+  // The deviations stored when a row became editable; a refused text puts
+  // them back.
+  std::array<Real, kToleranceRows> keptMax{}, keptMin{};
 };
 // The grade of a row as stored.
 int ToleranceGrade(ToleranceRow row);
@@ -78,13 +98,15 @@ ToleranceForm FillToleranceForm();
 // and store the computed deviation when the spring has a wire and a
 // diameter; otherwise the texts stay).
 void ChooseToleranceGrade(ToleranceForm& f, ToleranceRow row, int grade);
-// Typing into an enabled field stores it at once.
+// Typing into an enabled field stores it at once when it is a number in
+// range (no message while typing).
 void EditToleranceMax(ToleranceForm& f, ToleranceRow row, std::string_view text);
 void EditToleranceMin(ToleranceForm& f, ToleranceRow row, std::string_view text);
 // RadioGroup_dm: sets DiameterGiven at once.
 void ChooseToleranceDiameter(ToleranceForm& f, int item);
 // Labels marked by the allowance item: {L0 row, diameter row}.
 std::array<bool, 2> AllowanceMarks(int item);
+bool CheckToleranceForm(ToleranceForm& f, FieldRefusal* refusal = nullptr);
 // OK: the allowance.
 void ApplyToleranceForm(const ToleranceForm& f);
 // Combo items (code page 850).
@@ -112,6 +134,8 @@ struct DimensionsLayout {
 };
 DimensionsForm FillDimensionsForm();
 DimensionsLayout LayoutDimensionsForm(const DimensionsForm& f);
+// The fields of the chosen mode.
+bool CheckDimensionsForm(DimensionsForm& f, FieldRefusal* refusal = nullptr);
 // RadioGroup_dm: DiameterGiven at once.
 void ChooseDimensionsDiameter(DimensionsForm& f, int item);
 // OK: the fields of the chosen mode into the data set.
@@ -131,6 +155,7 @@ struct ProductionForm {
   bool endFieldsEnabled = false;
 };
 ProductionForm FillProductionForm();
+bool CheckProductionForm(ProductionForm& f, FieldRefusal* refusal = nullptr);
 // A spring end or forming process chosen: the end-form fields follow.
 void ChooseProductionEnds(ProductionForm& f, int endForm, int coilingKind);
 // "<": the standard end coils of the forming process.
@@ -167,6 +192,7 @@ inline constexpr int kExtraLineMaxLength = 100;
 enum class SetLengthSource { kLc, kL2, kLn };
 
 ProductionDrawingForm FillProductionDrawingForm();
+bool CheckProductionDrawingForm(ProductionDrawingForm& f, FieldRefusal* refusal = nullptr);
 // "gesetzt" (item 0) ticks "anzeigen Setzlänge" and locks it.
 void ChoosePreset(ProductionDrawingForm& f, int item);
 void SetShowSetLength(ProductionDrawingForm& f, bool on);

@@ -1,5 +1,6 @@
 #include "mainwin/screens.h"
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "base/messages.h"
 #include "base/services.h"
 #include "base/text.h"
+#include "base/typed_number.h"
 #include "mainwin/online.h"
 #include "platform/oem_literal.h"
 #include "spring/calc.h"
@@ -32,15 +34,35 @@ bool TwoWireRows(int cs) { return cs == 2 || cs == 4 || cs == 7; }
 // calculation is made for, gives 0.
 Real Num(Real x) { return std::isfinite(x) && std::fabs(x) <= 1e30L ? x : 0.0L; }
 
-std::string Trimmed(int row) {
-  return TrimBlanks(Online().EditText[static_cast<std::size_t>(row)]);
+// The edit texts as the form was given them; a row whose text came back
+// unchanged is read as before, a typed one is checked.
+std::array<std::string, kOnlineMaxRows + 1> g_shownTexts;
+
+void RememberShownTexts() { g_shownTexts = Online().EditText; }
+
+const std::string& EditOf(int row) { return Online().EditText[static_cast<std::size_t>(row)]; }
+bool Typed(int row) { return EditOf(row) != g_shownTexts[static_cast<std::size_t>(row)]; }
+
+std::string Trimmed(int row) { return TrimBlanks(EditOf(row)); }
+
+// A row's number into x. A typed text that is not a number, or whose value
+// lies outside the row's range, is refused with a message and x keeps its
+// value.
+void Take(int row, const NumberRange& range, Real& x) {
+  if (Typed(row)) {
+    ReadTypedNumber(EditOf(row), range, x);
+    return;
+  }
+  switch (range.kind) {
+    case NumberKind::kLength: x = Num(ParseLength(EditOf(row))); break;
+    case NumberKind::kForce: x = Num(ParseForce(EditOf(row))); break;
+    case NumberKind::kStress: x = Num(ParseStress(EditOf(row))); break;
+    case NumberKind::kSpringRate: x = Num(ParseSpringRate(EditOf(row))); break;
+    case NumberKind::kTemperature: x = Num(ParseTemperature(EditOf(row))); break;
+    case NumberKind::kPlain: x = Num(TextToFloat(EditOf(row))); break;
+  }
 }
-Real Len(int row) { return Num(ParseLength(Online().EditText[static_cast<std::size_t>(row)])); }
-Real Force(int row) { return Num(ParseForce(Online().EditText[static_cast<std::size_t>(row)])); }
-Real Stress(int row) { return Num(ParseStress(Online().EditText[static_cast<std::size_t>(row)])); }
-Real Rate(int row) { return Num(ParseSpringRate(Online().EditText[static_cast<std::size_t>(row)])); }
-Real Temp(int row) { return Num(ParseTemperature(Online().EditText[static_cast<std::size_t>(row)])); }
-Real Plain(int row) { return Num(TextToFloat(Online().EditText[static_cast<std::size_t>(row)])); }
+void Len(int row, Real& x) { Take(row, kLengthRange, x); }
 
 void SetRow(int row, std::string_view label, std::string_view unit) {
   Online().LabelText[static_cast<std::size_t>(row)] = std::string(label);
@@ -145,6 +167,7 @@ void GuardedPass(F&& pass) {
 void ShowForm(int& row, int helpBase, int hiddenRow) {
   bool changed = false;
   Drawings().RedrawCurrentDrawing();
+  RememberShownTexts();
   if (hiddenRow != 0)
     RunOnlineInputHiding(row, helpBase, changed, 0, hiddenRow);
   else
@@ -172,18 +195,18 @@ void ParseRecalculation(int lastRow) {
   SpringDataRecord& s = SpringData();
   const int cs = s.CrossSection;
   const int o = TwoWireRows(cs) ? 1 : 0;
-  if (!StandardShortcut(Trimmed(1), s.d)) s.d = Len(1);
+  if (!StandardShortcut(Trimmed(1), s.d)) Len(1, s.d);
   if (o) {
-    if (cs == 7) s.di = Len(2);
-    else if (!StandardShortcut(Trimmed(2), s.h)) s.h = Len(2);
+    if (cs == 7) Len(2, s.di);
+    else if (!StandardShortcut(Trimmed(2), s.h)) Len(2, s.h);
   }
-  DiameterField() = Len(2 + o);
-  s.L0 = Len(3 + o);
-  s.n = Plain(4 + o);
-  s.L1 = Len(5 + o);
-  s.L2 = Len(6 + o);
-  s.T = Temp(7 + o);
-  s.P = Len(8 + o);
+  Len(2 + o, DiameterField());
+  Len(3 + o, s.L0);
+  Take(4 + o, kCoilRange, s.n);
+  Len(5 + o, s.L1);
+  Len(6 + o, s.L2);
+  Take(7 + o, kTemperatureRange, s.T);
+  Len(8 + o, s.P);
   if (lastRow == 8 + o) {
     // Coils from the pitch; no pitch (0 or less) or an unusable one keeps n.
     s.TolWire = WireToleranceForStandard(s.WireStd, o ? MaxExt(s.h, s.d) : s.d);
@@ -333,33 +356,33 @@ int ParseDimensioning(int lastRow, bool& estimate) {
   const std::string f1 = Trimmed(1), f2 = Trimmed(2), wire = Trimmed(6), l = Trimmed(4);
   if (f1 == "<") mode = 1;
   else if (f1 == ">") mode = 2;
-  else s.F1 = Force(1);
+  else Take(1, kForceRange, s.F1);
   if (f2 == "<") mode = 3;
   else if (f2 == ">") mode = 4;
-  else s.F2 = Force(2);
-  s.sh = Len(3);
-  DiameterField() = Len(5);
+  else Take(2, kForceRange, s.F2);
+  Len(3, s.sh);
+  Len(5, DiameterField());
   if (wire == "<") mode = 5;
   else if (wire == ">") mode = 6;
   else if (wire == "*") estimate = true;
-  else if (!StandardShortcut(wire, s.d)) s.d = Len(6);
+  else if (!StandardShortcut(wire, s.d)) Len(6, s.d);
   if (o) {
-    if (cs == 7) s.di = Len(7);
-    else s.h = Len(7);
+    if (cs == 7) Len(7, s.di);
+    else Len(7, s.h);
   }
   if (l == "<") {
     LengthFromSolid();
   } else if (s.DesignMethod == 2) {
-    s.L1 = Len(4);
+    Len(4, s.L1);
     s.L2 = s.L1 - s.sh;
   } else {
-    s.L2 = Len(4);
+    Len(4, s.L2);
   }
   if (lastRow == 7 + o) {
-    s.n = Plain(7 + o);
+    Take(7 + o, kCoilRange, s.n);
     DeriveRateAndForces();
   } else if (lastRow == 8 + o) {
-    s.R = Rate(8 + o);
+    Take(8 + o, kSpringRateRange, s.R);
     switch (s.RInputMethod) {
       case 1:
         if (s.R != 0.0L) s.sh = (s.F2 - s.F1) / s.R;
@@ -401,15 +424,15 @@ void PreDimensioningRows() {
 
 void PreDimensioningPass(int lastRow) {
   SpringDataRecord& s = SpringData();
-  s.G = Stress(1);
-  DiameterField() = Len(2);
-  s.L0 = Len(3);
-  s.L1 = Len(4);
-  s.L2 = Len(5);
-  s.F2 = Force(6);
-  s.d = Len(7);
-  s.n = Plain(8);
-  s.T = Temp(9);
+  Take(1, kModulusRange, s.G);
+  Len(2, DiameterField());
+  Len(3, s.L0);
+  Len(4, s.L1);
+  Len(5, s.L2);
+  Take(6, kForceRange, s.F2);
+  Len(7, s.d);
+  Take(8, kCoilRange, s.n);
+  Take(9, kTemperatureRange, s.T);
   DeriveDiameters(s.DiameterGiven);
   s.GT = ShearModulusAtTemp(s.G, s.T);
   s.s2 = s.L0 - s.L2;
@@ -554,6 +577,7 @@ void InputRecalculation() {
   s.RateInput = 1;
   int row = 1;
   FillRecalculationEdits();
+  RememberShownTexts();
   if (s.Point1Off == 1) ResetFirstPoint();
   const int helpBase = o ? 5995 : 6000;
   g.AbortFlag = 0;
@@ -580,6 +604,7 @@ void InputDimensioning() {
   SetupOnlineInput("Auslegung", 8 + o, 11);
   int row = s.Point1Off == 1 ? 2 : 1;
   FillDimensioningEdits();
+  RememberShownTexts();
   if (s.Point1Off == 1) ResetFirstPoint();
   Search search;
   g.AbortFlag = 0;
@@ -618,6 +643,7 @@ void InputPreDimensioning() {
   s.MaterialSel = 11;
   int row = 1;
   FillPreDimensioningEdits();
+  RememberShownTexts();
   if (s.Point1Off == 1) ResetFirstPoint();
   g.AbortFlag = 0;
   while (g.AbortFlag == 0) {

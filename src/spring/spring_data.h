@@ -161,7 +161,7 @@ struct ResonanceRecord {
 struct LoadLevel {
   Real L1 = 0.0L, L2 = 0.0L;    // lengths of the level
   Real ni = 0.0L;               // strokes per period
-  Real Nni = 0.0L, tNi = 0.0L;  // cycles and hours to fracture (not computed)
+  Real Nni = 0.0L, tNi = 0.0L;  // cycles and hours to fracture of this level alone
 };
 
 inline constexpr int kMaxLoadLevels = 20;
@@ -172,6 +172,7 @@ struct LoadSpectrumRecord {
   Real Tp = 1.0L;               // period
   Real tN = 0.0L;               // life in hours
   Real np = 0.0L;               // strokes per period
+  Real Np = 0.0L;               // periods to fracture
   Real Nn = 0.0L;               // strokes to fracture
   Byte FatigueProof = 0;
 };

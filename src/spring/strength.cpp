@@ -1,5 +1,6 @@
 #include "spring/strength.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/globals.h"
@@ -7,6 +8,7 @@
 #include "base/messages.h"
 #include "base/services.h"
 #include "base/text.h"
+#include "spring/calc.h"
 #include "spring/calc_common.h"
 #include "spring/spring_data.h"
 
@@ -159,6 +161,56 @@ void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Rea
 void UpdateFatigueValues(int kind) {
   Real tauoz = 0, tauh0 = 0, slope = 0, knee = 0;
   AllowedStress(kind, SpringData().LoadCase, tauoz, tauh0, slope, knee, nullptr);
+  LoadSpectrumLife(tauoz, tauh0, slope);
+}
+
+void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope) {
+  const SpringDataRecord& s = SpringData();
+  LoadSpectrumRecord& ls = LoadSpectrum();
+  const int count = std::clamp<int>(ls.Count, 0, kMaxLoadLevels);
+  ls.np = ls.Np = ls.Nn = ls.tN = 0;
+  ls.FatigueProof = 0;
+  for (int i = 1; i <= kMaxLoadLevels; ++i) {
+    LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];
+    level.Nni = level.tNi = 0;
+    if (i <= count && std::isfinite(level.ni) && level.ni > 0) ls.np += level.ni;
+  }
+  if (!std::isfinite(ls.np)) ls.np = 0;
+  // The same conditions as the permissible stroke and the cycles of the
+  // spring itself.
+  const bool fatigueData = !(tauoz == 0 && tauh0 == 0 && slope == 0) && s.MaterialSel == 0 && slope != 0;
+  if (count == 0 || s.LoadType != 2 || !fatigueData || tauh0 <= 0 || G().FatalErrorFlag != 0) return;
+  const Real knee = (tauoz - tauh0) / slope;
+  // Corrected stress at a length of the spring.
+  auto stressAt = [&s](Real L) { return s.k * ShearStressOfForce(s.R * (s.L0 - L)); };
+  Real damage = 0;
+  for (int i = 1; i <= count; ++i) {
+    LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];
+    if (!(std::isfinite(level.ni) && level.ni > 0)) continue;
+    // The lower of the two stresses is the one the stroke starts from.
+    const Real a = stressAt(level.L1), b = stressAt(level.L2);
+    const Real lower = std::min(a, b), upper = std::max(a, b);
+    const Real permissible = knee <= lower ? tauoz - lower : tauh0 + slope * lower - lower;
+    const Real x = 11 - 4 * (tauh0 + upper - permissible - lower) / tauh0;
+    const Real cycles = PowerChecked(10, x, "Load cycles");
+    if (!std::isfinite(cycles) || cycles <= 0) continue;
+    level.Nni = cycles;
+    if (ls.Tp > 0) level.tNi = cycles * ls.Tp / (level.ni * 3600);
+    if (!std::isfinite(level.tNi)) level.tNi = 0;
+    if (upper - lower > permissible) damage += level.ni / cycles;
+  }
+  if (!std::isfinite(damage)) return;
+  if (damage == 0) {
+    ls.FatigueProof = 1;
+    return;
+  }
+  const Real periods = 1 / damage;
+  const Real strokes = periods * ls.np;
+  const Real hours = ls.Tp > 0 ? periods * ls.Tp / 3600 : 0;
+  if (!std::isfinite(periods) || !std::isfinite(strokes) || !std::isfinite(hours)) return;
+  ls.Np = periods;
+  ls.Nn = strokes;
+  ls.tN = hours;
 }
 
 void CopyMaterialToSpring() {

@@ -23,8 +23,21 @@ Real MaterialRmOfD(Real d);
 void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Real& slope, Real& knee,
                            std::string& text);
 
-// MaterialAllowedStress with the spring's load case; outputs dropped.
+// MaterialAllowedStress with the spring's load case, then the life of the
+// load spectrum (LoadSpectrumLife) from its Goodman values.
 void UpdateFatigueValues(int kind);
+
+// The life of the spring's load spectrum by Palmgren-Miner, from the
+// Goodman values tauoz, tauh0 and slope: per level the corrected stresses
+// at its two lengths, the permissible stroke there and the cycles to
+// fracture Nni by the law of the spring's own life (N = 10^X at the
+// permissible stroke); a level whose stroke does not exceed its
+// permissible stroke is fatigue-proof and adds no damage. Then np, the
+// damage per period D = sum ni/Nni, Np = 1/D, Nn = Np np, tN = Np Tp/3600 h,
+// tNi = Nni Tp/(ni 3600) h, FatigueProof when D = 0. np is always the sum
+// of the strokes; the life values stay 0 for a static spring, without
+// fatigue data, or after a fatal error.
+void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope);
 
 // Name, moduli and density of the material record into the spring data;
 // MaterialSel and MaterialStd := 0.

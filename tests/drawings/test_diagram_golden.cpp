@@ -78,5 +78,24 @@ TEST_F(DiagramGoldenTest, FatigueAndLoadSpectrum) {
   Golden("diagram_spectrum", [](int c) { SelectDiagram(14, c); });
 }
 
+// The sheet of a spectrum whose life the calculation worked out (values by
+// hand in test_load_spectrum_life), and of the same spectrum on a static
+// spring, which has none.
+TEST_F(DiagramGoldenTest, LoadSpectrumAsCalculated) {
+  LoadSpectrumRecord& ls = LoadSpectrum();
+  ls = LoadSpectrumRecord{};
+  ls.Count = 3, ls.Tp = 60;
+  ls.Levels[1] = {50, 23, 100, 0, 0};
+  ls.Levels[2] = {55, 22, 20, 0, 0};
+  ls.Levels[3] = {58, 24, 5, 0, 0};
+  RunRecalculation();
+  ASSERT_EQ(G().FatalErrorFlag, 0);
+  Golden("diagram_spectrum_life", [](int c) { SelectDiagram(14, c); });
+  SpringData().LoadType = 1;
+  RunRecalculation();
+  ASSERT_EQ(G().FatalErrorFlag, 0);
+  Golden("diagram_spectrum_static", [](int c) { SelectDiagram(14, c); });
+}
+
 }  // namespace
 }  // namespace zeb::test

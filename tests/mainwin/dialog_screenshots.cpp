@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTabWidget>
+#include <QAbstractButton>
 #include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -96,6 +99,44 @@ void Take(const std::string& folder, const char* name, const std::function<void(
   }
 }
 
+// A text that is not a number typed into the dimensions dialog and OK:
+// the refusal box over the dialog (<folder>/refused_entry.png), then the
+// dialog with the field's value again (refused_entry_kept.png); Cancel.
+void TakeRefusal(const std::string& folder, FormCommandDialogs& dialogs) {
+  int step = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr) return;
+    if (step == 0 && w->objectName() == "TForm_Zebgeometrie") {
+      step = 1;
+      w->move(20, 20);
+      if (auto* b = w->findChild<QAbstractButton*>("RadioGroup_mode_2")) b->click();
+      if (auto* e = w->findChild<QLineEdit*>("Edit_l0")) e->setText("abc");
+      QMetaObject::invokeMethod(w->findChild<QWidget*>("Button_ok"), "click", Qt::QueuedConnection);
+    } else if (step == 1 && qobject_cast<QMessageBox*>(w) != nullptr) {
+      step = 2;
+      w->move(120, 160);
+      Settle(500);
+      ok &= Shot(folder + "/refused_entry.png");
+      QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+    } else if (step == 2 && w->objectName() == "TForm_Zebgeometrie") {
+      step = 3;  // the shot on a later tick, once the box's loop has ended
+    } else if (step == 3 && w->objectName() == "TForm_Zebgeometrie") {
+      step = 4;
+      Settle(500);
+      ok &= Shot(folder + "/refused_entry_kept.png");
+      QMetaObject::invokeMethod(w->findChild<QWidget*>("Button_cancel"), "click", Qt::QueuedConnection);
+    }
+  });
+  timer.start(50);
+  dialogs.Dimensions();
+  if (step != 4) {
+    std::fprintf(stderr, "refusal shots: stopped at step %d\n", step);
+    ok = false;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +175,7 @@ int main(int argc, char** argv) {
   const DocumentationDialogs docs = QtDocumentationDialogs(nullptr);
   InstallQtInputDialogs(nullptr);
   Take(out, "TForm_Zebgeometrie", [&] { dialogs.Dimensions(); });
+  TakeRefusal(out, dialogs);
   Take(out, "TForm_toleranz", [&] { dialogs.Tolerance(); });
   Take(out, "TEingabeEinsatzfall", [&] { dialogs.Application(); });
   Take(out, "TForm_zeb1conf", [&] { dialogs.CalculationMethod(); });

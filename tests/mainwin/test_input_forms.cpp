@@ -57,8 +57,9 @@ TEST_F(InputFormsTest, ApplicationClampsNueAndConvertsTemperature) {
   f.loadType = 0;
   ApplyApplicationForm(f);
   EXPECT_EQ(SpringData().nue, 10.0L);
-  EXPECT_EQ(SpringData().f, 0.0L);
-  EXPECT_EQ(SpringData().ExternalMass, 0.0L);
+  // Texts that are not numbers keep the values.
+  EXPECT_EQ(SpringData().f, 10.0L);
+  EXPECT_EQ(SpringData().ExternalMass, 0.05L);
   EXPECT_EQ(SpringData().LoadType, 1);
 
   // English units: 20 degrees Celsius are 68 Fahrenheit, and back.
@@ -118,14 +119,14 @@ TEST_F(InputFormsTest, ToleranceGradesShowAndStoreDeviations) {
   EXPECT_EQ(SpringData().TolL0, 2.15L);
   EXPECT_EQ(SpringData().TolF2Minus, -6.233L);
 
-  // Own entry: typing stores at once; an empty field is 0.
+  // Own entry: typing stores at once; an empty field stores nothing.
   ChooseToleranceGrade(f, kTolF2, 5);
   EXPECT_TRUE(f.editable[kTolF2]);
   EXPECT_EQ(f.max[kTolF2], "6.233");
   EditToleranceMax(f, kTolF2, "");
   EditToleranceMin(f, kTolF2, "-3,5");
   EXPECT_EQ(SpringData().GradeF2, 5);
-  EXPECT_EQ(SpringData().TolF2, 0.0L);
+  EXPECT_EQ(SpringData().TolF2, 6.233L);
   EXPECT_EQ(SpringData().TolF2Minus, -3.5L);
   // Filled again, grade 5 shows what is stored.
   ToleranceForm g = FillToleranceForm();
@@ -461,19 +462,19 @@ TEST_F(ProductionDrawingFormTest, ApplyStoresEveryControl) {
   EXPECT_EQ(again.setLength, "22.5");
 }
 
-TEST_F(ProductionDrawingFormTest, BadNumbersGiveZeroAndUntouchedFieldsKeepTheirValues) {
-  for (const char* bad : {"abc", "inf", "nan", "1e99999", "", "-inf"}) {
+TEST_F(ProductionDrawingFormTest, BadNumbersAndUntouchedFieldsKeepTheirValues) {
+  for (const char* bad : {"abc", "inf", "nan", "1e99999", "", "-inf", "-300"}) {
     ProductionDrawingForm f = FillProductionDrawingForm();
     f.setLength = f.tempFrom = f.tempTo = bad;
     ProductionData().Ls = 7.0L;
     SpringData().T1 = 5.0L, SpringData().T2 = 6.0L;
     ApplyProductionDrawingForm(f);
-    EXPECT_EQ(ProductionData().Ls, 0.0L) << bad;
-    EXPECT_EQ(SpringData().T1, 0.0L) << bad;
-    EXPECT_EQ(SpringData().T2, 0.0L) << bad;
+    EXPECT_EQ(ProductionData().Ls, 7.0L) << bad;
+    EXPECT_EQ(SpringData().T1, 5.0L) << bad;
+    EXPECT_EQ(SpringData().T2, 6.0L) << bad;
   }
   // Inches and Fahrenheit: a field left as shown keeps the exact value,
-  // a typed one is converted; an inch value beyond the range gives 0.
+  // a typed one is converted; an inch value beyond the range is not taken.
   G().UnitSystem = 1;
   ProductionData().Ls = 10.0L;  // 0.3937... in
   SpringData().T1 = 37.0L;      // 98.6 F
@@ -489,7 +490,7 @@ TEST_F(ProductionDrawingFormTest, BadNumbersGiveZeroAndUntouchedFieldsKeepTheirV
   EXPECT_EQ(SpringData().T2, 0.0L);
   f.setLength = "1e4931";
   ApplyProductionDrawingForm(f);
-  EXPECT_EQ(ProductionData().Ls, 0.0L);
+  EXPECT_EQ(ProductionData().Ls, 50.8L);
 }
 
 TEST_F(ProductionDrawingFormTest, PortAppliesOnOkOnlyWithItsHelpNumber) {

@@ -56,7 +56,8 @@ inline std::string NonFiniteReals() {
   ZEB_REAL(ResonanceResult, m0), ZEB_REAL(ResonanceResult, c), ZEB_REAL(ResonanceResult, Fz1);
   ZEB_REAL(ResonanceResult, Az), ZEB_REAL(ResonanceResult, V), ZEB_REAL(ResonanceResult, f0);
   ZEB_REAL(ResonanceResult, dy), ZEB_REAL(ResonanceResult, dyPercent);
-  ZEB_REAL(LoadSpectrum, Tp), ZEB_REAL(LoadSpectrum, tN), ZEB_REAL(LoadSpectrum, np), ZEB_REAL(LoadSpectrum, Nn);
+  ZEB_REAL(LoadSpectrum, Tp), ZEB_REAL(LoadSpectrum, tN), ZEB_REAL(LoadSpectrum, np), ZEB_REAL(LoadSpectrum, Np),
+      ZEB_REAL(LoadSpectrum, Nn);
 #undef ZEB_REAL
 #undef ZEB_REALS
   for (const LoadLevel& l : LoadSpectrum().Levels)

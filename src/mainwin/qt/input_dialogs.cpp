@@ -145,6 +145,15 @@ class Form : public QDialog {
 
   virtual void OnOk() { accept(); }
 
+  // A field refused by the form's check: its text back, the cursor in it.
+  void Refused(const FieldRefusal& r) {
+    if (auto* e = findChild<QLineEdit*>(QString::fromStdString(r.control)); e != nullptr) {
+      SetText(e, r.text);
+      e->setFocus();
+      e->selectAll();
+    }
+  }
+
  private:
   QVBoxLayout* root_;
   std::map<QLineEdit*, QLabel*> labels_, units_;
@@ -223,6 +232,7 @@ class TForm_Zebgeometrie : public Form {
                       }),
                Button("Button_metric", "mm <--> inch", [this] {
                  Collect();
+                 if (FieldRefusal r; !CheckDimensionsForm(f_, &r)) return Refused(r);
                  ToggleDimensionsUnits(f_);
                  Load();
                })});
@@ -232,6 +242,7 @@ class TForm_Zebgeometrie : public Form {
 
   void OnOk() override {
     Collect();
+    if (FieldRefusal r; !CheckDimensionsForm(f_, &r)) return Refused(r);
     accept();
   }
 
@@ -375,6 +386,7 @@ class TForm_toleranz : public Form {
   }
 
   void OnOk() override {
+    if (FieldRefusal r; !CheckToleranceForm(f_, &r)) return Refused(r);
     f_.allowance = combo_->currentIndex();
     accept();
   }
@@ -442,12 +454,14 @@ class TEingabeEinsatzfall : public Form {
                Button("Button_hilfebild", "Hilfe&bild",
                       [this] {
                         Collect();
+                        if (FieldRefusal r; !CheckApplicationForm(f_, &r)) return Refused(r);
                         ApplyApplicationForm(f_);
                         ShowHelpPicture(9020);
                         raise();
                       }),
                Button("Button_metric", "C <--> F", [this] {
                  Collect();
+                 if (FieldRefusal r; !CheckApplicationForm(f_, &r)) return Refused(r);
                  ApplyApplicationForm(f_);
                  ToggleUnitSystem();
                  f_ = FillApplicationForm();
@@ -458,6 +472,7 @@ class TEingabeEinsatzfall : public Form {
 
   void OnOk() override {
     Collect();
+    if (FieldRefusal r; !CheckApplicationForm(f_, &r)) return Refused(r);
     accept();
   }
 
@@ -547,6 +562,7 @@ class TForm_zeb1conf : public Form {
     f_.unitSystem = metric_->currentIndex(), f_.forceCount = f2_->currentIndex();
     f_.loadCase = tauo_->currentIndex();
     f_.resolution3d = TextOf(e8_), f_.preTauRatio = TextOf(sichd_), f_.preW = TextOf(wv_);
+    if (FieldRefusal r; !CheckCalculationMethodForm(f_, &r)) return Refused(r);
     accept();
   }
 
@@ -626,6 +642,7 @@ class TForm_herstellung : public Form {
     f_.endCoils1 = TextOf(end1_), f_.endCoils2 = TextOf(end2_);
     f_.shotPeened = peened_->isChecked();
     f_.endFormText = TextOf(text_), f_.endFormConstant = TextOf(x_);
+    if (FieldRefusal r; !CheckProductionForm(f_, &r)) return Refused(r);
     accept();
   }
 
@@ -769,6 +786,7 @@ class TForm_zebFert : public Form {
     f_.mandrel = mandrel_->isChecked(), f_.sleeve = sleeve_->isChecked();
     f_.showF = showF_->isChecked(), f_.showFn = showFn_->isChecked(), f_.showP = showP_->isChecked();
     f_.materialLine2 = line2_->isChecked(), f_.materialLine3 = line3_->isChecked();
+    if (FieldRefusal r; !CheckProductionDrawingForm(f_, &r)) return Refused(r);
     accept();
   }
 
