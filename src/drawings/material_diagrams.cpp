@@ -19,8 +19,8 @@
 namespace zeb {
 
 std::array<int, 94>& StandardDiameterSteps() {
-  // The slots of the strength tables (spring_data.h, from the shipped tables'
-  // std_diameter_steps.csv); 0 where the diameter is not known.
+  // The slots of the strength tables (spring_data.h, as the shipped tables'
+  // std_diameter_steps.csv).
   static std::array<int, 94> steps = [] {
     std::array<int, 94> a{};
     for (std::size_t i = 0; i < a.size(); ++i) a[i] = kStandardDiameterSteps[i];
