@@ -216,14 +216,14 @@ class RmDQuickTest : public test::BaseTest {
     ResetProgramState();
     BaseTest::TearDown();
   }
-  // The Rm-d Quick entry of the diagram menu as a DXF file.
-  fs::path WriteSheet(const std::string& name) {
+  // The Rm-d Quick entry of the diagram menu as a DXF (or IGES) file.
+  fs::path WriteSheet(const std::string& name, int cadCode = kCadDxf) {
     G().CurrentFileName = name;
     G().AbortFlag = 0;
     SetCadBatchMode(1);
-    Drawings().SelectDiagram(17, kCadDxf);
+    Drawings().SelectDiagram(17, cadCode);
     SetCadBatchMode(0);
-    return root_ / "work" / (name + ".dxf");
+    return root_ / "work" / (name + (cadCode == kCadDxf ? ".dxf" : ".igs"));
   }
   // Rows of the sheet's table: the first " d <= D", then " a < d <= b".
   static void ExpectRows(const fs::path& dxf, int slots, const std::string& first) {
@@ -265,6 +265,12 @@ TEST_F(RmDQuickTest, TableMaterialExampleAndAnSmSpring) {
   const test::CheckResult check = test::RunDxfCheck(std::vector<std::string>{dh.string(), sm.string()});
   if (!check.missing) {
     EXPECT_TRUE(check.ok) << check.Report();
+  }
+  const fs::path igs = WriteSheet("sm", kCadIges);
+  ASSERT_TRUE(fs::exists(igs));
+  const test::CheckResult igesCheck = test::CheckIges(igs.string());
+  if (!igesCheck.missing) {
+    EXPECT_TRUE(igesCheck.ok) << igesCheck.Report();
   }
 }
 
