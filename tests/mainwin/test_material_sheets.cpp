@@ -274,6 +274,21 @@ TEST_F(RmDQuickTest, TableMaterialExampleAndAnSmSpring) {
   }
 }
 
+// A DBF folder without the strength-limit tables (set up before they were
+// shipped): the spring still reads and calculates, without a word, and has
+// no limits.
+TEST_F(RmDQuickTest, MissingLimitTablesLeaveTheSpringAsItWas) {
+  fs::remove(root_ / "dbf" / "zebrmmin.dbf");
+  fs::remove(root_ / "dbf" / "zebrmmax.dbf");
+  ReadSpringFile((test::SourceDir() / "examples" / "table_material.zeb").string());
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().FatalErrorFlag, 0);
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-1 DH");
+  EXPECT_EQ(SG().RmTableLoaded, 0);
+  for (std::uint16_t i = 1; i <= G().ErrorMessageList.count; ++i)
+    EXPECT_EQ(G().ErrorMessageList.slot[i].find("Fatal"), std::string::npos) << G().ErrorMessageList.slot[i];
+}
+
 // ---------------------------------------------------------------- the table-material examples
 
 // Two example springs whose material comes from the table, built from their
