@@ -10,6 +10,7 @@
 #include "graphics/cad.h"
 #include "graphics/diagram.h"
 #include "platform/oem_literal.h"
+#include "spring/material.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
@@ -39,10 +40,7 @@ const std::string& WireGradeLetter(int code) {
   return code >= 1 && code <= 4 ? letters[code - 1] : none;
 }
 
-std::string TableMaterialName() {
-  const MaterialRecord& m = ZEBWST_Record();
-  return TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")";
-}
+std::string TableMaterialName() { return MaterialCaption(); }
 
 }  // namespace
 

@@ -79,13 +79,13 @@ void Quick1Blocks() {
 }
 
 void MaterialNameHeader() {
-  CadText(ZEBWST_Record().Name1, 10, 2);
+  const bool table = S().MaterialSel == 0 && !TrimBlanks(ZEBWST_Record().Name1).empty();
+  CadText(table ? ZEBWST_Record().Name1 : S().MaterialName, 10, 2);
   DrawSpringDataHeader(1);
 }
 
 void MaterialTextHeader() {
-  const MaterialRecord& m = ZEBWST_Record();
-  CadText(m.Name1 + " (" + TrimBlanks(m.Name3) + ")", 10, 2.5L);
+  CadText(MaterialCaption(), 10, 2.5L);
   DrawSpringDataHeader(1);
 }
 
@@ -238,8 +238,9 @@ void DrawRmDQuickSheet() {
   const MaterialRecord& m = ZEBWST_Record();
   CadSetLayer(19);
   CadTextStyle(2, 0, 1.7L, 1.2L);
-  CadText(TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")   " + TrimBlanks(m.Name2) + "    " + TrimBlanks(m.Name4),
-          72, 117);
+  std::string caption = MaterialCaption();
+  if (S().MaterialSel == 0) caption += "   " + TrimBlanks(m.Name2) + "    " + TrimBlanks(m.Name4);
+  CadText(caption, 72, 117);
   const SheetRow& r = *SheetOf(6);
   DiagramSetPlotSize(60, 45);
   DiagramSetPlotOrigin(80, 63);
@@ -295,6 +296,7 @@ bool DiagramMayRun(int code) {
   if (code == 18) {
     if (SG().RelaxationFound == 0 && s.MaterialSel == 0) OpenRelaxationTable(ZEBWST_Record().MaterialNumber);
     if (MaterialReal(RelaxationRecord().Rx[0]) == 0) {
+      ShowMessageText("Keine Relaxationsdaten für diesen Werkstoff"_oem);
       g.AbortFlag = 1;
       return false;
     }

@@ -19,8 +19,8 @@
 namespace zeb {
 
 std::array<int, 94>& StandardDiameterSteps() {
-  // The slots of the strength tables (spring_data.h, from the shipped tables'
-  // std_diameter_steps.csv); 0 where the diameter is not known.
+  // The slots of the strength tables (spring_data.h, as the shipped tables'
+  // std_diameter_steps.csv).
   static std::array<int, 94> steps = [] {
     std::array<int, 94> a{};
     for (std::size_t i = 0; i < a.size(); ++i) a[i] = kStandardDiameterSteps[i];
@@ -84,10 +84,18 @@ void DrawTauDDiagram(Real dmax) {
       });
     DiagramText(label, 1.02L * last, f(last));
   };
+  // Without an Rm law in the record only the spring's own Rm is drawn, and
+  // tau z only where it does not come from that law.
+  const bool law = MaterialHasRmLaw();
   CadSetLayer(5);
-  curve(&TauZulOfD, "tau z");
+  if (law || s.MaterialSel >= 11 || s.CoilingKind != 1) curve(&TauZulOfD, "tau z");
   CadSetLayer(5);
-  curve(&MaterialRmOfD, "Rm");
+  if (law) {
+    curve(&MaterialRmOfD, "Rm");
+  } else if (s.Rm > 0) {
+    DiagramCircleY(s.d, s.Rm, 20);
+    DiagramText(" Rm", s.d, s.Rm);
+  }
 
   if (SG().RmTableLoaded != 0) {
     CadSetLayer(22);
@@ -113,7 +121,7 @@ void DrawTauDDiagram(Real dmax) {
   DiagramText(staticLoad ? " tau2" : " tauk2", s.d, t2);
 
   const DiagramStateRecord& st = DiagramState();
-  if (st.DiagramAxisMode == 4) return;
+  if (st.DiagramAxisMode == 4 || !law) return;
   const Real h = std::min(DiagramScaleY(0.022L * st.YSpan), DiagramScaleX(0.02L * st.XSpan));
   static const Real ds[] = {0.2L, 0.5L, 1, 2.5L, 5, 10};
   std::array<std::string, 7> head, rm, tz;

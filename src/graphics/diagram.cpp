@@ -687,9 +687,13 @@ void DiagramMaterialText() {
   CadTextLine(G().TitleBlockLines[2]);
   CadTextLine(G().TitleBlockLines[3]);
   CadTextLine(" ");
-  std::string material = d.MaterialSel == 0
-                             ? TrimBlanks(d.MaterialRecordName1) + " (" + TrimBlanks(d.MaterialRecordName3) + ")"
-                             : d.MaterialName;
+  // The table record's name, its designation in brackets where it has one.
+  std::string material = d.MaterialName;
+  if (d.MaterialSel == 0 && !TrimBlanks(d.MaterialRecordName1).empty()) {
+    material = TrimBlanks(d.MaterialRecordName1);
+    if (const std::string designation = TrimBlanks(d.MaterialRecordName3); !designation.empty())
+      material += " (" + designation + ")";
+  }
   material += " ";
   material += d.ShotPeened == 'N' ? "nicht kugelgestrahlt" : "kugelgestrahlt";
   CadTextLine(material);

@@ -423,7 +423,7 @@ void CalculateSpring() {
   const Real q = s.f / s.fe;
   resonance(s.f, s.m, s.R, s.F2, s.F1);
   s.F2Relax = 0.0L;
-  SG().RmTableLoaded = 0;
+  if (s.MaterialSel != 0) ClearRmTable();
   s.StrokeMaxFatigue = SafeDiv(kPi * (s.tauhzul + s.tauk1) * s.d * s.d * s.d, 8.0L * s.R * s.Dm * s.k) - s.s1;
 
   if (!ResultsInRange(s, pd)) return PostFatal("Fatal  : Zahlenbereich überschritten !"_oem);

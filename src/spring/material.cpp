@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "base/text.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
@@ -49,6 +50,19 @@ MaterialRecord DefaultMaterialRecord() {
 void ResetMaterialRecord() {
   ZEBWST_Record() = DefaultMaterialRecord();
   MaterialSource() = 3;
+}
+
+std::string MaterialCaption() {
+  const MaterialRecord& m = ZEBWST_Record();
+  const std::string name = TrimBlanks(m.Name1);
+  if (SpringData().MaterialSel != 0 || name.empty()) return TrimBlanks(SpringData().MaterialName);
+  const std::string designation = TrimBlanks(m.Name3);
+  return designation.empty() ? name : name + " (" + designation + ")";
+}
+
+bool MaterialHasRmLaw() {
+  const MaterialRecord& m = ZEBWST_Record();
+  return m.Rm0 > 0 && MaterialReal(m.DR0) > 0;
 }
 
 }  // namespace zeb

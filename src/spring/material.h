@@ -55,4 +55,12 @@ MaterialRecord DefaultMaterialRecord();
 // Goodman slopes, dmin and dmax 0; MaterialSource := 3.
 void ResetMaterialRecord();
 
+// The material as captions name it: the table record's name with its
+// designation in brackets (no brackets when it has none); the spring's own
+// material name when the material is not from the table or the record has
+// no name.
+std::string MaterialCaption();
+// Whether the material record holds a tensile-strength law Rm(d).
+bool MaterialHasRmLaw();
+
 }  // namespace zeb

@@ -191,14 +191,17 @@ struct RelaxationRecordT {
 inline constexpr int kRmTableSize = 94;
 
 // The wire diameter of each slot of the tensile-strength limit tables in
-// hundredths of a millimetre; 0 where the diameter is not known (the slot
-// then holds no value). data/tables/std_diameter_steps.csv holds the same.
+// hundredths of a millimetre: the EN 10270-1 / DIN 2076 series from 0.05 to
+// 20 mm with five DIN 2077 half steps. data/tables/std_diameter_steps.csv
+// holds the same.
 inline constexpr std::array<std::int32_t, kRmTableSize> kStandardDiameterSteps{
-    5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 25, 28, 30, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1800, 1900, 2000};
-static_assert(kStandardDiameterSteps[91] == 1800 && kStandardDiameterSteps[93] == 2000);
+    5,   6,   7,   8,   9,   10,  11,  12,  14,  16,  18,  20,  22,  25,  28,  30,
+    32,  34,  36,  38,  40,  43,  45,  48,  50,  53,  56,  60,  63,  65,  70,  75,
+    80,  85,  90,  95,  100, 105, 110, 120, 125, 130, 140, 150, 160, 170, 180, 190,
+    200, 210, 225, 240, 250, 260, 280, 300, 320, 340, 360, 380, 400, 425, 450, 475,
+    500, 530, 560, 600, 630, 650, 700, 750, 800, 850, 900, 950, 1000, 1050, 1100, 1150,
+    1200, 1250, 1300, 1350, 1400, 1450, 1500, 1550, 1600, 1650, 1700, 1800, 1900, 2000};
+static_assert(kStandardDiameterSteps[0] == 5 && kStandardDiameterSteps[93] == 2000);
 
 struct RmTableT {
   std::int32_t MaterialNumber = 0;

@@ -717,6 +717,19 @@ bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string
   return true;
 }
 
+void InstallSpringMaterial() {
+  // Nothing of the material the previous spring had stays: a table
+  // material comes again from the table by its number (with its strength
+  // limits), any other spring has the empty record.
+  const std::uint16_t source = MaterialSource();
+  ClearRmTable();
+  ClearRelaxationRecord();
+  if (SpringData().MaterialSel != 0 || source == 0 || !Tables().LoadMaterialRow(source)) {
+    ResetMaterialRecord();
+    MaterialSource() = source;
+  }
+}
+
 void ReadSpringFile(std::string_view name) {
   BaseGlobals& g = G();
   const std::string ext = g.SpringFileExtension;
@@ -755,13 +768,7 @@ void ReadSpringFile(std::string_view name) {
   // with the error boxes off.
   const Byte savedSwitch = g.ShowErrorsSwitch;
   g.ShowErrorsSwitch = 0;
-  if (SpringData().MaterialSel == 0) {
-    const std::uint16_t source = MaterialSource();
-    if (source == 0 || !Tables().LoadMaterialRow(source)) {
-      ResetMaterialRecord();
-      MaterialSource() = source;
-    }
-  }
+  InstallSpringMaterial();
   RunCalculation();
   g.ShowErrorsSwitch = savedSwitch;
 }

@@ -50,7 +50,7 @@ void AllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Real& slope
 
   const Real d0 = MaterialReal(m.d0);
   if (d0 > 0) {
-    if (text) *text = TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")";
+    if (text) *text = MaterialCaption();
     const Real L = Log10Ext(s.d / d0);
     const bool peened = (s.ShotPeened != 'N');
     const FatigueGroup* group = nullptr;

@@ -11,6 +11,7 @@
 #include "base/services.h"
 #include "platform/codepage.h"
 #include "spring/spring_data.h"
+#include "spring/springfile.h"
 #include "spring/strength.h"
 #include "spring/tolerances.h"
 #include "tables/material_table.h"
@@ -49,7 +50,8 @@ std::string MaterialForm::ItemOfCurrentRecord() {
 
 void MaterialForm::Show() {
   const SpringDataRecord& s = SpringData();
-  savedSource_ = MaterialSource();
+  // The previews below write into the spring records.
+  saved_ = SG();
   if (s.MaterialSel != 11) {
     source = kPreferred;
     UpdateSourceMode();
@@ -227,8 +229,8 @@ void MaterialForm::TakeOverMaterial() {
     s.Rm = ParseStress(rm);
     s.tauzul = ParseStress(tauz);
     s.rho = TextToFloat(dichte);
-    ClearRelaxationRecord();
-    ClearRmTable();
+    // No part of the table material last shown stays with the spring.
+    InstallSpringMaterial();
   }
   s.WireStd = static_cast<Code>(tolIndex + 1);
   if (s.WireStd == 16) s.TolWire = ParseLength(tolText);
@@ -245,8 +247,7 @@ void MaterialForm::Ok() {
 }
 
 void MaterialForm::Cancel() {
-  MaterialSource() = savedSource_;
-  MaterialLoadByNumber(savedSource_);
+  SG() = saved_;
   G().AbortFlag = 1;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "spring/spring_data.h"
+
 namespace zeb {
 
 class MaterialForm {
@@ -36,8 +38,8 @@ class MaterialForm {
   void En10270Button();
   void DatabaseButton();
   void FatigueButton();
-  // OK takes the choice into the spring data; Cancel restores the material
-  // of the moment the form was shown (AbortFlag set).
+  // OK takes the choice into the spring data; Cancel restores the spring
+  // records as they were when the form was shown (AbortFlag set).
   void Ok();
   void Cancel();
 
@@ -63,7 +65,7 @@ class MaterialForm {
   void WireTableButton(const char* table, const char* title);
   std::string ItemOfCurrentRecord();
 
-  std::uint16_t savedSource_ = 0;
+  SpringGlobals saved_;  // the spring records when the form was shown
 };
 
 }  // namespace zeb

@@ -159,6 +159,8 @@ bool LoadMaterialRow(std::int32_t number) {
     found = found && g.AbortFlag == 0;
     TableClose();
   }
+  ClearRmTable();
+  if (found) LoadRmTables(static_cast<std::uint16_t>(number));
   g.AbortFlag = savedAbort;
   return found;
 }
@@ -190,6 +192,10 @@ void MaterialSelect(int mode) {
   }
   const Byte abort = g.AbortFlag;
   TableClose();
+  if (abort == 0) {
+    LoadRmTables(MaterialSource());
+    ClearRelaxationRecord();
+  }
   SetArrowCursor();
   g.AbortFlag = abort;
 }

@@ -31,14 +31,16 @@ bool MaterialLoadByNumber(std::uint16_t number);
 // The table opened with its number index as master, left open.
 bool MaterialOpenIndexed();
 // For the spring-file reader: the material of that number into
-// ZEBWST_Record only; false for a missing table or number. Closes the table.
+// ZEBWST_Record and its tensile-strength limits into RmTable (cleared
+// first); false for a missing table or number. Closes the table.
 bool LoadMaterialRow(std::int32_t number);
 
 // Lets the user choose a material in the table window. Mode 0 first asks
 // whether a new one is to be entered; modes 1 and 3 first go to
 // MaterialSource. OK: MaterialSource := the chosen material's number, the
-// record read and taken into the spring data; Cancel: AbortFlag, nothing
-// changed.
+// record read and taken into the spring data with its tensile-strength
+// limits (the relaxation row is read again when needed); Cancel:
+// AbortFlag, nothing changed.
 void MaterialSelect(int mode);
 
 // The rows of that material from zebrmmin and zebrmmax into RmTable; true

@@ -153,7 +153,8 @@ TEST_F(DataBlockTest, Quick2RowsByLoadTypeAndTitleOrder) {
   EXPECT_FALSE(HasPart(t, "taukh:"));
   EXPECT_FALSE(HasPrefix(t, "tau h zul: "));
   EXPECT_LT(IndexOf(t, "Meldungen"), static_cast<std::ptrdiff_t>(t.size()));
-  EXPECT_TRUE(Has(t, "REF-Federstahl ()"));
+  EXPECT_TRUE(Has(t, "REF-Federstahl"));  // no designation: no empty brackets
+  EXPECT_FALSE(Has(t, "REF-Federstahl ()"));
 }
 
 }  // namespace

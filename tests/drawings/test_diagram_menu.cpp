@@ -177,10 +177,11 @@ TEST_F(DiagramMenuTest, RelaxationRowThroughTheTableFunctions) {
   EXPECT_TRUE(HasMessage("Fatal  : ZEBWSTR.DBF error"));
   EXPECT_EQ(G().FatalErrorFlag, 0);
   EXPECT_EQ(SG().RelaxationFound, 0);
-  // Field 8 = 0 aborts without a message and without a file.
+  // Field 8 = 0 aborts with a message and without a file.
   tables->open = true;
   tables->row[8] = "abc";
   G().AbortFlag = 0;
+  ui().ExpectMessageBox("", "Keine Relaxationsdaten f\xC3\xBCr diesen Werkstoff");
   EXPECT_TRUE(Write("rx0", 1, [](int c) { SelectDiagram(11, c); }).empty());
   EXPECT_EQ(G().AbortFlag, 1);
   // Rows that make no power law (negative, equal, huge) draw no curve.

@@ -232,7 +232,7 @@ TEST_F(BlackBoxTest, CadIndexWithoutOutput) {
 // Every diagram index of every example in every file format, each run in a
 // fresh folder: exit 0 and a file both peer checkers accept, except the
 // refusals (non-round wire for 5, 6 and 8; load frequency 0 for 8; no
-// relaxation data for 11, without a message), which exit 2 and write
+// relaxation data for 11, which says so), which exit 2 and write
 // nothing.
 TEST_F(BlackBoxTest, EveryDiagramIndexOfEveryExample) {
   const fs::path keep = root_ / "written";
@@ -260,7 +260,7 @@ TEST_F(BlackBoxTest, EveryDiagramIndexOfEveryExample) {
           EXPECT_EQ(r.exitCode, 2);
           EXPECT_EQ(WorkFiles(), std::vector<std::string>{"t.zeb"});
           if (j == 11) {
-            EXPECT_EQ(r.err, "");
+            EXPECT_EQ(r.err, "Meldung: Keine Relaxationsdaten f\xC3\xBCr diesen Werkstoff\n");
           }
           continue;
         }

@@ -10,6 +10,7 @@
 #include "base/globals.h"
 #include "base/messages.h"
 #include "base/support_fixture.h"
+#include "spring/material.h"
 #include "spring/spring_data.h"
 #include "spring/strength.h"
 #include "ref_spring.h"
@@ -75,7 +76,7 @@ TEST_F(StrengthTest, ReferenceSpringGoodmanValues) {
   ExpectRel(469.8970004336019L, tauh0);
   ExpectRel(0.8L, slope);
   ExpectRel(606.1856252710012L, knee);
-  EXPECT_EQ("REF-Federstahl () nicht kugelgestrahlt", text);
+  EXPECT_EQ("REF-Federstahl nicht kugelgestrahlt", text);  // no designation: no brackets
   ExpectRel(435.26408904209006L, s.tauhzul);
   ExpectRel(954.8455006504029L, s.tauoz);
   ExpectRel(6.078433713368033L, s.S1);
@@ -175,6 +176,34 @@ TEST_F(StrengthTest, MaterialNotFromTheTableHasNoPermissibleStroke) {
   ExpectRel(954.8455006504029L, s.tauoz);
   EXPECT_EQ(0, s.N);
   EXPECT_TRUE(Messages().empty());
+}
+
+// The caption names the table material with its designation in brackets,
+// and the spring's own material name (never empty brackets) otherwise.
+TEST_F(StrengthTest, CaptionNamesTheMaterialWithoutEmptyBrackets) {
+  SpringDataRecord& s = SpringData();
+  s.MaterialName = "Federstahldraht DH";
+  ZEBWST_Record().Name1 = "EN 10270-1 SH ";
+  ZEBWST_Record().Name3 = " patentiert-gezogen";
+  Run();
+  EXPECT_EQ("EN 10270-1 SH (patentiert-gezogen) nicht kugelgestrahlt", text);
+  s.ShotPeened = 'J';
+  Run();
+  EXPECT_EQ("EN 10270-1 SH (patentiert-gezogen) kugelgestrahlt", text);
+  s.ShotPeened = 'N';
+  ZEBWST_Record().Name3 = "  ";
+  EXPECT_EQ("EN 10270-1 SH", MaterialCaption());
+  s.MaterialSel = 11;
+  EXPECT_EQ("Federstahldraht DH", MaterialCaption());
+  // The empty record of a spring with its own values: its name, no law.
+  ZEBWST_Record() = DefaultMaterialRecord();
+  EXPECT_FALSE(MaterialHasRmLaw());
+  Run();
+  EXPECT_EQ("Federstahldraht DH nicht kugelgestrahlt", text);
+  s.MaterialSel = 0;
+  EXPECT_EQ("Federstahldraht DH", MaterialCaption());
+  ZEBWST_Record() = test::RefMaterialRow();
+  EXPECT_TRUE(MaterialHasRmLaw());
 }
 
 // A missing Goodman slope is reported; the spring still gets its own

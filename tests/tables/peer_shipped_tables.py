@@ -185,7 +185,10 @@ class StrengthLimits(unittest.TestCase):
         self.assertEqual((lo[sm]["V16"], hi[sm]["V16"]), (2370, 2650))  # 0.30 mm
         self.assertEqual((lo[sm]["V94"], hi[sm]["V94"]), (1020, 1150))  # 20 mm
         self.assertIsNone(lo[sm]["V15"])  # 0.28 mm lies below SM's dmin
-        self.assertIsNone(lo[sm]["V50"])  # diameter of the slot not known
+        self.assertEqual((lo[sm]["V50"], hi[sm]["V50"]), (1740, 1960))  # 2.10 mm
+        self.assertEqual((lo[4]["V51"], hi[4]["V51"]), (1940, 2150))  # DH 2.25 mm, a half step
+        self.assertEqual((lo[12]["V62"], hi[12]["V62"]), (1500, 1600))  # 1.4310 4.25 mm, a half step
+        self.assertIsNone(lo[4]["V63"])  # DH 4.50 mm: no published value above 4 mm
         dh = 4
         self.assertEqual((lo[dh]["V01"], hi[dh]["V01"]), (2800, 3110))  # 0.05 mm
         self.assertIsNone(lo[2]["V94"])  # SH: no published value above 4 mm

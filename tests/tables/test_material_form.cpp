@@ -62,6 +62,7 @@ TEST_F(MaterialFormTest, RmAndTauZulFollowTheDiameter) {
 }
 
 TEST_F(MaterialFormTest, OkTakesTheChoiceCancelRestores) {
+  ASSERT_TRUE(MaterialLoadByNumber(5));  // the spring's material, DH
   MaterialSource() = 5;
   form.Show();
   form.ChooseItem(5);  // material 7, TDC
@@ -104,6 +105,34 @@ TEST_F(MaterialFormTest, OkTakesTheChoiceCancelRestores) {
   EXPECT_EQ(s.E, 200000);
   EXPECT_EQ(s.Rm, 1500);
   EXPECT_EQ(SG().RmTableLoaded, 0);
+  // Nothing of the table material shown before stays in the record.
+  EXPECT_EQ(ZEBWST_Record().Name1, "");
+  EXPECT_EQ(ZEBWST_Record().Rm0, 0);
+}
+
+// Cancel on a spring with its own material values leaves it so, although
+// the form showed table materials meanwhile.
+TEST_F(MaterialFormTest, CancelKeepsASpringOfItsOwnMaterial) {
+  SpringDataRecord& s = SpringData();
+  s.MaterialSel = 11, s.MaterialName = "Eigener", s.E = 200000, s.G = 78000, s.rho = 7.9L, s.Rm = 1500;
+  ZEBWST_Record() = DefaultMaterialRecord();
+  MaterialSource() = 5;
+  const SpringDataRecord before = s;
+  form.Show();
+  form.SetSource(MaterialForm::kPreferred);
+  form.ChooseItem(1);  // SH shown
+  EXPECT_EQ(s.MaterialSel, 0);
+  form.Cancel();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(s.MaterialSel, 11);
+  EXPECT_EQ(s.MaterialName, "Eigener");
+  EXPECT_EQ(s.E, before.E);
+  EXPECT_EQ(s.G, before.G);
+  EXPECT_EQ(s.rho, before.rho);
+  EXPECT_EQ(s.Rm, before.Rm);
+  EXPECT_EQ(s.tauzul, before.tauzul);
+  EXPECT_EQ(MaterialSource(), 5);
+  EXPECT_EQ(ZEBWST_Record().Name1, "");
 }
 
 TEST_F(MaterialFormTest, WireTableButtonTakesTheDiameter) {

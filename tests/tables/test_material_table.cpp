@@ -122,6 +122,10 @@ TEST_F(MaterialTable, SelectTakesTheChosenMaterialOrNothing) {
   EXPECT_EQ(SpringData().MaterialSel, 0);
   EXPECT_EQ(TableGlobals().TableLastRecNo, 5);
   EXPECT_EQ(TableGlobals().LastKeyCode, 13);
+  // Its strength limits come with it: DH at 0.05 mm and at 4 mm.
+  EXPECT_EQ(SG().RmTableLoaded, 1);
+  EXPECT_EQ(RmTable().Min[0], 2800);
+  EXPECT_EQ(RmTable().Max[61 - 1], 1930);
   EXPECT_EQ(browser().Seen().back(), "mode 0 hide 0 titles |Material");
   EXPECT_FALSE(TheTableWindow().IsOpen());
 
@@ -138,11 +142,32 @@ TEST_F(MaterialTable, SelectTakesTheChosenMaterialOrNothing) {
   EXPECT_EQ(ZEBWST_Record().Name1, before.Name1);
   EXPECT_EQ(SpringData().MaterialName, "EN 10270-1 DH");
 
+  EXPECT_EQ(RmTable().MaterialNumber, 5);  // Cancel keeps the limits too
+
   // Mode 0 first asks for a new material.
   ui().ExpectYesNo("Neuen Werkstoff eintragen ?", false);
   browser().Answer({true, 2, 0, 0});
   MaterialSelect(0);
   EXPECT_EQ(MaterialSource(), 2);
+  EXPECT_EQ(RmTable().MaterialNumber, 2);
+  EXPECT_EQ(RmTable().Min[15], 2370);  // SM at 0.30 mm
+}
+
+// The reader's load of a spring's table material brings its strength
+// limits; a material without published ranges leaves none.
+TEST_F(MaterialTable, RowOfASpringFileBringsItsStrengthLimits) {
+  ASSERT_TRUE(LoadMaterialRow(6));  // EN 10270-2 FDC: 0.5 to 0.7 mm
+  EXPECT_EQ(SG().RmTableLoaded, 1);
+  for (std::size_t i = 0; i < kRmTableSize; ++i) {
+    const Real d = kStandardDiameterSteps[i] / 100.0L;
+    EXPECT_EQ(RmTable().Min[i], d >= 0.5L && d <= 0.7L ? 1900 : 0) << i;
+    EXPECT_EQ(RmTable().Max[i], d >= 0.5L && d <= 0.7L ? 2100 : 0) << i;
+  }
+  ASSERT_TRUE(LoadMaterialRow(1));  // EN 10270-1 SL: a row of blanks
+  EXPECT_EQ(RmTable().MaterialNumber, 1);
+  EXPECT_EQ(RmTable().Min, (std::array<std::int32_t, kRmTableSize>{}));
+  EXPECT_FALSE(LoadMaterialRow(99));
+  EXPECT_EQ(SG().RmTableLoaded, 0);
 }
 
 TEST_F(MaterialTable, FoldersWithBlanksAndUmlauts) {
@@ -163,15 +188,29 @@ TEST_F(MaterialTable, StrengthTablesFillRmTable) {
   EXPECT_EQ(SG().RmTableLoaded, 1);
   EXPECT_EQ(t.MaterialNumber, 2);
   EXPECT_EQ(t.Name, "EN 10270-1 SM");
-  // By hand from the published ranges: 0.30 mm (slot 16; thinner wire lies
-  // below SM's dmin), 18, 19 and 20 mm; no other slot has a diameter.
-  std::array<std::int32_t, kRmTableSize> min{}, max{};
-  min[15] = 2370, max[15] = 2650;
-  min[91] = 1050, max[91] = 1190;
-  min[92] = 1030, max[92] = 1170;
-  min[93] = 1020, max[93] = 1150;
-  EXPECT_EQ(t.Min, min);
-  EXPECT_EQ(t.Max, max);
+  // By hand from the published ranges (the first range of the grade that
+  // holds the slot's diameter); wire thinner than 0.30 mm lies below SM's
+  // dmin, every slot from 0.30 to 20 mm has a value.
+  struct Slot {
+    int index;  // 0-based
+    Real d;
+    std::int32_t min, max;
+  };
+  for (const Slot& e : {Slot{15, 0.30L, 2370, 2650}, Slot{16, 0.32L, 2270, 2550}, Slot{36, 1.00L, 1980, 2250},
+                        Slot{50, 2.25L, 1700, 1910}, Slot{61, 4.25L, 1500, 1680}, Slot{85, 14.50L, 1160, 1260},
+                        Slot{93, 20.00L, 1020, 1150}}) {
+    SCOPED_TRACE(e.index);
+    EXPECT_EQ(kStandardDiameterSteps[static_cast<std::size_t>(e.index)], std::lround(e.d * 100));
+    EXPECT_EQ(t.Min[static_cast<std::size_t>(e.index)], e.min);
+    EXPECT_EQ(t.Max[static_cast<std::size_t>(e.index)], e.max);
+  }
+  for (std::size_t i = 0; i < kRmTableSize; ++i) {
+    EXPECT_EQ(t.Min[i] > 0, i >= 15) << i;
+    EXPECT_EQ(t.Max[i] > 0, i >= 15) << i;
+    if (i > 15) {
+      EXPECT_LE(t.Min[i], t.Min[i - 1] + 30) << i;  // only the 14 - 15 mm row rises (by 30)
+    }
+  }
 
   // Not in either table: false and an empty block.
   EXPECT_FALSE(LoadRmTables(77));

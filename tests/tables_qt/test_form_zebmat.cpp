@@ -28,6 +28,7 @@
 #include "tables/qt/form_zebmat.h"
 #include "tables/qt/tdbf4.h"
 #include "tables/table_functions.h"
+#include "tables/material_table.h"
 #include "tables/table_services.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/engine.h"
@@ -141,6 +142,7 @@ TEST_F(FormZebmatTest, ListRefilledOnEveryActivationAndPlacedOverTheMainWindow) 
 }
 
 TEST_F(FormZebmatTest, EscapeRestoresTheMaterial) {
+  ASSERT_TRUE(MaterialLoadByNumber(MaterialSource()));  // the spring's material, DH
   WhenShown("Form_zebmat", [](QWidget* d) {
     Child<QComboBox>(d, "ComboBox_db")->activated(5);  // TDC
     EXPECT_EQ(MaterialSource(), 7);

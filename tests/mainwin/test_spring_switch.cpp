@@ -1,0 +1,191 @@
+// Whatever was open before, a spring file gives the same printout and the
+// same screens: every ordered pair of examples opened one after the other
+// through File > Open, with the real tables, drawings and graphics window,
+// against the second opened alone; once through the real window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/globals.h"
+#include "base/support_fixture.h"
+#include "drawings/drawings.h"
+#include "graphics/facade.h"
+#include "mainwin/commands.h"
+#include "mainwin/config.h"
+#include "mainwin/dispatch.h"
+#include "mainwin/documents_cmd.h"
+#include "mainwin/program.h"
+#include "mainwin/qt/main_window.h"
+#include "mainwin/qt/qt_program.h"
+#include "program_fixture.h"
+#include "qt_test_support.h"
+#include "reports/device.h"
+#include "reports/printout_full.h"
+#include "spring/spring_data.h"
+#include "tables/table_services.h"
+#include "xbase/core/units.h"
+
+#ifndef ZEB1_DBF_FOLDER
+#error "ZEB1_DBF_FOLDER names the generated tables"
+#endif
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
+
+// What a designer sees of one spring: the full printout and the display
+// lists of the start screen and of the material diagrams.
+struct Seen {
+  std::string printout;
+  std::map<std::string, std::vector<std::string>> screens;
+};
+
+class SpringSwitchTest : public test::BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    root_ = test::FreshTestFolder("zeb1_switch_", {"dbf", "tmp", "work"});
+    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) fs::copy_file(e.path(), root_ / "dbf" / e.path().filename());
+    oldCwd_ = fs::current_path();
+    fs::current_path(root_ / "work");
+    for (const auto& e : fs::directory_iterator(test::SourceDir() / "examples"))
+      if (e.path().extension() == ".zeb") examples_.push_back(e.path());
+    std::sort(examples_.begin(), examples_.end());
+    xbase::InitTableEngineUnits();
+  }
+  void TearDown() override {
+    fs::current_path(oldCwd_);
+    fs::remove_all(root_);
+    ClearDrawingRegistry();
+    SetGraphics(nullptr);
+    SetDrawings(nullptr);
+    SetTables(nullptr);
+    ResetProgramState();
+    BaseTest::TearDown();
+  }
+
+  // The program as started: fresh units, the real services.
+  void Start() {
+    ResetProgramState();
+    InitProgramUnits();
+    InitProgramIdentity();
+    InstallGraphicsFacade();
+    InstallTableServices();
+    InstallDrawings();
+    SetMainWindow(std::make_shared<HeadlessMainWindow>());
+    G().DbfFolder = (root_ / "dbf").string() + "/";
+    G().TempFolder = (root_ / "tmp").string() + "/";
+    G().HelpLevel = 1;
+    InitOutputDevice();
+  }
+
+  // File > Open of an example, then what it shows.
+  Seen Open(const fs::path& file) {
+    BaseGlobals& g = G();
+    g.ModifiedFlag = 0;
+    ui().ExpectOpenFile(file.string());
+    FileOpen();
+    EXPECT_EQ(g.AbortFlag, 0) << file;
+    Seen seen;
+    seen.screens["start"] = Facade().Window().DisplayList();
+    const auto screen = [&](const std::string& name, auto draw) {
+      Facade().Window().DisplayList().clear();
+      g.AbortFlag = 0;
+      draw();
+      seen.screens[name] = Facade().Window().DisplayList();
+    };
+    screen("goodman", [] { Drawings().GoodmanOutput(kCadScreen); });
+    screen("g-t", [] { Drawings().ShowDiagram(5, kCadScreen); });
+    screen("tau-d", [] { Drawings().ShowDiagram(6, kCadScreen); });
+    screen("rm-d", [] { Drawings().ShowDiagram(24, kCadScreen); });
+    g.AbortFlag = 0;
+    g.AskOutputTarget = 0;
+    g.OutputTarget = kOutCommandLine;
+    const std::string name = g.CurrentFileName;
+    g.CurrentFileName = "printout";
+    PrintReport();
+    seen.printout = test::ReadBytes(root_ / "work" / "printout.txt");
+    fs::remove(root_ / "work" / "printout.txt");
+    g.CurrentFileName = name;
+    return seen;
+  }
+
+  // The main window as a start without arguments builds it, on copies of
+  // the tables; File > Open of each file in turn; the display list of the
+  // last one.
+  std::vector<std::string> OpenInWindow(const std::vector<std::string>& files) {
+    ResetProgramState();
+    InstallGraphicsFacade();
+    InstallTableServices();
+    InstallDrawings();
+    std::optional<int> ended;
+    std::unique_ptr<Thh> window = StartMainWindow({"wzeb1"}, ended);
+    EXPECT_FALSE(ended.has_value());
+    if (window == nullptr) return {};
+    G().DbfFolder = (root_ / "dbf").string() + "/";
+    G().TempFolder = (root_ / "tmp").string() + "/";
+    for (const std::string& f : files) {
+      G().ModifiedFlag = 0;
+      ui().ExpectOpenFile((test::SourceDir() / "examples" / f).string());
+      window->Trigger("mi_fileOpen");
+      EXPECT_EQ(window->windowTitle().toStdString(), "ZEB1   Druckfederberechnung  -  " + f);
+    }
+    std::vector<std::string> list = Facade().Window().DisplayList();
+    test::CloseMainWindow(window);
+    return list;
+  }
+
+  fs::path root_, oldCwd_;
+  std::vector<fs::path> examples_;
+  test::ScopedEnv env_;
+};
+
+TEST_F(SpringSwitchTest, EveryPairOfExamplesShowsTheSecondAsAlone) {
+  ASSERT_GE(examples_.size(), 6u);
+  std::map<fs::path, Seen> alone;
+  for (const fs::path& b : examples_) {
+    Start();
+    alone[b] = Open(b);
+    EXPECT_GT(alone[b].printout.size(), 1000u) << b;
+    EXPECT_FALSE(alone[b].screens["start"].empty()) << b;
+  }
+  for (const fs::path& a : examples_) {
+    for (const fs::path& b : examples_) {
+      SCOPED_TRACE(a.filename().string() + " then " + b.filename().string());
+      Start();
+      Open(a);
+      const Seen second = Open(b);
+      EXPECT_EQ(second.printout, alone[b].printout);
+      for (const auto& [name, list] : alone[b].screens) EXPECT_EQ(second.screens.at(name), list) << name;
+    }
+  }
+}
+
+// The case as found: a table material first, then a spring with its own
+// material values. The start screen (the Quick sheet) lists the same
+// messages as the spring opened alone, the approximated Goodman warning too.
+TEST_F(SpringSwitchTest, TheWindowsOpenCommandShowsTheSecondAsAlone) {
+  env_.Set("XDG_CONFIG_HOME", (root_ / "tmp").string());
+  env_.Set("HOME", (root_ / "tmp").string());
+  env_.Set("TMPDIR", (root_ / "tmp").string());
+  const std::vector<std::string> alone = OpenInWindow({"round_dynamic.zeb"});
+  const std::vector<std::string> after = OpenInWindow({"table_material.zeb", "round_dynamic.zeb"});
+  ASSERT_FALSE(alone.empty());
+  EXPECT_EQ(after, alone);
+  const auto has = [&](const std::string& text) {
+    return std::any_of(after.begin(), after.end(), [&](const std::string& r) { return r.find(text) != std::string::npos; });
+  };
+  EXPECT_TRUE(has("approx.Goodman"));
+  EXPECT_FALSE(has("EN 10270-1 DH"));
+}
+
+}  // namespace
+}  // namespace zeb
