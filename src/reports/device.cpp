@@ -466,14 +466,45 @@ std::string CreatePrintPdfFile() {
   return pdf;
 }
 
+namespace {
+
+// The PDF files of an open batch, named together at its end.
+struct PdfBatch {
+  bool open = false;
+  std::vector<std::string> files;
+};
+PdfBatch& Batch() {
+  static PdfBatch batch;
+  return batch;
+}
+
+}  // namespace
+
 bool AnnouncePrintPdf(const std::string& pdf) {
   std::error_code ec;
   if (std::filesystem::file_size(pdf, ec) > 0 && !ec) {
-    ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(pdf), 0);
+    if (Batch().open)
+      Batch().files.push_back(pdf);
+    else
+      ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(pdf), 0);
     return true;
   }
   ::unlink(pdf.c_str());
   return false;
+}
+
+void BeginPdfBatch() { Batch() = PdfBatch{true, {}}; }
+
+void EndPdfBatch() {
+  const std::vector<std::string> files = std::move(Batch().files);
+  Batch() = PdfBatch{};
+  if (files.size() == 1) {
+    ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(files.front()), 0);
+  } else if (files.size() > 1) {
+    std::string text = "Kein Drucker vorhanden, Ausdruck in PDF-Dateien:"_oem;
+    for (const std::string& f : files) text += "\n" + Oem(f);
+    ShowMessageBox(text, 0);
+  }
 }
 
 // ------------------------------------------------------------ set-up
