@@ -14,6 +14,7 @@
 #include "base/colors.h"
 #include "base/globals.h"
 #include "base/help.h"
+#include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "base/viewer.h"
 #include "base_qt/support_qt.h"
@@ -101,6 +102,17 @@ TEST_F(QtForms, ViewerShowsTheFileAndReopensWhereClosed) {
     QTest::keyClick(d, Qt::Key_Escape);
   });
   ShowTextFileViewer(scratch + "/out.txt");
+}
+
+// Both exports of the text window hand the file to the text program.
+TEST_F(QtForms, BothViewerExportsStartTheTextProgram) {
+  int exports = 0;
+  TextViewerRequest request;
+  request.exportNotepad = [&] { ++exports; };
+  TForm_showtextfile form(nullptr, request);
+  Child<QAction>(&form, "mi_dateiExportNotepad")->trigger();
+  Child<QAction>(&form, "ExportWordpad1")->trigger();
+  EXPECT_EQ(exports, 2);
 }
 
 TEST(QtColours, TableColoursBecomeQColors) {
