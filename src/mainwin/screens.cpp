@@ -439,7 +439,7 @@ void PreDimensioningOutputsToForm() {
 // ---------------------------------------------------------------- pre-dimensioning on the table material
 
 // Rows: 1 "F1", 2 "F2", 3 "sh" ("s2" without a first point), 4 "Dm/d",
-// 5 "tauz/tau", 6 "T".
+// 5 "tz/t" (tau zul / tau), 6 "T".
 void PreDimensioningModeRows() {
   const SpringDataRecord& s = SpringData();
   const std::string L = LengthUnitName();
@@ -447,7 +447,7 @@ void PreDimensioningModeRows() {
   SetRow(2, "F2", ForceUnitName());
   SetRow(3, s.Point1Off == 1 ? "s2" : "sh", L);
   SetRow(4, "Dm/d", "");
-  SetRow(5, "tauz/tau", "");
+  SetRow(5, "tz/t", "");  // tau zul / tau, short for the label column
   SetRow(6, "T", TemperatureUnitName());
 }
 
