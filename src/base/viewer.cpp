@@ -25,22 +25,17 @@ std::string PathForMessage(std::string_view path) { return FromUtf8(CodePage::Cp
 
 bool IsPageBreak(std::string_view line) { return !line.empty() && line.front() == kFormFeed; }
 
-// Starts program text (split at blanks, quotes group) with the file as one
-// more, absolute argument; no shell.
-void OpenWithProgram(std::string_view program, std::string_view file) {
+// Starts program text (split at blanks, quotes group; "xdg-open" when
+// empty) with the file as one more, absolute argument; no shell. A program
+// that does not start is named with its setting.
+void OpenWithProgram(std::string_view program, std::string_view file, std::string_view setting) {
   std::vector<std::string> argv = SplitCommandLine(program);
   if (argv.empty()) argv.push_back("xdg-open");
   std::error_code ec;
   const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(std::string(file)), ec);
   argv.push_back(ec ? std::string(file) : absolute.string());
   const ProcessResult r = StartProgram(argv);
-  if (r.started) return;
-  if (r.error == ENOENT)
-    ShowOemMessage("file not found");
-  else if (r.error == ENOMEM)
-    ShowOemMessage("out of memory !");
-  else
-    ShowOemMessage("Exec error " + std::to_string(r.error));
+  if (!r.started) ShowProgramStartError(r.error, PathForMessage(argv.front()), setting);
 }
 
 void ShowWriteError(int code) {
@@ -59,6 +54,18 @@ std::string CsvField(std::string_view utf8) {
 }
 
 }  // namespace
+
+void ShowProgramStartError(int error, std::string_view program, std::string_view setting) {
+  std::string reason;
+  if (error == ENOENT || error == EACCES || error == ENOEXEC || error == ENOTDIR || error == ELOOP ||
+      error == ENAMETOOLONG)
+    reason = "file not found";
+  else if (error == ENOMEM)
+    reason = "out of memory !";
+  else
+    reason = "Exec error " + std::to_string(error);
+  ShowErrorBox(reason + ": " + std::string(program) + "\nEinstellung: " + std::string(setting));
+}
 
 int FontStyleToBits(FontStyleSet styles) { return static_cast<int>(styles.bits_.to_ulong()); }
 
@@ -90,7 +97,8 @@ void ShowTextFileViewer(std::string_view printFile) {
     request.height = G().TextWindowHeight;
   }
   request.print = [file = std::string(printFile)] { PrintTextFile(file); };
-  request.exportNotepad = [display] { OpenWithProgram("xdg-open", display); };
+  // The text program of the settings takes the text editor's place.
+  request.exportNotepad = [display] { OpenWithProgram(G().TextProgramPath, display, kTextProgramSetting); };
   const WindowRect closed = Ui().TextViewer(request);
   // The next viewer opens where this one was closed.
   if (closed.width > 0 && closed.height > 0) {
@@ -213,7 +221,7 @@ void ExportTextFileToExcel(std::string_view fileName) {
     ShowWriteError(rc);
     return;
   }
-  OpenWithProgram(G().TableEditorPath.empty() ? std::string_view("xdg-open") : G().TableEditorPath, csv);
+  OpenWithProgram(G().TableEditorPath, csv, "Datei > Einstellungen > Extern");
 }
 
 }  // namespace zeb

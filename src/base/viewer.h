@@ -36,6 +36,13 @@ FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet);
 // printFile is the code page 850 file it was made from (UTF-8 path). The
 // window opens where the last one was closed.
 void ShowTextFileViewer(std::string_view printFile);
+// The box for a program that could not be started (errno `error`): the
+// reason ("file not found", "out of memory !" or "Exec error n"), the
+// program, and the setting where another program is entered. OEM texts.
+void ShowProgramStartError(int error, std::string_view program, std::string_view setting);
+// Where the text program and the HTML browser are set.
+inline constexpr const char* kTextProgramSetting = "Datei > Einstellungen > Extern > Textprogramm";
+inline constexpr const char* kHtmlBrowserSetting = "Datei > Einstellungen > Extern > HTML Browser";
 // UTF-8 path of the viewer's display file.
 std::string ViewerDisplayFile();
 

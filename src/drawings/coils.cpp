@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/format.h"
 #include "drawings/figures.h"
 #include "graphics/cad.h"
 #include "spring/spring_data.h"
@@ -29,7 +30,8 @@ Real SinDeg(Real a) {
   return std::sin(a * kDeg);
 }
 
-// Whole numbers of the coil counts, halves to even.
+// Whole numbers of the coil counts as the data block shows them, halves
+// to even.
 struct Counts {
   Real N1 = 0, N2 = 0, Nn = 0, Ne = 0;
 };
@@ -37,10 +39,10 @@ struct Counts {
 Counts CoilCounts(bool section) {
   const SpringDataRecord& s = SpringData();
   Counts c;
-  c.N1 = std::nearbyint(s.EndCoils[1]);
-  c.N2 = std::nearbyint(s.EndCoils[2]);
-  c.Nn = std::nearbyint(s.n);
-  c.Ne = section ? c.N1 + c.N2 : std::nearbyint(s.EndCoils[1] + c.N2);
+  c.N1 = std::nearbyint(ShownCoils(s.EndCoils[1]));
+  c.N2 = std::nearbyint(ShownCoils(s.EndCoils[2]));
+  c.Nn = std::nearbyint(ShownCoils(s.n));
+  c.Ne = section ? c.N1 + c.N2 : std::nearbyint(ShownCoils(s.EndCoils[1]) + c.N2);
   return c;
 }
 
@@ -249,6 +251,12 @@ void DrawSectionCoil(const Geometry& g, int end, bool simple, Real x0, Real y0, 
 
 }  // namespace
 
+Real ShownCoils(Real x) {
+  Real shown = 0;
+  if (!std::isfinite(x) || !TryTextToFloat(FloatToStrSig(x), shown)) return x;
+  return shown;
+}
+
 void IntersectLines(Real& x, Real& y, Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) {
   if (x1 == x2 && x3 == x4) {
     x = x1, y = y1;
@@ -359,7 +367,7 @@ void DrawSpringSection(bool simple) {
     DrawSectionCoil(g, 1, simple, 0, L, g.alphaC);
   } else {
     DrawSectionCoil(g, 0, simple, 0, 0, g.alpha);
-    const int inner = static_cast<int>(std::nearbyint(s.n - 2));
+    const int inner = static_cast<int>(std::nearbyint(ShownCoils(s.n) - 2));
     for (int k = 1; k <= inner; ++k) DrawSectionPieceA(g, simple, 0, k * P, g.alpha);
     DrawSectionCoil(g, 1, simple, 0, L, g.alpha);
   }

@@ -11,6 +11,10 @@ void DrawSpringProjection();
 void DrawSpringSection(bool simple);
 void DrawSpringAxis(Real x0, Real y0, Real angle);
 
+// A coil count as the printouts and data blocks show it (three significant
+// digits): a stored 9.49999998 is drawn as the 9.5 printed.
+Real ShownCoils(Real x);
+
 // Pitch of the active coils at length L for wire size w2 (d in the
 // projection, h in the section).
 Real CoilPitch(Real L, Real w2, bool section);

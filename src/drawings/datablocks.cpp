@@ -1,5 +1,6 @@
 #include "drawings/datablocks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -41,6 +42,17 @@ const std::string& WireGradeLetter(int code) {
 }
 
 std::string TableMaterialName() { return MaterialCaption(); }
+
+// A length of the Quick 2 table with the decimals of the printout, its
+// integer part padded to the field's digits so that the points line up.
+std::string QuickTableLength(Real v) {
+  if (!std::isfinite(v)) return FormatLengthField(4, 0, v);
+  std::string text = FormatLength(v);
+  const std::size_t point = std::min(text.find('.'), text.size());
+  const std::size_t digits = G().UnitSystem == 1 ? 3 : 4;
+  if (point < digits) text.insert(0, digits - point, ' ');
+  return text;
+}
 
 }  // namespace
 
@@ -265,7 +277,7 @@ void DrawQuick2Sheet() {
                           " s [" + LengthUnitName() + "]", " L [" + LengthUnitName() + "]", "", "", ""});
   auto f = [](Real v) { return FormatForceField(4, 0, v); };
   auto t = [](Real v) { return FormatStressField(4, 0, v); };
-  auto l = [](Real v) { return FormatLengthField(4, 0, v); };
+  auto l = [](Real v) { return QuickTableLength(v); };
   // Rows: label column pairs as the sheet shows them.
   table.AddRow4("", "", "", "L0:" + l(s.L0));
   if (s.LoadType == 2) {

@@ -436,9 +436,9 @@ void ShowDiagramMenu() {
 }
 
 void RegisterDiagramDrawings() {
-  for (int j : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11})
+  for (int j : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 16})
     RegisterDrawing({DrawingEntry::SelectDiagram, j}, [j](int code) { SelectDiagram(j, code); });
-  for (int c : {2, 9, 21})
+  for (int c : {2, 5, 7, 8, 9, 21, 22, 29})
     RegisterDrawing({DrawingEntry::ShowDiagram, c}, [c](int code) { ShowDiagram(c, code); });
   RegisterDrawing({DrawingEntry::GoodmanDiagram, 0}, [](int code) { GoodmanOutput(code); });
   RegisterDrawing({DrawingEntry::HaighDiagram, 0}, [](int code) { HaighOutput(code); });

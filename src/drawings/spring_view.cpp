@@ -56,16 +56,17 @@ void DrawSpringTopView() {
   CadLine(0, -0.6L * s.Dm, 0, 0.6L * s.Dm);
   CadSetLayer(5);
   const bool left = s.WindingDir == 2;
-  const Real frac = s.nt - std::trunc(s.nt);
+  const Real nt = ShownCoils(s.nt);
+  const Real frac = nt - std::trunc(nt);
   const Real phi = std::isfinite(frac) ? (left ? 360 * frac : -360 * frac) : 0;
   CadLine(r - w, 0, r + w, 0);
   // The end of the wire: on layer 2 behind the full coils, else visible.
-  CadSetLayer(s.nt > 1 ? 2 : 5);
+  CadSetLayer(nt > 1 ? 2 : 5);
   const Real rad = phi * 3.14159265358979323846264338327950288L / 180;
   const Real c = std::cos(rad), sn = std::sin(rad);
   CadLine((r - w) * c, (r - w) * sn, (r + w) * c, (r + w) * sn);
   CadSetLayer(5);
-  if (s.nt > 1) {
+  if (nt > 1) {
     CadCircle(0, 0, r + w);
     CadCircle(0, 0, r - w);
   } else if (left) {

@@ -366,6 +366,11 @@ void CadChooseCode() {
   std::string& line = cs.CadPlotCommandLines[std::clamp<int>(st.CadPlotLineIndex, 1, 5) - 1];
   std::string edited = line;
   if (PlotConfig().Edit(edited)) line = edited;
+  if (TrimBlanks(line).empty()) {
+    ShowErrorBox("Plotprogramm nicht eingerichtet\nEinstellung: "_oem + kPlotProgramSetting);
+    G().AbortFlag = 1;
+    return;
+  }
   SetCurrentHelpNumber(2060);
   std::string answer = line;
   InputText("GRAVELO-Kommandozeile (0=Parameter)", 60, answer);

@@ -151,5 +151,7 @@ void DeleteTempDrawingFiles();
 // command line detached, showing the start failure in an error box.
 void GraveloCommandLine(std::string& line);
 void CadStartPlotProgram(std::string_view line);
+// Where the plot program's command lines are set.
+inline constexpr const char* kPlotProgramSetting = "Datei > Einstellungen > Extern > GRAVELO Command Lines";
 
 }  // namespace zeb

@@ -30,11 +30,9 @@ struct CadSettingsRecord {
   std::string CadTextStyleName = "TXT8";  // "Textstil CAD"
   Real CadTextFactor = 1.0L;          // "Textbreitenfaktor CAD"
   Real CadTextObliqueAngle = 0;       // "Textwinkel"
-  // Plot program command lines 1..CadPlotLineCount (index 0 = line 1).
-  std::array<std::string, 5> CadPlotCommandLines{
-      "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0", "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0",
-      "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0", "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0",
-      "C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0"};
+  // Plot program command lines 1..CadPlotLineCount (index 0 = line 1);
+  // none until the user sets one.
+  std::array<std::string, 5> CadPlotCommandLines{};
   std::int16_t CadPlotLineCount = 1;
   // Main window and start-up values.
   std::string CadFolder;              // "CAD Ordner" (initial folder of the save dialog)

@@ -13,6 +13,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/text.h"
+#include "base/viewer.h"
 #include "graphics/cad.h"
 #include "graphics/cad_output.h"
 #include "platform/codepage.h"
@@ -133,32 +134,19 @@ void CadStartPlotProgram(std::string_view line) {
     ShowErrorBox("Kommandozeile fehlerhaft: "_oem + std::string(line));
     return;
   }
-  const std::string& first = argv[0];
+  // The program as the line names it, for the message.
+  const std::vector<std::string> named = SplitCommandLine(TrimBlanks(std::string(line)));
+  const std::string program = named.empty() ? std::string(line) : named.front();
+  const std::string first = argv[0];
   if (first.size() > 4 && UpperStr(first.substr(first.size() - 4)) == ".BAT") {
     if (!FileCanBeOpened(first)) {
-      ShowErrorBox("file not found");
+      ShowProgramStartError(ENOENT, program, kPlotProgramSetting);
       return;
     }
     argv.insert(argv.begin(), "sh");
   }
-  ProcessResult r = StartProgram(argv, false);
-  if (r.started) return;
-  switch (r.error) {
-    case ENOENT:
-    case EACCES:
-    case ENOEXEC:
-    case ENOTDIR:
-    case ELOOP:
-    case ENAMETOOLONG:
-      ShowErrorBox("file not found");
-      break;
-    case ENOMEM:
-      ShowErrorBox("out of memory !");
-      break;
-    default:
-      ShowErrorBox("Exec error " + IntToText(r.error));
-      break;
-  }
+  const ProcessResult r = StartProgram(argv, false);
+  if (!r.started) ShowProgramStartError(r.error, program, kPlotProgramSetting);
 }
 
 }  // namespace zeb

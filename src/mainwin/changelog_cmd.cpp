@@ -10,6 +10,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/text.h"
+#include "base/viewer.h"
 #include "mainwin/config.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
@@ -221,8 +222,17 @@ std::vector<std::string> DocumentLinkArguments(int n) {
 void OpenDocumentLink(int n) {
   std::vector<std::string> argv = DocumentLinkArguments(n);
   if (argv.empty()) return;
+  const std::string setting = "Dokument > Dokument Setup > ";
+  // The default viewer without a file has nothing to show.
+  if (argv.size() == 1 && argv[0] == "xdg-open") {
+    ShowOemMessage("Dokument " + std::to_string(n) + ": keine Datei eingetragen\nEinstellung: " + setting + "File " +
+                   std::to_string(n));
+    return;
+  }
   if (!ConfirmDocumentCommand(n, argv)) return;
-  if (!StartProgram(argv).started) ShowErrorBox(argv[0] + " not found");
+  const ProcessResult r = StartProgram(argv);
+  if (!r.started)
+    ShowProgramStartError(r.error, FromUtf8(CodePage::Cp850, argv[0]), setting + "Program " + std::to_string(n));
 }
 
 // --- Windows -------------------------------------------------------------

@@ -218,7 +218,7 @@ std::vector<Command> BuildTable() {
                    0, [] { return DialogsThere() && DrawingRegistered({DrawingEntry::ProductionDrawing, 0}); }));
   t.push_back(Item("mi_EditDimensioning", "mi_Edit", "Dimensioning", [] { InputDimensioning(); }, MWR));
   t.push_back(Item("mi_EditRecalculation", "mi_Edit", "Recalculation", [] { InputRecalculation(); }, MWR));
-  t.push_back(Item("mi_EditPreDimensioning", "mi_Edit", "Pre-Dimensioning", [] { InputPreDimensioning(); }, MWR));
+  t.push_back(Item("mi_EditPreDimensioning", "mi_Edit", "Pre-Dimensioning", [] { InputPreDimensioningMode(); }, MWR));
   t.push_back(Menu("mi_EditDimensionMaterial", "mi_Edit", "Dimension Material"));
   t.push_back(Item("mi_editauslegungwstgmodul", "mi_EditDimensionMaterial", "G Module",
                    [] { InputPreDimensioning(); }, MWR));

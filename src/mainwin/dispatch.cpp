@@ -14,6 +14,7 @@
 #include "mainwin/program.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
+#include "reports/device.h"
 #include "reports/printjob.h"
 #include "reports/printout_full.h"
 #include "reports/printout_short.h"
@@ -195,6 +196,7 @@ void RunPrintMacro() {
   if (g.AbortFlag != 0) return;
   if (!PrintMacroDialogs().ExecutePrintDialog()) return;
 
+  BeginPdfBatch();
   for (int n = 1; n <= 13; ++n) {
     if (!choice.checked[static_cast<std::size_t>(n)]) continue;
     if (n == 1) {
@@ -215,6 +217,7 @@ void RunPrintMacro() {
       PrinterEndDoc();
     }
   }
+  EndPdfBatch();
 }
 
 }  // namespace zeb

@@ -459,6 +459,59 @@ void PreDimensioningOutputsToForm() {
   SetOut(11, ModulusName(), FormatStress(s.GT), StressUnitName());
 }
 
+// ---------------------------------------------------------------- pre-dimensioning on the table material
+
+// Rows: 1 "F1", 2 "F2", 3 "sh" ("s2" without a first point), 4 "Dm/d",
+// 5 "tz/t" (tau zul / tau), 6 "T".
+void PreDimensioningModeRows() {
+  const SpringDataRecord& s = SpringData();
+  const std::string L = LengthUnitName();
+  SetRow(1, "F1", ForceUnitName());
+  SetRow(2, "F2", ForceUnitName());
+  SetRow(3, s.Point1Off == 1 ? "s2" : "sh", L);
+  SetRow(4, "Dm/d", "");
+  SetRow(5, "tz/t", "");  // tau zul / tau, short for the label column
+  SetRow(6, "T", TemperatureUnitName());
+}
+
+void PreDimensioningModePass() {
+  SpringDataRecord& s = SpringData();
+  s.F1 = Force(1);
+  s.F2 = Force(2);
+  s.sh = Len(3);
+  s.PreW = Plain(4);
+  if (s.PreW < 1.5L) s.PreW = 9.0L;
+  s.PreTauRatio = Plain(5);
+  if (s.PreTauRatio <= 0.0L) s.PreTauRatio = 1.0L;
+  s.T = Temp(6);
+  RunPreDimensioning();
+}
+
+void PreDimensioningModeOutputsToForm() {
+  const SpringDataRecord& s = SpringData();
+  const std::string L = LengthUnitName(), S = StressUnitName();
+  SetOut(1, "d", FormatLength(s.d), L);
+  SetOut(2, "Dm", FormatLength(s.Dm), L);
+  SetOut(3, "L0", FormatLength(s.L0), L);
+  SetOut(4, "L2", FormatLength(s.L2), L);
+  StressRows(5);
+  SetOut(8, "tau n", FormatStress(s.taun), S);
+  SetOut(9, "tau zul", FormatStress(s.tauzul), S);
+  SetOut(10, "n", FloatToStrSig(s.n), "");
+  SetOut(11, "Ln", FormatLength(s.Ln), L);
+  SetOut(12, "Lc", FormatLength(s.Lc), L);
+}
+
+void FillPreDimensioningModeEdits() {
+  const SpringDataRecord& s = SpringData();
+  SetEdit(1, FormatForce(s.F1));
+  SetEdit(2, FormatForce(s.F2));
+  SetEdit(3, FormatLength(s.sh));
+  SetEdit(4, FloatToStrSig(s.PreW));
+  SetEdit(5, FloatToStrSig(s.PreTauRatio));
+  SetEdit(6, FormatTemperature(s.T));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- public
@@ -653,6 +706,25 @@ void InputPreDimensioning() {
     PreDimensioningOutputsToForm();
     FillPreDimensioningEdits();
     ShowForm(row, 6200, s.Point1Off == 1 ? 4 : 0);
+  }
+  EndOnlineInput();
+  RunCalculation();
+}
+
+void InputPreDimensioningMode() {
+  BaseGlobals& g = G();
+  SpringDataRecord& s = SpringData();
+  SetupOnlineInput("Vorauslegung", 6, 12);
+  int row = s.Point1Off == 1 ? 2 : 1;
+  FillPreDimensioningModeEdits();
+  g.AbortFlag = 0;
+  while (g.AbortFlag == 0) {
+    ResetErrorMessages();
+    GuardedPass([] { PreDimensioningModePass(); });
+    PreDimensioningModeRows();
+    PreDimensioningModeOutputsToForm();
+    FillPreDimensioningModeEdits();
+    ShowForm(row, 6200, s.Point1Off == 1 ? 1 : 0);
   }
   EndOnlineInput();
   RunCalculation();

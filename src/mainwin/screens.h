@@ -1,6 +1,7 @@
 // The input screens of the three calculation modes on the online input
 // form: recalculation, dimensioning (with the interval searches and the
-// wire estimate) and pre-dimensioning. Each loops over runs of the form,
+// wire estimate) and pre-dimensioning (on the current material, or on a
+// material given by its shear modulus). Each loops over runs of the form,
 // recalculating after every accepted entry, until Esc or "&Schließen".
 #pragma once
 #include <string>
@@ -12,6 +13,9 @@ namespace zeb {
 void InputRecalculation();
 void InputDimensioning();
 void InputPreDimensioning();
+// Pre-dimensioning on the current material: forces, stroke, Dm/d and the
+// stress ratio in; wire, coil diameter and L2 found by RunPreDimensioning.
+void InputPreDimensioningMode();
 
 void FillRecalculationEdits();
 void FillDimensioningEdits();

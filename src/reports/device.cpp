@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "base/choosers.h"
@@ -324,8 +325,8 @@ bool ConvertCopy(const std::string& source, const std::string& destination) {
 }
 
 // Starts program (split at blanks; "xdg-open" when empty) with file as one
-// more argument, no shell.
-void StartProgramOn(std::string_view program, const std::string& file) {
+// more argument, no shell; one that does not start is named with setting.
+void StartProgramOn(std::string_view program, const std::string& file, std::string_view setting) {
   std::vector<std::string> argv = SplitCommandLine(program);
   if (argv.empty()) argv.push_back("xdg-open");
   std::error_code ec;
@@ -334,7 +335,7 @@ void StartProgramOn(std::string_view program, const std::string& file) {
   SetHourglassCursor();
   const ProcessResult r = StartProgram(argv);
   SetArrowCursor();
-  if (!r.started) ShowError(Oem(argv.front()) + " not found");
+  if (!r.started) ShowProgramStartError(r.error, Oem(argv.front()), setting);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -349,11 +350,31 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// The code page 850 bytes to the text printer: its device when there is
-// one, else the spooler's "lp -o raw".
+void PrintIntoPdfFile();
+
+// The code page 850 bytes to the text printer: the listed system printer
+// of its number through the spooler, or the PDF file after them; where no
+// printers are listed its device when there is one, else the spooler's
+// default.
 void SendToTextPrinter() {
   DeviceState& st = St();
   const int port = std::max<int>(G().PrinterPortNumber, 1);
+  if (const std::optional<std::vector<std::string>> names = Printer().SystemPrinters()) {
+    const std::size_t listed = std::min(names->size(), kListedTextPrinters);
+    if (static_cast<std::size_t>(port) > listed) {
+      PrintIntoPdfFile();
+      return;
+    }
+    const std::string& name = (*names)[static_cast<std::size_t>(port) - 1];
+    const ProcessResult r = StartProgram({"lp", "-d", name, "-o", "raw", st.fileName}, true);
+    if (!r.started || r.exitCode != 0) {
+      ShowError(r.started ? "Fehler beim Drucken: lp " + std::to_string(r.exitCode) : "lp not found");
+      G().AbortFlag = 1;
+      return;
+    }
+    st.delivered = name;
+    return;
+  }
   const std::string folder = AddBackslash(PrinterDeviceFolder());
   for (const std::string& dev : {folder + "usb/lp" + std::to_string(port - 1), folder + "lp" + std::to_string(port - 1)}) {
     if (!PathExists(dev)) continue;
@@ -379,11 +400,16 @@ void SendToTextPrinter() {
 
 // Target 4: the printer; without one a PDF file in the temp folder.
 void PrintOnPrinter() {
-  DeviceState& st = St();
   if (Printer().HasPrinter()) {
-    PrintTextFile(st.fileName);
+    PrintTextFile(St().fileName);
     return;
   }
+  PrintIntoPdfFile();
+}
+
+// The work file printed into a new PDF file of the temp folder, named in a box.
+void PrintIntoPdfFile() {
+  DeviceState& st = St();
   const std::string pdf = CreatePrintPdfFile();
   if (pdf.empty()) return;
   if (!Printer().SetPdfOutput(pdf)) {
@@ -429,7 +455,7 @@ void Deliver() {
     case kOutTextProgram:
       if (ConvertCopy(st.fileName, ViewerDisplayFile())) {
         st.delivered = ViewerDisplayFile();
-        StartProgramOn(g.TextProgramPath, ViewerDisplayFile());
+        StartProgramOn(g.TextProgramPath, ViewerDisplayFile(), kTextProgramSetting);
       }
       DeleteWorkFile(st.fileName);
       break;
@@ -439,7 +465,7 @@ void Deliver() {
       break;
     case kOutHtml:
       st.delivered = st.fileName;
-      StartProgramOn(g.HtmlBrowserPath, st.fileName);
+      StartProgramOn(g.HtmlBrowserPath, st.fileName, kHtmlBrowserSetting);
       break;
     case kOutCommandLine: {
       g.TxtFileCounter = st.txtNumber;
@@ -466,14 +492,45 @@ std::string CreatePrintPdfFile() {
   return pdf;
 }
 
+namespace {
+
+// The PDF files of an open batch, named together at its end.
+struct PdfBatch {
+  bool open = false;
+  std::vector<std::string> files;
+};
+PdfBatch& Batch() {
+  static PdfBatch batch;
+  return batch;
+}
+
+}  // namespace
+
 bool AnnouncePrintPdf(const std::string& pdf) {
   std::error_code ec;
   if (std::filesystem::file_size(pdf, ec) > 0 && !ec) {
-    ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(pdf), 0);
+    if (Batch().open)
+      Batch().files.push_back(pdf);
+    else
+      ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(pdf), 0);
     return true;
   }
   ::unlink(pdf.c_str());
   return false;
+}
+
+void BeginPdfBatch() { Batch() = PdfBatch{true, {}}; }
+
+void EndPdfBatch() {
+  const std::vector<std::string> files = std::move(Batch().files);
+  Batch() = PdfBatch{};
+  if (files.size() == 1) {
+    ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(files.front()), 0);
+  } else if (files.size() > 1) {
+    std::string text = "Kein Drucker vorhanden, Ausdruck in PDF-Dateien:"_oem;
+    for (const std::string& f : files) text += "\n" + Oem(f);
+    ShowMessageBox(text, 0);
+  }
 }
 
 // ------------------------------------------------------------ set-up

@@ -165,5 +165,9 @@ std::string CreatePrintPdfFile();
 // After a job printed into pdf: the "Meldung:" box naming it (true), or the
 // file removed when the job left it empty (false).
 bool AnnouncePrintPdf(const std::string& pdf);
+// Between these two the PDF files announced are collected, and the end
+// names them all in one box (none when nothing was printed).
+void BeginPdfBatch();
+void EndPdfBatch();
 
 }  // namespace zeb

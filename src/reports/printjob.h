@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,12 @@ class PrinterPort {
   // The graphics print job.
   virtual void BeginDoc() = 0;
   virtual void EndDoc() = 0;
+  // The system's printers by name (UTF-8); nullopt where they are not
+  // listed. The text printer's number n picks listed printer n of the
+  // first kListedTextPrinters, the number after them the PDF file.
+  virtual std::optional<std::vector<std::string>> SystemPrinters() { return std::nullopt; }
 };
+inline constexpr std::size_t kListedTextPrinters = 3;
 
 // Records its calls ("HasPrinter", "SetPdfOutput(path)", "SetLandscape(1)",
 // "BeginDoc", "EndDoc"); no printer and no PDF unless given.

@@ -20,8 +20,7 @@ DocumentLinkTable& DocumentLinks() {
 
 DocumentLinkTable DefaultDocumentLinks() {
   DocumentLinkTable links;
-  const char* programs[] = {"notepad.exe", "write.exe", "mspaint.exe", "notepad.exe", "notepad.exe"};
-  for (int i = 1; i <= kDocumentLinkCount; ++i) links[static_cast<std::size_t>(i)].Program = programs[i - 1];
+  for (int i = 1; i <= kDocumentLinkCount; ++i) links[static_cast<std::size_t>(i)].Program = "xdg-open";
   return links;
 }
 

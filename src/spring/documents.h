@@ -17,8 +17,7 @@ using DocumentLinkTable = std::array<DocumentLink, kDocumentLinkCount + 1>;  // 
 
 // The links of the current spring.
 DocumentLinkTable& DocumentLinks();
-// The start values: "notepad.exe", "write.exe", "mspaint.exe",
-// "notepad.exe", "notepad.exe"; no files.
+// The start values: the desktop's viewer "xdg-open" for all five; no files.
 DocumentLinkTable DefaultDocumentLinks();
 
 // The documents section as file lines (CR LF ends).

@@ -118,6 +118,29 @@ TEST_F(ViewerTest, ViewerOpensWhereTheLastWasClosed) {
   ShowTextFileViewer(dir_ + "/druck.txt");
 }
 
+// The text editor export hands the display file to the text program of the
+// settings; one that cannot start is named with that setting.
+TEST_F(ViewerTest, EditorExportUsesTheTextProgram) {
+  const std::string display = Put("outwin.txt", "text\r\n");
+  G().TextProgramPath = dir_ + "/fehlt/editor --neu";
+  ui().ExpectTextViewer("outwin.txt");
+  ShowTextFileViewer(dir_ + "/druck.txt");
+  const TextViewerRequest request = Last().viewer;
+  ASSERT_TRUE(static_cast<bool>(request.exportNotepad));
+  ui().ExpectMessageBox("Fehler", "file not found: " + dir_ +
+                                      "/fehlt/editor\nEinstellung: Datei > Einstellungen > Extern > Textprogramm");
+  request.exportNotepad();
+  const std::string editor = dir_ + "/editor";
+  test::WriteBytes(editor, "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + dir_ + "/args.tmp\"\nmv \"" + dir_ + "/args.tmp\" \"" +
+                               dir_ + "/args\"\n");
+  fs::permissions(editor, fs::perms::owner_all);
+  G().TextProgramPath = editor + " --neu";
+  request.exportNotepad();
+  for (int i = 0; i < 500 && !fs::exists(dir_ + "/args"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(test::ReadBytes(dir_ + "/args"), "--neu|" + display + "|");
+}
+
 TEST_F(ViewerTest, ConvertToWindowsText) {
   const std::string source = Put("oem.txt", "Größe ±\r\nzweite"_oem);
   ConvertTextFileOemToAnsi(source, dir_ + "/ansi.txt");

@@ -16,6 +16,7 @@
 #include "base/colors.h"
 #include "base/globals.h"
 #include "base/help.h"
+#include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "base/viewer.h"
 #include "base_qt/support_qt.h"
@@ -122,6 +123,17 @@ TEST_F(QtForms, ViewerCopiesTheSelectionAndMarkAllTheWholeText) {
     Child<QAction>(d, "mi_dateiBeenden")->trigger();
   });
   ShowTextFileViewer(scratch + "/out.txt");
+}
+
+// Both exports of the text window hand the file to the text program.
+TEST_F(QtForms, BothViewerExportsStartTheTextProgram) {
+  int exports = 0;
+  TextViewerRequest request;
+  request.exportNotepad = [&] { ++exports; };
+  TForm_showtextfile form(nullptr, request);
+  Child<QAction>(&form, "mi_dateiExportNotepad")->trigger();
+  Child<QAction>(&form, "ExportWordpad1")->trigger();
+  EXPECT_EQ(exports, 2);
 }
 
 TEST(QtColours, TableColoursBecomeQColors) {

@@ -86,6 +86,25 @@ TEST_F(ViewTest, EndForm1WithoutEndCoilsAndHalfCoilRounding) {
   EXPECT_DOUBLE_EQ((60.0 - 4) / 3.5, double(CoilPitch(60, 2, false)));
 }
 
+// The coils drawn are those the data block prints (three significant
+// digits): a stored 5.49999998 prints 5.5 and draws 6 coils, as 5.5 does;
+// 4.50000001 prints 4.5 and draws 4.
+TEST_F(ViewTest, CoilCountAsPrinted) {
+  SpringDataRecord& s = SpringData();
+  EXPECT_EQ(9.5L, ShownCoils(9.49999998L));
+  EXPECT_EQ(11.0L, ShownCoils(10.99999999L));
+  s.n = 5.49999998L;
+  const double P = (60.0 - 2 * 2) / (6 - 0.5);
+  EXPECT_DOUBLE_EQ(P, double(CoilPitch(60, 2, false)));
+  ScreenView(1);
+  EXPECT_EQ(5u, RightArcHeights(P).size());  // coils 2..6
+  s.n = 4.50000001L;
+  EXPECT_DOUBLE_EQ((60.0 - 4) / 3.5, double(CoilPitch(60, 2, false)));
+  // The section draws the same count: N1 + N2 = 2 end coils of height 2.
+  s.n = 5.49999998L;
+  EXPECT_DOUBLE_EQ(P, double(CoilPitch(60, 2, true)));
+}
+
 // Lines and arcs in a form that compares regardless of drawing order.
 std::vector<std::vector<long>> Shapes(const std::vector<SinkCall>& calls, bool mirror) {
   auto q = [](double v) { return std::lround(v * 1e6); };

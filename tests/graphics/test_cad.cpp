@@ -261,11 +261,23 @@ TEST_F(CadOutputTest, AskedPlotCodeEditsTheCommandLine) {
   SetPlotConfigForm(form);
   ui().ExpectChoice("CAD-Code", 4);
   ui().ExpectInputText("GRAVELO-Kommandozeile (0=Parameter)", TextAnswer::Keep()).Value(edited);
-  ui().ExpectMessageBox("Fehler", "file not found");
+  ui().ExpectMessageBox("Fehler", "file not found: " + dir() + "/edited-plotter\nEinstellung: Datei > Einstellungen > Extern > GRAVELO Command Lines");
   RunCode(0, [] { CadLine(0, 0, 1, 1); });
-  EXPECT_EQ(form->Shown(), Strings{"C:\\GRAVELO\\WGRAVELO GRAVELO.DXF /M1.0"});
+  EXPECT_EQ(form->Shown(), Strings{""});  // no plot program until one is set
   EXPECT_EQ(CadSettings().CadPlotCommandLines[0], edited);
   EXPECT_TRUE(std::filesystem::exists(tmp() + "/gravelo.dxf"));
+}
+
+// Without a plot program the plot code says so and writes nothing.
+TEST_F(CadOutputTest, PlotCodeWithoutPlotProgramSaysSo) {
+  auto form = std::make_shared<ScriptedPlotConfigForm>();
+  form->Answer("   ");
+  SetPlotConfigForm(form);
+  ui().ExpectChoice("CAD-Code", 4);
+  ui().ExpectMessageBox("Fehler", "Plotprogramm nicht eingerichtet\nEinstellung: Datei > Einstellungen > Extern > GRAVELO Command Lines");
+  CadBeginOutput(0);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(std::filesystem::exists(tmp() + "/gravelo.dxf"));
 }
 
 TEST_F(CadOutputTest, CancelledChoiceOpensNothing) {

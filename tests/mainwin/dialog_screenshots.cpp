@@ -207,6 +207,11 @@ int main(int argc, char** argv) {
   PrinterSeams seams = QtPrinterSeams(nullptr);
   Take(out, "TForm_printconf", [&] { RunPrintSetup(nullptr, false, seams); });
   Take(out, "TForm_printerinfo", [&] { ShowPrinterInfo(nullptr, seams.facts()); });
+  // "Drucker..." of the print set-up: the print dialog, also without a printer.
+  Take(out, "PrintDialog1", [&] {
+    bool landscape = false;
+    seams.printDialog(landscape);
+  });
   // The file list of a folder with two springs.
   const std::optional<std::string> folder = MakeUniqueFile(G().TempFolder, "zeb1_list_");
   if (folder) {

@@ -223,7 +223,7 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   EXPECT_EQ(DocumentLinkArguments(3), (std::vector<std::string>{"xdg-open", cwd + "/x.txt"}));
   EXPECT_EQ(DocumentLinkArguments(4), (std::vector<std::string>{"xdg-open", cwd + "/$(rm -rf x); y"}));
   EXPECT_TRUE(DocumentLinkArguments(6).empty());
-  EXPECT_EQ(DefaultDocumentLinks()[1].Program, "notepad.exe");
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(DefaultDocumentLinks()[static_cast<std::size_t>(n)].Program, "xdg-open");
 
   // A program that records its arguments, one a line.
   const std::string prog = dir_ + "/prog";
@@ -240,10 +240,25 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(test::ReadBytes(args), "--flag\n" + dir_ + "/a b.txt\n");
 
+  // A program that cannot start is named with the field to change.
   links[5] = {"/nonexistent/zeb-viewer", "f"};
   ui().ExpectYesNo("Dokument 5", true);
-  ui().ExpectMessageBox("", "/nonexistent/zeb-viewer not found");
+  ui().ExpectMessageBox("Fehler", "file not found: /nonexistent/zeb-viewer\nEinstellung: Dokument > Dokument Setup > Program 5");
   OpenDocumentLink(5);
+  // The default viewer with no file: no program started, the link is
+  // said to be empty; a program of the user's own still starts.
+  links[2] = {"xdg-open", ""};
+  ui().ExpectMessageBox("", "Dokument 2: keine Datei eingetragen\nEinstellung: Dokument > Dokument Setup > File 2");
+  OpenDocumentLink(2);
+  links[3] = {"NOTEPAD.EXE", ""};
+  ui().ExpectMessageBox("", "Dokument 3: keine Datei eingetragen");
+  OpenDocumentLink(3);
+  links[1] = {prog, ""};
+  fs::remove(args);
+  ui().ExpectYesNo("Dokument 1", true);
+  OpenDocumentLink(1);
+  for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(test::ReadBytes(args), "");
 }
 
 // A link read from a received spring file starts nothing before the user
@@ -320,7 +335,7 @@ TEST_F(ChangeLogCmdTest, DocumentLinksFormCancelKeepsLinks) {
   SetDocumentationDialogs(d);
   EditDocumentLinks();
   EXPECT_EQ(G().AbortFlag, 1);
-  EXPECT_EQ(DocumentLinks()[1].Program, "notepad.exe");
+  EXPECT_EQ(DocumentLinks()[1].Program, "xdg-open");
   d.documentLinks = [](DocumentLinksForm& f) {
     f.program[0] = "ed";
     f.file[4] = "/tmp/\xC3\xA4 b.txt";

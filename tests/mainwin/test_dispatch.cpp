@@ -2,6 +2,10 @@
 // printouts, printer and graphics window.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +17,7 @@
 #include "graphics/cadsettings.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/program.h"
+#include "reports/device.h"
 #include "reports/printjob.h"
 
 namespace zeb {
@@ -58,6 +63,26 @@ class LoggingPrinter : public HeadlessPrinter {
 
  private:
   std::vector<std::string>& log_;
+};
+
+// A printer without a device: each job writes a PDF file of the temp folder
+// and announces it, as the Qt port does.
+class PdfPrinter : public HeadlessPrinter {
+ public:
+  bool HasPrinter() override { return false; }
+  void BeginDoc() override { pdf_ = CreatePrintPdfFile(); }
+  void EndDoc() override {
+    if (pdf_.empty()) return;
+    std::FILE* f = std::fopen(pdf_.c_str(), "wb");
+    if (f != nullptr) {
+      std::fputs("%PDF-1.4\n", f);
+      std::fclose(f);
+    }
+    AnnouncePrintPdf(pdf_);
+  }
+
+ private:
+  std::string pdf_;
 };
 
 class DispatchTest : public test::BaseTest {
@@ -211,6 +236,32 @@ TEST_F(DispatchTest, PrintMacroUnregisteredDrawing) {
   ui().ExpectMessageBox("Fehler", "Quick 1: keine Ausgabe");
   RunPrintMacro();
   EXPECT_EQ(log_, (std::vector<std::string>{"buckling 3", "BeginDoc", "FormPaint", "EndDoc"}));
+}
+
+// Without a printer two drawings give two PDF files, named together in
+// one box at the end; nothing asks about a file the program named.
+TEST_F(DispatchTest, PrintMacroNamesItsPdfFilesInOneBox) {
+  RegisterAll();
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("zeb1_macro_pdf_" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  G().TempFolder = dir.string() + "/";
+  SetPrinterPort(std::make_shared<PdfPrinter>());
+  form_->Answer({3, 13});
+  ui().ExpectMessageBox("Meldung", "Kein Drucker vorhanden, Ausdruck in PDF-Dateien:\n" + dir.string() +
+                                       "/zeb1.pdf\n" + dir.string() + "/zeb1-2.pdf");
+  RunPrintMacro();
+  EXPECT_TRUE(std::filesystem::exists(dir / "zeb1.pdf"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "zeb1-2.pdf"));
+  // One drawing alone: the single file's own box, as outside the macro.
+  form_->Answer({13});
+  ui().ExpectMessageBox("Meldung", "Kein Drucker vorhanden, Ausdruck in PDF-Datei " + dir.string() + "/zeb1-3.pdf");
+  RunPrintMacro();
+  // Nothing printed: no box.
+  form_->Answer({});
+  RunPrintMacro();
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

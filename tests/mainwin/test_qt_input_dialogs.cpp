@@ -17,6 +17,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QPrinterInfo>
+#include <QRadioButton>
+#include <QGroupBox>
 #include <functional>
 
 #include "qt_test_support.h"
@@ -605,6 +608,26 @@ TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
   EXPECT_EQ(Config().HideLogo, 1);
   EXPECT_EQ(g.TextWindowHeight, 580);
   EXPECT_EQ(CadSettings().CadUnitFactor, 1.0L);
+}
+
+// The text printer is chosen among the system's printers and the PDF file,
+// not among parallel ports; the choice is stored as its number.
+TEST_F(QtInputDialogsTest, TextPrinterChoicesAreTheSystemPrintersAndThePdfFile) {
+  QStringList expected;
+  for (const QString& name : QPrinterInfo::availablePrinterNames())
+    if (expected.size() < 3) expected << name;
+  expected << "PDF-Datei";
+  G().PrinterPortNumber = 1;
+  Driver d("Tconfig", [&](QWidget& w) {
+    QStringList shown;
+    for (QRadioButton* b : Get<QGroupBox>(w, "RadioGroup_lpt")->findChildren<QRadioButton*>()) shown << b->text();
+    EXPECT_EQ(shown, expected);
+    EXPECT_FALSE(shown.contains("LPT1"));
+    Click(w, QString("RadioGroup_lpt_%1").arg(expected.size() - 1).toStdString().c_str());
+    Click(w, "Button_ok");
+  });
+  EXPECT_TRUE(dialogs_->Configuration());
+  EXPECT_EQ(G().PrinterPortNumber, expected.size());
 }
 
 // open() opens the colour picker: it picks line row (OK), or cancels when

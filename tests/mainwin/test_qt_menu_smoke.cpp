@@ -422,6 +422,46 @@ class QtMenuSmokeTest : public ::testing::Test {
   QtMessageHandler oldHandler_ = nullptr;
 };
 
+// The top menu an item lies under.
+std::string TopMenu(const Command& c) {
+  const Command* at = &c;
+  while (!at->parent.empty()) {
+    const Command* up = FindCommand(at->parent);
+    if (up == nullptr) break;
+    at = up;
+  }
+  return at->name;
+}
+
+// Every item of View, CAD and Edit can be chosen for a round-wire spring.
+// The one item that follows the data: the message report is there only
+// while the last calculation left messages.
+TEST_F(QtMenuSmokeTest, ViewCadAndEditItemsAreLiveForARoundWireSpring) {
+  const fs::path file = root_ / "work" / "round_dynamic.zeb";
+  fs::copy_file(test::SourceDir() / "examples" / "round_dynamic.zeb", file);
+  Start({"wzeb1", file.string()});
+  MainWindow().RefreshMainWindow();
+  window_->UpdateEnabled();
+  int checked = 0;
+  for (const Command& c : CommandTable()) {
+    if (c.isMenu) continue;
+    const std::string top = TopMenu(c);
+    if (top != "mi_View" && top != "mi_CAD" && top != "mi_Edit") continue;
+    QAction* a = window_->Action(c.name);
+    ASSERT_NE(a, nullptr) << c.name;
+    ++checked;
+    if (c.name == "mi_viewErrorMessages") {
+      EXPECT_EQ(a->isEnabled(), G().ErrorMessageList.count > 0) << c.name;
+      continue;
+    }
+    EXPECT_TRUE(a->isEnabled()) << c.name << " is greyed out";
+    EXPECT_TRUE(a->isVisible()) << c.name;
+  }
+  // Edit 13, View 28, CAD 8 items.
+  EXPECT_EQ(checked, 49);
+  ExitCloses();
+}
+
 TEST_F(QtMenuSmokeTest, EveryCommandOnTheRoundWireExample) { ExamplePass("round_dynamic.zeb"); }
 
 TEST_F(QtMenuSmokeTest, EveryCommandOnTheFlatWireExample) { ExamplePass("rectangular.zeb"); }

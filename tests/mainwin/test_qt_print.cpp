@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "qt_test_support.h"
 #include "base/globals.h"
@@ -17,6 +19,7 @@
 #include "platform/files.h"
 #include "reports/device.h"
 #include "reports/printjob.h"
+#include "reports/qt/printsetup_form.h"
 
 namespace zeb {
 namespace {
@@ -70,6 +73,71 @@ TEST(QtPrinterTarget, WithoutAPrinterTheLinesGoToAPdf) {
   SetPrinterPort(nullptr);
   SetUi(nullptr);
   fs::remove_all(dir);
+}
+
+// Unattended as a user sees it: no page-range dialog and no overwrite
+// question about the PDF file the program named itself, only the one box
+// naming it.
+TEST(QtPrinterTarget, TheProgramsOwnPdfIsNotQuestioned) {
+  if (Capture("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+  ResetBaseGlobals();
+  InitOutputDevice();
+  const std::string dir = *MakeUniqueFile(TempDirectory(), "qtprint");
+  fs::remove(dir);
+  fs::create_directory(dir);
+  G().TempFolder = dir;
+  auto ui = std::make_shared<QtUi>();
+  SetUi(ui);
+  auto port = MakeQtTextPrinterPort(ui);
+  if (port->HasPrinter()) GTEST_SKIP() << "a default printer is installed";
+  SetPrinterPort(port);
+
+  std::vector<std::string> seen;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr) return;
+    seen.push_back(w->metaObject()->className());
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+      seen.back() += ": " + box->text().toStdString();
+      box->accept();
+    } else if (auto* dialog = qobject_cast<QDialog*>(w)) {
+      dialog->reject();
+    }
+  });
+  timer.start(20);
+  OpenOutputDevice(kOutPrinter, "");
+  WriteOutputLine("Federrate R 16.18 N/mm");
+  CloseOutputDevice();
+  timer.stop();
+
+  std::string all;
+  for (const std::string& w : seen) all += w + "; ";
+  ASSERT_EQ(seen.size(), 1u) << all;
+  EXPECT_EQ(seen[0], "QMessageBox: Kein Drucker vorhanden, Ausdruck in PDF-Datei " + dir + "/zeb1.pdf");
+  EXPECT_NE(Capture("pdftotext -layout '" + dir + "/zeb1.pdf' -").find("Federrate R 16.18 N/mm"),
+            std::string::npos);
+  SetPrinterPort(nullptr);
+  SetUi(nullptr);
+  fs::remove_all(dir);
+}
+
+// "Drucker..." of the print set-up opens the print dialog also when the
+// system has no printer (it offers the PDF file printer then).
+TEST(QtPrintSetup, PrinterButtonOpensThePrintDialog) {
+  std::string seen;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+      seen = dialog->objectName().toStdString();
+      dialog->reject();
+    }
+  });
+  timer.start(20);
+  bool landscape = false;
+  EXPECT_FALSE(QtPrinterSeams(nullptr).printDialog(landscape));  // cancelled
+  timer.stop();
+  EXPECT_EQ(seen, "PrintDialog1");
 }
 
 }  // namespace

@@ -508,5 +508,68 @@ TEST_F(QtWindowTest, OpenedSpringShowsInTheCanvas) {
   ClearDrawingRegistry();
 }
 
+// The about box puts the logo in place of the drawing: the canvas is not
+// blank while the box is up, and the next drawing command brings the
+// spring's sheet back.
+TEST_F(QtWindowTest, AboutBoxDrawsTheLogoUntilTheNextDrawing) {
+  window_->close();
+  window_.reset();
+  SetMainWindow(nullptr);
+  InstallGraphicsFacade();
+  InstallDrawings();
+  std::optional<int> ended;
+  window_ = StartMainWindow({"wzeb1"}, ended);
+  ASSERT_NE(window_, nullptr);
+  window_->resize(800, 600);
+  auto* canvas = qobject_cast<GraphCanvas*>(window_->centralWidget());
+  ASSERT_NE(canvas, nullptr);
+  LoadExample();
+  const auto sheetShown = [] {
+    for (const std::string& record : Facade().Window().DisplayList())
+      if (record.find("105.8") != std::string::npos) return true;
+    return false;
+  };
+  window_->Trigger("mi_ViewQuick1");
+  ASSERT_TRUE(sheetShown());
+  // Share of the canvas that is not background.
+  const auto inked = [&] {
+    const QImage image = canvas->Render();
+    if (image.isNull()) return 0.0;
+    const QRgb background = image.pixel(image.width() - 1, image.height() - 1);
+    int ink = 0, all = 0;
+    for (int y = 0; y < image.height(); y += 3)
+      for (int x = 0; x < image.width(); x += 3, ++all) ink += image.pixel(x, y) != background;
+    return all == 0 ? 0.0 : static_cast<double>(ink) / all;
+  };
+  bool boxSeen = false, sheetDuringBox = true;
+  double inkDuringBox = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget())) {
+      boxSeen = true;
+      sheetDuringBox = sheetShown();
+      inkDuringBox = inked();
+      box->accept();
+    }
+  });
+  timer.start(20);
+  window_->Trigger("mi_HelpAbout");
+  timer.stop();
+  EXPECT_TRUE(boxSeen);
+  EXPECT_FALSE(sheetDuringBox);
+  // The logo's plates, coils and ground fill a good part of the canvas.
+  EXPECT_GT(inkDuringBox, 0.10) << inkDuringBox;
+  EXPECT_FALSE(sheetShown());  // the logo stays after the box
+  window_->Trigger("mi_ViewQuick1");
+  EXPECT_TRUE(sheetShown());
+  G().ModifiedFlag = 0;
+  window_->close();
+  window_.reset();
+  SetMainWindow(nullptr);
+  SetDrawings(nullptr);
+  SetScreen(nullptr);
+  ClearDrawingRegistry();
+}
+
 }  // namespace
 }  // namespace zeb

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "base/globals.h"
@@ -312,6 +313,46 @@ class RefusalsAllowedUi : public BatchUi {
   }
 };
 
+// Pre-dimensioning on the table material: no question, the material
+// stays; the wire follows d = sqrt(8 ratio w F2 / (pi target)) with the
+// static target 0.7 tau zul, Dm = w d, and L2 is rounded to tenths.
+TEST_F(ScreensTest, PreDimensioningModeKeepsTheMaterial) {
+  SpringData().LoadType = 1;
+  const std::string material = SpringData().MaterialName;
+  form_->Add({{{1, "100"}, {2, "300"}, {3, "20"}, {4, "8"}, {5, "1.2"}}, Key::Enter}).Press(Key::Esc);
+  InputPreDimensioningMode();
+  ASSERT_EQ(form_->shown.size(), 2u);
+  EXPECT_EQ(form_->shown[0].state.Caption, "Vorauslegung");
+  EXPECT_EQ(form_->shown[0].HelpBase, 6200);
+  EXPECT_EQ(Column(1, 0), "F1|F2|sh|Dm/d|tz/t|T|");
+  EXPECT_EQ(Column(1, 2), "N|N|mm|||\xf8""C|");
+  EXPECT_EQ(Outputs(1, 0), "d|Dm|L0|L2|tau 1|tau 2|tau h|tau n|tau zul|n|Ln|Lc|");
+  EXPECT_EQ(Column(1, 1).substr(0, 16), "100|300|20|8|1.2");
+  const SpringDataRecord& s = SpringData();
+  EXPECT_EQ(s.MaterialSel, 0);
+  EXPECT_EQ(s.MaterialName, material);
+  EXPECT_GT(s.tauzul, 0.0L);
+  test::ExpectRel(8.0L * s.d, s.Dm, 1e-15L);
+  const Real byHand = std::sqrt(8.0L * 1.2L * 8.0L * 300.0L / (std::numbers::pi_v<Real> * 0.7L * s.tauzul));
+  test::ExpectRel(byHand, s.d, 1e-3L);
+  test::ExpectRel(100.0L, s.F1);
+  test::ExpectRel(300.0L, s.F2);
+  test::ExpectRel(20.0L, s.sh);
+  EXPECT_NEAR(static_cast<double>(s.L2 * 10.0L), std::round(static_cast<double>(s.L2 * 10.0L)), 1e-6);
+  EXPECT_GT(s.L2, s.Lc);
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+// A ratio Dm/d below 1.5 and a stress ratio of 0 or less take the defaults 9 and 1.
+TEST_F(ScreensTest, PreDimensioningModeDefaultsForUnusableRatios) {
+  form_->Add({{{4, "1"}, {5, "-2"}}, Key::Enter}).Press(Key::Esc);
+  InputPreDimensioningMode();
+  ASSERT_EQ(form_->shown.size(), 2u);
+  EXPECT_EQ(form_->shown[1].state.EditText[4], "9");
+  EXPECT_EQ(form_->shown[1].state.EditText[5], "1");
+  test::ExpectRel(9.0L * SpringData().d, SpringData().Dm, 1e-15L);
+}
+
 TEST_F(ScreensTest, BadRowTextsLeaveFiniteValues) {
   std::FILE* sink = std::fopen("/dev/null", "w");
   ASSERT_NE(sink, nullptr);
@@ -321,13 +362,14 @@ TEST_F(ScreensTest, BadRowTextsLeaveFiniteValues) {
                                   std::string("nan"), std::string("\xe2\x88\x92" "5"), std::string("1,5"), long1000,
                                   std::string("\x84\x94\x81"), std::string("<"), std::string("*")}) {
     for (int row = 1; row <= 9; ++row) {
-      for (int screen = 0; screen < 3; ++screen) {
+      for (int screen = 0; screen < 4; ++screen) {
         test::MakeRefSpring();
         form_ = std::make_shared<ScriptedOnlineForm>();
         SetOnlineForm(form_);
         form_->TypeAt(row, text, Key::Enter).Press(Key::Esc);
         if (screen == 0) InputRecalculation();
         else if (screen == 1) InputDimensioning();
+        else if (screen == 3) InputPreDimensioningMode();
         else
           InputPreDimensioning();
         ASSERT_EQ(test::NonFiniteReals(), "") << screen << " row " << row << " " << text.substr(0, 10);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -392,6 +393,54 @@ TEST_F(DeviceTest, TextPrinterGetsCodePage850BytesThroughLpRaw) {
   EXPECT_EQ(DeliveredFileName(), "lp");
 }
 
+// A platform that lists its printers: number n is listed printer n through
+// the spooler, the number after the listed ones the PDF file.
+class ListingPrinter : public HeadlessPrinter {
+ public:
+  ListingPrinter() : HeadlessPrinter(false, true) {}
+  std::optional<std::vector<std::string>> SystemPrinters() override {
+    return std::vector<std::string>{"Laser A", "Tinte", "Drei", "Vier"};
+  }
+};
+
+TEST_F(DeviceTest, TextPrinterByNameOrIntoAPdfFile) {
+  const std::string bin = dir_ + "/bin";
+  fs::create_directory(bin);
+  test::WriteBytes(bin + "/lp", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + dir_ +
+                                    "/lp.args\"\n");
+  ::chmod((bin + "/lp").c_str(), 0700);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+  auto printer = std::make_shared<ListingPrinter>();
+  SetPrinterPort(printer);
+  // Even with a device file there: the listed printer is taken.
+  fs::create_directories(dir_ + "/dev");
+  test::WriteBytes(dir_ + "/dev/lp1", "");
+  SetTextPrinterDeviceFolder(dir_ + "/dev");
+  G().PrinterPortNumber = 2;
+  ui().ExpectQuestion("", "Pause nach jeder Seite", Answer::No);
+  OpenOutputDevice(kOutTextPrinter, "");
+  WriteResultLine("x");
+  CloseOutputDevice();
+  ::setenv("PATH", oldPath.c_str(), 1);
+  Lines args;
+  std::ifstream in(dir_ + "/lp.args");
+  for (std::string a; std::getline(in, a);) args.push_back(a);
+  ASSERT_EQ(args.size(), 5u);
+  EXPECT_EQ(args[0] + " " + args[1] + " " + args[2] + " " + args[3], "-d Tinte -o raw");
+  EXPECT_EQ(DeliveredFileName(), "Tinte");
+  EXPECT_EQ(ReadBytes(dir_ + "/dev/lp1"), "");
+  // Three are listed, so number 4 is the PDF file, whatever the fourth is.
+  G().PrinterPortNumber = 4;
+  ui().ExpectQuestion("", "Pause nach jeder Seite", Answer::No);
+  ui().ExpectPrintRange(1, 1);
+  OpenOutputDevice(kOutTextPrinter, "");
+  WriteResultLine("y");
+  CloseOutputDevice();
+  EXPECT_EQ(printer->Calls().front(), "SetPdfOutput(" + dir_ + "/zeb1.pdf)");
+  SetPrinterPort(nullptr);
+}
+
 TEST_F(DeviceTest, TextPrinterDeviceFileIsPreferred) {
   fs::create_directories(dir_ + "/dev/usb");
   test::WriteBytes(dir_ + "/dev/lp1", "");
@@ -443,7 +492,7 @@ TEST_F(DeviceTest, ProgramsGetThePathWithBlanksAsOneArgument) {
 
   // A missing program is named.
   G().TextProgramPath = dir_ + "/fehlt/prog";
-  ui().ExpectMessageBox("", "/fehlt/prog not found");
+  ui().ExpectMessageBox("Fehler", "file not found: " + dir_ + "/fehlt/prog\nEinstellung: Datei > Einstellungen > Extern > Textprogramm");
   OpenOutputDevice(kOutTextProgram, "");
   WriteResultLine("x");
   CloseOutputDevice();

@@ -177,7 +177,7 @@ TEST_F(SpringFileTest, SectionWritersMarkLineBreaks) {
   ASSERT_EQ(w.size(), 13u + 18u);
   EXPECT_EQ(w[6], "a|b|c|d");
   EXPECT_EQ(w[8], "d2||" + log.StandardsDate + "|||A/B/C|0||");
-  EXPECT_EQ(w[13] + w[14] + w[16] + w[19] + w[22], "Dokumente5notepad.exewrite.exemspaint.exe");
+  EXPECT_EQ(w[13] + w[14] + w[16] + w[19] + w[22], "Dokumente5xdg-openxdg-openxdg-open");
 
   // Drawing texts: three significant digits whatever the display setting.
   G().DecimalsSetting = 0;

@@ -351,7 +351,7 @@ TForm_showtextfile::TForm_showtextfile(QWidget* parent, const TextViewerRequest&
   QMenu* datei = menuBar->addMenu("&Datei");
   datei->setObjectName("mi_Datei");
   QAction* notepad = addAction(datei, "mi_dateiExportNotepad", "Export &Notepad");
-  addAction(datei, "ExportWordpad1", "Export &Wordpad");  // does nothing
+  QAction* wordpad = addAction(datei, "ExportWordpad1", "Export &Wordpad");
   QAction* print = addAction(datei, "mi_DateiDrucken", "&Drucken...");
   QAction* quit = addAction(datei, "mi_dateiBeenden", "&Beenden       ");
   QMenu* edit = menuBar->addMenu("&Bearbeiten");
@@ -360,6 +360,10 @@ TForm_showtextfile::TForm_showtextfile(QWidget* parent, const TextViewerRequest&
   QAction* copy = addAction(edit, "mi_EditCopy", "&Kopieren");
 
   connect(notepad, &QAction::triggered, this, [this] {
+    if (request_.exportNotepad) request_.exportNotepad();
+  });
+  // No word processor of its own here: the text program takes the file too.
+  connect(wordpad, &QAction::triggered, this, [this] {
     if (request_.exportNotepad) request_.exportNotepad();
   });
   connect(print, &QAction::triggered, this, [this] {

@@ -168,6 +168,13 @@ bool QtUi::PrintRange(int& first, int& last, int minPage, int maxPage) {
     last = rangeAnswer_->last;
     return true;
   }
+  // Into the PDF file the program named itself (no printer): every page,
+  // and no print dialog to question that file.
+  if (!pdfOutput_.empty()) {
+    first = minPage;
+    last = maxPage;
+    return true;
+  }
   const std::shared_ptr<QPrinter> printer = Printer();
   QPrintDialog dialog(printer.get(), DialogParent());
   dialog.setObjectName("PrintDialog");

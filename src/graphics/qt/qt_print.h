@@ -25,6 +25,7 @@ class QtGraphicsPrinterPort : public PrinterPort {
   bool Landscape() const override { return text_->Landscape(); }
   void BeginDoc() override;
   void EndDoc() override;
+  std::optional<std::vector<std::string>> SystemPrinters() override { return text_->SystemPrinters(); }
   // Prints into this PDF file instead of the printer (tests).
   void ForcePdf(std::string path) { forcedPdf_ = std::move(path); }
 

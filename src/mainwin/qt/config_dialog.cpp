@@ -37,6 +37,7 @@
 #include "base/ui_port.h"
 #include "mainwin/config.h"
 #include "mainwin/qt/input_dialogs.h"
+#include "mainwin/qt/qt_printer_port.h"
 
 namespace zeb {
 
@@ -148,6 +149,7 @@ class TconfigDialog : public QDialog {
   QTabWidget* tabs_;
   std::vector<QWidget*> grids_;  // every widget laid out by a grid of rows
   std::vector<std::function<void()>> loaders_, collectors_;
+  std::vector<std::string> printerChoices_;
 
   void Load() {
     for (auto& l : loaders_) l();
@@ -570,8 +572,11 @@ class TconfigDialog : public QDialog {
     Check(a, "CheckBox_printerDialogbox", U("Ausgabeformat abfragen"), f_.printerDialogBox);
     Radio(b, "RadioGroup_printmono", "Schattierung", {"Monochrom", "Color / Graustufen"}, f_.printMono);
     Radio(b, "RadioGroup_orientation", "Ausdruck", {"Hochformat", "Querformat"}, f_.orientation);
-    Radio(b, "RadioGroup_lpt", "Druckerschnittstelle für Textausdruck", {"LPT1", "LPT2", "LPT3", "LPT4"}, f_.lpt,
-          2);
+    // The system's printers and the PDF file in place of parallel ports.
+    printerChoices_ = TextPrinterChoices();
+    std::vector<const char*> printers;
+    for (const std::string& name : printerChoices_) printers.push_back(name.c_str());
+    Radio(b, "RadioGroup_lpt", "Druckerschnittstelle für Textausdruck", printers, f_.lpt, 2);
     HelpButton(p, "Button_helpprint", 1935);
   }
 

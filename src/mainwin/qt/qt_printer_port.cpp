@@ -18,12 +18,27 @@ class QtTextPrinterPort : public HeadlessPrinter {
     ui_->SetPdfOutput(std::string(path));
     return true;
   }
+  std::optional<std::vector<std::string>> SystemPrinters() override {
+    std::vector<std::string> names;
+    for (const QString& name : QPrinterInfo::availablePrinterNames()) names.push_back(name.toStdString());
+    return names;
+  }
 
  private:
   std::shared_ptr<QtUi> ui_;
 };
 
 }  // namespace
+
+std::vector<std::string> TextPrinterChoices() {
+  std::vector<std::string> choices;
+  for (const QString& name : QPrinterInfo::availablePrinterNames()) {
+    if (choices.size() == kListedTextPrinters) break;
+    choices.push_back(name.toStdString());
+  }
+  choices.push_back("PDF-Datei");
+  return choices;
+}
 
 std::shared_ptr<PrinterPort> MakeQtTextPrinterPort(std::shared_ptr<QtUi> ui) {
   return std::make_shared<QtTextPrinterPort>(std::move(ui));

@@ -174,8 +174,8 @@ class TForm_printconf : public QDialog {
 
 PrinterSeams QtPrinterSeams(QWidget* owner) {
   PrinterSeams s;
+  // Without a system printer the dialog still offers the PDF file printer.
   s.printDialog = [owner](bool& landscape) {
-    if (QPrinterInfo::availablePrinterNames().isEmpty()) return false;
     QPrinter printer;
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPrintDialog dialog(&printer, owner);
