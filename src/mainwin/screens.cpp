@@ -476,14 +476,14 @@ void PreDimensioningModeRows() {
 
 void PreDimensioningModePass() {
   SpringDataRecord& s = SpringData();
-  s.F1 = Force(1);
-  s.F2 = Force(2);
-  s.sh = Len(3);
-  s.PreW = Plain(4);
+  Take(1, kForceRange, s.F1);
+  Take(2, kForceRange, s.F2);
+  Len(3, s.sh);
+  Take(4, kAnyNumberRange, s.PreW);
   if (s.PreW < 1.5L) s.PreW = 9.0L;
-  s.PreTauRatio = Plain(5);
+  Take(5, kAnyNumberRange, s.PreTauRatio);
   if (s.PreTauRatio <= 0.0L) s.PreTauRatio = 1.0L;
-  s.T = Temp(6);
+  Take(6, kTemperatureRange, s.T);
   RunPreDimensioning();
 }
 
