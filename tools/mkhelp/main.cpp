@@ -143,18 +143,18 @@ std::string Dimensions() {
   p.Line(x + Dm / 2, 95, x + Dm / 2, y0 + h + 1);
   p.DimX(x - Dm / 2 + d / 2, x + Dm / 2 - d / 2, 52, "Di");
   p.Line(x, y0 - 4, x, y0 + h + 4);  // axis
-  p.DimY(x + 40, y0, y0 + h, "L0");
-  p.Line(x + Dm / 2 + d, y0 + h, x + 42, y0 + h);
+  p.DimY(x + 36, y0, y0 + h, "L0");
+  p.Line(x + Dm / 2 + d, y0 + h, x + 38, y0 + h);
   // d at the second section on the left
   const double cy = left[2];
   p.Line(x - Dm / 2 - 14, cy, x - Dm / 2 - d / 2, cy);
   p.Text(x - Dm / 2 - 16, cy + 1, "d");
   p.Pen(1);
-  p.Text(112, 80, "d   Drahtdurchmesser", 2.6);
-  p.Text(112, 74, "Di  Innendurchmesser", 2.6);
-  p.Text(112, 68, "Dm  mittlerer Durchm.", 2.6);
-  p.Text(112, 62, "De  Au}endurchmesser", 2.6);
-  p.Text(112, 56, "L0  unbelastete La}nge", 2.6);
+  p.Text(104, 80, "d   Drahtdurchmesser", 2.3);
+  p.Text(104, 74, "Di  Innendurchmesser", 2.3);
+  p.Text(104, 68, "Dm  mittlerer Durchm.", 2.3);
+  p.Text(104, 62, "De  Au}endurchmesser", 2.3);
+  p.Text(104, 56, "L0  ungespannte La}nge", 2.3);
   return p.Bytes();
 }
 
@@ -169,7 +169,7 @@ std::string Lengths() {
     double x, h;
     const char* name;
     const char* force;
-  } springs[] = {{20, L0, "L0", nullptr}, {55, L1, "L1", "F1"}, {90, L2, "L2", "F2"}, {125, Lc, "Lc", "Fc"}};
+  } springs[] = {{24, L0, "L0", nullptr}, {57, L1, "L1", "F1"}, {90, L2, "L2", "F2"}, {125, Lc, "Lc", "Fc"}};
   for (const S& s : springs) {
     Spring(p, s.x, y0, s.h, Dm, d, 7);
     p.DimY(s.x - Dm / 2 - 6, y0, y0 + s.h, s.name, true);
@@ -181,9 +181,9 @@ std::string Lengths() {
   }
   p.Pen(2);
   // Levels of the unloaded length, L1 and L2 carried across.
-  p.Line(20 + Dm / 2 + 2, y0 + L0, 100, y0 + L0);
-  p.Line(55 + Dm / 2 + 2, y0 + L1, 108, y0 + L1);
-  p.DimY(55 + Dm / 2 + 6, y0 + L1, y0 + L0, "s1");
+  p.Line(24 + Dm / 2 + 2, y0 + L0, 100, y0 + L0);
+  p.Line(57 + Dm / 2 + 2, y0 + L1, 108, y0 + L1);
+  p.DimY(57 + Dm / 2 + 6, y0 + L1, y0 + L0, "s1");
   p.DimY(90 + Dm / 2 + 6, y0 + L2, y0 + L0, "s2");
   p.DimY(90 + Dm / 2 + 14, y0 + L2, y0 + L1, "sh");
   // The smallest usable length Ln just above Lc.
