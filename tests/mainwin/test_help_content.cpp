@@ -28,7 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Source() { return std::getenv("ZEB1_SOURCE_DIR") ? std::getenv("ZEB1_SOURCE_DIR") : ""; }
+std::string Source() { return test::SourceDir().string(); }
 std::string HelpFolder() { return ZEB1_HELP_FOLDER; }
 
 std::string Read(const fs::path& p) {
