@@ -219,6 +219,13 @@ TEST_F(HpglPeerTest, ShippedHelpPicturesMatchHp2xxInsideTheWorld) {
   if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) GTEST_SKIP() << "hp2xx missing";
   const std::string tmp = ::testing::TempDir() + "hpgl_help_" + std::to_string(::getpid());
   fs::create_directories(tmp);
+  struct Remove {
+    std::string path;
+    ~Remove() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  } removeAtEnd{tmp};  // also when a check ends the test early
   int files = 0;
   for (const auto& e : fs::directory_iterator(ZEB1_HELP_FOLDER)) {
     if (e.path().extension() != ".plt") continue;
@@ -278,7 +285,6 @@ TEST_F(HpglPeerTest, ShippedHelpPicturesMatchHp2xxInsideTheWorld) {
     EXPECT_EQ(boxes, labels);
   }
   EXPECT_GE(files, 9);
-  fs::remove_all(tmp);
 }
 #endif
 
