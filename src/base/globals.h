@@ -47,6 +47,9 @@ struct BaseGlobals {
   std::string ProgramFolder;
   std::string DbfFolder;
   std::string HelpFolder;
+  // The help folder the program ships (no configuration); edits of its
+  // files go to the user's copies.
+  std::string ShippedHelpFolder;
   std::string TempFolder;
 
   // Library defaults of the user settings.

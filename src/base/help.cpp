@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 
 #include "base/choosers.h"
 #include "base/dialogs.h"
@@ -223,10 +224,67 @@ std::string GetHelpText(int n) {
 
 std::string GetHelpTextB(int n) { return GetHelpText(n); }
 
+std::string HelpHintText(int n) {
+  const HelpText h = FindHelpText(n);
+  if (h.clearAbort) G().AbortFlag = 0;
+  if (!h.found) return {};
+  std::string r = JoinedAnsi(h);
+  while (!r.empty() && r.back() == ' ') r.pop_back();
+  return r;
+}
+
 std::string ErrFileName() { return AddBackslash(G().HelpFolder) + AsciiLower(G().ProgramShortName) + ".err"; }
 
+std::string UserHelpDataFolder() {
+  std::string base = GetEnvVar("XDG_DATA_HOME");
+  if (base.empty() || base.front() != '/') {
+    const std::string home = GetEnvVar("HOME");
+    if (home.empty()) return {};
+    base = AddBackslash(home) + ".local/share";
+  }
+  return AddBackslash(base) + "zeb1/";
+}
+
+namespace {
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  std::error_code ec1, ec2;
+  const auto ca = std::filesystem::weakly_canonical(a, ec1), cb = std::filesystem::weakly_canonical(b, ec2);
+  if (ec1 || ec2) return AddBackslash(a) == AddBackslash(b);
+  return AddBackslash(ca.string()) == AddBackslash(cb.string());
+}
+
+// Edits of the shipped help folder, or of one the user cannot write, are
+// kept in the user's folder.
+bool EditsGoToUserCopy() {
+  const BaseGlobals& g = G();
+  if (UserHelpDataFolder().empty()) return false;
+  if (!g.ShippedHelpFolder.empty() && SameFolder(g.HelpFolder, g.ShippedHelpFolder)) return true;
+  return !IsFolderWritable(g.HelpFolder);
+}
+
+std::string ErrName() { return AsciiLower(G().ProgramShortName) + ".err"; }
+
+}  // namespace
+
+std::string HelpDataFileToRead(std::string_view name) {
+  if (EditsGoToUserCopy()) {
+    const std::string user = UserHelpDataFolder() + std::string(name);
+    if (PathIsRegularFile(user)) return user;
+  }
+  return ResolvePathCaseInsensitive(AddBackslash(G().HelpFolder) + std::string(name));
+}
+
+std::string HelpDataFileToWrite(std::string_view name) {
+  if (!EditsGoToUserCopy()) return ResolvePathCaseInsensitive(AddBackslash(G().HelpFolder) + std::string(name));
+  const std::string folder = UserHelpDataFolder();
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return folder + std::string(name);
+}
+
 void ShowErrorHelp(int k) {
-  const std::string path = ResolvePathCaseInsensitive(ErrFileName());
+  const std::string path = HelpDataFileToRead(ErrName());
   if (!OpenWorkTextFileForReading(path)) {
     CheckFileReadable(path);  // shows why
     G().AbortFlag = 1;
@@ -253,10 +311,18 @@ void ShowErrorHelp(int k) {
   OpenErrorHelpForm(message, cause, remedy);
 }
 
+std::string ErrorCauseHint(int k) {
+  TextFile f;
+  f.Assign(HelpDataFileToRead(ErrName()));
+  std::string s;
+  if (f.Reset() != 0 || FindMessage(f, MessageOf(k)) != Search::Found || f.ReadLine(s) != 0) return {};
+  return OemToAnsiStr(s);
+}
+
 void GetErrorCause(int k, std::string& text) {
   if (G().AbortFlag != 0) return;
   TextFile f;
-  f.Assign(ErrFileName());
+  f.Assign(HelpDataFileToRead(ErrName()));
   if (f.Reset() != 0) return;
   const Search found = FindMessage(f, MessageOf(k));
   std::string s;
@@ -268,7 +334,7 @@ void GetErrorCause(int k, std::string& text) {
 
 void GetErrorRemedy(int k, std::string& text) {
   TextFile f;
-  f.Assign(ErrFileName());
+  f.Assign(HelpDataFileToRead(ErrName()));
   if (f.Reset() != 0) return;
   if (FindMessage(f, MessageOf(k)) != Search::Found) return;
   std::string cause, remedy;
@@ -287,16 +353,17 @@ void OpenErrorHelpForm(std::string_view message, std::string_view cause, std::st
 }
 
 void WriteErrEntry(std::string_view message, std::string_view cause, std::string_view remedy) {
-  const std::string path = ResolvePathCaseInsensitive(ErrFileName());
+  const std::string path = HelpDataFileToRead(ErrName());
   if (!OpenWorkTextFileForReading(path)) {
     CheckFileReadable(path);
     G().AbortFlag = 1;
     return;
   }
   TextFile& in = WorkTextFile();
-  // The copy is written beside the file and replaces it when complete.
+  // The copy is written beside its target and replaces it when complete;
+  // the first edit of a shipped file makes the user's copy.
   TextFile out;
-  out.Assign(path);
+  out.Assign(HelpDataFileToWrite(ErrName()));
   RewriteChecked(out);
   if (!out.IsOpen()) {
     in.Close();

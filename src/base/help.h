@@ -28,8 +28,23 @@ void ShowHelpText(int n, std::string_view text, int mode);
 std::string GetHelpText(int n);
 std::string GetHelpTextB(int n);
 
+// Help text n for a tool tip (Windows-1252, trailing blanks dropped);
+// empty when the file or the entry is missing.
+std::string HelpHintText(int n);
+
 // UTF-8 path of the message-help file as named (not resolved).
 std::string ErrFileName();
+// The user's folder for edited help files: "$XDG_DATA_HOME/zeb1/" (else
+// "~/.local/share/zeb1/").
+std::string UserHelpDataFolder();
+// The help folder's files a user edits (message help, picture catalogue),
+// by name: edits go to the user's copy when the help folder is the shipped
+// one or cannot be written; that copy, once made, is read instead.
+std::string HelpDataFileToRead(std::string_view name);
+// Where an edit is saved (the user's folder is created when needed).
+std::string HelpDataFileToWrite(std::string_view name);
+// The cause of message k for a tool tip; empty when the file has none.
+std::string ErrorCauseHint(int k);
 void ShowErrorHelp(int k);
 // Cause / remedy line of message k of the message list (code page 850, as
 // stored); text unchanged when the file is missing.

@@ -133,9 +133,7 @@ Catalogue ParseCatalogue(std::string_view bytes) {
   return c;
 }
 
-std::string CataloguePath() {
-  return ResolvePathCaseInsensitive(HelpFolderSlash() + LowerStr(G().ProgramShortName) + ".dbh");
-}
+std::string CataloguePath() { return HelpDataFileToRead(LowerStr(G().ProgramShortName) + ".dbh"); }
 
 std::string CatalogueLine(std::string_view stem, std::string_view description) {
   return "\"" + std::string(stem) + "\",\"" + std::string(description) + "\"\r\n";
@@ -306,7 +304,7 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
         } else if (k <= count) {
           lines.insert(lines.begin() + cat.entries[static_cast<std::size_t>(k - 1)].line, line);
         }
-        Rewrite(path, lines);
+        Rewrite(HelpDataFileToWrite(LowerStr(G().ProgramShortName) + ".dbh"), lines);
       } else if (p == count + 2) {
         SetCurrentHelpNumber(2320);
         int k = sel;
@@ -318,7 +316,7 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
         }
         std::vector<std::string> lines = cat.lines;
         if (k <= count) lines.erase(lines.begin() + cat.entries[static_cast<std::size_t>(k - 1)].line);
-        Rewrite(path, lines);
+        Rewrite(HelpDataFileToWrite(LowerStr(G().ProgramShortName) + ".dbh"), lines);
       } else if (p == count + 3) {
         SetCurrentHelpNumber(2330);
         const int k = LineToUse(sel, count, "Zu ändernde Zeile wählen..."_oem);
@@ -336,7 +334,7 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
         const std::string& old = lines[static_cast<std::size_t>(e.line)];
         if (old.empty() || (old.back() != '\n' && old.back() != '\r')) line.resize(line.size() - 2);
         lines[static_cast<std::size_t>(e.line)] = line;
-        Rewrite(path, lines);
+        Rewrite(HelpDataFileToWrite(LowerStr(G().ProgramShortName) + ".dbh"), lines);
       }
     } else {
       SetArrowCursor();

@@ -758,6 +758,18 @@ std::string ShippedDataFolder() {
   return {};
 }
 
+std::string ShippedHelpFolder() {
+  std::filesystem::path dir = ExecutableFolder();
+  for (int up = 0; up <= 4 && !dir.empty(); ++up) {
+    if (PathIsRegularFile((dir / "help" / "zeb1.hlp").string())) return WithSlash((dir / "help").string());
+    if (PathIsRegularFile((dir / "data" / "help" / "zeb1.hlp").string()))
+      return WithSlash((dir / "data" / "help").string());
+    if (dir == dir.parent_path()) break;
+    dir = dir.parent_path();
+  }
+  return {};
+}
+
 std::string GeneratedTablesFolder() {
   std::filesystem::path dir = ExecutableFolder();
   for (int up = 0; up <= 4 && !dir.empty(); ++up) {
@@ -811,6 +823,7 @@ void ApplyNoConfigDefaults() {
   }
   const std::string tables = GeneratedTablesFolder();
   if (!tables.empty()) g.DbfFolder = tables;
+  if (!g.ShippedHelpFolder.empty()) g.HelpFolder = g.ShippedHelpFolder;
 }
 
 bool ReadConfigFile(std::string_view path) {
@@ -832,6 +845,7 @@ bool ReadConfigFile(std::string_view path) {
 }
 
 bool ReadConfigFile() {
+  G().ShippedHelpFolder = ShippedHelpFolder();
   const std::string found = FindConfigFile();
   if (!found.empty()) {
     G().ProgramFolder = ExtractFolderPart(found);

@@ -106,6 +106,10 @@ std::string ShippedDataFolder();
 // The build's folder of generated tables ("dbf" beside or above the
 // executable, holding zebwst.dbf); "" when there is none.
 std::string GeneratedTablesFolder();
+// The help files the build delivers ("help/" of the build, found from the
+// executable's folder upwards, else the repository's "data/help/"); empty
+// when there are none.
+std::string ShippedHelpFolder();
 
 // Start-up reading: finds the file, sets ProgramFolder to its folder (the
 // user configuration folder when none is found) and reads it. Without a

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -176,6 +177,32 @@ TEST_F(CatalogueTest, DeleteChangeInsertKeepTheOtherLines) {
   f().HelpPictureCatalog();
   EXPECT_EQ(Read(Cat()), CatalogueLine("p4", "Vier") + l1 + l3b);
   EXPECT_EQ(G().AbortFlag, 0);
+}
+
+// The shipped catalogue is never written: the first change makes the user's
+// copy, which is read from then on; the shipped file keeps its bytes.
+TEST_F(CatalogueTest, ChangesOfTheShippedCatalogueGoToTheUserCopy) {
+  const std::string l1 = CatalogueLine("p1", "Eins"), l2 = CatalogueLine("p2", "Zwei");
+  Write(Cat(), l1 + l2);
+  G().ShippedHelpFolder = dir_;
+  const std::string data = dir_ + "/data";
+  const char* old = std::getenv("XDG_DATA_HOME");
+  const std::string saved = old ? old : "";
+  ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+  dialog().Add(Press::Pick, 1);
+  dialog().Add(Press::Delete);
+  ui().ExpectQuestion("", "Löschen ?", Answer::Yes);
+  f().HelpPictureCatalog();
+  EXPECT_EQ(Read(Cat()), l1 + l2);
+  EXPECT_EQ(Read(data + "/zeb1/zeb1.dbh"), l1);
+  // Read back from the copy: only p1 is listed.
+  dialog().Add(Press::Ok);
+  f().HelpPictureCatalog();
+  EXPECT_EQ(dialog().Seen().back().items.size(), 1u);
+  if (old)
+    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(CatalogueTest, LinesPast130SurviveARewriteAndAFailedCopyLeavesTheFile) {

@@ -92,6 +92,7 @@ std::vector<Prim> OurPrimitives(const std::vector<std::string>& list) {
   std::vector<Prim> out;
   for (const auto& rec : list) {
     const int op = std::stoi(rec);
+    if (op != 3 && op != 4 && op != 5) continue;  // a label ends with its text
     const auto v = Numbers(rec);
     if (op == 4) out.push_back({4, {v[0], v[1]}, {v[2], v[3]}});
     if (op == 3) out.push_back({3, {}, {}, {v[0], v[1]}, v[2]});
@@ -147,27 +148,20 @@ std::vector<Pt> Samples(const Prim& q) {
   return out;
 }
 
-class HpglPeerTest : public GraphTest {};
-
-TEST_F(HpglPeerTest, CorpusMatchesHp2xx) {
-  if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) GTEST_SKIP() << "hp2xx missing";
-  const std::string tmp = ::testing::TempDir() + "hpgl_peer_" + std::to_string(::getpid());
-  fs::create_directories(tmp);
-  int files = 0;
-  for (const auto& e : fs::directory_iterator(Corpus())) {
-    const std::string name = e.path().filename().string();
-    if (e.path().extension() != ".plt") continue;
-    ++files;
-    if (name.rfind("label_", 0) == 0) continue;  // labels: checked on the dump
-    SCOPED_TRACE(name);
+class HpglPeerTest : public GraphTest {
+ protected:
+  // Plays plt through our player and hp2xx and compares the strokes both
+  // ways. hp2xx is given peer (the same picture, its labels taken out where
+  // they are checked apart); ours is what the player drew from plt.
+  void CompareWithHp2xx(const std::string& plt, const std::string& peer, const std::string& tmp) {
     int rc = 0;
-    const std::string svg = tmp + "/" + name + ".svg";
-    const std::string err = RunHp2xx(e.path().string(), svg, rc);
+    const std::string svg = tmp + "/" + fs::path(plt).filename().string() + ".svg";
+    const std::string err = RunHp2xx(peer, svg, rc);
     ASSERT_EQ(rc, 0) << err;
     EXPECT_NE(err.find("HPGL command(s) ignored: 0"), std::string::npos) << err;
 
     ResetHpglState();
-    f().ShowHelpPictureFile(e.path().string().substr(0, e.path().string().size() - 4));
+    f().ShowHelpPictureFile(plt.substr(0, plt.size() - 4));
     const auto ours = OurPrimitives(list());
     ASSERT_FALSE(ours.empty());
     auto tol = [](double r) { return 0.05 + 0.001 * r; };
@@ -198,9 +192,101 @@ TEST_F(HpglPeerTest, CorpusMatchesHp2xx) {
       }
     }
   }
+};
+
+TEST_F(HpglPeerTest, CorpusMatchesHp2xx) {
+  if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) GTEST_SKIP() << "hp2xx missing";
+  const std::string tmp = ::testing::TempDir() + "hpgl_peer_" + std::to_string(::getpid());
+  fs::create_directories(tmp);
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(Corpus())) {
+    const std::string name = e.path().filename().string();
+    if (e.path().extension() != ".plt") continue;
+    ++files;
+    if (name.rfind("label_", 0) == 0) continue;  // labels: checked on the dump
+    SCOPED_TRACE(name);
+    CompareWithHp2xx(e.path().string(), e.path().string(), tmp);
+  }
   EXPECT_GE(files, 12);
   fs::remove_all(tmp);
 }
+
+#ifdef ZEB1_HELP_FOLDER
+// The shipped help pictures: hp2xx draws the same lines, circles and arcs
+// as our player (labels aside: hp2xx strokes its own font), and everything
+// our player draws, label positions included, lies in the 160 x 120 world.
+TEST_F(HpglPeerTest, ShippedHelpPicturesMatchHp2xxInsideTheWorld) {
+  if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) GTEST_SKIP() << "hp2xx missing";
+  const std::string tmp = ::testing::TempDir() + "hpgl_help_" + std::to_string(::getpid());
+  fs::create_directories(tmp);
+  struct Remove {
+    std::string path;
+    ~Remove() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  } removeAtEnd{tmp};  // also when a check ends the test early
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(ZEB1_HELP_FOLDER)) {
+    if (e.path().extension() != ".plt") continue;
+    ++files;
+    const std::string name = e.path().filename().string();
+    SCOPED_TRACE(name);
+    std::ifstream in(e.path(), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string bytes = ss.str();
+    const std::string peer = tmp + "/nolabels_" + name;
+    std::ofstream(peer, std::ios::binary) << std::regex_replace(bytes, std::regex("LB[^\x03]*\x03;"), "");
+    CompareWithHp2xx(e.path().string(), peer, tmp);
+
+    int labels = 0;
+    for (const std::string& rec : list()) {
+      const int op = std::stoi(rec);
+      if (op != 3 && op != 4 && op != 5 && op != 6) continue;
+      SCOPED_TRACE(rec);
+      labels += op == 6;
+      // A label's record ends with its text: only its position counts.
+      const std::size_t a = rec.find(';'), b = rec.find(';', a + 1), c = rec.find(';', b + 1);
+      std::vector<double> v = op == 6 ? std::vector<double>{std::stod(rec.substr(a + 1)), std::stod(rec.substr(b + 1, c - b - 1))}
+                                      : Numbers(rec);
+      if (op == 3) v = {v[0] - v[2], v[1] - v[2], v[0] + v[2], v[1] + v[2]};
+      if (op == 5) v.resize(4);
+      for (std::size_t i = 0; i + 1 < v.size(); i += 2) {
+        EXPECT_GE(v[i], 0) << rec;
+        EXPECT_LE(v[i], 160) << rec;
+        EXPECT_GE(v[i + 1], 0) << rec;
+        EXPECT_LE(v[i + 1], 120) << rec;
+      }
+    }
+    EXPECT_GE(labels, 1);
+
+    // Each label's box (cell width 1.5 x the character width of SI, in cm;
+    // "}" only marks an umlaut) ends inside the world too.
+    double w = 0.285, h = 0.375;  // plotter defaults
+    bool up = false;
+    static const std::regex cmd(R"(([A-Z]{2})([^;\x03]*)(\x03)?;)");
+    double x = 0, y = 0;
+    int boxes = 0;
+    for (auto m = std::sregex_iterator(bytes.begin(), bytes.end(), cmd); m != std::sregex_iterator(); ++m) {
+      const std::string c = (*m)[1], a = (*m)[2];
+      if (c == "SI") std::sscanf(a.c_str(), "%lf,%lf", &w, &h);
+      if (c == "DI") up = a == "0,1";
+      if ((c == "PU" || c == "PA") && !a.empty()) std::sscanf(a.c_str(), "%lf,%lf", &x, &y);
+      if (c != "LB") continue;
+      ++boxes;
+      const double n = static_cast<double>(a.size() - std::count(a.begin(), a.end(), '}'));
+      const double along = n * 15 * w, across = 10 * h;
+      const double x1 = x / 40 + (up ? -across : along), y1 = y / 40 + (up ? along : across);
+      EXPECT_LE(x1, 160) << a;
+      EXPECT_LE(y1, 120) << a;
+      EXPECT_GE(x1, 0) << a;
+    }
+    EXPECT_EQ(boxes, labels);
+  }
+  EXPECT_GE(files, 9);
+}
+#endif
 
 TEST_F(HpglPeerTest, CorpusLabelsOnTheDump) {
   G().HelpFolder = Corpus();

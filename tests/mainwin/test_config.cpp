@@ -421,7 +421,10 @@ TEST_F(ConfigPlacesTest, WithoutConfigurationTheShippedFoldersServe) {
   EXPECT_EQ(G().DialogSizePercent, 101);
   // The tables the build generated.
   EXPECT_TRUE(fs::is_regular_file(fs::path(G().DbfFolder) / "zebwst.dbf"));
-  EXPECT_TRUE(fs::is_directory(fs::path(G().HelpFolder) / "examples"));
+  // The help the build delivers; edits of it go to the user's copies.
+  EXPECT_TRUE(fs::is_regular_file(fs::path(G().HelpFolder) / "zeb1.hlp"));
+  EXPECT_TRUE(fs::is_regular_file(fs::path(G().HelpFolder) / "start.plt"));
+  EXPECT_EQ(G().HelpFolder, G().ShippedHelpFolder);
 
   G().AbortFlag = 0;
   CheckConfigFolders();  // no box expected

@@ -262,6 +262,19 @@ TEST_F(ProgramTest, StartLeavesTheLogoOrTheStartPictureInTheDisplayList) {
   EXPECT_EQ(pic.back(), "4;0;0;10;0");
 }
 
+// With no configuration the shipped help folder serves, and its start
+// picture is what the window shows after the start.
+TEST_F(ProgramTest, StartWithoutConfigurationShowsTheShippedStartPicture) {
+  InstallGraphicsFacade();
+  EXPECT_EQ(Run({}), 0);
+  EXPECT_EQ(fs::path(G().HelpFolder), fs::path(ZEB1_HELP_FOLDER) / "");
+  const auto& pic = Facade().Window().DisplayList();
+  ASSERT_FALSE(pic.empty());
+  EXPECT_NE(pic.front().find(";0;0;160;120"), std::string::npos) << pic.front();
+  EXPECT_NE(std::find(pic.begin(), pic.end(), "6;22;94;ZEB1"), pic.end());
+  EXPECT_GT(std::count_if(pic.begin(), pic.end(), [](const std::string& r) { return r.rfind("4;", 0) == 0; }), 100);
+}
+
 // "/E" starts with the name and does not read the file.
 TEST_F(ProgramTest, EditSwitchDoesNotRead) {
   WriteBytes(root_ / "work" / "t.zeb", "not a spring file");

@@ -788,8 +788,10 @@ TEST_F(QtInputDialogsTest, ConfigurationExportAndImportCancelled) {
   EXPECT_EQ(ui().shown().size(), 2u);
 }
 
-// Hints from the help texts only above help level 0, except two.
+// Hints from the help texts only above help level 0, except two; a control
+// whose help text is missing gets no hint at all.
 TEST_F(QtInputDialogsTest, ConfigurationHintsFollowTheHelpLevel) {
+  G().HelpFolder = ZEB1_HELP_FOLDER;
   for (int level : {0, 1}) {
     G().HelpLevel = static_cast<std::int16_t>(level);
     Driver d("Tconfig", [level](QWidget& w) {
@@ -801,6 +803,13 @@ TEST_F(QtInputDialogsTest, ConfigurationHintsFollowTheHelpLevel) {
     });
     dialogs_->Configuration();
   }
+  G().HelpFolder = "/nonexistent/help/";
+  Driver d("Tconfig", [](QWidget& w) {
+    EXPECT_TRUE(Get<QLabel>(w, "Label_dircad")->toolTip().isEmpty());
+    EXPECT_TRUE(Get<QGroupBox>(w, "RadioGroup_ergebnisgrafik")->toolTip().isEmpty());
+    Click(w, "Button_cancel");
+  });
+  dialogs_->Configuration();
 }
 
 TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {

@@ -307,7 +307,9 @@ TEST_F(QtWindowTest, OnlineFormFocusHintsButtonsAndPosition) {
   RunOnlineInput(row, 6000, changed);
   EXPECT_EQ(focused, "ed_3");
   EXPECT_EQ(opened, QPoint(140, 160));
-  EXPECT_EQ(hint, AnsiToQString(GetHelpText(6005)));
+  // The row's help text without its trailing blanks.
+  EXPECT_FALSE(hint.isEmpty());
+  EXPECT_EQ(hint, AnsiToQString(HelpHintText(6005)));
   EXPECT_TRUE(stillOpen);
   const auto& calls = graphics->Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "HelpPictureCatalog()"), calls.end());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -153,8 +154,21 @@ class PrintoutTest : public BaseTest {
     G().CurrentDataFolder = "/daten/federn/";
     G().HtmlBrowserPath = "/bin/true";  // the "browser"
     G().AskOutputTarget = 0;
+#ifdef ZEB1_HELP_FOLDER
+    // The shipped message help fills the remarks' cause and remedy; a copy
+    // a user edited is not looked at.
+    G().HelpFolder = G().ShippedHelpFolder = ZEB1_HELP_FOLDER;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    oldData_ = data ? data : "";
+    hadData_ = data != nullptr;
+    ::setenv("XDG_DATA_HOME", tmp_.c_str(), 1);
+#endif
   }
   void TearDown() override {
+    if (hadData_)
+      ::setenv("XDG_DATA_HOME", oldData_.c_str(), 1);
+    else
+      ::unsetenv("XDG_DATA_HOME");
     InitOutputDevice();
     fs::current_path(old_);
     std::error_code ec;
@@ -191,6 +205,8 @@ class PrintoutTest : public BaseTest {
   fs::path tmp_;
   fs::path old_;
   int chosenCount_ = 0;
+  std::string oldData_;
+  bool hadData_ = false;
 };
 
 }  // namespace zeb::test

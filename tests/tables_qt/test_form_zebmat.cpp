@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -179,6 +180,30 @@ TEST_F(FormZebmatTest, HintsFromTheHelpTextsWhenTheHelpLevelAsks) {
     Tables().ShowMaterialForm();
     for (const auto& [name, text] : want) EXPECT_EQ(seen[name], level != 0 ? text : QString()) << name.toStdString();
   }
+}
+
+// "&Hilfe" shows help text 5140 in a box and leaves the form open.
+TEST_F(FormZebmatTest, HelpButtonShowsItsText) {
+  G().HelpFolder = scratch;
+  std::ofstream(scratch + "/zeb1.hlp", std::ios::binary) << "5140\r\nWerkstoff w\x84hlen\r\n5145\r\nende\r\n";
+  bool stillOpen = false;
+  QString boxText;
+  WhenShown("Form_zebmat", [&](QWidget* d) {
+    // The box runs its own loop: read and close it from there.
+    QTimer::singleShot(50, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxText = box->text();
+        box->close();
+      }
+    });
+    QTest::mouseClick(Child<QPushButton>(d, "Button_help"), Qt::LeftButton);
+    stillOpen = d->isVisible();
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  });
+  Tables().ShowMaterialForm();
+  EXPECT_TRUE(stillOpen);
+  EXPECT_TRUE(boxText.contains(QString::fromUtf8("Werkstoff wählen"))) << boxText.toStdString();
+  EXPECT_EQ(G().HelpNumber, 5140);
 }
 
 TEST_F(FormZebmatTest, OkLoadsTheRelaxationRowOfATableMaterialOnly) {

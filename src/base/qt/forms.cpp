@@ -79,7 +79,8 @@ void ShowHelpPicture(int n) {
   G().AbortFlag = 0;
 }
 
-void SetHelpHint(QWidget* control, int n) { control->setToolTip(AnsiToQString(GetHelpText(n))); }
+// A control whose help text is missing gets no tool tip.
+void SetHelpHint(QWidget* control, int n) { control->setToolTip(AnsiToQString(HelpHintText(n))); }
 
 void PlaceDialog(QWidget* dialog, const DialogGeometry& designed) {
   ScaleFonts(dialog);

@@ -238,11 +238,9 @@ bool TForm_online::eventFilter(QObject* watched, QEvent* event) {
     auto* label = qobject_cast<QLabel*>(watched);
     if (label != nullptr) {
       if (const QVariant help = label->property(kHelpProperty); help.isValid()) {
-        label->setToolTip(AnsiToQString(GetHelpText(help.toInt())));
+        label->setToolTip(AnsiToQString(HelpHintText(help.toInt())));
       } else if (const QVariant k = label->property(kCauseProperty); k.isValid()) {
-        std::string cause;
-        GetErrorCause(k.toInt(), cause);
-        label->setToolTip(Oem(cause));
+        label->setToolTip(AnsiToQString(ErrorCauseHint(k.toInt())));
       }
     }
   }

@@ -170,7 +170,7 @@ TForm_zebmat::TForm_zebmat(QWidget* parent) : QDialog(parent) {
         {findChild<QLabel*>("Label_dichte"), 5080}, {findChild<QLabel*>("Label_rm"), 5090},
         {findChild<QLabel*>("Label_tauz"), 5100}, {fatigue, 5120}};
     for (const auto& [widget, n] : hints)
-      if (widget != nullptr) widget->setToolTip(AnsiToQString(GetHelpText(n)));
+      if (widget != nullptr) widget->setToolTip(AnsiToQString(HelpHintText(n)));
   }
 
   connect(source_, &QButtonGroup::idClicked, this, [this](int id) {
@@ -214,7 +214,11 @@ TForm_zebmat::TForm_zebmat(QWidget* parent) : QDialog(parent) {
     Refresh();
   });
   connect(surface_, &QButtonGroup::idClicked, this, [this](int id) { form_.surface = id; });
-  connect(help, &QPushButton::clicked, this, [] { SetCurrentHelpNumber(5140); });
+  connect(help, &QPushButton::clicked, this, [] {
+    SetCurrentHelpNumber(5140);
+    ShowHelpText(5140, "", 1);
+    G().AbortFlag = 0;
+  });
   connect(ok, &QPushButton::clicked, this, &TForm_zebmat::Ok);
   connect(cancel, &QPushButton::clicked, this, &TForm_zebmat::reject);
   // Scaled and centred over the main window; never smaller than its rows need.
