@@ -115,13 +115,9 @@ bool TextFile::IsWriting() const { return impl_->mode == Mode::Writing; }
 int TextFile::Reset() {
   if (IsOpen()) return impl_->RefuseWhileOpen();
   const std::string path = ResolvePathCaseInsensitive(impl_->path);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return IoResultFromErrno(errno);
-  struct stat st{};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return EISDIR;
-  }
+  // A FIFO or device is refused at once rather than waited on.
+  int fd = -1;
+  if (const int err = OpenRegularForReading(path, fd); err != 0) return IoResultFromErrno(err);
   impl_->fd = fd;
   impl_->pos = impl_->len = 0;
   impl_->atEnd = false;

@@ -69,7 +69,7 @@ FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet) {
   return r;
 }
 
-std::string ViewerDisplayFile() { return AddBackslash(G().TempFolder) + "outwin.txt"; }
+std::string ViewerDisplayFile() { return AddBackslash(ScratchFolder()) + "outwin.txt"; }
 
 void ShowTextFileViewer(std::string_view printFile) {
   const std::string display = ViewerDisplayFile();

@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <mutex>
 
 namespace zeb {
 
@@ -89,6 +91,58 @@ std::string TempDirectory() {
   return "/tmp";
 }
 
+namespace {
+
+std::string& RunFolderPath() {
+  static std::string path;
+  return path;
+}
+
+void RemoveRunFolderAtExit() { RemoveRunFolder(); }
+
+}  // namespace
+
+int MakeRunFolder(std::string_view parent) {
+  RemoveRunFolder();
+  std::string folder(parent);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::string pattern = JoinPath(folder.empty() ? "." : folder, "zeb1-XXXXXX");
+  if (::mkdtemp(pattern.data()) == nullptr) return errno;
+  static std::once_flag registered;
+  std::call_once(registered, [] { std::atexit(RemoveRunFolderAtExit); });
+  RunFolderPath() = pattern;
+  return 0;
+}
+
+const std::string& RunFolder() { return RunFolderPath(); }
+
+void RemoveRunFolder() {
+  std::string& path = RunFolderPath();
+  if (path.empty()) return;
+  // remove_all removes links as names and never descends through them.
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+  path.clear();
+}
+
+std::string ScratchDirectory() { return RunFolder().empty() ? TempDirectory() : RunFolder(); }
+
+int OpenRegularForReading(std::string_view path, int& fd) {
+  fd = -1;
+  const int f = ::open(std::string(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (f < 0) return errno;
+  struct stat st {};
+  if (::fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int e = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+    ::close(f);
+    return e;
+  }
+  const int flags = ::fcntl(f, F_GETFL);
+  if (flags >= 0) ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
+  fd = f;
+  return 0;
+}
+
 std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_view prefix) {
   std::string pattern = JoinPath(folder, prefix) + "XXXXXX";
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -113,8 +167,13 @@ int AtomicFile::Open(std::string_view target) {
   struct stat st {};
   bool exists = ::stat(target_.c_str(), &st) == 0;
   struct stat lst {};
-  if (::lstat(target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && exists) {
-    // Replace the file the link points to, keeping the link.
+  const bool isLink = ::lstat(target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+  if (isLink && lst.st_uid != ::geteuid()) {
+    // Another's link (planted in a shared folder): its name is replaced,
+    // its target never written.
+    exists = false;
+  } else if (isLink && exists) {
+    // The user's own link: replace the file it points to, keeping the link.
     char resolved[PATH_MAX];
     if (::realpath(target_.c_str(), resolved)) dest_ = resolved;
   }
@@ -142,7 +201,9 @@ int AtomicFile::Open(std::string_view target) {
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return errno;
 
-  mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+  // A new file of the run's own folder is for this user alone.
+  const bool scratch = !RunFolder().empty() && folder == RunFolder();
+  mode_t mode = exists ? (st.st_mode & 07777) : scratch ? 0600 : (0666 & ~CurrentUmask());
   if (::fchmod(fd, mode) != 0) {
     int e = errno;
     ::close(fd);

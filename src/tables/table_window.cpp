@@ -60,7 +60,7 @@ void WarnWhenTableIsACopy() {
   const std::string& path = w.FileName();
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  if (!G().TempFolder.empty() && folder == AddBackslash(G().TempFolder)) {
+  if (folder == AddBackslash(ScratchFolder())) {
     ShowMessageText("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
   }
 }
