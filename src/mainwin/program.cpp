@@ -462,9 +462,13 @@ std::optional<int> ProgramStart(int startMode) {
     g.CurrentDataFolder = AddBackslash(Config().DefaultDataFolder);
     Graphics().GrafSetWindow(true, true, 0.1L, 0.05L, 0.95L, 0.95L, 0.0L, 0.0L, 36.9L, 32.0L);
     Graphics().GrafDrawLogo();
-    if (FileCanBeOpened(g.CurrentDataFolder + "null." + g.SpringFileExtension)) {
+    const std::string templatePath = g.CurrentDataFolder + "null." + g.SpringFileExtension;
+    if (FileCanBeOpened(templatePath)) {
       ReadSpringFile("null");
       g.CurrentFileName.clear();
+    } else if (PathIsDevice(templatePath)) {
+      // A FIFO or device in the template's place is named, not waited on.
+      ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, templatePath) + " ist keine reguläre Datei !"_oem);
     }
   }
 

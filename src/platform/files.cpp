@@ -3,7 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 
 #include <cerrno>
 #include <climits>
@@ -100,6 +104,49 @@ std::string& RunFolderPath() {
 
 void RemoveRunFolderAtExit() { RemoveRunFolder(); }
 
+// The folder's path for the signal handler, which may not allocate.
+char gSignalFolder[4096];
+
+// Empties and removes the run's folder with system calls only (the folder
+// holds files, no sub-folders), then ends as the signal would have.
+void RemoveRunFolderOnSignal(int sig) {
+  if (gSignalFolder[0] != '\0') {
+    const int dfd = ::open(gSignalFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dfd >= 0) {
+      alignas(8) char buf[4096];
+      for (;;) {
+        const long n = ::syscall(SYS_getdents64, dfd, buf, sizeof buf);
+        if (n <= 0) break;
+        for (long off = 0; off < n;) {
+          const auto* rec = reinterpret_cast<const char*>(buf + off);
+          const unsigned short len = *reinterpret_cast<const unsigned short*>(rec + 16);
+          const char* name = rec + 19;
+          if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))))
+            ::unlinkat(dfd, name, 0);
+          off += len;
+        }
+      }
+      ::close(dfd);
+    }
+    ::rmdir(gSignalFolder);
+  }
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+// For a kill or Ctrl+C: only where the signal would end the process anyway.
+void RemoveRunFolderOnSignals() {
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction old {};
+    if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL || (old.sa_flags & SA_SIGINFO) != 0)
+      continue;
+    struct sigaction act {};
+    act.sa_handler = RemoveRunFolderOnSignal;
+    sigemptyset(&act.sa_mask);
+    ::sigaction(sig, &act, nullptr);
+  }
+}
+
 }  // namespace
 
 int MakeRunFolder(std::string_view parent) {
@@ -109,8 +156,12 @@ int MakeRunFolder(std::string_view parent) {
   std::string pattern = JoinPath(folder.empty() ? "." : folder, "zeb1-XXXXXX");
   if (::mkdtemp(pattern.data()) == nullptr) return errno;
   static std::once_flag registered;
-  std::call_once(registered, [] { std::atexit(RemoveRunFolderAtExit); });
+  std::call_once(registered, [] {
+    std::atexit(RemoveRunFolderAtExit);
+    RemoveRunFolderOnSignals();
+  });
   RunFolderPath() = pattern;
+  if (pattern.size() < sizeof gSignalFolder) std::memcpy(gSignalFolder, pattern.c_str(), pattern.size() + 1);
   return 0;
 }
 
@@ -120,6 +171,7 @@ void RemoveRunFolder() {
   std::string& path = RunFolderPath();
   if (path.empty()) return;
   // remove_all removes links as names and never descends through them.
+  gSignalFolder[0] = '\0';
   std::error_code ec;
   std::filesystem::remove_all(path, ec);
   path.clear();
@@ -299,6 +351,11 @@ bool PathIsDirectory(std::string_view path) {
 bool PathIsRegularFile(std::string_view path) {
   struct stat st {};
   return ::stat(std::string(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PathIsDevice(std::string_view path) {
+  struct stat st {};
+  return ::stat(std::string(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
 bool PathExists(std::string_view path) {

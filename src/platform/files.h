@@ -77,6 +77,9 @@ std::string ResolvePathCaseInsensitive(std::string_view path);
 
 bool PathIsDirectory(std::string_view path);
 bool PathIsRegularFile(std::string_view path);
+// Something other than a regular file or folder (a FIFO, device or socket),
+// also behind a link.
+bool PathIsDevice(std::string_view path);
 bool PathExists(std::string_view path);
 
 }  // namespace zeb

@@ -156,6 +156,12 @@ TEST_F(DocumentsTest, RecentListMovesCapsAndComparesExactly) {
   RemoveRecentFile(0);
   RemoveRecentFile(5);
   EXPECT_EQ(g.RecentFiles, (Recent{"", "/f/e.zeb", "/f/c.zeb", "/f/a.zeb", ""}));
+  // A name that carries its folder gets no second one.
+  g.CurrentDataFolder = "/dev/";
+  AddRecentFile("/dev/zero");
+  AddRecentFile("/dev/zero.zeb");
+  AddRecentFile("/g/x.y/spring");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", "/g/x.y/spring.zeb", "/dev/zero.zeb", "/f/e.zeb", "/f/c.zeb"}));
 }
 
 TEST_F(DocumentsTest, OpenRecentFile) {

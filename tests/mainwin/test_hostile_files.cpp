@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -18,6 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/globals.h"
+#include "graphics/cadsettings.h"
+#include "mainwin/config.h"
 #include "program_fixture.h"
 
 #ifndef ZEB1_WZEB1
@@ -93,6 +97,22 @@ class HostileFilesTest : public ::testing::Test {
     return r;
   }
 
+  // A configuration in the work folder: pictures from plt, temporary files
+  // in tmp, everything else in the work folder.
+  void WriteConfig(const fs::path& plt) {
+    zeb::ResetBaseGlobals();
+    zeb::ResetConfigDefaults();
+    zeb::G().DbfFolder = (SourceDir() / "no-tables").string() + "/";
+    zeb::G().HelpFolder = plt.string() + "/";
+    zeb::G().TempFolder = tmp_.string() + "/";
+    zeb::Config().DefaultDataFolder = work_.string() + "/";
+    zeb::Config().EdiFolder = work_.string() + "/";
+    zeb::CadSettings().CadFolder = work_.string() + "/";
+    zeb::G().AbortFlag = 0;
+    zeb::WriteConfigFile((work_ / "zeb1.cfg").string());
+    ASSERT_EQ(zeb::G().AbortFlag, 0);
+  }
+
   std::vector<std::string> TmpEntries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(tmp_)) names.push_back(e.path().filename().string());
@@ -159,6 +179,116 @@ TEST_F(HostileFilesTest, ParallelTableRunsShareOneTemporaryFolder) {
   for (std::thread& t : workers) t.join();
   for (int w = 0; w < 8; ++w) EXPECT_EQ(failures[static_cast<std::size_t>(w)], 0) << lastError[static_cast<std::size_t>(w)];
   EXPECT_TRUE(TmpEntries().empty());
+}
+
+// A FIFO as the template null.zeb or the start picture start.plt does not
+// hold the start; a device as the template is named for what it is.
+TEST_F(HostileFilesTest, FifosAndDevicesNeverHoldTheStart) {
+  fs::create_directories(root_ / "plt");
+  WriteConfig(root_ / "plt");
+  ASSERT_EQ(::mkfifo((work_ / "null.zeb").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((root_ / "plt" / "start.plt").c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  Ran r = Run({});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find((work_ / "null.zeb").string() + " ist keine reguläre Datei !"), std::string::npos) << r.err;
+
+  fs::remove(work_ / "null.zeb");
+  fs::create_symlink("/dev/zero", work_ / "null.zeb");
+  r = Run({});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find((work_ / "null.zeb").string() + " ist keine reguläre Datei !"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("nicht gefunden"), std::string::npos) << r.err;
+  EXPECT_TRUE(TmpEntries().empty());
+}
+
+// A configuration file of random bytes is named with its first bad line
+// and none of it is taken: the printout is made with the defaults.
+TEST_F(HostileFilesTest, DamagedConfigurationIsNamedWithItsFirstBadLine) {
+  std::string noise;
+  unsigned v = 12345;
+  for (int i = 0; i < 4000; ++i) noise.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
+  WriteBytes(work_ / "zeb1.cfg", noise);
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", work_ / "t.zeb");
+  Ran r = Run({"t.zeb", "/I"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("Konfigurationsdatei " + (work_ / "zeb1.cfg").string() + " beschädigt: Zeile 1 ungültig"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(fs::exists(work_ / "t.txt"));
+
+  // A title but bytes where a label stands: that line is named.
+  WriteBytes(work_ / "zeb1.cfg", "zeb1 Konfiguration\r\nVersion 26.6\r\nLayer\r\n1\r\nFa\x01rbe\r\n2\r\n");
+  r = Run({"t.zeb", "/I"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("beschädigt: Zeile 5 ungültig"), std::string::npos) << r.err;
+  // Another text file: its first line is no configuration's title.
+  WriteBytes(work_ / "zeb1.cfg", "[Settings]\r\nlayer=1\r\n");
+  r = Run({"t.zeb", "/I"});
+  EXPECT_NE(r.err.find("beschädigt: Zeile 1 ungültig"), std::string::npos) << r.err;
+
+  // The file the program writes is read without a word.
+  fs::remove(work_ / "zeb1.cfg");
+  WriteConfig(root_ / "tmp");
+  r = Run({"t.zeb", "/I"});
+  EXPECT_EQ(r.err.find("Konfigurationsdatei"), std::string::npos) << r.err;
+}
+
+// Temporaries of saves that a kill left in the data folder go at the next
+// interactive start: only the user's own regular files of that name form,
+// only when older than the session.
+TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  auto make = [&](const std::string& name, bool aged) {
+    WriteBytes(work_ / name, "x");
+    if (aged) fs::last_write_time(work_ / name, old);
+  };
+  make(".s.zeb.AbC123", true);
+  make(".feder 2.ZEB.x9Y8z7", true);
+  make(".s.zeb.Fresh1", false);      // a save running now
+  make(".s.txt.AbC123", true);       // not a spring file's
+  make("s.zeb.AbC123", true);        // not a temporary name
+  make(".s.zeb.AbC12", true);        // five letters
+  make("keep.zeb", true);
+  fs::create_symlink(work_ / "keep.zeb", work_ / ".l.zeb.AbC123");
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    make(".other.zeb.AbC123", true);
+    ASSERT_EQ(::chown((work_ / ".other.zeb.AbC123").c_str(), 65534, 65534), 0);
+  }
+  const Ran batch = Run({"keep.zeb", "/I"});  // batch runs leave them
+  EXPECT_TRUE(fs::exists(work_ / ".s.zeb.AbC123")) << batch.err;
+  const Ran r = Run({});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_FALSE(fs::exists(work_ / ".s.zeb.AbC123"));
+  EXPECT_FALSE(fs::exists(work_ / ".feder 2.ZEB.x9Y8z7"));
+  for (const char* kept : {".s.zeb.Fresh1", ".s.txt.AbC123", "s.zeb.AbC123", ".s.zeb.AbC12", "keep.zeb"})
+    EXPECT_TRUE(fs::exists(work_ / kept)) << kept;
+  EXPECT_TRUE(fs::is_symlink(work_ / ".l.zeb.AbC123"));
+  if (root) {
+    EXPECT_TRUE(fs::exists(work_ / ".other.zeb.AbC123"));
+  }
+}
+
+// A full temporary folder at start is named and the start goes on with
+// the file (no question whether to overwrite it). Needs root for a small
+// file system of its own.
+TEST_F(HostileFilesTest, FullTemporaryFolderIsNamedAndTheStartGoesOn) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + tmp_.string() + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  struct Unmount {
+    std::string dir;
+    ~Unmount() { (void)std::system(("umount '" + dir + "'").c_str()); }
+  } unmount{tmp_.string()};
+  WriteBytes(tmp_ / "fill", std::string(200 * 1024, 'x'));  // as much as fits
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", work_ / "t.zeb");
+  const Ran r = Run({"t.zeb"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("Ordner für temporäre Dateien " + tmp_.string() + " ist voll !"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("existiert bereits"), std::string::npos) << r.err;
+  EXPECT_EQ(TmpEntries(), std::vector<std::string>{"fill"});
 }
 
 }  // namespace

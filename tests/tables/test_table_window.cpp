@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "base/files.h"
+#include "base/globals.h"
 #include "base/headless_ui.h"
 #include "platform/oem_literal.h"
 #include "reports/device.h"
@@ -60,8 +62,11 @@ TEST_F(TableWindowTest, BrowseAndEditModes) {
 
 TEST_F(TableWindowTest, EditingACopySaysSoEachTime) {
   SetFolderWriteTest([](const std::string&) { return false; });
+  // It says that edits reach a copy only, never the table itself.
   for (int i = 0; i < 3; ++i)
-    ui().ExpectMessageBox("", "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner.");
+    ui().ExpectMessageBox("", "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner. Änderungen gehen "
+                              "nur in eine Kopie und erreichen die Tabelle " +
+                                  AddBackslash(G().DbfFolder) + "din2077.dbf nicht");
   Tables().EditTable("din2077", 3300);
   EXPECT_EQ(G().HelpNumber, 3300);
   EXPECT_EQ(browser().Seen().back(), "mode 2 hide 0 titles |din2077");
