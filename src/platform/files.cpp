@@ -177,6 +177,11 @@ void RemoveRunFolder() {
   path.clear();
 }
 
+bool InRunFolder(std::string_view path) {
+  const std::string& run = RunFolder();
+  return !run.empty() && path.size() > run.size() + 1 && path.substr(0, run.size()) == run && path[run.size()] == '/';
+}
+
 std::string ScratchDirectory() { return RunFolder().empty() ? TempDirectory() : RunFolder(); }
 
 int OpenRegularForReading(std::string_view path, int& fd) {

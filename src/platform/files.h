@@ -19,6 +19,8 @@ int MakeRunFolder(std::string_view parent);
 // The folder made by MakeRunFolder; "" before and after.
 const std::string& RunFolder();
 void RemoveRunFolder();
+// Whether path lies in the run's folder (its files are for the user alone).
+bool InRunFolder(std::string_view path);
 // Where unnamed scratch files go: the run's folder, else TempDirectory().
 std::string ScratchDirectory();
 

@@ -1,5 +1,6 @@
 // Document commands, the save question and the recent files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <filesystem>
@@ -137,6 +138,29 @@ TEST_F(DocumentsTest, SaveAndSaveAs) {
   EXPECT_EQ(G().ModifiedFlag, 0);
   EXPECT_EQ(G().CurrentFileName, "other");
   EXPECT_EQ(G().RecentFiles[1], other.string());
+}
+
+// The document's file became a FIFO: Ctrl+S says so at once instead of
+// waiting for a writer; Save As onto a link to a device is refused too.
+TEST_F(DocumentsTest, SaveOntoAFifoOrADeviceIsRefusedAtOnce) {
+  const fs::path fifo = root_ / "data" / "doc.zeb";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  G().CurrentFileName = "doc";
+  G().ModifiedFlag = 1;
+  ui().ExpectMessageBox("Fehler", "Datei " + fifo.string() + " kann nicht geschrieben werden: keine reguläre Datei");
+  FileSave();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  const fs::path device = root_ / "data" / "null.zeb";
+  fs::create_symlink("/dev/null", device);
+  ui().ExpectSaveFile(device.string());
+  ui().ExpectMessageBox("Fehler", "keine reguläre Datei");
+  FileSaveAs();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_EQ(G().RecentFiles[1], "");
 }
 
 using Recent = std::array<std::string, 5>;  // entries 1..4

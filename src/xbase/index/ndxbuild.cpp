@@ -11,6 +11,7 @@
 #include <cmath>
 #include <queue>
 
+#include "platform/files.h"
 #include "xbase/core/ansi_literal.h"
 #include "xbase/dbf/locking.h"
 #include "xbase/index/ndx_internal.h"
@@ -658,7 +659,8 @@ void MakeIndex(std::string_view fileName, std::string_view expression, bool soun
   if (!tableLocked) ::unlink(name.c_str());
   // Never through a link; a file that appears between the unlink and the
   // open is another's and is not written into.
-  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (tableLocked ? O_TRUNC : O_EXCL), 0666);
+  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (tableLocked ? O_TRUNC : O_EXCL),
+                  InRunFolder(name) ? 0600 : 0666);
   if (fd < 0) {
     TzError(ErrnoToTzCode(errno), "Datei nicht geöffnet"_ansi + name + suffix);
     return;
