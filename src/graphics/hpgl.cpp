@@ -340,8 +340,12 @@ class Player {
   int elements_ = 0, curves_ = 0, labels_ = 0;
 };
 
-// The notice of a cut picture, in red in its lower left corner.
+// The notice of a cut picture, red on a white field over whatever the
+// picture drew in its lower left corner.
 void DrawCutNotice(GraphicsFacade& f) {
+  const Real right = 3 + 2.0L * static_cast<Real>(std::string_view(kHpglCutNotice).size());
+  f.GrafSetColor(15);
+  f.GrafSolid(1, 1, right, 1, right, 6, 1, 6);
   f.GrafSetColor(12);
   f.GrafSetTextStyle(2, 0, 3, 2);
   f.GrafNop();

@@ -173,11 +173,12 @@ TEST_F(HpglTest, HugePicturesAreCutAndSaySo) {
   // One label: its first 1000 characters; the rest up to its end is
   // dropped, not read as commands.
   r = Play("SP1;PU400,400;LB" + std::string(1000, 'a') + std::string(5000, 'b') + "PD4,4;\x03PD40,40;");
-  ASSERT_EQ(r.size(), 6u);
+  ASSERT_EQ(r.size(), 9u);
   EXPECT_EQ(r[2], "6;10;10;" + std::string(1000, 'a'));
   EXPECT_EQ(r[3], "4;10;10;1;1");
-  EXPECT_EQ(r[4], "9;3;2;2;0");  // the notice's text size
-  EXPECT_EQ(r[5], notice);
+  // The notice: a white field 2 mm per character, red text on it.
+  EXPECT_EQ(std::vector<std::string>(r.begin() + 4, r.end()),
+            (std::vector<std::string>{"8;15", "7;1;1;65;1;65;6;1;6", "8;12", "9;3;2;2;0", notice}));
 
   // Exactly at the bounds: whole, no notice.
   std::string full = "SP1;PU400,400;";
@@ -206,7 +207,8 @@ TEST_F(HpglTest, PictureFilesAreBoundedAndNeverWaitedOn) {
     big << "PD40,40;";
   }
   f().PlayHpglFile(dir + "/big.plt");
-  EXPECT_EQ(list(), (std::vector<std::string>{"8;12", "4;0;0;1;0", "9;3;2;2;0", "6;2;2;Bild gek\xFCrzt: zu viele Elemente"}));
+  EXPECT_EQ(list(), (std::vector<std::string>{"8;12", "4;0;0;1;0", "8;15", "7;1;1;65;1;65;6;1;6", "8;12", "9;3;2;2;0",
+                                      "6;2;2;Bild gek\xFCrzt: zu viele Elemente"}));
   list().clear();
   ASSERT_EQ(::mkfifo((dir + "/start.plt").c_str(), 0600), 0);
   const auto start = std::chrono::steady_clock::now();
