@@ -1,6 +1,6 @@
 // Plot files that try to outgrow the player's bounds: the input's first
-// byte says how often the rest is repeated (up to 100,000 times), so that a
-// short input reaches thousands of elements. The display list never holds
+// byte says how often the rest is repeated (up to 30,000 times, 2 MB), so
+// that a short input reaches thousands of elements. The display list never holds
 // more lines, circles, arcs or labels than the bounds allow, no label is
 // longer than its bound, and the notice of a cut picture stands last exactly
 // when the player says it cut the picture.
@@ -27,10 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   f.GrafClear();
   f.GrafHeader(false, 0, 0, 160, 120);
   const std::string_view unit(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const std::size_t times = std::min<std::size_t>(1 + std::size_t{data[0]} * 400, 100000);
+  const std::size_t times = std::min<std::size_t>(1 + std::size_t{data[0]} * 120, 30000);
   std::string bytes;
-  bytes.reserve(std::min<std::size_t>(unit.size() * times, 8u << 20));
-  for (std::size_t k = 0; k < times && bytes.size() < (8u << 20); ++k) bytes.append(unit);
+  bytes.reserve(std::min<std::size_t>(unit.size() * times, 2u << 20));
+  for (std::size_t k = 0; k < times && bytes.size() < (2u << 20); ++k) bytes.append(unit);
 
   const bool cut = zeb::PlayHpglBytes(f, bytes);
   if (zeb::G().AbortFlag != 0) std::abort();
