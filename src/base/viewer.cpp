@@ -43,9 +43,11 @@ void OpenWithProgram(std::string_view program, std::string_view file) {
     ShowOemMessage("Exec error " + std::to_string(r.error));
 }
 
-void ShowWriteError(int code) {
+// Names the file that could not be written.
+void ShowWriteError(int code, std::string_view path) {
   G().AbortFlag = 1;
-  ShowError(code == kIoDiskFull ? "Diskette/Platte voll" : "Fehler bei Zugriff auf Diskette/Platte");
+  ShowError(std::string(code == kIoDiskFull ? "Diskette/Platte voll" : "Fehler bei Zugriff auf Diskette/Platte") + ": " +
+            FromUtf8(CodePage::Cp850, path));
 }
 
 std::string CsvField(std::string_view utf8) {
@@ -210,7 +212,7 @@ void ExportTextFileToExcel(std::string_view fileName) {
   if (rc == 0) rc = out.Close();
   if (rc != 0) {
     out.Discard();
-    ShowWriteError(rc);
+    ShowWriteError(rc, csv);
     return;
   }
   OpenWithProgram(G().TableEditorPath.empty() ? std::string_view("xdg-open") : G().TableEditorPath, csv);
