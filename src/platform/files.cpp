@@ -184,20 +184,24 @@ bool InRunFolder(std::string_view path) {
 
 std::string ScratchDirectory() { return RunFolder().empty() ? TempDirectory() : RunFolder(); }
 
-int OpenRegularForReading(std::string_view path, int& fd) {
-  fd = -1;
-  const int f = ::open(std::string(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (f < 0) return errno;
+int OpenRegularNoWait(const char* path, int flags) {
+  const int f = ::open(path, flags | O_NONBLOCK | O_NOCTTY);
+  if (f < 0) return -1;
   struct stat st {};
   if (::fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
     const int e = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
     ::close(f);
-    return e;
+    errno = e;
+    return -1;
   }
-  const int flags = ::fcntl(f, F_GETFL);
-  if (flags >= 0) ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
-  fd = f;
-  return 0;
+  const int now = ::fcntl(f, F_GETFL);
+  if (now >= 0) ::fcntl(f, F_SETFL, now & ~O_NONBLOCK);
+  return f;
+}
+
+int OpenRegularForReading(std::string_view path, int& fd) {
+  fd = OpenRegularNoWait(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? errno : 0;
 }
 
 std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_view prefix) {

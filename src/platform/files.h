@@ -28,6 +28,9 @@ std::string ScratchDirectory();
 // device (also behind a link) is refused with ENXIO, a folder with EISDIR.
 // The descriptor blocks again once the file is known to be regular.
 int OpenRegularForReading(std::string_view path, int& fd);
+// ::open of an existing file that never waits: anything but a regular file
+// is refused (-1, errno ENXIO or EISDIR).
+int OpenRegularNoWait(const char* path, int flags);
 
 // Creates a new empty file with a unique name "<folder>/<prefix>XXXXXX"
 // (mkstemp); returns its path, or nullopt with errno set.
