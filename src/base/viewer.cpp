@@ -1,5 +1,8 @@
 #include "base/viewer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -197,10 +200,27 @@ void ExportTextFileToExcel(std::string_view fileName) {
   std::string stem = FileNameNoExt(fileName);
   if (stem.empty()) stem = "export";
   const std::string folder = G().TempFolder.empty() ? TempDirectory() : G().TempFolder;
-  const std::string csv = AddBackslash(folder) + stem + ".csv";
+  // The first of stem.csv, stem-2.csv, ... that can be made new: never an
+  // existing file or link, and an export open in a spreadsheet stays as it is.
+  std::string csv;
+  int rc = 0;
+  bool created = false;
+  for (int k = 1; k <= 100 && csv.empty(); ++k) {
+    const std::string name = AddBackslash(folder) + stem + (k == 1 ? "" : "-" + std::to_string(k)) + ".csv";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::close(fd);
+      csv = name;
+      created = true;
+    } else if (errno != EEXIST) {
+      rc = errno == ENOSPC || errno == EDQUOT ? kIoDiskFull : errno;
+      csv = name;
+    }
+  }
+  if (csv.empty()) rc = EEXIST;
   TextFile out;
   out.Assign(csv);
-  int rc = out.Rewrite();
+  if (rc == 0) rc = out.Rewrite();
   std::string s;
   if (rc == 0) {
     do {
@@ -212,6 +232,7 @@ void ExportTextFileToExcel(std::string_view fileName) {
   if (rc == 0) rc = out.Close();
   if (rc != 0) {
     out.Discard();
+    if (created) ::unlink(csv.c_str());
     ShowWriteError(rc, csv);
     return;
   }
