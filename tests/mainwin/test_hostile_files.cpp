@@ -45,11 +45,20 @@ class HostileFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(ZEB1_WZEB1)) << ZEB1_WZEB1;
-    root_ = zeb::test::FreshTestFolder("zeb1_hostile_", {"work", "xdg", "tmp", "victim"});
+    root_ = zeb::test::FreshTestFolder("zeb1_hostile_", {"work", "xdg", "tmp", "victim", "plt"});
     work_ = root_ / "work";
     tmp_ = root_ / "tmp";
     // Qt's own runtime folder is not the program's: it goes to the XDG one.
     fs::permissions(root_ / "xdg", fs::perms::owner_all);
+    // The runs read copies of the tables, named by the user's configuration.
+    fs::create_directories(root_ / "dbf");
+    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) {
+      const std::string ext = e.path().extension().string();
+      std::error_code ec;
+      if (ext == ".dbf" || ext == ".dbt") fs::copy_file(e.path(), root_ / "dbf" / e.path().filename(), ec);
+    }
+    fs::create_directories(root_ / "xdg" / "zeb1");
+    WriteConfig(root_ / "plt", root_ / "xdg" / "zeb1" / "zeb1.cfg", root_ / "dbf");
   }
   void TearDown() override { fs::remove_all(root_); }
 
@@ -97,19 +106,19 @@ class HostileFilesTest : public ::testing::Test {
     return r;
   }
 
-  // A configuration in the work folder: pictures from plt, temporary files
-  // in tmp, everything else in the work folder.
-  void WriteConfig(const fs::path& plt) {
+  // A configuration (default: in the work folder): pictures from plt,
+  // temporary files in tmp, everything else in the work folder.
+  void WriteConfig(const fs::path& plt, const fs::path& file = {}, const fs::path& dbf = {}) {
     zeb::ResetBaseGlobals();
     zeb::ResetConfigDefaults();
-    zeb::G().DbfFolder = (SourceDir() / "no-tables").string() + "/";
+    zeb::G().DbfFolder = (dbf.empty() ? SourceDir() / "no-tables" : dbf).string() + "/";
     zeb::G().HelpFolder = plt.string() + "/";
     zeb::G().TempFolder = tmp_.string() + "/";
     zeb::Config().DefaultDataFolder = work_.string() + "/";
     zeb::Config().EdiFolder = work_.string() + "/";
     zeb::CadSettings().CadFolder = work_.string() + "/";
     zeb::G().AbortFlag = 0;
-    zeb::WriteConfigFile((work_ / "zeb1.cfg").string());
+    zeb::WriteConfigFile((file.empty() ? work_ / "zeb1.cfg" : file).string());
     ASSERT_EQ(zeb::G().AbortFlag, 0);
   }
 
