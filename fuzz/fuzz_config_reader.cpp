@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
   }
   Reset();
-  Check(zeb::ReadConfigFile(in));
+  // A file that is no configuration is refused; the defaults stay.
+  zeb::ReadConfigFile(in);
   CheckRanges();
 
   zeb::G().AbortFlag = 0;

@@ -42,17 +42,41 @@ bool NameIsWritable(std::string_view path) {
   return true;
 }
 
+
+// Why an existing name cannot take the file ("" when it can): a FIFO,
+// device or socket in its place (also behind a link) is refused rather than
+// waited on or written into; a read-only file by its mode, also for root.
+std::string WhyNotWritable(std::string_view path) {
+  const std::string p(path);
+  struct stat st {};
+  if (p.empty() || ::stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
+  if (!S_ISREG(st.st_mode)) return "keine reguläre Datei"_oem;
+  if ((st.st_mode & S_IWUSR) == 0 || ::access(p.c_str(), W_OK) != 0) return "schreibgeschützt"_oem;
+  return {};
+}
+
 }  // namespace
 
 void ConfirmOverwriteFile(std::string_view path) {
   BaseGlobals& g = G();
+  if (const std::string why = WhyNotWritable(path); !why.empty()) {
+    ShowError("Datei "_oem + Oem(path) + " kann nicht geschrieben werden: "_oem + why);
+    g.AbortFlag = 1;
+    return;
+  }
   if (FileCanBeOpened(path) && path.find("aktuell") == std::string_view::npos && g.ConfirmOverwrite == 1) {
     SetCurrentHelpNumber(3055);
     if (!AskYesNoCancel(Oem(path) + " existiert bereits.   überschreiben ?"_oem)) g.AbortFlag = 1;
   }
   if (g.AbortFlag != 0) return;
   if (!NameIsWritable(path)) {
-    ShowError("Ungültiger Dateiname \""_oem + Oem(path) + "\" !");
+    const std::string folder = ExtractFolderPart(path);
+    const std::string dir = folder.empty() ? std::string(".") : folder;
+    if (PathIsDirectory(dir) && ::access(dir.c_str(), W_OK | X_OK) != 0) {
+      ShowError("Datei "_oem + Oem(path) + " kann nicht geschrieben werden: Ordner schreibgeschützt"_oem);
+    } else {
+      ShowError("Ungültiger Dateiname \""_oem + Oem(path) + "\" !");
+    }
     g.AbortFlag = 1;
   }
 }

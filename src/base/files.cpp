@@ -14,6 +14,7 @@
 #include "base/fileattr.h"
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/text.h"
 #include "platform/env.h"
 #include "platform/files.h"
 
@@ -117,6 +118,13 @@ bool FileCanBeOpened(std::string_view name) {
   if (f.Reset() != 0) return false;
   f.Close();
   return true;
+}
+
+std::string ScratchFolder() {
+  if (!RunFolder().empty()) return RunFolder();
+  std::string configured = TrimBlanks(G().TempFolder);
+  while (configured.size() > 1 && configured.back() == '/') configured.pop_back();
+  return configured.empty() ? TempDirectory() : configured;
 }
 
 bool IsFolderWritable(std::string_view folder) {

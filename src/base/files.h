@@ -33,7 +33,13 @@ std::string ShortenMiddle(std::string_view text, int n);
 
 // File and folder tests and actions.
 
+// True for a regular file that can be opened for reading; a FIFO or device
+// is not waited on and counts as not there.
 bool FileCanBeOpened(std::string_view name);
+// Where the run's scratch files go (without a closing "/"): the run's own
+// folder once the start-up made it, else the configured temporary folder,
+// else $TMPDIR or /tmp.
+std::string ScratchFolder();
 // The folder exists and the user may create files in it (nothing is written).
 bool IsFolderWritable(std::string_view folder);
 // True only for an existing folder ("" is the current folder).

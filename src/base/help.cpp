@@ -179,13 +179,15 @@ std::string OneLine(std::string_view s) {
   return r;
 }
 
-void ShowIoError(int code) {
+// Names the file the error is about.
+void ShowIoError(int code, std::string_view path) {
+  const std::string file = ": " + FromUtf8(CodePage::Cp850, path);
   if (code == kIoReadError)
-    ShowError("Lesefehler");
+    ShowError("Lesefehler" + file);
   else if (code == kIoDiskFull)
-    ShowError("Diskette/Platte voll");
+    ShowError("Diskette/Platte voll" + file);
   else
-    ShowError("Fehler bei Zugriff auf Diskette/Platte");
+    ShowError("Fehler bei Zugriff auf Diskette/Platte" + file);
   G().AbortFlag = 1;
 }
 
@@ -373,7 +375,7 @@ void WriteErrEntry(std::string_view message, std::string_view cause, std::string
   auto fail = [&](int code) {
     in.Close();
     out.Discard();
-    ShowIoError(code);
+    ShowIoError(code, path);
   };
   std::string s;
   int rc = 0;

@@ -16,6 +16,7 @@
 #include "base/globals.h"
 #include "base/text.h"
 #include "platform/files.h"
+#include "platform/codepage.h"
 #include "platform/oem_literal.h"
 
 namespace zeb {
@@ -115,13 +116,9 @@ bool TextFile::IsWriting() const { return impl_->mode == Mode::Writing; }
 int TextFile::Reset() {
   if (IsOpen()) return impl_->RefuseWhileOpen();
   const std::string path = ResolvePathCaseInsensitive(impl_->path);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return IoResultFromErrno(errno);
-  struct stat st{};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return EISDIR;
-  }
+  // A FIFO or device is refused at once rather than waited on.
+  int fd = -1;
+  if (const int err = OpenRegularForReading(path, fd); err != 0) return IoResultFromErrno(err);
   impl_->fd = fd;
   impl_->pos = impl_->len = 0;
   impl_->atEnd = false;
@@ -404,13 +401,20 @@ void WriteProgramHeaderLines() {
 
 // ------------------------------------------------------- checked operations
 
+namespace {
+// An error text with the file it is about.
+std::string AboutFile(std::string text, const TextFile& f) {
+  return f.Path().empty() ? text : text + ": " + FromUtf8(CodePage::Cp850, f.Path());
+}
+}  // namespace
+
 void WriteStringChecked(TextFile& f, std::string_view text) {
   if (G().AbortFlag != 0) return;
   const int code = f.Write(text);
   if (code == 0) return;
   switch (code) {
     case kIoReadError: ShowError("Lesefehler"_oem); break;
-    case kIoDiskFull: ShowError("Diskette/Platte voll"_oem); break;
+    case kIoDiskFull: ShowError(AboutFile("Diskette/Platte voll"_oem, f)); break;
     case 106: ShowError("Falsches numerisches Format"_oem); break;
     default: ShowError("Fehler bei Zugriff auf Diskette/Platte"_oem); break;
   }
@@ -420,14 +424,14 @@ void WriteStringChecked(TextFile& f, std::string_view text) {
 void CloseFileChecked(TextFile& f) {
   const int code = f.Close();
   if (code == 0) return;
-  ShowError(code == kIoDiskFull ? "Diskette/Platte voll"_oem.str() : "Fehler beim Schließen einer Datei"_oem.str());
+  ShowError(AboutFile(code == kIoDiskFull ? "Diskette/Platte voll"_oem.str() : "Fehler beim Schließen einer Datei"_oem.str(), f));
   G().AbortFlag = 1;
 }
 
 void RewriteChecked(TextFile& f) {
   const int code = f.Rewrite();
   if (code == 0) return;
-  ShowError(code == kIoDiskFull ? "Diskette/Platte voll"_oem.str() : "file write error"_oem.str());
+  ShowError(AboutFile(code == kIoDiskFull ? "Diskette/Platte voll"_oem.str() : "file write error"_oem.str(), f));
   G().AbortFlag = 1;
 }
 

@@ -1,5 +1,8 @@
 #include "base/viewer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -38,9 +41,11 @@ void OpenWithProgram(std::string_view program, std::string_view file, std::strin
   if (!r.started) ShowProgramStartError(r.error, PathForMessage(argv.front()), setting);
 }
 
-void ShowWriteError(int code) {
+// Names the file that could not be written.
+void ShowWriteError(int code, std::string_view path) {
   G().AbortFlag = 1;
-  ShowError(code == kIoDiskFull ? "Diskette/Platte voll" : "Fehler bei Zugriff auf Diskette/Platte");
+  ShowError(std::string(code == kIoDiskFull ? "Diskette/Platte voll" : "Fehler bei Zugriff auf Diskette/Platte") + ": " +
+            FromUtf8(CodePage::Cp850, path));
 }
 
 std::string CsvField(std::string_view utf8) {
@@ -76,7 +81,7 @@ FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet) {
   return r;
 }
 
-std::string ViewerDisplayFile() { return AddBackslash(G().TempFolder) + "outwin.txt"; }
+std::string ViewerDisplayFile() { return AddBackslash(ScratchFolder()) + "outwin.txt"; }
 
 void ShowTextFileViewer(std::string_view printFile) {
   const std::string display = ViewerDisplayFile();
@@ -203,10 +208,27 @@ void ExportTextFileToExcel(std::string_view fileName) {
   std::string stem = FileNameNoExt(fileName);
   if (stem.empty()) stem = "export";
   const std::string folder = G().TempFolder.empty() ? TempDirectory() : G().TempFolder;
-  const std::string csv = AddBackslash(folder) + stem + ".csv";
+  // The first of stem.csv, stem-2.csv, ... that can be made new: never an
+  // existing file or link, and an export open in a spreadsheet stays as it is.
+  std::string csv;
+  int rc = 0;
+  bool created = false;
+  for (int k = 1; k <= 100 && csv.empty(); ++k) {
+    const std::string name = AddBackslash(folder) + stem + (k == 1 ? "" : "-" + std::to_string(k)) + ".csv";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::close(fd);
+      csv = name;
+      created = true;
+    } else if (errno != EEXIST) {
+      rc = errno == ENOSPC || errno == EDQUOT ? kIoDiskFull : errno;
+      csv = name;
+    }
+  }
+  if (csv.empty()) rc = EEXIST;
   TextFile out;
   out.Assign(csv);
-  int rc = out.Rewrite();
+  if (rc == 0) rc = out.Rewrite();
   std::string s;
   if (rc == 0) {
     do {
@@ -218,7 +240,8 @@ void ExportTextFileToExcel(std::string_view fileName) {
   if (rc == 0) rc = out.Close();
   if (rc != 0) {
     out.Discard();
-    ShowWriteError(rc);
+    if (created) ::unlink(csv.c_str());
+    ShowWriteError(rc, csv);
     return;
   }
   OpenWithProgram(G().TableEditorPath, csv, "Datei > Einstellungen > Extern");

@@ -304,6 +304,7 @@ std::unique_ptr<CadOutput> MakeScreenOutput() { return std::make_unique<ScreenOu
 // ---------------------------------------------------------------- temp folder
 
 std::string CadTempFolder() {
+  if (!RunFolder().empty()) return RunFolder();
   std::string configured = TrimBlanks(G().TempFolder);
   if (!configured.empty()) {
     while (configured.size() > 1 && configured.back() == '/') configured.pop_back();

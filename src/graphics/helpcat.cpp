@@ -1,8 +1,11 @@
 #include "graphics/helpcat.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 
@@ -53,10 +56,19 @@ void Rewrite(const std::string& catalogue, const std::vector<std::string>& lines
   if (folder.back() != '/') folder += '/';
   const std::string scratch = folder + "$$$.dbh";
   {
-    std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
-    for (const auto& l : lines) out << l;
-    out.flush();
-    if (!out) {
+    std::string bytes;
+    for (const auto& l : lines) bytes += l;
+    // Never through a link; for this user alone.
+    const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = fd >= 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+      const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (w < 0 && errno == EINTR) continue;
+      ok = w > 0;
+      if (ok) done += static_cast<std::size_t>(w);
+    }
+    if (fd >= 0 && ::close(fd) != 0) ok = false;
+    if (!ok) {
       ShowError("DBH file error: " + FromUtf8(CodePage::Cp850, scratch));
       G().AbortFlag = 1;
       return;

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "graphics/facade.h"
+#include "platform/files.h"
 
 namespace zeb {
 
@@ -26,6 +28,8 @@ Real Degrees(Real dy, Real dx) { return RadToDeg(std::atan2(dy, dx)); }
 class Player {
  public:
   Player(GraphicsFacade& f, std::string_view bytes) : f_(f), s_(bytes), st_(HpglState()) {}
+
+  bool Cut() const { return cut_; }
 
   void Run() {
     while (!ended_) {
@@ -97,7 +101,25 @@ class Player {
   }
 
   void PenColour() { f_.GrafSetColor(HpglPenColor(st_.pen)); }
+  // Counts one more element; false (and the picture ends) beyond the bound.
+  bool Element() {
+    if (elements_ >= kHpglMaxElements) {
+      cut_ = ended_ = true;
+      return false;
+    }
+    ++elements_;
+    return true;
+  }
+  bool Curve() {
+    if (curves_ >= kHpglMaxCurves) {
+      cut_ = ended_ = true;
+      return false;
+    }
+    ++curves_;
+    return Element();
+  }
   void DrawTo(Real x, Real y) {
+    if (!Element()) return;
     PenColour();
     f_.GrafLine(st_.x, st_.y, x, y);
   }
@@ -138,8 +160,18 @@ class Player {
         }
         continue;
       }
-      text += static_cast<char>(c);
+      if (text.size() < kHpglMaxLabelLength) {
+        text += static_cast<char>(c);
+      } else {
+        cut_ = true;  // the rest up to the label's end is dropped
+      }
     }
+    if (labels_ >= kHpglMaxLabels) {
+      cut_ = ended_ = true;
+      return;
+    }
+    ++labels_;
+    if (!Element()) return;
     const Real angle = Degrees(st_.rise, st_.run);
     PenColour();
     f_.GrafSetTextStyle(2, angle, st_.charHeight * 10, st_.charWidth * 10);
@@ -154,7 +186,7 @@ class Player {
     if (term_ || ended_) return;
     const Real sweep = ReadReal();
     SkipToTerminator();
-    if (st_.penDown) {
+    if (st_.penDown && Curve()) {
       const Real r = std::hypot(st_.x - cx, st_.y - cy);
       const Real a1 = Degrees(st_.y - cy, st_.x - cx);
       PenColour();
@@ -271,6 +303,7 @@ class Player {
     } else if (is("CI")) {
       const Real r = ReadNumber();
       SkipToTerminator();
+      if (!Curve()) return;
       PenColour();
       f_.GrafCircle(st_.x, st_.y, PlotterUnitsToMm(r));
     } else if (is("SI")) {
@@ -305,10 +338,33 @@ class Player {
   std::string_view s_;
   HpglPlayerState& st_;
   std::size_t pos_ = 0;
-  bool term_ = false, ended_ = false;
+  bool term_ = false, ended_ = false, cut_ = false;
+  int elements_ = 0, curves_ = 0, labels_ = 0;
 };
 
+// The notice of a cut picture, red on a white field over whatever the
+// picture drew in its lower left corner.
+void DrawCutNotice(GraphicsFacade& f) {
+  const Real right = 3 + 2.0L * static_cast<Real>(std::string_view(kHpglCutNotice).size());
+  f.GrafSetColor(15);
+  f.GrafSolid(1, 1, right, 1, right, 6, 1, 6);
+  f.GrafSetColor(12);
+  f.GrafSetTextStyle(2, 0, 3, 2);
+  f.GrafNop();
+  f.GrafOutTextXY(kHpglCutNotice, 2, 2);
+}
+
+bool Play(GraphicsFacade& f, std::string_view bytes, bool cut) {
+  Player player(f, bytes);
+  player.Run();
+  cut = cut || player.Cut();
+  if (cut) DrawCutNotice(f);
+  return cut;
+}
+
 }  // namespace
+
+const char* const kHpglCutNotice = "Bild gek\x81rzt: zu viele Elemente";
 
 HpglPlayerState& HpglState() {
   static HpglPlayerState s;
@@ -322,12 +378,13 @@ int HpglPenColor(int pen) {
   return (pen >= 1 && pen <= 7) ? kMap[pen] : pen;
 }
 
-void PlayHpglBytes(GraphicsFacade& f, std::string_view bytes) {
+bool PlayHpglBytes(GraphicsFacade& f, std::string_view bytes) {
   HpglState().x = HpglState().y = -999;
   f.GrafSetWaitCursor();
-  Player(f, bytes).Run();
+  const bool cut = Play(f, bytes, false);
   G().AbortFlag = 0;
   f.GrafSetOldCursor();
+  return cut;
 }
 
 void PlayHpglFile(GraphicsFacade& f, std::string_view path) {
@@ -337,9 +394,24 @@ void PlayHpglFile(GraphicsFacade& f, std::string_view path) {
     f.GrafSetOldCursor();
     return;
   }
-  std::ifstream in{std::string(path), std::ios::binary};
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Player(f, bytes).Run();
+  // Read without waiting (a FIFO is no picture) and only up to the bound.
+  std::string bytes;
+  bool cut = false;
+  int fd = -1;
+  if (OpenRegularForReading(ResolvePathCaseInsensitive(path), fd) == 0) {
+    bytes.resize(kHpglMaxFileBytes + 1);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    cut = got > kHpglMaxFileBytes;
+    bytes.resize(std::min(got, kHpglMaxFileBytes));
+  }
+  Play(f, bytes, cut);
   G().AbortFlag = 0;
   f.GrafSetOldCursor();
 }

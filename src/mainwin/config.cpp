@@ -64,55 +64,89 @@ std::uint16_t ScreenDerived(int screen, int minus) {
 
 // ------------------------------------------------------------------ reader
 
+// The line being read and the first label line that no configuration holds
+// (the first line is the file's title; labels carry no control bytes); 0
+// while all are. Values are not judged: a value that does not convert takes
+// its substitute.
+struct LineCheck {
+  int line = 0, firstBad = 0;
+};
+LineCheck gLineCheck;
+
+bool HasControlBytes(const std::string& s) {
+  return std::any_of(s.begin(), s.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7F;
+  });
+}
+
 // Value lines of the work text file. Texts hold no NUL byte: a NUL reads as
 // a blank, since paths and names are handed on as C strings.
 struct Reader {
-  bool Ended() { return WorkTextFile().Eof(); }
-  std::string Text() {
+  static std::string Raw() {
     std::string s;
     ReadTextLine(s);
+    ++gLineCheck.line;
+    return s;
+  }
+  static void Check(bool bad) {
+    if (bad && gLineCheck.firstBad == 0) gLineCheck.firstBad = gLineCheck.line;
+  }
+  // A line read by another reader.
+  static void Counted() { ++gLineCheck.line; }
+  bool Ended() { return WorkTextFile().Eof(); }
+  std::string Text() {
+    std::string s = Raw();
     std::replace(s.begin(), s.end(), '\0', ' ');
     return s;
   }
   void Skip() {
-    std::string s;
-    ReadTextLine(s);
+    const std::string s = Raw();
+    if (gLineCheck.line == 1) {
+      // The title names the program; an empty file ends at the first end test.
+      const std::string title = UpperStr(TrimBlanks(s));
+      const std::string tail = "KONFIGURATION";
+      Check(!(s.empty() && Ended()) &&
+            (title.size() < tail.size() || title.compare(title.size() - tail.size(), tail.size(), tail) != 0 ||
+             HasControlBytes(s)));
+    } else {
+      Check(HasControlBytes(s));
+    }
   }
-  std::int32_t Int() {
-    std::int32_t n = 0;
-    ReadTextLineInt(n);
-    return n;
+  static std::int64_t Integer(std::int64_t lo, std::int64_t hi) {
+    const std::string s = Raw();
+    std::int64_t v = 0;
+    const bool converts = TryTextToInt(s, v);
+    return converts && v >= lo && v <= hi ? v : 0;
   }
+  std::int32_t Int() { return static_cast<std::int32_t>(Integer(INT32_MIN, INT32_MAX)); }
   // A number outside the setting's range reads as a non-number: 0.
   template <class T>
   T IntAs() {
     const std::int32_t n = Int();
     return n < std::numeric_limits<T>::min() || n > std::numeric_limits<T>::max() ? T{0} : static_cast<T>(n);
   }
-  std::uint16_t Word() {
-    std::uint16_t n = 0;
-    ReadTextLineWord(n);
-    return n;
-  }
+  std::uint16_t Word() { return static_cast<std::uint16_t>(Integer(0, UINT16_MAX)); }
   Real Float() {
+    std::string s = Raw();
+    std::replace(s.begin(), s.end(), ',', '.');
     Real x = 0;
-    ReadTextLineExt(x);
-    return x;
+    const bool converts = TryTextToFloat(s, x);
+    return converts && std::isfinite(x) ? x : 0;
   }
   Real Real48Value() {
     Real48 r{};
-    ReadTextLineReal48(r);
+    if (!RealToReal48(Float(), r)) r = Real48{};
     return Real48ToReal(r);
   }
+  // A switch keeps its value when the read failed.
   Byte True(Byte current) {
-    bool b = current != 0;
-    ReadTextLineTrue(b);
-    return b ? 1 : 0;
+    const std::string s = Raw();
+    return G().AbortFlag == 0 ? (UpperStr(s) == "TRUE" ? 1 : 0) : current;
   }
   Byte NotFalse(Byte current) {
-    bool b = current != 0;
-    ReadTextLineNotFalse(b);
-    return b ? 1 : 0;
+    const std::string s = Raw();
+    return G().AbortFlag == 0 ? (UpperStr(s) != "FALSE" ? 1 : 0) : current;
   }
 };
 
@@ -328,6 +362,7 @@ void ReadRows() {
   if (!r.Ended()) {
     std::string a, b, cc, d;
     ReadTextLineFields4(a, b, cc, d);
+    Reader::Counted();
     const std::int32_t width = TextToInt(cc), height = TextToInt(d);
     if (width > 0 && height > 0) {
       g.TextWindowLeft = TextToInt(a);
@@ -839,7 +874,25 @@ bool ReadConfigFile(std::string_view path) {
     return false;
   }
   G().AbortFlag = 0;
+  // A file that is not a configuration (random bytes, another text) is
+  // named with its first bad line, and none of it is taken.
+  const BaseGlobals savedGlobals = G();
+  const CadSettingsRecord savedCad = CadSettings();
+  const ConfigSettings savedConfig = Config();
+  gLineCheck = LineCheck{};
   ReadRows();
+  const int bad = gLineCheck.firstBad;
+  if (bad != 0) {
+    f.Close();
+    G() = savedGlobals;
+    CadSettings() = savedCad;
+    Config() = savedConfig;
+    CloseConfigWithScreenDefaults();
+    ShowError("Konfigurationsdatei "_oem + FromUtf8(CodePage::Cp850, p) + " beschädigt: Zeile "_oem +
+              std::to_string(bad) + " ungültig, Voreinstellungen gelten"_oem);
+    G().AbortFlag = 1;
+    return false;
+  }
   CloseConfigWithScreenDefaults();
   return true;
 }
@@ -850,6 +903,12 @@ bool ReadConfigFile() {
   if (!found.empty()) {
     G().ProgramFolder = ExtractFolderPart(found);
     if (ReadConfigFile(found)) return true;
+    // A damaged file stays where it is found, so that saving replaces it.
+    if (PathIsRegularFile(found)) {
+      ApplyNoConfigDefaults();
+      G().AbortFlag = 1;
+      return false;
+    }
   }
   G().ProgramFolder = UserConfigFolder();
   ApplyNoConfigDefaults();

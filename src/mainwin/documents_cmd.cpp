@@ -130,7 +130,13 @@ void FileSaveAs() {
 
 void AddRecentFile(std::string_view name) {
   BaseGlobals& g = G();
-  const std::string path = AddBackslash(g.CurrentDataFolder) + std::string(name) + "." + g.SpringFileExtension;
+  // A name that carries its folder (a command-line file) is not put into
+  // the data folder a second time.
+  const std::size_t slash = name.rfind('/');
+  const bool hasExtension = name.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
+  const std::string path = slash != std::string_view::npos
+                               ? std::string(name) + (hasExtension ? "" : "." + g.SpringFileExtension)
+                               : AddBackslash(g.CurrentDataFolder) + std::string(name) + "." + g.SpringFileExtension;
   for (int n = 4; n >= 1; --n)
     if (g.RecentFiles[static_cast<std::size_t>(n)] == path) RemoveRecentFile(n);
   for (int n = 4; n >= 2; --n) g.RecentFiles[static_cast<std::size_t>(n)] = g.RecentFiles[static_cast<std::size_t>(n - 1)];

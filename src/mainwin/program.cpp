@@ -1,7 +1,13 @@
 #include "mainwin/program.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 
 #include "base/choosers.h"
 #include "base/dialogs.h"
@@ -272,7 +278,58 @@ int RunCadMode(std::string_view parameter) {
   return ran && FileWrittenSince(target, before) ? 0 : 2;
 }
 
+// Below this the temporary folder counts as full: not even the block files
+// of the first drawing fit.
+constexpr unsigned long long kTempFolderMinFreeBytes = 64 * 1024;
+
+// The run's own scratch folder inside the configured temporary folder (else
+// $TMPDIR or /tmp). A full folder is named once and the start goes on.
+void MakeRunScratchFolder() {
+  std::string parent = TrimBlanks(G().TempFolder);
+  if (parent.empty()) parent = TempDirectory();
+  const int err = MakeRunFolder(parent);
+  const std::string shown = FromUtf8(CodePage::Cp850, RemoveTrailingBackslash(parent));
+  struct statvfs vfs {};
+  const std::string probe = err == 0 ? RunFolder() : parent;
+  const bool full = err == ENOSPC || err == EDQUOT ||
+                    (::statvfs(probe.c_str(), &vfs) == 0 &&
+                     static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kTempFolderMinFreeBytes);
+  if (full) {
+    ShowError("Ordner für temporäre Dateien "_oem + shown + " ist voll !"_oem);
+  } else if (err != 0) {
+    ShowError("Ordner für temporäre Dateien "_oem + shown + ": kein Arbeitsordner anlegbar ("_oem +
+              FromUtf8(CodePage::Cp850, std::strerror(err)) + ")");
+  }
+}
+
+// Whether name is a temporary name of a save: "." + a name ending in "." +
+// the spring-file extension + "." + six letters or digits.
+bool IsSaveTemporaryName(std::string_view name) {
+  const std::string ext = "." + LowerStr(G().SpringFileExtension) + ".";
+  if (name.size() < 1 + 1 + ext.size() + 6 || name[0] != '.') return false;
+  const std::string_view tail = name.substr(name.size() - 6);
+  for (char c : tail)
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  return LowerStr(name.substr(name.size() - 6 - ext.size(), ext.size())) == ext;
+}
+
 }  // namespace
+
+void RemoveStaleSaveTemporaries(std::string_view folder, std::time_t sessionStart) {
+  const std::string dir = folder.empty() ? std::string(".") : RemoveTrailingBackslash(folder);
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return;
+  while (const dirent* e = ::readdir(d)) {
+    if (!IsSaveTemporaryName(e->d_name)) continue;
+    const std::string path = AddBackslash(dir) + e->d_name;
+    struct stat st {};
+    // Only the user's own regular files that no running save can still hold.
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    if (st.st_mtime >= sessionStart) continue;
+    ::unlink(path.c_str());
+  }
+  ::closedir(d);
+}
 
 bool IsBatchCommandLine(const std::vector<std::string>& args) {
   std::vector<std::string> rest;
@@ -320,6 +377,7 @@ std::optional<int> ProgramStart(int startMode) {
   g.AbortFlag = 0;
   g.ShowErrorsSwitch = 1;
   CheckConfigFolders();
+  MakeRunScratchFolder();
   // A folder question cancelled in a batch run must not count as a failed
   // read of the command-line file.
   g.AbortFlag = 0;
@@ -381,7 +439,11 @@ std::optional<int> ProgramStart(int startMode) {
       }
       g.ShowErrorsSwitch = 0;
       ReadSpringFile(g.CurrentFileName);
+      // A drawing that cannot be written (a full temporary folder) does
+      // not make the file unread.
+      const Byte readFailed = g.AbortFlag;
       Drawings().RedrawCurrentDrawing();
+      g.AbortFlag = readFailed;
       g.CommandLineFileLoaded = 1;
       g.ShowErrorsSwitch = 1;
       if (g.AbortFlag != 0) {
@@ -392,7 +454,8 @@ std::optional<int> ProgramStart(int startMode) {
     }
   }
 
-  // 6: interactive start.
+  // 6: interactive start. Temporaries of saves killed in earlier sessions go.
+  if (!ps.BatchRun) RemoveStaleSaveTemporaries(Config().DefaultDataFolder, std::time(nullptr));
   if (g.CommandLineFileLoaded == 1) {
     g.CurrentDataFolder.clear();
   } else {
@@ -400,9 +463,13 @@ std::optional<int> ProgramStart(int startMode) {
     g.CurrentDataFolder = AddBackslash(Config().DefaultDataFolder);
     Graphics().GrafSetWindow(true, true, 0.1L, 0.05L, 0.95L, 0.95L, 0.0L, 0.0L, 36.9L, 32.0L);
     Graphics().GrafDrawLogo();
-    if (FileCanBeOpened(g.CurrentDataFolder + "null." + g.SpringFileExtension)) {
+    const std::string templatePath = g.CurrentDataFolder + "null." + g.SpringFileExtension;
+    if (FileCanBeOpened(templatePath)) {
       ReadSpringFile("null");
       g.CurrentFileName.clear();
+    } else if (PathIsDevice(templatePath)) {
+      // A FIFO or device in the template's place is named, not waited on.
+      ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, templatePath) + " ist keine reguläre Datei !"_oem);
     }
   }
 
@@ -472,7 +539,9 @@ void InitProgramUnits() {
 }
 
 int RunProgram(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
-  return RunProgramStart(argc, argv, out, err).value_or(0);
+  const int code = RunProgramStart(argc, argv, out, err).value_or(0);
+  RemoveRunFolder();
+  return code;
 }
 
 std::optional<int> RunProgramStart(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
@@ -485,7 +554,9 @@ std::optional<int> RunProgramStart(int argc, const char* const* argv, std::FILE*
   ps.Out = out;
   ps.Err = err;
   ps.BatchRun = IsBatchCommandLine(args);
-  return FormCreate();
+  std::optional<int> ended = FormCreate();
+  if (ended) RemoveRunFolder();
+  return ended;
 }
 
 }  // namespace zeb

@@ -12,6 +12,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,6 +110,9 @@ std::vector<std::string> UsageLines();
 std::optional<int> FormCreate();
 // The start-up routine; a value when the program ends in it.
 std::optional<int> ProgramStart(int startMode);
+// Removes the user's own temporary names of saves (".name.zeb.XXXXXX")
+// from folder whose last change lies before sessionStart.
+void RemoveStaleSaveTemporaries(std::string_view folder, std::time_t sessionStart);
 // Close query of the main window: true when it may close (the save
 // question was not cancelled); then the "$*.dx$" block files of the
 // temporary folder are deleted.

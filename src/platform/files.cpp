@@ -3,12 +3,18 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <mutex>
 
 namespace zeb {
 
@@ -89,6 +95,115 @@ std::string TempDirectory() {
   return "/tmp";
 }
 
+namespace {
+
+std::string& RunFolderPath() {
+  static std::string path;
+  return path;
+}
+
+void RemoveRunFolderAtExit() { RemoveRunFolder(); }
+
+// The folder's path for the signal handler, which may not allocate.
+char gSignalFolder[4096];
+
+// Empties and removes the run's folder with system calls only (the folder
+// holds files, no sub-folders), then ends as the signal would have.
+void RemoveRunFolderOnSignal(int sig) {
+  if (gSignalFolder[0] != '\0') {
+    const int dfd = ::open(gSignalFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dfd >= 0) {
+      alignas(8) char buf[4096];
+      for (;;) {
+        const long n = ::syscall(SYS_getdents64, dfd, buf, sizeof buf);
+        if (n <= 0) break;
+        for (long off = 0; off < n;) {
+          const auto* rec = reinterpret_cast<const char*>(buf + off);
+          const unsigned short len = *reinterpret_cast<const unsigned short*>(rec + 16);
+          const char* name = rec + 19;
+          if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))))
+            ::unlinkat(dfd, name, 0);
+          off += len;
+        }
+      }
+      ::close(dfd);
+    }
+    ::rmdir(gSignalFolder);
+  }
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+// For a kill or Ctrl+C: only where the signal would end the process anyway.
+void RemoveRunFolderOnSignals() {
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction old {};
+    if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL || (old.sa_flags & SA_SIGINFO) != 0)
+      continue;
+    struct sigaction act {};
+    act.sa_handler = RemoveRunFolderOnSignal;
+    sigemptyset(&act.sa_mask);
+    ::sigaction(sig, &act, nullptr);
+  }
+}
+
+}  // namespace
+
+int MakeRunFolder(std::string_view parent) {
+  RemoveRunFolder();
+  std::string folder(parent);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::string pattern = JoinPath(folder.empty() ? "." : folder, "zeb1-XXXXXX");
+  if (::mkdtemp(pattern.data()) == nullptr) return errno;
+  static std::once_flag registered;
+  std::call_once(registered, [] {
+    std::atexit(RemoveRunFolderAtExit);
+    RemoveRunFolderOnSignals();
+  });
+  RunFolderPath() = pattern;
+  if (pattern.size() < sizeof gSignalFolder) std::memcpy(gSignalFolder, pattern.c_str(), pattern.size() + 1);
+  return 0;
+}
+
+const std::string& RunFolder() { return RunFolderPath(); }
+
+void RemoveRunFolder() {
+  std::string& path = RunFolderPath();
+  if (path.empty()) return;
+  // remove_all removes links as names and never descends through them.
+  gSignalFolder[0] = '\0';
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+  path.clear();
+}
+
+bool InRunFolder(std::string_view path) {
+  const std::string& run = RunFolder();
+  return !run.empty() && path.size() > run.size() + 1 && path.substr(0, run.size()) == run && path[run.size()] == '/';
+}
+
+std::string ScratchDirectory() { return RunFolder().empty() ? TempDirectory() : RunFolder(); }
+
+int OpenRegularNoWait(const char* path, int flags) {
+  const int f = ::open(path, flags | O_NONBLOCK | O_NOCTTY);
+  if (f < 0) return -1;
+  struct stat st {};
+  if (::fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int e = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+    ::close(f);
+    errno = e;
+    return -1;
+  }
+  const int now = ::fcntl(f, F_GETFL);
+  if (now >= 0) ::fcntl(f, F_SETFL, now & ~O_NONBLOCK);
+  return f;
+}
+
+int OpenRegularForReading(std::string_view path, int& fd) {
+  fd = OpenRegularNoWait(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? errno : 0;
+}
+
 std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_view prefix) {
   std::string pattern = JoinPath(folder, prefix) + "XXXXXX";
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -113,8 +228,13 @@ int AtomicFile::Open(std::string_view target) {
   struct stat st {};
   bool exists = ::stat(target_.c_str(), &st) == 0;
   struct stat lst {};
-  if (::lstat(target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && exists) {
-    // Replace the file the link points to, keeping the link.
+  const bool isLink = ::lstat(target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+  if (isLink && lst.st_uid != ::geteuid()) {
+    // Another's link (planted in a shared folder): its name is replaced,
+    // its target never written.
+    exists = false;
+  } else if (isLink && exists) {
+    // The user's own link: replace the file it points to, keeping the link.
     char resolved[PATH_MAX];
     if (::realpath(target_.c_str(), resolved)) dest_ = resolved;
   }
@@ -142,7 +262,9 @@ int AtomicFile::Open(std::string_view target) {
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return errno;
 
-  mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+  // A new file of the run's own folder is for this user alone.
+  const bool scratch = !RunFolder().empty() && folder == RunFolder();
+  mode_t mode = exists ? (st.st_mode & 07777) : scratch ? 0600 : (0666 & ~CurrentUmask());
   if (::fchmod(fd, mode) != 0) {
     int e = errno;
     ::close(fd);
@@ -238,6 +360,11 @@ bool PathIsDirectory(std::string_view path) {
 bool PathIsRegularFile(std::string_view path) {
   struct stat st {};
   return ::stat(std::string(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PathIsDevice(std::string_view path) {
+  struct stat st {};
+  return ::stat(std::string(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
 bool PathExists(std::string_view path) {

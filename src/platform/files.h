@@ -11,12 +11,35 @@ namespace zeb {
 // Folder for temporary files: $TMPDIR when it names a folder, else "/tmp".
 std::string TempDirectory();
 
+// The run's own folder for scratch files: "<parent>/zeb1-XXXXXX", made by
+// mkdtemp (mode 0700, so nobody else can place a name in it) and removed
+// with everything in it by RemoveRunFolder or at the latest at exit. 0 or
+// an errno value; a folder made before is removed first.
+int MakeRunFolder(std::string_view parent);
+// The folder made by MakeRunFolder; "" before and after.
+const std::string& RunFolder();
+void RemoveRunFolder();
+// Whether path lies in the run's folder (its files are for the user alone).
+bool InRunFolder(std::string_view path);
+// Where unnamed scratch files go: the run's folder, else TempDirectory().
+std::string ScratchDirectory();
+
+// Opens a file for reading without waiting on it: a FIFO, socket or
+// device (also behind a link) is refused with ENXIO, a folder with EISDIR.
+// The descriptor blocks again once the file is known to be regular.
+int OpenRegularForReading(std::string_view path, int& fd);
+// ::open of an existing file that never waits: anything but a regular file
+// is refused (-1, errno ENXIO or EISDIR).
+int OpenRegularNoWait(const char* path, int flags);
+
 // Creates a new empty file with a unique name "<folder>/<prefix>XXXXXX"
 // (mkstemp); returns its path, or nullopt with errno set.
 std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_view prefix);
 
 // Writes a file under a temporary name beside the target and renames it over
-// the target on Commit (keeping an existing target's mode). Destroyed or
+// the target on Commit (keeping an existing target's mode). A link at the
+// target is followed only when the user owns it; another's link is replaced
+// as a name (where the folder lets us), never its target. Destroyed or
 // Abort()ed without Commit: the temporary is removed, the target untouched.
 // Character devices are written directly; FIFOs and sockets are refused
 // (ENXIO) rather than waited on. Without sync, Commit skips the fsync of
@@ -59,6 +82,9 @@ std::string ResolvePathCaseInsensitive(std::string_view path);
 
 bool PathIsDirectory(std::string_view path);
 bool PathIsRegularFile(std::string_view path);
+// Something other than a regular file or folder (a FIFO, device or socket),
+// also behind a link.
+bool PathIsDevice(std::string_view path);
 bool PathExists(std::string_view path);
 
 }  // namespace zeb

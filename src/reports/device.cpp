@@ -122,7 +122,12 @@ std::string ProgramTitleVersion(std::string_view sep) {
   return G().ProgramTitle + std::string(sep) + G().ProgramVersion;
 }
 
-std::string TempFolder() {
+// The run's scratch folder, with a closing "/".
+std::string TempFolder() { return AddBackslash(ScratchFolder()); }
+
+// The configured temporary folder, with a closing "/": files the user is
+// shown (a PDF instead of a printout) stay after the run.
+std::string SharedTempFolder() {
   const std::string configured = TrimBlanks(G().TempFolder);
   return AddBackslash(configured.empty() ? TempDirectory() : configured);
 }
@@ -484,7 +489,7 @@ void Deliver() {
 }  // namespace
 
 std::string CreatePrintPdfFile() {
-  const std::string stem = TempFolder() + LowerStr(G().ProgramShortName);
+  const std::string stem = SharedTempFolder() + LowerStr(G().ProgramShortName);
   int n = 0;
   const std::string pdf =
       CreateFirstFree(1, [&](int k) { return stem + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".pdf"; }, n);

@@ -540,7 +540,13 @@ std::string NotReadableText(std::string_view path) {
 // The bytes of a regular file, read through WorkTextFile. A failure is
 // shown and sets AbortFlag.
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
-  if (!PathIsRegularFile(ResolvePathCaseInsensitive(path)) || !OpenWorkTextFileForReading(path)) {
+  const std::string found = ResolvePathCaseInsensitive(path);
+  if (PathIsDevice(found)) {
+    ShowError("Datei "_oem + OemPath(path) + " ist keine reguläre Datei !"_oem);
+    G().AbortFlag = 1;
+    return false;
+  }
+  if (!PathIsRegularFile(found) || !OpenWorkTextFileForReading(path)) {
     ShowError(NotReadableText(path));
     G().AbortFlag = 1;
     return false;

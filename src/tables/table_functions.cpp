@@ -82,13 +82,13 @@ int CopyWritable(const std::string& source, const std::string& target) {
 // The table and its memo file copied into the temporary folder; the copy's
 // path, or "" (message shown, AbortFlag set).
 std::string CopyToTempFolder(const std::string& tablePath, const std::string& name) {
-  const std::string target = AddBackslash(G().TempFolder) + name;
+  const std::string target = AddBackslash(ScratchFolder()) + name;
   auto fail = [&] {
     ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, target) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
     G().AbortFlag = 1;
     return std::string();
   };
-  if (G().TempFolder.empty() || CopyWritable(tablePath, target) != 0) return fail();
+  if (CopyWritable(tablePath, target) != 0) return fail();
   const std::string folder = ExtractFolderPart(tablePath);
   const std::string stem = FileNameNoExt(tablePath);
   const std::string targetStem = FileNameNoExt(target);
@@ -97,7 +97,7 @@ std::string CopyToTempFolder(const std::string& tablePath, const std::string& na
     if (!PathIsRegularFile(memo)) continue;
     // The memo keeps the case of its extension beside the copy.
     const std::string memoExt = memo.substr(memo.size() - 4);
-    if (CopyWritable(memo, AddBackslash(G().TempFolder) + targetStem + memoExt) != 0) return fail();
+    if (CopyWritable(memo, AddBackslash(ScratchFolder()) + targetStem + memoExt) != 0) return fail();
   }
   return target;
 }
@@ -199,7 +199,7 @@ void TableSetTitles(std::string_view title1, std::string_view title2) {
 
 void TableBrowse(int mode) { TheTableWindow().ShowTable(mode); }
 
-std::string TempFolderFile(std::string_view name) { return AddBackslash(G().TempFolder) + std::string(name); }
+std::string TempFolderFile(std::string_view name) { return AddBackslash(ScratchFolder()) + std::string(name); }
 
 bool TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath) {
   return TheTableWindow().IndexOn(keyExpression, indexPath);

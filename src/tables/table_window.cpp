@@ -60,8 +60,12 @@ void WarnWhenTableIsACopy() {
   const std::string& path = w.FileName();
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  if (!G().TempFolder.empty() && folder == AddBackslash(G().TempFolder)) {
-    ShowMessageText("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
+  if (folder == AddBackslash(ScratchFolder())) {
+    // Say plainly that nothing typed here reaches the table itself.
+    const std::string table = AddBackslash(G().DbfFolder) + path.substr(folder.size());
+    ShowMessageText("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem + " " +
+                    "Änderungen gehen nur in eine Kopie und erreichen die Tabelle "_oem +
+                    FromUtf8(CodePage::Cp850, table) + " nicht; die Kopie wird beim Programmende gelöscht."_oem);
   }
 }
 

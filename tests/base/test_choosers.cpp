@@ -1,7 +1,10 @@
 // Confirmation before writing or erasing a file, and the choosers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/choosers.h"
+#include "base/files.h"
 #include "base/globals.h"
 #include "base/textfile.h"
 #include "support_fixture.h"
@@ -71,6 +74,57 @@ TEST_F(ChoosersTest, UnwritableNamesAreRefused) {
   ConfirmOverwriteFile(dir / "Menü");  // a folder; the name reaches the box intact
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_NE(ui().shown().back().text1252.find("Men\xFC\""), std::string::npos);
+}
+
+// A read-only file is write-protected, not an invalid name; a FIFO or a
+// device in the name's place (also behind a link) is refused at once,
+// never waited on or written into; a read-only folder is named as such.
+TEST_F(ChoosersTest, WriteProtectedFilesAndDevicesAreNamedForWhatTheyAre) {
+  const std::string readOnly = dir / "alt.zeb";
+  WriteBytes(readOnly, "alt");
+  ::chmod(readOnly.c_str(), 0444);
+  ui().ExpectMessageBox("Fehler", "Datei " + readOnly + " kann nicht geschrieben werden: schreibgeschützt");
+  ConfirmOverwriteFile(readOnly);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ReadBytes(readOnly), "alt");
+
+  const std::string device = dir / "null.zeb", fifo = dir / "fifo.zeb";
+  ASSERT_EQ(::symlink("/dev/null", device.c_str()), 0);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {device, fifo}) {
+    G().AbortFlag = 0;
+    ui().ExpectMessageBox("Fehler", "Datei " + path + " kann nicht geschrieben werden: keine reguläre Datei");
+    ConfirmOverwriteFile(path);  // a FIFO would hang an open for reading
+    EXPECT_EQ(G().AbortFlag, 1);
+    EXPECT_FALSE(FileCanBeOpened(path));
+  }
+  // Save As onto the link to the device: refused, nothing asked.
+  G().AbortFlag = 0;
+  ui().ExpectMessageBox("Fehler", "keine reguläre Datei");
+  EXPECT_EQ(AskSaveFileName(device), device);
+  EXPECT_EQ(G().AbortFlag, 1);
+
+  if (::geteuid() != 0) {  // root may write into any folder
+    const std::string folder = dir / "nur-lesen";
+    ::mkdir(folder.c_str(), 0555);
+    G().AbortFlag = 0;
+    ui().ExpectMessageBox("Fehler", "Datei " + folder + "/neu.zeb kann nicht geschrieben werden: Ordner schreibgeschützt");
+    ConfirmOverwriteFile(folder + "/neu.zeb");
+    EXPECT_EQ(G().AbortFlag, 1);
+  }
+}
+
+// A full disk names the file it could not write.
+TEST_F(ChoosersTest, DiskFullNamesTheFile) {
+  TextFile& f = WorkTextFile();
+  f.Assign("/dev/full");
+  RewriteChecked(f);
+  ASSERT_EQ(G().AbortFlag, 0);
+  ui().ExpectMessageBox("Fehler", "Diskette/Platte voll: /dev/full");
+  WriteStringChecked(f, std::string(70000, 'x'));
+  ui().ExpectMessageBox("Fehler", "Diskette/Platte voll: /dev/full");
+  CloseFileChecked(f);
+  EXPECT_EQ(G().AbortFlag, 1);
 }
 
 TEST_F(ChoosersTest, AskSaveFileName) {

@@ -185,6 +185,16 @@ TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
   G().TableEditorPath = dir_ + "/kein-programm";
   ui().ExpectMessageBox("", "file not found");
   ExportTextFileToExcel(text);
+  // The first export stays as it was (a spreadsheet may have it open); a
+  // link in the way is passed over, its target untouched.
+  EXPECT_EQ(test::ReadBytes(dir_ + "/bericht.csv"), expected);
+  EXPECT_EQ(test::ReadBytes(dir_ + "/bericht-2.csv"), expected);
+  const std::string victim = Put("victim.txt", "thesis");
+  fs::create_symlink(victim, dir_ + "/bericht-3.csv");
+  ui().ExpectMessageBox("", "file not found");
+  ExportTextFileToExcel(text);
+  EXPECT_EQ(test::ReadBytes(victim), "thesis");
+  EXPECT_EQ(test::ReadBytes(dir_ + "/bericht-4.csv"), expected);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The HP-GL player: the commands of the help pictures, PE decoding, labels
 // and hostile files, checked on the display list.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -125,6 +128,95 @@ TEST_F(HpglTest, HostileBytesNeverCrashOrRecordNonFiniteValues) {
     }
   }
   EXPECT_EQ(Play("PD1e999,nan;"), (std::vector<std::string>{"8;12", "4;-999;-999;0;0"}));
+}
+
+// Records of one kind ("3;" circles, "4;" lines, "6;" labels).
+int CountKind(const std::vector<std::string>& list, const std::string& kind) {
+  return static_cast<int>(std::count_if(list.begin(), list.end(), [&](const std::string& r) { return r.rfind(kind, 0) == 0; }));
+}
+
+// Pictures beyond the bounds end there and say so; below them nothing is
+// added. 30,000 labels once took 13 s per repaint.
+TEST_F(HpglTest, HugePicturesAreCutAndSaySo) {
+  const std::string notice = "6;2;2;Bild gek\xFCrzt: zu viele Elemente";  // cp850 0x81 shown as 1252 0xFC
+  std::string labels = "SP1;PU400,400;";
+  for (int i = 0; i < 30000; ++i) labels += "LBx\x03";
+  const auto start = std::chrono::steady_clock::now();
+  auto r = Play(labels);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(CountKind(r, "6;"), 1000 + 1);
+  EXPECT_EQ(r.back(), notice);
+  EXPECT_TRUE(PlayHpglBytes(f(), labels));
+
+  std::string circles = "SP1;PU400,400;";
+  for (int i = 0; i < 100000; ++i) circles += "CI9999999;";
+  r = Play(circles);
+  EXPECT_EQ(CountKind(r, "3;"), 2000);
+  EXPECT_EQ(r.back(), notice);
+  // Circles and arcs count together.
+  std::string curves = "SP1;PU400,0;PD;";
+  for (int i = 0; i < 1000; ++i) curves += "CI40;PU400,0;PD;AA0,0,90;";
+  curves += "CI40;";
+  r = Play(curves);
+  EXPECT_EQ(CountKind(r, "3;") + CountKind(r, "5;"), 2000);
+  EXPECT_EQ(r.back(), notice);
+
+  // Lines and everything else count together.
+  std::string mixed = "SP1;PU0,0;PD";
+  for (int i = 0; i < 19000; ++i) mixed += std::to_string(i % 2) + ",0,";
+  mixed += "0,0;CI40;PU400,400;";
+  for (int i = 0; i < 1000; ++i) mixed += "LBy\x03";
+  r = Play(mixed);
+  EXPECT_EQ(CountKind(r, "4;") + CountKind(r, "3;") + CountKind(r, "6;"), 20000 + 1);
+  EXPECT_EQ(r.back(), notice);
+
+  // One label: its first 1000 characters; the rest up to its end is
+  // dropped, not read as commands.
+  r = Play("SP1;PU400,400;LB" + std::string(1000, 'a') + std::string(5000, 'b') + "PD4,4;\x03PD40,40;");
+  ASSERT_EQ(r.size(), 9u);
+  EXPECT_EQ(r[2], "6;10;10;" + std::string(1000, 'a'));
+  EXPECT_EQ(r[3], "4;10;10;1;1");
+  // The notice: a white field 2 mm per character, red text on it.
+  EXPECT_EQ(std::vector<std::string>(r.begin() + 4, r.end()),
+            (std::vector<std::string>{"8;15", "7;1;1;65;1;65;6;1;6", "8;12", "9;3;2;2;0", notice}));
+
+  // Exactly at the bounds: whole, no notice.
+  std::string full = "SP1;PU400,400;";
+  for (int i = 0; i < 1000; ++i) full += "LB" + std::string(1000, 'c') + "\x03";
+  for (int i = 0; i < 2000; ++i) full += "CI40;";
+  full += "PU0,0;PD";
+  for (int i = 0; i < 16999; ++i) full += std::to_string(i % 2) + ",0,";
+  full += "0,0;";
+  EXPECT_FALSE(PlayHpglBytes(f(), full));
+  r = Play(full);
+  EXPECT_EQ(CountKind(r, "6;"), 1000);
+  EXPECT_EQ(CountKind(r, "3;"), 2000);
+  EXPECT_EQ(CountKind(r, "4;"), 17000);
+  EXPECT_NE(r.back(), notice);
+}
+
+// A picture file is read only up to its bound, and a FIFO in its place is
+// not waited on.
+TEST_F(HpglTest, PictureFilesAreBoundedAndNeverWaitedOn) {
+  const std::string dir = ::testing::TempDir() + "hpgl_bounds_" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  {
+    std::ofstream big(dir + "/big.plt", std::ios::binary);
+    big << "SP1;PU0,0;PD40,0;";
+    big << std::string(kHpglMaxFileBytes, ' ');
+    big << "PD40,40;";
+  }
+  f().PlayHpglFile(dir + "/big.plt");
+  EXPECT_EQ(list(), (std::vector<std::string>{"8;12", "4;0;0;1;0", "8;15", "7;1;1;65;1;65;6;1;6", "8;12", "9;3;2;2;0",
+                                      "6;2;2;Bild gek\xFCrzt: zu viele Elemente"}));
+  list().clear();
+  ASSERT_EQ(::mkfifo((dir + "/start.plt").c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  ui().ExpectMessageBox("Meldung:", dir + "/start.plt nicht gefunden !");
+  f().PlayHpglFile(dir + "/start.plt");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(list().empty());
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(HpglTest, FilesMissingFoldersAndCase) {

@@ -29,6 +29,14 @@ inline void WriteBytes(const fs::path& p, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Copies a file; one that vanished meanwhile (the share file of a run that
+// reads the same tables at that moment) is passed over.
+inline void CopyUnlessGone(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::copy_file(from, to, ec);
+  if (ec && fs::exists(from)) throw fs::filesystem_error("copy", from, to, ec);
+}
+
 // Made absolute at start-up: __FILE__ may be relative to the build folder,
 // and tests change the working directory.
 inline const fs::path kSourceDirAtStart = fs::absolute(fs::path(__FILE__).parent_path().parent_path().parent_path());

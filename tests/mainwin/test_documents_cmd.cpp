@@ -1,5 +1,6 @@
 // Document commands, the save question and the recent files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <filesystem>
@@ -176,6 +177,29 @@ TEST_F(DocumentsTest, DeclinedSaveAsKeepsFolderAndName) {
   EXPECT_FALSE(Called("SetCaption(ZEB1   Druckfederberechnung  -  other.zeb)"));
 }
 
+// The document's file became a FIFO: Ctrl+S says so at once instead of
+// waiting for a writer; Save As onto a link to a device is refused too.
+TEST_F(DocumentsTest, SaveOntoAFifoOrADeviceIsRefusedAtOnce) {
+  const fs::path fifo = root_ / "data" / "doc.zeb";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  G().CurrentFileName = "doc";
+  G().ModifiedFlag = 1;
+  ui().ExpectMessageBox("Fehler", "Datei " + fifo.string() + " kann nicht geschrieben werden: keine reguläre Datei");
+  FileSave();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  const fs::path device = root_ / "data" / "null.zeb";
+  fs::create_symlink("/dev/null", device);
+  ui().ExpectSaveFile(device.string());
+  ui().ExpectMessageBox("Fehler", "keine reguläre Datei");
+  FileSaveAs();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_EQ(G().RecentFiles[1], "");
+}
+
 using Recent = std::array<std::string, 5>;  // entries 1..4
 
 TEST_F(DocumentsTest, RecentListMovesCapsAndComparesExactly) {
@@ -193,6 +217,12 @@ TEST_F(DocumentsTest, RecentListMovesCapsAndComparesExactly) {
   RemoveRecentFile(0);
   RemoveRecentFile(5);
   EXPECT_EQ(g.RecentFiles, (Recent{"", "/f/e.zeb", "/f/c.zeb", "/f/a.zeb", ""}));
+  // A name that carries its folder gets no second one.
+  g.CurrentDataFolder = "/dev/";
+  AddRecentFile("/dev/zero");
+  AddRecentFile("/dev/zero.zeb");
+  AddRecentFile("/g/x.y/spring");
+  EXPECT_EQ(g.RecentFiles, (Recent{"", "/g/x.y/spring.zeb", "/dev/zero.zeb", "/f/e.zeb", "/f/c.zeb"}));
 }
 
 TEST_F(DocumentsTest, OpenRecentFile) {

@@ -1,7 +1,10 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -121,6 +124,83 @@ TEST_F(FilesTest, SymlinkKeptAndItsFileReplaced) {
   EXPECT_EQ(f.Commit(), 0);
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(ReadBytes(real), "new");
+}
+
+// A link planted by another user (here: handed to nobody) is replaced as a
+// name; the file it points to keeps its bytes.
+TEST_F(FilesTest, AnotherUsersLinkIsNeverFollowed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link away";
+  std::string victim = Path("thesis.txt"), link = Path("$feder.dx$");
+  WriteBytes(victim, "my thesis");
+  ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
+  ASSERT_EQ(lchown(link.c_str(), 65534, 65534), 0);
+  AtomicFile f;
+  ASSERT_EQ(f.Open(link), 0);
+  EXPECT_EQ(Write(f, "0\r\nSECTION\r\n"), 0);
+  EXPECT_EQ(f.Commit(), 0);
+  EXPECT_EQ(ReadBytes(victim), "my thesis");
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadBytes(link), "0\r\nSECTION\r\n");
+}
+
+// The run's folder: new, private, inside the parent, gone with its files
+// (and links, whose targets stay) when removed; a second one replaces it.
+TEST_F(FilesTest, RunFolderIsPrivateAndRemovedWithItsFiles) {
+  std::string victim = Path("keep.txt");
+  WriteBytes(victim, "keep");
+  ASSERT_EQ(MakeRunFolder(dir_.path()), 0);
+  const std::string first = RunFolder();
+  ASSERT_EQ(first.rfind(dir_.path() + "/zeb1-", 0), 0u) << first;
+  struct stat st {};
+  ASSERT_EQ(lstat(first.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  EXPECT_EQ(ScratchDirectory(), first);
+  WriteBytes(first + "/$feder.dx$", "x");
+  ASSERT_EQ(symlink(victim.c_str(), (first + "/link").c_str()), 0);
+  // A new file written there is the user's alone.
+  AtomicFile f;
+  ASSERT_EQ(f.Open(first + "/outwin.txt"), 0);
+  EXPECT_EQ(Write(f, "page"), 0);
+  EXPECT_EQ(f.Commit(), 0);
+  EXPECT_EQ(Mode(first + "/outwin.txt"), 0600u);
+
+  ASSERT_EQ(MakeRunFolder(dir_.path()), 0);
+  EXPECT_NE(RunFolder(), first);
+  EXPECT_FALSE(std::filesystem::exists(first));
+  RemoveRunFolder();
+  EXPECT_EQ(RunFolder(), "");
+  EXPECT_EQ(ScratchDirectory(), TempDirectory());
+  EXPECT_EQ(Entries(), Names{"keep.txt"});
+  EXPECT_EQ(ReadBytes(victim), "keep");
+  EXPECT_NE(MakeRunFolder(Path("missing")), 0);
+  EXPECT_EQ(RunFolder(), "");
+}
+
+// A FIFO is refused at once, not waited on for a writer that never comes;
+// so are devices and folders. Run in a child that the test ends after 10 s.
+TEST_F(FilesTest, OpeningForReadingNeverWaitsOnAFifo) {
+  const std::string fifo = Path("null.zeb"), plain = Path("plain.zeb");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WriteBytes(plain, "data");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    alarm(10);
+    int fd = -1;
+    const bool fifoRefused = OpenRegularForReading(fifo, fd) == ENXIO && fd < 0;
+    const bool deviceRefused = OpenRegularForReading("/dev/zero", fd) == ENXIO;
+    const bool folderRefused = OpenRegularForReading(dir_.path(), fd) == EISDIR;
+    const bool missing = OpenRegularForReading(Path("none"), fd) == ENOENT;
+    bool plainRead = OpenRegularForReading(plain, fd) == 0 && fd >= 0;
+    char buf[8] = {};
+    // The descriptor of a regular file blocks again.
+    plainRead = plainRead && (fcntl(fd, F_GETFL) & O_NONBLOCK) == 0 && read(fd, buf, sizeof buf) == 4;
+    _exit(fifoRefused && deviceRefused && folderRefused && missing && plainRead ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed: the open waited on the FIFO";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(FilesTest, UniqueFilesAreUnique) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "mainwin/program_fixture.h"
 #include "base/globals.h"
 #include "base/messages.h"
 #include "base/support_fixture.h"
@@ -68,7 +69,7 @@ class TablesTest : public BaseTest {
     fs::remove_all(root_);
     fs::create_directories(dbf());
     fs::create_directories(temp());
-    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) fs::copy_file(e.path(), dbf() / e.path().filename());
+    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) zeb::test::CopyUnlessGone(e.path(), dbf() / e.path().filename());
     G().DbfFolder = dbf().string();
     G().TempFolder = temp().string();
     browser_ = std::make_shared<ScriptedTableBrowser>();

@@ -1,15 +1,20 @@
 // The table window's modes and commands without a screen: browse and edit
 // modes, OK and Cancel, search, the sort click, pack, appends under the file
 // lock and the HTML export.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
+#include "base/files.h"
+#include "base/globals.h"
 #include "base/headless_ui.h"
+#include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "reports/device.h"
 #include "support_tables.h"
+#include "tables/table_functions.h"
 #include "tables/table_services.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/dbf/locking.h"
@@ -61,8 +66,11 @@ TEST_F(TableWindowTest, BrowseAndEditModes) {
 
 TEST_F(TableWindowTest, EditingACopySaysSoEachTime) {
   SetFolderWriteTest([](const std::string&) { return false; });
+  // It says that edits reach a copy only, never the table itself.
   for (int i = 0; i < 3; ++i)
-    ui().ExpectMessageBox("", "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner.");
+    ui().ExpectMessageBox("", "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner. Änderungen gehen "
+                              "nur in eine Kopie und erreichen die Tabelle " +
+                                  AddBackslash(G().DbfFolder) + "din2077.dbf nicht");
   Tables().EditTable("din2077", 3300);
   EXPECT_EQ(G().HelpNumber, 3300);
   EXPECT_EQ(browser().Seen().back(), "mode 2 hide 0 titles |din2077");
@@ -72,6 +80,28 @@ TEST_F(TableWindowTest, EditingACopySaysSoEachTime) {
   w().ShowTable(1);  // browsing says nothing
   w().ShowTable(2);
   w().ShowTable(0);
+}
+
+// Indexes and table copies of a run lie in its own folder, for the user
+// alone, and go with it.
+TEST_F(TableWindowTest, ScratchFilesOfTheRunAreTheUsersAlone) {
+  ASSERT_EQ(MakeRunFolder(temp().string()), 0);
+  const fs::path run = RunFolder();
+  TableOpen("din2076");
+  w().SortByColumn(2);
+  auto mode = [](const fs::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+  };
+  EXPECT_EQ(mode(run / "$tlmtemp.ndx"), 0600u);
+  TableClose();
+  SetFolderWriteTest([](const std::string&) { return false; });
+  const std::string copy = TablePathWithWriteCheck("din2077");
+  EXPECT_EQ(fs::path(copy).parent_path(), run);
+  EXPECT_EQ(mode(copy), 0600u);
+  RemoveRunFolder();
+  EXPECT_FALSE(fs::exists(run));
+  EXPECT_FALSE(fs::exists(temp() / "$tlmtemp.ndx"));
 }
 
 TEST_F(TableWindowTest, SearchFindsADecimalCommaAsAPoint) {

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <map>
 
+#include "mainwin/program_fixture.h"
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/services.h"
@@ -50,7 +51,7 @@ class FormZebmatTest : public QtTest {
     fs::create_directories(fs::path(scratch) / "dbf");
     fs::create_directories(fs::path(scratch) / "tmp");
     for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER))
-      fs::copy_file(e.path(), fs::path(scratch) / "dbf" / e.path().filename());
+      zeb::test::CopyUnlessGone(e.path(), fs::path(scratch) / "dbf" / e.path().filename());
     G().DbfFolder = scratch + "/dbf";
     G().TempFolder = scratch + "/tmp";
     InstallTableServices();

@@ -20,6 +20,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "mainwin/program_fixture.h"
 #include "base/globals.h"
 #include "base_qt/support_qt.h"
 #include "spring/spring_data.h"
@@ -86,7 +87,7 @@ class Tdbf4Test : public QtTest {
     xbase::InitTableEngineUnits();
     fs::create_directories(dbf());
     fs::create_directories(temp());
-    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) fs::copy_file(e.path(), dbf() / e.path().filename());
+    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) zeb::test::CopyUnlessGone(e.path(), dbf() / e.path().filename());
     G().DbfFolder = dbf().string();
     G().TempFolder = temp().string();
     InstallTableServices();

@@ -195,6 +195,20 @@ TEST_F(FieldsTest, ValuesThroughTheDatasetAreWhatTheFileHolds) {
   day.SetText(BlankDatePicture());
   EXPECT_TRUE(day.IsNull());
   EXPECT_THROW(day.SetText("99.99.9999"), EDatasetError);
+  // Letters in a number or date cell are refused in the session's German.
+  auto refusal = [](const std::function<void()>& edit) {
+    try {
+      edit();
+    } catch (const EDatasetError& e) {
+      return std::string(e.what());
+    }
+    return std::string("accepted");
+  };
+  EXPECT_EQ(refusal([&] { ds.FieldByName("PRICE").SetText("abc"); }), "'abc' ist keine g\xFCltige Zahl");
+  EXPECT_EQ(refusal([&] { ds.FieldByName("BIG").SetText("12x"); }), "'12x' ist keine g\xFCltige ganze Zahl");
+  EXPECT_EQ(refusal([&] { day.SetText("morgen"); }), "'morgen' ist kein g\xFCltiges Datum");
+  EXPECT_EQ(refusal([&] { ds.FieldByName("OK").SetText("vielleicht"); }),
+            "'vielleicht' ist kein g\xFCltiger Wahrheitswert (J/N)");
   ds.Post();
   ds.Close();
   DbfTable t;

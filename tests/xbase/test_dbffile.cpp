@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,6 +202,33 @@ TEST_F(DbfFile, FreshMemoFiles) {
   EXPECT_EQ(MemoFileName(dir / "Mixed.Dbf", 0xF5), dir / "Mixed.FPT");
   test::WriteBytes(dir / "old.Dbt", "");
   EXPECT_EQ(MemoFileName(dir / "old.dbf", 0x83), dir / "old.Dbt");
+}
+
+// A FIFO or a device named as a table (or its memo or index) is refused at
+// once, never waited on; run in a child that the test ends after 10 s.
+TEST_F(DbfFile, FifosAndDevicesAreNoTables) {
+  ASSERT_EQ(::mkfifo((dir / "pipe.dbf").c_str(), 0600), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    alarm(10);
+    ResetTzEngine();
+    SetTzErrorSwitch(false);
+    for (const std::string& name : {dir / "pipe.dbf", std::string("/dev/zero")}) {
+      // Read-only (access 0) as well: an open for reading alone would wait.
+      for (std::uint16_t mode : {kModeExclusive, kModeShared, std::uint16_t{kModeShared & ~0x0F}}) {
+        DbfTable t;
+        t.fileName = name;
+        OpenDbf(t, mode);
+        if (TzCurrentError() == 0) _exit(1);
+      }
+    }
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed: the open waited on the FIFO";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(DbfFile, BadDefinitionsCreateNothing) {

@@ -22,6 +22,7 @@
 #include "mainwin/program.h"
 #include "mainwin/qt/main_window.h"
 #include "mainwin/qt/qt_printer_port.h"
+#include "platform/files.h"
 #include "reports/printjob.h"
 #include "tables/qt/form_zebmat.h"
 #include "tables/qt/tdbf4.h"
@@ -82,6 +83,7 @@ int RunInteractiveProgram(int argc, char** argv) {
   if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
     SetUi(std::make_shared<BatchUi>(stderr));
     const int code = Start(args).value_or(0);
+    RemoveRunFolder();
     SetUi(nullptr);
     return code;
   }
@@ -111,6 +113,7 @@ int RunInteractiveProgram(int argc, char** argv) {
     SetMainWindow(nullptr);
     window.reset();
   }
+  RemoveRunFolder();
   SetPrinterPort(nullptr);
   SetUi(nullptr);
   return code;

@@ -440,7 +440,7 @@ std::int64_t DriveFreeKB(int drive) {
 }
 
 std::string UniqueFilename() {
-  auto name = MakeUniqueFile(TempDirectory(), "TZP");
+  auto name = MakeUniqueFile(ScratchDirectory(), "TZP");
   if (!name) {
     TzError(ErrnoToTzCode(errno), "Fehler beim Anfordern des Dateinamens [UniqueFilename]");
     return {};

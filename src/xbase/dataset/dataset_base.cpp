@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "xbase/core/ansi_literal.h"
 #include "xbase/dataset/field_values.h"
 
 namespace zeb::xbase {
@@ -130,7 +131,7 @@ std::int64_t TField::AsInteger() const {
     try {
       return std::stoll(*s);
     } catch (const std::exception&) {
-      DatabaseError("'" + *s + "' is not a valid integer value");
+      DatabaseError("'" + *s + "' ist keine gültige ganze Zahl"_ansi);
     }
   }
   return 0;
@@ -145,7 +146,7 @@ double TField::AsFloat() const {
     try {
       return std::stod(*s);
     } catch (const std::exception&) {
-      DatabaseError("'" + *s + "' is not a valid floating point value");
+      DatabaseError("'" + *s + "' ist keine gültige Zahl"_ansi);
     }
   }
   return 0;
@@ -185,7 +186,7 @@ void TField::SetText(std::string_view text) {
       } catch (const std::exception&) {
         used = 0;
       }
-      if (used != t.size()) DatabaseError("'" + t + "' is not a valid integer value");
+      if (used != t.size()) DatabaseError("'" + t + "' ist keine gültige ganze Zahl"_ansi);
       return SetAsInteger(v);
     }
     case TFieldType::Float: {
@@ -200,7 +201,7 @@ void TField::SetText(std::string_view text) {
       } catch (const std::exception&) {
         used = 0;
       }
-      if (used != t.size() || !std::isfinite(v)) DatabaseError("'" + t + "' is not a valid floating point value");
+      if (used != t.size() || !std::isfinite(v)) DatabaseError("'" + t + "' ist keine gültige Zahl"_ansi);
       return SetAsFloat(v);
     }
     case TFieldType::Boolean: {
@@ -214,7 +215,7 @@ void TField::SetText(std::string_view text) {
       const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(t[0])));
       if (c == 'T' || c == 'Y' || c == 'J' || c == 'W') return SetAsBoolean(true);
       if (c == 'F' || c == 'N') return SetAsBoolean(false);
-      DatabaseError("'" + t + "' is not a valid boolean value");
+      DatabaseError("'" + t + "' ist kein gültiger Wahrheitswert (J/N)"_ansi);
     }
     case TFieldType::Date: {
       std::string t = AllTrimText(text);

@@ -7,6 +7,7 @@
 
 #include "platform/codepage.h"
 #include "platform/env.h"
+#include "xbase/core/ansi_literal.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/dates.h"
 #include "xbase/core/engine.h"
@@ -182,7 +183,7 @@ double TextToDateTime(std::string_view text) {
       break;
     }
   }
-  if (k != 3 || i != t.size()) DatabaseError("'" + t + "' is not a valid date");
+  if (k != 3 || i != t.size()) DatabaseError("'" + t + "' ist kein gültiges Datum"_ansi);
   int y = 0, m = 0, d = 0;
   for (int j = 0; j < 3; ++j) {
     if (order[j] == 'D') d = parts[j];
@@ -192,7 +193,7 @@ double TextToDateTime(std::string_view text) {
       if (digits[j] <= 2) y += CenturyOf(std::to_string(100 + y).substr(1));
     }
   }
-  if (!ValidYmd(y, m, d)) DatabaseError("'" + t + "' is not a valid date");
+  if (!ValidYmd(y, m, d)) DatabaseError("'" + t + "' ist kein gültiges Datum"_ansi);
   return YmdToDateTime(y, m, d);
 }
 

@@ -588,7 +588,8 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
 
   const int access = fileMode & 0x0F;
   const bool writable = access != 0;
-  FileHandle file(::open(name.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC));
+  // A FIFO or device named as a table is refused, never waited on.
+  FileHandle file(OpenRegularNoWait(name.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC));
   if (!file.valid()) {
     TzError(ErrnoToTzCode(errno), "Fehler beim Öffnen von "_ansi + name + " [USE/OpenDbf]");
     return;

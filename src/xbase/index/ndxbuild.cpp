@@ -11,6 +11,7 @@
 #include <cmath>
 #include <queue>
 
+#include "platform/files.h"
 #include "xbase/core/ansi_literal.h"
 #include "xbase/dbf/locking.h"
 #include "xbase/index/ndx_internal.h"
@@ -415,7 +416,7 @@ std::uint32_t SortAndBuild(WorkArea& a, IndexControl& ic, int fd, int order, con
     if (!work.file.valid()) {
       std::string name = UniqueFilename();
       if (name.empty()) return false;
-      int wfd = ::open(name.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
+      int wfd = ::open(name.c_str(), O_RDWR | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
       int e = errno;
       ::unlink(name.c_str());
       if (wfd < 0) {
@@ -656,7 +657,10 @@ void MakeIndex(std::string_view fileName, std::string_view expression, bool soun
     }
   } unlocker{a, tableLocked};
   if (!tableLocked) ::unlink(name.c_str());
-  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // Never through a link; a file that appears between the unlink and the
+  // open is another's and is not written into.
+  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (tableLocked ? O_TRUNC : O_EXCL),
+                  InRunFolder(name) ? 0600 : 0666);
   if (fd < 0) {
     TzError(ErrnoToTzCode(errno), "Datei nicht geöffnet"_ansi + name + suffix);
     return;

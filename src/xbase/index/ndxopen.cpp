@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/files.h"
 #include "xbase/core/ansi_literal.h"
 #include "xbase/core/hooks.h"
 #include "xbase/index/ndx_internal.h"
@@ -115,7 +116,7 @@ bool OpenIndex(const std::string& name, int slot, const KeyMaker& keyMaker, cons
         return false;
       }
     }
-  int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
+  int fd = OpenRegularNoWait(name.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
     TzError(ErrnoToTzCode(errno), "Fehler beim Öffnen der Index-Datei: "_ansi + name + kOpenSuffix);
     return false;
@@ -594,7 +595,7 @@ bool IndexInfo(std::string_view fileName, IndexInfoRecord& info) {
   }
   const std::string name = AddTablePath(fileName);
   const std::string where = "Fehler beim Lesen der Index-Datei: "_ansi + "\n\r" + "[IndexInfo(<>," + name + ")]";
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenRegularNoWait(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     TzError(ErrnoToTzCode(errno), where);
     return false;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/files.h"
 #include "xbase/index/ndx_internal.h"
 #include "xbase/dbf/locking.h"
 #include "xbase/core/errors.h"
@@ -135,7 +136,8 @@ void Login(AreaIndex& ar, WorkArea& a) {
   s.fileName = SemaphoreFileName(a.fileName);
   TableLockByte tableLock(kLogin);
   if (!tableLock.held()) return;
-  int fd = ::open(s.fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  int fd = ::open(s.fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  InRunFolder(s.fileName) ? 0600 : 0666);
   bool created = fd >= 0;
   if (!created) {
     int e = errno;

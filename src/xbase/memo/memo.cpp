@@ -1,5 +1,6 @@
 // Memo files: layouts, opening and closing, the lock byte, appending, the
 // file header, the free chain of the dBASE IV layout and the block reader.
+#include "platform/files.h"
 #include "xbase/memo/memo.h"
 
 #include <fcntl.h>
@@ -222,7 +223,7 @@ std::uint16_t OpenMemofile(std::string_view tableFileName) {
   // the table's (its share lock guards the memo file too).
   const std::uint16_t override = Engine().openModeOverride;
   const bool readOnly = override < 65535 && (override & 0x0F) == 0;
-  FileHandle fd(::open(name.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC));
+  FileHandle fd(OpenRegularNoWait(name.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC));
   if (!fd.valid()) {
     const std::uint16_t code = SetIo(errno);
     TzError(code, "Memo-Datei nicht gefunden: " + name + " [USE]");
