@@ -10,11 +10,11 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/text.h"
-#include "mainwin/config.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "platform/process.h"
 #include "reports/device.h"
+#include "settings/config.h"
 #include "spring/changelog.h"
 #include "spring/documents.h"
 
