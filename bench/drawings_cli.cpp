@@ -19,9 +19,9 @@
 #include "graphics/cad.h"
 #include "graphics/cad_output.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
 #include "mainwin/dispatch.h"
 #include "platform/files.h"
+#include "settings/config.h"
 #include "spring/springfile.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/sink.h"
-#include "mainwin/config.h"
 #include "platform/files.h"
+#include "settings/config.h"
 #include "spring/springfile.h"
 
 namespace {

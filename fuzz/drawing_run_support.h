@@ -17,7 +17,7 @@
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/sink.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/calc.h"
 #include "spring/changelog.h"
 #include "spring/spring_data.h"

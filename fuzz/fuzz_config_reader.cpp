@@ -14,7 +14,7 @@
 #include "base/globals.h"
 #include "fuzz_support.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 
 namespace {
 

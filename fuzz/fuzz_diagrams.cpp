@@ -26,7 +26,7 @@
 #include "graphics/cadsettings.h"
 #include "graphics/diagram.h"
 #include "graphics/sink.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/calc.h"
 #include "spring/changelog.h"
 #include "spring/material.h"

@@ -9,15 +9,15 @@
 #include "base/dialogs.h"
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/services.h"
 #include "base/text.h"
 #include "drawings/datablocks.h"
 #include "drawings/diagram_plots.h"
 #include "drawings/diagrams.h"
 #include "drawings/output_run.h"
+#include "drawings/registry.h"
 #include "graphics/cad.h"
 #include "graphics/diagram.h"
-#include "mainwin/dispatch.h"
-#include "mainwin/program.h"
 #include "platform/oem_literal.h"
 #include "spring/calc.h"
 #include "spring/formulas.h"
@@ -309,7 +309,8 @@ bool DiagramMayRun(int code) {
   return true;
 }
 
-bool BatchMode() { return PS().CadBatchMode != 0; }
+// The command-line export, as handed to the CAD output layer.
+bool BatchMode() { return Graphics().CadBatchMode() != 0; }
 
 // A sub-menu: the variant chosen (1-based), or 0 when cancelled.
 int SubMenu(std::initializer_list<const char*> texts, int preset) {

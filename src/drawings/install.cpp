@@ -4,7 +4,7 @@
 #include "drawings/diagram_plots.h"
 #include "drawings/diagrams.h"
 #include "drawings/drawings.h"
-#include "mainwin/dispatch.h"
+#include "drawings/registry.h"
 
 namespace zeb {
 

@@ -1,7 +1,7 @@
 #include "base/globals.h"
 #include "drawings/diagrams.h"
 #include "drawings/drawings.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/spring_data.h"
 
 namespace zeb {

@@ -9,10 +9,10 @@
 #include "drawings/figures.h"
 #include "drawings/production.h"
 #include "graphics/cad.h"
-#include "mainwin/config.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
+#include "settings/config.h"
 #include "spring/changelog.h"
 
 namespace zeb {

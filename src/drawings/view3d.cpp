@@ -14,8 +14,8 @@
 #include "drawings/output_run.h"
 #include "graphics/cad.h"
 #include "graphics/diagram.h"
-#include "mainwin/config.h"
 #include "platform/oem_literal.h"
+#include "settings/config.h"
 #include "spring/spring_data.h"
 
 namespace zeb {

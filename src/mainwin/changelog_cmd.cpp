@@ -11,7 +11,7 @@
 #include "base/globals.h"
 #include "base/text.h"
 #include "base/viewer.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "platform/process.h"

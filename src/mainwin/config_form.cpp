@@ -10,9 +10,9 @@
 #include "base/mathx.h"
 #include "base/text.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
 #include "mainwin/program.h"
 #include "reports/device.h"
+#include "settings/config.h"
 
 namespace zeb {
 

@@ -1,6 +1,5 @@
 #include "mainwin/dispatch.h"
 
-#include <map>
 #include <utility>
 
 #include "base/dialogs.h"
@@ -21,37 +20,14 @@
 
 namespace zeb {
 
-// ---------------------------------------------------------------- registry
+// ---------------------------------------------------------------- CAD export
 
 namespace {
 
-std::map<DrawingRef, DrawingFunction>& Registry() {
-  static std::map<DrawingRef, DrawingFunction> r;
-  return r;
-}
-
 // Runs a registered drawing; false when there is none.
-bool RunDrawing(DrawingRef ref, int cadCode) {
-  auto it = Registry().find(ref);
-  if (it == Registry().end() || !it->second) return false;
-  it->second(cadCode);
-  return true;
-}
+bool RunDrawing(DrawingRef ref, int cadCode) { return RunRegisteredDrawing(ref, cadCode); }
 
 }  // namespace
-
-void RegisterDrawing(DrawingRef ref, DrawingFunction draw) { Registry()[ref] = std::move(draw); }
-
-bool DrawingRegistered(DrawingRef ref) {
-  auto it = Registry().find(ref);
-  return it != Registry().end() && static_cast<bool>(it->second);
-}
-
-void ClearDrawingRegistry() { Registry().clear(); }
-
-bool RunRegisteredDrawing(DrawingRef ref, int cadCode) { return RunDrawing(ref, cadCode); }
-
-// ---------------------------------------------------------------- CAD export
 
 std::optional<DrawingRef> CadDrawingOfIndex(int j) {
   if (j >= 1 && j <= 11) return DrawingRef{DrawingEntry::SelectDiagram, j};

@@ -6,8 +6,8 @@
 #include "base/globals.h"
 #include "base/text.h"
 #include "base/textfile.h"
-#include "mainwin/config.h"
 #include "platform/files.h"
+#include "settings/config.h"
 
 namespace zeb {
 

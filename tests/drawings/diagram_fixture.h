@@ -14,6 +14,7 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/messages.h"
+#include "base/services.h"
 #include "drawings/diagrams.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
@@ -22,7 +23,6 @@
 #include "graphics/support_cadrun.h"
 #include "graphics/support_checkers.h"
 #include "mainwin/dispatch.h"
-#include "mainwin/program.h"
 #include "spring/dimension.h"
 #include "spring/ref_spring.h"
 
@@ -36,10 +36,10 @@ class DiagramTest : public CadTest {
     ResetDiagramGlobals();
     tables_ = InstallRefMaterialTable();
     CadSettings().CommandLineExport = 1;
-    PS().CadBatchMode = 0;
+    Graphics().SetCadBatchMode(0);
   }
   void TearDown() override {
-    PS().CadBatchMode = 0;
+    Graphics().SetCadBatchMode(0);
     SetTables(nullptr);
     CadTest::TearDown();
   }

@@ -9,7 +9,7 @@
 #include "base/messages.h"
 #include "base/services.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/dimension.h"
 #include "spring/ref_spring.h"
 #include "spring/springfile.h"

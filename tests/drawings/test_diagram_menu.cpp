@@ -103,7 +103,7 @@ TEST_F(DiagramMenuTest, SubMenusPresetsAndRoundWireRefusal) {
 
 TEST_F(DiagramMenuTest, BatchModeTakesThePresets) {
   Ref();
-  PS().CadBatchMode = 1;
+  Graphics().SetCadBatchMode(1);
   SG().RelaxationFound = 1;
   RelaxationRecord().Rx[0] = MakeReal48(2);
   RelaxationRecord().Tau[0] = 400, RelaxationRecord().Tau[1] = 800;
@@ -158,7 +158,7 @@ TEST_F(DiagramMenuTest, RelaxationRowThroughTheTableFunctions) {
   ZEBWST_Record().MaterialNumber = 4711;
   SG().RelaxationFound = 0;
   // Index 11 in batch mode: the row is loaded first, then code 18 drawn.
-  PS().CadBatchMode = 1;
+  Graphics().SetCadBatchMode(1);
   EXPECT_FALSE(Write("rx", 1, [](int c) { SelectDiagram(11, c); }).empty());
   EXPECT_EQ(tables->sought, "     4711");
   EXPECT_EQ(SG().RelaxationFound, 1);

@@ -12,7 +12,7 @@
 #include "drawings/production.h"
 #include "drawings/support_drawings.h"
 #include "graphics/cad.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/changelog.h"
 #include "spring/spring_data.h"
 

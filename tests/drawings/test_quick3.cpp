@@ -12,7 +12,7 @@
 #include "drawings/drawings.h"
 #include "drawings/quick3.h"
 #include "drawings/support_drawings.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/spring_data.h"
 
 namespace zeb::test {

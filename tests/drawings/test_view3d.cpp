@@ -13,7 +13,7 @@
 #include "drawings/view3d.h"
 #include "graphics/cad.h"
 #include "graphics/diagram.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/spring_data.h"
 
 namespace zeb::test {

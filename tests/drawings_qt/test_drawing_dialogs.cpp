@@ -15,7 +15,7 @@
 #include "base/globals.h"
 #include "base_qt/support_qt.h"
 #include "drawings/qt/drawing_dialogs.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "spring/spring_data.h"
 
 namespace zeb::qttest {

@@ -22,7 +22,7 @@
 #include "base/qt/qt_ui.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/changelog_cmd.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
 #include "reports/qt/printsetup_form.h"

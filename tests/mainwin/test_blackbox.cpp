@@ -19,9 +19,9 @@
 #include "base/globals.h"
 #include "graphics/cadsettings.h"
 #include "graphics/support_checkers.h"
-#include "mainwin/config.h"
 #include "mainwin/program.h"
 #include "program_fixture.h"
+#include "settings/config.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 

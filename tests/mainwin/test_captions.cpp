@@ -9,8 +9,8 @@
 #include "base/support_fixture.h"
 #include "mainwin/captions.h"
 #include "mainwin/commands.h"
-#include "mainwin/config.h"
 #include "mainwin/dispatch.h"
+#include "settings/config.h"
 
 namespace zeb {
 namespace {

@@ -14,7 +14,7 @@
 #include "base/files.h"
 #include "base/globals.h"
 #include "mainwin/changelog_cmd.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "reports/device.h"

@@ -15,7 +15,7 @@
 #include "base/globals.h"
 #include "base/services.h"
 #include "mainwin/commands.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/online.h"
 #include "mainwin/placeholder.h"

@@ -20,9 +20,9 @@
 #include "base/support_fixture.h"
 #include "base/textfile.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
 #include "platform/real48.h"
 #include "program_fixture.h"
+#include "settings/config.h"
 
 namespace zeb {
 namespace {

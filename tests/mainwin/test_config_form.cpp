@@ -12,12 +12,12 @@
 #include "base/headless_ui.h"
 #include "base/support_fixture.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
 #include "mainwin/config_form.h"
 #include "mainwin/form_dialogs.h"
 #include "mainwin/program.h"
 #include "program_fixture.h"
 #include "reports/device.h"
+#include "settings/config.h"
 
 namespace zeb {
 namespace {

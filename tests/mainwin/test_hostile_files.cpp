@@ -21,7 +21,7 @@
 
 #include "base/globals.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "program_fixture.h"
 
 #ifndef ZEB1_WZEB1

@@ -31,7 +31,7 @@
 #include "drawings/production.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/changelog_cmd.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "mainwin/form_dialogs.h"
 #include "mainwin/qt/config_dialog.h"
 #include "mainwin/qt/filelist_form.h"

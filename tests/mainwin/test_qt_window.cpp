@@ -32,7 +32,7 @@
 #include "graphics/sink.h"
 #include "mainwin/commands.h"
 #include "mainwin/dispatch.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "mainwin/online.h"
 #include "mainwin/qt/about_box.h"
 #include "mainwin/qt/main_window.h"

@@ -9,7 +9,7 @@
 #include "base/globals.h"
 #include "base/support_fixture.h"
 #include "program_fixture.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "mainwin/session.h"
 
 namespace zeb {

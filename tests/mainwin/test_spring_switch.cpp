@@ -16,7 +16,7 @@
 #include "drawings/drawings.h"
 #include "graphics/facade.h"
 #include "mainwin/commands.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/documents_cmd.h"
 #include "mainwin/program.h"

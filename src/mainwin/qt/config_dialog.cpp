@@ -35,9 +35,9 @@
 #include "base/qt/qt_convert.h"
 #include "base/text.h"
 #include "base/ui_port.h"
-#include "mainwin/config.h"
 #include "mainwin/qt/input_dialogs.h"
 #include "mainwin/qt/qt_printer_port.h"
+#include "settings/config.h"
 
 namespace zeb {
 

@@ -28,9 +28,9 @@
 #include "base/text.h"
 #include "drawings/production.h"
 #include "graphics/cadsettings.h"
-#include "mainwin/config.h"
 #include "mainwin/qt/config_dialog.h"
 #include "platform/oem_literal.h"
+#include "settings/config.h"
 #include "spring/spring_data.h"
 
 namespace zeb {

@@ -14,7 +14,7 @@
 
 #include "base/globals.h"
 #include "base/qt/qt_convert.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/online.h"
 #include "mainwin/qt/about_box.h"

@@ -17,7 +17,7 @@
 #include "base/qt/qt_convert.h"
 #include "base/services.h"
 #include "base/text.h"
-#include "mainwin/config.h"
+#include "settings/config.h"
 
 namespace zeb {
 

@@ -1,4 +1,4 @@
-#include "mainwin/config.h"
+#include "settings/config.h"
 
 #include <unistd.h>
 
