@@ -724,7 +724,7 @@ void InputPreDimensioningMode() {
     PreDimensioningModeRows();
     PreDimensioningModeOutputsToForm();
     FillPreDimensioningModeEdits();
-    ShowForm(row, 6200, s.Point1Off == 1 ? 1 : 0);
+    ShowForm(row, 6300, s.Point1Off == 1 ? 1 : 0);
   }
   EndOnlineInput();
   RunCalculation();

@@ -111,6 +111,7 @@ int Evaluate(std::string e, int o) {
 struct HelpUse {
   std::set<int> numbers;
   std::set<int> outputRows;  // hints of the online screens' result rows
+  std::vector<std::set<int>> screens;  // row and result-row numbers of each screen
 };
 
 // Every help number the code sets or shows: the help calls, the hint tables
@@ -144,16 +145,21 @@ HelpUse HelpNumbersOfTheCode() {
     if (!std::regex_search(rest, b, base)) continue;
     const std::string baseExpr = b[1].matched ? b[1].str() : b[2].str();
     ++screensFound;
+    std::set<int>& own = use.screens.emplace_back();
     for (int o : {0, 1}) {
       const int helpBase = Evaluate(baseExpr, o), rows = Evaluate((*m)[1], o), outs = Evaluate((*m)[2], o);
-      for (int i = 1; i <= rows; ++i) use.numbers.insert(InputRowHelp(helpBase, i));
+      for (int i = 1; i <= rows; ++i) {
+        use.numbers.insert(InputRowHelp(helpBase, i));
+        own.insert(InputRowHelp(helpBase, i));
+      }
       for (int j = 1; j <= outs; ++j) {
         use.numbers.insert(OutputRowHelp(helpBase, j));
+        own.insert(OutputRowHelp(helpBase, j));
         use.outputRows.insert(OutputRowHelp(helpBase, j));
       }
     }
   }
-  EXPECT_EQ(screensFound, 3);
+  EXPECT_EQ(screensFound, 4);
   return use;
 }
 
@@ -195,8 +201,13 @@ class HelpContentTest : public test::BaseTest {
 TEST_F(HelpContentTest, EveryHelpNumberOfTheCodeHasItsText) {
   const HelpUse use = HelpNumbersOfTheCode();
   // The scan sees the choice dialogs, the online screens and the hint tables.
-  for (int n : {1210, 1970, 2050, 2055, 2060, 3055, 5320, 5470, 5995, 6000, 6035, 6092, 6140, 6190, 6240, 6290, 9100})
+  for (int n : {1210, 1970, 2050, 2055, 2060, 3055, 5320, 5470, 5995, 6000, 6035, 6092, 6140, 6190, 6240, 6290, 6300,
+                6325, 6370, 6392, 9100})
     EXPECT_TRUE(use.numbers.count(n)) << n;
+  // No two screens share a row's text.
+  for (std::size_t a = 0; a < use.screens.size(); ++a)
+    for (std::size_t b = a + 1; b < use.screens.size(); ++b)
+      for (int n : use.screens[a]) EXPECT_FALSE(use.screens[b].count(n)) << "screens " << a << ", " << b << ": " << n;
   EXPECT_GE(use.numbers.size(), 180u);
 
   const std::set<int> common = EntriesOf(HelpFolder() + "/talmore.hlp"), own = EntriesOf(HelpFolder() + "/zeb1.hlp");

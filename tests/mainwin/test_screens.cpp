@@ -323,7 +323,7 @@ TEST_F(ScreensTest, PreDimensioningModeKeepsTheMaterial) {
   InputPreDimensioningMode();
   ASSERT_EQ(form_->shown.size(), 2u);
   EXPECT_EQ(form_->shown[0].state.Caption, "Vorauslegung");
-  EXPECT_EQ(form_->shown[0].HelpBase, 6200);
+  EXPECT_EQ(form_->shown[0].HelpBase, 6300);
   EXPECT_EQ(Column(1, 0), "F1|F2|sh|Dm/d|tz/t|T|");
   EXPECT_EQ(Column(1, 2), "N|N|mm|||\xf8""C|");
   EXPECT_EQ(Outputs(1, 0), "d|Dm|L0|L2|tau 1|tau 2|tau h|tau n|tau zul|n|Ln|Lc|");
