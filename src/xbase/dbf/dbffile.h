@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zeb::xbase {
@@ -102,10 +103,21 @@ struct DbfTable {
   std::string readAhead;
   std::int32_t readAheadFirst = 0;
   std::int32_t readAheadCount = 0;
+  // Blocks of whole records (block b holds the records from b * k + 1, k
+  // records of up to 64 KiB) read for jumps of exclusive tables, as an
+  // index-order walk makes them; dropped with the read-ahead.
+  std::unordered_map<std::int32_t, std::string> recordBlocks;
+  std::size_t recordBlockBytes = 0;
 
   std::uint8_t Version() const { return header[0]; }
   bool IsOpen() const { return file.valid(); }
-  void DropReadAhead() { readAhead.clear(); readAheadCount = 0; readAheadFirst = 0; }
+  void DropReadAhead() {
+    readAhead.clear();
+    readAheadCount = 0;
+    readAheadFirst = 0;
+    recordBlocks.clear();
+    recordBlockBytes = 0;
+  }
 };
 
 // --- version bytes
