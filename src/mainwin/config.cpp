@@ -738,7 +738,7 @@ std::string FindConfigFile() {
   if (!exe.empty()) folders.push_back(exe);
   for (const std::string& folder : folders) {
     const std::string path = ResolvePathCaseInsensitive(WithSlash(folder) + name);
-    if (ReadableFile(path)) return path;
+    if (PathExists(path) && ReadableFile(path)) return path;
   }
   return {};
 }
