@@ -765,6 +765,16 @@ std::uint16_t ReadFromRecordBlock(DbfTable& t, std::int32_t n) {
 
 }  // namespace
 
+void PrefetchRecord(const DbfTable& t, std::int32_t n) {
+  const std::size_t len = t.recordLength;
+  if (!t.exclusive || t.recordBlocks.empty() || len == 0 || n < 1) return;
+  const std::int32_t perBlock = static_cast<std::int32_t>(std::max<std::size_t>(1, kReadAheadBytes / len));
+  const auto it = t.recordBlocks.find((n - 1) / perBlock);
+  if (it == t.recordBlocks.end()) return;
+  const std::size_t at = static_cast<std::size_t>((n - 1) % perBlock) * len;
+  if (at < it->second.size()) __builtin_prefetch(it->second.data() + at);
+}
+
 void GetDbfRecord(DbfTable& t, std::int32_t n) {
   if (n < 1 || n > t.recordCount) {
     TzError(212, "Ungültige Datensatznr. = "_ansi + std::to_string(n) + " (" + t.fileName + ")  [GetDbfRecord]");

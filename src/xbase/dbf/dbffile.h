@@ -148,6 +148,9 @@ std::string ResolveTablePath(std::string_view name, std::string_view extension =
 // (0 with EOF and BOF when empty). On failure the table holds no file.
 void OpenDbf(DbfTable& t, std::uint16_t fileMode);
 void GetDbfRecord(DbfTable& t, std::int32_t n);
+// A hint that record n of an exclusive table is read soon: its bytes,
+// when its block is held, are fetched into the processor's cache.
+void PrefetchRecord(const DbfTable& t, std::int32_t n);
 void PutDbfRecord(DbfTable& t, std::int32_t n);
 void AppendDbfRecord(DbfTable& t);
 void WriteDeletedFlag(DbfTable& t, std::int32_t n);

@@ -363,6 +363,10 @@ std::uint32_t FindNextRec() {
   const std::uint32_t R = ic->EntryRec();
   if (ic->entryIndex + 1 < NodeCount(ic->node)) {
     ic->TakeEntry(ic->entryIndex + 1);
+    // The record of the step after this one, on its way to the cache.
+    if (ic->entryIndex + 1 < NodeCount(ic->node))
+      PrefetchRecord(*a, static_cast<std::int32_t>(
+                             EntryRecord(EntryAt(ic->node, ic->entryIndex + 1, ic->ItemSize()))));
   } else {
     bool failed = false;
     if (!NeighbourLeaf(*ic, slot, true, failed)) {
