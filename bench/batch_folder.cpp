@@ -7,7 +7,8 @@
 // Reports springs per second and the ratio of the times; every wzeb1 run
 // must end with 0 and leave its printout. Target: ratio <= 2.5 at 10,000.
 // Each worker has its own TMPDIR. ZEB1_BENCH_SPRINGS sets N (10000),
-// ZEB1_BENCH_WORKERS the workers (8).
+// ZEB1_BENCH_WORKERS the workers (8), ZEB1_BENCH_WZEB1 another build of
+// the program to run.
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -158,6 +159,8 @@ int main() {
   const int workers = EnvInt("ZEB1_BENCH_WORKERS", 8);
   const char* envSource = std::getenv("ZEB1_SOURCE_DIR");
   const fs::path source = envSource != nullptr && *envSource != '\0' ? envSource : ZEB1_SOURCE_DIR;
+  const char* other = std::getenv("ZEB1_BENCH_WZEB1");
+  const std::string program = other != nullptr && *other != '\0' ? other : ZEB1_WZEB1;
   const zeb::bench::ScratchFolder scratch("zeb1_bench_batch_");
   if (scratch.path().empty()) {
     std::fprintf(stderr, "no scratch folder\n");
@@ -211,8 +214,8 @@ int main() {
   double zebSeconds = 0, minSeconds = 0;
   const auto zeb1 = [&] {
     RemoveWithExtension(springs, ".txt");
-    Batch b = RunBatch(n, workers, springs, envs, [](int k) {
-      return std::vector<std::string>{ZEB1_WZEB1, Name(k) + ".zeb", "/I"};
+    Batch b = RunBatch(n, workers, springs, envs, [&program](int k) {
+      return std::vector<std::string>{program, Name(k) + ".zeb", "/I"};
     });
     zebSeconds += b.seconds;
     zebFailed += b.failed;
@@ -242,6 +245,7 @@ int main() {
   ::getloadavg(load1, 3);
 
   const double ratio = minSeconds > 0 ? zebSeconds / minSeconds : 0;
+  std::printf("program %s\n", program.c_str());
   std::printf("springs %d (a quarter with the table material), workers %d, each its own TMPDIR\n", n, workers);
   std::printf("wzeb1 /I       : %8.3f s for 2 batches, %8.0f springs/s\n", zebSeconds, 2 * n / zebSeconds);
   std::printf("batch_minimal  : %8.3f s for 2 batches, %8.0f springs/s\n", minSeconds, 2 * n / minSeconds);
