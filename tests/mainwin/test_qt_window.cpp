@@ -319,6 +319,12 @@ TEST_F(QtWindowTest, OnlineFormStaysOpenFromRunToRunOfAScreen) {
   EXPECT_EQ(Online().EditText[2], "77");
   ASSERT_FALSE(first.isNull());
   EXPECT_TRUE(first->isVisible());  // open while the pass computes
+  // Keys between the runs find no run: nothing read back, nothing ended.
+  first->findChild<QLineEdit*>("ed_2")->setText("12");
+  QTest::keyClick(first->findChild<QLineEdit*>("ed_2"), Qt::Key_Escape);
+  first->Finish(OnlineKey::Ok);
+  EXPECT_EQ(Online().EditText[2], "77");
+  EXPECT_EQ(G().AbortFlag, 0);
   // The next pass's values.
   Online().EditText[3] = "5.5";
   Online().OutValue[1] = "999";

@@ -82,6 +82,7 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
     G().AbortFlag = 0;
   });
   connect(Button_hilfebild, &QPushButton::clicked, this, [this] {
+    if (run_ == nullptr) return;
     ShowHelpText(InputRowHelp(run_->HelpBase, run_->Current < 1 ? 1 : run_->Current), "", 2);
     raise();
     activateWindow();
@@ -272,6 +273,7 @@ void TForm_online::RunOnce() {
 }
 
 void TForm_online::FocusCurrent() {
+  if (run_ == nullptr) return;
   const int c = run_->Current;
   if (c < 1 || c > kOnlineMaxRows || run_->Hidden(c)) return;
   if (QLineEdit* e = edits_[static_cast<std::size_t>(c)]) {
@@ -292,7 +294,7 @@ void TForm_online::ReadEdits() {
 }
 
 void TForm_online::Finish(OnlineKey key) {
-  if (finishing_) return;
+  if (finishing_ || run_ == nullptr) return;
   finishing_ = true;
   ReadEdits();
   ApplyOnlineKey(*run_, key);
@@ -313,12 +315,12 @@ void TForm_online::closeEvent(QCloseEvent* event) {
 bool TForm_online::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) {
     for (int i = 1; i <= kOnlineMaxRows; ++i)
-      if (watched == edits_[static_cast<std::size_t>(i)]) run_->Current = i;
+      if (watched == edits_[static_cast<std::size_t>(i)] && run_ != nullptr) run_->Current = i;
   } else if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     for (int i = 1; i <= kOnlineMaxRows; ++i) {
       QLineEdit* e = edits_[static_cast<std::size_t>(i)];
-      if (watched != e || e == nullptr) continue;
+      if (watched != e || e == nullptr || run_ == nullptr) continue;
       // Keys reach the field the user is in: its row is the current one.
       run_->Current = i;
       switch (key) {
@@ -357,6 +359,7 @@ void QtOnlineForm::Run(OnlineRun& run) {
   else
     form_->Refresh(run);
   form_->RunOnce();
+  form_->Detach();
   if (!run.Closed) ApplyOnlineKey(run, OnlineKey::WindowClose);
   if (G().AbortFlag != 0 && form_ != nullptr) delete form_.data();
 }

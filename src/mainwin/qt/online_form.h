@@ -45,6 +45,8 @@ class TForm_online : public QDialog {
   void RunOnce();
   // Runs waited for so far.
   int RunCount() const { return runCount_; }
+  // Between runs: keys and buttons find no run to end and do nothing.
+  void Detach() { run_ = nullptr; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
