@@ -172,6 +172,42 @@ void NiceAxisScale(Real min, Real max, int n, Real& lower, Real& upper, Real& st
   lower = FloorExt(min / step) * step;
 }
 
+void CosSinReduced(Real angle, Real& c, Real& s) {
+  // pi/2 = kP1 + kP2 + kP3 to 128 bits; kP1 and kP2 have few enough bits
+  // that their products with a small quarter count are exact.
+  constexpr Real kTwoOverPi = 0.63661977236758134307553505349005744813L;
+  constexpr Real kP1 = 0x6487ed51p-30L, kP2 = 0x85a308dp-61L, kP3 = 0xc4c6628b80dc1cd1p-127L;
+  if (!(std::fabs(angle) < 1e6L)) {
+    c = std::cos(angle);
+    s = std::sin(angle);
+    return;
+  }
+  const Real k = std::nearbyint(angle * kTwoOverPi);
+  const Real r1 = angle - k * kP1, w = -(k * kP2);
+  Real y0 = r1 + w;  // with its rounding error e (two-sum)
+  const Real b = y0 - r1, e = (r1 - (y0 - b)) + (w - b);
+  Real y1 = e - k * kP3;
+  const Real t = y0 + y1;
+  y1 -= t - y0;
+  y0 = t;
+  const Real s0 = std::sin(y0), c0 = std::cos(y0);
+  const Real sr = s0 + y1 * c0, cr = c0 - y1 * s0;  // the reduced angle is y0 + y1
+  switch (static_cast<long long>(k) & 3) {
+    case 0:
+      c = cr, s = sr;
+      break;
+    case 1:
+      c = -sr, s = cr;
+      break;
+    case 2:
+      c = -cr, s = -sr;
+      break;
+    default:
+      c = sr, s = -cr;
+      break;
+  }
+}
+
 void RotatePoint(Real x, Real y, Real angle, Real& rx, Real& ry) {
   const Real c = std::cos(angle);
   const Real s = std::sin(angle);

@@ -55,6 +55,11 @@ Real FloorExt(Real x);
 int DecadeExponent(Real x);
 // Round lower and upper bounds and step for about n divisions.
 void NiceAxisScale(Real min, Real max, int n, Real& lower, Real& upper, Real& step);
+// cos and sin of an angle of a few turns at most (radians). The angle is
+// reduced by quarter turns against pi/2 held in three parts, so the
+// library's slow reduction for large arguments is never needed; results
+// agree with std::cos and std::sin within an ulp or two.
+void CosSinReduced(Real angle, Real& c, Real& s);
 // Rotation by angle (radians) about the origin.
 void RotatePoint(Real x, Real y, Real angle, Real& rx, Real& ry);
 // Rotation by angleDeg (degrees), then the shift (dx, dy).

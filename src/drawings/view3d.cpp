@@ -279,7 +279,9 @@ void DrawSpring3DCenterline() {
       t += dt;
       const Real phi = (left ? -2 : 2) * kPi3 * (t - std::trunc(t));
       z += dz;
-      LineTo3D(r * std::cos(phi), r * std::sin(phi), z);
+      Real c, sn;
+      CosSinReduced(phi, c, sn);
+      LineTo3D(r * c, r * sn, z);
     } while (t <= limit);
   }
 }

@@ -177,7 +177,11 @@ std::string SigText(Real x) { return CommaToPoint(FloatToStrSig(x)); }
 
 class DxfOutput : public CadOutput {
  public:
-  DxfOutput(CadFile& file, bool blockFile) : file_(file), blockFile_(blockFile), decimals_(DxfDecimalsInUse()) {}
+  DxfOutput(CadFile& file, bool blockFile)
+      : file_(file),
+        blockFile_(blockFile),
+        decimals_(DxfDecimalsInUse()),
+        leastRadius_(0.5L * std::pow(10.0L, static_cast<Real>(-decimals_))) {}
 
   void Header(Real xmin, Real ymin, Real xmax, Real ymax) override {
     if (blockFile_) return;
@@ -382,7 +386,7 @@ class DxfOutput : public CadOutput {
     o += "\r\n";
   }
   // A radius written as 0 at the file's decimals is no circle for readers.
-  bool RadiusVanishes(Real r) const { return !(r >= 0.5L * std::pow(10.0L, static_cast<Real>(-decimals_))); }
+  bool RadiusVanishes(Real r) const { return !(r >= leastRadius_); }
 
   void PutReal(std::string& o, int code, Real x) {
     Code(o, code);
@@ -530,6 +534,7 @@ class DxfOutput : public CadOutput {
   CadFile& file_;
   bool blockFile_;
   int decimals_;
+  Real leastRadius_;  // half a unit of the last decimal
   std::string header_, body_, outside_, direct_;
   std::vector<std::string> done_;  // full pieces of the body before body_
   std::string section_;

@@ -12,9 +12,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <unordered_map>
+#include <vector>
 
 namespace zeb {
 
@@ -326,24 +329,144 @@ void AtomicFile::Abort() {
 
 // ------------------------------------------------------------------ lookups
 
+namespace {
+
+// Names with at most this many letters are found by trying their case
+// variants (2^letters lookups), so a folder of many files is never listed.
+constexpr int kMaxProbedLetters = 8;
+
+int AsciiLetters(std::string_view name) {
+  int n = 0;
+  for (char c : name)
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) ++n;
+  return n;
+}
+
+std::string AsciiLowerName(std::string_view name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+// What a folder held when it was last looked at. A folder changed in the
+// last two seconds is not kept: its time stamp may not show the next change.
+struct FolderMemo {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec mtime{};
+  bool listed = false;
+  std::vector<std::string> names;                       // the listing, when listed
+  std::unordered_map<std::string, std::string> found;  // lower-case name -> match ("" none)
+};
+
+std::mutex g_memoMutex;
+std::unordered_map<std::string, FolderMemo> g_memos;
+
+bool SameFolder(const FolderMemo& m, const struct stat& st) {
+  return m.dev == st.st_dev && m.ino == st.st_ino && m.mtime.tv_sec == st.st_mtim.tv_sec &&
+         m.mtime.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+bool SettledFolder(const struct stat& st) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec > st.st_mtim.tv_sec + 1;
+}
+
+// The unique entry of the folder that equals name but for case; "" when
+// none or several.
+std::string ProbeCaseVariants(const std::string& dir, std::string_view name) {
+  std::vector<std::size_t> letters;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if ((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= 'A' && name[i] <= 'Z')) letters.push_back(i);
+  std::string variant = AsciiLowerName(name), match;
+  int count = 0;
+  struct stat st {};
+  for (unsigned mask = 0; mask < (1U << letters.size()); ++mask) {
+    for (std::size_t k = 0; k < letters.size(); ++k) {
+      char& c = variant[letters[k]];
+      const char lower = static_cast<char>(c | 0x20);
+      c = (mask >> k & 1U) != 0 ? static_cast<char>(lower - 32) : lower;
+    }
+    if (variant == name) continue;  // looked up already
+    if (::lstat(JoinPath(dir, variant).c_str(), &st) == 0) {
+      if (++count > 1) return {};
+      match = variant;
+    }
+  }
+  return match;
+}
+
+std::string MatchInListing(const std::vector<std::string>& names, std::string_view name) {
+  std::string match;
+  int count = 0;
+  for (const std::string& n : names) {
+    if (EqualsAsciiNoCase(n, name)) {
+      if (++count > 1) return {};
+      match = n;
+    }
+  }
+  return match;
+}
+
+bool ListFolder(const std::string& dir, std::vector<std::string>& names) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return false;
+  while (dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
+  ::closedir(d);
+  return true;
+}
+
+}  // namespace
+
 std::string ResolveCaseInsensitive(std::string_view folder, std::string_view name) {
   std::string given = JoinPath(folder, name);
   if (name.empty() || name.find('/') != std::string_view::npos) return given;
   struct stat st {};
   if (::lstat(given.c_str(), &st) == 0) return given;
   std::string dir(folder.empty() ? std::string_view(".") : folder);
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return given;
-  std::string match;
-  int count = 0;
-  while (dirent* e = ::readdir(d)) {
-    if (EqualsAsciiNoCase(e->d_name, name)) {
-      if (++count > 1) break;
-      match = e->d_name;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return given;
+  const std::string key = AsciiLowerName(name);
+  const bool settled = SettledFolder(st);
+  {
+    std::lock_guard<std::mutex> lock(g_memoMutex);
+    auto it = g_memos.find(dir);
+    if (it != g_memos.end() && SameFolder(it->second, st)) {
+      auto hit = it->second.found.find(key);
+      if (hit != it->second.found.end()) return hit->second.empty() ? given : JoinPath(folder, hit->second);
     }
   }
-  ::closedir(d);
-  return count == 1 ? JoinPath(folder, match) : given;
+  std::string match;
+  std::vector<std::string> names;
+  bool listed = false;
+  if (AsciiLetters(name) <= kMaxProbedLetters) {
+    match = ProbeCaseVariants(dir, name);
+  } else {
+    {
+      std::lock_guard<std::mutex> lock(g_memoMutex);
+      auto it = g_memos.find(dir);
+      if (it != g_memos.end() && SameFolder(it->second, st) && it->second.listed) {
+        match = MatchInListing(it->second.names, name);
+        listed = true;
+      }
+    }
+    if (!listed) {
+      if (!ListFolder(dir, names)) return given;
+      match = MatchInListing(names, name);
+    }
+  }
+  if (settled) {
+    std::lock_guard<std::mutex> lock(g_memoMutex);
+    FolderMemo& m = g_memos[dir];
+    if (!SameFolder(m, st)) m = FolderMemo{st.st_dev, st.st_ino, st.st_mtim, false, {}, {}};
+    if (!names.empty() && !m.listed) {
+      m.listed = true;
+      m.names = std::move(names);
+    }
+    m.found[key] = match;
+  }
+  return match.empty() ? given : JoinPath(folder, match);
 }
 
 std::string ResolvePathCaseInsensitive(std::string_view path) {

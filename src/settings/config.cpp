@@ -772,8 +772,8 @@ std::string FindConfigFile() {
   const std::string exe = ExecutableFolder();
   if (!exe.empty()) folders.push_back(exe);
   for (const std::string& folder : folders) {
-    const std::string path = WithSlash(folder) + name;
-    if (ReadableFile(path)) return ResolvePathCaseInsensitive(path);
+    const std::string path = ResolvePathCaseInsensitive(WithSlash(folder) + name);
+    if (PathExists(path) && ReadableFile(path)) return path;
   }
   return {};
 }

@@ -364,6 +364,17 @@ bool TableWindow::Pack() {
 bool TableWindow::IndexOn(std::string_view expression, const std::string& indexPath) {
   if (!open_) return false;
   SetHourglassCursor();
+  // Another program building its own index of this table holds the table
+  // lock for a moment: the build waits up to a second for it instead of
+  // failing at the first attempt.
+  struct PatientLocks {
+    xbase::TzEngine& engine = xbase::Engine();
+    std::uint8_t retries = engine.retryCount, wait = engine.retryWait;
+    PatientLocks() {
+      if (retries == 0) engine.retryCount = 100, engine.retryWait = 10;
+    }
+    ~PatientLocks() { engine.retryCount = retries, engine.retryWait = wait; }
+  } patient;
   const bool ok = Run([&] {
     std::string file = indexPath;
     const std::size_t slash = file.find_last_of('/');

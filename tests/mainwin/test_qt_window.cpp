@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <set>
@@ -54,16 +55,17 @@ const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnviron
 
 using test::Capture;
 
-// Runs `act` on every modal TForm_online that opens, in turn, until they
-// are used up; then Esc.
+// Runs `act` on every run of a modal TForm_online, in turn, until they are
+// used up; then Esc.
 class FormDriver {
  public:
   explicit FormDriver(std::vector<std::function<void(TForm_online&)>> acts) : acts_(std::move(acts)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* form = qobject_cast<TForm_online*>(QApplication::activeModalWidget());
-      // Each run makes a new form, possibly at the old one's address.
-      if (form == nullptr || form->property("driven").toBool()) return;
-      form->setProperty("driven", true);
+      // A screen's runs share one form; a new screen may make its form at
+      // the old one's address.
+      if (form == nullptr || form->property("driven").toInt() == form->RunCount()) return;
+      form->setProperty("driven", form->RunCount());
       if (next_ < acts_.size())
         acts_[next_++](*form);
       else
@@ -279,6 +281,70 @@ TEST_F(QtWindowTest, OnlineFormKeysReadTheTextsBackOrAbort) {
     EXPECT_EQ(Online().LastKey, c.lastKey) << c.what;
     EXPECT_EQ(row, 2) << c.what;
   }
+}
+
+// Enter leaves the form open for the screen's next run: the same window,
+// still shown between the runs, its fields, outputs and messages updated;
+// Esc ends the screen and closes it.
+TEST_F(QtWindowTest, OnlineFormStaysOpenFromRunToRunOfAScreen) {
+  FillRows(4, 4);
+  G().ErrorMessageList.count = 2;
+  G().ErrorMessageList.slot[1] = "Warnung: eins";
+  G().ErrorMessageList.slot[2] = "Fehler : zwei";
+  QPointer<TForm_online> first, second;
+  QString edit3, value1, label2, unit4, message1;
+  bool message2 = true, hidden = false;
+  FormDriver driver({[&](TForm_online& f) {
+                       first = &f;
+                       auto* e = f.findChild<QLineEdit*>("ed_2");
+                       e->setFocus();
+                       e->setText("77");
+                       QTest::keyClick(e, Qt::Key_Return);
+                     },
+                     [&](TForm_online& f) {
+                       second = &f;
+                       edit3 = f.findChild<QLineEdit*>("ed_3")->text();
+                       value1 = f.findChild<QLabel*>("lbaw_1")->text();
+                       label2 = f.findChild<QLabel*>("lb_2")->text();
+                       unit4 = f.findChild<QLabel*>("lbeu_4")->text();
+                       message1 = f.findChild<QLabel*>("lber_1")->text();
+                       message2 = f.findChild<QLabel*>("lber_2") != nullptr;
+                       hidden = f.findChild<QLineEdit*>("ed_4")->isHidden();
+                       QTest::keyClick(f.findChild<QLineEdit*>("ed_3"), Qt::Key_Escape);
+                     }});
+  int row = 2;
+  bool changed = false;
+  RunOnlineInput(row, 6000, changed);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(Online().EditText[2], "77");
+  ASSERT_FALSE(first.isNull());
+  EXPECT_TRUE(first->isVisible());  // open while the pass computes
+  // Keys between the runs find no run: nothing read back, nothing ended.
+  first->findChild<QLineEdit*>("ed_2")->setText("12");
+  QTest::keyClick(first->findChild<QLineEdit*>("ed_2"), Qt::Key_Escape);
+  first->Finish(OnlineKey::Ok);
+  EXPECT_EQ(Online().EditText[2], "77");
+  EXPECT_EQ(G().AbortFlag, 0);
+  // The next pass's values.
+  Online().EditText[3] = "5.5";
+  Online().OutValue[1] = "999";
+  Online().LabelText[2] = "Dm";
+  Online().UnitText[4] = "inch";
+  G().ErrorMessageList.count = 1;
+  G().ErrorMessageList.slot[1] = "Fehler : neu";
+  RunOnlineInputHiding(row, 6000, changed, 0, 4);
+  EXPECT_EQ(driver.used(), 2u);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(edit3, "5.5");
+  EXPECT_EQ(value1, "999");
+  EXPECT_EQ(label2, "Dm");
+  EXPECT_EQ(unit4, "inch");
+  EXPECT_EQ(message1, "Fehler : neu");
+  EXPECT_FALSE(message2);
+  EXPECT_TRUE(hidden);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_TRUE(first.isNull());  // closed with the screen
+  G().ErrorMessageList.count = 0;
 }
 
 TEST_F(QtWindowTest, OnlineFormFocusHintsButtonsAndPosition) {

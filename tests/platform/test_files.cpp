@@ -6,7 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <set>
 
@@ -234,6 +239,45 @@ TEST_F(FilesTest, CaseInsensitiveLookup) {
   WriteBytes(Path("MEN\xC3\x9C.TXT"), "");
   EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), "men\xC3\xBC.txt"), Path("men\xC3\xBC.txt"));
   EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), "men\xC3\x9C.txt"), Path("MEN\xC3\x9C.TXT"));
+}
+
+// A folder untouched for a while is remembered between lookups; a file
+// added, renamed or removed there is seen at the next lookup all the same.
+TEST_F(FilesTest, CaseInsensitiveLookupSeesChangesOfARememberedFolder) {
+  long ago = 60;
+  const auto age = [&] {
+    const timespec past[2] = {{std::time(nullptr) - ago, 0}, {std::time(nullptr) - ago, 0}};
+    ++ago;
+    ASSERT_EQ(utimensat(AT_FDCWD, dir_.path().c_str(), past, 0), 0);
+  };
+  for (const std::string& name : {"zeb1.cfg"s, "round_static_spring_variant.zeb"s}) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    age();
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(name));
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(name));  // remembered miss
+    WriteBytes(Path(upper), "");
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(upper));
+    age();
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(upper));
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(upper));  // remembered hit
+    std::string mixed = name;
+    mixed[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(mixed[0])));
+    ASSERT_EQ(std::rename(Path(upper).c_str(), Path(mixed).c_str()), 0);
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(mixed));
+    WriteBytes(Path(upper), "");  // two candidates: the name as given
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(name));
+    age();
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(name));
+    ASSERT_EQ(std::remove(Path(upper).c_str()), 0);
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(mixed));
+    ASSERT_EQ(std::remove(Path(mixed).c_str()), 0);
+    EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), name), Path(name));
+  }
+  // A folder that does not exist, or a file in place of the folder.
+  EXPECT_EQ(ResolveCaseInsensitive(Path("none"), "zeb1.cfg"), Path("none/zeb1.cfg"));
+  WriteBytes(Path("file"), "");
+  EXPECT_EQ(ResolveCaseInsensitive(Path("file"), "zeb1.cfg"), Path("file/zeb1.cfg"));
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
-// Preloaded into the program under test: counts fsync calls and write calls
-// per file, and notes every Qt library mapped. At exit the counts go to the
-// file named by ZEB1_COUNT_OUT, one line each: "fsync N", "write PATH N",
-// "map PATH".
+// Preloaded into the program under test: counts fsync calls, write calls
+// per file and folder listings per folder, and notes every Qt library mapped.
+// At exit the counts go to the file named by ZEB1_COUNT_OUT, one line each:
+// "fsync N", "write PATH N", "list PATH N", "map PATH".
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,8 @@ struct FileCount {
 constexpr int kMaxFiles = 128;
 FileCount g_files[kMaxFiles];
 int g_fileCount = 0;
+FileCount g_lists[kMaxFiles];  // folders listed, with the number of listings
+int g_listCount = 0;
 std::atomic<int> g_fsyncs{0};
 
 using WriteFn = ssize_t (*)(int, const void*, size_t);
@@ -50,6 +54,19 @@ void CountWrite(int fd) {
   ++g_fileCount;
 }
 
+void CountListing(const char* path) {
+  for (int k = 0; k < g_listCount; ++k) {
+    if (std::strcmp(g_lists[k].path, path) == 0) {
+      ++g_lists[k].writes;
+      return;
+    }
+  }
+  if (g_listCount == kMaxFiles || std::strlen(path) >= sizeof g_lists[0].path) return;
+  std::strcpy(g_lists[g_listCount].path, path);
+  g_lists[g_listCount].writes = 1;
+  ++g_listCount;
+}
+
 __attribute__((destructor)) void Report() {
   const char* out = std::getenv("ZEB1_COUNT_OUT");
   if (out == nullptr) return;
@@ -58,6 +75,7 @@ __attribute__((destructor)) void Report() {
   if (f == nullptr) return;
   std::fprintf(f, "fsync %d\n", g_fsyncs.load());
   for (int k = 0; k < g_fileCount; ++k) std::fprintf(f, "write %s %d\n", g_files[k].path, g_files[k].writes);
+  for (int k = 0; k < g_listCount; ++k) std::fprintf(f, "list %s %d\n", g_lists[k].path, g_lists[k].writes);
   if (maps != nullptr) {
     char line[1024];
     while (std::fgets(line, sizeof line, maps) != nullptr) {
@@ -88,4 +106,26 @@ extern "C" int fdatasync(int fd) {
   static FsyncFn fn = reinterpret_cast<FsyncFn>(::dlsym(RTLD_NEXT, "fdatasync"));
   ++g_fsyncs;
   return fn(fd);
+}
+
+// A folder opened for reading is a folder listed (by its real path).
+extern "C" DIR* opendir(const char* name) {
+  static auto fn = reinterpret_cast<DIR* (*)(const char*)>(::dlsym(RTLD_NEXT, "opendir"));
+  DIR* d = fn(name);
+  char path[PATH_MAX];
+  if (d != nullptr && ::realpath(name, path) != nullptr) CountListing(path);
+  return d;
+}
+
+extern "C" DIR* fdopendir(int fd) {
+  static auto fn = reinterpret_cast<DIR* (*)(int)>(::dlsym(RTLD_NEXT, "fdopendir"));
+  char link[64], path[PATH_MAX];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = ::readlink(link, path, sizeof path - 1);
+  DIR* d = fn(fd);
+  if (d != nullptr && n > 0) {
+    path[n] = '\0';
+    CountListing(path);
+  }
+  return d;
 }

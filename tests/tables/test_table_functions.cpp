@@ -1,11 +1,21 @@
 // The table functions on the generated tables: opening with the write
 // check, moving, reading and writing fields, seeking.
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <tuple>
+#include <utility>
 
 #include "support_tables.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/core/errors.h"
+#include "xbase/dbf/locking.h"
 #include "xbase/dbf/workarea.h"
+#include "xbase/core/engine.h"
+#include "xbase/index/ndx.h"
 
 namespace zeb {
 namespace {
@@ -177,6 +187,57 @@ TEST_F(TableFunctions, SeekRetriesOneDecimalComma) {
   EXPECT_FALSE(TableFound());
   TableSeek(" 99.00");
   EXPECT_FALSE(TableFound());
+}
+
+// Another program indexing the same table holds the table lock for a
+// moment: the index build waits for it and succeeds; a lock held for good
+// still fails the build after the wait (error 225, nothing opened).
+TEST_F(TableFunctions, IndexBuildWaitsForAnotherProgramsTableLock) {
+  const auto peer = [this](int holdMs, int fds[2]) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      xbase::Select(30);
+      xbase::USE((dbf() / "din2077.dbf").string());
+      xbase::Index_On("TOL", (temp() / "peer.ndx").string());  // a user of the table's semaphore
+      const char c = xbase::FLock() ? 'L' : 'F';
+      (void)!::write(fds[1], &c, 1);
+      ::usleep(static_cast<useconds_t>(holdMs) * 1000);
+      xbase::Unlock();
+      xbase::CloseArea();
+      ::_exit(0);
+    }
+    char c = 0;
+    (void)!::read(fds[0], &c, 1);
+    return std::make_pair(pid, c);
+  };
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  TableOpen("din2077");
+  auto [pid, got] = peer(150, fds);
+  ASSERT_EQ(got, 'L');
+  const auto start = std::chrono::steady_clock::now();
+  TableMakeIndex("STR(D,6,2)", "d2077");
+  const auto waited = std::chrono::steady_clock::now() - start;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_GE(waited, std::chrono::milliseconds(100));
+  TableSeek("  7.50");
+  EXPECT_TRUE(TableFound());
+  EXPECT_EQ(TableRecNo(), 2);
+  EXPECT_EQ(xbase::Engine().retryCount, 0);  // the engine's setting again
+  TableClose();
+
+  TableOpen("din2077");
+  std::tie(pid, got) = peer(3000, fds);
+  ASSERT_EQ(got, 'L');
+  ui().ExpectMessageBox("", "Exklusiver Zugriff erforderlich").Text("din2077");
+  TableMakeIndex("TOL", "t2077");
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, &status, 0);
+  EXPECT_NE(G().AbortFlag, 0);
+  ::close(fds[0]);
+  ::close(fds[1]);
 }
 
 TEST_F(TableFunctions, AppendAddsOneBlankRecord) {

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QShowEvent>
+#include <algorithm>
 
 #include "base/files.h"
 #include "base/globals.h"
@@ -47,7 +49,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 
 }  // namespace
 
-TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), run_(run) {
+TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), run_(&run) {
   setObjectName("TForm_online");
   // Minimise and maximise only: no close box.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
@@ -62,6 +64,7 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
   move(o.Left, o.Top);
   resize(kDesignWidth * pct / 100, kDesignHeight * pct / 100);
   setWindowTitle(Oem(g.ProductName + "    " + o.Caption));
+  caption_ = o.Caption;
 
   const int buttonTop = 27 * kOnlineMaxRows + 50;
   Button_ok = MakeButton(this, "Button_ok", "OK", 10, buttonTop);
@@ -79,7 +82,8 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
     G().AbortFlag = 0;
   });
   connect(Button_hilfebild, &QPushButton::clicked, this, [this] {
-    ShowHelpText(InputRowHelp(run_.HelpBase, run_.Current < 1 ? 1 : run_.Current), "", 2);
+    if (run_ == nullptr) return;
+    ShowHelpText(InputRowHelp(run_->HelpBase, run_->Current < 1 ? 1 : run_->Current), "", 2);
     raise();
     activateWindow();
     G().AbortFlag = 0;
@@ -97,10 +101,22 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
   BuildRows();
 }
 
+int TForm_online::Rows() {
+  const OnlineState& o = Online();
+  return o.RowCount < 1 ? 1 : (o.RowCount > kOnlineMaxRows ? kOnlineMaxRows : o.RowCount);
+}
+
+int TForm_online::Outs() {
+  const OnlineState& o = Online();
+  return o.OutCount < 0 ? 0 : (o.OutCount > kOnlineMaxRows ? kOnlineMaxRows : o.OutCount);
+}
+
 void TForm_online::BuildRows() {
   const OnlineState& o = Online();
-  const int rows = o.RowCount < 1 ? 1 : (o.RowCount > kOnlineMaxRows ? kOnlineMaxRows : o.RowCount);
-  const int outs = o.OutCount < 0 ? 0 : (o.OutCount > kOnlineMaxRows ? kOnlineMaxRows : o.OutCount);
+  const int rows = Rows();
+  const int outs = Outs();
+  rows_ = rows;
+  outs_ = outs;
   GroupBox_eingabe = new QGroupBox(" Eingabefeld ", this);
   GroupBox_eingabe->setObjectName("GroupBox_eingabe");
   GroupBox_eingabe->setGeometry(10, 5, 150, 27 * rows + 30);
@@ -114,7 +130,7 @@ void TForm_online::BuildRows() {
   for (int i = 1; i <= rows; ++i) {
     const QString name = QString("ed_%1").arg(i);
     if (!absent(name)) continue;
-    auto* e = new QLineEdit(Oem(run_.Edits[static_cast<std::size_t>(i)]), this);
+    auto* e = new QLineEdit(Oem(run_->Edits[static_cast<std::size_t>(i)]), this);
     e->setObjectName(name);
     e->setGeometry(56, 27 * i + 4, 62, 26);
     e->installEventFilter(this);
@@ -122,7 +138,7 @@ void TForm_online::BuildRows() {
   }
   for (int i = 1; i <= rows; ++i) {
     const auto r = static_cast<std::size_t>(i);
-    const int help = InputRowHelp(run_.HelpBase, i);
+    const int help = InputRowHelp(run_->HelpBase, i);
     if (absent(QString("lb_%1").arg(i))) {
       QLabel* l = MakeLabel(GroupBox_eingabe, QString("lb_%1").arg(i), 6, 27 * i + 2, 34, Oem(o.LabelText[r]),
                             Qt::AlignRight | Qt::AlignVCenter);
@@ -136,6 +152,7 @@ void TForm_online::BuildRows() {
     }
   }
   const bool small = Config().SmallOnlineWindow != 0;
+  small_ = small;
   if (!small) {
     GroupBox_ausgabe = new QGroupBox(" Ausgabefeld ", this);
     GroupBox_ausgabe->setObjectName("GroupBox_ausgabe");
@@ -151,24 +168,17 @@ void TForm_online::BuildRows() {
         if (!absent(name)) continue;
         QLabel* l = MakeLabel(GroupBox_ausgabe, name, c.left, 27 * j + 2, c.width,
                               Oem((*c.texts)[static_cast<std::size_t>(j)]));
-        l->setProperty(kHelpProperty, OutputRowHelp(run_.HelpBase, j));
+        l->setProperty(kHelpProperty, OutputRowHelp(run_->HelpBase, j));
         l->installEventFilter(this);
       }
     }
     GroupBox_fehler = new QGroupBox(" Fehlermeldungen ", this);
     GroupBox_fehler->setObjectName("GroupBox_fehler");
     GroupBox_fehler->setGeometry(320, 5, 260, 354);
-    const ErrorMessageListT& list = G().ErrorMessageList;
-    for (int k = 1; k <= list.count && k <= 12; ++k) {
-      const QString name = QString("lber_%1").arg(k);
-      if (!absent(name)) continue;
-      QLabel* l = MakeLabel(GroupBox_fehler, name, 10, 27 * k, 240, Oem(list.slot[static_cast<std::size_t>(k)]));
-      l->setProperty(kCauseProperty, k);
-      l->installEventFilter(this);
-    }
+    UpdateMessages();
   }
   for (int i = 1; i <= rows; ++i) {
-    if (!run_.Hidden(i)) continue;
+    if (!run_->Hidden(i)) continue;
     for (const QString& name : {QString("ed_%1").arg(i), QString("lb_%1").arg(i), QString("lbeu_%1").arg(i)})
       if (auto* w = findChild<QWidget*>(name)) w->hide();
   }
@@ -176,9 +186,96 @@ void TForm_online::BuildRows() {
     if (e != nullptr) e->raise();
 }
 
+// The message list: a label per message, none beyond the last.
+void TForm_online::UpdateMessages() {
+  if (GroupBox_fehler == nullptr) return;
+  const ErrorMessageListT& list = G().ErrorMessageList;
+  const int count = std::min<int>(list.count, 12);
+  for (int k = 1; k <= 12; ++k) {
+    const QString name = QString("lber_%1").arg(k);
+    auto* l = GroupBox_fehler->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+    if (k > count) {
+      delete l;
+      continue;
+    }
+    const QString text = Oem(list.slot[static_cast<std::size_t>(k)]);
+    if (l == nullptr) {
+      l = MakeLabel(GroupBox_fehler, name, 10, 27 * k, 240, text);
+      l->setProperty(kCauseProperty, k);
+      l->installEventFilter(this);
+      l->show();
+    } else if (l->text() != text) {
+      l->setText(text);
+      l->setToolTip(QString());
+    }
+  }
+}
+
+bool TForm_online::Fits() const {
+  return rows_ == Rows() && outs_ == Outs() && small_ == (Config().SmallOnlineWindow != 0) &&
+         caption_ == Online().Caption;
+}
+
+void TForm_online::Refresh(OnlineRun& run) {
+  run_ = &run;
+  finishing_ = false;
+  const OnlineState& o = Online();
+  const BaseGlobals& g = G();
+  const int pct = g.DialogSizePercent > 0 ? g.DialogSizePercent : 100;
+  if (pos() != QPoint(o.Left, o.Top)) move(o.Left, o.Top);
+  resize(kDesignWidth * pct / 100, kDesignHeight * pct / 100);
+  const auto setText = [](QLabel* l, const QString& text) {
+    if (l != nullptr && l->text() != text) {
+      l->setText(text);
+      l->setToolTip(QString());
+    }
+  };
+  for (int i = 1; i <= rows_; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    if (QLineEdit* e = edits_[r]) {
+      const QString text = Oem(run.Edits[r]);
+      if (e->text() != text) e->setText(text);
+      e->setVisible(!run.Hidden(i));
+    }
+    for (const QString& name : {QString("lb_%1").arg(i), QString("lbeu_%1").arg(i)}) {
+      auto* l = GroupBox_eingabe->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+      if (l == nullptr) continue;
+      setText(l, Oem(name.startsWith("lbeu_") ? o.UnitText[r] : o.LabelText[r]));
+      l->setProperty(kHelpProperty, InputRowHelp(run.HelpBase, i));
+      l->setVisible(!run.Hidden(i));
+    }
+  }
+  if (GroupBox_ausgabe != nullptr) {
+    const struct {
+      const char* prefix;
+      const std::array<std::string, kOnlineMaxRows + 1>* texts;
+    } columns[] = {{"lbaz_", &o.OutName}, {"lbaw_", &o.OutValue}, {"lbau_", &o.OutUnit}};
+    for (const auto& c : columns)
+      for (int j = 1; j <= outs_; ++j) {
+        auto* l = GroupBox_ausgabe->findChild<QLabel*>(QString("%1%2").arg(c.prefix).arg(j), Qt::FindDirectChildrenOnly);
+        if (l == nullptr) continue;
+        setText(l, Oem((*c.texts)[static_cast<std::size_t>(j)]));
+        l->setProperty(kHelpProperty, OutputRowHelp(run.HelpBase, j));
+      }
+  }
+  UpdateMessages();
+  FocusCurrent();
+}
+
+void TForm_online::RunOnce() {
+  finishing_ = false;
+  ++runCount_;
+  if (!isVisible()) show();
+  QEventLoop loop;
+  loop_ = &loop;
+  loop.exec(QEventLoop::DialogExec);
+  loop_ = nullptr;
+}
+
 void TForm_online::FocusCurrent() {
-  const int c = run_.Current;
-  if (c < 1 || c > kOnlineMaxRows || run_.Hidden(c)) return;
+  if (run_ == nullptr) return;
+  const int c = run_->Current;
+  if (c < 1 || c > kOnlineMaxRows || run_->Hidden(c)) return;
   if (QLineEdit* e = edits_[static_cast<std::size_t>(c)]) {
     e->setFocus();
     e->selectAll();
@@ -193,17 +290,19 @@ void TForm_online::showEvent(QShowEvent* event) {
 void TForm_online::ReadEdits() {
   for (int i = 1; i <= kOnlineMaxRows; ++i)
     if (QLineEdit* e = edits_[static_cast<std::size_t>(i)])
-      run_.Edits[static_cast<std::size_t>(i)] = AnsiLineToOem(QStringToAnsi(e->text()));
+      run_->Edits[static_cast<std::size_t>(i)] = AnsiLineToOem(QStringToAnsi(e->text()));
 }
 
 void TForm_online::Finish(OnlineKey key) {
-  if (finishing_) return;
+  if (finishing_ || run_ == nullptr) return;
   finishing_ = true;
   ReadEdits();
-  ApplyOnlineKey(run_, key);
+  ApplyOnlineKey(*run_, key);
   SaveOnlinePosition(x(), y());
   if (key == OnlineKey::Up || key == OnlineKey::Down) FocusCurrent();
-  done(G().AbortFlag != 0 ? QDialog::Rejected : QDialog::Accepted);
+  // A kept form stays open for the next run unless the screen ends.
+  if (loop_ != nullptr) loop_->exit();
+  if (loop_ == nullptr || G().AbortFlag != 0) done(G().AbortFlag != 0 ? QDialog::Rejected : QDialog::Accepted);
 }
 
 void TForm_online::reject() { Finish(OnlineKey::Esc); }
@@ -216,14 +315,14 @@ void TForm_online::closeEvent(QCloseEvent* event) {
 bool TForm_online::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) {
     for (int i = 1; i <= kOnlineMaxRows; ++i)
-      if (watched == edits_[static_cast<std::size_t>(i)]) run_.Current = i;
+      if (watched == edits_[static_cast<std::size_t>(i)] && run_ != nullptr) run_->Current = i;
   } else if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     for (int i = 1; i <= kOnlineMaxRows; ++i) {
       QLineEdit* e = edits_[static_cast<std::size_t>(i)];
-      if (watched != e || e == nullptr) continue;
+      if (watched != e || e == nullptr || run_ == nullptr) continue;
       // Keys reach the field the user is in: its row is the current one.
-      run_.Current = i;
+      run_->Current = i;
       switch (key) {
         case Qt::Key_Escape: Finish(OnlineKey::Esc); return true;
         case Qt::Key_Return:
@@ -247,10 +346,20 @@ bool TForm_online::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+QtOnlineForm::~QtOnlineForm() { delete form_.data(); }
+
 void QtOnlineForm::Run(OnlineRun& run) {
-  TForm_online form(owner_, run);
-  form.exec();
+  // The form of a screen stays open from run to run, its fields updated;
+  // a run that ends the screen (Esc, close) closes it.
+  if (form_ != nullptr && !form_->Fits()) delete form_.data();
+  if (form_ == nullptr)
+    form_ = new TForm_online(owner_, run);
+  else
+    form_->Refresh(run);
+  form_->RunOnce();
+  form_->Detach();
   if (!run.Closed) ApplyOnlineKey(run, OnlineKey::WindowClose);
+  if (G().AbortFlag != 0 && form_ != nullptr) delete form_.data();
 }
 
 }  // namespace zeb

@@ -1,13 +1,17 @@
-// The online input form on Qt: built anew for each run from the row model,
-// with the input column, the output column and the message list.
+// The online input form on Qt: built from the row model, with the input
+// column, the output column and the message list; kept open from run to
+// run of a screen, its fields updated.
 #pragma once
 #include <QDialog>
+#include <QPointer>
 #include <array>
+#include <string>
 
 #include "mainwin/online.h"
 
 class QGroupBox;
 class QLabel;
+class QEventLoop;
 class QLineEdit;
 class QPushButton;
 
@@ -32,6 +36,17 @@ class TForm_online : public QDialog {
 
   // Ends the run with a key as the edit fields do.
   void Finish(OnlineKey key);
+  // Built for the screen of this run (rows, outputs, caption, size)?
+  bool Fits() const;
+  // The fields, labels, outputs and messages of the next run of the screen.
+  void Refresh(OnlineRun& run);
+  // Shows the form (when hidden) and waits for the run's key; stays open
+  // unless the key ends the screen.
+  void RunOnce();
+  // Runs waited for so far.
+  int RunCount() const { return runCount_; }
+  // Between runs: keys and buttons find no run to end and do nothing.
+  void Detach() { run_ = nullptr; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,23 +55,34 @@ class TForm_online : public QDialog {
   void reject() override;
 
  private:
+  static int Rows();
+  static int Outs();
   void BuildRows();
+  void UpdateMessages();
   void FocusCurrent();
   void ReadEdits();
 
-  OnlineRun& run_;
+  OnlineRun* run_;
   std::array<QLineEdit*, kOnlineMaxRows + 1> edits_{};
   bool finishing_ = false;
+  QEventLoop* loop_ = nullptr;  // the run's loop while RunOnce waits
+  int runCount_ = 0;
+  int rows_ = 0, outs_ = 0;
+  bool small_ = false;
+  std::string caption_;
 };
 
-// The form port: one modal TForm_online per run, owned by the main window.
+// The form port: one modal TForm_online per screen, owned by the main
+// window, updated for each run.
 class QtOnlineForm : public OnlineFormPort {
  public:
   explicit QtOnlineForm(QWidget* owner) : owner_(owner) {}
+  ~QtOnlineForm() override;
   void Run(OnlineRun& run) override;
 
  private:
   QWidget* owner_;
+  QPointer<TForm_online> form_;
 };
 
 }  // namespace zeb

@@ -27,6 +27,8 @@ namespace {
 
 constexpr char kEofByte = 0x1A;
 constexpr std::size_t kReadAheadBytes = 64 * 1024;
+// Memory for the record blocks of one exclusive table.
+constexpr std::size_t kRecordBlockBudget = 32 * 1024 * 1024;
 
 bool OwnVersions() { return Engine().ownVersion1 != 0 || Engine().ownVersion2 != 0; }
 
@@ -755,6 +757,47 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
 
 // --- records
 
+namespace {
+
+// Record n of an exclusive table from its block, the block read when
+// missing; 0 or the error code.
+std::uint16_t ReadFromRecordBlock(DbfTable& t, std::int32_t n) {
+  const std::size_t len = t.recordLength;
+  const std::int32_t perBlock = static_cast<std::int32_t>(std::max<std::size_t>(1, kReadAheadBytes / len));
+  const std::int32_t block = (n - 1) / perBlock, first = block * perBlock + 1;
+  const std::size_t at = static_cast<std::size_t>(n - first) * len;
+  auto it = t.recordBlocks.find(block);
+  if (it == t.recordBlocks.end()) {
+    if (t.recordBlockBytes >= kRecordBlockBudget) {
+      t.recordBlocks.clear();
+      t.recordBlockBytes = 0;
+    }
+    const std::int32_t count = std::min(perBlock, t.recordCount - first + 1);
+    std::string data(static_cast<std::size_t>(count) * len, '\0');
+    const long long got = ReadAt(t.file.get(), data.data(), data.size(), RecordOffset(t, first));
+    if (got < 0) return ErrnoToTzCode(errno);
+    data.resize(static_cast<std::size_t>(got) / len * len);
+    if (data.size() < at + len) return 213;
+    t.recordBlockBytes += data.size();
+    it = t.recordBlocks.emplace(block, std::move(data)).first;
+  }
+  if (it->second.size() < at + len) return 213;
+  std::memcpy(t.stored.data(), it->second.data() + at, len);
+  return 0;
+}
+
+}  // namespace
+
+void PrefetchRecord(const DbfTable& t, std::int32_t n) {
+  const std::size_t len = t.recordLength;
+  if (!t.exclusive || t.recordBlocks.empty() || len == 0 || n < 1) return;
+  const std::int32_t perBlock = static_cast<std::int32_t>(std::max<std::size_t>(1, kReadAheadBytes / len));
+  const auto it = t.recordBlocks.find((n - 1) / perBlock);
+  if (it == t.recordBlocks.end()) return;
+  const std::size_t at = static_cast<std::size_t>((n - 1) % perBlock) * len;
+  if (at < it->second.size()) __builtin_prefetch(it->second.data() + at);
+}
+
 void GetDbfRecord(DbfTable& t, std::int32_t n) {
   if (n < 1 || n > t.recordCount) {
     TzError(212, "Ungültige Datensatznr. = "_ansi + std::to_string(n) + " (" + t.fileName + ")  [GetDbfRecord]");
@@ -789,6 +832,9 @@ void GetDbfRecord(DbfTable& t, std::int32_t n) {
       t.readAheadCount = static_cast<std::int32_t>(static_cast<std::size_t>(got) / len);
       std::memcpy(t.stored.data(), t.readAhead.data(), len);
     }
+  } else if (t.exclusive && len > 0) {
+    code = ReadFromRecordBlock(t, n);
+    if (code != 0 && code != 213) t.eof = true;
   } else {
     t.DropReadAhead();
     long long got = ReadAt(t.file.get(), t.stored.data(), len, RecordOffset(t, n));

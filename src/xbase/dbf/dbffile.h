@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zeb::xbase {
@@ -103,10 +104,21 @@ struct DbfTable {
   std::string readAhead;
   std::int32_t readAheadFirst = 0;
   std::int32_t readAheadCount = 0;
+  // Blocks of whole records (block b holds the records from b * k + 1, k
+  // records of up to 64 KiB) read for jumps of exclusive tables, as an
+  // index-order walk makes them; dropped with the read-ahead.
+  std::unordered_map<std::int32_t, std::string> recordBlocks;
+  std::size_t recordBlockBytes = 0;
 
   std::uint8_t Version() const { return header[0]; }
   bool IsOpen() const { return file.valid(); }
-  void DropReadAhead() { readAhead.clear(); readAheadCount = 0; readAheadFirst = 0; }
+  void DropReadAhead() {
+    readAhead.clear();
+    readAheadCount = 0;
+    readAheadFirst = 0;
+    recordBlocks.clear();
+    recordBlockBytes = 0;
+  }
 };
 
 // --- version bytes
@@ -137,6 +149,9 @@ std::string ResolveTablePath(std::string_view name, std::string_view extension =
 // (0 with EOF and BOF when empty). On failure the table holds no file.
 void OpenDbf(DbfTable& t, std::uint16_t fileMode);
 void GetDbfRecord(DbfTable& t, std::int32_t n);
+// A hint that record n of an exclusive table is read soon: its bytes,
+// when its block is held, are fetched into the processor's cache.
+void PrefetchRecord(const DbfTable& t, std::int32_t n);
 void PutDbfRecord(DbfTable& t, std::int32_t n);
 void AppendDbfRecord(DbfTable& t);
 void WriteDeletedFlag(DbfTable& t, std::int32_t n);

@@ -89,6 +89,7 @@ struct IndexControl {
   CompiledExpr* compiled = nullptr;
   KeyMaker keyMaker;
   std::string currentKey;  // key length + 1 bytes
+  std::uint32_t keyFromEntryRec = 0;  // currentKey copied from this record's entry (0: evaluated)
   // navigation
   Node ownNode{};
   std::uint8_t* node = nullptr;  // the current node: ownNode or a cache buffer

@@ -495,6 +495,7 @@ void CompareKeys() {
     }
     ic->currentKey = newKey;
     ic->currentKey.push_back('\0');
+    ic->keyFromEntryRec = 0;
     u.currentOrderSlot = 1;
   }
 }

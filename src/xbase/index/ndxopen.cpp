@@ -237,6 +237,7 @@ bool OpenIndex(const std::string& name, int slot, const KeyMaker& keyMaker, cons
     if (a.recordNumber >= 1 && a.recordNumber <= a.recordCount) {
       ref.currentKey = CurrentRecordKey(slot);
       ref.currentKey.push_back('\0');
+      ref.keyFromEntryRec = 0;
     }
   } else {
     ref.startFlag = ref.endFlag = true;
@@ -668,8 +669,15 @@ void Resync() {
   WorkArea* a = CurrentWorkArea();
   if (!m || !a) return;
   const std::int32_t rec = a->recordNumber;
-  if (rec < 1 || rec > a->recordCount || CurArea().naturalOrder ||
-      (!m->noPosition && !m->endFlag && m->EntryRec() == static_cast<std::uint32_t>(rec))) {
+  const bool inTable = rec >= 1 && rec <= a->recordCount;
+  const bool onEntry = !m->noPosition && !m->endFlag && m->EntryRec() == static_cast<std::uint32_t>(rec);
+  if (!inTable || CurArea().naturalOrder || onEntry) {
+    // A step onto this record took its key from the record's entry: in an
+    // exclusive table record and entry change only together, so the key
+    // needs no second evaluation.
+    if (inTable && onEntry && !CurArea().naturalOrder && a->exclusive &&
+        m->keyFromEntryRec == static_cast<std::uint32_t>(rec))
+      return;
     RememberMasterKey();
     return;
   }

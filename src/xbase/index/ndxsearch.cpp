@@ -73,6 +73,7 @@ void SetCurrentKeyFromEntry(IndexControl& ic) {
   const int k = ic.KeyLen();
   ic.currentKey.assign(reinterpret_cast<const char*>(ic.EntryKeyBytes()), static_cast<std::size_t>(k));
   ic.currentKey.push_back('\0');
+  ic.keyFromEntryRec = ic.EntryRec();
 }
 
 // The neighbouring leaf after (or before) the current one, found through
@@ -362,6 +363,10 @@ std::uint32_t FindNextRec() {
   const std::uint32_t R = ic->EntryRec();
   if (ic->entryIndex + 1 < NodeCount(ic->node)) {
     ic->TakeEntry(ic->entryIndex + 1);
+    // The record of the step after this one, on its way to the cache.
+    if (ic->entryIndex + 1 < NodeCount(ic->node))
+      PrefetchRecord(*a, static_cast<std::int32_t>(
+                             EntryRecord(EntryAt(ic->node, ic->entryIndex + 1, ic->ItemSize()))));
   } else {
     bool failed = false;
     if (!NeighbourLeaf(*ic, slot, true, failed)) {
@@ -513,6 +518,7 @@ void RefreshCurrentKeys(bool all, int count) {
     }
     ic->currentKey = key;
     ic->currentKey.push_back('\0');
+    ic->keyFromEntryRec = 0;
     if (all) {
       std::memcpy(ic->entry.data() + 8, key.data(), std::min<std::size_t>(key.size(), kEntryImageSize - 8));
       PutU32(ic->entry.data() + 4, rec);
