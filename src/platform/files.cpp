@@ -259,6 +259,15 @@ int AtomicFile::Open(std::string_view target) {
   std::string folder, name;
   SplitPath(dest_, folder, name);
   if (name.empty()) return EISDIR;
+  // A scratch file of the run's own folder (0700, no one else's) is written
+  // in place: only this run reads it back, so no temporary name is needed.
+  if (!isLink && !RunFolder().empty() && folder == RunFolder()) {
+    int fd = ::open(dest_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    fd_ = fd;
+    direct_ = true;
+    return 0;
+  }
   // Keep the temporary name within NAME_MAX: "." + name + "." + 6.
   if (name.size() > 200) name.resize(200);
   std::string pattern = JoinPath(folder, "." + name + ".XXXXXX");

@@ -169,6 +169,14 @@ TEST_F(FilesTest, RunFolderIsPrivateAndRemovedWithItsFiles) {
   EXPECT_EQ(Write(f, "page"), 0);
   EXPECT_EQ(f.Commit(), 0);
   EXPECT_EQ(Mode(first + "/outwin.txt"), 0600u);
+  // Written in place, without a temporary name.
+  AtomicFile g;
+  ASSERT_EQ(g.Open(first + "/outwin.txt"), 0);
+  EXPECT_TRUE(g.IsDirect());
+  EXPECT_TRUE(g.TempPath().empty());
+  EXPECT_EQ(Write(g, "page 2"), 0);
+  EXPECT_EQ(g.Commit(), 0);
+  EXPECT_EQ(ReadBytes(first + "/outwin.txt"), "page 2");
 
   ASSERT_EQ(MakeRunFolder(dir_.path()), 0);
   EXPECT_NE(RunFolder(), first);
