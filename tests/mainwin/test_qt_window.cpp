@@ -134,7 +134,7 @@ TEST_F(QtWindowTest, EveryItemIsAnActionInItsMenu) {
   // The menu bar in caption order, German after the start.
   QStringList top;
   for (QAction* a : window_->menuBar()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "Datenban&k", "&CAD", "D&okument", "&OLE",
+  EXPECT_EQ(top, (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "Datenban&k", "&CAD", "D&okument", "O&LE",
                               "&Hilfe"}));
 }
 
@@ -165,7 +165,7 @@ TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
   EXPECT_EQ(window_->Menu("mi_file")->title(), "&File");
   EXPECT_EQ(window_->Action("mi_EditRecalculation")->text(), "&Recalculation");
   window_->Trigger("mi_helplanguageChinese");
-  EXPECT_EQ(window_->Menu("mi_Help")->title(), QString::fromUtf8("帮助"));
+  EXPECT_EQ(window_->Menu("mi_Help")->title(), QString::fromUtf8("帮助(&H)"));
   EXPECT_EQ(window_->Action("mi_HelpAbout")->text(), "&ZEB1");
   window_->Trigger("mi_helplanguageDeutsch");
 }

@@ -130,6 +130,44 @@ TEST_F(Tdbf4Test, BrowseShowsFourNavigatorButtonsEditTen) {
   EXPECT_EQ(TableGetField(1).substr(0, 13), "Federdraht SM");
 }
 
+// The deletion byte of record n as the dBase layout places it: header
+// length at bytes 8-9, record length at 10-11 (little endian).
+char DeletionByte(const std::string& b, int n) {
+  auto u16 = [&](std::size_t k) { return static_cast<unsigned char>(b[k]) | static_cast<unsigned char>(b[k + 1]) << 8; };
+  const std::size_t at = static_cast<std::size_t>(u16(8)) + static_cast<std::size_t>(n - 1) * u16(10);
+  return at < b.size() ? b[at] : '?';
+}
+
+TEST_F(Tdbf4Test, CtrlDeleteMarksOnlyWhereTheTableIsEditedAndAsksNothing) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  auto ctrlDeleteOnRow = [](QWidget* d, int row) {
+    auto* grid = Child<QTableView>(d, "TzGrid1");
+    grid->setCurrentIndex(grid->model()->index(row, 0));
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  };
+  // Browse (the lookups of materials and standards): nothing changes.
+  const std::string before = FileBytes(path);
+  for (int mode : {1, 4, 5}) {
+    SCOPED_TRACE(mode);
+    WhenShown("dbf4", [&](QWidget* d) { ctrlDeleteOnRow(d, 0); });
+    G().AbortFlag = 0;
+    Tables().OpenWithWriteCheck("zebwst");
+    Tables().SetTitles("", "Material");
+    Tables().ShowTable("", mode);
+    Tables().CloseTable();
+    EXPECT_EQ(before, FileBytes(path));
+  }
+  // Editing: the mark is set at once, without a question (a message box
+  // would keep the key press from returning and the test would time out).
+  WhenShown("dbf4", [&](QWidget* d) { ctrlDeleteOnRow(d, 1); });
+  Tables().EditTable("zebwst", 3300);
+  EXPECT_EQ(G().AbortFlag, 0);
+  const int n = TableGlobals().TableLastRecNo;
+  EXPECT_EQ(' ', DeletionByte(before, n));
+  EXPECT_EQ('*', DeletionByte(FileBytes(path), n));
+}
+
 TEST_F(Tdbf4Test, PackFromTheMenuAsksAndRightClickSorts) {
   const fs::path path = dbf() / "zebwst.dbf";
   WhenShown("dbf4", [&](QWidget* d) {

@@ -94,6 +94,8 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   grid_->SetDataset(&w_.Dataset());
   // A grid without editing appends no record either.
   grid_->autoAppend = !browse_;
+  // Ctrl+Delete marks or restores without a question.
+  grid_->confirmDelete = false;
   grid_->SetBooleanBox(xbase::TTzBooleanBox::bbCheckBox);
   grid_->SetDepressDisabled(false);
   grid_->fixedColumns = 0;
