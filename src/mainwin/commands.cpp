@@ -85,6 +85,7 @@ void Recalculate() {
 
 void SetMenuLanguageSteps(int n) {
   Config().LanguageNumber = n;
+  if (LanguageHasTexts(n)) G().MenuLanguage = n;
   LoadMenuCaptionTexts(n);
   LoadMenuItemTexts(n);
   MainWindow().SetMenuCaptions();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/globals.h"
 #include "base/support_fixture.h"
 #include "mainwin/captions.h"
 #include "mainwin/commands.h"
@@ -221,6 +222,31 @@ TEST_F(CaptionsTest, TopMenusHaveTheirOwnAccessKeyInEveryLanguage) {
     }
     EXPECT_EQ(keys.size(), 8u) << n;
   }
+}
+
+// The table window copies File, Print, Exit, Edit, View, Help and Database
+// of the current language into its menu.
+TEST_F(CaptionsTest, MainMenuCaptionsForTheTableWindowFollowTheLanguage) {
+  const auto& m = G().MainMenuCaptions;
+  ApplyMenuLanguage(2);
+  EXPECT_EQ(m.File, "&File");
+  EXPECT_EQ(m.Print, "&Print...");
+  EXPECT_EQ(m.Exit, "E&xit");
+  EXPECT_EQ(m.Edit, "&Edit");
+  EXPECT_EQ(m.View, "&View");
+  EXPECT_EQ(m.Help, "&Help");
+  EXPECT_EQ(m.Database, "&Database");
+  EXPECT_EQ(G().MenuLanguage, 2);
+  ApplyMenuLanguage(3);
+  EXPECT_EQ(m.File, "&Fichier");
+  EXPECT_EQ(m.Help, "&Aide");
+  ApplyMenuLanguage(11);  // no texts: the French ones stay
+  EXPECT_EQ(m.File, "&Fichier");
+  EXPECT_EQ(G().MenuLanguage, 3);
+  ApplyMenuLanguage(1);
+  EXPECT_EQ(m.File, "&Datei");
+  EXPECT_EQ(m.Database, "Datenban&k");
+  EXPECT_EQ(G().MenuLanguage, 1);
 }
 
 TEST_F(CaptionsTest, RomanianKeepsTableTwoAndUnknownLanguagesChangeNothing) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -14,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "base/globals.h"
 #include "base_qt/support_qt.h"
@@ -166,6 +169,38 @@ TEST_F(Tdbf4Test, CtrlDeleteMarksOnlyWhereTheTableIsEditedAndAsksNothing) {
   const int n = TableGlobals().TableLastRecNo;
   EXPECT_EQ(' ', DeletionByte(before, n));
   EXPECT_EQ('*', DeletionByte(FileBytes(path), n));
+}
+
+// The menu bar carries the main menu's captions of the session's language.
+TEST_F(Tdbf4Test, MenusTakeTheMainMenuCaptions) {
+  auto& m = G().MainMenuCaptions;
+  std::vector<std::pair<const char*, QString>> seen;
+  auto look = [&](QWidget* d) {
+    for (const char* name : {"mi_File", "mi_edit", "mi_view", "mi_Help"})
+      seen.emplace_back(name, Child<QMenu>(d, name)->title());
+    for (const char* name : {"mi_filePrint", "mi_fileExit", "mi_helpCommon", "mi_helpDatei"})
+      seen.emplace_back(name, Child<QAction>(d, name)->text());
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  };
+  // German at start.
+  WhenShown("dbf4", look);
+  Tables().EditTable("zebwst", 3300);
+  const std::vector<std::pair<const char*, QString>> german = {
+      {"mi_File", "&Datei"},          {"mi_edit", "&Bearbeiten"},    {"mi_view", "&Ansicht"},
+      {"mi_Help", "&Hilfe"},          {"mi_filePrint", "&Drucken..."}, {"mi_fileExit", "&Beenden"},
+      {"mi_helpCommon", "Datenban&k"}, {"mi_helpDatei", "&Datei"}};
+  EXPECT_EQ(seen, german);
+  seen.clear();
+  m.File = "&File", m.Print = "&Print...", m.Exit = "E&xit", m.Edit = "&Edit", m.View = "&View", m.Help = "&Help";
+  m.Database = "&Database";
+  G().AbortFlag = 0;
+  WhenShown("dbf4", look);
+  Tables().EditTable("zebwst", 3300);
+  const std::vector<std::pair<const char*, QString>> english = {
+      {"mi_File", "&File"},          {"mi_edit", "&Edit"},          {"mi_view", "&View"},
+      {"mi_Help", "&Help"},          {"mi_filePrint", "&Print..."}, {"mi_fileExit", "E&xit"},
+      {"mi_helpCommon", "&Database"}, {"mi_helpDatei", "&File"}};
+  EXPECT_EQ(seen, english);
 }
 
 TEST_F(Tdbf4Test, PackFromTheMenuAsksAndRightClickSorts) {
