@@ -42,6 +42,7 @@
 #include "mainwin/online.h"
 #include "mainwin/qt/input_dialogs.h"
 #include "mainwin/qt/online_form.h"
+#include "mainwin/qt/printmac_form.h"
 #include "qt_test_support.h"
 #include "reports/qt/printsetup_form.h"
 #include "spring/changelog.h"
@@ -277,6 +278,11 @@ class FormFitTest : public ::testing::Test {
       TForm_zebmat form;
       form.resize(640, 480);  // the size it was seen squeezed to
       form.exec();
+    }));
+    add(Check("TForm_printmac", [&] {
+      QtPrintMacroForm form(nullptr);
+      PrintoutSectionChoice choice{};
+      form.Execute(PrintMacroCaptions(), choice);
     }));
     FillOnline();
     add(Check("TForm_online", [&] {
