@@ -32,6 +32,16 @@ struct BaseGlobals {
   std::vector<std::string> WrapLines;        // 1..5 at start, grows
   std::array<std::string, 4> TitleBlockLines;  // 1..3
 
+  // The menu language of the session (0 at start: German; 1 German, 2
+  // English .. 9 Spanish, 12 Chinese) and the main-menu captions of that
+  // language (UTF-8, "&" before the access key) that other windows copy
+  // into their menus. Set with the menu captions.
+  std::int32_t MenuLanguage = 0;
+  struct MainMenuCaptionTexts {
+    std::string File = "&Datei", Print = "&Drucken...", Exit = "&Beenden", Edit = "&Bearbeiten",
+                View = "&Ansicht", Help = "&Hilfe", Database = "Datenban&k";
+  } MainMenuCaptions;
+
   // Program identity (set at start-up by the identity routine).
   std::string ProductName = "ZEB1";
   std::string ProgramShortName = "ZEB1";

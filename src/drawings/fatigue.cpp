@@ -5,6 +5,7 @@
 
 #include "base/dialogs.h"
 #include "base/format.h"
+#include "base/globals.h"
 #include "base/mathx.h"
 #include "base/messages.h"
 #include "base/text.h"
@@ -89,8 +90,12 @@ bool FatigueHead(bool haigh, GoodmanData& g) {
   const bool noData = g.tauo0 == 0 && g.m == 0;
   if (noData || s.MaterialSel != 0) {
     CadTextStyle(2, 0, 2.5L, 2.0L);
+    // A German session reads German (the sheet's other texts are German);
+    // every other language the English text.
+    const bool german = G().MenuLanguage <= 1;
     DiagramText(noData ? "Für diesen Werkstoff sind keine Daten gespeichert"_oem
-                       : std::string("No data for self-defined materials"),
+                       : german ? "Keine Daten für selbst definierte Werkstoffe"_oem
+                                : std::string("No data for self-defined materials"),
                 500, 50);
     SpringData().tauhzul = 0;
     return false;

@@ -171,7 +171,9 @@ void DrawRmDQuick() {
   }
   const int count = std::max(1, CountRmTableValues());
   const std::string head = " d [" + LengthUnitName() + "]";
-  DiagramTextTable table(1, 119, std::min<Real>(1.75L, 57.5L / count), {8, 4, 4, 4, 0, 0, 0},
+  // Columns wide enough for "0.05 < d <= 0.06" and "Rm calc" (a character
+  // of the text is 0.75 h, a column character 0.9 h).
+  DiagramTextTable table(1, 119, std::min<Real>(1.75L, 57.5L / count), {15, 7, 7, 7, 0, 0, 0},
                          {head, "Rm min", "Rm max", "Rm calc", "", "", ""});
   auto row = [&](const std::string& title, int i, Real dCalc) {
     const std::string mn = FormatStress(t.Min[static_cast<std::size_t>(i)]);

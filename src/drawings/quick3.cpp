@@ -6,6 +6,7 @@
 
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/text.h"
 #include "drawings/coils.h"
 #include "drawings/datablocks.h"
 #include "drawings/diagrams.h"
@@ -73,7 +74,7 @@ void DrawOperatingPointTable(Real x, Real y, Real h) {
   const SpringDataRecord& s = SpringData();
   const std::string lu = LengthUnitName(), fu = ForceUnitName(), su = StressUnitName();
   const std::string headers[] = {" L [" + lu + "]", " F [" + fu + "]", "tau [" + su + "]", " s [" + lu + "]"};
-  DiagramTextTable table(x, y, h, {10, 10, 10, 10, 6, 6, 0},
+  DiagramTextTable table(x, y, h, {10, 10, 10, 10, 8, 6, 0},
                          {headers[0], headers[1], headers[2], headers[3], "tau/tauz", "tau/Rm", ""});
   const bool dynamic = s.LoadType == 2;
   auto force = [](Real F) { return FloatToStrSig(ForceToDisplayUnit(F)); };
@@ -142,7 +143,18 @@ void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
   CadTextLine("W12 = " + FormatMoment(s.W12) + " " + MomentUnitName());
   CadTextLine("W0c = " + FormatMoment(s.W0c) + " " + MomentUnitName());
   CadTextLine("fe = " + FloatToStrSig(s.fe) + " Hz");
-  CadTextLine("Federenden: " + s.EndFormText);
+  // The end-form line stops before the tolerance table beside the block
+  // (36 characters); the rest goes on in a second line.
+  const std::string ends = "Federenden: " + s.EndFormText;
+  constexpr std::size_t kRoom = 36;
+  if (ends.size() <= kRoom) {
+    CadTextLine(ends);
+  } else {
+    std::size_t cut = ends.rfind(' ', kRoom);
+    if (cut == std::string::npos || cut < 12) cut = kRoom;
+    CadTextLine(ends.substr(0, cut));
+    CadTextLine("  " + TrimBlanks(ends.substr(cut)));
+  }
   CadTextLine("Beanspruchung: " + LoadTypeNames(s.LoadType));
   if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
   CadTextLine("nue = " + FloatToStrSig(s.nue));

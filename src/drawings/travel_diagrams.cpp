@@ -27,9 +27,9 @@ void DrawBucklingDiagram() {
   const SpringDataRecord& s = SpringData();
   DiagramTextStyle(2, 0, 0.035L, 0.25L);
   CadSetLayer(18);
-  DiagramText("Knicksicherheit", 0.2L, 0.1L);
+  DiagramPlaceLabel("Knicksicherheit", 0.2L, 0.1L);
   CadSetLayer(16);
-  DiagramText("Knickgefahr", 5.0L, 0.6L);
+  DiagramPlaceLabel("Knickgefahr", 5.0L, 0.6L);
   CadSetLayer(5);
   // The theoretical limit exists only for 0 <= G/E < 1.
   if (s.E > 0 && Finite(s.G / s.E) && s.G / s.E >= 0 && s.G / s.E < 1) {
@@ -52,7 +52,7 @@ void DrawBucklingDiagram() {
   auto point = [&](int layer, std::string_view label, Real sv) {
     CadSetLayer(layer);
     DiagramCircleY(xs, sv / s.L0, 0.005L);
-    DiagramText(label, xs + 0.1L, sv / s.L0 - 0.01L);
+    DiagramPlaceLabel(label, xs + 0.1L, sv / s.L0 - 0.01L);
   };
   point(16, "sc", s.sc);
   point(21, "s2", s.s2);

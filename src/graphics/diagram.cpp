@@ -1,6 +1,7 @@
 #include "graphics/diagram.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "base/dialogs.h"
@@ -21,6 +22,9 @@ DiagramStateRecord gState;
 DiagramLimitsRecord gLimits;
 DiagramTextData gData;
 std::shared_ptr<DiagramLimitsDialog> gDialog;
+
+// Sheet boxes (x1, y1, x2, y2) of the labels placed in the current plot.
+std::vector<std::array<Real, 4>> gLabels;
 
 constexpr long kMaxPasses = 100000;
 
@@ -91,6 +95,7 @@ void ResetDiagramGlobals() {
   gLimits = DiagramLimitsRecord{};
   gData = DiagramTextData{};
   gDialog.reset();
+  gLabels.clear();
 }
 
 bool DiagramXIsLog() { return gState.DiagramAxisMode == 3 || gState.DiagramAxisMode == 4; }
@@ -218,6 +223,7 @@ void DiagramArrowHead(int direction, Real x, Real y, Real length) {
 void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_view title, Real xmin, Real ymin,
                   Real xmax, Real ymax, std::uint16_t titleMode) {
   auto& s = gState;
+  gLabels.clear();
   if (xmax < xmin) std::swap(xmin, xmax);
   if (ymax < ymin) std::swap(ymin, ymax);
   if (!AllFinite(xmin, ymin, xmax, ymax)) {
@@ -281,10 +287,17 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   }
 
   DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
+  // Two steps of a logarithmic axis can land on one tick: it is drawn once.
+  std::vector<Real> ticks;
+  auto newTick = [&ticks](Real p) {
+    if (std::find(ticks.begin(), ticks.end(), p) != ticks.end()) return false;
+    ticks.push_back(p);
+    return true;
+  };
   StepLoop(x.lo, x.hi, x.step, [&](Real v) {
     if (xLog) {
       const Real p = DiagramLogTickPosition(v);
-      if (x.lo <= p && p <= x.hi) {
+      if (x.lo <= p && p <= x.hi && newTick(p)) {
         DiagramLine(p, y.lo, p, y.lo - 0.01L * s.YSpan);
         DiagramLabel(FloatToStrAuto(Pow10Ext(p)), p - 0.03L * s.XSpan, y.lo - 0.1L * s.YSpan);
       }
@@ -307,10 +320,11 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   }
 
   DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
+  ticks.clear();
   StepLoop(y.lo, y.hi, y.step, [&](Real w) {
     if (yLog) {
       const Real p = DiagramLogTickPosition(w);
-      if (p <= y.hi) {
+      if (p <= y.hi && newTick(p)) {
         DiagramLine(x.lo - 0.01L * s.XSpan, p, x.lo, p);
         DiagramLabel(FloatToStrAuto(Pow10Ext(p)), x.lo - 0.1L * s.XSpan, p - 0.01L * s.YSpan);
       }
@@ -410,6 +424,29 @@ void DiagramText(std::string_view text, Real x, Real y) {
   CadText(text, DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
 }
 
+void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy) {
+  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
+  auto freeAt = [&](Real y) {
+    return std::none_of(gLabels.begin(), gLabels.end(), [&](const std::array<Real, 4>& b) {
+      return sx < b[2] && b[0] < sx + w && y < b[3] && b[1] < y + h;
+    });
+  };
+  // The nearest free row above or below, in steps of 1.2 text heights.
+  Real y = sy;
+  for (int k = 1; k <= 8 && !freeAt(y); ++k) {
+    const Real up = sy + 1.2L * h * static_cast<Real>((k + 1) / 2);
+    const Real down = sy - 1.2L * h * static_cast<Real>((k + 1) / 2);
+    y = k % 2 ? up : down;
+  }
+  if (!freeAt(y)) y = sy;
+  gLabels.push_back({sx, y, sx + w, y + h});
+  CadText(text, sx, y);
+}
+
+void DiagramPlaceLabel(std::string_view text, Real x, Real y) {
+  DiagramPlaceLabelAt(text, DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
+}
+
 void DiagramTextStyle(int font, Real angle, Real height, Real width) {
   CadTextStyle(font, angle, DiagramScaleY(height), DiagramScaleX(width));
 }
@@ -470,8 +507,9 @@ void DiagramVerticalMarker(std::string_view text, Real x, Real y) {
   const auto& s = gState;
   CadTextStyle(2, 0, 0.021L * s.PlotHeight, 0.016L * s.PlotWidth);
   const Real h = Cad().CadTextHeight, w = CadSettings().CadTextFactor;
-  CadText(text, (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * static_cast<Real>(text.size()) * h * w,
-          DiagramMapY(y + 0.01L * s.YSpan));
+  DiagramPlaceLabelAt(text,
+                      (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * static_cast<Real>(text.size()) * h * w,
+                      DiagramMapY(y + 0.01L * s.YSpan));
   CadScreenLineStyle(3);
   DiagramMoveTo(x, 0);
   DiagramLineTo(x, y);
@@ -624,7 +662,9 @@ std::string DiagramTitleLine() { return gData.DrawingName + "  " + gData.Drawing
 void DiagramTitleBlock() {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.7L);
-  CadMoveTo(116, 78);
+  // Top right of the sheet, above the plot titles and the data blocks (which
+  // start below y 106) and right of the axis labels.
+  CadMoveTo(80, 117.5L);
   CadTextLine(DiagramTitleLine());
   CadTextLine(G().TitleBlockLines[2]);
   CadTextLine(G().TitleBlockLines[3]);

@@ -95,6 +95,11 @@ void DiagramRectangle(Real x1, Real y1, Real x2, Real y2);  // log
 void DiagramCircleY(Real x, Real y, Real r);                // log
 void DiagramCircleX(Real x, Real y, Real r);                // log
 void DiagramText(std::string_view text, Real x, Real y);    // log
+// A label of the current plot: like DiagramText, moved up or down by whole
+// steps of 1.2 text heights when it would cover a label placed before
+// (the list starts empty with each frame). ...At: in sheet units.
+void DiagramPlaceLabel(std::string_view text, Real x, Real y);  // log
+void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy);
 void DiagramTextStyle(int font, Real angle, Real height, Real width);
 // 1 circle, 2 square, 3 diamond, 4 triangle; nothing on logarithmic axes.
 void DiagramSymbol(int n, Real x, Real y);

@@ -3,6 +3,7 @@
 #include <array>
 #include <map>
 
+#include "base/globals.h"
 #include "mainwin/caption_texts.h"
 
 namespace zeb {
@@ -130,6 +131,11 @@ void LoadMenuCaptionTexts(int n) {
   const int c = Column(n);
   if (c < 0) return;
   for (int k = 0; k < kEntries1; ++k) T().t1[static_cast<std::size_t>(k)] = captions::kTable1[k][c];
+  // What the table window copies into its menu.
+  auto& m = G().MainMenuCaptions;
+  m.File = Caption(Cap1::File), m.Print = Caption(Cap1::Print), m.Exit = Caption(Cap1::Exit);
+  m.Edit = Caption(Cap1::Edit), m.View = Caption(Cap1::View), m.Help = Caption(Cap1::Help);
+  m.Database = Caption(Cap1::Database);
 }
 
 void LoadMenuItemTexts(int n) {

@@ -85,6 +85,7 @@ void Recalculate() {
 
 void SetMenuLanguageSteps(int n) {
   Config().LanguageNumber = n;
+  if (LanguageHasTexts(n)) G().MenuLanguage = n;
   LoadMenuCaptionTexts(n);
   LoadMenuItemTexts(n);
   MainWindow().SetMenuCaptions();
@@ -320,7 +321,8 @@ std::vector<Command> BuildTable() {
   t.push_back(Item("mi_DocumentSetup", "mi_documentation", "Document Setup", [] { EditDocumentLinks(); }, 0,
                    DocumentationWindowsThere));
   // Spreadsheet.
-  t.push_back(Menu("mi_ole", "", "&OLE"));
+  // "O&LE": Alt+O belongs to the document menu.
+  t.push_back(Menu("mi_ole", "", "O&LE"));
   t.push_back(Item("mi_OleStartExcel", "mi_ole", "Start Excel", [] { StartSpreadsheet(); }));
   t.push_back(Item("mi_oleExportExcel", "mi_ole", "Export ZEB1 -> Excel", [] { ExportInputDataToSpreadsheet(); }, 0,
                    [] { return SpreadsheetStarted(); }));

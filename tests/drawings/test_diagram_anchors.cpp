@@ -204,13 +204,22 @@ TEST_F(DiagramAnchorTest, GoodmanWithoutSlopePostsOneFatalText) {
   const std::string bytes = ReadFileBytes(path);
   EXPECT_EQ(bytes.find("nan"), std::string::npos);
   EXPECT_EQ(bytes.find("inf"), std::string::npos);
-  // A self-defined material: the no-data text at world (500, 50).
+  // A self-defined material: the no-data text at world (500, 50), in an
+  // English session English, in a German one German (code page 850).
   SpringData().MaterialSel = 11;
+  G().MenuLanguage = 2;
   const auto es = ReadDxfEntities(Write("selfdef", 1, [](int c) { GoodmanOutput(c); }));
   const DxfEntity* t = FindText(es, "No data for self-defined materials");
   ASSERT_NE(t, nullptr);
   EXPECT_NEAR(t->Get(10), 15 + 500.0 / 1200 * 90, 1e-3);
   EXPECT_NEAR(t->Get(20), 20 + 50.0 / 1200 * 85, 1e-3);
+  G().MenuLanguage = 1;
+  const auto de = ReadDxfEntities(Write("selfdef_de", 1, [](int c) { GoodmanOutput(c); }));
+  EXPECT_EQ(FindText(de, "No data for self-defined materials"), nullptr);
+  bool german = false;
+  for (const DxfEntity& e : de)
+    german |= e.type == "TEXT" && e.Text(1) == "Keine Daten f\xFC" "r selbst definierte Werkstoffe";  // DXF in 1252
+  EXPECT_TRUE(german);
 }
 
 TEST_F(DiagramAnchorTest, RelaxationCurves) {

@@ -36,7 +36,7 @@ xdotool windowfocus "$main"; sleep 0.5
 
 # File > Open: the chooser takes the typed path.
 key ctrl+o
-chooser=$(wait_for "^Open") || true
+chooser=$(wait_for "^Öffnen") || true  # Qt's own title, in the session's German
 [ -n "$chooser" ] || fail "no file chooser"
 xdotool windowfocus "$chooser"; sleep 0.3
 xdotool type --delay 20 "$ROOT/work/t.zeb"; key Return

@@ -3,9 +3,12 @@
 // the composed captions.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "base/globals.h"
 #include "base/support_fixture.h"
 #include "mainwin/captions.h"
 #include "mainwin/commands.h"
@@ -152,7 +155,8 @@ TEST_F(CaptionsTest, ExampleRowsOfTheOtherLanguages) {
       {"mi_EditRecalculation",
        {"&Vérification", "&Controllo Calcolo...", "&Beräkningskontroll", "&Verificacao...", "&Recalculare",
         "&Cálculo Comprobación"}},
-      {"mi_Help", {"&Aide", "&Help", "&Hjälp", "Aj&uda", "&Ajutor", "&Ayuda"}},
+      // Spanish "Ay&uda": Alt+A belongs to "&Archivo".
+      {"mi_Help", {"&Aide", "&Help", "&Hjälp", "Aj&uda", "&Ajutor", "Ay&uda"}},
   };
   const int languages[6] = {3, 4, 5, 6, 7, 9};
   const char* menu[6] = {"Menu", "Menu", "Meny", "Menu", "Meniu", "Menú"};
@@ -172,13 +176,18 @@ TEST_F(CaptionsTest, EveryLanguageFillsEveryEntryWithItsAccessKeys) {
       EXPECT_FALSE(text.empty()) << n << " " << e;
       const bool germanKey = german.find('&') != std::string::npos;
       const std::size_t amp = text.find('&');
+      const bool topMenu = e == static_cast<int>(Cap1::File) || e == static_cast<int>(Cap1::Edit) ||
+                           e == static_cast<int>(Cap1::View) || e == static_cast<int>(Cap1::Database) ||
+                           e == static_cast<int>(Cap1::Cad) || e == static_cast<int>(Cap1::Document) ||
+                           e == static_cast<int>(Cap1::Help);
       if (n == 12) {
-        EXPECT_EQ(amp, std::string::npos) << text;
+        // Chinese: access keys "(&X)" on the menu bar only.
+        EXPECT_EQ(amp != std::string::npos, topMenu) << text;
       } else if (n != 2) {
         EXPECT_EQ(amp != std::string::npos, germanKey) << n << " " << text;
       }
-      if (n == 8 && germanKey) {
-        // Korean: "(&X)" at the end.
+      if ((n == 8 && germanKey) || (n == 12 && topMenu)) {
+        // Korean and Chinese: "(&X)" at the end.
         ASSERT_GE(text.size(), 4u);
         EXPECT_EQ(text.substr(text.size() - 4, 2), "(&") << text;
         EXPECT_EQ(text.back(), ')') << text;
@@ -191,6 +200,53 @@ TEST_F(CaptionsTest, EveryLanguageFillsEveryEntryWithItsAccessKeys) {
   EXPECT_NE(korean, "&Knicksicherheit");
   ApplyMenuLanguage(12);
   EXPECT_EQ(CaptionOf("mi_ViewBuckling").find('&'), std::string::npos);
+}
+
+// Alt plus a letter opens one menu of the bar: every top menu has an access
+// key and no two share one, in every language (the table window's menu bar
+// takes four of these captions).
+TEST_F(CaptionsTest, TopMenusHaveTheirOwnAccessKeyInEveryLanguage) {
+  for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12}) {
+    ApplyMenuLanguage(n);
+    std::map<char, std::string> keys;
+    for (const Command& c : CommandTable()) {
+      if (!c.isMenu || !c.parent.empty()) continue;
+      const std::string caption = MenuItemCaption(c);
+      const std::size_t amp = caption.find('&');
+      ASSERT_NE(amp, std::string::npos) << n << " " << caption;
+      ASSERT_LT(amp + 1, caption.size()) << caption;
+      const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1])));
+      EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(key))) << caption;
+      const auto [it, fresh] = keys.emplace(key, caption);
+      EXPECT_TRUE(fresh) << "language " << n << ": " << caption << " and " << it->second << " share Alt+" << key;
+    }
+    EXPECT_EQ(keys.size(), 8u) << n;
+  }
+}
+
+// The table window copies File, Print, Exit, Edit, View, Help and Database
+// of the current language into its menu.
+TEST_F(CaptionsTest, MainMenuCaptionsForTheTableWindowFollowTheLanguage) {
+  const auto& m = G().MainMenuCaptions;
+  ApplyMenuLanguage(2);
+  EXPECT_EQ(m.File, "&File");
+  EXPECT_EQ(m.Print, "&Print...");
+  EXPECT_EQ(m.Exit, "E&xit");
+  EXPECT_EQ(m.Edit, "&Edit");
+  EXPECT_EQ(m.View, "&View");
+  EXPECT_EQ(m.Help, "&Help");
+  EXPECT_EQ(m.Database, "&Database");
+  EXPECT_EQ(G().MenuLanguage, 2);
+  ApplyMenuLanguage(3);
+  EXPECT_EQ(m.File, "&Fichier");
+  EXPECT_EQ(m.Help, "&Aide");
+  ApplyMenuLanguage(11);  // no texts: the French ones stay
+  EXPECT_EQ(m.File, "&Fichier");
+  EXPECT_EQ(G().MenuLanguage, 3);
+  ApplyMenuLanguage(1);
+  EXPECT_EQ(m.File, "&Datei");
+  EXPECT_EQ(m.Database, "Datenban&k");
+  EXPECT_EQ(G().MenuLanguage, 1);
 }
 
 TEST_F(CaptionsTest, RomanianKeepsTableTwoAndUnknownLanguagesChangeNothing) {

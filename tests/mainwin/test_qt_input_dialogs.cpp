@@ -576,6 +576,26 @@ TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
   g.TextWindowHeight = 440;
   Config().ResolutionY = 599;
   {
+    // The folder page is named in the session's language: German here.
+    Driver d("Tconfig", [](QWidget& w) {
+      auto* tabs = Get<QTabWidget>(w, "PageControl1");
+      EXPECT_EQ(tabs->tabText(tabs->indexOf(Get<QWidget>(w, "Tab_dir"))), "Ordner");
+      EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_dir")->title(), "Ordner");
+      Click(w, "Button_cancel");
+    });
+    EXPECT_FALSE(dialogs_->Configuration());
+  }
+  {
+    g.MenuLanguage = 2;
+    Driver d("Tconfig", [](QWidget& w) {
+      auto* tabs = Get<QTabWidget>(w, "PageControl1");
+      EXPECT_EQ(tabs->tabText(tabs->indexOf(Get<QWidget>(w, "Tab_dir"))), "Directories");
+      Click(w, "Button_cancel");
+    });
+    EXPECT_FALSE(dialogs_->Configuration());
+    g.MenuLanguage = 0;
+  }
+  {
     Driver d("Tconfig", [](QWidget& w) {
       EXPECT_EQ(Get<QTabWidget>(w, "PageControl1")->currentWidget()->objectName(), "Tab_grafik");
       Get<QSpinBox>(w, "SpinEdit_linesperpage")->setValue(1);

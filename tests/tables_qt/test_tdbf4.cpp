@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QGuiApplication>
@@ -19,6 +20,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "mainwin/program_fixture.h"
 #include "base/globals.h"
@@ -163,6 +166,76 @@ TEST_F(Tdbf4Test, ScaledAndCentredOverTheMainWindow) {
   });
   Tables().OpenWithWriteCheck("zebwst");
   Tables().ShowTable("", 1);
+}
+
+// The deletion byte of record n as the dBase layout places it: header
+// length at bytes 8-9, record length at 10-11 (little endian).
+char DeletionByte(const std::string& b, int n) {
+  auto u16 = [&](std::size_t k) { return static_cast<unsigned char>(b[k]) | static_cast<unsigned char>(b[k + 1]) << 8; };
+  const std::size_t at = static_cast<std::size_t>(u16(8)) + static_cast<std::size_t>(n - 1) * u16(10);
+  return at < b.size() ? b[at] : '?';
+}
+
+TEST_F(Tdbf4Test, CtrlDeleteMarksOnlyWhereTheTableIsEditedAndAsksNothing) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  auto ctrlDeleteOnRow = [](QWidget* d, int row) {
+    auto* grid = Child<QTableView>(d, "TzGrid1");
+    grid->setCurrentIndex(grid->model()->index(row, 0));
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  };
+  // Browse (the lookups of materials and standards): nothing changes.
+  const std::string before = FileBytes(path);
+  for (int mode : {1, 4, 5}) {
+    SCOPED_TRACE(mode);
+    WhenShown("dbf4", [&](QWidget* d) { ctrlDeleteOnRow(d, 0); });
+    G().AbortFlag = 0;
+    Tables().OpenWithWriteCheck("zebwst");
+    Tables().SetTitles("", "Material");
+    Tables().ShowTable("", mode);
+    Tables().CloseTable();
+    EXPECT_EQ(before, FileBytes(path));
+  }
+  // Editing: the mark is set at once, without a question (a message box
+  // would keep the key press from returning and the test would time out).
+  WhenShown("dbf4", [&](QWidget* d) { ctrlDeleteOnRow(d, 1); });
+  Tables().EditTable("zebwst", 3300);
+  EXPECT_EQ(G().AbortFlag, 0);
+  const int n = TableGlobals().TableLastRecNo;
+  EXPECT_EQ(' ', DeletionByte(before, n));
+  EXPECT_EQ('*', DeletionByte(FileBytes(path), n));
+}
+
+// The menu bar carries the main menu's captions of the session's language.
+TEST_F(Tdbf4Test, MenusTakeTheMainMenuCaptions) {
+  auto& m = G().MainMenuCaptions;
+  std::vector<std::pair<const char*, QString>> seen;
+  auto look = [&](QWidget* d) {
+    for (const char* name : {"mi_File", "mi_edit", "mi_view", "mi_Help"})
+      seen.emplace_back(name, Child<QMenu>(d, name)->title());
+    for (const char* name : {"mi_filePrint", "mi_fileExit", "mi_helpCommon", "mi_helpDatei"})
+      seen.emplace_back(name, Child<QAction>(d, name)->text());
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  };
+  // German at start.
+  WhenShown("dbf4", look);
+  Tables().EditTable("zebwst", 3300);
+  const std::vector<std::pair<const char*, QString>> german = {
+      {"mi_File", "&Datei"},          {"mi_edit", "&Bearbeiten"},    {"mi_view", "&Ansicht"},
+      {"mi_Help", "&Hilfe"},          {"mi_filePrint", "&Drucken..."}, {"mi_fileExit", "&Beenden"},
+      {"mi_helpCommon", "Datenban&k"}, {"mi_helpDatei", "&Datei"}};
+  EXPECT_EQ(seen, german);
+  seen.clear();
+  m.File = "&File", m.Print = "&Print...", m.Exit = "E&xit", m.Edit = "&Edit", m.View = "&View", m.Help = "&Help";
+  m.Database = "&Database";
+  G().AbortFlag = 0;
+  WhenShown("dbf4", look);
+  Tables().EditTable("zebwst", 3300);
+  const std::vector<std::pair<const char*, QString>> english = {
+      {"mi_File", "&File"},          {"mi_edit", "&Edit"},          {"mi_view", "&View"},
+      {"mi_Help", "&Help"},          {"mi_filePrint", "&Print..."}, {"mi_fileExit", "E&xit"},
+      {"mi_helpCommon", "&Database"}, {"mi_helpDatei", "&File"}};
+  EXPECT_EQ(seen, english);
 }
 
 TEST_F(Tdbf4Test, PackFromTheMenuAsksAndRightClickSorts) {

@@ -1,8 +1,10 @@
 #include "base/qt/forms.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFile>
+#include <QFontMetrics>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -82,17 +84,97 @@ void ShowHelpPicture(int n) {
 // A control whose help text is missing gets no tool tip.
 void SetHelpHint(QWidget* control, int n) { control->setToolTip(AnsiToQString(HelpHintText(n))); }
 
+namespace {
+
+// The size the text of a hand-placed control needs, or an empty size.
+QSize TextNeed(QWidget* w) {
+  const QFontMetrics fm(w->font());
+  auto textSize = [&fm](QString text, bool mnemonic) {
+    if (mnemonic) {
+      text.replace(QLatin1String("&&"), QChar(0x1));
+      text.remove(QLatin1Char('&'));
+      text.replace(QChar(0x1), QLatin1Char('&'));
+    }
+    int width = 0, lines = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+      width = std::max(width, fm.horizontalAdvance(line));
+      ++lines;
+    }
+    return QSize(width, lines * fm.height());
+  };
+  if (auto* l = qobject_cast<QLabel*>(w)) {
+    if (l->text().isEmpty() || l->wordWrap() || l->textFormat() == Qt::RichText) return {};
+    const int m = 2 * l->margin() + 2 * l->frameWidth() + 1;
+    return textSize(l->text(), l->buddy() != nullptr) + QSize(m, m);
+  }
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+    if (b->text().isEmpty()) return {};
+    const QSize hint = b->sizeHint();
+    return {std::max(hint.width(), textSize(b->text(), true).width() + 8), hint.height()};
+  }
+  if (auto* g = qobject_cast<QGroupBox*>(w)) {
+    if (g->title().isEmpty()) return {};
+    return textSize(g->title(), true) + QSize(16, 0);
+  }
+  return {};
+}
+
+int Depth(const QWidget* w) {
+  int d = 0;
+  for (const QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget()) ++d;
+  return d;
+}
+
+}  // namespace
+
+void FitControlTexts(QWidget* dialog) {
+  QList<QWidget*> all = dialog->findChildren<QWidget*>();
+  // Deepest first, so that a grown control's parent grows after it.
+  std::stable_sort(all.begin(), all.end(), [](const QWidget* a, const QWidget* b) { return Depth(a) > Depth(b); });
+  for (QWidget* w : all) {
+    QWidget* parent = w->parentWidget();
+    if (parent == nullptr || parent->layout() != nullptr || w->isWindow()) continue;
+    const QSize need = TextNeed(w);
+    QRect r = w->geometry();
+    if (need.isValid()) {
+      if (need.width() > r.width()) {
+        auto* label = qobject_cast<QLabel*>(w);
+        if (label != nullptr && (label->alignment() & Qt::AlignRight))
+          r.setLeft(std::max(0, r.right() + 1 - need.width()));
+        r.setWidth(std::max(r.width(), need.width()));
+      }
+      if (need.height() > r.height()) r.setHeight(need.height());
+      w->setGeometry(r);
+    }
+  }
+  // Parents placed by hand hold their children (the dialog last).
+  for (QWidget* w : all) {
+    QWidget* parent = w->parentWidget();
+    if (parent == nullptr || parent->layout() != nullptr || w->isWindow() || w->isHidden()) continue;
+    const QRect r = w->geometry();
+    const int width = std::max(parent->width(), r.right() + 1), height = std::max(parent->height(), r.bottom() + 1);
+    if (width != parent->width() || height != parent->height()) {
+      if (parent == dialog || parent->isWindow())
+        parent->resize(width, height);
+      else
+        parent->setGeometry(QRect(parent->pos(), QSize(width, height)));
+    }
+  }
+}
+
 void PlaceDialog(QWidget* dialog, const DialogGeometry& designed) {
   ScaleFonts(dialog);
   const DialogGeometry g = ScaleAndCenterDialog(designed, MainWindowGeometry());
   dialog->resize(g.width, g.height);
   dialog->move(g.left, g.top);
+  FitControlTexts(dialog);
 }
 
 void ScaleDialogOnly(QWidget* dialog, const DialogGeometry& designed) {
   ScaleFonts(dialog);
   const DialogGeometry g = ScaleDialogInPlace(designed);
   dialog->resize(g.width, g.height);
+  FitControlTexts(dialog);
 }
 
 // ---------------------------------------------------------------------------

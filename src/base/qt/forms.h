@@ -25,6 +25,12 @@ namespace zeb {
 void PlaceDialog(QWidget* dialog, const DialogGeometry& designed);
 // The same size and scale, left where the window system puts it.
 void ScaleDialogOnly(QWidget* dialog, const DialogGeometry& designed);
+// Controls placed by hand (their parent has no layout) grow to show their
+// whole text: labels, buttons, check boxes and group titles; a right-aligned
+// label keeps its right edge. A parent without layout then grows to hold its
+// children, up to the dialog. Both placing helpers run it; a form that
+// places itself runs it after building its controls.
+void FitControlTexts(QWidget* dialog);
 
 // Help buttons of the forms: help text n in the text box (mode 1) or its
 // picture alone (mode 2); AbortFlag is 0 afterwards.

@@ -31,6 +31,7 @@
 #include "base/choosers.h"
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/language_texts.h"
 #include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "base/text.h"
@@ -376,8 +377,10 @@ class TconfigDialog : public QDialog {
   }
 
   void BuildDirectories() {
-    QWidget* p = Page("Tab_dir", "Directories");
-    QWidget* g = Group(p, "GroupBox_dir", "Directories");
+    // The only page name that is not German: it follows the menu language.
+    const std::string folders = LanguageText(LanguageTextId::FoldersPage);
+    QWidget* p = Page("Tab_dir", folders.c_str());
+    QWidget* g = Group(p, "GroupBox_dir", folders.c_str());
     FolderEdit(g, "Edit_dirdbf", U("Ordner für Datenbankdateien (dbf)"), f_.dirDbf, "Button_dirdbf");
     FolderEdit(g, "Edit_direxe", U("TALMORE-Programm-Ordner"), f_.dirExe, "Button_direxe");
     FolderEdit(g, "Edit_dirplt", U("Ordner für Hilfebilder (.plt) und Hilfetexte (.hlp)"), f_.dirHelp,

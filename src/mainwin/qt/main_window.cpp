@@ -14,6 +14,7 @@
 
 #include "base/globals.h"
 #include "base/qt/qt_convert.h"
+#include "base/qt/qt_translations.h"
 #include "settings/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/online.h"
@@ -148,6 +149,8 @@ void Thh::Trigger(const std::string& name) {
 }
 
 void Thh::SetMenuCaptions() {
+  // Qt's dialogs speak the menu language too.
+  UseQtTranslation(G().MenuLanguage);
   for (const Command& c : CommandTable()) {
     const QString text = QString::fromUtf8(MenuItemCaption(c).c_str());
     if (c.isMenu) {

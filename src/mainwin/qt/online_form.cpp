@@ -16,6 +16,7 @@
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/help.h"
+#include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "base/services.h"
 #include "base/text.h"
@@ -99,6 +100,8 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
     Finish(OnlineKey::Ok);
   });
   BuildRows();
+  // The unit and name labels show their whole text ("N/mm", "kg/dm³").
+  FitControlTexts(this);
 }
 
 int TForm_online::Rows() {

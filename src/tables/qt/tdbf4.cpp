@@ -93,6 +93,8 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   grid_->SetDataset(&w_.Dataset());
   // A grid without editing appends no record either.
   grid_->autoAppend = !browse_;
+  // Ctrl+Delete marks or restores without a question.
+  grid_->confirmDelete = false;
   grid_->SetBooleanBox(xbase::TTzBooleanBox::bbCheckBox);
   grid_->SetDepressDisabled(false);
   grid_->fixedColumns = 0;
@@ -132,7 +134,10 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
     connect(a, &QAction::triggered, this, handler);
     return a;
   };
-  QMenu* file = bar->addMenu(QStringLiteral("File"));
+  // The main menu's captions of the current language.
+  const auto& main = G().MainMenuCaptions;
+  auto text = [](const std::string& utf8) { return QString::fromStdString(utf8); };
+  QMenu* file = bar->addMenu(text(main.File));
   file->setObjectName("mi_File");
   item(file, "mi_fileExportHtml", QStringLiteral("Export HTML"), [this] { ExportHtml(); });
   item(file, "mi_fileSaveAsDelimited", QStringLiteral("Save As Delimited"), [this] { SaveDelimited(); });
@@ -141,31 +146,31 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
   QAction* appendText =
       item(file, "mi_fileAppendDelimited", QStringLiteral("Append Delimited"), [this] { AppendFile(true); });
   QAction* separator = file->addSeparator();
-  item(file, "mi_filePrint", QStringLiteral("Print"), [this] {
+  item(file, "mi_filePrint", text(main.Print), [this] {
     w_.PrintCommand();
     G().AbortFlag = 0;
   });
   file->addSeparator();
-  item(file, "mi_fileExit", QStringLiteral("Exit"), [this] { Ok(); });
-  QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
+  item(file, "mi_fileExit", text(main.Exit), [this] { Ok(); });
+  QMenu* edit = bar->addMenu(text(main.Edit));
   edit->setObjectName("mi_edit");
   item(edit, "mi_editAppend", QStringLiteral("Append"), [this] { Command([this] { w_.AppendLocked(); }); });
   QAction* append = edit->actions().back();
   QAction* pack =
       item(edit, "mi_editPack", QStringLiteral("Pack"), [this] { Command([this] { w_.PackCommand(); }); });
   pack->setToolTip(Oem("Markierte Datensätze löschen"_oem));
-  QMenu* view = bar->addMenu(QStringLiteral("View"));
+  QMenu* view = bar->addMenu(text(main.View));
   view->setObjectName("mi_view");
   item(view, "mi_viewSearch", QStringLiteral("&Suchen"), [this] { Command([this] { w_.SearchCommand(); }); });
   item(view, "mi_viewSearchNext", QStringLiteral("&Weitersuchen"),
        [this] { Command([this] { w_.SearchNextCommand(); }); });
-  QMenu* help = bar->addMenu(QStringLiteral("Help"));
+  QMenu* help = bar->addMenu(text(main.Help));
   help->setObjectName("mi_Help");
   item(help, "mi_helpdbf", AnsiToQString(w_.Title2()), [] {
     ShowHelpText(0, "", 1);
     G().AbortFlag = 0;
   });
-  item(help, "mi_helpCommon", QStringLiteral("Database"), [] {
+  item(help, "mi_helpCommon", text(main.Database), [] {
     ShowHelpText(3210, "", 1);
     G().AbortFlag = 0;
   });
@@ -175,7 +180,7 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
     raise();
     activateWindow();
   });
-  item(help, "mi_helpDatei", QStringLiteral("File"),
+  item(help, "mi_helpDatei", text(main.File),
        [this] { Ui().MessageBox("Meldung:", QStringToAnsi(PathToQString(w_.FileName()))); });
   if (browse_) {
     appendDbf->setVisible(false);

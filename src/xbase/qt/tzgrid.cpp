@@ -163,7 +163,8 @@ bool TTzGrid::ToggleCell(const QModelIndex& index) {
 }
 
 void TTzGrid::RestoreCurrent() {
-  if (model_ == nullptr) return;
+  // A grid without editing changes no record.
+  if (model_ == nullptr || editTriggers() == QAbstractItemView::NoEditTriggers) return;
   TTzDataSet& ds = model_->Dataset();
   try {
     if (!ds.GetDeletedFlag()) {

@@ -60,7 +60,8 @@ class TTzGrid : public QTableView {
   CellColors ColorsFor(int row, int column);
   // Toggles the logical cell at index.
   bool ToggleCell(const QModelIndex& index);
-  // Restores the current record after the question (Ctrl+Delete).
+  // Restores the current record after the question (Ctrl+Delete); nothing
+  // on a grid without editing.
   void RestoreCurrent();
   // The style of a column from the saved column list (logical column).
   struct ColumnStyle {

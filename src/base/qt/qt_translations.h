@@ -1,0 +1,16 @@
+// Qt's own dialog texts (file dialogs, standard buttons, print dialog) in
+// the menu language of the session, from Qt's translation files.
+#pragma once
+#include <QString>
+
+namespace zeb {
+
+// The Qt locale name of menu language n: "de" for 0 and 1, "en" for 2, ...
+QString QtLanguageName(int menuLanguage);
+// Replaces the installed Qt translation by the one of menu language n (the
+// application's own Qt translation folder); English, Qt's own language,
+// needs none, and a language Qt has no file for stays English. True when a
+// translation is installed.
+bool UseQtTranslation(int menuLanguage);
+
+}  // namespace zeb
