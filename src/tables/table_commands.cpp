@@ -97,11 +97,12 @@ void TableWindow::SortByColumn(int column) {
   GoRecord(TableGlobals().TableLastRecNo);
 }
 
+// The menu's Pack runs at once: the user marked the records and chose Pack.
 void TableWindow::PackCommand() {
   if (!open_) return;
   xb::TzEngine& e = xb::Engine();
   const bool confirm = e.confirmPack;
-  e.confirmPack = true;
+  e.confirmPack = false;
   Pack();
   e.confirmPack = confirm;
 }

@@ -143,19 +143,15 @@ TEST_F(TableWindowTest, SortClickKeepsTheRecord) {
   EXPECT_FALSE(fs::exists(temp() / "$tlmtemp.ndx"));
 }
 
-TEST_F(TableWindowTest, PackAsksFirst) {
-  const fs::path path = dbf() / "zebwst.dbf";
-  const std::string before = ReadFileBytes(path);
+TEST_F(TableWindowTest, PackRunsAtOnceWithoutAQuestion) {
   TableOpen("zebwst");
-  ui().ExpectQuestion("", "PACK " + path.string(), Answer::Cancel);
-  w().PackCommand();
   EXPECT_EQ(TableRecCount(), 20);
-  TableClose();
-  EXPECT_EQ(ReadFileBytes(path), before);
-  TableOpen("zebwst");
-  ui().ExpectQuestion("", "PACK " + path.string(), Answer::Yes);
+  // No question: the scripted UI fails the test on any box it did not expect.
   w().PackCommand();
   EXPECT_EQ(TableRecCount(), 13);
+  TableClose();
+  // The engine's own confirmation switch is left as it was.
+  EXPECT_FALSE(xbase::Engine().confirmPack);
 }
 
 TEST_F(TableWindowTest, AppendFromATableNeedsTheFileLock) {
