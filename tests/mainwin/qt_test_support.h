@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/globals.h"
 #include "mainwin/program.h"
@@ -48,5 +51,26 @@ inline std::string Capture(const std::string& command) {
   }
   return out;
 }
+
+// Runs act on the modal dialog named name as soon as it is open.
+class ModalDriver {
+ public:
+  ModalDriver(const char* name, std::function<void(QWidget&)> act) : name_(name), act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* w = QApplication::activeModalWidget();
+      if (done_ || w == nullptr || w->objectName() != name_) return;
+      done_ = true;
+      act_(*w);
+    });
+    timer_.start(5);
+  }
+  ~ModalDriver() { EXPECT_TRUE(done_) << name_.toStdString() << " never opened"; }
+
+ private:
+  QString name_;
+  std::function<void(QWidget&)> act_;
+  QTimer timer_;
+  bool done_ = false;
+};
 
 }  // namespace zeb::test

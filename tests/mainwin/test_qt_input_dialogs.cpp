@@ -51,26 +51,7 @@ namespace {
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
-// Runs act on the modal dialog named name as soon as it is open.
-class Driver {
- public:
-  Driver(const char* name, std::function<void(QWidget&)> act) : name_(name), act_(std::move(act)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QWidget* w = QApplication::activeModalWidget();
-      if (done_ || w == nullptr || w->objectName() != name_) return;
-      done_ = true;
-      act_(*w);
-    });
-    timer_.start(5);
-  }
-  ~Driver() { EXPECT_TRUE(done_) << name_.toStdString() << " never opened"; }
-
- private:
-  QString name_;
-  std::function<void(QWidget&)> act_;
-  QTimer timer_;
-  bool done_ = false;
-};
+using test::ModalDriver;
 
 template <typename T>
 T* Get(QWidget& w, const char* name) {
@@ -98,7 +79,7 @@ class QtInputDialogsTest : public test::SpringTest {
 
 TEST_F(QtInputDialogsTest, DimensionsGroupsPerModeAndCancelKeepsOnlyTheDiameterChoice) {
   {
-    Driver d("TForm_Zebgeometrie", [](QWidget& w) {
+    ModalDriver d("TForm_Zebgeometrie", [](QWidget& w) {
       EXPECT_TRUE(Get<QGroupBox>(w, "GroupBox_nachrechnung")->isVisible());
       EXPECT_FALSE(Get<QGroupBox>(w, "GroupBox_auslegung")->isVisible());
       EXPECT_FALSE(Get<QGroupBox>(w, "RadioGroup_f12")->isVisible());
@@ -122,7 +103,7 @@ TEST_F(QtInputDialogsTest, DimensionsGroupsPerModeAndCancelKeepsOnlyTheDiameterC
 
   // Mode 3 stores d, diameter, L0, n, L1, L2; units twice give the same texts.
   {
-    Driver d("TForm_Zebgeometrie", [](QWidget& w) {
+    ModalDriver d("TForm_Zebgeometrie", [](QWidget& w) {
       const QString l0 = Text(w, "Edit_l0");
       Click(w, "Button_metric");
       EXPECT_NE(Text(w, "Edit_l0"), l0);
@@ -151,7 +132,7 @@ TEST_F(QtInputDialogsTest, DimensionsGroupsPerModeAndCancelKeepsOnlyTheDiameterC
   // One force given: F1 and L1 hidden, the stroke relabelled.
   SpringData().Point1Off = 1;
   SpringData().CalcMode = 2;
-  Driver d("TForm_Zebgeometrie", [](QWidget& w) {
+  ModalDriver d("TForm_Zebgeometrie", [](QWidget& w) {
     EXPECT_FALSE(Get<QGroupBox>(w, "RadioGroup_f12")->isVisible());
     EXPECT_FALSE(Get<QLineEdit>(w, "Edit_f1")->isVisible());
     EXPECT_EQ(Get<QLabel>(w, "Label_sh")->text(), "Federweg s2");
@@ -164,7 +145,7 @@ TEST_F(QtInputDialogsTest, DimensionsGroupsPerModeAndCancelKeepsOnlyTheDiameterC
 
 TEST_F(QtInputDialogsTest, ToleranceShowsGradesAndStoresOwnValues) {
   RunRecalculation();
-  Driver d("TForm_toleranz", [](QWidget& w) {
+  ModalDriver d("TForm_toleranz", [](QWidget& w) {
     EXPECT_EQ(Text(w, "Edit21"), "2.15");
     EXPECT_EQ(Text(w, "Edit22"), "-2.15");
     EXPECT_FALSE(Get<QLineEdit>(w, "Edit21")->isEnabled());
@@ -187,7 +168,7 @@ TEST_F(QtInputDialogsTest, ToleranceShowsGradesAndStoresOwnValues) {
 }
 
 TEST_F(QtInputDialogsTest, ApplicationUnitsAndSeatingCoefficient) {
-  Driver d("TEingabeEinsatzfall", [](QWidget& w) {
+  ModalDriver d("TEingabeEinsatzfall", [](QWidget& w) {
     Type(w, "Edit_nue", "0");
     Click(w, "Button_metric");
     EXPECT_EQ(Text(w, "Edit_temperatur"), "68");
@@ -207,7 +188,7 @@ TEST_F(QtInputDialogsTest, ApplicationUnitsAndSeatingCoefficient) {
 
 TEST_F(QtInputDialogsTest, CalculationMethodOkAndCancel) {
   {
-    Driver d("TForm_zeb1conf", [](QWidget& w) {
+    ModalDriver d("TForm_zeb1conf", [](QWidget& w) {
       Get<QComboBox>(w, "ComboBox1")->setCurrentIndex(4);
       Type(w, "Edit_wv", "");
       Click(w, "Button_cancel");
@@ -216,7 +197,7 @@ TEST_F(QtInputDialogsTest, CalculationMethodOkAndCancel) {
   }
   EXPECT_EQ(SpringData().CrossSection, 1);
   SpringData().PreW = 1.0L;
-  Driver d("TForm_zeb1conf", [](QWidget& w) {
+  ModalDriver d("TForm_zeb1conf", [](QWidget& w) {
     Get<QComboBox>(w, "ComboBox1")->setCurrentIndex(4);
     Type(w, "Edit8", "0");
     Click(w, "Button_sichd");
@@ -230,7 +211,7 @@ TEST_F(QtInputDialogsTest, CalculationMethodOkAndCancel) {
 }
 
 TEST_F(QtInputDialogsTest, ProductionEndFieldsFollowTheChoice) {
-  Driver d("TForm_herstellung", [](QWidget& w) {
+  ModalDriver d("TForm_herstellung", [](QWidget& w) {
     Click(w, "RadioGroup_federenden_0");
     EXPECT_FALSE(Get<QLineEdit>(w, "Edit_x")->isEnabled());
     EXPECT_EQ(Text(w, "Edit_endwindungen"), "angelegt und unbearbeitet");
@@ -257,7 +238,7 @@ TEST_F(QtInputDialogsTest, ProductionDrawingDataRulesAndOk) {
   ZEBWST_Record().Name2 = "1.1200";
   ProductionData().Surface = "alt";
   {
-    Driver d("TForm_zebFert", [](QWidget& w) {
+    ModalDriver d("TForm_zebFert", [](QWidget& w) {
       EXPECT_EQ(w.windowTitle(), "Fertigungszeichnung ZEB1");
       EXPECT_EQ(Get<QLabel>(w, "Label_setzen")->text(), QString::fromUtf8("Prüffedern setzen !  Übrige Federn ..."));
       EXPECT_EQ(Get<QGroupBox>(w, "RadioGroup_entgraten")->title(), "Entgraten der Federenden");
@@ -318,7 +299,7 @@ TEST_F(QtInputDialogsTest, ProductionDrawingDataRulesAndOk) {
 
   // Cancel writes nothing.
   {
-    Driver d("TForm_zebFert", [](QWidget& w) {
+    ModalDriver d("TForm_zebFert", [](QWidget& w) {
       Type(w, "Edit_zus1", "verworfen");
       Get<QCheckBox>(w, "CheckBox_aufnahmedorn")->setChecked(false);
       Click(w, "Button_cancel");
@@ -333,7 +314,7 @@ TEST_F(QtInputDialogsTest, ProductionDrawingDataRulesAndOk) {
 TEST_F(QtInputDialogsTest, ProductionDrawingAsksWithTheSameForm) {
   InstallQtInputDialogs(nullptr);
   {
-    Driver d("TForm_zebFert", [](QWidget& w) {
+    ModalDriver d("TForm_zebFert", [](QWidget& w) {
       Type(w, "Edit_zus2", "aus der Zeichnung");
       Click(w, "Button_ok");
     });
@@ -346,7 +327,7 @@ TEST_F(QtInputDialogsTest, ProductionDrawingAsksWithTheSameForm) {
   // Cancel before a drawing: the abort flag is set and nothing is drawn.
   G().ModifiedFlag = 0;
   {
-    Driver d("TForm_zebFert", [](QWidget& w) { Click(w, "Button_cancel"); });
+    ModalDriver d("TForm_zebFert", [](QWidget& w) { Click(w, "Button_cancel"); });
     DrawProductionDrawing(0);
   }
   EXPECT_EQ(G().AbortFlag, 1);
@@ -359,7 +340,7 @@ TEST_F(QtInputDialogsTest, ProductionDrawingAsksWithTheSameForm) {
 
 TEST_F(QtInputDialogsTest, TitleBlockAndValueTable) {
   {
-    Driver d("TEingabetext1", [](QWidget& w) {
+    ModalDriver d("TEingabetext1", [](QWidget& w) {
       EXPECT_EQ(Get<QLineEdit>(w, "Edit_zeichname")->maxLength(), 25);
       Type(w, "Edit_zeichnr", "4711");
       Type(w, "Edit_bemerk1", QString::fromUtf8("Prüfung"));
@@ -372,7 +353,7 @@ TEST_F(QtInputDialogsTest, TitleBlockAndValueTable) {
 
   ValueTable() = ValueTableRecord{};
   ValueTable().Name = "L'";
-  Driver d("TForm_table6", [](QWidget& w) {
+  ModalDriver d("TForm_table6", [](QWidget& w) {
     auto* grid = Get<QTableWidget>(w, "StringGrid1");
     for (int i = 0; i < 8; ++i) Click(w, "Button_add");
     EXPECT_EQ(grid->rowCount(), 6);
@@ -391,7 +372,7 @@ TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
   InstallQtInputDialogs(nullptr);
   ChangeLog() = DefaultChangeLog();
   {
-    Driver d("TForm_EinAend", [](QWidget& w) {
+    ModalDriver d("TForm_EinAend", [](QWidget& w) {
       EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Änderung 1"));
       EXPECT_EQ(Get<QLineEdit>(w, "Edit_bearbeiter")->maxLength(), 5);
       Type(w, "Edit_aenderung", "Draht");
@@ -405,7 +386,7 @@ TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
   EXPECT_EQ(ChangeLog().ChangeEntries[1].Description, "eins\r\nzwei");
   EXPECT_EQ(G().ModifiedFlag, 1);
   {
-    Driver d("TForm_zeichInfo", [](QWidget& w) {
+    ModalDriver d("TForm_zeichInfo", [](QWidget& w) {
       auto* texts = Get<QTableWidget>(w, "StringGrid2");
       texts->item(0, 0)->setText("12");
       texts->item(0, 4)->setText("Text");
@@ -418,7 +399,7 @@ TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
   EXPECT_EQ(ChangeLog().DrawingTexts[1].x, 12.0L);
   EXPECT_EQ(ChangeLog().CheckedDate, TodayDateString());
   {
-    Driver d("TForm_confDoku", [](QWidget& w) {
+    ModalDriver d("TForm_confDoku", [](QWidget& w) {
       Type(w, "Edit_program1", "prog --flag");
       Type(w, "Edit_file5", "/tmp/a b.txt");
       Click(w, "Button_ok");
@@ -433,7 +414,7 @@ TEST_F(QtInputDialogsTest, PlotFormAndColourPicker) {
   InstallQtInputDialogs(nullptr);
   G().TempFolder = "/tmp/zeb";
   {
-    Driver d("TForm_confgravelo", [](QWidget& w) {
+    ModalDriver d("TForm_confgravelo", [](QWidget& w) {
       EXPECT_EQ(Get<QLabel>(w, "Label_commandline")->text(), "c:\\gravelo\\wgravelo /tmp/zeb/gravelo /CHPL");
       Click(w, "RadioGroup_d_0");
       EXPECT_TRUE(Get<QLineEdit>(w, "Edit_com")->isEnabled());
@@ -448,13 +429,13 @@ TEST_F(QtInputDialogsTest, PlotFormAndColourPicker) {
     EXPECT_EQ(line, "c:\\gravelo\\wgravelo /tmp/zeb/gravelo /CHPL /D1 /P3 /M*");
   }
   {
-    Driver d("TForm_confgravelo", [](QWidget& w) { Click(w, "Button_ok"); });
+    ModalDriver d("TForm_confgravelo", [](QWidget& w) { Click(w, "Button_ok"); });
     std::string line = "gegeben";
     EXPECT_TRUE(PlotConfig().Edit(line));
     EXPECT_EQ(line, "gegeben");
   }
   {
-    Driver d("TForm_selectcolor", [](QWidget& w) {
+    ModalDriver d("TForm_selectcolor", [](QWidget& w) {
       auto* list = Get<QListWidget>(w, "ListBox_colors");
       EXPECT_EQ(list->count(), 16);
       EXPECT_EQ(list->item(2)->text(), QString::fromUtf8("3 (grün)"));
@@ -464,14 +445,14 @@ TEST_F(QtInputDialogsTest, PlotFormAndColourPicker) {
     EXPECT_EQ(PickColour(nullptr, 0), 0);
   }
   {
-    Driver d("TForm_selectcolor", [](QWidget& w) {
+    ModalDriver d("TForm_selectcolor", [](QWidget& w) {
       Get<QListWidget>(w, "ListBox_colors")->setCurrentRow(4);
       Click(w, "Button_cancel");
     });
     EXPECT_EQ(PickColour(nullptr, 2), 2);
     EXPECT_EQ(G().AbortFlag, 0);
   }
-  Driver d("TForm_selectcolor", [](QWidget& w) {
+  ModalDriver d("TForm_selectcolor", [](QWidget& w) {
     Get<QListWidget>(w, "ListBox_colors")->setCurrentRow(4);
     Click(w, "Button_ok");
   });
@@ -494,14 +475,14 @@ TEST_F(QtInputDialogsTest, PrintSetUpFollowsThePrinterAndShowsItsInformation) {
   };
   G().PrinterMode = 2;
   int infoRows = 0;
-  Driver info("TForm_printerinfo", [&](QWidget& w) {
+  ModalDriver info("TForm_printerinfo", [&](QWidget& w) {
     auto* grid = Get<QTableWidget>(w, "StringGrid1");
     infoRows = grid->rowCount();
     EXPECT_EQ(grid->item(0, 1)->text(), "Laser");
     EXPECT_EQ(grid->item(21, 1)->text(), "F");
     Click(w, "Button_ok");
   });
-  Driver d("TForm_printconf", [](QWidget& w) {
+  ModalDriver d("TForm_printconf", [](QWidget& w) {
     EXPECT_EQ(Text(w, "Edit_scalex"), "1.8");
     EXPECT_EQ(Text(w, "Edit_scaley"), "1");
     EXPECT_EQ(Text(w, "Edit_xorigin"), "0");
@@ -577,7 +558,7 @@ TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
   Config().ResolutionY = 599;
   {
     // The folder page is named in the session's language: German here.
-    Driver d("Tconfig", [](QWidget& w) {
+    ModalDriver d("Tconfig", [](QWidget& w) {
       auto* tabs = Get<QTabWidget>(w, "PageControl1");
       EXPECT_EQ(tabs->tabText(tabs->indexOf(Get<QWidget>(w, "Tab_dir"))), "Ordner");
       EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_dir")->title(), "Ordner");
@@ -587,7 +568,7 @@ TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
   }
   {
     g.MenuLanguage = 2;
-    Driver d("Tconfig", [](QWidget& w) {
+    ModalDriver d("Tconfig", [](QWidget& w) {
       auto* tabs = Get<QTabWidget>(w, "PageControl1");
       EXPECT_EQ(tabs->tabText(tabs->indexOf(Get<QWidget>(w, "Tab_dir"))), "Directories");
       Click(w, "Button_cancel");
@@ -596,7 +577,7 @@ TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
     g.MenuLanguage = 0;
   }
   {
-    Driver d("Tconfig", [](QWidget& w) {
+    ModalDriver d("Tconfig", [](QWidget& w) {
       EXPECT_EQ(Get<QTabWidget>(w, "PageControl1")->currentWidget()->objectName(), "Tab_grafik");
       Get<QSpinBox>(w, "SpinEdit_linesperpage")->setValue(1);
       Click(w, "Button_cancel");
@@ -606,7 +587,7 @@ TEST_F(QtInputDialogsTest, ConfigurationShowsAndStoresTheSettings) {
   EXPECT_EQ(g.AbortFlag, 1);
   EXPECT_EQ(g.OutputTarget, 9);
   EXPECT_EQ(g.LinesPerPage, 66);
-  Driver d("Tconfig", [](QWidget& w) {
+  ModalDriver d("Tconfig", [](QWidget& w) {
     EXPECT_EQ(Get<QComboBox>(w, "ComboBox_ausdruckdefault")->currentText(), "Bildschirm");
     auto* decimals = Get<QSpinBox>(w, "SpinEdit_dezimalstellen");
     EXPECT_EQ(decimals->value(), 6);
@@ -638,7 +619,7 @@ TEST_F(QtInputDialogsTest, TextPrinterChoicesAreTheSystemPrintersAndThePdfFile) 
     if (expected.size() < 3) expected << name;
   expected << "PDF-Datei";
   G().PrinterPortNumber = 1;
-  Driver d("Tconfig", [&](QWidget& w) {
+  ModalDriver d("Tconfig", [&](QWidget& w) {
     QStringList shown;
     for (QRadioButton* b : Get<QGroupBox>(w, "RadioGroup_lpt")->findChildren<QRadioButton*>()) shown << b->text();
     EXPECT_EQ(shown, expected);
@@ -653,7 +634,7 @@ TEST_F(QtInputDialogsTest, TextPrinterChoicesAreTheSystemPrintersAndThePdfFile) 
 // open() opens the colour picker: it picks line row (OK), or cancels when
 // row is negative.
 void PickLine(int row, const std::function<void()>& open) {
-  Driver picker("TForm_selectcolor", [row](QWidget& p) {
+  ModalDriver picker("TForm_selectcolor", [row](QWidget& p) {
     if (row < 0) {
       G().AbortFlag = 1;
       Click(p, "Button_cancel");
@@ -698,7 +679,7 @@ TEST_F(ConfigSeamsTest, CancelKeepsOnlyTheImmediateButtons) {
   g.ColourTable[2] = 0x010203;
   CadSettings().CadUserColours[2] = 4;
   colours_ = {0x00FF8040, 0x123456};
-  Driver d("Tconfig", [](QWidget& w) {
+  ModalDriver d("Tconfig", [](QWidget& w) {
     EXPECT_EQ(w.windowTitle(), "ZEB1 Konfiguration");
     EXPECT_EQ(Get<QLabel>(w, "Panel_colour")->text(), "1024 x 768");
     Click(w, "Button_hintergrundfarbe");
@@ -744,7 +725,7 @@ TEST_F(ConfigSeamsTest, OkStoresFontsColoursFoldersAndPlotLines) {
   CadSettings().CadPlotCommandLines = {"p1", "p2", "p3", "p4", "p5"};
   ui().ExpectInputText("GRAVELO Command Line", "plot 3").Value("p3");
   ui().ExpectFolder("/data/dbf");
-  Driver d("Tconfig", [](QWidget& w) {
+  ModalDriver d("Tconfig", [](QWidget& w) {
     Click(w, "Button_font");
     EXPECT_EQ(Text(w, "Edit_font"), "DejaVu Sans");
     EXPECT_EQ(Get<QLabel>(w, "Label_hstyle")->text(), "3");
@@ -796,7 +777,7 @@ TEST_F(ConfigSeamsTest, OkStoresFontsColoursFoldersAndPlotLines) {
 TEST_F(QtInputDialogsTest, ConfigurationExportAndImportCancelled) {
   ui().ExpectSaveFile(std::nullopt);
   ui().ExpectOpenFile(std::nullopt);
-  Driver d("Tconfig", [](QWidget& w) {
+  ModalDriver d("Tconfig", [](QWidget& w) {
     Click(w, "Button_export");
     EXPECT_EQ(G().AbortFlag, 1);
     G().AbortFlag = 0;
@@ -814,7 +795,7 @@ TEST_F(QtInputDialogsTest, ConfigurationHintsFollowTheHelpLevel) {
   G().HelpFolder = ZEB1_HELP_FOLDER;
   for (int level : {0, 1}) {
     G().HelpLevel = static_cast<std::int16_t>(level);
-    Driver d("Tconfig", [level](QWidget& w) {
+    ModalDriver d("Tconfig", [level](QWidget& w) {
       EXPECT_EQ(Get<QLabel>(w, "Label_dircad")->toolTip().isEmpty(), level == 0);
       EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_aufloesung")->toolTip().isEmpty(), level == 0);
       EXPECT_FALSE(Get<QGroupBox>(w, "RadioGroup_ergebnisgrafik")->toolTip().isEmpty());
@@ -824,7 +805,7 @@ TEST_F(QtInputDialogsTest, ConfigurationHintsFollowTheHelpLevel) {
     dialogs_->Configuration();
   }
   G().HelpFolder = "/nonexistent/help/";
-  Driver d("Tconfig", [](QWidget& w) {
+  ModalDriver d("Tconfig", [](QWidget& w) {
     EXPECT_TRUE(Get<QLabel>(w, "Label_dircad")->toolTip().isEmpty());
     EXPECT_TRUE(Get<QGroupBox>(w, "RadioGroup_ergebnisgrafik")->toolTip().isEmpty());
     Click(w, "Button_cancel");
@@ -863,7 +844,7 @@ TEST_F(QtInputDialogsTest, HelpButtonsShowTheirNumbers) {
        }}};
   for (const Case& c : cases) {
     ui().ExpectMessageBox("HILFETEXT Nr." + std::to_string(c.number), "");
-    Driver d(c.form, [&](QWidget& w) {
+    ModalDriver d(c.form, [&](QWidget& w) {
       G().AbortFlag = 1;
       Click(w, c.button);
       EXPECT_EQ(G().AbortFlag, 0) << c.form;

@@ -211,26 +211,7 @@ TEST_F(TypedRowsTest, TheQtFormShowsTheRowsValueAfterTheRefusal) {
 
 // ---------------------------------------------------------------- dialogs
 
-// Runs act on the modal dialog named name as soon as it is open.
-class Driver {
- public:
-  Driver(const char* name, std::function<void(QWidget&)> act) : name_(name), act_(std::move(act)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QWidget* w = QApplication::activeModalWidget();
-      if (done_ || w == nullptr || w->objectName() != name_) return;
-      done_ = true;
-      act_(*w);
-    });
-    timer_.start(5);
-  }
-  ~Driver() { EXPECT_TRUE(done_) << name_.toStdString() << " never opened"; }
-
- private:
-  QString name_;
-  std::function<void(QWidget&)> act_;
-  QTimer timer_;
-  bool done_ = false;
-};
+using test::ModalDriver;
 
 QLineEdit* Edit(QWidget& w, const std::string& name) {
   auto* e = w.findChild<QLineEdit*>(QString::fromStdString(name));
@@ -272,7 +253,7 @@ class TypedFieldsTest : public test::SpringTest {
   std::pair<QString, QString> Use(const DialogCase& c, const char* field, const char* text, bool refused) {
     Fresh();
     std::pair<QString, QString> texts;
-    Driver d(c.form, [&](QWidget& w) {
+    ModalDriver d(c.form, [&](QWidget& w) {
       for (const char* b : c.setup) Click(w, b);
       if (field != nullptr) {
         QLineEdit* e = Edit(w, field);
@@ -362,7 +343,7 @@ TEST_F(TypedFieldsTest, RangesOfTheFields) {
 TEST_F(TypedFieldsTest, TheUnitButtonsRefuseFirst) {
   Fresh();
   ui().ExpectMessageBox("Fehler", Refused("abc"));
-  Driver d("TEingabeEinsatzfall", [](QWidget& w) {
+  ModalDriver d("TEingabeEinsatzfall", [](QWidget& w) {
     Edit(w, "Edit_masse")->setText("abc");
     Click(w, "Button_metric");
     EXPECT_EQ(G().UnitSystem, 0);  // not switched
