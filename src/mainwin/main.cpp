@@ -71,9 +71,6 @@ int main(int argc, char** argv) {
   zeb::InstallGraphicsFacade();
   // Every run reads the material tables (a spring file names its material).
   zeb::xbase::InitTableEngineUnits();
-  // Parallel runs read the same tables: a lock another run holds for a
-  // moment (an index build) is waited for, up to 4 s, before it fails.
-  zeb::xbase::SetLockRetry(200, 20, nullptr);
   zeb::InstallTableServices();
   zeb::InstallDrawings();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
