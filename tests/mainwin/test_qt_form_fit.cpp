@@ -309,7 +309,15 @@ class FormFitTest : public ::testing::Test {
       TAboutBox box(nullptr);
       box.exec();
     }));
-    add(Check("TForm_preview", [&] { RunFileListCommand(nullptr); }));
+    add(Check("TForm_preview", [&] {
+      // The example springs of the source tree as the data folder.
+      std::filesystem::create_directories(scratch_ / "daten");
+      for (const auto& e : std::filesystem::directory_iterator(ZEB1_EXAMPLES_FOLDER))
+        std::filesystem::copy_file(e.path(), scratch_ / "daten" / e.path().filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+      G().CurrentDataFolder = (scratch_ / "daten").string() + "/";
+      RunFileListCommand(nullptr);
+    }));
     add(Check("Tin_textdialog", [&] {
       std::string text = "12.5";
       Ui().InputText("Drahtdurchmesser d [mm]", 20, text, {});
