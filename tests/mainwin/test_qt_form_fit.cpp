@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <fstream>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -333,6 +334,29 @@ class FormFitTest : public ::testing::Test {
     add(Check("Tin_codedialog", [&] {
       int index = 0;
       Ui().AskChoice("Auswahl", {"1", "2", "3", "4", "5", "6", "7", "8"}, index, true, {});
+    }));
+    add(Check("TForm_Suchen", [&] {
+      FileListGrid grid = BuildFileList();
+      TForm_preview list(nullptr, grid);
+      list.Search(true);
+    }));
+    add(Check("TShowScreen", [&] {
+      Ui().ShowScreen("Nachrechnung", std::vector<std::string>(22, "Drahtdurchmesser d       2.000 mm"));
+    }));
+    add(Check("Thelperr", [&] {
+      Ui().ErrorHelpForm({"Windungszahl zu klein", "n < 2", "Mehr Windungen"}, [] {});
+    }));
+    add(Check("TForm_showtextfile", [&] {
+      TextViewerRequest r;
+      r.displayFile = (scratch_ / "anzeige.txt").string();
+      std::ofstream(r.displayFile) << "Drahtdurchmesser d       2.000 mm\r\n";
+      r.caption = "Nachrechnung";
+      r.print = r.exportNotepad = [] {};
+      Ui().TextViewer(r);
+    }));
+    add(Check("TForm_anistep", [&] {
+      TForm_anistep step(nullptr);
+      step.exec();
     }));
     add(Check("TForm_zeb1dxf", [&] { QtInstalledLengthDialog().Run(); }));
     add(Check("TForm_cadutil8", [&] { QtRotationDialog().Run(); }));
