@@ -62,6 +62,7 @@
 #include "tables/table_services.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/units.h"
+#include "xbase/qt/qt_tzcallback.h"
 
 namespace zeb {
 namespace {
@@ -357,6 +358,9 @@ class FormFitTest : public ::testing::Test {
     add(Check("TForm_anistep", [&] {
       TForm_anistep step(nullptr);
       step.exec();
+    }));
+    add(Check("TzMessageBox", [&] {
+      xbase::QtTzCallback().MessageBox("Datensatz gesperrt. Nochmals versuchen ?", "ZEB1", 32 | 3);
     }));
     add(Check("TForm_zeb1dxf", [&] { QtInstalledLengthDialog().Run(); }));
     add(Check("TForm_cadutil8", [&] { QtRotationDialog().Run(); }));
