@@ -21,6 +21,7 @@
 #include "base/globals.h"
 #include "base/qt/qt_ui.h"
 #include "graphics/cadsettings.h"
+#include "graphics/qt/forms.h"
 #include "mainwin/changelog_cmd.h"
 #include "settings/config.h"
 #include "mainwin/qt/filelist_form.h"
@@ -204,6 +205,10 @@ int main(int argc, char** argv) {
     PlotConfig().Edit(line);
   });
   Take(out, "TForm_selectcolor", [&] { PickColour(nullptr, 3); });
+  Take(out, "TForm_anistep", [&] {
+    TForm_anistep step(nullptr);
+    step.exec();
+  });
   PrinterSeams seams = QtPrinterSeams(nullptr);
   Take(out, "TForm_printconf", [&] { RunPrintSetup(nullptr, false, seams); });
   Take(out, "TForm_printerinfo", [&] { ShowPrinterInfo(nullptr, seams.facts()); });

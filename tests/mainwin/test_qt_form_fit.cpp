@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <fstream>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,6 +34,11 @@
 #include "base/colors.h"
 #include "base/globals.h"
 #include "base/qt/qt_ui.h"
+#include "base/ui_port.h"
+#include "drawings/qt/drawing_dialogs.h"
+#include "graphics/diagram.h"
+#include "graphics/helpcat.h"
+#include "graphics/qt/forms.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/captions.h"
 #include "mainwin/changelog_cmd.h"
@@ -40,6 +46,8 @@
 #include "mainwin/dispatch.h"
 #include "mainwin/form_dialogs.h"
 #include "mainwin/online.h"
+#include "mainwin/qt/about_box.h"
+#include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
 #include "mainwin/qt/online_form.h"
 #include "mainwin/qt/printmac_form.h"
@@ -49,10 +57,12 @@
 #include "spring/spring_data.h"
 #include "spring/valuetable.h"
 #include "tables/qt/form_zebmat.h"
+#include "tables/qt/tdbf4.h"
 #include "tables/table_functions.h"
 #include "tables/table_services.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/units.h"
+#include "xbase/qt/qt_tzcallback.h"
 
 namespace zeb {
 namespace {
@@ -211,9 +221,11 @@ class FormFitTest : public ::testing::Test {
     ValueTable().Values = {0, 55, 45, 35};
     ChangeLog() = DefaultChangeLog();
     InstallQtInputDialogs(nullptr);
+    InstallQtTableBrowser();
   }
   void TearDown() override {
     TableClose();
+    SetTableBrowser(nullptr);
     SetTables(nullptr);
     std::filesystem::remove_all(scratch_);
     UninstallQtInputDialogs();
@@ -289,6 +301,80 @@ class FormFitTest : public ::testing::Test {
       OnlineRun run = MakeOnlineRun(1, 6000, 0, 0);
       TForm_online form(nullptr, run);
       form.exec();
+    }));
+    add(Check("dbf4", [&] {
+      G().AbortFlag = 0;
+      Tables().EditTable("zebwst", 3300);
+      G().AbortFlag = 0;
+    }));
+    add(Check("TAboutBox", [&] {
+      TAboutBox box(nullptr);
+      box.exec();
+    }));
+    add(Check("TForm_preview", [&] {
+      // The example springs of the source tree as the data folder.
+      std::filesystem::create_directories(scratch_ / "daten");
+      for (const auto& e : std::filesystem::directory_iterator(ZEB1_EXAMPLES_FOLDER))
+        std::filesystem::copy_file(e.path(), scratch_ / "daten" / e.path().filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+      G().CurrentDataFolder = (scratch_ / "daten").string() + "/";
+      RunFileListCommand(nullptr);
+    }));
+    add(Check("Tin_textdialog", [&] {
+      std::string text = "12.5";
+      Ui().InputText("Drahtdurchmesser d [mm]", 20, text, {});
+    }));
+    add(Check("Tin_janeindialog", [&] {
+      bool yes = true;
+      Ui().AskYesNo("Ende ?", yes, {});
+    }));
+    add(Check("Tin_radiodialog", [&] {
+      int index = 0;
+      Ui().AskChoice("Auswahl", {"Federstahldraht", "Nichtrostender Federstahldraht"}, index, false, {});
+    }));
+    add(Check("Tin_codedialog", [&] {
+      int index = 0;
+      Ui().AskChoice("Auswahl", {"1", "2", "3", "4", "5", "6", "7", "8"}, index, true, {});
+    }));
+    add(Check("TForm_Suchen", [&] {
+      FileListGrid grid = BuildFileList();
+      TForm_preview list(nullptr, grid);
+      list.Search(true);
+    }));
+    add(Check("TShowScreen", [&] {
+      Ui().ShowScreen("Nachrechnung", std::vector<std::string>(22, "Drahtdurchmesser d       2.000 mm"));
+    }));
+    add(Check("Thelperr", [&] {
+      Ui().ErrorHelpForm({"Windungszahl zu klein", "n < 2", "Mehr Windungen"}, [] {});
+    }));
+    add(Check("TForm_showtextfile", [&] {
+      TextViewerRequest r;
+      r.displayFile = (scratch_ / "anzeige.txt").string();
+      std::ofstream(r.displayFile) << "Drahtdurchmesser d       2.000 mm\r\n";
+      r.caption = "Nachrechnung";
+      r.print = r.exportNotepad = [] {};
+      Ui().TextViewer(r);
+    }));
+    add(Check("TForm_anistep", [&] {
+      TForm_anistep step(nullptr);
+      step.exec();
+    }));
+    add(Check("TzMessageBox", [&] {
+      xbase::QtTzCallback().MessageBox("Datensatz gesperrt. Nochmals versuchen ?", "ZEB1", 32 | 3);
+    }));
+    add(Check("TForm_zeb1dxf", [&] { QtInstalledLengthDialog().Run(); }));
+    add(Check("TForm_cadutil8", [&] { QtRotationDialog().Run(); }));
+    add(Check("TEinDiagramLimits", [&] {
+      DiagramLimitsRequest r;
+      r.computed = {0, 0, 60, 1200};
+      r.xTitle = "s [mm]";
+      r.yTitle = "F [N]";
+      r.caption = "Federkennlinie";
+      QtDiagramLimitsDialog().Run(r);
+    }));
+    add(Check("TForm_hilfebild", [&] {
+      HelpPictureFormState state;
+      QtHelpPictureDialog().Run("ZEB1 Hilfebilder", {"a       : A", "b       : B", "c       : C"}, 1, state);
     }));
     return all;
   }

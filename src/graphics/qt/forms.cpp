@@ -45,9 +45,12 @@ std::string A(const QString& s) { return QStringToAnsi(s); }
 TForm_anistep::TForm_anistep(QWidget* parent) : QDialog(parent) {
   setObjectName("TForm_anistep");
   setWindowTitle("Animation");
-  setFixedSize(104, 48);
-  buttonNextStep = Button(this, "Button_nextstep", "+", QRect(0, 0, 105, 25));
-  buttonEndStep = Button(this, "Button_endstep", "++", QRect(0, 24, 105, 25));
+  resize(104, 48);
+  // The two buttons fill the window, one under the other.
+  buttonNextStep = Button(this, "Button_nextstep", "+", QRect(0, 0, 104, 24));
+  buttonEndStep = Button(this, "Button_endstep", "++", QRect(0, 24, 104, 24));
+  FitControlTexts(this);
+  setFixedSize(size());
   buttonNextStep->setDefault(true);
   connect(buttonNextStep, &QPushButton::clicked, this, &QDialog::accept);
   connect(buttonEndStep, &QPushButton::clicked, this, [this] {
