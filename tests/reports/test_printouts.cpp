@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -105,7 +106,12 @@ std::string CompareGolden(const std::string& name, const std::string& actual) {
   }
   if (!fs::exists(golden)) return "missing golden file " + golden.string();
   if (ReadBytes(golden) == actual) return {};
-  const fs::path seen = fs::temp_directory_path() / ("actual_" + name);
+  // This run's output for a look, in a folder of this test run's own.
+  static const fs::path folder = [] {
+    std::string pattern = (fs::temp_directory_path() / "zeb1-printouts-XXXXXX").string();
+    return ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::temp_directory_path();
+  }();
+  const fs::path seen = folder / ("actual_" + name);
   std::ofstream(seen, std::ios::binary) << actual;
   return name + " differs from its golden file; this run's output: " + seen.string();
 }
