@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +36,20 @@ inline void CopyUnlessGone(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   fs::copy_file(from, to, ec);
   if (ec && fs::exists(from)) throw fs::filesystem_error("copy", from, to, ec);
+}
+
+// Copies the shipped tables (and any memo or index beside them) into a test's
+// own folder. Lock and write-test files of runs reading the same folder at
+// that moment are left behind.
+inline void CopyShippedTables(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string ext = it->path().extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".dbf" && ext != ".dbt" && ext != ".fpt" && ext != ".ndx") continue;
+    CopyUnlessGone(it->path(), to / it->path().filename());
+  }
+  if (ec) throw fs::filesystem_error("list", from, ec);
 }
 
 // Made absolute at start-up: __FILE__ may be relative to the build folder,

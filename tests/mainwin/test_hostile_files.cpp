@@ -52,11 +52,7 @@ class HostileFilesTest : public ::testing::Test {
     fs::permissions(root_ / "xdg", fs::perms::owner_all);
     // The runs read copies of the tables, named by the user's configuration.
     fs::create_directories(root_ / "dbf");
-    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) {
-      const std::string ext = e.path().extension().string();
-      std::error_code ec;
-      if (ext == ".dbf" || ext == ".dbt") fs::copy_file(e.path(), root_ / "dbf" / e.path().filename(), ec);
-    }
+    zeb::test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
     fs::create_directories(root_ / "xdg" / "zeb1");
     WriteConfig(root_ / "plt", root_ / "xdg" / "zeb1" / "zeb1.cfg", root_ / "dbf");
   }

@@ -32,6 +32,7 @@
 #include <unistd.h>
 
 #include "base/colors.h"
+#include "mainwin/program_fixture.h"
 #include "base/globals.h"
 #include "base/qt/qt_ui.h"
 #include "base/ui_port.h"
@@ -204,8 +205,7 @@ class FormFitTest : public ::testing::Test {
     scratch_ = std::filesystem::temp_directory_path() /
                ("zeb1_fit_" + std::to_string(::getpid()) + "_" + std::to_string(++runs_));
     std::filesystem::create_directories(scratch_ / "dbf");
-    for (const auto& e : std::filesystem::directory_iterator(ZEB1_DBF_FOLDER))
-      std::filesystem::copy_file(e.path(), scratch_ / "dbf" / e.path().filename());
+    zeb::test::CopyShippedTables(ZEB1_DBF_FOLDER, scratch_ / "dbf");
     G().DbfFolder = (scratch_ / "dbf").string();
     G().TempFolder = scratch_.string() + "/";
     xbase::ResetTzEngine();

@@ -257,8 +257,7 @@ class QtMenuSmokeTest : public ::testing::Test {
     }
     const char* path = std::getenv("PATH");
     env_.Set("PATH", (root_ / "bin").string() + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
-    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER))
-      zeb::test::CopyUnlessGone(e.path(), root_ / "dbf" / e.path().filename());
+    zeb::test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
     oldCwd_ = fs::current_path();
     fs::current_path(root_ / "work");
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);

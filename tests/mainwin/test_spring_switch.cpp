@@ -53,7 +53,7 @@ class SpringSwitchTest : public test::BaseTest {
   void SetUp() override {
     BaseTest::SetUp();
     root_ = test::FreshTestFolder("zeb1_switch_", {"dbf", "tmp", "work"});
-    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) fs::copy_file(e.path(), root_ / "dbf" / e.path().filename());
+    test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
     oldCwd_ = fs::current_path();
     fs::current_path(root_ / "work");
     for (const auto& e : fs::directory_iterator(test::SourceDir() / "examples"))

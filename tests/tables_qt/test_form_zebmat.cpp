@@ -50,8 +50,7 @@ class FormZebmatTest : public QtTest {
     xbase::InitTableEngineUnits();
     fs::create_directories(fs::path(scratch) / "dbf");
     fs::create_directories(fs::path(scratch) / "tmp");
-    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER))
-      zeb::test::CopyUnlessGone(e.path(), fs::path(scratch) / "dbf" / e.path().filename());
+    zeb::test::CopyShippedTables(ZEB1_DBF_FOLDER, fs::path(scratch) / "dbf");
     G().DbfFolder = scratch + "/dbf";
     G().TempFolder = scratch + "/tmp";
     InstallTableServices();

@@ -90,7 +90,7 @@ class Tdbf4Test : public QtTest {
     xbase::InitTableEngineUnits();
     fs::create_directories(dbf());
     fs::create_directories(temp());
-    for (const auto& e : fs::directory_iterator(ZEB1_DBF_FOLDER)) zeb::test::CopyUnlessGone(e.path(), dbf() / e.path().filename());
+    zeb::test::CopyShippedTables(ZEB1_DBF_FOLDER, dbf());
     G().DbfFolder = dbf().string();
     G().TempFolder = temp().string();
     InstallTableServices();
