@@ -147,7 +147,8 @@ CadState& Cad() { return State(); }
 
 namespace cad_detail {
 
-bool Usable(Real v) { return std::isfinite(v) && std::fabs(v) <= 1e9L; }
+// False for NaN and infinities too: they fail the comparison.
+bool Usable(Real v) { return std::fabs(v) <= 1e9L; }
 
 void ReportDrop() {
   if (Rt().dropReported) return;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "base/format.h"
@@ -26,73 +27,129 @@ namespace {
 
 __extension__ typedef unsigned __int128 U128;
 
-// Appends x with the given decimals, correctly rounded (ties to even, as
+// Writes x with D decimals at dst, correctly rounded (ties to even, as
 // to_chars), by exact integer arithmetic on the 80-bit extended format:
-// x = m * 2^-s, so x * 10^d = m * 10^d / 2^s. False (nothing appended) for
-// decimals above 12 and results of 10^18 or more.
-bool AppendFastFixed(std::string& out, Real x, int decimals) {
-  if constexpr (std::numeric_limits<Real>::digits != 64) {
-    return false;
-  } else {
-    static constexpr unsigned long long kPow10[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull,
-                                                    1000000ull, 10000000ull, 100000000ull, 1000000000ull,
-                                                    10000000000ull, 100000000000ull, 1000000000000ull};
-    if (decimals > 12) return false;
-    unsigned char bytes[sizeof(Real)] = {};
-    std::memcpy(bytes, &x, 10);
-    unsigned long long m = 0;
-    std::memcpy(&m, bytes, 8);
-    const int biased = (bytes[8] | (bytes[9] << 8)) & 0x7FFF;
-    const bool negative = (bytes[9] & 0x80) != 0;
-    if (biased == 0x7FFF) return false;     // infinity, NaN
-    const int shift = 16383 + 63 - biased;  // x = m * 2^-shift
-    unsigned long long q = 0;
-    if (m != 0 && shift < 105) {
-      if (shift <= 0) return false;
-      U128 p = static_cast<U128>(m) * kPow10[decimals];
-      U128 whole = p >> shift;
-      U128 rest = p - (whole << shift);
-      U128 half = static_cast<U128>(1) << (shift - 1);
-      if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
-      if (whole >= 1000000000000000000ull) return false;
-      q = static_cast<unsigned long long>(whole);
-    }
-    static constexpr char kPairs[] =
-        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
-        "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
-    char buf[48];
-    char* const end = buf + sizeof buf;
-    char* p = end;
-    const bool zero = q == 0;
-    unsigned long long ip = q / kPow10[decimals], fp = q % kPow10[decimals];
-    for (int k = decimals; k > 0;) {  // exactly `decimals` digits
-      if (k >= 2) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * (fp % 100), 2);
-        fp /= 100;
-        k -= 2;
-      } else {
-        *--p = static_cast<char>('0' + fp % 10);
-        fp /= 10;
-        --k;
-      }
-    }
-    if (decimals > 0) *--p = '.';
-    do {
-      if (ip >= 10) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * (ip % 100), 2);
-        ip /= 100;
-        if (ip == 0 && *p == '0') ++p;  // no leading zero
-      } else {
-        *--p = static_cast<char>('0' + ip);
-        ip = 0;
-      }
-    } while (ip != 0);
-    if (negative && !zero) *--p = '-';
-    out.append(p, end);
-    return true;
+// x = m * 2^-s, so x * 10^D = m * 10^D / 2^s. Returns the length (at most
+// kFastFixedRoom), or 0 (nothing usable written) for results of 10^18 or
+// more and for infinities and NaN. The length is known before the digits
+// are written, so they go to their place at once.
+template <int D>
+int FastFixed(char* dst, Real x) {
+  static_assert(D >= 0 && D <= 12);
+  static constexpr unsigned long long kPow10[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull,
+                                                  1000000ull, 10000000ull, 100000000ull, 1000000000ull,
+                                                  10000000000ull, 100000000000ull, 1000000000000ull};
+  constexpr unsigned long long kScale = kPow10[D];
+  unsigned char bytes[sizeof(Real)] = {};
+  std::memcpy(bytes, &x, 10);
+  unsigned long long m = 0;
+  std::memcpy(&m, bytes, 8);
+  const int biased = (bytes[8] | (bytes[9] << 8)) & 0x7FFF;
+  const bool negative = (bytes[9] & 0x80) != 0;
+  if (biased == 0x7FFF) return 0;         // infinity, NaN
+  const int shift = 16383 + 63 - biased;  // x = m * 2^-shift
+  unsigned long long q = 0;
+  if (m != 0 && shift < 105) {
+    if (shift <= 0) return 0;
+    U128 p = static_cast<U128>(m) * kScale;
+    U128 whole = p >> shift;
+    U128 rest = p - (whole << shift);
+    U128 half = static_cast<U128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+    if (whole >= 1000000000000000000ull) return 0;
+    q = static_cast<unsigned long long>(whole);
   }
+  static constexpr char kPairs[] =
+      "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+      "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+  unsigned long long ip = q / kScale, fp = q % kScale;
+  static constexpr unsigned long long kTen[] = {1ull,
+                                               10ull,
+                                               100ull,
+                                               1000ull,
+                                               10000ull,
+                                               100000ull,
+                                               1000000ull,
+                                               10000000ull,
+                                               100000000ull,
+                                               1000000000ull,
+                                               10000000000ull,
+                                               100000000000ull,
+                                               1000000000000ull,
+                                               10000000000000ull,
+                                               100000000000000ull,
+                                               1000000000000000ull,
+                                               10000000000000000ull,
+                                               100000000000000000ull};
+  int intDigits = 1;  // by comparison: no chain of divisions
+  while (intDigits < 18 && ip >= kTen[intDigits]) ++intDigits;
+  const bool sign = negative && q != 0;
+  const int length = (sign ? 1 : 0) + intDigits + (D > 0 ? D + 1 : 0);
+  char* p = dst + length;
+  if constexpr (D == 6) {  // the usual case: three pairs taken side by side
+    const unsigned long long hi = fp / 10000, lo = fp % 10000;
+    p -= 6;
+    std::memcpy(p, kPairs + 2 * hi, 2);
+    std::memcpy(p + 2, kPairs + 2 * (lo / 100), 2);
+    std::memcpy(p + 4, kPairs + 2 * (lo % 100), 2);
+  }
+  for (int k = D == 6 ? 0 : D; k > 0;) {  // exactly D digits
+    if (k >= 2) {
+      p -= 2;
+      std::memcpy(p, kPairs + 2 * (fp % 100), 2);
+      fp /= 100;
+      k -= 2;
+    } else {
+      *--p = static_cast<char>('0' + fp % 10);
+      fp /= 10;
+      --k;
+    }
+  }
+  if (D > 0) *--p = '.';
+  for (int k = intDigits; k > 0;) {
+    if (k >= 2) {
+      p -= 2;
+      std::memcpy(p, kPairs + 2 * (ip % 100), 2);
+      ip /= 100;
+      k -= 2;
+    } else {
+      *--p = static_cast<char>('0' + ip);
+      --k;
+    }
+  }
+  if (sign) *--p = '-';
+  return length;
+}
+
+using FastFixedFn = int (*)(char*, Real);
+
+template <int... D>
+constexpr FastFixedFn PickFastFixed(int decimals, std::integer_sequence<int, D...>) {
+  FastFixedFn fn = nullptr;
+  ((decimals == D ? (fn = &FastFixed<D>, 0) : 0), ...);
+  return fn;
+}
+
+// The fast writer for the decimals, or nullptr where to_chars must do it.
+FastFixedFn FastFixedFor(int decimals) {
+  if constexpr (std::numeric_limits<Real>::digits != 64) {
+    return nullptr;
+  } else {
+    return PickFastFixed(decimals, std::make_integer_sequence<int, 13>{});
+  }
+}
+
+// Longest fast result: 18 digits, the point and the sign.
+constexpr int kFastFixedRoom = 24;
+
+bool AppendFastFixed(std::string& out, Real x, int decimals) {
+  const FastFixedFn fn = FastFixedFor(decimals);
+  if (fn == nullptr) return false;
+  char buf[kFastFixedRoom];
+  const int n = fn(buf, x);
+  if (n == 0) return false;
+  out.append(buf, static_cast<std::size_t>(n));
+  return true;
 }
 
 }  // namespace
@@ -181,6 +238,7 @@ class DxfOutput : public CadOutput {
       : file_(file),
         blockFile_(blockFile),
         decimals_(DxfDecimalsInUse()),
+        fast_(cad_detail::FastFixedFor(decimals_)),
         leastRadius_(0.5L * std::pow(10.0L, static_cast<Real>(-decimals_))) {}
 
   void Header(Real xmin, Real ymin, Real xmax, Real ymax) override {
@@ -238,17 +296,18 @@ class DxfOutput : public CadOutput {
   void EndBlock() override { Put(Out(), 0, "ENDBLK"); }
 
   void Line(Real x1, Real y1, Real x2, Real y2) override {
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "LINE");
     PutLayer(o);
     PutReal(o, 10, x1);
     PutReal(o, 20, y1);
     PutReal(o, 11, x2);
     PutReal(o, 21, y2);
+    o.Spill();
     Flush();
   }
   void Line3D(Real x1, Real y1, Real z1, Real x2, Real y2, Real z2) override {
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "LINE");
     PutLayer(o);
     PutReal(o, 10, x1);
@@ -257,16 +316,18 @@ class DxfOutput : public CadOutput {
     PutReal(o, 11, x2);
     PutReal(o, 21, y2);
     PutReal(o, 31, z2);
+    o.Spill();
     Flush();
   }
   void Circle(Real x, Real y, Real r) override {
     if (RadiusVanishes(r)) return;
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "CIRCLE");
     PutLayer(o);
     PutReal(o, 10, x);
     PutReal(o, 20, y);
     PutReal(o, 40, r);
+    o.Spill();
     Flush();
   }
   void Arc(Real x, Real y, Real s, Real e, Real r) override {
@@ -275,7 +336,7 @@ class DxfOutput : public CadOutput {
       return;
     }
     if (RadiusVanishes(r)) return;
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "ARC");
     PutLayer(o);
     PutReal(o, 10, x);
@@ -283,11 +344,12 @@ class DxfOutput : public CadOutput {
     PutReal(o, 40, r);
     PutReal(o, 50, s);
     PutReal(o, 51, e);
+    o.Spill();
     Flush();
   }
   void Text(std::string_view text, Real x, Real y) override {
     const CadState& st = Cad();
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "TEXT");
     PutLayer(o);
     PutReal(o, 10, x);
@@ -298,10 +360,11 @@ class DxfOutput : public CadOutput {
     Put(o, 41, sig_[0].Text(st.CadTextWidthFactor));
     Put(o, 50, sig_[1].Text(st.CadTextAngle));
     Put(o, 51, sig_[2].Text(st.CadTextOblique));
+    o.Spill();
     Flush();
   }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "SOLID");
     PutLayer(o);
     PutReal(o, 10, x1);
@@ -312,10 +375,11 @@ class DxfOutput : public CadOutput {
     PutReal(o, 22, y3);
     PutReal(o, 13, x4);
     PutReal(o, 23, y4);
+    o.Spill();
     Flush();
   }
   void Insert(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy) override {
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "INSERT");
     PutLayer(o);
     Put(o, 2, name);
@@ -324,28 +388,30 @@ class DxfOutput : public CadOutput {
     PutReal(o, 41, sx);
     PutReal(o, 42, sy);
     PutReal(o, 50, angle);
+    o.Spill();
     Flush();
   }
 
   bool NativePolylines() const override { return true; }
   void BeginPolyline(int flags) override {
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "POLYLINE");
     PutLayer(o);
     Put(o, 66, "1");
     if (flags != 0) Put(o, 70, IntToText(flags));
   }
   void Vertex(Real x, Real y, Real angle) override {
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "VERTEX");
     PutLayer(o);
     PutReal(o, 10, x);
     PutReal(o, 20, y);
     if (angle != 0) PutReal(o, 42, std::tan(angle / 4));
+    o.Spill();
     Flush();
   }
   void EndPolyline() override {
-    std::string& o = Out();
+    Lines o(Out());
     Put(o, 0, "SEQEND");
     PutLayer(o);
   }
@@ -374,27 +440,103 @@ class DxfOutput : public CadOutput {
 
  private:
   // The group code right-aligned in 3 characters and CR LF (codes 0..999).
-  static void Code(std::string& o, int code) {
-    char buf[5] = {' ', ' ', static_cast<char>('0' + code % 10), '\r', '\n'};
-    if (code >= 10) buf[1] = static_cast<char>('0' + code / 10 % 10);
-    if (code >= 100) buf[0] = static_cast<char>('0' + code / 100 % 10);
+  static void CodeInto(char* buf, int code) {
+    buf[0] = code >= 100 ? static_cast<char>('0' + code / 100 % 10) : ' ';
+    buf[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
+    buf[2] = static_cast<char>('0' + code % 10);
+    buf[3] = '\r';
+    buf[4] = '\n';
+  }
+  // An entity's group lines, composed on the stack and added to the output
+  // with one copy instead of one per line.
+  class Lines {
+   public:
+    explicit Lines(std::string& out) : out_(out) {}
+    ~Lines() { Spill(); }
+    Lines(const Lines&) = delete;
+    Lines& operator=(const Lines&) = delete;
+    void append(const char* p, std::size_t n) {
+      if (n > sizeof buf_ - n_) {
+        Spill();
+        if (n > sizeof buf_) {
+          out_.append(p, n);
+          return;
+        }
+      }
+      std::memcpy(buf_ + n_, p, n);
+      n_ += n;
+    }
+    // Room for a short line at the end; Commit(n) keeps n bytes of it.
+    static constexpr std::size_t kShort = 32;
+    char* Room() {
+      if (kShort > sizeof buf_ - n_) Spill();
+      return buf_ + n_;
+    }
+    void Commit(std::size_t n) { n_ += n; }
+    void Spill() {
+      out_.append(buf_, n_);
+      n_ = 0;
+    }
+
+   private:
+    std::string& out_;
+    char buf_[1024];
+    std::size_t n_ = 0;
+  };
+
+  template <class Sink>
+  static void Code(Sink& o, int code) {
+    char buf[5];
+    CodeInto(buf, code);
     o.append(buf, 5);
   }
-  static void Put(std::string& o, int code, std::string_view value) {
+  template <class Sink>
+  static void Put(Sink& o, int code, std::string_view value) {
+    char buf[64];
+    if (value.size() <= sizeof buf - 7) {  // the usual short value: one append
+      CodeInto(buf, code);
+      std::memcpy(buf + 5, value.data(), value.size());
+      std::memcpy(buf + 5 + value.size(), "\r\n", 2);
+      o.append(buf, value.size() + 7);
+      return;
+    }
     Code(o, code);
-    o += value;
-    o += "\r\n";
+    o.append(value.data(), value.size());
+    o.append("\r\n", 2);
   }
   // A radius written as 0 at the file's decimals is no circle for readers.
   bool RadiusVanishes(Real r) const { return !(r >= leastRadius_); }
 
-  void PutReal(std::string& o, int code, Real x) {
-    Code(o, code);
-    cad_detail::AppendFixed(o, x, decimals_);
-    o += "\r\n";
+  // Code, number and line end composed in place.
+  template <class Sink>
+  void PutReal(Sink& o, int code, Real x) {
+    if (fast_ != nullptr) {
+      static_assert(5 + cad_detail::kFastFixedRoom + 2 <= Lines::kShort);
+      char local[5 + cad_detail::kFastFixedRoom + 2];
+      char* const at = Room(o, local);
+      // Six decimals, the usual setting, without the indirect call.
+      const int n = decimals_ == 6 ? cad_detail::FastFixed<6>(at + 5, x) : fast_(at + 5, x);
+      if (n > 0) {
+        CodeInto(at, code);
+        at[5 + n] = '\r';
+        at[6 + n] = '\n';
+        Commit(o, local, static_cast<std::size_t>(n) + 7);
+        return;
+      }
+    }
+    std::string text;
+    cad_detail::AppendFixed(text, x, decimals_);
+    Put(o, code, text);
   }
+  // Where a short line is composed: straight in the entity's buffer, or in
+  // `local` for a plain string.
+  static char* Room(std::string&, char* local) { return local; }
+  static char* Room(Lines& o, char*) { return o.Room(); }
+  static void Commit(std::string& o, const char* local, std::size_t n) { o.append(local, n); }
+  static void Commit(Lines& o, const char*, std::size_t n) { o.Commit(n); }
 
-  void PutLayer(std::string& o) {
+  template <class Sink>
+  void PutLayer(Sink& o) {
     const std::string& name = Cad().CadDxfLayerName;
     Put(o, 8, name);
     if (blockFile_ || name == lastLayer_) return;
@@ -534,6 +676,7 @@ class DxfOutput : public CadOutput {
   CadFile& file_;
   bool blockFile_;
   int decimals_;
+  cad_detail::FastFixedFn fast_;
   Real leastRadius_;  // half a unit of the last decimal
   std::string header_, body_, outside_, direct_;
   std::vector<std::string> done_;  // full pieces of the body before body_

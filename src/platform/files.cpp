@@ -222,6 +222,7 @@ AtomicFile::~AtomicFile() { Abort(); }
 int AtomicFile::Open(std::string_view target) {
   if (fd_ >= 0) return EBUSY;
   error_ = 0;
+  written_ = started_ = 0;
   direct_ = false;
   target_ = std::string(target);
   temp_.clear();
@@ -296,6 +297,18 @@ int AtomicFile::Write(const void* data, std::size_t n) {
   if (fd_ < 0) return EBADF;
   if (error_) return error_;
   error_ = WriteAll(fd_, data, n);
+  if (error_ == 0) {
+    written_ += n;
+    // A file that is synced at the end starts on the disk while the rest is
+    // still being written, so that the final sync waits for the tail only.
+    if (sync_ && written_ - started_ >= kStartWritebackBytes) {
+#ifdef SYNC_FILE_RANGE_WRITE
+      ::sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_),
+                        SYNC_FILE_RANGE_WRITE);
+#endif
+      started_ = written_;
+    }
+  }
   return error_;
 }
 

@@ -1,6 +1,7 @@
 // File-system services: temporary names, atomic replacement, lookups.
 // Paths are UTF-8, "/" separated.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -70,6 +71,8 @@ class AtomicFile {
   bool direct_ = false;
   bool sync_ = true;
   int error_ = 0;
+  std::uint64_t written_ = 0, started_ = 0;  // bytes written, bytes sent on to the disk
+  static constexpr std::uint64_t kStartWritebackBytes = 1u << 20;
   std::string target_, temp_;
   std::string dest_;  // the file renamed over: target_, or where its link points
 };

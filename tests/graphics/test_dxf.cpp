@@ -69,6 +69,40 @@ TEST_F(DxfTest, FixedDigitsEqualCorrectRounding) {
       ASSERT_EQ(cad_detail::FixedText(x, d), reference(x, d)) << static_cast<double>(x) << " " << d;
 }
 
+// The same digits for coordinates written by the entities themselves, at the
+// usual six decimals and at others, over enough lines that the writer's
+// per-entity buffers fill and spill many times.
+TEST_F(DxfTest, EntityCoordinatesCarryTheCorrectlyRoundedDigits) {
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> mant(-1, 1);
+  std::uniform_int_distribution<int> exp10(-9, 9);
+  std::vector<long double> values = {0, -0.0L, 0.5e-6L, -0.5e-6L, 1.5e-6L, 999999999.9999995L, -1e9L, 1e9L, 9.9999995L};
+  for (int i = 0; i < 4000; ++i) values.push_back(static_cast<long double>(mant(rng)) * std::pow(10.0L, exp10(rng)));
+  for (int decimals : {6, 3, 9}) {
+    CadSettings().DxfDecimals = decimals;
+    const std::string dxf = ReadFileBytes(RunToFile(1, dir() + "/digits" + std::to_string(decimals), [&] {
+      for (std::size_t i = 0; i + 1 < values.size(); i += 2) CadLine(values[i], values[i + 1], 1, 2);
+    }));
+    std::size_t at = dxf.find("\r\nENTITIES\r\n");
+    ASSERT_NE(at, std::string::npos);
+    for (std::size_t i = 0; i + 1 < values.size(); i += 2) {
+      at = dxf.find("\r\nLINE\r\n", at);
+      ASSERT_NE(at, std::string::npos) << i;
+      for (int k = 0; k < 2; ++k) {
+        const std::string code = k == 0 ? " 10\r\n" : " 20\r\n";
+        const std::size_t v = dxf.find(code, at) + code.size();
+        const std::string got = dxf.substr(v, dxf.find("\r\n", v) - v);
+        char buf[64];
+        auto r = std::to_chars(buf, buf + sizeof buf, values[i + k], std::chars_format::fixed, decimals);
+        std::string want(buf, r.ptr);
+        if (want[0] == '-' && want.find_first_not_of("-0.") == std::string::npos) want.erase(0, 1);
+        ASSERT_EQ(got, want) << static_cast<double>(values[i + k]) << " at " << decimals;
+      }
+      at += 6;
+    }
+  }
+}
+
 TEST_F(DxfTest, UnusableLayerNamesBecomeLayerNumbers) {
   auto& cs = CadSettings();
   cs.CadLayerNames = {"0", "Mitte/Linie", "", "mitte", "MITTE", "Kontur"};
