@@ -193,6 +193,36 @@ void ConvertTextFileOemToAnsi(std::string_view source, std::string_view destinat
   if (out.Close() != 0) G().AbortFlag = 1;
 }
 
+void ConvertTextOemToAnsi(std::string_view text, std::string_view destination) {
+  // Line by line as the file copy reads them: split at LF, one CR before it
+  // dropped, every line ended with CR LF, an empty text one empty line.
+  std::string converted;
+  converted.reserve(text.size() + text.size() / 32 + 2);
+  std::size_t at = 0;
+  do {
+    const std::size_t nl = text.find('\n', at);
+    std::string_view line;
+    if (nl == std::string_view::npos) {
+      line = text.substr(at);
+      at = text.size();
+    } else {
+      line = text.substr(at, nl - at);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      at = nl + 1;
+    }
+    converted += OemToAnsiStr(line);
+    converted += "\r\n";
+  } while (at < text.size());
+  TextFile out;
+  out.Assign(destination);
+  if (out.Rewrite() != 0 || out.Write(converted) != 0) {
+    out.Discard();
+    G().AbortFlag = 1;
+    return;
+  }
+  if (out.Close() != 0) G().AbortFlag = 1;
+}
+
 void ExportTextFileToExcel(std::string_view fileName) {
   if (fileName.empty()) {
     ShowOemMessage("File not found. Use \"File->Save\"");

@@ -287,10 +287,10 @@ constexpr unsigned long long kTempFolderMinFreeBytes = 64 * 1024;
 void MakeRunScratchFolder() {
   std::string parent = TrimBlanks(G().TempFolder);
   if (parent.empty()) parent = TempDirectory();
-  const int err = MakeRunFolder(parent);
+  const int err = PlanRunFolder(parent);
   const std::string shown = FromUtf8(CodePage::Cp850, RemoveTrailingBackslash(parent));
   struct statvfs vfs {};
-  const std::string probe = err == 0 ? RunFolder() : parent;
+  const std::string& probe = parent;
   const bool full = err == ENOSPC || err == EDQUOT ||
                     (::statvfs(probe.c_str(), &vfs) == 0 &&
                      static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kTempFolderMinFreeBytes);

@@ -152,8 +152,14 @@ void RemoveRunFolderOnSignals() {
 
 }  // namespace
 
-int MakeRunFolder(std::string_view parent) {
-  RemoveRunFolder();
+namespace {
+
+std::string& PlannedParent() {
+  static std::string parent;
+  return parent;
+}
+
+int MakeRunFolderIn(std::string_view parent) {
   std::string folder(parent);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::string pattern = JoinPath(folder.empty() ? "." : folder, "zeb1-XXXXXX");
@@ -168,9 +174,40 @@ int MakeRunFolder(std::string_view parent) {
   return 0;
 }
 
-const std::string& RunFolder() { return RunFolderPath(); }
+}  // namespace
+
+int MakeRunFolder(std::string_view parent) {
+  RemoveRunFolder();
+  return MakeRunFolderIn(parent);
+}
+
+int PlanRunFolder(std::string_view parent) {
+  RemoveRunFolder();
+  std::string folder(parent);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (folder.empty()) folder = ".";
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return errno;
+  PlannedParent() = folder;
+  return 0;
+}
+
+const std::string& RunFolder() {
+  std::string& planned = PlannedParent();
+  if (RunFolderPath().empty() && !planned.empty()) {
+    const std::string parent = std::move(planned);
+    planned.clear();  // one attempt: a folder that cannot be made is not tried on every call
+    MakeRunFolderIn(parent);
+  }
+  return RunFolderPath();
+}
+
+const std::string& RunFolderIfMade() { return RunFolderPath(); }
 
 void RemoveRunFolder() {
+  PlannedParent().clear();
   std::string& path = RunFolderPath();
   if (path.empty()) return;
   // remove_all removes links as names and never descends through them.
@@ -181,7 +218,7 @@ void RemoveRunFolder() {
 }
 
 bool InRunFolder(std::string_view path) {
-  const std::string& run = RunFolder();
+  const std::string& run = RunFolderIfMade();
   return !run.empty() && path.size() > run.size() + 1 && path.substr(0, run.size()) == run && path[run.size()] == '/';
 }
 
@@ -262,7 +299,7 @@ int AtomicFile::Open(std::string_view target) {
   if (name.empty()) return EISDIR;
   // A scratch file of the run's own folder (0700, no one else's) is written
   // in place: only this run reads it back, so no temporary name is needed.
-  if (!isLink && !RunFolder().empty() && folder == RunFolder()) {
+  if (!isLink && !RunFolderIfMade().empty() && folder == RunFolderIfMade()) {
     int fd = ::open(dest_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return errno;
     fd_ = fd;
@@ -276,7 +313,7 @@ int AtomicFile::Open(std::string_view target) {
   if (fd < 0) return errno;
 
   // A new file of the run's own folder is for this user alone.
-  const bool scratch = !RunFolder().empty() && folder == RunFolder();
+  const bool scratch = !RunFolderIfMade().empty() && folder == RunFolderIfMade();
   mode_t mode = exists ? (st.st_mode & 07777) : scratch ? 0600 : (0666 & ~CurrentUmask());
   if (::fchmod(fd, mode) != 0) {
     int e = errno;

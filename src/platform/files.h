@@ -17,8 +17,15 @@ std::string TempDirectory();
 // with everything in it by RemoveRunFolder or at the latest at exit. 0 or
 // an errno value; a folder made before is removed first.
 int MakeRunFolder(std::string_view parent);
-// The folder made by MakeRunFolder; "" before and after.
+// The same folder made only when first asked for: a run that needs no
+// scratch file creates none. 0, or the errno value of a parent that cannot
+// hold the folder (missing, no folder, not writable).
+int PlanRunFolder(std::string_view parent);
+// The run's folder, made now when it was only planned; "" before, after,
+// and when it cannot be made.
 const std::string& RunFolder();
+// The run's folder when it exists; never makes it.
+const std::string& RunFolderIfMade();
 void RemoveRunFolder();
 // Whether path lies in the run's folder (its files are for the user alone).
 bool InRunFolder(std::string_view path);

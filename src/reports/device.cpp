@@ -475,9 +475,11 @@ void Deliver() {
     case kOutCommandLine: {
       g.TxtFileCounter = st.txtNumber;
       const std::string copy = CommandLineOutputName();
-      if (ConvertCopy(st.fileName, copy)) st.delivered = copy;
-      // The command-line run's own copy is its output; the temporary goes.
-      ::unlink(st.fileName.c_str());
+      ConvertTextOemToAnsi(st.out, copy);
+      if (g.AbortFlag == 0)
+        st.delivered = copy;
+      else
+        ShowError("Fehler bei Zugriff auf Diskette/Platte"_oem.str() + ": " + Oem(copy));
       break;
     }
     default:
@@ -625,7 +627,9 @@ void OpenOutputDevice(int target, std::string_view fileName) {
     st.target = target;
   }
 
-  const std::string temp = TempFolder();
+  // Asked only by the targets that need a work file: the scratch folder is
+  // made on first use.
+  const auto temp = [] { return TempFolder(); };
   int n = 0;
   switch (st.target) {
     case kOutInternal:
@@ -633,34 +637,39 @@ void OpenOutputDevice(int target, std::string_view fileName) {
     case kOutPrinter:
     case kOutTextProgram:
       st.pagePause = false;
-      st.fileName = CreateFirstFree(1, [&](int k) { return temp + "$OUT" + std::to_string(k) + ".TMP"; }, n);
+      st.fileName = CreateFirstFree(1, [&](int k) { return temp() + "$OUT" + std::to_string(k) + ".TMP"; }, n);
       break;
     case kOutTextPrinter:
       SetCurrentHelpNumber(1060);
       st.pagePause = AskYesNoCancel("Pause nach jeder Seite ?");
       if (g.AbortFlag == 0)
-        st.fileName = CreateFirstFree(1, [&](int k) { return temp + "$OUT" + std::to_string(k) + ".TMP"; }, n);
+        st.fileName = CreateFirstFree(1, [&](int k) { return temp() + "$OUT" + std::to_string(k) + ".TMP"; }, n);
       break;
     case kOutFile:
       st.pagePause = false;
       SetCurrentHelpNumber(1070);
       st.fileName = ChooseOutputFile("txt");
       break;
-    case kOutTxt:
     case kOutCommandLine:
+      // Composed in memory and converted straight into the run's output
+      // file: no work file in between.
+      SetCurrentHelpNumber(1070);
+      st.txtNumber = std::max(g.TxtFileCounter + 1, 1);
+      break;
+    case kOutTxt:
       SetCurrentHelpNumber(1070);
       if (g.AskOutputTarget != 0 && st.target == kOutTxt) {
         st.fileName = ChooseOutputFile("txt");
         if (g.AbortFlag != 0) break;
-        st.txtCopy = CreateFirstFree(g.TxtFileCounter + 1, [&](int k) { return temp + "$$" + std::to_string(k) + ".txt"; },
+        st.txtCopy = CreateFirstFree(g.TxtFileCounter + 1, [&](int k) { return temp() + "$$" + std::to_string(k) + ".txt"; },
                                      st.txtNumber);
         break;
       }
       // "$$$n.txt" and its copy "$$n.txt" share the first number free for both.
       for (int k = std::max(g.TxtFileCounter + 1, 1); g.AbortFlag == 0; k = n + 1) {
-        st.fileName = CreateFirstFree(k, [&](int i) { return temp + "$$$" + std::to_string(i) + ".txt"; }, n);
+        st.fileName = CreateFirstFree(k, [&](int i) { return temp() + "$$$" + std::to_string(i) + ".txt"; }, n);
         if (g.AbortFlag != 0) break;
-        const std::string copy = temp + "$$" + std::to_string(n) + ".txt";
+        const std::string copy = temp() + "$$" + std::to_string(n) + ".txt";
         const int err = st.target == kOutTxt ? CreateExclusive(copy) : 0;
         if (err == 0) {
           if (st.target == kOutTxt) {
@@ -681,7 +690,7 @@ void OpenOutputDevice(int target, std::string_view fileName) {
     case kOutHtml:
       SetCurrentHelpNumber(1070);
       if (!TrimBlanks(g.HtmlBrowserPath).empty()) {
-        const std::string stem = temp + LowerStr(g.ProgramShortName);
+        const std::string stem = temp() + LowerStr(g.ProgramShortName);
         st.fileName = CreateFirstFree(
             1, [&](int k) { return stem + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".htm"; }, n);
       } else {
@@ -690,7 +699,7 @@ void OpenOutputDevice(int target, std::string_view fileName) {
       break;
     case kOutDosFile:
       st.pagePause = false;
-      st.fileName = temp + "OUTDOS.TXT";
+      st.fileName = temp() + "OUTDOS.TXT";
       break;
     default:
       return;  // nothing is opened
@@ -733,7 +742,7 @@ void CloseOutputDevice() {
   PatchPageTotals();
   st.open = false;
   st.inHead = false;
-  if (g.AbortFlag != 0 || !WriteOutputFile()) {
+  if (g.AbortFlag != 0 || (t != kOutCommandLine && !WriteOutputFile())) {
     RemoveCreatedFiles();
     st.out.clear();
     return;

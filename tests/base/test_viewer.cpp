@@ -153,6 +153,29 @@ TEST_F(ViewerTest, ConvertToWindowsText) {
   EXPECT_EQ(test::ReadBytes(kept), "alt");
 }
 
+// Text held in memory comes out as the same bytes as its file copy, for
+// every way a text may end its lines; a target that is a folder is refused.
+TEST_F(ViewerTest, ConvertTextInMemoryLikeTheFileCopy) {
+  const std::string texts[] = {"",           "\r\n",          "a",           "a\r\n",        "a\n",
+                               "a\r",        "a\r\r\n",       "\n\n",        "a\r\nb",       "a\rb\r\nc\r",
+                               "\x0c\r\nx", "Größe ±\r\n"_oem, "\r\n\r\n\r\n"};
+  int k = 0;
+  for (const std::string& text : texts) {
+    const std::string source = Put("in" + std::to_string(k) + ".txt", text);
+    const std::string byFile = dir_ + "/file" + std::to_string(k) + ".txt";
+    const std::string byText = dir_ + "/text" + std::to_string(k) + ".txt";
+    ConvertTextFileOemToAnsi(source, byFile);
+    ConvertTextOemToAnsi(text, byText);
+    EXPECT_EQ(G().AbortFlag, 0);
+    EXPECT_EQ(test::ReadBytes(byText), test::ReadBytes(byFile)) << k;
+    ++k;
+  }
+  fs::create_directory(dir_ + "/folder");
+  ConvertTextOemToAnsi("x", dir_ + "/folder");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_TRUE(fs::is_directory(dir_ + "/folder"));
+}
+
 TEST_F(ViewerTest, FontStyleNumbers) {
   const FontStyleSet five = BitsToFontStyle(5, {});
   EXPECT_EQ(five, (FontStyleSet{FontStyle::Bold, FontStyle::Underline}));

@@ -190,6 +190,43 @@ TEST_F(FilesTest, RunFolderIsPrivateAndRemovedWithItsFiles) {
   EXPECT_EQ(RunFolder(), "");
 }
 
+// A planned run folder is made on first use only, private as one made at
+// once; a parent that cannot hold it is named at once and nothing is made.
+TEST_F(FilesTest, PlannedRunFolderIsMadeOnFirstUse) {
+  ASSERT_EQ(PlanRunFolder(dir_.path() + "/"), 0);
+  EXPECT_EQ(RunFolderIfMade(), "");
+  EXPECT_FALSE(InRunFolder(dir_.path() + "/zeb1-x/a"));
+  AtomicFile f;  // a file elsewhere does not make it
+  ASSERT_EQ(f.Open(Path("out.txt")), 0);
+  EXPECT_EQ(Write(f, "x"), 0);
+  EXPECT_EQ(f.Commit(), 0);
+  EXPECT_EQ(Entries(), Names{"out.txt"});
+  const std::string run = RunFolder();
+  ASSERT_EQ(run.rfind(dir_.path() + "/zeb1-", 0), 0u) << run;
+  EXPECT_EQ(RunFolderIfMade(), run);
+  EXPECT_EQ(RunFolder(), run);
+  EXPECT_EQ(Mode(run), 0700u);
+  EXPECT_EQ(ScratchDirectory(), run);
+  RemoveRunFolder();
+  EXPECT_FALSE(std::filesystem::exists(run));
+  // Removed before it was made: nothing is made later either.
+  ASSERT_EQ(PlanRunFolder(dir_.path()), 0);
+  RemoveRunFolder();
+  EXPECT_EQ(RunFolder(), "");
+  EXPECT_EQ(Entries(), Names{"out.txt"});
+
+  EXPECT_EQ(PlanRunFolder(Path("missing")), ENOENT);
+  EXPECT_EQ(PlanRunFolder(Path("out.txt")), ENOTDIR);
+  EXPECT_EQ(RunFolder(), "");
+  if (::geteuid() != 0) {
+    std::filesystem::create_directory(Path("shut"));
+    ::chmod(Path("shut").c_str(), 0500);
+    EXPECT_EQ(PlanRunFolder(Path("shut")), EACCES);
+    ::chmod(Path("shut").c_str(), 0700);
+  }
+  EXPECT_EQ(RunFolder(), "");
+}
+
 // A FIFO is refused at once, not waited on for a writer that never comes;
 // so are devices and folders. Run in a child that the test ends after 10 s.
 TEST_F(FilesTest, OpeningForReadingNeverWaitsOnAFifo) {

@@ -1,10 +1,12 @@
-// Preloaded into the program under test: counts fsync calls, write calls
-// per file and folder listings per folder, and notes every Qt library mapped.
-// At exit the counts go to the file named by ZEB1_COUNT_OUT, one line each:
-// "fsync N", "write PATH N", "list PATH N", "map PATH".
+// Preloaded into the program under test: counts fsync calls, folders made,
+// write calls per file and folder listings per folder, and notes every Qt
+// library mapped. At exit the counts go to the file named by ZEB1_COUNT_OUT,
+// one line each: "fsync N", "mkdir N", "write PATH N", "list PATH N",
+// "map PATH".
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,6 +28,7 @@ int g_fileCount = 0;
 FileCount g_lists[kMaxFiles];  // folders listed, with the number of listings
 int g_listCount = 0;
 std::atomic<int> g_fsyncs{0};
+std::atomic<int> g_mkdirs{0};
 
 using WriteFn = ssize_t (*)(int, const void*, size_t);
 using FsyncFn = int (*)(int);
@@ -74,6 +77,7 @@ __attribute__((destructor)) void Report() {
   FILE* f = std::fopen(out, "w");
   if (f == nullptr) return;
   std::fprintf(f, "fsync %d\n", g_fsyncs.load());
+  std::fprintf(f, "mkdir %d\n", g_mkdirs.load());
   for (int k = 0; k < g_fileCount; ++k) std::fprintf(f, "write %s %d\n", g_files[k].path, g_files[k].writes);
   for (int k = 0; k < g_listCount; ++k) std::fprintf(f, "list %s %d\n", g_lists[k].path, g_lists[k].writes);
   if (maps != nullptr) {
@@ -106,6 +110,18 @@ extern "C" int fdatasync(int fd) {
   static FsyncFn fn = reinterpret_cast<FsyncFn>(::dlsym(RTLD_NEXT, "fdatasync"));
   ++g_fsyncs;
   return fn(fd);
+}
+
+extern "C" int mkdir(const char* path, mode_t mode) {
+  static auto fn = reinterpret_cast<int (*)(const char*, mode_t)>(::dlsym(RTLD_NEXT, "mkdir"));
+  ++g_mkdirs;
+  return fn(path, mode);
+}
+
+extern "C" char* mkdtemp(char* pattern) {
+  static auto fn = reinterpret_cast<char* (*)(char*)>(::dlsym(RTLD_NEXT, "mkdtemp"));
+  ++g_mkdirs;
+  return fn(pattern);
 }
 
 // A folder opened for reading is a folder listed (by its real path).
