@@ -1,5 +1,7 @@
 #include "base/qt/qt_translations.h"
 
+#include "base/qt/qt_own_translations.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -30,8 +32,14 @@ bool UseQtTranslation(int menuLanguage) {
   }
   const QString name = QtLanguageName(menuLanguage);
   if (name == QLatin1String("en")) return false;
-  auto t = std::make_unique<QTranslator>();
-  if (!t->load(QStringLiteral("qtbase_") + name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+  std::unique_ptr<QTranslator> t;
+  if (name == QLatin1String("sv") || name == QLatin1String("ro")) {
+    // Qt ships no file for these: the program's own words.
+    t = std::make_unique<OwnQtTranslator>(name == QLatin1String("ro"));
+  } else {
+    t = std::make_unique<QTranslator>();
+    if (!t->load(QStringLiteral("qtbase_") + name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+  }
   QCoreApplication::installTranslator(t.get());
   installed = std::move(t);
   return true;
