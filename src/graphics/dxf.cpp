@@ -93,30 +93,24 @@ int FastFixed(char* dst, Real x) {
     std::memcpy(p + 2, kPairs + 2 * (lo / 100), 2);
     std::memcpy(p + 4, kPairs + 2 * (lo % 100), 2);
   }
-  for (int k = D == 6 ? 0 : D; k > 0;) {  // exactly D digits
-    if (k >= 2) {
-      p -= 2;
-      std::memcpy(p, kPairs + 2 * (fp % 100), 2);
-      fp /= 100;
-      k -= 2;
-    } else {
-      *--p = static_cast<char>('0' + fp % 10);
-      fp /= 10;
-      --k;
+  // Exactly `digits` digits of v, written backwards, two at a time.
+  const auto digitsBackwards = [&](unsigned long long v, int digits) {
+    for (int k = digits; k > 0;) {
+      if (k >= 2) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (v % 100), 2);
+        v /= 100;
+        k -= 2;
+      } else {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+        --k;
+      }
     }
-  }
+  };
+  if constexpr (D != 6) digitsBackwards(fp, D);
   if (D > 0) *--p = '.';
-  for (int k = intDigits; k > 0;) {
-    if (k >= 2) {
-      p -= 2;
-      std::memcpy(p, kPairs + 2 * (ip % 100), 2);
-      ip /= 100;
-      k -= 2;
-    } else {
-      *--p = static_cast<char>('0' + ip);
-      --k;
-    }
-  }
+  digitsBackwards(ip, intDigits);
   if (sign) *--p = '-';
   return length;
 }
