@@ -352,11 +352,14 @@ std::string FloatToStoredText(Real x) {
   const std::int32_t saved = decimals;
   decimals = 3;
   std::string text;
-  if (x >= 1.0L) {
+  const Real n = std::nearbyint(x);  // halves to even
+  const bool whole = std::fabs(x - n) < 1e-10L;
+  // A value a hair below 1 is written as 1 is: "1" would read back as 1.0 and
+  // be written as "1.0000000" the next time, changing the file by itself.
+  if (x >= 1.0L || (whole && n >= 1.0L)) {
     text = FloatToStrDec(7, x);
   } else {
-    const Real n = std::nearbyint(x);  // halves to even
-    text = std::fabs(x - n) < 1e-10L ? FloatToStrSig(x) : FloatToStrDec(7, x);
+    text = whole ? FloatToStrSig(x) : FloatToStrDec(7, x);
   }
   decimals = saved;
   return text;

@@ -84,6 +84,10 @@ TEST_F(TextFileTest, FloatLinesIgnoreTheDecimalsSetting) {
         << "DecimalsSetting " << decimals;
     EXPECT_EQ(G().DecimalsSetting, decimals);
   }
+  // Within 1e-10 below 1 counts as 1: the text reads back to a value that
+  // is written the same way again.
+  EXPECT_EQ(WriteWith("g.txt", [] { for (Real x : {1.0L - 1e-11L, -1.0L - 1e-11L, 1e-11L}) WriteTextLineFloat(x); }),
+            "1.0000000\r\n-1\r\n0\r\n");
 }
 
 TEST_F(TextFileTest, ReadersConvertOrGiveZero) {
