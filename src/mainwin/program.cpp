@@ -315,6 +315,10 @@ bool IsSaveTemporaryName(std::string_view name) {
 
 }  // namespace
 
+namespace {
+constexpr std::time_t kStaleSaveSeconds = 600;
+}  // namespace
+
 void RemoveStaleSaveTemporaries(std::string_view folder, std::time_t sessionStart) {
   const std::string dir = folder.empty() ? std::string(".") : RemoveTrailingBackslash(folder);
   DIR* d = ::opendir(dir.c_str());
@@ -325,7 +329,9 @@ void RemoveStaleSaveTemporaries(std::string_view folder, std::time_t sessionStar
     struct stat st {};
     // Only the user's own regular files that no running save can still hold.
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
-    if (st.st_mtime >= sessionStart) continue;
+    // A save of another session may be writing it right now, also one slowed
+    // down for a while: only a file untouched for ten minutes is a leftover.
+    if (st.st_mtime >= sessionStart - kStaleSaveSeconds) continue;
     ::unlink(path.c_str());
   }
   ::closedir(d);

@@ -242,7 +242,8 @@ TEST_F(HostileFilesTest, DamagedConfigurationIsNamedWithItsFirstBadLine) {
 
 // Temporaries of saves that a kill left in the data folder go at the next
 // interactive start: only the user's own regular files of that name form,
-// only when older than the session.
+// only when untouched for ten minutes (a save of another session may be
+// writing one now, also a slow one).
 TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
   auto make = [&](const std::string& name, bool aged) {
@@ -252,6 +253,8 @@ TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
   make(".s.zeb.AbC123", true);
   make(".feder 2.ZEB.x9Y8z7", true);
   make(".s.zeb.Fresh1", false);      // a save running now
+  make(".s.zeb.Slow12", false);      // a save slowed down for five minutes
+  fs::last_write_time(work_ / ".s.zeb.Slow12", fs::file_time_type::clock::now() - std::chrono::minutes(5));
   make(".s.txt.AbC123", true);       // not a spring file's
   make("s.zeb.AbC123", true);        // not a temporary name
   make(".s.zeb.AbC12", true);        // five letters
@@ -268,7 +271,7 @@ TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_FALSE(fs::exists(work_ / ".s.zeb.AbC123"));
   EXPECT_FALSE(fs::exists(work_ / ".feder 2.ZEB.x9Y8z7"));
-  for (const char* kept : {".s.zeb.Fresh1", ".s.txt.AbC123", "s.zeb.AbC123", ".s.zeb.AbC12", "keep.zeb"})
+  for (const char* kept : {".s.zeb.Fresh1", ".s.zeb.Slow12", ".s.txt.AbC123", "s.zeb.AbC123", ".s.zeb.AbC12", "keep.zeb"})
     EXPECT_TRUE(fs::exists(work_ / kept)) << kept;
   EXPECT_TRUE(fs::is_symlink(work_ / ".l.zeb.AbC123"));
   if (root) {
