@@ -36,10 +36,25 @@ __extension__ typedef unsigned __int128 U128;
 template <int D>
 int FastFixed(char* dst, Real x) {
   static_assert(D >= 0 && D <= 12);
-  static constexpr unsigned long long kPow10[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull,
-                                                  1000000ull, 10000000ull, 100000000ull, 1000000000ull,
-                                                  10000000000ull, 100000000000ull, 1000000000000ull};
-  constexpr unsigned long long kScale = kPow10[D];
+  static constexpr unsigned long long kTen[] = {1ull,
+                                               10ull,
+                                               100ull,
+                                               1000ull,
+                                               10000ull,
+                                               100000ull,
+                                               1000000ull,
+                                               10000000ull,
+                                               100000000ull,
+                                               1000000000ull,
+                                               10000000000ull,
+                                               100000000000ull,
+                                               1000000000000ull,
+                                               10000000000000ull,
+                                               100000000000000ull,
+                                               1000000000000000ull,
+                                               10000000000000000ull,
+                                               100000000000000000ull};
+  constexpr unsigned long long kScale = kTen[D];
   unsigned char bytes[sizeof(Real)] = {};
   std::memcpy(bytes, &x, 10);
   unsigned long long m = 0;
@@ -63,24 +78,6 @@ int FastFixed(char* dst, Real x) {
       "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
       "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
   unsigned long long ip = q / kScale, fp = q % kScale;
-  static constexpr unsigned long long kTen[] = {1ull,
-                                               10ull,
-                                               100ull,
-                                               1000ull,
-                                               10000ull,
-                                               100000ull,
-                                               1000000ull,
-                                               10000000ull,
-                                               100000000ull,
-                                               1000000000ull,
-                                               10000000000ull,
-                                               100000000000ull,
-                                               1000000000000ull,
-                                               10000000000000ull,
-                                               100000000000000ull,
-                                               1000000000000000ull,
-                                               10000000000000000ull,
-                                               100000000000000000ull};
   int intDigits = 1;  // by comparison: no chain of divisions
   while (intDigits < 18 && ip >= kTen[intDigits]) ++intDigits;
   const bool sign = negative && q != 0;
