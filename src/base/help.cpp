@@ -1,8 +1,11 @@
 #include "base/help.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "base/choosers.h"
 #include "base/dialogs.h"
@@ -250,10 +253,16 @@ std::string UserHelpDataFolder() {
 namespace {
 
 bool SameFolder(const std::string& a, const std::string& b) {
+  // The last answer is kept: a printout asks for every message twice.
+  static std::string lastA, lastB;
+  static bool lastSame = false;
+  if (!lastA.empty() && a == lastA && b == lastB) return lastSame;
   std::error_code ec1, ec2;
   const auto ca = std::filesystem::weakly_canonical(a, ec1), cb = std::filesystem::weakly_canonical(b, ec2);
-  if (ec1 || ec2) return AddBackslash(a) == AddBackslash(b);
-  return AddBackslash(ca.string()) == AddBackslash(cb.string());
+  lastSame = ec1 || ec2 ? AddBackslash(a) == AddBackslash(b) : AddBackslash(ca.string()) == AddBackslash(cb.string());
+  lastA = a;
+  lastB = b;
+  return lastSame;
 }
 
 // Edits of the shipped help folder, or of one the user cannot write, are
@@ -313,34 +322,102 @@ void ShowErrorHelp(int k) {
   OpenErrorHelpForm(message, cause, remedy);
 }
 
-std::string ErrorCauseHint(int k) {
+namespace {
+
+// The message-help file as its reader saw it: every line with the result
+// of its read and whether the end followed, plus two reads past the end.
+// Kept while the file (path, inode, size, time) stays the same, so a
+// printout with many messages reads it once.
+struct ErrLines {
+  std::string path;
+  struct stat st {};
+  bool opened = false;
+  struct Line {
+    std::string text;
+    int rc = 0;
+    bool eof = false;
+  };
+  std::vector<Line> lines;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+const ErrLines& ErrFileLines() {
+  static ErrLines cache;
+  const std::string path = HelpDataFileToRead(ErrName());
+  struct stat st {};
+  const bool there = ::stat(path.c_str(), &st) == 0;
+  if (there && cache.opened && path == cache.path && SameFile(st, cache.st)) return cache;
+  cache = ErrLines{};
+  cache.path = path;
+  cache.st = st;
   TextFile f;
-  f.Assign(HelpDataFileToRead(ErrName()));
+  f.Assign(path);
+  if (!there || f.Reset() != 0) return cache;
+  cache.opened = true;
+  for (int past = 0; past < 3;) {
+    ErrLines::Line l;
+    l.rc = f.ReadLine(l.text);
+    l.eof = l.rc != 0 || f.Eof();
+    cache.lines.push_back(std::move(l));
+    if (cache.lines.back().rc != 0) break;
+    if (cache.lines.back().eof) ++past;
+  }
+  f.Close();
+  return cache;
+}
+
+// FindMessage over the kept lines: the index of the matching line.
+Search FindMessageLine(const ErrLines& f, std::string_view message, std::size_t& at) {
+  for (at = 0; at < f.lines.size(); ++at) {
+    const ErrLines::Line& l = f.lines[at];
+    if (l.rc != 0) return Search::ReadError;
+    if (l.eof) return Search::NotFound;
+    if (SameStart(l.text, message)) return Search::Found;
+  }
+  return Search::NotFound;
+}
+
+// The line `ahead` reads after the match; false when that read failed.
+bool LineAfter(const ErrLines& f, std::size_t at, std::size_t ahead, std::string& s) {
+  if (at + ahead >= f.lines.size()) return false;
+  for (std::size_t i = at + 1; i <= at + ahead; ++i)
+    if (f.lines[i].rc != 0) return false;
+  s = f.lines[at + ahead].text;
+  return true;
+}
+
+}  // namespace
+
+std::string ErrorCauseHint(int k) {
+  const ErrLines& f = ErrFileLines();
+  std::size_t at = 0;
   std::string s;
-  if (f.Reset() != 0 || FindMessage(f, MessageOf(k)) != Search::Found || f.ReadLine(s) != 0) return {};
+  if (!f.opened || FindMessageLine(f, MessageOf(k), at) != Search::Found || !LineAfter(f, at, 1, s)) return {};
   return OemToAnsiStr(s);
 }
 
 void GetErrorCause(int k, std::string& text) {
   if (G().AbortFlag != 0) return;
-  TextFile f;
-  f.Assign(HelpDataFileToRead(ErrName()));
-  if (f.Reset() != 0) return;
-  const Search found = FindMessage(f, MessageOf(k));
+  const ErrLines& f = ErrFileLines();
+  if (!f.opened) return;
+  std::size_t at = 0;
+  const Search found = FindMessageLine(f, MessageOf(k), at);
   std::string s;
   if (found == Search::NotFound)
     text = "keine Beschreibung dieser Fehlermeldung vorhanden.";
-  else if (found == Search::Found && f.ReadLine(s) == 0)
+  else if (found == Search::Found && LineAfter(f, at, 1, s))
     text = s;
 }
 
 void GetErrorRemedy(int k, std::string& text) {
-  TextFile f;
-  f.Assign(HelpDataFileToRead(ErrName()));
-  if (f.Reset() != 0) return;
-  if (FindMessage(f, MessageOf(k)) != Search::Found) return;
-  std::string cause, remedy;
-  if (f.ReadLine(cause) == 0 && f.ReadLine(remedy) == 0) text = remedy;
+  const ErrLines& f = ErrFileLines();
+  std::size_t at = 0;
+  std::string remedy;
+  if (f.opened && FindMessageLine(f, MessageOf(k), at) == Search::Found && LineAfter(f, at, 2, remedy)) text = remedy;
 }
 
 void OpenErrorHelpForm(std::string_view message, std::string_view cause, std::string_view remedy) {

@@ -254,6 +254,20 @@ std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_v
 
 // ---------------------------------------------------------------- AtomicFile
 
+namespace {
+
+bool gUnnamedTemporaries = true;
+
+// "<folder>/.<name>.XXXXXX", within NAME_MAX.
+std::string TemporaryPattern(const std::string& folder, std::string name) {
+  if (name.size() > 200) name.resize(200);
+  return JoinPath(folder, "." + name + ".XXXXXX");
+}
+
+}  // namespace
+
+void UseUnnamedTemporaries(bool on) { gUnnamedTemporaries = on; }
+
 AtomicFile::~AtomicFile() { Abort(); }
 
 int AtomicFile::Open(std::string_view target) {
@@ -306,11 +320,19 @@ int AtomicFile::Open(std::string_view target) {
     direct_ = true;
     return 0;
   }
-  // Keep the temporary name within NAME_MAX: "." + name + "." + 6.
-  if (name.size() > 200) name.resize(200);
-  std::string pattern = JoinPath(folder, "." + name + ".XXXXXX");
-  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) return errno;
+  // First choice: a file without a name in the target's folder, named only
+  // when complete (nothing to clean up after a crash, and the folder is not
+  // locked while the file system finds an inode). Where the file system or
+  // /proc does not allow it, a temporary name beside the target.
+  std::string pattern;
+  int fd = -1;
+  if (gUnnamedTemporaries && ::access("/proc/self/fd", X_OK) == 0)
+    fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    pattern = TemporaryPattern(folder, name);
+    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+  }
 
   // A new file of the run's own folder is for this user alone.
   const bool scratch = !RunFolderIfMade().empty() && folder == RunFolderIfMade();
@@ -318,7 +340,7 @@ int AtomicFile::Open(std::string_view target) {
   if (::fchmod(fd, mode) != 0) {
     int e = errno;
     ::close(fd);
-    ::unlink(pattern.c_str());
+    if (!pattern.empty()) ::unlink(pattern.c_str());
     return e;
   }
   if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
@@ -326,8 +348,35 @@ int AtomicFile::Open(std::string_view target) {
     if (::fchown(fd, st.st_uid, st.st_gid) == 0) ::fchmod(fd, mode);
   }
   fd_ = fd;
+  unnamed_ = pattern.empty();
   temp_ = pattern;
   return 0;
+}
+
+// Names the unnamed file: at the destination when nothing is there, else
+// under a fresh temporary name that is then renamed over it. 0 or errno.
+int AtomicFile::LinkUnnamed() {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, dest_.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (errno != EEXIST) return errno;
+  std::string folder, name;
+  SplitPath(dest_, folder, name);
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temp = TemporaryPattern(folder, name);
+    for (std::size_t i = temp.size() - 6; i < temp.size(); ++i) temp[i] = kLetters[arc4random_uniform(62)];
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    if (::rename(temp.c_str(), dest_.c_str()) != 0) {
+      const int e = errno;
+      ::unlink(temp.c_str());
+      return e;
+    }
+    return 0;
+  }
+  return EEXIST;
 }
 
 int AtomicFile::Write(const void* data, std::size_t n) {
@@ -356,6 +405,7 @@ int AtomicFile::Commit() {
     // Devices and pipes may not support fsync.
     if (!(direct_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP))) e = errno;
   }
+  if (e == 0 && unnamed_) e = LinkUnnamed();
   if (::close(fd_) != 0 && e == 0) e = errno;
   fd_ = -1;
   if (direct_) {
@@ -363,9 +413,10 @@ int AtomicFile::Commit() {
     error_ = e;
     return e;
   }
-  if (e == 0 && ::rename(temp_.c_str(), dest_.c_str()) != 0) e = errno;
+  if (e == 0 && !unnamed_ && ::rename(temp_.c_str(), dest_.c_str()) != 0) e = errno;
+  unnamed_ = false;
   if (e != 0) {
-    ::unlink(temp_.c_str());
+    if (!temp_.empty()) ::unlink(temp_.c_str());
   } else if (sync_) {
     std::string folder, name;
     SplitPath(dest_, folder, name);
@@ -381,6 +432,7 @@ void AtomicFile::Abort() {
     ::close(fd_);
     fd_ = -1;
   }
+  unnamed_ = false;
   if (!direct_ && !temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
   direct_ = false;

@@ -44,8 +44,9 @@ int OpenRegularNoWait(const char* path, int flags);
 // (mkstemp); returns its path, or nullopt with errno set.
 std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_view prefix);
 
-// Writes a file under a temporary name beside the target and renames it over
-// the target on Commit (keeping an existing target's mode). A link at the
+// Writes a file without a name (or under a temporary name) in the target's
+// folder and puts it in the target's place on Commit (keeping an existing
+// target's mode). A link at the
 // target is followed only when the user owns it; another's link is replaced
 // as a name (where the folder lets us), never its target. Destroyed or
 // Abort()ed without Commit: the temporary is removed, the target untouched.
@@ -74,8 +75,11 @@ class AtomicFile {
   const std::string& TempPath() const { return temp_; }
 
  private:
+  int LinkUnnamed();
+
   int fd_ = -1;
   bool direct_ = false;
+  bool unnamed_ = false;  // a file without a name yet (TempPath empty)
   bool sync_ = true;
   int error_ = 0;
   std::uint64_t written_ = 0, started_ = 0;  // bytes written, bytes sent on to the disk
@@ -83,6 +87,10 @@ class AtomicFile {
   std::string target_, temp_;
   std::string dest_;  // the file renamed over: target_, or where its link points
 };
+
+// Test seam: false makes AtomicFile write under a temporary name, as on
+// file systems without unnamed files.
+void UseUnnamedTemporaries(bool on);
 
 // A unique case-insensitive match of name in folder, when no file of that
 // exact name exists; else the name as given. Returns the full path.

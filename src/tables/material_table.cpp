@@ -55,6 +55,26 @@ bool SeekMaterial(std::int32_t number) {
   return TableFound() && G().AbortFlag == 0;
 }
 
+// Goes to the first record (in table order, marked ones included) whose
+// numeric field `field` holds `number`: the record a seek in an index on
+// that field finds, without building the index file and its semaphore
+// for one lookup. A table without that field takes the indexed road,
+// which reports it.
+bool FindNumber(int field, const char* indexName, std::int32_t number) {
+  TableShowDeleted();
+  const std::string name = TableFieldName(field);
+  if (name.empty()) {
+    TableMakeIndex(name, indexName);
+    if (G().AbortFlag != 0) return false;
+    TableSeek(MaterialKey(number));
+    return TableFound() && G().AbortFlag == 0;
+  }
+  for (TableGoTop(); !TableEof() && G().AbortFlag == 0; TableSkip(1)) {
+    if (TextToFloat(TableGetField(field)) == number) return G().AbortFlag == 0;
+  }
+  return false;
+}
+
 }  // namespace
 
 void MaterialReadRecord() {
@@ -154,7 +174,7 @@ bool LoadMaterialRow(std::int32_t number) {
   const bool opened = number > 0 && MaterialOpenTable();
   g.ShowErrorsSwitch = savedSwitch;
   if (opened) {
-    found = SeekMaterial(number);
+    found = FindNumber(27, "zebwst", number);
     if (found) MaterialReadRecord();
     found = found && g.AbortFlag == 0;
     TableClose();
@@ -226,10 +246,7 @@ bool LoadRmTables(std::uint16_t number) {
       AddErrorMessage("Fatal  : " + name + " dbf error");
       return result;
     }
-    TableShowDeleted();
-    TableMakeIndex(TableFieldName(1), name);
-    TableSeek(MaterialKey(number));
-    if (TableFound() && g.AbortFlag == 0) {
+    if (FindNumber(1, kNames[k - 1], number)) {
       result = true;
       SG().RmTableLoaded = 1;
       ReadRmRecord(k);

@@ -71,8 +71,9 @@ void TableMakeIndex(std::string_view keyExpression, std::string_view indexName);
 void TableSeek(std::string_view key);
 bool TableFound();
 
-// Test seam: the write test of a folder (true: writable). Default: create
-// "TEST.$$$" exclusively, write a line, erase it.
+// Test seam: the write test of a folder (true: writable). Default: write a
+// line into a file without a name there (or, where the file system has no
+// such files, into "TEST.$$$" made exclusively, then erased).
 void SetFolderWriteTest(bool (*test)(const std::string& folder));
 bool FolderPassesWriteTest(const std::string& folder);
 

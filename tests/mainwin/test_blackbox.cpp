@@ -561,6 +561,36 @@ TEST_F(BlackBoxTest, BatchRunsSyncOnceAndLoadNoQt) {
   EXPECT_NE(ReadBytes(counts).find("libQt6Widgets"), std::string::npos);
 }
 
+// A printout of a spring with a table material makes no file under a name
+// of its own but the printout, whose contents are written before it gets
+// its name: the material and strength rows are found without index files,
+// semaphore files or a scratch folder, the table folder's write test
+// leaves no name, and the message help is read once however many messages
+// it explains.
+TEST_F(BlackBoxTest, TableMaterialPrintoutMakesOneFile) {
+  CopyExample("table_material.zeb", "s.zeb");
+  WriteBytes(work_ / "s.txt", "an old printout");
+  const std::string counts = (root_ / "counts").string();
+  const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
+                                                                {"ZEB1_COUNT_OUT", counts}};
+  const RunResult r = Run({"s.zeb", "/I", "/NOGUI"}, std::nullopt, env);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string c = ReadBytes(counts);
+  EXPECT_NE(c.find("create 0\n"), std::string::npos) << c;
+  EXPECT_NE(c.find("unnamed 2\n"), std::string::npos) << c;
+  EXPECT_NE(c.find("mkdir 0\n"), std::string::npos) << c;
+  const std::size_t err = c.find(".err ");
+  ASSERT_NE(err, std::string::npos) << c;
+  EXPECT_EQ(c.substr(err, c.find('\n', err) - err), ".err 1") << c;
+  EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"s.txt", "s.zeb"}));
+  EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
+  // The material's values are in the printout (a quarter of the springs of
+  // a batch have one).
+  const std::string printout = ReadBytes(work_ / "s.txt");
+  EXPECT_NE(printout.find("EN 10270-1"), std::string::npos) << printout;
+  EXPECT_EQ(printout.find("an old printout"), std::string::npos);
+}
+
 // One printout run costs no more CPU among 10,000 other files than alone
 // (medians of runs taken in turn), and no run lists the working folder to
 // look for a configuration that is missing or there under its exact name.

@@ -62,14 +62,27 @@ TEST_F(FilesTest, CommitReplacesKeepingTheModeNewFilesGetTheDefault) {
   EXPECT_EQ(ReadBytes(Path("new file.txt")), "x");
 }
 
-TEST_F(FilesTest, AbortAndDestructionLeaveTheOldFile) {
+// Both ways of writing: a file without a name (where the file system has
+// them) and a temporary name (where it has not).
+class AtomicFileWays : public FilesTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override { UseUnnamedTemporaries(GetParam()); }
+  void TearDown() override { UseUnnamedTemporaries(true); }
+};
+
+TEST_P(AtomicFileWays, AbortAndDestructionLeaveTheOldFile) {
   std::string target = Path("ZEB1.ERR");
   WriteBytes(target, "keep\0me"s);
   {
     AtomicFile f;
     ASSERT_EQ(f.Open(target), 0);
-    EXPECT_TRUE(PathExists(f.TempPath()));
-    EXPECT_EQ(f.TempPath().rfind(dir_.path() + "/", 0), 0u);  // beside the target
+    if (GetParam()) {
+      EXPECT_TRUE(f.TempPath().empty());
+      EXPECT_EQ(Entries(), Names{"ZEB1.ERR"});  // nothing to see while writing
+    } else {
+      EXPECT_TRUE(PathExists(f.TempPath()));
+      EXPECT_EQ(f.TempPath().rfind(dir_.path() + "/", 0), 0u);  // beside the target
+    }
     EXPECT_EQ(Write(f, "half-written"), 0);
     f.Abort();
     EXPECT_FALSE(f.IsOpen());
@@ -82,6 +95,36 @@ TEST_F(FilesTest, AbortAndDestructionLeaveTheOldFile) {
   EXPECT_EQ(ReadBytes(target), "keep\0me"s);
   EXPECT_EQ(Entries(), Names{"ZEB1.ERR"});
 }
+
+// New and replaced targets get the whole contents and keep no other name;
+// a target that appears while the file is written is replaced, not kept.
+TEST_P(AtomicFileWays, NewReplacedAndRacedTargets) {
+  const std::string fresh = Path("new.txt"), old = Path("old.txt"), raced = Path("raced.txt");
+  WriteBytes(old, "old");
+  for (const std::string& target : {fresh, old, raced}) {
+    AtomicFile f;
+    ASSERT_EQ(f.Open(target), 0) << target;
+    if (target == raced) WriteBytes(raced, "someone else's");
+    EXPECT_EQ(Write(f, "whole " + target), 0);
+    EXPECT_EQ(f.Commit(), 0) << target;
+    EXPECT_EQ(ReadBytes(target), "whole " + target);
+  }
+  EXPECT_EQ(Entries(), (Names{"new.txt", "old.txt", "raced.txt"}));
+  if (!GetParam()) return;
+  // A file without a name whose folder goes away fails to commit and
+  // leaves nothing behind.
+  const std::string gone = Path("sub");
+  ASSERT_EQ(mkdir(gone.c_str(), 0755), 0);
+  AtomicFile g;
+  ASSERT_EQ(g.Open(gone + "/x.txt"), 0);
+  EXPECT_EQ(Write(g, "x"), 0);
+  ASSERT_EQ(rmdir(gone.c_str()), 0);
+  EXPECT_NE(g.Commit(), 0);
+  EXPECT_FALSE(PathExists(gone));
+  EXPECT_EQ(Entries(), (Names{"new.txt", "old.txt", "raced.txt"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Unnamed, AtomicFileWays, ::testing::Bool());
 
 TEST_F(FilesTest, FileSizeLimitFailsTheCommitAndKeepsTheTarget) {
   std::string target = Path("big.txt");

@@ -1,7 +1,8 @@
 // Preloaded into the program under test: counts fsync calls, folders made,
-// write calls per file and folder listings per folder, and notes every Qt
-// library mapped. At exit the counts go to the file named by ZEB1_COUNT_OUT,
-// one line each: "fsync N", "mkdir N", "write PATH N", "list PATH N",
+// files made with a name and without, write calls per file, opens for reading per file and folder
+// listings per folder, and notes every Qt library mapped. At exit the counts
+// go to the file named by ZEB1_COUNT_OUT, one line each: "fsync N",
+// "mkdir N", "create N", "unnamed N", "write PATH N", "read PATH N", "list PATH N",
 // "map PATH".
 #include <dirent.h>
 #include <dlfcn.h>
@@ -10,7 +11,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,8 +30,12 @@ FileCount g_files[kMaxFiles];
 int g_fileCount = 0;
 FileCount g_lists[kMaxFiles];  // folders listed, with the number of listings
 int g_listCount = 0;
+FileCount g_reads[kMaxFiles];  // files opened for reading
+int g_readCount = 0;
 std::atomic<int> g_fsyncs{0};
 std::atomic<int> g_mkdirs{0};
+std::atomic<int> g_creates{0};
+std::atomic<int> g_unnamed{0};
 
 using WriteFn = ssize_t (*)(int, const void*, size_t);
 using FsyncFn = int (*)(int);
@@ -57,17 +64,53 @@ void CountWrite(int fd) {
   ++g_fileCount;
 }
 
-void CountListing(const char* path) {
-  for (int k = 0; k < g_listCount; ++k) {
-    if (std::strcmp(g_lists[k].path, path) == 0) {
-      ++g_lists[k].writes;
+void CountIn(FileCount* table, int& count, const char* path) {
+  for (int k = 0; k < count; ++k) {
+    if (std::strcmp(table[k].path, path) == 0) {
+      ++table[k].writes;
       return;
     }
   }
-  if (g_listCount == kMaxFiles || std::strlen(path) >= sizeof g_lists[0].path) return;
-  std::strcpy(g_lists[g_listCount].path, path);
-  g_lists[g_listCount].writes = 1;
-  ++g_listCount;
+  if (count == kMaxFiles || std::strlen(path) >= sizeof table[0].path) return;
+  std::strcpy(table[count].path, path);
+  table[count].writes = 1;
+  ++count;
+}
+
+void CountListing(const char* path) { CountIn(g_lists, g_listCount, path); }
+
+// An open that may make a file counts as a file made when it did (with a
+// name or without); an open
+// for reading of a regular file counts under the file's real path.
+void CountOpen(int fd, int flags, bool existed) {
+  if (fd < 0) return;
+  if ((flags & O_TMPFILE) == O_TMPFILE) {
+    ++g_unnamed;
+    return;
+  }
+  if ((flags & O_CREAT) != 0 && !existed) {
+    ++g_creates;
+    return;
+  }
+  if ((flags & O_ACCMODE) != O_RDONLY) return;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
+  char link[64], path[512];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = ::readlink(link, path, sizeof path - 1);
+  if (n <= 0) return;
+  path[n] = '\0';
+  CountIn(g_reads, g_readCount, path);
+}
+
+bool Exists(int dirfd, const char* path, int flags) {
+  if ((flags & O_CREAT) == 0) return true;
+  struct stat st {};
+  return ::fstatat(dirfd, path, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+mode_t ModeArg(int flags, va_list ap) {
+  return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? static_cast<mode_t>(va_arg(ap, int)) : 0;
 }
 
 __attribute__((destructor)) void Report() {
@@ -78,6 +121,9 @@ __attribute__((destructor)) void Report() {
   if (f == nullptr) return;
   std::fprintf(f, "fsync %d\n", g_fsyncs.load());
   std::fprintf(f, "mkdir %d\n", g_mkdirs.load());
+  std::fprintf(f, "create %d\n", g_creates.load());
+  std::fprintf(f, "unnamed %d\n", g_unnamed.load());
+  for (int k = 0; k < g_readCount; ++k) std::fprintf(f, "read %s %d\n", g_reads[k].path, g_reads[k].writes);
   for (int k = 0; k < g_fileCount; ++k) std::fprintf(f, "write %s %d\n", g_files[k].path, g_files[k].writes);
   for (int k = 0; k < g_listCount; ++k) std::fprintf(f, "list %s %d\n", g_lists[k].path, g_lists[k].writes);
   if (maps != nullptr) {
@@ -144,4 +190,65 @@ extern "C" DIR* fdopendir(int fd) {
     CountListing(path);
   }
   return d;
+}
+
+using OpenAtFn = int (*)(int, const char*, int, ...);
+
+extern "C" int openat(int dirfd, const char* path, int flags, ...) {
+  static auto fn = reinterpret_cast<OpenAtFn>(::dlsym(RTLD_NEXT, "openat"));
+  va_list ap;
+  va_start(ap, flags);
+  const mode_t mode = ModeArg(flags, ap);
+  va_end(ap);
+  const bool existed = Exists(dirfd, path, flags);
+  const int fd = fn(dirfd, path, flags, mode);
+  const int e = errno;
+  CountOpen(fd, flags, existed);
+  errno = e;
+  return fd;
+}
+
+extern "C" int open(const char* path, int flags, ...) {
+  static auto fn = reinterpret_cast<OpenAtFn>(::dlsym(RTLD_NEXT, "openat"));
+  va_list ap;
+  va_start(ap, flags);
+  const mode_t mode = ModeArg(flags, ap);
+  va_end(ap);
+  const bool existed = Exists(AT_FDCWD, path, flags);
+  const int fd = fn(AT_FDCWD, path, flags, mode);
+  const int e = errno;
+  CountOpen(fd, flags, existed);
+  errno = e;
+  return fd;
+}
+
+extern "C" int open64(const char* path, int flags, ...) {
+  va_list ap;
+  va_start(ap, flags);
+  const mode_t mode = ModeArg(flags, ap);
+  va_end(ap);
+  return open(path, flags, mode);
+}
+
+extern "C" int openat64(int dirfd, const char* path, int flags, ...) {
+  va_list ap;
+  va_start(ap, flags);
+  const mode_t mode = ModeArg(flags, ap);
+  va_end(ap);
+  return openat(dirfd, path, flags, mode);
+}
+
+// mkstemp and its kin make their file inside the C library.
+extern "C" int mkostemp(char* pattern, int flags) {
+  static auto fn = reinterpret_cast<int (*)(char*, int)>(::dlsym(RTLD_NEXT, "mkostemp"));
+  const int fd = fn(pattern, flags);
+  if (fd >= 0) ++g_creates;
+  return fd;
+}
+
+extern "C" int mkstemp(char* pattern) {
+  static auto fn = reinterpret_cast<int (*)(char*)>(::dlsym(RTLD_NEXT, "mkstemp"));
+  const int fd = fn(pattern);
+  if (fd >= 0) ++g_creates;
+  return fd;
 }

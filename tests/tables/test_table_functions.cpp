@@ -84,6 +84,33 @@ TEST_F(TableFunctions, WritableFolderKeepsNoTestFileAndLeavesOwnOnesAlone) {
   EXPECT_EQ(files, 1u);
 }
 
+// The folder write test as another user: a folder the user cannot write
+// fails, one open to all passes; neither keeps a file.
+TEST_F(TableFunctions, WriteTestFollowsTheFolderPermissions) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  const fs::path closed = temp() / "closed", open = temp() / "open";
+  fs::create_directories(closed);
+  fs::create_directories(open);
+  ASSERT_EQ(::chmod(closed.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(temp().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(temp().parent_path().c_str(), 0711), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(10);
+    if (FolderPassesWriteTest(closed.string())) ::_exit(11);
+    if (!FolderPassesWriteTest(open.string())) ::_exit(12);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(fs::is_empty(closed));
+  EXPECT_TRUE(fs::is_empty(open));
+}
+
 TEST_F(TableFunctions, ReadOnlyTableIsEditedAsAWritableCopy) {
   const std::string before = ReadFileBytes(dbf() / "din2077.dbf");
   ::chmod((dbf() / "din2077.dbf").c_str(), 0444);
