@@ -45,8 +45,9 @@ double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
 }
 
 std::string Setup(const std::string& sub) {
-  std::string dir = zeb::TempDirectory() + "/" + sub;
-  std::filesystem::create_directories(dir);
+  // A new private folder each run (never a fixed name in a shared one).
+  std::string dir = zeb::TempDirectory() + "/" + sub + "-XXXXXX";
+  if (::mkdtemp(dir.data()) == nullptr) std::abort();
   zeb::ResetBaseGlobals();
   zeb::ResetCadState();
   zeb::ResetCadSettings();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <unistd.h>
@@ -46,8 +47,8 @@ double Median(std::vector<double> v) {
 }
 
 void BM_DxfWrite(benchmark::State& state) {
-  std::string dir = zeb::TempDirectory() + "/zeb1-bench-cad";
-  std::filesystem::create_directories(dir);
+  std::string dir = zeb::TempDirectory() + "/zeb1-bench-cad-XXXXXX";
+  if (::mkdtemp(dir.data()) == nullptr) std::abort();
   zeb::ResetBaseGlobals();
   zeb::ResetCadState();
   zeb::ResetCadSettings();

@@ -44,7 +44,9 @@ struct Scratch {
   fs::path root;
   std::vector<std::string> examples;
   Scratch() {
-    root = fs::temp_directory_path() / ("zeb1_bench_cli_" + std::to_string(::getpid()));
+    std::string pattern = (fs::temp_directory_path() / "zeb1_bench_cli_XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    root = pattern;
     fs::create_directories(root / "work");
     fs::create_directories(root / "xdg");
     fs::create_directories(root / "tmp");

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,8 +27,8 @@ double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
 }
 
 void BM_Quick3Redraw(benchmark::State& state) {
-  const std::string dir = zeb::TempDirectory() + "/zeb1-bench-quick3";
-  std::filesystem::create_directories(dir);
+  std::string dir = zeb::TempDirectory() + "/zeb1-bench-quick3-XXXXXX";
+  if (::mkdtemp(dir.data()) == nullptr) std::abort();
   zeb::ResetBaseGlobals();
   zeb::ResetCadState();
   zeb::ResetCadSettings();
