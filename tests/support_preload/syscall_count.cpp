@@ -209,17 +209,11 @@ extern "C" int openat(int dirfd, const char* path, int flags, ...) {
 }
 
 extern "C" int open(const char* path, int flags, ...) {
-  static auto fn = reinterpret_cast<OpenAtFn>(::dlsym(RTLD_NEXT, "openat"));
   va_list ap;
   va_start(ap, flags);
   const mode_t mode = ModeArg(flags, ap);
   va_end(ap);
-  const bool existed = Exists(AT_FDCWD, path, flags);
-  const int fd = fn(AT_FDCWD, path, flags, mode);
-  const int e = errno;
-  CountOpen(fd, flags, existed);
-  errno = e;
-  return fd;
+  return openat(AT_FDCWD, path, flags, mode);
 }
 
 extern "C" int open64(const char* path, int flags, ...) {
