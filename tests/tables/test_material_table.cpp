@@ -91,6 +91,54 @@ TEST_F(MaterialTable, MarkedMaterialsAreFoundAfterABrowseThatHidThem) {
   EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-1 SL");
 }
 
+// The reader's lookups find what a seek in the number index finds: marked
+// rows too, and of two rows with one number the first. They make no index
+// file and no semaphore file.
+TEST_F(MaterialTable, ReaderLookupsFindWhatTheIndexFinds) {
+  TableOpen("zebwst");
+  TableGo(3);
+  MaterialReadRecord();
+  MaterialRecord twin = ZEBWST_Record();
+  twin.Name1 = "TWIN OF 3";
+  ASSERT_TRUE(TableAppend());
+  ZEBWST_Record() = twin;
+  MaterialWriteRecord();
+  TableClose();
+  // Rows 6 of both strength tables renumbered 3: behind the real row 3.
+  for (const char* t : {"zebrmmin", "zebrmmax"}) {
+    TableOpen(t);
+    TableGo(6);
+    TablePutIntByName("MATNR", 3);
+    TableClose();
+  }
+  ASSERT_TRUE(MaterialLoadByNumber(3));  // through the index
+  const std::string byIndex = ZEBWST_Record().Name1;
+  ResetMaterialRecord();
+  ASSERT_TRUE(LoadMaterialRow(3));
+  EXPECT_EQ(ZEBWST_Record().Name1, byIndex);
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-1 SH");
+  ASSERT_TRUE(LoadMaterialRow(16));  // marked
+  EXPECT_EQ(ZEBWST_Record().Name1, "EN 10089 51CrV4");
+  ASSERT_TRUE(LoadRmTables(3));
+  const RmTableT byScan = RmTable();
+  EXPECT_EQ(byScan.Name, "EN 10270-1 SH");
+  for (int k = 1; k <= 2; ++k) {
+    TableOpen(k == 1 ? "zebrmmin" : "zebrmmax");
+    TableMakeIndex(TableFieldName(1), "check");
+    TableSeek(MaterialKey(3));
+    ASSERT_TRUE(TableFound());
+    EXPECT_EQ(TextToInt(TableGetField(40)), (k == 1 ? byScan.Min : byScan.Max)[37]) << k;
+    TableClose();
+  }
+  fs::remove(temp() / "check.ndx");
+  fs::remove(temp() / "zebwst.ndx");
+  ResetErrorMessages();
+  ASSERT_TRUE(LoadMaterialRow(5));
+  ASSERT_TRUE(LoadRmTables(5));
+  EXPECT_TRUE(fs::is_empty(temp()));
+  for (const auto& e : fs::directory_iterator(dbf())) EXPECT_NE(e.path().extension(), ".@S@") << e.path();
+}
+
 TEST_F(MaterialTable, LoadMaterialRowForTheReader) {
   ResetSpringData();
   EXPECT_TRUE(LoadMaterialRow(3));
