@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -327,11 +328,14 @@ namespace {
 // The message-help file as its reader saw it: every line with the result
 // of its read and whether the end followed, plus two reads past the end.
 // Kept while the file (path, inode, size, time) stays the same, so a
-// printout with many messages reads it once.
+// printout with many messages reads it once. A file changed in the last
+// two seconds is read every time: a second change within the clock's
+// step would keep its time.
 struct ErrLines {
   std::string path;
   struct stat st {};
   bool opened = false;
+  bool reusable = false;
   struct Line {
     std::string text;
     int rc = 0;
@@ -350,10 +354,11 @@ const ErrLines& ErrFileLines() {
   const std::string path = HelpDataFileToRead(ErrName());
   struct stat st {};
   const bool there = ::stat(path.c_str(), &st) == 0;
-  if (there && cache.opened && path == cache.path && SameFile(st, cache.st)) return cache;
+  if (there && cache.reusable && path == cache.path && SameFile(st, cache.st)) return cache;
   cache = ErrLines{};
   cache.path = path;
   cache.st = st;
+  cache.reusable = there && std::time(nullptr) - st.st_mtim.tv_sec >= 2;
   TextFile f;
   f.Assign(path);
   if (!there || f.Reset() != 0) return cache;

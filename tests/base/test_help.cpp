@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -156,6 +161,35 @@ TEST_F(HelpTest, ErrorCauseAndRemedyMatchOn14Characters) {
   G().AbortFlag = 0;
   fs::remove(scratch_ / "zeb1.err");
   EXPECT_EQ(both(1), "alt|alt");
+}
+
+// A printout asks for every remark's cause and remedy; the file is read
+// again whenever it changed, also in place with the same size at once.
+TEST_F(HelpTest, ErrorCausesFollowChangesOfTheFile) {
+  SetMessages({"Meldung A ganz lang"});
+  const auto cause = [] {
+    std::string c = "alt";
+    GetErrorCause(1, c);
+    return c;
+  };
+  const auto inPlace = [this](const std::string& text) {
+    std::FILE* f = std::fopen((scratch_ / "zeb1.err").c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fputs(("Meldung A ganz lang\r\n" + text + "\r\nAbhilfe\r\n").c_str(), f);
+    std::fclose(f);
+  };
+  Put("zeb1.err", "Meldung A ganz lang\r\nUrsache 1\r\nAbhilfe\r\n");
+  EXPECT_EQ(cause(), "Ursache 1");
+  inPlace("Ursache 2");
+  EXPECT_EQ(cause(), "Ursache 2");
+  // An hour old: kept, until it changes.
+  const timespec old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (scratch_ / "zeb1.err").c_str(), old, 0), 0);
+  EXPECT_EQ(cause(), "Ursache 2");
+  inPlace("Ursache 3");
+  EXPECT_EQ(cause(), "Ursache 3");
+  Put("zeb1.err", "Meldung A ganz lang\r\nUrsache 4\r\nAbhilfe\r\n");
+  EXPECT_EQ(cause(), "Ursache 4");
 }
 
 TEST_F(HelpTest, ShowErrorHelpEditSavesInPlaceOfUpperCaseFile) {
