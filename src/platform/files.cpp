@@ -257,6 +257,7 @@ std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_v
 namespace {
 
 bool gUnnamedTemporaries = true;
+int gUnnamedLinkError = 0;
 
 // "<folder>/.<name>.XXXXXX", within NAME_MAX.
 std::string TemporaryPattern(const std::string& folder, std::string name) {
@@ -267,6 +268,7 @@ std::string TemporaryPattern(const std::string& folder, std::string name) {
 }  // namespace
 
 void UseUnnamedTemporaries(bool on) { gUnnamedTemporaries = on; }
+void FailUnnamedLinks(int error) { gUnnamedLinkError = error; }
 
 AtomicFile::~AtomicFile() { Abort(); }
 
@@ -327,7 +329,7 @@ int AtomicFile::Open(std::string_view target) {
   std::string pattern;
   int fd = -1;
   if (gUnnamedTemporaries && ::access("/proc/self/fd", X_OK) == 0)
-    fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd < 0) {
     pattern = TemporaryPattern(folder, name);
     fd = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -356,6 +358,7 @@ int AtomicFile::Open(std::string_view target) {
 // Names the unnamed file: at the destination when nothing is there, else
 // under a fresh temporary name that is then renamed over it. 0 or errno.
 int AtomicFile::LinkUnnamed() {
+  if (gUnnamedLinkError != 0) return gUnnamedLinkError;
   const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, dest_.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
   if (errno != EEXIST) return errno;
@@ -377,6 +380,41 @@ int AtomicFile::LinkUnnamed() {
     return 0;
   }
   return EEXIST;
+}
+
+// Where the file system made the unnamed file but will not name it, its
+// contents go under a temporary name beside the target (synced when the
+// file is), which then takes the usual road. 0 or errno.
+int AtomicFile::CopyUnnamedToTemporary() {
+  std::string folder, name;
+  SplitPath(dest_, folder, name);
+  std::string pattern = TemporaryPattern(folder, name);
+  const int out = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (out < 0) return errno;
+  struct stat st {};
+  int e = ::fstat(fd_, &st) == 0 ? 0 : errno;
+  if (e == 0 && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) (void)::fchown(out, st.st_uid, st.st_gid);
+  if (e == 0 && ::fchmod(out, st.st_mode & 07777) != 0) e = errno;
+  char buf[65536];
+  for (off_t at = 0; e == 0;) {
+    const ssize_t n = ::pread(fd_, buf, sizeof buf, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0) e = errno;
+      break;
+    }
+    e = WriteAll(out, buf, static_cast<std::size_t>(n));
+    at += n;
+  }
+  if (e == 0 && sync_ && ::fsync(out) != 0) e = errno;
+  if (::close(out) != 0 && e == 0) e = errno;
+  if (e != 0) {
+    ::unlink(pattern.c_str());
+    return e;
+  }
+  temp_ = pattern;
+  unnamed_ = false;
+  return 0;
 }
 
 int AtomicFile::Write(const void* data, std::size_t n) {
@@ -405,7 +443,10 @@ int AtomicFile::Commit() {
     // Devices and pipes may not support fsync.
     if (!(direct_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP))) e = errno;
   }
-  if (e == 0 && unnamed_) e = LinkUnnamed();
+  if (e == 0 && unnamed_) {
+    e = LinkUnnamed();
+    if (e != 0 && CopyUnnamedToTemporary() == 0) e = 0;
+  }
   if (::close(fd_) != 0 && e == 0) e = errno;
   fd_ = -1;
   if (direct_) {

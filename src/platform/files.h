@@ -76,6 +76,7 @@ class AtomicFile {
 
  private:
   int LinkUnnamed();
+  int CopyUnnamedToTemporary();
 
   int fd_ = -1;
   bool direct_ = false;
@@ -91,6 +92,10 @@ class AtomicFile {
 // Test seam: false makes AtomicFile write under a temporary name, as on
 // file systems without unnamed files.
 void UseUnnamedTemporaries(bool on);
+// Test seam: naming an unnamed file fails with this error (0: as the file
+// system says), as on file systems that make such files but will not
+// link them.
+void FailUnnamedLinks(int error);
 
 // A unique case-insensitive match of name in folder, when no file of that
 // exact name exists; else the name as given. Returns the full path.

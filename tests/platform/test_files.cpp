@@ -124,6 +124,28 @@ TEST_P(AtomicFileWays, NewReplacedAndRacedTargets) {
   EXPECT_EQ(Entries(), (Names{"new.txt", "old.txt", "raced.txt"}));
 }
 
+// A file system that makes unnamed files but refuses to name them: the
+// contents go under a temporary name and arrive all the same, with the
+// target's mode; nothing else stays.
+TEST_F(FilesTest, UnnamedFileThatCannotBeNamedIsCopied) {
+  FailUnnamedLinks(EPERM);
+  const std::string fresh = Path("new.txt"), old = Path("old.txt");
+  WriteBytes(old, "old");
+  ASSERT_EQ(chmod(old.c_str(), 0604), 0);
+  const std::string big(200000, 'z');  // more than one copy block
+  for (const std::string& target : {fresh, old}) {
+    AtomicFile f;
+    ASSERT_EQ(f.Open(target), 0);
+    EXPECT_TRUE(f.TempPath().empty());
+    EXPECT_EQ(Write(f, big + target), 0);
+    EXPECT_EQ(f.Commit(), 0) << target;
+    EXPECT_EQ(ReadBytes(target), big + target);
+  }
+  FailUnnamedLinks(0);
+  EXPECT_EQ(Mode(old), 0604u);
+  EXPECT_EQ(Entries(), (Names{"new.txt", "old.txt"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Unnamed, AtomicFileWays, ::testing::Bool());
 
 TEST_F(FilesTest, FileSizeLimitFailsTheCommitAndKeepsTheTarget) {
