@@ -356,12 +356,15 @@ int AtomicFile::Open(std::string_view target) {
 }
 
 // Names the unnamed file: at the destination when nothing is there, else
-// under a fresh temporary name that is then renamed over it. 0 or errno.
+// under a fresh temporary name that is then renamed over it. A file system
+// that will not name it gets its contents copied under a temporary name
+// (renamed by Commit). 0 or errno.
 int AtomicFile::LinkUnnamed() {
-  if (gUnnamedLinkError != 0) return gUnnamedLinkError;
+  const auto refused = [this](int error) { return CopyUnnamedToTemporary() == 0 ? 0 : error; };
+  if (gUnnamedLinkError != 0) return refused(gUnnamedLinkError);
   const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, dest_.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-  if (errno != EEXIST) return errno;
+  if (errno != EEXIST) return refused(errno);
   std::string folder, name;
   SplitPath(dest_, folder, name);
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -370,7 +373,7 @@ int AtomicFile::LinkUnnamed() {
     for (std::size_t i = temp.size() - 6; i < temp.size(); ++i) temp[i] = kLetters[arc4random_uniform(62)];
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
       if (errno == EEXIST) continue;
-      return errno;
+      return refused(errno);
     }
     if (::rename(temp.c_str(), dest_.c_str()) != 0) {
       const int e = errno;
@@ -382,9 +385,8 @@ int AtomicFile::LinkUnnamed() {
   return EEXIST;
 }
 
-// Where the file system made the unnamed file but will not name it, its
-// contents go under a temporary name beside the target (synced when the
-// file is), which then takes the usual road. 0 or errno.
+// The unnamed file's contents under a temporary name beside the target
+// (synced when the file is), which then takes the usual road. 0 or errno.
 int AtomicFile::CopyUnnamedToTemporary() {
   std::string folder, name;
   SplitPath(dest_, folder, name);
@@ -443,10 +445,7 @@ int AtomicFile::Commit() {
     // Devices and pipes may not support fsync.
     if (!(direct_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP))) e = errno;
   }
-  if (e == 0 && unnamed_) {
-    e = LinkUnnamed();
-    if (e != 0 && CopyUnnamedToTemporary() == 0) e = 0;
-  }
+  if (e == 0 && unnamed_) e = LinkUnnamed();
   if (::close(fd_) != 0 && e == 0) e = errno;
   fd_ = -1;
   if (direct_) {
