@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs a command on a desktop of its own: a virtual X server and the openbox
+# window manager, so that activation, focus and expose events arrive as they
+# do on a real desktop (they do not under the offscreen platform or a bare X
+# server). The command gets DISPLAY and QT_QPA_PLATFORM=xcb; its exit status
+# is ours. Exit 77 (skip) only when Xvfb or openbox is missing.
+#   with_desktop.sh [--size WxH] CMD [ARGS...]
+set -u
+size=1280x1024
+if [ "${1:-}" = "--size" ]; then size=$2; shift 2; fi
+[ $# -gt 0 ] || { echo "usage: with_desktop.sh [--size WxH] CMD [ARGS...]" >&2; exit 2; }
+for tool in Xvfb openbox xprop; do
+  command -v "$tool" > /dev/null || { echo "with_desktop: $tool missing" >&2; exit 77; }
+done
+run=$(mktemp -d "${TMPDIR:-/tmp}/zeb1-desktop.XXXXXX") || exit 1
+xpid="" wmpid=""
+cleanup() {
+  [ -n "$wmpid" ] && kill "$wmpid" 2> /dev/null
+  [ -n "$xpid" ] && kill "$xpid" 2> /dev/null
+  wait 2> /dev/null
+  rm -rf "$run"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+# The server picks a free display and writes its number on fd 3.
+exec 3> "$run/display"
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset > "$run/xvfb.log" 2>&1 &
+xpid=$!
+exec 3>&-
+for _ in $(seq 1 100); do
+  [ -s "$run/display" ] && break
+  kill -0 "$xpid" 2> /dev/null || { cat "$run/xvfb.log" >&2; exit 1; }
+  sleep 0.1
+done
+[ -s "$run/display" ] || { echo "with_desktop: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(tr -d '\n' < "$run/display")
+# openbox without a session manager, with its defaults (no user rc file).
+HOME=$run XDG_CONFIG_HOME=$run/config openbox --sm-disable > "$run/wm.log" 2>&1 &
+wmpid=$!
+# The window manager is ready once it has set its check window on the root.
+for _ in $(seq 1 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
+  kill -0 "$wmpid" 2> /dev/null || { cat "$run/wm.log" >&2; exit 1; }
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' \
+  || { echo "with_desktop: openbox did not start" >&2; exit 1; }
+export QT_QPA_PLATFORM=xcb
+"$@"
