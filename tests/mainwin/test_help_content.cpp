@@ -237,6 +237,32 @@ TEST_F(HelpContentTest, EveryHelpNumberOfTheCodeHasItsText) {
   }
 }
 
+// The input screens' short entries are explained where they are typed:
+// F1 and F2 ("<", ">"), the wire row ("<", ">", "*", "#", "-", "+") and the
+// L2 row ("<") of both dimensioning layouts, the recalculation's wire rows
+// ("#", "-", "+"); the online form's own text names them all.
+TEST_F(HelpContentTest, ShortEntriesAreExplainedInTheirRowsTexts) {
+  auto explains = [](int n, std::initializer_list<const char*> entries) {
+    SCOPED_TRACE(n);
+    const std::string text = HelpHintText(n);
+    for (const char* e : entries) EXPECT_NE(text.find(e), std::string::npos) << e << " in: " << text;
+  };
+  for (int base : {6100, 6400}) {
+    explains(InputRowHelp(base, 1), {"F1", "< sucht", "> das"});
+    explains(InputRowHelp(base, 2), {"F2", "< sucht", "> das"});
+    explains(InputRowHelp(base, 4), {"L2", "< setzt L2"});
+    explains(InputRowHelp(base, 6), {"< sucht", "> den", "* sch", "# rundet", "- und +"});
+  }
+  explains(InputRowHelp(6000, 1), {"# rundet", "- und +"});
+  explains(InputRowHelp(5995, 1), {"# rundet", "- und +"});
+  explains(InputRowHelp(5995, 2), {"# rundet", "- und +", "nicht f\xFCr di"});
+  explains(1010, {"< und >", "* in d", "# - +", "< in L2"});
+  // The online form's Hilfe is about the form, not the calculation method.
+  EXPECT_EQ(HelpHintText(1010).rfind("Eingabeformular", 0), 0u);
+  EXPECT_EQ(HelpHintText(1000).find("Eingabeformular"), std::string::npos);
+  EXPECT_NE(HelpHintText(1000).find("Einheiten geh\xF6ren zur Konfiguration"), std::string::npos);
+}
+
 // The plot program's dialog: format, interface, fitted scale, rotation and
 // PostScript font carry their help texts as hints, with help level 1; with
 // help level 0 there are none.
