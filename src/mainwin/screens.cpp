@@ -655,6 +655,9 @@ void InputDimensioning() {
   SpringDataRecord& s = SpringData();
   const int o = TwoWireRows(s.CrossSection) ? 1 : 0;
   SetupOnlineInput("Auslegung", 8 + o, 11);
+  // The two-wire layout has rows of its own from the wire row on: its
+  // texts are numbered apart.
+  const int helpBase = o ? 6400 : 6100;
   int row = s.Point1Off == 1 ? 2 : 1;
   FillDimensioningEdits();
   RememberShownTexts();
@@ -676,7 +679,7 @@ void InputDimensioning() {
     DimensioningRows();
     DimensioningOutputsToForm();
     FillDimensioningEdits();
-    if (search.mode == 0) ShowForm(row, 6100, s.Point1Off == 1 ? 1 : 0);
+    if (search.mode == 0) ShowForm(row, helpBase, s.Point1Off == 1 ? 1 : 0);
   }
   EndOnlineInput();
   RunCalculation();

@@ -1,5 +1,5 @@
 // Screenshots of the shipped help on a real X server (run under xvfb-run):
-// a help text box, the recalculation screen with a row's hint and a
+// help text boxes, the recalculation screen with a row's hint and a
 // message's cause as tool tips, the message help form, and help pictures in
 // the graphics window. Each is taken with ImageMagick's import.
 // Usage: mainwin_help_screenshots <output folder> <help folder> <example spring file>
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
   host.show();
 
   // Help pictures in the graphics window.
-  for (const char* stem : {"start", "fedmass", "laengen", "knick", "goodman", "quersch"}) {
+  for (const char* stem : {"start", "fedmass", "laengen", "kennlin", "enden", "knick", "toleranz", "quersch", "goodman"}) {
     Facade().ShowHelpPictureFile(stem);
     canvas->Repaint();
     Shot(out + "/picture_" + stem + ".png");
@@ -115,6 +115,13 @@ int main(int argc, char** argv) {
   WhenModal([] { ShowHelpText(9050, "", 1); },
             [&](QWidget* w) {
               Shot(out + "/help_text_box.png");
+              w->close();
+            });
+
+  // The online form's own help text.
+  WhenModal([] { ShowHelpText(1010, "", 1); },
+            [&](QWidget* w) {
+              Shot(out + "/help_text_online_form.png");
               w->close();
             });
 

@@ -4,6 +4,8 @@
 // and edits of the shipped files land in the user's copy.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -18,15 +20,21 @@
 #include "base/globals.h"
 #include "base/help.h"
 #include "base/headless_ui.h"
+#include "base/qt/qt_convert.h"
 #include "base/support_fixture.h"
+#include "graphics/cadsettings.h"
 #include "mainwin/online.h"
+#include "mainwin/qt/input_dialogs.h"
 #include "platform/codepage.h"
 #include "program_fixture.h"
+#include "qt_test_support.h"
 
 namespace zeb {
 namespace {
 
 namespace fs = std::filesystem;
+
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
 std::string Source() { return test::SourceDir().string(); }
 std::string HelpFolder() { return ZEB1_HELP_FOLDER; }
@@ -201,8 +209,8 @@ class HelpContentTest : public test::BaseTest {
 TEST_F(HelpContentTest, EveryHelpNumberOfTheCodeHasItsText) {
   const HelpUse use = HelpNumbersOfTheCode();
   // The scan sees the choice dialogs, the online screens and the hint tables.
-  for (int n : {1210, 1970, 2050, 2055, 2060, 3055, 5320, 5470, 5995, 6000, 6035, 6092, 6140, 6190, 6240, 6290, 6300,
-                6325, 6370, 6392, 9100})
+  for (int n : {1010, 1210, 1970, 2050, 2055, 2060, 2090, 2145, 2280, 3055, 5320, 5470, 5995, 6000, 6035, 6092, 6135,
+                6190, 6240, 6290, 6300, 6325, 6370, 6392, 6430, 6440, 6490, 9100})
     EXPECT_TRUE(use.numbers.count(n)) << n;
   // No two screens share a row's text.
   for (std::size_t a = 0; a < use.screens.size(); ++a)
@@ -227,6 +235,62 @@ TEST_F(HelpContentTest, EveryHelpNumberOfTheCodeHasItsText) {
     EXPECT_EQ(joined.substr(joined.size() - 4), "    ") << n << ": " << joined;
     EXPECT_EQ(joined.find("  "), joined.size() - 4) << n << ": " << joined;
   }
+}
+
+// The input screens' short entries are explained where they are typed:
+// F1 and F2 ("<", ">"), the wire row ("<", ">", "*", "#", "-", "+") and the
+// L2 row ("<") of both dimensioning layouts, the recalculation's wire rows
+// ("#", "-", "+"); the online form's own text names them all.
+TEST_F(HelpContentTest, ShortEntriesAreExplainedInTheirRowsTexts) {
+  auto explains = [](int n, std::initializer_list<const char*> entries) {
+    SCOPED_TRACE(n);
+    const std::string text = HelpHintText(n);
+    for (const char* e : entries) EXPECT_NE(text.find(e), std::string::npos) << e << " in: " << text;
+  };
+  for (int base : {6100, 6400}) {
+    explains(InputRowHelp(base, 1), {"F1", "< sucht", "> das"});
+    explains(InputRowHelp(base, 2), {"F2", "< sucht", "> das"});
+    explains(InputRowHelp(base, 4), {"L2", "< setzt L2"});
+    explains(InputRowHelp(base, 6), {"< sucht", "> den", "* sch", "# rundet", "- und +"});
+  }
+  explains(InputRowHelp(6000, 1), {"# rundet", "- und +"});
+  explains(InputRowHelp(5995, 1), {"# rundet", "- und +"});
+  explains(InputRowHelp(5995, 2), {"# rundet", "- und +", "nicht f\xFCr di"});
+  explains(1010, {"< und >", "* in d", "# - +", "< in L2"});
+  // The online form's Hilfe is about the form, not the calculation method.
+  EXPECT_EQ(HelpHintText(1010).rfind("Eingabeformular", 0), 0u);
+  EXPECT_EQ(HelpHintText(1000).find("Eingabeformular"), std::string::npos);
+  EXPECT_NE(HelpHintText(1000).find("Einheiten geh\xF6ren zur Konfiguration"), std::string::npos);
+}
+
+// The plot program's dialog: format, interface, fitted scale, rotation and
+// PostScript font carry their help texts as hints, with help level 1; with
+// help level 0 there are none.
+TEST_F(HelpContentTest, PlotDialogControlsCarryTheirHints) {
+  InstallQtInputDialogs(nullptr);
+  const std::pair<const char*, int> hints[] = {{"RadioGroup_outcode", 2090}, {"CheckBox_rotate", 2145},
+                                               {"ComboBox_psfont", 2280}, {"RadioGroup_d", 2120},
+                                               {"CheckBox_scale", 2140}};
+  for (int level : {1, 0}) {
+    SCOPED_TRACE(level);
+    G().HelpLevel = static_cast<std::int16_t>(level);
+    test::ModalDriver d("TForm_confgravelo", [&](QWidget& w) {
+      for (const auto& [name, n] : hints) {
+        const QWidget* c = w.findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(c, nullptr) << name;
+        EXPECT_EQ(c->toolTip(), level ? AnsiToQString(HelpHintText(n)) : QString()) << name;
+      }
+      if (level) {
+        EXPECT_TRUE(w.findChild<QWidget*>("RadioGroup_outcode")->toolTip().startsWith("Ausgabeformat: HP-GL"));
+        EXPECT_TRUE(w.findChild<QWidget*>("CheckBox_rotate")->toolTip().contains("/R"));
+        EXPECT_TRUE(w.findChild<QWidget*>("ComboBox_psfont")->toolTip().contains("Postscript"));
+      }
+      w.findChild<QAbstractButton*>("Button_cancel")->click();
+    });
+    std::string line;
+    PlotConfig().Edit(line);
+  }
+  UninstallQtInputDialogs();
 }
 
 TEST_F(HelpContentTest, PicturesOfTheEntriesAreShippedAndCatalogued) {

@@ -367,6 +367,9 @@ TEST_F(QtWindowTest, OnlineFormFocusHintsButtonsAndPosition) {
     hint = label->toolTip();
     f.Button_showplt->click();
     f.Button_hilfebild->click();
+    // The form's own help text, not the calculation method's.
+    ui_->ExpectMessageBox("HILFETEXT Nr.1010", "Eingabeformular");
+    f.Button_help->click();
     stillOpen = f.isVisible();
     f.move(200, 220);
     f.Button_ok->click();

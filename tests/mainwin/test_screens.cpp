@@ -168,7 +168,11 @@ TEST_F(ScreensTest, TwoWireLayoutsAndHelpBase) {
   SetOnlineForm(form_);
   form_->TypeAt(7, "0.5", Key::Enter).Press(Key::Esc);
   InputDimensioning();
-  EXPECT_EQ(form_->shown[0].HelpBase, 6100);
+  // Rows of their own from the wire on: numbered apart from the one-wire
+  // layout, whose row 7 is n and row 8 R.
+  EXPECT_EQ(form_->shown[0].HelpBase, 6400);
+  EXPECT_EQ(InputRowHelp(6400, 7), 6430);
+  EXPECT_EQ(OutputRowHelp(6400, 11), 6490);
   EXPECT_EQ(Column(0, 0), "F1|F2|sh|L2|Dm|d|di|n(if)|R|");
   EXPECT_EQ(SpringData().di, 0.5L);
 }
@@ -177,6 +181,7 @@ TEST_F(ScreensTest, DimensioningRowsAndRateRow) {
   form_->Press(Key::Esc);
   InputDimensioning();
   EXPECT_EQ(form_->shown[0].state.Caption, "Auslegung");
+  EXPECT_EQ(form_->shown[0].HelpBase, 6100);
   EXPECT_EQ(Column(0, 0), "F1|F2|sh|L2|Dm|d|n(if)|R|");
   EXPECT_EQ(Column(0, 2), "N|N|mm|mm|mm|mm||N/mm|");
   EXPECT_EQ(Outputs(0, 0), "L1|L0|Ln|Lc|tau k1|tau k2|tau kh|tau n|tau c|tau zul|fe|");

@@ -1150,6 +1150,11 @@ class TForm_confgravelo : public Form {
     ButtonRow({Button("Button_help", "&Hilfe", [] { ShowHelpTextBox(2055); })});
     for (QLineEdit* e : {path_, com_, lpt_, outdir_, scale_, x_, y_, width_})
       connect(e, &QLineEdit::textChanged, this, [this] { Changed(); });
+    if (G().HelpLevel > 0) {
+      const std::pair<QWidget*, int> hints[] = {
+          {format_, 2090}, {iface_, 2120}, {fit_, 2140}, {rotate_, 2145}, {font_, 2280}};
+      for (const auto& [w, n] : hints) SetHelpHint(w, n);
+    }
     Enable();
     f_.changed = false;
     Place();

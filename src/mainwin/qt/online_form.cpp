@@ -79,7 +79,7 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
   connect(Button_ok, &QPushButton::clicked, this, [this] { Finish(OnlineKey::Ok); });
   connect(Button_close, &QPushButton::clicked, this, [this] { Finish(OnlineKey::Close); });
   connect(Button_help, &QPushButton::clicked, this, [] {
-    ShowHelpText(1000, "", 1);
+    ShowHelpText(1010, "", 1);  // the form's own text
     G().AbortFlag = 0;
   });
   connect(Button_hilfebild, &QPushButton::clicked, this, [this] {
