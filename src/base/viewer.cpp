@@ -15,6 +15,7 @@
 #include "base/ui_port.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/oem_literal.h"
 #include "platform/process.h"
 
 namespace zeb {
@@ -40,6 +41,24 @@ void OpenWithProgram(std::string_view program, std::string_view file, std::strin
   const ProcessResult r = StartProgram(argv);
   if (!r.started) ShowProgramStartError(r.error, PathForMessage(argv.front()), setting);
 }
+
+}  // namespace
+
+std::string OpenDocumentWith(std::string_view program, std::string_view file) {
+  std::vector<std::string> argv = SplitCommandLine(program);
+  if (argv.empty()) argv.push_back("xdg-open");
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(std::string(file)), ec);
+  argv.push_back(ec ? std::string(file) : absolute.string());
+  const ProcessResult r = StartHelperProgram(argv, kHelperSettleMs);
+  const std::string named = "Programm "_oem + PathForMessage(argv.front());
+  if (!r.started && r.error == ENOENT) return named + " nicht gefunden";
+  if (!r.started) return named + " nicht startbar: "_oem + SystemErrorText(r.error);
+  if (r.exitCode > 0) return named + " meldet Fehler (Code "_oem + std::to_string(r.exitCode) + ")";
+  return {};
+}
+
+namespace {
 
 // Names the file that could not be written.
 void ShowWriteError(int code, std::string_view path) {
@@ -274,7 +293,9 @@ void ExportTextFileToExcel(std::string_view fileName) {
     ShowWriteError(rc, csv);
     return;
   }
-  OpenWithProgram(G().TableEditorPath, csv, "Datei > Einstellungen > Extern");
+  const std::string why = OpenDocumentWith(G().TableEditorPath, csv);
+  if (!why.empty())
+    ShowError("Excel kann nicht gestartet werden: "_oem + why + "; die Daten stehen in "_oem + PathForMessage(csv));
 }
 
 }  // namespace zeb

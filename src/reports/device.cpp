@@ -155,8 +155,10 @@ std::string CreateFirstFree(int first, const std::function<std::string(int)>& na
     }
     if (err != EEXIST) break;
   }
-  ShowError((err == ENOSPC || err == EDQUOT ? "Diskette/Platte voll"_oem.str() : "file write error"_oem.str()) +
-            ": " + Oem(path));
+  if (err == ENOSPC || err == EDQUOT)
+    ShowError("Diskette/Platte voll: "_oem + Oem(path));
+  else
+    ShowError("Fehler beim Anlegen einer Datei: "_oem + Oem(path) + " (" + SystemErrorText(err) + ")");
   G().AbortFlag = 1;
   return {};
 }
@@ -682,7 +684,7 @@ void OpenOutputDevice(int target, std::string_view fileName) {
         ::unlink(st.fileName.c_str());
         st.createdFiles.pop_back();
         if (err != EEXIST) {
-          ShowError("file write error: "_oem + Oem(copy));
+          ShowError("Fehler beim Anlegen einer Datei: "_oem + Oem(copy) + " (" + SystemErrorText(err) + ")");
           g.AbortFlag = 1;
         }
       }

@@ -231,13 +231,14 @@ TEST_F(TextFileTest, ShortWriteLeavesTheOldFileAndReportsDiskFull) {
 
 TEST_F(TextFileTest, RewriteIntoAMissingFolder) {
   WorkTextFile().Assign(dir / "missing/x.cfg");
-  ui().ExpectMessageBox("Fehler", "file write error");
+  // In German, with the file and the reason.
+  ui().ExpectMessageBox("Fehler", "Fehler beim Anlegen einer Datei: " + (dir / "missing/x.cfg") + " (nicht vorhanden)");
   RewriteChecked(WorkTextFile());
   EXPECT_EQ(G().AbortFlag, 1);
 
   G().AbortFlag = 0;
   G().ShowErrorsSwitch = 0;  // the question is asked all the same
-  ui().ExpectQuestion("", "I/O-Error 2", Answer::Retry);
+  ui().ExpectQuestion("", "I/O-Error 2: " + (dir / "missing/x.cfg") + " (nicht vorhanden)", Answer::Retry);
   ui().ExpectQuestion("", "I/O-Error 2", Answer::Cancel);
   RewriteWithRetry(WorkTextFile());
   EXPECT_EQ(G().AbortFlag, 1);

@@ -241,41 +241,48 @@ TEST_F(HostileFilesTest, DamagedConfigurationIsNamedWithItsFirstBadLine) {
 }
 
 // Temporaries of saves that a kill left in the data folder go at the next
-// interactive start: only the user's own regular files of that name form,
-// only when untouched for ten minutes (a save of another session may be
-// writing one now, also a slow one).
+// interactive start: only the user's own regular files of exactly the
+// program's name form (".name" + ".~zeb1~" + six letters or digits), only
+// when untouched for ten minutes (a save of another session may be writing
+// one now, also a slow one). The user's own dot files of similar names stay
+// byte for byte.
 TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
   auto make = [&](const std::string& name, bool aged) {
-    WriteBytes(work_ / name, "x");
+    WriteBytes(work_ / name, "bytes of " + name);
     if (aged) fs::last_write_time(work_ / name, old);
   };
-  make(".s.zeb.AbC123", true);
-  make(".feder 2.ZEB.x9Y8z7", true);
-  make(".s.zeb.Fresh1", false);      // a save running now
-  make(".s.zeb.Slow12", false);      // a save slowed down for five minutes
-  fs::last_write_time(work_ / ".s.zeb.Slow12", fs::file_time_type::clock::now() - std::chrono::minutes(5));
-  make(".s.txt.AbC123", true);       // not a spring file's
-  make("s.zeb.AbC123", true);        // not a temporary name
-  make(".s.zeb.AbC12", true);        // five letters
+  const std::vector<std::string> users = {".spring.zeb.backup", ".Spring.ZEB.v2copy", ".plan.zeb.202401",
+                                          ".s.zeb.AbC123",      ".feder 2.ZEB.x9Y8z7", ".s.zeb.~zeb1~AbC12",
+                                          "s.zeb.~zeb1~AbC123", ".s.zeb.~zeb1~AbC1234", ".s.zeb.~zeb2~AbC123",
+                                          ".~zeb1~AbC123"};
+  for (const std::string& name : users) make(name, true);
+  make(".s.zeb.~zeb1~AbC123", true);
+  make(".feder 2.ZEB.~zeb1~x9Y8z7", true);
+  make(".zeb1.cfg.~zeb1~Qw3rty", true);
+  make(".s.zeb.~zeb1~Fresh1", false);  // a save running now
+  make(".s.zeb.~zeb1~Slow12", false);  // a save slowed down for five minutes
+  fs::last_write_time(work_ / ".s.zeb.~zeb1~Slow12", fs::file_time_type::clock::now() - std::chrono::minutes(5));
   make("keep.zeb", true);
-  fs::create_symlink(work_ / "keep.zeb", work_ / ".l.zeb.AbC123");
+  fs::create_symlink(work_ / "keep.zeb", work_ / ".l.zeb.~zeb1~AbC123");
   const bool root = ::geteuid() == 0;
   if (root) {
-    make(".other.zeb.AbC123", true);
-    ASSERT_EQ(::chown((work_ / ".other.zeb.AbC123").c_str(), 65534, 65534), 0);
+    make(".other.zeb.~zeb1~AbC123", true);
+    ASSERT_EQ(::chown((work_ / ".other.zeb.~zeb1~AbC123").c_str(), 65534, 65534), 0);
   }
   const Ran batch = Run({"keep.zeb", "/I"});  // batch runs leave them
-  EXPECT_TRUE(fs::exists(work_ / ".s.zeb.AbC123")) << batch.err;
+  EXPECT_TRUE(fs::exists(work_ / ".s.zeb.~zeb1~AbC123")) << batch.err;
   const Ran r = Run({});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_FALSE(fs::exists(work_ / ".s.zeb.AbC123"));
-  EXPECT_FALSE(fs::exists(work_ / ".feder 2.ZEB.x9Y8z7"));
-  for (const char* kept : {".s.zeb.Fresh1", ".s.zeb.Slow12", ".s.txt.AbC123", "s.zeb.AbC123", ".s.zeb.AbC12", "keep.zeb"})
+  EXPECT_FALSE(fs::exists(work_ / ".s.zeb.~zeb1~AbC123"));
+  EXPECT_FALSE(fs::exists(work_ / ".feder 2.ZEB.~zeb1~x9Y8z7"));
+  EXPECT_FALSE(fs::exists(work_ / ".zeb1.cfg.~zeb1~Qw3rty"));
+  for (const std::string& name : users) EXPECT_EQ(ReadBytes(work_ / name), "bytes of " + name) << name;
+  for (const char* kept : {".s.zeb.~zeb1~Fresh1", ".s.zeb.~zeb1~Slow12", "keep.zeb"})
     EXPECT_TRUE(fs::exists(work_ / kept)) << kept;
-  EXPECT_TRUE(fs::is_symlink(work_ / ".l.zeb.AbC123"));
+  EXPECT_TRUE(fs::is_symlink(work_ / ".l.zeb.~zeb1~AbC123"));
   if (root) {
-    EXPECT_TRUE(fs::exists(work_ / ".other.zeb.AbC123"));
+    EXPECT_TRUE(fs::exists(work_ / ".other.zeb.~zeb1~AbC123"));
   }
 }
 

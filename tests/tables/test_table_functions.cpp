@@ -289,8 +289,15 @@ TEST_F(TableFunctions, DamagedTableReportsTheEngineErrorWithoutThrowing) {
     std::ofstream out(dbf() / "zebwst.dbf", std::ios::binary | std::ios::trunc);
     out << std::string("\x03\x7b\x0b\x0e", 4) << std::string(20, '\xff');
   }
-  ui().ExpectMessageBox("", "Fehler : DBF Error ");
+  // The program's table is named as damaged before the engine reads it.
+  ui().ExpectMessageBox("", "Tabelle " + (dbf() / "zebwst.dbf").string() + " besch\u00e4digt: k\u00fcrzer als ihr Kopf");
   TableOpen("zebwst");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+  // Opened as a file, the engine's own error is shown.
+  G().AbortFlag = 0;
+  ui().ExpectMessageBox("", "Fehler : DBF Error ");
+  TableOpenFile((dbf() / "zebwst.dbf").string());
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_FALSE(TheTableWindow().IsOpen());
   EXPECT_EQ(TableGetField(1), "");
