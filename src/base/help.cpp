@@ -206,7 +206,7 @@ void ShowIoError(int code, std::string_view path) {
   else if (code == kIoDiskFull)
     ShowError("Diskette/Platte voll" + file);
   else
-    ShowError("Fehler bei Zugriff auf Diskette/Platte" + file);
+    ShowError("Fehler bei Zugriff auf Diskette/Platte" + file + " (" + IoResultText(code) + ")");
   G().AbortFlag = 1;
 }
 

@@ -58,9 +58,9 @@ std::string ViewerDisplayFile();
 void PrintTextFile(std::string_view fileName);
 // Copies source to destination, each line to Windows text. Any error sets
 // AbortFlag and leaves the destination as it was.
-void ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination);
+int ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination);
 // The same conversion of text held in memory.
-void ConvertTextOemToAnsi(std::string_view text, std::string_view destination);
+int ConvertTextOemToAnsi(std::string_view text, std::string_view destination);
 // Writes the lines of a code page 850 text file as a one-column UTF-8 CSV
 // into the temp folder and opens it with the table program.
 void ExportTextFileToExcel(std::string_view fileName);
