@@ -67,7 +67,7 @@ std::string WhyNotWritable(std::string_view path) {
   struct stat st {};
   if (p.empty() || ::stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
   if (!S_ISREG(st.st_mode)) return "keine reguläre Datei"_oem;
-  if ((st.st_mode & S_IWUSR) == 0 || ::access(p.c_str(), W_OK) != 0) return "schreibgeschützt"_oem;
+  if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) != 0) return "schreibgeschützt"_oem;
   return {};
 }
 
@@ -88,7 +88,7 @@ void ConfirmOverwriteFile(std::string_view path) {
   if (!NameIsWritable(path)) {
     const std::string folder = ExtractFolderPart(path);
     const std::string dir = folder.empty() ? std::string(".") : folder;
-    if (PathIsDirectory(dir) && ::access(dir.c_str(), W_OK | X_OK) != 0) {
+    if (PathIsDirectory(dir) && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
       ShowError("Datei "_oem + Oem(path) + " kann nicht geschrieben werden: Ordner schreibgeschützt"_oem);
     } else {
       ShowError("Ungültiger Dateiname \""_oem + Oem(path) + "\" !");

@@ -1,6 +1,7 @@
 #include "base/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -200,7 +201,7 @@ bool IsFolderWritable(std::string_view folder) {
   std::string dir = AddBackslash(folder);
   if (dir.size() > 1) dir.pop_back();
   const std::string path = FolderPath(dir);
-  return PathIsDirectory(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
+  return PathIsDirectory(path) && ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 bool FolderExistsByFind(std::string_view folder) { return PathIsDirectory(FolderPath(AddBackslash(folder))); }

@@ -220,7 +220,7 @@ int PlanRunFolder(std::string_view parent) {
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0) return errno;
   if (!S_ISDIR(st.st_mode)) return ENOTDIR;
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) return errno;
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return errno;
   PlannedParent() = folder;
   return 0;
 }
@@ -461,7 +461,7 @@ int AtomicFile::Open(std::string_view target) {
       return 0;
     }
     if (!S_ISREG(st.st_mode)) return EINVAL;
-    if (::access(dest_.c_str(), W_OK) != 0) return errno;
+    if (::faccessat(AT_FDCWD, dest_.c_str(), W_OK, AT_EACCESS) != 0) return errno;
   }
 
   std::string folder, name;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/choosers.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/support_fixture.h"
@@ -494,6 +495,12 @@ TEST_F(ConfigPlacesTest, OnlyConfiguredFoldersAreChecked) {
   CheckConfigFolders();  // no box expected
   EXPECT_EQ(Config().DefaultDataFolder, shut.string() + "/");
   EXPECT_EQ(Config().EdiFolder, shut.string() + "/");
+  // Saving there names the folder's write protection.
+  G().CurrentDataFolder = Config().DefaultDataFolder;
+  ui().ExpectMessageBox("", "Datei " + shut.string() + "/feder.zeb kann nicht geschrieben werden: Ordner schreibgesch\u00fctzt");
+  AskSaveFileName("feder");
+  EXPECT_EQ(G().AbortFlag, 1);
+  G().AbortFlag = 0;
   // Named by a configuration: each is named.
   CadSettings().CadFolder = shut.string();
   Config().EdiFolder = shut.string();
