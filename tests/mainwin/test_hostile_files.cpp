@@ -3,6 +3,7 @@
 // file is expected. Each run has its own working folder, XDG_CONFIG_HOME
 // and a 20 s limit.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -550,6 +551,64 @@ TEST_F(HostileFilesTest, ReadOnlyWorkingFolderWithoutConfigurationNamesNoFolder)
   EXPECT_EQ(r.err.find("ungültiger"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("Ordner"), std::string::npos) << r.err;
   if (::geteuid() != 0) fs::permissions(shut, fs::perms::owner_all);
+}
+
+// An output name that another user's link holds in a shared folder (as
+// /tmp) cannot be taken: the batch run says so in German with the file,
+// writes nothing through the link and ends with 2. Needs root to run the
+// program as another user than the link's owner.
+TEST_F(HostileFilesTest, AnotherUsersLinkBlocksTheOutputInGerman) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
+  const fs::path shared = root_ / "shared";
+  fs::create_directory(shared);
+  fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", shared / "t.zeb");
+  fs::permissions(shared / "t.zeb", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+  WriteBytes(root_ / "victim" / "thesis.txt", "thesis");
+  for (const char* out : {"t.txt", "t.dxf"}) {
+    fs::create_symlink(root_ / "victim" / "thesis.txt", shared / out);
+    ASSERT_EQ(::lchown((shared / out).c_str(), 65534, 65534), 0);
+  }
+  const auto runAs = [&](const std::string& output) {
+    const fs::path errPath = root_ / "err.txt";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int n = ::open("/dev/null", O_WRONLY);
+      if (e < 0 || n < 0 || ::chdir(shared.c_str()) != 0) ::_exit(120);
+      ::dup2(e, 2);
+      ::dup2(n, 1);
+      if (::setgroups(0, nullptr) != 0 || ::setresgid(65533, 65533, 65533) != 0 || ::setresuid(65533, 65533, 65533) != 0)
+        ::_exit(121);
+      const std::string home = "HOME=" + shared.string(), tmp = "TMPDIR=" + shared.string();
+      char* const envp[] = {const_cast<char*>(home.c_str()), const_cast<char*>(tmp.c_str()),
+                            const_cast<char*>("XDG_CONFIG_HOME=/nonexistent"), const_cast<char*>("PATH=/usr/bin:/bin"),
+                            nullptr};
+      char* const argv[] = {const_cast<char*>(ZEB1_WZEB1), const_cast<char*>("t.zeb"),
+                            const_cast<char*>(output.c_str()), nullptr};
+      ::execve(ZEB1_WZEB1, argv, envp);
+      ::_exit(122);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Ran r;
+    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    r.err = ReadBytes(errPath);
+    return r;
+  };
+  Ran r = runAs("/I");
+  EXPECT_EQ(r.exitCode, 2) << r.err;
+  EXPECT_NE(r.err.find("t.txt (schreibgeschützt oder kein Zugriffsrecht)"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Operation"), std::string::npos) << r.err;
+  r = runAs("/CAD1:12");
+  EXPECT_EQ(r.exitCode, 2) << r.err;
+  EXPECT_NE(r.err.find("Datei t.dxf kann nicht geschrieben werden: nicht erlaubt (Name oder Datei eines anderen Benutzers)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("Operation"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(root_ / "victim" / "thesis.txt"), "thesis");
+  EXPECT_TRUE(fs::is_symlink(shared / "t.txt"));
 }
 
 // A full temporary folder at start is named and the start goes on with
