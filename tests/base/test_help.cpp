@@ -243,37 +243,6 @@ TEST_F(HelpTest, HelpFilesBeyondTheLimitAreNamedNotRead) {
   EXPECT_EQ(G().AbortFlag, 1);
 }
 
-// A user's copy of the message help that holds no entry gives way to the
-// shipped file, named once; a usable one is read instead of the shipped.
-TEST_F(HelpTest, UnusableUserCopyOfTheMessageHelpGivesWay) {
-  G().ShippedHelpFolder = dir_;
-  Put("zeb1.err", "Meldung A ganz lang\r\nUrsache mitgeliefert\r\nAbhilfe\r\n");
-  const std::string data = dir_ + "/data";
-  fs::create_directories(data + "/zeb1");
-  const char* old = std::getenv("XDG_DATA_HOME");
-  const std::string kept = old != nullptr ? old : "";
-  ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-  const std::string copy = data + "/zeb1/zeb1.err";
-  SetMessages({"Meldung A ganz lang"});
-  const auto cause = [] {
-    std::string c = "alt";
-    GetErrorCause(1, c);
-    return c;
-  };
-  test::WriteBytes(copy, "");
-  ui().ExpectMessageBox("Fehler", "Eigene Hilfedatei " + copy + " unbrauchbar (leer), es gilt " + dir_ + "/zeb1.err");
-  EXPECT_EQ(cause(), "Ursache mitgeliefert");
-  EXPECT_EQ(cause(), "Ursache mitgeliefert");  // named once
-  test::WriteBytes(copy, std::string("Meldung A ganz lang\r\nUrsache \x01\x02\r\nAbhilfe\r\n"));
-  EXPECT_EQ(cause(), "Ursache mitgeliefert");
-  test::WriteBytes(copy, "Meldung A ganz lang\r\nUrsache eigene\r\nAbhilfe\r\n");
-  EXPECT_EQ(cause(), "Ursache eigene");
-  if (old != nullptr)
-    ::setenv("XDG_DATA_HOME", kept.c_str(), 1);
-  else
-    ::unsetenv("XDG_DATA_HOME");
-}
-
 TEST_F(HelpTest, ShowErrorHelpEditSavesInPlaceOfUpperCaseFile) {
   Put("ZEB1.ERR", "Meldung A ganz lang\r\nUrsache A\r\nAbhilfe A\r\nMeldung B\r\nUrsache B\r\nAbhilfe B\r\n");
   SetMessages({"Meldung A ganz lang, anders"});
