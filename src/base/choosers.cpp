@@ -1,11 +1,13 @@
 #include "base/choosers.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/globals.h"
+#include "base/text.h"
 #include "base/ui_port.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -24,24 +26,38 @@ std::string StartFolderOf(std::string_view folder) {
   return folder.size() > 1 ? RemoveTrailingBackslash(folder) : std::string(folder);
 }
 
-// The name can be written when a new file can be made in its folder (the
-// write goes to a temporary there) and an existing file is writable.
+// The chosen file's name without the folder and without the given
+// extension (in any case); another extension stays part of the name.
+std::string NameWithoutExtension(std::string_view chosen, std::string_view ext) {
+  const std::size_t slash = chosen.rfind('/');
+  std::string name(slash == std::string_view::npos ? chosen : chosen.substr(slash + 1));
+  const std::string dotExt = "." + LowerStr(ext);
+  if (name.size() > dotExt.size() && LowerStr(name.substr(name.size() - dotExt.size())) == dotExt)
+    name.resize(name.size() - dotExt.size());
+  return name;
+}
+
+// The name can be written when the system lets the user make a file in its
+// folder (the write goes to a temporary there) and an existing file is
+// writable; nothing is created to find out. A name longer than the folder's
+// file system takes is refused here; characters it will not take are named
+// when the file is written.
 bool NameIsWritable(std::string_view path) {
   const std::string p(path);
   if (p.empty() || p.back() == '/') return false;
   struct stat st{};
   if (::stat(p.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return false;
-    if (::access(p.c_str(), W_OK) != 0) return false;
+    if (::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) != 0) return false;
     if (!S_ISREG(st.st_mode)) return S_ISCHR(st.st_mode);  // a device is written directly
   }
-  const std::string folder = ExtractFolderPart(p);
-  const auto probe = MakeUniqueFile(folder.empty() ? "." : folder, ".zeb1-probe-");
-  if (!probe) return false;
-  ::unlink(probe->c_str());
-  return true;
+  std::string folder = ExtractFolderPart(p);
+  if (folder.empty()) folder = ".";
+  const std::string name = p.substr(p.rfind('/') == std::string::npos ? 0 : p.rfind('/') + 1);
+  const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax)) return false;
+  return PathIsDirectory(folder) && ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
-
 
 // Why an existing name cannot take the file ("" when it can): a FIFO,
 // device or socket in its place (also behind a link) is refused rather than
@@ -51,7 +67,7 @@ std::string WhyNotWritable(std::string_view path) {
   struct stat st {};
   if (p.empty() || ::stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
   if (!S_ISREG(st.st_mode)) return "keine reguläre Datei"_oem;
-  if ((st.st_mode & S_IWUSR) == 0 || ::access(p.c_str(), W_OK) != 0) return "schreibgeschützt"_oem;
+  if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) != 0) return "schreibgeschützt"_oem;
   return {};
 }
 
@@ -72,7 +88,7 @@ void ConfirmOverwriteFile(std::string_view path) {
   if (!NameIsWritable(path)) {
     const std::string folder = ExtractFolderPart(path);
     const std::string dir = folder.empty() ? std::string(".") : folder;
-    if (PathIsDirectory(dir) && ::access(dir.c_str(), W_OK | X_OK) != 0) {
+    if (PathIsDirectory(dir) && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
       ShowError("Datei "_oem + Oem(path) + " kann nicht geschrieben werden: Ordner schreibgeschützt"_oem);
     } else {
       ShowError("Ungültiger Dateiname \""_oem + Oem(path) + "\" !");
@@ -99,7 +115,7 @@ std::string AskSaveFileName(std::string_view nameIn) {
     std::string folder;
     if (Ui().ChooseSaveFile(AddBackslash(g.CurrentDataFolder), filter, name, chosen)) {
       folder = ExtractFolderPart(chosen);
-      name = FileNameNoExt(chosen);
+      name = NameWithoutExtension(chosen, ext);
     } else {
       g.AbortFlag = 1;
     }
@@ -116,7 +132,11 @@ std::string AskSaveFileName(std::string_view nameIn) {
   }
   const std::size_t slash = nameIn.rfind('/');
   const std::string_view namePart = slash == std::string_view::npos ? nameIn : nameIn.substr(slash + 1);
-  if (namePart.find('.') == std::string_view::npos)
+  // The current spring's name stands for the file it was opened or saved
+  // by, whichever way it was named then.
+  if (nameIn == g.CurrentFileName && !CurrentSpringFilePath().empty())
+    path = CurrentSpringFilePath();
+  else if (namePart.find('.') == std::string_view::npos)
     path = AddBackslash(g.CurrentDataFolder) + std::string(nameIn) + "." + ext;
   else
     path = std::string(nameIn);

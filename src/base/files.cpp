@@ -1,11 +1,13 @@
 #include "base/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -15,8 +17,10 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/text.h"
+#include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/files.h"
+#include "platform/oem_literal.h"
 
 namespace zeb {
 
@@ -127,12 +131,77 @@ std::string ScratchFolder() {
   return configured.empty() ? TempDirectory() : configured;
 }
 
+std::string SystemErrorText(int err) {
+  switch (err) {
+    case ENOENT: return "nicht vorhanden"_oem;
+    case EACCES: return "kein Zugriffsrecht"_oem;
+    case EPERM: return "nicht erlaubt (Name oder Datei eines anderen Benutzers)"_oem;
+    case EROFS: return "Dateisystem schreibgeschützt"_oem;
+    case ENOSPC: return "Platte voll"_oem;
+    case EDQUOT: return "Speicherkontingent erschöpft"_oem;
+    case EFBIG: return "Datei zu groß"_oem;
+    case EISDIR: return "ist ein Ordner"_oem;
+    case ENOTDIR: return "Ordner nicht vorhanden"_oem;
+    case ENAMETOOLONG: return "Name zu lang"_oem;
+    case EINVAL: return "Name vom Dateisystem nicht angenommen"_oem;
+    case EILSEQ: return "Zeichen im Namen vom Dateisystem nicht angenommen"_oem;
+    case EEXIST: return "existiert bereits"_oem;
+    case ENXIO: return "keine reguläre Datei"_oem;
+    case ELOOP: return "zu viele Verweise"_oem;
+    case EIO: return "Ein-/Ausgabefehler"_oem;
+    case EBUSY:
+    case ETXTBSY: return "Datei belegt"_oem;
+    case EMFILE:
+    case ENFILE: return "zu viele offene Dateien"_oem;
+    case ENOMEM: return "zu wenig Speicher"_oem;
+    case EXDEV: return "anderes Dateisystem"_oem;
+    case ENOTEMPTY: return "Ordner nicht leer"_oem;
+    case EAGAIN: return "vorübergehend nicht möglich"_oem;
+    default: return "Systemfehler "_oem + std::to_string(err);
+  }
+}
+
+bool FileLargerThan(std::string_view path, std::uint64_t limit) {
+  struct stat st {};
+  return ::stat(std::string(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         static_cast<std::uint64_t>(st.st_size) > limit;
+}
+
+std::string TooLargeText(std::string_view path, std::uint64_t limit) {
+  return "Datei "_oem + FromUtf8(CodePage::Cp850, path) + " ist zu groß (über "_oem +
+         std::to_string(limit >> 20) + " MB) !";
+}
+
+bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit) {
+  bytes.clear();
+  int fd = -1;
+  if (OpenRegularForReading(path, fd) != 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) <= limit;
+  if (ok) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  while (ok) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    bytes.append(buf, static_cast<std::size_t>(n));
+    // A file that grows while it is read stops at the limit too.
+    ok = bytes.size() <= limit;
+  }
+  ::close(fd);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
 bool IsFolderWritable(std::string_view folder) {
   // Asked of the system, not probed with a file: a check writes nothing.
   std::string dir = AddBackslash(folder);
   if (dir.size() > 1) dir.pop_back();
   const std::string path = FolderPath(dir);
-  return PathIsDirectory(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
+  return PathIsDirectory(path) && ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 bool FolderExistsByFind(std::string_view folder) { return PathIsDirectory(FolderPath(AddBackslash(folder))); }
@@ -153,6 +222,12 @@ void DeleteWorkFile(std::string_view name) {
 std::string CurrentSpringFilePath() {
   const BaseGlobals& g = G();
   if (g.CurrentFileName.empty()) return {};
+  // The file the spring came from (or went to), however it was named then.
+  if (!g.CurrentFilePath.empty() &&
+      (g.CurrentFilePath == g.CurrentFileName ||
+       (BareFileName(g.CurrentFilePath) == g.CurrentFileName &&
+        ExtractFolderPart(g.CurrentFilePath) == AddBackslash(g.CurrentDataFolder))))
+    return g.CurrentFilePath;
   const std::string_view name = g.CurrentFileName;
   const std::size_t slash = name.rfind('/');
   const bool hasExtension = name.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;

@@ -31,6 +31,23 @@ void TrimInPlace(std::string& text);
 // (at least 0).
 std::string ShortenMiddle(std::string_view text, int n);
 
+// What a system error number means, in German (code page 850): for the
+// messages that name a file. Unknown numbers as "Systemfehler N".
+std::string SystemErrorText(int err);
+
+// Files the program reads whole (help texts, message help, picture
+// catalogue, configuration and session files) are read only up to this
+// size; a larger one is named and not read.
+inline constexpr std::uint64_t kReadWholeLimit = 4u << 20;
+// Whether the file is larger than limit bytes (false when it is missing).
+bool FileLargerThan(std::string_view path, std::uint64_t limit = kReadWholeLimit);
+// "Datei <path> ist zu groß (über 4 MB) !" (code page 850).
+std::string TooLargeText(std::string_view path, std::uint64_t limit = kReadWholeLimit);
+// Reads a regular file of at most limit bytes whole; false (bytes empty)
+// when it is missing, no regular file, larger or unreadable. A FIFO or
+// device is not waited on.
+bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit = kReadWholeLimit);
+
 // File and folder tests and actions.
 
 // True for a regular file that can be opened for reading; a FIFO or device
@@ -47,9 +64,10 @@ bool FolderExistsByFind(std::string_view folder);
 bool FolderExistsByChDir(std::string_view folder);
 // Erases the file when it can be opened.
 void DeleteWorkFile(std::string_view name);
-// The current spring file's path: the name as typed when it came from the
-// command line or already has an extension, else data folder + name + "." +
-// the spring-file extension; "" without a name.
+// The current spring file's path: the file it was read from or saved to
+// while CurrentFileName still names it; else the name as typed when it came
+// from the command line or already has an extension, else data folder +
+// name + "." + the spring-file extension; "" without a name.
 std::string CurrentSpringFilePath();
 // Erases the files of folder (with its closing "/") matching mask in any
 // case; stops at the first that cannot be erased.

@@ -50,6 +50,9 @@ struct BaseGlobals {
   std::string SpringFileExtension = "zeb";
   std::string CurrentFileName;
   std::string CurrentDataFolder;
+  // The file the current spring was last read from or saved to, as it was
+  // named then; it stands for CurrentFileName while that is its bare name.
+  std::string CurrentFilePath;
 
   // Folders (UTF-8 file-system paths, "/" separated).
   std::string StartFolder;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "base/choosers.h"
@@ -26,6 +28,14 @@ namespace {
 
 constexpr std::size_t kMatchLength = 14;
 constexpr std::size_t kHelpBoxLimit = 1000;
+// A cause or remedy goes into a printout as one line of at most this many
+// characters; a longer line of the file is cut there.
+constexpr std::size_t kPrintoutLineLimit = 255;
+
+std::string PrintoutLine(std::string s) {
+  if (s.size() > kPrintoutLineLimit) s.resize(kPrintoutLineLimit);
+  return s;
+}
 
 int EffectiveNumber(int n) { return n == 0 ? G().HelpNumber : n; }
 
@@ -78,6 +88,11 @@ HelpText FindHelpText(int n) {
   HelpText h;
   h.number = EffectiveNumber(n);
   const std::string path = HelpFileName(h.number);
+  if (FileLargerThan(ResolvePathCaseInsensitive(path))) {
+    h.line[1] = TooLargeText(path);
+    h.clearAbort = true;
+    return h;
+  }
   TextFile f;
   f.Assign(path);
   if (f.Reset() != 0) {
@@ -191,7 +206,7 @@ void ShowIoError(int code, std::string_view path) {
   else if (code == kIoDiskFull)
     ShowError("Diskette/Platte voll" + file);
   else
-    ShowError("Fehler bei Zugriff auf Diskette/Platte" + file);
+    ShowError("Fehler bei Zugriff auf Diskette/Platte" + file + " (" + IoResultText(code) + ")");
   G().AbortFlag = 1;
 }
 
@@ -279,12 +294,70 @@ std::string ErrName() { return AsciiLower(G().ProgramShortName) + ".err"; }
 
 }  // namespace
 
+namespace {
+
+bool IsTextByte(unsigned char c) { return c >= 0x20 || c == '\t' || c == '\r' || c == '\n' || c == 0x1A; }
+
+// Why a user's copy of a help file cannot stand in for the shipped one ("" when it can):
+// empty, too large, not code page 850 text, or without one entry (three lines of a
+// message-help file, a quoted line of a picture catalogue).
+std::string WhyUnusable(const std::string& path, std::string_view name) {
+  if (FileLargerThan(path)) return "über "_oem + std::to_string(kReadWholeLimit >> 20) + " MB";
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return "nicht lesbar"_oem;
+  if (bytes.find_first_not_of(" \t\r\n\x1a") == std::string::npos) return "leer"_oem;
+  for (const char c : bytes)
+    if (!IsTextByte(static_cast<unsigned char>(c))) return "kein Text"_oem;
+  const bool catalogue = name.size() > 4 && AsciiLower(name.substr(name.size() - 4)) == ".dbh";
+  int lines = 0;
+  bool quoted = false;
+  for (std::size_t at = 0; at < bytes.size();) {
+    std::size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) end = bytes.size();
+    const std::string_view line = std::string_view(bytes).substr(at, end - at);
+    if (line.find_first_not_of(" \t\r\x1a") != std::string_view::npos) ++lines;
+    if (!line.empty() && line[0] == '"') quoted = true;
+    at = end + 1;
+  }
+  if (catalogue ? !quoted : lines < 3) return "keine Einträge"_oem;
+  return {};
+}
+
+// The verdict on a user's copy, kept while the file stays the same.
+struct CopyVerdict {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  timespec mtime{};
+  std::string why;
+};
+
+bool UserCopyUsable(const std::string& user, std::string_view name, const std::string& shipped) {
+  static std::map<std::string, CopyVerdict> verdicts;
+  static std::set<std::string> named;  // each unusable copy is named once a session
+  struct stat st {};
+  if (::stat(user.c_str(), &st) != 0) return false;
+  CopyVerdict& v = verdicts[user];
+  if (v.dev != st.st_dev || v.ino != st.st_ino || v.size != st.st_size || v.mtime.tv_sec != st.st_mtim.tv_sec ||
+      v.mtime.tv_nsec != st.st_mtim.tv_nsec || std::time(nullptr) - st.st_mtim.tv_sec < 2) {
+    v = CopyVerdict{st.st_dev, st.st_ino, st.st_size, st.st_mtim, WhyUnusable(user, name)};
+  }
+  if (v.why.empty()) return true;
+  if (named.insert(user).second)
+    ShowError("Eigene Hilfedatei "_oem + PathForMessage(user) + " unbrauchbar (" + v.why + "), es gilt "_oem +
+              PathForMessage(shipped));
+  return false;
+}
+
+}  // namespace
+
 std::string HelpDataFileToRead(std::string_view name) {
+  const std::string shipped = ResolvePathCaseInsensitive(AddBackslash(G().HelpFolder) + std::string(name));
   if (EditsGoToUserCopy()) {
     const std::string user = UserHelpDataFolder() + std::string(name);
-    if (PathIsRegularFile(user)) return user;
+    if (PathIsRegularFile(user) && UserCopyUsable(user, name, shipped)) return user;
   }
-  return ResolvePathCaseInsensitive(AddBackslash(G().HelpFolder) + std::string(name));
+  return shipped;
 }
 
 std::string HelpDataFileToWrite(std::string_view name) {
@@ -297,6 +370,11 @@ std::string HelpDataFileToWrite(std::string_view name) {
 
 void ShowErrorHelp(int k) {
   const std::string path = HelpDataFileToRead(ErrName());
+  if (FileLargerThan(path)) {
+    ShowError(TooLargeText(path));
+    G().AbortFlag = 1;
+    return;
+  }
   if (!OpenWorkTextFileForReading(path)) {
     CheckFileReadable(path);  // shows why
     G().AbortFlag = 1;
@@ -359,6 +437,12 @@ const ErrLines& ErrFileLines() {
   cache.path = path;
   cache.st = st;
   cache.reusable = there && std::time(nullptr) - st.st_mtim.tv_sec >= 2;
+  if (there && static_cast<std::uint64_t>(st.st_size) > kReadWholeLimit) {
+    // Named once a session: a printout asks for every message.
+    static std::set<std::string> named;
+    if (named.insert(path).second) ShowError(TooLargeText(path));
+    return cache;
+  }
   TextFile f;
   f.Assign(path);
   if (!there || f.Reset() != 0) return cache;
@@ -402,7 +486,7 @@ std::string ErrorCauseHint(int k) {
   std::size_t at = 0;
   std::string s;
   if (!f.opened || FindMessageLine(f, MessageOf(k), at) != Search::Found || !LineAfter(f, at, 1, s)) return {};
-  return OemToAnsiStr(s);
+  return OemToAnsiStr(PrintoutLine(s));
 }
 
 void GetErrorCause(int k, std::string& text) {
@@ -415,14 +499,14 @@ void GetErrorCause(int k, std::string& text) {
   if (found == Search::NotFound)
     text = "keine Beschreibung dieser Fehlermeldung vorhanden.";
   else if (found == Search::Found && LineAfter(f, at, 1, s))
-    text = s;
+    text = PrintoutLine(s);
 }
 
 void GetErrorRemedy(int k, std::string& text) {
   const ErrLines& f = ErrFileLines();
   std::size_t at = 0;
   std::string remedy;
-  if (f.opened && FindMessageLine(f, MessageOf(k), at) == Search::Found && LineAfter(f, at, 2, remedy)) text = remedy;
+  if (f.opened && FindMessageLine(f, MessageOf(k), at) == Search::Found && LineAfter(f, at, 2, remedy)) text = PrintoutLine(remedy);
 }
 
 void OpenErrorHelpForm(std::string_view message, std::string_view cause, std::string_view remedy) {
@@ -438,6 +522,11 @@ void OpenErrorHelpForm(std::string_view message, std::string_view cause, std::st
 
 void WriteErrEntry(std::string_view message, std::string_view cause, std::string_view remedy) {
   const std::string path = HelpDataFileToRead(ErrName());
+  if (FileLargerThan(path)) {
+    ShowError(TooLargeText(path));
+    G().AbortFlag = 1;
+    return;
+  }
   if (!OpenWorkTextFileForReading(path)) {
     CheckFileReadable(path);
     G().AbortFlag = 1;

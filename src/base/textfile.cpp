@@ -409,7 +409,23 @@ namespace {
 std::string AboutFile(std::string text, const TextFile& f) {
   return f.Path().empty() ? text : text + ": " + FromUtf8(CodePage::Cp850, f.Path());
 }
+// The same with the reason the system gave, in brackets.
+std::string AboutFile(std::string text, const TextFile& f, int code) {
+  return AboutFile(std::move(text), f) + " (" + IoResultText(code) + ")";
+}
 }  // namespace
+
+std::string IoResultText(int code) {
+  switch (code) {
+    case kIoReadError: return "Lesefehler"_oem;
+    case kIoDiskFull: return "Platte voll"_oem;
+    case kIoNotOpen:
+    case kIoNotOpenForInput:
+    case kIoNotOpenForOutput: return "Datei nicht geöffnet"_oem;
+    case kIoWriteProtected: return "schreibgeschützt oder kein Zugriffsrecht"_oem;
+    default: return SystemErrorText(code);
+  }
+}
 
 void WriteStringChecked(TextFile& f, std::string_view text) {
   if (G().AbortFlag != 0) return;
@@ -419,7 +435,7 @@ void WriteStringChecked(TextFile& f, std::string_view text) {
     case kIoReadError: ShowError("Lesefehler"_oem); break;
     case kIoDiskFull: ShowError(AboutFile("Diskette/Platte voll"_oem, f)); break;
     case 106: ShowError("Falsches numerisches Format"_oem); break;
-    default: ShowError("Fehler bei Zugriff auf Diskette/Platte"_oem); break;
+    default: ShowError(AboutFile("Fehler bei Zugriff auf Diskette/Platte"_oem, f, code)); break;
   }
   G().AbortFlag = 1;
 }
@@ -427,14 +443,20 @@ void WriteStringChecked(TextFile& f, std::string_view text) {
 void CloseFileChecked(TextFile& f) {
   const int code = f.Close();
   if (code == 0) return;
-  ShowError(AboutFile(code == kIoDiskFull ? "Diskette/Platte voll"_oem.str() : "Fehler beim Schließen einer Datei"_oem.str(), f));
+  if (code == kIoDiskFull)
+    ShowError(AboutFile("Diskette/Platte voll"_oem, f));
+  else
+    ShowError(AboutFile("Fehler beim Schließen einer Datei"_oem, f, code));
   G().AbortFlag = 1;
 }
 
 void RewriteChecked(TextFile& f) {
   const int code = f.Rewrite();
   if (code == 0) return;
-  ShowError(AboutFile(code == kIoDiskFull ? "Diskette/Platte voll"_oem.str() : "file write error"_oem.str(), f));
+  if (code == kIoDiskFull)
+    ShowError(AboutFile("Diskette/Platte voll"_oem, f));
+  else
+    ShowError(AboutFile("Fehler beim Anlegen einer Datei"_oem, f, code));
   G().AbortFlag = 1;
 }
 
@@ -448,9 +470,9 @@ void RewriteWithRetry(TextFile& f) {
     if (code == 0) return;
     std::string text;
     switch (code) {
-      case kIoWriteProtected: text = "Schreibschutz entfernen !"_oem; break;
+      case kIoWriteProtected: text = "Schreibschutz entfernen ! ("_oem + FromUtf8(CodePage::Cp850, f.Path()) + ")"; break;
       case 152: text = "Programmdiskette einlegen !"_oem; break;
-      default: text = "I/O-Error "_oem + IntToText(code); break;
+      default: text = AboutFile("I/O-Error "_oem + IntToText(code), f, code); break;
     }
     if (!AskRetryCancel(text)) {
       G().AbortFlag = 1;

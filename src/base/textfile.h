@@ -23,6 +23,8 @@ constexpr int kIoNotOpenForInput = 104;
 constexpr int kIoNotOpenForOutput = 105;
 constexpr int kIoWriteProtected = 150;
 int IoResultFromErrno(int err);
+// What a result code means, in German (code page 850).
+std::string IoResultText(int code);
 
 // A text file. Reset takes the path as assigned, or the one file whose name
 // matches it in any case when no file of that exact name exists; Rewrite

@@ -15,6 +15,7 @@
 #include "base/ui_port.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/oem_literal.h"
 #include "platform/process.h"
 
 namespace zeb {
@@ -41,11 +42,32 @@ void OpenWithProgram(std::string_view program, std::string_view file, std::strin
   if (!r.started) ShowProgramStartError(r.error, PathForMessage(argv.front()), setting);
 }
 
+}  // namespace
+
+std::string OpenDocumentWith(std::string_view program, std::string_view file) {
+  std::vector<std::string> argv = SplitCommandLine(program);
+  if (argv.empty()) argv.push_back("xdg-open");
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(std::string(file)), ec);
+  argv.push_back(ec ? std::string(file) : absolute.string());
+  const ProcessResult r = StartHelperProgram(argv, kHelperSettleMs);
+  const std::string named = "Programm "_oem + PathForMessage(argv.front());
+  if (!r.started && r.error == ENOENT) return named + " nicht gefunden";
+  if (!r.started) return named + " nicht startbar: "_oem + SystemErrorText(r.error);
+  if (r.exitCode > 0) return named + " meldet Fehler (Code "_oem + std::to_string(r.exitCode) + ")";
+  return {};
+}
+
+namespace {
+
 // Names the file that could not be written.
 void ShowWriteError(int code, std::string_view path) {
   G().AbortFlag = 1;
-  ShowError(std::string(code == kIoDiskFull ? "Diskette/Platte voll" : "Fehler bei Zugriff auf Diskette/Platte") + ": " +
-            FromUtf8(CodePage::Cp850, path));
+  if (code == kIoDiskFull)
+    ShowError("Diskette/Platte voll: " + FromUtf8(CodePage::Cp850, path));
+  else
+    ShowError("Fehler bei Zugriff auf Diskette/Platte: " + FromUtf8(CodePage::Cp850, path) + " (" + IoResultText(code) +
+              ")");
 }
 
 std::string CsvField(std::string_view utf8) {
@@ -167,33 +189,35 @@ void PrintTextFile(std::string_view fileName) {
   printer->End();
 }
 
-void ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination) {
+int ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination) {
   TextFile in, out;
   in.Assign(source);
   out.Assign(destination);
-  if (in.Reset() != 0) {
+  int rc = in.Reset();
+  if (rc != 0) {
     G().AbortFlag = 1;
-    return;
+    return rc;
   }
-  if (out.Rewrite() != 0) {
+  if ((rc = out.Rewrite()) != 0) {
     in.Close();
     G().AbortFlag = 1;
-    return;
+    return rc;
   }
   std::string s;
   do {
-    if (in.ReadLine(s) != 0 || out.WriteLine(OemToAnsiStr(s)) != 0) {
+    if ((rc = in.ReadLine(s)) != 0 || (rc = out.WriteLine(OemToAnsiStr(s))) != 0) {
       in.Close();
       out.Discard();
       G().AbortFlag = 1;
-      return;
+      return rc;
     }
   } while (!in.Eof());
   in.Close();
-  if (out.Close() != 0) G().AbortFlag = 1;
+  if ((rc = out.Close()) != 0) G().AbortFlag = 1;
+  return rc;
 }
 
-void ConvertTextOemToAnsi(std::string_view text, std::string_view destination) {
+int ConvertTextOemToAnsi(std::string_view text, std::string_view destination) {
   // Line by line as the file copy reads them: split at LF, one CR before it
   // dropped, every line ended with CR LF, an empty text one empty line.
   std::string converted;
@@ -215,12 +239,15 @@ void ConvertTextOemToAnsi(std::string_view text, std::string_view destination) {
   } while (at < text.size());
   TextFile out;
   out.Assign(destination);
-  if (out.Rewrite() != 0 || out.Write(converted) != 0) {
+  int rc = out.Rewrite();
+  if (rc == 0) rc = out.Write(converted);
+  if (rc != 0) {
     out.Discard();
     G().AbortFlag = 1;
-    return;
+    return rc;
   }
-  if (out.Close() != 0) G().AbortFlag = 1;
+  if ((rc = out.Close()) != 0) G().AbortFlag = 1;
+  return rc;
 }
 
 void ExportTextFileToExcel(std::string_view fileName) {
@@ -274,7 +301,9 @@ void ExportTextFileToExcel(std::string_view fileName) {
     ShowWriteError(rc, csv);
     return;
   }
-  OpenWithProgram(G().TableEditorPath, csv, "Datei > Einstellungen > Extern");
+  const std::string why = OpenDocumentWith(G().TableEditorPath, csv);
+  if (!why.empty())
+    ShowError("Excel kann nicht gestartet werden: "_oem + why + "; die Daten stehen in "_oem + PathForMessage(csv));
 }
 
 }  // namespace zeb

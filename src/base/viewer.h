@@ -40,6 +40,13 @@ void ShowTextFileViewer(std::string_view printFile);
 // reason ("file not found", "out of memory !" or "Exec error n"), the
 // program, and the setting where another program is entered. OEM texts.
 void ShowProgramStartError(int error, std::string_view program, std::string_view setting);
+// Hands a document to the program of a configured text (split at blanks,
+// quotes group; "xdg-open" when empty) as one more, absolute argument; the
+// program's output goes nowhere. "" when it started (and did not end at once
+// with an error); else what went wrong, naming the program (code page 850).
+std::string OpenDocumentWith(std::string_view program, std::string_view file);
+// How long a helper is watched for an early failure.
+inline constexpr int kHelperSettleMs = 3000;
 // Where the text program and the HTML browser are set.
 inline constexpr const char* kTextProgramSetting = "Datei > Einstellungen > Extern > Textprogramm";
 inline constexpr const char* kHtmlBrowserSetting = "Datei > Einstellungen > Extern > HTML Browser";
@@ -51,9 +58,9 @@ std::string ViewerDisplayFile();
 void PrintTextFile(std::string_view fileName);
 // Copies source to destination, each line to Windows text. Any error sets
 // AbortFlag and leaves the destination as it was.
-void ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination);
+int ConvertTextFileOemToAnsi(std::string_view source, std::string_view destination);
 // The same conversion of text held in memory.
-void ConvertTextOemToAnsi(std::string_view text, std::string_view destination);
+int ConvertTextOemToAnsi(std::string_view text, std::string_view destination);
 // Writes the lines of a code page 850 text file as a one-column UTF-8 CSV
 // into the temp folder and opens it with the table program.
 void ExportTextFileToExcel(std::string_view fileName);

@@ -95,6 +95,8 @@ struct Runtime {
   bool blockRefused = false;
   bool outputBlockOpen = false;
   bool dropReported = false;
+  // The plot file of code 4, with whether the run made it.
+  PlotFile plot;
   // Polyline drawn as lines and arcs.
   Byte polyFlags = 0;
   Real polyFirstX = 0, polyFirstY = 0;
@@ -114,7 +116,7 @@ std::string Oem(std::string_view utf8) { return FromUtf8(CodePage::Cp850, utf8);
 
 // "Datei <name> <what>: <reason>" in the error box.
 void FileErrorBox(const std::string& path, std::string_view what, int err) {
-  ShowErrorBox("Datei "_oem.str() + Oem(path) + " " + std::string(what) + ": " + Oem(std::strerror(err)));
+  ShowErrorBox("Datei "_oem.str() + Oem(path) + " " + std::string(what) + ": " + SystemErrorText(err));
 }
 
 bool Check(std::initializer_list<Real> values) {
@@ -213,10 +215,18 @@ void SetBlockRefused(bool refused) { Rt().blockRefused = refused; }
 void SetOutputBlockOpen(bool open) { Rt().outputBlockOpen = open; }
 bool OutputBlockOpen() { return Rt().outputBlockOpen; }
 
+// A plot file this run made and did not fill goes again.
+void RemoveUnfilledPlotFile() {
+  Runtime& rt = Rt();
+  if (rt.plot.created) ::unlink(rt.plot.path.c_str());
+  rt.plot = PlotFile{};
+}
+
 void AbandonRun() {
   Runtime& rt = Rt();
   EndScreenBlock(false);
   if (rt.file) rt.file->Abort();
+  RemoveUnfilledPlotFile();
   rt.output.reset();
   rt.file.reset();
   rt.running = false;
@@ -422,10 +432,19 @@ void CadBeginOutput(int code) {
       rt.output = cad_detail::MakeScreenOutput();
       break;
     case 4: {
-      std::string folder = CadTempFolder();
-      st.CadFileName = (folder.empty() ? std::string(".") : folder) + "/gravelo.dxf";
+      // Where the command line tells the plot program to look, outside the
+      // run's own folder: the file outlives the run.
+      rt.plot = CadMakePlotFile(CadSettings().CadPlotCommandLines[std::clamp<int>(st.CadPlotLineIndex, 1, 5) - 1]);
+      if (rt.plot.path.empty()) {
+        RestoreArrowCursor();
+        return;
+      }
+      st.CadFileName = rt.plot.path;
       ShowWaitMessage(Oem(st.CadFileName) + " " + "wird geplottet" + "..");
-      if (!OpenRunFile(st.CadFileName)) return;
+      if (!OpenRunFile(st.CadFileName)) {
+        cad_detail::RemoveUnfilledPlotFile();
+        return;
+      }
       rt.output = cad_detail::MakeDxfOutput(*rt.file, false);
       break;
     }
@@ -481,18 +500,22 @@ void CadEndOutput() {
     bool ok = rt.output->Finish();
     if (!ok) {
       rt.file->Abort();
+      cad_detail::RemoveUnfilledPlotFile();
       G().AbortFlag = 1;
     } else if (int e = rt.file->Error()) {
       rt.file->Abort();
+      cad_detail::RemoveUnfilledPlotFile();
       FileErrorBox(path, "kann nicht geschrieben werden", e);
       G().AbortFlag = 1;
     } else if (int e2 = rt.file->Commit()) {
+      cad_detail::RemoveUnfilledPlotFile();
       FileErrorBox(path, "kann nicht geschrieben werden", e2);
       G().AbortFlag = 1;
     } else if (rt.code == 4) {
       int index = std::clamp<int>(st.CadPlotLineIndex, 1, 5);
-      CadStartPlotProgram(CadSettings().CadPlotCommandLines[index - 1]);
+      CadStartPlotProgram(CadSettings().CadPlotCommandLines[index - 1], path);
     }
+    rt.plot = PlotFile{};
     if (rt.code == 4) SetArrowCursor();
   } else if (rt.output) {
     rt.output->Finish();

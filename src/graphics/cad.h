@@ -151,6 +151,26 @@ void DeleteTempDrawingFiles();
 // command line detached, showing the start failure in an error box.
 void GraveloCommandLine(std::string& line);
 void CadStartPlotProgram(std::string_view line);
+// The plot file of a command line: where its word naming the file ("gravelo"
+// or "gravelo.dxf" as the last part, in any case) says, when that folder is
+// there and is no run's own folder; else the temporary folder (the
+// configured one, else $TMPDIR or /tmp). In a folder only the user can write
+// the file is "gravelo.dxf" itself; in one others can write (and for a line
+// without such a word) it gets a new name, made here with O_EXCL as the
+// PDFs are. The file outlives the run: the program may read it late.
+struct PlotFile {
+  std::string path;     // UTF-8
+  bool created = false; // made here, empty: removed again when the run fails
+};
+// "" path after an error box.
+PlotFile CadMakePlotFile(std::string_view line);
+// Starts the line with path in place of its word naming the plot file
+// ("gravelo" stands for "gravelo.dxf"), or with path as one more argument
+// when it names none (a batch file keeps its own line).
+void CadStartPlotProgram(std::string_view line, const std::string& path);
+// The folder the plot dialogues put into a command line: the configured
+// temporary folder, else $TMPDIR or /tmp; never a run's own folder.
+std::string PlotFolderForCommandLines();
 // Where the plot program's command lines are set.
 inline constexpr const char* kPlotProgramSetting = "Datei > Einstellungen > Extern > GRAVELO Command Lines";
 

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 #include "base/choosers.h"
 #include "base/dialogs.h"
@@ -36,15 +34,6 @@ std::string HelpFolderSlash() {
   return folder;
 }
 
-bool ReadAll(const std::string& path, std::string& out) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
 // Writes the lines to the scratch file and copies it over the catalogue;
 // a failed copy leaves the catalogue as it was and sets AbortFlag.
 void Rewrite(const std::string& catalogue, const std::vector<std::string>& lines) {
@@ -69,7 +58,7 @@ void Rewrite(const std::string& catalogue, const std::vector<std::string>& lines
     }
     if (fd >= 0 && ::close(fd) != 0) ok = false;
     if (!ok) {
-      ShowError("DBH file error: " + FromUtf8(CodePage::Cp850, scratch));
+      ShowError("Bilderkatalog: Datei "_oem + FromUtf8(CodePage::Cp850, scratch) + " kann nicht geschrieben werden"_oem);
       G().AbortFlag = 1;
       return;
     }
@@ -130,6 +119,7 @@ Catalogue ParseCatalogue(std::string_view bytes) {
       if (text[p] == '"') {
         ++p;
       } else {
+        if (!c.badField) c.badLine = static_cast<int>(c.lines.size());
         c.badField = true;
       }
       while (p < text.size() && text[p] != '"') out += text[p++];
@@ -242,9 +232,16 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
     std::string stem;
     std::string bytes;
     const std::string path = CataloguePath();
-    if (ReadAll(path, bytes)) {
+    if (FileLargerThan(path)) {
+      ShowError(TooLargeText(path));
+      g.AbortFlag = 0;
+      return;
+    }
+    if (ReadWholeFile(path, bytes)) {
       const Catalogue cat = ParseCatalogue(bytes);
-      if (cat.badField) ShowError("DBH file error");
+      if (cat.badField)
+        ShowError("Bilderkatalog "_oem + FromUtf8(CodePage::Cp850, path) + " beschädigt: Zeile "_oem +
+                  std::to_string(cat.badLine) + " ungültig"_oem);
       count = static_cast<int>(cat.entries.size());
       auto& table = g.LineTable;
       if (table.size() < 136) table.resize(136);

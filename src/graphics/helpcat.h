@@ -23,6 +23,7 @@ struct Catalogue {
   std::vector<CatalogueEntry> entries;  // at most 130
   std::vector<std::string> lines;       // every line of the file with its line end
   bool badField = false;                // a field did not start with a quote
+  int badLine = 0;                      // the first such line (1-based)
 };
 
 // Parses catalogue bytes. Lines end at LF, CRLF or a lone CR; empty lines

@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "base/dialogs.h"
+#include "base/files.h"
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/text.h"
@@ -694,7 +695,7 @@ bool IgesOutput::IgesFinish() {
     return refuse("mehr als "_oem + std::to_string(gRecordLimit) + " Sätze im Abschnitt "_oem + std::string(1, overflow_));
   }
   if (spill_ && !spillFailed_) Spill();
-  if (spillFailed_) return refuse(FromUtf8(CodePage::Cp850, std::strerror(spillErrno_)));
+  if (spillFailed_) return refuse(SystemErrorText(spillErrno_));
   if (spill_) {
     std::fflush(spill_);
     std::rewind(spill_);
@@ -704,7 +705,7 @@ bool IgesOutput::IgesFinish() {
     const bool bad = std::ferror(spill_) != 0;
     std::fclose(spill_);
     spill_ = nullptr;
-    if (bad) return refuse(FromUtf8(CodePage::Cp850, std::strerror(EIO)));
+    if (bad) return refuse(SystemErrorText(EIO));
   } else {
     file_.Write(pBuffer_);
   }

@@ -1,6 +1,10 @@
 // The plot program: the dialogue that builds its command line, and the
 // start of a command line. Command lines are code page 850 texts like the
 // other configured texts; they are started as UTF-8 argument vectors.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -17,6 +21,7 @@
 #include "graphics/cad.h"
 #include "graphics/cad_output.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "platform/process.h"
 
@@ -62,7 +67,7 @@ void GraveloCommandLine(std::string& line) {
   bool rotate = false;
   std::string outName, psFont;
   std::string batchName = "c:\\gravelo\\" + G().ProgramShortName;
-  const std::string inputFile = Oem(CadTempFolder()) + "/gravelo";
+  const std::string inputFile = Oem(PlotFolderForCommandLines()) + "/gravelo";
 
   FillLineTable({"WGRAVELO.EXE (Windows)", "GRAVELO.EXE (MS-DOS)"});
   AskChoice("GRAVELO/WGRAVELO", 2, kind);
@@ -125,20 +130,34 @@ void GraveloCommandLine(std::string& line) {
   line = batchName + ".BAT";
 }
 
-void CadStartPlotProgram(std::string_view line) {
-  std::string text = TrimBlanks(Utf8(line));
+namespace {
+
+// A word naming the plot file: "gravelo" or "gravelo.dxf" after its last "/".
+bool IsPlotFileWord(std::string_view word) {
+  const std::size_t slash = word.rfind('/');
+  const std::string name = LowerStr(slash == std::string_view::npos ? word : word.substr(slash + 1));
+  return name == "gravelo" || name == "gravelo.dxf";
+}
+
+bool IsBatchName(std::string_view first) {
+  return first.size() > 4 && UpperStr(first.substr(first.size() - 4)) == ".BAT";
+}
+
+// The words of a line (UTF-8); "" and false when its quotes do not pair.
+bool LineWords(std::string_view line, std::vector<std::string>& words) {
+  const std::string text = TrimBlanks(Utf8(line));
   std::size_t quotes = 0;
   for (char c : text) quotes += c == '"';
-  std::vector<std::string> argv = SplitCommandLine(text);
-  if (text.empty() || quotes % 2 != 0 || argv.empty()) {
-    ShowErrorBox("Kommandozeile fehlerhaft: "_oem + std::string(line));
-    return;
-  }
-  // The program as the line names it, for the message.
+  words = SplitCommandLine(text);
+  return !text.empty() && quotes % 2 == 0 && !words.empty();
+}
+
+// Starts argv; the program as the line names it for the message.
+void StartPlotWords(std::vector<std::string> argv, std::string_view line) {
   const std::vector<std::string> named = SplitCommandLine(TrimBlanks(std::string(line)));
   const std::string program = named.empty() ? std::string(line) : named.front();
   const std::string first = argv[0];
-  if (first.size() > 4 && UpperStr(first.substr(first.size() - 4)) == ".BAT") {
+  if (IsBatchName(first)) {
     if (!FileCanBeOpened(first)) {
       ShowProgramStartError(ENOENT, program, kPlotProgramSetting);
       return;
@@ -147,6 +166,99 @@ void CadStartPlotProgram(std::string_view line) {
   }
   const ProcessResult r = StartProgram(argv, false);
   if (!r.started) ShowProgramStartError(r.error, program, kPlotProgramSetting);
+}
+
+// The folder of a word, without its closing "/"; "" when it names none.
+std::string WordFolder(const std::string& word) {
+  std::string folder = ExtractFolderPart(word);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+bool IsRunFolderPath(const std::string& folder) {
+  const std::size_t slash = folder.rfind('/');
+  return IsRunFolderName(slash == std::string::npos ? folder : folder.substr(slash + 1));
+}
+
+}  // namespace
+
+void CadStartPlotProgram(std::string_view line) {
+  std::vector<std::string> argv;
+  if (!LineWords(line, argv)) {
+    ShowErrorBox("Kommandozeile fehlerhaft: "_oem + std::string(line));
+    return;
+  }
+  StartPlotWords(std::move(argv), line);
+}
+
+void CadStartPlotProgram(std::string_view line, const std::string& path) {
+  std::vector<std::string> argv;
+  if (!LineWords(line, argv)) {
+    ShowErrorBox("Kommandozeile fehlerhaft: "_oem + std::string(line));
+    return;
+  }
+  if (!IsBatchName(argv[0])) {
+    bool placed = false;
+    for (std::size_t i = 1; i < argv.size() && !placed; ++i) {
+      if (!IsPlotFileWord(argv[i])) continue;
+      const std::string lower = LowerStr(argv[i]);
+      const bool withExtension = lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".dxf") == 0;
+      argv[i] = withExtension ? path : path.substr(0, path.size() - 4);
+      placed = true;
+    }
+    if (!placed) argv.push_back(path);
+  }
+  StartPlotWords(std::move(argv), line);
+}
+
+std::string PlotFolderForCommandLines() {
+  std::string folder = TrimBlanks(G().TempFolder);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (folder.empty() || IsRunFolderPath(folder)) folder = TempDirectory();
+  return folder;
+}
+
+PlotFile CadMakePlotFile(std::string_view line) {
+  PlotFile plot;
+  std::vector<std::string> words;
+  LineWords(line, words);
+  const bool batch = !words.empty() && IsBatchName(words[0]);
+  if (batch) {
+    // A batch file's line is its own: the file goes where it says.
+    std::string bytes;
+    if (ReadWholeFile(words[0], bytes, 4096)) words = SplitCommandLine(TrimBlanks(bytes.substr(0, bytes.find('\n'))));
+  }
+  std::string folder;
+  for (std::size_t i = 1; i < words.size() && folder.empty(); ++i) {
+    if (!IsPlotFileWord(words[i])) continue;
+    folder = WordFolder(words[i]);
+    if (folder.empty() || !PathIsDirectory(folder) || IsRunFolderPath(folder)) folder.clear();
+  }
+  const bool named = !folder.empty();
+  if (!named) folder = PlotFolderForCommandLines();
+  struct stat st {};
+  const bool shared = ::stat(folder.c_str(), &st) != 0 || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  if (named && (batch || !shared)) {
+    plot.path = folder + "/gravelo.dxf";
+    return plot;
+  }
+  // A name of its own, never an existing file or link.
+  int err = EEXIST;
+  std::string path;
+  for (int k = 1; k <= 1000 && err == EEXIST; ++k) {
+    path = folder + "/gravelo" + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".dxf";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    err = fd < 0 ? errno : 0;
+    if (fd >= 0) ::close(fd);
+  }
+  if (err != 0) {
+    ShowErrorBox("Datei "_oem + Oem(path) + " kann nicht angelegt werden: "_oem + SystemErrorText(err));
+    G().AbortFlag = 1;
+    return plot;
+  }
+  plot.path = path;
+  plot.created = true;
+  return plot;
 }
 
 }  // namespace zeb

@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/text.h"
+#include "graphics/cad.h"
 #include "platform/oem_literal.h"
 
 namespace zeb {
@@ -18,7 +19,9 @@ std::string WithSlash(std::string folder) {
 
 PlotCommandForm StartPlotCommandForm(std::string_view given) {
   PlotCommandForm f;
-  f.outputFolder = G().TempFolder;
+  // The folder the plot file goes to; never the run's own, which is gone
+  // when the line is used in a later session.
+  f.outputFolder = PlotFolderForCommandLines();
   f.given = std::string(given);
   return f;
 }

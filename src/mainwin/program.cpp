@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -283,34 +284,42 @@ int RunCadMode(std::string_view parameter) {
 constexpr unsigned long long kTempFolderMinFreeBytes = 64 * 1024;
 
 // The run's own scratch folder inside the configured temporary folder (else
-// $TMPDIR or /tmp). A full folder is named once and the start goes on.
+// $TMPDIR or /tmp). A folder that is missing, cannot be written or is full
+// is named once and the start goes on. Folders that killed runs of the user
+// left there go.
 void MakeRunScratchFolder() {
   std::string parent = TrimBlanks(G().TempFolder);
   if (parent.empty()) parent = TempDirectory();
-  const int err = PlanRunFolder(parent);
-  const std::string shown = FromUtf8(CodePage::Cp850, RemoveTrailingBackslash(parent));
+  const std::string folder = parent.size() > 1 ? RemoveTrailingBackslash(parent) : parent;
+  const auto named = [](std::string_view path) {
+    return "Ordner für temporäre Dateien "_oem + FromUtf8(CodePage::Cp850, path);
+  };
+  // A TMPDIR that names no folder: /tmp stands in for it.
+  const char* env = std::getenv("TMPDIR");
+  if (env != nullptr && *env != '\0' && !PathIsDirectory(env) && folder == TempDirectory())
+    ShowError(named(env) + " nicht vorhanden, es gilt "_oem + FromUtf8(CodePage::Cp850, folder));
+  int err = PlanRunFolder(folder);
   struct statvfs vfs {};
-  const std::string& probe = parent;
+  const bool measured = ::statvfs(folder.c_str(), &vfs) == 0;
+  // A file system that stores nothing (/proc, /sys) takes no file, even
+  // where the system lets root write.
+  if (err == 0 && measured && vfs.f_blocks == 0) {
+    RemoveRunFolder();
+    err = EACCES;
+  }
   const bool full = err == ENOSPC || err == EDQUOT ||
-                    (::statvfs(probe.c_str(), &vfs) == 0 &&
+                    (err == 0 && measured &&
                      static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kTempFolderMinFreeBytes);
   if (full) {
-    ShowError("Ordner für temporäre Dateien "_oem + shown + " ist voll !"_oem);
+    ShowError(named(folder) + " ist voll !"_oem);
+  } else if (err == ENOENT || err == ENOTDIR) {
+    ShowError(named(folder) + (err == ENOENT ? " nicht vorhanden !"_oem : " ist kein Ordner !"_oem));
+  } else if (err == EACCES || err == EPERM || err == EROFS) {
+    ShowError(named(folder) + " nicht beschreibbar !"_oem);
   } else if (err != 0) {
-    ShowError("Ordner für temporäre Dateien "_oem + shown + ": kein Arbeitsordner anlegbar ("_oem +
-              FromUtf8(CodePage::Cp850, std::strerror(err)) + ")");
+    ShowError(named(folder) + ": kein Arbeitsordner anlegbar ("_oem + SystemErrorText(err) + ")");
   }
-}
-
-// Whether name is a temporary name of a save: "." + a name ending in "." +
-// the spring-file extension + "." + six letters or digits.
-bool IsSaveTemporaryName(std::string_view name) {
-  const std::string ext = "." + LowerStr(G().SpringFileExtension) + ".";
-  if (name.size() < 1 + 1 + ext.size() + 6 || name[0] != '.') return false;
-  const std::string_view tail = name.substr(name.size() - 6);
-  for (char c : tail)
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
-  return LowerStr(name.substr(name.size() - 6 - ext.size(), ext.size())) == ext;
+  if (err == 0) RemoveDeadRunFolders(folder);
 }
 
 }  // namespace
@@ -320,21 +329,11 @@ constexpr std::time_t kStaleSaveSeconds = 600;
 }  // namespace
 
 void RemoveStaleSaveTemporaries(std::string_view folder, std::time_t sessionStart) {
-  const std::string dir = folder.empty() ? std::string(".") : RemoveTrailingBackslash(folder);
-  DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) return;
-  while (const dirent* e = ::readdir(d)) {
-    if (!IsSaveTemporaryName(e->d_name)) continue;
-    const std::string path = AddBackslash(dir) + e->d_name;
-    struct stat st {};
-    // Only the user's own regular files that no running save can still hold.
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
-    // A save of another session may be writing it right now, also one slowed
-    // down for a while: only a file untouched for ten minutes is a leftover.
-    if (st.st_mtime >= sessionStart - kStaleSaveSeconds) continue;
-    ::unlink(path.c_str());
-  }
-  ::closedir(d);
+  // Only the program's own names, of the user's own regular files that no
+  // save can still be writing: a save of another session may be slowed down
+  // for a while, so only a file untouched for ten minutes is a leftover.
+  RemoveOwnTemporaries(folder.empty() ? std::string(".") : RemoveTrailingBackslash(folder),
+                       sessionStart - kStaleSaveSeconds);
 }
 
 bool IsBatchCommandLine(const std::vector<std::string>& args) {

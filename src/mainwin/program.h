@@ -110,9 +110,10 @@ std::vector<std::string> UsageLines();
 std::optional<int> FormCreate();
 // The start-up routine; a value when the program ends in it.
 std::optional<int> ProgramStart(int startMode);
-// Removes the user's own temporary names of saves (".name.zeb.XXXXXX")
-// from folder whose last change lies ten minutes or more before
-// sessionStart.
+// Removes the program's own temporary names (".name" + kTemporaryMark +
+// six letters or digits) of the user's regular files from folder whose last
+// change lies ten minutes or more before sessionStart: what killed saves
+// left behind.
 void RemoveStaleSaveTemporaries(std::string_view folder, std::time_t sessionStart);
 // Close query of the main window: true when it may close (the save
 // question was not cancelled); then the "$*.dx$" block files of the

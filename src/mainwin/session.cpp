@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "base/dialogs.h"
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/text.h"
@@ -25,6 +26,10 @@ void ReadSessionFile(std::string_view path) {
   const std::string p = ResolvePathCaseInsensitive(path);
   TextFile& f = WorkTextFile();
   if (!PathIsRegularFile(p) || f.IsOpen()) return;
+  if (FileLargerThan(p)) {
+    ShowError(TooLargeText(p));
+    return;
+  }
   f.Assign(p);
   if (f.Reset() != 0) return;
   const Byte abort = g.AbortFlag;

@@ -12,6 +12,7 @@
 #include "base/dialogs.h"
 #include "base/globals.h"
 #include "base/help.h"
+#include "base/viewer.h"
 #include "base/text.h"
 #include "mainwin/documents_cmd.h"
 #include "platform/codepage.h"
@@ -110,11 +111,7 @@ void SpringFileDocument() {
     G().AbortFlag = 1;
     return;
   }
-  if (!OpenSpreadsheetDocument(csv)) {
-    ::unlink(csv.c_str());  // nobody will read it
-    ShowMessageText(kNotStarted);
-    G().AbortFlag = 1;
-  }
+  if (!OpenSpreadsheetDocument(csv)) G().AbortFlag = 1;
 }
 
 }  // namespace
@@ -154,10 +151,11 @@ std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUt
 }
 
 bool OpenSpreadsheetDocument(const std::string& path) {
-  std::vector<std::string> argv = SplitCommandLine(G().TableEditorPath);
-  if (argv.empty()) argv = {"xdg-open"};
-  argv.push_back(path);
-  return StartProgram(argv).started;
+  const std::string why = OpenDocumentWith(G().TableEditorPath, path);
+  if (why.empty()) return true;
+  // The document stays: the user may open it himself.
+  ShowMessageText(std::string(kNotStarted) + ": " + why + "; die Daten stehen in "_oem + FromUtf8(CodePage::Cp850, path));
+  return false;
 }
 
 bool& SpreadsheetStarted() {
@@ -230,10 +228,7 @@ void PrintoutToSpreadsheet() {
   }
   const std::string csv = WriteCsvDocument(rows);
   if (csv.empty()) return;
-  if (!OpenSpreadsheetDocument(csv)) {
-    ::unlink(csv.c_str());
-    ShowMessageText(kNotStarted);
-  }
+  OpenSpreadsheetDocument(csv);
 }
 
 }  // namespace zeb

@@ -15,7 +15,9 @@ namespace zeb {
 
 // Writes the document; its path, or "" after an error box.
 std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUtf8);
-// Starts the table editor with the document; false when it cannot start.
+// Starts the table editor with the document; false, after a message that
+// names the program and the document (which stays), when it cannot start
+// or ends at once with an error.
 bool OpenSpreadsheetDocument(const std::string& path);
 
 

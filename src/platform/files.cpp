@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -159,11 +160,41 @@ std::string& PlannedParent() {
   return parent;
 }
 
+// The open, locked mark of the run's folder; closed when the folder goes.
+int gRunMarkFd = -1;
+
+// The name the mark is made under before it is locked: a clean-up never
+// opens it, so it never finds the mark unlocked.
+constexpr char kRunFolderMarkNew[] = ".zeb1-run-new";
+
+// Puts the locked mark into the new folder. 0 or an errno value.
+int MarkRunFolder(const std::string& folder) {
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (dfd < 0) return errno;
+  int e = 0;
+  const int fd = ::openat(dfd, kRunFolderMarkNew, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    e = errno;
+  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::renameat(dfd, kRunFolderMarkNew, dfd, kRunFolderMark) != 0) {
+    e = errno;
+    ::close(fd);
+    ::unlinkat(dfd, kRunFolderMarkNew, 0);
+  } else {
+    gRunMarkFd = fd;
+  }
+  ::close(dfd);
+  return e;
+}
+
 int MakeRunFolderIn(std::string_view parent) {
   std::string folder(parent);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::string pattern = JoinPath(folder.empty() ? "." : folder, "zeb1-XXXXXX");
   if (::mkdtemp(pattern.data()) == nullptr) return errno;
+  if (const int e = MarkRunFolder(pattern); e != 0) {
+    ::rmdir(pattern.c_str());
+    return e;
+  }
   static std::once_flag registered;
   std::call_once(registered, [] {
     std::atexit(RemoveRunFolderAtExit);
@@ -189,7 +220,7 @@ int PlanRunFolder(std::string_view parent) {
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0) return errno;
   if (!S_ISDIR(st.st_mode)) return ENOTDIR;
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) return errno;
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return errno;
   PlannedParent() = folder;
   return 0;
 }
@@ -215,6 +246,104 @@ void RemoveRunFolder() {
   std::error_code ec;
   std::filesystem::remove_all(path, ec);
   path.clear();
+  // The mark's lock goes only with the folder.
+  if (gRunMarkFd >= 0) {
+    ::close(gRunMarkFd);
+    gRunMarkFd = -1;
+  }
+}
+
+namespace {
+
+bool IsLetterOrDigit(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+}  // namespace
+
+bool IsRunFolderName(std::string_view name) {
+  if (name.size() != 11 || name.substr(0, 5) != "zeb1-") return false;
+  bool letter = false;
+  for (const char c : name.substr(5)) {
+    if (!IsLetterOrDigit(c)) return false;
+    letter = letter || !(c >= '0' && c <= '9');
+  }
+  return letter;
+}
+
+namespace {
+
+// The names of the open folder dfd, without "." and "..".
+std::vector<std::string> NamesIn(int dfd) {
+  std::vector<std::string> names;
+  const int lfd = ::openat(dfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (lfd < 0) return names;
+  DIR* d = ::fdopendir(lfd);
+  if (d == nullptr) {
+    ::close(lfd);
+    return names;
+  }
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view n = e->d_name;
+    if (n != "." && n != "..") names.emplace_back(n);
+  }
+  ::closedir(d);
+  return names;
+}
+
+// Empties the open folder dfd, sub-folders too, never through a link.
+void EmptyFolderAt(int dfd, int depth) {
+  for (const std::string& name : NamesIn(dfd)) {
+    if (::unlinkat(dfd, name.c_str(), 0) == 0 || (errno != EISDIR && errno != EPERM) || depth > 16) continue;
+    const int sub = ::openat(dfd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (sub < 0) continue;
+    EmptyFolderAt(sub, depth + 1);
+    ::close(sub);
+    ::unlinkat(dfd, name.c_str(), AT_REMOVEDIR);
+  }
+}
+
+constexpr std::time_t kUnmarkedRunFolderSeconds = 600;
+
+}  // namespace
+
+int RemoveDeadRunFolders(std::string_view parentIn) {
+  std::string parent(parentIn);
+  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+  if (parent.empty()) parent = ".";
+  const int pfd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (pfd < 0) return 0;
+  const uid_t me = ::geteuid();
+  const std::time_t now = std::time(nullptr);
+  int removed = 0;
+  for (const std::string& name : NamesIn(pfd)) {
+    if (!IsRunFolderName(name)) continue;
+    const int dfd = ::openat(pfd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dfd < 0) continue;
+    struct stat st {};
+    bool dead = false;
+    int mark = -1;
+    if (::fstat(dfd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == me) {
+      mark = ::openat(dfd, kRunFolderMark, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      struct stat ms {};
+      if (mark >= 0) {
+        // A live run holds the lock; the lock of a run that is gone is free.
+        dead = ::fstat(mark, &ms) == 0 && S_ISREG(ms.st_mode) && ms.st_uid == me && ::flock(mark, LOCK_EX | LOCK_NB) == 0;
+      } else if (errno == ENOENT) {
+        const std::vector<std::string> inside = NamesIn(dfd);
+        dead = (inside.empty() || (inside.size() == 1 && inside[0] == kRunFolderMarkNew)) &&
+               st.st_mtime < now - kUnmarkedRunFolderSeconds;
+      }
+    }
+    struct stat again {};
+    if (dead && ::fstatat(pfd, name.c_str(), &again, AT_SYMLINK_NOFOLLOW) == 0 && again.st_dev == st.st_dev &&
+        again.st_ino == st.st_ino) {
+      EmptyFolderAt(dfd, 0);
+      if (::unlinkat(pfd, name.c_str(), AT_REMOVEDIR) == 0) ++removed;
+    }
+    if (mark >= 0) ::close(mark);  // the lock is held while the folder is emptied
+    ::close(dfd);
+  }
+  ::close(pfd);
+  return removed;
 }
 
 bool InRunFolder(std::string_view path) {
@@ -259,13 +388,38 @@ namespace {
 bool gUnnamedTemporaries = true;
 int gUnnamedLinkError = 0;
 
-// "<folder>/.<name>.XXXXXX", within NAME_MAX.
+// "<folder>/.<name>" + kTemporaryMark + "XXXXXX", within NAME_MAX.
 std::string TemporaryPattern(const std::string& folder, std::string name) {
   if (name.size() > 200) name.resize(200);
-  return JoinPath(folder, "." + name + ".XXXXXX");
+  return JoinPath(folder, "." + name + kTemporaryMark + "XXXXXX");
 }
 
 }  // namespace
+
+bool IsOwnTemporaryName(std::string_view name) {
+  const std::string_view mark = kTemporaryMark;
+  if (name.size() < 2 + mark.size() + 6 || name[0] != '.') return false;
+  for (const char c : name.substr(name.size() - 6))
+    if (!IsLetterOrDigit(c)) return false;
+  return name.substr(name.size() - 6 - mark.size(), mark.size()) == mark;
+}
+
+int RemoveOwnTemporaries(std::string_view folderIn, std::time_t notAfter) {
+  const std::string folder = folderIn.empty() ? std::string(".") : std::string(folderIn);
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return 0;
+  int removed = 0;
+  for (const std::string& name : NamesIn(dfd)) {
+    if (!IsOwnTemporaryName(name)) continue;
+    struct stat st {};
+    if (::fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != ::geteuid() || st.st_mtime >= notAfter)
+      continue;
+    if (::unlinkat(dfd, name.c_str(), 0) == 0) ++removed;
+  }
+  ::close(dfd);
+  return removed;
+}
 
 void UseUnnamedTemporaries(bool on) { gUnnamedTemporaries = on; }
 void FailUnnamedLinks(int error) { gUnnamedLinkError = error; }
@@ -307,7 +461,7 @@ int AtomicFile::Open(std::string_view target) {
       return 0;
     }
     if (!S_ISREG(st.st_mode)) return EINVAL;
-    if (::access(dest_.c_str(), W_OK) != 0) return errno;
+    if (::faccessat(AT_FDCWD, dest_.c_str(), W_OK, AT_EACCESS) != 0) return errno;
   }
 
   std::string folder, name;

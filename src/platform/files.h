@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,8 +16,11 @@ std::string TempDirectory();
 // The run's own folder for scratch files: "<parent>/zeb1-XXXXXX", made by
 // mkdtemp (mode 0700, so nobody else can place a name in it) and removed
 // with everything in it by RemoveRunFolder or at the latest at exit. 0 or
-// an errno value; a folder made before is removed first.
+// an errno value; a folder made before is removed first. The folder holds
+// the file kRunFolderMark, locked (flock) from before it has that name until
+// the run ends: a folder whose mark is free belongs to a run that is gone.
 int MakeRunFolder(std::string_view parent);
+inline constexpr char kRunFolderMark[] = ".zeb1-run";
 // The same folder made only when first asked for: a run that needs no
 // scratch file creates none. 0, or the errno value of a parent that cannot
 // hold the folder (missing, no folder, not writable).
@@ -27,6 +31,17 @@ const std::string& RunFolder();
 // The run's folder when it exists; never makes it.
 const std::string& RunFolderIfMade();
 void RemoveRunFolder();
+// Removes the run folders of this user in parent that no run holds any more
+// (killed runs): folders "zeb1-" + six letters or digits of the user,
+// never through a link, whose mark is free; a folder without a mark only
+// when it is empty and untouched for ten minutes (a run killed while it
+// made its folder). The run's own folder and other users' folders stay.
+// The number of folders removed.
+int RemoveDeadRunFolders(std::string_view parent);
+// A run folder's name: "zeb1-" + six letters or digits, as mkdtemp makes
+// them; not six digits alone (the shared "zeb1-<uid>" folder of a run
+// without a folder of its own).
+bool IsRunFolderName(std::string_view name);
 // Whether path lies in the run's folder (its files are for the user alone).
 bool InRunFolder(std::string_view path);
 // Where unnamed scratch files go: the run's folder, else TempDirectory().
@@ -88,6 +103,17 @@ class AtomicFile {
   std::string target_, temp_;
   std::string dest_;  // the file renamed over: target_, or where its link points
 };
+
+// The program's own temporary names beside a target: "." + the target's
+// name + kTemporaryMark + six letters or digits. No user file carries the
+// mark, so a clean-up may take every name of exactly that form.
+inline constexpr char kTemporaryMark[] = ".~zeb1~";
+bool IsOwnTemporaryName(std::string_view name);
+// Removes the user's own regular files (not links) of folder whose names
+// are the program's temporary names and that were not changed since
+// notAfter (a save of another session may still be writing a newer one).
+// The number of files removed.
+int RemoveOwnTemporaries(std::string_view folder, std::time_t notAfter);
 
 // Test seam: false makes AtomicFile write under a temporary name, as on
 // file systems without unnamed files.

@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 
@@ -80,7 +82,29 @@ int ResolveProgram(const std::string& name, std::string& path) {
 
 }  // namespace
 
-ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait) {
+namespace {
+
+int ExitCodeOf(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+// Reaps this child only (leaves other child handling alone).
+void ReapInBackground(pid_t pid) {
+  try {
+    std::thread([pid] {
+      int status = 0;
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  } catch (...) {
+    // No thread: the child stays a zombie until the program ends.
+  }
+}
+
+// Spawns argv; quiet puts its input, output and error streams on /dev/null.
+ProcessResult Spawn(const std::vector<std::string>& argv, bool quiet, pid_t& pid) {
   ProcessResult result;
   if (argv.empty()) {
     result.error = EINVAL;
@@ -106,39 +130,60 @@ ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait) {
   posix_spawnattr_setsigdefault(&attr, &all);
   posix_spawnattr_setsigmask(&attr, &none);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (quiet) {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
 
-  pid_t pid = 0;
-  int rc = ::posix_spawn(&pid, path.c_str(), nullptr, &attr, args.data(), environ);
+  const int rc = ::posix_spawn(&pid, path.c_str(), &actions, &attr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) {
     result.error = rc;
     return result;
   }
   result.started = true;
+  return result;
+}
 
+}  // namespace
+
+ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait) {
+  pid_t pid = 0;
+  ProcessResult result = Spawn(argv, false, pid);
+  if (!result.started) return result;
   if (wait) {
     int status = 0;
     pid_t w;
     do {
       w = ::waitpid(pid, &status, 0);
     } while (w < 0 && errno == EINTR);
-    if (w == pid) {
-      if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-      else if (WIFSIGNALED(status)) result.exitCode = 128 + WTERMSIG(status);
-    }
+    if (w == pid) result.exitCode = ExitCodeOf(status);
     return result;
   }
+  ReapInBackground(pid);
+  return result;
+}
 
-  // Reap this child only (leaves other child handling alone).
-  try {
-    std::thread([pid] {
-      int status = 0;
-      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-    }).detach();
-  } catch (...) {
-    // No thread: the child stays a zombie until the program ends.
+ProcessResult StartHelperProgram(const std::vector<std::string>& argv, int settleMs) {
+  pid_t pid = 0;
+  ProcessResult result = Spawn(argv, true, pid);
+  if (!result.started) return result;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
+  for (;;) {
+    int status = 0;
+    const pid_t w = ::waitpid(pid, &status, WNOHANG);
+    if (w == pid) {
+      result.exitCode = ExitCodeOf(status);
+      return result;
+    }
+    if ((w < 0 && errno != EINTR) || std::chrono::steady_clock::now() >= until) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  ReapInBackground(pid);
   return result;
 }
 

@@ -18,5 +18,12 @@ struct ProcessResult {
 // Starts argv[0] (PATH searched) with argv. With wait, waits and reports the
 // exit code; without, the child is reaped in the background (no zombie).
 ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait = false);
+// Starts a helper that hands a document on (xdg-open and its kind) like
+// StartProgram without waiting, its output and error streams on /dev/null:
+// a helper's complaints do not belong on the user's terminal. When it ends
+// within settleMs, exitCode holds its exit code (128 + signal), so a helper
+// that cannot open the document is known; else exitCode is -1 and the child
+// is reaped in the background.
+ProcessResult StartHelperProgram(const std::vector<std::string>& argv, int settleMs);
 
 }  // namespace zeb

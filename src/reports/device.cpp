@@ -155,8 +155,10 @@ std::string CreateFirstFree(int first, const std::function<std::string(int)>& na
     }
     if (err != EEXIST) break;
   }
-  ShowError((err == ENOSPC || err == EDQUOT ? "Diskette/Platte voll"_oem.str() : "file write error"_oem.str()) +
-            ": " + Oem(path));
+  if (err == ENOSPC || err == EDQUOT)
+    ShowError("Diskette/Platte voll: "_oem + Oem(path));
+  else
+    ShowError("Fehler beim Anlegen einer Datei: "_oem + Oem(path) + " (" + SystemErrorText(err) + ")");
   G().AbortFlag = 1;
   return {};
 }
@@ -291,8 +293,10 @@ void PatchPageTotals() {
 }
 
 void ShowWriteError(int code, std::string_view path) {
-  ShowError((code == kIoDiskFull ? "Diskette/Platte voll"_oem.str() : "Fehler bei Zugriff auf Diskette/Platte"_oem.str()) +
-            ": " + Oem(path));
+  if (code == kIoDiskFull)
+    ShowError("Diskette/Platte voll: "_oem + Oem(path));
+  else
+    ShowError("Fehler bei Zugriff auf Diskette/Platte: "_oem + Oem(path) + " (" + IoResultText(code) + ")");
   G().AbortFlag = 1;
 }
 
@@ -323,9 +327,9 @@ bool WriteOutputFile() {
 }
 
 bool ConvertCopy(const std::string& source, const std::string& destination) {
-  ConvertTextFileOemToAnsi(source, destination);
+  const int rc = ConvertTextFileOemToAnsi(source, destination);
   if (G().AbortFlag == 0) return true;
-  ShowError("Fehler bei Zugriff auf Diskette/Platte"_oem.str() + ": " + Oem(destination));
+  ShowWriteError(rc, destination);
   return false;
 }
 
@@ -475,11 +479,11 @@ void Deliver() {
     case kOutCommandLine: {
       g.TxtFileCounter = st.txtNumber;
       const std::string copy = CommandLineOutputName();
-      ConvertTextOemToAnsi(st.out, copy);
+      const int rc = ConvertTextOemToAnsi(st.out, copy);
       if (g.AbortFlag == 0)
         st.delivered = copy;
       else
-        ShowError("Fehler bei Zugriff auf Diskette/Platte"_oem.str() + ": " + Oem(copy));
+        ShowWriteError(rc, copy);
       break;
     }
     default:
@@ -682,7 +686,7 @@ void OpenOutputDevice(int target, std::string_view fileName) {
         ::unlink(st.fileName.c_str());
         st.createdFiles.pop_back();
         if (err != EEXIST) {
-          ShowError("file write error: "_oem + Oem(copy));
+          ShowError("Fehler beim Anlegen einer Datei: "_oem + Oem(copy) + " (" + SystemErrorText(err) + ")");
           g.AbortFlag = 1;
         }
       }

@@ -868,6 +868,12 @@ bool ReadConfigFile(std::string_view path) {
     G().AbortFlag = 1;
     return false;
   }
+  if (FileLargerThan(p)) {
+    ShowError("Konfigurationsdatei "_oem + FromUtf8(CodePage::Cp850, p) + " ist zu groß (über "_oem +
+              std::to_string(kReadWholeLimit >> 20) + " MB), Voreinstellungen gelten"_oem);
+    G().AbortFlag = 1;
+    return false;
+  }
   f.Assign(p);
   if (f.Reset() != 0) {
     G().AbortFlag = 1;
@@ -967,19 +973,28 @@ bool BlankOnly(std::string_view s) { return WithoutBlanks(s).empty(); }
 void CheckConfigFolders() {
   BaseGlobals& g = G();
   ConfigSettings& c = Config();
-  if (BlankOnly(g.TempFolder)) {
+  // Only folders a configuration names are checked: a folder left open
+  // takes the working folder (or the system's temporary folder), and a
+  // read-only working folder is named when something is saved there.
+  const bool tempConfigured = !BlankOnly(g.TempFolder);
+  const bool ediConfigured = !BlankOnly(c.EdiFolder);
+  const bool dataConfigured = !BlankOnly(c.DefaultDataFolder) &&
+                              (c.FilledByReader.DefaultDataFolder.empty() ||
+                               c.DefaultDataFolder != c.FilledByReader.DefaultDataFolder);
+  if (!tempConfigured) {
     g.TempFolder = GetEnvVar("TEMP");
     if (g.TempFolder.empty()) g.TempFolder = AddBackslash(g.StartFolder);
   }
   if (BlankOnly(g.DbfFolder)) g.DbfFolder = AddBackslash(c.TalmoreProgramFolder);
   if (BlankOnly(g.HelpFolder)) g.HelpFolder = AddBackslash(c.TalmoreProgramFolder);
-  if (BlankOnly(c.EdiFolder)) c.EdiFolder = AddBackslash(g.StartFolder);
+  if (!ediConfigured) c.EdiFolder = AddBackslash(g.StartFolder);
   if (BlankOnly(c.DefaultDataFolder)) c.DefaultDataFolder = AddBackslash(g.StartFolder);
 
-  if (!IsFolderWritable(CadSettings().CadFolder)) ShowError("ungültiger CAD Ordner konfiguriert"_oem);
+  if (!BlankOnly(CadSettings().CadFolder) && !IsFolderWritable(CadSettings().CadFolder))
+    ShowError("ungültiger CAD Ordner konfiguriert"_oem);
   if (!FolderExistsByFind(g.DbfFolder)) ShowError("ungültiger DBF Ordner konfiguriert"_oem);
   if (!FolderExistsByFind(g.HelpFolder)) ShowError("ungültiger PLT Ordner konfiguriert"_oem);
-  if (!IsFolderWritable(g.TempFolder)) {
+  if (tempConfigured && !IsFolderWritable(g.TempFolder)) {
     ShowError("ungültiger Ordner für temporäre Dateien konfiguriert"_oem);
     // The folder is a file-system path; the dialog shows code page 850.
     // Cancelling keeps the folder and aborts nothing else.
@@ -991,8 +1006,9 @@ void CheckConfigFolders() {
     if (g.AbortFlag == 0 && text != shown) g.TempFolder = ToUtf8(CodePage::Cp850, text);
     g.AbortFlag = abort;
   }
-  if (!IsFolderWritable(c.EdiFolder)) ShowError("ungültiger EDI Ordner konfiguriert"_oem);
-  if (!IsFolderWritable(c.DefaultDataFolder)) ShowError("ungültiger Data Ordner konfiguriert"_oem);
+  if (ediConfigured && !IsFolderWritable(c.EdiFolder)) ShowError("ungültiger EDI Ordner konfiguriert"_oem);
+  if (dataConfigured && !IsFolderWritable(c.DefaultDataFolder))
+    ShowError("ungültiger Data Ordner konfiguriert"_oem);
 }
 
 }  // namespace zeb

@@ -24,7 +24,7 @@ namespace zeb {
 
 namespace {
 
-constexpr std::size_t kMaxFileBytes = 16u << 20;
+constexpr std::size_t kMaxFileBytes = kReadWholeLimit;
 constexpr std::string_view kRule11 = "-----------";
 constexpr std::string_view kRule14 = "--------------";
 
@@ -681,6 +681,7 @@ void WriteSpringFile(std::string_view name) {
   }
   WriteTextNoEol(bytes);
   CloseFileChecked(f);  // replaces the old file only when all was written
+  if (g.AbortFlag == 0) g.CurrentFilePath = path;
   RestoreArrowCursor();
 }
 
@@ -765,6 +766,7 @@ void ReadSpringFile(std::string_view name) {
     return;
   }
   InstallSpringFileRecords(records);
+  g.CurrentFilePath = path;
   if (asked) {
     g.CurrentFileName = BareFileName(path);
     g.CurrentDataFolder = chosenFolder;

@@ -4,11 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <fstream>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "base/choosers.h"
 #include "base/dialogs.h"
@@ -27,33 +31,16 @@ namespace {
 bool WriteTestFile(const std::string& folder) {
   static constexpr char kLine[] = "DBF Write Check\r\n";
   // A file without a name tests the folder as well and leaves nothing to
-  // erase (nor a name for others to trip over); file systems without such
-  // files get the named one.
-  if (const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); fd >= 0) {
+  // erase (nor a name for others to trip over); where the file system has
+  // no such files, the system is asked whether the user may write there.
+  const std::string dir = folder.empty() ? std::string(".") : folder;
+  if (const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); fd >= 0) {
     const bool written = ::write(fd, kLine, sizeof kLine - 1) == static_cast<ssize_t>(sizeof kLine - 1);
     return ::close(fd) == 0 && written;
   } else if (errno == EACCES || errno == EROFS || errno == EPERM || errno == ENOSPC || errno == EDQUOT) {
     return false;
   }
-  const std::string base = AddBackslash(folder);
-  std::string path = base + "TEST.$$$";
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0 && errno == EEXIST) {
-    // Someone's own file of that name stays untouched: test beside it.
-    auto unique = MakeUniqueFile(folder, "TEST.$$$.");
-    if (!unique) return false;
-    path = *unique;
-    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-      ::unlink(path.c_str());
-      return false;
-    }
-  }
-  if (fd < 0) return false;
-  const bool written = ::write(fd, kLine, sizeof kLine - 1) == static_cast<ssize_t>(sizeof kLine - 1);
-  const bool closed = ::close(fd) == 0;
-  ::unlink(path.c_str());
-  return written && closed;
+  return ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 // A folder that passed the test a moment ago passes again without another
@@ -135,6 +122,97 @@ std::string CopyToTempFolder(const std::string& tablePath, const std::string& na
 void SetFolderWriteTest(bool (*test)(const std::string&)) { gWriteTest = test ? test : DefaultWriteTest; }
 bool FolderPassesWriteTest(const std::string& folder) { return gWriteTest(folder); }
 
+namespace {
+
+std::uint32_t Le32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+unsigned Le16(const unsigned char* p) { return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8; }
+
+// Whether a value of a field of the type can hold the byte.
+bool FitsField(char type, unsigned char c) {
+  switch (type) {
+    case 'N':
+    case 'F': return c == 0 || std::string_view(" 0123456789+-.,eE*").find(static_cast<char>(c)) != std::string_view::npos;
+    case 'D': return c == 0 || c == ' ' || (c >= '0' && c <= '9');
+    case 'L': return c == 0 || std::string_view("TtFfYyNn? ").find(static_cast<char>(c)) != std::string_view::npos;
+    default: return true;
+  }
+}
+
+struct FieldSpan {
+  char type;
+  unsigned offset, length;
+};
+
+// The first record (1-based) whose deletion mark or typed fields no dBase
+// program writes; 0 when there is none among the first records.
+std::uint32_t FirstBadRecord(int fd, unsigned header, unsigned length, std::uint32_t count,
+                             const std::vector<FieldSpan>& fields) {
+  constexpr std::uint32_t kCheckedRecords = 100000;
+  std::vector<unsigned char> buf(static_cast<std::size_t>(length) * 64);
+  for (std::uint32_t first = 0; first < count && first < kCheckedRecords; first += 64) {
+    const std::uint32_t n = std::min<std::uint32_t>(64, count - first);
+    const ssize_t got = ::pread(fd, buf.data(), static_cast<std::size_t>(n) * length,
+                                static_cast<off_t>(header) + static_cast<off_t>(first) * length);
+    if (got != static_cast<ssize_t>(static_cast<std::size_t>(n) * length)) return first + 1;
+    for (std::uint32_t r = 0; r < n; ++r) {
+      const unsigned char* rec = buf.data() + static_cast<std::size_t>(r) * length;
+      bool ok = rec[0] == ' ' || rec[0] == '*';
+      for (const FieldSpan& f : fields)
+        for (unsigned i = 0; ok && i < f.length; ++i) ok = FitsField(f.type, rec[f.offset + i]);
+      if (!ok) return first + r + 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string DbfDamage(const std::string& path) {
+  int fd = -1;
+  if (OpenRegularForReading(path, fd) != 0) return {};  // the open names it
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return {};
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  unsigned char head[32];
+  if (size < sizeof head || ::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
+    return "kürzer als ihr Kopf"_oem;
+  // The layouts of dBase III and IV (32-byte field descriptors); the others
+  // are left to the engine.
+  const unsigned version = head[0];
+  if (version != 0x03 && version != 0x83 && version != 0x8B && version != 0xF5) return {};
+  const std::uint32_t count = Le32(head + 4);
+  const unsigned header = Le16(head + 8), length = Le16(head + 10);
+  if (header < 65 || header > size) return "Kopflänge "_oem + std::to_string(header) + " ungültig"_oem;
+  std::vector<unsigned char> fieldArea(header);
+  if (::pread(fd, fieldArea.data(), header, 0) != static_cast<ssize_t>(header)) return "Kopf unlesbar"_oem;
+  std::vector<FieldSpan> fields;
+  unsigned at = 32, offset = 1;
+  for (; at + 32 <= header && fieldArea[at] != 0x0D; at += 32) {
+    fields.push_back({static_cast<char>(fieldArea[at + 11]), offset, fieldArea[at + 16]});
+    offset += fieldArea[at + 16];
+  }
+  if (at >= header || fieldArea[at] != 0x0D) return "Feldliste ohne Abschluss"_oem;
+  // The list's end mark, sometimes followed by one byte 0.
+  if (header != at + 1 && header != at + 2)
+    return "Kopflänge "_oem + std::to_string(header) + " passt nicht zu " + std::to_string(fields.size()) + " Feldern";
+  if (length != offset)
+    return "Satzlänge "_oem + std::to_string(length) + " passt nicht zu den Feldern (" + std::to_string(offset) + ")";
+  const std::uint64_t records = static_cast<std::uint64_t>(count) * length;
+  if (size < header + records) return "kürzer als ihre "_oem + std::to_string(count) + " Sätze"_oem;
+  if (size - header - records >= length)
+    return "Satzzahl "_oem + std::to_string(count) + " passt nicht zur Dateigröße"_oem;
+  if (const std::uint32_t bad = FirstBadRecord(fd, header, length, count, fields); bad != 0)
+    return "Satz "_oem + std::to_string(bad) + " ungültig"_oem;
+  return {};
+}
+
 std::string TablePathWithWriteCheck(std::string_view nameIn) {
   std::string name(nameIn);
   if (name.find('.') == std::string::npos) name += ".dbf";
@@ -143,6 +221,12 @@ std::string TablePathWithWriteCheck(std::string_view nameIn) {
   const std::string path = folder.empty() ? ResolvePathCaseInsensitive(name) : ResolveCaseInsensitive(folder, name);
   CheckFileReadable(path);
   if (G().AbortFlag != 0) return {};
+  // A damaged table is named, not read into empty or wrong values.
+  if (const std::string why = DbfDamage(path); !why.empty()) {
+    ShowError("Tabelle "_oem + FromUtf8(CodePage::Cp850, path) + " beschädigt: "_oem + why);
+    G().AbortFlag = 1;
+    return {};
+  }
   if (!FolderPassesWriteTest(folder.empty() ? "." : folder) || !OwnerMayWrite(path)) {
     return CopyToTempFolder(path, LastComponent(path));
   }

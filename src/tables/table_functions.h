@@ -24,8 +24,15 @@ void TableClose();
 
 // The path TableOpen opens for name after its write check: the DBF folder's
 // file, or its copy in the temporary folder; "" with AbortFlag set when it
-// cannot be opened (message shown).
+// cannot be opened or is damaged ("Tabelle <path> beschädigt: <why>").
 std::string TablePathWithWriteCheck(std::string_view name);
+// Why a table file of the dBase III or IV layout is damaged, in German
+// (code page 850): a head, field list, record length, record count or file
+// size that do not agree, or a record no dBase program writes (a deletion
+// mark other than " " or "*", a character a numeric, date or logical field
+// cannot hold). "" when nothing is wrong, for other layouts and for a file
+// that cannot be opened.
+std::string DbfDamage(const std::string& path);
 
 // --- positioning
 // n beyond the end: "DBF #<n> not found." in the message list and the last

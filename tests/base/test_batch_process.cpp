@@ -92,7 +92,8 @@ TEST(BatchProcess, NoInputNoDisplayEndsWithinTenSeconds) {
             "ZEB1: Änderungen speichern ? [Ja/Nein/Abbrechen] -> Abbrechen\n"
             "Eingabe: Länge [5] -> Abbrechen\n"
             "Fehler : Schreibschutz entfernen ! [Wiederholen/Abbrechen] -> Abbrechen\n"
-            "Fehler : I/O-Error 2 [Wiederholen/Abbrechen] -> Abbrechen\n");
+            "Fehler : I/O-Error 2: /nonexistent-zeb1-folder/sub/zeb1.cfg (nicht vorhanden) [Wiederholen/Abbrechen] -> "
+            "Abbrechen\n");
 }
 
 }  // namespace

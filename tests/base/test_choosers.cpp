@@ -149,6 +149,36 @@ TEST_F(ChoosersTest, AskSaveFileName) {
   EXPECT_EQ(G().CurrentFileName, "spring");
 }
 
+// A name chosen in the save dialog is kept as typed: quotes and blanks, and
+// an extension other than the spring file's (".v2" is part of the name);
+// only the spring file's own extension, in any case, is taken off. A name
+// longer than the file system takes is refused with a message.
+TEST_F(ChoosersTest, SaveNamesKeepWhatWasTyped) {
+  G().CurrentDataFolder = dir.path();
+  struct Case {
+    std::string chosen, name, path;
+  } cases[] = {
+      {dir / "q\"uo te.zeb", "q\"uo te", dir / "q\"uo te.zeb"},
+      {dir / "q\"uo te", "q\"uo te", dir / "q\"uo te.zeb"},
+      {dir / "plan.v2", "plan.v2", dir / "plan.v2.zeb"},
+      {dir / "plan.2024.ZEB", "plan.2024", dir / "plan.2024.zeb"},
+      {dir / "Feder.txt", "Feder.txt", dir / "Feder.txt.zeb"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    ui().ExpectSaveFile(c.chosen);
+    EXPECT_EQ(AskSaveFileName(""), c.path);
+    EXPECT_EQ(G().AbortFlag, 0);
+    EXPECT_EQ(G().CurrentFileName, c.name);
+  }
+  const std::string tooLong = dir / (std::string(300, 'x') + ".zeb");
+  ui().ExpectSaveFile(tooLong);
+  ui().ExpectMessageBox("Fehler", "Ungültiger Dateiname \"" + tooLong + "\" !");
+  AskSaveFileName("");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(G().CurrentFileName, "Feder.txt");
+}
+
 TEST_F(ChoosersTest, ArchiveModeRefusesSaveAsAndDelete) {
   G().CommandLineFileLoaded = 1;
   G().ArchiveFlag = 1;

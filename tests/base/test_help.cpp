@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -190,6 +191,56 @@ TEST_F(HelpTest, ErrorCausesFollowChangesOfTheFile) {
   EXPECT_EQ(cause(), "Ursache 3");
   Put("zeb1.err", "Meldung A ganz lang\r\nUrsache 4\r\nAbhilfe\r\n");
   EXPECT_EQ(cause(), "Ursache 4");
+}
+
+// A cause or remedy reaches a printout as one line of at most 255
+// characters; the form shows the line as it stands.
+TEST_F(HelpTest, CauseAndRemedyAreCutAtAPrintoutLine) {
+  const std::string cause(10000, 'u'), remedy = std::string(300, 'a') + "ende";
+  Put("zeb1.err", "Meldung A ganz lang\r\n" + cause + "\r\n" + remedy + "\r\n");
+  SetMessages({"Meldung A ganz lang"});
+  std::string c, r;
+  GetErrorCause(1, c);
+  GetErrorRemedy(1, r);
+  EXPECT_EQ(c, std::string(255, 'u'));
+  EXPECT_EQ(r, std::string(255, 'a'));
+  EXPECT_EQ(ErrorCauseHint(1), std::string(255, 'u'));
+  ui().ExpectErrorHelpForm("Meldung A");
+  ShowErrorHelp(1);
+  EXPECT_EQ(ui().shown().back().errorHelp.cause, cause);
+  EXPECT_EQ(ui().shown().back().errorHelp.remedy, remedy);
+}
+
+// Help files beyond 4 MB are named, not read: the help box says so, a tool
+// tip stays empty; a message help that large is named once however many
+// causes a printout asks for, its causes stay as they were, and its form
+// and its edit name it as well.
+TEST_F(HelpTest, HelpFilesBeyondTheLimitAreNamedNotRead) {
+  Put("talmore.hlp", "1040\r\nText\r\n1045\r\nweiter\r\n");
+  fs::resize_file(scratch_ / "talmore.hlp", 5u << 20);
+  const std::string tooLarge = "Datei " + dir_ + "/talmore.hlp ist zu gro\u00df (\u00fcber 4 MB) !";
+  ui().ExpectMessageBox("HILFETEXT Nr.1040", tooLarge);
+  ShowHelpText(1040, "", 1);
+  EXPECT_EQ(HelpHintText(1040), "");
+
+  Put("zeb1.err", "Meldung A ganz lang\r\nUrsache\r\nAbhilfe\r\n");
+  fs::resize_file(scratch_ / "zeb1.err", 5u << 20);
+  SetMessages({"Meldung A ganz lang"});
+  const std::string errTooLarge = "Datei " + dir_ + "/zeb1.err ist zu gro\u00df (\u00fcber 4 MB) !";
+  ui().ExpectMessageBox("Fehler", errTooLarge);
+  for (int k = 0; k < 3; ++k) {
+    std::string c = "alt", r = "alt";
+    GetErrorCause(1, c);
+    GetErrorRemedy(1, r);
+    EXPECT_EQ(c + "|" + r, "alt|alt");
+  }
+  ui().ExpectMessageBox("Fehler", errTooLarge);
+  ShowErrorHelp(1);
+  EXPECT_EQ(G().AbortFlag, 1);
+  G().AbortFlag = 0;
+  ui().ExpectMessageBox("Fehler", errTooLarge);
+  WriteErrEntry("Meldung A ganz lang", "neu", "neu");
+  EXPECT_EQ(G().AbortFlag, 1);
 }
 
 TEST_F(HelpTest, ShowErrorHelpEditSavesInPlaceOfUpperCaseFile) {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "base/files.h"
 #include "base/globals.h"
 #include "base/textfile.h"
 #include "support_fixture.h"
@@ -231,13 +232,14 @@ TEST_F(TextFileTest, ShortWriteLeavesTheOldFileAndReportsDiskFull) {
 
 TEST_F(TextFileTest, RewriteIntoAMissingFolder) {
   WorkTextFile().Assign(dir / "missing/x.cfg");
-  ui().ExpectMessageBox("Fehler", "file write error");
+  // In German, with the file and the reason.
+  ui().ExpectMessageBox("Fehler", "Fehler beim Anlegen einer Datei: " + (dir / "missing/x.cfg") + " (nicht vorhanden)");
   RewriteChecked(WorkTextFile());
   EXPECT_EQ(G().AbortFlag, 1);
 
   G().AbortFlag = 0;
   G().ShowErrorsSwitch = 0;  // the question is asked all the same
-  ui().ExpectQuestion("", "I/O-Error 2", Answer::Retry);
+  ui().ExpectQuestion("", "I/O-Error 2: " + (dir / "missing/x.cfg") + " (nicht vorhanden)", Answer::Retry);
   ui().ExpectQuestion("", "I/O-Error 2", Answer::Cancel);
   RewriteWithRetry(WorkTextFile());
   EXPECT_EQ(G().AbortFlag, 1);
@@ -255,6 +257,16 @@ TEST_F(TextFileTest, ErrnoCodes) {
   for (auto [err, code] : {std::pair{ENOSPC, 101}, {EDQUOT, 101}, {EFBIG, 101}, {EROFS, 150}, {EACCES, 150},
                            {EPERM, 150}, {ENOENT, 2}, {EIO, EIO}})
     EXPECT_EQ(IoResultFromErrno(err), code) << err;
+  // What reaches the user, in German (code page 850): the result codes and
+  // the system's error numbers they pass on, a name the file system will
+  // not take among them.
+  EXPECT_EQ(IoResultText(kIoDiskFull), "Platte voll");
+  EXPECT_EQ(IoResultText(kIoWriteProtected), "schreibgesch\x81tzt oder kein Zugriffsrecht");
+  EXPECT_EQ(IoResultText(IoResultFromErrno(EINVAL)), "Name vom Dateisystem nicht angenommen");
+  EXPECT_EQ(IoResultText(IoResultFromErrno(ENAMETOOLONG)), "Name zu lang");
+  EXPECT_EQ(IoResultText(IoResultFromErrno(ENOENT)), "nicht vorhanden");
+  EXPECT_EQ(SystemErrorText(EPERM), "nicht erlaubt (Name oder Datei eines anderen Benutzers)");
+  EXPECT_EQ(SystemErrorText(4711), "Systemfehler 4711");
 }
 
 }  // namespace

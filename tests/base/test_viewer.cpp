@@ -206,7 +206,9 @@ TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
 
   G().AbortFlag = 0;
   G().TableEditorPath = dir_ + "/kein-programm";
-  ui().ExpectMessageBox("", "file not found");
+  // The program and the written file are named.
+  ui().ExpectMessageBox("", "Excel kann nicht gestartet werden: Programm " + dir_ +
+                                "/kein-programm nicht gefunden; die Daten stehen in " + dir_ + "/bericht-2.csv");
   ExportTextFileToExcel(text);
   // The first export stays as it was (a spreadsheet may have it open); a
   // link in the way is passed over, its target untouched.
@@ -214,7 +216,7 @@ TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
   EXPECT_EQ(test::ReadBytes(dir_ + "/bericht-2.csv"), expected);
   const std::string victim = Put("victim.txt", "thesis");
   fs::create_symlink(victim, dir_ + "/bericht-3.csv");
-  ui().ExpectMessageBox("", "file not found");
+  ui().ExpectMessageBox("", "bericht-4.csv");
   ExportTextFileToExcel(text);
   EXPECT_EQ(test::ReadBytes(victim), "thesis");
   EXPECT_EQ(test::ReadBytes(dir_ + "/bericht-4.csv"), expected);

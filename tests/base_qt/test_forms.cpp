@@ -213,5 +213,22 @@ TEST_F(QtForms, SaveChooserKeepsPlainExtensions) {
   }
 }
 
+// A typed name is the name: the dialog's reading of double quotes as marks
+// around several names does not cut it.
+TEST_F(QtForms, SaveChooserKeepsQuotesOfATypedName) {
+  for (const char* typed : {"q\"uo te", "\"ganz\"", "a \"b\" c.zeb"}) {
+    std::string path;
+    WhenShown("SaveDialog", [&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (!dialog) return w->close(), void();
+      QTest::qWait(20);
+      Child<QLineEdit>(w, "fileNameEdit")->setText(QString::fromUtf8(typed));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    ASSERT_TRUE(ui->ChooseSaveFile(scratch, "*.zeb|*.zeb", "", path)) << typed;
+    EXPECT_EQ(path, scratch + "/" + typed);
+  }
+}
+
 }  // namespace
 }  // namespace zeb::qttest

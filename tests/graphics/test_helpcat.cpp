@@ -110,13 +110,66 @@ TEST_F(CatalogueTest, OnlyTheFirst130LinesAreListedAndABadFileGivesOneBox) {
   std::string text;
   for (int i = 0; i < 140; ++i) text += "p1,\"bad\"\r\n";
   Write(Cat(), text);
-  ui().ExpectMessageBox("", "DBH file error");
+  // Named with the catalogue and its first bad line, once.
+  ui().ExpectMessageBox("", "Bilderkatalog " + Cat() + " besch\u00e4digt: Zeile 1 ung\u00fcltig");
   // The stems read "p1,": listed, and shown as missing, which ends the loop.
   ui().ExpectMessageBox("", "p1,.plt nicht gefunden !");
   f().HelpPictureCatalog();
   EXPECT_EQ(G().LineTable[130], "p1,     : bad");
   EXPECT_EQ(G().LineTable[131], "-----  Erweitern  -----");
   EXPECT_EQ(G().AbortFlag, 0);
+}
+
+// The first line whose field does not begin with a quote is the one named.
+TEST_F(CatalogueTest, TheFirstBadLineIsCounted) {
+  const Catalogue c = ParseCatalogue("\"a\",\"b\"\r\n\r\nbad,\"x\"\n\"c\",worse\n");
+  EXPECT_TRUE(c.badField);
+  EXPECT_EQ(c.badLine, 3);
+  EXPECT_EQ(ParseCatalogue("\"a\",\"b\"\r\n").badLine, 0);
+}
+
+// A catalogue beyond the limit is named and not read: no list, no picture.
+TEST_F(CatalogueTest, CatalogueBeyondTheLimitIsNamedNotRead) {
+  Write(Cat(), "\"p1\",\"eins\"\r\n");
+  fs::resize_file(Cat(), 5u << 20);  // sparse: 5 MB of nothing after the line
+  ui().ExpectMessageBox("", "Datei " + Cat() + " ist zu gro\u00df (\u00fcber 4 MB) !");
+  f().HelpPictureCatalog();
+  EXPECT_TRUE(dialog().Seen().empty());
+  EXPECT_EQ(Shown(), 0);
+  EXPECT_EQ(G().AbortFlag, 0);
+}
+
+// A user's copy that is no catalogue (random bytes, empty, no quoted line)
+// gives way to the shipped one, and is named once a session.
+TEST_F(CatalogueTest, UnusableUserCopyGivesWayToTheShippedCatalogue) {
+  G().ShippedHelpFolder = dir_;
+  Write(Cat(), CatalogueLine("p2", "Zwei"));
+  const std::string data = dir_ + "/data";
+  fs::create_directories(data + "/zeb1");
+  const char* old = std::getenv("XDG_DATA_HOME");
+  const std::string kept = old != nullptr ? old : "";
+  ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+  const std::string copy = data + "/zeb1/zeb1.dbh";
+  std::string noise;
+  unsigned v = 7;
+  for (int i = 0; i < 3000; ++i) noise.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
+  Write(copy, noise);
+  ui().ExpectMessageBox("", "Eigene Hilfedatei " + copy + " unbrauchbar (kein Text), es gilt " + Cat());
+  f().HelpPictureCatalog();
+  EXPECT_EQ(Shown(), 2);  // p2, from the shipped catalogue
+  for (const std::string& other : {std::string(), std::string("\r\n \r\n"), std::string("p3 Drei\r\nweiter\r\n")}) {
+    Write(copy, other);
+    f().HelpPictureCatalog();  // named once only
+    EXPECT_EQ(Shown(), 2);
+  }
+  // A usable copy is read again.
+  Write(copy, CatalogueLine("p3", "Drei"));
+  f().HelpPictureCatalog();
+  EXPECT_EQ(Shown(), 3);
+  if (old != nullptr)
+    ::setenv("XDG_DATA_HOME", kept.c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(CatalogueTest, EmptyCatalogueExtendsFirst) {
@@ -219,7 +272,7 @@ TEST_F(CatalogueTest, LinesPast130SurviveARewriteAndAFailedCopyLeavesTheFile) {
   dialog().Add(Press::Insert);
   ui().ExpectOpenFile(dir_ + "/p4.plt");
   ui().ExpectInputText("Information zum Hilfebild", "Vier");
-  ui().ExpectMessageBox("", "DBH file error");
+  ui().ExpectMessageBox("", "$$$.dbh kann nicht geschrieben werden");
   rlimit old{};
   getrlimit(RLIMIT_FSIZE, &old);
   auto oldHandler = signal(SIGXFSZ, SIG_IGN);

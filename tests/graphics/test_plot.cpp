@@ -15,6 +15,7 @@
 #include "graphics/cadsettings.h"
 #include "graphics/support_cadrun.h"
 #include "graphics/support_checkers.h"
+#include "platform/files.h"
 
 namespace zeb::test {
 namespace {
@@ -135,6 +136,56 @@ TEST_F(PlotTest, PlotRunHandsTheDxfToTheProgram) {
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_EQ(WaitForArgs(), short_ + "/gravelo.dxf\n");
   ZEB_EXPECT_DXF_CLEAN(short_ + "/gravelo.dxf");
+}
+
+// The plot program finds its file where the started line names it, also
+// after the run has ended and its own folder is gone; the dialogue never
+// puts that folder into a line (a later session would look there in vain).
+TEST_F(PlotTest, PlotFileOutlivesTheRunFolder) {
+  ASSERT_EQ(MakeRunFolder(short_), 0);
+  const std::string run = RunFolder();
+  const std::string f = ProgramFolder(20);
+  ExpectDialogue(f, "1");
+  std::string line;
+  GraveloCommandLine(line);
+  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL");
+  G().TempFolder = run;  // even where the run's folder stands for the temporary folder
+  ExpectDialogue(f, "1");
+  GraveloCommandLine(line);
+  EXPECT_EQ(line.find(run), std::string::npos) << line;
+  G().TempFolder = short_;
+
+  CadSettings().CadPlotCommandLines[0] = f + "/GRAVELO " + short_ + "/gravelo /CHPL";
+  RunCode(4, [] { CadLine(0, 0, 160, 120); });
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(WaitForArgs(), short_ + "/gravelo\n/CHPL\n");
+  RemoveRunFolder();
+  EXPECT_FALSE(std::filesystem::exists(run));
+  ZEB_EXPECT_DXF_CLEAN(short_ + "/gravelo.dxf");
+}
+
+// In a folder others may write (as /tmp) the file gets a new name that
+// takes the line's place, and a file of that name already there is never
+// written; a line without such a word gets the file as its last argument;
+// a named folder that is gone gives way to the temporary folder.
+TEST_F(PlotTest, SharedFoldersGetANewNameInTheLine) {
+  ASSERT_EQ(::chmod(short_.c_str(), 01777), 0);
+  WriteRecorder(short_ + "/rec");
+  WriteFileBytes(short_ + "/gravelo.dxf", "someone else's");
+  const auto plot = [&](const std::string& line) {
+    std::filesystem::remove(out());
+    CadSettings().CadPlotCommandLines[0] = line;
+    RunCode(4, [] { CadLine(0, 0, 160, 120); });
+    EXPECT_EQ(G().AbortFlag, 0);
+    return WaitForArgs();
+  };
+  EXPECT_EQ(plot(short_ + "/rec " + short_ + "/GRAVELO /CHPL"), short_ + "/gravelo-2\n/CHPL\n");
+  EXPECT_EQ(ReadFileBytes(short_ + "/gravelo.dxf"), "someone else's");
+  ZEB_EXPECT_DXF_CLEAN(short_ + "/gravelo-2.dxf");
+  EXPECT_EQ(plot(short_ + "/rec /CHPL"), "/CHPL\n" + short_ + "/gravelo-3.dxf\n");
+  ZEB_EXPECT_DXF_CLEAN(short_ + "/gravelo-3.dxf");
+  EXPECT_EQ(plot(short_ + "/rec /tmp/zeb1-Gone12/gravelo.dxf /CHPL"), short_ + "/gravelo-4.dxf\n/CHPL\n");
+  ZEB_EXPECT_DXF_CLEAN(short_ + "/gravelo-4.dxf");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/choosers.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/support_fixture.h"
@@ -464,6 +465,63 @@ TEST_F(ConfigPlacesTest, FolderCheckReportsInOrderAndAsksForTheTempFolder) {
   CheckConfigFolders();
   EXPECT_EQ(g.TempFolder, "/nonexistent/tmp");
   EXPECT_EQ(g.AbortFlag, 0);
+}
+
+// Folders left open are the working folder's and are not checked: a
+// read-only working folder without a configuration raises no folder box
+// (a save there names the write protection). Folders a configuration
+// names are checked as before.
+TEST_F(ConfigPlacesTest, OnlyConfiguredFoldersAreChecked) {
+  BaseGlobals& g = G();
+  const fs::path shut = dir_ / "shut";
+  fs::create_directory(shut);
+  struct Unmount {
+    std::string dir;
+    ~Unmount() {
+      if (!dir.empty()) (void)std::system(("umount '" + dir + "'").c_str());
+    }
+  } unmount;
+  if (::geteuid() == 0) {
+    // Root writes into any folder by its mode: a read-only file system.
+    if (std::system(("mount -t tmpfs -o ro,size=64k tmpfs '" + shut.string() + "' 2>/dev/null").c_str()) != 0)
+      GTEST_SKIP() << "cannot mount a read-only file system here";
+    unmount.dir = shut.string();
+  } else {
+    fs::permissions(shut, fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  g.StartFolder = shut.string();
+  g.DbfFolder = g.HelpFolder = dir_.string();
+  g.TempFolder.clear();
+  CheckConfigFolders();  // no box expected
+  EXPECT_EQ(Config().DefaultDataFolder, shut.string() + "/");
+  EXPECT_EQ(Config().EdiFolder, shut.string() + "/");
+  // Saving there names the folder's write protection.
+  G().CurrentDataFolder = Config().DefaultDataFolder;
+  ui().ExpectMessageBox("", "Datei " + shut.string() + "/feder.zeb kann nicht geschrieben werden: Ordner schreibgesch\u00fctzt");
+  AskSaveFileName("feder");
+  EXPECT_EQ(G().AbortFlag, 1);
+  G().AbortFlag = 0;
+  // Named by a configuration: each is named.
+  CadSettings().CadFolder = shut.string();
+  Config().EdiFolder = shut.string();
+  Config().DefaultDataFolder = shut.string();
+  ui().ExpectMessageBox("", "ung\u00fcltiger CAD Ordner konfiguriert");
+  ui().ExpectMessageBox("", "ung\u00fcltiger EDI Ordner konfiguriert");
+  ui().ExpectMessageBox("", "ung\u00fcltiger Data Ordner konfiguriert");
+  CheckConfigFolders();
+  if (::geteuid() != 0) fs::permissions(shut, fs::perms::owner_all);
+}
+
+// A configuration file beyond 4 MB is named and not read: the defaults
+// apply.
+TEST_F(ConfigTest, ConfigurationBeyondTheLimitIsNamedNotRead) {
+  const std::string written = Written();
+  WriteBytes(File(), written);
+  fs::resize_file(File(), 5u << 20);
+  ui().ExpectMessageBox("", "Konfigurationsdatei " + File().string() +
+                                " ist zu gro\u00df (\u00fcber 4 MB), Voreinstellungen gelten");
+  EXPECT_FALSE(ReadConfigFile(File().string()));
+  EXPECT_EQ(G().AbortFlag, 1);
 }
 
 TEST_F(ConfigTest, FailingWritesKeepTheOldFile) {

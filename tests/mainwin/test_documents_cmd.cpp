@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "base/files.h"
 #include "base/globals.h"
 #include "base/services.h"
 #include "base/support_fixture.h"
@@ -350,6 +352,56 @@ TEST_F(DocumentsTest, FileOpen) {
   FileOpen();
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(G().RecentFiles[2], "");
+}
+
+// A spring is saved (and handed on) under the file it was opened by,
+// however it came: after a command-line start the file dialog's and the
+// recent list's springs keep their folder, a name with a dot keeps it, a
+// typed name with quotes is saved under exactly that name.
+TEST_F(DocumentsTest, OpenedSpringIsSavedWhereItCameFrom) {
+  SpringData().d = 2.5L;
+  WriteSpring(root_ / "work" / "dir" / "cmd.zeb");
+  const fs::path dotted = root_ / "data" / "feder.v2.zeb", plain = root_ / "data" / "round.zeb";
+  WriteSpring(dotted);
+  WriteSpring(plain);
+  // Started with a file on the command line.
+  G().CommandLineFileLoaded = 1;
+  G().CurrentFileName = "dir/cmd.zeb";
+  G().CurrentDataFolder.clear();
+  ReadSpringFile(G().CurrentFileName);
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(CurrentSpringFilePath(), "dir/cmd.zeb");
+
+  ui().ExpectOpenFile(dotted.string());
+  FileOpen();
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().CurrentFileName, "feder.v2");
+  EXPECT_EQ(CurrentSpringFilePath(), dotted.string());
+  SpringData().d = 4.0L;
+  G().ModifiedFlag = 1;
+  FileSave();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(ReadBytes(dotted), FormatSpringFile(CurrentSpringFileRecords()));
+  EXPECT_FALSE(fs::exists(root_ / "work" / "feder.v2"));
+
+  G().RecentFiles[3] = plain.string();
+  OpenRecentFile(3);
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(CurrentSpringFilePath(), plain.string());
+
+  const fs::path quoted = root_ / "data" / "q\"uo te.zeb";
+  ui().ExpectSaveFile(quoted.string());
+  FileSaveAs();
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().CurrentFileName, "q\"uo te");
+  EXPECT_EQ(CurrentSpringFilePath(), quoted.string());
+  fs::remove(quoted);
+  FileSave();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_TRUE(fs::is_regular_file(quoted));
+  std::vector<std::string> work;
+  for (const auto& e : fs::directory_iterator(root_ / "work")) work.push_back(e.path().filename().string());
+  EXPECT_EQ(work, std::vector<std::string>{"dir"});
 }
 
 }  // namespace

@@ -3,16 +3,20 @@
 // file is expected. Each run has its own working folder, XDG_CONFIG_HOME
 // and a 20 s limit.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -22,6 +26,7 @@
 #include "base/globals.h"
 #include "graphics/cadsettings.h"
 #include "settings/config.h"
+#include "platform/files.h"
 #include "program_fixture.h"
 
 #ifndef ZEB1_WZEB1
@@ -39,6 +44,7 @@ using zeb::test::WriteBytes;
 struct Ran {
   int exitCode = -1;  // -1: killed, or did not end in time
   std::string err;
+  long maxRssKb = 0;  // the run's peak resident size
 };
 
 class HostileFilesTest : public ::testing::Test {
@@ -58,11 +64,13 @@ class HostileFilesTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  // Runs wzeb1 in dir (default the work folder) with TMPDIR = tmp_;
+  // Runs wzeb1 in dir (default the work folder) with TMPDIR = tmp_ (env
+  // entries "NAME=value" replace or add variables);
   // posix_spawn, so that the parallel test may start runs from threads.
-  Ran Run(const std::vector<std::string>& args, const fs::path& dir = {}) {
+  Ran Run(const std::vector<std::string>& args, const fs::path& dir = {}, const std::vector<std::string>& extraEnv = {}) {
     const fs::path cwd = dir.empty() ? work_ : dir;
-    const fs::path errPath = cwd / ".stderr";
+    static std::atomic<int> runs{0};
+    const fs::path errPath = root_ / (".stderr-" + std::to_string(runs++));
     std::vector<std::string> all = {ZEB1_WZEB1};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -71,6 +79,12 @@ class HostileFilesTest : public ::testing::Test {
     std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (root_ / "xdg").string(), "TMPDIR=" + tmp_.string(),
                                     "XDG_RUNTIME_DIR=" + (root_ / "xdg").string(), "QT_QPA_PLATFORM=offscreen",
                                     "PATH=/usr/bin:/bin", "HOME=" + root_.string()};
+    for (const std::string& e : extraEnv) {
+      const std::string name = e.substr(0, e.find('=') + 1);
+      env.erase(std::remove_if(env.begin(), env.end(), [&](const std::string& v) { return v.rfind(name, 0) == 0; }),
+                env.end());
+      env.push_back(e);
+    }
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -86,8 +100,9 @@ class HostileFilesTest : public ::testing::Test {
     if (spawned != 0) return r;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     int status = 0;
+    rusage usage {};
     for (;;) {
-      if (::waitpid(pid, &status, WNOHANG) == pid) break;
+      if (::wait4(pid, &status, WNOHANG, &usage) == pid) break;
       if (std::chrono::steady_clock::now() > deadline) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);
@@ -97,6 +112,7 @@ class HostileFilesTest : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (status != -1 && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    r.maxRssKb = usage.ru_maxrss;
     r.err = ReadBytes(errPath);
     fs::remove(errPath);
     return r;
@@ -104,12 +120,13 @@ class HostileFilesTest : public ::testing::Test {
 
   // A configuration (default: in the work folder): pictures from plt,
   // temporary files in tmp, everything else in the work folder.
-  void WriteConfig(const fs::path& plt, const fs::path& file = {}, const fs::path& dbf = {}) {
+  // A temporary folder left open is TMPDIR's (without temp).
+  void WriteConfig(const fs::path& plt, const fs::path& file = {}, const fs::path& dbf = {}, bool temp = true) {
     zeb::ResetBaseGlobals();
     zeb::ResetConfigDefaults();
     zeb::G().DbfFolder = (dbf.empty() ? SourceDir() / "no-tables" : dbf).string() + "/";
     zeb::G().HelpFolder = plt.string() + "/";
-    zeb::G().TempFolder = tmp_.string() + "/";
+    zeb::G().TempFolder = temp ? tmp_.string() + "/" : "";
     zeb::Config().DefaultDataFolder = work_.string() + "/";
     zeb::Config().EdiFolder = work_.string() + "/";
     zeb::CadSettings().CadFolder = work_.string() + "/";
@@ -241,42 +258,357 @@ TEST_F(HostileFilesTest, DamagedConfigurationIsNamedWithItsFirstBadLine) {
 }
 
 // Temporaries of saves that a kill left in the data folder go at the next
-// interactive start: only the user's own regular files of that name form,
-// only when untouched for ten minutes (a save of another session may be
-// writing one now, also a slow one).
+// interactive start: only the user's own regular files of exactly the
+// program's name form (".name" + ".~zeb1~" + six letters or digits), only
+// when untouched for ten minutes (a save of another session may be writing
+// one now, also a slow one). The user's own dot files of similar names stay
+// byte for byte.
 TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
   auto make = [&](const std::string& name, bool aged) {
-    WriteBytes(work_ / name, "x");
+    WriteBytes(work_ / name, "bytes of " + name);
     if (aged) fs::last_write_time(work_ / name, old);
   };
-  make(".s.zeb.AbC123", true);
-  make(".feder 2.ZEB.x9Y8z7", true);
-  make(".s.zeb.Fresh1", false);      // a save running now
-  make(".s.zeb.Slow12", false);      // a save slowed down for five minutes
-  fs::last_write_time(work_ / ".s.zeb.Slow12", fs::file_time_type::clock::now() - std::chrono::minutes(5));
-  make(".s.txt.AbC123", true);       // not a spring file's
-  make("s.zeb.AbC123", true);        // not a temporary name
-  make(".s.zeb.AbC12", true);        // five letters
+  const std::vector<std::string> users = {".spring.zeb.backup", ".Spring.ZEB.v2copy", ".plan.zeb.202401",
+                                          ".s.zeb.AbC123",      ".feder 2.ZEB.x9Y8z7", ".s.zeb.~zeb1~AbC12",
+                                          "s.zeb.~zeb1~AbC123", ".s.zeb.~zeb1~AbC1234", ".s.zeb.~zeb2~AbC123",
+                                          ".~zeb1~AbC123"};
+  for (const std::string& name : users) make(name, true);
+  make(".s.zeb.~zeb1~AbC123", true);
+  make(".feder 2.ZEB.~zeb1~x9Y8z7", true);
+  make(".zeb1.cfg.~zeb1~Qw3rty", true);
+  make(".s.zeb.~zeb1~Fresh1", false);  // a save running now
+  make(".s.zeb.~zeb1~Slow12", false);  // a save slowed down for five minutes
+  fs::last_write_time(work_ / ".s.zeb.~zeb1~Slow12", fs::file_time_type::clock::now() - std::chrono::minutes(5));
   make("keep.zeb", true);
-  fs::create_symlink(work_ / "keep.zeb", work_ / ".l.zeb.AbC123");
+  fs::create_symlink(work_ / "keep.zeb", work_ / ".l.zeb.~zeb1~AbC123");
   const bool root = ::geteuid() == 0;
   if (root) {
-    make(".other.zeb.AbC123", true);
-    ASSERT_EQ(::chown((work_ / ".other.zeb.AbC123").c_str(), 65534, 65534), 0);
+    make(".other.zeb.~zeb1~AbC123", true);
+    ASSERT_EQ(::chown((work_ / ".other.zeb.~zeb1~AbC123").c_str(), 65534, 65534), 0);
   }
   const Ran batch = Run({"keep.zeb", "/I"});  // batch runs leave them
-  EXPECT_TRUE(fs::exists(work_ / ".s.zeb.AbC123")) << batch.err;
+  EXPECT_TRUE(fs::exists(work_ / ".s.zeb.~zeb1~AbC123")) << batch.err;
   const Ran r = Run({});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_FALSE(fs::exists(work_ / ".s.zeb.AbC123"));
-  EXPECT_FALSE(fs::exists(work_ / ".feder 2.ZEB.x9Y8z7"));
-  for (const char* kept : {".s.zeb.Fresh1", ".s.zeb.Slow12", ".s.txt.AbC123", "s.zeb.AbC123", ".s.zeb.AbC12", "keep.zeb"})
+  EXPECT_FALSE(fs::exists(work_ / ".s.zeb.~zeb1~AbC123"));
+  EXPECT_FALSE(fs::exists(work_ / ".feder 2.ZEB.~zeb1~x9Y8z7"));
+  EXPECT_FALSE(fs::exists(work_ / ".zeb1.cfg.~zeb1~Qw3rty"));
+  for (const std::string& name : users) EXPECT_EQ(ReadBytes(work_ / name), "bytes of " + name) << name;
+  for (const char* kept : {".s.zeb.~zeb1~Fresh1", ".s.zeb.~zeb1~Slow12", "keep.zeb"})
     EXPECT_TRUE(fs::exists(work_ / kept)) << kept;
-  EXPECT_TRUE(fs::is_symlink(work_ / ".l.zeb.AbC123"));
+  EXPECT_TRUE(fs::is_symlink(work_ / ".l.zeb.~zeb1~AbC123"));
   if (root) {
-    EXPECT_TRUE(fs::exists(work_ / ".other.zeb.AbC123"));
+    EXPECT_TRUE(fs::exists(work_ / ".other.zeb.~zeb1~AbC123"));
   }
+}
+
+// A run of the program's own kind that made its folder in the temporary
+// folder, wrote into it and waits; its pid.
+pid_t StartRunThatWaits(const fs::path& tmp, std::string& folder) {
+  int pipeFd[2];
+  if (::pipe(pipeFd) != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(pipeFd[0]);
+    ::alarm(60);
+    if (zeb::MakeRunFolder(tmp.string()) != 0) ::_exit(1);
+    WriteBytes(zeb::RunFolder() + "/$feder.dx$", "block");
+    const std::string name = zeb::RunFolder() + "\n";
+    if (::write(pipeFd[1], name.data(), name.size()) < 0) ::_exit(1);
+    for (;;) ::pause();
+  }
+  ::close(pipeFd[1]);
+  char c;
+  while (::read(pipeFd[0], &c, 1) == 1 && c != '\n') folder += c;
+  ::close(pipeFd[0]);
+  return pid;
+}
+
+// The folders of runs killed with SIGKILL go with the user's next run,
+// whatever it is (here a printout that needs no folder of its own); a live
+// run's folder and another user's folder stay.
+TEST_F(HostileFilesTest, KilledRunsFoldersGoWithTheNextRun) {
+  for (int k = 0; k < 20; ++k) {
+    std::string folder;
+    const pid_t pid = StartRunThatWaits(tmp_, folder);
+    ASSERT_GT(pid, 0);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(fs::is_directory(folder)) << folder;
+  }
+  ASSERT_EQ(TmpEntries().size(), 20u);
+  std::string liveFolder;
+  const pid_t live = StartRunThatWaits(tmp_, liveFolder);
+  ASSERT_GT(live, 0);
+  std::vector<std::string> kept = {fs::path(liveFolder).filename().string()};
+  if (::geteuid() == 0) {
+    // Another user's folder of a killed run.
+    fs::create_directory(tmp_ / "zeb1-Nobody");
+    WriteBytes(tmp_ / "zeb1-Nobody" / zeb::kRunFolderMark, "");
+    WriteBytes(tmp_ / "zeb1-Nobody" / "outwin.txt", "theirs");
+    ASSERT_EQ(::chown((tmp_ / "zeb1-Nobody").c_str(), 65534, 65534), 0);
+    kept.push_back("zeb1-Nobody");
+  }
+  std::sort(kept.begin(), kept.end());
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", work_ / "t.zeb");
+  const Ran r = Run({"t.zeb", "/I"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(TmpEntries(), kept);
+  EXPECT_EQ(ReadBytes(liveFolder + "/$feder.dx$"), "block");
+  if (::geteuid() == 0) {
+    EXPECT_EQ(ReadBytes(tmp_ / "zeb1-Nobody" / "outwin.txt"), "theirs");
+  }
+  ::kill(live, SIGKILL);
+  ::waitpid(live, nullptr, 0);
+  Run({"t.zeb", "/I"});
+  EXPECT_FALSE(fs::exists(liveFolder));
+}
+
+// A temporary folder that cannot take files is named for what it is: /proc
+// cannot be written (root may, but it stores nothing), a TMPDIR that is
+// missing is named and /tmp stands in; neither is called full, and the
+// printout is written all the same.
+TEST_F(HostileFilesTest, TemporaryFolderThatIsMissingOrNotWritableIsNamed) {
+  WriteConfig(root_ / "plt", root_ / "xdg" / "zeb1" / "zeb1.cfg", root_ / "dbf", false);
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", work_ / "t.zeb");
+  Ran r = Run({"t.zeb", "/I"}, {}, {"TMPDIR=/proc"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("Ordner für temporäre Dateien /proc nicht beschreibbar !"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("voll"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(work_ / "t.txt"));
+  fs::remove(work_ / "t.txt");
+  const std::string missing = (root_ / "fehlt").string();
+  r = Run({"t.zeb", "/I"}, {}, {"TMPDIR=" + missing});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("Ordner für temporäre Dateien " + missing + " nicht vorhanden, es gilt /tmp"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("voll"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(work_ / "t.txt"));
+}
+
+std::uint32_t Le32At(const std::string& b, std::size_t at) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+unsigned Le16At(const std::string& b, std::size_t at) {
+  return static_cast<unsigned>(static_cast<unsigned char>(b[at])) |
+         static_cast<unsigned>(static_cast<unsigned char>(b[at + 1])) << 8;
+}
+void PutLe32(std::string& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+}
+void PutLe16(std::string& b, std::size_t at, unsigned v) {
+  b[at] = static_cast<char>(v);
+  b[at + 1] = static_cast<char>(v >> 8);
+}
+
+// A damaged material table under /I is named with the table and what is
+// wrong with it, and the run ends with 2 and no printout; a field of length
+// 0 in a head that agrees with itself is read as the engine repairs it, and
+// that repair is named in German with the table.
+TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
+  const fs::path table = root_ / "dbf" / "zebwst.dbf";
+  const std::string good = ReadBytes(table);
+  const std::uint32_t count = Le32At(good, 4);
+  const unsigned header = Le16At(good, 8), length = Le16At(good, 10);
+  ASSERT_GT(count, 0u);
+  ASSERT_EQ(good.size(), header + count * length + 1);  // the shipped table, with its end mark
+  const unsigned fields = (header - 33) / 32;
+  std::string random = good.substr(0, header);
+  unsigned v = 99;
+  for (std::size_t i = header; i < good.size(); ++i) random.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
+  random[header] = 'Z';  // not a deletion mark
+  const std::vector<std::pair<std::string, std::string>> damaged = {
+      {[&] { std::string b = good; PutLe32(b, 4, 0); return b; }(), "Satzzahl 0 passt nicht zur Dateigröße"},
+      {[&] { std::string b = good; PutLe32(b, 4, 0xFFFFFFFFu); return b; }(), "kürzer als ihre 4294967295 Sätze"},
+      {[&] { std::string b = good; PutLe16(b, 8, header + 5); return b; }(),
+       "Kopflänge " + std::to_string(header + 5) + " passt nicht zu " + std::to_string(fields) + " Feldern"},
+      {[&] { std::string b = good; PutLe16(b, 10, 65535); return b; }(),
+       "Satzlänge 65535 passt nicht zu den Feldern (" + std::to_string(length) + ")"},
+      {good.substr(0, header), "kürzer als ihre " + std::to_string(count) + " Sätze"},
+      {random, "Satz 1 ungültig"},
+  };
+  const std::string spring = (SourceDir() / "examples" / "table_material.zeb").string();
+  for (const auto& [bytes, why] : damaged) {
+    SCOPED_TRACE(why);
+    WriteBytes(table, bytes);
+    const Ran r = Run({spring, "/I"});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("Tabelle " + table.string() + " beschädigt: " + why + "\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(work_ / "table_material.txt"));
+  }
+
+  // The first field (a name of 50 characters) with length 0, its bytes gone
+  // from every record and the record length made to agree.
+  std::string zero = good.substr(0, header);
+  const unsigned first = static_cast<unsigned char>(good[32 + 16]);
+  zero[32 + 16] = 0;
+  PutLe16(zero, 10, length - first);
+  for (std::uint32_t k = 0; k < count; ++k) {
+    const std::string rec = good.substr(header + k * length, length);
+    zero += rec.substr(0, 1) + rec.substr(1 + first);
+  }
+  zero += good.substr(header + count * length);
+  WriteBytes(table, zero);
+  const Ran r = Run({spring, "/I"});
+  EXPECT_NE(r.err.find("Tabelle " + table.string() + ": Feld NAME1,C,0,0 ungültig, verwendet wird NAME1,C,1,0"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("Invalid"), std::string::npos) << r.err;
+  WriteBytes(table, good);
+}
+
+// A message help of 1 GB (sparse) is named and not read: the printout run
+// reads none of it, stays small, and names the file once however many
+// messages it explains.
+TEST_F(HostileFilesTest, HugeMessageHelpIsNamedNotRead) {
+  for (const auto& e : fs::directory_iterator(ZEB1_HELP_FOLDER))
+    if (e.is_regular_file()) fs::copy_file(e.path(), root_ / "plt" / e.path().filename());
+  const fs::path err = root_ / "plt" / "zeb1.err";
+  fs::resize_file(err, std::uintmax_t{1} << 30);
+  WriteConfig(root_ / "plt", root_ / "xdg" / "zeb1" / "zeb1.cfg", root_ / "dbf");
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", work_ / "t.zeb");
+  const std::string counts = (root_ / "counts").string();
+  const Ran r = Run({"t.zeb", "/I"}, {}, {std::string("LD_PRELOAD=") + ZEB1_SYSCOUNT, "ZEB1_COUNT_OUT=" + counts});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  const std::string named = "Datei " + err.string() + " ist zu groß (über 4 MB) !";
+  ASSERT_NE(r.err.find(named), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(named), r.err.rfind(named)) << r.err;
+  EXPECT_TRUE(fs::exists(work_ / "t.txt"));
+  // Nothing of it read, and far below the 1 GB that reading it would take
+  // (the run needs some 20 MB).
+  const std::string c = ReadBytes(counts);
+  EXPECT_EQ(c.find("bytes " + err.string() + " "), std::string::npos) << c;
+  EXPECT_GT(r.maxRssKb, 0);
+  EXPECT_LT(r.maxRssKb, 100 * 1024);
+}
+
+// A user's copy of the message help that holds no entry (empty, random
+// bytes, fewer than three lines) gives way to the shipped file, and is named
+// once; a usable copy is read.
+TEST_F(HostileFilesTest, UnusableUserCopyOfTheMessageHelpGivesWay) {
+  WriteConfig(ZEB1_HELP_FOLDER, root_ / "xdg" / "zeb1" / "zeb1.cfg", root_ / "dbf");
+  const fs::path copy = root_ / ".local" / "share" / "zeb1" / "zeb1.err";
+  fs::create_directories(copy.parent_path());
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", work_ / "t.zeb");
+  std::string noise;
+  unsigned v = 3;
+  for (int i = 0; i < 5000; ++i) noise.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
+  const std::string shipped = ReadBytes(fs::path(ZEB1_HELP_FOLDER) / "zeb1.err");
+  for (const auto& [bytes, why] : std::vector<std::pair<std::string, std::string>>{
+           {"", "leer"}, {noise, "kein Text"}, {"Warnung: L2<Ln\r\nnur zwei Zeilen\r\n", "keine Einträge"}}) {
+    SCOPED_TRACE(why);
+    WriteBytes(copy, bytes);
+    const Ran r = Run({"t.zeb", "/I"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string named = "Eigene Hilfedatei " + copy.string() + " unbrauchbar (" + why + "), es gilt " +
+                              (fs::path(ZEB1_HELP_FOLDER) / "zeb1.err").string();
+    EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(named), r.err.rfind(named)) << r.err;
+    const std::string txt = ReadBytes(work_ / "t.txt");
+    EXPECT_NE(txt.find("BEMERKUNGEN"), std::string::npos);
+    EXPECT_EQ(txt.find("keine Beschreibung dieser Fehlermeldung vorhanden."), std::string::npos) << txt;
+  }
+  // A usable copy: its cause is printed, and nothing is said.
+  const std::string marked = "Ursache aus der eigenen Kopie";
+  std::string edited = shipped;
+  const std::size_t l2 = edited.find("Warnung: L2<Ln");
+  ASSERT_NE(l2, std::string::npos);
+  const std::size_t causeAt = edited.find("\r\n", l2) + 2;
+  edited.replace(causeAt, edited.find("\r\n", causeAt) - causeAt, marked);
+  WriteBytes(copy, edited);
+  const Ran r = Run({"t.zeb", "/I"});
+  EXPECT_EQ(r.err.find("Eigene Hilfedatei"), std::string::npos) << r.err;
+  EXPECT_NE(ReadBytes(work_ / "t.txt").find(marked), std::string::npos);
+}
+
+// A start in a read-only working folder without any configuration names no
+// folder: none was configured (the data folder's write protection is named
+// when something is saved there).
+TEST_F(HostileFilesTest, ReadOnlyWorkingFolderWithoutConfigurationNamesNoFolder) {
+  fs::remove(root_ / "xdg" / "zeb1" / "zeb1.cfg");
+  const fs::path shut = root_ / "shut";
+  fs::create_directory(shut);
+  struct Unmount {
+    std::string dir;
+    ~Unmount() {
+      if (!dir.empty()) (void)std::system(("umount '" + dir + "'").c_str());
+    }
+  } unmount;
+  if (::geteuid() == 0) {
+    // Root writes into any folder by its mode: a read-only file system.
+    if (std::system(("mount -t tmpfs -o ro,size=64k tmpfs '" + shut.string() + "' 2>/dev/null").c_str()) != 0)
+      GTEST_SKIP() << "cannot mount a read-only file system here";
+    unmount.dir = shut.string();
+  } else {
+    fs::permissions(shut, fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  const Ran r = Run({}, shut, {"TMPDIR=" + tmp_.string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err.find("ungültiger"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Ordner"), std::string::npos) << r.err;
+  if (::geteuid() != 0) fs::permissions(shut, fs::perms::owner_all);
+}
+
+// An output name that another user's link holds in a shared folder (as
+// /tmp) cannot be taken: the batch run says so in German with the file,
+// writes nothing through the link and ends with 2. Needs root to run the
+// program as another user than the link's owner.
+TEST_F(HostileFilesTest, AnotherUsersLinkBlocksTheOutputInGerman) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
+  const fs::path shared = root_ / "shared";
+  fs::create_directory(shared);
+  fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", shared / "t.zeb");
+  fs::permissions(shared / "t.zeb", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+  WriteBytes(root_ / "victim" / "thesis.txt", "thesis");
+  for (const char* out : {"t.txt", "t.dxf"}) {
+    fs::create_symlink(root_ / "victim" / "thesis.txt", shared / out);
+    ASSERT_EQ(::lchown((shared / out).c_str(), 65534, 65534), 0);
+  }
+  const auto runAs = [&](const std::string& output) {
+    const fs::path errPath = root_ / "err.txt";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int n = ::open("/dev/null", O_WRONLY);
+      if (e < 0 || n < 0 || ::chdir(shared.c_str()) != 0) ::_exit(120);
+      ::dup2(e, 2);
+      ::dup2(n, 1);
+      if (::setgroups(0, nullptr) != 0 || ::setresgid(65533, 65533, 65533) != 0 || ::setresuid(65533, 65533, 65533) != 0)
+        ::_exit(121);
+      const std::string home = "HOME=" + shared.string(), tmp = "TMPDIR=" + shared.string();
+      char* const envp[] = {const_cast<char*>(home.c_str()), const_cast<char*>(tmp.c_str()),
+                            const_cast<char*>("XDG_CONFIG_HOME=/nonexistent"), const_cast<char*>("PATH=/usr/bin:/bin"),
+                            nullptr};
+      char* const argv[] = {const_cast<char*>(ZEB1_WZEB1), const_cast<char*>("t.zeb"),
+                            const_cast<char*>(output.c_str()), nullptr};
+      ::execve(ZEB1_WZEB1, argv, envp);
+      ::_exit(122);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Ran r;
+    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    r.err = ReadBytes(errPath);
+    return r;
+  };
+  Ran r = runAs("/I");
+  EXPECT_EQ(r.exitCode, 2) << r.err;
+  EXPECT_NE(r.err.find("t.txt (schreibgeschützt oder kein Zugriffsrecht)"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Operation"), std::string::npos) << r.err;
+  r = runAs("/CAD1:12");
+  EXPECT_EQ(r.exitCode, 2) << r.err;
+  EXPECT_NE(r.err.find("Datei t.dxf kann nicht geschrieben werden: nicht erlaubt (Name oder Datei eines anderen Benutzers)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("Operation"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(root_ / "victim" / "thesis.txt"), "thesis");
+  EXPECT_TRUE(fs::is_symlink(shared / "t.txt"));
 }
 
 // A full temporary folder at start is named and the start goes on with

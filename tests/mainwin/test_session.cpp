@@ -91,6 +91,16 @@ TEST_F(SessionTest, MissingOrShortFilesGiveEmptyEntries) {
   EXPECT_EQ(G().RecentFiles[2], "/c.zeb");
 }
 
+// A session file beyond 4 MB is named and not read.
+TEST_F(SessionTest, FileBeyondTheLimitIsNamedNotRead) {
+  WriteBytes(File(), "zeb1 Session /d/\r\n/a.zeb\r\n");
+  fs::resize_file(File(), 5u << 20);
+  SetRecent("p", "q", "r", "s");
+  ui().ExpectMessageBox("", "Datei " + File().string() + " ist zu gro\u00df (\u00fcber 4 MB) !");
+  ReadSessionFile();
+  EXPECT_EQ(G().RecentFiles, Recent{});
+}
+
 TEST_F(SessionTest, AFailingWriteIsReported) {
   G().ProgramFolder = (dir_ / "missing").string();
   SetRecent("/a.zeb", "", "", "");

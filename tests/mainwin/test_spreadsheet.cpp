@@ -157,6 +157,68 @@ std::vector<std::string> Documents(const fs::path& folder) {
   return names;
 }
 
+// Start Excel hands on the spring the file dialog opened, also after a
+// command-line start (which once kept its bare name) and for a name with a
+// dot of its own.
+TEST_F(SpreadsheetTest, StartExcelAfterOpeningByTheDialog) {
+  RoundDynamic();
+  WriteSpringFile((data_ / "feder.v2.zeb").string());
+  ASSERT_EQ(G().AbortFlag, 0);
+  const std::string saved = test::ReadBytes(data_ / "feder.v2.zeb");
+  ASSERT_FALSE(saved.empty());
+  // A command-line start with another spring, then Datei > Öffnen.
+  G().CommandLineFileLoaded = 1;
+  G().CurrentFileName = (test::kExampleDir / "round_static.zeb").string();
+  G().CurrentDataFolder.clear();
+  ReadSpringFile(G().CurrentFileName);
+  ASSERT_EQ(G().AbortFlag, 0);
+  G().ModifiedFlag = 0;
+  ui().ExpectOpenFile((data_ / "feder.v2.zeb").string());
+  RunCommand("mi_fileOpen");
+  ASSERT_EQ(G().AbortFlag, 0);
+  RunCommand("mi_OleStartExcel");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_TRUE(SpreadsheetStarted());
+  ASSERT_EQ(Started(0).size(), 1u);
+  // Every line of the file a row, in order.
+  const std::vector<std::string> lines = test::TextLines(saved);
+  const std::vector<std::string> rows = PythonRows(0);
+  ASSERT_EQ(rows.size(), lines.size());
+  EXPECT_EQ(rows.front(), AsText(lines.front()));
+  EXPECT_EQ(rows.back(), AsText(lines.back()));
+}
+
+// A table program that starts but fails at once (as xdg-open without a
+// program for CSV files): named with its code and the document, which
+// stays; what it says on its error stream goes nowhere near the user's
+// terminal.
+TEST_F(SpreadsheetTest, ProgramThatFailsAtOnceIsNamed) {
+  RoundDynamic();
+  G().CurrentFileName = "feder";
+  G().CurrentDataFolder = data_.string() + "/";
+  WriteSpringFile(CurrentSpringFilePath());
+  ASSERT_EQ(G().AbortFlag, 0);
+  const fs::path failing = tmp_ / "xdg-open";
+  test::WriteBytes(failing, "#!/bin/sh\nreadlink /proc/$$/fd/2 > \"" + tmp_.string() +
+                                "/stderr.tmp\"\nmv \"" + tmp_.string() + "/stderr.tmp\" \"" + tmp_.string() +
+                                "/stderr\"\ni=0; while [ $i -lt 23 ]; do echo \"xdg-open: no method $i\" >&2; "
+                                "i=$((i+1)); done\nexit 3\n");
+  fs::permissions(failing, fs::perms::owner_all);
+  G().TableEditorPath = failing.string();
+  ui().ExpectMessageBox("", "Excel kann nicht gestartet werden: Programm " + failing.string() +
+                                " meldet Fehler (Code 3); die Daten stehen in " + tmp_.string() + "/zeb1_");
+  RunCommand("mi_OleStartExcel");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(SpreadsheetStarted());
+  EXPECT_EQ(Documents(tmp_).size(), 1u);
+  EXPECT_EQ(test::ReadBytes(tmp_ / "stderr"), "/dev/null\n");
+
+  // The printout export says the same.
+  ui().ExpectMessageBox("", "meldet Fehler (Code 3); die Daten stehen in " + tmp_.string() + "/zeb1_");
+  RunCommand("mi_olePrintoutExcel");
+  EXPECT_EQ(Documents(tmp_).size(), 2u);
+}
+
 TEST_F(SpreadsheetTest, DefaultEditorMissingFromThePath) {
   RoundDynamic();
   G().CurrentFileName = "feder";
@@ -173,13 +235,17 @@ TEST_F(SpreadsheetTest, DefaultEditorMissingFromThePath) {
   const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
   G().TableEditorPath = "xdg-open";
   ::setenv("PATH", empty.c_str(), 1);
-  ui().ExpectMessageBox("", "Excel kann nicht gestartet werden");
+  // The message names the program and the document, which stays.
+  ui().ExpectMessageBox("", "Excel kann nicht gestartet werden: Programm xdg-open nicht gefunden; die Daten stehen in " +
+                                tmp_.string() + "/zeb1_");
   RunCommand("mi_OleStartExcel");
   ::setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_FALSE(SpreadsheetStarted());
   EXPECT_FALSE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
-  EXPECT_TRUE(Documents(tmp_).empty());
+  const std::vector<std::string> kept = Documents(tmp_);
+  ASSERT_EQ(kept.size(), 1u);
+  fs::remove(tmp_ / kept[0]);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_FALSE(fs::exists(tmp_ / "opened"));
 

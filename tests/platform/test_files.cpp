@@ -2,18 +2,22 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <set>
+#include <vector>
 
 #include "base/test_files_support.h"
 
@@ -316,6 +320,185 @@ TEST_F(FilesTest, OpeningForReadingNeverWaitsOnAFifo) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status)) << "killed: the open waited on the FIFO";
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The program's own temporary names: "." + a name + ".~zeb1~" + six
+// letters or digits, nothing else; what a save without unnamed files
+// writes beside its target is one.
+TEST_F(FilesTest, OwnTemporaryNamesCarryTheMark) {
+  for (const char* own : {".s.zeb.~zeb1~AbC123", ".feder 2.ZEB.~zeb1~x9Y8z7", ".a.~zeb1~000000"})
+    EXPECT_TRUE(IsOwnTemporaryName(own)) << own;
+  for (const char* other : {".spring.zeb.backup", ".Spring.ZEB.v2copy", ".plan.zeb.202401", ".s.zeb.AbC123",
+                            "s.zeb.~zeb1~AbC123", ".~zeb1~AbC123", ".s.zeb.~zeb1~AbC12", ".s.zeb.~zeb1~AbC1234",
+                            ".s.zeb.~zeb1~AbC-23", ".s.zeb.~zeb2~AbC123", ".s.zeb.zeb1~AbC123", ""})
+    EXPECT_FALSE(IsOwnTemporaryName(other)) << other;
+  UseUnnamedTemporaries(false);
+  AtomicFile f;
+  ASSERT_EQ(f.Open(Path("spring.zeb")), 0);
+  const std::string temp = f.TempPath();
+  UseUnnamedTemporaries(true);
+  ASSERT_FALSE(temp.empty());
+  EXPECT_TRUE(IsOwnTemporaryName(temp.substr(temp.rfind('/') + 1))) << temp;
+  EXPECT_EQ(temp.rfind(Path(".spring.zeb.~zeb1~"), 0), 0u) << temp;
+  f.Abort();
+  EXPECT_TRUE(Entries().empty());
+}
+
+// The clean-up takes the user's own regular files of exactly that form that
+// were not changed since the given time; links, other names, newer files
+// and (as root) another user's files stay, byte for byte.
+TEST_F(FilesTest, CleanUpTakesOnlyOwnOldTemporaries) {
+  const std::time_t now = std::time(nullptr);
+  const auto make = [&](const std::string& name, std::time_t age) {
+    WriteBytes(Path(name), "bytes of " + name);
+    const timespec times[2] = {{now - age, 0}, {now - age, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, Path(name).c_str(), times, 0), 0);
+  };
+  const Names users = {".spring.zeb.backup", ".Spring.ZEB.v2copy", ".plan.zeb.202401", "keep.zeb"};
+  for (const std::string& n : users) make(n, 3600);
+  make(".s.zeb.~zeb1~AbC123", 3600);
+  make(".cfg.~zeb1~Old000", 601);
+  make(".s.zeb.~zeb1~New000", 599);
+  ASSERT_EQ(symlink("keep.zeb", Path(".l.zeb.~zeb1~Lnk000").c_str()), 0);
+  ASSERT_EQ(mkdir(Path(".d.zeb.~zeb1~Dir000").c_str(), 0700), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    make(".o.zeb.~zeb1~Oth000", 3600);
+    ASSERT_EQ(chown(Path(".o.zeb.~zeb1~Oth000").c_str(), 65534, 65534), 0);
+  }
+  EXPECT_EQ(RemoveOwnTemporaries(dir_.path(), now - 600), 2);
+  Names expected = users;
+  for (const char* kept : {".s.zeb.~zeb1~New000", ".l.zeb.~zeb1~Lnk000", ".d.zeb.~zeb1~Dir000"}) expected.push_back(kept);
+  if (root) expected.push_back(".o.zeb.~zeb1~Oth000");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Entries(), expected);
+  for (const std::string& n : users) EXPECT_EQ(ReadBytes(Path(n)), "bytes of " + n) << n;
+  EXPECT_EQ(RemoveOwnTemporaries(Path("missing"), now), 0);
+}
+
+// The name of a run folder: mkdtemp's six letters or digits after "zeb1-",
+// not six digits alone (the shared "zeb1-<uid>" folder).
+TEST_F(FilesTest, RunFolderNames) {
+  for (const char* name : {"zeb1-AbC123", "zeb1-aaaaaa", "zeb1-12345x"}) EXPECT_TRUE(IsRunFolderName(name)) << name;
+  for (const char* name : {"zeb1-123456", "zeb1-AbC12", "zeb1-AbC1234", "zeb1-AbC-23", "Zeb1-AbC123", "zeb1_AbC123",
+                           "zeb1-w-AbC123", ""})
+    EXPECT_FALSE(IsRunFolderName(name)) << name;
+}
+
+// Whether another process could take the lock of a run folder's mark now.
+bool MarkIsFree(const std::string& folder) {
+  const int fd = ::open((folder + "/" + kRunFolderMark).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return free;
+}
+
+// A run's folder holds its mark, locked while the run lives; the folder
+// and the lock go together.
+TEST_F(FilesTest, RunFolderMarkIsLockedWhileTheRunLives) {
+  ASSERT_EQ(MakeRunFolder(dir_.path()), 0);
+  const std::string run = RunFolder();
+  struct stat st {};
+  ASSERT_EQ(lstat((run + "/" + kRunFolderMark).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_FALSE(MarkIsFree(run));
+  // The run's own folder is live to a clean-up of the same run too.
+  EXPECT_EQ(RemoveDeadRunFolders(dir_.path()), 0);
+  EXPECT_TRUE(PathIsDirectory(run));
+  RemoveRunFolder();
+  EXPECT_FALSE(PathExists(run));
+  EXPECT_TRUE(Entries().empty());
+}
+
+// Folders of runs killed with SIGKILL go with the next clean-up, with what
+// they held; a live run's folder, a folder without a mark that is not empty
+// or not ten minutes old, a link, other names and (as root) another user's
+// folder stay.
+TEST_F(FilesTest, DeadRunFoldersGoLiveOnesStay) {
+  // A run that makes its folder, writes a scratch file, says so and waits.
+  const auto startRun = [&](int& readyFd) {
+    int pipeFd[2];
+    if (pipe(pipeFd) != 0) return static_cast<pid_t>(-1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      ::close(pipeFd[0]);
+      alarm(60);
+      if (MakeRunFolder(dir_.path()) != 0) _exit(1);
+      WriteBytes(RunFolder() + "/$feder.dx$", "block");
+      ::mkdir((RunFolder() + "/sub").c_str(), 0700);
+      WriteBytes(RunFolder() + "/sub/x", "x");
+      const std::string name = RunFolder() + "\n";
+      if (::write(pipeFd[1], name.data(), name.size()) < 0) _exit(1);
+      for (;;) pause();
+    }
+    ::close(pipeFd[1]);
+    readyFd = pipeFd[0];
+    return pid;
+  };
+  const auto folderOf = [](int fd) {
+    std::string name;
+    char c;
+    while (::read(fd, &c, 1) == 1 && c != '\n') name += c;
+    ::close(fd);
+    return name;
+  };
+  std::vector<std::string> dead;
+  for (int k = 0; k < 20; ++k) {
+    int fd = -1;
+    const pid_t pid = startRun(fd);
+    ASSERT_GT(pid, 0);
+    dead.push_back(folderOf(fd));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(PathIsDirectory(dead.back())) << dead.back();
+  }
+  int liveFd = -1;
+  const pid_t live = startRun(liveFd);
+  ASSERT_GT(live, 0);
+  const std::string liveFolder = folderOf(liveFd);
+  // Without a mark: empty and old (a run killed while it made its folder),
+  // empty and new (one making its folder now), old but not empty.
+  const std::time_t now = std::time(nullptr);
+  const timespec old[2] = {{now - 3600, 0}, {now - 3600, 0}};
+  ASSERT_EQ(mkdir(Path("zeb1-Empty1").c_str(), 0700), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, Path("zeb1-Empty1").c_str(), old, 0), 0);
+  ASSERT_EQ(mkdir(Path("zeb1-Fresh1").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(Path("zeb1-Other1").c_str(), 0700), 0);
+  WriteBytes(Path("zeb1-Other1/thesis.txt"), "thesis");
+  ASSERT_EQ(utimensat(AT_FDCWD, Path("zeb1-Other1").c_str(), old, 0), 0);
+  // A link under a run folder's name, to a folder holding an unlocked mark.
+  ASSERT_EQ(mkdir(Path("target").c_str(), 0700), 0);
+  WriteBytes(Path("target/") + kRunFolderMark, "");
+  WriteBytes(Path("target/keep.txt"), "keep");
+  ASSERT_EQ(symlink(Path("target").c_str(), Path("zeb1-Link01").c_str()), 0);
+  ASSERT_EQ(mkdir(Path("zeb1-123456").c_str(), 0700), 0);
+  WriteBytes(Path("zeb1-123456/") + kRunFolderMark, "");
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(mkdir(Path("zeb1-Nobody").c_str(), 0700), 0);
+    WriteBytes(Path("zeb1-Nobody/") + kRunFolderMark, "");
+    ASSERT_EQ(chown(Path("zeb1-Nobody").c_str(), 65534, 65534), 0);
+  }
+
+  EXPECT_EQ(RemoveDeadRunFolders(dir_.path() + "/"), 21);
+  for (const std::string& f : dead) EXPECT_FALSE(PathExists(f)) << f;
+  Names expected = {"target", "zeb1-123456", "zeb1-Fresh1", "zeb1-Link01", "zeb1-Other1",
+                    liveFolder.substr(liveFolder.rfind('/') + 1)};
+  if (root) expected.push_back("zeb1-Nobody");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Entries(), expected);
+  EXPECT_EQ(ReadBytes(liveFolder + "/$feder.dx$"), "block");
+  EXPECT_EQ(ReadBytes(Path("zeb1-Other1/thesis.txt")), "thesis");
+  EXPECT_EQ(ReadBytes(Path("target/keep.txt")), "keep");
+
+  // Once the live run is killed too, its folder goes as well.
+  ::kill(live, SIGKILL);
+  ::waitpid(live, nullptr, 0);
+  EXPECT_EQ(RemoveDeadRunFolders(dir_.path()), 1);
+  EXPECT_FALSE(PathExists(liveFolder));
+  EXPECT_EQ(RemoveDeadRunFolders(Path("missing")), 0);
 }
 
 TEST_F(FilesTest, UniqueFilesAreUnique) {

@@ -1,8 +1,8 @@
 // Preloaded into the program under test: counts fsync calls, folders made,
-// files made with a name and without, write calls per file, opens for reading per file and folder
-// listings per folder, and notes every Qt library mapped. At exit the counts
+// files made with a name and without, write calls per file, opens for reading per file, bytes read
+// per file and folder listings per folder, and notes every Qt library mapped. At exit the counts
 // go to the file named by ZEB1_COUNT_OUT, one line each: "fsync N",
-// "mkdir N", "create N", "unnamed N", "write PATH N", "read PATH N", "list PATH N",
+// "mkdir N", "create N", "unnamed N", "write PATH N", "read PATH N", "bytes PATH N", "list PATH N",
 // "map PATH".
 #include <dirent.h>
 #include <dlfcn.h>
@@ -32,6 +32,12 @@ FileCount g_lists[kMaxFiles];  // folders listed, with the number of listings
 int g_listCount = 0;
 FileCount g_reads[kMaxFiles];  // files opened for reading
 int g_readCount = 0;
+struct ByteCount {
+  char path[512];
+  long long bytes;
+};
+ByteCount g_bytes[kMaxFiles];  // bytes read per file
+int g_byteCount = 0;
 std::atomic<int> g_fsyncs{0};
 std::atomic<int> g_mkdirs{0};
 std::atomic<int> g_creates{0};
@@ -79,6 +85,26 @@ void CountIn(FileCount* table, int& count, const char* path) {
 
 void CountListing(const char* path) { CountIn(g_lists, g_listCount, path); }
 
+// Bytes read from a file (by its path; pipes, sockets and devices not).
+void CountBytes(int fd, long long n) {
+  if (n <= 0) return;
+  char link[64], path[512];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t len = ::readlink(link, path, sizeof path - 1);
+  if (len <= 0 || path[0] != '/' || std::strncmp(path, "/dev/", 5) == 0) return;
+  path[len] = '\0';
+  for (int k = 0; k < g_byteCount; ++k) {
+    if (std::strcmp(g_bytes[k].path, path) == 0) {
+      g_bytes[k].bytes += n;
+      return;
+    }
+  }
+  if (g_byteCount == kMaxFiles) return;
+  std::strcpy(g_bytes[g_byteCount].path, path);
+  g_bytes[g_byteCount].bytes = n;
+  ++g_byteCount;
+}
+
 // An open that may make a file counts as a file made when it did (with a
 // name or without); an open
 // for reading of a regular file counts under the file's real path.
@@ -124,6 +150,7 @@ __attribute__((destructor)) void Report() {
   std::fprintf(f, "create %d\n", g_creates.load());
   std::fprintf(f, "unnamed %d\n", g_unnamed.load());
   for (int k = 0; k < g_readCount; ++k) std::fprintf(f, "read %s %d\n", g_reads[k].path, g_reads[k].writes);
+  for (int k = 0; k < g_byteCount; ++k) std::fprintf(f, "bytes %s %lld\n", g_bytes[k].path, g_bytes[k].bytes);
   for (int k = 0; k < g_fileCount; ++k) std::fprintf(f, "write %s %d\n", g_files[k].path, g_files[k].writes);
   for (int k = 0; k < g_listCount; ++k) std::fprintf(f, "list %s %d\n", g_lists[k].path, g_lists[k].writes);
   if (maps != nullptr) {
@@ -145,6 +172,26 @@ extern "C" ssize_t write(int fd, const void* buf, size_t n) {
   CountWrite(fd);
   return RealWrite()(fd, buf, n);
 }
+
+extern "C" ssize_t read(int fd, void* buf, size_t n) {
+  static auto fn = reinterpret_cast<ssize_t (*)(int, void*, size_t)>(::dlsym(RTLD_NEXT, "read"));
+  const ssize_t got = fn(fd, buf, n);
+  const int e = errno;
+  CountBytes(fd, got);
+  errno = e;
+  return got;
+}
+
+extern "C" ssize_t pread64(int fd, void* buf, size_t n, off_t at) {
+  static auto fn = reinterpret_cast<ssize_t (*)(int, void*, size_t, off_t)>(::dlsym(RTLD_NEXT, "pread64"));
+  const ssize_t got = fn(fd, buf, n, at);
+  const int e = errno;
+  CountBytes(fd, got);
+  errno = e;
+  return got;
+}
+
+extern "C" ssize_t pread(int fd, void* buf, size_t n, off_t at) { return pread64(fd, buf, n, at); }
 
 extern "C" int fsync(int fd) {
   static FsyncFn fn = reinterpret_cast<FsyncFn>(::dlsym(RTLD_NEXT, "fsync"));

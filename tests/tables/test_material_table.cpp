@@ -292,7 +292,8 @@ TEST_F(MaterialTable, DamagedOrShortTablesGiveZerosAndMessagesNotCrashes) {
     std::ofstream out(dbf() / "zebwst.dbf", std::ios::binary | std::ios::trunc);
     out << std::string("\x03\x7b\x0b\x0e", 4) << std::string(40, '\x7f');
   }
-  ui().ExpectMessageBox("Fehler", "Fehler : DBF Error 210\nzebwst.dbf ist keine dBASE-Datenbank.");
+  ui().ExpectMessageBox("Fehler", "Tabelle " + (dbf() / "zebwst.dbf").string() +
+                                      " besch\u00e4digt: Kopfl\u00e4nge 32639 ung\u00fcltig");
   EXPECT_FALSE(MaterialLoadByNumber(3));
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : ZEBWST DBF error"});

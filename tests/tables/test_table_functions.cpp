@@ -284,13 +284,55 @@ TEST_F(TableFunctions, AppendAddsOneBlankRecord) {
   EXPECT_EQ(TableGetField(4), "    15");
 }
 
+// What the damage check lets pass: every shipped table, a table with its
+// end mark or a stray tail shorter than a record, a deleted record, and
+// layouts it does not know (left to the engine); a table whose records are
+// all there is never called damaged for its tail.
+TEST_F(TableFunctions, DamageCheckPassesSoundTables) {
+  for (const auto& e : fs::directory_iterator(dbf())) {
+    if (e.path().extension() != ".dbf") continue;
+    EXPECT_EQ(DbfDamage(e.path().string()), "") << e.path();
+  }
+  const std::string good = test::ReadBytes(dbf() / "din2077.dbf");
+  const fs::path t = dbf() / "t.dbf";
+  const unsigned header = static_cast<unsigned char>(good[8]) | static_cast<unsigned char>(good[9]) << 8;
+  const unsigned length = static_cast<unsigned char>(good[10]) | static_cast<unsigned char>(good[11]) << 8;
+  test::WriteBytes(t, good + std::string(length - 2, ' '));
+  EXPECT_EQ(DbfDamage(t.string()), "");
+  std::string deleted = good;
+  deleted[header] = '*';
+  test::WriteBytes(t, deleted);
+  EXPECT_EQ(DbfDamage(t.string()), "");
+  std::string other = good;
+  other[0] = 0x04;
+  other[8] = other[9] = '\xff';
+  test::WriteBytes(t, other);
+  EXPECT_EQ(DbfDamage(t.string()), "");
+  // One record's worth more than the count says: damaged.
+  test::WriteBytes(t, good + std::string(length, ' '));
+  EXPECT_NE(DbfDamage(t.string()), "");
+  // A numeric field holding a letter: that record is named.
+  std::string letter = good;
+  letter[header + 2 * length + 1] = 'x';
+  test::WriteBytes(t, letter);
+  EXPECT_EQ(DbfDamage(t.string()), "Satz 3 ung\x81ltig");
+  EXPECT_EQ(DbfDamage((dbf() / "fehlt.dbf").string()), "");
+}
+
 TEST_F(TableFunctions, DamagedTableReportsTheEngineErrorWithoutThrowing) {
   {
     std::ofstream out(dbf() / "zebwst.dbf", std::ios::binary | std::ios::trunc);
     out << std::string("\x03\x7b\x0b\x0e", 4) << std::string(20, '\xff');
   }
-  ui().ExpectMessageBox("", "Fehler : DBF Error ");
+  // The program's table is named as damaged before the engine reads it.
+  ui().ExpectMessageBox("", "Tabelle " + (dbf() / "zebwst.dbf").string() + " besch\u00e4digt: k\u00fcrzer als ihr Kopf");
   TableOpen("zebwst");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(TheTableWindow().IsOpen());
+  // Opened as a file, the engine's own error is shown.
+  G().AbortFlag = 0;
+  ui().ExpectMessageBox("", "Fehler : DBF Error ");
+  TableOpenFile((dbf() / "zebwst.dbf").string());
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_FALSE(TheTableWindow().IsOpen());
   EXPECT_EQ(TableGetField(1), "");

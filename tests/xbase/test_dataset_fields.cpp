@@ -48,8 +48,8 @@ TEST_F(FieldsTest, NormalisationCorrectsOnceAndReports) {
   DbfFieldDef c300{"NAME", 'C', 300, 0};
   NormaliseFieldDef(c300, "TBL");
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0],
-            "Invalid field definition for TBL: NAME,C,300,0. Will use corrected definition: NAME,C,254,0");
+  // In German (Windows text), naming the table.
+  EXPECT_EQ(Boxes()[0], "Tabelle TBL: Feld NAME,C,300,0 ung\xFCltig, verwendet wird NAME,C,254,0");
   // Message mode 1: nothing shown.
   EXPECT_EQ(SetMessageMode(1), 2);
   callback->events.clear();

@@ -1,6 +1,7 @@
 #include "base/qt/qt_ui.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -55,6 +56,11 @@ bool RunFileDialog(QFileDialog& dialog, std::string_view filter, std::string& pa
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return false;
   path = QStringToPath(files.first());
+  // The dialog reads double quotes in a typed name as marks around several
+  // names; a name to save under is taken as it was typed.
+  const auto* typed = dialog.findChild<QLineEdit*>("fileNameEdit");
+  if (dialog.acceptMode() == QFileDialog::AcceptSave && typed != nullptr && typed->text().contains(u'"'))
+    path = QStringToPath(QDir(dialog.directory()).absoluteFilePath(typed->text()));
   return true;
 }
 

@@ -211,7 +211,7 @@ double DateTextToDateTime(std::string_view text, bool strict) {
 
 // ---------------------------------------------------------------- structure
 
-bool NormaliseFieldDef(DbfFieldDef& def, std::string_view component) {
+bool NormaliseFieldDef(DbfFieldDef& def, std::string_view table) {
   DbfFieldDef c = def;
   c.type = CharToUpper(c.type);
   if (c.type == 'B' || c.type == 'G' || c.type == 'P') c.type = 'M';
@@ -240,12 +240,13 @@ bool NormaliseFieldDef(DbfFieldDef& def, std::string_view component) {
   if (c.type == 'M') { c.length = 10; c.decimals = 0; }
   const bool changed = c.type != def.type || c.length != def.length || c.decimals != def.decimals;
   if (changed) {
-    char buf[512];
-    std::snprintf(buf, sizeof buf,
-                  "Invalid field definition for %s: %s,%c,%d,%d. Will use corrected definition: %s,%c,%d,%d",
-                  std::string(component).c_str(), def.name.c_str(), def.type ? def.type : ' ', def.length,
-                  def.decimals, c.name.c_str(), c.type, c.length, c.decimals);
-    ShowDatasetMessage(buf);
+    // A code page 850 text: the table's file name (UTF-8) is converted.
+    const auto field = [](const DbfFieldDef& f) {
+      return f.name + "," + std::string(1, f.type ? f.type : ' ') + "," + std::to_string(f.length) + "," +
+             std::to_string(f.decimals);
+    };
+    ShowDatasetMessage("Tabelle " + FromUtf8(CodePage::Cp850, table) + ": Feld " + field(def) + " ung\x81ltig, verwendet wird " +
+                       field(c));
   }
   def = c;
   return changed;
@@ -277,7 +278,7 @@ bool ParseNumber(const std::string& text, int& value) {
 
 }  // namespace
 
-bool ParseDbfFields(const std::vector<std::string>& lines, bool memoAsNumber, std::string_view component,
+bool ParseDbfFields(const std::vector<std::string>& lines, bool memoAsNumber, std::string_view table,
                     std::vector<DbfFieldDef>& defs) {
   defs.clear();
   for (const std::string& line : lines) {
@@ -298,7 +299,7 @@ bool ParseDbfFields(const std::vector<std::string>& lines, bool memoAsNumber, st
       d.length = 10;
       d.decimals = 0;
     }
-    NormaliseFieldDef(d, component);
+    NormaliseFieldDef(d, table);
     if (defs.size() < 255) defs.push_back(d);
   }
   return true;
@@ -308,7 +309,7 @@ std::vector<std::string> DbfFieldsOf(const DbfTable& t, std::string_view compone
   std::vector<std::string> lines;
   for (const FieldDesc& f : t.fields) {
     DbfFieldDef d{f.name.substr(0, 10), f.type, f.length, f.decimals};
-    NormaliseFieldDef(d, component);
+    NormaliseFieldDef(d, t.fileName.empty() ? component : std::string_view(t.fileName));
     lines.push_back(FormatDbfFieldLine(d));
   }
   return lines;
@@ -325,7 +326,8 @@ bool CreateTableFromDbfFields(const std::vector<std::string>* lines, std::string
     return false;
   }
   std::vector<DbfFieldDef> defs;
-  if (!ParseDbfFields(*lines, memoAsNumber, component, defs) || defs.empty()) return false;
+  if (!ParseDbfFields(*lines, memoAsNumber, fileName.empty() ? component : fileName, defs) || defs.empty())
+    return false;
   std::vector<FieldDesc> fields;
   for (const DbfFieldDef& d : defs)
     fields.push_back(FieldDesc{d.name, d.type, static_cast<std::uint8_t>(d.length),

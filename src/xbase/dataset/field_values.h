@@ -62,15 +62,15 @@ struct DbfFieldDef {
   int length = 0;
   int decimals = 0;
 };
-// Corrects a definition (types, lengths, decimals); reports a change once
-// with the component's name; true when it changed.
-bool NormaliseFieldDef(DbfFieldDef& def, std::string_view component);
+// Corrects a definition (types, lengths, decimals); reports a change once,
+// naming the table (its file, else the component); true when it changed.
+bool NormaliseFieldDef(DbfFieldDef& def, std::string_view table);
 // "NAME, C, 20, 0".
 std::string FormatDbfFieldLine(const DbfFieldDef& def);
 // Reads DbfFields into definitions (normalised, type X skipped, at most
 // 255); false when a line has not exactly three commas or a number is no
 // number (length 0 and decimals 0 then count as such).
-bool ParseDbfFields(const std::vector<std::string>& lines, bool memoAsNumber, std::string_view component,
+bool ParseDbfFields(const std::vector<std::string>& lines, bool memoAsNumber, std::string_view table,
                     std::vector<DbfFieldDef>& defs);
 // Fills the structure list from an open table.
 std::vector<std::string> DbfFieldsOf(const DbfTable& t, std::string_view component);
