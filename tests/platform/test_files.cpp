@@ -537,9 +537,12 @@ TEST_F(FilesTest, CaseInsensitiveLookup) {
 // A folder untouched for a while is remembered between lookups; a file
 // added, renamed or removed there is seen at the next lookup all the same.
 TEST_F(FilesTest, CaseInsensitiveLookupSeesChangesOfARememberedFolder) {
+  // Each age a time of its own, counted from one start: a second passing
+  // between two calls must not give the folder a time it had before.
+  const std::time_t start = std::time(nullptr);
   long ago = 60;
   const auto age = [&] {
-    const timespec past[2] = {{std::time(nullptr) - ago, 0}, {std::time(nullptr) - ago, 0}};
+    const timespec past[2] = {{start - ago, 0}, {start - ago, 0}};
     ++ago;
     ASSERT_EQ(utimensat(AT_FDCWD, dir_.path().c_str(), past, 0), 0);
   };
