@@ -281,5 +281,40 @@ TEST_F(NdxSeekReads, ASeekReadsTheIndexPathAndOneRecord) {
   }
 }
 
+// Keys in the order of the records: the steps after a seek land on the
+// next record of the file. A few of them read their records alone; a long
+// walk reads ahead.
+TEST_F(NdxSeekReads, AShortWalkAfterASeekReadsItsRecordsAlone) {
+  const std::string table = dir / "a.dbf";
+  const int n = 5000;
+  std::vector<long long> values;
+  for (int i = 1; i <= n; ++i) values.push_back(10LL * i);
+  MakeNumberTable(table, values);
+  USE(table + " EXCLUSIVE");
+  Index_On("NUM", dir / "a.ndx");
+  ASSERT_EQ(TzCurrentError(), 0);
+  const std::uint64_t len = CurrentWorkArea()->recordLength;
+  for (const int start : {100, 2000, 4990}) {
+    ASSERT_TRUE(Find(std::to_string(10LL * start)));
+    ASSERT_EQ(RecNo(), start);
+    for (int s = 1; s <= 5 && start + s <= n; ++s) {
+      DbfReadCounter().largest = 0;
+      const DbfReadCounters before = DbfReadCounter();
+      SKIP(1);
+      ASSERT_EQ(RecNo(), start + s);
+      EXPECT_EQ(DbfReadCounter().reads - before.reads, 1u) << start << " + " << s;
+      EXPECT_EQ(DbfReadCounter().bytes - before.bytes, len) << start << " + " << s;
+    }
+  }
+  ASSERT_TRUE(Find("10"));
+  const DbfReadCounters before = DbfReadCounter();
+  int steps = 1;
+  for (SKIP(1); !dEOF(); SKIP(1)) ASSERT_EQ(RecNo(), ++steps);
+  EXPECT_EQ(steps, n);
+  EXPECT_LE(DbfReadCounter().reads - before.reads, 8u + static_cast<std::uint64_t>(n) * len / 60000 + 2);
+  EXPECT_LE(DbfReadCounter().bytes - before.bytes, static_cast<std::uint64_t>(n) * len);
+  CloseArea();
+}
+
 }  // namespace
 }  // namespace zeb::xbase::test

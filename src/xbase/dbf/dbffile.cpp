@@ -768,7 +768,8 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
 
 namespace {
 
-// Records of a walk read one by one before its steps read whole blocks.
+// Records of a walk read one by one before its steps read ahead or whole
+// blocks.
 constexpr std::int32_t kWalkSingleReads = 8;
 
 std::int32_t RecordsPerBlock(const DbfTable& t) {
@@ -881,12 +882,13 @@ void GetDbfRecord(DbfTable& t, std::int32_t n, RecordRead how) {
   } else if (how == RecordRead::One) {
     // A seek or a GO: the one record, nothing around it.
     code = ReadOneRecord(t, n, failed);
+  } else if (t.walkSingleReads < kWalkSingleReads) {
+    // The first steps of a walk: a few steps after a seek read no more.
+    ++t.walkSingleReads;
+    code = ReadOneRecord(t, n, failed);
   } else if (n == t.recordNumber + 1) {
     // Forward scan.
     code = ReadAheadFrom(t, n);
-  } else if (t.walkSingleReads < kWalkSingleReads) {
-    ++t.walkSingleReads;
-    code = ReadOneRecord(t, n, failed);
   } else {
     code = ReadRecordBlock(t, n);
     failed = code != 0 && code != 213;

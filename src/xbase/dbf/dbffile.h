@@ -110,8 +110,8 @@ struct DbfTable {
   // read-ahead.
   std::unordered_map<std::int32_t, std::string> recordBlocks;
   std::size_t recordBlockBytes = 0;
-  // Records of a walk read one by one since the blocks were dropped: a
-  // short walk after a seek reads no block.
+  // Records of a walk read one by one since the read-ahead was dropped: a
+  // short walk after a seek reads neither ahead nor a block.
   std::int32_t walkSingleReads = 0;
 
   std::uint8_t Version() const { return header[0]; }
