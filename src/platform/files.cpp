@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -636,9 +637,13 @@ void AtomicFile::Abort() {
 
 namespace {
 
-// Names with at most this many letters are found by trying their case
-// variants (2^letters lookups), so a folder of many files is never listed.
-constexpr int kMaxProbedLetters = 8;
+// A name with at most this many letters is found by trying all its case
+// variants: with the exact name, at most 8 lookups.
+constexpr int kMaxProbedLetters = 3;
+// A folder whose entries take more bytes than this is never listed (a
+// working folder of thousands of files): a longer name is tried there in
+// its usual spellings only, at most 7 lookups with the exact name.
+constexpr off_t kMaxListedFolderBytes = 32 * 1024;
 
 int AsciiLetters(std::string_view name) {
   int n = 0;
@@ -651,6 +656,25 @@ std::string AsciiLowerName(std::string_view name) {
   std::string s(name);
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+std::string AsciiUpperName(std::string_view name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return s;
+}
+
+// The first letter in capitals, the rest in lower case.
+std::string CapitalName(std::string_view name) {
+  std::string s = AsciiLowerName(name);
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 32);
+      break;
+    }
+  }
   return s;
 }
 
@@ -679,28 +703,54 @@ bool SettledFolder(const struct stat& st) {
   return now.tv_sec > st.st_mtim.tv_sec + 1;
 }
 
-// The unique entry of the folder that equals name but for case; "" when
-// none or several.
-std::string ProbeCaseVariants(const std::string& dir, std::string_view name) {
+// The unique entry of the folder among the spellings; "" when none or
+// several.
+std::string ProbeSpellings(const std::string& dir, const std::vector<std::string>& spellings) {
+  std::string match;
+  struct stat st {};
+  for (const std::string& s : spellings) {
+    if (::lstat(JoinPath(dir, s).c_str(), &st) == 0) {
+      if (!match.empty()) return {};
+      match = s;
+    }
+  }
+  return match;
+}
+
+// Every case variant of a short name but the name itself.
+std::vector<std::string> AllVariants(std::string_view name) {
   std::vector<std::size_t> letters;
   for (std::size_t i = 0; i < name.size(); ++i)
     if ((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= 'A' && name[i] <= 'Z')) letters.push_back(i);
-  std::string variant = AsciiLowerName(name), match;
-  int count = 0;
-  struct stat st {};
+  std::vector<std::string> out;
+  std::string variant = AsciiLowerName(name);
   for (unsigned mask = 0; mask < (1U << letters.size()); ++mask) {
     for (std::size_t k = 0; k < letters.size(); ++k) {
       char& c = variant[letters[k]];
       const char lower = static_cast<char>(c | 0x20);
       c = (mask >> k & 1U) != 0 ? static_cast<char>(lower - 32) : lower;
     }
-    if (variant == name) continue;  // looked up already
-    if (::lstat(JoinPath(dir, variant).c_str(), &st) == 0) {
-      if (++count > 1) return {};
-      match = variant;
-    }
+    if (variant != name) out.push_back(variant);
   }
-  return match;
+  return out;
+}
+
+// The spellings a file copied from another system usually has (all lower,
+// all capitals, a capital first letter, the extension apart from the
+// name), the name itself left out: at most 6, so that a second lookup of
+// a name (the exact one again) stays within 8.
+std::vector<std::string> UsualSpellings(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  const std::string_view stem = dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
+  const std::string_view ext = stem.size() == name.size() ? std::string_view() : name.substr(dot);
+  const std::string lowExt = AsciiLowerName(ext), upExt = AsciiUpperName(ext);
+  const std::string candidates[] = {AsciiLowerName(name),       AsciiUpperName(name),
+                                    CapitalName(stem) + lowExt, AsciiLowerName(stem) + upExt,
+                                    AsciiUpperName(stem) + lowExt, CapitalName(stem) + upExt};
+  std::vector<std::string> out;
+  for (const std::string& c : candidates)
+    if (c != name && std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
+  return out;
 }
 
 std::string MatchInListing(const std::vector<std::string>& names, std::string_view name) {
@@ -728,37 +778,37 @@ bool ListFolder(const std::string& dir, std::vector<std::string>& names) {
 std::string ResolveCaseInsensitive(std::string_view folder, std::string_view name) {
   std::string given = JoinPath(folder, name);
   if (name.empty() || name.find('/') != std::string_view::npos) return given;
+  // Every name in the run's own folder is one the program gave.
+  if (InRunFolder(given)) return given;
   struct stat st {};
   if (::lstat(given.c_str(), &st) == 0) return given;
   std::string dir(folder.empty() ? std::string_view(".") : folder);
   if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return given;
   const std::string key = AsciiLowerName(name);
   const bool settled = SettledFolder(st);
+  std::string match;
+  bool known = false;
   {
     std::lock_guard<std::mutex> lock(g_memoMutex);
     auto it = g_memos.find(dir);
     if (it != g_memos.end() && SameFolder(it->second, st)) {
       auto hit = it->second.found.find(key);
       if (hit != it->second.found.end()) return hit->second.empty() ? given : JoinPath(folder, hit->second);
-    }
-  }
-  std::string match;
-  std::vector<std::string> names;
-  bool listed = false;
-  if (AsciiLetters(name) <= kMaxProbedLetters) {
-    match = ProbeCaseVariants(dir, name);
-  } else {
-    {
-      std::lock_guard<std::mutex> lock(g_memoMutex);
-      auto it = g_memos.find(dir);
-      if (it != g_memos.end() && SameFolder(it->second, st) && it->second.listed) {
+      if (it->second.listed) {
         match = MatchInListing(it->second.names, name);
-        listed = true;
+        known = true;
       }
     }
-    if (!listed) {
+  }
+  std::vector<std::string> names;
+  if (!known) {
+    if (AsciiLetters(name) <= kMaxProbedLetters) {
+      match = ProbeSpellings(dir, AllVariants(name));
+    } else if (st.st_size <= kMaxListedFolderBytes) {
       if (!ListFolder(dir, names)) return given;
       match = MatchInListing(names, name);
+    } else {
+      match = ProbeSpellings(dir, UsualSpellings(name));
     }
   }
   if (settled) {

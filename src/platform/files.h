@@ -124,7 +124,13 @@ void UseUnnamedTemporaries(bool on);
 void FailUnnamedLinks(int error);
 
 // A unique case-insensitive match of name in folder, when no file of that
-// exact name exists; else the name as given. Returns the full path.
+// exact name exists; else the name as given. Returns the full path. The
+// exact name is tried first, and alone in the run's own folder. Beyond it
+// a lookup costs at most 7 more file lookups or one listing of a small
+// folder, kept while the folder stays unchanged; a large folder is never
+// listed (a longer name is found there in its usual spellings only: all
+// lower case, all capitals, a capital first letter, name and extension
+// apart). For reading only: a file is written under its exact name.
 std::string ResolveCaseInsensitive(std::string_view folder, std::string_view name);
 // Same for a full path (looks in its folder).
 std::string ResolvePathCaseInsensitive(std::string_view path);

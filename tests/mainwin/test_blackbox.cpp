@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -661,6 +663,74 @@ TEST_F(BlackBoxTest, InteractiveStartWithoutModule) {
   CopyExample("round_static.zeb", "s.zeb");
   r = Run({"s.zeb", "/I"}, std::nullopt, {}, (alone / "wzeb1").string());
   EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+// What an interactive start (offscreen it starts up and ends) looks up in
+// vain: each name at most 8 times in all its spellings (the configuration,
+// the session, the template spring, the logo blocks that the program
+// writes into its own folder), in a small working folder, which lookups
+// list at most once, and in one of 2,000 files, which they never list
+// (the start lists the working folder once for leftovers of killed saves).
+// A configuration in capitals is read all the same.
+TEST_F(BlackBoxTest, InteractiveStartLooksUpEachNameAFewTimes) {
+  const std::string counts = (root_ / "counts").string();
+  const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
+                                                                {"ZEB1_COUNT_OUT", counts}};
+  const fs::path crowd = root_ / "crowd";
+  fs::create_directory(crowd);
+  for (int k = 0; k < 2000; ++k) WriteBytes(crowd / ("spring" + std::to_string(k) + ".zeb"), "");
+  const auto settle = [](const fs::path& folder) {  // untouched for a minute
+    const timespec past[2] = {{std::time(nullptr) - 60, 0}, {std::time(nullptr) - 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), past, 0), 0) << folder;
+  };
+  const std::string exeFolder = fs::path(ZEB1_WZEB1).parent_path().string();
+  const auto check = [&](const std::string& what) {
+    const std::string c = ReadBytes(counts);
+    ASSERT_FALSE(c.empty()) << what;
+    int misses = 0;
+    for (std::size_t p = c.find("miss "); p != std::string::npos; p = c.find("\nmiss ", p + 1)) {
+      if (c[p] == '\n') ++p;
+      const std::size_t end = c.find('\n', p), space = c.rfind(' ', end);
+      const std::string path = c.substr(p + 5, space - p - 5);
+      const int n = std::stoi(c.substr(space + 1, end - space - 1));
+      // The program's own lookups: in the test's folders and beside it.
+      if (path.rfind(root_.string(), 0) != 0 && path.rfind(exeFolder, 0) != 0) continue;
+      ++misses;
+      EXPECT_LE(n, 8) << what << ": " << path;
+    }
+    EXPECT_GT(misses, 0) << what << ": the lookups were not counted\n" << c;
+    const auto listings = [&c](const fs::path& folder) {
+      const std::string listed = "list " + fs::canonical(folder).string() + " ";
+      const std::size_t l = c.find(listed);
+      return l == std::string::npos ? 0 : std::stoi(c.substr(l + listed.size()));
+    };
+    EXPECT_LE(listings(work_), work_ == crowd ? 1 : 2) << what << "\n" << c;
+  };
+  for (const fs::path& folder : {root_ / "work", crowd}) {
+    work_ = folder;
+    CopyExample("round_dynamic.zeb", "s.zeb");
+    settle(folder);
+    RunResult r = Run({"s.zeb"}, std::nullopt, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    check(folder.filename().string() + " with a spring");
+    settle(folder);
+    r = Run({}, std::nullopt, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    check(folder.filename().string() + " alone");
+  }
+  // A configuration in capitals naming a missing table folder.
+  zeb::ResetBaseGlobals();
+  zeb::ResetConfigDefaults();
+  zeb::G().DbfFolder = (root_ / "nodbf").string() + "/";
+  zeb::Config().DefaultDataFolder = crowd.string() + "/";
+  zeb::G().AbortFlag = 0;
+  zeb::WriteConfigFile((crowd / "ZEB1.CFG").string());
+  ASSERT_EQ(zeb::G().AbortFlag, 0);
+  settle(crowd);
+  const RunResult r = Run({"s.zeb"}, std::nullopt, env);
+  EXPECT_NE(r.err.find("ungültiger DBF Ordner konfiguriert"), std::string::npos) << r.err;
+  check("crowd with ZEB1.CFG");
+  work_ = root_ / "work";
 }
 
 }  // namespace

@@ -576,5 +576,47 @@ TEST_F(FilesTest, CaseInsensitiveLookupSeesChangesOfARememberedFolder) {
   EXPECT_EQ(ResolveCaseInsensitive(Path("file"), "zeb1.cfg"), Path("file/zeb1.cfg"));
 }
 
+// A folder of many files is never listed: a name of more than three
+// letters is found there in its usual spellings, any spelling of a shorter
+// one, and any spelling of any name in a small folder.
+TEST_F(FilesTest, CaseInsensitiveLookupInAFolderOfManyFiles) {
+  const std::string big = Path("big"), small = Path("small");
+  ASSERT_EQ(::mkdir(big.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(small.c_str(), 0700), 0);
+  for (int k = 0; k < 2000; ++k) WriteBytes(big + "/spring" + std::to_string(k) + ".zeb", "");
+  struct stat st {};
+  ASSERT_EQ(::stat(big.c_str(), &st), 0);
+  ASSERT_GT(st.st_size, 32 * 1024) << "the folder takes fewer bytes than one to be listed";
+  const std::pair<const char*, bool> cases[] = {
+      {"ZEB1.CFG", true}, {"Zeb1.cfg", true}, {"zeb1.CFG", true}, {"ZEB1.cfg", true},
+      {"Zeb1.CFG", true}, {"zEb1.cFg", false}, {"ZEB1.Cfg", false}};
+  for (const auto& [stored, usual] : cases) {
+    for (const std::string& folder : {big, small}) {
+      WriteBytes(folder + "/" + stored, "");
+      const std::string want = usual || folder == small ? folder + "/" + stored : folder + "/zeb1.cfg";
+      EXPECT_EQ(ResolveCaseInsensitive(folder, "zeb1.cfg"), want) << stored;
+      ASSERT_EQ(std::remove((folder + "/" + stored).c_str()), 0);
+    }
+  }
+  // Three letters or fewer: every spelling, also in the big folder.
+  WriteBytes(big + "/aB1.C", "");
+  EXPECT_EQ(ResolveCaseInsensitive(big, "ab1.c"), big + "/aB1.C");
+  EXPECT_EQ(ResolveCaseInsensitive(big, "AB1.c"), big + "/aB1.C");
+}
+
+// In the run's own folder every name is one the program gave: only the
+// exact name is found.
+TEST_F(FilesTest, CaseInsensitiveLookupTakesTheRunFolderByExactName) {
+  ASSERT_EQ(MakeRunFolder(dir_.path()), 0);
+  const std::string run = RunFolder();
+  WriteBytes(run + "/$LOGO_2.dx$", "");
+  EXPECT_EQ(ResolveCaseInsensitive(run, "$logo_2.dx$"), run + "/$logo_2.dx$");
+  EXPECT_EQ(ResolvePathCaseInsensitive(run + "/$LOGO_2.dx$"), run + "/$LOGO_2.dx$");
+  // Outside it the same file is found in its other spelling.
+  WriteBytes(Path("$LOGO_2.dx$"), "");
+  EXPECT_EQ(ResolveCaseInsensitive(dir_.path(), "$logo_2.dx$"), Path("$LOGO_2.dx$"));
+  RemoveRunFolder();
+}
+
 }  // namespace
 }  // namespace zeb

@@ -1,9 +1,10 @@
 // Preloaded into the program under test: counts fsync calls, folders made,
 // files made with a name and without, write calls per file, opens for reading per file, bytes read
-// per file and folder listings per folder, and notes every Qt library mapped. At exit the counts
-// go to the file named by ZEB1_COUNT_OUT, one line each: "fsync N",
-// "mkdir N", "create N", "unnamed N", "write PATH N", "read PATH N", "bytes PATH N", "list PATH N",
-// "map PATH".
+// per file, folder listings per folder, failing lookups (stat, lstat, fstatat, statx, access)
+// per name in lower case, whatever case it was asked in, and notes every Qt library mapped. At
+// exit the counts go to the file named by ZEB1_COUNT_OUT, one line each: "fsync N", "mkdir N",
+// "create N", "unnamed N", "write PATH N", "read PATH N", "bytes PATH N", "list PATH N",
+// "miss LOWER-CASE-PATH N", "map PATH".
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -26,6 +27,7 @@ struct FileCount {
 };
 
 constexpr int kMaxFiles = 128;
+constexpr int kMaxMisses = 1024;
 FileCount g_files[kMaxFiles];
 int g_fileCount = 0;
 FileCount g_lists[kMaxFiles];  // folders listed, with the number of listings
@@ -38,6 +40,8 @@ struct ByteCount {
 };
 ByteCount g_bytes[kMaxFiles];  // bytes read per file
 int g_byteCount = 0;
+FileCount g_misses[kMaxMisses];  // names looked up in vain, lower case
+int g_missCount = 0;
 std::atomic<int> g_fsyncs{0};
 std::atomic<int> g_mkdirs{0};
 std::atomic<int> g_creates{0};
@@ -105,6 +109,55 @@ void CountBytes(int fd, long long n) {
   ++g_byteCount;
 }
 
+// A lookup that found nothing, under its absolute path in lower case (a
+// relative one taken from dirfd or the working folder), so that every
+// spelling of a name counts once for it.
+void CountMiss(int dirfd, const char* path) {
+  if (path == nullptr || path[0] == '\0') return;
+  char full[2 * PATH_MAX + 2];
+  if (path[0] == '/') {
+    if (std::snprintf(full, sizeof full, "%s", path) >= static_cast<int>(sizeof full)) return;
+  } else {
+    char base[PATH_MAX];
+    if (dirfd == AT_FDCWD) {
+      if (::getcwd(base, sizeof base) == nullptr) return;
+    } else {
+      char link[64];
+      std::snprintf(link, sizeof link, "/proc/self/fd/%d", dirfd);
+      const ssize_t n = ::readlink(link, base, sizeof base - 1);
+      if (n <= 0) return;
+      base[n] = '\0';
+    }
+    if (std::snprintf(full, sizeof full, "%s/%s", base, path) >= static_cast<int>(sizeof full)) return;
+  }
+  for (char* c = full; *c != '\0'; ++c)
+    if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c + 32);
+  for (char* dot = std::strstr(full, "/./"); dot != nullptr; dot = std::strstr(dot, "/./"))
+    std::memmove(dot, dot + 2, std::strlen(dot + 2) + 1);
+  int count = g_missCount;
+  FileCount* table = g_misses;
+  for (int k = 0; k < count; ++k) {
+    if (std::strcmp(table[k].path, full) == 0) {
+      ++table[k].writes;
+      return;
+    }
+  }
+  if (count == kMaxMisses || std::strlen(full) >= sizeof table[0].path) return;
+  std::strcpy(table[count].path, full);
+  table[count].writes = 1;
+  ++g_missCount;
+}
+
+// The result of a lookup, counted when it failed for want of the name.
+int Looked(int result, int dirfd, const char* path) {
+  if (result != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    const int e = errno;
+    CountMiss(dirfd, path);
+    errno = e;
+  }
+  return result;
+}
+
 // An open that may make a file counts as a file made when it did (with a
 // name or without); an open
 // for reading of a regular file counts under the file's real path.
@@ -131,8 +184,10 @@ void CountOpen(int fd, int flags, bool existed) {
 
 bool Exists(int dirfd, const char* path, int flags) {
   if ((flags & O_CREAT) == 0) return true;
+  // Not a lookup of the program's: the real call, uncounted.
+  static auto fn = reinterpret_cast<int (*)(int, const char*, struct stat*, int)>(::dlsym(RTLD_NEXT, "fstatat"));
   struct stat st {};
-  return ::fstatat(dirfd, path, &st, AT_SYMLINK_NOFOLLOW) == 0;
+  return fn(dirfd, path, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 mode_t ModeArg(int flags, va_list ap) {
@@ -153,6 +208,7 @@ __attribute__((destructor)) void Report() {
   for (int k = 0; k < g_byteCount; ++k) std::fprintf(f, "bytes %s %lld\n", g_bytes[k].path, g_bytes[k].bytes);
   for (int k = 0; k < g_fileCount; ++k) std::fprintf(f, "write %s %d\n", g_files[k].path, g_files[k].writes);
   for (int k = 0; k < g_listCount; ++k) std::fprintf(f, "list %s %d\n", g_lists[k].path, g_lists[k].writes);
+  for (int k = 0; k < g_missCount; ++k) std::fprintf(f, "miss %s %d\n", g_misses[k].path, g_misses[k].writes);
   if (maps != nullptr) {
     char line[1024];
     while (std::fgets(line, sizeof line, maps) != nullptr) {
@@ -292,4 +348,46 @@ extern "C" int mkstemp(char* pattern) {
   const int fd = fn(pattern);
   if (fd >= 0) ++g_creates;
   return fd;
+}
+
+// Lookups of names.
+extern "C" int stat(const char* path, struct stat* st) {
+  static auto fn = reinterpret_cast<int (*)(const char*, struct stat*)>(::dlsym(RTLD_NEXT, "stat"));
+  return Looked(fn(path, st), AT_FDCWD, path);
+}
+
+extern "C" int lstat(const char* path, struct stat* st) {
+  static auto fn = reinterpret_cast<int (*)(const char*, struct stat*)>(::dlsym(RTLD_NEXT, "lstat"));
+  return Looked(fn(path, st), AT_FDCWD, path);
+}
+
+extern "C" int stat64(const char* path, struct stat64* st) {
+  static auto fn = reinterpret_cast<int (*)(const char*, struct stat64*)>(::dlsym(RTLD_NEXT, "stat64"));
+  return Looked(fn(path, st), AT_FDCWD, path);
+}
+
+extern "C" int lstat64(const char* path, struct stat64* st) {
+  static auto fn = reinterpret_cast<int (*)(const char*, struct stat64*)>(::dlsym(RTLD_NEXT, "lstat64"));
+  return Looked(fn(path, st), AT_FDCWD, path);
+}
+
+extern "C" int fstatat(int dirfd, const char* path, struct stat* st, int flags) {
+  static auto fn = reinterpret_cast<int (*)(int, const char*, struct stat*, int)>(::dlsym(RTLD_NEXT, "fstatat"));
+  return Looked(fn(dirfd, path, st, flags), dirfd, path);
+}
+
+extern "C" int fstatat64(int dirfd, const char* path, struct stat64* st, int flags) {
+  static auto fn = reinterpret_cast<int (*)(int, const char*, struct stat64*, int)>(::dlsym(RTLD_NEXT, "fstatat64"));
+  return Looked(fn(dirfd, path, st, flags), dirfd, path);
+}
+
+extern "C" int statx(int dirfd, const char* path, int flags, unsigned mask, struct statx* st) {
+  static auto fn =
+      reinterpret_cast<int (*)(int, const char*, int, unsigned, struct statx*)>(::dlsym(RTLD_NEXT, "statx"));
+  return Looked(fn(dirfd, path, flags, mask, st), dirfd, path);
+}
+
+extern "C" int access(const char* path, int mode) {
+  static auto fn = reinterpret_cast<int (*)(const char*, int)>(::dlsym(RTLD_NEXT, "access"));
+  return Looked(fn(path, mode), AT_FDCWD, path);
 }

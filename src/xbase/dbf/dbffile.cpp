@@ -47,11 +47,20 @@ void PutU32(std::uint8_t* p, std::uint32_t v) {
 
 }  // namespace
 
+DbfReadCounters& DbfReadCounter() {
+  static DbfReadCounters counters;
+  return counters;
+}
+
 // Reads up to n bytes at off; the count read, or -1 with errno.
 long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off) {
+  DbfReadCounters& c = DbfReadCounter();
+  c.largest = std::max<std::uint64_t>(c.largest, n);
   std::size_t got = 0;
   while (got < n) {
     ssize_t r = ::pread(fd, static_cast<char*>(buf) + got, n - got, static_cast<off_t>(off + static_cast<std::int64_t>(got)));
+    ++c.reads;
+    if (r > 0) c.bytes += static_cast<std::uint64_t>(r);
     if (r < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -759,31 +768,82 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
 
 namespace {
 
-// Record n of an exclusive table from its block, the block read when
-// missing; 0 or the error code.
-std::uint16_t ReadFromRecordBlock(DbfTable& t, std::int32_t n) {
+// Records of a walk read one by one before its steps read ahead or whole
+// blocks.
+constexpr std::int32_t kWalkSingleReads = 8;
+
+std::int32_t RecordsPerBlock(const DbfTable& t) {
+  return static_cast<std::int32_t>(std::max<std::size_t>(1, kReadAheadBytes / t.recordLength));
+}
+
+// Record n of an exclusive table from a block held, or from the forward
+// read-ahead; false when neither holds it.
+bool CopyHeldRecord(DbfTable& t, std::int32_t n) {
   const std::size_t len = t.recordLength;
-  const std::int32_t perBlock = static_cast<std::int32_t>(std::max<std::size_t>(1, kReadAheadBytes / len));
+  if (t.readAheadCount > 0 && n >= t.readAheadFirst && n < t.readAheadFirst + t.readAheadCount) {
+    std::memcpy(t.stored.data(), t.readAhead.data() + static_cast<std::size_t>(n - t.readAheadFirst) * len, len);
+    return true;
+  }
+  if (t.recordBlocks.empty()) return false;
+  const std::int32_t perBlock = RecordsPerBlock(t);
+  const auto it = t.recordBlocks.find((n - 1) / perBlock);
+  const std::size_t at = static_cast<std::size_t>((n - 1) % perBlock) * len;
+  if (it == t.recordBlocks.end() || it->second.size() < at + len) return false;
+  std::memcpy(t.stored.data(), it->second.data() + at, len);
+  return true;
+}
+
+// Reads the block of record n of an exclusive table and copies the record;
+// 0 or the error code.
+std::uint16_t ReadRecordBlock(DbfTable& t, std::int32_t n) {
+  const std::size_t len = t.recordLength;
+  const std::int32_t perBlock = RecordsPerBlock(t);
   const std::int32_t block = (n - 1) / perBlock, first = block * perBlock + 1;
   const std::size_t at = static_cast<std::size_t>(n - first) * len;
-  auto it = t.recordBlocks.find(block);
-  if (it == t.recordBlocks.end()) {
-    if (t.recordBlockBytes >= kRecordBlockBudget) {
-      t.recordBlocks.clear();
-      t.recordBlockBytes = 0;
-    }
-    const std::int32_t count = std::min(perBlock, t.recordCount - first + 1);
-    std::string data(static_cast<std::size_t>(count) * len, '\0');
-    const long long got = ReadAt(t.file.get(), data.data(), data.size(), RecordOffset(t, first));
-    if (got < 0) return ErrnoToTzCode(errno);
-    data.resize(static_cast<std::size_t>(got) / len * len);
-    if (data.size() < at + len) return 213;
-    t.recordBlockBytes += data.size();
-    it = t.recordBlocks.emplace(block, std::move(data)).first;
+  if (t.recordBlockBytes >= kRecordBlockBudget) {
+    t.recordBlocks.clear();
+    t.recordBlockBytes = 0;
   }
-  if (it->second.size() < at + len) return 213;
-  std::memcpy(t.stored.data(), it->second.data() + at, len);
+  const std::int32_t count = std::min(perBlock, t.recordCount - first + 1);
+  std::string data(static_cast<std::size_t>(count) * len, '\0');
+  const long long got = ReadAt(t.file.get(), data.data(), data.size(), RecordOffset(t, first));
+  if (got < 0) return ErrnoToTzCode(errno);
+  data.resize(static_cast<std::size_t>(got) / len * len);
+  if (data.size() < at + len) return 213;
+  std::memcpy(t.stored.data(), data.data() + at, len);
+  t.recordBlockBytes += data.size();
+  t.recordBlocks.emplace(block, std::move(data));
   return 0;
+}
+
+// Reads the records from n on (whole records, at most 64 KiB) into the
+// read-ahead and copies record n; 0 or the error code.
+std::uint16_t ReadAheadFrom(DbfTable& t, std::int32_t n) {
+  const std::size_t len = t.recordLength;
+  std::int64_t k = RecordsPerBlock(t);
+  k = std::min<std::int64_t>(k, static_cast<std::int64_t>(t.recordCount) - n + 1);
+  t.readAhead.resize(static_cast<std::size_t>(k) * len);
+  const long long got = ReadAt(t.file.get(), t.readAhead.data(), t.readAhead.size(), RecordOffset(t, n));
+  if (got < 0 || static_cast<std::size_t>(got) < len) {
+    const std::uint16_t code = got < 0 ? ErrnoToTzCode(errno) : std::uint16_t{213};
+    t.readAhead.clear();
+    t.readAheadFirst = t.readAheadCount = 0;
+    return code;
+  }
+  t.readAheadFirst = n;
+  t.readAheadCount = static_cast<std::int32_t>(static_cast<std::size_t>(got) / len);
+  std::memcpy(t.stored.data(), t.readAhead.data(), len);
+  return 0;
+}
+
+// Record n alone: one positioned read of its bytes.
+std::uint16_t ReadOneRecord(DbfTable& t, std::int32_t n, bool& failed) {
+  const long long got = ReadAt(t.file.get(), t.stored.data(), t.recordLength, RecordOffset(t, n));
+  if (got < 0) {
+    failed = true;
+    return ErrnoToTzCode(errno);
+  }
+  return static_cast<std::size_t>(got) < t.recordLength ? 213 : 0;
 }
 
 }  // namespace
@@ -791,14 +851,14 @@ std::uint16_t ReadFromRecordBlock(DbfTable& t, std::int32_t n) {
 void PrefetchRecord(const DbfTable& t, std::int32_t n) {
   const std::size_t len = t.recordLength;
   if (!t.exclusive || t.recordBlocks.empty() || len == 0 || n < 1) return;
-  const std::int32_t perBlock = static_cast<std::int32_t>(std::max<std::size_t>(1, kReadAheadBytes / len));
+  const std::int32_t perBlock = RecordsPerBlock(t);
   const auto it = t.recordBlocks.find((n - 1) / perBlock);
   if (it == t.recordBlocks.end()) return;
   const std::size_t at = static_cast<std::size_t>((n - 1) % perBlock) * len;
   if (at < it->second.size()) __builtin_prefetch(it->second.data() + at);
 }
 
-void GetDbfRecord(DbfTable& t, std::int32_t n) {
+void GetDbfRecord(DbfTable& t, std::int32_t n, RecordRead how) {
   if (n < 1 || n > t.recordCount) {
     TzError(212, "Ungültige Datensatznr. = "_ansi + std::to_string(n) + " (" + t.fileName + ")  [GetDbfRecord]");
     return;
@@ -813,38 +873,27 @@ void GetDbfRecord(DbfTable& t, std::int32_t n) {
   const std::size_t len = t.recordLength;
   t.stored.resize(len);
   std::uint16_t code = 0;
-  if (t.exclusive && t.readAheadCount > 0 && n >= t.readAheadFirst && n < t.readAheadFirst + t.readAheadCount) {
-    std::memcpy(t.stored.data(), t.readAhead.data() + static_cast<std::size_t>(n - t.readAheadFirst) * len, len);
-  } else if (t.exclusive && n == t.recordNumber + 1 && len > 0) {
-    // Forward scan: whole records, at most 64 KiB.
-    std::int64_t k = std::max<std::int64_t>(1, static_cast<std::int64_t>(kReadAheadBytes / len));
-    k = std::min<std::int64_t>(k, static_cast<std::int64_t>(t.recordCount) - n + 1);
-    t.readAhead.resize(static_cast<std::size_t>(k) * len);
-    long long got = ReadAt(t.file.get(), t.readAhead.data(), t.readAhead.size(), RecordOffset(t, n));
-    if (got < 0) {
-      code = ErrnoToTzCode(errno);
-      t.DropReadAhead();
-    } else if (static_cast<std::size_t>(got) < len) {
-      code = 213;
-      t.DropReadAhead();
-    } else {
-      t.readAheadFirst = n;
-      t.readAheadCount = static_cast<std::int32_t>(static_cast<std::size_t>(got) / len);
-      std::memcpy(t.stored.data(), t.readAhead.data(), len);
-    }
-  } else if (t.exclusive && len > 0) {
-    code = ReadFromRecordBlock(t, n);
-    if (code != 0 && code != 213) t.eof = true;
-  } else {
+  bool failed = false;
+  if (!t.exclusive || len == 0) {
+    // Another program may change any record: each is read as it is now.
     t.DropReadAhead();
-    long long got = ReadAt(t.file.get(), t.stored.data(), len, RecordOffset(t, n));
-    if (got < 0) {
-      code = ErrnoToTzCode(errno);
-      t.eof = true;
-    } else if (static_cast<std::size_t>(got) < len) {
-      code = 213;
-    }
+    code = ReadOneRecord(t, n, failed);
+  } else if (CopyHeldRecord(t, n)) {
+  } else if (how == RecordRead::One) {
+    // A seek or a GO: the one record, nothing around it.
+    code = ReadOneRecord(t, n, failed);
+  } else if (t.walkSingleReads < kWalkSingleReads) {
+    // The first steps of a walk: a few steps after a seek read no more.
+    ++t.walkSingleReads;
+    code = ReadOneRecord(t, n, failed);
+  } else if (n == t.recordNumber + 1) {
+    // Forward scan.
+    code = ReadAheadFrom(t, n);
+  } else {
+    code = ReadRecordBlock(t, n);
+    failed = code != 0 && code != 213;
   }
+  if (failed) t.eof = true;
   if (code != 0) {
     TzError(code, "Datei:  " + t.fileName + "  [GetDbfRecord]");
     return;

@@ -105,10 +105,14 @@ struct DbfTable {
   std::int32_t readAheadFirst = 0;
   std::int32_t readAheadCount = 0;
   // Blocks of whole records (block b holds the records from b * k + 1, k
-  // records of up to 64 KiB) read for jumps of exclusive tables, as an
-  // index-order walk makes them; dropped with the read-ahead.
+  // records of up to 64 KiB) read for the steps of a walk through an
+  // exclusive table in another order (an index's); dropped with the
+  // read-ahead.
   std::unordered_map<std::int32_t, std::string> recordBlocks;
   std::size_t recordBlockBytes = 0;
+  // Records of a walk read one by one since the read-ahead was dropped: a
+  // short walk after a seek reads neither ahead nor a block.
+  std::int32_t walkSingleReads = 0;
 
   std::uint8_t Version() const { return header[0]; }
   bool IsOpen() const { return file.valid(); }
@@ -116,8 +120,9 @@ struct DbfTable {
     readAhead.clear();
     readAheadCount = 0;
     readAheadFirst = 0;
-    recordBlocks.clear();
+    if (!recordBlocks.empty()) recordBlocks.clear();
     recordBlockBytes = 0;
+    walkSingleReads = 0;
   }
 };
 
@@ -148,7 +153,11 @@ std::string ResolveTablePath(std::string_view name, std::string_view extension =
 // On success: header, fields, stored-record buffer, header state 1, record 1
 // (0 with EOF and BOF when empty). On failure the table holds no file.
 void OpenDbf(DbfTable& t, std::uint16_t fileMode);
-void GetDbfRecord(DbfTable& t, std::int32_t n);
+// How a record is read: alone (a seek or a GO lands on it), or as a step
+// of a walk through the table, which an exclusive table serves from its
+// read-ahead and record blocks.
+enum class RecordRead : std::uint8_t { One, Walk };
+void GetDbfRecord(DbfTable& t, std::int32_t n, RecordRead how = RecordRead::Walk);
 // A hint that record n of an exclusive table is read soon: its bytes,
 // when its block is held, are fetched into the processor's cache.
 void PrefetchRecord(const DbfTable& t, std::int32_t n);
@@ -222,6 +231,14 @@ constexpr std::int64_t kShareLockByte = 0x80000000LL;
 // Positioned reads and writes that go on after short transfers.
 // ReadAt: the count read (less at the end of the file), or -1 with errno.
 long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off);
+// What ReadAt has read, for the tests and benches: calls, bytes, and the
+// largest single call (reset by the caller).
+struct DbfReadCounters {
+  std::uint64_t reads = 0;
+  std::uint64_t bytes = 0;
+  std::uint64_t largest = 0;
+};
+DbfReadCounters& DbfReadCounter();
 // WriteAt: 0 or errno (ENOSPC when nothing more is stored).
 int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off);
 

@@ -1,7 +1,9 @@
 // Moving the record pointer of the current area: by index through the
 // index hooks when one is active, else in physical order; passing over
-// hidden records and stopping at the end of a WHILE scope. Forward steps in
-// exclusive areas are served from the file layer's read-ahead.
+// hidden records and stopping at the end of a WHILE scope. A jump (GO, a
+// seek, the top or bottom) reads its one record; the steps of a walk
+// through an exclusive area are served from the file layer's read-ahead
+// and record blocks.
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,7 +56,7 @@ void GoEndOf(WorkArea& a, bool top) {
       return;
     }
   }
-  ReadRecord(a, n);
+  ReadRecord(a, n, RecordRead::One);
   if (Failed()) return;
   while (!RecordVisible(a) && !(top ? a.eof : a.bof)) {
     bool atEnd = false;
@@ -168,7 +170,7 @@ void GO(std::int32_t n) {
     a.bof = a.eof = false;
     bool idx = IndexActive();
     IndexSemaphore sem(idx, false);
-    ReadRecord(a, n);
+    ReadRecord(a, n, RecordRead::One);
     if (Failed()) return;
     if (idx) {
       IndexHooks().SyncMaster();
@@ -199,7 +201,7 @@ void Dbf4RawGo(std::int32_t n) {
   if (n >= 1) {
     bool saved = Engine().errorSwitch;
     SetTzErrorSwitch(false);
-    ReadRecord(a, n);
+    ReadRecord(a, n, RecordRead::One);
     SetTzErrorSwitch(saved);
     code = TzCurrentError();
   }
@@ -223,10 +225,11 @@ void SKIP(std::int32_t count) {
   SetTzCurrentError(0);
   if (CheckWorkArea("SKIP")) return;
   WorkArea& a = *CurrentWorkArea();
-  if (count <= 0) a.DropReadAhead();
   if (count == 0) {
+    // The record again as stored.
+    a.DropReadAhead();
     if (a.recordCount > 0 && !a.eof && a.recordNumber >= 1 && a.recordNumber <= a.recordCount) {
-      ReadRecord(a, a.recordNumber);
+      ReadRecord(a, a.recordNumber, RecordRead::One);
       if (Failed()) return;
     } else if (a.eof) {
       ClearRecordOf(a);

@@ -390,8 +390,8 @@ bool Deleted() {
 
 bool IndexActive() { return IndexHooks().Installed() && IndexHooks().HasMasterIndex(); }
 
-void ReadRecord(WorkArea& a, std::int32_t n) {
-  GetDbfRecord(a, n);
+void ReadRecord(WorkArea& a, std::int32_t n, RecordRead how) {
+  GetDbfRecord(a, n, how);
   if (TzCurrentError() != 0 || a.isVirtual) return;
   if (!a.bufferOwned) {
     // The caller's buffer is read without asking: every field at once.
@@ -509,7 +509,7 @@ void Replace() {
   IndexSemaphore sem(idx, true);
   if (idx) {
     std::copy(a.recordBuffer, a.recordBuffer + a.recordBufferSize, a.swapBuffer.begin());
-    ReadRecord(a, n);
+    ReadRecord(a, n, RecordRead::One);
     CompleteRecordBuffer(a);
     if (TzCurrentError() != 0) {
       std::copy(a.swapBuffer.begin(), a.swapBuffer.end(), a.recordBuffer);

@@ -143,8 +143,9 @@ bool WhileHolds(WorkArea& a);
 void NotifyMove(WorkArea& a);
 void GoPhantom(WorkArea& a);
 bool IndexActive();
-// Reads record n and converts it into the record buffer.
-void ReadRecord(WorkArea& a, std::int32_t n);
+// Reads record n (alone, or as a step of a walk: see GetDbfRecord) and
+// converts it into the record buffer.
+void ReadRecord(WorkArea& a, std::int32_t n, RecordRead how = RecordRead::Walk);
 // Converts the fields of the record that are not yet in the buffer (before
 // the buffer is read or copied as a whole, or the stored record is swapped).
 void CompleteRecordBuffer(const WorkArea& a);

@@ -598,7 +598,12 @@ bool Find(std::string_view keyText) {
     u.found = 0;
   } else {
     u.found = 1;
-    RememberMasterKey();
+    // The key of the record found is its entry's: in an exclusive table
+    // record and entry change only together.
+    if (a.exclusive && ic.keyFromEntryRec == static_cast<std::uint32_t>(a.recordNumber))
+      u.currentKeySlot = 1;
+    else
+      RememberMasterKey();
   }
   bracket.Release();
   return found;
