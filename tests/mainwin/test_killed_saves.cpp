@@ -144,7 +144,7 @@ TEST_F(KilledSavesTest, SavesTouchOnlyTheFileAndTheirOwnTemporaries) {
          at = trace.find(data_.string() + "/", at + 1)) {
       const std::size_t from = at + data_.string().size() + 1;
       const std::string name = trace.substr(from, trace.find('"', from) - from);
-      if (name == "feder.zeb") continue;
+      if (name == "feder.zeb" || name.empty()) continue;  // the file, or the folder listed for a lookup
       EXPECT_TRUE(zeb::IsOwnTemporaryName(name)) << name;
       ++own;
     }
