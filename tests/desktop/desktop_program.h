@@ -53,19 +53,22 @@ namespace zeb::desktop {
 namespace fs = std::filesystem;
 
 // Everything a run writes lands in one folder of its own, made before the
-// application starts (Qt reads the environment once) and removed at exit.
+// application starts (Qt reads the environment once) and removed at exit
+// (with_desktop.sh makes it inside its own folder, which goes after a crash
+// too).
 class PrivateRun {
  public:
   static PrivateRun& Get() {
-    static PrivateRun run;
-    return run;
+    // Never destroyed: the removal at exit still needs its paths.
+    static PrivateRun* run = new PrivateRun;
+    return *run;
   }
   fs::path root, work, dbf, tmp, cfg, bin;
 
  private:
   PrivateRun() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/zeb1-desktop-XXXXXX";
+    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/zeb1_desktop_XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
       std::perror("mkdtemp");
       std::abort();
