@@ -481,6 +481,16 @@ TEST_F(GridTest, EngineWindowsAndScreenshot) {
     window->setWindowTitle("Tabelle g.dbf");
     QApplication::processEvents();
     window->grab().save(QString::fromUtf8(shot));
+    // One fixed column over the scrolled rest, an indicator filled.
+    window->resize(360, 300);
+    grid->SetFixedColumns(1);
+    grid->onChangeColorsEvent = [](TTzGrid&, const GridRowView& row, CellColors& c) {
+      if (row.value("NAME") == "R5") c.fixed = 0x00C0FF;
+    };
+    grid->setCurrentIndex(Cell(1, "NOTE"));
+    Settle();
+    window->grab().save(QString::fromUtf8(shot) + ".fixed.png");
+    grid->onChangeColorsEvent = nullptr;
   }
   SetTzCallback(callback);
 }
