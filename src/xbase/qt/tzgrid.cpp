@@ -165,12 +165,13 @@ void TTzGrid::SetFixedColumns(int n) {
 void TTzGrid::SyncFixedView() {
   const int fixed = FixedCount();
   if (fixed == 0) {
+    if (frozen_ != nullptr) setHorizontalScrollMode(scrollMode_);
     delete frozen_;
     frozen_ = nullptr;
-    setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
     return;
   }
   if (frozen_ == nullptr) {
+    scrollMode_ = horizontalScrollMode();
     auto* view = new TzFixedView(*this);
     frozen_ = view;
     view->setHorizontalHeader(new TzHeader(depressed_, view));

@@ -104,6 +104,7 @@ class TTzGrid : public QTableView {
   DatasetModel* model_ = nullptr;
   QTableView* frozen_ = nullptr;
   int fixedColumns_ = 0;
+  ScrollMode scrollMode_ = ScrollPerItem;  // before the fixed columns came
   TTzBooleanBox booleanBox_ = TTzBooleanBox::bbCheckBox;
   bool depressDisabled_ = false;
   int depressed_ = -1;
