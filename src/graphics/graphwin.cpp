@@ -568,8 +568,9 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
 
   Real textH = 3.5L, textW = 3.5L, textAngle = 0;
   int textColourNo = 1;
-  lastStyle_ = 99;
-  lastWidth_ = 1;
+  // The recording's last style and width stay: a paint in the middle of a
+  // drawing (events processed by a table open) must not make the drawing
+  // skip its next style or width change.
   auto colourOf = [&](const Target& t, int n, std::uint32_t& pen, std::uint32_t& brush, std::uint32_t& text) {
     if (n == 0) {
       pen = brush = text = background;

@@ -197,9 +197,8 @@ bool TableWindow::ExportHtml(const std::string& path) {
 void TableWindow::PrintCommand() {
   if (!open_) return;
   BaseGlobals& g = G();
-  const std::string caption = title2_ + "   " + title1_;
-  SetReportTitles(g.ProductName + " V" + g.ProgramVersion, FromUtf8(CodePage::Cp850, fileName_),
-                  Cp1252To850(caption), Cp1252To850(title1_), "", 0);
+  SetReportTitles(g.ProductName + " V" + g.ProgramVersion, FromUtf8(CodePage::Cp850, fileName_), Caption850(),
+                  Cp1252To850(title1_), "", 0);
   OpenOutputDevice(kOutInternal, "");
   if (g.AbortFlag != 0) return;
   OutputDeviceGuard guard;

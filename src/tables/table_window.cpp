@@ -97,6 +97,25 @@ void TableWindow::MakeDatasets() {
   TzVFile1->tableLanguage = xb::TTzTableLanguage::tlOem;
 }
 
+namespace {
+// Counts a call on the dataset for as long as it runs.
+struct InUseScope {
+  int& depth;
+  explicit InUseScope(int& d) : depth(d) { ++depth; }
+  ~InUseScope() { --depth; }
+  InUseScope(const InUseScope&) = delete;
+  InUseScope& operator=(const InUseScope&) = delete;
+};
+}  // namespace
+
+bool TableWindow::RefusedInUse(std::string_view refusal) {
+  if (!InUse()) return false;
+  const std::string open = FromUtf8(CodePage::Cp850, fileName_.empty() ? std::string("?") : fileName_);
+  ShowErrorBox("Fehler : Die Tabelle " + open + " ist noch in Arbeit; " + std::string(refusal));
+  G().AbortFlag = 1;
+  return true;
+}
+
 bool TableWindow::Guarded(const std::function<void()>& body) {
   const bool raise = xb::SetTzRaiseMode(true);
   const bool on = xb::SetTzErrorSwitch(true);
@@ -104,6 +123,7 @@ bool TableWindow::Guarded(const std::function<void()>& body) {
   std::uint16_t code = 0;
   std::string text;
   try {
+    const InUseScope use(depth_);
     body();
   } catch (const std::exception& e) {
     // The engine's "Fehler Nr. <code> (<meaning>)", also inside a dataset
@@ -149,17 +169,24 @@ bool TableWindow::Run(const std::function<void()>& body) {
 }
 
 void TableWindow::OpenFile(const std::string& path) {
+  if (RefusedInUse(FromUtf8(CodePage::Cp850, path) + " wird erst danach geöffnet."_oem)) return;
+  const InUseScope use(depth_);
+  // What a refused call inside the open sets is not this open's failure.
+  const Byte abortBefore = G().AbortFlag;
   SetHourglassCursor();
-  if (open_) CloseTable();
+  if (open_) CloseNow();
   MakeDatasets();
+  // Named from here on: a refused call inside the open names it.
+  fileName_ = path;
   const bool ok = Guarded([&] {
     tzdbf->SetDbfFileName(path);
     tzdbf->SetActive(true);
   });
   if (ok && tzdbf->Active()) {
     open_ = true;
-    fileName_ = path;
+    G().AbortFlag = abortBefore;
   } else {
+    fileName_.clear();
     // A table whose open failed is closed again.
     Guarded([&] {
       if (tzdbf->Active()) tzdbf->Close();
@@ -171,11 +198,17 @@ void TableWindow::OpenFile(const std::string& path) {
 }
 
 void TableWindow::OpenWithWriteCheck(std::string_view name) {
+  if (RefusedInUse(FromUtf8(CodePage::Cp850, name) + " wird erst danach geöffnet."_oem)) return;
   const std::string path = TablePathWithWriteCheck(name);
   if (!path.empty()) OpenFile(path);
 }
 
 void TableWindow::CloseTable() {
+  if (RefusedInUse("sie bleibt offen.")) return;
+  CloseNow();
+}
+
+void TableWindow::CloseNow() {
   if (open_) {
     // A field change not yet posted is written, not lost.
     Settle();
@@ -191,6 +224,11 @@ void TableWindow::SetTitles(std::string_view title1, std::string_view title2) {
   title2_ = title2;
 }
 
+std::string TableWindow::Caption850() const {
+  if (BrowseMode(mode_)) return Cp1252To850(title2_ + "   " + title1_);
+  return Cp1252To850(title2_ + "  " + title1_ + "  (") + FromUtf8(CodePage::Cp850, fileName_) + ")";
+}
+
 bool TableWindow::HidesDeleted() { return open_ && tzdbf->HideDeletedRecs(); }
 
 void TableWindow::SetHideDeleted(bool hide) {
@@ -198,15 +236,25 @@ void TableWindow::SetHideDeleted(bool hide) {
 }
 
 void TableWindow::ShowTable(int mode) {
+  if (RefusedInUse("sie wird kein zweites Mal gezeigt.")) return;
   if (!open_) {
     G().AbortFlag = 1;
     return;
   }
-  const bool browse = mode == 1 || mode == 4 || mode == 5;
+  const bool browse = BrowseMode(mode);
   if (mode == 1) SetHideDeleted(true);
   if (mode == 4 || !browse) SetHideDeleted(false);
   if (!browse) WarnWhenTableIsACopy();
-  const BrowseAnswer a = TableBrowser().Browse(*this, mode);
+  mode_ = mode;
+  BrowseAnswer a;
+  {
+    struct Shown {
+      bool& flag;
+      explicit Shown(bool& f) : flag(f) { flag = true; }
+      ~Shown() { flag = false; }
+    } shown(shown_);
+    a = TableBrowser().Browse(*this, mode);
+  }
   TableWindowGlobals& g = TableGlobals();
   if (!a.ok) {
     G().AbortFlag = 1;

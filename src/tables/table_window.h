@@ -85,6 +85,11 @@ class TableWindow {
   void OpenWithWriteCheck(std::string_view name);
   void CloseTable();
   bool IsOpen() const { return open_; }
+  // While a call on the dataset runs (events are processed inside it: a
+  // table open, a progress window, a lock wait) or the window is shown, the
+  // dataset is in use: an open, a close or a show that would replace it is
+  // refused with a message and AbortFlag set.
+  bool InUse() const { return depth_ > 0 || shown_; }
   // The open table (inactive while none is open).
   xbase::TTzDbf& Dataset() { return *tzdbf; }
   // An in-memory table the window holds; no command uses it.
@@ -95,6 +100,12 @@ class TableWindow {
   void SetTitles(std::string_view title1, std::string_view title2);
   const std::string& Title1() const { return title1_; }
   const std::string& Title2() const { return title2_; }
+  // Browse modes 1, 4 and 5; every other mode edits.
+  static bool BrowseMode(int mode) { return mode == 1 || mode == 4 || mode == 5; }
+  // The window's caption in the mode it was last shown in (code page 850):
+  // browsing title2 + 3 blanks + title1, editing title2 + 2 blanks + title1
+  // + 2 blanks + "(" + the table's path + ")".
+  std::string Caption850() const;
 
   // Shows the window (see TableBrowserPort); OK and Cancel fill
   // TableGlobals() and AbortFlag.
@@ -181,12 +192,19 @@ class TableWindow {
 
  private:
   void MakeDatasets();
+  void CloseNow();
+  // While in use: the message (its end given in code page 850), AbortFlag
+  // set, true.
+  bool RefusedInUse(std::string_view refusal);
   // Settles a pending edit, then runs body guarded (false: not open).
   bool Run(const std::function<void()>& body);
 
   std::unique_ptr<xbase::TTzDbf> tzdbf;
   std::unique_ptr<xbase::TTzVFile> TzVFile1;
   bool open_ = false;
+  int depth_ = 0;       // calls on the dataset running
+  bool shown_ = false;  // the window shows the table
+  int mode_ = 1;        // the mode it was last shown in
   std::string fileName_;
   std::string title1_, title2_;
   bool found_ = false;

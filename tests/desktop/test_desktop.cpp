@@ -5,9 +5,13 @@
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
+#include <memory>
 #include <QtTest/QTest>
 
 #include "base_qt/support_qt.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/engine.h"
+#include "xbase/qt/qt_tzcallback.h"
 
 namespace {
 
@@ -41,6 +45,31 @@ TEST_F(DesktopTest, WindowsAreActivatedAndExposed) {
   EXPECT_EQ(first.activations, 2);
   EXPECT_GE(first.paints, 1);
   EXPECT_GE(second.paints, 1);
+}
+
+// The table engine's progress window leaves the activation with the window
+// the user works in: no activation handler runs again when it closes.
+TEST_F(DesktopTest, EngineProgressWindowTakesNoActivation) {
+  auto callback = std::make_shared<zeb::xbase::QtTzCallback>();
+  zeb::xbase::SetTzCallback(callback);
+  EventCounter owner;
+  owner.resize(400, 300);
+  owner.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+  const int activations = owner.activations;
+  {
+    zeb::xbase::TzProgress100 bar("Indexing...");
+    QWidget* w = callback->Window(bar.Id());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    for (int i = 0; i < 20; ++i) bar.Step();
+    EXPECT_TRUE(owner.isActiveWindow());
+  }
+  // Closed: still the one activation.
+  QTest::qWait(200);
+  EXPECT_TRUE(owner.isActiveWindow());
+  EXPECT_EQ(owner.activations, activations);
+  zeb::xbase::SetTzCallback(nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 # Runs a command on a desktop of its own: a virtual X server and the openbox
 # window manager, so that activation, focus and expose events arrive as they
 # do on a real desktop (they do not under the offscreen platform or a bare X
-# server). The command gets DISPLAY and QT_QPA_PLATFORM=xcb; its exit status
+# server). The command gets DISPLAY, QT_QPA_PLATFORM=xcb and a TMPDIR removed
+# with the desktop (also after a crash); its exit status
 # is ours. Exit 77 (skip) only when Xvfb or openbox is missing.
 #   with_desktop.sh [--size WxH] CMD [ARGS...]
 set -u
@@ -46,4 +47,7 @@ done
 xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' \
   || { echo "with_desktop: openbox did not start" >&2; exit 1; }
 export QT_QPA_PLATFORM=xcb
+# The command's temporary files go with this folder, also after a crash.
+export TMPDIR=$run/tmp
+mkdir -p "$TMPDIR" || exit 1
 "$@"

@@ -1,5 +1,6 @@
 // The graphics window: mapping, records, replay, printing and the zoom,
 // pan, key and mouse logic, on a recording renderer.
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cmath>
@@ -174,6 +175,30 @@ TEST_F(WindowTest, ReplayColoursFontsAndStyles) {
   const auto text = Ints(r.Starting("Text(").at(0));
   EXPECT_EQ(text[0], static_cast<int>(std::nearbyint((40 - 0.7 * h) * s + 1)));
   EXPECT_EQ(text[1], 479 - static_cast<int>(std::nearbyint(60 * s)));
+}
+
+// A paint in the middle of a drawing (a table open processes events) leaves
+// the drawing's pen alone: going back to width 1 and style 0 is recorded.
+TEST_F(WindowTest, PaintInTheMiddleOfADrawingKeepsItsPenChanges) {
+  f().GrafClear();
+  f().GrafHeader(false, 0, 0, 160, 120);
+  win().SetLineStyle(3);
+  win().SetLineWidth(4);
+  f().GrafLine(0, 0, 10, 10);
+  (void)Paint();
+  win().SetLineWidth(1);
+  win().SetLineStyle(0);
+  f().GrafLine(10, 10, 20, 20);
+  EXPECT_EQ(Records("12;"), (std::vector<std::string>{"12;4", "12;1"}));
+  ASSERT_FALSE(Records("11;").empty());
+  EXPECT_EQ(Records("11;").back(), "11;0");
+  // The second line is drawn thin and solid.
+  const auto calls = Paint().Calls();
+  ASSERT_FALSE(calls.empty());
+  const auto last =
+      std::find_if(calls.rbegin(), calls.rend(), [](const std::string& c) { return c.rfind("Pen(", 0) == 0; });
+  ASSERT_NE(last, calls.rend());
+  EXPECT_EQ(last->substr(last->size() - 5), ",0,1)");
 }
 
 TEST_F(WindowTest, HugeCoordinatesAreClippedBeforeBecomingIntegers) {

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <utility>
+#include <functional>
 #include <thread>
 
 #include "base/files.h"
@@ -219,6 +221,113 @@ TEST_F(TableWindowTest, PrintShowsSevenColumnsOfFieldWidthPlusOne) {
   EXPECT_EQ(row.substr(51 + 31, 18), "patentiert gezogen");
   EXPECT_EQ(row.find("2230"), std::string::npos);
   EXPECT_NE(row.find("7.8500"), std::string::npos);
+}
+
+// The sub-title under the report head is the window's caption in the mode
+// it is shown in: the edit mode's names the table file.
+TEST_F(TableWindowTest, PrintSubTitleIsTheCaptionOfTheModeShown) {
+  // A short table path, so that the edit caption fits the head's line.
+  struct InFolder {
+    fs::path old = fs::current_path();
+    explicit InFolder(const fs::path& p) { fs::current_path(p); }
+    ~InFolder() { fs::current_path(old); }
+  } in(dbf().parent_path());
+  G().DbfFolder = "dbf";
+  TableOpen("din2076");
+  TableSetTitles("Drahtliste", "din2076");
+  const std::string path = w().FileName();
+  ASSERT_EQ(path, "dbf/din2076.dbf");
+  G().OutputTarget = kOutFile;
+  G().AskOutputTarget = 0;
+  const std::vector<std::pair<int, std::string>> modes = {
+      {2, "din2076  Drahtliste  (" + path + ")"}, {0, "din2076  Drahtliste  (" + path + ")"},
+      {1, "din2076   Drahtliste"}, {4, "din2076   Drahtliste"}};
+  for (const auto& [mode, caption] : modes) {
+    const fs::path chosen = temp() / ("print" + std::to_string(mode) + ".txt");
+    ui().ExpectSaveFile(chosen.string());
+    browser().During([&](TableWindow& window) {
+      G().AbortFlag = 0;
+      window.PrintCommand();
+    });
+    w().ShowTable(mode);
+    const std::string text = ReadFileBytes(chosen);
+    EXPECT_NE(text.find(caption), std::string::npos) << "mode " << mode << ":\n" << text.substr(0, 600);
+    // Each caption only in its own mode.
+    if (mode == 1) {
+      EXPECT_EQ(text.find(path + ")"), std::string::npos);
+    }
+  }
+  browser().During({});
+}
+
+// A call that would open, close or show the table while a call on it is
+// still running (events processed inside the open) is refused; the running
+// open goes on and its table stays usable.
+class PumpingCallback : public xbase::HeadlessTzCallback {
+ public:
+  std::function<void()> during;
+  void Pump() override {
+    HeadlessTzCallback::Pump();
+    if (auto f = std::exchange(during, {})) f();
+  }
+};
+
+TEST_F(TableWindowTest, CallsThatReplaceTheTableWhileItIsInUseAreRefused) {
+  auto engine = std::make_shared<PumpingCallback>();
+  xbase::SetTzCallback(engine);
+  Byte innerAbort = 0;
+  bool innerOpen = true;
+  engine->during = [&] {
+    G().AbortFlag = 0;
+    TableOpen("din2076");
+    innerAbort = G().AbortFlag;
+    innerOpen = w().IsOpen();
+  };
+  ui().ExpectMessageBox("", "Die Tabelle " + (dbf() / "zebwst.dbf").string() + " ist noch in Arbeit; " +
+                                (dbf() / "din2076.dbf").string() + " wird erst danach geöffnet.");
+  G().AbortFlag = 0;
+  TableOpen("zebwst");
+  EXPECT_EQ(innerAbort, 1);
+  EXPECT_FALSE(innerOpen);  // not yet: the outer open was still running
+  EXPECT_EQ(G().AbortFlag, 0);
+  ASSERT_TRUE(w().IsOpen());
+  EXPECT_EQ(fs::path(w().FileName()).filename(), "zebwst.dbf");
+  const auto rows = test::MaterialRows();
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(rows.size()));
+  TableGo(3);
+  EXPECT_EQ(TableGetField(1).substr(0, rows[2].at("name1").size()), rows[2].at("name1"));
+
+  // A close inside a later call (its progress window processes events).
+  const std::string text = (temp() / "zebwst.txt").string();
+  w().SaveAsDelimitedCommand(text);
+  engine->during = [&] { TableClose(); };
+  ui().ExpectMessageBox("", "zebwst.dbf ist noch in Arbeit; sie bleibt offen.");
+  w().AppendDelimitedCommand(text);
+  EXPECT_TRUE(w().IsOpen());
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(2 * rows.size()));
+
+  // While the window shows the table nothing else opens, closes or shows it.
+  ui().ExpectMessageBox("", "wird erst danach geöffnet.");
+  ui().ExpectMessageBox("", "sie bleibt offen.");
+  ui().ExpectMessageBox("", "sie wird kein zweites Mal gezeigt.");
+  browser().During([&](TableWindow& window) {
+    TableOpen("din2077");
+    TableClose();
+    window.ShowTable(1);
+    EXPECT_TRUE(window.IsOpen());
+  });
+  browser().Answer({true, 5, 1, 1});
+  G().AbortFlag = 0;
+  w().ShowTable(1);
+  browser().During({});
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TableGlobals().TableLastRecNo, 5);
+  EXPECT_EQ(fs::path(w().FileName()).filename(), "zebwst.dbf");
+  // Afterwards the table window is free again.
+  TableOpen("din2077");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(fs::path(w().FileName()).filename(), "din2077.dbf");
+  EXPECT_EQ(TableRecCount(), 71);
 }
 
 TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {

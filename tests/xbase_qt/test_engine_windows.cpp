@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QTest>
@@ -89,6 +91,28 @@ TEST_F(EngineWindows, ProgressWithCaptionHasABorderAndRoomForTheCaption) {
   for (int i = 0; i < 60; ++i) bar.Step();
   EXPECT_EQ(text->text(), QString(40, QLatin1Char('|')));
   EXPECT_EQ(w->size(), first);  // the shorter bar does not shrink it
+}
+
+// The end of the program asked for while a command processes events (its
+// pump) waits until the command is out of it; dialogs go first.
+TEST_F(EngineWindows, TerminateWaitsUntilNoCommandProcessesEvents) {
+  QWidget other;
+  other.show();
+  qt->RequestTerminate();
+  qt->Pump();
+  qt->Pump();
+  EXPECT_EQ(QtTzCallback::PumpDepth(), 0);
+  EXPECT_TRUE(owner.isVisible());
+  EXPECT_TRUE(other.isVisible());
+  // Back in the event loop the windows close (a bound, not a timing).
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !owner.isVisible() && !other.isVisible(); }, 10000));
+}
+
+TEST_F(EngineWindows, TerminateClosesAnOpenDialogFirst) {
+  QDialog dialog(&owner);
+  QTimer::singleShot(0, &dialog, [this] { qt->RequestTerminate(); });
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);  // closed as by the user
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !owner.isVisible(); }, 10000));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -337,6 +338,130 @@ TEST_F(GridTest, WideEmptyAndAllDeletedTablesShow) {
   grid->SetDataset(nullptr);
 }
 
+// Qt's warnings while a test runs.
+std::vector<std::string>& Warnings() {
+  static std::vector<std::string> w;
+  return w;
+}
+void RecordWarning(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtDebugMsg && type != QtInfoMsg && !message.startsWith("This plugin does not support"))
+    Warnings().push_back(message.toStdString());
+}
+struct WarningsRecorded {
+  QtMessageHandler old = qInstallMessageHandler(RecordWarning);
+  WarningsRecorded() { Warnings().clear(); }
+  ~WarningsRecorded() { qInstallMessageHandler(old); }
+};
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::sendPostedEvents();
+    QApplication::processEvents();
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A value typed into a cell is posted when the editor closes (Enter, or a
+// click elsewhere) and the editor belongs to the grid to the end: Qt warns
+// of no editor it does not know.
+TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
+  const WarningsRecorded recorded;
+  grid->setFocus();
+  for (const int row : {1, 3}) {
+    grid->setCurrentIndex(Cell(row, "NAME"));
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "Neu" + QString::number(row));
+    if (row == 1) {
+      QTest::keyClick(editor, Qt::Key_Return);
+    } else {
+      // Leaving the cell by a click on another one.
+      QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(Cell(0, "NUM")).center());
+    }
+    Settle();
+    ds->Go(row + 1);
+    EXPECT_EQ(ds->FieldByName("NAME").AsString(), "Neu" + std::to_string(row));
+    EXPECT_EQ(Cell(row, "NAME").data().toString(), "Neu" + QString::number(row));
+  }
+  // Under an index on the field the row moves to its new place.
+  ds->IndexOn("NAME", dir / "name.ndx");
+  Settle();
+  ASSERT_EQ(Cell(0, "NAME").data().toString(), "Neu1");
+  grid->setCurrentIndex(Cell(0, "NAME"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "ZZ");
+  QTest::keyClick(editor, Qt::Key_Return);
+  Settle();
+  EXPECT_EQ(Cell(grid->Model()->rowCount() - 1, "NAME").data().toString(), "ZZ");
+  EXPECT_NE(Cell(0, "NAME").data().toString(), "ZZ");
+  EXPECT_EQ(Warnings(), std::vector<std::string>{});
+}
+
+// Fixed columns stay at the left while the others scroll, drawn as fixed
+// cells; the cursor keeps out of them.
+TEST_F(GridTest, FixedColumnsStayAndTheCursorKeepsOutOfThem) {
+  window->resize(300, 300);
+  grid->SetFixedColumns(2);
+  Settle();
+  QTableView* fixed = grid->FixedView();
+  ASSERT_NE(fixed, nullptr);
+  EXPECT_EQ(grid->FixedCount(), 2);
+  EXPECT_FALSE(fixed->isColumnHidden(0));
+  EXPECT_FALSE(fixed->isColumnHidden(1));
+  EXPECT_TRUE(fixed->isColumnHidden(2));
+  EXPECT_EQ(fixed->width(), grid->columnWidth(0) + grid->columnWidth(1));
+  EXPECT_EQ(fixed->x(), grid->verticalHeader()->width() + grid->frameWidth());
+  // Scrolled to the last column: the fixed columns stay where they were.
+  grid->setCurrentIndex(Cell(0, "NOTE"));
+  Settle();
+  EXPECT_GT(grid->horizontalScrollBar()->value(), 0);
+  const QImage img = grid->grab().toImage();
+  const QPoint inFixed = fixed->geometry().topLeft() + fixed->viewport()->geometry().topLeft() +
+                         fixed->visualRect(fixed->model()->index(2, 0)).bottomRight() - QPoint(3, 3);
+  EXPECT_EQ(img.pixelColor(inFixed), QColor(192, 192, 192));
+  EXPECT_EQ(fixed->model()->index(2, 0).data().toString(), "R3");
+  // Home and Left stop at the first scrolling column.
+  QTest::keyClick(grid, Qt::Key_Home);
+  EXPECT_EQ(grid->currentIndex().column(), 2);
+  QTest::keyClick(grid, Qt::Key_Left);
+  EXPECT_EQ(grid->currentIndex().column(), 2);
+  // A click on a fixed cell makes its row current, the column stays.
+  QTest::mouseClick(fixed->viewport(), Qt::LeftButton, {}, fixed->visualRect(fixed->model()->index(4, 1)).center());
+  EXPECT_EQ(grid->currentIndex().row(), 4);
+  EXPECT_EQ(grid->currentIndex().column(), 2);
+  EXPECT_EQ(ds->GetRecNo(), 5);
+  // The rows scroll together.
+  grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+  EXPECT_EQ(fixed->verticalScrollBar()->value(), grid->verticalScrollBar()->value());
+  // Never every column: one keeps scrolling; none removes the view.
+  grid->SetFixedColumns(99);
+  EXPECT_EQ(grid->FixedCount(), grid->Model()->columnCount() - 1);
+  grid->SetFixedColumns(0);
+  EXPECT_EQ(grid->FixedView(), nullptr);
+}
+
+// The indicator cell of a row whose fixed colour the colour event changed
+// is filled with it inside a one-pixel margin; other rows keep theirs.
+TEST_F(GridTest, IndicatorTakesTheFixedColourOfTheColourEvent) {
+  grid->onChangeColorsEvent = [](TTzGrid&, const GridRowView& row, CellColors& c) {
+    if (row.value("NAME") == "R3") c.fixed = 0x00FF00;
+  };
+  Settle();
+  QHeaderView* v = grid->verticalHeader();
+  const QImage img = v->viewport()->grab().toImage();
+  const int y2 = v->sectionViewportPosition(2), y0 = v->sectionViewportPosition(0);
+  EXPECT_EQ(img.pixelColor(2, y2 + 2), QColor(0, 255, 0));
+  EXPECT_EQ(img.pixelColor(v->width() - 3, y2 + v->sectionSize(2) - 3), QColor(0, 255, 0));
+  EXPECT_NE(img.pixelColor(0, y2), QColor(0, 255, 0));  // the margin
+  EXPECT_NE(img.pixelColor(2, y0 + 2), QColor(0, 255, 0));
+  grid->onChangeColorsEvent = nullptr;
+}
+
 TEST_F(GridTest, EngineWindowsAndScreenshot) {
   auto qt = std::make_shared<QtTzCallback>();
   SetTzCallback(qt);
@@ -356,6 +481,16 @@ TEST_F(GridTest, EngineWindowsAndScreenshot) {
     window->setWindowTitle("Tabelle g.dbf");
     QApplication::processEvents();
     window->grab().save(QString::fromUtf8(shot));
+    // One fixed column over the scrolled rest, an indicator filled.
+    window->resize(360, 300);
+    grid->SetFixedColumns(1);
+    grid->onChangeColorsEvent = [](TTzGrid&, const GridRowView& row, CellColors& c) {
+      if (row.value("NAME") == "R5") c.fixed = 0x00C0FF;
+    };
+    grid->setCurrentIndex(Cell(1, "NOTE"));
+    Settle();
+    window->grab().save(QString::fromUtf8(shot) + ".fixed.png");
+    grid->onChangeColorsEvent = nullptr;
   }
   SetTzCallback(callback);
 }

@@ -71,6 +71,25 @@ std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::
   return window;
 }
 
+std::shared_ptr<PrinterPort> InstallQtProgramPorts(const std::shared_ptr<QtUi>& ui) {
+  SetUi(ui);
+  xbase::SetTzCallback(std::make_shared<xbase::QtTzCallback>());
+  auto printer = MakeQtTextPrinterPort(ui);
+  SetPrinterPort(printer);
+  InstallQtDrawingDialogs();
+  InstallQtTableBrowser();
+  InstallQtMaterialForm();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    ScreenMetrics m;
+    m.width = screen->size().width();
+    m.height = screen->size().height();
+    m.logicalDpiX = static_cast<int>(screen->logicalDotsPerInchX() + 0.5);
+    m.logicalDpiY = static_cast<int>(screen->logicalDotsPerInchY() + 0.5);
+    SetScreenMetrics(m);
+  }
+  return printer;
+}
+
 int RunInteractiveProgram(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
   if (!EnvSet("QT_QPA_PLATFORM") && !EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) {
@@ -88,21 +107,7 @@ int RunInteractiveProgram(int argc, char** argv) {
     return code;
   }
   auto ui = std::make_shared<QtUi>();
-  SetUi(ui);
-  xbase::SetTzCallback(std::make_shared<xbase::QtTzCallback>());
-  auto printer = MakeQtTextPrinterPort(ui);
-  SetPrinterPort(printer);
-  InstallQtDrawingDialogs();
-  InstallQtTableBrowser();
-  InstallQtMaterialForm();
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    ScreenMetrics m;
-    m.width = screen->size().width();
-    m.height = screen->size().height();
-    m.logicalDpiX = static_cast<int>(screen->logicalDotsPerInchX() + 0.5);
-    m.logicalDpiY = static_cast<int>(screen->logicalDotsPerInchY() + 0.5);
-    SetScreenMetrics(m);
-  }
+  std::shared_ptr<PrinterPort> printer = InstallQtProgramPorts(ui);
   std::optional<int> ended;
   std::unique_ptr<Thh> window = StartMainWindow(args, ended, printer);
   int code = ended.value_or(0);

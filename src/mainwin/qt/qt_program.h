@@ -29,6 +29,12 @@ int RunInteractiveProgram(int argc, char** argv);
 std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::optional<int>& ended,
                                      std::shared_ptr<PrinterPort> printer = nullptr);
 
+// The Qt side of an interactive start with a display: the UI port, the table
+// engine's windows, the printer port (returned), the drawing dialogs, the
+// table window, the material form and the screen's metrics. Needs a
+// QApplication.
+std::shared_ptr<PrinterPort> InstallQtProgramPorts(const std::shared_ptr<QtUi>& ui);
+
 // The one line shown when there is no display.
 const char* NoDisplayMessage();
 

@@ -16,6 +16,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/help.h"
+#include "base/qt/deferred_work.h"
 #include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "platform/codepage.h"
@@ -173,53 +174,63 @@ TForm_zebmat::TForm_zebmat(QWidget* parent) : QDialog(parent) {
       if (widget != nullptr) widget->setToolTip(AnsiToQString(HelpHintText(n)));
   }
 
-  connect(source_, &QButtonGroup::idClicked, this, [this](int id) {
+  // Every activation refills the material list from the table, but never
+  // inside one of the form's commands: their table opens and boxes process
+  // events, and the refill would reopen the table they are using.
+  refill_ = new DeferredWork(this, [this] {
+    if (!isVisible()) return;
+    Collect();  // typed texts stay
+    form_.Activate();
+    Refresh();
+  });
+  DeferredWork& w = *refill_;
+  connect(source_, &QButtonGroup::idClicked, this, w.Command([this](int id) {
     Collect();
     form_.SetSource(id);
     Refresh();
-  });
-  connect(combo_, &QComboBox::activated, this, [this](int index) {
+  }));
+  connect(combo_, &QComboBox::activated, this, w.Command([this](int index) {
     Collect();
     form_.ChooseItem(index);
     Refresh();
-  });
-  connect(dd_, &QLineEdit::textEdited, this, [this](const QString& text) {
+  }));
+  connect(dd_, &QLineEdit::textEdited, this, w.Command([this](const QString& text) {
     Collect();
     form_.SetDiameterText(ToOem(text));
     Refresh();
-  });
-  connect(tolList_, &QComboBox::activated, this, [this](int index) {
+  }));
+  connect(tolList_, &QComboBox::activated, this, w.Command([this](int index) {
     Collect();
     form_.SetToleranceIndex(index);
     Refresh();
-  });
-  connect(db2076, &QPushButton::clicked, this, [this] {
+  }));
+  connect(db2076, &QPushButton::clicked, this, w.Command([this] {
     Collect();
     form_.Din2076Button();
     Refresh();
-  });
-  connect(en10270, &QPushButton::clicked, this, [this] {
+  }));
+  connect(en10270, &QPushButton::clicked, this, w.Command([this] {
     Collect();
     form_.En10270Button();
     Refresh();
-  });
-  connect(zebwst_, &QPushButton::clicked, this, [this] {
+  }));
+  connect(zebwst_, &QPushButton::clicked, this, w.Command([this] {
     Collect();
     form_.DatabaseButton();
     Refresh();
-  });
-  connect(fatigueButton, &QPushButton::clicked, this, [this] {
+  }));
+  connect(fatigueButton, &QPushButton::clicked, this, w.Command([this] {
     Collect();
     form_.FatigueButton();
     Refresh();
-  });
+  }));
   connect(surface_, &QButtonGroup::idClicked, this, [this](int id) { form_.surface = id; });
-  connect(help, &QPushButton::clicked, this, [] {
+  connect(help, &QPushButton::clicked, this, w.Command([] {
     SetCurrentHelpNumber(5140);
     ShowHelpText(5140, "", 1);
     G().AbortFlag = 0;
-  });
-  connect(ok, &QPushButton::clicked, this, &TForm_zebmat::Ok);
+  }));
+  connect(ok, &QPushButton::clicked, this, w.Command([this] { Ok(); }));
   connect(cancel, &QPushButton::clicked, this, &TForm_zebmat::reject);
   // Scaled and centred over the main window; never smaller than its rows need.
   const QSize designed = sizeHint();
@@ -229,20 +240,20 @@ TForm_zebmat::TForm_zebmat(QWidget* parent) : QDialog(parent) {
 
 void TForm_zebmat::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
+  // Once per run: shown again (the window manager maps it anew) it keeps
+  // what the user chose so far.
+  if (shown_) return;
+  shown_ = true;
+  const DeferredWork::Scope command(*refill_);
   form_.Show();
   Refresh();
-  shown_ = true;
 }
 
 void TForm_zebmat::changeEvent(QEvent* e) {
   QDialog::changeEvent(e);
   // Back from the table window (or any other): the list shows the table
   // as it is now.
-  if (e->type() == QEvent::ActivationChange && shown_ && isActiveWindow()) {
-    Collect();  // typed texts stay
-    form_.Activate();
-    Refresh();
-  }
+  if (e->type() == QEvent::ActivationChange && isActiveWindow()) refill_->Request();
 }
 
 void TForm_zebmat::Refresh() {
@@ -293,6 +304,7 @@ void TForm_zebmat::Ok() {
 }
 
 void TForm_zebmat::reject() {
+  const DeferredWork::Scope command(*refill_);
   form_.Cancel();
   QDialog::reject();
 }

@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace zeb {
 
+class DeferredWork;
+
 class TForm_zebmat : public QDialog {
   Q_OBJECT
  public:
@@ -31,6 +33,7 @@ class TForm_zebmat : public QDialog {
   void Ok();
 
   MaterialForm form_;
+  DeferredWork* refill_ = nullptr;  // the list refilled on activation
   bool refreshing_ = false;
   bool shown_ = false;
   QButtonGroup* source_ = nullptr;

@@ -36,7 +36,7 @@ bool BrowseButton(const QString& name) {
 
 Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), w_(window) {
   setObjectName("dbf4");
-  browse_ = mode == 1 || mode == 4 || mode == 5;
+  browse_ = TableWindow::BrowseMode(mode);
   const QString t1 = AnsiToQString(w_.Title1()), t2 = AnsiToQString(w_.Title2());
   setWindowTitle(browse_ ? t2 + "   " + t1 : t2 + "  " + t1 + "  (" + PathToQString(w_.FileName()) + ")");
   auto* layout = new QVBoxLayout(this);
@@ -97,7 +97,7 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   grid_->confirmDelete = false;
   grid_->SetBooleanBox(xbase::TTzBooleanBox::bbCheckBox);
   grid_->SetDepressDisabled(false);
-  grid_->fixedColumns = 0;
+  grid_->SetFixedColumns(0);
   grid_->setEditTriggers(browse_ ? QAbstractItemView::NoEditTriggers
                                  : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                        QAbstractItemView::AnyKeyPressed);

@@ -1,6 +1,7 @@
 #include "xbase/qt/dataset_model.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "xbase/core/errors.h"
 #include "xbase/dataset/field_values.h"
@@ -41,7 +42,11 @@ void DatasetModel::ReportError(const std::exception& e) {
 
 void DatasetModel::OnDataEvent(int kind) {
   if (busy_) return;
-  if (kind == DataSet::kDataSetChange) {
+  if (kind == DataSet::kDataSetChange && committing_) {
+    // The view is handing in an editor's value: its editor must outlive
+    // the post, so the rows are not reset under it now.
+    changedInCommit_ = true;
+  } else if (kind == DataSet::kDataSetChange) {
     Reload();
   } else if (kind == DataSet::kRecordChange || kind == DataSet::kFieldChange) {
     cachedRow_ = -1;
@@ -100,6 +105,36 @@ bool DatasetModel::ScanMore(int count) {
     a.undecoded = false;
   }
   return added;
+}
+
+void DatasetModel::RefreshAfterCommit() {
+  if (!changedInCommit_) return;
+  changedInCommit_ = false;
+  // The same rows in the same order (the usual edit): only their values
+  // changed, and the view keeps its editors.
+  const std::vector<std::int32_t> before = rows_;
+  const std::unordered_map<std::int32_t, int> beforeOf = rowOf_;
+  const bool beforeComplete = complete_;
+  const bool appendRow = ds_.Active() && ds_.State() == DataSetState::Insert;
+  rows_.clear();
+  rowOf_.clear();
+  complete_ = false;
+  cachedRow_ = -1;
+  while (rows_.size() < before.size() && ScanMore(std::max(block_, static_cast<int>(before.size() - rows_.size())))) {
+  }
+  const bool same = rows_ == before && complete_ == beforeComplete && appendRow == appendRow_;
+  if (same) {
+    if (rowCount() > 0 && columnCount() > 0)
+      Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    Q_EMIT headerDataChanged(Qt::Vertical, 0, std::max(0, rowCount() - 1));
+    return;
+  }
+  // The order changed (an indexed field was edited): the rows are found
+  // again once the view has closed the editor.
+  rows_ = before;
+  rowOf_ = beforeOf;
+  complete_ = beforeComplete;
+  QMetaObject::invokeMethod(this, [this] { Reload(); }, Qt::QueuedConnection);
 }
 
 void DatasetModel::Reload() {
@@ -357,14 +392,33 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     return true;
   }
   if (!MoveTo(index.row())) return false;
+  committing_ = true;
   try {
     ds_.Edit();
     f->SetText(text);
     ds_.Post();
   } catch (const std::exception& e) {
-    ReportError(e);
+    try {
+      if (ds_.State() == DataSetState::Edit || ds_.State() == DataSetState::Insert) ds_.Cancel();
+    } catch (const std::exception&) {
+      // The dataset stays as the failure left it.
+    }
+    committing_ = false;
+    changedInCommit_ = false;
+    // The message and the rows once the view has closed the editor (the
+    // message box would process events under it).
+    const std::runtime_error failure(e.what());
+    QMetaObject::invokeMethod(
+        this,
+        [this, failure] {
+          ShowDatasetError(failure);
+          Reload();
+        },
+        Qt::QueuedConnection);
     return false;
   }
+  committing_ = false;
+  RefreshAfterCommit();
   return true;
 }
 

@@ -72,6 +72,9 @@ class DatasetModel : public QAbstractTableModel {
 
  private:
   void OnDataEvent(int kind);
+  // After a value from an editor was posted: the rows checked without a
+  // reset (see setData).
+  void RefreshAfterCommit();
   bool ScanMore(int count);
 
   TTzDataSet& ds_;
@@ -82,6 +85,8 @@ class DatasetModel : public QAbstractTableModel {
   bool appendRow_ = false;
   std::unordered_map<int, Title> titles_;
   bool busy_ = false;
+  bool committing_ = false;       // setData posts an editor's value
+  bool changedInCommit_ = false;  // the dataset changed meanwhile
   mutable int cachedRow_ = -1;
   mutable std::vector<std::uint8_t> cached_;
   std::function<void(DataSet&, int)> previousEvent_;

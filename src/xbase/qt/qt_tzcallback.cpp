@@ -21,7 +21,31 @@ namespace {
 
 QString Text(std::string_view s) { return QString::fromStdString(AnsiToUtf8(s)); }
 
+int& PumpLevel() {
+  static int level = 0;
+  return level;
+}
+
+// Ends the program once no command is inside its event processing: open
+// dialogs are closed as the user would close them, one after the other,
+// and the windows last, so that the main window's close query (unsaved
+// data) runs from the event loop with nothing else in progress.
+void TerminateWhenIdle() {
+  if (PumpLevel() > 0) {
+    QTimer::singleShot(10, qApp, TerminateWhenIdle);
+    return;
+  }
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    modal->close();
+    QTimer::singleShot(10, qApp, TerminateWhenIdle);
+    return;
+  }
+  QApplication::closeAllWindows();
+}
+
 }  // namespace
+
+int QtTzCallback::PumpDepth() { return PumpLevel(); }
 
 QtTzCallback::QtTzCallback() = default;
 
@@ -64,6 +88,10 @@ void QtTzCallback::ShowWindowText(int id, std::string_view caption, std::string_
     auto* win = new QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
     win->setObjectName(QString("TzMsg%1").arg(id));
     win->setAttribute(Qt::WA_DeleteOnClose);
+    // It takes neither the activation nor the keyboard from the window the
+    // user works in.
+    win->setAttribute(Qt::WA_ShowWithoutActivating);
+    win->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     QPalette yellow = win->palette();
     yellow.setColor(QPalette::Window, QColor(255, 255, 0));
     win->setPalette(yellow);
@@ -129,14 +157,15 @@ void QtTzCallback::CloseWindow(int id) {
 }
 
 void QtTzCallback::Pump() {
-  // Paint and timers only: no click starts a second command inside one.
+  // Paints, exposes, activations, timers and queued calls, but no input: no
+  // click starts a second command inside one. What runs here must leave the
+  // running command's objects alone (window work waits, see DeferredWork).
+  ++PumpLevel();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  --PumpLevel();
 }
 
-void QtTzCallback::RequestTerminate() {
-  // Closing the windows asks the main window's close query (unsaved data).
-  QTimer::singleShot(0, qApp, [] { QApplication::closeAllWindows(); });
-}
+void QtTzCallback::RequestTerminate() { QTimer::singleShot(0, qApp, TerminateWhenIdle); }
 
 QWidget* QtTzCallback::Window(int id) const {
   auto it = windows_.find(id);

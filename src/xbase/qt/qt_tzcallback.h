@@ -1,7 +1,7 @@
 // The table engine's message and progress windows in Qt: modal boxes,
 // windows that stay on top, a pump that repaints without user input, and
-// the terminate request that closes every window once control is back in
-// the event loop.
+// the terminate request that closes every window once no command is in
+// the middle of its work.
 #pragma once
 #include <QPointer>
 #include <QWidget>
@@ -25,6 +25,8 @@ class QtTzCallback : public TzCallback {
   void RequestTerminate() override;
   // The window of an id (tests), nullptr when none is shown.
   QWidget* Window(int id) const;
+  // Pumps running (nested): events are being processed inside a command.
+  static int PumpDepth();
 
  private:
   struct Win {

@@ -8,6 +8,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <algorithm>
+#include <QWheelEvent>
+#include <QScrollBar>
 #include <qdrawutil.h>
 
 #include "xbase/core/ansi_literal.h"
@@ -44,6 +47,72 @@ class TzHeader : public QHeaderView {
   const int& depressed_;
 };
 
+// The indicator column: a data row whose fixed colour the colour event
+// changed is filled with it inside a one-pixel margin, the record number
+// drawn over the fill.
+class TzIndicator : public QHeaderView {
+ public:
+  explicit TzIndicator(TTzGrid& grid) : QHeaderView(Qt::Vertical, &grid), grid_(grid) {}
+
+ protected:
+  void paintSection(QPainter* p, const QRect& rect, int logicalIndex) const override {
+    QHeaderView::paintSection(p, rect, logicalIndex);
+    if (grid_.Model() == nullptr || logicalIndex < 0 || logicalIndex >= grid_.Model()->rowCount()) return;
+    const CellColors c = grid_.ColorsFor(logicalIndex, -1);
+    if (c.fixed == grid_.palette.fixed) return;
+    p->save();
+    // The header leaves its painter clipped to nothing after a section.
+    p->setClipRect(rect);
+    const QRect inner = rect.adjusted(1, 1, -1, -1);
+    p->fillRect(inner, QColor(static_cast<int>(c.fixed & 0xFF), static_cast<int>((c.fixed >> 8) & 0xFF),
+                              static_cast<int>((c.fixed >> 16) & 0xFF)));
+    p->setPen(palette().color(QPalette::ButtonText));
+    p->drawText(inner, Qt::AlignCenter, model()->headerData(logicalIndex, Qt::Vertical).toString());
+    p->restore();
+  }
+
+ private:
+  TTzGrid& grid_;
+};
+
+// The fixed columns: a view over the same rows laid over the left of the
+// grid's viewport. Its cells are fixed cells: never current, never edited;
+// a click there makes the row current in the grid.
+class TzFixedView : public QTableView {
+ public:
+  explicit TzFixedView(TTzGrid& grid) : QTableView(&grid), grid_(grid) {
+    setObjectName("TzGridFixed");
+    setFocusPolicy(Qt::NoFocus);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setFrameStyle(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalHeader()->hide();
+    setWordWrap(false);
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    const QModelIndex at = indexAt(e->position().toPoint());
+    if (!at.isValid() || grid_.Model() == nullptr) return;
+    // The row becomes current; the cursor keeps to the scrolling columns.
+    const int fixed = grid_.FixedCount();
+    int column = grid_.currentIndex().isValid() ? grid_.currentIndex().column() : -1;
+    if (column < 0 || grid_.horizontalHeader()->visualIndex(column) < fixed)
+      column = grid_.horizontalHeader()->logicalIndex(fixed);
+    grid_.setCurrentIndex(grid_.Model()->index(at.row(), std::max(0, column)));
+    grid_.setFocus(Qt::MouseFocusReason);
+  }
+  void mouseDoubleClickEvent(QMouseEvent*) override {}
+  void mouseMoveEvent(QMouseEvent*) override {}
+  void mouseReleaseEvent(QMouseEvent*) override {}
+  void wheelEvent(QWheelEvent* e) override { QCoreApplication::sendEvent(grid_.viewport(), e); }
+
+ private:
+  TTzGrid& grid_;
+};
+
 bool IsLogical(const QModelIndex& index) {
   return index.isValid() && index.data(DatasetModel::FieldTypeRole).toInt() == static_cast<int>(TFieldType::Boolean);
 }
@@ -61,6 +130,7 @@ char DateSeparator() {
 TTzGrid::TTzGrid(QWidget* parent) : QTableView(parent) {
   setObjectName("TzGrid");
   setHorizontalHeader(new TzHeader(depressed_, this));
+  setVerticalHeader(new TzIndicator(*this));
   horizontalHeader()->setSectionsMovable(true);
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->viewport()->installEventFilter(this);
@@ -70,7 +140,112 @@ TTzGrid::TTzGrid(QWidget* parent) : QTableView(parent) {
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
     depressed_ = DepressedAfterMove(depressed_, from, to);
+    SyncFixedView();
   });
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+    if (frozen_ != nullptr && frozen_->columnWidth(logical) != size) frozen_->setColumnWidth(logical, size);
+    PlaceFixedView();
+  });
+  connect(verticalHeader(), &QHeaderView::sectionResized, this, [this](int row, int, int size) {
+    if (frozen_ != nullptr) frozen_->setRowHeight(row, size);
+  });
+}
+
+int TTzGrid::FixedCount() const {
+  const int columns = model_ != nullptr ? model_->columnCount() : 0;
+  return std::clamp(fixedColumns_, 0, std::max(0, columns - 1));
+}
+
+void TTzGrid::SetFixedColumns(int n) {
+  fixedColumns_ = std::max(0, n);
+  SyncFixedView();
+  viewport()->update();
+}
+
+void TTzGrid::SyncFixedView() {
+  const int fixed = FixedCount();
+  if (fixed == 0) {
+    if (frozen_ != nullptr) setHorizontalScrollMode(scrollMode_);
+    delete frozen_;
+    frozen_ = nullptr;
+    return;
+  }
+  if (frozen_ == nullptr) {
+    scrollMode_ = horizontalScrollMode();
+    auto* view = new TzFixedView(*this);
+    frozen_ = view;
+    view->setHorizontalHeader(new TzHeader(depressed_, view));
+    view->horizontalHeader()->setSectionsMovable(false);
+    view->horizontalHeader()->viewport()->installEventFilter(this);
+    view->setItemDelegate(new TzGridDelegate(*this));
+    view->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    // A width dragged in the fixed part (hiding a column there is no width).
+    connect(view->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+      if (size > 0 && frozen_ != nullptr && !frozen_->isColumnHidden(logical) && columnWidth(logical) != size)
+        setColumnWidth(logical, size);
+    });
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, view->verticalScrollBar(), &QAbstractSlider::setValue);
+    connect(view->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(), &QAbstractSlider::setValue);
+    // Columns under the fixed ones scroll by pixels, so none hides there.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->show();
+  }
+  if (frozen_->model() != model_) frozen_->setModel(model_);
+  if (model_ != nullptr) {
+    QHeaderView* h = horizontalHeader();
+    QHeaderView* fh = frozen_->horizontalHeader();
+    for (int visual = 0; visual < model_->columnCount(); ++visual) {
+      const int logical = h->logicalIndex(visual);
+      if (logical < 0) continue;
+      fh->moveSection(fh->visualIndex(logical), visual);
+      frozen_->setColumnHidden(logical, visual >= fixed);
+      frozen_->setColumnWidth(logical, columnWidth(logical));
+    }
+    for (int row = 0; row < model_->rowCount(); ++row)
+      if (frozen_->rowHeight(row) != rowHeight(row)) frozen_->setRowHeight(row, rowHeight(row));
+  }
+  PlaceFixedView();
+}
+
+void TTzGrid::PlaceFixedView() {
+  if (frozen_ == nullptr) return;
+  int width = 0;
+  const int fixed = FixedCount();
+  for (int visual = 0; visual < fixed; ++visual) width += columnWidth(horizontalHeader()->logicalIndex(visual));
+  frozen_->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+  frozen_->setGeometry(verticalHeader()->width() + frameWidth(), frameWidth(), width,
+                       viewport()->height() + horizontalHeader()->height());
+  frozen_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+}
+
+void TTzGrid::updateGeometries() {
+  QTableView::updateGeometries();
+  PlaceFixedView();
+}
+
+QModelIndex TTzGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  QModelIndex next = QTableView::moveCursor(action, modifiers);
+  const int fixed = FixedCount();
+  if (fixed > 0 && next.isValid() && horizontalHeader()->visualIndex(next.column()) < fixed)
+    next = model()->index(next.row(), horizontalHeader()->logicalIndex(fixed));
+  return next;
+}
+
+void TTzGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  if (frozen_ == nullptr || !index.isValid()) {
+    QTableView::scrollTo(index, hint);
+    return;
+  }
+  const int keep = horizontalScrollBar()->value();
+  QTableView::scrollTo(index, hint);
+  if (horizontalHeader()->visualIndex(index.column()) < FixedCount()) {
+    // A fixed cell is always in view: only the rows scroll.
+    horizontalScrollBar()->setValue(keep);
+    return;
+  }
+  // Not under the fixed columns.
+  const int left = visualRect(index).left();
+  if (left < frozen_->width()) horizontalScrollBar()->setValue(horizontalScrollBar()->value() - (frozen_->width() - left));
 }
 
 TTzGrid::~TTzGrid() = default;
@@ -85,9 +260,13 @@ void TTzGrid::SetDataset(TTzDataSet* dataset) {
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
       if (currentIndex().isValid()) column_ = currentIndex().column();
     });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] { FollowDataset(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+      FollowDataset();
+      SyncFixedView();
+    });
     FollowDataset();
   }
+  SyncFixedView();
 }
 
 void TTzGrid::SetBooleanBox(TTzBooleanBox b) {
@@ -128,7 +307,7 @@ void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 }
 
 CellColors TTzGrid::ColorsFor(int row, int column) {
-  const bool fixedColumn = column < fixedColumns;
+  const bool fixedColumn = column < 0 || horizontalHeader()->visualIndex(column) < FixedCount();
   const ColumnStyle* st = StyleOf(column);
   const TzColor columnColor =
       st != nullptr && st->color ? *st->color : FromQColor(QTableView::palette().color(QPalette::Base));
@@ -226,18 +405,27 @@ void TTzGrid::mousePressEvent(QMouseEvent* e) {
     ToggleCell(idx);
 }
 
+bool TTzGrid::TitleRelease(QHeaderView* header, QMouseEvent* me) {
+  const bool right = me->button() == Qt::RightButton;
+  const bool mods = (me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) != 0;
+  const int col = header->logicalIndexAt(me->position().toPoint());
+  if (col < 0 || TitleClick(col, right, mods, depressDisabled_) != TitleAction::Depress) return false;
+  depressed_ = col;
+  horizontalHeader()->viewport()->update();
+  if (frozen_ != nullptr) frozen_->horizontalHeader()->viewport()->update();
+  if (onDepressTitle) onDepressTitle(*this, col);
+  return true;
+}
+
 bool TTzGrid::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease) {
     auto* me = static_cast<QMouseEvent*>(event);
     const bool right = me->button() == Qt::RightButton;
     const bool mods = (me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) != 0;
     if (watched == horizontalHeader()->viewport()) {
-      const int col = horizontalHeader()->logicalIndexAt(me->position().toPoint());
-      if (col >= 0 && TitleClick(col, right, mods, depressDisabled_) == TitleAction::Depress) {
-        depressed_ = col;
-        horizontalHeader()->viewport()->update();
-        if (onDepressTitle) onDepressTitle(*this, col);
-      }
+      TitleRelease(horizontalHeader(), me);
+    } else if (frozen_ != nullptr && watched == frozen_->horizontalHeader()->viewport()) {
+      TitleRelease(frozen_->horizontalHeader(), me);
     } else if (qobject_cast<QAbstractButton*>(watched) != nullptr) {
       const TitleAction a = TitleClick(-1, right, mods, depressDisabled_);
       if (a == TitleAction::CornerLeft && onCornerLeftClick) onCornerLeftClick(*this);
@@ -299,6 +487,7 @@ void TTzGrid::ApplySavedColumns(const std::vector<std::string>& lines) {
     model_->SetTitle(logical, t);
   }
   depressed_ = -1;
+  SyncFixedView();
   viewport()->update();
 }
 

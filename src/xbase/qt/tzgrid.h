@@ -16,6 +16,8 @@
 #include "xbase/dataset/grid_rules.h"
 #include "xbase/qt/dataset_model.h"
 
+class QHeaderView;
+class QMouseEvent;
 class QToolButton;
 
 namespace zeb::xbase {
@@ -47,7 +49,12 @@ class TTzGrid : public QTableView {
   void SetBooleanBox(TTzBooleanBox b);
   bool DepressDisabled() const { return depressDisabled_; }
   void SetDepressDisabled(bool on);
-  int fixedColumns = 0;
+  // Data columns that do not scroll (the first ones as shown, the indicator
+  // not counted): drawn in the fixed colour over the scrolling part; the
+  // cursor stays out of them, as out of every fixed cell. At least one
+  // column keeps scrolling.
+  int FixedColumns() const { return fixedColumns_; }
+  void SetFixedColumns(int n);
   int DepressedColumn() const { return depressed_; }
   GridPalette palette;
   ChangeColorsEvent onChangeColorsEvent;
@@ -78,10 +85,26 @@ class TTzGrid : public QTableView {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void updateGeometries() override;
+
+ public:
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  // The view that shows the fixed columns (nullptr without any).
+  QTableView* FixedView() const { return frozen_; }
+  // Fixed columns really in effect (fewer when the table has fewer).
+  int FixedCount() const;
 
  private:
   void FollowDataset();
+  // The fixed columns' view: its columns, widths and place.
+  void SyncFixedView();
+  void PlaceFixedView();
+  bool TitleRelease(QHeaderView* header, QMouseEvent* me);
   DatasetModel* model_ = nullptr;
+  QTableView* frozen_ = nullptr;
+  int fixedColumns_ = 0;
+  ScrollMode scrollMode_ = ScrollPerItem;  // before the fixed columns came
   TTzBooleanBox booleanBox_ = TTzBooleanBox::bbCheckBox;
   bool depressDisabled_ = false;
   int depressed_ = -1;
