@@ -36,9 +36,11 @@ class DiagramGoldenTest : public DiagramTest {
     }
     LoadSpectrumRecord& ls = LoadSpectrum();
     ls.Count = 3, ls.np = 1000, ls.Tp = 10, ls.tN = 500, ls.Nn = 2e6;
-    ls.Levels[1] = {50, 40, 600, 3e6, 1000};
-    ls.Levels[2] = {45, 35, 300, 8e6, 2500};
-    ls.Levels[3] = {44, 31, 100, 2e7, 0};
+    // Damage ni/Nni as the calculation gives it; level 3 beyond 10 million
+    // cycles does none.
+    ls.Levels[1] = {50, 40, 600, 3e6, 1000, 600 / 3e6};
+    ls.Levels[2] = {45, 35, 300, 8e6, 2500, 300 / 8e6};
+    ls.Levels[3] = {44, 31, 100, 2e7, 0, 0};
   }
   // An empty sheet has no IGES file a peer would load (no entity).
   void Golden(const std::string& name, const std::function<void(int)>& draw, bool iges = true) {
