@@ -173,9 +173,9 @@ namespace {
 // each with its message. True when every level may be used.
 bool CheckLoadLevels(LoadSpectrumRecord& ls, int count) {
   const SpringDataRecord& s = SpringData();
-  // Lengths typed as the printed Lc or L0 may differ from the calculated
-  // ones in the last digits.
-  constexpr Real kSlack = 1e-6L;
+  // A length typed as the printout shows Lc or L0 (two decimals) may lie
+  // up to half a digit beyond the calculated one.
+  constexpr Real kSlack = 0.005L;
   bool ok = true;
   for (int i = 1; i <= count; ++i) {
     LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];

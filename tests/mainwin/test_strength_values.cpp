@@ -180,11 +180,11 @@ const std::vector<Grade> kGrades = {
       {8.50, 10.00, 1240}}},
 };
 
-class StrengthMinimaTest : public test::BaseTest {
+class StrengthValuesTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    root_ = test::FreshTestFolder("zeb1_minima_", {"dbf", "tmp", "work", "xdg"});
+    root_ = test::FreshTestFolder("zeb1_strength_", {"dbf", "tmp", "work", "xdg"});
     test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
     oldCwd_ = fs::current_path();
     fs::current_path(root_ / "work");
@@ -247,7 +247,7 @@ class StrengthMinimaTest : public test::BaseTest {
   fs::path root_, oldCwd_;
 };
 
-TEST_F(StrengthMinimaTest, RmOfThePrintoutIsNeverAboveThePublishedMinimum) {
+TEST_F(StrengthValuesTest, RmOfThePrintoutIsNeverAboveThePublishedMinimum) {
   int points = 0;
   for (const Grade& g : kGrades) {
     for (int row : g.rows) {
@@ -274,7 +274,7 @@ TEST_F(StrengthMinimaTest, RmOfThePrintoutIsNeverAboveThePublishedMinimum) {
 
 // The real command line, where the old laws were farthest above: just
 // above the lower edge of the thinnest band that has one.
-TEST_F(StrengthMinimaTest, CommandLinePrintoutJustAboveABandEdge) {
+TEST_F(StrengthValuesTest, CommandLinePrintoutJustAboveABandEdge) {
   struct Case {
     int row;
     double d;
@@ -303,7 +303,7 @@ TEST_F(StrengthMinimaTest, CommandLinePrintoutJustAboveABandEdge) {
 // Rows without a published minimum (EN 10270-1 SL, EN 10089 51CrV4) are
 // calculated with their texts and printed; CuSn6 R950 has the minimum of
 // its designation.
-TEST_F(StrengthMinimaTest, RowsWithoutALawPrintWithTheirTexts) {
+TEST_F(StrengthValuesTest, RowsWithoutALawPrintWithTheirTexts) {
   for (int row : {1, 16, 18}) {
     SCOPED_TRACE(row);
     Spring(row, 2);
@@ -333,7 +333,7 @@ TEST_F(StrengthMinimaTest, RowsWithoutALawPrintWithTheirTexts) {
 }
 
 // A spring of own material values with Rm 0 is still stopped.
-TEST_F(StrengthMinimaTest, OwnValuesWithoutRmStop) {
+TEST_F(StrengthValuesTest, OwnValuesWithoutRmStop) {
   Spring(3, 2);
   SpringDataRecord& s = SpringData();
   s.MaterialSel = 11, s.Rm = 0, s.tauzul = 800;
