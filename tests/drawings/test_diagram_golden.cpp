@@ -97,6 +97,16 @@ TEST_F(DiagramGoldenTest, LoadSpectrumAsCalculated) {
   RunRecalculation();
   ASSERT_EQ(G().FatalErrorFlag, 0);
   Golden("diagram_spectrum_static", [](int c) { SelectDiagram(14, c); });
+
+  // Level 2 beyond L0, level 3 below Lc: refused, no life; their blocks
+  // end at the plot frame.
+  SpringData().LoadType = 2;
+  ls.Levels[2] = {65, 45, 20, 0, 0};
+  ls.Levels[3] = {40, 15, 5, 0, 0};
+  RunRecalculation();
+  ASSERT_EQ(G().FatalErrorFlag, 0);
+  ASSERT_EQ(ls.Levels[2].Refused + ls.Levels[3].Refused, 2);
+  Golden("diagram_spectrum_refused", [](int c) { SelectDiagram(14, c); });
 }
 
 }  // namespace
