@@ -293,7 +293,9 @@ bool DiagramMayRun(int code) {
     g.AbortFlag = 1;
     return false;
   }
-  if (code == 18) {
+  // No relaxation data, no relaxation curve: the progress and force curves
+  // of codes 19 and 20 rest on the same record as code 18.
+  if (code >= 18 && code <= 20) {
     if (SG().RelaxationFound == 0 && s.MaterialSel == 0) OpenRelaxationTable(ZEBWST_Record().MaterialNumber);
     if (MaterialReal(RelaxationRecord().Rx[0]) == 0) {
       ShowMessageText("Keine Relaxationsdaten für diesen Werkstoff"_oem);

@@ -1,6 +1,7 @@
 // The load-spectrum sheet: level table, result table, block diagram of one
 // period and the stroke and damage share bars.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "base/format.h"
@@ -27,6 +28,13 @@ bool LifeKnown() {
   for (int i = 1; i <= LevelCount(); ++i)
     if (Level(i).Nni > 0) return true;
   return false;
+}
+
+// The first level the calculation refused, 0 when there is none.
+int FirstRefusedLevel() {
+  for (int i = 1; i <= LevelCount(); ++i)
+    if (Level(i).Refused != 0) return i;
+  return 0;
 }
 
 // A bar filled from the top down by segments of given percentages.
@@ -62,16 +70,18 @@ void LevelTable(Real x, Real y, Real h) {
   for (int i = 1; i <= LevelCount(); ++i) {
     const LoadLevel& v = Level(i);
     CadSetLayer(15 + i);
+    // A level without strokes or without a life of its own has empty cells.
+    const bool life = LifeKnown() && v.Nni > 0;
     const bool finite = v.Nni <= 10000000;
-    const bool life = LifeKnown();
-    const std::string cells[] = {IntToTextBlankPad(i, 2),
-                                 FormatLengthField(4, 2, v.L1),
-                                 FormatLengthField(4, 2, v.L2),
-                                 FormatFloatField(7, 0, v.ni),
-                                 !life    ? std::string()
-                                 : finite ? FormatFloatField(3, 3, v.Nni * 1e-6L)
-                                          : std::string(" > 10"),
-                                 life && finite ? FormatFloatField(6, 0, v.tNi) : std::string()};
+    std::string cycles, hours;
+    if (v.Refused != 0) {
+      cycles = "Fehler";
+    } else if (life) {
+      cycles = finite ? FormatFloatField(3, 3, v.Nni * 1e-6L) : std::string(" > 10");
+      if (finite && v.tNi > 0) hours = FormatFloatField(6, 0, v.tNi);
+    }
+    const std::string cells[] = {IntToTextBlankPad(i, 2), FormatLengthField(4, 2, v.L1), FormatLengthField(4, 2, v.L2),
+                                 FormatFloatField(7, 0, v.ni), cycles, hours};
     table.AddRow({cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], ""});
   }
 }
@@ -81,9 +91,16 @@ void ResultTable(Real x, Real y, Real h) {
   DiagramTextTable table(x, y, h, {16, 4, 4, 6, 0, 0, 0}, {"Lastkollektiv", "", "", "", "", "", ""});
   table.AddRow4("Periodendauer", "Tp", "s", FloatToStrSig(ls.Tp));
   table.AddRow4("Hübe/Periode"_oem, "n/p", "", FloatToStrSig(ls.np));
-  // A fatigue-proof spectrum has no finite life to show beside it.
+  // A refused level leaves the spectrum without a life.
+  if (const int refused = FirstRefusedLevel(); refused != 0) {
+    table.AddRow4("nicht berechnet", "tN", "", "");
+    table.AddRow4("Stufe " + IntToText(refused) + " ungültig"_oem, "", "", "");
+    return;
+  }
+  // A fatigue-proof spectrum has no finite life to show beside it; the
+  // word stands where it fits.
   if (ls.FatigueProof != 0) {
-    table.AddRow4("Lebensdauer", "tN", "dauerfest", "");
+    table.AddRow4("dauerfest", "tN", "", "");
     return;
   }
   if (!LifeKnown()) {
@@ -97,6 +114,13 @@ void ResultTable(Real x, Real y, Real h) {
   if (ls.tN > 0) table.AddRow4("Lebensdauer", "tN", "h", FloatToStrSigLess(2, ls.tN));
 }
 
+// v within [0, hi]; NaN stays NaN.
+Real Clip(Real v, Real hi) {
+  const Real top = hi > 0 ? hi : 0;
+  if (v < 0) return 0;
+  return v > top ? top : v;
+}
+
 void BlockDiagram(Real L0, Real sc) {
   const LoadSpectrumRecord& ls = LoadSpectrum();
   DiagramState().DiagramAxisMode = 1;
@@ -104,11 +128,17 @@ void BlockDiagram(Real L0, Real sc) {
   Real start = 0;
   for (int i = 1; i <= LevelCount(); ++i) {
     const LoadLevel& v = Level(i);
-    const Real end = start + v.ni;
-    CadSetLayer(15 + i);
-    DiagramRectangle(start, L0 - v.L1, end, L0 - v.L2);
-    DiagramText(IntToText(i), (start + end) / 2, ((L0 - v.L1) + (L0 - v.L2)) / 2);
+    const Real end = start + (v.ni > 0 ? v.ni : 0);
+    // A level beyond the travel is drawn only as far as the frame goes.
+    const Real y0 = Clip(L0 - v.L1, sc), y1 = Clip(L0 - v.L2, sc);
+    const Real x0 = Clip(start, ls.np), x1 = Clip(end, ls.np);
     start = end;
+    if (!std::isfinite(y0) || !std::isfinite(y1) || !std::isfinite(x0) || !std::isfinite(x1) ||
+        (y0 == y1 && v.Refused != 0))
+      continue;
+    CadSetLayer(15 + i);
+    DiagramRectangle(x0, y0, x1, y1);
+    DiagramText(IntToText(i), (x0 + x1) / 2, (y0 + y1) / 2);
   }
 }
 
@@ -118,18 +148,18 @@ void ShareBar(int kind, Real x0, Real y0, Real th, Real width, Real height) {
   PercentBar bar;
   bar.Init(kind == 1 ? std::string("Hubanteil") : std::string("Schädigungsanteil"_oem), x0, y0, th, width, height);
   // Without a life there is no damage to share.
-  if (kind == 2 && !LifeKnown()) return;
+  if (kind == 2 && (!LifeKnown() || FirstRefusedLevel() != 0)) return;
+  // The damage shares (ni/Nni)/D do not depend on the period; a level that
+  // does no damage has none.
+  Real damage = 0;
+  for (int i = 1; i <= LevelCount(); ++i) damage += Level(i).Damage;
   for (int i = 1; i <= LevelCount(); ++i) {
     const LoadLevel& v = Level(i);
     Real p = 0;
     if (kind == 1)
-      p = ls.np > 0 ? v.ni / ls.np * 100 : 0;
-    else if (!(v.ni > 0))
-      p = 0;  // no strokes, no damage
-    else if (!(v.tNi > 0))
-      p = 100;
+      p = ls.np > 0 && v.ni > 0 ? v.ni / ls.np * 100 : 0;
     else
-      p = v.Nni > 10000000 ? 0 : ls.tN / v.tNi * 100;  // a fatigue-proof level adds no damage
+      p = damage > 0 ? v.Damage / damage * 100 : 0;
     if (!std::isfinite(p)) p = 0;
     CadSetLayer(15 + i);
     bar.AddSegment(IntToText(i) + ": " + FormatFloatField(3, 1, p) + " %", p);

@@ -175,14 +175,20 @@ void DrawRmDQuick() {
   // of the text is 0.75 h, a column character 0.9 h).
   DiagramTextTable table(1, 119, std::min<Real>(1.75L, 57.5L / count), {15, 7, 7, 7, 0, 0, 0},
                          {head, "Rm min", "Rm max", "Rm calc", "", "", ""});
+  // Rm max only where one is published, Rm calc only from a law.
+  const bool law = MaterialHasRmLaw();
   auto row = [&](const std::string& title, int i, Real dCalc) {
+    const std::int32_t max = t.Max[static_cast<std::size_t>(i)];
     const std::string mn = FormatStress(t.Min[static_cast<std::size_t>(i)]);
-    const std::string mx = FormatStress(t.Max[static_cast<std::size_t>(i)]);
-    const std::string rc = dCalc > 0 ? FormatStress(MaterialRmOfD(dCalc)) : std::string();
+    const std::string mx = max > 0 ? FormatStress(max) : std::string();
+    const std::string rc = law && dCalc > 0 ? FormatStress(MaterialRmOfD(dCalc)) : std::string();
     table.AddRow4(title, mn, mx, rc);
   };
   row("d <= " + FormatLength(Diameter(j)), j, Diameter(j));
-  for (int i = j + 1; i <= 93 && t.Min[static_cast<std::size_t>(i)] > 0; ++i) {
+  // Every slot with a value; a slot without one (a diameter no published
+  // range covers) is left out, not taken for the end.
+  for (int i = j + 1; i <= 93; ++i) {
+    if (!(t.Min[static_cast<std::size_t>(i)] > 0)) continue;
     const int hi = StandardDiameterSteps()[static_cast<std::size_t>(i)];
     const int lo = StandardDiameterSteps()[static_cast<std::size_t>(i - 1)];
     row(FormatLength(Diameter(i - 1)) + " < d <= " + FormatLength(Diameter(i)), i, ((hi + lo) / 2) / 100.0L);

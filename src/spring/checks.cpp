@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "platform/oem_literal.h"
 #include "spring/calc_common.h"
+#include "spring/material.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
@@ -65,9 +66,13 @@ void CheckPermissibleStress() {
   const SpringDataRecord& s = SpringData();
   const bool warn = (s.WarningsOn == 1);
 
+  // A row of the material table without a strength law has had its texts
+  // posted by the calculation, which goes on; an Rm of 0 otherwise (own
+  // values, no material found) stops it.
   if (std::fabs(s.Rm) < 1) {
     AddErrorMessage("Fatal  : Rm = 0 !");
-    G().FatalErrorFlag = 1;
+    const bool rowWithoutLaw = s.MaterialSel < 11 && ZEBWST_Record().MaterialNumber > 0 && !MaterialHasRmLaw();
+    if (!rowWithoutLaw) G().FatalErrorFlag = 1;
   }
 
   if (s.LoadType == 2) {

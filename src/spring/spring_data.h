@@ -162,6 +162,9 @@ struct LoadLevel {
   Real L1 = 0.0L, L2 = 0.0L;    // lengths of the level
   Real ni = 0.0L;               // strokes per period
   Real Nni = 0.0L, tNi = 0.0L;  // cycles and hours to fracture of this level alone
+  // Worked out by the calculation, not stored in the spring file:
+  Real Damage = 0.0L;  // ni / Nni of a level that does damage, else 0
+  Byte Refused = 0;    // 1: outside the spring's travel, reversed or negative ni
 };
 
 inline constexpr int kMaxLoadLevels = 20;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
+#include "base/format.h"
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/messages.h"
@@ -164,6 +166,37 @@ void UpdateFatigueValues(int kind) {
   LoadSpectrumLife(tauoz, tauh0, slope);
 }
 
+namespace {
+
+// Refuses the levels that leave the spring's travel [Lc, L0], run the
+// wrong way or have negative strokes, and a period that is not above 0,
+// each with its message. True when every level may be used.
+bool CheckLoadLevels(LoadSpectrumRecord& ls, int count) {
+  const SpringDataRecord& s = SpringData();
+  // A length typed as the printout shows Lc or L0 (two decimals) may lie
+  // up to half a digit beyond the calculated one.
+  constexpr Real kSlack = 0.005L;
+  bool ok = true;
+  for (int i = 1; i <= count; ++i) {
+    LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];
+    const std::string head = "Fehler : Lastkollektiv Stufe " + IntToText(i) + ": ";
+    const bool below = !(level.L1 >= s.Lc - kSlack && level.L2 >= s.Lc - kSlack);
+    const bool above = !(level.L1 <= s.L0 + kSlack && level.L2 <= s.L0 + kSlack);
+    const bool reversed = !(level.L1 > level.L2);
+    const bool negative = !(level.ni >= 0) || !std::isfinite(level.ni);
+    if (below) AddErrorMessage(head + "L < Lc !");
+    if (above) AddErrorMessage(head + "L > L0 !");
+    if (reversed) AddErrorMessage(head + "L2 >= L1 !");
+    if (negative) AddErrorMessage(head + "ni < 0 !");
+    level.Refused = (below || above || reversed || negative) ? 1 : 0;
+    if (level.Refused != 0) ok = false;
+  }
+  if (count > 0 && !(ls.Tp > 0 && std::isfinite(ls.Tp))) AddErrorMessage("Fehler : Lastkollektiv Tp <= 0 !");
+  return ok;
+}
+
+}  // namespace
+
 void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope) {
   const SpringDataRecord& s = SpringData();
   LoadSpectrumRecord& ls = LoadSpectrum();
@@ -172,21 +205,26 @@ void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope) {
   ls.FatigueProof = 0;
   for (int i = 1; i <= kMaxLoadLevels; ++i) {
     LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];
-    level.Nni = level.tNi = 0;
+    level.Nni = level.tNi = level.Damage = 0;
+    level.Refused = 0;
     if (i <= count && std::isfinite(level.ni) && level.ni > 0) ls.np += level.ni;
   }
   if (!std::isfinite(ls.np)) ls.np = 0;
+  if (count == 0 || G().FatalErrorFlag != 0) return;
+  const bool levelsOk = CheckLoadLevels(ls, count);
   // The same conditions as the permissible stroke and the cycles of the
   // spring itself.
   const bool fatigueData = !(tauoz == 0 && tauh0 == 0 && slope == 0) && s.MaterialSel == 0 && slope != 0;
-  if (count == 0 || s.LoadType != 2 || !fatigueData || tauh0 <= 0 || G().FatalErrorFlag != 0) return;
+  if (s.LoadType != 2 || !fatigueData || tauh0 <= 0) return;
+  // Hours only for a period that is one; the cycles do not depend on it.
+  const bool hours = ls.Tp > 0 && std::isfinite(ls.Tp);
   const Real knee = (tauoz - tauh0) / slope;
   // Corrected stress at a length of the spring.
   auto stressAt = [&s](Real L) { return s.k * ShearStressOfForce(s.R * (s.L0 - L)); };
   Real damage = 0;
   for (int i = 1; i <= count; ++i) {
     LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];
-    if (!(std::isfinite(level.ni) && level.ni > 0)) continue;
+    if (level.Refused != 0 || !(std::isfinite(level.ni) && level.ni > 0)) continue;
     // The lower of the two stresses is the one the stroke starts from.
     const Real a = stressAt(level.L1), b = stressAt(level.L2);
     const Real lower = std::min(a, b), upper = std::max(a, b);
@@ -195,22 +233,27 @@ void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope) {
     const Real cycles = PowerChecked(10, x, "Load cycles");
     if (!std::isfinite(cycles) || cycles <= 0) continue;
     level.Nni = cycles;
-    if (ls.Tp > 0) level.tNi = cycles * ls.Tp / (level.ni * 3600);
+    if (hours) level.tNi = cycles * ls.Tp / (level.ni * 3600);
     if (!std::isfinite(level.tNi)) level.tNi = 0;
-    if (upper - lower > permissible) damage += level.ni / cycles;
+    if (upper - lower > permissible) {
+      level.Damage = level.ni / cycles;
+      if (!std::isfinite(level.Damage)) level.Damage = 0;
+      damage += level.Damage;
+    }
   }
-  if (!std::isfinite(damage)) return;
+  // A refused level leaves the spectrum without a life.
+  if (!levelsOk || !std::isfinite(damage)) return;
   if (damage == 0) {
     ls.FatigueProof = 1;
     return;
   }
   const Real periods = 1 / damage;
   const Real strokes = periods * ls.np;
-  const Real hours = ls.Tp > 0 ? periods * ls.Tp / 3600 : 0;
-  if (!std::isfinite(periods) || !std::isfinite(strokes) || !std::isfinite(hours)) return;
+  const Real life = hours ? periods * ls.Tp / 3600 : 0;
+  if (!std::isfinite(periods) || !std::isfinite(strokes) || !std::isfinite(life)) return;
   ls.Np = periods;
   ls.Nn = strokes;
-  ls.tN = hours;
+  ls.tN = life;
 }
 
 void CopyMaterialToSpring() {

@@ -28,15 +28,20 @@ void MaterialAllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Rea
 void UpdateFatigueValues(int kind);
 
 // The life of the spring's load spectrum by Palmgren-Miner, from the
-// Goodman values tauoz, tauh0 and slope: per level the corrected stresses
-// at its two lengths, the permissible stroke there and the cycles to
-// fracture Nni by the law of the spring's own life (N = 10^X at the
-// permissible stroke); a level whose stroke does not exceed its
-// permissible stroke is fatigue-proof and adds no damage. Then np, the
-// damage per period D = sum ni/Nni, Np = 1/D, Nn = Np np, tN = Np Tp/3600 h,
-// tNi = Nni Tp/(ni 3600) h, FatigueProof when D = 0. np is always the sum
-// of the strokes; the life values stay 0 for a static spring, without
-// fatigue data, or after a fatal error.
+// Goodman values tauoz, tauh0 and slope. First every level is checked: its
+// lengths within the spring's travel [Lc, L0], L1 above L2, ni >= 0, and
+// the period Tp above 0; a level that fails is marked Refused and named in
+// a message ("Fehler : Lastkollektiv Stufe i: L < Lc !" ...). Then per
+// usable level the corrected stresses at its two lengths, the permissible
+// stroke there and the cycles to fracture Nni by the law of the spring's
+// own life (N = 10^X at the permissible stroke); a level whose stroke does
+// not exceed its permissible stroke is fatigue-proof and does no damage,
+// the others Damage = ni/Nni. Then the damage per period D = sum of
+// Damage, Np = 1/D, Nn = Np np, FatigueProof when D = 0, and with Tp > 0
+// tN = Np Tp/3600 h and tNi = Nni Tp/(ni 3600) h. np is always the sum of
+// the strokes; the spectrum's life stays 0 with a refused level, and every
+// life value for a static spring, without fatigue data or after a fatal
+// error.
 void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope);
 
 // Name, moduli and density of the material record into the spring data;

@@ -282,8 +282,9 @@ TEST_F(DiagramAnchorTest, LoadSpectrumBlocks) {
   Ref();
   LoadSpectrumRecord& ls = LoadSpectrum();
   ls.Count = 2, ls.np = 1000, ls.Tp = 10, ls.tN = 500, ls.Nn = 2e6;
-  ls.Levels[1] = {50, 40, 600, 3e6, 1000};
-  ls.Levels[2] = {45, 30, 400, 2e7, 0};
+  // Level 2 beyond 10 million cycles does no damage.
+  ls.Levels[1] = {50, 40, 600, 3e6, 1000, 600 / 3e6};
+  ls.Levels[2] = {45, 30, 400, 2e7, 0, 0};
   SpringDataRecord& s = SpringData();
   const auto es = ReadDxfEntities(Write("spectrum", 1, [&](int c) { SelectDiagram(14, c); }));
   // Block diagram 70 x 50 at (12, 10): x 0..1000 (steps of 200), y 0..sc.
@@ -295,7 +296,9 @@ TEST_F(DiagramAnchorTest, LoadSpectrumBlocks) {
                 CountLines(es, "", f.SheetX(600), f.SheetY(60 - 45), f.SheetX(1000), f.SheetY(60 - 45)),
             2);
   EXPECT_NE(FindText(es, "  > 10"), nullptr);  // table cells start with a blank
-  EXPECT_NE(FindText(es, "2: 100.0 %"), nullptr);  // tNi 0 counts as all damage
+  // The damage is level 1's alone; tNi 0 (no hours) takes no share.
+  EXPECT_NE(FindText(es, "1: 100.0 %"), nullptr);
+  EXPECT_EQ(FindText(es, "2: 100.0 %"), nullptr);
 }
 
 }  // namespace

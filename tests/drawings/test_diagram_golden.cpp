@@ -36,9 +36,11 @@ class DiagramGoldenTest : public DiagramTest {
     }
     LoadSpectrumRecord& ls = LoadSpectrum();
     ls.Count = 3, ls.np = 1000, ls.Tp = 10, ls.tN = 500, ls.Nn = 2e6;
-    ls.Levels[1] = {50, 40, 600, 3e6, 1000};
-    ls.Levels[2] = {45, 35, 300, 8e6, 2500};
-    ls.Levels[3] = {44, 31, 100, 2e7, 0};
+    // Damage ni/Nni as the calculation gives it; level 3 beyond 10 million
+    // cycles does none.
+    ls.Levels[1] = {50, 40, 600, 3e6, 1000, 600 / 3e6};
+    ls.Levels[2] = {45, 35, 300, 8e6, 2500, 300 / 8e6};
+    ls.Levels[3] = {44, 31, 100, 2e7, 0, 0};
   }
   // An empty sheet has no IGES file a peer would load (no entity).
   void Golden(const std::string& name, const std::function<void(int)>& draw, bool iges = true) {
@@ -95,6 +97,16 @@ TEST_F(DiagramGoldenTest, LoadSpectrumAsCalculated) {
   RunRecalculation();
   ASSERT_EQ(G().FatalErrorFlag, 0);
   Golden("diagram_spectrum_static", [](int c) { SelectDiagram(14, c); });
+
+  // Level 2 beyond L0, level 3 below Lc: refused, no life; their blocks
+  // end at the plot frame.
+  SpringData().LoadType = 2;
+  ls.Levels[2] = {65, 45, 20, 0, 0};
+  ls.Levels[3] = {40, 15, 5, 0, 0};
+  RunRecalculation();
+  ASSERT_EQ(G().FatalErrorFlag, 0);
+  ASSERT_EQ(ls.Levels[2].Refused + ls.Levels[3].Refused, 2);
+  Golden("diagram_spectrum_refused", [](int c) { SelectDiagram(14, c); });
 }
 
 }  // namespace

@@ -192,6 +192,39 @@ TEST_F(DiagramMenuTest, RelaxationRowThroughTheTableFunctions) {
   EXPECT_FALSE(Write("rxbad", 1, [](int c) { SelectDiagram(11, c); }).empty());
 }
 
+// The progress and force curves over time rest on the relaxation record as
+// the curves over stress do: without data (field 8 = 0) each of the three
+// says so and writes nothing, on the screen as in a batch run; with data
+// each draws.
+TEST_F(DiagramMenuTest, EveryRelaxationDiagramNeedsData) {
+  Ref();
+  auto tables = std::make_shared<RelaxationTables>();
+  SetTables(tables);
+  SpringData().MaterialSel = 0;
+  ZEBWST_Record().MaterialNumber = 4711;
+  tables->row[8] = "0";
+  for (int batch : {0, 1}) {
+    Graphics().SetCadBatchMode(static_cast<Byte>(batch));
+    for (int code : {18, 19, 20}) {
+      SCOPED_TRACE(std::to_string(code) + (batch ? " batch" : ""));
+      SG().RelaxationFound = 0;
+      G().AbortFlag = 0;
+      ui().ExpectMessageBox("", "Keine Relaxationsdaten f\xC3\xBCr diesen Werkstoff");
+      EXPECT_TRUE(WriteCode("norx" + std::to_string(code), 1, code).empty());
+      EXPECT_EQ(G().AbortFlag, 1);
+      EXPECT_EQ(tables->sought, "     4711");  // the row was looked for
+    }
+  }
+  Graphics().SetCadBatchMode(0);
+  tables->row[8] = "2";
+  for (int code : {18, 19, 20}) {
+    SCOPED_TRACE(code);
+    SG().RelaxationFound = 0;
+    G().AbortFlag = 0;
+    EXPECT_FALSE(WriteCode("rx" + std::to_string(code), 1, code).empty());
+  }
+}
+
 TEST_F(DiagramMenuTest, RegisteredIndexesAndPrintMacro) {
   Ref();
   ClearDrawingRegistry();

@@ -326,8 +326,8 @@ TEST_F(BlackBoxTest, TableMaterialComesFromTheShippedTable) {
   EXPECT_EQ(r.err, "");
   const std::string txt = ReadBytes(work_ / "table_material.txt");
   EXPECT_NE(txt.find("EN 10270-1 DH"), std::string::npos);
-  // Row 5 of materials.csv: Rm0 2230, RmSlope 821, DR0 1; d = 5 mm.
-  const double rm = 2230 - 821 * std::log10(5.0);
+  // Row 5 of materials.csv: Rm0 2154, RmSlope 819, DR0 1; d = 5 mm.
+  const double rm = 2154 - 819 * std::log10(5.0);
   auto value = [&](const std::string& head) {
     const std::string v = RowValue(txt, head);
     return v.substr(std::min(v.size(), v.find_first_not_of(' ')));

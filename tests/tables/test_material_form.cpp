@@ -28,7 +28,7 @@ class MaterialFormTest : public TablesTest {
 
 TEST_F(MaterialFormTest, PreferredAndAllMaterials) {
   form.Show();
-  ASSERT_EQ(form.items.size(), 13u);
+  ASSERT_EQ(form.items.size(), 15u);  // rows 1, 15, 16, 17, 20 lack a figure
   EXPECT_EQ(form.items[0], "        2: EN 10270-1 SM  patentiert gezogen");
   EXPECT_EQ(form.items[5], "        7: EN 10270-2 TDC  " + std::string("ölschlussvergütet"_oem));
   EXPECT_EQ(form.comboText, "        3: EN 10270-1 SH  patentiert gezogen");
@@ -42,10 +42,10 @@ TEST_F(MaterialFormTest, PreferredAndAllMaterials) {
 
 TEST_F(MaterialFormTest, RmAndTauZulFollowTheDiameter) {
   form.Show();
-  form.ChooseItem(1);  // material 3, SH: Rm = 2230 - 822 log10(d)
+  form.ChooseItem(1);  // material 3, SH: Rm = 2154 - 819 log10(d)
   EXPECT_EQ(MaterialSource(), 3);
   form.SetDiameterText("2");
-  const long double rm = 2230 - 822 * std::log10(2.0L);
+  const long double rm = 2154 - 819 * std::log10(2.0L);
   EXPECT_NEAR(SpringData().Rm, rm, 1e-9L);
   EXPECT_EQ(form.rm, FormatStress(rm));
   EXPECT_EQ(form.tauz, FormatStress(0.56L * rm));
