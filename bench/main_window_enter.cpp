@@ -8,11 +8,14 @@
 // Side by side in the same run: a minimal Qt program, a window of the main
 // window's size whose client area repaints on Return in a line edit of a
 // dialog beside it.
+// Also the CPU time each program spends per Enter (user and system; it
+// grows when a busy process shares the core).
 // Targets: 1 paint per Enter; median within 1.3 x the minimal program's;
 // every Enter under 16 ms ("over_16ms" 0).
 //
 // Without DISPLAY it runs itself on a desktop of its own
-// (tests/desktop/with_desktop.sh). Options: --enters N (50), --warmup N (5).
+// (tests/desktop/with_desktop.sh). Options: --enters N (50), --warmup N (5);
+// ZEB1_BENCH_ALL=1 lists every time.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -254,7 +257,25 @@ struct X {
 
 constexpr xcb_keysym_t kReturn = 0xff0d, kEscape = 0xff1b;
 
+// CPU time the process has used, in ms (user and system).
+double CpuMs(pid_t pid) {
+  std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+  if (f == nullptr) return 0;
+  char buf[4096];
+  const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  buf[n] = '\0';
+  // Fields after the command name in parentheses; utime and stime are the
+  // 14th and 15th.
+  const char* p = std::strrchr(buf, ')');
+  if (p == nullptr) return 0;
+  unsigned long long utime = 0, stime = 0;
+  if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2) return 0;
+  return 1000.0 * static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 struct Result {
+  double cpuMs = 0;            // CPU time of the program per Enter
   std::vector<double> ms;      // key to last damage
   std::vector<double> areas;   // damaged area of the main window, in its areas
   std::vector<double> paints;  // bursts of damage in the main window
@@ -262,12 +283,14 @@ struct Result {
 
 // Enters into the focused field of `form`; the main window's damage is
 // counted in areas of `main`.
-Result Measure(X& x, xcb_window_t main, int enters, int warmup) {
+Result Measure(X& x, pid_t pid, xcb_window_t main, int enters, int warmup) {
   Result r;
+  double cpuStart = 0;
   const auto [w, h] = x.Size(main);
   const double mainArea = static_cast<double>(w) * h;
   for (int i = 0; i < warmup + enters; ++i) {
     x.Drain(3000, 150);  // quiet before the key
+    if (i == warmup) cpuStart = CpuMs(pid);
     const auto sent = Clock::now();
     x.Type(kReturn);
     const std::vector<X::Hit> hits = x.Drain(3000, 250);
@@ -294,6 +317,7 @@ Result Measure(X& x, xcb_window_t main, int enters, int warmup) {
     r.ms.push_back(Ms(hits.back().at - sent));
     r.areas.push_back(area / mainArea);
   }
+  r.cpuMs = (CpuMs(pid) - cpuStart) / enters;
   return r;
 }
 
@@ -311,11 +335,16 @@ void Report(const char* name, const Result& r) {
   double areaSum = 0;
   for (double a : r.areas) areaSum += a;
   const auto [fewest, most] = std::minmax_element(r.paints.begin(), r.paints.end());
+  if (std::getenv("ZEB1_BENCH_ALL") != nullptr) {
+    std::printf("%s all_ms:", name);
+    for (double v : ms) std::printf(" %.1f", v);
+    std::printf("\n");
+  }
   std::printf("%-12s enters=%zu median_ms=%.2f p90_ms=%.2f max_ms=%.2f over_16ms=%ld no_damage=%ld "
-              "paints_per_enter=%.0f..%.0f window_areas_per_enter=%.2f\n",
+              "paints_per_enter=%.0f..%.0f window_areas_per_enter=%.2f cpu_ms_per_enter=%.2f\n",
               name, ms.size(), Median(ms), ms.empty() ? 0 : ms[ms.size() * 9 / 10], ms.empty() ? 0 : ms.back(), over,
               none, r.paints.empty() ? 0 : *fewest, r.paints.empty() ? 0 : *most,
-              r.areas.empty() ? 0 : areaSum / static_cast<double>(r.areas.size()));
+              r.areas.empty() ? 0 : areaSum / static_cast<double>(r.areas.size()), r.cpuMs);
 }
 
 pid_t Spawn(const std::vector<std::string>& args, const fs::path& cwd) {
@@ -414,7 +443,7 @@ int main(int argc, char** argv) {
         status = 1;
       } else {
         x.WatchAll();
-        program = Measure(x, main, enters, warmup);
+        program = Measure(x, pid, main, enters, warmup);
         x.Type(kEscape);
       }
     }
@@ -436,7 +465,7 @@ int main(int argc, char** argv) {
       x.Activate(form);
       x.Drain(1000, 300);
       x.WatchAll();
-      minimal = Measure(x, main, enters, warmup);
+      minimal = Measure(x, pid, main, enters, warmup);
     }
     Stop(pid);
   }

@@ -64,7 +64,6 @@ const QStaticText& TextLayouts::Get(std::string_view text1252, const RenderFont&
   if (layouts_.size() >= kMaxLayouts) layouts_.clear();
   QStaticText layout(AnsiToQString(text1252));
   layout.setTextFormat(Qt::PlainText);
-  layout.setPerformanceHint(QStaticText::AggressiveCaching);
   layout.prepare(QTransform(), font);
   return layouts_.emplace(std::move(key), std::move(layout)).first->second;
 }
