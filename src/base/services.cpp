@@ -61,6 +61,7 @@ void RecordingGraphics::ResetZoom() { Note("ResetZoom"); }
 void RecordingGraphics::ReSetWindow() { Note("ReSetWindow"); }
 void RecordingGraphics::ClearViewPort() { Note("ClearViewPort"); }
 void RecordingGraphics::DisplayListInit() { Note("DisplayListInit"); }
+void RecordingGraphics::FlushPicture() { Note("FlushPicture"); }
 void RecordingGraphics::GrafClear() { Note("GrafClear"); }
 void RecordingGraphics::GrafHeader(bool flag, Real xmin, Real ymin, Real xmax, Real ymax) {
   Note("GrafHeader", {Flag(flag), Num(xmin), Num(ymin), Num(xmax), Num(ymax)});

@@ -39,6 +39,10 @@ class GraphicsServices {
   virtual void ReSetWindow() = 0;
   virtual void ClearViewPort() = 0;
   virtual void DisplayListInit() = 0;
+  // The screen shows what was drawn before this returns (the window is
+  // otherwise painted once the program waits for input again); for a
+  // picture that a modal window is about to cover.
+  virtual void FlushPicture() = 0;
 
   // Drawing.
   virtual void GrafClear() = 0;
@@ -153,6 +157,7 @@ class RecordingGraphics : public GraphicsServices, public CallRecorder {
   void ReSetWindow() override;
   void ClearViewPort() override;
   void DisplayListInit() override;
+  void FlushPicture() override;
   void GrafClear() override;
   void GrafHeader(bool flag, Real xmin, Real ymin, Real xmax, Real ymax) override;
   void GrafSetWindow(bool flag1, bool flag2, Real a, Real b, Real c, Real d, Real e, Real f, Real g,

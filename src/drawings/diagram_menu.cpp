@@ -431,6 +431,8 @@ void ShowDiagramMenu() {
     for (int k = 1; k <= 22; ++k) t[static_cast<std::size_t>(k)] = kEntries[k - 1];
     t[kBackEntry] = kBack;
     SetCurrentHelpNumber(5500);
+    // The menu comes back over the diagram just drawn.
+    Graphics().FlushPicture();
     AskChoice("Diagrammtyp wählen"_oem, kBackEntry, choice);
     if (G().AbortFlag != 0 || choice == kBackEntry) return;
     SelectDiagram(choice, 0);

@@ -36,6 +36,7 @@ class GraphicsFacade : public GraphicsServices, public ScreenSink {
   void ReSetWindow() override { window_.ReSetWindow(); }
   void ClearViewPort() override { window_.ClearViewPort(); }
   void DisplayListInit() override { window_.DisplayList().clear(); }
+  void FlushPicture() override { window_.Flush(); }
   void GrafClear() override { window_.Clear(); }
   void GrafHeader(bool flag, Real xmin, Real ymin, Real xmax, Real ymax) override {
     window_.Header(flag ? 1 : 0, xmin, ymin, xmax, ymax);

@@ -348,6 +348,8 @@ void GraphWindow::Create() {
   dragging_ = dblClick_ = 0;
   lastColour_ = -1;
   animationStep = 0;
+  stepsAnswered_ = 0;
+  stepWaiting_ = false;
   keyMode_ = keyDir_ = 0;
 }
 
@@ -521,6 +523,7 @@ int GraphWindow::GetDirection(Real a) {
 
 void GraphWindow::Clear() {
   list_.clear();
+  stepsAnswered_ = 0;
   lastColour_ = -1;
   lastStyle_ = 99;
   lastWidth_ = 1;
@@ -613,6 +616,10 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
     t.SetColours(pen, brush, text);
   }
 
+  // Animation steps only on the screen, never while printing.
+  const bool stepping = screen != nullptr && animationStep != 0 && printing == 0;
+  int steps = 0;
+  if (screen != nullptr) stepWaiting_ = false;
   Real curX = 0, curY = 0;
   double v[8];
   for (const std::string& rec : list_) {
@@ -708,6 +715,10 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
       case 8: {
         const int n = p.n ? ParseInt(p.f[0]) : 0;
         if (n < 0) break;
+        if (n == 0 && stepping && steps++ == stepsAnswered_) {
+          stepWaiting_ = true;
+          goto done;
+        }
         textColourNo = n;
         if (n > 16) break;
         for (Target& t : targets) {
@@ -760,6 +771,15 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
   }
 done:
   Host().SetWaitCursor(false);
+}
+
+void GraphWindow::StepAnswered(bool toEnd) {
+  if (toEnd)
+    animationStep = 0;
+  else
+    ++stepsAnswered_;
+  stepWaiting_ = false;
+  Repaint();
 }
 
 // ------------------------------------------------------------ interaction

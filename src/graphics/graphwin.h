@@ -25,11 +25,22 @@ namespace zeb {
 
 // What the window needs from the place it is shown in. Every hook has a
 // headless default.
+//
+// Painting is deferred: a change of the list or the view asks for one
+// replay, made once the program waits for input again, so any number of
+// changes in between cost one paint and nothing a road draws needs a
+// further event to appear. Flush() shows a pending picture at once, for
+// the few places where it must be on the screen before a modal window.
 class GraphicsHost {
  public:
   virtual ~GraphicsHost() = default;
-  // Replays the list onto the screen canvas now.
-  virtual void Repaint() {}
+  // The list grew: replay it at the next paint.
+  virtual void Invalidate() {}
+  // The list or the view changed as a whole: replay at the next paint,
+  // without the immediate lines.
+  virtual void Repaint() { Invalidate(); }
+  // A pending replay now.
+  virtual void Flush() {}
   virtual void SetWaitCursor(bool /*wait*/) {}
   // Draws at once in device pixels, over the picture; the next replay drops it.
   virtual void OverlayLine(DevPoint /*a*/, DevPoint /*b*/) {}
@@ -114,6 +125,8 @@ class GraphWindow {
   static int GetDirection(Real angle);
   // Empties the list, forgets the recorded pen and repaints.
   void Clear();
+  // Shows a pending picture now (before a modal window over it).
+  void Flush() { Host().Flush(); }
   void ClearViewPort();
   void SetTextSizeMode(int m) { textSizeMode_ = m; }
   // Not recorded: drawn at once over the picture.
@@ -126,7 +139,14 @@ class GraphWindow {
   // Replays every record onto the screen canvas and, when given, the
   // printer canvas (with the printer mapping, border and 4x pen widths).
   // Either may be null.
+  // With the animation-step flag set, a screen replay stops before the
+  // first background colour record (the step) not yet answered; the host
+  // then shows the step window and passes its answer to StepAnswered.
   void Replay(Renderer* screen, Renderer* printer);
+  // The last screen replay stopped at a step.
+  bool StepWaiting() const { return stepWaiting_; }
+  // "+" shows the next step, "++" (toEnd) the rest: the flag goes.
+  void StepAnswered(bool toEnd);
 
   // ---- interaction
   void ResetZoom() { SetScale(dev_.x1, dev_.y1, dev_.x2, dev_.y2); }
@@ -154,7 +174,10 @@ class GraphWindow {
   void ToScreen(Real x, Real y, double& dx, double& dy) const;
 
  private:
-  void Add(std::string rec) { list_.push_back(std::move(rec)); }
+  void Add(std::string rec) {
+    list_.push_back(std::move(rec));
+    Host().Invalidate();
+  }
   void Repaint() { Host().Repaint(); }
 
   GraphicsHost* host_ = nullptr;
@@ -170,6 +193,8 @@ class GraphWindow {
   Byte dragging_ = 0, dblClick_ = 0;
   int sx_ = 0, sy_ = 0, ex_ = 0, ey_ = 0;
   Real curX_ = 0, curY_ = 0;  // MoveTo / LineTo
+  int stepsAnswered_ = 0;     // animation steps passed in this picture
+  bool stepWaiting_ = false;
 };
 
 // Formats a display-list real: C locale, 8 significant digits, no "-0".

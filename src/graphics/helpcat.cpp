@@ -267,6 +267,8 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
         for (int i = 0; i < count; ++i) items.push_back(OemToAnsiStr(table[static_cast<std::size_t>(i + 1)]));
         HelpPictureFormState state;
         state.itemCount = count;
+        // The picker opens over the picture just drawn.
+        f.FlushPicture();
         HelpPictureForm().Run(OemToAnsiStr(g.ProductName) + " Hilfebilder", items, std::max(1, q - 1), state);
         if (g.AbortFlag) return;
         action = state.action;

@@ -1,7 +1,10 @@
 // The canvas on offscreen images: zoom by drag, keys and clicks, driven by
 // QTest events; printing onto a page image and into a PDF file.
 #include <QElapsedTimer>
+#include <QApplication>
 #include <QImage>
+#include <QPushButton>
+#include <QTimer>
 #include <QPainter>
 #include <QTest>
 #include <cstdio>
@@ -11,6 +14,8 @@
 #include <sstream>
 
 #include "base/globals.h"
+#include "base/qt/qt_convert.h"
+#include "graphics/qt/forms.h"
 #include "base_qt/support_qt.h"
 #include "graphics/facade.h"
 #include "graphics/qt/canvas.h"
@@ -274,6 +279,110 @@ TEST_F(CanvasTest, WithoutAPrinterThePdfIsNamedInAMessage) {
   SetPrinterPort(nullptr);
   EXPECT_TRUE(std::filesystem::exists(scratch + "/zeb1.pdf"));
   EXPECT_GT(std::filesystem::file_size(scratch + "/zeb1.pdf"), 0u);
+}
+
+// Counts the paint events of a widget.
+class PaintCount : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    paints += e->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+// Pixels of window colour n in the image.
+long Pixels(const QImage& img, int n) {
+  const QRgb c = ColourNumberToQColor(n).rgb();
+  long k = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) k += img.pixel(x, y) == c;
+  return k;
+}
+
+// A whole drawing run is one paint, made when the event loop runs again;
+// nothing paints while the list is built, and a flush paints a pending
+// picture at once, once.
+TEST_F(CanvasTest, ADrawingRunPaintsOnceWhenTheLoopRuns) {
+  QApplication::processEvents();
+  PaintCount count;
+  canvas->installEventFilter(&count);
+  GraphicsFacade& f = Facade();
+  f.GrafClear();
+  f.GrafHeader(false, 0, 0, 160, 120);
+  f.GrafClearViewPort();
+  f.GrafSetColor(12);
+  for (int i = 0; i < 2000; ++i) f.GrafLine(i % 160, 0, 160 - i % 160, 120);
+  f.GrafClearViewPort();
+  EXPECT_EQ(count.paints, 0);
+  QApplication::processEvents();
+  EXPECT_EQ(count.paints, 1);
+  QApplication::processEvents();
+  EXPECT_EQ(count.paints, 1);
+
+  f.GrafSolid(60, 40, 100, 40, 100, 80, 60, 80);
+  f.FlushPicture();
+  EXPECT_EQ(count.paints, 2);
+  f.FlushPicture();
+  QApplication::processEvents();
+  EXPECT_EQ(count.paints, 2);
+  canvas->removeEventFilter(&count);
+}
+
+// Animation steps: with the flag set, each background colour record is a
+// step; the picture up to it is painted before the step window opens, "+"
+// goes on to the next step and "++" draws the rest and drops the flag.
+TEST_F(CanvasTest, AnimationStepsShowThePictureUpToEachStep) {
+  GraphicsFacade& f = Facade();
+  f.GrafClear();
+  f.GrafHeader(false, 0, 0, 160, 120);
+  f.GrafSetColor(12);
+  f.GrafSolid(10, 10, 40, 10, 40, 40, 10, 40);
+  f.GrafSetColor(0);
+  f.GrafSetColor(14);
+  f.GrafSolid(60, 10, 90, 10, 90, 40, 60, 40);
+  f.GrafSetColor(0);
+  f.GrafSetColor(10);
+  f.GrafSolid(110, 10, 140, 10, 140, 40, 110, 40);
+  f.GrafSetColor(0);
+  f.GrafSetColor(11);
+  f.GrafSolid(110, 60, 140, 60, 140, 90, 110, 90);
+  Facade().Window().animationStep = 1;
+  PaintCount count;
+  canvas->installEventFilter(&count);
+  struct Seen {
+    int paints;
+    long red, yellow, green;
+  };
+  std::vector<Seen> seen;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* step = qobject_cast<TForm_anistep*>(QApplication::activeModalWidget());
+    if (step == nullptr || step->property("seen").toBool()) return;
+    step->setProperty("seen", true);
+    const QImage img = Img();
+    seen.push_back({count.paints, Pixels(img, 12), Pixels(img, 14), Pixels(img, 10)});
+    (seen.size() == 1 ? step->buttonNextStep : step->buttonEndStep)->click();
+  });
+  timer.start(5);
+  canvas->Repaint();
+  (void)QTest::qWaitFor([&] { return Facade().Window().animationStep == 0; }, 5000);  // hang bound
+  QApplication::processEvents();
+  timer.stop();
+  canvas->removeEventFilter(&count);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_GE(seen[0].paints, 1);
+  EXPECT_GT(seen[0].red, 0);
+  EXPECT_EQ(seen[0].yellow, 0);
+  EXPECT_GT(seen[1].paints, seen[0].paints);
+  EXPECT_GT(seen[1].yellow, 0);
+  EXPECT_EQ(seen[1].green, 0);
+  const QImage end = Img();
+  EXPECT_GT(Pixels(end, 10), 0);
+  EXPECT_GT(Pixels(end, 11), 0);
+  EXPECT_EQ(Facade().Window().animationStep, 0);
 }
 
 }  // namespace

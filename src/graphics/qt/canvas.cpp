@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QRubberBand>
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,15 @@ GraphCanvas::GraphCanvas(GraphWindow& window, QWidget* parent) : QWidget(parent)
   setObjectName("GraphCanvas");
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // The picture does not change with the window's activation: one colour
+  // group for both, so that a dialog opening over the window does not
+  // replay the list.
+  QPalette pal = palette();
+  for (int role = 0; role < QPalette::NColorRoles; ++role) {
+    const auto r = static_cast<QPalette::ColorRole>(role);
+    pal.setBrush(QPalette::Inactive, r, pal.brush(QPalette::Active, r));
+  }
+  setPalette(pal);
   window_.SetHost(this);
 }
 
@@ -25,9 +35,20 @@ GraphCanvas::~GraphCanvas() {
   if (&window_.Host() == this) window_.SetHost(nullptr);
 }
 
+void GraphCanvas::Invalidate() {
+  // One update per paint: a drawing adds thousands of records.
+  if (pending_) return;
+  pending_ = true;
+  update();
+}
+
 void GraphCanvas::Repaint() {
   overlay_.clear();
-  if (isVisible()) repaint();
+  Invalidate();
+}
+
+void GraphCanvas::Flush() {
+  if (pending_ && isVisible()) repaint();
 }
 
 void GraphCanvas::SetWaitCursor(bool wait) {
@@ -79,7 +100,7 @@ void GraphCanvas::PaintOn(QPainter& painter, QSize size) {
   painter.translate(o);
   painter.scale(Scale(size), Scale(size));
   painter.setClipRect(QRect(0, 0, window_.DeviceWidth(), window_.DeviceHeight()));
-  QtRenderer r(painter, window_.DeviceWidth(), window_.DeviceHeight());
+  QtRenderer r(painter, window_.DeviceWidth(), window_.DeviceHeight(), &layouts_);
   window_.Replay(&r, nullptr);
   if (!overlay_.empty()) {
     painter.setPen(QPen(ColourNumberToQColor(15), 1));
@@ -89,8 +110,22 @@ void GraphCanvas::PaintOn(QPainter& painter, QSize size) {
 }
 
 void GraphCanvas::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  PaintOn(painter, size());
+  pending_ = false;
+  {
+    QPainter painter(this);
+    PaintOn(painter, size());
+  }
+  // The step window after this paint has reached the screen.
+  if (window_.StepWaiting() && !stepQueued_) {
+    stepQueued_ = true;
+    QMetaObject::invokeMethod(this, &GraphCanvas::NextStep, Qt::QueuedConnection);
+  }
+}
+
+void GraphCanvas::NextStep() {
+  const bool toEnd = ShowAniStep();
+  stepQueued_ = false;
+  window_.StepAnswered(toEnd);
 }
 
 QImage GraphCanvas::Render() {

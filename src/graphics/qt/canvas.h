@@ -2,13 +2,18 @@
 // It draws the logical device (Nearest(4H/3) x H) scaled uniformly and
 // centred, forwards mouse and keys to the window's logic, shows the zoom
 // drag as a rubber band and keeps the window's immediate lines in an
-// overlay until the next replay.
+// overlay until the next replay. A change of the list asks Qt for one
+// paint (update), so a whole drawing run shows in one replay when the
+// event loop next runs; Flush paints a pending picture at once. An
+// animation step opens its window after the paint that shows the picture
+// up to it.
 #pragma once
 #include <QImage>
 #include <QWidget>
 #include <vector>
 
 #include "graphics/graphwin.h"
+#include "graphics/qt/qt_renderer.h"
 
 class QRubberBand;
 
@@ -21,7 +26,9 @@ class GraphCanvas : public QWidget, public GraphicsHost {
   ~GraphCanvas() override;
 
   // GraphicsHost.
+  void Invalidate() override;
   void Repaint() override;
+  void Flush() override;
   void SetWaitCursor(bool wait) override;
   void OverlayLine(DevPoint a, DevPoint b) override;
   bool ShowAniStep() override;
@@ -44,6 +51,7 @@ class GraphCanvas : public QWidget, public GraphicsHost {
 
  private:
   void PaintOn(QPainter& painter, QSize size);
+  void NextStep();
   double Scale(QSize size) const;
   QPointF Offset(QSize size) const;
 
@@ -51,6 +59,9 @@ class GraphCanvas : public QWidget, public GraphicsHost {
   QRubberBand* band_ = nullptr;
   QPoint bandStart_;
   std::vector<std::pair<DevPoint, DevPoint>> overlay_;
+  TextLayouts layouts_;
+  bool pending_ = false;      // a paint has been asked for
+  bool stepQueued_ = false;   // the step window is on its way or open
 };
 
 }  // namespace zeb

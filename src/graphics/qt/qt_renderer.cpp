@@ -9,7 +9,67 @@
 
 namespace zeb {
 
-QtRenderer::QtRenderer(QPainter& painter, int pageWidth, int pageHeight) : p_(painter), w_(pageWidth), h_(pageHeight) {
+namespace {
+
+std::string FontKey(const RenderFont& f) {
+  std::string key = f.face;
+  for (int v : {f.height, f.width, f.escapement, f.bold ? 1 : 0, f.italic ? 1 : 0, f.underline ? 1 : 0,
+                f.strikeOut ? 1 : 0}) {
+    key += ';';
+    key += std::to_string(v);
+  }
+  return key;
+}
+
+QFont MakeFont(const RenderFont& f) {
+  QFont font(QString::fromUtf8(f.face.c_str()));
+  font.setPixelSize(std::max(1, f.height));
+  font.setWeight(f.bold ? QFont::Bold : QFont::Normal);
+  font.setItalic(f.italic);
+  font.setUnderline(f.underline);
+  font.setStrikeOut(f.strikeOut);
+  // The width asks for an average character width: stretch the face to it.
+  if (f.width > 0) {
+    const int average = QFontMetrics(font).averageCharWidth();
+    if (average > 0) font.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * f.width / average)), 1, 4000));
+  }
+  return font;
+}
+
+// The texts and fonts of a few pictures; new values at every repaint must
+// not make the tables grow without end.
+constexpr std::size_t kMaxLayouts = 20000;
+
+}  // namespace
+
+const TextLayouts::Font& TextLayouts::FontOf(const RenderFont& f) {
+  std::string key = FontKey(f);
+  auto it = fonts_.find(key);
+  if (it != fonts_.end()) return it->second;
+  if (fonts_.size() >= kMaxLayouts) {
+    fonts_.clear();
+    layouts_.clear();
+  }
+  QFont font = MakeFont(f);
+  const qreal ascent = QFontMetricsF(font).ascent();
+  return fonts_.emplace(std::move(key), Font{std::move(font), ascent}).first->second;
+}
+
+const QStaticText& TextLayouts::Get(std::string_view text1252, const RenderFont& f, const QFont& font) {
+  std::string key(text1252);
+  key += '\0';
+  key += FontKey(f);
+  auto it = layouts_.find(key);
+  if (it != layouts_.end()) return it->second;
+  if (layouts_.size() >= kMaxLayouts) layouts_.clear();
+  QStaticText layout(AnsiToQString(text1252));
+  layout.setTextFormat(Qt::PlainText);
+  layout.prepare(QTransform(), font);
+  return layouts_.emplace(std::move(key), std::move(layout)).first->second;
+}
+
+QtRenderer::QtRenderer(QPainter& painter, int pageWidth, int pageHeight, TextLayouts* layouts)
+    : p_(painter), w_(pageWidth), h_(pageHeight), layouts_(layouts) {
   p_.setRenderHint(QPainter::Antialiasing, false);
   p_.setBackgroundMode(Qt::TransparentMode);
 }
@@ -32,18 +92,14 @@ void QtRenderer::SetFont(const RenderFont& f) {
   if (fontSet_ && f == lastFont_) return;
   fontSet_ = true;
   lastFont_ = f;
-  QFont font(QString::fromUtf8(f.face.c_str()));
-  font.setPixelSize(std::max(1, f.height));
-  font.setWeight(f.bold ? QFont::Bold : QFont::Normal);
-  font.setItalic(f.italic);
-  font.setUnderline(f.underline);
-  font.setStrikeOut(f.strikeOut);
-  // The width asks for an average character width: stretch the face to it.
-  if (f.width > 0) {
-    const int average = QFontMetrics(font).averageCharWidth();
-    if (average > 0) font.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * f.width / average)), 1, 4000));
+  if (layouts_ != nullptr) {
+    const TextLayouts::Font& cached = layouts_->FontOf(f);
+    font_ = cached.font;
+    ascent_ = cached.ascent;
+  } else {
+    font_ = MakeFont(f);
+    ascent_ = QFontMetricsF(font_).ascent();
   }
-  font_ = font;
   escapement_ = f.escapement;
 }
 
@@ -75,7 +131,10 @@ void QtRenderer::Text(DevPoint p, std::string_view text1252) {
   p_.setPen(text_);
   p_.translate(p.x, p.y);
   if (escapement_ != 0) p_.rotate(-escapement_ / 10.0);
-  p_.drawText(QPointF(0, QFontMetricsF(font_).ascent()), AnsiToQString(text1252));
+  if (layouts_ != nullptr)
+    p_.drawStaticText(QPointF(0, 0), layouts_->Get(text1252, lastFont_, font_));
+  else
+    p_.drawText(QPointF(0, ascent_), AnsiToQString(text1252));
   p_.restore();
 }
 

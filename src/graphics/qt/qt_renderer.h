@@ -2,15 +2,38 @@
 #pragma once
 #include <QFont>
 #include <QPainter>
+#include <QStaticText>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "graphics/renderer.h"
 
 namespace zeb {
 
+// Texts laid out once and kept from paint to paint: the screen draws the
+// same labels at every repaint.
+class TextLayouts {
+ public:
+  struct Font {
+    QFont font;
+    qreal ascent = 0;
+  };
+  // The QFont of a font, made once.
+  const Font& FontOf(const RenderFont& f);
+  // The layout of the text in the font (f names it, font is its QFont).
+  const QStaticText& Get(std::string_view text1252, const RenderFont& f, const QFont& font);
+
+ private:
+  std::unordered_map<std::string, Font> fonts_;
+  std::unordered_map<std::string, QStaticText> layouts_;
+};
+
 class QtRenderer : public Renderer {
  public:
   // pageWidth and pageHeight: the painter's device in the renderer's pixels.
-  QtRenderer(QPainter& painter, int pageWidth, int pageHeight);
+  // Texts keep their layouts in `layouts` when given.
+  QtRenderer(QPainter& painter, int pageWidth, int pageHeight, TextLayouts* layouts = nullptr);
   int PageWidth() const override { return w_; }
   int PageHeight() const override { return h_; }
   void SetPen(std::uint32_t colour, int style, int width) override;
@@ -26,7 +49,9 @@ class QtRenderer : public Renderer {
  private:
   QPainter& p_;
   int w_, h_;
+  TextLayouts* layouts_;
   QFont font_;
+  qreal ascent_ = 0;
   RenderFont lastFont_;
   bool fontSet_ = false;
   int escapement_ = 0;

@@ -44,6 +44,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   PlaceDialog(this, {0, 0, 298, 212});
   Graphics().GrafClear();
   Graphics().GrafDrawLogo();
+  // The box opens over the logo.
+  Graphics().FlushPicture();
   const BaseGlobals& g = G();
   Label_extended->setText(AnsiToQString(OemToAnsiStr(g.ProgramTitle)));
   QFont big = Label_extended->font();

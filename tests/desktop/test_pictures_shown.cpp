@@ -1,0 +1,408 @@
+// What the program draws reaches the screen by itself: the help pictures
+// of the catalogue and of the online form, and the logo of the about box,
+// are on the X server's screen without a resize, a click or any other
+// input; and one Enter in the online form paints the graphics window once.
+// The screen is read back from the X server (not rendered from the display
+// list), and a picture counts as shown when it equals the one a forced
+// repaint puts there.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest/QTest>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "base/globals.h"
+#include "base/headless_ui.h"
+#include "base/qt/qt_convert.h"
+#include "base/services.h"
+#include "drawings/drawings.h"
+#include "drawings/registry.h"
+#include "graphics/facade.h"
+#include "graphics/qt/canvas.h"
+#include "graphics/qt/forms.h"
+#include "graphics/sink.h"
+#include "mainwin/qt/about_box.h"
+#include "mainwin/qt/main_window.h"
+#include "mainwin/qt/online_form.h"
+#include "mainwin/qt/qt_program.h"
+#include "mainwin/program_fixture.h"
+#include "mainwin/qt_test_support.h"
+#include "spring/springfile.h"
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
+
+// Hang bound of every wait. A picture is on the screen some milliseconds
+// after its road ends (see the bench of the main window); only one that
+// never comes waits this long.
+constexpr int kHangMs = 5000;
+
+// Counts the paint events of a widget and notes when they came.
+class PaintCounter : public QObject {
+ public:
+  PaintCounter() { clock.start(); }
+  int paints = 0;
+  QElapsedTimer clock;
+  std::vector<qint64> at;  // ns on clock
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) {
+      ++paints;
+      at.push_back(clock.nsecsElapsed());
+    }
+    return false;
+  }
+};
+
+class PicturesShown : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(QApplication::platformName(), "xcb");
+    root_ = test::FreshTestFolder("zeb1_pictures_", {"cfg", "work", "tmp", "home"});
+    env_.Set("XDG_CONFIG_HOME", (root_ / "cfg").string());
+    env_.Set("HOME", (root_ / "home").string());
+    env_.Set("TMPDIR", (root_ / "tmp").string());
+    oldCwd_ = fs::current_path();
+    fs::current_path(root_ / "work");
+    ui_ = std::make_shared<ScriptedUi>();
+    ui_->OnFailure([](const std::string& m) { ADD_FAILURE() << "UI: " << m; });
+    SetUi(ui_);
+    InstallGraphicsFacade();
+    InstallDrawings();
+    std::optional<int> ended;
+    window_ = StartMainWindow({"wzeb1"}, ended);
+    ASSERT_FALSE(ended.has_value());
+    ASSERT_NE(window_, nullptr);
+    G().HelpFolder = ZEB1_HELP_FOLDER;
+    G().HelpLevel = 1;
+    canvas_ = qobject_cast<GraphCanvas*>(window_->centralWidget());
+    ASSERT_NE(canvas_, nullptr);
+    window_->setGeometry(20, 40, 800, 600);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    canvas_->installEventFilter(&counter_);
+  }
+  void TearDown() override {
+    if (canvas_ != nullptr) canvas_->removeEventFilter(&counter_);
+    test::CloseMainWindow(window_);
+    EXPECT_TRUE(ui_->Verify()) << ui_->Problems();
+    ui_->OnFailure(nullptr);
+    SetUi(nullptr);
+    SetGraphics(nullptr);
+    SetScreen(nullptr);
+    SetDrawings(nullptr);
+    ClearDrawingRegistry();
+    fs::current_path(oldCwd_);
+    fs::remove_all(root_);
+  }
+
+  // The canvas as the X server shows it now.
+  QImage OnScreen() const {
+    const QPoint at = canvas_->mapToGlobal(QPoint(0, 0));
+    return window_->screen()
+        ->grabWindow(0, at.x(), at.y(), canvas_->width(), canvas_->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  }
+  // Parts of the canvas under other windows (a dialog, its frame), which
+  // the screen shows instead of the canvas. Until the window manager has
+  // told Qt the frame's size, the title bar is not in frameGeometry: room
+  // for it above.
+  std::vector<QRect> Covered() const {
+    std::vector<QRect> r;
+    const QPoint at = canvas_->mapToGlobal(QPoint(0, 0));
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w != window_.get() && w->isVisible())
+        r.push_back(w->frameGeometry().adjusted(-8, -48, 8, 8).translated(-at));
+    return r;
+  }
+  static bool In(const std::vector<QRect>& rects, int x, int y) {
+    for (const QRect& r : rects)
+      if (r.contains(x, y)) return true;
+    return false;
+  }
+  // Pixels of the picture: not background, not under another window.
+  long Ink(const QImage& img, const std::vector<QRect>& covered) const {
+    const QRgb background = BackgroundQColor().rgb() | 0xFF000000u;
+    long n = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if ((img.pixel(x, y) | 0xFF000000u) != background && !In(covered, x, y)) ++n;
+    return n;
+  }
+  static long Differing(const QImage& a, const QImage& b, const std::vector<QRect>& covered) {
+    if (a.size() != b.size()) return -1;
+    long n = 0;
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = 0; x < a.width(); ++x)
+        if ((a.pixel(x, y) & 0xFFFFFFu) != (b.pixel(x, y) & 0xFFFFFFu) && !In(covered, x, y)) ++n;
+    return n;
+  }
+  // Pixels of the canvas on the screen that differ from the picture of the
+  // display list (outside other windows).
+  long Missing() const { return Differing(OnScreen(), canvas_->Render(), Covered()); }
+  // The same once the screen has settled (a window that opens or moves
+  // over the canvas uncovers parts of it again); hang bound only.
+  long MissingSettled() const {
+    long m = Missing();
+    QElapsedTimer t;
+    t.start();
+    while (m != 0 && t.elapsed() < kHangMs) {
+      QTest::qWait(2);
+      m = Missing();
+    }
+    return m;
+  }
+  // With ZEB1_SCREENSHOTS set to a folder, the screen over the main window
+  // (dialogs in front of it included) as <name>.png there.
+  void Shot(const char* name) const {
+    const char* folder = std::getenv("ZEB1_SCREENSHOTS");
+    if (folder == nullptr || *folder == '\0') return;
+    // The dialogs paint themselves too.
+    QTest::qWait(300);
+    const QRect r = window_->frameGeometry();
+    window_->screen()
+        ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+        .save(QString::fromUtf8(folder) + "/" + QString::fromLatin1(name) + ".png");
+  }
+  // The picture is on the screen, with events but without input, and it
+  // is what a forced repaint shows.
+  void ExpectShown(const char* road, const char* shot = nullptr) {
+    // Rendered before any event runs: the paint the road asked for is
+    // still pending.
+    const QImage picture = canvas_->Render();
+    ASSERT_GT(Ink(picture, Covered()), 1000) << road << ": nothing drawn";
+    const int paintsBefore = counter_.paints;
+    const qint64 start = counter_.clock.nsecsElapsed();
+    QElapsedTimer t;
+    t.start();
+    long missing = -1;
+    do {
+      QTest::qWait(2);
+      missing = Differing(OnScreen(), picture, Covered());
+    } while (missing != 0 && t.elapsed() < kHangMs);
+    const qint64 waited = t.elapsed();
+    EXPECT_EQ(missing, 0) << road << ": the picture is not on the screen";
+    if (shot != nullptr) Shot(shot);
+    canvas_->repaint();
+    QApplication::processEvents();
+    EXPECT_EQ(Differing(OnScreen(), picture, Covered()), 0) << road << ": a forced repaint shows another picture";
+    // The paint that put it there (none when it came before the road
+    // returned, under a modal window).
+    const int paints = counter_.paints - paintsBefore - 1;
+    if (paints > 0)
+      std::printf("%s: painted %.2f ms after the event loop ran again; on the screen when checked (%lld ms)\n", road,
+                  static_cast<double>(counter_.at[static_cast<std::size_t>(paintsBefore)] - start) / 1e6,
+                  static_cast<long long>(waited));
+    else
+      std::printf("%s: on the screen when the road returned\n", road);
+  }
+  void LoadExample() {
+    ReadSpringFile((test::SourceDir() / "examples" / "round_dynamic.zeb").string());
+    ASSERT_EQ(G().AbortFlag, 0);
+    ASSERT_EQ(G().FatalErrorFlag, 0);
+  }
+
+  fs::path root_, oldCwd_;
+  test::ScopedEnv env_;
+  std::shared_ptr<ScriptedUi> ui_;
+  std::unique_ptr<Thh> window_;
+  GraphCanvas* canvas_ = nullptr;
+  PaintCounter counter_;
+};
+
+// Calls act(widget, run) on every new modal widget of type T, in turn.
+template <class T>
+class Driver {
+ public:
+  explicit Driver(std::function<void(T&, int)> act) : act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+      if (w == nullptr || w == last_ || !w->isVisible()) return;
+      last_ = w;
+      act_(*w, runs_++);
+    });
+    timer_.start(10);
+  }
+  int runs() const { return runs_; }
+
+ private:
+  QTimer timer_;
+  QPointer<T> last_;
+  std::function<void(T&, int)> act_;
+  int runs_ = 0;
+};
+
+// Calls act when a widget of type T is about to be shown.
+template <class T>
+class OnShow : public QObject {
+ public:
+  explicit OnShow(std::function<void()> act) : act_(std::move(act)) { qApp->installEventFilter(this); }
+  ~OnShow() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Show && qobject_cast<T*>(o) != nullptr) act_();
+    return false;
+  }
+
+ private:
+  std::function<void()> act_;
+};
+
+// Hilfe > Hilfebild: the first picture comes at once, the picker opens over
+// it; a step to the next picture and OK leave that picture on the screen.
+TEST_F(PicturesShown, TheCatalogueShowsThePictureChosen) {
+  long missingAtOpen = -1, missingUnderPicker = -1;
+  std::vector<std::string> chosen;
+  // Drawn before the picker opens: on the screen already.
+  OnShow<TForm_hilfebild> opening([&] {
+    if (missingAtOpen < 0) missingAtOpen = Missing();
+  });
+  Driver<TForm_hilfebild> picker([&](TForm_hilfebild& f, int run) {
+    if (run == 0) {
+      missingUnderPicker = MissingSettled();
+      Shot("screen_help_picture_picker");
+      f.spinDown->click();
+    } else {
+      chosen = Facade().Window().DisplayList();
+      f.buttonOk->click();
+    }
+  });
+  window_->Trigger("mi_HelpHilfebild");
+  ASSERT_EQ(picker.runs(), 2);
+  EXPECT_EQ(missingAtOpen, 0) << "the first picture is not on the screen when the picker opens";
+  EXPECT_EQ(missingUnderPicker, 0) << "the first picture is not on the screen under the picker";
+  EXPECT_EQ(Facade().Window().DisplayList(), chosen);
+  ExpectShown("Hilfe > Hilfebild", "screen_help_picture");
+}
+
+// The online form's "Hilfebild" (the row's help picture) and its
+// catalogue button, each while the form stays open.
+TEST_F(PicturesShown, TheOnlineFormsPicturesShowWhileItIsOpen) {
+  LoadExample();
+  bool done = false;
+  Driver<TForm_online> form([&](TForm_online& f, int) {
+    Graphics().GrafClear();
+    f.findChild<QPushButton*>("Button_hilfebild")->click();
+    ExpectShown("online form: Hilfebild", "screen_online_form_row_picture");
+    Graphics().GrafClear();
+    Driver<TForm_hilfebild> picker([](TForm_hilfebild& p, int) { p.buttonOk->click(); });
+    f.findChild<QPushButton*>("Button_showplt")->click();
+    EXPECT_EQ(picker.runs(), 1);
+    ExpectShown("online form: Hilfebilder", "screen_online_form_catalogue");
+    done = true;
+    f.Finish(OnlineKey::Esc);
+  });
+  window_->Trigger("mi_EditRecalculation");
+  EXPECT_TRUE(done);
+  G().ModifiedFlag = 0;
+}
+
+// Hilfe > ZEB1: the logo is on the screen when the box opens, while it is
+// up and after it.
+TEST_F(PicturesShown, TheAboutBoxShowsTheLogo) {
+  LoadExample();
+  window_->Trigger("mi_ViewQuick1");
+  ExpectShown("a sheet before");
+  long missingAtOpen = -1, missingUnderBox = -1;
+  std::vector<std::string> logo;
+  OnShow<TAboutBox> opening([&] { missingAtOpen = Missing(); });
+  Driver<TAboutBox> box([&](TAboutBox& b, int) {
+    missingUnderBox = MissingSettled();
+    Shot("screen_about_box");
+    logo = Facade().Window().DisplayList();
+    b.accept();
+  });
+  window_->Trigger("mi_HelpAbout");
+  ASSERT_EQ(box.runs(), 1);
+  EXPECT_EQ(missingAtOpen, 0) << "the logo is not on the screen when the box opens";
+  EXPECT_EQ(missingUnderBox, 0) << "the logo is not on the screen under the box";
+  // The logo, not the sheet: the list holds only the logo's records.
+  EXPECT_LT(logo.size(), 100u);
+  EXPECT_EQ(Facade().Window().DisplayList(), logo);
+  ExpectShown("Hilfe > ZEB1", "screen_about_box_closed");
+}
+
+// The result sheets, diagrams and drawings of the View menu, and a zoom by
+// key and back, each on the screen with no event after its command.
+TEST_F(PicturesShown, DrawingsDiagramsAndZoomShowAtOnce) {
+  LoadExample();
+  for (const char* item : {"mi_viewquick3", "mi_viewCharLineFs", "mi_viewdauerfestgoodman", "mi_ViewBuckling",
+                           "mi_viewDrawing", "mi_viewfertigungszeichnung"}) {
+    const std::vector<std::string> before = Facade().Window().DisplayList();
+    window_->Trigger(item);
+    EXPECT_NE(Facade().Window().DisplayList(), before) << item << " drew nothing new";
+    ExpectShown(item);
+  }
+  canvas_->setFocus();
+  QTest::keyClick(canvas_, Qt::Key_Plus);
+  ExpectShown("zoom in (+)", "screen_zoomed");
+  QTest::keyClick(canvas_, Qt::Key_Escape);
+  ExpectShown("whole sheet (Esc)");
+}
+
+// One Enter in the online form: the result sheet is drawn again and the
+// graphics window paints once.
+TEST_F(PicturesShown, OneEnterPaintsTheSheetOnce) {
+  LoadExample();
+  std::vector<int> paintsPerEnter;
+  int before = 0;
+  constexpr int kEnters = 3;
+  bool warm = false;
+  QTimer timer;
+  int lastRun = -1;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* f = qobject_cast<TForm_online*>(QApplication::activeModalWidget());
+    if (f == nullptr || !f->isVisible() || f->RunCount() == lastRun) return;
+    if (lastRun < 0) {
+      // The form in front (its opening repaints the rest of the screen).
+      (void)QTest::qWaitForWindowActive(f, kHangMs);
+    } else {
+      // The paint of the last Enter (hang bound only), then whatever else
+      // was pending.
+      (void)QTest::qWaitFor([&] { return counter_.paints > before; }, kHangMs);
+      QApplication::processEvents();
+      if (warm) paintsPerEnter.push_back(counter_.paints - before);
+      warm = true;
+    }
+    lastRun = f->RunCount();
+    auto* e = f->findChild<QLineEdit*>("ed_1");
+    if (static_cast<int>(paintsPerEnter.size()) == kEnters) {
+      QTest::keyClick(e, Qt::Key_Escape);
+      return;
+    }
+    QApplication::processEvents();
+    before = counter_.paints;
+    QTest::keyClick(e, Qt::Key_Return);
+  });
+  timer.start(10);
+  window_->Trigger("mi_EditRecalculation");
+  timer.stop();
+  EXPECT_EQ(paintsPerEnter, std::vector<int>(kEnters, 1));
+  ExpectShown("the sheet after the Enters", "screen_sheet_after_enters");
+  G().ModifiedFlag = 0;
+}
+
+}  // namespace
+}  // namespace zeb
