@@ -155,6 +155,11 @@ void SignificantDigitSplit(int n, Real x, int& intDigits, int& decimals) {
     }
   }
   if (decimals < 0) decimals = 0;
+  // Where the rounding to those places carries into zeros (9.99951 would
+  // be written "10.000", 88.4951 "88.50"), they go as well.
+  const Real r = std::rint(ScalePow10(x, decimals));
+  if (r < 1e19L)
+    for (std::uint64_t i = static_cast<std::uint64_t>(r); decimals > 0 && i != 0 && i % 10 == 0; i /= 10) --decimals;
 }
 
 std::string FormatFloatField(int intDigits, int decimals, Real x) {

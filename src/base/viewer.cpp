@@ -105,7 +105,7 @@ FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet) {
 
 std::string ViewerDisplayFile() { return AddBackslash(ScratchFolder()) + "outwin.txt"; }
 
-void ShowTextFileViewer(std::string_view printFile) {
+void ShowTextFileViewer(std::string_view printFile, std::function<void()> print) {
   const std::string display = ViewerDisplayFile();
   if (!FileCanBeOpened(display)) {
     ShowOemMessage(PathForMessage(display) + " not found !");
@@ -123,7 +123,10 @@ void ShowTextFileViewer(std::string_view printFile) {
     request.width = G().TextWindowWidth;
     request.height = G().TextWindowHeight;
   }
-  request.print = [file = std::string(printFile)] { PrintTextFile(file); };
+  if (print)
+    request.print = std::move(print);
+  else
+    request.print = [file = std::string(printFile)] { PrintTextFile(file); };
   // The text program of the settings takes the text editor's place.
   request.exportNotepad = [display] { OpenWithProgram(G().TextProgramPath, display, kTextProgramSetting); };
   const WindowRect closed = Ui().TextViewer(request);

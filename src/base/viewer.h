@@ -1,6 +1,7 @@
 // Text files of the program (code page 850) on the screen, on the printer
 // and in a spreadsheet.
 #pragma once
+#include <functional>
 #include <bitset>
 #include <initializer_list>
 #include <string>
@@ -34,8 +35,9 @@ FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet);
 
 // The viewer over the converted copy "outwin.txt" of the temp folder;
 // printFile is the code page 850 file it was made from (UTF-8 path). The
-// window opens where the last one was closed.
-void ShowTextFileViewer(std::string_view printFile);
+// window opens where the last one was closed. Its "Drucken" runs print
+// (by default PrintTextFile of printFile).
+void ShowTextFileViewer(std::string_view printFile, std::function<void()> print = {});
 // The box for a program that could not be started (errno `error`): the
 // reason ("file not found", "out of memory !" or "Exec error n"), the
 // program, and the setting where another program is entered. OEM texts.

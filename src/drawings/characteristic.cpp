@@ -3,6 +3,8 @@
 // the F'-s' diagram.
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/format.h"
 #include "drawings/diagram_plots.h"
@@ -22,22 +24,51 @@ constexpr Real kNoBuckling = 9999;
 
 int ValueCount() { return std::clamp<std::int32_t>(ValueTable().Count, 0, kMaxValueTableCount); }
 
-// Label, then the dashed drop line from the x axis up to the point and
-// across to the force axis.
+// The labels of a characteristic, placed when all its lines are drawn so
+// that they keep clear of every one.
+struct PendingLabel {
+  int layer;
+  std::string text;
+  Real x, y;
+  bool vertical;  // a label of DiagramVerticalMarker
+};
+std::vector<PendingLabel> gPending;
+
+// The dashed drop line from the x axis up to the point and across to the
+// force axis; its label waits for the end.
 void Marker(int layer, std::string_view label, Real lx, Real ly, Real x0, Real F) {
   CadSetLayer(layer);
-  DiagramText(label, lx, ly);
   CadScreenLineStyle(3);
   DiagramMoveTo(x0, 0);
   DiagramLineTo(x0, F);
   DiagramLineTo(0, F);
+  gPending.push_back({layer, std::string(label), lx, ly, false});
+}
+
+void VerticalMarker(int layer, std::string label, Real x, Real y) {
+  CadSetLayer(layer);
+  DiagramVerticalMarkerLegs(x, y);
+  gPending.push_back({layer, std::move(label), x, y, true});
+}
+
+// The point labels in the current text style, then the marker labels
+// (which set their own).
+void PlacePendingLabels() {
+  for (bool vertical : {false, true}) {
+    for (const PendingLabel& l : gPending) {
+      if (l.vertical != vertical) continue;
+      CadSetLayer(l.layer);
+      if (vertical)
+        DiagramVerticalMarkerLabel(l.text, l.x, l.y);
+      else
+        DiagramPlaceLabel(l.text, l.x, l.y);
+    }
+  }
+  gPending.clear();
 }
 
 void ToleranceBands(const SpringDataRecord& s) {
   static const int layers[] = {19, 21, 18};
-  static const std::string legends[] = {"- EN 15800 Gütegrad 1"_oem, "- EN 15800 Gütegrad 2"_oem,
-                                        "- EN 15800 Gütegrad 3"_oem};
-  static const Real legendY[] = {20, 16, 12};
   for (int g = 1; g <= 3; ++g) {
     auto T = [&](Real F, Real sv) {
       return ForceTolerance(0, g, s.CoilingKind, F, sv, s.Dm, s.d, s.n, s.L0, s.R);
@@ -47,8 +78,24 @@ void ToleranceBands(const SpringDataRecord& s) {
     DiagramMoveTo(0, t0);
     DiagramLineTo(s.sn, s.Fn + tn);
     DiagramClipLine(0, -t0, s.sn, s.Fn - tn);
-    if (g == 1) CadTextStyle(2, 0, 2.0L, 1.6L);
-    CadText(legends[g - 1], 50, legendY[g - 1]);
+  }
+}
+
+// The legend of the bands, lines 4 apart from y 20 down to 12 at x 50, as
+// one block clear of the lines and labels of the diagram.
+void ToleranceBandLegend() {
+  static const int layers[] = {19, 21, 18};
+  static const std::string legends[] = {"- EN 15800 Gütegrad 1"_oem, "- EN 15800 Gütegrad 2"_oem,
+                                        "- EN 15800 Gütegrad 3"_oem};
+  CadTextStyle(2, 0, 2.0L, 1.6L);
+  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
+  std::size_t longest = 0;
+  for (const std::string& l : legends) longest = std::max(longest, l.size());
+  Real x = 50, y = 12;
+  DiagramPlaceBox(static_cast<Real>(longest) * cw, 8 + Cad().CadTextHeight, 1, x, y);
+  for (int g = 1; g <= 3; ++g) {
+    CadSetLayer(layers[g - 1]);
+    CadText(legends[g - 1], x, y + 4 * static_cast<Real>(3 - g));
   }
 }
 
@@ -71,10 +118,11 @@ void DrawCharacteristicLine(int mode) {
   if (mode == 1) ToleranceBands(s);
   const Real X = mode == 2 ? s.L0 : s.sc;
   DiagramTextStyle(2, 0, s.Fc * 0.0285714L, X * 0.0285714L);
+  gPending.clear();
   if (mode == 2) {
     Marker(16, "Fc", 0.6L * s.Lc, s.Fc + dy, s.Lc, s.Fc);
     Marker(18, "Fn", 0.4L * s.Lc, s.Fn + dy, s.Ln, s.Fn);
-    if (s.Fn > s.Fzul) DiagramVerticalMarker("Fn'", s.UsableLength, s.Fzul);
+    if (s.Fn > s.Fzul) VerticalMarker(18, "Fn'", s.UsableLength, s.Fzul);
     Marker(21, "F2", 0.1L * s.Lc, s.F2 + dy, s.L2, s.F2);
     CadSetLayer(21);
     DrawToleranceMark(s.L2, s.F2, 0.01L * s.L0, s.TolF2Minus, s.TolF2);
@@ -84,13 +132,12 @@ void DrawCharacteristicLine(int mode) {
   } else {
     Marker(16, "Fc", 0.6L * s.sc, s.Fc + dy, s.sc, s.Fc);
     Marker(18, "Fn", 0.4L * s.sc, s.Fn + dy, s.sn, s.Fn);
-    if (s.Fn > s.Fzul) DiagramVerticalMarker("Fn'", s.UsableTravel, s.Fzul);
+    if (s.Fn > s.Fzul) VerticalMarker(18, "Fn'", s.UsableTravel, s.Fzul);
     if (mode == 3) {
       const ValueTableRecord& v = ValueTable();
       for (int i = 1; i <= ValueCount(); ++i) {
         const Real si = s.L0 - v.Values[static_cast<std::size_t>(i)];
-        CadSetLayer(21);
-        DiagramVerticalMarker("F" + IntToText(i) + "'", si, si * s.R);
+        VerticalMarker(21, "F" + IntToText(i) + "'", si, si * s.R);
       }
     } else {
       Marker(21, "F2", 0.1L * s.sc, s.F2 + dy, s.s2, s.F2);
@@ -100,6 +147,8 @@ void DrawCharacteristicLine(int mode) {
     }
     if (s.sk > 0 && s.sk < s.sc) Marker(20, "Fk", 0.02L * s.sk, s.sk * s.R + dy, s.sk, s.sk * s.R);
   }
+  PlacePendingLabels();
+  if (mode == 1) ToleranceBandLegend();
   CadSetLayer(19);
 }
 

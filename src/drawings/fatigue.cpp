@@ -93,10 +93,10 @@ bool FatigueHead(bool haigh, GoodmanData& g) {
     // A German session reads German (the sheet's other texts are German);
     // every other language the English text.
     const bool german = G().MenuLanguage <= 1;
-    DiagramText(noData ? "Für diesen Werkstoff sind keine Daten gespeichert"_oem
-                       : german ? "Keine Daten für selbst definierte Werkstoffe"_oem
-                                : std::string("No data for self-defined materials"),
-                500, 50);
+    DiagramPlaceWrappedText(noData ? "Für diesen Werkstoff sind keine Daten gespeichert"_oem
+                                   : german ? "Keine Daten für selbst definierte Werkstoffe"_oem
+                                            : std::string("No data for self-defined materials"),
+                            500, 50);
     SpringData().tauhzul = 0;
     return false;
   }

@@ -2,6 +2,7 @@
 // load-cycle frequency, with the natural frequency and the operating point.
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/format.h"
 #include "drawings/diagram_plots.h"
@@ -45,18 +46,19 @@ void DrawFrequencyResponse(Real f0) {
   DiagramCircleY(fz, yz == kResonance ? st.YMax : yz, 0.0125L * st.YSpan);
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
-  CadMoveTo(118, 95);
-  CadTextLine("f0 = " + FloatToStrSig(f0) + " Hz");
-  CadTextLine("fz = " + FloatToStrSig(fz) + " Hz");
-  CadTextLine("y(fz) = " + FloatToStrSig(yz));
+  std::vector<std::string> lines{"f0 = " + FloatToStrSig(f0) + " Hz", "fz = " + FloatToStrSig(fz) + " Hz",
+                                 "y(fz) = " + FloatToStrSig(yz)};
   if (res.ExternalMass > 0) {
-    CadTextLine("m = " + FloatToStrSig(res.ExternalMass) + " kg");
-    CadTextLine("m0 = " + FloatToStrSig(res.m0) + " kg");
-    CadTextLine("Fz1= " + FloatToStrSig(res.Fz1) + " N");
-    CadTextLine("Az = " + FloatToStrSig(res.Az) + " mm");
-    CadTextLine("dy(fz)= " + FloatToStrSig(res.dy) + "mm");
-    CadTextLine("dy(fz)= " + FloatToStrSig(res.dyPercent) + "%");
+    lines.push_back("m = " + FloatToStrSig(res.ExternalMass) + " kg");
+    lines.push_back("m0 = " + FloatToStrSig(res.m0) + " kg");
+    lines.push_back("Fz1= " + FloatToStrSig(res.Fz1) + " N");
+    lines.push_back("Az = " + FloatToStrSig(res.Az) + " mm");
+    lines.push_back("dy(fz)= " + FloatToStrSig(res.dy) + "mm");
+    lines.push_back("dy(fz)= " + FloatToStrSig(res.dyPercent) + "%");
   }
+  // From (118, 95) down, as one block clear of the curve, the frame and
+  // the resonance line.
+  DiagramPlaceTextLines(lines, 118, 95);
 }
 
 }  // namespace zeb

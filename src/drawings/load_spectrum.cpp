@@ -88,7 +88,9 @@ void LevelTable(Real x, Real y, Real h) {
 
 void ResultTable(Real x, Real y, Real h) {
   const LoadSpectrumRecord& ls = LoadSpectrum();
-  DiagramTextTable table(x, y, h, {16, 4, 4, 6, 0, 0, 0}, {"Lastkollektiv", "", "", "", "", "", ""});
+  // The unit column holds " Mio." (5 characters of 0.75 h in columns of
+  // 0.9 h); "dauerfest" runs on into the empty value column.
+  DiagramTextTable table(x, y, h, {16, 4, 5, 6, 0, 0, 0}, {"Lastkollektiv", "", "", "", "", "", ""});
   table.AddRow4("Periodendauer", "Tp", "s", FloatToStrSig(ls.Tp));
   table.AddRow4("Hübe/Periode"_oem, "n/p", "", FloatToStrSig(ls.np));
   // A refused level leaves the spectrum without a life.
@@ -100,7 +102,7 @@ void ResultTable(Real x, Real y, Real h) {
   // A fatigue-proof spectrum has no finite life to show beside it; the
   // word stands where it fits.
   if (ls.FatigueProof != 0) {
-    table.AddRow4("dauerfest", "tN", "", "");
+    table.AddRowJoined({"Lebensdauer", "tN", "dauerfest", "", {}, {}, {}}, 3);
     return;
   }
   if (!LifeKnown()) {

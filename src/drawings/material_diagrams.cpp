@@ -145,11 +145,18 @@ void DrawTauDDiagram(Real dmax) {
     table.AddRow(views(rm));
     table.AddRow(views(tz));
   }
+  // The two formulas as one block, moved where the plot's border or a
+  // curve would run through them.
   const MaterialRecord& m = ZEBWST_Record();
-  CadText("Rm = " + FloatToStrSig(m.Rm0) + " - " + FloatToStrSig(m.RmSlope) + " * log ( d / " +
-              FloatToStrSig(MaterialReal(m.DR0)) + " )",
-          DiagramMapX(0.55L * st.XSpan), DiagramMapY(0.775L * st.YSpan));
-  CadText("tauz = 0.56 * Rm", DiagramMapX(0.55L * st.XSpan), DiagramMapY(0.74L * st.YSpan));
+  const std::string rmLaw = "Rm = " + FloatToStrSig(m.Rm0) + " - " + FloatToStrSig(m.RmSlope) + " * log ( d / " +
+                            FloatToStrSig(MaterialReal(m.DR0)) + " )";
+  const std::string tauLaw = "tauz = 0.56 * Rm";
+  const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
+  const Real y1 = DiagramMapY(0.775L * st.YSpan), y2 = DiagramMapY(0.74L * st.YSpan);
+  Real x = DiagramMapX(0.55L * st.XSpan), y = y2;
+  DiagramPlaceBox(static_cast<Real>(std::max(rmLaw.size(), tauLaw.size())) * cw, y1 - y2 + th, cw, x, y);
+  CadText(rmLaw, x, y + (y1 - y2));
+  CadText(tauLaw, x, y);
 }
 
 int CountRmTableValues() {

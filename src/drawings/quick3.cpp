@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/format.h"
 #include "base/globals.h"
@@ -105,19 +107,23 @@ void DrawOperatingPointTable(Real x, Real y, Real h) {
 
 void DrawToleranceTable(Real x, Real y, Real h) {
   const SpringDataRecord& s = SpringData();
-  DiagramTextTable table(x, y, h, {7, 2, 2, 2, 2, 0, 0}, {"EN15800-", "1", "2", "3", "", "", ""});
-  auto row = [&](const char* name, int grade) {
+  std::vector<std::pair<const char*, int>> rows;
+  if (s.Allowance != 3 && s.Allowance != 5) rows.emplace_back("De, Di", s.GradeDe);
+  if (s.Allowance != 1 && s.Allowance != 4 && s.Allowance != 5) rows.emplace_back("L0", s.GradeL0);
+  rows.emplace_back("F1", s.GradeF1);
+  rows.emplace_back("F2", s.GradeF2);
+  rows.emplace_back("e1", s.GradeE1);
+  rows.emplace_back("e2", s.GradeE2);
+  // The fifth column, without a head, holds the marks of grade 4: it is as
+  // wide as its " X" where a row has one, else it is left out.
+  const bool grade4 = std::any_of(rows.begin(), rows.end(), [](const auto& r) { return r.second == 4; });
+  DiagramTextTable table(x, y, h, {7, 2, 2, 2, grade4 ? 2.0L : 0.0L, 0, 0}, {"EN15800-", "1", "2", "3", "", "", ""});
+  for (const auto& [name, grade] : rows) {
     if (grade >= 1 && grade <= 4)
       table.AddMarkRow(name, grade);
     else
       table.AddRow({name, "", "", "", "", "", ""});
-  };
-  if (s.Allowance != 3 && s.Allowance != 5) row("De, Di", s.GradeDe);
-  if (s.Allowance != 1 && s.Allowance != 4 && s.Allowance != 5) row("L0", s.GradeL0);
-  row("F1", s.GradeF1);
-  row("F2", s.GradeF2);
-  row("e1", s.GradeE1);
-  row("e2", s.GradeE2);
+  }
 }
 
 void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
@@ -232,11 +238,13 @@ void DrawQuickSheet(int cadCode) {
       CadInsertBlock("zebl1", 30, 70, 0, scale, scale);
       CadInsertBlock("zebl2", 49, 70, 0, scale, scale);
     }
+    // Below the pictures: their axes reach 5 % of L0 below y 70, at most
+    // 2.25 at the scale above.
     CadSetLayer(4);
     CadTextStyle(2, 0, 1.2L, 1.0L);
-    CadText("L0=" + FormatLength(s.L0) + LengthUnitName(), 9, 67);
-    CadText("L1=" + FormatLength(s.L1) + LengthUnitName(), 28, 67);
-    CadText("L2=" + FormatLength(s.L2) + LengthUnitName(), 47, 67);
+    CadText("L0=" + FormatLength(s.L0) + LengthUnitName(), 9, 66.2L);
+    CadText("L1=" + FormatLength(s.L1) + LengthUnitName(), 28, 66.2L);
+    CadText("L2=" + FormatLength(s.L2) + LengthUnitName(), 47, 66.2L);
     DrawOperatingPointTable(84, 118, 1.4L);
     DrawToleranceTable(96, 90, 1.0L);
     CadSetLayer(19);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/format.h"
 #include "drawings/diagram_plots.h"
@@ -25,11 +27,7 @@ bool Finite(Real v) { return std::isfinite(v); }
 
 void DrawBucklingDiagram() {
   const SpringDataRecord& s = SpringData();
-  DiagramTextStyle(2, 0, 0.035L, 0.25L);
-  CadSetLayer(18);
-  DiagramPlaceLabel("Knicksicherheit", 0.2L, 0.1L);
-  CadSetLayer(16);
-  DiagramPlaceLabel("Knickgefahr", 5.0L, 0.6L);
+  // The curve and the working points first: the labels keep clear of them.
   CadSetLayer(5);
   // The theoretical limit exists only for 0 <= G/E < 1.
   if (s.E > 0 && Finite(s.G / s.E) && s.G / s.E >= 0 && s.G / s.E < 1) {
@@ -44,14 +42,26 @@ void DrawBucklingDiagram() {
       SampleUpTo(x0, 10, [](Real x) { return x + 0.03L; }, [&](Real x) { DiagramLineTo(x, y(x)); });
     }
   }
-  if (!(s.L0 > 0) || !(s.Dm > 0)) return;
-  const Real xs = s.nue * s.L0 / s.Dm;
-  if (!Finite(xs)) return;
-  CadSetLayer(17);
-  DiagramClipLine(xs, 0, xs, s.sc / s.L0);
+  const Real xs = s.L0 > 0 && s.Dm > 0 ? s.nue * s.L0 / s.Dm : 0;
+  const bool points = s.L0 > 0 && s.Dm > 0 && Finite(xs);
+  if (points) {
+    CadSetLayer(17);
+    DiagramClipLine(xs, 0, xs, s.sc / s.L0);
+    const std::pair<int, Real> marks[] = {{16, s.sc}, {21, s.s2}, {19, s.s1}, {20, s.sk}, {18, s.sn}};
+    for (const auto& [layer, sv] : marks) {
+      if (layer == 20 && sv == kNoBuckling) continue;
+      CadSetLayer(layer);
+      DiagramCircleY(xs, sv / s.L0, 0.005L);
+    }
+  }
+  DiagramTextStyle(2, 0, 0.035L, 0.25L);
+  CadSetLayer(18);
+  DiagramPlaceLabel("Knicksicherheit", 0.2L, 0.1L);
+  CadSetLayer(16);
+  DiagramPlaceLabel("Knickgefahr", 5.0L, 0.6L);
+  if (!points) return;
   auto point = [&](int layer, std::string_view label, Real sv) {
     CadSetLayer(layer);
-    DiagramCircleY(xs, sv / s.L0, 0.005L);
     DiagramPlaceLabel(label, xs + 0.1L, sv / s.L0 - 0.01L);
   };
   point(16, "sc", s.sc);
@@ -89,15 +99,21 @@ void DrawSpringWork() {
   const Real step = s.sc / 300;
   if (Finite(step) && step > 0)
     SampleUpTo(0, s.sc, [step](Real v) { return v + step; }, [](Real v) { DiagramLineTo(v, SpringWorkAt(v)); });
-  auto marker = [&](int layer, std::string_view name, Real sv) {
+  std::vector<std::pair<int, std::pair<const char*, Real>>> marks;
+  if (s.s1 > 0.09L * s.sc) marks.push_back({19, {"W01= ", s.s1}});
+  marks.push_back({21, {"W02= ", s.s2}});
+  marks.push_back({18, {"W0n= ", s.sn}});
+  marks.push_back({16, {"W0c= ", s.sc}});
+  // The legs first, then the labels clear of all of them.
+  for (const auto& [layer, mark] : marks) {
     CadSetLayer(layer);
-    const Real W = SpringWorkAt(sv);
-    DiagramVerticalMarker(std::string(name) + FormatMoment(W) + " " + MomentUnitName(), sv, W);
-  };
-  if (s.s1 > 0.09L * s.sc) marker(19, "W01= ", s.s1);
-  marker(21, "W02= ", s.s2);
-  marker(18, "W0n= ", s.sn);
-  marker(16, "W0c= ", s.sc);
+    DiagramVerticalMarkerLegs(mark.second, SpringWorkAt(mark.second));
+  }
+  for (const auto& [layer, mark] : marks) {
+    CadSetLayer(layer);
+    const Real W = SpringWorkAt(mark.second);
+    DiagramVerticalMarkerLabel(std::string(mark.first) + FormatMoment(W) + " " + MomentUnitName(), mark.second, W);
+  }
 }
 
 void DrawStressDeflection() {
@@ -114,19 +130,29 @@ void DrawStressDeflection() {
     DiagramLineTo(s.s2, s.tau2);
     DiagramLineTo(s.sc, s.tauc);
   }
-  CadSetLayer(19);
-  DiagramVerticalMarker("tau1", s.s1, s.tau1);
-  if (!staticLoad) DiagramVerticalMarker("tauk1", s.s1, s.tauk1);
-  CadSetLayer(21);
-  DiagramVerticalMarker("tau2", s.s2, s.tau2);
-  if (!staticLoad) DiagramVerticalMarker("tauk2", s.s2, s.tauk2);
-  CadSetLayer(18);
-  DiagramVerticalMarker("taun", s.sn, s.taun);
-  CadSetLayer(16);
-  DiagramVerticalMarker("tauc", s.sc, s.tauc);
+  struct Mark {
+    int layer;
+    const char* name;
+    Real sv, tau;
+  };
+  std::vector<Mark> marks{{19, "tau1", s.s1, s.tau1}};
+  if (!staticLoad) marks.push_back({19, "tauk1", s.s1, s.tauk1});
+  marks.push_back({21, "tau2", s.s2, s.tau2});
+  if (!staticLoad) marks.push_back({21, "tauk2", s.s2, s.tauk2});
+  marks.push_back({18, "taun", s.sn, s.taun});
+  marks.push_back({16, "tauc", s.sc, s.tauc});
+  // Every line first, then the labels clear of all of them.
+  for (const Mark& m : marks) {
+    CadSetLayer(m.layer);
+    DiagramVerticalMarkerLegs(m.sv, m.tau);
+  }
   const DiagramStateRecord& d = DiagramState();
-  CadLine(DiagramMapX(0), DiagramMapY(s.tauzul), DiagramMapX(d.XMax), DiagramMapY(s.tauzul));
-  DiagramText("tauz = " + FormatStressDec(0, s.tauzul), 0.3L * s.sc, 1.01L * s.tauzul);
+  DiagramLine(0, s.tauzul, d.XMax, s.tauzul);
+  for (const Mark& m : marks) {
+    CadSetLayer(m.layer);
+    DiagramVerticalMarkerLabel(m.name, m.sv, m.tau);
+  }
+  DiagramPlaceLabel("tauz = " + FormatStressDec(0, s.tauzul), 0.3L * s.sc, 1.01L * s.tauzul);
 }
 
 Real TransverseFrequencyAt(Real sv) { return TransverseNaturalFrequency(TransverseSpringRate(sv)); }
@@ -171,23 +197,35 @@ void DrawTransverseDiagram(int mode) {
   const std::array<Real, 5>& stored = mode == 0 ? q.y : mode == 1 ? q.Rq : q.fq;
   static const char* const names[3][4] = {
       {"sq1= ", "sq2= ", "sqn= ", "sqc= "}, {"Rq1= ", "Rq2= ", "Rqn= ", "Rqc= "}, {"fq1= ", "fq2= ", "fqn= ", "fqc= "}};
-  auto marker = [&](int layer, int k, Real sv) {
-    const Real v = stored[static_cast<std::size_t>(k)];
-    if (!(v > 0)) return;
-    std::string text = names[mode][k - 1];
+  struct Mark {
+    int layer, k;
+    Real sv;
+  };
+  std::vector<Mark> marks;
+  if (s.s1 > 0.09L * s.sc) marks.push_back({19, 1, s.s1});
+  marks.push_back({21, 2, s.s2});
+  if (s.sn > 1.05L * s.s2) marks.push_back({18, 3, s.sn});
+  marks.push_back({16, 4, s.sc});
+  auto markValue = [&](const Mark& m) { return stored[static_cast<std::size_t>(m.k)]; };
+  // The legs first, then the labels clear of all of them.
+  for (const Mark& m : marks) {
+    if (!(markValue(m) > 0)) continue;
+    CadSetLayer(m.layer);
+    DiagramVerticalMarkerLegs(m.sv, markValue(m));
+  }
+  for (const Mark& m : marks) {
+    const Real v = markValue(m);
+    if (!(v > 0)) continue;
+    std::string text = names[mode][m.k - 1];
     if (mode == 0)
       text += FormatLength(v) + " " + LengthUnitName();
     else if (mode == 1)
       text += FormatSpringRate(v) + " " + SpringRateUnitName();
     else
       text += FloatToStrSig(v) + " Hz";
-    CadSetLayer(layer);
-    DiagramVerticalMarker(text, sv, v);
-  };
-  if (s.s1 > 0.09L * s.sc) marker(19, 1, s.s1);
-  marker(21, 2, s.s2);
-  if (s.sn > 1.05L * s.s2) marker(18, 3, s.sn);
-  marker(16, 4, s.sc);
+    CadSetLayer(m.layer);
+    DiagramVerticalMarkerLabel(text, m.sv, v);
+  }
 }
 
 }  // namespace zeb

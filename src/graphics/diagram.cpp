@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "base/dialogs.h"
 #include "base/format.h"
@@ -25,6 +26,108 @@ std::shared_ptr<DiagramLimitsDialog> gDialog;
 
 // Sheet boxes (x1, y1, x2, y2) of the labels placed in the current plot.
 std::vector<std::array<Real, 4>> gLabels;
+
+// Sheet segments (x1, y1, x2, y2) of the lines of the current plot that a
+// label must not cross: axes, arrows, ticks, the plot's border, curves and
+// marks. The inner grid lines are not among them.
+std::vector<std::array<Real, 4>> gLines;
+bool gDrawingGrid = false;
+
+// A label may touch a line by this much (sheet units).
+constexpr Real kLineHair = 0.05L;
+
+void NoteLine(Real x1, Real y1, Real x2, Real y2) {
+  if (gDrawingGrid) return;
+  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+  gLines.push_back({x1, y1, x2, y2});
+}
+
+void NoteCircle(Real x, Real y, Real r) {
+  // An octagon around the circle.
+  const Real a = r / std::cos(std::numbers::pi_v<Real> / 8);
+  for (int k = 0; k < 8; ++k) {
+    const Real t0 = std::numbers::pi_v<Real> / 4 * k, t1 = t0 + std::numbers::pi_v<Real> / 4;
+    NoteLine(x + a * std::cos(t0), y + a * std::sin(t0), x + a * std::cos(t1), y + a * std::sin(t1));
+  }
+}
+
+// Does the segment run into the box shrunk by the hair? (Liang-Barsky.)
+bool SegmentMeetsBox(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
+  x0 += kLineHair, y0 += kLineHair, x1 -= kLineHair, y1 -= kLineHair;
+  if (!(x0 < x1) || !(y0 < y1)) return false;
+  const Real dx = s[2] - s[0], dy = s[3] - s[1];
+  Real t0 = 0, t1 = 1;
+  const Real p[4] = {-dx, dx, -dy, dy};
+  const Real q[4] = {s[0] - x0, x1 - s[0], s[1] - y0, y1 - s[1]};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;
+      continue;
+    }
+    const Real t = q[k] / p[k];
+    if (p[k] < 0) t0 = std::max(t0, t);
+    else t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
+bool BoxFree(Real x0, Real y0, Real x1, Real y1) {
+  for (const auto& b : gLabels)
+    if (x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1) return false;
+  for (const auto& s : gLines)
+    if (SegmentMeetsBox(s, x0, y0, x1, y1)) return false;
+  return true;
+}
+
+// The plot rectangle on the sheet.
+std::array<Real, 4> PlotBox() {
+  const auto& s = gState;
+  return {s.PlotOriginX, s.PlotOriginY, s.PlotOriginX + s.PlotWidth, s.PlotOriginY + s.PlotHeight};
+}
+
+// A free place for a box w x h near (sx, sy), its lower left corner:
+// first the preferred place moved up or down by whole steps of stepY (up
+// to four each way), then places moved sideways by whole steps of stepX
+// as well, nearest first. A box whose preferred corner lies in the plot
+// stays in the plot. None free: the preferred place. The box is taken.
+std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
+  const auto plot = PlotBox();
+  const bool inside = PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]);
+  auto fits = [&](Real x, Real y) {
+    if (inside && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
+    return BoxFree(x, y, x + w, y + h);
+  };
+  std::array<Real, 2> at{sx, sy};
+  bool found = false;
+  for (int k = 0; k <= 8 && !found; ++k) {
+    const Real y = sy + (k % 2 ? 1 : -1) * stepY * static_cast<Real>((k + 1) / 2);
+    if (fits(sx, y)) at = {sx, y}, found = true;
+  }
+  if (!found && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY)) {
+    const int nx = static_cast<int>(std::min<Real>(200, std::ceil(gState.PlotWidth / stepX)));
+    const int ny = static_cast<int>(std::min<Real>(100, std::ceil(gState.PlotHeight / stepY)));
+    struct Try {
+      Real cost;
+      int i, j;
+    };
+    std::vector<Try> tries;
+    for (int i = -nx; i <= nx; ++i)
+      for (int j = -ny; j <= ny; ++j)
+        if (i != 0) tries.push_back({std::hypot(i * stepX, j * stepY), i, j});
+    std::stable_sort(tries.begin(), tries.end(), [](const Try& a, const Try& b) { return a.cost < b.cost; });
+    for (const Try& t : tries) {
+      const Real x = sx + t.i * stepX, y = sy + t.j * stepY;
+      if (fits(x, y)) {
+        at = {x, y};
+        found = true;
+        break;
+      }
+    }
+  }
+  gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
+  return at;
+}
 
 constexpr long kMaxPasses = 100000;
 
@@ -96,6 +199,8 @@ void ResetDiagramGlobals() {
   gData = DiagramTextData{};
   gDialog.reset();
   gLabels.clear();
+  gLines.clear();
+  gDrawingGrid = false;
 }
 
 bool DiagramXIsLog() { return gState.DiagramAxisMode == 3 || gState.DiagramAxisMode == 4; }
@@ -210,12 +315,18 @@ void DiagramLabel(std::string_view text, Real x, Real y) { CadText(text, Diagram
 void DiagramArrowHead(int direction, Real x, Real y, Real length) {
   const Real l = length, w = length / 8;
   // Triangles as solids repeat the third corner.
+  auto solid = [](Real x1, Real y1, Real x2, Real y2, Real x3, Real y3) {
+    CadSolid(x1, y1, x2, y2, x3, y3, x3, y3);
+    NoteLine(x1, y1, x2, y2);
+    NoteLine(x2, y2, x3, y3);
+    NoteLine(x3, y3, x1, y1);
+  };
   switch (direction) {
     case 0:
-    case 1: CadSolid(x, y, x - l, y + w, x - l, y - w, x - l, y - w); break;
-    case 2: CadSolid(x, y, x - w, y - l, x + w, y - l, x + w, y - l); break;
-    case 3: CadSolid(x, y, x + l, y + w, x + l, y - w, x + l, y - w); break;
-    case 4: CadSolid(x, y, x - w, y + l, x + w, y + l, x + w, y + l); break;
+    case 1: solid(x, y, x - l, y + w, x - l, y - w); break;
+    case 2: solid(x, y, x - w, y - l, x + w, y - l); break;
+    case 3: solid(x, y, x + l, y + w, x + l, y - w); break;
+    case 4: solid(x, y, x - w, y + l, x + w, y + l); break;
     default: break;
   }
 }
@@ -224,6 +335,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
                   Real xmax, Real ymax, std::uint16_t titleMode) {
   auto& s = gState;
   gLabels.clear();
+  gLines.clear();
   if (xmax < xmin) std::swap(xmin, xmax);
   if (ymax < ymin) std::swap(ymin, ymax);
   if (!AllFinite(xmin, ymin, xmax, ymax)) {
@@ -238,12 +350,6 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   }
 
   G().PrinterMode = 1;
-  CadSetLayer(4);
-  DiagramTextStyleScaled(2, 0, 3.5L, 2.5L);
-  CadText(title,
-          std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size())),
-          s.PlotOriginY + s.PlotHeight + 3);
-  CadSetLayer(17);
 
   // The user may overrule the limits of a diagram written to a file.
   if (Cad().RequestedCadCode != 3 && CadSettings().EnterDiagramLimits != 0 && G().CommandLineArgs.size() < 2) {
@@ -279,8 +385,34 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   DiagramSetRange(x.lo, y.lo, x.hi, y.hi);
   s.XTickStep = x.step;
   const bool xLog = DiagramXIsLog(), yLog = DiagramYIsLog();
+  const bool xAxis = y.lo <= 0 && 0 <= y.hi, yAxis = x.lo <= 0 && 0 <= x.hi;
 
-  if (y.lo <= 0 && 0 <= y.hi) {
+  // The title, centred over the plot and never left of it; where the y
+  // axis with its arrow would run through it, it starts right of the axis.
+  CadSetLayer(4);
+  DiagramTextStyleScaled(2, 0, 3.5L, 2.5L);
+  {
+    const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+    Real tx = std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size()));
+    const Real ty = s.PlotOriginY + s.PlotHeight + 3;
+    // What shows of the title: leading blanks move it, trailing ones add nothing.
+    const std::size_t lead = title.find_first_not_of(' ');
+    if (yAxis && lead != std::string_view::npos) {
+      const Real from = static_cast<Real>(lead) * cw;
+      const Real w = static_cast<Real>(title.find_last_not_of(' ') + 1 - lead) * cw;
+      const Real ax = DiagramMapX(0), tip = DiagramMapY(y.hi + 0.05L * s.YSpan), half = 0.04L * s.PlotHeight / 8;
+      const Real gap = 0.25L * h;
+      if (tip > ty && ax + half + gap > tx + from && ax - half - gap < tx + from + w) {
+        // To the nearer side of the axis, never left of the plot.
+        const Real right = ax + half + gap - from, left = ax - half - gap - w - from;
+        tx = left + from >= s.PlotOriginX && tx - left < right - tx ? left : right;
+      }
+    }
+    CadText(title, tx, ty);
+  }
+  CadSetLayer(17);
+
+  if (xAxis) {
     const Real end = x.hi + 0.05L * s.XSpan;
     DiagramLine(x.lo, 0, end, 0);
     DiagramArrowHead(1, DiagramMapX(end), DiagramMapY(0), 0.04L * s.PlotWidth);
@@ -313,7 +445,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
     DiagramLabel(xTitle, x.hi + 0.01L * (x.hi - x.lo), y.lo + 0.03L * s.YSpan);
   }
 
-  if (x.lo <= 0 && 0 <= x.hi) {
+  if (yAxis) {
     const Real end = y.hi + 0.05L * s.YSpan;
     DiagramLine(0, y.lo, 0, end);
     DiagramArrowHead(2, DiagramMapX(0), DiagramMapY(end), 0.04L * s.PlotHeight);
@@ -336,7 +468,16 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
 
   DiagramLabel(yTitle, x.lo - 0.1L * s.XSpan, y.hi + 0.07L * s.YSpan);
 
-  // Grid; its first and last lines are the border of the plot.
+  // Grid; its first and last lines are the border of the plot. Labels keep
+  // clear of the border, not of the grid.
+  {
+    const auto b = PlotBox();
+    NoteLine(b[0], b[1], b[2], b[1]);
+    NoteLine(b[2], b[1], b[2], b[3]);
+    NoteLine(b[2], b[3], b[0], b[3]);
+    NoteLine(b[0], b[3], b[0], b[1]);
+  }
+  gDrawingGrid = true;
   CadSetLayer(17);
   CadScreenLineStyle(1);
   Real gridStep = x.step;
@@ -361,6 +502,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
       DiagramLine(x.lo, w, x.hi, w);
     }
   });
+  gDrawingGrid = false;
 }
 
 // Curves, texts and symbols.
@@ -378,6 +520,8 @@ void DiagramLineTo(Real x, Real y) {
 }
 
 void DiagramLineToUnclipped(Real x, Real y) {
+  const CadPoint3 from = Cad().CadCurrentPoint;
+  NoteLine(from.x, from.y, DiagramMapX(x), DiagramMapY(y));
   CadLineTo(DiagramMapX(x), DiagramMapY(y));
   gState.LastX = x;
   gState.LastY = y;
@@ -394,30 +538,40 @@ void DiagramClipLine(Real x1, Real y1, Real x2, Real y2) {
            y < s.YMax + 0.01L * s.YSpan;
   };
   if (nearInside(x1, y1) && nearInside(x2, y2)) {
-    CadLine(DiagramMapX(x1), DiagramMapY(y1), DiagramMapX(x2), DiagramMapY(y2));
+    DiagramLine(x1, y1, x2, y2);
     return;
   }
   if (PointInRect(x1, y1, s.XMin, s.YMin, s.XMax, s.YMax) || PointInRect(x2, y2, s.XMin, s.YMin, s.XMax, s.YMax)) {
-    if (ClipSegmentToRect(x1, y1, x2, y2, s.XMin, s.YMin, s.XMax, s.YMax)) {
-      CadLine(DiagramMapX(x1), DiagramMapY(y1), DiagramMapX(x2), DiagramMapY(y2));
-    }
+    if (ClipSegmentToRect(x1, y1, x2, y2, s.XMin, s.YMin, s.XMax, s.YMax)) DiagramLine(x1, y1, x2, y2);
   }
 }
 
 void DiagramLine(Real x1, Real y1, Real x2, Real y2) {
-  CadLine(DiagramMapX(x1), DiagramMapY(y1), DiagramMapX(x2), DiagramMapY(y2));
+  const Real a = DiagramMapX(x1), b = DiagramMapY(y1), c = DiagramMapX(x2), d = DiagramMapY(y2);
+  NoteLine(a, b, c, d);
+  CadLine(a, b, c, d);
 }
 
 void DiagramRectangle(Real x1, Real y1, Real x2, Real y2) {
-  CadRectangle(DiagramMapX(LogX(x1)), DiagramMapY(LogY(y1)), DiagramMapX(LogX(x2)), DiagramMapY(LogY(y2)));
+  const Real a = DiagramMapX(LogX(x1)), b = DiagramMapY(LogY(y1)), c = DiagramMapX(LogX(x2)),
+             d = DiagramMapY(LogY(y2));
+  NoteLine(a, b, c, b);
+  NoteLine(c, b, c, d);
+  NoteLine(c, d, a, d);
+  NoteLine(a, d, a, b);
+  CadRectangle(a, b, c, d);
 }
 
 void DiagramCircleY(Real x, Real y, Real r) {
-  CadCircle(DiagramMapX(LogX(x)), DiagramMapY(LogY(y)), DiagramScaleY(LogY(r)));
+  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleY(LogY(r));
+  if (cr > 0) NoteCircle(cx, cy, cr);
+  CadCircle(cx, cy, cr);
 }
 
 void DiagramCircleX(Real x, Real y, Real r) {
-  CadCircle(DiagramMapX(LogX(x)), DiagramMapY(LogY(y)), DiagramScaleX(LogX(r)));
+  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleX(LogX(r));
+  if (cr > 0) NoteCircle(cx, cy, cr);
+  CadCircle(cx, cy, cr);
 }
 
 void DiagramText(std::string_view text, Real x, Real y) {
@@ -425,22 +579,57 @@ void DiagramText(std::string_view text, Real x, Real y) {
 }
 
 void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy) {
-  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
-  auto freeAt = [&](Real y) {
-    return std::none_of(gLabels.begin(), gLabels.end(), [&](const std::array<Real, 4>& b) {
-      return sx < b[2] && b[0] < sx + w && y < b[3] && b[1] < y + h;
-    });
-  };
-  // The nearest free row above or below, in steps of 1.2 text heights.
-  Real y = sy;
-  for (int k = 1; k <= 8 && !freeAt(y); ++k) {
-    const Real up = sy + 1.2L * h * static_cast<Real>((k + 1) / 2);
-    const Real down = sy - 1.2L * h * static_cast<Real>((k + 1) / 2);
-    y = k % 2 ? up : down;
+  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+  const auto at = ReservePlace(sx, sy, static_cast<Real>(text.size()) * cw, h, cw, 1.2L * h);
+  CadText(text, at[0], at[1]);
+}
+
+void DiagramPlaceWrappedText(std::string_view text, Real x, Real y) {
+  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+  Real sx = DiagramMapX(LogX(x)), sy = DiagramMapY(LogY(y));
+  // Lines that end one character before the plot's right edge; a word
+  // longer than that stands alone.
+  const Real room = gState.PlotOriginX + gState.PlotWidth - cw - sx;
+  const std::size_t most = cw > 0 && room > cw ? static_cast<std::size_t>(room / cw) : text.size();
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.size();
+    if (end - start > most) {
+      const std::size_t blank = text.rfind(' ', start + most);
+      end = blank != std::string_view::npos && blank > start ? blank : text.find(' ', start + most);
+      if (end == std::string_view::npos) end = text.size();
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end;
+    while (start < text.size() && text[start] == ' ') ++start;
   }
-  if (!freeAt(y)) y = sy;
-  gLabels.push_back({sx, y, sx + w, y + h});
-  CadText(text, sx, y);
+  std::size_t widest = 0;
+  for (const std::string& l : lines) widest = std::max(widest, l.size());
+  const Real step = 1.4L * h;
+  const Real n = static_cast<Real>(lines.size());
+  DiagramPlaceBox(static_cast<Real>(widest) * cw, (n - 1) * step + h, cw, sx, sy);
+  // The last line at the place, the others above it.
+  for (std::size_t k = 0; k < lines.size(); ++k)
+    CadText(lines[k], sx, sy + (n - 1 - static_cast<Real>(k)) * step);
+}
+
+void DiagramPlaceTextLines(const std::vector<std::string>& lines, Real sx, Real sy) {
+  if (lines.empty()) return;
+  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+  const Real step = 1.6L * h * Cad().CadLineSpacing, n = static_cast<Real>(lines.size());
+  std::size_t widest = 0;
+  for (const std::string& l : lines) widest = std::max(widest, l.size());
+  Real x = sx, y = sy - (n - 1) * step;
+  DiagramPlaceBox(static_cast<Real>(widest) * cw, (n - 1) * step + h, cw, x, y);
+  CadMoveTo(x, y + (n - 1) * step);
+  for (const std::string& l : lines) CadTextLine(l);
+}
+
+void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy) {
+  const auto at = ReservePlace(sx, sy, w, h, step, step);
+  sx = at[0];
+  sy = at[1];
 }
 
 void DiagramPlaceLabel(std::string_view text, Real x, Real y) {
@@ -504,16 +693,25 @@ void DiagramLineWithMarkers(int n, Real x1, Real y1, Real x2, Real y2) {
 }
 
 void DiagramVerticalMarker(std::string_view text, Real x, Real y) {
-  const auto& s = gState;
-  CadTextStyle(2, 0, 0.021L * s.PlotHeight, 0.016L * s.PlotWidth);
-  const Real h = Cad().CadTextHeight, w = CadSettings().CadTextFactor;
-  DiagramPlaceLabelAt(text,
-                      (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * static_cast<Real>(text.size()) * h * w,
-                      DiagramMapY(y + 0.01L * s.YSpan));
+  DiagramVerticalMarkerLegs(x, y);
+  DiagramVerticalMarkerLabel(text, x, y);
+}
+
+void DiagramVerticalMarkerLegs(Real x, Real y) {
   CadScreenLineStyle(3);
   DiagramMoveTo(x, 0);
   DiagramLineTo(x, y);
   DiagramLineTo(0, y);
+}
+
+void DiagramVerticalMarkerLabel(std::string_view text, Real x, Real y) {
+  const auto& s = gState;
+  // Never left of the plot.
+  CadTextStyle(2, 0, 0.021L * s.PlotHeight, 0.016L * s.PlotWidth);
+  const Real h = Cad().CadTextHeight, w = CadSettings().CadTextFactor;
+  const Real centred =
+      (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * static_cast<Real>(text.size()) * h * w;
+  DiagramPlaceLabelAt(text, std::max(centred, s.PlotOriginX + h * w), DiagramMapY(y + 0.01L * s.YSpan));
 }
 
 // Axis-limits dialog.
@@ -610,6 +808,7 @@ DiagramTextTable::DiagramTextTable(Real x, Real y, Real h, const std::array<Real
   columnLines_ = 1;
 
   const Real xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
+  gLabels.push_back({columnX_[1], y - 2 * h, xn, y});
   CadSetLayer(17);
   CadRectangle(columnX_[1], y, xn, y - 2 * h);
   CadLine(columnX_[1], y - 2 * h, columnX_[1], y);
@@ -631,13 +830,16 @@ void DiagramTextTable::DrawRowTexts() {
   textBaseline_ -= 2 * h_;
 }
 
-void DiagramTextTable::AddRow(const std::array<std::string_view, 7>& cells) {
+void DiagramTextTable::AddRow(const std::array<std::string_view, 7>& cells) { AddRowJoined(cells, boundaryCount_); }
+
+void DiagramTextTable::AddRowJoined(const std::array<std::string_view, 7>& cells, int last) {
   SetCells(cells);
   const Real x1 = columnX_[1], xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
+  gLabels.push_back({x1, rowBottom_, xn, rowBottom_ + 2 * h_});
   CadSetLayer(17);
   if (rowLines_) CadLine(x1, rowBottom_, xn, rowBottom_);
   for (int k = 1; k <= boundaryCount_; ++k) {
-    if (columnLines_ || k == 1 || k == boundaryCount_) {
+    if ((columnLines_ && k <= last) || k == 1 || k == boundaryCount_) {
       const Real xk = columnX_[static_cast<std::size_t>(k)];
       CadLine(xk, rowBottom_, xk, rowBottom_ + 2 * h_);
     }

@@ -95,11 +95,24 @@ void DiagramRectangle(Real x1, Real y1, Real x2, Real y2);  // log
 void DiagramCircleY(Real x, Real y, Real r);                // log
 void DiagramCircleX(Real x, Real y, Real r);                // log
 void DiagramText(std::string_view text, Real x, Real y);    // log
-// A label of the current plot: like DiagramText, moved up or down by whole
-// steps of 1.2 text heights when it would cover a label placed before
-// (the list starts empty with each frame). ...At: in sheet units.
+// A label of the current plot: like DiagramText, moved when it would cover
+// a label placed before or cross a line of the plot (axes, arrows, ticks,
+// the border, curves, marks; not the inner grid lines), both as drawn
+// since the frame: up or down by whole steps of 1.2 text heights first,
+// then sideways by whole characters as well, the nearest free place; a
+// label that starts in the plot stays in it. ...At: in sheet units.
 void DiagramPlaceLabel(std::string_view text, Real x, Real y);  // log
 void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy);
+// The same for a block of w x h sheet units with its lower left corner
+// at (sx, sy), moved by whole steps: (sx, sy) become the place taken.
+void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);
+// Text lines as CadTextLine writes them from (sx, sy) on (sheet units),
+// placed as one block as DiagramPlaceBox places it.
+void DiagramPlaceTextLines(const std::vector<std::string>& lines, Real sx, Real sy);
+// A text from (x, y) on, broken at blanks into lines that end inside the
+// plot, 1.4 text heights apart, the last one at (x, y); the block placed
+// as DiagramPlaceBox places it.
+void DiagramPlaceWrappedText(std::string_view text, Real x, Real y);  // log
 void DiagramTextStyle(int font, Real angle, Real height, Real width);
 // 1 circle, 2 square, 3 diamond, 4 triangle; nothing on logarithmic axes.
 void DiagramSymbol(int n, Real x, Real y);
@@ -107,7 +120,12 @@ void DiagramDiamond(Real x, Real y, Real hx, Real hy);
 void DiagramTriangle(Real x, Real y, Real hx, Real hy);
 void DiagramLegendLine(std::string_view text, int n);
 void DiagramLineWithMarkers(int n, Real x1, Real y1, Real x2, Real y2);
+// The L-shaped marker: its legs (dashed), then its label clear of them.
+// A diagram with several markers draws all legs first, then the labels, so
+// that no label lies under a later leg.
 void DiagramVerticalMarker(std::string_view text, Real x, Real y);
+void DiagramVerticalMarkerLegs(Real x, Real y);
+void DiagramVerticalMarkerLabel(std::string_view text, Real x, Real y);
 
 // Axis-limits dialog (TEinDiagramLimits). The frame fills a request and
 // runs the dialog; OK stores DiagramLimits() and leaves AbortFlag, Cancel
@@ -168,13 +186,17 @@ void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog);
 
 // Framed text table: a header row, then one row per call, moving down.
 // Widths in characters of 0.9 h; the columns are the leading non-zero
-// widths. Texts code page 850, cut to 80 characters.
+// widths. Texts code page 850, cut to 80 characters. Each row's box is
+// taken as a placed label of the plot (DiagramPlaceLabel keeps clear).
 class DiagramTextTable {
  public:
   DiagramTextTable(Real x, Real y, Real h, const std::array<Real, 7>& widths,
                    const std::array<std::string_view, 7>& headers);
   void AddRow(const std::array<std::string_view, 7>& cells);
   void AddRow4(std::string_view c1, std::string_view c2, std::string_view c3, std::string_view c4);
+  // A row whose column `last` runs to the table's right edge: no column
+  // line right of it in this row (its text may be wider than the column).
+  void AddRowJoined(const std::array<std::string_view, 7>& cells, int last);
   // The text in column 1 and "X" in column n + 1 for n = 1..4.
   void AddMarkRow(std::string_view text, int n);
 

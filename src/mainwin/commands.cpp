@@ -27,6 +27,7 @@
 #include "spring/calc.h"
 #include "spring/dimension.h"
 #include "spring/spring_data.h"
+#include "spring/springfile.h"
 #include "spring/valuetable.h"
 
 #ifndef ZEB1_WEB_ADDRESS
@@ -387,8 +388,33 @@ bool CommandEnabled(const Command& c) {
   return !c.available || c.available();
 }
 
+namespace {
+
+// A command that leaves the spring as it would be saved marks it as
+// modified no more than it was: opening a screen or a dialog and leaving
+// it asks no save question.
+class ModifiedOnlyByChange {
+ public:
+  ModifiedOnlyByChange() : watch_(G().ModifiedFlag == 0) {
+    if (watch_) before_ = FormatSpringFile(CurrentSpringFileRecords());
+  }
+  ~ModifiedOnlyByChange() {
+    if (watch_ && G().ModifiedFlag != 0 && FormatSpringFile(CurrentSpringFileRecords()) == before_)
+      G().ModifiedFlag = 0;
+  }
+  ModifiedOnlyByChange(const ModifiedOnlyByChange&) = delete;
+  ModifiedOnlyByChange& operator=(const ModifiedOnlyByChange&) = delete;
+
+ private:
+  bool watch_;
+  std::string before_;
+};
+
+}  // namespace
+
 void RunCommand(const Command& c) {
   if (!c.run) return;
+  const ModifiedOnlyByChange guard;
   BaseGlobals& g = G();
   g.AbortFlag = 0;
   if (c.flags & kMaterialFirst) {

@@ -53,6 +53,14 @@ bool CheckFields(const std::vector<NumberField>& fields, FieldRefusal* refusal) 
 }
 
 // A field's number into x when it passes the check; otherwise x stays.
+void StoreNumber(const std::string& text1252, const NumberRange& range, Real& x);
+
+// The same for a field that was given `shown`: left as it was given, it
+// keeps the exact value it shows rounded.
+void StoreTyped(const std::string& text1252, const std::string& shown, const NumberRange& range, Real& x) {
+  if (text1252 != shown) StoreNumber(text1252, range, x);
+}
+
 void StoreNumber(const std::string& text1252, const NumberRange& range, Real& x) {
   const std::string text = AnsiLineToOem(text1252);
   Real v = 0;
@@ -128,15 +136,18 @@ bool CheckApplicationForm(ApplicationForm& f, FieldRefusal* refusal) {
 }
 
 void ApplyApplicationForm(const ApplicationForm& f) {
+  const ApplicationForm shown = FillApplicationForm();
   SpringDataRecord& s = SpringData();
   StoreItem(s.LoadType, f.loadType, 1);
-  StoreNumber(f.frequency, kNotNegativeRange, s.f);
-  StoreNumber(f.temperature, kTemperatureRange, s.T);
-  Real nue = s.nue;
-  StoreNumber(f.nue, kAnyNumberRange, nue);
-  s.nue = ClampExt(0.001L, 10.0L, nue);
-  StoreNumber(f.transverseForce, kForceRange, TransverseLoad().FQ);
-  StoreNumber(f.mass, kNotNegativeRange, s.ExternalMass);
+  StoreTyped(f.frequency, shown.frequency, kNotNegativeRange, s.f);
+  StoreTyped(f.temperature, shown.temperature, kTemperatureRange, s.T);
+  if (f.nue != shown.nue) {
+    Real nue = s.nue;
+    StoreNumber(f.nue, kAnyNumberRange, nue);
+    s.nue = ClampExt(0.001L, 10.0L, nue);
+  }
+  StoreTyped(f.transverseForce, shown.transverseForce, kForceRange, TransverseLoad().FQ);
+  StoreTyped(f.mass, shown.mass, kNotNegativeRange, s.ExternalMass);
 }
 
 std::string DefaultTemperatureText() { return OemToAnsiStr(FormatTemperature(20.0L)); }
@@ -201,6 +212,7 @@ bool CheckCalculationMethodForm(CalculationMethodForm& f, FieldRefusal* refusal)
 }
 
 void ApplyCalculationMethodForm(const CalculationMethodForm& f) {
+  const CalculationMethodForm shown = FillCalculationMethodForm();
   SpringDataRecord& s = SpringData();
   if (f.crossSection == 4)
     s.CrossSection = 7;
@@ -216,11 +228,11 @@ void ApplyCalculationMethodForm(const CalculationMethodForm& f) {
   StoreItem(G().UnitSystem, f.unitSystem, 0);
   StoreItem(s.Point1Off, f.forceCount, 0);
   StoreItem(s.LoadCase, f.loadCase, 0);
-  StoreNumber(f.resolution3d, kAnyNumberRange, s.Line3DResolution);
+  StoreTyped(f.resolution3d, shown.resolution3d, kAnyNumberRange, s.Line3DResolution);
   if (s.Line3DResolution == 0.0L) s.Line3DResolution = 2.0L;
-  StoreNumber(f.preTauRatio, kAnyNumberRange, s.PreTauRatio);
+  StoreTyped(f.preTauRatio, shown.preTauRatio, kAnyNumberRange, s.PreTauRatio);
   if (s.PreTauRatio <= 0.0L) s.PreTauRatio = 1.0L;
-  StoreNumber(f.preW, kAnyNumberRange, s.PreW);
+  StoreTyped(f.preW, shown.preW, kAnyNumberRange, s.PreW);
   if (s.PreW < 1.5L) s.PreW = 9.0L;
 }
 
@@ -318,22 +330,44 @@ bool CheckToleranceForm(ToleranceForm& f, FieldRefusal* refusal) {
   return true;
 }
 
-void ChooseToleranceGrade(ToleranceForm& f, ToleranceRow row, int grade) {
-  GradeOf(row) = static_cast<Code>(grade);
+namespace {
+
+// A row's grade into the form: grades 1 to 4 show the computed deviation,
+// grade 5 opens the fields for own values with what they show. `store`
+// (a choice of the user) also puts the grade and the deviation the fields
+// show into the spring, unrounded; the fill step only shows.
+void ShowToleranceGrade(ToleranceForm& f, ToleranceRow row, int grade, bool store) {
+  const int before = GradeOf(row);
+  if (store) GradeOf(row) = static_cast<Code>(grade);
   f.editable[row] = grade == 5;
+  auto [plus, minus] = DeviationsOf(row);
+  // The grade whose deviation the fields show: a row opened for own values
+  // keeps the one of its grade before.
+  const int shown = grade == 5 ? before : grade;
+  const SpringDataRecord& s = SpringData();
+  if (shown >= 1 && shown <= 4 && s.d > 0.01L && s.De > 0.01L) {
+    const Real t = ComputedDeviation(row, shown);
+    if (std::isfinite(t)) {
+      if (grade != 5) {
+        const Real x = ToDisplay(row, t);
+        f.max[row] = FloatToStrSig(x);
+        if (minus != nullptr) f.min[row] = FloatToStrSig(-x);
+      }
+      if (store) {
+        *plus = t;
+        if (minus != nullptr) *minus = -t;
+      }
+    }
+  }
   if (grade == 5) {
-    auto [plus, minus] = DeviationsOf(row);
     f.keptMax[row] = *plus;
     f.keptMin[row] = minus != nullptr ? *minus : 0.0L;
-    return;
   }
-  const SpringDataRecord& s = SpringData();
-  if (!(s.d > 0.01L && s.De > 0.01L)) return;
-  Real x = ToDisplay(row, ComputedDeviation(row, grade));
-  // The shown texts are what the change events store.
-  EditToleranceMax(f, row, FloatToStrSig(x));
-  EditToleranceMin(f, row, FloatToStrSig(-x));
 }
+
+}  // namespace
+
+void ChooseToleranceGrade(ToleranceForm& f, ToleranceRow row, int grade) { ShowToleranceGrade(f, row, grade, true); }
 
 void ChooseToleranceDiameter(ToleranceForm& f, int item) {
   f.diameterGiven = item;
@@ -347,7 +381,7 @@ ToleranceForm FillToleranceForm() {
   for (int r = 0; r < kToleranceRows; ++r) {
     auto row = static_cast<ToleranceRow>(r);
     int grade = GradeOf(row);
-    ChooseToleranceGrade(f, row, grade);
+    ShowToleranceGrade(f, row, grade, false);
     if (grade == 5) {
       auto [plus, minus] = DeviationsOf(row);
       f.max[r] = FormatRowValue(row, *plus);
@@ -585,16 +619,27 @@ bool CheckProductionForm(ProductionForm& f, FieldRefusal* refusal) {
 void StandardEndCoils(ProductionForm& f) { f.endCoils1 = f.endCoils2 = f.coilingKind == 0 ? "1" : "0.75"; }
 
 void ApplyProductionForm(const ProductionForm& f) {
+  const ProductionForm shown = FillProductionForm();
   SpringDataRecord& s = SpringData();
   StoreItem(s.EndForm, f.endForm, 1);
   StoreItem(s.CoilingKind, f.coilingKind, 1);
   StoreItem(s.WindingDir, f.windingDir, 1);
-  StoreNumber(f.endCoils1, kCoilRange, s.EndCoils[1]);
-  StoreNumber(f.endCoils2, kCoilRange, s.EndCoils[2]);
-  s.EndCoils[0] = s.EndCoils[1] + s.EndCoils[2];
+  if (f.endCoils1 != shown.endCoils1 || f.endCoils2 != shown.endCoils2) {
+    StoreNumber(f.endCoils1, kCoilRange, s.EndCoils[1]);
+    StoreNumber(f.endCoils2, kCoilRange, s.EndCoils[2]);
+    s.EndCoils[0] = s.EndCoils[1] + s.EndCoils[2];
+  }
   s.ShotPeened = f.shotPeened ? 'J' : 'N';
   s.EndFormText = AnsiLineToOem(f.endFormText);
-  StoreNumber(f.endFormConstant, kAnyNumberRange, s.EndCoilsInput);
+  if (f.endFormConstant == shown.endFormConstant) return;
+  // A spring end of the list shows its constant rounded: it is stored as
+  // it is.
+  const bool listed = !f.endFieldsEnabled && f.endForm >= 0 && f.endForm <= 2;
+  const Real constant = listed ? EndFormConstant(f.endForm + 1, f.coilingKind + 1) : 0.0L;
+  if (listed && std::isfinite(constant) && f.endFormConstant == FloatToStrSig(constant))
+    s.EndCoilsInput = constant;
+  else
+    StoreNumber(f.endFormConstant, kAnyNumberRange, s.EndCoilsInput);
 }
 
 // --- Production drawing data ---------------------------------------------
@@ -761,10 +806,17 @@ void DeleteValueRow(ValueTableForm& f) {
 }
 
 void ApplyValueTableForm(const ValueTableForm& f) {
+  const ValueTableForm shown = FillValueTableForm();
   ValueTableRecord& v = ValueTable();
+  const int had = std::clamp<int>(v.Count, 0, kMaxValueTableCount);
   const int count = std::min<int>(static_cast<int>(f.values.size()), kMaxValueTableCount);
   v.Count = count;
-  for (int i = 1; i <= count; ++i) v.Values[static_cast<std::size_t>(i)] = TextToFloat(f.values[static_cast<std::size_t>(i - 1)]);
+  for (int i = 1; i <= count; ++i) {
+    const auto k = static_cast<std::size_t>(i - 1);
+    // A row of a value, left as it was given, keeps its exact value.
+    if (i <= had && f.values[k] == shown.values[k]) continue;
+    v.Values[static_cast<std::size_t>(i)] = TextToFloat(f.values[k]);
+  }
 }
 
 }  // namespace zeb

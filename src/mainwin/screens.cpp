@@ -30,12 +30,9 @@ int g_searchPasses = 0;
 
 bool TwoWireRows(int cs) { return cs == 2 || cs == 4 || cs == 7; }
 
-// An entered number; what does not convert, or lies beyond the range the
-// calculation is made for, gives 0.
-Real Num(Real x) { return std::isfinite(x) && std::fabs(x) <= 1e30L ? x : 0.0L; }
-
-// The edit texts as the form was given them; a row whose text came back
-// unchanged is read as before, a typed one is checked.
+// The edit texts as the form was given them. A row whose text came back
+// unchanged keeps the value it shows (rounded for the display, it is never
+// read back); a typed one is checked and taken.
 std::array<std::string, kOnlineMaxRows + 1> g_shownTexts;
 
 void RememberShownTexts() { g_shownTexts = Online().EditText; }
@@ -45,24 +42,62 @@ bool Typed(int row) { return EditOf(row) != g_shownTexts[static_cast<std::size_t
 
 std::string Trimmed(int row) { return TrimBlanks(EditOf(row)); }
 
-// A row's number into x. A typed text that is not a number, or whose value
-// lies outside the row's range, is refused with a message and x keeps its
-// value.
+// What the rows of one pass brought: a typed row, and whether a typed
+// text was refused (then the whole entry is: the pass is taken back).
+struct PassInput {
+  bool typed = false;
+  bool refused = false;
+};
+PassInput g_pass;
+
+// A row's number into x when its text was typed. A text that is not a
+// number, or whose value lies outside the row's range, is refused with a
+// message (one per entry) and x keeps its value.
 void Take(int row, const NumberRange& range, Real& x) {
-  if (Typed(row)) {
-    ReadTypedNumber(EditOf(row), range, x);
-    return;
-  }
-  switch (range.kind) {
-    case NumberKind::kLength: x = Num(ParseLength(EditOf(row))); break;
-    case NumberKind::kForce: x = Num(ParseForce(EditOf(row))); break;
-    case NumberKind::kStress: x = Num(ParseStress(EditOf(row))); break;
-    case NumberKind::kSpringRate: x = Num(ParseSpringRate(EditOf(row))); break;
-    case NumberKind::kTemperature: x = Num(ParseTemperature(EditOf(row))); break;
-    case NumberKind::kPlain: x = Num(TextToFloat(EditOf(row))); break;
-  }
+  if (!Typed(row)) return;
+  g_pass.typed = true;
+  if (g_pass.refused) return;
+  if (!ReadTypedNumber(EditOf(row), range, x)) g_pass.refused = true;
 }
 void Len(int row, Real& x) { Take(row, kLengthRange, x); }
+
+// A shortcut text ("#", "<", "*" ...) typed into a row.
+bool Shortcut(int row, std::string_view text) {
+  if (Trimmed(row) != text) return false;
+  g_pass.typed = true;
+  return true;
+}
+
+// The spring, its title line and the messages as they were, to be put
+// back when an entry is refused or a screen is left without one.
+struct Kept {
+  SpringGlobals spring = SG();
+  std::string title = G().TitleBlockLines[1];
+  ErrorMessageListT messages = G().ErrorMessageList;
+  Byte fatal = G().FatalErrorFlag;
+  void Restore() const {
+    SG() = spring;
+    G().TitleBlockLines[1] = title;
+    G().ErrorMessageList = messages;
+    G().FatalErrorFlag = fatal;
+  }
+};
+
+// One pass of a screen on the rows the form gave back: a refused entry
+// leaves every value as it was before it. True when the pass took a typed
+// entry.
+template <class F>
+bool EntryPass(F&& pass) {
+  const Kept before;
+  ResetErrorMessages();
+  g_pass = PassInput{};
+  pass();
+  if (g_pass.refused) {
+    before.Restore();
+    return false;
+  }
+  return g_pass.typed;
+}
 
 void SetRow(int row, std::string_view label, std::string_view unit) {
   Online().LabelText[static_cast<std::size_t>(row)] = std::string(label);
@@ -74,6 +109,15 @@ void SetOut(int j, std::string name, std::string value, std::string unit) {
   o.OutName[static_cast<std::size_t>(j)] = std::move(name);
   o.OutValue[static_cast<std::size_t>(j)] = std::move(value);
   o.OutUnit[static_cast<std::size_t>(j)] = std::move(unit);
+}
+
+// After a fatal message the values of the output rows were not (all)
+// calculated: the rows show "-" in their place.
+void NoValuesAfterFatal() {
+  if (G().FatalErrorFlag == 0) return;
+  OnlineState& o = Online();
+  for (int j = 1; j <= o.OutCount && j <= kOnlineMaxRows; ++j)
+    if (!o.OutName[static_cast<std::size_t>(j)].empty()) o.OutValue[static_cast<std::size_t>(j)] = "-";
 }
 
 std::string FirstWireLabel(int cs) {
@@ -98,13 +142,17 @@ Real& DiameterField() {
   }
 }
 
-// "#", "-", "+": the standard diameter at or above x, one below, one above.
-bool StandardShortcut(const std::string& text, Real& x) {
+// "#", "-", "+" typed into a row: the standard diameter at or above x, one
+// below, one above.
+bool StandardShortcut(int row, Real& x) {
+  if (!Typed(row)) return false;
+  const std::string text = Trimmed(row);
   int step = 0;
   if (text == "#") step = kWireRoundUp;
   else if (text == "-") step = kWireStepDown;
   else if (text == "+") step = kWireStepUp;
   else return false;
+  g_pass.typed = true;
   const Real v = StandardWireDiameter(SpringData().WireStd, step, x);
   if (std::isfinite(v)) x = v;
   return true;
@@ -164,6 +212,17 @@ void GuardedPass(F&& pass) {
   }
 }
 
+// The end of a screen: with an entry taken, the calculation of the spring
+// as it now is; without one (only looked at, or every entry refused) the
+// spring exactly as it was when the screen opened.
+void EndScreen(const Kept& entry, bool entered) {
+  EndOnlineInput();
+  if (entered)
+    RunCalculation();
+  else
+    entry.Restore();
+}
+
 void ShowForm(int& row, int helpBase, int hiddenRow) {
   bool changed = false;
   Drawings().RedrawCurrentDrawing();
@@ -195,10 +254,10 @@ void ParseRecalculation(int lastRow) {
   SpringDataRecord& s = SpringData();
   const int cs = s.CrossSection;
   const int o = TwoWireRows(cs) ? 1 : 0;
-  if (!StandardShortcut(Trimmed(1), s.d)) Len(1, s.d);
+  if (!StandardShortcut(1, s.d)) Len(1, s.d);
   if (o) {
     if (cs == 7) Len(2, s.di);
-    else if (!StandardShortcut(Trimmed(2), s.h)) Len(2, s.h);
+    else if (!StandardShortcut(2, s.h)) Len(2, s.h);
   }
   Len(2 + o, DiameterField());
   Len(3 + o, s.L0);
@@ -207,7 +266,7 @@ void ParseRecalculation(int lastRow) {
   Len(6 + o, s.L2);
   Take(7 + o, kTemperatureRange, s.T);
   Len(8 + o, s.P);
-  if (lastRow == 8 + o) {
+  if (lastRow == 8 + o && Typed(8 + o) && !g_pass.refused) {
     // Coils from the pitch; no pitch (0 or less) or an unusable one keeps n.
     s.TolWire = WireToleranceForStandard(s.WireStd, o ? MaxExt(s.h, s.d) : s.d);
     if (s.EndForm >= 1 && s.EndForm <= 3) s.EndCoilsInput = EndFormConstant(s.EndForm, s.CoilingKind);
@@ -232,6 +291,7 @@ void RecalculationOutputsToForm() {
   SetOut(10, "tau zul", FormatStress(s.tauzul), StressUnitName());
   SetOut(11, "R", FormatSpringRate(s.R), SpringRateUnitName());
   SetOut(12, "fe", FloatToStrSig(s.fe), "Hz");
+  NoValuesAfterFatal();
 }
 
 // ---------------------------------------------------------------- dimensioning
@@ -353,36 +413,42 @@ int ParseDimensioning(int lastRow, bool& estimate) {
   const int o = TwoWireRows(cs) ? 1 : 0;
   int mode = 0;
   estimate = false;
-  const std::string f1 = Trimmed(1), f2 = Trimmed(2), wire = Trimmed(6), l = Trimmed(4);
-  if (f1 == "<") mode = 1;
-  else if (f1 == ">") mode = 2;
+  if (Shortcut(1, "<")) mode = 1;
+  else if (Shortcut(1, ">")) mode = 2;
   else Take(1, kForceRange, s.F1);
-  if (f2 == "<") mode = 3;
-  else if (f2 == ">") mode = 4;
+  if (Shortcut(2, "<")) mode = 3;
+  else if (Shortcut(2, ">")) mode = 4;
   else Take(2, kForceRange, s.F2);
   Len(3, s.sh);
   Len(5, DiameterField());
-  if (wire == "<") mode = 5;
-  else if (wire == ">") mode = 6;
-  else if (wire == "*") estimate = true;
-  else if (!StandardShortcut(wire, s.d)) Len(6, s.d);
+  if (Shortcut(6, "<")) mode = 5;
+  else if (Shortcut(6, ">")) mode = 6;
+  else if (Shortcut(6, "*")) estimate = true;
+  else if (!StandardShortcut(6, s.d)) Len(6, s.d);
   if (o) {
     if (cs == 7) Len(7, s.di);
     else Len(7, s.h);
   }
-  if (l == "<") {
+  if (g_pass.refused) return 0;
+  if (Shortcut(4, "<")) {
     LengthFromSolid();
   } else if (s.DesignMethod == 2) {
-    Len(4, s.L1);
-    s.L2 = s.L1 - s.sh;
+    // L2 follows L1 and the stroke, when one of them was entered.
+    if (Typed(4) || Typed(3)) {
+      Len(4, s.L1);
+      s.L2 = s.L1 - s.sh;
+    }
   } else {
     Len(4, s.L2);
   }
-  if (lastRow == 7 + o) {
+  if (g_pass.refused) return 0;
+  if (lastRow == 7 + o && Typed(7 + o)) {
     Take(7 + o, kCoilRange, s.n);
+    if (g_pass.refused) return 0;
     DeriveRateAndForces();
-  } else if (lastRow == 8 + o) {
+  } else if (lastRow == 8 + o && Typed(8 + o)) {
     Take(8 + o, kSpringRateRange, s.R);
+    if (g_pass.refused) return 0;
     switch (s.RInputMethod) {
       case 1:
         if (s.R != 0.0L) s.sh = (s.F2 - s.F1) / s.R;
@@ -405,6 +471,7 @@ void DimensioningOutputsToForm() {
   SetOut(2, "L0", FormatLength(s.L0), L);
   LengthAndStressRows();
   SetOut(11, "fe", FloatToStrSig(s.fe), "Hz");
+  NoValuesAfterFatal();
 }
 
 // ---------------------------------------------------------------- pre-dimensioning
@@ -433,12 +500,13 @@ void PreDimensioningPass(int lastRow) {
   Len(7, s.d);
   Take(8, kCoilRange, s.n);
   Take(9, kTemperatureRange, s.T);
+  if (g_pass.refused) return;
   DeriveDiameters(s.DiameterGiven);
   s.GT = ShearModulusAtTemp(s.G, s.T);
   s.s2 = s.L0 - s.L2;
   s.s1 = s.L0 - s.L1;
   s.sh = s.L1 - s.L2;
-  if (lastRow == 8) {
+  if (lastRow == 8 && Typed(8)) {
     DeriveRateAndForces();
   } else if (s.s2 > 0.0L) {
     s.R = s.F2 / s.s2;
@@ -457,6 +525,7 @@ void PreDimensioningOutputsToForm() {
   SetOut(2, "F1", FormatForce(s.F1), ForceUnitName());
   LengthAndStressRows();
   SetOut(11, ModulusName(), FormatStress(s.GT), StressUnitName());
+  NoValuesAfterFatal();
 }
 
 // ---------------------------------------------------------------- pre-dimensioning on the table material
@@ -484,6 +553,7 @@ void PreDimensioningModePass() {
   Take(5, kAnyNumberRange, s.PreTauRatio);
   if (s.PreTauRatio <= 0.0L) s.PreTauRatio = 1.0L;
   Take(6, kTemperatureRange, s.T);
+  if (g_pass.refused) return;
   RunPreDimensioning();
 }
 
@@ -500,6 +570,7 @@ void PreDimensioningModeOutputsToForm() {
   SetOut(10, "n", FloatToStrSig(s.n), "");
   SetOut(11, "Ln", FormatLength(s.Ln), L);
   SetOut(12, "Lc", FormatLength(s.Lc), L);
+  NoValuesAfterFatal();
 }
 
 void FillPreDimensioningModeEdits() {
@@ -620,6 +691,7 @@ OutputRows RecalculationOutputs() {
 }
 
 void InputRecalculation() {
+  const Kept entry;
   BaseGlobals& g = G();
   SpringDataRecord& s = SpringData();
   const int cs = s.CrossSection;
@@ -633,12 +705,14 @@ void InputRecalculation() {
   RememberShownTexts();
   if (s.Point1Off == 1) ResetFirstPoint();
   const int helpBase = o ? 5995 : 6000;
+  bool entered = false;
   g.AbortFlag = 0;
   while (g.AbortFlag == 0) {
-    ResetErrorMessages();
-    GuardedPass([&] {
-      ParseRecalculation(row);
-      RunRecalculation();
+    entered |= EntryPass([&] {
+      GuardedPass([&] {
+        ParseRecalculation(row);
+        if (!g_pass.refused) RunRecalculation();
+      });
     });
     RecalculationRows();
     RecalculationOutputsToForm();
@@ -646,11 +720,11 @@ void InputRecalculation() {
     ShowForm(row, helpBase, s.Point1Off == 1 ? 5 + o : 0);
   }
   s.RateInput = savedRateInput;
-  EndOnlineInput();
-  RunCalculation();
+  EndScreen(entry, entered);
 }
 
 void InputDimensioning() {
+  const Kept entry;
   BaseGlobals& g = G();
   SpringDataRecord& s = SpringData();
   const int o = TwoWireRows(s.CrossSection) ? 1 : 0;
@@ -663,26 +737,35 @@ void InputDimensioning() {
   RememberShownTexts();
   if (s.Point1Off == 1) ResetFirstPoint();
   Search search;
+  bool entered = false;
   g.AbortFlag = 0;
   while (g.AbortFlag == 0) {
-    ResetErrorMessages();
-    GuardedPass([&] {
-      if (search.mode == 0) {
-        bool estimate = false;
-        const int mode = ParseDimensioning(row, estimate);
-        if (estimate) EstimateWireDiameterForL2();
-        if (mode != 0) StartSearch(search, mode);
-      }
-      if (search.mode != 0) SearchPass(search);
-      if (search.mode == 0) RunCalculationFlagged();
-    });
+    if (search.mode == 0) {
+      entered |= EntryPass([&] {
+        GuardedPass([&] {
+          bool estimate = false;
+          const int mode = ParseDimensioning(row, estimate);
+          if (g_pass.refused) return;
+          if (estimate) EstimateWireDiameterForL2();
+          if (mode != 0) StartSearch(search, mode);
+          if (search.mode != 0) SearchPass(search);
+          if (search.mode == 0) RunCalculationFlagged();
+        });
+      });
+    } else {
+      // The further passes of a search the entry started.
+      ResetErrorMessages();
+      GuardedPass([&] {
+        SearchPass(search);
+        if (search.mode == 0) RunCalculationFlagged();
+      });
+    }
     DimensioningRows();
     DimensioningOutputsToForm();
     FillDimensioningEdits();
     if (search.mode == 0) ShowForm(row, helpBase, s.Point1Off == 1 ? 1 : 0);
   }
-  EndOnlineInput();
-  RunCalculation();
+  EndScreen(entry, entered);
 }
 
 void InputPreDimensioning() {
@@ -694,6 +777,7 @@ void InputPreDimensioning() {
     g.AbortFlag = 1;
     return;
   }
+  const Kept entry;
   SpringDataRecord& s = SpringData();
   SetupOnlineInput("Vorauslegung", 9, 11);
   s.MaterialSel = 11;
@@ -701,36 +785,36 @@ void InputPreDimensioning() {
   FillPreDimensioningEdits();
   RememberShownTexts();
   if (s.Point1Off == 1) ResetFirstPoint();
+  bool entered = false;
   g.AbortFlag = 0;
   while (g.AbortFlag == 0) {
-    ResetErrorMessages();
-    GuardedPass([&] { PreDimensioningPass(row); });
+    entered |= EntryPass([&] { GuardedPass([&] { PreDimensioningPass(row); }); });
     PreDimensioningRows();
     PreDimensioningOutputsToForm();
     FillPreDimensioningEdits();
     ShowForm(row, 6200, s.Point1Off == 1 ? 4 : 0);
   }
-  EndOnlineInput();
-  RunCalculation();
+  EndScreen(entry, entered);
 }
 
 void InputPreDimensioningMode() {
+  const Kept entry;
   BaseGlobals& g = G();
   SpringDataRecord& s = SpringData();
   SetupOnlineInput("Vorauslegung", 6, 12);
   int row = s.Point1Off == 1 ? 2 : 1;
   FillPreDimensioningModeEdits();
+  RememberShownTexts();
+  bool entered = false;
   g.AbortFlag = 0;
   while (g.AbortFlag == 0) {
-    ResetErrorMessages();
-    GuardedPass([] { PreDimensioningModePass(); });
+    entered |= EntryPass([] { GuardedPass([] { PreDimensioningModePass(); }); });
     PreDimensioningModeRows();
     PreDimensioningModeOutputsToForm();
     FillPreDimensioningModeEdits();
     ShowForm(row, 6300, s.Point1Off == 1 ? 1 : 0);
   }
-  EndOnlineInput();
-  RunCalculation();
+  EndScreen(entry, entered);
 }
 
 }  // namespace zeb

@@ -416,20 +416,36 @@ void PrintOnPrinter() {
   PrintIntoPdfFile();
 }
 
-// The work file printed into a new PDF file of the temp folder, named in a box.
-void PrintIntoPdfFile() {
-  DeviceState& st = St();
+// A text file printed into a new PDF file of the temp folder, named in a
+// box; the file's name, or "" when none was written.
+std::string PrintFileIntoPdf(const std::string& file) {
   const std::string pdf = CreatePrintPdfFile();
-  if (pdf.empty()) return;
+  if (pdf.empty()) return {};
   if (!Printer().SetPdfOutput(pdf)) {
     ::unlink(pdf.c_str());
     ShowError("Kein Drucker vorhanden: Ausdruck nicht möglich"_oem);
     G().AbortFlag = 1;
-    return;
+    return {};
   }
-  PrintTextFile(st.fileName);
+  PrintTextFile(file);
   Printer().SetPdfOutput("");
-  if (AnnouncePrintPdf(pdf)) st.delivered = pdf;
+  return AnnouncePrintPdf(pdf) ? pdf : std::string();
+}
+
+// The work file printed into a new PDF file of the temp folder, named in a box.
+void PrintIntoPdfFile() {
+  DeviceState& st = St();
+  const std::string pdf = PrintFileIntoPdf(st.fileName);
+  if (!pdf.empty()) st.delivered = pdf;
+}
+
+// "Drucken" of the viewer: the printer, or without one a new PDF file in
+// the temp folder that a box names, as the printer target does.
+void PrintViewedFile(const std::string& file) {
+  if (Printer().HasPrinter())
+    PrintTextFile(file);
+  else
+    PrintFileIntoPdf(file);
 }
 
 
@@ -440,7 +456,7 @@ void Deliver() {
     case kOutScreen:
       if (ConvertCopy(st.fileName, ViewerDisplayFile())) {
         st.delivered = ViewerDisplayFile();
-        ShowTextFileViewer(st.fileName);
+        ShowTextFileViewer(st.fileName, [file = st.fileName] { PrintViewedFile(file); });
       }
       DeleteWorkFile(st.fileName);
       break;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/format.h"
@@ -9,6 +10,7 @@
 #include "base/mathx.h"
 #include "base/messages.h"
 #include "base/services.h"
+#include "base/typed_number.h"
 #include "platform/codepage.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
@@ -28,6 +30,14 @@ std::string TrimRight(std::string s) {
 }
 
 std::string Field850(int n) { return TrimRight(Cp1252To850(TableGetField(n))); }
+
+// A numeric field: its text, the text of the value it stands for, its
+// range; typed when the two texts differ.
+struct NumberField {
+  std::string* text;
+  std::string shown;
+  NumberRange range;
+};
 
 }  // namespace
 
@@ -145,6 +155,9 @@ void MaterialForm::ShowSpringMaterialValues() {
 void MaterialForm::SetDiameterText(const std::string& text) {
   SpringDataRecord& s = SpringData();
   dd = text;
+  // While typing, d follows only texts that are numbers in range; OK
+  // refuses the others.
+  if (!TypedNumberFits(text, kLengthRange)) return;
   s.d = ParseLength(text);
   if (s.d <= 0.001L) s.d = 0.05L;
   if (source != kOwn) ShowMaterialValues();
@@ -213,8 +226,35 @@ void MaterialForm::FatigueButton() {
   tolMin = "-5";
 }
 
+bool MaterialForm::CheckNumbers() {
+  const SpringDataRecord& s = SpringData();
+  std::vector<NumberField> fields;
+  if (source == kOwn) {
+    fields.push_back({&emodul, FormatStress(s.E), kModulusRange});
+    fields.push_back({&gmodul, FormatStress(s.G), kModulusRange});
+    fields.push_back({&dichte, FloatToStrSig(s.rho), kNotNegativeRange});
+    fields.push_back({&rm, FormatStress(s.Rm), kModulusRange});
+    fields.push_back({&tauz, FormatStress(s.tauzul), kModulusRange});
+  }
+  fields.push_back({&dd, FormatLength(s.d), kLengthRange});
+  if (tolIndex == 15) fields.push_back({&tolText, FormatLength(s.TolWire), kLengthRange});
+  fields.push_back({&tolMin, FloatToStrSig(s.FatigueTol1), kAnyNumberRange});
+  fields.push_back({&tolMax, FloatToStrSig(s.FatigueTol2), kAnyNumberRange});
+  for (const NumberField& f : fields) {
+    Real unused = 0;
+    if (*f.text == f.shown || ReadTypedNumber(*f.text, f.range, unused)) continue;
+    *f.text = f.shown;
+    return false;
+  }
+  return true;
+}
+
 void MaterialForm::TakeOverMaterial() {
   SpringDataRecord& s = SpringData();
+  // A typed number (checked before) into x; a text left as shown keeps x.
+  auto take = [](const std::string& text, const std::string& shown, const NumberRange& range, Real& x) {
+    if (text != shown) ReadTypedNumber(text, range, x);
+  };
   if (source != kOwn) {
     s.MaterialSel = 0;
     s.MaterialStd = 0;
@@ -224,26 +264,31 @@ void MaterialForm::TakeOverMaterial() {
   } else {
     s.MaterialSel = 11;
     s.MaterialName = name;
-    s.E = ParseStress(emodul);
-    s.G = ParseStress(gmodul);
-    s.Rm = ParseStress(rm);
-    s.tauzul = ParseStress(tauz);
-    s.rho = TextToFloat(dichte);
+    take(emodul, FormatStress(s.E), kModulusRange, s.E);
+    take(gmodul, FormatStress(s.G), kModulusRange, s.G);
+    take(rm, FormatStress(s.Rm), kModulusRange, s.Rm);
+    take(tauz, FormatStress(s.tauzul), kModulusRange, s.tauzul);
+    take(dichte, FloatToStrSig(s.rho), kNotNegativeRange, s.rho);
     // No part of the table material last shown stays with the spring.
     InstallSpringMaterial();
   }
   s.WireStd = static_cast<Code>(tolIndex + 1);
-  if (s.WireStd == 16) s.TolWire = ParseLength(tolText);
+  if (s.WireStd == 16) take(tolText, FormatLength(s.TolWire), kLengthRange, s.TolWire);
   s.MaterialCoiling = static_cast<Code>(surface + 1);
-  s.FatigueTol1 = TextToFloat(tolMin);
-  s.FatigueTol2 = TextToFloat(tolMax);
+  Real t1 = s.FatigueTol1, t2 = s.FatigueTol2;
+  take(tolMin, FloatToStrSig(s.FatigueTol1), kAnyNumberRange, t1);
+  take(tolMax, FloatToStrSig(s.FatigueTol2), kAnyNumberRange, t2);
+  s.FatigueTol1 = t1;
+  s.FatigueTol2 = t2;
   if (s.FatigueTol1 > s.FatigueTol2) std::swap(s.FatigueTol1, s.FatigueTol2);
 }
 
-void MaterialForm::Ok() {
+bool MaterialForm::Ok() {
+  if (!CheckNumbers()) return false;
   G().AbortFlag = 0;
   TakeOverMaterial();
   G().AbortFlag = 0;
+  return true;
 }
 
 void MaterialForm::Cancel() {

@@ -39,8 +39,13 @@ class MaterialForm {
   void DatabaseButton();
   void FatigueButton();
   // OK takes the choice into the spring data; Cancel restores the spring
-  // records as they were when the form was shown (AbortFlag set).
-  void Ok();
+  // records as they were when the form was shown (AbortFlag set). A
+  // numeric field whose text was typed (differs from the value it shows)
+  // must be a number within the field's range: the first one that is not
+  // is refused with the message of the typed-number check, gets the value
+  // it showed back, and OK gives false, storing nothing (the form stays
+  // open). A field left as shown keeps its exact value.
+  bool Ok();
   void Cancel();
 
   // Control values (code page 850 texts).
@@ -61,6 +66,7 @@ class MaterialForm {
   void ShowMaterialValues();
   void ShowSpringMaterialValues();
   void UpdateSourceMode();
+  bool CheckNumbers();
   void TakeOverMaterial();
   void WireTableButton(const char* table, const char* title);
   std::string ItemOfCurrentRecord();

@@ -57,11 +57,16 @@ TEST_P(FormatTest, SignificantDigitSplit) {
 
 TEST_P(FormatTest, FloatToStrSig) {
   const std::pair<Real, const char*> cases[] = {
-      {0, "0"},          {0.000009L, "0"},   {-0.000009L, "0"}, {0.00002L, "0.00002"}, {999.96L, "1000.0"},
+      {0, "0"},          {0.000009L, "0"},   {-0.000009L, "0"}, {0.00002L, "0.00002"}, {999.96L, "1000"},
       {1234.6L, "1235"}, {12.34L, "12.34"},  {-12.34L, "-12.34"}, {0.5L, "0.5"},       {0.01234L, "0.0123"},
       {100, "100"},      {0.01L, "0.01"},    {123456789, "123456789"}};
   for (auto [x, text] : cases) EXPECT_EQ(FloatToStrSig(x), text) << static_cast<double>(x);
-  // k fewer digits, never below 1.
+  // Trailing zeros are dropped from the text as written, also where the
+  // rounding carries into them: as the neighbours just above show them.
+  const std::pair<Real, const char*> carried[] = {
+      {9.99951L, "10"},     {10.0001L, "10"},    {88.4951L, "88.5"},  {88.5001L, "88.5"},  {12.3951L, "12.4"},
+      {0.0999999L, "0.1"},  {-9.99951L, "-10"},  {1.99999L, "2"},     {12.3449L, "12.34"}, {99.9951L, "100"}};
+  for (auto [x, text] : carried) EXPECT_EQ(FloatToStrSig(x), text) << static_cast<double>(x);
   const std::tuple<int, Real, const char*> less[] = {{-1, 12.345678L, "12.346"}, {1, 12.345678L, "12.3"},
                                                      {2, 12.345678L, "12"},      {7, 12.345678L, "12"},
                                                      {1, 0.0123L, "0.012"},      {1, 0.000001L, "0"}};

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "diagram_fixture.h"
 #include "drawings/diagram_plots.h"
@@ -13,6 +14,21 @@
 
 namespace zeb::test {
 namespace {
+
+// Does a LINE of the entities run into the box (x0, y0)-(x1, y1), shrunk
+// by a hair? (Sampled along the line: the boxes here are some units high.)
+// The lines of layer 17 (axes, ticks, grid) are left out on request.
+bool LineThrough(const std::vector<DxfEntity>& es, double x0, double y0, double x1, double y1, bool grid = true) {
+  for (const DxfEntity& e : es) {
+    if (e.type != "LINE" || (!grid && e.layer == "17")) continue;
+    const double ax = e.Get(10), ay = e.Get(20), bx = e.Get(11), by = e.Get(21);
+    for (int k = 0; k <= 1000; ++k) {
+      const double x = ax + (bx - ax) * k / 1000, y = ay + (by - ay) * k / 1000;
+      if (x > x0 + 0.05 && x < x1 - 0.05 && y > y0 + 0.05 && y < y1 - 0.05) return true;
+    }
+  }
+  return false;
+}
 
 class DiagramAnchorTest : public DiagramTest {
  protected:
@@ -52,13 +68,29 @@ TEST_F(DiagramAnchorTest, ToleranceBandsKeepTheirGradeRatioAndLegends) {
   };
   const Legend legends[] = {{"19", "- EN 15800 G\xFCtegrad 1", 20}, {"21", "- EN 15800 G\xFCtegrad 2", 16},
                             {"18", "- EN 15800 G\xFCtegrad 3", 12}};
+  // The legend stands at x 50, y 20, 16, 12 (text height 2, 1.6 per
+  // character), moved as one block where a line of the diagram runs
+  // through that place: here the drop line of F2.
+  const double width = 21 * 1.6;
+  ASSERT_TRUE(LineThrough(es, 50, 12, 50 + width, 22));
+  const DxfEntity* first = FindText(es, legends[2].text);
+  ASSERT_NE(first, nullptr);
+  const double x = first->Get(10), dy = first->Get(20) - 12;
   for (const Legend& l : legends) {
     const DxfEntity* t = FindText(es, l.text);
     ASSERT_NE(t, nullptr) << l.text;
     EXPECT_EQ(t->layer, l.layer);
-    EXPECT_NEAR(t->Get(10), 50, 1e-6);
-    EXPECT_NEAR(t->Get(20), l.y, 1e-6);
+    EXPECT_NEAR(t->Get(10), x, 1e-6);
+    EXPECT_NEAR(t->Get(20), l.y + dy, 1e-6);
   }
+  // No curve or mark runs through it (the grid may), and it stays in the
+  // plot (x 12 .. 107 of the sheet, y 10 .. 110).
+  EXPECT_FALSE(LineThrough(es, x, 12 + dy, x + width, 22 + dy, false)) << x << " " << dy;
+  EXPECT_TRUE(x >= 12 && x + width <= 107 && 12 + dy >= 10 && 22 + dy <= 110) << x << " " << dy;
+  // Moved by whole units, and not far.
+  EXPECT_NEAR(x, std::round(x), 1e-6);
+  EXPECT_NEAR(dy, std::round(dy), 1e-6);
+  EXPECT_LT(std::hypot(x - 50, dy), 20);
   // Offsets at 0 and sn relative to grade 2: 0.63 and 1.6.
   for (Real F : {Real(0), s.Fn}) {
     const Real sv = F == 0 ? 0 : s.sn;
@@ -204,22 +236,30 @@ TEST_F(DiagramAnchorTest, GoodmanWithoutSlopePostsOneFatalText) {
   const std::string bytes = ReadFileBytes(path);
   EXPECT_EQ(bytes.find("nan"), std::string::npos);
   EXPECT_EQ(bytes.find("inf"), std::string::npos);
-  // A self-defined material: the no-data text at world (500, 50), in an
-  // English session English, in a German one German (code page 850).
+  // A self-defined material: the no-data text at world (500, 50) (sheet
+  // 52.5, 23.54), in an English session English, in a German one German
+  // (code page 850). Text height 2.5, 2 per character: from x 52.5 to one
+  // character before the plot's right edge (105) 25 characters fit, so the
+  // text is broken at a blank into lines 3.5 apart, the last at the place.
   SpringData().MaterialSel = 11;
   G().MenuLanguage = 2;
   const auto es = ReadDxfEntities(Write("selfdef", 1, [](int c) { GoodmanOutput(c); }));
-  const DxfEntity* t = FindText(es, "No data for self-defined materials");
-  ASSERT_NE(t, nullptr);
-  EXPECT_NEAR(t->Get(10), 15 + 500.0 / 1200 * 90, 1e-3);
-  EXPECT_NEAR(t->Get(20), 20 + 50.0 / 1200 * 85, 1e-3);
+  const DxfEntity* a = FindText(es, "No data for self-defined");
+  const DxfEntity* b = FindText(es, "materials");
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_NEAR(b->Get(10), 15 + 500.0 / 1200 * 90, 1e-3);
+  EXPECT_NEAR(b->Get(20), 20 + 50.0 / 1200 * 85, 1e-3);
+  EXPECT_NEAR(a->Get(10), b->Get(10), 1e-9);
+  EXPECT_NEAR(a->Get(20), b->Get(20) + 3.5, 1e-3);
   G().MenuLanguage = 1;
   const auto de = ReadDxfEntities(Write("selfdef_de", 1, [](int c) { GoodmanOutput(c); }));
-  EXPECT_EQ(FindText(de, "No data for self-defined materials"), nullptr);
-  bool german = false;
-  for (const DxfEntity& e : de)
-    german |= e.type == "TEXT" && e.Text(1) == "Keine Daten f\xFC" "r selbst definierte Werkstoffe";  // DXF in 1252
-  EXPECT_TRUE(german);
+  EXPECT_EQ(FindText(de, "materials"), nullptr);
+  std::string german;
+  for (const DxfEntity& e : de)  // DXF in 1252
+    if (e.type == "TEXT" && (e.Text(1) == "Keine Daten f\xFC" "r selbst" || e.Text(1) == "definierte Werkstoffe"))
+      german += e.Text(1) + "|";
+  EXPECT_EQ(german, "Keine Daten f\xFC" "r selbst|definierte Werkstoffe|");
 }
 
 TEST_F(DiagramAnchorTest, RelaxationCurves) {

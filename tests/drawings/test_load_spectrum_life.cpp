@@ -443,10 +443,11 @@ TEST_F(ValveSpectrumTest, EmptyCellsAndDauerfestInItsColumn) {
   for (const DxfEntity& e : es) {
     if (e.type != "TEXT" || e.Text(1) != " dauerfest") continue;
     found = true;
-    // Column 1 of the result table at x 90, 16 characters of 0.9 x 2.5 mm;
-    // a text character is 0.75 x 2.5 mm.
-    EXPECT_EQ(e.Get(10), 90);
-    EXPECT_LE(e.Get(10) + 10 * 0.75 * 2.5, 90 + 16 * 0.9 * 2.5);
+    // The result table at x 90 has columns of 16, 4, 5 and 6 characters of
+    // 0.9 x 2.5 mm; the word stands in the third and runs on into the
+    // empty fourth, a text character being 0.75 x 2.5 mm.
+    EXPECT_EQ(e.Get(10), 90 + (16 + 4) * 0.9 * 2.5);
+    EXPECT_LE(e.Get(10) + 10 * 0.75 * 2.5, 90 + (16 + 4 + 5 + 6) * 0.9 * 2.5);
   }
   EXPECT_TRUE(found);
 }

@@ -1,31 +1,46 @@
 #!/usr/bin/python3
-"""Finds texts that lie over one another in DXF files.
+"""Finds texts that lie over one another, or over a line, in DXF files.
 
 Each TEXT (also inside block inserts, expanded with their position, scale
 and rotation) gets the box a text of its style covers: from its insertion
 point, as wide as its visible characters times height times width factor,
 as tall as its height, turned by its rotation. Leading blanks move the box,
 trailing blanks add nothing. Two boxes that share more than a hair are
-reported as one line "file: 'text a' (x, y) over 'text b' (x, y)"; the exit
-status is 1 when any file has such a pair, 2 when a file does not read.
+reported as one line "file: 'text a' (x, y) over 'text b' (x, y)".
 
-    text_overlap.py FILE.dxf ...
+Lines are every LINE, POLYLINE, CIRCLE and ARC (arcs as short chords) and
+every filled SOLID (an arrow head), inserts expanded. A line that runs
+through a text box by more than a hair is reported as
+"file: 'text' (x, y) on line (x1, y1)-(x2, y2)" (or "on solid"). The inner
+lines of a diagram grid are no such lines: a grid is a set of vertical
+lines of one height and horizontal lines of one width, the lowest and
+highest horizontal at the ends of the verticals and every vertical within
+the width of the horizontals (a logarithmic grid need not start at the
+frame); its outermost lines are the plot's frame and count.
+
+    text_overlap.py [--allow REGEX ...] FILE.dxf ...
+
+A finding that REGEX finds (re.search on the text after "file: ") is
+left out. The exit status is 1 when any file has a finding, 2 when a file
+does not read.
 """
 import math
+import re
 import sys
 
 import ezdxf
 
-HAIR = 0.05  # drawing units two boxes may share (rounding of the writer)
+HAIR = 0.05  # drawing units two shapes may share (rounding of the writer)
+ARC_STEP = math.radians(10)  # chord step of circles and arcs
+SNAP = 0.01  # equal coordinates of grid lines
 
 
-def text_entities(layout):
+def flat_entities(layout):
     for e in layout:
-        t = e.dxftype()
-        if t == "TEXT":
+        if e.dxftype() == "INSERT":
+            yield from flat_entities(e.virtual_entities())
+        else:
             yield e
-        elif t == "INSERT":
-            yield from text_entities(e.virtual_entities())
 
 
 def box(e):
@@ -52,16 +67,58 @@ def box(e):
     return [(x0 + u * c - v * sn, y0 + u * sn + v * c) for u, v in pts]
 
 
+def arc_points(cx, cy, r, start, end):
+    """Points along an arc from start to end (degrees, counter-clockwise)."""
+    a0 = math.radians(start)
+    a1 = math.radians(end)
+    while a1 <= a0:
+        a1 += 2 * math.pi
+    n = max(1, int(math.ceil((a1 - a0) / ARC_STEP)))
+    return [(cx + r * math.cos(a0 + (a1 - a0) * k / n), cy + r * math.sin(a0 + (a1 - a0) * k / n))
+            for k in range(n + 1)]
+
+
+def shapes_of(e):
+    """The segments (2 points) and filled polygons of a drawing entity."""
+    t = e.dxftype()
+    if t == "LINE":
+        s, f = e.dxf.start, e.dxf.end
+        return [[(s.x, s.y), (f.x, f.y)]]
+    if t == "CIRCLE":
+        p = arc_points(e.dxf.center.x, e.dxf.center.y, e.dxf.radius, 0.0, 360.0)
+        return [[p[k], p[k + 1]] for k in range(len(p) - 1)]
+    if t == "ARC":
+        p = arc_points(e.dxf.center.x, e.dxf.center.y, e.dxf.radius, e.dxf.start_angle, e.dxf.end_angle)
+        return [[p[k], p[k + 1]] for k in range(len(p) - 1)]
+    if t in ("POLYLINE", "LWPOLYLINE"):
+        out = []
+        for part in e.virtual_entities():
+            out.extend(shapes_of(part))
+        return out
+    if t == "SOLID":
+        v = [e.dxf.vtx0, e.dxf.vtx1, e.dxf.vtx3 if e.dxf.hasattr("vtx3") else e.dxf.vtx2, e.dxf.vtx2]
+        poly = []
+        for p in v:
+            if not poly or (abs(poly[-1][0] - p.x) > 1e-9 or abs(poly[-1][1] - p.y) > 1e-9):
+                poly.append((p.x, p.y))
+        if len(poly) > 1 and abs(poly[0][0] - poly[-1][0]) < 1e-9 and abs(poly[0][1] - poly[-1][1]) < 1e-9:
+            poly.pop()
+        return [poly]
+    return []
+
+
 def separated(p, q):
-    """Separating-axis test of two convex quadrilaterals, shrunk by HAIR."""
+    """Separating-axis test of two convex polygons (a segment is one with
+    two corners), shrunk by HAIR."""
     for poly in (p, q):
-        for i in range(4):
-            (x1, y1), (x2, y2) = poly[i], poly[(i + 1) % 4]
+        n = len(poly)
+        for i in range(n if n > 2 else 1):
+            (x1, y1), (x2, y2) = poly[i], poly[(i + 1) % n]
             nx, ny = y1 - y2, x2 - x1
-            n = math.hypot(nx, ny)
-            if n == 0:
+            d = math.hypot(nx, ny)
+            if d == 0:
                 continue
-            nx, ny = nx / n, ny / n
+            nx, ny = nx / d, ny / d
             pa = [x * nx + y * ny for x, y in p]
             qa = [x * nx + y * ny for x, y in q]
             if min(pa) >= max(qa) - HAIR or min(qa) >= max(pa) - HAIR:
@@ -69,33 +126,84 @@ def separated(p, q):
     return False
 
 
-def overlaps(path):
+def key(v):
+    return round(v / SNAP)
+
+
+def grid_lines(segments):
+    """Indexes of the inner lines of every grid among the segments."""
+    vertical, horizontal = {}, {}
+    for i, s in enumerate(segments):
+        if len(s) != 2:
+            continue
+        (x1, y1), (x2, y2) = s
+        if key(x1) == key(x2) and key(y1) != key(y2):
+            vertical.setdefault((key(min(y1, y2)), key(max(y1, y2))), []).append((key(x1), i))
+        elif key(y1) == key(y2) and key(x1) != key(x2):
+            horizontal.setdefault((key(min(x1, x2)), key(max(x1, x2))), []).append((key(y1), i))
+    inner = set()
+    for (y0, y1), xs in vertical.items():
+        for (x0, x1), ys in horizontal.items():
+            # Plots side by side or stacked share a width or a height.
+            ys = [(y, i) for y, i in ys if y0 <= y <= y1]
+            if not ys or min(y for y, _ in ys) != y0 or max(y for y, _ in ys) != y1:
+                continue
+            if min(x for x, _ in xs) < x0 or max(x for x, _ in xs) > x1:
+                continue
+            inner.update(i for x, i in xs if x0 < x < x1)
+            inner.update(i for y, i in ys if y0 < y < y1)
+    return inner
+
+
+def findings(path):
     doc = ezdxf.readfile(path)
-    items = []
-    for e in text_entities(doc.modelspace()):
-        b = box(e)
-        if b is not None:
-            items.append((e.dxf.text.strip(), b))
+    texts, segments = [], []
+    for e in flat_entities(doc.modelspace()):
+        if e.dxftype() == "TEXT":
+            b = box(e)
+            if b is not None:
+                texts.append((e.dxf.text.strip(), b))
+        else:
+            segments.extend(shapes_of(e))
     found = []
-    for i in range(len(items)):
-        for j in range(i + 1, len(items)):
-            (ta, pa), (tb, pb) = items[i], items[j]
+    for i in range(len(texts)):
+        for j in range(i + 1, len(texts)):
+            (ta, pa), (tb, pb) = texts[i], texts[j]
             if not separated(pa, pb):
-                found.append("%s: %r (%.2f, %.2f) over %r (%.2f, %.2f)" % (
-                    path, ta, pa[0][0], pa[0][1], tb, pb[0][0], pb[0][1]))
+                found.append("%r (%.2f, %.2f) over %r (%.2f, %.2f)" % (
+                    ta, pa[0][0], pa[0][1], tb, pb[0][0], pb[0][1]))
+    skip = grid_lines(segments)
+    for t, b in texts:
+        for k, s in enumerate(segments):
+            if k in skip or separated(b, s):
+                continue
+            if len(s) == 2:
+                found.append("%r (%.2f, %.2f) on line (%.2f, %.2f)-(%.2f, %.2f)" % (
+                    t, b[0][0], b[0][1], s[0][0], s[0][1], s[1][0], s[1][1]))
+            else:
+                found.append("%r (%.2f, %.2f) on solid (%.2f, %.2f)" % (t, b[0][0], b[0][1], s[0][0], s[0][1]))
+            break  # one line per text is enough to name it
     return found
 
 
-def main(paths):
+def main(args):
+    allow, paths = [], []
+    it = iter(args)
+    for a in it:
+        if a == "--allow":
+            allow.append(re.compile(next(it)))
+        else:
+            paths.append(a)
     status = 0
     for p in paths:
         try:
-            found = overlaps(p)
+            found = findings(p)
         except (IOError, ezdxf.DXFError) as exc:
             print("%s: does not read: %s" % (p, exc))
             return 2
+        found = [f for f in found if not any(r.search(f) for r in allow)]
         for line in found:
-            print(line)
+            print("%s: %s" % (p, line))
         if found:
             status = 1
     return status

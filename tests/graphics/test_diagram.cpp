@@ -275,6 +275,67 @@ TEST_F(DiagramTest, LegendLinesStackDownwards) {
   }
 }
 
+// The title stands clear of the y axis and its arrow, on the nearer side.
+// The text size is scaled by max(160 / 160, 120 / 110): height 3.5 s,
+// 2.5 s per character; the arrow is 0.04 * 120 / 8 wide each side, the gap
+// a quarter of the height.
+TEST_F(DiagramTest, TheTitleStepsAsideFromTheYAxis) {
+  const Real s = 120.0L / 110, cw = 2.5L * s, half = 0.6L, gap = 0.25L * 3.5L * s;
+  StartScreen();
+  auto title = [&](const std::string& text) {
+    for (const auto& c : sink().Named("GrafOutTextXY"))
+      if (c.text == text) return c;
+    return SinkCall{};
+  };
+  // x -60 .. 60: the axis at sheet x 80; "Titel" centred at
+  // 80 - 1.75 * 5 = 71.25 would run to 71.25 + 5 cw: it goes left.
+  DiagramFrame("x", "y", "Titel", -50, 0, 50, 10, 0);
+  ASSERT_NEAR(D(DiagramMapX(0)), 80, 1e-9);
+  EXPECT_NEAR(D(title("Titel").args[0]), D(80 - half - gap - 5 * cw), 1e-9);
+  EXPECT_NEAR(D(title("Titel").args[1]), 123, 1e-9);
+  sink().ClearCalls();
+  // The axis at the plot's left edge and a title that starts there: right
+  // of the axis, since it may not stand left of the plot.
+  DiagramFrame("x", "y", std::string(50, 'T'), 0, 0, 100, 10, 0);
+  EXPECT_NEAR(D(title(std::string(50, 'T')).args[0]), D(half + gap), 1e-9);
+  sink().ClearCalls();
+  // Leading blanks that keep the letters clear leave it as it was.
+  DiagramFrame("x", "y", "   " + std::string(40, 'T'), 0, 0, 100, 10, 0);
+  EXPECT_NEAR(D(title("   " + std::string(40, 'T')).args[0]), 80 - 1.75 * 43, 1e-9);
+  sink().ClearCalls();
+  // No y axis (x from 10), no move.
+  DiagramFrame("x", "y", "Titel", 10, 0, 100, 10, 0);
+  EXPECT_NEAR(D(title("Titel").args[0]), 71.25, 1e-9);
+}
+
+// A label steps aside from a line drawn before it: up or down first, then
+// sideways, and stays in the plot; one in a free place stays there.
+TEST_F(DiagramTest, LabelsKeepClearOfLines) {
+  StartScreen();
+  DiagramFrame("x", "y", "T", 0, 0, 160, 120, 0);
+  CadTextStyle(2, 0, 2, 2);  // 2 x 2 per character
+  // A horizontal line at y 50 and a vertical one at x 100 up to y 80.
+  DiagramLine(20, 50, 150, 50);
+  DiagramLine(100, 0, 100, 80);
+  sink().ClearCalls();
+  DiagramPlaceLabelAt("free", 30, 20);
+  DiagramPlaceLabelAt("low", 30, 49);    // would sit on the line: one step up
+  DiagramPlaceLabelAt("wide", 95, 60);   // the vertical runs through it at every height tried
+  const auto texts = sink().Named("GrafOutTextXY");
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_NEAR(D(texts[0].args[0]), 30, 1e-9);
+  EXPECT_NEAR(D(texts[0].args[1]), 20, 1e-9);
+  EXPECT_NEAR(D(texts[1].args[0]), 30, 1e-9);
+  EXPECT_NEAR(D(texts[1].args[1]), 49 + 2.4, 1e-9);
+  // x 95..103 holds x 100 up to y 80 whatever the height nearby: moved
+  // sideways by whole characters, off the line.
+  const Real x = texts[2].args[0], y = texts[2].args[1];
+  EXPECT_TRUE(x + 8 <= 100 + 0.05 || x >= 100 - 0.05) << D(x);
+  EXPECT_NEAR(std::fmod(D(x - 95), 2.0), 0.0, 1e-9);
+  EXPECT_GE(D(y), 0);
+  EXPECT_LE(D(y + 2), 120);
+}
+
 TEST_F(DiagramTest, NonFiniteAndHugeLimits) {
   StartScreen();
   DiagramFrame("x", "y", "T", 0, std::nanl(""), 10, 5, 0);

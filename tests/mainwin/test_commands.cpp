@@ -25,6 +25,7 @@
 #include "spring/calc.h"
 #include "spring/ref_spring.h"
 #include "spring/spring_data.h"
+#include "spring/springfile.h"
 #include "spring/valuetable.h"
 
 namespace zeb {
@@ -47,6 +48,16 @@ class MaterialTables : public test::RefMaterialTables {
   void ShowMaterialForm() override {
     RecordingTables::ShowMaterialForm();
     if (cancel) G().AbortFlag = 1;
+  }
+};
+
+// Dialogs whose tolerance OK changes a grade.
+class GradeChangingDialogs : public ScriptedCommandDialogs {
+ public:
+  bool Tolerance() override {
+    const bool ok = ScriptedCommandDialogs::Tolerance();
+    if (ok) SpringData().GradeF1 = SpringData().GradeF1 == 3 ? 1 : 3;
+    return ok;
   }
 };
 
@@ -126,7 +137,9 @@ TEST_F(CommandsTest, MaterialFormFirstOnlyForZeroStress) {
   RunCommand("mi_EditRecalculation");
   EXPECT_FALSE(Called(*tables, "ShowMaterialForm"));
   EXPECT_EQ(form_->shown.size(), 1u);
-  EXPECT_EQ(G().ModifiedFlag, 1);  // W: Esc still completes the screen
+  // Esc still completes the screen (refresh), but only looked at, the
+  // spring is as it was: no save question.
+  EXPECT_EQ(G().ModifiedFlag, 0);
   EXPECT_TRUE(Refreshed());
 }
 
@@ -144,9 +157,22 @@ TEST_F(CommandsTest, ScreensAreFramedAlike) {
     RunCommand(item);
     ASSERT_EQ(form_->shown.size(), 1u) << item;
     EXPECT_EQ(form_->shown[0].state.Caption, pre ? "Vorauslegung" : item == std::string("mi_EditDimensioning") ? "Auslegung" : "Nachrechnung");
-    EXPECT_EQ(G().ModifiedFlag, 1) << item;
+    EXPECT_EQ(G().ModifiedFlag, 0) << item;  // left without an entry
     EXPECT_TRUE(Refreshed()) << item;
   }
+  // An entry that changes the spring marks it.
+  form_->TypeAt(3, "70", OnlineKey::Enter).Press(OnlineKey::Esc);
+  RunCommand("mi_EditRecalculation");
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  // One typed back to what it was leaves the spring as saved.
+  G().ModifiedFlag = 0;
+  form_->shown.clear();
+  const std::string saved = FormatSpringFile(CurrentSpringFileRecords());
+  form_->TypeAt(3, "71", OnlineKey::Enter).TypeAt(3, "70", OnlineKey::Enter).Press(OnlineKey::Esc);
+  RunCommand("mi_EditRecalculation");
+  EXPECT_EQ(form_->shown.size(), 3u);
+  EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), saved);
+  EXPECT_EQ(G().ModifiedFlag, 0);
   // A refused pre-dimensioning is a cancel: nothing marked, no refresh.
   G().ModifiedFlag = 0;
   window_->ClearCalls();
@@ -166,9 +192,15 @@ TEST_F(CommandsTest, DialogCommandsRecalculateEvenWhenCancelled) {
   EXPECT_TRUE(Refreshed());
   test::ExpectRel(5.0L, SpringData().R);  // calculated: (F2 - F1) / sh = (50 - 10) / 8
   window_->ClearCalls();
+  // OK that changes nothing: recalculated and refreshed, not marked.
+  RunCommand("mi_EditTolerance");
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_TRUE(Refreshed());
+  // OK with a change marks the spring.
+  auto changing = std::make_shared<GradeChangingDialogs>();
+  SetCommandDialogs(changing);
   RunCommand("mi_EditTolerance");
   EXPECT_EQ(G().ModifiedFlag, 1);
-  EXPECT_TRUE(Refreshed());
 }
 
 TEST_F(CommandsTest, ProductionDrawingDataThenTheDrawingOnTheScreen) {
@@ -180,8 +212,8 @@ TEST_F(CommandsTest, ProductionDrawingDataThenTheDrawingOnTheScreen) {
   RunCommand("mi_editproductionDrawing");
   EXPECT_EQ(dialogs->opened, std::vector<std::string>{"ProductionDrawingData"});
   EXPECT_EQ(G().ModifiedFlag, 0);
-  RunCommand("mi_editproductionDrawing");
-  EXPECT_EQ(G().ModifiedFlag, 1);
+  RunCommand("mi_editproductionDrawing");  // OK, nothing changed
+  EXPECT_EQ(G().ModifiedFlag, 0);
   EXPECT_EQ(drawn, (std::vector<std::pair<int, int>>{{3, 0}, {3, 0}}));
   ClearDrawingRegistry();
 }

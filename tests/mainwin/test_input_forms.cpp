@@ -110,23 +110,29 @@ TEST_F(InputFormsTest, CalculationMethodStoresCodesWithCorrections) {
 TEST_F(InputFormsTest, ToleranceGradesShowAndStoreDeviations) {
   RunRecalculation();
   ASSERT_EQ(G().FatalErrorFlag, 0);
+  // The deviations of the reference calculation (grade 2 everywhere).
+  const Real l0 = SpringData().TolL0, f2 = SpringData().TolF2;
+  ASSERT_NE(l0, 2.15L);  // 2.1501...: shown rounded below
   ToleranceForm f = FillToleranceForm();
-  // REF, grade 2 everywhere (deviations of the reference calculation).
   EXPECT_EQ(f.max[kTolL0], "2.15");
   EXPECT_EQ(f.min[kTolL0], "-2.15");
   EXPECT_EQ(f.max[kTolF2], "6.233");
   EXPECT_FALSE(f.editable[kTolL0]);
-  EXPECT_EQ(SpringData().TolL0, 2.15L);
-  EXPECT_EQ(SpringData().TolF2Minus, -6.233L);
+  // Showing them stores nothing: the exact values stay.
+  EXPECT_EQ(SpringData().TolL0, l0);
+  EXPECT_EQ(SpringData().TolF2Minus, -f2);
 
-  // Own entry: typing stores at once; an empty field stores nothing.
+  // Own entry: the field shows the deviation of grade 2 and the spring
+  // holds it unrounded; typing stores at once; an empty field stores
+  // nothing.
   ChooseToleranceGrade(f, kTolF2, 5);
   EXPECT_TRUE(f.editable[kTolF2]);
   EXPECT_EQ(f.max[kTolF2], "6.233");
+  EXPECT_EQ(SpringData().TolF2, f2);
   EditToleranceMax(f, kTolF2, "");
   EditToleranceMin(f, kTolF2, "-3,5");
   EXPECT_EQ(SpringData().GradeF2, 5);
-  EXPECT_EQ(SpringData().TolF2, 6.233L);
+  EXPECT_EQ(SpringData().TolF2, f2);
   EXPECT_EQ(SpringData().TolF2Minus, -3.5L);
   // Filled again, grade 5 shows what is stored.
   ToleranceForm g = FillToleranceForm();

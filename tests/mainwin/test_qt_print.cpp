@@ -2,11 +2,13 @@
 // lines land in a PDF file of the temp folder, named in a box.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -117,6 +119,67 @@ TEST(QtPrinterTarget, TheProgramsOwnPdfIsNotQuestioned) {
   EXPECT_EQ(seen[0], "QMessageBox: Kein Drucker vorhanden, Ausdruck in PDF-Datei " + dir + "/zeb1.pdf");
   EXPECT_NE(Capture("pdftotext -layout '" + dir + "/zeb1.pdf' -").find("Federrate R 16.18 N/mm"),
             std::string::npos);
+  SetPrinterPort(nullptr);
+  SetUi(nullptr);
+  fs::remove_all(dir);
+}
+
+// The viewer of a printout on the screen: its "Drucken" without a printer
+// writes a new PDF file into the temp folder, as the printer target does,
+// and a box names it; nothing lands in the home folder (the print dialog's
+// own choice there was ~/print.pdf, unannounced).
+TEST(QtPrinterTarget, TheViewersPrintGoesToANamedPdf) {
+  if (Capture("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+  ResetBaseGlobals();
+  InitOutputDevice();
+  const std::string dir = *MakeUniqueFile(TempDirectory(), "qtprint");
+  fs::remove(dir);
+  fs::create_directories(dir + "/home");
+  const char* oldHome = std::getenv("HOME");
+  const std::string keepHome = oldHome != nullptr ? oldHome : "";
+  ::setenv("HOME", (dir + "/home").c_str(), 1);
+  G().TempFolder = dir;
+  auto ui = std::make_shared<QtUi>();
+  SetUi(ui);
+  auto port = MakeQtTextPrinterPort(ui);
+  if (port->HasPrinter()) GTEST_SKIP() << "a default printer is installed";
+  SetPrinterPort(port);
+
+  std::vector<std::string> seen;
+  int step = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr) return;
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+      seen.push_back(box->text().toStdString());
+      box->accept();
+    } else if (w->objectName() == "TForm_showtextfile" && step == 0) {
+      step = 1;
+      // Queued: the box it opens is answered by this timer again.
+      if (auto* print = w->findChild<QAction*>("mi_DateiDrucken"))
+        QMetaObject::invokeMethod(print, &QAction::trigger, Qt::QueuedConnection);
+    } else if (w->objectName() == "TForm_showtextfile" && step == 1 && !seen.empty()) {
+      step = 2;
+      w->close();
+    } else if (auto* dialog = qobject_cast<QDialog*>(w)) {
+      seen.push_back(std::string("dialog ") + w->metaObject()->className());
+      dialog->reject();
+    }
+  });
+  timer.start(20);
+  OpenOutputDevice(kOutScreen, "");
+  WriteOutputLine("Federrate R 16.18 N/mm");
+  CloseOutputDevice();
+  timer.stop();
+
+  EXPECT_EQ(step, 2);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], "Kein Drucker vorhanden, Ausdruck in PDF-Datei " + dir + "/zeb1.pdf");
+  EXPECT_NE(Capture("pdftotext -layout '" + dir + "/zeb1.pdf' -").find("Federrate R 16.18 N/mm"),
+            std::string::npos);
+  EXPECT_TRUE(fs::is_empty(dir + "/home"));
+  if (oldHome != nullptr) ::setenv("HOME", keepHome.c_str(), 1); else ::unsetenv("HOME");
   SetPrinterPort(nullptr);
   SetUi(nullptr);
   fs::remove_all(dir);

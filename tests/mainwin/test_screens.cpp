@@ -4,6 +4,7 @@
 // 1304000 / 544000 N/mm), and the form's row moves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cmath>
@@ -89,6 +90,21 @@ TEST_F(ScreensTest, RecalculationRowsOutputsAndNewLength) {
   EXPECT_EQ(form_->shown[1].Current, 3);
   EXPECT_EQ(G().AbortFlag, 0);         // cleared at the end
   EXPECT_EQ(G().ShowErrorsSwitch, 1);  // boxes back on
+}
+
+// A row whose value lies just below a rounding step drops its trailing
+// zeros as the others do (a pitch of 9.99951 showed "10.000"); the value
+// stays as it was.
+TEST_F(ScreensTest, RowsDropTrailingZerosAlsoWhereTheRoundingCarries) {
+  SpringData().L1 = 49.99951L;
+  SpringData().L2 = 29.999L;
+  form_->Press(Key::Esc);
+  InputRecalculation();
+  ASSERT_EQ(form_->shown.size(), 1u);
+  EXPECT_EQ(form_->shown[0].state.EditText[5], "50");
+  EXPECT_EQ(form_->shown[0].state.EditText[6], "30");
+  EXPECT_EQ(SpringData().L1, 49.99951L);
+  EXPECT_EQ(SpringData().L2, 29.999L);
 }
 
 TEST_F(ScreensTest, RecalculationInInchesAndStaticStressRows) {
@@ -284,6 +300,7 @@ TEST_F(ScreensTest, WireEstimateEndsForAnyDiameter) {
 }
 
 TEST_F(ScreensTest, PreDimensioningRowsAndRate) {
+  const Real rate = SpringData().R;
   ui().ExpectYesNo("Werkstoff wird", true);
   form_->Press(Key::Esc);
   InputPreDimensioning();
@@ -292,7 +309,23 @@ TEST_F(ScreensTest, PreDimensioningRowsAndRate) {
   EXPECT_EQ(form_->shown[0].HelpBase, 6200);
   EXPECT_EQ(Column(0, 0), "G|Dm|L0|L1|L2|F2|d|n (if)|T|");
   EXPECT_EQ(Outputs(0, 0), "R|F1|Ln|Lc|tau k1|tau k2|tau kh|tau n|tau c|tau zul|G 20|");
+  // The material given by the values entered has no strength yet: the
+  // calculation ends in a fatal message and the output rows show no values.
+  const auto& messages = form_->shown[0].messages;
+  EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const std::string& m) { return m.rfind("Fatal", 0) == 0; }));
+  EXPECT_EQ(Outputs(0, 1), "-|-|-|-|-|-|-|-|-|-|-|");
+  // Left without an entry: the spring and its material as they were.
+  EXPECT_EQ(SpringData().MaterialSel, 0);
+  EXPECT_EQ(SpringData().R, rate);
+
+  // With an entry the material is the one entered.
+  ui().ExpectYesNo("Werkstoff wird", true);
+  form_ = std::make_shared<ScriptedOnlineForm>();
+  SetOnlineForm(form_);
+  form_->TypeAt(1, "80000", Key::Enter).Press(Key::Esc);
+  InputPreDimensioning();
   EXPECT_EQ(SpringData().MaterialSel, 11);
+  EXPECT_EQ(SpringData().G, 80000.0L);
   // F2 50 (the start value) over s2 = 30: R = 5/3, F1 = R s1 = 50/3.
   test::ExpectRel(50.0L / 30.0L, SpringData().R);
   test::ExpectRel(500.0L / 30.0L, SpringData().F1);

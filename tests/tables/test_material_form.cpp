@@ -5,6 +5,7 @@
 #include "base/format.h"
 #include "platform/oem_literal.h"
 #include "spring/material.h"
+#include "spring/springfile.h"
 #include "support_tables.h"
 #include "tables/material_form.h"
 #include "tables/material_table.h"
@@ -108,6 +109,68 @@ TEST_F(MaterialFormTest, OkTakesTheChoiceCancelRestores) {
   // Nothing of the table material shown before stays in the record.
   EXPECT_EQ(ZEBWST_Record().Name1, "");
   EXPECT_EQ(ZEBWST_Record().Rm0, 0);
+}
+
+// Every numeric field refuses a text that is not a number with the message
+// of the typed-number check: OK gives false, the field shows its value
+// again, nothing is stored; a field left as shown keeps its exact value.
+TEST_F(MaterialFormTest, TextsThatAreNotNumbersAreRefused) {
+  SpringDataRecord& s = SpringData();
+  s.MaterialSel = 11, s.MaterialName = "Eigener", s.E = 206000, s.G = 81500.4L, s.rho = 7.85L;
+  s.Rm = 1880.25L, s.tauzul = 1052.9L, s.d = 2.0004L, s.WireStd = 16, s.TolWire = 0.0251L;
+  s.FatigueTol1 = -5.01L, s.FatigueTol2 = 4.999L;
+  const SpringDataRecord before = s;
+  std::string MaterialForm::*const fields[] = {&MaterialForm::emodul, &MaterialForm::gmodul, &MaterialForm::dichte,
+                                               &MaterialForm::rm,     &MaterialForm::tauz,   &MaterialForm::dd,
+                                               &MaterialForm::tolText, &MaterialForm::tolMin, &MaterialForm::tolMax};
+  for (auto field : fields) {
+    for (const char* text : {"abc", "1,2,3", ""}) {
+      form.Show();
+      ASSERT_EQ(form.source, MaterialForm::kOwn);
+      ASSERT_TRUE(form.tolEnabled);
+      const std::string shown = form.*field;
+      if (field == &MaterialForm::dd)
+        form.SetDiameterText(text);  // while typing d stays
+      else
+        form.*field = text;
+      ui().ExpectMessageBox("Fehler", "Ung\u00fcltige Eingabe \"" + std::string(text) + "\" !");
+      EXPECT_FALSE(form.Ok()) << shown;
+      EXPECT_EQ(form.*field, shown);
+      EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), FormatSpringFile([&] {
+                  SpringFileRecords r = CurrentSpringFileRecords();
+                  r.SpringData = before;
+                  return r;
+                }()));
+      EXPECT_EQ(s.G, before.G);
+      EXPECT_EQ(s.d, before.d);
+      form.Cancel();
+    }
+  }
+  // A negative modulus is out of its range.
+  form.Show();
+  form.gmodul = "-81500";
+  ui().ExpectMessageBox("Fehler", "G\u00fcltiger Wertebereich: 0 .. 10000000 !");
+  EXPECT_FALSE(form.Ok());
+  form.Cancel();
+  // OK with nothing typed: every value exact as it was (shown rounded:
+  // 81500, 1880, 1053, 2, 0.025, -5.01, 5).
+  form.Show();
+  EXPECT_EQ(form.gmodul, "81500");
+  EXPECT_TRUE(form.Ok());
+  EXPECT_EQ(s.G, before.G);
+  EXPECT_EQ(s.Rm, before.Rm);
+  EXPECT_EQ(s.tauzul, before.tauzul);
+  EXPECT_EQ(s.d, before.d);
+  EXPECT_EQ(s.TolWire, before.TolWire);
+  EXPECT_EQ(s.FatigueTol1, before.FatigueTol1);
+  EXPECT_EQ(s.FatigueTol2, before.FatigueTol2);
+  // Typed numbers are taken.
+  form.Show();
+  form.gmodul = "80000";
+  form.SetDiameterText("2,5");
+  EXPECT_TRUE(form.Ok());
+  EXPECT_EQ(s.G, 80000);
+  EXPECT_EQ(s.d, 2.5L);
 }
 
 // Cancel on a spring with its own material values leaves it so, although

@@ -20,6 +20,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "mainwin/program_fixture.h"
 #include "base/format.h"
@@ -154,6 +156,45 @@ TEST_F(FormZebmatTest, EscapeRestoresTheMaterial) {
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(MaterialSource(), 5);
   EXPECT_EQ(SpringData().MaterialName, "EN 10270-1 DH");
+}
+
+// "abc" in every numeric field and OK: the box of the typed-number check,
+// the form stays open with the field's value back; Esc at the end leaves
+// the spring's own material as it was (the case as found: G "abc" became 0
+// and "Fatal : G <= 0 !").
+TEST_F(FormZebmatTest, EveryNumericFieldRefusesLetters) {
+  SpringDataRecord& s = SpringData();
+  s.MaterialSel = 11, s.MaterialName = "Eigener", s.E = 206000, s.G = 81500, s.rho = 7.85L;
+  s.Rm = 1880, s.tauzul = 1053, s.d = 2, s.WireStd = 16, s.TolWire = 0.025L;
+  s.FatigueTol1 = -5, s.FatigueTol2 = 5;
+  const SpringDataRecord before = s;
+  std::vector<std::string> refused;
+  WhenShown("Form_zebmat", [&](QWidget* d) {
+    for (const char* name : {"Edit_emodul", "Edit_gmodul", "Edit_dichte", "Edit_rm", "Edit_tauz", "Edit_dd",
+                             "Edit_toldd", "Edit_toludauerfest", "Edit_tolodauerfest"}) {
+      auto* e = Child<QLineEdit>(d, name);
+      if (e == nullptr) continue;
+      EXPECT_TRUE(e->isEnabled()) << name;
+      const QString shown = e->text();
+      e->setFocus();
+      e->selectAll();
+      QTest::keyClicks(e, "abc");
+      AnswerBox("Ung\u00fcltige Eingabe \"abc\" !", QMessageBox::Ok);
+      QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+      EXPECT_TRUE(d->isVisible()) << name;
+      EXPECT_EQ(e->text(), shown) << name;
+      if (d->isVisible() && e->text() == shown) refused.push_back(name);
+    }
+    QTest::keyClick(d, Qt::Key_Escape);
+  });
+  Tables().ShowMaterialForm();
+  EXPECT_EQ(refused.size(), 9u);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(s.MaterialSel, 11);
+  EXPECT_EQ(s.G, before.G);
+  EXPECT_EQ(s.E, before.E);
+  EXPECT_EQ(s.d, before.d);
+  EXPECT_EQ(s.TolWire, before.TolWire);
 }
 
 TEST_F(FormZebmatTest, HintsFromTheHelpTextsWhenTheHelpLevelAsks) {

@@ -299,7 +299,12 @@ void TForm_zebmat::Collect() {
 
 void TForm_zebmat::Ok() {
   Collect();
-  form_.Ok();
+  // A refused number keeps the form open with the field's value back.
+  if (!form_.Ok()) {
+    Refresh();
+    dd_->setText(Oem(form_.dd));
+    return;
+  }
   accept();
 }
 
