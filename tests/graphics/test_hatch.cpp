@@ -170,6 +170,18 @@ TEST_F(HatchTest, AngleZeroDrawsTheOutlineOnlyAndSpacingZeroNineLines) {
     HatchContour(4, 0, 45);
     EXPECT_EQ(Hatch().size(), 9u);
   }
+  // The tenth line would pass through the last corner: never a line of no
+  // length there, whatever the rounding of the intercepts.
+  for (Real size : {0.3L, 1.0L, 2.5L, 7.0L, 33.0L, 100.0L}) {
+    for (Real angle : {30.0L, 45.0L, -45.0L, 60.0L}) {
+      Clear();
+      Square(10 * size, 4 * size);
+      HatchContour(4, 0, angle);
+      EXPECT_EQ(Hatch().size(), 9u) << static_cast<double>(size) << " " << static_cast<double>(angle);
+      for (const Seg& h : Hatch())
+        EXPECT_GT(std::hypot(h.x2 - h.x1, h.y2 - h.y1), 1e-6L * size) << static_cast<double>(size);
+    }
+  }
 }
 
 TEST_F(HatchTest, RectangleSpacingDefaults) {
