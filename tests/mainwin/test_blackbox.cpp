@@ -86,6 +86,7 @@ class BlackBoxTest : public ::testing::Test {
     }
     RunResult r;
     if (pid < 0) return r;
+    // Hang bound: a run takes a tenth of a second here, on two busy cores too.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     int status = 0;
     for (;;) {

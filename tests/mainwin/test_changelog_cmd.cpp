@@ -14,6 +14,7 @@
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/support_golden.h"
+#include "base/support_hang.h"
 #include "mainwin/changelog_cmd.h"
 #include "settings/config.h"
 #include "platform/files.h"
@@ -238,7 +239,7 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   ui().ExpectYesNo("Dokument 1", true);
   OpenDocumentLink(1);
   const fs::path args = dir_ + "/args";
-  for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  test::WaitUntil([&] { return fs::exists(args); });
   EXPECT_EQ(test::ReadBytes(args), "--flag\n" + dir_ + "/a b.txt\n");
 
   // A program that cannot start is named with the field to change.
@@ -258,7 +259,7 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   fs::remove(args);
   ui().ExpectYesNo("Dokument 1", true);
   OpenDocumentLink(1);
-  for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  test::WaitUntil([&] { return fs::exists(args); });
   EXPECT_EQ(test::ReadBytes(args), "");
 }
 
@@ -281,9 +282,9 @@ TEST_F(ChangeLogCmdTest, DocumentLinksAreConfirmedOnceWithAbsoluteFiles) {
         found.push_back(test::ReadBytes(e.path()));
     return found;
   };
-  // Waits up to 5 s for n runs; then a little for a run that should not come.
+  // Waits for n runs; then a little for a run that should not come.
   auto waitRuns = [&](std::size_t n) {
-    for (int i = 0; i < 500 && runs().size() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    test::WaitUntil([&] { return runs().size() >= n; });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     return runs();
   };

@@ -4,12 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
 
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
+#include "base/support_hang.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "reports/device.h"
@@ -273,7 +272,7 @@ TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
             "</TABLE>\r\n"
             "</BODY>\r\n"
             "</HTML>\r\n");
-  for (int i = 0; i < 100 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  test::WaitUntil([&] { return fs::exists(seen); });
   EXPECT_EQ(ReadFileBytes(seen), "1|" + out.string() + "|");
 
   // A viewer that does not start is not reported; the file is written.
