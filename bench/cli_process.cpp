@@ -118,7 +118,8 @@ bool MeasureCrowd(const fs::path& base, double& ratio) {
   ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
   for (int k = 0; k < 10000; ++k) std::ofstream(crowd / ("spring" + std::to_string(k) + ".zeb"));
   for (const fs::path& folder : {quiet, crowd})
-    fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", folder / "s.zeb", fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", folder / "s.zeb",
+                  fs::copy_options::overwrite_existing, ec);
   std::vector<double> alone, among;
   bool ok = !ec;
   for (int k = 0; k < 31 && ok; ++k) {

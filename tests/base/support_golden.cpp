@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 namespace zeb::test {
@@ -189,8 +188,11 @@ std::string LineDifference(std::string_view got, std::string_view want) {
     if (!same) return at + "'" + Shown(a.text) + "', want '" + Shown(b.text) + "'";
   }
   if (g.tokens.size() != w.tokens.size()) {
-    if (g.tokens.size() > n) return "column " + std::to_string(g.tokens[n].column) + ": got '" + Shown(g.tokens[n].text) + "', want the end of the line";
-    return "column " + std::to_string(got.size() + 1) + ": got the end of the line, want '" + Shown(w.tokens[n].text) + "'";
+    if (g.tokens.size() > n)
+      return "column " + std::to_string(g.tokens[n].column) + ": got '" + Shown(g.tokens[n].text) +
+             "', want the end of the line";
+    return "column " + std::to_string(got.size() + 1) + ": got the end of the line, want '" +
+           Shown(w.tokens[n].text) + "'";
   }
   if (gapDiffers(g.trailingGap, w.trailingGap, n > 0 ? widthChange(n - 1) : 0))
     return "column " + std::to_string(got.size() - g.trailingGap + 1) + ": got " + std::to_string(g.trailingGap) +
@@ -240,7 +242,8 @@ std::string DxfDifference(std::string_view got, std::string_view want) {
   int code = 0;
   for (std::size_t k = 0; k < std::min(g.size(), w.size()); ++k) {
     if (k % 2 == 0) {
-      if (g[k] != w[k]) return AtLine(k + 1, "group code: got '" + Shown(g[k]) + "', want '" + Shown(w[k]) + "'", g[k], w[k]);
+      if (g[k] != w[k])
+        return AtLine(k + 1, "group code: got '" + Shown(g[k]) + "', want '" + Shown(w[k]) + "'", g[k], w[k]);
       code = std::atoi(std::string(w[k]).c_str());
     } else if (ExactDxfCode(code)) {
       if (g[k] != w[k])
@@ -284,6 +287,11 @@ long Field(std::string_view s, std::size_t from, std::size_t length) {
   return RightTrimmed(end).empty() && end != f.c_str() ? v : -1;
 }
 
+IgesFile Faulty(IgesFile& file, const std::string& error) {
+  file.error = error;
+  return file;
+}
+
 IgesFile ReadIges(std::string_view text) {
   IgesFile file;
   const auto lines = SplitLines(text);
@@ -298,12 +306,15 @@ IgesFile ReadIges(std::string_view text) {
     std::string_view l = lines[k];
     const bool cr = !l.empty() && l.back() == '\r';
     if (cr) l.remove_suffix(1);
-    auto fail = [&](const std::string& why) { file.error = "line " + std::to_string(k + 1) + ": " + why; };
-    if (cr != file.crlf) return fail("line end differs from the first line's"), file;
+    auto fail = [&](const std::string& why) {
+      file.error = "line " + std::to_string(k + 1) + ": " + why;
+      return file;
+    };
+    if (cr != file.crlf) return fail("line end differs from the first line's");
     const std::size_t s = l.size() == 80 ? letters.find(l[72]) : std::string::npos;
-    if (s == std::string::npos) return fail("not a line of 80 columns with its section letter: " + Shown(l)), file;
+    if (s == std::string::npos) return fail("not a line of 80 columns with its section letter: " + Shown(l));
     if (Field(l, 73, 7) != static_cast<long>(sections[s].size() + 1))
-      return fail("sequence number " + Shown(l.substr(72)) + " out of order"), file;
+      return fail("sequence number " + Shown(l.substr(72)) + " out of order");
     sections[s].push_back({l.substr(0, 72), k + 1});
   }
   for (const Physical& p : sections[0]) file.records.push_back({'S', p.number, "", RightTrimmed(p.data)});
@@ -319,7 +330,7 @@ IgesFile ReadIges(std::string_view text) {
   const std::vector<Physical>& p = sections[3];
   std::vector<bool> used(p.size(), false);
   std::vector<IgesRecord> params;
-  if (d.size() % 2 != 0) return file.error = "odd number of directory lines", file;
+  if (d.size() % 2 != 0) return Faulty(file, "odd number of directory lines");
   for (std::size_t e = 0; e + 1 < d.size(); e += 2) {
     const long first = Field(d[e].data, 8, 8), count = Field(d[e + 1].data, 24, 8);
     std::string one(d[e].data), two(d[e + 1].data);
@@ -329,27 +340,29 @@ IgesFile ReadIges(std::string_view text) {
     file.records.push_back({'D', d[e + 1].number, "", two});
     const std::string de = std::to_string(e + 1);
     if (first < 1 || count < 1 || static_cast<std::size_t>(first + count - 1) > p.size())
-      return file.error = "line " + std::to_string(d[e].number) + ": parameter lines out of the file", file;
+      return Faulty(file, "line " + std::to_string(d[e].number) + ": parameter lines out of the file");
     IgesRecord r{'P', p[static_cast<std::size_t>(first - 1)].number, "D" + de, ""};
     for (long k = first - 1; k < first + count - 1; ++k) {
       const auto ku = static_cast<std::size_t>(k);
       if (used[ku] || Field(p[ku].data, 64, 8) != static_cast<long>(e + 1))
-        return file.error = "line " + std::to_string(p[ku].number) + ": not a parameter line of D" + de, file;
+        return Faulty(file, "line " + std::to_string(p[ku].number) + ": not a parameter line of D" + de);
       used[ku] = true;
       r.text += RightTrimmed(p[ku].data.substr(0, 64));
     }
     params.push_back(r);
   }
   if (const auto it = std::find(used.begin(), used.end(), false); it != used.end())
-    return file.error = "line " + std::to_string(p[static_cast<std::size_t>(it - used.begin())].number) +
-                        ": parameter line of no directory entry", file;
+    return Faulty(file, "line " + std::to_string(p[static_cast<std::size_t>(it - used.begin())].number) +
+                        ": parameter line of no directory entry");
   file.records.insert(file.records.end(), params.begin(), params.end());
   // The terminate line counts the lines of each section.
-  if (sections[4].size() != 1) return file.error = "not one terminate line", file;
+  if (sections[4].size() != 1) return Faulty(file, "not one terminate line");
   std::string t(sections[4][0].data);
   for (std::size_t s = 0; s < 4; ++s)
-    if (t.size() < 8 * s + 8 || t[8 * s] != letters[s] || Field(t, 8 * s + 1, 7) != static_cast<long>(sections[s].size()))
-      return file.error = "line " + std::to_string(sections[4][0].number) + ": wrong line count of section " + letters[s], file;
+    if (t.size() < 8 * s + 8 || t[8 * s] != letters[s] ||
+        Field(t, 8 * s + 1, 7) != static_cast<long>(sections[s].size()))
+      return Faulty(file, "line " + std::to_string(sections[4][0].number) + ": wrong line count of section " +
+                              letters[s]);
   file.records.push_back({'T', sections[4][0].number, "", RightTrimmed(t.replace(25, 7, "#######"))});
   return file;
 }

@@ -63,7 +63,8 @@ TEST(GoldenCompareTest, MissingOrExtraLinesFail) {
   EXPECT_EQ(missing.substr(0, missing.find('\n')), "line 2, column 1: got 'c', want 'b'");
   EXPECT_EQ(GoldenDifference("a.txt", "a 1\nb 2\n", want), "line 3: got the end of the file, want 'c 3'");
   EXPECT_EQ(GoldenDifference("a.txt", want + "d 4\n", want), "line 4: got 'd 4', want the end of the file");
-  EXPECT_EQ(GoldenDifference("a.txt", "a 1\nb 2\nc 3", want), "line 3: got no line end at the end of the file, want one");
+  EXPECT_EQ(GoldenDifference("a.txt", "a 1\nb 2\nc 3", want),
+            "line 3: got no line end at the end of the file, want one");
 }
 
 // A printout table: right-aligned values in their columns, frame and unit
