@@ -1,10 +1,16 @@
 // The golden file comparison: numbers within one unit of their last digit,
 // every other byte exactly, columns of fixed-width files after a number
 // that gained or lost a character, and the records of DXF and IGES files.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -187,6 +193,33 @@ TEST(GoldenCompareTest, IgesRecordsByParameter) {
   EXPECT_FALSE(Match("a.igs", lf, want));
   const std::string d = GoldenDifference("a.igs", Iges({pad + "9.997,0.0;", recs[1]}), want);
   EXPECT_EQ(d.substr(0, d.find('\n')), "line 8, P record of D1, parameter 7: got '9.997', want '9.999'");
+}
+
+// ZEB1_UPDATE_GOLDEN=1 writes the file; otherwise it is compared, and a
+// difference beyond the last digit fails the test naming line, column and
+// both numbers.
+TEST(GoldenCompareTest, GoldenFilesWrittenWhenUpdatingElseCompared) {
+  std::string dir = (std::filesystem::temp_directory_path() / "zeb1-golden-test-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  const char* update = std::getenv("ZEB1_UPDATE_GOLDEN");
+  const std::string saved = update != nullptr ? update : "";
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string savedTmp = tmp != nullptr ? tmp : "";
+  ::setenv("TMPDIR", dir.c_str(), 1);  // where the differing outputs go
+  const std::filesystem::path golden = std::filesystem::path(dir) / "g.txt";
+  ::setenv("ZEB1_UPDATE_GOLDEN", "1", 1);
+  EXPECT_TRUE(ExpectGoldenFile(golden, "x 1.5\n"));
+  ::unsetenv("ZEB1_UPDATE_GOLDEN");
+  std::ifstream in(golden, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "x 1.5\n");
+  EXPECT_TRUE(ExpectGoldenFile(golden, "x 1.6\n"));
+  EXPECT_NONFATAL_FAILURE(ExpectGoldenFile(golden, "x 1.7\n"),
+                          "g.txt differs, line 1, column 3: got '1.7', want '1.5'");
+  EXPECT_NONFATAL_FAILURE(ExpectGoldenFile(std::filesystem::path(dir) / "none.txt", "x"), "golden file missing");
+  if (update != nullptr) ::setenv("ZEB1_UPDATE_GOLDEN", saved.c_str(), 1);
+  if (tmp != nullptr) ::setenv("TMPDIR", savedTmp.c_str(), 1);
+  else ::unsetenv("TMPDIR");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
