@@ -240,7 +240,9 @@ TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
   const fs::path seen = temp() / "seen";
   {
     std::ofstream v(viewerDir / "show.sh");
-    v << "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" << seen.string() << "'\n";
+    // Written under another name, then renamed: seen exists only once whole.
+    v << "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" << seen.string() << ".tmp' && mv '" << seen.string() << ".tmp' '"
+      << seen.string() << "'\n";
   }
   fs::permissions(viewerDir / "show.sh", fs::perms::owner_all);
   G().HtmlBrowserPath = "\"" + (viewerDir / "show.sh").string() + "\"";
