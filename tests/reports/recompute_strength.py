@@ -705,6 +705,48 @@ class RandomSprings(Checks):
         finally:
             runs.close()
 
+    def test_lives_of_dynamic_springs(self):
+        """Dynamic springs of the rows with fatigue data, their strokes around
+        the permissible one: finite lives, the fatigue-proof ones and those
+        above the diagram, every load case."""
+        runs = Runs()
+        try:
+            rng = random.Random(20260333)
+            springs = {}
+            for i in range(80):
+                number = rng.choice([3, 5, 6, 7])
+                lo, hi = MATERIALS[number][4]
+                d = round(rng.uniform(max(lo, 0.5), min(hi, 10.0)), 2)
+                w, n = rng.uniform(5, 12), rng.uniform(3, 15)
+                Dm = round(w * d, 2)
+                R = MATERIALS[number][1] * d ** 4 / (8 * Dm ** 3 * n)
+                k = correction_factor(Dm / d)
+                tau2 = rng.uniform(350, 800) / k  # tauk2 350 .. 800
+                F2 = round(tau2 * PI * d ** 3 / (8 * Dm), 2)
+                F1 = round(F2 * rng.uniform(0.2, 0.7), 2)
+                solid = (n + 2) * d
+                spec = table_spring(number, d=d, Dm=Dm, F1=F1, F2=F2, sh=round((F2 - F1) / R, 3),
+                                    L2=round(solid * 1.5 + (0.0015 * Dm * Dm / d + 0.1 * d) * n * 2, 2), LoadType=2,
+                                    LoadCase=rng.choice([0, 0, 1, 2]), f=rng.choice([5, 25]), TolWire=0.0,
+                                    DrawingNo="N-%d" % i)
+                springs["n%02d" % i] = runs.write("n%02d" % i, spec)
+            results = runs.printouts(sorted(springs))
+            self.begin()
+            lives = 0
+            for stem, s in sorted(springs.items()):
+                done, p = results[stem]
+                self.assertIsNotNone(p, stem)
+                pair = compare_strength(self, stem, s, p, strength(s["MaterialSource"], s["d"]))
+                compare_spring(self, stem, s, p, pair[0])
+                compare_messages(self, stem, s, p, pair)
+                before = self.compared
+                compare_life(self, stem, s, p, pair)
+                lives += self.compared - before >= 2
+            self.finish(least=len(springs) * 20)
+            self.assertGreaterEqual(lives, 30)
+        finally:
+            runs.close()
+
 
 # ------------------------------------------------------------ load spectra
 
