@@ -361,6 +361,7 @@ class Printout:
 
 
 def run(args, cwd, env, program=None):
+    # The timeout is a hang bound only: a run takes well under a second.
     return subprocess.run([program or WZEB1] + args, cwd=cwd, env=env, timeout=300, stdin=subprocess.DEVNULL,
                           capture_output=True)
 
