@@ -172,8 +172,9 @@ BEST_SHORTFALL = {}
 
 
 def strength(number, d):
-    """(Rm exactly, or None when the printout's own Rm stands in, or "none"
-    for a row without a law)."""
+    """Rm of a table row at d where its figures fix it; None where the
+    published bands only bound it (the printed Rm then stands in); "none" for
+    a row without a strength law."""
     law = MATERIALS[number][5]
     if law is None:
         return "none"
@@ -812,7 +813,6 @@ def sheet_texts(rows):
 
 def level_table(texts):
     """Level rows of the sheet: {i: [L1, L2, ni, Nni, tNi]} read by column."""
-    columns = sorted({round(x, 2) for x, y, t in texts if 2 <= x < 88})
     heads = [y for x, y, t in texts if t.strip() == "i" and x < 10]
     table = {}
     if not heads:
