@@ -33,4 +33,16 @@ case "${ZEB1_ULP_SHIFT:-}" in
     exit 2
     ;;
 esac
-exec ctest --output-on-failure --parallel "$(nproc)" "$@"
+# Nothing a test writes may land in the source tree: files that git does not
+# know of, or changed ones, that were not there before the run fail it.
+tree_state() { git -C "$ROOT" status --porcelain --untracked-files=all 2>/dev/null | sort; }
+before=$(tree_state)
+ctest --output-on-failure --parallel "$(nproc)" "$@"
+rc=$?
+landed=$(comm -13 <(echo "$before") <(tree_state))
+if [ -n "$landed" ]; then
+  echo "test.sh: the run wrote into the source tree:" >&2
+  echo "$landed" >&2
+  [ $rc = 0 ] && rc=1
+fi
+exit $rc

@@ -16,7 +16,7 @@ zeb1_fuzz() {
   fi
   # Configured every time: a new fuzz target needs its rule before it is named.
   if [ ! -f "$ROOT/build-fuzz/CMakeCache.txt" ]; then
-    CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DZEB1_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2 || return 1
+    CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DZEB1_FUZZ=ON -DCMAKE_BUILD_TYPE=Release >&2 || return 1
   else
     cmake -S "$ROOT" -B "$ROOT/build-fuzz" >&2 || return 1
   fi

@@ -35,7 +35,7 @@ zeb1_setup() {
   local log="$ROOT/build/setup.log"
   : > "$log"
   if [ ! -f "$ROOT/build/CMakeCache.txt" ]; then
-    if ! cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >> "$log" 2>&1; then
+    if ! cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=Release >> "$log" 2>&1; then
       tail -40 "$log" >&2
       echo "wzeb1 set-up: configuring failed (log: $log)" >&2
       return 1

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,36 @@ inline fs::path FreshTestFolder(const std::string& prefix, const std::vector<std
   for (const std::string& s : subfolders) fs::create_directories(root / s);
   return root;
 }
+
+// Makes an existing folder read-only for this process while it lives: root
+// writes into any folder by its mode, so for root a read-only file system is
+// mounted over it. `made` is false where that mount is refused. Writable
+// again when it ends.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const fs::path& dir) {
+    if (::geteuid() != 0) {
+      fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+      dir_ = dir;
+      return;
+    }
+    const std::string quoted = "'" + dir.string() + "'";
+    made = std::system(("mount -t tmpfs -o ro,size=64k tmpfs " + quoted + " 2>/dev/null").c_str()) == 0;
+    if (made) umount_ = "umount " + quoted;
+  }
+  ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+  ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+  ~ReadOnlyFolder() {
+    if (!umount_.empty()) (void)std::system(umount_.c_str());
+    std::error_code ec;
+    if (!dir_.empty()) fs::permissions(dir_, fs::perms::owner_all, ec);
+  }
+  bool made = true;
+
+ private:
+  std::string umount_;
+  fs::path dir_;
+};
 
 // Sets environment variables; the destructor puts the old values back.
 class ScopedEnv {

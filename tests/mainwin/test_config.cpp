@@ -476,20 +476,8 @@ TEST_F(ConfigPlacesTest, OnlyConfiguredFoldersAreChecked) {
   BaseGlobals& g = G();
   const fs::path shut = dir_ / "shut";
   fs::create_directory(shut);
-  struct Unmount {
-    std::string dir;
-    ~Unmount() {
-      if (!dir.empty()) (void)std::system(("umount '" + dir + "'").c_str());
-    }
-  } unmount;
-  if (::geteuid() == 0) {
-    // Root writes into any folder by its mode: a read-only file system.
-    if (std::system(("mount -t tmpfs -o ro,size=64k tmpfs '" + shut.string() + "' 2>/dev/null").c_str()) != 0)
-      GTEST_SKIP() << "cannot mount a read-only file system here";
-    unmount.dir = shut.string();
-  } else {
-    fs::permissions(shut, fs::perms::owner_read | fs::perms::owner_exec);
-  }
+  const test::ReadOnlyFolder readOnly(shut);
+  if (!readOnly.made) GTEST_SKIP() << "cannot mount a read-only file system here";
   g.StartFolder = shut.string();
   g.DbfFolder = g.HelpFolder = dir_.string();
   g.TempFolder.clear();
@@ -510,7 +498,6 @@ TEST_F(ConfigPlacesTest, OnlyConfiguredFoldersAreChecked) {
   ui().ExpectMessageBox("", "ung\u00fcltiger EDI Ordner konfiguriert");
   ui().ExpectMessageBox("", "ung\u00fcltiger Data Ordner konfiguriert");
   CheckConfigFolders();
-  if (::geteuid() != 0) fs::permissions(shut, fs::perms::owner_all);
 }
 
 // A configuration file beyond 4 MB is named and not read: the defaults

@@ -535,25 +535,12 @@ TEST_F(HostileFilesTest, ReadOnlyWorkingFolderWithoutConfigurationNamesNoFolder)
   fs::remove(root_ / "xdg" / "zeb1" / "zeb1.cfg");
   const fs::path shut = root_ / "shut";
   fs::create_directory(shut);
-  struct Unmount {
-    std::string dir;
-    ~Unmount() {
-      if (!dir.empty()) (void)std::system(("umount '" + dir + "'").c_str());
-    }
-  } unmount;
-  if (::geteuid() == 0) {
-    // Root writes into any folder by its mode: a read-only file system.
-    if (std::system(("mount -t tmpfs -o ro,size=64k tmpfs '" + shut.string() + "' 2>/dev/null").c_str()) != 0)
-      GTEST_SKIP() << "cannot mount a read-only file system here";
-    unmount.dir = shut.string();
-  } else {
-    fs::permissions(shut, fs::perms::owner_read | fs::perms::owner_exec);
-  }
+  const zeb::test::ReadOnlyFolder readOnly(shut);
+  if (!readOnly.made) GTEST_SKIP() << "cannot mount a read-only file system here";
   const Ran r = Run({}, shut, {"TMPDIR=" + tmp_.string()});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err.find("ungültiger"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("Ordner"), std::string::npos) << r.err;
-  if (::geteuid() != 0) fs::permissions(shut, fs::perms::owner_all);
 }
 
 // An output name that another user's link holds in a shared folder (as

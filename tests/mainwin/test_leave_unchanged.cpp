@@ -29,6 +29,7 @@
 #include "mainwin/program.h"
 #include "mainwin/qt/main_window.h"
 #include "mainwin/qt/qt_program.h"
+#include "headless_run.h"
 #include "program_fixture.h"
 #include "qt_test_support.h"
 #include "spring/spring_data.h"
@@ -81,28 +82,19 @@ class LeaveUnchangedTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    root_ = test::FreshTestFolder("zeb1_unchanged_", {"dbf", "tmp", "work"});
-    test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
+    run_.Start("zeb1_unchanged_");
+    root_ = run_.root;
     env_.Set("XDG_CONFIG_HOME", (root_ / "tmp").string());
     env_.Set("HOME", (root_ / "tmp").string());
     env_.Set("TMPDIR", (root_ / "tmp").string());
-    oldCwd_ = fs::current_path();
-    fs::current_path(root_ / "work");
     for (const auto& e : fs::directory_iterator(test::SourceDir() / "examples"))
       if (e.path().extension() == ".zeb") examples_.push_back(e.path().filename().string());
     std::sort(examples_.begin(), examples_.end());
-    xbase::InitTableEngineUnits();
     InstallQtMaterialForm();
   }
   void TearDown() override {
     test::CloseMainWindow(window_);
-    fs::current_path(oldCwd_);
-    fs::remove_all(root_);
-    ClearDrawingRegistry();
-    SetGraphics(nullptr);
-    SetDrawings(nullptr);
-    SetTables(nullptr);
-    ResetProgramState();
+    run_.Stop();
     BaseTest::TearDown();
   }
 
@@ -118,8 +110,7 @@ class LeaveUnchangedTest : public test::BaseTest {
     window_ = StartMainWindow({"wzeb1"}, ended);
     EXPECT_FALSE(ended.has_value());
     if (window_ == nullptr) return {};
-    G().DbfFolder = (root_ / "dbf").string() + "/";
-    G().TempFolder = (root_ / "tmp").string() + "/";
+    run_.UseOwnFolders();
     ui().ExpectOpenFile((test::SourceDir() / "examples" / example).string());
     window_->Trigger("mi_fileOpen");
     EXPECT_EQ(G().AbortFlag, 0) << example;
@@ -135,7 +126,8 @@ class LeaveUnchangedTest : public test::BaseTest {
     return leaver.seen;
   }
 
-  fs::path root_, oldCwd_;
+  test::HeadlessRun run_;
+  fs::path root_;
   std::vector<std::string> examples_;
   std::unique_ptr<Thh> window_;
   test::ScopedEnv env_;

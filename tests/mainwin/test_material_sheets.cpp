@@ -22,6 +22,7 @@
 #include "mainwin/commands.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/program.h"
+#include "headless_run.h"
 #include "program_fixture.h"
 #include "spring/calc.h"
 #include "spring/changelog.h"
@@ -191,29 +192,12 @@ class RmDQuickTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    root_ = test::FreshTestFolder("zeb1_rmd_", {"dbf", "tmp", "work"});
-    test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
-    oldCwd_ = fs::current_path();
-    fs::current_path(root_ / "work");
-    xbase::InitTableEngineUnits();
-    ResetProgramState();
-    InitProgramUnits();
-    InitProgramIdentity();
-    InstallGraphicsFacade();
-    InstallTableServices();
-    InstallDrawings();
-    SetMainWindow(std::make_shared<HeadlessMainWindow>());
-    G().DbfFolder = (root_ / "dbf").string() + "/";
-    G().TempFolder = (root_ / "tmp").string() + "/";
+    run_.Start("zeb1_rmd_");
+    run_.InstallServices();
+    root_ = run_.root;
   }
   void TearDown() override {
-    fs::current_path(oldCwd_);
-    fs::remove_all(root_);
-    ClearDrawingRegistry();
-    SetGraphics(nullptr);
-    SetDrawings(nullptr);
-    SetTables(nullptr);
-    ResetProgramState();
+    run_.Stop();
     BaseTest::TearDown();
   }
   // The Rm-d Quick entry of the diagram menu as a DXF (or IGES) file.
@@ -233,7 +217,8 @@ class RmDQuickTest : public test::BaseTest {
                             [](const std::string& t) { return t.find(" < d <= ") != std::string::npos; }),
               slots - 1);
   }
-  fs::path root_, oldCwd_;
+  test::HeadlessRun run_;
+  fs::path root_;
 };
 
 TEST_F(RmDQuickTest, TableMaterialExampleAndAnSmSpring) {

@@ -22,6 +22,7 @@
 #include "mainwin/program.h"
 #include "mainwin/qt/main_window.h"
 #include "mainwin/qt/qt_program.h"
+#include "headless_run.h"
 #include "program_fixture.h"
 #include "qt_test_support.h"
 #include "reports/device.h"
@@ -52,37 +53,20 @@ class SpringSwitchTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    root_ = test::FreshTestFolder("zeb1_switch_", {"dbf", "tmp", "work"});
-    test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
-    oldCwd_ = fs::current_path();
-    fs::current_path(root_ / "work");
+    run_.Start("zeb1_switch_");
+    root_ = run_.root;
     for (const auto& e : fs::directory_iterator(test::SourceDir() / "examples"))
       if (e.path().extension() == ".zeb") examples_.push_back(e.path());
     std::sort(examples_.begin(), examples_.end());
-    xbase::InitTableEngineUnits();
   }
   void TearDown() override {
-    fs::current_path(oldCwd_);
-    fs::remove_all(root_);
-    ClearDrawingRegistry();
-    SetGraphics(nullptr);
-    SetDrawings(nullptr);
-    SetTables(nullptr);
-    ResetProgramState();
+    run_.Stop();
     BaseTest::TearDown();
   }
 
   // The program as started: fresh units, the real services.
   void Start() {
-    ResetProgramState();
-    InitProgramUnits();
-    InitProgramIdentity();
-    InstallGraphicsFacade();
-    InstallTableServices();
-    InstallDrawings();
-    SetMainWindow(std::make_shared<HeadlessMainWindow>());
-    G().DbfFolder = (root_ / "dbf").string() + "/";
-    G().TempFolder = (root_ / "tmp").string() + "/";
+    run_.InstallServices();
     G().HelpLevel = 1;
     InitOutputDevice();
   }
@@ -130,8 +114,7 @@ class SpringSwitchTest : public test::BaseTest {
     std::unique_ptr<Thh> window = StartMainWindow({"wzeb1"}, ended);
     EXPECT_FALSE(ended.has_value());
     if (window == nullptr) return {};
-    G().DbfFolder = (root_ / "dbf").string() + "/";
-    G().TempFolder = (root_ / "tmp").string() + "/";
+    run_.UseOwnFolders();
     for (const std::string& f : files) {
       G().ModifiedFlag = 0;
       ui().ExpectOpenFile((test::SourceDir() / "examples" / f).string());
@@ -143,7 +126,8 @@ class SpringSwitchTest : public test::BaseTest {
     return list;
   }
 
-  fs::path root_, oldCwd_;
+  test::HeadlessRun run_;
+  fs::path root_;
   std::vector<fs::path> examples_;
   test::ScopedEnv env_;
 };

@@ -21,6 +21,7 @@
 #include "graphics/facade.h"
 #include "mainwin/commands.h"
 #include "mainwin/program.h"
+#include "headless_run.h"
 #include "program_fixture.h"
 #include "reports/device.h"
 #include "reports/printout_full.h"
@@ -184,29 +185,12 @@ class StrengthValuesTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    root_ = test::FreshTestFolder("zeb1_strength_", {"dbf", "tmp", "work", "xdg"});
-    test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
-    oldCwd_ = fs::current_path();
-    fs::current_path(root_ / "work");
-    xbase::InitTableEngineUnits();
-    ResetProgramState();
-    InitProgramUnits();
-    InitProgramIdentity();
-    InstallGraphicsFacade();
-    InstallTableServices();
-    InstallDrawings();
-    SetMainWindow(std::make_shared<HeadlessMainWindow>());
-    G().DbfFolder = (root_ / "dbf").string() + "/";
-    G().TempFolder = (root_ / "tmp").string() + "/";
+    run_.Start("zeb1_strength_", {"xdg"});
+    run_.InstallServices();
+    root_ = run_.root;
   }
   void TearDown() override {
-    fs::current_path(oldCwd_);
-    fs::remove_all(root_);
-    ClearDrawingRegistry();
-    SetGraphics(nullptr);
-    SetDrawings(nullptr);
-    SetTables(nullptr);
-    ResetProgramState();
+    run_.Stop();
     BaseTest::TearDown();
   }
   // A static spring of wire d of table row `row`, recalculated: Dm 8 d,
@@ -244,7 +228,8 @@ class StrengthValuesTest : public test::BaseTest {
     if (p == std::string::npos) return -1;
     return std::strtol(txt.c_str() + p + 1 + head.size(), nullptr, 10);
   }
-  fs::path root_, oldCwd_;
+  test::HeadlessRun run_;
+  fs::path root_;
 };
 
 TEST_F(StrengthValuesTest, RmOfThePrintoutIsNeverAboveThePublishedMinimum) {
