@@ -81,7 +81,10 @@ void GraphicsFacade::PlayHpglFile(std::string_view path) { zeb::PlayHpglFile(*th
 std::string HelpPicturePath(std::string_view stem) {
   std::string folder = G().HelpFolder;
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  return ResolvePathCaseInsensitive(folder + LowerStr(stem) + ".plt");
+  // Only the picture's own name is folded; a folder in front of it is kept.
+  const std::size_t slash = stem.rfind('/');
+  const std::size_t name = slash == std::string_view::npos ? 0 : slash + 1;
+  return ResolvePathCaseInsensitive(folder + std::string(stem.substr(0, name)) + LowerStr(stem.substr(name)) + ".plt");
 }
 
 void GraphicsFacade::ShowHelpPictureFile(std::string_view pictureName) {

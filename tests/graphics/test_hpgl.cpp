@@ -219,7 +219,8 @@ TEST_F(HpglTest, PictureFilesAreBoundedAndNeverWaitedOn) {
 }
 
 TEST_F(HpglTest, FilesMissingFoldersAndCase) {
-  const std::string dir = ::testing::TempDir() + "hpgl_files_" + std::to_string(::getpid());
+  // A folder name in mixed case, as a user's may be.
+  const std::string dir = ::testing::TempDir() + "Hpgl_Files_" + std::to_string(::getpid());
   std::filesystem::create_directories(dir + "/sub.plt");
   {
     std::ofstream(dir + "/ABC.PLT") << "SP1;PU0,0;PD40,0;";
@@ -237,6 +238,13 @@ TEST_F(HpglTest, FilesMissingFoldersAndCase) {
   f().ShowHelpPictureFile("abc");
   EXPECT_EQ(list(), (std::vector<std::string>{"10;1;1;639;479;0;0;160;120", "11;0", "8;12", "4;0;0;1;0"}));
   EXPECT_EQ(G().PrinterMode, 1);
+  // A name with its folder: the folder is taken as it is written.
+  G().HelpFolder.clear();
+  list().clear();
+  f().ShowHelpPictureFile(dir + "/Abc");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(list(), (std::vector<std::string>{"10;1;1;639;479;0;0;160;120", "11;0", "8;12", "4;0;0;1;0"}));
+  G().HelpFolder = dir;
   // A double click returns the picture to its first paint.
   const auto first = Paint().Calls();
   win().ProcessKey(kKeyAdd);

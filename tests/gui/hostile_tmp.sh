@@ -32,6 +32,10 @@ for u in $VICTIM $ATTACKER; do
   fi
 done
 fail() { echo "hostile_tmp: $*"; exit 1; }
+if ! runuser -u $VICTIM -- test -x "$WZEB1"; then
+  echo "hostile_tmp: another user cannot start $WZEB1 here (a private folder above it), skipped"
+  exit 77
+fi
 
 SHARED=$ROOT/shared
 HOME_V=$ROOT/victim

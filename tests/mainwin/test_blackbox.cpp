@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -661,7 +662,13 @@ TEST_F(BlackBoxTest, InteractiveStartLooksUpEachNameAFewTimes) {
     const timespec past[2] = {{std::time(nullptr) - 60, 0}, {std::time(nullptr) - 60, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), past, 0), 0) << folder;
   };
-  const std::string exeFolder = fs::path(ZEB1_WZEB1).parent_path().string();
+  // The counter writes missed paths folded to lower case.
+  const auto folded = [](std::string t) {
+    for (char& ch : t) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return t;
+  };
+  const std::string exeFolder = folded(fs::path(ZEB1_WZEB1).parent_path().string());
+  const std::string rootFolder = folded(root_.string());
   const auto check = [&](const std::string& what) {
     const std::string c = ReadBytes(counts);
     ASSERT_FALSE(c.empty()) << what;
@@ -672,7 +679,7 @@ TEST_F(BlackBoxTest, InteractiveStartLooksUpEachNameAFewTimes) {
       const std::string path = c.substr(p + 5, space - p - 5);
       const int n = std::stoi(c.substr(space + 1, end - space - 1));
       // The program's own lookups: in the test's folders and beside it.
-      if (path.rfind(root_.string(), 0) != 0 && path.rfind(exeFolder, 0) != 0) continue;
+      if (path.rfind(rootFolder, 0) != 0 && path.rfind(exeFolder, 0) != 0) continue;
       ++misses;
       EXPECT_LE(n, 8) << what << ": " << path;
     }

@@ -588,6 +588,7 @@ TEST_F(HostileFilesTest, AnotherUsersLinkBlocksTheOutputInGerman) {
     return r;
   };
   Ran r = runAs("/I");
+  if (r.exitCode == 122) GTEST_SKIP() << "another user cannot start " << ZEB1_WZEB1 << " here (a private folder above it)";
   EXPECT_EQ(r.exitCode, 2) << r.err;
   EXPECT_NE(r.err.find("t.txt (schreibgeschützt oder kein Zugriffsrecht)"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("Operation"), std::string::npos) << r.err;
