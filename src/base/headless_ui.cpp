@@ -552,6 +552,22 @@ void ScriptedUi::SetCursor(CursorKind kind) { cursors_.push_back(kind); }
 
 void ScriptedUi::SetTitle(std::string_view title) { titles_.push_back(Utf8Of1252(title)); }
 
+void ScriptedUi::PollLater(const std::function<bool(bool idle)>& poll) {
+  if (holdPolls_)
+    polls_.push_back(poll);
+  else
+    UiPort::PollLater(poll);
+}
+
+bool ScriptedUi::RunPollsOnce(bool idle) {
+  // A poll may show a box that polls again: run the ones kept now.
+  std::vector<std::function<bool(bool)>> now;
+  now.swap(polls_);
+  for (auto& p : now)
+    if (p(idle)) polls_.push_back(std::move(p));
+  return !polls_.empty();
+}
+
 // ---------------------------------------------------------------- batch
 
 namespace {

@@ -192,6 +192,11 @@ class ScriptedUi : public UiPort {
   std::vector<std::string> MessageTexts() const;
   // Printer returned by OpenTextPrinter: page height; no printer when false.
   void SetPrinter(bool available, int pageHeight = 3300);
+  // Polls (PollLater) kept for RunPollsOnce instead of run at once, as an
+  // event loop would run them after the command.
+  void HoldPolls(bool hold) { holdPolls_ = hold; }
+  // Runs every kept poll once; true while some are still polling.
+  bool RunPollsOnce(bool idle);
 
   // UiPort.
   void MessageBox(std::string_view caption, std::string_view text) override;
@@ -213,6 +218,7 @@ class ScriptedUi : public UiPort {
   bool ChooseFolder(std::string_view folder, std::string& chosen) override;
   void SetCursor(CursorKind kind) override;
   void SetTitle(std::string_view title) override;
+  void PollLater(const std::function<bool(bool idle)>& poll) override;
 
  private:
   Expectation& Push(UiCall call);
@@ -235,6 +241,8 @@ class ScriptedUi : public UiPort {
   bool printerAvailable_ = true;
   int pageHeight_ = 3300;
   std::shared_ptr<std::vector<PrintJob>> printJobs_;
+  bool holdPolls_ = false;
+  std::vector<std::function<bool(bool)>> polls_;
 };
 
 class BatchUi : public UiPort {

@@ -298,8 +298,29 @@ namespace {
 
 bool IsTextByte(unsigned char c) { return c >= 0x20 || c == '\t' || c == '\r' || c == '\n' || c == 0x1A; }
 
+// Text an editor saved in UTF-8: every byte above 127 belongs to a
+// well-formed UTF-8 sequence, and there is one. German code page 850 text
+// never reads so: its umlauts stand alone.
+bool IsUtf8Text(std::string_view bytes) {
+  bool multibyte = false;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const auto c = static_cast<unsigned char>(bytes[at]);
+    if (c < 0x80) {
+      ++at;
+      continue;
+    }
+    const std::size_t follow = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+    if (follow == 0 || bytes.size() - at <= follow) return false;
+    for (std::size_t k = 1; k <= follow; ++k)
+      if ((static_cast<unsigned char>(bytes[at + k]) & 0xC0) != 0x80) return false;
+    multibyte = true;
+    at += follow + 1;
+  }
+  return multibyte;
+}
+
 // Why a user's copy of a help file cannot stand in for the shipped one ("" when it can):
-// empty, too large, not code page 850 text, or without one entry (three lines of a
+// empty, too large, not code page 850 text (control bytes, or UTF-8), or without one entry (three lines of a
 // message-help file, a quoted line of a picture catalogue).
 std::string WhyUnusable(const std::string& path, std::string_view name) {
   if (FileLargerThan(path)) return "über "_oem + std::to_string(kReadWholeLimit >> 20) + " MB";
@@ -308,6 +329,7 @@ std::string WhyUnusable(const std::string& path, std::string_view name) {
   if (bytes.find_first_not_of(" \t\r\n\x1a") == std::string::npos) return "leer"_oem;
   for (const char c : bytes)
     if (!IsTextByte(static_cast<unsigned char>(c))) return "kein Text"_oem;
+  if (IsUtf8Text(bytes)) return "UTF-8 statt Codepage 850"_oem;
   const bool catalogue = name.size() > 4 && AsciiLower(name.substr(name.size() - 4)) == ".dbh";
   int lines = 0;
   bool quoted = false;

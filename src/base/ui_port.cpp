@@ -1,5 +1,8 @@
 #include "base/ui_port.h"
 
+#include <chrono>
+#include <thread>
+
 #include "base/headless_ui.h"
 
 namespace zeb {
@@ -10,6 +13,10 @@ std::shared_ptr<UiPort>& Current() {
   return port;
 }
 }  // namespace
+
+void UiPort::PollLater(const std::function<bool(bool idle)>& poll) {
+  while (poll(true)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
 
 UiPort& Ui() { return *Current(); }
 

@@ -96,6 +96,13 @@ class UiPort {
 
   virtual void SetCursor(CursorKind kind) = 0;
   virtual void SetTitle(std::string_view title) = 0;
+
+  // Calls poll again and again, about every 20 ms, until it returns false.
+  // Its argument says whether a box may be shown now: not while a command
+  // runs or a modal window is open. A port with an event loop calls it
+  // from there and returns at once; this one polls here, every call with
+  // true.
+  virtual void PollLater(const std::function<bool(bool idle)>& poll);
 };
 
 // The port in use; batch by default.

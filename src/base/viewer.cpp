@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -44,17 +45,35 @@ void OpenWithProgram(std::string_view program, std::string_view file, std::strin
 
 }  // namespace
 
-std::string OpenDocumentWith(std::string_view program, std::string_view file) {
+std::string OpenDocumentWith(std::string_view program, std::string_view file,
+                             std::function<void(const std::string& why)> failed) {
   std::vector<std::string> argv = SplitCommandLine(program);
   if (argv.empty()) argv.push_back("xdg-open");
   std::error_code ec;
   const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(std::string(file)), ec);
   argv.push_back(ec ? std::string(file) : absolute.string());
-  const ProcessResult r = StartHelperProgram(argv, kHelperSettleMs);
+  int pid = 0;
+  const ProcessResult r = SpawnHelperProgram(argv, pid);
   const std::string named = "Programm "_oem + PathForMessage(argv.front());
   if (!r.started && r.error == ENOENT) return named + " nicht gefunden";
   if (!r.started) return named + " nicht startbar: "_oem + SystemErrorText(r.error);
-  if (r.exitCode > 0) return named + " meldet Fehler (Code "_oem + std::to_string(r.exitCode) + ")";
+  // Watched from the event loop: the window stays live meanwhile. An end
+  // within the settle time counts, told once no command runs.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHelperSettleMs);
+  Ui().PollLater([pid, until, named, failed = std::move(failed), code = -1](bool idle) mutable {
+    if (code < 0) {
+      code = HelperExitCode(pid);
+      if (code < 0) {
+        if (std::chrono::steady_clock::now() < until) return true;
+        ReapHelperLater(pid);
+        return false;
+      }
+    }
+    if (code == 0) return false;
+    if (!idle) return true;
+    if (failed) failed(named + " meldet Fehler (Code "_oem + std::to_string(code) + ")");
+    return false;
+  });
   return {};
 }
 
@@ -304,9 +323,11 @@ void ExportTextFileToExcel(std::string_view fileName) {
     ShowWriteError(rc, csv);
     return;
   }
-  const std::string why = OpenDocumentWith(G().TableEditorPath, csv);
-  if (!why.empty())
+  const auto failed = [csv](const std::string& why) {
     ShowError("Excel kann nicht gestartet werden: "_oem + why + "; die Daten stehen in "_oem + PathForMessage(csv));
+  };
+  const std::string why = OpenDocumentWith(G().TableEditorPath, csv, failed);
+  if (!why.empty()) failed(why);
 }
 
 }  // namespace zeb

@@ -44,9 +44,12 @@ void ShowTextFileViewer(std::string_view printFile, std::function<void()> print 
 void ShowProgramStartError(int error, std::string_view program, std::string_view setting);
 // Hands a document to the program of a configured text (split at blanks,
 // quotes group; "xdg-open" when empty) as one more, absolute argument; the
-// program's output goes nowhere. "" when it started (and did not end at once
-// with an error); else what went wrong, naming the program (code page 850).
-std::string OpenDocumentWith(std::string_view program, std::string_view file);
+// program's output goes nowhere. Returns at once: "" when it started, else
+// what went wrong, naming the program (code page 850). A program that ends
+// with an error within the settle time (xdg-open without a program for the
+// file) is named later, through failed, once no command runs.
+std::string OpenDocumentWith(std::string_view program, std::string_view file,
+                             std::function<void(const std::string& why)> failed);
 // How long a helper is watched for an early failure.
 inline constexpr int kHelperSettleMs = 3000;
 // Where the text program and the HTML browser are set.

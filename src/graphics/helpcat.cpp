@@ -226,6 +226,8 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
   g.AbortFlag = 0;
   bool first = true;
   int p = 0, action = 0;
+  // A damaged line is named once per catalogue, not before every pick.
+  std::string namedDamage;
   while (true) {
     ++p;
     int count = 0;
@@ -239,9 +241,12 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
     }
     if (ReadWholeFile(path, bytes)) {
       const Catalogue cat = ParseCatalogue(bytes);
-      if (cat.badField)
-        ShowError("Bilderkatalog "_oem + FromUtf8(CodePage::Cp850, path) + " beschädigt: Zeile "_oem +
-                  std::to_string(cat.badLine) + " ungültig"_oem);
+      if (cat.badField) {
+        const std::string damage = "Bilderkatalog "_oem + FromUtf8(CodePage::Cp850, path) + " beschädigt: Zeile "_oem +
+                                   std::to_string(cat.badLine) + " ungültig"_oem;
+        if (damage != namedDamage) ShowError(damage);
+        namedDamage = damage;
+      }
       count = static_cast<int>(cat.entries.size());
       auto& table = g.LineTable;
       if (table.size() < 136) table.resize(136);

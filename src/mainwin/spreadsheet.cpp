@@ -151,10 +151,17 @@ std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUt
 }
 
 bool OpenSpreadsheetDocument(const std::string& path) {
-  const std::string why = OpenDocumentWith(G().TableEditorPath, path);
-  if (why.empty()) return true;
   // The document stays: the user may open it himself.
-  ShowMessageText(std::string(kNotStarted) + ": " + why + "; die Daten stehen in "_oem + FromUtf8(CodePage::Cp850, path));
+  const auto tell = [path](const std::string& why) {
+    ShowMessageText(std::string(kNotStarted) + ": " + why + "; die Daten stehen in "_oem +
+                    FromUtf8(CodePage::Cp850, path));
+  };
+  const std::string why = OpenDocumentWith(G().TableEditorPath, path, [tell](const std::string& late) {
+    SpreadsheetStarted() = false;
+    tell(late);
+  });
+  if (why.empty()) return true;
+  tell(why);
   return false;
 }
 
@@ -171,9 +178,11 @@ void StartSpreadsheet() {
     return;
   }
   SetHourglassCursor();
+  // Before the program starts: one that fails takes it back.
+  SpreadsheetStarted() = true;
   SpringFileDocument();
   SetArrowCursor();
-  if (G().AbortFlag == 0) SpreadsheetStarted() = true;
+  if (G().AbortFlag != 0) SpreadsheetStarted() = false;
 }
 
 void ExportInputDataToSpreadsheet() {

@@ -16,8 +16,9 @@ namespace zeb {
 // Writes the document; its path, or "" after an error box.
 std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUtf8);
 // Starts the table editor with the document; false, after a message that
-// names the program and the document (which stays), when it cannot start
-// or ends at once with an error.
+// names the program and the document (which stays), when it cannot start.
+// One that ends at once with an error is named so once no command runs,
+// and the export item is off again.
 bool OpenSpreadsheetDocument(const std::string& path);
 
 

@@ -169,22 +169,39 @@ ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait) {
 }
 
 ProcessResult StartHelperProgram(const std::vector<std::string>& argv, int settleMs) {
-  pid_t pid = 0;
-  ProcessResult result = Spawn(argv, true, pid);
+  int pid = 0;
+  ProcessResult result = SpawnHelperProgram(argv, pid);
   if (!result.started) return result;
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
   for (;;) {
-    int status = 0;
-    const pid_t w = ::waitpid(pid, &status, WNOHANG);
-    if (w == pid) {
-      result.exitCode = ExitCodeOf(status);
-      return result;
-    }
-    if ((w < 0 && errno != EINTR) || std::chrono::steady_clock::now() >= until) break;
+    result.exitCode = HelperExitCode(pid);
+    if (result.exitCode >= 0) return result;
+    if (std::chrono::steady_clock::now() >= until) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ReapInBackground(pid);
+  ReapHelperLater(pid);
   return result;
 }
+
+ProcessResult SpawnHelperProgram(const std::vector<std::string>& argv, int& pid) {
+  pid_t child = 0;
+  ProcessResult result = Spawn(argv, true, child);
+  pid = result.started ? static_cast<int>(child) : 0;
+  return result;
+}
+
+int HelperExitCode(int pid) {
+  int status = 0;
+  pid_t w;
+  do {
+    w = ::waitpid(static_cast<pid_t>(pid), &status, WNOHANG);
+  } while (w < 0 && errno == EINTR);
+  if (w == static_cast<pid_t>(pid)) return ExitCodeOf(status);
+  // Not ours to wait for (reaped elsewhere): it has ended, how is unknown.
+  if (w < 0) return 0;
+  return -1;
+}
+
+void ReapHelperLater(int pid) { ReapInBackground(static_cast<pid_t>(pid)); }
 
 }  // namespace zeb

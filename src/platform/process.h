@@ -25,5 +25,14 @@ ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait = fal
 // that cannot open the document is known; else exitCode is -1 and the child
 // is reaped in the background.
 ProcessResult StartHelperProgram(const std::vector<std::string>& argv, int settleMs);
+// The same start, returning at once with the child's process id in pid: the
+// caller asks HelperExitCode until it has an answer or hands the child to
+// ReapHelperLater.
+ProcessResult SpawnHelperProgram(const std::vector<std::string>& argv, int& pid);
+// A spawned helper's exit code (128 + signal) once it has ended, -1 while it
+// runs. The answer is given once: the child is reaped with it.
+int HelperExitCode(int pid);
+// A spawned helper left running: reaped in the background when it ends.
+void ReapHelperLater(int pid);
 
 }  // namespace zeb

@@ -212,7 +212,12 @@ std::string SpringFileText() {
   const BaseGlobals& g = G();
   if (g.CurrentFileName.empty()) return {};
   if (g.ArchiveFlag != 0) return Oem(g.CurrentFileName);
-  const std::string name = g.CurrentFileName + "." + g.SpringFileExtension;
+  // A name that came with its extension (a spring opened from the command
+  // line) keeps it alone, as in the window title.
+  const std::size_t slash = g.CurrentFileName.rfind('/');
+  const bool hasExtension =
+      g.CurrentFileName.find('.', slash == std::string::npos ? 0 : slash + 1) != std::string::npos;
+  const std::string name = hasExtension ? g.CurrentFileName : g.CurrentFileName + "." + g.SpringFileExtension;
   const std::string full = Oem(AddBackslash(g.CurrentDataFolder) + name);
   if (Oem(g.CurrentDataFolder + g.CurrentFileName).size() > 69) return Oem(name);
   return full;

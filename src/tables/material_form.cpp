@@ -126,6 +126,16 @@ void MaterialForm::ChooseItem(int index) {
   ShowMaterialValues();
 }
 
+int MaterialForm::ShownItem() const {
+  if (source == kOwn) return -1;
+  const auto number = [](std::string_view item) { return TextToInt(item.substr(0, 9)); };
+  const std::int32_t shown = number(comboText);
+  if (shown <= 0) return -1;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (number(items[i]) == shown) return static_cast<int>(i);
+  return -1;
+}
+
 void MaterialForm::ShowMaterialValues() {
   SpringDataRecord& s = SpringData();
   if (!MaterialLoadByNumber(MaterialSource())) {

@@ -28,6 +28,8 @@ class MaterialForm {
   void SetSource(int source);
   // A material chosen in the list (index into Items()).
   void ChooseItem(int index);
+  // The list item of the material shown (by its number), -1 when none.
+  int ShownItem() const;
   // The diameter edit changed.
   void SetDiameterText(const std::string& text);
   // The tolerance list changed (index 0..16).

@@ -64,6 +64,8 @@ class PrivateRun {
     return *run;
   }
   fs::path root, work, dbf, tmp, cfg, bin;
+  // The working folder the run was started in.
+  fs::path launch;
 
  private:
   PrivateRun() {
@@ -74,6 +76,7 @@ class PrivateRun {
       std::abort();
     }
     root = pattern;
+    launch = fs::current_path();
     work = root / "work";
     dbf = root / "dbf";
     tmp = root / "tmp";

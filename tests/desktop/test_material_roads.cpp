@@ -72,16 +72,21 @@ class MaterialRoads : public DesktopProgram {
   }
 };
 
-// "Datenbank", two rows down, Enter: the form shows that material.
+// "Datenbank", two rows down, Enter: the form shows that material (the
+// keyboard starts in the rows).
 TEST_F(MaterialRoads, DatabaseButtonOkTakesTheRow) {
   for (int run = 0; run < kRuns; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     Start("table_material.zeb");
-    QString chosen;
+    QString chosen, before;
     UserScript s;
     OpenForm(s);
-    s.Then("form", FormUp, [] { ClickInForm("Button_zebwst"); });
+    s.Then("form", FormUp, [&] {
+      before = FormText("Edit_name");
+      ClickInForm("Button_zebwst");
+    });
     s.Then("table window", [] { return ModalUp("dbf4") != nullptr; }, [&] {
+      EXPECT_EQ(QApplication::focusWidget(), Grid());
       Key(Qt::Key_Down);
       Key(Qt::Key_Down);
       chosen = CurrentCell("NAME1");
@@ -89,6 +94,7 @@ TEST_F(MaterialRoads, DatabaseButtonOkTakesTheRow) {
     });
     s.Then("form again", FormUp, [&] {
       EXPECT_FALSE(chosen.isEmpty());
+      EXPECT_NE(chosen.toStdString(), before.toStdString());
       EXPECT_EQ(FormText("Edit_name"), chosen);
       auto* combo = Child<QComboBox>(ActiveModal(), "ComboBox_db");
       EXPECT_TRUE(combo->currentText().contains(chosen)) << combo->currentText().toStdString();
@@ -171,6 +177,39 @@ TEST_F(MaterialRoads, PreferredSourceFillsTheListAndTakesAChoice) {
     s.Then("form", [] { return ModalUp("Form_zebmat") != nullptr; }, [] { ClickInForm("RadioGroup_db_0"); });
     ChooseThirdItem(s);
     s.Then("material shown", FormUp, [] { ExpectThirdItemShown(); });
+    CloseForm(s);
+    EXPECT_TRUE(s.Run());
+    test::CloseMainWindow(window_);
+  }
+}
+
+// The arrow keys on the closed material list: each moves one item on from
+// the material shown and takes it; the form shows the last one.
+TEST_F(MaterialRoads, ArrowKeysInTheListPickAnyMaterial) {
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    Start("table_material.zeb");
+    int first = -1;
+    UserScript s;
+    OpenForm(s);
+    s.Then("form", FormUp, [&] {
+      auto* combo = Child<QComboBox>(ActiveModal(), "ComboBox_db");
+      first = combo->currentIndex();
+      ASSERT_GE(first, 0);
+      ASSERT_GT(combo->count(), first + 3);
+      combo->setFocus(Qt::TabFocusReason);
+    });
+    for (int step = 0; step < 3; ++step)
+      s.Then("key down", FormUp, [] { Key(Qt::Key_Down); });
+    s.Then("key up", FormUp, [] { Key(Qt::Key_Up); });
+    s.Then("material shown", FormUp, [&] {
+      auto* combo = Child<QComboBox>(ActiveModal(), "ComboBox_db");
+      const QString item = combo->itemText(first + 2);
+      EXPECT_EQ(combo->currentIndex(), first + 2);
+      EXPECT_EQ(combo->currentText(), item);
+      EXPECT_EQ(static_cast<int>(MaterialSource()), item.left(9).trimmed().toInt());
+      EXPECT_TRUE(item.section(": ", 1).startsWith(FormText("Edit_name"))) << item.toStdString();
+    });
     CloseForm(s);
     EXPECT_TRUE(s.Run());
     test::CloseMainWindow(window_);

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTextEdit>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -33,6 +34,27 @@ unsigned EnvNumber(const char* name, unsigned fallback) {
   const char* v = std::getenv(name);
   if (v == nullptr || *v == '\0') return fallback;
   return static_cast<unsigned>(std::strtoul(v, nullptr, 10));
+}
+
+// Whether path is root or lies below it, links resolved.
+bool Inside(const fs::path& path, const fs::path& root) {
+  std::error_code ec;
+  const fs::path rel = fs::weakly_canonical(path, ec).lexically_relative(fs::weakly_canonical(root, ec));
+  return !ec && !rel.empty() && *rel.begin() != "..";
+}
+
+// The names in each folder, for the folders a run must leave as they are.
+std::vector<std::pair<fs::path, std::vector<std::string>>> Listings(const std::vector<fs::path>& folders) {
+  std::vector<std::pair<fs::path, std::vector<std::string>>> out;
+  for (const fs::path& folder : folders) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+      names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    out.emplace_back(folder, std::move(names));
+  }
+  return out;
 }
 
 class Monkey {
@@ -85,6 +107,17 @@ class Monkey {
     QString t;
     for (int i = 0; i < n; ++i) t += QLatin1Char(kChars[Pick(static_cast<int>(sizeof kChars) - 1)]);
     return t;
+  }
+
+  // A file dialog shows a folder outside the run's own (it started in a
+  // shipped folder, or the previous act went up or through the history):
+  // the user goes back into the run before anything else, so that no
+  // spring, picture or new folder lands in the source or build tree.
+  void KeepInsideTheRun(QFileDialog& files) {
+    const fs::path shown = fs::path(files.directory().absolutePath().toStdString());
+    if (Inside(shown, PrivateRun::Get().root)) return;
+    Note("file dialog in " + shown.string() + ", back into the run");
+    files.setDirectory(QString::fromStdString(PrivateRun::Get().work.string()));
   }
 
   void MainWindow() {
@@ -144,6 +177,7 @@ class Monkey {
     const int step = modal->property("monkeySteps").toInt();
     modal->setProperty("monkeySteps", step + 1);
     const QString kind = QString::fromLatin1(modal->metaObject()->className());
+    if (auto* files = qobject_cast<QFileDialog*>(modal)) KeepInsideTheRun(*files);
     const bool chooser = qobject_cast<QFileDialog*>(modal) != nullptr || qobject_cast<QPrintDialog*>(modal) != nullptr ||
                          kind.contains("Color") || kind.contains("Font");
     const double close = winding_ ? 1.0 : chooser ? 0.7 : std::min(0.9, 0.06 + step * 0.03);
@@ -274,6 +308,14 @@ TEST_F(MonkeyTest, OneMinuteOverTheMainWindowAndItsDialogs) {
   std::printf("monkey seed %u (ZEB1_MONKEY_SEED=%u repeats this run)\n", seed, seed);
   std::fflush(stdout);
   RecordProperty("seed", static_cast<int>(seed));
+  // Folders outside the run that a file dialog may show: the source tree,
+  // the shipped help pictures and the build folder above them, the folder
+  // the run was started in. The monkey saves, makes folders and picks
+  // files in its dialogs; none of it may land there.
+  const fs::path help = fs::absolute(ZEB1_HELP_FOLDER);
+  const std::vector<fs::path> outside{test::SourceDir(), test::SourceDir() / "examples", help, help.parent_path(),
+                                      PrivateRun::Get().launch};
+  const auto before = Listings(outside);
   Start("table_material.zeb");
   Monkey monkey(*window_, seed);
   using Clock = std::chrono::steady_clock;
@@ -313,6 +355,9 @@ TEST_F(MonkeyTest, OneMinuteOverTheMainWindowAndItsDialogs) {
   ASSERT_FALSE(window_->Destroyed()) << monkey.Trail();
   EXPECT_TRUE(window_->isVisible()) << monkey.Trail();
   EXPECT_GT(monkey.Actions(), 100) << monkey.Trail();
+  const auto after = Listings(outside);
+  for (std::size_t i = 0; i < outside.size(); ++i)
+    EXPECT_EQ(after[i].second, before[i].second) << "written into " << outside[i] << "\n" << monkey.Trail();
   std::printf("monkey: %d actions\n", monkey.Actions());
 }
 

@@ -120,6 +120,18 @@ TEST_F(CatalogueTest, OnlyTheFirst130LinesAreListedAndABadFileGivesOneBox) {
   EXPECT_EQ(G().AbortFlag, 0);
 }
 
+// A damaged line among good ones is named once, not before every pick.
+TEST_F(CatalogueTest, ADamagedLineIsNamedOncePerCatalogue) {
+  Write(Cat(), CatalogueLine("p1", "Eins") + "p9,\"kaputt\"\r\n" + CatalogueLine("p2", "Zwei") +
+                   CatalogueLine("p3", "Drei"));
+  ui().ExpectMessageBox("", "Bilderkatalog " + Cat() + " besch\u00e4digt: Zeile 2 ung\u00fcltig");
+  dialog().Add(Press::Pick, 2);  // p2
+  dialog().Add(Press::Down);     // p3
+  f().HelpPictureCatalog();      // then OK ends it
+  EXPECT_EQ(Shown(), 3);
+  EXPECT_EQ(dialog().Seen().size(), 3u);
+}
+
 // The first line whose field does not begin with a quote is the one named.
 TEST_F(CatalogueTest, TheFirstBadLineIsCounted) {
   const Catalogue c = ParseCatalogue("\"a\",\"b\"\r\n\r\nbad,\"x\"\n\"c\",worse\n");

@@ -26,6 +26,7 @@
 #include "base/globals.h"
 #include "graphics/cadsettings.h"
 #include "settings/config.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "program_fixture.h"
 
@@ -490,8 +491,9 @@ TEST_F(HostileFilesTest, HugeMessageHelpIsNamedNotRead) {
 }
 
 // A user's copy of the message help that holds no entry (empty, random
-// bytes, fewer than three lines) gives way to the shipped file, and is named
-// once; a usable copy is read.
+// bytes, fewer than three lines) or is not code page 850 text (the shipped
+// file saved again by an editor in UTF-8) gives way to the shipped file, and
+// is named once; a usable copy is read.
 TEST_F(HostileFilesTest, UnusableUserCopyOfTheMessageHelpGivesWay) {
   WriteConfig(ZEB1_HELP_FOLDER, root_ / "xdg" / "zeb1" / "zeb1.cfg", root_ / "dbf");
   const fs::path copy = root_ / ".local" / "share" / "zeb1" / "zeb1.err";
@@ -502,7 +504,10 @@ TEST_F(HostileFilesTest, UnusableUserCopyOfTheMessageHelpGivesWay) {
   for (int i = 0; i < 5000; ++i) noise.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
   const std::string shipped = ReadBytes(fs::path(ZEB1_HELP_FOLDER) / "zeb1.err");
   for (const auto& [bytes, why] : std::vector<std::pair<std::string, std::string>>{
-           {"", "leer"}, {noise, "kein Text"}, {"Warnung: L2<Ln\r\nnur zwei Zeilen\r\n", "keine Einträge"}}) {
+           {"", "leer"},
+           {noise, "kein Text"},
+           {"Warnung: L2<Ln\r\nnur zwei Zeilen\r\n", "keine Einträge"},
+           {zeb::ToUtf8(zeb::CodePage::Cp850, shipped), "UTF-8 statt Codepage 850"}}) {
     SCOPED_TRACE(why);
     WriteBytes(copy, bytes);
     const Ran r = Run({"t.zeb", "/I"});

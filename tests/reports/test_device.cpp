@@ -146,6 +146,23 @@ TEST_F(DeviceTest, SixtySixLinesPerPageHoldSixtyFiveResultLinesAndTheTotalCounts
   EXPECT_EQ(Files(), (std::vector<std::string>{"outwin.txt"}));
 }
 
+// The file line names the spring file: folder, name and extension; a
+// name that came with its extension (from the command line, without a
+// folder) is shown as it is, not with a second extension.
+TEST_F(DeviceTest, TheFileLineNamesTheSpringFileOnce) {
+  G().SpringFileExtension = "zeb";
+  const auto fileLine = [this](const std::string& name, const std::string& folder) {
+    G().CurrentFileName = name;
+    G().CurrentDataFolder = folder;
+    const Lines lines = ScreenReport(1);
+    return lines.size() > 3 ? lines[3].substr(0, 30) : std::string();
+  };
+  EXPECT_EQ(fileLine("feder", "/daten"), "       *    /daten/feder.zeb  ");
+  EXPECT_EQ(fileLine("feder.zeb", ""), "       *    feder.zeb         ");
+  EXPECT_EQ(fileLine("../v1.2/feder.ZEB", ""), "       *    ../v1.2/feder.ZEB ");
+  EXPECT_EQ(fileLine("../v1.2/feder", "/daten"), "       *    /daten/../v1.2/fed");
+}
+
 TEST_F(DeviceTest, HeadModeTwoFramesOnlyTheFirstPage) {
   G().PageHeadMode = 2;
   const Lines lines = ScreenReport(150, 3);

@@ -146,6 +146,35 @@ TEST_F(FormZebmatTest, ListRefilledOnEveryActivationAndPlacedOverTheMainWindow) 
   Tables().ShowMaterialForm();
 }
 
+// The arrow keys on the closed list move on from the material shown, one
+// item per key, and each step takes that material (the list is refilled
+// after every choice).
+TEST_F(FormZebmatTest, ArrowKeysMoveThroughTheList) {
+  std::vector<int> taken;
+  std::vector<QString> shown;
+  WhenShown("Form_zebmat", [&](QWidget* d) {
+    auto* combo = Child<QComboBox>(d, "ComboBox_db");
+    ASSERT_EQ(combo->count(), 15);
+    // Material 5 is the fourth item (2, 3, 4, 5, ...).
+    ASSERT_TRUE(combo->itemText(3).startsWith("        5: "));
+    EXPECT_EQ(combo->currentIndex(), 3);
+    QWidget* keys = combo->lineEdit() != nullptr ? static_cast<QWidget*>(combo->lineEdit()) : combo;
+    for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down}) {
+      QTest::keyClick(keys, k);
+      taken.push_back(MaterialSource());
+      shown.push_back(combo->currentText());
+    }
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().ShowMaterialForm();
+  // Items 4, 5, 4, 5, 6 are materials 6, 7, 6, 7, 8.
+  EXPECT_EQ(taken, (std::vector<int>{6, 7, 6, 7, 8}));
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_TRUE(shown[4].startsWith("        8: EN 10270-2 VDC")) << shown[4].toStdString();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(MaterialSource(), 8);
+}
+
 TEST_F(FormZebmatTest, EscapeRestoresTheMaterial) {
   ASSERT_TRUE(MaterialLoadByNumber(MaterialSource()));  // the spring's material, DH
   WhenShown("Form_zebmat", [](QWidget* d) {

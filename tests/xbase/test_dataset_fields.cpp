@@ -220,5 +220,40 @@ TEST_F(FieldsTest, ValuesThroughTheDatasetAreWhatTheFileHolds) {
   CloseDbf(t);
 }
 
+// A text set on a character field changes that field alone: the text, the
+// logical and the number after it keep their bytes in the file.
+TEST_F(FieldsTest, TextSetOnOneFieldLeavesItsNeighbours) {
+  const std::string path = MakeTable("n.dbf", {{"A", 'C', 5, 0, 0},
+                                               {"B", 'C', 4, 0, 0},
+                                               {"OK", 'L', 1, 0, 0},
+                                               {"C", 'C', 6, 0, 0},
+                                               {"N", 'N', 8, 2, 0}});
+  TTzDbf ds("N");
+  ds.SetDbfFileName(path);
+  ds.Open();
+  ds.Append();
+  ds.FieldByName("A").SetAsString("alpha");
+  ds.FieldByName("B").SetAsString("beta");
+  ds.FieldByName("OK").SetAsBoolean(true);
+  ds.FieldByName("C").SetAsString("gamma");
+  ds.FieldByName("N").SetAsFloat(12.5);
+  ds.Post();
+  ds.Edit();
+  ds.FieldByName("A").SetText("x");
+  ds.FieldByName("B").SetText("");
+  ds.FieldByName("C").SetText("yy");
+  EXPECT_TRUE(ds.FieldByName("OK").AsBoolean());
+  EXPECT_EQ(ds.FieldByName("B").AsString(), "");
+  ds.Post();
+  ds.Close();
+  DbfTable t;
+  t.fileName = path;
+  OpenDbf(t, kModeShared);
+  GetDbfRecord(t, 1);
+  // Deletion mark, A, B, OK, C, N as the file holds them.
+  EXPECT_EQ(t.stored, " x        Tyy       12.50");
+  CloseDbf(t);
+}
+
 }  // namespace
 }  // namespace zeb::xbase::test

@@ -402,6 +402,55 @@ TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
   EXPECT_EQ(Warnings(), std::vector<std::string>{});
 }
 
+// A text typed over a character cell (the first key opens the editor, Enter
+// posts) changes that field alone: the fields after it keep their bytes, in
+// the grid and in the file.
+TEST_F(GridTest, TypedTextChangesItsFieldAlone) {
+  grid->SetDataset(nullptr);
+  nav->SetDataset(nullptr);
+  ds.reset();
+  path = MakeTable("w.dbf", {{"NAME1", 'C', 50, 0, 0}, {"NAME2", 'C', 30, 0, 0}, {"NAME3", 'C', 20, 0, 0},
+                             {"NAME4", 'C', 20, 0, 0}});
+  ds = std::make_unique<TTzDbf>("W");
+  ds->SetDbfFileName(path);
+  ds->Open();
+  for (int i = 1; i <= 3; ++i) {
+    ds->Append();
+    ds->FieldByName("NAME1").SetAsString("EN 10270-1 S" + std::to_string(i));
+    ds->FieldByName("NAME3").SetAsString("patentiert gezogen");
+    ds->FieldByName("NAME4").SetAsString("statisch");
+    ds->Post();
+  }
+  ds->First();
+  grid->SetDataset(ds.get());
+  nav->SetDataset(ds.get());
+  Settle();
+  const auto bytes = [this] {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string before = bytes();
+  grid->setFocus();
+  grid->setCurrentIndex(Cell(1, "NAME2"));
+  QTest::keyClick(grid, 'a');
+  auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClicks(editor, "bc");
+  QTest::keyClick(editor, Qt::Key_Return);
+  Settle();
+  EXPECT_EQ(Cell(1, "NAME2").data().toString(), "abc");
+  EXPECT_EQ(Cell(1, "NAME3").data().toString(), "patentiert gezogen");
+  EXPECT_EQ(Cell(1, "NAME4").data().toString(), "statisch");
+  // The file: the second record's NAME2 bytes are new, every other byte is as it was.
+  const std::string after = bytes();
+  ASSERT_EQ(after.size(), before.size());
+  const std::size_t header = static_cast<unsigned char>(before[8]) | static_cast<unsigned char>(before[9]) << 8;
+  const std::size_t name2 = header + 121 + 1 + 50;
+  std::string expected = before;
+  expected.replace(name2, 30, "abc" + std::string(27, ' '));
+  EXPECT_EQ(after.substr(header), expected.substr(header));
+}
+
 // Fixed columns stay at the left while the others scroll, drawn as fixed
 // cells; the cursor keeps out of them.
 TEST_F(GridTest, FixedColumnsStayAndTheCursorKeepsOutOfThem) {

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QThread>
+#include <QTimer>
 
 #include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
@@ -241,6 +243,29 @@ void QtUi::SetCursor(CursorKind kind) {
     QGuiApplication::restoreOverrideCursor();
     hourglass_ = false;
   }
+}
+
+void QtUi::SetBusyCheck(std::function<bool()> busy) { BusyCheck() = std::move(busy); }
+
+std::function<bool()>& QtUi::BusyCheck() {
+  static std::function<bool()> busy;
+  return busy;
+}
+
+void QtUi::PollLater(const std::function<bool(bool idle)>& poll) {
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, poll] {
+    // A box poll shows runs its own loop: the timer waits meanwhile.
+    timer->stop();
+    const bool idle = QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr &&
+                      QThread::currentThread()->loopLevel() <= 1 && !(BusyCheck() && BusyCheck()());
+    if (poll(idle))
+      timer->start();
+    else
+      timer->deleteLater();
+  });
+  timer->start();
 }
 
 void QtUi::SetTitle(std::string_view title) {

@@ -1,5 +1,6 @@
 // The user-interface port on Qt Widgets. Needs a QApplication.
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,8 +52,14 @@ class QtUi : public UiPort {
 
   void SetCursor(CursorKind kind) override;
   void SetTitle(std::string_view title) override;
+  // From the event loop; idle when no modal window or menu is open, no
+  // nested loop runs and the busy check (a command processing events) says
+  // no.
+  void PollLater(const std::function<bool(bool idle)>& poll) override;
+  static void SetBusyCheck(std::function<bool()> busy);
 
  private:
+  static std::function<bool()>& BusyCheck();
   std::shared_ptr<QPrinter> Printer();
 
   std::shared_ptr<QPrinter> printer_;

@@ -74,6 +74,8 @@ std::unique_ptr<Thh> StartMainWindow(const std::vector<std::string>& args, std::
 std::shared_ptr<PrinterPort> InstallQtProgramPorts(const std::shared_ptr<QtUi>& ui) {
   SetUi(ui);
   xbase::SetTzCallback(std::make_shared<xbase::QtTzCallback>());
+  // The table engine processes events inside commands: no box then.
+  QtUi::SetBusyCheck([] { return xbase::QtTzCallback::PumpDepth() > 0; });
   auto printer = MakeQtTextPrinterPort(ui);
   SetPrinterPort(printer);
   InstallQtDrawingDialogs();

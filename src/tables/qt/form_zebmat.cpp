@@ -261,8 +261,10 @@ void TForm_zebmat::Refresh() {
   source_->button(form_.source)->setChecked(true);
   combo_->clear();
   for (const std::string& item : form_.items) combo_->addItem(Oem(item));
-  combo_->setCurrentIndex(-1);
   combo_->setEditable(true);
+  // The shown material is the list's current item, so that the arrow keys
+  // move on from it.
+  combo_->setCurrentIndex(form_.ShownItem());
   combo_->setEditText(Oem(form_.comboText));
   combo_->lineEdit()->setReadOnly(true);
   combo_->setEnabled(!form_.ownEnabled);

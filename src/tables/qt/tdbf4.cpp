@@ -123,6 +123,9 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   connect(cancel, &QPushButton::clicked, this, &Tdbf4::Cancel);
   connect(search, &QPushButton::clicked, this, [this] { Command([this] { w_.SearchCommand(); }); });
   connect(searchNext, &QPushButton::clicked, this, [this] { Command([this] { w_.SearchNextCommand(); }); });
+  // The keyboard starts in the rows: the arrow keys move the current
+  // record, Enter takes it.
+  grid_->setFocus(Qt::OtherFocusReason);
 }
 
 Tdbf4::~Tdbf4() = default;

@@ -552,7 +552,7 @@ bool TTzDataSet::TziGetFieldData(const zeb::xbase::TField& f, const std::uint8_t
   switch (m->kind) {
     case BufferKind::Text: {
       if (out != nullptr) {
-        const std::string s = TzTrimRight(ReadShortString(src, m->bufferSize));
+        const std::string s = TzTrimRight(ReadShortString(src, m->bufferSize - 1));
         std::memcpy(out, s.data(), std::min<std::size_t>(s.size(), static_cast<std::size_t>(f.Size())));
       }
       isBlank = false;
@@ -596,7 +596,8 @@ int TTzDataSet::TziSetFieldData(const zeb::xbase::TField& f, std::uint8_t* recor
     switch (m->kind) {
       case BufferKind::Text: {
         const char* s = reinterpret_cast<const char*>(in);
-        WriteShortString(dst, m->bufferSize, std::string_view(s, strnlen(s, m->desc.length)));
+        // The slot is the length byte and the characters.
+        WriteShortString(dst, m->bufferSize - 1, std::string_view(s, strnlen(s, m->desc.length)));
         break;
       }
       case BufferKind::Date: {
@@ -613,7 +614,7 @@ int TTzDataSet::TziSetFieldData(const zeb::xbase::TField& f, std::uint8_t* recor
       case BufferKind::None: break;
     }
   } else if (m->kind == BufferKind::Text) {
-    WriteShortString(dst, m->bufferSize, "");
+    WriteShortString(dst, m->bufferSize - 1, "");
   }
   if (!SelectWorkArea("TziSetFieldData")) return kTziOk;
   CopyBufferToEngine(record, f.FieldNo());
