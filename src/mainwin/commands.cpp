@@ -351,13 +351,16 @@ std::vector<Command> BuildTable() {
     const int n = l.n;
     t.push_back(Item(l.name, "mi_helplanguage", l.caption, [n] { MainWindow().SetMenuLanguage(n); }));
   }
+  // Without an address configured at build time the two items are left out.
   t.push_back(Item("mi_helpwww", "mi_Help", "TALMORE Homepage", [] { OpenAddress(WebAddress()); }, 0,
                    [] { return !WebAddress().empty(); }));
+  t.back().hiddenWhenUnavailable = true;
   t.push_back(Item("mi_helpemail", "mi_Help", "E-Mail -> TALMORE",
                    [] {
                      OpenAddress(MailUrl(MailAddress()));
                    },
                    0, [] { return !MailAddress().empty(); }));
+  t.back().hiddenWhenUnavailable = true;
   t.push_back(Item("mi_HelpAbout", "mi_Help", "&ZEB1", [] {
     if (WindowHooks().about) WindowHooks().about();
   }, 0, [] { return static_cast<bool>(WindowHooks().about); }));

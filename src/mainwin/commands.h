@@ -32,6 +32,8 @@ struct Command {
   std::function<void()> run;
   // False while the service behind the handler is a stand-in.
   std::function<bool()> available;
+  // Not shown at all while unavailable (what it needs is not in this build).
+  bool hiddenWhenUnavailable = false;
 };
 
 // Every menu and item in menu order.

@@ -463,6 +463,29 @@ TEST_F(QtMenuSmokeTest, ViewCadAndEditItemsAreLiveForARoundWireSpring) {
   ExitCloses();
 }
 
+// The Help menu shows no greyed item: the maker's web page and mail items
+// are left out where the build names no address.
+TEST_F(QtMenuSmokeTest, HelpMenuShowsOnlyItemsThatWork) {
+  Start({"wzeb1"});
+  window_->UpdateEnabled();
+  int shown = 0;
+  for (const Command& c : CommandTable()) {
+    if (c.isMenu || TopMenu(c) != "mi_Help") continue;
+    QAction* a = window_->Action(c.name);
+    ASSERT_NE(a, nullptr) << c.name;
+    if (c.name == "mi_helpwww") {
+      EXPECT_EQ(a->isVisible(), !WebAddress().empty());
+    } else if (c.name == "mi_helpemail") {
+      EXPECT_EQ(a->isVisible(), !MailAddress().empty());
+    }
+    if (!a->isVisible()) continue;
+    ++shown;
+    EXPECT_TRUE(a->isEnabled()) << c.name << " is greyed out";
+  }
+  EXPECT_GT(shown, 10);
+  ExitCloses();
+}
+
 TEST_F(QtMenuSmokeTest, EveryCommandOnTheRoundWireExample) { ExamplePass("round_dynamic.zeb"); }
 
 TEST_F(QtMenuSmokeTest, EveryCommandOnTheFlatWireExample) { ExamplePass("rectangular.zeb"); }

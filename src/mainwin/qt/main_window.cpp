@@ -136,8 +136,13 @@ QMenu* Thh::Menu(const std::string& name) const {
 }
 
 void Thh::UpdateEnabled() {
-  for (const Command& c : CommandTable())
-    if (QAction* a = Action(c.name)) a->setEnabled(CommandEnabled(c));
+  for (const Command& c : CommandTable()) {
+    QAction* a = Action(c.name);
+    if (a == nullptr) continue;
+    const bool enabled = CommandEnabled(c);
+    a->setEnabled(enabled);
+    if (c.hiddenWhenUnavailable) a->setVisible(enabled);
+  }
 }
 
 void Thh::Trigger(const std::string& name) {
