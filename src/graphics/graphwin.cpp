@@ -560,8 +560,16 @@ void GraphWindow::DrawRectangle(int x1, int y1, int x2, int y2) {
 
 // ------------------------------------------------------------ replay
 
-void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
-  Host().SetWaitCursor(true);
+void GraphWindow::Replay(Renderer* screen, Renderer* printer) { Replay(screen, printer, false); }
+
+void GraphWindow::ReplayQuiet(Renderer& screen) { Replay(&screen, nullptr, true); }
+
+bool GraphWindow::HasPauses() const {
+  return std::any_of(list_.begin(), list_.end(), [](const std::string& r) { return r.starts_with("13;"); });
+}
+
+void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
+  if (!quiet) Host().SetWaitCursor(true);
   std::vector<Target> targets;
   if (screen) targets.emplace_back(*this, *screen, false);
   if (printer) targets.emplace_back(*this, *printer, true);
@@ -760,7 +768,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
         break;
       }
       case 13:
-        if (!printing && screen) {
+        if (!printing && screen && !quiet) {
           const int ms = std::clamp(p.n ? ParseInt(p.f[0]) : 0, 0, 60000);
           if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         }
@@ -770,7 +778,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
     }
   }
 done:
-  Host().SetWaitCursor(false);
+  if (!quiet) Host().SetWaitCursor(false);
 }
 
 void GraphWindow::StepAnswered(bool toEnd) {

@@ -143,6 +143,12 @@ class GraphWindow {
   // first background colour record (the step) not yet answered; the host
   // then shows the step window and passes its answer to StepAnswered.
   void Replay(Renderer* screen, Renderer* printer);
+  // The screen replay as a paint makes it, without touching the host (no
+  // wait cursor) and without the pauses: what a paint would draw, for
+  // finding the part of the picture that changed. Not while stepping.
+  void ReplayQuiet(Renderer& screen);
+  // The list holds a pause record.
+  bool HasPauses() const;
   // The last screen replay stopped at a step.
   bool StepWaiting() const { return stepWaiting_; }
   // "+" shows the next step, "++" (toEnd) the rest: the flag goes.
@@ -179,6 +185,7 @@ class GraphWindow {
     Host().Invalidate();
   }
   void Repaint() { Host().Repaint(); }
+  void Replay(Renderer* screen, Renderer* printer, bool quiet);
 
   GraphicsHost* host_ = nullptr;
   GraphicsHost nullHost_;
