@@ -72,6 +72,21 @@ void BM_PaintWhole(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintWhole)->Unit(benchmark::kMillisecond);
 
+// The sheet drawn again as it was: what finding that nothing changed
+// costs the canvas.
+void BM_FindUnchanged(benchmark::State& state) {
+  Load();
+  zeb::RedrawCurrentDrawing();
+  gCanvas->Changed();
+  long rects = 0;
+  for (auto _ : state) {
+    gCanvas->Repaint();
+    rects += gCanvas->Changed().rectCount();
+  }
+  state.counters["rects"] = static_cast<double>(rects);
+}
+BENCHMARK(BM_FindUnchanged)->Unit(benchmark::kMillisecond);
+
 // L1 set to the value and the sheet drawn again.
 void Redraw(zeb::Real L1) {
   zeb::SpringData().L1 = L1;

@@ -84,6 +84,7 @@ std::shared_ptr<const PaintItems> GraphCanvas::Measure() {
   m->toWidget = ToWidget();
   m->clip = m->toWidget.mapRect(QRectF(0, 0, window_.DeviceWidth(), window_.DeviceHeight())).toAlignedRect();
   m->background = BackgroundQColor().rgb();
+  m->items.reserve(window_.DisplayList().size() + overlay_.size());
   ItemRecorder recorder(window_.DeviceWidth(), window_.DeviceHeight(), m->toWidget, layouts_, m->items);
   window_.ReplayQuiet(recorder);
   for (const auto& [a, b] : overlay_) recorder.Overlay(a, b);

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 #include "base/qt/qt_convert.h"
@@ -11,27 +12,18 @@ namespace zeb {
 
 namespace {
 
-// FNV-1a over the bytes of values.
+// A 64-bit mix of values (integers, texts).
 class Hash {
  public:
-  template <class T>
-  void Add(const T& v) {
-    Bytes(reinterpret_cast<const unsigned char*>(&v), sizeof v);
+  void Add(std::uint64_t v) {
+    h_ ^= v + 0x9E3779B97F4A7C15ULL + (h_ << 6) + (h_ >> 2);
+    h_ *= 0xFF51AFD7ED558CCDULL;
   }
-  void Add(std::string_view s) {
-    Add(s.size());
-    Bytes(reinterpret_cast<const unsigned char*>(s.data()), s.size());
-  }
+  void Add(std::string_view s) { Add(std::hash<std::string_view>{}(s)); }
   std::uint64_t value() const { return h_; }
 
  private:
-  void Bytes(const unsigned char* p, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-      h_ ^= p[i];
-      h_ *= 1099511628211ULL;
-    }
-  }
-  std::uint64_t h_ = 14695981039346656037ULL;
+  std::uint64_t h_ = 0xCBF29CE484222325ULL;
 };
 
 // Widget pixels of a device rectangle: whole pixels around it and two more
@@ -95,12 +87,14 @@ bool Matches(const std::vector<PaintItem>& a, const std::vector<PaintItem>& b, i
 
 // Beyond this many edits the search costs more than painting all.
 constexpr int kMaxEdits = 1500;
+// Changed boxes closer than this (widget pixels) are painted as one.
+constexpr int kNear = 8;
 
 }  // namespace
 
 bool PaintItem::SameDrawing(const PaintItem& o) const {
   return kind == o.kind && style == o.style && width == o.width && pen == o.pen && brush == o.brush &&
-         points == o.points && font == o.font && text == o.text;
+         at == o.at && polygon == o.polygon && font == o.font && text == o.text;
 }
 
 ItemRecorder::ItemRecorder(int pageWidth, int pageHeight, const QTransform& toWidget, TextLayouts& layouts,
@@ -132,7 +126,7 @@ PaintItem& ItemRecorder::Add(PaintItem::Kind kind, bool withPen) {
   return item;
 }
 
-QRect ItemRecorder::Reach(const std::vector<DevPoint>& points, int width) const {
+QRect ItemRecorder::Reach(std::span<const DevPoint> points, int width) const {
   int x1 = std::numeric_limits<int>::max(), y1 = x1, x2 = std::numeric_limits<int>::min(), y2 = x2;
   for (const DevPoint& p : points) {
     x1 = std::min(x1, p.x);
@@ -148,15 +142,15 @@ QRect ItemRecorder::Reach(const std::vector<DevPoint>& points, int width) const 
 
 void ItemRecorder::Finish(PaintItem& item) {
   Hash h;
-  h.Add(item.kind);
-  h.Add(item.style);
-  h.Add(item.width);
-  h.Add(item.pen);
-  h.Add(item.brush);
-  for (const DevPoint& p : item.points) {
-    h.Add(p.x);
-    h.Add(p.y);
-  }
+  h.Add(static_cast<std::uint64_t>(item.kind) | static_cast<std::uint64_t>(item.style) << 8 |
+        static_cast<std::uint64_t>(static_cast<std::uint32_t>(item.width)) << 32);
+  h.Add(static_cast<std::uint64_t>(item.pen) | static_cast<std::uint64_t>(item.brush) << 32);
+  for (const DevPoint& p : item.at)
+    h.Add(static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.x)) |
+          static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.y)) << 32);
+  for (const DevPoint& p : item.polygon)
+    h.Add(static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.x)) |
+          static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.y)) << 32);
   if (item.kind == PaintItem::Kind::Text) {
     h.Add(std::string_view(fontKey_));
     h.Add(std::string_view(item.text));
@@ -166,23 +160,23 @@ void ItemRecorder::Finish(PaintItem& item) {
 
 void ItemRecorder::Line(DevPoint a, DevPoint b) {
   PaintItem& item = Add(PaintItem::Kind::Line, true);
-  item.points = {a, b};
-  item.box = Reach(item.points, item.width);
+  item.at = {a, b};
+  item.box = Reach({item.at.data(), 2}, item.width);
   Finish(item);
 }
 
 void ItemRecorder::Ellipse(DevPoint topLeft, DevPoint bottomRight) {
   PaintItem& item = Add(PaintItem::Kind::Ellipse, true);
-  item.points = {topLeft, bottomRight};
-  item.box = Reach(item.points, item.width);
+  item.at = {topLeft, bottomRight};
+  item.box = Reach({item.at.data(), 2}, item.width);
   Finish(item);
 }
 
 void ItemRecorder::Arc(DevPoint topLeft, DevPoint bottomRight, DevPoint start, DevPoint end) {
   PaintItem& item = Add(PaintItem::Kind::Arc, true);
-  item.points = {topLeft, bottomRight, start, end};
+  item.at = {topLeft, bottomRight, start, end};
   // The whole ellipse's box holds the arc.
-  item.box = Reach({topLeft, bottomRight}, item.width);
+  item.box = Reach({item.at.data(), 2}, item.width);
   Finish(item);
 }
 
@@ -192,7 +186,7 @@ void ItemRecorder::Text(DevPoint p, std::string_view text1252) {
   item.pen = text_;
   item.font = font_;
   item.text.assign(text1252);
-  item.points = {p};
+  item.at = {p};
   // As the renderer draws it: at p, turned by the escapement.
   QTransform local;
   local.translate(p.x, p.y);
@@ -204,7 +198,7 @@ void ItemRecorder::Text(DevPoint p, std::string_view text1252) {
 void ItemRecorder::Polygon(const std::vector<DevPoint>& points) {
   PaintItem& item = Add(PaintItem::Kind::Polygon, true);
   item.brush = brush_;
-  item.points = points;
+  item.polygon = points;
   item.box = Reach(points, item.width);
   Finish(item);
 }
@@ -212,8 +206,8 @@ void ItemRecorder::Polygon(const std::vector<DevPoint>& points) {
 void ItemRecorder::Overlay(DevPoint a, DevPoint b) {
   PaintItem& item = out_.emplace_back();
   item.kind = PaintItem::Kind::Overlay;
-  item.points = {a, b};
-  item.box = Reach(item.points, 1);
+  item.at = {a, b};
+  item.box = Reach({item.at.data(), 2}, 1);
   Finish(item);
 }
 
@@ -233,6 +227,26 @@ QRegion ChangedArea(const PaintItems& before, const PaintItems& after, const QRe
   };
   add(before.items, keptA);
   add(after.items, keptB);
+  // Boxes near each other become one: a few rectangles are cheaper to clip
+  // to and to send to the screen than many small ones, for a few pixels
+  // more. Rounds until no two are near.
+  for (bool merged = true; merged;) {
+    merged = false;
+    std::vector<QRect> out;
+    std::vector<char> taken(boxes.size(), 0);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+      if (taken[i]) continue;
+      QRect r = boxes[i];
+      for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+        if (taken[j] || !r.adjusted(-kNear, -kNear, kNear, kNear).intersects(boxes[j])) continue;
+        r |= boxes[j];
+        taken[j] = 1;
+        merged = true;
+      }
+      out.push_back(r);
+    }
+    boxes.swap(out);
+  }
   QRegion area;
   for (const QRect& r : boxes) area += r;
   return area & all;
@@ -241,7 +255,7 @@ QRegion ChangedArea(const PaintItems& before, const PaintItems& after, const QRe
 void DrawItems(QPainter& painter, const PaintItems& items, const QRegion& area, TextLayouts& layouts, int pageWidth,
                int pageHeight) {
   painter.save();
-  painter.setTransform(items.toWidget);
+  painter.setTransform(items.toWidget, true);
   painter.setClipRect(QRect(0, 0, pageWidth, pageHeight), Qt::IntersectClip);
   QtRenderer r(painter, pageWidth, pageHeight, &layouts);
   // The renderer's state as last set; an item sets only what differs.
@@ -261,15 +275,15 @@ void DrawItems(QPainter& painter, const PaintItems& items, const QRegion& area, 
     switch (i.kind) {
       case PaintItem::Kind::Line:
         usePen(i);
-        r.Line(i.points[0], i.points[1]);
+        r.Line(i.at[0], i.at[1]);
         break;
       case PaintItem::Kind::Ellipse:
         usePen(i);
-        r.Ellipse(i.points[0], i.points[1]);
+        r.Ellipse(i.at[0], i.at[1]);
         break;
       case PaintItem::Kind::Arc:
         usePen(i);
-        r.Arc(i.points[0], i.points[1], i.points[2], i.points[3]);
+        r.Arc(i.at[0], i.at[1], i.at[2], i.at[3]);
         break;
       case PaintItem::Kind::Text:
         if (!textSet || i.pen != text) {
@@ -278,7 +292,7 @@ void DrawItems(QPainter& painter, const PaintItems& items, const QRegion& area, 
           r.SetTextColour(text);
         }
         r.SetFont(i.font);
-        r.Text(i.points[0], i.text);
+        r.Text(i.at[0], i.text);
         break;
       case PaintItem::Kind::Polygon:
         usePen(i);
@@ -287,11 +301,11 @@ void DrawItems(QPainter& painter, const PaintItems& items, const QRegion& area, 
           brush = i.brush;
           r.SetBrush(brush);
         }
-        r.Polygon(i.points);
+        r.Polygon(i.polygon);
         break;
       case PaintItem::Kind::Overlay:
         painter.setPen(QPen(ColourNumberToQColor(15), 1));
-        painter.drawLine(i.points[0].x, i.points[0].y, i.points[1].x, i.points[1].y);
+        painter.drawLine(i.at[0].x, i.at[0].y, i.at[1].x, i.at[1].y);
         penSet = false;
         break;
     }

@@ -8,7 +8,9 @@
 #include <QRect>
 #include <QRegion>
 #include <QTransform>
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +28,8 @@ struct PaintItem {
   std::uint8_t style = 0;             // pen style (lines, curves, outlines)
   int width = 1;                      // pen width
   std::uint32_t pen = 0, brush = 0;   // colours 0x00BBGGRR (brush: polygons)
-  std::vector<DevPoint> points;       // line: a, b; ellipse: box; arc: box, start, end; text: top left
+  std::array<DevPoint, 4> at{};       // line: a, b; ellipse: box; arc: box, start, end; text: top left
+  std::vector<DevPoint> polygon;      // polygons
   RenderFont font;                    // texts
   std::string text;                   // texts (Windows-1252)
   QRect box;                          // widget pixels the item may paint
@@ -66,7 +69,7 @@ class ItemRecorder : public Renderer {
  private:
   PaintItem& Add(PaintItem::Kind kind, bool withPen);
   // The box of the points, the pen's reach around them, in widget pixels.
-  QRect Reach(const std::vector<DevPoint>& points, int width) const;
+  QRect Reach(std::span<const DevPoint> points, int width) const;
   void Finish(PaintItem& item);
 
   int w_, h_;

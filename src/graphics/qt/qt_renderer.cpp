@@ -67,13 +67,11 @@ const TextLayouts::Layout& TextLayouts::Get(std::string_view text1252, const std
   layout.text.setText(text);
   layout.text.setTextFormat(Qt::PlainText);
   layout.text.prepare(QTransform(), font);
-  // The glyphs may reach out of the layout (italics, bearings), and are
-  // drawn hinted at the canvas's scale: a quarter of the height and two
-  // pixels more all round.
+  // The glyphs may reach out of the layout (italics, bearings): their ink
+  // too, and a pixel more all round for the hinting at another scale.
   const QFontMetricsF metrics(font);
   const QRectF ink = metrics.boundingRect(text).translated(0, metrics.ascent());
-  const qreal margin = 0.25 * std::max<qreal>(font.pixelSize(), metrics.height()) + 2;
-  layout.box = QRectF(QPointF(0, 0), layout.text.size()).united(ink).adjusted(-margin, -margin, margin, margin);
+  layout.box = QRectF(QPointF(0, 0), layout.text.size()).united(ink).adjusted(-1, -1, 1, 1);
   return layouts_.emplace(scratch_, std::move(layout)).first->second;
 }
 
