@@ -26,12 +26,22 @@ bool Finite(std::initializer_list<Real> v) {
   return true;
 }
 
+// Appends x as ListReal writes it.
+void AppendListReal(std::string& s, Real x) {
+  char buf[40];
+  const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(x), std::chars_format::general, 8);
+  const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+  s += text == "-0" ? std::string_view("0") : text;
+}
+
 // A record: the op, then the reals as ListReal.
 std::string Record(int op, std::initializer_list<Real> values) {
-  std::string s = std::to_string(op);
+  std::string s;
+  s.reserve(4 + 16 * values.size());
+  s += std::to_string(op);
   for (Real v : values) {
     s += ';';
-    s += ListReal(v);
+    AppendListReal(s, v);
   }
   return s;
 }
@@ -324,10 +334,8 @@ constexpr std::uint32_t kBlack = 0;
 }  // namespace
 
 std::string ListReal(Real x) {
-  char buf[40];
-  auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(x), std::chars_format::general, 8);
-  std::string s(buf, r.ptr);
-  if (s == "-0") s = "0";
+  std::string s;
+  AppendListReal(s, x);
   return s;
 }
 
