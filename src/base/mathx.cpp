@@ -100,7 +100,15 @@ Real Log10Ext(Real x) {
   return l;
 }
 
-Real Pow10Ext(Real x) { return std::pow(10.0L, x); }
+Real Pow10Ext(Real x) {
+  // Whole exponents give the exact power: the library's pow may miss it in
+  // the last bit, and a decade label such as 10E8 must not turn into 99999999.99.
+  if (std::fabs(x) <= kMaxExactPow10 && x == std::trunc(x)) {
+    const int n = static_cast<int>(x);
+    return n >= 0 ? kPow10[n] : 1 / kPow10[-n];
+  }
+  return std::pow(10.0L, x);
+}
 
 Real FloorExt(Real x) {
   const Real t = std::trunc(x);

@@ -48,6 +48,7 @@ Real RadToDeg(Real x);
 Real DegToRad(Real x);
 // Decimal logarithm; 0 for x <= 0.
 Real Log10Ext(Real x);
+// 10^x; whole x of at most 27 give the exact power.
 Real Pow10Ext(Real x);
 // Truncation toward zero, minus 1 for every negative x (whole ones too).
 Real FloorExt(Real x);

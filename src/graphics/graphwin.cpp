@@ -488,6 +488,8 @@ void GraphWindow::SetTextStyle(int n, Real p1, Real p2, Real p3) {
 
 void GraphWindow::SleepMs(int ms) { Add("13;" + std::to_string(ms)); }
 
+void GraphicsHost::Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
 void GraphWindow::Rectangle(Real x1, Real y1, Real x2, Real y2) {
   line(x1, y1, x2, y1);
   line(x2, y1, x2, y2);
@@ -778,7 +780,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
       case 13:
         if (!printing && screen && !quiet) {
           const int ms = std::clamp(p.n ? ParseInt(p.f[0]) : 0, 0, 60000);
-          if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+          if (ms > 0) Host().Pause(ms);
         }
         break;
       default:

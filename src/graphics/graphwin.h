@@ -46,6 +46,8 @@ class GraphicsHost {
   virtual void OverlayLine(DevPoint /*a*/, DevPoint /*b*/) {}
   // The animation-step window, modal; true when closed with "++".
   virtual bool ShowAniStep() { return false; }
+  // A pause of the screen replay (a SleepMs record); the default sleeps.
+  virtual void Pause(int ms);
 };
 
 struct DevRect {

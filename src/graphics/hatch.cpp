@@ -195,9 +195,13 @@ void HatchPolygon(int n, Real spacing, Real angle) {
   }
 
   std::array<Real, 11> cx{}, cy{};
-  Real c = cmin;
-  for (long line = 0; line <= kMaxLines; ++line) {
-    c += step;
+  // Line j at cmin + j step, not a running sum whose rounding would decide
+  // whether a line through the last corner is drawn: none within a rounding
+  // error of that corner, where it shrinks to a point.
+  const Real last = cmax - 1e-9L * step;
+  for (long line = 1; line <= kMaxLines + 1; ++line) {
+    const Real c = cmin + static_cast<Real>(line) * step;
+    if (!(c < last)) break;
     int k = 0;
     for (int i = 2; i <= n; ++i) {
       const HatchPoint p0 = pt[static_cast<std::size_t>(i - 1)], p1 = pt[static_cast<std::size_t>(i)];
@@ -248,7 +252,6 @@ void HatchPolygon(int n, Real spacing, Real angle) {
         CadLine(cx[u], cy[u], cx[v], cy[v]);
       }
     }
-    if (!(c < cmax)) break;
   }
 }
 

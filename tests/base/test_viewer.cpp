@@ -1,10 +1,9 @@
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/globals.h"
+#include "base/support_hang.h"
 #include "base/viewer.h"
 #include "platform/oem_literal.h"
 #include "support_fixture.h"
@@ -136,8 +135,7 @@ TEST_F(ViewerTest, EditorExportUsesTheTextProgram) {
   fs::permissions(editor, fs::perms::owner_all);
   G().TextProgramPath = editor + " --neu";
   request.exportNotepad();
-  for (int i = 0; i < 500 && !fs::exists(dir_ + "/args"); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  test::WaitUntil([&] { return fs::exists(dir_ + "/args"); });
   EXPECT_EQ(test::ReadBytes(dir_ + "/args"), "--neu|" + display + "|");
 }
 
@@ -196,8 +194,7 @@ TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
   // The program got the file as one more argument.
   const std::string copy = dir_ + "/kopie/bericht.csv";
   // The program runs on its own: its copy exists before it is written.
-  for (int i = 0; i < 100 && test::ReadBytes(copy) != expected; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  test::WaitUntil([&] { return test::ReadBytes(copy) == expected; });
   EXPECT_EQ(test::ReadBytes(copy), expected);
 
   ui().ExpectMessageBox("", "File not found. Use \"File->Save\"");

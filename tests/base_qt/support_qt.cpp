@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdlib>
@@ -119,11 +120,16 @@ void QtTest::SetUp() {
   ui = std::make_shared<QtUi>();
   SetUi(ui);
   scratch = MakeScratchFolder();
-  // A dialog left open by a failed check would block the test for ever.
+  // A dialog left open by a failed check would block the test for ever:
+  // one still active at the next tick, 30 s on (a hang bound), is closed.
   watchdog_ = std::make_unique<QTimer>();
-  watchdog_->setInterval(15000);
-  QObject::connect(watchdog_.get(), &QTimer::timeout, [] {
-    if (!QApplication::activeModalWidget()) return;
+  watchdog_->setInterval(30000);
+  QObject::connect(watchdog_.get(), &QTimer::timeout, [seen = QPointer<QWidget>()]() mutable {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr || w != seen) {
+      seen = w;
+      return;
+    }
     ADD_FAILURE() << "dialog left open";
     CloseAllModals();
   });

@@ -21,9 +21,10 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 namespace zeb::qttest {
 
 // Runs action on the active modal widget once one is shown whose object name
-// or class name is name ("" takes any). Gives up after timeoutMs: the test fails and every modal
-// widget is closed, so exec() returns.
-void WhenShown(const QString& name, std::function<void(QWidget*)> action, int timeoutMs = 5000);
+// or class name is name ("" takes any). Gives up after timeoutMs (a hang
+// bound: a dialog shows within a tenth of a second here): the test fails and
+// every modal widget is closed, so exec() returns.
+void WhenShown(const QString& name, std::function<void(QWidget*)> action, int timeoutMs = 20000);
 // Clicks button on the next message box, after checking its text contains
 // textPart (UTF-8).
 void AnswerBox(const std::string& textPart, QMessageBox::StandardButton button);

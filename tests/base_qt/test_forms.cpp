@@ -161,7 +161,9 @@ TEST_F(QtForms, OpenChooserListsUpperCaseFilesAndReturnsThePath) {
     auto* dialog = qobject_cast<QFileDialog*>(d);
     auto* view = Child<QListView>(d, "listView");
     if (!dialog || !view) return d->close(), void();
-    for (int i = 0; i < 200 && view->model()->rowCount(view->rootIndex()) == 0; ++i) QTest::qWait(10);
+    // The folder is listed in the background (hang bound: it takes
+    // milliseconds).
+    (void)QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) > 0; }, 20000);
     ASSERT_EQ(view->model()->rowCount(view->rootIndex()), 1);
     EXPECT_EQ(view->model()->index(0, 0, view->rootIndex()).data().toString(), "FEDER.ZEB");
     // Typed as a user would.

@@ -164,18 +164,28 @@ T* Child(QWidget* w, const char* name) {
   return c;
 }
 
-// Keys go where the keyboard is.
-inline void Key(Qt::Key key, Qt::KeyboardModifiers m = Qt::NoModifier) {
+// Where a key goes: the keyboard's widget, unless a modal window blocks its
+// window. The window system drops a user's key there (a new dialog may not
+// have the focus yet on a busy machine), while a key sent to the widget
+// itself would reach it.
+inline QWidget* KeyTarget() {
   QWidget* target = QApplication::focusWidget();
-  if (target == nullptr) target = ActiveModal();
+  QWidget* modal = ActiveModal();
+  if (target != nullptr && modal != nullptr && target->window() != modal &&
+      QApplication::activePopupWidget() == nullptr)
+    return nullptr;
+  if (target == nullptr) target = modal;
   if (target == nullptr) target = QApplication::activeWindow();
-  if (target != nullptr) QTest::keyClick(target, key, m);
+  return target;
+}
+
+inline void Key(Qt::Key key, Qt::KeyboardModifiers m = Qt::NoModifier) {
+  if (QWidget* target = KeyTarget()) QTest::keyClick(target, key, m);
 }
 
 inline void Type(const QString& text) {
   for (QChar c : text) {
-    QWidget* target = QApplication::focusWidget();
-    if (target != nullptr) QTest::keyClick(target, c.toLatin1());
+    if (QWidget* target = KeyTarget()) QTest::keyClick(target, c.toLatin1());
   }
 }
 

@@ -36,12 +36,13 @@ TEST_F(DesktopTest, WindowsAreActivatedAndExposed) {
   first.resize(300, 200);
   second.resize(300, 200);
   first.show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&first));
+  // 20 s: a hang bound; a window is active within milliseconds.
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&first, 20000));
   second.show();
   second.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&second));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&second, 20000));
   first.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&first));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&first, 20000));
   EXPECT_EQ(first.activations, 2);
   EXPECT_GE(first.paints, 1);
   EXPECT_GE(second.paints, 1);

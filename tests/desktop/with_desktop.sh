@@ -23,12 +23,13 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-# The server picks a free display and writes its number on fd 3.
+# The server picks a free display and writes its number on fd 3. Each wait
+# below is a hang bound of 30 s; the server and openbox start within a second.
 exec 3> "$run/display"
 Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset > "$run/xvfb.log" 2>&1 &
 xpid=$!
 exec 3>&-
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   [ -s "$run/display" ] && break
   kill -0 "$xpid" 2> /dev/null || { cat "$run/xvfb.log" >&2; exit 1; }
   sleep 0.1
@@ -39,7 +40,7 @@ export DISPLAY=:$(tr -d '\n' < "$run/display")
 HOME=$run XDG_CONFIG_HOME=$run/config openbox --sm-disable > "$run/wm.log" 2>&1 &
 wmpid=$!
 # The window manager is ready once it has set its check window on the root.
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
   kill -0 "$wmpid" 2> /dev/null || { cat "$run/wm.log" >&2; exit 1; }
   sleep 0.1

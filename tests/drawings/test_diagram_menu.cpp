@@ -2,7 +2,6 @@
 // relaxation row through the table functions.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -130,16 +129,15 @@ TEST_F(DiagramMenuTest, FatalFlagDrawsNoCodeAndShowsTheMessagesOnce) {
   EXPECT_TRUE(Write("fatal", 1, [](int c) { GoodmanOutput(c); }).empty());
 }
 
-TEST_F(DiagramMenuTest, EveryCodeRunsWithinASecondAndEmptyCodesGiveEmptySheets) {
+// The time of every code: bench_drawings_cli.
+TEST_F(DiagramMenuTest, EveryCodeWritesAndEmptyCodesGiveEmptySheets) {
   Ref();
   SG().RelaxationFound = 1;
   RelaxationRecord().Rx[0] = MakeReal48(2);
   TransverseLoad().FQ = 10;
   RunRecalculation();
   for (int code = 0; code <= 29; ++code) {
-    const auto t0 = std::chrono::steady_clock::now();
     const std::string path = WriteCode("code" + std::to_string(code), 1, code);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1)) << code;
     EXPECT_FALSE(path.empty()) << code;
     // No number field is "nan" or "inf" (the peer checkers test the rest).
     EXPECT_FALSE(std::regex_search(ReadFileBytes(path), std::regex("\\r\\n-?(nan|inf)", std::regex::icase))) << code;
@@ -260,9 +258,7 @@ TEST_F(DiagramMenuTest, FrequencyResponseRefusalsAndResonance) {
   for (Real f : {Real(0), Real(-5), Real(std::nan(""))}) {
     SpringData().f = f;
     ui().ExpectMessageBox("", "Fehler : f = 0 !");
-    const auto t0 = std::chrono::steady_clock::now();
     EXPECT_TRUE(WriteCode("freq", 1, 10).empty());
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
     EXPECT_EQ(G().AbortFlag, 1);
     G().AbortFlag = 0;
   }

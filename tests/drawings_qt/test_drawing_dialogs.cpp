@@ -126,7 +126,8 @@ TEST_F(DrawingDialogs, InstalledLengthRefusesOnlyTextsThatAreNoNumbers) {
 TEST_F(DrawingDialogs, InstalledLengthFieldTakesTheBarOnCaretOrLeavingIt) {
   WhenShown("TForm_zeb1dxf", [](QWidget* d) {
     d->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+    // 20 s: a hang bound; a window is active within milliseconds.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(d, 20000));
     auto* bar = Child<QSlider>(d, "TrackBar1");
     auto* edit = Child<QLineEdit>(d, "Edit_l");
     bar->setFocus();

@@ -28,9 +28,12 @@ class ReplayHost : public GraphicsHost {
     overlay.push_back(std::to_string(a.x) + "," + std::to_string(a.y) + "," + std::to_string(b.x) + "," +
                       std::to_string(b.y));
   }
+  // Recorded, not slept.
+  void Pause(int ms) override { pauses.push_back(ms); }
   int repaints = 0;
   RecordingRenderer last;
   std::vector<std::string> cursor, overlay;
+  std::vector<int> pauses;
 
  private:
   GraphWindow& w_;

@@ -9,6 +9,7 @@
 
 #include "base/globals.h"
 #include "base/mathx.h"
+#include "base/support_golden.h"
 #include "base/text.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
@@ -388,23 +389,7 @@ const fs::path kGoldenDir = fs::absolute(fs::path(__FILE__).parent_path() / "gol
 void ExpectGolden(const std::string& name, const std::string& actual) {
   // The IGES file date (global record 4).
   static const std::regex date("13H[0-9]{6}\\.140920");
-  const std::string got = std::regex_replace(actual, date, "13HYYMMDD.140920");
-  const std::string path = (kGoldenDir / name).lexically_normal().string();
-  if (const char* update = std::getenv("ZEB1_UPDATE_GOLDEN"); update && std::string(update) == "1") {
-    WriteFileBytes(path, got);
-    return;
-  }
-  const std::string want = ReadFileBytes(path);
-  ASSERT_FALSE(want.empty()) << "golden file missing: " << path;
-  if (got == want) return;
-  std::istringstream a(got), b(want);
-  std::string la, lb;
-  for (int line = 1;; ++line) {
-    const bool ha = static_cast<bool>(std::getline(a, la)), hb = static_cast<bool>(std::getline(b, lb));
-    if (ha == hb && la == lb && ha) continue;
-    ADD_FAILURE() << name << " differs from line " << line << ":\n  got:  " << la << "\n  want: " << lb;
-    return;
-  }
+  ExpectGoldenFile(kGoldenDir / name, std::regex_replace(actual, date, "13HYYMMDD.140920"));
 }
 
 }  // namespace zeb::test

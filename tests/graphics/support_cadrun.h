@@ -52,9 +52,9 @@ void DrawReferenceBlocks();
 void DrawPrimitiveEntities();
 void DrawPrimitiveBlocks();
 
-// Compares with tests/graphics/golden/<name>, the IGES file date masked;
-// with ZEB1_UPDATE_GOLDEN=1 the golden file is written instead (review it by
-// eye before keeping it).
+// Compares with tests/graphics/golden/<name> by value (base/support_golden.h),
+// the IGES file date masked; with ZEB1_UPDATE_GOLDEN=1 the golden file is
+// written instead (review it by eye before keeping it).
 void ExpectGolden(const std::string& name, const std::string& actual);
 
 }  // namespace zeb::test

@@ -5,12 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "base/globals.h"
+#include "base/support_hang.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/support_cadrun.h"
@@ -51,10 +50,9 @@ class PlotTest : public CadTest {
     ::chmod(path.c_str(), 0755);
   }
   std::string out() const { return short_ + "/args.out"; }
-  // The recorded arguments, waiting up to 10 s for the detached program.
+  // The recorded arguments, waiting for the detached program.
   std::string WaitForArgs() {
-    for (int i = 0; i < 200 && !std::filesystem::exists(out()); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    WaitUntil([this] { return std::filesystem::exists(out()); });
     return ReadFileBytes(out());
   }
   // The dialogue with MS-DOS, folder f, HP-GL, parallel port 1, no rotation

@@ -24,7 +24,8 @@ fail() {
   kill "$pid" 2> /dev/null
   exit 1
 }
-# The window whose name matches, within 20 s.
+# The window whose name matches, within 20 s (a hang bound, as every wait
+# below; windows show within a second).
 wait_for() { timeout 20 xdotool search --sync --name "$1" 2> /dev/null | head -1; }
 key() { xdotool key --delay 80 "$@"; sleep 0.4; }
 

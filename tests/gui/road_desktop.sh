@@ -29,7 +29,8 @@ fail() {
   kill "$pid" 2> /dev/null
   exit 1
 }
-# The window whose name matches, within 20 s.
+# The window whose name matches, within 20 s (a hang bound, as every wait
+# below; windows show within a second).
 wait_for() { timeout 20 xdotool search --sync --name "$1" 2> /dev/null | head -1; }
 # Windows whose name matches, now.
 count_windows() { xdotool search --onlyvisible --name "$1" 2> /dev/null | wc -l; }
@@ -54,10 +55,21 @@ view_item() {  # name, downs to the submenu, downs inside it
   key Right
   [ "$3" -gt 0 ] && xdotool key --delay 60 $(printf 'Down %.0s' $(seq 1 "$3"))
   key Return
-  sleep 1.5
-  [ "$(count_windows 'Fehler|Meldung')" = 0 ] || fail "$1: a box opened"
-  now=$(shot)
+  now=$last
+  for _ in $(seq 1 60); do
+    sleep 0.3
+    now=$(shot)
+    [ "$now" != "$last" ] && break
+  done
   [ "$now" != "$last" ] || fail "$1: nothing drawn"
+  # Drawn to the end: two shots alike.
+  for _ in $(seq 1 60); do
+    sleep 0.3
+    again=$(shot)
+    [ "$again" = "$now" ] && break
+    now=$again
+  done
+  [ "$(count_windows 'Fehler|Meldung')" = 0 ] || fail "$1: a box opened"
   last=$now
 }
 view_item "F'-s'" 7 3

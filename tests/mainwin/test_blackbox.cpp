@@ -88,6 +88,7 @@ class BlackBoxTest : public ::testing::Test {
     }
     RunResult r;
     if (pid < 0) return r;
+    // Hang bound: a run takes a tenth of a second here, on two busy cores too.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     int status = 0;
     for (;;) {
@@ -593,46 +594,23 @@ TEST_F(BlackBoxTest, TableMaterialPrintoutMakesOneFile) {
   EXPECT_EQ(printout.find("an old printout"), std::string::npos);
 }
 
-// One printout run costs no more CPU among 10,000 other files than alone
-// (medians of runs taken in turn), and no run lists the working folder to
-// look for a configuration that is missing or there under its exact name.
-// A configuration in capitals is read all the same.
+// A printout run among 10,000 other files does not list the working folder
+// to look for a configuration that is missing or there under its exact
+// name (its time against a run alone: bench_cli_process). A configuration
+// in capitals is read all the same.
 TEST_F(BlackBoxTest, RunCostDoesNotGrowWithTheFolder) {
   const fs::path quiet = work_, crowd = root_ / "crowd";
   fs::create_directory(crowd);
   for (int k = 0; k < 10000; ++k) WriteBytes(crowd / ("spring" + std::to_string(k) + ".zeb"), "");
   CopyExample("round_dynamic.zeb", "s.zeb");
   fs::copy_file(quiet / "s.zeb", crowd / "s.zeb");
-  const auto cpu = [this](const fs::path& folder) {
-    work_ = folder;
-    rusage before {}, after {};
-    ::getrusage(RUSAGE_CHILDREN, &before);
-    const RunResult r = Run({"s.zeb", "/I", "/NOGUI"});
-    ::getrusage(RUSAGE_CHILDREN, &after);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    const auto us = [](const rusage& u) {
-      return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e6 + u.ru_utime.tv_usec + u.ru_stime.tv_usec;
-    };
-    return us(after) - us(before);
-  };
-  std::vector<double> alone, among;
-  for (int k = 0; k < 30; ++k) {
-    alone.push_back(cpu(quiet));
-    among.push_back(cpu(crowd));
-  }
-  const auto median = [](std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return (v[14] + v[15]) / 2;
-  };
-  EXPECT_LE(median(among), 1.3 * median(alone)) << median(among) << " us against " << median(alone) << " us";
-  EXPECT_TRUE(fs::exists(crowd / "s.txt"));
-
   const std::string counts = (root_ / "counts").string(), listed = "list " + fs::canonical(crowd).string() + " ";
   const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
                                                                 {"ZEB1_COUNT_OUT", counts}};
   work_ = crowd;
   RunResult r = Run({"s.zeb", "/I", "/NOGUI"}, std::nullopt, env);
   EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::exists(crowd / "s.txt"));
   EXPECT_EQ(ReadBytes(counts).find(listed), std::string::npos) << ReadBytes(counts);
   // A configuration naming a missing table folder shows that it was read.
   zeb::ResetBaseGlobals();

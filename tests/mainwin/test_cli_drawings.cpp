@@ -45,6 +45,7 @@ TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
         const fs::path work = root / tag;
         fs::create_directories(work);
         fs::copy_file(e.path(), work / "t.zeb");
+        // timeout: a hang bound; a run takes a tenth of a second here.
         const int rc = Shell("cd " + Quote(work.string()) + " && XDG_CONFIG_HOME=" + Quote((root / "xdg").string()) +
                              " TMPDIR=" + Quote((root / "tmp").string()) + " timeout 10 " + Quote(ZEB1_WZEB1) +
                              " t.zeb /CAD" + std::to_string(i) + ":" + std::to_string(j) + " >out 2>err");

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "base/globals.h"
 #include "base/services.h"
+#include "base/support_hang.h"
 #include "mainwin/commands.h"
 #include "settings/config.h"
 #include "mainwin/dispatch.h"
@@ -502,12 +502,11 @@ TEST(Addresses, MailAndPageGoToTheDesktopOpener) {
   OpenAddress("");
   ::setenv("PATH", oldPath.c_str(), 1);
   std::string text;
-  for (int k = 0; k < 100; ++k) {
+  test::WaitUntil([&] {
     std::ifstream in(log);
     text.assign(std::istreambuf_iterator<char>(in), {});
-    if (std::count(text.begin(), text.end(), '\n') >= 2) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+    return std::count(text.begin(), text.end(), '\n') >= 2;
+  });
   EXPECT_NE(text.find("https://example.org/zeb1\n"), std::string::npos) << text;
   EXPECT_NE(text.find("mailto:info@example.org?subject=ZEB1%20V26.6\n"), std::string::npos) << text;
   fs::remove_all(dir);

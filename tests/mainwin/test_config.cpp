@@ -19,6 +19,7 @@
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/support_fixture.h"
+#include "base/support_golden.h"
 #include "base/textfile.h"
 #include "graphics/cadsettings.h"
 #include "platform/real48.h"
@@ -143,11 +144,11 @@ void SetNonDefaults() {
   for (int i = 0; i <= 15; ++i) g.ColourTable[i] = 0x000100u + static_cast<unsigned>(i);
 }
 
-TEST_F(ConfigTest, DefaultsAreTheCheckedInFileAndReadBackUnchanged) {
+TEST_F(ConfigTest, DefaultsAreTheGoldenFileAndReadBackUnchanged) {
   const std::string golden = ReadBytes(GoldenFile());
   ASSERT_FALSE(golden.empty()) << GoldenFile();
   const std::string written = Written();
-  EXPECT_EQ(written, golden);
+  test::ExpectGoldenFile(GoldenFile(), written);
 
   // 249 lines, each ended by CR LF; the degree sign is CP850 0xF8.
   EXPECT_EQ(SplitCrLf(written).size(), 249u);

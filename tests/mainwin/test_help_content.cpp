@@ -263,6 +263,42 @@ TEST_F(HelpContentTest, ShortEntriesAreExplainedInTheirRowsTexts) {
   EXPECT_NE(HelpHintText(1000).find("Einheiten geh\xF6ren zur Konfiguration"), std::string::npos);
 }
 
+// Texts a designer acts on say what the program does: the first choice of
+// the optimisation warnings posts none (no check of the calculation tests
+// w > 16), the coiling kind does not choose the tolerance standard (the
+// grade does), the pre-dimensioning's stroke row is the corrected stroke
+// under dynamic load and its target also keeps the permissible stroke, a
+// strength law entered for a material must stay at each published band's
+// lower edge at most at its minimum, a table row without a strength law
+// keeps the former tau zul (its fatal texts do not stop the calculation),
+// a missing Goodman slope under tau oz = 0.56 Rm or 0.6 Rm does not concern
+// a static spring, and switching warnings off also hides the stroke error
+// taukh>tauhzul while the warnings the calculation posts regardless stay.
+TEST_F(HelpContentTest, TextsSayWhatTheProgramDoes) {
+  auto text = [](int n) { return HelpHintText(n); };
+  auto cause = [](const std::string& message) {
+    G().ErrorMessageList.count = 1;
+    G().ErrorMessageList.slot[1] = message;
+    std::string c;
+    G().AbortFlag = 0;
+    GetErrorCause(1, c);
+    return c;
+  };
+  EXPECT_EQ(text(5410).find("nur w > 16"), std::string::npos) << text(5410);
+  EXPECT_NE(text(5410).find("w>16\" meldet nichts weiter"), std::string::npos) << text(5410);
+  EXPECT_NE(text(5410).find("die zweite Wahl meldet w < 6, w > 12"), std::string::npos) << text(5410);
+  EXPECT_EQ(text(5290).find("(EN 15800 kalt, DIN 2096 warm)"), std::string::npos) << text(5290);
+  EXPECT_NE(text(5290).find("G\xFCtegrad im Toleranzdialog"), std::string::npos) << text(5290);
+  EXPECT_NE(text(6382).find("Hubspannung tau k2 - tau k1 bzw. tau 2 - tau 1"), std::string::npos) << text(6382);
+  EXPECT_NE(text(5195).find("tau kh die zul\xE4ssige Hubspannung"), std::string::npos) << text(5195);
+  EXPECT_NE(text(4020).find("am unteren Rand a jedes Bereichs"), std::string::npos) << text(4020);
+  EXPECT_NE(text(5460).find("unterdr\xFC" "ckt wird auch der Fehler taukh>tauhzul"), std::string::npos) << text(5460);
+  EXPECT_EQ(text(5460).find("Fehler und Fatal-Meldungen erscheinen immer"), std::string::npos) << text(5460);
+  EXPECT_NE(text(1210).find("meist bricht die Rechnung ab"), std::string::npos) << text(1210);
+  EXPECT_NE(cause("Fatal  : Rm = 0 !").find("mit dem bisherigen tau zul weiter"), std::string::npos);
+  EXPECT_NE(cause("Fehler : ZEBWST Goodman").find("Eine statische Feder betrifft das nicht"), std::string::npos);
+}
+
 // The plot program's dialog: format, interface, fitted scale, rotation and
 // PostScript font carry their help texts as hints, with help level 1; with
 // help level 0 there are none.

@@ -98,6 +98,7 @@ class HostileFilesTest : public ::testing::Test {
     posix_spawn_file_actions_destroy(&actions);
     Ran r;
     if (spawned != 0) return r;
+    // Hang bound: a run takes a tenth of a second here, on two busy cores too.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     int status = 0;
     rusage usage {};
@@ -210,6 +211,8 @@ TEST_F(HostileFilesTest, FifosAndDevicesNeverHoldTheStart) {
   WriteConfig(root_ / "plt");
   ASSERT_EQ(::mkfifo((work_ / "null.zeb").c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo((root_ / "plt" / "start.plt").c_str(), 0600), 0);
+  // Hang bound: the start takes a tenth of a second; a FIFO it waited on
+  // would hold it until Run's own bound.
   const auto start = std::chrono::steady_clock::now();
   Ran r = Run({});
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));

@@ -105,7 +105,8 @@ class MaterialSheetsCli : public ::testing::Test {
  protected:
   void SetUp() override { root_ = test::FreshTestFolder("zeb1_matsheets_", {"xdg", "tmp"}); }
   void TearDown() override { fs::remove_all(root_); }
-  // wzeb1 on a copy of an example in a fresh folder; the exit code.
+  // wzeb1 on a copy of an example in a fresh folder; the exit code (timeout:
+  // a hang bound, a run takes a tenth of a second here).
   int Run(const std::string& example, const std::string& tag, const std::string& switches) {
     const fs::path work = root_ / tag;
     fs::create_directories(work);

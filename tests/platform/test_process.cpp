@@ -1,3 +1,4 @@
+#include "base/support_hang.h"
 #include "platform/process.h"
 
 #include <dirent.h>
@@ -5,10 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "base/test_files_support.h"
 
@@ -99,10 +98,7 @@ TEST_F(ProcessTest, NoZombiesWithoutWaiting) {
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(StartProgram({"true"}).started);
   // An unreaped child would stay listed as a zombie.
   int children = -1;
-  for (int tries = 0; tries < 100 && children != 0; ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    children = CountChildren();
-  }
+  test::WaitUntil([&] { return (children = CountChildren()) == 0; });
   EXPECT_EQ(children, 0);
 }
 

@@ -572,6 +572,7 @@ class RecomputedExamples(unittest.TestCase):
     @classmethod
     def print_spring(cls, name):
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        # timeout: a hang bound; a printout run takes a tenth of a second.
         return subprocess.run([WZEB1, name, "/I", "/NOGUI"], cwd=cls.work, env=env, timeout=120,
                               stdin=subprocess.DEVNULL, capture_output=True)
 

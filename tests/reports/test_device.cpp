@@ -2,18 +2,17 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/globals.h"
 #include "base/messages.h"
+#include "base/support_hang.h"
 #include "base/viewer.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
@@ -471,7 +470,7 @@ TEST_F(DeviceTest, ProgramsGetThePathWithBlanksAsOneArgument) {
                                            record + ".tmp\" \"" + record + "\"\n") +
                         " --flag";
   auto waitFor = [&](const std::string& path) {
-    for (int i = 0; i < 500 && !fs::exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    test::WaitUntil([&] { return fs::exists(path); });
     return ReadBytes(path);
   };
   OpenOutputDevice(kOutTextProgram, "");

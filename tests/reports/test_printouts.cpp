@@ -3,7 +3,8 @@
 // framed output, the TXT rows against the calculated fields and the
 // hand-checked round dynamic example.
 //
-// ZEB1_UPDATE_GOLDEN=1 rewrites the golden files instead of comparing.
+// Golden files compare by value (base/support_golden.h); ZEB1_UPDATE_GOLDEN=1
+// rewrites them instead of comparing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/support_golden.h"
 #include "platform/oem_literal.h"
 #include "printout_fixture.h"
 #include "tables/table_services.h"
@@ -96,24 +98,6 @@ std::vector<std::string> CheckFramed(const std::string& text, const std::vector<
 bool HasInfOrNan(const std::string& text) {
   static const std::regex re(R"((^|[^A-Za-z])(inf|nan)([^A-Za-z]|$))", std::regex::icase);
   return std::regex_search(text, re);
-}
-
-std::string CompareGolden(const std::string& name, const std::string& actual) {
-  const fs::path golden = kGoldenDir / name;
-  if (std::getenv("ZEB1_UPDATE_GOLDEN") != nullptr) {
-    std::ofstream(golden, std::ios::binary) << actual;
-    return {};
-  }
-  if (!fs::exists(golden)) return "missing golden file " + golden.string();
-  if (ReadBytes(golden) == actual) return {};
-  // This run's output for a look, in a folder of this test run's own.
-  static const fs::path folder = [] {
-    std::string pattern = (fs::temp_directory_path() / "zeb1-printouts-XXXXXX").string();
-    return ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::temp_directory_path();
-  }();
-  const fs::path seen = folder / ("actual_" + name);
-  std::ofstream(seen, std::ios::binary) << actual;
-  return name + " differs from its golden file; this run's output: " + seen.string();
 }
 
 struct Example {
@@ -210,10 +194,9 @@ TEST_F(PrintoutTest, GoldenFilesOfEveryExample) {
       EXPECT_EQ(Mask(txt6, tmp_), Mask(txt9as6, tmp_)) << "targets 6 and 9 differ";
 
       const std::string stem = ex.name + "_" + kind.name;
-      for (const std::string& err : {CompareGolden(stem + "_t3.txt", Mask(framed, tmp_)),
-                                     CompareGolden(stem + "_txt.txt", Mask(txt6, tmp_)),
-                                     CompareGolden(stem + "_t7.htm", Mask(html, tmp_))})
-        if (!err.empty()) ADD_FAILURE() << err;
+      test::ExpectGoldenFile(kGoldenDir / (stem + "_t3.txt"), Mask(framed, tmp_));
+      test::ExpectGoldenFile(kGoldenDir / (stem + "_txt.txt"), Mask(txt6, tmp_));
+      test::ExpectGoldenFile(kGoldenDir / (stem + "_t7.htm"), Mask(html, tmp_));
     }
   }
 }

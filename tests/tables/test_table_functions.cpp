@@ -1,11 +1,12 @@
 // The table functions on the generated tables: opening with the write
 // check, moving, reading and writing fields, seeking.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdint>
 #include <tuple>
 #include <utility>
 
@@ -216,39 +217,53 @@ TEST_F(TableFunctions, SeekRetriesOneDecimalComma) {
   EXPECT_FALSE(TableFound());
 }
 
-// Another program indexing the same table holds the table lock for a
-// moment: the index build waits for it and succeeds; a lock held for good
-// still fails the build after the wait (error 225, nothing opened).
+// Another program indexing the same table holds the table lock until the
+// build here has met it: the build waits for it and succeeds; a lock held
+// for good still fails the build after the wait (error 225, nothing opened).
 TEST_F(TableFunctions, IndexBuildWaitsForAnotherProgramsTableLock) {
-  const auto peer = [this](int holdMs, int fds[2]) {
+  // The peer locks, says 'L', and unlocks when it reads a byte on release.
+  const auto peer = [this](int locked[2], int release[2]) {
     const pid_t pid = ::fork();
     if (pid == 0) {
       xbase::Select(30);
       xbase::USE((dbf() / "din2077.dbf").string());
       xbase::Index_On("TOL", (temp() / "peer.ndx").string());  // a user of the table's semaphore
       const char c = xbase::FLock() ? 'L' : 'F';
-      (void)!::write(fds[1], &c, 1);
-      ::usleep(static_cast<useconds_t>(holdMs) * 1000);
+      (void)!::write(locked[1], &c, 1);
+      char r = 0;
+      (void)!::read(release[0], &r, 1);
       xbase::Unlock();
       xbase::CloseArea();
       ::_exit(0);
     }
     char c = 0;
-    (void)!::read(fds[0], &c, 1);
+    (void)!::read(locked[0], &c, 1);
     return std::make_pair(pid, c);
   };
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
+  // The locks refused here; the first refusal releases the peer's lock.
+  int refused = 0, releaseFd = -1;
+  struct Restore {
+    xbase::SysLockFn sysLock = xbase::Engine().sysLock;
+    ~Restore() { xbase::SetTzSysLock(sysLock); }
+  } restore;
+  xbase::SetTzSysLock([&](int fd, short type, std::int64_t offset, std::int64_t length) {
+    const int r = restore.sysLock(fd, type, offset, length);
+    if (r != 0 && type != F_UNLCK && refused++ == 0 && releaseFd >= 0) (void)!::write(releaseFd, "r", 1);
+    return r;
+  });
+  int locked[2], release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
   TableOpen("din2077");
-  auto [pid, got] = peer(150, fds);
+  auto [pid, got] = peer(locked, release);
   ASSERT_EQ(got, 'L');
-  const auto start = std::chrono::steady_clock::now();
+  releaseFd = release[1];
   TableMakeIndex("STR(D,6,2)", "d2077");
-  const auto waited = std::chrono::steady_clock::now() - start;
+  if (refused == 0) (void)!::write(release[1], "r", 1);  // never met: the peer ends all the same
   int status = 0;
   ::waitpid(pid, &status, 0);
   EXPECT_EQ(G().AbortFlag, 0);
-  EXPECT_GE(waited, std::chrono::milliseconds(100));
+  EXPECT_GE(refused, 1);  // it met the lock and waited for it
   TableSeek("  7.50");
   EXPECT_TRUE(TableFound());
   EXPECT_EQ(TableRecNo(), 2);
@@ -256,15 +271,17 @@ TEST_F(TableFunctions, IndexBuildWaitsForAnotherProgramsTableLock) {
   TableClose();
 
   TableOpen("din2077");
-  std::tie(pid, got) = peer(3000, fds);
+  std::tie(pid, got) = peer(locked, release);
   ASSERT_EQ(got, 'L');
+  releaseFd = -1;
+  refused = 0;
   ui().ExpectMessageBox("", "Exklusiver Zugriff erforderlich").Text("din2077");
   TableMakeIndex("TOL", "t2077");
+  EXPECT_GE(refused, 2);  // it tried again before giving up
   ::kill(pid, SIGKILL);
   ::waitpid(pid, &status, 0);
   EXPECT_NE(G().AbortFlag, 0);
-  ::close(fds[0]);
-  ::close(fds[1]);
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
 }
 
 TEST_F(TableFunctions, AppendAddsOneBlankRecord) {

@@ -4,14 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <utility>
 #include <functional>
-#include <thread>
+#include <utility>
 
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
+#include "base/support_hang.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
 #include "reports/device.h"
@@ -350,7 +349,9 @@ TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
   const fs::path seen = temp() / "seen";
   {
     std::ofstream v(viewerDir / "show.sh");
-    v << "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" << seen.string() << "'\n";
+    // Written under another name, then renamed: seen exists only once whole.
+    v << "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" << seen.string() << ".tmp' && mv '" << seen.string() << ".tmp' '"
+      << seen.string() << "'\n";
   }
   fs::permissions(viewerDir / "show.sh", fs::perms::owner_all);
   G().HtmlBrowserPath = "\"" + (viewerDir / "show.sh").string() + "\"";
@@ -382,7 +383,7 @@ TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
             "</TABLE>\r\n"
             "</BODY>\r\n"
             "</HTML>\r\n");
-  for (int i = 0; i < 100 && !fs::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  test::WaitUntil([&] { return fs::exists(seen); });
   EXPECT_EQ(ReadFileBytes(seen), "1|" + out.string() + "|");
 
   // A viewer that does not start is not reported; the file is written.

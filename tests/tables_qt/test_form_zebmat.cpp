@@ -133,12 +133,13 @@ TEST_F(FormZebmatTest, ListRefilledOnEveryActivationAndPlacedOverTheMainWindow) 
       QDialog other(d);
       other.show();
       other.activateWindow();
-      EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+      // 20 s: a hang bound; a window is active within milliseconds.
+      EXPECT_TRUE(QTest::qWaitForWindowActive(&other, 20000));
     }
     d->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(d, 20000));
     // The refill runs from the event loop once the activation is handled.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return combo->count() == 16; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return combo->count() == 16; }, 20000));
     EXPECT_EQ(name->text(), "Federstahl X");
     QTest::keyClick(d, Qt::Key_Escape);
   });

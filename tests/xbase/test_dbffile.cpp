@@ -205,7 +205,8 @@ TEST_F(DbfFile, FreshMemoFiles) {
 }
 
 // A FIFO or a device named as a table (or its memo or index) is refused at
-// once, never waited on; run in a child that the test ends after 10 s.
+// once, never waited on; run in a child that the test ends after 10 s (a
+// hang bound; the refusals take milliseconds).
 TEST_F(DbfFile, FifosAndDevicesAreNoTables) {
   ASSERT_EQ(::mkfifo((dir / "pipe.dbf").c_str(), 0600), 0);
   const pid_t pid = fork();

@@ -36,7 +36,8 @@ class EngineWindows : public ::testing::Test {
     owner.setGeometry(100, 80, 600, 400);
     owner.show();
     owner.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    // 20 s: a hang bound; a window is active within milliseconds.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner, 20000));
   }
   void TearDown() override { SetTzCallback(nullptr); }
   struct AppFirst {
