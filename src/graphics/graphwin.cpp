@@ -342,6 +342,7 @@ std::string ListReal(Real x) {
 GraphWindow::GraphWindow() { Create(); }
 
 void GraphWindow::Create() {
+  ++changes_;
   dev_ = savedDev_ = DevRect{0, 0, 1, 1};
   zoom_ = dev_;
   world_ = WorldRect{0, 0, 1, 1};
@@ -427,6 +428,7 @@ void GraphWindow::SetScale(int x1, int y1, int x2, int y2) {
   visible_ = v;
   scaleX_ = sx;
   scaleY_ = sy;
+  ++changes_;  // records from now on land elsewhere
 }
 
 void GraphWindow::RestoreLimit() { SetWindow(1, true, 0, 0, 1, 1, saved_.xmin, saved_.ymin, saved_.xmax, saved_.ymax); }
@@ -556,16 +558,16 @@ void GraphWindow::LineTo(Real x, Real y) {
   ToScreen(x, y, bx, by);
   DPt a{ax, ay}, b{bx, by};
   const double W = DeviceWidth(), H = DeviceHeight();
-  if (ClipLine(a, b, -W, -H, 2 * W, 2 * H)) Host().OverlayLine(Round(a), Round(b));
+  if (ClipLine(a, b, -W, -H, 2 * W, 2 * H)) Overlay(Round(a), Round(b));
   curX_ = x;
   curY_ = y;
 }
 
 void GraphWindow::DrawRectangle(int x1, int y1, int x2, int y2) {
-  Host().OverlayLine({x1, y1}, {x2, y1});
-  Host().OverlayLine({x2, y1}, {x2, y2});
-  Host().OverlayLine({x2, y2}, {x1, y2});
-  Host().OverlayLine({x1, y2}, {x1, y1});
+  Overlay({x1, y1}, {x2, y1});
+  Overlay({x2, y1}, {x2, y2});
+  Overlay({x2, y2}, {x1, y2});
+  Overlay({x1, y2}, {x1, y1});
 }
 
 // ------------------------------------------------------------ replay

@@ -90,6 +90,10 @@ class GraphWindow {
 
   std::vector<std::string>& DisplayList() { return list_; }
   const std::vector<std::string>& DisplayList() const { return list_; }
+  // Counts the changes of the picture and of where records land: a record
+  // added, a repaint asked for (the list cleared), an immediate line, a new
+  // scale or viewport.
+  std::uint64_t Changes() const { return changes_; }
 
   // Settings of the window's colours (not kept in the base library).
   bool colourDisplay = true;
@@ -105,7 +109,10 @@ class GraphWindow {
   void SaveLimit() { saved_ = world_; }
   void RestoreLimit();
   void SaveViewPort() { savedDev_ = dev_; }
-  void RetrieveViewPort() { dev_ = savedDev_; }
+  void RetrieveViewPort() {
+    dev_ = savedDev_;
+    ++changes_;
+  }
   void ReSetWindow();
   Real EinX(Real v) const { return (world_.xmax - world_.xmin) * v; }
   Real EinY(Real v) const { return (world_.ymax - world_.ymin) * v; }
@@ -184,14 +191,23 @@ class GraphWindow {
  private:
   void Add(std::string rec) {
     list_.push_back(std::move(rec));
+    ++changes_;
     Host().Invalidate();
   }
-  void Repaint() { Host().Repaint(); }
+  void Repaint() {
+    ++changes_;
+    Host().Repaint();
+  }
+  void Overlay(DevPoint a, DevPoint b) {
+    ++changes_;
+    Host().OverlayLine(a, b);
+  }
   void Replay(Renderer* screen, Renderer* printer, bool quiet);
 
   GraphicsHost* host_ = nullptr;
   GraphicsHost nullHost_;
   std::vector<std::string> list_;
+  std::uint64_t changes_ = 0;
   DevRect dev_, savedDev_, zoom_;
   WorldRect world_, saved_, visible_;
   Real scaleX_ = 0, scaleY_ = 0, aspect_ = 1;
