@@ -1,6 +1,7 @@
 #include "graphics/graphwin.h"
 
 #include <algorithm>
+#include <cstring>
 #include <array>
 #include <charconv>
 #include <chrono>
@@ -342,7 +343,6 @@ std::string ListReal(Real x) {
 GraphWindow::GraphWindow() { Create(); }
 
 void GraphWindow::Create() {
-  ++changes_;
   dev_ = savedDev_ = DevRect{0, 0, 1, 1};
   zoom_ = dev_;
   world_ = WorldRect{0, 0, 1, 1};
@@ -360,6 +360,23 @@ void GraphWindow::Create() {
   stepsAnswered_ = 0;
   stepWaiting_ = false;
   keyMode_ = keyDir_ = 0;
+}
+
+std::string GraphWindow::Stamp() const {
+  std::string s = std::to_string(changes_);
+  for (int v : {dev_.x1, dev_.y1, dev_.x2, dev_.y2, zoom_.x1, zoom_.y1, zoom_.x2, zoom_.y2, zoomFull_ ? 1 : 0,
+                static_cast<int>(keepAspect_)}) {
+    s += ';';
+    s += std::to_string(v);
+  }
+  // The reals to the last bit: their 80 value bits.
+  for (Real v : {world_.xmin, world_.ymin, world_.xmax, world_.ymax, visible_.xmin, visible_.ymin, visible_.xmax,
+                 visible_.ymax, scaleX_, scaleY_, aspect_}) {
+    char bits[sizeof(Real)] = {};
+    std::memcpy(bits, &v, sizeof v);
+    s.append(bits, std::min<std::size_t>(sizeof bits, 10));
+  }
+  return s;
 }
 
 int GraphWindow::DeviceHeight() const { return std::clamp(G().ScreenHeight, 2, 30000); }
@@ -428,7 +445,6 @@ void GraphWindow::SetScale(int x1, int y1, int x2, int y2) {
   visible_ = v;
   scaleX_ = sx;
   scaleY_ = sy;
-  ++changes_;  // records from now on land elsewhere
 }
 
 void GraphWindow::RestoreLimit() { SetWindow(1, true, 0, 0, 1, 1, saved_.xmin, saved_.ymin, saved_.xmax, saved_.ymax); }

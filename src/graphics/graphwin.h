@@ -90,10 +90,13 @@ class GraphWindow {
 
   std::vector<std::string>& DisplayList() { return list_; }
   const std::vector<std::string>& DisplayList() const { return list_; }
-  // Counts the changes of the picture and of where records land: a record
-  // added, a repaint asked for (the list cleared), an immediate line, a new
-  // scale or viewport.
+  // Counts the changes of the picture: a record added, a repaint asked for
+  // (the list cleared, a zoom), an immediate line.
   std::uint64_t Changes() const { return changes_; }
+  // The count of changes and where records land (viewport, world, zoom,
+  // scale) as one text: equal texts, the same picture and the same
+  // recording. A replay leaves the view as the recording did.
+  std::string Stamp() const;
 
   // Settings of the window's colours (not kept in the base library).
   bool colourDisplay = true;
@@ -109,10 +112,7 @@ class GraphWindow {
   void SaveLimit() { saved_ = world_; }
   void RestoreLimit();
   void SaveViewPort() { savedDev_ = dev_; }
-  void RetrieveViewPort() {
-    dev_ = savedDev_;
-    ++changes_;
-  }
+  void RetrieveViewPort() { dev_ = savedDev_; }
   void ReSetWindow();
   Real EinX(Real v) const { return (world_.xmax - world_.xmin) * v; }
   Real EinY(Real v) const { return (world_.ymax - world_.ymin) * v; }

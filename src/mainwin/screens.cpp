@@ -225,7 +225,7 @@ struct SheetSource {
   std::string minute;     // of the footer's date and time
   int kind = 0, helpLevel = 0;
   std::int32_t width = 0, height = 0;
-  std::uint64_t picture = 0;  // the picture's changes after the drawing
+  std::string picture;  // the picture's stamp after the drawing
 };
 
 SheetSource CurrentSheetSource() {
@@ -254,16 +254,15 @@ std::optional<ShownSheet> g_sheet;
 
 void DrawSheet() {
   SheetSource from = CurrentSheetSource();
-  std::uint64_t changes = 0;
-  if (g_sheet && Graphics().PictureChanges(changes) && changes == g_sheet->after.picture &&
-      SameSource(from, g_sheet->from)) {
+  if (g_sheet && Graphics().PictureStamp() == g_sheet->after.picture && SameSource(from, g_sheet->from)) {
     g_sheet->after.state.Restore();
     G().AbortFlag = g_sheet->after.abort;
     return;
   }
   Drawings().RedrawCurrentDrawing();
   ShownSheet shown{std::move(from), CurrentSheetSource()};
-  if (Graphics().PictureChanges(shown.after.picture))
+  shown.after.picture = Graphics().PictureStamp();
+  if (!shown.after.picture.empty())
     g_sheet = std::move(shown);
   else
     g_sheet.reset();

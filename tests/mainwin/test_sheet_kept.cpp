@@ -44,6 +44,7 @@ class WatchingForm : public OnlineFormPort {
   struct Seen {
     std::vector<std::string> list;
     std::uint64_t changes = 0;
+    std::string stamp;
     SpringGlobals spring;
     ErrorMessageListT messages;
     OnlineState online;
@@ -55,7 +56,7 @@ class WatchingForm : public OnlineFormPort {
 
   void Run(OnlineRun& run) override {
     GraphWindow& w = Facade().Window();
-    seen.push_back({w.DisplayList(), w.Changes(), SG(), G().ErrorMessageList, Online(),
+    seen.push_back({w.DisplayList(), w.Changes(), w.Stamp(), SG(), G().ErrorMessageList, Online(),
                     TodayDateString() + " " + CurrentTimeString()});
     if (between) between(seen.size() - 1);
     script.Run(run);
@@ -128,6 +129,7 @@ TEST_F(SheetKeptTest, ReturnWithoutChangeKeepsThePictureAndEveryValue) {
     SCOPED_TRACE(k);
     const auto& s = form->seen[k];
     EXPECT_EQ(s.changes, first.changes);  // nothing drawn
+    EXPECT_EQ(s.stamp, first.stamp);
     EXPECT_EQ(s.list, first.list);
     EXPECT_TRUE(s.spring == first.spring);
     EXPECT_TRUE(s.messages == first.messages);
@@ -157,14 +159,15 @@ TEST_F(SheetKeptTest, AnotherPictureInBetweenIsReplacedByTheSheet) {
   auto form = Run([](WatchingForm& f) {
     f.script.Press(OnlineKey::Enter).Press(OnlineKey::Enter);
     // Another picture over the sheet (as the help picture is) before the
-    // first Return; the window zoomed before the second.
+    // first Return; the window zoomed into a quarter before the second.
     f.between = [](std::size_t k) {
       GraphWindow& w = Facade().Window();
       if (k == 0) {
         w.Clear();
         w.line(0, 0, 10, 10);
       } else if (k == 1) {
-        w.ResetZoom();
+        const DevRect d = w.Device();
+        w.SetScale(d.x1, d.y1, (d.x1 + d.x2) / 2, (d.y1 + d.y2) / 2);
       }
     };
   });
