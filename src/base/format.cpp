@@ -3,9 +3,11 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <array>
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 
@@ -354,6 +356,23 @@ std::string SmallMassUnitName() { return IsEnglish() ? "lb" : "g"; }
 
 // ---- Parsing ------------------------------------------------------------
 
+namespace {
+
+// 10^k is an exact long double up to k = 27 (5^27 < 2^64).
+constexpr int kMaxExactDecimals = 27;
+
+Real ExactPowerOfTen(int k) {
+  static const auto powers = [] {
+    std::array<Real, kMaxExactDecimals + 1> p{};
+    p[0] = 1;
+    for (std::size_t j = 1; j < p.size(); ++j) p[j] = p[j - 1] * 10;
+    return p;
+  }();
+  return powers[static_cast<std::size_t>(k)];
+}
+
+}  // namespace
+
 bool TryTextToFloat(std::string_view text, Real& out) {
   out = 0;
   text.remove_prefix(SkipBlanks(text));
@@ -370,26 +389,50 @@ bool TryTextToFloat(std::string_view text, Real& out) {
   // with at least one mantissa digit. A "," can only be valid as the first
   // "," standing for the point; any other "," (or a "," turned "."
   // elsewhere) breaks the grammar.
+  // The digits also go into an integer while they fit (19 significant
+  // digits), and the decimals are counted.
   std::size_t i = 0;
+  std::uint64_t digits = 0;
+  int significant = 0, decimals = 0;
+  bool inDecimals = false;
   auto isDigit = [&] { return i < n && s[i] >= '0' && s[i] <= '9'; };
   auto copyDigits = [&] {
     const std::size_t start = i;
-    for (; isDigit(); ++i) buf[i] = s[i];
+    for (; isDigit(); ++i) {
+      buf[i] = s[i];
+      if (significant > 0 || s[i] != '0') {
+        ++significant;
+        if (significant <= 19) digits = digits * 10 + static_cast<std::uint64_t>(s[i] - '0');
+      }
+      if (inDecimals) ++decimals;
+    }
     return i - start;
   };
+  const bool negative = i < n && s[i] == '-';
   if (i < n && (s[i] == '+' || s[i] == '-')) buf[i] = s[i], ++i;
   std::size_t mantissaDigits = copyDigits();
   if (i < n && (s[i] == '.' || s[i] == ',')) {
     buf[i++] = '.';
+    inDecimals = true;
     mantissaDigits += copyDigits();
   }
   if (mantissaDigits == 0) return false;
+  bool exponent = false;
   if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+    exponent = true;
     buf[i] = s[i], ++i;
     if (i < n && (s[i] == '+' || s[i] == '-')) buf[i] = s[i], ++i;
     if (copyDigits() == 0) return false;
   }
   if (i != n) return false;
+  // Plain decimals of up to 19 significant digits: the integer and the
+  // power of ten are exact reals, so their quotient is the correctly
+  // rounded value strtold gives.
+  if (!exponent && significant <= 19 && decimals <= kMaxExactDecimals) {
+    const Real v = static_cast<Real>(digits) / ExactPowerOfTen(decimals);
+    out = negative ? -v : v;
+    return true;
+  }
   buf[n] = '\0';
   const locale_t c = CLocale();
   char* end = nullptr;

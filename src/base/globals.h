@@ -14,6 +14,7 @@ namespace zeb {
 struct ErrorMessageListT {
   std::uint16_t count = 0;
   std::array<std::string, 13> slot;  // slots 1..12 used; index 0 unused
+  bool operator==(const ErrorMessageListT&) const = default;
 };
 
 struct BaseGlobals {

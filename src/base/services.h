@@ -43,6 +43,9 @@ class GraphicsServices {
   // otherwise painted once the program waits for input again); for a
   // picture that a modal window is about to cover.
   virtual void FlushPicture() = 0;
+  // A text that stays the same as long as the picture and the way records
+  // land on it do; empty where that is not known.
+  virtual std::string PictureStamp() const { return {}; }
 
   // Drawing.
   virtual void GrafClear() = 0;

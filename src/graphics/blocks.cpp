@@ -1,6 +1,7 @@
 // Drawing header, tables, blocks, the entities section with the logo
 // blocks, and the reader that redraws a screen block file where the block
 // is inserted.
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -121,11 +122,11 @@ class PairReader {
 
 Real Num(const std::string& v) { return TextToFloat(TrimBlanks(v)); }
 
-void SetLayerByName(const std::string& value) {
+// The layer of a group 8 value: one of the layer names, else its number.
+void SetLayerNamed(const std::array<std::string, 6>& names, const std::string& value) {
   std::string name = TrimBlanks(value);
-  auto names = cad_detail::ResolvedLayerNames();
   for (int i = 0; i <= 5; ++i) {
-    if (name == names[i]) {
+    if (name == names[static_cast<std::size_t>(i)]) {
       CadSetLayer(i);
       return;
     }
@@ -136,6 +137,10 @@ void SetLayerByName(const std::string& value) {
 struct Expander {
   PairReader& in;
   CadTransform t;  // transform of this level
+  // The settings' layer names, resolved once for the whole block.
+  const std::array<std::string, 6> layers = cad_detail::ResolvedLayerNames();
+
+  void SetLayerByName(const std::string& value) const { SetLayerNamed(layers, value); }
 
   void Point(Real x, Real y, Real& ox, Real& oy) const {
     ScaleRotateTranslateDeg(x, y, t.sx, t.sy, t.angle, t.dx, t.dy, ox, oy);

@@ -19,7 +19,7 @@ std::unique_ptr<CadOutput> MakeScreenOutput();
 // DXF names of layers 0..5 as written: a configured name that is empty,
 // holds a character DXF forbids or repeats an earlier name (ignoring case)
 // becomes the layer number.
-std::array<std::string, 6> ResolvedLayerNames();
+const std::array<std::string, 6>& ResolvedLayerNames();
 // Fixed-point text with the given decimals (0..40), "." and never "-0".
 std::string FixedText(Real x, int decimals);
 void AppendFixed(std::string& out, Real x, int decimals);

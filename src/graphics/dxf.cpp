@@ -185,16 +185,23 @@ bool LayerNameUsable(std::string_view name) {
 
 }  // namespace
 
-std::array<std::string, 6> ResolvedLayerNames() {
-  std::array<std::string, 6> out;
+const std::array<std::string, 6>& ResolvedLayerNames() {
+  // Every layer change asks: resolved again only when the settings' names
+  // changed.
+  thread_local std::array<std::string, 6> from, out;
+  thread_local bool made = false;
+  const std::array<std::string, 6>& names = CadSettings().CadLayerNames;
+  if (made && names == from) return out;
   out[0] = "0";
   for (int i = 1; i <= 5; ++i) {
-    std::string name = CadSettings().CadLayerNames[i];
+    const std::string& name = names[static_cast<std::size_t>(i)];
     bool ok = LayerNameUsable(name);
     for (int j = 0; ok && j < i; ++j)
-      if (UpperStr(out[j]) == UpperStr(name)) ok = false;
-    out[i] = ok ? name : IntToText(i);
+      if (UpperStr(out[static_cast<std::size_t>(j)]) == UpperStr(name)) ok = false;
+    out[static_cast<std::size_t>(i)] = ok ? name : IntToText(i);
   }
+  from = names;
+  made = true;
   return out;
 }
 
@@ -610,7 +617,7 @@ class DxfOutput : public CadOutput {
       Put(t, 62, IntToText(colour));
       Put(t, 6, lt);
     };
-    auto names = cad_detail::ResolvedLayerNames();
+    const auto names = cad_detail::ResolvedLayerNames();
     layer("0", ColourOf(1), "CONTINUOUS");
     layer(names[1], ColourOf(cs.CadLayerColours[1]), "DASHDOT");
     layer(names[2], ColourOf(cs.CadLayerColours[2]), "DASHED");

@@ -1,6 +1,7 @@
 #include "graphics/graphwin.h"
 
 #include <algorithm>
+#include <cstring>
 #include <array>
 #include <charconv>
 #include <chrono>
@@ -26,12 +27,22 @@ bool Finite(std::initializer_list<Real> v) {
   return true;
 }
 
+// Appends x as ListReal writes it.
+void AppendListReal(std::string& s, Real x) {
+  char buf[40];
+  const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(x), std::chars_format::general, 8);
+  const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+  s += text == "-0" ? std::string_view("0") : text;
+}
+
 // A record: the op, then the reals as ListReal.
 std::string Record(int op, std::initializer_list<Real> values) {
-  std::string s = std::to_string(op);
+  std::string s;
+  s.reserve(4 + 16 * values.size());
+  s += std::to_string(op);
   for (Real v : values) {
     s += ';';
-    s += ListReal(v);
+    AppendListReal(s, v);
   }
   return s;
 }
@@ -324,10 +335,8 @@ constexpr std::uint32_t kBlack = 0;
 }  // namespace
 
 std::string ListReal(Real x) {
-  char buf[40];
-  auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(x), std::chars_format::general, 8);
-  std::string s(buf, r.ptr);
-  if (s == "-0") s = "0";
+  std::string s;
+  AppendListReal(s, x);
   return s;
 }
 
@@ -351,6 +360,23 @@ void GraphWindow::Create() {
   stepsAnswered_ = 0;
   stepWaiting_ = false;
   keyMode_ = keyDir_ = 0;
+}
+
+std::string GraphWindow::Stamp() const {
+  std::string s = std::to_string(changes_);
+  for (int v : {dev_.x1, dev_.y1, dev_.x2, dev_.y2, zoom_.x1, zoom_.y1, zoom_.x2, zoom_.y2, zoomFull_ ? 1 : 0,
+                static_cast<int>(keepAspect_)}) {
+    s += ';';
+    s += std::to_string(v);
+  }
+  // The reals to the last bit: their 80 value bits.
+  for (Real v : {world_.xmin, world_.ymin, world_.xmax, world_.ymax, visible_.xmin, visible_.ymin, visible_.xmax,
+                 visible_.ymax, scaleX_, scaleY_, aspect_}) {
+    char bits[sizeof(Real)] = {};
+    std::memcpy(bits, &v, sizeof v);
+    s.append(bits, std::min<std::size_t>(sizeof bits, 10));
+  }
+  return s;
 }
 
 int GraphWindow::DeviceHeight() const { return std::clamp(G().ScreenHeight, 2, 30000); }
@@ -548,22 +574,30 @@ void GraphWindow::LineTo(Real x, Real y) {
   ToScreen(x, y, bx, by);
   DPt a{ax, ay}, b{bx, by};
   const double W = DeviceWidth(), H = DeviceHeight();
-  if (ClipLine(a, b, -W, -H, 2 * W, 2 * H)) Host().OverlayLine(Round(a), Round(b));
+  if (ClipLine(a, b, -W, -H, 2 * W, 2 * H)) Overlay(Round(a), Round(b));
   curX_ = x;
   curY_ = y;
 }
 
 void GraphWindow::DrawRectangle(int x1, int y1, int x2, int y2) {
-  Host().OverlayLine({x1, y1}, {x2, y1});
-  Host().OverlayLine({x2, y1}, {x2, y2});
-  Host().OverlayLine({x2, y2}, {x1, y2});
-  Host().OverlayLine({x1, y2}, {x1, y1});
+  Overlay({x1, y1}, {x2, y1});
+  Overlay({x2, y1}, {x2, y2});
+  Overlay({x2, y2}, {x1, y2});
+  Overlay({x1, y2}, {x1, y1});
 }
 
 // ------------------------------------------------------------ replay
 
-void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
-  Host().SetWaitCursor(true);
+void GraphWindow::Replay(Renderer* screen, Renderer* printer) { Replay(screen, printer, false); }
+
+void GraphWindow::ReplayQuiet(Renderer& screen) { Replay(&screen, nullptr, true); }
+
+bool GraphWindow::HasPauses() const {
+  return std::any_of(list_.begin(), list_.end(), [](const std::string& r) { return r.starts_with("13;"); });
+}
+
+void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
+  if (!quiet) Host().SetWaitCursor(true);
   std::vector<Target> targets;
   if (screen) targets.emplace_back(*this, *screen, false);
   if (printer) targets.emplace_back(*this, *printer, true);
@@ -762,7 +796,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
         break;
       }
       case 13:
-        if (!printing && screen) {
+        if (!printing && screen && !quiet) {
           const int ms = std::clamp(p.n ? ParseInt(p.f[0]) : 0, 0, 60000);
           if (ms > 0) Host().Pause(ms);
         }
@@ -772,7 +806,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer) {
     }
   }
 done:
-  Host().SetWaitCursor(false);
+  if (!quiet) Host().SetWaitCursor(false);
 }
 
 void GraphWindow::StepAnswered(bool toEnd) {

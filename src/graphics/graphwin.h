@@ -90,6 +90,13 @@ class GraphWindow {
 
   std::vector<std::string>& DisplayList() { return list_; }
   const std::vector<std::string>& DisplayList() const { return list_; }
+  // Counts the changes of the picture: a record added, a repaint asked for
+  // (the list cleared, a zoom), an immediate line.
+  std::uint64_t Changes() const { return changes_; }
+  // The count of changes and where records land (viewport, world, zoom,
+  // scale) as one text: equal texts, the same picture and the same
+  // recording. A replay leaves the view as the recording did.
+  std::string Stamp() const;
 
   // Settings of the window's colours (not kept in the base library).
   bool colourDisplay = true;
@@ -145,6 +152,12 @@ class GraphWindow {
   // first background colour record (the step) not yet answered; the host
   // then shows the step window and passes its answer to StepAnswered.
   void Replay(Renderer* screen, Renderer* printer);
+  // The screen replay as a paint makes it, without touching the host (no
+  // wait cursor) and without the pauses: what a paint would draw, for
+  // finding the part of the picture that changed. Not while stepping.
+  void ReplayQuiet(Renderer& screen);
+  // The list holds a pause record.
+  bool HasPauses() const;
   // The last screen replay stopped at a step.
   bool StepWaiting() const { return stepWaiting_; }
   // "+" shows the next step, "++" (toEnd) the rest: the flag goes.
@@ -178,13 +191,23 @@ class GraphWindow {
  private:
   void Add(std::string rec) {
     list_.push_back(std::move(rec));
+    ++changes_;
     Host().Invalidate();
   }
-  void Repaint() { Host().Repaint(); }
+  void Repaint() {
+    ++changes_;
+    Host().Repaint();
+  }
+  void Overlay(DevPoint a, DevPoint b) {
+    ++changes_;
+    Host().OverlayLine(a, b);
+  }
+  void Replay(Renderer* screen, Renderer* printer, bool quiet);
 
   GraphicsHost* host_ = nullptr;
   GraphicsHost nullHost_;
   std::vector<std::string> list_;
+  std::uint64_t changes_ = 0;
   DevRect dev_, savedDev_, zoom_;
   WorldRect world_, saved_, visible_;
   Real scaleX_ = 0, scaleY_ = 0, aspect_ = 1;

@@ -3,9 +3,11 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <string_view>
 
 #include "base/dialogs.h"
+#include "base/files.h"
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/mathx.h"
@@ -15,6 +17,7 @@
 #include "base/typed_number.h"
 #include "mainwin/online.h"
 #include "platform/oem_literal.h"
+#include "settings/config.h"
 #include "spring/calc.h"
 #include "spring/dimension.h"
 #include "spring/formulas.h"
@@ -212,10 +215,64 @@ void GuardedPass(F&& pass) {
   }
 }
 
+// What the sheet on the screen was drawn from, and what its drawing left
+// in the globals it touches. A pass that leaves all of it as it was (Return
+// without a change) keeps the sheet instead of drawing it again; the
+// globals are set as the drawing would set them.
+struct SheetSource {
+  Kept state;
+  Byte abort = 0;
+  std::string minute;     // of the footer's date and time
+  int kind = 0, helpLevel = 0;
+  std::int32_t width = 0, height = 0;
+  std::string picture;  // the picture's stamp after the drawing
+};
+
+SheetSource CurrentSheetSource() {
+  SheetSource s;
+  s.abort = G().AbortFlag;
+  s.minute = TodayDateString() + " " + CurrentTimeString();
+  s.kind = Config().CurrentDrawingKind;
+  s.helpLevel = G().HelpLevel;
+  s.width = G().ScreenWidth;
+  s.height = G().ScreenHeight;
+  return s;
+}
+
+bool SameSource(const SheetSource& a, const SheetSource& b) {
+  return a.state.spring == b.state.spring && a.state.title == b.state.title && a.state.messages == b.state.messages &&
+         a.state.fatal == b.state.fatal && a.abort == b.abort && a.minute == b.minute && a.kind == b.kind &&
+         a.helpLevel == b.helpLevel && a.width == b.width && a.height == b.height;
+}
+
+// The sheet of the screen that is open: what it was drawn from, and what
+// the drawing left.
+struct ShownSheet {
+  SheetSource from, after;
+};
+std::optional<ShownSheet> g_sheet;
+
+void DrawSheet() {
+  SheetSource from = CurrentSheetSource();
+  if (g_sheet && Graphics().PictureStamp() == g_sheet->after.picture && SameSource(from, g_sheet->from)) {
+    g_sheet->after.state.Restore();
+    G().AbortFlag = g_sheet->after.abort;
+    return;
+  }
+  Drawings().RedrawCurrentDrawing();
+  ShownSheet shown{std::move(from), CurrentSheetSource()};
+  shown.after.picture = Graphics().PictureStamp();
+  if (!shown.after.picture.empty())
+    g_sheet = std::move(shown);
+  else
+    g_sheet.reset();
+}
+
 // The end of a screen: with an entry taken, the calculation of the spring
 // as it now is; without one (only looked at, or every entry refused) the
 // spring exactly as it was when the screen opened.
 void EndScreen(const Kept& entry, bool entered) {
+  g_sheet.reset();
   EndOnlineInput();
   if (entered)
     RunCalculation();
@@ -225,7 +282,7 @@ void EndScreen(const Kept& entry, bool entered) {
 
 void ShowForm(int& row, int helpBase, int hiddenRow) {
   bool changed = false;
-  Drawings().RedrawCurrentDrawing();
+  DrawSheet();
   RememberShownTexts();
   if (hiddenRow != 0)
     RunOnlineInputHiding(row, helpBase, changed, 0, hiddenRow);

@@ -18,6 +18,7 @@ struct FatigueGroup {
   std::int32_t tauh0 = 0;
   std::int32_t tauhSlope = 0;
   Real48 GoodmanSlope{};
+  bool operator==(const FatigueGroup&) const = default;
 };
 
 // Members in table-field order (field numbers in the comments).
@@ -42,6 +43,7 @@ struct MaterialRecord {
   std::int32_t Tmax = 0;           // 25 °C
   std::string Text;                // 26
   std::int32_t MaterialNumber = 0; // 27 key field
+  bool operator==(const MaterialRecord&) const = default;
 };
 
 // 6-byte real field as extended; exact, the same value as Real48ToReal.

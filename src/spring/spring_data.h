@@ -118,6 +118,7 @@ struct SpringDataRecord {
   std::string DrawingName = "Feder";
   std::string DrawingName2;
   std::string DrawingNo;
+  bool operator==(const SpringDataRecord&) const = default;
 };
 
 struct ProductionDataRecord {
@@ -130,6 +131,7 @@ struct ProductionDataRecord {
   std::string Surface;
   std::string Extra1, Extra2;
   Code SurfaceCode = 0;
+  bool operator==(const ProductionDataRecord&) const = default;
 };
 
 // FQ and, at the points 0, s1, s2, sn, sc (index 0..4): displacement y,
@@ -141,6 +143,7 @@ struct TransverseLoadRecord {
   std::array<Real, 5> RateRatio{};
   std::array<Real, 5> Rq{};
   std::array<Real, 5> fq{};
+  bool operator==(const TransverseLoadRecord&) const = default;
 };
 
 // The 11 values of the spring-mass response, in their order.
@@ -156,6 +159,7 @@ struct ResonanceRecord {
   Real f0 = 0.0L;               // Hz
   Real dy = 0.0L;               // mm
   Real dyPercent = 0.0L;        // %
+  bool operator==(const ResonanceRecord&) const = default;
 };
 
 struct LoadLevel {
@@ -165,6 +169,7 @@ struct LoadLevel {
   // Worked out by the calculation, not stored in the spring file:
   Real Damage = 0.0L;  // ni / Nni of a level that does damage, else 0
   Byte Refused = 0;    // 1: outside the spring's travel, reversed or negative ni
+  bool operator==(const LoadLevel&) const = default;
 };
 
 inline constexpr int kMaxLoadLevels = 20;
@@ -178,6 +183,7 @@ struct LoadSpectrumRecord {
   Real Np = 0.0L;               // periods to fracture
   Real Nn = 0.0L;               // strokes to fracture
   Byte FatigueProof = 0;
+  bool operator==(const LoadSpectrumRecord&) const = default;
 };
 
 // One row of the relaxation table. Curve points in field order:
@@ -189,6 +195,7 @@ struct RelaxationRecordT {
   Real48 d1{}, d2{};
   std::array<std::int32_t, 8> Tau{};
   std::array<Real48, 8> Rx{};
+  bool operator==(const RelaxationRecordT&) const = default;
 };
 
 inline constexpr int kRmTableSize = 94;
@@ -211,6 +218,7 @@ struct RmTableT {
   std::string Name;
   std::array<std::int32_t, kRmTableSize> Min{};
   std::array<std::int32_t, kRmTableSize> Max{};
+  bool operator==(const RmTableT&) const = default;
 };
 
 struct SpringGlobals {
@@ -226,6 +234,7 @@ struct SpringGlobals {
   RmTableT RmTable;
   Byte RmTableLoaded = 0;
   std::string SpringDbName = "zeb";
+  bool operator==(const SpringGlobals&) const = default;
 };
 
 // Program-start values of every spring record (the default material

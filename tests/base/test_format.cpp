@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <locale.h>
+#include <stdlib.h>
+
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "base/format.h"
@@ -319,6 +324,40 @@ TEST_P(FormatTest, Parsing) {
   EXPECT_EQ(i, 0);
   EXPECT_TRUE(TryTextToInt(" 3000000000", i));
   EXPECT_EQ(i, 3000000000LL);
+}
+
+// Decimal texts come out as the C library reads them, to the last bit:
+// short and long mantissas, many decimals, leading zeros, signs, commas.
+TEST(FormatParsing, DecimalsAsTheCLibraryReadsThem) {
+  const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+  ASSERT_NE(c, nullptr);
+  auto expectSame = [&](const std::string& text) {
+    std::string dotted = text;
+    for (char& ch : dotted)
+      if (ch == ',') ch = '.';
+    const Real want = strtold_l(dotted.c_str(), nullptr, c);
+    Real got = 0;
+    ASSERT_TRUE(TryTextToFloat(text, got)) << text;
+    EXPECT_EQ(got, want) << text;
+    EXPECT_EQ(std::signbit(got), std::signbit(want)) << text;
+  };
+  for (const char* t : {"0", "-0", "-0.000", "+0,5", "0.1", "0.3", "1.1", "2.675", "88.4954", "105.8", "-42.9311676",
+                        "9999999999999999999", "18446744073709551615", "99999999999999999999.5",
+                        "1234567890.123456789", "0.000000000000000000000000001", "0.0000000000000000000000000001",
+                        "123456789012345678.9", "0000000000000000000000000012.5", "1.", ".5", "4503599627370497.5"})
+    expectSame(t);
+  std::mt19937_64 random(20240531);
+  for (int k = 0; k < 20000; ++k) {
+    std::string text = random() % 4 == 0 ? "-" : "";
+    const int whole = static_cast<int>(random() % 22), decimals = static_cast<int>(random() % 30);
+    for (int j = 0; j < whole; ++j) text += static_cast<char>('0' + random() % 10);
+    if (decimals > 0 || whole == 0) {
+      text += random() % 3 == 0 ? ',' : '.';
+      for (int j = 0; j < std::max(1, decimals); ++j) text += static_cast<char>('0' + random() % 10);
+    }
+    expectSame(text);
+  }
+  freelocale(c);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // What the program draws reaches the screen by itself: the help pictures
 // of the catalogue and of the online form, and the logo of the about box,
 // are on the X server's screen without a resize, a click or any other
-// input; and one Enter in the online form paints the graphics window once.
+// input; and one Enter in the online form paints the graphics window once,
+// only where the sheet changed.
 // The screen is read back from the X server (not rendered from the display
 // list), and a picture counts as shown when it equals the one a forced
 // repaint puts there.
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
@@ -26,12 +28,14 @@
 #include <optional>
 #include <vector>
 
+#include "base/format.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/qt/qt_convert.h"
 #include "base/services.h"
 #include "drawings/drawings.h"
 #include "drawings/registry.h"
+#include "graphics/cadsettings.h"
 #include "graphics/facade.h"
 #include "graphics/qt/canvas.h"
 #include "graphics/qt/forms.h"
@@ -42,6 +46,7 @@
 #include "mainwin/qt/qt_program.h"
 #include "mainwin/program_fixture.h"
 #include "mainwin/qt_test_support.h"
+#include "spring/spring_data.h"
 #include "spring/springfile.h"
 
 namespace zeb {
@@ -56,19 +61,22 @@ const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new test::QtEnviron
 // never comes waits this long.
 constexpr int kHangMs = 5000;
 
-// Counts the paint events of a widget and notes when they came.
+// Counts the paint events of a widget and notes when they came and what
+// they painted.
 class PaintCounter : public QObject {
  public:
   PaintCounter() { clock.start(); }
   int paints = 0;
   QElapsedTimer clock;
   std::vector<qint64> at;  // ns on clock
+  std::vector<QRegion> regions;
 
  protected:
   bool eventFilter(QObject*, QEvent* e) override {
     if (e->type() == QEvent::Paint) {
       ++paints;
       at.push_back(clock.nsecsElapsed());
+      regions.push_back(static_cast<QPaintEvent*>(e)->region());
     }
     return false;
   }
@@ -371,45 +379,80 @@ TEST_F(PicturesShown, DrawingsDiagramsAndZoomShowAtOnce) {
   ExpectShown("whole sheet (Esc)");
 }
 
-// One Enter in the online form: the result sheet is drawn again and the
-// graphics window paints once.
-TEST_F(PicturesShown, OneEnterPaintsTheSheetOnce) {
+// Enters in the online form, with new values and without: an Enter that
+// changes the sheet paints the graphics window once, and only the part
+// that changed; one that changes nothing on the sheet paints nothing. After
+// every Enter the screen shows what a replay of the whole list shows, and
+// so it does after the form has closed over the sheet.
+TEST_F(PicturesShown, AnEnterPaintsWhatChangedOnce) {
   LoadExample();
-  std::vector<int> paintsPerEnter;
+  // No clock on the sheet: an Enter without a new value changes nothing.
+  const Byte footerOff = CadSettings().FooterOff;
+  CadSettings().FooterOff = 1;
+  const Real L1 = SpringData().L1;
+  // L1 (row 5) typed before each Enter; empty: Enter alone.
+  const std::vector<std::string> typed = {"", FloatToStrSig(L1 - 1), FloatToStrSig(L1 - 2), "",
+                                          FloatToStrSig(L1 - 0.5L), FloatToStrSig(L1)};
+  std::vector<int> paints;
+  std::vector<double> shares;  // of the canvas painted
+  std::vector<long> missing;
   int before = 0;
-  constexpr int kEnters = 3;
-  bool warm = false;
+  std::size_t next = 0;
   QTimer timer;
   int lastRun = -1;
   QObject::connect(&timer, &QTimer::timeout, [&] {
     auto* f = qobject_cast<TForm_online*>(QApplication::activeModalWidget());
     if (f == nullptr || !f->isVisible() || f->RunCount() == lastRun) return;
     if (lastRun < 0) {
-      // The form in front (its opening repaints the rest of the screen).
+      // The form in front (its opening repaints the rest of the screen),
+      // the sheet painted.
       (void)QTest::qWaitForWindowActive(f, kHangMs);
+      (void)QTest::qWaitFor([&] { return MissingSettled() == 0; }, kHangMs);
     } else {
-      // The paint of the last Enter (hang bound only), then whatever else
-      // was pending.
-      (void)QTest::qWaitFor([&] { return counter_.paints > before; }, kHangMs);
-      QApplication::processEvents();
-      if (warm) paintsPerEnter.push_back(counter_.paints - before);
-      warm = true;
+      // The paint of the last Enter, when one is coming (hang bound only),
+      // then whatever else was pending.
+      const bool changes = !typed[next - 1].empty();
+      if (changes) (void)QTest::qWaitFor([&] { return counter_.paints > before; }, kHangMs);
+      QTest::qWait(50);
+      paints.push_back(counter_.paints - before);
+      long area = 0;
+      for (std::size_t k = static_cast<std::size_t>(before); k < counter_.regions.size(); ++k)
+        for (const QRect& r : counter_.regions[k]) area += static_cast<long>(r.width()) * r.height();
+      shares.push_back(static_cast<double>(area) / (canvas_->width() * canvas_->height()));
+      missing.push_back(MissingSettled());
     }
     lastRun = f->RunCount();
-    auto* e = f->findChild<QLineEdit*>("ed_1");
-    if (static_cast<int>(paintsPerEnter.size()) == kEnters) {
+    auto* e = f->findChild<QLineEdit*>("ed_5");
+    if (next == typed.size()) {
       QTest::keyClick(e, Qt::Key_Escape);
       return;
     }
     QApplication::processEvents();
     before = counter_.paints;
+    if (!typed[next].empty()) {
+      e->selectAll();
+      QTest::keyClicks(e, QString::fromStdString(typed[next]));
+    }
+    ++next;
     QTest::keyClick(e, Qt::Key_Return);
   });
   timer.start(10);
   window_->Trigger("mi_EditRecalculation");
   timer.stop();
-  EXPECT_EQ(paintsPerEnter, std::vector<int>(kEnters, 1));
-  ExpectShown("the sheet after the Enters", "screen_sheet_after_enters");
+  ASSERT_EQ(paints.size(), typed.size());
+  for (std::size_t k = 0; k < typed.size(); ++k) {
+    const bool changes = !typed[k].empty();
+    EXPECT_EQ(paints[k], changes ? 1 : 0) << "Enter " << k << " (" << typed[k] << ")";
+    // A new L1 moves some values, a spring picture and points of the
+    // diagrams: a part of the sheet.
+    if (changes) {
+      EXPECT_GT(shares[k], 0.001) << "Enter " << k;
+      EXPECT_LT(shares[k], 0.5) << "Enter " << k;
+    }
+    EXPECT_EQ(missing[k], 0) << "Enter " << k << ": the screen is not what a whole replay shows";
+  }
+  ExpectShown("the sheet after the Enters, the form closed", "screen_sheet_after_enters");
+  CadSettings().FooterOff = footerOff;
   G().ModifiedFlag = 0;
 }
 

@@ -36,10 +36,11 @@ GraphCanvas::~GraphCanvas() {
 }
 
 void GraphCanvas::Invalidate() {
+  present_.reset();
   // One update per paint: a drawing adds thousands of records.
   if (pending_) return;
   pending_ = true;
-  update();
+  QMetaObject::invokeMethod(this, &GraphCanvas::UpdateChanged, Qt::QueuedConnection);
 }
 
 void GraphCanvas::Repaint() {
@@ -48,7 +49,77 @@ void GraphCanvas::Repaint() {
 }
 
 void GraphCanvas::Flush() {
-  if (pending_ && isVisible()) repaint();
+  if (!pending_ || !isVisible()) return;
+  const QRegion area = Changed();
+  if (!area.isEmpty()) repaint(area);
+}
+
+void GraphCanvas::UpdateChanged() {
+  if (!pending_) return;
+  if (!isVisible()) {
+    // Shown again as a whole.
+    pending_ = false;
+    shown_.reset();
+    stale_ = QRegion();
+    return;
+  }
+  // Painted now: this runs when the loop runs again after the change.
+  const QRegion area = Changed();
+  if (!area.isEmpty()) repaint(area);
+}
+
+QTransform GraphCanvas::ToWidget() const {
+  // As PaintOn sets the painter.
+  QTransform t;
+  const QPointF o = Offset(size());
+  t.translate(o.x(), o.y());
+  t.scale(Scale(size()), Scale(size()));
+  return t;
+}
+
+bool GraphCanvas::WholeReplays() const { return window_.animationStep != 0 || window_.HasPauses(); }
+
+std::shared_ptr<const PaintItems> GraphCanvas::Measure() {
+  auto m = std::make_shared<PaintItems>();
+  m->toWidget = ToWidget();
+  m->clip = m->toWidget.mapRect(QRectF(0, 0, window_.DeviceWidth(), window_.DeviceHeight())).toAlignedRect();
+  m->background = BackgroundQColor().rgb();
+  m->items.reserve(window_.DisplayList().size() + overlay_.size());
+  ItemRecorder recorder(window_.DeviceWidth(), window_.DeviceHeight(), m->toWidget, layouts_, m->items);
+  window_.ReplayQuiet(recorder);
+  for (const auto& [a, b] : overlay_) recorder.Overlay(a, b);
+  return m;
+}
+
+const PaintItems& GraphCanvas::Present() {
+  // A list changed since, or a widget of another size.
+  if (!present_ || present_->toWidget != ToWidget()) present_ = Measure();
+  return *present_;
+}
+
+QRegion GraphCanvas::Changed() {
+  pending_ = false;
+  const QRect all = rect();
+  if (WholeReplays()) {
+    shown_.reset();
+    stale_ = QRegion();
+    return all;
+  }
+  Present();
+  QRegion area = shown_ ? ChangedArea(*shown_, *present_, all) : QRegion(all);
+  area += stale_;
+  stale_ = QRegion();
+  shown_ = present_;
+  return area & all;
+}
+
+void GraphCanvas::PaintPart(QPainter& painter, const QRegion& area) {
+  const PaintItems& items = Present();
+  painter.save();
+  painter.setClipRegion(area);
+  painter.fillRect(area.boundingRect(), BackgroundQColor());
+  DrawItems(painter, items, area, layouts_, window_.DeviceWidth(), window_.DeviceHeight());
+  painter.restore();
 }
 
 void GraphCanvas::SetWaitCursor(bool wait) {
@@ -61,7 +132,7 @@ void GraphCanvas::SetWaitCursor(bool wait) {
 
 void GraphCanvas::OverlayLine(DevPoint a, DevPoint b) {
   overlay_.emplace_back(a, b);
-  update();
+  Invalidate();
 }
 
 bool GraphCanvas::ShowAniStep() {
@@ -109,11 +180,18 @@ void GraphCanvas::PaintOn(QPainter& painter, QSize size) {
   painter.restore();
 }
 
-void GraphCanvas::paintEvent(QPaintEvent*) {
-  pending_ = false;
-  {
+void GraphCanvas::paintEvent(QPaintEvent* event) {
+  if (WholeReplays()) {
+    // Shown as a whole once the replays end.
+    shown_.reset();
     QPainter painter(this);
     PaintOn(painter, size());
+  } else {
+    // A part painted from a list the screen is not known to show yet is
+    // compared again with the next one.
+    if (pending_) stale_ += event->region();
+    QPainter painter(this);
+    PaintPart(painter, event->region());
   }
   // The step window after this paint has reached the screen.
   if (window_.StepWaiting() && !stepQueued_) {

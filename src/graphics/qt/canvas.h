@@ -2,17 +2,23 @@
 // It draws the logical device (Nearest(4H/3) x H) scaled uniformly and
 // centred, forwards mouse and keys to the window's logic, shows the zoom
 // drag as a rubber band and keeps the window's immediate lines in an
-// overlay until the next replay. A change of the list asks Qt for one
-// paint (update), so a whole drawing run shows in one replay when the
-// event loop next runs; Flush paints a pending picture at once. An
-// animation step opens its window after the paint that shows the picture
-// up to it.
+// overlay until the next replay. A change of the list asks for one paint
+// when the event loop next runs, so a whole drawing run shows at once; the
+// paint covers only the part of the widget where the new picture differs
+// from the one on the screen (the items of the two pictures compared) and
+// draws only what reaches into it. Flush paints a pending picture at once.
+// While an animation steps or pauses, every paint replays the whole list;
+// an animation step opens its window after the paint that shows the
+// picture up to it.
 #pragma once
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 #include "graphics/graphwin.h"
+#include "graphics/qt/paint_items.h"
 #include "graphics/qt/qt_renderer.h"
 
 class QRubberBand;
@@ -33,8 +39,15 @@ class GraphCanvas : public QWidget, public GraphicsHost {
   void OverlayLine(DevPoint a, DevPoint b) override;
   bool ShowAniStep() override;
 
-  // The picture as this widget shows it, at its present size.
+  // The picture as this widget shows it, at its present size: the whole
+  // list replayed.
   QImage Render();
+  // The part of the widget that differs between the picture last asked
+  // to be shown and the present one, which it now counts as shown (the
+  // whole widget when that is not known).
+  QRegion Changed();
+  // Paints the part of the widget (its pixels) from the present picture.
+  void PaintPart(QPainter& painter, const QRegion& area);
   // Client pixel to logical device pixel and back.
   QPoint ToDevice(QPoint client) const;
   QPoint ToClient(QPoint device) const;
@@ -54,13 +67,24 @@ class GraphCanvas : public QWidget, public GraphicsHost {
   void NextStep();
   double Scale(QSize size) const;
   QPointF Offset(QSize size) const;
+  // Device pixels to widget pixels, as a paint maps them.
+  QTransform ToWidget() const;
+  // Paints that replay the whole list: an animation steps or pauses.
+  bool WholeReplays() const;
+  // The items of the present picture at the present size.
+  std::shared_ptr<const PaintItems> Measure();
+  const PaintItems& Present();
+  void UpdateChanged();
 
   GraphWindow& window_;
   QRubberBand* band_ = nullptr;
   QPoint bandStart_;
   std::vector<std::pair<DevPoint, DevPoint>> overlay_;
   TextLayouts layouts_;
-  bool pending_ = false;      // a paint has been asked for
+  std::shared_ptr<const PaintItems> present_;  // of the list as it is (null: changed since)
+  std::shared_ptr<const PaintItems> shown_;    // as last asked to be shown (null: not known)
+  QRegion stale_;             // painted from a list newer than shown_
+  bool pending_ = false;      // the list changed; the paint is not asked for yet
   bool stepQueued_ = false;   // the step window is on its way or open
 };
 

@@ -52,20 +52,27 @@ const TextLayouts::Font& TextLayouts::FontOf(const RenderFont& f) {
   }
   QFont font = MakeFont(f);
   const qreal ascent = QFontMetricsF(font).ascent();
-  return fonts_.emplace(std::move(key), Font{std::move(font), ascent}).first->second;
+  return fonts_.emplace(key, Font{std::move(font), ascent, key}).first->second;
 }
 
-const QStaticText& TextLayouts::Get(std::string_view text1252, const RenderFont& f, const QFont& font) {
-  std::string key(text1252);
-  key += '\0';
-  key += FontKey(f);
-  auto it = layouts_.find(key);
+const TextLayouts::Layout& TextLayouts::Get(std::string_view text1252, const std::string& fontKey, const QFont& font) {
+  scratch_.assign(text1252);
+  scratch_ += '\0';
+  scratch_ += fontKey;
+  auto it = layouts_.find(scratch_);
   if (it != layouts_.end()) return it->second;
   if (layouts_.size() >= kMaxLayouts) layouts_.clear();
-  QStaticText layout(AnsiToQString(text1252));
-  layout.setTextFormat(Qt::PlainText);
-  layout.prepare(QTransform(), font);
-  return layouts_.emplace(std::move(key), std::move(layout)).first->second;
+  const QString text = AnsiToQString(text1252);
+  Layout layout;
+  layout.text.setText(text);
+  layout.text.setTextFormat(Qt::PlainText);
+  layout.text.prepare(QTransform(), font);
+  // The glyphs may reach out of the layout (italics, bearings): their ink
+  // too, and a pixel more all round for the hinting at another scale.
+  const QFontMetricsF metrics(font);
+  const QRectF ink = metrics.boundingRect(text).translated(0, metrics.ascent());
+  layout.box = QRectF(QPointF(0, 0), layout.text.size()).united(ink).adjusted(-1, -1, 1, 1);
+  return layouts_.emplace(scratch_, std::move(layout)).first->second;
 }
 
 QtRenderer::QtRenderer(QPainter& painter, int pageWidth, int pageHeight, TextLayouts* layouts)
@@ -96,6 +103,7 @@ void QtRenderer::SetFont(const RenderFont& f) {
     const TextLayouts::Font& cached = layouts_->FontOf(f);
     font_ = cached.font;
     ascent_ = cached.ascent;
+    fontKey_ = cached.key;
   } else {
     font_ = MakeFont(f);
     ascent_ = QFontMetricsF(font_).ascent();
@@ -132,7 +140,7 @@ void QtRenderer::Text(DevPoint p, std::string_view text1252) {
   p_.translate(p.x, p.y);
   if (escapement_ != 0) p_.rotate(-escapement_ / 10.0);
   if (layouts_ != nullptr)
-    p_.drawStaticText(QPointF(0, 0), layouts_->Get(text1252, lastFont_, font_));
+    p_.drawStaticText(QPointF(0, 0), layouts_->Get(text1252, fontKey_, font_).text);
   else
     p_.drawText(QPointF(0, ascent_), AnsiToQString(text1252));
   p_.restore();

@@ -18,15 +18,23 @@ class TextLayouts {
   struct Font {
     QFont font;
     qreal ascent = 0;
+    std::string key;  // names the font among the layouts
+  };
+  struct Layout {
+    QStaticText text;
+    // Every pixel the text may paint, its top left at (0, 0), unrotated,
+    // in the font's pixels: the layout and the glyphs' ink with a margin.
+    QRectF box;
   };
   // The QFont of a font, made once.
   const Font& FontOf(const RenderFont& f);
-  // The layout of the text in the font (f names it, font is its QFont).
-  const QStaticText& Get(std::string_view text1252, const RenderFont& f, const QFont& font);
+  // The layout of the text in a font of FontOf (by its key and QFont).
+  const Layout& Get(std::string_view text1252, const std::string& fontKey, const QFont& font);
 
  private:
   std::unordered_map<std::string, Font> fonts_;
-  std::unordered_map<std::string, QStaticText> layouts_;
+  std::unordered_map<std::string, Layout> layouts_;
+  std::string scratch_;
 };
 
 class QtRenderer : public Renderer {
@@ -52,6 +60,7 @@ class QtRenderer : public Renderer {
   TextLayouts* layouts_;
   QFont font_;
   qreal ascent_ = 0;
+  std::string fontKey_;
   RenderFont lastFont_;
   bool fontSet_ = false;
   int escapement_ = 0;
