@@ -396,6 +396,8 @@ TEST_F(PicturesShown, AnEnterPaintsWhatChangedOnce) {
   std::vector<int> paints;
   std::vector<double> shares;  // of the canvas painted
   std::vector<long> missing;
+  std::vector<bool> drawn;  // the program changed the picture
+  std::vector<std::string> listBefore;
   int before = 0;
   std::size_t next = 0;
   QTimer timer;
@@ -408,6 +410,17 @@ TEST_F(PicturesShown, AnEnterPaintsWhatChangedOnce) {
       // the sheet painted.
       (void)QTest::qWaitForWindowActive(f, kHangMs);
       (void)QTest::qWaitFor([&] { return MissingSettled() == 0; }, kHangMs);
+      // Until the window manager has placed the form: no paint for 300 ms
+      // (hang bound only).
+      int seen = -1;
+      (void)QTest::qWaitFor(
+          [&] {
+            if (seen == counter_.paints) return true;
+            seen = counter_.paints;
+            QTest::qWait(300);
+            return false;
+          },
+          kHangMs);
     } else {
       // The paint of the last Enter, when one is coming (hang bound only),
       // then whatever else was pending.
@@ -420,6 +433,7 @@ TEST_F(PicturesShown, AnEnterPaintsWhatChangedOnce) {
         for (const QRect& r : counter_.regions[k]) area += static_cast<long>(r.width()) * r.height();
       shares.push_back(static_cast<double>(area) / (canvas_->width() * canvas_->height()));
       missing.push_back(MissingSettled());
+      drawn.push_back(Facade().Window().DisplayList() != listBefore);
     }
     lastRun = f->RunCount();
     auto* e = f->findChild<QLineEdit*>("ed_5");
@@ -429,6 +443,7 @@ TEST_F(PicturesShown, AnEnterPaintsWhatChangedOnce) {
     }
     QApplication::processEvents();
     before = counter_.paints;
+    listBefore = Facade().Window().DisplayList();
     if (!typed[next].empty()) {
       e->selectAll();
       QTest::keyClicks(e, QString::fromStdString(typed[next]));
@@ -442,7 +457,11 @@ TEST_F(PicturesShown, AnEnterPaintsWhatChangedOnce) {
   ASSERT_EQ(paints.size(), typed.size());
   for (std::size_t k = 0; k < typed.size(); ++k) {
     const bool changes = !typed[k].empty();
-    EXPECT_EQ(paints[k], changes ? 1 : 0) << "Enter " << k << " (" << typed[k] << ")";
+    // The program draws for a new value only, and its paints come as one;
+    // an expose of the window system may add one under load.
+    EXPECT_EQ(drawn[k], changes) << "Enter " << k << " (" << typed[k] << ")";
+    EXPECT_GE(paints[k], changes ? 1 : 0) << "Enter " << k << " (" << typed[k] << ")";
+    EXPECT_LE(paints[k], changes ? 2 : 1) << "Enter " << k << " (" << typed[k] << ")";
     // A new L1 moves some values, a spring picture and points of the
     // diagrams: a part of the sheet.
     if (changes) {
