@@ -21,6 +21,7 @@
 #include "mainwin/online.h"
 #include "mainwin/program.h"
 #include "mainwin/screens.h"
+#include "headless_run.h"
 #include "program_fixture.h"
 #include "spring/calc.h"
 #include "spring/spring_data.h"
@@ -72,29 +73,12 @@ class SheetKeptTest : public test::BaseTest {
  protected:
   void SetUp() override {
     BaseTest::SetUp();
-    root_ = test::FreshTestFolder("zeb1_sheet_kept_", {"dbf", "tmp", "work"});
-    test::CopyShippedTables(ZEB1_DBF_FOLDER, root_ / "dbf");
-    oldCwd_ = fs::current_path();
-    fs::current_path(root_ / "work");
-    xbase::InitTableEngineUnits();
-    ResetProgramState();
-    InitProgramUnits();
-    InitProgramIdentity();
-    InstallGraphicsFacade();
-    InstallTableServices();
-    InstallDrawings();
-    G().DbfFolder = (root_ / "dbf").string() + "/";
-    G().TempFolder = (root_ / "tmp").string() + "/";
+    run_.Start("zeb1_sheet_kept_");
+    run_.InstallServices();
   }
   void TearDown() override {
     SetOnlineForm(nullptr);
-    fs::current_path(oldCwd_);
-    fs::remove_all(root_);
-    ClearDrawingRegistry();
-    SetGraphics(nullptr);
-    SetDrawings(nullptr);
-    SetTables(nullptr);
-    ResetProgramState();
+    run_.Stop();
     BaseTest::TearDown();
   }
 
@@ -115,7 +99,7 @@ class SheetKeptTest : public test::BaseTest {
     return form;
   }
 
-  fs::path root_, oldCwd_;
+  test::HeadlessRun run_;
 };
 
 constexpr int kL1Row = 5;  // round wire: d, D, L0, n, L1
