@@ -172,6 +172,12 @@ std::string TooLargeText(std::string_view path, std::uint64_t limit) {
          std::to_string(limit >> 20) + " MB) !";
 }
 
+bool RefusedAsTooLarge(std::string_view path, std::uint64_t limit) {
+  if (!FileLargerThan(path, limit)) return false;
+  ShowError(TooLargeText(path, limit));
+  return true;
+}
+
 bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit) {
   bytes.clear();
   int fd = -1;

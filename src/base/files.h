@@ -43,6 +43,8 @@ inline constexpr std::uint64_t kReadWholeLimit = 4u << 20;
 bool FileLargerThan(std::string_view path, std::uint64_t limit = kReadWholeLimit);
 // "Datei <path> ist zu groß (über 4 MB) !" (code page 850).
 std::string TooLargeText(std::string_view path, std::uint64_t limit = kReadWholeLimit);
+// True, after the box that names it, when the file is larger than the limit.
+bool RefusedAsTooLarge(std::string_view path, std::uint64_t limit = kReadWholeLimit);
 // Reads a regular file of at most limit bytes whole; false (bytes empty)
 // when it is missing, no regular file, larger or unreadable. A FIFO or
 // device is not waited on.

@@ -392,8 +392,7 @@ std::string HelpDataFileToWrite(std::string_view name) {
 
 void ShowErrorHelp(int k) {
   const std::string path = HelpDataFileToRead(ErrName());
-  if (FileLargerThan(path)) {
-    ShowError(TooLargeText(path));
+  if (RefusedAsTooLarge(path)) {
     G().AbortFlag = 1;
     return;
   }
@@ -544,8 +543,7 @@ void OpenErrorHelpForm(std::string_view message, std::string_view cause, std::st
 
 void WriteErrEntry(std::string_view message, std::string_view cause, std::string_view remedy) {
   const std::string path = HelpDataFileToRead(ErrName());
-  if (FileLargerThan(path)) {
-    ShowError(TooLargeText(path));
+  if (RefusedAsTooLarge(path)) {
     G().AbortFlag = 1;
     return;
   }

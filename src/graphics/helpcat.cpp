@@ -234,8 +234,7 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
     std::string stem;
     std::string bytes;
     const std::string path = CataloguePath();
-    if (FileLargerThan(path)) {
-      ShowError(TooLargeText(path));
+    if (RefusedAsTooLarge(path)) {
       g.AbortFlag = 0;
       return;
     }

@@ -26,10 +26,7 @@ void ReadSessionFile(std::string_view path) {
   const std::string p = ResolvePathCaseInsensitive(path);
   TextFile& f = WorkTextFile();
   if (!PathIsRegularFile(p) || f.IsOpen()) return;
-  if (FileLargerThan(p)) {
-    ShowError(TooLargeText(p));
-    return;
-  }
+  if (RefusedAsTooLarge(p)) return;
   f.Assign(p);
   if (f.Reset() != 0) return;
   const Byte abort = g.AbortFlag;
