@@ -5,6 +5,7 @@
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/globals.h"
+#include "base/scoped.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "tables/table_functions.h"
@@ -97,17 +98,6 @@ void TableWindow::MakeDatasets() {
   TzVFile1->tableLanguage = xb::TTzTableLanguage::tlOem;
 }
 
-namespace {
-// Counts a call on the dataset for as long as it runs.
-struct InUseScope {
-  int& depth;
-  explicit InUseScope(int& d) : depth(d) { ++depth; }
-  ~InUseScope() { --depth; }
-  InUseScope(const InUseScope&) = delete;
-  InUseScope& operator=(const InUseScope&) = delete;
-};
-}  // namespace
-
 bool TableWindow::RefusedInUse(std::string_view refusal) {
   if (!InUse()) return false;
   const std::string open = FromUtf8(CodePage::Cp850, fileName_.empty() ? std::string("?") : fileName_);
@@ -123,7 +113,7 @@ bool TableWindow::Guarded(const std::function<void()>& body) {
   std::uint16_t code = 0;
   std::string text;
   try {
-    const InUseScope use(depth_);
+    const ScopedDepth use(depth_);  // counted while the call runs
     body();
   } catch (const std::exception& e) {
     // The engine's "Fehler Nr. <code> (<meaning>)", also inside a dataset
@@ -170,7 +160,7 @@ bool TableWindow::Run(const std::function<void()>& body) {
 
 void TableWindow::OpenFile(const std::string& path) {
   if (RefusedInUse(FromUtf8(CodePage::Cp850, path) + " wird erst danach geöffnet."_oem)) return;
-  const InUseScope use(depth_);
+  const ScopedDepth use(depth_);  // counted while the call runs
   // What a refused call inside the open sets is not this open's failure.
   const Byte abortBefore = G().AbortFlag;
   SetHourglassCursor();
@@ -248,11 +238,7 @@ void TableWindow::ShowTable(int mode) {
   mode_ = mode;
   BrowseAnswer a;
   {
-    struct Shown {
-      bool& flag;
-      explicit Shown(bool& f) : flag(f) { flag = true; }
-      ~Shown() { flag = false; }
-    } shown(shown_);
+    const ScopedFlag shown(shown_);
     a = TableBrowser().Browse(*this, mode);
   }
   TableWindowGlobals& g = TableGlobals();

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include "base/scoped.h"
+
 namespace zeb {
 
 DeferredWork::DeferredWork(QObject* parent, std::function<void()> work) : QObject(parent), work_(std::move(work)) {}
@@ -30,11 +32,7 @@ void DeferredWork::RunIfIdle() {
   // events): the command's end posts it again.
   if (!pending_ || depth_ > 0) return;
   pending_ = false;
-  struct Running {
-    bool& flag;
-    explicit Running(bool& f) : flag(f) { flag = true; }
-    ~Running() { flag = false; }
-  } running(running_);
+  const ScopedFlag running(running_);
   const Scope scope(*this);
   work_();
 }
