@@ -42,6 +42,14 @@ void NoteLine(Real x1, Real y1, Real x2, Real y2) {
   gLines.push_back({x1, y1, x2, y2});
 }
 
+// The four sides of the rectangle with corners (x1, y1) and (x2, y2).
+void NoteRectangle(Real x1, Real y1, Real x2, Real y2) {
+  NoteLine(x1, y1, x2, y1);
+  NoteLine(x2, y1, x2, y2);
+  NoteLine(x2, y2, x1, y2);
+  NoteLine(x1, y2, x1, y1);
+}
+
 void NoteCircle(Real x, Real y, Real r) {
   // An octagon around the circle.
   const Real a = r / std::cos(std::numbers::pi_v<Real> / 8);
@@ -472,10 +480,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   // clear of the border, not of the grid.
   {
     const auto b = PlotBox();
-    NoteLine(b[0], b[1], b[2], b[1]);
-    NoteLine(b[2], b[1], b[2], b[3]);
-    NoteLine(b[2], b[3], b[0], b[3]);
-    NoteLine(b[0], b[3], b[0], b[1]);
+    NoteRectangle(b[0], b[1], b[2], b[3]);
   }
   gDrawingGrid = true;
   CadSetLayer(17);
@@ -555,10 +560,7 @@ void DiagramLine(Real x1, Real y1, Real x2, Real y2) {
 void DiagramRectangle(Real x1, Real y1, Real x2, Real y2) {
   const Real a = DiagramMapX(LogX(x1)), b = DiagramMapY(LogY(y1)), c = DiagramMapX(LogX(x2)),
              d = DiagramMapY(LogY(y2));
-  NoteLine(a, b, c, b);
-  NoteLine(c, b, c, d);
-  NoteLine(c, d, a, d);
-  NoteLine(a, d, a, b);
+  NoteRectangle(a, b, c, d);
   CadRectangle(a, b, c, d);
 }
 
