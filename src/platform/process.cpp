@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <thread>
 
@@ -165,21 +164,6 @@ ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait) {
     return result;
   }
   ReapInBackground(pid);
-  return result;
-}
-
-ProcessResult StartHelperProgram(const std::vector<std::string>& argv, int settleMs) {
-  int pid = 0;
-  ProcessResult result = SpawnHelperProgram(argv, pid);
-  if (!result.started) return result;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
-  for (;;) {
-    result.exitCode = HelperExitCode(pid);
-    if (result.exitCode >= 0) return result;
-    if (std::chrono::steady_clock::now() >= until) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ReapHelperLater(pid);
   return result;
 }
 

@@ -20,14 +20,9 @@ struct ProcessResult {
 ProcessResult StartProgram(const std::vector<std::string>& argv, bool wait = false);
 // Starts a helper that hands a document on (xdg-open and its kind) like
 // StartProgram without waiting, its output and error streams on /dev/null:
-// a helper's complaints do not belong on the user's terminal. When it ends
-// within settleMs, exitCode holds its exit code (128 + signal), so a helper
-// that cannot open the document is known; else exitCode is -1 and the child
-// is reaped in the background.
-ProcessResult StartHelperProgram(const std::vector<std::string>& argv, int settleMs);
-// The same start, returning at once with the child's process id in pid: the
-// caller asks HelperExitCode until it has an answer or hands the child to
-// ReapHelperLater.
+// a helper's complaints do not belong on the user's terminal. Returns at
+// once with the child's process id in pid: the caller asks HelperExitCode
+// until it has an answer or hands the child to ReapHelperLater.
 ProcessResult SpawnHelperProgram(const std::vector<std::string>& argv, int& pid);
 // A spawned helper's exit code (128 + signal) once it has ended, -1 while it
 // runs. The answer is given once: the child is reaped with it.
