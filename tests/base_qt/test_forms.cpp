@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -134,6 +137,49 @@ TEST_F(QtForms, BothViewerExportsStartTheTextProgram) {
   Child<QAction>(&form, "mi_dateiExportNotepad")->trigger();
   Child<QAction>(&form, "ExportWordpad1")->trigger();
   EXPECT_EQ(exports, 2);
+}
+
+// A group box that keeps its frame as a picture looks like the plain one
+// (to a unit of colour), also after its title, size or state changed and over a label that changed.
+TEST_F(QtForms, CachedGroupBoxLooksLikeThePlainOne) {
+  QWidget plainForm, cachedForm;
+  auto* plain = new QGroupBox(" Ausgabefeld ", &plainForm);
+  auto* cached = new CachedGroupBox(" Ausgabefeld ", &cachedForm);
+  QLabel* labels[2];
+  int k = 0;
+  for (QGroupBox* box : {plain, static_cast<QGroupBox*>(cached)}) {
+    box->parentWidget()->resize(260, 200);
+    box->setGeometry(10, 5, 140, 150);
+    labels[k++] = new QLabel("F1 = 280", box);
+  }
+  const auto same = [&](const char* what) {
+    const QImage a = plainForm.grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 b = cachedForm.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(a.size(), b.size());
+    int differ = 0, most = 0;
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = 0; x < a.width(); ++x) {
+        const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+        if (p == q) continue;
+        ++differ;
+        most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+      }
+    // The frame's half-transparent pixels laid over twice round once more.
+    EXPECT_LE(most, 1) << what << ": " << differ << " pixels";
+  };
+  same("first paint");
+  same("painted again from the picture");
+  for (QLabel* l : labels) l->setText("F1 = 279.5");
+  same("a label changed");
+  plain->setTitle(" Fehlermeldungen ");
+  cached->setTitle(" Fehlermeldungen ");
+  same("new title");
+  plain->resize(200, 180);
+  cached->resize(200, 180);
+  same("new size");
+  plain->setEnabled(false);
+  cached->setEnabled(false);
+  same("disabled");
 }
 
 TEST(QtColours, TableColoursBecomeQColors) {

@@ -127,7 +127,7 @@ TEST_F(PaintItemsTest, EveryItemsBoxHoldsEveryPixelItPaints) {
             QPainter p(&img);
             p.translate(-look.topLeft());
             PaintItems one{{item}, items.toWidget, items.clip, items.background};
-            DrawItems(p, one, QRegion(look), layouts, w.DeviceWidth(), w.DeviceHeight());
+            DrawItems(p, one, look, layouts, w.DeviceWidth(), w.DeviceHeight());
           }
           QRect ink;
           for (int y = 0; y < img.height(); ++y)

@@ -15,6 +15,9 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyleOptionGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -126,6 +129,35 @@ int Depth(const QWidget* w) {
 }
 
 }  // namespace
+
+void CachedGroupBox::paintEvent(QPaintEvent* event) {
+  if (isCheckable()) {
+    QGroupBox::paintEvent(event);
+    return;
+  }
+  const qreal ratio = devicePixelRatioF();
+  if (picture_.isNull() || picture_.deviceIndependentSize() != QSizeF(size()) || picture_.devicePixelRatio() != ratio ||
+      pictureTitle_ != title()) {
+    picture_ = QPixmap((QSizeF(size()) * ratio).toSize());
+    picture_.setDevicePixelRatio(ratio);
+    picture_.fill(Qt::transparent);
+    // As the box paints itself, onto the picture.
+    QPainter p(&picture_);
+    p.setPen(QPen(palette().brush(foregroundRole()), 1));
+    p.setBackground(palette().brush(backgroundRole()));
+    p.setFont(font());
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    style()->drawComplexControl(QStyle::CC_GroupBox, &option, &p, this);
+    pictureTitle_ = title();
+  }
+  QPainter(this).drawPixmap(0, 0, picture_);
+}
+
+void CachedGroupBox::changeEvent(QEvent* event) {
+  picture_ = QPixmap();
+  QGroupBox::changeEvent(event);
+}
 
 void FitControlTexts(QWidget* dialog) {
   QList<QWidget*> all = dialog->findChildren<QWidget*>();

@@ -2,6 +2,8 @@
 // names as object names; the forms only present texts and collect answers.
 #pragma once
 #include <QDialog>
+#include <QGroupBox>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -10,7 +12,6 @@
 #include "base/ui_port.h"
 
 class QButtonGroup;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -42,6 +43,22 @@ void SetHelpHint(QWidget* control, int n);
 // Common frame of the input dialogs: prompt label, a body, OK, Cancel and the
 // two help buttons. Result codes: Accepted (OK), Rejected (Cancel, Escape,
 // closed), kEnterResult (Enter in a list).
+// A plain group box (no check box) that keeps its frame and title as a
+// picture: a form whose rows change repaints parts of its group boxes at
+// every entry, and the style draws the frame anew each time.
+class CachedGroupBox : public QGroupBox {
+ public:
+  CachedGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  QPixmap picture_;
+  QString pictureTitle_;
+};
+
 class InputDialog : public QDialog {
   Q_OBJECT
  public:

@@ -115,11 +115,13 @@ QRegion GraphCanvas::Changed() {
 
 void GraphCanvas::PaintPart(QPainter& painter, const QRegion& area) {
   const PaintItems& items = Present();
-  painter.save();
-  painter.setClipRegion(area);
-  painter.fillRect(area.boundingRect(), BackgroundQColor());
-  DrawItems(painter, items, area, layouts_, window_.DeviceWidth(), window_.DeviceHeight());
-  painter.restore();
+  for (const QRect& r : PaintRects(area)) {
+    painter.save();
+    painter.setClipRect(r);
+    painter.fillRect(r, BackgroundQColor());
+    DrawItems(painter, items, r, layouts_, window_.DeviceWidth(), window_.DeviceHeight());
+    painter.restore();
+  }
 }
 
 void GraphCanvas::SetWaitCursor(bool wait) {

@@ -252,7 +252,21 @@ QRegion ChangedArea(const PaintItems& before, const PaintItems& after, const QRe
   return area & all;
 }
 
-void DrawItems(QPainter& painter, const PaintItems& items, const QRegion& area, TextLayouts& layouts, int pageWidth,
+std::vector<QRect> PaintRects(const QRegion& area) {
+  std::vector<QRect> out;
+  for (const QRect& r : area) {
+    auto below = std::find_if(out.begin(), out.end(), [&r](const QRect& o) {
+      return o.left() == r.left() && o.right() == r.right() && o.bottom() + 1 == r.top();
+    });
+    if (below != out.end())
+      below->setBottom(r.bottom());
+    else
+      out.push_back(r);
+  }
+  return out;
+}
+
+void DrawItems(QPainter& painter, const PaintItems& items, const QRect& area, TextLayouts& layouts, int pageWidth,
                int pageHeight) {
   painter.save();
   painter.setTransform(items.toWidget, true);

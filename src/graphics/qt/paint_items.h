@@ -92,7 +92,12 @@ QRegion ChangedArea(const PaintItems& before, const PaintItems& after, const QRe
 
 // Draws the items reaching into `area` (in widget pixels; the painter is
 // clipped to it) onto a painter with the items' transform and clip.
-void DrawItems(QPainter& painter, const PaintItems& items, const QRegion& area, TextLayouts& layouts, int pageWidth,
+void DrawItems(QPainter& painter, const PaintItems& items, const QRect& area, TextLayouts& layouts, int pageWidth,
                int pageHeight);
+
+// The rectangles of a region with the bands of one rectangle joined again:
+// a region cuts a rectangle where another one lies beside it, and drawing
+// through a clip of one rectangle is much cheaper than through many.
+std::vector<QRect> PaintRects(const QRegion& area);
 
 }  // namespace zeb

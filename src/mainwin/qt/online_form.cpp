@@ -120,7 +120,7 @@ void TForm_online::BuildRows() {
   const int outs = Outs();
   rows_ = rows;
   outs_ = outs;
-  GroupBox_eingabe = new QGroupBox(" Eingabefeld ", this);
+  GroupBox_eingabe = new CachedGroupBox(" Eingabefeld ", this);
   GroupBox_eingabe->setObjectName("GroupBox_eingabe");
   GroupBox_eingabe->setGeometry(10, 5, 150, 27 * rows + 30);
   // A control is made only when the form has none of its name yet.
@@ -157,7 +157,7 @@ void TForm_online::BuildRows() {
   const bool small = Config().SmallOnlineWindow != 0;
   small_ = small;
   if (!small) {
-    GroupBox_ausgabe = new QGroupBox(" Ausgabefeld ", this);
+    GroupBox_ausgabe = new CachedGroupBox(" Ausgabefeld ", this);
     GroupBox_ausgabe->setObjectName("GroupBox_ausgabe");
     GroupBox_ausgabe->setGeometry(170, 5, 140, 27 * outs + 30);
     struct Column {
@@ -175,7 +175,7 @@ void TForm_online::BuildRows() {
         l->installEventFilter(this);
       }
     }
-    GroupBox_fehler = new QGroupBox(" Fehlermeldungen ", this);
+    GroupBox_fehler = new CachedGroupBox(" Fehlermeldungen ", this);
     GroupBox_fehler->setObjectName("GroupBox_fehler");
     GroupBox_fehler->setGeometry(320, 5, 260, 354);
     UpdateMessages();
