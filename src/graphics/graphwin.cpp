@@ -11,6 +11,7 @@
 
 #include "base/globals.h"
 #include "base/mathx.h"
+#include "platform/decimal.h"
 
 namespace zeb {
 
@@ -49,6 +50,7 @@ std::string Record(int op, std::initializer_list<Real> values) {
 
 double ParseReal(std::string_view s) {
   double v = 0;
+  if (PlainDecimal(s.data(), s.data() + s.size(), v)) return v;
   auto r = std::from_chars(s.data(), s.data() + s.size(), v);
   if (r.ec != std::errc() || !std::isfinite(v)) return 0;
   return v;
