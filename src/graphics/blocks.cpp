@@ -3,7 +3,9 @@
 // is inserted.
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -134,11 +136,49 @@ void SetLayerNamed(const std::array<std::string, 6>& names, const std::string& v
   CadSetLayer(TextToInt(name));
 }
 
+// One entity of a block file as read, before the insertion's transform:
+// the layers its group 8 values name, in their order, and its values.
+struct BlockEntity {
+  enum class Kind : std::uint8_t { Line, Circle, Arc, Text, Solid, Polyline };
+  Kind kind = Kind::Line;
+  bool whole = true;  // false: the data ended inside it (layers set, nothing drawn)
+  std::vector<std::string> layers;
+  Real v[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  std::string text;
+  int flags = 0;
+  struct Vertex {
+    Real x, y, bulge;
+  };
+  std::vector<Vertex> vertices;
+};
+
+// The entities of a block file the last time it was read, for the next
+// insertion of the same bytes: the sheet inserts its blocks at every
+// drawing, most of them unchanged.
+struct ReadBlock {
+  std::string data;
+  std::vector<BlockEntity> entities;
+  long pairs = 0;  // group pairs the reading took from the expansion budget
+};
+
+// Blocks kept at most, and the largest file kept.
+constexpr std::size_t kMaxReadBlocks = 32;
+constexpr std::size_t kMaxReadBlockBytes = 1u << 20;
+
+std::map<std::string, ReadBlock>& ReadBlocks() {
+  static std::map<std::string, ReadBlock> blocks;
+  return blocks;
+}
+
 struct Expander {
   PairReader& in;
   CadTransform t;  // transform of this level
   // The settings' layer names, resolved once for the whole block.
   const std::array<std::string, 6> layers = cad_detail::ResolvedLayerNames();
+  // The entities read, for the next insertion of the same file; cleared
+  // (and not kept) when the file holds anything but plain entities.
+  std::vector<BlockEntity>* keep = nullptr;
+  bool keepable = true;
 
   void SetLayerByName(const std::string& value) const { SetLayerNamed(layers, value); }
 
@@ -160,76 +200,123 @@ struct Expander {
     }
   }
 
-  void Line() {
-    Real x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  // Reads the groups of an entity; group 8 sets the layer as it comes.
+  template <typename F>
+  void EntityGroups(BlockEntity& e, F&& take) {
     Groups([&](int c, const std::string& v) {
-      if (c == 8) SetLayerByName(v);
-      else if (c == 10) x1 = Num(v);
-      else if (c == 20) y1 = Num(v);
-      else if (c == 11) x2 = Num(v);
-      else if (c == 21) y2 = Num(v);
+      if (c == 8) {
+        SetLayerByName(v);
+        e.layers.push_back(v);
+      } else {
+        take(c, v);
+      }
     });
-    if (in.Truncated()) return;
-    Real a, b, c, d;
-    Point(x1, y1, a, b);
-    Point(x2, y2, c, d);
-    CadLine(a, b, c, d);
+    e.whole = !in.Truncated();
+  }
+
+  // Draws an entity read before; the layers are set already.
+  void Draw(const BlockEntity& e) {
+    if (!e.whole) return;
+    const Real* v = e.v;
+    switch (e.kind) {
+      case BlockEntity::Kind::Line: {
+        Real a, b, c, d;
+        Point(v[0], v[1], a, b);
+        Point(v[2], v[3], c, d);
+        CadLine(a, b, c, d);
+        break;
+      }
+      case BlockEntity::Kind::Circle:
+      case BlockEntity::Kind::Arc: {
+        Real cx, cy;
+        Point(v[0], v[1], cx, cy);
+        if (e.kind == BlockEntity::Kind::Arc)
+          CadArc(cx, cy, v[3] + t.angle, v[4] + t.angle, v[2] * t.sx);
+        else
+          CadCircle(cx, cy, v[2] * t.sx);
+        break;
+      }
+      case BlockEntity::Kind::Text: {
+        const Real height = v[2] * t.sy;
+        CadTextStyle(0, v[4] + t.angle, height, height * v[3]);
+        Real px, py;
+        Point(v[0], v[1], px, py);
+        // The stored anchor is already aligned.
+        auto align = Cad().CadTextAlign;
+        Cad().CadTextAlign = {0, 0};
+        CadText(e.text, px, py);
+        Cad().CadTextAlign = align;
+        break;
+      }
+      case BlockEntity::Kind::Solid: {
+        Real q[8];
+        for (int i = 0; i < 4; ++i) Point(v[2 * i], v[2 * i + 1], q[2 * i], q[2 * i + 1]);
+        CadSolid(q[0], q[1], q[2], q[3], q[4], q[5], q[6], q[7]);
+        break;
+      }
+      case BlockEntity::Kind::Polyline: {
+        const auto& vs = e.vertices;
+        for (std::size_t i = 0; i + 1 < vs.size() && !G().AbortFlag; ++i)
+          Segment(vs[i].x, vs[i].y, vs[i + 1].x, vs[i + 1].y, vs[i].bulge);
+        if ((e.flags & 1) && vs.size() >= 2) Segment(vs.back().x, vs.back().y, vs[0].x, vs[0].y, vs.back().bulge);
+        break;
+      }
+    }
+  }
+
+  void Take(BlockEntity&& e) {
+    Draw(e);
+    if (keep != nullptr && keepable) keep->push_back(std::move(e));
+  }
+
+  void Line() {
+    BlockEntity e;
+    e.kind = BlockEntity::Kind::Line;
+    EntityGroups(e, [&](int c, const std::string& v) {
+      if (c == 10) e.v[0] = Num(v);
+      else if (c == 20) e.v[1] = Num(v);
+      else if (c == 11) e.v[2] = Num(v);
+      else if (c == 21) e.v[3] = Num(v);
+    });
+    Take(std::move(e));
   }
 
   void Circle(bool arc) {
-    Real x = 0, y = 0, r = 0, s = 0, e = 0;
-    Groups([&](int c, const std::string& v) {
-      if (c == 8) SetLayerByName(v);
-      else if (c == 10) x = Num(v);
-      else if (c == 20) y = Num(v);
-      else if (c == 40) r = Num(v);
-      else if (c == 50) s = Num(v);
-      else if (c == 51) e = Num(v);
+    BlockEntity e;
+    e.kind = arc ? BlockEntity::Kind::Arc : BlockEntity::Kind::Circle;
+    EntityGroups(e, [&](int c, const std::string& v) {
+      if (c == 10) e.v[0] = Num(v);
+      else if (c == 20) e.v[1] = Num(v);
+      else if (c == 40) e.v[2] = Num(v);
+      else if (c == 50) e.v[3] = Num(v);
+      else if (c == 51) e.v[4] = Num(v);
     });
-    if (in.Truncated()) return;
-    Real cx, cy;
-    Point(x, y, cx, cy);
-    if (arc)
-      CadArc(cx, cy, s + t.angle, e + t.angle, r * t.sx);
-    else
-      CadCircle(cx, cy, r * t.sx);
+    Take(std::move(e));
   }
 
   void Text() {
-    Real x = 0, y = 0, h = 0, wf = 1, angle = 0;
-    std::string text;
-    Groups([&](int c, const std::string& v) {
-      if (c == 8) SetLayerByName(v);
-      else if (c == 1) text = v;
-      else if (c == 10) x = Num(v);
-      else if (c == 20) y = Num(v);
-      else if (c == 40) h = Num(v);
-      else if (c == 41) wf = Num(v);
-      else if (c == 50) angle = Num(v);
+    BlockEntity e;
+    e.kind = BlockEntity::Kind::Text;
+    e.v[3] = 1;  // width factor
+    EntityGroups(e, [&](int c, const std::string& v) {
+      if (c == 1) e.text = v;
+      else if (c == 10) e.v[0] = Num(v);
+      else if (c == 20) e.v[1] = Num(v);
+      else if (c == 40) e.v[2] = Num(v);
+      else if (c == 41) e.v[3] = Num(v);
+      else if (c == 50) e.v[4] = Num(v);
     });
-    if (in.Truncated()) return;
-    Real height = h * t.sy;
-    CadTextStyle(0, angle + t.angle, height, height * wf);
-    Real px, py;
-    Point(x, y, px, py);
-    // The stored anchor is already aligned.
-    auto align = Cad().CadTextAlign;
-    Cad().CadTextAlign = {0, 0};
-    CadText(text, px, py);
-    Cad().CadTextAlign = align;
+    Take(std::move(e));
   }
 
   void Solid() {
-    Real p[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    Groups([&](int c, const std::string& v) {
-      if (c == 8) SetLayerByName(v);
-      else if (c >= 10 && c <= 13) p[2 * (c - 10)] = Num(v);
-      else if (c >= 20 && c <= 23) p[2 * (c - 20) + 1] = Num(v);
+    BlockEntity e;
+    e.kind = BlockEntity::Kind::Solid;
+    EntityGroups(e, [&](int c, const std::string& v) {
+      if (c >= 10 && c <= 13) e.v[2 * (c - 10)] = Num(v);
+      else if (c >= 20 && c <= 23) e.v[2 * (c - 20) + 1] = Num(v);
     });
-    if (in.Truncated()) return;
-    Real q[8];
-    for (int i = 0; i < 4; ++i) Point(p[2 * i], p[2 * i + 1], q[2 * i], q[2 * i + 1]);
-    CadSolid(q[0], q[1], q[2], q[3], q[4], q[5], q[6], q[7]);
+    Take(std::move(e));
   }
 
   void Segment(Real x1, Real y1, Real x2, Real y2, Real bulge) {
@@ -251,36 +338,37 @@ struct Expander {
   }
 
   void Polyline() {
-    int flags = 0;
-    Groups([&](int c, const std::string& v) {
-      if (c == 8) SetLayerByName(v);
-      else if (c == 70) flags = TextToInt(TrimBlanks(v));
+    BlockEntity e;
+    e.kind = BlockEntity::Kind::Polyline;
+    EntityGroups(e, [&](int c, const std::string& v) {
+      if (c == 70) e.flags = TextToInt(TrimBlanks(v));
     });
-    struct V {
-      Real x, y, bulge;
-    };
-    std::vector<V> vertices;
     int code;
     std::string value;
-    if (!in.Next(code, value)) return;
+    if (!in.Next(code, value)) {
+      keepable = false;
+      return;
+    }
     std::string kind = TrimBlanks(value);
     if (kind == "SEQEND") {  // an empty polyline
       Groups([](int, const std::string&) {});
+      Take(std::move(e));
       return;
     }
     if (kind != "VERTEX") {
       ShowErrorBox("Error in DXF File");
+      keepable = false;
       in.Hold(code, value);
       return;
     }
     while (kind == "VERTEX") {
-      V v{0, 0, 0};
+      BlockEntity::Vertex v{0, 0, 0};
       Groups([&](int c, const std::string& val) {
         if (c == 10) v.x = Num(val);
         else if (c == 20) v.y = Num(val);
         else if (c == 42) v.bulge = Num(val);
       });
-      vertices.push_back(v);
+      e.vertices.push_back(v);
       if (!in.Next(code, value)) break;
       kind = TrimBlanks(value);
     }
@@ -288,16 +376,12 @@ struct Expander {
       Groups([](int, const std::string&) {});
     else
       in.Hold(code, value);
-    if (in.Truncated()) vertices.clear();
-    for (std::size_t i = 0; i + 1 < vertices.size() && !G().AbortFlag; ++i)
-      Segment(vertices[i].x, vertices[i].y, vertices[i + 1].x, vertices[i + 1].y, vertices[i].bulge);
-    if ((flags & 1) && vertices.size() >= 2) {
-      const V& last = vertices.back();
-      Segment(last.x, last.y, vertices[0].x, vertices[0].y, last.bulge);
-    }
+    if (in.Truncated()) e.vertices.clear();
+    Take(std::move(e));
   }
 
   void Insert() {
+    keepable = false;
     std::string name, layer;
     bool hasLayer = false;
     Real x = 0, y = 0, sx = 1, sy = 1, angle = 0;
@@ -334,8 +418,42 @@ struct Expander {
       else if (kind == "INSERT") Insert();
       else Groups([](int, const std::string&) {});
     }
+    // Stopped early or at the end inside a pair: not the whole file.
+    if (G().AbortFlag || in.Truncated() || ExpansionBudget() < 0) keepable = false;
+  }
+
+  // The entities of a file read before, drawn again as the reading drew them.
+  void Replay(const std::vector<BlockEntity>& entities) {
+    for (const BlockEntity& e : entities) {
+      if (G().AbortFlag) return;
+      for (const std::string& l : e.layers) SetLayerByName(l);
+      Draw(e);
+    }
   }
 };
+
+// Draws the block file's data at the transform: the entities of the same
+// bytes read before when there are, else read now.
+void ExpandData(const std::string& name, const std::string& data, const CadTransform& t) {
+  auto& blocks = ReadBlocks();
+  const auto found = blocks.find(name);
+  if (found != blocks.end() && found->second.data == data && ExpansionBudget() >= found->second.pairs) {
+    ExpansionBudget() -= found->second.pairs;
+    PairReader none(found->second.data);
+    Expander{none, t}.Replay(found->second.entities);
+    return;
+  }
+  if (found != blocks.end()) blocks.erase(found);
+  PairReader in(data);
+  std::vector<BlockEntity> entities;
+  Expander x{in, t};
+  if (data.size() <= kMaxReadBlockBytes) x.keep = &entities;
+  const long before = ExpansionBudget();
+  x.Run();
+  if (x.keep == nullptr || !x.keepable) return;
+  if (blocks.size() >= kMaxReadBlocks) blocks.clear();
+  blocks[name] = ReadBlock{data, std::move(entities), before - ExpansionBudget()};
+}
 
 }  // namespace
 
@@ -363,8 +481,7 @@ void CadExpandBlockFile(std::string_view name, Real x, Real y, Real angle, Real 
       AddErrorMessage("Invalid temp directory");
       G().AbortFlag = 1;
     } else {
-      PairReader in(data);
-      Expander{in, t}.Run();
+      ExpandData(std::string(name), data, t);
       if (ExpansionBudget() < 0 && st.CadBlockLevel == 1) {
         ShowErrorBox("Error in DXF File");
         G().AbortFlag = 1;
