@@ -98,6 +98,9 @@ struct DPt {
 
 // Liang-Barsky: clips the segment to the box; false when nothing is left.
 bool ClipLine(DPt& a, DPt& b, long double x1, long double y1, long double x2, long double y2) {
+  // Both ends inside: nothing to cut (the common case, and no divisions).
+  if (a.x >= x1 && a.x <= x2 && a.y >= y1 && a.y <= y2 && b.x >= x1 && b.x <= x2 && b.y >= y1 && b.y <= y2)
+    return true;
   long double t0 = 0, t1 = 1;
   const long double dx = b.x - a.x, dy = b.y - a.y;
   const long double p[4] = {-dx, dx, -dy, dy};
