@@ -131,7 +131,7 @@ int Depth(const QWidget* w) {
 }  // namespace
 
 void CachedGroupBox::paintEvent(QPaintEvent* event) {
-  if (isCheckable()) {
+  if (isCheckable() || size().isEmpty()) {
     QGroupBox::paintEvent(event);
     return;
   }
