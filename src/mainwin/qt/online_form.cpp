@@ -147,11 +147,13 @@ void TForm_online::BuildRows() {
                             Qt::AlignRight | Qt::AlignVCenter);
       l->setProperty(kHelpProperty, help);
       l->installEventFilter(this);
+      rowLabels_[r] = l;
     }
     if (absent(QString("lbeu_%1").arg(i))) {
       QLabel* l = MakeLabel(GroupBox_eingabe, QString("lbeu_%1").arg(i), 114, 27 * i + 2, 20, Oem(o.UnitText[r]));
       l->setProperty(kHelpProperty, help);
       l->installEventFilter(this);
+      unitLabels_[r] = l;
     }
   }
   const bool small = Config().SmallOnlineWindow != 0;
@@ -165,7 +167,8 @@ void TForm_online::BuildRows() {
       int left, width;
       const std::array<std::string, kOnlineMaxRows + 1>* texts;
     } columns[] = {{"lbaz_", 8, 40, &o.OutName}, {"lbaw_", 50, 55, &o.OutValue}, {"lbau_", 102, 30, &o.OutUnit}};
-    for (const Column& c : columns) {
+    for (std::size_t k = 0; k < std::size(columns); ++k) {
+      const Column& c = columns[k];
       for (int j = 1; j <= outs; ++j) {
         const QString name = QString("%1%2").arg(c.prefix).arg(j);
         if (!absent(name)) continue;
@@ -173,6 +176,7 @@ void TForm_online::BuildRows() {
                               Oem((*c.texts)[static_cast<std::size_t>(j)]));
         l->setProperty(kHelpProperty, OutputRowHelp(run_->HelpBase, j));
         l->installEventFilter(this);
+        outLabels_[k][static_cast<std::size_t>(j)] = l;
       }
     }
     GroupBox_fehler = new CachedGroupBox(" Fehlermeldungen ", this);
@@ -195,15 +199,15 @@ void TForm_online::UpdateMessages() {
   const ErrorMessageListT& list = G().ErrorMessageList;
   const int count = std::min<int>(list.count, 12);
   for (int k = 1; k <= 12; ++k) {
-    const QString name = QString("lber_%1").arg(k);
-    auto* l = GroupBox_fehler->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+    QLabel*& l = messageLabels_[static_cast<std::size_t>(k)];
     if (k > count) {
       delete l;
+      l = nullptr;
       continue;
     }
     const QString text = Oem(list.slot[static_cast<std::size_t>(k)]);
     if (l == nullptr) {
-      l = MakeLabel(GroupBox_fehler, name, 10, 27 * k, 240, text);
+      l = MakeLabel(GroupBox_fehler, QString("lber_%1").arg(k), 10, 27 * k, 240, text);
       l->setProperty(kCauseProperty, k);
       l->installEventFilter(this);
       l->show();
@@ -240,24 +244,20 @@ void TForm_online::Refresh(OnlineRun& run) {
       if (e->text() != text) e->setText(text);
       e->setVisible(!run.Hidden(i));
     }
-    for (const QString& name : {QString("lb_%1").arg(i), QString("lbeu_%1").arg(i)}) {
-      auto* l = GroupBox_eingabe->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+    for (QLabel* l : {rowLabels_[r], unitLabels_[r]}) {
       if (l == nullptr) continue;
-      setText(l, Oem(name.startsWith("lbeu_") ? o.UnitText[r] : o.LabelText[r]));
+      setText(l, Oem(l == unitLabels_[r] ? o.UnitText[r] : o.LabelText[r]));
       l->setProperty(kHelpProperty, InputRowHelp(run.HelpBase, i));
       l->setVisible(!run.Hidden(i));
     }
   }
   if (GroupBox_ausgabe != nullptr) {
-    const struct {
-      const char* prefix;
-      const std::array<std::string, kOnlineMaxRows + 1>* texts;
-    } columns[] = {{"lbaz_", &o.OutName}, {"lbaw_", &o.OutValue}, {"lbau_", &o.OutUnit}};
-    for (const auto& c : columns)
+    const std::array<std::string, kOnlineMaxRows + 1>* texts[] = {&o.OutName, &o.OutValue, &o.OutUnit};
+    for (std::size_t k = 0; k < std::size(texts); ++k)
       for (int j = 1; j <= outs_; ++j) {
-        auto* l = GroupBox_ausgabe->findChild<QLabel*>(QString("%1%2").arg(c.prefix).arg(j), Qt::FindDirectChildrenOnly);
+        QLabel* l = outLabels_[k][static_cast<std::size_t>(j)];
         if (l == nullptr) continue;
-        setText(l, Oem((*c.texts)[static_cast<std::size_t>(j)]));
+        setText(l, Oem((*texts[k])[static_cast<std::size_t>(j)]));
         l->setProperty(kHelpProperty, OutputRowHelp(run.HelpBase, j));
       }
   }

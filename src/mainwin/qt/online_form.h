@@ -64,6 +64,11 @@ class TForm_online : public QDialog {
 
   OnlineRun* run_;
   std::array<QLineEdit*, kOnlineMaxRows + 1> edits_{};
+  // The labels of the rows (name, unit), of the outputs (name, value,
+  // unit) and of the messages, as made.
+  std::array<QLabel*, kOnlineMaxRows + 1> rowLabels_{}, unitLabels_{};
+  std::array<std::array<QLabel*, kOnlineMaxRows + 1>, 3> outLabels_{};
+  std::array<QLabel*, 13> messageLabels_{};
   bool finishing_ = false;
   QEventLoop* loop_ = nullptr;  // the run's loop while RunOnce waits
   int runCount_ = 0;
