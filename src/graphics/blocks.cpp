@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -157,7 +158,7 @@ struct BlockEntity {
 // drawing, most of them unchanged.
 struct ReadBlock {
   std::string data;
-  std::vector<BlockEntity> entities;
+  std::shared_ptr<const std::vector<BlockEntity>> entities;
   long pairs = 0;  // group pairs the reading took from the expansion budget
 };
 
@@ -439,8 +440,11 @@ void ExpandData(const std::string& name, const std::string& data, const CadTrans
   const auto found = blocks.find(name);
   if (found != blocks.end() && found->second.data == data && ExpansionBudget() >= found->second.pairs) {
     ExpansionBudget() -= found->second.pairs;
-    PairReader none(found->second.data);
-    Expander{none, t}.Replay(found->second.entities);
+    // Kept while drawn, whatever the drawing does to the kept blocks.
+    const auto entities = found->second.entities;
+    const std::string none;
+    PairReader in(none);
+    Expander{in, t}.Replay(*entities);
     return;
   }
   if (found != blocks.end()) blocks.erase(found);
@@ -452,7 +456,8 @@ void ExpandData(const std::string& name, const std::string& data, const CadTrans
   x.Run();
   if (x.keep == nullptr || !x.keepable) return;
   if (blocks.size() >= kMaxReadBlocks) blocks.clear();
-  blocks[name] = ReadBlock{data, std::move(entities), before - ExpansionBudget()};
+  blocks[name] = ReadBlock{data, std::make_shared<const std::vector<BlockEntity>>(std::move(entities)),
+                           before - ExpansionBudget()};
 }
 
 }  // namespace
