@@ -171,15 +171,11 @@ std::map<std::string, ReadBlock>& ReadBlocks() {
   return blocks;
 }
 
-struct Expander {
-  PairReader& in;
+// Draws entities of a block at one insertion.
+struct BlockDrawer {
   CadTransform t;  // transform of this level
   // The settings' layer names, resolved once for the whole block.
   const std::array<std::string, 6> layers = cad_detail::ResolvedLayerNames();
-  // The entities read, for the next insertion of the same file; cleared
-  // (and not kept) when the file holds anything but plain entities.
-  std::vector<BlockEntity>* keep = nullptr;
-  bool keepable = true;
 
   void SetLayerByName(const std::string& value) const { SetLayerNamed(layers, value); }
 
@@ -187,32 +183,22 @@ struct Expander {
     ScaleRotateTranslateDeg(x, y, t.sx, t.sy, t.angle, t.dx, t.dy, ox, oy);
   }
 
-  // Reads the groups of one record up to the next group 0 (held back).
-  template <typename F>
-  void Groups(F&& take) {
-    int code;
-    std::string value;
-    while (in.Next(code, value)) {
-      if (code == 0) {
-        in.Hold(code, value);
-        return;
-      }
-      take(code, value);
+  void Segment(Real x1, Real y1, Real x2, Real y2, Real bulge) {
+    Real a, b, c, d;
+    Point(x1, y1, a, b);
+    Point(x2, y2, c, d);
+    if (bulge == 0) {
+      CadLine(a, b, c, d);
+      return;
     }
-  }
-
-  // Reads the groups of an entity; group 8 sets the layer as it comes.
-  template <typename F>
-  void EntityGroups(BlockEntity& e, F&& take) {
-    Groups([&](int c, const std::string& v) {
-      if (c == 8) {
-        SetLayerByName(v);
-        e.layers.push_back(v);
-      } else {
-        take(c, v);
-      }
-    });
-    e.whole = !in.Truncated();
+    Real phi = 4 * std::atan(bulge);
+    if (t.sx * t.sy < 0) phi = -phi;
+    if ((a == c && b == d) || !cad_detail::Usable(a) || !cad_detail::Usable(b) || !cad_detail::Usable(c) ||
+        !cad_detail::Usable(d))
+      return;
+    Real xc = 0, yc = 0, s = 0, e = 0, r = 0;
+    GetArcCenter(xc, yc, s, a, b, c, d, phi, e, r);
+    if (r > 0) CadArc(xc, yc, RadToDeg(s), RadToDeg(e), r);
   }
 
   // Draws an entity read before; the layers are set already.
@@ -265,8 +251,57 @@ struct Expander {
     }
   }
 
+  // The entities of a file read before, drawn again as the reading drew them.
+  void Replay(const std::vector<BlockEntity>& entities) {
+    for (const BlockEntity& e : entities) {
+      if (G().AbortFlag) return;
+      for (const std::string& l : e.layers) SetLayerByName(l);
+      Draw(e);
+    }
+  }
+};
+
+// Reads a block file's entities and draws each as it is read.
+struct Expander {
+  PairReader& in;
+  BlockDrawer draw;
+  // The entities read, for the next insertion of the same file; not kept
+  // when the file holds anything but whole plain entities.
+  std::vector<BlockEntity>* keep = nullptr;
+  bool keepable = true;
+
+  void SetLayerByName(const std::string& value) const { draw.SetLayerByName(value); }
+
+  // Reads the groups of one record up to the next group 0 (held back).
+  template <typename F>
+  void Groups(F&& take) {
+    int code;
+    std::string value;
+    while (in.Next(code, value)) {
+      if (code == 0) {
+        in.Hold(code, value);
+        return;
+      }
+      take(code, value);
+    }
+  }
+
+  // Reads the groups of an entity; group 8 sets the layer as it comes.
+  template <typename F>
+  void EntityGroups(BlockEntity& e, F&& take) {
+    Groups([&](int c, const std::string& v) {
+      if (c == 8) {
+        SetLayerByName(v);
+        e.layers.push_back(v);
+      } else {
+        take(c, v);
+      }
+    });
+    e.whole = !in.Truncated();
+  }
+
   void Take(BlockEntity&& e) {
-    Draw(e);
+    draw.Draw(e);
     if (keep != nullptr && keepable) keep->push_back(std::move(e));
   }
 
@@ -318,24 +353,6 @@ struct Expander {
       else if (c >= 20 && c <= 23) e.v[2 * (c - 20) + 1] = Num(v);
     });
     Take(std::move(e));
-  }
-
-  void Segment(Real x1, Real y1, Real x2, Real y2, Real bulge) {
-    Real a, b, c, d;
-    Point(x1, y1, a, b);
-    Point(x2, y2, c, d);
-    if (bulge == 0) {
-      CadLine(a, b, c, d);
-      return;
-    }
-    Real phi = 4 * std::atan(bulge);
-    if (t.sx * t.sy < 0) phi = -phi;
-    if ((a == c && b == d) || !cad_detail::Usable(a) || !cad_detail::Usable(b) || !cad_detail::Usable(c) ||
-        !cad_detail::Usable(d))
-      return;
-    Real xc = 0, yc = 0, s = 0, e = 0, r = 0;
-    GetArcCenter(xc, yc, s, a, b, c, d, phi, e, r);
-    if (r > 0) CadArc(xc, yc, RadToDeg(s), RadToDeg(e), r);
   }
 
   void Polyline() {
@@ -423,14 +440,6 @@ struct Expander {
     if (G().AbortFlag || in.Truncated() || ExpansionBudget() < 0) keepable = false;
   }
 
-  // The entities of a file read before, drawn again as the reading drew them.
-  void Replay(const std::vector<BlockEntity>& entities) {
-    for (const BlockEntity& e : entities) {
-      if (G().AbortFlag) return;
-      for (const std::string& l : e.layers) SetLayerByName(l);
-      Draw(e);
-    }
-  }
 };
 
 // Draws the block file's data at the transform: the entities of the same
@@ -442,15 +451,13 @@ void ExpandData(const std::string& name, const std::string& data, const CadTrans
     ExpansionBudget() -= found->second.pairs;
     // Kept while drawn, whatever the drawing does to the kept blocks.
     const auto entities = found->second.entities;
-    const std::string none;
-    PairReader in(none);
-    Expander{in, t}.Replay(*entities);
+    BlockDrawer{t}.Replay(*entities);
     return;
   }
   if (found != blocks.end()) blocks.erase(found);
   PairReader in(data);
   std::vector<BlockEntity> entities;
-  Expander x{in, t};
+  Expander x{in, BlockDrawer{t}};
   if (data.size() <= kMaxReadBlockBytes) x.keep = &entities;
   const long before = ExpansionBudget();
   x.Run();

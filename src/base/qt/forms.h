@@ -40,9 +40,6 @@ void ShowHelpPicture(int n);
 // The hint of a control: help text n as one line.
 void SetHelpHint(QWidget* control, int n);
 
-// Common frame of the input dialogs: prompt label, a body, OK, Cancel and the
-// two help buttons. Result codes: Accepted (OK), Rejected (Cancel, Escape,
-// closed), kEnterResult (Enter in a list).
 // A plain group box (no check box) that keeps its frame and title as a
 // picture: a form whose rows change repaints parts of its group boxes at
 // every entry, and the style draws the frame anew each time.
@@ -59,6 +56,9 @@ class CachedGroupBox : public QGroupBox {
   QString pictureTitle_;
 };
 
+// Common frame of the input dialogs: prompt label, a body, OK, Cancel and the
+// two help buttons. Result codes: Accepted (OK), Rejected (Cancel, Escape,
+// closed), kEnterResult (Enter in a list).
 class InputDialog : public QDialog {
   Q_OBJECT
  public:
