@@ -2,7 +2,7 @@
 # Sourced with ROOT set; talks on stderr only.
 ZEB1_PACKAGES="build-essential cmake qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libxcb-xtest0-dev libxcb-damage0-dev python3 poppler-utils locales fonts-wqy-microhei xdg-utils qt6-translations-l10n"
 # Peer programs the tests read our files with.
-ZEB1_PEER_PACKAGES="python3-ezdxf gdal-bin occt-draw libocct-draw-dev python3-dbf python3-dbfread libdbd-xbase-perl hp2xx xvfb xauth imagemagick fonts-liberation xdotool strace openbox x11-utils"
+ZEB1_PEER_PACKAGES="faketime python3-ezdxf gdal-bin occt-draw libocct-draw-dev python3-dbf python3-dbfread libdbd-xbase-perl hp2xx xvfb xauth imagemagick fonts-liberation xdotool strace openbox x11-utils"
 
 zeb1_missing_packages() {
   local p missing=""

@@ -17,6 +17,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/text.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/files.h"
@@ -302,19 +303,8 @@ std::string GetFileVersionString(std::string_view fileName) {
 
 void ToggleUnitSystem() { G().UnitSystem = G().UnitSystem == 1 ? 0 : 1; }
 
-namespace {
-std::tm LocalNow(long* nanoseconds = nullptr) {
-  timespec ts{};
-  ::clock_gettime(CLOCK_REALTIME, &ts);
-  std::tm tm{};
-  ::localtime_r(&ts.tv_sec, &tm);
-  if (nanoseconds != nullptr) *nanoseconds = ts.tv_nsec;
-  return tm;
-}
-}  // namespace
-
 void TodayDateParts(std::uint16_t& year, std::uint16_t& month, std::uint16_t& day, std::uint16_t& fourth) {
-  const std::tm tm = LocalNow();
+  const std::tm tm = StampNow().tm;
   year = static_cast<std::uint16_t>(tm.tm_year + 1900);
   month = static_cast<std::uint16_t>(tm.tm_mon + 1);
   day = static_cast<std::uint16_t>(tm.tm_mday);
@@ -329,17 +319,27 @@ std::string TodayDateString() {
 
 void CurrentTimeParts(std::uint16_t& hour, std::uint16_t& minute, std::uint16_t& second,
                       std::uint16_t& hundredth) {
-  long ns = 0;
-  const std::tm tm = LocalNow(&ns);
+  const StampTime now = StampNow();
+  const std::tm& tm = now.tm;
   hour = static_cast<std::uint16_t>(tm.tm_hour);
   minute = static_cast<std::uint16_t>(tm.tm_min);
   second = static_cast<std::uint16_t>(std::min(tm.tm_sec, 59));  // leap second
-  hundredth = static_cast<std::uint16_t>(ns / 10000000);
+  hundredth = static_cast<std::uint16_t>(now.nanoseconds / 10000000);
 }
 
 std::string CurrentTimeString() {
-  const std::tm tm = LocalNow();
+  const std::tm tm = StampNow().tm;
   return TimeText(tm.tm_hour, tm.tm_min);
+}
+
+StampTexts StampNowTexts() {
+  const std::tm tm = StampNow().tm;
+  return {FormatDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday), TimeText(tm.tm_hour, tm.tm_min)};
+}
+
+std::string StampText() {
+  const StampTexts now = StampNowTexts();
+  return now.date + " " + now.time;
 }
 
 std::string TimeText(int hour, int minute) {

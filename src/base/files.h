@@ -101,6 +101,14 @@ std::string TodayDateString();
 void CurrentTimeParts(std::uint16_t& hour, std::uint16_t& minute, std::uint16_t& second,
                       std::uint16_t& hundredth);
 std::string CurrentTimeString();
+// Today's date and the time of day ("07.12.2026", "9:05"), read from the
+// clock once, so both name the same minute.
+struct StampTexts {
+  std::string date, time;
+};
+StampTexts StampNowTexts();
+// The two as "07.12.2026 9:05".
+std::string StampText();
 // "9:05": the hour unpadded, the minutes with two digits.
 std::string TimeText(int hour, int minute);
 // A file time as "yyyy/mm/dd" (local date).

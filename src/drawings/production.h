@@ -40,8 +40,4 @@ class ScriptedProductionDataForm : public ProductionDataForm {
 ProductionDataForm& ProductionDataDialog();
 void SetProductionDataForm(std::shared_ptr<ProductionDataForm> form);
 
-// Date and time of the drawings' footer; empty texts read the clock
-// (tests fix them).
-void SetDrawingDateTime(std::string date, std::string time);
-
 }  // namespace zeb

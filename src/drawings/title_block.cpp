@@ -19,8 +19,6 @@ namespace zeb {
 
 namespace {
 
-std::string gDate, gTime;
-
 std::string Blankless(std::string_view s) {
   std::string out;
   for (char ch : s)
@@ -50,11 +48,6 @@ const char* const kNoticeEnglish[] = {
     "of a patent or the registration of a utility model or design."};
 
 }  // namespace
-
-void SetDrawingDateTime(std::string date, std::string time) {
-  gDate = std::move(date);
-  gTime = std::move(time);
-}
 
 void DrawChangeRows() {
   const ChangeLogData& log = ChangeLog();
@@ -163,11 +156,7 @@ void DrawTitleBlock(std::string_view name, std::string_view name2, std::string_v
   Style(1.5L, 1.2L);
   CadSetLayer(3);
   if (cfg.HideFileName == 0) CadText(ShortenMiddle(CurrentFilePathText(), 150), 18, 1);
-  if (cfg.HideDate == 0) {
-    const std::string date = gDate.empty() ? TodayDateString() : gDate;
-    const std::string time = gTime.empty() ? CurrentTimeString() : gTime;
-    CadText(date + " " + time, 186, 1);
-  }
+  if (cfg.HideDate == 0) CadText(StampText(), 186, 1);
   Style(3.5L, 3);
   CadSetLayer(5);
   if (cfg.HideMakerTitle == 0) CadText("TALMORE   " + G().ProgramTitle + "  V" + G().ProgramVersion, 1, 300);

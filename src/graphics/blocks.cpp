@@ -530,7 +530,7 @@ void CadDrawingHeader(Real xmin, Real ymin, Real xmax, Real ymax) {
   if (CadSettings().FooterOff) return;
   std::string fileText;
   if (!G().CurrentFileName.empty()) fileText = ShortenMiddle(FromUtf8(CodePage::Cp850, CurrentSpringFilePath()), 120);
-  CadText(TodayDateString() + " " + CurrentTimeString() + " - " + "TALMORE " + G().ProductName + " V" +
+  CadText(StampText() + " - " + "TALMORE " + G().ProductName + " V" +
               G().ProgramVersion + " - " + fileText,
           xmin + 0.005L * width, ymin + 0.002L * height);
 }

@@ -17,6 +17,7 @@
 #include "graphics/cad.h"
 #include "graphics/cad_internal.h"
 #include "graphics/cadsettings.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
@@ -186,9 +187,7 @@ std::string TrimRight(std::string_view s) {
 
 // Today as yymmdd.
 std::string DateText() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = StampNow().tm;
   char buf[8];
   int yy = tm.tm_year % 100, mm = tm.tm_mon + 1, dd = tm.tm_mday;
   buf[0] = static_cast<char>('0' + yy / 10);

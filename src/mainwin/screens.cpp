@@ -231,7 +231,7 @@ struct SheetSource {
 SheetSource CurrentSheetSource() {
   SheetSource s;
   s.abort = G().AbortFlag;
-  s.minute = TodayDateString() + " " + CurrentTimeString();
+  s.minute = StampText();
   s.kind = Config().CurrentDrawingKind;
   s.helpLevel = G().HelpLevel;
   s.width = G().ScreenWidth;

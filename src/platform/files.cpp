@@ -412,10 +412,14 @@ int RemoveOwnTemporaries(std::string_view folderIn, std::time_t notAfter) {
   int removed = 0;
   for (const std::string& name : NamesIn(dfd)) {
     if (!IsOwnTemporaryName(name)) continue;
+    // The entry itself, not a link's target, read by fstat as every file age
+    // is (a faked clock, libfaketime, shifts fstat's times but not fstatat's).
+    const int fd = ::openat(dfd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
     struct stat st {};
-    if (::fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != ::geteuid() || st.st_mtime >= notAfter)
-      continue;
+    const bool old = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_mtime < notAfter;
+    ::close(fd);
+    if (!old) continue;
     if (::unlinkat(dfd, name.c_str(), 0) == 0) ++removed;
   }
   ::close(dfd);

@@ -955,7 +955,8 @@ void WriteReportPageHead(int pageNumber, int withColumnHead) {
   if (IsTxtTarget(st.target)) {
     ++st.pageCount;
     if (!first) return;
-    WriteResultLine(ProgramTitleVersion(" V") + "\t" + TodayDateString() + "\t" + CurrentTimeString());
+    const StampTexts now = StampNowTexts();
+    WriteResultLine(ProgramTitleVersion(" V") + "\t" + now.date + "\t" + now.time);
     // The command-line run names the file it delivers, not its work file.
     const std::string& named = st.target == kOutCommandLine ? CommandLineOutputName() : st.fileName;
     WriteResultLine(Oem(WithoutBlanks(named)));
@@ -995,8 +996,9 @@ void WriteReportPageHead(int pageNumber, int withColumnHead) {
   WriteResultLine(line);
 
   line = SideLine();
-  OverwriteAt(TodayDateString(), line, 53);
-  OverwriteAt(CurrentTimeString(), line, 64);
+  const StampTexts now = StampNowTexts();
+  OverwriteAt(now.date, line, 53);
+  OverwriteAt(now.time, line, 64);
   WriteResultLine(line);
 
   line = SideLine();

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <ctime>
 
 #include "base/dialogs.h"
 #include "base/files.h"
@@ -146,15 +145,12 @@ bool TableWindow::ExportHtml(const std::string& path) {
   auto line = [&html](const std::string& text) { html += text + "\r\n"; };
   std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
   if (const std::size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  ::localtime_r(&now, &local);
   line("<HTML>");
   line("<head><meta charset=\"utf-8\"><title>" + CellHtml(FromUtf8(CodePage::Cp850, name)) + "</title></head>");
   line("<BODY BGCOLOR=\"C0C0C0\">");
   line("<P>" + CellHtml(g.ProductName) + "V" + CellHtml(g.ProgramVersion) + "</P>");
   line("<P>" + CellHtml(FromUtf8(CodePage::Cp850, AsciiUpper(path))) + "</P>");
-  line("<P>" + CellHtml(TodayDateString()) + " - " + TimeText(local.tm_hour, local.tm_min) + "</P>");
+  line("<P>" + CellHtml(TodayDateString()) + " - " + CurrentTimeString() + "</P>");
   line("<HR>");
   line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
   const bool ok = Run([&] {

@@ -26,10 +26,8 @@ class ProductionTest : public DrawingTest {
     LoadRefSpring();
     G().CurrentDataFolder = "/daten";
     G().ProgramVersion = "26.6";
-    SetDrawingDateTime("01.02.2026", "9:05");
   }
   void TearDown() override {
-    SetDrawingDateTime("", "");
     SetProductionDataForm(nullptr);
     DrawingTest::TearDown();
   }

@@ -156,6 +156,35 @@ TEST_F(BlackBoxTest, PrintoutSwitches) {
   }
 }
 
+// Printout head, drawing footer and IGES file date are read from one clock:
+// SOURCE_DATE_EPOCH, in UTC whatever the zone.
+TEST_F(BlackBoxTest, StampsAtOddMoments) {
+  struct Moment {
+    const char *epoch, *date, *time, *igesDate;
+  };
+  for (const Moment& m : {Moment{"1798761599", "31.12.2026", "23:59", "261231"},
+                          Moment{"1835438400", "29.02.2028", "12:00", "280229"},
+                          Moment{"2147483648", "19.01.2038", "3:14", "380119"}}) {
+    SCOPED_TRACE(m.epoch);
+    CopyExample("round_dynamic.zeb", "t.zeb");
+    const std::vector<std::pair<std::string, std::string>> env = {{"SOURCE_DATE_EPOCH", m.epoch},
+                                                                  {"TZ", "Pacific/Kiritimati"}};
+    RunResult r = Run({"t.zeb", "/I"}, std::nullopt, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string txt = ReadBytes(work_ / "t.txt");
+    EXPECT_EQ(txt.substr(txt.find('\t'), txt.find("\r\n") - txt.find('\t')),
+              std::string("\t") + m.date + "\t" + m.time);
+    r = Run({"t.zeb", "/CAD5:16"}, std::nullopt, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(ReadBytes(work_ / "t.txt").find(std::string("\t") + m.date + " " + m.time + "\r\n"), std::string::npos);
+    r = Run({"t.zeb", "/CAD2:16"}, std::nullopt, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(ReadBytes(work_ / "t.igs").find(std::string("13H") + m.igesDate + ".140920,"), std::string::npos);
+    fs::remove(work_ / "t.txt");
+    fs::remove(work_ / "t.igs");
+  }
+}
+
 TEST_F(BlackBoxTest, UnreadableInputExitsOne) {
   fs::create_directories(work_ / "d.zeb");
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{

@@ -358,8 +358,8 @@ TEST_F(FilesTest, CleanUpTakesOnlyOwnOldTemporaries) {
   const Names users = {".spring.zeb.backup", ".Spring.ZEB.v2copy", ".plan.zeb.202401", "keep.zeb"};
   for (const std::string& n : users) make(n, 3600);
   make(".s.zeb.~zeb1~AbC123", 3600);
-  make(".cfg.~zeb1~Old000", 601);
-  make(".s.zeb.~zeb1~New000", 599);
+  make(".cfg.~zeb1~Old000", 610);
+  make(".s.zeb.~zeb1~New000", 590);
   ASSERT_EQ(symlink("keep.zeb", Path(".l.zeb.~zeb1~Lnk000").c_str()), 0);
   ASSERT_EQ(mkdir(Path(".d.zeb.~zeb1~Dir000").c_str(), 0700), 0);
   const bool root = ::geteuid() == 0;

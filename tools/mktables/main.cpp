@@ -11,7 +11,6 @@
 // the run says so; one that still equals it is replaced.
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +21,7 @@
 #include <sstream>
 
 #include "csv.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "xbase/dbf/dbffile.h"
@@ -337,17 +337,13 @@ void CopyFile(const std::string& from, const std::string& to) {
   if (err != 0) throw std::runtime_error(to + ": " + std::strerror(err));
 }
 
-void SetHeaderDate() {
+// The header date comes from the stamp clock, which reads SOURCE_DATE_EPOCH;
+// a value it cannot read is refused, not passed over for today.
+void CheckHeaderDate() {
   const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-  if (!epoch || !*epoch) return;
-  char* end = nullptr;
-  errno = 0;
-  const long long seconds = std::strtoll(epoch, &end, 10);
-  if (*end != '\0' || errno != 0 || seconds < 0 || seconds > 253402300799LL) {
+  if (epoch != nullptr && *epoch != '\0' && !zeb::SourceDateEpoch()) {
     throw InputError(std::string("SOURCE_DATE_EPOCH \"") + epoch + "\" is not a time in seconds");
   }
-  const auto day = std::chrono::floor<std::chrono::days>(std::chrono::sys_seconds{std::chrono::seconds{seconds}});
-  zeb::xbase::SetTzToday(std::chrono::year_month_day{day});
 }
 
 }  // namespace
@@ -360,7 +356,7 @@ int main(int argc, char** argv) {
   const std::string csvFolder = argv[1], dbfFolder = argv[2], work = argv[3];
   std::vector<Table> tables;
   try {
-    SetHeaderDate();
+    CheckHeaderDate();
     tables = BuildTables(csvFolder);
   } catch (const InputError& e) {
     std::cerr << "mktables: " << e.what() << "\n";

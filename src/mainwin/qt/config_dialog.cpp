@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDialog>
 #include <QDir>
 #include <QFontDialog>
@@ -29,6 +28,7 @@
 #include <vector>
 
 #include "base/choosers.h"
+#include "base/files.h"
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/language_texts.h"
@@ -468,9 +468,8 @@ class TconfigDialog : public QDialog {
     Edit(b, "Edit_3dy", "y °", f_.angles3d[1]);
     Edit(b, "Edit_3dz", "z °", f_.angles3d[2]);
     // A sample of the footer line.
-    const QDateTime now = QDateTime::currentDateTime();
     Check(p, "CheckBox_zeichfusszeile",
-          now.toString("dd.MM.yyyy hh:mm") + " - TALMORE " + Oem(G().ProductName) + " V" +
+          AnsiToQString(StampText()) + " - TALMORE " + Oem(G().ProductName) + " V" +
               AnsiToQString(G().ProgramVersion) + " - ..",
           f_.footerLine);
     HelpButton(p, "Button_grafikhilfe", 1940);
@@ -717,7 +716,7 @@ class TconfigDialog : public QDialog {
     const std::string file =
         g.CurrentFileName.empty() ? "" : g.CurrentDataFolder + g.CurrentFileName + "." + g.SpringFileExtension;
     Check(p, "CheckBox_zeichfilename", "file name " + QString::fromStdString(file).left(50), f_.fileName);
-    Check(p, "CheckBox_zeichdatum", QDateTime::currentDateTime().toString("dd.MM.yyyy hh:mm"), f_.dateShown);
+    Check(p, "CheckBox_zeichdatum", AnsiToQString(StampText()), f_.dateShown);
     Check(p, "CheckBox_zeichlogo", U("$logo_1.dx$ ?"), f_.logo);
     Check(p, "CheckBox_zeichnungskopf", U("Fertigungszeichnung mit Kopf ?"), f_.titleBlock);
     Combo(p, "ComboBox_zeichnkopf", "Zeichnung mit Kopf",

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/text_utils.h"
@@ -148,9 +149,7 @@ std::string OemName(const char* utf8, bool cyrillic, int width) {
 
 std::chrono::year_month_day Today() {
   if (Engine().fixedToday) return *Engine().fixedToday;
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = StampNow().tm;
   return std::chrono::year_month_day{std::chrono::year{tm.tm_year + 1900},
                                      std::chrono::month{static_cast<unsigned>(tm.tm_mon + 1)},
                                      std::chrono::day{static_cast<unsigned>(tm.tm_mday)}};

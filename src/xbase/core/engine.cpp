@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/clock.h"
 #include "xbase/core/hooks.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/dates.h"
@@ -42,9 +43,7 @@ std::shared_ptr<T> NullObject() {
 
 void DateDefaults(TzEngine& e) {
   ApplyLanguageDateFormat(e);
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = StampNow().tm;
   e.epoch = static_cast<std::uint16_t>(tm.tm_year + 1900 - 70);
 }
 

@@ -383,9 +383,11 @@ bool FileChangedToday(std::string_view name) {
   std::uint32_t packed = FileDateOf(name);
   if (packed == 0) return false;
   FileTimeParts p = UnpackFileTime(packed);
-  int y, m, d, w;
-  GetDate(y, m, d, w);
-  return p.year == y && p.month == m && p.day == d;
+  // The file's day against the system clock's, not the stamp's.
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return p.year == tm.tm_year + 1900 && p.month == tm.tm_mon + 1 && p.day == tm.tm_mday;
 }
 
 std::uint16_t DeleteFileChecked(std::string_view name) {
