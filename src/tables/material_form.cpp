@@ -12,6 +12,7 @@
 #include "base/services.h"
 #include "base/typed_number.h"
 #include "platform/codepage.h"
+#include "platform/oem_literal.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 #include "spring/strength.h"
@@ -62,6 +63,7 @@ void MaterialForm::Show() {
   const SpringDataRecord& s = SpringData();
   // The previews below write into the spring records.
   saved_ = SG();
+  tableShown_ = false;
   if (s.MaterialSel != 11) {
     source = kPreferred;
     UpdateSourceMode();
@@ -138,7 +140,8 @@ int MaterialForm::ShownItem() const {
 
 void MaterialForm::ShowMaterialValues() {
   SpringDataRecord& s = SpringData();
-  if (!MaterialLoadByNumber(MaterialSource())) {
+  tableShown_ = MaterialLoadByNumber(MaterialSource());
+  if (!tableShown_) {
     AddErrorMessage("Material " + std::to_string(MaterialSource()) + " not found");
     return;
   }
@@ -147,6 +150,7 @@ void MaterialForm::ShowMaterialValues() {
   gmodul = FormatStress(s.G);
   dichte = FloatToStrSig(s.rho);
   s.Rm = MaterialRmOfD(s.d);
+  if (s.Rm <= 0.1L) s.Rm = 0;  // a row without a strength law
   s.tauzul = s.CoilingKind > 1 && s.d > 0 ? 840 - 250 * Log10Ext(0.05L * s.d) : 0.56L * s.Rm;
   rm = FormatStress(s.Rm);
   tauz = FormatStress(s.tauzul);
@@ -295,6 +299,11 @@ void MaterialForm::TakeOverMaterial() {
 
 bool MaterialForm::Ok() {
   if (!CheckNumbers()) return false;
+  if (source != kOwn && !tableShown_) {
+    // The spring would be left with no material at all.
+    ShowMessageText("Kein Werkstoff gewählt: bitte einen Werkstoff aus der Liste wählen."_oem);
+    return false;
+  }
   G().AbortFlag = 0;
   TakeOverMaterial();
   G().AbortFlag = 0;
