@@ -6,6 +6,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/messages.h"
+#include "base/services.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "spring/material.h"
@@ -181,7 +182,7 @@ bool LoadMaterialRow(std::int32_t number) {
   }
   ClearRmTable();
   if (found) LoadRmTables(static_cast<std::uint16_t>(number));
-  g.AbortFlag = savedAbort;
+  g.AbortFlag = number > 0 && !opened ? 1 : savedAbort;
   return found;
 }
 
@@ -214,7 +215,7 @@ void MaterialSelect(int mode) {
   TableClose();
   if (abort == 0) {
     LoadRmTables(MaterialSource());
-    ClearRelaxationRecord();
+    Drawings().OpenRelaxationTable(MaterialSource());
   }
   SetArrowCursor();
   g.AbortFlag = abort;

@@ -32,7 +32,8 @@ bool MaterialLoadByNumber(std::uint16_t number);
 bool MaterialOpenIndexed();
 // For the spring-file reader: the material of that number into
 // ZEBWST_Record and its tensile-strength limits into RmTable (cleared
-// first); false for a missing table or number. Closes the table.
+// first); false for a missing table or number. Closes the table. AbortFlag
+// is left set when the table could not be read, else as it was.
 bool LoadMaterialRow(std::int32_t number);
 
 // Lets the user choose a material in the table window. Mode 0 first asks

@@ -465,6 +465,52 @@ TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
   WriteBytes(table, good);
 }
 
+// Damages only the engine finds when it opens the material table reach the
+// user the same way, once, in German: the run stops there with exit 2 and
+// calculates nothing on an empty material.
+TEST_F(HostileFilesTest, TableTheEngineRefusesIsNamedAndStopsTheRun) {
+  const fs::path table = root_ / "dbf" / "zebwst.dbf";
+  const std::string good = ReadBytes(table);
+  ASSERT_EQ(good[0], '\x03');
+  std::string noise;
+  unsigned v = 7;
+  for (std::size_t i = 0; i < good.size(); ++i) noise.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
+  const auto version = [&](char b) {
+    std::string t = good;
+    t[0] = b;
+    return t;
+  };
+  std::string typeX = good;
+  typeX[32 + 11] = 'X';  // the first field's type
+  std::string randomHead = noise.substr(0, 32) + good.substr(32);
+  randomHead[0] = '\x05';
+  const std::vector<std::pair<std::string, std::string>> damaged = {
+      {version('\x00'), "keine dBASE-Tabelle (Versions-Byte ungültig)"},
+      {version('\x30'), "keine dBASE-Tabelle (Versions-Byte ungültig)"},
+      {randomHead, "keine dBASE-Tabelle ("},
+      {typeX, "Feld NAME1 hat den ungültigen Feldtyp \"X\""},
+      {version('\x83'), "Memo-Datei zebwst.dbt fehlt"},
+      {version('\xF5'), "Memo-Datei zebwst.fpt fehlt"},
+      {noise, "beschädigt: "},
+  };
+  const std::string spring = (SourceDir() / "examples" / "table_material.zeb").string();
+  for (const auto& [bytes, why] : damaged) {
+    SCOPED_TRACE(why);
+    WriteBytes(table, bytes);
+    const Ran r = Run({spring, "/I"});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    const std::string named = "Tabelle " + table.string() + " beschädigt: ";
+    const std::size_t at = r.err.find(named);
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(at, r.err.rfind(named)) << r.err;
+    EXPECT_NE(r.err.find(why, at), std::string::npos) << r.err;
+    for (const char* internal : {"DBF Error", "Fehler Nr.", "[", "Fehler : Fehler", "Rm = 0", "Warnung"})
+      EXPECT_EQ(r.err.find(internal), std::string::npos) << internal << "\n" << r.err;
+    EXPECT_FALSE(fs::exists(work_ / "table_material.txt"));
+  }
+  WriteBytes(table, good);
+}
+
 // A message help of 1 GB (sparse) is named and not read: the printout run
 // reads none of it, stays small, and names the file once however many
 // messages it explains.
