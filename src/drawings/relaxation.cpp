@@ -90,7 +90,7 @@ void RelaxationTextLines(Real F2, Real L2, Real L0, Real R) {
   CadTextLine("T = " + FormatTemperature(s.T) + " " + TemperatureUnitName());
   CadLengthLine("d", s.d);
   CadTextLine(" ");
-  CadStressLine("tauz", s.tauzul);
+  CadKnownStressLine("tauz", s.tauzul);
   if (s.tauzul > 0) CadTextLine("tau2/tauz = " + FloatToStrDec(2, s.tau2 / s.tauzul));
   if (s.Rm > 0) CadTextLine("tau2/Rm = " + FloatToStrDec(2, s.tau2 / s.Rm));
   CadTextLine(" ");

@@ -48,6 +48,14 @@ void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope);
 // MaterialSel and MaterialStd := 0.
 void CopyMaterialToSpring();
 
+// The relaxation dF/F2 in per cent after 48 hours at shear stress tau,
+// temperature T and wire diameter d, from the relaxation record: each of
+// its four curves (T1, d1), (T1, d2), (T2, d1), (T2, d2) is the power law
+// through its two points, taken at tau; between the two diameters and
+// between the two temperatures linear, beyond them the nearer curve. 0
+// without a record or a usable curve.
+Real RelaxationLoss(Real tau, Real T, Real d);
+
 // Name of the key field (field 27) of the table in the table browser.
 std::string MaterialKeyFieldName();
 
