@@ -738,9 +738,7 @@ bool InstallSpringMaterial() {
   const bool fromTable = SpringData().MaterialSel == 0 && source != 0;
   const bool found = fromTable && Tables().LoadMaterialRow(source);
   const bool readable = g.AbortFlag == 0;
-  if (found) {
-    Drawings().OpenRelaxationTable(source);
-  } else {
+  if (!found) {
     ResetMaterialRecord();
     MaterialSource() = source;
   }

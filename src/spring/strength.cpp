@@ -294,6 +294,20 @@ bool Between(bool hasA, Real a, Real xa, bool hasB, Real b, Real xb, Real x, Rea
 
 }  // namespace
 
+void ReadRelaxationFields(const std::function<std::string(int)>& field) {
+  RelaxationRecordT& r = RelaxationRecord();
+  r.Number = TextToInt(field(1));
+  r.Name = AnsiToOemBuf(field(2));
+  r.T1 = TextToInt(field(3));
+  r.T2 = TextToInt(field(4));
+  r.d1 = MakeReal48(TextToFloat(field(5)));
+  r.d2 = MakeReal48(TextToFloat(field(6)));
+  for (int k = 0; k < 8; ++k) {
+    r.Tau[static_cast<std::size_t>(k)] = TextToInt(field(7 + 2 * k));
+    r.Rx[static_cast<std::size_t>(k)] = MakeReal48(TextToFloat(field(8 + 2 * k)));
+  }
+}
+
 Real RelaxationLoss(Real tau, Real T, Real d) {
   if (SG().RelaxationFound == 0) return 0;
   const RelaxationRecordT& r = RelaxationRecord();

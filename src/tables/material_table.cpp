@@ -181,7 +181,22 @@ bool LoadMaterialRow(std::int32_t number) {
     TableClose();
   }
   ClearRmTable();
-  if (found) LoadRmTables(static_cast<std::uint16_t>(number));
+  ClearRelaxationRecord();
+  if (found) {
+    LoadRmTables(static_cast<std::uint16_t>(number));
+    // The relaxation row, found as the strength rows are.
+    g.AbortFlag = 0;
+    TableOpen("zebwstr.dbf");
+    if (g.AbortFlag != 0) {
+      AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
+    } else {
+      if (FindNumber(1, "zebwstr", number)) {
+        SG().RelaxationFound = 1;
+        ReadRelaxationFields([](int n) { return TableGetField(n); });
+      }
+      TableClose();
+    }
+  }
   g.AbortFlag = number > 0 && !opened ? 1 : savedAbort;
   return found;
 }
