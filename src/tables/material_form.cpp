@@ -67,12 +67,6 @@ void MaterialForm::Show() {
   if (s.MaterialSel != 11) {
     source = kPreferred;
     UpdateSourceMode();
-    MaterialLoadByNumber(MaterialSource());
-    const MaterialRecord& m = ZEBWST_Record();
-    char number[16];
-    std::snprintf(number, sizeof number, "%9d", static_cast<int>(MaterialSource()));
-    comboText = std::string(number) + ": " + m.Name1 + " " + m.Name2 + " " + m.Name3;
-    ShowMaterialValues();
   } else {
     source = kOwn;
     UpdateSourceMode();
@@ -143,9 +137,15 @@ void MaterialForm::ShowMaterialValues() {
   tableShown_ = MaterialLoadByNumber(MaterialSource());
   if (!tableShown_) {
     AddErrorMessage("Material " + std::to_string(MaterialSource()) + " not found");
+    // The list names no material the spring would get.
+    comboText.clear();
     return;
   }
-  name = ZEBWST_Record().Name1;
+  const MaterialRecord& m = ZEBWST_Record();
+  char number[16];
+  std::snprintf(number, sizeof number, "%9d", static_cast<int>(MaterialSource()));
+  comboText = std::string(number) + ": " + m.Name1 + " " + m.Name2 + " " + m.Name3;
+  name = m.Name1;
   emodul = FormatStress(s.E);
   gmodul = FormatStress(s.G);
   dichte = FloatToStrSig(s.rho);
