@@ -290,6 +290,8 @@ std::string ForceUnitName() {
 }
 
 Real StressToDisplayUnit(Real x) { return IsEnglish() ? MpaToPsi(x) : x; }
+std::string KnownStress(Real x, std::string text) { return x > 0 ? text : std::string("-"); }
+
 std::string FormatStress(Real x) { return FloatToStrSig(StressToDisplayUnit(x)); }
 std::string FormatStressDec(int n, Real x) {
   return IsEnglish() ? FloatToStrDec(MaxInteger(n - 2, 0), MpaToPsi(x)) : FloatToStrDec(n, x);

@@ -93,7 +93,8 @@ class TableServices {
   virtual void ShowMaterialForm() = 0;  // modal; cancel sets AbortFlag
   virtual void MaterialSelect(int mode) = 0;
   virtual void MaterialReadRecord() = 0;
-  // Reads row `row` of the material table into the material record.
+  // Reads row `row` of the material table into the material record;
+  // AbortFlag is left set when the table could not be read.
   virtual bool LoadMaterialRow(int row) = 0;
   // Field n (1-based) of the browser's table, "" outside 1..field count.
   virtual std::string TableFieldName(int n) = 0;

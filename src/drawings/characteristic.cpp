@@ -122,7 +122,7 @@ void DrawCharacteristicLine(int mode) {
   if (mode == 2) {
     Marker(16, "Fc", 0.6L * s.Lc, s.Fc + dy, s.Lc, s.Fc);
     Marker(18, "Fn", 0.4L * s.Lc, s.Fn + dy, s.Ln, s.Fn);
-    if (s.Fn > s.Fzul) VerticalMarker(18, "Fn'", s.UsableLength, s.Fzul);
+    if (s.tauzul > 0 && s.Fn > s.Fzul) VerticalMarker(18, "Fn'", s.UsableLength, s.Fzul);
     Marker(21, "F2", 0.1L * s.Lc, s.F2 + dy, s.L2, s.F2);
     CadSetLayer(21);
     DrawToleranceMark(s.L2, s.F2, 0.01L * s.L0, s.TolF2Minus, s.TolF2);
@@ -132,7 +132,7 @@ void DrawCharacteristicLine(int mode) {
   } else {
     Marker(16, "Fc", 0.6L * s.sc, s.Fc + dy, s.sc, s.Fc);
     Marker(18, "Fn", 0.4L * s.sc, s.Fn + dy, s.sn, s.Fn);
-    if (s.Fn > s.Fzul) VerticalMarker(18, "Fn'", s.UsableTravel, s.Fzul);
+    if (s.tauzul > 0 && s.Fn > s.Fzul) VerticalMarker(18, "Fn'", s.UsableTravel, s.Fzul);
     if (mode == 3) {
       const ValueTableRecord& v = ValueTable();
       for (int i = 1; i <= ValueCount(); ++i) {

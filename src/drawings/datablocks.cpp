@@ -108,7 +108,7 @@ void DrawSpringDataHeader(std::uint16_t mode) {
   CadForceToleranceLine("F1", s.F1, s.TolF1Minus, s.TolF1);
   CadForceToleranceLine("F2", s.F2, s.TolF2Minus, s.TolF2);
   CadForceLine("Fn", s.Fn);
-  if (mode == 1 && s.Fn > s.Fzul) CadForceLine("Fn'", s.Fzul);
+  if (mode == 1 && s.tauzul > 0 && s.Fn > s.Fzul) CadForceLine("Fn'", s.Fzul);
   CadForceLine("Fc", s.Fc);
   if (mode == 2 && s.sk != kNoBuckling) CadForceLine("Fk", s.R * s.sk);
   if (q.FQ > 0.001L)
@@ -131,7 +131,7 @@ void DrawSpringDataHeader(std::uint16_t mode) {
     }
     CadStressLine("taun", s.taun);
     CadStressLine("tauc", s.tauc);
-    CadStressLine("tauz", s.tauzul);
+    CadKnownStressLine("tauz", s.tauzul);
     if (s.tauhzul != 0 && s.LoadType == 2) CadStressLine("tauhz", s.tauhzul);
   }
   if (mode == 3) {
@@ -165,8 +165,8 @@ void DrawDiagramDataBlock2() {
   CadLengthLine("L", s.WireLength);
   SigLine("tan al.= ", s.TanAlpha);
   CadTextLine("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName());
-  CadStressLine("Rm", s.Rm);
-  CadStressLine("tauz", s.tauzul);
+  CadKnownStressLine("Rm", s.Rm);
+  CadKnownStressLine("tauz", s.tauzul);
   CadStressLine("G", s.G);
   if (s.T != 20) {
     CadTextLine("T = " + FormatTemperature(s.T) + " " + TemperatureUnitName());
@@ -294,7 +294,7 @@ void DrawQuick2Sheet() {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.7L);
   CadMoveTo(118, 47);
-  CadTextLine("tau zul.: " + FormatStressDec(0, s.tauzul));
+  CadTextLine("tau zul.: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)));
   if (s.LoadType == 2) CadTextLine("tau h zul: " + FormatStressDec(0, s.tauhzul));
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
@@ -306,7 +306,7 @@ void DrawQuick2Sheet() {
   CadTextLine("Federenden : " + s.EndFormText);
   CadTextLine("Beanspruchung : " + LoadTypeNames(s.LoadType));
   if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
-  CadTextLine("Rm : " + FormatStress(s.Rm) + " " + StressUnitName());
+  CadTextLine("Rm : " + KnownStress(s.Rm, FormatStress(s.Rm)) + " " + StressUnitName());
   CadTextLine("G  : " + FormatStress(s.G) + " " + StressUnitName());
   CadMoveTo(78, 30);
   CadSetLayer(21);

@@ -23,6 +23,7 @@
 #include "spring/formulas.h"
 #include "spring/material.h"
 #include "spring/spring_data.h"
+#include "spring/strength.h"
 
 namespace zeb {
 
@@ -296,7 +297,10 @@ bool DiagramMayRun(int code) {
   // No relaxation data, no relaxation curve: the progress and force curves
   // of codes 19 and 20 rest on the same record as code 18.
   if (code >= 18 && code <= 20) {
-    if (SG().RelaxationFound == 0 && s.MaterialSel == 0) OpenRelaxationTable(ZEBWST_Record().MaterialNumber);
+    if (SG().RelaxationFound == 0 && s.MaterialSel == 0) {
+      OpenRelaxationTable(ZEBWST_Record().MaterialNumber);
+      SpringData().F2Relax = RelaxationLoss(s.tau2, s.T, s.d);
+    }
     if (MaterialReal(RelaxationRecord().Rx[0]) == 0) {
       ShowMessageText("Keine Relaxationsdaten für diesen Werkstoff"_oem);
       g.AbortFlag = 1;

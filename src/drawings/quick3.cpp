@@ -250,7 +250,7 @@ void DrawQuickSheet(int cadCode) {
     CadSetLayer(19);
     CadTextStyle(2, 0, 1.4L, 1.0L);
     CadMoveTo(110, 99);
-    CadTextLine("tau z: " + FormatStressDec(0, s.tauzul) + " " + StressUnitName());
+    CadTextLine("tau z: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)) + " " + StressUnitName());
     CadTextLine(" k = " + FloatToStrSig(s.k));
     CadMoveTo(122, 97);
     CadTextLine("sh:" + FormatLengthField(4, 2, s.sh) + " " + LengthUnitName());

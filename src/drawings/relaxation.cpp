@@ -17,6 +17,7 @@
 #include "platform/oem_literal.h"
 #include "spring/material.h"
 #include "spring/spring_data.h"
+#include "spring/strength.h"
 
 namespace zeb {
 
@@ -41,18 +42,7 @@ void OpenRelaxationTable(int materialNumber) {
 }
 
 void ReadRelaxationRecord() {
-  TableServices& t = Tables();
-  RelaxationRecordT& r = RelaxationRecord();
-  r.Number = TextToInt(t.TableGetField(1));
-  r.Name = AnsiToOemBuf(t.TableGetField(2));
-  r.T1 = TextToInt(t.TableGetField(3));
-  r.T2 = TextToInt(t.TableGetField(4));
-  r.d1 = MakeReal48(TextToFloat(t.TableGetField(5)));
-  r.d2 = MakeReal48(TextToFloat(t.TableGetField(6)));
-  for (int k = 0; k < 8; ++k) {
-    r.Tau[static_cast<std::size_t>(k)] = TextToInt(t.TableGetField(7 + 2 * k));
-    r.Rx[static_cast<std::size_t>(k)] = MakeReal48(TextToFloat(t.TableGetField(8 + 2 * k)));
-  }
+  ReadRelaxationFields([](int n) { return Tables().TableGetField(n); });
 }
 
 void RelaxationPowerCurve(int marker, Real x0, Real y0, Real x1, Real y1) {
@@ -90,7 +80,7 @@ void RelaxationTextLines(Real F2, Real L2, Real L0, Real R) {
   CadTextLine("T = " + FormatTemperature(s.T) + " " + TemperatureUnitName());
   CadLengthLine("d", s.d);
   CadTextLine(" ");
-  CadStressLine("tauz", s.tauzul);
+  CadKnownStressLine("tauz", s.tauzul);
   if (s.tauzul > 0) CadTextLine("tau2/tauz = " + FloatToStrDec(2, s.tau2 / s.tauzul));
   if (s.Rm > 0) CadTextLine("tau2/Rm = " + FloatToStrDec(2, s.tau2 / s.Rm));
   CadTextLine(" ");

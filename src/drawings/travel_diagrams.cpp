@@ -147,12 +147,12 @@ void DrawStressDeflection() {
     DiagramVerticalMarkerLegs(m.sv, m.tau);
   }
   const DiagramStateRecord& d = DiagramState();
-  DiagramLine(0, s.tauzul, d.XMax, s.tauzul);
+  if (s.tauzul > 0) DiagramLine(0, s.tauzul, d.XMax, s.tauzul);
   for (const Mark& m : marks) {
     CadSetLayer(m.layer);
     DiagramVerticalMarkerLabel(m.name, m.sv, m.tau);
   }
-  DiagramPlaceLabel("tauz = " + FormatStressDec(0, s.tauzul), 0.3L * s.sc, 1.01L * s.tauzul);
+  if (s.tauzul > 0) DiagramPlaceLabel("tauz = " + FormatStressDec(0, s.tauzul), 0.3L * s.sc, 1.01L * s.tauzul);
 }
 
 Real TransverseFrequencyAt(Real sv) { return TransverseNaturalFrequency(TransverseSpringRate(sv)); }

@@ -770,6 +770,11 @@ void CadStressLine(std::string_view name, Real stress) {
   CadTextLine(std::string(name) + "= " + FormatStressField(4, 0, stress) + " " + StressUnitName());
 }
 
+void CadKnownStressLine(std::string_view name, Real stress) {
+  if (stress > 0) return CadStressLine(name, stress);
+  CadTextLine(std::string(name) + "=    - " + StressUnitName());
+}
+
 // ---------------------------------------------------------------- 3-D lines
 
 namespace {

@@ -108,6 +108,8 @@ void CadLengthLine(std::string_view name, Real valueMm);
 void CadForceLine(std::string_view name, Real forceN);
 void CadForceToleranceLine(std::string_view name, Real forceN, Real tolA, Real tolB);
 void CadStressLine(std::string_view name, Real stress);
+// The same for a strength or permissible stress: "-" when it is not known.
+void CadKnownStressLine(std::string_view name, Real stress);
 
 // Drawing header, tables, blocks and the entities section (blocks.cpp).
 void CadDrawingHeader(Real xmin, Real ymin, Real xmax, Real ymax);

@@ -97,7 +97,7 @@ std::vector<std::string> FileListRowOfCurrentSpring(const std::string& name, con
   r.push_back(Number(3, 2, s.n));
   r.push_back(OemToAnsiStr(ZEBWST_Record().Name1));
   r.push_back(Stress(s.G));
-  r.push_back(Stress(s.tauzul));
+  r.push_back(KnownStress(s.tauzul, Stress(s.tauzul)));
   r.push_back(Number(1, 2, isStatic ? 1.0L : s.k));
   r.push_back(Stress(isStatic ? s.tau1 : s.tauk1));
   r.push_back(Stress(isStatic ? s.tau2 : s.tauk2));

@@ -172,7 +172,7 @@ void LengthAndStressRows() {
   StressRows(5);
   SetOut(8, "tau n", FormatStress(s.taun), S);
   SetOut(9, "tau c", FormatStress(s.tauc), S);
-  SetOut(10, "tau zul", FormatStress(s.tauzul), S);
+  SetOut(10, "tau zul", KnownStress(s.tauzul, FormatStress(s.tauzul)), S);
 }
 
 void StressRows(int first) {
@@ -345,7 +345,7 @@ void RecalculationOutputsToForm() {
   StressRows(5);
   SetOut(8, ModulusName(), FormatStress(s.GT), StressUnitName());
   SetOut(9, "tau c", FormatStress(s.tauc), StressUnitName());
-  SetOut(10, "tau zul", FormatStress(s.tauzul), StressUnitName());
+  SetOut(10, "tau zul", KnownStress(s.tauzul, FormatStress(s.tauzul)), StressUnitName());
   SetOut(11, "R", FormatSpringRate(s.R), SpringRateUnitName());
   SetOut(12, "fe", FloatToStrSig(s.fe), "Hz");
   NoValuesAfterFatal();
@@ -361,10 +361,12 @@ struct Search {
 
 bool StressesExceeded(int mode) {
   const SpringDataRecord& s = SpringData();
-  if (s.taun > s.tauzul) return true;
-  if (s.tauc > s.tauzul && s.tauc != 0.0L && s.WarningsOn == 1) return true;
+  // Without a permissible stress only the stroke is checked.
+  const bool tauzKnown = s.tauzul > 0.0L;
+  if (tauzKnown && s.taun > s.tauzul) return true;
+  if (tauzKnown && s.tauc > s.tauzul && s.tauc != 0.0L && s.WarningsOn == 1) return true;
   if (s.LoadType == 2) {
-    if (s.tauk2 > s.tauzul) return true;
+    if (tauzKnown && s.tauk2 > s.tauzul) return true;
     if (s.tauhzul > 0.0L && s.taukh > s.tauhzul && (mode != 5 || DesignValuesPositive())) return true;
   }
   return false;
@@ -623,7 +625,7 @@ void PreDimensioningModeOutputsToForm() {
   SetOut(4, "L2", FormatLength(s.L2), L);
   StressRows(5);
   SetOut(8, "tau n", FormatStress(s.taun), S);
-  SetOut(9, "tau zul", FormatStress(s.tauzul), S);
+  SetOut(9, "tau zul", KnownStress(s.tauzul, FormatStress(s.tauzul)), S);
   SetOut(10, "n", FloatToStrSig(s.n), "");
   SetOut(11, "Ln", FormatLength(s.Ln), L);
   SetOut(12, "Lc", FormatLength(s.Lc), L);

@@ -81,7 +81,7 @@ void WriteCompensationRow(bool failed = false) {
   }
   std::string message;
   if (s.F2 < s.F1) message += "Fatal: F1 > F2!!!  ";
-  if (s.tauzul < s.tauk2) message += "tauk2>tauz!!  ";
+  if (s.tauzul > 0.0L && s.tauzul < s.tauk2) message += "tauk2>tauz!!  ";
   if (s.Ln > s.L2) message += "L2<Ln!  ";
   if (s.Lc > s.L2) message += "L2<Lc!!!  ";
 

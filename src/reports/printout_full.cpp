@@ -94,8 +94,8 @@ void WritePage1() {
   Row("Elastizitätsmodul"_oem, "E", tau, StressFieldText(6, 0, s.E));
   Row("Schubmodul", "G", tau, StressFieldText(6, 0, s.G));
   Row("Dichte", "rho", "kg/dm^3", FieldText(3, 2, s.rho));
-  Row("Zugfestigkeit", "Rm", tau, StressFieldText(6, 0, s.Rm));
-  Row("zul. Schubspannung", "tauz", tau, StressFieldText(6, 0, s.tauzul));
+  Row("Zugfestigkeit", "Rm", tau, KnownStressText(6, s.Rm));
+  Row("zul. Schubspannung", "tauz", tau, KnownStressText(6, s.tauzul));
   Row("Betriebstemperatur", "theta", TemperatureUnitName(),
       std::isfinite(s.T) ? FormatTemperatureField(6, 0, s.T) : std::string());
   Row("Schubmodul bei Betriebstemperatur", "G" + FieldText(3, 0, s.T), tau, StressFieldText(6, 0, s.GT));
@@ -130,7 +130,7 @@ void WritePage2() {
   Row("Federlänge bei Kraft F1"_oem, "L1", L, LengthText(s.L1));
   Row("Federlänge bei Kraft F2"_oem, "L2", L, LengthText(s.L2));
   Row("nutzbare Federlänge"_oem, "Ln", L, LengthText(s.Ln));
-  if (s.Ln < s.UsableLength) Row("Federlänge bei tauz"_oem, "Ln'", L, LengthText(s.UsableLength));
+  if (s.tauzul > 0.0L && s.Ln < s.UsableLength) Row("Federlänge bei tauz"_oem, "Ln'", L, LengthText(s.UsableLength));
   Row("Blocklänge"_oem, "Lc", L, LengthText(s.Lc));
 
   Heading("FEDERKRÄFTE"_oem);
@@ -141,7 +141,7 @@ void WritePage2() {
     Row("Federkraft", "F2,48h", F, ForceText((1.0L - s.F2Relax * 0.01L) * s.F2));
   }
   Row("Federkraft bei Ln", "Fn", F, ForceText(s.Fn));
-  if (s.Fn > s.Fzul) Row("Federkraft bei tauz", "Fn'", F, ForceText(s.Fzul));
+  if (s.tauzul > 0.0L && s.Fn > s.Fzul) Row("Federkraft bei tauz", "Fn'", F, ForceText(s.Fzul));
   Row("Federkraft bei Lc", "Fc th", F, ForceText(s.Fc));
 }
 
@@ -155,7 +155,7 @@ void WritePage3() {
   Row("Federweg", "s1", L, LengthFieldText(5, 2, s.s1));
   Row("Federweg", "s2", L, LengthFieldText(5, 2, s.s2));
   Row("nutzbarer Federweg", "sn", L, LengthFieldText(5, 2, s.sn));
-  if (s.sn > s.UsableTravel) Row("Federweg bei tauz", "sn'", L, LengthFieldText(5, 2, s.UsableTravel));
+  if (s.tauzul > 0.0L && s.sn > s.UsableTravel) Row("Federweg bei tauz", "sn'", L, LengthFieldText(5, 2, s.UsableTravel));
   Row("Federweg bis Lc", "sc", L, LengthFieldText(5, 2, s.sc));
   Row("Knickfederweg", "sk", L, WriteBucklingValue(5, 2, s.sk));
 
@@ -171,7 +171,7 @@ void WritePage3() {
     Row("Hubspannung", "tau kh", tau, StressFieldText(5, 0, s.taukh));
     if (s.tauhzul > 0.0L) Row("zulässige Hubspannung"_oem, "tau hz", tau, StressFieldText(5, 0, s.tauhzul));
   }
-  Row("zulässige Schubspannung"_oem, "tau z", tau, StressFieldText(5, 0, s.tauzul));
+  Row("zulässige Schubspannung"_oem, "tau z", tau, KnownStressText(5, s.tauzul));
 }
 
 void WritePage4() {

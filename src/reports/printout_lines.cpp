@@ -60,6 +60,11 @@ std::string StressText(Real x) { return std::isfinite(x) ? FormatStress(x) : std
 std::string StressFieldText(int intDigits, int decimals, Real x) {
   return std::isfinite(x) ? FormatStressField(intDigits, decimals, x) : std::string();
 }
+std::string KnownStressText(int intDigits, Real x) {
+  if (x > 0) return StressFieldText(intDigits, 0, x);
+  const std::string zero = FormatStressField(intDigits, 0, 0);
+  return std::string(zero.empty() ? 0 : zero.size() - 1, ' ') + "-";
+}
 std::string StressDecText(int decimals, Real x) {
   return std::isfinite(x) ? FormatStressDec(decimals, x) : std::string();
 }

@@ -38,6 +38,9 @@ std::string ForceFieldText(int intDigits, int decimals, Real x);
 std::string StressText(Real x);
 std::string StressFieldText(int intDigits, int decimals, Real x);
 std::string StressDecText(int decimals, Real x);
+// A strength or permissible stress as a field without decimals: "-" in the
+// field's width when it is not known (not above 0).
+std::string KnownStressText(int intDigits, Real x);
 std::string RateText(Real x);
 std::string RateFieldText(int intDigits, int decimals, Real x);
 std::string SigText(Real x);

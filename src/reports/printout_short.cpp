@@ -23,6 +23,9 @@ constexpr Real kPi = 3.14159265358979323846264338327950288L;
 
 bool Aborted() { return G().AbortFlag != 0; }
 
+// A safety factor against tau zul: "-" without a tau zul.
+std::string SafetyFieldText(Real S) { return SpringData().tauzul > 0 ? FieldText(2, 2, S) : "-"; }
+
 // The ends of the table: corrected row of a dynamic spring or plain row.
 void WriteEndRow(bool corrected, std::string_view ch, ReportTable& table, Real L, Real s, Real F, Real tau) {
   const SpringDataRecord& d = SpringData();
@@ -30,7 +33,7 @@ void WriteEndRow(bool corrected, std::string_view ch, ReportTable& table, Real L
   if (corrected) {
     table.ReportTableRow("L" + c + "=" + LengthFieldText(4, 2, L), "s" + c + "=" + LengthFieldText(4, 2, s),
                          "F" + c + "=" + ForceFieldText(5, 2, F), "tauk" + c + "=" + StressFieldText(5, 0, tau * d.k),
-                         FieldText(2, 2, SafeQuotient(SafeQuotient(d.tauzul, tau), d.k)));
+                         SafetyFieldText(SafeQuotient(SafeQuotient(d.tauzul, tau), d.k)));
   } else {
     WritePointRowPlain(table, ch, L, s, F, tau, SafeQuotient(d.tauzul, tau));
   }
@@ -45,14 +48,14 @@ void WritePointRow(ReportTable& table, std::string_view ch, int loadType, Real L
                        "F" + c + "=" + ForceFieldText(5, 2, F) + FormatForceTolerancePair(tolPlus, tolMinus),
                        loadType == 1 ? "tau" + c + " = " + StressFieldText(4, 0, tau)
                                      : "tauk" + c + "= " + StressFieldText(4, 0, tauk),
-                       FieldText(2, 2, S));
+                       SafetyFieldText(S));
 }
 
 void WritePointRowPlain(ReportTable& table, std::string_view ch, Real L, Real s, Real F, Real tau, Real S) {
   const std::string c(ch);
   table.ReportTableRow("L" + c + "=" + LengthFieldText(4, 2, L), "s" + c + "=" + LengthFieldText(4, 2, s),
                        "F" + c + "=" + ForceFieldText(5, 2, F), "tau" + c + " = " + StressFieldText(4, 0, tau),
-                       FieldText(2, 2, S));
+                       SafetyFieldText(S));
 }
 
 void WriteStrokeRow(ReportTable& table, int loadType, Real sh, Real Fh, Real taukh, Real Sh) {
@@ -163,9 +166,9 @@ void WriteExtractBody() {
                   " = " + StressText(s.GT) + " " + tau);
   WriteOutputLine("");
 
-  WriteResultText("tauz = " + StressDecText(0, s.tauzul) + " " + tau);
+  WriteResultText("tauz = " + KnownStress(s.tauzul, StressDecText(0, s.tauzul)) + " " + tau);
   if (s.tauhzul > 0.0L) WriteOutputText("     tauhz = " + StressDecText(0, s.tauhzul) + " " + tau);
-  WriteOutputLine("     Rm = " + StressDecText(0, s.Rm) + " " + tau);
+  WriteOutputLine("     Rm = " + KnownStress(s.Rm, StressDecText(0, s.Rm)) + " " + tau);
   WriteResultLine("");
 
   WriteWorkingPointTable(true);

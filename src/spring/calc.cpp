@@ -212,9 +212,9 @@ void CheckCalculatedSpring(Real q) {
   if (s.F2 < s.F1) post("Fehler : F2<F1 !");
   if (W && s.F2 + s.TolF2Minus < s.F1 + s.TolF1) post("Warnung: F2min<F1max !");
   if (s.L1 < s.L2) post("Fehler : L2>L1 !");
-  if (W && s.taun > s.tauzul && s.taun != 0.0L)
+  if (W && s.tauzul > 0.0L && s.taun > s.tauzul && s.taun != 0.0L)
     withDecimals("Warnung: taun>tau zul (S=", s.tauzul / s.taun);
-  if (W && s.tauc > s.tauzul && s.tauc != 0.0L)
+  if (W && s.tauzul > 0.0L && s.tauc > s.tauzul && s.tauc != 0.0L)
     withDecimals("Warnung: tauc>tau zul (S=", s.tauzul / s.tauc);
   if (q > 0.85L && q < 1.15L) post("Warnung: Resonanzbereich !");
   if (q >= 1.15L) post("Warnung: Überkrit. Bereich"_oem);
@@ -422,7 +422,8 @@ void CalculateSpring() {
   if (s.fe <= 0.0L) return PostFatal("Fatal  : Eigenfrequenz <= 0 !");
   const Real q = s.f / s.fe;
   resonance(s.f, s.m, s.R, s.F2, s.F1);
-  s.F2Relax = 0.0L;
+  // The loss of F2 by relaxation, from the relaxation row of a table material.
+  s.F2Relax = s.MaterialSel == 0 ? RelaxationLoss(s.tau2, s.T, s.d) : 0.0L;
   if (s.MaterialSel != 0) ClearRmTable();
   s.StrokeMaxFatigue = SafeDiv(kPi * (s.tauhzul + s.tauk1) * s.d * s.d * s.d, 8.0L * s.R * s.Dm * s.k) - s.s1;
 

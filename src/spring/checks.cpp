@@ -75,14 +75,16 @@ void CheckPermissibleStress() {
     if (!rowWithoutLaw) G().FatalErrorFlag = 1;
   }
 
+  // Without a permissible stress (no strength) these checks do not apply.
+  const bool tauzKnown = s.tauzul > 0;
   if (s.LoadType == 2) {
-    if (s.tauk2 > s.tauzul && !MessageListFull())
+    if (tauzKnown && s.tauk2 > s.tauzul && !MessageListFull())
       AddErrorMessage("Fehler : tauk2>tau zul! S=" + SafetyText(s.tauzul, s.tauk2));
-    if (s.tauk1 > s.tauzul) AddErrorMessage("Fehler : tauk1>tau zul !");
+    if (tauzKnown && s.tauk1 > s.tauzul) AddErrorMessage("Fehler : tauk1>tau zul !");
     if (warn && s.tauhzul > 0 && s.taukh > s.tauhzul && !MessageListFull()) {
       AddErrorMessage("Fehler : taukh>tauhzul! S=" + SafetyText(s.tauhzul, s.taukh));
     }
-  } else if (s.LoadType == 1) {
+  } else if (tauzKnown && s.LoadType == 1) {
     if (s.tau2 > s.tauzul && !MessageListFull())
       AddErrorMessage("Fehler : tau2>tau zul! S=" + SafetyText(s.tauzul, s.tau2));
     if (s.tau1 > s.tauzul) AddErrorMessage("Fehler : tau1>tau zul !");

@@ -117,6 +117,10 @@ void ComputeRmAndTauZul() {
   s.Rm = MaterialRmOfD(MaxExt(s.d, s.h));
   if (s.Rm <= 0.1L) {
     AddErrorMessage("Fatal  : Rm = 0 !");
+    // No strength: no permissible stress from it, and none of an earlier
+    // material; hot coiling gives one without Rm.
+    s.Rm = 0.0L;
+    s.tauzul = s.CoilingKind >= 2 && s.d > 0.0L ? 840.0L - 250.0L * Log10Ext(0.05L * s.d) : 0.0L;
     return;
   }
   if (s.CoilingKind >= 2)
@@ -139,6 +143,8 @@ void IterateWireDiameter() {
     if (s.Dm <= 0.0L) return PostFatal("Fatal  : Dm <= 0 !");
     ComputeRmAndTauZul();
     if (FlagSet()) return;
+    // Without a permissible stress the estimate goes on with the start value.
+    if (!(s.tauzul > 0.0L)) s.tauzul = 500.0L;
   }
   s.d = StandardWireDiameter(s.WireStd, kWireRoundUp, s.d);
   DeriveDiameters(s.DiameterGiven);

@@ -12,6 +12,7 @@
 #include "base/files.h"
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/messages.h"
 #include "base/services.h"
 #include "base/text.h"
 #include "base/textfile.h"
@@ -724,17 +725,25 @@ bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string
   return true;
 }
 
-void InstallSpringMaterial() {
+bool InstallSpringMaterial() {
   // Nothing of the material the previous spring had stays: a table
   // material comes again from the table by its number (with its strength
-  // limits), any other spring has the empty record.
+  // limits and relaxation row), any other spring has the empty record.
+  BaseGlobals& g = G();
   const std::uint16_t source = MaterialSource();
   ClearRmTable();
   ClearRelaxationRecord();
-  if (SpringData().MaterialSel != 0 || source == 0 || !Tables().LoadMaterialRow(source)) {
+  const Byte abort = g.AbortFlag;
+  g.AbortFlag = 0;
+  const bool fromTable = SpringData().MaterialSel == 0 && source != 0;
+  const bool found = fromTable && Tables().LoadMaterialRow(source);
+  const bool readable = g.AbortFlag == 0;
+  if (!found) {
     ResetMaterialRecord();
     MaterialSource() = source;
   }
+  g.AbortFlag = abort;
+  return readable;
 }
 
 void ReadSpringFile(std::string_view name) {
@@ -776,8 +785,14 @@ void ReadSpringFile(std::string_view name) {
   // with the error boxes off.
   const Byte savedSwitch = g.ShowErrorsSwitch;
   g.ShowErrorsSwitch = 0;
-  InstallSpringMaterial();
-  RunCalculation();
+  if (InstallSpringMaterial()) {
+    RunCalculation();
+  } else {
+    // No calculation without the material the spring names.
+    ResetErrorMessages();
+    AddErrorMessage("Fatal  : ZEBWST DBF error");
+    g.FatalErrorFlag = 1;
+  }
   g.ShowErrorsSwitch = savedSwitch;
 }
 

@@ -62,10 +62,11 @@ bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string
 void WriteSpringFile(std::string_view name);
 
 // The material state the spring data name: a table material (MaterialSel
-// 0) read by MaterialSource with its tensile-strength limits, otherwise
-// (or when it is not in the table) the empty record; the relaxation row
-// is cleared either way (read again when a diagram needs it).
-void InstallSpringMaterial();
+// 0) read by MaterialSource with its tensile-strength limits and its
+// relaxation row, otherwise (or when it is not in the table) the empty
+// record. False when the material table could not be read (named, the
+// record empty).
+bool InstallSpringMaterial();
 
 // Reads a spring file into the current records and calculates it (error
 // boxes off meanwhile). name empty: asks for the file in CurrentDataFolder

@@ -267,6 +267,63 @@ void CopyMaterialToSpring() {
   s.rho = MaterialReal(m.Density);
 }
 
+namespace {
+
+// y0 (x / x0)^e through (x0, y0) and (x1, y1); false for a curve that is
+// not there (a point 0) or no power law.
+bool RelaxationCurveAt(Real x0, Real y0, Real x1, Real y1, Real x, Real& y) {
+  if (!(x0 > 0 && y0 > 0 && x1 > 0 && y1 > 0) || x1 == x0 || !(x > 0)) return false;
+  const Real lx = std::log(x1 / x0), ly = std::log(y1 / y0);
+  if (!(std::fabs(lx) > 0) || !std::isfinite(lx) || !std::isfinite(ly) || std::fabs(ly) > 1000 * std::fabs(lx))
+    return false;
+  y = y0 * std::pow(x / x0, ly / lx);
+  return std::isfinite(y);
+}
+
+// Between a at xa and b at xb, linear; beyond them the nearer one; one of
+// them alone when the other is missing.
+bool Between(bool hasA, Real a, Real xa, bool hasB, Real b, Real xb, Real x, Real& y) {
+  if (hasA && hasB && xb != xa) {
+    const Real t = std::clamp<Real>((x - xa) / (xb - xa), 0, 1);
+    y = a + t * (b - a);
+  } else if (hasA || hasB) {
+    y = hasA ? a : b;
+  }
+  return hasA || hasB;
+}
+
+}  // namespace
+
+void ReadRelaxationFields(const std::function<std::string(int)>& field) {
+  RelaxationRecordT& r = RelaxationRecord();
+  r.Number = TextToInt(field(1));
+  r.Name = AnsiToOemBuf(field(2));
+  r.T1 = TextToInt(field(3));
+  r.T2 = TextToInt(field(4));
+  r.d1 = MakeReal48(TextToFloat(field(5)));
+  r.d2 = MakeReal48(TextToFloat(field(6)));
+  for (int k = 0; k < 8; ++k) {
+    r.Tau[static_cast<std::size_t>(k)] = TextToInt(field(7 + 2 * k));
+    r.Rx[static_cast<std::size_t>(k)] = MakeReal48(TextToFloat(field(8 + 2 * k)));
+  }
+}
+
+Real RelaxationLoss(Real tau, Real T, Real d) {
+  if (SG().RelaxationFound == 0) return 0;
+  const RelaxationRecordT& r = RelaxationRecord();
+  const Real d1 = MaterialReal(r.d1), d2 = MaterialReal(r.d2);
+  bool has[4] = {};
+  Real at[4] = {};
+  for (std::size_t c = 0; c < 4; ++c)
+    has[c] = RelaxationCurveAt(r.Tau[2 * c], MaterialReal(r.Rx[2 * c]), r.Tau[2 * c + 1],
+                               MaterialReal(r.Rx[2 * c + 1]), tau, at[c]);
+  Real low = 0, high = 0, rx = 0;
+  const bool hasLow = Between(has[0], at[0], d1, has[1], at[1], d2, d, low);
+  const bool hasHigh = Between(has[2], at[2], d1, has[3], at[3], d2, d, high);
+  if (!Between(hasLow, low, r.T1, hasHigh, high, r.T2, T, rx)) return 0;
+  return std::clamp<Real>(rx, 0, 100);
+}
+
 std::string MaterialKeyFieldName() { return Tables().TableFieldName(27); }
 
 }  // namespace zeb

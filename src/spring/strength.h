@@ -2,6 +2,7 @@
 // Rm(d), permissible upper and stroke stresses (Goodman values), safety
 // factors and cycles to fracture; taking a material into the spring data.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "base/types.h"
@@ -47,6 +48,18 @@ void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope);
 // Name, moduli and density of the material record into the spring data;
 // MaterialSel and MaterialStd := 0.
 void CopyMaterialToSpring();
+
+// The relaxation record from the 22 fields of a relaxation table row, each
+// given as its text by field (1-based); texts that do not convert give 0.
+void ReadRelaxationFields(const std::function<std::string(int)>& field);
+
+// The relaxation dF/F2 in per cent after 48 hours at shear stress tau,
+// temperature T and wire diameter d, from the relaxation record: each of
+// its four curves (T1, d1), (T1, d2), (T2, d1), (T2, d2) is the power law
+// through its two points, taken at tau; between the two diameters and
+// between the two temperatures linear, beyond them the nearer curve. 0
+// without a record or a usable curve.
+Real RelaxationLoss(Real tau, Real T, Real d);
 
 // Name of the key field (field 27) of the table in the table browser.
 std::string MaterialKeyFieldName();

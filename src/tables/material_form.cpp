@@ -12,6 +12,7 @@
 #include "base/services.h"
 #include "base/typed_number.h"
 #include "platform/codepage.h"
+#include "platform/oem_literal.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 #include "spring/strength.h"
@@ -62,15 +63,10 @@ void MaterialForm::Show() {
   const SpringDataRecord& s = SpringData();
   // The previews below write into the spring records.
   saved_ = SG();
+  tableShown_ = false;
   if (s.MaterialSel != 11) {
     source = kPreferred;
     UpdateSourceMode();
-    MaterialLoadByNumber(MaterialSource());
-    const MaterialRecord& m = ZEBWST_Record();
-    char number[16];
-    std::snprintf(number, sizeof number, "%9d", static_cast<int>(MaterialSource()));
-    comboText = std::string(number) + ": " + m.Name1 + " " + m.Name2 + " " + m.Name3;
-    ShowMaterialValues();
   } else {
     source = kOwn;
     UpdateSourceMode();
@@ -138,15 +134,23 @@ int MaterialForm::ShownItem() const {
 
 void MaterialForm::ShowMaterialValues() {
   SpringDataRecord& s = SpringData();
-  if (!MaterialLoadByNumber(MaterialSource())) {
+  tableShown_ = MaterialLoadByNumber(MaterialSource());
+  if (!tableShown_) {
     AddErrorMessage("Material " + std::to_string(MaterialSource()) + " not found");
+    // The list names no material the spring would get.
+    comboText.clear();
     return;
   }
-  name = ZEBWST_Record().Name1;
+  const MaterialRecord& m = ZEBWST_Record();
+  char number[16];
+  std::snprintf(number, sizeof number, "%9d", static_cast<int>(MaterialSource()));
+  comboText = std::string(number) + ": " + m.Name1 + " " + m.Name2 + " " + m.Name3;
+  name = m.Name1;
   emodul = FormatStress(s.E);
   gmodul = FormatStress(s.G);
   dichte = FloatToStrSig(s.rho);
   s.Rm = MaterialRmOfD(s.d);
+  if (s.Rm <= 0.1L) s.Rm = 0;  // a row without a strength law
   s.tauzul = s.CoilingKind > 1 && s.d > 0 ? 840 - 250 * Log10Ext(0.05L * s.d) : 0.56L * s.Rm;
   rm = FormatStress(s.Rm);
   tauz = FormatStress(s.tauzul);
@@ -295,6 +299,11 @@ void MaterialForm::TakeOverMaterial() {
 
 bool MaterialForm::Ok() {
   if (!CheckNumbers()) return false;
+  if (source != kOwn && !tableShown_) {
+    // The spring would be left with no material at all.
+    ShowMessageText("Kein Werkstoff gewählt: bitte einen Werkstoff aus der Liste wählen."_oem);
+    return false;
+  }
   G().AbortFlag = 0;
   TakeOverMaterial();
   G().AbortFlag = 0;

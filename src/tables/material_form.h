@@ -46,7 +46,9 @@ class MaterialForm {
   // must be a number within the field's range: the first one that is not
   // is refused with the message of the typed-number check, gets the value
   // it showed back, and OK gives false, storing nothing (the form stays
-  // open). A field left as shown keeps its exact value.
+  // open). A field left as shown keeps its exact value. With a table
+  // source OK needs a table material whose values the form shows: without
+  // one it is refused with a message (the spring keeps its material).
   bool Ok();
   void Cancel();
 
@@ -74,6 +76,7 @@ class MaterialForm {
   std::string ItemOfCurrentRecord();
 
   SpringGlobals saved_;  // the spring records when the form was shown
+  bool tableShown_ = false;  // the edits show a material read from the table
 };
 
 }  // namespace zeb

@@ -6,6 +6,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/messages.h"
+#include "base/services.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "spring/material.h"
@@ -180,8 +181,23 @@ bool LoadMaterialRow(std::int32_t number) {
     TableClose();
   }
   ClearRmTable();
-  if (found) LoadRmTables(static_cast<std::uint16_t>(number));
-  g.AbortFlag = savedAbort;
+  ClearRelaxationRecord();
+  if (found) {
+    LoadRmTables(static_cast<std::uint16_t>(number));
+    // The relaxation row, found as the strength rows are.
+    g.AbortFlag = 0;
+    TableOpen("zebwstr.dbf");
+    if (g.AbortFlag != 0) {
+      AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
+    } else {
+      if (FindNumber(1, "zebwstr", number)) {
+        SG().RelaxationFound = 1;
+        ReadRelaxationFields([](int n) { return TableGetField(n); });
+      }
+      TableClose();
+    }
+  }
+  g.AbortFlag = number > 0 && !opened ? 1 : savedAbort;
   return found;
 }
 
@@ -214,7 +230,7 @@ void MaterialSelect(int mode) {
   TableClose();
   if (abort == 0) {
     LoadRmTables(MaterialSource());
-    ClearRelaxationRecord();
+    Drawings().OpenRelaxationTable(MaterialSource());
   }
   SetArrowCursor();
   g.AbortFlag = abort;

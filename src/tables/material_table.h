@@ -31,8 +31,10 @@ bool MaterialLoadByNumber(std::uint16_t number);
 // The table opened with its number index as master, left open.
 bool MaterialOpenIndexed();
 // For the spring-file reader: the material of that number into
-// ZEBWST_Record and its tensile-strength limits into RmTable (cleared
-// first); false for a missing table or number. Closes the table.
+// ZEBWST_Record, its tensile-strength limits into RmTable and its relaxation
+// row into the relaxation record (all cleared first); false for a missing
+// table or number. Closes the table. AbortFlag
+// is left set when the table could not be read, else as it was.
 bool LoadMaterialRow(std::int32_t number);
 
 // Lets the user choose a material in the table window. Mode 0 first asks

@@ -213,6 +213,11 @@ std::string DbfDamage(const std::string& path) {
   return {};
 }
 
+void ReportDamagedTable(const std::string& path, std::string_view why) {
+  ShowError("Tabelle "_oem + FromUtf8(CodePage::Cp850, path) + " beschädigt: "_oem + std::string(why));
+  G().AbortFlag = 1;
+}
+
 std::string TablePathWithWriteCheck(std::string_view nameIn) {
   std::string name(nameIn);
   if (name.find('.') == std::string::npos) name += ".dbf";
@@ -223,8 +228,7 @@ std::string TablePathWithWriteCheck(std::string_view nameIn) {
   if (G().AbortFlag != 0) return {};
   // A damaged table is named, not read into empty or wrong values.
   if (const std::string why = DbfDamage(path); !why.empty()) {
-    ShowError("Tabelle "_oem + FromUtf8(CodePage::Cp850, path) + " beschädigt: "_oem + why);
-    G().AbortFlag = 1;
+    ReportDamagedTable(path, why);
     return {};
   }
   if (!FolderPassesWriteTest(folder.empty() ? "." : folder) || !OwnerMayWrite(path)) {

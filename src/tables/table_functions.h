@@ -33,6 +33,9 @@ std::string TablePathWithWriteCheck(std::string_view name);
 // cannot hold). "" when nothing is wrong, for other layouts and for a file
 // that cannot be opened.
 std::string DbfDamage(const std::string& path);
+// Shows "Tabelle <path> beschädigt: <why>" (why in code page 850) and sets
+// AbortFlag.
+void ReportDamagedTable(const std::string& path, std::string_view why);
 
 // --- positioning
 // n beyond the end: "DBF #<n> not found." in the message list and the last

@@ -1,6 +1,7 @@
 #include "tables/table_window.h"
 
 #include <algorithm>
+#include <fstream>
 
 #include "base/dialogs.h"
 #include "base/files.h"
@@ -11,6 +12,7 @@
 #include "tables/table_functions.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
+#include "xbase/dbf/dbffile.h"
 #include "xbase/dbf/workarea.h"
 
 namespace zeb {
@@ -53,6 +55,43 @@ void ReportDbfError(std::uint16_t code, std::string text) {
   xb::ClearTzErrorState();
   ShowErrorBox("Fehler : DBF Error " + std::to_string(code) + "\n" + Cp1252To850(text));
   G().AbortFlag = 1;
+}
+
+std::string EngineOpenDamage(std::uint16_t code, const std::string& engineText, const std::string& path) {
+  std::string text = Cp1252To850(engineText);
+  // The routine's name in brackets at the end.
+  if (const std::size_t b = text.rfind(" ["); b != std::string::npos && text.back() == ']') text.erase(b);
+  const auto after = [&](std::string_view mark) {
+    const std::size_t at = text.find(mark);
+    return at == std::string::npos ? std::string() : text.substr(at + mark.size());
+  };
+  const auto lastComponent = [](const std::string& path) { return path.substr(path.find_last_of('/') + 1); };
+  if (code == 210) {
+    std::string why = after("ist keine dBASE-Datenbank.");
+    while (!why.empty() && (why.front() == ' ' || why.front() == '(')) why.erase(0, 1);
+    if (!why.empty() && why.back() == ')') why.pop_back();
+    return why.empty() ? "keine dBASE-Tabelle"_oem : "keine dBASE-Tabelle ("_oem + why + ")";
+  }
+  if (code == 211) {
+    // "Field: <name> [<type>] in <file> ist kein gültiger Feldtyp"
+    std::string field = after("Field: ");
+    const std::size_t open = field.find(" ["), close = field.find(']');
+    if (open == std::string::npos || close == std::string::npos || close < open) return "ungültige Feldangabe"_oem;
+    const std::string type = field.substr(open + 2, close - open - 2);
+    field.erase(open);
+    return "Feld "_oem + field + " hat den ungültigen Feldtyp "_oem + (type.empty() ? "(leer)" : "\"" + type + "\"");
+  }
+  if (const std::string memo = after("Memo-Datei nicht gefunden: "); !memo.empty())
+    return "Memo-Datei "_oem + lastComponent(memo) + " fehlt"_oem;
+  if (text.starts_with("Problem beim Öffnen der Memo-Datei"_oem)) {
+    // The memo file the table's version byte names.
+    char version = 0;
+    std::ifstream(path, std::ios::binary).get(version);
+    const std::string memo = lastComponent(xb::MemoFileName(path, static_cast<std::uint8_t>(version)));
+    return "Memo-Datei "_oem + FromUtf8(CodePage::Cp850, memo) + (code == 2 ? std::string(" fehlt") : std::string(" nicht lesbar"));
+  }
+  if (code == 222 || code == 100) return "Feldliste unlesbar"_oem;
+  return {};
 }
 
 void WarnWhenTableIsACopy() {
@@ -106,7 +145,8 @@ bool TableWindow::RefusedInUse(std::string_view refusal) {
   return true;
 }
 
-bool TableWindow::Guarded(const std::function<void()>& body) {
+bool TableWindow::Guarded(const std::function<void()>& body,
+                          const std::function<bool(std::uint16_t, const std::string&)>& onDamage) {
   const bool raise = xb::SetTzRaiseMode(true);
   const bool on = xb::SetTzErrorSwitch(true);
   bool ok = true;
@@ -135,7 +175,12 @@ bool TableWindow::Guarded(const std::function<void()>& body) {
     } catch (const std::exception&) {
       // The dataset stays as the failure left it.
     }
-    ReportDbfError(code, text);
+    if (onDamage && onDamage(code, text)) {
+      xb::ClearTzErrorState();
+      G().AbortFlag = 1;
+    } else {
+      ReportDbfError(code, text);
+    }
   }
   return ok;
 }
@@ -168,10 +213,18 @@ void TableWindow::OpenFile(const std::string& path) {
   MakeDatasets();
   // Named from here on: a refused call inside the open names it.
   fileName_ = path;
-  const bool ok = Guarded([&] {
-    tzdbf->SetDbfFileName(path);
-    tzdbf->SetActive(true);
-  });
+  // A damage the engine finds is named as the damages found before it.
+  const auto damaged = [&](std::uint16_t code, const std::string& text) {
+    const std::string why = EngineOpenDamage(code, text, path);
+    if (!why.empty()) ReportDamagedTable(path, why);
+    return !why.empty();
+  };
+  const bool ok = Guarded(
+      [&] {
+        tzdbf->SetDbfFileName(path);
+        tzdbf->SetActive(true);
+      },
+      damaged);
   if (ok && tzdbf->Active()) {
     open_ = true;
     G().AbortFlag = abortBefore;

@@ -179,8 +179,10 @@ class TableWindow {
   void PrintCommand();
 
   // Runs body with the engine raising its errors; an engine or dataset
-  // error is reported (box, AbortFlag) and false returned.
-  bool Guarded(const std::function<void()>& body);
+  // error is reported (box, AbortFlag) and false returned. An open hands a
+  // damage the engine found to onDamage (code, the engine's text) instead.
+  bool Guarded(const std::function<void()>& body,
+               const std::function<bool(std::uint16_t, const std::string&)>& onDamage = {});
   // Posts a field change still pending on the current record; one that
   // cannot be written is given up.
   void Settle();
@@ -217,6 +219,11 @@ TableWindow& TheTableWindow();
 // In an edit of a copy in the temporary folder: tells the user that the
 // DBF folder cannot be written.
 void WarnWhenTableIsACopy();
+
+// Why the engine refused to open the table file path, in German (code page
+// 850) without the engine's codes and routine names; "" when the failure is
+// no damage of the file (a lock, a missing right).
+std::string EngineOpenDamage(std::uint16_t code, const std::string& engineText, const std::string& path);
 
 // Shows "Fehler : DBF Error <code>" and the engine's last text and sets
 // AbortFlag (code 0: the engine's current code; text "": its last text).

@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,6 +15,7 @@
 #include <fstream>
 
 #include "base/format.h"
+#include "graphics/qt/canvas.h"
 #include "desktop/desktop_program.h"
 #include "mainwin/qt_test_support.h"
 #include "spring/spring_data.h"
@@ -181,6 +184,196 @@ TEST_F(MaterialRoads, PreferredSourceFillsTheListAndTakesAChoice) {
     EXPECT_TRUE(s.Run());
     test::CloseMainWindow(window_);
   }
+}
+
+// A spring with its own material: a table source with no material chosen
+// refuses OK with a box (the form stays), and the own material survives;
+// a material chosen and shown is taken with its strength.
+TEST_F(MaterialRoads, TableSourceWithoutAChoiceKeepsTheOwnMaterial) {
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    Start("round_dynamic.zeb");
+    QString box;
+    UserScript s;
+    OpenForm(s);
+    for (const char* source : {"RadioGroup_db_0", "RadioGroup_db_1"}) {
+      s.Then("form", FormUp, [source] { ClickInForm(source); });
+      s.Then("source switched", FormUp, [] { ClickInForm("Button_ok"); });
+      s.Then("refusal", [] { return qobject_cast<QMessageBox*>(ModalUp(nullptr)) != nullptr; }, [&] {
+        box = qobject_cast<QMessageBox*>(ActiveModal())->text();
+        Key(Qt::Key_Return);
+      });
+      s.Then("form stays", FormUp, [&] {
+        EXPECT_TRUE(box.contains(QString::fromUtf8("Werkstoff aus der Liste wählen"))) << box.toStdString();
+        EXPECT_EQ(SpringData().MaterialSel, 11);
+      });
+    }
+    // The list's third material, OK: taken with the values shown.
+    QString shownRm;
+    ChooseThirdItem(s);
+    s.Then("material shown", FormUp, [&] {
+      ExpectThirdItemShown();
+      shownRm = FormText("Edit_rm");
+      ClickInForm("Button_ok");
+    });
+    // "Auslegung" or "Nachrechnung": neither.
+    s.Then("design or recalculation", [] { return ModalUp("Tin_radiodialog") != nullptr; },
+           [] { Key(Qt::Key_Escape); });
+    s.Then("taken", [this] { return MainWindowWaits(); }, [&] {
+      EXPECT_EQ(SpringData().MaterialSel, 0);
+      EXPECT_GT(MaterialSource(), 0);
+      EXPECT_EQ(ZEBWST_Record().MaterialNumber, MaterialSource());
+      EXPECT_EQ(FormatStress(SpringData().Rm), shownRm.toStdString());
+    });
+    EXPECT_TRUE(s.Run());
+    test::CloseMainWindow(window_);
+  }
+}
+
+// Escape after a table source: the own material of the moment the form
+// opened, exactly.
+TEST_F(MaterialRoads, CancelAfterATableSourceRestoresTheOwnMaterial) {
+  Start("round_dynamic.zeb");
+  const SpringDataRecord before = SpringData();
+  UserScript s;
+  OpenForm(s);
+  s.Then("form", FormUp, [] { ClickInForm("RadioGroup_db_1"); });
+  ChooseThirdItem(s);
+  s.Then("material shown", FormUp, [] { ExpectThirdItemShown(); });
+  CloseForm(s);
+  EXPECT_TRUE(s.Run());
+  const SpringDataRecord& after = SpringData();
+  EXPECT_EQ(after.MaterialSel, 11);
+  EXPECT_EQ(after.MaterialName, before.MaterialName);
+  EXPECT_EQ(after.E, 206000);
+  EXPECT_EQ(after.Rm, 1460);
+  EXPECT_EQ(after.tauzul, before.tauzul);
+  test::CloseMainWindow(window_);
+}
+
+// Appends a relaxation row to zebwstr.dbf: the values in field order,
+// right-aligned numbers, left-aligned texts.
+void AppendRelaxationRow(const fs::path& table, const std::vector<std::string>& values) {
+  std::string b = test::ReadBytes(table);
+  const std::uint32_t count = DbfRecordCount(table);
+  const unsigned header = static_cast<unsigned char>(b[8]) | (static_cast<unsigned char>(b[9]) << 8);
+  const unsigned length = static_cast<unsigned char>(b[10]) | (static_cast<unsigned char>(b[11]) << 8);
+  std::string record = " ";
+  for (std::size_t f = 0; f < values.size(); ++f) {
+    const char* d = b.data() + 32 + 32 * f;
+    const std::size_t width = static_cast<unsigned char>(d[16]);
+    const std::string& v = values[f];
+    record += d[11] == 'C' ? v + std::string(width - v.size(), ' ') : std::string(width - v.size(), ' ') + v;
+  }
+  ASSERT_EQ(record.size(), length);
+  b.resize(header + static_cast<std::size_t>(count) * length);
+  b += record + "\x1A";
+  const std::uint32_t n = count + 1;
+  for (int i = 0; i < 4; ++i) b[4 + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
+  test::WriteBytes(table, b);
+}
+
+// CAD > Diagramme > Relaxation, kind chosen by index (0..2); with cad a
+// CAD-code index (2: the screen) is asked next, without it the refusal box
+// is answered and its text kept.
+void ChooseRelaxation(UserScript& s, Thh* window, int kind, QString* refusal) {
+  s.Then("main window", [window] { return ActiveModal() == nullptr && window->isActiveWindow(); },
+         [window] { window->Action("mi_caddiagrams")->trigger(); });
+  s.Then("diagram menu", [] { return ModalUp("Tin_codedialog") != nullptr; }, [] {
+    Child<QListWidget>(ActiveModal(), "ListBox1")->setCurrentRow(10);
+    Key(Qt::Key_Return);
+  });
+  s.Then("kind", [] { return ModalUp("Tin_radiodialog") != nullptr; }, [kind] {
+    Click(ActiveModal()->findChildren<QRadioButton*>().at(kind));
+    Click(Child<QWidget>(ActiveModal(), "Button_ok"));
+  });
+  if (refusal != nullptr) {
+    s.Then("refusal", [] { return qobject_cast<QMessageBox*>(ModalUp(nullptr)) != nullptr; }, [refusal] {
+      *refusal = qobject_cast<QMessageBox*>(ActiveModal())->text();
+      Key(Qt::Key_Return);
+    });
+    return;
+  }
+  s.Then("CAD code", [] { return ModalUp("Tin_radiodialog") != nullptr; }, [] {
+    Click(ActiveModal()->findChildren<QRadioButton*>().at(2));
+    Click(Child<QWidget>(ActiveModal(), "Button_ok"));
+  });
+  s.Then("diagram menu again", [] { return ModalUp("Tin_codedialog") != nullptr; }, [] { Key(Qt::Key_Escape); });
+}
+
+// Without relaxation data the refusal leaves the picture as it was; with a
+// row for the material the loss of F2 comes from it and code 20 draws it.
+TEST_F(MaterialRoads, RelaxationRefusalKeepsThePictureARowIsDrawn) {
+  Start("table_material.zeb");
+  auto* canvas = qobject_cast<GraphCanvas*>(window_->centralWidget());
+  ASSERT_NE(canvas, nullptr);
+  QImage before;
+  QString refusal;
+  UserScript s;
+  // Quick 1 on the screen first; the menu comes back over it.
+  s.Then("main window", [this] { return MainWindowWaits(); }, [this] { window_->Action("mi_caddiagrams")->trigger(); });
+  s.Then("diagram menu", [] { return ModalUp("Tin_codedialog") != nullptr; }, [] {
+    Child<QListWidget>(ActiveModal(), "ListBox1")->setCurrentRow(0);
+    Key(Qt::Key_Return);
+  });
+  s.Then("CAD code", [] { return ModalUp("Tin_radiodialog") != nullptr; }, [] {
+    Click(ActiveModal()->findChildren<QRadioButton*>().at(2));
+    Click(Child<QWidget>(ActiveModal(), "Button_ok"));
+  });
+  s.Then("diagram menu again", [] { return ModalUp("Tin_codedialog") != nullptr; }, [&] {
+    before = canvas->Render();
+    Child<QListWidget>(ActiveModal(), "ListBox1")->setCurrentRow(10);
+    Key(Qt::Key_Return);
+  });
+  s.Then("kind", [] { return ModalUp("Tin_radiodialog") != nullptr; }, [] {
+    Click(ActiveModal()->findChildren<QRadioButton*>().at(2));
+    Click(Child<QWidget>(ActiveModal(), "Button_ok"));
+  });
+  s.Then("refusal", [] { return qobject_cast<QMessageBox*>(ModalUp(nullptr)) != nullptr; }, [&] {
+    refusal = qobject_cast<QMessageBox*>(ActiveModal())->text();
+    Key(Qt::Key_Return);
+  });
+  s.Then("back", [this] { return MainWindowWaits(); }, [] {});
+  EXPECT_TRUE(s.Run());
+  EXPECT_EQ(refusal, QString::fromUtf8("Keine Relaxationsdaten für diesen Werkstoff"));
+  EXPECT_FALSE(before.isNull());
+  EXPECT_TRUE(canvas->Render() == before);
+  // And on the screen, once it has settled (hang bound only).
+  const auto onScreen = [&] {
+    const QPoint at = canvas->mapToGlobal(QPoint(0, 0));
+    return window_->screen()->grabWindow(0, at.x(), at.y(), canvas->width(), canvas->height()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  const QImage wanted = before.convertToFormat(QImage::Format_RGB32);
+  QElapsedTimer settle;
+  settle.start();
+  while (onScreen() != wanted && settle.elapsed() < 5000) QTest::qWait(20);
+  if (const char* folder = std::getenv("ZEB1_SCREENSHOTS"))
+    onScreen().save(QString::fromUtf8(folder) + "/relaxation_refused.png");
+  EXPECT_TRUE(onScreen() == wanted);
+  test::CloseMainWindow(window_);
+
+  // Material 5 at the spring's temperature, one diameter: its first curve.
+  const std::string T = std::to_string(static_cast<int>(SpringData().T));
+  AppendRelaxationRow(PrivateRun::Get().dbf / "zebwstr.dbf",
+                      {"5", "Test", T, "150", "1", "1", "400", "2", "800", "6", "400", "3", "800", "8", "400",
+                       "5", "800", "12", "400", "6", "800", "15"});
+  Start("table_material.zeb");
+  ASSERT_EQ(MaterialSource(), 5);
+  ASSERT_EQ(SpringData().T, std::stoi(T));
+  const double tau2 = static_cast<double>(SpringData().tau2);
+  const double rx = 2 * std::pow(tau2 / 400, std::log(3.0) / std::log(2.0));
+  EXPECT_NEAR(static_cast<double>(SpringData().F2Relax), rx, 1e-9 * rx);
+  canvas = qobject_cast<GraphCanvas*>(window_->centralWidget());
+  ASSERT_NE(canvas, nullptr);
+  UserScript drawn;
+  ChooseRelaxation(drawn, window_.get(), 2, nullptr);
+  drawn.Then("drawn", [this] { return MainWindowWaits(); }, [] {});
+  EXPECT_TRUE(drawn.Run());
+  EXPECT_NEAR(static_cast<double>(SpringData().F2Relax), rx, 1e-9 * rx);
+  EXPECT_FALSE(canvas->Render() == before);
+  if (const char* folder = std::getenv("ZEB1_SCREENSHOTS"))
+    canvas->Render().save(QString::fromUtf8(folder) + "/relaxation_force.png");
+  test::CloseMainWindow(window_);
 }
 
 // The arrow keys on the closed material list: each moves one item on from

@@ -409,10 +409,12 @@ void PutLe16(std::string& b, std::size_t at, unsigned v) {
   b[at + 1] = static_cast<char>(v >> 8);
 }
 
-// A damaged material table under /I is named with the table and what is
-// wrong with it, and the run ends with 2 and no printout; a field of length
-// 0 in a head that agrees with itself is read as the engine repairs it, and
-// that repair is named in German with the table.
+// A damaged material table under /I is named once with the table and what
+// is wrong with it, in German, also where only the engine finds it on
+// opening; the run ends there with 2, no printout and no calculation on an
+// empty material. A field of length 0 in a head that agrees with itself is
+// read as the engine repairs it, and that repair is named in German with
+// the table.
 TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
   const fs::path table = root_ / "dbf" / "zebwst.dbf";
   const std::string good = ReadBytes(table);
@@ -425,7 +427,25 @@ TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
   unsigned v = 99;
   for (std::size_t i = header; i < good.size(); ++i) random.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
   random[header] = 'Z';  // not a deletion mark
+  std::string noise;
+  for (std::size_t i = 0; i < good.size(); ++i) noise.push_back(static_cast<char>((v = v * 1103515245u + 12345u) >> 16));
+  noise[0] = '\x05';
+  const auto version = [&](char b) {
+    std::string t = good;
+    t[0] = b;
+    return t;
+  };
+  std::string typeX = good;
+  typeX[32 + 11] = 'X';  // the first field's type
+  const std::string badVersion = "keine dBASE-Tabelle (Versions-Byte ungültig)";
   const std::vector<std::pair<std::string, std::string>> damaged = {
+      {version('\x00'), badVersion},
+      {version('\x30'), badVersion},
+      {noise.substr(0, 32) + good.substr(32), badVersion},
+      {typeX, "Feld NAME1 hat den ungültigen Feldtyp \"X\""},
+      {version('\x83'), "Memo-Datei zebwst.dbt fehlt"},
+      {version('\xF5'), "Memo-Datei zebwst.fpt fehlt"},
+      {noise, badVersion},
       {[&] { std::string b = good; PutLe32(b, 4, 0); return b; }(), "Satzzahl 0 passt nicht zur Dateigröße"},
       {[&] { std::string b = good; PutLe32(b, 4, 0xFFFFFFFFu); return b; }(), "kürzer als ihre 4294967295 Sätze"},
       {[&] { std::string b = good; PutLe16(b, 8, header + 5); return b; }(),
@@ -441,7 +461,11 @@ TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
     WriteBytes(table, bytes);
     const Ran r = Run({spring, "/I"});
     EXPECT_EQ(r.exitCode, 2) << r.err;
-    EXPECT_NE(r.err.find("Tabelle " + table.string() + " beschädigt: " + why + "\n"), std::string::npos) << r.err;
+    const std::string named = "Tabelle " + table.string() + " beschädigt: " + why + "\n";
+    EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("beschädigt"), r.err.rfind("beschädigt")) << r.err;
+    for (const char* internal : {"DBF Error", "Fehler Nr.", "[", "Fehler : Fehler", "Rm = 0", "Warnung"})
+      EXPECT_EQ(r.err.find(internal), std::string::npos) << internal << "\n" << r.err;
     EXPECT_FALSE(fs::exists(work_ / "table_material.txt"));
   }
 

@@ -317,6 +317,41 @@ TEST_F(StrengthValuesTest, RowsWithoutALawPrintWithTheirTexts) {
   }
 }
 
+// The four rows without a strength law through the command line, each
+// after a material with one (the example's tau zul 817.6 in the file):
+// Rm and tau zul are printed as "-", no figure or check rests on a tau zul,
+// and the missing strength is named. Hot coiled, tau zul needs no Rm.
+TEST_F(StrengthValuesTest, RowsWithoutALawCarryNoPermissibleStress) {
+  const std::string example = test::ReadBytes(test::SourceDir() / "examples" / "table_material.zeb");
+  for (int row : {1, 16, 17, 20}) {
+    SCOPED_TRACE(row);
+    // Line 118 of the example is the material number.
+    std::string file = example;
+    std::size_t at = 0;
+    for (int line = 1; line < 118; ++line) at = file.find('\n', at) + 1;
+    file.replace(at, file.find('\n', at) - at - (file[file.find('\n', at) - 1] == '\r' ? 1 : 0), std::to_string(row));
+    const std::string name = "lawless" + std::to_string(row);
+    test::WriteBytes(root_ / "work" / (name + ".zeb"), file);
+    const std::string cmd = "cd '" + (root_ / "work").string() + "' && XDG_CONFIG_HOME='" + (root_ / "xdg").string() +
+                            "' TMPDIR='" + (root_ / "tmp").string() + "' timeout 60 " + ZEB1_WZEB1 + " " + name +
+                            ".zeb /I >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string txt = test::ReadBytes(root_ / "work" / (name + ".txt"));
+    ASSERT_FALSE(txt.empty());
+    EXPECT_NE(txt.find("\nZugfestigkeit\tRm\tMPa\t     -\r\n"), std::string::npos) << txt;
+    EXPECT_NE(txt.find("\nzul. Schubspannung\ttauz\tMPa\t     -\r\n"), std::string::npos) << txt;
+    EXPECT_NE(txt.find("\ttau z\tMPa\t    -\r\n"), std::string::npos) << txt;
+    EXPECT_NE(txt.find("Fatal  : Rm = 0 !"), std::string::npos);
+    for (const char* derived : {"\tLn'\t", "\tFn'\t", "\tsn'\t", "tauk2>", "tau2>", "tauk1>", "tau1>"})
+      EXPECT_EQ(txt.find(derived), std::string::npos) << derived;
+  }
+  Spring(16, 20);
+  SpringData().CoilingKind = 2;
+  RunRecalculation();
+  EXPECT_NEAR(static_cast<double>(SpringData().tauzul), 840 - 250 * std::log10(0.05 * 20), 1e-9);
+  EXPECT_EQ(SpringData().Rm, 0);
+}
+
 // A spring of own material values with Rm 0 is still stopped.
 TEST_F(StrengthValuesTest, OwnValuesWithoutRmStop) {
   Spring(3, 2);

@@ -260,5 +260,33 @@ TEST_F(StrengthTest, StrokeAboveUpperStressIsAnErrorUnderDynamicLoad) {
   EXPECT_TRUE(Messages().empty());
 }
 
+// The relaxation loss from the relaxation row: the power law of each curve
+// through its two points, linear between the diameters and temperatures,
+// the nearer curve beyond them; nothing without a row.
+TEST_F(StrengthTest, RelaxationLossFromTheRelaxationRow) {
+  EXPECT_EQ(RelaxationLoss(500, 20, 2), 0);
+  RelaxationRecordT& r = RelaxationRecord();
+  r.T1 = 20, r.T2 = 120, r.d1 = MakeReal48(1), r.d2 = MakeReal48(5);
+  // (T1, d1): 2 % at 400, 8 % at 800 (exponent 2); (T1, d2): 4 % and 8 %
+  // (exponent 1); (T2, d1): 6 % and 12 %; (T2, d2): 10 % and 20 %.
+  const int tau[8] = {400, 800, 400, 800, 400, 800, 400, 800};
+  const double rx[8] = {2, 8, 4, 8, 6, 12, 10, 20};
+  for (std::size_t k = 0; k < 8; ++k) r.Tau[k] = tau[k], r.Rx[k] = MakeReal48(rx[k]);
+  SG().RelaxationFound = 1;
+  // At 600: 2·1.5² = 4.5, 4·1.5 = 6, 9, 15.
+  ExpectRel(4.5L, RelaxationLoss(600, 20, 1), 1e-12L);
+  ExpectRel((4.5L + 6) / 2, RelaxationLoss(600, 20, 3), 1e-12L);
+  ExpectRel(((4.5L + 6) / 2 + (9 + 15) / 2.0L) / 2, RelaxationLoss(600, 70, 3), 1e-12L);
+  // Beyond the data: the nearer diameter and temperature.
+  ExpectRel(15, RelaxationLoss(600, 200, 10), 1e-12L);
+  ExpectRel(4.5L, RelaxationLoss(600, -40, 0.5L), 1e-12L);
+  // A curve without its points stands aside for the other diameter.
+  r.Rx[0] = MakeReal48(0);
+  ExpectRel(6, RelaxationLoss(600, 20, 1), 1e-12L);
+  EXPECT_EQ(RelaxationLoss(0, 20, 1), 0);
+  SG().RelaxationFound = 0;
+  EXPECT_EQ(RelaxationLoss(600, 20, 1), 0);
+}
+
 }  // namespace
 }  // namespace zeb

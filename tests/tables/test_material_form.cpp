@@ -198,6 +198,38 @@ TEST_F(MaterialFormTest, CancelKeepsASpringOfItsOwnMaterial) {
   EXPECT_EQ(ZEBWST_Record().Name1, "");
 }
 
+// A table source with no table material shown (the spring's number is in
+// no row): OK is refused with a message and nothing of the spring changes;
+// once a material is shown, OK takes it.
+TEST_F(MaterialFormTest, TableSourceWithoutAMaterialRefusesOk) {
+  SpringDataRecord& s = SpringData();
+  s.MaterialSel = 11, s.MaterialName = "Eigener", s.E = 206000, s.Rm = 1460, s.tauzul = 817.6L;
+  MaterialSource() = 0;
+  const SpringDataRecord before = s;
+  form.Show();
+  for (int source : {MaterialForm::kPreferred, MaterialForm::kAll}) {
+    form.SetSource(source);
+    EXPECT_EQ(form.comboText, "");
+    ui().ExpectMessageBox("", "Kein Werkstoff gew\u00e4hlt: bitte einen Werkstoff aus der Liste w\u00e4hlen.");
+    EXPECT_FALSE(form.Ok());
+    EXPECT_EQ(s.MaterialSel, 11);
+    EXPECT_EQ(s.MaterialName, before.MaterialName);
+    EXPECT_EQ(s.Rm, before.Rm);
+    EXPECT_EQ(s.tauzul, before.tauzul);
+    EXPECT_EQ(MaterialSource(), 0);
+  }
+  // The database button left with Cancel chooses nothing either.
+  browser().Answer({false, 0, 0, 0});
+  form.DatabaseButton();
+  ui().ExpectMessageBox("", "Kein Werkstoff");
+  EXPECT_FALSE(form.Ok());
+  form.ChooseItem(1);
+  EXPECT_TRUE(form.Ok());
+  EXPECT_EQ(s.MaterialSel, 0);
+  EXPECT_GT(s.Rm, 0);
+  EXPECT_EQ(MaterialSource(), ZEBWST_Record().MaterialNumber);
+}
+
 TEST_F(MaterialFormTest, WireTableButtonTakesTheDiameter) {
   form.Show();
   browser().Answer({true, 40, 0, 0});  // DIN 2076 record 40: 1.3 mm

@@ -148,13 +148,13 @@ TEST_F(MaterialTable, LoadMaterialRowForTheReader) {
   for (int n : {0, 21, 65535, -1}) EXPECT_FALSE(LoadMaterialRow(n)) << n;
   EXPECT_EQ(ZEBWST_Record().MaterialNumber, 3);
 
-  // A missing table: false; the caller's abort flag is kept.
+  // A missing table: false, with the abort flag set for the reader.
   fs::remove(dbf() / "zebwst.dbf");
   G().ShowErrorsSwitch = 0;
   ui().ExpectMessageBox("", "zebwst.dbf nicht gefunden oder kein Zugriffsrecht !");
   EXPECT_FALSE(LoadMaterialRow(3));
   EXPECT_EQ(G().ShowErrorsSwitch, 0);
-  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : ZEBWST DBF error"});
 }
 
