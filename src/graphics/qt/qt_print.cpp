@@ -27,6 +27,7 @@ void QtGraphicsPrinterPort::BeginDoc() {
   if (painter_) EndDoc();
   const QPageLayout::Orientation orientation = Landscape() ? QPageLayout::Landscape : QPageLayout::Portrait;
   pdf_.clear();
+  pdfBytes_.reset();
   if (forcedPdf_.empty() && HasPrinter()) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setPageOrientation(orientation);
