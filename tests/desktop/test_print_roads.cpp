@@ -134,7 +134,7 @@ class PrintRoads : public DesktopProgram {
 };
 
 TEST_F(PrintRoads, FilePrintIntoAFullANearlyFullAndAFreeFolder) {
-  Start("round_dynamic.zeb");
+  ASSERT_NO_FATAL_FAILURE(Start("round_dynamic.zeb"));
   G().TempFolder = small_.string() + "/";
   Fill(0);
   ExpectRefused(FilePrint());
@@ -151,7 +151,7 @@ TEST_F(PrintRoads, FilePrintIntoAFullANearlyFullAndAFreeFolder) {
 }
 
 TEST_F(PrintRoads, PrintMacroIntoANearlyFullAndAFreeFolder) {
-  Start("round_dynamic.zeb");
+  ASSERT_NO_FATAL_FAILURE(Start("round_dynamic.zeb"));
   G().TempFolder = small_.string() + "/";
   Fill(8192);
   ExpectRefused(PrintMacroStandard());
