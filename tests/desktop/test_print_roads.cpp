@@ -61,49 +61,29 @@ class PrintRoads : public DesktopProgram {
     return names;
   }
 
-  // Runs a print command from the waiting main window; the texts of the
-  // boxes it shows, each answered by OK.
-  std::vector<std::string> Print(const std::function<void(UserScript&)>& command) {
+  // Runs a command from the waiting main window as a user does: OK in the
+  // print set-up, the standard printout alone in the print macro; the texts
+  // of the boxes it shows, each answered by OK.
+  std::vector<std::string> Run(const char* command) {
     std::vector<std::string> boxes;
     UserScript s;
-    command(s);
+    s.Then("main window", [this] { return MainWindowWaits(); }, [this, command] { window_->Action(command)->trigger(); });
     s.Until(
-        "boxes", [] { return ActiveModal() != nullptr; },
+        "dialogs and boxes", [] { return ActiveModal() != nullptr; },
         [&] {
-          auto* box = qobject_cast<QMessageBox*>(ActiveModal());
-          if (box == nullptr) return;
-          boxes.push_back(box->text().toStdString());
-          box->accept();
+          QWidget* w = ActiveModal();
+          if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            boxes.push_back(box->text().toStdString());
+            box->accept();
+            return;
+          }
+          for (int n = 1; w->objectName() == "TForm_printmac" && n <= 13; ++n)
+            Child<QCheckBox>(w, ("CheckBox" + std::to_string(n)).c_str())->setChecked(n == 1);
+          Click(Child<QWidget>(w, "Button_ok"));
         },
         [this] { return MainWindowWaits(); });
     EXPECT_TRUE(s.Run());
     return boxes;
-  }
-
-  std::vector<std::string> FilePrint() {
-    return Print([this](UserScript& s) {
-      s.Then("main window", [this] { return MainWindowWaits(); }, [] { Key(Qt::Key_P, Qt::ControlModifier); });
-      s.Then("print set-up", [] { return ModalUp("TForm_printconf") != nullptr; },
-             [] { Click(Child<QWidget>(ActiveModal(), "Button_ok")); });
-    });
-  }
-
-  std::vector<std::string> Command(const char* name) {
-    return Print([this, name](UserScript& s) {
-      s.Then("main window", [this] { return MainWindowWaits(); }, [this, name] { window_->Action(name)->trigger(); });
-    });
-  }
-
-  std::vector<std::string> PrintMacroStandard() {
-    return Print([this](UserScript& s) {
-      s.Then("main window", [this] { return MainWindowWaits(); },
-             [this] { window_->Action("mi_filePrintMacro")->trigger(); });
-      s.Then("print macro", [] { return ModalUp("TForm_printmac") != nullptr; }, [] {
-        for (int n = 1; n <= 13; ++n)
-          Child<QCheckBox>(ActiveModal(), ("CheckBox" + std::to_string(n)).c_str())->setChecked(n == 1);
-        Click(Child<QWidget>(ActiveModal(), "Button_ok"));
-      });
-    });
   }
 
   // A failed printout: one box naming the PDF file and the full disk, and
@@ -133,30 +113,23 @@ class PrintRoads : public DesktopProgram {
   bool mounted_ = false;
 };
 
-TEST_F(PrintRoads, FilePrintIntoAFullANearlyFullAndAFreeFolder) {
+TEST_F(PrintRoads, IntoAFullANearlyFullAndAFreeFolder) {
   ASSERT_NO_FATAL_FAILURE(Start("round_dynamic.zeb"));
   G().TempFolder = small_.string() + "/";
   Fill(0);
-  ExpectRefused(FilePrint());
+  ExpectRefused(Run("mi_fileprint"));
   // The printout handed to the spreadsheet program the same way.
-  const std::vector<std::string> boxes = Command("mi_olePrintoutExcel");
+  const std::vector<std::string> boxes = Run("mi_olePrintoutExcel");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].rfind("Datei " + (small_ / "zeb1_").string(), 0), 0u) << boxes[0];
   EXPECT_TRUE(boxes[0].ends_with(".csv kann nicht geschrieben werden: Platte voll")) << boxes[0];
   EXPECT_TRUE(Left().empty()) << Left().front();
   Fill(8192);
-  ExpectRefused(FilePrint());
+  ExpectRefused(Run("mi_fileprint"));
+  ExpectRefused(Run("mi_filePrintMacro"));
   fs::remove(small_ / "filler");
-  ExpectWhole(FilePrint());
-}
-
-TEST_F(PrintRoads, PrintMacroIntoANearlyFullAndAFreeFolder) {
-  ASSERT_NO_FATAL_FAILURE(Start("round_dynamic.zeb"));
-  G().TempFolder = small_.string() + "/";
-  Fill(8192);
-  ExpectRefused(PrintMacroStandard());
-  fs::remove(small_ / "filler");
-  const std::string text = ExpectWhole(PrintMacroStandard());
+  ExpectWhole(Run("mi_fileprint"));
+  const std::string text = ExpectWhole(Run("mi_filePrintMacro"));
   EXPECT_TRUE(text.empty() || text.find("Federrate") != std::string::npos) << text;
 }
 
