@@ -162,6 +162,24 @@ std::string SystemErrorText(int err) {
   }
 }
 
+void ShowFileWriteError(std::string_view path, int err) {
+  ShowErrorBox("Datei "_oem + FromUtf8(CodePage::Cp850, path) + " kann nicht geschrieben werden: "_oem +
+               SystemErrorText(err));
+  G().AbortFlag = 1;
+}
+
+int WriteFileWhole(std::string_view path, std::string_view bytes) {
+  AtomicFile out;
+  int err = out.Open(path);
+  if (err == 0) err = out.Write(bytes.data(), bytes.size());
+  if (err == 0) err = out.Commit();
+  if (err != 0) {
+    out.Abort();
+    ShowFileWriteError(path, err);
+  }
+  return err;
+}
+
 bool FileLargerThan(std::string_view path, std::uint64_t limit) {
   struct stat st {};
   return ::stat(std::string(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&

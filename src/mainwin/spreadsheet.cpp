@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/dialogs.h"
+#include "base/files.h"
 #include "base/globals.h"
 #include "base/help.h"
 #include "base/viewer.h"
@@ -123,30 +124,27 @@ std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUt
     text += "\r\n";
   }
   const std::string folder = G().TempFolder.empty() ? TempDirectory() : G().TempFolder;
-  for (int attempt = 0; attempt < 20; ++attempt) {
+  int err = EEXIST;
+  for (int attempt = 0; attempt < 20 && err == EEXIST; ++attempt) {
     // A unique stem, then the ".csv" name created exclusively beside it.
     const std::optional<std::string> stem = MakeUniqueFile(folder, "zeb1_");
-    if (!stem) break;
-    const std::string csv = *stem + ".csv";
-    const int fd = ::open(csv.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    ::unlink(stem->c_str());
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
+    if (!stem) {
+      err = errno;
       break;
     }
-    std::size_t done = 0;
-    while (done < text.size()) {
-      const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    const bool closed = ::close(fd) == 0;
-    if (done == text.size() && closed) return std::filesystem::absolute(csv).string();
+    const std::string csv = *stem + ".csv";
+    const int fd = ::open(csv.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    err = fd < 0 ? errno : 0;
+    ::unlink(stem->c_str());
+    if (fd < 0) continue;
+    ::close(fd);
+    // The name taken gets the document whole, or goes again (the error shown).
+    if (WriteFileWhole(csv, text) == 0) return std::filesystem::absolute(csv).string();
     ::unlink(csv.c_str());
-    break;
+    return "";
   }
-  ShowErrorBox(folder + ": " + "Datei kann nicht geschrieben werden !"_oem);
+  ShowErrorBox(FromUtf8(CodePage::Cp850, folder) + ": " + "Datei kann nicht geschrieben werden: "_oem +
+               SystemErrorText(err));
   return "";
 }
 

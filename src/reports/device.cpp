@@ -538,9 +538,31 @@ PdfBatch& Batch() {
 
 }  // namespace
 
+namespace {
+
+enum class PdfEnd { Empty, CutOff, Complete };
+
+// How far the PDF file was written: empty (or missing), or ending with its
+// "%%EOF" line or not.
+PdfEnd PdfFileEnd(const std::string& pdf) {
+  const int fd = OpenRegularNoWait(pdf.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return PdfEnd::Empty;
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  char tail[32];
+  const off_t from = std::max<off_t>(0, size - static_cast<off_t>(sizeof tail));
+  const ssize_t n = size > 0 ? ::pread(fd, tail, static_cast<std::size_t>(size - from), from) : 0;
+  ::close(fd);
+  if (size <= 0) return PdfEnd::Empty;
+  std::string_view end(tail, n > 0 ? static_cast<std::size_t>(n) : 0);
+  while (!end.empty() && (end.back() == '\n' || end.back() == '\r' || end.back() == ' ')) end.remove_suffix(1);
+  return end.ends_with("%%EOF") ? PdfEnd::Complete : PdfEnd::CutOff;
+}
+
+}  // namespace
+
 bool AnnouncePrintPdf(const std::string& pdf) {
-  std::error_code ec;
-  if (std::filesystem::file_size(pdf, ec) > 0 && !ec) {
+  const PdfEnd end = PdfFileEnd(pdf);
+  if (end == PdfEnd::Complete) {
     if (Batch().open)
       Batch().files.push_back(pdf);
     else
@@ -548,6 +570,8 @@ bool AnnouncePrintPdf(const std::string& pdf) {
     return true;
   }
   ::unlink(pdf.c_str());
+  // An empty file: the job printed nothing, or its write error was shown.
+  if (end == PdfEnd::CutOff) ShowFileWriteError(pdf, EIO);
   return false;
 }
 

@@ -162,8 +162,9 @@ void SetTextPrinterDeviceFolder(std::string folder);
 // ("<short name>.pdf", then "-2", "-3" ...); "" with the error shown and
 // AbortFlag set when none can be made.
 std::string CreatePrintPdfFile();
-// After a job printed into pdf: the "Meldung:" box naming it (true), or the
-// file removed when the job left it empty (false).
+// After a job printed into pdf: the "Meldung:" box naming it (true) when it
+// was written to its end ("%%EOF"); else the file is removed (false), and a
+// cut-off one named in an error box.
 bool AnnouncePrintPdf(const std::string& pdf);
 // Between these two the PDF files announced are collected, and the end
 // names them all in one box (none when nothing was printed).

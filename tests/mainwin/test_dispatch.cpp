@@ -75,7 +75,7 @@ class PdfPrinter : public HeadlessPrinter {
     if (pdf_.empty()) return;
     std::FILE* f = std::fopen(pdf_.c_str(), "wb");
     if (f != nullptr) {
-      std::fputs("%PDF-1.4\n", f);
+      std::fputs("%PDF-1.4\n%%EOF\n", f);
       std::fclose(f);
     }
     AnnouncePrintPdf(pdf_);

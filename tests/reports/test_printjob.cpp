@@ -131,11 +131,14 @@ TEST_F(PrintJobTest, PrinterTargetPrintsPageByPage) {
 // Prints into the PDF file it is given, as the Qt port does.
 class PdfPrinter : public HeadlessPrinter {
  public:
-  PdfPrinter() : HeadlessPrinter(false, true) {}
+  explicit PdfPrinter(std::string bytes = "%PDF-1.4\n%%EOF\n") : HeadlessPrinter(false, true), bytes_(std::move(bytes)) {}
   bool SetPdfOutput(std::string_view path) override {
-    if (!path.empty()) std::ofstream(std::string(path)) << "%PDF-1.4";
+    if (!path.empty()) std::ofstream(std::string(path)) << bytes_;
     return HeadlessPrinter::SetPdfOutput(path);
   }
+
+ private:
+  std::string bytes_;
 };
 
 TEST_F(PrintJobTest, WithoutPrinterAPdfIsNamed) {
@@ -147,6 +150,18 @@ TEST_F(PrintJobTest, WithoutPrinterAPdfIsNamed) {
   EXPECT_EQ(DeliveredFileName(), dir_ + "/zeb1.pdf");
   EXPECT_EQ(printer->Calls().back(), "SetPdfOutput()");
   EXPECT_EQ(Files(), std::vector<std::string>{"zeb1.pdf"});
+}
+
+// A PDF file cut off before its end is never announced: it goes, and a box
+// names it.
+TEST_F(PrintJobTest, ACutOffPdfIsRemovedAndNamed) {
+  SetPrinterPort(std::make_shared<PdfPrinter>(std::string(8192, ' ').insert(0, "%PDF-1.4\n")));
+  ui().ExpectPrintRange(1, 2);
+  ui().ExpectMessageBox("Fehler", "Datei " + dir_ + "/zeb1.pdf kann nicht geschrieben werden: Ein-/Ausgabefehler");
+  PrintReport();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(DeliveredFileName(), "");
+  EXPECT_TRUE(Files().empty());
 }
 
 TEST_F(PrintJobTest, HeadlessWithoutPrinterReportsItCannotPrint) {

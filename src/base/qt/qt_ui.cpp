@@ -83,10 +83,8 @@ void QtUi::SetPrintRangeAnswer(std::optional<PageRange> range) { rangeAnswer_ = 
 std::shared_ptr<QPrinter> QtUi::Printer() {
   if (!printer_) {
     printer_ = std::make_shared<QPrinter>(QPrinter::HighResolution);
-    if (!pdfOutput_.empty()) {
-      printer_->setOutputFormat(QPrinter::PdfFormat);
-      printer_->setOutputFileName(PathToQString(pdfOutput_));
-    }
+    // Its page layout is the PDF file's (OpenTextPrinter writes the file).
+    if (!pdfOutput_.empty()) printer_->setOutputFormat(QPrinter::PdfFormat);
   }
   return printer_;
 }
@@ -201,7 +199,11 @@ bool QtUi::PrintRange(int& first, int& last, int minPage, int maxPage) {
   return true;
 }
 
-std::unique_ptr<TextPrinter> QtUi::OpenTextPrinter() { return std::make_unique<QtTextPrinter>(Printer()); }
+std::unique_ptr<TextPrinter> QtUi::OpenTextPrinter() {
+  // The PDF file is made in memory and written whole at the job's end.
+  if (!pdfOutput_.empty()) return std::make_unique<QtTextPrinter>(pdfOutput_, *Printer());
+  return std::make_unique<QtTextPrinter>(Printer());
+}
 
 // ---------------------------------------------------------------------------
 

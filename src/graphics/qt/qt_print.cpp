@@ -4,8 +4,10 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <unistd.h>
 
 #include "base/globals.h"
+#include "base/qt/qt_printer.h"
 #include "base/qt/qt_convert.h"
 #include "graphics/facade.h"
 #include "graphics/qt/qt_renderer.h"
@@ -25,6 +27,7 @@ void QtGraphicsPrinterPort::BeginDoc() {
   if (painter_) EndDoc();
   const QPageLayout::Orientation orientation = Landscape() ? QPageLayout::Landscape : QPageLayout::Portrait;
   pdf_.clear();
+  pdfBytes_.reset();
   if (forcedPdf_.empty() && HasPrinter()) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setPageOrientation(orientation);
@@ -32,16 +35,21 @@ void QtGraphicsPrinterPort::BeginDoc() {
   } else {
     pdf_ = forcedPdf_.empty() ? CreatePrintPdfFile() : forcedPdf_;
     if (pdf_.empty()) return;
-    auto writer = std::make_unique<QPdfWriter>(PathToQString(pdf_));
-    writer->setResolution(600);
-    writer->setPageSize(QPageSize(QPageSize::A4));
-    writer->setPageOrientation(orientation);
-    device_ = std::move(writer);
+    // Made in memory, written whole at the end.
+    pdfBytes_ = std::make_unique<PdfInMemory>();
+    QPdfWriter& writer = pdfBytes_->Writer();
+    writer.setResolution(600);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageOrientation(orientation);
   }
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(device_.get())) {
+  QPaintDevice* device = pdfBytes_ ? static_cast<QPaintDevice*>(&pdfBytes_->Writer()) : device_.get();
+  if (!painter_->begin(device)) {
     painter_.reset();
     device_.reset();
+    pdfBytes_.reset();
+    if (!pdf_.empty() && forcedPdf_.empty()) ::unlink(pdf_.c_str());
+    pdf_.clear();
     G().AbortFlag = 1;
     return;
   }
@@ -53,11 +61,15 @@ void QtGraphicsPrinterPort::BeginDoc() {
 void QtGraphicsPrinterPort::EndDoc() {
   Facade().SetPrinterCanvas(nullptr);
   if (!painter_) return;
-  painter_->end();
+  const bool painted = painter_->end();
   renderer_.reset();
   painter_.reset();
   device_.reset();
-  if (!pdf_.empty() && forcedPdf_.empty()) AnnouncePrintPdf(pdf_);
+  if (pdfBytes_) {
+    pdfBytes_->Store(pdf_, painted);
+    pdfBytes_.reset();
+    if (forcedPdf_.empty()) AnnouncePrintPdf(pdf_);
+  }
 }
 
 }  // namespace zeb

@@ -13,6 +13,7 @@ class QPainter;
 
 namespace zeb {
 
+class PdfInMemory;
 class QtRenderer;
 
 class QtGraphicsPrinterPort : public PrinterPort {
@@ -31,7 +32,8 @@ class QtGraphicsPrinterPort : public PrinterPort {
 
  private:
   std::shared_ptr<PrinterPort> text_;
-  std::unique_ptr<QPagedPaintDevice> device_;
+  std::unique_ptr<QPagedPaintDevice> device_;  // the printer
+  std::unique_ptr<PdfInMemory> pdfBytes_;     // the PDF file's pages
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<QtRenderer> renderer_;
   std::string pdf_, forcedPdf_;

@@ -1,0 +1,137 @@
+// Printouts without a printer into a temporary folder on a small file system
+// of its own, full, nearly full and with room: File > Print (the drawing),
+// File > Print Macro (the text printout) and the printout handed to the
+// spreadsheet program. A file is there whole and announced, or not there at
+// all and a box names the file and the cause.
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+#include <QCheckBox>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "desktop/desktop_program.h"
+
+namespace zeb::desktop {
+namespace {
+
+// The mounts of this run stay in a mount namespace of its own and go with
+// the process, also after a crash. Made before any thread starts.
+const int kOwnMounts = [] {
+  if (::unshare(CLONE_NEWNS) != 0) return errno;
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return errno;
+  return 0;
+}();
+
+class PrintRoads : public DesktopProgram {
+ protected:
+  void SetUp() override {
+    if (kOwnMounts != 0) GTEST_SKIP() << "no mount namespace of its own here: " << std::strerror(kOwnMounts);
+    small_ = PrivateRun::Get().root / "small";
+    fs::create_directories(small_);
+    if (::mount("tmpfs", small_.c_str(), "tmpfs", 0, "size=256k,mode=0700") != 0)
+      GTEST_SKIP() << "mounting a tmpfs is not permitted here: " << std::strerror(errno);
+    mounted_ = true;
+    DesktopProgram::SetUp();
+  }
+  void TearDown() override {
+    if (ui_ != nullptr) DesktopProgram::TearDown();
+    if (mounted_) ::umount2(small_.c_str(), MNT_DETACH);
+  }
+
+  // Fills the small file system but for room bytes (none: until it is full).
+  void Fill(std::uintmax_t room) {
+    fs::remove(small_ / "filler");
+    struct statvfs vfs {};
+    ASSERT_EQ(::statvfs(small_.c_str(), &vfs), 0);
+    const std::uintmax_t free = static_cast<std::uintmax_t>(vfs.f_bavail) * vfs.f_frsize;
+    std::ofstream filler(small_ / "filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    for (std::uintmax_t n = 0; room == 0 || n + block.size() <= free - room; n += block.size())
+      if (!filler.write(block.data(), static_cast<std::streamsize>(block.size())).flush()) break;
+  }
+
+  // The files of the small folder but the filler.
+  std::vector<std::string> Left() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(small_))
+      if (e.path().filename() != "filler") names.push_back(e.path().filename().string());
+    return names;
+  }
+
+  // Runs a command from the waiting main window as a user does: OK in the
+  // print set-up, the standard printout alone in the print macro; the texts
+  // of the boxes it shows, each answered by OK.
+  std::vector<std::string> Run(const char* command) {
+    std::vector<std::string> boxes;
+    UserScript s;
+    s.Then("main window", [this] { return MainWindowWaits(); }, [this, command] { window_->Action(command)->trigger(); });
+    s.Until(
+        "dialogs and boxes", [] { return ActiveModal() != nullptr; },
+        [&] {
+          QWidget* w = ActiveModal();
+          if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            boxes.push_back(box->text().toStdString());
+            box->accept();
+            return;
+          }
+          for (int n = 1; w->objectName() == "TForm_printmac" && n <= 13; ++n)
+            Child<QCheckBox>(w, ("CheckBox" + std::to_string(n)).c_str())->setChecked(n == 1);
+          Click(Child<QWidget>(w, "Button_ok"));
+        },
+        [this] { return MainWindowWaits(); });
+    EXPECT_TRUE(s.Run());
+    return boxes;
+  }
+
+  // A failed printout: one box naming the PDF file and the full disk, and
+  // nothing left in the folder.
+  void ExpectRefused(const std::vector<std::string>& boxes) {
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Datei " + (small_ / "zeb1.pdf").string() + " kann nicht geschrieben werden: Platte voll");
+    EXPECT_TRUE(Left().empty()) << Left().front();
+  }
+
+  // A printout with room: announced, whole, and read by poppler.
+  std::string ExpectWhole(const std::vector<std::string>& boxes) {
+    const fs::path pdf = small_ / "zeb1.pdf";
+    EXPECT_EQ(boxes, std::vector<std::string>{"Kein Drucker vorhanden, Ausdruck in PDF-Datei " + pdf.string()});
+    std::ifstream in(pdf, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_GT(bytes.size(), 8192u);
+    EXPECT_EQ(bytes.substr(bytes.find_last_not_of("\r\n") - 4, 5), "%%EOF");
+    if (!fs::exists("/usr/bin/pdftotext")) return {};
+    EXPECT_NE(test::Capture("/usr/bin/pdfinfo '" + pdf.string() + "'").find("Pages:"), std::string::npos);
+    const std::string text = test::Capture("/usr/bin/pdftotext -layout '" + pdf.string() + "' -");
+    fs::remove(pdf);
+    return text;
+  }
+
+  fs::path small_;
+  bool mounted_ = false;
+};
+
+TEST_F(PrintRoads, IntoAFullANearlyFullAndAFreeFolder) {
+  ASSERT_NO_FATAL_FAILURE(Start("round_dynamic.zeb"));
+  G().TempFolder = small_.string() + "/";
+  Fill(0);
+  ExpectRefused(Run("mi_fileprint"));
+  // The printout handed to the spreadsheet program the same way.
+  const std::vector<std::string> boxes = Run("mi_olePrintoutExcel");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("Datei " + (small_ / "zeb1_").string(), 0), 0u) << boxes[0];
+  EXPECT_TRUE(boxes[0].ends_with(".csv kann nicht geschrieben werden: Platte voll")) << boxes[0];
+  EXPECT_TRUE(Left().empty()) << Left().front();
+  Fill(8192);
+  ExpectRefused(Run("mi_fileprint"));
+  ExpectRefused(Run("mi_filePrintMacro"));
+  fs::remove(small_ / "filler");
+  ExpectWhole(Run("mi_fileprint"));
+  const std::string text = ExpectWhole(Run("mi_filePrintMacro"));
+  EXPECT_TRUE(text.empty() || text.find("Federrate") != std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace zeb::desktop
