@@ -243,8 +243,8 @@ void TForm_hilfebild::PlaceBeside(QWidget* caller) {
     keepClear.push_back(geometry(QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size())));
   }
   const DialogGeometry saved = ScaleDialogAtSavedPos({0, 0, 475, 102});
-  const DialogGeometry g = PlaceBesideCaller({saved.left, saved.top, width() + frame.width(), height() + frame.height()},
-                                             from, geometry(screen->availableGeometry()), keepClear);
+  const DialogGeometry outer{saved.left, saved.top, width() + frame.width(), height() + frame.height()};
+  const DialogGeometry g = PlaceBesideCaller(outer, from, geometry(screen->availableGeometry()), keepClear);
   move(g.left, g.top);
 }
 
