@@ -1,6 +1,7 @@
 // Colour table and dialog placement.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 namespace zeb {
 
@@ -20,5 +21,14 @@ DialogGeometry ScaleDialogAtSavedPos(const DialogGeometry& designed);
 DialogGeometry ScaleDialogInPlace(const DialogGeometry& designed);
 // Scale factor of controls and fonts (DialogElementPercent / 100).
 double DialogElementScale();
+
+// Where a tool window of the size of dialog (frame included) opens: at its
+// saved left/top, else right of, left of, below or above the window it was
+// called from, else in a corner of the screen (bottom right first); always
+// inside the screen and clear of every rectangle of keepClear (the menu bar,
+// the row the user is on), and clear of the caller where one of these ways
+// allows it.
+DialogGeometry PlaceBesideCaller(const DialogGeometry& dialog, const DialogGeometry& caller,
+                                 const DialogGeometry& screen, const std::vector<DialogGeometry>& keepClear);
 
 }  // namespace zeb

@@ -1,7 +1,9 @@
 #include "mainwin/captions.h"
 
 #include <array>
+#include <initializer_list>
 #include <map>
+#include <vector>
 
 #include "base/globals.h"
 #include "mainwin/caption_texts.h"
@@ -50,6 +52,58 @@ Tables& T() {
 
 const std::string& E(Cap1 e) { return Caption(e); }
 const std::string& E(Cap2 e) { return Caption(e); }
+
+// The access key of one piece of a caption, taken out of its text.
+struct Keyed {
+  std::string text;
+  char key = 0;
+  bool bracketed = false;    // Korean and Chinese "(&X)" at the end
+  std::size_t at = 0;        // where "&" stood otherwise
+};
+
+Keyed TakeKey(std::string_view piece) {
+  Keyed k{std::string(piece)};
+  const std::size_t n = piece.size();
+  if (n >= 4 && piece.substr(n - 4, 2) == "(&" && piece[n - 1] == ')') {
+    k.text.resize(n - 4);
+    k.key = piece[n - 2];
+    k.bracketed = true;
+    return k;
+  }
+  const std::size_t amp = piece.find('&');
+  if (amp != std::string_view::npos && amp + 1 < n) {
+    k.text.erase(amp, 1);
+    k.key = piece[amp + 1];
+    k.at = amp;
+  }
+  return k;
+}
+
+// A caption of several pieces shows one access key, the one of piece keep
+// (or of the first piece that has one). Where a piece brings its key in
+// brackets, the kept key stands so at the end of the caption.
+std::string Compose(std::initializer_list<std::string_view> pieces, std::size_t keep = 0) {
+  std::vector<Keyed> parts;
+  std::string text;
+  std::vector<std::size_t> offsets;
+  bool brackets = false;
+  for (std::string_view p : pieces) {
+    parts.push_back(TakeKey(p));
+    offsets.push_back(text.size());
+    text += parts.back().text;
+    brackets = brackets || parts.back().bracketed;
+  }
+  std::size_t k = keep < parts.size() && parts[keep].key != 0 ? keep : parts.size();
+  for (std::size_t i = 0; k == parts.size() && i < parts.size(); ++i)
+    if (parts[i].key != 0) k = i;
+  if (k == parts.size()) return text;
+  const Keyed& kept = parts[k];
+  if (brackets) {
+    const char key = kept.key >= 'a' && kept.key <= 'z' ? static_cast<char>(kept.key - 'a' + 'A') : kept.key;
+    return text + "(&" + key + ")";
+  }
+  return text.insert(offsets[k] + kept.at, 1, '&');
+}
 
 // Items that take one entry as it stands.
 const std::map<std::string_view, Cap1>& Plain1() {
@@ -166,37 +220,40 @@ bool ComposedCaption(std::string_view name, std::string& caption) {
     caption = E(it->second);
     return true;
   }
-  const std::string charLine = E(Cap2::CharLine);
+  const std::string& charLine = E(Cap2::CharLine);
+  const std::string& diagram = E(Cap1::Diagram);
   const std::map<std::string_view, std::string> composed = {
-      {"mi_fileopentable", E(Cap1::Open) + " (" + E(Cap1::Table) + ")"},
-      {"mi_EditDimensionMaterial", E(Cap1::Dimensioning) + " " + E(Cap1::Material)},
+      // "Table" keeps the key: "Open" has its own item.
+      {"mi_fileopentable", Compose({E(Cap1::Open), " (", E(Cap1::Table), ")"}, 2)},
+      {"mi_EditDimensionMaterial", Compose({E(Cap1::Dimensioning), " ", E(Cap1::Material)})},
       {"mi_editauslegungwstgmodul", "G Module"},
-      {"mi_editnachrechnungkennlinie", E(Cap1::Recalculation) + " " + charLine},
-      {"mi_ViewQuick1", E(Cap1::Quick) + " 1"},
-      {"mi_viewquick2", E(Cap1::Quick) + " 2"},
-      {"mi_viewquick3", E(Cap1::Quick) + " 3"},
-      {"mi_viewDrawingL", E(Cap1::Drawing) + " L = ?"},
-      {"mi_viewSchnittL", E(Cap1::Profile) + " L = ?"},
-      {"mi_viewfertigungszeichnung2", E(Cap1::ProductionDrawing) + " EN 15800"},
-      {"mi_cadworkingplan2", E(Cap1::ProductionDrawing) + " EN 15800"},
-      {"mi_viewCharLineFs", "F-s " + charLine},
-      {"mi_viewcharlineFl", "F-L " + charLine},
-      {"mi_viewkennliniefsi", "F'-s' " + charLine},
-      {"mi_viewCharLinewithtolerance", "F-s " + E(Cap2::CharLineTolerance)},
-      {"mi_viewdauerfesthaigh", "Haigh-" + E(Cap2::Goodman)},
-      {"mi_ViewTempGT", "&G-T " + E(Cap1::Diagram)},
-      {"mi_viewtempf1t", "F&1-T " + E(Cap1::Diagram)},
-      {"mi_viewtempF2t", "F&2-T " + E(Cap1::Diagram)},
-      {"mi_viewtensiontaud", "tau-d " + E(Cap1::Diagram) + " (lin.)"},
-      {"mi_viewtensiontaudlog", "tau-d " + E(Cap1::Diagram) + " (log.)"},
-      {"mi_caddiagrams", E(Cap1::Diagrams) + "..."},
-      {"mi_dbfmaterial", E(Cap1::Material) + " - zebwst.dbf"},
-      {"mi_Document1", E(Cap1::Document) + " &1"},
-      {"mi_Document2", E(Cap1::Document) + " &2"},
-      {"mi_Document3", E(Cap1::Document) + " &3"},
-      {"mi_Document4", E(Cap1::Document) + " &4"},
-      {"mi_Document5", E(Cap1::Document) + " &5"},
-      {"mi_helplanguage", E(Cap1::Menu) + " " + E(Cap1::Language)},
+      {"mi_editnachrechnungkennlinie", Compose({E(Cap1::Recalculation), " ", charLine})},
+      {"mi_ViewQuick1", Compose({E(Cap1::Quick), " 1"})},
+      {"mi_viewquick2", Compose({E(Cap1::Quick), " 2"})},
+      {"mi_viewquick3", Compose({E(Cap1::Quick), " 3"})},
+      {"mi_viewDrawingL", Compose({E(Cap1::Drawing), " L = ?"})},
+      {"mi_viewSchnittL", Compose({E(Cap1::Profile), " L = ?"})},
+      {"mi_viewfertigungszeichnung2", Compose({E(Cap1::ProductionDrawing), " EN 15800"})},
+      {"mi_cadworkingplan2", Compose({E(Cap1::ProductionDrawing), " EN 15800"})},
+      {"mi_viewCharLineFs", Compose({"F-s ", charLine})},
+      {"mi_viewcharlineFl", Compose({"F-L ", charLine})},
+      {"mi_viewkennliniefsi", Compose({"F'-s' ", charLine})},
+      {"mi_viewCharLinewithtolerance", Compose({"F-s ", E(Cap2::CharLineTolerance)})},
+      {"mi_viewdauerfesthaigh", Compose({"Haigh-", E(Cap2::Goodman)})},
+      {"mi_ViewTempGT", Compose({"&G-T ", diagram})},
+      {"mi_viewtempf1t", Compose({"F&1-T ", diagram})},
+      {"mi_viewtempF2t", Compose({"F&2-T ", diagram})},
+      {"mi_viewtensiontaud", Compose({"tau-d ", diagram, " (lin.)"})},
+      {"mi_viewtensiontaudlog", Compose({"tau-d ", diagram, " (log.)"})},
+      {"mi_caddiagrams", Compose({E(Cap1::Diagrams), "..."})},
+      {"mi_dbfmaterial", Compose({E(Cap1::Material), " - zebwst.dbf"})},
+      // The five documents share their word: each keeps its digit.
+      {"mi_Document1", Compose({E(Cap1::Document), " &1"}, 1)},
+      {"mi_Document2", Compose({E(Cap1::Document), " &2"}, 1)},
+      {"mi_Document3", Compose({E(Cap1::Document), " &3"}, 1)},
+      {"mi_Document4", Compose({E(Cap1::Document), " &4"}, 1)},
+      {"mi_Document5", Compose({E(Cap1::Document), " &5"}, 1)},
+      {"mi_helplanguage", Compose({E(Cap1::Menu), " ", E(Cap1::Language)})},
   };
   if (auto it = composed.find(name); it != composed.end()) {
     caption = it->second;

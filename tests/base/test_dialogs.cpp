@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/colors.h"
 #include "base/dialogs.h"
 #include "base/format.h"
 #include "base/globals.h"
@@ -289,6 +290,36 @@ TEST_F(DialogsTest, ApplicationTitle) {
   EXPECT_EQ(ui().cursors().back(), CursorKind::Hourglass);
   RestoreArrowCursor();
   EXPECT_EQ(ui().cursors().back(), CursorKind::Arrow);
+}
+
+// ---------------------------------------------------------------- tool window placement
+
+TEST(ToolWindowPlacement, BesideItsCallerInsideTheScreenClearOfMenuAndRow) {
+  const DialogGeometry screen{0, 0, 1280, 1024}, menu{0, 20, 1280, 24};
+  const DialogGeometry picker{1, 1, 480, 130};  // the start value of the saved place: over the menu
+  // A form at the top left: right of it, level with its top.
+  const DialogGeometry form{0, 44, 640, 490}, row{0, 100, 640, 26};
+  DialogGeometry g = PlaceBesideCaller(picker, form, screen, {menu, row});
+  EXPECT_EQ(g.left, 640);
+  EXPECT_EQ(g.top, 44);
+  // A wide form leaves no room right or left: below it.
+  const DialogGeometry wide{0, 44, 900, 490};
+  g = PlaceBesideCaller(picker, wide, screen, {menu, row});
+  EXPECT_EQ(g.left, 0);
+  EXPECT_EQ(g.top, 534);
+  // A place the user chose stays while it is clear.
+  g = PlaceBesideCaller({700, 600, 480, 130}, form, screen, {menu, row});
+  EXPECT_EQ(g.left, 700);
+  EXPECT_EQ(g.top, 600);
+  // The main window fills the screen: a corner clear of the menu, bottom right.
+  g = PlaceBesideCaller(picker, screen, screen, {menu});
+  EXPECT_EQ(g.left, 800);
+  EXPECT_EQ(g.top, 894);
+  // A form as large as the screen on a small one: anywhere but over the menu and the row.
+  const DialogGeometry small{0, 0, 800, 600}, full = small, lowRow{0, 480, 800, 26};
+  g = PlaceBesideCaller(picker, full, small, {menu, lowRow});
+  EXPECT_EQ(g.left, 320);
+  EXPECT_EQ(g.top, 44);
 }
 
 }  // namespace

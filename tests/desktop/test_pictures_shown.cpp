@@ -182,13 +182,16 @@ class PicturesShown : public ::testing::Test {
     return m;
   }
   // With ZEB1_SCREENSHOTS set to a folder, the screen over the main window
-  // (dialogs in front of it included) as <name>.png there.
+  // and the windows beside it as <name>.png there.
   void Shot(const char* name) const {
     const char* folder = std::getenv("ZEB1_SCREENSHOTS");
     if (folder == nullptr || *folder == '\0') return;
     // The dialogs paint themselves too.
     QTest::qWait(300);
-    const QRect r = window_->frameGeometry();
+    QRect r = window_->frameGeometry();
+    for (const QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible()) r |= w->frameGeometry();
+    r &= window_->screen()->geometry();
     window_->screen()
         ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
         .save(QString::fromUtf8(folder) + "/" + QString::fromLatin1(name) + ".png");
@@ -230,6 +233,22 @@ class PicturesShown : public ::testing::Test {
                   static_cast<long long>(waited));
     else
       std::printf("%s: on the screen when the road returned\n", road);
+  }
+  // The picker lies inside the screen, clear of the main menu and of the
+  // window it was called from (beside it: there is room on this screen).
+  void ExpectPlacedBeside(const QWidget& picker, const QWidget& caller) const {
+    const QWidget* bar = window_->menuWidget();
+    const QRect menu(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+    const auto placed = [&] {
+      const QRect p = picker.frameGeometry();
+      return picker.screen()->availableGeometry().contains(p) && !p.intersects(menu) &&
+             !p.intersects(caller.frameGeometry());
+    };
+    EXPECT_TRUE(QTest::qWaitFor(placed, kHangMs))
+        << "picker at " << picker.frameGeometry().x() << ", " << picker.frameGeometry().y() << " "
+        << picker.frameGeometry().width() << " x " << picker.frameGeometry().height() << "; caller at "
+        << caller.frameGeometry().x() << ", " << caller.frameGeometry().y() << " " << caller.frameGeometry().width()
+        << " x " << caller.frameGeometry().height();
   }
   void LoadExample() {
     // A copy in the run's folder: the spring's folder is where its dialogs start.
@@ -299,6 +318,7 @@ TEST_F(PicturesShown, TheCatalogueShowsThePictureChosen) {
   Driver<TForm_hilfebild> picker([&](TForm_hilfebild& f, int run) {
     if (run == 0) {
       missingUnderPicker = MissingSettled();
+      ExpectPlacedBeside(f, *window_);
       Shot("screen_help_picture_picker");
       f.spinDown->click();
     } else {
@@ -324,7 +344,11 @@ TEST_F(PicturesShown, TheOnlineFormsPicturesShowWhileItIsOpen) {
     f.findChild<QPushButton*>("Button_hilfebild")->click();
     ExpectShown("online form: Hilfebild", "screen_online_form_row_picture");
     Graphics().GrafClear();
-    Driver<TForm_hilfebild> picker([](TForm_hilfebild& p, int) { p.buttonOk->click(); });
+    Driver<TForm_hilfebild> picker([&](TForm_hilfebild& p, int) {
+      ExpectPlacedBeside(p, f);
+      Shot("screen_online_form_picker");
+      p.buttonOk->click();
+    });
     f.findChild<QPushButton*>("Button_showplt")->click();
     EXPECT_EQ(picker.runs(), 1);
     ExpectShown("online form: Hilfebilder", "screen_online_form_catalogue");

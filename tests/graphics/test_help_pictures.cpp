@@ -299,6 +299,21 @@ TEST_F(ShippedPictureTest, NoLabelOverAnotherOrCrossedByALine) {
   EXPECT_EQ(files, pictures);
 }
 
+// Labels side by side on one base line are one row: one text size.
+TEST_F(ShippedPictureTest, OneTextSizePerRowOfLabels) {
+  for (const char* stem : {"fedmass", "laengen", "kennlin", "enden", "knick", "toleranz", "quersch", "goodman"}) {
+    SCOPED_TRACE(stem);
+    const Picture p = Shipped(stem);
+    for (const Label& a : p.labels) {
+      for (const Label& b : p.labels) {
+        if (a.dir.x == 1 && b.dir.x == 1 && std::fabs(a.at.y - b.at.y) < kHair && a.at.x < b.at.x) {
+          EXPECT_NEAR(a.above, b.above, kHair) << "'" << a.text << "' and '" << b.text << "'";
+        }
+      }
+    }
+  }
+}
+
 TEST_F(ShippedPictureTest, OuterDiameterIsSpelledWithSharpS) {
   const Picture p = Shipped("fedmass");
   Find(p, "De  Au\337endurchmesser");  // Windows-1252 as drawn

@@ -118,6 +118,13 @@ int main(int argc, char** argv) {
               w->close();
             });
 
+  // A help text that quotes the material table (shear modulus G).
+  WhenModal([] { ShowHelpText(5070, "", 1); },
+            [&](QWidget* w) {
+              Shot(out + "/help_text_shear_modulus.png");
+              w->close();
+            });
+
   // The online form's own help text.
   WhenModal([] { ShowHelpText(1010, "", 1); },
             [&](QWidget* w) {
@@ -142,13 +149,16 @@ int main(int argc, char** argv) {
   SetOnlineForm(nullptr);
 
   // The message help form of a calculation message.
-  G().ErrorMessageList.count = 1;
+  G().ErrorMessageList.count = 2;
   G().ErrorMessageList.slot[1] = "Warnung: L2<Ln ! (S=0.78)";
-  WhenModal([] { ShowErrorHelp(1); },
-            [&](QWidget* w) {
-              Shot(out + "/message_help_form.png");
-              w->close();
-            });
+  G().ErrorMessageList.slot[2] = "Warnung: approx.Goodman";
+  for (int k : {1, 2}) {
+    WhenModal([k] { ShowErrorHelp(k); },
+              [&](QWidget* w) {
+                Shot(out + (k == 1 ? "/message_help_form.png" : "/message_help_approx_goodman.png"));
+                w->close();
+              });
+  }
   std::error_code ec;
   std::filesystem::remove_all(data, ec);
   return ok ? 0 : 1;

@@ -31,7 +31,7 @@ const std::vector<Row>& Rows() {
       {"mi_file", "&Datei", "&File"},
       {"mi_fileNew", "&Neu...", "&New..."},
       {"mi_fileOpen", "Ö&ffnen...", "&Open..."},
-      {"mi_fileopentable", "Ö&ffnen... (&Tabelle)", "&Open... (&Table)"},
+      {"mi_fileopentable", "Öffnen... (&Tabelle)", "Open... (&Table)"},
       {"mi_FileSave", "&Speichern...", "&Save..."},
       {"mi_FileSaveAs", "Speichern &Unter...", "Save &As..."},
       {"mi_fileConfig", "E&instellungen", "Se&ttings"},
@@ -45,14 +45,15 @@ const std::vector<Row>& Rows() {
       {"mi_viewquick3", "&Quick 3", "&Quick 3"},
       {"mi_EditMaterial", "&Werkstoff", "&Material"},
       {"mi_dbfmaterial", "&Werkstoff - zebwst.dbf", "&Material - zebwst.dbf"},
-      {"mi_EditDimensionMaterial", "&Auslegung &Werkstoff", "&Dimensioning &Material"},
+      {"mi_EditDimensionMaterial", "&Auslegung Werkstoff", "&Dimensioning Material"},
       {"mi_EditProduction", "&Herstellung", "&Production"},
       {"mi_EditTolerance", "&Toleranzen", "&Tolerance"},
       {"mi_EditApplication", "A&nwendung", "A&pplication"},
       {"mi_EditDimensioning", "&Auslegung", "&Dimensioning"},
       {"mi_EditPreDimensioning", "&Vorauslegung", "&Pre-Dimensioning"},
       {"mi_EditRecalculation", "&Nachrechnung", "&Recalculation"},
-      {"mi_editnachrechnungkennlinie", "&Nachrechnung &Federkennlinie", "&Recalculation &Load deflection curve of spring"},
+      {"mi_editnachrechnungkennlinie", "&Nachrechnung Federkennlinie",
+       "&Recalculation Load deflection curve of spring"},
       {"mi_EditCalculationMethod", "&Berechnungsmethode", "&Calculation Method"},
       {"mi_editauslegungwstgmodul", "G Module", "G Module"},
       {"mi_View", "&Ansicht", "&View"},
@@ -76,13 +77,13 @@ const std::vector<Row>& Rows() {
       {"mi_cadupperview", "D&raufsicht", "&Upper view"},
       {"mi_viewDraufsicht", "D&raufsicht", "&Upper view"},
       {"mi_caddiagrams", "&Diagramme...", "&Diagrams..."},
-      {"mi_ViewTempGT", "&G-T &Diagramm", "&G-T &Diagram"},
-      {"mi_viewtempf1t", "F&1-T &Diagramm", "F&1-T &Diagram"},
-      {"mi_viewtempF2t", "F&2-T &Diagramm", "F&2-T &Diagram"},
+      {"mi_ViewTempGT", "&G-T Diagramm", "&G-T Diagram"},
+      {"mi_viewtempf1t", "F&1-T Diagramm", "F&1-T Diagram"},
+      {"mi_viewtempF2t", "F&2-T Diagramm", "F&2-T Diagram"},
       {"mi_viewtensiontaud", "tau-d &Diagramm (lin.)", "tau-d &Diagram (lin.)"},
       {"mi_viewtensiontaudlog", "tau-d &Diagramm (log.)", "tau-d &Diagram (log.)"},
-      {"mi_Document1", "D&okument &1", "D&ocument &1"},
-      {"mi_Document5", "D&okument &5", "D&ocument &5"},
+      {"mi_Document1", "Dokument &1", "Document &1"},
+      {"mi_Document5", "Dokument &5", "Document &5"},
       {"mi_documentation", "D&okument", "D&ocument"},
       {"mi_docdrawinginfo", "&Zeichnungsdaten", "&Drawing data"},
       {"mi_docuShowChanges1", "Änderungen - &Info", "Modifications - &Info"},
@@ -200,6 +201,22 @@ TEST_F(CaptionsTest, EveryLanguageFillsEveryEntryWithItsAccessKeys) {
   EXPECT_NE(korean, "&Knicksicherheit");
   ApplyMenuLanguage(12);
   EXPECT_EQ(CaptionOf("mi_ViewBuckling").find('&'), std::string::npos);
+}
+
+// A caption of two pieces shows one key; in Korean and Chinese it stands in
+// brackets at the end of the whole caption.
+TEST_F(CaptionsTest, ComposedCaptionsKeepOneKeyAtTheEndInKoreanAndChinese) {
+  ApplyMenuLanguage(8);
+  EXPECT_EQ(CaptionOf("mi_ViewQuick1"), "퀵 1(&Q)");
+  EXPECT_EQ(CaptionOf("mi_Document3"), "문서 3(&3)");
+  EXPECT_EQ(CaptionOf("mi_fileopentable"), "열기... (표)(&T)");
+  EXPECT_EQ(CaptionOf("mi_editnachrechnungkennlinie"), "재계산 스프링 특성 곡선(&R)");
+  EXPECT_EQ(CaptionOf("mi_viewtempf1t"), "F1-T 선도(&1)");
+  EXPECT_EQ(CaptionOf("mi_caddiagrams"), "선도...(&D)");
+  ApplyMenuLanguage(12);
+  EXPECT_EQ(CaptionOf("mi_Document3"), "文档 3(&3)");
+  EXPECT_EQ(CaptionOf("mi_ViewQuick1"), "快速 1");
+  EXPECT_EQ(CaptionOf("mi_viewtempf1t"), "F&1-T 图表");
 }
 
 // Alt plus a letter opens one menu of the bar: every top menu has an access

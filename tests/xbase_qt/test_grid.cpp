@@ -54,6 +54,8 @@ class GridTest : public DatasetTest {
     nav->SetDataset(ds.get());
     window->resize(560, 300);
     window->show();
+    // On a window system the window is mapped and sized by its manager (hang bound 20 s).
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 20000));
     QApplication::processEvents();
   }
   void TearDown() override {
@@ -455,6 +457,8 @@ TEST_F(GridTest, TypedTextChangesItsFieldAlone) {
 // cells; the cursor keeps out of them.
 TEST_F(GridTest, FixedColumnsStayAndTheCursorKeepsOutOfThem) {
   window->resize(300, 300);
+  // A window manager applies the new size later (hang bound 20 s).
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->width() == 300; }, 20000));
   grid->SetFixedColumns(2);
   Settle();
   QTableView* fixed = grid->FixedView();
@@ -468,7 +472,7 @@ TEST_F(GridTest, FixedColumnsStayAndTheCursorKeepsOutOfThem) {
   // Scrolled to the last column: the fixed columns stay where they were.
   grid->setCurrentIndex(Cell(0, "NOTE"));
   Settle();
-  EXPECT_GT(grid->horizontalScrollBar()->value(), 0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return grid->horizontalScrollBar()->value() > 0; }, 20000));
   const QImage img = grid->grab().toImage();
   const QPoint inFixed = fixed->geometry().topLeft() + fixed->viewport()->geometry().topLeft() +
                          fixed->visualRect(fixed->model()->index(2, 0)).bottomRight() - QPoint(3, 3);

@@ -390,23 +390,25 @@ std::string CrossSections() {
   p.Line(6, 94, 6, 96);
   p.Text(10.6, 52, "Federachse", 2.6, true);
   const double y = 70, dim = 54, name = 40;
+  // The names in one row, one size, each centred under its section.
+  const auto Name = [&](double x, const std::string& s) { p.Text(x - Plot::Width(s, 2.2) / 2, name, s, 2.2); };
   p.Circle(24, y, 9);
   p.DimX(15, 33, dim, "d");
-  p.Text(16, name, "rund", 2.6);
+  Name(24, "rund");
   p.Rect(44, y - 9, 62, y + 9);
   p.DimX(44, 62, dim, "a");
-  p.Text(41, name, "quadratisch", 2.2);
+  Name(53, "quadratisch");
   p.Rect(70, y - 6, 94, y + 6);
   p.DimX(70, 94, dim, "b");
   p.DimY(97, y - 6, y + 6, "h");
-  p.Text(70, name, "rechteckig", 2.2);
+  Name(82, "rechteckig");
   const double ex = 114;  // the ellipse's centre
   std::vector<std::pair<double, double>> e;
   for (int i = 0; i <= 48; ++i) e.push_back({ex + 11 * std::cos(2 * kPi * i / 48), y + 7 * std::sin(2 * kPi * i / 48)});
   p.Poly(e);
   p.DimX(ex - 11, ex + 11, dim, "b");
   p.DimY(ex + 13, y - 7, y + 7, "h");
-  p.Text(ex - 9, name, "elliptisch", 2.2);
+  Name(ex, "elliptisch");
   const double tx = 145;  // the tube's centre
   p.Circle(tx, y, 9);
   p.Circle(tx, y, 5.5);
@@ -414,7 +416,7 @@ std::string CrossSections() {
   p.Line(tx - 5.5, y, tx - 5.5, 88);
   p.Line(tx + 5.5, y, tx + 5.5, 88);
   p.DimX(tx - 5.5, tx + 5.5, 86, "di");
-  p.Text(tx - 6, name, "Rohr", 2.6);
+  Name(tx, "Rohr");
   p.Text(14, 26, "b radial (quer zur Federachse), h in Richtung der Federachse", 2.2);
   return p.Bytes();
 }

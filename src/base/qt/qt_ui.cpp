@@ -1,8 +1,18 @@
 #include "base/qt/qt_ui.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLayout>
+#include <QListView>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -48,12 +58,66 @@ QMessageBox::StandardButton RunBox(QMessageBox::Icon icon, std::string_view capt
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+// Qt's own file dialog sizes its columns for short English texts. Each
+// column takes what its title and its entries need, the side bar what its
+// places need, and the dialog grows by what they lack (within the screen);
+// again once the folder is read.
+void FitFileDialog(QFileDialog& dialog) {
+  auto* tree = dialog.findChild<QTreeView*>("treeView");
+  if (tree == nullptr) {
+    // Made when the dialog shows (none at all for the desktop's own dialog).
+    if (!dialog.isVisible()) QTimer::singleShot(0, &dialog, [&dialog] { FitFileDialog(dialog); });
+    return;
+  }
+  const auto fit = [&dialog, tree] {
+    QHeaderView* header = tree->header();
+    int columns = 0;
+    for (int c = 0; c < header->count(); ++c) {
+      if (c > 0) tree->resizeColumnToContents(c);
+      if (!header->isSectionHidden(c)) columns += header->sectionSize(c);
+    }
+    const int scrollBar = tree->verticalScrollBar()->sizeHint().width();
+    int grow = std::max(0, columns + scrollBar - tree->contentsRect().width());
+    auto* splitter = dialog.findChild<QSplitter*>("splitter");
+    auto* sidebar = dialog.findChild<QListView*>("sidebar");
+    if (splitter != nullptr && sidebar != nullptr && splitter->count() == 2) {
+      const int need = sidebar->sizeHintForColumn(0) + 2 * sidebar->frameWidth() + scrollBar;
+      QList<int> sizes = splitter->sizes();
+      const int more = std::max(0, need - sizes[0]);
+      sizes[0] += more;
+      sizes[1] += grow;
+      grow += more;
+      if (grow > 0) splitter->setSizes(sizes);
+    }
+    if (grow == 0) return;
+    // Only the size: the window system places the dialog.
+    const QRect avail = dialog.screen() != nullptr ? dialog.screen()->availableGeometry() : QRect();
+    const int frame = dialog.frameGeometry().width() - dialog.width();
+    int width = dialog.width() + grow;
+    if (avail.isValid()) width = std::min(width, avail.width() - frame);
+    dialog.resize(width, dialog.height());
+    // Grown past the right edge of the screen: back inside.
+    const QRect outer = dialog.frameGeometry();
+    if (dialog.isVisible() && avail.isValid() && outer.right() > avail.right())
+      dialog.move(std::max(avail.left(), outer.left() - (outer.right() - avail.right())), outer.top());
+  };
+  if (!dialog.isVisible()) {
+    dialog.resize(dialog.sizeHint());
+    if (QLayout* layout = dialog.layout()) layout->activate();
+  }
+  fit();
+  if (auto* model = qobject_cast<QFileSystemModel*>(tree->model()))
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, &dialog,
+                     [&dialog, fit] { QTimer::singleShot(0, &dialog, fit); });
+}
+
 // Runs a file dialog; the first selected path, or nothing when cancelled.
 bool RunFileDialog(QFileDialog& dialog, std::string_view filter, std::string& path) {
   const QStringList filters = FilterToNameFilters(filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setWindowModality(Qt::ApplicationModal);
+  FitFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted) return false;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return false;

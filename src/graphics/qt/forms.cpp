@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 
 #include "base/colors.h"
@@ -212,7 +214,37 @@ TForm_hilfebild::TForm_hilfebild(QWidget* parent, const QString& caption, const 
   connect(buttonHelp, &QPushButton::clicked, this, [this] { state_.Help(); });
 
   ScaleDialogOnly(this, {0, 0, 475, 102});
-  const DialogGeometry g = ScaleDialogAtSavedPos({0, 0, 475, 102});
+  PlaceBeside(parent);
+}
+
+// At the saved place, or beside the window it was called from; never over
+// the main menu or the row the user is on.
+void TForm_hilfebild::PlaceBeside(QWidget* caller) {
+  const QScreen* screen = caller != nullptr ? caller->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const auto geometry = [](const QRect& r) { return DialogGeometry{r.left(), r.top(), r.width(), r.height()}; };
+  std::vector<DialogGeometry> keepClear;
+  DialogGeometry from;
+  QSize frame(0, 0);
+  if (caller != nullptr) {
+    const QRect outer = caller->frameGeometry();
+    from = geometry(outer);
+    frame = outer.size() - caller->geometry().size();
+    QWidget* row = caller->focusWidget();
+    if (qobject_cast<QMainWindow*>(caller) == nullptr && row != nullptr && row != caller && row->isVisible()) {
+      const QPoint top = row->mapToGlobal(QPoint(0, 0));
+      keepClear.push_back({outer.left(), top.y(), outer.width(), row->height()});
+    }
+  }
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* main = qobject_cast<QMainWindow*>(w);
+    if (main == nullptr || !main->isVisible() || main->menuWidget() == nullptr) continue;
+    const QWidget* bar = main->menuWidget();
+    keepClear.push_back(geometry(QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size())));
+  }
+  const DialogGeometry saved = ScaleDialogAtSavedPos({0, 0, 475, 102});
+  const DialogGeometry outer{saved.left, saved.top, width() + frame.width(), height() + frame.height()};
+  const DialogGeometry g = PlaceBesideCaller(outer, from, geometry(screen->availableGeometry()), keepClear);
   move(g.left, g.top);
 }
 

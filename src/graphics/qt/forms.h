@@ -77,6 +77,7 @@ class TForm_hilfebild : public QDialog {
 
  private:
   void CloseIfDone();
+  void PlaceBeside(QWidget* caller);
   HelpPictureFormState& state_;
   bool updating_ = false;
 };

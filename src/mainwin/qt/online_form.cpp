@@ -90,6 +90,8 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
     G().AbortFlag = 0;
   });
   connect(Button_showplt, &QPushButton::clicked, this, [this] {
+    // The row the user is on, not the button, has the focus: the picker keeps clear of it.
+    FocusCurrent();
     Graphics().HelpPictureCatalog();
     raise();
     activateWindow();
