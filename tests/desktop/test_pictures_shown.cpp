@@ -392,6 +392,14 @@ TEST_F(PicturesShown, EverySheetOfTheViewMenuShows) {
     window_->Trigger(item);
     ExpectShown(item, ("screen_sheet_" + std::string(item)).c_str());
   }
+  // The dimensions of the production drawing, zoomed in on the spring.
+  window_->Trigger("mi_viewfertigungszeichnung");
+  canvas_->setFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(canvas_, Qt::Key_Plus);
+  for (int i = 0; i < 4; ++i) QTest::keyClick(canvas_, Qt::Key_Down);
+  for (int i = 0; i < 4; ++i) QTest::keyClick(canvas_, Qt::Key_Right);
+  ExpectShown("production drawing zoomed", "screen_sheet_production_zoomed");
+  QTest::keyClick(canvas_, Qt::Key_Escape);
 }
 
 // Enters in the online form, with new values and without: an Enter that
