@@ -35,25 +35,6 @@ struct TextBox {
 // text heights.
 constexpr Real kHair = 0.05L, kRimWidth = 0.075L, kGap = 0.25L;
 
-// Part [t0, t1] of the segment p + t (q - p), t in [0, 1], inside the
-// rectangle [u0, u1] x [v0, v1] (Liang-Barsky); false when none.
-bool ClipToRect(Real pu, Real pv, Real qu, Real qv, Real u0, Real u1, Real v0, Real v1, Real& t0, Real& t1) {
-  t0 = 0, t1 = 1;
-  const Real du = qu - pu, dv = qv - pv;
-  const Real p[4] = {-du, du, -dv, dv}, q[4] = {pu - u0, u1 - pu, pv - v0, v1 - pv};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const Real r = q[i] / p[i];
-    if (p[i] < 0) t0 = std::max(t0, r);
-    else t1 = std::min(t1, r);
-    if (t0 > t1) return false;
-  }
-  return true;
-}
-
 using Intervals = std::vector<std::pair<Real, Real>>;
 
 // The parts of the segment that cross a text: for every text whose box
@@ -68,9 +49,9 @@ Intervals CutsOfSegment(const std::vector<TextBox>& boxes, Real x1, Real y1, Rea
     b.ToLocal(x1, y1, pu, pv);
     b.ToLocal(x2, y2, qu, qv);
     const Real rim = kRimWidth * (b.u1 - b.u0);
-    if (!ClipToRect(pu, pv, qu, qv, b.u0 + kHair, b.u1 - rim, kHair, b.h - kHair, t0, t1)) continue;
+    if (!SegmentPartInRect(pu, pv, qu, qv, b.u0 + kHair, kHair, b.u1 - rim, b.h - kHair, t0, t1)) continue;
     const Real g = kGap * b.h;
-    if (!ClipToRect(pu, pv, qu, qv, b.u0 - g, b.u1 + g, -g, b.h + g, t0, t1)) continue;
+    if (!SegmentPartInRect(pu, pv, qu, qv, b.u0 - g, -g, b.u1 + g, b.h + g, t0, t1)) continue;
     cuts.emplace_back(t0, t1);
     if (height) *height = std::max(*height, b.h);
   }
