@@ -38,8 +38,8 @@ constexpr Real kHair = 0.05L, kRimWidth = 0.075L, kGap = 0.25L;
 using Intervals = std::vector<std::pair<Real, Real>>;
 
 // The parts of the segment that cross a text: for every text whose box
-// the segment crosses (less the rim at its end), the part inside its box widened by
-// the gap.
+// the segment crosses (less the rim at its end), the part inside its box
+// widened by the gap.
 Intervals CutsOfSegment(const std::vector<TextBox>& boxes, Real x1, Real y1, Real x2, Real y2, Real* height = nullptr) {
   Intervals cuts;
   const Real len = std::hypot(x2 - x1, y2 - y1);
