@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <clocale>
@@ -105,7 +106,9 @@ std::string TolerancePairText(Real first, Real second, DeviationUnit u) {
     const Real v = std::fabs(first) * u.factor;
     return PlusMinusSign() + FloatToStrSigLess(u.k, v);
   }
-  if (first != 0 && second != 0) return DeviationText(first, u) + "/" + DeviationText(second, u);
+  // The upper deviation first, whatever order the caller holds them in.
+  if (first != 0 && second != 0)
+    return DeviationText(std::max(first, second), u) + "/" + DeviationText(std::min(first, second), u);
   return DeviationText(first != 0 ? first : second, u);
 }
 

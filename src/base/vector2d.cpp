@@ -1,5 +1,6 @@
 #include "base/vector2d.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -157,6 +158,26 @@ bool ClipSegmentToRect(Real& x1, Real& y1, Real& x2, Real& y2, Real xmin, Real y
   }
   x1 = y1 = x2 = y2 = 0;
   return false;
+}
+
+bool SegmentPartInRect(Real x1, Real y1, Real x2, Real y2, Real xmin, Real ymin, Real xmax, Real ymax, Real& t0,
+                       Real& t1) {
+  t0 = 0, t1 = 1;
+  const Real dx = x2 - x1, dy = y2 - y1;
+  const Real p[4] = {-dx, dx, -dy, dy}, q[4] = {x1 - xmin, xmax - x1, y1 - ymin, ymax - y1};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;
+      continue;
+    }
+    const Real r = q[k] / p[k];
+    if (p[k] < 0)
+      t0 = std::max(t0, r);
+    else
+      t1 = std::min(t1, r);
+    if (t0 > t1) return false;
+  }
+  return true;
 }
 
 }  // namespace zeb

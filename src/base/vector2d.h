@@ -43,5 +43,10 @@ bool SegmentRectIntersection(Real& x, Real& y, Real x1, Real y1, Real x2, Real y
 // crossing with the border, true. Both outside: all four 0, false.
 bool ClipSegmentToRect(Real& x1, Real& y1, Real& x2, Real& y2, Real xmin, Real ymin, Real xmax,
                        Real ymax);
+// The part [t0, t1] of the segment (x1, y1) + t (x2 - x1, y2 - y1), t in
+// 0..1, inside the rectangle, borders included (Liang-Barsky); false when
+// the segment misses it.
+bool SegmentPartInRect(Real x1, Real y1, Real x2, Real y2, Real xmin, Real ymin, Real xmax, Real ymax, Real& t0,
+                       Real& t1);
 
 }  // namespace zeb

@@ -113,12 +113,13 @@ void OperatingPoint(bool haigh) {
   DiagramClipLine(s.tauk1, y1, s.tauk1, y2);
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
+  // Beside the life lines drawn before, not on them.
   if (haigh) {
-    DiagramText("tau k1", s.tauk1 + 20, 10);
-    DiagramText("tau kh", s.tauk1 + 20, s.tauk2 - s.tauk1);
+    DiagramPlaceLabel("tau k1", s.tauk1 + 20, 10);
+    DiagramPlaceLabel("tau kh", s.tauk1 + 20, s.tauk2 - s.tauk1);
   } else {
-    DiagramText("tau k1", s.tauk1 + 40, s.tauk1);
-    DiagramText("tau k2", s.tauk1 + 40, s.tauk2);
+    DiagramPlaceLabel("tau k1", s.tauk1 + 40, s.tauk1);
+    DiagramPlaceLabel("tau k2", s.tauk1 + 40, s.tauk2);
   }
 }
 

@@ -288,14 +288,15 @@ void ProductionENEntities() {
   }
   Text("Fc,th = " + FormatForce(s.Fc) + fu, 126, 212);
   Text("Tau c  = " + Stress(s.tauc), 166, 212);
-  if (s.LoadType == 2 && showF) Text("Hubspannung   Tau kh = " + Stress(s.taukh), 126, 206);
-  Text("Federrate   R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName(), 126, 202);
-  Text("Wickelverhältnis   w = "_oem + FloatToStrSig(s.w), 126, 198);
-  Text("Spannungskorrekturfaktor   k = " + FloatToStrSig(s.k), 126, 194);
+  // One column, its last line clear above the data table (top at y 181).
+  if (s.LoadType == 2 && showF) Text("Hubspannung   Tau kh = " + Stress(s.taukh), 126, 208);
+  Text("Federrate   R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName(), 126, 204);
+  Text("Wickelverhältnis   w = "_oem + FloatToStrSig(s.w), 126, 200);
+  Text("Spannungskorrekturfaktor   k = " + FloatToStrSig(s.k), 126, 196);
   if (showP) {
-    Text("Drahtlänge L = "_oem + FormatLength(s.WireLength) + lu, 146, 190);
-    Text("Steigung P = " + FormatLength(s.P) + lu, 146, 186);
-    Text("Gewicht m = " + FloatToStrSig(s.m) + " g", 146, 182);
+    Text("Drahtlänge L = "_oem + FormatLength(s.WireLength) + lu, 126, 192);
+    Text("Steigung P = " + FormatLength(s.P) + lu, 126, 188);
+    Text("Gewicht m = " + FloatToStrSig(s.m) + " g", 126, 184);
   }
   CadTextStyle(2, 0, 1.8L, 1.44L);
   CadSetLayer(3);

@@ -35,8 +35,13 @@ void DrawSpringPicture() {
 }
 
 std::string Ratio(Real tau, Real divisor) { return divisor == 0 ? std::string() : FormatFloatField(2, 2, tau / divisor); }
-std::string LengthCell(std::string_view label, Real v) { return std::string(label) + FormatLengthField(4, 2, v); }
-std::string StressCell(std::string_view label, Real v) { return std::string(label) + FormatStressField(4, 0, v); }
+// A label and its value with a blank between them however wide the value.
+std::string Cell(std::string_view label, const std::string& value) {
+  const bool apart = (!label.empty() && label.back() == ' ') || (!value.empty() && value.front() == ' ');
+  return std::string(label) + (apart ? "" : " ") + value;
+}
+std::string LengthCell(std::string_view label, Real v) { return Cell(label, FormatLengthField(4, 2, v)); }
+std::string StressCell(std::string_view label, Real v) { return Cell(label, FormatStressField(4, 0, v)); }
 
 }  // namespace
 
@@ -98,7 +103,7 @@ void DrawOperatingPointTable(Real x, Real y, Real h) {
                       {"Ln:", s.Ln, "Fn: ", s.Fn, "tau n:", s.taun, "tau n:", s.taun, "sn:", s.sn},
                       {"Lc:", s.Lc, "Fc: ", s.Fc, "tau c:", s.tauc, "tau c:", s.tauc, "sc:", s.sc}};
   for (const Row& r : rows) {
-    const std::string c1 = LengthCell(r.l, r.L), c2 = r.f + force(r.F);
+    const std::string c1 = LengthCell(r.l, r.L), c2 = Cell(r.f, force(r.F));
     const std::string c3 = dynamic ? StressCell(r.tk, r.tauK) : StressCell(r.t, r.tau);
     const std::string c4 = LengthCell(r.sl, r.sv), c5 = Ratio(r.tau, s.tauzul), c6 = Ratio(r.tau, s.Rm);
     table.AddRow({c1, c2, c3, c4, c5, c6, ""});
@@ -253,7 +258,7 @@ void DrawQuickSheet(int cadCode) {
     CadTextLine("tau z: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)) + " " + StressUnitName());
     CadTextLine(" k = " + FloatToStrSig(s.k));
     CadMoveTo(122, 97);
-    CadTextLine("sh:" + FormatLengthField(4, 2, s.sh) + " " + LengthUnitName());
+    CadTextLine(LengthCell("sh:", s.sh) + " " + LengthUnitName());
     DrawRelaxationBlock(84, 99, 1.4L, 1.0L);
     DrawResultTextBlock(60, 116, 1.4L, 1.0L);
     DrawMessageList(1, 110, 94, 1.4L, 1.0L);

@@ -191,7 +191,7 @@ bool OpenScreenBlock(std::string_view name) {
   auto file = std::make_unique<CadFile>();
   if (file->Open(folder + "/$" + std::string(name) + ".dx$") != 0) return false;
   file->SetSync(false);  // a screen block file lives until the run ends
-  rt.blockOutput = MakeDxfOutput(*file, true);
+  rt.blockOutput = HoldForTexts(MakeDxfOutput(*file, true));
   rt.blockFile = std::move(file);
   return true;
 }
@@ -237,7 +237,9 @@ void AbandonRun() {
 
 using cad_detail::Target;
 
-CadOutput* CurrentCadOutput() { return Rt().output.get(); }
+CadOutput* CurrentCadOutput() { return cad_detail::HeldInner(Rt().output.get()); }
+
+void CadFlush() { cad_detail::FlushHeld(Target()); }
 
 void ResetCadState() {
   cad_detail::AbandonRun();
@@ -481,6 +483,7 @@ void CadBeginOutput(int code) {
     default:
       break;
   }
+  rt.output = cad_detail::HoldForTexts(std::move(rt.output), rt.code == 3);
   rt.running = true;
   CadSetTextAlign(0, 0);
   CadSetLineSpacing(1.0L);

@@ -88,6 +88,12 @@ void CadText(std::string_view text, Real x, Real y);
 void CadSolid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4);
 void CadInsertBlock(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy);
 
+// The primitives of a section are held back and drawn when it ends, every
+// line broken where it would cross a text of that section. CadFlush draws
+// what is held now (the screen shows it at once); later lines are not
+// broken for the texts before it.
+void CadFlush();
+
 // Composite primitives.
 void CadMoveTo(Real x, Real y);
 void CadLineTo(Real x, Real y);

@@ -59,25 +59,11 @@ void NoteCircle(Real x, Real y, Real r) {
   }
 }
 
-// Does the segment run into the box shrunk by the hair? (Liang-Barsky.)
+// Does the segment run into the box shrunk by the hair?
 bool SegmentMeetsBox(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
   x0 += kLineHair, y0 += kLineHair, x1 -= kLineHair, y1 -= kLineHair;
-  if (!(x0 < x1) || !(y0 < y1)) return false;
-  const Real dx = s[2] - s[0], dy = s[3] - s[1];
-  Real t0 = 0, t1 = 1;
-  const Real p[4] = {-dx, dx, -dy, dy};
-  const Real q[4] = {s[0] - x0, x1 - s[0], s[1] - y0, y1 - s[1]};
-  for (int k = 0; k < 4; ++k) {
-    if (p[k] == 0) {
-      if (q[k] < 0) return false;
-      continue;
-    }
-    const Real t = q[k] / p[k];
-    if (p[k] < 0) t0 = std::max(t0, t);
-    else t1 = std::min(t1, t);
-    if (t0 > t1) return false;
-  }
-  return true;
+  Real t0, t1;
+  return x0 < x1 && y0 < y1 && SegmentPartInRect(s[0], s[1], s[2], s[3], x0, y0, x1, y1, t0, t1);
 }
 
 bool BoxFree(Real x0, Real y0, Real x1, Real y1) {

@@ -710,8 +710,13 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
         break;
       case 6: {
         if (p.n < 3) break;
-        const Real x = ParseReal(p.f[0]), y = ParseReal(p.f[1]);
         const Real a = DegToRad(textAngle);
+        // Leading blanks take whole character cells, as in the CAD files,
+        // not the narrow blank of the face.
+        const std::string_view text = p.f[2];
+        const std::string_view shown = text.substr(std::min(text.find_first_not_of(' '), text.size()));
+        const Real lead = static_cast<Real>(text.size() - shown.size()) * textW;
+        const Real x = ParseReal(p.f[0]) + lead * std::cos(a), y = ParseReal(p.f[1]) + lead * std::sin(a);
         const Real ox = textAngle == 0 ? x : x - 0.7L * textH * std::sin(a);
         const Real oy = textAngle == 0 ? y + 0.75L * textH : y + 0.75L * textH * std::cos(a);
         for (Target& t : targets) {
@@ -743,7 +748,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
           if (!t.Inside(o)) continue;
           t.r().SetFont(f);
           t.r().SetTextColour(colour);
-          t.r().Text(t.Place(o), p.f[2]);
+          t.r().Text(t.Place(o), shown);
         }
         break;
       }

@@ -162,6 +162,9 @@ TEST_P(FormatTest, DeviationsAndTolerancePairs) {
   EXPECT_EQ(FormatTolerancePair(0.1L, -0.1L), PlusMinusSign() + "0.1");
   EXPECT_EQ(FormatTolerancePair(-0.1L, 0.1L), PlusMinusSign() + "0.1");
   EXPECT_EQ(FormatTolerancePair(0.2L, -0.1L), "+0.2/-0.1");
+  // The upper deviation stands first in whatever order the caller holds them.
+  EXPECT_EQ(FormatTolerancePair(-0.5L, 0.7L), "+0.7/-0.5");
+  EXPECT_EQ(FormatTolerancePair(-0.5L, -0.2L), "-0.2/-0.5");
   EXPECT_EQ(FormatTolerancePair(0, -0.1L), "-0.1");
   EXPECT_EQ(FormatTolerancePair(0.3L, 0), "+0.3");
   EXPECT_EQ(FormatTolerancePair(0, 0), "");

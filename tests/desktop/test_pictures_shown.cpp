@@ -403,6 +403,29 @@ TEST_F(PicturesShown, DrawingsDiagramsAndZoomShowAtOnce) {
   ExpectShown("whole sheet (Esc)");
 }
 
+// Every sheet of the View menu on the screen, each taken for review as
+// screen_sheet_<item>.png when ZEB1_SCREENSHOTS is set.
+TEST_F(PicturesShown, EverySheetOfTheViewMenuShows) {
+  LoadExample();
+  for (const char* item :
+       {"mi_ViewQuick1", "mi_viewquick2", "mi_viewquick3", "mi_viewDrawing", "mi_viewSchnitt", "mi_viewDraufsicht",
+        "mi_viewfertigungszeichnung", "mi_viewfertigungszeichnung2", "mi_viewCharLineFs",
+        "mi_viewCharLinewithtolerance", "mi_viewcharlineFl", "mi_viewkennliniefsi", "mi_viewdauerfestgoodman",
+        "mi_viewdauerfesthaigh", "mi_ViewBuckling", "mi_ViewTempGT", "mi_viewtempf1t", "mi_viewtempF2t",
+        "mi_viewtensiontaus", "mi_viewtensionk", "mi_viewtensiontaud", "mi_viewtensiontaudlog"}) {
+    window_->Trigger(item);
+    ExpectShown(item, ("screen_sheet_" + std::string(item)).c_str());
+  }
+  // The dimensions of the production drawing, zoomed in on the spring.
+  window_->Trigger("mi_viewfertigungszeichnung");
+  canvas_->setFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(canvas_, Qt::Key_Plus);
+  for (int i = 0; i < 4; ++i) QTest::keyClick(canvas_, Qt::Key_Down);
+  for (int i = 0; i < 4; ++i) QTest::keyClick(canvas_, Qt::Key_Right);
+  ExpectShown("production drawing zoomed", "screen_sheet_production_zoomed");
+  QTest::keyClick(canvas_, Qt::Key_Escape);
+}
+
 // Enters in the online form, with new values and without: an Enter that
 // changes the sheet paints the graphics window once, and only the part
 // that changed; one that changes nothing on the sheet paints nothing. After

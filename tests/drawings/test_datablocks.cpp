@@ -94,6 +94,18 @@ TEST_F(DataBlockTest, TransverseForceLineAndWireLines) {
   EXPECT_TRUE(HasPrefix(t, "a  = 2 "));
 }
 
+// An asymmetric coil-diameter tolerance reads upper deviation first in the
+// header and in the material block, as on the Quick 3 sheet.
+TEST_F(DataBlockTest, AsymmetricToleranceUpperDeviationFirst) {
+  LoadRefSpring();
+  SpringDataRecord& s = SpringData();
+  s.DiameterGiven = 3, s.Allowance = 1, s.GradeDe = 5, s.TolDe = 0.7L, s.TolDeMinus = -0.5L;
+  auto t = Draw([] { DrawSpringDataHeader(1); });
+  EXPECT_TRUE(HasPrefix(t, "D = 20+0.7/-0.5")) << ::testing::PrintToString(t);
+  t = Draw([] { DrawMaterialTextBlock(); });
+  EXPECT_TRUE(HasPart(t, "Zul. Abw. De,Di,Dm : +0.7/-0.5")) << ::testing::PrintToString(t);
+}
+
 TEST_F(DataBlockTest, MessagesAndTemperature) {
   LoadRefSpring();
   ClearErrorMessages();

@@ -70,8 +70,14 @@ TEST_F(Quick3Test, DynamicAndStaticLoad) {
   e = Dxf();
   EXPECT_EQ(nullptr, Insert(e, "goodman"));
   EXPECT_TRUE(HasPart(e, " tau 1: 153"));
-  EXPECT_TRUE(HasPart(e, " F1 :23.97"));
+  EXPECT_TRUE(HasPart(e, " F1 : 23.97"));
   EXPECT_EQ(std::string::npos, ReadFileBytes(dir() + "/quick.dxf").find("goodman"));
+  // A value as wide as its field keeps the blank after its label.
+  SpringData().tauc = 1041.2L;
+  SpringData().L1 = 1234.5L;
+  e = Dxf();
+  EXPECT_TRUE(HasPart(e, " tau c: 1041"));
+  EXPECT_TRUE(HasPart(e, " L1: 1234.50"));
 }
 
 TEST_F(Quick3Test, ZeroDivisorsLeaveRatiosEmpty) {

@@ -9,19 +9,17 @@ trailing blanks add nothing. Two boxes that share more than a hair are
 reported as one line "file: 'text a' (x, y) over 'text b' (x, y)".
 
 Lines are every LINE, POLYLINE, CIRCLE and ARC (arcs as short chords) and
-every filled SOLID (an arrow head), inserts expanded. A line that runs
-through a text box by more than a hair is reported as
-"file: 'text' (x, y) on line (x1, y1)-(x2, y2)" (or "on solid"). The inner
-lines of a diagram grid are no such lines: a grid is a set of vertical
-lines of one height and horizontal lines of one width, the lowest and
-highest horizontal at the ends of the verticals and every vertical within
-the width of the horizontals (a logarithmic grid need not start at the
-frame); its outermost lines are the plot's frame and count.
+every filled SOLID (an arrow head), inserts expanded, grid lines and
+dimension lines as well. A line that runs through the inner box of a text
+(ATTRIB as well) is reported as
+"file: 'text' (x, y) on line (x1, y1)-(x2, y2)" (or "on solid"); the inner
+box leaves out 15 % of the height at the top and at the bottom and 7.5 % of
+the width at each end, the room a glyph leaves free.
 
-    text_overlap.py [--allow REGEX ...] FILE.dxf ...
+    text_overlap.py [--lines] [--allow REGEX ...] FILE.dxf ...
 
 A finding that REGEX finds (re.search on the text after "file: ") is
-left out. The exit status is 1 when any file has a finding, 2 when a file
+left out. With --lines only texts on lines are reported. The exit status is 1 when any file has a finding, 2 when a file
 does not read.
 """
 import math
@@ -32,19 +30,20 @@ import ezdxf
 
 HAIR = 0.05  # drawing units two shapes may share (rounding of the writer)
 ARC_STEP = math.radians(10)  # chord step of circles and arcs
-SNAP = 0.01  # equal coordinates of grid lines
 
 
 def flat_entities(layout):
     for e in layout:
         if e.dxftype() == "INSERT":
+            yield from e.attribs
             yield from flat_entities(e.virtual_entities())
         else:
             yield e
 
 
-def box(e):
-    """Corners of the text's box, or None for a text with nothing visible."""
+def box(e, inner=False):
+    """Corners of the text's box (its inner box), or None for a text with
+    nothing visible."""
     s = e.dxf.text
     lead = len(s) - len(s.lstrip(" "))
     visible = len(s.strip(" "))
@@ -62,8 +61,11 @@ def box(e):
         y0 = e.dxf.align_point.y
     a = math.radians(e.dxf.get("rotation", 0.0))
     c, sn = math.cos(a), math.sin(a)
-    u0, u1 = lead * cw, lead * cw + visible * cw
-    pts = [(u0, 0.0), (u1, 0.0), (u1, h), (u0, h)]
+    u0, u1, v0, v1 = lead * cw, lead * cw + visible * cw, 0.0, h
+    if inner:
+        u0, u1 = u0 + 0.075 * (u1 - u0), u1 - 0.075 * (u1 - u0)
+        v0, v1 = 0.15 * h, 0.85 * h
+    pts = [(u0, v0), (u1, v0), (u1, v1), (u0, v1)]
     return [(x0 + u * c - v * sn, y0 + u * sn + v * c) for u, v in pts]
 
 
@@ -126,56 +128,26 @@ def separated(p, q):
     return False
 
 
-def key(v):
-    return round(v / SNAP)
-
-
-def grid_lines(segments):
-    """Indexes of the inner lines of every grid among the segments."""
-    vertical, horizontal = {}, {}
-    for i, s in enumerate(segments):
-        if len(s) != 2:
-            continue
-        (x1, y1), (x2, y2) = s
-        if key(x1) == key(x2) and key(y1) != key(y2):
-            vertical.setdefault((key(min(y1, y2)), key(max(y1, y2))), []).append((key(x1), i))
-        elif key(y1) == key(y2) and key(x1) != key(x2):
-            horizontal.setdefault((key(min(x1, x2)), key(max(x1, x2))), []).append((key(y1), i))
-    inner = set()
-    for (y0, y1), xs in vertical.items():
-        for (x0, x1), ys in horizontal.items():
-            # Plots side by side or stacked share a width or a height.
-            ys = [(y, i) for y, i in ys if y0 <= y <= y1]
-            if not ys or min(y for y, _ in ys) != y0 or max(y for y, _ in ys) != y1:
-                continue
-            if min(x for x, _ in xs) < x0 or max(x for x, _ in xs) > x1:
-                continue
-            inner.update(i for x, i in xs if x0 < x < x1)
-            inner.update(i for y, i in ys if y0 < y < y1)
-    return inner
-
-
-def findings(path):
+def findings(path, lines_only=False):
     doc = ezdxf.readfile(path)
     texts, segments = [], []
     for e in flat_entities(doc.modelspace()):
-        if e.dxftype() == "TEXT":
+        if e.dxftype() in ("TEXT", "ATTRIB"):
             b = box(e)
             if b is not None:
-                texts.append((e.dxf.text.strip(), b))
+                texts.append((e.dxf.text.strip(), b, box(e, True)))
         else:
             segments.extend(shapes_of(e))
     found = []
-    for i in range(len(texts)):
+    for i in range(len(texts) if not lines_only else 0):
         for j in range(i + 1, len(texts)):
-            (ta, pa), (tb, pb) = texts[i], texts[j]
+            (ta, pa, _), (tb, pb, _) = texts[i], texts[j]
             if not separated(pa, pb):
                 found.append("%r (%.2f, %.2f) over %r (%.2f, %.2f)" % (
                     ta, pa[0][0], pa[0][1], tb, pb[0][0], pb[0][1]))
-    skip = grid_lines(segments)
-    for t, b in texts:
-        for k, s in enumerate(segments):
-            if k in skip or separated(b, s):
+    for t, b, inner in texts:
+        for s in segments:
+            if separated(inner, s):
                 continue
             if len(s) == 2:
                 found.append("%r (%.2f, %.2f) on line (%.2f, %.2f)-(%.2f, %.2f)" % (
@@ -187,17 +159,19 @@ def findings(path):
 
 
 def main(args):
-    allow, paths = [], []
+    allow, paths, lines_only = [], [], False
     it = iter(args)
     for a in it:
-        if a == "--allow":
+        if a == "--lines":
+            lines_only = True
+        elif a == "--allow":
             allow.append(re.compile(next(it)))
         else:
             paths.append(a)
     status = 0
     for p in paths:
         try:
-            found = findings(p)
+            found = findings(p, lines_only)
         except (IOError, ezdxf.DXFError) as exc:
             print("%s: does not read: %s" % (p, exc))
             return 2

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/support_fixture.h"
+#include "graphics/cad.h"
 #include "graphics/sink.h"
 
 namespace zeb::test {
@@ -16,7 +17,11 @@ class CadTest : public BaseTest {
  protected:
   void SetUp() override;
   void TearDown() override;
-  RecordingSink& sink() { return *sink_; }
+  // The screen's record with what the CAD layer holds back drawn.
+  RecordingSink& sink() {
+    CadFlush();
+    return *sink_;
+  }
   // Private folder of this test (in the build tree), emptied at start.
   const std::string& dir() const { return dir_; }
   // The configured temporary folder of this test (dir()/tmp).

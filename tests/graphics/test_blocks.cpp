@@ -214,7 +214,7 @@ TEST_F(BlocksTest, DamagedBlockFilesAreReadSafely) {
                  "  0\r\nLINE\r\n  8\r\n-5\r\n 10\r\n1,5\r\n 20\r\nzz\r\n 11\r\n3\r\n 21\r\n4\r\n"
                  "  0\r\nLINE\r\n  8\r\n70000\r\n 10\r\n1e300\r\n 20\r\n0\r\n"
                  "  0\r\nHATCH\r\n 10\r\n1\r\n  0\r\nCIRCLE\r\n  8\r\n2\r\n 10\r\n0\r\n 20\r\n0\r\n 40\r\n2\r\n"
-                 "  0\r\nTEXT\r\n  1\r\nab" + std::string("\0c", 2) + "\r\n 40\r\n2\r\n  0\r\nLINE\r\n 10");
+                 "  0\r\nTEXT\r\n 10\r\n20\r\n  1\r\nab" + std::string("\0c", 2) + "\r\n 40\r\n2\r\n  0\r\nLINE\r\n 10");
   CadBeginOutput(3);
   CadInsertBlock("D", 0, 0, 0, 1, 1);
   EXPECT_GE(Cad().CadLayer, 0);

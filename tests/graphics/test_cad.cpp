@@ -289,5 +289,46 @@ TEST_F(CadOutputTest, CancelledChoiceOpensNothing) {
   EXPECT_TRUE(sink().Calls().empty());
 }
 
+// A line, circle or polyline that runs through a text of its section is
+// broken there, a gap of a quarter of the text's height either side; one
+// that only touches the box, or crosses the empty end of a text counted
+// as wide as its widest characters, stays whole; a block's line is not
+// broken for a text of the entities.
+TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheirSection) {
+  auto sheet = [] {
+    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 18, y 0 to 2
+    CadText("ABCD", 10, 0);
+    CadLine(0, 1, 30, 1);
+    CadLine(0, 2.02L, 30, 2.02L);
+    CadLine(17.8L, -5, 17.8L, 5);
+    CadCircle(14, 1, 3);
+    CadInsertBlock("B", 0, 0, 0, 1, 1);
+  };
+  auto block = [] {
+    CadBeginBlock("B");
+    CadLine(12, -5, 12, 5);
+    CadEndBlock();
+  };
+  RunToScreen(sheet, block);
+  Strings lines;
+  for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
+  EXPECT_EQ(lines, (Strings{"GrafLine(0,1,9.5,1)", "GrafLine(18.5,1,30,1)",
+                            "GrafLine(0,2.02,30,2.02)", "GrafLine(17.8,-5,17.8,5)", "GrafLine(12,-5,12,5)"}));
+  EXPECT_TRUE(sink().Named("GrafCircle").empty());
+  EXPECT_EQ(sink().Named("GrafArc").size(), 2u);  // above and below the text
+  // The files break the same lines; a polyline so crossed becomes lines.
+  const std::string txt = ReadFileBytes(RunToFile(5, dir() + "/broken", [&] {
+    sheet();
+    CadBeginPolyline(0);
+    CadPolylineVertex(5, 1.5L, 0);
+    CadPolylineVertex(25, 1.5L, 0);
+    CadEndPolyline();
+  }, block));
+  for (const char* line : {"LINE\t0.0\t1\t9.5\t1\r\n", "LINE\t18.5\t1\t30\t1\r\n", "LINE\t5\t1.5\t9.5\t1.5\r\n",
+                           "LINE\t18.5\t1.5\t25\t1.5\r\n"})
+    EXPECT_NE(txt.find(line), std::string::npos) << line << txt;
+  EXPECT_EQ(txt.find("CIRCLE"), std::string::npos) << txt;
+}
+
 }  // namespace
 }  // namespace zeb::test

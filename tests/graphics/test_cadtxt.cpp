@@ -26,9 +26,9 @@ TEST_F(CadTxtTest, CommaSettingKeepsTabsAndFullArcsAreCircles) {
     CadLine(0.5L, 1, 2, 3.25L);
     CadArc(10, 10, 0, 360, 2.5L);
     CadTextStyle(2, 0, 3, 2);
-    CadText("a\tb", 1.5L, 2);
+    CadText("a\tb", 1.5L, 4);
   }));
-  for (const char* line : {"LINE\t0,5\t1\t2\t3,25\r\n", "CIRCLE\t10\t10\t2,5\r\n", "TEXT\t1,5\t2\ta b\r\n"})
+  for (const char* line : {"LINE\t0,5\t1\t2\t3,25\r\n", "CIRCLE\t10\t10\t2,5\r\n", "TEXT\t1,5\t4\ta b\r\n"})
     EXPECT_NE(txt.find(line), std::string::npos) << line << txt;
   EXPECT_EQ(txt.substr(0, 10), "MINMAX\t0,0");
   EXPECT_EQ(txt.substr(txt.size() - 5), "EOF\r\n");

@@ -108,13 +108,18 @@ class HatchTest : public CadTest {
     CadEndOutput();
     CadTest::TearDown();
   }
+  // The screen's record, with what the CAD layer holds back drawn.
+  LayerSink& Drawn() const {
+    CadFlush();
+    return *layers_;
+  }
   void Clear() {
-    layers_->segs.clear();
+    Drawn().segs.clear();
     layers_->ClearCalls();
   }
-  std::vector<Seg> Hatch() const { return layers_->OnLayer(3); }
-  std::size_t Outline() const { return layers_->OnLayer(5).size(); }
-  std::size_t Circles() const { return layers_->Named("GrafCircle").size(); }
+  std::vector<Seg> Hatch() const { return Drawn().OnLayer(3); }
+  std::size_t Outline() const { return Drawn().OnLayer(5).size(); }
+  std::size_t Circles() const { return Drawn().Named("GrafCircle").size(); }
 
   // Every hatch line inside `inside`; every point of a 60 x 60 grid over
   // the box that lies in `deep` within half a spacing of a hatch line.
@@ -246,7 +251,7 @@ TEST_F(HatchTest, ContoursOfFewerThanThreePointsDrawNothing) {
     for (int k = 0; k < n; ++k) AddHatchPoint(k, k * k);
     HatchContour(0, 1, 45);
   }
-  EXPECT_TRUE(layers_->Calls().empty());
+  EXPECT_TRUE(Drawn().Calls().empty());
   EXPECT_EQ(G().ErrorMessageList.count, 0);
 }
 
@@ -362,7 +367,7 @@ TEST_F(HatchTest, OrientedRectangleHalvesAndProfile) {
   }
   Clear();
   HatchRectangleOriented(45, 50, 50, 10, 10, 1, 45);
-  EXPECT_TRUE(layers_->segs.empty());
+  EXPECT_TRUE(Drawn().segs.empty());
   HatchedCurveProfile(10, 10, 20);
   EXPECT_FALSE(Hatch().empty());
   EXPECT_EQ(HatchState().HatchPoints[47].x, 10);
