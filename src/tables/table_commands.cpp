@@ -6,10 +6,10 @@
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/globals.h"
+#include "base/viewer.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
-#include "platform/process.h"
 #include "reports/device.h"
 #include "reports/table.h"
 #include "tables/table_window.h"
@@ -182,11 +182,13 @@ bool TableWindow::ExportHtml(const std::string& path) {
     G().AbortFlag = 1;
     return false;
   }
-  // The viewer gets the file as one argument; a failed start is not reported.
-  std::vector<std::string> argv = SplitCommandLine(g.HtmlBrowserPath);
-  if (argv.empty()) argv.push_back("xdg-open");
-  argv.push_back(path);
-  StartProgram(argv);
+  // The viewer gets the file as one argument; one that does not start or
+  // ends with an error (xdg-open without a browser) is named, the page kept.
+  const auto tell = [path](const std::string& why) {
+    ShowMessageText("HTML-Ansicht nicht gestartet: "_oem + why + "; die Seite steht in "_oem +
+                    FromUtf8(CodePage::Cp850, path));
+  };
+  if (const std::string why = OpenDocumentWith(g.HtmlBrowserPath, path, tell); !why.empty()) tell(why);
   return true;
 }
 

@@ -198,10 +198,9 @@ std::string DbfDamage(const std::string& path) {
     fields.push_back({static_cast<char>(fieldArea[at + 11]), offset, fieldArea[at + 16]});
     offset += fieldArea[at + 16];
   }
+  // The list's end mark inside the header; the records start at the header
+  // length, which dBase, FoxPro and others may leave padded after the mark.
   if (at >= header || fieldArea[at] != 0x0D) return "Feldliste ohne Abschluss"_oem;
-  // The list's end mark, sometimes followed by one byte 0.
-  if (header != at + 1 && header != at + 2)
-    return "Kopflänge "_oem + std::to_string(header) + " passt nicht zu " + std::to_string(fields.size()) + " Feldern";
   if (length != offset)
     return "Satzlänge "_oem + std::to_string(length) + " passt nicht zu den Feldern (" + std::to_string(offset) + ")";
   const std::uint64_t records = static_cast<std::uint64_t>(count) * length;

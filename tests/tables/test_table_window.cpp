@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <functional>
+#include <thread>
 #include <utility>
 
 #include "base/files.h"
@@ -386,10 +389,23 @@ TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
   test::WaitUntil([&] { return fs::exists(seen); });
   EXPECT_EQ(ReadFileBytes(seen), "1|" + out.string() + "|");
 
-  // A viewer that does not start is not reported; the file is written.
-  G().HtmlBrowserPath = (temp() / "no such viewer").string();
-  EXPECT_TRUE(w().ExportHtml((temp() / "again.htm").string()));
-  EXPECT_TRUE(fs::exists(temp() / "again.htm"));
+  // A viewer that does not start, or ends with an error (xdg-open without a
+  // browser), is named with the page, which is written.
+  G().HtmlBrowserPath = (temp() / "no-such-viewer").string();
+  const std::string again = (temp() / "again.htm").string();
+  ui().ExpectMessageBox("", "HTML-Ansicht nicht gestartet: Programm " + G().HtmlBrowserPath +
+                                " nicht gefunden; die Seite steht in " + again);
+  EXPECT_TRUE(w().ExportHtml(again));
+  EXPECT_TRUE(fs::exists(again));
+  const fs::path failing = temp() / "xdg-open";
+  std::ofstream(failing) << "#!/bin/sh\necho 'xdg-open: no method available' >&2\nexit 3\n";
+  fs::permissions(failing, fs::perms::owner_all);
+  G().HtmlBrowserPath = failing.string();
+  ui().ExpectMessageBox("", "HTML-Ansicht nicht gestartet: Programm " + failing.string() +
+                                " meldet Fehler (Code 3); die Seite steht in " + again);
+  EXPECT_TRUE(w().ExportHtml(again));
+  for (int i = 0; i < 3000 && ui().RunPollsOnce(true); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(ui().RunPollsOnce(true));
 }
 
 // The stored bytes of a field of record n (1-based), found from the file's
@@ -432,6 +448,72 @@ TEST_F(TableWindowTest, FieldWritesWaitForThePostAndAppendsAreBlank) {
   const std::string number = StoredField(bytes, count + 1, "MATNR");
   EXPECT_TRUE(number == std::string(9, ' ') || number == "        0") << number;
   EXPECT_NE(StoredField(bytes, 3, "NAME1"), std::string(50, ' '));
+}
+
+// What a peer prints for its statement over the table t (python3-dbf,
+// dbfread) or for its Perl (the XBase module's table in $t).
+std::string PeerSays(const std::string& program) { return test::CommandOutput(program + " 2>&1"); }
+std::string PyDbf(const fs::path& table, const std::string& statement) {
+  return PeerSays("/usr/bin/python3 -c \"import dbf; t = dbf.Table('" + table.string() +
+                  "'); t.open(dbf.READ_WRITE); " + statement + "; t.close()\"");
+}
+std::string DbfRead(const fs::path& table, const std::string& expression) {
+  return PeerSays("/usr/bin/python3 -c \"import dbfread; t = list(dbfread.DBF('" + table.string() +
+                  "', encoding='cp850')); print(" + expression + ", end='')\"");
+}
+std::string PerlXBase(const fs::path& table, const std::string& statement) {
+  return PeerSays("perl -MXBase -e '$t = XBase->new(\"" + table.string() + "\") or die XBase->errstr; " + statement + "'");
+}
+
+// A FoxPro 2 table of python3-dbf (its header padded after the field list)
+// opens; a field written changes only its bytes (a blank number stays
+// blank, "?" stays "?"); an appended record is blank where nothing was
+// written; after Pack the empty memo's reference is blank; the peers read
+// every record.
+TEST_F(TableWindowTest, ForeignFoxProTableOpensAndWritesKeepUntouchedBytes) {
+  if (PeerSays("/usr/bin/python3 -c 'import dbf, dbfread'") != "" || PeerSays("perl -MXBase -e 1") != "")
+    GTEST_SKIP() << "python3-dbf, dbfread or Perl XBase missing";
+  const fs::path path = dbf() / "fp.dbf";
+  ASSERT_EQ(PeerSays("cd '" + dbf().string() +
+                     "' && /usr/bin/python3 -c \"import dbf; t = dbf.Table('fp.dbf', 'NAME C(20); VAL N(6,3); OK L; "
+                     "DAY D; NOTE M; NUM N(4,0)', dbf_type='fp'); t.open(dbf.READ_WRITE); "
+                     "t.append(('Eins', 1.5, True, None, 'Text', None)); t.append(('Zwei', None, None, None, '', 3)); "
+                     "t.close()\""),
+            "");
+  const std::string before = ReadFileBytes(path);
+  ASSERT_EQ(static_cast<unsigned char>(before[0]), 0xF5);
+  const unsigned header = static_cast<unsigned char>(before[8]) | static_cast<unsigned char>(before[9]) << 8;
+  const unsigned length = static_cast<unsigned char>(before[10]) | static_cast<unsigned char>(before[11]) << 8;
+  ASSERT_GT(header, 32u + 6 * 32 + 1);  // padded after the field list
+  TableOpen("fp");
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TableGetField(1).substr(0, 4), "Eins");
+  TableGo(2);
+  TablePutStrByName("NAME", "Zwo");
+  TableClose();
+  std::string expected = before;
+  expected.replace(header + length + 1, 20, "Zwo" + std::string(17, ' '));
+  std::string after = ReadFileBytes(path);
+  after.replace(1, 3, before.substr(1, 3));  // the date of the last update
+  EXPECT_EQ(after.substr(0, expected.size()), expected);
+
+  TableOpen("fp");
+  ASSERT_TRUE(TableAppend());
+  TablePutStrByName("NAME", "Drei");
+  TableClose();
+  after = ReadFileBytes(path);
+  EXPECT_EQ(after.substr(header + 2 * length, length), " Drei" + std::string(length - 5, ' '));
+
+  TableOpen("fp");
+  EXPECT_TRUE(w().Pack());
+  TableClose();
+  after = ReadFileBytes(path);
+  EXPECT_EQ(after.substr(header + length + 1 + 20 + 6 + 1 + 8, 10), std::string(10, ' '));  // the empty memo
+  EXPECT_EQ(DbfRead(path, "[(r['NAME'], r['VAL'], r['OK'], r['NOTE'], r['NUM']) for r in t]"),
+            "[('Eins', 1.5, True, 'Text', None), ('Zwo', None, None, None, 3), ('Drei', None, None, None, None)]");
+  EXPECT_EQ(PyDbf(path, "print([(r.name.strip(), r.val, r.note) for r in t], end='')"),
+            "[('Eins', 1.5, 'Text'), ('Zwo', None, ''), ('Drei', None, '')]");
+  EXPECT_EQ(PerlXBase(path, "print join(\"|\", map { ($t->get_record($_))[1,2] } 0..2)"), "Eins|1.5|Zwo||Drei|");
 }
 
 }  // namespace

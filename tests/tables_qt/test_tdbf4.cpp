@@ -50,29 +50,15 @@ std::string FileBytes(const fs::path& p) {
 // What another program reads: the python statement's printed value over
 // the records t of the table (code page 850), UTF-8.
 std::string Peer(const fs::path& table, const std::string& expression) {
-  const std::string cmd = "/usr/bin/python3 -c \"import dbfread; t = list(dbfread.DBF('" + table.string() +
-                          "', encoding='cp850')); print(" + expression + ", end='')\" 2>&1";
-  std::string out;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (p == nullptr) return "?";
-  char buf[256];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  ::pclose(p);
-  return out;
+  return test::CommandOutput("/usr/bin/python3 -c \"import dbfread; t = list(dbfread.DBF('" + table.string() +
+                             "', encoding='cp850')); print(" + expression + ", end='')\" 2>&1");
 }
 
 // What python3-dbf (the count from the header) reads, or, with append, a
 // record it adds: the statement's printed value over the table t.
 std::string PyDbf(const fs::path& table, const std::string& statement) {
-  const std::string cmd = "/usr/bin/python3 -c \"import dbf; t = dbf.Table('" + table.string() +
-                          "', codepage='cp850'); t.open(dbf.READ_WRITE); " + statement + "; t.close()\" 2>&1";
-  std::string out;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (p == nullptr) return "?";
-  char buf[256];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  ::pclose(p);
-  return out;
+  return test::CommandOutput("/usr/bin/python3 -c \"import dbf; t = dbf.Table('" + table.string() +
+                             "', codepage='cp850'); t.open(dbf.READ_WRITE); " + statement + "; t.close()\" 2>&1");
 }
 
 int VisibleNavigatorButtons(QWidget* d) {
@@ -356,6 +342,38 @@ TEST_F(Tdbf4Test, PostedRecordIsCountedWhileTheWindowIsOpen) {
   EXPECT_EQ(PyDbf(path, "print(len(t), t[-2]['name1'].strip(), t[-1]['name1'].strip(), end='')"),
             std::to_string(before + 2) + " Gebucht Fremd");
   EXPECT_EQ(Peer(path, "[r['NAME1'] for r in t][-2:]"), "['Gebucht', 'Fremd']");
+}
+
+// A number wider than its field and a character the table's code page
+// lacks are refused at entry with a German reason; the file keeps its bytes.
+TEST_F(Tdbf4Test, EntriesTheFieldCannotKeepAreRefused) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  auto boxes = std::make_shared<xbase::HeadlessTzCallback>();
+  xbase::SetTzCallback(boxes);
+  const std::string before = FileBytes(path);
+  WhenShown("dbf4", [&](QWidget* d) {
+    QAbstractItemModel* m = Child<QTableView>(d, "TzGrid1")->model();
+    int tmax = -1;
+    for (int c = 0; c < m->columnCount(); ++c)
+      if (m->headerData(c, Qt::Horizontal).toString() == "TMAX") tmax = c;
+    ASSERT_GE(tmax, 0);
+    EXPECT_FALSE(m->setData(m->index(1, tmax), QStringLiteral("12345678"), Qt::EditRole));
+    EXPECT_FALSE(m->setData(m->index(1, 0), QStringLiteral("Stahl \u20AC"), Qt::EditRole));
+    EXPECT_TRUE(m->setData(m->index(1, 0), QStringLiteral("Stahl \u00C4"), Qt::EditRole));  // 850 has it
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  });
+  Tables().EditTable("zebwst", 3300);
+  std::vector<std::string> texts;
+  for (const auto& e : boxes->events)
+    if (e.kind == "box") texts.push_back(e.text);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_NE(texts[0].find("'12345678' passt nicht in TMAX (5 Stellen, 0 nach dem Komma)"), std::string::npos) << texts[0];
+  EXPECT_NE(texts[1].find("Das Zeichen '\x80' kann in NAME1 nicht gespeichert werden (nicht in Codepage 850)"),
+            std::string::npos)
+      << texts[1];
+  EXPECT_EQ(Peer(path, "[r['NAME1'] for r in t if r['MATNR'] == 2][0]"), "Stahl \u00C4");
+  const std::string after = FileBytes(path);
+  EXPECT_EQ(after.size(), before.size());
 }
 
 }  // namespace

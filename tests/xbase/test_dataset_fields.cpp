@@ -194,6 +194,9 @@ TEST_F(FieldsTest, ValuesThroughTheDatasetAreWhatTheFileHolds) {
   EXPECT_EQ(day.DisplayText(), "24.12.2026");
   day.SetText(BlankDatePicture());
   EXPECT_TRUE(day.IsNull());
+  day.SetText("24.12.2026");
+  day.SetText("..");  // an emptied masked cell: its separators
+  EXPECT_TRUE(day.IsNull());
   EXPECT_THROW(day.SetText("99.99.9999"), EDatasetError);
   // Letters in a number or date cell are refused in the session's German.
   auto refusal = [](const std::function<void()>& edit) {

@@ -149,13 +149,18 @@ TEST_F(WorkAreaTest, NumbersKeepTheirStoredForm) {
   EXPECT_EQ(StoredField(2), "  9999999999");
   EXPECT_EQ(StoredField(3), "-99999999999999999");
   EXPECT_EQ(StoredField(6), "b    ");
-  // A stored "y" reads as true and is written back as "T".
+  // A stored "y" reads as true and keeps its byte while its value stays;
+  // a value set is written as "T" or "F".
   Poke("y", 5, 1);
   GO(1);
   EXPECT_TRUE(BufferLogical(*CurrentWorkArea(), 5));
   Replace();
   GO(1);
-  EXPECT_EQ(StoredField(5), "T");
+  EXPECT_EQ(StoredField(5), "y");
+  SetBufferLogical(*CurrentWorkArea(), 5, false);
+  Replace();
+  GO(1);
+  EXPECT_EQ(StoredField(5), "F");
 }
 
 TEST_F(WorkAreaTest, DeleteAndRecallMarkTheStoredFlag) {

@@ -51,6 +51,10 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   nav_->SetDataset(&w_.Dataset());
   nav_->confirmDelete = false;
   nav_->confirmRestore = false;
+  // The navigator's cancel also gives up an open cell editor.
+  nav_->onClick = [this](xbase::TTzNavigator&, const QString& button) {
+    if (button == QLatin1String("nbCancel")) grid_->DiscardEdit();
+  };
   for (QAction* a : nav_->actions()) {
     QWidget* button = nav_->widgetForAction(a);
     if (button != nullptr && browse_ && !BrowseButton(button->objectName())) a->setVisible(false);
@@ -77,6 +81,9 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   ok->setDefault(true);
   auto* cancel = new QPushButton(QStringLiteral("Abbruch"), this);
   cancel->setObjectName("Button_cancel");
+  // A click leaves an open cell editor alone (its text is given up, not
+  // handed in by the focus change).
+  cancel->setFocusPolicy(Qt::TabFocus);
   top->addWidget(title2);
   top->addWidget(title1);
   top->addWidget(fileLabel);
@@ -218,9 +225,12 @@ void Tdbf4::Ok() {
   accept();
 }
 
-void Tdbf4::Cancel() {
+void Tdbf4::Cancel() { reject(); }
+
+void Tdbf4::reject() {
+  grid_->DiscardEdit();
   answer_ = {};
-  reject();
+  QDialog::reject();
 }
 
 void Tdbf4::ExportHtml() {

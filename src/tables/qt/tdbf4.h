@@ -28,6 +28,9 @@ class Tdbf4 : public QDialog {
   // The answer after exec().
   BrowseAnswer Answer() const { return answer_; }
   bool Browsing() const { return browse_; }
+  // Cancel, Escape and the window's close box: what was typed and not
+  // posted is given up.
+  void reject() override;
 
  private:
   void BuildMenu(QMenuBar* bar);

@@ -356,7 +356,8 @@ std::string TTzDateField::DisplayText() const {
 
 void TTzDateField::SetText(std::string_view text) {
   const std::string first = TzTrimRight(text.substr(0, 10));
-  if (first == TzTrimRight(BlankDatePicture()) || AllTrimText(first).empty()) return Clear();
+  // Blanks and separators only (an emptied masked cell): no date.
+  if (first.find_first_not_of(" ./-") == std::string::npos) return Clear();
   const double dt = DateTextToDateTime(first, true);
   if (dt == 0) return Clear();
   SetAsDateTime(dt);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
+#include "platform/codepage.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/dates.h"
 #include "xbase/core/engine.h"
@@ -53,6 +55,25 @@ std::size_t DatasetSize(BufferKind k, const FieldDesc& f) {
   }
   return 0;
 }
+
+// The next Append of the area keeps blanks where nothing was set; the
+// switch is off again when the append did not run.
+class BlankAppend {
+ public:
+  explicit BlankAppend(WorkArea& a, std::vector<bool> set = {}) : a_(a) {
+    a_.appendKeepsBlanks = true;
+    a_.fieldsSet = std::move(set);
+  }
+  ~BlankAppend() {
+    a_.appendKeepsBlanks = false;
+    a_.fieldsSet.clear();
+  }
+  BlankAppend(const BlankAppend&) = delete;
+  BlankAppend& operator=(const BlankAppend&) = delete;
+
+ private:
+  WorkArea& a_;
+};
 
 // The number the file will hold: the text with exactly the decimals, read back.
 double StoredValue(long double v, const FieldDesc& f) {
@@ -152,6 +173,7 @@ void TTzPrimDataset::InternalGotoBookmark(std::int32_t bookmark) { TziGotoBookma
 
 void TTzPrimDataset::InternalInitRecord(std::vector<std::uint8_t>& buffer) {
   buffer.assign(bufferSize_, 0);
+  setFields_.clear();
   TziInitRecord();
 }
 
@@ -169,6 +191,7 @@ void TTzPrimDataset::InternalPost() {
 void TTzPrimDataset::InternalDelete() { Check(TziDeleteRecord()); }
 
 void TTzPrimDataset::InternalEdit() {
+  setFields_.clear();
   std::int32_t recNo = 0;
   std::vector<std::uint8_t> buf(bufferSize_, 0);
   if (TziGetRecord(buf.data(), recNo) == kTziOk) {
@@ -586,6 +609,36 @@ bool TTzDataSet::TziGetFieldData(const zeb::xbase::TField& f, const std::uint8_t
   return !isBlank;
 }
 
+void TTzDataSet::CheckEntry(const TField& f, std::u32string_view typed) const {
+  const TzFieldMap* m = MapOf(f);
+  if (m == nullptr) return;
+  const bool oem = tableLanguage == TTzTableLanguage::tlOem;
+  if (m->kind == BufferKind::Text) {
+    for (const char32_t u : typed) {
+      const int ansi = FromUnicode(CodePage::Cp1252, u);
+      if (ansi >= 0 && (!oem || FromUnicode(CodePage::Cp850, u) >= 0)) continue;
+      const std::string shown = ansi >= 0 ? std::string(1, static_cast<char>(ansi)) : std::string("?");
+      DatabaseError("Das Zeichen '" + shown + "' kann in " + f.Name() + " nicht gespeichert werden (nicht in Codepage " +
+                    (oem ? "850" : "1252") + ")");
+    }
+    return;
+  }
+  if (m->desc.type != 'N' && m->desc.type != 'F') return;
+  std::string text;
+  for (const char32_t u : typed) {
+    const char c = u < 0x80 ? static_cast<char>(u) : '?';
+    text.push_back(c == ',' ? '.' : c);
+  }
+  text = AllTrimText(text);
+  if (text.empty()) return;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(v)) return;  // SetText names it
+  if (StoredNumber(v, m->desc.length, m->desc.decimals).find('*') == std::string::npos) return;
+  DatabaseError("'" + text + "' passt nicht in " + f.Name() + " (" + std::to_string(m->desc.length) + " Stellen, " +
+                std::to_string(m->desc.decimals) + " nach dem Komma)");
+}
+
 int TTzDataSet::TziSetFieldData(const zeb::xbase::TField& f, std::uint8_t* record, const void* source) {
   const TzFieldMap* m = MapOf(f);
   if (m == nullptr) return kTziOk;
@@ -615,6 +668,11 @@ int TTzDataSet::TziSetFieldData(const zeb::xbase::TField& f, std::uint8_t* recor
     }
   } else if (m->kind == BufferKind::Text) {
     WriteShortString(dst, m->bufferSize - 1, "");
+  }
+  if (State() == DataSetState::Edit || State() == DataSetState::Insert) {
+    const std::size_t i = static_cast<std::size_t>(f.FieldNo() - 1);
+    if (setFields_.size() <= i) setFields_.resize(i + 1, false);
+    setFields_[i] = true;
   }
   if (!SelectWorkArea("TziSetFieldData")) return kTziOk;
   CopyBufferToEngine(record, f.FieldNo());
@@ -663,6 +721,9 @@ int TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
   buffer[0] = 0;
   if (!SelectWorkArea("TziAppendRecord")) return kTziOk;
   CopyBufferToEngine(buffer, 0);
+  // Fields left empty stay blank in the file.
+  const BlankAppend blank(*Area(), std::move(setFields_));
+  setFields_.clear();
   s_AppendWithLock();
   beginCrack_ = endCrack_ = false;
   return kTziOk;
@@ -690,7 +751,12 @@ int TTzDataSet::TziModifyRecord(std::uint8_t* buffer) {
   const std::int32_t bm = Load<std::int32_t>(buffer + bookmarkOffset_);
   if (bm >= 1 && bm <= RecCount() && RecNo() != bm) GO(bm);
   CopyBufferToEngine(buffer, 0);
+  // Fields not set keep their bytes when their value did not change.
+  WorkArea* a = Area();
+  a->fieldsSet = std::move(setFields_);
+  setFields_.clear();
   s_ReplaceWithLock();
+  a->fieldsSet.clear();
   return kTziOk;
 }
 
@@ -902,7 +968,10 @@ void TTzDataSet::Post() {
   if (s_IsEmptyDbf()) ResyncFromEngine();
 }
 
-void TTzDataSet::InternalCancel() { std::fill(activeBuffer_.begin(), activeBuffer_.end(), 0); }
+void TTzDataSet::InternalCancel() {
+  std::fill(activeBuffer_.begin(), activeBuffer_.end(), 0);
+  setFields_.clear();
+}
 
 void TTzDataSet::DoAfterCancel() { TTzPrimDataset::DoAfterCancel(); }
 void TTzDataSet::DoAfterScroll() { TTzPrimDataset::DoAfterScroll(); }
@@ -971,9 +1040,12 @@ void TTzCDataSet::AppendRec() {
   if (!SelectWorkArea("AppendRec")) return;
   // A shared table takes new records only under the append lock.
   const bool locked = TakeAppendLock();
-  // The engine appends its record buffer: a blank one.
+  // The engine appends its record buffer: a blank one, stored blank.
   ClearRecord();
-  zeb::xbase::Append();
+  {
+    const BlankAppend blank(*Area());
+    zeb::xbase::Append();
+  }
   if (locked) Unlock();
   SKIP(0);
   SetModified();

@@ -106,6 +106,9 @@ class TTzPrimDataset : public DataSet {
   void ClearCalcFields(std::vector<std::uint8_t>& buffer) override;
   // Opens the cursor's table and creates the fields (InternalOpen).
   virtual void InternalOpen();
+  // Fields set in the edit or insert under way (by field number - 1): they
+  // are written even where their value reads as the one stored before.
+  std::vector<bool> setFields_;
   void Check(int code) const { CheckTziResult(code, code > kTziNoFileName || code < kTziNoErrorCode ? GetErrorText(code) : ""); }
   std::int32_t BufferRecNo(const std::vector<std::uint8_t>& buffer) const;
 
@@ -145,6 +148,10 @@ class TTzDataSet : public TTzPrimDataset {
   void SetHideDeletedRecs(bool on);
   int WorkAreaNumber() const { return area_; }
   const std::vector<TzFieldMap>& FieldMaps() const { return maps_; }
+  // Refuses typed text the field cannot keep as typed (EDatasetError with
+  // the German reason): a character the table's code page lacks, a number
+  // wider than the field. Other faults are left to the field's SetText.
+  void CheckEntry(const TField& f, std::u32string_view typed) const;
 
   // --- operations
   bool SelectWorkArea(std::string_view method) const;

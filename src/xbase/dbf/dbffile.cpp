@@ -1330,64 +1330,95 @@ void UnpackField(const DbfTable& t, std::uint8_t* buffer, int field) {
   UnpackSlot(slots[static_cast<std::size_t>(field - 1)], t.stored, buffer);
 }
 
-void PackRecordData(DbfTable& t, const std::uint8_t* buffer) {
+namespace {
+
+// The stored text of a field's value in the record buffer (f.length bytes).
+void PackSlot(const FieldSlot& f, const std::uint8_t* p, char* field, std::string& date) {
+  const std::size_t width = f.length;
+  switch (f.kind) {
+    case BufferKind::Text: PutLeftAligned(field, width, ReadShortView(p, f.length)); break;
+    case BufferKind::Date: {
+      const std::string_view text = ReadShortView(p, std::size_t{f.length} + 2);
+      if (!PackFullDate(text, date)) date = PackDate(text);
+      PutLeftAligned(field, width, date);
+      break;
+    }
+    case BufferKind::Int32: {
+      std::int32_t v;
+      std::memcpy(&v, p, 4);
+      if (width > 0) PutStoredInteger(field, width, v);
+      break;
+    }
+    case BufferKind::Int64: {
+      std::int64_t v;
+      std::memcpy(&v, p, 8);
+      if (width > 0) PutStoredInteger(field, width, v);
+      break;
+    }
+    case BufferKind::Real48: {
+      Real48 r;
+      std::memcpy(r.data(), p, 6);
+      if (width > 0) PutStoredNumber(field, width, Real48ToReal(r), f.decimals);
+      break;
+    }
+    case BufferKind::Double: {
+      double v;
+      std::memcpy(&v, p, 8);
+      if (width > 0) PutStoredNumber(field, width, v, f.decimals);
+      break;
+    }
+    case BufferKind::Logical: PutLeftAligned(field, width, p[0] ? "T" : "F"); break;
+    case BufferKind::MemoRef: {
+      std::int32_t v;
+      std::memcpy(&v, p, 4);
+      if (v == 0)
+        std::memset(field, ' ', width);
+      else if (width > 0)
+        PutStoredInteger(field, width, v);
+      break;
+    }
+    case BufferKind::None: break;
+  }
+}
+
+// Whether the stored text of a field reads as the value whose text is
+// packed: unpacked and packed again it gives the same bytes.
+bool SameValue(const FieldSlot& f, std::string_view base, const char* packed, std::string& date) {
+  const std::string_view old = base.substr(f.storedOffset, f.length);
+  if (old.size() != f.length) return false;
+  if (std::memcmp(old.data(), packed, f.length) == 0) return true;
+  FieldSlot at = f;
+  at.bufferOffset = 0;
+  std::uint8_t value[264] = {};
+  UnpackSlot(at, base, value);
+  char again[256];
+  PackSlot(at, value, again, date);
+  return std::memcmp(again, packed, f.length) == 0;
+}
+
+}  // namespace
+
+void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base, const std::vector<bool>& set) {
   std::string& s = t.stored;
   s.resize(t.recordLength, ' ');
   if (s.empty()) return;
+  const bool keep = base.size() == s.size();
   s[0] = buffer[0] ? '*' : ' ';
   std::string date;
+  std::size_t i = 0;
   for (const FieldSlot& f : FieldSlots(t)) {
-    const std::uint8_t* p = buffer + f.bufferOffset;
-    const BufferKind kind = f.kind;
-    if (kind == BufferKind::None || f.storedOffset >= s.size()) continue;
+    const bool given = i < set.size() && set[i];
+    ++i;
+    if (f.kind == BufferKind::None || f.storedOffset >= s.size()) continue;
     // The field's text is f.length bytes; the record may hold fewer.
     char field[256];
-    const std::size_t width = f.length;
-    switch (kind) {
-      case BufferKind::Text: PutLeftAligned(field, width, ReadShortView(p, f.length)); break;
-      case BufferKind::Date: {
-        const std::string_view text = ReadShortView(p, std::size_t{f.length} + 2);
-        if (!PackFullDate(text, date)) date = PackDate(text);
-        PutLeftAligned(field, width, date);
-        break;
-      }
-      case BufferKind::Int32: {
-        std::int32_t v;
-        std::memcpy(&v, p, 4);
-        if (width > 0) PutStoredInteger(field, width, v);
-        break;
-      }
-      case BufferKind::Int64: {
-        std::int64_t v;
-        std::memcpy(&v, p, 8);
-        if (width > 0) PutStoredInteger(field, width, v);
-        break;
-      }
-      case BufferKind::Real48: {
-        Real48 r;
-        std::memcpy(r.data(), p, 6);
-        if (width > 0) PutStoredNumber(field, width, Real48ToReal(r), f.decimals);
-        break;
-      }
-      case BufferKind::Double: {
-        double v;
-        std::memcpy(&v, p, 8);
-        if (width > 0) PutStoredNumber(field, width, v, f.decimals);
-        break;
-      }
-      case BufferKind::Logical: PutLeftAligned(field, width, p[0] ? "T" : "F"); break;
-      case BufferKind::MemoRef: {
-        std::int32_t v;
-        std::memcpy(&v, p, 4);
-        if (v == 0)
-          std::memset(field, ' ', width);
-        else if (width > 0)
-          PutStoredInteger(field, width, v);
-        break;
-      }
-      case BufferKind::None: break;
-    }
-    std::memcpy(s.data() + f.storedOffset, field, std::min<std::size_t>(width, s.size() - f.storedOffset));
+    PackSlot(f, buffer + f.bufferOffset, field, date);
+    const std::size_t n = std::min<std::size_t>(f.length, s.size() - f.storedOffset);
+    // A value that did not change keeps its bytes (a blank number, "?").
+    if (keep && !given && SameValue(f, base, field, date))
+      std::memcpy(s.data() + f.storedOffset, base.data() + f.storedOffset, n);
+    else
+      std::memcpy(s.data() + f.storedOffset, field, n);
   }
 }
 

@@ -203,7 +203,11 @@ const std::vector<FieldSlot>& FieldSlots(const DbfTable& t);
 void UnpackRecordData(const DbfTable& t, std::uint8_t* buffer);
 // Field (1-based) only; the deleted flag and other fields stay as they are.
 void UnpackField(const DbfTable& t, std::uint8_t* buffer, int field);
-void PackRecordData(DbfTable& t, const std::uint8_t* buffer);
+// base: the record as stored before (recordLength bytes); a field whose
+// value reads the same as there keeps base's bytes, unless it is marked in
+// set (by field number - 1). Empty base: every field packed.
+void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base = {},
+                    const std::vector<bool>& set = {});
 
 // Short strings of the record buffer.
 std::string ReadShortString(const std::uint8_t* p, std::size_t capacity);

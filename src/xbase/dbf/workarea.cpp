@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include <unistd.h>
 
@@ -467,10 +468,21 @@ void Append() {
   }
   RefreshRecordCount(a);
   CompleteRecordBuffer(a);
-  if (!a.isVirtual) PackRecordData(a, a.recordBuffer);
+  // A new record keeps blanks where its value is a blank record's.
+  const bool overBlank = std::exchange(a.appendKeepsBlanks, false);
   bool idx = IndexActive();
+  // Taking the index semaphore reads the current record again: the new
+  // record's values are kept over it.
+  std::vector<std::uint8_t> values;
+  if (idx && a.recordBuffer != nullptr) values.assign(a.recordBuffer, a.recordBuffer + a.recordBufferSize);
   {
     IndexSemaphore sem(idx, true);
+    if (!values.empty()) {
+      std::copy(values.begin(), values.end(), a.recordBuffer);
+      a.undecoded = false;
+    }
+    if (!a.isVirtual)
+      PackRecordData(a, a.recordBuffer, overBlank ? std::string(a.recordLength, ' ') : std::string(), a.fieldsSet);
     AppendDbfRecord(a);
     if (TzCurrentError() == 0) {
       if (!a.isVirtual) UnpackWholeRecord(a);
@@ -519,7 +531,18 @@ void Replace() {
     std::copy(a.swapBuffer.begin(), a.swapBuffer.end(), a.recordBuffer);
     a.undecoded = false;
   }
-  if (!a.isVirtual) PackRecordData(a, a.recordBuffer);
+  if (!a.isVirtual) {
+    // The record as the file holds it now: fields whose value did not
+    // change keep their bytes.
+    if (!idx) {
+      const bool old = SetTzErrorSwitch(false);
+      GetDbfRecord(a, n, RecordRead::One);
+      SetTzErrorSwitch(old);
+    }
+    const bool read = TzCurrentError() == 0 && a.stored.size() == a.recordLength;
+    if (!read) ClearTzErrorState();  // then every field is written
+    PackRecordData(a, a.recordBuffer, read ? std::string(a.stored) : std::string(), a.fieldsSet);
+  }
   PutDbfRecord(a, n);
   if (TzCurrentError() != 0) return;
   if (!a.isVirtual) UnpackWholeRecord(a);

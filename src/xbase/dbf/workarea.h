@@ -39,6 +39,12 @@ struct WorkArea : DbfTable {
   std::function<void()> moveNotify;
   // Locked record numbers, the most recent last.
   std::vector<std::int32_t> recordLocks;
+  // The next Append keeps blanks in fields whose value is a blank record's
+  // (a new record of the dataset: nothing typed there).
+  bool appendKeepsBlanks = false;
+  // Fields the caller set for the next Append or Replace (by field number
+  // - 1): written even where their value reads as the one stored before.
+  std::vector<bool> fieldsSet;
   // Pack turned a shared area exclusive for its run.
   bool reopenedExclusive = false;
   // Virtual files: insertion order and storage kind.

@@ -399,7 +399,9 @@ std::uint16_t PackMemofile() {
   m->blob = BlobDescriptor{};
 
   // References last: the table points into the file that now holds the memos.
-  for (const NewReference& n : refs) Poke(StoredInteger(n.block, 10), n.field, n.record);
+  // A memo left empty has no block: its reference is blank, as dBase leaves it.
+  for (const NewReference& n : refs)
+    Poke(n.block == 0 ? std::string(10, ' ') : StoredInteger(n.block, 10), n.field, n.record);
   if (a.recordNumber >= 1 && a.recordNumber <= a.recordCount) ReadRecord(a, a.recordNumber);
   // The memo file is packed; a cleared reference stays reported.
   SetTzCurrentError(cleared ? 1003 : 0);

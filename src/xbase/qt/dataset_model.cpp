@@ -371,6 +371,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
   if (appendRow_ && index.row() == static_cast<int>(rows_.size())) {
     // The new row takes values; it is posted when left.
     try {
+      ds_.CheckEntry(*f, value.toString().toStdU32String());
       f->SetText(Utf8ToAnsi(value.toString().toStdString()));
     } catch (const std::exception& e) {
       ShowDatasetError(e);
@@ -383,6 +384,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
   if (EditingRow(index.row())) {
     // An edit begun on the dataset (the navigator) waits for its post.
     try {
+      ds_.CheckEntry(*f, value.toString().toStdU32String());
       f->SetText(text);
     } catch (const std::exception& e) {
       ShowDatasetError(e);
@@ -390,6 +392,12 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     }
     Q_EMIT dataChanged(index, index);
     return true;
+  }
+  try {
+    ds_.CheckEntry(*f, value.toString().toStdU32String());
+  } catch (const std::exception& e) {
+    ShowDatasetError(e);
+    return false;
   }
   if (!MoveTo(index.row())) return false;
   committing_ = true;

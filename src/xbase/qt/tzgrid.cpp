@@ -359,6 +359,30 @@ void TTzGrid::RestoreCurrent() {
   viewport()->update();
 }
 
+QWidget* TTzGrid::OpenEditor() const {
+  if (state() != QAbstractItemView::EditingState) return nullptr;
+  // A live editor of the current cell (one released by a reset is hidden).
+  for (QWidget* w : viewport()->findChildren<QWidget*>("TzGridEditor", Qt::FindDirectChildrenOnly))
+    if (w->isVisible() && indexWidget(currentIndex()) == w) return w;
+  return nullptr;
+}
+
+void TTzGrid::DiscardEdit() {
+  if (QWidget* editor = OpenEditor()) closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+  if (model_ == nullptr) return;
+  if (model_->HasAppendRow()) {
+    model_->EndAppendRow(false);
+  } else {
+    TTzDataSet& ds = model_->Dataset();
+    try {
+      if (ds.Active() && (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert)) ds.Cancel();
+    } catch (const std::exception& e) {
+      model_->ReportError(e);
+    }
+  }
+  viewport()->update();
+}
+
 void TTzGrid::keyPressEvent(QKeyEvent* e) {
   const QModelIndex cur = currentIndex();
   if (e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {

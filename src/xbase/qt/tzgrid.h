@@ -70,6 +70,9 @@ class TTzGrid : public QTableView {
   // Restores the current record after the question (Ctrl+Delete); nothing
   // on a grid without editing.
   void RestoreCurrent();
+  // Gives up what was typed and not posted: the open cell editor, a new
+  // row, an edit of the dataset.
+  void DiscardEdit();
   // The style of a column from the saved column list (logical column).
   struct ColumnStyle {
     std::optional<TzColor> color;
@@ -96,6 +99,8 @@ class TTzGrid : public QTableView {
   int FixedCount() const;
 
  private:
+  // The open cell editor, nullptr when none.
+  QWidget* OpenEditor() const;
   void FollowDataset();
   // The fixed columns' view: its columns, widths and place.
   void SyncFixedView();

@@ -1,0 +1,211 @@
+// The table window changes only the bytes the user asked for, three times
+// each on a real window system: an append in a sorted view adds one blank
+// record, Abbruch and the navigator's cancel give up what was typed and not
+// posted, an emptied date cell stores blanks.
+#include <QHeaderView>
+#include <QPushButton>
+#include <QToolButton>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "base/services.h"
+#include "desktop/desktop_program.h"
+#include "xbase/qt/tzgrid.h"
+
+namespace zeb::desktop {
+namespace {
+
+constexpr int kRuns = 3;
+
+std::string Bytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+unsigned Le(const std::string& b, std::size_t at, int n) {
+  unsigned v = 0;
+  for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+  return v;
+}
+
+// A table file's layout as its header gives it.
+struct Layout {
+  unsigned header = 0, length = 0, count = 0;
+  // Offset in the record and length of a field.
+  std::pair<unsigned, unsigned> Field(const std::string& b, const std::string& name) const {
+    unsigned offset = 1;
+    for (std::size_t at = 32; at + 32 <= header && b[at] != 0x0D; at += 32) {
+      const unsigned len = static_cast<unsigned char>(b[at + 16]);
+      if (b.compare(at, name.size() + 1, name.c_str(), name.size() + 1) == 0) return {offset, len};
+      offset += len;
+    }
+    return {0, 0};
+  }
+  std::string Record(const std::string& b, unsigned n) const { return b.substr(header + (n - 1) * length, length); }
+};
+Layout LayoutOf(const std::string& b) { return {Le(b, 8, 2), Le(b, 10, 2), Le(b, 4, 4)}; }
+
+// The file with the header's date of last update taken out (any write stamps
+// today).
+std::string Undated(std::string b) {
+  if (b.size() > 4) b.replace(1, 3, "...");
+  return b;
+}
+
+xbase::TTzGrid* Grid() { return ActiveModal() != nullptr ? ActiveModal()->findChild<xbase::TTzGrid*>("TzGrid1") : nullptr; }
+
+int ColumnOf(xbase::TTzGrid* g, const char* field) {
+  for (int c = 0; c < g->model()->columnCount(); ++c)
+    if (g->model()->headerData(c, Qt::Horizontal).toString() == QLatin1String(field)) return c;
+  return -1;
+}
+
+// The row that shows record n.
+int RowOf(xbase::TTzGrid* g, int n) {
+  for (int r = 0; r < g->model()->rowCount(); ++r)
+    if (g->model()->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt() == n) return r;
+  return -1;
+}
+
+void DoubleClickCell(xbase::TTzGrid* g, int row, int column) {
+  const QModelIndex i = g->model()->index(row, column);
+  g->scrollTo(i);
+  const QPoint at = g->visualRect(i).center();
+  QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
+}
+
+void ClickIn(const char* name) { Click(Child<QWidget>(ActiveModal(), name)); }
+
+class TableEdits : public DesktopProgram {
+ protected:
+  // Datenbank > DIN 2076 from the waiting main window; the acts run in the
+  // table window one after the other as a user's, OK or Abbruch closes it.
+  bool InDin2076(const std::vector<std::function<void()>>& acts, const char* closer) {
+    UserScript s;
+    s.Then("main window", [this] { return MainWindowWaits(); },
+           [this] { window_->Action("mi_dbfDIN2076")->trigger(); });
+    for (const auto& act : acts)
+      s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, act);
+    s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [closer] { ClickIn(closer); });
+    s.Then("closed", [this] { return MainWindowWaits(); }, [] {});
+    return s.Run();
+  }
+  const fs::path din2076_ = PrivateRun::Get().dbf / "din2076.dbf";
+};
+
+// Sort by TOLB, TOLC of record 3 typed and entered, Bearbeiten > Append,
+// OK: record 3 holds the value, one blank record more, nothing else moved.
+TEST_F(TableEdits, AppendInASortedViewAddsOneBlankRecord) {
+  Start("table_material.zeb");
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    const std::string before = Bytes(din2076_);
+    const Layout l = LayoutOf(before);
+    EXPECT_TRUE(InDin2076({[] {
+                             xbase::TTzGrid* g = Grid();
+                             QHeaderView* h = g->horizontalHeader();
+                             QTest::mouseClick(h->viewport(), Qt::RightButton, {},
+                                               QPoint(h->sectionViewportPosition(ColumnOf(g, "TOLB")) + 5, 5));
+                           },
+                           [] { DoubleClickCell(Grid(), RowOf(Grid(), 3), ColumnOf(Grid(), "TOLC")); },
+                           [] {
+                             Type("0.005");
+                             Key(Qt::Key_Return);
+                           },
+                           [] { ActiveModal()->findChild<QAction*>("mi_editAppend")->trigger(); }},
+                          "Button_ok"));
+    const std::string after = Bytes(din2076_);
+    ASSERT_EQ(LayoutOf(after).count, l.count + 1);
+    const auto [off, len] = l.Field(before, "TOLC");
+    ASSERT_GT(len, 0u);
+    std::string expected = before.substr(0, before.size() - 1);  // without the end mark
+    char value[32];
+    std::snprintf(value, sizeof value, "%*.3f", static_cast<int>(len), 0.005);
+    expected.replace(l.header + 2 * l.length + off, len, value);
+    expected += std::string(l.length, ' ') + '\x1A';
+    expected.replace(4, 4, after.substr(4, 4));
+    EXPECT_EQ(Undated(after), Undated(expected));
+  }
+}
+
+// Abbruch gives up (a) a cell typed without Enter, (b) a new row typed with
+// Enter; (c) the navigator's cancel gives up a cell of an edit begun with
+// its pencil, and OK afterwards writes nothing.
+TEST_F(TableEdits, CancelGivesUpWhatWasNotPosted) {
+  Start("table_material.zeb");
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    const std::string before = Bytes(din2076_);
+    EXPECT_TRUE(InDin2076({[] { DoubleClickCell(Grid(), 1, ColumnOf(Grid(), "TOLB")); }, [] { Type("0.099"); }},
+                          "Button_cancel"));
+    EXPECT_EQ(Bytes(din2076_), before);
+    EXPECT_TRUE(InDin2076({[] {
+                             Grid()->setFocus(Qt::OtherFocusReason);
+                             Key(Qt::Key_End, Qt::ControlModifier);
+                             Key(Qt::Key_Down);
+                           },
+                           [] {
+                             Type("35");
+                             Key(Qt::Key_Return);
+                           }},
+                          "Button_cancel"));
+    EXPECT_EQ(Bytes(din2076_), before);
+    auto nav = [] { return Child<xbase::TTzNavigator>(ActiveModal(), "TzNavigator1"); };
+    EXPECT_TRUE(InDin2076({[&] {
+                             Grid()->setCurrentIndex(Grid()->model()->index(2, 0));
+                             Click(nav()->Button("nbEdit"));
+                           },
+                           [] { DoubleClickCell(Grid(), 2, ColumnOf(Grid(), "TOLC")); }, [] { Type("0.777"); },
+                           [&] { Click(nav()->Button("nbCancel")); }},
+        "Button_ok"));
+    EXPECT_EQ(Bytes(din2076_), before);
+  }
+}
+
+// A table of one record with a date: the date cell emptied (select all,
+// Backspace, Enter) and OK store 8 blanks and change nothing else.
+TEST_F(TableEdits, AnEmptiedDateCellStoresBlanks) {
+  const fs::path table = PrivateRun::Get().dbf / "dated.dbf";
+  std::string head(32, '\0');
+  head[0] = 0x03;
+  head[1] = 126, head[2] = 1, head[3] = 15;
+  head[4] = 1;
+  head[8] = static_cast<char>(32 + 2 * 32 + 1);
+  head[10] = 1 + 10 + 8;
+  auto field = [](const char* name, char type, int length) {
+    std::string d(32, '\0');
+    d.replace(0, std::strlen(name), name);
+    d[11] = type;
+    d[16] = static_cast<char>(length);
+    return d;
+  };
+  const std::string record = std::string(" Probe     ") + "20260115";
+  const std::string bytes = head + field("NAME", 'C', 10) + field("DATUM", 'D', 8) + '\x0D' + record + '\x1A';
+  Start("table_material.zeb");
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    { std::ofstream(table, std::ios::binary) << bytes; }
+    UserScript s;
+    s.Then("main window", [this] { return MainWindowWaits(); }, [] { Tables().EditTable("dated", 0); });
+    s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, [] {
+      xbase::TTzGrid* g = Grid();
+      DoubleClickCell(g, 0, ColumnOf(g, "DATUM"));
+      Key(Qt::Key_A, Qt::ControlModifier);
+      Key(Qt::Key_Backspace);
+      Key(Qt::Key_Return);
+    });
+    s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [] { ClickIn("Button_ok"); });
+    s.Then("closed", [this] { return MainWindowWaits(); }, [] {});
+    EXPECT_TRUE(s.Run());
+    std::string expected = bytes;
+    expected.replace(bytes.size() - 9, 8, 8, ' ');
+    EXPECT_EQ(Undated(Bytes(table)), Undated(expected));
+  }
+}
+
+}  // namespace
+}  // namespace zeb::desktop
