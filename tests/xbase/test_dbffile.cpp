@@ -501,6 +501,22 @@ TEST_F(DbfFile, ReplaceRewritesHeaderDateOnClose) {
   EXPECT_FALSE(t.IsOpen());
 }
 
+// A record written back unchanged, on another day, leaves every byte of the
+// file as it was, the header's date too.
+TEST_F(DbfFile, UnchangedRecordWrittenBackTouchesNothing) {
+  WriteBytes(dir / "u.dbf", Dbase3({{"NAME", 'C', 4, 0}}, {" abcd", " efgh"}));
+  const std::string before = ReadBytes(dir / "u.dbf");
+  SetTzToday(year_month_day{year{2030}, May, day{5}});
+  DbfTable t;
+  ASSERT_EQ(Open(t, dir / "u.dbf"), 0);
+  GetDbfRecord(t, 2);
+  PutDbfRecord(t, 2);
+  ASSERT_EQ(TzCurrentError(), 0);
+  EXPECT_EQ(t.headerState, kHeaderOnDisk);
+  CloseDbf(t);
+  EXPECT_EQ(ReadBytes(dir / "u.dbf"), before);
+}
+
 TEST_F(DbfFile, ForwardScanOfAnExclusiveTableReadsAhead) {
   std::vector<std::string> recs;
   for (int i = 0; i < 5000; ++i) {

@@ -898,6 +898,16 @@ void PutDbfRecord(DbfTable& t, std::int32_t n) {
   std::int64_t oldSize = append ? FileSizeOf(fd) : -1;
 
   RecordCodePage(CodePageDirection::BeforeWrite, t.oemText, t.beforeWrite, len, len, t.stored.data());
+  if (!append) {
+    // A record written back as the file holds it changes nothing: neither
+    // its bytes nor the header's date of the last change.
+    std::string held(len, '\0');
+    if (ReadAt(fd, held.data(), len, off) == static_cast<long long>(len) &&
+        std::memcmp(held.data(), t.stored.data(), len) == 0) {
+      RecordCodePage(CodePageDirection::AfterRead, t.oemText, t.afterRead, len, len, t.stored.data());
+      return;
+    }
+  }
   int err = WriteAt(fd, t.stored.data(), len, off);
   RecordCodePage(CodePageDirection::AfterRead, t.oemText, t.afterRead, len, len, t.stored.data());
   if (err != 0) {
