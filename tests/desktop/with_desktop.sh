@@ -45,14 +45,16 @@ done
 [ -s "$run/display" ] || { echo "with_desktop: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$(tr -d '\n' < "$run/display")
 # openbox without a session manager, with its defaults (no user rc file).
-HOME=$run XDG_CONFIG_HOME=$run/config openbox --sm-disable > "$run/wm.log" 2>&1 &
+# Its start-up command runs once it manages windows: a window mapped before
+# that (its check window is set much earlier) would be taken over unfocused.
+HOME=$run XDG_CONFIG_HOME=$run/config openbox --sm-disable --startup "touch $run/wm.ready" > "$run/wm.log" 2>&1 &
 wmpid=$!
-# The window manager is ready once it has set its check window on the root.
 for _ in $(seq 1 300); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
+  [ -e "$run/wm.ready" ] && xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
   kill -0 "$wmpid" 2> /dev/null || { cat "$run/wm.log" >&2; exit 1; }
   sleep 0.1
 done
+[ -e "$run/wm.ready" ] || { echo "with_desktop: openbox did not start" >&2; exit 1; }
 xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' \
   || { echo "with_desktop: openbox did not start" >&2; exit 1; }
 export QT_QPA_PLATFORM=xcb
