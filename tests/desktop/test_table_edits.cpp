@@ -234,7 +234,7 @@ TEST_F(TableEdits, AnEnteredValueIsPostedWhenTheRecordIsLeftOrOk) {
     std::string left;
     EXPECT_TRUE(InDin2076({enter, [] { Key(Qt::Key_Down); }, [&] { left = Bytes(din2076_); }}, "Button_cancel"));
     EXPECT_EQ(Undated(left), Undated(changed));
-    EXPECT_EQ(Bytes(din2076_), left);
+    EXPECT_EQ(Undated(Bytes(din2076_)), Undated(left));
     { std::ofstream(din2076_, std::ios::binary) << original; }
     EXPECT_TRUE(InDin2076({enter}, "Button_ok"));
     EXPECT_EQ(Undated(Bytes(din2076_)), Undated(changed));

@@ -162,6 +162,8 @@ int DatasetModel::rowCount(const QModelIndex& parent) const {
 
 void DatasetModel::BeginAppendRow() {
   if (appendRow_) return;
+  // The record left is posted first; a refused lock keeps it.
+  if (!PostEdit()) return;
   busy_ = true;
   try {
     ds_.Append();
