@@ -11,6 +11,7 @@
 #include <iterator>
 #include <vector>
 
+#include "base/globals.h"
 #include "base/services.h"
 #include "desktop/desktop_program.h"
 #include "xbase/qt/tzgrid.h"
@@ -55,6 +56,27 @@ std::string Undated(std::string b) {
   return b;
 }
 
+// A dBase III table of a 10-character NAME and one more field (name,
+// type, length) holding the given records.
+std::string TwoFieldTable(const char* name, char type, int length, const std::vector<std::string>& records) {
+  std::string head(32, '\0');
+  head[0] = 0x03;
+  head[1] = 126, head[2] = 1, head[3] = 15;
+  head[4] = static_cast<char>(records.size());
+  head[8] = static_cast<char>(32 + 2 * 32 + 1);
+  head[10] = static_cast<char>(1 + 10 + length);
+  auto field = [](const char* n, char t, int len) {
+    std::string d(32, '\0');
+    d.replace(0, std::strlen(n), n);
+    d[11] = t;
+    d[16] = static_cast<char>(len);
+    return d;
+  };
+  std::string bytes = head + field("NAME", 'C', 10) + field(name, type, length) + '\x0D';
+  for (const std::string& r : records) bytes += r;
+  return bytes + '\x1A';
+}
+
 xbase::TTzGrid* Grid() { return ActiveModal() != nullptr ? ActiveModal()->findChild<xbase::TTzGrid*>("TzGrid1") : nullptr; }
 
 int ColumnOf(xbase::TTzGrid* g, const char* field) {
@@ -85,9 +107,21 @@ class TableEdits : public DesktopProgram {
   // Datenbank > DIN 2076 from the waiting main window; the acts run in the
   // table window one after the other as a user's, OK or Abbruch closes it.
   bool InDin2076(const std::vector<std::function<void()>>& acts, const char* closer) {
+    return InTable([this] { window_->Action("mi_dbfDIN2076")->trigger(); }, acts, closer);
+  }
+  // The same for a table of the table folder opened for editing.
+  bool InTable(const char* table, const std::vector<std::function<void()>>& acts, const char* closer) {
+    return InTable(
+        [table] {
+          G().AbortFlag = 0;  // as a menu command starts
+          Tables().EditTable(table, 0);
+        },
+        acts, closer);
+  }
+  bool InTable(const std::function<void()>& open, const std::vector<std::function<void()>>& acts,
+               const char* closer) {
     UserScript s;
-    s.Then("main window", [this] { return MainWindowWaits(); },
-           [this] { window_->Action("mi_dbfDIN2076")->trigger(); });
+    s.Then("main window", [this] { return MainWindowWaits(); }, open);
     for (const auto& act : acts)
       s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, act);
     s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [closer] { ClickIn(closer); });
@@ -166,25 +200,78 @@ TEST_F(TableEdits, CancelGivesUpWhatWasNotPosted) {
   }
 }
 
+// A value entered into a cell of record 2 waits in the record, shown by the
+// grid: Abbruch gives it up; leaving the row (Down) writes exactly that
+// field, once, and the Abbruch after it keeps it; OK writes it too.
+TEST_F(TableEdits, AnEnteredValueIsPostedWhenTheRecordIsLeftOrOk) {
+  Start("table_material.zeb");
+  const std::string original = Bytes(din2076_);
+  const Layout l = LayoutOf(original);
+  const auto [off, len] = l.Field(original, "TOLB");
+  ASSERT_GT(len, 0u);
+  std::string changed = original;
+  char value[32];
+  std::snprintf(value, sizeof value, "%*.3f", static_cast<int>(len), 0.099);
+  changed.replace(l.header + l.length + off, len, value);
+  ASSERT_NE(changed, original);
+  const auto enter = [] {
+    DoubleClickCell(Grid(), RowOf(Grid(), 2), ColumnOf(Grid(), "TOLB"));
+    Type("0.099");
+    Key(Qt::Key_Return);
+  };
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    QString shown;
+    std::string pending;
+    EXPECT_TRUE(InDin2076({enter, [&] {
+                             shown = Grid()->model()->index(RowOf(Grid(), 2), ColumnOf(Grid(), "TOLB")).data().toString();
+                             pending = Bytes(din2076_);
+                           }},
+                          "Button_cancel"));
+    EXPECT_EQ(shown.trimmed(), QStringLiteral("0.099"));
+    EXPECT_EQ(pending, original);
+    EXPECT_EQ(Bytes(din2076_), original);
+    std::string left;
+    EXPECT_TRUE(InDin2076({enter, [] { Key(Qt::Key_Down); }, [&] { left = Bytes(din2076_); }}, "Button_cancel"));
+    EXPECT_EQ(Undated(left), Undated(changed));
+    EXPECT_EQ(Undated(Bytes(din2076_)), Undated(left));
+    { std::ofstream(din2076_, std::ios::binary) << original; }
+    EXPECT_TRUE(InDin2076({enter}, "Button_ok"));
+    EXPECT_EQ(Undated(Bytes(din2076_)), Undated(changed));
+    { std::ofstream(din2076_, std::ios::binary) << original; }
+  }
+}
+
+// A logical cell toggled by a click waits like any other: Abbruch gives it
+// up, leaving the row or OK writes just that byte.
+TEST_F(TableEdits, AToggledLogicalWaitsForThePost) {
+  const fs::path table = PrivateRun::Get().dbf / "flagged.dbf";
+  const std::string bytes = TwoFieldTable("FERTIG", 'L', 1, {" Probe     F", " Zweite    ?"});
+  std::string toggled = bytes;
+  toggled[bytes.size() - 14] = 'T';
+  const auto toggle = [] {
+    const QModelIndex i = Grid()->model()->index(RowOf(Grid(), 1), ColumnOf(Grid(), "FERTIG"));
+    QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, Grid()->visualRect(i).center());
+  };
+  Start("table_material.zeb");
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    { std::ofstream(table, std::ios::binary) << bytes; }
+    EXPECT_TRUE(InTable("flagged", {toggle}, "Button_cancel"));
+    EXPECT_EQ(Bytes(table), bytes);
+    EXPECT_TRUE(InTable("flagged", {toggle, [] { Key(Qt::Key_Down); }}, "Button_cancel"));
+    EXPECT_EQ(Undated(Bytes(table)), Undated(toggled));
+    { std::ofstream(table, std::ios::binary) << bytes; }
+    EXPECT_TRUE(InTable("flagged", {toggle}, "Button_ok"));
+    EXPECT_EQ(Undated(Bytes(table)), Undated(toggled));
+  }
+}
+
 // A table of one record with a date: the date cell emptied (select all,
 // Backspace, Enter) and OK store 8 blanks and change nothing else.
 TEST_F(TableEdits, AnEmptiedDateCellStoresBlanks) {
   const fs::path table = PrivateRun::Get().dbf / "dated.dbf";
-  std::string head(32, '\0');
-  head[0] = 0x03;
-  head[1] = 126, head[2] = 1, head[3] = 15;
-  head[4] = 1;
-  head[8] = static_cast<char>(32 + 2 * 32 + 1);
-  head[10] = 1 + 10 + 8;
-  auto field = [](const char* name, char type, int length) {
-    std::string d(32, '\0');
-    d.replace(0, std::strlen(name), name);
-    d[11] = type;
-    d[16] = static_cast<char>(length);
-    return d;
-  };
-  const std::string record = std::string(" Probe     ") + "20260115";
-  const std::string bytes = head + field("NAME", 'C', 10) + field("DATUM", 'D', 8) + '\x0D' + record + '\x1A';
+  const std::string bytes = TwoFieldTable("DATUM", 'D', 8, {" Probe     20260115"});
   Start("table_material.zeb");
   for (int run = 0; run < kRuns; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));

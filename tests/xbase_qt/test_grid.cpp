@@ -137,6 +137,9 @@ TEST_F(GridTest, LogicalCellsToggleByKeyAndClick) {
   const QRect r = grid->visualRect(Cell(1, "OK"));
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
   EXPECT_FALSE(Cell(1, "OK").data(DatasetModel::LogicalRole).toBool());  // record 2 was true
+  // The toggle waits in the record until it is left.
+  EXPECT_EQ(ds->State(), DataSetState::Edit);
+  grid->setCurrentIndex(Cell(0, "NAME"));
   ds->Go(2);
   EXPECT_FALSE(ds->FieldByName("OK").AsBoolean());
   EXPECT_EQ(ds->State(), DataSetState::Browse);
@@ -383,6 +386,9 @@ TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
       QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(Cell(0, "NUM")).center());
     }
     Settle();
+    EXPECT_EQ(Cell(row, "NAME").data().toString(), "Neu" + QString::number(row));
+    // Posted when the record is left.
+    grid->setCurrentIndex(Cell(0, "NUM"));
     ds->Go(row + 1);
     EXPECT_EQ(ds->FieldByName("NAME").AsString(), "Neu" + std::to_string(row));
     EXPECT_EQ(Cell(row, "NAME").data().toString(), "Neu" + QString::number(row));
@@ -398,6 +404,9 @@ TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
   editor->selectAll();
   QTest::keyClicks(editor, "ZZ");
   QTest::keyClick(editor, Qt::Key_Return);
+  Settle();
+  EXPECT_EQ(Cell(0, "NAME").data().toString(), "ZZ");
+  grid->setCurrentIndex(Cell(1, "NUM"));
   Settle();
   EXPECT_EQ(Cell(grid->Model()->rowCount() - 1, "NAME").data().toString(), "ZZ");
   EXPECT_NE(Cell(0, "NAME").data().toString(), "ZZ");
@@ -443,6 +452,8 @@ TEST_F(GridTest, TypedTextChangesItsFieldAlone) {
   EXPECT_EQ(Cell(1, "NAME2").data().toString(), "abc");
   EXPECT_EQ(Cell(1, "NAME3").data().toString(), "patentiert gezogen");
   EXPECT_EQ(Cell(1, "NAME4").data().toString(), "statisch");
+  EXPECT_EQ(bytes(), before);  // until the record is left
+  grid->setCurrentIndex(Cell(0, "NAME1"));
   // The file: the second record's NAME2 bytes are new, every other byte is as it was.
   const std::string after = bytes();
   ASSERT_EQ(after.size(), before.size());

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -211,7 +212,13 @@ void Tdbf4::Command(const std::function<void()>& body) {
 }
 
 void Tdbf4::ShowRecordNumber() {
-  recno_->setText(QString::number(w_.RecNo()) + "/" + QString::number(w_.RecCount()));
+  // Read as the dataset stands: a click posts no edit.
+  try {
+    const std::int32_t n = std::max(0, w_.Dataset().GetRecNo());
+    recno_->setText(QString::number(n) + "/" + QString::number(w_.Dataset().RecCount()));
+  } catch (const std::exception&) {
+    recno_->clear();
+  }
 }
 
 void Tdbf4::Ok() {

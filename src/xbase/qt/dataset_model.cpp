@@ -19,6 +19,13 @@ void ShowDatasetError(const std::exception& e) {
   TzMessageBox(e.what(), "Fehler", 16);
 }
 
+bool PostPending(TTzDataSet& d) {
+  auto editing = [&d] { return d.State() == DataSetState::Edit || d.State() == DataSetState::Insert; };
+  if (!d.Active() || !editing()) return true;
+  d.Post();
+  return !editing();
+}
+
 DatasetModel::DatasetModel(TTzDataSet& dataset, QObject* parent) : QAbstractTableModel(parent), ds_(dataset) {
   previousEvent_ = ds_.dataEvent;
   ds_.dataEvent = [this](DataSet& d, int kind) {
@@ -155,6 +162,8 @@ int DatasetModel::rowCount(const QModelIndex& parent) const {
 
 void DatasetModel::BeginAppendRow() {
   if (appendRow_) return;
+  // The record left is posted first; a refused lock keeps it.
+  if (!PostEdit()) return;
   busy_ = true;
   try {
     ds_.Append();
@@ -340,6 +349,8 @@ bool DatasetModel::MoveTo(int row) {
   const std::int32_t n = RecordOf(row);
   if (n < 1) return false;
   if (ds_.GetBookmark() == n && ds_.State() == DataSetState::Browse) return true;
+  // The record left is posted first.
+  if (!appendRow_ && !PostEdit()) return false;
   busy_ = true;
   try {
     ds_.GotoBookmark(n);
@@ -368,64 +379,69 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
   if (!index.isValid() || role != Qt::EditRole) return false;
   TField* f = FieldOfColumn(index.column());
   if (f == nullptr) return false;
-  if (appendRow_ && index.row() == static_cast<int>(rows_.size())) {
-    // The new row takes values; it is posted when left.
-    try {
-      ds_.CheckEntry(*f, value.toString().toStdU32String());
-      f->SetText(Utf8ToAnsi(value.toString().toStdString()));
-    } catch (const std::exception& e) {
-      ShowDatasetError(e);
-      return false;
-    }
-    Q_EMIT dataChanged(index, index);
-    return true;
-  }
-  const std::string text = Utf8ToAnsi(value.toString().toStdString());
-  if (EditingRow(index.row())) {
-    // An edit begun on the dataset (the navigator) waits for its post.
-    try {
-      ds_.CheckEntry(*f, value.toString().toStdU32String());
-      f->SetText(text);
-    } catch (const std::exception& e) {
-      ShowDatasetError(e);
-      return false;
-    }
-    Q_EMIT dataChanged(index, index);
-    return true;
-  }
+  // The value waits in the record being edited (a new row too) until the
+  // record is left or posted.
+  const bool pending = EditingRow(index.row());
   try {
     ds_.CheckEntry(*f, value.toString().toStdU32String());
   } catch (const std::exception& e) {
     ShowDatasetError(e);
     return false;
   }
-  if (!MoveTo(index.row())) return false;
-  committing_ = true;
+  if (!pending && !MoveTo(index.row())) return false;
   try {
     ds_.Edit();
-    f->SetText(text);
-    ds_.Post();
   } catch (const std::exception& e) {
-    try {
-      if (ds_.State() == DataSetState::Edit || ds_.State() == DataSetState::Insert) ds_.Cancel();
-    } catch (const std::exception&) {
-      // The dataset stays as the failure left it.
-    }
+    DeferError(e);
+    return false;
+  }
+  try {
+    f->SetText(Utf8ToAnsi(value.toString().toStdString()));
+  } catch (const std::exception& e) {
+    ShowDatasetError(e);
+    return false;
+  }
+  Q_EMIT dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
+  return true;
+}
+
+void DatasetModel::DeferError(const std::exception& e) {
+  try {
+    if (ds_.State() == DataSetState::Edit || ds_.State() == DataSetState::Insert) ds_.Cancel();
+  } catch (const std::exception&) {
+    // The dataset stays as the failure left it.
+  }
+  // The message and the rows once the view has closed its editor (the
+  // message box would process events under it).
+  const std::runtime_error failure(e.what());
+  QMetaObject::invokeMethod(
+      this,
+      [this, failure] {
+        ShowDatasetError(failure);
+        Reload();
+      },
+      Qt::QueuedConnection);
+}
+
+bool DatasetModel::PostEdit() {
+  committing_ = true;
+  bool posted = false;
+  try {
+    posted = PostPending(ds_);
+  } catch (const std::exception& e) {
     committing_ = false;
     changedInCommit_ = false;
-    // The message and the rows once the view has closed the editor (the
-    // message box would process events under it).
-    const std::runtime_error failure(e.what());
-    QMetaObject::invokeMethod(
-        this,
-        [this, failure] {
-          ShowDatasetError(failure);
-          Reload();
-        },
-        Qt::QueuedConnection);
+    DeferError(e);
     return false;
   }
   committing_ = false;
+  if (!posted) {
+    // A refused lock (its message shown): the edit stays, the view goes
+    // back to its record.
+    changedInCommit_ = false;
+    QMetaObject::invokeMethod(this, [this] { Reload(); }, Qt::QueuedConnection);
+    return false;
+  }
   RefreshAfterCommit();
   return true;
 }
@@ -438,7 +454,6 @@ bool DatasetModel::ToggleLogical(const QModelIndex& index) {
   try {
     ds_.Edit();
     f->SetAsBoolean(!(!f->IsNull() && f->AsBoolean()));
-    if (!pending) ds_.Post();
   } catch (const std::exception& e) {
     ReportError(e);
     return false;

@@ -42,15 +42,19 @@ class DatasetModel : public QAbstractTableModel {
   // The row is the record the dataset edits or inserts (changes to it wait
   // for the post).
   bool EditingRow(int row) const;
-  // Moves the dataset to the record of a row.
+  // Moves the dataset to the record of a row; the record left is posted
+  // first (false when that failed).
   bool MoveTo(int row);
+  // Posts the record being edited; false when the post failed (its message
+  // shown) or a refused lock keeps the edit pending.
+  bool PostEdit();
   // The record number of a row (0 outside).
   std::int32_t RecordOf(int row) const;
   // The record buffer of a row (cached); nullptr when it cannot be read.
   const std::vector<std::uint8_t>* RowBuffer(int row) const;
   // Runs fn with the fields reading the row's record.
   void WithRow(int row, const std::function<void()>& fn) const;
-  // Toggles a logical field of a row (edit and post).
+  // Toggles a logical field of a row (the edit waits for the post).
   bool ToggleLogical(const QModelIndex& index);
   TField* FieldOfColumn(int column) const;
   // A new record at the end, shown as one more row while it is inserted.
@@ -72,6 +76,9 @@ class DatasetModel : public QAbstractTableModel {
 
  private:
   void OnDataEvent(int kind);
+  // A failed edit is given up; its message and the rows follow once the
+  // view has closed its editor.
+  void DeferError(const std::exception& e);
   // After a value from an editor was posted: the rows checked without a
   // reset (see setData).
   void RefreshAfterCommit();
@@ -94,5 +101,9 @@ class DatasetModel : public QAbstractTableModel {
 
 // The two-line text of an engine or dataset failure in an error box.
 void ShowDatasetError(const std::exception& e);
+
+// Posts the record a dataset edits or inserts; false when a refused lock
+// keeps the edit (its message shown). Throws what the post throws.
+bool PostPending(TTzDataSet& d);
 
 }  // namespace zeb::xbase

@@ -345,6 +345,9 @@ void TTzGrid::RestoreCurrent() {
   // A grid without editing changes no record.
   if (model_ == nullptr || editTriggers() == QAbstractItemView::NoEditTriggers) return;
   TTzDataSet& ds = model_->Dataset();
+  // What was typed into the record is posted before it is marked (a new
+  // record is given up by the mark).
+  if (ds.State() == DataSetState::Edit && !model_->PostEdit()) return;
   try {
     if (!ds.GetDeletedFlag()) {
       if (confirmDelete && !ConfirmAction("Datensatz löschen ?"_ansi)) return;
@@ -659,6 +662,9 @@ TTzNavigator::TTzNavigator(QWidget* parent) : QToolBar(parent) {
         DeletionMark();
       } else {
         Run(name.c_str(), [name](TTzDataSet& d) {
+          // A record left stays current while a refused lock keeps its edit.
+          const bool leaves = name != "nbEdit" && name != "nbPost" && name != "nbCancel";
+          if (leaves && !PostPending(d)) return;
           if (name == "nbFirst") d.First();
           else if (name == "nbPrior") d.Prior();
           else if (name == "nbNext") d.Next();
@@ -695,6 +701,9 @@ void TTzNavigator::Run(const char* name, const std::function<void(TTzDataSet&)>&
 void TTzNavigator::DeletionMark() {
   Run("nbDelete", [this](TTzDataSet& d) {
     if (!d.CanModify() || d.IsEmpty()) return;
+    // What was typed into the record is posted before it is marked (a new
+    // record is given up by the mark).
+    if (d.State() == DataSetState::Edit && !PostPending(d)) return;
     if (d.GetDeletedFlag()) {
       if (confirmRestore && !ConfirmAction("Datensatz restaurieren ?")) return;
       d.SetDeletedFlag(false);
