@@ -169,14 +169,8 @@ void ShowFileWriteError(std::string_view path, int err) {
 }
 
 int WriteFileWhole(std::string_view path, std::string_view bytes) {
-  AtomicFile out;
-  int err = out.Open(path);
-  if (err == 0) err = out.Write(bytes.data(), bytes.size());
-  if (err == 0) err = out.Commit();
-  if (err != 0) {
-    out.Abort();
-    ShowFileWriteError(path, err);
-  }
+  const int err = WriteWholeFile(path, bytes);
+  if (err != 0) ShowFileWriteError(path, err);
   return err;
 }
 

@@ -626,6 +626,14 @@ int AtomicFile::Commit() {
   return e;
 }
 
+int WriteWholeFile(std::string_view path, std::string_view bytes) {
+  AtomicFile out;
+  int err = out.Open(path);
+  if (err == 0) err = out.Write(bytes.data(), bytes.size());
+  if (err == 0) err = out.Commit();
+  return err;  // a failed file goes with out
+}
+
 void AtomicFile::Abort() {
   if (fd_ >= 0) {
     ::close(fd_);

@@ -68,6 +68,10 @@ std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_v
 // Character devices are written directly; FIFOs and sockets are refused
 // (ENXIO) rather than waited on. Without sync, Commit skips the fsync of
 // file and folder (for files the caller deletes itself).
+// Writes bytes as the file path, whole or not at all, through an AtomicFile.
+// 0 or an errno value (then path is as it was).
+int WriteWholeFile(std::string_view path, std::string_view bytes);
+
 class AtomicFile {
  public:
   AtomicFile() = default;

@@ -173,15 +173,7 @@ bool TableWindow::ExportHtml(const std::string& path) {
   line("</TABLE>");
   line("</BODY>");
   line("</HTML>");
-  AtomicFile out;
-  int err = out.Open(path);
-  if (err == 0) err = out.Write(html.data(), html.size());
-  if (err == 0) err = out.Commit();
-  if (err != 0) {
-    ShowErrorBox("Datei "_oem + FromUtf8(CodePage::Cp850, path) + " kann nicht geschrieben werden");
-    G().AbortFlag = 1;
-    return false;
-  }
+  if (WriteFileWhole(path, html) != 0) return false;
   // The viewer gets the file as one argument; one that does not start or
   // ends with an error (xdg-open without a browser) is named, the page kept.
   const auto tell = [path](const std::string& why) {

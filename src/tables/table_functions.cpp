@@ -82,11 +82,7 @@ int CopyWritable(const std::string& source, const std::string& target) {
   bytes << in.rdbuf();
   if (in.bad()) return EIO;
   const std::string data = bytes.str();
-  AtomicFile out;
-  int err = out.Open(target);
-  if (err == 0) err = out.Write(data.data(), data.size());
-  if (err == 0) err = out.Commit();
-  if (err != 0) return err;
+  if (const int err = WriteWholeFile(target, data); err != 0) return err;
   struct stat st{};
   if (::stat(target.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
     ::chmod(target.c_str(), (st.st_mode & 07777) | S_IWUSR);

@@ -330,10 +330,7 @@ std::optional<std::string> ReadBytes(const std::string& path) {
 
 void CopyFile(const std::string& from, const std::string& to) {
   const auto bytes = ReadBytes(from);
-  zeb::AtomicFile out;
-  int err = bytes ? out.Open(to) : ENOENT;
-  if (err == 0) err = out.Write(bytes->data(), bytes->size());
-  if (err == 0) err = out.Commit();
+  const int err = bytes ? zeb::WriteWholeFile(to, *bytes) : ENOENT;
   if (err != 0) throw std::runtime_error(to + ": " + std::strerror(err));
 }
 

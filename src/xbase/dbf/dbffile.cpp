@@ -1095,12 +1095,8 @@ void CreateDbf(DbfTable& t, std::string_view fileName, const std::vector<FieldDe
   std::memcpy(t.header.data(), hdr.data(), 32);
   hdr.push_back(static_cast<std::uint8_t>(kEofByte));
 
-  AtomicFile out;
-  int err = out.Open(name);
-  if (err == 0) err = out.Write(hdr.data(), hdr.size());
-  if (err == 0) err = out.Commit();
+  const int err = WriteWholeFile(name, std::string_view(reinterpret_cast<const char*>(hdr.data()), hdr.size()));
   if (err != 0) {
-    out.Abort();
     TzError(ErrnoToTzCode(err), "Fehler beim Schreiben von " + name + ". [CreateDbf]");
     return;
   }
@@ -1138,12 +1134,8 @@ void NewMemoFile(std::string_view fileName, std::uint8_t memoType, std::uint16_t
     PutU16(&bytes[18], 258);
     PutU16(&bytes[20], blockSize);
   }
-  AtomicFile out;
-  int err = out.Open(name);
-  if (err == 0) err = out.Write(bytes.data(), bytes.size());
-  if (err == 0) err = out.Commit();
+  const int err = WriteWholeFile(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (err != 0) {
-    out.Abort();
     TzError(ErrnoToTzCode(err), "Cannot create memo file " + name + " [" + std::string(routineName) + "]");
   }
 }
