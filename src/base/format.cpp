@@ -293,7 +293,7 @@ std::string ForceUnitName() {
 }
 
 Real StressToDisplayUnit(Real x) { return IsEnglish() ? MpaToPsi(x) : x; }
-std::string KnownStress(Real x, std::string text) { return x > 0 ? text : std::string("-"); }
+std::string KnownStress(Real x, std::string text, std::string unknown) { return x > 0 ? text : unknown; }
 
 std::string FormatStress(Real x) { return FloatToStrSig(StressToDisplayUnit(x)); }
 std::string FormatStressDec(int n, Real x) {

@@ -53,9 +53,9 @@ Real ForceToDisplayUnit(Real x);
 std::string FormatStress(Real x);
 std::string FormatStressDec(int n, Real x);
 std::string FormatStressField(int intDigits, int decimals, Real x);
-// A strength or permissible stress: "-" when it is not known (not above
-// 0), else text.
-std::string KnownStress(Real x, std::string text);
+// A strength or permissible stress: `unknown` ("-" by default) when it is
+// not known (not above 0), else text.
+std::string KnownStress(Real x, std::string text, std::string unknown = "-");
 Real ParseStress(std::string_view text);
 std::string StressUnitName();
 Real StressToDisplayUnit(Real x);

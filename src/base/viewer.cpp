@@ -142,12 +142,17 @@ void ShowTextFileViewer(std::string_view printFile, std::function<void()> print)
     request.width = G().TextWindowWidth;
     request.height = G().TextWindowHeight;
   }
-  if (print)
-    request.print = std::move(print);
-  else
-    request.print = [file = std::string(printFile)] { PrintTextFile(file); };
+  if (!print) print = [file = std::string(printFile)] { PrintTextFile(file); };
+  // Each click is an action of its own: a failure before it stops nothing.
+  request.print = [print = std::move(print)] {
+    G().AbortFlag = 0;
+    print();
+  };
   // The text program of the settings takes the text editor's place.
-  request.exportNotepad = [display] { OpenWithProgram(G().TextProgramPath, display, kTextProgramSetting); };
+  request.exportNotepad = [display] {
+    G().AbortFlag = 0;
+    OpenWithProgram(G().TextProgramPath, display, kTextProgramSetting);
+  };
   const WindowRect closed = Ui().TextViewer(request);
   // The next viewer opens where this one was closed.
   if (closed.width > 0 && closed.height > 0) {

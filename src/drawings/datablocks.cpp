@@ -295,7 +295,7 @@ void DrawQuick2Sheet() {
   CadTextStyle(2, 0, 2.2L, 1.7L);
   CadMoveTo(118, 47);
   CadTextLine("tau zul.: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)));
-  if (s.LoadType == 2) CadTextLine("tau h zul: " + FormatStressDec(0, s.tauhzul));
+  if (s.LoadType == 2) CadTextLine("tau h zul: " + KnownStress(s.tauhzul, FormatStressDec(0, s.tauhzul)));
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
     CadTextLine(TableMaterialName());

@@ -202,13 +202,13 @@ void FatigueTextBlock(Real /*tauo0*/, Real tauoz, Real /*m*/) {
   if (std::fabs(s.T - 20) >= 1e-5L)
     CadTextLine("G" + FormatTemperatureDec(0, s.T) + " = " + FormatStress(s.GT) + " " + StressUnitName());
   CadTextLine("rho= " + FormatFloatField(2, 2, s.rho) + " " + DensityUnitName());
-  CadTextLine("Rm =  " + KnownStress(s.Rm, StressValue(s.Rm)));
+  CadTextLine("Rm =  " + KnownStress(s.Rm, StressValue(s.Rm), "- " + StressUnitName()));
   if (s.tauhzul > 0) {
     CadTextLine("tauoz= " + StressValue(tauoz));
     if (s.LoadCase == 1 || s.LoadCase == 2) CadTextLine(LoadCaseNames(s.LoadCase));
     CadTextLine("tauhz= " + StressValue(s.tauhzul));
   } else {
-    CadTextLine("tauz = " + KnownStress(s.tauzul, StressValue(s.tauzul)));
+    CadTextLine("tauz = " + KnownStress(s.tauzul, StressValue(s.tauzul), "- " + StressUnitName()));
   }
   if (s.FatigueTol1 != 0 || s.FatigueTol2 != 0)
     CadTextLine("tol. = " + FormatTolerancePair(s.FatigueTol2, s.FatigueTol1) + " %");

@@ -121,6 +121,15 @@ void DrawTauDDiagram(Real dmax) {
   DiagramText(staticLoad ? " tau2" : " tauk2", s.d, t2);
 
   const DiagramStateRecord& st = DiagramState();
+  if (SG().RmTableBad != 0) {
+    // The band of a strength table that could not be read: not known.
+    const std::string band = "Rm min, Rm max = - " + StressUnitName();
+    const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
+    Real x = DiagramMapX(0.55L * st.XSpan), y = DiagramMapY(0.66L * st.YSpan);
+    DiagramPlaceBox(static_cast<Real>(band.size()) * cw, th, cw, x, y);
+    CadSetLayer(22);
+    CadText(band, x, y);
+  }
   if (st.DiagramAxisMode == 4 || !law) return;
   const Real h = std::min(DiagramScaleY(0.022L * st.YSpan), DiagramScaleX(0.02L * st.XSpan));
   static const Real ds[] = {0.2L, 0.5L, 1, 2.5L, 5, 10};

@@ -18,6 +18,7 @@
 #include "graphics/cad.h"
 #include "graphics/diagram.h"
 #include "spring/spring_data.h"
+#include "spring/strength.h"
 
 namespace zeb {
 
@@ -185,7 +186,10 @@ void DrawRelaxationBlock(Real x, Real y, Real h, Real w) {
   const std::string fu = " " + ForceUnitName();
   CadTextLine("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu);
   CadTextLine("F2 = " + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu);
-  if (s.F2Relax > 0) CadTextLine("F2,48h = " + FormatForce(s.F2 * (1 - 0.01L * s.F2Relax)) + fu);
+  if (RelaxationUnknown())
+    CadTextLine("F2,48h = -" + fu);
+  else if (s.F2Relax > 0)
+    CadTextLine("F2,48h = " + FormatForce(s.F2 * (1 - 0.01L * s.F2Relax)) + fu);
 }
 
 void DrawMessageList(int mode, Real x, Real y, Real h, Real w) {

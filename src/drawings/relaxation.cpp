@@ -27,6 +27,7 @@ void OpenRelaxationTable(int materialNumber) {
   TableServices& t = Tables();
   t.TableOpen("zebwstr");
   if (G().AbortFlag != 0) {
+    SG().RelaxationTableBad = 1;
     AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
     return;
   }

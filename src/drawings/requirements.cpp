@@ -184,7 +184,8 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
     else draw = false;
     if (draw) CadText(line, kX0, 73);
   }
-  CadText("tau zul =" + KnownStress(s.tauzul, FormatStressField(5, 0, s.tauzul)) + " " + StressUnitName(), kX0 + 45, 68);
+  CadText("tau zul =" + KnownStress(s.tauzul, FormatStressField(5, 0, s.tauzul), " -") + " " + StressUnitName(),
+          kX0 + 45, 68);
   CadText("G = " + FormatStressField(6, 0, s.GT) + " " + StressUnitName(), kX0 + 50, 63);
   Style(2, 1.8L);
   CadText(p.Extra1, kX0, 50);

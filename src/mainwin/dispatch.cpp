@@ -172,9 +172,17 @@ void RunPrintMacro() {
   if (g.AbortFlag != 0) return;
   if (!PrintMacroDialogs().ExecutePrintDialog()) return;
 
+  // Each job is an action of its own: a failed one ends only itself, and
+  // the next one is drawn anew.
   BeginPdfBatch();
+  std::vector<std::string> notMade;
   for (int n = 1; n <= 13; ++n) {
     if (!choice.checked[static_cast<std::size_t>(n)]) continue;
+    std::string name = PrintMacroCaptions()[static_cast<std::size_t>(n)];
+    std::erase(name, '&');
+    name = FromUtf8(CodePage::Cp850, name);
+    g.AbortFlag = 0;
+    const std::size_t filesBefore = PdfBatchFileCount();
     if (n == 1) {
       PrintOnPrinter(Printouts().full);
     } else if (n == 2) {
@@ -183,17 +191,21 @@ void RunPrintMacro() {
       // Drawn on the screen first, then the screen is replayed on the
       // printer as one job.
       if (!RunDrawing(MacroDrawing(n), 3)) {
-        std::string name = PrintMacroCaptions()[static_cast<std::size_t>(n)];
-        std::erase(name, '&');
-        ShowErrorBox(FromUtf8(CodePage::Cp850, name) + ": keine Ausgabe"_oem);
+        ShowErrorBox(name + ": keine Ausgabe"_oem);
+        notMade.push_back(name);
         continue;
       }
-      PrinterBeginDoc();
-      Graphics().FormPaint();
-      PrinterEndDoc();
+      if (g.AbortFlag == 0) {
+        PrinterBeginDoc();
+        if (g.AbortFlag == 0) Graphics().FormPaint();
+        PrinterEndDoc();
+      }
     }
+    const bool noFile = !Printer().HasPrinter() && PdfBatchFileCount() == filesBefore;
+    if (g.AbortFlag != 0 || noFile) notMade.push_back(name);
   }
-  EndPdfBatch();
+  g.AbortFlag = 0;
+  EndPdfBatch(notMade);
 }
 
 }  // namespace zeb

@@ -577,16 +577,24 @@ bool AnnouncePrintPdf(const std::string& pdf) {
 
 void BeginPdfBatch() { Batch() = PdfBatch{true, {}}; }
 
-void EndPdfBatch() {
+std::size_t PdfBatchFileCount() { return Batch().files.size(); }
+
+void EndPdfBatch(const std::vector<std::string>& notMade) {
   const std::vector<std::string> files = std::move(Batch().files);
   Batch() = PdfBatch{};
+  if (files.empty()) return;  // each failure was named by its own box
+  std::string text;
   if (files.size() == 1) {
-    ShowMessageBox("Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(files.front()), 0);
-  } else if (files.size() > 1) {
-    std::string text = "Kein Drucker vorhanden, Ausdruck in PDF-Dateien:"_oem;
+    text = "Kein Drucker vorhanden, Ausdruck in PDF-Datei "_oem + Oem(files.front());
+  } else {
+    text = "Kein Drucker vorhanden, Ausdruck in PDF-Dateien:"_oem;
     for (const std::string& f : files) text += "\n" + Oem(f);
-    ShowMessageBox(text, 0);
   }
+  if (!notMade.empty()) {
+    text += "\nNicht ausgedruckt:"_oem;
+    for (const std::string& job : notMade) text += "\n" + job;
+  }
+  ShowMessageBox(text, 0);
 }
 
 // ------------------------------------------------------------ set-up

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zeb {
 
@@ -167,8 +168,11 @@ std::string CreatePrintPdfFile();
 // cut-off one named in an error box.
 bool AnnouncePrintPdf(const std::string& pdf);
 // Between these two the PDF files announced are collected, and the end
-// names them all in one box (none when nothing was printed).
+// names them all in one box (none when nothing was printed), with the jobs
+// that were not made (code page 850 names).
 void BeginPdfBatch();
-void EndPdfBatch();
+void EndPdfBatch(const std::vector<std::string>& notMade = {});
+// The PDF files announced since BeginPdfBatch.
+std::size_t PdfBatchFileCount();
 
 }  // namespace zeb

@@ -13,6 +13,7 @@
 #include "reports/table.h"
 #include "spring/calc.h"
 #include "spring/spring_data.h"
+#include "spring/strength.h"
 #include "spring/valuetable.h"
 
 namespace zeb {
@@ -123,9 +124,11 @@ void WritePage2() {
       LengthText(s.L0) +
           (AllowanceFreesL0(s.Allowance) ? std::string() : FormatLengthTolerancePair(s.TolL0, s.TolL0Minus)));
   const Real relaxed = (1.0L - s.F2Relax * 0.01L) * SafeQuotient(s.F2, s.R);  // travel of F2,48h
-  if (s.F2Relax > 0.0L) {
-    Row("Relaxation L0,48h", "dL0,48h", L, LengthText((s.L0 - s.L2) - relaxed));
-    Row("Ungespannte Federlänge,48h"_oem, "L0,48h", L, LengthText(relaxed + s.L2));
+  // Relaxation rows of a relaxation table that could not be read: "-".
+  const bool relaxUnknown = RelaxationUnknown();
+  if (s.F2Relax > 0.0L || relaxUnknown) {
+    Row("Relaxation L0,48h", "dL0,48h", L, relaxUnknown ? "-" : LengthText((s.L0 - s.L2) - relaxed));
+    Row("Ungespannte Federlänge,48h"_oem, "L0,48h", L, relaxUnknown ? "-" : LengthText(relaxed + s.L2));
   }
   Row("Federlänge bei Kraft F1"_oem, "L1", L, LengthText(s.L1));
   Row("Federlänge bei Kraft F2"_oem, "L2", L, LengthText(s.L2));
@@ -136,9 +139,10 @@ void WritePage2() {
   Heading("FEDERKRÄFTE"_oem);
   Row("Federkraft bei L1", "F1", F, ForceText(s.F1) + " " + FormatForceTolerancePair(s.TolF1, s.TolF1Minus));
   Row("Federkraft bei L2", "F2", F, ForceText(s.F2) + " " + FormatForceTolerancePair(s.TolF2, s.TolF2Minus));
-  if (s.F2Relax > 0.0L) {
-    Row("Relaxation F2, 48h", "Rx2", "%", SigText(s.F2Relax));
-    Row("Federkraft", "F2,48h", F, ForceText((1.0L - s.F2Relax * 0.01L) * s.F2));
+  if (s.F2Relax > 0.0L || RelaxationUnknown()) {
+    const bool unknown = RelaxationUnknown();
+    Row("Relaxation F2, 48h", "Rx2", "%", unknown ? "-" : SigText(s.F2Relax));
+    Row("Federkraft", "F2,48h", F, unknown ? "-" : ForceText((1.0L - s.F2Relax * 0.01L) * s.F2));
   }
   Row("Federkraft bei Ln", "Fn", F, ForceText(s.Fn));
   if (s.tauzul > 0.0L && s.Fn > s.Fzul) Row("Federkraft bei tauz", "Fn'", F, ForceText(s.Fzul));

@@ -61,7 +61,8 @@ void WritePointRowPlain(ReportTable& table, std::string_view ch, Real L, Real s,
 void WriteStrokeRow(ReportTable& table, int loadType, Real sh, Real Fh, Real taukh, Real Sh) {
   if (loadType != 2) return;
   table.ReportTableRow("", "sh=" + LengthFieldText(4, 2, sh), "Fh=" + ForceFieldText(5, 2, Fh),
-                       "taukh= " + StressFieldText(4, 0, taukh), FieldText(2, 2, Sh));
+                       "taukh= " + StressFieldText(4, 0, taukh),
+                       SpringData().tauhzul > 0 ? FieldText(2, 2, Sh) : std::string("-"));
 }
 
 void WriteWorkingPointTable(bool correctedEnds) {

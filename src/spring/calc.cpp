@@ -289,6 +289,19 @@ static bool ResultsInRange(const SpringDataRecord& s, const ProductionDataRecord
   return true;
 }
 
+// Every value the calculation derives (and no input of the spring file nor
+// of the recalculation) from nothing: one that stops early leaves none of
+// the last spring's.
+static void ResetDerivedValues(SpringDataRecord& s) {
+  for (Real* v : {&s.P, &s.PitchRatio, &s.HelixAngle, &s.TanAlpha, &s.GapL0, &s.GapL2, &s.WireLength, &s.dDe,
+                  &s.Ln, &s.Lc, &s.Fn, &s.Fc, &s.Fzul, &s.sn, &s.sc, &s.sk, &s.UsableTravel, &s.UsableLength,
+                  &s.W12, &s.W0c, &s.StrokeMaxFatigue, &s.tauhzul, &s.tauoz, &s.tau1, &s.tau2, &s.tauk1, &s.tauk2,
+                  &s.taukh, &s.taun, &s.tauc, &s.S1, &s.S2, &s.Sh, &s.N, &s.Nmin, &s.Nmax, &s.F2Relax, &s.m,
+                  &s.mActive, &s.fe})
+    *v = 0.0L;
+  s.NoLifeMinMax = 0;
+}
+
 void CalculateSpring() {
   ++g_calculations;
   SpringDataRecord& s = SpringData();
@@ -299,7 +312,8 @@ void CalculateSpring() {
   if (s.Point1Off == 1) ResetFirstPoint();
   G().FatalErrorFlag = 0;
   ResetErrorMessages();
-  s.NoLifeMinMax = 0;
+  AddMaterialTableMessages();
+  ResetDerivedValues(s);
   if (s.d < 0.01L) IterateWireDiameter();
   const int cs = s.CrossSection;
   if ((cs == 2 || cs == 3 || cs == 4 || cs == 7) && s.h == 0.0L) {

@@ -81,12 +81,14 @@ void ClearRelaxationRecord() {
   SpringGlobals& g = SG();
   g.RelaxationRecord = RelaxationRecordT{};
   g.RelaxationFound = 0;
+  g.RelaxationTableBad = 0;
 }
 
 void ClearRmTable() {
   SpringGlobals& g = SG();
   g.RmTable = RmTableT{};
   g.RmTableLoaded = 0;
+  g.RmTableBad = 0;
 }
 
 void ResetSpringGlobals() {

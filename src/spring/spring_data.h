@@ -231,8 +231,10 @@ struct SpringGlobals {
   LoadSpectrumRecord LoadSpectrum;
   RelaxationRecordT RelaxationRecord;
   Byte RelaxationFound = 0;
+  Byte RelaxationTableBad = 0;  // zebwstr.dbf could not be read for the material
   RmTableT RmTable;
   Byte RmTableLoaded = 0;
+  Byte RmTableBad = 0;  // 1 zebrmmin.dbf, 2 zebrmmax.dbf could not be read
   std::string SpringDbName = "zeb";
   bool operator==(const SpringGlobals&) const = default;
 };
@@ -264,8 +266,8 @@ void ResetProductionData();
 void ResetTransverseLoad();
 void ResetResonanceResult();
 void ResetLoadSpectrum();
-void ClearRelaxationRecord();  // record and RelaxationFound
-void ClearRmTable();           // table and RmTableLoaded
+void ClearRelaxationRecord();  // record, RelaxationFound and RelaxationTableBad
+void ClearRmTable();           // table, RmTableLoaded and RmTableBad
 
 // Name tables (code page 850). Each gives "" for an index outside it.
 const std::string& CrossSectionNames(int code);     // 1..7

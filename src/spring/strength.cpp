@@ -267,6 +267,15 @@ void CopyMaterialToSpring() {
   s.rho = MaterialReal(m.Density);
 }
 
+void AddMaterialTableMessages() {
+  const SpringGlobals& g = SG();
+  if (g.SpringData.MaterialSel != 0) return;
+  if (g.RmTableBad != 0) AddErrorMessage(g.RmTableBad == 1 ? "Fatal  : zebrmmin dbf error" : "Fatal  : zebrmmax dbf error");
+  if (g.RelaxationTableBad != 0) AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
+}
+
+bool RelaxationUnknown() { return SG().RelaxationTableBad != 0 && SpringData().MaterialSel == 0; }
+
 namespace {
 
 // y0 (x / x0)^e through (x0, y0) and (x1, y1); false for a curve that is

@@ -48,6 +48,12 @@ void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope);
 // Name, moduli and density of the material record into the spring data;
 // MaterialSel and MaterialStd := 0.
 void CopyMaterialToSpring();
+// The failures of the material's strength and relaxation tables into the
+// message list again (its reset at the start of a calculation clears them).
+void AddMaterialTableMessages();
+// The relaxation of a table material whose relaxation table could not be
+// read: not known.
+bool RelaxationUnknown();
 
 // The relaxation record from the 22 fields of a relaxation table row, each
 // given as its text by field (1-based); texts that do not convert give 0.

@@ -40,6 +40,9 @@ struct NumberField {
   NumberRange range;
 };
 
+// A strength the table row has no law for shows as on the sheets.
+std::string StrengthText(Real x) { return x > 0 ? FormatStress(x) : std::string("-"); }
+
 }  // namespace
 
 const std::vector<std::string>& MaterialForm::ToleranceItems() {
@@ -64,13 +67,15 @@ void MaterialForm::Show() {
   // The previews below write into the spring records.
   saved_ = SG();
   tableShown_ = false;
+  own_ = {};
   if (s.MaterialSel != 11) {
     source = kPreferred;
     UpdateSourceMode();
   } else {
     source = kOwn;
     UpdateSourceMode();
-    ShowSpringMaterialValues();
+    TakeOwnFromSpring();
+    ShowOwnTexts();
   }
   tolIndex = s.WireStd >= 1 && s.WireStd <= 17 ? s.WireStd - 1 : 15;
   tolText = FormatLength(s.TolWire);
@@ -109,9 +114,45 @@ void MaterialForm::UpdateSourceMode() {
 }
 
 void MaterialForm::SetSource(int s) {
-  if (s < kPreferred || s > kOwn) return;
+  if (s < kPreferred || s > kOwn || s == source) return;
+  // The own values wait, as typed, while a table row is shown.
+  if (source == kOwn) KeepOwnTexts();
+  const bool toOwn = s == kOwn;
   source = s;
+  if (toOwn) {
+    if (!own_.kept) TakeOwnFromSpring();
+    ShowOwnTexts();
+  }
   UpdateSourceMode();
+}
+
+void MaterialForm::TakeOwnFromSpring() {
+  const SpringDataRecord& s = SpringData();
+  own_.kept = true;
+  own_.name = s.MaterialName;
+  own_.E = s.E;
+  own_.G = s.G;
+  own_.rho = s.rho;
+  own_.Rm = s.Rm;
+  own_.tauzul = s.tauzul;
+  own_.source = MaterialSource();
+  own_.standard = s.MaterialStd;
+  own_.texts[0] = own_.name;
+  own_.texts[1] = FormatStress(own_.E);
+  own_.texts[2] = FormatStress(own_.G);
+  own_.texts[3] = FloatToStrSig(own_.rho);
+  own_.texts[4] = StrengthText(own_.Rm);
+  own_.texts[5] = StrengthText(own_.tauzul);
+}
+
+void MaterialForm::KeepOwnTexts() {
+  std::string* edits[] = {&name, &emodul, &gmodul, &dichte, &rm, &tauz};
+  for (int i = 0; i < 6; ++i) own_.texts[i] = *edits[i];
+}
+
+void MaterialForm::ShowOwnTexts() {
+  std::string* edits[] = {&name, &emodul, &gmodul, &dichte, &rm, &tauz};
+  for (int i = 0; i < 6; ++i) *edits[i] = own_.texts[i];
 }
 
 void MaterialForm::ChooseItem(int index) {
@@ -152,18 +193,8 @@ void MaterialForm::ShowMaterialValues() {
   s.Rm = MaterialRmOfD(s.d);
   if (s.Rm <= 0.1L) s.Rm = 0;  // a row without a strength law
   s.tauzul = s.CoilingKind > 1 && s.d > 0 ? 840 - 250 * Log10Ext(0.05L * s.d) : 0.56L * s.Rm;
-  rm = FormatStress(s.Rm);
-  tauz = FormatStress(s.tauzul);
-}
-
-void MaterialForm::ShowSpringMaterialValues() {
-  const SpringDataRecord& s = SpringData();
-  name = s.MaterialName;
-  emodul = FormatStress(s.E);
-  gmodul = FormatStress(s.G);
-  rm = FormatStress(s.Rm);
-  tauz = FormatStress(s.tauzul);
-  dichte = FloatToStrSig(s.rho);
+  rm = StrengthText(s.Rm);
+  tauz = StrengthText(s.tauzul);
 }
 
 void MaterialForm::SetDiameterText(const std::string& text) {
@@ -244,11 +275,11 @@ bool MaterialForm::CheckNumbers() {
   const SpringDataRecord& s = SpringData();
   std::vector<NumberField> fields;
   if (source == kOwn) {
-    fields.push_back({&emodul, FormatStress(s.E), kModulusRange});
-    fields.push_back({&gmodul, FormatStress(s.G), kModulusRange});
-    fields.push_back({&dichte, FloatToStrSig(s.rho), kNotNegativeRange});
-    fields.push_back({&rm, FormatStress(s.Rm), kModulusRange});
-    fields.push_back({&tauz, FormatStress(s.tauzul), kModulusRange});
+    fields.push_back({&emodul, FormatStress(own_.E), kModulusRange});
+    fields.push_back({&gmodul, FormatStress(own_.G), kModulusRange});
+    fields.push_back({&dichte, FloatToStrSig(own_.rho), kNotNegativeRange});
+    fields.push_back({&rm, StrengthText(own_.Rm), kModulusRange});
+    fields.push_back({&tauz, StrengthText(own_.tauzul), kModulusRange});
   }
   fields.push_back({&dd, FormatLength(s.d), kLengthRange});
   if (tolIndex == 15) fields.push_back({&tolText, FormatLength(s.TolWire), kLengthRange});
@@ -276,13 +307,22 @@ void MaterialForm::TakeOverMaterial() {
     Drawings().OpenRelaxationTable(ZEBWST_Record().MaterialNumber);
     G().AbortFlag = 0;
   } else {
+    // The own values as kept, each typed one in its place; the spring keeps
+    // the table number and standard it had with them.
     s.MaterialSel = 11;
+    s.MaterialStd = own_.standard;
+    MaterialSource() = own_.source;
     s.MaterialName = name;
-    take(emodul, FormatStress(s.E), kModulusRange, s.E);
-    take(gmodul, FormatStress(s.G), kModulusRange, s.G);
-    take(rm, FormatStress(s.Rm), kModulusRange, s.Rm);
-    take(tauz, FormatStress(s.tauzul), kModulusRange, s.tauzul);
-    take(dichte, FloatToStrSig(s.rho), kNotNegativeRange, s.rho);
+    s.E = own_.E;
+    s.G = own_.G;
+    s.Rm = own_.Rm;
+    s.tauzul = own_.tauzul;
+    s.rho = own_.rho;
+    take(emodul, FormatStress(own_.E), kModulusRange, s.E);
+    take(gmodul, FormatStress(own_.G), kModulusRange, s.G);
+    take(rm, StrengthText(own_.Rm), kModulusRange, s.Rm);
+    take(tauz, StrengthText(own_.tauzul), kModulusRange, s.tauzul);
+    take(dichte, FloatToStrSig(own_.rho), kNotNegativeRange, s.rho);
     // No part of the table material last shown stays with the spring.
     InstallSpringMaterial();
   }

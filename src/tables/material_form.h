@@ -68,15 +68,30 @@ class MaterialForm {
  private:
   void FillMaterialCombo();
   void ShowMaterialValues();
-  void ShowSpringMaterialValues();
   void UpdateSourceMode();
   bool CheckNumbers();
   void TakeOverMaterial();
   void WireTableButton(const char* table, const char* title);
   std::string ItemOfCurrentRecord();
 
+  // The own material: its values when "andere" was first shown (the
+  // spring's own material, or the table row then shown), its texts as the
+  // edits last held them; kept while a table source is shown.
+  struct OwnMaterial {
+    bool kept = false;
+    std::string name;
+    Real E = 0, G = 0, rho = 0, Rm = 0, tauzul = 0;
+    std::uint16_t source = 0;  // the table number the spring keeps with it
+    Code standard = 0;
+    std::string texts[6];
+  };
+  void TakeOwnFromSpring();
+  void KeepOwnTexts();
+  void ShowOwnTexts();
+
   SpringGlobals saved_;  // the spring records when the form was shown
   bool tableShown_ = false;  // the edits show a material read from the table
+  OwnMaterial own_;
 };
 
 }  // namespace zeb

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/dialogs.h"
+#include "base/files.h"
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/messages.h"
@@ -14,6 +15,8 @@
 #include "spring/strength.h"
 #include "tables/material_entry.h"
 #include "tables/table_functions.h"
+#include "tables/table_window.h"
+#include "xbase/core/text_utils.h"
 
 namespace zeb {
 
@@ -45,6 +48,44 @@ void WriteFatigue(int first, const FatigueGroup& g) {
 }
 
 void PutText(int n, const std::string& oem) { TablePutField(n, Cp850To1252(oem)); }
+
+// Why a numeric field's text is no number; "" for a number or blanks.
+std::string NumberDamage(std::string_view text) {
+  using Kind = xbase::NumberTextKind;
+  switch (xbase::ClassifyNumberText(text)) {
+    case Kind::Number:
+    case Kind::Empty: return {};
+    case Kind::Overflow: return "Wert zu breit für das Feld"_oem;
+    case Kind::LoneSign: return "Vorzeichen ohne Ziffern"_oem;
+    case Kind::SeveralPoints: return "mehr als ein Dezimalzeichen"_oem;
+    case Kind::Exponent: return "Exponent in einem Zahlenfeld"_oem;
+    case Kind::NotNumber: break;
+  }
+  return "keine Zahl"_oem;
+}
+
+// The fields first..last (but `skip`) of the current record, read as
+// numbers: the first that holds no number is named as damage of the table
+// (AbortFlag set) and false is returned.
+bool NumbersSound(int first, int last, int skip = 0) {
+  for (int n = first; n <= last; ++n) {
+    if (n == skip) continue;
+    const std::string text = TableGetField(n);
+    const std::string why = NumberDamage(text);
+    if (why.empty()) continue;
+    // The table as the user knows it, also when a copy of it is read.
+    std::string path = TheTableWindow().FileName();
+    if (const std::string scratch = AddBackslash(ScratchFolder()); path.starts_with(scratch))
+      path = AddBackslash(G().DbfFolder) + path.substr(scratch.size());
+    std::string shown = Cp1252To850(text);
+    while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+    while (!shown.empty() && shown.front() == ' ') shown.erase(0, 1);
+    ReportDamagedTable(path, "Satz "_oem + std::to_string(TableRecNo()) + ", Feld " + TableFieldName(n) + ": " + why +
+                                 " (\"" + shown + "\")");
+    return false;
+  }
+  return true;
+}
 
 // Goes to the material of that number in the open table (marked records
 // included); true when found.
@@ -80,6 +121,8 @@ bool FindNumber(int field, const char* indexName, std::int32_t number) {
 
 void MaterialReadRecord() {
   if (G().AbortFlag != 0) return;
+  // A damaged row is named, not read into values it does not hold.
+  if (!NumbersSound(5, 27, 26)) return;
   MaterialRecord& m = ZEBWST_Record();
   m.Name1 = TextField(1);
   m.Name2 = TextField(2);
@@ -146,10 +189,11 @@ std::string MaterialKey(std::int32_t number) {
 bool MaterialLoadByNumber(std::uint16_t number) {
   G().AbortFlag = 0;
   if (!MaterialOpenTable()) return false;
-  const bool found = SeekMaterial(number);
+  bool found = SeekMaterial(number);
   if (found) {
     MaterialReadRecord();
-    CopyMaterialToSpring();
+    found = G().AbortFlag == 0;
+    if (found) CopyMaterialToSpring();
   }
   TableClose();
   return found;
@@ -167,16 +211,18 @@ bool LoadMaterialRow(std::int32_t number) {
   BaseGlobals& g = G();
   const Byte savedAbort = g.AbortFlag;
   g.AbortFlag = 0;
-  bool found = false;
-  // A missing table is reported even where the reader keeps boxes off: the
-  // spring cannot get its material.
+  bool found = false, damaged = false;
+  // A missing or damaged table is reported even where the reader keeps
+  // boxes off: the spring cannot get its material, or not all of it.
   const Byte savedSwitch = g.ShowErrorsSwitch;
   g.ShowErrorsSwitch = 1;
   const bool opened = number > 0 && MaterialOpenTable();
-  g.ShowErrorsSwitch = savedSwitch;
   if (opened) {
     found = FindNumber(27, "zebwst", number);
-    if (found) MaterialReadRecord();
+    if (found) {
+      MaterialReadRecord();
+      damaged = g.AbortFlag != 0;
+    }
     found = found && g.AbortFlag == 0;
     TableClose();
   }
@@ -184,21 +230,29 @@ bool LoadMaterialRow(std::int32_t number) {
   ClearRelaxationRecord();
   if (found) {
     LoadRmTables(static_cast<std::uint16_t>(number));
-    // The relaxation row, found as the strength rows are.
-    g.AbortFlag = 0;
-    TableOpen("zebwstr.dbf");
-    if (g.AbortFlag != 0) {
-      AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
-    } else {
-      if (FindNumber(1, "zebwstr", number)) {
-        SG().RelaxationFound = 1;
-        ReadRelaxationFields([](int n) { return TableGetField(n); });
-      }
-      TableClose();
-    }
+    LoadRelaxationRow(number);
   }
-  g.AbortFlag = number > 0 && !opened ? 1 : savedAbort;
+  g.ShowErrorsSwitch = savedSwitch;
+  g.AbortFlag = (number > 0 && !opened) || damaged ? 1 : savedAbort;
   return found;
+}
+
+bool LoadRelaxationRow(std::int32_t number) {
+  BaseGlobals& g = G();
+  ClearRelaxationRecord();
+  g.AbortFlag = 0;
+  TableOpen("zebwstr.dbf");
+  if (g.AbortFlag == 0) {
+    if (FindNumber(1, "zebwstr", number) && NumbersSound(3, 22)) {
+      SG().RelaxationFound = 1;
+      ReadRelaxationFields([](int n) { return TableGetField(n); });
+    }
+    TableClose();
+  }
+  if (g.AbortFlag == 0) return true;
+  SG().RelaxationTableBad = 1;
+  AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
+  return false;
 }
 
 void MaterialSelect(int mode) {
@@ -220,8 +274,8 @@ void MaterialSelect(int mode) {
   SetCurrentHelpNumber(9590);
   TableSetTitles("", "Material");
   TableBrowse(0);
+  if (g.AbortFlag == 0) MaterialReadRecord();
   if (g.AbortFlag == 0) {
-    MaterialReadRecord();
     const std::int32_t number = ZEBWST_Record().MaterialNumber;
     MaterialSource() = number > 0 && number <= 65535 ? static_cast<std::uint16_t>(number) : 0;
     CopyMaterialToSpring();
@@ -239,7 +293,7 @@ void MaterialSelect(int mode) {
 // ------------------------------------------------- tensile-strength tables
 
 void ReadRmRecord(int k) {
-  if (G().AbortFlag != 0) return;
+  if (G().AbortFlag != 0 || !NumbersSound(3, kRmTableSize + 2)) return;
   RmTableT& t = RmTable();
   const std::int32_t number = TextToInt(TableGetField(1));
   if (number > 0) t.MaterialNumber = number;
@@ -258,17 +312,21 @@ bool LoadRmTables(std::uint16_t number) {
   for (int k = 1; k <= 2; ++k) {
     const std::string name = kNames[k - 1];
     TableOpen(name + ".dbf");
-    if (g.AbortFlag != 0) {
-      AddErrorMessage("Fatal  : " + name + " dbf error");
-      return result;
-    }
-    if (FindNumber(1, kNames[k - 1], number)) {
-      result = true;
-      SG().RmTableLoaded = 1;
+    if (g.AbortFlag == 0 && FindNumber(1, kNames[k - 1], number)) {
       ReadRmRecord(k);
+      result = g.AbortFlag == 0;
+    }
+    if (g.AbortFlag != 0) {
+      // No band from half a table.
+      TableClose();
+      ClearRmTable();
+      SG().RmTableBad = static_cast<Byte>(k);
+      AddErrorMessage("Fatal  : " + name + " dbf error");
+      return false;
     }
   }
   TableClose();
+  SG().RmTableLoaded = result ? 1 : 0;
   return result;
 }
 

@@ -45,6 +45,10 @@ bool LoadMaterialRow(std::int32_t number);
 // AbortFlag, nothing changed.
 void MaterialSelect(int mode);
 
+// The relaxation row of that material from zebwstr.dbf into the relaxation
+// record (cleared first); a table that cannot be read is named, marked
+// (RelaxationTableBad) and listed ("Fatal  : ZEBWSTR.DBF error"): false.
+bool LoadRelaxationRow(std::int32_t number);
 // The rows of that material from zebrmmin and zebrmmax into RmTable; true
 // when found in at least one.
 bool LoadRmTables(std::uint16_t number);

@@ -57,38 +57,30 @@ void ReportDbfError(std::uint16_t code, std::string text) {
   G().AbortFlag = 1;
 }
 
-std::string EngineOpenDamage(std::uint16_t code, const std::string& engineText, const std::string& path) {
-  std::string text = Cp1252To850(engineText);
-  // The routine's name in brackets at the end.
-  if (const std::size_t b = text.rfind(" ["); b != std::string::npos && text.back() == ']') text.erase(b);
-  const auto after = [&](std::string_view mark) {
-    const std::size_t at = text.find(mark);
-    return at == std::string::npos ? std::string() : text.substr(at + mark.size());
-  };
+std::string EngineOpenDamage(std::uint16_t code, const std::string& /*engineText*/, const std::string& path) {
   const auto lastComponent = [](const std::string& path) { return path.substr(path.find_last_of('/') + 1); };
-  if (code == 210) {
-    std::string why = after("ist keine dBASE-Datenbank.");
-    while (!why.empty() && (why.front() == ' ' || why.front() == '(')) why.erase(0, 1);
-    if (!why.empty() && why.back() == ')') why.pop_back();
-    return why.empty() ? "keine dBASE-Tabelle"_oem : "keine dBASE-Tabelle ("_oem + why + ")";
-  }
-  if (code == 211) {
-    // "Field: <name> [<type>] in <file> ist kein gültiger Feldtyp"
-    std::string field = after("Field: ");
-    const std::size_t open = field.find(" ["), close = field.find(']');
-    if (open == std::string::npos || close == std::string::npos || close < open) return "ungültige Feldangabe"_oem;
-    const std::string type = field.substr(open + 2, close - open - 2);
-    field.erase(open);
-    return "Feld "_oem + field + " hat den ungültigen Feldtyp "_oem + (type.empty() ? "(leer)" : "\"" + type + "\"");
-  }
-  if (const std::string memo = after("Memo-Datei nicht gefunden: "); !memo.empty())
-    return "Memo-Datei "_oem + lastComponent(memo) + " fehlt"_oem;
-  if (text.starts_with("Problem beim Öffnen der Memo-Datei"_oem)) {
-    // The memo file the table's version byte names.
-    char version = 0;
-    std::ifstream(path, std::ios::binary).get(version);
-    const std::string memo = lastComponent(xb::MemoFileName(path, static_cast<std::uint8_t>(version)));
-    return "Memo-Datei "_oem + FromUtf8(CodePage::Cp850, memo) + (code == 2 ? std::string(" fehlt") : std::string(" nicht lesbar"));
+  const xb::TableDamage& d = xb::LastTableDamage();
+  // The engine names the kind of damage it raised this error for.
+  if (d.kind != xb::TableDamageKind::None && d.code == code) {
+    switch (d.kind) {
+      case xb::TableDamageKind::NotDbase:
+        return d.why.empty() ? "keine dBASE-Tabelle"_oem : "keine dBASE-Tabelle ("_oem + Cp1252To850(d.why) + ")";
+      case xb::TableDamageKind::FieldType:
+        return "Feld "_oem + Cp1252To850(d.field) + " hat den ungültigen Feldtyp "_oem +
+               (d.type.empty() ? "(leer)" : "\"" + Cp1252To850(d.type) + "\"");
+      case xb::TableDamageKind::MemoMissing:
+        return "Memo-Datei "_oem + FromUtf8(CodePage::Cp850, lastComponent(d.file)) + " fehlt"_oem;
+      case xb::TableDamageKind::MemoNotOpened: {
+        // The memo file the table's version byte names.
+        char version = 0;
+        std::ifstream(path, std::ios::binary).get(version);
+        const std::string memo = lastComponent(xb::MemoFileName(path, static_cast<std::uint8_t>(version)));
+        return "Memo-Datei "_oem + FromUtf8(CodePage::Cp850, memo) +
+               (code == 2 ? std::string(" fehlt") : std::string(" nicht lesbar"));
+      }
+      case xb::TableDamageKind::FieldList: return "Feldliste unlesbar"_oem;
+      case xb::TableDamageKind::None: break;
+    }
   }
   if (code == 222 || code == 100) return "Feldliste unlesbar"_oem;
   return {};

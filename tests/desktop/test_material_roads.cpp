@@ -251,6 +251,97 @@ TEST_F(MaterialRoads, CancelAfterATableSourceRestoresTheOwnMaterial) {
   test::CloseMainWindow(window_);
 }
 
+// The lines of a spring file (CR LF).
+std::vector<std::string> FileLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t end = bytes.find("\r\n", at);
+    lines.push_back(bytes.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    at = end == std::string::npos ? bytes.size() : end + 2;
+  }
+  return lines;
+}
+
+// An own material that keeps a table number (line 118): every pair of table
+// sources, away and back, shows the own values again as they stood, typed
+// ones too; OK and Datei > Speichern store them, and the file differs from
+// the one read only in the typed line.
+TEST_F(MaterialRoads, SourceSwitchesKeepTheOwnMaterial) {
+  std::vector<std::string> lines = FileLines(test::ReadBytes(test::SourceDir() / "examples" / "round_dynamic.zeb"));
+  ASSERT_GT(lines.size(), 118u);
+  lines[117] = "5";
+  std::string bytes;
+  for (const std::string& l : lines) bytes += l + "\r\n";
+  const fs::path file = PrivateRun::Get().work / "own5.zeb";
+  test::WriteBytes(file, bytes);
+  std::optional<int> ended;
+  window_ = StartMainWindow({"wzeb1", file.string()}, ended, printer_);
+  ASSERT_NE(window_, nullptr);
+  window_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+
+  const char* const edits[] = {"Edit_name", "Edit_emodul", "Edit_gmodul", "Edit_dichte", "Edit_rm", "Edit_tauz"};
+  std::vector<QString> own;
+  const auto expectOwn = [&] {
+    for (std::size_t i = 0; i < own.size(); ++i) EXPECT_EQ(FormText(edits[i]), own[i]) << edits[i];
+  };
+  UserScript s;
+  OpenForm(s);
+  s.Then("form", FormUp, [&] {
+    for (const char* e : edits) own.push_back(FormText(e));
+    EXPECT_EQ(own[0], "Federstahldraht DH");
+    EXPECT_EQ(own[4], "1460");
+  });
+  for (const char* a : {"RadioGroup_db_0", "RadioGroup_db_1"}) {
+    for (const char* b : {"RadioGroup_db_0", "RadioGroup_db_1"}) {
+      s.Then("away", FormUp, [a] { ClickInForm(a); });
+      s.Then("table row shown", FormUp, [&, b] {
+        EXPECT_EQ(FormText("Edit_emodul"), "206000");
+        EXPECT_NE(FormText("Edit_name"), own[0]);
+        ClickInForm(b);
+      });
+      s.Then("back", FormUp, [] { ClickInForm("RadioGroup_db_2"); });
+      s.Then("own again", FormUp, expectOwn);
+    }
+  }
+  s.Then("typed", FormUp, [&] {
+    auto* rm = Child<QLineEdit>(ActiveModal(), "Edit_rm");
+    rm->setFocus(Qt::OtherFocusReason);
+    rm->selectAll();
+    Type("1500");
+    own[4] = "1500";
+    ClickInForm("RadioGroup_db_1");
+  });
+  s.Then("back after typing", FormUp, [] { ClickInForm("RadioGroup_db_2"); });
+  s.Then("typed value kept", FormUp, [&] {
+    expectOwn();
+    ClickInForm("Button_ok");
+  });
+  s.Then("design or recalculation", [this] { return ModalUp("Tin_radiodialog") != nullptr || MainWindowWaits(); },
+         [this] {
+           if (!MainWindowWaits()) Key(Qt::Key_Escape);
+         });
+  s.Then("taken", [this] { return MainWindowWaits(); }, [this] {
+    EXPECT_EQ(SpringData().MaterialSel, 11);
+    EXPECT_EQ(SpringData().MaterialName, "Federstahldraht DH");
+    EXPECT_EQ(SpringData().E, 206000);
+    EXPECT_EQ(SpringData().Rm, 1500);
+    EXPECT_EQ(MaterialSource(), 5);
+    window_->Action("mi_FileSave")->trigger();
+  });
+  s.Then("saved", [this] { return MainWindowWaits(); }, [] {});
+  EXPECT_TRUE(s.Run());
+  const std::vector<std::string> saved = FileLines(test::ReadBytes(file));
+  ASSERT_EQ(saved.size(), lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i != 12) {
+      EXPECT_EQ(saved[i], lines[i]) << "line " << i + 1;
+    }
+  }
+  EXPECT_EQ(saved[12], "1500.0000000");
+  test::CloseMainWindow(window_);
+}
+
 // Appends a relaxation row to zebwstr.dbf: the values in field order,
 // right-aligned numbers, left-aligned texts.
 void AppendRelaxationRow(const fs::path& table, const std::vector<std::string>& values) {

@@ -10,7 +10,10 @@
 #include <QCheckBox>
 #include <cerrno>
 #include <cstring>
+#include <QAction>
+#include <algorithm>
 #include <fstream>
+#include <map>
 
 #include "desktop/desktop_program.h"
 
@@ -62,9 +65,9 @@ class PrintRoads : public DesktopProgram {
   }
 
   // Runs a command from the waiting main window as a user does: OK in the
-  // print set-up, the standard printout alone in the print macro; the texts
-  // of the boxes it shows, each answered by OK.
-  std::vector<std::string> Run(const char* command) {
+  // print set-up, the standard printout alone (or the boxes `jobs`) in the
+  // print macro; the texts of the boxes it shows, each answered by OK.
+  std::vector<std::string> Run(const char* command, const std::vector<int>& jobs = {1}) {
     std::vector<std::string> boxes;
     UserScript s;
     s.Then("main window", [this] { return MainWindowWaits(); }, [this, command] { window_->Action(command)->trigger(); });
@@ -77,8 +80,11 @@ class PrintRoads : public DesktopProgram {
             box->accept();
             return;
           }
-          for (int n = 1; w->objectName() == "TForm_printmac" && n <= 13; ++n)
-            Child<QCheckBox>(w, ("CheckBox" + std::to_string(n)).c_str())->setChecked(n == 1);
+          for (int n = 1; w->objectName() == "TForm_printmac" && n <= 13; ++n) {
+            auto* box = Child<QCheckBox>(w, ("CheckBox" + std::to_string(n)).c_str());
+            box->setChecked(std::find(jobs.begin(), jobs.end(), n) != jobs.end());
+            captions_[n] = box->text().remove('&').toStdString();
+          }
           Click(Child<QWidget>(w, "Button_ok"));
         },
         [this] { return MainWindowWaits(); });
@@ -109,8 +115,15 @@ class PrintRoads : public DesktopProgram {
     return text;
   }
 
+  // The text pdftotext reads from a PDF file ("" without poppler).
+  static std::string PdfText(const fs::path& pdf) {
+    if (!fs::exists("/usr/bin/pdftotext")) return {};
+    return test::Capture("/usr/bin/pdftotext -layout '" + pdf.string() + "' -");
+  }
+
   fs::path small_;
   bool mounted_ = false;
+  std::map<int, std::string> captions_;  // the print macro's boxes
 };
 
 TEST_F(PrintRoads, IntoAFullANearlyFullAndAFreeFolder) {
@@ -131,6 +144,64 @@ TEST_F(PrintRoads, IntoAFullANearlyFullAndAFreeFolder) {
   ExpectWhole(Run("mi_fileprint"));
   const std::string text = ExpectWhole(Run("mi_filePrintMacro"));
   EXPECT_TRUE(text.empty() || text.find("Federrate") != std::string::npos) << text;
+}
+
+// A print macro whose first job fails on a full disk: the next jobs are
+// drawn anew, the closing box names only their files, each with its own
+// picture, and the job that was not made. The text window's "Drucken",
+// refused on a full disk, prints once there is room again.
+TEST_F(PrintRoads, AFailedJobEndsOnlyItself) {
+  ASSERT_NO_FATAL_FAILURE(Start("round_dynamic.zeb"));
+  G().TempFolder = small_.string() + "/";
+  const std::vector<int> jobs = {1, 5, 8};  // standard printout, drawing, F-s characteristic
+  const fs::path pdf1 = small_ / "zeb1.pdf", pdf2 = small_ / "zeb1-2.pdf", pdf3 = small_ / "zeb1-3.pdf";
+  std::vector<std::string> boxes = Run("mi_filePrintMacro", jobs);
+  ASSERT_EQ(boxes, std::vector<std::string>{"Kein Drucker vorhanden, Ausdruck in PDF-Dateien:\n" + pdf1.string() +
+                                            "\n" + pdf2.string() + "\n" + pdf3.string()});
+  const std::uintmax_t printout = fs::file_size(pdf1), pictures = fs::file_size(pdf2) + fs::file_size(pdf3);
+  const std::string drawing = PdfText(pdf2), diagram = PdfText(pdf3);
+  EXPECT_NE(drawing, diagram);
+  for (const fs::path& p : {pdf1, pdf2, pdf3}) fs::remove(p);
+  // Room for the two pictures, not for the printout.
+  const std::uintmax_t room = pictures + 16384;
+  ASSERT_GT(printout, room + 8192) << "the printout must not fit where the pictures do";
+  Fill(room);
+  boxes = Run("mi_filePrintMacro", jobs);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0], "Datei " + pdf1.string() + " kann nicht geschrieben werden: Platte voll");
+  EXPECT_EQ(boxes[1], "Kein Drucker vorhanden, Ausdruck in PDF-Dateien:\n" + pdf1.string() + "\n" + pdf2.string() +
+                          "\nNicht ausgedruckt:\n" + captions_[1]);
+  EXPECT_EQ(PdfText(pdf1), drawing);
+  EXPECT_EQ(PdfText(pdf2), diagram);
+  for (const fs::path& p : {pdf1, pdf2}) fs::remove(p);
+
+  // The text window: Drucken on a full disk, then with room.
+  Fill(0);
+  boxes.clear();
+  int prints = 0;
+  UserScript s;
+  s.Then("main window", [this] { return MainWindowWaits(); },
+         [this] { window_->Action("mi_viewstandardausdruck")->trigger(); });
+  s.Until(
+      "text window and boxes", [] { return ActiveModal() != nullptr; },
+      [&] {
+        QWidget* w = ActiveModal();
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+          boxes.push_back(box->text().toStdString());
+          if (prints == 1) fs::remove(small_ / "filler");
+          box->accept();
+        } else if (w->objectName() == "TForm_showtextfile" && prints < 2) {
+          ++prints;
+          Child<QAction>(w, "mi_DateiDrucken")->trigger();
+        } else {
+          w->close();
+        }
+      },
+      [this] { return MainWindowWaits(); });
+  EXPECT_TRUE(s.Run());
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Datei " + pdf1.string() + " kann nicht geschrieben werden: Platte voll",
+                                             "Kein Drucker vorhanden, Ausdruck in PDF-Datei " + pdf1.string()}));
+  EXPECT_TRUE(fs::exists(pdf1));
 }
 
 }  // namespace

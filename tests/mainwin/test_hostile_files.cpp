@@ -487,6 +487,92 @@ TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
   WriteBytes(table, good);
 }
 
+// Where a field of the record whose MATNR is number lies in a table's bytes:
+// the record (1-based), its first byte and its length.
+struct FieldAt {
+  std::uint32_t record = 0;
+  std::size_t at = 0, length = 0;
+};
+FieldAt LocateField(const std::string& b, int number, const std::string& field) {
+  const unsigned header = Le16At(b, 8), length = Le16At(b, 10);
+  std::size_t offset = 1, wanted = 0, wantedLength = 0, key = 0, keyLength = 0;
+  for (std::size_t d = 32; d + 32 <= header && b[d] != '\x0D'; d += 32) {
+    const std::string name = b.substr(d, b.find('\0', d) - d);
+    const std::size_t n = static_cast<unsigned char>(b[d + 16]);
+    if (name == field) wanted = offset, wantedLength = n;
+    if (name == "MATNR") key = offset, keyLength = n;
+    offset += n;
+  }
+  for (std::uint32_t r = 0; r < Le32At(b, 4); ++r) {
+    const std::size_t rec = header + static_cast<std::size_t>(r) * length;
+    if (std::atoi(b.substr(rec + key, keyLength).c_str()) == number) return {r + 1, rec + wanted, wantedLength};
+  }
+  return {};
+}
+
+// A number field of the spring's material row that holds no number is
+// damage: named once with the record, field and text, exit 2, no printout.
+// The strength and relaxation tables damaged or missing: each named once,
+// its text kept in the printout's messages, exit 0, and the relaxation rows
+// say "-" where their values stand.
+TEST_F(HostileFilesTest, DamagedNumbersAndSupportTablesAreNamedUnderI) {
+  const fs::path table = root_ / "dbf" / "zebwst.dbf";
+  const std::string good = ReadBytes(table);
+  const std::string spring = (SourceDir() / "examples" / "table_material.zeb").string();
+  const fs::path printout = work_ / "table_material.txt";
+  struct Bad {
+    std::string field, text, why;
+  };
+  for (const Bad& b : {Bad{"RMSLOPE", "*********", "Wert zu breit für das Feld"},
+                       Bad{"RMSLOPE", "-", "Vorzeichen ohne Ziffern"},
+                       Bad{"RMSLOPE", "1.2.3", "mehr als ein Dezimalzeichen"},
+                       Bad{"RM0", "9e99", "Exponent in einem Zahlenfeld"}}) {
+    SCOPED_TRACE(b.field + " " + b.text);
+    const FieldAt f = LocateField(good, 5, b.field);  // line 118 of the example: material 5
+    ASSERT_GT(f.record, 0u);
+    std::string bytes = good;
+    bytes.replace(f.at, f.length, std::string(f.length - b.text.size(), ' ') + b.text);
+    WriteBytes(table, bytes);
+    const Ran r = Run({spring, "/I"});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("Tabelle " + table.string() + " beschädigt: Satz " + std::to_string(f.record) + ", Feld " +
+                         b.field + ": " + b.why + " (\"" + b.text + "\")\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("beschädigt"), r.err.rfind("beschädigt")) << r.err;
+    EXPECT_FALSE(fs::exists(printout));
+  }
+  WriteBytes(table, good);
+
+  const auto listed = [](const std::string& name) {
+    return name == "zebwstr" ? std::string("Fatal  : ZEBWSTR.DBF error") : "Fatal  : " + name + " dbf error";
+  };
+  const auto expectNamed = [&](const std::string& name, const std::string& named) {
+    const Ran r = Run({spring, "/I"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(named), r.err.rfind(named)) << r.err;
+    EXPECT_NE(r.err.find(listed(name)), std::string::npos) << r.err;
+    const std::string txt = ReadBytes(printout);
+    EXPECT_NE(txt.find(listed(name)), std::string::npos) << txt;
+    if (name == "zebwstr") {
+      for (const char* row : {"\tdL0,48h\tmm\t-\r\n", "\tRx2\t%\t-\r\n", "\tF2,48h\tN\t-\r\n"})
+        EXPECT_NE(txt.find(row), std::string::npos) << row << "\n" << txt;
+    }
+    fs::remove(printout);
+  };
+  for (const std::string name : {"zebwstr", "zebrmmin", "zebrmmax"}) {
+    SCOPED_TRACE(name);
+    const fs::path t = root_ / "dbf" / (name + ".dbf");
+    const std::string sound = ReadBytes(t);
+    WriteBytes(t, "\x30" + sound.substr(1));
+    expectNamed(name, "Tabelle " + t.string() + " beschädigt: keine dBASE-Tabelle (Versions-Byte ungültig)\n");
+    WriteBytes(t, sound);
+  }
+  fs::remove(root_ / "dbf" / "zebwstr.dbf");
+  expectNamed("zebwstr", "Datei " + (root_ / "dbf" / "zebwstr.dbf").string() + " nicht gefunden");
+}
+
 // The material table with its header padded after the field list (as
 // FoxPro and python3-dbf write it) gives the printout of the plain table.
 TEST_F(HostileFilesTest, PaddedMaterialTableHeaderGivesTheSamePrintout) {

@@ -247,7 +247,18 @@ std::uint16_t ErrnoToTzCode(int err) {
   }
 }
 
+namespace {
+TableDamage& DamageSlot() {
+  static TableDamage damage;
+  return damage;
+}
+}  // namespace
+
+void NoteTableDamage(TableDamage damage) { DamageSlot() = std::move(damage); }
+const TableDamage& LastTableDamage() { return DamageSlot(); }
+
 void ClearTzErrorState() {
+  DamageSlot() = {};
   TzEngine& e = Engine();
   e.currentError = 0;
   e.lastError = 0;

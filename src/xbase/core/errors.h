@@ -56,4 +56,22 @@ std::uint16_t ErrnoToTzCode(int err);
 // Clears current and last error state without touching the switches.
 void ClearTzErrorState();
 
+// What a table's open found wrong with its files, noted with the error it
+// raises (code): the reason a file is no dBase table, a field of an invalid
+// type (name and type letter), a memo file that is missing or could not be
+// opened (its path), a field list that cannot be read. Cleared with the
+// error state.
+enum class TableDamageKind : std::uint8_t { None, NotDbase, FieldType, MemoMissing, MemoNotOpened, FieldList };
+struct TableDamage {
+  TableDamageKind kind = TableDamageKind::None;
+  std::uint16_t code = 0;
+  std::string why;    // NotDbase (Windows-1252)
+  std::string field;  // FieldType
+  std::string type;   // FieldType: the letter, "" for none
+  std::string file;   // MemoMissing
+};
+void NoteTableDamage(TableDamage damage);
+// The damage noted with the last error; kind None when it had none.
+const TableDamage& LastTableDamage();
+
 }  // namespace zeb::xbase

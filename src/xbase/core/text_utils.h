@@ -40,6 +40,10 @@ void CleanNumberText(std::string& s);
 long double TextToReal(std::string_view s);
 std::int32_t TextToInt(std::string_view s);
 std::int16_t TextToSmallInt(std::string_view s);
+// What the text of a numeric field holds: a number ([+-] digits with one
+// "." or ","), nothing (blanks), or the kind of text no number field holds.
+enum class NumberTextKind : std::uint8_t { Number, Empty, Overflow, LoneSign, SeveralPoints, Exponent, NotNumber };
+NumberTextKind ClassifyNumberText(std::string_view s);
 // Right-aligned in width with decimals; the point is the decimal character.
 std::string RealToText(long double value, int width, int decimals);
 std::string IntToText(std::int64_t value, int width);

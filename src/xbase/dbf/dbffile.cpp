@@ -103,6 +103,7 @@ std::int64_t RecordOffset(const DbfTable& t, std::int32_t n) {
 }
 
 std::string NotDbase(std::string_view name, std::string_view why, std::string_view tail, bool blank = true) {
+  NoteTableDamage({TableDamageKind::NotDbase, 210, std::string(why), {}, {}, {}});
   return std::string(name) + " ist keine dBASE-Datenbank." + (blank ? " (" : "(") + std::string(why) + ")" + std::string(tail);
 }
 
@@ -671,6 +672,7 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
     if (!ValidType(f.type)) {
       file.Close();
       std::string letter = f.type ? std::string(1, f.type) : std::string();
+      NoteTableDamage({TableDamageKind::FieldType, 211, {}, f.name, letter, {}});
       TzError(211, "Field: " + f.name + " [" + letter + "] in " + name + " ist kein gültiger Feldtyp"_ansi);
       return;
     }
@@ -678,6 +680,7 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
   }
   if (n.fields.empty()) {
     file.Close();
+    if (!(dbase2 && !terminated)) NoteTableDamage({TableDamageKind::FieldList, 222, {}, {}, {}, {}});
     TzError(dbase2 && !terminated ? 210 : 222,
             dbase2 && !terminated ? NotDbase(bare, "Zu viele Datenfelder", " [Use/OpenDbf]")
                                   : "Fehler beim Lesen von " + name + " [Use/OpenDbf]");

@@ -283,6 +283,7 @@ void UseWithValues(std::string_view command, std::uint8_t* buffer, std::size_t s
     std::uint16_t code = MemoHooks().OpenMemofile(w.fileName);
     if (code != 0) {
       CloseArea();
+      NoteTableDamage({TableDamageKind::MemoNotOpened, code, {}, {}, {}, {}});
       TzError(code, "Problem beim Öffnen der Memo-Datei [USE("_ansi + cmd + ",<@Buffer>," +
                         Num(static_cast<long long>(size)) + ")]");
     }

@@ -226,6 +226,7 @@ std::uint16_t OpenMemofile(std::string_view tableFileName) {
   FileHandle fd(OpenRegularNoWait(name.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC));
   if (!fd.valid()) {
     const std::uint16_t code = SetIo(errno);
+    NoteTableDamage({TableDamageKind::MemoMissing, code, {}, {}, {}, name});
     TzError(code, "Memo-Datei nicht gefunden: " + name + " [USE]");
     return code;
   }
