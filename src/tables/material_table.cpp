@@ -70,11 +70,14 @@ std::string NumberDamage(std::string_view text) {
 bool NumbersSound(int first, int last, int skip = 0) {
   for (int n = first; n <= last; ++n) {
     if (n == skip) continue;
-    const std::string text = TableGetField(n);
+    // The field as the file holds it: the engine reads any text as some number.
+    const std::string& file = TheTableWindow().FileName();
+    std::string text;
+    if (!DbfFieldBytes(file, TableRecNo(), n, text)) continue;
     const std::string why = NumberDamage(text);
     if (why.empty()) continue;
     // The table as the user knows it, also when a copy of it is read.
-    std::string path = TheTableWindow().FileName();
+    std::string path = file;
     if (const std::string scratch = AddBackslash(ScratchFolder()); path.starts_with(scratch))
       path = AddBackslash(G().DbfFolder) + path.substr(scratch.size());
     std::string shown = Cp1252To850(text);
