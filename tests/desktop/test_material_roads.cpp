@@ -281,14 +281,14 @@ TEST_F(MaterialRoads, SourceSwitchesKeepTheOwnMaterial) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
 
   const char* const edits[] = {"Edit_name", "Edit_emodul", "Edit_gmodul", "Edit_dichte", "Edit_rm", "Edit_tauz"};
-  std::vector<QString> own;
+  std::vector<std::string> own;
   const auto expectOwn = [&] {
-    for (std::size_t i = 0; i < own.size(); ++i) EXPECT_EQ(FormText(edits[i]), own[i]) << edits[i];
+    for (std::size_t i = 0; i < own.size(); ++i) EXPECT_EQ(FormText(edits[i]).toStdString(), own[i]) << edits[i];
   };
   UserScript s;
   OpenForm(s);
   s.Then("form", FormUp, [&] {
-    for (const char* e : edits) own.push_back(FormText(e));
+    for (const char* e : edits) own.push_back(FormText(e).toStdString());
     EXPECT_EQ(own[0], "Federstahldraht DH");
     EXPECT_EQ(own[4], "1460");
   });
@@ -297,7 +297,7 @@ TEST_F(MaterialRoads, SourceSwitchesKeepTheOwnMaterial) {
       s.Then("away", FormUp, [a] { ClickInForm(a); });
       s.Then("table row shown", FormUp, [&, b] {
         EXPECT_EQ(FormText("Edit_emodul"), "206000");
-        EXPECT_NE(FormText("Edit_name"), own[0]);
+        EXPECT_NE(FormText("Edit_name").toStdString(), own[0]);
         ClickInForm(b);
       });
       s.Then("back", FormUp, [] { ClickInForm("RadioGroup_db_2"); });
