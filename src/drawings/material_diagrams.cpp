@@ -123,7 +123,7 @@ void DrawTauDDiagram(Real dmax) {
   const DiagramStateRecord& st = DiagramState();
   if (SG().RmTableBad != 0) {
     // The band of a strength table that could not be read: not known.
-    const std::string band = "Rm min, Rm max = - " + StressUnitName();
+    const std::string band = (SG().RmTableBad == 1 ? "Rm min, Rm max = - " : "Rm max = - ") + StressUnitName();
     const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
     Real x = DiagramMapX(0.55L * st.XSpan), y = DiagramMapY(0.66L * st.YSpan);
     DiagramPlaceBox(static_cast<Real>(band.size()) * cw, th, cw, x, y);

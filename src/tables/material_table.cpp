@@ -232,7 +232,10 @@ bool LoadMaterialRow(std::int32_t number) {
   ClearRmTable();
   ClearRelaxationRecord();
   if (found) {
+    // Missing strength tables stay as quiet as the reader is.
+    if (!TableFileExists("zebrmmin") || !TableFileExists("zebrmmax")) g.ShowErrorsSwitch = savedSwitch;
     LoadRmTables(static_cast<std::uint16_t>(number));
+    g.ShowErrorsSwitch = 1;
     LoadRelaxationRow(number);
   }
   g.ShowErrorsSwitch = savedSwitch;
@@ -314,22 +317,25 @@ bool LoadRmTables(std::uint16_t number) {
   static const char* const kNames[] = {"zebrmmin", "zebrmmax"};
   for (int k = 1; k <= 2; ++k) {
     const std::string name = kNames[k - 1];
+    // A DBF folder set up before these tables were shipped lacks them: no
+    // damage of the material.
+    const bool there = TableFileExists(name);
     TableOpen(name + ".dbf");
     if (g.AbortFlag == 0 && FindNumber(1, kNames[k - 1], number)) {
       ReadRmRecord(k);
-      result = g.AbortFlag == 0;
+      if (g.AbortFlag == 0) {
+        result = true;
+        SG().RmTableLoaded = 1;
+      }
     }
     if (g.AbortFlag != 0) {
-      // No band from half a table.
       TableClose();
-      ClearRmTable();
-      SG().RmTableBad = static_cast<Byte>(k);
+      if (there) SG().RmTableBad = static_cast<Byte>(k);
       AddErrorMessage("Fatal  : " + name + " dbf error");
-      return false;
+      return result;
     }
   }
   TableClose();
-  SG().RmTableLoaded = result ? 1 : 0;
   return result;
 }
 

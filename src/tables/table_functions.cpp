@@ -241,12 +241,22 @@ void ReportDamagedTable(const std::string& path, std::string_view why) {
   G().AbortFlag = 1;
 }
 
-std::string TablePathWithWriteCheck(std::string_view nameIn) {
+namespace {
+// The table file of that name in the DBF folder, written in any case.
+std::string TableFilePath(std::string_view nameIn) {
   std::string name(nameIn);
   if (name.find('.') == std::string::npos) name += ".dbf";
   const std::string folder = RemoveTrailingBackslash(G().DbfFolder);
+  return folder.empty() ? ResolvePathCaseInsensitive(name) : ResolveCaseInsensitive(folder, name);
+}
+}  // namespace
+
+bool TableFileExists(std::string_view name) { return PathExists(TableFilePath(name)); }
+
+std::string TablePathWithWriteCheck(std::string_view nameIn) {
+  const std::string folder = RemoveTrailingBackslash(G().DbfFolder);
   // A table written in other case is found (a file is only read here).
-  const std::string path = folder.empty() ? ResolvePathCaseInsensitive(name) : ResolveCaseInsensitive(folder, name);
+  const std::string path = TableFilePath(nameIn);
   CheckFileReadable(path);
   if (G().AbortFlag != 0) return {};
   // A damaged table is named, not read into empty or wrong values.

@@ -22,6 +22,8 @@ void TableOpen(std::string_view name);
 void TableOpenFile(const std::string& path);
 void TableClose();
 
+// Whether the DBF folder holds a file of that table name (in any case).
+bool TableFileExists(std::string_view name);
 // The path TableOpen opens for name after its write check: the DBF folder's
 // file, or its copy in the temporary folder; "" with AbortFlag set when it
 // cannot be opened or is damaged ("Tabelle <path> beschädigt: <why>").

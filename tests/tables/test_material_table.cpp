@@ -1,6 +1,7 @@
 // The material table and the tensile-strength tables on the generated
 // tables, checked against materials.csv and the published ranges.
 #include <cmath>
+#include <tuple>
 
 #include "base/format.h"
 #include "platform/codepage.h"
@@ -323,27 +324,41 @@ TEST_F(MaterialTable, DamagedOrShortTablesGiveZerosAndMessagesNotCrashes) {
 }
 
 TEST_F(MaterialTable, FieldTextsThatDoNotFitReadAsZero) {
-  // Stored texts a user or another program may leave: too large, no number.
+  // Stored texts a user or another program may leave: too large (9
+  // characters stay) read as numbers; no number (an exponent, a lone sign)
+  // makes the row a damage, named, and not read.
   xbase::SetTzRaiseMode(true);
   xbase::Select(25);
   xbase::USE((dbf() / "zebwst.dbf").string() + " EXCLUSIVE");
-  xbase::Poke("    1e300", 7, 3);       // RHO
-  xbase::Poke("        -", 12, 3);      // D0
-  xbase::Poke("9999999999", 5, 3);      // G: 9 characters stay
-  xbase::Poke("  1e4000", 23, 3);       // DMIN
+  xbase::Poke("9999999999", 5, 3);      // G
   xbase::Poke("999999999", 27, 3);      // MATNR
   xbase::CloseArea();
   TableOpen("zebwst");
   TableGo(3);
   MaterialReadRecord();
+  TableClose();
   const MaterialRecord& m = ZEBWST_Record();
-  EXPECT_EQ(MaterialReal(m.Density), 0);
-  EXPECT_EQ(MaterialReal(m.d0), 0);
-  EXPECT_EQ(MaterialReal(m.dmin), 0);
   EXPECT_EQ(m.G, 999999999);
   EXPECT_EQ(m.MaterialNumber, 999999999);
-  for (const Real48* r : {&m.Density, &m.DR0, &m.d0, &m.dmin, &m.dmax, &m.Unpeened.GoodmanSlope})
-    EXPECT_TRUE(std::isfinite(static_cast<double>(MaterialReal(*r))));
+  for (const auto& [text, field, why] : {std::tuple{"    1e300", 7, "RHO: Exponent in einem Zahlenfeld (\"1e300\")"},
+                                         std::tuple{"        -", 12, "D0: Vorzeichen ohne Ziffern (\"-\")"}}) {
+    xbase::Select(25);
+    xbase::USE((dbf() / "zebwst.dbf").string() + " EXCLUSIVE");
+    xbase::Poke(text, field, 3);
+    xbase::CloseArea();
+    TableOpen("zebwst");
+    TableGo(3);
+    ui().ExpectMessageBox("Fehler", "Tabelle " + (dbf() / "zebwst.dbf").string() + " besch\u00e4digt: Satz 3, Feld " + why);
+    MaterialReadRecord();
+    EXPECT_EQ(G().AbortFlag, 1);
+    G().AbortFlag = 0;
+    TableClose();
+    EXPECT_EQ(m.MaterialNumber, 999999999);  // the record as it was
+    xbase::Select(25);
+    xbase::USE((dbf() / "zebwst.dbf").string() + " EXCLUSIVE");
+    xbase::Poke("        1", field, 3);
+    xbase::CloseArea();
+  }
 }
 
 // ----------------------------------------------------------- new material
