@@ -487,25 +487,21 @@ TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
   WriteBytes(table, good);
 }
 
-// Where a field of the record whose MATNR is number lies in a table's bytes:
-// the record (1-based), its first byte and its length.
+// Where field `name` of the record with MATNR `number` lies in a table's
+// bytes: the record (1-based), its first byte and its length.
 struct FieldAt {
   std::uint32_t record = 0;
   std::size_t at = 0, length = 0;
 };
-FieldAt LocateField(const std::string& b, int number, const std::string& field) {
+FieldAt LocateField(const std::string& b, int number, const std::string& name) {
   const unsigned header = Le16At(b, 8), length = Le16At(b, 10);
-  std::size_t offset = 1, wanted = 0, wantedLength = 0, key = 0, keyLength = 0;
-  for (std::size_t d = 32; d + 32 <= header && b[d] != '\x0D'; d += 32) {
-    const std::string name = b.substr(d, b.find('\0', d) - d);
-    const std::size_t n = static_cast<unsigned char>(b[d + 16]);
-    if (name == field) wanted = offset, wantedLength = n;
-    if (name == "MATNR") key = offset, keyLength = n;
-    offset += n;
-  }
+  std::map<std::string, std::pair<std::size_t, std::size_t>> fields;  // offset, length
+  for (std::size_t d = 32, offset = 1; b[d] != '\x0D'; offset += static_cast<unsigned char>(b[d + 16]), d += 32)
+    fields[b.substr(d, b.find('\0', d) - d)] = {offset, static_cast<unsigned char>(b[d + 16])};
   for (std::uint32_t r = 0; r < Le32At(b, 4); ++r) {
     const std::size_t rec = header + static_cast<std::size_t>(r) * length;
-    if (std::atoi(b.substr(rec + key, keyLength).c_str()) == number) return {r + 1, rec + wanted, wantedLength};
+    if (std::atoi(b.substr(rec + fields["MATNR"].first, fields["MATNR"].second).c_str()) == number)
+      return {r + 1, rec + fields[name].first, fields[name].second};
   }
   return {};
 }
