@@ -1,6 +1,7 @@
 #include "tables/material_table.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/files.h"
@@ -68,12 +69,13 @@ std::string NumberDamage(std::string_view text) {
 // numbers: the first that holds no number is named as damage of the table
 // (AbortFlag set) and false is returned.
 bool NumbersSound(int first, int last, int skip = 0) {
-  for (int n = first; n <= last; ++n) {
+  // The fields as the file holds them: the engine reads any text as some number.
+  const std::string& file = TheTableWindow().FileName();
+  std::vector<std::string> fields;
+  if (!DbfRecordFields(file, TableRecNo(), fields)) return true;
+  for (int n = first; n <= last && n <= static_cast<int>(fields.size()); ++n) {
     if (n == skip) continue;
-    // The field as the file holds it: the engine reads any text as some number.
-    const std::string& file = TheTableWindow().FileName();
-    std::string text;
-    if (!DbfFieldBytes(file, TableRecNo(), n, text)) continue;
+    const std::string& text = fields[static_cast<std::size_t>(n - 1)];
     const std::string why = NumberDamage(text);
     if (why.empty()) continue;
     // The table as the user knows it, also when a copy of it is read.
@@ -81,6 +83,8 @@ bool NumbersSound(int first, int last, int skip = 0) {
     if (const std::string scratch = AddBackslash(ScratchFolder()); path.starts_with(scratch))
       path = AddBackslash(G().DbfFolder) + path.substr(scratch.size());
     std::string shown = Cp1252To850(text);
+    for (char& c : shown)
+      if (static_cast<unsigned char>(c) < 0x20) c = '?';
     while (!shown.empty() && shown.back() == ' ') shown.pop_back();
     while (!shown.empty() && shown.front() == ' ') shown.erase(0, 1);
     ReportDamagedTable(path, "Satz "_oem + std::to_string(TableRecNo()) + ", Feld " + TableFieldName(n) + ": " + why +

@@ -208,32 +208,30 @@ std::string DbfDamage(const std::string& path) {
   return {};
 }
 
-bool DbfFieldBytes(const std::string& path, std::int32_t record, int field, std::string& bytes) {
-  bytes.clear();
+bool DbfRecordFields(const std::string& path, std::int32_t record, std::vector<std::string>& fields) {
+  fields.clear();
   int fd = -1;
-  if (record < 1 || field < 1 || OpenRegularForReading(path, fd) != 0) return false;
+  if (record < 1 || OpenRegularForReading(path, fd) != 0) return false;
   struct FdCloser {
     int fd;
     ~FdCloser() { ::close(fd); }
   } closer{fd};
   unsigned char head[32];
   if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
-  const std::uint32_t count = Le32(head + 4);
   const unsigned header = Le16(head + 8), length = Le16(head + 10);
-  if (static_cast<std::uint32_t>(record) > count) return false;
-  unsigned offset = 1;
-  for (unsigned at = 32, n = 1; at + 32 <= header; at += 32, ++n) {
-    unsigned char desc[32];
-    if (::pread(fd, desc, sizeof desc, at) != static_cast<ssize_t>(sizeof desc) || desc[0] == 0x0D) return false;
-    if (static_cast<int>(n) == field) {
-      if (offset + desc[16] > length) return false;
-      bytes.resize(desc[16]);
-      const off_t where = static_cast<off_t>(header) + static_cast<off_t>(record - 1) * length + offset;
-      return ::pread(fd, bytes.data(), bytes.size(), where) == static_cast<ssize_t>(bytes.size());
-    }
-    offset += desc[16];
+  if (static_cast<std::uint32_t>(record) > Le32(head + 4) || header < 33) return false;
+  std::vector<unsigned char> desc(header);
+  std::string rec(length, '\0');
+  if (::pread(fd, desc.data(), header, 0) != static_cast<ssize_t>(header) ||
+      ::pread(fd, rec.data(), length, static_cast<off_t>(header) + static_cast<off_t>(record - 1) * length) !=
+          static_cast<ssize_t>(length))
+    return false;
+  for (unsigned at = 32, offset = 1; at + 32 <= header && desc[at] != 0x0D; at += 32) {
+    if (offset + desc[at + 16] > length) return false;
+    fields.push_back(rec.substr(offset, desc[at + 16]));
+    offset += desc[at + 16];
   }
-  return false;
+  return true;
 }
 
 void ReportDamagedTable(const std::string& path, std::string_view why) {
