@@ -443,6 +443,76 @@ TEST_F(FileDataset, WritesWaitForTheLocksOfASecondProcess) {
   }
 }
 
+// A 0 typed over a blank number keeps its mark through a refused lock and
+// is written as 0 on the retry.
+TEST_F(FileDataset, ATypedFieldKeepsItsMarkThroughARefusedLock) {
+  const std::string path = Names(5);
+  std::string bytes = ReadBytes(path);
+  const auto word = [&bytes](std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+  };
+  const std::size_t num = word(8) + 3 * word(10) + 1 + 10;  // record 4's NUM
+  bytes.replace(num, 5, "     ");
+  WriteBytes(path, bytes);
+  TTzDbf ds("A");
+  ds.SetDbfFileName(path);
+  ds.Open();
+  ds.onRLockFailedOnPost = [](TTzFileDataSet&, bool& retry) { retry = false; };
+  ds.Go(4);
+  ds.Edit();
+  ds.FieldByName("NUM").SetAsInteger(0);
+  {
+    LockHolder other(path, false, 4);
+    ASSERT_TRUE(other.locked);
+    ds.Post();
+    EXPECT_EQ(ds.State(), DataSetState::Edit);
+  }
+  ds.Post();
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+  EXPECT_EQ(ReadBytes(path).substr(num, 5), "    0");
+}
+
+// Two datasets edit record 2 from the record as each read it: a field only
+// the other one changed stays; a field both changed is overwritten only
+// when the handler says so (without one, the file's value stays).
+TEST_F(FileDataset, AnEditWritesOnlyWhatItChanged) {
+  const std::string path = Names(3);
+  TTzDbf a("A"), b("B");
+  for (TTzDbf* ds : {&a, &b}) {
+    ds->SetDbfFileName(path);
+    ds->Open();
+    ds->Go(2);
+    ds->Edit();
+  }
+  a.FieldByName("NAME").SetAsString("FIRST");
+  b.FieldByName("NUM").SetAsInteger(22);
+  a.Post();
+  b.Post();
+  b.Close();
+  b.Open();
+  b.Go(2);
+  EXPECT_EQ(b.FieldByName("NAME").AsString(), "FIRST");
+  EXPECT_EQ(b.FieldByName("NUM").AsInteger(), 22);
+  for (const bool overwrite : {false, true}) {
+    std::vector<int> asked;
+    b.onBothChanged = [&](int field, std::string_view, std::string_view) {
+      asked.push_back(field);
+      return overwrite;
+    };
+    a.Go(2);
+    b.Go(2);
+    a.Edit();
+    b.Edit();
+    a.FieldByName("NUM").SetAsInteger(overwrite ? 55 : 33);
+    b.FieldByName("NUM").SetAsInteger(44);
+    a.Post();
+    b.Post();
+    EXPECT_EQ(asked, std::vector<int>{1});
+    a.Go(2);
+    EXPECT_EQ(a.FieldByName("NUM").AsInteger(), overwrite ? 44 : 33);
+  }
+}
+
 class BlobDataset : public DatasetTest, public ::testing::WithParamInterface<std::uint8_t> {};
 
 TEST_P(BlobDataset, BytesRoundTripAndPeersReadThem) {

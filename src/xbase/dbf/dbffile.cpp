@@ -1400,12 +1400,16 @@ bool SameValue(const FieldSlot& f, std::string_view base, const char* packed, st
 
 }  // namespace
 
-void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base, const std::vector<bool>& set) {
+void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base, const std::vector<bool>& set,
+                    std::string_view begin, const std::function<bool(int, std::string_view, std::string_view)>& overwrite) {
   std::string& s = t.stored;
   s.resize(t.recordLength, ' ');
   if (s.empty()) return;
   const bool keep = base.size() == s.size();
+  const bool merge = keep && begin.size() == s.size();
   s[0] = buffer[0] ? '*' : ' ';
+  // A deletion mark the edit left as it was stays as the file has it.
+  if (merge && (s[0] == '*') == (begin[0] == '*')) s[0] = base[0];
   std::string date;
   std::size_t i = 0;
   for (const FieldSlot& f : FieldSlots(t)) {
@@ -1416,6 +1420,15 @@ void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view ba
     char field[256];
     PackSlot(f, buffer + f.bufferOffset, field, date);
     const std::size_t n = std::min<std::size_t>(f.length, s.size() - f.storedOffset);
+    if (merge) {
+      // Only what this edit changed is written over the record as it is now.
+      bool write = given || !SameValue(f, begin, field, date);
+      if (write && base.compare(f.storedOffset, n, begin.substr(f.storedOffset, n)) != 0 &&
+          !SameValue(f, base, field, date))
+        write = overwrite && overwrite(static_cast<int>(i) - 1, base.substr(f.storedOffset, n), std::string_view(field, n));
+      std::memcpy(s.data() + f.storedOffset, write ? field : base.data() + f.storedOffset, n);
+      continue;
+    }
     // A value that did not change keeps its bytes (a blank number, "?").
     if (keep && !given && SameValue(f, base, field, date))
       std::memcpy(s.data() + f.storedOffset, base.data() + f.storedOffset, n);
