@@ -518,5 +518,40 @@ TEST_F(TableEdits, AppendDbfKeepsEveryFieldAsStored) {
   EXPECT_NE(out, "0 0\n") << out;
 }
 
+// Export HTML with a viewer that fails: the table window is still open
+// when the failure is told.
+TEST_F(TableEdits, AFailedHtmlViewerIsToldWhileTheWindowIsOpen) {
+  Start("table_material.zeb");
+  const std::string viewer = G().HtmlBrowserPath;
+  G().HtmlBrowserPath = "/bin/false";
+  const fs::path page = PrivateRun::Get().work / "din2077.htm";
+  bool windowOpen = false;
+  UserScript s;
+  s.Then("main window", [this] { return MainWindowWaits(); }, [] { Tables().EditTable("din2077", 0); });
+  s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; },
+         [] { ActiveModal()->findChild<QAction*>("mi_fileExportHtml")->trigger(); });
+  s.Then("file chooser", [] { return qobject_cast<QFileDialog*>(ModalUp(nullptr)) != nullptr; }, [&page] {
+    auto* name = Child<QLineEdit>(ActiveModal(), "fileNameEdit");
+    name->setText(QString::fromStdString(page.string()));
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+  s.Then("told",
+         [] {
+           auto* box = qobject_cast<QMessageBox*>(ModalUp(nullptr));
+           return box != nullptr && box->text().contains(QStringLiteral("HTML-Ansicht nicht gestartet"));
+         },
+         [&windowOpen] {
+           for (QWidget* w : QApplication::topLevelWidgets())
+             if (w->objectName() == QLatin1String("dbf4") && w->isVisible()) windowOpen = true;
+           Key(Qt::Key_Return);
+         });
+  s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [] { ClickIn("Button_ok"); });
+  s.Then("closed", [this] { return MainWindowWaits(); }, [] {});
+  EXPECT_TRUE(s.Run());
+  G().HtmlBrowserPath = viewer;
+  EXPECT_TRUE(windowOpen);
+  EXPECT_TRUE(fs::is_regular_file(page));
+}
+
 }  // namespace
 }  // namespace zeb::desktop

@@ -212,6 +212,8 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
 }
 
 void Tdbf4::Command(const std::function<void()>& body) {
+  // A cell still open is handed in first (a menu click leaves it open).
+  if (!grid_->HandInEditor()) return;
   // A new row still being typed is finished first, as by leaving it.
   xbase::DatasetModel* m = grid_->Model();
   if (m != nullptr && m->HasAppendRow()) m->EndAppendRow(w_.Dataset().Modified());
