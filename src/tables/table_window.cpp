@@ -158,8 +158,8 @@ void TableWindow::MakeDatasets() {
       while (!s.empty() && s.front() == ' ') s.erase(0, 1);
       return "\"" + s + "\"";
     };
-    const std::string text = "Feld "_oem + Cp1252To850(tzdbf->Field(field + 1)) + " von " + RecordName() +
-                             " hat ein anderes Programm geändert, seit Sie ihn bearbeiten: dort steht jetzt "_oem +
+    const std::string text = "Ein anderes Programm hat Feld "_oem + Cp1252To850(tzdbf->Field(field + 1)) + " von " +
+                             RecordName() + " geändert, während Sie ihn bearbeitet haben: dort steht jetzt "_oem +
                              shown(filed) + ", Ihre Eingabe ist " + shown(typed) +
                              ". Mit Ihrer Eingabe überschreiben?"_oem;
     return Ui().Question(OemToAnsiStr(G().ProgramTitle), OemToAnsiStr(text), QuestionKind::YesNoCancel) ==

@@ -1402,9 +1402,14 @@ bool SameValue(const FieldSlot& f, std::string_view base, const char* packed, st
 
 void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base, const std::vector<bool>& set,
                     std::string_view begin, const std::function<bool(int, std::string_view, std::string_view)>& overwrite) {
-  std::string& s = t.stored;
+  // Built aside: the question of overwrite may let a view read records
+  // (which reuses the table's record text) before it is done.
+  std::string s = t.stored;
   s.resize(t.recordLength, ' ');
-  if (s.empty()) return;
+  if (s.empty()) {
+    t.stored.clear();
+    return;
+  }
   const bool keep = base.size() == s.size();
   const bool merge = keep && begin.size() == s.size();
   s[0] = buffer[0] ? '*' : ' ';
@@ -1435,6 +1440,7 @@ void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view ba
     else
       std::memcpy(s.data() + f.storedOffset, field, n);
   }
+  t.stored = std::move(s);
 }
 
 void RecordCodePage(CodePageDirection dir, bool oemText, const RecordProc& proc, std::size_t byteCount,
