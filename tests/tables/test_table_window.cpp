@@ -86,17 +86,6 @@ TEST_F(TableWindowTest, EditingACopySaysSoEachTime) {
   w().ShowTable(0);
 }
 
-// A read-only table file in a writable folder: the message names the file.
-TEST_F(TableWindowTest, EditingACopyOfAReadOnlyFileNamesTheFile) {
-  SetFolderWriteTest([](const std::string&) { return true; });
-  const fs::path file = dbf() / "din2077.dbf";
-  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
-  ui().ExpectMessageBox("", "Kein Schreibrecht für die Tabellendatei " + AddBackslash(G().DbfFolder) +
-                                "din2077.dbf (schreibgeschützt) !  Bearbeitung im Temporär-Ordner.");
-  Tables().EditTable("din2077", 3300);
-  ::chmod(file.c_str(), 0644);
-}
-
 // Indexes and table copies of a run lie in its own folder, for the user
 // alone, and go with it.
 TEST_F(TableWindowTest, ScratchFilesOfTheRunAreTheUsersAlone) {
