@@ -46,7 +46,7 @@ void OpenWithProgram(std::string_view program, std::string_view file, std::strin
 }  // namespace
 
 std::string OpenDocumentWith(std::string_view program, std::string_view file,
-                             std::function<void(const std::string& why)> failed) {
+                             std::function<void(const std::string& why)> failed, bool inWindow) {
   std::vector<std::string> argv = SplitCommandLine(program);
   if (argv.empty()) argv.push_back("xdg-open");
   std::error_code ec;
@@ -60,7 +60,7 @@ std::string OpenDocumentWith(std::string_view program, std::string_view file,
   // Watched from the event loop: the window stays live meanwhile. An end
   // within the settle time counts, told once no command runs.
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHelperSettleMs);
-  Ui().PollLater([pid, until, named, failed = std::move(failed), code = -1](bool idle) mutable {
+  Ui().PollLater([pid, until, named, failed = std::move(failed), inWindow, code = -1](bool idle) mutable {
     if (code < 0) {
       code = HelperExitCode(pid);
       if (code < 0) {
@@ -70,7 +70,7 @@ std::string OpenDocumentWith(std::string_view program, std::string_view file,
       }
     }
     if (code == 0) return false;
-    if (!idle) return true;
+    if (!idle && !inWindow) return true;
     if (failed) failed(named + " meldet Fehler (Code "_oem + std::to_string(code) + ")");
     return false;
   });

@@ -47,9 +47,10 @@ void ShowProgramStartError(int error, std::string_view program, std::string_view
 // program's output goes nowhere. Returns at once: "" when it started, else
 // what went wrong, naming the program (code page 850). A program that ends
 // with an error within the settle time (xdg-open without a program for the
-// file) is named later, through failed, once no command runs.
+// file) is named later, through failed, once no command runs (inWindow:
+// also while a window such as the table window is open).
 std::string OpenDocumentWith(std::string_view program, std::string_view file,
-                             std::function<void(const std::string& why)> failed);
+                             std::function<void(const std::string& why)> failed, bool inWindow = false);
 // How long a helper is watched for an early failure.
 inline constexpr int kHelperSettleMs = 3000;
 // Where the text program and the HTML browser are set.

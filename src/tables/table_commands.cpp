@@ -51,7 +51,7 @@ std::string AsciiUpper(std::string s) {
 
 }  // namespace
 
-void TableWindow::SearchCommand() {
+void TableWindow::SearchCommand(const std::function<void()>& started) {
   if (!open_) return;
   BaseGlobals& g = G();
   const std::uint16_t savedHelp = g.HelpNumber;
@@ -63,6 +63,7 @@ void TableWindow::SearchCommand() {
   } else {
     searchText_ = text;
     SetHourglassCursor();
+    if (started) started();
     int field = 0;
     Run([&] {
       field = tzdbf->Search(Cp850To1252(searchText_), 0, 1);
@@ -111,7 +112,7 @@ void TableWindow::PackCommand() {
 void TableWindow::AppendDbfCommand(const std::string& path) {
   Run([&] {
     if (!tzdbf->FLock()) {
-      ShowErrorBox("Sperren fehlgeschlagen [Insert]");
+      ShowErrorBox(LockedBy(false) + "es wurde nichts angehängt."_oem);
       return;
     }
     tzdbf->AppendFrom(path);
@@ -122,7 +123,7 @@ void TableWindow::AppendDbfCommand(const std::string& path) {
 void TableWindow::AppendDelimitedCommand(const std::string& path) {
   Run([&] {
     if (!tzdbf->FLock()) {
-      ShowErrorBox("Sperren fehlgeschlagen [Insert]");
+      ShowErrorBox(LockedBy(false) + "es wurde nichts angehängt."_oem);
       return;
     }
     tzdbf->AppendFromDelimited(path);  // with the engine's progress window
@@ -180,7 +181,8 @@ bool TableWindow::ExportHtml(const std::string& path) {
     ShowMessageText("HTML-Ansicht nicht gestartet: "_oem + why + "; die Seite steht in "_oem +
                     FromUtf8(CodePage::Cp850, path));
   };
-  if (const std::string why = OpenDocumentWith(g.HtmlBrowserPath, path, tell); !why.empty()) tell(why);
+  // Told while the table window is still open.
+  if (const std::string why = OpenDocumentWith(g.HtmlBrowserPath, path, tell, true); !why.empty()) tell(why);
   return true;
 }
 

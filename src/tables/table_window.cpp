@@ -7,6 +7,7 @@
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/scoped.h"
+#include "base/text.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "tables/table_functions.h"
@@ -95,7 +96,13 @@ void WarnWhenTableIsACopy() {
   if (folder == AddBackslash(ScratchFolder())) {
     // Say plainly that nothing typed here reaches the table itself.
     const std::string table = AddBackslash(G().DbfFolder) + path.substr(folder.size());
-    ShowMessageText("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem + " " +
+    // The folder may be writable and the table file itself read-only.
+    const std::string dbfFolder = RemoveTrailingBackslash(G().DbfFolder);
+    const bool fileOnly = FolderPassesWriteTest(dbfFolder.empty() ? "." : dbfFolder);
+    ShowMessageText((fileOnly ? "Kein Schreibrecht für die Tabellendatei "_oem + FromUtf8(CodePage::Cp850, table) +
+                                    " (schreibgeschützt) !  Bearbeitung im Temporär-Ordner."_oem
+                              : "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem) +
+                    " " +
                     "Änderungen gehen nur in eine Kopie und erreichen die Tabelle "_oem +
                     FromUtf8(CodePage::Cp850, table) + " nicht; die Kopie wird beim Programmende gelöscht."_oem);
   }
@@ -124,9 +131,53 @@ void TableWindow::MakeDatasets() {
   tzdbf->SetExclusive(false);
   // A table that is not there is an error, never a new empty file.
   tzdbf->createIfNotFound = false;
+  // Another program holds the record or the table: the user may try again.
+  const auto locked = [this](bool record, std::string_view consequence) {
+    return [this, record, consequence = std::string(consequence)](xb::TTzFileDataSet&, bool& retry) {
+      retry = AskRetryCancel(LockedBy(record) + consequence);
+    };
+  };
+  tzdbf->onRLockFailedOnPost = locked(true, "Ihre Änderung ist noch nicht gespeichert."_oem);
+  tzdbf->onRLockFailedOnDelete = locked(true, "die Löschmarke wird nicht gesetzt."_oem);
+  tzdbf->onRLockFailedOnRestore = locked(true, "die Löschmarke bleibt."_oem);
+  tzdbf->onALockFailedOnInsert = locked(false, "der neue Datensatz ist noch nicht angehängt."_oem);
+  // A field both this edit and another program changed: the user decides;
+  // without an answer (batch) the other program's value stays.
+  tzdbf->onBothChanged = [this](int field, std::string_view filed, std::string_view typed) {
+    const auto shown = [](std::string_view t) {
+      std::string s = Cp1252To850(t);
+      while (!s.empty() && s.back() == ' ') s.pop_back();
+      while (!s.empty() && s.front() == ' ') s.erase(0, 1);
+      return "\"" + s + "\"";
+    };
+    const std::string text = "Ein anderes Programm hat Feld "_oem + Cp1252To850(tzdbf->Field(field + 1)) + " von " +
+                             RecordName() + " geändert, während Sie ihn bearbeitet haben: dort steht jetzt "_oem +
+                             shown(filed) + ", Ihre Eingabe ist " + shown(typed) +
+                             ". Mit Ihrer Eingabe überschreiben?"_oem;
+    return Ui().Question(OemToAnsiStr(G().ProgramTitle), OemToAnsiStr(text), QuestionKind::YesNoCancel) ==
+           Answer::Yes;
+  };
   TzVFile1 = std::make_unique<xb::TTzVFile>("TzVFile1");
   TzVFile1->SetHideDeletedRecs(false);
   TzVFile1->tableLanguage = xb::TTzTableLanguage::tlOem;
+}
+
+std::string TableWindow::TableName() const {
+  return FromUtf8(CodePage::Cp850, fileName_.substr(fileName_.find_last_of('/') + 1));
+}
+
+std::string TableWindow::RecordName() {
+  std::int32_t n = 0;
+  try {
+    n = tzdbf->GetRecNo();
+  } catch (const std::exception&) {
+    n = 0;
+  }
+  return (n > 0 ? "Datensatz " + std::to_string(n) + " der Tabelle " : std::string("Tabelle ")) + TableName();
+}
+
+std::string TableWindow::LockedBy(bool record) {
+  return (record ? RecordName() : "Die Tabelle " + TableName()) + " ist gerade von einem anderen Programm gesperrt; ";
 }
 
 bool TableWindow::RefusedInUse(std::string_view refusal) {
@@ -414,7 +465,7 @@ bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
   Run([&] {
     // Another program holds the table: the user may try again.
     while (!tzdbf->ALock()) {
-      if (!AskRetryCancel("Sperren fehlgeschlagen [Insert]")) return;
+      if (!AskRetryCancel(LockedBy(false) + "der neue Datensatz ist noch nicht angehängt."_oem)) return;
     }
     if (beforeAppend) beforeAppend();
     tzdbf->AppendRec();
@@ -435,7 +486,16 @@ bool TableWindow::Pack() {
   bool ok = false;
   if (!open_) return false;
   SetHourglassCursor();
-  Run([&] { ok = tzdbf->Pack(); });
+  Settle();
+  // Another program that has the table open keeps it from being packed.
+  Guarded([&] { ok = tzdbf->Pack(); },
+          [this](std::uint16_t code, const std::string&) {
+            if (code != 32 && code != 33) return false;
+            ShowErrorBox("Die Tabelle "_oem + TableName() +
+                         " ist noch in einem anderen Programm geöffnet; Pack ist erst möglich, wenn es sie schließt. "
+                         "Es wurde nichts gelöscht."_oem);
+            return true;
+          });
   SetArrowCursor();
   return ok;
 }

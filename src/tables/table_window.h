@@ -138,7 +138,8 @@ class TableWindow {
   // Sets or clears the deletion mark of the current record.
   void ToggleDeleted();
   // Append lock, a blank record, unlock. While another program holds the
-  // lock the retry question "Sperren fehlgeschlagen [Insert]" is asked;
+  // lock the retry question "Die Tabelle <name> ist gerade von einem
+  // anderen Programm gesperrt; ..." is asked;
   // Cancel gives false with AbortFlag set (nothing appended).
   // beforeAppend runs under the lock (numbering).
   bool AppendLocked(const std::function<void()>& beforeAppend = {});
@@ -157,7 +158,8 @@ class TableWindow {
   // --- the window's commands
   // "Suchbegriff eingeben", then a search of every field from the top; a
   // miss retries with "." for ","; "<text> nicht gefunden" when both miss.
-  void SearchCommand();
+  // started runs once the text is given, before the search.
+  void SearchCommand(const std::function<void()>& started = {});
   void SearchNextCommand();
   const std::string& SearchText() const { return searchText_; }
   // Orders the table by the field of a clicked column (0-based) through the
@@ -167,7 +169,7 @@ class TableWindow {
   // Pack after the engine's question "PACK <path>"; Cancel keeps the file.
   void PackCommand();
   // Records of another table or of a delimited text appended under the
-  // file lock; "Sperren fehlgeschlagen [Insert]" when the lock fails.
+  // file lock; the refused lock is named when another program holds it.
   void AppendDbfCommand(const std::string& path);
   void AppendDelimitedCommand(const std::string& path);
   void SaveAsDelimitedCommand(const std::string& path);
@@ -198,6 +200,11 @@ class TableWindow {
   // While in use: the message (its end given in code page 850), AbortFlag
   // set, true.
   bool RefusedInUse(std::string_view refusal);
+  // The open table's file name, "Datensatz <n> der Tabelle <name>", and
+  // the start of a refused lock's message (code page 850).
+  std::string TableName() const;
+  std::string RecordName();
+  std::string LockedBy(bool record);
   // Settles a pending edit, then runs body guarded (false: not open).
   bool Run(const std::function<void()>& body);
 

@@ -2,18 +2,24 @@
 // each on a real window system: an append in a sorted view adds one blank
 // record, Abbruch and the navigator's cancel give up what was typed and not
 // posted, an emptied date cell stores blanks.
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <iterator>
 #include <vector>
 
 #include "base/globals.h"
 #include "base/services.h"
 #include "desktop/desktop_program.h"
+#include "xbase/dataset/filedataset.h"
+#include "xbase/x1_support.h"
 #include "xbase/qt/tzgrid.h"
 
 namespace zeb::desktop {
@@ -56,25 +62,45 @@ std::string Undated(std::string b) {
   return b;
 }
 
-// A dBase III table of a 10-character NAME and one more field (name,
-// type, length) holding the given records.
-std::string TwoFieldTable(const char* name, char type, int length, const std::vector<std::string>& records) {
+// A dBase III table of a NAME of the given length and one more field
+// (name, type, length, decimals) holding the given records.
+std::string TwoFieldTable(const char* name, char type, int length, const std::vector<std::string>& records,
+                          int nameLength = 10, int decimals = 0) {
   std::string head(32, '\0');
   head[0] = 0x03;
   head[1] = 126, head[2] = 1, head[3] = 15;
-  head[4] = static_cast<char>(records.size());
+  for (int b = 0; b < 4; ++b) head[4 + b] = static_cast<char>(records.size() >> (8 * b));
   head[8] = static_cast<char>(32 + 2 * 32 + 1);
-  head[10] = static_cast<char>(1 + 10 + length);
-  auto field = [](const char* n, char t, int len) {
+  head[10] = static_cast<char>(1 + nameLength + length);
+  auto field = [](const char* n, char t, int len, int dec) {
     std::string d(32, '\0');
     d.replace(0, std::strlen(n), n);
     d[11] = t;
     d[16] = static_cast<char>(len);
+    d[17] = static_cast<char>(dec);
     return d;
   };
-  std::string bytes = head + field("NAME", 'C', 10) + field(name, type, length) + '\x0D';
+  std::string bytes = head + field("NAME", 'C', nameLength, 0) + field(name, type, length, decimals) + '\x0D';
   for (const std::string& r : records) bytes += r;
   return bytes + '\x1A';
+}
+
+// n records NAME C(20) "Satz i", D N(8,2) i / 100.
+std::string NumberedTable(int n) {
+  std::vector<std::string> records;
+  char r[40];
+  for (int i = 1; i <= n; ++i) {
+    std::snprintf(r, sizeof r, " %-20s%8.2f", ("Satz " + std::to_string(i)).c_str(), i / 100.0);
+    records.emplace_back(r);
+  }
+  return TwoFieldTable("D", 'N', 8, records, 20, 2);
+}
+
+// The bytes with field (offset, length) of record n holding text.
+std::string WithField(std::string bytes, const Layout& l, std::pair<unsigned, unsigned> field, unsigned n,
+                      const std::string& text) {
+  bytes.replace(l.header + (n - 1) * l.length + field.first, field.second, text);
+  return bytes;
 }
 
 xbase::TTzGrid* Grid() { return ActiveModal() != nullptr ? ActiveModal()->findChild<xbase::TTzGrid*>("TzGrid1") : nullptr; }
@@ -101,6 +127,26 @@ void DoubleClickCell(xbase::TTzGrid* g, int row, int column) {
 }
 
 void ClickIn(const char* name) { Click(Child<QWidget>(ActiveModal(), name)); }
+
+void ClickCell(xbase::TTzGrid* g, int row, int column) {
+  const QModelIndex i = g->model()->index(row, column);
+  g->scrollTo(i);
+  QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(i).center());
+}
+
+xbase::TTzNavigator* Nav() { return Child<xbase::TTzNavigator>(ActiveModal(), "TzNavigator1"); }
+
+// Where the user stands: the current cell's record and column, the
+// counter, and whether the cell is marked and in sight.
+std::string Where() {
+  xbase::TTzGrid* g = Grid();
+  const QModelIndex i = g->currentIndex();
+  const bool seen = g->viewport()->rect().contains(g->visualRect(i));
+  return std::to_string(i.data(xbase::DatasetModel::RecNoRole).toInt()) + " " +
+         g->model()->headerData(i.column(), Qt::Horizontal).toString().toStdString() + " " +
+         Child<QLabel>(ActiveModal(), "Label_recno")->text().toStdString() +
+         (g->selectionModel()->isSelected(i) && seen ? " shown" : " hidden");
+}
 
 class TableEdits : public DesktopProgram {
  protected:
@@ -292,6 +338,130 @@ TEST_F(TableEdits, AnEmptiedDateCellStoresBlanks) {
     expected.replace(bytes.size() - 9, 8, 8, ' ');
     EXPECT_EQ(Undated(Bytes(table)), Undated(expected));
   }
+}
+
+
+// 300 and 100,000 records, physical and sorted by NAME: after ▶| or
+// Ctrl+End the last record is current and shown in the user's column,
+// Ctrl+Home the first; what is typed there lands there; a cell typed
+// without Enter is handed in by ▶| and |◀.
+TEST_F(TableEdits, TheLastRecordIsShownAndTypedIntoAtAnySize) {
+  const fs::path table = PrivateRun::Get().dbf / "din2077.dbf";
+  Start("table_material.zeb");
+  const auto clickD = [](int record) { return [record] { ClickCell(Grid(), RowOf(Grid(), record), ColumnOf(Grid(), "D")); }; };
+  const auto key = [](Qt::Key k) { return [k] { Key(k, k == Qt::Key_Up ? Qt::NoModifier : Qt::ControlModifier); }; };
+  const auto type = [](const char* text) { return [text] { Type(text); Key(Qt::Key_Return); }; };
+  const auto sort = [] {
+    QHeaderView* h = Grid()->horizontalHeader();
+    QTest::mouseClick(h->viewport(), Qt::RightButton, {}, QPoint(h->sectionViewportPosition(0) + 5, 5));
+  };
+  for (const int n : {300, 100000}) {
+    const std::string bytes = NumberedTable(n), m = "/" + std::to_string(n) + " shown";
+    const Layout l = LayoutOf(bytes);
+    const auto d = l.Field(bytes, "D");
+    const int sortedLast = n == 300 ? 99 : 99999;  // "Satz 99", "Satz 99999"
+    std::vector<std::string> seen;
+    const auto note = [&seen] { seen.push_back(Where()); };
+    const std::vector<std::pair<std::vector<std::function<void()>>, std::string>> runs = {
+        {{clickD(3), [] { Click(Nav()->Button("nbLast")); }, note, type("9"), key(Qt::Key_Up)},
+         WithField(bytes, l, d, n, "    9.00")},
+        {{clickD(3), key(Qt::Key_End), note, type("7"), key(Qt::Key_Home), note, type("5")},
+         WithField(WithField(bytes, l, d, n, "    7.00"), l, d, 1, "    5.00")},
+        {{sort, clickD(1), key(Qt::Key_End), note, type("8")}, WithField(bytes, l, d, sortedLast, "    8.00")},
+        // Typed without Enter, then ▶| or |◀: the text is in its record.
+        {{clickD(4), [] { Type("6"); }, [] { Click(Nav()->Button("nbLast")); }}, WithField(bytes, l, d, 4, "    6.00")},
+        {{clickD(4), [] { Type("6"); }, [] { Click(Nav()->Button("nbFirst")); }}, WithField(bytes, l, d, 4, "    6.00")}};
+    for (const auto& [acts, expected] : runs) {
+      { std::ofstream(table, std::ios::binary) << bytes; }
+      EXPECT_TRUE(InTable([this] { window_->Action("mi_dbfDIN2077")->trigger(); }, acts, "Button_ok"));
+      EXPECT_EQ(Undated(Bytes(table)), Undated(expected)) << n << " records";
+    }
+    const std::string last = std::to_string(n) + " D " + std::to_string(n) + m;
+    EXPECT_EQ(seen, (std::vector<std::string>{last, last, "1 D 1" + m,
+                                              std::to_string(sortedLast) + " D " + std::to_string(sortedLast) + m}));
+  }
+}
+
+// Two programs edit record 3 of DIN 2076, this one TOLB, another process
+// TOLC; both begin before either writes. Both values are in the file
+// afterwards, nothing else changed.
+TEST_F(TableEdits, TwoProgramsEditTwoFieldsOfOneRecord) {
+  Start("table_material.zeb");
+  const std::string original = Bytes(din2076_);
+  const Layout l = LayoutOf(original);
+  int to[2], from[2];
+  ASSERT_EQ(::pipe(to) | ::pipe(from), 0);
+  char c = 'g';
+  const pid_t peer = ::fork();
+  if (peer == 0) {
+    // The other program: the same engine on the file, no window.
+    int code = 1;
+    try {
+      xbase::SetTzCallback(nullptr);
+      xbase::TTzDbf other("OTHER");
+      other.SetDbfFileName(din2076_.string());
+      other.SetActive(true);
+      other.Go(3);
+      other.Edit();
+      other.FieldByName("TOLC").SetText("0.03");
+      if (::write(from[1], &c, 1) == 1 && ::read(to[0], &c, 1) == 1) other.Post();
+      code = other.State() == xbase::DataSetState::Browse ? 0 : 2;
+    } catch (...) {
+      code = 3;
+    }
+    ::_exit(code);
+  }
+  EXPECT_TRUE(InDin2076({[] { DoubleClickCell(Grid(), RowOf(Grid(), 3), ColumnOf(Grid(), "TOLB")); },
+                         [] { Type("0.033"); Key(Qt::Key_Return); },
+                         [&] { EXPECT_EQ(::read(from[0], &c, 1), 1); },  // it has begun
+                         [] { Key(Qt::Key_Down); }},
+                        "Button_ok"));
+  EXPECT_EQ(::write(to[1], &c, 1), 1);  // it writes after this one did
+  int status = -1;
+  ASSERT_EQ(::waitpid(peer, &status, 0), peer);
+  EXPECT_EQ(status, 0);
+  for (int fd : {to[0], to[1], from[0], from[1]}) ::close(fd);
+  char tolb[32], tolc[32];
+  const auto b = l.Field(original, "TOLB"), tc = l.Field(original, "TOLC");
+  std::snprintf(tolb, sizeof tolb, "%*.3f", static_cast<int>(b.second), 0.033);
+  std::snprintf(tolc, sizeof tolc, "%*.3f", static_cast<int>(tc.second), 0.03);
+  EXPECT_EQ(Undated(Bytes(din2076_)), Undated(WithField(WithField(original, l, b, 3, tolb), l, tc, 3, tolc)));
+}
+
+// Datei > Append dbf of a copy of the material table: each appended record
+// is its source byte for byte, and dbfread reads both alike (blank numbers
+// and "?" logicals as None).
+TEST_F(TableEdits, AppendDbfKeepsEveryFieldAsStored) {
+  const fs::path table = PrivateRun::Get().dbf / "zebwst.dbf", copy = PrivateRun::Get().work / "zebwst_copy.dbf";
+  Start("table_material.zeb");
+  const std::string original = Bytes(table);
+  { std::ofstream(copy, std::ios::binary) << original; }
+  UserScript s;
+  s.Then("main window", [this] { return MainWindowWaits(); }, [] { Tables().EditTable("zebwst", 0); });
+  s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; },
+         [] { ActiveModal()->findChild<QAction*>("mi_fileAppenddbf")->trigger(); });
+  s.Then("file chooser", [] { return qobject_cast<QFileDialog*>(ModalUp(nullptr)) != nullptr; }, [&copy] {
+    auto* name = Child<QLineEdit>(ActiveModal(), "fileNameEdit");
+    name->setText(QString::fromStdString(copy.string()));
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+  s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [] { ClickIn("Button_ok"); });
+  s.Then("closed", [this] { return MainWindowWaits(); }, [] {});
+  ASSERT_TRUE(s.Run());
+  const Layout l = LayoutOf(original);
+  const std::string after = Bytes(table), records = original.substr(l.header, std::size_t{l.count} * l.length);
+  ASSERT_EQ(LayoutOf(after).count, 2 * l.count);
+  EXPECT_EQ(after.substr(l.header), records + records + '\x1A');
+  std::string out;
+  xbase::test::ScratchDir scratch;
+  ASSERT_EQ(xbase::test::RunPython(scratch,
+                                   "import dbfread\nt = list(dbfread.DBF('" + table.string() +
+                                       "', encoding='cp850'))\nn = len(t) // 2\n"
+                                       "print(t[:n] == t[n:], sum(v is None for r in t for v in r.values()) > 0)\n",
+                                   out),
+            0)
+      << out;
+  EXPECT_EQ(out, "True True\n");  // blanks read as blanks in both halves
 }
 
 }  // namespace

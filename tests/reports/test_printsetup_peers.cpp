@@ -183,7 +183,7 @@ TEST_F(PresetPeers, AppendRefusedWhileAnotherProcessHoldsTheAppendLock) {
     xbase::test::LockHolder other(Table(), true);
     ASSERT_TRUE(other.locked);
     ui().ExpectInputText("Name", TextAnswer("Zweiter"));
-    ui().ExpectQuestion("", "Sperren fehlgeschlagen [Insert]", Answer::Cancel);
+    ui().ExpectQuestion("", "von einem anderen Programm gesperrt; der neue Datensatz", Answer::Cancel);
     AppendPrintPreset(g);
     EXPECT_FALSE(TheTableWindow().IsOpen());
     // Neither a new record nor a change to the stored preset.

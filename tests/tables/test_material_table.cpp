@@ -475,8 +475,8 @@ TEST_F(NewMaterial, LockedTableOffersRetryAndKeepsTheTypedValues) {
     ui().ExpectInputText("zulässige Hubspannung tauh0 bei d=1, tau u=0  [N/mm²]", "500");
     ui().ExpectInputText("zulässige Hubspannung tauhx bei d = 10 mm  [N/mm²]", "300");
     ui().ExpectInputText("zul. Schubspannung tau u lim. bei d = 1 mm  [N/mm²]", "625");
-    ui().ExpectQuestion("", "Sperren fehlgeschlagen [Insert]", Answer::Retry);
-    ui().ExpectQuestion("", "Sperren fehlgeschlagen [Insert]", Answer::Cancel);
+    ui().ExpectQuestion("", "von einem anderen Programm gesperrt; der neue Datensatz", Answer::Retry);
+    ui().ExpectQuestion("", "von einem anderen Programm gesperrt; der neue Datensatz", Answer::Cancel);
     MaterialSelect(0);  // no table browser after the cancel
     EXPECT_EQ(G().AbortFlag, 1);
     EXPECT_EQ(ReadFileBytes(table), before);

@@ -170,7 +170,7 @@ TEST_F(TableWindowTest, AppendFromATableNeedsTheFileLock) {
   ASSERT_EQ(xbase::TzCurrentError(), 0) << xbase::TzTakeLastErrorText();
   const bool locked = xbase::FLock();
   ASSERT_TRUE(locked) << xbase::TzCurrentError() << " " << xbase::TzTakeLastErrorText();
-  ui().ExpectMessageBox("", "Sperren fehlgeschlagen [Insert]");
+  ui().ExpectMessageBox("", "Die Tabelle din2077.dbf ist gerade von einem anderen Programm gesperrt; es wurde nichts");
   w().AppendDbfCommand((dbf() / "din2076.dbf").string());
   xbase::SelectArea(20);
   xbase::Unlock();

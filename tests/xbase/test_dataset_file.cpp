@@ -443,6 +443,36 @@ TEST_F(FileDataset, WritesWaitForTheLocksOfASecondProcess) {
   }
 }
 
+// Two datasets edit NUM of record 2 from the record as each read it: the
+// later write overwrites only when the handler says so. A 0 typed over a
+// blank keeps its mark through a refused lock and is written on the retry.
+TEST_F(FileDataset, AnEditAsksBeforeOverwritingAndKeepsItsMarks) {
+  const std::string path = Names(5);
+  TTzDbf a("A"), b("B");
+  int asked = 0;
+  b.onBothChanged = [&](int field, std::string_view, std::string_view) { return field == 1 && ++asked == 2; };
+  b.onRLockFailedOnPost = [](TTzFileDataSet&, bool& retry) { retry = false; };
+  for (TTzDbf* ds : {&a, &b}) ds->SetDbfFileName(path), ds->Open();
+  for (const int round : {1, 2}) {
+    a.Go(2), b.Go(2), a.Edit(), b.Edit();
+    a.FieldByName("NUM").SetAsInteger(30 + round);
+    b.FieldByName("NUM").SetAsInteger(40 + round);
+    a.Post(), b.Post(), a.Go(2);
+    EXPECT_EQ(a.FieldByName("NUM").AsInteger(), round == 1 ? 31 : 42);
+  }
+  std::string bytes = ReadBytes(path);
+  const std::size_t num = 97 + 3 * 16 + 11;  // record 4's NUM
+  WriteBytes(path, bytes.replace(num, 5, "     "));
+  b.Go(4), b.Edit(), b.FieldByName("NUM").SetAsInteger(0);
+  {
+    LockHolder other(path, false, 4);
+    b.Post();
+    EXPECT_EQ(b.State(), DataSetState::Edit);
+  }
+  b.Post();
+  EXPECT_EQ(ReadBytes(path).substr(num, 5), "    0");
+}
+
 class BlobDataset : public DatasetTest, public ::testing::WithParamInterface<std::uint8_t> {};
 
 TEST_P(BlobDataset, BytesRoundTripAndPeersReadThem) {

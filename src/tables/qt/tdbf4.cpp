@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -20,6 +21,8 @@
 #include "base/ui_port.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
+#include "xbase/core/callbacks.h"
+#include "xbase/core/engine.h"
 #include "xbase/qt/tzgrid.h"
 
 namespace zeb {
@@ -55,7 +58,11 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   // The navigator's cancel also gives up an open cell editor.
   nav_->onClick = [this](xbase::TTzNavigator&, const QString& button) {
     if (button == QLatin1String("nbCancel")) grid_->DiscardEdit();
+    grid_->FollowDataset();
+    ShowRecordNumber();
   };
+  // A move first hands in the open cell, as a row click does.
+  nav_->beforeAction = [this] { return grid_->HandInEditor(); };
   for (QAction* a : nav_->actions()) {
     QWidget* button = nav_->widgetForAction(a);
     if (button != nullptr && browse_ && !BrowseButton(button->objectName())) a->setVisible(false);
@@ -125,12 +132,14 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   // A right click on a column title orders the table by that column.
   grid_->onDepressTitle = [this](xbase::TTzGrid&, int column) { Command([this, column] { w_.SortByColumn(column); }); };
   connect(grid_, &QAbstractItemView::clicked, this, [this] { ShowRecordNumber(); });
+  // The counter follows every move of the current record.
+  connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { ShowRecordNumber(); });
   layout->addWidget(grid_);
 
   connect(ok, &QPushButton::clicked, this, &Tdbf4::Ok);
   connect(cancel, &QPushButton::clicked, this, &Tdbf4::Cancel);
-  connect(search, &QPushButton::clicked, this, [this] { Command([this] { w_.SearchCommand(); }); });
-  connect(searchNext, &QPushButton::clicked, this, [this] { Command([this] { w_.SearchNextCommand(); }); });
+  connect(search, &QPushButton::clicked, this, [this] { Search(false); });
+  connect(searchNext, &QPushButton::clicked, this, [this] { Search(true); });
   // The keyboard starts in the rows: the arrow keys move the current
   // record, Enter takes it.
   grid_->setFocus(Qt::OtherFocusReason);
@@ -172,9 +181,8 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
   pack->setToolTip(Oem("Markierte Datensätze löschen"_oem));
   QMenu* view = bar->addMenu(text(main.View));
   view->setObjectName("mi_view");
-  item(view, "mi_viewSearch", QStringLiteral("&Suchen"), [this] { Command([this] { w_.SearchCommand(); }); });
-  item(view, "mi_viewSearchNext", QStringLiteral("&Weitersuchen"),
-       [this] { Command([this] { w_.SearchNextCommand(); }); });
+  item(view, "mi_viewSearch", QStringLiteral("&Suchen"), [this] { Search(false); });
+  item(view, "mi_viewSearchNext", QStringLiteral("&Weitersuchen"), [this] { Search(true); });
   QMenu* help = bar->addMenu(text(main.Help));
   help->setObjectName("mi_Help");
   item(help, "mi_helpdbf", AnsiToQString(w_.Title2()), [] {
@@ -204,11 +212,31 @@ void Tdbf4::BuildMenu(QMenuBar* bar) {
 }
 
 void Tdbf4::Command(const std::function<void()>& body) {
+  // A cell still open is handed in first (a menu click leaves it open).
+  if (!grid_->HandInEditor()) return;
   // A new row still being typed is finished first, as by leaving it.
   xbase::DatasetModel* m = grid_->Model();
   if (m != nullptr && m->HasAppendRow()) m->EndAppendRow(w_.Dataset().Modified());
   body();
   if (grid_->Model() != nullptr) grid_->Model()->Reload();
+  ShowRecordNumber();
+}
+
+void Tdbf4::Search(bool next) {
+  // A search over a large table takes a while: the counter says it works.
+  const auto searching = [this] {
+    recno_->setText(QStringLiteral("Suche l\u00E4uft ..."));
+    xbase::Callback().Pump();
+  };
+  Command([&] {
+    if (next) {
+      SetHourglassCursor();
+      searching();
+      w_.SearchNextCommand();
+    } else {
+      w_.SearchCommand(searching);
+    }
+  });
 }
 
 void Tdbf4::ShowRecordNumber() {

@@ -37,6 +37,8 @@ class Tdbf4 : public QDialog {
   // A command of the window, then the grid shows the table again.
   void Command(const std::function<void()>& body);
   void ShowRecordNumber();
+  // Suchen (next: Weitersuchen), its work shown in the counter's place.
+  void Search(bool next);
   void Ok();
   void Cancel();
   void ExportHtml();

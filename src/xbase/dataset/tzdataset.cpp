@@ -721,9 +721,9 @@ int TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
   buffer[0] = 0;
   if (!SelectWorkArea("TziAppendRecord")) return kTziOk;
   CopyBufferToEngine(buffer, 0);
-  // Fields left empty stay blank in the file.
-  const BlankAppend blank(*Area(), std::move(setFields_));
-  setFields_.clear();
+  // Fields left empty stay blank in the file; the marks stay with the new
+  // record until it is written (a refused lock keeps them).
+  const BlankAppend blank(*Area(), setFields_);
   s_AppendWithLock();
   beginCrack_ = endCrack_ = false;
   return kTziOk;
@@ -751,12 +751,24 @@ int TTzDataSet::TziModifyRecord(std::uint8_t* buffer) {
   const std::int32_t bm = Load<std::int32_t>(buffer + bookmarkOffset_);
   if (bm >= 1 && bm <= RecCount() && RecNo() != bm) GO(bm);
   CopyBufferToEngine(buffer, 0);
-  // Fields not set keep their bytes when their value did not change.
+  // Only the fields this edit changed are written over the record as the
+  // file holds it then. The marks stay with the edit until it is written (a
+  // refused lock keeps them); the area forgets them whatever happens.
   WorkArea* a = Area();
-  a->fieldsSet = std::move(setFields_);
-  setFields_.clear();
+  struct Forget {
+    WorkArea* a;
+    ~Forget() {
+      a->fieldsSet.clear();
+      a->editBase.clear();
+      a->overwriteBoth = nullptr;
+    }
+  } forget{a};
+  a->fieldsSet = setFields_;
+  if (editBase_.size() == a->recordLength) a->editBase = editBase_;
+  a->overwriteBoth = [this](int field, std::string_view filed, std::string_view typed) {
+    return onBothChanged && onBothChanged(field, filed, typed);
+  };
   s_ReplaceWithLock();
-  a->fieldsSet.clear();
   return kTziOk;
 }
 
@@ -971,6 +983,17 @@ void TTzDataSet::Post() {
 void TTzDataSet::InternalCancel() {
   std::fill(activeBuffer_.begin(), activeBuffer_.end(), 0);
   setFields_.clear();
+  editBase_.clear();
+}
+
+void TTzDataSet::InternalEdit() {
+  editBase_.clear();
+  TTzPrimDataset::InternalEdit();
+  // Read afresh by the step above (a shared table is read as it is now).
+  const WorkArea* a = area_ != 0 ? Area() : nullptr;
+  if (a != nullptr && !a->isVirtual && a->recordNumber >= 1 && a->recordNumber <= a->recordCount &&
+      a->stored.size() == a->recordLength)
+    editBase_ = a->stored;
 }
 
 void TTzDataSet::DoAfterCancel() { TTzPrimDataset::DoAfterCancel(); }

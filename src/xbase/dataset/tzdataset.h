@@ -142,6 +142,10 @@ class TTzDataSet : public TTzPrimDataset {
   bool showProgress = true;
   TTzTableLanguage tableLanguage = TTzTableLanguage::tlOem;
   NotifyEvent beforeRestore, afterRestore;
+  // A field this edit changed that another program changed too since the
+  // edit began (field number - 1, the file's text, the edit's text): true
+  // writes the edit's value; without a handler the file's value stays.
+  std::function<bool(int field, std::string_view filed, std::string_view typed)> onBothChanged;
   const std::string& DbfFileName() const { return dbfFileName_; }
   void SetDbfFileName(std::string_view name);
   bool HideDeletedRecs() const { return hideDeleted_; }
@@ -209,6 +213,7 @@ class TTzDataSet : public TTzPrimDataset {
   void InternalOpen() override;
   void CreateFields() override;
   void InternalCancel() override;
+  void InternalEdit() override;
   void DoAfterCancel() override;
   void DoAfterScroll() override;
   virtual void DoBeforeRestore() { if (beforeRestore) beforeRestore(*this); }
@@ -238,6 +243,8 @@ class TTzDataSet : public TTzPrimDataset {
   std::string dbfFileName_;
   bool hideDeleted_ = false;
   std::vector<TzFieldMap> maps_;
+  // The record as the file held it when the edit began.
+  std::string editBase_;
 };
 
 class TTzCDataSet : public TTzDataSet {

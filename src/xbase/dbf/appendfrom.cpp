@@ -251,6 +251,8 @@ void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
       CompleteRecordBuffer(src);
       std::memcpy(dest->recordBuffer, src.recordBuffer, dest->recordBufferSize);
       dest->undecoded = false;
+      // Each field's bytes as the source holds them (a blank number, "?").
+      if (!src.isVirtual && src.stored.size() == dest->recordLength) dest->appendBase = src.stored;
       if (withMemo)
         for (int i = 1; i <= dest->fieldCount; ++i)
           if (dest->fields[i - 1].type == 'M') ConvertField(*dest, src, i, map[i]);

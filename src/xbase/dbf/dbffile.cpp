@@ -1403,12 +1403,21 @@ bool SameValue(const FieldSlot& f, std::string_view base, const char* packed, st
 
 }  // namespace
 
-void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base, const std::vector<bool>& set) {
-  std::string& s = t.stored;
+void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base, const std::vector<bool>& set,
+                    std::string_view begin, const std::function<bool(int, std::string_view, std::string_view)>& overwrite) {
+  // Built aside: the question of overwrite may let a view read records
+  // (which reuses the table's record text) before it is done.
+  std::string s = t.stored;
   s.resize(t.recordLength, ' ');
-  if (s.empty()) return;
+  if (s.empty()) {
+    t.stored.clear();
+    return;
+  }
   const bool keep = base.size() == s.size();
+  const bool merge = keep && begin.size() == s.size();
   s[0] = buffer[0] ? '*' : ' ';
+  // A deletion mark the edit left as it was stays as the file has it.
+  if (merge && (s[0] == '*') == (begin[0] == '*')) s[0] = base[0];
   std::string date;
   std::size_t i = 0;
   for (const FieldSlot& f : FieldSlots(t)) {
@@ -1419,12 +1428,22 @@ void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view ba
     char field[256];
     PackSlot(f, buffer + f.bufferOffset, field, date);
     const std::size_t n = std::min<std::size_t>(f.length, s.size() - f.storedOffset);
+    if (merge) {
+      // Only what this edit changed is written over the record as it is now.
+      bool write = given || !SameValue(f, begin, field, date);
+      if (write && base.compare(f.storedOffset, n, begin.substr(f.storedOffset, n)) != 0 &&
+          !SameValue(f, base, field, date))
+        write = overwrite && overwrite(static_cast<int>(i) - 1, base.substr(f.storedOffset, n), std::string_view(field, n));
+      std::memcpy(s.data() + f.storedOffset, write ? field : base.data() + f.storedOffset, n);
+      continue;
+    }
     // A value that did not change keeps its bytes (a blank number, "?").
     if (keep && !given && SameValue(f, base, field, date))
       std::memcpy(s.data() + f.storedOffset, base.data() + f.storedOffset, n);
     else
       std::memcpy(s.data() + f.storedOffset, field, n);
   }
+  t.stored = std::move(s);
 }
 
 void RecordCodePage(CodePageDirection dir, bool oemText, const RecordProc& proc, std::size_t byteCount,

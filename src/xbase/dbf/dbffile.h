@@ -206,8 +206,15 @@ void UnpackField(const DbfTable& t, std::uint8_t* buffer, int field);
 // base: the record as stored before (recordLength bytes); a field whose
 // value reads the same as there keeps base's bytes, unless it is marked in
 // set (by field number - 1). Empty base: every field packed.
+// begin: the record as read when an edit began (or empty): then a field
+// counts as changed when it is marked in set or its value differs from
+// begin's; an unchanged field keeps base's bytes (a change another program
+// wrote meanwhile stays); a field changed in base since begin too is
+// written only when overwrite (field number - 1, base's text, the edit's
+// text) says so.
 void PackRecordData(DbfTable& t, const std::uint8_t* buffer, std::string_view base = {},
-                    const std::vector<bool>& set = {});
+                    const std::vector<bool>& set = {}, std::string_view begin = {},
+                    const std::function<bool(int, std::string_view, std::string_view)>& overwrite = {});
 
 // Short strings of the record buffer.
 std::string ReadShortString(const std::uint8_t* p, std::size_t capacity);

@@ -471,6 +471,8 @@ void Append() {
   CompleteRecordBuffer(a);
   // A new record keeps blanks where its value is a blank record's.
   const bool overBlank = std::exchange(a.appendKeepsBlanks, false);
+  std::string base = std::exchange(a.appendBase, {});
+  if (overBlank) base.assign(a.recordLength, ' ');
   bool idx = IndexActive();
   // Taking the index semaphore reads the current record again: the new
   // record's values are kept over it.
@@ -483,7 +485,7 @@ void Append() {
       a.undecoded = false;
     }
     if (!a.isVirtual)
-      PackRecordData(a, a.recordBuffer, overBlank ? std::string(a.recordLength, ' ') : std::string(), a.fieldsSet);
+      PackRecordData(a, a.recordBuffer, base, a.fieldsSet);
     AppendDbfRecord(a);
     if (TzCurrentError() == 0) {
       if (!a.isVirtual) UnpackWholeRecord(a);
@@ -542,7 +544,8 @@ void Replace() {
     }
     const bool read = TzCurrentError() == 0 && a.stored.size() == a.recordLength;
     if (!read) ClearTzErrorState();  // then every field is written
-    PackRecordData(a, a.recordBuffer, read ? std::string(a.stored) : std::string(), a.fieldsSet);
+    PackRecordData(a, a.recordBuffer, read ? std::string(a.stored) : std::string(), a.fieldsSet, a.editBase,
+                   a.overwriteBoth);
   }
   PutDbfRecord(a, n);
   if (TzCurrentError() != 0) return;

@@ -42,6 +42,15 @@ struct WorkArea : DbfTable {
   // The next Append keeps blanks in fields whose value is a blank record's
   // (a new record of the dataset: nothing typed there).
   bool appendKeepsBlanks = false;
+  // The next Append keeps these bytes (a record as stored) where its value
+  // reads the same: a copied record stays byte for byte what it was.
+  std::string appendBase;
+  // The record as read when the caller's edit began ("" none): Replace
+  // writes only the fields whose value differs from it (or were set).
+  std::string editBase;
+  // A field (number - 1) changed both by the edit and in the file since the
+  // edit began: true writes the edit's value, false keeps the file's.
+  std::function<bool(int field, std::string_view filed, std::string_view typed)> overwriteBoth;
   // Fields the caller set for the next Append or Replace (by field number
   // - 1): written even where their value reads as the one stored before.
   std::vector<bool> fieldsSet;

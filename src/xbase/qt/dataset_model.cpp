@@ -13,6 +13,38 @@ namespace {
 
 QString FromAnsi(const std::string& s) { return QString::fromStdString(AnsiToUtf8(s)); }
 
+// The engine's place and record buffer (which may hold an edit), put back
+// when it goes.
+class EngineSpot {
+ public:
+  explicit EngineSpot(WorkArea& a) : a_(a), here_(a.recordNumber), eof_(a.eof), bof_(a.bof) {
+    CompleteRecordBuffer(a);
+    if (a.recordBuffer != nullptr) copy_.assign(a.recordBuffer, a.recordBuffer + a.recordBufferSize);
+  }
+  ~EngineSpot() {
+    try {
+      if (here_ >= 1 && here_ <= a_.recordCount) GO(here_);
+    } catch (const std::exception&) {
+      // Nothing more to restore.
+    }
+    a_.recordNumber = here_;
+    a_.eof = eof_;
+    a_.bof = bof_;
+    if (a_.recordBuffer != nullptr && copy_.size() == a_.recordBufferSize) {
+      std::copy(copy_.begin(), copy_.end(), a_.recordBuffer);
+      a_.undecoded = false;
+    }
+  }
+  EngineSpot(const EngineSpot&) = delete;
+  EngineSpot& operator=(const EngineSpot&) = delete;
+
+ private:
+  WorkArea& a_;
+  std::int32_t here_;
+  bool eof_, bof_;
+  std::vector<std::uint8_t> copy_;
+};
+
 }  // namespace
 
 void ShowDatasetError(const std::exception& e) {
@@ -55,6 +87,8 @@ void DatasetModel::OnDataEvent(int kind) {
     changedInCommit_ = true;
   } else if (kind == DataSet::kDataSetChange) {
     Reload();
+  } else if (kind == DataSet::kDataSetScroll) {
+    Q_EMIT CurrentRecordMoved();
   } else if (kind == DataSet::kRecordChange || kind == DataSet::kFieldChange) {
     cachedRow_ = -1;
     const int row = CurrentRow();
@@ -62,7 +96,7 @@ void DatasetModel::OnDataEvent(int kind) {
   }
 }
 
-bool DatasetModel::ScanMore(int count) {
+bool DatasetModel::ScanMore(int count, std::int32_t start) {
   if (complete_ || !ds_.Active()) {
     complete_ = true;
     return false;
@@ -73,17 +107,19 @@ bool DatasetModel::ScanMore(int count) {
   }
   ds_.SelectWorkArea("fetchMore");
   WorkArea& a = *AreaAt(ds_.WorkAreaNumber());
-  const std::int32_t here = a.recordNumber;
-  const bool eof = a.eof, bof = a.bof;
-  CompleteRecordBuffer(a);
-  std::vector<std::uint8_t> engineCopy(a.recordBuffer, a.recordBuffer + a.recordBufferSize);
+  const EngineSpot spot(a);
   bool added = false;
   try {
-    if (rows_.empty()) {
-      GoTop();
-    } else {
+    if (!rows_.empty()) {
       GO(rows_.back());
       SKIP(1);
+    } else if (start >= 1 && start <= a.recordCount) {
+      GO(start);
+    } else if (start < 0) {
+      GoBottom();
+    } else {
+      GoTop();
+      atTop_ = true;
     }
     while (!dEOF() && count > 0 && TzCurrentError() == 0) {
       const std::int32_t n = RecNo();
@@ -98,20 +134,58 @@ bool DatasetModel::ScanMore(int count) {
   } catch (const std::exception&) {
     complete_ = true;
   }
-  // The engine goes back where the dataset left it.
-  try {
-    if (here >= 1 && here <= a.recordCount) GO(here);
-  } catch (const std::exception&) {
-    // Nothing more to restore.
-  }
-  a.recordNumber = here;
-  a.eof = eof;
-  a.bof = bof;
-  if (a.recordBuffer != nullptr && engineCopy.size() == a.recordBufferSize) {
-    std::copy(engineCopy.begin(), engineCopy.end(), a.recordBuffer);
-    a.undecoded = false;
-  }
   return added;
+}
+
+std::vector<std::int32_t> DatasetModel::ScanBefore(int count) {
+  std::vector<std::int32_t> found;
+  if (atTop_ || rows_.empty() || !ds_.Active() || ds_.WorkAreaNumber() == 0 ||
+      AreaAt(ds_.WorkAreaNumber()) == nullptr) {
+    atTop_ = true;
+    return found;
+  }
+  ds_.SelectWorkArea("fetchMore");
+  WorkArea& a = *AreaAt(ds_.WorkAreaNumber());
+  const EngineSpot spot(a);
+  try {
+    GO(rows_.front());
+    for (;;) {
+      SKIP(-1);
+      if (dBOF() || TzCurrentError() != 0) {
+        atTop_ = true;
+        break;
+      }
+      if (count == 0) break;  // more rows before: found later
+      const std::int32_t n = RecNo();
+      if (rowOf_.count(n) != 0 || std::find(found.begin(), found.end(), n) != found.end()) {
+        atTop_ = true;  // an order that loops: stop
+        break;
+      }
+      found.push_back(n);
+      --count;
+    }
+  } catch (const std::exception&) {
+    atTop_ = true;
+  }
+  std::reverse(found.begin(), found.end());
+  return found;
+}
+
+void DatasetModel::IndexRows() {
+  rowOf_.clear();
+  for (std::size_t i = 0; i < rows_.size(); ++i) rowOf_[rows_[i]] = static_cast<int>(i);
+}
+
+int DatasetModel::FetchBefore() {
+  const std::vector<std::int32_t> found = ScanBefore(block_);
+  if (found.empty()) return 0;
+  const int k = static_cast<int>(found.size());
+  beginInsertRows(QModelIndex(), 0, k - 1);
+  rows_.insert(rows_.begin(), found.begin(), found.end());
+  IndexRows();
+  cachedRow_ = -1;
+  endInsertRows();
+  return k;
 }
 
 void DatasetModel::RefreshAfterCommit() {
@@ -122,14 +196,19 @@ void DatasetModel::RefreshAfterCommit() {
   const std::vector<std::int32_t> before = rows_;
   const std::unordered_map<std::int32_t, int> beforeOf = rowOf_;
   const bool beforeComplete = complete_;
+  const bool beforeTop = atTop_;
   const bool appendRow = ds_.Active() && ds_.State() == DataSetState::Insert;
   rows_.clear();
   rowOf_.clear();
   complete_ = false;
+  atTop_ = false;
   cachedRow_ = -1;
-  while (rows_.size() < before.size() && ScanMore(std::max(block_, static_cast<int>(before.size() - rows_.size())))) {
+  // The same stretch of the order, from its first row.
+  const std::int32_t start = beforeTop || before.empty() ? 0 : before.front();
+  while (rows_.size() < before.size() &&
+         ScanMore(std::max(block_, static_cast<int>(before.size() - rows_.size())), start)) {
   }
-  const bool same = rows_ == before && complete_ == beforeComplete && appendRow == appendRow_;
+  const bool same = rows_ == before && complete_ == beforeComplete && appendRow == appendRow_ && atTop_ == beforeTop;
   if (same) {
     if (rowCount() > 0 && columnCount() > 0)
       Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
@@ -141,6 +220,7 @@ void DatasetModel::RefreshAfterCommit() {
   rows_ = before;
   rowOf_ = beforeOf;
   complete_ = beforeComplete;
+  atTop_ = beforeTop;
   QMetaObject::invokeMethod(this, [this] { Reload(); }, Qt::QueuedConnection);
 }
 
@@ -151,8 +231,23 @@ void DatasetModel::Reload() {
   rows_.clear();
   rowOf_.clear();
   complete_ = false;
+  atTop_ = false;
   cachedRow_ = -1;
-  ScanMore(block_);
+  // A block from the current record on (from the last one while a new
+  // record is inserted), then a block before it.
+  std::int32_t at = 0;
+  if (appendRow_) {
+    at = -1;
+  } else if (ds_.Active()) {
+    const Bookmark b = ds_.GetBookmark();
+    if (b && !ds_.IsEmpty()) at = *b;
+  }
+  ScanMore(block_, at);
+  if (!atTop_) {
+    const std::vector<std::int32_t> before = ScanBefore(block_);
+    rows_.insert(rows_.begin(), before.begin(), before.end());
+    IndexRows();
+  }
   endResetModel();
 }
 
@@ -367,12 +462,22 @@ int DatasetModel::CurrentRow() {
   if (appendRow_) return static_cast<int>(rows_.size());
   const Bookmark b = ds_.GetBookmark();
   if (!b) return -1;
-  for (;;) {
+  auto found = [&] {
     auto it = rowOf_.find(*b);
-    if (it != rowOf_.end()) return it->second;
-    if (complete_) return -1;
+    return it != rowOf_.end() ? it->second : -1;
+  };
+  // A record just past either end is found with a block or two more; one
+  // farther off is found by Reload.
+  int row = found();
+  for (int i = 0; row < 0 && i < 2 && !complete_; ++i) {
     fetchMore(QModelIndex());
+    row = found();
   }
+  for (int i = 0; row < 0 && i < 2 && !atTop_; ++i) {
+    FetchBefore();
+    row = found();
+  }
+  return row;
 }
 
 bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role) {

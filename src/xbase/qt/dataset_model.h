@@ -1,7 +1,8 @@
-// A table model over any table dataset. A row is a position in the
-// dataset's current order (index, deleted records hidden or not); rows are
-// found in blocks as the view asks and found again after every resync.
-// Reading a row never moves the dataset.
+// A table model over any table dataset. A row is a position in a stretch
+// of the dataset's current order (index, deleted records hidden or not):
+// after every resync the stretch is found again around the current record,
+// a block before and a block after it, and it grows by blocks at either end
+// as the view asks. Reading a row never moves the dataset.
 #pragma once
 #include <QAbstractTableModel>
 #include <cstdint>
@@ -35,10 +36,17 @@ class DatasetModel : public QAbstractTableModel {
   TTzDataSet& Dataset() const { return ds_; }
   // Rows found per block (kBlock at start).
   void SetBlockSize(int rows) { block_ = std::max(1, rows); }
-  // Finds the rows again (after a resync).
+  // Finds the rows again around the current record (after a resync).
   void Reload();
-  // The row of the dataset's current record (fetching as needed), -1 if none.
+  // The row of the dataset's current record, -1 when it lies outside the
+  // rows found (Reload finds them around it).
   int CurrentRow();
+  // Rows before the first row: whether there are, and a block of them
+  // found (the rows below move down by that many; returns how many).
+  bool CanFetchBefore() const { return !atTop_; }
+  int FetchBefore();
+  // The first record of the order is the first row; false when it is not.
+  bool AtTop() const { return atTop_; }
   // The row is the record the dataset edits or inserts (changes to it wait
   // for the post).
   bool EditingRow(int row) const;
@@ -74,6 +82,11 @@ class DatasetModel : public QAbstractTableModel {
   // shown, the model found again.
   void ReportError(const std::exception& e);
 
+ Q_SIGNALS:
+  // The dataset moved to another record on its own (a navigator, a key of
+  // the owner) without finding its rows again.
+  void CurrentRecordMoved();
+
  private:
   void OnDataEvent(int kind);
   // A failed edit is given up; its message and the rows follow once the
@@ -82,7 +95,12 @@ class DatasetModel : public QAbstractTableModel {
   // After a value from an editor was posted: the rows checked without a
   // reset (see setData).
   void RefreshAfterCommit();
-  bool ScanMore(int count);
+  // Rows after the last one, or from record start on (0: the first of the
+  // order) while there are none.
+  bool ScanMore(int count, std::int32_t start = 0);
+  // Rows before the first one, in order; none when there are no rows.
+  std::vector<std::int32_t> ScanBefore(int count);
+  void IndexRows();
 
   TTzDataSet& ds_;
   std::vector<std::int32_t> rows_;
@@ -97,6 +115,7 @@ class DatasetModel : public QAbstractTableModel {
   mutable int cachedRow_ = -1;
   mutable std::vector<std::uint8_t> cached_;
   std::function<void(DataSet&, int)> previousEvent_;
+  bool atTop_ = false;  // the first row is the first record of the order
 };
 
 // The two-line text of an engine or dataset failure in an error box.

@@ -57,7 +57,9 @@ QtTzCallback::~QtTzCallback() {
 int QtTzCallback::MessageBox(std::string_view text, std::string_view caption, std::uint16_t flags) {
   QMessageBox box(QApplication::activeWindow());
   box.setObjectName("TzMessageBox");
-  box.setWindowTitle(Text(caption));
+  // A box without a caption of its own is titled as the program's messages
+  // (never by the executable's name).
+  box.setWindowTitle(caption.empty() ? QStringLiteral("Meldung:") : Text(caption));
   box.setText(Text(text));
   switch (flags & 0xF0) {
     case 16: box.setIcon(QMessageBox::Critical); break;

@@ -149,6 +149,16 @@ TTzGrid::TTzGrid(QWidget* parent) : QTableView(parent) {
   connect(verticalHeader(), &QHeaderView::sectionResized, this, [this](int row, int, int size) {
     if (frozen_ != nullptr) frozen_->setRowHeight(row, size);
   });
+  // Scrolled to the top of the rows found: the rows before them follow.
+  connect(verticalScrollBar(), &QAbstractSlider::valueChanged, this, [this](int value) {
+    if (value == verticalScrollBar()->minimum() && model_ != nullptr && model_->CanFetchBefore() && !following_)
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (verticalScrollBar()->value() == verticalScrollBar()->minimum()) RowsBefore();
+          },
+          Qt::QueuedConnection);
+  });
 }
 
 int TTzGrid::FixedCount() const {
@@ -224,6 +234,12 @@ void TTzGrid::updateGeometries() {
 }
 
 QModelIndex TTzGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Up from the first rows found: the rows before them first.
+  if (model_ != nullptr && model_->CanFetchBefore() && currentIndex().isValid() &&
+      (action == MoveUp || action == MovePageUp)) {
+    const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(currentIndex().row())));
+    if (currentIndex().row() < (action == MoveUp ? 1 : page)) RowsBefore();
+  }
   QModelIndex next = QTableView::moveCursor(action, modifiers);
   const int fixed = FixedCount();
   if (fixed > 0 && next.isValid() && horizontalHeader()->visualIndex(next.column()) < fixed)
@@ -264,6 +280,7 @@ void TTzGrid::SetDataset(TTzDataSet* dataset) {
       FollowDataset();
       SyncFixedView();
     });
+    connect(model_, &DatasetModel::CurrentRecordMoved, this, [this] { FollowDataset(); });
     FollowDataset();
   }
   SyncFixedView();
@@ -281,12 +298,71 @@ void TTzGrid::SetDepressDisabled(bool on) {
 }
 
 void TTzGrid::FollowDataset() {
-  if (model_ == nullptr) return;
+  if (model_ == nullptr || following_) return;
   following_ = true;
-  const int row = model_->CurrentRow();
+  int row = model_->CurrentRow();
+  TTzDataSet& ds = model_->Dataset();
+  if (row < 0 && ds.Active() && !ds.IsEmpty() && ds.GetBookmark()) {
+    // Far from the rows found: they are found again around it.
+    model_->Reload();
+    row = model_->CurrentRow();
+  }
   const int col = currentIndex().isValid() ? currentIndex().column() : column_;
-  if (row >= 0) setCurrentIndex(model_->index(row, col));
+  if (row >= 0) {
+    setCurrentIndex(model_->index(row, col));
+    scrollTo(currentIndex());
+  }
   following_ = false;
+}
+
+void TTzGrid::RowsBefore() {
+  if (model_ == nullptr || fetchingBefore_) return;
+  fetchingBefore_ = true;
+  const int value = verticalScrollBar()->value();
+  const int k = model_->FetchBefore();
+  if (k > 0) {
+    // The same rows stay in view.
+    updateGeometries();
+    int shift = 0;
+    for (int r = 0; r < k; ++r) shift += verticalScrollMode() == ScrollPerItem ? 1 : rowHeight(r);
+    verticalScrollBar()->setValue(value + shift);
+  }
+  fetchingBefore_ = false;
+}
+
+bool TTzGrid::HandInEditor() {
+  QWidget* editor = OpenEditor();
+  if (editor == nullptr || model_ == nullptr) return true;
+  const QModelIndex at = currentIndex();
+  if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+    if (line->text() != at.data(Qt::EditRole).toString() && !model_->setData(at, line->text(), Qt::EditRole))
+      return false;
+  } else {
+    commitData(editor);
+  }
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
+  return true;
+}
+
+void TTzGrid::GoEnd(bool last) {
+  if (model_ == nullptr || !model_->Dataset().Active()) return;
+  TTzDataSet& ds = model_->Dataset();
+  if (!HandInEditor()) return;
+  if (model_->HasAppendRow()) {
+    model_->EndAppendRow(ds.Modified());
+  } else if (!model_->PostEdit()) {
+    return;
+  }
+  try {
+    if (last)
+      ds.Last();
+    else
+      ds.First();
+  } catch (const std::exception& e) {
+    model_->ReportError(e);
+    return;
+  }
+  FollowDataset();
 }
 
 void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
@@ -390,6 +466,12 @@ void TTzGrid::keyPressEvent(QKeyEvent* e) {
   const QModelIndex cur = currentIndex();
   if (e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {
     RestoreCurrent();
+    return;
+  }
+  // Ctrl+Home and Ctrl+End: the first and the last record, in this column.
+  if ((e->key() == Qt::Key_Home || e->key() == Qt::Key_End) && (e->modifiers() & Qt::ControlModifier) &&
+      state() != QAbstractItemView::EditingState) {
+    GoEnd(e->key() == Qt::Key_End);
     return;
   }
   // Down, or Tab in the last column, past the last row.
@@ -658,6 +740,8 @@ TTzNavigator::TTzNavigator(QWidget* parent) : QToolBar(parent) {
     addWidget(tb);
     const std::string name = b.name;
     connect(tb, &QToolButton::clicked, this, [this, name] {
+      // What the open cell holds is handed in first, as a row click does.
+      if (name != "nbCancel" && beforeAction && !beforeAction()) return;
       if (name == "nbDelete") {
         DeletionMark();
       } else {

@@ -73,6 +73,14 @@ class TTzGrid : public QTableView {
   // Gives up what was typed and not posted: the open cell editor, a new
   // row, an edit of the dataset.
   void DiscardEdit();
+  // Hands the open cell editor's text in to its record, as leaving the
+  // cell does; false when the text is refused (the editor stays open).
+  bool HandInEditor();
+  // The first or last record of the order (Ctrl+Home, Ctrl+End), the
+  // record left posted first.
+  void GoEnd(bool last);
+  // The current cell follows the dataset's record, in the current column.
+  void FollowDataset();
   // The style of a column from the saved column list (logical column).
   struct ColumnStyle {
     std::optional<TzColor> color;
@@ -101,7 +109,8 @@ class TTzGrid : public QTableView {
  private:
   // The open cell editor, nullptr when none.
   QWidget* OpenEditor() const;
-  void FollowDataset();
+  // At the top of the rows found: the rows before them, the view kept.
+  void RowsBefore();
   // The fixed columns' view: its columns, widths and place.
   void SyncFixedView();
   void PlaceFixedView();
@@ -114,6 +123,7 @@ class TTzGrid : public QTableView {
   bool depressDisabled_ = false;
   int depressed_ = -1;
   bool following_ = false;
+  bool fetchingBefore_ = false;
   int column_ = 0;  // the current column, kept over a reset
   std::map<int, ColumnStyle> styles_;
 };
@@ -138,6 +148,9 @@ class TTzNavigator : public QToolBar {
   bool confirmDelete = true;
   bool confirmRestore = false;
   std::function<void(TTzNavigator&, const QString& button)> onClick;
+  // Before a button's action (Cancel excepted): an open cell editor is
+  // handed in; false stops the action.
+  std::function<bool()> beforeAction;
   QToolButton* Button(const char* name) const;
   // The delete button: removes a deletion mark or sets one.
   void DeletionMark();
