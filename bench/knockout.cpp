@@ -74,11 +74,11 @@ std::string Setup() {
   return dir;
 }
 
-// Lines and arcs of a few millimetres and one-word texts over an A4 sheet,
-// about one in ten crossing a text.
+// Lines and arcs of a few millimetres and one-word texts over an A1 sheet
+// (the texts cover about 7 % of it).
 void ThousandEach() {
   zeb::CadBeginOutput(1);
-  zeb::CadDrawingHeader(0, 0, 297, 210);
+  zeb::CadDrawingHeader(0, 0, 841, 594);
   zeb::CadTables(2);
   zeb::CadBeginEntities();
   zeb::CadTextStyle(2, 0, 2.5L, 2);
@@ -88,10 +88,10 @@ void ThousandEach() {
     return span * static_cast<zeb::Real>((seed >> 8) & 0xFFFF) / 65536;
   };
   for (int i = 0; i < 1000; ++i) {
-    const zeb::Real x = next(290), y = next(200);
+    const zeb::Real x = next(830), y = next(585);
     zeb::CadLine(x, y, x + next(12) - 6, y + next(12) - 6);
-    zeb::CadArc(next(290), next(200), next(360), next(360), 0.5L + next(5));
-    zeb::CadText("T" + std::to_string(i), next(280), next(200));
+    zeb::CadArc(next(830), next(585), next(360), next(360), 0.5L + next(5));
+    zeb::CadText("T" + std::to_string(i), next(820), next(585));
   }
   zeb::CadEndSection();
   zeb::CadEndOutput();

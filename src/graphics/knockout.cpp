@@ -12,6 +12,7 @@
 // texts whose boxes its bounding box meets, so the cost grows with lines
 // plus texts, not with their product.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -50,8 +51,10 @@ struct TextBox {
 TextBox MakeBox(Real x, Real y, Real angleDeg, Real u0, Real u1, Real h) {
   TextBox b;
   b.x = x, b.y = y;
-  const Real a = DegToRad(angleDeg);
-  b.c = std::cos(a), b.s = std::sin(a);
+  if (angleDeg != 0) {
+    const Real a = DegToRad(angleDeg);
+    b.c = std::cos(a), b.s = std::sin(a);
+  }
   b.u0 = u0, b.u1 = u1, b.h = h;
   const Real g = kGap * h;
   b.x0 = b.y0 = 1e30L;
@@ -125,8 +128,8 @@ class TextIndex {
  private:
   void Cells(Real x0, Real y0, Real x1, Real y1, int& i0, int& i1, int& j0, int& j1) const {
     auto at = [this](Real v, Real o, int n) {
-      const Real c = std::floor((v - o) / cell_);
-      return c < 0 ? 0 : c >= n ? n - 1 : static_cast<int>(c);
+      const Real c = (v - o) / cell_;
+      return !(c >= 0) ? 0 : c >= n ? n - 1 : static_cast<int>(c);
     };
     i0 = at(x0, x0_, nx_), i1 = at(x1, x0_, nx_);
     j0 = at(y0, y0_, ny_), j1 = at(y1, y0_, ny_);
@@ -173,22 +176,40 @@ Intervals CutsOfSegment(const TextIndex& index, Real x1, Real y1, Real x2, Real 
   return cuts;
 }
 
-// Bounds of an arc (degrees, counter-clockwise from start on).
-void ArcBounds(Real x, Real y, Real start, Real sweep, Real r, Real& x0, Real& y0, Real& x1, Real& y1) {
-  auto take = [&](Real deg) {
-    const Real a = DegToRad(deg), px = x + r * std::cos(a), py = y + r * std::sin(a);
-    x0 = std::min(x0, px), x1 = std::max(x1, px), y0 = std::min(y0, py), y1 = std::max(y1, py);
+// The parts of the arc (degrees from its start, within its sweep) that lie
+// in the bounds: between the angles where the circle crosses their sides.
+void ArcPartsIn(Real x, Real y, Real r, Real start, Real sweep, Real x0, Real y0, Real x1, Real y1,
+                Intervals& out) {
+  out.clear();
+  std::array<Real, 10> at{};
+  std::size_t n = 0;
+  auto add = [&](Real deg) {
+    Real a = std::fmod(deg - start, Real(360));
+    if (a < 0) a += 360;
+    at[n++] = a;
   };
-  x0 = y0 = 1e30L, x1 = y1 = -1e30L;
-  take(start);
-  take(start + sweep);
-  const Real first = std::ceil(start / 90) * 90;
-  for (Real q = first; q < start + sweep; q += 90) {
-    const long k = std::lround(q / 90) & 3;
-    if (k == 0) x1 = x + r;
-    else if (k == 1) y1 = y + r;
-    else if (k == 2) x0 = x - r;
-    else y0 = y - r;
+  at[n++] = 0;
+  for (Real bx : {x0, x1})
+    if (const Real c = (bx - x) / r; std::fabs(c) <= 1) {
+      const Real t = RadToDeg(std::acos(c));
+      add(t), add(-t);
+    }
+  for (Real by : {y0, y1})
+    if (const Real c = (by - y) / r; std::fabs(c) <= 1) {
+      const Real t = RadToDeg(std::asin(c));
+      add(t), add(180 - t);
+    }
+  std::sort(at.begin(), at.begin() + static_cast<std::ptrdiff_t>(n));
+  at[n++] = 360;
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const Real a = at[i], b = at[i + 1];
+    if (!(b > a) || a > sweep) continue;
+    Real c, s;
+    CosSinReduced(DegToRad(start + (a + b) / 2), c, s);
+    const Real px = x + r * c, py = y + r * s;
+    if (px < x0 || px > x1 || py < y0 || py > y1) continue;
+    if (!out.empty() && out.back().second >= a) out.back().second = std::min(b, sweep);
+    else out.emplace_back(a, std::min(b, sweep));
   }
 }
 
@@ -198,44 +219,42 @@ void ArcBounds(Real x, Real y, Real start, Real sweep, Real r, Real& x0, Real& y
 Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep, Real r, Real& h) {
   Intervals cuts;
   if (index.Empty()) return cuts;
-  Real bx0, by0, bx1, by1;
-  ArcBounds(x, y, start, sweep, r, bx0, by0, bx1, by1);
   const int n = std::max(1, static_cast<int>(std::ceil(sweep / 2)));
   const Real step = sweep / n;
+  // The chords' ends, each worked out once.
+  std::vector<std::array<Real, 2>> ends;
+  std::vector<char> known;
   auto at = [&](int k, Real& px, Real& py) {
-    const Real phi = DegToRad(start + sweep * k / n);
-    px = x + r * std::cos(phi), py = y + r * std::sin(phi);
-  };
-  std::vector<int> chords;
-  index.Near(bx0, by0, bx1, by1, [&](const TextBox& b) {
-    // The circle meets the box's bounds; chords lie inside it by less than
-    // the cosine of a degree.
-    const Real nx = std::max({b.x0 - x, x - b.x1, Real(0)}), ny = std::max({b.y0 - y, y - b.y1, Real(0)});
-    const Real fx = std::max(std::fabs(b.x0 - x), std::fabs(b.x1 - x));
-    const Real fy = std::max(std::fabs(b.y0 - y), std::fabs(b.y1 - y));
-    if (r < std::hypot(nx, ny) || 0.9998L * r > std::hypot(fx, fy)) return;
-    // The chords of the sector the bounds fill (a chord stays in its own).
-    chords.clear();
-    if (nx == 0 && ny == 0) {
-      for (int k = 0; k < n; ++k) chords.push_back(k);
-    } else {
-      Real lo = 1e30L, hi = -1e30L, ref = 0;
-      bool first = true;
-      for (Real cx : {b.x0, b.x1})
-        for (Real cy : {b.y0, b.y1}) {
-          const Real a = RadToDeg(std::atan2(cy - y, cx - x)) - start;
-          if (first) ref = a, first = false;
-          const Real d = std::remainder(a - ref, Real(360));
-          lo = std::min(lo, ref + d), hi = std::max(hi, ref + d);
-        }
-      for (Real shift : {-720, -360, 0, 360, 720}) {
-        const long k0 = std::max(0L, static_cast<long>(std::floor((lo + shift) / step)) - 1);
-        const long k1 = std::min<long>(n - 1, static_cast<long>(std::floor((hi + shift) / step)) + 1);
-        for (long k = k0; k <= k1; ++k) chords.push_back(static_cast<int>(k));
-      }
-      std::sort(chords.begin(), chords.end());
-      chords.erase(std::unique(chords.begin(), chords.end()), chords.end());
+    if (ends.empty()) {
+      ends.resize(static_cast<std::size_t>(n) + 1);
+      known.assign(static_cast<std::size_t>(n) + 1, 0);
     }
+    auto& e = ends[static_cast<std::size_t>(k)];
+    if (!known[static_cast<std::size_t>(k)]) {
+      Real c, s;
+      CosSinReduced(DegToRad(start + sweep * k / n), c, s);
+      e = {x + r * c, y + r * s};
+      known[static_cast<std::size_t>(k)] = 1;
+    }
+    px = e[0], py = e[1];
+  };
+  // A chord lies inside its arc by less than this (1 - cos 1 degree < 1.6e-4).
+  const Real inset = r * 1.6e-4L + 1e-9L;
+  std::vector<int> chords;
+  Intervals parts;
+  // Texts in the circle's box; of those only the chords where the arc runs
+  // through a text's bounds are cut.
+  index.Near(x - r, y - r, x + r, y + r, [&](const TextBox& b) {
+    ArcPartsIn(x, y, r, start, sweep, b.x0 - inset, b.y0 - inset, b.x1 + inset, b.y1 + inset, parts);
+    if (parts.empty()) return;
+    chords.clear();
+    for (const auto& [p0, p1] : parts) {
+      const long k0 = std::max(0L, static_cast<long>(std::floor(p0 / step)) - 1);
+      const long k1 = std::min<long>(n - 1, static_cast<long>(std::floor(p1 / step)) + 1);
+      for (long k = k0; k <= k1; ++k) chords.push_back(static_cast<int>(k));
+    }
+    std::sort(chords.begin(), chords.end());
+    chords.erase(std::unique(chords.begin(), chords.end()), chords.end());
     bool crossed = false;
     for (int k : chords) {
       Real ax, ay, cx, cy, pu, pv, qu, qv;
@@ -246,13 +265,18 @@ Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep
       if ((crossed = CrossesCore(b, pu, pv, qu, qv))) break;
     }
     if (!crossed) return;
+    // The chords' cuts of one text joined where they meet.
+    const std::size_t first = cuts.size();
     for (int k : chords) {
       Real ax, ay, cx, cy, pu, pv, qu, qv, t0, t1;
       at(k, ax, ay);
       at(k + 1, cx, cy);
       b.ToLocal(ax, ay, pu, pv);
       b.ToLocal(cx, cy, qu, qv);
-      if (WidenedPart(b, pu, pv, qu, qv, t0, t1)) cuts.emplace_back((k + t0) / n, (k + t1) / n);
+      if (!WidenedPart(b, pu, pv, qu, qv, t0, t1)) continue;
+      const Real from = (k + t0) / n, to = (k + t1) / n;
+      if (cuts.size() > first && cuts.back().second >= from) cuts.back().second = std::max(cuts.back().second, to);
+      else cuts.emplace_back(from, to);
     }
     h = std::max(h, b.h);
   });
@@ -368,11 +392,12 @@ struct Cut {
   }
 };
 
+// The pieces a line keeps; none (and cut false) when no text crosses it.
 Intervals LineParts(const TextIndex& index, Real x1, Real y1, Real x2, Real y2, bool& cut) {
   Real h = 0;
   const Intervals cuts = CutsOfSegment(index, x1, y1, x2, y2, h);
   cut = !cuts.empty();
-  if (!cut) return {{0, 1}};
+  if (!cut) return {};
   const Real len = std::hypot(x2 - x1, y2 - y1);
   return Remaining(cuts, kMinPiece / len, std::max(kMinPiece, kMinBetween * h) / len);
 }
@@ -381,7 +406,7 @@ Intervals ArcParts(const TextIndex& index, Real x, Real y, Real start, Real swee
   Real h = 0;
   const Intervals cuts = ArcCuts(index, x, y, start, sweep, r, h);
   cut = !cuts.empty();
-  if (!cut) return {{0, 1}};
+  if (!cut) return {};
   const Real length = DegToRad(sweep) * r;
   return Remaining(cuts, kMinPiece / length, std::max(kMinPiece, kMinBetween * h) / length);
 }
@@ -637,15 +662,17 @@ class HeldOutput final : public CadOutput {
     if (index.Empty() || IsMark(c)) return out;
     const Real* a = c.a;
     bool cut = false;
+    Intervals parts;
     switch (c.kind) {
-      case Kind::Line: out.parts.push_back(LineParts(index, a[0], a[1], a[2], a[3], cut)); break;
-      case Kind::Circle: out.parts.push_back(ArcParts(index, a[0], a[1], 0, 360, a[2], cut)); break;
-      case Kind::Arc: out.parts.push_back(ArcParts(index, a[0], a[1], a[2], Sweep(a[2], a[3], false), a[4], cut)); break;
+      case Kind::Line: parts = LineParts(index, a[0], a[1], a[2], a[3], cut); break;
+      case Kind::Circle: parts = ArcParts(index, a[0], a[1], 0, 360, a[2], cut); break;
+      case Kind::Arc: parts = ArcParts(index, a[0], a[1], a[2], Sweep(a[2], a[3], false), a[4], cut); break;
       case Kind::Polyline:
         for (const PolySegment& s : Segments(c)) {
           bool one = false;
           out.parts.push_back(s.arc ? ArcParts(index, s.xc, s.yc, s.start, Sweep(s.start, s.end, false), s.r, one)
                                     : LineParts(index, s.x1, s.y1, s.x2, s.y2, one));
+          if (!one) out.parts.back() = {{0, 1}};
           cut = cut || one;
         }
         break;
@@ -653,6 +680,7 @@ class HeldOutput final : public CadOutput {
     }
     out.whole = !cut;
     if (out.whole) out.parts.clear();
+    else if (c.kind != Kind::Polyline) out.parts.push_back(std::move(parts));
     return out;
   }
 
