@@ -221,20 +221,29 @@ Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep
   if (index.Empty()) return cuts;
   const int n = std::max(1, static_cast<int>(std::ceil(sweep / 2)));
   const Real step = sweep / n;
-  // The chords' ends, each worked out once.
+  // The chords' ends, each worked out once: the end after a known one is
+  // that one turned by a step.
   std::vector<std::array<Real, 2>> ends;
   std::vector<char> known;
+  Real stepCos = 1, stepSin = 0;
   auto at = [&](int k, Real& px, Real& py) {
+    const auto i = static_cast<std::size_t>(k);
     if (ends.empty()) {
       ends.resize(static_cast<std::size_t>(n) + 1);
       known.assign(static_cast<std::size_t>(n) + 1, 0);
+      CosSinReduced(DegToRad(step), stepCos, stepSin);
     }
-    auto& e = ends[static_cast<std::size_t>(k)];
-    if (!known[static_cast<std::size_t>(k)]) {
-      Real c, s;
-      CosSinReduced(DegToRad(start + sweep * k / n), c, s);
-      e = {x + r * c, y + r * s};
-      known[static_cast<std::size_t>(k)] = 1;
+    auto& e = ends[i];
+    if (!known[i]) {
+      if (i > 0 && known[i - 1]) {
+        const Real dx = ends[i - 1][0] - x, dy = ends[i - 1][1] - y;
+        e = {x + dx * stepCos - dy * stepSin, y + dx * stepSin + dy * stepCos};
+      } else {
+        Real c, s;
+        CosSinReduced(DegToRad(start + sweep * k / n), c, s);
+        e = {x + r * c, y + r * s};
+      }
+      known[i] = 1;
     }
     px = e[0], py = e[1];
   };
@@ -245,6 +254,11 @@ Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep
   // Texts in the circle's box; of those only the chords where the arc runs
   // through a text's bounds are cut.
   index.Near(x - r, y - r, x + r, y + r, [&](const TextBox& b) {
+    // The circle meets the bounds: the nearest point of the bounds lies
+    // inside it, the farthest outside.
+    const Real nx = std::max({b.x0 - x, x - b.x1, Real(0)}), ny = std::max({b.y0 - y, y - b.y1, Real(0)});
+    const Real fx = std::max(x - b.x0, b.x1 - x), fy = std::max(y - b.y0, b.y1 - y);
+    if (nx * nx + ny * ny > r * r || (fx * fx + fy * fy) < (r - inset) * (r - inset)) return;
     ArcPartsIn(x, y, r, start, sweep, b.x0 - inset, b.y0 - inset, b.x1 + inset, b.y1 + inset, parts);
     if (parts.empty()) return;
     chords.clear();
@@ -503,16 +517,17 @@ class Recorder final : public CadOutput {
   const std::uint32_t& state_;
 };
 
-// The last picture of the screen as held and as drawn.
+// The last picture of the screen as held and as drawn, one for each of the
+// first parts of a run the screen draws at once (the header, the entities).
 struct ScreenCache {
   std::vector<Call> in;
   std::vector<CadState> states;
   std::vector<Call> out;
 };
 
-ScreenCache& LastScreen() {
-  static ScreenCache cache;
-  return cache;
+ScreenCache& LastScreen(std::size_t part) {
+  static std::array<ScreenCache, 4> cache;
+  return cache[std::min(part, cache.size() - 1)];
 }
 
 bool SameCalls(const std::vector<Call>& a, const std::vector<CadState>& as, const std::vector<Call>& b,
@@ -759,6 +774,7 @@ class HeldOutput final : public CadOutput {
   std::vector<Call> calls_;
   std::vector<CadState> states_;
   std::size_t poly_ = 0;  // 1 + the index of the polyline being given its vertices, or 0
+  std::size_t parts_ = 0;  // parts of the run drawn
 };
 
 void HeldOutput::Flush() {
@@ -778,7 +794,7 @@ void HeldOutput::Flush() {
   } else {
     // The screen draws the same picture again at every Enter: a picture
     // held as the last one was is drawn as it was broken then.
-    ScreenCache& last = LastScreen();
+    ScreenCache& last = LastScreen(parts_++);
     if (!SameCalls(calls, states_, last.in, last.states)) {
       std::vector<Call> drawn;
       Recorder record(drawn, current_);

@@ -381,6 +381,11 @@ TEST_F(CadOutputTest, BlockLinesBreakForTextsOutsideTheBlock) {
   for (const char* line : {"GrafLine(16,-5,16,-0.5)", "GrafLine(12,-5,12,-0.5)", "GrafLine(100,-5,100,5)",
                            "GrafLine(34,-5,34,-0.5)", "GrafLine(122,2.5,122,5)"})
     EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+  // The same picture again (as broken before) draws the same.
+  const auto first = sink().Lines();
+  sink().ClearCalls();
+  RunToScreen(sheet, blocks);
+  EXPECT_EQ(sink().Lines(), first);
 }
 
 // An arc that runs through a text keeps the gap where it leaves the box,
