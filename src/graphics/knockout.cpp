@@ -469,18 +469,12 @@ Call Placed(const Call& c, const Placement& p) {
   return o;
 }
 
+// The same state for the outputs: the fields they read when they draw.
 bool SameState(const CadState& a, const CadState& b) {
-  return a.CadLayer == b.CadLayer && a.CadDxfLayerName == b.CadDxfLayerName && a.CadTextHeight == b.CadTextHeight &&
+  return a.CadLayer == b.CadLayer && a.CadMarkLevel == b.CadMarkLevel && a.CadTextHeight == b.CadTextHeight &&
          a.CadTextWidthFactor == b.CadTextWidthFactor && a.CadTextAngle == b.CadTextAngle &&
-         a.CadTextOblique == b.CadTextOblique && a.CadMarkLevel == b.CadMarkLevel &&
-         a.CadLayerMode == b.CadLayerMode && a.CadTextAlign == b.CadTextAlign && a.CadCode == b.CadCode &&
-         a.RequestedCadCode == b.RequestedCadCode && a.CadBlockRecording == b.CadBlockRecording &&
-         a.CadScale == b.CadScale && a.CadLineSpacing == b.CadLineSpacing &&
-         a.CadPlotLineIndex == b.CadPlotLineIndex && a.CadExtents == b.CadExtents &&
-         a.CadInsertTransform.dx == b.CadInsertTransform.dx && a.CadInsertTransform.dy == b.CadInsertTransform.dy &&
-         a.CadInsertTransform.angle == b.CadInsertTransform.angle &&
-         a.CadInsertTransform.sx == b.CadInsertTransform.sx && a.CadInsertTransform.sy == b.CadInsertTransform.sy &&
-         a.CadBlockLevel == b.CadBlockLevel && a.CadFileName == b.CadFileName;
+         a.CadTextOblique == b.CadTextOblique && a.CadLayerMode == b.CadLayerMode && a.CadExtents == b.CadExtents &&
+         a.CadDxfLayerName == b.CadDxfLayerName && a.CadFileName == b.CadFileName;
 }
 
 // Records the calls drawn, each with the state it was given in.
@@ -788,6 +782,7 @@ void HeldOutput::Flush() {
   }
   std::vector<Call> calls;
   calls.swap(calls_);
+  calls_.reserve(calls.size());
   const CadState now = Cad();
   if (!expandsInserts_) {
     DrawHeld(calls);
