@@ -107,10 +107,14 @@ void OperatingPoint(bool haigh) {
   const SpringDataRecord& s = SpringData();
   CadSetLayer(21);
   const Real y1 = haigh ? 0 : s.tauk1, y2 = haigh ? s.tauk2 - s.tauk1 : s.tauk2;
-  DiagramCircleY(s.tauk1, y1, 10);
-  DiagramCircleY(s.tauk1, y2, 10);
-  CadSetLayer(5);
-  DiagramClipLine(s.tauk1, y1, s.tauk1, y2);
+  {
+    // The points and the operating line between them are read, never cut.
+    const CadMarks mark;
+    DiagramCircleY(s.tauk1, y1, 10);
+    DiagramCircleY(s.tauk1, y2, 10);
+    CadSetLayer(5);
+    DiagramClipLine(s.tauk1, y1, s.tauk1, y2);
+  }
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
   // Beside the life lines drawn before, not on them.

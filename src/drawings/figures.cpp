@@ -131,11 +131,13 @@ void DrawPinFigure(Real X, Real Y, Real B, Real A, Real v) {
 void SetMarkSize(Real s) { gMarkSize = s; }
 
 void DrawCircleMark() {
+  const CadMarks mark;
   const CadPoint3 p = Cad().CadCurrentPoint;
   CadCircle(p.x, p.y, gMarkSize);
 }
 
 void DrawCrossMark() {
+  const CadMarks mark;
   const CadPoint3 p = Cad().CadCurrentPoint;
   const Real s = gMarkSize;
   CadLine(p.x - s, p.y - s, p.x + s, p.y + s);

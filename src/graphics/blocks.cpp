@@ -143,6 +143,7 @@ struct BlockEntity {
   enum class Kind : std::uint8_t { Line, Circle, Arc, Text, Solid, Polyline };
   Kind kind = Kind::Line;
   bool whole = true;  // false: the data ended inside it (layers set, nothing drawn)
+  bool mark = false;  // a mark (group 999 "MARK" of a screen block file)
   std::vector<std::string> layers;
   Real v[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   std::string text;
@@ -204,6 +205,15 @@ struct BlockDrawer {
   // Draws an entity read before; the layers are set already.
   void Draw(const BlockEntity& e) {
     if (!e.whole) return;
+    if (e.mark) {
+      const CadMarks mark;
+      DrawShape(e);
+      return;
+    }
+    DrawShape(e);
+  }
+
+  void DrawShape(const BlockEntity& e) {
     const Real* v = e.v;
     switch (e.kind) {
       case BlockEntity::Kind::Line: {
@@ -293,6 +303,8 @@ struct Expander {
       if (c == 8) {
         SetLayerByName(v);
         e.layers.push_back(v);
+      } else if (c == 999 && TrimBlanks(v) == "MARK") {
+        e.mark = true;
       } else {
         take(c, v);
       }

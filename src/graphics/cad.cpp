@@ -191,7 +191,8 @@ bool OpenScreenBlock(std::string_view name) {
   auto file = std::make_unique<CadFile>();
   if (file->Open(folder + "/$" + std::string(name) + ".dx$") != 0) return false;
   file->SetSync(false);  // a screen block file lives until the run ends
-  rt.blockOutput = HoldForTexts(MakeDxfOutput(*file, true));
+  // Its texts break its lines where the screen draws it.
+  rt.blockOutput = MakeDxfOutput(*file, true);
   rt.blockFile = std::move(file);
   return true;
 }
@@ -483,7 +484,7 @@ void CadBeginOutput(int code) {
     default:
       break;
   }
-  rt.output = cad_detail::HoldForTexts(std::move(rt.output), rt.code == 3);
+  if (cad_detail::BreakAtTexts()) rt.output = cad_detail::HoldForTexts(std::move(rt.output), rt.code == 3);
   rt.running = true;
   CadSetTextAlign(0, 0);
   CadSetLineSpacing(1.0L);
@@ -664,6 +665,7 @@ void CadEllipse(Real xc, Real yc, Real a, Real b) {
 }
 
 void CadArrowHead(Real x, Real y, Real direction, Real halfAngle, Real length1, Real length2) {
+  const CadMarks mark;
   auto px = [&](Real phi) { return x + length1 * std::cos(DegToRad(phi)); };
   auto py = [&](Real phi) { return y + length1 * std::sin(DegToRad(phi)); };
   CadSolid(x, y, px(direction + halfAngle), py(direction + halfAngle), px(direction - halfAngle),

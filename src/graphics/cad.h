@@ -57,6 +57,8 @@ struct CadState {
   std::array<Real, 6> CadExtents{0, 160, 0, 120, 160, 120};
   CadTransform CadInsertTransform;
   std::int32_t CadBlockLevel = 0;
+  // Above 0 while CadMarks live: the primitives drawn are marks.
+  std::int32_t CadMarkLevel = 0;
 };
 
 CadState& Cad();
@@ -88,11 +90,21 @@ void CadText(std::string_view text, Real x, Real y);
 void CadSolid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4);
 void CadInsertBlock(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy);
 
-// The primitives of a section are held back and drawn when it ends, every
-// line broken where it would cross a text of that section. CadFlush draws
-// what is held now (the screen shows it at once); later lines are not
+// The primitives of a run are held back and drawn when it ends, every line
+// broken where it would cross a text of the sheet (knockout.cpp). CadFlush
+// draws what is held now (the screen shows it at once); later lines are not
 // broken for the texts before it.
 void CadFlush();
+
+// While one lives, the primitives drawn mark a point, a choice or an end
+// form (a circle, a cross, an arrow head): no text breaks them.
+class CadMarks {
+ public:
+  CadMarks() { ++Cad().CadMarkLevel; }
+  ~CadMarks() { Cad().CadMarkLevel = Cad().CadMarkLevel > 0 ? Cad().CadMarkLevel - 1 : 0; }
+  CadMarks(const CadMarks&) = delete;
+  CadMarks& operator=(const CadMarks&) = delete;
+};
 
 // Composite primitives.
 void CadMoveTo(Real x, Real y);

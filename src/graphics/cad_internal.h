@@ -53,12 +53,15 @@ void AbandonRun();
 void ReportDrop();
 // Finite and within +-1e9.
 bool Usable(Real v);
-// An output that holds the primitives of each section back and draws them
-// when the section ends, every line, arc, circle and polyline broken where
-// it runs through the box of a text of that section (knockout.cpp). An
-// output that expands inserts into primitives (the screen) gets them at
-// once; their primitives count as a section of their own.
+// An output that holds the primitives of a run back and draws them when it
+// ends, every line, arc, circle and polyline broken where it runs through
+// the box of a text of the sheet (knockout.cpp). An output that expands
+// inserts into primitives (the screen) gets them at once and takes the
+// steps of the run at once.
 std::unique_ptr<CadOutput> HoldForTexts(std::unique_ptr<CadOutput> inner, bool expandsInserts = false);
+// False: the runs begun from now on draw without breaking lines (benches
+// time the rule against the plain drawing).
+bool& BreakAtTexts();
 // Draws what is held; HeldInner then gives the output it draws into.
 void FlushHeld(CadOutput* held);
 CadOutput* HeldInner(CadOutput* held);

@@ -96,6 +96,8 @@ class CadOutput {
   virtual void BeginPolyline(int flags) { (void)flags; }
   virtual void Vertex(Real x, Real y, Real includedAngleRad) { (void)x, (void)y, (void)includedAngleRad; }
   virtual void EndPolyline() {}
+  // False for an output that places every insert at scale 1 (IGES).
+  virtual bool ScalesInserts() const { return true; }
 
   // End of the run (CadEndOutput): writes what was held back. False when the
   // output has refused the file itself (it has shown its error box); the

@@ -551,12 +551,14 @@ void DiagramRectangle(Real x1, Real y1, Real x2, Real y2) {
 }
 
 void DiagramCircleY(Real x, Real y, Real r) {
+  const CadMarks mark;  // a point's mark
   const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleY(LogY(r));
   if (cr > 0) NoteCircle(cx, cy, cr);
   CadCircle(cx, cy, cr);
 }
 
 void DiagramCircleX(Real x, Real y, Real r) {
+  const CadMarks mark;  // a point's mark
   const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleX(LogX(r));
   if (cr > 0) NoteCircle(cx, cy, cr);
   CadCircle(cx, cy, cr);
@@ -631,6 +633,7 @@ void DiagramTextStyle(int font, Real angle, Real height, Real width) {
 void DiagramSymbol(int n, Real x, Real y) {
   const auto m = gState.DiagramAxisMode;
   if (m == 2 || m == 3 || m == 4) return;
+  const CadMarks mark;
   const Real dx = gState.XSpan / 150, dy = gState.YSpan / 150;
   switch (n) {
     case 1: DiagramCircleY(x, y, 1.5L * dy); break;

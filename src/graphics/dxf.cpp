@@ -537,6 +537,8 @@ class DxfOutput : public CadOutput {
   void PutLayer(Sink& o) {
     const std::string& name = Cad().CadDxfLayerName;
     Put(o, 8, name);
+    // A screen block file notes its marks: no text breaks them where it is drawn.
+    if (blockFile_ && Cad().CadMarkLevel > 0) Put(o, 999, "MARK");
     if (blockFile_ || name == lastLayer_) return;
     lastLayer_ = name;
     std::string key = UpperStr(name);

@@ -95,6 +95,7 @@ class IgesOutput : public CadOutput {
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override;
   void Insert(std::string_view name, Real x, Real y, Real angleDeg, Real sx, Real sy) override;
   bool Finish() override;
+  bool ScalesInserts() const override { return false; }
 
  private:
   // A general note with everything it needs.

@@ -1,9 +1,20 @@
-// Texts clear of lines: the primitives of one section (a block or the
-// entities) are held back and drawn when it ends, every line, arc, circle
-// and polyline broken where it would run through a text of that section.
+// Texts clear of lines: the primitives of a run are held back and drawn
+// when it ends, every line, arc, circle and polyline broken where it would
+// run through a text of the sheet, whatever section or block draws either.
+// Marks (CadMarks) are never broken.
+//
+// A block's lines are in its definition. A primitive of a block that every
+// placement of the block breaks alike (always so for a block placed once)
+// is broken in the definition; one that its placements break differently
+// leaves the definition and is drawn, broken, at each placement.
+//
+// The texts sit in a grid of cells: a primitive is tried only against the
+// texts whose boxes its bounding box meets, so the cost grows with lines
+// plus texts, not with their product.
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <functional>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -18,10 +29,18 @@ namespace zeb::cad_detail {
 
 namespace {
 
-// The box of a text in its own frame: u along the baseline, v up.
+// Drawing units a line may share with a text's box (as the writers round);
+// share of its width at its end where the box, counted as wide as its
+// widest characters, may well be empty; the gap a broken line keeps, in
+// text heights.
+constexpr Real kHair = 0.05L, kRimWidth = 0.075L, kGap = 0.25L;
+
+// The box of a text in its own frame: u along the baseline, v up; with the
+// bounds of the box widened by the gap.
 struct TextBox {
   Real x = 0, y = 0, c = 1, s = 0;  // anchor, cosine and sine of the angle
   Real u0 = 0, u1 = 0, h = 0;
+  Real x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   void ToLocal(Real px, Real py, Real& u, Real& v) const {
     const Real dx = px - x, dy = py - y;
     u = dx * c + dy * s;
@@ -29,32 +48,252 @@ struct TextBox {
   }
 };
 
-// Drawing units a line may share with a text's box (as the writers round);
-// share of its width at its end where the box, counted as wide as its
-// widest characters, may well be empty; the gap a broken line keeps, in
-// text heights.
-constexpr Real kHair = 0.05L, kRimWidth = 0.075L, kGap = 0.25L;
+TextBox MakeBox(Real x, Real y, Real angleDeg, Real u0, Real u1, Real h) {
+  TextBox b;
+  b.x = x, b.y = y;
+  if (angleDeg != 0) {
+    const Real a = DegToRad(angleDeg);
+    b.c = std::cos(a), b.s = std::sin(a);
+  }
+  b.u0 = u0, b.u1 = u1, b.h = h;
+  const Real g = kGap * h;
+  b.x0 = b.y0 = 1e30L;
+  b.x1 = b.y1 = -1e30L;
+  for (Real u : {u0 - g, u1 + g})
+    for (Real v : {-g, h + g}) {
+      const Real px = x + u * b.c - v * b.s, py = y + u * b.s + v * b.c;
+      b.x0 = std::min(b.x0, px), b.x1 = std::max(b.x1, px);
+      b.y0 = std::min(b.y0, py), b.y1 = std::max(b.y1, py);
+    }
+  return b;
+}
+
+// The text boxes in a grid of about as many cells as boxes.
+class TextIndex {
+ public:
+  TextIndex() = default;
+  explicit TextIndex(std::vector<TextBox> boxes) : boxes_(std::move(boxes)) {
+    if (boxes_.empty()) return;
+    Real x0 = 1e30L, y0 = 1e30L, x1 = -1e30L, y1 = -1e30L;
+    for (const TextBox& b : boxes_) {
+      x0 = std::min(x0, b.x0), y0 = std::min(y0, b.y0);
+      x1 = std::max(x1, b.x1), y1 = std::max(y1, b.y1);
+    }
+    x0_ = x0, y0_ = y0, x1_ = x1, y1_ = y1;
+    const Real w = std::max<Real>(x1 - x0, 1e-6L), h = std::max<Real>(y1 - y0, 1e-6L);
+    cell_ = std::max({std::sqrt(w * h / static_cast<Real>(boxes_.size())), w / 512, h / 512});
+    nx_ = std::clamp(static_cast<int>(std::ceil(w / cell_)), 1, 512);
+    ny_ = std::clamp(static_cast<int>(std::ceil(h / cell_)), 1, 512);
+    start_.assign(static_cast<std::size_t>(nx_ * ny_) + 1, 0);
+    auto each = [&](const TextBox& b, auto&& f) {
+      int i0, i1, j0, j1;
+      Cells(b.x0, b.y0, b.x1, b.y1, i0, i1, j0, j1);
+      for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) f(static_cast<std::size_t>(j * nx_ + i));
+    };
+    for (const TextBox& b : boxes_) each(b, [&](std::size_t k) { ++start_[k + 1]; });
+    for (std::size_t k = 1; k < start_.size(); ++k) start_[k] += start_[k - 1];
+    items_.resize(start_.back());
+    std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+    for (std::uint32_t n = 0; n < boxes_.size(); ++n) each(boxes_[n], [&](std::size_t k) { items_[fill[k]++] = n; });
+    seen_.assign(boxes_.size(), 0);
+  }
+
+  bool Empty() const { return boxes_.empty(); }
+
+  // f(box) once for every box whose widened bounds meet the rectangle.
+  template <typename F>
+  void Near(Real x0, Real y0, Real x1, Real y1, F&& f) const {
+    if (boxes_.empty() || x1 < x0_ || x0 > x1_ || y1 < y0_ || y0 > y1_) return;
+    if (++tick_ == 0) {
+      std::fill(seen_.begin(), seen_.end(), 0);
+      tick_ = 1;
+    }
+    int i0, i1, j0, j1;
+    Cells(x0, y0, x1, y1, i0, i1, j0, j1);
+    for (int j = j0; j <= j1; ++j)
+      for (int i = i0; i <= i1; ++i) {
+        const std::size_t k = static_cast<std::size_t>(j * nx_ + i);
+        for (std::uint32_t p = start_[k]; p < start_[k + 1]; ++p) {
+          const std::uint32_t n = items_[p];
+          if (seen_[n] == tick_) continue;
+          seen_[n] = tick_;
+          const TextBox& b = boxes_[n];
+          if (b.x1 < x0 || b.x0 > x1 || b.y1 < y0 || b.y0 > y1) continue;
+          f(b);
+        }
+      }
+  }
+
+ private:
+  void Cells(Real x0, Real y0, Real x1, Real y1, int& i0, int& i1, int& j0, int& j1) const {
+    auto at = [this](Real v, Real o, int n) {
+      const Real c = (v - o) / cell_;
+      return !(c >= 0) ? 0 : c >= n ? n - 1 : static_cast<int>(c);
+    };
+    i0 = at(x0, x0_, nx_), i1 = at(x1, x0_, nx_);
+    j0 = at(y0, y0_, ny_), j1 = at(y1, y0_, ny_);
+  }
+
+  std::vector<TextBox> boxes_;
+  Real x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0, cell_ = 1;
+  int nx_ = 0, ny_ = 0;
+  std::vector<std::uint32_t> start_, items_;
+  mutable std::vector<std::uint32_t> seen_;
+  mutable std::uint32_t tick_ = 0;
+};
 
 using Intervals = std::vector<std::pair<Real, Real>>;
+
+// True when the segment (in the box's frame) crosses the box less the rim
+// at its end.
+bool CrossesCore(const TextBox& b, Real pu, Real pv, Real qu, Real qv) {
+  Real t0, t1;
+  const Real rim = kRimWidth * (b.u1 - b.u0);
+  return SegmentPartInRect(pu, pv, qu, qv, b.u0 + kHair, kHair, b.u1 - rim, b.h - kHair, t0, t1);
+}
+
+// The part of the segment inside the box widened by the gap.
+bool WidenedPart(const TextBox& b, Real pu, Real pv, Real qu, Real qv, Real& t0, Real& t1) {
+  const Real g = kGap * b.h;
+  return SegmentPartInRect(pu, pv, qu, qv, b.u0 - g, -g, b.u1 + g, b.h + g, t0, t1);
+}
 
 // The parts of the segment that cross a text: for every text whose box
 // the segment crosses (less the rim at its end), the part inside its box
 // widened by the gap.
-Intervals CutsOfSegment(const std::vector<TextBox>& boxes, Real x1, Real y1, Real x2, Real y2, Real* height = nullptr) {
+Intervals CutsOfSegment(const TextIndex& index, Real x1, Real y1, Real x2, Real y2, Real& height) {
   Intervals cuts;
-  const Real len = std::hypot(x2 - x1, y2 - y1);
-  if (!(len > 0)) return cuts;
-  for (const TextBox& b : boxes) {
+  if (!(std::hypot(x2 - x1, y2 - y1) > 0)) return cuts;
+  index.Near(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), [&](const TextBox& b) {
     Real pu, pv, qu, qv, t0, t1;
     b.ToLocal(x1, y1, pu, pv);
     b.ToLocal(x2, y2, qu, qv);
-    const Real rim = kRimWidth * (b.u1 - b.u0);
-    if (!SegmentPartInRect(pu, pv, qu, qv, b.u0 + kHair, kHair, b.u1 - rim, b.h - kHair, t0, t1)) continue;
-    const Real g = kGap * b.h;
-    if (!SegmentPartInRect(pu, pv, qu, qv, b.u0 - g, -g, b.u1 + g, b.h + g, t0, t1)) continue;
+    if (!CrossesCore(b, pu, pv, qu, qv) || !WidenedPart(b, pu, pv, qu, qv, t0, t1)) return;
     cuts.emplace_back(t0, t1);
-    if (height) *height = std::max(*height, b.h);
+    height = std::max(height, b.h);
+  });
+  return cuts;
+}
+
+// The parts of the arc (degrees from its start, within its sweep) that lie
+// in the bounds: between the angles where the circle crosses their sides.
+void ArcPartsIn(Real x, Real y, Real r, Real start, Real sweep, Real x0, Real y0, Real x1, Real y1,
+                Intervals& out) {
+  out.clear();
+  std::array<Real, 10> at{};
+  std::size_t n = 0;
+  auto add = [&](Real deg) {
+    Real a = std::fmod(deg - start, Real(360));
+    if (a < 0) a += 360;
+    at[n++] = a;
+  };
+  at[n++] = 0;
+  for (Real bx : {x0, x1})
+    if (const Real c = (bx - x) / r; std::fabs(c) <= 1) {
+      const Real t = RadToDeg(std::acos(c));
+      add(t), add(-t);
+    }
+  for (Real by : {y0, y1})
+    if (const Real c = (by - y) / r; std::fabs(c) <= 1) {
+      const Real t = RadToDeg(std::asin(c));
+      add(t), add(180 - t);
+    }
+  std::sort(at.begin(), at.begin() + static_cast<std::ptrdiff_t>(n));
+  at[n++] = 360;
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const Real a = at[i], b = at[i + 1];
+    if (!(b > a) || a > sweep) continue;
+    Real c, s;
+    CosSinReduced(DegToRad(start + (a + b) / 2), c, s);
+    const Real px = x + r * c, py = y + r * s;
+    if (px < x0 || px > x1 || py < y0 || py > y1) continue;
+    if (!out.empty() && out.back().second >= a) out.back().second = std::min(b, sweep);
+    else out.emplace_back(a, std::min(b, sweep));
   }
+}
+
+// The cuts of an arc as shares of its sweep, found on chords of at most 2
+// degrees. A text the arc crosses cuts every chord inside its widened box,
+// so the arc keeps the gap where it leaves the text.
+Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep, Real r, Real& h) {
+  Intervals cuts;
+  if (index.Empty()) return cuts;
+  const int n = std::max(1, static_cast<int>(std::ceil(sweep / 2)));
+  const Real step = sweep / n;
+  // The chords' ends, each worked out once: the end after a known one is
+  // that one turned by a step.
+  std::vector<std::array<Real, 2>> ends;
+  std::vector<char> known;
+  Real stepCos = 1, stepSin = 0;
+  auto at = [&](int k, Real& px, Real& py) {
+    const auto i = static_cast<std::size_t>(k);
+    if (ends.empty()) {
+      ends.resize(static_cast<std::size_t>(n) + 1);
+      known.assign(static_cast<std::size_t>(n) + 1, 0);
+      CosSinReduced(DegToRad(step), stepCos, stepSin);
+    }
+    auto& e = ends[i];
+    if (!known[i]) {
+      if (i > 0 && known[i - 1]) {
+        const Real dx = ends[i - 1][0] - x, dy = ends[i - 1][1] - y;
+        e = {x + dx * stepCos - dy * stepSin, y + dx * stepSin + dy * stepCos};
+      } else {
+        Real c, s;
+        CosSinReduced(DegToRad(start + sweep * k / n), c, s);
+        e = {x + r * c, y + r * s};
+      }
+      known[i] = 1;
+    }
+    px = e[0], py = e[1];
+  };
+  // A chord lies inside its arc by less than this (1 - cos 1 degree < 1.6e-4).
+  const Real inset = r * 1.6e-4L + 1e-9L;
+  std::vector<int> chords;
+  Intervals parts;
+  // Texts in the circle's box; of those only the chords where the arc runs
+  // through a text's bounds are cut.
+  index.Near(x - r, y - r, x + r, y + r, [&](const TextBox& b) {
+    // The circle meets the bounds: the nearest point of the bounds lies
+    // inside it, the farthest outside.
+    const Real nx = std::max({b.x0 - x, x - b.x1, Real(0)}), ny = std::max({b.y0 - y, y - b.y1, Real(0)});
+    const Real fx = std::max(x - b.x0, b.x1 - x), fy = std::max(y - b.y0, b.y1 - y);
+    if (nx * nx + ny * ny > r * r || (fx * fx + fy * fy) < (r - inset) * (r - inset)) return;
+    ArcPartsIn(x, y, r, start, sweep, b.x0 - inset, b.y0 - inset, b.x1 + inset, b.y1 + inset, parts);
+    if (parts.empty()) return;
+    chords.clear();
+    for (const auto& [p0, p1] : parts) {
+      const long k0 = std::max(0L, static_cast<long>(std::floor(p0 / step)) - 1);
+      const long k1 = std::min<long>(n - 1, static_cast<long>(std::floor(p1 / step)) + 1);
+      for (long k = k0; k <= k1; ++k) chords.push_back(static_cast<int>(k));
+    }
+    std::sort(chords.begin(), chords.end());
+    chords.erase(std::unique(chords.begin(), chords.end()), chords.end());
+    bool crossed = false;
+    for (int k : chords) {
+      Real ax, ay, cx, cy, pu, pv, qu, qv;
+      at(k, ax, ay);
+      at(k + 1, cx, cy);
+      b.ToLocal(ax, ay, pu, pv);
+      b.ToLocal(cx, cy, qu, qv);
+      if ((crossed = CrossesCore(b, pu, pv, qu, qv))) break;
+    }
+    if (!crossed) return;
+    // The chords' cuts of one text joined where they meet.
+    const std::size_t first = cuts.size();
+    for (int k : chords) {
+      Real ax, ay, cx, cy, pu, pv, qu, qv, t0, t1;
+      at(k, ax, ay);
+      at(k + 1, cx, cy);
+      b.ToLocal(ax, ay, pu, pv);
+      b.ToLocal(cx, cy, qu, qv);
+      if (!WidenedPart(b, pu, pv, qu, qv, t0, t1)) continue;
+      const Real from = (k + t0) / n, to = (k + t1) / n;
+      if (cuts.size() > first && cuts.back().second >= from) cuts.back().second = std::max(cuts.back().second, to);
+      else cuts.emplace_back(from, to);
+    }
+    h = std::max(h, b.h);
+  });
   return cuts;
 }
 
@@ -77,7 +316,31 @@ Intervals Remaining(Intervals cuts, Real minEnd, Real minBetween) {
 // shortest piece kept between two texts.
 constexpr Real kMinPiece = 0.05L, kMinBetween = 0.8L;
 
-enum class Kind { Layer, TextStyle, LineStyle, Line, Circle, Arc, Text, Solid, Insert, Polyline };
+Real Sweep(Real start, Real end, bool full) {
+  Real sweep = full || ArcIsFullCircle(start, end) ? 360 : end - start;
+  while (sweep <= 0) sweep += 360;
+  return sweep;
+}
+
+enum class Kind {
+  Layer,
+  TextStyle,
+  LineStyle,
+  Line,
+  Circle,
+  Arc,
+  Text,
+  Solid,
+  Insert,
+  Polyline,
+  Header,
+  Tables,
+  BeginBlocks,
+  BeginBlock,
+  EndBlock,
+  EndSection,
+  BeginEntities
+};
 
 struct PolyVertex {
   Real x, y, bulge;
@@ -85,64 +348,236 @@ struct PolyVertex {
 
 struct Call {
   Kind kind;
-  int group = 0;  // texts break the lines of their own group only
-  CadState state;
+  std::uint32_t state = 0;  // index of the drawing state it was given in
   Real a[8] = {};
   int n = 0;
-  std::string text;
+  std::string text;  // a text, a block name
   std::vector<PolyVertex> vertices;
 };
+
+// One straight or curved segment of a polyline.
+struct PolySegment {
+  bool arc = false;
+  Real x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // a line
+  Real xc = 0, yc = 0, start = 0, end = 0, r = 0;  // an arc
+};
+
+std::vector<PolySegment> Segments(const Call& c) {
+  const auto& v = c.vertices;
+  const bool closed = (c.n & 1) && v.size() > 2;
+  const std::size_t count = v.size() < 2 ? 0 : closed ? v.size() : v.size() - 1;
+  std::vector<PolySegment> out;
+  for (std::size_t i = 0; i < count; ++i) {
+    const PolyVertex &p = v[i], &q = v[(i + 1) % v.size()];
+    PolySegment s;
+    s.x1 = p.x, s.y1 = p.y, s.x2 = q.x, s.y2 = q.y;
+    if (p.bulge != 0) {
+      Real xc = 0, yc = 0, a = 0, e = 0, r = 0;
+      GetArcCenter(xc, yc, a, p.x, p.y, q.x, q.y, p.bulge, e, r);
+      if (r > 0) {
+        s.arc = true;
+        s.xc = xc, s.yc = yc, s.start = RadToDeg(a), s.end = RadToDeg(e);
+        s.r = std::hypot(p.x - xc, p.y - yc);
+        if (!(s.r > 0)) continue;
+      } else {
+        continue;
+      }
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+// What the texts leave of a primitive: whole, or the pieces of each of its
+// segments (one for a line, arc or circle) as shares of the segment.
+struct Cut {
+  bool whole = true;
+  std::vector<Intervals> parts;
+  bool operator==(const Cut& o) const {
+    if (whole != o.whole || parts.size() != o.parts.size()) return false;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      if (parts[i].size() != o.parts[i].size()) return false;
+      for (std::size_t k = 0; k < parts[i].size(); ++k)
+        if (std::fabs(parts[i][k].first - o.parts[i][k].first) > 1e-9L ||
+            std::fabs(parts[i][k].second - o.parts[i][k].second) > 1e-9L)
+          return false;
+    }
+    return true;
+  }
+};
+
+// The pieces a line keeps; none (and cut false) when no text crosses it.
+Intervals LineParts(const TextIndex& index, Real x1, Real y1, Real x2, Real y2, bool& cut) {
+  Real h = 0;
+  const Intervals cuts = CutsOfSegment(index, x1, y1, x2, y2, h);
+  cut = !cuts.empty();
+  if (!cut) return {};
+  const Real len = std::hypot(x2 - x1, y2 - y1);
+  return Remaining(cuts, kMinPiece / len, std::max(kMinPiece, kMinBetween * h) / len);
+}
+
+Intervals ArcParts(const TextIndex& index, Real x, Real y, Real start, Real sweep, Real r, bool& cut) {
+  Real h = 0;
+  const Intervals cuts = ArcCuts(index, x, y, start, sweep, r, h);
+  cut = !cuts.empty();
+  if (!cut) return {};
+  const Real length = DegToRad(sweep) * r;
+  return Remaining(cuts, kMinPiece / length, std::max(kMinPiece, kMinBetween * h) / length);
+}
+
+bool IsPrimitive(Kind k) {
+  return k == Kind::Line || k == Kind::Circle || k == Kind::Arc || k == Kind::Polyline;
+}
+
+// Offset, angle and scales of a block's placement on the sheet, and the
+// call of the entities' insert it comes from.
+struct Placement {
+  CadTransform t;
+  std::size_t root = 0;
+  void Point(Real x, Real y, Real& ox, Real& oy) const {
+    ScaleRotateTranslateDeg(x, y, t.sx, t.sy, t.angle, t.dx, t.dy, ox, oy);
+  }
+};
+
+// The call as the placement puts it on the sheet (arcs as the screen draws
+// an inserted block: radius times the x scale).
+Call Placed(const Call& c, const Placement& p) {
+  Call o = c;
+  Real* a = o.a;
+  switch (c.kind) {
+    case Kind::Line:
+      p.Point(c.a[0], c.a[1], a[0], a[1]);
+      p.Point(c.a[2], c.a[3], a[2], a[3]);
+      break;
+    case Kind::Circle:
+      p.Point(c.a[0], c.a[1], a[0], a[1]);
+      a[2] = c.a[2] * std::fabs(p.t.sx);
+      break;
+    case Kind::Arc:
+      p.Point(c.a[0], c.a[1], a[0], a[1]);
+      a[2] = c.a[2] + p.t.angle, a[3] = c.a[3] + p.t.angle;
+      a[4] = c.a[4] * std::fabs(p.t.sx);
+      break;
+    case Kind::Polyline:
+      for (PolyVertex& v : o.vertices) {
+        p.Point(v.x, v.y, v.x, v.y);
+        if (p.t.sx * p.t.sy < 0) v.bulge = -v.bulge;
+      }
+      break;
+    default: break;
+  }
+  return o;
+}
+
+// The same state for the outputs: the fields they read when they draw.
+bool SameState(const CadState& a, const CadState& b) {
+  return a.CadLayer == b.CadLayer && a.CadMarkLevel == b.CadMarkLevel && a.CadTextHeight == b.CadTextHeight &&
+         a.CadTextWidthFactor == b.CadTextWidthFactor && a.CadTextAngle == b.CadTextAngle &&
+         a.CadTextOblique == b.CadTextOblique && a.CadLayerMode == b.CadLayerMode && a.CadExtents == b.CadExtents &&
+         a.CadDxfLayerName == b.CadDxfLayerName && a.CadFileName == b.CadFileName;
+}
+
+// Records the calls drawn, each with the state it was given in.
+class Recorder final : public CadOutput {
+ public:
+  Recorder(std::vector<Call>& out, const std::uint32_t& state) : out_(out), state_(state) {}
+  void SetLayer(int n) override { Add(Kind::Layer, {}, n); }
+  void TextStyle(int font, Real angle, Real height, Real width) override {
+    Add(Kind::TextStyle, {angle, height, width}, font);
+  }
+  void ScreenLineStyle(int style) override { Add(Kind::LineStyle, {}, style); }
+  void Line(Real x1, Real y1, Real x2, Real y2) override { Add(Kind::Line, {x1, y1, x2, y2}); }
+  void Line3D(Real, Real, Real, Real, Real, Real) override {}
+  void Circle(Real x, Real y, Real r) override { Add(Kind::Circle, {x, y, r}); }
+  void Arc(Real x, Real y, Real s, Real e, Real r) override { Add(Kind::Arc, {x, y, s, e, r}); }
+  void Text(std::string_view text, Real x, Real y) override { Add(Kind::Text, {x, y}).text = std::string(text); }
+  void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
+    Add(Kind::Solid, {x1, y1, x2, y2, x3, y3, x4, y4});
+  }
+  void Insert(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy) override {
+    Add(Kind::Insert, {x, y, angle, sx, sy}).text = std::string(name);
+  }
+
+ private:
+  Call& Add(Kind kind, std::initializer_list<Real> a, int n = 0) {
+    Call& c = out_.emplace_back();
+    c.kind = kind;
+    c.state = state_;
+    std::copy(a.begin(), a.end(), c.a);
+    c.n = n;
+    return c;
+  }
+  std::vector<Call>& out_;
+  const std::uint32_t& state_;
+};
+
+// The last picture of the screen as held and as drawn, one for each of the
+// first parts of a run the screen draws at once (the header, the entities).
+struct ScreenCache {
+  std::vector<Call> in;
+  std::vector<CadState> states;
+  std::vector<Call> out;
+};
+
+ScreenCache& LastScreen(std::size_t part) {
+  static std::array<ScreenCache, 4> cache;
+  return cache[std::min(part, cache.size() - 1)];
+}
+
+bool SameCalls(const std::vector<Call>& a, const std::vector<CadState>& as, const std::vector<Call>& b,
+               const std::vector<CadState>& bs) {
+  if (a.size() != b.size() || as.size() != bs.size()) return false;
+  for (std::size_t i = 0; i < as.size(); ++i)
+    if (!SameState(as[i], bs[i])) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const Call &x = a[i], &y = b[i];
+    if (x.kind != y.kind || x.state != y.state || x.n != y.n || !std::equal(x.a, x.a + 8, y.a) || x.text != y.text ||
+        x.vertices.size() != y.vertices.size())
+      return false;
+    for (std::size_t k = 0; k < x.vertices.size(); ++k)
+      if (x.vertices[k].x != y.vertices[k].x || x.vertices[k].y != y.vertices[k].y ||
+          x.vertices[k].bulge != y.vertices[k].bulge)
+        return false;
+  }
+  return true;
+}
 
 class HeldOutput final : public CadOutput {
  public:
   HeldOutput(std::unique_ptr<CadOutput> inner, bool expandsInserts)
-      : inner_(std::move(inner)), expandsInserts_(expandsInserts) {}
-  ~HeldOutput() override = default;
+      : inner_(std::move(inner)), expandsInserts_(expandsInserts), out_(inner_.get()) {}
 
   CadOutput* Inner() { return inner_.get(); }
 
-  void Flush() {
-    if (calls_.empty()) return;
-    std::vector<Call> calls;
-    calls.swap(calls_);
-    std::map<int, std::vector<TextBox>> boxes;
-    for (const Call& c : calls)
-      if (c.kind == Kind::Text) AddBox(c, boxes[c.group]);
-    const CadState now = Cad();
-    for (const Call& c : calls) {
-      Cad() = c.state;
-      Replay(c, boxes[c.group]);
-    }
-    Cad() = now;
-  }
+  void Flush();
 
+  // The screen takes the steps of the run at once: it has no blocks of its
+  // own (their primitives come back here when it draws an insert).
   void Header(Real xmin, Real ymin, Real xmax, Real ymax) override {
-    Flush();
-    inner_->Header(xmin, ymin, xmax, ymax);
+    if (Step(Kind::Header, {xmin, ymin, xmax, ymax})) inner_->Header(xmin, ymin, xmax, ymax);
   }
   void Tables(int mode) override {
-    Flush();
-    inner_->Tables(mode);
+    if (Step(Kind::Tables, {}, mode)) inner_->Tables(mode);
   }
   void BeginBlocks() override {
-    Flush();
-    inner_->BeginBlocks();
+    if (Step(Kind::BeginBlocks, {})) inner_->BeginBlocks();
   }
   void BeginBlock(std::string_view name) override {
+    if (!expandsInserts_) {
+      Hold(Kind::BeginBlock, {}).text = std::string(name);
+      return;
+    }
     Flush();
     inner_->BeginBlock(name);
   }
   void EndBlock() override {
-    Flush();
-    inner_->EndBlock();
+    if (Step(Kind::EndBlock, {})) inner_->EndBlock();
   }
   void EndSection() override {
-    Flush();
-    inner_->EndSection();
+    if (Step(Kind::EndSection, {})) inner_->EndSection();
   }
   void BeginEntities() override {
-    Flush();
-    inner_->BeginEntities();
+    if (Step(Kind::BeginEntities, {})) inner_->BeginEntities();
   }
   bool Finish() override {
     Flush();
@@ -163,169 +598,397 @@ class HeldOutput final : public CadOutput {
   void Arc(Real x, Real y, Real startDeg, Real endDeg, Real r) override {
     Hold(Kind::Arc, {x, y, startDeg, endDeg, r});
   }
-  void Text(std::string_view text, Real x, Real y) override {
-    Hold(Kind::Text, {x, y}).text = std::string(text);
-  }
+  void Text(std::string_view text, Real x, Real y) override { Hold(Kind::Text, {x, y}).text = std::string(text); }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
     Hold(Kind::Solid, {x1, y1, x2, y2, x3, y3, x4, y4});
   }
   // An output that draws an insert as the block's primitives (the screen)
-  // does so at once: they come back here as a group of their own, as the
-  // block is a section of its own in a file.
+  // does so at once: they come back here.
   void Insert(std::string_view name, Real x, Real y, Real angleDeg, Real sx, Real sy) override {
     if (!expandsInserts_) {
       Hold(Kind::Insert, {x, y, angleDeg, sx, sy}).text = std::string(name);
       return;
     }
-    const int outer = group_;
-    group_ = ++groups_;
     inner_->Insert(name, x, y, angleDeg, sx, sy);
-    group_ = outer;
   }
   bool NativePolylines() const override { return inner_->NativePolylines(); }
-  void BeginPolyline(int flags) override { poly_ = &Hold(Kind::Polyline, {}, flags); }
-  void Vertex(Real x, Real y, Real includedAngleRad) override {
-    if (poly_) poly_->vertices.push_back({x, y, includedAngleRad});
+  bool ScalesInserts() const override { return inner_->ScalesInserts(); }
+  void BeginPolyline(int flags) override {
+    Hold(Kind::Polyline, {}, flags);
+    poly_ = calls_.size();
   }
-  void EndPolyline() override { poly_ = nullptr; }
+  void Vertex(Real x, Real y, Real includedAngleRad) override {
+    if (poly_ > 0) calls_[poly_ - 1].vertices.push_back({x, y, includedAngleRad});
+  }
+  void EndPolyline() override { poly_ = 0; }
 
  private:
+  // A step of the run: held in a file, taken at once by the screen (true).
+  bool Step(Kind kind, std::initializer_list<Real> a, int n = 0) {
+    if (!expandsInserts_) {
+      Hold(kind, a, n);
+      return false;
+    }
+    Flush();
+    return true;
+  }
+
   Call& Hold(Kind kind, std::initializer_list<Real> a, int n = 0) {
+    const CadState& now = Cad();
+    if (states_.empty() || !SameState(states_.back(), now)) states_.push_back(now);
     Call& c = calls_.emplace_back();
     c.kind = kind;
-    c.group = group_;
-    c.state = Cad();
+    c.state = static_cast<std::uint32_t>(states_.size() - 1);
     std::copy(a.begin(), a.end(), c.a);
     c.n = n;
-    poly_ = nullptr;  // a polyline ends with the next primitive
+    poly_ = 0;  // a polyline ends with the next primitive
     return c;
   }
 
-  static void AddBox(const Call& c, std::vector<TextBox>& boxes) {
+  bool IsMark(const Call& c) const { return states_[c.state].CadMarkLevel > 0; }
+
+  // The box of a text call, placed.
+  TextBox Box(const Call& c, const Placement* p) const {
+    const CadState& st = states_[c.state];
     const std::string& t = c.text;
     const std::size_t lead = t.find_first_not_of(' ');
-    if (lead == std::string::npos) return;
-    const std::size_t end = t.find_last_not_of(' ') + 1;
-    const Real cw = c.state.CadTextHeight * c.state.CadTextWidthFactor;
-    TextBox b;
-    b.x = c.a[0], b.y = c.a[1];
-    const Real a = DegToRad(c.state.CadTextAngle);
-    b.c = std::cos(a), b.s = std::sin(a);
-    b.u0 = cw * static_cast<Real>(lead), b.u1 = cw * static_cast<Real>(end), b.h = c.state.CadTextHeight;
-    if (b.h > 0 && b.u1 > b.u0) boxes.push_back(b);
-  }
-
-  void DrawLine(const std::vector<TextBox>& boxes, Real x1, Real y1, Real x2, Real y2) {
-    Real h = 0;
-    const Intervals cuts = CutsOfSegment(boxes, x1, y1, x2, y2, &h);
-    if (cuts.empty()) {
-      inner_->Line(x1, y1, x2, y2);
-      return;
+    const std::size_t end = lead == std::string::npos ? 0 : t.find_last_not_of(' ') + 1;
+    const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
+    Real u0 = cw * static_cast<Real>(lead == std::string::npos ? 0 : lead), u1 = cw * static_cast<Real>(end);
+    Real h = st.CadTextHeight, x = c.a[0], y = c.a[1], angle = st.CadTextAngle;
+    if (p) {
+      const Real s = std::sqrt(std::fabs(p->t.sx * p->t.sy));
+      u0 *= s, u1 *= s, h *= s;
+      p->Point(c.a[0], c.a[1], x, y);
+      angle += p->t.angle;
     }
-    const Real len = std::hypot(x2 - x1, y2 - y1);
-    for (const auto& [a, b] : Remaining(cuts, kMinPiece / len, std::max(kMinPiece, kMinBetween * h) / len))
-      inner_->Line(x1 + a * (x2 - x1), y1 + a * (y2 - y1), x1 + b * (x2 - x1), y1 + b * (y2 - y1));
+    return MakeBox(x, y, angle, u0, u1, h);
   }
+  static bool BoxUsable(const TextBox& b) { return b.h > 0 && b.u1 > b.u0; }
 
-  // The cuts of an arc (degrees, counter-clockwise from start on) as
-  // shares of its sweep, found on chords of at most 2 degrees.
-  static Intervals ArcCuts(const std::vector<TextBox>& boxes, Real x, Real y, Real start, Real sweep, Real r,
-                           Real& h) {
-    const int n = std::max(1, static_cast<int>(std::ceil(sweep / 2)));
-    Intervals cuts;
-    auto at = [&](int k, Real& px, Real& py) {
-      const Real phi = DegToRad(start + sweep * k / n);
-      px = x + r * std::cos(phi), py = y + r * std::sin(phi);
-    };
-    for (int k = 0; k < n; ++k) {
-      Real ax, ay, bx, by;
-      at(k, ax, ay);
-      at(k + 1, bx, by);
-      for (const auto& [a, b] : CutsOfSegment(boxes, ax, ay, bx, by, &h)) cuts.emplace_back((k + a) / n, (k + b) / n);
+  Cut CutOf(const Call& c, const TextIndex& index) const {
+    Cut out;
+    if (index.Empty() || IsMark(c)) return out;
+    const Real* a = c.a;
+    bool cut = false;
+    Intervals parts;
+    switch (c.kind) {
+      case Kind::Line: parts = LineParts(index, a[0], a[1], a[2], a[3], cut); break;
+      case Kind::Circle: parts = ArcParts(index, a[0], a[1], 0, 360, a[2], cut); break;
+      case Kind::Arc: parts = ArcParts(index, a[0], a[1], a[2], Sweep(a[2], a[3], false), a[4], cut); break;
+      case Kind::Polyline:
+        for (const PolySegment& s : Segments(c)) {
+          bool one = false;
+          out.parts.push_back(s.arc ? ArcParts(index, s.xc, s.yc, s.start, Sweep(s.start, s.end, false), s.r, one)
+                                    : LineParts(index, s.x1, s.y1, s.x2, s.y2, one));
+          if (!one) out.parts.back() = {{0, 1}};
+          cut = cut || one;
+        }
+        break;
+      default: break;
     }
-    return cuts;
-  }
-  static Real Sweep(Real start, Real end, bool full) {
-    Real sweep = full || ArcIsFullCircle(start, end) ? 360 : end - start;
-    while (sweep <= 0) sweep += 360;
-    return sweep;
+    out.whole = !cut;
+    if (out.whole) out.parts.clear();
+    else if (c.kind != Kind::Polyline) out.parts.push_back(std::move(parts));
+    return out;
   }
 
-  void DrawArc(const std::vector<TextBox>& boxes, Real x, Real y, Real start, Real end, Real r, bool full) {
-    const Real sweep = Sweep(start, end, full);
-    Real h = 0;
-    const Intervals cuts = ArcCuts(boxes, x, y, start, sweep, r, h);
-    if (cuts.empty()) {
-      if (full) inner_->Circle(x, y, r);
-      else inner_->Arc(x, y, start, end, r);
-      return;
-    }
-    const Real length = DegToRad(sweep) * r;
-    for (const auto& [a, b] : Remaining(cuts, kMinPiece / length, std::max(kMinPiece, kMinBetween * h) / length))
-      inner_->Arc(x, y, start + sweep * a, start + sweep * b, r);
+  void DrawArcParts(Real x, Real y, Real start, Real sweep, Real r, const Intervals& parts) {
+    for (const auto& [a, b] : parts) out_->Arc(x, y, start + sweep * a, start + sweep * b, r);
+  }
+  void DrawLineParts(Real x1, Real y1, Real x2, Real y2, const Intervals& parts) {
+    for (const auto& [a, b] : parts)
+      out_->Line(x1 + a * (x2 - x1), y1 + a * (y2 - y1), x1 + b * (x2 - x1), y1 + b * (y2 - y1));
   }
 
-  // A polyline a text crosses is drawn as its lines and arcs.
-  void DrawPolyline(const Call& c, const std::vector<TextBox>& boxes) {
-    const auto& v = c.vertices;
-    const bool closed = (c.n & 1) && v.size() > 2;
-    const std::size_t segments = v.size() < 2 ? 0 : closed ? v.size() : v.size() - 1;
-    auto each = [&](const std::function<void(const PolyVertex&, const PolyVertex&, Real, Real, Real, Real)>& f) {
-      for (std::size_t i = 0; i < segments; ++i) {
-        const PolyVertex &p = v[i], &q = v[(i + 1) % v.size()];
-        Real xc = 0, yc = 0, s = 0, e = 0, r = 0;
-        if (p.bulge != 0) GetArcCenter(xc, yc, s, p.x, p.y, q.x, q.y, p.bulge, e, r);
-        f(p, q, xc, yc, r > 0 ? RadToDeg(s) : 0, r > 0 ? RadToDeg(e) : 0);
-      }
-    };
-    bool crossed = false;
-    each([&](const PolyVertex& p, const PolyVertex& q, Real xc, Real yc, Real s, Real e) {
-      Real h = 0;
-      const Real r = std::hypot(p.x - xc, p.y - yc);
-      if (p.bulge == 0)
-        crossed = crossed || !CutsOfSegment(boxes, p.x, p.y, q.x, q.y).empty();
-      else if (r > 0)
-        crossed = crossed || !ArcCuts(boxes, xc, yc, s, Sweep(s, e, false), r, h).empty();
-    });
-    if (!crossed) {
-      inner_->BeginPolyline(c.n);
-      for (const PolyVertex& p : v) inner_->Vertex(p.x, p.y, p.bulge);
-      inner_->EndPolyline();
-      return;
-    }
-    each([&](const PolyVertex& p, const PolyVertex& q, Real xc, Real yc, Real s, Real e) {
-      const Real r = std::hypot(p.x - xc, p.y - yc);
-      if (p.bulge == 0)
-        DrawLine(boxes, p.x, p.y, q.x, q.y);
-      else if (r > 0)
-        DrawArc(boxes, xc, yc, s, e, r, false);
-    });
-  }
-
-  void Replay(const Call& c, const std::vector<TextBox>& boxes) {
+  // Draws the primitive as the cut leaves it.
+  void Draw(const Call& c, const Cut& cut) {
     const Real* a = c.a;
     switch (c.kind) {
-      case Kind::Layer: inner_->SetLayer(c.n); break;
-      case Kind::TextStyle: inner_->TextStyle(c.n, a[0], a[1], a[2]); break;
-      case Kind::LineStyle: inner_->ScreenLineStyle(c.n); break;
-      case Kind::Line: DrawLine(boxes, a[0], a[1], a[2], a[3]); break;
-      case Kind::Circle: DrawArc(boxes, a[0], a[1], 0, 360, a[2], true); break;
-      case Kind::Arc: DrawArc(boxes, a[0], a[1], a[2], a[3], a[4], false); break;
-      case Kind::Text: inner_->Text(c.text, a[0], a[1]); break;
-      case Kind::Solid: inner_->Solid(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
-      case Kind::Insert: inner_->Insert(c.text, a[0], a[1], a[2], a[3], a[4]); break;
-      case Kind::Polyline: DrawPolyline(c, boxes); break;
+      case Kind::Line:
+        if (cut.whole) out_->Line(a[0], a[1], a[2], a[3]);
+        else DrawLineParts(a[0], a[1], a[2], a[3], cut.parts[0]);
+        break;
+      case Kind::Circle:
+        if (cut.whole) out_->Circle(a[0], a[1], a[2]);
+        else DrawArcParts(a[0], a[1], 0, 360, a[2], cut.parts[0]);
+        break;
+      case Kind::Arc:
+        if (cut.whole) out_->Arc(a[0], a[1], a[2], a[3], a[4]);
+        else DrawArcParts(a[0], a[1], a[2], Sweep(a[2], a[3], false), a[4], cut.parts[0]);
+        break;
+      case Kind::Polyline: {
+        if (cut.whole) {
+          out_->BeginPolyline(c.n);
+          for (const PolyVertex& p : c.vertices) out_->Vertex(p.x, p.y, p.bulge);
+          out_->EndPolyline();
+          break;
+        }
+        // A polyline a text crosses is drawn as its lines and arcs.
+        const std::vector<PolySegment> segments = Segments(c);
+        for (std::size_t i = 0; i < segments.size() && i < cut.parts.size(); ++i) {
+          const PolySegment& s = segments[i];
+          if (s.arc) DrawArcParts(s.xc, s.yc, s.start, Sweep(s.start, s.end, false), s.r, cut.parts[i]);
+          else DrawLineParts(s.x1, s.y1, s.x2, s.y2, cut.parts[i]);
+        }
+        break;
+      }
+      default: break;
     }
   }
+
+  void Replay(const Call& c) {
+    const Real* a = c.a;
+    switch (c.kind) {
+      case Kind::Layer: out_->SetLayer(c.n); break;
+      case Kind::TextStyle: out_->TextStyle(c.n, a[0], a[1], a[2]); break;
+      case Kind::LineStyle: out_->ScreenLineStyle(c.n); break;
+      case Kind::Text: out_->Text(c.text, a[0], a[1]); break;
+      case Kind::Solid: out_->Solid(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
+      case Kind::Insert: out_->Insert(c.text, a[0], a[1], a[2], a[3], a[4]); break;
+      case Kind::Header: out_->Header(a[0], a[1], a[2], a[3]); break;
+      case Kind::Tables: out_->Tables(c.n); break;
+      case Kind::BeginBlocks: out_->BeginBlocks(); break;
+      case Kind::BeginBlock: out_->BeginBlock(c.text); break;
+      case Kind::EndBlock: out_->EndBlock(); break;
+      case Kind::EndSection: out_->EndSection(); break;
+      case Kind::BeginEntities: out_->BeginEntities(); break;
+      default: break;
+    }
+  }
+
+  void DrawHeld(const std::vector<Call>& calls);
+  // Replays calls drawn before (whole: their cuts are made).
+  void DrawDrawn(const std::vector<Call>& calls);
 
   std::unique_ptr<CadOutput> inner_;
   bool expandsInserts_;
-  int group_ = 0, groups_ = 0;
+  CadOutput* out_ = nullptr;  // where the held calls are drawn: inner_, or a record of them
+  std::uint32_t current_ = ~0u;  // the state the calls drawn now were given in
   std::vector<Call> calls_;
-  Call* poly_ = nullptr;  // the polyline being given its vertices
+  std::vector<CadState> states_;
+  std::size_t poly_ = 0;  // 1 + the index of the polyline being given its vertices, or 0
+  std::size_t parts_ = 0;  // parts of the run drawn
 };
 
+void HeldOutput::Flush() {
+  if (calls_.empty()) return;
+  // An open polyline stays held: its vertices are still to come.
+  Call open;
+  const bool polyOpen = poly_ > 0 && poly_ == calls_.size();
+  if (polyOpen) {
+    open = std::move(calls_.back());
+    calls_.pop_back();
+  }
+  std::vector<Call> calls;
+  calls.swap(calls_);
+  calls_.reserve(calls.size());
+  const CadState now = Cad();
+  if (!expandsInserts_) {
+    DrawHeld(calls);
+  } else {
+    // The screen draws the same picture again at every Enter: a picture
+    // held as the last one was is drawn as it was broken then.
+    ScreenCache& last = LastScreen(parts_++);
+    if (!SameCalls(calls, states_, last.in, last.states)) {
+      std::vector<Call> drawn;
+      Recorder record(drawn, current_);
+      out_ = &record;
+      DrawHeld(calls);
+      out_ = inner_.get();
+      last.in = std::move(calls);
+      last.states = states_;
+      last.out = std::move(drawn);
+    }
+    DrawDrawn(last.out);
+  }
+  Cad() = now;
+  CadState keep;
+  if (polyOpen) keep = states_[open.state];
+  states_.clear();
+  if (polyOpen) {
+    states_.push_back(keep);
+    open.state = 0;
+    calls_.push_back(std::move(open));
+    poly_ = calls_.size();
+  }
+}
+
+void HeldOutput::DrawDrawn(const std::vector<Call>& calls) {
+  current_ = ~0u;
+  for (const Call& c : calls) {
+    if (c.state != current_) Cad() = states_[current_ = c.state];
+    if (IsPrimitive(c.kind)) Draw(c, Cut{});
+    else Replay(c);
+  }
+}
+
+void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
+  const std::size_t count = calls.size();
+
+  // Blocks: the block each call belongs to (-1: the entities), the blocks'
+  // calls, and where each is placed on the sheet.
+  struct Block {
+    std::size_t begin = 0, end = 0;  // its calls
+    std::vector<Placement> placements;
+  };
+  std::vector<Block> blocks;
+  std::vector<int> owner(count, -1);
+  std::map<std::string, int> named;
+  std::vector<std::pair<std::size_t, int>> inserts;  // insert call, block it is in
+  int open_block = -1;
+  for (std::size_t i = 0; i < count; ++i) {
+    const Call& c = calls[i];
+    if (c.kind == Kind::BeginBlock) {
+      open_block = static_cast<int>(blocks.size());
+      blocks.push_back({i + 1, count, {}});
+      named[c.text] = open_block;
+      continue;
+    }
+    if (c.kind == Kind::EndBlock || c.kind == Kind::EndSection || c.kind == Kind::BeginEntities) {
+      if (open_block >= 0) blocks[static_cast<std::size_t>(open_block)].end = i;
+      open_block = -1;
+      continue;
+    }
+    owner[i] = open_block;
+    if (c.kind == Kind::Insert) inserts.emplace_back(i, open_block);
+  }
+  const bool scales = inner_->ScalesInserts();
+  // Placements of the entities' inserts, then of the blocks inserted in a
+  // placed block (four levels, as the screen expands them).
+  std::vector<std::pair<int, Placement>> work;
+  for (const auto& [i, in] : inserts) {
+    const auto found = named.find(calls[i].text);
+    if (in != -1 || found == named.end()) continue;
+    const Real* a = calls[i].a;
+    Placement p;
+    p.t = CadTransform{a[0], a[1], a[2], scales ? a[3] : 1, scales ? a[4] : 1};
+    p.root = i;
+    work.emplace_back(found->second, p);
+  }
+  constexpr std::size_t kMaxPlacements = 4096;
+  std::size_t placed = 0;
+  for (int level = 0; level < 4 && !work.empty(); ++level) {
+    std::vector<std::pair<int, Placement>> next;
+    for (const auto& [b, p] : work) {
+      if (++placed > kMaxPlacements) break;
+      blocks[static_cast<std::size_t>(b)].placements.push_back(p);
+      for (const auto& [i, in] : inserts) {
+        if (in != b) continue;
+        const auto found = named.find(calls[i].text);
+        if (found == named.end()) continue;
+        const Real* a = calls[i].a;
+        Placement q;
+        ScaleRotateTranslateDeg(a[0], a[1], p.t.sx, p.t.sy, p.t.angle, p.t.dx, p.t.dy, q.t.dx, q.t.dy);
+        q.t.angle = p.t.angle + a[2];
+        q.t.sx = p.t.sx * (scales ? a[3] : 1);
+        q.t.sy = p.t.sy * (scales ? a[4] : 1);
+        q.root = p.root;
+        next.emplace_back(found->second, q);
+      }
+    }
+    work.swap(next);
+  }
+
+  // The sheet's texts: the entities' and those of every placed block.
+  std::vector<TextBox> boxes;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (calls[i].kind != Kind::Text) continue;
+    if (owner[i] < 0) {
+      const TextBox b = Box(calls[i], nullptr);
+      if (BoxUsable(b)) boxes.push_back(b);
+      continue;
+    }
+    for (const Placement& p : blocks[static_cast<std::size_t>(owner[i])].placements) {
+      const TextBox b = Box(calls[i], &p);
+      if (BoxUsable(b)) boxes.push_back(b);
+    }
+  }
+  const TextIndex sheet(std::move(boxes));
+
+  // What each primitive keeps; a block's primitive its placements break
+  // differently is drawn at each of them instead.
+  std::vector<Cut> cuts(count);
+  std::map<std::size_t, std::vector<std::pair<std::size_t, Call>>> outside;  // root insert: call, placed call
+  std::map<std::size_t, std::vector<Cut>> outsideCuts;
+  std::vector<bool> left(count, false);
+  std::map<int, TextIndex> own;  // texts of a block placed nowhere
+  for (std::size_t i = 0; i < count; ++i) {
+    const Call& c = calls[i];
+    if (!IsPrimitive(c.kind)) continue;
+    if (owner[i] < 0) {
+      cuts[i] = CutOf(c, sheet);
+      continue;
+    }
+    const Block& b = blocks[static_cast<std::size_t>(owner[i])];
+    if (b.placements.empty()) {
+      auto found = own.find(owner[i]);
+      if (found == own.end()) {
+        std::vector<TextBox> local;
+        for (std::size_t k = b.begin; k < b.end; ++k) {
+          if (calls[k].kind != Kind::Text) continue;
+          const TextBox t = Box(calls[k], nullptr);
+          if (BoxUsable(t)) local.push_back(t);
+        }
+        found = own.emplace(owner[i], TextIndex(std::move(local))).first;
+      }
+      cuts[i] = CutOf(c, found->second);
+      continue;
+    }
+    std::vector<Call> at;
+    std::vector<Cut> each;
+    for (const Placement& p : b.placements) {
+      at.push_back(Placed(c, p));
+      each.push_back(CutOf(at.back(), sheet));
+    }
+    if (std::all_of(each.begin(), each.end(), [&](const Cut& k) { return k == each[0]; })) {
+      cuts[i] = each[0];
+      continue;
+    }
+    left[i] = true;
+    for (std::size_t k = 0; k < at.size(); ++k) {
+      outside[b.placements[k].root].emplace_back(i, std::move(at[k]));
+      outsideCuts[b.placements[k].root].push_back(std::move(each[k]));
+    }
+  }
+
+  current_ = ~0u;
+  auto use = [&](std::uint32_t s) {
+    if (s != current_) Cad() = states_[current_ = s];
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    const Call& c = calls[i];
+    if (left[i]) continue;
+    use(c.state);
+    if (IsPrimitive(c.kind)) Draw(c, cuts[i]);
+    else Replay(c);
+    const auto found = outside.find(i);
+    if (found == outside.end()) continue;
+    // A block's primitives drawn at this placement, each on its own layer
+    // (layer 0 takes the insert's, as in the block).
+    const CadState& insertState = states_[c.state];
+    int layer = insertState.CadLayer;
+    for (std::size_t k = 0; k < found->second.size(); ++k) {
+      const Call& p = found->second[k].second;
+      Cad() = states_[current_ = p.state];
+      if (Cad().CadDxfLayerName == "0") {
+        Cad().CadLayer = insertState.CadLayer;
+        Cad().CadDxfLayerName = insertState.CadDxfLayerName;
+      }
+      if (Cad().CadLayer != layer) out_->SetLayer(layer = Cad().CadLayer);
+      Draw(p, outsideCuts[i][k]);
+    }
+    use(c.state);
+    if (layer != insertState.CadLayer) out_->SetLayer(insertState.CadLayer);
+  }
+}
+
 }  // namespace
+
+bool& BreakAtTexts() {
+  static bool on = true;
+  return on;
+}
 
 std::unique_ptr<CadOutput> HoldForTexts(std::unique_ptr<CadOutput> inner, bool expandsInserts) {
   if (!inner) return inner;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -220,6 +221,64 @@ TEST_F(SheetTextTest, EveryCadSheetKeepsItsTextsClearOfLines) {
   const std::string found = Overlaps(paths, missing, {}, true);
   if (missing) GTEST_SKIP() << found;
   EXPECT_EQ("", found);
+}
+
+// Marks are never cut (examples/round_dynamic.zeb): the end-form marks of
+// the EN 15800 drawing for end forms 1 to 4 stay circles, the chosen one's
+// cross two whole strokes through its centre; the Haigh diagram's operating
+// points stay circles and the operating line joins their centres.
+TEST_F(SheetTextTest, MarksStayWhole) {
+  std::FILE* log = std::tmpfile();
+  ASSERT_NE(nullptr, log);
+  SetUi(std::make_shared<BatchUi>(log));
+  ASSERT_TRUE(LoadExample("round_dynamic.zeb"));
+  auto near = [](double a, double b) { return std::fabs(a - b) < 1e-3; };
+  auto circles = [&](const std::vector<DxfEntity>& es, double x, double y) {
+    int whole = 0;
+    for (const DxfEntity& e : es) {
+      if (!near(e.Get(10), x) || !near(e.Get(20), y)) continue;
+      if (e.type == "ARC") return -1;
+      if (e.type == "CIRCLE") ++whole;
+    }
+    return whole;
+  };
+  auto strokes = [&](const std::vector<DxfEntity>& es, double x, double y) {
+    int n = 0;
+    for (const DxfEntity& e : es)
+      if (e.type == "LINE" && near((e.Get(10) + e.Get(11)) / 2, x) && near((e.Get(20) + e.Get(21)) / 2, y)) ++n;
+    return n;
+  };
+  for (int form = 1; form <= 4; ++form) {
+    SCOPED_TRACE(form);
+    SpringData().EndForm = static_cast<Code>(form);
+    SpringData().EndFormText = "geschliffen, Sonderform mit langem Text";
+    G().AbortFlag = 0;
+    const std::string p = Write("en" + std::to_string(form), 1, [](int c) { DrawProductionDrawingEN(c); });
+    ASSERT_FALSE(p.empty());
+    const auto es = ReadDxfEntities(p);
+    const struct {
+      double x, y;
+      int form;
+    } marks[] = {{33, 187, 2}, {100, 187, 1}, {143, 187, 4}};
+    for (const auto& m : marks) {
+      if (m.form == 4 && form != 4) continue;
+      EXPECT_EQ(circles(es, m.x, m.y), 1) << m.x;
+      EXPECT_EQ(strokes(es, m.x, m.y), m.form == form ? 2 : 0) << m.x;
+    }
+  }
+  G().AbortFlag = 0;
+  const std::string haigh = Write("haigh", 1, [](int c) { HaighOutput(c); });
+  ASSERT_FALSE(haigh.empty());
+  std::vector<std::pair<double, double>> points;
+  const auto es = ReadDxfEntities(haigh);
+  for (const DxfEntity& e : es) {
+    EXPECT_FALSE(e.type == "ARC" && e.layer == "21") << e.Get(10) << " " << e.Get(20);
+    if (e.type == "CIRCLE" && e.layer == "21") points.emplace_back(e.Get(10), e.Get(20));
+  }
+  SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
+  std::fclose(log);
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(CountLines(es, "", points[0].first, points[0].second, points[1].first, points[1].second), 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -289,12 +290,12 @@ TEST_F(CadOutputTest, CancelledChoiceOpensNothing) {
   EXPECT_TRUE(sink().Calls().empty());
 }
 
-// A line, circle or polyline that runs through a text of its section is
+// A line, circle or polyline that runs through a text of the sheet is
 // broken there, a gap of a quarter of the text's height either side; one
 // that only touches the box, or crosses the empty end of a text counted
-// as wide as its widest characters, stays whole; a block's line is not
-// broken for a text of the entities.
-TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheirSection) {
+// as wide as its widest characters, stays whole; a block's line is broken
+// for a text of the entities too.
+TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheSheet) {
   auto sheet = [] {
     CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 18, y 0 to 2
     CadText("ABCD", 10, 0);
@@ -312,8 +313,8 @@ TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheirSection) {
   RunToScreen(sheet, block);
   Strings lines;
   for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
-  EXPECT_EQ(lines, (Strings{"GrafLine(0,1,9.5,1)", "GrafLine(18.5,1,30,1)",
-                            "GrafLine(0,2.02,30,2.02)", "GrafLine(17.8,-5,17.8,5)", "GrafLine(12,-5,12,5)"}));
+  EXPECT_EQ(lines, (Strings{"GrafLine(0,1,9.5,1)", "GrafLine(18.5,1,30,1)", "GrafLine(0,2.02,30,2.02)",
+                            "GrafLine(17.8,-5,17.8,5)", "GrafLine(12,-5,12,-0.5)", "GrafLine(12,2.5,12,5)"}));
   EXPECT_TRUE(sink().Named("GrafCircle").empty());
   EXPECT_EQ(sink().Named("GrafArc").size(), 2u);  // above and below the text
   // The files break the same lines; a polyline so crossed becomes lines.
@@ -328,6 +329,112 @@ TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheirSection) {
                            "LINE\t18.5\t1.5\t25\t1.5\r\n"})
     EXPECT_NE(txt.find(line), std::string::npos) << line << txt;
   EXPECT_EQ(txt.find("CIRCLE"), std::string::npos) << txt;
+}
+
+// A block placed once is broken in its definition; a line of a block that
+// its placements break differently leaves the definition and is drawn at
+// each placement, broken where a text crosses it; one they break alike
+// stays in the definition, broken. The DXF checkers read the file.
+TEST_F(CadOutputTest, BlockLinesBreakForTextsOutsideTheBlock) {
+  auto sheet = [] {
+    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 18, y 0 to 2
+    CadText("ABCD", 10, 0);
+    CadSetLayer(3);
+    CadInsertBlock("ONCE", 2, 0, 0, 1, 1);
+    CadInsertBlock("TWICE", 12, 0, 0, 1, 1);
+    CadInsertBlock("TWICE", 100, 0, 0, 1, 1);
+  };
+  auto blocks = [] {
+    CadBeginBlock("ONCE");
+    CadLine(14, -5, 14, 5);  // x 16 on the sheet
+    CadEndBlock();
+    CadBeginBlock("TWICE");
+    CadSetLayer(2);
+    CadLine(0, -5, 0, 5);
+    CadTextStyle(2, 0, 2, 2);
+    CadText("XY", 20, 0);  // x 20 to 24 in the block
+    CadLine(22, -5, 22, 5);
+    CadEndBlock();
+  };
+  const std::string txt = ReadFileBytes(RunToFile(5, dir() + "/blocks", sheet, blocks));
+  auto section = [&](const std::string& from, const std::string& to) {
+    const std::size_t a = txt.find(from), b = txt.find(to, a);
+    return a == std::string::npos || b == std::string::npos ? std::string() : txt.substr(a, b - a);
+  };
+  const std::string once = section("BLOCK\tONCE", "END OF BLOCK");
+  const std::string twice = section("BLOCK\tTWICE", "END OF BLOCK");
+  const std::string entities = txt.substr(std::min(txt.size(), txt.find("SECTION ENTITIES")));
+  EXPECT_NE(once.find("LINE\t14\t-5\t14\t-0.5\r\n"), std::string::npos) << txt;
+  EXPECT_NE(once.find("LINE\t14\t2.5\t14\t5\r\n"), std::string::npos) << txt;
+  // x 0 of TWICE: through "ABCD" at x 12, clear at x 100.
+  EXPECT_EQ(twice.find("LINE\t0.0\t"), std::string::npos) << txt;
+  for (const char* line : {"LINE\t12\t-5\t12\t-0.5\r\n", "LINE\t12\t2.5\t12\t5\r\n", "LINE\t100\t-5\t100\t5\r\n"})
+    EXPECT_NE(entities.find(line), std::string::npos) << line << txt;
+  // x 22 of TWICE: through its own "XY" in both places.
+  EXPECT_NE(twice.find("LINE\t22\t-5\t22\t-0.5\r\n"), std::string::npos) << txt;
+  EXPECT_EQ(entities.find("LINE\t34\t"), std::string::npos) << txt;
+  RunToFile(1, dir() + "/blocks", sheet, blocks);
+  // On the screen the same lines break.
+  RunToScreen(sheet, blocks);
+  Strings lines;
+  for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
+  for (const char* line : {"GrafLine(16,-5,16,-0.5)", "GrafLine(12,-5,12,-0.5)", "GrafLine(100,-5,100,5)",
+                           "GrafLine(34,-5,34,-0.5)", "GrafLine(122,2.5,122,5)"})
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+  // The same picture again (as broken before) draws the same.
+  const auto first = sink().Lines();
+  sink().ClearCalls();
+  RunToScreen(sheet, blocks);
+  EXPECT_EQ(sink().Lines(), first);
+}
+
+// An arc that runs through a text keeps the gap where it leaves the box,
+// as a line does: the circle about the middle of "ABCD" (y 0 to 2, gap
+// 0.5) is cut where it is 1.5 from the middle line, at 30 degrees from it.
+// A mark and an arrow head over the text stay whole.
+TEST_F(CadOutputTest, ArcsKeepTheGapAndMarksStayWhole) {
+  RunToScreen([] {
+    CadTextStyle(2, 0, 2, 2);
+    CadText("ABCD", 10, 0);
+    CadCircle(14, 1, 3);
+    {
+      const CadMarks mark;
+      CadCircle(14, 1, 1);
+      CadLine(10, 1, 18, 1);
+    }
+    CadArrowStd(12, 1, 0);
+  });
+  const auto arcs = sink().Named("GrafArc");
+  ASSERT_EQ(arcs.size(), 2u);
+  std::vector<std::pair<double, double>> sweeps;
+  for (const auto& a : arcs) sweeps.emplace_back(static_cast<double>(a.args[2]), static_cast<double>(a.args[3]));
+  EXPECT_NEAR(sweeps[0].first, 30, 1e-6);
+  EXPECT_NEAR(sweeps[0].second, 150, 1e-6);
+  EXPECT_NEAR(sweeps[1].first, 210, 1e-6);
+  EXPECT_NEAR(sweeps[1].second, 330, 1e-6);
+  ASSERT_EQ(sink().Named("GrafCircle").size(), 1u);
+  Strings lines;
+  for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
+  EXPECT_EQ(lines, (Strings{"GrafLine(10,1,18,1)", "GrafLine(12,1,15.5,1)"}));
+}
+
+// A flush while a polyline is being given its vertices (the held output
+// once kept a pointer into the calls it had drawn and freed) keeps the
+// polyline whole.
+TEST_F(CadOutputTest, FlushInsideAPolylineKeepsItsVertices) {
+  const std::string dxf = ReadFileBytes(RunToFile(1, dir() + "/poly", [] {
+    CadBeginPolyline(0);
+    CadPolylineVertex(0, 0, 0);
+    CadFlush();
+    CadPolylineVertex(10, 0, 0);
+    CadPolylineVertex(10, 10, 0);
+    CadEndPolyline();
+    CadLine(0, 20, 5, 20);
+  }));
+  std::size_t vertices = 0;
+  for (std::size_t p = dxf.find("VERTEX"); p != std::string::npos; p = dxf.find("VERTEX", p + 1)) ++vertices;
+  EXPECT_EQ(vertices, 3u) << dxf;
+  EXPECT_LT(dxf.find("SEQEND"), dxf.find("\r\nLINE\r\n")) << dxf;
 }
 
 }  // namespace
