@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +25,7 @@
 #include "platform/files.h"
 #include "settings/config.h"
 #include "spring/springfile.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -57,9 +57,8 @@ void Compare(benchmark::State& state, const std::function<void()>& run) {
   state.counters["ratio"] = p > 0 ? r / p : 0;
 }
 
-std::string Setup() {
-  const std::string dir = std::filesystem::current_path().string() + "/zeb1-bench-knockout";
-  std::filesystem::create_directories(dir);
+std::string Setup(const zeb::bench::ScratchFolder& scratch) {
+  const std::string dir = scratch.path();
   zeb::ResetBaseGlobals();
   zeb::ResetCadState();
   zeb::ResetCadSettings();
@@ -98,14 +97,15 @@ void ThousandEach() {
 }
 
 void BM_ThousandEach(benchmark::State& state) {
-  const std::string dir = Setup();
+  const zeb::bench::ScratchFolder scratch("zeb1-bench-knockout-");
+  Setup(scratch);
   Compare(state, ThousandEach);
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ThousandEach)->Unit(benchmark::kMillisecond)->Iterations(21);
 
 void BM_ProductionDrawing(benchmark::State& state) {
-  const std::string dir = Setup();
+  const zeb::bench::ScratchFolder scratch("zeb1-bench-knockout-");
+  const std::string dir = Setup(scratch);
   zeb::ReadSpringFile(std::string(ZEB1_SOURCE_DIR) + "/examples/round_dynamic.zeb");
   zeb::G().CurrentFileName = dir + "/t";
   const int code = static_cast<int>(state.range(0));
@@ -113,7 +113,6 @@ void BM_ProductionDrawing(benchmark::State& state) {
     zeb::G().AbortFlag = 0;
     zeb::DrawProductionDrawing(code);
   });
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ProductionDrawing)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(41);
 
