@@ -2,6 +2,7 @@
 // tolerance marks and the EN 15800 tolerance bands, and the data block of
 // the F'-s' diagram.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +106,15 @@ void DrawToleranceMark(Real x, Real F, Real w, Real minus, Real plus) {
   DiagramClipLine(x, F + minus, x, F + plus);
   DiagramClipLine(x - w, F + minus, x + w, F + minus);
   DiagramClipLine(x - w, F + plus, x + w, F + plus);
+}
+
+void CharacteristicRange(Real& travel, Real& force) {
+  const SpringDataRecord& s = SpringData();
+  travel = s.sc, force = s.Fc;
+  for (Real v : {s.s1, s.s2})
+    if (std::isfinite(v)) travel = std::max(travel, v);
+  for (Real v : {s.F1 + s.TolF1, s.F2 + s.TolF2})
+    if (std::isfinite(v) && v > s.Fc) force = std::max(force, 1.05L * v);
 }
 
 void DrawCharacteristicLine(int mode) {

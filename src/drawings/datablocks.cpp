@@ -178,9 +178,11 @@ void DrawDiagramDataBlock2() {
 
 void DrawMaterialTextBlock() {
   const SpringDataRecord& s = SpringData();
+  // Each line ends before the second data block at x 95.
+  auto Line = [](std::string_view text) { CadTextLineFit(text, 95 - 1 - 5); };
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
-    CadTextLine(TableMaterialName());
+    Line(TableMaterialName());
   } else {
     std::string m = "Werkstoff: ";
     if (s.MaterialSel == 1)
@@ -191,39 +193,39 @@ void DrawMaterialTextBlock() {
       m += HotRolledSteelNames(s.MaterialStd) + " DIN 17221";
     else
       m += s.MaterialName;
-    CadTextLine(m);
+    Line(m);
   }
-  CadTextLine(CoilingKindNames(s.CoilingKind) + ", " + SurfaceNames(s.MaterialCoiling));
-  CadTextLine("Federenden : " + s.EndFormText);
-  CadTextLine("Beanspruchung : " + LoadTypeNames(s.LoadType));
-  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
+  Line(CoilingKindNames(s.CoilingKind) + ", " + SurfaceNames(s.MaterialCoiling));
+  Line("Federenden : " + s.EndFormText);
+  Line("Beanspruchung : " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') Line("Behandlung : Feder kugelgestrahlt");
   const std::string dePair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe);
-  if (s.Allowance != 3 && s.Allowance != 5) CadTextLine("Zul. Abw. De,Di,Dm : " + GradeOr(s.GradeDe, dePair));
+  if (s.Allowance != 3 && s.Allowance != 5) Line("Zul. Abw. De,Di,Dm : " + GradeOr(s.GradeDe, dePair));
   if (s.Allowance != 1 && s.Allowance != 4 && s.Allowance != 5)
-    CadTextLine("Zul. Abw. L0 : " + GradeOr(s.GradeL0, FormatLengthTolerancePair(s.TolL0Minus, s.TolL0)));
+    Line("Zul. Abw. L0 : " + GradeOr(s.GradeL0, FormatLengthTolerancePair(s.TolL0Minus, s.TolL0)));
   if (s.GradeF1 < 5 && s.GradeF2 < 5)
-    CadTextLine("Zul. Abw. F1, F2 : " + GradeNames(s.GradeF1) + ", " + GradeNames(s.GradeF2));
+    Line("Zul. Abw. F1, F2 : " + GradeNames(s.GradeF1) + ", " + GradeNames(s.GradeF2));
   else
-    CadTextLine("Zul. Abw. F1, F2 : " + FormatForceTolerancePair(s.TolF1Minus, s.TolF1) + ", " +
+    Line("Zul. Abw. F1, F2 : " + FormatForceTolerancePair(s.TolF1Minus, s.TolF1) + ", " +
                 FormatForceTolerancePair(s.TolF2Minus, s.TolF2));
   if (s.EndForm != 1) {
     if (s.GradeE1 < 5 && s.GradeE2 < 5)
-      CadTextLine("Zul. Abw. e1,e2 : " + GradeNames(s.GradeE1) + ", " + GradeNames(s.GradeE2));
+      Line("Zul. Abw. e1,e2 : " + GradeNames(s.GradeE1) + ", " + GradeNames(s.GradeE2));
     else
-      CadTextLine("Zul. Abw. e1,e2 : "_oem + "\xF1 " + FormatLength(s.e1) + ", \xF1 " + FormatLength(s.e2));
+      Line("Zul. Abw. e1,e2 : "_oem + "\xF1 " + FormatLength(s.e1) + ", \xF1 " + FormatLength(s.e2));
   }
   if (s.Allowance != 2) {
     if (s.WireStd == 16) {
-      if (s.TolWire != 0) CadTextLine("Zul. Abw. d : \xF1 " + FormatLength(s.TolWire));
+      if (s.TolWire != 0) Line("Zul. Abw. d : \xF1 " + FormatLength(s.TolWire));
     } else {
-      CadTextLine("Zul. Abw. d : " + WireStdNames(s.WireStd));
+      Line("Zul. Abw. d : " + WireStdNames(s.WireStd));
     }
   }
   if (s.Statistics != 'N')
-    CadTextLine("Ausschu\xE1  F1 = " + FloatToStrSig(s.ScrapF1) + "%   F2 = " + FloatToStrSig(s.ScrapF2) +
+    Line("Ausschu\xE1  F1 = " + FloatToStrSig(s.ScrapF1) + "%   F2 = " + FloatToStrSig(s.ScrapF2) +
                 "%   Dm = " + FloatToStrSig(s.ScrapDm) + "%");
   else
-    CadTextLine(" ");
+    Line(" ");
 }
 
 void DrawMessageLines() {
@@ -296,18 +298,20 @@ void DrawQuick2Sheet() {
   CadMoveTo(118, 47);
   CadTextLine("tau zul.: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)));
   if (s.LoadType == 2) CadTextLine("tau h zul: " + FormatStressDec(0, s.tauhzul));
+  // The material lines end before the message block at x 78.
+  auto Line = [](std::string_view text) { CadTextLineFit(text, 78 - 1 - 5); };
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
-    CadTextLine(TableMaterialName());
-    CadTextLine(TrimBlanks(ZEBWST_Record().Name2));
+    Line(TableMaterialName());
+    Line(TrimBlanks(ZEBWST_Record().Name2));
   } else {
-    CadTextLine(s.MaterialName);
+    Line(s.MaterialName);
   }
-  CadTextLine("Federenden : " + s.EndFormText);
-  CadTextLine("Beanspruchung : " + LoadTypeNames(s.LoadType));
-  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
-  CadTextLine("Rm : " + KnownStress(s.Rm, FormatStress(s.Rm)) + " " + StressUnitName());
-  CadTextLine("G  : " + FormatStress(s.G) + " " + StressUnitName());
+  Line("Federenden : " + s.EndFormText);
+  Line("Beanspruchung : " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') Line("Behandlung : Feder kugelgestrahlt");
+  Line("Rm : " + KnownStress(s.Rm, FormatStress(s.Rm)) + " " + StressUnitName());
+  Line("G  : " + FormatStress(s.G) + " " + StressUnitName());
   CadMoveTo(78, 30);
   CadSetLayer(21);
   CadTextStyle(2, 0, 2.0L, 1.6L);
@@ -316,8 +320,10 @@ void DrawQuick2Sheet() {
   DrawMessageLines();
   DiagramSetPlotSize(60, 60);
   DiagramSetPlotOrigin(10, 50);
+  Real travel = 0, force = 0;
+  CharacteristicRange(travel, force);
   DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
-               LengthToDisplayUnit(s.sc), ForceToDisplayUnit(s.Fc), 1);
+               LengthToDisplayUnit(travel), ForceToDisplayUnit(force), 1);
   DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
   DrawCharacteristicLine(0);
 }

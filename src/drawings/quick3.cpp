@@ -224,8 +224,10 @@ void DrawQuickSheet(int cadCode) {
     DiagramHeaderLine();
     DiagramSetPlotSize(50, 50);
     DiagramSetPlotOrigin(8, 8);
+    Real travel = 0, force = 0;
+    CharacteristicRange(travel, force);
     DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
-                 LengthToDisplayUnit(s.sc), ForceToDisplayUnit(s.Fc), 1);
+                 LengthToDisplayUnit(travel), ForceToDisplayUnit(force), 1);
     DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
     DrawCharacteristicLine(0);
     if (s.LoadType == 2) {

@@ -169,8 +169,10 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
   Mark(104, 106, s.MaterialCoiling == 2);
   Mark(104, 102, s.MaterialCoiling == 3);
   Mark(104, 98, s.ShotPeened == 'J');
-  CadText(p.Surface, kX0, 85);
-  CadText("Werkstoff: " + s.MaterialName, kX0, 77);
+  // The free texts fitted to their fields (to the column line at x 109).
+  const Real field = 109 - 1 - kX0;
+  CadTextFit(p.Surface, kX0, 85, field);
+  CadTextFit("Werkstoff: " + s.MaterialName, kX0, 77, field);
   if (MaterialSource() > 0) {
     const MaterialRecord& m = ZEBWST_Record();
     bool thirdEmpty = true;
@@ -182,13 +184,13 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
     else if (!hide2 && !hide3) line = TrimBlanks(m.Name2) + "  (" + TrimBlanks(m.Name3) + ")";
     else if (!hide3 && hide2) line = TrimBlanks(m.Name3);
     else draw = false;
-    if (draw) CadText(line, kX0, 73);
+    if (draw) CadTextFit(line, kX0, 73, field);
   }
   CadText("tau zul =" + KnownStress(s.tauzul, FormatStressField(5, 0, s.tauzul)) + " " + StressUnitName(), kX0 + 45, 68);
   CadText("G = " + FormatStressField(6, 0, s.GT) + " " + StressUnitName(), kX0 + 50, 63);
   Style(2, 1.8L);
-  CadText(p.Extra1, kX0, 50);
-  CadText(p.Extra2, kX0, 46);
+  CadTextFit(p.Extra1, kX0, 50, field);
+  CadTextFit(p.Extra2, kX0, 46, field);
   Lines(114, 205, {181, 134, 128, 82, 60});
   Lines(119, 205, {163, 159, 155, 151, 147, 143, 139, 118, 100});
   Lines(178, 205, {109, 91});
@@ -216,10 +218,11 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
   const Real gradeX[] = {149, 165, 181, 197};
   for (const GradeRow& r : gradeRows) {
     for (int k = 1; k <= (variant == 0 ? 4 : 3); ++k) Mark(gradeX[k - 1], r.y, r.condition && r.grade == k);
-    if (variant == 1 && r.grade == 5 && r.condition) CadText(r.value, 189.5L, r.y - 1);
+    // An own deviation fitted between its column and the frame line.
+    if (variant == 1 && r.grade == 5 && r.condition) CadTextFit(r.value, 189.5L, r.y - 1, 205 - 0.5L - 189.5L);
   }
   if (s.Allowance != 2 && s.Allowance != 4 && ((s.WireStd >= 1 && s.WireStd <= 15) || s.WireStd == 17))
-    CadText("nach " + WireStdNames(s.WireStd), 143, 135);
+    CadTextFit("nach " + WireStdNames(s.WireStd), 143, 135, 205 - 1 - 143);
   const Real compY[] = {123, 113.5L, 104.5L, 95.5L, 86.5L};
   for (int k = 1; k <= 5; ++k) Mark(200, compY[k - 1], s.Allowance == k);
   const std::string ls = p.Ls == 0 ? std::string("........") : FormatLengthField(4, 2, p.Ls);

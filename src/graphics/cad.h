@@ -110,6 +110,13 @@ void CadEndPolyline();
 
 // Text lines at the text cursor (CadCurrentPoint).
 void CadTextLine(std::string_view text);
+// A text in the current style fitted to a field width (sheet units):
+// narrower, down to 70 % of its width, and cut with "..." where that is
+// not enough; the style is set back afterwards (font: the style's font).
+// CadFitText gives the text and the width share it is written with.
+std::string CadFitText(std::string_view text, Real width, Real& factor);
+void CadTextFit(std::string_view text, Real x, Real y, Real width, int font = 2);
+void CadTextLineFit(std::string_view text, Real width, int font = 2);
 void CadLengthLine(std::string_view name, Real valueMm);
 void CadForceLine(std::string_view name, Real forceN);
 void CadForceToleranceLine(std::string_view name, Real forceN, Real tolA, Real tolB);
