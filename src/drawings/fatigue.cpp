@@ -107,6 +107,7 @@ void LifeLineText(std::string_view text, Real x, Real y) {
     }
   }
   CadText(text, sx, sy);
+  DiagramNoteText(text, sx, sy);
 }
 
 struct GoodmanData {
@@ -189,7 +190,7 @@ bool FatigueLines(bool haigh, const GoodmanData& g) {
     LifeLineText("10 Mio.Lastsp.", 10, o0 + 20);
   } else {
     CadTextStyle(2, 0, 2.0L, 1.5L);
-    DiagramText("  10 Mio.Lastsp.", uK + 20, oz + 20);
+    DiagramPlaceLabel("  10 Mio.Lastsp.", uK + 20, oz + 20);
   }
   CadSetLayer(21);
   const Real t6 = std::min(oz, 1.25L * o0);
@@ -203,7 +204,7 @@ bool FatigueLines(bool haigh, const GoodmanData& g) {
   if (haigh)
     LifeLineText("1 Mio.Lastsp.", 10, t6 + 20);
   else
-    DiagramText("   1Mio.", u6 - 20, oz + 20);
+    DiagramPlaceLabel("   1Mio.", u6 - 20, oz + 20);
   CadSetLayer(29);
   const Real t5 = std::min(oz, 1.5L * o0);
   const Real u5 = (oz - t5) / m;
@@ -212,7 +213,7 @@ bool FatigueLines(bool haigh, const GoodmanData& g) {
   if (haigh)
     LifeLineText("100000 Lastsp.", 10, t5 + 20);
   else
-    DiagramText(" 100000", u5 - 20, oz + 20);
+    DiagramPlaceLabel(" 100000", u5 - 20, oz + 20);
   return true;
 }
 

@@ -675,6 +675,14 @@ void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy) {
   sy = at[1];
 }
 
+void DiagramNoteText(std::string_view text, Real sx, Real sy) {
+  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
+  const Real a = Cad().CadTextAngle * std::numbers::pi_v<Real> / 180, c = std::cos(a), sn = std::sin(a);
+  const Real xs[4] = {sx, sx + w * c, sx + w * c - h * sn, sx - h * sn};
+  const Real ys[4] = {sy, sy + w * sn, sy + w * sn + h * c, sy + h * c};
+  for (int k = 0; k < 4; ++k) NoteLine(xs[k], ys[k], xs[(k + 1) % 4], ys[(k + 1) % 4]);
+}
+
 void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
   const Real w = static_cast<Real>(text.size()) * cw;

@@ -111,6 +111,9 @@ void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy);
 // lower left corner in sheet units.
 void DiagramPlacePointLabel(std::string_view text, Real x, Real y, Real markRadius, Real dx, Real dy);  // log
 void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy);
+// Notes the box of a text drawn at (sx, sy) in the current style (turned
+// as well) among the plot's lines: later labels keep clear of it.
+void DiagramNoteText(std::string_view text, Real sx, Real sy);
 // The same for a block of w x h sheet units with its lower left corner
 // at (sx, sy), moved by whole steps: (sx, sy) become the place taken.
 void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);
