@@ -169,6 +169,7 @@ void DrawWorkingPointsBlock() {
   auto L = [&](int i) { return v.Values[static_cast<std::size_t>(i)]; };
   CadSetLayer(19);
   CadMoveTo(126, 103);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 126);
   CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   CadTextLine(" ");
   CadTextLine("L0 = " + FormatLength(s.L0) + " " + LengthUnitName());
@@ -184,6 +185,7 @@ void DrawWorkingPointsBlock() {
   CadForceLine("Fn", s.Fn);
   CadForceLine("Fc", s.Fc);
   if (s.sk != kNoBuckling) CadForceLine("Fk", s.R * s.sk);
+  CadSetTextLineField(0);
 }
 
 }  // namespace zeb

@@ -69,6 +69,8 @@ void DrawSpringDataHeader(std::uint16_t mode) {
   const TransverseLoadRecord& q = TransverseLoad();
   CadSetLayer(19);
   CadMoveTo(126, 103);
+  // Every line ends before the sheet's right edge.
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 126);
   if (mode != 2) CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   switch (s.CrossSection) {
     case 3:
@@ -146,11 +148,14 @@ void DrawSpringDataHeader(std::uint16_t mode) {
     CadTextLine("Rq2 = " + FormatSpringRate(q.Rq[2]) + " " + SpringRateUnitName());
     CadTextLine("fq2 = " + FloatToStrSig(q.fq[2]) + " Hz");
   }
+  CadSetTextLineField(0);
 }
 
 void DrawDiagramDataBlock2() {
   const SpringDataRecord& s = SpringData();
   CadMoveTo(95, 65);
+  // Every line ends before the first data block at x 126.
+  CadSetTextLineField(126 - 1 - 95);
   const bool diameterTolerance = s.Allowance != 3 && s.Allowance != 5;
   const std::string pair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe) + LengthUnitName();
   const std::string unit = " " + LengthUnitName();
@@ -174,6 +179,7 @@ void DrawDiagramDataBlock2() {
   }
   CadLengthLine("Ddmax", s.Ddmax);
   CadLengthLine("Dhmin", s.Dhmin);
+  CadSetTextLineField(0);
 }
 
 void DrawMaterialTextBlock() {
@@ -244,7 +250,10 @@ void DrawMessageBlock() {
   CadTextStyle(2, 0, 2.0L, 1.6L);
   CadTextLine("Meldungen");
   CadSetLayer(19);
+  // The messages end before the data block at x 126.
+  CadSetTextLineField(126 - 1 - 78);
   DrawMessageLines();
+  CadSetTextLineField(0);
   CadTextStyle(2, 0, 2.2L, 1.7L);
 }
 
@@ -254,9 +263,10 @@ void DrawQuick2Sheet() {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.7L);
   CadMoveTo(78, 116);
-  CadTextLine(title[2]);
-  CadTextLine(title[3]);
-  CadTextLine(title[1]);
+  const Real right = Cad().CadExtents[1] - 1 - 78;
+  CadTextLineFit(title[2], right);
+  CadTextLineFit(title[3], right);
+  CadTextLineFit(title[1], right);
   CadMoveTo(78, 102);
   CadTextLine("Di: " + FormatLength(s.Di));
   CadTextLine("Dm: " + FormatLength(s.Dm));
@@ -317,7 +327,9 @@ void DrawQuick2Sheet() {
   CadTextStyle(2, 0, 2.0L, 1.6L);
   CadTextLine("Meldungen");
   CadSetLayer(19);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 78);
   DrawMessageLines();
+  CadSetTextLineField(0);
   DiagramSetPlotSize(60, 60);
   DiagramSetPlotOrigin(10, 50);
   Real travel = 0, force = 0;

@@ -118,9 +118,11 @@ void TemperatureLines(const std::string& name, Real (*value)(Real), Real now, bo
   const std::string unit = force ? ForceUnitName() : StressUnitName();
   CadTextStyle(0, 0, 2.1L, 1.8L);
   CadMoveTo(65, 102);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 65, 0);
   CadTextLine("T = " + FormatTemperature(s.T) + TemperatureUnitName() + ", " + name + " = " + fmt(now) + " " + unit);
   CadTextLine("T = " + FormatTemperature(s.T1) + " .. " + FormatTemperature(s.T2) + TemperatureUnitName());
   CadTextLine(name + " = " + fmt(value(s.T1)) + " .. " + fmt(value(s.T2)) + " " + unit);
+  CadSetTextLineField(0);
 }
 
 Real F1AtT(Real T) { return ForceAtTemperature(S().s1, T); }

@@ -171,8 +171,11 @@ void Caption(bool haigh, const std::string& text) {
     DiagramMoveTo(-120, -200);
   else
     DiagramMoveTo(-150, -180);
+  // Within the sheet.
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - Cad().CadCurrentPoint.x);
   if (!haigh) CadTextLine("Dauerfestigkeitsschaubild (Goodman-Diagramm)");
   CadTextLine(text);
+  CadSetTextLineField(0);
 }
 
 // The 10 million, 1 million and 100 000 cycle lines; false after the
@@ -233,6 +236,8 @@ void FatigueTextBlock(Real /*tauo0*/, Real tauoz, Real /*m*/) {
   CadMoveTo(115, 102);
   CadTextStyle(2, 0, 2.5L, 2.0L);
   CadSetLayer(19);
+  // Every line ends before the sheet's right edge.
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 115);
   CadTextLine("d  = " + FormatLength(s.d) + " " + LengthUnitName());
   CadTextLine("tauk1= " + StressValue(s.tauk1));
   CadTextLine("tauk2= " + StressValue(s.tauk2));
@@ -260,6 +265,7 @@ void FatigueTextBlock(Real /*tauo0*/, Real tauoz, Real /*m*/) {
     CadTextLine("dauerfest");
     CadTextLine("bis " + FloatToStrDec(0, s.Sh * 100) + "% Hub");
   }
+  CadSetTextLineField(0);
 }
 
 void GoodmanDiagram() { FatigueDiagram(false); }

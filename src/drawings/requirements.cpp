@@ -1,5 +1,6 @@
 // Requirements text block and data table of the production drawings.
 #include <string>
+#include <utility>
 
 #include "base/format.h"
 #include "base/text.h"
@@ -81,13 +82,15 @@ void DrawRequirementsBlock(std::uint16_t /*kind*/, std::uint16_t loadType, std::
   CadText("Fertigungsausgleich", 121, 130);
   CadText("durch:", 180, 130);
   Style(2, 1.55L);
-  CadText("a) wenn eine Federkraft und die zuge-", 121, 124);
-  CadText("   hörige Länge vorgeschrieben sind"_oem, 121, 120);
-  CadText("b) wenn eine Federkraft, die zugehörige"_oem, 121, 111);
-  CadText("   Länge und L0 vorgeschrieben sind"_oem, 121, 107);
-  CadText("c) wenn zwei Federkräfte und die zu-"_oem, 121, 94);
-  CadText("   gehörigen Längen vorgeschrieben"_oem, 121, 90);
-  CadText("   sind", 121, 86);
+  // The cases fitted to their field, before the column at x 180.
+  for (const auto& [text, y] : {std::pair<std::string, Real>{"a) wenn eine Federkraft und die zuge-", 124},
+                                {"   hörige Länge vorgeschrieben sind"_oem, 120},
+                                {"b) wenn eine Federkraft, die zugehörige"_oem, 111},
+                                {"   Länge und L0 vorgeschrieben sind"_oem, 107},
+                                {"c) wenn zwei Federkräfte und die zu-"_oem, 94},
+                                {"   gehörigen Längen vorgeschrieben"_oem, 90},
+                                {"   sind", 86}})
+    CadTextFit(text, 121, y, 180 - 0.5L - 121);
   Style(2, 1.6L);
   CadText("L0", 180, 122);
   CadText("n und", 180, 113.5L);

@@ -418,6 +418,7 @@ void CadBeginOutput(int code) {
   cad_detail::AbandonRun();
   rt = Runtime{};
   st.CadBlockRecording = 0;
+  st.CadTextLineField = 0;
   st.CadBlockLevel = 0;
   st.RequestedCadCode = static_cast<std::int16_t>(code);
   G().PrinterMode = 0;
@@ -745,8 +746,16 @@ void CadEndPolyline() {
 void CadTextLine(std::string_view text) {
   if (text.empty()) return;
   CadState& st = State();
-  CadText(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y);
+  if (st.CadTextLineField > 0)
+    CadTextFit(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y, st.CadTextLineField, st.CadTextLineFont);
+  else
+    CadText(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y);
   st.CadCurrentPoint.y -= 1.6L * st.CadTextHeight * st.CadLineSpacing;
+}
+
+void CadSetTextLineField(Real width, int font) {
+  State().CadTextLineField = std::isfinite(width) && width > 0 ? width : 0;
+  State().CadTextLineFont = font;
 }
 
 std::string CadFitText(std::string_view text, Real width, Real& factor) {
@@ -782,8 +791,11 @@ void CadTextFit(std::string_view text, Real x, Real y, Real width, int font) {
 void CadTextLineFit(std::string_view text, Real width, int font) {
   if (text.empty()) return;
   CadState& st = State();
-  CadTextFit(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y, width, font);
-  st.CadCurrentPoint.y -= 1.6L * st.CadTextHeight * st.CadLineSpacing;
+  const Real field = st.CadTextLineField;
+  const std::int32_t fieldFont = st.CadTextLineFont;
+  CadSetTextLineField(width, font);
+  CadTextLine(text);
+  st.CadTextLineField = field, st.CadTextLineFont = fieldFont;
 }
 
 void CadLengthLine(std::string_view name, Real valueMm) {

@@ -50,6 +50,9 @@ struct CadState {
   Real CadTextOblique = 0;
   std::array<std::int32_t, 2> CadTextAlign{0, 0};  // horizontal, vertical
   Real CadLineSpacing = 1.0L;
+  // Width (0: none) and font of the field CadTextLine fits its texts to.
+  Real CadTextLineField = 0;
+  std::int32_t CadTextLineFont = 2;
   std::int32_t CadPolyVertexNo = 1;
   Real CadPolyBulge = 0;
   std::int16_t CadPlotLineIndex = 1;
@@ -117,6 +120,9 @@ void CadTextLine(std::string_view text);
 std::string CadFitText(std::string_view text, Real width, Real& factor);
 void CadTextFit(std::string_view text, Real x, Real y, Real width, int font = 2);
 void CadTextLineFit(std::string_view text, Real width, int font = 2);
+// CadTextLine and the value lines (CadLengthLine ...) fit their texts to
+// this width from here on; 0 ends it.
+void CadSetTextLineField(Real width, int font = 2);
 void CadLengthLine(std::string_view name, Real valueMm);
 void CadForceLine(std::string_view name, Real forceN);
 void CadForceToleranceLine(std::string_view name, Real forceN, Real tolA, Real tolB);
