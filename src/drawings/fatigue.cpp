@@ -159,7 +159,7 @@ void OperatingPoint(bool haigh) {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
   // Beside their points and clear of the life lines drawn before.
-  const Real r = DiagramScaleY(10), dx = DiagramScaleX(haigh ? 20 : 40), dy = -0.5L * Cad().CadTextHeight;
+  const Real r = DiagramScaleY(10), dx = r + 0.5L * Cad().CadTextHeight, dy = -0.5L * Cad().CadTextHeight;
   DiagramPlacePointLabel("tau k1", s.tauk1, y1, r, dx, dy);
   DiagramPlacePointLabel(haigh ? "tau kh" : "tau k2", s.tauk1, y2, r, dx, dy);
 }

@@ -78,6 +78,21 @@ void DefineProductionBlocks(bool third) {
   CadSetLayer(3);
 }
 
+// The end-form text beside its mark at y + 1: one line where it fits the
+// width, else two broken at a blank (each fitted), 2 units above and below.
+void EndFormText(const std::string& text, Real x, Real y, Real width) {
+  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
+  const std::size_t fits = cw > 0 ? static_cast<std::size_t>(width / cw) : text.size();
+  const std::size_t blank = text.size() > fits ? text.rfind(' ', std::min(fits, text.size() / 2 + fits / 2)) : 0;
+  if (text.size() <= fits || blank == std::string::npos || blank == 0) {
+    CadTextFit(text, x, y, width);
+    return;
+  }
+  CadTextFit(text.substr(0, blank), x, y + 2, width);
+  CadTextFit(text.substr(text.find_first_not_of(' ', blank) == std::string::npos ? blank : text.find_first_not_of(' ', blank)),
+             x, y - 2, width);
+}
+
 void DataTable(std::uint16_t variant) {
   const SpringDataRecord& s = SpringData();
   DrawDrawingDataTable(s.GradeDe, s.GradeL0, s.GradeF1, s.n, s.nt, s.sh, s.GradeE1, s.GradeF2, s.GradeE2, s.TolDe,
@@ -255,7 +270,7 @@ void ProductionENEntities() {
   if (s.EndForm == 4) {
     // Right of the Form 2 label, below the value column, its text beside it.
     Mark(143, 187, true);
-    CadTextFit("Federenden " + s.EndFormText, 146.5L, 186, 205 - 1 - 146.5L);
+    EndFormText("Federenden " + s.EndFormText, 146.5L, 186, 205 - 1 - 146.5L);
   }
   ForceTriangle();
   CadTextStyle(2, 0, 2.5L, 2);
