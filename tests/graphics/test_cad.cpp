@@ -106,7 +106,7 @@ TEST_F(CadOutputTest, TextsFitTheirField) {
   CadSettings().CadTextFactor = 1;
   CadTextStyle(2, 0, 2, 2);  // 2 units a character
   Real k = 0;
-  EXPECT_EQ("ABCDEFGHIJ", CadFitText("ABCDEFGHIJ  ", 20, k));
+  EXPECT_EQ("ABCDEFGHIJ  ", CadFitText("ABCDEFGHIJ  ", 20, k));
   EXPECT_EQ(1, k);
   EXPECT_EQ("ABCDEFGHIJ", CadFitText("ABCDEFGHIJ", 16, k));
   EXPECT_NEAR(0.8, static_cast<double>(k), 1e-12);
@@ -116,7 +116,7 @@ TEST_F(CadOutputTest, TextsFitTheirField) {
   CadBeginOutput(3);
   sink().ClearCalls();
   CadTextFit("ABCDEFGHIJ", 5, 6, 16);
-  EXPECT_EQ(sink().Lines(), (Strings{"GrafSetTextStyle(2,0,2,1.52)", "GrafOutTextXY(5,6,ABCDEFGHIJ)",
+  EXPECT_EQ(sink().Lines(), (Strings{"GrafSetTextStyle(2,0,2,1.52)", "GrafOutTextXY(\"ABCDEFGHIJ\",5,6)",
                                      "GrafSetTextStyle(2,0,2,1.9)"}));
   EXPECT_EQ(1, Cad().CadTextWidthFactor);
   CadEndOutput();

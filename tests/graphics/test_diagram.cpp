@@ -345,7 +345,7 @@ TEST_F(DiagramTest, PointLabelsStayByTheirPoints) {
   CadTextStyle(2, 0, 2, 2);
   sink().ClearCalls();
   DiagramPlacePointLabelAt("P", 40, 40, 1, 42, 39);
-  EXPECT_EQ(sink().Lines(), Strings{"GrafOutTextXY(42,39,P)"});
+  EXPECT_EQ(sink().Lines(), std::vector<std::string>{"GrafOutTextXY(\"P\",42,39)"});
   // Vertical lines 1 apart from x 80 to x 120, y 20 to 100, around (100, 60).
   for (int x = 80; x <= 120; ++x) DiagramLine(x, 20, x, 100);
   sink().ClearCalls();
