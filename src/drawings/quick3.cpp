@@ -58,12 +58,20 @@ bool QuickSheetPicturesDrawable() {
   return ok;
 }
 
+// Where the Goodman sheet goes on the sheet, and its scale.
+constexpr Real kGoodmanX = 70, kGoodmanScale = 0.58L;
+
 void DefineQuickSheetBlocks() {
   SpringDataRecord& s = SpringData();
   if (s.LoadType == 2) {
+    // Inserted at x 70 by 0.58: its texts fit the part of the sheet right
+    // of x 70, in the block's units.
+    const auto sheet = Cad().CadExtents;
+    Cad().CadExtents[1] = (sheet[1] - kGoodmanX) / kGoodmanScale;
     CadBeginBlock("goodman");
     GoodmanDiagram();
     CadEndBlock();
+    Cad().CadExtents = sheet;
   }
   if (QuickSheetPicturesDrawable()) {
     const std::pair<const char*, Real> pictures[] = {{"feder", s.L0}, {"zebl1", s.L1}, {"zebl2", s.L2}};
@@ -231,7 +239,7 @@ void DrawQuickSheet(int cadCode) {
     DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
     DrawCharacteristicLine(0);
     if (s.LoadType == 2) {
-      CadInsertBlock("goodman", 70, 0, 0, 0.58L, 0.58L);
+      CadInsertBlock("goodman", kGoodmanX, 0, 0, kGoodmanScale, kGoodmanScale);
     } else {
       CadSetLayer(19);
       CadTextStyle(2, 0, 1.4L, 0.9L);
