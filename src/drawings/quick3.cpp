@@ -77,7 +77,8 @@ void DefineQuickSheetBlocks() {
     const std::pair<const char*, Real> pictures[] = {{"feder", s.L0}, {"zebl1", s.L1}, {"zebl2", s.L2}};
     for (const auto& [name, L] : pictures) {
       CadBeginBlock(name);
-      s.L = L;
+      // A length below block length is drawn at block length.
+      s.L = std::isfinite(s.Lc) && s.Lc > 0 ? std::max(L, s.Lc) : L;
       DrawSpringPicture();
       CadEndBlock();
     }
@@ -172,7 +173,8 @@ void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
     std::size_t cut = ends.rfind(' ', kRoom);
     if (cut == std::string::npos || cut < 12) cut = kRoom;
     CadTextLine(ends.substr(0, cut));
-    CadTextLine("  " + TrimBlanks(ends.substr(cut)));
+    // The rest fitted to the same room.
+    CadTextLineFit("  " + TrimBlanks(ends.substr(cut)), kRoom * Cad().CadTextHeight * Cad().CadTextWidthFactor);
   }
   CadTextLine("Beanspruchung: " + LoadTypeNames(s.LoadType));
   if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");

@@ -329,14 +329,18 @@ TEST_F(SheetTextTest, HeldOutSpringSheetsStayReadableAndOnTheSheet) {
     if (G().AbortFlag == 0) {
       const std::string p = Write(h.name + "_en", 1, [](int c) { DrawProductionDrawingEN(c); });
       if (!p.empty()) en.push_back(p);
+      // The Quick 3 sheet, menu-only as well.
+      G().AbortFlag = 0;
+      const std::string q = Write(h.name + "_quick3", 1, [](int c) { DrawQuickSheet(c); });
+      if (!q.empty()) en.push_back(q);
     }
     SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
     std::fclose(log);
   }
-  // Every spring gives its diagrams and views; the round cold-coiled ones
-  // their EN 15800 drawing.
+  // Every spring gives its diagrams and views and its Quick 3 sheet; the
+  // round cold-coiled ones their EN 15800 drawing.
   ASSERT_GE(cad.size(), HeldOutSprings().size() * 9);
-  ASSERT_GE(en.size(), 10u);
+  ASSERT_GE(en.size(), 20u);
   std::vector<std::string> all = cad;
   all.insert(all.end(), en.begin(), en.end());
   bool missing = false;
