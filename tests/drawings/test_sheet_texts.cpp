@@ -256,18 +256,14 @@ std::vector<HeldOut> HeldOutSprings() {
     const bool flat = c == 2 || c == 4 || c == 5 || c == 6;
     v.push_back({"section" + std::to_string(c), flat ? "rectangular.zeb" : "round_dynamic.zeb", [c](SpringFileRecords& r) {
                    auto& s = r.SpringData;
-                   s.CrossSection = c;
-                   // Oval and rounded rectangle stand on their width.
-                   if (c == 5 || c == 6) std::swap(s.d, s.h);
-                   s.r = 0.15L * s.d;
-                   s.di = 0.5L * s.d;
+                   if (c == 5 || c == 6) std::swap(s.d, s.h);  // oval and rounded: on their width
+                   s.CrossSection = c, s.r = 0.15L * s.d, s.di = 0.5L * s.d;
                  }});
   }
   for (Code e = 1; e <= 4; ++e)
     v.push_back({"endform" + std::to_string(e), "round_dynamic.zeb", [e](SpringFileRecords& r) {
-                   r.SpringData.EndForm = e;
+                   r.SpringData.EndForm = e, r.SpringData.EndCoilsInput = 0.3L;
                    r.SpringData.EndFormText = "angelegt, geschliffen, Enden entgratet und gefast nach Werknorm 4711";
-                   r.SpringData.EndCoilsInput = 0.3L;
                  }});
   for (Code f = 1; f <= 3; ++f)
     v.push_back({"figure" + std::to_string(f), "round_static.zeb",
