@@ -59,7 +59,8 @@ inline bool AlNum(char c) { return std::isalnum(static_cast<unsigned char>(c)) !
 // infinity ("nan", "-inf", "1.#INF", ...), or "" when the word is none.
 // Texts from the spring file such as "Federinfo" are not numbers. For the
 // "#" forms the core runs from the mark over the characters of a number, so
-// that bytes a listing converts (umlauts) around it do not count.
+// that bytes a listing converts (umlauts) around it do not count; the dots
+// of a text cut to its field are no part of it.
 inline std::string NonFiniteCore(const std::string& word) {
   const std::string w = Lowered(word);
   for (const char* mark : {"#inf", "#ind", "#nan", "#qnan"}) {
@@ -68,6 +69,8 @@ inline std::string NonFiniteCore(const std::string& word) {
     std::size_t end = at + 1;
     while (end < w.size() && (AlNum(w[end]) || w[end] == '#' || w[end] == '.' || w[end] == '+' || w[end] == '-'))
       ++end;
+    // A text cut to its field ends in "...": the part before it.
+    if (end - at > 3 && w.compare(end - 3, 3, "...") == 0) end -= 3;
     return w.substr(at, end - at);
   }
   std::size_t b = 0, e = w.size();

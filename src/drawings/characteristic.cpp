@@ -2,6 +2,7 @@
 // tolerance marks and the EN 15800 tolerance bands, and the data block of
 // the F'-s' diagram.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -107,6 +108,15 @@ void DrawToleranceMark(Real x, Real F, Real w, Real minus, Real plus) {
   DiagramClipLine(x - w, F + plus, x + w, F + plus);
 }
 
+void CharacteristicRange(Real& travel, Real& force) {
+  const SpringDataRecord& s = SpringData();
+  travel = s.sc, force = s.Fc;
+  for (Real v : {s.s1, s.s2})
+    if (std::isfinite(v)) travel = std::max(travel, v);
+  for (Real v : {s.F1 + s.TolF1, s.F2 + s.TolF2})
+    if (std::isfinite(v) && v > s.Fc) force = std::max(force, 1.05L * v);
+}
+
 void DrawCharacteristicLine(int mode) {
   const SpringDataRecord& s = SpringData();
   CadSetLayer(5);
@@ -159,6 +169,7 @@ void DrawWorkingPointsBlock() {
   auto L = [&](int i) { return v.Values[static_cast<std::size_t>(i)]; };
   CadSetLayer(19);
   CadMoveTo(126, 103);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 126);
   CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   CadTextLine(" ");
   CadTextLine("L0 = " + FormatLength(s.L0) + " " + LengthUnitName());
@@ -174,6 +185,7 @@ void DrawWorkingPointsBlock() {
   CadForceLine("Fn", s.Fn);
   CadForceLine("Fc", s.Fc);
   if (s.sk != kNoBuckling) CadForceLine("Fk", s.R * s.sk);
+  CadSetTextLineField(0);
 }
 
 }  // namespace zeb

@@ -69,6 +69,8 @@ void DrawSpringDataHeader(std::uint16_t mode) {
   const TransverseLoadRecord& q = TransverseLoad();
   CadSetLayer(19);
   CadMoveTo(126, 103);
+  // Every line ends before the sheet's right edge.
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 126);
   if (mode != 2) CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   switch (s.CrossSection) {
     case 3:
@@ -146,11 +148,14 @@ void DrawSpringDataHeader(std::uint16_t mode) {
     CadTextLine("Rq2 = " + FormatSpringRate(q.Rq[2]) + " " + SpringRateUnitName());
     CadTextLine("fq2 = " + FloatToStrSig(q.fq[2]) + " Hz");
   }
+  CadSetTextLineField(0);
 }
 
 void DrawDiagramDataBlock2() {
   const SpringDataRecord& s = SpringData();
   CadMoveTo(95, 65);
+  // Every line ends before the first data block at x 126.
+  CadSetTextLineField(126 - 1 - 95);
   const bool diameterTolerance = s.Allowance != 3 && s.Allowance != 5;
   const std::string pair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe) + LengthUnitName();
   const std::string unit = " " + LengthUnitName();
@@ -174,13 +179,16 @@ void DrawDiagramDataBlock2() {
   }
   CadLengthLine("Ddmax", s.Ddmax);
   CadLengthLine("Dhmin", s.Dhmin);
+  CadSetTextLineField(0);
 }
 
 void DrawMaterialTextBlock() {
   const SpringDataRecord& s = SpringData();
+  // Each line ends before the second data block at x 95.
+  auto Line = [](std::string_view text) { CadTextLineFit(text, 95 - 1 - 5); };
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
-    CadTextLine(TableMaterialName());
+    Line(TableMaterialName());
   } else {
     std::string m = "Werkstoff: ";
     if (s.MaterialSel == 1)
@@ -191,39 +199,39 @@ void DrawMaterialTextBlock() {
       m += HotRolledSteelNames(s.MaterialStd) + " DIN 17221";
     else
       m += s.MaterialName;
-    CadTextLine(m);
+    Line(m);
   }
-  CadTextLine(CoilingKindNames(s.CoilingKind) + ", " + SurfaceNames(s.MaterialCoiling));
-  CadTextLine("Federenden : " + s.EndFormText);
-  CadTextLine("Beanspruchung : " + LoadTypeNames(s.LoadType));
-  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
+  Line(CoilingKindNames(s.CoilingKind) + ", " + SurfaceNames(s.MaterialCoiling));
+  Line("Federenden : " + s.EndFormText);
+  Line("Beanspruchung : " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') Line("Behandlung : Feder kugelgestrahlt");
   const std::string dePair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe);
-  if (s.Allowance != 3 && s.Allowance != 5) CadTextLine("Zul. Abw. De,Di,Dm : " + GradeOr(s.GradeDe, dePair));
+  if (s.Allowance != 3 && s.Allowance != 5) Line("Zul. Abw. De,Di,Dm : " + GradeOr(s.GradeDe, dePair));
   if (s.Allowance != 1 && s.Allowance != 4 && s.Allowance != 5)
-    CadTextLine("Zul. Abw. L0 : " + GradeOr(s.GradeL0, FormatLengthTolerancePair(s.TolL0Minus, s.TolL0)));
+    Line("Zul. Abw. L0 : " + GradeOr(s.GradeL0, FormatLengthTolerancePair(s.TolL0Minus, s.TolL0)));
   if (s.GradeF1 < 5 && s.GradeF2 < 5)
-    CadTextLine("Zul. Abw. F1, F2 : " + GradeNames(s.GradeF1) + ", " + GradeNames(s.GradeF2));
+    Line("Zul. Abw. F1, F2 : " + GradeNames(s.GradeF1) + ", " + GradeNames(s.GradeF2));
   else
-    CadTextLine("Zul. Abw. F1, F2 : " + FormatForceTolerancePair(s.TolF1Minus, s.TolF1) + ", " +
+    Line("Zul. Abw. F1, F2 : " + FormatForceTolerancePair(s.TolF1Minus, s.TolF1) + ", " +
                 FormatForceTolerancePair(s.TolF2Minus, s.TolF2));
   if (s.EndForm != 1) {
     if (s.GradeE1 < 5 && s.GradeE2 < 5)
-      CadTextLine("Zul. Abw. e1,e2 : " + GradeNames(s.GradeE1) + ", " + GradeNames(s.GradeE2));
+      Line("Zul. Abw. e1,e2 : " + GradeNames(s.GradeE1) + ", " + GradeNames(s.GradeE2));
     else
-      CadTextLine("Zul. Abw. e1,e2 : "_oem + "\xF1 " + FormatLength(s.e1) + ", \xF1 " + FormatLength(s.e2));
+      Line("Zul. Abw. e1,e2 : "_oem + "\xF1 " + FormatLength(s.e1) + ", \xF1 " + FormatLength(s.e2));
   }
   if (s.Allowance != 2) {
     if (s.WireStd == 16) {
-      if (s.TolWire != 0) CadTextLine("Zul. Abw. d : \xF1 " + FormatLength(s.TolWire));
+      if (s.TolWire != 0) Line("Zul. Abw. d : \xF1 " + FormatLength(s.TolWire));
     } else {
-      CadTextLine("Zul. Abw. d : " + WireStdNames(s.WireStd));
+      Line("Zul. Abw. d : " + WireStdNames(s.WireStd));
     }
   }
   if (s.Statistics != 'N')
-    CadTextLine("Ausschu\xE1  F1 = " + FloatToStrSig(s.ScrapF1) + "%   F2 = " + FloatToStrSig(s.ScrapF2) +
+    Line("Ausschu\xE1  F1 = " + FloatToStrSig(s.ScrapF1) + "%   F2 = " + FloatToStrSig(s.ScrapF2) +
                 "%   Dm = " + FloatToStrSig(s.ScrapDm) + "%");
   else
-    CadTextLine(" ");
+    Line(" ");
 }
 
 void DrawMessageLines() {
@@ -242,7 +250,10 @@ void DrawMessageBlock() {
   CadTextStyle(2, 0, 2.0L, 1.6L);
   CadTextLine("Meldungen");
   CadSetLayer(19);
+  // The messages end before the data block at x 126.
+  CadSetTextLineField(126 - 1 - 78);
   DrawMessageLines();
+  CadSetTextLineField(0);
   CadTextStyle(2, 0, 2.2L, 1.7L);
 }
 
@@ -252,9 +263,10 @@ void DrawQuick2Sheet() {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.7L);
   CadMoveTo(78, 116);
-  CadTextLine(title[2]);
-  CadTextLine(title[3]);
-  CadTextLine(title[1]);
+  const Real right = Cad().CadExtents[1] - 1 - 78;
+  CadTextLineFit(title[2], right);
+  CadTextLineFit(title[3], right);
+  CadTextLineFit(title[1], right);
   CadMoveTo(78, 102);
   CadTextLine("Di: " + FormatLength(s.Di));
   CadTextLine("Dm: " + FormatLength(s.Dm));
@@ -296,28 +308,34 @@ void DrawQuick2Sheet() {
   CadMoveTo(118, 47);
   CadTextLine("tau zul.: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)));
   if (s.LoadType == 2) CadTextLine("tau h zul: " + KnownStress(s.tauhzul, FormatStressDec(0, s.tauhzul)));
+  // The material lines end before the message block at x 78.
+  auto Line = [](std::string_view text) { CadTextLineFit(text, 78 - 1 - 5); };
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
-    CadTextLine(TableMaterialName());
-    CadTextLine(TrimBlanks(ZEBWST_Record().Name2));
+    Line(TableMaterialName());
+    Line(TrimBlanks(ZEBWST_Record().Name2));
   } else {
-    CadTextLine(s.MaterialName);
+    Line(s.MaterialName);
   }
-  CadTextLine("Federenden : " + s.EndFormText);
-  CadTextLine("Beanspruchung : " + LoadTypeNames(s.LoadType));
-  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
-  CadTextLine("Rm : " + KnownStress(s.Rm, FormatStress(s.Rm)) + " " + StressUnitName());
-  CadTextLine("G  : " + FormatStress(s.G) + " " + StressUnitName());
+  Line("Federenden : " + s.EndFormText);
+  Line("Beanspruchung : " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') Line("Behandlung : Feder kugelgestrahlt");
+  Line("Rm : " + KnownStress(s.Rm, FormatStress(s.Rm)) + " " + StressUnitName());
+  Line("G  : " + FormatStress(s.G) + " " + StressUnitName());
   CadMoveTo(78, 30);
   CadSetLayer(21);
   CadTextStyle(2, 0, 2.0L, 1.6L);
   CadTextLine("Meldungen");
   CadSetLayer(19);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 78);
   DrawMessageLines();
+  CadSetTextLineField(0);
   DiagramSetPlotSize(60, 60);
   DiagramSetPlotOrigin(10, 50);
+  Real travel = 0, force = 0;
+  CharacteristicRange(travel, force);
   DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
-               LengthToDisplayUnit(s.sc), ForceToDisplayUnit(s.Fc), 1);
+               LengthToDisplayUnit(travel), ForceToDisplayUnit(force), 1);
   DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
   DrawCharacteristicLine(0);
 }

@@ -70,6 +70,23 @@ Real G_T(Real T) { return ShearModulusAtTemp(S().G, T); }
 
 Real Dmax() { return MaterialReal(ZEBWST_Record().dmax); }
 
+// The tau-d range: the material's diameters and the spring's point with
+// its stresses, whichever reaches further.
+Limits TauDLimits() {
+  const SpringDataRecord& s = S();
+  Real d = Dmax(), top = 3500;
+  if (std::isfinite(s.d)) d = std::max(d, s.d);
+  for (Real v : {s.Rm, s.tau2, s.tauk2})
+    if (std::isfinite(v)) top = std::max(top, 1.1L * v);
+  return {0.05L, 1.1L * d, 0, top};
+}
+
+Limits TravelForce() {
+  Real travel = 0, force = 0;
+  CharacteristicRange(travel, force);
+  return {0, travel, 0, force};
+}
+
 void Header1() { DrawSpringDataHeader(1); }
 
 void Quick1Blocks() {
@@ -81,12 +98,12 @@ void Quick1Blocks() {
 
 void MaterialNameHeader() {
   const bool table = S().MaterialSel == 0 && !TrimBlanks(ZEBWST_Record().Name1).empty();
-  CadText(table ? ZEBWST_Record().Name1 : S().MaterialName, 10, 2);
+  CadTextFit(table ? ZEBWST_Record().Name1 : S().MaterialName, 10, 2, Cad().CadExtents[1] - 11);
   DrawSpringDataHeader(1);
 }
 
 void MaterialTextHeader() {
-  CadText(MaterialCaption(), 10, 2.5L);
+  CadTextFit(MaterialCaption(), 10, 2.5L, Cad().CadExtents[1] - 11);
   DrawSpringDataHeader(1);
 }
 
@@ -94,7 +111,6 @@ std::string FqTitle(const char* head) {
   return std::string(head) + FormatForce(TransverseLoad().FQ) + " " + ForceUnitName() + ")";
 }
 
-Limits TravelForce() { return {0, S().sc, 0, S().Fc}; }
 
 void TemperatureLines(const std::string& name, Real (*value)(Real), Real now, bool force) {
   const SpringDataRecord& s = S();
@@ -102,9 +118,11 @@ void TemperatureLines(const std::string& name, Real (*value)(Real), Real now, bo
   const std::string unit = force ? ForceUnitName() : StressUnitName();
   CadTextStyle(0, 0, 2.1L, 1.8L);
   CadMoveTo(65, 102);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 65, 0);
   CadTextLine("T = " + FormatTemperature(s.T) + TemperatureUnitName() + ", " + name + " = " + fmt(now) + " " + unit);
   CadTextLine("T = " + FormatTemperature(s.T1) + " .. " + FormatTemperature(s.T2) + TemperatureUnitName());
   CadTextLine(name + " = " + fmt(value(s.T1)) + " .. " + fmt(value(s.T2)) + " " + unit);
+  CadSetTextLineField(0);
 }
 
 Real F1AtT(Real T) { return ForceAtTemperature(S().s1, T); }
@@ -129,7 +147,7 @@ const SheetRow kSheets[] = {
      Axis::Force, TravelForce, [] { DrawCharacteristicLine(1); }},
     {21, 19, Header1, 95, 95, 12, 10, [] { return Unit(" L[", LengthUnitName()); },
      [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
-     Axis::Force, [] { return Limits{0, S().L0, 0, S().Fc}; }, [] { DrawCharacteristicLine(2); }},
+     Axis::Force, [] { return Limits{0, S().L0, 0, TravelForce().ymax}; }, [] { DrawCharacteristicLine(2); }},
     {22, 19, DrawWorkingPointsBlock, 95, 95, 12, 10, [] { return Unit(" s[", LengthUnitName()); },
      [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
      Axis::Force, TravelForce, [] { DrawCharacteristicLine(3); }},
@@ -167,11 +185,11 @@ const SheetRow kSheets[] = {
      }},
     {6, 19, MaterialTextHeader, 95, 90, 12, 15, [] { return Unit("d[", LengthUnitName()); },
      [] { return Unit("Rm,tauz[", StressUnitName()); }, [] { return std::string("tau-d-Diagramm"); },
-     Axis::Length, Axis::Stress, [] { return Limits{0.05L, 1.1L * Dmax(), 0, 3500}; },
+     Axis::Length, Axis::Stress, TauDLimits,
      [] { DrawTauDDiagram(Dmax()); }},
     {23, 19, MaterialTextHeader, 95, 90, 12, 15, [] { return Unit("d[", LengthUnitName()); },
      [] { return Unit("Rm,tauz[", StressUnitName()); }, [] { return std::string("tau-d-Diagramm"); },
-     Axis::Length, Axis::Stress, [] { return Limits{0.05L, 1.1L * Dmax(), 0, 3500}; },
+     Axis::Length, Axis::Stress, TauDLimits,
      [] { DrawTauDDiagram(Dmax()); }},
     {25, 19, [] { DrawSpringDataHeader(3); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
      [] { return Unit("W [", MomentUnitName()); }, [] { return std::string("Federarbeit"); }, Axis::Length,
@@ -241,7 +259,7 @@ void DrawRmDQuickSheet() {
   CadTextStyle(2, 0, 1.7L, 1.2L);
   std::string caption = MaterialCaption();
   if (S().MaterialSel == 0) caption += "   " + TrimBlanks(m.Name2) + "    " + TrimBlanks(m.Name4);
-  CadText(caption, 72, 117);
+  CadTextFit(caption, 72, 117, Cad().CadExtents[1] - 73);
   const SheetRow& r = *SheetOf(6);
   DiagramSetPlotSize(60, 45);
   DiagramSetPlotOrigin(80, 63);

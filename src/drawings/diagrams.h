@@ -1,6 +1,7 @@
 // The diagram menu and the engineering diagrams: the entries the drawings
 // of this library call and register.
 #pragma once
+#include "base/types.h"
 
 namespace zeb {
 
@@ -10,6 +11,9 @@ void SelectDiagram(int index, int cadCode);
 void ShowDiagram(int diagramCode, int cadCode);
 // The diagram menu until the user goes back.
 void ShowDiagramMenu();
+// The travel and force the characteristic's axes reach: block length and
+// force, and further where a working point (with its tolerance) lies past it.
+void CharacteristicRange(Real& travel, Real& force);
 // The characteristic line of the current spring into the open plot frame
 // (0 F-s with tolerance marks, 1 with tolerance bands, 2 F-L, 3 F'-s').
 void DrawCharacteristicLine(int mode);

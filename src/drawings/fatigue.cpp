@@ -9,6 +9,7 @@
 #include "base/mathx.h"
 #include "base/messages.h"
 #include "base/text.h"
+#include "base/vector2d.h"
 #include "drawings/diagram_plots.h"
 #include "drawings/diagrams.h"
 #include "drawings/output_run.h"
@@ -67,6 +68,48 @@ void LifeLines() {
   }
 }
 
+// A text along a life line of the Haigh diagram, starting at (x, y): moved
+// along its line past the operating point (its circles and the stroke line
+// between them) when it would cover it, and kept in the plot.
+void LifeLineText(std::string_view text, Real x, Real y) {
+  const SpringDataRecord& s = SpringData();
+  const DiagramStateRecord& st = DiagramState();
+  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
+  const Real a = DegToRad(Cad().CadTextAngle), c = std::cos(a), sn = std::sin(a);
+  const Real px = DiagramMapX(s.tauk1), py1 = DiagramMapY(0), py2 = DiagramMapY(s.tauk2 - s.tauk1);
+  const Real r = DiagramScaleY(10), gap = 0.25L * h;
+  auto local = [&](Real sx, Real sy, Real qx, Real qy, Real& u, Real& v) {
+    u = (qx - sx) * c + (qy - sy) * sn;
+    v = -(qx - sx) * sn + (qy - sy) * c;
+  };
+  auto clear = [&](Real sx, Real sy) {
+    const Real ex = sx + w * c - h * sn, ey = sy + w * sn + h * c;
+    if (!PointInRect(ex, ey, st.PlotOriginX, st.PlotOriginY, st.PlotOriginX + st.PlotWidth,
+                     st.PlotOriginY + st.PlotHeight))
+      return false;
+    for (const Real cy : {py1, py2}) {
+      Real u, v;
+      local(sx, sy, px, cy, u, v);
+      const Real du = std::max({-gap - u, Real(0), u - w - gap}), dv = std::max({-gap - v, Real(0), v - h - gap});
+      if (std::hypot(du, dv) < r) return false;
+    }
+    Real u1, v1, u2, v2, t0, t1;
+    local(sx, sy, px, py1, u1, v1);
+    local(sx, sy, px, py2, u2, v2);
+    return !SegmentPartInRect(u1, v1, u2, v2, -gap, -gap, w + gap, h + gap, t0, t1);
+  };
+  Real sx = DiagramMapX(x), sy = DiagramMapY(y);
+  for (int k = 0; k <= 120; ++k) {
+    const Real tx = sx + 0.5L * k * c, ty = sy + 0.5L * k * sn;
+    if (clear(tx, ty)) {
+      sx = tx, sy = ty;
+      break;
+    }
+  }
+  CadText(text, sx, sy);
+  DiagramNoteText(text, sx, sy);
+}
+
 struct GoodmanData {
   Real tauoz = 0, tauo0 = 0, m = 0, knee = 0;
   std::string text;
@@ -81,7 +124,9 @@ bool FatigueHead(bool haigh, GoodmanData& g) {
   DiagramSetPlotSize(90, 85);
   DiagramSetPlotOrigin(15, 20);
   DiagramState().DiagramAxisMode = 0;
-  const Real S = StressToDisplayUnit(std::max<Real>(g.tauoz, 1200));
+  // The range grows to hold the operating point.
+  const Real top = std::isfinite(s.tauk2) ? 1.1L * s.tauk2 : 0;
+  const Real S = StressToDisplayUnit(std::max<Real>({g.tauoz, 1200, top}));
   DiagramFrame("  tau u", haigh ? "tau h" : "tau o", haigh ? "Haigh-Goodman-Diagramm" : "Goodman-Diagramm", 0, 0, S,
                S, 1);
   DiagramScaleRange(StressToDisplayUnit(1), StressToDisplayUnit(1));
@@ -117,14 +162,10 @@ void OperatingPoint(bool haigh) {
   }
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
-  // Beside the life lines drawn before, not on them.
-  if (haigh) {
-    DiagramPlaceLabel("tau k1", s.tauk1 + 20, 10);
-    DiagramPlaceLabel("tau kh", s.tauk1 + 20, s.tauk2 - s.tauk1);
-  } else {
-    DiagramPlaceLabel("tau k1", s.tauk1 + 40, s.tauk1);
-    DiagramPlaceLabel("tau k2", s.tauk1 + 40, s.tauk2);
-  }
+  // Beside their points and clear of the life lines drawn before.
+  const Real r = DiagramScaleY(10), dx = r + 0.5L * Cad().CadTextHeight, dy = -0.5L * Cad().CadTextHeight;
+  DiagramPlacePointLabel("tau k1", s.tauk1, y1, r, dx, dy);
+  DiagramPlacePointLabel(haigh ? "tau kh" : "tau k2", s.tauk1, y2, r, dx, dy);
 }
 
 void Caption(bool haigh, const std::string& text) {
@@ -134,8 +175,11 @@ void Caption(bool haigh, const std::string& text) {
     DiagramMoveTo(-120, -200);
   else
     DiagramMoveTo(-150, -180);
+  // Within the sheet.
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - Cad().CadCurrentPoint.x);
   if (!haigh) CadTextLine("Dauerfestigkeitsschaubild (Goodman-Diagramm)");
   CadTextLine(text);
+  CadSetTextLineField(0);
 }
 
 // The 10 million, 1 million and 100 000 cycle lines; false after the
@@ -150,10 +194,10 @@ bool FatigueLines(bool haigh, const GoodmanData& g) {
   if (haigh) {
     const Real angle = RadToDeg(ArcTanYX(oz - o0 - uK, uK));
     CadTextStyle(2, std::isfinite(angle) ? angle : 0, 2.0L, 1.5L);
-    DiagramText("10 Mio.Lastsp.", 10, o0 + 20);
+    LifeLineText("10 Mio.Lastsp.", 10, o0 + 20);
   } else {
     CadTextStyle(2, 0, 2.0L, 1.5L);
-    DiagramText("  10 Mio.Lastsp.", uK + 20, oz + 20);
+    DiagramPlaceLabel("  10 Mio.Lastsp.", uK + 20, oz + 20);
   }
   CadSetLayer(21);
   const Real t6 = std::min(oz, 1.25L * o0);
@@ -165,18 +209,18 @@ bool FatigueLines(bool haigh, const GoodmanData& g) {
   DiagramClipLine(0, t6, u6, Y(u6, oz));
   DiagramClipLine(u6, Y(u6, oz), uK, Y(uK, oz));
   if (haigh)
-    DiagramText("1 Mio.Lastsp.", 10, t6 + 20);
+    LifeLineText("1 Mio.Lastsp.", 10, t6 + 20);
   else
-    DiagramText("   1Mio.", u6 - 20, oz + 20);
+    DiagramPlaceLabel("   1Mio.", u6 - 20, oz + 20);
   CadSetLayer(29);
   const Real t5 = std::min(oz, 1.5L * o0);
   const Real u5 = (oz - t5) / m;
   DiagramClipLine(0, t5, u5, Y(u5, oz));
   DiagramClipLine(u5, Y(u5, oz), u6, Y(u6, oz));
   if (haigh)
-    DiagramText("100000 Lastsp.", 10, t5 + 20);
+    LifeLineText("100000 Lastsp.", 10, t5 + 20);
   else
-    DiagramText(" 100000", u5 - 20, oz + 20);
+    DiagramPlaceLabel(" 100000", u5 - 20, oz + 20);
   return true;
 }
 
@@ -196,6 +240,8 @@ void FatigueTextBlock(Real /*tauo0*/, Real tauoz, Real /*m*/) {
   CadMoveTo(115, 102);
   CadTextStyle(2, 0, 2.5L, 2.0L);
   CadSetLayer(19);
+  // Every line ends before the sheet's right edge.
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 115);
   CadTextLine("d  = " + FormatLength(s.d) + " " + LengthUnitName());
   CadTextLine("tauk1= " + StressValue(s.tauk1));
   CadTextLine("tauk2= " + StressValue(s.tauk2));
@@ -223,6 +269,7 @@ void FatigueTextBlock(Real /*tauo0*/, Real tauoz, Real /*m*/) {
     CadTextLine("dauerfest");
     CadTextLine("bis " + FloatToStrDec(0, s.Sh * 100) + "% Hub");
   }
+  CadSetTextLineField(0);
 }
 
 void GoodmanDiagram() { FatigueDiagram(false); }

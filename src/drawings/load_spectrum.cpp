@@ -50,7 +50,7 @@ struct PercentBar {
     th = textHeight;
     CadRectangle(x0, y0, x1, y1);
     CadTextStyle(2, 0, th, 0.75L * th);
-    CadText(label, x0, y1 + 0.6L * th);
+    CadTextFit(label, x0, y1 + 0.6L * th, Cad().CadExtents[1] - 1 - x0);
   }
 
   void AddSegment(std::string_view text, Real p) {

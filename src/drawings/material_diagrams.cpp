@@ -94,7 +94,6 @@ void DrawTauDDiagram(Real dmax) {
     curve(&MaterialRmOfD, "Rm");
   } else if (s.Rm > 0) {
     DiagramCircleY(s.d, s.Rm, 20);
-    DiagramText(" Rm", s.d, s.Rm);
   }
 
   if (SG().RmTableLoaded != 0) {
@@ -117,8 +116,12 @@ void DrawTauDDiagram(Real dmax) {
   DiagramClipLine(s.d, t1, s.d, t2);
   DiagramCircleY(s.d, t1, 20);
   DiagramCircleY(s.d, t2, 20);
-  DiagramText(staticLoad ? " tau1" : " tauk1", s.d, t1);
-  DiagramText(staticLoad ? " tau2" : " tauk2", s.d, t2);
+  // The point labels beside their points, clear of the curves and marks.
+  const Real mark = DiagramScaleY(20), gap = 0.5L * Cad().CadTextHeight;
+  const Real dx = mark + gap, dy = -0.5L * Cad().CadTextHeight;
+  if (!law && s.Rm > 0) DiagramPlacePointLabel("Rm", s.d, s.Rm, mark, dx, dy);
+  DiagramPlacePointLabel(staticLoad ? "tau2" : "tauk2", s.d, t2, mark, dx, dy);
+  DiagramPlacePointLabel(staticLoad ? "tau1" : "tauk1", s.d, t1, mark, dx, dy);
 
   const DiagramStateRecord& st = DiagramState();
   if (SG().RmTableBad != 0) {

@@ -1,7 +1,10 @@
 // The two production drawings as output runs.
 #include "drawings/production.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/format.h"
@@ -73,6 +76,21 @@ void DefineProductionBlocks(bool third) {
     CadEndBlock();
   }
   CadSetLayer(3);
+}
+
+// The end-form text beside its mark at y + 1: one line where it fits the
+// width, else two broken at a blank (each fitted), 2 units above and below.
+void EndFormText(const std::string& text, Real x, Real y, Real width) {
+  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
+  const std::size_t fits = cw > 0 ? static_cast<std::size_t>(width / cw) : text.size();
+  const std::size_t blank = text.size() > fits ? text.rfind(' ', std::min(fits, text.size() / 2 + fits / 2)) : 0;
+  if (text.size() <= fits || blank == std::string::npos || blank == 0) {
+    CadTextFit(text, x, y, width);
+    return;
+  }
+  CadTextFit(text.substr(0, blank), x, y + 2, width);
+  CadTextFit(text.substr(text.find_first_not_of(' ', blank) == std::string::npos ? blank : text.find_first_not_of(' ', blank)),
+             x, y - 2, width);
 }
 
 void DataTable(std::uint16_t variant) {
@@ -154,7 +172,8 @@ void ProductionEntities() {
   Mark(153, 187, s.EndForm == 3);
   if (s.EndForm == 4) {
     Mark(33, 183, true);
-    Text("Federenden " + s.EndFormText, 40, 182);
+    // Before Form 3's last line at x 163.
+    CadTextFit("Federenden " + s.EndFormText, 40, 182, 163 - 1 - 40);
   }
   ForceTriangle();
   CadSetLayer(3);
@@ -249,54 +268,64 @@ void ProductionENEntities() {
   Mark(33, 187, s.EndForm == 2);
   Mark(100, 187, s.EndForm == 1);
   if (s.EndForm == 4) {
+    // Right of the Form 2 label, below the value column, its text beside it.
     Mark(143, 187, true);
-    Text("Federenden " + s.EndFormText, 140, 190);
+    EndFormText("Federenden " + s.EndFormText, 146.5L, 186, 205 - 1 - 146.5L);
   }
   ForceTriangle();
   CadTextStyle(2, 0, 2.5L, 2);
   CadSetLayer(3);
-  CadMoveTo(126, 280);
+  // The value column: rows of one text at x 126 or two at x 126 and 166,
+  // from the top of the frame down, closer where there are many, its last
+  // row clear above the end-form row (the Form 2 label reaches y 192).
+  std::vector<std::pair<std::string, std::string>> rows;
+  auto row = [&rows](std::string left, std::string right = {}) { rows.emplace_back(std::move(left), std::move(right)); };
   const std::string lu = " " + LengthUnitName();
   const std::string dePair = FormatLengthTolerancePair(s.TolDe, s.TolDeMinus);
-  CadTextLine("d  = " + FormatLength(s.d) + FormatLengthTolerancePair(s.TolWire, -s.TolWire) + lu);
-  CadTextLine("De = " + FormatLength(s.De) + (s.DiameterGiven == 1 ? dePair : "") + lu);
-  CadTextLine("Di = " + FormatLength(s.Di) + (s.DiameterGiven == 2 ? dePair : "") + lu);
-  CadTextLine("D  = " + FormatLength(s.Dm) + (s.DiameterGiven == 3 ? dePair : "") + lu);
-  CadTextLine("Dd<=" + FormatLength(s.Ddmax) + lu);
-  CadTextLine("Dh>=" + FormatLength(s.Dhmin) + lu);
+  row("d  = " + FormatLength(s.d) + FormatLengthTolerancePair(s.TolWire, -s.TolWire) + lu);
+  row("De = " + FormatLength(s.De) + (s.DiameterGiven == 1 ? dePair : "") + lu);
+  row("Di = " + FormatLength(s.Di) + (s.DiameterGiven == 2 ? dePair : "") + lu);
+  row("D  = " + FormatLength(s.Dm) + (s.DiameterGiven == 3 ? dePair : "") + lu);
+  row("Dd<=" + FormatLength(s.Ddmax) + lu);
+  row("Dh>=" + FormatLength(s.Dhmin) + lu);
   const bool noL0Tol = s.Allowance == 1 || s.Allowance == 4 || s.Allowance == 5;
-  CadTextLine("L0 = " + FormatLength(s.L0) + (noL0Tol ? "" : FormatLengthTolerancePair(s.TolL0, s.TolL0Minus)) + lu);
+  row("L0 = " + FormatLength(s.L0) + (noL0Tol ? "" : FormatLengthTolerancePair(s.TolL0, s.TolL0Minus)) + lu);
   if (showF) {
-    CadTextLine("L1 = " + FormatLength(s.L1) + lu);
-    CadTextLine("L2 = " + FormatLength(s.L2) + lu);
+    row("L1 = " + FormatLength(s.L1) + lu);
+    row("L2 = " + FormatLength(s.L2) + lu);
   }
-  if (showFn) CadTextLine("Ln = " + FormatLength(s.Ln) + lu);
-  CadTextLine("Lc = " + FormatLength(s.Lc) + lu);
-  if (showF) CadTextLine("sh = " + FormatLength(s.sh) + lu);
-  CadTextLine("e1<= " + FormatLength(s.e1) + lu);
-  CadTextLine("e2<= " + FormatLength(s.e2) + lu);
+  if (showFn) row("Ln = " + FormatLength(s.Ln) + lu);
+  row("Lc = " + FormatLength(s.Lc) + lu);
+  if (showF) row("sh = " + FormatLength(s.sh) + lu);
+  row("e1<= " + FormatLength(s.e1) + lu);
+  row("e2<= " + FormatLength(s.e2) + lu);
   const std::string fu = " " + ForceUnitName();
   if (showF) {
-    Text("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu, 126, 224);
-    Text(s.LoadType == 1 ? "Tau 1  = " + Stress(s.tau1) : "Tau k1 = " + Stress(s.tauk1), 166, 224);
-    Text("F2 = " + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu, 126, 220);
-    Text(s.LoadType == 1 ? "Tau 2  = " + Stress(s.tau2) : "Tau k2 = " + Stress(s.tauk2), 166, 220);
+    row("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu,
+        s.LoadType == 1 ? "Tau 1  = " + Stress(s.tau1) : "Tau k1 = " + Stress(s.tauk1));
+    row("F2 = " + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu,
+        s.LoadType == 1 ? "Tau 2  = " + Stress(s.tau2) : "Tau k2 = " + Stress(s.tauk2));
   }
-  if (showFn) {
-    Text("Fn = " + FormatForce(s.Fn) + fu, 126, 216);
-    Text("Tau n  = " + Stress(s.taun), 166, 216);
-  }
-  Text("Fc,th = " + FormatForce(s.Fc) + fu, 126, 212);
-  Text("Tau c  = " + Stress(s.tauc), 166, 212);
-  // One column, its last line clear above the data table (top at y 181).
-  if (s.LoadType == 2 && showF) Text("Hubspannung   Tau kh = " + Stress(s.taukh), 126, 208);
-  Text("Federrate   R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName(), 126, 204);
-  Text("Wickelverhältnis   w = "_oem + FloatToStrSig(s.w), 126, 200);
-  Text("Spannungskorrekturfaktor   k = " + FloatToStrSig(s.k), 126, 196);
+  if (showFn) row("Fn = " + FormatForce(s.Fn) + fu, "Tau n  = " + Stress(s.taun));
+  row("Fc,th = " + FormatForce(s.Fc) + fu, "Tau c  = " + Stress(s.tauc));
+  if (s.LoadType == 2 && showF) row("Hubspannung   Tau kh = " + Stress(s.taukh));
+  row("Federrate   R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+  row("Wickelverhältnis   w = "_oem + FloatToStrSig(s.w));
+  row("Spannungskorrekturfaktor   k = " + FloatToStrSig(s.k));
   if (showP) {
-    Text("Drahtlänge L = "_oem + FormatLength(s.WireLength) + lu, 126, 192);
-    Text("Steigung P = " + FormatLength(s.P) + lu, 126, 188);
-    Text("Gewicht m = " + FloatToStrSig(s.m) + " g", 126, 184);
+    row("Drahtlänge L = "_oem + FormatLength(s.WireLength) + lu);
+    row("Steigung P = " + FormatLength(s.P) + lu);
+    row("Gewicht m = " + FloatToStrSig(s.m) + " g");
+  }
+  constexpr Real kTop = 286, kLowest = 194;
+  const Real n = static_cast<Real>(rows.size());
+  const Real step = n > 1 ? std::min<Real>(4, (kTop - kLowest) / (n - 1)) : 4;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Real y = kTop - static_cast<Real>(i) * step;
+    // A text of one column ends before the next; a row's only text reaches the frame.
+    const bool two = !rows[i].second.empty();
+    CadTextFit(rows[i].first, 126, y, (two ? 166 : 205) - 1 - 126);
+    if (two) CadTextFit(rows[i].second, 166, y, 205 - 1 - 166);
   }
   CadTextStyle(2, 0, 1.8L, 1.44L);
   CadSetLayer(3);

@@ -59,18 +59,27 @@ bool QuickSheetPicturesDrawable() {
   return ok;
 }
 
+// Where the Goodman sheet goes on the sheet, and its scale.
+constexpr Real kGoodmanX = 70, kGoodmanScale = 0.58L;
+
 void DefineQuickSheetBlocks() {
   SpringDataRecord& s = SpringData();
   if (s.LoadType == 2) {
+    // Inserted at x 70 by 0.58: its texts fit the part of the sheet right
+    // of x 70, in the block's units.
+    const auto sheet = Cad().CadExtents;
+    Cad().CadExtents[1] = (sheet[1] - kGoodmanX) / kGoodmanScale;
     CadBeginBlock("goodman");
     GoodmanDiagram();
     CadEndBlock();
+    Cad().CadExtents = sheet;
   }
   if (QuickSheetPicturesDrawable()) {
     const std::pair<const char*, Real> pictures[] = {{"feder", s.L0}, {"zebl1", s.L1}, {"zebl2", s.L2}};
     for (const auto& [name, L] : pictures) {
       CadBeginBlock(name);
-      s.L = L;
+      // A length below block length is drawn at block length.
+      s.L = std::isfinite(s.Lc) && s.Lc > 0 ? std::max(L, s.Lc) : L;
       DrawSpringPicture();
       CadEndBlock();
     }
@@ -165,7 +174,8 @@ void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
     std::size_t cut = ends.rfind(' ', kRoom);
     if (cut == std::string::npos || cut < 12) cut = kRoom;
     CadTextLine(ends.substr(0, cut));
-    CadTextLine("  " + TrimBlanks(ends.substr(cut)));
+    // The rest fitted to the same room.
+    CadTextLineFit("  " + TrimBlanks(ends.substr(cut)), kRoom * Cad().CadTextHeight * Cad().CadTextWidthFactor);
   }
   CadTextLine("Beanspruchung: " + LoadTypeNames(s.LoadType));
   if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
@@ -228,12 +238,14 @@ void DrawQuickSheet(int cadCode) {
     DiagramHeaderLine();
     DiagramSetPlotSize(50, 50);
     DiagramSetPlotOrigin(8, 8);
+    Real travel = 0, force = 0;
+    CharacteristicRange(travel, force);
     DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
-                 LengthToDisplayUnit(s.sc), ForceToDisplayUnit(s.Fc), 1);
+                 LengthToDisplayUnit(travel), ForceToDisplayUnit(force), 1);
     DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
     DrawCharacteristicLine(0);
     if (s.LoadType == 2) {
-      CadInsertBlock("goodman", 70, 0, 0, 0.58L, 0.58L);
+      CadInsertBlock("goodman", kGoodmanX, 0, 0, kGoodmanScale, kGoodmanScale);
     } else {
       CadSetLayer(19);
       CadTextStyle(2, 0, 1.4L, 0.9L);

@@ -1,5 +1,6 @@
 // Requirements text block and data table of the production drawings.
 #include <string>
+#include <utility>
 
 #include "base/format.h"
 #include "base/text.h"
@@ -81,13 +82,15 @@ void DrawRequirementsBlock(std::uint16_t /*kind*/, std::uint16_t loadType, std::
   CadText("Fertigungsausgleich", 121, 130);
   CadText("durch:", 180, 130);
   Style(2, 1.55L);
-  CadText("a) wenn eine Federkraft und die zuge-", 121, 124);
-  CadText("   hörige Länge vorgeschrieben sind"_oem, 121, 120);
-  CadText("b) wenn eine Federkraft, die zugehörige"_oem, 121, 111);
-  CadText("   Länge und L0 vorgeschrieben sind"_oem, 121, 107);
-  CadText("c) wenn zwei Federkräfte und die zu-"_oem, 121, 94);
-  CadText("   gehörigen Längen vorgeschrieben"_oem, 121, 90);
-  CadText("   sind", 121, 86);
+  // The cases fitted to their field, before the column at x 180.
+  for (const auto& [text, y] : {std::pair<std::string, Real>{"a) wenn eine Federkraft und die zuge-", 124},
+                                {"   hörige Länge vorgeschrieben sind"_oem, 120},
+                                {"b) wenn eine Federkraft, die zugehörige"_oem, 111},
+                                {"   Länge und L0 vorgeschrieben sind"_oem, 107},
+                                {"c) wenn zwei Federkräfte und die zu-"_oem, 94},
+                                {"   gehörigen Längen vorgeschrieben"_oem, 90},
+                                {"   sind", 86}})
+    CadTextFit(text, 121, y, 180 - 0.5L - 121);
   Style(2, 1.6L);
   CadText("L0", 180, 122);
   CadText("n und", 180, 113.5L);
@@ -169,8 +172,10 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
   Mark(104, 106, s.MaterialCoiling == 2);
   Mark(104, 102, s.MaterialCoiling == 3);
   Mark(104, 98, s.ShotPeened == 'J');
-  CadText(p.Surface, kX0, 85);
-  CadText("Werkstoff: " + s.MaterialName, kX0, 77);
+  // The free texts fitted to their fields (to the column line at x 109).
+  const Real field = 109 - 1 - kX0;
+  CadTextFit(p.Surface, kX0, 85, field);
+  CadTextFit("Werkstoff: " + s.MaterialName, kX0, 77, field);
   if (MaterialSource() > 0) {
     const MaterialRecord& m = ZEBWST_Record();
     bool thirdEmpty = true;
@@ -182,14 +187,14 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
     else if (!hide2 && !hide3) line = TrimBlanks(m.Name2) + "  (" + TrimBlanks(m.Name3) + ")";
     else if (!hide3 && hide2) line = TrimBlanks(m.Name3);
     else draw = false;
-    if (draw) CadText(line, kX0, 73);
+    if (draw) CadTextFit(line, kX0, 73, field);
   }
   CadText("tau zul =" + KnownStress(s.tauzul, FormatStressField(5, 0, s.tauzul), " -") + " " + StressUnitName(),
           kX0 + 45, 68);
   CadText("G = " + FormatStressField(6, 0, s.GT) + " " + StressUnitName(), kX0 + 50, 63);
   Style(2, 1.8L);
-  CadText(p.Extra1, kX0, 50);
-  CadText(p.Extra2, kX0, 46);
+  CadTextFit(p.Extra1, kX0, 50, field);
+  CadTextFit(p.Extra2, kX0, 46, field);
   Lines(114, 205, {181, 134, 128, 82, 60});
   Lines(119, 205, {163, 159, 155, 151, 147, 143, 139, 118, 100});
   Lines(178, 205, {109, 91});
@@ -217,10 +222,11 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
   const Real gradeX[] = {149, 165, 181, 197};
   for (const GradeRow& r : gradeRows) {
     for (int k = 1; k <= (variant == 0 ? 4 : 3); ++k) Mark(gradeX[k - 1], r.y, r.condition && r.grade == k);
-    if (variant == 1 && r.grade == 5 && r.condition) CadText(r.value, 189.5L, r.y - 1);
+    // An own deviation fitted between its column and the frame line.
+    if (variant == 1 && r.grade == 5 && r.condition) CadTextFit(r.value, 189.5L, r.y - 1, 205 - 0.5L - 189.5L);
   }
   if (s.Allowance != 2 && s.Allowance != 4 && ((s.WireStd >= 1 && s.WireStd <= 15) || s.WireStd == 17))
-    CadText("nach " + WireStdNames(s.WireStd), 143, 135);
+    CadTextFit("nach " + WireStdNames(s.WireStd), 143, 135, 205 - 1 - 143);
   const Real compY[] = {123, 113.5L, 104.5L, 95.5L, 86.5L};
   for (int k = 1; k <= 5; ++k) Mark(200, compY[k - 1], s.Allowance == k);
   const std::string ls = p.Ls == 0 ? std::string("........") : FormatLengthField(4, 2, p.Ls);

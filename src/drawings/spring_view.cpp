@@ -2,6 +2,8 @@
 // section and top view, with the data text block DATEN.
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/format.h"
@@ -12,39 +14,50 @@
 #include "drawings/output_run.h"
 #include "drawings/spring_view.h"
 #include "graphics/cad.h"
+#include "graphics/cadsettings.h"
 #include "platform/oem_literal.h"
 #include "spring/spring_data.h"
 
 namespace zeb {
 
-void DrawSpringDataBlock() {
+namespace {
+
+// The lines of the data block DATEN and their text height.
+std::vector<std::string> SpringDataLines(Real& H) {
   const SpringDataRecord& s = SpringData();
-  const Real H = std::max(0.04L * s.L, 0.04L * s.Dm);
+  H = std::max(0.04L * s.L, 0.04L * s.Dm);
+  const std::string lu = " " + LengthUnitName();
+  std::vector<std::string> lines{s.DrawingName, s.DrawingNo, "L = " + FormatLength(s.L) + lu,
+                                 "F = " + FormatForce(s.R * (s.L0 - s.L)) + " " + ForceUnitName()};
+  switch (s.CrossSection) {
+    case 2:
+    case 4: lines.push_back("b x h = " + FormatLength(s.d) + " x " + FormatLength(s.h) + lu); break;
+    case 3: lines.push_back("a = " + FormatLength(s.d) + lu); break;
+    case 7: lines.push_back("d = " + FormatLength(s.d) + lu + "  di = " + FormatLength(s.di) + lu); break;
+    default: lines.push_back("d = " + FormatLength(s.d) + lu); break;
+  }
+  lines.push_back("De= " + FormatLength(s.De) + lu);
+  lines.push_back("R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+  return lines;
+}
+
+// The right end of the data block inserted at x (drawing units).
+Real SpringDataBlockRight(Real x) {
+  Real H = 0;
+  std::size_t widest = 0;
+  for (const std::string& l : SpringDataLines(H)) widest = std::max(widest, l.size());
+  return x + static_cast<Real>(widest) * 0.8L * H * CadSettings().CadTextFactor;
+}
+
+}  // namespace
+
+void DrawSpringDataBlock() {
+  Real H = 0;
+  const std::vector<std::string> lines = SpringDataLines(H);
   CadTextStyle(2, 0, H, 0.8L * H);
   CadSetLayer(4);
   CadMoveTo(0, 9.6L * H);
-  const std::string lu = " " + LengthUnitName();
-  CadTextLine(s.DrawingName);
-  CadTextLine(s.DrawingNo);
-  CadTextLine("L = " + FormatLength(s.L) + lu);
-  CadTextLine("F = " + FormatForce(s.R * (s.L0 - s.L)) + " " + ForceUnitName());
-  switch (s.CrossSection) {
-    case 2:
-    case 4:
-      CadTextLine("b x h = " + FormatLength(s.d) + " x " + FormatLength(s.h) + lu);
-      break;
-    case 3:
-      CadTextLine("a = " + FormatLength(s.d) + lu);
-      break;
-    case 7:
-      CadTextLine("d = " + FormatLength(s.d) + lu + "  di = " + FormatLength(s.di) + lu);
-      break;
-    default:
-      CadTextLine("d = " + FormatLength(s.d) + lu);
-      break;
-  }
-  CadTextLine("De= " + FormatLength(s.De) + lu);
-  CadTextLine("R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+  for (const std::string& l : lines) CadTextLine(l);
 }
 
 void DrawSpringTopView() {
@@ -104,7 +117,9 @@ void DrawSpringView(int kind, int cadCode, bool askLength) {
     if (kind == 4)
       r.extents = {-Dm, -Dm, Dm, Dm};
     else if (dataBlock)
-      r.extents = {-1.25L * Dm, -0.2L * L, std::max(L, Dm) + 1.25L * Dm, 1.2L * L};
+      r.extents = {-1.25L * Dm, -0.2L * L,
+                   std::max(std::max(L, Dm) + 1.25L * Dm, SpringDataBlockRight(2 * s.d + 0.5L * Dm) + 0.05L * Dm),
+                   1.2L * L};
     else
       r.extents = {-1.25L * Dm, -0.2L * L, 1.25L * Dm, 1.2L * L};
     if (kind >= 1 && kind <= 3 && dataBlock) {

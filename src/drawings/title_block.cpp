@@ -30,15 +30,8 @@ std::string TitleText(std::string_view s) { return Blankless(s) == "/" ? std::st
 
 void Style(Real h, Real w, Real angle = 0) { CadTextStyle(2, angle, h, w); }
 
-// The spring file as the footer shows it.
-std::string CurrentFilePathText() {
-  const BaseGlobals& g = G();
-  if (g.CurrentFileName.empty()) return {};
-  const std::string name = g.CurrentFileName + "." + g.SpringFileExtension;
-  const std::string path =
-      g.CurrentFileName.find('/') != std::string::npos ? name : AddBackslash(g.CurrentDataFolder) + name;
-  return FromUtf8(CodePage::Cp850, path);
-}
+// The spring file as the footer shows it: the file as it is named.
+std::string CurrentFilePathText() { return FromUtf8(CodePage::Cp850, CurrentSpringFilePath()); }
 
 const char* const kNoticeEnglish[] = {
     "Copying of this document and giving it to other and the use",
@@ -65,9 +58,10 @@ void DrawChangeRows() {
     else if (indexStyle == 1) index = IntToText(i);
     else if (indexStyle == 2) index = std::string(1, static_cast<char>(64 + i));
     if (!index.empty()) CadText(index, 21, y);
-    CadText(e.Change, 27, y);
-    CadText(e.Date, 52.5L, y);
-    CadText(e.Editor, 66, y);
+    // Each text fitted to its column.
+    CadTextFit(e.Change, 27, y, 52 - 0.5L - 27);
+    CadTextFit(e.Date, 52.5L, y, 65 - 0.5L - 52.5L);
+    CadTextFit(e.Editor, 66, y, 73 - 0.5L - 66);
   }
 }
 
@@ -123,18 +117,20 @@ void DrawTitleBlock(std::string_view name, std::string_view name2, std::string_v
 
   const ChangeLogData& log = ChangeLog();
   Style(1.8L, 1.5L);
-  CadText(log.CreatedDate, 83.5L, 35.6L);
-  CadText(log.CreatedBy, 100, 35.6L);
-  CadText(log.CheckedDate, 83.5L, 31.2L);
-  CadText(log.CheckedBy, 100, 31.2L);
-  CadText(log.StandardsDate, 83.5L, 27);
-  CadText(log.StandardsBy, 100, 27);
-  CadText(log.ReleaseDate, 83.5L, 23);
-  CadText(log.ReleasedBy, 100, 23);
+  // Dates and names fitted to their columns.
+  const Real dateField = 98 - 0.5L - 83.5L, nameField = 116 - 0.5L - 100;
+  CadTextFit(log.CreatedDate, 83.5L, 35.6L, dateField);
+  CadTextFit(log.CreatedBy, 100, 35.6L, nameField);
+  CadTextFit(log.CheckedDate, 83.5L, 31.2L, dateField);
+  CadTextFit(log.CheckedBy, 100, 31.2L, nameField);
+  CadTextFit(log.StandardsDate, 83.5L, 27, dateField);
+  CadTextFit(log.StandardsBy, 100, 27, nameField);
+  CadTextFit(log.ReleaseDate, 83.5L, 23, dateField);
+  CadTextFit(log.ReleasedBy, 100, 23, nameField);
   CadText("Blatt", 194, 18);
   CadText("Bl.", 200, 10.4L);
-  if (!log.ReplacesDrawing.empty()) CadText("Ersatz für "_oem + log.ReplacesDrawing, 118, 6.5L);
-  if (!log.ReplacedByDrawing.empty()) CadText("Ersetzt durch " + log.ReplacedByDrawing, 162, 6.5L);
+  if (!log.ReplacesDrawing.empty()) CadTextFit("Ersatz für "_oem + log.ReplacesDrawing, 118, 6.5L, 160 - 0.5L - 118);
+  if (!log.ReplacedByDrawing.empty()) CadTextFit("Ersetzt durch " + log.ReplacedByDrawing, 162, 6.5L, 205 - 0.5L - 162);
   DrawChangeRows();
 
   const int texts = std::clamp<int>(log.DrawingTextCount, 0, kMaxDrawingTexts);

@@ -312,6 +312,11 @@ void DrawSpring3DView(int cadCode, int kind, bool askLength) {
   }
   SetCurrentHelpNumber(8260);
   DrawingRun run;
+  // A file holds the centre line in model units about the spring's axis.
+  if (kind == 1 && (cadCode == 1 || cadCode == 2 || cadCode == 5)) {
+    const Real a = 0.6L * SpringData().Dm;
+    run.extents = {-a, -a, a, a};
+  }
   run.opened = [] { CadSetLayer(0); };
   run.entities = [kind] {
     if (kind != 1) return;

@@ -50,6 +50,9 @@ struct CadState {
   Real CadTextOblique = 0;
   std::array<std::int32_t, 2> CadTextAlign{0, 0};  // horizontal, vertical
   Real CadLineSpacing = 1.0L;
+  // Width (0: none) and font of the field CadTextLine fits its texts to.
+  Real CadTextLineField = 0;
+  std::int32_t CadTextLineFont = 2;
   std::int32_t CadPolyVertexNo = 1;
   Real CadPolyBulge = 0;
   std::int16_t CadPlotLineIndex = 1;
@@ -122,6 +125,16 @@ void CadEndPolyline();
 
 // Text lines at the text cursor (CadCurrentPoint).
 void CadTextLine(std::string_view text);
+// A text in the current style fitted to a field width (sheet units):
+// narrower, down to 70 % of its width, and cut with "..." where that is
+// not enough; the style is set back afterwards (font: the style's font).
+// CadFitText gives the text and the width share it is written with.
+std::string CadFitText(std::string_view text, Real width, Real& factor);
+void CadTextFit(std::string_view text, Real x, Real y, Real width, int font = 2);
+void CadTextLineFit(std::string_view text, Real width, int font = 2);
+// CadTextLine and the value lines (CadLengthLine ...) fit their texts to
+// this width from here on; 0 ends it.
+void CadSetTextLineField(Real width, int font = 2);
 void CadLengthLine(std::string_view name, Real valueMm);
 void CadForceLine(std::string_view name, Real forceN);
 void CadForceToleranceLine(std::string_view name, Real forceN, Real tolA, Real tolB);

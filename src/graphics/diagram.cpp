@@ -80,6 +80,18 @@ std::array<Real, 4> PlotBox() {
   return {s.PlotOriginX, s.PlotOriginY, s.PlotOriginX + s.PlotWidth, s.PlotOriginY + s.PlotHeight};
 }
 
+// The sheet of the current output: a label never leaves it.
+bool OnSheet(Real x0, Real y0, Real x1, Real y1) {
+  const auto& e = Cad().CadExtents;
+  if (!(e[1] > e[0]) || !(e[3] > e[2])) return true;
+  return e[0] <= x0 && x1 <= e[1] && e[2] <= y0 && y1 <= e[3];
+}
+
+// Distance of the point from the box (0 inside).
+Real PointBoxDistance(Real px, Real py, Real x0, Real y0, Real x1, Real y1) {
+  return std::hypot(std::max({x0 - px, Real(0), px - x1}), std::max({y0 - py, Real(0), py - y1}));
+}
+
 // A free place for a box w x h near (sx, sy), its lower left corner:
 // first the preferred place moved up or down by whole steps of stepY (up
 // to four each way), then places moved sideways by whole steps of stepX
@@ -90,7 +102,7 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
   const bool inside = PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]);
   auto fits = [&](Real x, Real y) {
     if (inside && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
-    return BoxFree(x, y, x + w, y + h);
+    return OnSheet(x, y, x + w, y + h) && BoxFree(x, y, x + w, y + h);
   };
   std::array<Real, 2> at{sx, sy};
   bool found = false;
@@ -115,6 +127,48 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
       if (fits(x, y)) {
         at = {x, y};
         found = true;
+        break;
+      }
+    }
+  }
+  gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
+  return at;
+}
+
+// A free place for a box w x h that labels the point (px, py), its lower
+// left corner: the preferred place (sx, sy), else the free place on a grid
+// of stepX x stepY about it nearest to the point, within the plot when the
+// point lies in it and on the sheet always. The box is taken.
+std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
+  const auto plot = PlotBox();
+  const bool inside = PointInRect(px, py, plot[0], plot[1], plot[2], plot[3]);
+  auto fits = [&](Real x, Real y) {
+    if (inside && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
+    return OnSheet(x, y, x + w, y + h) && BoxFree(x, y, x + w, y + h);
+  };
+  std::array<Real, 2> at{sx, sy};
+  if (!fits(sx, sy) && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY)) {
+    // Candidates within 40 mm of the preferred place.
+    const int nx = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepX)));
+    const int ny = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepY)));
+    struct Try {
+      Real cost;
+      int i, j;
+    };
+    std::vector<Try> tries;
+    tries.reserve(static_cast<std::size_t>((2 * nx + 1) * (2 * ny + 1)));
+    for (int i = -nx; i <= nx; ++i)
+      for (int j = -ny; j <= ny; ++j) {
+        const Real x = sx + i * stepX, y = sy + j * stepY;
+        // Nearest to the point first; between equals, nearest to the
+        // preferred place.
+        tries.push_back({PointBoxDistance(px, py, x, y, x + w, y + h) + 1e-3L * std::hypot(i * stepX, j * stepY), i, j});
+      }
+    std::stable_sort(tries.begin(), tries.end(), [](const Try& a, const Try& b) { return a.cost < b.cost; });
+    for (const Try& t : tries) {
+      const Real x = sx + t.i * stepX, y = sy + t.j * stepY;
+      if (fits(x, y)) {
+        at = {x, y};
         break;
       }
     }
@@ -402,7 +456,8 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
         tx = left + from >= s.PlotOriginX && tx - left < right - tx ? left : right;
       }
     }
-    CadText(title, tx, ty);
+    // A long title fitted to the plot's width (or what is left of it).
+    CadTextFit(title, tx, ty, std::max(s.PlotOriginX + s.PlotWidth - tx, s.PlotWidth / 2));
   }
   CadSetLayer(17);
 
@@ -620,6 +675,37 @@ void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy) {
   const auto at = ReservePlace(sx, sy, w, h, step, step);
   sx = at[0];
   sy = at[1];
+}
+
+void DiagramNoteText(std::string_view text, Real sx, Real sy) {
+  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
+  const Real a = Cad().CadTextAngle * std::numbers::pi_v<Real> / 180, c = std::cos(a), sn = std::sin(a);
+  const Real xs[4] = {sx, sx + w * c, sx + w * c - h * sn, sx - h * sn};
+  const Real ys[4] = {sy, sy + w * sn, sy + w * sn + h * c, sy + h * c};
+  for (int k = 0; k < 4; ++k) NoteLine(xs[k], ys[k], xs[(k + 1) % 4], ys[(k + 1) % 4]);
+}
+
+void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy) {
+  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+  const Real w = static_cast<Real>(text.size()) * cw;
+  const auto at = ReservePlaceNear(px, py, sx, sy, w, h, cw / 2, h / 2);
+  CadText(text, at[0], at[1]);
+  // Further than about one text height: a leader from the mark to the
+  // label, a quarter height short of it.
+  const Real qx = std::clamp(px, at[0], at[0] + w), qy = std::clamp(py, at[1], at[1] + h);
+  const Real dist = std::hypot(qx - px, qy - py);
+  if (!(dist > 1.2L * h) || !std::isfinite(dist)) return;
+  const Real ux = (qx - px) / dist, uy = (qy - py) / dist;
+  const Real from = std::max<Real>(markRadius, 0), to = dist - 0.25L * h;
+  if (!(to > from)) return;
+  const Real x1 = px + ux * from, y1 = py + uy * from, x2 = px + ux * to, y2 = py + uy * to;
+  NoteLine(x1, y1, x2, y2);
+  CadLine(x1, y1, x2, y2);
+}
+
+void DiagramPlacePointLabel(std::string_view text, Real x, Real y, Real markRadius, Real dx, Real dy) {
+  const Real px = DiagramMapX(LogX(x)), py = DiagramMapY(LogY(y));
+  DiagramPlacePointLabelAt(text, px, py, markRadius, px + dx, py + dy);
 }
 
 void DiagramPlaceLabel(std::string_view text, Real x, Real y) {
@@ -857,10 +943,12 @@ void DiagramTitleBlock() {
   CadTextStyle(2, 0, 2.2L, 1.7L);
   // Top right of the sheet, above the plot titles and the data blocks (which
   // start below y 106) and right of the axis labels.
+  // Each line fitted between x 80 and the sheet's right edge.
   CadMoveTo(80, 117.5L);
-  CadTextLine(DiagramTitleLine());
-  CadTextLine(G().TitleBlockLines[2]);
-  CadTextLine(G().TitleBlockLines[3]);
+  const Real width = Cad().CadExtents[1] - 1 - 80;
+  CadTextLineFit(DiagramTitleLine(), width);
+  CadTextLineFit(G().TitleBlockLines[2], width);
+  CadTextLineFit(G().TitleBlockLines[3], width);
 }
 
 void DiagramTitleTable(Real x, Real y, Real h) {
@@ -873,7 +961,7 @@ void DiagramTitleTable(Real x, Real y, Real h) {
 void DiagramHeaderLine() {
   CadSetLayer(19);
   CadTextStyle(0, 0, 1.5L, 1.0L);
-  CadText(DiagramTitleLine(), 1.0L, 117.8L);
+  CadTextFit(DiagramTitleLine(), 1.0L, 117.8L, Cad().CadExtents[1] - 2, 0);
 }
 
 namespace {

@@ -103,6 +103,17 @@ void DiagramText(std::string_view text, Real x, Real y);    // log
 // label that starts in the plot stays in it. ...At: in sheet units.
 void DiagramPlaceLabel(std::string_view text, Real x, Real y);  // log
 void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy);
+// The label of a point (x, y) with a mark of markRadius about it (sheet
+// units): preferred at dx, dy (sheet units) from the point, else at the
+// free place nearest to the point, in the plot when the point is in it and
+// never off the sheet; placed further than about one text height from the
+// point it gets a leader from the mark. ...At: the point and the preferred
+// lower left corner in sheet units.
+void DiagramPlacePointLabel(std::string_view text, Real x, Real y, Real markRadius, Real dx, Real dy);  // log
+void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy);
+// Notes the box of a text drawn at (sx, sy) in the current style (turned
+// as well) among the plot's lines: later labels keep clear of it.
+void DiagramNoteText(std::string_view text, Real sx, Real sy);
 // The same for a block of w x h sheet units with its lower left corner
 // at (sx, sy), moved by whole steps: (sx, sy) become the place taken.
 void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);

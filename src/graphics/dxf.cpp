@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/mathx.h"
 #include "base/text.h"
 #include "graphics/cad.h"
 #include "graphics/cad_internal.h"
@@ -241,16 +242,25 @@ class DxfOutput : public CadOutput {
 
   void Header(Real xmin, Real ymin, Real xmax, Real ymax) override {
     if (blockFile_) return;
+    sheet_ = {xmin, ymin, xmax, ymax};
+    headerGiven_ = true;
+  }
+  // The header: the extents hold the sheet and everything drawn on it,
+  // the limits are the sheet.
+  void ComposeHeader() {
+    const Real xmin = sheet_.x0, ymin = sheet_.y0, xmax = sheet_.x1, ymax = sheet_.y1;
+    Bounds ext = sheet_;
+    ext.Add(model_);
     std::string& h = header_;
     h.clear();
     Put(h, 0, "SECTION");
     Put(h, 2, "HEADER");
     Put(h, 9, "$EXTMIN");
-    PutReal(h, 10, xmin);
-    PutReal(h, 20, ymin);
+    PutReal(h, 10, ext.x0);
+    PutReal(h, 20, ext.y0);
     Put(h, 9, "$EXTMAX");
-    PutReal(h, 10, xmax);
-    PutReal(h, 20, ymax);
+    PutReal(h, 10, ext.x1);
+    PutReal(h, 20, ext.y1);
     Put(h, 9, "$LIMMIN");
     PutReal(h, 10, xmin);
     PutReal(h, 20, ymin);
@@ -283,6 +293,8 @@ class DxfOutput : public CadOutput {
   }
 
   void BeginBlock(std::string_view name) override {
+    block_ = UpperStr(name);
+    blocks_[block_] = Bounds{};
     std::string& o = Out();
     Put(o, 0, "BLOCK");
     PutLayer(o);
@@ -291,9 +303,14 @@ class DxfOutput : public CadOutput {
     Put(o, 10, "0.0");
     Put(o, 20, "0.0");
   }
-  void EndBlock() override { Put(Out(), 0, "ENDBLK"); }
+  void EndBlock() override {
+    block_.clear();
+    Put(Out(), 0, "ENDBLK");
+  }
 
   void Line(Real x1, Real y1, Real x2, Real y2) override {
+    Extent().Add(x1, y1);
+    Extent().Add(x2, y2);
     Lines o(Out());
     Put(o, 0, "LINE");
     PutLayer(o);
@@ -305,6 +322,8 @@ class DxfOutput : public CadOutput {
     Flush();
   }
   void Line3D(Real x1, Real y1, Real z1, Real x2, Real y2, Real z2) override {
+    Extent().Add(x1, y1);
+    Extent().Add(x2, y2);
     Lines o(Out());
     Put(o, 0, "LINE");
     PutLayer(o);
@@ -319,6 +338,8 @@ class DxfOutput : public CadOutput {
   }
   void Circle(Real x, Real y, Real r) override {
     if (RadiusVanishes(r)) return;
+    Extent().Add(x - r, y - r);
+    Extent().Add(x + r, y + r);
     Lines o(Out());
     Put(o, 0, "CIRCLE");
     PutLayer(o);
@@ -334,6 +355,9 @@ class DxfOutput : public CadOutput {
       return;
     }
     if (RadiusVanishes(r)) return;
+    // The whole circle: an arc's box lies within it.
+    Extent().Add(x - r, y - r);
+    Extent().Add(x + r, y + r);
     Lines o(Out());
     Put(o, 0, "ARC");
     PutLayer(o);
@@ -347,6 +371,14 @@ class DxfOutput : public CadOutput {
   }
   void Text(std::string_view text, Real x, Real y) override {
     const CadState& st = Cad();
+    {
+      const Real w = static_cast<Real>(text.size()) * st.CadTextHeight * st.CadTextWidthFactor,
+                 h = st.CadTextHeight;
+      const Real a = st.CadTextAngle * kPi / 180, c = std::cos(a), sn = std::sin(a);
+      if (std::isfinite(w) && std::isfinite(h) && std::isfinite(c) && std::isfinite(sn))
+        for (const auto& [u, v] : {std::pair<Real, Real>{0, 0}, {w, 0}, {w, h}, {0, h}})
+          Extent().Add(x + u * c - v * sn, y + u * sn + v * c);
+    }
     Lines o(Out());
     Put(o, 0, "TEXT");
     PutLayer(o);
@@ -362,6 +394,7 @@ class DxfOutput : public CadOutput {
     Flush();
   }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
+    for (const auto& [px, py] : {std::pair<Real, Real>{x1, y1}, {x2, y2}, {x3, y3}, {x4, y4}}) Extent().Add(px, py);
     Lines o(Out());
     Put(o, 0, "SOLID");
     PutLayer(o);
@@ -377,6 +410,12 @@ class DxfOutput : public CadOutput {
     Flush();
   }
   void Insert(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy) override {
+    if (const auto it = blocks_.find(UpperStr(name)); it != blocks_.end() && it->second.Any()) {
+      const Bounds& b = it->second;
+      const Real a = angle * kPi / 180, c = std::cos(a), sn = std::sin(a);
+      for (const auto& [u, v] : {std::pair<Real, Real>{b.x0, b.y0}, {b.x1, b.y0}, {b.x1, b.y1}, {b.x0, b.y1}})
+        Extent().Add(x + sx * u * c - sy * v * sn, y + sx * u * sn + sy * v * c);
+    }
     Lines o(Out());
     Put(o, 0, "INSERT");
     PutLayer(o);
@@ -399,6 +438,7 @@ class DxfOutput : public CadOutput {
     if (flags != 0) Put(o, 70, IntToText(flags));
   }
   void Vertex(Real x, Real y, Real angle) override {
+    Extent().Add(x, y);
     Lines o(Out());
     Put(o, 0, "VERTEX");
     PutLayer(o);
@@ -426,6 +466,7 @@ class DxfOutput : public CadOutput {
       BeginEntities();
     }
     EndSection();
+    if (headerGiven_) ComposeHeader();
     file_.Write(header_);
     if (tablesMode_ >= 0 || !extraLayers_.empty()) file_.Write(TablesText());
     for (const std::string& piece : done_) file_.Write(piece);
@@ -678,7 +719,26 @@ class DxfOutput : public CadOutput {
   int decimals_;
   cad_detail::FastFixedFn fast_;
   Real leastRadius_;  // half a unit of the last decimal
+  // A box grown by the points drawn (sheet units).
+  struct Bounds {
+    Real x0 = std::numeric_limits<Real>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    bool Any() const { return x0 <= x1 && y0 <= y1; }
+    void Add(Real x, Real y) {
+      if (!std::isfinite(x) || !std::isfinite(y)) return;
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+    void Add(const Bounds& b) {
+      if (b.Any()) Add(b.x0, b.y0), Add(b.x1, b.y1);
+    }
+  };
+  // The box of the block being defined, else of the model.
+  Bounds& Extent() { return block_.empty() ? model_ : blocks_[block_]; }
+
   std::string header_, body_, outside_, direct_;
+  Bounds sheet_, model_;
+  bool headerGiven_ = false;
+  std::string block_;
+  std::map<std::string, Bounds> blocks_;
   std::vector<std::string> done_;  // full pieces of the body before body_
   std::string section_;
   int tablesMode_ = -1;

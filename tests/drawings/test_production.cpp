@@ -214,6 +214,24 @@ TEST_F(ProductionTest, TitlesLogoAndCodePage) {
   EXPECT_EQ(std::string::npos, ReadFileBytes(Dxf("mitlogo")).find("logo_1"));
 }
 
+// The footer names the spring file as it is: a file opened by a name with
+// its extension keeps that one extension, a bare name gets it added.
+TEST_F(ProductionTest, FooterNamesTheSpringFileAsItIs) {
+  // The title block's file line (the screen's own footer line comes first).
+  auto footer = [this] {
+    sink().ClearCalls();
+    DrawProductionDrawing(3);
+    std::string last;
+    for (const std::string& t : Texts())
+      if (t.find("feder.zeb") != std::string::npos) last = t;
+    return last;
+  };
+  G().CurrentFileName = G().CurrentFilePath = "/daten/feder.zeb";
+  EXPECT_EQ("/daten/feder.zeb", footer());
+  G().CurrentFileName = "feder", G().CurrentFilePath.clear();
+  EXPECT_EQ("/daten/feder.zeb", footer());
+}
+
 TEST_F(ProductionTest, RefusalsBeforeAnyDialog) {
   auto form = std::make_shared<ScriptedProductionDataForm>();
   SetProductionDataForm(form);

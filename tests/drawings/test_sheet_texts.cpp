@@ -13,12 +13,15 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diagram_fixture.h"
 #include "base/headless_ui.h"
 #include "drawings/drawings.h"
+#include "spring/springfile.h"
 
 namespace zeb::test {
 namespace {
@@ -51,9 +54,11 @@ class SheetTextTest : public DiagramTest {
   // text_overlap.py over the files: its findings, or "" when none.
   // Findings that one of the patterns finds are left out.
   static std::string Overlaps(const std::vector<std::string>& paths, bool& missing,
-                              const std::vector<std::string>& allowed = {}, bool linesOnly = false) {
+                              const std::vector<std::string>& allowed = {}, bool linesOnly = false,
+                              bool frame = false) {
     std::string out, cmd = "/usr/bin/python3 " + ShellQuote((fs::path(__FILE__).parent_path() / "text_overlap.py").string());
     if (linesOnly) cmd += " --lines";
+    if (frame) cmd += " --frame";
     for (const auto& a : allowed) cmd += " --allow " + ShellQuote(a);
     for (const auto& p : paths) cmd += " " + ShellQuote(p);
     const int status = RunCommand(cmd + " 2>&1", out);
@@ -147,10 +152,34 @@ TEST_F(SheetTextTest, CheckerFindsLinesThroughTexts) {
   EXPECT_EQ(std::string::npos, Overlaps({crossed}, missing, {"'AXIS' .* on line"}).find("'AXIS'"));
 }
 
+// Drawings 1 to 17 of a spring file as the command line writes them
+// (/CAD1:j, with the shipped tables), as run/<stem>/<stem>_<j>.dxf.
+void CadSheets(const fs::path& spring, const fs::path& own, std::vector<std::string>& paths) {
+  const std::string name = spring.filename().string(), stem = spring.stem().string();
+  const fs::path run = own / stem;
+  fs::create_directories(run / "xdg");
+  fs::create_directories(run / "tmp");
+  fs::copy_file(spring, run / name, fs::copy_options::overwrite_existing);
+  std::string out;
+  const std::string q = ShellQuote(run.string());
+  RunCommand("cd " + q + " && for j in $(seq 1 17); do XDG_CONFIG_HOME=" + q + "/xdg TMPDIR=" + q +
+                 "/tmp QT_QPA_PLATFORM=offscreen timeout 60 " + ShellQuote(ZEB1_WZEB1) + " " + ShellQuote(name) +
+                 " /CAD1:$j /NOGUI >/dev/null 2>&1; [ -f " + ShellQuote(stem + ".dxf") + " ] && mv " +
+                 ShellQuote(stem + ".dxf") + " " + ShellQuote(stem) + "_$j.dxf; done",
+             out);
+  for (int j = 1; j <= 17; ++j)
+    if (const fs::path p = run / (stem + "_" + std::to_string(j) + ".dxf"); fs::exists(p)) paths.push_back(p);
+}
+
 // Texts that belong on a line (none on these sheets: their dimension texts
 // and labels all stand clear) would be listed here with the reason, as
 // patterns of text_overlap.py's findings.
 const std::vector<std::string> kTextsOnLines{};
+// Texts on a line of another section (none: the rule breaks lines for
+// every text of the sheet).
+const std::vector<std::string> kTextsOnLinesOfOtherSections{};
+// Texts that may touch another (none).
+const std::vector<std::string> kTextsOverTexts{};
 
 TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
   std::vector<std::string> paths;
@@ -175,7 +204,8 @@ TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
   // The relaxation sheets (18, 19, 20) want data that no example has.
   ASSERT_GE(paths.size(), 6u * 19);
   bool missing = false;
-  const std::string found = Overlaps(paths, missing, kTextsOnLines);
+  // Nothing off the sheet either.
+  const std::string found = Overlaps(paths, missing, kTextsOnLines, false, true);
   if (missing) GTEST_SKIP() << found;
   EXPECT_EQ("", found);
 }
@@ -186,22 +216,8 @@ TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
 TEST_F(SheetTextTest, EveryCadSheetKeepsItsTextsClearOfLines) {
   std::vector<std::string> paths;
   const fs::path own = fs::path(dir()) / "cad";
-  for (const std::string& name : Examples()) {
-    const std::string stem = fs::path(name).stem().string();
-    const fs::path run = own / stem;
-    fs::create_directories(run / "xdg");
-    fs::create_directories(run / "tmp");
-    fs::copy_file(fs::path(__FILE__).parent_path() / "../../examples" / name, run / name);
-    std::string out;
-    const std::string q = ShellQuote(run.string());
-    RunCommand("cd " + q + " && for j in $(seq 1 17); do XDG_CONFIG_HOME=" + q + "/xdg TMPDIR=" + q +
-                   "/tmp QT_QPA_PLATFORM=offscreen timeout 60 " + ShellQuote(ZEB1_WZEB1) + " " + ShellQuote(name) +
-                   " /CAD1:$j /NOGUI >/dev/null 2>&1; [ -f " + ShellQuote(stem + ".dxf") + " ] && mv " +
-                   ShellQuote(stem + ".dxf") + " " + ShellQuote(stem) + "_$j.dxf; done",
-               out);
-    for (int j = 1; j <= 17; ++j)
-      if (const fs::path p = run / (stem + "_" + std::to_string(j) + ".dxf"); fs::exists(p)) paths.push_back(p);
-  }
+  for (const std::string& name : Examples())
+    CadSheets(fs::path(__FILE__).parent_path() / "../../examples" / name, own, paths);
   // Drawing 9 draws nothing from the command line, 11 wants relaxation
   // data no example has; a non-round wire has no production drawing.
   ASSERT_GE(paths.size(), Examples().size() * 14);
@@ -279,6 +295,125 @@ TEST_F(SheetTextTest, MarksStayWhole) {
   std::fclose(log);
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(CountLines(es, "", points[0].first, points[0].second, points[1].first, points[1].second), 1);
+}
+
+// Springs no example is, written by the test: every cross-section, end
+// forms 1 to 4 (4 with a long text of its own), the production drawing's
+// figures 1 to 3, long names and texts everywhere, a heavy spring
+// (d 50 mm), a spring loaded past Fc and own asymmetric deviations.
+struct HeldOut {
+  std::string name, example;
+  std::function<void(SpringFileRecords&)> change;
+};
+
+std::vector<HeldOut> HeldOutSprings() {
+  std::vector<HeldOut> v;
+  // The flat sections from the rectangular example (its height kept), the
+  // others from a round one.
+  for (Code c = 1; c <= 7; ++c) {
+    const bool flat = c == 2 || c == 4 || c == 5 || c == 6;
+    v.push_back({"section" + std::to_string(c), flat ? "rectangular.zeb" : "round_dynamic.zeb", [c](SpringFileRecords& r) {
+                   auto& s = r.SpringData;
+                   if (c == 5 || c == 6) std::swap(s.d, s.h);  // oval and rounded: on their width
+                   s.CrossSection = c, s.r = 0.15L * s.d, s.di = 0.5L * s.d;
+                 }});
+  }
+  for (Code e = 1; e <= 4; ++e)
+    v.push_back({"endform" + std::to_string(e), "round_dynamic.zeb", [e](SpringFileRecords& r) {
+                   r.SpringData.EndForm = e, r.SpringData.EndCoilsInput = 0.3L;
+                   r.SpringData.EndFormText = "angelegt, geschliffen, Enden entgratet und gefast nach Werknorm 4711";
+                 }});
+  for (Code f = 1; f <= 3; ++f)
+    v.push_back({"figure" + std::to_string(f), "round_static.zeb",
+                 [f](SpringFileRecords& r) { r.ProductionData.Picture = f; }});
+  v.push_back({"longnames", "round_dynamic.zeb", [](SpringFileRecords& r) {
+                 const std::string l = "Druckfeder fuer Ventiltrieb Baureihe 2026 mit verlaengertem Namen ";
+                 auto& s = r.SpringData;
+                 s.DrawingName = l + "Zeichnung", s.DrawingName2 = l + "Zweitname", s.DrawingNo = "ZN-2026-0815-4711-A-B";
+                 s.MaterialName = "Federstahldraht nach Werksnorm mit sehr langem Werkstoffnamen und Zusatz";
+                 s.EndForm = 4, s.EndFormText = l;
+                 for (int k = 1; k <= 3; ++k) r.TitleBlockLines[k] = l + std::to_string(k);
+                 r.ProductionData.Surface = r.ProductionData.Extra1 = r.ProductionData.Extra2 = l + l;
+               }});
+  v.push_back({"heavy", "hot_coiled.zeb", [](SpringFileRecords& r) {
+                 // d 16 to 50 mm: lengths by k, forces by k squared (the stresses stay).
+                 auto& s = r.SpringData;
+                 const Real k = 50 / s.d;
+                 for (Real* x : {&s.d, &s.Dm, &s.De, &s.Di, &s.L2, &s.sh, &s.Ddmax, &s.Dhmin}) *x *= k;
+                 s.F1 *= k * k, s.F2 *= k * k;
+               }});
+  v.push_back({"pastfc", "round_static.zeb", [](SpringFileRecords& r) {
+                 // Half the length L2 on the same rate: past block length.
+                 auto& s = r.SpringData;
+                 const Real more = s.L2 / 2;
+                 s.F2 += (s.F2 - s.F1) / s.sh * more, s.sh += more, s.L2 -= more;
+               }});
+  v.push_back({"owntol", "round_dynamic.zeb", [](SpringFileRecords& r) {
+                 auto& s = r.SpringData;
+                 s.GradeDe = s.GradeL0 = s.GradeF1 = s.GradeF2 = s.GradeE1 = s.GradeE2 = 5;
+                 s.TolDe = s.TolL0 = 0.35L, s.TolDeMinus = s.TolL0Minus = -0.05L;
+                 s.TolF1 = 12.5L, s.TolF1Minus = -3, s.TolF2 = 25, s.TolF2Minus = -7.5L;
+                 s.e1 = 1.25L, s.e2 = 0.75L;
+               }});
+  return v;
+}
+
+TEST_F(SheetTextTest, HeldOutSpringSheetsStayReadableAndOnTheSheet) {
+  const fs::path own = fs::path(dir()) / "held_out";
+  fs::create_directories(own);
+  std::vector<std::string> cad, en;
+  for (const HeldOut& h : HeldOutSprings()) {
+    SCOPED_TRACE(h.name);
+    std::string bytes, error;
+    std::ifstream in(fs::path(__FILE__).parent_path() / "../../examples" / h.example, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    SpringFileRecords r;
+    ASSERT_TRUE(ParseSpringFile(bytes, r, error)) << error;
+    h.change(r);
+    const fs::path file = own / (h.name + ".zeb");
+    std::ofstream(file, std::ios::binary) << FormatSpringFile(r);
+    CadSheets(file, own / "cad", cad);
+    // The EN 15800 drawing, a menu-only sheet.
+    std::FILE* log = std::tmpfile();
+    ASSERT_NE(nullptr, log);
+    SetUi(std::make_shared<BatchUi>(log));
+    ResetSpringRecords();
+    G().AbortFlag = 0;
+    ReadSpringFile(file.string());
+    if (G().AbortFlag == 0) {
+      const std::string p = Write(h.name + "_en", 1, [](int c) { DrawProductionDrawingEN(c); });
+      if (!p.empty()) en.push_back(p);
+      // The Quick 3 sheet, menu-only as well.
+      G().AbortFlag = 0;
+      const std::string q = Write(h.name + "_quick3", 1, [](int c) { DrawQuickSheet(c); });
+      if (!q.empty()) en.push_back(q);
+    }
+    SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
+    std::fclose(log);
+  }
+  // Every spring gives its diagrams and views and its Quick 3 sheet; the
+  // round cold-coiled ones their EN 15800 drawing.
+  ASSERT_GE(cad.size(), HeldOutSprings().size() * 9);
+  ASSERT_GE(en.size(), 20u);
+  std::vector<std::string> all = cad;
+  all.insert(all.end(), en.begin(), en.end());
+  bool missing = false;
+  // No text over another, nothing off the sheet.
+  std::vector<std::string> allowed = kTextsOverTexts;
+  allowed.insert(allowed.end(), kTextsOnLinesOfOtherSections.begin(), kTextsOnLinesOfOtherSections.end());
+  const std::string found = Overlaps(all, missing, allowed, false, true);
+  if (missing) GTEST_SKIP() << found;
+  std::string apart;
+  for (std::size_t at = 0, end; at < found.size(); at = end + 1) {
+    end = std::min(found.find('\n', at), found.size());
+    const std::string line = found.substr(at, end - at);
+    if (line.find(" on line ") == std::string::npos && line.find(" on solid ") == std::string::npos)
+      apart += line + "\n";
+  }
+  EXPECT_EQ("", apart);
+  // No line through a text, as the break rule keeps them.
+  const std::string lines = Overlaps(all, missing, kTextsOnLinesOfOtherSections, true);
+  EXPECT_EQ("", lines);
 }
 
 }  // namespace

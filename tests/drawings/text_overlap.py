@@ -16,11 +16,14 @@ dimension lines as well. A line that runs through the inner box of a text
 box leaves out 15 % of the height at the top and at the bottom and 7.5 % of
 the width at each end, the room a glyph leaves free.
 
-    text_overlap.py [--lines] [--allow REGEX ...] FILE.dxf ...
+    text_overlap.py [--lines] [--frame] [--allow REGEX ...] FILE.dxf ...
 
 A finding that REGEX finds (re.search on the text after "file: ") is
-left out. With --lines only texts on lines are reported. The exit status is 1 when any file has a finding, 2 when a file
-does not read.
+left out. With --lines only texts on lines are reported. With --frame
+every text box and every line must also lie inside the sheet the header
+names ($LIMMIN to $LIMMAX): "file: 'text' (x, y) off the sheet" or
+"file: line (x1, y1)-(x2, y2) off the sheet". The exit status is 1 when
+any file has a finding, 2 when a file does not read.
 """
 import math
 import re
@@ -128,7 +131,20 @@ def separated(p, q):
     return False
 
 
-def findings(path, lines_only=False):
+def sheet(doc):
+    """The sheet the header names, or None."""
+    lo, hi = doc.header.get("$LIMMIN"), doc.header.get("$LIMMAX")
+    if lo is None or hi is None:
+        return None
+    return (lo[0] - HAIR, lo[1] - HAIR, hi[0] + HAIR, hi[1] + HAIR)
+
+
+def off_sheet(points, frame):
+    x0, y0, x1, y1 = frame
+    return any(not (x0 <= x <= x1 and y0 <= y <= y1) for x, y in points)
+
+
+def findings(path, lines_only=False, frame=False):
     doc = ezdxf.readfile(path)
     texts, segments = [], []
     for e in flat_entities(doc.modelspace()):
@@ -155,15 +171,26 @@ def findings(path, lines_only=False):
             else:
                 found.append("%r (%.2f, %.2f) on solid (%.2f, %.2f)" % (t, b[0][0], b[0][1], s[0][0], s[0][1]))
             break  # one line per text is enough to name it
+    limits = sheet(doc) if frame else None
+    if limits is not None:
+        for t, b, _ in texts:
+            if off_sheet(b, limits):
+                found.append("%r (%.2f, %.2f) off the sheet" % (t, b[0][0], b[0][1]))
+        for s in segments:
+            if off_sheet(s, limits):
+                found.append("line (%.2f, %.2f)-(%.2f, %.2f) off the sheet" % (s[0][0], s[0][1], s[1][0], s[1][1]))
+                break  # the first one names the file
     return found
 
 
 def main(args):
-    allow, paths, lines_only = [], [], False
+    allow, paths, lines_only, frame = [], [], False, False
     it = iter(args)
     for a in it:
         if a == "--lines":
             lines_only = True
+        elif a == "--frame":
+            frame = True
         elif a == "--allow":
             allow.append(re.compile(next(it)))
         else:
@@ -171,7 +198,7 @@ def main(args):
     status = 0
     for p in paths:
         try:
-            found = findings(p, lines_only)
+            found = findings(p, lines_only, frame)
         except (IOError, ezdxf.DXFError) as exc:
             print("%s: does not read: %s" % (p, exc))
             return 2

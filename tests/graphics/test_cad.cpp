@@ -101,6 +101,23 @@ TEST_F(CadOutputTest, TextStyleWidthFactor) {
   CadEndOutput();
 }
 
+// A text fitted to a field: as it is where it fits, narrower down to 70 %,
+// then cut with three dots; the style is set back after it.
+TEST_F(CadOutputTest, TextsFitTheirField) {
+  CadSettings().CadTextFactor = 1;
+  CadTextStyle(2, 0, 2, 2);  // 2 units a character
+  Real k = 0;
+  EXPECT_EQ("ABCDEFGHIJ  ", CadFitText("ABCDEFGHIJ  ", 20, k));
+  EXPECT_EQ(1, k);
+  EXPECT_EQ("ABCDEFGHIJ", CadFitText("ABCDEFGHIJ", 16, k));
+  EXPECT_NEAR(0.8, static_cast<double>(k), 1e-12);
+  // 10 / (2 x 0.7) = 7.1 characters: four and the dots.
+  EXPECT_EQ("ABCD...", CadFitText("ABCDEFGHIJ", 10, k));
+  EXPECT_NEAR(0.7, static_cast<double>(k), 1e-12);
+  CadTextFit("ABCDEFGHIJ", 5, 6, 16);
+  EXPECT_EQ(1, Cad().CadTextWidthFactor);
+}
+
 TEST_F(CadOutputTest, TextLinesMoveTheCursor) {
   CadBeginOutput(3);
   CadTextStyle(2, 0, 2.5L, 2);

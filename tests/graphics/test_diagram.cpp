@@ -335,6 +335,35 @@ TEST_F(DiagramTest, LabelsKeepClearOfLines) {
   EXPECT_LE(D(y + 2), 120);
 }
 
+// A point's label: beside the point where that is free, no leader; where
+// lines fill the place beside it, at the nearest free place, in the plot,
+// with a leader from the mark towards it when that is more than about a
+// text height away.
+TEST_F(DiagramTest, PointLabelsStayByTheirPoints) {
+  StartScreen();
+  DiagramFrame("x", "y", "T", 0, 0, 160, 120, 0);
+  CadTextStyle(2, 0, 2, 2);
+  sink().ClearCalls();
+  DiagramPlacePointLabelAt("P", 40, 40, 1, 42, 39);
+  EXPECT_EQ(sink().Lines(), std::vector<std::string>{"GrafOutTextXY(\"P\",42,39)"});
+  // Vertical lines 1 apart from x 80 to x 120, y 20 to 100, around (100, 60).
+  for (int x = 80; x <= 120; ++x) DiagramLine(x, 20, x, 100);
+  sink().ClearCalls();
+  DiagramPlacePointLabelAt("Q", 100, 60, 1, 102, 59);
+  const auto texts = sink().Named("GrafOutTextXY");
+  const auto lines = sink().Named("GrafLine");
+  ASSERT_EQ(texts.size(), 1u);
+  ASSERT_EQ(lines.size(), 1u);
+  const Real tx = texts[0].args[0], ty = texts[0].args[1];
+  // The nearest free place: left of x 80 or right of x 120 at the point's height.
+  EXPECT_TRUE(tx + 2 <= 80 + 0.05L || tx >= 120 - 0.05L) << D(tx);
+  EXPECT_NEAR(D(ty), 59, 1.01);
+  // The leader starts on the mark (radius 1) and points at the label.
+  const auto& l = lines[0].args;
+  EXPECT_NEAR(D(std::hypot(l[0] - 100, l[1] - 60)), 1, 1e-9);
+  EXPECT_LT(D(std::min(std::fabs(l[2] - tx), std::fabs(l[2] - tx - 2))), 1);
+}
+
 TEST_F(DiagramTest, NonFiniteAndHugeLimits) {
   StartScreen();
   DiagramFrame("x", "y", "T", 0, std::nanl(""), 10, 5, 0);

@@ -149,7 +149,7 @@ TEST_F(MaterialSheetsCli, OwnMaterialSheetsNameItAndDrawItsRmOnly) {
   EXPECT_FALSE(HasText(texts, "()"));
   EXPECT_FALSE(HasText(texts, "Rm = "));
   EXPECT_FALSE(HasText(texts, "tauz = 0.56"));
-  EXPECT_TRUE(std::count(texts.begin(), texts.end(), " Rm") == 1);
+  EXPECT_TRUE(std::count(texts.begin(), texts.end(), "Rm") == 1);
   EXPECT_TRUE(std::count(texts.begin(), texts.end(), "tau z") == 1);
   int circles = 0, staircase = 0;
   for (const Entity& e : Entities(dxf)) {
