@@ -168,12 +168,6 @@ void ShowFileWriteError(std::string_view path, int err) {
   G().AbortFlag = 1;
 }
 
-int WriteFileWhole(std::string_view path, std::string_view bytes) {
-  const int err = WriteWholeFile(path, bytes);
-  if (err != 0) ShowFileWriteError(path, err);
-  return err;
-}
-
 bool FileLargerThan(std::string_view path, std::uint64_t limit) {
   struct stat st {};
   return ::stat(std::string(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&

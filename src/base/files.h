@@ -38,10 +38,6 @@ std::string SystemErrorText(int err);
 // "Datei <path> kann nicht geschrieben werden: <cause>" in an error box,
 // and AbortFlag set.
 void ShowFileWriteError(std::string_view path, int err);
-// Writes bytes as the file path, whole or not at all: under a temporary name
-// beside it, renamed over it once every byte is written and flushed. On a
-// failure path is as it was and the error is shown. 0 or an errno value.
-int WriteFileWhole(std::string_view path, std::string_view bytes);
 
 // Files the program reads whole (help texts, message help, picture
 // catalogue, configuration and session files) are read only up to this

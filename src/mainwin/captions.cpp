@@ -105,6 +105,45 @@ std::string Compose(std::initializer_list<std::string_view> pieces, std::size_t 
   return text.insert(offsets[k] + kept.at, 1, '&');
 }
 
+// The upper-case ASCII letter c is, else 0.
+char KeyLetter(char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+  return c >= 'A' && c <= 'Z' ? c : 0;
+}
+
+// Where the first letter of text from `from` on, then before it, stands
+// that is not among taken; npos when there is none.
+std::size_t FreeLetter(std::string_view text, std::size_t from, std::string_view taken) {
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const std::size_t i = (from + k) % text.size();
+    const char c = KeyLetter(text[i]);
+    if (c != 0 && taken.find(c) == std::string_view::npos) return i;
+  }
+  return std::string_view::npos;
+}
+
+// "first second" for an item made of another item's word (first) and the
+// word that tells it apart: its access key is a letter no other item of the
+// menu has (taken), of the second word where one is free. Where the language
+// brings its keys in brackets, a letter of the English words.
+std::string ComposeFreeKey(std::string_view first, std::string_view second, std::string_view firstEnglish,
+                           std::string_view secondEnglish, std::string_view taken) {
+  const Keyed a = TakeKey(first), b = TakeKey(second);
+  std::string text = a.text + " " + b.text;
+  if (a.key == 0 && b.key == 0) return text;  // a language without keys here
+  if (a.bracketed || b.bracketed) {
+    const std::string head = TakeKey(firstEnglish).text;
+    const std::string english = head + " " + TakeKey(secondEnglish).text;
+    const std::size_t i = FreeLetter(english, head.size() + 1, taken);
+    return i == std::string::npos ? text : text + "(&" + KeyLetter(english[i]) + ")";
+  }
+  const std::size_t i = FreeLetter(text, a.text.size() + 1, taken);
+  return i == std::string::npos ? text : text.insert(i, 1, '&');
+}
+
+const char* English(Cap1 e) { return captions::kTable1[static_cast<int>(e)][1]; }
+const char* English(Cap2 e) { return captions::kTable2[static_cast<int>(e)][1]; }
+
 // Items that take one entry as it stands.
 const std::map<std::string_view, Cap1>& Plain1() {
   static const std::map<std::string_view, Cap1> m = {
@@ -181,6 +220,10 @@ const std::map<std::string_view, Cap2>& Plain2() {
 
 bool LanguageHasTexts(int n) { return Column(n) >= 0; }
 
+bool TakesAFreeKey(std::string_view name) {
+  return name == "mi_EditDimensionMaterial" || name == "mi_editnachrechnungkennlinie";
+}
+
 void LoadMenuCaptionTexts(int n) {
   const int c = Column(n);
   if (c < 0) return;
@@ -211,7 +254,17 @@ std::string LanguageEntry(int n, Cap1 entry) {
   return c < 0 ? std::string() : captions::kTable1[static_cast<int>(entry)][c];
 }
 
-bool ComposedCaption(std::string_view name, std::string& caption) {
+bool ComposedCaption(std::string_view name, std::string& caption, std::string_view taken) {
+  if (name == "mi_EditDimensionMaterial") {
+    caption = ComposeFreeKey(E(Cap1::Dimensioning), E(Cap1::Material), English(Cap1::Dimensioning),
+                             English(Cap1::Material), taken);
+    return true;
+  }
+  if (name == "mi_editnachrechnungkennlinie") {
+    caption = ComposeFreeKey(E(Cap1::Recalculation), E(Cap2::CharLine), English(Cap1::Recalculation),
+                             English(Cap2::CharLine), taken);
+    return true;
+  }
   if (auto it = Plain1().find(name); it != Plain1().end()) {
     caption = E(it->second);
     return true;
@@ -225,9 +278,7 @@ bool ComposedCaption(std::string_view name, std::string& caption) {
   const std::map<std::string_view, std::string> composed = {
       // "Table" keeps the key: "Open" has its own item.
       {"mi_fileopentable", Compose({E(Cap1::Open), " (", E(Cap1::Table), ")"}, 2)},
-      {"mi_EditDimensionMaterial", Compose({E(Cap1::Dimensioning), " ", E(Cap1::Material)})},
       {"mi_editauslegungwstgmodul", "G Module"},
-      {"mi_editnachrechnungkennlinie", Compose({E(Cap1::Recalculation), " ", charLine})},
       {"mi_ViewQuick1", Compose({E(Cap1::Quick), " 1"})},
       {"mi_viewquick2", Compose({E(Cap1::Quick), " 2"})},
       {"mi_viewquick3", Compose({E(Cap1::Quick), " 3"})},

@@ -36,8 +36,12 @@ const std::string& Caption(Cap1 entry);
 const std::string& Caption(Cap2 entry);
 
 // The caption of a menu item by its objectName from the current tables;
-// false when the item keeps its design caption.
-bool ComposedCaption(std::string_view objectName, std::string& caption);
+// false when the item keeps its design caption. taken: the access keys of
+// the other items of its menu (upper case), for the items that are made of
+// another item's word and take a key of their own.
+bool ComposedCaption(std::string_view objectName, std::string& caption, std::string_view taken = {});
+// Whether the item's access key is chosen so (ComposedCaption's taken).
+bool TakesAFreeKey(std::string_view objectName);
 
 // The texts of one language column (tests).
 std::string LanguageEntry(int n, Cap1 entry);

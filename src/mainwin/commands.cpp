@@ -434,9 +434,43 @@ void RunCommand(std::string_view name) {
   if (const Command* c = FindCommand(name)) RunCommand(*c);
 }
 
+namespace {
+
+// The access key of a caption in upper case ("&x" or "(&X)"), 0 without one.
+char AccessKeyOf(std::string_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    const char c = caption[i + 1];
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return 0;
+}
+
+// The keys of the other items of c's menu; of the items that take a free
+// key, only those before c (they chose theirs first).
+std::string KeysBeside(const Command& c) {
+  std::string taken;
+  bool before = true;
+  for (const Command& s : CommandTable()) {
+    if (s.name == c.name) {
+      before = false;
+      continue;
+    }
+    if (s.parent != c.parent || (TakesAFreeKey(s.name) && !before)) continue;
+    if (const char key = AccessKeyOf(MenuItemCaption(s)); key != 0) taken += key;
+  }
+  return taken;
+}
+
+}  // namespace
+
 std::string MenuItemCaption(const Command& c) {
   std::string caption;
-  if (ComposedCaption(c.name, caption)) return caption;
+  if (ComposedCaption(c.name, caption, TakesAFreeKey(c.name) ? KeysBeside(c) : std::string())) return caption;
   return c.designCaption;
 }
 

@@ -139,7 +139,9 @@ std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUt
     if (fd < 0) continue;
     ::close(fd);
     // The name taken gets the document whole, or goes again (the error shown).
-    if (WriteFileWhole(csv, text) == 0) return std::filesystem::absolute(csv).string();
+    const int e = WriteWholeFile(csv, text);
+    if (e == 0) return std::filesystem::absolute(csv).string();
+    ShowFileWriteError(csv, e);
     ::unlink(csv.c_str());
     return "";
   }

@@ -459,6 +459,7 @@ int AtomicFile::Open(std::string_view target) {
     // A FIFO or socket would wait for a reader: refused.
     if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return ENXIO;
     if (S_ISCHR(st.st_mode)) {
+      if (wholeOnly_) return ENXIO;
       int fd = ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
       if (fd < 0) return errno;
       fd_ = fd;
@@ -474,7 +475,7 @@ int AtomicFile::Open(std::string_view target) {
   if (name.empty()) return EISDIR;
   // A scratch file of the run's own folder (0700, no one else's) is written
   // in place: only this run reads it back, so no temporary name is needed.
-  if (!isLink && !RunFolderIfMade().empty() && folder == RunFolderIfMade()) {
+  if (!wholeOnly_ && !isLink && !RunFolderIfMade().empty() && folder == RunFolderIfMade()) {
     int fd = ::open(dest_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return errno;
     fd_ = fd;
@@ -628,6 +629,7 @@ int AtomicFile::Commit() {
 
 int WriteWholeFile(std::string_view path, std::string_view bytes) {
   AtomicFile out;
+  out.SetWholeOnly(true);
   int err = out.Open(path);
   if (err == 0) err = out.Write(bytes.data(), bytes.size());
   if (err == 0) err = out.Commit();

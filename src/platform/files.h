@@ -68,8 +68,11 @@ std::optional<std::string> MakeUniqueFile(std::string_view folder, std::string_v
 // Character devices are written directly; FIFOs and sockets are refused
 // (ENXIO) rather than waited on. Without sync, Commit skips the fsync of
 // file and folder (for files the caller deletes itself).
-// Writes bytes as the file path, whole or not at all, through an AtomicFile.
-// 0 or an errno value (then path is as it was).
+// Writes bytes as the file path, whole or not at all: a file without a
+// name (or under a temporary name) renamed over it once every byte is
+// written and flushed, in the run's folder too. A device, FIFO or socket at
+// path is refused (ENXIO), a folder EISDIR. 0 or an errno value (then path
+// is as it was); the caller names the failure (ShowFileWriteError).
 int WriteWholeFile(std::string_view path, std::string_view bytes);
 
 class AtomicFile {
@@ -89,6 +92,8 @@ class AtomicFile {
   int Commit();
   void Abort();
   void SetSync(bool sync) { sync_ = sync; }
+  // Before Open: never written in place (no device, no scratch file).
+  void SetWholeOnly(bool whole) { wholeOnly_ = whole; }
   bool IsDirect() const { return direct_; }
   const std::string& TargetPath() const { return target_; }
   const std::string& TempPath() const { return temp_; }
@@ -101,6 +106,7 @@ class AtomicFile {
   bool direct_ = false;
   bool unnamed_ = false;  // a file without a name yet (TempPath empty)
   bool sync_ = true;
+  bool wholeOnly_ = false;
   int error_ = 0;
   std::uint64_t written_ = 0, started_ = 0;  // bytes written, bytes sent on to the disk
   static constexpr std::uint64_t kStartWritebackBytes = 1u << 20;

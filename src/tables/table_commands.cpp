@@ -174,7 +174,10 @@ bool TableWindow::ExportHtml(const std::string& path) {
   line("</TABLE>");
   line("</BODY>");
   line("</HTML>");
-  if (WriteFileWhole(path, html) != 0) return false;
+  if (const int err = WriteWholeFile(path, html); err != 0) {
+    ShowFileWriteError(path, err);
+    return false;
+  }
   // The viewer gets the file as one argument; one that does not start or
   // ends with an error (xdg-open without a browser) is named, the page kept.
   const auto tell = [path](const std::string& why) {

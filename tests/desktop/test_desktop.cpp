@@ -4,7 +4,13 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <cstdlib>
 #include <memory>
 #include <QtTest/QTest>
 
@@ -71,6 +77,36 @@ TEST_F(DesktopTest, EngineProgressWindowTakesNoActivation) {
   EXPECT_TRUE(owner.isActiveWindow());
   EXPECT_EQ(owner.activations, activations);
   zeb::xbase::SetTzCallback(nullptr);
+}
+
+// A "Meldung:" box with a short text keeps its title whole on the title
+// bar: as wide as the title in bold and four of the window manager's
+// buttons (each about as wide as its bar is high).
+TEST_F(DesktopTest, ShortMessageBoxKeepsItsTitleWhole) {
+  int width = 0, need = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    const QRect frame = box->frameGeometry();
+    const int bar = frame.height() - box->geometry().height();
+    if (bar <= 0) return;  // not framed yet
+    QFont bold = box->font();
+    bold.setBold(true);
+    width = box->width();
+    need = QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 4 * bar;
+    if (const char* folder = std::getenv("ZEB1_SCREENSHOTS"); folder != nullptr && *folder != '\0') {
+      QTest::qWait(200);
+      box->screen()
+          ->grabWindow(0, frame.x() - 20, frame.y() - 20, frame.width() + 40, frame.height() + 40)
+          .save(QString::fromUtf8(folder) + "/message_box_title.png");
+    }
+    box->accept();
+  });
+  poll.start(50);
+  ui->MessageBox("Meldung:", "OK");
+  EXPECT_GT(need, 0);
+  EXPECT_GE(width, need);
 }
 
 }  // namespace

@@ -68,8 +68,9 @@ bool Shot(const std::string& file) {
 
 // Opens a dialog with open(); when the modal window named name shows, takes
 // the shot (with pages: one shot <name>_<page>.png per page of its tab
-// widget) and presses its Cancel button.
-void Take(const std::string& folder, const char* name, const std::function<void()>& open, bool pages = false) {
+// widget, or file.png where file is given) and presses its Cancel button.
+void Take(const std::string& folder, const char* name, const std::function<void()>& open, bool pages = false,
+          const char* file = nullptr) {
   bool taken = false;
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -79,7 +80,7 @@ void Take(const std::string& folder, const char* name, const std::function<void(
     w->move(20, 20);
     Settle(500);
     auto* tabs = pages ? w->findChild<QTabWidget*>() : nullptr;
-    if (tabs == nullptr) ok &= Shot(folder + "/" + name + ".png");
+    if (tabs == nullptr) ok &= Shot(folder + "/" + (file != nullptr ? file : name) + ".png");
     for (int i = 0; tabs != nullptr && i < tabs->count(); ++i) {
       tabs->setCurrentIndex(i);
       Settle(300);
@@ -182,6 +183,10 @@ int main(int argc, char** argv) {
   Take(out, "TForm_zeb1conf", [&] { dialogs.CalculationMethod(); });
   Take(out, "TForm_herstellung", [&] { dialogs.Production(); });
   Take(out, "TForm_zebFert", [&] { dialogs.ProductionDrawingData(); });
+  // A material with one text line: one box under its name.
+  ZEBWST_Record().Name3 = "";
+  Take(out, "TForm_zebFert", [&] { dialogs.ProductionDrawingData(); }, false, "TForm_zebFert_one_line");
+  ZEBWST_Record().Name3 = "patentiert gezogen";
   Take(out, "TEingabetext1", [&] { dialogs.TitleBlockTexts(); });
   Take(out, "TForm_table6", [&] { dialogs.ValueTable(); });
   Take(out, "Tconfig", [&] { dialogs.Configuration(); }, true);

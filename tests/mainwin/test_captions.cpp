@@ -45,15 +45,15 @@ const std::vector<Row>& Rows() {
       {"mi_viewquick3", "&Quick 3", "&Quick 3"},
       {"mi_EditMaterial", "&Werkstoff", "&Material"},
       {"mi_dbfmaterial", "&Werkstoff - zebwst.dbf", "&Material - zebwst.dbf"},
-      {"mi_EditDimensionMaterial", "&Auslegung Werkstoff", "&Dimensioning Material"},
+      {"mi_EditDimensionMaterial", "Auslegung W&erkstoff", "Dimensioning M&aterial"},
       {"mi_EditProduction", "&Herstellung", "&Production"},
       {"mi_EditTolerance", "&Toleranzen", "&Tolerance"},
       {"mi_EditApplication", "A&nwendung", "A&pplication"},
       {"mi_EditDimensioning", "&Auslegung", "&Dimensioning"},
       {"mi_EditPreDimensioning", "&Vorauslegung", "&Pre-Dimensioning"},
       {"mi_EditRecalculation", "&Nachrechnung", "&Recalculation"},
-      {"mi_editnachrechnungkennlinie", "&Nachrechnung Federkennlinie",
-       "&Recalculation Load deflection curve of spring"},
+      {"mi_editnachrechnungkennlinie", "Nachrechnung Fe&derkennlinie",
+       "Recalculation &Load deflection curve of spring"},
       {"mi_EditCalculationMethod", "&Berechnungsmethode", "&Calculation Method"},
       {"mi_editauslegungwstgmodul", "G Module", "G Module"},
       {"mi_View", "&Ansicht", "&View"},
@@ -210,13 +210,35 @@ TEST_F(CaptionsTest, ComposedCaptionsKeepOneKeyAtTheEndInKoreanAndChinese) {
   EXPECT_EQ(CaptionOf("mi_ViewQuick1"), "퀵 1(&Q)");
   EXPECT_EQ(CaptionOf("mi_Document3"), "문서 3(&3)");
   EXPECT_EQ(CaptionOf("mi_fileopentable"), "열기... (표)(&T)");
-  EXPECT_EQ(CaptionOf("mi_editnachrechnungkennlinie"), "재계산 스프링 특성 곡선(&R)");
+  EXPECT_EQ(CaptionOf("mi_editnachrechnungkennlinie"), "재계산 스프링 특성 곡선(&L)");
   EXPECT_EQ(CaptionOf("mi_viewtempf1t"), "F1-T 선도(&1)");
   EXPECT_EQ(CaptionOf("mi_caddiagrams"), "선도...(&D)");
   ApplyMenuLanguage(12);
   EXPECT_EQ(CaptionOf("mi_Document3"), "文档 3(&3)");
   EXPECT_EQ(CaptionOf("mi_ViewQuick1"), "快速 1");
   EXPECT_EQ(CaptionOf("mi_viewtempf1t"), "F&1-T 图表");
+}
+
+// The two Edit items made of another item's word (Auslegung Werkstoff,
+// Nachrechnung Federkennlinie) have a key no other Edit item has, in every
+// language with keys there.
+TEST_F(CaptionsTest, EditItemsOfAnotherItemsWordHaveTheirOwnKey) {
+  for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9}) {
+    ApplyMenuLanguage(n);
+    std::map<std::string, char> keys;
+    for (const Command& c : CommandTable()) {
+      if (c.parent != "mi_Edit") continue;
+      const std::string caption = MenuItemCaption(c);
+      const std::size_t amp = caption.find('&');
+      if (amp == std::string::npos) continue;
+      keys[c.name] = static_cast<char>(std::toupper(static_cast<unsigned char>(caption[amp + 1])));
+    }
+    for (const char* own : {"mi_EditDimensionMaterial", "mi_editnachrechnungkennlinie"}) {
+      ASSERT_TRUE(keys.count(own)) << n << " " << own;
+      for (const auto& [name, key] : keys)
+        EXPECT_TRUE(name == own || key != keys[own]) << "language " << n << ": " << own << " and " << name;
+    }
+  }
 }
 
 // Alt plus a letter opens one menu of the bar: every top menu has an access

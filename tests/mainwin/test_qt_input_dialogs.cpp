@@ -247,6 +247,8 @@ TEST_F(QtInputDialogsTest, ProductionDrawingDataRulesAndOk) {
       EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_aufnahme")->title(), QString::fromUtf8("Einzeichnen von Dorn und Hülse"));
       EXPECT_EQ(Get<QGroupBox>(w, "GroupBox_wst")->title(), "REF-Federstahl");
       EXPECT_EQ(Get<QCheckBox>(w, "CheckBox_wstname2")->text(), "1.1200");
+      // No third text line: no box without a caption.
+      EXPECT_TRUE(Get<QCheckBox>(w, "CheckBox_wstname3")->isHidden());
       EXPECT_EQ(Get<QCheckBox>(w, "CheckBox_p")->text(), "anzeigen Ld, P, m");
       EXPECT_EQ(Text(w, "Edit_oberflaechenschutz"), "alt");
       // "frei" stored: the set-length display open, off, the field locked.
@@ -295,6 +297,7 @@ TEST_F(QtInputDialogsTest, ProductionDrawingDataRulesAndOk) {
   EXPECT_EQ(p.Picture, 3);
   EXPECT_EQ(SpringData().T1, -30.0L);
   EXPECT_EQ(SpringData().HideMaterialLine2, 1);
+  EXPECT_EQ(SpringData().HideMaterialLine3, 0);
   EXPECT_EQ(SpringData().ShowLd, 0);
   EXPECT_EQ(SpringData().ShowM, 1);
 

@@ -219,6 +219,20 @@ TEST_F(FilesTest, AnotherUsersLinkIsNeverFollowed) {
 
 // The run's folder: new, private, inside the parent, gone with its files
 // (and links, whose targets stay) when removed; a second one replaces it.
+// The whole-file writer writes nothing in place: devices are refused, and in
+// the run's own folder a write over the limit leaves the old file.
+TEST_F(FilesTest, WholeFileWriterNeverWritesInPlace) {
+  EXPECT_EQ(WriteWholeFile("/dev/null", "x"), ENXIO);
+  EXPECT_EQ(WriteWholeFile(dir_.path(), "x"), EISDIR);
+  ASSERT_EQ(MakeRunFolder(dir_.path()), 0);
+  const std::string scratch = RunFolder() + "/copy.dbf";
+  ASSERT_EQ(WriteWholeFile(scratch, "old"), 0);
+  EXPECT_EQ(Mode(scratch), 0600u);
+  EXPECT_EQ(test::RunWithFileSizeLimit(4096, [&] { return WriteWholeFile(scratch, std::string(6000, 'x')); }), EFBIG);
+  EXPECT_EQ(ReadBytes(scratch), "old");
+  RemoveRunFolder();
+}
+
 TEST_F(FilesTest, RunFolderIsPrivateAndRemovedWithItsFiles) {
   std::string victim = Path("keep.txt");
   WriteBytes(victim, "keep");

@@ -7,6 +7,7 @@
 
 #include "base/files.h"
 #include "base/qt/qt_convert.h"
+#include "platform/files.h"
 
 namespace zeb {
 
@@ -19,7 +20,9 @@ int PdfInMemory::Store(const std::string& path, bool painted) {
     return EIO;
   }
   const QByteArray& data = bytes_.data();
-  return WriteFileWhole(path, std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+  const int err = WriteWholeFile(path, std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+  if (err != 0) ShowFileWriteError(path, err);
+  return err;
 }
 
 QtTextPrinter::QtTextPrinter(std::shared_ptr<QPrinter> printer) : printer_(std::move(printer)) {}

@@ -770,6 +770,10 @@ class TForm_zebFert : public Form {
     line3_ = Check("CheckBox_wstname3", Ansi(f.materialLine3Text), f.materialLine3, {}, material);
     mv->addWidget(line2_);
     mv->addWidget(line3_);
+    // A line the material has no text for offers no choice.
+    line2_->setVisible(!f.materialLine2Text.empty());
+    line3_->setVisible(!f.materialLine3Text.empty());
+    material->setVisible(!f.materialLine2Text.empty() || !f.materialLine3Text.empty());
     bottom->addWidget(material, 1);
     root()->addLayout(bottom);
 
