@@ -56,6 +56,10 @@ inline constexpr const char* kTable1[][10] = {
     {"&E-Mail an TALMORE", "&E-Mail to TALMORE", "E-&mail à TALMORE", "E-&mail a TALMORE", "E-&post till TALMORE", "E-&mail para TALMORE", "E-&mail catre TALMORE", "TALMORE에 메일(&M)", "E-&mail a TALMORE", "发邮件给 TALMORE"},
     {"&Basisdaten", "&Base Data", "Données de &base", "Dati di &base", "&Grunddata", "Dados &básicos", "Date de &baza", "기본 데이터(&B)", "Datos &básicos", "基本数据"},
     {"&Tabelle", "&Table", "&Tableau", "&Tabella", "&Tabell", "&Tabela", "&Tabel", "표(&T)", "&Tabla", "表格"},
+    {"Druck&makro...", "Print &Macro...", "&Macro d'impression...", "&Macro di stampa...", "Utskrifts&makro...", "&Macro de impressão...", "&Macro de tiparire...", "인쇄 매크로...(&M)", "&Macro de impresión...", "打印宏..."},
+    {"Excel starten", "Start Excel", "Démarrer Excel", "Avvia Excel", "Starta Excel", "Iniciar Excel", "Porneste Excel", "Excel 시작", "Iniciar Excel", "启动 Excel"},
+    {"Export ZEB1 -> Excel", "Export ZEB1 -> Excel", "Exporter ZEB1 -> Excel", "Esporta ZEB1 -> Excel", "Exportera ZEB1 -> Excel", "Exportar ZEB1 -> Excel", "Exporta ZEB1 -> Excel", "ZEB1 -> Excel 내보내기", "Exportar ZEB1 -> Excel", "导出 ZEB1 -> Excel"},
+    {"Ausdruck -> Excel", "Printout -> Excel", "Impression -> Excel", "Stampa -> Excel", "Utskrift -> Excel", "Impressão -> Excel", "Tiparire -> Excel", "인쇄물 -> Excel", "Impresión -> Excel", "打印输出 -> Excel"},
 };
 
 inline constexpr const char* kTable2[][10] = {

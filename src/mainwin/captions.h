@@ -15,7 +15,7 @@ enum class Cap1 {
   StandardPrintout, Excerpt, Database, Cad, ProductionDrawing, Drawing, Projection, Profile, SimpleProfile,
   UpperView, Diagrams, Diagram, Document, DrawingData, ChangesInfo, ChangesPrintout, NewChange, EditChange,
   DeleteChange, DocumentSetup, Help, HelpPicture, ErrorMessages, Printout, Language, Homepage, Email,
-  BaseData, Table, Count
+  BaseData, Table, PrintMacro, StartSpreadsheet, ExportSpreadsheet, PrintoutSpreadsheet, Count
 };
 
 // Entries of table 2.

@@ -306,14 +306,22 @@ TEST_F(CaptionsTest, RomanianKeepsTableTwoAndUnknownLanguagesChangeNothing) {
 
 TEST_F(CaptionsTest, DesignCaptionsStayInEveryLanguage) {
   const std::vector<std::pair<const char*, const char*>> fixed = {
-      {"mi_filePrintMacro", "Print &Macro..."}, {"mi_viewtensiontaus", "tau - s"},
-      {"mi_cadQuick3", "Quick 3"},             {"mi_dbfDIN2076", "DIN 2076 - din2076.dbf"},
-      {"mi_OleStartExcel", "Start Excel"},     {"mi_helplanguageEspanol", "Españ&ol"},
+      {"mi_viewtensiontaus", "tau - s"},
+      {"mi_cadQuick3", "Quick 3"},
+      {"mi_dbfDIN2076", "DIN 2076 - din2076.dbf"},
+      {"mi_helplanguageEspanol", "Españ&ol"},
       {"mi_HelpAbout", "&ZEB1"}};
   for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12}) {
     ApplyMenuLanguage(n);
     for (const auto& [item, caption] : fixed) EXPECT_EQ(CaptionOf(item), caption) << item << " " << n;
   }
+  // The print macro and the spreadsheet items speak the menu's language.
+  ApplyMenuLanguage(1);
+  EXPECT_EQ(CaptionOf("mi_filePrintMacro"), "Druck&makro...");
+  EXPECT_EQ(CaptionOf("mi_OleStartExcel"), "Excel starten");
+  EXPECT_EQ(CaptionOf("mi_olePrintoutExcel"), "Ausdruck -> Excel");
+  ApplyMenuLanguage(3);
+  EXPECT_EQ(CaptionOf("mi_filePrintMacro"), "&Macro d'impression...");
 }
 
 TEST_F(CaptionsTest, PrintMacroCaptionsFollowTheLanguage) {
