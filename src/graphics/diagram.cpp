@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/format.h"
@@ -92,6 +94,48 @@ Real PointBoxDistance(Real px, Real py, Real x0, Real y0, Real x1, Real y1) {
   return std::hypot(std::max({x0 - px, Real(0), px - x1}), std::max({y0 - py, Real(0), py - y1}));
 }
 
+// The offset (i, j), |i| <= nx and |j| <= ny, of least cost(i, j, r) (ties:
+// least i, then least j) for which fits(i, j) holds, r = |(i stepX, j stepY)|;
+// false when none does. Offsets are taken ring by ring of r: none beyond a
+// ring costs less than bound(r), so the best that fits among those below it
+// is the answer, if one fits.
+template <typename Cost, typename Bound, typename Fits>
+bool CheapestFit(int nx, int ny, Real stepX, Real stepY, Cost&& cost, Bound&& bound, Fits&& fits, int& fi,
+                    int& fj) {
+  struct Try {
+    Real cost;
+    int i, j;
+  };
+  const Real last = std::hypot(nx * stepX, ny * stepY);
+  std::vector<Try> pool;
+  Real from = 0, to = 4 * std::max(stepX, stepY);
+  for (bool done = false; !done; from = to, to *= 2) {
+    done = !(to < last);
+    const int ix = done ? nx : static_cast<int>(std::min<Real>(nx, std::ceil(to / stepX)));
+    const int jy = done ? ny : static_cast<int>(std::min<Real>(ny, std::ceil(to / stepY)));
+    for (int i = -ix; i <= ix; ++i)
+      for (int j = -jy; j <= jy; ++j) {
+        const Real r = std::hypot(i * stepX, j * stepY);
+        if (r >= from && (done || r < to)) pool.push_back({cost(i, j, r), i, j});
+      }
+    // What may be tried now: below every cost of the rings still to come.
+    const Real limit = done ? std::numeric_limits<Real>::infinity() : bound(to) - 1e-9L;
+    const Try* best = nullptr;
+    for (const Try& t : pool) {
+      if (!(t.cost < limit)) continue;
+      if (best && (t.cost > best->cost || (t.cost == best->cost && (t.i > best->i || (t.i == best->i && t.j > best->j)))))
+        continue;
+      if (fits(t.i, t.j)) best = &t;
+    }
+    if (best) {
+      fi = best->i, fj = best->j;
+      return true;
+    }
+    std::erase_if(pool, [&](const Try& t) { return t.cost < limit; });
+  }
+  return false;
+}
+
 // A free place for a box w x h near (sx, sy), its lower left corner:
 // first the preferred place moved up or down by whole steps of stepY (up
 // to four each way), then places moved sideways by whole steps of stepX
@@ -113,23 +157,11 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
   if (!found && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY)) {
     const int nx = static_cast<int>(std::min<Real>(200, std::ceil(gState.PlotWidth / stepX)));
     const int ny = static_cast<int>(std::min<Real>(100, std::ceil(gState.PlotHeight / stepY)));
-    struct Try {
-      Real cost;
-      int i, j;
-    };
-    std::vector<Try> tries;
-    for (int i = -nx; i <= nx; ++i)
-      for (int j = -ny; j <= ny; ++j)
-        if (i != 0) tries.push_back({std::hypot(i * stepX, j * stepY), i, j});
-    std::stable_sort(tries.begin(), tries.end(), [](const Try& a, const Try& b) { return a.cost < b.cost; });
-    for (const Try& t : tries) {
-      const Real x = sx + t.i * stepX, y = sy + t.j * stepY;
-      if (fits(x, y)) {
-        at = {x, y};
-        found = true;
-        break;
-      }
-    }
+    int i = 0, j = 0;
+    found = CheapestFit(
+        nx, ny, stepX, stepY, [](int, int, Real r) { return r; }, [](Real r) { return r; },
+        [&](int a, int b) { return a != 0 && fits(sx + a * stepX, sy + b * stepY); }, i, j);
+    if (found) at = {sx + i * stepX, sy + j * stepY};
   }
   gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
   return at;
@@ -151,27 +183,20 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real sx, Real sy, Real w,
     // Candidates within 40 mm of the preferred place.
     const int nx = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepX)));
     const int ny = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepY)));
-    struct Try {
-      Real cost;
-      int i, j;
-    };
-    std::vector<Try> tries;
-    tries.reserve(static_cast<std::size_t>((2 * nx + 1) * (2 * ny + 1)));
-    for (int i = -nx; i <= nx; ++i)
-      for (int j = -ny; j <= ny; ++j) {
-        const Real x = sx + i * stepX, y = sy + j * stepY;
-        // Nearest to the point first; between equals, nearest to the
-        // preferred place.
-        tries.push_back({PointBoxDistance(px, py, x, y, x + w, y + h) + 1e-3L * std::hypot(i * stepX, j * stepY), i, j});
-      }
-    std::stable_sort(tries.begin(), tries.end(), [](const Try& a, const Try& b) { return a.cost < b.cost; });
-    for (const Try& t : tries) {
-      const Real x = sx + t.i * stepX, y = sy + t.j * stepY;
-      if (fits(x, y)) {
-        at = {x, y};
-        break;
-      }
-    }
+    // Nearest to the point first; between equals, nearest to the preferred
+    // place. A box moved by r lies at least r - c from the point, c the
+    // point's farthest distance from the preferred box.
+    const Real c = std::max(std::hypot(std::max(px - sx, sx + w - px), std::max(py - sy, sy + h - py)), Real(0));
+    int i = 0, j = 0;
+    if (CheapestFit(
+            nx, ny, stepX, stepY,
+            [&](int a, int b, Real r) {
+              const Real x = sx + a * stepX, y = sy + b * stepY;
+              return PointBoxDistance(px, py, x, y, x + w, y + h) + 1e-3L * r;
+            },
+            [&](Real r) { return std::max(r - c, Real(0)) + 1e-3L * r; },
+            [&](int a, int b) { return fits(sx + a * stepX, sy + b * stepY); }, i, j))
+      at = {sx + i * stepX, sy + j * stepY};
   }
   gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
   return at;
