@@ -83,14 +83,14 @@ void DrawRequirementsBlock(std::uint16_t /*kind*/, std::uint16_t loadType, std::
   CadText("durch:", 180, 130);
   Style(2, 1.55L);
   // The cases fitted to their field, before the column at x 180.
-  for (const auto& [text, y] : {std::pair<std::string, Real>{"a) wenn eine Federkraft und die zuge-", 124},
-                                {"   hörige Länge vorgeschrieben sind"_oem, 120},
-                                {"b) wenn eine Federkraft, die zugehörige"_oem, 111},
-                                {"   Länge und L0 vorgeschrieben sind"_oem, 107},
-                                {"c) wenn zwei Federkräfte und die zu-"_oem, 94},
-                                {"   gehörigen Längen vorgeschrieben"_oem, 90},
-                                {"   sind", 86}})
-    CadTextFit(text, 121, y, 180 - 0.5L - 121);
+  auto fit = [](std::string_view text, Real y) { CadTextFit(text, 121, y, 180 - 0.5L - 121); };
+  fit("a) wenn eine Federkraft und die zuge-", 124);
+  fit("   hörige Länge vorgeschrieben sind"_oem, 120);
+  fit("b) wenn eine Federkraft, die zugehörige"_oem, 111);
+  fit("   Länge und L0 vorgeschrieben sind"_oem, 107);
+  fit("c) wenn zwei Federkräfte und die zu-"_oem, 94);
+  fit("   gehörigen Längen vorgeschrieben"_oem, 90);
+  fit("   sind", 86);
   Style(2, 1.6L);
   CadText("L0", 180, 122);
   CadText("n und", 180, 113.5L);
