@@ -94,6 +94,17 @@ Real PointBoxDistance(Real px, Real py, Real x0, Real y0, Real x1, Real y1) {
   return std::hypot(std::max({x0 - px, Real(0), px - x1}), std::max({y0 - py, Real(0), py - y1}));
 }
 
+// Whether a box w x h with its lower left corner at (x, y) is free and on
+// the sheet, and within the plot when (ax, ay) lies in it.
+auto PlaceTest(Real ax, Real ay, Real w, Real h) {
+  const auto plot = PlotBox();
+  const bool inside = PointInRect(ax, ay, plot[0], plot[1], plot[2], plot[3]);
+  return [=](Real x, Real y) {
+    if (inside && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
+    return OnSheet(x, y, x + w, y + h) && BoxFree(x, y, x + w, y + h);
+  };
+}
+
 // The offset (i, j), |i| <= nx and |j| <= ny, of least cost(i, j, r) (ties:
 // least i, then least j) for which fits(i, j) holds, r = |(i stepX, j stepY)|;
 // false when none does. Offsets are taken ring by ring of r: none beyond a
@@ -142,12 +153,7 @@ bool CheapestFit(int nx, int ny, Real stepX, Real stepY, Cost&& cost, Bound&& bo
 // as well, nearest first. A box whose preferred corner lies in the plot
 // stays in the plot. None free: the preferred place. The box is taken.
 std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
-  const auto plot = PlotBox();
-  const bool inside = PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]);
-  auto fits = [&](Real x, Real y) {
-    if (inside && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
-    return OnSheet(x, y, x + w, y + h) && BoxFree(x, y, x + w, y + h);
-  };
+  const auto fits = PlaceTest(sx, sy, w, h);
   std::array<Real, 2> at{sx, sy};
   bool found = false;
   for (int k = 0; k <= 8 && !found; ++k) {
@@ -172,12 +178,7 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
 // of stepX x stepY about it nearest to the point, within the plot when the
 // point lies in it and on the sheet always. The box is taken.
 std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
-  const auto plot = PlotBox();
-  const bool inside = PointInRect(px, py, plot[0], plot[1], plot[2], plot[3]);
-  auto fits = [&](Real x, Real y) {
-    if (inside && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
-    return OnSheet(x, y, x + w, y + h) && BoxFree(x, y, x + w, y + h);
-  };
+  const auto fits = PlaceTest(px, py, w, h);
   std::array<Real, 2> at{sx, sy};
   if (!fits(sx, sy) && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY)) {
     // Candidates within 40 mm of the preferred place.
