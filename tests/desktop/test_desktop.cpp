@@ -6,7 +6,9 @@
 #include <QEvent>
 #include <QFont>
 #include <QFontMetrics>
+#include <QList>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -79,6 +81,27 @@ TEST_F(DesktopTest, EngineProgressWindowTakesNoActivation) {
   zeb::xbase::SetTzCallback(nullptr);
 }
 
+// The frame the window manager put around a window, as it tells the X
+// server (left, right, top, bottom); empty until it has framed it. Qt's
+// own frameGeometry() keeps a frame read before the window manager was
+// done (a zero bar on a busy machine).
+QList<int> FrameExtents(const QWidget& w) {
+  QProcess xprop;
+  xprop.start("xprop", {"-id", QString::number(w.winId()), "_NET_FRAME_EXTENTS"});
+  if (!xprop.waitForFinished(20000)) return {};
+  // _NET_FRAME_EXTENTS(CARDINAL) = 1, 1, 22, 4
+  const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
+  const qsizetype eq = out.indexOf('=');
+  if (eq < 0) return {};
+  QList<int> extents;
+  for (const QString& part : out.mid(eq + 1).split(',')) {
+    bool ok = false;
+    extents.push_back(part.trimmed().toInt(&ok));
+    if (!ok) return {};
+  }
+  return extents.size() == 4 ? extents : QList<int>{};
+}
+
 // A "Meldung:" box with a short text keeps its title whole on the title
 // bar: as wide as the title in bold and four of the window manager's
 // buttons (each about as wide as its bar is high).
@@ -88,17 +111,19 @@ TEST_F(DesktopTest, ShortMessageBoxKeepsItsTitleWhole) {
   QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || !box->isVisible()) return;
-    const QRect frame = box->frameGeometry();
-    const int bar = frame.height() - box->geometry().height();
-    if (bar <= 0) return;  // not framed yet
+    const QList<int> extents = FrameExtents(*box);
+    if (extents.isEmpty()) return;  // not framed yet
+    const int bar = extents[2] + extents[3];
+    if (bar <= 0) return;
     QFont bold = box->font();
     bold.setBold(true);
     width = box->width();
     need = QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 4 * bar;
     if (const char* folder = std::getenv("ZEB1_SCREENSHOTS"); folder != nullptr && *folder != '\0') {
       QTest::qWait(200);
+      const QRect at = box->geometry().adjusted(-extents[0], -extents[2], extents[1], extents[3]);
       box->screen()
-          ->grabWindow(0, frame.x() - 20, frame.y() - 20, frame.width() + 40, frame.height() + 40)
+          ->grabWindow(0, at.x() - 20, at.y() - 20, at.width() + 40, at.height() + 40)
           .save(QString::fromUtf8(folder) + "/message_box_title.png");
     }
     box->accept();
