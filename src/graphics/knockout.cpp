@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <map>
 #include <string>
 #include <utility>
@@ -82,6 +83,7 @@ class TextIndex {
     x0_ = x0, y0_ = y0, x1_ = x1, y1_ = y1;
     const Real w = std::max<Real>(x1 - x0, 1e-6L), h = std::max<Real>(y1 - y0, 1e-6L);
     cell_ = std::max({std::sqrt(w * h / static_cast<Real>(boxes_.size())), w / 512, h / 512});
+    perCell_ = 1 / cell_;
     nx_ = std::clamp(static_cast<int>(std::ceil(w / cell_)), 1, 512);
     ny_ = std::clamp(static_cast<int>(std::ceil(h / cell_)), 1, 512);
     start_.assign(static_cast<std::size_t>(nx_ * ny_) + 1, 0);
@@ -128,7 +130,7 @@ class TextIndex {
  private:
   void Cells(Real x0, Real y0, Real x1, Real y1, int& i0, int& i1, int& j0, int& j1) const {
     auto at = [this](Real v, Real o, int n) {
-      const Real c = (v - o) / cell_;
+      const Real c = (v - o) * perCell_;
       return !(c >= 0) ? 0 : c >= n ? n - 1 : static_cast<int>(c);
     };
     i0 = at(x0, x0_, nx_), i1 = at(x1, x0_, nx_);
@@ -136,7 +138,7 @@ class TextIndex {
   }
 
   std::vector<TextBox> boxes_;
-  Real x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0, cell_ = 1;
+  Real x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0, cell_ = 1, perCell_ = 1;
   int nx_ = 0, ny_ = 0;
   std::vector<std::uint32_t> start_, items_;
   mutable std::vector<std::uint32_t> seen_;
@@ -153,6 +155,19 @@ bool CrossesCore(const TextBox& b, Real pu, Real pv, Real qu, Real qv) {
   return SegmentPartInRect(pu, pv, qu, qv, b.u0 + kHair, kHair, b.u1 - rim, b.h - kHair, t0, t1);
 }
 
+// True when the ring about (x, y) from radius r0 to r1 meets the box less
+// the rim at its end (the part CrossesCore tries).
+bool RingMeetsCore(const TextBox& b, Real x, Real y, Real r0, Real r1) {
+  const Real rim = kRimWidth * (b.u1 - b.u0);
+  const Real u0 = b.u0 + kHair, u1 = b.u1 - rim, v0 = kHair, v1 = b.h - kHair;
+  if (u1 < u0 || v1 < v0) return false;
+  Real cu, cv;
+  b.ToLocal(x, y, cu, cv);
+  const Real nu = std::max({u0 - cu, cu - u1, Real(0)}), nv = std::max({v0 - cv, cv - v1, Real(0)});
+  const Real fu = std::max(cu - u0, u1 - cu), fv = std::max(cv - v0, v1 - cv);
+  return nu * nu + nv * nv <= r1 * r1 && fu * fu + fv * fv >= r0 * r0;
+}
+
 // The part of the segment inside the box widened by the gap.
 bool WidenedPart(const TextBox& b, Real pu, Real pv, Real qu, Real qv, Real& t0, Real& t1) {
   const Real g = kGap * b.h;
@@ -164,7 +179,7 @@ bool WidenedPart(const TextBox& b, Real pu, Real pv, Real qu, Real qv, Real& t0,
 // widened by the gap.
 Intervals CutsOfSegment(const TextIndex& index, Real x1, Real y1, Real x2, Real y2, Real& height) {
   Intervals cuts;
-  if (!(std::hypot(x2 - x1, y2 - y1) > 0)) return cuts;
+  if (!(std::fabs(x2 - x1) + std::fabs(y2 - y1) > 0)) return cuts;
   index.Near(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), [&](const TextBox& b) {
     Real pu, pv, qu, qv, t0, t1;
     b.ToLocal(x1, y1, pu, pv);
@@ -259,6 +274,9 @@ Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep
     const Real nx = std::max({b.x0 - x, x - b.x1, Real(0)}), ny = std::max({b.y0 - y, y - b.y1, Real(0)});
     const Real fx = std::max(x - b.x0, b.x1 - x), fy = std::max(y - b.y0, b.y1 - y);
     if (nx * nx + ny * ny > r * r || (fx * fx + fy * fy) < (r - inset) * (r - inset)) return;
+    // The chords lie in the ring from r - inset to r: a text whose core
+    // the ring does not meet is not crossed (most boxes near a dense view).
+    if (!RingMeetsCore(b, x, y, std::max<Real>(0, r - inset - 1e-9L), r + 1e-9L)) return;
     ArcPartsIn(x, y, r, start, sweep, b.x0 - inset, b.y0 - inset, b.x1 + inset, b.y1 + inset, parts);
     if (parts.empty()) return;
     chords.clear();
@@ -346,13 +364,107 @@ struct PolyVertex {
   Real x, y, bulge;
 };
 
-struct Call {
-  Kind kind;
-  std::uint32_t state = 0;  // index of the drawing state it was given in
-  Real a[8] = {};
-  int n = 0;
-  std::string text;  // a text, a block name
+// A held call: small, as a view of many coils holds thousands. Its text
+// (a text, a block name) and vertices lie apart; a solid's last three
+// values ride as its one vertex.
+constexpr std::size_t kCallReals = 5;
+struct CallMore {
+  std::string text;
   std::vector<PolyVertex> vertices;
+};
+struct Call {
+  Kind kind = Kind::Layer;
+  std::uint32_t state = 0;  // index of the drawing state it was given in
+  int n = 0;
+  Real a[kCallReals] = {};
+  std::unique_ptr<CallMore> more;
+
+  Call() = default;
+  Call(const Call& o) : kind(o.kind), state(o.state), n(o.n), more(o.more ? new CallMore(*o.more) : nullptr) {
+    std::copy(o.a, o.a + kCallReals, a);
+  }
+  Call& operator=(const Call& o) {
+    if (this != &o) *this = Call(o);
+    return *this;
+  }
+  Call(Call&&) noexcept = default;
+  Call& operator=(Call&&) noexcept = default;
+
+  const std::string& text() const { return more ? more->text : None().text; }
+  const std::vector<PolyVertex>& vertices() const { return more ? more->vertices : None().vertices; }
+  CallMore& More() {
+    if (!more) more = std::make_unique<CallMore>();
+    return *more;
+  }
+  static const CallMore& None() {
+    static const CallMore none;
+    return none;
+  }
+
+  Call& Set(Kind k, std::initializer_list<Real> values, int number) {
+    kind = k;
+    std::copy_n(values.begin(), std::min(values.size(), kCallReals), a);
+    n = number;
+    return *this;
+  }
+  Call& SetSolid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) {
+    More().vertices.push_back({y3, x4, y4});
+    return Set(Kind::Solid, {x1, y1, x2, y2, x3}, 0);
+  }
+};
+
+// Held calls in blocks: a long run grows without moving what it holds.
+class Calls {
+ public:
+  Calls() = default;
+  Calls(Calls&& o) noexcept { swap(o); }
+  Calls& operator=(Calls&& o) noexcept {
+    Calls gone;
+    gone.swap(o);
+    swap(gone);
+    return *this;
+  }
+  void swap(Calls& o) noexcept {
+    blocks_.swap(o.blocks_);
+    std::swap(size_, o.size_);
+  }
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  Call& operator[](std::size_t i) { return blocks_[i / kBlock][i % kBlock]; }
+  const Call& operator[](std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+  Call& back() { return (*this)[size_ - 1]; }
+  Call& emplace_back() {
+    if (size_ == blocks_.size() * kBlock) blocks_.push_back(std::make_unique<Call[]>(kBlock));
+    return (*this)[size_++];
+  }
+  void push_back(Call&& c) { emplace_back() = std::move(c); }
+  void pop_back() {
+    back() = Call{};
+    --size_;
+  }
+
+  class const_iterator {
+   public:
+    const_iterator(const Calls& calls, std::size_t i) : calls_(&calls), i_(i) {}
+    const Call& operator*() const { return (*calls_)[i_]; }
+    const_iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator!=(const const_iterator& o) const { return i_ != o.i_; }
+
+   private:
+    const Calls* calls_;
+    std::size_t i_;
+  };
+  const_iterator begin() const { return {*this, 0}; }
+  const_iterator end() const { return {*this, size_}; }
+
+ private:
+  static constexpr std::size_t kBlock = 256;
+  std::vector<std::unique_ptr<Call[]>> blocks_;
+  std::size_t size_ = 0;
 };
 
 // One straight or curved segment of a polyline.
@@ -363,7 +475,7 @@ struct PolySegment {
 };
 
 std::vector<PolySegment> Segments(const Call& c) {
-  const auto& v = c.vertices;
+  const auto& v = c.vertices();
   const bool closed = (c.n & 1) && v.size() > 2;
   const std::size_t count = v.size() < 2 ? 0 : closed ? v.size() : v.size() - 1;
   std::vector<PolySegment> out;
@@ -459,7 +571,7 @@ Call Placed(const Call& c, const Placement& p) {
       a[4] = c.a[4] * std::fabs(p.t.sx);
       break;
     case Kind::Polyline:
-      for (PolyVertex& v : o.vertices) {
+      for (PolyVertex& v : o.More().vertices) {
         p.Point(v.x, v.y, v.x, v.y);
         if (p.t.sx * p.t.sy < 0) v.bulge = -v.bulge;
       }
@@ -480,7 +592,7 @@ bool SameState(const CadState& a, const CadState& b) {
 // Records the calls drawn, each with the state it was given in.
 class Recorder final : public CadOutput {
  public:
-  Recorder(std::vector<Call>& out, const std::uint32_t& state) : out_(out), state_(state) {}
+  Recorder(Calls& out, const std::uint32_t& state) : out_(out), state_(state) {}
   void SetLayer(int n) override { Add(Kind::Layer, {}, n); }
   void TextStyle(int font, Real angle, Real height, Real width) override {
     Add(Kind::TextStyle, {angle, height, width}, font);
@@ -490,33 +602,31 @@ class Recorder final : public CadOutput {
   void Line3D(Real, Real, Real, Real, Real, Real) override {}
   void Circle(Real x, Real y, Real r) override { Add(Kind::Circle, {x, y, r}); }
   void Arc(Real x, Real y, Real s, Real e, Real r) override { Add(Kind::Arc, {x, y, s, e, r}); }
-  void Text(std::string_view text, Real x, Real y) override { Add(Kind::Text, {x, y}).text = std::string(text); }
+  void Text(std::string_view text, Real x, Real y) override { Add(Kind::Text, {x, y}).More().text = std::string(text); }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
-    Add(Kind::Solid, {x1, y1, x2, y2, x3, y3, x4, y4});
+    Add().SetSolid(x1, y1, x2, y2, x3, y3, x4, y4);
   }
   void Insert(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy) override {
-    Add(Kind::Insert, {x, y, angle, sx, sy}).text = std::string(name);
+    Add(Kind::Insert, {x, y, angle, sx, sy}).More().text = std::string(name);
   }
 
  private:
-  Call& Add(Kind kind, std::initializer_list<Real> a, int n = 0) {
+  Call& Add() {
     Call& c = out_.emplace_back();
-    c.kind = kind;
     c.state = state_;
-    std::copy(a.begin(), a.end(), c.a);
-    c.n = n;
     return c;
   }
-  std::vector<Call>& out_;
+  Call& Add(Kind kind, std::initializer_list<Real> a, int n = 0) { return Add().Set(kind, a, n); }
+  Calls& out_;
   const std::uint32_t& state_;
 };
 
 // The last picture of the screen as held and as drawn, one for each of the
 // first parts of a run the screen draws at once (the header, the entities).
 struct ScreenCache {
-  std::vector<Call> in;
+  Calls in;
   std::vector<CadState> states;
-  std::vector<Call> out;
+  Calls out;
 };
 
 ScreenCache& LastScreen(std::size_t part) {
@@ -524,23 +634,26 @@ ScreenCache& LastScreen(std::size_t part) {
   return cache[std::min(part, cache.size() - 1)];
 }
 
-bool SameCalls(const std::vector<Call>& a, const std::vector<CadState>& as, const std::vector<Call>& b,
+bool SameCalls(const Calls& a, const std::vector<CadState>& as, const Calls& b,
                const std::vector<CadState>& bs) {
   if (a.size() != b.size() || as.size() != bs.size()) return false;
   for (std::size_t i = 0; i < as.size(); ++i)
     if (!SameState(as[i], bs[i])) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     const Call &x = a[i], &y = b[i];
-    if (x.kind != y.kind || x.state != y.state || x.n != y.n || !std::equal(x.a, x.a + 8, y.a) || x.text != y.text ||
-        x.vertices.size() != y.vertices.size())
+    if (x.kind != y.kind || x.state != y.state || x.n != y.n || !std::equal(x.a, x.a + kCallReals, y.a) || x.text() != y.text() ||
+        x.vertices().size() != y.vertices().size())
       return false;
-    for (std::size_t k = 0; k < x.vertices.size(); ++k)
-      if (x.vertices[k].x != y.vertices[k].x || x.vertices[k].y != y.vertices[k].y ||
-          x.vertices[k].bulge != y.vertices[k].bulge)
+    const auto &xv = x.vertices(), &yv = y.vertices();
+    for (std::size_t k = 0; k < xv.size(); ++k)
+      if (xv[k].x != yv[k].x || xv[k].y != yv[k].y || xv[k].bulge != yv[k].bulge)
         return false;
   }
   return true;
 }
+
+// Drawing states a held call looks back over for its own.
+constexpr std::size_t kStatesLookedBack = 4;
 
 class HeldOutput final : public CadOutput {
  public:
@@ -564,7 +677,7 @@ class HeldOutput final : public CadOutput {
   }
   void BeginBlock(std::string_view name) override {
     if (!expandsInserts_) {
-      Hold(Kind::BeginBlock, {}).text = std::string(name);
+      Hold(Kind::BeginBlock, {}).More().text = std::string(name);
       return;
     }
     Flush();
@@ -598,15 +711,15 @@ class HeldOutput final : public CadOutput {
   void Arc(Real x, Real y, Real startDeg, Real endDeg, Real r) override {
     Hold(Kind::Arc, {x, y, startDeg, endDeg, r});
   }
-  void Text(std::string_view text, Real x, Real y) override { Hold(Kind::Text, {x, y}).text = std::string(text); }
+  void Text(std::string_view text, Real x, Real y) override { Hold(Kind::Text, {x, y}).More().text = std::string(text); }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
-    Hold(Kind::Solid, {x1, y1, x2, y2, x3, y3, x4, y4});
+    Hold().SetSolid(x1, y1, x2, y2, x3, y3, x4, y4);
   }
   // An output that draws an insert as the block's primitives (the screen)
   // does so at once: they come back here.
   void Insert(std::string_view name, Real x, Real y, Real angleDeg, Real sx, Real sy) override {
     if (!expandsInserts_) {
-      Hold(Kind::Insert, {x, y, angleDeg, sx, sy}).text = std::string(name);
+      Hold(Kind::Insert, {x, y, angleDeg, sx, sy}).More().text = std::string(name);
       return;
     }
     inner_->Insert(name, x, y, angleDeg, sx, sy);
@@ -618,7 +731,7 @@ class HeldOutput final : public CadOutput {
     poly_ = calls_.size();
   }
   void Vertex(Real x, Real y, Real includedAngleRad) override {
-    if (poly_ > 0) calls_[poly_ - 1].vertices.push_back({x, y, includedAngleRad});
+    if (poly_ > 0) calls_[poly_ - 1].More().vertices.push_back({x, y, includedAngleRad});
   }
   void EndPolyline() override { poly_ = 0; }
 
@@ -633,24 +746,34 @@ class HeldOutput final : public CadOutput {
     return true;
   }
 
-  Call& Hold(Kind kind, std::initializer_list<Real> a, int n = 0) {
+  Call& Hold() {
     const CadState& now = Cad();
-    if (states_.empty() || !SameState(states_.back(), now)) states_.push_back(now);
+    // A drawing that goes back and forth between a few states (outline and
+    // hatch) keeps one copy of each.
+    std::size_t state = last_;
+    if (state >= states_.size() || !SameState(states_[state], now)) {
+      state = states_.size();
+      for (std::size_t k = states_.size(); k > 0 && k + kStatesLookedBack > states_.size(); --k)
+        if (k - 1 != last_ && SameState(states_[k - 1], now)) {
+          state = k - 1;
+          break;
+        }
+      if (state == states_.size()) states_.push_back(now);
+      last_ = state;
+    }
     Call& c = calls_.emplace_back();
-    c.kind = kind;
-    c.state = static_cast<std::uint32_t>(states_.size() - 1);
-    std::copy(a.begin(), a.end(), c.a);
-    c.n = n;
+    c.state = static_cast<std::uint32_t>(state);
     poly_ = 0;  // a polyline ends with the next primitive
     return c;
   }
+  Call& Hold(Kind kind, std::initializer_list<Real> a, int n = 0) { return Hold().Set(kind, a, n); }
 
   bool IsMark(const Call& c) const { return states_[c.state].CadMarkLevel > 0; }
 
   // The box of a text call, placed.
   TextBox Box(const Call& c, const Placement* p) const {
     const CadState& st = states_[c.state];
-    const std::string& t = c.text;
+    const std::string& t = c.text();
     const std::size_t lead = t.find_first_not_of(' ');
     const std::size_t end = lead == std::string::npos ? 0 : t.find_last_not_of(' ') + 1;
     const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
@@ -720,7 +843,7 @@ class HeldOutput final : public CadOutput {
       case Kind::Polyline: {
         if (cut.whole) {
           out_->BeginPolyline(c.n);
-          for (const PolyVertex& p : c.vertices) out_->Vertex(p.x, p.y, p.bulge);
+          for (const PolyVertex& p : c.vertices()) out_->Vertex(p.x, p.y, p.bulge);
           out_->EndPolyline();
           break;
         }
@@ -743,13 +866,17 @@ class HeldOutput final : public CadOutput {
       case Kind::Layer: out_->SetLayer(c.n); break;
       case Kind::TextStyle: out_->TextStyle(c.n, a[0], a[1], a[2]); break;
       case Kind::LineStyle: out_->ScreenLineStyle(c.n); break;
-      case Kind::Text: out_->Text(c.text, a[0], a[1]); break;
-      case Kind::Solid: out_->Solid(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
-      case Kind::Insert: out_->Insert(c.text, a[0], a[1], a[2], a[3], a[4]); break;
+      case Kind::Text: out_->Text(c.text(), a[0], a[1]); break;
+      case Kind::Solid: {
+        const PolyVertex& rest = c.vertices().at(0);
+        out_->Solid(a[0], a[1], a[2], a[3], a[4], rest.x, rest.y, rest.bulge);
+        break;
+      }
+      case Kind::Insert: out_->Insert(c.text(), a[0], a[1], a[2], a[3], a[4]); break;
       case Kind::Header: out_->Header(a[0], a[1], a[2], a[3]); break;
       case Kind::Tables: out_->Tables(c.n); break;
       case Kind::BeginBlocks: out_->BeginBlocks(); break;
-      case Kind::BeginBlock: out_->BeginBlock(c.text); break;
+      case Kind::BeginBlock: out_->BeginBlock(c.text()); break;
       case Kind::EndBlock: out_->EndBlock(); break;
       case Kind::EndSection: out_->EndSection(); break;
       case Kind::BeginEntities: out_->BeginEntities(); break;
@@ -757,16 +884,17 @@ class HeldOutput final : public CadOutput {
     }
   }
 
-  void DrawHeld(const std::vector<Call>& calls);
+  void DrawHeld(const Calls& calls);
   // Replays calls drawn before (whole: their cuts are made).
-  void DrawDrawn(const std::vector<Call>& calls);
+  void DrawDrawn(const Calls& calls);
 
   std::unique_ptr<CadOutput> inner_;
   bool expandsInserts_;
   CadOutput* out_ = nullptr;  // where the held calls are drawn: inner_, or a record of them
   std::uint32_t current_ = ~0u;  // the state the calls drawn now were given in
-  std::vector<Call> calls_;
+  Calls calls_;
   std::vector<CadState> states_;
+  std::size_t last_ = 0;  // the state of the last call held
   std::size_t poly_ = 0;  // 1 + the index of the polyline being given its vertices, or 0
   std::size_t parts_ = 0;  // parts of the run drawn
 };
@@ -780,9 +908,8 @@ void HeldOutput::Flush() {
     open = std::move(calls_.back());
     calls_.pop_back();
   }
-  std::vector<Call> calls;
+  Calls calls;
   calls.swap(calls_);
-  calls_.reserve(calls.size());
   const CadState now = Cad();
   if (!expandsInserts_) {
     DrawHeld(calls);
@@ -791,7 +918,7 @@ void HeldOutput::Flush() {
     // held as the last one was is drawn as it was broken then.
     ScreenCache& last = LastScreen(parts_++);
     if (!SameCalls(calls, states_, last.in, last.states)) {
-      std::vector<Call> drawn;
+      Calls drawn;
       Recorder record(drawn, current_);
       out_ = &record;
       DrawHeld(calls);
@@ -814,7 +941,7 @@ void HeldOutput::Flush() {
   }
 }
 
-void HeldOutput::DrawDrawn(const std::vector<Call>& calls) {
+void HeldOutput::DrawDrawn(const Calls& calls) {
   current_ = ~0u;
   for (const Call& c : calls) {
     if (c.state != current_) Cad() = states_[current_ = c.state];
@@ -823,7 +950,11 @@ void HeldOutput::DrawDrawn(const std::vector<Call>& calls) {
   }
 }
 
-void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
+void HeldOutput::DrawHeld(const Calls& held) {
+  // The calls by number, without the deque's arithmetic at each.
+  std::vector<const Call*> calls;
+  calls.reserve(held.size());
+  for (const Call& c : held) calls.push_back(&c);
   const std::size_t count = calls.size();
 
   // Blocks: the block each call belongs to (-1: the entities), the blocks'
@@ -838,11 +969,11 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
   std::vector<std::pair<std::size_t, int>> inserts;  // insert call, block it is in
   int open_block = -1;
   for (std::size_t i = 0; i < count; ++i) {
-    const Call& c = calls[i];
+    const Call& c = *calls[i];
     if (c.kind == Kind::BeginBlock) {
       open_block = static_cast<int>(blocks.size());
       blocks.push_back({i + 1, count, {}});
-      named[c.text] = open_block;
+      named[c.text()] = open_block;
       continue;
     }
     if (c.kind == Kind::EndBlock || c.kind == Kind::EndSection || c.kind == Kind::BeginEntities) {
@@ -858,9 +989,9 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
   // placed block (four levels, as the screen expands them).
   std::vector<std::pair<int, Placement>> work;
   for (const auto& [i, in] : inserts) {
-    const auto found = named.find(calls[i].text);
+    const auto found = named.find(calls[i]->text());
     if (in != -1 || found == named.end()) continue;
-    const Real* a = calls[i].a;
+    const Real* a = calls[i]->a;
     Placement p;
     p.t = CadTransform{a[0], a[1], a[2], scales ? a[3] : 1, scales ? a[4] : 1};
     p.root = i;
@@ -875,9 +1006,9 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
       blocks[static_cast<std::size_t>(b)].placements.push_back(p);
       for (const auto& [i, in] : inserts) {
         if (in != b) continue;
-        const auto found = named.find(calls[i].text);
+        const auto found = named.find(calls[i]->text());
         if (found == named.end()) continue;
-        const Real* a = calls[i].a;
+        const Real* a = calls[i]->a;
         Placement q;
         ScaleRotateTranslateDeg(a[0], a[1], p.t.sx, p.t.sy, p.t.angle, p.t.dx, p.t.dy, q.t.dx, q.t.dy);
         q.t.angle = p.t.angle + a[2];
@@ -893,14 +1024,14 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
   // The sheet's texts: the entities' and those of every placed block.
   std::vector<TextBox> boxes;
   for (std::size_t i = 0; i < count; ++i) {
-    if (calls[i].kind != Kind::Text) continue;
+    if (calls[i]->kind != Kind::Text) continue;
     if (owner[i] < 0) {
-      const TextBox b = Box(calls[i], nullptr);
+      const TextBox b = Box(*calls[i], nullptr);
       if (BoxUsable(b)) boxes.push_back(b);
       continue;
     }
     for (const Placement& p : blocks[static_cast<std::size_t>(owner[i])].placements) {
-      const TextBox b = Box(calls[i], &p);
+      const TextBox b = Box(*calls[i], &p);
       if (BoxUsable(b)) boxes.push_back(b);
     }
   }
@@ -908,16 +1039,23 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
 
   // What each primitive keeps; a block's primitive its placements break
   // differently is drawn at each of them instead.
-  std::vector<Cut> cuts(count);
+  // Most primitives stay whole: only the others keep a cut (0: whole).
+  std::vector<Cut> cutList(1);
+  std::vector<std::uint32_t> cutAt(count, 0);
+  const auto keep = [&](std::size_t i, Cut&& cut) {
+    if (cut.whole) return;
+    cutAt[i] = static_cast<std::uint32_t>(cutList.size());
+    cutList.push_back(std::move(cut));
+  };
   std::map<std::size_t, std::vector<std::pair<std::size_t, Call>>> outside;  // root insert: call, placed call
   std::map<std::size_t, std::vector<Cut>> outsideCuts;
   std::vector<bool> left(count, false);
   std::map<int, TextIndex> own;  // texts of a block placed nowhere
   for (std::size_t i = 0; i < count; ++i) {
-    const Call& c = calls[i];
+    const Call& c = *calls[i];
     if (!IsPrimitive(c.kind)) continue;
     if (owner[i] < 0) {
-      cuts[i] = CutOf(c, sheet);
+      keep(i, CutOf(c, sheet));
       continue;
     }
     const Block& b = blocks[static_cast<std::size_t>(owner[i])];
@@ -926,13 +1064,13 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
       if (found == own.end()) {
         std::vector<TextBox> local;
         for (std::size_t k = b.begin; k < b.end; ++k) {
-          if (calls[k].kind != Kind::Text) continue;
-          const TextBox t = Box(calls[k], nullptr);
+          if (calls[k]->kind != Kind::Text) continue;
+          const TextBox t = Box(*calls[k], nullptr);
           if (BoxUsable(t)) local.push_back(t);
         }
         found = own.emplace(owner[i], TextIndex(std::move(local))).first;
       }
-      cuts[i] = CutOf(c, found->second);
+      keep(i, CutOf(c, found->second));
       continue;
     }
     std::vector<Call> at;
@@ -942,7 +1080,7 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
       each.push_back(CutOf(at.back(), sheet));
     }
     if (std::all_of(each.begin(), each.end(), [&](const Cut& k) { return k == each[0]; })) {
-      cuts[i] = each[0];
+      keep(i, std::move(each[0]));
       continue;
     }
     left[i] = true;
@@ -957,10 +1095,10 @@ void HeldOutput::DrawHeld(const std::vector<Call>& calls) {
     if (s != current_) Cad() = states_[current_ = s];
   };
   for (std::size_t i = 0; i < count; ++i) {
-    const Call& c = calls[i];
+    const Call& c = *calls[i];
     if (left[i]) continue;
     use(c.state);
-    if (IsPrimitive(c.kind)) Draw(c, cuts[i]);
+    if (IsPrimitive(c.kind)) Draw(c, cutList[cutAt[i]]);
     else Replay(c);
     const auto found = outside.find(i);
     if (found == outside.end()) continue;

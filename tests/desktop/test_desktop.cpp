@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
+#include <functional>
+#include <utility>
 #include <memory>
 #include <QtTest/QTest>
 
@@ -102,10 +104,10 @@ QList<int> FrameExtents(const QWidget& w) {
   return extents.size() == 4 ? extents : QList<int>{};
 }
 
-// A "Meldung:" box with a short text keeps its title whole on the title
-// bar: as wide as the title in bold and four of the window manager's
-// buttons (each about as wide as its bar is high).
-TEST_F(DesktopTest, ShortMessageBoxKeepsItsTitleWhole) {
+// How wide a box shown by `show` is and how wide its title needs it: the
+// title in bold and four of the window manager's buttons (each about as
+// wide as its bar is high).
+std::pair<int, int> TitleRoom(const std::function<void()>& show, const char* shot) {
   int width = 0, need = 0;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -124,14 +126,26 @@ TEST_F(DesktopTest, ShortMessageBoxKeepsItsTitleWhole) {
       const QRect at = box->geometry().adjusted(-extents[0], -extents[2], extents[1], extents[3]);
       box->screen()
           ->grabWindow(0, at.x() - 20, at.y() - 20, at.width() + 40, at.height() + 40)
-          .save(QString::fromUtf8(folder) + "/message_box_title.png");
+          .save(QString::fromUtf8(folder) + "/" + shot + ".png");
     }
     box->accept();
   });
   poll.start(50);
-  ui->MessageBox("Meldung:", "OK");
+  show();
+  return {width, need};
+}
+
+// A "Meldung:" box with a short text keeps its title whole on the title
+// bar: the program's own and the table engine's.
+TEST_F(DesktopTest, ShortMessageBoxKeepsItsTitleWhole) {
+  const auto [width, need] = TitleRoom([&] { ui->MessageBox("Meldung:", "OK"); }, "message_box_title");
   EXPECT_GT(need, 0);
   EXPECT_GE(width, need);
+  zeb::xbase::QtTzCallback engine;
+  const auto [engineWidth, engineNeed] =
+      TitleRoom([&] { engine.MessageBox("OK", "Programm angehalten.", 16); }, "engine_message_box_title");
+  EXPECT_GT(engineNeed, 0);
+  EXPECT_GE(engineWidth, engineNeed);
 }
 
 }  // namespace

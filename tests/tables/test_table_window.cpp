@@ -84,6 +84,16 @@ TEST_F(TableWindowTest, EditingACopySaysSoEachTime) {
   w().ShowTable(1);  // browsing says nothing
   w().ShowTable(2);
   w().ShowTable(0);
+  TableClose();
+
+  // A writable folder with a read-only table file names the file.
+  SetFolderWriteTest([](const std::string&) { return true; });
+  fs::permissions(dbf() / "din2077.dbf", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  ui().ExpectMessageBox("", "Kein Schreibrecht für die Tabellendatei " + AddBackslash(G().DbfFolder) +
+                                "din2077.dbf (schreibgeschützt) !  Bearbeitung im Temporär-Ordner. Änderungen gehen "
+                                "nur in eine Kopie");
+  G().AbortFlag = 0;
+  Tables().EditTable("din2077", 3300);
 }
 
 // Indexes and table copies of a run lie in its own folder, for the user

@@ -6,14 +6,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QFontMetrics>
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QLayout>
 #include <QListView>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSpacerItem>
 #include <QSplitter>
 #include <QTreeView>
 #include <QLineEdit>
@@ -27,6 +24,7 @@
 #include "base/qt/forms.h"
 #include "base/qt/qt_convert.h"
 #include "base/qt/qt_printer.h"
+#include "platform/qt/message_box.h"
 
 namespace zeb {
 
@@ -50,21 +48,6 @@ QMainWindow* FindMainWindow() {
     if (auto* main = qobject_cast<QMainWindow*>(w)) return main;
   }
   return nullptr;
-}
-
-// A box at least as wide as its title needs on the title bar, in the
-// bar's bold font and beside the window manager's icon and buttons (each
-// about as wide as the bar is high): a short text leaves it whole too.
-void KeepTitleWhole(QMessageBox& box) {
-  auto* grid = qobject_cast<QGridLayout*>(box.layout());
-  if (grid == nullptr) return;
-  QFont bold = box.font();
-  bold.setBold(true);
-  const QFontMetrics m(bold);
-  const int bar = m.height() + 8;
-  const int width = m.horizontalAdvance(box.windowTitle()) + 6 * bar;
-  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                grid->columnCount());
 }
 
 QMessageBox::StandardButton RunBox(QMessageBox::Icon icon, std::string_view caption, std::string_view text,

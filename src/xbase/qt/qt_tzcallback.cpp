@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/message_box.h"
 #include "xbase/dataset/field_values.h"
 
 namespace zeb::xbase {
@@ -74,6 +75,8 @@ int QtTzCallback::MessageBox(std::string_view text, std::string_view caption, st
     case 4: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
   }
+  // After icon and buttons: each lays the box out anew.
+  KeepTitleWhole(box);
   switch (box.exec()) {
     case QMessageBox::Cancel: return 2;
     case QMessageBox::Yes: return 6;
