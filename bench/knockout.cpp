@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -22,6 +24,7 @@
 #include "graphics/cad_internal.h"
 #include "graphics/cadsettings.h"
 #include "graphics/facade.h"
+#include "mainwin/dispatch.h"
 #include "platform/files.h"
 #include "settings/config.h"
 #include "spring/springfile.h"
@@ -115,6 +118,28 @@ void BM_ProductionDrawing(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_ProductionDrawing)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(41);
+
+// The spring view (drawing 13) of round_dynamic.zeb wound to 500 coils: the
+// stroke and the length at F2 scaled as the coils.
+void BM_ManyCoilsView(benchmark::State& state) {
+  const zeb::bench::ScratchFolder scratch("zeb1-bench-knockout-");
+  const std::string dir = Setup(scratch);
+  std::ifstream in(std::string(ZEB1_SOURCE_DIR) + "/examples/round_dynamic.zeb", std::ios::binary);
+  std::ofstream out(dir + "/coils.zeb", std::ios::binary);
+  std::string line;
+  for (int n = 1; std::getline(in, line); ++n) out << (n == 57 ? "1105.9\r" : n == 58 ? "3000\r" : line) << "\n";
+  out.close();
+  zeb::ReadSpringFile(dir + "/coils.zeb");
+  zeb::G().CurrentFileName = dir + "/t";
+  Compare(state, [] {
+    zeb::G().AbortFlag = 0;
+    zeb::SetCadBatchMode(1);
+    zeb::CadOutputByIndex(1, 13);
+    zeb::SetCadBatchMode(0);
+  });
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(dir + "/t.dxf"));
+}
+BENCHMARK(BM_ManyCoilsView)->Unit(benchmark::kMillisecond)->Iterations(41);
 
 }  // namespace
 

@@ -37,11 +37,22 @@ namespace {
 constexpr Real kHair = 0.05L, kRimWidth = 0.075L, kGap = 0.25L;
 
 // The box of a text in its own frame: u along the baseline, v up; with the
-// bounds of the box widened by the gap.
+// bounds of the box widened by the gap, and those of the part a line must
+// cross to be broken (empty: none).
 struct TextBox {
   Real x = 0, y = 0, c = 1, s = 0;  // anchor, cosine and sine of the angle
   Real u0 = 0, u1 = 0, h = 0;
   Real x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  Real cx0 = 0, cy0 = 0, cx1 = -1, cy1 = -1;
+  // False when the segment's bounds miss the core's: it cannot cross it.
+  bool MayCrossCore(Real px, Real py, Real qx, Real qy) const {
+    return std::max(px, qx) >= cx0 && std::min(px, qx) <= cx1 && std::max(py, qy) >= cy0 && std::min(py, qy) <= cy1;
+  }
+  // The same for the box widened by the gap.
+  bool MayMeet(Real px, Real py, Real qx, Real qy) const {
+    return std::max(px, qx) >= x0 - kHair && std::min(px, qx) <= x1 + kHair && std::max(py, qy) >= y0 - kHair &&
+           std::min(py, qy) <= y1 + kHair;
+  }
   void ToLocal(Real px, Real py, Real& u, Real& v) const {
     const Real dx = px - x, dy = py - y;
     u = dx * c + dy * s;
@@ -66,6 +77,18 @@ TextBox MakeBox(Real x, Real y, Real angleDeg, Real u0, Real u1, Real h) {
       b.x0 = std::min(b.x0, px), b.x1 = std::max(b.x1, px);
       b.y0 = std::min(b.y0, py), b.y1 = std::max(b.y1, py);
     }
+  // The core, a hair wider against rounding between the two frames.
+  const Real cu0 = u0 + kHair, cu1 = u1 - kRimWidth * (u1 - u0), cv0 = kHair, cv1 = h - kHair;
+  if (cu1 >= cu0 && cv1 >= cv0) {
+    b.cx0 = b.cy0 = 1e30L;
+    b.cx1 = b.cy1 = -1e30L;
+    for (Real u : {cu0, cu1})
+      for (Real v : {cv0, cv1}) {
+        const Real px = x + u * b.c - v * b.s, py = y + u * b.s + v * b.c;
+        b.cx0 = std::min(b.cx0, px - kHair), b.cx1 = std::max(b.cx1, px + kHair);
+        b.cy0 = std::min(b.cy0, py - kHair), b.cy1 = std::max(b.cy1, py + kHair);
+      }
+  }
   return b;
 }
 
@@ -129,8 +152,10 @@ class TextIndex {
 
  private:
   void Cells(Real x0, Real y0, Real x1, Real y1, int& i0, int& i1, int& j0, int& j1) const {
+    // In double: a long double to int conversion switches the x87
+    // rounding mode, twice for each of the four.
     auto at = [this](Real v, Real o, int n) {
-      const Real c = (v - o) * perCell_;
+      const double c = static_cast<double>((v - o) * perCell_);
       return !(c >= 0) ? 0 : c >= n ? n - 1 : static_cast<int>(c);
     };
     i0 = at(x0, x0_, nx_), i1 = at(x1, x0_, nx_);
@@ -151,8 +176,10 @@ using Intervals = std::vector<std::pair<Real, Real>>;
 // at its end.
 bool CrossesCore(const TextBox& b, Real pu, Real pv, Real qu, Real qv) {
   Real t0, t1;
-  const Real rim = kRimWidth * (b.u1 - b.u0);
-  return SegmentPartInRect(pu, pv, qu, qv, b.u0 + kHair, kHair, b.u1 - rim, b.h - kHair, t0, t1);
+  const Real u0 = b.u0 + kHair, u1 = b.u1 - kRimWidth * (b.u1 - b.u0), v0 = kHair, v1 = b.h - kHair;
+  // An end inside is a crossing (as the clipping finds, without its divisions).
+  if ((pu >= u0 && pu <= u1 && pv >= v0 && pv <= v1) || (qu >= u0 && qu <= u1 && qv >= v0 && qv <= v1)) return true;
+  return SegmentPartInRect(pu, pv, qu, qv, u0, v0, u1, v1, t0, t1);
 }
 
 // True when the ring about (x, y) from radius r0 to r1 meets the box less
@@ -171,7 +198,13 @@ bool RingMeetsCore(const TextBox& b, Real x, Real y, Real r0, Real r1) {
 // The part of the segment inside the box widened by the gap.
 bool WidenedPart(const TextBox& b, Real pu, Real pv, Real qu, Real qv, Real& t0, Real& t1) {
   const Real g = kGap * b.h;
-  return SegmentPartInRect(pu, pv, qu, qv, b.u0 - g, -g, b.u1 + g, b.h + g, t0, t1);
+  const Real u0 = b.u0 - g, u1 = b.u1 + g, v0 = -g, v1 = b.h + g;
+  // Both ends inside: all of it (as the clipping finds).
+  if (pu >= u0 && pu <= u1 && pv >= v0 && pv <= v1 && qu >= u0 && qu <= u1 && qv >= v0 && qv <= v1) {
+    t0 = 0, t1 = 1;
+    return true;
+  }
+  return SegmentPartInRect(pu, pv, qu, qv, u0, v0, u1, v1, t0, t1);
 }
 
 // The parts of the segment that cross a text: for every text whose box
@@ -181,6 +214,7 @@ Intervals CutsOfSegment(const TextIndex& index, Real x1, Real y1, Real x2, Real 
   Intervals cuts;
   if (!(std::fabs(x2 - x1) + std::fabs(y2 - y1) > 0)) return cuts;
   index.Near(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), [&](const TextBox& b) {
+    if (!b.MayCrossCore(x1, y1, x2, y2)) return;
     Real pu, pv, qu, qv, t0, t1;
     b.ToLocal(x1, y1, pu, pv);
     b.ToLocal(x2, y2, qu, qv);
@@ -281,8 +315,10 @@ Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep
     if (parts.empty()) return;
     chords.clear();
     for (const auto& [p0, p1] : parts) {
-      const long k0 = std::max(0L, static_cast<long>(std::floor(p0 / step)) - 1);
-      const long k1 = std::min<long>(n - 1, static_cast<long>(std::floor(p1 / step)) + 1);
+      // In double (no x87 rounding-mode switch): a part's end rounded up to
+      // a whole chord moves only the margin chord, which lies off the box.
+      const long k0 = std::max(0L, static_cast<long>(std::floor(static_cast<double>(p0 / step))) - 1);
+      const long k1 = std::min<long>(n - 1, static_cast<long>(std::floor(static_cast<double>(p1 / step))) + 1);
       for (long k = k0; k <= k1; ++k) chords.push_back(static_cast<int>(k));
     }
     std::sort(chords.begin(), chords.end());
@@ -292,6 +328,7 @@ Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep
       Real ax, ay, cx, cy, pu, pv, qu, qv;
       at(k, ax, ay);
       at(k + 1, cx, cy);
+      if (!b.MayCrossCore(ax, ay, cx, cy)) continue;
       b.ToLocal(ax, ay, pu, pv);
       b.ToLocal(cx, cy, qu, qv);
       if ((crossed = CrossesCore(b, pu, pv, qu, qv))) break;
@@ -303,6 +340,7 @@ Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep
       Real ax, ay, cx, cy, pu, pv, qu, qv, t0, t1;
       at(k, ax, ay);
       at(k + 1, cx, cy);
+      if (!b.MayMeet(ax, ay, cx, cy)) continue;
       b.ToLocal(ax, ay, pu, pv);
       b.ToLocal(cx, cy, qu, qv);
       if (!WidenedPart(b, pu, pv, qu, qv, t0, t1)) continue;
