@@ -679,8 +679,8 @@ bool SameCalls(const Calls& a, const std::vector<CadState>& as, const Calls& b,
     if (!SameState(as[i], bs[i])) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     const Call &x = a[i], &y = b[i];
-    if (x.kind != y.kind || x.state != y.state || x.n != y.n || !std::equal(x.a, x.a + kCallReals, y.a) || x.text() != y.text() ||
-        x.vertices().size() != y.vertices().size())
+    if (x.kind != y.kind || x.state != y.state || x.n != y.n || !std::equal(x.a, x.a + kCallReals, y.a) ||
+        x.text() != y.text() || x.vertices().size() != y.vertices().size())
       return false;
     const auto &xv = x.vertices(), &yv = y.vertices();
     for (std::size_t k = 0; k < xv.size(); ++k)
@@ -749,7 +749,9 @@ class HeldOutput final : public CadOutput {
   void Arc(Real x, Real y, Real startDeg, Real endDeg, Real r) override {
     Hold(Kind::Arc, {x, y, startDeg, endDeg, r});
   }
-  void Text(std::string_view text, Real x, Real y) override { Hold(Kind::Text, {x, y}).More().text = std::string(text); }
+  void Text(std::string_view text, Real x, Real y) override {
+    Hold(Kind::Text, {x, y}).More().text = std::string(text);
+  }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
     Hold().SetSolid(x1, y1, x2, y2, x3, y3, x4, y4);
   }
@@ -988,11 +990,7 @@ void HeldOutput::DrawDrawn(const Calls& calls) {
   }
 }
 
-void HeldOutput::DrawHeld(const Calls& held) {
-  // The calls by number, without the deque's arithmetic at each.
-  std::vector<const Call*> calls;
-  calls.reserve(held.size());
-  for (const Call& c : held) calls.push_back(&c);
+void HeldOutput::DrawHeld(const Calls& calls) {
   const std::size_t count = calls.size();
 
   // Blocks: the block each call belongs to (-1: the entities), the blocks'
@@ -1007,7 +1005,7 @@ void HeldOutput::DrawHeld(const Calls& held) {
   std::vector<std::pair<std::size_t, int>> inserts;  // insert call, block it is in
   int open_block = -1;
   for (std::size_t i = 0; i < count; ++i) {
-    const Call& c = *calls[i];
+    const Call& c = calls[i];
     if (c.kind == Kind::BeginBlock) {
       open_block = static_cast<int>(blocks.size());
       blocks.push_back({i + 1, count, {}});
@@ -1027,9 +1025,9 @@ void HeldOutput::DrawHeld(const Calls& held) {
   // placed block (four levels, as the screen expands them).
   std::vector<std::pair<int, Placement>> work;
   for (const auto& [i, in] : inserts) {
-    const auto found = named.find(calls[i]->text());
+    const auto found = named.find(calls[i].text());
     if (in != -1 || found == named.end()) continue;
-    const Real* a = calls[i]->a;
+    const Real* a = calls[i].a;
     Placement p;
     p.t = CadTransform{a[0], a[1], a[2], scales ? a[3] : 1, scales ? a[4] : 1};
     p.root = i;
@@ -1044,9 +1042,9 @@ void HeldOutput::DrawHeld(const Calls& held) {
       blocks[static_cast<std::size_t>(b)].placements.push_back(p);
       for (const auto& [i, in] : inserts) {
         if (in != b) continue;
-        const auto found = named.find(calls[i]->text());
+        const auto found = named.find(calls[i].text());
         if (found == named.end()) continue;
-        const Real* a = calls[i]->a;
+        const Real* a = calls[i].a;
         Placement q;
         ScaleRotateTranslateDeg(a[0], a[1], p.t.sx, p.t.sy, p.t.angle, p.t.dx, p.t.dy, q.t.dx, q.t.dy);
         q.t.angle = p.t.angle + a[2];
@@ -1062,14 +1060,14 @@ void HeldOutput::DrawHeld(const Calls& held) {
   // The sheet's texts: the entities' and those of every placed block.
   std::vector<TextBox> boxes;
   for (std::size_t i = 0; i < count; ++i) {
-    if (calls[i]->kind != Kind::Text) continue;
+    if (calls[i].kind != Kind::Text) continue;
     if (owner[i] < 0) {
-      const TextBox b = Box(*calls[i], nullptr);
+      const TextBox b = Box(calls[i], nullptr);
       if (BoxUsable(b)) boxes.push_back(b);
       continue;
     }
     for (const Placement& p : blocks[static_cast<std::size_t>(owner[i])].placements) {
-      const TextBox b = Box(*calls[i], &p);
+      const TextBox b = Box(calls[i], &p);
       if (BoxUsable(b)) boxes.push_back(b);
     }
   }
@@ -1090,7 +1088,7 @@ void HeldOutput::DrawHeld(const Calls& held) {
   std::vector<bool> left(count, false);
   std::map<int, TextIndex> own;  // texts of a block placed nowhere
   for (std::size_t i = 0; i < count; ++i) {
-    const Call& c = *calls[i];
+    const Call& c = calls[i];
     if (!IsPrimitive(c.kind)) continue;
     if (owner[i] < 0) {
       keep(i, CutOf(c, sheet));
@@ -1102,8 +1100,8 @@ void HeldOutput::DrawHeld(const Calls& held) {
       if (found == own.end()) {
         std::vector<TextBox> local;
         for (std::size_t k = b.begin; k < b.end; ++k) {
-          if (calls[k]->kind != Kind::Text) continue;
-          const TextBox t = Box(*calls[k], nullptr);
+          if (calls[k].kind != Kind::Text) continue;
+          const TextBox t = Box(calls[k], nullptr);
           if (BoxUsable(t)) local.push_back(t);
         }
         found = own.emplace(owner[i], TextIndex(std::move(local))).first;
@@ -1133,7 +1131,7 @@ void HeldOutput::DrawHeld(const Calls& held) {
     if (s != current_) Cad() = states_[current_ = s];
   };
   for (std::size_t i = 0; i < count; ++i) {
-    const Call& c = *calls[i];
+    const Call& c = calls[i];
     if (left[i]) continue;
     use(c.state);
     if (IsPrimitive(c.kind)) Draw(c, cutList[cutAt[i]]);

@@ -435,6 +435,30 @@ TEST_F(CadOutputTest, ArcsKeepTheGapAndMarksStayWhole) {
   EXPECT_EQ(lines, (Strings{"GrafLine(10,1,18,1)", "GrafLine(12,1,15.5,1)"}));
 }
 
+// The quick tests before the clipping keep what it finds: a line through a
+// text turned by 90 degrees (x 8 to 10, y 0 to 8) is broken with the gap
+// of 0.5; a line and a circle wholly inside "ABCD" go; a circle about the
+// text without touching it stays whole.
+TEST_F(CadOutputTest, TurnedTextsAndWhatLiesInsideOrAround) {
+  RunToScreen([] {
+    CadTextStyle(2, 90, 2, 2);
+    CadText("ABCD", 10, 0);
+    CadLine(0, 4, 30, 4);
+    CadTextStyle(2, 0, 2, 2);
+    CadText("ABCD", 10, 20);
+    CadLine(12, 21, 16, 21);
+    CadCircle(14, 21, 0.5L);
+    CadCircle(14, 21, 10);
+  });
+  Strings lines;
+  for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
+  EXPECT_EQ(lines, (Strings{"GrafLine(0,4,7.5,4)", "GrafLine(10.5,4,30,4)"}));
+  EXPECT_TRUE(sink().Named("GrafArc").empty());
+  const auto circles = sink().Named("GrafCircle");
+  ASSERT_EQ(circles.size(), 1u);
+  EXPECT_EQ(circles[0].args[2], 10);
+}
+
 // A flush while a polyline is being given its vertices (the held output
 // once kept a pointer into the calls it had drawn and freed) keeps the
 // polyline whole.
