@@ -620,11 +620,19 @@ Call Placed(const Call& c, const Placement& p) {
 }
 
 // The same state for the outputs: the fields they read when they draw.
-bool SameState(const CadState& a, const CadState& b) {
-  return a.CadLayer == b.CadLayer && a.CadMarkLevel == b.CadMarkLevel && a.CadTextHeight == b.CadTextHeight &&
-         a.CadTextWidthFactor == b.CadTextWidthFactor && a.CadTextAngle == b.CadTextAngle &&
-         a.CadTextOblique == b.CadTextOblique && a.CadLayerMode == b.CadLayerMode && a.CadExtents == b.CadExtents &&
-         a.CadDxfLayerName == b.CadDxfLayerName && a.CadFileName == b.CadFileName;
+// The file's name is set before a run holds anything: within one run it
+// need not be compared (withFile false).
+bool SameState(const CadState& a, const CadState& b, bool withFile = true) {
+  // Asked for every held call: the whole numbers and lengths first.
+  if (a.CadLayer != b.CadLayer || a.CadMarkLevel != b.CadMarkLevel || a.CadLayerMode != b.CadLayerMode ||
+      a.CadDxfLayerName.size() != b.CadDxfLayerName.size() ||
+      (withFile && a.CadFileName.size() != b.CadFileName.size()))
+    return false;
+  for (std::size_t i = 0; i < a.CadExtents.size(); ++i)
+    if (a.CadExtents[i] != b.CadExtents[i]) return false;
+  return a.CadTextHeight == b.CadTextHeight && a.CadTextWidthFactor == b.CadTextWidthFactor &&
+         a.CadTextAngle == b.CadTextAngle && a.CadTextOblique == b.CadTextOblique &&
+         a.CadDxfLayerName == b.CadDxfLayerName && (!withFile || a.CadFileName == b.CadFileName);
 }
 
 // Records the calls drawn, each with the state it was given in.
@@ -791,10 +799,10 @@ class HeldOutput final : public CadOutput {
     // A drawing that goes back and forth between a few states (outline and
     // hatch) keeps one copy of each.
     std::size_t state = last_;
-    if (state >= states_.size() || !SameState(states_[state], now)) {
+    if (state >= states_.size() || !SameState(states_[state], now, false)) {
       state = states_.size();
       for (std::size_t k = states_.size(); k > 0 && k + kStatesLookedBack > states_.size(); --k)
-        if (k - 1 != last_ && SameState(states_[k - 1], now)) {
+        if (k - 1 != last_ && SameState(states_[k - 1], now, false)) {
           state = k - 1;
           break;
         }
@@ -1136,6 +1144,7 @@ void HeldOutput::DrawHeld(const Calls& calls) {
     use(c.state);
     if (IsPrimitive(c.kind)) Draw(c, cutList[cutAt[i]]);
     else Replay(c);
+    if (outside.empty()) continue;
     const auto found = outside.find(i);
     if (found == outside.end()) continue;
     // A block's primitives drawn at this placement, each on its own layer
