@@ -104,6 +104,11 @@ class TextIndex {
       x1 = std::max(x1, b.x1), y1 = std::max(y1, b.y1);
     }
     x0_ = x0, y0_ = y0, x1_ = x1, y1_ = y1;
+    for (const TextBox& b : boxes_) {
+      if (b.cx0 > b.cx1) continue;
+      cx0_ = std::min(cx0_, b.cx0), cy0_ = std::min(cy0_, b.cy0);
+      cx1_ = std::max(cx1_, b.cx1), cy1_ = std::max(cy1_, b.cy1);
+    }
     const Real w = std::max<Real>(x1 - x0, 1e-6L), h = std::max<Real>(y1 - y0, 1e-6L);
     cell_ = std::max({std::sqrt(w * h / static_cast<Real>(boxes_.size())), w / 512, h / 512});
     perCell_ = 1 / cell_;
@@ -125,6 +130,11 @@ class TextIndex {
   }
 
   bool Empty() const { return boxes_.empty(); }
+  // False when the bounds miss the core of every text: nothing there can be
+  // broken (a dense view beside its texts).
+  bool MayCrossACore(Real x0, Real y0, Real x1, Real y1) const {
+    return x1 >= cx0_ && x0 <= cx1_ && y1 >= cy0_ && y0 <= cy1_;
+  }
 
   // f(box) once for every box whose widened bounds meet the rectangle.
   template <typename F>
@@ -164,6 +174,7 @@ class TextIndex {
 
   std::vector<TextBox> boxes_;
   Real x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0, cell_ = 1, perCell_ = 1;
+  Real cx0_ = 1e30L, cy0_ = 1e30L, cx1_ = -1e30L, cy1_ = -1e30L;  // the cores' bounds
   int nx_ = 0, ny_ = 0;
   std::vector<std::uint32_t> start_, items_;
   mutable std::vector<std::uint32_t> seen_;
@@ -213,7 +224,9 @@ bool WidenedPart(const TextBox& b, Real pu, Real pv, Real qu, Real qv, Real& t0,
 Intervals CutsOfSegment(const TextIndex& index, Real x1, Real y1, Real x2, Real y2, Real& height) {
   Intervals cuts;
   if (!(std::fabs(x2 - x1) + std::fabs(y2 - y1) > 0)) return cuts;
-  index.Near(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), [&](const TextBox& b) {
+  const Real lx = std::min(x1, x2), ly = std::min(y1, y2), hx = std::max(x1, x2), hy = std::max(y1, y2);
+  if (!index.MayCrossACore(lx, ly, hx, hy)) return cuts;
+  index.Near(lx, ly, hx, hy, [&](const TextBox& b) {
     if (!b.MayCrossCore(x1, y1, x2, y2)) return;
     Real pu, pv, qu, qv, t0, t1;
     b.ToLocal(x1, y1, pu, pv);
@@ -267,7 +280,7 @@ void ArcPartsIn(Real x, Real y, Real r, Real start, Real sweep, Real x0, Real y0
 // so the arc keeps the gap where it leaves the text.
 Intervals ArcCuts(const TextIndex& index, Real x, Real y, Real start, Real sweep, Real r, Real& h) {
   Intervals cuts;
-  if (index.Empty()) return cuts;
+  if (index.Empty() || !index.MayCrossACore(x - r, y - r, x + r, y + r)) return cuts;
   const int n = std::max(1, static_cast<int>(std::ceil(sweep / 2)));
   const Real step = sweep / n;
   // The chords' ends, each worked out once: the end after a known one is
