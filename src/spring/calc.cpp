@@ -292,14 +292,35 @@ static bool ResultsInRange(const SpringDataRecord& s, const ProductionDataRecord
 // Every value the calculation derives (and no input of the spring file nor
 // of the recalculation) from nothing: one that stops early leaves none of
 // the last spring's.
+// Everything a calculation derives, so that a run that stops early shows
+// and saves nothing of the spring before it. The inputs of the modes (L0,
+// n, R, the travels and forces) stay.
 static void ResetDerivedValues(SpringDataRecord& s) {
   for (Real* v : {&s.P, &s.PitchRatio, &s.HelixAngle, &s.TanAlpha, &s.GapL0, &s.GapL2, &s.WireLength, &s.dDe,
                   &s.Ln, &s.Lc, &s.Fn, &s.Fc, &s.Fzul, &s.sn, &s.sc, &s.sk, &s.UsableTravel, &s.UsableLength,
                   &s.W12, &s.W0c, &s.StrokeMaxFatigue, &s.tauhzul, &s.tauoz, &s.tau1, &s.tau2, &s.tauk1, &s.tauk2,
                   &s.taukh, &s.taun, &s.tauc, &s.S1, &s.S2, &s.Sh, &s.N, &s.Nmin, &s.Nmax, &s.F2Relax, &s.m,
-                  &s.mActive, &s.fe})
+                  &s.mActive, &s.fe, &s.w, &s.nt, &s.lambda, &s.Ddmax, &s.Dhmin, &s.ScrapBase, &s.ScrapDm,
+                  &s.ScrapF1, &s.ScrapF2})
     *v = 0.0L;
+  // Deviations by grade are derived; own ones (grade 5 and above) are input.
+  if (s.GradeDe < 5) s.TolDe = s.TolDeMinus = 0.0L;
+  if (s.GradeL0 < 5) s.TolL0 = s.TolL0Minus = 0.0L;
+  if (s.GradeF1 < 5) s.TolF1 = s.TolF1Minus = 0.0L;
+  if (s.GradeF2 < 5) s.TolF2 = s.TolF2Minus = 0.0L;
+  if (s.GradeE1 < 5) s.e1 = 0.0L;
+  if (s.GradeE2 < 5) s.e2 = 0.0L;
+  // Strength from the material law; an own material's is input.
+  if (s.MaterialSel < 11) s.Rm = s.tauzul = 0.0L;
+  s.k = 1.0L;
+  s.GT = ShearModulusAtTemp(s.G, s.T);
   s.NoLifeMinMax = 0;
+  TransverseLoadRecord& t = TransverseLoad();
+  t.y.fill(0.0L);
+  t.RateRatio.fill(0.0L);
+  t.Rq.fill(0.0L);
+  t.fq.fill(0.0L);
+  ResetResonanceResult();
 }
 
 void CalculateSpring() {

@@ -1,4 +1,4 @@
-// Every real of the spring records is finite.
+// Every real of the spring records, by name.
 #pragma once
 #include <cmath>
 #include <string>
@@ -7,12 +7,9 @@
 
 namespace zeb::test {
 
-// Names of the reals that are not finite, blank separated; "" when all are.
-inline std::string NonFiniteReals() {
-  std::string bad;
-  auto check = [&bad](const char* name, Real v) {
-    if (!std::isfinite(v)) bad += std::string(name) + ' ';
-  };
+// Calls check(name, value) for every real of the spring records.
+template <class Check>
+void ForEachSpringReal(Check&& check) {
 #define ZEB_REAL(rec, field) check(#rec "." #field, rec().field)
 #define ZEB_REALS(rec, field) \
   for (Real v : rec().field) check(#rec "." #field, v)
@@ -62,6 +59,14 @@ inline std::string NonFiniteReals() {
 #undef ZEB_REALS
   for (const LoadLevel& l : LoadSpectrum().Levels)
     for (Real v : {l.L1, l.L2, l.ni, l.Nni, l.tNi}) check("LoadSpectrum.Levels", v);
+}
+
+// Names of the reals that are not finite, blank separated; "" when all are.
+inline std::string NonFiniteReals() {
+  std::string bad;
+  ForEachSpringReal([&bad](const char* name, Real v) {
+    if (!std::isfinite(v)) bad += std::string(name) + ' ';
+  });
   return bad;
 }
 

@@ -7,8 +7,10 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "base/globals.h"
@@ -181,6 +183,66 @@ TEST(ResultRangeTest, ResultsBeyondADoubleAreFatal) {
     for (int i = 1; i <= list.count && i <= 12; ++i) found |= list.slot[static_cast<std::size_t>(i)] == message;
     EXPECT_EQ(found, field != 0) << field;
     EXPECT_EQ(G().FatalErrorFlag != 0, field != 0) << field;
+  }
+}
+
+
+// A calculation that stops early leaves nothing of the result before it:
+// the spring edited after a sound calculation ends as the same spring
+// calculated right after the start.
+TEST(StoppedCalculationTest, LeavesNothingOfTheResultBefore) {
+  using Values = std::vector<std::pair<std::string, Real>>;
+  auto values = [] {
+    Values v;
+    test::ForEachSpringReal([&v](const char* name, Real x) { v.emplace_back(name, x); });
+    return v;
+  };
+  // What the input screens take as typed (L0, L1, n, R, the travels), the
+  // length the views are drawn at, the wire tolerance of the standard and
+  // the set length (which a calculation puts between Lc and L0).
+  const std::set<std::string> kept = {"SpringData.L0", "SpringData.L1", "SpringData.n",       "SpringData.R",
+                                      "SpringData.s1", "SpringData.s2", "SpringData.L",       "SpringData.TolWire",
+                                      "ProductionData.Ls"};
+  auto spring = [] {
+    ResetSpringGlobals();
+    ResetErrorMessages();
+    test::MakeRefSpring();
+    SpringDataRecord& s = SpringData();
+    s.sh = 10.0L, s.F1 = 20.0L, s.F2 = 60.0L;
+    s.Statistics = 'J';
+    TransverseLoad().FQ = 2.0L;
+  };
+  const struct {
+    const char* name;
+    void (*stop)();
+  } stops[] = {
+      {"G 0", [] { SpringData().G = 0.0L; }},
+      {"Di 0", [] { SpringData().Dm = SpringData().d; }},
+      {"sh 0", [] { SpringData().sh = 0.0L; }},
+      {"sc 0", [] { SpringData().d = SpringData().h = 6.0L; }},
+      {"density 0", [] { SpringData().rho = 0.0L; }},
+      {"E 0", [] { SpringData().E = 0.0L; }},
+  };
+  for (const auto& stop : stops) {
+    SCOPED_TRACE(stop.name);
+    spring();
+    stop.stop();
+    CalculateSpring();
+    ASSERT_NE(G().FatalErrorFlag, 0);
+    const Values fresh = values();
+
+    spring();
+    CalculateSpring();
+    ASSERT_EQ(G().FatalErrorFlag, 0);
+    stop.stop();
+    CalculateSpring();
+    ASSERT_NE(G().FatalErrorFlag, 0);
+    const Values after = values();
+    ASSERT_EQ(after.size(), fresh.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+      if (kept.contains(after[i].first)) continue;
+      EXPECT_EQ(after[i].second, fresh[i].second) << after[i].first << " (value " << i << ")";
+    }
   }
 }
 
