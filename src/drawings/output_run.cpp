@@ -35,12 +35,10 @@ void FillDiagramData() {
   d.rho = s.rho;
 }
 
-bool RunDrawingOutput(int cadCode, DrawingRun run) {
+namespace {
+
+bool RunDrawingPasses(int cadCode, DrawingRun& run) {
   BaseGlobals& g = G();
-  if (g.FatalErrorFlag != 0) {
-    ShowCalcMessages();
-    return false;
-  }
   if (run.before && !run.before(run)) return false;
   if (g.AbortFlag != 0) return false;
   CadBeginOutput(cadCode);
@@ -62,6 +60,31 @@ bool RunDrawingOutput(int cadCode, DrawingRun run) {
   CadEndOutput();
   RestoreArrowCursor();
   return true;
+}
+
+}  // namespace
+
+bool RunDrawingOutput(int cadCode, DrawingRun run) {
+  if (G().FatalErrorFlag != 0) {
+    ShowCalcMessages();
+    return false;
+  }
+  return RunDrawingPasses(cadCode, run);
+}
+
+void DrawStoppedCalculation() {
+  DrawingRun run;
+  run.entities = [] {
+    const ErrorMessageListT& list = G().ErrorMessageList;
+    CadSetLayer(4);
+    CadTextStyle(2, 0, 3.0L, 1.0L);
+    CadTextFit("Keine Ergebnisse: die Berechnung wurde abgebrochen.", 10, 105, 140);
+    CadTextStyle(2, 0, 2.2L, 1.0L);
+    Real y = 95;
+    for (int i = 1; i <= list.count && i <= 12; ++i, y -= 6)
+      CadTextFit(list.slot[static_cast<std::size_t>(i)], 10, y, 140);
+  };
+  RunDrawingPasses(3, run);
 }
 
 }  // namespace zeb

@@ -32,6 +32,10 @@ struct DrawingRun {
 // False when nothing was drawn (fatal flag, refused, cancelled).
 bool RunDrawingOutput(int cadCode, DrawingRun run);
 
+// The screen of a spring whose calculation stopped: its messages in place
+// of any result.
+void DrawStoppedCalculation();
+
 // DiagramData() from the spring data set and the material record.
 void FillDiagramData();
 

@@ -1,6 +1,7 @@
 #include "base/globals.h"
 #include "drawings/diagrams.h"
 #include "drawings/drawings.h"
+#include "drawings/output_run.h"
 #include "settings/config.h"
 #include "spring/spring_data.h"
 
@@ -9,6 +10,8 @@ namespace zeb {
 void RedrawCurrentDrawing() {
   if (G().HelpLevel <= 0) return;
   G().AbortFlag = 0;
+  // No sheet of values the calculation did not reach.
+  if (G().FatalErrorFlag != 0) return DrawStoppedCalculation();
   switch (Config().CurrentDrawingKind) {
     case 1:
       SelectDiagram(1, 3);

@@ -13,6 +13,7 @@
 #include "drawings/quick3.h"
 #include "drawings/support_drawings.h"
 #include "settings/config.h"
+#include "spring/calc.h"
 #include "spring/spring_data.h"
 
 namespace zeb::test {
@@ -180,6 +181,24 @@ TEST_F(Quick3Test, RedrawCurrentDrawingByKind) {
   RedrawCurrentDrawing();
   EXPECT_EQ(1, G().AbortFlag);
   EXPECT_TRUE(sink().Calls().empty());
+}
+
+// A calculation that stopped leaves no sheet of the spring before it on the
+// screen: its messages stand there, and no window opens over the screen.
+TEST_F(Quick3Test, StoppedCalculationShowsItsMessagesInPlaceOfTheSheet) {
+  Config().CurrentDrawingKind = 2;
+  RedrawCurrentDrawing();
+  ASSERT_TRUE(HasText("L0=60mm"));
+  SpringData().G = 0.0L;
+  CalculateSpring();
+  ASSERT_NE(G().FatalErrorFlag, 0);
+  sink().ClearCalls();
+  ui().Reset();
+  RedrawCurrentDrawing();
+  const auto t = Texts();
+  EXPECT_TRUE(HasText("Fatal  : G <= 0 !"));
+  for (const std::string& text : t) EXPECT_EQ(text.find("L0="), std::string::npos) << text;
+  EXPECT_TRUE(ui().shown().empty());
 }
 
 TEST_F(Quick3Test, GoldenFiles) {
