@@ -98,11 +98,19 @@ void ShowArchiveModeRefusal() {
 
 // ---------------------------------------------------------------- questions
 
-bool AskYesNoCancel(std::string_view question) {
-  Answer a = Ui().Question(OemToAnsiStr(G().ProgramTitle), OemToAnsiStr(question), QuestionKind::YesNoCancel);
+namespace {
+bool AskYesNoCancelOf(std::string_view question, QuestionKind kind) {
+  Answer a = Ui().Question(OemToAnsiStr(G().ProgramTitle), OemToAnsiStr(question), kind);
   if (a == Answer::Yes) return true;
   if (a != Answer::No) G().AbortFlag = 1;
   return false;
+}
+}  // namespace
+
+bool AskYesNoCancel(std::string_view question) { return AskYesNoCancelOf(question, QuestionKind::YesNoCancel); }
+
+bool AskYesNoCancelNoDefault(std::string_view question) {
+  return AskYesNoCancelOf(question, QuestionKind::YesNoCancelNo);
 }
 
 bool AskYesNoCancelB(std::string_view question) { return AskYesNoCancel(question); }

@@ -30,6 +30,8 @@ void ShowArchiveModeRefusal();
 // Yes true; No false; Cancel false and AbortFlag := 1.
 bool AskYesNoCancel(std::string_view question);
 bool AskYesNoCancelB(std::string_view question);
+// The same with No as the default button.
+bool AskYesNoCancelNoDefault(std::string_view question);
 // Retry true; Cancel false and AbortFlag := 1. Shown whatever
 // ShowErrorsSwitch says (a failed file creation asks it).
 bool AskRetryCancel(std::string_view text);

@@ -19,7 +19,9 @@ struct DialogHelp {
 // How a dialog was left. Enter only where it differs from OK (list box).
 enum class DialogEnd { Ok, Cancel, Enter };
 
-enum class QuestionKind { YesNoCancel, RetryCancel };
+// YesNoCancelNo: the same buttons with No as the default (a question whose
+// Yes throws work away).
+enum class QuestionKind { YesNoCancel, YesNoCancelNo, RetryCancel };
 enum class Answer { Yes, No, Cancel, Retry };
 
 enum class CursorKind { Arrow, Hourglass };

@@ -54,7 +54,7 @@ void QuerySaveChanges() {
     return;
   }
   if (g.ModifiedFlag == 1) {
-    if (AskYesNoCancel("Bisherige Eingaben verwerfen ?"))
+    if (AskYesNoCancelNoDefault("Bisherige Eingaben verwerfen ?"))
       g.ModifiedFlag = 0;
     else
       g.AbortFlag = 1;

@@ -91,6 +91,19 @@ TEST_F(QtDialogs, YesNoDialogPreselectsAndReturnsTheAnswer) {
   EXPECT_EQ(G().AbortFlag, 0);
 }
 
+// Enter answers a question with its default: Yes, but No where Yes throws
+// work away.
+TEST_F(QtDialogs, EnterInAQuestionTakesItsDefault) {
+  for (const bool discard : {false, true}) {
+    G().AbortFlag = 0;
+    WhenShown("QMessageBox", [](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+    const bool yes = discard ? AskYesNoCancelNoDefault("Bisherige Eingaben verwerfen ?")
+                             : AskYesNoCancel("Datei speichern ?");
+    EXPECT_EQ(yes, !discard) << discard;
+    EXPECT_EQ(G().AbortFlag, 0) << discard;
+  }
+}
+
 void FillLineTable(int n) {
   for (int i = 1; i <= n; ++i) G().LineTable[static_cast<std::size_t>(i)] = "Wahl " + std::to_string(i);
 }

@@ -168,7 +168,8 @@ Answer QtUi::Question(std::string_view caption, std::string_view text, QuestionK
     return b == QMessageBox::Retry ? Answer::Retry : Answer::Cancel;
   }
   const auto b = RunBox(QMessageBox::Question, caption, text,
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                        kind == QuestionKind::YesNoCancelNo ? QMessageBox::No : QMessageBox::Yes);
   if (b == QMessageBox::Yes) return Answer::Yes;
   if (b == QMessageBox::No) return Answer::No;
   return Answer::Cancel;
