@@ -501,8 +501,14 @@ bool CheckDimensionsForm(DimensionsForm& f, FieldRefusal* refusal) {
 }
 
 void ChooseDimensionsDiameter(DimensionsForm& f, int item) {
+  // A diameter field as shown turns into the spring's own value of the
+  // newly chosen diameter; a typed one stays as typed.
+  const DimensionsForm was = FillDimensionsForm();
   f.diameterGiven = item;
   StoreItem(SpringData().DiameterGiven, item, 1);
+  const DimensionsForm now = FillDimensionsForm();
+  if (f.de == was.de) f.de = now.de;
+  if (f.de2 == was.de2) f.de2 = now.de2;
 }
 
 void ApplyDimensionsForm(const DimensionsForm& f) {

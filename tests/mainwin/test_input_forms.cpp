@@ -228,6 +228,30 @@ TEST_F(DimensionFormsTest, LayoutFollowsModeForceInputAndPointOne) {
   EXPECT_EQ(LayoutDimensionsForm(f).diameterLabel, "Au\xE1" "endurchmesser De");
 }
 
+// Switching the given diameter shows that diameter of the spring; OK
+// without typing leaves the spring as it was, a typed value is the new
+// diameter's.
+TEST_F(DimensionFormsTest, DiameterSwitchChangesNothingUntyped) {
+  SpringDataRecord& s = SpringData();
+  s.CalcMode = 2;
+  s.d = 5.0L, s.DiameterGiven = 3, s.Dm = 34.6L, s.De = 39.6L, s.Di = 29.6L;
+  DimensionsForm f = FillDimensionsForm();
+  ChooseDimensionsDiameter(f, 0);  // De
+  EXPECT_EQ(f.de, "39.6");
+  ApplyDimensionsForm(f);
+  EXPECT_EQ(s.De, 39.6L);
+  EXPECT_NEAR(static_cast<double>(s.Dm), 34.6, 1e-12);
+  EXPECT_NEAR(static_cast<double>(s.Di), 29.6, 1e-12);
+
+  f = FillDimensionsForm();
+  f.de = "40";
+  ChooseDimensionsDiameter(f, 1);  // Di, typed before the switch
+  EXPECT_EQ(f.de, "40");
+  ApplyDimensionsForm(f);
+  EXPECT_EQ(s.Di, 40.0L);
+  EXPECT_NEAR(static_cast<double>(s.Dm), 45.0, 1e-12);
+}
+
 TEST_F(DimensionFormsTest, RecalculationApplyAndUnitsRoundTrip) {
   DimensionsForm f = FillDimensionsForm();
   f.d = "2,5";

@@ -185,7 +185,9 @@ class TForm_Zebgeometrie : public Form {
                       });
     top->addWidget(f12_);
     dm_ = RadioGroup("RadioGroup_dm", " Input ", {"De (Da)", "Di", "Dm"}, f.diameterGiven, [this](int i) {
+      Collect();
       ChooseDimensionsDiameter(f_, i);
+      Load();
       Relayout();
     });
     top->addWidget(dm_);
