@@ -341,8 +341,15 @@ TEST_F(PicturesShown, TheOnlineFormsPicturesShowWhileItIsOpen) {
   bool done = false;
   Driver<TForm_online> form([&](TForm_online& f, int) {
     Graphics().GrafClear();
-    f.findChild<QPushButton*>("Button_hilfebild")->click();
+    // A row being typed keeps the keys: the button takes no focus from it.
+    auto* row = f.findChild<QLineEdit*>("ed_2");
+    ASSERT_NE(row, nullptr);
+    row->setFocus();
+    row->setText("4");
+    QTest::mouseClick(f.findChild<QPushButton*>("Button_hilfebild"), Qt::LeftButton);
     ExpectShown("online form: Hilfebild", "screen_online_form_row_picture");
+    QTest::keyClicks(QApplication::focusWidget(), "2");
+    EXPECT_EQ(row->text(), "42");
     Graphics().GrafClear();
     Driver<TForm_hilfebild> picker([&](TForm_hilfebild& p, int) {
       ExpectPlacedBeside(p, f);

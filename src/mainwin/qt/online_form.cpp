@@ -76,6 +76,9 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
   Button_close = MakeButton(this, "Button_close", QString::fromUtf8("&Schließen"), 450, buttonTop);
   Button_unit = MakeButton(this, "Button_unit", "mm <-> inch", 560, buttonTop);
   Button_unit->hide();
+  // The help buttons leave the focus on the row being typed (they have
+  // their Alt keys).
+  for (QPushButton* b : {Button_help, Button_hilfebild, Button_showplt}) b->setFocusPolicy(Qt::NoFocus);
   connect(Button_ok, &QPushButton::clicked, this, [this] { Finish(OnlineKey::Ok); });
   connect(Button_close, &QPushButton::clicked, this, [this] { Finish(OnlineKey::Close); });
   connect(Button_help, &QPushButton::clicked, this, [] {
