@@ -46,6 +46,7 @@
 #include "mainwin/qt/qt_program.h"
 #include "mainwin/program_fixture.h"
 #include "mainwin/qt_test_support.h"
+#include "spring/calc.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 
@@ -408,6 +409,24 @@ TEST_F(PicturesShown, DrawingsDiagramsAndZoomShowAtOnce) {
   ExpectShown("zoom in (+)", "screen_zoomed");
   QTest::keyClick(canvas_, Qt::Key_Escape);
   ExpectShown("whole sheet (Esc)");
+}
+
+// A spring whose calculation stops: its messages replace the sheet of the
+// spring before it.
+TEST_F(PicturesShown, AStoppedCalculationShowsItsMessages) {
+  LoadExample();
+  window_->Trigger("mi_viewquick3");
+  ExpectShown("Quick 3");
+  SpringData().G = 0;
+  RunCalculation();
+  ASSERT_NE(G().FatalErrorFlag, 0);
+  MainWindow().RefreshMainWindow();
+  ExpectShown("stopped calculation", "screen_stopped_calculation");
+  bool message = false;
+  for (const std::string& item : Facade().Window().DisplayList())
+    message |= item.find("Fatal  : G <= 0 !") != std::string::npos;
+  EXPECT_TRUE(message);
+  G().ModifiedFlag = 0;
 }
 
 // Every sheet of the View menu on the screen, each taken for review as
