@@ -90,6 +90,8 @@ void SetMenuLanguageSteps(int n) {
   LoadMenuCaptionTexts(n);
   LoadMenuItemTexts(n);
   MainWindow().SetMenuCaptions();
+  // The message item keeps its count in the new language.
+  ShowMessageCountItem();
   UpdateMainCaption();
 }
 
@@ -619,11 +621,15 @@ void RunNewSpringSequenceSteps() {
   ShowCalcMessages();
 }
 
-void RefreshMainWindowSteps() {
+void ShowMessageCountItem() {
   const int count = G().ErrorMessageList.count;
   if (Sink() != nullptr)
     Sink()->SetItem("mi_viewErrorMessages", Caption(Cap1::ErrorMessages) + " (" + std::to_string(count) + ")",
                     count > 0);
+}
+
+void RefreshMainWindowSteps() {
+  ShowMessageCountItem();
   Drawings().RedrawCurrentDrawing();
 }
 

@@ -100,6 +100,8 @@ bool AskDesignOrRecalculation();
 void RecalculateCharacteristicLine();
 void DispatchCalculationMode();
 void RunNewSpringSequenceSteps();
+// The message item with the count of the last calculation.
+void ShowMessageCountItem();
 void RefreshMainWindowSteps();
 // Hands a caption and enabled state of one item to the window.
 class MenuStateSink {
