@@ -12,6 +12,7 @@
 
 #include "base/dialogs.h"
 #include "base/globals.h"
+#include "base/qt/qt_translations.h"
 #include "base_qt/support_qt.h"
 #include "platform/oem_literal.h"
 
@@ -92,16 +93,25 @@ TEST_F(QtDialogs, YesNoDialogPreselectsAndReturnsTheAnswer) {
 }
 
 // Enter answers a question with its default: Yes, but No where Yes throws
-// work away.
+// work away. The German question has German buttons in a French session.
 TEST_F(QtDialogs, EnterInAQuestionTakesItsDefault) {
+  UseQtTranslation(3);
   for (const bool discard : {false, true}) {
     G().AbortFlag = 0;
-    WhenShown("QMessageBox", [](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+    WhenShown("QMessageBox", [](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Ja");
+      EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Nein");
+      EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), "Abbrechen");
+      QTest::keyClick(box, Qt::Key_Return);
+    });
     const bool yes = discard ? AskYesNoCancelNoDefault("Bisherige Eingaben verwerfen ?")
                              : AskYesNoCancel("Datei speichern ?");
     EXPECT_EQ(yes, !discard) << discard;
     EXPECT_EQ(G().AbortFlag, 0) << discard;
   }
+  UseQtTranslation(2);
 }
 
 void FillLineTable(int n) {

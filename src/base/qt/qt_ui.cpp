@@ -1,7 +1,9 @@
 #include "base/qt/qt_ui.h"
 
 #include <algorithm>
+#include <utility>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -54,6 +56,13 @@ QMessageBox::StandardButton RunBox(QMessageBox::Icon icon, std::string_view capt
                                    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton preset) {
   QMessageBox box(icon, AnsiToQString(caption), AnsiToQString(text), buttons, DialogParent());
   box.setTextFormat(Qt::PlainText);
+  // The program's box texts are German: so are their buttons, whatever the
+  // menu language.
+  const std::pair<QMessageBox::StandardButton, const char*> german[] = {
+      {QMessageBox::Yes, "&Ja"}, {QMessageBox::No, "&Nein"}, {QMessageBox::Cancel, "Abbrechen"},
+      {QMessageBox::Retry, "&Wiederholen"}, {QMessageBox::Ok, "OK"}};
+  for (const auto& [button, word] : german)
+    if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(word));
   KeepTitleWhole(box);
   box.setWindowModality(Qt::ApplicationModal);
   if (preset != QMessageBox::NoButton) box.setDefaultButton(preset);
