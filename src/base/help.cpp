@@ -229,10 +229,14 @@ void ShowHelpText(int n, std::string_view /*text*/, int mode) {
     ShowInfoBox("HILFETEXT Nr." + std::to_string(h.number), box);
   }
   if (mode == 0 || mode == 2) {
-    Graphics().GrafClear();
-    Graphics().GrafHeader(false, 0, 0, 160, 120);
-    if (!h.picture.empty() && h.picture != "NULL")
+    // A text without a picture leaves the sheet on the screen as it is.
+    if (!h.picture.empty() && h.picture != "NULL") {
+      Graphics().GrafClear();
+      Graphics().GrafHeader(false, 0, 0, 160, 120);
       Graphics().PlayHpglFile(AddBackslash(G().HelpFolder) + ToUtf8(CodePage::Cp850, h.picture) + ".plt");
+    } else if (mode == 2) {
+      ShowInfoBox("Hilfebild", "Zu diesem Eingabefeld gibt es kein Hilfebild.");
+    }
   }
   if (h.clearAbort) G().AbortFlag = 0;
 }
