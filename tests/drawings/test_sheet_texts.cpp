@@ -431,13 +431,11 @@ std::string TypedText(const std::string& tag, std::size_t n, bool oneWord) {
   return t;
 }
 
-// A typed text, where it must stand whole on a sheet: the field (sheet
-// units x0, y0, x1, y1; none: within the sheet) and whether the sheet must
-// show it.
+// A typed text and the field it must stand whole in on a sheet (sheet
+// units x0, y0, x1, y1; kAnywhere: within the sheet).
 struct Placed {
   std::string text;
   std::array<double, 4> field;
-  bool required = true;
 };
 constexpr std::array<double, 4> kAnywhere{-1e9, -1e9, 1e9, 1e9};
 
@@ -449,7 +447,7 @@ std::string NotWhole(const std::vector<std::pair<std::string, std::vector<Placed
     std::ofstream f(spec, std::ios::binary);
     for (const auto& [path, texts] : sheets)
       for (const Placed& t : texts) {
-        f << path << '\t' << (t.required ? 1 : 0) << '\t';
+        f << path << '\t';
         if (t.field == kAnywhere) f << '-';
         else f << t.field[0] << ' ' << t.field[1] << ' ' << t.field[2] << ' ' << t.field[3];
         f << '\t' << t.text << '\n';

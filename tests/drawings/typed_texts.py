@@ -3,14 +3,13 @@
 
     typed_texts.py SPEC
 
-SPEC is a file of lines "path<TAB>required<TAB>x0 y0 x1 y1<TAB>text": the
+SPEC is a file of lines "path<TAB>x0 y0 x1 y1<TAB>text": the
 text must stand whole in the DXF file at path, on one TEXT or on lines
 following one another (each line below the one before, as wrapped lines
 are; blanks do not count, a line may begin before the text and the last
 may go on after it), none of them ending in "..."; every one of its lines
-inside the box (the field it belongs in; "-" for none). With required 0 a
-text that the file does not name at all (no text holds its first eight
-characters) is not looked for. Findings are printed one a line as
+inside the box (the field it belongs in; "-" for none). Findings are
+printed one a line as
 "path: 'text' ..."; the exit status is 1 when there is any, 2 when a file
 does not read.
 """
@@ -87,10 +86,8 @@ def inside(b, field):
 def check(path, wants):
     texts = texts_of(path)
     out = []
-    for required, field, text in wants:
+    for field, text in wants:
         want = text.replace(" ", "")
-        if not required and not any(want[:8] in t["flat"] for t in texts):
-            continue
         found = chains(texts, want)
         if not found:
             near = [t["raw"] for t in texts if want[:8] in t["flat"]]
@@ -114,9 +111,9 @@ def main(args):
             line = line.rstrip("\n")
             if not line:
                 continue
-            path, required, field, text = line.split("\t", 3)
+            path, field, text = line.split("\t", 2)
             f = None if field == "-" else tuple(float(v) for v in field.split())
-            wants.setdefault(path, []).append((required == "1", f, text))
+            wants.setdefault(path, []).append((f, text))
     status = 0
     for path, w in wants.items():
         try:
