@@ -184,11 +184,13 @@ void DrawDiagramDataBlock2() {
 
 void DrawMaterialTextBlock() {
   const SpringDataRecord& s = SpringData();
-  // Each line ends before the second data block at x 95.
-  auto Line = [](std::string_view text) { CadTextLineFit(text, 95 - 1 - 5); };
+  // Each line ends before the second data block at x 95; the typed texts
+  // are whole, the end-form text on up to two lines.
+  constexpr Real kField = 95 - 1 - 5;
+  auto Line = [](std::string_view text) { CadTextLineFit(text, kField); };
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
-    Line(TableMaterialName());
+    CadTextLineWhole(TableMaterialName(), kField);
   } else {
     std::string m = "Werkstoff: ";
     if (s.MaterialSel == 1)
@@ -199,10 +201,10 @@ void DrawMaterialTextBlock() {
       m += HotRolledSteelNames(s.MaterialStd) + " DIN 17221";
     else
       m += s.MaterialName;
-    Line(m);
+    CadTextLineWhole(m, kField);
   }
   Line(CoilingKindNames(s.CoilingKind) + ", " + SurfaceNames(s.MaterialCoiling));
-  Line("Federenden : " + s.EndFormText);
+  CadTextLineWhole("Federenden : " + s.EndFormText, kField, 2);
   Line("Beanspruchung : " + LoadTypeNames(s.LoadType));
   if (s.ShotPeened == 'J') Line("Behandlung : Feder kugelgestrahlt");
   const std::string dePair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe);
@@ -264,9 +266,9 @@ void DrawQuick2Sheet() {
   CadTextStyle(2, 0, 2.2L, 1.7L);
   CadMoveTo(78, 116);
   const Real right = Cad().CadExtents[1] - 1 - 78;
-  CadTextLineFit(title[2], right);
-  CadTextLineFit(title[3], right);
-  CadTextLineFit(title[1], right);
+  CadTextLineWhole(title[2], right);
+  CadTextLineWhole(title[3], right);
+  CadTextLineWhole(title[1], right);
   CadMoveTo(78, 102);
   CadTextLine("Di: " + FormatLength(s.Di));
   CadTextLine("Dm: " + FormatLength(s.Dm));
@@ -308,16 +310,18 @@ void DrawQuick2Sheet() {
   CadMoveTo(118, 47);
   CadTextLine("tau zul.: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)));
   if (s.LoadType == 2) CadTextLine("tau h zul: " + KnownStress(s.tauhzul, FormatStressDec(0, s.tauhzul)));
-  // The material lines end before the message block at x 78.
-  auto Line = [](std::string_view text) { CadTextLineFit(text, 78 - 1 - 5); };
+  // The material lines end before the message block at x 78; the typed
+  // texts are whole, the end-form text on up to two lines.
+  constexpr Real kField = 78 - 1 - 5;
+  auto Line = [](std::string_view text) { CadTextLineFit(text, kField); };
   CadMoveTo(5, 40);
   if (s.MaterialSel == 0) {
-    Line(TableMaterialName());
-    Line(TrimBlanks(ZEBWST_Record().Name2));
+    CadTextLineWhole(TableMaterialName(), kField);
+    CadTextLineWhole(TrimBlanks(ZEBWST_Record().Name2), kField);
   } else {
-    Line(s.MaterialName);
+    CadTextLineWhole(s.MaterialName, kField);
   }
-  Line("Federenden : " + s.EndFormText);
+  CadTextLineWhole("Federenden : " + s.EndFormText, kField, 2);
   Line("Beanspruchung : " + LoadTypeNames(s.LoadType));
   if (s.ShotPeened == 'J') Line("Behandlung : Feder kugelgestrahlt");
   Line("Rm : " + KnownStress(s.Rm, FormatStress(s.Rm)) + " " + StressUnitName());

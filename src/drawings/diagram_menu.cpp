@@ -98,12 +98,12 @@ void Quick1Blocks() {
 
 void MaterialNameHeader() {
   const bool table = S().MaterialSel == 0 && !TrimBlanks(ZEBWST_Record().Name1).empty();
-  CadTextFit(table ? ZEBWST_Record().Name1 : S().MaterialName, 10, 2, Cad().CadExtents[1] - 11);
+  CadTextWhole(table ? ZEBWST_Record().Name1 : S().MaterialName, 10, 2, Cad().CadExtents[1] - 11);
   DrawSpringDataHeader(1);
 }
 
 void MaterialTextHeader() {
-  CadTextFit(MaterialCaption(), 10, 2.5L, Cad().CadExtents[1] - 11);
+  CadTextWhole(MaterialCaption(), 10, 2.5L, Cad().CadExtents[1] - 11);
   DrawSpringDataHeader(1);
 }
 
@@ -118,7 +118,7 @@ void TemperatureLines(const std::string& name, Real (*value)(Real), Real now, bo
   const std::string unit = force ? ForceUnitName() : StressUnitName();
   CadTextStyle(0, 0, 2.1L, 1.8L);
   CadMoveTo(65, 102);
-  CadSetTextLineField(Cad().CadExtents[1] - 1 - 65, 0);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - 65);
   CadTextLine("T = " + FormatTemperature(s.T) + TemperatureUnitName() + ", " + name + " = " + fmt(now) + " " + unit);
   CadTextLine("T = " + FormatTemperature(s.T1) + " .. " + FormatTemperature(s.T2) + TemperatureUnitName());
   CadTextLine(name + " = " + fmt(value(s.T1)) + " .. " + fmt(value(s.T2)) + " " + unit);
@@ -259,7 +259,7 @@ void DrawRmDQuickSheet() {
   CadTextStyle(2, 0, 1.7L, 1.2L);
   std::string caption = MaterialCaption();
   if (S().MaterialSel == 0) caption += "   " + TrimBlanks(m.Name2) + "    " + TrimBlanks(m.Name4);
-  CadTextFit(caption, 72, 117, Cad().CadExtents[1] - 73);
+  CadTextWhole(caption, 72, 117, Cad().CadExtents[1] - 73);
   const SheetRow& r = *SheetOf(6);
   DiagramSetPlotSize(60, 45);
   DiagramSetPlotOrigin(80, 63);

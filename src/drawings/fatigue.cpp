@@ -176,10 +176,10 @@ void Caption(bool haigh, const std::string& text) {
   else
     DiagramMoveTo(-150, -180);
   // Within the sheet.
-  CadSetTextLineField(Cad().CadExtents[1] - 1 - Cad().CadCurrentPoint.x);
-  if (!haigh) CadTextLine("Dauerfestigkeitsschaubild (Goodman-Diagramm)");
-  CadTextLine(text);
-  CadSetTextLineField(0);
+  const Real field = Cad().CadExtents[1] - 1 - Cad().CadCurrentPoint.x;
+  if (!haigh) CadTextLineFit("Dauerfestigkeitsschaubild (Goodman-Diagramm)", field);
+  // The material line names the material as typed: whole.
+  CadTextLineWhole(text, field);
 }
 
 // The 10 million, 1 million and 100 000 cycle lines; false after the

@@ -78,19 +78,13 @@ void DefineProductionBlocks(bool third) {
   CadSetLayer(3);
 }
 
-// The end-form text beside its mark at y + 1: one line where it fits the
-// width, else two broken at a blank (each fitted), 2 units above and below.
+// The end-form text beside its mark at y + 1, whole in a field width wide:
+// up to three lines, centred on the mark.
 void EndFormText(const std::string& text, Real x, Real y, Real width) {
-  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
-  const std::size_t fits = cw > 0 ? static_cast<std::size_t>(width / cw) : text.size();
-  const std::size_t blank = text.size() > fits ? text.rfind(' ', std::min(fits, text.size() / 2 + fits / 2)) : 0;
-  if (text.size() <= fits || blank == std::string::npos || blank == 0) {
-    CadTextFit(text, x, y, width);
-    return;
-  }
-  CadTextFit(text.substr(0, blank), x, y + 2, width);
-  CadTextFit(text.substr(text.find_first_not_of(' ', blank) == std::string::npos ? blank : text.find_first_not_of(' ', blank)),
-             x, y - 2, width);
+  constexpr Real kPitch = 3.2L;
+  const CadTextLayout layout = CadLayoutText(text, width, 3);
+  const Real below = layout.lines.size() > 1 ? static_cast<Real>(layout.lines.size() - 1) : 0;
+  CadDrawLayout(layout, x, y + 0.5L * kPitch * below, kPitch);
 }
 
 void DataTable(std::uint16_t variant) {
@@ -173,7 +167,7 @@ void ProductionEntities() {
   if (s.EndForm == 4) {
     Mark(33, 183, true);
     // Before Form 3's last line at x 163.
-    CadTextFit("Federenden " + s.EndFormText, 40, 182, 163 - 1 - 40);
+    CadTextWhole("Federenden " + s.EndFormText, 40, 182, 163 - 1 - 40);
   }
   ForceTriangle();
   CadSetLayer(3);

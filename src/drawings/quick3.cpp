@@ -146,46 +146,56 @@ void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
   const ProductionDataRecord& p = ProductionData();
   CadMoveTo(x, y);
   CadTextStyle(0, 0, h, w);
-  DiagramWireSectionText(s.Allowance != 2 && s.Allowance != 4);
+  // The lines first, each a text or the wrapped lines of the end-form text.
+  std::vector<std::string> lines = DiagramWireSectionLines(s.Allowance != 2 && s.Allowance != 4);
+  auto line = [&lines](std::string text) { lines.push_back(std::move(text)); };
   const bool tol = s.Allowance != 3 && s.Allowance != 5;
   const std::string pair = FormatLengthTolerancePair(s.TolDe, s.TolDeMinus), lu = " " + LengthUnitName();
-  CadTextLine("Di = " + FormatLength(s.Di) + (tol && s.DiameterGiven == 2 ? pair : "") + lu);
-  CadTextLine("Dm = " + FormatLength(s.Dm) + (tol && s.DiameterGiven == 3 ? pair : "") + lu);
-  CadTextLine("De = " + FormatLength(s.De) + (tol && s.DiameterGiven == 1 ? pair : "") + lu);
-  CadTextLine("n = " + FloatToStrSig(s.n));
-  CadTextLine("nt = " + FloatToStrSig(s.nt));
-  CadTextLine("R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
-  CadTextLine("Dec = " + FormatLength(s.De + s.dDe) + lu);
-  CadTextLine("Ddmax = " + FormatLength(s.Ddmax) + lu);
-  CadTextLine("Dhmin = " + FormatLength(s.Dhmin) + lu);
-  if (std::fabs(s.sk - kNoBuckling) >= 1e-5L) CadTextLine("sk = " + FormatLength(s.sk) + lu);
-  CadTextLine("L = " + FormatLength(s.WireLength) + lu);
-  CadTextLine("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName());
-  CadTextLine("W12 = " + FormatMoment(s.W12) + " " + MomentUnitName());
-  CadTextLine("W0c = " + FormatMoment(s.W0c) + " " + MomentUnitName());
-  CadTextLine("fe = " + FloatToStrSig(s.fe) + " Hz");
-  // The end-form line stops before the tolerance table beside the block
-  // (36 characters); the rest goes on in a second line.
-  const std::string ends = "Federenden: " + s.EndFormText;
-  constexpr std::size_t kRoom = 36;
-  if (ends.size() <= kRoom) {
-    CadTextLine(ends);
-  } else {
-    std::size_t cut = ends.rfind(' ', kRoom);
-    if (cut == std::string::npos || cut < 12) cut = kRoom;
-    CadTextLine(ends.substr(0, cut));
-    // The rest fitted to the same room.
-    CadTextLineFit("  " + TrimBlanks(ends.substr(cut)), kRoom * Cad().CadTextHeight * Cad().CadTextWidthFactor);
-  }
-  CadTextLine("Beanspruchung: " + LoadTypeNames(s.LoadType));
-  if (s.ShotPeened == 'J') CadTextLine("Behandlung : Feder kugelgestrahlt");
-  CadTextLine("nue = " + FloatToStrSig(s.nue));
-  if (s.Allowance > 0) CadTextLine("Fertigungsausgleich : " + AllowanceNames(s.Allowance));
-  if (s.WindingDir == 1 || s.WindingDir == 2) CadTextLine("Windg.richtung: " + WindingDirNames(s.WindingDir));
-  if (p.Preset == 1) CadTextLine("Federn gesetzt, Ls= " + FormatLength(p.Ls));
-  if (p.Preset == 2) CadTextLine("Federn ungesetzt");
+  line("Di = " + FormatLength(s.Di) + (tol && s.DiameterGiven == 2 ? pair : "") + lu);
+  line("Dm = " + FormatLength(s.Dm) + (tol && s.DiameterGiven == 3 ? pair : "") + lu);
+  line("De = " + FormatLength(s.De) + (tol && s.DiameterGiven == 1 ? pair : "") + lu);
+  line("n = " + FloatToStrSig(s.n));
+  line("nt = " + FloatToStrSig(s.nt));
+  line("R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
+  line("Dec = " + FormatLength(s.De + s.dDe) + lu);
+  line("Ddmax = " + FormatLength(s.Ddmax) + lu);
+  line("Dhmin = " + FormatLength(s.Dhmin) + lu);
+  if (std::fabs(s.sk - kNoBuckling) >= 1e-5L) line("sk = " + FormatLength(s.sk) + lu);
+  line("L = " + FormatLength(s.WireLength) + lu);
+  line("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName());
+  line("W12 = " + FormatMoment(s.W12) + " " + MomentUnitName());
+  line("W0c = " + FormatMoment(s.W0c) + " " + MomentUnitName());
+  line("fe = " + FloatToStrSig(s.fe) + " Hz");
+  std::vector<std::string> rest;
+  rest.push_back("Beanspruchung: " + LoadTypeNames(s.LoadType));
+  if (s.ShotPeened == 'J') rest.emplace_back("Behandlung : Feder kugelgestrahlt");
+  rest.push_back("nue = " + FloatToStrSig(s.nue));
+  if (s.Allowance > 0) rest.push_back("Fertigungsausgleich : " + AllowanceNames(s.Allowance));
+  if (s.WindingDir == 1 || s.WindingDir == 2) rest.push_back("Windg.richtung: " + WindingDirNames(s.WindingDir));
+  if (p.Preset == 1) rest.push_back("Federn gesetzt, Ls= " + FormatLength(p.Ls));
+  if (p.Preset == 2) rest.emplace_back("Federn ungesetzt");
   if (std::fabs(s.T - 20) >= 1e-5L)
-    CadTextLine("T = " + FormatTemperatureField(3, 0, s.T) + " " + TemperatureUnitName());
+    rest.push_back("T = " + FormatTemperatureField(3, 0, s.T) + " " + TemperatureUnitName());
+  // The end-form text stops before the tolerance table beside the block
+  // (36 characters of the block's style), whole on up to three lines.
+  constexpr Real kRoom = 36;
+  const CadTextLayout ends =
+      CadLayoutText("Federenden: " + s.EndFormText, kRoom * Cad().CadTextHeight * Cad().CadTextWidthFactor, 3);
+  // The block ends above the picture below it (the Goodman sheet's axis
+  // title, the material lines): many lines stand closer, never closer than
+  // 1.2 heights.
+  constexpr Real kLowest = 66;
+  const std::size_t count = lines.size() + ends.lines.size() + rest.size();
+  CadState& st = Cad();
+  const Real keep = st.CadLineSpacing, pitch = 1.6L * h * keep;
+  if (count > 1 && h > 0 && y - pitch * static_cast<Real>(count - 1) < kLowest)
+    CadSetLineSpacing(std::max<Real>((y - kLowest) / static_cast<Real>(count - 1), 1.2L * h) / (1.6L * h));
+  for (const std::string& l : lines) CadTextLine(l);
+  const Real step = 1.6L * h * st.CadLineSpacing;
+  CadDrawLayout(ends, st.CadCurrentPoint.x, st.CadCurrentPoint.y, step);
+  st.CadCurrentPoint.y -= step * static_cast<Real>(ends.lines.size());
+  for (const std::string& l : rest) CadTextLine(l);
+  CadSetLineSpacing(keep);
 }
 
 void DrawRelaxationBlock(Real x, Real y, Real h, Real w) {

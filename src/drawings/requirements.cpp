@@ -172,10 +172,10 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
   Mark(104, 106, s.MaterialCoiling == 2);
   Mark(104, 102, s.MaterialCoiling == 3);
   Mark(104, 98, s.ShotPeened == 'J');
-  // The free texts fitted to their fields (to the column line at x 109).
+  // The typed texts whole in their fields (to the column line at x 109).
   const Real field = 109 - 1 - kX0;
-  CadTextFit(p.Surface, kX0, 85, field);
-  CadTextFit("Werkstoff: " + s.MaterialName, kX0, 77, field);
+  CadTextWhole(p.Surface, kX0, 85, field);
+  CadTextWhole("Werkstoff: " + s.MaterialName, kX0, 77, field);
   if (MaterialSource() > 0) {
     const MaterialRecord& m = ZEBWST_Record();
     bool thirdEmpty = true;
@@ -187,14 +187,15 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
     else if (!hide2 && !hide3) line = TrimBlanks(m.Name2) + "  (" + TrimBlanks(m.Name3) + ")";
     else if (!hide3 && hide2) line = TrimBlanks(m.Name3);
     else draw = false;
-    if (draw) CadTextFit(line, kX0, 73, field);
+    if (draw) CadTextWhole(line, kX0, 73, field);
   }
   CadText("tau zul =" + KnownStress(s.tauzul, FormatStressField(5, 0, s.tauzul), " -") + " " + StressUnitName(),
           kX0 + 45, 68);
   CadText("G = " + FormatStressField(6, 0, s.GT) + " " + StressUnitName(), kX0 + 50, 63);
   Style(2, 1.8L);
-  CadTextFit(p.Extra1, kX0, 50, field);
-  CadTextFit(p.Extra2, kX0, 46, field);
+  // Row 13 has the whole width of the frame below the right block.
+  CadTextWhole(p.Extra1, kX0, 50, 205 - 1 - kX0);
+  CadTextWhole(p.Extra2, kX0, 46, 205 - 1 - kX0);
   Lines(114, 205, {181, 134, 128, 82, 60});
   Lines(119, 205, {163, 159, 155, 151, 147, 143, 139, 118, 100});
   Lines(178, 205, {109, 91});

@@ -40,6 +40,21 @@ const char* const kNoticeEnglish[] = {
     "of damages. All rights are reserved in the event of the grant",
     "of a patent or the registration of a utility model or design."};
 
+// An approval name in its column (x 100 to 116) of the row 4.2 high from
+// bottom, its text line at y: one line in the row's style where it fits
+// narrowed to 70 %, else two smaller lines filling the row.
+void ApprovalName(const std::string& name, Real y, Real bottom) {
+  constexpr Real kX = 100, kField = 116 - 0.5L - kX;
+  const CadTextLayout one = CadLayoutText(name, kField, 1);
+  if (one.factor >= 0.7L && !one.cut) {
+    CadDrawLayout(one, kX, y, 0);
+    return;
+  }
+  Style(1.5L, 1.25L);
+  CadTextWhole(name, kX, bottom + 2.3L, kField, 2, 1.9L);
+  Style(1.8L, 1.5L);
+}
+
 }  // namespace
 
 void DrawChangeRows() {
@@ -58,10 +73,10 @@ void DrawChangeRows() {
     else if (indexStyle == 1) index = IntToText(i);
     else if (indexStyle == 2) index = std::string(1, static_cast<char>(64 + i));
     if (!index.empty()) CadText(index, 21, y);
-    // Each text fitted to its column.
-    CadTextFit(e.Change, 27, y, 52 - 0.5L - 27);
-    CadTextFit(e.Date, 52.5L, y, 65 - 0.5L - 52.5L);
-    CadTextFit(e.Editor, 66, y, 73 - 0.5L - 66);
+    // Each text whole in its column.
+    CadTextWhole(e.Change, 27, y, 52 - 0.5L - 27);
+    CadTextWhole(e.Date, 52.5L, y, 65 - 0.5L - 52.5L);
+    CadTextWhole(e.Editor, 66, y, 73 - 0.5L - 66);
   }
 }
 
@@ -117,20 +132,25 @@ void DrawTitleBlock(std::string_view name, std::string_view name2, std::string_v
 
   const ChangeLogData& log = ChangeLog();
   Style(1.8L, 1.5L);
-  // Dates and names fitted to their columns.
-  const Real dateField = 98 - 0.5L - 83.5L, nameField = 116 - 0.5L - 100;
-  CadTextFit(log.CreatedDate, 83.5L, 35.6L, dateField);
-  CadTextFit(log.CreatedBy, 100, 35.6L, nameField);
-  CadTextFit(log.CheckedDate, 83.5L, 31.2L, dateField);
-  CadTextFit(log.CheckedBy, 100, 31.2L, nameField);
-  CadTextFit(log.StandardsDate, 83.5L, 27, dateField);
-  CadTextFit(log.StandardsBy, 100, 27, nameField);
-  CadTextFit(log.ReleaseDate, 83.5L, 23, dateField);
-  CadTextFit(log.ReleasedBy, 100, 23, nameField);
+  // Dates and names whole in their columns, a long name on two lines of
+  // its row.
+  const Real dateField = 98 - 0.5L - 83.5L;
+  const struct {
+    const std::string &date, &name;
+    Real y, bottom;
+  } roles[] = {{log.CreatedDate, log.CreatedBy, 35.6L, 34.6L},
+               {log.CheckedDate, log.CheckedBy, 31.2L, 30.4L},
+               {log.StandardsDate, log.StandardsBy, 27, 26.2L},
+               {log.ReleaseDate, log.ReleasedBy, 23, 22}};
+  for (const auto& r : roles) {
+    CadTextWhole(r.date, 83.5L, r.y, dateField);
+    ApprovalName(r.name, r.y, r.bottom);
+  }
   CadText("Blatt", 194, 18);
   CadText("Bl.", 200, 10.4L);
-  if (!log.ReplacesDrawing.empty()) CadTextFit("Ersatz für "_oem + log.ReplacesDrawing, 118, 6.5L, 160 - 0.5L - 118);
-  if (!log.ReplacedByDrawing.empty()) CadTextFit("Ersetzt durch " + log.ReplacedByDrawing, 162, 6.5L, 205 - 0.5L - 162);
+  if (!log.ReplacesDrawing.empty()) CadTextWhole("Ersatz für "_oem + log.ReplacesDrawing, 118, 6.5L, 160 - 0.5L - 118);
+  if (!log.ReplacedByDrawing.empty())
+    CadTextWhole("Ersetzt durch " + log.ReplacedByDrawing, 162, 6.5L, 205 - 0.5L - 162);
   DrawChangeRows();
 
   const int texts = std::clamp<int>(log.DrawingTextCount, 0, kMaxDrawingTexts);

@@ -567,6 +567,8 @@ void CadTextStyle(int font, Real angle, Real height, Real width) {
     st.CadTextWidthFactor = factor * width / height;
   st.CadTextAngle = angle;
   st.CadTextOblique = CadSettings().CadTextObliqueAngle;
+  st.CadTextFont = font;
+  st.CadTextWidth = width;
   if (CadOutput* o = Target()) o->TextStyle(font, angle, height, width);
 }
 
@@ -749,55 +751,10 @@ void CadTextLine(std::string_view text) {
   if (text.empty()) return;
   CadState& st = State();
   if (st.CadTextLineField > 0)
-    CadTextFit(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y, st.CadTextLineField, st.CadTextLineFont);
+    CadTextFit(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y, st.CadTextLineField);
   else
     CadText(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y);
   st.CadCurrentPoint.y -= 1.6L * st.CadTextHeight * st.CadLineSpacing;
-}
-
-void CadSetTextLineField(Real width, int font) {
-  State().CadTextLineField = std::isfinite(width) && width > 0 ? width : 0;
-  State().CadTextLineFont = font;
-}
-
-std::string CadFitText(std::string_view text, Real width, Real& factor) {
-  const CadState& st = State();
-  factor = 1;
-  const std::size_t shown = text.find_last_not_of(' ') + 1;
-  const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
-  if (shown == 0 || !(cw > 0) || !std::isfinite(width) || static_cast<Real>(shown) * cw <= width)
-    return std::string(text);
-  constexpr Real kNarrowest = 0.7L;
-  factor = std::max(kNarrowest, width / (static_cast<Real>(shown) * cw));
-  if (static_cast<Real>(shown) * cw * factor <= width) return std::string(text.substr(0, shown));
-  // Cut: as many characters as fit, the last three of them dots (the CAD
-  // code pages have no ellipsis character).
-  const auto most = static_cast<std::size_t>(std::max<Real>(0, width / (cw * factor)));
-  return most > 3 ? std::string(text.substr(0, most - 3)) + "..." : std::string(text.substr(0, most));
-}
-
-void CadTextFit(std::string_view text, Real x, Real y, Real width, int font) {
-  CadState& st = State();
-  Real factor = 1;
-  const std::string fitted = CadFitText(text, width, factor);
-  const Real h = st.CadTextHeight, wf = st.CadTextWidthFactor, k = CadSettings().CadTextFactor;
-  if (factor == 1 || !(k > 0)) {
-    CadText(fitted, x, y);
-    return;
-  }
-  CadTextStyle(font, st.CadTextAngle, h, wf * factor * h / k);
-  CadText(fitted, x, y);
-  CadTextStyle(font, st.CadTextAngle, h, wf * h / k);
-}
-
-void CadTextLineFit(std::string_view text, Real width, int font) {
-  if (text.empty()) return;
-  CadState& st = State();
-  const Real field = st.CadTextLineField;
-  const std::int32_t fieldFont = st.CadTextLineFont;
-  CadSetTextLineField(width, font);
-  CadTextLine(text);
-  st.CadTextLineField = field, st.CadTextLineFont = fieldFont;
 }
 
 void CadLengthLine(std::string_view name, Real valueMm) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/types.h"
 
@@ -48,11 +49,14 @@ struct CadState {
   Real CadTextWidthFactor = 1.0L;
   Real CadTextAngle = 0;
   Real CadTextOblique = 0;
+  // Font and character width as CadTextStyle was last given them (the font
+  // is the screen's; 0 width: the configured factor's default).
+  std::int32_t CadTextFont = 2;
+  Real CadTextWidth = 5.0L;
   std::array<std::int32_t, 2> CadTextAlign{0, 0};  // horizontal, vertical
   Real CadLineSpacing = 1.0L;
-  // Width (0: none) and font of the field CadTextLine fits its texts to.
+  // Width (0: none) of the field CadTextLine fits its texts to.
   Real CadTextLineField = 0;
-  std::int32_t CadTextLineFont = 2;
   std::int32_t CadPolyVertexNo = 1;
   Real CadPolyBulge = 0;
   std::int16_t CadPlotLineIndex = 1;
@@ -127,14 +131,36 @@ void CadEndPolyline();
 void CadTextLine(std::string_view text);
 // A text in the current style fitted to a field width (sheet units):
 // narrower, down to 70 % of its width, and cut with "..." where that is
-// not enough; the style is set back afterwards (font: the style's font).
+// not enough. The style found is set back afterwards, font and all.
 // CadFitText gives the text and the width share it is written with.
 std::string CadFitText(std::string_view text, Real width, Real& factor);
-void CadTextFit(std::string_view text, Real x, Real y, Real width, int font = 2);
-void CadTextLineFit(std::string_view text, Real width, int font = 2);
+void CadTextFit(std::string_view text, Real x, Real y, Real width);
+void CadTextLineFit(std::string_view text, Real width);
 // CadTextLine and the value lines (CadLengthLine ...) fit their texts to
 // this width from here on; 0 ends it.
-void CadSetTextLineField(Real width, int font = 2);
+void CadSetTextLineField(Real width);
+
+// A text the user typed, kept whole in its field: on one line as it is or
+// narrower down to 70 % of its width; else broken at blanks onto the lines
+// the field has (a word longer than a line broken where the line ends),
+// each narrower where needed but never below the readable width factor
+// kCadNarrowestWidthFactor. Only a text that even so does not fit (one
+// beyond its input limit) is cut, its last line ending in "...".
+inline constexpr Real kCadNarrowestWidthFactor = 0.5L;
+struct CadTextLayout {
+  std::vector<std::string> lines;  // broken ones without blanks at their ends
+  Real factor = 1;                 // share of the style's width they take
+  bool cut = false;
+};
+// The layout in the current style for a field width wide with at most
+// `lines` lines (at least 1).
+CadTextLayout CadLayoutText(std::string_view text, Real width, int lines);
+// Its lines at (x, y), (x, y - pitch) ...; the style found is set back.
+void CadDrawLayout(const CadTextLayout& layout, Real x, Real y, Real pitch);
+// Both at once; the number of lines drawn.
+int CadTextWhole(std::string_view text, Real x, Real y, Real width, int lines = 1, Real pitch = 0);
+// At the text cursor, a text line (CadTextLine) for each line.
+void CadTextLineWhole(std::string_view text, Real width, int lines = 1);
 void CadLengthLine(std::string_view name, Real valueMm);
 void CadForceLine(std::string_view name, Real forceN);
 void CadForceToleranceLine(std::string_view name, Real forceN, Real tolA, Real tolB);

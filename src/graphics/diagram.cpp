@@ -969,12 +969,13 @@ void DiagramTitleBlock() {
   CadTextStyle(2, 0, 2.2L, 1.7L);
   // Top right of the sheet, above the plot titles and the data blocks (which
   // start below y 106) and right of the axis labels.
-  // Each line fitted between x 80 and the sheet's right edge.
+  // Each line whole between x 80 and the sheet's right edge, the title
+  // line of name, number and second name on two where it needs them.
   CadMoveTo(80, 117.5L);
   const Real width = Cad().CadExtents[1] - 1 - 80;
-  CadTextLineFit(DiagramTitleLine(), width);
-  CadTextLineFit(G().TitleBlockLines[2], width);
-  CadTextLineFit(G().TitleBlockLines[3], width);
+  CadTextLineWhole(DiagramTitleLine(), width, 2);
+  CadTextLineWhole(G().TitleBlockLines[2], width);
+  CadTextLineWhole(G().TitleBlockLines[3], width);
 }
 
 void DiagramTitleTable(Real x, Real y, Real h) {
@@ -987,7 +988,7 @@ void DiagramTitleTable(Real x, Real y, Real h) {
 void DiagramHeaderLine() {
   CadSetLayer(19);
   CadTextStyle(0, 0, 1.5L, 1.0L);
-  CadTextFit(DiagramTitleLine(), 1.0L, 117.8L, Cad().CadExtents[1] - 2, 0);
+  CadTextWhole(DiagramTitleLine(), 1.0L, 117.8L, Cad().CadExtents[1] - 2);
 }
 
 namespace {
@@ -1003,29 +1004,35 @@ std::string LengthText(Real v, bool withTolerance) {
 
 }  // namespace
 
-void DiagramWireSectionText(bool withTolerance) {
+std::vector<std::string> DiagramWireSectionLines(bool withTolerance) {
   const auto& d = gData;
   const int code = d.CrossSection;
+  std::vector<std::string> lines;
   if (code == 2 || code == 3 || code == 4 || code == 5 || code == 7) {
-    CadTextLine(kSectionNames[code]);
+    lines.emplace_back(kSectionNames[code]);
   } else if (code == 6) {
-    CadTextLine(std::string(kSectionNames[6]) + " " + FormatLength(d.r) + " " + LengthUnitName());
+    lines.push_back(std::string(kSectionNames[6]) + " " + FormatLength(d.r) + " " + LengthUnitName());
   }
   switch (code) {
-    case 3: CadTextLine("a = " + LengthText(d.d, withTolerance)); break;
+    case 3: lines.push_back("a = " + LengthText(d.d, withTolerance)); break;
     case 2:
     case 4:
     case 5:
     case 6:
-      CadTextLine("b = " + LengthText(d.d, withTolerance));
-      CadTextLine("h = " + LengthText(d.h, withTolerance));
+      lines.push_back("b = " + LengthText(d.d, withTolerance));
+      lines.push_back("h = " + LengthText(d.h, withTolerance));
       break;
     case 7:
-      CadTextLine("d = " + LengthText(d.d, withTolerance));
-      CadTextLine("di = " + LengthText(d.di, false));
+      lines.push_back("d = " + LengthText(d.d, withTolerance));
+      lines.push_back("di = " + LengthText(d.di, false));
       break;
-    default: CadTextLine("d = " + LengthText(d.d, withTolerance)); break;
+    default: lines.push_back("d = " + LengthText(d.d, withTolerance)); break;
   }
+  return lines;
+}
+
+void DiagramWireSectionText(bool withTolerance) {
+  for (const std::string& line : DiagramWireSectionLines(withTolerance)) CadTextLine(line);
 }
 
 void DiagramMaterialText() {

@@ -253,6 +253,9 @@ std::string DiagramTitleLine();
 void DiagramTitleBlock();
 void DiagramTitleTable(Real x, Real y, Real h);
 void DiagramHeaderLine();
+// The wire lines of a data block: the section's name where it is not
+// round, then its sizes.
+std::vector<std::string> DiagramWireSectionLines(bool withTolerance);
 void DiagramWireSectionText(bool withTolerance);
 void DiagramMaterialText();
 

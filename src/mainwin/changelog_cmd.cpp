@@ -120,7 +120,7 @@ bool ApplyDrawingInfoForm(const DrawingInfoForm& f) {
                               {&log.StandardsDate, &log.StandardsBy},
                               {&log.ReleaseDate, &log.ReleasedBy}};
   for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 2; ++c) *roles[r][c] = AnsiLineToOem(f.roles[r][c]);
+    for (int c = 0; c < 2; ++c) *roles[r][c] = ToOem(f.roles[r][c], kApprovalMaxLength[static_cast<std::size_t>(c)]);
   // Rows from the first on, up to a row whose next row has no text.
   int count = 0;
   for (int i = 0; i < kMaxDrawingTexts; ++i) {

@@ -18,6 +18,8 @@ struct ChangeEntryForm {
   std::string change, date, editor, description;  // 1252
 };
 inline constexpr std::array<int, 4> kChangeEntryMaxLength{20, 10, 5, 255};
+// Maximum lengths of an approval row's date and name (drawing information).
+inline constexpr std::array<int, 2> kApprovalMaxLength{10, 30};
 ChangeEntryForm FillChangeEntryForm(int n);
 // OK: the four fields into entry n (texts cut to their limits).
 void ApplyChangeEntryForm(const ChangeEntryForm& f, int n);

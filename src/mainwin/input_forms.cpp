@@ -636,7 +636,7 @@ void ApplyProductionForm(const ProductionForm& f) {
     s.EndCoils[0] = s.EndCoils[1] + s.EndCoils[2];
   }
   s.ShotPeened = f.shotPeened ? 'J' : 'N';
-  s.EndFormText = AnsiLineToOem(f.endFormText);
+  s.EndFormText = LeftStr(AnsiLineToOem(f.endFormText), kEndFormTextMaxLength);
   if (f.endFormConstant == shown.endFormConstant) return;
   // A spring end of the list shows its constant rounded: it is stored as
   // it is.

@@ -154,6 +154,8 @@ struct ProductionForm {
   std::string endFormText, endFormConstant;  // Edit_endwindungen, Edit_x (1252)
   bool endFieldsEnabled = false;
 };
+// The end-form text is stored in code page 850 and cut to this.
+inline constexpr int kEndFormTextMaxLength = 100;
 ProductionForm FillProductionForm();
 bool CheckProductionForm(ProductionForm& f, FieldRefusal* refusal = nullptr);
 // A spring end or forming process chosen: the end-form fields follow.

@@ -145,6 +145,46 @@ TEST_F(Quick3Test, MessageListStyles) {
   EXPECT_NEAR(0.75 * 1.4, double(style->args[2]), 1e-12);
 }
 
+// A long end-form text, narrowed and wrapped in the data block, leaves the
+// block's style as it found it: the lines after it are in the block's font
+// (0) and size on the screen, as before it.
+TEST_F(Quick3Test, TheBlockKeepsItsFontAfterALongEndFormText) {
+  SpringData().EndFormText =
+      "angelegt, geschliffen, Enden entgratet und gefast nach Werknorm WN 4711-3, Pruefung nach Zeichnungsvorgabe";
+  sink().ClearCalls();
+  DrawQuickSheet(3);
+  const auto calls = sink().Calls();
+  // The style in force when a text is drawn.
+  auto styleOf = [&calls](const std::string& prefix) -> const SinkCall* {
+    auto it = std::find_if(calls.begin(), calls.end(), [&](const SinkCall& c) {
+      return c.name == "GrafOutTextXY" && c.text.rfind(prefix, 0) == 0;
+    });
+    if (it == calls.end()) return nullptr;
+    auto style = std::find_if(std::make_reverse_iterator(it), calls.rend(),
+                              [](const SinkCall& c) { return c.name == "GrafSetTextStyle"; });
+    return style == calls.rend() ? nullptr : &*style;
+  };
+  const SinkCall* ends = styleOf("Federenden: angelegt");
+  const SinkCall* before = styleOf("fe = ");
+  const SinkCall* after = styleOf("Beanspruchung: ");
+  ASSERT_TRUE(ends && before && after);
+  // The end-form text itself narrowed, in the block's font.
+  EXPECT_EQ(0, ends->args[0]);
+  EXPECT_LT(ends->args[3], before->args[3]);
+  EXPECT_EQ(before->ToString(), after->ToString());
+  EXPECT_EQ(0, after->args[0]);
+  // Whole: its lines, up to the next line of the block, joined give the text.
+  std::string joined;
+  bool in = false;
+  for (const SinkCall& c : calls) {
+    if (c.name != "GrafOutTextXY") continue;
+    if (c.text.rfind("Beanspruchung: ", 0) == 0) break;
+    in = in || c.text.rfind("Federenden: ", 0) == 0;
+    if (in) joined += (joined.empty() ? "" : " ") + c.text;
+  }
+  EXPECT_EQ("Federenden: " + SpringData().EndFormText, joined);
+}
+
 TEST_F(Quick3Test, PicturesLeftOutForDegenerateSprings) {
   SpringData().n = 0.3L;  // rounds to no active coil
   auto e = Dxf();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,9 @@
 #include "diagram_fixture.h"
 #include "base/headless_ui.h"
 #include "drawings/drawings.h"
+#include "mainwin/changelog_cmd.h"
+#include "mainwin/input_forms.h"
+#include "spring/changelog.h"
 #include "spring/springfile.h"
 
 namespace zeb::test {
@@ -414,6 +418,212 @@ TEST_F(SheetTextTest, HeldOutSpringSheetsStayReadableAndOnTheSheet) {
   // No line through a text, as the break rule keeps them.
   const std::string lines = Overlaps(all, missing, kTextsOnLinesOfOtherSections, true);
   EXPECT_EQ("", lines);
+}
+
+// A typed text of n characters for the field named by tag: words of
+// different lengths, or (oneWord) a single word as long as the text.
+std::string TypedText(const std::string& tag, std::size_t n, bool oneWord) {
+  static const char* const words[] = {"gefast", "nach", "Werknorm", "WN", "entgratet", "und", "geschliffen", "Enden"};
+  std::string t = tag;
+  for (int k = 0; t.size() < n; ++k) t += (oneWord ? "-" : " ") + std::string(words[k % 8]) + std::to_string(k);
+  t.resize(n);
+  if (t.back() == ' ') t.back() = 'x';
+  return t;
+}
+
+// A typed text and the field it must stand whole in on a sheet (sheet
+// units x0, y0, x1, y1; kAnywhere: within the sheet).
+struct Placed {
+  std::string text;
+  std::array<double, 4> field;
+};
+constexpr std::array<double, 4> kAnywhere{-1e9, -1e9, 1e9, 1e9};
+
+// typed_texts.py over the files: its findings, or "".
+std::string NotWhole(const std::vector<std::pair<std::string, std::vector<Placed>>>& sheets, const std::string& dir,
+                     bool& missing) {
+  const std::string spec = dir + "/typed_texts.tsv";
+  {
+    std::ofstream f(spec, std::ios::binary);
+    for (const auto& [path, texts] : sheets)
+      for (const Placed& t : texts) {
+        f << path << '\t';
+        if (t.field == kAnywhere) f << '-';
+        else f << t.field[0] << ' ' << t.field[1] << ' ' << t.field[2] << ' ' << t.field[3];
+        f << '\t' << t.text << '\n';
+      }
+  }
+  std::string out;
+  const int status = RunCommand("/usr/bin/python3 " +
+                                    ShellQuote((fs::path(__FILE__).parent_path() / "typed_texts.py").string()) + " " +
+                                    ShellQuote(spec) + " 2>&1",
+                                out);
+  missing = status != 0 && out.find("No module named") != std::string::npos;
+  return status == 0 ? std::string() : out.empty() ? "exit " + std::to_string(status) : out;
+}
+
+// Every text the user types for a spring, typed longer than its field
+// takes: the dialogs keep as much as they allow, and every sheet shows
+// that whole (wrapped lines joined), none of it cut with "...", in its
+// field, no text over another, nothing off the sheet. Words of different
+// lengths on a dynamic spring, texts of one long word on a static one;
+// shot peened, preset, at 80 degrees, with scrap rates: every optional
+// line of the data blocks is there.
+TEST_F(SheetTextTest, TypedTextsAtTheirInputLimitsArePrintedWhole) {
+  const fs::path own = fs::path(dir()) / "typed";
+  fs::create_directories(own);
+  std::vector<std::pair<std::string, std::vector<Placed>>> sheets;
+  std::vector<std::string> all;
+  std::FILE* log = std::tmpfile();
+  ASSERT_NE(nullptr, log);
+  SetUi(std::make_shared<BatchUi>(log));
+  for (const bool oneWord : {false, true}) {
+    const std::string name = oneWord ? "oneword" : "words";
+    SCOPED_TRACE(name);
+    ResetSpringRecords();
+    ASSERT_TRUE(LoadExample(oneWord ? "round_static.zeb" : "round_dynamic.zeb"));
+    // Each text typed 9 characters longer than its field allows.
+    auto typed = [oneWord](const std::string& tag, int limit) { return TypedText(tag, limit + 9, oneWord); };
+    ApplyTitleBlockForm({typed("NA", kTitleBlockMaxLength[0]), typed("NB", kTitleBlockMaxLength[1]),
+                         typed("NO", kTitleBlockMaxLength[2]), typed("TA", kTitleBlockMaxLength[3]),
+                         typed("TB", kTitleBlockMaxLength[4])});
+    ProductionForm production = FillProductionForm();
+    ChooseProductionEnds(production, 3, production.coilingKind);
+    production.endFormText = typed("EF", kEndFormTextMaxLength);
+    production.shotPeened = true;
+    production.windingDir = 0;
+    ApplyProductionForm(production);
+    ProductionDrawingForm drawing = FillProductionDrawingForm();
+    drawing.surfaceCode = 0;
+    drawing.surface = typed("SU", kSurfaceMaxLength);
+    drawing.extra1 = typed("XA", kExtraLineMaxLength);
+    drawing.extra2 = typed("XB", kExtraLineMaxLength);
+    ChoosePreset(drawing, 0);
+    ApplyProductionDrawingForm(drawing);
+    ChangeLog().ChangeEntryCount = 8;
+    for (int n = 1; n <= 8; ++n) {
+      const std::string k = std::to_string(n);
+      ApplyChangeEntryForm({typed("C" + k, kChangeEntryMaxLength[0]), typed("D" + k, kChangeEntryMaxLength[1]),
+                            typed("E" + k, kChangeEntryMaxLength[2]), "Beschreibung"},
+                           n);
+    }
+    DrawingInfoForm info = FillDrawingInfoForm();
+    info.replaces = typed("RA", 15), info.replacedBy = typed("RB", 15);
+    for (int r = 0; r < 4; ++r) {
+      const std::string k = std::to_string(r);
+      info.roles[static_cast<std::size_t>(r)] = {typed("Q" + k, kApprovalMaxLength[0]),
+                                                 typed("B" + k, kApprovalMaxLength[1])};
+    }
+    ASSERT_TRUE(ApplyDrawingInfoForm(info));
+    // The own material's name, as long as its input allows (50).
+    SpringDataRecord& s = SpringData();
+    s.MaterialSel = 11, s.MaterialName = TypedText("MA", 50, oneWord);
+    s.T = 80, s.Statistics = 'J';
+    TransverseLoad().FQ = 5;
+    // What the dialogs kept: each text as long as its field allows.
+    const ChangeLogData& cl = ChangeLog();
+    const ProductionDataRecord& p = ProductionData();
+    ASSERT_EQ(s.DrawingName.size(), 25u);
+    ASSERT_EQ(s.EndFormText.size(), 100u);
+    ASSERT_EQ(p.Extra1.size(), 100u);
+    ASSERT_EQ(cl.CreatedBy.size(), 30u);
+    const fs::path file = own / (name + ".zeb");
+    std::ofstream(file, std::ios::binary) << FormatSpringFile(CurrentSpringFileRecords());
+    const auto& title = G().TitleBlockLines;
+    // The texts of the production drawings, each in its field of the frame.
+    std::vector<Placed> production16{{s.DrawingName, {116, 22, 205, 43}},      {s.DrawingName2, {116, 22, 205, 43}},
+                                     {s.DrawingNo, {116, 9.4, 192, 22}},       {cl.ReplacesDrawing, {116, 5, 160, 9.4}},
+                                     {cl.ReplacedByDrawing, {160, 5, 205, 9.4}}, {p.Surface, {23, 82, 109, 95}},
+                                     {s.MaterialName, {23, 60, 109, 82}},       {p.Extra1, {23, 43, 205, 60}},
+                                     {p.Extra2, {23, 43, 205, 60}}};
+    for (int n = 1; n <= 8; ++n) {
+      const ChangeEntry& e = cl.ChangeEntries[static_cast<std::size_t>(n)];
+      production16.push_back({e.Change, {26, 9.4, 52, 43}});
+      production16.push_back({e.Date, {52, 9.4, 65, 43}});
+      production16.push_back({e.Editor, {65, 9.4, 73, 43}});
+    }
+    const std::pair<const std::string*, const std::string*> roles[] = {
+        {&cl.CreatedDate, &cl.CreatedBy}, {&cl.CheckedDate, &cl.CheckedBy},
+        {&cl.StandardsDate, &cl.StandardsBy}, {&cl.ReleaseDate, &cl.ReleasedBy}};
+    for (int r = 0; r < 4; ++r) {
+      const double bottom = 34.6 - 4.2 * r;
+      production16.push_back({*roles[r].first, {82, bottom, 98, bottom + 4.2}});
+      production16.push_back({*roles[r].second, {98, bottom, 116, bottom + 4.2}});
+    }
+    std::vector<Placed> en = production16;
+    // The end-form text: below Form 3's caption on the first drawing,
+    // beside its mark under the value column on the EN 15800 one.
+    production16.push_back({s.EndFormText, {18, 181, 163, 186}});
+    en.push_back({s.EndFormText, {145, 181, 205, 194}});
+    // The diagram sheets' title block, top right.
+    const std::array<double, 4> titleBlock{79, 104, 160, 120};
+    const std::vector<Placed> titles{{s.DrawingName, titleBlock}, {s.DrawingNo, titleBlock},
+                                     {s.DrawingName2, titleBlock}, {title[2], titleBlock}, {title[3], titleBlock}};
+    // Quick 2: the title lines top right, the material lines bottom left.
+    const std::vector<Placed> quick2{{s.DrawingName, {77, 100, 160, 120}}, {s.DrawingNo, {77, 100, 160, 120}},
+                                     {title[2], {77, 100, 160, 120}},     {title[3], {77, 100, 160, 120}},
+                                     {s.MaterialName, {0, 0, 78, 46}},     {s.EndFormText, {0, 0, 78, 46}}};
+    std::vector<std::string> cad;
+    CadSheets(file, own / "cad", cad);
+    for (const std::string& path : cad) {
+      const std::string stem = fs::path(path).stem().string();
+      const int j = std::stoi(stem.substr(stem.rfind('_') + 1));
+      if (j == 16) sheets.emplace_back(path, production16);
+      if (j == 1) {
+        // Quick 1: the material block below the plot.
+        std::vector<Placed> quick1 = titles;
+        quick1.push_back({s.MaterialName, {0, 0, 95, 46}});
+        quick1.push_back({s.EndFormText, {0, 0, 95, 46}});
+        sheets.emplace_back(path, quick1);
+      } else if (j == 10) {
+        sheets.emplace_back(path, quick2);
+      } else if (j <= 11) {
+        sheets.emplace_back(path, titles);
+      }
+    }
+    ASSERT_GE(cad.size(), 14u);
+    all.insert(all.end(), cad.begin(), cad.end());
+    // The sheets of the menus alone.
+    ResetSpringRecords();
+    G().AbortFlag = 0;
+    ReadSpringFile(file.string());
+    ASSERT_EQ(0, G().AbortFlag);
+    auto write = [&](const std::string& sheet, const std::function<void(int)>& draw, std::vector<Placed> texts) {
+      G().AbortFlag = 0;
+      const std::string path = Write(name + "_" + sheet, 1, draw);
+      ASSERT_FALSE(path.empty()) << sheet;
+      all.push_back(path);
+      sheets.emplace_back(path, std::move(texts));
+    };
+    write("en", [](int c) { DrawProductionDrawingEN(c); }, en);
+    // Quick 3: the header line at the top, the end-form text in the data
+    // block before the tolerance table; the Goodman sheet's title block
+    // (dynamic) or the material block (static) at the right.
+    std::vector<Placed> quick3{{s.DrawingName, {0, 115, 160, 120}},
+                               {s.DrawingNo, {0, 115, 160, 120}},
+                               {s.DrawingName2, {0, 115, 160, 120}},
+                               {s.EndFormText, {59, 40, 96, 116}}};
+    const std::array<double, 4> right = oneWord ? std::array<double, 4>{74, 20, 160, 62} : std::array<double, 4>{115, 58, 160, 70};
+    for (const std::string* t : {&title[2], &title[3]}) quick3.push_back({*t, right});
+    quick3.push_back({s.MaterialName, kAnywhere});
+    write("quick3", [](int c) { DrawQuickSheet(c); }, quick3);
+    for (int code : {21, 22, 23, 25, 26, 27, 28, 29})
+      write("diagram" + std::to_string(code), [code](int c) { ShowDiagram(code, c); }, titles);
+    if (!oneWord) {
+      std::vector<Placed> fatigue = titles;
+      fatigue.push_back({s.MaterialName, {0, 0, 160, 12}});
+      write("goodman", [](int c) { GoodmanOutput(c); }, fatigue);
+      write("haigh", [](int c) { HaighOutput(c); }, fatigue);
+    }
+  }
+  SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
+  std::fclose(log);
+  bool missing = false;
+  const std::string cut = NotWhole(sheets, dir(), missing);
+  if (missing) GTEST_SKIP() << cut;
+  EXPECT_EQ("", cut);
+  // No text over another, none crossed by a line, nothing off the sheet.
+  EXPECT_EQ("", Overlaps(all, missing, {}, false, true));
 }
 
 }  // namespace

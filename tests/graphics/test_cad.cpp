@@ -116,6 +116,82 @@ TEST_F(CadOutputTest, TextsFitTheirField) {
   EXPECT_NEAR(0.7, static_cast<double>(k), 1e-12);
   CadTextFit("ABCDEFGHIJ", 5, 6, 16);
   EXPECT_EQ(1, Cad().CadTextWidthFactor);
+  EXPECT_EQ(2, Cad().CadTextFont);
+}
+
+// A typed text kept whole: on one line where 70 % of its width is enough,
+// else on the lines its field has, broken at blanks (a word longer than a
+// line where the line ends), the fewest lines at down to 70 %, then at
+// down to a width factor of 0.5; only a text even that cannot hold is cut.
+TEST_F(CadOutputTest, TypedTextsKeepWholeOverTheirLines) {
+  CadSettings().CadTextFactor = 1;
+  CadTextStyle(2, 0, 2, 2);  // 2 units a character: 10 in 20 units, 20 at width factor 0.5
+  using Lines = std::vector<std::string>;
+  CadTextLayout t = CadLayoutText("ABCDEFGHIJKL", 20, 2);
+  EXPECT_EQ(t.lines, Lines{"ABCDEFGHIJKL"});
+  EXPECT_NEAR(20.0 / 24, static_cast<double>(t.factor), 1e-12);
+  // Two lines at down to 70 % before three at full width, as wide as
+  // their longer one needs.
+  t = CadLayoutText("AAAA BBBB CCCC DDDD EE", 20, 3);
+  EXPECT_EQ(t.lines, (Lines{"AAAA BBBB", "CCCC DDDD EE"}));
+  EXPECT_NEAR(20.0 / 24, static_cast<double>(t.factor), 1e-12);
+  const std::string three = "AAAAAAAAA BBBBBBBBB CCCCCCCCC";
+  t = CadLayoutText(three, 20, 3);
+  EXPECT_EQ(t.lines, (Lines{"AAAAAAAAA", "BBBBBBBBB", "CCCCCCCCC"}));
+  EXPECT_EQ(1, t.factor);
+  // Two lines only: narrower than 70 %.
+  t = CadLayoutText(three, 20, 2);
+  EXPECT_EQ(t.lines, (Lines{"AAAAAAAAA BBBBBBBBB", "CCCCCCCCC"}));
+  EXPECT_NEAR(20.0 / 38, static_cast<double>(t.factor), 1e-12);
+  // One word of 30 characters on two lines: 15 each at width factor 0.67.
+  const std::string word = "012345678901234567890123456789";
+  t = CadLayoutText(word, 20, 2);
+  EXPECT_EQ(t.lines, (Lines{word.substr(0, 15), word.substr(15)}));
+  EXPECT_NEAR(20.0 / 30, static_cast<double>(t.factor), 1e-12);
+  EXPECT_FALSE(t.cut);
+  // 41 characters do not go into two lines of 20: the last ends in dots.
+  t = CadLayoutText(word + "ABCDEFGHIJK", 20, 2);
+  EXPECT_EQ(t.lines, (Lines{word.substr(0, 20), word.substr(20) + "ABCDEFG..."}));
+  EXPECT_NEAR(0.5, static_cast<double>(t.factor), 1e-12);
+  EXPECT_TRUE(t.cut);
+  // Drawn on screen: line under line, narrowed, the style set back.
+  CadBeginOutput(3);
+  sink().ClearCalls();
+  CadMoveTo(5, 50);
+  CadTextLineWhole(word, 20, 2);
+  EXPECT_DOUBLE_EQ(static_cast<double>(Cad().CadCurrentPoint.y), 50 - 2 * 3.2);
+  const auto texts = sink().Named("GrafOutTextXY");
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].text, word.substr(15));
+  EXPECT_NEAR(46.8, static_cast<double>(texts[1].args[1]), 1e-9);
+  EXPECT_EQ(1, Cad().CadTextWidthFactor);
+  CadEndOutput();
+}
+
+// The drawing state holds the font: a text narrowed to its field sets back
+// the whole style it found, font, angle, height and width, on the screen
+// and for the files.
+TEST_F(CadOutputTest, AFittedTextSetsBackTheStyleItFound) {
+  CadSettings().CadTextFactor = 1;
+  CadBeginOutput(3);
+  for (const int font : {0, 3}) {
+    SCOPED_TRACE(font);
+    CadTextStyle(font, 30, 1.4L, 0);  // width 0: the configured 0.7
+    sink().ClearCalls();
+    CadTextFit("ABCDEFGHIJKLMNOP", 5, 6, 14);
+    CadTextWhole("ABCDEFGHIJKLMNOPQRST", 5, 9, 14, 2);
+    const auto styles = sink().Named("GrafSetTextStyle");
+    ASSERT_EQ(styles.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(font, static_cast<int>(styles[k].args[0])) << k;
+    // Narrowed, then set back as CadTextStyle had it.
+    EXPECT_LT(styles[2].args[3], 0.95L * 0.7L * 1.4L);
+    EXPECT_EQ(styles[3].ToString(), "GrafSetTextStyle(" + std::to_string(font) + ",30,1.4,0)");
+    EXPECT_EQ(font, Cad().CadTextFont);
+    EXPECT_EQ(30, Cad().CadTextAngle);
+    EXPECT_EQ(1.4L, Cad().CadTextHeight);
+    EXPECT_NEAR(0.7, static_cast<double>(Cad().CadTextWidthFactor), 1e-15);
+  }
+  CadEndOutput();
 }
 
 TEST_F(CadOutputTest, TextLinesMoveTheCursor) {

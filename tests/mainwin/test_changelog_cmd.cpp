@@ -191,6 +191,8 @@ TEST_F(ChangeLogCmdTest, DrawingInfoReadsTextRowsUpToTheFirstGap) {
   f.texts[2] = {"9", "9", "9", "9", "   "};
   f.texts[3] = {"9", "9", "9", "9", "Vierte"};
   f.roles[1] = {"02.02.2026", "Pr\xFC" "fer"};
+  // Dates and names longer than their rows hold are cut to 10 and 30.
+  f.roles[2] = {"03.03.2026 nachmittags", "Dipl.-Ing. Hans-Peter Mustermann-Schmidt"};
   f.replaces = "Z-1234567890123456";
   infoAnswers = {f};
   EditDrawingInfo();
@@ -200,6 +202,8 @@ TEST_F(ChangeLogCmdTest, DrawingInfoReadsTextRowsUpToTheFirstGap) {
   EXPECT_EQ(log.DrawingTexts[1].phi, 0.0L);
   EXPECT_EQ(log.DrawingTexts[2].Text, "Zweite");
   EXPECT_EQ(log.CheckedBy, "Pr\x81" "fer");
+  EXPECT_EQ(log.StandardsDate, "03.03.2026");
+  EXPECT_EQ(log.StandardsBy, "Dipl.-Ing. Hans-Peter Musterma");
   EXPECT_EQ(log.ReplacesDrawing, "Z-1234567890123");
   EXPECT_EQ(FillDrawingInfoForm().texts[0][1], "20.5");
 

@@ -337,7 +337,11 @@ TEST_F(DimensionFormsTest, ProductionEndsAndStandardCoils) {
   EXPECT_EQ(s.EndCoils[0], 1.5L);
   EXPECT_EQ(s.ShotPeened, 'J');
   EXPECT_EQ(s.EndFormText, "Gr\x94\xE1" "e");
-  EXPECT_EQ(s.EndCoilsInput, 1.75L);
+  EXPECT_EQ(s.EndCoilsInput, 1.75L);  // A text longer than the field allows keeps its first 100 characters.
+  f = FillProductionForm();
+  f.endFormText = std::string(100, 'x') + "gefast";
+  ApplyProductionForm(f);
+  EXPECT_EQ(s.EndFormText, std::string(100, 'x'));
 }
 
 class ProductionDrawingFormTest : public InputFormsTest {

@@ -218,6 +218,7 @@ TEST_F(QtInputDialogsTest, ProductionEndFieldsFollowTheChoice) {
     EXPECT_EQ(Text(w, "Edit_endwindungen"), "angelegt und unbearbeitet");
     Click(w, "RadioGroup_federenden_3");
     EXPECT_TRUE(Get<QLineEdit>(w, "Edit_x")->isEnabled());
+    EXPECT_EQ(Get<QLineEdit>(w, "Edit_endwindungen")->maxLength(), 100);
     auto* x = Get<QLineEdit>(w, "Edit_x");
     x->setText("1.25");
     emit x->textEdited("1.25");
@@ -394,6 +395,10 @@ TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
       auto* texts = Get<QTableWidget>(w, "StringGrid2");
       texts->item(0, 0)->setText("12");
       texts->item(0, 4)->setText("Text");
+      // An approval name is cut at 30 characters as it is typed.
+      auto* roles = Get<QTableWidget>(w, "StringGrid1");
+      roles->item(2, 1)->setText("Dipl.-Ing. Hans-Peter Mustermann-Schmidt");
+      EXPECT_EQ(roles->item(2, 1)->text(), "Dipl.-Ing. Hans-Peter Musterma");
       Click(w, "Button_datum2");
       Click(w, "Button_ok");
     });

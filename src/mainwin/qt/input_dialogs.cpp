@@ -619,6 +619,7 @@ class TForm_herstellung : public Form {
     endText->addWidget(Label("Label_endwindungen", "Endwindungen"));
     text_ = new QLineEdit(this);
     text_->setObjectName("Edit_endwindungen");
+    text_->setMaxLength(kEndFormTextMaxLength);
     endText->addWidget(text_, 1);
     endText->addWidget(Label("Label2", "Lc = ( nt +"));
     x_ = new QLineEdit(this);
@@ -980,6 +981,11 @@ class TForm_zeichInfo : public Form {
       for (int c = 0; c < 2; ++c)
         grid1_->setItem(r, c, new QTableWidgetItem(Ansi(f.roles[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])));
     grid1_->setFixedHeight(grid1_->horizontalHeader()->height() + 4 * grid1_->rowHeight(0) + 4);
+    // A date or name longer than its column allows is cut as it is typed.
+    connect(grid1_, &QTableWidget::itemChanged, this, [](QTableWidgetItem* item) {
+      const int most = kApprovalMaxLength[static_cast<std::size_t>(item->column() == 0 ? 0 : 1)];
+      if (item->text().size() > most) item->setText(item->text().left(most));
+    });
     roles->addWidget(grid1_, 1);
     auto* dates = new QVBoxLayout;
     dates->addSpacing(grid1_->horizontalHeader()->height());
