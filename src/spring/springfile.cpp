@@ -56,12 +56,13 @@ bool ParseInt(std::string_view text, std::int64_t lo, std::int64_t hi, std::int6
   return !text.empty() && text.size() <= kMaxNumberChars && TryTextToInt(text, v) && v >= lo && v <= hi;
 }
 
-// A finite number from lo to hi; the first "," stands for the point.
+// A finite number from lo to hi; the first "," stands for the point. A
+// number held to finite bounds has a short text.
 bool ParseFloat(std::string_view text, Real lo, Real hi, Real& x) {
   text = TrimmedView(text);
   Real v = 0;
-  if (text.empty() || text.size() > kMaxNumberChars || !TryTextToFloat(text, v) || !std::isfinite(v) || v < lo ||
-      v > hi)
+  const bool shortText = text.size() <= kMaxNumberChars || (std::isinf(lo) && std::isinf(hi));
+  if (text.empty() || !shortText || !TryTextToFloat(text, v) || !std::isfinite(v) || v < lo || v > hi)
     return false;
   x = v;
   return true;
@@ -106,7 +107,7 @@ constexpr Bounds Codes(int lo, int hi) { return {static_cast<Real>(lo), static_c
 constexpr Bounds kNoBounds{};  // texts, rules, switches
 constexpr Bounds kLength = In(kLengthRange);
 // Lengths the calculation derives from others (a stroke from two lengths,
-// diameters from the one given, mandrel and sleeve) may come out negative.
+// diameters from the one given) may come out negative.
 constexpr Bounds kDerivedLength = In(kSignedLengthRange);
 constexpr Bounds kDeviation = In(kSignedLengthRange);
 constexpr Bounds kCoils = In(kCoilRange);
@@ -116,7 +117,10 @@ constexpr Bounds kTemperature = In(kTemperatureRange);
 constexpr Bounds kNotNegative = In(kNotNegativeRange);
 constexpr Bounds kAnyNumber = In(kAnyNumberRange);
 constexpr Bounds kAnyCode = Codes(0, std::numeric_limits<Code>::max());
-constexpr Bounds kGrade = Codes(1, 5);  // 1..3 EN 15800, 4 DIN 2096, 5 own values
+constexpr Bounds kGrade = Codes(1, 65535);  // 1..3 EN 15800, 4 DIN 2096, 5 and above own values
+// Results that every calculation gives anew (mandrel and sleeve diameter):
+// any finite number, as the writer left it.
+constexpr Bounds kResult{-std::numeric_limits<Real>::infinity(), std::numeric_limits<Real>::infinity()};
 
 struct Field {
   Kind kind;
@@ -211,8 +215,8 @@ const Field kMainLines[] = {
     ZEB_S(Code, DesignMethod, Codes(1, 2)),
     ZEB_S(Code, SaMethod, Codes(1, 2)),
     ZEB_P(Code, Picture, Codes(1, 4)),
-    ZEB_S(Float, Ddmax, kDerivedLength),
-    ZEB_S(Float, Dhmin, kDerivedLength),
+    ZEB_S(Float, Ddmax, kResult),
+    ZEB_S(Float, Dhmin, kResult),
     ZEB_S(Code, WarningsOn, Codes(1, 2)),
 };
 static_assert(std::size(kMainLines) == 80);
@@ -396,7 +400,8 @@ class Reader {
   }
 
   static std::string NumberWhat(std::string_view name, Bounds b) {
-    return "Zahl "_oem + BoundText(b.lo) + ".." + BoundText(b.hi) + " (" + std::string(name) + ")";
+    const std::string range = std::isinf(b.lo) ? "" : BoundText(b.lo) + ".." + BoundText(b.hi) + " ";
+    return "Zahl "_oem + range + "(" + std::string(name) + ")";
   }
 
   bool Read(const Field& f, SpringFileRecords& r) {

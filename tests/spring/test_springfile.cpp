@@ -567,7 +567,7 @@ TEST_F(SpringFileTest, OutOfRangeNumbersAreRefusedNamingTheLine) {
       {7 + 48, "-1.1e7", "-1e7", "Zahl -10000000..10000000 (F1)"},
       {7 + 21, "3", "1", "ganze Zahl 1..2 (LoadType)"},
       {7 + 23, "5", "4", "ganze Zahl 1..4 (EndForm)"},
-      {7 + 11, "6", "5", "ganze Zahl 1..5 (GradeDe)"},
+      {7 + 11, "0", "6", "ganze Zahl 1..65535 (GradeDe)"},
       {7 + 71, "0", "3", "ganze Zahl 1..3 (DiameterGiven)"},
       {tail + 2, "8", "7", "ganze Zahl 1..7 (CrossSection)"},
       {tail + 6, "0", "1", "ganze Zahl 1..3 (CalcMode)"},
