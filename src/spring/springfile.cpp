@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -813,11 +814,11 @@ bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string
   std::vector<std::function<bool()>> rest;
   rest.emplace_back([&] { return ReadChangeLog(rd, out.ChangeLog); });
   rest.emplace_back([&] { return ReadDocuments(rd, out.DocumentLinks); });
-  for (const Field& f : kTailLines1) rest.emplace_back([&] { return rd.Read(f, out); });
+  for (const Field& f : kTailLines1) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
   rest.emplace_back([&] { return ReadLoadLevels(rd, out.LoadSpectrum); });
-  for (const Field& f : kTailLines2) rest.emplace_back([&] { return rd.Read(f, out); });
+  for (const Field& f : kTailLines2) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
   rest.emplace_back([&] { return ReadValueTable(rd, out.ValueTable); });
-  for (const Field& f : kTailLines3) rest.emplace_back([&] { return rd.Read(f, out); });
+  for (const Field& f : kTailLines3) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
   const bool older = DeclaresOlderLayout(version);
   for (const std::function<bool()>& read : rest) {
     if (older && rd.AtEnd()) return true;
