@@ -110,7 +110,6 @@ constexpr Bounds kLength = In(kLengthRange);
 // Lengths the calculation derives from others (a stroke from two lengths,
 // diameters from the one given) may come out negative.
 constexpr Bounds kDerivedLength = In(kSignedLengthRange);
-constexpr Bounds kDeviation = In(kSignedLengthRange);
 constexpr Bounds kCoils = In(kCoilRange);
 constexpr Bounds kForce = In(kForceRange);
 constexpr Bounds kModulus = In(kModulusRange);
@@ -119,8 +118,10 @@ constexpr Bounds kNotNegative = In(kNotNegativeRange);
 constexpr Bounds kAnyNumber = In(kAnyNumberRange);
 constexpr Bounds kAnyCode = Codes(0, std::numeric_limits<Code>::max());
 constexpr Bounds kGrade = Codes(1, 65535);  // 1..3 EN 15800, 4 DIN 2096, 5 and above own values
-// Results that every calculation gives anew (mandrel and sleeve diameter):
-// any finite number, as the writer left it.
+// Values a calculation gives anew (mandrel and sleeve diameter, deviations
+// by grade, wire tolerance, set length, the forces of recalculation): any
+// finite number, as the writer left it, so that no file the program wrote
+// for an odd spring is refused.
 constexpr Bounds kResult{-std::numeric_limits<Real>::infinity(), std::numeric_limits<Real>::infinity()};
 
 struct Field {
@@ -148,17 +149,17 @@ const Field kMainLines[] = {
     ZEB_S(Float, tauzul, kModulus),
     ZEB_S(Code, MaterialStd, kAnyCode),
     ZEB_S(Code, WireStd, Codes(1, 17)),
-    ZEB_S(Float, TolWire, kLength),
+    ZEB_S(Float, TolWire, kResult),
     ZEB_S(Code, GradeDe, kGrade),
-    ZEB_S(Float, TolDe, kDeviation),
+    ZEB_S(Float, TolDe, kResult),
     ZEB_S(Code, GradeL0, kGrade),
-    ZEB_S(Float, TolL0, kDeviation),
+    ZEB_S(Float, TolL0, kResult),
     ZEB_S(Code, GradeF1, kGrade),
-    ZEB_S(Float, TolF1, kForce),
-    ZEB_S(Float, TolF2, kForce),
+    ZEB_S(Float, TolF1, kResult),
+    ZEB_S(Float, TolF2, kResult),
     ZEB_S(Code, GradeE1, kGrade),
-    ZEB_S(Float, e1, kDeviation),
-    ZEB_S(Float, e2, kDeviation),
+    ZEB_S(Float, e1, kResult),
+    ZEB_S(Float, e2, kResult),
     ZEB_S(Code, LoadType, Codes(1, 2)),
     ZEB_S(Code, CoilingKind, Codes(1, 3)),
     ZEB_S(Code, EndForm, Codes(1, 4)),
@@ -176,7 +177,7 @@ const Field kMainLines[] = {
     ZEB_S(Float, T2, kTemperature),
     ZEB_P(Text, Surface, kNoBounds),
     ZEB_S(Code, Allowance, Codes(1, 6)),
-    ZEB_P(Float, Ls, kLength),
+    ZEB_P(Float, Ls, kResult),
     ZEB_P(Code, Preset, Codes(1, 3)),
     ZEB_P(Text, Extra1, kNoBounds),
     ZEB_P(Text, Extra2, kNoBounds),
@@ -186,8 +187,8 @@ const Field kMainLines[] = {
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
-    ZEB_S(Float, F1, kForce),
-    ZEB_S(Float, F2, kForce),
+    ZEB_S(Float, F1, kResult),
+    ZEB_S(Float, F2, kResult),
     ZEB_S(Float, sh, kDerivedLength),
     ZEB_S(Float, L2, kLength),
     ZEB_S(Float, Dm, kDerivedLength),
@@ -205,10 +206,10 @@ const Field kMainLines[] = {
     ZEB_RULE,
     ZEB_FIELD(Text, "SpringDbName", SpringDbName, kNoBounds),
     ZEB_FIELD(Float, "FQ", TransverseLoad.FQ, kForce),
-    ZEB_S(Float, TolL0Minus, kDeviation),
-    ZEB_S(Float, TolDeMinus, kDeviation),
-    ZEB_S(Float, TolF1Minus, kForce),
-    ZEB_S(Float, TolF2Minus, kForce),
+    ZEB_S(Float, TolL0Minus, kResult),
+    ZEB_S(Float, TolDeMinus, kResult),
+    ZEB_S(Float, TolF1Minus, kResult),
+    ZEB_S(Float, TolF2Minus, kResult),
     ZEB_S(Code, DiameterGiven, Codes(1, 3)),
     ZEB_S(Float, De, kDerivedLength),
     ZEB_S(Float, Di, kDerivedLength),
