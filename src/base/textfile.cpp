@@ -52,6 +52,7 @@ struct TextFile::Impl {
   std::vector<char> buf;
   std::size_t pos = 0, len = 0;
   bool atEnd = false;
+  bool lineEnded = false;  // of the line read last
   // Writing.
   AtomicFile out;
   std::string pending;  // written at kWriteChunk and at Close
@@ -149,6 +150,7 @@ int TextFile::ReadLine(std::string& line) {
   if (impl_->mode != Mode::Reading) return kIoNotOpenForInput;
   Impl& f = *impl_;
   int err = 0;
+  f.lineEnded = false;
   for (;;) {
     if (f.pos == f.len && !f.Fill(err)) return err;  // end: what was read
     const char* start = f.buf.data() + f.pos;
@@ -163,9 +165,12 @@ int TextFile::ReadLine(std::string& line) {
     line.append(start, k);
     f.pos += k + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    f.lineEnded = true;
     return 0;
   }
 }
+
+bool TextFile::LastLineEnded() const { return impl_->lineEnded; }
 
 bool TextFile::Eof() {
   if (impl_->mode != Mode::Reading) return true;

@@ -51,6 +51,9 @@ class TextFile {
   bool IsWriting() const;
   // Reads one line (CR LF, LF or none at the end); past the end "" and 0.
   int ReadLine(std::string& line);
+  // Whether the line ReadLine gave last had its line end (false for a last
+  // line that stops inside it, and past the end).
+  bool LastLineEnded() const;
   bool Eof();
   int Write(std::string_view s);      // no line end
   int WriteLine(std::string_view s);  // with CR LF

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <variant>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "base/services.h"
 #include "base/text.h"
 #include "base/textfile.h"
+#include "base/typed_number.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
@@ -45,18 +49,33 @@ bool IsRule(std::string_view line) {
   return !line.empty() && line.find_first_not_of('-') == std::string_view::npos;
 }
 
+// No number the program writes comes near this many characters.
+constexpr std::size_t kMaxNumberChars = 40;
+
 bool ParseInt(std::string_view text, std::int64_t lo, std::int64_t hi, std::int64_t& v) {
   text = TrimmedView(text);
-  return !text.empty() && TryTextToInt(text, v) && v >= lo && v <= hi;
+  return !text.empty() && text.size() <= kMaxNumberChars && TryTextToInt(text, v) && v >= lo && v <= hi;
 }
 
-// A finite number; the first "," stands for the point.
-bool ParseFloat(std::string_view text, Real& x) {
+// A finite number from lo to hi; the first "," stands for the point. A
+// number held to finite bounds has a short text.
+bool ParseFloat(std::string_view text, Real lo, Real hi, Real& x) {
   text = TrimmedView(text);
   Real v = 0;
-  if (text.empty() || !TryTextToFloat(text, v) || !std::isfinite(v)) return false;
+  const bool shortText = text.size() <= kMaxNumberChars || (std::isinf(lo) && std::isinf(hi));
+  if (text.empty() || !shortText || !TryTextToFloat(text, v) || !std::isfinite(v) || v < lo || v > hi)
+    return false;
   x = v;
   return true;
+}
+
+// A bound as the messages show it: whole numbers in full, others with
+// up to six digits.
+std::string BoundText(Real x) {
+  if (x == std::trunc(x) && std::fabs(x) < 1e15L) return IntToText(static_cast<long long>(x));
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6Lg", x);
+  return buf;
 }
 
 std::string OemPath(std::string_view path) { return FromUtf8(CodePage::Cp850, path); }
@@ -78,144 +97,173 @@ enum class Kind {
 
 using Ref = std::variant<std::monostate, Code*, std::int32_t*, Real*, std::string*, char*, Byte*>;
 
+// The values a number line may hold, inclusive: the range of the field
+// that takes it on the screens and in the dialogs, the entries of a code's
+// list.
+struct Bounds {
+  Real lo = 0, hi = 0;
+};
+constexpr Bounds In(const NumberRange& r) { return {r.min, r.max}; }
+constexpr Bounds Codes(int lo, int hi) { return {static_cast<Real>(lo), static_cast<Real>(hi)}; }
+constexpr Bounds kNoBounds{};  // texts, rules, switches
+constexpr Bounds kLength = In(kLengthRange);
+// Lengths the calculation derives from others (a stroke from two lengths,
+// diameters from the one given) may come out negative.
+constexpr Bounds kDerivedLength = In(kSignedLengthRange);
+constexpr Bounds kCoils = In(kCoilRange);
+constexpr Bounds kForce = In(kForceRange);
+constexpr Bounds kModulus = In(kModulusRange);
+constexpr Bounds kTemperature = In(kTemperatureRange);
+constexpr Bounds kNotNegative = In(kNotNegativeRange);
+constexpr Bounds kAnyNumber = In(kAnyNumberRange);
+constexpr Bounds kAnyCode = Codes(0, std::numeric_limits<Code>::max());
+constexpr Bounds kGrade = Codes(1, 65535);  // 1..3 EN 15800, 4 DIN 2096, 5 and above own values
+// Values a calculation gives anew (mandrel and sleeve diameter, deviations
+// by grade, wire tolerance, set length, the forces of recalculation): any
+// finite number, as the writer left it, so that no file the program wrote
+// for an odd spring is refused.
+constexpr Bounds kResult{-std::numeric_limits<Real>::infinity(), std::numeric_limits<Real>::infinity()};
+
 struct Field {
   Kind kind;
   const char* name;
   Ref (*get)(SpringFileRecords&);
+  Bounds bounds;
 };
 
-#define ZEB_FIELD(kind, name, member) \
-  Field { Kind::kind, name, [](SpringFileRecords& r) -> Ref { return &r.member; } }
-#define ZEB_S(kind, member) ZEB_FIELD(kind, #member, SpringData.member)
-#define ZEB_P(kind, member) ZEB_FIELD(kind, "ProductionData." #member, ProductionData.member)
+#define ZEB_FIELD(kind, name, member, bounds) \
+  Field { Kind::kind, name, [](SpringFileRecords& r) -> Ref { return &r.member; }, bounds }
+#define ZEB_S(kind, member, bounds) ZEB_FIELD(kind, #member, SpringData.member, bounds)
+#define ZEB_P(kind, member, bounds) ZEB_FIELD(kind, "ProductionData." #member, ProductionData.member, bounds)
 #define ZEB_RULE \
-  Field { Kind::Rule, "", [](SpringFileRecords&) -> Ref { return std::monostate{}; } }
+  Field { Kind::Rule, "", [](SpringFileRecords&) -> Ref { return std::monostate{}; }, kNoBounds }
 
 // Lines 1..80.
 const Field kMainLines[] = {
-    ZEB_S(Code, MaterialSel),
-    ZEB_S(Text, MaterialName),
-    ZEB_S(Float, E),
-    ZEB_S(Float, G),
-    ZEB_S(Float, rho),
-    ZEB_S(Float, Rm),
-    ZEB_S(Float, tauzul),
-    ZEB_S(Code, MaterialStd),
-    ZEB_S(Code, WireStd),
-    ZEB_S(Float, TolWire),
-    ZEB_S(Code, GradeDe),
-    ZEB_S(Float, TolDe),
-    ZEB_S(Code, GradeL0),
-    ZEB_S(Float, TolL0),
-    ZEB_S(Code, GradeF1),
-    ZEB_S(Float, TolF1),
-    ZEB_S(Float, TolF2),
-    ZEB_S(Code, GradeE1),
-    ZEB_S(Float, e1),
-    ZEB_S(Float, e2),
-    ZEB_S(Code, LoadType),
-    ZEB_S(Code, CoilingKind),
-    ZEB_S(Code, EndForm),
-    ZEB_S(Float, nue),
-    ZEB_S(Float, f),
-    ZEB_S(Code, MaterialCoiling),
-    ZEB_S(Char, ShotPeened),
-    ZEB_S(Float, T),
-    ZEB_FIELD(Float, "EndCoils[1]", SpringData.EndCoils[1]),
-    ZEB_FIELD(Float, "EndCoils[2]", SpringData.EndCoils[2]),
-    ZEB_FIELD(Float, "EndCoils[0]", SpringData.EndCoils[0]),
-    ZEB_S(Code, WindingDir),
-    ZEB_P(Code, Deburr),
-    ZEB_S(Float, T1),
-    ZEB_S(Float, T2),
-    ZEB_P(Text, Surface),
-    ZEB_S(Code, Allowance),
-    ZEB_P(Float, Ls),
-    ZEB_P(Code, Preset),
-    ZEB_P(Text, Extra1),
-    ZEB_P(Text, Extra2),
-    ZEB_S(Text, DrawingName),
-    ZEB_S(Text, DrawingNo),
+    ZEB_S(Code, MaterialSel, Codes(0, 11)),
+    ZEB_S(Text, MaterialName, kNoBounds),
+    ZEB_S(Float, E, kModulus),
+    ZEB_S(Float, G, kModulus),
+    ZEB_S(Float, rho, kNotNegative),
+    ZEB_S(Float, Rm, kModulus),
+    ZEB_S(Float, tauzul, kModulus),
+    ZEB_S(Code, MaterialStd, kAnyCode),
+    ZEB_S(Code, WireStd, Codes(1, 17)),
+    ZEB_S(Float, TolWire, kResult),
+    ZEB_S(Code, GradeDe, kGrade),
+    ZEB_S(Float, TolDe, kResult),
+    ZEB_S(Code, GradeL0, kGrade),
+    ZEB_S(Float, TolL0, kResult),
+    ZEB_S(Code, GradeF1, kGrade),
+    ZEB_S(Float, TolF1, kResult),
+    ZEB_S(Float, TolF2, kResult),
+    ZEB_S(Code, GradeE1, kGrade),
+    ZEB_S(Float, e1, kResult),
+    ZEB_S(Float, e2, kResult),
+    ZEB_S(Code, LoadType, Codes(1, 2)),
+    ZEB_S(Code, CoilingKind, Codes(1, 3)),
+    ZEB_S(Code, EndForm, Codes(1, 4)),
+    ZEB_S(Float, nue, kAnyNumber),
+    ZEB_S(Float, f, kNotNegative),
+    ZEB_S(Code, MaterialCoiling, Codes(1, 4)),
+    ZEB_S(Char, ShotPeened, kNoBounds),
+    ZEB_S(Float, T, kTemperature),
+    ZEB_FIELD(Float, "EndCoils[1]", SpringData.EndCoils[1], kCoils),
+    ZEB_FIELD(Float, "EndCoils[2]", SpringData.EndCoils[2], kCoils),
+    ZEB_FIELD(Float, "EndCoils[0]", SpringData.EndCoils[0], kCoils),
+    ZEB_S(Code, WindingDir, Codes(1, 3)),
+    ZEB_P(Code, Deburr, Codes(1, 5)),
+    ZEB_S(Float, T1, kTemperature),
+    ZEB_S(Float, T2, kTemperature),
+    ZEB_P(Text, Surface, kNoBounds),
+    ZEB_S(Code, Allowance, Codes(1, 6)),
+    ZEB_P(Float, Ls, kResult),
+    ZEB_P(Code, Preset, Codes(1, 3)),
+    ZEB_P(Text, Extra1, kNoBounds),
+    ZEB_P(Text, Extra2, kNoBounds),
+    ZEB_S(Text, DrawingName, kNoBounds),
+    ZEB_S(Text, DrawingNo, kNoBounds),
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
-    ZEB_S(Float, F1),
-    ZEB_S(Float, F2),
-    ZEB_S(Float, sh),
-    ZEB_S(Float, L2),
-    ZEB_S(Float, Dm),
-    ZEB_S(Float, d),
+    ZEB_S(Float, F1, kResult),
+    ZEB_S(Float, F2, kResult),
+    ZEB_S(Float, sh, kDerivedLength),
+    ZEB_S(Float, L2, kLength),
+    ZEB_S(Float, Dm, kDerivedLength),
+    ZEB_S(Float, d, kLength),
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
-    ZEB_S(Char, Statistics),
-    ZEB_S(Code, StatisticsGrade),
-    ZEB_S(Float, StatisticsFactor),
-    ZEB_S(Code, OptWarnings),
+    ZEB_S(Char, Statistics, kNoBounds),
+    ZEB_S(Code, StatisticsGrade, kGrade),
+    ZEB_S(Float, StatisticsFactor, kAnyNumber),
+    ZEB_S(Code, OptWarnings, Codes(1, 2)),
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
-    ZEB_FIELD(Text, "SpringDbName", SpringDbName),
-    ZEB_FIELD(Float, "FQ", TransverseLoad.FQ),
-    ZEB_S(Float, TolL0Minus),
-    ZEB_S(Float, TolDeMinus),
-    ZEB_S(Float, TolF1Minus),
-    ZEB_S(Float, TolF2Minus),
-    ZEB_S(Code, DiameterGiven),
-    ZEB_S(Float, De),
-    ZEB_S(Float, Di),
-    ZEB_S(Code, RateInput),
-    ZEB_S(Code, DesignMethod),
-    ZEB_S(Code, SaMethod),
-    ZEB_P(Code, Picture),
-    ZEB_S(Float, Ddmax),
-    ZEB_S(Float, Dhmin),
-    ZEB_S(Code, WarningsOn),
+    ZEB_FIELD(Text, "SpringDbName", SpringDbName, kNoBounds),
+    ZEB_FIELD(Float, "FQ", TransverseLoad.FQ, kForce),
+    ZEB_S(Float, TolL0Minus, kResult),
+    ZEB_S(Float, TolDeMinus, kResult),
+    ZEB_S(Float, TolF1Minus, kResult),
+    ZEB_S(Float, TolF2Minus, kResult),
+    ZEB_S(Code, DiameterGiven, Codes(1, 3)),
+    ZEB_S(Float, De, kDerivedLength),
+    ZEB_S(Float, Di, kDerivedLength),
+    ZEB_S(Code, RateInput, Codes(1, 4)),
+    ZEB_S(Code, DesignMethod, Codes(1, 2)),
+    ZEB_S(Code, SaMethod, Codes(1, 2)),
+    ZEB_P(Code, Picture, Codes(1, 4)),
+    ZEB_S(Float, Ddmax, kResult),
+    ZEB_S(Float, Dhmin, kResult),
+    ZEB_S(Code, WarningsOn, Codes(1, 2)),
 };
 static_assert(std::size(kMainLines) == 80);
 
 // After the documents section, up to the load spectrum.
 const Field kTailLines1[] = {
-    ZEB_S(Code, RInputMethod),
-    ZEB_S(Code, CrossSection),
-    ZEB_S(Float, h),
-    ZEB_S(Float, ExternalMass),
-    ZEB_FIELD(Code, "MaterialSource", MaterialSource),
-    ZEB_S(Code, CalcMode),
-    ZEB_S(Text, DrawingName2),
-    ZEB_S(Float, EndCoilsInput),
-    ZEB_S(Text, EndFormText),
-    ZEB_P(SwitchTrue, ShowSetLength),
-    ZEB_S(Float, Line3DResolution),
-    Field{Kind::Reserved, "0", [](SpringFileRecords&) -> Ref { return std::monostate{}; }},
-    ZEB_P(SwitchTrue, SetLengthIsLc),
-    ZEB_S(Float, r),
-    ZEB_FIELD(Float, "LoadSpectrum.Tp", LoadSpectrum.Tp),
+    ZEB_S(Code, RInputMethod, Codes(1, 3)),
+    ZEB_S(Code, CrossSection, Codes(1, 7)),
+    ZEB_S(Float, h, kLength),
+    ZEB_S(Float, ExternalMass, kNotNegative),
+    ZEB_FIELD(Code, "MaterialSource", MaterialSource, kAnyCode),
+    ZEB_S(Code, CalcMode, Codes(1, 3)),
+    ZEB_S(Text, DrawingName2, kNoBounds),
+    ZEB_S(Float, EndCoilsInput, kAnyNumber),
+    ZEB_S(Text, EndFormText, kNoBounds),
+    ZEB_P(SwitchTrue, ShowSetLength, kNoBounds),
+    ZEB_S(Float, Line3DResolution, kAnyNumber),
+    Field{Kind::Reserved, "0", [](SpringFileRecords&) -> Ref { return std::monostate{}; },
+          {static_cast<Real>(INT32_MIN), static_cast<Real>(INT32_MAX)}},
+    ZEB_P(SwitchTrue, SetLengthIsLc, kNoBounds),
+    ZEB_S(Float, r, kLength),
+    ZEB_FIELD(Float, "LoadSpectrum.Tp", LoadSpectrum.Tp, kNotNegative),
 };
 
 // After the load levels, up to the value table.
 const Field kTailLines2[] = {
-    ZEB_P(Code, SurfaceCode),
-    ZEB_S(SwitchNotFalse, ShowP),
-    ZEB_S(Code, GradeF2),
-    ZEB_S(Code, GradeE2),
-    ZEB_S(Float, FatigueTol1),
-    ZEB_S(Float, FatigueTol2),
-    ZEB_S(Int32, Point1Off),
+    ZEB_P(Code, SurfaceCode, Codes(0, 6)),
+    ZEB_S(SwitchNotFalse, ShowP, kNoBounds),
+    ZEB_S(Code, GradeF2, kGrade),
+    ZEB_S(Code, GradeE2, kGrade),
+    ZEB_S(Float, FatigueTol1, kAnyNumber),
+    ZEB_S(Float, FatigueTol2, kAnyNumber),
+    ZEB_S(Int32, Point1Off, Codes(0, 1)),
 };
 
 // After the value table, to the end.
 const Field kTailLines3[] = {
-    ZEB_S(SwitchInverted, ShowLd),
-    ZEB_S(SwitchInverted, ShowM),
-    ZEB_S(SwitchTrue, HideMaterialLine2),
-    ZEB_S(SwitchTrue, HideMaterialLine3),
-    ZEB_S(Code, LoadCase),
-    ZEB_S(Float, di),
-    ZEB_S(Float, PreTauRatio),
-    ZEB_S(Float, PreW),
+    ZEB_S(SwitchInverted, ShowLd, kNoBounds),
+    ZEB_S(SwitchInverted, ShowM, kNoBounds),
+    ZEB_S(SwitchTrue, HideMaterialLine2, kNoBounds),
+    ZEB_S(SwitchTrue, HideMaterialLine3, kNoBounds),
+    ZEB_S(Code, LoadCase, Codes(0, 2)),
+    ZEB_S(Float, di, kLength),
+    ZEB_S(Float, PreTauRatio, kAnyNumber),
+    ZEB_S(Float, PreW, kAnyNumber),
 };
 
 #undef ZEB_FIELD
@@ -249,13 +297,12 @@ void AddFields(std::string& out, const Field (&fields)[N], SpringFileRecords& r)
 
 // ------------------------------------------------------------- the reader
 
-// Lines of a byte text: CR LF, LF or CR end a line; the last line may have
-// no end.
+// Lines of a byte text: CR LF, LF or CR end a line.
 class LineSource {
  public:
   explicit LineSource(std::string_view bytes) : bytes_(bytes) {}
   bool Next(std::string_view& line) {
-    if (pos_ >= bytes_.size()) return false;
+    if (AtEnd()) return false;
     std::size_t end = bytes_.find_first_of("\r\n", pos_);
     if (end == std::string_view::npos) end = bytes_.size();
     line = bytes_.substr(pos_, end - pos_);
@@ -267,6 +314,7 @@ class LineSource {
     ++lineNo_;
     return true;
   }
+  bool AtEnd() const { return pos_ >= bytes_.size(); }
   int LineNo() const { return lineNo_; }
 
  private:
@@ -275,75 +323,68 @@ class LineSource {
   int lineNo_ = 0;
 };
 
+// What a file that stops early is told: the line it ends after.
+std::string CutText(int lastLine) {
+  if (lastLine == 0) return "Zeile 1: Datei ist leer !"_oem;
+  return "Zeile "_oem + IntToText(lastLine + 1) + ": Datei abgeschnitten, endet nach Zeile "_oem +
+         IntToText(lastLine) + " !";
+}
+
 // Checked line readers: each takes one line and either stores its value or
-// records what belonged there. Before the optional part a missing line is
-// an error; in it, the end of the file ends the reading without one.
+// records what belonged there. A missing line is a cut file.
 class Reader {
  public:
   explicit Reader(std::string_view bytes) : lines_(bytes) {}
 
-  void BeginOptionalPart() { optional_ = true; }
-  // The items a count announced: a file ending among them is cut, not an
-  // older layout.
-  class Counted {
-   public:
-    explicit Counted(Reader& rd) : rd_(rd), was_(rd.optional_) { rd.optional_ = false; }
-    ~Counted() { rd_.optional_ = was_; }
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
+  bool AtEnd() const { return lines_.AtEnd(); }
+  const std::string& Error() const { return error_; }
 
-   private:
-    Reader& rd_;
-    bool was_;
-  };
-  // The result once a reader returned false: true when the file simply
-  // ended in the optional part.
-  bool Stop(std::string& error) const {
-    error = error_;
-    return error_.empty();
-  }
-
-  bool Line(std::string_view what, std::string_view& line) {
-    if (lines_.Next(line)) return true;
-    if (!optional_)
-      error_ = "Zeile "_oem + IntToText(lines_.LineNo() + 1) + ": Datei zu Ende, erwartet: "_oem +
-               std::string(what) + " !";
+  bool Line(std::string_view& line) {
+    if (lines_.Next(line)) {
+      seen_.push_back(line);
+      return true;
+    }
+    error_ = CutText(lines_.LineNo());
     return false;
   }
 
-  bool Fail(std::string_view what, std::string_view found) {
+  // Refuses line lineNo, one already read, with what belonged there; its
+  // text is shown shortened.
+  bool FailAt(int lineNo, std::string_view what) {
+    const std::string_view found = seen_.at(static_cast<std::size_t>(lineNo - 1));
     std::string shown;
     for (char c : found.substr(0, 24)) shown.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
     if (found.size() > 24) shown += "...";
-    error_ = "Zeile "_oem + IntToText(lines_.LineNo()) + ": erwartet: "_oem + std::string(what) + ", gelesen: \""_oem +
-             shown + "\" !";
+    error_ = "Zeile "_oem + IntToText(lineNo) + ": erwartet: "_oem + std::string(what) + ", gelesen: \""_oem + shown +
+             "\" !";
     return false;
   }
+  // Refuses the line read last.
+  bool Fail(std::string_view what) { return FailAt(lines_.LineNo(), what); }
 
-  bool Text(std::string_view what, std::string& s) {
+  bool Text(std::string& s) {
     std::string_view line;
-    if (!Line(what, line)) return false;
+    if (!Line(line)) return false;
     s.assign(line);
     return true;
   }
 
   bool Rule(std::string_view what) {
     std::string_view line;
-    if (!Line(what, line)) return false;
-    return IsRule(line) || Fail(what, line);
+    if (!Line(line)) return false;
+    return IsRule(line) || Fail(what);
   }
 
   bool Heading(std::string_view heading) {
     std::string_view line;
-    const std::string what = "\"" + std::string(heading) + "\"";
-    if (!Line(what, line)) return false;
-    return TrimmedView(line) == heading || Fail(what, line);
+    if (!Line(line)) return false;
+    return TrimmedView(line) == heading || Fail("\"" + std::string(heading) + "\"");
   }
 
   bool Int(std::string_view what, std::int64_t lo, std::int64_t hi, std::int64_t& v) {
     std::string_view line;
-    if (!Line(what, line)) return false;
-    return ParseInt(line, lo, hi, v) || Fail(what, line);
+    if (!Line(line)) return false;
+    return ParseInt(line, lo, hi, v) || Fail(what);
   }
 
   bool Count(std::string_view name, int max, int& count) {
@@ -354,41 +395,46 @@ class Reader {
     return true;
   }
 
-  bool Float(std::string_view what, Real& x) {
+  bool Float(std::string_view name, Bounds b, Real& x) {
     std::string_view line;
-    if (!Line(what, line)) return false;
-    return ParseFloat(line, x) || Fail(what, line);
+    if (!Line(line)) return false;
+    return ParseFloat(line, b.lo, b.hi, x) || Fail(NumberWhat(name, b));
+  }
+
+  static std::string NumberWhat(std::string_view name, Bounds b) {
+    const std::string range = std::isinf(b.lo) ? "" : BoundText(b.lo) + ".." + BoundText(b.hi) + " ";
+    return "Zahl "_oem + range + "(" + std::string(name) + ")";
   }
 
   bool Read(const Field& f, SpringFileRecords& r) {
     const Ref ref = f.get(r);
     const std::string name = f.name;
+    const auto lo = static_cast<std::int64_t>(f.bounds.lo), hi = static_cast<std::int64_t>(f.bounds.hi);
+    const std::string whole = "ganze Zahl "_oem + IntToText(lo) + ".." + IntToText(hi) + " (" + name + ")";
     std::string_view line;
     std::int64_t v = 0;
     switch (f.kind) {
       case Kind::Code:
-        if (!Int("ganze Zahl 0..65535 ("_oem + name + ")", 0, std::numeric_limits<Code>::max(), v)) return false;
+        if (!Int(whole, lo, hi, v)) return false;
         *std::get<Code*>(ref) = static_cast<Code>(v);
         return true;
       case Kind::Int32:
-        if (!Int("ganze Zahl ("_oem + name + ")", INT32_MIN, INT32_MAX, v)) return false;
+        if (!Int(whole, lo, hi, v)) return false;
         *std::get<std::int32_t*>(ref) = static_cast<std::int32_t>(v);
         return true;
-      case Kind::Reserved: return Int("ganze Zahl"_oem, INT32_MIN, INT32_MAX, v);
-      case Kind::Float: return Float("Zahl ("_oem + name + ")", *std::get<Real*>(ref));
-      case Kind::Text: return Text("Text ("_oem + name + ")", *std::get<std::string*>(ref));
-      case Kind::Char: {
-        const std::string what = "ein Zeichen ("_oem + name + ")";
-        if (!Line(what, line)) return false;
-        if (line.empty()) return Fail(what, line);
+      case Kind::Reserved: return Int("ganze Zahl"_oem, lo, hi, v);
+      case Kind::Float: return Float(name, f.bounds, *std::get<Real*>(ref));
+      case Kind::Text: return Text(*std::get<std::string*>(ref));
+      case Kind::Char:
+        if (!Line(line)) return false;
+        if (line.empty()) return Fail("ein Zeichen ("_oem + name + ")");
         *std::get<char*>(ref) = line[0];
         return true;
-      }
       case Kind::Rule: return Rule("Trennlinie "_oem + std::string(kRule11));
       case Kind::SwitchTrue:
       case Kind::SwitchNotFalse:
       case Kind::SwitchInverted: {
-        if (!Line("TRUE/FALSE (" + name + ")", line)) return false;
+        if (!Line(line)) return false;
         bool on = false;
         if (f.kind == Kind::SwitchTrue) on = UpperStr(line) == "TRUE";
         if (f.kind == Kind::SwitchNotFalse) on = UpperStr(line) != "FALSE";
@@ -400,18 +446,28 @@ class Reader {
     return false;
   }
 
-  template <std::size_t N>
-  bool ReadAll(const Field (&fields)[N], SpringFileRecords& r) {
-    for (const Field& f : fields)
-      if (!Read(f, r)) return false;
-    return true;
-  }
-
  private:
   LineSource lines_;
-  bool optional_ = false;
+  std::vector<std::string_view> seen_;  // the lines read, line 1 first
   std::string error_;
 };
+
+// The file line of a field among lines 1..80 (after the seven header
+// lines).
+constexpr int kHeaderLines = 7;
+int MainLineNo(const char* name) {
+  for (std::size_t i = 0; i < std::size(kMainLines); ++i)
+    if (std::strcmp(kMainLines[i].name, name) == 0) return kHeaderLines + 1 + static_cast<int>(i);
+  return 0;
+}
+
+// The diameter the user gave is held like its input field (not negative);
+// the other two are derived from it.
+bool CheckGivenDiameter(Reader& rd, const SpringDataRecord& s) {
+  const char* name = s.DiameterGiven == 1 ? "De" : s.DiameterGiven == 2 ? "Di" : "Dm";
+  const Real given = s.DiameterGiven == 1 ? s.De : s.DiameterGiven == 2 ? s.Di : s.Dm;
+  return given >= kLength.lo || rd.FailAt(MainLineNo(name), Reader::NumberWhat(name, kLength));
+}
 
 // Fields of a line, each ended by "|"; text after the last "|" is not one.
 std::vector<std::string_view> SplitFields(std::string_view line) {
@@ -427,10 +483,10 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
 bool ReadEightFieldLine(Reader& rd, ChangeLogData& log, int& textCount) {
   const std::string what = "Datum|Name|Datum|Name|Datum|Name|Anzahl 0..8|| (Zeichnungsinfo)"_oem;
   std::string_view line;
-  if (!rd.Line(what, line)) return false;
+  if (!rd.Line(line)) return false;
   const std::vector<std::string_view> f = SplitFields(line);
   std::int64_t n = 0;
-  if (f.size() < 8 || !ParseInt(f[6], 0, kMaxDrawingTexts, n)) return rd.Fail(what, line);
+  if (f.size() < 8 || !ParseInt(f[6], 0, kMaxDrawingTexts, n)) return rd.Fail(what);
   log.CheckedDate = f[0];
   log.CheckedBy = f[1];
   log.StandardsDate = f[2];
@@ -444,14 +500,16 @@ bool ReadEightFieldLine(Reader& rd, ChangeLogData& log, int& textCount) {
 bool ReadDrawingText(Reader& rd, DrawingText& t) {
   const std::string what = "x|y|h|phi|Text|| (Zeichnungstext)"_oem;
   std::string_view line;
-  if (!rd.Line(what, line)) return false;
+  if (!rd.Line(line)) return false;
   const std::vector<std::string_view> f = SplitFields(line);
-  if (f.size() < 4 || line.size() < 2 || line.substr(line.size() - 2) != "||") return rd.Fail(what, line);
+  if (f.size() < 4 || line.size() < 2 || line.substr(line.size() - 2) != "||") return rd.Fail(what);
   std::size_t textStart = 0;
   for (int i = 0; i < 4; ++i) textStart = line.find('|', textStart) + 1;
-  if (textStart > line.size() - 2) return rd.Fail(what, line);
-  if (!ParseFloat(f[0], t.x) || !ParseFloat(f[1], t.y) || !ParseFloat(f[2], t.h) || !ParseFloat(f[3], t.phi))
-    return rd.Fail(what, line);
+  if (textStart > line.size() - 2) return rd.Fail(what);
+  const Bounds b = kAnyNumber;
+  if (!ParseFloat(f[0], b.lo, b.hi, t.x) || !ParseFloat(f[1], b.lo, b.hi, t.y) || !ParseFloat(f[2], b.lo, b.hi, t.h) ||
+      !ParseFloat(f[3], b.lo, b.hi, t.phi))
+    return rd.Fail(what);
   t.Text.assign(line.substr(textStart, line.size() - 2 - textStart));
   return true;
 }
@@ -462,15 +520,12 @@ bool ReadChangeLog(Reader& rd, ChangeLogData& log) {
       !rd.Rule("Trennlinie "_oem + std::string(20, '-')))
     return false;
   for (int i = 1; i <= count; ++i) {
-    const Reader::Counted entries(rd);
     ChangeEntry e;
-    if (!rd.Text("Change", e.Change) || !rd.Text("Date", e.Date) || !rd.Text("Editor", e.Editor) ||
-        !rd.Text("Description", e.Description))
-      return false;
+    if (!rd.Text(e.Change) || !rd.Text(e.Date) || !rd.Text(e.Editor) || !rd.Text(e.Description)) return false;
     // Old files may hold a description over several lines.
     for (;;) {
       std::string_view line;
-      if (!rd.Line("Trennlinie "_oem + std::string(kRule14), line)) return false;
+      if (!rd.Line(line)) return false;
       if (TrimmedView(line) == kRule14) break;
       e.Description.append(line);
     }
@@ -479,8 +534,8 @@ bool ReadChangeLog(Reader& rd, ChangeLogData& log) {
   }
   int texts = 0;
   if (!ReadEightFieldLine(rd, log, texts)) return false;
-  if (!rd.Text("CreatedDate", log.CreatedDate) || !rd.Text("ReplacesDrawing", log.ReplacesDrawing) ||
-      !rd.Text("ReplacedByDrawing", log.ReplacedByDrawing) || !rd.Text("CreatedBy", log.CreatedBy))
+  if (!rd.Text(log.CreatedDate) || !rd.Text(log.ReplacesDrawing) || !rd.Text(log.ReplacedByDrawing) ||
+      !rd.Text(log.CreatedBy))
     return false;
   for (int i = 1; i <= texts; ++i) {
     DrawingText t;
@@ -496,11 +551,9 @@ bool ReadDocuments(Reader& rd, DocumentLinkTable& links) {
   if (!rd.Heading("Dokumente") || !rd.Count("Dokumente", kDocumentLinkCount, count) ||
       !rd.Rule("Trennlinie "_oem + std::string(20, '-')))
     return false;
-  const Reader::Counted entries(rd);
   for (int i = 1; i <= count; ++i) {
     DocumentLink link;
-    if (!rd.Text("Program", link.Program) || !rd.Text("File", link.File) ||
-        !rd.Rule("Trennlinie "_oem + std::string(kRule14)))
+    if (!rd.Text(link.Program) || !rd.Text(link.File) || !rd.Rule("Trennlinie "_oem + std::string(kRule14)))
       return false;
     links[static_cast<std::size_t>(i)] = std::move(link);
   }
@@ -510,10 +563,11 @@ bool ReadDocuments(Reader& rd, DocumentLinkTable& links) {
 bool ReadLoadLevels(Reader& rd, LoadSpectrumRecord& spectrum) {
   int count = 0;
   if (!rd.Count("LoadSpectrum.Count", kMaxLoadLevels, count)) return false;
-  const Reader::Counted levels(rd);
   for (int i = 1; i <= count; ++i) {
+    // Levels outside the spring's travel are named by the calculation.
     LoadLevel level;
-    if (!rd.Float("Zahl (L1)", level.L1) || !rd.Float("Zahl (L2)", level.L2) || !rd.Float("Zahl (ni)", level.ni))
+    if (!rd.Float("L1", kDerivedLength, level.L1) || !rd.Float("L2", kDerivedLength, level.L2) ||
+        !rd.Float("ni", kAnyNumber, level.ni))
       return false;
     spectrum.Levels[static_cast<std::size_t>(i)] = level;
     spectrum.Count = static_cast<std::int16_t>(i);
@@ -524,12 +578,38 @@ bool ReadLoadLevels(Reader& rd, LoadSpectrumRecord& spectrum) {
 bool ReadValueTable(Reader& rd, ValueTableRecord& table) {
   int count = 0;
   if (!rd.Count("ValueTable", kMaxValueTableCount, count)) return false;
-  const Reader::Counted values(rd);
   for (int i = 1; i <= count; ++i) {
-    if (!rd.Float("Zahl (ValueTable)", table.Values[static_cast<std::size_t>(i)])) return false;
+    if (!rd.Float("ValueTable", kAnyNumber, table.Values[static_cast<std::size_t>(i)])) return false;
     table.Count = i;
   }
   return true;
+}
+
+// True when the header's version line ("Version 26.6") names a version
+// older than the first whose files hold the whole layout; such a file may
+// end between sections. A line that names no version counts as current.
+bool DeclaresOlderLayout(std::string_view line) {
+  constexpr std::string_view kPrefix = "Version ";
+  constexpr unsigned kWholeLayout[] = {26, 6};
+  line = TrimmedView(line);
+  if (line.substr(0, kPrefix.size()) != kPrefix) return false;
+  line = TrimmedView(line.substr(kPrefix.size()));
+  std::vector<unsigned long> parts;
+  for (;;) {
+    const std::size_t dot = line.find('.');
+    std::string_view part = line.substr(0, dot);
+    if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    while (part.size() > 1 && part.front() == '0') part.remove_prefix(1);
+    parts.push_back(part.size() > 9 ? 1000000000ul : std::stoul(std::string(part)));
+    if (dot == std::string_view::npos) break;
+    line.remove_prefix(dot + 1);
+  }
+  for (std::size_t k = 0; k < std::max(parts.size(), std::size(kWholeLayout)); ++k) {
+    const unsigned long a = k < parts.size() ? parts[k] : 0;
+    const unsigned long b = k < std::size(kWholeLayout) ? kWholeLayout[k] : 0;
+    if (a != b) return a < b;
+  }
+  return false;
 }
 
 // ------------------------------------------------------- file access
@@ -559,7 +639,8 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   bool tooLarge = std::filesystem::file_size(ResolvePathCaseInsensitive(path), ec) > kMaxFileBytes && !ec;
   while (!tooLarge && err == 0 && !f.Eof()) {
     err = f.ReadLine(line);
-    bytes.append(line).push_back('\n');
+    bytes.append(line);
+    if (f.LastLineEnded()) bytes.push_back('\n');  // a last line without its end stays so
     tooLarge = bytes.size() > kMaxFileBytes;
   }
   f.Close();
@@ -691,37 +772,59 @@ void WriteSpringFile(std::string_view name) {
 bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error) {
   out = DefaultSpringFileRecords();
   error.clear();
+  std::string text(bytes);
+  // A Ctrl-Z after the last line end, as DOS editors leave it, is no line.
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == '\x1A') --end;
+  if (end == 0 || text[end - 1] == '\n' || text[end - 1] == '\r') text.resize(end);
+  // Every line the program writes is ended: a last line without its end
+  // was cut inside it.
+  if (!text.empty() && text.back() != '\n' && text.back() != '\r') {
+    LineSource lines(text);
+    std::string_view line;
+    while (lines.Next(line)) {
+    }
+    error = "Zeile "_oem + IntToText(lines.LineNo()) + ": Datei abgeschnitten, endet in Zeile "_oem +
+            IntToText(lines.LineNo()) + " ohne Zeilenende !"_oem;
+    return false;
+  }
   // Control characters in a line (a tab, Ctrl-Z, NUL) would reach the
   // tab-separated printout and the CAD files: they are read as blanks.
-  std::string text(bytes);
   for (char& c : text) {
     const auto u = static_cast<unsigned char>(c);
     if ((u < 0x20 && c != '\r' && c != '\n') || u == 0x7F) c = ' ';
   }
   Reader rd(text);
-#define ZEB_READ(x)                   \
-  do {                                \
-    if (!(x)) return rd.Stop(error); \
-  } while (0)
+  const auto fail = [&] {
+    error = rd.Error();
+    return false;
+  };
 
   const std::string headerRule = "Trennlinie "_oem + std::string(65, '-');
-  std::string ignored;
-  ZEB_READ(rd.Rule(headerRule));
-  ZEB_READ(rd.Text("Programmzeile"_oem, ignored));
-  ZEB_READ(rd.Text("Versionszeile"_oem, ignored));
-  ZEB_READ(rd.Rule(headerRule));
-  for (int i = 1; i <= 3; ++i) ZEB_READ(rd.Text("Titelzeile "_oem + IntToText(i), out.TitleBlockLines[i]));
-  ZEB_READ(rd.ReadAll(kMainLines, out));
+  std::string ignored, version;
+  if (!rd.Rule(headerRule) || !rd.Text(ignored) || !rd.Text(version) || !rd.Rule(headerRule)) return fail();
+  for (int i = 1; i <= 3; ++i)
+    if (!rd.Text(out.TitleBlockLines[i])) return fail();
+  for (const Field& f : kMainLines)
+    if (!rd.Read(f, out)) return fail();
+  if (!CheckGivenDiameter(rd, out.SpringData)) return fail();
 
-  rd.BeginOptionalPart();
-  ZEB_READ(ReadChangeLog(rd, out.ChangeLog));
-  ZEB_READ(ReadDocuments(rd, out.DocumentLinks));
-  ZEB_READ(rd.ReadAll(kTailLines1, out));
-  ZEB_READ(ReadLoadLevels(rd, out.LoadSpectrum));
-  ZEB_READ(rd.ReadAll(kTailLines2, out));
-  ZEB_READ(ReadValueTable(rd, out.ValueTable));
-  ZEB_READ(rd.ReadAll(kTailLines3, out));
-#undef ZEB_READ
+  // The sections and lines after line 80, in their order. A file of an
+  // older, shorter layout may end before any of them, never inside one; a
+  // file of this layout holds them all.
+  std::vector<std::function<bool()>> rest;
+  rest.emplace_back([&] { return ReadChangeLog(rd, out.ChangeLog); });
+  rest.emplace_back([&] { return ReadDocuments(rd, out.DocumentLinks); });
+  for (const Field& f : kTailLines1) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
+  rest.emplace_back([&] { return ReadLoadLevels(rd, out.LoadSpectrum); });
+  for (const Field& f : kTailLines2) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
+  rest.emplace_back([&] { return ReadValueTable(rd, out.ValueTable); });
+  for (const Field& f : kTailLines3) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
+  const bool older = DeclaresOlderLayout(version);
+  for (const std::function<bool()>& read : rest) {
+    if (older && rd.AtEnd()) return true;
+    if (!read()) return fail();
+  }
   return true;
 }
 
@@ -770,7 +873,9 @@ void ReadSpringFile(std::string_view name) {
   SpringFileRecords records;
   std::string error;
   if (!ParseSpringFile(bytes, records, error)) {
-    ShowError("Datei "_oem + OemPath(path) + ", " + error);
+    // Named also where error boxes are off (a start with a file): the file
+    // is there but cannot be taken.
+    ShowErrorBox("Datei "_oem + OemPath(path) + ", " + error);
     g.AbortFlag = 1;
     return;
   }

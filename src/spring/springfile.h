@@ -46,12 +46,15 @@ std::string SpringFileFloatText(Real x);
 // line hold no "|" (written as "/").
 std::string FormatSpringFile(const SpringFileRecords& records);
 
-// Reads a file's bytes (lines end in CR LF, LF or CR; the last may have no
-// end) into out, starting from the program-start values. The header and
-// lines 1-80 must be complete; later the file may end anywhere (what is
-// missing keeps its start value, a cut list counts its complete entries).
-// On failure false, out unspecified, and error names the line and what
-// belongs there (code page 850).
+// Reads a file's bytes (lines end in CR LF, LF or CR; Ctrl-Z after the
+// last line end is ignored) into out, starting from the program-start
+// values. A file must hold the whole layout; only one whose header names an
+// older version ("Version 26.5" and before) may end after line 80 between
+// sections (what is missing keeps its start value). A file ending early or
+// inside its last line is cut. Every number must lie in the range its input
+// field holds (codes in their lists). On failure false, out unspecified,
+// and error names the line and what belongs there, or where the file ends
+// (code page 850).
 bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error);
 
 // Writes the current spring. name empty: the save-as dialog asks for it;
@@ -73,8 +76,9 @@ bool InstallSpringMaterial();
 // and, after a good read, sets CurrentFileName (bare name) and
 // CurrentDataFolder; a name without "." (the template "null") is taken from
 // CurrentDataFolder with the spring-file extension; else it is the path.
-// A file that cannot be read leaves every record as it was, shows why and
-// sets AbortFlag.
+// A file that cannot be read leaves every record as it was, shows why (a
+// file that is there but cut or damaged also while error boxes are off)
+// and sets AbortFlag.
 void ReadSpringFile(std::string_view name);
 
 }  // namespace zeb

@@ -486,20 +486,33 @@ TEST_F(BlackBoxTest, NonRegularOutputsAreRefused) {
   EXPECT_EQ(ReadBytes(work_ / "s.dxf"), "alt");
 }
 
-// Values a long double holds but whose results no reader of the files could
-// take (a free length of 1e4000): the calculation stops, nothing is written.
+// Inputs within their ranges whose results no reader of the files could
+// take (a stroke of 1e-300 mm, a rate beyond a double): the calculation
+// stops, nothing is written. An input beyond its range (a length of 1e4000)
+// is refused with its line before any calculation.
 TEST_F(BlackBoxTest, ResultsBeyondADoubleWriteNothing) {
-  std::string spring = ReadBytes(SourceDir() / "examples" / "round_static.zeb");
-  std::size_t at = 0;
-  for (int line = 1; line < 58; ++line) at = spring.find("\r\n", at) + 2;
-  spring.replace(at, spring.find("\r\n", at) - at, "1e4000");  // L2
-  WriteBytes(work_ / "s.zeb", spring);
+  const std::string example = ReadBytes(SourceDir() / "examples" / "round_static.zeb");
+  const auto withLine = [&](int line, const std::string& text) {
+    std::string spring = example;
+    std::size_t at = 0;
+    for (int k = 1; k < line; ++k) at = spring.find("\r\n", at) + 2;
+    spring.replace(at, spring.find("\r\n", at) - at, text);
+    return spring;
+  };
+  WriteBytes(work_ / "s.zeb", withLine(57, "1e-300"));  // sh
   for (const std::string out : {"/I", "/CAD1:1", "/CAD2:16", "/CAD5:17"}) {
     const RunResult r = Run({"s.zeb", out});
     EXPECT_EQ(r.exitCode, 2) << out;
     EXPECT_NE(r.err.find("Fatal  : Zahlenbereich"), std::string::npos) << r.err;
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"s.zeb"}) << out;
   }
+  WriteBytes(work_ / "s.zeb", withLine(58, "1e4000"));  // L2
+  const RunResult r = Run({"s.zeb", "/I"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Datei s.zeb, Zeile 58: erwartet: Zahl 0..1000000 (L2), gelesen: \"1e4000\" !"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(WorkFiles(), std::vector<std::string>{"s.zeb"});
 }
 
 // The output switch counts wherever it stands after the file name; any other
@@ -530,16 +543,17 @@ TEST_F(BlackBoxTest, SwitchesAnywhere) {
 }
 
 // "Fatal  :" texts that do not stop the calculation reach stderr; the
-// printout is written all the same.
+// printout is written all the same. Material 1 of the shipped table has no
+// strength law.
 TEST_F(BlackBoxTest, FatalTextsOfAWrittenPrintout) {
-  std::string spring = ReadBytes(SourceDir() / "examples" / "round_dynamic.zeb");
-  std::size_t at = 0;
-  for (int line = 1; line < 30; ++line) at = spring.find("\r\n", at) + 2;
-  spring.replace(at, spring.find("\r\n", at) - at, "0");  // end form 0
+  std::string spring = ReadBytes(SourceDir() / "examples" / "table_material.zeb");
+  std::size_t at = spring.find("\r\nDokumente\r\n") + 2;
+  for (int line = 0; line < 18 + 4; ++line) at = spring.find("\r\n", at) + 2;
+  spring.replace(at, spring.find("\r\n", at) - at, "1");  // MaterialSource
   WriteBytes(work_ / "e.zeb", spring);
   const RunResult r = Run({"e.zeb", "/I", "/NOGUI"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.err.find("Fatal  : fedend !\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Fatal  : DR0 = 0 !\n"), std::string::npos) << r.err;
   for (std::size_t p = 0; p < r.err.size(); p = r.err.find('\n', p) + 1)
     EXPECT_EQ(r.err.compare(p, 8, "Fatal  :"), 0) << r.err.substr(p);
   EXPECT_TRUE(fs::exists(work_ / "e.txt"));

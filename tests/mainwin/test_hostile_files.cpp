@@ -29,6 +29,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "program_fixture.h"
+#include "spring/springfile.h"
 
 #ifndef ZEB1_WZEB1
 #error "ZEB1_WZEB1 names the program under test"
@@ -750,6 +751,92 @@ TEST_F(HostileFilesTest, FullTemporaryFolderIsNamedAndTheStartGoesOn) {
   EXPECT_NE(r.err.find("Ordner für temporäre Dateien " + tmp_.string() + " ist voll !"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("existiert bereits"), std::string::npos) << r.err;
   EXPECT_EQ(TmpEntries(), std::vector<std::string>{"fill"});
+}
+
+// Every example cut after each of its lines and inside its last line. The
+// examples name this program's version, so none of the cuts is a spring:
+// the reader refuses each, naming the line the file ends after, and the
+// real program under /I (every tenth cut, the last lines and the cuts
+// inside the last line, four runs at a time) ends with 1, names the file
+// and that line and writes no printout. The whole file gives its printout.
+TEST_F(HostileFilesTest, CutSpringFilesAreNamedNeverReadAsAnotherSpring) {
+  struct Cut {
+    std::string bytes, named;
+  };
+  std::vector<Cut> runs;
+  std::vector<fs::path> examples;
+  for (const auto& e : fs::directory_iterator(SourceDir() / "examples"))
+    if (e.path().extension() == ".zeb") examples.push_back(e.path());
+  std::sort(examples.begin(), examples.end());
+  ASSERT_GE(examples.size(), 8u);
+  int parsed = 0;
+  for (const fs::path& example : examples) {
+    SCOPED_TRACE(example.filename().string());
+    const std::string whole = ReadBytes(example);
+    zeb::SpringFileRecords r;
+    std::string error;
+    ASSERT_TRUE(zeb::ParseSpringFile(whole, r, error)) << error;
+    std::vector<std::size_t> ends;  // after each line end
+    for (std::size_t at = whole.find("\r\n"); at != std::string::npos; at = whole.find("\r\n", at + 2))
+      ends.push_back(at + 2);
+    ASSERT_EQ(ends.back(), whole.size());
+    const std::size_t lines = ends.size();
+    for (std::size_t k = 1; k < lines; ++k) {
+      const std::string cut = whole.substr(0, ends[k - 1]);
+      const std::string named =
+          "Zeile " + std::to_string(k + 1) + ": Datei abgeschnitten, endet nach Zeile " + std::to_string(k) + " !";
+      EXPECT_FALSE(zeb::ParseSpringFile(cut, r, error)) << k;
+      EXPECT_EQ(error, named);
+      ++parsed;
+      if (k % 10 == 0 || k + 3 >= lines) runs.push_back({cut, named});
+    }
+    const std::string inside = "Zeile " + std::to_string(lines) + ": Datei abgeschnitten, endet in Zeile " +
+                               std::to_string(lines) + " ohne Zeilenende !";
+    for (std::size_t keep : {whole.size() - 2, whole.size() - 3, ends[lines - 2] + 1}) {
+      EXPECT_FALSE(zeb::ParseSpringFile(whole.substr(0, keep), r, error)) << keep;
+      EXPECT_EQ(error, inside);
+      runs.push_back({whole.substr(0, keep), inside});
+    }
+    runs.push_back({whole, ""});
+  }
+  EXPECT_GT(parsed, 1000);
+
+  std::atomic<std::size_t> next{0};
+  std::vector<std::string> failures(runs.size());
+  std::vector<std::thread> workers;
+  for (int w = 0; w < 4; ++w) {
+    const fs::path dir = root_ / ("cut" + std::to_string(w));
+    fs::create_directories(dir);
+    workers.emplace_back([&, dir] {
+      for (std::size_t i; (i = next++) < runs.size();) {
+        WriteBytes(dir / "cut.zeb", runs[i].bytes);
+        const Ran r = Run({"cut.zeb", "/I"}, dir);
+        const bool printed = fs::exists(dir / "cut.txt");
+        fs::remove(dir / "cut.txt");
+        if (runs[i].named.empty()) {
+          if (r.exitCode != 0 || !printed) failures[i] = "whole file: exit " + std::to_string(r.exitCode) + "\n" + r.err;
+        } else if (r.exitCode != 1 || printed || r.err.find("Datei cut.zeb, " + runs[i].named) == std::string::npos) {
+          failures[i] = "exit " + std::to_string(r.exitCode) + (printed ? ", printed" : "") + "\n" + r.err;
+        }
+      }
+    });
+  }
+  for (std::thread& t : workers) t.join();
+  for (std::size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(failures[i], "") << runs[i].named;
+
+  // A number outside its field's range is named with its line, not printed.
+  std::string bytes = ReadBytes(SourceDir() / "examples" / "round_dynamic.zeb");
+  std::size_t at = 0;
+  for (int line = 1; line < 7 + 25; ++line) at = bytes.find("\r\n", at) + 2;  // line 32: the load frequency
+  bytes.replace(at, bytes.find("\r\n", at) - at, "-" + std::string(300, '7'));
+  WriteBytes(work_ / "f.zeb", bytes);
+  const Ran r = Run({"f.zeb", "/I"});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("Datei f.zeb, Zeile 32: erwartet: Zahl 0..1000000000 (f), gelesen: \"-77777777777777777777777...\" !"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find(std::string(30, '7')), std::string::npos);
+  EXPECT_FALSE(fs::exists(work_ / "f.txt"));
 }
 
 }  // namespace

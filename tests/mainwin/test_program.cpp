@@ -298,15 +298,19 @@ TEST_F(ProgramTest, StartWithFile) {
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "RedrawCurrentDrawing()"), 1);
 }
 
-// An unreadable file is offered for overwriting; Yes starts with it and
-// the file is still there, unchanged; No ends the program.
+// An unreadable file is named, then offered for overwriting; Yes starts
+// with it and the file is still there, unchanged; No ends the program. A
+// cut spring file is named with the line it ends after; none of it is
+// taken and nothing is saved unasked.
 TEST_F(ProgramTest, UnreadableFileSurvives) {
   const fs::path bad = root_ / "work" / "bad.zeb";
   WriteBytes(bad, "garbage\r\n");
+  ui().ExpectMessageBox("", "Datei bad.zeb, Zeile 1: erwartet: Trennlinie");
   ui().ExpectQuestion("", "existiert bereits", Answer::Yes);
   EXPECT_EQ(Run({"bad.zeb"}), 0);
   EXPECT_EQ(G().CommandLineFileLoaded, 1);
   EXPECT_EQ(ReadBytes(bad), "garbage\r\n");
+  ui().ExpectMessageBox("", "Datei bad.zeb, Zeile 1: erwartet: Trennlinie");
   ui().ExpectQuestion("", "existiert bereits", Answer::No);
   const unsigned long long calcs = CalculationCount();
   EXPECT_EQ(Run({"bad.zeb"}), 0);
@@ -315,6 +319,17 @@ TEST_F(ProgramTest, UnreadableFileSurvives) {
   // A missing name is creatable: no question.
   EXPECT_EQ(Run({"new.zeb"}), 0);
   EXPECT_FALSE(fs::exists(root_ / "work" / "new.zeb"));
+
+  const std::string whole = ReadBytes(SourceDir() / "examples" / "valve_spring.zeb");
+  std::size_t at = 0;
+  for (int line = 0; line < 117; ++line) at = whole.find("\r\n", at) + 2;
+  WriteBytes(root_ / "work" / "cut.zeb", whole.substr(0, at));
+  ui().ExpectMessageBox("", "Datei cut.zeb, Zeile 118: Datei abgeschnitten, endet nach Zeile 117 !");
+  ui().ExpectQuestion("", "existiert bereits", Answer::Yes);
+  EXPECT_EQ(Run({"cut.zeb"}), 0);
+  EXPECT_EQ(SpringData().d, SpringDataRecord{}.d);
+  EXPECT_EQ(G().ModifiedFlag, 0);
+  EXPECT_EQ(ReadBytes(root_ / "work" / "cut.zeb"), whole.substr(0, at));
 }
 
 // "/CADi:j": the drawing runs in batch mode with the code; the file named

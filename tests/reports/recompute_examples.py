@@ -524,9 +524,9 @@ VARIANTS = [
 # Random springs around the examples: codes and numbers drawn from these.
 RANDOM_CODES = {
     "CrossSection": [1, 2, 3, 4, 5, 6, 7], "EndForm": [1, 2, 3, 4], "CoilingKind": [1, 2, 3], "LoadType": [1, 2],
-    "DiameterGiven": [1, 2, 3], "GradeDe": [0, 1, 2, 3, 4, 5], "GradeL0": [0, 1, 2, 3, 4, 5],
-    "GradeF1": [0, 1, 2, 3, 4, 5], "GradeF2": [0, 1, 2, 3, 4, 5], "GradeE1": [0, 1, 2, 3, 4, 5],
-    "GradeE2": [0, 1, 2, 3, 4, 5], "WireStd": list(range(1, 18)), "SaMethod": [1, 2], "LoadCase": [0, 1, 2],
+    "DiameterGiven": [1, 2, 3], "GradeDe": [1, 2, 3, 4, 5], "GradeL0": [1, 2, 3, 4, 5],
+    "GradeF1": [1, 2, 3, 4, 5], "GradeF2": [1, 2, 3, 4, 5], "GradeE1": [1, 2, 3, 4, 5],
+    "GradeE2": [1, 2, 3, 4, 5], "WireStd": list(range(1, 18)), "SaMethod": [1, 2], "LoadCase": [0, 1, 2],
     "ShotPeened": ["J", "N"],
 }
 RANDOM_RANGES = {

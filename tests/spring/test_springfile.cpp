@@ -312,34 +312,34 @@ const Row kHandMade[] = {
     LINE("-----------------------------------------------------------------"), LINE("ZEB1   V 26.6"), LINE("Version ?"),
     LINE("-----------------------------------------------------------------"),
     ROW("t1", r.TitleBlockLines[1] == "t1"), ROW("t2", r.TitleBlockLines[2] == "t2"),
-    ROW("t3", r.TitleBlockLines[3] == "t3"), ROW("1001", s.MaterialSel == 1001), ROW("s2", s.MaterialName == "s2"),
+    ROW("t3", r.TitleBlockLines[3] == "t3"), ROW("11", s.MaterialSel == 11), ROW("s2", s.MaterialName == "s2"),
     ROW("103.2500000", s.E == 103.25L), ROW("104.2500000", s.G == 104.25L), ROW("105.2500000", s.rho == 105.25L),
     ROW("106.2500000", s.Rm == 106.25L), ROW("107.2500000", s.tauzul == 107.25L), ROW("1008", s.MaterialStd == 1008),
-    ROW("1009", s.WireStd == 1009), ROW("110.2500000", s.TolWire == 110.25L), ROW("1011", s.GradeDe == 1011),
-    ROW("112.2500000", s.TolDe == 112.25L), ROW("1013", s.GradeL0 == 1013), ROW("114.2500000", s.TolL0 == 114.25L),
-    ROW("1015", s.GradeF1 == 1015), ROW("116.2500000", s.TolF1 == 116.25L), ROW("117.2500000", s.TolF2 == 117.25L),
-    ROW("1018", s.GradeE1 == 1018), ROW("119.2500000", s.e1 == 119.25L), ROW("120.2500000", s.e2 == 120.25L),
-    ROW("1021", s.LoadType == 1021), ROW("1022", s.CoilingKind == 1022), ROW("1023", s.EndForm == 1023),
-    ROW("124.2500000", s.nue == 124.25L), ROW("125.2500000", s.f == 125.25L), ROW("1026", s.MaterialCoiling == 1026),
+    ROW("17", s.WireStd == 17), ROW("110.2500000", s.TolWire == 110.25L), ROW("5", s.GradeDe == 5),
+    ROW("112.2500000", s.TolDe == 112.25L), ROW("4", s.GradeL0 == 4), ROW("114.2500000", s.TolL0 == 114.25L),
+    ROW("3", s.GradeF1 == 3), ROW("116.2500000", s.TolF1 == 116.25L), ROW("117.2500000", s.TolF2 == 117.25L),
+    ROW("1", s.GradeE1 == 1), ROW("119.2500000", s.e1 == 119.25L), ROW("120.2500000", s.e2 == 120.25L),
+    ROW("1", s.LoadType == 1), ROW("3", s.CoilingKind == 3), ROW("4", s.EndForm == 4),
+    ROW("124.2500000", s.nue == 124.25L), ROW("125.2500000", s.f == 125.25L), ROW("4", s.MaterialCoiling == 4),
     ROW("J", s.ShotPeened == 'J'), ROW("128.2500000", s.T == 128.25L), ROW("129.2500000", s.EndCoils[1] == 129.25L),
     ROW("130.2500000", s.EndCoils[2] == 130.25L), ROW("131.2500000", s.EndCoils[0] == 131.25L),
-    ROW("1032", s.WindingDir == 1032), ROW("1033", p.Deburr == 1033), ROW("134.2500000", s.T1 == 134.25L),
-    ROW("135.2500000", s.T2 == 135.25L), ROW("s36", p.Surface == "s36"), ROW("1037", s.Allowance == 1037),
-    ROW("138.2500000", p.Ls == 138.25L), ROW("1039", p.Preset == 1039), ROW("s40", p.Extra1 == "s40"),
+    ROW("2", s.WindingDir == 2), ROW("5", p.Deburr == 5), ROW("134.2500000", s.T1 == 134.25L),
+    ROW("135.2500000", s.T2 == 135.25L), ROW("s36", p.Surface == "s36"), ROW("5", s.Allowance == 5),
+    ROW("138.2500000", p.Ls == 138.25L), ROW("2", p.Preset == 2), ROW("s40", p.Extra1 == "s40"),
     ROW("s41", p.Extra2 == "s41"), ROW("s42", s.DrawingName == "s42"), ROW("s43", s.DrawingNo == "s43"),
     LINE("-----------"), LINE("-----------"), LINE("-----------"), LINE("-----------"),
     ROW("148.2500000", s.F1 == 148.25L), ROW("149.2500000", s.F2 == 149.25L), ROW("150.2500000", s.sh == 150.25L),
     ROW("151.2500000", s.L2 == 151.25L), ROW("152.2500000", s.Dm == 152.25L), ROW("153.2500000", s.d == 153.25L),
     LINE("-----------"), LINE("-----------"), LINE("-----------"), LINE("-----------"), ROW("S", s.Statistics == 'S'),
-    ROW("1059", s.StatisticsGrade == 1059), ROW("160.2500000", s.StatisticsFactor == 160.25L),
-    ROW("1061", s.OptWarnings == 1061), LINE("-----------"), LINE("-----------"), LINE("-----------"),
+    ROW("3", s.StatisticsGrade == 3), ROW("160.2500000", s.StatisticsFactor == 160.25L),
+    ROW("2", s.OptWarnings == 2), LINE("-----------"), LINE("-----------"), LINE("-----------"),
     ROW("s65", r.SpringDbName == "s65"), ROW("166.2500000", r.TransverseLoad.FQ == 166.25L),
     ROW("167.2500000", s.TolL0Minus == 167.25L), ROW("168.2500000", s.TolDeMinus == 168.25L),
     ROW("169.2500000", s.TolF1Minus == 169.25L), ROW("170.2500000", s.TolF2Minus == 170.25L),
-    ROW("1071", s.DiameterGiven == 1071), ROW("172.2500000", s.De == 172.25L), ROW("173.2500000", s.Di == 173.25L),
-    ROW("1074", s.RateInput == 1074), ROW("1075", s.DesignMethod == 1075), ROW("1076", s.SaMethod == 1076),
-    ROW("1077", p.Picture == 1077), ROW("178.2500000", s.Ddmax == 178.25L), ROW("179.2500000", s.Dhmin == 179.25L),
-    ROW("1080", s.WarningsOn == 1080), LINE("\x8E" "NDERUNGEN"), ROW("2", c.ChangeEntryCount == 2),
+    ROW("2", s.DiameterGiven == 2), ROW("172.2500000", s.De == 172.25L), ROW("173.2500000", s.Di == 173.25L),
+    ROW("4", s.RateInput == 4), ROW("2", s.DesignMethod == 2), ROW("2", s.SaMethod == 2),
+    ROW("3", p.Picture == 3), ROW("178.2500000", s.Ddmax == 178.25L), ROW("179.2500000", s.Dhmin == 179.25L),
+    ROW("2", s.WarningsOn == 2), LINE("\x8E" "NDERUNGEN"), ROW("2", c.ChangeEntryCount == 2),
     LINE("--------------------"), ROW("c1", c.ChangeEntries[1].Change == "c1"),
     ROW("d1", c.ChangeEntries[1].Date == "d1"), ROW("e1", c.ChangeEntries[1].Editor == "e1"),
     ROW("desc1", c.ChangeEntries[1].Description == "desc1"), LINE("--------------"),
@@ -360,10 +360,10 @@ const Row kHandMade[] = {
     ROW("f2", doc[2].File == "f2"), LINE("--------------"), ROW("p3", doc[3].Program == "p3"),
     ROW("f3", doc[3].File == "f3"), LINE("--------------"), ROW("p4", doc[4].Program == "p4"),
     ROW("f4", doc[4].File == "f4"), LINE("--------------"), ROW("p5", doc[5].Program == "p5"),
-    ROW("f5", doc[5].File == "f5"), LINE("--------------"), ROW("1201", s.RInputMethod == 1201),
-    ROW("1202", s.CrossSection == 1202), ROW("203.2500000", s.h == 203.25L),
+    ROW("f5", doc[5].File == "f5"), LINE("--------------"), ROW("2", s.RInputMethod == 2),
+    ROW("6", s.CrossSection == 6), ROW("203.2500000", s.h == 203.25L),
     ROW("204.2500000", s.ExternalMass == 204.25L), ROW("1205", r.MaterialSource == 1205),
-    ROW("1206", s.CalcMode == 1206), ROW("s207", s.DrawingName2 == "s207"),
+    ROW("3", s.CalcMode == 3), ROW("s207", s.DrawingName2 == "s207"),
     ROW("208.2500000", s.EndCoilsInput == 208.25L), ROW("s209", s.EndFormText == "s209"),
     ROW("TRUE", p.ShowSetLength == 1), ROW("211.2500000", s.Line3DResolution == 211.25L), LINE("0"),
     ROW("TRUE", p.SetLengthIsLc == 1), ROW("214.2500000", s.r == 214.25L),
@@ -371,12 +371,12 @@ const Row kHandMade[] = {
     ROW("217.2500000", lv[1].L1 == 217.25L), ROW("218.2500000", lv[1].L2 == 218.25L),
     ROW("219.2500000", lv[1].ni == 219.25L), ROW("220.2500000", lv[2].L1 == 220.25L),
     ROW("221.2500000", lv[2].L2 == 221.25L), ROW("222.2500000", lv[2].ni == 222.25L),
-    ROW("1223", p.SurfaceCode == 1223), ROW("FALSE", s.ShowP == 0), ROW("1225", s.GradeF2 == 1225),
-    ROW("1226", s.GradeE2 == 1226), ROW("227.2500000", s.FatigueTol1 == 227.25L),
-    ROW("228.2500000", s.FatigueTol2 == 228.25L), ROW("-1229", s.Point1Off == -1229),
+    ROW("6", p.SurfaceCode == 6), ROW("FALSE", s.ShowP == 0), ROW("4", s.GradeF2 == 4),
+    ROW("3", s.GradeE2 == 3), ROW("227.2500000", s.FatigueTol1 == 227.25L),
+    ROW("228.2500000", s.FatigueTol2 == 228.25L), ROW("1", s.Point1Off == 1),
     ROW("3", r.ValueTable.Count == 3), ROW("231.2500000", v[1] == 231.25L), ROW("232.2500000", v[2] == 232.25L),
     ROW("233.2500000", v[3] == 233.25L), ROW("TRUE", s.ShowLd == 0), ROW("TRUE", s.ShowM == 0),
-    ROW("TRUE", s.HideMaterialLine2 == 1), ROW("TRUE", s.HideMaterialLine3 == 1), ROW("1238", s.LoadCase == 1238),
+    ROW("TRUE", s.HideMaterialLine2 == 1), ROW("TRUE", s.HideMaterialLine3 == 1), ROW("2", s.LoadCase == 2),
     ROW("239.2500000", s.di == 239.25L), ROW("240.2500000", s.PreTauRatio == 240.25L),
     ROW("241.2500000", s.PreW == 241.25L),
 };
@@ -398,46 +398,103 @@ TEST_F(SpringFileTest, HandMadeFileFillsEveryVariable) {
 
 // ------------------------------------------------------------- bad files
 
-TEST_F(SpringFileTest, CutFilesAreRefusedUpToLine80OrInsideACountedSection) {
+// Where a file of an older, shorter layout may end, counted from the
+// layout: after line 80, after the change log, after the document links,
+// after each later line, never among the load levels or values a count
+// announced; the whole file last.
+std::vector<std::size_t> SectionEnds(const Lines& l) {
+  std::vector<std::size_t> ends{7 + 80};
+  const std::size_t docs = static_cast<std::size_t>(std::find(l.begin(), l.end(), "Dokumente") - l.begin());
+  ends.push_back(docs);
+  std::size_t at = docs + 3 + 5 * 3;
+  ends.push_back(at);
+  for (int k = 0; k < 15; ++k) ends.push_back(++at);
+  at += 1 + 3 * std::stoul(l.at(at));  // load levels
+  ends.push_back(at);
+  for (int k = 0; k < 7; ++k) ends.push_back(++at);
+  at += 1 + std::stoul(l.at(at));  // value table
+  ends.push_back(at);
+  for (int k = 0; k < 8; ++k) ends.push_back(++at);
+  EXPECT_EQ(at, l.size());
+  return ends;
+}
+
+// A file of this program's layout ("Version ?", a version that is no
+// number, as the tests write it; 26.6; a later one) is refused wherever it
+// ends early, naming the line it ends after, and the current spring stays.
+// One that names an older version may end between sections, the rest
+// keeping its start values; a cut inside a section is refused all the same.
+// A last line without its end is cut whatever the version; a Ctrl-Z after
+// the last line end is ignored.
+TEST_F(SpringFileTest, CutFilesAreRefusedUnlessAnOlderLayoutEndsBetweenSections) {
   MakeCalculatedRef();
+  MakeRichSpring();
   SpringData().PreW = 7.5L;  // a tail value off its default
-  ChangeLog() = DefaultChangeLog();
-  const Lines full = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
+  Lines full = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
+  ASSERT_EQ(full.at(2), "Version ?");
   test::ResetSpringRecords();
   const Lines defaults = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
-  ASSERT_EQ(full.size(), defaults.size());
-
-  // The five document links: a file ending among the items a count
-  // announced is cut, not an older layout.
-  const std::size_t docs = static_cast<std::size_t>(std::find(full.begin(), full.end(), "Dokumente") - full.begin());
-  ASSERT_EQ(full.at(docs + 1), "5");
-  const std::size_t itemsFrom = docs + 3, itemsTo = itemsFrom + 5 * 3;
+  const std::vector<std::size_t> fullEnds = SectionEnds(full), defaultEnds = SectionEnds(defaults);
+  ASSERT_EQ(fullEnds.size(), defaultEnds.size());
+  const auto cutText = [](std::size_t cut) {
+    return "Zeile " + std::to_string(cut + 1) + ": Datei abgeschnitten, endet nach Zeile " + std::to_string(cut) + " !";
+  };
 
   test::MakeRefSpring();
   const std::string before = FormatSpringFile(CurrentSpringFileRecords());
-  for (std::size_t cut = 0; cut < full.size(); ++cut) {
-    const std::string path = PathOf("cut.zeb");
+  for (const char* version : {"Version ?", "Version 26.6", "Version 27.0", "Version 26.5"}) {
+    SCOPED_TRACE(version);
+    full[2] = version;
+    const bool older = std::string(version) == "Version 26.5";
+    for (std::size_t cut = 0; cut < full.size(); ++cut) {
+      SpringFileRecords r;
+      std::string error;
+      const auto end = std::find(fullEnds.begin(), fullEnds.end(), cut);
+      if (!older || end == fullEnds.end()) {
+        EXPECT_FALSE(ParseSpringFile(JoinCrLf(full, cut), r, error)) << cut;
+        EXPECT_EQ(error, cut == 0 ? "Zeile 1: Datei ist leer !" : cutText(cut));
+        continue;
+      }
+      ASSERT_TRUE(ParseSpringFile(JoinCrLf(full, cut), r, error)) << cut << ": " << error;
+      Lines expected(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
+      expected.insert(expected.end(), defaults.begin() + static_cast<std::ptrdiff_t>(defaultEnds[end - fullEnds.begin()]),
+                      defaults.end());
+      Lines got = SplitCrLf(FormatSpringFile(r));
+      got.at(2) = version;
+      ASSERT_EQ(got, expected) << "cut " << cut;
+    }
+  }
+
+  // The real reader: a message naming the file and the line, nothing changed.
+  full[2] = "Version 26.6";
+  const std::string path = PathOf("cut.zeb");
+  for (std::size_t cut = 1; cut < full.size(); ++cut) {
     Spit(path, JoinCrLf(full, cut));
     G().AbortFlag = 0;
-    if (cut < 87) {
-      ui().ExpectMessageBox("", "Zeile " + std::to_string(cut + 1) + ":");
-      ReadSpringFile(path);
-      EXPECT_EQ(G().AbortFlag, 1) << cut;
-      EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), before) << cut;
-      continue;
-    }
+    ui().ExpectMessageBox("", "Datei " + path + ", " + cutText(cut));
+    ReadSpringFile(path);
+    EXPECT_EQ(G().AbortFlag, 1) << cut;
+    EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), before) << cut;
+  }
+
+  // Inside the last line, whatever the version; a Ctrl-Z after the end.
+  for (const char* version : {"Version 26.6", "Version 26.5"}) {
+    full[2] = version;
+    const std::string whole = JoinCrLf(full, full.size());
     SpringFileRecords r;
     std::string error;
-    if (cut >= itemsFrom && cut < itemsTo) {
-      EXPECT_FALSE(ParseSpringFile(JoinCrLf(full, cut), r, error)) << cut;
-      EXPECT_EQ(error.rfind("Zeile " + std::to_string(cut + 1) + ": Datei zu Ende", 0), 0u) << error;
-      continue;
+    for (std::size_t keep : {whole.size() - 2, whole.size() - 4}) {
+      EXPECT_FALSE(ParseSpringFile(whole.substr(0, keep), r, error)) << keep;
+      EXPECT_EQ(error, "Zeile " + std::to_string(full.size()) + ": Datei abgeschnitten, endet in Zeile " +
+                           std::to_string(full.size()) + " ohne Zeilenende !");
     }
-    ASSERT_TRUE(ParseSpringFile(JoinCrLf(full, cut), r, error)) << cut << ": " << error;
-    const Lines got = SplitCrLf(FormatSpringFile(r));
-    ASSERT_EQ(got.size(), full.size());
-    for (std::size_t i = 0; i < got.size(); ++i)
-      ASSERT_EQ(got[i], i < cut ? full[i] : defaults[i]) << "cut " << cut << ", line " << i + 1;
+    ASSERT_TRUE(ParseSpringFile(whole + "\x1a", r, error)) << error;
+    SpringFileRecords w;
+    ASSERT_TRUE(ParseSpringFile(whole, w, error)) << error;
+    EXPECT_EQ(FormatSpringFile(r), FormatSpringFile(w));
+    EXPECT_FALSE(ParseSpringFile(JoinCrLf(full, 100) + "\x1a", r, error));
+    EXPECT_EQ(error, cutText(100));
+    EXPECT_FALSE(ParseSpringFile(whole.substr(0, whole.size() - 2) + "\x1a", r, error));
   }
 }
 
@@ -469,10 +526,10 @@ TEST_F(SpringFileTest, NonNumbersOnNumberLinesAreRefusedNamingTheLine) {
     return ParseSpringFile(JoinCrLf(changed, changed.size()), r, error);
   };
   EXPECT_TRUE(parsesWith(7 + 3, "206000,5"));
-  EXPECT_TRUE(parsesWith(7 + 1, " 65535 "));
-  EXPECT_FALSE(parsesWith(7 + 1, "65536"));
-  EXPECT_FALSE(parsesWith(7 + 1, "-1"));
-  EXPECT_FALSE(parsesWith(7 + 1, "1.5"));
+  EXPECT_TRUE(parsesWith(7 + 8, " 65535 "));  // MaterialStd: no list of its own
+  EXPECT_FALSE(parsesWith(7 + 8, "65536"));
+  EXPECT_FALSE(parsesWith(7 + 8, "-1"));
+  EXPECT_FALSE(parsesWith(7 + 8, "1.5"));
   EXPECT_FALSE(parsesWith(7 + 44, "---x"));   // rule
   EXPECT_FALSE(parsesWith(7 + 27, ""));       // one character
   EXPECT_FALSE(parsesWith(88, "AENDERUNGEN"));
@@ -484,6 +541,65 @@ TEST_F(SpringFileTest, NonNumbersOnNumberLinesAreRefusedNamingTheLine) {
   EXPECT_FALSE(parsesWith(97, "6"));
 }
 
+// Numbers outside the range their input field holds are refused with their
+// line, shown shortened; the bounds themselves are taken. The diameter the
+// user gave is not negative; the two derived from it may be.
+TEST_F(SpringFileTest, OutOfRangeNumbersAreRefusedNamingTheLine) {
+  MakeCalculatedRef();
+  const Lines full = SplitCrLf(FormatSpringFile(CurrentSpringFileRecords()));
+  const std::size_t tail = static_cast<std::size_t>(std::find(full.begin(), full.end(), "Dokumente") - full.begin()) + 18;
+  auto parse = [&](std::vector<std::pair<std::size_t, std::string>> changes, std::string& error) {
+    Lines changed = full;
+    for (auto& [line, text] : changes) changed.at(line - 1) = std::move(text);
+    SpringFileRecords r;
+    return ParseSpringFile(JoinCrLf(changed, changed.size()), r, error);
+  };
+  struct Case {
+    std::size_t line;
+    std::string bad, good, expected;
+  };
+  const std::string digits(4000, '9');
+  const Case cases[] = {
+      {7 + 53, "-0.5", "0", "Zahl 0..1000000 (d)"},
+      {7 + 25, "-5", "0", "Zahl 0..1000000000 (f)"},
+      {7 + 28, "-273.16", "-273.15", "Zahl -273.15..10000 (T)"},
+      {7 + 24, digits, "1e9", "Zahl -1000000000..1000000000 (nue)"},
+      {7 + 66, "-1.1e7", "-1e7", "Zahl -10000000..10000000 (FQ)"},
+      {7 + 21, "3", "1", "ganze Zahl 1..2 (LoadType)"},
+      {7 + 23, "5", "4", "ganze Zahl 1..4 (EndForm)"},
+      {7 + 11, "0", "6", "ganze Zahl 1..65535 (GradeDe)"},
+      {7 + 71, "0", "3", "ganze Zahl 1..3 (DiameterGiven)"},
+      {tail + 2, "8", "7", "ganze Zahl 1..7 (CrossSection)"},
+      {tail + 6, "0", "1", "ganze Zahl 1..3 (CalcMode)"},
+      {tail + 15, "-1", "0", "Zahl 0..1000000000 (LoadSpectrum.Tp)"},
+      {full.size() - 2, "-0.001", "0", "Zahl 0..1000000 (di)"},
+      // A number's text of more than 40 characters, whatever its value.
+      {7 + 24, "0.000000000000000000000000000000000000001", "0.00000000000000000000000000000000000001",
+       "Zahl -1000000000..1000000000 (nue)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::string error;
+    EXPECT_FALSE(parse({{c.line, c.bad}}, error));
+    std::string shown = c.bad.substr(0, 24) + (c.bad.size() > 24 ? "..." : "");
+    EXPECT_EQ(error, "Zeile " + std::to_string(c.line) + ": erwartet: " + c.expected + ", gelesen: \"" + shown + "\" !");
+    EXPECT_TRUE(parse({{c.line, c.good}}, error)) << error;
+  }
+
+  // What a calculation of an odd spring leaves in the file (a deviation by
+  // grade, the forces of a recalculation) reads back.
+  std::string error;
+  EXPECT_TRUE(parse({{7 + 17, "3e14"}, {7 + 48, "-2e8"}, {7 + 38, "5e9"}}, error)) << error;
+
+  // De given (DiameterGiven 1) is held like its field; Dm and Di follow
+  // from it.
+  EXPECT_FALSE(parse({{7 + 71, "1"}, {7 + 72, "-10"}}, error));
+  EXPECT_EQ(error, "Zeile 79: erwartet: Zahl 0..1000000 (De), gelesen: \"-10\" !");
+  EXPECT_TRUE(parse({{7 + 71, "1"}, {7 + 52, "-2"}, {7 + 73, "-3"}}, error)) << error;
+  EXPECT_FALSE(parse({{7 + 71, "3"}, {7 + 52, "-2"}}, error));
+  EXPECT_EQ(error, "Zeile 59: erwartet: Zahl 0..1000000 (Dm), gelesen: \"-2\" !");
+}
+
 TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {
   MakeCalculatedRef();
   MakeRichSpring();
@@ -491,13 +607,15 @@ TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {
   SpringFileRecords a, b;
   std::string error;
   ASSERT_TRUE(ParseSpringFile(crlf, a, error));
-  // LF and lone-CR line ends, no final line end.
+  // LF and lone-CR line ends; without the final one the file is cut.
   for (const char* eol : {"\n", "\r"}) {
     std::string other;
     for (const std::string& l : SplitCrLf(crlf)) other += l + eol;
-    other.pop_back();
     ASSERT_TRUE(ParseSpringFile(other, b, error)) << error;
     EXPECT_EQ(FormatSpringFile(b), crlf);
+    other.pop_back();
+    EXPECT_FALSE(ParseSpringFile(other, b, error));
+    EXPECT_NE(error.find("ohne Zeilenende"), std::string::npos) << error;
   }
   // Drawing-text lines without their "||" or numbers.
   Lines l = SplitCrLf(crlf);
@@ -518,14 +636,18 @@ TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {
   EXPECT_EQ(b.SpringData.HideMaterialLine2, 0);
   EXPECT_EQ(b.SpringData.ShowP, 1);
 
-  // Codes outside the name tables read, calculate and have no name.
+  // Codes outside their lists are refused with their line.
   l = SplitCrLf(crlf);
   l[7 + 32 - 1] = "65535";  // WindingDir
-  l[7 + 22 - 1] = "0";      // CoilingKind
   Spit(PathOf("codes.zeb"), JoinCrLf(l, n));
+  ui().ExpectMessageBox("", "Zeile 39: erwartet: ganze Zahl 1..3 (WindingDir), gelesen: \"65535\" !");
   ReadSpringFile(PathOf("codes.zeb"));
-  EXPECT_EQ(G().AbortFlag, 0);
-  EXPECT_EQ(WindingDirNames(SpringData().WindingDir) + CoilingKindNames(SpringData().CoilingKind), "");
+  EXPECT_EQ(G().AbortFlag, 1);
+  l[7 + 32 - 1] = "3";
+  l[7 + 22 - 1] = "0";  // CoilingKind
+  EXPECT_FALSE(ParseSpringFile(JoinCrLf(l, n), b, error));
+  EXPECT_EQ(error, "Zeile 29: erwartet: ganze Zahl 1..3 (CoilingKind), gelesen: \"0\" !");
+  G().AbortFlag = 0;
 
   // Control bytes in a text are read as blanks (they would split the
   // tab-separated printout and end an IGES file for some readers); a 1 MB
