@@ -280,12 +280,9 @@ void NoteWriteFailure(int fd, int err) {
   if (n > 0) e.writeFile.assign(path, static_cast<std::size_t>(n));
 }
 
-const WriteFailure& LastWriteFailure() {
-  static WriteFailure last;
+WriteFailure LastWriteFailure() {
   const TzEngine& e = Engine();
-  last.err = e.writeErrno;
-  last.file = e.writeFile;
-  return last;
+  return {e.writeErrno, e.writeFile};
 }
 
 void ClearWriteFailure() {

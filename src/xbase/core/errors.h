@@ -85,7 +85,7 @@ struct WriteFailure {
   std::string file;
 };
 void NoteWriteFailure(int fd, int err);
-const WriteFailure& LastWriteFailure();
+WriteFailure LastWriteFailure();
 void ClearWriteFailure();
 // Why a write failed, in the user's words (Windows-1252): "Der Datenträger
 // ist voll" (ENOSPC, EFBIG, EDQUOT; without a noted errno the codes 101,

@@ -1007,7 +1007,7 @@ std::exception_ptr TTzDataSet::AsWriteFailure(std::string_view consequence, std:
   } catch (const ETzWriteError&) {
     return std::current_exception();
   } catch (const ETzError&) {
-    const WriteFailure& w = LastWriteFailure();
+    const WriteFailure w = LastWriteFailure();
     const std::uint16_t code = TzCurrentError();
     std::string reason = WriteFailureReason(w.err, code);
     if (reason.empty()) return std::current_exception();
