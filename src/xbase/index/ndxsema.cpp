@@ -102,7 +102,7 @@ class TableLockByte {
     std::uint16_t saved = TzCurrentError();
     try {
       UnlockBaseByte();
-    } catch (const ETzError&) {
+    } catch (...) {
       // The failed unlock is recorded; nothing is raised out of here.
     }
     if (TzCurrentError() == 0) SetTzCurrentError(saved);
