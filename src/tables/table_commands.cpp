@@ -108,34 +108,35 @@ void TableWindow::PackCommand() {
 }
 
 // Appends take the file lock first and append nothing without it: another
-// program writing the table meanwhile would otherwise lose records.
+// program writing the table meanwhile would otherwise lose records. The
+// lock goes when the command ends, also when a write fails.
 void TableWindow::AppendDbfCommand(const std::string& path) {
   Run([&] {
+    const xb::TTzLockScope scope(*tzdbf);
     if (!tzdbf->FLock()) {
       ShowErrorBox(LockedBy(false) + "es wurde nichts angehängt."_oem);
       return;
     }
     tzdbf->AppendFrom(path);
-    tzdbf->UnLock();
   });
 }
 
 void TableWindow::AppendDelimitedCommand(const std::string& path) {
   Run([&] {
+    const xb::TTzLockScope scope(*tzdbf);
     if (!tzdbf->FLock()) {
       ShowErrorBox(LockedBy(false) + "es wurde nichts angehängt."_oem);
       return;
     }
     tzdbf->AppendFromDelimited(path);  // with the engine's progress window
-    tzdbf->UnLock();
   });
 }
 
 void TableWindow::SaveAsDelimitedCommand(const std::string& path) {
   Run([&] {
+    const xb::TTzLockScope scope(*tzdbf);
     tzdbf->FLock();
     tzdbf->CopyToDelimited(path);
-    tzdbf->UnLock();
   });
 }
 

@@ -195,9 +195,14 @@ bool TableWindow::Guarded(const std::function<void()>& body,
   bool ok = true;
   std::uint16_t code = 0;
   std::string text;
+  // A write the system refused, in the user's words (code page 850).
+  std::string refused;
   try {
     const ScopedDepth use(depth_);  // counted while the call runs
     body();
+  } catch (const xb::ETzWriteError& e) {
+    refused = Cp1252To850(e.Text(FromUtf8(CodePage::Cp1252, e.File())));
+    ok = false;
   } catch (const std::exception& e) {
     // The engine's "Fehler Nr. <code> (<meaning>)", also inside a dataset
     // error, then a line break and the operation's text.
@@ -218,7 +223,12 @@ bool TableWindow::Guarded(const std::function<void()>& body,
     } catch (const std::exception&) {
       // The dataset stays as the failure left it.
     }
-    if (onDamage && onDamage(code, text)) {
+    if (!refused.empty()) {
+      // The cause and what became of the action, without the engine's codes.
+      xb::ClearTzErrorState();
+      ShowErrorBox("Fehler : " + refused);
+      G().AbortFlag = 1;
+    } else if (onDamage && onDamage(code, text)) {
       xb::ClearTzErrorState();
       G().AbortFlag = 1;
     } else {
@@ -463,13 +473,14 @@ bool TableWindow::GetBoolByName(std::string_view name) {
 bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
   bool ok = false;
   Run([&] {
+    // The append lock goes when the append ends, also when it fails.
+    const xb::TTzLockScope scope(*tzdbf);
     // Another program holds the table: the user may try again.
     while (!tzdbf->ALock()) {
       if (!AskRetryCancel(LockedBy(false) + "der neue Datensatz ist noch nicht angehängt."_oem)) return;
     }
     if (beforeAppend) beforeAppend();
     tzdbf->AppendRec();
-    tzdbf->UnLock();
     ok = true;
   });
   return ok;

@@ -5,7 +5,9 @@
 //
 // No exception leaves this library: an engine failure shows
 // "Fehler : DBF Error <code>" with the engine's text, sets AbortFlag and
-// closes a table whose open failed. Texts of the interface are code page
+// closes a table whose open failed. A write the system refused (a full
+// disk, no write right) is named in words instead: "Fehler : Die Datei
+// <path> kann nicht geschrieben werden: <reason>. <what became of it>". Texts of the interface are code page
 // 850; the engine hands field texts over in Windows-1252.
 #pragma once
 #include <cstdint>

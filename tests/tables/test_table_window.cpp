@@ -18,6 +18,7 @@
 #include "platform/oem_literal.h"
 #include "reports/device.h"
 #include "support_tables.h"
+#include "xbase/full_disk.h"
 #include "tables/table_functions.h"
 #include "tables/table_services.h"
 #include "xbase/dbf/dbffile.h"
@@ -458,6 +459,37 @@ TEST_F(TableWindowTest, FieldWritesWaitForThePostAndAppendsAreBlank) {
   const std::string number = StoredField(bytes, count + 1, "MATNR");
   EXPECT_TRUE(number == std::string(9, ' ') || number == "        0") << number;
   EXPECT_NE(StoredField(bytes, 3, "NAME1"), std::string(50, ' '));
+}
+
+// A disk that fills during Append dbf, then Bearbeiten > Append: each box
+// names the disk and the records that went in, no engine code; another
+// program then takes the table's locks, and with room again the window
+// edits and appends.
+TEST_F(TableWindowTest, AFullDiskIsNamedAndLeavesNoLock) {
+  const fs::path path = dbf() / "din2077.dbf";
+  TableOpen("din2077");
+  const std::string bytes = ReadFileBytes(path);
+  const auto u16 = [&](std::size_t at) { return (bytes[at] & 0xFF) | (bytes[at + 1] & 0xFF) << 8; };
+  const std::int64_t header = u16(8), length = u16(10);
+  const std::string said = "Fehler : Die Datei " + fs::canonical(path).string() +
+                           " kann nicht geschrieben werden: Der Datenträger ist voll. ";
+  ui().ExpectMessageBox("Fehler", said + "10 Datensätze angehängt, die übrigen nicht.");
+  ui().ExpectMessageBox("Fehler", said + "Es wurde kein Datensatz angehängt.");
+  {
+    const test::DiskFullFrom full(header + (71 + 10) * length + length / 2);
+    w().AppendDbfCommand((dbf() / "t10270_3.dbf").string());
+    EXPECT_FALSE(w().AppendLocked());
+  }
+  for (const std::string& m : ui().MessageTexts()) EXPECT_EQ(m.find("DBF Error"), std::string::npos) << m;
+  EXPECT_EQ(test::LockedForOthers({{"table", path.string(), 0x40000000, 0x40000000}}), "");
+  EXPECT_EQ(TableRecCount(), 81);
+  TableGo(3);
+  TablePutStrByName("TOL", "0.333");
+  ASSERT_TRUE(TableAppend());
+  TableClose();
+  const std::string after = ReadFileBytes(path);
+  EXPECT_EQ(StoredField(after, 3, "TOL"), " 0.333");
+  EXPECT_EQ(after.size(), static_cast<std::size_t>(header + 82 * length + 1));
 }
 
 // What a peer prints for its statement over the table t (python3-dbf,

@@ -46,6 +46,8 @@ struct TzEngine {
   bool errorSwitch = true;         // on: TzError runs the stop step
   bool raiseMode = false;          // on: the stop step throws ETzError
   bool halting = false;            // set before the process is ended
+  int writeErrno = 0;              // the last write the system refused
+  std::string writeFile;           // and the file it was meant for
   // Ends the process (stop step with raise mode off). Tests inject one that
   // records; when it returns, TzError returns normally.
   std::function<void(int exitCode)> exitProcess;

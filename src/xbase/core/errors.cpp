@@ -7,7 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/codepage.h"
+#include "xbase/core/ansi_literal.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/engine.h"
 
@@ -253,6 +256,60 @@ TableDamage& DamageSlot() {
   return damage;
 }
 }  // namespace
+
+ETzWriteError::ETzWriteError(std::uint16_t code, std::string reason, std::string file, std::string consequence,
+                             std::int32_t appended)
+    : ETzError("Die Datei " + file + " kann nicht geschrieben werden: " + reason + ". " + consequence),
+      code_(code),
+      reason_(std::move(reason)),
+      file_(std::move(file)),
+      consequence_(std::move(consequence)),
+      appended_(appended) {}
+
+std::string ETzWriteError::Text(std::string_view fileShown) const {
+  return "Die Datei " + std::string(fileShown) + " kann nicht geschrieben werden: " + reason_ + ". " + consequence_;
+}
+
+void NoteWriteFailure(int fd, int err) {
+  TzEngine& e = Engine();
+  e.writeErrno = err;
+  e.writeFile.clear();
+  char path[4096];
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t n = ::readlink(link.c_str(), path, sizeof path - 1);
+  if (n > 0) e.writeFile.assign(path, static_cast<std::size_t>(n));
+}
+
+WriteFailure LastWriteFailure() {
+  const TzEngine& e = Engine();
+  return {e.writeErrno, e.writeFile};
+}
+
+void ClearWriteFailure() {
+  TzEngine& e = Engine();
+  e.writeErrno = 0;
+  e.writeFile.clear();
+}
+
+std::string WriteFailureReason(int err, std::uint16_t code) {
+  switch (err) {
+    case 0: break;
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT: return "Der Datenträger ist voll"_ansi;
+    case EACCES:
+    case EPERM:
+    case EROFS: return "keine Schreibberechtigung";
+    default: return "Schreibfehler des Datenträgers"_ansi;
+  }
+  switch (code) {
+    case 101:
+    case 227:
+    case 1004:
+    case 1012: return "Der Datenträger ist voll"_ansi;
+    default: return {};
+  }
+}
 
 void NoteTableDamage(TableDamage damage) { DamageSlot() = std::move(damage); }
 const TableDamage& LastTableDamage() { return DamageSlot(); }

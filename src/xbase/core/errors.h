@@ -14,6 +14,27 @@ class ETzError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A write action that failed because the system refused a write, told in
+// the user's words: "Die Datei <file> kann nicht geschrieben werden: <reason>.
+// <consequence>" (Windows-1252; the file as the engine names it).
+class ETzWriteError : public ETzError {
+ public:
+  ETzWriteError(std::uint16_t code, std::string reason, std::string file, std::string consequence,
+                std::int32_t appended = -1);
+  // The message with the file shown as given (a converted path).
+  std::string Text(std::string_view fileShown) const;
+  std::uint16_t Code() const { return code_; }
+  const std::string& Reason() const { return reason_; }
+  const std::string& File() const { return file_; }
+  // Records that went in before the failure; -1 for actions that append none.
+  std::int32_t Appended() const { return appended_; }
+
+ private:
+  std::uint16_t code_;
+  std::string reason_, file_, consequence_;
+  std::int32_t appended_;
+};
+
 // Records the error; with the error switch on runs the stop step: raise mode
 // throws ETzError, else the stop box through the callback and the process
 // ends with exit code (code & 0xFF), or 1 when that is 0.
@@ -55,6 +76,23 @@ std::uint16_t ErrnoToTzCode(int err);
 
 // Clears current and last error state without touching the switches.
 void ClearTzErrorState();
+
+// The last write the system refused on one of the engine's files: its
+// errno value and the file's path (0 and "" when none since the last
+// ClearWriteFailure). The write primitives note it.
+struct WriteFailure {
+  int err = 0;
+  std::string file;
+};
+void NoteWriteFailure(int fd, int err);
+WriteFailure LastWriteFailure();
+void ClearWriteFailure();
+// Why a write failed, in the user's words (Windows-1252): "Der Datenträger
+// ist voll" (ENOSPC, EFBIG, EDQUOT; without a noted errno the codes 101,
+// 227, 1004, 1012), "keine Schreibberechtigung" (EACCES, EPERM, EROFS),
+// "Schreibfehler des Datenträgers" for any other noted errno; "" when
+// neither names a refused write.
+std::string WriteFailureReason(int err, std::uint16_t code);
 
 // What a table's open found wrong with its files, noted with the error it
 // raises (code): the reason a file is no dBase table, a field of an invalid

@@ -177,13 +177,19 @@ bool TTzFileDataSet::OpenIndexFiles() {
 }
 
 bool TTzFileDataSet::WithLock(bool append, const char* word, const LockFailedEvent& event,
-                              const std::function<void()>& op) {
+                              const std::function<void()>& op, std::string_view consequence) {
   for (;;) {
     bool retry = false;
+    // The lock taken here goes when the write ends, however it ends; one the
+    // caller held before stays.
+    const TTzLockScope scope(*this);
     const bool locked = append ? zeb::xbase::ALock() : RLock();
     if (locked) {
-      op();
-      Unlock();
+      try {
+        op();
+      } catch (...) {
+        std::rethrow_exception(AsWriteFailure(consequence, append ? 0 : -1));
+      }
       return true;
     }
     if (event) {
@@ -200,37 +206,46 @@ void TTzFileDataSet::s_AppendWithLock() {
   writeRefused_ = false;
   if (!CanModify()) return;
   if (!SelectWorkArea("s_AppendWithLock")) return;
-  writeRefused_ = !WithLock(true, "Insert", onALockFailedOnInsert, [] {
-    zeb::xbase::Append();
-    if (TzCurrentError() == 0) SKIP(0);
-  });
+  writeRefused_ = !WithLock(
+      true, "Insert", onALockFailedOnInsert,
+      [] {
+        zeb::xbase::Append();
+        if (TzCurrentError() == 0) SKIP(0);
+      },
+      AppendedText(0));
 }
 
 void TTzFileDataSet::s_DeleteWithLock() {
   writeRefused_ = false;
   if (!CanModify()) return;
   if (!SelectWorkArea("s_DeleteWithLock")) return;
-  writeRefused_ = !WithLock(false, "Delete", onRLockFailedOnDelete, [] {
-    DeleteRec();
-    if (TzCurrentError() == 0) SKIP(0);
-  });
+  writeRefused_ = !WithLock(
+      false, "Delete", onRLockFailedOnDelete,
+      [] {
+        DeleteRec();
+        if (TzCurrentError() == 0) SKIP(0);
+      },
+      "Die Löschmarke ist nicht gesetzt."_ansi);
 }
 
 void TTzFileDataSet::s_RestoreWithLock() {
   writeRefused_ = false;
   if (!CanModify()) return;
   if (!SelectWorkArea("s_RestoreWithLock")) return;
-  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [] { RecallRec(); });
+  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [] { RecallRec(); }, "Die Löschmarke bleibt."_ansi);
 }
 
 void TTzFileDataSet::s_ReplaceWithLock() {
   writeRefused_ = false;
   if (!CanModify()) return;
   if (!SelectWorkArea("s_ReplaceWithLock")) return;
-  writeRefused_ = !WithLock(false, "Post", onRLockFailedOnPost, [] {
-    Replace();
-    if (TzCurrentError() == 0) SKIP(0);
-  });
+  writeRefused_ = !WithLock(
+      false, "Post", onRLockFailedOnPost,
+      [] {
+        Replace();
+        if (TzCurrentError() == 0) SKIP(0);
+      },
+      "Ihre Änderung ist nicht gespeichert."_ansi);
 }
 
 void TTzFileDataSet::InternalPost() {
@@ -250,10 +265,27 @@ void TTzFileDataSet::Peek(int field, std::int32_t record, std::string& text) {
 
 bool TTzFileDataSet::AppendFromDelimited(std::string_view fileName) {
   if (!SelectWorkArea("AppendFromDelimited")) return false;
-  const bool locked = TakeAppendLock();
-  AppendFromText(fileName.substr(0, 255), showProgress);
-  const bool ok = TzCurrentError() == 0;
-  if (locked) Unlock();
+  const std::int32_t remembered = GetRecNo();
+  bool ok = false;
+  std::exception_ptr failure;
+  {
+    const TTzLockScope scope(*this);
+    std::int32_t before = -1;
+    try {
+      TakeAppendLock();
+      before = zeb::xbase::RecCount();
+      AppendFromText(fileName.substr(0, 255), showProgress);
+      ok = TzCurrentError() == 0;
+    } catch (...) {
+      const WorkArea* a = Area();
+      const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
+      failure = AsWriteFailure(AppendedText(appended), appended);
+    }
+  }
+  if (failure) {
+    AfterFailedAppend(remembered);
+    std::rethrow_exception(failure);
+  }
   ResyncFromEngine();
   return ok;
 }

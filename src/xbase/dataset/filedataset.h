@@ -75,9 +75,12 @@ class TTzFileDataSet : public TTzCDataSet {
 
  private:
   bool OpenIndexFiles();
-  // Takes a lock (ALock or RLock), runs op, unlocks; asks the event again
-  // while it sets retry. False when the write was given up.
-  bool WithLock(bool append, const char* word, const LockFailedEvent& event, const std::function<void()>& op);
+  // Takes a lock (ALock or RLock), runs op, gives back the lock it took;
+  // asks the event again while it sets retry. False when the write was
+  // given up. A write the system refused raises ETzWriteError with the
+  // consequence.
+  bool WithLock(bool append, const char* word, const LockFailedEvent& event, const std::function<void()>& op,
+                std::string_view consequence);
   std::string KeyFor(int slot);
 
   bool exclusive_ = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "xbase/core/ansi_literal.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/dates.h"
 #include "xbase/core/engine.h"
@@ -15,6 +16,7 @@
 #include "xbase/dbf/tablecmds.h"
 #include "xbase/dataset/tzfields.h"
 #include "xbase/dbf/workarea.h"
+#include "xbase/memo/memo.h"
 
 namespace zeb::xbase {
 
@@ -976,8 +978,91 @@ bool TTzDataSet::IsTableEmpty() const {
 void TTzDataSet::Post() {
   const DataSetState s = State();
   if (s != DataSetState::Edit && s != DataSetState::Insert && s != DataSetState::SetKey) return;
-  TTzPrimDataset::Post();
+  try {
+    TTzPrimDataset::Post();
+  } catch (const ETzError&) {
+    // A write the engine could not finish leaves no half-open edit: the
+    // record shows the file again; the failure's code stays for the caller.
+    const std::uint16_t code = TzCurrentError();
+    try {
+      if (State() == DataSetState::Edit || State() == DataSetState::Insert) Cancel();
+    } catch (...) {
+      SetState(DataSetState::Browse);
+    }
+    SetTzCurrentError(code);
+    throw;
+  }
   if (s_IsEmptyDbf()) ResyncFromEngine();
+}
+
+std::string TTzDataSet::AppendedText(std::int32_t n) {
+  if (n <= 0) return "Es wurde kein Datensatz angehängt."_ansi;
+  if (n == 1) return "1 Datensatz angehängt, die übrigen nicht."_ansi;
+  return std::to_string(n) + " Datensätze angehängt, die übrigen nicht."_ansi;
+}
+
+std::exception_ptr TTzDataSet::AsWriteFailure(std::string_view consequence, std::int32_t appended) const {
+  try {
+    throw;
+  } catch (const ETzWriteError&) {
+    return std::current_exception();
+  } catch (const ETzError&) {
+    const WriteFailure w = LastWriteFailure();
+    const std::uint16_t code = TzCurrentError();
+    std::string reason = WriteFailureReason(w.err, code);
+    if (reason.empty()) return std::current_exception();
+    const WorkArea* a = Area();
+    std::string file = !w.file.empty() ? w.file : a != nullptr ? a->fileName : dbfFileName_;
+    return std::make_exception_ptr(
+        ETzWriteError(code, std::move(reason), std::move(file), std::string(consequence), appended));
+  } catch (...) {
+    return std::current_exception();
+  }
+}
+
+// ---------------------------------------------------------------- TTzLockScope
+
+TTzLockScope::TTzLockScope(const TTzDataSet& ds) : area_(ds.WorkAreaNumber()) {
+  ClearWriteFailure();
+  const WorkArea* a = area_ > 0 ? AreaAt(area_) : nullptr;
+  if (a == nullptr) {
+    done_ = true;
+    return;
+  }
+  lockState_ = a->lockState;
+  records_ = a->recordLocks;
+  if (const MemoFileRec* m = MemoFileOf(area_)) memoLocked_ = m->locked;
+}
+
+void TTzLockScope::Release() noexcept {
+  if (done_) return;
+  done_ = true;
+  WorkArea* a = AreaAt(area_);
+  if (a == nullptr) return;
+  // What the action reported stays for its caller.
+  TzEngine& e = Engine();
+  const std::uint16_t current = e.currentError, last = e.lastError;
+  std::string text = e.lastErrorText;
+  const int selected = CurrentArea();
+  try {
+    SelectArea(area_);
+    if (lockState_ == kLockNone) {
+      UnlockArea(*a);
+    } else if (lockState_ == kLockRecords) {
+      const std::vector<std::int32_t> now = a->recordLocks;
+      for (const std::int32_t n : now)
+        if (std::find(records_.begin(), records_.end(), n) == records_.end()) UnlockRec(n);
+    }
+    if (!memoLocked_) {
+      if (const MemoFileRec* m = MemoFileOf(area_); m != nullptr && m->locked) UnlockMemofile();
+    }
+  } catch (...) {
+    // An unlock the system refused: nothing more can be given back.
+  }
+  SelectArea(selected);
+  e.currentError = current;
+  e.lastError = last;
+  e.lastErrorText = std::move(text);
 }
 
 void TTzDataSet::InternalCancel() {
@@ -1061,28 +1146,71 @@ bool TTzCDataSet::TakeAppendLock() {
 
 void TTzCDataSet::AppendRec() {
   if (!SelectWorkArea("AppendRec")) return;
-  // A shared table takes new records only under the append lock.
-  const bool locked = TakeAppendLock();
-  // The engine appends its record buffer: a blank one, stored blank.
-  ClearRecord();
+  const std::int32_t remembered = GetRecNo();
+  std::exception_ptr failure;
   {
-    const BlankAppend blank(*Area());
-    zeb::xbase::Append();
+    // A shared table takes new records only under the append lock; it is
+    // given back however the append ends.
+    const TTzLockScope scope(*this);
+    try {
+      TakeAppendLock();
+      // The engine appends its record buffer: a blank one, stored blank.
+      ClearRecord();
+      const BlankAppend blank(*Area());
+      zeb::xbase::Append();
+    } catch (...) {
+      failure = AsWriteFailure(AppendedText(0), 0);
+    }
   }
-  if (locked) Unlock();
+  if (failure) {
+    AfterFailedAppend(remembered);
+    std::rethrow_exception(failure);
+  }
   SKIP(0);
   SetModified();
   ResyncFromEngine();
+}
+
+void TTzCDataSet::AfterFailedAppend(std::int32_t remembered) {
+  const std::uint16_t code = TzCurrentError();
+  try {
+    SelectWorkArea("AfterFailedAppend");
+    if (remembered >= 1 && remembered <= zeb::xbase::RecCount()) {
+      SafeGo(remembered);
+      ResyncFromEngine();
+    } else {
+      Last();
+    }
+    SetModified();
+  } catch (...) {
+    // The dataset shows what it can; the append's failure is reported.
+  }
+  SetTzCurrentError(code);
 }
 
 void TTzCDataSet::AppendFrom(std::string_view fileName) {
   if (!SelectWorkArea("AppendFrom")) return;
   SyncToActive();
   const std::int32_t remembered = RecNo();
-  const bool locked = TakeAppendLock();
-  zeb::xbase::AppendFrom(fileName);
+  std::exception_ptr failure;
+  {
+    const TTzLockScope scope(*this);
+    std::int32_t before = -1;
+    try {
+      TakeAppendLock();
+      before = zeb::xbase::RecCount();
+      zeb::xbase::AppendFrom(fileName);
+    } catch (...) {
+      const WorkArea* a = Area();
+      const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
+      failure = AsWriteFailure(AppendedText(appended), appended);
+    }
+  }
+  if (failure) {
+    AfterFailedAppend(remembered);
+    std::rethrow_exception(failure);
+  }
   SelectWorkArea("AppendFrom");
-  if (locked) Unlock();
   if (remembered >= 1 && remembered <= zeb::xbase::RecCount()) {
     SafeGo(remembered);
     ResyncFromEngine();
@@ -1094,7 +1222,27 @@ void TTzCDataSet::AppendFrom(std::string_view fileName) {
 
 bool TTzCDataSet::Pack() {
   if (!SelectWorkArea("Pack")) return false;
-  const bool r = zeb::xbase::Pack();
+  bool r = false;
+  std::exception_ptr failure;
+  {
+    const TTzLockScope scope(*this);
+    try {
+      r = zeb::xbase::Pack();
+    } catch (...) {
+      failure = AsWriteFailure("Pack ist nicht beendet."_ansi);
+    }
+  }
+  if (failure) {
+    const std::uint16_t code = TzCurrentError();
+    try {
+      SetModified();
+      ResyncFromEngine();
+    } catch (...) {
+      // The pack's failure is the one reported.
+    }
+    SetTzCurrentError(code);
+    std::rethrow_exception(failure);
+  }
   SetModified();
   ResyncFromEngine();
   return r;

@@ -3,6 +3,7 @@
 // area of the engine; TTzCDataSet adds the xBase command methods.
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -176,6 +177,14 @@ class TTzDataSet : public TTzPrimDataset {
   // Reads record n into a record buffer without moving the dataset (views);
   // false when the record does not exist. The engine's position is kept.
   bool ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer);
+  // "Es wurde kein Datensatz angehängt." for 0, else "<n> Datensätze
+  // angehängt, die übrigen nicht." (1: "1 Datensatz ..."); Windows-1252.
+  static std::string AppendedText(std::int32_t n);
+  // Inside a catch of a failed write action: the exception to throw on. A
+  // write the system refused becomes ETzWriteError (the reason in the
+  // user's words, the file, what became of the action); anything else
+  // stays as it was.
+  std::exception_ptr AsWriteFailure(std::string_view consequence, std::int32_t appended = -1) const;
   // The record-buffer copy of the engine's current record.
   void CopyEngineToBuffer(std::uint8_t* buffer) const;
   // The same from a record buffer in the engine's layout.
@@ -247,6 +256,27 @@ class TTzDataSet : public TTzPrimDataset {
   std::string editBase_;
 };
 
+// One write action of a dataset on its area: the locks the area holds when
+// the action begins stay held; a table, record or memo lock taken during
+// the action is released when the scope ends (or at Release), also when an
+// exception ends it. The last write the system refused is forgotten at the
+// start, so a failure names the cause of this action.
+class TTzLockScope {
+ public:
+  explicit TTzLockScope(const TTzDataSet& ds);
+  ~TTzLockScope() { Release(); }
+  TTzLockScope(const TTzLockScope&) = delete;
+  TTzLockScope& operator=(const TTzLockScope&) = delete;
+  void Release() noexcept;
+
+ private:
+  int area_ = 0;
+  std::uint8_t lockState_ = 0;
+  std::vector<std::int32_t> records_;
+  bool memoLocked_ = false;
+  bool done_ = false;
+};
+
 class TTzCDataSet : public TTzDataSet {
  public:
   explicit TTzCDataSet(std::string name);
@@ -281,6 +311,9 @@ class TTzCDataSet : public TTzDataSet {
   // The append lock of a shared table unless a file or append lock is held;
   // true when taken here (to be released with Unlock).
   bool TakeAppendLock();
+  // After an append that failed: the dataset back on the record it stood
+  // on (or the last), in browse mode; the failure's code kept.
+  void AfterFailedAppend(std::int32_t remembered);
   void EnterEdit();
   bool readOnly_ = false;
 };

@@ -212,9 +212,16 @@ void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
     bool opened;
     int destNo;
     ~CloseSource() {
-      if (opened) {
-        SelectArea(kFromFileArea);
-        CloseArea();
+      // Also when an append failed: the source is closed (its share lock
+      // goes with it) and a failure to close stays recorded.
+      try {
+        if (opened) {
+          SelectArea(kFromFileArea);
+          const std::uint16_t keep = TzCurrentError();
+          CloseArea();
+          if (keep != 0) SetTzCurrentError(keep);
+        }
+      } catch (...) {
       }
       SelectArea(destNo);
     }

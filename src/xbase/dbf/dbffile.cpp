@@ -79,9 +79,14 @@ int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off) {
     ssize_t r = ::pwrite(fd, static_cast<const char*>(buf) + done, n - done, static_cast<off_t>(off + static_cast<std::int64_t>(done)));
     if (r < 0) {
       if (errno == EINTR) continue;
-      return errno;
+      const int err = errno;
+      NoteWriteFailure(fd, err);
+      return err;
     }
-    if (r == 0) return ENOSPC;
+    if (r == 0) {
+      NoteWriteFailure(fd, ENOSPC);
+      return ENOSPC;
+    }
     done += static_cast<std::size_t>(r);
   }
   return 0;

@@ -70,8 +70,29 @@ bool Pack() {
     std::int32_t counted = DbfRecordsInHeader(a);
     if (counted >= 0) a.recordCount = std::max(counted, a.headerState == kHeaderAppended ? a.recordCount : 0);
   }
+  // Whatever ends the pack, an exception too, the table is shared again:
+  // a failure inside must not keep other programs out of it.
+  struct SharedAgain {
+    int area;
+    bool pending;
+    ~SharedAgain() {
+      Areas().reindexing = false;
+      if (!pending) return;
+      try {
+        const std::uint16_t keep = TzCurrentError();
+        const int current = CurrentArea();
+        SelectArea(area);
+        ReopenFile(false);
+        SelectArea(current);
+        SetTzCurrentError(keep);
+      } catch (...) {
+        // The pack's own failure is the one reported.
+      }
+    }
+  } sharedAgain{a.number, reopened};
   // Step back to shared use (when Pack made it exclusive), then notify.
   auto finish = [&]() {
+    sharedAgain.pending = false;
     if (reopened) {
       std::uint16_t code = ReopenFile(false);
       if (code != 0) {
@@ -125,6 +146,7 @@ bool Pack() {
         ++kept;
         if (slot == 0) continue;
         err = fault ? fault(slot) : 0;
+        if (err != 0) NoteWriteFailure(fd, err);
         if (err == 0) err = WriteFully(fd, rec, len, RecordOffset(a, slot));
         if (err != 0) {
           failedAt = r;
@@ -137,6 +159,7 @@ bool Pack() {
       const std::int64_t end = RecordOffset(a, kept + 1);
       if (::ftruncate(fd, static_cast<off_t>(end)) != 0) {
         err = errno;
+        NoteWriteFailure(fd, err);
         failedAt = count + 1;
       } else {
         a.recordCount = kept;

@@ -154,7 +154,14 @@ IndexSemaphore::IndexSemaphore(bool active, bool write) : held_(active), write_(
     IndexHooks().ReadLock(true);
 }
 
-IndexSemaphore::~IndexSemaphore() { Release(); }
+IndexSemaphore::~IndexSemaphore() {
+  // Left by an exception too: the semaphore is given back, and a failure of
+  // that stays recorded instead of ending the program.
+  try {
+    Release();
+  } catch (...) {
+  }
+}
 
 void IndexSemaphore::Release() {
   if (!held_) return;

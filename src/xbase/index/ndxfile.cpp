@@ -108,10 +108,12 @@ bool WriteAll(int fd, const void* p, std::size_t n, std::int64_t off, int& err) 
     if (r < 0) {
       if (errno == EINTR) continue;
       err = errno;
+      NoteWriteFailure(fd, err);
       return false;
     }
     if (r == 0) {
       err = ENOSPC;
+      NoteWriteFailure(fd, err);
       return false;
     }
     done += static_cast<std::size_t>(r);

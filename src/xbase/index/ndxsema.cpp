@@ -100,7 +100,11 @@ class TableLockByte {
   ~TableLockByte() {
     if (!held_) return;
     std::uint16_t saved = TzCurrentError();
-    UnlockBaseByte();
+    try {
+      UnlockBaseByte();
+    } catch (...) {
+      // The failed unlock is recorded; nothing is raised out of here.
+    }
     if (TzCurrentError() == 0) SetTzCurrentError(saved);
   }
   TableLockByte(const TableLockByte&) = delete;
@@ -390,12 +394,31 @@ void HandleSemafore(int action) {
   }
 }
 
+namespace {
+
+// The headers another program changed are read at the start of a bracket;
+// when that fails, the bracket just begun is closed again.
+void RefreshOrLeave(void (*proc)(bool)) {
+  try {
+    RefreshAnchorsIfChanged();
+  } catch (...) {
+    try {
+      proc(false);
+    } catch (...) {
+      // The first failure is the one reported.
+    }
+    throw;
+  }
+}
+
+}  // namespace
+
 void SetReadSemaphoreProc(bool on) {
   AreaIndex& ar = CurArea();
   if (on) {
     if (ar.readProcNest == 0) HandleSemafore(kIncRead);
     ++ar.readProcNest;
-    RefreshAnchorsIfChanged();
+    RefreshOrLeave(&SetReadSemaphoreProc);
     return;
   }
   if (--ar.readProcNest < 0) {
@@ -412,7 +435,7 @@ void SetLockSemaphoreProc(bool on) {
     if (ar.lockProcNest == 0) HandleSemafore(kLockSemaphore);
     ++ar.lockProcNest;
     // A writer changes the tree another program may have left.
-    RefreshAnchorsIfChanged();
+    RefreshOrLeave(&SetLockSemaphoreProc);
     return;
   }
   if (--ar.lockProcNest < 0) {
