@@ -1,7 +1,9 @@
 #include "spring/dimension.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/globals.h"
@@ -57,9 +59,68 @@ Real GeometryRate() {
 
 enum class Bisect { kStress, kSpace };
 
+// The data set calculated at wire d.
+void CalculateAt(Real d) {
+  SpringDataRecord& s = SpringData();
+  s.d = d;
+  DeriveDiameters(s.DiameterGiven);
+  RunCalculationFlagged();
+}
+
+// The largest series value below x and the smallest above it; 0 where the
+// series has none.
+Real SeriesBelow(Real x) {
+  const auto series = StandardWireDiameters(SpringData().WireStd);
+  Real below = 0.0L;
+  for (const Real v : series)
+    if (v < x) below = v;
+  return below;
+}
+
+Real SeriesAbove(Real x) {
+  for (const Real v : StandardWireDiameters(SpringData().WireStd))
+    if (v > x) return v;
+  return 0.0L;
+}
+
+// The stress bisection ends between lo (too weak) and hi (holds). A series
+// value between them was never tried and may hold; the value rounded up
+// from hi may fail where the stresses do not fall steadily with d, and then
+// a larger one holds.
+Real SettleStressWire(Real lo, Real hi) {
+  SpringDataRecord& s = SpringData();
+  const Real below = SeriesBelow(hi);
+  if (below > 0.0L && below >= lo) {
+    CalculateAt(below);
+    if (!SpringTooWeak()) return below;
+  }
+  const Real up = StandardWireDiameter(s.WireStd, kWireRoundUp, hi);
+  Real d = up;
+  for (int step = 0; step < 3; ++step) {
+    CalculateAt(d);
+    if (!SpringTooWeak()) return d;
+    d = SeriesAbove(d);
+    if (d <= 0.0L) break;
+  }
+  return up;
+}
+
+// The space bisection ends between lo (fits) and hi (does not); a series
+// value between them may still fit.
+Real SettleSpaceWire(Real lo, Real hi) {
+  SpringDataRecord& s = SpringData();
+  const Real down = StandardWireDiameter(s.WireStd, kWireStepDown, lo);
+  const Real above = SeriesAbove(down);
+  if (above > down && above < hi) {
+    CalculateAt(above);
+    if (!SpringDoesNotFit()) return above;
+  }
+  return down;
+}
+
 // Bisection of d over [0.5, 3] times the estimate; the result is the
 // bracket end that passed, rounded to the wire series (up for the stress
-// test, one step down for the space test).
+// test, down for the space test).
 Real BisectWire(Bisect kind) {
   SpringDataRecord& s = SpringData();
   // A flag left by an earlier calculation would cut the estimate short.
@@ -70,17 +131,36 @@ Real BisectWire(Bisect kind) {
   const Real d0 = s.d;
   Real lo = 0.5L * d0, hi = 3.0L * d0;
   for (int round = 0; round < 11; ++round) {
-    s.d = (lo + hi) / 2.0L;
-    DeriveDiameters(s.DiameterGiven);
-    RunCalculationFlagged();
+    CalculateAt((lo + hi) / 2.0L);
     if (kind == Bisect::kStress) {
       if (SpringTooWeak()) lo = s.d; else hi = s.d;
     } else {
       if (SpringDoesNotFit()) hi = s.d; else lo = s.d;
     }
   }
-  if (kind == Bisect::kStress) return StandardWireDiameter(s.WireStd, kWireRoundUp, hi);
-  return StandardWireDiameter(s.WireStd, kWireStepDown, lo);
+  if (kind == Bisect::kStress) return SettleStressWire(lo, hi);
+  return SettleSpaceWire(lo, hi);
+}
+
+// The largest ratio of a stress of the stress test to its limit; 0 without
+// a permissible stress.
+Real WorstStressRatio() {
+  const SpringDataRecord& s = SpringData();
+  if (!(s.tauzul > 0.0L)) return 0.0L;
+  Real ratio = s.taun / s.tauzul;
+  if (s.WarningsOn == 1) ratio = MaxExt(ratio, s.tauc / s.tauzul);
+  if (s.LoadType == 2) {
+    ratio = MaxExt(ratio, s.tauk2 / s.tauzul);
+    if (s.tauhzul > 0.0L) ratio = MaxExt(ratio, s.taukh / s.tauhzul);
+  }
+  return ratio;
+}
+
+// A calculation stopped because the wire is too big for the coil diameter
+// or the length: no diameter left inside, or the solid length beyond L0.
+bool StoppedByWireSize() {
+  const SpringDataRecord& s = SpringData();
+  return FlagSet() && (s.Dm <= 0.0L || s.Di <= 0.0L || (s.Lc > 0.0L && s.sc <= 0.0L));
 }
 
 }  // namespace
@@ -202,10 +282,11 @@ void RunRecalculation() {
   CalculateSpring();
 }
 
-// A spring whose calculation stopped on a fatal input neither holds nor
-// fits: its stresses and lengths are partly those of an earlier run.
+// A spring whose calculation stopped on a fatal input does not fit; its
+// stresses are partly unknown, so it counts as too weak unless the wire
+// was too big for the spring at all.
 bool SpringTooWeak() {
-  if (FlagSet()) return true;
+  if (FlagSet()) return !StoppedByWireSize();
   const SpringDataRecord& s = SpringData();
   const bool dynamic = s.LoadType == 2;
   return s.tauzul < s.taun || (s.WarningsOn == 1 && s.tauc != 0.0L && s.tauzul < s.tauc) ||
@@ -231,10 +312,133 @@ void DimensionF1F2() {
   NoteWireAboveSeries();
 }
 
+namespace {
+
+// The smallest series wire between half and three times the estimate whose
+// spring is not too weak, found by halving over the series (the stresses
+// fall as d grows).
+Real SeriesWireForStress() {
+  SpringDataRecord& s = SpringData();
+  G().FatalErrorFlag = 0;
+  if (MaterialSource() != 0) s.tauzul = 800.0L;
+  DeriveDiameters(s.DiameterGiven);
+  IterateWireDiameter();
+  const Real d0 = s.d;
+  const auto series = StandardWireDiameters(s.WireStd);
+  std::size_t lo = 0, hi = series.size() - 1;
+  while (lo < hi && series[lo] < 0.5L * d0) ++lo;
+  while (hi > lo && series[hi] > 3.0L * d0) --hi;
+  while (lo < hi) {
+    const std::size_t middle = (lo + hi) / 2;
+    CalculateAt(series[middle]);
+    if (SpringTooWeak()) lo = middle + 1; else hi = middle;
+  }
+  return series[lo];
+}
+
+bool SpringSound() { return !FlagSet() && !SpringTooWeak() && !SpringDoesNotFit(); }
+
+// The force inputs 2-5 search one force while the other stays; on the way
+// to the better end of its bracket (the smaller or larger rate) one test
+// gets harder and the other easier: the stresses for inputs 4 and 5, the
+// room for inputs 2 and 3. The search notes every sound spring it
+// calculates and keeps the best; when its own end is not sound the best one
+// takes its place, and when it met none each series wire the stresses may
+// need is tried on its own. "No Solution" only when no sound spring was
+// found.
+class ForceSearch {
+ public:
+  ForceSearch(Real SpringDataRecord::*force, bool larger, bool stressLimits)
+      : force_(force), larger_(larger), stressLimits_(stressLimits) {}
+
+  Real& Force() { return SpringData().*force_; }
+
+  // The spring of the data set as just calculated.
+  void Note() {
+    if (!SpringSound()) return;
+    const Real f = Force();
+    if (found_ && (larger_ ? f <= best_ : f >= best_)) return;
+    found_ = true;
+    best_ = f;
+    bestD_ = SpringData().d;
+  }
+
+  // The end of the search with its final calculation.
+  void Finish(Real lo, Real hi) {
+    FinalCalculation();
+    if (SpringSound()) return;
+    SpringDataRecord& s = SpringData();
+    const Real endForce = Force(), endD = s.d;
+    if (!found_) TryWires(lo, hi);
+    if (found_) {
+      Force() = best_;
+      s.d = bestD_;
+    } else {
+      Force() = endForce;
+      s.d = endD;
+      NoSolution();
+    }
+    FinalCalculation();
+  }
+
+ private:
+  bool LimitFails() { return stressLimits_ ? SpringTooWeak() : SpringDoesNotFit(); }
+
+  // The series wires between those the stresses need near the two ends of
+  // the bracket, each at the force where its harder test reaches its
+  // limit. The first that is sound there is the best: from the largest
+  // wire down where the stresses limit, from the smallest up otherwise.
+  void TryWires(Real lo, Real hi) {
+    if (!(hi > lo)) return;
+    const Real inset = (hi - lo) / 64.0L;
+    Force() = lo + inset;
+    const Real atLo = SeriesWireForStress();
+    Force() = hi - inset;
+    const Real atHi = SeriesWireForStress();
+    const Real thin = MinExt(atLo, atHi), thick = MaxExt(atLo, atHi);
+    const auto series = StandardWireDiameters(SpringData().WireStd);
+    std::vector<Real> wires;
+    for (const Real d : series)
+      if (d >= thin && d <= thick) wires.push_back(d);
+    if (stressLimits_) std::reverse(wires.begin(), wires.end());
+    for (const Real d : wires)
+      if (TryWire(d, lo, hi)) return;
+  }
+
+  // Wire d at the force nearest the better end where the harder test
+  // still passes; true when that spring is sound.
+  bool TryWire(Real d, Real lo, Real hi) {
+    Real better = larger_ ? hi : lo, worse = larger_ ? lo : hi;
+    Force() = better;
+    CalculateAt(d);
+    Note();
+    if (!LimitFails()) return SpringSound();
+    for (int round = 0; round < 10; ++round) {
+      Force() = (better + worse) / 2.0L;
+      CalculateAt(d);
+      Note();
+      if (LimitFails()) better = Force(); else worse = Force();
+    }
+    Force() = worse;
+    CalculateAt(d);
+    Note();
+    return SpringSound();
+  }
+
+  Real SpringDataRecord::*force_;
+  bool larger_, stressLimits_;
+  bool found_ = false;
+  Real best_ = 0.0L, bestD_ = 0.0L;
+};
+
+}  // namespace
+
 void DimensionF2RMin() {
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
-  Real lo = 0.0L, hi = s.F2;
+  ForceSearch search(&SpringDataRecord::F1, true, false);
+  const Real bracketLo = 0.0L, bracketHi = s.F2;
+  Real lo = bracketLo, hi = bracketHi;
   int rounds = 0;
   for (;;) {
     ++rounds;
@@ -242,26 +446,33 @@ void DimensionF2RMin() {
     const Real dS = WireForStress();
     const Real dL = WireForSpace();
     s.d = dS;
-    if (dS <= dL) lo = s.F1; else hi = s.F1;
+    if (dS <= dL) {
+      CalculateAt(dS);
+      search.Note();
+      lo = s.F1;
+    } else {
+      hi = s.F1;
+    }
     if (rounds >= 11 || !(dS < dL)) break;
   }
-  if (rounds >= 11) {
-    NoSolution();
-  } else {
+  if (rounds < 11) {
     for (int round = 0; round < 9; ++round) {
       s.F1 = (lo + hi) / 2.0L;
       RunCalculationFlagged();
+      search.Note();
       if (SpringDoesNotFit()) hi = s.F1; else lo = s.F1;
     }
     s.F1 = s.F1 - 0.001L * s.F2;
   }
-  FinalCalculation();
+  search.Finish(bracketLo, bracketHi);
 }
 
 void DimensionF1RMin() {
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
-  Real lo = s.F1, hi = 3.0L * s.F1;
+  ForceSearch search(&SpringDataRecord::F2, false, false);
+  const Real bracketLo = s.F1, bracketHi = 3.0L * s.F1;
+  Real lo = bracketLo, hi = bracketHi;
   int rounds = 0;
   for (;;) {
     ++rounds;
@@ -269,26 +480,33 @@ void DimensionF1RMin() {
     const Real dS = WireForStress();
     const Real dL = WireForSpace();
     s.d = dS;
-    if (dS <= dL) hi = s.F2; else lo = s.F2;
+    if (dS <= dL) {
+      CalculateAt(dS);
+      search.Note();
+      hi = s.F2;
+    } else {
+      lo = s.F2;
+    }
     if (rounds >= 11 || !(dS < dL)) break;
   }
-  if (rounds >= 11) {
-    NoSolution();
-  } else {
+  if (rounds < 11) {
     for (int round = 0; round < 9; ++round) {
       s.F2 = (lo + hi) / 2.0L;
       RunCalculationFlagged();
+      search.Note();
       if (SpringDoesNotFit()) lo = s.F2; else hi = s.F2;
     }
     s.F2 = s.F2 + 0.001L * s.F2;
   }
-  FinalCalculation();
+  search.Finish(bracketLo, bracketHi);
 }
 
 void DimensionF2RMax() {
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
-  Real lo = 0.0L, hi = s.F2;
+  ForceSearch search(&SpringDataRecord::F1, false, true);
+  const Real bracketLo = 0.0L, bracketHi = s.F2;
+  Real lo = bracketLo, hi = bracketHi;
   Real dS = 0.0L, dL = 0.0L;
   for (int round = 0; round < 11; ++round) {
     s.F1 = round == 0 ? 0.0L : (lo + hi) / 2.0L;
@@ -296,6 +514,7 @@ void DimensionF2RMax() {
     dL = WireForSpace();
     s.d = dS;
     RunCalculationFlagged();
+    search.Note();
     if (SpringTooWeak() || dL < dS) lo = s.F1; else hi = s.F1;
   }
   if (dS <= dL) {
@@ -303,35 +522,41 @@ void DimensionF2RMax() {
       s.F1 = 0.0L;
     else
       s.F1 = s.F1 + 0.0001L * s.F2;
-  } else {
-    NoSolution();
   }
-  FinalCalculation();
+  search.Finish(bracketLo, bracketHi);
 }
 
+// F2 above F1: a rate of 0 or less is no spring. The force the space
+// allows is a force of the stroke, F2 - F1.
 void DimensionF1RMax() {
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
-  Real hi = MaxForceForSpace(), lo = 0.0L;
+  ForceSearch search(&SpringDataRecord::F2, true, true);
+  const Real F1 = s.F1;
+  const Real room = MaxForceForSpace();
   if (FlagSet()) return;
+  const Real bracketLo = MaxExt(F1, 0.0L), bracketHi = bracketLo + room;
+  Real lo = bracketLo, hi = bracketHi;
   for (int round = 0; round < 16; ++round) {
     s.F2 = (lo + hi) / 2.0L;
     const Real dS = WireForStress();
     const Real dL = WireForSpace();
     s.d = dS;
     RunCalculationFlagged();
+    search.Note();
     if (SpringTooWeak() || dL < dS) hi = s.F2; else lo = s.F2;
   }
   s.F2 = s.F2 - 0.001L * s.F1;
-  FinalCalculation();
+  search.Finish(bracketLo, bracketHi);
 }
 
 Real MaxForceForSpace() {
   SpringDataRecord& s = SpringData();
   s.d = 0.25L * s.Dm;
   for (;;) {
-    s.d = s.d - 0.05L;
-    if (s.d <= 0.05L) return 0.0L;
+    const Real next = s.d - 0.05L;
+    if (next <= 0.05L || next == s.d) return 0.0L;
+    s.d = next;
     DeriveDiameters(s.DiameterGiven);
     if (s.Dm <= 0.0L) return 0.0L;
     ComputeRmAndTauZul();
@@ -339,7 +564,14 @@ Real MaxForceForSpace() {
     s.n = s.L2 / s.d - s.EndCoils[0];
     const Real Sa = MinimumGapSum(s.CoilingKind, s.LoadType, s.n, s.d, s.Dm);
     s.n = (s.L2 - 1.2L * Sa) / s.d - s.EndCoils[0];
-    if (s.n <= 0.0L) return 0.0L;
+    // A wire too thick for L2 leaves no coil: thinner ones are tried, in
+    // the same steps, from the first that could give one on.
+    if (s.n <= 0.0L) {
+      if (s.Dm / s.d > 16.0L) return 0.0L;
+      const Real thickest = s.L2 / (MaxExt(s.EndCoils[0], 0.0L) + 1.0L);
+      if (s.d - thickest > 0.1L) s.d -= 0.05L * std::floor((s.d - thickest) / 0.05L - 1.0L);
+      continue;
+    }
     s.F2 = s.GT * s.d * s.d * s.d * s.d * s.sh / (8.0L * s.Dm * s.Dm * s.Dm * s.n);
     s.tau2 = 8.0L * s.F2 * s.Dm / (kPi * s.d * s.d * s.d);
     s.L0 = s.s2 + s.L2;
@@ -368,8 +600,10 @@ void RunPreDimensioning() {
   RunCalculationFlagged();
   const Real w = s.PreW;
   const Real k = StressCorrectionFactor(w);
+  bool designed = false;
   for (int round = 0; round < 5; ++round) {
-    if (FlagSet()) break;
+    // A wire too thick for the last L2 still gives the values of a round.
+    if (FlagSet() && !StoppedByWireSize()) break;
     Real target = 0.0L;
     if (s.LoadType == 1) {
       target = 0.7L * s.tauzul;
@@ -387,6 +621,27 @@ void RunPreDimensioning() {
     s.De = s.d + s.Dm;
     s.Di = s.Dm - s.d;
     if (s.R != 0.0L) s.L2 = RoundToDecimals(1, s.Ln + 1.1L * s.TolF2 / s.R);
+    RunCalculationFlagged();
+    designed = true;
+  }
+  if (!designed || !(w > 1.0L)) return;
+  // The rounds aim at the stresses and at L2 of the last wire; they need
+  // not meet them. The wire grows (Dm with it) until the stresses hold, and
+  // L2 is rounded up to the room the spring needs.
+  for (int round = 0; round < 8; ++round) {
+    if ((FlagSet() && !StoppedByWireSize()) || SpringSound()) break;
+    if (!FlagSet() && SpringTooWeak()) {
+      const Real ratio = WorstStressRatio();
+      if (!(ratio > 1.0L)) break;
+      s.d = s.d * std::sqrt(ratio) * 1.02L;
+      s.Dm = w * s.d;
+      s.De = s.d + s.Dm;
+      s.Di = s.Dm - s.d;
+      RunCalculationFlagged();
+      if (FlagSet() && !StoppedByWireSize()) break;
+    }
+    if (!(s.R > 0.0L)) break;
+    s.L2 = std::ceil(10.0L * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10.0L;
     RunCalculationFlagged();
   }
 }

@@ -14,7 +14,8 @@ void IterateWireDiameter();
 void ComputeRmAndTauZul();
 void ResetFirstPoint();
 
-// Tests on the calculated spring; both hold while FatalErrorFlag is set.
+// Tests on the calculated spring. A calculation stopped by a fatal input
+// does not fit; it is too weak unless the wire was too big for the spring.
 bool SpringTooWeak();      // stress test of the bisections
 bool SpringDoesNotFit();   // space test
 

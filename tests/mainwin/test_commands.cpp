@@ -26,6 +26,7 @@
 #include "spring/ref_spring.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
+#include "spring/strength.h"
 #include "spring/valuetable.h"
 
 namespace zeb {
@@ -310,6 +311,68 @@ TEST_F(CommandsTest, NewSpringSequenceCancelMatrix) {
   RunNewSpringSequenceSteps();
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_EQ(dialogs->opened, (std::vector<std::string>{"TitleBlockTexts", "Application"}));
+}
+
+// A new spring as a user designs it: dynamic, EN 10270-2 TDC from the
+// material form, "F1, F2" with De given. A 6 mm wire holds these forces in
+// the length; the design must end near it, sound, with no fatal text.
+class TdcTables : public test::RefMaterialTables {
+ public:
+  void ShowMaterialForm() override {
+    RecordingTables::ShowMaterialForm();
+    ZEBWST_Record() = test::TdcMaterialRow();
+    MaterialSource() = 7;
+    CopyMaterialToSpring();
+  }
+};
+
+class DutyDialogs : public ScriptedCommandDialogs {
+ public:
+  bool Application() override {
+    const bool ok = ScriptedCommandDialogs::Application();
+    if (ok) SpringData().LoadType = 2;
+    return ok;
+  }
+  bool Dimensions() override {
+    const bool ok = ScriptedCommandDialogs::Dimensions();
+    if (ok) {
+      SpringDataRecord& s = SpringData();
+      s.DiameterGiven = 1;
+      s.F1 = 300.0L, s.F2 = 700.0L, s.sh = 10.0L, s.L2 = 80.0L, s.De = 40.0L;
+    }
+    return ok;
+  }
+};
+
+TEST_F(CommandsTest, NewSpringDesignedFromItsDutyIsSound) {
+  ResetSpringGlobals();
+  SetTables(std::make_shared<TdcTables>());
+  auto dialogs = std::make_shared<DutyDialogs>();
+  dialogs->calcMode = 2;
+  dialogs->forceInput = 1;
+  SetCommandDialogs(dialogs);
+  ui().OnFailure(nullptr);  // the message window at the end
+  RunNewSpringSequenceSteps();
+  ui().Reset();
+  const SpringDataRecord& s = SpringData();
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(G().FatalErrorFlag, 0);
+  for (const std::string& m : test::Messages()) EXPECT_EQ(m.rfind("Fatal", 0), std::string::npos) << m;
+  EXPECT_EQ(s.MaterialName, "EN 10270-2 TDC");
+  EXPECT_GE(s.d, 5.0L);
+  EXPECT_LE(s.d, 7.0L);
+  EXPECT_GT(s.n, 0.0L);
+  // Stresses within the permissible ones, room for the stroke.
+  EXPECT_LE(s.taun, s.tauzul);
+  EXPECT_LE(s.tauc, s.tauzul);
+  EXPECT_LE(s.tauk2, s.tauzul);
+  EXPECT_TRUE(s.tauhzul <= 0.0L || s.taukh <= s.tauhzul);
+  EXPECT_GE(s.L2, s.Ln);
+  EXPECT_GE(s.Fc, s.F2 + s.TolF2);
+  EXPECT_GE(s.Fn, s.F2 + s.TolF2);
+  EXPECT_EQ(s.F1, 300.0L);
+  EXPECT_EQ(s.F2, 700.0L);
+  EXPECT_EQ(s.De, 40.0L);
 }
 
 TEST_F(CommandsTest, RefreshShowsTheMessageCount) {

@@ -40,6 +40,23 @@ inline MaterialRecord RefMaterialRow() {
   return m;
 }
 
+// A second material with other strength numbers (EN 10270-2 TDC of the
+// shipped table): G 79500, E 206000, density 7.85; Rm0 1781 at DR0 1,
+// RmSlope 391, RmMax 1850; d0 1; tauo 889/263, tauh 375/117, Goodman slope
+// 0.7683, no peened data; dmin 0.5, dmax 10.
+inline MaterialRecord TdcMaterialRow() {
+  MaterialRecord m = DefaultMaterialRecord();
+  m.Name1 = "EN 10270-2 TDC";
+  m.G = 79500, m.E = 206000, m.Density = MakeReal48(7.85L);
+  m.Rm0 = 1781, m.DR0 = MakeReal48(1.0L), m.RmMax = 1850, m.RmSlope = 391;
+  m.d0 = MakeReal48(1.0L);
+  m.Unpeened = FatigueGroup{889, 263, 375, 117, MakeReal48(0.7683L)};
+  m.Peened = FatigueGroup{};
+  m.dmin = MakeReal48(0.5L), m.dmax = MakeReal48(10.0L);
+  m.MaterialNumber = 7;
+  return m;
+}
+
 // A recording table service whose material table holds RefMaterialRow() in
 // `row`; any other row is missing (false, record unchanged).
 class RefMaterialTables : public RecordingTables {
