@@ -162,9 +162,9 @@ TEST_F(BlackBoxTest, StampsAtOddMoments) {
   struct Moment {
     const char *epoch, *date, *time, *igesDate;
   };
-  for (const Moment& m : {Moment{"1798761599", "31.12.2026", "23:59", "261231"},
-                          Moment{"1835438400", "29.02.2028", "12:00", "280229"},
-                          Moment{"2147483648", "19.01.2038", "3:14", "380119"}}) {
+  for (const Moment& m : {Moment{"1798761599", "31.12.2026", "23:59", "261231.235959"},
+                          Moment{"1835438400", "29.02.2028", "12:00", "280229.120000"},
+                          Moment{"2147483648", "19.01.2038", "3:14", "380119.031408"}}) {
     SCOPED_TRACE(m.epoch);
     CopyExample("round_dynamic.zeb", "t.zeb");
     const std::vector<std::pair<std::string, std::string>> env = {{"SOURCE_DATE_EPOCH", m.epoch},
@@ -179,7 +179,7 @@ TEST_F(BlackBoxTest, StampsAtOddMoments) {
     EXPECT_NE(ReadBytes(work_ / "t.txt").find(std::string("\t") + m.date + " " + m.time + "\r\n"), std::string::npos);
     r = Run({"t.zeb", "/CAD2:16"}, std::nullopt, env);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(ReadBytes(work_ / "t.igs").find(std::string("13H") + m.igesDate + ".140920,"), std::string::npos);
+    EXPECT_NE(ReadBytes(work_ / "t.igs").find(std::string("13H") + m.igesDate + ","), std::string::npos);
     fs::remove(work_ / "t.txt");
     fs::remove(work_ / "t.igs");
   }
