@@ -76,5 +76,8 @@ bool InstallSpringMaterial();
 // A file that cannot be read leaves every record as it was, shows why and
 // sets AbortFlag.
 void ReadSpringFile(std::string_view name);
+// The same for the file at path exactly as given, with or without an
+// extension.
+void ReadSpringFilePath(std::string_view path);
 
 }  // namespace zeb

@@ -241,6 +241,51 @@ TEST_F(BlackBoxTest, MissingExtension) {
   }
 }
 
+// "/NOGUI" without an output switch reads and calculates the file and
+// writes nothing, exit 0; a file it cannot read ends so too.
+TEST_F(BlackBoxTest, NoGuiWithoutOutputWritesNothing) {
+  CopyExample("round_dynamic.zeb", "t.zeb");
+  RunResult r = Run({"t.zeb", "/NOGUI"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  r = Run({"missing.zeb", "/NOGUI"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(WorkFiles(), std::vector<std::string>{"t.zeb"});
+}
+
+// An output switch takes a name without extension as the file of exactly
+// that name, else as that name with ".zeb"; with neither there it names
+// both and writes nothing.
+TEST_F(BlackBoxTest, OutputOfANameWithoutExtension) {
+  const auto rate = [&](const std::string& txt) { return RowValue(ReadBytes(work_ / txt), "Federrate\tR\tN/mm\t"); };
+  CopyExample("round_dynamic.zeb", "noext");
+  RunResult r = Run({"noext", "/I"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(rate("noext.txt").find("16.18"), std::string::npos);  // R by hand
+  EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"noext", "noext.txt"}));
+
+  // Beside a spring file of that name with ".zeb" the exact name still wins.
+  CopyExample("round_static.zeb", "noext.zeb");
+  fs::remove(work_ / "noext.txt");
+  r = Run({"noext", "/I"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(rate("noext.txt").find("16.18"), std::string::npos);
+
+  fs::remove(work_ / "noext");
+  fs::remove(work_ / "noext.txt");
+  r = Run({"noext", "/CAD1:16"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"noext.dxf", "noext.zeb"}));
+  r = Run({"noext", "/I"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(rate("noext.txt"), "2.397");  // round_static: 81500 * 2^4 / (8 * 20^3 * 8.5)
+
+  r = Run({"none", "/I"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Datei none oder none.zeb nicht gefunden"), std::string::npos) << r.err;
+  EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"noext.dxf", "noext.txt", "noext.zeb"}));
+}
+
 TEST_F(BlackBoxTest, CadIndexWithoutOutput) {
   CopyExample("round_static.zeb", "t.zeb");
   RunResult r = Run({"t.zeb", "/CAD1:99"});
