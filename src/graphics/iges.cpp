@@ -185,18 +185,18 @@ std::string TrimRight(std::string_view s) {
   return std::string(s.substr(0, e));
 }
 
-// Today as yymmdd.
+// The moment of the stamp clock as yymmdd.hhmmss.
 std::string DateText() {
   const std::tm tm = StampNow().tm;
-  char buf[8];
-  int yy = tm.tm_year % 100, mm = tm.tm_mon + 1, dd = tm.tm_mday;
-  buf[0] = static_cast<char>('0' + yy / 10);
-  buf[1] = static_cast<char>('0' + yy % 10);
-  buf[2] = static_cast<char>('0' + mm / 10);
-  buf[3] = static_cast<char>('0' + mm % 10);
-  buf[4] = static_cast<char>('0' + dd / 10);
-  buf[5] = static_cast<char>('0' + dd % 10);
-  return std::string(buf, 6);
+  char buf[16];
+  const int fields[] = {tm.tm_year % 100, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  std::size_t n = 0;
+  for (int k = 0; k < 6; ++k) {
+    if (k == 3) buf[n++] = '.';
+    buf[n++] = static_cast<char>('0' + fields[k] / 10 % 10);
+    buf[n++] = static_cast<char>('0' + fields[k] % 10);
+  }
+  return std::string(buf, n);
 }
 
 }  // namespace
@@ -281,7 +281,7 @@ void IgesOutput::IgesHeader(std::string_view fileName, Real maxCoordinate) {
            "," + IgesHollerith("3.1") + ",";
   rec[1] = "16,38,6,99,15,";
   rec[2] = name + ",1.0,2," + IgesHollerith("MM") + ",32767,3.2767D1,";
-  rec[3] = IgesHollerith(DateText() + ".140920") + ",1.0D-8," + IgesReal(maxCoordinate) + ",";
+  rec[3] = IgesHollerith(DateText()) + ",1.0D-8," + IgesReal(maxCoordinate) + ",";
   rec[4] = IgesHollerith(g.ProductName) + "," + IgesHollerith("TALMORE") + ",4,0;";
   for (const auto& r : rec) {
     BreakRecordsImpl(r, 72, [&](std::string_view piece) {

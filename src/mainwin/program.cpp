@@ -187,6 +187,38 @@ void PrintUsage(std::FILE* out) {
   std::fflush(out);
 }
 
+// The name part (after the last "/") holds a ".".
+bool NameHasExtension(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return path.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
+}
+
+// A file (not a folder) is there under this name, as the reader finds it.
+bool FileThere(const std::string& path) {
+  const std::string found = ResolvePathCaseInsensitive(path);
+  return PathExists(found) && !PathIsDirectory(found);
+}
+
+// Reads the command-line file of an output mode: a name without extension
+// is the file of that name, else that name with the spring-file extension.
+void ReadCommandLineSpringFile(const std::string& name) {
+  BaseGlobals& g = G();
+  if (NameHasExtension(name)) {
+    ReadSpringFile(name);
+    return;
+  }
+  const std::string withExtension = name + "." + g.SpringFileExtension;
+  if (FileThere(name)) {
+    ReadSpringFilePath(name);
+  } else if (FileThere(withExtension)) {
+    ReadSpringFilePath(withExtension);
+  } else {
+    ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, name) + " oder " + FromUtf8(CodePage::Cp850, withExtension) +
+              " nicht gefunden oder kein Zugriffsrecht !"_oem);
+    g.AbortFlag = 1;
+  }
+}
+
 // Reads the command-line file of an output mode and keeps its bare name.
 // 0 when the output may follow, else the mode's exit code: 1 when the file
 // could not be read (AbortFlag set), 2 after a fatal calculation error
@@ -200,9 +232,9 @@ int ReadCommandLineFile() {
     g.AbortFlag = 1;
     return 1;
   }
-  ReadSpringFile(g.CurrentFileName);
+  ReadCommandLineSpringFile(g.CurrentFileName);
   if (g.AbortFlag != 0) return 1;
-  PS().CommandLineSpringFile = ResolvePathCaseInsensitive(g.CurrentFileName);
+  PS().CommandLineSpringFile = ResolvePathCaseInsensitive(g.CurrentFilePath);
   g.CurrentFileName = BareFileName(g.CurrentFileName);
   if (g.FatalErrorFlag != 0) {
     LogCalcMessages();
@@ -389,6 +421,8 @@ std::optional<int> ProgramStart(int startMode) {
   g.CurrentDataFolder.clear();
 
   // 5: the command line.
+  // A spring file read here is shown as its result graphic after start-up.
+  bool commandLineFileRead = false;
   const std::vector<std::string> args = Args();
   if (!args.empty()) {
     if (IsUsageParameter(args[0])) {
@@ -435,10 +469,7 @@ std::optional<int> ProgramStart(int startMode) {
       return RunCadMode(p2);
     } else {
       // The name part must carry the extension.
-      const std::size_t slash = g.CurrentFileName.rfind('/');
-      const std::string namePart =
-          slash == std::string::npos ? g.CurrentFileName : g.CurrentFileName.substr(slash + 1);
-      if (namePart.find('.') == std::string::npos) {
+      if (!NameHasExtension(g.CurrentFileName)) {
         ShowError("Erweiterung ."_oem + g.SpringFileExtension + " " + "muß mit angegeben werden"_oem);
         return 0;
       }
@@ -451,6 +482,7 @@ std::optional<int> ProgramStart(int startMode) {
       g.AbortFlag = readFailed;
       g.CommandLineFileLoaded = 1;
       g.ShowErrorsSwitch = 1;
+      commandLineFileRead = readFailed == 0;
       if (g.AbortFlag != 0) {
         g.AbortFlag = 0;
         ConfirmOverwriteFile(g.CurrentFileName);
@@ -483,7 +515,12 @@ std::optional<int> ProgramStart(int startMode) {
   if (startMode == 1 || startMode == 4 || startMode == 8) RunCalculation();
   g.AbortFlag = 0;
   g.ModifiedFlag = 0;
-  if (FileCanBeOpened(AddBackslash(g.HelpFolder) + "start.plt")) {
+  if (commandLineFileRead) {
+    // The spring's result graphic, as File > Open shows it, not the start
+    // picture.
+    MainWindow().RefreshMainWindow();
+    g.AbortFlag = 0;
+  } else if (FileCanBeOpened(AddBackslash(g.HelpFolder) + "start.plt")) {
     Graphics().GrafClear();
     Graphics().ShowHelpPictureFile("start");
   }

@@ -849,25 +849,12 @@ bool InstallSpringMaterial() {
   return readable;
 }
 
-void ReadSpringFile(std::string_view name) {
-  BaseGlobals& g = G();
-  const std::string ext = g.SpringFileExtension;
-  std::string path;
-  std::string chosenFolder = g.CurrentDataFolder;
-  const bool asked = name.empty();
-  if (asked) {
-    path = AskOpenFileName(5, chosenFolder, "*." + ext);
-    if (path.empty() || g.AbortFlag != 0) {
-      g.AbortFlag = 1;
-      return;
-    }
-  } else {
-    const std::size_t slash = name.rfind('/');
-    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-    path = last.find('.') == std::string_view::npos ? AddBackslash(g.CurrentDataFolder) + std::string(name) + "." + ext
-                                                    : std::string(name);
-  }
+namespace {
 
+// The spring file at path into the current records, then calculated. A
+// file chosen in the dialog (asked) names the current file and folder.
+void ReadSpringFileAt(const std::string& path, bool asked, const std::string& chosenFolder) {
+  BaseGlobals& g = G();
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return;
   SpringFileRecords records;
@@ -900,5 +887,30 @@ void ReadSpringFile(std::string_view name) {
   }
   g.ShowErrorsSwitch = savedSwitch;
 }
+
+}  // namespace
+
+void ReadSpringFile(std::string_view name) {
+  BaseGlobals& g = G();
+  const std::string ext = g.SpringFileExtension;
+  std::string path;
+  std::string chosenFolder = g.CurrentDataFolder;
+  const bool asked = name.empty();
+  if (asked) {
+    path = AskOpenFileName(5, chosenFolder, "*." + ext);
+    if (path.empty() || g.AbortFlag != 0) {
+      g.AbortFlag = 1;
+      return;
+    }
+  } else {
+    const std::size_t slash = name.rfind('/');
+    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    path = last.find('.') == std::string_view::npos ? AddBackslash(g.CurrentDataFolder) + std::string(name) + "." + ext
+                                                    : std::string(name);
+  }
+  ReadSpringFileAt(path, asked, chosenFolder);
+}
+
+void ReadSpringFilePath(std::string_view path) { ReadSpringFileAt(std::string(path), false, {}); }
 
 }  // namespace zeb

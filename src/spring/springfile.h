@@ -80,5 +80,8 @@ bool InstallSpringMaterial();
 // file that is there but cut or damaged also while error boxes are off)
 // and sets AbortFlag.
 void ReadSpringFile(std::string_view name);
+// The same for the file at path exactly as given, with or without an
+// extension.
+void ReadSpringFilePath(std::string_view path);
 
 }  // namespace zeb

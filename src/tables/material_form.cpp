@@ -98,8 +98,14 @@ void MaterialForm::FillMaterialCombo() {
   TableGoTop();
   SetHourglassCursor();
   items.clear();
+  lacks_.clear();
   while (!TableEof()) {
-    if (source == kAll || !TableDeleted()) items.push_back(ItemOfCurrentRecord());
+    if (source == kAll || !TableDeleted()) {
+      // A material the calculation cannot work with says what it lacks.
+      const std::string lacks = MaterialRowLacks();
+      items.push_back(ItemOfCurrentRecord() + (lacks.empty() ? "" : "  (ohne " + lacks + ")"));
+      lacks_.push_back(lacks.empty() ? "" : MaterialNotChoosableText(Field850(1), lacks));
+    }
     TableSkip(1);
   }
   TableClose();
@@ -157,6 +163,11 @@ void MaterialForm::ShowOwnTexts() {
 
 void MaterialForm::ChooseItem(int index) {
   if (index < 0 || index >= static_cast<int>(items.size())) return;
+  // Such a material is not taken; the one shown stays.
+  if (static_cast<std::size_t>(index) < lacks_.size() && !lacks_[static_cast<std::size_t>(index)].empty()) {
+    ShowMessageText(lacks_[static_cast<std::size_t>(index)]);
+    return;
+  }
   comboText = items[static_cast<std::size_t>(index)];
   const std::int32_t n = TextToInt(comboText.substr(0, 9));
   MaterialSource() = n > 0 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
@@ -250,7 +261,13 @@ void MaterialForm::DatabaseButton() {
   // The chosen material by its number, whatever its record.
   TableSeek(MaterialKey(MaterialSource()));
   TableBrowse(source == kAll ? 4 : 1);
-  const bool ok = G().AbortFlag == 0;
+  bool ok = G().AbortFlag == 0;
+  if (ok) {
+    if (const std::string lacks = MaterialRowLacks(); !lacks.empty()) {
+      ShowMessageText(MaterialNotChoosableText(Field850(1), lacks));
+      ok = false;
+    }
+  }
   if (ok) {
     const std::int32_t n = TextToInt(TableGetField(27));
     MaterialSource() = n > 0 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
@@ -343,6 +360,13 @@ bool MaterialForm::Ok() {
     // The spring would be left with no material at all.
     ShowMessageText("Kein Werkstoff gewählt: bitte einen Werkstoff aus der Liste wählen."_oem);
     return false;
+  }
+  if (source != kOwn) {
+    // The spring's own table material may lack them too.
+    if (const std::string lacks = MaterialLacks(ZEBWST_Record()); !lacks.empty()) {
+      ShowMessageText(MaterialNotChoosableText(ZEBWST_Record().Name1, lacks));
+      return false;
+    }
   }
   G().AbortFlag = 0;
   TakeOverMaterial();

@@ -26,7 +26,9 @@ class MaterialForm {
   void Activate() { FillMaterialCombo(); }
   // A click on the source group.
   void SetSource(int source);
-  // A material chosen in the list (index into Items()).
+  // A material chosen in the list (index into Items()). One that lacks a
+  // figure the calculation needs (its item says which) is refused with a
+  // message naming them; the material shown stays.
   void ChooseItem(int index);
   // The list item of the material shown (by its number), -1 when none.
   int ShownItem() const;
@@ -48,7 +50,8 @@ class MaterialForm {
   // it showed back, and OK gives false, storing nothing (the form stays
   // open). A field left as shown keeps its exact value. With a table
   // source OK needs a table material whose values the form shows: without
-  // one it is refused with a message (the spring keeps its material).
+  // one, or with one that lacks a figure the calculation needs, it is
+  // refused with a message (the spring keeps its material).
   bool Ok();
   void Cancel();
 
@@ -89,6 +92,8 @@ class MaterialForm {
   void KeepOwnTexts();
   void ShowOwnTexts();
 
+  // Per list item: the message that refuses its material, or empty.
+  std::vector<std::string> lacks_;
   SpringGlobals saved_;  // the spring records when the form was shown
   bool tableShown_ = false;  // the edits show a material read from the table
   OwnMaterial own_;

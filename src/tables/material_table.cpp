@@ -265,6 +265,38 @@ bool LoadRelaxationRow(std::int32_t number) {
   return false;
 }
 
+std::string MaterialLacks(const MaterialRecord& m) {
+  std::vector<std::string> names;
+  if (m.G <= 0) names.emplace_back("Schubmodul");
+  if (m.E <= 0) names.push_back("Elastizitätsmodul"_oem);
+  if (!(MaterialReal(m.Density) > 0)) names.emplace_back("Dichte");
+  std::string text;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    text += (k == 0 ? "" : k + 1 == names.size() ? " und " : ", ") + names[k];
+  return text;
+}
+
+std::string MaterialRowLacks() {
+  // A field that holds no number at all is damage, which reading the row
+  // names.
+  const auto missing = [](int n) {
+    const std::string text = TableGetField(n);
+    const xbase::NumberTextKind kind = xbase::ClassifyNumberText(text);
+    return kind == xbase::NumberTextKind::Empty || (kind == xbase::NumberTextKind::Number && !(TextToFloat(text) > 0));
+  };
+  MaterialRecord m;
+  m.G = missing(5) ? 0 : 1;
+  m.E = missing(6) ? 0 : 1;
+  m.Density = MakeReal48(missing(7) ? 0 : 1);
+  return MaterialLacks(m);
+}
+
+std::string MaterialNotChoosableText(const std::string& name, const std::string& lacks) {
+  const bool several = lacks.find(" und ") != std::string::npos;
+  return "Werkstoff "_oem + name + ": " + lacks + (several ? " fehlen" : " fehlt") +
+         " in der Tabelle, nicht wählbar."_oem;
+}
+
 void MaterialSelect(int mode) {
   BaseGlobals& g = G();
   g.AbortFlag = 0;
@@ -284,7 +316,16 @@ void MaterialSelect(int mode) {
   SetCurrentHelpNumber(9590);
   TableSetTitles("", "Material");
   TableBrowse(0);
+  const MaterialRecord before = ZEBWST_Record();
   if (g.AbortFlag == 0) MaterialReadRecord();
+  if (g.AbortFlag == 0) {
+    // A material the calculation cannot work with is not taken.
+    if (const std::string lacks = MaterialLacks(ZEBWST_Record()); !lacks.empty()) {
+      ShowMessageText(MaterialNotChoosableText(ZEBWST_Record().Name1, lacks));
+      ZEBWST_Record() = before;
+      g.AbortFlag = 1;
+    }
+  }
   if (g.AbortFlag == 0) {
     const std::int32_t number = ZEBWST_Record().MaterialNumber;
     MaterialSource() = number > 0 && number <= 65535 ? static_cast<std::uint16_t>(number) : 0;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "spring/material.h"
+
 namespace zeb {
 
 // Fields 1..27 of the current record into ZEBWST_Record (unless AbortFlag):
@@ -37,12 +39,23 @@ bool MaterialOpenIndexed();
 // is left set when the table could not be read, else as it was.
 bool LoadMaterialRow(std::int32_t number);
 
+// The figures a calculation needs that a material lacks (shear modulus,
+// modulus of elasticity, density), as the material form names them and
+// joined by "und" (code page 850); empty when it has them all. Of the
+// record, or of the current record of the open table (a field that holds
+// no number at all counts as damage, not as lacking).
+std::string MaterialLacks(const MaterialRecord& m);
+std::string MaterialRowLacks();
+// The message that refuses a material lacking these figures.
+std::string MaterialNotChoosableText(const std::string& name, const std::string& lacks);
+
 // Lets the user choose a material in the table window. Mode 0 first asks
 // whether a new one is to be entered; modes 1 and 3 first go to
 // MaterialSource. OK: MaterialSource := the chosen material's number, the
 // record read and taken into the spring data with its tensile-strength
-// limits (the relaxation row is read again when needed); Cancel:
-// AbortFlag, nothing changed.
+// limits (the relaxation row is read again when needed); Cancel, or OK on
+// a material that lacks a figure the calculation needs (a message names
+// it): AbortFlag, nothing changed.
 void MaterialSelect(int mode);
 
 // The relaxation row of that material from zebwstr.dbf into the relaxation

@@ -100,8 +100,9 @@ TEST_F(IgesTest, OneLineHasTheRecordCountsOfTheSpecifiedExample) {
   // D lines: type, P pointer, structure 1, font, level, matrix blank, status.
   EXPECT_EQ(f.sections['D'][0], "     110       1       1       1       0                        00000000D0000001");
   EXPECT_EQ(f.sections['D'][1], "     110               0       1                                        D0000002");
-  // The file date: the day the tests' clock is set to.
-  EXPECT_EQ(f.sections['G'][3].rfind("13H261207.140920,", 0), 0u) << f.sections['G'][3];
+  // The file date and time: the moment the tests' clock is set to
+  // (07.12.2026 9:05:00 UTC).
+  EXPECT_EQ(f.sections['G'][3].rfind("13H261207.090500,", 0), 0u) << f.sections['G'][3];
 }
 
 TEST_F(IgesTest, LongFileNameBreaksTheGlobalRecordsAfterADelimiter) {

@@ -11,9 +11,12 @@
 #include "base/globals.h"
 #include "base/services.h"
 #include "base/support_fixture.h"
+#include "drawings/drawings.h"
 #include "graphics/cadsettings.h"
 #include "graphics/facade.h"
+#include "mainwin/commands.h"
 #include "mainwin/dispatch.h"
+#include "mainwin/documents_cmd.h"
 #include "mainwin/program.h"
 #include "platform/oem_literal.h"
 #include "program_fixture.h"
@@ -296,6 +299,37 @@ TEST_F(ProgramTest, StartWithFile) {
   EXPECT_EQ(G().ModifiedFlag, 0);
   const auto& calls = dynamic_cast<RecordingDrawings&>(Drawings()).Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "RedrawCurrentDrawing()"), 1);
+}
+
+// A start with a spring file ends on the result graphic that File > Open
+// of the same file shows, not on the start picture; a start without one
+// keeps the start picture.
+TEST_F(ProgramTest, StartWithFileShowsWhatFileOpenShows) {
+  CopyExample("round_dynamic.zeb", "t.zeb");
+  const auto start = [](const std::vector<std::string>& list) {
+    return std::find(list.begin(), list.end(), "6;22;94;ZEB1") != list.end();
+  };
+  const auto begin = [] {
+    SetMainWindow(std::make_shared<HeadlessMainWindow>());
+    InstallGraphicsFacade();
+    InstallDrawings();
+  };
+  begin();
+  EXPECT_EQ(Run({}), 0);
+  ASSERT_TRUE(start(Facade().Window().DisplayList()));
+  ui().ExpectOpenFile(root_ / "work" / "t.zeb");
+  FileOpen();
+  ASSERT_EQ(G().AbortFlag, 0);
+  const std::vector<std::string> opened = Facade().Window().DisplayList();
+  EXPECT_FALSE(start(opened));
+  EXPECT_GT(opened.size(), 100u);
+
+  // The footer names the file as given.
+  ResetProgramState();
+  begin();
+  EXPECT_EQ(Run({(root_ / "work" / "t.zeb").string()}), 0);
+  EXPECT_EQ(G().CommandLineFileLoaded, 1);
+  EXPECT_EQ(Facade().Window().DisplayList(), opened);
 }
 
 // An unreadable file is named, then offered for overwriting; Yes starts

@@ -102,16 +102,17 @@ class SpringSwitchTest : public test::BaseTest {
     return seen;
   }
 
-  // The main window as a start without arguments builds it, on copies of
-  // the tables; File > Open of each file in turn; the display list of the
-  // last one.
-  std::vector<std::string> OpenInWindow(const std::vector<std::string>& files) {
+  // The main window as a start with these arguments builds it, on copies
+  // of the tables; File > Open of each file in turn; the display list of
+  // the last one.
+  std::vector<std::string> OpenInWindow(const std::vector<std::string>& files,
+                                        const std::vector<std::string>& args = {"wzeb1"}) {
     ResetProgramState();
     InstallGraphicsFacade();
     InstallTableServices();
     InstallDrawings();
     std::optional<int> ended;
-    std::unique_ptr<Thh> window = StartMainWindow({"wzeb1"}, ended);
+    std::unique_ptr<Thh> window = StartMainWindow(args, ended);
     EXPECT_FALSE(ended.has_value());
     if (window == nullptr) return {};
     run_.UseOwnFolders();
@@ -169,6 +170,20 @@ TEST_F(SpringSwitchTest, TheWindowsOpenCommandShowsTheSecondAsAlone) {
   };
   EXPECT_TRUE(has("approx.Goodman"));
   EXPECT_FALSE(has("EN 10270-1 DH"));
+}
+
+// A start with a spring file shows in the window what File > Open of it
+// shows, not the start picture.
+TEST_F(SpringSwitchTest, AStartWithAFileShowsWhatFileOpenShows) {
+  env_.Set("XDG_CONFIG_HOME", (root_ / "tmp").string());
+  env_.Set("HOME", (root_ / "tmp").string());
+  env_.Set("TMPDIR", (root_ / "tmp").string());
+  const std::vector<std::string> opened = OpenInWindow({"round_dynamic.zeb"});
+  const std::vector<std::string> started =
+      OpenInWindow({}, {"wzeb1", (test::SourceDir() / "examples" / "round_dynamic.zeb").string()});
+  ASSERT_FALSE(opened.empty());
+  EXPECT_EQ(started, opened);
+  EXPECT_EQ(std::find(started.begin(), started.end(), "6;22;94;ZEB1"), started.end());
 }
 
 }  // namespace

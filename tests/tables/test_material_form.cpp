@@ -230,6 +230,63 @@ TEST_F(MaterialFormTest, TableSourceWithoutAMaterialRefusesOk) {
   EXPECT_EQ(MaterialSource(), ZEBWST_Record().MaterialNumber);
 }
 
+// A table row without a figure the calculation needs (the CSV the tables
+// are made from leaves G and density of 1.4568 empty) says so in the list
+// and is never taken: not from the list, not through the database button,
+// not by OK on a spring that has it, not by Database > Material. The
+// material shown stays.
+TEST_F(MaterialFormTest, AMaterialWithoutAFigureTheCalculationNeedsIsNotTaken) {
+  std::vector<int> lacking;
+  for (const auto& row : test::MaterialRows())
+    if (row.at("G").empty() || row.at("E").empty() || row.at("density").empty())
+      lacking.push_back(std::stoi(row.at("number")));
+  ASSERT_EQ(lacking, std::vector<int>{15});
+  const std::string refusal =
+      "Werkstoff EN 10270-3 1.4568: Schubmodul und Dichte fehlen in der Tabelle, nicht w\u00e4hlbar.";
+  SpringDataRecord& s = SpringData();
+  ASSERT_TRUE(MaterialLoadByNumber(3));
+  form.Show();
+  form.SetSource(MaterialForm::kAll);
+  const std::string shown = form.comboText;
+  std::vector<int> marked;
+  for (const std::string& item : form.items)
+    if (item.find("(ohne") != std::string::npos) marked.push_back(std::stoi(item.substr(0, 9)));
+  EXPECT_EQ(marked, lacking);
+  EXPECT_EQ(form.items[14], "       15: EN 10270-3 1.4568 X7CrNiAl17-7 nichtrostend  (ohne Schubmodul und Dichte)");
+  ui().ExpectMessageBox("", refusal);
+  form.ChooseItem(14);
+  browser().Answer({true, 15, 0, 0});
+  ui().ExpectMessageBox("", refusal);
+  form.DatabaseButton();
+  EXPECT_EQ(form.comboText, shown);
+  EXPECT_EQ(MaterialSource(), 3);
+  EXPECT_EQ(s.G, 81500);
+  EXPECT_TRUE(form.Ok());
+  EXPECT_EQ(s.MaterialName, "EN 10270-1 SH");
+  EXPECT_NEAR(s.rho, 7.85L, 1e-9L);
+
+  // A spring that has it keeps OK from taking it; Cancel leaves it as it was.
+  ASSERT_TRUE(MaterialLoadByNumber(15));
+  MaterialSource() = 15;
+  form.Show();
+  ui().ExpectMessageBox("", refusal);
+  EXPECT_FALSE(form.Ok());
+  form.Cancel();
+  EXPECT_EQ(MaterialSource(), 15);
+
+  // Database > Material: OK on its row takes nothing.
+  ASSERT_TRUE(MaterialLoadByNumber(3));
+  MaterialSource() = 3;
+  const MaterialRecord before = ZEBWST_Record();
+  browser().Answer({true, 15, 0, 0});
+  ui().ExpectMessageBox("", refusal);
+  MaterialSelect(2);
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(MaterialSource(), 3);
+  EXPECT_EQ(ZEBWST_Record(), before);
+  EXPECT_EQ(s.MaterialName, "EN 10270-1 SH");
+}
+
 TEST_F(MaterialFormTest, WireTableButtonTakesTheDiameter) {
   form.Show();
   browser().Answer({true, 40, 0, 0});  // DIN 2076 record 40: 1.3 mm
