@@ -156,7 +156,9 @@ std::vector<Command> BuildTable() {
                    [] { return static_cast<bool>(WindowHooks().fileList); }));
   t.push_back(Item("mi_FileSave", "mi_file", "&Save", [] { FileSave(); }, 0, {}, "Ctrl+S"));
   t.push_back(Item("mi_FileSaveAs", "mi_file", "Save &As...", [] { FileSaveAs(); }));
-  t.push_back(Item("mi_fileprint", "mi_file", "&Print", [] { WindowHooks().print(); }, 0,
+  // A spring whose calculation stopped has no picture to print: its messages.
+  t.push_back(Item("mi_fileprint", "mi_file", "&Print",
+                   [] { G().FatalErrorFlag != 0 ? ShowCalcMessages() : WindowHooks().print(); }, 0,
                    [] { return GraphicsThere() && static_cast<bool>(WindowHooks().print); }, "Ctrl+P"));
   t.push_back(Item("mi_filePrintMacro", "mi_file", "Print &Macro...", [] { RunPrintMacro(); }));
   t.push_back(Item("mi_filePrinterSetup", "mi_file", "Printer Setup", [] { WindowHooks().printerSetup(); }, 0,

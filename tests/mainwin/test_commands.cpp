@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/globals.h"
+#include "base/messages.h"
 #include "base/services.h"
 #include "base/support_hang.h"
 #include "mainwin/commands.h"
@@ -112,6 +113,22 @@ class CommandsTest : public test::SpringTest {
   std::shared_ptr<RecordingDrawings> drawings_;
   Sink sink_;
 };
+
+// Datei > Drucken of a spring whose calculation stopped shows its messages
+// and prints nothing.
+TEST_F(CommandsTest, PrintOfAStoppedCalculationShowsItsMessages) {
+  int printed = 0;
+  WindowHooks().print = [&printed] { ++printed; };
+  AddErrorMessage("Fatal  : G <= 0 !");
+  G().FatalErrorFlag = 1;
+  ui().ExpectChoiceCancel("Berechnungsmodul meldet");
+  RunCommand("mi_fileprint");
+  EXPECT_EQ(printed, 0);
+  G().FatalErrorFlag = 0;
+  RunCommand("mi_fileprint");
+  EXPECT_EQ(printed, 1);
+  WindowHooks().print = {};
+}
 
 TEST_F(CommandsTest, MaterialFirstWithoutMaterialTable) {
   SpringData().tauzul = 0.0L;
