@@ -409,8 +409,13 @@ class Reader {
   bool Read(const Field& f, SpringFileRecords& r) {
     const Ref ref = f.get(r);
     const std::string name = f.name;
-    const auto lo = static_cast<std::int64_t>(f.bounds.lo), hi = static_cast<std::int64_t>(f.bounds.hi);
-    const std::string whole = "ganze Zahl "_oem + IntToText(lo) + ".." + IntToText(hi) + " (" + name + ")";
+    // Whole-number bounds only for the whole-number kinds: a real's may be
+    // infinite.
+    const bool integral = f.kind == Kind::Code || f.kind == Kind::Int32 || f.kind == Kind::Reserved;
+    const auto lo = integral ? static_cast<std::int64_t>(f.bounds.lo) : 0;
+    const auto hi = integral ? static_cast<std::int64_t>(f.bounds.hi) : 0;
+    const std::string whole =
+        integral ? "ganze Zahl "_oem + IntToText(lo) + ".." + IntToText(hi) + " (" + name + ")" : std::string();
     std::string_view line;
     std::int64_t v = 0;
     switch (f.kind) {
