@@ -127,9 +127,22 @@ bool FileCanBeOpened(std::string_view name) {
 
 std::string ScratchFolder() {
   if (!RunFolder().empty()) return RunFolder();
+  // A run that asked for a folder of its own and got none writes no scratch
+  // file: never one under a fixed name in a shared folder.
+  if (RunFolderAskedFor()) return {};
   std::string configured = TrimBlanks(G().TempFolder);
   while (configured.size() > 1 && configured.back() == '/') configured.pop_back();
-  return configured.empty() ? TempDirectory() : configured;
+  return configured;
+}
+
+std::string ScratchFile(std::string_view name) {
+  const std::string folder = ScratchFolder();
+  return folder.empty() ? std::string() : AddBackslash(folder) + std::string(name);
+}
+
+void RefuseScratchFile() {
+  ShowError("Fehler beim Anlegen einer Datei: kein Ordner für temporäre Dateien"_oem);
+  G().AbortFlag = 1;
 }
 
 std::string SystemErrorText(int err) {

@@ -60,9 +60,16 @@ bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limi
 // is not waited on and counts as not there.
 bool FileCanBeOpened(std::string_view name);
 // Where the run's scratch files go (without a closing "/"): the run's own
-// folder once the start-up made it, else the configured temporary folder,
-// else $TMPDIR or /tmp.
+// folder, made on first use after the start-up asked for it; "" when it
+// cannot be made. Without the start-up (tests, tools) the configured
+// temporary folder, else "" (never the shared $TMPDIR or /tmp).
 std::string ScratchFolder();
+// The path of a scratch file of that name; "" without a scratch folder (a
+// path no file can be made under).
+std::string ScratchFile(std::string_view name);
+// Says that a scratch file is not made for want of a scratch folder; sets
+// AbortFlag.
+void RefuseScratchFile();
 // The folder exists and the user may create files in it (nothing is written).
 bool IsFolderWritable(std::string_view folder);
 // True only for an existing folder ("" is the current folder).

@@ -122,7 +122,7 @@ FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet) {
   return r;
 }
 
-std::string ViewerDisplayFile() { return AddBackslash(ScratchFolder()) + "outwin.txt"; }
+std::string ViewerDisplayFile() { return ScratchFile("outwin.txt"); }
 
 void ShowTextFileViewer(std::string_view printFile, std::function<void()> print) {
   const std::string display = ViewerDisplayFile();

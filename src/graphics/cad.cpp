@@ -2,7 +2,6 @@
 // screen output.
 #include "graphics/cad.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -317,19 +316,7 @@ std::unique_ptr<CadOutput> MakeScreenOutput() { return std::make_unique<ScreenOu
 
 // ---------------------------------------------------------------- temp folder
 
-std::string CadTempFolder() {
-  if (!RunFolder().empty()) return RunFolder();
-  std::string configured = TrimBlanks(G().TempFolder);
-  if (!configured.empty()) {
-    while (configured.size() > 1 && configured.back() == '/') configured.pop_back();
-    return configured;
-  }
-  std::string dir = TempDirectory() + "/zeb1-" + std::to_string(::getuid());
-  ::mkdir(dir.c_str(), 0700);
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
-  return dir;
-}
+std::string CadTempFolder() { return ScratchFolder(); }
 
 void DeleteTempDrawingFiles() {
   std::string folder = CadTempFolder();

@@ -197,10 +197,8 @@ void TxtSetLayerName(int n);
 std::string DxfReal(Real x);
 std::string TxtNumber(Real x);
 
-// Temporary folder of the block, logo and plot files: the configured one
-// (G().TempFolder) when set, else a per-user folder under $TMPDIR or the
-// system's, created 0700 and used only when it is a folder the user owns.
-// Empty when there is none.
+// Folder of the block and logo files: the run's scratch folder
+// (ScratchFolder); empty when there is none.
 std::string CadTempFolder();
 // Deletes every "$*.dx$" file in the temporary folder.
 void DeleteTempDrawingFiles();

@@ -317,8 +317,8 @@ constexpr unsigned long long kTempFolderMinFreeBytes = 64 * 1024;
 
 // The run's own scratch folder inside the configured temporary folder (else
 // $TMPDIR or /tmp). A folder that is missing, cannot be written or is full
-// is named once and the start goes on. Folders that killed runs of the user
-// left there go.
+// is named once and the start goes on, writing no scratch file. Folders
+// that killed runs of the user left there go.
 void MakeRunScratchFolder() {
   std::string parent = TrimBlanks(G().TempFolder);
   if (parent.empty()) parent = TempDirectory();
@@ -330,15 +330,9 @@ void MakeRunScratchFolder() {
   const char* env = std::getenv("TMPDIR");
   if (env != nullptr && *env != '\0' && !PathIsDirectory(env) && folder == TempDirectory())
     ShowError(named(env) + " nicht vorhanden, es gilt "_oem + FromUtf8(CodePage::Cp850, folder));
-  int err = PlanRunFolder(folder);
+  const int err = PlanRunFolder(folder);
   struct statvfs vfs {};
   const bool measured = ::statvfs(folder.c_str(), &vfs) == 0;
-  // A file system that stores nothing (/proc, /sys) takes no file, even
-  // where the system lets root write.
-  if (err == 0 && measured && vfs.f_blocks == 0) {
-    RemoveRunFolder();
-    err = EACCES;
-  }
   const bool full = err == ENOSPC || err == EDQUOT ||
                     (err == 0 && measured &&
                      static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kTempFolderMinFreeBytes);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -161,6 +162,9 @@ std::string& PlannedParent() {
   return parent;
 }
 
+// Whether the run asked for a folder of its own, made or not.
+bool gRunFolderAsked = false;
+
 // The open, locked mark of the run's folder; closed when the folder goes.
 int gRunMarkFd = -1;
 
@@ -210,11 +214,13 @@ int MakeRunFolderIn(std::string_view parent) {
 
 int MakeRunFolder(std::string_view parent) {
   RemoveRunFolder();
+  gRunFolderAsked = true;
   return MakeRunFolderIn(parent);
 }
 
 int PlanRunFolder(std::string_view parent) {
   RemoveRunFolder();
+  gRunFolderAsked = true;
   std::string folder(parent);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (folder.empty()) folder = ".";
@@ -222,6 +228,10 @@ int PlanRunFolder(std::string_view parent) {
   if (::stat(folder.c_str(), &st) != 0) return errno;
   if (!S_ISDIR(st.st_mode)) return ENOTDIR;
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return errno;
+  // A file system that stores nothing (/proc, /sys) takes no file, even
+  // where the system lets root write.
+  struct statvfs vfs {};
+  if (::statvfs(folder.c_str(), &vfs) == 0 && vfs.f_blocks == 0) return EACCES;
   PlannedParent() = folder;
   return 0;
 }
@@ -238,8 +248,11 @@ const std::string& RunFolder() {
 
 const std::string& RunFolderIfMade() { return RunFolderPath(); }
 
+bool RunFolderAskedFor() { return gRunFolderAsked; }
+
 void RemoveRunFolder() {
   PlannedParent().clear();
+  gRunFolderAsked = false;
   std::string& path = RunFolderPath();
   if (path.empty()) return;
   // remove_all removes links as names and never descends through them.

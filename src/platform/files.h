@@ -23,13 +23,17 @@ int MakeRunFolder(std::string_view parent);
 inline constexpr char kRunFolderMark[] = ".zeb1-run";
 // The same folder made only when first asked for: a run that needs no
 // scratch file creates none. 0, or the errno value of a parent that cannot
-// hold the folder (missing, no folder, not writable).
+// hold the folder (missing, no folder, not writable, a file system that
+// stores nothing such as /proc: EACCES).
 int PlanRunFolder(std::string_view parent);
 // The run's folder, made now when it was only planned; "" before, after,
 // and when it cannot be made.
 const std::string& RunFolder();
 // The run's folder when it exists; never makes it.
 const std::string& RunFolderIfMade();
+// Whether MakeRunFolder or PlanRunFolder was called since the last
+// RemoveRunFolder, whether the folder could be made or not.
+bool RunFolderAskedFor();
 void RemoveRunFolder();
 // Removes the run folders of this user in parent that no run holds any more
 // (killed runs): folders "zeb1-" + six letters or digits of the user,
@@ -39,8 +43,8 @@ void RemoveRunFolder();
 // The number of folders removed.
 int RemoveDeadRunFolders(std::string_view parent);
 // A run folder's name: "zeb1-" + six letters or digits, as mkdtemp makes
-// them; not six digits alone (the shared "zeb1-<uid>" folder of a run
-// without a folder of its own).
+// them; not six digits alone (the "zeb1-<uid>" folder earlier versions
+// shared between runs).
 bool IsRunFolderName(std::string_view name);
 // Whether path lies in the run's folder (its files are for the user alone).
 bool InRunFolder(std::string_view path);

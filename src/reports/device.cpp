@@ -122,9 +122,6 @@ std::string ProgramTitleVersion(std::string_view sep) {
   return G().ProgramTitle + std::string(sep) + G().ProgramVersion;
 }
 
-// The run's scratch folder, with a closing "/".
-std::string TempFolder() { return AddBackslash(ScratchFolder()); }
-
 // The configured temporary folder, with a closing "/": files the user is
 // shown (a PDF instead of a printout) stay after the run.
 std::string SharedTempFolder() {
@@ -147,6 +144,10 @@ std::string CreateFirstFree(int first, const std::function<std::string(int)>& na
   std::string path;
   for (int k = first; k < first + kMaxFreeNumber; ++k) {
     path = name(k);
+    if (path.empty()) {
+      RefuseScratchFile();
+      return {};
+    }
     err = CreateExclusive(path);
     if (err == 0) {
       number = k;
@@ -471,7 +472,7 @@ void Deliver() {
       break;
     case kOutFile:
       st.delivered = st.fileName;
-      ConvertCopy(st.fileName, ViewerDisplayFile());
+      if (!ViewerDisplayFile().empty()) ConvertCopy(st.fileName, ViewerDisplayFile());
       g.ShowErrorsSwitch = 1;
       break;
     case kOutDosFile:
@@ -684,9 +685,8 @@ void OpenOutputDevice(int target, std::string_view fileName) {
     st.target = target;
   }
 
-  // Asked only by the targets that need a work file: the scratch folder is
-  // made on first use.
-  const auto temp = [] { return TempFolder(); };
+  // The work files are named only for the targets that need one: the
+  // scratch folder is made on first use ("" without one).
   int n = 0;
   switch (st.target) {
     case kOutInternal:
@@ -694,13 +694,13 @@ void OpenOutputDevice(int target, std::string_view fileName) {
     case kOutPrinter:
     case kOutTextProgram:
       st.pagePause = false;
-      st.fileName = CreateFirstFree(1, [&](int k) { return temp() + "$OUT" + std::to_string(k) + ".TMP"; }, n);
+      st.fileName = CreateFirstFree(1, [&](int k) { return ScratchFile("$OUT" + std::to_string(k) + ".TMP"); }, n);
       break;
     case kOutTextPrinter:
       SetCurrentHelpNumber(1060);
       st.pagePause = AskYesNoCancel("Pause nach jeder Seite ?");
       if (g.AbortFlag == 0)
-        st.fileName = CreateFirstFree(1, [&](int k) { return temp() + "$OUT" + std::to_string(k) + ".TMP"; }, n);
+        st.fileName = CreateFirstFree(1, [&](int k) { return ScratchFile("$OUT" + std::to_string(k) + ".TMP"); }, n);
       break;
     case kOutFile:
       st.pagePause = false;
@@ -718,15 +718,15 @@ void OpenOutputDevice(int target, std::string_view fileName) {
       if (g.AskOutputTarget != 0 && st.target == kOutTxt) {
         st.fileName = ChooseOutputFile("txt");
         if (g.AbortFlag != 0) break;
-        st.txtCopy = CreateFirstFree(g.TxtFileCounter + 1, [&](int k) { return temp() + "$$" + std::to_string(k) + ".txt"; },
-                                     st.txtNumber);
+        st.txtCopy = CreateFirstFree(
+            g.TxtFileCounter + 1, [&](int k) { return ScratchFile("$$" + std::to_string(k) + ".txt"); }, st.txtNumber);
         break;
       }
       // "$$$n.txt" and its copy "$$n.txt" share the first number free for both.
       for (int k = std::max(g.TxtFileCounter + 1, 1); g.AbortFlag == 0; k = n + 1) {
-        st.fileName = CreateFirstFree(k, [&](int i) { return temp() + "$$$" + std::to_string(i) + ".txt"; }, n);
+        st.fileName = CreateFirstFree(k, [&](int i) { return ScratchFile("$$$" + std::to_string(i) + ".txt"); }, n);
         if (g.AbortFlag != 0) break;
-        const std::string copy = temp() + "$$" + std::to_string(n) + ".txt";
+        const std::string copy = ScratchFile("$$" + std::to_string(n) + ".txt");
         const int err = st.target == kOutTxt ? CreateExclusive(copy) : 0;
         if (err == 0) {
           if (st.target == kOutTxt) {
@@ -747,16 +747,19 @@ void OpenOutputDevice(int target, std::string_view fileName) {
     case kOutHtml:
       SetCurrentHelpNumber(1070);
       if (!TrimBlanks(g.HtmlBrowserPath).empty()) {
-        const std::string stem = temp() + LowerStr(g.ProgramShortName);
-        st.fileName = CreateFirstFree(
-            1, [&](int k) { return stem + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".htm"; }, n);
+        const std::string stem = LowerStr(g.ProgramShortName);
+        const auto name = [&](int k) {
+          return ScratchFile(stem + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".htm");
+        };
+        st.fileName = CreateFirstFree(1, name, n);
       } else {
         st.fileName = ChooseOutputFile("htm");
       }
       break;
     case kOutDosFile:
       st.pagePause = false;
-      st.fileName = temp() + "OUTDOS.TXT";
+      st.fileName = ScratchFile("OUTDOS.TXT");
+      if (st.fileName.empty()) RefuseScratchFile();
       break;
     default:
       return;  // nothing is opened

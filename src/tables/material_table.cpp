@@ -80,7 +80,7 @@ bool NumbersSound(int first, int last, int skip = 0) {
     if (why.empty()) continue;
     // The table as the user knows it, also when a copy of it is read.
     std::string path = file;
-    if (const std::string scratch = AddBackslash(ScratchFolder()); path.starts_with(scratch))
+    if (const std::string scratch = ScratchFile(""); !scratch.empty() && path.starts_with(scratch))
       path = AddBackslash(G().DbfFolder) + path.substr(scratch.size());
     std::string shown = Cp1252To850(text);
     for (char& c : shown)

@@ -92,7 +92,11 @@ void TableWindow::SortByColumn(int column) {
   const char type = FieldType(column + 1);
   if (type == 'L' || type == 'M') return;
   TableGlobals().TableLastRecNo = RecNo();
-  const std::string index = AddBackslash(ScratchFolder()) + "$tlmtemp";
+  const std::string index = ScratchFile("$tlmtemp");
+  if (index.empty()) {
+    RefuseScratchFile();
+    return;
+  }
   if (IndexOn(FieldName(column + 1), index)) SetIndexTo(index);
   GoRecord(TableGlobals().TableLastRecNo);
 }

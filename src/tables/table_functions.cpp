@@ -93,7 +93,11 @@ int CopyWritable(const std::string& source, const std::string& target) {
 // The table and its memo file copied into the temporary folder; the copy's
 // path, or "" (message shown, AbortFlag set).
 std::string CopyToTempFolder(const std::string& tablePath, const std::string& name) {
-  const std::string target = AddBackslash(ScratchFolder()) + name;
+  const std::string target = ScratchFile(name);
+  if (target.empty()) {
+    RefuseScratchFile();
+    return {};
+  }
   auto fail = [&] {
     ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, target) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
     G().AbortFlag = 1;
@@ -108,7 +112,7 @@ std::string CopyToTempFolder(const std::string& tablePath, const std::string& na
     if (!PathIsRegularFile(memo)) continue;
     // The memo keeps the case of its extension beside the copy.
     const std::string memoExt = memo.substr(memo.size() - 4);
-    if (CopyWritable(memo, AddBackslash(ScratchFolder()) + targetStem + memoExt) != 0) return fail();
+    if (CopyWritable(memo, ScratchFile(targetStem + memoExt)) != 0) return fail();
   }
   return target;
 }
@@ -346,7 +350,7 @@ void TableSetTitles(std::string_view title1, std::string_view title2) {
 
 void TableBrowse(int mode) { TheTableWindow().ShowTable(mode); }
 
-std::string TempFolderFile(std::string_view name) { return AddBackslash(ScratchFolder()) + std::string(name); }
+std::string TempFolderFile(std::string_view name) { return ScratchFile(name); }
 
 bool TableIndexOnFile(std::string_view keyExpression, const std::string& indexPath) {
   return TheTableWindow().IndexOn(keyExpression, indexPath);
@@ -354,6 +358,10 @@ bool TableIndexOnFile(std::string_view keyExpression, const std::string& indexPa
 
 void TableMakeIndex(std::string_view keyExpression, std::string_view indexName) {
   const std::string path = TempFolderFile(indexName);
+  if (path.empty()) {
+    RefuseScratchFile();
+    return;
+  }
   // An index that was not built is not opened (one error, not two).
   if (TableIndexOnFile(keyExpression, path)) TheTableWindow().SetIndexTo(path);
 }

@@ -93,7 +93,7 @@ void WarnWhenTableIsACopy() {
   const std::string& path = w.FileName();
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  if (folder == AddBackslash(ScratchFolder())) {
+  if (!folder.empty() && folder == ScratchFile("")) {
     // Say plainly that nothing typed here reaches the table itself.
     const std::string table = AddBackslash(G().DbfFolder) + path.substr(folder.size());
     // The folder may be writable and the table file itself read-only.

@@ -7,6 +7,7 @@
 #include "base/fileattr.h"
 #include "base/files.h"
 #include "base/globals.h"
+#include "base/support_clock.h"
 #include "support_fixture.h"
 #include "test_files_support.h"
 
@@ -174,7 +175,7 @@ TEST_F(FilesTest, VersionOfTheProgramFile) {
   EXPECT_EQ(GetFileVersionString("wzeb12"), "0");
 }
 
-TEST_F(FilesTest, TimesAndSettings) {
+CLOCK_TEST_F(FilesTest, TimesAndSettings) {
   EXPECT_EQ(TimeText(9, 5), "9:05");
   EXPECT_EQ(TimeText(23, 59), "23:59");
   std::tm tm{};

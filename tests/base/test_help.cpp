@@ -12,6 +12,7 @@
 #include "base/globals.h"
 #include "base/help.h"
 #include "base/services.h"
+#include "base/support_clock.h"
 #include "platform/oem_literal.h"
 #include "support_fixture.h"
 #include "test_files_support.h"
@@ -169,7 +170,7 @@ TEST_F(HelpTest, ErrorCauseAndRemedyMatchOn14Characters) {
 
 // A printout asks for every remark's cause and remedy; the file is read
 // again whenever it changed, also in place with the same size at once.
-TEST_F(HelpTest, ErrorCausesFollowChangesOfTheFile) {
+CLOCK_TEST_F(HelpTest, ErrorCausesFollowChangesOfTheFile) {
   SetMessages({"Meldung A ganz lang"});
   const auto cause = [] {
     std::string c = "alt";

@@ -6,6 +6,7 @@
 
 #include "base/files.h"
 #include "base/globals.h"
+#include "base/support_clock.h"
 #include "base/support_fixture.h"
 #include "platform/clock.h"
 
@@ -50,7 +51,7 @@ class StampClockTest : public test::BaseTest {
   Saved saved_[2] = {{"SOURCE_DATE_EPOCH", {}}, {"TZ", {}}};
 };
 
-TEST_F(StampClockTest, SourceDateEpochIsReadAsUtcInAnyZone) {
+CLOCK_TEST_F(StampClockTest, SourceDateEpochIsReadAsUtcInAnyZone) {
   struct Case {
     const char* epoch;
     const char* text;
@@ -76,7 +77,7 @@ TEST_F(StampClockTest, SourceDateEpochIsReadAsUtcInAnyZone) {
   }
 }
 
-TEST_F(StampClockTest, WithoutAUsableEpochTheSystemClockInLocalTime) {
+CLOCK_TEST_F(StampClockTest, WithoutAUsableEpochTheSystemClockInLocalTime) {
   Set("TZ", "Europe/Berlin");
   for (const char* value : {static_cast<const char*>(nullptr), "", "abc", "-5", "12x", " 12", "253402300800",
                             "99999999999999999999999"}) {

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "base/globals.h"
 #include "graphics/cad.h"
@@ -18,6 +20,7 @@
 #include "graphics/support_cadrun.h"
 #include "graphics/support_checkers.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/oem_literal.h"
 
 namespace zeb::test {
@@ -147,21 +150,35 @@ TEST_F(BlocksTest, UnwritableTempFolderDropsTheBlock) {
   CadEndOutput();
 }
 
+// Without a configured folder the block files go only into the run's own
+// folder (mode 0700); without that, nowhere: never under a fixed name in
+// $TMPDIR, which others share.
 TEST_F(BlocksTest, DefaultTempFolderIsPrivateToTheUser) {
   const char* old = std::getenv("TMPDIR");
   const std::string saved = old ? old : "";
   ::setenv("TMPDIR", dir().c_str(), 1);
   G().TempFolder.clear();
+  const auto entries = [this] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = entries();
+  EXPECT_EQ(CadTempFolder(), "");
+  EXPECT_FALSE(cad_detail::OpenScreenBlock("feder"));
+  EXPECT_EQ(entries(), before);
+
+  ASSERT_EQ(PlanRunFolder(dir()), 0);
   const std::string folder = CadTempFolder();
-  EXPECT_EQ(folder, dir() + "/zeb1-" + std::to_string(::getuid()));
+  EXPECT_EQ(folder, RunFolder());
+  EXPECT_EQ(fs::path(folder).parent_path().string(), dir());
   struct stat st {};
   ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  // A link put there instead is not used.
-  fs::remove(folder);
-  fs::create_directory_symlink(tmp(), folder);
-  EXPECT_EQ(CadTempFolder(), "");
+  RemoveRunFolder();
+  EXPECT_EQ(entries(), before);
   if (old) ::setenv("TMPDIR", saved.c_str(), 1);
   else ::unsetenv("TMPDIR");
 }

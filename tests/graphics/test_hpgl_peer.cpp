@@ -35,15 +35,20 @@ struct Prim {
 
 std::string Corpus() { return (fs::path(__FILE__).parent_path().parent_path() / "data" / "hpgl").string(); }
 
-// Runs hp2xx into svg; returns its stderr, exit code in rc.
+// Runs hp2xx into svg; returns its stderr, exit code in rc. hp2xx runs in
+// the folder of svg and gets its bare name: it overruns a buffer on an
+// output path of about 100 characters (a long $TMPDIR).
 std::string RunHp2xx(const std::string& plt, const std::string& svg, int& rc) {
   const std::string errFile = svg + ".err";
+  const std::string folder = fs::path(svg).parent_path().string();
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addchdir_np(&fa, folder.c_str());
+  const std::string outName = fs::path(svg).filename().string(), inPath = fs::absolute(plt).string();
   std::vector<std::string> args = {"hp2xx", "-m", "svg", "-x", "0", "-X", "6400", "-y", "0", "-Y", "4800",
-                                   "-w", "160", "-h", "120", "-f", svg, plt};
+                                   "-w", "160", "-h", "120", "-f", outName, inPath};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

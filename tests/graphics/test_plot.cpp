@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "base/globals.h"
 #include "base/support_hang.h"
@@ -147,9 +149,20 @@ TEST_F(PlotTest, PlotFileOutlivesTheRunFolder) {
   std::string line;
   GraveloCommandLine(line);
   EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL");
-  G().TempFolder = run;  // even where the run's folder stands for the temporary folder
+  // Even where the run's folder stands for the temporary folder: $TMPDIR
+  // takes its place (a short one here: a $TMPDIR of more than 17 characters
+  // takes this line past 60 to the batch file).
+  G().TempFolder = run;
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::optional<std::string> oldTmpdir = tmpdir ? std::optional<std::string>(tmpdir) : std::nullopt;
+  ::setenv("TMPDIR", short_.c_str(), 1);
   ExpectDialogue(f, "1");
   GraveloCommandLine(line);
+  if (oldTmpdir)
+    ::setenv("TMPDIR", oldTmpdir->c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+  EXPECT_EQ(line, f + "/GRAVELO " + short_ + "/gravelo /CHPL");
   EXPECT_EQ(line.find(run), std::string::npos) << line;
   G().TempFolder = short_;
 

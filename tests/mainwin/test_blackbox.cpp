@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/globals.h"
+#include "base/support_clock.h"
 #include "graphics/cadsettings.h"
 #include "graphics/support_checkers.h"
 #include "mainwin/program.h"
@@ -131,7 +132,7 @@ std::string RowValue(const std::string& txt, const std::string& head) {
   return txt.substr(b, txt.find("\r\n", b) - b);
 }
 
-TEST_F(BlackBoxTest, PrintoutSwitches) {
+CLOCK_TEST_F(BlackBoxTest, PrintoutSwitches) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"t.zeb", "/I", "/NOGUI"}, {"t.zeb", "/i"}, {"t.zeb", "-I"}, {"t.zeb", "-i", "/nogui"}}) {
     SCOPED_TRACE(args[1]);
@@ -158,7 +159,7 @@ TEST_F(BlackBoxTest, PrintoutSwitches) {
 
 // Printout head, drawing footer and IGES file date are read from one clock:
 // SOURCE_DATE_EPOCH, in UTC whatever the zone.
-TEST_F(BlackBoxTest, StampsAtOddMoments) {
+CLOCK_TEST_F(BlackBoxTest, StampsAtOddMoments) {
   struct Moment {
     const char *epoch, *date, *time, *igesDate;
   };
@@ -606,7 +607,7 @@ TEST_F(BlackBoxTest, FatalTextsOfAWrittenPrintout) {
 
 // Without a configuration the data folder is the working folder: no folder
 // error there, and nothing is written into the source tree.
-TEST_F(BlackBoxTest, NoConfigurationWritesOnlyTheOutput) {
+CLOCK_TEST_F(BlackBoxTest, NoConfigurationWritesOnlyTheOutput) {
   const auto stamp = [](const fs::path& p) { return fs::last_write_time(p); };
   const fs::path examples = SourceDir() / "examples";
   const auto before = stamp(examples), rootBefore = stamp(SourceDir());
@@ -741,7 +742,7 @@ TEST_F(BlackBoxTest, InteractiveStartWithoutModule) {
 // list at most once, and in one of 2,000 files, which they never list
 // (the start lists the working folder once for leftovers of killed saves).
 // A configuration in capitals is read all the same.
-TEST_F(BlackBoxTest, InteractiveStartLooksUpEachNameAFewTimes) {
+CLOCK_TEST_F(BlackBoxTest, InteractiveStartLooksUpEachNameAFewTimes) {
   const std::string counts = (root_ / "counts").string();
   const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
                                                                 {"ZEB1_COUNT_OUT", counts}};

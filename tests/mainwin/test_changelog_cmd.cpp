@@ -13,6 +13,7 @@
 
 #include "base/files.h"
 #include "base/globals.h"
+#include "base/support_clock.h"
 #include "base/support_golden.h"
 #include "base/support_hang.h"
 #include "mainwin/changelog_cmd.h"
@@ -88,7 +89,7 @@ class ChangeLogCmdTest : public test::SpringTest {
   std::vector<DrawingInfoForm> infoAnswers;
 };
 
-TEST_F(ChangeLogCmdTest, NewEntryCancelledIsWithdrawnAndTheTwentySixthRefused) {
+CLOCK_TEST_F(ChangeLogCmdTest, NewEntryCancelledIsWithdrawnAndTheTwentySixthRefused) {
   AddEntries(2);
   ChangeLogCommand(1);  // cancelled
   EXPECT_EQ(opened, std::vector<int>{3});
@@ -362,7 +363,7 @@ namespace {
 
 // The whole report of a file target against a copy reviewed by eye; the
 // page head's date is today's and is masked.
-TEST_F(ChangeLogCmdTest, FileReportEqualsItsGoldenFile) {
+CLOCK_TEST_F(ChangeLogCmdTest, FileReportEqualsItsGoldenFile) {
   AddEntries(3);
   ChangeLogData& log = ChangeLog();
   log.CreatedDate = "01.01.2026";

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "base/globals.h"
+#include "base/support_clock.h"
 #include "graphics/cadsettings.h"
 #include "settings/config.h"
 #include "platform/codepage.h"
@@ -268,7 +269,7 @@ TEST_F(HostileFilesTest, DamagedConfigurationIsNamedWithItsFirstBadLine) {
 // when untouched for ten minutes (a save of another session may be writing
 // one now, also a slow one). The user's own dot files of similar names stay
 // byte for byte.
-TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
+CLOCK_TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtStart) {
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
   auto make = [&](const std::string& name, bool aged) {
     WriteBytes(work_ / name, "bytes of " + name);

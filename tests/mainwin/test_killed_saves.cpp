@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/globals.h"
+#include "base/support_clock.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/documents_cmd.h"
 #include "mainwin/program.h"
@@ -160,7 +161,7 @@ TEST_F(KilledSavesTest, SavesTouchOnlyTheFileAndTheirOwnTemporaries) {
 // temporary names) leave the spring file whole and nothing else but
 // temporary names of the program's own; once ten minutes old, the next
 // interactive start removes them and keeps the user's own files.
-TEST_F(KilledSavesTest, KilledSavesLeaveOnlyOwnTemporariesWhichTheNextStartRemoves) {
+CLOCK_TEST_F(KilledSavesTest, KilledSavesLeaveOnlyOwnTemporariesWhichTheNextStartRemoves) {
   const std::string whole = WholeSave();
   const unsigned seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
   SCOPED_TRACE("seed " + std::to_string(seed));

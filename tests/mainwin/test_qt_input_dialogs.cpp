@@ -27,6 +27,8 @@
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
+#include "base/support_clock.h"
+#include "base/test_files_support.h"
 #include "drawings/drawings.h"
 #include "drawings/production.h"
 #include "graphics/cadsettings.h"
@@ -373,8 +375,11 @@ TEST_F(QtInputDialogsTest, TitleBlockAndValueTable) {
   EXPECT_EQ(ValueTable().Values[2], 0.0L);
 }
 
-TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
+CLOCK_TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
   InstallQtInputDialogs(nullptr);
+  // The change log's printout goes into a folder of the test's own.
+  const test::ScratchDir scratch;
+  G().TempFolder = scratch.path();
   ChangeLog() = DefaultChangeLog();
   {
     ModalDriver d("TForm_EinAend", [](QWidget& w) {

@@ -14,6 +14,7 @@
 
 #include "base/files.h"
 #include "base/globals.h"
+#include "base/support_clock.h"
 #include "base/support_fixture.h"
 #include "drawings/drawings.h"
 #include "drawings/registry.h"
@@ -105,7 +106,7 @@ class SheetKeptTest : public test::BaseTest {
 
 constexpr int kL1Row = 5;  // round wire: d, D, L0, n, L1
 
-TEST_F(SheetKeptTest, ReturnWithoutChangeKeepsThePictureAndEveryValue) {
+CLOCK_TEST_F(SheetKeptTest, ReturnWithoutChangeKeepsThePictureAndEveryValue) {
   auto form = Run([](WatchingForm& f) { f.script.Press(OnlineKey::Enter).Press(OnlineKey::Enter); });
   ASSERT_EQ(form->seen.size(), 3u);
   const auto& first = form->seen[0];
@@ -123,7 +124,7 @@ TEST_F(SheetKeptTest, ReturnWithoutChangeKeepsThePictureAndEveryValue) {
   }
 }
 
-TEST_F(SheetKeptTest, NewValueDrawsTheSheetAgain) {
+CLOCK_TEST_F(SheetKeptTest, NewValueDrawsTheSheetAgain) {
   auto form = Run([](WatchingForm& f) {
     for (const char* L1 : {"88", "87.5", "88"}) f.script.TypeAt(kL1Row, L1, OnlineKey::Enter);
   });
@@ -140,7 +141,7 @@ TEST_F(SheetKeptTest, NewValueDrawsTheSheetAgain) {
   EXPECT_EQ(s[3].list, s[1].list);
 }
 
-TEST_F(SheetKeptTest, AnotherPictureInBetweenIsReplacedByTheSheet) {
+CLOCK_TEST_F(SheetKeptTest, AnotherPictureInBetweenIsReplacedByTheSheet) {
   auto form = Run([](WatchingForm& f) {
     f.script.Press(OnlineKey::Enter).Press(OnlineKey::Enter);
     // Another picture over the sheet (as the help picture is) before the

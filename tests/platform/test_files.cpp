@@ -19,6 +19,7 @@
 #include <set>
 #include <vector>
 
+#include "base/support_clock.h"
 #include "base/test_files_support.h"
 
 namespace zeb {
@@ -362,7 +363,7 @@ TEST_F(FilesTest, OwnTemporaryNamesCarryTheMark) {
 // The clean-up takes the user's own regular files of exactly that form that
 // were not changed since the given time; links, other names, newer files
 // and (as root) another user's files stay, byte for byte.
-TEST_F(FilesTest, CleanUpTakesOnlyOwnOldTemporaries) {
+CLOCK_TEST_F(FilesTest, CleanUpTakesOnlyOwnOldTemporaries) {
   const std::time_t now = std::time(nullptr);
   const auto make = [&](const std::string& name, std::time_t age) {
     WriteBytes(Path(name), "bytes of " + name);
@@ -431,7 +432,7 @@ TEST_F(FilesTest, RunFolderMarkIsLockedWhileTheRunLives) {
 // they held; a live run's folder, a folder without a mark that is not empty
 // or not ten minutes old, a link, other names and (as root) another user's
 // folder stay.
-TEST_F(FilesTest, DeadRunFoldersGoLiveOnesStay) {
+CLOCK_TEST_F(FilesTest, DeadRunFoldersGoLiveOnesStay) {
   // A run that makes its folder, writes a scratch file, says so and waits.
   const auto startRun = [&](int& readyFd) {
     int pipeFd[2];
@@ -551,7 +552,7 @@ TEST_F(FilesTest, CaseInsensitiveLookup) {
 
 // A folder untouched for a while is remembered between lookups; a file
 // added, renamed or removed there is seen at the next lookup all the same.
-TEST_F(FilesTest, CaseInsensitiveLookupSeesChangesOfARememberedFolder) {
+CLOCK_TEST_F(FilesTest, CaseInsensitiveLookupSeesChangesOfARememberedFolder) {
   // Each age a time of its own, counted from one start: a second passing
   // between two calls must not give the folder a time it had before.
   const std::time_t start = std::time(nullptr);

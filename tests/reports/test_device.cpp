@@ -551,5 +551,43 @@ TEST_F(DeviceTest, HtmlIsBalancedEscapedAndKeepsLongTexts) {
             "");
 }
 
+// A run whose own folder cannot be made, and a use of the printout without
+// the start-up or a configured folder, write no scratch file under a fixed
+// name into a folder others share: the screen, TXT and DOS-file targets
+// name the want of a folder and write nothing; the temporary folder and
+// $TMPDIR (here folders of the test's own standing in for /tmp) stay empty.
+TEST_F(DeviceTest, NoScratchFileWithoutAFolderOfTheRunsOwn) {
+  const auto printEach = [this] {
+    for (const int target : {kOutScreen, kOutTxt, kOutDosFile}) {
+      ui().ExpectMessageBox("", "Fehler beim Anlegen einer Datei: kein Ordner f\xC3\xBCr tempor\xC3\xA4re Dateien");
+      OpenOutputDevice(target, "");
+      EXPECT_EQ(G().AbortFlag, 1) << target;
+      G().AbortFlag = 0;
+    }
+  };
+  const std::string gone = dir_ + "/gone";
+  ASSERT_TRUE(fs::create_directory(gone));
+  ASSERT_EQ(PlanRunFolder(gone), 0);
+  fs::remove(gone);  // the start-up found it; the run's folder cannot be made in it now
+  printEach();
+  EXPECT_EQ(RunFolder(), "");
+  EXPECT_EQ(Files(), std::vector<std::string>{});
+  RemoveRunFolder();
+
+  const std::string shared = dir_ + "/shared";
+  ASSERT_TRUE(fs::create_directory(shared));
+  const char* old = std::getenv("TMPDIR");
+  const std::optional<std::string> oldTmp = old ? std::optional<std::string>(old) : std::nullopt;
+  ::setenv("TMPDIR", shared.c_str(), 1);
+  G().TempFolder.clear();
+  printEach();
+  if (oldTmp)
+    ::setenv("TMPDIR", oldTmp->c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+  EXPECT_TRUE(fs::is_empty(shared));
+  EXPECT_EQ(Files(), std::vector<std::string>{"shared"});
+}
+
 }  // namespace
 }  // namespace zeb

@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/messages.h"
+#include "base/support_clock.h"
 #include "base/support_fixture.h"
 #include "base/support_golden.h"
 #include "base/textfile.h"
@@ -189,7 +190,7 @@ TEST_F(SpringFileTest, SectionWritersMarkLineBreaks) {
   EXPECT_EQ(SplitCrLf(FormatChangeLogSection(log)).back(), "12.5|-0.5|2|45|T|x||");
 }
 
-TEST_F(SpringFileTest, FieldTextCheckRefusesBarAndResetKeepsDrawingTexts) {
+CLOCK_TEST_F(SpringFileTest, FieldTextCheckRefusesBarAndResetKeepsDrawingTexts) {
   EXPECT_TRUE(CheckFieldText("Meier"));
   ui().ExpectMessageBox("", "|");
   EXPECT_FALSE(CheckFieldText("Mei|er"));

@@ -446,7 +446,7 @@ TEST_F(NdxManyWriters, EightWritersLoseAndDoubleNothing) {
   const auto t0 = std::chrono::steady_clock::now();
   std::vector<std::unique_ptr<OtherProgram>> writers;
   for (int w = 0; w < kWriters; ++w)
-    writers.push_back(std::make_unique<OtherProgram>([&, w]() { return Writer(table, cnt + " " + name, w); }));
+    writers.push_back(std::make_unique<OtherProgram>([&, w]() { return Writer(table, "cnt name", w); }));
   for (auto& p : writers) p->Start();
   for (int w = 0; w < kWriters; ++w) EXPECT_EQ(writers[static_cast<std::size_t>(w)]->Wait(), 0) << "writer " << w;
   // Hang bound: the eight writers take 3 to 5 s here, on two busy cores too.

@@ -3,6 +3,7 @@
 
 #include <ctime>
 
+#include "base/support_clock.h"
 #include "x1_support.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/core/callbacks.h"
@@ -147,7 +148,7 @@ TEST_F(Utils, TemporaryNamesAndMachineFacts) {
   EXPECT_EQ(MemoryInfo(2), (MemoryInfo(0) + 512 * 1024) / (1024 * 1024));
 }
 
-TEST_F(Utils, FileDatesAndSearch) {
+CLOCK_TEST_F(Utils, FileDatesAndSearch) {
   ScratchDir dir;
   const auto day = [] {
     const std::time_t now = std::time(nullptr);

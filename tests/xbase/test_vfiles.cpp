@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 
+#include "base/support_clock.h"
 #include "dataset_support.h"
 #include "xbase/core/ansi_literal.h"
 #include "xbase/dataset/filedataset.h"
@@ -232,7 +233,7 @@ TEST_F(VFileDataset, InsertionAppendsAndSorting) {
   EXPECT_NE(w.VirtualName(), v.VirtualName());
 }
 
-TEST_F(VFileDataset, DiskCopies) {
+CLOCK_TEST_F(VFileDataset, DiskCopies) {
   const std::string path = dir / "disk.dbf";
   {
     TTzVFile v("VF");
