@@ -120,6 +120,10 @@ bool RecordingTables::LoadMaterialRow(int row) {
   Note("LoadMaterialRow", {Int(row)});
   return false;
 }
+bool RecordingTables::LoadRelaxationRow(int materialNumber) {
+  Note("LoadRelaxationRow", {Int(materialNumber)});
+  return false;
+}
 std::string RecordingTables::TableFieldName(int n) {
   Note("TableFieldName", {Int(n)});
   return {};

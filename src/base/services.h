@@ -96,6 +96,10 @@ class TableServices {
   // Reads row `row` of the material table into the material record;
   // AbortFlag is left set when the table could not be read.
   virtual bool LoadMaterialRow(int row) = 0;
+  // The relaxation row of that material number into the relaxation record
+  // (cleared first; RelaxationFound when there is one); an unreadable or
+  // damaged table is named and marked (RelaxationTableBad), AbortFlag set.
+  virtual bool LoadRelaxationRow(int materialNumber) = 0;
   // Field n (1-based) of the browser's table, "" outside 1..field count.
   virtual std::string TableFieldName(int n) = 0;
 
@@ -203,6 +207,7 @@ class RecordingTables : public TableServices, public CallRecorder {
   void MaterialSelect(int mode) override;
   void MaterialReadRecord() override;
   bool LoadMaterialRow(int row) override;
+  bool LoadRelaxationRow(int materialNumber) override;
   std::string TableFieldName(int n) override;
   void EditTable(std::string_view tableName, int helpNumber) override;
   void SetTitles(std::string_view title1, std::string_view title2) override;

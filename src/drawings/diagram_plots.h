@@ -41,8 +41,8 @@ Real ResponseFactor(Real f, Real f0);
 void DrawFrequencyResponse(Real f0);
 
 // Relaxation.
+// The relaxation row of the material (Tables().LoadRelaxationRow).
 void OpenRelaxationTable(int materialNumber);
-void ReadRelaxationRecord();
 void RelaxationPowerCurve(int marker, Real x0, Real y0, Real x1, Real y1);
 // kind 1 relaxation over stress, 2 progress over time, 3 force over time.
 void DrawRelaxationDiagram(int kind, Real F2, Real L2, Real L0, Real R);

@@ -21,29 +21,11 @@
 
 namespace zeb {
 
+// The table functions hold the one lookup of the row (with its checks).
 void OpenRelaxationTable(int materialNumber) {
   G().AbortFlag = 0;
   ClearRelaxationRecord();
-  TableServices& t = Tables();
-  t.TableOpen("zebwstr");
-  if (G().AbortFlag != 0) {
-    SG().RelaxationTableBad = 1;
-    AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
-    return;
-  }
-  t.TableMakeIndex(t.TableFieldName(1), "zebwstr");
-  t.TableSeek(IntToTextBlankPad(materialNumber, 9));
-  if (t.TableFound()) {
-    SG().RelaxationFound = 1;
-    ReadRelaxationRecord();
-  } else {
-    SG().RelaxationFound = 0;
-  }
-  t.TableClose();
-}
-
-void ReadRelaxationRecord() {
-  ReadRelaxationFields([](int n) { return Tables().TableGetField(n); });
+  Tables().LoadRelaxationRow(materialNumber);
 }
 
 void RelaxationPowerCurve(int marker, Real x0, Real y0, Real x1, Real y1) {

@@ -1,5 +1,6 @@
 #include "tables/material_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -65,34 +66,73 @@ std::string NumberDamage(std::string_view text) {
   return "keine Zahl"_oem;
 }
 
-// The fields first..last (but `skip`) of the current record, read as
-// numbers: the first that holds no number is named as damage of the table
-// (AbortFlag set) and false is returned.
-bool NumbersSound(int first, int last, int skip = 0) {
-  // The fields as the file holds them: the engine reads any text as some number.
-  const std::string& file = TheTableWindow().FileName();
-  std::vector<std::string> fields;
-  if (!DbfRecordFields(file, TableRecNo(), fields)) return true;
-  for (int n = first; n <= last && n <= static_cast<int>(fields.size()); ++n) {
-    if (n == skip) continue;
-    const std::string& text = fields[static_cast<std::size_t>(n - 1)];
-    const std::string why = NumberDamage(text);
-    if (why.empty()) continue;
-    // The table as the user knows it, also when a copy of it is read.
-    std::string path = file;
-    if (const std::string scratch = ScratchFile(""); !scratch.empty() && path.starts_with(scratch))
-      path = AddBackslash(G().DbfFolder) + path.substr(scratch.size());
-    std::string shown = Cp1252To850(text);
-    for (char& c : shown)
-      if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    while (!shown.empty() && shown.back() == ' ') shown.pop_back();
-    while (!shown.empty() && shown.front() == ' ') shown.erase(0, 1);
-    ReportDamagedTable(path, "Satz "_oem + std::to_string(TableRecNo()) + ", Feld " + TableFieldName(n) + ": " + why +
-                                 " (\"" + shown + "\")");
-    return false;
+// The table as the user knows it, also when a copy of it is read.
+std::string KnownTablePath() {
+  std::string path = TheTableWindow().FileName();
+  if (const std::string scratch = ScratchFile(""); !scratch.empty() && path.starts_with(scratch))
+    path = AddBackslash(G().DbfFolder) + path.substr(scratch.size());
+  return path;
+}
+
+// Names field n of the current record as damage of the open table
+// (AbortFlag set); false.
+bool FieldDamaged(int n, const std::string& why) {
+  ReportDamagedTable(KnownTablePath(),
+                     "Satz "_oem + std::to_string(TableRecNo()) + ", Feld " + TableFieldName(n) + ": " + why);
+  return false;
+}
+
+// Names field n of the open table as one of the wrong kind: the program
+// reads it as a number (number) or as a text; false.
+bool KindDamaged(int n, bool number) {
+  ReportDamagedTable(KnownTablePath(), "Feld "_oem + TableFieldName(n) +
+                                           (number ? std::string(" ist kein Zahlenfeld") : std::string(" ist kein Textfeld")));
+  return false;
+}
+
+bool IsNumberField(int n) {
+  const char type = TheTableWindow().FieldType(n);
+  return type == 'N' || type == 'F';
+}
+
+// Why a numeric field's bytes are no number, quoted; "" for a number or
+// blanks.
+std::string QuotedNumberDamage(const std::string& text) {
+  const std::string why = NumberDamage(text);
+  if (why.empty()) return why;
+  std::string shown = Cp1252To850(text);
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+  while (!shown.empty() && shown.front() == ' ') shown.erase(0, 1);
+  return why + " (\"" + shown + "\")";
+}
+
+// The current record of the open table as the program reads it: kinds
+// holds for each field from 1 on "N" (a number), "C" (a text) or "-" (not
+// read here). A field of another type, or a number field whose bytes hold
+// no number, is named as damage of the table (AbortFlag set) and false is
+// returned. Fields the table lacks are left to the reader.
+bool RowSound(std::string_view kinds) {
+  TableWindow& w = TheTableWindow();
+  const int count = std::min(w.FieldCount(), static_cast<int>(kinds.size()));
+  for (int n = 1; n <= count; ++n) {
+    const char kind = kinds[static_cast<std::size_t>(n - 1)];
+    if (kind == 'C' && w.FieldType(n) != 'C') return KindDamaged(n, false);
+    if (kind != 'N') continue;
+    if (!IsNumberField(n)) return KindDamaged(n, true);
+    // The bytes as the record holds them: the engine reads any text as
+    // some number.
+    if (const std::string why = QuotedNumberDamage(w.RawField(n)); !why.empty()) return FieldDamaged(n, why);
   }
   return true;
 }
+
+// The kinds of the fields of the material table, of the tensile-strength
+// tables and of the relaxation table (see RowSound).
+std::string MaterialKinds() { return "CCCC" + std::string(21, 'N') + "CN"; }
+std::string RmKinds() { return "NC" + std::string(kRmTableSize, 'N'); }
+std::string RelaxationKinds() { return "NC" + std::string(20, 'N'); }
 
 // Goes to the material of that number in the open table (marked records
 // included); true when found.
@@ -104,11 +144,33 @@ bool SeekMaterial(std::int32_t number) {
   return TableFound() && G().AbortFlag == 0;
 }
 
+std::string Trimmed(std::string s) {
+  s = TrimRight(std::move(s));
+  const std::size_t first = s.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : s.substr(first);
+}
+
+// The number a key field's bytes hold (0 for none).
+Real KeyValue(const std::string& text) { return TextToFloat(Trimmed(text)); }
+
+// Why the key bytes of a record name no material; "" when they do.
+std::string KeyDamage(const std::string& text) {
+  if (const std::string why = QuotedNumberDamage(text); !why.empty()) return why;
+  if (xbase::ClassifyNumberText(text) == xbase::NumberTextKind::Empty) return "keine Werkstoffnummer (leer)"_oem;
+  const Real value = KeyValue(text);
+  if (!(value >= 1) || value != static_cast<Real>(static_cast<std::int64_t>(value)))
+    return "keine Werkstoffnummer (\""_oem + Cp1252To850(Trimmed(text)) + "\")";
+  return {};
+}
+
 // Goes to the first record (in table order, marked ones included) whose
 // numeric field `field` holds `number`: the record a seek in an index on
 // that field finds, without building the index file and its semaphore
-// for one lookup. A table without that field takes the indexed road,
-// which reports it.
+// for one lookup. The key of every record not marked deleted is checked
+// on the way: a key field that is no number field, or a key that names no
+// material (blank, no whole number from 1 on), is named as damage of the
+// table (AbortFlag set). A table without that field takes the indexed
+// road, which reports it.
 bool FindNumber(int field, const char* indexName, std::int32_t number) {
   TableShowDeleted();
   const std::string name = TableFieldName(field);
@@ -118,10 +180,19 @@ bool FindNumber(int field, const char* indexName, std::int32_t number) {
     TableSeek(MaterialKey(number));
     return TableFound() && G().AbortFlag == 0;
   }
+  if (!IsNumberField(field)) return KindDamaged(field, true);
+  TableWindow& w = TheTableWindow();
+  std::int32_t found = 0;
   for (TableGoTop(); !TableEof() && G().AbortFlag == 0; TableSkip(1)) {
-    if (TextToFloat(TableGetField(field)) == number) return G().AbortFlag == 0;
+    const std::string key = w.RawField(field);
+    if (!TableDeleted()) {
+      if (const std::string why = KeyDamage(key); !why.empty()) return FieldDamaged(field, why);
+    }
+    if (found == 0 && KeyValue(key) == number) found = TableRecNo();
   }
-  return false;
+  if (found == 0 || G().AbortFlag != 0) return false;
+  TableSelectRecord(found);
+  return G().AbortFlag == 0;
 }
 
 }  // namespace
@@ -129,7 +200,7 @@ bool FindNumber(int field, const char* indexName, std::int32_t number) {
 void MaterialReadRecord() {
   if (G().AbortFlag != 0) return;
   // A damaged row is named, not read into values it does not hold.
-  if (!NumbersSound(5, 27, 26)) return;
+  if (!RowSound(MaterialKinds())) return;
   MaterialRecord& m = ZEBWST_Record();
   m.Name1 = TextField(1);
   m.Name2 = TextField(2);
@@ -226,11 +297,15 @@ bool LoadMaterialRow(std::int32_t number) {
   const bool opened = number > 0 && MaterialOpenTable();
   if (opened) {
     found = FindNumber(27, "zebwst", number);
-    if (found) {
-      MaterialReadRecord();
-      damaged = g.AbortFlag != 0;
+    if (found) MaterialReadRecord();
+    damaged = g.AbortFlag != 0;
+    if (!found && !damaged) {
+      // A number in no row would calculate the spring without its material.
+      ShowError("Werkstoffnummer "_oem + std::to_string(number) + " steht in keinem Satz der Tabelle "_oem +
+                FromUtf8(CodePage::Cp850, KnownTablePath()));
+      damaged = true;
     }
-    found = found && g.AbortFlag == 0;
+    found = found && !damaged;
     TableClose();
   }
   ClearRmTable();
@@ -253,7 +328,7 @@ bool LoadRelaxationRow(std::int32_t number) {
   g.AbortFlag = 0;
   TableOpen("zebwstr.dbf");
   if (g.AbortFlag == 0) {
-    if (FindNumber(1, "zebwstr", number) && NumbersSound(3, 22)) {
+    if (FindNumber(1, "zebwstr", number) && RowSound(RelaxationKinds())) {
       SG().RelaxationFound = 1;
       ReadRelaxationFields([](int n) { return TableGetField(n); });
     }
@@ -344,7 +419,7 @@ void MaterialSelect(int mode) {
 // ------------------------------------------------- tensile-strength tables
 
 void ReadRmRecord(int k) {
-  if (G().AbortFlag != 0 || !NumbersSound(3, kRmTableSize + 2)) return;
+  if (G().AbortFlag != 0 || !RowSound(RmKinds())) return;
   RmTableT& t = RmTable();
   const std::int32_t number = TextToInt(TableGetField(1));
   if (number > 0) t.MaterialNumber = number;

@@ -35,8 +35,9 @@ bool MaterialOpenIndexed();
 // For the spring-file reader: the material of that number into
 // ZEBWST_Record, its tensile-strength limits into RmTable and its relaxation
 // row into the relaxation record (all cleared first); false for a missing
-// table or number. Closes the table. AbortFlag
-// is left set when the table could not be read, else as it was.
+// table or number. Closes the table. AbortFlag is left set when the table
+// could not be read or holds no row of that number (named), else as it
+// was.
 bool LoadMaterialRow(std::int32_t number);
 
 // The figures a calculation needs that a material lacks (shear modulus,
@@ -59,8 +60,10 @@ std::string MaterialNotChoosableText(const std::string& name, const std::string&
 void MaterialSelect(int mode);
 
 // The relaxation row of that material from zebwstr.dbf into the relaxation
-// record (cleared first); a table that cannot be read is named, marked
-// (RelaxationTableBad) and listed ("Fatal  : ZEBWSTR.DBF error"): false.
+// record (cleared first), the one lookup of every caller; a table that
+// cannot be read, or whose row or keys are damaged, is named, marked
+// (RelaxationTableBad) and listed ("Fatal  : ZEBWSTR.DBF error"): false
+// with AbortFlag set.
 bool LoadRelaxationRow(std::int32_t number);
 // The rows of that material from zebrmmin and zebrmmax into RmTable; true
 // when found in at least one.

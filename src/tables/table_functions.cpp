@@ -212,32 +212,6 @@ std::string DbfDamage(const std::string& path) {
   return {};
 }
 
-bool DbfRecordFields(const std::string& path, std::int32_t record, std::vector<std::string>& fields) {
-  fields.clear();
-  int fd = -1;
-  if (record < 1 || OpenRegularForReading(path, fd) != 0) return false;
-  struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-  } closer{fd};
-  unsigned char head[32];
-  if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
-  const unsigned header = Le16(head + 8), length = Le16(head + 10);
-  if (static_cast<std::uint32_t>(record) > Le32(head + 4) || header < 33) return false;
-  std::vector<unsigned char> desc(header);
-  std::string rec(length, '\0');
-  if (::pread(fd, desc.data(), header, 0) != static_cast<ssize_t>(header) ||
-      ::pread(fd, rec.data(), length, static_cast<off_t>(header) + static_cast<off_t>(record - 1) * length) !=
-          static_cast<ssize_t>(length))
-    return false;
-  for (unsigned at = 32, offset = 1; at + 32 <= header && desc[at] != 0x0D; at += 32) {
-    if (offset + desc[at + 16] > length) return false;
-    fields.push_back(rec.substr(offset, desc[at + 16]));
-    offset += desc[at + 16];
-  }
-  return true;
-}
-
 void ReportDamagedTable(const std::string& path, std::string_view why) {
   ShowError("Tabelle "_oem + FromUtf8(CodePage::Cp850, path) + " beschädigt: "_oem + std::string(why));
   G().AbortFlag = 1;

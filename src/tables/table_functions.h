@@ -36,10 +36,6 @@ std::string TablePathWithWriteCheck(std::string_view name);
 // cannot hold). "" when nothing is wrong, for other layouts and for a file
 // that cannot be opened.
 std::string DbfDamage(const std::string& path);
-// The bytes of each field of record `record` (1-based) of a table file of
-// the dBase III or IV layout, as the file has them (a number field as
-// written, not as the engine reads it); false when there is no such record.
-bool DbfRecordFields(const std::string& path, std::int32_t record, std::vector<std::string>& fields);
 // Shows "Tabelle <path> beschädigt: <why>" (why in code page 850) and sets
 // AbortFlag.
 void ReportDamagedTable(const std::string& path, std::string_view why);

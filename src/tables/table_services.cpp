@@ -33,6 +33,7 @@ void EngineTables::ShowMaterialForm() {
 void EngineTables::MaterialSelect(int mode) { zeb::MaterialSelect(mode); }
 void EngineTables::MaterialReadRecord() { zeb::MaterialReadRecord(); }
 bool EngineTables::LoadMaterialRow(int row) { return zeb::LoadMaterialRow(row); }
+bool EngineTables::LoadRelaxationRow(int materialNumber) { return zeb::LoadRelaxationRow(materialNumber); }
 std::string EngineTables::TableFieldName(int n) { return zeb::TableFieldName(n); }
 
 void EngineTables::EditTable(std::string_view tableName, int helpNumber) {

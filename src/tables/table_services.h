@@ -13,6 +13,7 @@ class EngineTables : public TableServices {
   void MaterialSelect(int mode) override;
   void MaterialReadRecord() override;
   bool LoadMaterialRow(int row) override;
+  bool LoadRelaxationRow(int materialNumber) override;
   std::string TableFieldName(int n) override;
   void EditTable(std::string_view tableName, int helpNumber) override;
   void SetTitles(std::string_view title1, std::string_view title2) override;

@@ -11,29 +11,39 @@
 #include "drawings/drawings.h"
 #include "graphics/sink.h"
 #include "spring/material.h"
+#include "spring/strength.h"
 
 namespace zeb::test {
 namespace {
 
 using DiagramMenuTest = DiagramTest;
 
-// The relaxation table with one row for material 4711.
+// The relaxation lookup of the table functions over a table with one row
+// for material 4711.
 class RelaxationTables : public RefMaterialTables {
  public:
   bool open = true;
-  std::string sought;
+  int sought = 0;
   std::vector<std::string> row = {"", "4711", "Federstahl", "20", "80", "1,5", "4",
                                   "400", "2",  "800", "6",  "300", "1", "900", "5",
                                   "500", "3",  "1000", "9", "200", "1", "700", "4"};
-  void TableOpen(std::string_view name) override {
-    RecordingTables::TableOpen(name);
-    if (!open) G().AbortFlag = 1;
-  }
-  std::string TableFieldName(int n) override { return n == 1 ? "WSTNR" : ""; }
-  void TableSeek(std::string_view key) override { sought = std::string(key); }
-  bool TableFound() override { return sought == "     4711"; }
-  std::string TableGetField(int n) override {
-    return n >= 1 && n < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(n)] : "";
+  bool LoadRelaxationRow(int materialNumber) override {
+    RecordingTables::LoadRelaxationRow(materialNumber);
+    sought = materialNumber;
+    ClearRelaxationRecord();
+    if (!open) {
+      SG().RelaxationTableBad = 1;
+      AddErrorMessage("Fatal  : ZEBWSTR.DBF error");
+      G().AbortFlag = 1;
+      return false;
+    }
+    if (materialNumber == 4711) {
+      SG().RelaxationFound = 1;
+      ReadRelaxationFields([this](int n) {
+        return n >= 1 && n < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(n)] : "";
+      });
+    }
+    return true;
   }
 };
 
@@ -158,14 +168,14 @@ TEST_F(DiagramMenuTest, RelaxationRowThroughTheTableFunctions) {
   // Index 11 in batch mode: the row is loaded first, then code 18 drawn.
   Graphics().SetCadBatchMode(1);
   EXPECT_FALSE(Write("rx", 1, [](int c) { SelectDiagram(11, c); }).empty());
-  EXPECT_EQ(tables->sought, "     4711");
+  EXPECT_EQ(tables->sought, 4711);
   EXPECT_EQ(SG().RelaxationFound, 1);
   EXPECT_EQ(RelaxationRecord().T2, 80);
   EXPECT_EQ(MaterialReal(RelaxationRecord().d1), 1.5L);
   EXPECT_EQ(RelaxationRecord().Tau[7], 700);
-  // Material 7 is sought as eight blanks and the digit.
+  // Material 7 has no row.
   OpenRelaxationTable(7);
-  EXPECT_EQ(tables->sought, "        7");
+  EXPECT_EQ(tables->sought, 7);
   EXPECT_EQ(SG().RelaxationFound, 0);
   EXPECT_EQ(RelaxationRecord().Tau[0], 0);
   // A missing table: the fatal text, the record cleared.
@@ -210,7 +220,7 @@ TEST_F(DiagramMenuTest, EveryRelaxationDiagramNeedsData) {
       ui().ExpectMessageBox("", "Keine Relaxationsdaten f\xC3\xBCr diesen Werkstoff");
       EXPECT_TRUE(WriteCode("norx" + std::to_string(code), 1, code).empty());
       EXPECT_EQ(G().AbortFlag, 1);
-      EXPECT_EQ(tables->sought, "     4711");  // the row was looked for
+      EXPECT_EQ(tables->sought, 4711);  // the row was looked for
     }
   }
   Graphics().SetCadBatchMode(0);

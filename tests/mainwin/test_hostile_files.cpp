@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <chrono>
 #include <cstdint>
@@ -569,6 +570,172 @@ TEST_F(HostileFilesTest, DamagedNumbersAndSupportTablesAreNamedUnderI) {
   }
   fs::remove(root_ / "dbf" / "zebwstr.dbf");
   expectNamed("zebwstr", "Datei " + (root_ / "dbf" / "zebwstr.dbf").string() + " nicht gefunden");
+}
+
+// A copy of a dBase III table in the dBase 7 layout: 68 head bytes, a
+// 48-byte descriptor per field, the records as they were.
+std::string AsDbase7(const std::string& b) {
+  const unsigned header = Le16At(b, 8);
+  std::string out(68, '\0');
+  out.replace(0, 12, b.substr(0, 12));
+  out[0] = '\x04';
+  unsigned fields = 0;
+  for (std::size_t d = 32; b[d] != '\x0D'; d += 32, ++fields) {
+    std::string desc(48, '\0');
+    desc.replace(0, 11, b.substr(d, 11));
+    desc[32] = b[d + 11];  // type, length, decimals
+    desc[33] = b[d + 16];
+    desc[34] = b[d + 17];
+    out += desc;
+  }
+  out += '\x0D';
+  PutLe16(out, 8, 68 + 48 * fields + 1);
+  return out + b.substr(header);
+}
+
+// The table with one more record (bytes without the deletion mark).
+std::string WithRecord(const std::string& b, const std::string& record) {
+  const unsigned header = Le16At(b, 8), length = Le16At(b, 10);
+  const std::uint32_t count = Le32At(b, 4);
+  EXPECT_EQ(record.size() + 1, length);
+  std::string out = b.substr(0, header + count * length) + " " + record + "\x1A";
+  PutLe32(out, 4, count + 1);
+  return out;
+}
+
+// The printed value after head ("-" or a missing line: -1).
+long PrintedValue(const std::string& txt, const std::string& head) {
+  const std::size_t at = txt.find(head);
+  return at == std::string::npos ? -1 : std::strtol(txt.c_str() + at + head.size(), nullptr, 10);
+}
+
+// The program's own tables damaged where the engine reads them as some
+// value: a field type that is not the table's (each number field of the
+// material table as a memo, binary, OLE or text field, a text field as a
+// memo), a number no number field holds in a dBase 7 copy, a damaged or
+// blank key, a material number in no row. A damage of the material table is
+// named in German with the table and the field, the run ends with 2 and
+// prints nothing; a damaged key of a strength or relaxation table is named
+// the same way, listed in the printout, and the printout's Rm and tau zul
+// are those of the sound tables.
+TEST_F(HostileFilesTest, DamagedFieldTypesKeysAndDbase7CopiesAreNamedUnderI) {
+  const fs::path table = root_ / "dbf" / "zebwst.dbf";
+  const std::string good = ReadBytes(table);
+  const std::string spring = (SourceDir() / "examples" / "table_material.zeb").string();
+  const fs::path printout = work_ / "table_material.txt";
+  const Ran sound = Run({spring, "/I"});
+  ASSERT_EQ(sound.exitCode, 0) << sound.err;
+  const std::string soundTxt = ReadBytes(printout);
+  fs::remove(printout);
+  // The example's material (5, EN 10270-1 DH) by its law: Rm = 2154 - 819 lg d.
+  const std::size_t dAt = soundTxt.find("Drahtdurchmesser\td\tmm\t");
+  ASSERT_NE(dAt, std::string::npos) << soundTxt;
+  const double d = std::strtod(soundTxt.c_str() + dAt + 21, nullptr);
+  ASSERT_GT(d, 0.0);
+  EXPECT_NEAR(PrintedValue(soundTxt, "Zugfestigkeit\tRm\tMPa\t"), 2154 - 819 * std::log10(d), 1.0);
+  const auto expectRefused = [&](const fs::path& t, const std::string& why, const std::vector<std::string>& args) {
+    const Ran r = Run(args);
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    const std::string named = "Tabelle " + t.string() + " beschädigt: " + why + "\n";
+    EXPECT_NE(r.err.find(named), std::string::npos) << named << r.err;
+    EXPECT_EQ(r.err.find("beschädigt"), r.err.rfind("beschädigt")) << r.err;
+    for (const char* internal : {"DBF Error", "Rm = 0", "Rm ="}) EXPECT_EQ(r.err.find(internal), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(printout));
+    fs::remove(printout);
+  };
+
+  // Field types: every field the program reads as a number.
+  int numberFields = 0;
+  for (std::size_t d = 32; good[d] != '\x0D'; d += 32) {
+    const std::string name = good.substr(d, good.find('\0', d) - d);
+    const bool number = good[d + 11] == 'N';
+    numberFields += number ? 1 : 0;
+    for (const char type : number ? std::string("MBGC") : std::string(name == "NAME2" ? "M" : "")) {
+      SCOPED_TRACE(name + " " + type);
+      std::string bytes = good;
+      bytes[d + 11] = type;
+      WriteBytes(table, bytes);
+      expectRefused(table, "Feld " + name + (number ? " ist kein Zahlenfeld" : " ist kein Textfeld"), {spring, "/I"});
+    }
+  }
+  EXPECT_EQ(numberFields, 22);
+
+  // A dBase 7 copy: sound, the same printout; a bad number named.
+  WriteBytes(table, AsDbase7(good));
+  const Ran seven = Run({spring, "/I"});
+  EXPECT_EQ(seven.exitCode, 0) << seven.err;
+  EXPECT_EQ(ReadBytes(printout), soundTxt);
+  fs::remove(printout);
+  const FieldAt rm0 = LocateField(good, 5, "RM0");
+  ASSERT_GT(rm0.record, 0u);
+  std::string badRm0 = good;
+  badRm0.replace(rm0.at, rm0.length, std::string(rm0.length - 6, ' ') + "20.0.0");
+  WriteBytes(table, AsDbase7(badRm0));
+  expectRefused(table, "Satz " + std::to_string(rm0.record) + ", Feld RM0: mehr als ein Dezimalzeichen (\"20.0.0\")",
+                {spring, "/I"});
+
+  // Keys of the material table: the spring's row renumbered with garbage,
+  // a blank record; a number in no row.
+  const FieldAt key = LocateField(good, 5, "MATNR");
+  std::string garbage = good;
+  garbage.replace(key.at, key.length, std::string(key.length - 3, ' ') + "5-5");
+  WriteBytes(table, garbage);
+  expectRefused(table, "Satz " + std::to_string(key.record) + ", Feld MATNR: keine Zahl (\"5-5\")", {spring, "/I"});
+  const unsigned length = Le16At(good, 10);
+  WriteBytes(table, WithRecord(good, std::string(length - 1, ' ')));
+  expectRefused(table, "Satz " + std::to_string(Le32At(good, 4) + 1) + ", Feld MATNR: keine Werkstoffnummer (leer)",
+                {spring, "/I"});
+  WriteBytes(table, good);
+  std::string example = ReadBytes(spring);
+  std::size_t at = 0;
+  for (int line = 1; line < 118; ++line) at = example.find('\n', at) + 1;  // line 118: the material number
+  ASSERT_EQ(example.substr(at, 3), "5\r\n");
+  example.replace(at, 1, "77");
+  WriteBytes(work_ / "table_material.zeb", example);
+  {
+    const Ran r = Run({(work_ / "table_material.zeb").string(), "/I"});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("Werkstoffnummer 77 steht in keinem Satz der Tabelle " + table.string() + "\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("Rm = 0"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(printout));
+    fs::remove(work_ / "table_material.zeb");
+  }
+
+  // Keys of the strength and relaxation tables: garbage in the spring's
+  // row (the relaxation table gets a row of material 5 first), a blank
+  // record.
+  for (const std::string name : {"zebrmmin", "zebrmmax", "zebwstr"}) {
+    const fs::path t = root_ / "dbf" / (name + ".dbf");
+    const std::string intact = ReadBytes(t);
+    const unsigned len = Le16At(intact, 10);
+    std::string withRow = intact;
+    if (name == "zebwstr") withRow = WithRecord(intact, std::string(8, ' ') + "5" + std::string(len - 10, ' '));
+    const FieldAt k = LocateField(withRow, 5, "MATNR");
+    ASSERT_GT(k.record, 0u) << name;
+    std::string bad = withRow;
+    bad.replace(k.at, k.length, std::string(k.length - 5, ' ') + "1.2.3");
+    const std::string listed = name == "zebwstr" ? "Fatal  : ZEBWSTR.DBF error" : "Fatal  : " + name + " dbf error";
+    for (const auto& [bytes, why] : std::vector<std::pair<std::string, std::string>>{
+             {bad, "Satz " + std::to_string(k.record) + ", Feld MATNR: mehr als ein Dezimalzeichen (\"1.2.3\")"},
+             {WithRecord(intact, std::string(len - 1, ' ')),
+              "Satz " + std::to_string(Le32At(intact, 4) + 1) + ", Feld MATNR: keine Werkstoffnummer (leer)"}}) {
+      SCOPED_TRACE(name + " " + why);
+      WriteBytes(t, bytes);
+      const Ran r = Run({spring, "/I"});
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      const std::string named = "Tabelle " + t.string() + " beschädigt: " + why + "\n";
+      EXPECT_NE(r.err.find(named), std::string::npos) << named << r.err;
+      EXPECT_EQ(r.err.find("beschädigt"), r.err.rfind("beschädigt")) << r.err;
+      const std::string txt = ReadBytes(printout);
+      EXPECT_NE(txt.find(listed), std::string::npos) << txt;
+      for (const char* head : {"Zugfestigkeit\tRm\tMPa\t", "zul. Schubspannung\ttauz\tMPa\t"})
+        EXPECT_EQ(PrintedValue(txt, head), PrintedValue(soundTxt, head)) << head;
+      fs::remove(printout);
+    }
+    WriteBytes(t, intact);
+  }
 }
 
 // The material table with its header padded after the field list (as

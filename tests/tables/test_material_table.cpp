@@ -145,7 +145,14 @@ TEST_F(MaterialTable, LoadMaterialRowForTheReader) {
   ExpectRow(ZEBWST_Record(), MaterialRows()[2]);
   // The spring data is left to the reader.
   EXPECT_EQ(SpringData().MaterialName, "");
-  for (int n : {0, 21, 65535, -1}) EXPECT_FALSE(LoadMaterialRow(n)) << n;
+  for (int n : {0, -1}) EXPECT_FALSE(LoadMaterialRow(n)) << n;
+  // A number in no row is named: the reader would calculate without it.
+  for (int n : {21, 65535}) {
+    ui().ExpectMessageBox("", "Werkstoffnummer " + std::to_string(n) + " steht in keinem Satz der Tabelle " +
+                                  (dbf() / "zebwst.dbf").string());
+    EXPECT_FALSE(LoadMaterialRow(n)) << n;
+    EXPECT_EQ(G().AbortFlag, 1);
+  }
   EXPECT_EQ(ZEBWST_Record().MaterialNumber, 3);
 
   // A missing table: false, with the abort flag set for the reader.
@@ -214,6 +221,7 @@ TEST_F(MaterialTable, RowOfASpringFileBringsItsStrengthLimits) {
   ASSERT_TRUE(LoadMaterialRow(1));  // EN 10270-1 SL: a row of blanks
   EXPECT_EQ(RmTable().MaterialNumber, 1);
   EXPECT_EQ(RmTable().Min, (std::array<std::int32_t, kRmTableSize>{}));
+  ui().ExpectMessageBox("", "Werkstoffnummer 99 steht in keinem Satz der Tabelle");
   EXPECT_FALSE(LoadMaterialRow(99));
   EXPECT_EQ(SG().RmTableLoaded, 0);
 }
@@ -307,19 +315,26 @@ TEST_F(MaterialTable, DamagedOrShortTablesGiveZerosAndMessagesNotCrashes) {
   ui().ExpectMessageBox("Fehler", "Fehler : DBF Error 254\n");
   EXPECT_FALSE(LoadMaterialRow(3));
 
-  // A strength table of two fields: the values read as 0.
+  // A strength table of another kind: its first field holds diameters, no
+  // material numbers, and is named.
   fs::remove(dbf() / "zebrmmin.dbf");
   fs::copy_file(dbf() / "din2076.dbf", dbf() / "zebrmmin.dbf");
   ResetErrorMessages();
-  EXPECT_TRUE(LoadRmTables(3));  // field 1 holds the diameter 3.00
+  ui().ExpectMessageBox("Fehler", "Tabelle " + (dbf() / "zebrmmin.dbf").string() +
+                                      " besch\u00e4digt: Satz 1, Feld D: keine Werkstoffnummer (\"0.07\")");
+  EXPECT_FALSE(LoadRmTables(3));
   EXPECT_EQ(RmTable().Min, (std::array<std::int32_t, kRmTableSize>{}));
+  // Two number fields where the material table has its names: named, not read.
+  G().AbortFlag = 0;
   TableOpen("din2077");
   ResetSpringGlobals();
   TableGo(3);
-  MaterialReadRecord();  // 2 fields of 27
-  EXPECT_EQ(ZEBWST_Record().Name1, "  8.00");
-  EXPECT_EQ(ZEBWST_Record().G, 0);
-  EXPECT_EQ(ZEBWST_Record().MaterialNumber, 0);
+  ZEBWST_Record().Name1 = "before";
+  ui().ExpectMessageBox("Fehler", "Tabelle " + (dbf() / "din2077.dbf").string() +
+                                      " besch\u00e4digt: Feld D ist kein Textfeld");
+  MaterialReadRecord();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ZEBWST_Record().Name1, "before");
 }
 
 TEST_F(MaterialTable, FieldTextsThatDoNotFitReadAsZero) {
