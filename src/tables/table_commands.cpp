@@ -14,6 +14,7 @@
 #include "reports/table.h"
 #include "tables/table_window.h"
 #include "xbase/core/engine.h"
+#include "xbase/dbf/tablecmds.h"
 
 namespace zeb {
 
@@ -111,6 +112,7 @@ void TableWindow::PackCommand() {
 // program writing the table meanwhile would otherwise lose records. The
 // lock goes when the command ends, also when a write fails.
 void TableWindow::AppendDbfCommand(const std::string& path) {
+  bool done = false;
   Run([&] {
     const xb::TTzLockScope scope(*tzdbf);
     if (!tzdbf->FLock()) {
@@ -118,7 +120,40 @@ void TableWindow::AppendDbfCommand(const std::string& path) {
       return;
     }
     tzdbf->AppendFrom(path);
+    done = true;
   });
+  if (done) ShowMessageText(AppendedFrom(path));
+}
+
+std::string TableWindow::AppendedFrom(const std::string& path) {
+  const xb::AppendFromReport& r = xb::LastAppendFromReport();
+  const std::string source = FromUtf8(CodePage::Cp850, path.substr(path.find_last_of('/') + 1));
+  std::string text = (r.appended == 1 ? std::string("1 Datensatz") : std::to_string(r.appended) + " Datensätze"_oem) +
+                     " aus " + source + " an " + TableName() + " angehängt."_oem;
+  if (r.lost.empty()) return text;
+  text += " " + (r.lost.size() == 1 ? std::string("1 Wert konnte") : std::to_string(r.lost.size()) + " Werte konnten") +
+          " nicht übernommen werden:"_oem;
+  constexpr std::size_t kNamed = 10;
+  for (std::size_t i = 0; i < r.lost.size() && i < kNamed; ++i) {
+    const xb::AppendFromLoss& l = r.lost[i];
+    const xb::FieldDesc* f = nullptr;
+    for (const xb::TzFieldMap& m : tzdbf->FieldMaps())
+      if (m.desc.name == l.field) f = &m.desc;
+    text += "\nSatz " + std::to_string(l.record) + ", Feld " + Cp1252To850(l.field) + ": \"" + Cp1252To850(l.text) + "\" ";
+    if (l.why == xb::AppendFromLoss::Why::NotANumber) {
+      text += "ist keine Zahl; das Feld bleibt leer.";
+    } else if (l.why == xb::AppendFromLoss::Why::NotADate) {
+      text += "ist kein Datum; das Feld bleibt leer.";
+    } else if (f != nullptr && f->type == 'C') {
+      text += "passt nicht in " + std::to_string(f->length) + " Zeichen; das Feld zeigt " +
+              std::string(f->length, '*') + ".";
+    } else if (f != nullptr) {
+      text += "passt nicht in " + std::to_string(f->length) + " Stellen mit " + std::to_string(f->decimals) +
+              " nach dem Komma; das Feld bleibt leer.";
+    }
+  }
+  if (r.lost.size() > kNamed) text += "\n... und " + std::to_string(r.lost.size() - kNamed) + " weitere.";
+  return text;
 }
 
 void TableWindow::AppendDelimitedCommand(const std::string& path) {

@@ -201,8 +201,9 @@ std::string DbfDamage(const std::string& path) {
     return "Satzlänge "_oem + std::to_string(length) + " passt nicht zu den Feldern (" + std::to_string(offset) + ")";
   const std::uint64_t records = static_cast<std::uint64_t>(count) * length;
   if (size < header + records) return "kürzer als ihre "_oem + std::to_string(count) + " Sätze"_oem;
-  if (size - header - records >= length)
-    return "Satzzahl "_oem + std::to_string(count) + " passt nicht zur Dateigröße"_oem;
+  // Whole records past the count (an append cut before its count was
+  // written) are no damage: the count holds, the table window offers to
+  // take them in or drop them.
   if (const std::uint32_t bad = FirstBadRecord(fd, header, length, count, fields); bad != 0)
     return "Satz "_oem + std::to_string(bad) + " ungültig"_oem;
   return {};

@@ -30,8 +30,9 @@ bool TableFileExists(std::string_view name);
 // cannot be opened or is damaged ("Tabelle <path> beschädigt: <why>").
 std::string TablePathWithWriteCheck(std::string_view name);
 // Why a table file of the dBase III or IV layout is damaged, in German
-// (code page 850): a head, field list, record length, record count or file
-// size that do not agree, or a record no dBase program writes (a deletion
+// (code page 850): a head, field list or record length that do not agree, a
+// file shorter than its record count says (records past the count are no
+// damage: the count holds), or a record no dBase program writes (a deletion
 // mark other than " " or "*", a character a numeric, date or logical field
 // cannot hold). "" when nothing is wrong, for other layouts and for a file
 // that cannot be opened.

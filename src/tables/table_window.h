@@ -110,8 +110,13 @@ class TableWindow {
   std::string Caption850() const;
 
   // Shows the window (see TableBrowserPort); OK and Cancel fill
-  // TableGlobals() and AbortFlag.
+  // TableGlobals() and AbortFlag. Editing a table whose file holds records
+  // past its header's count (an append cut short) asks first whether they
+  // are taken in, dropped or left (MendRecordsPastCount).
   void ShowTable(int mode);
+  // The question and the repair of records past the header's count: Ja
+  // takes them in, Nein drops them, Abbrechen leaves the file as it is.
+  void MendRecordsPastCount();
   bool HidesDeleted();
   void SetHideDeleted(bool hide);
 
@@ -172,6 +177,8 @@ class TableWindow {
   void PackCommand();
   // Records of another table or of a delimited text appended under the
   // file lock; the refused lock is named when another program holds it.
+  // Append dbf ends with a message of the records appended and the values
+  // that could not be taken.
   void AppendDbfCommand(const std::string& path);
   void AppendDelimitedCommand(const std::string& path);
   void SaveAsDelimitedCommand(const std::string& path);
@@ -207,6 +214,9 @@ class TableWindow {
   std::string TableName() const;
   std::string RecordName();
   std::string LockedBy(bool record);
+  // The closing message of Append dbf: the records appended from path and
+  // the values that could not be taken (code page 850).
+  std::string AppendedFrom(const std::string& path);
   // Settles a pending edit, then runs body guarded (false: not open).
   bool Run(const std::function<void()>& body);
 

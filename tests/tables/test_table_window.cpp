@@ -6,9 +6,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "base/files.h"
 #include "base/globals.h"
@@ -191,6 +193,7 @@ TEST_F(TableWindowTest, AppendFromATableNeedsTheFileLock) {
   EXPECT_EQ(ReadFileBytes(path), before);
 
   TableOpen("din2077");
+  ui().ExpectMessageBox("Meldung", "75 Datensätze aus t10270_3.dbf an din2077.dbf angehängt.");
   w().AppendDbfCommand((dbf() / "t10270_3.dbf").string());
   EXPECT_EQ(TableRecCount(), 71 + 75);
 }
@@ -556,6 +559,129 @@ TEST_F(TableWindowTest, ForeignFoxProTableOpensAndWritesKeepUntouchedBytes) {
   EXPECT_EQ(PyDbf(path, "print([(r.name.strip(), r.val, r.note) for r in t], end='')"),
             "[('Eins', 1.5, 'Text'), ('Zwo', None, ''), ('Drei', None, '')]");
   EXPECT_EQ(PerlXBase(path, "print join(\"|\", map { ($t->get_record($_))[1,2] } 0..2)"), "Eins|1.5|Zwo||Drei|");
+}
+
+// A dBase III table of the given fields (name, type, length, decimals) and
+// records (the bytes after each deletion flag), with its end mark.
+struct FieldSpec {
+  const char* name;
+  char type;
+  int length, decimals;
+};
+std::string DbaseTable(const std::vector<FieldSpec>& fields, const std::vector<std::string>& records) {
+  std::string head(32, '\0');
+  head[0] = 0x03;
+  head[1] = 126, head[2] = 1, head[3] = 15;
+  const std::size_t header = 32 + 32 * fields.size() + 1;
+  std::size_t length = 1;
+  for (const FieldSpec& f : fields) length += static_cast<std::size_t>(f.length);
+  for (int b = 0; b < 4; ++b) head[4 + b] = static_cast<char>(records.size() >> (8 * b));
+  head[8] = static_cast<char>(header & 0xFF), head[9] = static_cast<char>(header >> 8);
+  head[10] = static_cast<char>(length & 0xFF), head[11] = static_cast<char>(length >> 8);
+  std::string bytes = head;
+  for (const FieldSpec& f : fields) {
+    std::string d(32, '\0');
+    d.replace(0, std::strlen(f.name), f.name);
+    d[11] = f.type;
+    d[16] = static_cast<char>(f.length);
+    d[17] = static_cast<char>(f.decimals);
+    bytes += d;
+  }
+  bytes += '\x0D';
+  for (const std::string& r : records) bytes += " " + r;
+  return bytes + '\x1A';
+}
+
+// Append dbf between tables of other structure: a field without source and
+// one whose source is blank stay blank (no 0, no F); a number too wide for a
+// numeric field, a text that is no number and one that is no date are
+// named and leave the field blank; a character field shows the "*" of a
+// number too wide for it; "12,5" loses its decimals and "T" stays a logical,
+// as the conversion rules say. The closing message counts both.
+TEST_F(TableWindowTest, AppendDbfAcrossStructuresKeepsBlanksAndNamesWhatItCannotTake) {
+  const fs::path src = dbf() / "quelle.dbf", dst = dbf() / "ziel.dbf";
+  // NAME C10, D N10.2, CN C6, DX C10, OK L, NC N8.2, field by field.
+  test::WriteBytes(src, DbaseTable({{"NAME", 'C', 10, 0}, {"D", 'N', 10, 2}, {"CN", 'C', 6, 0}, {"DX", 'C', 10, 0},
+                                    {"OK", 'L', 1, 0}, {"NC", 'N', 8, 2}},
+                                   {std::string("Eins      ") + " 123456.78" + "12,5  " + "kein Datum" + "T" + "  123.45",
+                                    std::string("Zwei      ") + "          " + "abc   " + "          " + " " + "        ",
+                                    std::string("Drei      ") + "      0.00" + "7     " + "          " + "F" + "    1.50"}));
+  test::WriteBytes(dst, DbaseTable({{"NAME", 'C', 10, 0}, {"D", 'N', 6, 2}, {"CN", 'N', 5, 1}, {"DX", 'D', 8, 0},
+                                    {"OK", 'L', 1, 0}, {"EXTRA", 'N', 4, 0}, {"FLAG", 'L', 1, 0}, {"NC", 'C', 4, 0}},
+                                   {}));
+  TableOpen("ziel");
+  ASSERT_EQ(G().AbortFlag, 0);
+  ui().ExpectMessageBox("", "3 Datensätze aus quelle.dbf an ziel.dbf angehängt. 4 Werte konnten nicht übernommen "
+                            "werden:\n"
+                            "Satz 1, Feld D: \"123456.78\" passt nicht in 6 Stellen mit 2 nach dem Komma; das Feld "
+                            "bleibt leer.\n"
+                            "Satz 1, Feld DX: \"kein Datum\" ist kein Datum; das Feld bleibt leer.\n"
+                            "Satz 1, Feld NC: \"123.45\" passt nicht in 4 Zeichen; das Feld zeigt ****.\n"
+                            "Satz 2, Feld CN: \"abc\" ist keine Zahl; das Feld bleibt leer.");
+  w().AppendDbfCommand(src.string());
+  EXPECT_EQ(TableRecCount(), 3);
+  TableClose();
+  const std::string bytes = ReadFileBytes(dst);
+  const std::size_t header = 32 + 32 * 8 + 1, length = 1 + 10 + 6 + 5 + 8 + 1 + 4 + 1 + 4;
+  ASSERT_EQ(bytes.size(), header + 3 * length + 1);
+  // NAME C10, D N6.2, CN N5.1, DX D, OK L, EXTRA N4, FLAG L, NC C4.
+  EXPECT_EQ(bytes.substr(header),
+            std::string(" Eins      ") + "      " + " 12.0" + "        " + "T" + "    " + " " + "****" +
+                " Zwei      " + "      " + "     " + "        " + " " + "    " + " " + "    " +
+                " Drei      " + "  0.00" + "  7.0" + "        " + "F" + "    " + " " + "1.50" + "\x1A");
+  EXPECT_EQ(DbfRead(dst, "[tuple(r.values()) for r in t]"),
+            "[('Eins', None, 12.0, None, True, None, None, '****'), "
+            "('Zwei', None, None, None, None, None, None, ''), "
+            "('Drei', 0.0, 7.0, None, False, None, None, '1.50')]");
+}
+
+// An append cut between its record and the header's new count: the table
+// opens with the header's count (Perl's XBase reads as many), and editing it
+// names the record past the count: Abbrechen leaves the file, Nein drops
+// the record, Ja takes it in; the file then ends after the counted records
+// with its end mark, stray bytes after the record gone too.
+TEST_F(TableWindowTest, RecordsPastTheCountOpenAndAreMendedOnRequest) {
+  const fs::path path = dbf() / "din2077.dbf";
+  const std::string good = ReadFileBytes(path);
+  const auto u16 = [&](std::size_t at) { return static_cast<std::size_t>((good[at] & 0xFF) | (good[at + 1] & 0xFF) << 8); };
+  const std::size_t header = u16(8), length = u16(10);
+  const std::size_t count = (good.size() - 1 - header) / length;
+  ASSERT_EQ(good.size(), header + count * length + 1);
+  ASSERT_EQ(good.back(), '\x1A');
+  const std::string extra = good.substr(header, length);  // a copy of record 1
+  const std::string cut = good.substr(0, good.size() - 1) + extra + "\x12\x34";
+  const std::string asked = "ist länger, als ihr Kopf sagt: hinter ihren " + std::to_string(count) +
+                            " Datensätzen stehen noch 1 Datensatz (" + std::to_string(length) +
+                            " Byte) eines abgebrochenen Anhängens, die sie nicht zeigt. Ja: als Datensatz " +
+                            std::to_string(count + 1) + " übernehmen; Nein: entfernen";
+  test::WriteBytes(path, cut);
+  TableOpen("din2077");
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(count));
+  EXPECT_EQ(PerlXBase(path, "print $t->last_record + 1"), std::to_string(count));
+  ui().ExpectQuestion("", asked, Answer::Cancel);
+  w().ShowTable(2);
+  EXPECT_EQ(ReadFileBytes(path), cut);
+  ui().ExpectQuestion("", asked, Answer::No);
+  w().ShowTable(2);
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(count));
+  TableClose();
+  EXPECT_EQ(ReadFileBytes(path), good);
+
+  test::WriteBytes(path, cut);
+  G().AbortFlag = 0;
+  TableOpen("din2077");
+  ui().ExpectQuestion("", asked, Answer::Yes);
+  w().ShowTable(2);
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(count + 1));
+  w().ShowTable(2);  // nothing past the count any more: no question
+  TableClose();
+  const std::string taken = ReadFileBytes(path);
+  ASSERT_EQ(taken.size(), header + (count + 1) * length + 1);
+  EXPECT_EQ(taken.substr(header), good.substr(header, count * length) + extra + "\x1A");
+  EXPECT_EQ(u16(4) + 1, static_cast<std::size_t>((taken[4] & 0xFF) | (taken[5] & 0xFF) << 8));
+  EXPECT_EQ(PerlXBase(path, "print $t->last_record + 1"), std::to_string(count + 1));
+  EXPECT_EQ(DbfRead(path, "len(t), t[-1] == t[0]"), std::to_string(count + 1) + " True");
 }
 
 }  // namespace

@@ -241,7 +241,12 @@ void TTzFileDataSet::s_ReplaceWithLock() {
   if (!SelectWorkArea("s_ReplaceWithLock")) return;
   writeRefused_ = !WithLock(
       false, "Post", onRLockFailedOnPost,
-      [] {
+      [this] {
+        // Another program changed a field again since the question.
+        if (!BothChangedAnswered()) {
+          askAgain_ = true;
+          return;
+        }
         Replace();
         if (TzCurrentError() == 0) SKIP(0);
       },
@@ -399,6 +404,29 @@ bool TTzFileDataSet::Locate(std::string_view keyFields, const std::vector<FieldV
 bool TTzFileDataSet::IsSequenced() {
   if (!SelectWorkArea("IsSequenced")) return false;
   return !IndexActive();
+}
+
+std::int32_t TTzFileDataSet::RecordsPastCount() {
+  if (!SelectWorkArea("RecordsPastCount")) return 0;
+  return zeb::xbase::RecordsPastCount();
+}
+
+bool TTzFileDataSet::MendRecordsPastCount(bool takeIn) {
+  if (!SelectWorkArea("MendRecordsPastCount")) return false;
+  SyncToActive();
+  const std::int32_t remembered = RecNo();
+  bool mended = false;
+  try {
+    mended = zeb::xbase::MendRecordsPastCount(takeIn);
+  } catch (...) {
+    const std::string consequence =
+        takeIn ? std::string("Die Datensätze sind nicht übernommen."_ansi) : std::string("Die Datensätze sind nicht entfernt."_ansi);
+    std::rethrow_exception(AsWriteFailure(consequence));
+  }
+  SelectWorkArea("MendRecordsPastCount");
+  SafeGo(remembered >= 1 && remembered <= zeb::xbase::RecCount() ? remembered : 1);
+  ResyncFromEngine();
+  return mended;
 }
 
 std::int32_t TTzFileDataSet::MemoBlock(const zeb::xbase::TField& f) const {

@@ -759,20 +759,69 @@ int TTzDataSet::TziModifyRecord(std::uint8_t* buffer) {
   WorkArea* a = Area();
   struct Forget {
     WorkArea* a;
+    std::map<int, std::pair<std::string, bool>>& answers;
     ~Forget() {
       a->fieldsSet.clear();
       a->editBase.clear();
       a->overwriteBoth = nullptr;
+      answers.clear();
     }
-  } forget{a};
+  } forget{a, bothAnswers_};
   a->fieldsSet = setFields_;
   if (editBase_.size() == a->recordLength) a->editBase = editBase_;
-  a->overwriteBoth = [this](int field, std::string_view filed, std::string_view typed) {
-    return onBothChanged && onBothChanged(field, filed, typed);
+  // Under the lock only what was answered is written.
+  a->overwriteBoth = [this](int field, std::string_view filed, std::string_view) {
+    const auto it = bothAnswers_.find(field);
+    return it != bothAnswers_.end() && it->second.first == filed && it->second.second;
   };
-  s_ReplaceWithLock();
+  for (;;) {
+    // The question is asked while this program holds no lock: the other
+    // program may write meanwhile, and the lock below compares again.
+    for (const BothChange& c : UnansweredChanges()) {
+      const std::optional<bool> write = onBothChanged ? onBothChanged(c.field, c.filed, c.typed) : false;
+      // Abbrechen: nothing is written, the edit stays open.
+      if (!write) throw EAbort{};
+      bothAnswers_[c.field] = {c.filed, *write};
+    }
+    // An answer may have let a view read other records.
+    if (!SelectWorkArea("TziModifyRecord")) return kTziOk;
+    if (RecNo() != bm && bm >= 1 && bm <= RecCount()) GO(bm);
+    CopyBufferToEngine(buffer, 0);
+    askAgain_ = false;
+    s_ReplaceWithLock();
+    if (!askAgain_) break;
+  }
   return kTziOk;
 }
+
+std::vector<TTzDataSet::BothChange> TTzDataSet::UnansweredChanges() {
+  std::vector<BothChange> out;
+  WorkArea* a = Area();
+  if (a == nullptr || a->isVirtual || a->recordBuffer == nullptr || a->editBase.size() != a->recordLength) return out;
+  const std::int32_t n = a->recordNumber;
+  if (n < 1 || n > a->recordCount) return out;
+  CompleteRecordBuffer(*a);
+  const bool old = SetTzErrorSwitch(false);
+  GetDbfRecord(*a, n, RecordRead::One);
+  SetTzErrorSwitch(old);
+  if (TzCurrentError() != 0 || a->stored.size() != a->recordLength) {
+    // Unread: the write reads it again and reports.
+    ClearTzErrorState();
+    return out;
+  }
+  const std::string now = a->stored;
+  PackRecordData(*a, a->recordBuffer, now, a->fieldsSet, a->editBase,
+                 [&](int field, std::string_view filed, std::string_view typed) {
+                   const auto it = bothAnswers_.find(field);
+                   if (it == bothAnswers_.end() || it->second.first != filed)
+                     out.push_back({field, std::string(filed), std::string(typed)});
+                   return false;
+                 });
+  a->stored = now;
+  return out;
+}
+
+bool TTzDataSet::BothChangedAnswered() { return UnansweredChanges().empty(); }
 
 std::size_t TTzDataSet::TziGetRecordDataSize() { return recordDataSize_ == 0 ? 1 : recordDataSize_; }
 
