@@ -132,6 +132,9 @@ void TableWindow::MakeDatasets() {
   tzdbf->SetExclusive(false);
   // A table that is not there is an error, never a new empty file.
   tzdbf->createIfNotFound = false;
+  // Its orders are indexes of the temporary folder, which other programs
+  // sharing the table do not keep.
+  tzdbf->ownIndex = true;
   // Another program holds the record or the table: the user may try again.
   const auto locked = [this](bool record, std::string_view consequence) {
     return [this, record, consequence = std::string(consequence)](xb::TTzFileDataSet&, bool& retry) {

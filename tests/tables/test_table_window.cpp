@@ -684,5 +684,63 @@ TEST_F(TableWindowTest, RecordsPastTheCountOpenAndAreMendedOnRequest) {
   EXPECT_EQ(DbfRead(path, "len(t), t[-1] == t[0]"), std::to_string(count + 1) + " True");
 }
 
+// The records in the window's order, each as "record:TOLB".
+std::vector<std::string> Sorted(TableWindow& w) {
+  std::vector<std::string> order;
+  w.GoTop();
+  for (int i = 0; i < 1000 && !w.IsEof(); ++i) {
+    order.push_back(std::to_string(w.RecNo()) + ":" + w.RawField(2));
+    w.Skip(1);
+  }
+  return order;
+}
+
+// A view sorted by TOLB while another program changes the TOLB of record 3
+// and appends a record: the edit of TOLC lands beside the other program's
+// TOLB, the record moves to its new place, the appended record is in the
+// view at its place, Suchen finds it, and no box names an engine error.
+TEST_F(TableWindowTest, ASortedViewFollowsAnotherProgramsKeysAndRecords) {
+  const fs::path path = dbf() / "din2076.dbf";
+  TableOpen("din2076");
+  ASSERT_EQ(G().AbortFlag, 0);
+  const std::int32_t count = TableRecCount();
+  w().SortByColumn(1);  // TOLB
+  xbase::TTzDbf other("OTHER");
+  other.SetDbfFileName(path.string());
+  other.Open();
+  // Another program: TOLB of record 3 to the end of the order, then a new
+  // record at its start.
+  other.Go(3);
+  other.Edit();
+  other.FieldByName("TOLB").SetAsString("0.999");
+  other.Post();
+  other.Append();
+  other.FieldByName("D").SetAsString("9.99");
+  other.FieldByName("TOLB").SetAsString("0.001");
+  other.FieldByName("TOLC").SetAsString("0.002");
+  other.Post();
+  ASSERT_EQ(other.State(), xbase::DataSetState::Browse);
+  other.Close();
+
+  TableGo(3);
+  TablePutStrByName("TOLC", "0.333");
+  w().Settle();
+  EXPECT_EQ(w().Dataset().State(), xbase::DataSetState::Browse);
+  const std::vector<std::string> order = Sorted(w());
+  ASSERT_EQ(order.size(), static_cast<std::size_t>(count + 1));
+  EXPECT_EQ(order.front(), std::to_string(count + 1) + ": 0.001");
+  EXPECT_EQ(order.back(), "3: 0.999");
+  EXPECT_EQ(DbfRead(path, "(t[2]['TOLB'], t[2]['TOLC'], len(t))"), "(0.999, 0.333, " + std::to_string(count + 1) + ")");
+  int field = 0;
+  ASSERT_TRUE(w().Guarded([&] { field = w().Dataset().Search("9.99", 0, 1); }));
+  EXPECT_EQ(field, 1);
+  EXPECT_EQ(TableRecNo(), count + 1);
+  // The deletion mark of the moved record.
+  TableGo(3);
+  w().ToggleDeleted();
+  EXPECT_TRUE(TableDeleted());
+  for (const std::string& m : ui().MessageTexts()) EXPECT_EQ(m.find("Fehler"), std::string::npos) << m;
+}
+
 }  // namespace
 }  // namespace zeb

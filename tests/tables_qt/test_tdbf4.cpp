@@ -493,5 +493,57 @@ TEST_F(Tdbf4Test, TheOverwriteQuestionHoldsNoLockAndAbbrechenWritesNothing) {
   EXPECT_EQ(Peer(path, "len(t)"), "15");
 }
 
+// Sorted by TOLB with a right click on its title; another program then
+// moves record 3 to the end of that order and appends a record at its
+// start. TOLC typed into record 3 where the grid still shows it is written
+// beside the other program's TOLB, the grid shows the new order with the
+// appended record, and no box names an engine error.
+TEST_F(Tdbf4Test, ASortedGridFollowsAnotherProgramsKeysAndRecords) {
+  const fs::path path = dbf() / "din2076.dbf";
+  auto boxes = std::make_shared<xbase::HeadlessTzCallback>();
+  xbase::SetTzCallback(boxes);
+  const std::string count = Peer(path, "len(t)");
+  const int n = std::stoi(count);
+  std::vector<int> order;
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    QHeaderView* header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::RightButton, {}, QPoint(header->sectionViewportPosition(1) + 5, 5));
+    ASSERT_EQ(grid->DepressedColumn(), 1);
+    xbase::TTzDbf other("OTHER");
+    other.SetDbfFileName(path.string());
+    other.Open();
+    other.Go(3);
+    other.Edit();
+    other.FieldByName("TOLB").SetAsString("0.999");
+    other.Post();
+    other.Append();
+    other.FieldByName("D").SetAsString("9.99");
+    other.FieldByName("TOLB").SetAsString("0.001");
+    other.Post();
+    other.Close();
+    int row = -1;
+    for (int r = 0; r < m->rowCount(); ++r)
+      if (m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt() == 3) row = r;
+    ASSERT_GE(row, 0);
+    grid->setCurrentIndex(m->index(row, 2));
+    ASSERT_TRUE(m->setData(m->index(row, 2), QStringLiteral("0.333"), Qt::EditRole));
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    QApplication::processEvents();
+    for (int r = 0; r < m->rowCount(); ++r) order.push_back(m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt());
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().EditTable("din2076", 0);
+  EXPECT_EQ(G().AbortFlag, 0);
+  ASSERT_EQ(order.size(), static_cast<std::size_t>(n + 1));
+  EXPECT_EQ(order.front(), n + 1);
+  EXPECT_EQ(order.back(), 3);
+  EXPECT_EQ(Peer(path, "(t[2]['TOLB'], t[2]['TOLC'], len(t), t[-1]['D'])"),
+            "(0.999, 0.333, " + std::to_string(n + 1) + ", 9.99)");
+  for (const auto& e : boxes->events) EXPECT_NE(e.kind, "box") << e.text;
+}
+
 }  // namespace
 }  // namespace zeb::qttest

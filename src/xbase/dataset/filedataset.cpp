@@ -173,6 +173,7 @@ bool TTzFileDataSet::OpenIndexFiles() {
   Set_Order_To(1);
   SetTzErrorSwitch(oldSwitch);
   zeb::xbase::GoTop();
+  IndexBuilt();
   return true;
 }
 
@@ -208,8 +209,10 @@ void TTzFileDataSet::s_AppendWithLock() {
   if (!SelectWorkArea("s_AppendWithLock")) return;
   writeRefused_ = !WithLock(
       true, "Insert", onALockFailedOnInsert,
-      [] {
+      [this] {
+        const std::int32_t before = zeb::xbase::RecCount();
         zeb::xbase::Append();
+        if (TzCurrentError() == 0) AppendedOwn(before);
         if (TzCurrentError() == 0) SKIP(0);
       },
       AppendedText(0));
@@ -221,8 +224,8 @@ void TTzFileDataSet::s_DeleteWithLock() {
   if (!SelectWorkArea("s_DeleteWithLock")) return;
   writeRefused_ = !WithLock(
       false, "Delete", onRLockFailedOnDelete,
-      [] {
-        DeleteRec();
+      [this] {
+        WithOwnIndex([] { DeleteRec(); });
         if (TzCurrentError() == 0) SKIP(0);
       },
       "Die Löschmarke ist nicht gesetzt."_ansi);
@@ -232,7 +235,7 @@ void TTzFileDataSet::s_RestoreWithLock() {
   writeRefused_ = false;
   if (!CanModify()) return;
   if (!SelectWorkArea("s_RestoreWithLock")) return;
-  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [] { RecallRec(); }, "Die Löschmarke bleibt."_ansi);
+  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [this] { WithOwnIndex([] { RecallRec(); }); }, "Die Löschmarke bleibt."_ansi);
 }
 
 void TTzFileDataSet::s_ReplaceWithLock() {
@@ -247,7 +250,7 @@ void TTzFileDataSet::s_ReplaceWithLock() {
           askAgain_ = true;
           return;
         }
-        Replace();
+        WithOwnIndex([] { Replace(); });
         if (TzCurrentError() == 0) SKIP(0);
       },
       "Ihre Änderung ist nicht gespeichert."_ansi);
@@ -281,6 +284,7 @@ bool TTzFileDataSet::AppendFromDelimited(std::string_view fileName) {
       before = zeb::xbase::RecCount();
       AppendFromText(fileName.substr(0, 255), showProgress);
       ok = TzCurrentError() == 0;
+      AppendedOwn(before);
     } catch (...) {
       const WorkArea* a = Area();
       const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
@@ -353,6 +357,7 @@ std::string TTzFileDataSet::KeyFor(int slot) {
 void TTzFileDataSet::IndexOn(std::string_view expression, std::string_view fileName) {
   if (!SelectWorkArea("IndexOn")) return;
   Index_On(expression, fileName);
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -360,6 +365,7 @@ void TTzFileDataSet::IndexOnCB(std::string_view fileName, KeyCallback callback) 
   if (!SelectWorkArea("IndexOnCB")) return;
   keyCallbacks_[0] = std::move(callback);
   Index_OnCB(fileName, [this](int, std::string& key) { key = KeyFor(0); });
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -367,6 +373,7 @@ void TTzFileDataSet::SetIndexTo(std::string_view names) {
   if (!SelectWorkArea("SetIndexTo")) return;
   SyncToActive();
   Set_Index_To(names);
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -377,6 +384,7 @@ void TTzFileDataSet::SetIndexToCB(std::string_view fileName, int slot, KeyCallba
   Set_Index_ToCB(fileName, slot, [this, slot](int, std::string& key) {
     key = slot >= 1 && slot <= 16 ? KeyFor(slot) : std::string();
   });
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -384,6 +392,7 @@ void TTzFileDataSet::SetIndexToLFN(std::string_view fileName, int slot) {
   if (!SelectWorkArea("SetIndexToLFN")) return;
   SyncToActive();
   Set_Index_ToLFN(fileName, slot);
+  IndexBuilt();
   ResyncFromEngine();
 }
 

@@ -16,6 +16,7 @@
 #include "xbase/dbf/tablecmds.h"
 #include "xbase/dataset/tzfields.h"
 #include "xbase/dbf/workarea.h"
+#include "xbase/index/ndx.h"
 #include "xbase/memo/memo.h"
 
 namespace zeb::xbase {
@@ -682,6 +683,7 @@ int TTzDataSet::TziSetFieldData(const zeb::xbase::TField& f, std::uint8_t* recor
 }
 
 int TTzDataSet::TziSetToBegin() {
+  FollowOtherPrograms();
   if (!SelectWorkArea("TziSetToBegin")) return kTziOk;
   GoTop();
   beginCrack_ = true;
@@ -690,6 +692,7 @@ int TTzDataSet::TziSetToBegin() {
 }
 
 int TTzDataSet::TziSetToEnd() {
+  FollowOtherPrograms();
   if (!SelectWorkArea("TziSetToEnd")) return kTziOk;
   GoBottom();
   endCrack_ = true;
@@ -714,8 +717,9 @@ std::int32_t TTzDataSet::TziGetRecordCount() {
 }
 
 int TTzDataSet::TziForceReread() {
+  FollowOtherPrograms();
   if (!SelectWorkArea("TziForceReread")) return kTziOk;
-  SKIP(0);
+  WithOwnIndex([] { SKIP(0); });
   return kTziOk;
 }
 
@@ -751,7 +755,7 @@ int TTzDataSet::TziModifyRecord(std::uint8_t* buffer) {
   if (!SelectWorkArea("TziModifyRecord")) return kTziOk;
   // The engine stands on the record being written (a view may have moved it).
   const std::int32_t bm = Load<std::int32_t>(buffer + bookmarkOffset_);
-  if (bm >= 1 && bm <= RecCount() && RecNo() != bm) GO(bm);
+  if (bm >= 1 && bm <= RecCount() && RecNo() != bm) WithOwnIndex([bm] { GO(bm); });
   CopyBufferToEngine(buffer, 0);
   // Only the fields this edit changed are written over the record as the
   // file holds it then. The marks stay with the edit until it is written (a
@@ -785,7 +789,7 @@ int TTzDataSet::TziModifyRecord(std::uint8_t* buffer) {
     }
     // An answer may have let a view read other records.
     if (!SelectWorkArea("TziModifyRecord")) return kTziOk;
-    if (RecNo() != bm && bm >= 1 && bm <= RecCount()) GO(bm);
+    if (RecNo() != bm && bm >= 1 && bm <= RecCount()) WithOwnIndex([bm] { GO(bm); });
     CopyBufferToEngine(buffer, 0);
     askAgain_ = false;
     s_ReplaceWithLock();
@@ -822,6 +826,42 @@ std::vector<TTzDataSet::BothChange> TTzDataSet::UnansweredChanges() {
 }
 
 bool TTzDataSet::BothChangedAnswered() { return UnansweredChanges().empty(); }
+
+void TTzDataSet::IndexBuilt() { indexedRecords_ = IndexActive() ? RecCount() : -1; }
+
+void TTzDataSet::AppendedOwn(std::int32_t before) {
+  // Another program's records not yet in the index stay to be taken in.
+  if (indexedRecords_ >= 0 && indexedRecords_ == before) indexedRecords_ = RecCount();
+}
+
+bool TTzDataSet::FollowOtherPrograms() {
+  if (!ownIndex || !SelectWorkArea("FollowOtherPrograms") || !IndexActive()) return false;
+  const std::int32_t n = RecCount();
+  if (indexedRecords_ < 0) indexedRecords_ = n;
+  if (n == indexedRecords_) return false;
+  const std::int32_t here = RecNo();
+  Reindex();
+  if (here >= 1 && here <= RecCount()) GO(here);
+  IndexBuilt();
+  return true;
+}
+
+void TTzDataSet::WithOwnIndex(const std::function<void()>& op) {
+  try {
+    op();
+    return;
+  } catch (const ETzError&) {
+    if (!ownIndex || TzCurrentError() != 212 || !SelectWorkArea("WithOwnIndex") || !IndexActive()) throw;
+  }
+  // The index misses a key another program wrote: built again from the
+  // table, it holds every record as the file holds it now.
+  ClearTzErrorState();
+  const std::int32_t here = RecNo();
+  Reindex();
+  IndexBuilt();
+  if (here >= 1 && here <= RecCount()) GO(here);
+  op();
+}
 
 std::size_t TTzDataSet::TziGetRecordDataSize() { return recordDataSize_ == 0 ? 1 : recordDataSize_; }
 
@@ -938,7 +978,7 @@ bool TTzDataSet::s_IsEmptyDbf() {
 void TTzDataSet::SafeGo(std::int32_t recNo) {
   if (!SelectWorkArea("SafeGo")) return;
   if (recNo >= 1 && recNo <= RecCount()) {
-    GO(recNo);
+    WithOwnIndex([recNo] { GO(recNo); });
     beginCrack_ = endCrack_ = false;
   } else {
     TziSetToEnd();
@@ -1206,7 +1246,9 @@ void TTzCDataSet::AppendRec() {
       // The engine appends its record buffer: a blank one, stored blank.
       ClearRecord();
       const BlankAppend blank(*Area());
+      const std::int32_t before = zeb::xbase::RecCount();
       zeb::xbase::Append();
+      AppendedOwn(before);
     } catch (...) {
       failure = AsWriteFailure(AppendedText(0), 0);
     }
@@ -1249,6 +1291,7 @@ void TTzCDataSet::AppendFrom(std::string_view fileName) {
       TakeAppendLock();
       before = zeb::xbase::RecCount();
       zeb::xbase::AppendFrom(fileName);
+      AppendedOwn(before);
     } catch (...) {
       const WorkArea* a = Area();
       const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
@@ -1292,6 +1335,7 @@ bool TTzCDataSet::Pack() {
     SetTzCurrentError(code);
     std::rethrow_exception(failure);
   }
+  IndexBuilt();
   SetModified();
   ResyncFromEngine();
   return r;
@@ -1320,15 +1364,19 @@ int TTzCDataSet::FieldLen(int n) {
 
 void TTzCDataSet::Go(std::int32_t n) {
   if (!SelectWorkArea("Go")) return;
-  GO(n);
+  WithOwnIndex([n] { GO(n); });
   ResyncFromEngine();
 }
 
 int TTzCDataSet::Search(std::string_view key, std::uint8_t option1, std::uint8_t option2) {
+  FollowOtherPrograms();
   if (!SelectWorkArea("Search")) return 0;
   SyncToActive();
   int field = option1;
-  zeb::xbase::Search(key, field, option2 != 0);
+  WithOwnIndex([&] {
+    field = option1;
+    zeb::xbase::Search(key, field, option2 != 0);
+  });
   if (!dEOF() && !dBOF()) ResyncFromEngine();
   return field;
 }

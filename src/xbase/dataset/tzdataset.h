@@ -152,6 +152,18 @@ class TTzDataSet : public TTzPrimDataset {
   // while the file keeps the text asked about (a field changed again is
   // asked again). Without a handler the file's value stays.
   std::function<std::optional<bool>(int field, std::string_view filed, std::string_view typed)> onBothChanged;
+  // The indexes of this dataset are its own (orders a window made in its
+  // temporary folder): other programs sharing the table do not keep them.
+  // Such an index is built again from the table when it misses the key a
+  // record holds now (another program changed it) or when the table holds
+  // records it was not built for (another program appended).
+  bool ownIndex = false;
+  // Builds an own index again when the table holds records it has not seen;
+  // true when it did. Views call it before they read the order anew.
+  bool FollowOtherPrograms();
+  // Runs op (engine calls on this dataset's area); when an own index misses
+  // a record's key (error 212) it is built again and op runs once more.
+  void WithOwnIndex(const std::function<void()>& op);
   const std::string& DbfFileName() const { return dbfFileName_; }
   void SetDbfFileName(std::string_view name);
   bool HideDeletedRecs() const { return hideDeleted_; }
@@ -264,6 +276,11 @@ class TTzDataSet : public TTzPrimDataset {
   // write waits (askAgain_) and the question comes again without the lock.
   bool BothChangedAnswered();
   bool askAgain_ = false;
+  // The index holds the keys of this many records (-1: not known yet);
+  // after appends of this program that began at before records.
+  void IndexBuilt();
+  void AppendedOwn(std::int32_t before);
+  std::int32_t indexedRecords_ = -1;
 
  private:
   struct BothChange {
