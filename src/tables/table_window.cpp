@@ -305,7 +305,7 @@ void TableWindow::OpenFile(const std::string& path) {
 
 void TableWindow::OpenWithWriteCheck(std::string_view name) {
   if (RefusedInUse(FromUtf8(CodePage::Cp850, name) + " wird erst danach geöffnet."_oem)) return;
-  const std::string path = TablePathWithWriteCheck(name);
+  const std::string path = TablePathWithWriteCheck(name, true);
   if (!path.empty()) OpenFile(path);
 }
 

@@ -83,7 +83,8 @@ class TableWindow {
   // Opens the file at path (UTF-8); a failure reports the engine's error,
   // sets AbortFlag and leaves nothing open.
   void OpenFile(const std::string& path);
-  // The write check of the DBF folder, then OpenFile (see table_functions.h).
+  // The write check of the DBF folder, then OpenFile (see table_functions.h);
+  // a table with records past its header's count opens for its repair.
   void OpenWithWriteCheck(std::string_view name);
   void CloseTable();
   bool IsOpen() const { return open_; }
@@ -185,8 +186,11 @@ class TableWindow {
   // The table as an HTML page (UTF-8), then the HTML viewer on it; false
   // when the file cannot be written (message shown).
   bool ExportHtml(const std::string& path);
-  // The table as a report table through the output device: the first seven
-  // fields, each column its field's length + 1 wide, every record as stored.
+  // The table as a report table through the output device, each column its
+  // field's length + 1 wide, every record as stored. A table wider than a
+  // report line or of more than seven fields is printed in parts ("Felder
+  // <a> bis <b> von <n>"), each of the fields that fit a line after the
+  // record number ("Satz"): every field is printed.
   void PrintCommand();
 
   // Runs body with the engine raising its errors; an engine or dataset
