@@ -33,7 +33,7 @@ namespace zeb {
 
 namespace {
 
-constexpr int kLineWidth = 70;
+constexpr int kLineWidth = kReportLineWidth;
 constexpr std::string_view kIndent = "       ";  // 7 blanks before every result line
 constexpr std::string_view kEol = "\r\n";
 constexpr char kFormFeed = '\f';

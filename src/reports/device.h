@@ -138,6 +138,8 @@ void CopyTextFileToOutput(std::string_view fileName);
 // Rule and frame lines of ReportLineStyle (70 characters), "$!$" where the
 // style has none; written with WriteResultLine.
 std::string SingleRuleLine();
+// Characters of a report line (rules, frames, the width a table keeps to).
+constexpr int kReportLineWidth = 70;
 std::string DoubleRuleLine();
 std::string FrameTopLine();
 std::string FrameMiddleLine();

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/files.h"
@@ -14,6 +16,7 @@
 #include "reports/table.h"
 #include "tables/table_window.h"
 #include "xbase/core/engine.h"
+#include "xbase/dbf/tablecmds.h"
 
 namespace zeb {
 
@@ -115,6 +118,7 @@ void TableWindow::PackCommand() {
 // program writing the table meanwhile would otherwise lose records. The
 // lock goes when the command ends, also when a write fails.
 void TableWindow::AppendDbfCommand(const std::string& path) {
+  bool done = false;
   Run([&] {
     const xb::TTzLockScope scope(*tzdbf);
     if (!tzdbf->FLock()) {
@@ -122,7 +126,40 @@ void TableWindow::AppendDbfCommand(const std::string& path) {
       return;
     }
     tzdbf->AppendFrom(path);
+    done = true;
   });
+  if (done) ShowMessageText(AppendedFrom(path));
+}
+
+std::string TableWindow::AppendedFrom(const std::string& path) {
+  const xb::AppendFromReport& r = xb::LastAppendFromReport();
+  const std::string source = FromUtf8(CodePage::Cp850, path.substr(path.find_last_of('/') + 1));
+  std::string text = (r.appended == 1 ? std::string("1 Datensatz") : std::to_string(r.appended) + " Datensätze"_oem) +
+                     " aus " + source + " an " + TableName() + " angehängt."_oem;
+  if (r.lost.empty()) return text;
+  text += " " + (r.lost.size() == 1 ? std::string("1 Wert konnte") : std::to_string(r.lost.size()) + " Werte konnten") +
+          " nicht übernommen werden:"_oem;
+  constexpr std::size_t kNamed = 10;
+  for (std::size_t i = 0; i < r.lost.size() && i < kNamed; ++i) {
+    const xb::AppendFromLoss& l = r.lost[i];
+    const xb::FieldDesc* f = nullptr;
+    for (const xb::TzFieldMap& m : tzdbf->FieldMaps())
+      if (m.desc.name == l.field) f = &m.desc;
+    text += "\nSatz " + std::to_string(l.record) + ", Feld " + Cp1252To850(l.field) + ": \"" + Cp1252To850(l.text) + "\" ";
+    if (l.why == xb::AppendFromLoss::Why::NotANumber) {
+      text += "ist keine Zahl; das Feld bleibt leer.";
+    } else if (l.why == xb::AppendFromLoss::Why::NotADate) {
+      text += "ist kein Datum; das Feld bleibt leer.";
+    } else if (f != nullptr && f->type == 'C') {
+      text += "passt nicht in " + std::to_string(f->length) + " Zeichen; das Feld zeigt " +
+              std::string(f->length, '*') + ".";
+    } else if (f != nullptr) {
+      text += "passt nicht in " + std::to_string(f->length) + " Stellen mit " + std::to_string(f->decimals) +
+              " nach dem Komma; das Feld bleibt leer.";
+    }
+  }
+  if (r.lost.size() > kNamed) text += "\n... und " + std::to_string(r.lost.size() - kNamed) + " weitere.";
+  return text;
 }
 
 void TableWindow::AppendDelimitedCommand(const std::string& path) {
@@ -205,28 +242,74 @@ void TableWindow::PrintCommand() {
   WriteReportPageHead(0, 0);
   if (g.AbortFlag == 0) WriteResultLine("");
   if (g.AbortFlag != 0) return;
-  std::array<std::int32_t, 7> widths{};
-  std::array<std::string, 7> titles;
-  int columns = 0;
+  // Every field, each column its field's length + 1 wide (a cell holds at
+  // most 60 characters).
+  struct Column {
+    int field = 0;  // 0: the record number
+    std::int32_t width = 0;
+    std::string title;
+  };
+  std::vector<Column> fields;
   Run([&] {
-    columns = std::min(7, tzdbf->FieldCount());
-    for (int f = 1; f <= columns; ++f) {
-      widths[static_cast<std::size_t>(f - 1)] = tzdbf->FieldLen(f) + 1;
-      titles[static_cast<std::size_t>(f - 1)] = Cp1252To850(tzdbf->Field(f));
-    }
+    for (int f = 1; f <= tzdbf->FieldCount(); ++f)
+      fields.push_back({f, std::min(tzdbf->FieldLen(f) + 1, 61), Cp1252To850(tzdbf->Field(f))});
   });
-  ReportTable table;
-  table.ReportTableInit(widths[0], widths[1], widths[2], widths[3], widths[4], widths[5], widths[6], titles[0],
-                        titles[1], titles[2], titles[3], titles[4], titles[5], titles[6]);
-  Run([&] {
-    const std::int32_t count = tzdbf->RecCount();
-    std::array<std::string, 7> cells;
-    for (std::int32_t r = 1; r <= count && g.AbortFlag == 0; ++r) {
-      for (int f = 1; f <= columns; ++f) tzdbf->Peek(f, r, cells[static_cast<std::size_t>(f - 1)]);
-      table.ReportTableRow(cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], cells[6]);
+  // A table wider than a report line, or of more than seven fields, goes in
+  // parts of the fields that fit one line, each with every record and its
+  // number, so that nothing is cut at the page's edge.
+  constexpr std::size_t kColumns = 7;
+  constexpr std::int32_t kNumberWidth = 6;
+  std::int32_t total = 0;
+  for (const Column& c : fields) total += c.width;
+  const bool parts = fields.size() > kColumns || total > kReportLineWidth;
+  std::vector<std::vector<Column>> groups;
+  for (std::size_t f = 0; f < fields.size();) {
+    std::vector<Column> group;
+    std::int32_t width = 0;
+    if (parts) {
+      group.push_back({0, kNumberWidth, "Satz"});
+      width = kNumberWidth;
     }
-  });
-  table.ReportTableDone();
+    const std::size_t empty = group.size();
+    while (f < fields.size() && group.size() < kColumns) {
+      // A part takes at least one field, however wide.
+      if (parts && group.size() > empty && width + fields[f].width > kReportLineWidth) break;
+      width += fields[f].width;
+      group.push_back(fields[f++]);
+    }
+    groups.push_back(std::move(group));
+  }
+  const std::string count = std::to_string(fields.size());
+  for (std::size_t p = 0; p < groups.size() && g.AbortFlag == 0; ++p) {
+    std::array<std::int32_t, kColumns> widths{};
+    std::array<std::string, kColumns> titles;
+    const std::vector<Column>& group = groups[p];
+    for (std::size_t c = 0; c < group.size(); ++c) widths[c] = group[c].width, titles[c] = group[c].title;
+    if (parts) {
+      const int first = group.size() > 1 ? group[1].field : 0, last = group.back().field;
+      if (p > 0) WriteResultLine("");
+      WriteResultLine(first == last ? "Feld " + std::to_string(first) + " von " + count
+                                    : "Felder " + std::to_string(first) + " bis " + std::to_string(last) + " von " +
+                                          count);
+    }
+    ReportTable table;
+    table.ReportTableInit(widths[0], widths[1], widths[2], widths[3], widths[4], widths[5], widths[6], titles[0],
+                          titles[1], titles[2], titles[3], titles[4], titles[5], titles[6]);
+    Run([&] {
+      const std::int32_t records = tzdbf->RecCount();
+      std::array<std::string, kColumns> cells;
+      for (std::int32_t r = 1; r <= records && g.AbortFlag == 0; ++r) {
+        for (std::size_t c = 0; c < group.size(); ++c) {
+          if (group[c].field == 0)
+            cells[c] = std::to_string(r);
+          else
+            tzdbf->Peek(group[c].field, r, cells[c]);
+        }
+        table.ReportTableRow(cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], cells[6]);
+      }
+    });
+    table.ReportTableDone();
+  }
 }
 
 }  // namespace zeb

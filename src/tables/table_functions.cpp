@@ -205,11 +205,33 @@ std::string DbfDamage(const std::string& path) {
     return "Satzlänge "_oem + std::to_string(length) + " passt nicht zu den Feldern (" + std::to_string(offset) + ")";
   const std::uint64_t records = static_cast<std::uint64_t>(count) * length;
   if (size < header + records) return "kürzer als ihre "_oem + std::to_string(count) + " Sätze"_oem;
-  if (size - header - records >= length)
-    return "Satzzahl "_oem + std::to_string(count) + " passt nicht zur Dateigröße"_oem;
+  // Whole records past the count (an append cut before its count was
+  // written) are no damage: the count holds, the table window offers to
+  // take them in or drop them.
   if (const std::uint32_t bad = FirstBadRecord(fd, header, length, count, fields); bad != 0)
     return "Satz "_oem + std::to_string(bad) + " ungültig"_oem;
   return {};
+}
+
+std::int64_t DbfRecordsPastCount(const std::string& path, std::uint32_t& count) {
+  count = 0;
+  int fd = -1;
+  if (OpenRegularForReading(path, fd) != 0) return 0;
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  unsigned char head[32];
+  if (::fstat(fd, &st) != 0 || ::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return 0;
+  const unsigned version = head[0];
+  if (version != 0x03 && version != 0x83 && version != 0x8B && version != 0xF5) return 0;
+  count = Le32(head + 4);
+  const std::uint64_t header = Le16(head + 8), length = Le16(head + 10);
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  const std::uint64_t end = header + static_cast<std::uint64_t>(count) * length;
+  if (length == 0 || size <= end) return 0;
+  return static_cast<std::int64_t>((size - end) / length);
 }
 
 void ReportDamagedTable(const std::string& path, std::string_view why) {
@@ -229,7 +251,7 @@ std::string TableFilePath(std::string_view nameIn) {
 
 bool TableFileExists(std::string_view name) { return PathExists(TableFilePath(name)); }
 
-std::string TablePathWithWriteCheck(std::string_view nameIn) {
+std::string TablePathWithWriteCheck(std::string_view nameIn, bool forRepair) {
   const std::string folder = RemoveTrailingBackslash(G().DbfFolder);
   // A table written in other case is found (a file is only read here).
   const std::string path = TableFilePath(nameIn);
@@ -238,6 +260,16 @@ std::string TablePathWithWriteCheck(std::string_view nameIn) {
   // A damaged table is named, not read into empty or wrong values.
   if (const std::string why = DbfDamage(path); !why.empty()) {
     ReportDamagedTable(path, why);
+    return {};
+  }
+  // The program reads no table whose last records a cut append left out of
+  // its count: the user takes them in or drops them in the table window.
+  std::uint32_t count = 0;
+  if (const std::int64_t past = forRepair ? 0 : DbfRecordsPastCount(path, count); past > 0) {
+    ReportDamagedTable(path, (past == 1 ? std::string("1 Datensatz") : std::to_string(past) + " Datensätze"_oem) +
+                                 " hinter der Satzzahl " + std::to_string(count) +
+                                 " (ein abgebrochenes Anhängen; beim Bearbeiten der Tabelle übernehmen oder "
+                                 "entfernen)"_oem);
     return {};
   }
   if (!FolderPassesWriteTest(folder.empty() ? "." : folder) || !OwnerMayWrite(path)) {

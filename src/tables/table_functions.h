@@ -28,10 +28,18 @@ bool TableFileExists(std::string_view name);
 // The path TableOpen opens for name after its write check: the DBF folder's
 // file, or its copy in the temporary folder; "" with AbortFlag set when it
 // cannot be opened or is damaged ("Tabelle <path> beschädigt: <why>").
-std::string TablePathWithWriteCheck(std::string_view name);
+// Records past the header's count (an append cut short) are named so for
+// the program's reads; with forRepair the table window opens such a table
+// (the count holds, its edit offers to take them in or drop them).
+std::string TablePathWithWriteCheck(std::string_view name, bool forRepair = false);
+// Whole records a table file of the dBase III or IV layout holds past its
+// header's count, which count is given; 0 for none, other layouts and a
+// file that cannot be read.
+std::int64_t DbfRecordsPastCount(const std::string& path, std::uint32_t& count);
 // Why a table file of the dBase III or IV layout is damaged, in German
-// (code page 850): a head, field list, record length, record count or file
-// size that do not agree, or a record no dBase program writes (a deletion
+// (code page 850): a head, field list or record length that do not agree, a
+// file shorter than its record count says (records past the count are no
+// damage: the count holds), or a record no dBase program writes (a deletion
 // mark other than " " or "*", a character a numeric, date or logical field
 // cannot hold). "" when nothing is wrong, for other layouts and for a file
 // that cannot be opened.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 
 #include "base/dialogs.h"
 #include "base/files.h"
@@ -131,6 +132,9 @@ void TableWindow::MakeDatasets() {
   tzdbf->SetExclusive(false);
   // A table that is not there is an error, never a new empty file.
   tzdbf->createIfNotFound = false;
+  // Its orders are indexes of the temporary folder, which other programs
+  // sharing the table do not keep.
+  tzdbf->ownIndex = true;
   // Another program holds the record or the table: the user may try again.
   const auto locked = [this](bool record, std::string_view consequence) {
     return [this, record, consequence = std::string(consequence)](xb::TTzFileDataSet&, bool& retry) {
@@ -141,9 +145,12 @@ void TableWindow::MakeDatasets() {
   tzdbf->onRLockFailedOnDelete = locked(true, "die Löschmarke wird nicht gesetzt."_oem);
   tzdbf->onRLockFailedOnRestore = locked(true, "die Löschmarke bleibt."_oem);
   tzdbf->onALockFailedOnInsert = locked(false, "der neue Datensatz ist noch nicht angehängt."_oem);
-  // A field both this edit and another program changed: the user decides;
-  // without an answer (batch) the other program's value stays.
-  tzdbf->onBothChanged = [this](int field, std::string_view filed, std::string_view typed) {
+  // A field both this edit and another program changed: the user decides
+  // (asked while the record is not locked); Abbrechen writes nothing and
+  // leaves the edit open; without an answer (batch) the other program's
+  // value stays.
+  tzdbf->onBothChanged = [this](int field, std::string_view filed,
+                                std::string_view typed) -> std::optional<bool> {
     const auto shown = [](std::string_view t) {
       std::string s = Cp1252To850(t);
       while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -154,8 +161,11 @@ void TableWindow::MakeDatasets() {
                              RecordName() + " geändert, während Sie ihn bearbeitet haben: dort steht jetzt "_oem +
                              shown(filed) + ", Ihre Eingabe ist " + shown(typed) +
                              ". Mit Ihrer Eingabe überschreiben?"_oem;
-    return Ui().Question(OemToAnsiStr(G().ProgramTitle), OemToAnsiStr(text), QuestionKind::YesNoCancel) ==
-           Answer::Yes;
+    switch (Ui().Question(OemToAnsiStr(G().ProgramTitle), OemToAnsiStr(text), QuestionKind::YesNoCancel)) {
+      case Answer::Yes: return true;
+      case Answer::Cancel: return std::nullopt;
+      default: return false;
+    }
   };
   TzVFile1 = std::make_unique<xb::TTzVFile>("TzVFile1");
   TzVFile1->SetHideDeletedRecs(false);
@@ -295,7 +305,7 @@ void TableWindow::OpenFile(const std::string& path) {
 
 void TableWindow::OpenWithWriteCheck(std::string_view name) {
   if (RefusedInUse(FromUtf8(CodePage::Cp850, name) + " wird erst danach geöffnet."_oem)) return;
-  const std::string path = TablePathWithWriteCheck(name);
+  const std::string path = TablePathWithWriteCheck(name, true);
   if (!path.empty()) OpenFile(path);
 }
 
@@ -340,7 +350,10 @@ void TableWindow::ShowTable(int mode) {
   const bool browse = BrowseMode(mode);
   if (mode == 1) SetHideDeleted(true);
   if (mode == 4 || !browse) SetHideDeleted(false);
-  if (!browse) WarnWhenTableIsACopy();
+  if (!browse) {
+    WarnWhenTableIsACopy();
+    MendRecordsPastCount();
+  }
   mode_ = mode;
   BrowseAnswer a;
   {
@@ -360,6 +373,44 @@ void TableWindow::ShowTable(int mode) {
   g.TableLastRecNo = RecNo();
   g.TableLastRow = a.row;
   g.TableLastCol = a.col;
+}
+
+void TableWindow::MendRecordsPastCount() {
+  std::int32_t past = 0, count = 0;
+  std::uint16_t length = 0;
+  if (!Run([&] {
+        past = tzdbf->RecordsPastCount();
+        count = tzdbf->RecCount();
+        length = xb::RecSize();
+      }) ||
+      past <= 0)
+    return;
+  const std::string records = past == 1 ? std::string("1 Datensatz") : std::to_string(past) + " Datensätze"_oem;
+  const std::string numbers = past == 1 ? "als Datensatz " + std::to_string(count + 1)
+                                        : "als Datensätze "_oem + std::to_string(count + 1) + " bis " +
+                                              std::to_string(count + past);
+  const std::string text =
+      "Die Tabelle "_oem + TableName() + " ist länger, als ihr Kopf sagt: hinter ihren "_oem +
+      std::to_string(count) + " Datensätzen stehen noch "_oem + records + " (" +
+      std::to_string(static_cast<std::int64_t>(past) * length) +
+      " Byte) eines abgebrochenen Anhängens, die sie nicht zeigt. Ja: "_oem + numbers +
+      " übernehmen; Nein: entfernen; Abbrechen: die Datei bleibt, wie sie ist."_oem;
+  const Answer a = Ui().Question(OemToAnsiStr(G().ProgramTitle), OemToAnsiStr(text), QuestionKind::YesNoCancel);
+  if (a == Answer::Cancel) return;
+  bool locked = false, mended = false;
+  const bool ok = Run([&] {
+    // Under the file lock no other program appends meanwhile.
+    const xb::TTzLockScope scope(*tzdbf);
+    if (!tzdbf->FLock()) {
+      ShowErrorBox(LockedBy(false) + "die Datei bleibt, wie sie ist."_oem);
+      return;
+    }
+    locked = true;
+    mended = tzdbf->MendRecordsPastCount(a == Answer::Yes);
+  });
+  // Another program appended over them while the question was open.
+  if (ok && locked && !mended)
+    ShowMessageText("Die Tabelle "_oem + TableName() + " wurde inzwischen geändert; die Datei bleibt, wie sie ist."_oem);
 }
 
 void TableWindow::GoRecord(std::int32_t n) {

@@ -83,7 +83,8 @@ class TableWindow {
   // Opens the file at path (UTF-8); a failure reports the engine's error,
   // sets AbortFlag and leaves nothing open.
   void OpenFile(const std::string& path);
-  // The write check of the DBF folder, then OpenFile (see table_functions.h).
+  // The write check of the DBF folder, then OpenFile (see table_functions.h);
+  // a table with records past its header's count opens for its repair.
   void OpenWithWriteCheck(std::string_view name);
   void CloseTable();
   bool IsOpen() const { return open_; }
@@ -110,8 +111,13 @@ class TableWindow {
   std::string Caption850() const;
 
   // Shows the window (see TableBrowserPort); OK and Cancel fill
-  // TableGlobals() and AbortFlag.
+  // TableGlobals() and AbortFlag. Editing a table whose file holds records
+  // past its header's count (an append cut short) asks first whether they
+  // are taken in, dropped or left (MendRecordsPastCount).
   void ShowTable(int mode);
+  // The question and the repair of records past the header's count: Ja
+  // takes them in, Nein drops them, Abbrechen leaves the file as it is.
+  void MendRecordsPastCount();
   bool HidesDeleted();
   void SetHideDeleted(bool hide);
 
@@ -172,14 +178,19 @@ class TableWindow {
   void PackCommand();
   // Records of another table or of a delimited text appended under the
   // file lock; the refused lock is named when another program holds it.
+  // Append dbf ends with a message of the records appended and the values
+  // that could not be taken.
   void AppendDbfCommand(const std::string& path);
   void AppendDelimitedCommand(const std::string& path);
   void SaveAsDelimitedCommand(const std::string& path);
   // The table as an HTML page (UTF-8), then the HTML viewer on it; false
   // when the file cannot be written (message shown).
   bool ExportHtml(const std::string& path);
-  // The table as a report table through the output device: the first seven
-  // fields, each column its field's length + 1 wide, every record as stored.
+  // The table as a report table through the output device, each column its
+  // field's length + 1 wide, every record as stored. A table wider than a
+  // report line or of more than seven fields is printed in parts ("Felder
+  // <a> bis <b> von <n>"), each of the fields that fit a line after the
+  // record number ("Satz"): every field is printed.
   void PrintCommand();
 
   // Runs body with the engine raising its errors; an engine or dataset
@@ -207,6 +218,9 @@ class TableWindow {
   std::string TableName() const;
   std::string RecordName();
   std::string LockedBy(bool record);
+  // The closing message of Append dbf: the records appended from path and
+  // the values that could not be taken (code page 850).
+  std::string AppendedFrom(const std::string& path);
   // Settles a pending edit, then runs body guarded (false: not open).
   bool Run(const std::function<void()>& body);
 

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <cstdio>
@@ -445,10 +446,17 @@ TEST_F(TableEdits, AppendDbfKeepsEveryFieldAsStored) {
     name->setText(QString::fromStdString(copy.string()));
     QTest::keyClick(name, Qt::Key_Return);
   });
+  // The closing message counts the records appended.
+  QString said;
+  s.Then("appended", [] { return qobject_cast<QMessageBox*>(ModalUp(nullptr)) != nullptr; }, [&said] {
+    said = qobject_cast<QMessageBox*>(ActiveModal())->text();
+    Key(Qt::Key_Return);
+  });
   s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [] { ClickIn("Button_ok"); });
   s.Then("closed", [this] { return MainWindowWaits(); }, [] {});
   ASSERT_TRUE(s.Run());
   const Layout l = LayoutOf(original);
+  EXPECT_EQ(said.toStdString(), std::to_string(l.count) + " Datens\u00e4tze aus zebwst_copy.dbf an zebwst.dbf angeh\u00e4ngt.");
   const std::string after = Bytes(table), records = original.substr(l.header, std::size_t{l.count} * l.length);
   ASSERT_EQ(LayoutOf(after).count, 2 * l.count);
   EXPECT_EQ(after.substr(l.header), records + records + '\x1A');

@@ -448,7 +448,9 @@ TEST_F(HostileFilesTest, DamagedMaterialTableIsNamedUnderI) {
       {version('\x83'), "Memo-Datei zebwst.dbt fehlt"},
       {version('\xF5'), "Memo-Datei zebwst.fpt fehlt"},
       {noise, badVersion},
-      {[&] { std::string b = good; PutLe32(b, 4, 0); return b; }(), "Satzzahl 0 passt nicht zur Dateigröße"},
+      {[&] { std::string b = good; PutLe32(b, 4, 0); return b; }(),
+       std::to_string(count) + " Datensätze hinter der Satzzahl 0 (ein abgebrochenes Anhängen; beim Bearbeiten der "
+                               "Tabelle übernehmen oder entfernen)"},
       {[&] { std::string b = good; PutLe32(b, 4, 0xFFFFFFFFu); return b; }(), "kürzer als ihre 4294967295 Sätze"},
       {[&] { std::string b = good; PutLe16(b, 8, header - 32); return b; }(), "Feldliste ohne Abschluss"},
       {[&] { std::string b = good; PutLe16(b, 10, 65535); return b; }(),

@@ -6,9 +6,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <map>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "base/files.h"
 #include "base/globals.h"
@@ -191,6 +194,7 @@ TEST_F(TableWindowTest, AppendFromATableNeedsTheFileLock) {
   EXPECT_EQ(ReadFileBytes(path), before);
 
   TableOpen("din2077");
+  ui().ExpectMessageBox("Meldung", "75 Datensätze aus t10270_3.dbf an din2077.dbf angehängt.");
   w().AppendDbfCommand((dbf() / "t10270_3.dbf").string());
   EXPECT_EQ(TableRecCount(), 71 + 75);
 }
@@ -212,28 +216,92 @@ TEST_F(TableWindowTest, AppendDelimitedShowsTheEngineProgress) {
   EXPECT_EQ(closed, 1);
 }
 
-TEST_F(TableWindowTest, PrintShowsSevenColumnsOfFieldWidthPlusOne) {
-  TableOpen("zebwst");
-  const fs::path chosen = temp() / "print.txt";
+// The stored bytes of a field of record n (1-based), found from the file's
+// own header.
+std::string StoredField(const std::string& file, int n, const std::string& name);
+
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
+// Drucken: a table that fits a report line is one table of its fields; a
+// wider one goes in parts that each fit a line, every part with the record
+// numbers. Every field of a record is printed, each in a column of its
+// length + 1 holding the bytes the file stores.
+TEST_F(TableWindowTest, PrintShowsEveryFieldInColumnsOfFieldWidthPlusOne) {
   G().OutputTarget = kOutFile;
   G().AskOutputTarget = 0;
+  TableOpen("din2076");
+  const fs::path narrow = temp() / "din2076.txt";
+  ui().ExpectSaveFile(narrow.string());
+  w().PrintCommand();
+  const std::string small = ReadFileBytes(narrow);
+  const std::size_t head = small.find(" D      TOLB   TOLC");
+  ASSERT_NE(head, std::string::npos) << small;
+  EXPECT_EQ(small.find("Satz"), std::string::npos);
+  EXPECT_EQ(small.find("Felder"), std::string::npos);
+  TableClose();
+
+  TableOpen("zebwst");
+  const fs::path chosen = temp() / "print.txt";
   ui().ExpectSaveFile(chosen.string());
   w().PrintCommand();
   const std::string text = ReadFileBytes(chosen);
-  ASSERT_FALSE(text.empty());
-  const std::size_t head = text.find("NAME1");
-  ASSERT_NE(head, std::string::npos);
-  const std::string headLine = text.substr(head, text.find('\n', head) - head);
-  // NAME1 C(50), NAME2 C(30), NAME3 C(20), NAME4 C(20), G N(9), E N(9), RHO N(9,4).
-  EXPECT_EQ(headLine.find("NAME2"), 51u);
-  EXPECT_EQ(headLine.find("RHO"), 51u + 31 + 21 + 21 + 10 + 10);
-  EXPECT_EQ(headLine.find("RM0"), std::string::npos);
-  const std::size_t sh = text.find("EN 10270-1 SH");
-  ASSERT_NE(sh, std::string::npos);
-  const std::string row = text.substr(sh, text.find('\n', sh) - sh);
-  EXPECT_EQ(row.substr(51 + 31, 18), "patentiert gezogen");
-  EXPECT_EQ(row.find("2154"), std::string::npos);
-  EXPECT_NE(row.find("7.8500"), std::string::npos);
+  const std::string file = ReadFileBytes(dbf() / "zebwst.dbf");
+  const int fields = w().FieldCount(), records = TableRecCount();
+  ASSERT_EQ(fields, 27);
+  // Field name -> (part, column in its lines); the line of each record in
+  // each part.
+  std::map<std::string, std::pair<int, std::size_t>> column;
+  std::map<std::pair<int, int>, std::string> rowOf;
+  int part = 0;
+  std::size_t widest = 0;
+  for (const std::string& line : Lines(text)) {
+    if (line.find("Felder ") != std::string::npos || line.find("Feld ") != std::string::npos) {
+      ++part;
+      continue;
+    }
+    if (part == 0) continue;
+    widest = std::max(widest, line.size());
+    const std::size_t satz = line.find("Satz ");
+    if (satz != std::string::npos) {
+      for (std::size_t at = satz + 4; (at = line.find_first_not_of(' ', at)) != std::string::npos;) {
+        const std::size_t end = std::min(line.find(' ', at), line.size());
+        column[line.substr(at, end - at)] = {part, at};
+        at = end;
+      }
+      continue;
+    }
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string::npos || satz != std::string::npos) continue;
+    const std::size_t digits = line.find_first_not_of("0123456789", first);
+    if (digits > first && digits != std::string::npos && line[digits] == ' ')
+      rowOf[{part, std::stoi(line.substr(first, digits - first))}] = line;
+  }
+  EXPECT_GT(part, 1);
+  EXPECT_LE(widest, 7u + 70u);  // the report's indent and line
+  for (int f = 1; f <= fields; ++f) {
+    const std::string name = TableFieldName(f);
+    ASSERT_EQ(column.count(name), 1u) << name << "\n" << text;
+    const auto [p, at] = column[name];
+    for (int r = 1; r <= records; ++r) {
+      const std::string stored = StoredField(file, r, name).substr(0, 60);
+      ASSERT_EQ(rowOf.count(std::make_pair(p, r)), 1u) << name << " " << r;
+      const std::string& row = rowOf[std::make_pair(p, r)];
+      EXPECT_EQ(row.substr(at, stored.size()), stored) << name << " of record " << r;
+    }
+  }
 }
 
 // The sub-title under the report head is the window's caption in the mode
@@ -556,6 +624,195 @@ TEST_F(TableWindowTest, ForeignFoxProTableOpensAndWritesKeepUntouchedBytes) {
   EXPECT_EQ(PyDbf(path, "print([(r.name.strip(), r.val, r.note) for r in t], end='')"),
             "[('Eins', 1.5, 'Text'), ('Zwo', None, ''), ('Drei', None, '')]");
   EXPECT_EQ(PerlXBase(path, "print join(\"|\", map { ($t->get_record($_))[1,2] } 0..2)"), "Eins|1.5|Zwo||Drei|");
+}
+
+// A dBase III table of the given fields (name, type, length, decimals) and
+// records (the bytes after each deletion flag), with its end mark.
+struct FieldSpec {
+  const char* name;
+  char type;
+  int length, decimals;
+};
+std::string DbaseTable(const std::vector<FieldSpec>& fields, const std::vector<std::string>& records) {
+  std::string head(32, '\0');
+  head[0] = 0x03;
+  head[1] = 126, head[2] = 1, head[3] = 15;
+  const std::size_t header = 32 + 32 * fields.size() + 1;
+  std::size_t length = 1;
+  for (const FieldSpec& f : fields) length += static_cast<std::size_t>(f.length);
+  for (int b = 0; b < 4; ++b) head[4 + b] = static_cast<char>(records.size() >> (8 * b));
+  head[8] = static_cast<char>(header & 0xFF), head[9] = static_cast<char>(header >> 8);
+  head[10] = static_cast<char>(length & 0xFF), head[11] = static_cast<char>(length >> 8);
+  std::string bytes = head;
+  for (const FieldSpec& f : fields) {
+    std::string d(32, '\0');
+    d.replace(0, std::strlen(f.name), f.name);
+    d[11] = f.type;
+    d[16] = static_cast<char>(f.length);
+    d[17] = static_cast<char>(f.decimals);
+    bytes += d;
+  }
+  bytes += '\x0D';
+  for (const std::string& r : records) bytes += " " + r;
+  return bytes + '\x1A';
+}
+
+// Append dbf between tables of other structure: a field without source and
+// one whose source is blank stay blank (no 0, no F); a number too wide for a
+// numeric field, a text that is no number and one that is no date are
+// named and leave the field blank; a character field shows the "*" of a
+// number too wide for it; "12,5" loses its decimals and "T" stays a logical,
+// as the conversion rules say. The closing message counts both.
+TEST_F(TableWindowTest, AppendDbfAcrossStructuresKeepsBlanksAndNamesWhatItCannotTake) {
+  const fs::path src = dbf() / "quelle.dbf", dst = dbf() / "ziel.dbf";
+  // NAME C10, D N10.2, CN C6, DX C10, OK L, NC N8.2, field by field.
+  test::WriteBytes(src, DbaseTable({{"NAME", 'C', 10, 0}, {"D", 'N', 10, 2}, {"CN", 'C', 6, 0}, {"DX", 'C', 10, 0},
+                                    {"OK", 'L', 1, 0}, {"NC", 'N', 8, 2}},
+                                   {std::string("Eins      ") + " 123456.78" + "12,5  " + "kein Datum" + "T" + "  123.45",
+                                    std::string("Zwei      ") + "          " + "abc   " + "          " + " " + "        ",
+                                    std::string("Drei      ") + "      0.00" + "7     " + "          " + "F" + "    1.50"}));
+  test::WriteBytes(dst, DbaseTable({{"NAME", 'C', 10, 0}, {"D", 'N', 6, 2}, {"CN", 'N', 5, 1}, {"DX", 'D', 8, 0},
+                                    {"OK", 'L', 1, 0}, {"EXTRA", 'N', 4, 0}, {"FLAG", 'L', 1, 0}, {"NC", 'C', 4, 0}},
+                                   {}));
+  TableOpen("ziel");
+  ASSERT_EQ(G().AbortFlag, 0);
+  ui().ExpectMessageBox("", "3 Datensätze aus quelle.dbf an ziel.dbf angehängt. 4 Werte konnten nicht übernommen "
+                            "werden:\n"
+                            "Satz 1, Feld D: \"123456.78\" passt nicht in 6 Stellen mit 2 nach dem Komma; das Feld "
+                            "bleibt leer.\n"
+                            "Satz 1, Feld DX: \"kein Datum\" ist kein Datum; das Feld bleibt leer.\n"
+                            "Satz 1, Feld NC: \"123.45\" passt nicht in 4 Zeichen; das Feld zeigt ****.\n"
+                            "Satz 2, Feld CN: \"abc\" ist keine Zahl; das Feld bleibt leer.");
+  w().AppendDbfCommand(src.string());
+  EXPECT_EQ(TableRecCount(), 3);
+  TableClose();
+  const std::string bytes = ReadFileBytes(dst);
+  const std::size_t header = 32 + 32 * 8 + 1, length = 1 + 10 + 6 + 5 + 8 + 1 + 4 + 1 + 4;
+  ASSERT_EQ(bytes.size(), header + 3 * length + 1);
+  // NAME C10, D N6.2, CN N5.1, DX D, OK L, EXTRA N4, FLAG L, NC C4.
+  EXPECT_EQ(bytes.substr(header),
+            std::string(" Eins      ") + "      " + " 12.0" + "        " + "T" + "    " + " " + "****" +
+                " Zwei      " + "      " + "     " + "        " + " " + "    " + " " + "    " +
+                " Drei      " + "  0.00" + "  7.0" + "        " + "F" + "    " + " " + "1.50" + "\x1A");
+  EXPECT_EQ(DbfRead(dst, "[tuple(r.values()) for r in t]"),
+            "[('Eins', None, 12.0, None, True, None, None, '****'), "
+            "('Zwei', None, None, None, None, None, None, ''), "
+            "('Drei', 0.0, 7.0, None, False, None, None, '1.50')]");
+}
+
+// An append cut between its record and the header's new count: the
+// program's reads name it and read nothing; the table window opens the
+// table with the header's count (Perl's XBase reads as many), and editing
+// it names the record past the count: Abbrechen leaves the file, Nein drops
+// the record, Ja takes it in; the file then ends after the counted records
+// with its end mark, stray bytes after the record gone too.
+TEST_F(TableWindowTest, RecordsPastTheCountOpenAndAreMendedOnRequest) {
+  const fs::path path = dbf() / "din2077.dbf";
+  const std::string good = ReadFileBytes(path);
+  const auto u16 = [&](std::size_t at) { return static_cast<std::size_t>((good[at] & 0xFF) | (good[at + 1] & 0xFF) << 8); };
+  const std::size_t header = u16(8), length = u16(10);
+  const std::size_t count = (good.size() - 1 - header) / length;
+  ASSERT_EQ(good.size(), header + count * length + 1);
+  ASSERT_EQ(good.back(), '\x1A');
+  const std::string extra = good.substr(header, length);  // a copy of record 1
+  const std::string cut = good.substr(0, good.size() - 1) + extra + "\x12\x34";
+  const std::string asked = "ist länger, als ihr Kopf sagt: hinter ihren " + std::to_string(count) +
+                            " Datensätzen stehen noch 1 Datensatz (" + std::to_string(length) +
+                            " Byte) eines abgebrochenen Anhängens, die sie nicht zeigt. Ja: als Datensatz " +
+                            std::to_string(count + 1) + " übernehmen; Nein: entfernen";
+  test::WriteBytes(path, cut);
+  ui().ExpectMessageBox("", "Tabelle " + path.string() + " beschädigt: 1 Datensatz hinter der Satzzahl " +
+                                std::to_string(count) +
+                                " (ein abgebrochenes Anhängen; beim Bearbeiten der Tabelle übernehmen oder entfernen)");
+  TableOpen("din2077");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(w().IsOpen());
+  G().AbortFlag = 0;
+  w().OpenWithWriteCheck("din2077");
+  ASSERT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(count));
+  EXPECT_EQ(PerlXBase(path, "print $t->last_record + 1"), std::to_string(count));
+  ui().ExpectQuestion("", asked, Answer::Cancel);
+  w().ShowTable(2);
+  EXPECT_EQ(ReadFileBytes(path), cut);
+  ui().ExpectQuestion("", asked, Answer::No);
+  w().ShowTable(2);
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(count));
+  TableClose();
+  EXPECT_EQ(ReadFileBytes(path), good);
+
+  test::WriteBytes(path, cut);
+  G().AbortFlag = 0;
+  w().OpenWithWriteCheck("din2077");
+  ui().ExpectQuestion("", asked, Answer::Yes);
+  w().ShowTable(2);
+  EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(count + 1));
+  w().ShowTable(2);  // nothing past the count any more: no question
+  TableClose();
+  const std::string taken = ReadFileBytes(path);
+  ASSERT_EQ(taken.size(), header + (count + 1) * length + 1);
+  EXPECT_EQ(taken.substr(header), good.substr(header, count * length) + extra + "\x1A");
+  EXPECT_EQ(u16(4) + 1, static_cast<std::size_t>((taken[4] & 0xFF) | (taken[5] & 0xFF) << 8));
+  EXPECT_EQ(PerlXBase(path, "print $t->last_record + 1"), std::to_string(count + 1));
+  EXPECT_EQ(DbfRead(path, "len(t), t[-1] == t[0]"), std::to_string(count + 1) + " True");
+}
+
+// The records in the window's order, each as "record:TOLB".
+std::vector<std::string> Sorted(TableWindow& w) {
+  std::vector<std::string> order;
+  w.GoTop();
+  for (int i = 0; i < 1000 && !w.IsEof(); ++i) {
+    order.push_back(std::to_string(w.RecNo()) + ":" + w.RawField(2));
+    w.Skip(1);
+  }
+  return order;
+}
+
+// A view sorted by TOLB while another program changes the TOLB of record 3
+// and appends a record: the edit of TOLC lands beside the other program's
+// TOLB, the record moves to its new place, the appended record is in the
+// view at its place, Suchen finds it, and no box names an engine error.
+TEST_F(TableWindowTest, ASortedViewFollowsAnotherProgramsKeysAndRecords) {
+  const fs::path path = dbf() / "din2076.dbf";
+  TableOpen("din2076");
+  ASSERT_EQ(G().AbortFlag, 0);
+  const std::int32_t count = TableRecCount();
+  w().SortByColumn(1);  // TOLB
+  xbase::TTzDbf other("OTHER");
+  other.SetDbfFileName(path.string());
+  other.Open();
+  // Another program: TOLB of record 3 to the end of the order, then a new
+  // record at its start.
+  other.Go(3);
+  other.Edit();
+  other.FieldByName("TOLB").SetAsString("0.999");
+  other.Post();
+  other.Append();
+  other.FieldByName("D").SetAsString("9.99");
+  other.FieldByName("TOLB").SetAsString("0.001");
+  other.FieldByName("TOLC").SetAsString("0.002");
+  other.Post();
+  ASSERT_EQ(other.State(), xbase::DataSetState::Browse);
+  other.Close();
+
+  TableGo(3);
+  TablePutStrByName("TOLC", "0.333");
+  w().Settle();
+  EXPECT_EQ(w().Dataset().State(), xbase::DataSetState::Browse);
+  const std::vector<std::string> order = Sorted(w());
+  ASSERT_EQ(order.size(), static_cast<std::size_t>(count + 1));
+  EXPECT_EQ(order.front(), std::to_string(count + 1) + ": 0.001");
+  EXPECT_EQ(order.back(), "3: 0.999");
+  EXPECT_EQ(DbfRead(path, "(t[2]['TOLB'], t[2]['TOLC'], len(t))"), "(0.999, 0.333, " + std::to_string(count + 1) + ")");
+  int field = 0;
+  ASSERT_TRUE(w().Guarded([&] { field = w().Dataset().Search("9.99", 0, 1); }));
+  EXPECT_EQ(field, 1);
+  EXPECT_EQ(TableRecNo(), count + 1);
+  // The deletion mark of the moved record.
+  TableGo(3);
+  w().ToggleDeleted();
+  EXPECT_TRUE(TableDeleted());
+  for (const std::string& m : ui().MessageTexts()) EXPECT_EQ(m.find("Fehler"), std::string::npos) << m;
 }
 
 }  // namespace

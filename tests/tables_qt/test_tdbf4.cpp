@@ -33,6 +33,8 @@
 #include "xbase/core/callbacks.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/units.h"
+#include "xbase/dataset/filedataset.h"
+#include "xbase/full_disk.h"
 #include "xbase/qt/tzgrid.h"
 
 namespace zeb::qttest {
@@ -376,6 +378,171 @@ TEST_F(Tdbf4Test, EntriesTheFieldCannotKeepAreRefused) {
   EXPECT_EQ(Peer(path, "[r['NAME1'] for r in t if r['MATNR'] == 2][0]"), "Stahl \u00C4");
   const std::string after = FileBytes(path);
   EXPECT_EQ(after.size(), before.size());
+}
+
+// A new row nothing was typed into, made by Down on the last row or by +,
+// is given up by every button of the navigator: the file keeps its bytes.
+TEST_F(Tdbf4Test, AnEmptyNewRowIsGivenUpByEveryNavigatorButton) {
+  const fs::path path = dbf() / "zebwst.dbf";
+  const std::string before = FileBytes(path);
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    xbase::TTzDbf& ds = TheTableWindow().Dataset();
+    const int rows = m->rowCount();
+    for (const char* button : {"nbFirst", "nbPrior", "nbNext", "nbLast", "nbRefresh", "nbPost", "nbInsert"}) {
+      for (const bool down : {true, false}) {
+        if (down) {
+          grid->setCurrentIndex(m->index(rows - 1, 1));
+          QTest::keyClick(grid, Qt::Key_Down);
+        } else {
+          QTest::mouseClick(nav->Button("nbInsert"), Qt::LeftButton);
+        }
+        ASSERT_EQ(m->rowCount(), rows + 1) << button;
+        ASSERT_EQ(ds.State(), xbase::DataSetState::Insert) << button;
+        QTest::mouseClick(nav->Button(button), Qt::LeftButton);
+        // + leaves a new row of its own, empty again.
+        EXPECT_EQ(ds.State(), std::string(button) == "nbInsert" ? xbase::DataSetState::Insert
+                                                                 : xbase::DataSetState::Browse)
+            << button;
+        if (ds.State() == xbase::DataSetState::Insert) QTest::mouseClick(nav->Button("nbCancel"), Qt::LeftButton);
+        EXPECT_EQ(m->rowCount(), rows) << button;
+        EXPECT_EQ(FileBytes(path), before) << button << (down ? " after Down" : " after +");
+      }
+    }
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().EditTable("zebwst", 3300);
+  EXPECT_EQ(FileBytes(path), before);
+  EXPECT_EQ(Peer(path, "len(t)"), "15");
+}
+
+// Another program changed NAME1 of the record being edited. The question
+// comes while nobody holds a lock on the table (the other program can write
+// during it); Abbrechen writes nothing and the edit stays; the answers
+// count only for the text they were given on: changed again meanwhile, the
+// field is asked again. The last answer (Nein) keeps the other program's
+// name; the other typed field is written.
+TEST_F(Tdbf4Test, TheOverwriteQuestionHoldsNoLockAndAbbrechenWritesNothing) {
+  constexpr std::int64_t kLockBase = 0x40000000, kLockRegion = 0x40000000;
+  const fs::path path = dbf() / "zebwst.dbf";
+  xbase::TTzDbf other("OTHER");
+  other.onRLockFailedOnPost = [](xbase::TTzFileDataSet&, bool& retry) { retry = false; };
+  std::int32_t record = 0;
+  // What the other program writes into NAME1 of the record.
+  const auto otherWrites = [&](const char* name) {
+    other.Go(record);
+    other.Edit();
+    other.FieldByName("NAME1").SetAsString(name);
+    other.Post();
+    return other.State() == xbase::DataSetState::Browse;
+  };
+  const auto name1 = [&] { return Peer(path, "[r['NAME1'] for r in t if r['MATNR'] == 2][0]"); };
+  const auto tmax = [&] { return Peer(path, "[r['TMAX'] for r in t if r['MATNR'] == 2][0]"); };
+  std::vector<std::string> asked;
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    xbase::TTzDbf& ds = TheTableWindow().Dataset();
+    record = m->index(1, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+    ASSERT_EQ(record, 2);
+    other.SetDbfFileName(path.string());
+    other.Open();
+    const std::string tmaxBefore = tmax();
+    grid->setCurrentIndex(m->index(1, 0));
+    ASSERT_TRUE(m->setData(m->index(1, 0), QStringLiteral("Meine Eingabe"), Qt::EditRole));
+    ASSERT_TRUE(m->setData(m->index(1, 24), QStringLiteral("321"), Qt::EditRole));  // TMAX
+    ASSERT_TRUE(otherWrites("Fremd 1"));
+    const std::string written = FileBytes(path);
+
+    WhenShown("QMessageBox", [&](QWidget* box) {
+      asked.push_back(qobject_cast<QMessageBox*>(box)->text().toStdString());
+      EXPECT_TRUE(test::KernelLocks(path.string(), kLockBase, kLockBase + kLockRegion - 1).empty());
+      qobject_cast<QMessageBox*>(box)->button(QMessageBox::Cancel)->click();
+    });
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    EXPECT_EQ(ds.State(), xbase::DataSetState::Edit);
+    EXPECT_EQ(FileBytes(path), written);
+    EXPECT_EQ(m->index(1, 0).data().toString().trimmed(), "Meine Eingabe");
+
+    // Ja, but the other program writes again during the question: asked
+    // again on its new name, Nein keeps it.
+    WhenShown("QMessageBox", [&](QWidget* box) {
+      asked.push_back(qobject_cast<QMessageBox*>(box)->text().toStdString());
+      EXPECT_TRUE(otherWrites("Fremd 2"));
+      WhenShown("QMessageBox", [&](QWidget* again) {
+        asked.push_back(qobject_cast<QMessageBox*>(again)->text().toStdString());
+        qobject_cast<QMessageBox*>(again)->button(QMessageBox::No)->click();
+      });
+      qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+    });
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+    EXPECT_NE(tmaxBefore, "321");
+  });
+  Tables().EditTable("zebwst", 3300);
+  EXPECT_EQ(G().AbortFlag, 0);
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_NE(asked[0].find("NAME1"), std::string::npos) << asked[0];
+  EXPECT_NE(asked[0].find("\"Fremd 1\", Ihre Eingabe ist \"Meine Eingabe\""), std::string::npos) << asked[0];
+  EXPECT_NE(asked[1].find("\"Fremd 1\""), std::string::npos) << asked[1];
+  EXPECT_NE(asked[2].find("\"Fremd 2\""), std::string::npos) << asked[2];
+  EXPECT_EQ(name1(), "Fremd 2");
+  EXPECT_EQ(tmax(), "321");
+  EXPECT_EQ(Peer(path, "len(t)"), "15");
+}
+
+// Sorted by TOLB with a right click on its title; another program then
+// moves record 3 to the end of that order and appends a record at its
+// start. TOLC typed into record 3 where the grid still shows it is written
+// beside the other program's TOLB, the grid shows the new order with the
+// appended record, and no box names an engine error.
+TEST_F(Tdbf4Test, ASortedGridFollowsAnotherProgramsKeysAndRecords) {
+  const fs::path path = dbf() / "din2076.dbf";
+  auto boxes = std::make_shared<xbase::HeadlessTzCallback>();
+  xbase::SetTzCallback(boxes);
+  const std::string count = Peer(path, "len(t)");
+  const int n = std::stoi(count);
+  std::vector<int> order;
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    QHeaderView* header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::RightButton, {}, QPoint(header->sectionViewportPosition(1) + 5, 5));
+    ASSERT_EQ(grid->DepressedColumn(), 1);
+    xbase::TTzDbf other("OTHER");
+    other.SetDbfFileName(path.string());
+    other.Open();
+    other.Go(3);
+    other.Edit();
+    other.FieldByName("TOLB").SetAsString("0.999");
+    other.Post();
+    other.Append();
+    other.FieldByName("D").SetAsString("9.99");
+    other.FieldByName("TOLB").SetAsString("0.001");
+    other.Post();
+    other.Close();
+    int row = -1;
+    for (int r = 0; r < m->rowCount(); ++r)
+      if (m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt() == 3) row = r;
+    ASSERT_GE(row, 0);
+    grid->setCurrentIndex(m->index(row, 2));
+    ASSERT_TRUE(m->setData(m->index(row, 2), QStringLiteral("0.333"), Qt::EditRole));
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    QApplication::processEvents();
+    for (int r = 0; r < m->rowCount(); ++r) order.push_back(m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt());
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().EditTable("din2076", 0);
+  EXPECT_EQ(G().AbortFlag, 0);
+  ASSERT_EQ(order.size(), static_cast<std::size_t>(n + 1));
+  EXPECT_EQ(order.front(), n + 1);
+  EXPECT_EQ(order.back(), 3);
+  EXPECT_EQ(Peer(path, "(t[2]['TOLB'], t[2]['TOLC'], len(t), t[-1]['D'])"),
+            "(0.999, 0.333, " + std::to_string(n + 1) + ", 9.99)");
+  for (const auto& e : boxes->events) EXPECT_NE(e.kind, "box") << e.text;
 }
 
 }  // namespace

@@ -216,7 +216,13 @@ void Tdbf4::Command(const std::function<void()>& body) {
   if (!grid_->HandInEditor()) return;
   // A new row still being typed is finished first, as by leaving it.
   xbase::DatasetModel* m = grid_->Model();
-  if (m != nullptr && m->HasAppendRow()) m->EndAppendRow(w_.Dataset().Modified());
+  if (m != nullptr && m->HasAppendRow()) {
+    m->EndAppendRow(w_.Dataset().Modified());
+  } else if (m != nullptr && !m->PostEdit()) {
+    // An edit kept open (Abbrechen in the overwrite question, a refused
+    // lock) is not given up by the command: it does not run.
+    return;
+  }
   body();
   if (grid_->Model() != nullptr) grid_->Model()->Reload();
   ShowRecordNumber();
@@ -253,7 +259,13 @@ void Tdbf4::Ok() {
   G().AbortFlag = 0;
   // A pending edit or insertion is posted when it changed something.
   xbase::DatasetModel* m = grid_->Model();
-  if (m != nullptr && m->HasAppendRow()) m->EndAppendRow(w_.Dataset().Modified());
+  if (m != nullptr && m->HasAppendRow()) {
+    m->EndAppendRow(w_.Dataset().Modified());
+  } else if (m != nullptr && !m->PostEdit()) {
+    // The edit stays open (Abbrechen in the overwrite question, a lock
+    // another program holds): the window stays for it.
+    return;
+  }
   w_.Settle();
   answer_ = {true, w_.RecNo(), std::max(0, grid_->currentIndex().row()) + 1,
              std::max(0, grid_->currentIndex().column()) + 1};

@@ -173,6 +173,7 @@ bool TTzFileDataSet::OpenIndexFiles() {
   Set_Order_To(1);
   SetTzErrorSwitch(oldSwitch);
   zeb::xbase::GoTop();
+  IndexBuilt();
   return true;
 }
 
@@ -208,8 +209,10 @@ void TTzFileDataSet::s_AppendWithLock() {
   if (!SelectWorkArea("s_AppendWithLock")) return;
   writeRefused_ = !WithLock(
       true, "Insert", onALockFailedOnInsert,
-      [] {
+      [this] {
+        const std::int32_t before = zeb::xbase::RecCount();
         zeb::xbase::Append();
+        if (TzCurrentError() == 0) AppendedOwn(before);
         if (TzCurrentError() == 0) SKIP(0);
       },
       AppendedText(0));
@@ -221,8 +224,8 @@ void TTzFileDataSet::s_DeleteWithLock() {
   if (!SelectWorkArea("s_DeleteWithLock")) return;
   writeRefused_ = !WithLock(
       false, "Delete", onRLockFailedOnDelete,
-      [] {
-        DeleteRec();
+      [this] {
+        WithOwnIndex([] { DeleteRec(); });
         if (TzCurrentError() == 0) SKIP(0);
       },
       "Die Löschmarke ist nicht gesetzt."_ansi);
@@ -232,7 +235,7 @@ void TTzFileDataSet::s_RestoreWithLock() {
   writeRefused_ = false;
   if (!CanModify()) return;
   if (!SelectWorkArea("s_RestoreWithLock")) return;
-  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [] { RecallRec(); }, "Die Löschmarke bleibt."_ansi);
+  writeRefused_ = !WithLock(false, "Restore", onRLockFailedOnRestore, [this] { WithOwnIndex([] { RecallRec(); }); }, "Die Löschmarke bleibt."_ansi);
 }
 
 void TTzFileDataSet::s_ReplaceWithLock() {
@@ -241,8 +244,13 @@ void TTzFileDataSet::s_ReplaceWithLock() {
   if (!SelectWorkArea("s_ReplaceWithLock")) return;
   writeRefused_ = !WithLock(
       false, "Post", onRLockFailedOnPost,
-      [] {
-        Replace();
+      [this] {
+        // Another program changed a field again since the question.
+        if (!BothChangedAnswered()) {
+          askAgain_ = true;
+          return;
+        }
+        WithOwnIndex([] { Replace(); });
         if (TzCurrentError() == 0) SKIP(0);
       },
       "Ihre Änderung ist nicht gespeichert."_ansi);
@@ -276,6 +284,7 @@ bool TTzFileDataSet::AppendFromDelimited(std::string_view fileName) {
       before = zeb::xbase::RecCount();
       AppendFromText(fileName.substr(0, 255), showProgress);
       ok = TzCurrentError() == 0;
+      AppendedOwn(before);
     } catch (...) {
       const WorkArea* a = Area();
       const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
@@ -348,6 +357,7 @@ std::string TTzFileDataSet::KeyFor(int slot) {
 void TTzFileDataSet::IndexOn(std::string_view expression, std::string_view fileName) {
   if (!SelectWorkArea("IndexOn")) return;
   Index_On(expression, fileName);
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -355,6 +365,7 @@ void TTzFileDataSet::IndexOnCB(std::string_view fileName, KeyCallback callback) 
   if (!SelectWorkArea("IndexOnCB")) return;
   keyCallbacks_[0] = std::move(callback);
   Index_OnCB(fileName, [this](int, std::string& key) { key = KeyFor(0); });
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -362,6 +373,7 @@ void TTzFileDataSet::SetIndexTo(std::string_view names) {
   if (!SelectWorkArea("SetIndexTo")) return;
   SyncToActive();
   Set_Index_To(names);
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -372,6 +384,7 @@ void TTzFileDataSet::SetIndexToCB(std::string_view fileName, int slot, KeyCallba
   Set_Index_ToCB(fileName, slot, [this, slot](int, std::string& key) {
     key = slot >= 1 && slot <= 16 ? KeyFor(slot) : std::string();
   });
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -379,6 +392,7 @@ void TTzFileDataSet::SetIndexToLFN(std::string_view fileName, int slot) {
   if (!SelectWorkArea("SetIndexToLFN")) return;
   SyncToActive();
   Set_Index_ToLFN(fileName, slot);
+  IndexBuilt();
   ResyncFromEngine();
 }
 
@@ -399,6 +413,29 @@ bool TTzFileDataSet::Locate(std::string_view keyFields, const std::vector<FieldV
 bool TTzFileDataSet::IsSequenced() {
   if (!SelectWorkArea("IsSequenced")) return false;
   return !IndexActive();
+}
+
+std::int32_t TTzFileDataSet::RecordsPastCount() {
+  if (!SelectWorkArea("RecordsPastCount")) return 0;
+  return zeb::xbase::RecordsPastCount();
+}
+
+bool TTzFileDataSet::MendRecordsPastCount(bool takeIn) {
+  if (!SelectWorkArea("MendRecordsPastCount")) return false;
+  SyncToActive();
+  const std::int32_t remembered = RecNo();
+  bool mended = false;
+  try {
+    mended = zeb::xbase::MendRecordsPastCount(takeIn);
+  } catch (...) {
+    const std::string consequence =
+        takeIn ? std::string("Die Datensätze sind nicht übernommen."_ansi) : std::string("Die Datensätze sind nicht entfernt."_ansi);
+    std::rethrow_exception(AsWriteFailure(consequence));
+  }
+  SelectWorkArea("MendRecordsPastCount");
+  SafeGo(remembered >= 1 && remembered <= zeb::xbase::RecCount() ? remembered : 1);
+  ResyncFromEngine();
+  return mended;
 }
 
 std::int32_t TTzFileDataSet::MemoBlock(const zeb::xbase::TField& f) const {

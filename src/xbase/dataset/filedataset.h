@@ -60,6 +60,13 @@ class TTzFileDataSet : public TTzCDataSet {
   virtual void SetIndexToLFN(std::string_view fileName, int slot);
   bool Locate(std::string_view keyFields, const std::vector<FieldValue>& values, unsigned options) override;
   bool IsSequenced();
+  // Whole records the file holds past its header's count (an append cut
+  // before its count was written); the table shows the counted ones.
+  std::int32_t RecordsPastCount();
+  // Under the file lock the caller holds: takes those records in or drops
+  // them (see MendRecordsPastCount of the engine); false when there was
+  // nothing to mend. The dataset shows the table again.
+  bool MendRecordsPastCount(bool takeIn);
   // The memo block reference of a memo field in the active record.
   std::int32_t MemoBlock(const zeb::xbase::TField& f) const;
   void SetMemoBlock(const zeb::xbase::TField& f, std::int32_t block);

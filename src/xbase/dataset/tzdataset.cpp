@@ -16,6 +16,7 @@
 #include "xbase/dbf/tablecmds.h"
 #include "xbase/dataset/tzfields.h"
 #include "xbase/dbf/workarea.h"
+#include "xbase/index/ndx.h"
 #include "xbase/memo/memo.h"
 
 namespace zeb::xbase {
@@ -682,6 +683,7 @@ int TTzDataSet::TziSetFieldData(const zeb::xbase::TField& f, std::uint8_t* recor
 }
 
 int TTzDataSet::TziSetToBegin() {
+  FollowOtherPrograms();
   if (!SelectWorkArea("TziSetToBegin")) return kTziOk;
   GoTop();
   beginCrack_ = true;
@@ -690,6 +692,7 @@ int TTzDataSet::TziSetToBegin() {
 }
 
 int TTzDataSet::TziSetToEnd() {
+  FollowOtherPrograms();
   if (!SelectWorkArea("TziSetToEnd")) return kTziOk;
   GoBottom();
   endCrack_ = true;
@@ -714,8 +717,9 @@ std::int32_t TTzDataSet::TziGetRecordCount() {
 }
 
 int TTzDataSet::TziForceReread() {
+  FollowOtherPrograms();
   if (!SelectWorkArea("TziForceReread")) return kTziOk;
-  SKIP(0);
+  WithOwnIndex([] { SKIP(0); });
   return kTziOk;
 }
 
@@ -751,7 +755,7 @@ int TTzDataSet::TziModifyRecord(std::uint8_t* buffer) {
   if (!SelectWorkArea("TziModifyRecord")) return kTziOk;
   // The engine stands on the record being written (a view may have moved it).
   const std::int32_t bm = Load<std::int32_t>(buffer + bookmarkOffset_);
-  if (bm >= 1 && bm <= RecCount() && RecNo() != bm) GO(bm);
+  if (bm >= 1 && bm <= RecCount() && RecNo() != bm) WithOwnIndex([bm] { GO(bm); });
   CopyBufferToEngine(buffer, 0);
   // Only the fields this edit changed are written over the record as the
   // file holds it then. The marks stay with the edit until it is written (a
@@ -759,19 +763,104 @@ int TTzDataSet::TziModifyRecord(std::uint8_t* buffer) {
   WorkArea* a = Area();
   struct Forget {
     WorkArea* a;
+    std::map<int, std::pair<std::string, bool>>& answers;
     ~Forget() {
       a->fieldsSet.clear();
       a->editBase.clear();
       a->overwriteBoth = nullptr;
+      answers.clear();
     }
-  } forget{a};
+  } forget{a, bothAnswers_};
   a->fieldsSet = setFields_;
   if (editBase_.size() == a->recordLength) a->editBase = editBase_;
-  a->overwriteBoth = [this](int field, std::string_view filed, std::string_view typed) {
-    return onBothChanged && onBothChanged(field, filed, typed);
+  // Under the lock only what was answered is written.
+  a->overwriteBoth = [this](int field, std::string_view filed, std::string_view) {
+    const auto it = bothAnswers_.find(field);
+    return it != bothAnswers_.end() && it->second.first == filed && it->second.second;
   };
-  s_ReplaceWithLock();
+  for (;;) {
+    // The question is asked while this program holds no lock: the other
+    // program may write meanwhile, and the lock below compares again.
+    for (const BothChange& c : UnansweredChanges()) {
+      const std::optional<bool> write = onBothChanged ? onBothChanged(c.field, c.filed, c.typed) : false;
+      // Abbrechen: nothing is written, the edit stays open.
+      if (!write) throw EAbort{};
+      bothAnswers_[c.field] = {c.filed, *write};
+    }
+    // An answer may have let a view read other records.
+    if (!SelectWorkArea("TziModifyRecord")) return kTziOk;
+    if (RecNo() != bm && bm >= 1 && bm <= RecCount()) WithOwnIndex([bm] { GO(bm); });
+    CopyBufferToEngine(buffer, 0);
+    askAgain_ = false;
+    s_ReplaceWithLock();
+    if (!askAgain_) break;
+  }
   return kTziOk;
+}
+
+std::vector<TTzDataSet::BothChange> TTzDataSet::UnansweredChanges() {
+  std::vector<BothChange> out;
+  WorkArea* a = Area();
+  if (a == nullptr || a->isVirtual || a->recordBuffer == nullptr || a->editBase.size() != a->recordLength) return out;
+  const std::int32_t n = a->recordNumber;
+  if (n < 1 || n > a->recordCount) return out;
+  CompleteRecordBuffer(*a);
+  const bool old = SetTzErrorSwitch(false);
+  GetDbfRecord(*a, n, RecordRead::One);
+  SetTzErrorSwitch(old);
+  if (TzCurrentError() != 0 || a->stored.size() != a->recordLength) {
+    // Unread: the write reads it again and reports.
+    ClearTzErrorState();
+    return out;
+  }
+  const std::string now = a->stored;
+  PackRecordData(*a, a->recordBuffer, now, a->fieldsSet, a->editBase,
+                 [&](int field, std::string_view filed, std::string_view typed) {
+                   const auto it = bothAnswers_.find(field);
+                   if (it == bothAnswers_.end() || it->second.first != filed)
+                     out.push_back({field, std::string(filed), std::string(typed)});
+                   return false;
+                 });
+  a->stored = now;
+  return out;
+}
+
+bool TTzDataSet::BothChangedAnswered() { return UnansweredChanges().empty(); }
+
+void TTzDataSet::IndexBuilt() { indexedRecords_ = IndexActive() ? RecCount() : -1; }
+
+void TTzDataSet::AppendedOwn(std::int32_t before) {
+  // Another program's records not yet in the index stay to be taken in.
+  if (indexedRecords_ >= 0 && indexedRecords_ == before) indexedRecords_ = RecCount();
+}
+
+bool TTzDataSet::FollowOtherPrograms() {
+  if (!ownIndex || !SelectWorkArea("FollowOtherPrograms") || !IndexActive()) return false;
+  const std::int32_t n = RecCount();
+  if (indexedRecords_ < 0) indexedRecords_ = n;
+  if (n == indexedRecords_) return false;
+  const std::int32_t here = RecNo();
+  Reindex();
+  if (here >= 1 && here <= RecCount()) GO(here);
+  IndexBuilt();
+  return true;
+}
+
+void TTzDataSet::WithOwnIndex(const std::function<void()>& op) {
+  try {
+    op();
+    return;
+  } catch (const ETzError&) {
+    if (!ownIndex || TzCurrentError() != 212 || !SelectWorkArea("WithOwnIndex") || !IndexActive()) throw;
+  }
+  // The index misses a key another program wrote: built again from the
+  // table, it holds every record as the file holds it now.
+  ClearTzErrorState();
+  const std::int32_t here = RecNo();
+  Reindex();
+  IndexBuilt();
+  if (here >= 1 && here <= RecCount()) GO(here);
+  op();
 }
 
 std::size_t TTzDataSet::TziGetRecordDataSize() { return recordDataSize_ == 0 ? 1 : recordDataSize_; }
@@ -889,7 +978,7 @@ bool TTzDataSet::s_IsEmptyDbf() {
 void TTzDataSet::SafeGo(std::int32_t recNo) {
   if (!SelectWorkArea("SafeGo")) return;
   if (recNo >= 1 && recNo <= RecCount()) {
-    GO(recNo);
+    WithOwnIndex([recNo] { GO(recNo); });
     beginCrack_ = endCrack_ = false;
   } else {
     TziSetToEnd();
@@ -1157,7 +1246,9 @@ void TTzCDataSet::AppendRec() {
       // The engine appends its record buffer: a blank one, stored blank.
       ClearRecord();
       const BlankAppend blank(*Area());
+      const std::int32_t before = zeb::xbase::RecCount();
       zeb::xbase::Append();
+      AppendedOwn(before);
     } catch (...) {
       failure = AsWriteFailure(AppendedText(0), 0);
     }
@@ -1200,6 +1291,7 @@ void TTzCDataSet::AppendFrom(std::string_view fileName) {
       TakeAppendLock();
       before = zeb::xbase::RecCount();
       zeb::xbase::AppendFrom(fileName);
+      AppendedOwn(before);
     } catch (...) {
       const WorkArea* a = Area();
       const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
@@ -1243,6 +1335,7 @@ bool TTzCDataSet::Pack() {
     SetTzCurrentError(code);
     std::rethrow_exception(failure);
   }
+  IndexBuilt();
   SetModified();
   ResyncFromEngine();
   return r;
@@ -1271,15 +1364,19 @@ int TTzCDataSet::FieldLen(int n) {
 
 void TTzCDataSet::Go(std::int32_t n) {
   if (!SelectWorkArea("Go")) return;
-  GO(n);
+  WithOwnIndex([n] { GO(n); });
   ResyncFromEngine();
 }
 
 int TTzCDataSet::Search(std::string_view key, std::uint8_t option1, std::uint8_t option2) {
+  FollowOtherPrograms();
   if (!SelectWorkArea("Search")) return 0;
   SyncToActive();
   int field = option1;
-  zeb::xbase::Search(key, field, option2 != 0);
+  WithOwnIndex([&] {
+    field = option1;
+    zeb::xbase::Search(key, field, option2 != 0);
+  });
   if (!dEOF() && !dBOF()) ResyncFromEngine();
   return field;
 }

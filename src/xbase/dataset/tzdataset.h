@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -145,8 +147,23 @@ class TTzDataSet : public TTzPrimDataset {
   NotifyEvent beforeRestore, afterRestore;
   // A field this edit changed that another program changed too since the
   // edit began (field number - 1, the file's text, the edit's text): true
-  // writes the edit's value; without a handler the file's value stays.
-  std::function<bool(int field, std::string_view filed, std::string_view typed)> onBothChanged;
+  // writes the edit's value, false keeps the file's; nullopt writes nothing
+  // and leaves the edit open. Asked while no lock is held; the answers hold
+  // while the file keeps the text asked about (a field changed again is
+  // asked again). Without a handler the file's value stays.
+  std::function<std::optional<bool>(int field, std::string_view filed, std::string_view typed)> onBothChanged;
+  // The indexes of this dataset are its own (orders a window made in its
+  // temporary folder): other programs sharing the table do not keep them.
+  // Such an index is built again from the table when it misses the key a
+  // record holds now (another program changed it) or when the table holds
+  // records it was not built for (another program appended).
+  bool ownIndex = false;
+  // Builds an own index again when the table holds records it has not seen;
+  // true when it did. Views call it before they read the order anew.
+  bool FollowOtherPrograms();
+  // Runs op (engine calls on this dataset's area); when an own index misses
+  // a record's key (error 212) it is built again and op runs once more.
+  void WithOwnIndex(const std::function<void()>& op);
   const std::string& DbfFileName() const { return dbfFileName_; }
   void SetDbfFileName(std::string_view name);
   bool HideDeletedRecs() const { return hideDeleted_; }
@@ -254,6 +271,28 @@ class TTzDataSet : public TTzPrimDataset {
   std::vector<TzFieldMap> maps_;
   // The record as the file held it when the edit began.
   std::string editBase_;
+  // Under the record lock, right before the write: true when every field
+  // both changed was answered for the text the file holds now; else the
+  // write waits (askAgain_) and the question comes again without the lock.
+  bool BothChangedAnswered();
+  bool askAgain_ = false;
+  // The index holds the keys of this many records (-1: not known yet);
+  // after appends of this program that began at before records.
+  void IndexBuilt();
+  void AppendedOwn(std::int32_t before);
+  std::int32_t indexedRecords_ = -1;
+
+ private:
+  struct BothChange {
+    int field;
+    std::string filed, typed;
+  };
+  // The record read again as the file holds it now: the fields this edit
+  // and another program both changed that have no answer for that text.
+  std::vector<BothChange> UnansweredChanges();
+  // Answers by field: the file's text asked about, and whether the edit's
+  // value is written over it.
+  std::map<int, std::pair<std::string, bool>> bothAnswers_;
 };
 
 // One write action of a dataset on its area: the locks the area holds when

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "platform/files.h"
 #include "xbase/core/ansi_literal.h"
@@ -41,15 +42,20 @@ int ClassOf(char type) {
 
 // A stored number text read with the decimal point "."; the longest
 // leading number, 0 when there is none or it is out of range.
-long double ParseNumber(std::string_view text) {
+// A stored number text read with the decimal point "."; the longest
+// leading number (a decimal comma ends it), nullopt when the text starts
+// with none or it is out of range.
+std::optional<long double> ReadNumber(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '+')) ++i;
   text.remove_prefix(i);
   double d = 0;
   auto r = std::from_chars(text.data(), text.data() + text.size(), d);
-  if (r.ec != std::errc() || !std::isfinite(d)) return 0;
+  if (r.ec != std::errc() || !std::isfinite(d)) return std::nullopt;
   return d;
 }
+
+long double ParseNumber(std::string_view text) { return ReadNumber(text).value_or(0); }
 
 std::int64_t ParseInteger(std::string_view text) {
   std::size_t i = 0;
@@ -65,87 +71,142 @@ std::int64_t ParseInteger(std::string_view text) {
   return static_cast<std::int64_t>(x);
 }
 
-void StoreNumber(WorkArea& a, int field, long double value) {
-  const FieldDesc& f = a.fields[field - 1];
-  if (f.decimals > 0)
-    SetBufferNumber(a, field, value);
-  else
-    SetBufferInteger(a, field, static_cast<std::int64_t>(std::clamp<long double>(std::trunc(value), -9.2e18L, 9.2e18L)));
-}
-
 bool IsIntegerBuffer(const FieldDesc& f) {
   BufferKind k = FieldBufferKind(f);
   return k == BufferKind::Int32 || k == BufferKind::Int64;
 }
 
-// Destination field i from its source field.
-void ConvertField(WorkArea& dest, WorkArea& src, int i, int s) {
-  if (s == 0) return;
+// A number into a numeric field; false (the field left as it is) when its
+// text is wider than the field.
+bool StoreNumber(WorkArea& a, int field, long double value) {
+  const FieldDesc& f = a.fields[field - 1];
+  if (f.decimals > 0) {
+    if (StoredNumber(value, f.length, f.decimals).find('*') != std::string::npos) return false;
+    SetBufferNumber(a, field, value);
+    return true;
+  }
+  const std::int64_t n = static_cast<std::int64_t>(std::clamp<long double>(std::trunc(value), -9.2e18L, 9.2e18L));
+  if (StoredInteger(n, f.length).find('*') != std::string::npos) return false;
+  SetBufferInteger(a, field, n);
+  return true;
+}
+
+// The source field holds blanks as stored (a number, date or logical never
+// given a value).
+bool SourceBlank(const WorkArea& src, int s) {
+  if (src.isVirtual || src.stored.size() != src.recordLength) return false;
+  const FieldDesc& f = src.fields[s - 1];
+  if (std::size_t{f.offset} + f.length > src.stored.size()) return false;
+  return src.stored.find_first_not_of(' ', f.offset) >= std::size_t{f.offset} + f.length;
+}
+
+// What became of a destination field.
+enum class Took { Nothing, Value, Lost };
+
+// Destination field i from its source field s: a source that is blank, or a
+// field without source, leaves the field blank; a value the field cannot
+// take is Lost (why tells how).
+Took ConvertField(WorkArea& dest, WorkArea& src, int i, int s, AppendFromLoss::Why& why) {
+  if (s == 0) return Took::Nothing;
   const FieldDesc& df = dest.fields[i - 1];
   const FieldDesc& sf = src.fields[s - 1];
   const int dc = ClassOf(df.type);
   const int sc = ClassOf(sf.type);
+  if (sc != kChar && sc != kMemo && SourceBlank(src, s)) return Took::Nothing;
   switch (dc * 10 + sc) {
     case kChar * 10 + kChar:
     case kDate * 10 + kDate:
       SetBufferText(dest, i, BufferText(src, s).substr(0, df.type == 'D' ? 10 : df.length));
-      break;
+      return Took::Value;
     case kChar * 10 + kNum: {
       std::string t = sf.decimals > 0 ? StoredNumber(BufferNumber(src, s), df.length, sf.decimals)
                                       : StoredInteger(BufferInteger(src, s), df.length);
       SetBufferText(dest, i, t);
-      break;
+      if (t.find('*') == std::string::npos) return Took::Value;
+      why = AppendFromLoss::Why::TooWide;
+      return Took::Lost;
     }
     case kChar * 10 + kLogical:
       SetBufferText(dest, i, BufferLogical(src, s) ? "T" : "F");
-      break;
+      return Took::Value;
     case kChar * 10 + kDate: {
       std::string t = BufferText(src, s);
       if (df.length < t.size() && t.size() == 10) t.erase(DateFormat() == 1 ? 0 : 6, 2);
       SetBufferText(dest, i, t.substr(0, df.length));
-      break;
+      return Took::Value;
     }
     case kNum * 10 + kChar: {
-      std::string t = BufferText(src, s);
-      if (df.decimals > 0)
-        SetBufferNumber(dest, i, ParseNumber(t));
-      else
-        SetBufferInteger(dest, i, ParseInteger(t));
-      break;
+      const std::string t = BufferText(src, s);
+      if (AllTrim(t).empty()) return Took::Nothing;
+      const std::optional<long double> v = ReadNumber(t);
+      bool stored = false;
+      if (!v) {
+        why = AppendFromLoss::Why::NotANumber;
+        return Took::Lost;
+      }
+      if (df.decimals > 0) {
+        stored = StoreNumber(dest, i, *v);
+      } else {
+        const std::int64_t n = ParseInteger(t);
+        stored = StoredInteger(n, df.length).find('*') == std::string::npos;
+        if (stored) SetBufferInteger(dest, i, n);
+      }
+      if (stored) return Took::Value;
+      why = AppendFromLoss::Why::TooWide;
+      return Took::Lost;
     }
-    case kNum * 10 + kNum:
-      if (IsIntegerBuffer(sf) && IsIntegerBuffer(df))
-        SetBufferInteger(dest, i, BufferInteger(src, s));
-      else
-        StoreNumber(dest, i, BufferNumber(src, s));
-      break;
+    case kNum * 10 + kNum: {
+      bool stored = false;
+      if (IsIntegerBuffer(sf) && IsIntegerBuffer(df)) {
+        const std::int64_t n = BufferInteger(src, s);
+        stored = StoredInteger(n, df.length).find('*') == std::string::npos;
+        if (stored) SetBufferInteger(dest, i, n);
+      } else {
+        stored = StoreNumber(dest, i, BufferNumber(src, s));
+      }
+      if (stored) return Took::Value;
+      why = AppendFromLoss::Why::TooWide;
+      return Took::Lost;
+    }
     case kLogical * 10 + kLogical:
       SetBufferLogical(dest, i, BufferLogical(src, s));
-      break;
+      return Took::Value;
     case kLogical * 10 + kChar:
     case kLogical * 10 + kNum:
     case kLogical * 10 + kDate:
     case kLogical * 10 + kMemo:
       SetBufferLogical(dest, i, false);
-      break;
+      return Took::Value;
     case kDate * 10 + kChar: {
       std::string t = AllTrim(BufferText(src, s));
-      if (!t.empty() && IsDateText(t)) SetBufferText(dest, i, t);
-      break;
+      if (t.empty()) return Took::Nothing;
+      if (IsDateText(t)) {
+        SetBufferText(dest, i, t);
+        return Took::Value;
+      }
+      why = AppendFromLoss::Why::NotADate;
+      return Took::Lost;
     }
     case kMemo * 10 + kChar: {
       std::string t = TzTrimRight(BufferText(src, s));
-      if (!t.empty()) SetBufferInteger(dest, i, MemoHooks().AddMemo(t));
-      break;
+      if (t.empty()) return Took::Nothing;
+      SetBufferInteger(dest, i, MemoHooks().AddMemo(t));
+      return Took::Value;
     }
     case kMemo * 10 + kMemo: {
       std::int64_t block = BufferInteger(src, s);
-      SetBufferInteger(dest, i, block != 0 ? MemoHooks().CopyMemoAppend(src, static_cast<std::int32_t>(block)) : 0);
-      break;
+      if (block == 0) return Took::Nothing;
+      SetBufferInteger(dest, i, MemoHooks().CopyMemoAppend(src, static_cast<std::int32_t>(block)));
+      return Took::Value;
     }
     default:
-      break;
+      return Took::Nothing;
   }
+}
+
+AppendFromReport& LastReport() {
+  static AppendFromReport report;
+  return report;
 }
 
 std::string Bracket(std::string_view routine, std::string_view source) {
@@ -154,8 +215,12 @@ std::string Bracket(std::string_view routine, std::string_view source) {
 
 }  // namespace
 
+const AppendFromReport& LastAppendFromReport() { return LastReport(); }
+
 void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
   SetTzCurrentError(0);
+  AppendFromReport& report = LastReport();
+  report = {};
   auto& u = Areas();
   const int destNo = u.current;
   WorkArea* dest = CurrentWorkArea();
@@ -262,14 +327,45 @@ void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
       if (!src.isVirtual && src.stored.size() == dest->recordLength) dest->appendBase = src.stored;
       if (withMemo)
         for (int i = 1; i <= dest->fieldCount; ++i)
-          if (dest->fields[i - 1].type == 'M') ConvertField(*dest, src, i, map[i]);
+          if (dest->fields[i - 1].type == 'M') {
+            AppendFromLoss::Why why = AppendFromLoss::Why::TooWide;
+            ConvertField(*dest, src, i, map[i], why);
+          }
     } else {
       ClearRecord();
       dest->recordBuffer[0] = src.recordBuffer[0];
-      for (int i = 1; i <= dest->fieldCount; ++i) ConvertField(*dest, src, i, map[i]);
+      // Only the fields given a value are written; the others stay blank.
+      std::vector<bool> set(static_cast<std::size_t>(dest->fieldCount), false);
+      for (int i = 1; i <= dest->fieldCount; ++i) {
+        AppendFromLoss::Why why = AppendFromLoss::Why::TooWide;
+        const Took took = ConvertField(*dest, src, i, map[i], why);
+        // A character field keeps the "*" of a number too wide for it.
+        set[static_cast<std::size_t>(i - 1)] =
+            took == Took::Value || (took == Took::Lost && ClassOf(dest->fields[i - 1].type) == kChar);
+        if (took == Took::Lost) {
+          const FieldDesc& sf = src.fields[map[i] - 1];
+          const bool stored =
+              src.stored.size() == src.recordLength && std::size_t{sf.offset} + sf.length <= src.stored.size();
+          std::string text = stored ? AllTrim(src.stored.substr(sf.offset, sf.length)) : std::string();
+          report.lost.push_back({src.recordNumber, dest->fields[i - 1].name, std::move(text), why});
+        }
+      }
+      dest->appendKeepsBlanks = true;
+      dest->fieldsSet = std::move(set);
     }
-    Append();
+    {
+      // The marks go with this append, also when it raises.
+      struct ForgetMarks {
+        WorkArea* a;
+        ~ForgetMarks() {
+          a->appendKeepsBlanks = false;
+          a->fieldsSet.clear();
+        }
+      } forget{dest};
+      Append();
+    }
     code = TzCurrentError();
+    if (code == 0) ++report.appended;
     SelectArea(srcNo);
     if (code != 0) break;
     SKIP(1);

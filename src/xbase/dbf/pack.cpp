@@ -206,6 +206,51 @@ bool Pack() {
   return true;
 }
 
+std::int32_t RecordsPastCount() {
+  if (CheckWorkArea("RecordsPastCount")) return 0;
+  WorkArea& a = *CurrentWorkArea();
+  if (a.isVirtual) return 0;
+  RefreshRecordCount(a);
+  return std::max(0, DbfRecordsInFile(a) - a.recordCount);
+}
+
+bool MendRecordsPastCount(bool takeIn) {
+  SetTzCurrentError(0);
+  if (CheckWorkArea("MendRecordsPastCount")) return false;
+  WorkArea& a = *CurrentWorkArea();
+  if (a.isVirtual) return false;
+  // No append of another program may be under way meanwhile.
+  if (!a.exclusive && Engine().sharedMode && a.lockState != kLockFile) {
+    TzError(5, "Datei muß gesperrt sein: "_ansi + a.fileName + " [MendRecordsPastCount]");
+    return false;
+  }
+  RefreshRecordCount(a);
+  const std::int32_t whole = DbfRecordsInFile(a);
+  if (whole <= a.recordCount) return false;
+  a.DropReadAhead();
+  const std::string where = "Datei:  " + a.fileName + " [MendRecordsPastCount]";
+  if (takeIn) {
+    // The count first: a cut after it leaves a whole table.
+    a.recordCount = whole;
+    a.headerState = kHeaderAppended;
+    CommitDbf(a);
+    if (TzCurrentError() != 0) return false;
+  }
+  const std::int64_t end = RecordOffset(a, a.recordCount + 1);
+  const int fd = a.file.get();
+  const char mark = 0x1A;
+  int err = WriteFully(fd, &mark, 1, end);
+  if (err == 0 && ::ftruncate(fd, static_cast<off_t>(end + 1)) != 0) err = errno;
+  if (err != 0) {
+    NoteWriteFailure(fd, err);
+    TzError(ErrnoToTzCode(err), where);
+    return false;
+  }
+  ReadCache& cache = Areas().cache;
+  if (cache.alias == a.alias) cache.Free();
+  return true;
+}
+
 void Peek(int n, std::int32_t r, std::string& text) {
   text.clear();
   if (CheckWorkArea("Peek")) return;

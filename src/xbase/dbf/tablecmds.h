@@ -27,6 +27,15 @@ void Search(std::string_view text, int& field, bool fromTop);
 void SetSearchCallback(std::function<void()> callback);
 void SetSearchFound(bool found);
 int SearchHitField();
+// Whole records the table file holds past its header's count: an append
+// cut between writing its record and the header's new count. They stay out
+// of the table (the header's count holds) until mended.
+std::int32_t RecordsPastCount();
+// Mends such a file under the file lock (or exclusive use): takeIn counts
+// the whole records past the count into the table, else they are dropped;
+// either way the file ends after the counted records with its end mark.
+// False when there was nothing to mend (or on an error, reported).
+bool MendRecordsPastCount(bool takeIn);
 // Test seam: an errno for Pack's write of a kept record into slot s.
 void SetPackWriteFault(std::function<int(std::int32_t slot)> fault);
 
@@ -48,6 +57,27 @@ bool MemoContains(std::string_view text, std::string_view reference);
 void SetLocateText(std::string_view text);
 
 // --- AppendFrom and delimited text
+// A value of the source AppendFrom could not take: the source record, the
+// destination field, the source's stored text, and why.
+struct AppendFromLoss {
+  enum class Why { TooWide, NotANumber, NotADate };
+  std::int32_t record = 0;
+  std::string field;
+  std::string text;
+  Why why = Why::TooWide;
+};
+// What the last AppendFrom did (also when it failed part way): the records
+// it appended and the values it could not take. Between tables of other
+// structure a field without source, or with a blank source, stays blank; a
+// value too wide for its field, a text that is no number for a numeric
+// field and one that is no date for a date field are listed (a numeric or
+// date field keeps blanks then; a character field takes the "*" of a number
+// too wide, as the conversion rules say).
+struct AppendFromReport {
+  std::int32_t appended = 0;
+  std::vector<AppendFromLoss> lost;
+};
+const AppendFromReport& LastAppendFromReport();
 void AppendFrom(std::string_view source, std::function<bool()> continueWhile = {});
 void CopyToText(std::string_view fileName, bool header);
 void CopyToTextPlain(std::string_view fileName);

@@ -111,10 +111,10 @@ bool DatasetModel::ScanMore(int count, std::int32_t start) {
   bool added = false;
   try {
     if (!rows_.empty()) {
-      GO(rows_.back());
+      ds_.WithOwnIndex([this] { GO(rows_.back()); });
       SKIP(1);
     } else if (start >= 1 && start <= a.recordCount) {
-      GO(start);
+      ds_.WithOwnIndex([start] { GO(start); });
     } else if (start < 0) {
       GoBottom();
     } else {
@@ -148,7 +148,7 @@ std::vector<std::int32_t> DatasetModel::ScanBefore(int count) {
   WorkArea& a = *AreaAt(ds_.WorkAreaNumber());
   const EngineSpot spot(a);
   try {
-    GO(rows_.front());
+    ds_.WithOwnIndex([this] { GO(rows_.front()); });
     for (;;) {
       SKIP(-1);
       if (dBOF() || TzCurrentError() != 0) {
@@ -225,6 +225,12 @@ void DatasetModel::RefreshAfterCommit() {
 }
 
 void DatasetModel::Reload() {
+  // An order of the window's own takes in what other programs appended.
+  try {
+    if (ds_.Active() && ds_.State() == DataSetState::Browse) ds_.FollowOtherPrograms();
+  } catch (const std::exception&) {
+    // The rows are found as the index stands.
+  }
   beginResetModel();
   // A record inserted through the dataset (a navigator) is the last row.
   appendRow_ = ds_.Active() && ds_.State() == DataSetState::Insert;

@@ -746,6 +746,12 @@ TTzNavigator::TTzNavigator(QWidget* parent) : QToolBar(parent) {
         DeletionMark();
       } else {
         Run(name.c_str(), [name](TTzDataSet& d) {
+          // A new record nothing was typed into is given up by every
+          // button, as by leaving its row: no blank record is written.
+          if (name != "nbEdit" && d.State() == DataSetState::Insert && !d.Modified()) {
+            d.Cancel();
+            if (name == "nbPost" || name == "nbCancel") return;
+          }
           // A record left stays current while a refused lock keeps its edit.
           const bool leaves = name != "nbEdit" && name != "nbPost" && name != "nbCancel";
           if (leaves && !PostPending(d)) return;
