@@ -273,28 +273,11 @@ void TTzFileDataSet::Peek(int field, std::int32_t record, std::string& text) {
 
 bool TTzFileDataSet::AppendFromDelimited(std::string_view fileName) {
   if (!SelectWorkArea("AppendFromDelimited")) return false;
-  const std::int32_t remembered = GetRecNo();
   bool ok = false;
-  std::exception_ptr failure;
-  {
-    const TTzLockScope scope(*this);
-    std::int32_t before = -1;
-    try {
-      TakeAppendLock();
-      before = zeb::xbase::RecCount();
-      AppendFromText(fileName.substr(0, 255), showProgress);
-      ok = TzCurrentError() == 0;
-      AppendedOwn(before);
-    } catch (...) {
-      const WorkArea* a = Area();
-      const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
-      failure = AsWriteFailure(AppendedText(appended), appended);
-    }
-  }
-  if (failure) {
-    AfterFailedAppend(remembered);
-    std::rethrow_exception(failure);
-  }
+  GuardedAppend(GetRecNo(), [&] {
+    AppendFromText(fileName.substr(0, 255), showProgress);
+    ok = TzCurrentError() == 0;
+  });
   ResyncFromEngine();
   return ok;
 }

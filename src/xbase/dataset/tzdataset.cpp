@@ -1279,10 +1279,7 @@ void TTzCDataSet::AfterFailedAppend(std::int32_t remembered) {
   SetTzCurrentError(code);
 }
 
-void TTzCDataSet::AppendFrom(std::string_view fileName) {
-  if (!SelectWorkArea("AppendFrom")) return;
-  SyncToActive();
-  const std::int32_t remembered = RecNo();
+void TTzCDataSet::GuardedAppend(std::int32_t remembered, const std::function<void()>& append) {
   std::exception_ptr failure;
   {
     const TTzLockScope scope(*this);
@@ -1290,7 +1287,7 @@ void TTzCDataSet::AppendFrom(std::string_view fileName) {
     try {
       TakeAppendLock();
       before = zeb::xbase::RecCount();
-      zeb::xbase::AppendFrom(fileName);
+      append();
       AppendedOwn(before);
     } catch (...) {
       const WorkArea* a = Area();
@@ -1302,6 +1299,13 @@ void TTzCDataSet::AppendFrom(std::string_view fileName) {
     AfterFailedAppend(remembered);
     std::rethrow_exception(failure);
   }
+}
+
+void TTzCDataSet::AppendFrom(std::string_view fileName) {
+  if (!SelectWorkArea("AppendFrom")) return;
+  SyncToActive();
+  const std::int32_t remembered = RecNo();
+  GuardedAppend(remembered, [fileName] { zeb::xbase::AppendFrom(fileName); });
   SelectWorkArea("AppendFrom");
   if (remembered >= 1 && remembered <= zeb::xbase::RecCount()) {
     SafeGo(remembered);
