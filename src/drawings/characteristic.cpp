@@ -108,13 +108,14 @@ void DrawToleranceMark(Real x, Real F, Real w, Real minus, Real plus) {
   DiagramClipLine(x - w, F + plus, x + w, F + plus);
 }
 
-void CharacteristicRange(Real& travel, Real& force) {
+DiagramRange CharacteristicRange() {
   const SpringDataRecord& s = SpringData();
-  travel = s.sc, force = s.Fc;
-  for (Real v : {s.s1, s.s2})
-    if (std::isfinite(v)) travel = std::max(travel, v);
+  DiagramRange r{0, s.sc, 0, s.Fc};
+  for (Real v : {s.s1, s.s2, s.sn}) r.IncludeX(v);
+  for (Real v : {s.F1, s.F2, s.Fn}) r.IncludeY(std::min<Real>(v, 0));
   for (Real v : {s.F1 + s.TolF1, s.F2 + s.TolF2})
-    if (std::isfinite(v) && v > s.Fc) force = std::max(force, 1.05L * v);
+    if (std::isfinite(v) && v > s.Fc) r.IncludeY(1.05L * v);
+  return r;
 }
 
 void DrawCharacteristicLine(int mode) {

@@ -329,17 +329,23 @@ void DrawQuick2Sheet() {
   CadMoveTo(78, 30);
   CadSetLayer(21);
   CadTextStyle(2, 0, 2.0L, 1.6L);
+  // Many messages stand closer, down to 1.2 text heights apart, so that
+  // the last stays on the sheet.
+  const Real keep = Cad().CadLineSpacing, pitch = 1.6L * 2.0L * keep;
+  const int lines = std::max(2, std::min<int>(G().ErrorMessageList.count, 12));
+  if (30 - pitch * lines < 0.5L) CadSetLineSpacing(std::max<Real>(29.5L / lines, 1.2L * 2.0L) / (1.6L * 2.0L));
   CadTextLine("Meldungen");
   CadSetLayer(19);
   CadSetTextLineField(Cad().CadExtents[1] - 1 - 78);
   DrawMessageLines();
   CadSetTextLineField(0);
+  CadSetLineSpacing(keep);
   DiagramSetPlotSize(60, 60);
   DiagramSetPlotOrigin(10, 50);
-  Real travel = 0, force = 0;
-  CharacteristicRange(travel, force);
-  DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
-               LengthToDisplayUnit(travel), ForceToDisplayUnit(force), 1);
+  const DiagramRange r = CharacteristicRange();
+  DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie",
+               LengthToDisplayUnit(r.xmin), ForceToDisplayUnit(r.ymin), LengthToDisplayUnit(r.xmax),
+               ForceToDisplayUnit(r.ymax), 1);
   DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
   DrawCharacteristicLine(0);
 }

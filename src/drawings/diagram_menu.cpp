@@ -2,6 +2,7 @@
 // output run of one diagram code. Every sheet is 160 x 120 mm; the sheets
 // with a plot frame are described by one table row each.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <string>
@@ -24,6 +25,7 @@
 #include "spring/material.h"
 #include "spring/spring_data.h"
 #include "spring/strength.h"
+#include "spring/valuetable.h"
 
 namespace zeb {
 
@@ -45,9 +47,7 @@ Real ToDisplay(Axis a, Real v) {
   }
 }
 
-struct Limits {
-  Real xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-};
+using Limits = DiagramRange;
 
 struct SheetRow {
   int code;
@@ -66,6 +66,8 @@ std::string Unit(const std::string& pre, const std::string& unit) { return pre +
 
 const SpringDataRecord& S() { return SpringData(); }
 
+constexpr Real kNoBuckling = 9999;
+
 Real G_T(Real T) { return ShearModulusAtTemp(S().G, T); }
 
 Real Dmax() { return MaterialReal(ZEBWST_Record().dmax); }
@@ -74,17 +76,82 @@ Real Dmax() { return MaterialReal(ZEBWST_Record().dmax); }
 // its stresses, whichever reaches further.
 Limits TauDLimits() {
   const SpringDataRecord& s = S();
-  Real d = Dmax(), top = 3500;
+  Real d = Dmax(), top = 3500, bottom = 0;
   if (std::isfinite(s.d)) d = std::max(d, s.d);
   for (Real v : {s.Rm, s.tau2, s.tauk2})
     if (std::isfinite(v)) top = std::max(top, 1.1L * v);
-  return {0.05L, 1.1L * d, 0, top};
+  for (Real v : {s.tau1, s.tauk1, s.tau2, s.tauk2})
+    if (std::isfinite(v)) bottom = std::min(bottom, 1.1L * v);
+  return {0.05L, 1.1L * d, bottom, top};
 }
 
-Limits TravelForce() {
-  Real travel = 0, force = 0;
-  CharacteristicRange(travel, force);
-  return {0, travel, 0, force};
+Limits TravelForce() { return CharacteristicRange(); }
+
+// F-L: the lengths of the working points on the x axis.
+Limits LengthForce() {
+  Limits l = CharacteristicRange();
+  l.xmin = 0, l.xmax = S().L0;
+  for (Real v : {S().L1, S().L2, S().Ln}) l.IncludeX(v);
+  return l;
+}
+
+// F'-s': the points of the value table as well.
+Limits ValueTableTravelForce() {
+  Limits l = CharacteristicRange();
+  const ValueTableRecord& v = ValueTable();
+  for (int i = 1; i <= std::clamp<std::int32_t>(v.Count, 0, kMaxValueTableCount); ++i) {
+    const Real si = S().L0 - v.Values[static_cast<std::size_t>(i)];
+    l.Include(si, si * S().R);
+  }
+  return l;
+}
+
+// Buckling: every point of the spring's line, below 0 too (a minimum
+// length above the free length).
+Limits BucklingLimits() {
+  const SpringDataRecord& s = S();
+  const Real x = s.Dm > 0 ? s.nue * s.L0 / s.Dm : 0;
+  Limits l{0, std::isfinite(x) ? std::max<Real>(10, x) : 10, 0, 1};
+  if (s.L0 > 0)
+    for (Real v : {s.sc, s.s2, s.s1, s.sn, s.sk})
+      if (v != kNoBuckling) l.IncludeY(v / s.L0);
+  return l;
+}
+
+// The travels the work and transverse diagrams mark; s1 and sn only where
+// they stand clear of the axis and of s2.
+bool MarksS1() { return S().s1 > 0.09L * S().sc; }
+
+Limits WorkLimits() {
+  const SpringDataRecord& s = S();
+  Limits l{0, s.sc, 0, s.W0c};
+  for (Real v : {s.s2, s.sn}) l.Include(v, SpringWorkAt(v));
+  if (MarksS1()) l.Include(s.s1, SpringWorkAt(s.s1));
+  return l;
+}
+
+Limits StressLimits() {
+  const SpringDataRecord& s = S();
+  Limits l{0, s.sc, 0, std::max({s.tauzul, s.tauk2, s.tauc})};
+  l.Include(s.s1, s.tau1);
+  l.Include(s.s2, s.tau2);
+  l.Include(s.sn, s.taun);
+  if (s.LoadType != 1) l.IncludeY(s.tauk1);
+  return l;
+}
+
+// A transverse diagram: its curve's range and every value it marks.
+Limits TransverseLimits(Real top, const std::array<Real, 5>& stored) {
+  const SpringDataRecord& s = S();
+  Limits l{0, s.sc, 0, top};
+  auto mark = [&](Real sv, std::size_t k) {
+    if (stored[k] > 0) l.Include(sv, stored[k]);
+  };
+  if (MarksS1()) mark(s.s1, 1);
+  mark(s.s2, 2);
+  if (s.sn > 1.05L * s.s2) mark(s.sn, 3);
+  mark(s.sc, 4);
+  return l;
 }
 
 void Header1() { DrawSpringDataHeader(1); }
@@ -128,9 +195,13 @@ void TemperatureLines(const std::string& name, Real (*value)(Real), Real now, bo
 Real F1AtT(Real T) { return ForceAtTemperature(S().s1, T); }
 Real F2AtT(Real T) { return ForceAtTemperature(S().s2, T); }
 
+// From -50 to 250 degrees or beyond, to hold the three temperatures marked.
 Limits TemperatureLimits(Real (*value)(Real)) {
-  const Real lo = std::min<Real>(S().T1, -50);
-  return {lo, 250, value(std::max<Real>(S().T2, 250)), value(lo)};
+  const SpringDataRecord& s = S();
+  const Real lo = std::min<Real>(s.T1, -50);
+  Limits l{lo, 250, value(std::max<Real>(s.T2, 250)), value(lo)};
+  for (Real T : {s.T1, s.T, s.T2}) l.Include(T, value(T));
+  return l;
 }
 
 Real TransverseRate(Real s) { return TransverseSpringRate(s); }
@@ -147,17 +218,13 @@ const SheetRow kSheets[] = {
      Axis::Force, TravelForce, [] { DrawCharacteristicLine(1); }},
     {21, 19, Header1, 95, 95, 12, 10, [] { return Unit(" L[", LengthUnitName()); },
      [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
-     Axis::Force, [] { return Limits{0, S().L0, 0, TravelForce().ymax}; }, [] { DrawCharacteristicLine(2); }},
+     Axis::Force, LengthForce, [] { DrawCharacteristicLine(2); }},
     {22, 19, DrawWorkingPointsBlock, 95, 95, 12, 10, [] { return Unit(" s[", LengthUnitName()); },
      [] { return Unit("F[", ForceUnitName()); }, [] { return std::string("Federkennlinie"); }, Axis::Length,
-     Axis::Force, TravelForce, [] { DrawCharacteristicLine(3); }},
+     Axis::Force, ValueTableTravelForce, [] { DrawCharacteristicLine(3); }},
     {3, 21, [] { DrawSpringDataHeader(2); }, 95, 95, 12, 10, [] { return std::string("v*L0/D"); },
      [] { return std::string("s/L0"); }, [] { return std::string("Knickdiagramm"); }, Axis::Fixed, Axis::Fixed,
-     [] {
-       const Real x = S().Dm > 0 ? S().nue * S().L0 / S().Dm : 0;
-       return Limits{0, std::isfinite(x) ? std::max<Real>(10, x) : 10, 0, 1};
-     },
-     DrawBucklingDiagram},
+     BucklingLimits, DrawBucklingDiagram},
     {4, 19, Header1, 95, 95, 12, 10, [] { return std::string("Dm/d"); }, [] { return std::string("k"); },
      [] { return std::string("Spannungsbeiwert k"); }, Axis::Fixed, Axis::Fixed,
      [] { return Limits{0, std::isfinite(S().w) ? std::max<Real>(18, S().w) : 18, 1.0L, 1.6L}; },
@@ -193,32 +260,31 @@ const SheetRow kSheets[] = {
      [] { DrawTauDDiagram(Dmax()); }},
     {25, 19, [] { DrawSpringDataHeader(3); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
      [] { return Unit("W [", MomentUnitName()); }, [] { return std::string("Federarbeit"); }, Axis::Length,
-     Axis::Moment, [] { return Limits{0, S().sc, 0, S().W0c}; }, DrawSpringWork},
+     Axis::Moment, WorkLimits, DrawSpringWork},
     {26, 19, [] { DrawSpringDataHeader(4); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
      [] { return Unit("sQ [", LengthUnitName()); },
      [] { return FqTitle("   Querfederweg sQ  (FQ= "); }, Axis::Length, Axis::Length,
      [] {
        const auto& y = TransverseLoad().y;
-       return Limits{0, S().sc, 0, std::max({y[0], y[2], y[4]})};
+       return TransverseLimits(std::max({y[0], y[2], y[4]}), y);
      },
      [] { DrawTransverseDiagram(0); }},
     {27, 19, [] { DrawSpringDataHeader(4); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
      [] { return Unit("Rq [", SpringRateUnitName()); },
      [] { return FqTitle("   Querfederrate Rq  (FQ= "); }, Axis::Length, Axis::Rate,
-     [] { return Limits{0, S().sc, 0, std::max(TransverseRate(0), TransverseRate(S().sc))}; },
+     [] { return TransverseLimits(std::max(TransverseRate(0), TransverseRate(S().sc)), TransverseLoad().Rq); },
      [] { DrawTransverseDiagram(1); }},
     {28, 19, [] { DrawSpringDataHeader(4); }, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
      [] { return std::string("fq [1/s]"); }, [] { return FqTitle("   Eigenfrequenz fq   (FQ= "); },
      Axis::Length, Axis::Plain,
      [] {
        const auto& f = TransverseLoad().fq;
-       return Limits{0, S().sc, 0, std::max(f[0], f[4])};
+       return TransverseLimits(std::max(f[0], f[4]), f);
      },
      [] { DrawTransverseDiagram(2); }},
     {29, 19, Header1, 95, 95, 12, 10, [] { return Unit(" s [", LengthUnitName()); },
      [] { return Unit("tau [", StressUnitName()); }, [] { return std::string("Schubspannung"); }, Axis::Length,
-     Axis::Stress, [] { return Limits{0, S().sc, 0, std::max({S().tauzul, S().tauk2, S().tauc})}; },
-     DrawStressDeflection},
+     Axis::Stress, StressLimits, DrawStressDeflection},
 };
 
 const SheetRow* SheetOf(int code) {

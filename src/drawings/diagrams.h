@@ -2,6 +2,7 @@
 // of this library call and register.
 #pragma once
 #include "base/types.h"
+#include "graphics/diagram.h"
 
 namespace zeb {
 
@@ -11,9 +12,10 @@ void SelectDiagram(int index, int cadCode);
 void ShowDiagram(int diagramCode, int cadCode);
 // The diagram menu until the user goes back.
 void ShowDiagramMenu();
-// The travel and force the characteristic's axes reach: block length and
-// force, and further where a working point (with its tolerance) lies past it.
-void CharacteristicRange(Real& travel, Real& force);
+// The travel and force the characteristic's axes reach: from 0 to block
+// length and force, and further where a working point (with its
+// tolerance) lies past them, below 0 as well.
+DiagramRange CharacteristicRange();
 // The characteristic line of the current spring into the open plot frame
 // (0 F-s with tolerance marks, 1 with tolerance bands, 2 F-L, 3 F'-s').
 void DrawCharacteristicLine(int mode);

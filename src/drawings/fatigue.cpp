@@ -1,7 +1,9 @@
 // Goodman and Haigh fatigue diagrams with their text block.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/format.h"
@@ -68,10 +70,12 @@ void LifeLines() {
   }
 }
 
-// A text along a life line of the Haigh diagram, starting at (x, y): moved
-// along its line past the operating point (its circles and the stroke line
-// between them) when it would cover it, and kept in the plot.
-void LifeLineText(std::string_view text, Real x, Real y) {
+// A text along a life line of the Haigh diagram (turned as the current
+// style), starting at (x, y): moved along the line's first part past the
+// operating point (its circles and the stroke line between them) and past
+// every label and line of the plot when it would cover them, and kept in
+// the plot; where the line has no such place, set straight on or by it.
+void LifeLineText(std::string_view text, Real x, Real y, const std::vector<std::array<Real, 2>>& line) {
   const SpringDataRecord& s = SpringData();
   const DiagramStateRecord& st = DiagramState();
   const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
@@ -93,21 +97,26 @@ void LifeLineText(std::string_view text, Real x, Real y) {
       const Real du = std::max({-gap - u, Real(0), u - w - gap}), dv = std::max({-gap - v, Real(0), v - h - gap});
       if (std::hypot(du, dv) < r) return false;
     }
+    if (!DiagramTextFree(text, sx, sy)) return false;
     Real u1, v1, u2, v2, t0, t1;
     local(sx, sy, px, py1, u1, v1);
     local(sx, sy, px, py2, u2, v2);
     return !SegmentPartInRect(u1, v1, u2, v2, -gap, -gap, w + gap, h + gap, t0, t1);
   };
-  Real sx = DiagramMapX(x), sy = DiagramMapY(y);
+  const Real sx = DiagramMapX(x), sy = DiagramMapY(y);
+  // Along the line's first part only.
+  const Real end = line.size() > 1 ? DiagramMapX(line[1][0]) : sx;
   for (int k = 0; k <= 120; ++k) {
     const Real tx = sx + 0.5L * k * c, ty = sy + 0.5L * k * sn;
+    if (k > 0 && tx > end) break;
     if (clear(tx, ty)) {
-      sx = tx, sy = ty;
-      break;
+      CadText(text, tx, ty);
+      DiagramNoteText(text, tx, ty);
+      return;
     }
   }
-  CadText(text, sx, sy);
-  DiagramNoteText(text, sx, sy);
+  CadTextStyle(Cad().CadTextFont, 0, h, h * Cad().CadTextWidthFactor);
+  DiagramPlaceLineLabel(text, line, x, y);
 }
 
 struct GoodmanData {
@@ -115,7 +124,8 @@ struct GoodmanData {
   std::string text;
 };
 
-// The head both diagrams share; false when the material lines are left out.
+// The head both diagrams share: title block, text block, frame and the
+// Goodman diagonal; false when the material has no fatigue lines.
 bool FatigueHead(bool haigh, GoodmanData& g) {
   const SpringDataRecord& s = SpringData();
   MaterialAllowedStress(1, s.LoadCase, g.tauoz, g.tauo0, g.m, g.knee, g.text);
@@ -124,45 +134,56 @@ bool FatigueHead(bool haigh, GoodmanData& g) {
   DiagramSetPlotSize(90, 85);
   DiagramSetPlotOrigin(15, 20);
   DiagramState().DiagramAxisMode = 0;
-  // The range grows to hold the operating point.
-  const Real top = std::isfinite(s.tauk2) ? 1.1L * s.tauk2 : 0;
-  const Real S = StressToDisplayUnit(std::max<Real>({g.tauoz, 1200, top}));
-  DiagramFrame("  tau u", haigh ? "tau h" : "tau o", haigh ? "Haigh-Goodman-Diagramm" : "Goodman-Diagramm", 0, 0, S,
-               S, 1);
+  // Both axes from 0 to the upper stress limit (1200 N/mm² at least),
+  // grown to hold the operating point: below 0 too, each for itself, for a
+  // lower stress or a stroke below 0.
+  Real xlo = 0, ylo = 0, hi = std::max<Real>(g.tauoz, 1200);
+  const Real y1 = haigh ? 0 : s.tauk1, y2 = haigh ? s.tauk2 - s.tauk1 : s.tauk2;
+  for (const Real v : {s.tauk2, s.tauk1, y2})
+    if (std::isfinite(v)) hi = std::max(hi, 1.1L * v);
+  for (const Real v : {y1, y2})
+    if (std::isfinite(v)) ylo = std::min(ylo, 1.1L * v);
+  if (std::isfinite(s.tauk1)) xlo = std::min(xlo, 1.1L * s.tauk1);
+  DiagramFrame("  tau u", haigh ? "tau h" : "tau o", haigh ? "Haigh-Goodman-Diagramm" : "Goodman-Diagramm",
+               StressToDisplayUnit(xlo), StressToDisplayUnit(ylo), StressToDisplayUnit(hi), StressToDisplayUnit(hi), 1);
   DiagramScaleRange(StressToDisplayUnit(1), StressToDisplayUnit(1));
   const DiagramStateRecord& st = DiagramState();
   if (!haigh) DiagramClipLine(0, 0, st.XMax, st.YMax);
-  const bool noData = g.tauo0 == 0 && g.m == 0;
-  if (noData || s.MaterialSel != 0) {
-    CadTextStyle(2, 0, 2.5L, 2.0L);
-    // A German session reads German (the sheet's other texts are German);
-    // every other language the English text.
-    const bool german = G().MenuLanguage <= 1;
-    DiagramPlaceWrappedText(noData ? "Für diesen Werkstoff sind keine Daten gespeichert"_oem
-                                   : german ? "Keine Daten für selbst definierte Werkstoffe"_oem
-                                            : std::string("No data for self-defined materials"),
-                            500, 50);
-    SpringData().tauhzul = 0;
-    return false;
-  }
-  return true;
+  return !(g.tauo0 == 0 && g.m == 0) && s.MaterialSel == 0;
 }
 
+// The note of a material without fatigue lines, clear of what is drawn.
+void NoDataNote(const GoodmanData& g) {
+  CadSetLayer(17);
+  CadTextStyle(2, 0, 2.5L, 2.0L);
+  // A German session reads German (the sheet's other texts are German);
+  // every other language the English text.
+  const bool german = G().MenuLanguage <= 1;
+  DiagramPlaceWrappedText(g.tauo0 == 0 && g.m == 0 ? "Für diesen Werkstoff sind keine Daten gespeichert"_oem
+                          : german                 ? "Keine Daten für selbst definierte Werkstoffe"_oem
+                                                   : std::string("No data for self-defined materials"),
+                          500, 50);
+}
+
+// The operating point: its two marks and the line between them.
 void OperatingPoint(bool haigh) {
   const SpringDataRecord& s = SpringData();
   CadSetLayer(21);
   const Real y1 = haigh ? 0 : s.tauk1, y2 = haigh ? s.tauk2 - s.tauk1 : s.tauk2;
-  {
-    // The points and the operating line between them are read, never cut.
-    const CadMarks mark;
-    DiagramCircleY(s.tauk1, y1, 10);
-    DiagramCircleY(s.tauk1, y2, 10);
-    CadSetLayer(5);
-    DiagramClipLine(s.tauk1, y1, s.tauk1, y2);
-  }
+  // The points and the operating line between them are read, never cut.
+  const CadMarks mark;
+  DiagramCircleY(s.tauk1, y1, 10);
+  DiagramCircleY(s.tauk1, y2, 10);
+  CadSetLayer(5);
+  DiagramClipLine(s.tauk1, y1, s.tauk1, y2);
+}
+
+void OperatingPointLabels(bool haigh) {
+  const SpringDataRecord& s = SpringData();
+  const Real y1 = haigh ? 0 : s.tauk1, y2 = haigh ? s.tauk2 - s.tauk1 : s.tauk2;
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
-  // Beside their points and clear of the life lines drawn before.
+  // Beside their points and clear of the lines drawn before.
   const Real r = DiagramScaleY(10), dx = r + 0.5L * Cad().CadTextHeight, dy = -0.5L * Cad().CadTextHeight;
   DiagramPlacePointLabel("tau k1", s.tauk1, y1, r, dx, dy);
   DiagramPlacePointLabel(haigh ? "tau kh" : "tau k2", s.tauk1, y2, r, dx, dy);
@@ -171,10 +192,12 @@ void OperatingPoint(bool haigh) {
 void Caption(bool haigh, const std::string& text) {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.5L, 2.0L);
-  if (haigh)
-    DiagramMoveTo(-120, -200);
-  else
-    DiagramMoveTo(-150, -180);
+  // Below the plot where the world points (-150, -180), or (-120, -200) for
+  // the Haigh diagram, lie on the axes of 0 to 1200 N/mm²: below the tick
+  // numbers at any range.
+  const DiagramStateRecord& st = DiagramState();
+  const Real x = haigh ? -120 : -150, y = haigh ? -200 : -180;
+  CadMoveTo(st.PlotOriginX + x / 1200 * st.PlotWidth, st.PlotOriginY + y / 1200 * st.PlotHeight);
   // Within the sheet.
   const Real field = Cad().CadExtents[1] - 1 - Cad().CadCurrentPoint.x;
   if (!haigh) CadTextLineFit("Dauerfestigkeitsschaubild (Goodman-Diagramm)", field);
@@ -182,55 +205,78 @@ void Caption(bool haigh, const std::string& text) {
   CadTextLineWhole(text, field);
 }
 
-// The 10 million, 1 million and 100 000 cycle lines; false after the
-// zero-slope stop.
-bool FatigueLines(bool haigh, const GoodmanData& g) {
+// The label of a life line, placed when every line and mark is drawn.
+struct LifeLabel {
+  int layer;
+  std::string text;
+  Real angle, x, y;
+  std::vector<std::array<Real, 2>> line;
+};
+
+// The 10 million, 1 million and 100 000 cycle lines with their labels to
+// place; false after the zero-slope stop.
+bool FatigueLines(bool haigh, const GoodmanData& g, std::vector<LifeLabel>& labels) {
   const Real oz = g.tauoz, o0 = g.tauo0, m = g.m, uK = g.knee;
   // Goodman y, or the stroke above the lower stress in the Haigh diagram.
   auto Y = [haigh](Real x, Real y) { return haigh ? y - x : y; };
-  CadSetLayer(18);
-  DiagramClipLine(0, o0, uK, Y(uK, oz));
-  DiagramClipLine(uK, Y(uK, oz), oz, Y(oz, oz));
-  if (haigh) {
-    const Real angle = RadToDeg(ArcTanYX(oz - o0 - uK, uK));
-    CadTextStyle(2, std::isfinite(angle) ? angle : 0, 2.0L, 1.5L);
-    LifeLineText("10 Mio.Lastsp.", 10, o0 + 20);
-  } else {
-    CadTextStyle(2, 0, 2.0L, 1.5L);
-    DiagramPlaceLabel("  10 Mio.Lastsp.", uK + 20, oz + 20);
-  }
-  CadSetLayer(21);
-  const Real t6 = std::min(oz, 1.25L * o0);
+  auto lifeLine = [&](int layer, Real t, Real u, Real end) {
+    CadSetLayer(layer);
+    DiagramClipLine(0, t, u, Y(u, oz));
+    DiagramClipLine(u, Y(u, oz), end, Y(end, oz));
+    return std::vector<std::array<Real, 2>>{{0, t}, {u, Y(u, oz)}, {end, Y(end, oz)}};
+  };
+  const Real angle = haigh ? RadToDeg(ArcTanYX(oz - o0 - uK, uK)) : 0;
+  const Real a = std::isfinite(angle) ? angle : 0;
+  auto ten = lifeLine(18, o0, uK, oz);
+  if (haigh)
+    labels.push_back({18, "10 Mio.Lastsp.", a, 10, o0 + 20, ten});
+  else
+    labels.push_back({18, "  10 Mio.Lastsp.", 0, uK + 20, oz + 20, ten});
   if (m == 0) {
     AddErrorMessage("Fatal  : ZEBWST Goodman");
     return false;
   }
-  const Real u6 = (oz - t6) / m;
-  DiagramClipLine(0, t6, u6, Y(u6, oz));
-  DiagramClipLine(u6, Y(u6, oz), uK, Y(uK, oz));
+  const Real t6 = std::min(oz, 1.25L * o0), u6 = (oz - t6) / m;
+  auto one = lifeLine(21, t6, u6, uK);
   if (haigh)
-    LifeLineText("1 Mio.Lastsp.", 10, t6 + 20);
+    labels.push_back({21, "1 Mio.Lastsp.", a, 10, t6 + 20, one});
   else
-    DiagramPlaceLabel("   1Mio.", u6 - 20, oz + 20);
-  CadSetLayer(29);
-  const Real t5 = std::min(oz, 1.5L * o0);
-  const Real u5 = (oz - t5) / m;
-  DiagramClipLine(0, t5, u5, Y(u5, oz));
-  DiagramClipLine(u5, Y(u5, oz), u6, Y(u6, oz));
+    labels.push_back({21, "   1Mio.", 0, u6 - 20, oz + 20, one});
+  const Real t5 = std::min(oz, 1.5L * o0), u5 = (oz - t5) / m;
+  auto tenth = lifeLine(29, t5, u5, u6);
   if (haigh)
-    LifeLineText("100000 Lastsp.", 10, t5 + 20);
+    labels.push_back({29, "100000 Lastsp.", a, 10, t5 + 20, tenth});
   else
-    DiagramPlaceLabel(" 100000", u5 - 20, oz + 20);
+    labels.push_back({29, " 100000", 0, u5 - 20, oz + 20, tenth});
   return true;
 }
 
+void LifeLabels(bool haigh, const std::vector<LifeLabel>& labels) {
+  for (const LifeLabel& l : labels) {
+    CadSetLayer(l.layer);
+    CadTextStyle(2, l.angle, 2.0L, 1.5L);
+    if (haigh)
+      LifeLineText(l.text, l.x, l.y, l.line);
+    else
+      DiagramPlaceLineLabel(l.text, l.line, l.x, l.y);
+  }
+}
+
+// Lines and marks first, then the labels clear of all of them: the life
+// lines', the operating point's, the note.
 void FatigueDiagram(bool haigh) {
   GoodmanData g;
-  if (FatigueHead(haigh, g)) {
-    if (!FatigueLines(haigh, g)) return;
+  const bool data = FatigueHead(haigh, g);
+  std::vector<LifeLabel> labels;
+  const bool complete = !data || FatigueLines(haigh, g, labels);
+  if (complete) OperatingPoint(haigh);
+  LifeLabels(haigh, labels);
+  if (complete) OperatingPointLabels(haigh);
+  if (!data) {
+    NoDataNote(g);
+    SpringData().tauhzul = 0;
   }
-  OperatingPoint(haigh);
-  Caption(haigh, g.text);
+  if (complete) Caption(haigh, g.text);
 }
 
 }  // namespace

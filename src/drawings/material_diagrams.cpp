@@ -128,7 +128,7 @@ void DrawTauDDiagram(Real dmax) {
     // The band of a strength table that could not be read: not known.
     const std::string band = (SG().RmTableBad == 1 ? "Rm min, Rm max = - " : "Rm max = - ") + StressUnitName();
     const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
-    Real x = DiagramMapX(0.55L * st.XSpan), y = DiagramMapY(0.66L * st.YSpan);
+    Real x = DiagramMapX(st.XMin + 0.55L * st.XSpan), y = DiagramMapY(st.YMin + 0.66L * st.YSpan);
     DiagramPlaceBox(static_cast<Real>(band.size()) * cw, th, cw, x, y);
     CadSetLayer(22);
     CadText(band, x, y);
@@ -152,8 +152,8 @@ void DrawTauDDiagram(Real dmax) {
     return v;
   };
   {
-    DiagramTextTable table(DiagramMapX(0.28L * st.XSpan), DiagramMapY(0.98L * st.YSpan), h, {9, 5, 5, 5, 5, 5, 5},
-                           views(head));
+    DiagramTextTable table(DiagramMapX(st.XMin + 0.28L * st.XSpan), DiagramMapY(st.YMin + 0.98L * st.YSpan), h,
+                           {9, 5, 5, 5, 5, 5, 5}, views(head));
     table.AddRow(views(rm));
     table.AddRow(views(tz));
   }
@@ -164,8 +164,8 @@ void DrawTauDDiagram(Real dmax) {
                             FloatToStrSig(MaterialReal(m.DR0)) + " )";
   const std::string tauLaw = "tauz = 0.56 * Rm";
   const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
-  const Real y1 = DiagramMapY(0.775L * st.YSpan), y2 = DiagramMapY(0.74L * st.YSpan);
-  Real x = DiagramMapX(0.55L * st.XSpan), y = y2;
+  const Real y1 = DiagramMapY(st.YMin + 0.775L * st.YSpan), y2 = DiagramMapY(st.YMin + 0.74L * st.YSpan);
+  Real x = DiagramMapX(st.XMin + 0.55L * st.XSpan), y = y2;
   DiagramPlaceBox(static_cast<Real>(std::max(rmLaw.size(), tauLaw.size())) * cw, y1 - y2 + th, cw, x, y);
   CadText(rmLaw, x, y + (y1 - y2));
   CadText(tauLaw, x, y);

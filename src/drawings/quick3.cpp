@@ -248,10 +248,10 @@ void DrawQuickSheet(int cadCode) {
     DiagramHeaderLine();
     DiagramSetPlotSize(50, 50);
     DiagramSetPlotOrigin(8, 8);
-    Real travel = 0, force = 0;
-    CharacteristicRange(travel, force);
-    DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie", 0, 0,
-                 LengthToDisplayUnit(travel), ForceToDisplayUnit(force), 1);
+    const DiagramRange r = CharacteristicRange();
+    DiagramFrame(" s[" + LengthUnitName() + "]", "F [" + ForceUnitName() + "]", "Federkennlinie",
+                 LengthToDisplayUnit(r.xmin), ForceToDisplayUnit(r.ymin), LengthToDisplayUnit(r.xmax),
+                 ForceToDisplayUnit(r.ymax), 1);
     DiagramScaleRange(LengthToDisplayUnit(1), ForceToDisplayUnit(1));
     DrawCharacteristicLine(0);
     if (s.LoadType == 2) {

@@ -1,6 +1,7 @@
 // The four spring views as output runs: projection, section, simple
 // section and top view, with the data text block DATEN.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -41,12 +42,19 @@ std::vector<std::string> SpringDataLines(Real& H) {
   return lines;
 }
 
-// The right end of the data block inserted at x (drawing units).
-Real SpringDataBlockRight(Real x) {
+// The box (x0, y0, x1, y1) of the data block inserted at (x, 0), in
+// drawing units: its first line's top at 10.6 text heights, one line of
+// 1.6 heights (times the line spacing) below the other.
+std::array<Real, 4> SpringDataBlockBox(Real x) {
   Real H = 0;
-  std::size_t widest = 0;
-  for (const std::string& l : SpringDataLines(H)) widest = std::max(widest, l.size());
-  return x + static_cast<Real>(widest) * 0.8L * H * CadSettings().CadTextFactor;
+  std::size_t widest = 0, lines = 0;
+  for (const std::string& l : SpringDataLines(H)) {
+    widest = std::max(widest, l.size());
+    if (!l.empty()) ++lines;
+  }
+  const Real pitch = 1.6L * H * Cad().CadLineSpacing;
+  const Real bottom = 9.6L * H - pitch * static_cast<Real>(lines > 0 ? lines - 1 : 0);
+  return {x, bottom, x + static_cast<Real>(widest) * 0.8L * H * CadSettings().CadTextFactor, 10.6L * H};
 }
 
 }  // namespace
@@ -114,14 +122,18 @@ void DrawSpringView(int kind, int cadCode, bool askLength) {
       return false;
     }
     const Real Dm = s.Dm, L = s.L;
-    if (kind == 4)
+    if (kind == 4) {
       r.extents = {-Dm, -Dm, Dm, Dm};
-    else if (dataBlock)
-      r.extents = {-1.25L * Dm, -0.2L * L,
-                   std::max(std::max(L, Dm) + 1.25L * Dm, SpringDataBlockRight(2 * s.d + 0.5L * Dm) + 0.05L * Dm),
-                   1.2L * L};
-    else
+    } else if (dataBlock) {
+      // The sheet holds the whole data block, also beside a short spring,
+      // with a text height to spare above and below.
+      const auto block = SpringDataBlockBox(2 * s.d + 0.5L * Dm);
+      const Real margin = block[3] / 10.6L;
+      r.extents = {-1.25L * Dm, std::min(-0.2L * L, block[1] - margin),
+                   std::max(std::max(L, Dm) + 1.25L * Dm, block[2] + 0.05L * Dm), std::max(1.2L * L, block[3] + margin)};
+    } else {
       r.extents = {-1.25L * Dm, -0.2L * L, 1.25L * Dm, 1.2L * L};
+    }
     if (kind >= 1 && kind <= 3 && dataBlock) {
       r.blocks = [] {
         CadBeginBlock("DATEN");

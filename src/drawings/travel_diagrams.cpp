@@ -60,9 +60,11 @@ void DrawBucklingDiagram() {
   CadSetLayer(16);
   DiagramPlaceLabel("Knickgefahr", 5.0L, 0.6L);
   if (!points) return;
+  // Beside its point, else near it with a leader.
+  const Real r = DiagramScaleY(0.005L), dx = DiagramScaleX(0.1L), dy = DiagramScaleY(-0.01L);
   auto point = [&](int layer, std::string_view label, Real sv) {
     CadSetLayer(layer);
-    DiagramPlaceLabel(label, xs + 0.1L, sv / s.L0 - 0.01L);
+    DiagramPlacePointLabel(label, xs, sv / s.L0, r, dx, dy);
   };
   point(16, "sc", s.sc);
   point(21, "s2", s.s2);

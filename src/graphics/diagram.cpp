@@ -35,6 +35,25 @@ std::vector<std::array<Real, 4>> gLabels;
 std::vector<std::array<Real, 4>> gLines;
 bool gDrawingGrid = false;
 
+// The marks of the points of the current plot (sheet centre and radius)
+// and the leaders drawn to their labels: a leader passes no mark but its
+// own point's and crosses no other leader.
+struct PointMark {
+  Real x, y, r;
+};
+std::vector<PointMark> gMarks;
+std::vector<std::array<Real, 4>> gLeaders;
+
+// What a leader keeps from another point's mark (sheet units).
+constexpr Real kMarkClearance = 0.2L;
+
+void ClearPlotNotes() {
+  gLabels.clear();
+  gLines.clear();
+  gMarks.clear();
+  gLeaders.clear();
+}
+
 // A label may touch a line by this much (sheet units).
 constexpr Real kLineHair = 0.05L;
 
@@ -59,6 +78,11 @@ void NoteCircle(Real x, Real y, Real r) {
     const Real t0 = std::numbers::pi_v<Real> / 4 * k, t1 = t0 + std::numbers::pi_v<Real> / 4;
     NoteLine(x + a * std::cos(t0), y + a * std::sin(t0), x + a * std::cos(t1), y + a * std::sin(t1));
   }
+}
+
+void NoteMark(Real x, Real y, Real r) {
+  NoteCircle(x, y, r);
+  if (std::isfinite(x) && std::isfinite(y) && std::isfinite(r)) gMarks.push_back({x, y, r});
 }
 
 // Does the segment run into the box shrunk by the hair?
@@ -92,6 +116,71 @@ bool OnSheet(Real x0, Real y0, Real x1, Real y1) {
 // Distance of the point from the box (0 inside).
 Real PointBoxDistance(Real px, Real py, Real x0, Real y0, Real x1, Real y1) {
   return std::hypot(std::max({x0 - px, Real(0), px - x1}), std::max({y0 - py, Real(0), py - y1}));
+}
+
+Real SegmentPointDistance(const std::array<Real, 4>& s, Real px, Real py) {
+  const Real dx = s[2] - s[0], dy = s[3] - s[1], l2 = dx * dx + dy * dy;
+  const Real t = l2 > 0 ? std::clamp(((px - s[0]) * dx + (py - s[1]) * dy) / l2, Real(0), Real(1)) : Real(0);
+  return std::hypot(s[0] + t * dx - px, s[1] + t * dy - py);
+}
+
+// Distance of the segment from the box (0 where it runs into it).
+Real SegmentBoxDistance(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
+  Real t0, t1;
+  if (SegmentPartInRect(s[0], s[1], s[2], s[3], x0, y0, x1, y1, t0, t1)) return 0;
+  Real d = std::min(PointBoxDistance(s[0], s[1], x0, y0, x1, y1), PointBoxDistance(s[2], s[3], x0, y0, x1, y1));
+  for (const Real cx : {x0, x1})
+    for (const Real cy : {y0, y1}) d = std::min(d, SegmentPointDistance(s, cx, cy));
+  return d;
+}
+
+// The leader from the mark of radius markRadius about (px, py) to the box
+// of its label, ending a quarter text height short of the box; false when
+// the box lies within about one text height of the point (no leader).
+bool LeaderOf(Real px, Real py, Real markRadius, Real h, const std::array<Real, 4>& box,
+              std::array<Real, 4>& leader) {
+  const Real qx = std::clamp(px, box[0], box[2]), qy = std::clamp(py, box[1], box[3]);
+  const Real dist = std::hypot(qx - px, qy - py);
+  if (!(dist > 1.2L * h) || !std::isfinite(dist)) return false;
+  const Real ux = (qx - px) / dist, uy = (qy - py) / dist;
+  const Real from = std::max<Real>(markRadius, 0), to = dist - 0.25L * h;
+  if (!(to > from)) return false;
+  leader = {px + ux * from, py + uy * from, px + ux * to, py + uy * to};
+  return true;
+}
+
+// A leader from the point (px, py) with a mark of markRadius that crosses
+// no label, no other leader and passes no other point's mark (a mark
+// that overlaps the point's own counts as its own).
+bool LeaderFree(const std::array<Real, 4>& leader, Real px, Real py, Real markRadius) {
+  for (const auto& b : gLabels)
+    if (SegmentMeetsBox(leader, b[0], b[1], b[2], b[3])) return false;
+  for (const PointMark& m : gMarks) {
+    if (std::hypot(m.x - px, m.y - py) <= m.r + std::max<Real>(markRadius, 0)) continue;
+    if (SegmentPointDistance(leader, m.x, m.y) < m.r + kMarkClearance) return false;
+  }
+  for (const auto& l : gLeaders) {
+    Real x, y;
+    if (SegmentIntersection(x, y, l[0], l[1], l[2], l[3], leader[0], leader[1], leader[2], leader[3])) return false;
+  }
+  return true;
+}
+
+// Moves the box w x h with its lower left corner at `at` into the plot
+// (inPlot) and onto the sheet, as far as it fits: the last resort of a
+// label that finds no free place.
+void KeepOnSheet(std::array<Real, 2>& at, Real w, Real h, bool inPlot) {
+  auto into = [&](Real x0, Real y0, Real x1, Real y1) {
+    if (!std::isfinite(at[0]) || !std::isfinite(at[1])) at = {x0, y0};
+    at[0] = x1 - x0 >= w ? std::clamp(at[0], x0, x1 - w) : x0;
+    at[1] = y1 - y0 >= h ? std::clamp(at[1], y0, y1 - h) : y0;
+  };
+  if (inPlot) {
+    const auto plot = PlotBox();
+    into(plot[0], plot[1], plot[2], plot[3]);
+  }
+  const auto& e = Cad().CadExtents;
+  if (e[1] > e[0] && e[3] > e[2]) into(e[0], e[2], e[1], e[3]);
 }
 
 // Whether a box w x h with its lower left corner at (x, y) is free and on
@@ -169,18 +258,42 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
         [&](int a, int b) { return a != 0 && fits(sx + a * stepX, sy + b * stepY); }, i, j);
     if (found) at = {sx + i * stepX, sy + j * stepY};
   }
+  if (!found) {
+    const auto plot = PlotBox();
+    KeepOnSheet(at, w, h, PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]));
+  }
   gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
   return at;
 }
 
-// A free place for a box w x h that labels the point (px, py), its lower
-// left corner: the preferred place (sx, sy), else the free place on a grid
-// of stepX x stepY about it nearest to the point, within the plot when the
-// point lies in it and on the sheet always. The box is taken.
-std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
-  const auto fits = PlaceTest(px, py, w, h);
+// A free place for a box w x h that labels the point (px, py) with a mark
+// of markRadius, its lower left corner: the preferred place (sx, sy), else
+// the free place on a grid of stepX x stepY about it nearest to the point,
+// within the plot when the point lies in it and on the sheet always, whose
+// leader (where it needs one) is free as well. The box is taken.
+std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx, Real sy, Real w, Real h, Real stepX,
+                                     Real stepY) {
+  const auto place = PlaceTest(px, py, w, h);
+  // A label without a leader stands nearer to its point than to any other
+  // point's mark; a leader crosses nothing. Only where no place is free
+  // so, a place that is free itself.
+  bool strict = true;
+  auto fits = [&](Real x, Real y) {
+    if (!place(x, y)) return false;
+    if (!strict) return true;
+    std::array<Real, 4> leader;
+    if (LeaderOf(px, py, markRadius, h, {x, y, x + w, y + h}, leader)) return LeaderFree(leader, px, py, markRadius);
+    const Real own = PointBoxDistance(px, py, x, y, x + w, y + h);
+    for (const PointMark& m : gMarks)
+      if (std::hypot(m.x - px, m.y - py) > 1e-6L && PointBoxDistance(m.x, m.y, x, y, x + w, y + h) < own - 1e-6L)
+        return false;
+    return true;
+  };
   std::array<Real, 2> at{sx, sy};
-  if (!fits(sx, sy) && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY)) {
+  bool found = fits(sx, sy);
+  for (int pass = 0; pass < 2 && !found && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY);
+       ++pass) {
+    strict = pass == 0;
     // Candidates within 40 mm of the preferred place.
     const int nx = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepX)));
     const int ny = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepY)));
@@ -196,8 +309,14 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real sx, Real sy, Real w,
               return PointBoxDistance(px, py, x, y, x + w, y + h) + 1e-3L * r;
             },
             [&](Real r) { return std::max(r - c, Real(0)) + 1e-3L * r; },
-            [&](int a, int b) { return fits(sx + a * stepX, sy + b * stepY); }, i, j))
+            [&](int a, int b) { return fits(sx + a * stepX, sy + b * stepY); }, i, j)) {
       at = {sx + i * stepX, sy + j * stepY};
+      found = true;
+    }
+  }
+  if (!found) {
+    const auto plot = PlotBox();
+    KeepOnSheet(at, w, h, PointInRect(px, py, plot[0], plot[1], plot[2], plot[3]));
   }
   gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
   return at;
@@ -272,9 +391,20 @@ void ResetDiagramGlobals() {
   gLimits = DiagramLimitsRecord{};
   gData = DiagramTextData{};
   gDialog.reset();
-  gLabels.clear();
-  gLines.clear();
+  ClearPlotNotes();
   gDrawingGrid = false;
+}
+
+void DiagramRange::IncludeX(Real x) {
+  if (!std::isfinite(x)) return;
+  xmin = std::min(xmin, x);
+  xmax = std::max(xmax, x);
+}
+
+void DiagramRange::IncludeY(Real y) {
+  if (!std::isfinite(y)) return;
+  ymin = std::min(ymin, y);
+  ymax = std::max(ymax, y);
 }
 
 bool DiagramXIsLog() { return gState.DiagramAxisMode == 3 || gState.DiagramAxisMode == 4; }
@@ -408,8 +538,7 @@ void DiagramArrowHead(int direction, Real x, Real y, Real length) {
 void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_view title, Real xmin, Real ymin,
                   Real xmax, Real ymax, std::uint16_t titleMode) {
   auto& s = gState;
-  gLabels.clear();
-  gLines.clear();
+  ClearPlotNotes();
   if (xmax < xmin) std::swap(xmin, xmax);
   if (ymax < ymin) std::swap(ymin, ymax);
   if (!AllFinite(xmin, ymin, xmax, ymax)) {
@@ -634,14 +763,14 @@ void DiagramRectangle(Real x1, Real y1, Real x2, Real y2) {
 void DiagramCircleY(Real x, Real y, Real r) {
   const CadMarks mark;  // a point's mark
   const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleY(LogY(r));
-  if (cr > 0) NoteCircle(cx, cy, cr);
+  if (cr > 0) NoteMark(cx, cy, cr);
   CadCircle(cx, cy, cr);
 }
 
 void DiagramCircleX(Real x, Real y, Real r) {
   const CadMarks mark;  // a point's mark
   const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleX(LogX(r));
-  if (cr > 0) NoteCircle(cx, cy, cr);
+  if (cr > 0) NoteMark(cx, cy, cr);
   CadCircle(cx, cy, cr);
 }
 
@@ -711,22 +840,127 @@ void DiagramNoteText(std::string_view text, Real sx, Real sy) {
   for (int k = 0; k < 4; ++k) NoteLine(xs[k], ys[k], xs[(k + 1) % 4], ys[(k + 1) % 4]);
 }
 
+bool DiagramTextFree(std::string_view text, Real sx, Real sy) {
+  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
+  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+  const Real u0 = static_cast<Real>(lead) * cw, u1 = static_cast<Real>(text.size()) * cw;
+  const Real a = Cad().CadTextAngle * std::numbers::pi_v<Real> / 180, c = std::cos(a), sn = std::sin(a);
+  auto local = [&](Real x, Real y, Real& u, Real& v) {
+    u = (x - sx) * c + (y - sy) * sn;
+    v = -(x - sx) * sn + (y - sy) * c;
+  };
+  Real t0, t1;
+  for (const auto& l : gLines) {
+    Real ua, va, ub, vb;
+    local(l[0], l[1], ua, va);
+    local(l[2], l[3], ub, vb);
+    if (SegmentPartInRect(ua, va, ub, vb, u0 + kLineHair, kLineHair, u1 - kLineHair, h - kLineHair, t0, t1))
+      return false;
+  }
+  // A label's box against the text's: apart when one of the two boxes'
+  // axes separates them.
+  const Real xs[4] = {sx + u0 * c, sx + u1 * c, sx + u1 * c - h * sn, sx + u0 * c - h * sn};
+  const Real ys[4] = {sy + u0 * sn, sy + u1 * sn, sy + u1 * sn + h * c, sy + u0 * sn + h * c};
+  for (const auto& b : gLabels) {
+    if (*std::max_element(xs, xs + 4) <= b[0] || *std::min_element(xs, xs + 4) >= b[2] ||
+        *std::max_element(ys, ys + 4) <= b[1] || *std::min_element(ys, ys + 4) >= b[3])
+      continue;
+    Real umin = 1e30L, umax = -1e30L, vmin = 1e30L, vmax = -1e30L;
+    for (const Real x : {b[0], b[2]})
+      for (const Real y : {b[1], b[3]}) {
+        Real u, v;
+        local(x, y, u, v);
+        umin = std::min(umin, u), umax = std::max(umax, u), vmin = std::min(vmin, v), vmax = std::max(vmax, v);
+      }
+    if (umax <= u0 || umin >= u1 || vmax <= 0 || vmin >= h) continue;
+    return false;
+  }
+  return true;
+}
+
 void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const Real w = static_cast<Real>(text.size()) * cw;
-  const auto at = ReservePlaceNear(px, py, sx, sy, w, h, cw / 2, h / 2);
-  CadText(text, at[0], at[1]);
-  // Further than about one text height: a leader from the mark to the
-  // label, a quarter height short of it.
-  const Real qx = std::clamp(px, at[0], at[0] + w), qy = std::clamp(py, at[1], at[1] + h);
-  const Real dist = std::hypot(qx - px, qy - py);
-  if (!(dist > 1.2L * h) || !std::isfinite(dist)) return;
-  const Real ux = (qx - px) / dist, uy = (qy - py) / dist;
-  const Real from = std::max<Real>(markRadius, 0), to = dist - 0.25L * h;
-  if (!(to > from)) return;
-  const Real x1 = px + ux * from, y1 = py + uy * from, x2 = px + ux * to, y2 = py + uy * to;
-  NoteLine(x1, y1, x2, y2);
-  CadLine(x1, y1, x2, y2);
+  // The box of what shows: leading blanks move it.
+  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
+  const Real off = static_cast<Real>(lead) * cw;
+  const Real w = static_cast<Real>(text.size() - lead) * cw;
+  const auto at = ReservePlaceNear(px, py, markRadius, sx + off, sy, w, h, cw / 2, h / 2);
+  CadText(text, at[0] - off, at[1]);
+  std::array<Real, 4> leader;
+  if (!LeaderOf(px, py, markRadius, h, {at[0], at[1], at[0] + w, at[1] + h}, leader)) return;
+  NoteLine(leader[0], leader[1], leader[2], leader[3]);
+  gLeaders.push_back(leader);
+  CadLine(leader[0], leader[1], leader[2], leader[3]);
+}
+
+void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x, Real y) {
+  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
+  const std::size_t last = text.find_last_not_of(' ');
+  const Real off = static_cast<Real>(lead) * cw;
+  const Real w = last == std::string_view::npos ? 0 : static_cast<Real>(last + 1 - lead) * cw;
+  const Real sx = DiagramMapX(LogX(x)) + off, sy = DiagramMapY(LogY(y));
+  // The line on the sheet; a line of one point is a segment of length 0.
+  std::vector<std::array<Real, 2>> points;
+  for (const auto& p : line) {
+    const Real ax = DiagramMapX(LogX(p[0])), ay = DiagramMapY(LogY(p[1]));
+    if (std::isfinite(ax) && std::isfinite(ay)) points.push_back({ax, ay});
+  }
+  std::vector<std::array<Real, 4>> segments;
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const auto& a = points[k > 0 ? k - 1 : 0];
+    if (k > 0 || points.size() == 1) segments.push_back({a[0], a[1], points[k][0], points[k][1]});
+  }
+  if (segments.empty() || !(w > 0) || !(cw > 0)) {
+    DiagramPlaceLabelAt(text, sx - off, sy);
+    return;
+  }
+  auto distance = [&](Real bx, Real by) {
+    Real d = std::numeric_limits<Real>::infinity();
+    for (const auto& g : segments) d = std::min(d, SegmentBoxDistance(g, bx, by, bx + w, by + h));
+    return d;
+  };
+  // Always in the plot: the anchor given is its lower left corner.
+  const auto plot = PlotBox();
+  const auto fits = PlaceTest(plot[0], plot[1], w, h);
+  auto take = [&](Real bx, Real by) {
+    gLabels.push_back({bx, by, bx + w, by + h});
+    CadText(text, bx - off, by);
+  };
+  if (fits(sx, sy) && distance(sx, sy) <= 1.2L * h) return take(sx, sy);
+  // Places on the line: the box just above or below a point of it, slid
+  // along, nearest to the place asked for first.
+  struct Try {
+    Real cost, x, y;
+  };
+  std::vector<Try> tries;
+  const Real step = cw / 2, gap = 0.25L * h;
+  const int across = static_cast<int>(std::ceil(w / step));
+  for (const auto& g : segments) {
+    const Real len = std::hypot(g[2] - g[0], g[3] - g[1]);
+    const int n = std::min(2000, static_cast<int>(std::ceil(len / step)));
+    for (int k = 0; k <= n; ++k) {
+      const Real t = n > 0 ? static_cast<Real>(k) / n : 0, qx = g[0] + t * (g[2] - g[0]), qy = g[1] + t * (g[3] - g[1]);
+      for (int j = 0; j <= across; ++j) {
+        const Real bx = qx - std::min(w, j * step);
+        for (const Real by : {qy + gap, qy - gap - h}) tries.push_back({std::hypot(bx - sx, by - sy), bx, by});
+      }
+    }
+  }
+  std::sort(tries.begin(), tries.end(), [](const Try& a, const Try& b) { return a.cost < b.cost; });
+  for (const Try& t : tries)
+    if (fits(t.x, t.y)) return take(t.x, t.y);
+  // None free on the line: near it, with a leader from its point nearest
+  // to the place asked for.
+  Real best = std::numeric_limits<Real>::infinity(), cx = segments[0][0], cy = segments[0][1];
+  for (const auto& g : segments) {
+    const Real dx = g[2] - g[0], dy = g[3] - g[1], l2 = dx * dx + dy * dy;
+    const Real mx = sx + w / 2, my = sy + h / 2;
+    const Real t = l2 > 0 ? std::clamp(((mx - g[0]) * dx + (my - g[1]) * dy) / l2, Real(0), Real(1)) : Real(0);
+    const Real qx = g[0] + t * dx, qy = g[1] + t * dy, d = std::hypot(qx - mx, qy - my);
+    if (d < best) best = d, cx = qx, cy = qy;
+  }
+  DiagramPlacePointLabelAt(text, cx, cy, 0, sx - off, sy);
 }
 
 void DiagramPlacePointLabel(std::string_view text, Real x, Real y, Real markRadius, Real dx, Real dy) {

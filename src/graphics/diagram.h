@@ -56,6 +56,18 @@ void ResetDiagramGlobals();
 bool DiagramXIsLog();
 bool DiagramYIsLog();
 
+// World limits of a diagram that grow to hold the values it marks.
+struct DiagramRange {
+  Real xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+  // Widens the range to hold the value; one that is not finite is left out.
+  void IncludeX(Real x);
+  void IncludeY(Real y);
+  void Include(Real x, Real y) {
+    IncludeX(x);
+    IncludeY(y);
+  }
+};
+
 // Plot area and transforms. A zero span (or plot size for unmap) counts as 1.
 void DiagramReset();
 void DiagramSetPlotSize(Real width, Real height);
@@ -100,20 +112,32 @@ void DiagramText(std::string_view text, Real x, Real y);    // log
 // the border, curves, marks; not the inner grid lines), both as drawn
 // since the frame: up or down by whole steps of 1.2 text heights first,
 // then sideways by whole characters as well, the nearest free place; a
-// label that starts in the plot stays in it. ...At: in sheet units.
+// label that starts in the plot stays in it, and none leaves the sheet
+// (where no place is free, it is moved onto it). ...At: in sheet units.
 void DiagramPlaceLabel(std::string_view text, Real x, Real y);  // log
 void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy);
 // The label of a point (x, y) with a mark of markRadius about it (sheet
 // units): preferred at dx, dy (sheet units) from the point, else at the
 // free place nearest to the point, in the plot when the point is in it and
 // never off the sheet; placed further than about one text height from the
-// point it gets a leader from the mark. ...At: the point and the preferred
-// lower left corner in sheet units.
+// point it gets a leader from the mark, which crosses no other label,
+// leader or point mark. ...At: the point and the preferred lower left
+// corner in sheet units (leading blanks of the text move it).
 void DiagramPlacePointLabel(std::string_view text, Real x, Real y, Real markRadius, Real dx, Real dy);  // log
 void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy);
+// The label of a line through the points (world): at (x, y) when it sits
+// on the line there, else at the free place on the line (just above or
+// below it) nearest to (x, y); where there is none, at the free place
+// nearest to the line with a leader to it. Always in the plot.
+void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x,
+                           Real y);  // log
 // Notes the box of a text drawn at (sx, sy) in the current style (turned
 // as well) among the plot's lines: later labels keep clear of it.
 void DiagramNoteText(std::string_view text, Real sx, Real sy);
+// Whether a text at (sx, sy) in the current style (turned as well) would
+// cover no label placed and cross no line of the plot (as noted since the
+// frame).
+bool DiagramTextFree(std::string_view text, Real sx, Real sy);
 // The same for a block of w x h sheet units with its lower left corner
 // at (sx, sy), moved by whole steps: (sx, sy) become the place taken.
 void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);

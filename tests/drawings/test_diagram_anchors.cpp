@@ -303,8 +303,16 @@ TEST_F(DiagramAnchorTest, TransverseDeflectionTimesRateIsTheForce) {
     return HandFrame{95, 95, 12, 10, static_cast<double>(xlo), static_cast<double>(xhi), static_cast<double>(ylo),
                      static_cast<double>(yhi)};
   };
-  const HandFrame fq = frame(std::max({q.y[0], q.y[2], q.y[4]}));
-  const HandFrame fr = frame(std::max(TransverseSpringRate(0), TransverseSpringRate(s.sc)));
+  // The y axis reaches the curve's ends and every value marked: at s1 (clear
+  // of the axis), s2, sn (clear of s2) and sc.
+  auto top = [&](Real curve, const std::array<Real, 5>& marked) {
+    Real t = std::max({curve, marked[2], marked[4]});
+    if (s.s1 > 0.09L * s.sc) t = std::max(t, marked[1]);
+    if (s.sn > 1.05L * s.s2) t = std::max(t, marked[3]);
+    return t;
+  };
+  const HandFrame fq = frame(top(std::max({q.y[0], q.y[2], q.y[4]}), q.y));
+  const HandFrame fr = frame(top(std::max(TransverseSpringRate(0), TransverseSpringRate(s.sc)), q.Rq));
   const auto dq = ReadDxfEntities(WriteCode("sq", 1, 26));
   const auto dr = ReadDxfEntities(WriteCode("rq", 1, 27));
   int checked = 0;

@@ -26,6 +26,7 @@
 #include "mainwin/input_forms.h"
 #include "spring/changelog.h"
 #include "spring/springfile.h"
+#include "spring/strength.h"
 
 namespace zeb::test {
 namespace {
@@ -624,6 +625,302 @@ TEST_F(SheetTextTest, TypedTextsAtTheirInputLimitsArePrintedWhole) {
   EXPECT_EQ("", cut);
   // No text over another, none crossed by a line, nothing off the sheet.
   EXPECT_EQ("", Overlaps(all, missing, {}, false, true));
+}
+
+// What a sheet labels, for point_labels.py: the plot on the sheet (x0, y0,
+// width, height), points and lines in world units (as the axes read) with
+// their labels, and the beginnings of value labels that must be there.
+struct Labels {
+  std::string file;
+  std::array<double, 4> plot;
+  std::vector<std::pair<std::string, std::array<double, 2>>> points;
+  std::vector<std::pair<std::string, std::vector<std::array<double, 2>>>> lines;
+  std::vector<std::string> present;
+};
+
+std::string JsonText(const std::string& t) {
+  std::string q = "\"";
+  for (char c : t) {
+    if (c == '"' || c == '\\') q += '\\';
+    q += c;
+  }
+  return q + "\"";
+}
+
+std::string JsonNumber(double v) {
+  char b[40];
+  std::snprintf(b, sizeof b, "%.9g", std::isfinite(v) ? v : 0.0);
+  return b;
+}
+
+std::string JsonPair(const std::array<double, 2>& p) { return "[" + JsonNumber(p[0]) + ", " + JsonNumber(p[1]) + "]"; }
+
+// point_labels.py over the sheets: its findings, or "".
+std::string LabelFindings(const std::vector<Labels>& sheets, const std::string& dir, bool& missing) {
+  const std::string cases = dir + "/labels.json";
+  {
+    std::ofstream f(cases, std::ios::binary);
+    f << "[";
+    for (std::size_t k = 0; k < sheets.size(); ++k) {
+      const Labels& l = sheets[k];
+      f << (k ? ",\n" : "") << "{\"file\": " << JsonText(l.file) << ", \"plot\": [" << JsonNumber(l.plot[0]) << ", "
+        << JsonNumber(l.plot[1]) << ", " << JsonNumber(l.plot[2]) << ", " << JsonNumber(l.plot[3]) << "], \"points\": [";
+      for (std::size_t i = 0; i < l.points.size(); ++i)
+        f << (i ? ", " : "") << "{\"text\": " << JsonText(l.points[i].first)
+          << ", \"x\": " << JsonNumber(l.points[i].second[0]) << ", \"y\": " << JsonNumber(l.points[i].second[1]) << "}";
+      f << "], \"lines\": [";
+      for (std::size_t i = 0; i < l.lines.size(); ++i) {
+        f << (i ? ", " : "") << "{\"text\": " << JsonText(l.lines[i].first) << ", \"line\": [";
+        for (std::size_t j = 0; j < l.lines[i].second.size(); ++j) f << (j ? ", " : "") << JsonPair(l.lines[i].second[j]);
+        f << "]}";
+      }
+      f << "], \"present\": [";
+      for (std::size_t i = 0; i < l.present.size(); ++i) f << (i ? ", " : "") << JsonText(l.present[i]);
+      f << "]}";
+    }
+    f << "]\n";
+  }
+  std::string out;
+  const int status = RunCommand("/usr/bin/python3 " +
+                                    ShellQuote((fs::path(__FILE__).parent_path() / "point_labels.py").string()) + " " +
+                                    ShellQuote(cases) + " 2>&1",
+                                out);
+  missing = status != 0 && out.find("No module named") != std::string::npos;
+  return status == 0 ? std::string() : out.empty() ? "exit " + std::to_string(status) : out;
+}
+
+constexpr std::array<double, 4> kFatiguePlot{15, 20, 90, 85};
+// The Goodman sheet as the Quick 3 sheet inserts it: at (70, 0) by 0.58.
+constexpr std::array<double, 4> kQuick3Goodman{70 + 15 * 0.58, 20 * 0.58, 90 * 0.58, 85 * 0.58};
+
+// The operating point's labels of the Goodman (or Haigh) diagram: the
+// points (tauk1, tauk1) and (tauk1, tauk2), or (tauk1, 0) and (tauk1,
+// tauk2 - tauk1).
+Labels FatigueLabels(const std::string& file, const std::array<double, 4>& plot, bool haigh) {
+  const SpringDataRecord& s = SpringData();
+  const double k1 = static_cast<double>(s.tauk1), k2 = static_cast<double>(s.tauk2);
+  Labels l{file, plot, {}, {}, {}};
+  l.points.push_back({"tau k1", {k1, haigh ? 0 : k1}});
+  l.points.push_back({haigh ? "tau kh" : "tau k2", {k1, haigh ? k2 - k1 : k2}});
+  return l;
+}
+
+// Springs nobody would build that the program calculates all the same,
+// each with a transverse force (so that every sheet has its values): past
+// block length, static and dynamic; a minimum length above the free
+// length (sn below 0); low stress; short springs of flat and square wire.
+// A table material's spring past block length as well, for the Goodman
+// lines through the command line.
+std::vector<HeldOut> EdgeSprings() {
+  std::vector<HeldOut> v;
+  auto pastBlock = [](Real share) {
+    return [share](SpringFileRecords& r) {
+      auto& s = r.SpringData;
+      const Real more = s.L2 * share;
+      s.F2 += (s.F2 - s.F1) / s.sh * more, s.sh += more, s.L2 -= more;
+      r.TransverseLoad.FQ = 5;
+    };
+  };
+  v.push_back({"pastblock_static", "round_static.zeb", pastBlock(0.7L)});
+  v.push_back({"pastblock_dynamic", "round_dynamic.zeb", pastBlock(0.7L)});
+  v.push_back({"pastblock_table", "valve_spring.zeb", pastBlock(0.9L)});
+  v.push_back({"minabovefree", "round_static.zeb", [](SpringFileRecords& r) {
+                 // The rate kept: L0 23.5 between Lc 21.3 and Ln 25.5.
+                 auto& s = r.SpringData;
+                 const Real R = (s.F2 - s.F1) / s.sh;
+                 s.F1 = R, s.sh = 5, s.F2 = s.F1 + R * s.sh, s.L2 = 17.5L;
+                 r.TransverseLoad.FQ = 5;
+               }});
+  v.push_back({"lowstress", "round_dynamic.zeb", [](SpringFileRecords& r) {
+                 auto& s = r.SpringData;
+                 s.F1 *= 0.15L, s.F2 *= 0.2L, s.sh *= 0.2L;
+                 r.TransverseLoad.FQ = 5;
+               }});
+  v.push_back({"flat4", "rectangular.zeb", [](SpringFileRecords& r) {
+                 // b 6, h 1.5, L0 9.25 beside Dm 36: the data block is taller than the view.
+                 auto& s = r.SpringData;
+                 s.CrossSection = 4, s.h = 0.25L * s.d, s.F1 = 10, s.F2 = 30, s.sh = 1.5L, s.L2 = 7;
+                 r.TransverseLoad.FQ = 5;
+               }});
+  v.push_back({"flat4stiff", "rectangular.zeb", [](SpringFileRecords& r) {
+                 // h 1.8: tauk2 above 2500 N/mm², the fatigue axes beyond.
+                 auto& s = r.SpringData;
+                 s.CrossSection = 4, s.h = 0.3L * s.d, s.sh = 10, s.L2 = 30;
+                 r.TransverseLoad.FQ = 5;
+               }});
+  v.push_back({"square", "rectangular.zeb", [](SpringFileRecords& r) {
+                 auto& s = r.SpringData;
+                 s.CrossSection = 3, s.d = s.h = 4, s.De = s.Dm = s.Di = 80;
+                 s.F1 = 20, s.F2 = 60, s.sh = 4, s.L2 = 20;
+                 r.TransverseLoad.FQ = 5;
+               }});
+  return v;
+}
+
+// For every spring the program calculates, every value its sheets mark is
+// on the sheet: the sheets of the command line (/CAD1:j) and of the menus
+// alone (the stress, work and transverse diagrams, Haigh, Quick 3) of the
+// springs above have every text and line inside the sheet limits, no text
+// over another or crossed by a line, every value label there, the labels
+// of the buckling points and of the operating point by their points or
+// led to them by a leader from their own mark.
+TEST_F(SheetTextTest, SpringsPastBlockLengthFlatWireAndLowStressKeepEveryValueOnTheSheet) {
+  const fs::path own = fs::path(dir()) / "edge";
+  fs::create_directories(own);
+  std::vector<std::string> all;
+  std::vector<Labels> labels;
+  for (const HeldOut& h : EdgeSprings()) {
+    SCOPED_TRACE(h.name);
+    std::string bytes, error;
+    std::ifstream in(fs::path(__FILE__).parent_path() / "../../examples" / h.example, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    SpringFileRecords r;
+    ASSERT_TRUE(ParseSpringFile(bytes, r, error)) << error;
+    h.change(r);
+    const fs::path file = own / (h.name + ".zeb");
+    std::ofstream(file, std::ios::binary) << FormatSpringFile(r);
+    std::vector<std::string> cad;
+    CadSheets(file, own / "cad", cad);
+    // Diagrams 1 to 4, 7 and 10 (5, 6 and 8 are for round wire only, 9
+    // draws nothing from the command line, 11 wants relaxation data), the
+    // simple section, the top view and the 3D line.
+    ASSERT_GE(cad.size(), 9u);
+    all.insert(all.end(), cad.begin(), cad.end());
+    std::FILE* log = std::tmpfile();
+    ASSERT_NE(nullptr, log);
+    SetUi(std::make_shared<BatchUi>(log));
+    ResetSpringRecords();
+    G().AbortFlag = 0;
+    ReadSpringFile(file.string());
+    // The table material's values come from the shipped table, which only
+    // the command line reads.
+    const bool values = G().FatalErrorFlag == 0;
+    EXPECT_TRUE(values || h.example == "valve_spring.zeb");
+    const SpringDataRecord& s = SpringData();
+    const bool dynamic = s.LoadType != 1;
+    for (const std::string& path : cad) {
+      const std::string stem = fs::path(path).stem().string();
+      const int j = std::stoi(stem.substr(stem.rfind('_') + 1));
+      if (j == 3 && values && s.L0 > 0 && s.Dm > 0) {
+        // Buckling: the points of the spring's line at nue L0 / D.
+        const double x = static_cast<double>(s.nue * s.L0 / s.Dm), L0 = static_cast<double>(s.L0);
+        Labels l{path, {12, 10, 95, 95}, {}, {}, {}};
+        const std::pair<const char*, Real> travels[] = {{"sc", s.sc}, {"s2", s.s2}, {"s1", s.s1}, {"sn", s.sn}, {"sk", s.sk}};
+        for (const auto& [name, sv] : travels)
+          if (sv != 9999) l.points.push_back({name, {x, static_cast<double>(sv) / L0}});
+        labels.push_back(l);
+      }
+      if (j == 7 && values) labels.push_back(FatigueLabels(path, kFatiguePlot, false));
+    }
+    if (values) {
+      auto write = [&](const std::string& sheet, const std::function<void(int)>& draw) {
+        G().AbortFlag = 0;
+        const std::string path = Write(h.name + "_" + sheet, 1, draw);
+        EXPECT_FALSE(path.empty()) << sheet;
+        if (!path.empty()) all.push_back(path);
+        return path;
+      };
+      const std::string haigh = write("haigh", [](int c) { HaighOutput(c); });
+      labels.push_back(FatigueLabels(haigh, kFatiguePlot, true));
+      const std::string quick3 = write("quick3", [](int c) { DrawQuickSheet(c); });
+      if (dynamic) labels.push_back(FatigueLabels(quick3, kQuick3Goodman, false));
+      // The value labels of the menu-only diagrams.
+      Labels work{write("work", [](int c) { ShowDiagram(25, c); }), {}, {}, {}, {"W02= ", "W0n= ", "W0c= "}};
+      if (s.s1 > 0.09L * s.sc) work.present.push_back("W01= ");
+      labels.push_back(work);
+      Labels stress{write("stress", [](int c) { ShowDiagram(29, c); }), {}, {}, {}, {"tau1", "tau2", "taun", "tauc"}};
+      if (dynamic) stress.present.insert(stress.present.end(), {"tauk1", "tauk2"});
+      labels.push_back(stress);
+      const TransverseLoadRecord& q = TransverseLoad();
+      static const char* const names[3] = {"sq", "Rq", "fq"};
+      static const char* const tags[5] = {"0", "1", "2", "n", "c"};
+      const bool marked[5] = {false, s.s1 > 0.09L * s.sc, true, s.sn > 1.05L * s.s2, true};
+      for (int mode = 0; mode < 3; ++mode) {
+        const std::array<Real, 5>& v = mode == 0 ? q.y : mode == 1 ? q.Rq : q.fq;
+        const std::string name = names[mode];
+        Labels t{write(name, [mode](int c) { ShowDiagram(26 + mode, c); }), {}, {}, {}, {}};
+        for (std::size_t k = 1; k < 5; ++k)
+          if (marked[k] && v[k] > 0) t.present.push_back(name + tags[k] + "= ");
+        labels.push_back(t);
+      }
+    }
+    SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
+    std::fclose(log);
+  }
+  bool missing = false;
+  const std::string found = Overlaps(all, missing, {}, false, true);
+  if (missing) GTEST_SKIP() << found;
+  EXPECT_EQ("", found);
+  EXPECT_EQ("", LabelFindings(labels, dir(), missing));
+}
+
+// The Goodman, Haigh and Quick 3 sheets of the REF spring (a material with
+// fatigue lines) from almost no stroke at low stress to past block length,
+// with and without a transverse force: the operating point's labels stand
+// by their points or are led to them from their own marks, the labels of
+// the life lines stand on their lines (or are led to them), clear of the
+// operating line; no text over another, none crossed by a line, nothing
+// off the sheet.
+TEST_F(SheetTextTest, FatigueLabelsStayByTheirPointsAndLinesAtEveryStress) {
+  const std::array<Real, 2> lengths[] = {{59.5L, 59}, {59, 57}, {58, 55}, {55, 45}, {50, 30}, {40, 20}, {35, 18}};
+  std::vector<std::string> all;
+  std::vector<Labels> labels;
+  int k = 0;
+  for (const Real FQ : {0.0L, 5.0L}) {
+    for (const auto& [L1, L2] : lengths) {
+      SCOPED_TRACE(std::to_string(k));
+      ResetSpringRecords();
+      ResetDiagramGlobals();
+      MakeRefSpring();
+      SpringData().L1 = L1, SpringData().L2 = L2;
+      TransverseLoad().FQ = FQ;
+      RunRecalculation();
+      ASSERT_EQ(0, G().FatalErrorFlag);
+      // The life lines of the material: 10 million cycles from (0, tauo0)
+      // to the knee and on at tauoz; 1 million and 100 000 from 1.25 and
+      // 1.5 tauo0 (at most tauoz) with the same slope.
+      Real oz = 0, o0 = 0, m = 0, knee = 0;
+      std::string text;
+      MaterialAllowedStress(1, SpringData().LoadCase, oz, o0, m, knee, text);
+      ASSERT_GT(m, 0);
+      const double z = static_cast<double>(oz), a0 = static_cast<double>(o0), uK = static_cast<double>(knee);
+      const double t6 = std::min(z, 1.25 * a0), t5 = std::min(z, 1.5 * a0);
+      const double u6 = (z - t6) / static_cast<double>(m), u5 = (z - t5) / static_cast<double>(m);
+      const std::string name = "op" + std::to_string(k++);
+      auto lifeLines = [&](Labels& l, bool haigh) {
+        auto y = [haigh](double x, double v) { return haigh ? v - x : v; };
+        l.lines.push_back({"10 Mio.Lastsp.", {{0, a0}, {uK, y(uK, z)}, {z, y(z, z)}}});
+        l.lines.push_back({haigh ? "1 Mio.Lastsp." : "1Mio.", {{0, t6}, {u6, y(u6, z)}, {uK, y(uK, z)}}});
+        l.lines.push_back({haigh ? "100000 Lastsp." : "100000", {{0, t5}, {u5, y(u5, z)}, {u6, y(u6, z)}}});
+      };
+      for (const bool haigh : {false, true}) {
+        G().AbortFlag = 0;
+        const std::string path = Write(name + (haigh ? "_haigh" : "_goodman"), 1, [haigh](int c) {
+          if (haigh)
+            HaighOutput(c);
+          else
+            GoodmanOutput(c);
+        });
+        ASSERT_FALSE(path.empty());
+        all.push_back(path);
+        Labels l = FatigueLabels(path, kFatiguePlot, haigh);
+        lifeLines(l, haigh);
+        labels.push_back(l);
+      }
+      G().AbortFlag = 0;
+      const std::string quick3 = Write(name + "_quick3", 1, [](int c) { DrawQuickSheet(c); });
+      ASSERT_FALSE(quick3.empty());
+      all.push_back(quick3);
+      Labels q = FatigueLabels(quick3, kQuick3Goodman, false);
+      lifeLines(q, false);
+      labels.push_back(q);
+    }
+  }
+  bool missing = false;
+  const std::string found = Overlaps(all, missing, {}, false, true);
+  if (missing) GTEST_SKIP() << found;
+  EXPECT_EQ("", found);
+  EXPECT_EQ("", LabelFindings(labels, dir(), missing));
 }
 
 }  // namespace
