@@ -83,6 +83,8 @@ class HostileFilesTest : public ::testing::Test {
     std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (root_ / "xdg").string(), "TMPDIR=" + tmp_.string(),
                                     "XDG_RUNTIME_DIR=" + (root_ / "xdg").string(), "QT_QPA_PLATFORM=offscreen",
                                     "PATH=/usr/bin:/bin", "HOME=" + root_.string()};
+    // The test's clock, so that two printouts of one spring are alike.
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) env.push_back(std::string("SOURCE_DATE_EPOCH=") + epoch);
     for (const std::string& e : extraEnv) {
       const std::string name = e.substr(0, e.find('=') + 1);
       env.erase(std::remove_if(env.begin(), env.end(), [&](const std::string& v) { return v.rfind(name, 0) == 0; }),
