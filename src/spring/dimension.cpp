@@ -118,17 +118,23 @@ Real SettleSpaceWire(Real lo, Real hi) {
   return down;
 }
 
-// Bisection of d over [0.5, 3] times the estimate; the result is the
-// bracket end that passed, rounded to the wire series (up for the stress
-// test, down for the space test).
-Real BisectWire(Bisect kind) {
+// The estimate of d the searches start from.
+Real WireEstimate() {
   SpringDataRecord& s = SpringData();
   // A flag left by an earlier calculation would cut the estimate short.
   G().FatalErrorFlag = 0;
   if (MaterialSource() != 0) s.tauzul = 800.0L;
   DeriveDiameters(s.DiameterGiven);
   IterateWireDiameter();
-  const Real d0 = s.d;
+  return s.d;
+}
+
+// Bisection of d over [0.5, 3] times the estimate; the result is the
+// bracket end that passed, rounded to the wire series (up for the stress
+// test, down for the space test).
+Real BisectWire(Bisect kind) {
+  SpringDataRecord& s = SpringData();
+  const Real d0 = WireEstimate();
   Real lo = 0.5L * d0, hi = 3.0L * d0;
   for (int round = 0; round < 11; ++round) {
     CalculateAt((lo + hi) / 2.0L);
@@ -319,11 +325,7 @@ namespace {
 // fall as d grows).
 Real SeriesWireForStress() {
   SpringDataRecord& s = SpringData();
-  G().FatalErrorFlag = 0;
-  if (MaterialSource() != 0) s.tauzul = 800.0L;
-  DeriveDiameters(s.DiameterGiven);
-  IterateWireDiameter();
-  const Real d0 = s.d;
+  const Real d0 = WireEstimate();
   const auto series = StandardWireDiameters(s.WireStd);
   std::size_t lo = 0, hi = series.size() - 1;
   while (lo < hi && series[lo] < 0.5L * d0) ++lo;

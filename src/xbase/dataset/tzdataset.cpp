@@ -1262,17 +1262,21 @@ void TTzCDataSet::AppendRec() {
   ResyncFromEngine();
 }
 
+void TTzCDataSet::BackOnRecord(std::int32_t remembered) {
+  if (remembered >= 1 && remembered <= zeb::xbase::RecCount()) {
+    SafeGo(remembered);
+    ResyncFromEngine();
+  } else {
+    Last();
+  }
+  SetModified();
+}
+
 void TTzCDataSet::AfterFailedAppend(std::int32_t remembered) {
   const std::uint16_t code = TzCurrentError();
   try {
     SelectWorkArea("AfterFailedAppend");
-    if (remembered >= 1 && remembered <= zeb::xbase::RecCount()) {
-      SafeGo(remembered);
-      ResyncFromEngine();
-    } else {
-      Last();
-    }
-    SetModified();
+    BackOnRecord(remembered);
   } catch (...) {
     // The dataset shows what it can; the append's failure is reported.
   }
@@ -1307,13 +1311,7 @@ void TTzCDataSet::AppendFrom(std::string_view fileName) {
   const std::int32_t remembered = RecNo();
   GuardedAppend(remembered, [fileName] { zeb::xbase::AppendFrom(fileName); });
   SelectWorkArea("AppendFrom");
-  if (remembered >= 1 && remembered <= zeb::xbase::RecCount()) {
-    SafeGo(remembered);
-    ResyncFromEngine();
-  } else {
-    Last();
-  }
-  SetModified();
+  BackOnRecord(remembered);
 }
 
 bool TTzCDataSet::Pack() {

@@ -353,6 +353,8 @@ class TTzCDataSet : public TTzDataSet {
   // After an append that failed: the dataset back on the record it stood
   // on (or the last), in browse mode; the failure's code kept.
   void AfterFailedAppend(std::int32_t remembered);
+  // The dataset on the record it stood on (or the last), marked modified.
+  void BackOnRecord(std::int32_t remembered);
   // Runs append under the append lock, giving back what it took; a failure
   // raises a write error counting the records appended, with the dataset
   // back on remembered.
