@@ -311,6 +311,23 @@ struct HeldOut {
   std::function<void(SpringFileRecords&)> change;
 };
 
+// The example of h with h's change, written as own/<name>.zeb; "" (and a
+// failure) when the example does not read.
+fs::path WriteHeldOut(const HeldOut& h, const fs::path& own) {
+  std::string bytes, error;
+  std::ifstream in(fs::path(__FILE__).parent_path() / "../../examples" / h.example, std::ios::binary);
+  bytes.assign(std::istreambuf_iterator<char>(in), {});
+  SpringFileRecords r;
+  if (!ParseSpringFile(bytes, r, error)) {
+    ADD_FAILURE() << error;
+    return {};
+  }
+  h.change(r);
+  const fs::path file = own / (h.name + ".zeb");
+  std::ofstream(file, std::ios::binary) << FormatSpringFile(r);
+  return file;
+}
+
 std::vector<HeldOut> HeldOutSprings() {
   std::vector<HeldOut> v;
   // The flat sections from the rectangular example (its height kept), the
@@ -369,14 +386,8 @@ TEST_F(SheetTextTest, HeldOutSpringSheetsStayReadableAndOnTheSheet) {
   std::vector<std::string> cad, en;
   for (const HeldOut& h : HeldOutSprings()) {
     SCOPED_TRACE(h.name);
-    std::string bytes, error;
-    std::ifstream in(fs::path(__FILE__).parent_path() / "../../examples" / h.example, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-    SpringFileRecords r;
-    ASSERT_TRUE(ParseSpringFile(bytes, r, error)) << error;
-    h.change(r);
-    const fs::path file = own / (h.name + ".zeb");
-    std::ofstream(file, std::ios::binary) << FormatSpringFile(r);
+    const fs::path file = WriteHeldOut(h, own);
+    ASSERT_FALSE(file.empty());
     CadSheets(file, own / "cad", cad);
     // The EN 15800 drawing, a menu-only sheet.
     std::FILE* log = std::tmpfile();
@@ -771,14 +782,8 @@ TEST_F(SheetTextTest, SpringsPastBlockLengthFlatWireAndLowStressKeepEveryValueOn
   std::vector<Labels> labels;
   for (const HeldOut& h : EdgeSprings()) {
     SCOPED_TRACE(h.name);
-    std::string bytes, error;
-    std::ifstream in(fs::path(__FILE__).parent_path() / "../../examples" / h.example, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-    SpringFileRecords r;
-    ASSERT_TRUE(ParseSpringFile(bytes, r, error)) << error;
-    h.change(r);
-    const fs::path file = own / (h.name + ".zeb");
-    std::ofstream(file, std::ios::binary) << FormatSpringFile(r);
+    const fs::path file = WriteHeldOut(h, own);
+    ASSERT_FALSE(file.empty());
     std::vector<std::string> cad;
     CadSheets(file, own / "cad", cad);
     // Diagrams 1 to 4, 7 and 10 (5, 6 and 8 are for round wire only, 9
