@@ -294,7 +294,7 @@ class DxfOutput : public CadOutput {
 
   void BeginBlock(std::string_view name) override {
     block_ = UpperStr(name);
-    blocks_[block_] = Bounds{};
+    extent_ = &(blocks_[block_] = Bounds{});
     std::string& o = Out();
     Put(o, 0, "BLOCK");
     PutLayer(o);
@@ -305,6 +305,7 @@ class DxfOutput : public CadOutput {
   }
   void EndBlock() override {
     block_.clear();
+    extent_ = &model_;
     Put(Out(), 0, "ENDBLK");
   }
 
@@ -725,20 +726,25 @@ class DxfOutput : public CadOutput {
     bool Any() const { return x0 <= x1 && y0 <= y1; }
     void Add(Real x, Real y) {
       if (!std::isfinite(x) || !std::isfinite(y)) return;
-      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+      // Stored only when it grows: most points lie inside.
+      if (x < x0) x0 = x;
+      if (x > x1) x1 = x;
+      if (y < y0) y0 = y;
+      if (y > y1) y1 = y;
     }
     void Add(const Bounds& b) {
       if (b.Any()) Add(b.x0, b.y0), Add(b.x1, b.y1);
     }
   };
   // The box of the block being defined, else of the model.
-  Bounds& Extent() { return block_.empty() ? model_ : blocks_[block_]; }
+  Bounds& Extent() { return *extent_; }
 
   std::string header_, body_, outside_, direct_;
   Bounds sheet_, model_;
   bool headerGiven_ = false;
   std::string block_;
   std::map<std::string, Bounds> blocks_;
+  Bounds* extent_ = &model_;  // the block's box while one is defined
   std::vector<std::string> done_;  // full pieces of the body before body_
   std::string section_;
   int tablesMode_ = -1;

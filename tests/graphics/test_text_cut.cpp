@@ -1,0 +1,82 @@
+// The geometry that breaks lines at texts, against values worked out by hand
+// from the circle and the boxes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "graphics/text_cut.h"
+
+namespace zeb::test {
+namespace {
+
+using cad_detail::ArcPieces;
+using cad_detail::Intervals;
+using cad_detail::LinePieces;
+using cad_detail::TextBox;
+using cad_detail::TextIndex;
+
+constexpr double kDeg = 3.14159265358979323846 / 180;
+
+void ExpectPieces(const Intervals& got, const std::vector<std::pair<double, double>>& want, const char* what) {
+  ASSERT_EQ(got.size(), want.size()) << what;
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_NEAR(static_cast<double>(got[i].first), want[i].first, 1e-9) << what << " piece " << i;
+    EXPECT_NEAR(static_cast<double>(got[i].second), want[i].second, 1e-9) << what << " piece " << i;
+  }
+}
+
+// A text 16 wide and 2 high (gap 0.5) whose box reaches from y 2.8 to 5.8
+// with the gap cuts the circle of radius 5 about the origin where y = 2.8:
+// at asin(0.56) and 180 degrees less, exactly (no chords), and the same
+// when the whole picture is turned by 23 degrees.
+TEST(TextCutTest, ArcsAreCutWhereTheCircleMeetsTheWidenedBox) {
+  const double a = std::asin(0.56) / kDeg;
+  for (const double turn : {0.0, 23.0, -131.5}) {
+    const double c = std::cos(turn * kDeg), s = std::sin(turn * kDeg);
+    const TextIndex index({TextBox::Make(-8 * c - 3.3 * s, -8 * s + 3.3 * c, turn, 0, 16, 2)});
+    bool cut = false;
+    ExpectPieces(ArcPieces(index, 0, 0, turn, 360, 5, cut), {{0, a / 360}, {(180 - a) / 360, 1}}, "circle");
+    EXPECT_TRUE(cut);
+    // An arc from 20 to 100 degrees keeps the part below y 2.8.
+    ExpectPieces(ArcPieces(index, 0, 0, turn + 20, 80, 5, cut), {{0, (a - 20) / 80}}, "arc");
+    // Wholly inside the box it goes; a circle round the box stays whole.
+    EXPECT_TRUE(ArcPieces(index, 0, 0, turn + 60, 60, 5, cut).empty());
+    EXPECT_TRUE(cut);
+    EXPECT_TRUE(ArcPieces(index, 0, 0, turn, 360, 20, cut).empty());
+    EXPECT_FALSE(cut);
+  }
+}
+
+// Two thousand texts piled almost on one another (anchors 0.001 apart)
+// leave a line what their joint box leaves: the box from x -0.5 to
+// 16.5 + 1.999; a line already cut away whole by the first stays gone. Two
+// texts 1 apart leave nothing between them (less than 0.8 of their height
+// of 2 less the gaps), 3 apart the piece between.
+TEST(TextCutTest, PiledTextsCutAsTheirJointBoxAndNarrowPiecesGo) {
+  std::vector<TextBox> piled;
+  for (int k = 0; k < 2000; ++k) piled.push_back(TextBox::Make(k * 0.001L, 0, 0, 0, 16, 2));
+  const TextIndex index(piled);
+  bool cut = false;
+  ExpectPieces(LinePieces(index, -10, 1, 30, 1, cut), {{0, 9.5 / 40}, {28.499 / 40, 1}}, "across");
+  EXPECT_TRUE(cut);
+  EXPECT_TRUE(LinePieces(index, 2, 0.5L, 12, 1.5L, cut).empty());
+  EXPECT_TRUE(cut);
+  ExpectPieces(ArcPieces(index, 8, 1, 0, 360, 20, cut), {}, "circle round the pile");
+  EXPECT_FALSE(cut);
+
+  for (const double apart : {1.0, 3.0}) {
+    // Widened boxes: x -0.5 to 16.5 and from 17 + apart - 0.5 on.
+    const TextIndex two({TextBox::Make(0, 0, 0, 0, 16, 2), TextBox::Make(17 + apart, 0, 0, 0, 16, 2)});
+    const Intervals pieces = LinePieces(two, -10, 1, 50, 1, cut);
+    if (apart < 2) {
+      ExpectPieces(pieces, {{0, 9.5 / 60}, {(27 + apart + 16.5) / 60, 1}}, "1 apart");
+    } else {
+      ExpectPieces(pieces, {{0, 9.5 / 60}, {26.5 / 60, (26.5 + apart) / 60}, {(27 + apart + 16.5) / 60, 1}},
+                   "3 apart");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zeb::test
