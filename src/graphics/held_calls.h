@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -140,6 +141,18 @@ class Calls {
     for (std::size_t i = 0; i < s.reals; ++i, p += 10) std::memcpy(&c.a[i], p, 10);
     return c;
   }
+  // The kind of the call at `at`, and for a call without number, text or
+  // vertices (a line), its state and reals, read without the rest.
+  Kind KindAt(Pos at) const { return static_cast<Kind>(*Record(at)); }
+  std::uint32_t PlainAt(Pos at, Real* a) const {
+    const unsigned char* p = Record(at);
+    std::uint32_t state;
+    std::memcpy(&state, p + 1, 4);
+    p += 5;
+    for (std::size_t i = 0, n = ShapeOf(static_cast<Kind>(*Record(at))).reals; i < n; ++i, p += 10)
+      std::memcpy(&a[i], p, 10);
+    return state;
+  }
   // The call after the one at `at`.
   Pos Next(Pos at) const {
     const Shape s = ShapeOf(static_cast<Kind>(*Record(at)));
@@ -176,22 +189,27 @@ class Calls {
     std::size_t reals;
   };
   static Shape ShapeOf(Kind k) {
-    switch (k) {
-      case Kind::Layer: return {true, false, 0};
-      case Kind::TextStyle: return {true, false, 3};
-      case Kind::LineStyle: return {true, false, 0};
-      case Kind::Line: return {false, false, 4};
-      case Kind::Circle: return {false, false, 3};
-      case Kind::Arc: return {false, false, 5};
-      case Kind::Text: return {false, true, 2};
-      case Kind::Solid: return {false, true, 5};
-      case Kind::Insert: return {false, true, 5};
-      case Kind::Polyline: return {true, true, 0};
-      case Kind::Header: return {false, false, 4};
-      case Kind::Tables: return {true, false, 0};
-      case Kind::BeginBlock: return {false, true, 0};
-      default: return {false, false, 0};
-    }
+    static constexpr Shape kShapes[] = {
+        {true, false, 0},   // Layer
+        {true, false, 3},   // TextStyle
+        {true, false, 0},   // LineStyle
+        {false, false, 4},  // Line
+        {false, false, 3},  // Circle
+        {false, false, 5},  // Arc
+        {false, true, 2},   // Text
+        {false, true, 5},   // Solid
+        {false, true, 5},   // Insert
+        {true, true, 0},    // Polyline
+        {false, false, 4},  // Header
+        {true, false, 0},   // Tables
+        {false, false, 0},  // BeginBlocks
+        {false, true, 0},   // BeginBlock
+        {false, false, 0},  // EndBlock
+        {false, false, 0},  // EndSection
+        {false, false, 0},  // BeginEntities
+    };
+    static_assert(std::size(kShapes) == static_cast<std::size_t>(Kind::BeginEntities) + 1);
+    return kShapes[static_cast<std::size_t>(k)];
   }
   static unsigned char* Put(unsigned char* p, std::uint32_t v) {
     std::memcpy(p, &v, 4);

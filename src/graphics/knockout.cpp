@@ -129,7 +129,13 @@ Call Placed(const Call& c, const Placement& p) {
 
 // The same bits: a compare of x87 reals costs more than that of their ten
 // bytes (+0 and -0 differ: a state kept twice).
-bool SameBits(const Real& a, const Real& b) { return std::memcmp(&a, &b, 10) == 0; }
+bool SameBits(const Real& a, const Real& b) {
+  std::uint64_t am, bm;
+  std::uint16_t ae, be;
+  std::memcpy(&am, &a, 8), std::memcpy(&bm, &b, 8);
+  std::memcpy(&ae, reinterpret_cast<const char*>(&a) + 8, 2), std::memcpy(&be, reinterpret_cast<const char*>(&b) + 8, 2);
+  return am == bm && ae == be;
+}
 
 // The same state for the outputs: the fields they read when they draw (the
 // file's name is set before a run holds anything).
@@ -149,20 +155,20 @@ bool SameState(const CadState& a, const CadState& b) {
   return true;
 }
 
-// A hash of the fields SameState compares.
+// A hash of some of the fields SameState compares (enough to tell most
+// states apart).
 std::size_t StateKey(const CadState& st) {
-  std::uint64_t h = 1469598103934665603ull;
-  auto add = [&h](const void* p, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<const unsigned char*>(p)[i]) * 1099511628211ull;
-  };
-  add(&st.CadLayer, sizeof st.CadLayer);
-  add(&st.CadMarkLevel, sizeof st.CadMarkLevel);
-  add(&st.CadLayerMode, sizeof st.CadLayerMode);
-  for (const Real& r : st.CadExtents) add(&r, 10);
-  for (const Real* r : {&st.CadTextHeight, &st.CadTextWidthFactor, &st.CadTextAngle, &st.CadTextOblique}) add(r, 10);
-  add(st.CadDxfLayerName.data(), st.CadDxfLayerName.size());
-  return static_cast<std::size_t>(h);
+  std::uint64_t height = 0, angle = 0;
+  std::memcpy(&height, &st.CadTextHeight, 8), std::memcpy(&angle, &st.CadTextAngle, 8);
+  std::uint64_t h = static_cast<std::uint32_t>(st.CadLayer) * 0x9E3779B97F4A7C15ull;
+  h ^= (static_cast<std::uint64_t>(st.CadMarkLevel) << 32) ^ static_cast<std::uint32_t>(st.CadLayerMode);
+  h = (h ^ height) * 0xff51afd7ed558ccdull;
+  h = (h ^ angle ^ st.CadDxfLayerName.size()) * 0xc4ceb9fe1a85ec53ull;
+  return static_cast<std::size_t>(h ^ (h >> 29));
 }
+
+// Drawing states a held call looks back over before it asks the hash.
+constexpr std::size_t kStatesLookedBack = 4;
 
 // Where the blocks of a run are and where they are placed, and where its
 // texts and inserts are: noted as the calls are held.
@@ -301,8 +307,11 @@ class HeldOutput final : public CadOutput {
   std::uint32_t StateNow() {
     const CadState& now = Cad();
     if (last_ < states_.size() && SameState(states_[last_], now)) return static_cast<std::uint32_t>(last_);
-    // Every state is kept once (a drawing going back and forth between a
-    // few, or through sixteen layers in turn).
+    // Most drawings go back and forth between a few (outline and hatch).
+    for (std::size_t k = states_.size(); k > 0 && k + kStatesLookedBack > states_.size(); --k)
+      if (k - 1 != last_ && SameState(states_[k - 1], now)) return static_cast<std::uint32_t>(last_ = k - 1);
+    // Every state is kept once (a drawing going through sixteen layers in
+    // turn).
     const std::size_t key = StateKey(now);
     const auto [from, to] = stateKeys_.equal_range(key);
     for (auto it = from; it != to; ++it)
@@ -419,12 +428,10 @@ class HeldOutput final : public CadOutput {
     }
   }
 
-  // Draws the primitive as the texts leave it; a line (most of a view)
-  // without building its cut.
-  void DrawCut(const Call& c, const TextIndex& sheet) {
-    if (c.kind != Kind::Line || IsMark(c)) return Draw(c, CutOf(c, sheet));
-    const Real* a = c.a;
-    if (!sheet.MayCrossACore(std::min(a[0], a[2]), std::min(a[1], a[3]), std::max(a[0], a[2]), std::max(a[1], a[3])))
+  // Draws a line as the texts leave it (a mark whole).
+  void DrawLine(const Real* a, const TextIndex& sheet, bool mark) {
+    if (mark || !sheet.MayCrossACore(std::min(a[0], a[2]), std::min(a[1], a[3]), std::max(a[0], a[2]),
+                                     std::max(a[1], a[3])))
       return inner_->Line(a[0], a[1], a[2], a[3]);
     bool cut = false;
     const Intervals parts = LinePieces(sheet, a[0], a[1], a[2], a[3], cut);
@@ -611,13 +618,21 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
   const Cut whole;
   bool inBlock = false;
   for (Calls::Pos i = calls.Begin(); i != calls.End(); i = calls.Next(i)) {
+    if (!inBlock && calls.KindAt(i) == Kind::Line) {
+      // Most of a view: read and drawn without the rest of a call.
+      Real a[4];
+      const std::uint32_t state = calls.PlainAt(i, a);
+      Use(state);
+      DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
+      continue;
+    }
     const Call c = calls.At(i);
     if (c.kind == Kind::BeginBlock) inBlock = true;
     else if (c.kind == Kind::EndBlock || c.kind == Kind::EndSection || c.kind == Kind::BeginEntities) inBlock = false;
     if (IsPrimitive(c.kind)) {
       if (!inBlock) {
         Use(c.state);
-        DrawCut(c, sheet);
+        Draw(c, CutOf(c, sheet));
       } else if (!blockCuts.left.count(i)) {
         Use(c.state);
         const auto found = blockCuts.cut.find(i);
