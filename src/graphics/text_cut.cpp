@@ -199,6 +199,36 @@ class Covered {
   Intervals parts_;
 };
 
+// The widened boxes of the upright texts that have cut a line or arc, each
+// less what lies outside the line's bounds: an upright text whose box so
+// cut lies in one of them cuts nothing new (a pile of texts).
+class CutBoxes {
+ public:
+  CutBoxes(Real x0, Real y0, Real x1, Real y1) : x0_(x0), y0_(y0), x1_(x1), y1_(y1) {}
+  bool Within(const TextBox& b) const {
+    if (!Upright(b)) return false;
+    const Box c = Clip(b);
+    return std::any_of(boxes_.begin(), boxes_.end(), [&](const Box& o) {
+      return o.x0 <= c.x0 && o.y0 <= c.y0 && o.x1 >= c.x1 && o.y1 >= c.y1;
+    });
+  }
+  void Add(const TextBox& b) {
+    if (Upright(b) && boxes_.size() < 16) boxes_.push_back(Clip(b));
+  }
+
+ private:
+  struct Box {
+    Real x0, y0, x1, y1;
+  };
+  // Upright: the bounds are the widened box itself.
+  static bool Upright(const TextBox& b) { return b.s == 0 && b.c == 1; }
+  Box Clip(const TextBox& b) const {
+    return {std::max(b.x0, x0_), std::max(b.y0, y0_), std::min(b.x1, x1_), std::min(b.y1, y1_)};
+  }
+  Real x0_, y0_, x1_, y1_;
+  std::vector<Box> boxes_;
+};
+
 // [0, 1] less the cuts; an end piece shorter than minEnd is left out, and
 // so is a piece between two cuts shorter than minBetween (a line between
 // the text lines of a block). Both are shares of the segment.
@@ -348,9 +378,10 @@ Intervals LinePieces(const TextIndex& index, Real x1, Real y1, Real x2, Real y2,
     return {};
   }
   Covered cuts;
+  CutBoxes boxes(lx, ly, hx, hy);
   Real height = 0;
   index.Near(lx, ly, hx, hy, [&](const TextBox& b) {
-    if (hx < b.cx0 || lx > b.cx1 || hy < b.cy0 || ly > b.cy1) return true;
+    if (hx < b.cx0 || lx > b.cx1 || hy < b.cy0 || ly > b.cy1 || boxes.Within(b)) return true;
     Real pu, pv, qu, qv, t0, t1;
     b.ToLocal(x1, y1, pu, pv);
     b.ToLocal(x2, y2, qu, qv);
@@ -358,6 +389,7 @@ Intervals LinePieces(const TextIndex& index, Real x1, Real y1, Real x2, Real y2,
         !SegmentCrossesCore(b, pu, pv, qu, qv))
       return true;
     cuts.Add(t0, t1);
+    boxes.Add(b);
     height = std::max(height, b.h);
     return !cuts.Whole();
   });
@@ -374,9 +406,11 @@ Intervals ArcPieces(const TextIndex& index, Real x, Real y, Real startDeg, Real 
   // Cuts as shares of the pseudo sweep until the end.
   std::unique_ptr<ArcFrame> arc;
   Covered cuts;
+  CutBoxes boxes(x - r, y - r, x + r, y + r);
   Real height = 0;
   Intervals widened, core;
   index.Near(x - r, y - r, x + r, y + r, [&](const TextBox& b) {
+    if (boxes.Within(b)) return true;
     Real cu, cv;
     b.ToLocal(x, y, cu, cv);
     if (!CircleMeetsCore(b, cu, cv, r)) return true;
@@ -393,6 +427,7 @@ Intervals ArcPieces(const TextIndex& index, Real x, Real y, Real startDeg, Real 
       if (core.empty()) return true;
     }
     for (const auto& [a, e] : widened) cuts.Add(a, e);
+    boxes.Add(b);
     height = std::max(height, b.h);
     return !cuts.Whole();
   });
