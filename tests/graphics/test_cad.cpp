@@ -12,6 +12,7 @@
 
 #include "base/globals.h"
 #include "graphics/cad.h"
+#include "graphics/cad_internal.h"
 #include "graphics/cadsettings.h"
 #include "graphics/support_cadrun.h"
 #include "platform/oem_literal.h"
@@ -552,6 +553,51 @@ TEST_F(CadOutputTest, FlushInsideAPolylineKeepsItsVertices) {
   for (std::size_t p = dxf.find("VERTEX"); p != std::string::npos; p = dxf.find("VERTEX", p + 1)) ++vertices;
   EXPECT_EQ(vertices, 3u) << dxf;
   EXPECT_LT(dxf.find("SEQEND"), dxf.find("\r\nLINE\r\n")) << dxf;
+}
+
+// Tens of thousands of calls of every kind, held and drawn back (across
+// many chunks of the held store, through sixteen layers in turn, with a
+// block, polylines with bulges and texts clear of every line): the file is
+// byte for byte the one drawn without holding anything.
+TEST_F(CadOutputTest, ManyHeldCallsComeBackAsGiven) {
+  auto sheet = [] {
+    for (int i = 0; i < 3000; ++i) {
+      const long double x = i % 97 / 3.0L, y = i / 97 / 7.0L;
+      CadSetLayer(16 + i % 16);
+      CadLine(x, y, x + 1 / 3.0L, y + 1 / 7.0L);
+      CadArc(x, y, i % 360 / 3.0L, 200 + i % 150 / 7.0L, 0.1L + i % 5 / 9.0L);
+      CadCircle(x + 0.5L, y, 0.2L + i % 3 / 11.0L);
+      CadSolid(x, y, x + 0.1L, y, x, y + 0.1L, x + 0.1L, y + 0.1L);
+      if (i % 50 == 0) {
+        CadBeginPolyline(i % 100 == 0 ? 1 : 0);
+        CadPolylineVertex(x, y, 0.3L);
+        CadPolylineVertex(x + 1 / 3.0L, y + 1 / 9.0L, 0);
+        CadPolylineVertex(x, y + 2 / 9.0L, -0.2L);
+        CadEndPolyline();
+        CadInsertBlock("B", x, y, i % 90, 1, 1);
+      }
+      if (i % 500 == 0) {
+        CadTextStyle(2, 0, 1.5L, 1);
+        CadText("T" + std::to_string(i), 200 + i / 50, -50);
+      }
+    }
+  };
+  auto block = [] {
+    CadSetLayer(0);
+    CadBeginBlock("B");
+    CadLine(0, 0, 1 / 3.0L, 2 / 3.0L);
+    CadEndBlock();
+  };
+  const std::string held = ReadFileBytes(RunToFile(1, dir() + "/held", sheet, block));
+  cad_detail::BreakAtTexts() = false;
+  const std::string plain = ReadFileBytes(RunToFile(1, dir() + "/plain", sheet, block));
+  cad_detail::BreakAtTexts() = true;
+  ASSERT_GT(plain.size(), 500000u);
+  std::size_t at = 0;
+  while (at < held.size() && at < plain.size() && held[at] == plain[at]) ++at;
+  EXPECT_TRUE(held == plain) << "the held file differs from the plain one at " << at << ":\n"
+                             << held.substr(at > 60 ? at - 60 : 0, 200) << "\n----\n"
+                             << plain.substr(at > 60 ? at - 60 : 0, 200);
 }
 
 }  // namespace
