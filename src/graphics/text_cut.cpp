@@ -72,7 +72,7 @@ bool CircleMeetsCore(const TextBox& b, Real cu, Real cv, Real r) {
 // parts cut away are turned into degrees.
 class ArcFrame {
  public:
-  ArcFrame(Real x, Real y, Real r, Real startDeg, Real sweepDeg) : x_(x), y_(y), r_(r), start_(startDeg), sweep_(sweepDeg) {
+  ArcFrame(Real x, Real y, Real r, Real startDeg, Real sweepDeg) : r_(r), start_(startDeg), sweep_(sweepDeg) {
     Real c, s;
     CosSinReduced(DegToRad(startDeg), c, s);
     sx_ = x + r * c, sy_ = y + r * s;
@@ -118,7 +118,7 @@ class ArcFrame {
     const Real q = p - pStart_;
     return q < 0 ? q + 4 : q;
   }
-  Real x_, y_, r_, start_, sweep_, sx_ = 0, sy_ = 0, pStart_ = 0, pSweep_ = 4;
+  Real r_, start_, sweep_, sx_ = 0, sy_ = 0, pStart_ = 0, pSweep_ = 4;
 };
 
 // The parts of the arc inside the rectangle of the box's frame, as shares of
