@@ -16,7 +16,7 @@ struct DevPoint {
 
 struct RenderFont {
   std::string face;         // UTF-8
-  int height = 0;           // pixels
+  int height = 0;           // cell in pixels, the baseline 3/4 of it below its top
   int width = 0;            // average character width in pixels
   int escapement = 0;       // tenths of a degree, counter-clockwise
   bool bold = false, italic = false, underline = false, strikeOut = false;

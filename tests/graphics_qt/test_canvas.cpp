@@ -187,6 +187,23 @@ TEST_F(CanvasTest, AResizedCanvasShowsTheWholeSheet) {
   EXPECT_GT(b.left, 200 + 60 * 478.0 / 120 * 300 / 480 - 3);
 }
 
+// A text stands in the box the CAD files give it: from its baseline up to
+// its height (10 mm, 40 pixels here), its capitals filling most of it.
+TEST_F(CanvasTest, ATextStandsOnItsBaselineWithinItsHeight) {
+  GraphicsFacade& f = Facade();
+  f.GrafClear();
+  f.GrafHeader(false, 0, 0, 160, 120);
+  f.GrafSetColor(12);
+  f.GrafSetTextStyle(2, 0, 10, 8);
+  f.GrafOutTextXY("HEH", 60, 50);
+  const Box ink = BoxOf(Img(), kRed);
+  ASSERT_GT(ink.right, 0);
+  const int base = At(60, 50).y(), top = At(60, 60).y();
+  EXPECT_NEAR(ink.bottom + 1, base, 1.5);
+  EXPECT_GE(ink.top, top - 1);
+  EXPECT_LE(ink.top, top + 0.15 * (base - top));
+}
+
 TEST_F(CanvasTest, PrintsOntoAPageAtFourTimesThePenWidth) {
   GraphicsFacade& f = Facade();
   f.GrafClear();

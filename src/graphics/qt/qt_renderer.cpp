@@ -24,6 +24,11 @@ std::string FontKey(const RenderFont& f) {
 QFont MakeFont(const RenderFont& f) {
   QFont font(QString::fromUtf8(f.face.c_str()));
   font.setPixelSize(std::max(1, f.height));
+  // The height is the text's cell, its baseline three quarters of it below
+  // the top, where the window puts a text's top left: the face is sized by
+  // its ascent, so a text stands on its baseline as in the CAD files.
+  if (const qreal ascent = QFontMetricsF(font).ascent(); ascent > 0)
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(0.75 * f.height * f.height / ascent))));
   font.setWeight(f.bold ? QFont::Bold : QFont::Normal);
   font.setItalic(f.italic);
   font.setUnderline(f.underline);
