@@ -127,6 +127,14 @@ bool LoadExample(const std::string& name) {
   return G().AbortFlag == 0;
 }
 
+std::vector<std::string> ExampleNames() {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(fs::path(__FILE__).parent_path() / "../../examples"))
+    if (e.path().extension() == ".zeb") names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 void ExpectDrawingGolden(const std::string& name, const std::string& actual) {
   ExpectGolden("../../drawings/golden/" + name, actual);
 }

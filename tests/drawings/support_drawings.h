@@ -38,6 +38,8 @@ std::vector<DxfEntity> ReadDxfBlock(const std::string& path, const std::string& 
 void LoadRefSpring();
 // examples/<name>, read and calculated; false when it does not read.
 bool LoadExample(const std::string& name);
+// The names of the example springs (examples/*.zeb), sorted.
+std::vector<std::string> ExampleNames();
 
 // Compares with tests/drawings/golden/<name> (ZEB1_UPDATE_GOLDEN=1 writes it).
 void ExpectDrawingGolden(const std::string& name, const std::string& actual);

@@ -236,13 +236,6 @@ class ScreenFileTest : public DrawingTest {
     if (log_) std::fclose(log_);
     DrawingTest::TearDown();
   }
-  static std::vector<std::string> Examples() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(fs::path(__FILE__).parent_path() / "../../examples"))
-      if (e.path().extension() == ".zeb") names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
   // The pieces of the sheet on the screen.
   std::vector<Piece> OnScreen(const Sheet& sheet) {
     sink().ClearCalls();
@@ -271,7 +264,7 @@ class ScreenFileTest : public DrawingTest {
   // Every example spring: the sheets compared, the differences in failures.
   int CompareAll(const std::vector<Sheet>& sheets) {
     int compared = 0;
-    for (const std::string& example : Examples()) {
+    for (const std::string& example : ExampleNames()) {
       ResetSpringRecords();
       EXPECT_TRUE(LoadExample(example)) << example;
       for (const Sheet& s : sheets) {

@@ -35,13 +35,6 @@ namespace fs = std::filesystem;
 
 class SheetTextTest : public DiagramTest {
  protected:
-  static std::vector<std::string> Examples() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(fs::path(__FILE__).parent_path() / "../../examples"))
-      if (e.path().extension() == ".zeb") names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
   // Writes every sheet of the current spring as dir()/<stem>_<sheet>.dxf.
   void WriteSheets(const std::string& stem, std::vector<std::string>& paths) {
     auto add = [&](const std::string& name, const std::function<void(int)>& draw) {
@@ -192,7 +185,7 @@ TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
   std::FILE* log = std::tmpfile();
   ASSERT_NE(nullptr, log);
   SetUi(std::make_shared<BatchUi>(log));
-  for (const std::string& name : Examples()) {
+  for (const std::string& name : ExampleNames()) {
     SCOPED_TRACE(name);
     ResetSpringRecords();
     ResetDiagramGlobals();
@@ -221,15 +214,15 @@ TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
 TEST_F(SheetTextTest, EveryCadSheetKeepsItsTextsClearOfLines) {
   std::vector<std::string> paths;
   const fs::path own = fs::path(dir()) / "cad";
-  for (const std::string& name : Examples())
+  for (const std::string& name : ExampleNames())
     CadSheets(fs::path(__FILE__).parent_path() / "../../examples" / name, own, paths);
   // Drawing 9 draws nothing from the command line, 11 wants relaxation
   // data no example has; a non-round wire has no production drawing.
-  ASSERT_GE(paths.size(), Examples().size() * 14);
+  ASSERT_GE(paths.size(), ExampleNames().size() * 14);
   std::FILE* log = std::tmpfile();
   ASSERT_NE(nullptr, log);
   SetUi(std::make_shared<BatchUi>(log));
-  for (const std::string& name : Examples()) {
+  for (const std::string& name : ExampleNames()) {
     ResetSpringRecords();
     ASSERT_TRUE(LoadExample(name));
     G().AbortFlag = 0;
