@@ -33,6 +33,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A checker script of this folder run with its arguments (quoted): its
+// findings, or "" when none; missing when Python lacks a module it needs.
+std::string RunChecker(const std::string& script, const std::string& args, bool& missing) {
+  std::string out;
+  const int status = RunCommand(
+      "/usr/bin/python3 " + ShellQuote((fs::path(__FILE__).parent_path() / script).string()) + args + " 2>&1", out);
+  missing = status != 0 && out.find("No module named") != std::string::npos;
+  return status == 0 ? std::string() : out.empty() ? "exit " + std::to_string(status) : out;
+}
+
+
 class SheetTextTest : public DiagramTest {
  protected:
   // Writes every sheet of the current spring as dir()/<stem>_<sheet>.dxf.
@@ -54,14 +65,12 @@ class SheetTextTest : public DiagramTest {
   static std::string Overlaps(const std::vector<std::string>& paths, bool& missing,
                               const std::vector<std::string>& allowed = {}, bool linesOnly = false,
                               bool frame = false) {
-    std::string out, cmd = "/usr/bin/python3 " + ShellQuote((fs::path(__FILE__).parent_path() / "text_overlap.py").string());
-    if (linesOnly) cmd += " --lines";
-    if (frame) cmd += " --frame";
-    for (const auto& a : allowed) cmd += " --allow " + ShellQuote(a);
-    for (const auto& p : paths) cmd += " " + ShellQuote(p);
-    const int status = RunCommand(cmd + " 2>&1", out);
-    missing = status != 0 && out.find("No module named") != std::string::npos;
-    return status == 0 ? std::string() : out.empty() ? "exit " + std::to_string(status) : out;
+    std::string args;
+    if (linesOnly) args += " --lines";
+    if (frame) args += " --frame";
+    for (const auto& a : allowed) args += " --allow " + ShellQuote(a);
+    for (const auto& p : paths) args += " " + ShellQuote(p);
+    return RunChecker("text_overlap.py", args, missing);
   }
 };
 
@@ -458,13 +467,7 @@ std::string NotWhole(const std::vector<std::pair<std::string, std::vector<Placed
         f << '\t' << t.text << '\n';
       }
   }
-  std::string out;
-  const int status = RunCommand("/usr/bin/python3 " +
-                                    ShellQuote((fs::path(__FILE__).parent_path() / "typed_texts.py").string()) + " " +
-                                    ShellQuote(spec) + " 2>&1",
-                                out);
-  missing = status != 0 && out.find("No module named") != std::string::npos;
-  return status == 0 ? std::string() : out.empty() ? "exit " + std::to_string(status) : out;
+  return RunChecker("typed_texts.py", " " + ShellQuote(spec), missing);
 }
 
 // Every text the user types for a spring, typed longer than its field
@@ -684,13 +687,7 @@ std::string LabelFindings(const std::vector<Labels>& sheets, const std::string& 
     }
     f << "]\n";
   }
-  std::string out;
-  const int status = RunCommand("/usr/bin/python3 " +
-                                    ShellQuote((fs::path(__FILE__).parent_path() / "point_labels.py").string()) + " " +
-                                    ShellQuote(cases) + " 2>&1",
-                                out);
-  missing = status != 0 && out.find("No module named") != std::string::npos;
-  return status == 0 ? std::string() : out.empty() ? "exit " + std::to_string(status) : out;
+  return RunChecker("point_labels.py", " " + ShellQuote(cases), missing);
 }
 
 constexpr std::array<double, 4> kFatiguePlot{15, 20, 90, 85};
