@@ -30,8 +30,9 @@ namespace zeb::cad_detail {
 
 namespace {
 
-Real Sweep(Real start, Real end, bool full) {
-  Real sweep = full || ArcIsFullCircle(start, end) ? 360 : end - start;
+// Degrees an arc from start to end turns through, counter-clockwise.
+Real Sweep(Real start, Real end) {
+  Real sweep = ArcIsFullCircle(start, end) ? 360 : end - start;
   while (sweep <= 0) sweep += 360;
   return sweep;
 }
@@ -366,11 +367,11 @@ class HeldOutput final : public CadOutput {
     switch (c.kind) {
       case Kind::Line: parts = LinePieces(index, a[0], a[1], a[2], a[3], cut); break;
       case Kind::Circle: parts = ArcPieces(index, a[0], a[1], 0, 360, a[2], cut); break;
-      case Kind::Arc: parts = ArcPieces(index, a[0], a[1], a[2], Sweep(a[2], a[3], false), a[4], cut); break;
+      case Kind::Arc: parts = ArcPieces(index, a[0], a[1], a[2], Sweep(a[2], a[3]), a[4], cut); break;
       case Kind::Polyline:
         for (const PolySegment& s : Segments(c)) {
           bool one = false;
-          out.parts.push_back(s.arc ? ArcPieces(index, s.xc, s.yc, s.start, Sweep(s.start, s.end, false), s.r, one)
+          out.parts.push_back(s.arc ? ArcPieces(index, s.xc, s.yc, s.start, Sweep(s.start, s.end), s.r, one)
                                     : LinePieces(index, s.x1, s.y1, s.x2, s.y2, one));
           if (!one) out.parts.back() = {{0, 1}};
           cut = cut || one;
@@ -406,7 +407,7 @@ class HeldOutput final : public CadOutput {
         break;
       case Kind::Arc:
         if (cut.whole) inner_->Arc(a[0], a[1], a[2], a[3], a[4]);
-        else DrawArcParts(a[0], a[1], a[2], Sweep(a[2], a[3], false), a[4], cut.parts[0]);
+        else DrawArcParts(a[0], a[1], a[2], Sweep(a[2], a[3]), a[4], cut.parts[0]);
         break;
       case Kind::Polyline: {
         if (cut.whole) {
@@ -419,7 +420,7 @@ class HeldOutput final : public CadOutput {
         const std::vector<PolySegment> segments = Segments(c);
         for (std::size_t i = 0; i < segments.size() && i < cut.parts.size(); ++i) {
           const PolySegment& s = segments[i];
-          if (s.arc) DrawArcParts(s.xc, s.yc, s.start, Sweep(s.start, s.end, false), s.r, cut.parts[i]);
+          if (s.arc) DrawArcParts(s.xc, s.yc, s.start, Sweep(s.start, s.end), s.r, cut.parts[i]);
           else DrawLineParts(s.x1, s.y1, s.x2, s.y2, cut.parts[i]);
         }
         break;
