@@ -111,7 +111,9 @@ class ArcFrame {
 
  private:
   static Real Pseudo(Real dx, Real dy) {
-    const Real p = dy / (std::fabs(dx) + std::fabs(dy));
+    const Real sum = std::fabs(dx) + std::fabs(dy);
+    if (!(sum > 0)) return 0;  // no direction (a crossing lost in rounding)
+    const Real p = dy / sum;
     return dx < 0 ? 2 - p : dy < 0 ? 4 + p : p;
   }
   Real Along(Real p) const {
