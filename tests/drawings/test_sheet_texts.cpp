@@ -44,6 +44,24 @@ std::string RunChecker(const std::string& script, const std::string& args, bool&
 }
 
 
+// While it lives, the calculations' messages go to a scratch log (no part
+// of these tests) instead of the test's scripted interface.
+class QuietUi {
+ public:
+  explicit QuietUi(ScriptedUi& back) : back_(back), log_(std::tmpfile()) { SetUi(std::make_shared<BatchUi>(log_)); }
+  ~QuietUi() {
+    SetUi(std::shared_ptr<ScriptedUi>(&back_, [](ScriptedUi*) {}));
+    if (log_) std::fclose(log_);
+  }
+  QuietUi(const QuietUi&) = delete;
+  QuietUi& operator=(const QuietUi&) = delete;
+  bool Open() const { return log_ != nullptr; }
+
+ private:
+  ScriptedUi& back_;
+  std::FILE* log_;
+};
+
 class SheetTextTest : public DiagramTest {
  protected:
   // Writes every sheet of the current spring as dir()/<stem>_<sheet>.dxf.
@@ -190,10 +208,8 @@ const std::vector<std::string> kTextsOverTexts{};
 
 TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
   std::vector<std::string> paths;
-  // The messages of the examples' calculations are no part of this test.
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(nullptr, log);
-  SetUi(std::make_shared<BatchUi>(log));
+  const QuietUi quiet(ui());
+  ASSERT_TRUE(quiet.Open());
   for (const std::string& name : ExampleNames()) {
     SCOPED_TRACE(name);
     ResetSpringRecords();
@@ -206,8 +222,6 @@ TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
     TransverseLoad().FQ = 5;
     WriteSheets(fs::path(name).stem().string(), paths);
   }
-  SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
-  std::fclose(log);
   // The relaxation sheets (18, 19, 20) want data that no example has.
   ASSERT_GE(paths.size(), 6u * 19);
   bool missing = false;
@@ -228,9 +242,8 @@ TEST_F(SheetTextTest, EveryCadSheetKeepsItsTextsClearOfLines) {
   // Drawing 9 draws nothing from the command line, 11 wants relaxation
   // data no example has; a non-round wire has no production drawing.
   ASSERT_GE(paths.size(), ExampleNames().size() * 14);
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(nullptr, log);
-  SetUi(std::make_shared<BatchUi>(log));
+  const QuietUi quiet(ui());
+  ASSERT_TRUE(quiet.Open());
   for (const std::string& name : ExampleNames()) {
     ResetSpringRecords();
     ASSERT_TRUE(LoadExample(name));
@@ -238,8 +251,6 @@ TEST_F(SheetTextTest, EveryCadSheetKeepsItsTextsClearOfLines) {
     const std::string p = Write(fs::path(name).stem().string() + "_en", 1, [](int c) { DrawProductionDrawingEN(c); });
     if (!p.empty()) paths.push_back(p);
   }
-  SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
-  std::fclose(log);
   bool missing = false;
   const std::string found = Overlaps(paths, missing, {}, true);
   if (missing) GTEST_SKIP() << found;
@@ -251,9 +262,8 @@ TEST_F(SheetTextTest, EveryCadSheetKeepsItsTextsClearOfLines) {
 // cross two whole strokes through its centre; the Haigh diagram's operating
 // points stay circles and the operating line joins their centres.
 TEST_F(SheetTextTest, MarksStayWhole) {
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(nullptr, log);
-  SetUi(std::make_shared<BatchUi>(log));
+  const QuietUi quiet(ui());
+  ASSERT_TRUE(quiet.Open());
   ASSERT_TRUE(LoadExample("round_dynamic.zeb"));
   auto near = [](double a, double b) { return std::fabs(a - b) < 1e-3; };
   auto circles = [&](const std::vector<DxfEntity>& es, double x, double y) {
@@ -298,8 +308,6 @@ TEST_F(SheetTextTest, MarksStayWhole) {
     EXPECT_FALSE(e.type == "ARC" && e.layer == "21") << e.Get(10) << " " << e.Get(20);
     if (e.type == "CIRCLE" && e.layer == "21") points.emplace_back(e.Get(10), e.Get(20));
   }
-  SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
-  std::fclose(log);
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(CountLines(es, "", points[0].first, points[0].second, points[1].first, points[1].second), 1);
 }
@@ -392,9 +400,8 @@ TEST_F(SheetTextTest, HeldOutSpringSheetsStayReadableAndOnTheSheet) {
     ASSERT_FALSE(file.empty());
     CadSheets(file, own / "cad", cad);
     // The EN 15800 drawing, a menu-only sheet.
-    std::FILE* log = std::tmpfile();
-    ASSERT_NE(nullptr, log);
-    SetUi(std::make_shared<BatchUi>(log));
+    const QuietUi quiet(ui());
+    ASSERT_TRUE(quiet.Open());
     ResetSpringRecords();
     G().AbortFlag = 0;
     ReadSpringFile(file.string());
@@ -406,8 +413,6 @@ TEST_F(SheetTextTest, HeldOutSpringSheetsStayReadableAndOnTheSheet) {
       const std::string q = Write(h.name + "_quick3", 1, [](int c) { DrawQuickSheet(c); });
       if (!q.empty()) en.push_back(q);
     }
-    SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
-    std::fclose(log);
   }
   // Every spring gives its diagrams and views and its Quick 3 sheet; the
   // round cold-coiled ones their EN 15800 drawing.
@@ -482,9 +487,8 @@ TEST_F(SheetTextTest, TypedTextsAtTheirInputLimitsArePrintedWhole) {
   fs::create_directories(own);
   std::vector<std::pair<std::string, std::vector<Placed>>> sheets;
   std::vector<std::string> all;
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(nullptr, log);
-  SetUi(std::make_shared<BatchUi>(log));
+  const QuietUi quiet(ui());
+  ASSERT_TRUE(quiet.Open());
   for (const bool oneWord : {false, true}) {
     const std::string name = oneWord ? "oneword" : "words";
     SCOPED_TRACE(name);
@@ -624,8 +628,6 @@ TEST_F(SheetTextTest, TypedTextsAtTheirInputLimitsArePrintedWhole) {
       write("haigh", [](int c) { HaighOutput(c); }, fatigue);
     }
   }
-  SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
-  std::fclose(log);
   bool missing = false;
   const std::string cut = NotWhole(sheets, dir(), missing);
   if (missing) GTEST_SKIP() << cut;
@@ -781,9 +783,8 @@ TEST_F(SheetTextTest, SpringsPastBlockLengthFlatWireAndLowStressKeepEveryValueOn
     // simple section, the top view and the 3D line.
     ASSERT_GE(cad.size(), 9u);
     all.insert(all.end(), cad.begin(), cad.end());
-    std::FILE* log = std::tmpfile();
-    ASSERT_NE(nullptr, log);
-    SetUi(std::make_shared<BatchUi>(log));
+    const QuietUi quiet(ui());
+    ASSERT_TRUE(quiet.Open());
     ResetSpringRecords();
     G().AbortFlag = 0;
     ReadSpringFile(file.string());
@@ -839,8 +840,6 @@ TEST_F(SheetTextTest, SpringsPastBlockLengthFlatWireAndLowStressKeepEveryValueOn
         labels.push_back(t);
       }
     }
-    SetUi(std::shared_ptr<ScriptedUi>(&ui(), [](ScriptedUi*) {}));
-    std::fclose(log);
   }
   bool missing = false;
   const std::string found = Overlaps(all, missing, {}, false, true);
