@@ -87,12 +87,11 @@ enum class Kind {
   Int32,           // I, 32-bit
   Float,           // F
   Text,            // S
-  Char,            // S of one character
+  YesNo,           // S of one character, "J" or "N" in either case; held upper-case
   Rule,            // R
   Reserved,        // I, always 0
-  SwitchTrue,      // B, read: on only for "TRUE"
-  SwitchNotFalse,  // B, read: on unless "FALSE"
-  SwitchInverted,  // B written "FALSE" when on; read: on unless "TRUE"
+  Switch,          // B, "TRUE" or "FALSE" in either case
+  SwitchInverted,  // B written "FALSE" when on
 };
 
 using Ref = std::variant<std::monostate, Code*, std::int32_t*, Real*, std::string*, char*, Byte*>;
@@ -119,151 +118,151 @@ constexpr Bounds kAnyNumber = In(kAnyNumberRange);
 constexpr Bounds kAnyCode = Codes(0, std::numeric_limits<Code>::max());
 constexpr Bounds kGrade = Codes(1, 65535);  // 1..3 EN 15800, 4 DIN 2096, 5 and above own values
 // Values a calculation gives anew (mandrel and sleeve diameter, deviations
-// by grade, wire tolerance, set length, the forces of recalculation): any
-// finite number, as the writer left it, so that no file the program wrote
-// for an odd spring is refused.
-constexpr Bounds kResult{-std::numeric_limits<Real>::infinity(), std::numeric_limits<Real>::infinity()};
+// by grade, wire tolerance, set length, the forces of recalculation): far
+// beyond any spring the input fields describe, with a short text. The
+// writer saves no spring with a value outside.
+constexpr Bounds kResult{-1e15L, 1e15L};
 
 struct Field {
   Kind kind;
-  const char* name;
+  const char* name;  // the label of its input field (UTF-8), as messages show it
   Ref (*get)(SpringFileRecords&);
   Bounds bounds;
 };
 
 #define ZEB_FIELD(kind, name, member, bounds) \
   Field { Kind::kind, name, [](SpringFileRecords& r) -> Ref { return &r.member; }, bounds }
-#define ZEB_S(kind, member, bounds) ZEB_FIELD(kind, #member, SpringData.member, bounds)
-#define ZEB_P(kind, member, bounds) ZEB_FIELD(kind, "ProductionData." #member, ProductionData.member, bounds)
+#define ZEB_S(kind, member, name, bounds) ZEB_FIELD(kind, name, SpringData.member, bounds)
+#define ZEB_P(kind, member, name, bounds) ZEB_FIELD(kind, name, ProductionData.member, bounds)
 #define ZEB_RULE \
   Field { Kind::Rule, "", [](SpringFileRecords&) -> Ref { return std::monostate{}; }, kNoBounds }
 
 // Lines 1..80.
 const Field kMainLines[] = {
-    ZEB_S(Code, MaterialSel, Codes(0, 11)),
-    ZEB_S(Text, MaterialName, kNoBounds),
-    ZEB_S(Float, E, kModulus),
-    ZEB_S(Float, G, kModulus),
-    ZEB_S(Float, rho, kNotNegative),
-    ZEB_S(Float, Rm, kModulus),
-    ZEB_S(Float, tauzul, kModulus),
-    ZEB_S(Code, MaterialStd, kAnyCode),
-    ZEB_S(Code, WireStd, Codes(1, 17)),
-    ZEB_S(Float, TolWire, kResult),
-    ZEB_S(Code, GradeDe, kGrade),
-    ZEB_S(Float, TolDe, kResult),
-    ZEB_S(Code, GradeL0, kGrade),
-    ZEB_S(Float, TolL0, kResult),
-    ZEB_S(Code, GradeF1, kGrade),
-    ZEB_S(Float, TolF1, kResult),
-    ZEB_S(Float, TolF2, kResult),
-    ZEB_S(Code, GradeE1, kGrade),
-    ZEB_S(Float, e1, kResult),
-    ZEB_S(Float, e2, kResult),
-    ZEB_S(Code, LoadType, Codes(1, 2)),
-    ZEB_S(Code, CoilingKind, Codes(1, 3)),
-    ZEB_S(Code, EndForm, Codes(1, 4)),
-    ZEB_S(Float, nue, kAnyNumber),
-    ZEB_S(Float, f, kNotNegative),
-    ZEB_S(Code, MaterialCoiling, Codes(1, 4)),
-    ZEB_S(Char, ShotPeened, kNoBounds),
-    ZEB_S(Float, T, kTemperature),
-    ZEB_FIELD(Float, "EndCoils[1]", SpringData.EndCoils[1], kCoils),
-    ZEB_FIELD(Float, "EndCoils[2]", SpringData.EndCoils[2], kCoils),
-    ZEB_FIELD(Float, "EndCoils[0]", SpringData.EndCoils[0], kCoils),
-    ZEB_S(Code, WindingDir, Codes(1, 3)),
-    ZEB_P(Code, Deburr, Codes(1, 5)),
-    ZEB_S(Float, T1, kTemperature),
-    ZEB_S(Float, T2, kTemperature),
-    ZEB_P(Text, Surface, kNoBounds),
-    ZEB_S(Code, Allowance, Codes(1, 6)),
-    ZEB_P(Float, Ls, kResult),
-    ZEB_P(Code, Preset, Codes(1, 3)),
-    ZEB_P(Text, Extra1, kNoBounds),
-    ZEB_P(Text, Extra2, kNoBounds),
-    ZEB_S(Text, DrawingName, kNoBounds),
-    ZEB_S(Text, DrawingNo, kNoBounds),
+    ZEB_S(Code, MaterialSel, "Werkstoff Auswahl", Codes(0, 11)),
+    ZEB_S(Text, MaterialName, "Werkstoff", kNoBounds),
+    ZEB_S(Float, E, "Elastizitätsmodul", kModulus),
+    ZEB_S(Float, G, "Schubmodul", kModulus),
+    ZEB_S(Float, rho, "Dichte", kNotNegative),
+    ZEB_S(Float, Rm, "Zugfestigkeit", kModulus),
+    ZEB_S(Float, tauzul, "zul. Schubspannung", kModulus),
+    ZEB_S(Code, MaterialStd, "Werkstoffnorm", kAnyCode),
+    ZEB_S(Code, WireStd, "Toleranz des Drahtdurchmessers", Codes(1, 17)),
+    ZEB_S(Float, TolWire, "Toleranz Durchmesser d", kResult),
+    ZEB_S(Code, GradeDe, "Toleranz Dm, De, Di", kGrade),
+    ZEB_S(Float, TolDe, "Toleranz max. Dm, De, Di", kResult),
+    ZEB_S(Code, GradeL0, "Toleranz L0", kGrade),
+    ZEB_S(Float, TolL0, "Toleranz max. L0", kResult),
+    ZEB_S(Code, GradeF1, "Toleranz F1", kGrade),
+    ZEB_S(Float, TolF1, "Toleranz max. F1", kResult),
+    ZEB_S(Float, TolF2, "Toleranz max. F2", kResult),
+    ZEB_S(Code, GradeE1, "Toleranz e1", kGrade),
+    ZEB_S(Float, e1, "Toleranz max. e1", kResult),
+    ZEB_S(Float, e2, "Toleranz max. e2", kResult),
+    ZEB_S(Code, LoadType, "Art der Beanspruchung", Codes(1, 2)),
+    ZEB_S(Code, CoilingKind, "Verarbeitung", Codes(1, 3)),
+    ZEB_S(Code, EndForm, "Endwindungen", Codes(1, 4)),
+    ZEB_S(Float, nue, "Lagerungsbeiwert nue", kAnyNumber),
+    ZEB_S(Float, f, "Lastspielfrequenz 1/s", kNotNegative),
+    ZEB_S(Code, MaterialCoiling, "Oberfläche", Codes(1, 4)),
+    ZEB_S(YesNo, ShotPeened, "Feder kugelgestrahlt", kNoBounds),
+    ZEB_S(Float, T, "Betriebstemperatur T", kTemperature),
+    ZEB_FIELD(Float, "Endwindungen 1 (oben)", SpringData.EndCoils[1], kCoils),
+    ZEB_FIELD(Float, "Endwindungen 2 (unten)", SpringData.EndCoils[2], kCoils),
+    ZEB_FIELD(Float, "Anzahl der ungefederten Endwindungen", SpringData.EndCoils[0], kCoils),
+    ZEB_S(Code, WindingDir, "Windungsrichtung", Codes(1, 3)),
+    ZEB_P(Code, Deburr, "Entgraten der Federenden", Codes(1, 5)),
+    ZEB_S(Float, T1, "Arbeitstemperaturbereich von", kTemperature),
+    ZEB_S(Float, T2, "Arbeitstemperaturbereich bis", kTemperature),
+    ZEB_P(Text, Surface, "Oberflächenschutz", kNoBounds),
+    ZEB_S(Code, Allowance, "Fertigungsausgleich durch", Codes(1, 6)),
+    ZEB_P(Float, Ls, "Ls", kResult),
+    ZEB_P(Code, Preset, "Prüffedern setzen !  Übrige Federn ...", Codes(1, 3)),
+    ZEB_P(Text, Extra1, "Zusätzliche Angaben", kNoBounds),
+    ZEB_P(Text, Extra2, "Zusätzliche Angaben", kNoBounds),
+    ZEB_S(Text, DrawingName, "Zeichnungsname", kNoBounds),
+    ZEB_S(Text, DrawingNo, "Zeichnungsnummer", kNoBounds),
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
-    ZEB_S(Float, F1, kResult),
-    ZEB_S(Float, F2, kResult),
-    ZEB_S(Float, sh, kDerivedLength),
-    ZEB_S(Float, L2, kLength),
-    ZEB_S(Float, Dm, kDerivedLength),
-    ZEB_S(Float, d, kLength),
+    ZEB_S(Float, F1, "Federkraft F1", kResult),
+    ZEB_S(Float, F2, "Federkraft F2", kResult),
+    ZEB_S(Float, sh, "Hub sh", kDerivedLength),
+    ZEB_S(Float, L2, "Einbaulänge L2", kLength),
+    ZEB_S(Float, Dm, "Windungsdurchmesser Dm", kDerivedLength),
+    ZEB_S(Float, d, "Drahtdurchmesser d", kLength),
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
-    ZEB_S(Char, Statistics, kNoBounds),
-    ZEB_S(Code, StatisticsGrade, kGrade),
-    ZEB_S(Float, StatisticsFactor, kAnyNumber),
-    ZEB_S(Code, OptWarnings, Codes(1, 2)),
+    ZEB_S(YesNo, Statistics, "Ausschuß", kNoBounds),
+    ZEB_S(Code, StatisticsGrade, "Ausschuß, Qualitätsgrad", kGrade),
+    ZEB_S(Float, StatisticsFactor, "Ausschuß, Faktor z", kAnyNumber),
+    ZEB_S(Code, OptWarnings, "Warnmeldungen bei Federoptimierung", Codes(1, 2)),
     ZEB_RULE,
     ZEB_RULE,
     ZEB_RULE,
-    ZEB_FIELD(Text, "SpringDbName", SpringDbName, kNoBounds),
-    ZEB_FIELD(Float, "FQ", TransverseLoad.FQ, kForce),
-    ZEB_S(Float, TolL0Minus, kResult),
-    ZEB_S(Float, TolDeMinus, kResult),
-    ZEB_S(Float, TolF1Minus, kResult),
-    ZEB_S(Float, TolF2Minus, kResult),
-    ZEB_S(Code, DiameterGiven, Codes(1, 3)),
-    ZEB_S(Float, De, kDerivedLength),
-    ZEB_S(Float, Di, kDerivedLength),
-    ZEB_S(Code, RateInput, Codes(1, 4)),
-    ZEB_S(Code, DesignMethod, Codes(1, 2)),
-    ZEB_S(Code, SaMethod, Codes(1, 2)),
-    ZEB_P(Code, Picture, Codes(1, 4)),
-    ZEB_S(Float, Ddmax, kResult),
-    ZEB_S(Float, Dhmin, kResult),
-    ZEB_S(Code, WarningsOn, Codes(1, 2)),
+    ZEB_FIELD(Text, "Datenbank", SpringDbName, kNoBounds),
+    ZEB_FIELD(Float, "Querkraft FQ", TransverseLoad.FQ, kForce),
+    ZEB_S(Float, TolL0Minus, "Toleranz min. L0", kResult),
+    ZEB_S(Float, TolDeMinus, "Toleranz min. Dm, De, Di", kResult),
+    ZEB_S(Float, TolF1Minus, "Toleranz min. F1", kResult),
+    ZEB_S(Float, TolF2Minus, "Toleranz min. F2", kResult),
+    ZEB_S(Code, DiameterGiven, "Toleranz für welchen Windungsdurchmesser ?", Codes(1, 3)),
+    ZEB_S(Float, De, "Außendurchmesser De", kDerivedLength),
+    ZEB_S(Float, Di, "Innendurchmesser Di", kDerivedLength),
+    ZEB_S(Code, RateInput, "Berechnungsmethode bei Eingabe von n (if)", Codes(1, 4)),
+    ZEB_S(Code, DesignMethod, "Methode zur Federauslegung", Codes(1, 2)),
+    ZEB_S(Code, SaMethod, "Berechnung des Windungsabstands Sa", Codes(1, 2)),
+    ZEB_P(Code, Picture, "Einzeichnen von Dorn und Hülse", Codes(1, 4)),
+    ZEB_S(Float, Ddmax, "Max.Durchmesser Aufnahmedorn Ddmax", kResult),
+    ZEB_S(Float, Dhmin, "Min.Durchmesser Aufnahmehülse Dhmin", kResult),
+    ZEB_S(Code, WarningsOn, "Warnungen", Codes(1, 2)),
 };
 static_assert(std::size(kMainLines) == 80);
 
 // After the documents section, up to the load spectrum.
 const Field kTailLines1[] = {
-    ZEB_S(Code, RInputMethod, Codes(1, 3)),
-    ZEB_S(Code, CrossSection, Codes(1, 7)),
-    ZEB_S(Float, h, kLength),
-    ZEB_S(Float, ExternalMass, kNotNegative),
-    ZEB_FIELD(Code, "MaterialSource", MaterialSource, kAnyCode),
-    ZEB_S(Code, CalcMode, Codes(1, 3)),
-    ZEB_S(Text, DrawingName2, kNoBounds),
-    ZEB_S(Float, EndCoilsInput, kAnyNumber),
-    ZEB_S(Text, EndFormText, kNoBounds),
-    ZEB_P(SwitchTrue, ShowSetLength, kNoBounds),
-    ZEB_S(Float, Line3DResolution, kAnyNumber),
+    ZEB_S(Code, RInputMethod, "Berechnungsmethode bei Eingabe von R", Codes(1, 3)),
+    ZEB_S(Code, CrossSection, "Drahtquerschnitt", Codes(1, 7)),
+    ZEB_S(Float, h, "h", kLength),
+    ZEB_S(Float, ExternalMass, "Federnde Masse (extern) m", kNotNegative),
+    ZEB_FIELD(Code, "Datenbank", MaterialSource, kAnyCode),
+    ZEB_S(Code, CalcMode, "Abmessungen", Codes(1, 3)),
+    ZEB_S(Text, DrawingName2, "Zeichnungsname 2", kNoBounds),
+    ZEB_S(Float, EndCoilsInput, "Lc = ( nt + x ) * d max", kAnyNumber),
+    ZEB_S(Text, EndFormText, "Endwindungen", kNoBounds),
+    ZEB_P(Switch, ShowSetLength, "anzeigen Setzlänge", kNoBounds),
+    ZEB_S(Float, Line3DResolution, "Auflösung 3D-Line", kAnyNumber),
     Field{Kind::Reserved, "0", [](SpringFileRecords&) -> Ref { return std::monostate{}; },
           {static_cast<Real>(INT32_MIN), static_cast<Real>(INT32_MAX)}},
-    ZEB_P(SwitchTrue, SetLengthIsLc, kNoBounds),
-    ZEB_S(Float, r, kLength),
-    ZEB_FIELD(Float, "LoadSpectrum.Tp", LoadSpectrum.Tp, kNotNegative),
+    ZEB_P(Switch, SetLengthIsLc, "Ls = Lc", kNoBounds),
+    ZEB_S(Float, r, "r", kLength),
+    ZEB_FIELD(Float, "Lastkollektiv Tp", LoadSpectrum.Tp, kNotNegative),
 };
 
 // After the load levels, up to the value table.
 const Field kTailLines2[] = {
-    ZEB_P(Code, SurfaceCode, Codes(0, 6)),
-    ZEB_S(SwitchNotFalse, ShowP, kNoBounds),
-    ZEB_S(Code, GradeF2, kGrade),
-    ZEB_S(Code, GradeE2, kGrade),
-    ZEB_S(Float, FatigueTol1, kAnyNumber),
-    ZEB_S(Float, FatigueTol2, kAnyNumber),
-    ZEB_S(Int32, Point1Off, Codes(0, 1)),
+    ZEB_P(Code, SurfaceCode, "Oberflächenschutz", Codes(0, 6)),
+    ZEB_S(Switch, ShowP, "anzeigen Ld, P, m", kNoBounds),
+    ZEB_S(Code, GradeF2, "Toleranz F2", kGrade),
+    ZEB_S(Code, GradeE2, "Toleranz e2", kGrade),
+    ZEB_S(Float, FatigueTol1, "Toleranz Dauerfestigkeit min %", kAnyNumber),
+    ZEB_S(Float, FatigueTol2, "Toleranz Dauerfestigkeit max %", kAnyNumber),
+    ZEB_S(Int32, Point1Off, "Vorauslegung, Auslegung, Nachrechnung", Codes(0, 1)),
 };
 
 // After the value table, to the end.
 const Field kTailLines3[] = {
-    ZEB_S(SwitchInverted, ShowLd, kNoBounds),
-    ZEB_S(SwitchInverted, ShowM, kNoBounds),
-    ZEB_S(SwitchTrue, HideMaterialLine2, kNoBounds),
-    ZEB_S(SwitchTrue, HideMaterialLine3, kNoBounds),
-    ZEB_S(Code, LoadCase, Codes(0, 2)),
-    ZEB_S(Float, di, kLength),
-    ZEB_S(Float, PreTauRatio, kAnyNumber),
-    ZEB_S(Float, PreW, kAnyNumber),
+    ZEB_S(SwitchInverted, ShowLd, "anzeigen F1, F2", kNoBounds),
+    ZEB_S(SwitchInverted, ShowM, "anzeigen Fn", kNoBounds),
+    ZEB_S(Switch, HideMaterialLine2, "Werkstoff, Zeile 2", kNoBounds),
+    ZEB_S(Switch, HideMaterialLine3, "Werkstoff, Zeile 3", kNoBounds),
+    ZEB_S(Code, LoadCase, "Goodman diagram tauoz", Codes(0, 2)),
+    ZEB_S(Float, di, "di", kLength),
+    ZEB_S(Float, PreTauRatio, "tauz/tau bei Berechnung d min", kAnyNumber),
+    ZEB_S(Float, PreW, "Vorauslegung Dm/d", kAnyNumber),
 };
 
 #undef ZEB_FIELD
@@ -280,11 +279,10 @@ std::string FieldLine(const Field& f, SpringFileRecords& r) {
     case Kind::Int32: return IntToText(*std::get<std::int32_t*>(ref));
     case Kind::Float: return SpringFileFloatText(*std::get<Real*>(ref));
     case Kind::Text: return MarkLineBreaks(*std::get<std::string*>(ref));
-    case Kind::Char: return MarkLineBreaks(std::string(1, *std::get<char*>(ref)));
+    case Kind::YesNo: return MarkLineBreaks(std::string(1, *std::get<char*>(ref)));
     case Kind::Rule: return std::string(kRule11);
     case Kind::Reserved: return "0";
-    case Kind::SwitchTrue:
-    case Kind::SwitchNotFalse: return *std::get<Byte*>(ref) != 0 ? "TRUE" : "FALSE";
+    case Kind::Switch: return *std::get<Byte*>(ref) != 0 ? "TRUE" : "FALSE";
     case Kind::SwitchInverted: return *std::get<Byte*>(ref) != 0 ? "FALSE" : "TRUE";
   }
   return {};
@@ -408,7 +406,7 @@ class Reader {
 
   bool Read(const Field& f, SpringFileRecords& r) {
     const Ref ref = f.get(r);
-    const std::string name = f.name;
+    const std::string name = FromUtf8(CodePage::Cp850, f.name);
     // Whole-number bounds only for the whole-number kinds: a real's may be
     // infinite.
     const bool integral = f.kind == Kind::Code || f.kind == Kind::Int32 || f.kind == Kind::Reserved;
@@ -430,20 +428,20 @@ class Reader {
       case Kind::Reserved: return Int("ganze Zahl"_oem, lo, hi, v);
       case Kind::Float: return Float(name, f.bounds, *std::get<Real*>(ref));
       case Kind::Text: return Text(*std::get<std::string*>(ref));
-      case Kind::Char:
+      case Kind::YesNo: {
         if (!Line(line)) return false;
-        if (line.empty()) return Fail("ein Zeichen ("_oem + name + ")");
-        *std::get<char*>(ref) = line[0];
+        const std::string mark = UpperStr(TrimmedView(line));
+        if (mark != "J" && mark != "N") return Fail("J oder N ("_oem + name + ")");
+        *std::get<char*>(ref) = mark[0];
         return true;
+      }
       case Kind::Rule: return Rule("Trennlinie "_oem + std::string(kRule11));
-      case Kind::SwitchTrue:
-      case Kind::SwitchNotFalse:
+      case Kind::Switch:
       case Kind::SwitchInverted: {
         if (!Line(line)) return false;
-        bool on = false;
-        if (f.kind == Kind::SwitchTrue) on = UpperStr(line) == "TRUE";
-        if (f.kind == Kind::SwitchNotFalse) on = UpperStr(line) != "FALSE";
-        if (f.kind == Kind::SwitchInverted) on = UpperStr(line) != "TRUE";
+        const std::string word = UpperStr(TrimmedView(line));
+        if (word != "TRUE" && word != "FALSE") return Fail("TRUE oder FALSE ("_oem + name + ")");
+        const bool on = (word == "TRUE") != (f.kind == Kind::SwitchInverted);
         *std::get<Byte*>(ref) = on ? 1 : 0;
         return true;
       }
@@ -469,9 +467,12 @@ int MainLineNo(const char* name) {
 // The diameter the user gave is held like its input field (not negative);
 // the other two are derived from it.
 bool CheckGivenDiameter(Reader& rd, const SpringDataRecord& s) {
-  const char* name = s.DiameterGiven == 1 ? "De" : s.DiameterGiven == 2 ? "Di" : "Dm";
+  const char* name = s.DiameterGiven == 1   ? "Außendurchmesser De"
+                     : s.DiameterGiven == 2 ? "Innendurchmesser Di"
+                                            : "Windungsdurchmesser Dm";
   const Real given = s.DiameterGiven == 1 ? s.De : s.DiameterGiven == 2 ? s.Di : s.Dm;
-  return given >= kLength.lo || rd.FailAt(MainLineNo(name), Reader::NumberWhat(name, kLength));
+  return given >= kLength.lo ||
+         rd.FailAt(MainLineNo(name), Reader::NumberWhat(FromUtf8(CodePage::Cp850, name), kLength));
 }
 
 // Fields of a line, each ended by "|"; text after the last "|" is not one.
@@ -521,7 +522,7 @@ bool ReadDrawingText(Reader& rd, DrawingText& t) {
 
 bool ReadChangeLog(Reader& rd, ChangeLogData& log) {
   int count = 0;
-  if (!rd.Heading("ÄNDERUNGEN"_oem) || !rd.Count("ChangeEntryCount", kMaxChangeEntries, count) ||
+  if (!rd.Heading("ÄNDERUNGEN"_oem) || !rd.Count("Änderungen"_oem, kMaxChangeEntries, count) ||
       !rd.Rule("Trennlinie "_oem + std::string(20, '-')))
     return false;
   for (int i = 1; i <= count; ++i) {
@@ -567,12 +568,12 @@ bool ReadDocuments(Reader& rd, DocumentLinkTable& links) {
 
 bool ReadLoadLevels(Reader& rd, LoadSpectrumRecord& spectrum) {
   int count = 0;
-  if (!rd.Count("LoadSpectrum.Count", kMaxLoadLevels, count)) return false;
+  if (!rd.Count("Lastkollektiv", kMaxLoadLevels, count)) return false;
   for (int i = 1; i <= count; ++i) {
     // Levels outside the spring's travel are named by the calculation.
     LoadLevel level;
-    if (!rd.Float("L1", kDerivedLength, level.L1) || !rd.Float("L2", kDerivedLength, level.L2) ||
-        !rd.Float("ni", kAnyNumber, level.ni))
+    if (!rd.Float("Lastkollektiv L1", kDerivedLength, level.L1) ||
+        !rd.Float("Lastkollektiv L2", kDerivedLength, level.L2) || !rd.Float("Lastkollektiv ni", kAnyNumber, level.ni))
       return false;
     spectrum.Levels[static_cast<std::size_t>(i)] = level;
     spectrum.Count = static_cast<std::int16_t>(i);
@@ -582,9 +583,9 @@ bool ReadLoadLevels(Reader& rd, LoadSpectrumRecord& spectrum) {
 
 bool ReadValueTable(Reader& rd, ValueTableRecord& table) {
   int count = 0;
-  if (!rd.Count("ValueTable", kMaxValueTableCount, count)) return false;
+  if (!rd.Count("Wertetabelle", kMaxValueTableCount, count)) return false;
   for (int i = 1; i <= count; ++i) {
-    if (!rd.Float("ValueTable", kAnyNumber, table.Values[static_cast<std::size_t>(i)])) return false;
+    if (!rd.Float("Wertetabelle", kAnyNumber, table.Values[static_cast<std::size_t>(i)])) return false;
     table.Count = i;
   }
   return true;
@@ -748,11 +749,22 @@ std::string FormatSpringFile(const SpringFileRecords& records) {
 
 void WriteSpringFile(std::string_view name) {
   BaseGlobals& g = G();
+  // A spring whose file would not read back (a value beyond its line's
+  // range) is not saved: named before anything is asked or written.
+  SpringFileRecords records = CurrentSpringFileRecords();
+  for (ChangeEntry& e : records.ChangeLog.ChangeEntries) e.Description = MarkLineBreaks(e.Description);
+  const std::string bytes = FormatSpringFile(records);
+  SpringFileRecords readBack;
+  std::string error;
+  if (!ParseSpringFile(bytes, readBack, error)) {
+    ShowError("Feder nicht gespeichert, "_oem + error);
+    g.AbortFlag = 1;
+    return;
+  }
   const std::string path = AskSaveFileName(name);
   if (g.AbortFlag != 0) return;
   // The stored descriptions take the marks they are written with.
   for (ChangeEntry& e : ChangeLog().ChangeEntries) e.Description = MarkLineBreaks(e.Description);
-  const std::string bytes = FormatSpringFile(CurrentSpringFileRecords());
 
   TextFile& f = WorkTextFile();
   if (f.IsOpen()) {  // another routine holds the shared file

@@ -555,10 +555,65 @@ TEST_F(BlackBoxTest, ResultsBeyondADoubleWriteNothing) {
   WriteBytes(work_ / "s.zeb", withLine(58, "1e4000"));  // L2
   const RunResult r = Run({"s.zeb", "/I"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("Datei s.zeb, Zeile 58: erwartet: Zahl 0..1000000 (L2), gelesen: \"1e4000\" !"),
+  EXPECT_NE(r.err.find("Datei s.zeb, Zeile 58: erwartet: Zahl 0..1000000 (Einbaulänge L2), gelesen: \"1e4000\" !"),
             std::string::npos)
       << r.err;
   EXPECT_EQ(WorkFiles(), std::vector<std::string>{"s.zeb"});
+}
+
+// Forces, deviations, the wire tolerance and the set length hold finite
+// numbers with short texts, the peening line J or N, the switches TRUE or
+// FALSE: anything else is named with its file and line, exit 1, no file.
+TEST_F(BlackBoxTest, ResultLinesAndMarksAreNamedWithTheirLine) {
+  const std::string example = ReadBytes(SourceDir() / "examples" / "round_static.zeb");
+  const auto withLine = [&](int line, const std::string& text) {
+    std::string spring = example;
+    std::size_t at = 0;
+    for (int k = 1; k < line; ++k) at = spring.find("\r\n", at) + 2;
+    spring.replace(at, spring.find("\r\n", at) - at, text);
+    return spring;
+  };
+  const std::string digits41 = "12345678901234567890123456789012345678901";
+  const struct {
+    int line;
+    std::string text, expected;
+  } cases[] = {
+      {56, "1e400", "Zahl -1e+15..1e+15 (Federkraft F2)"},
+      {56, digits41, "Zahl -1e+15..1e+15 (Federkraft F2)"},
+      {17, "-1e400", "Zahl -1e+15..1e+15 (Toleranz Durchmesser d)"},
+      {19, digits41, "Zahl -1e+15..1e+15 (Toleranz max. Dm, De, Di)"},
+      {45, "1e400", "Zahl -1e+15..1e+15 (Ls)"},
+      {34, "x", "J oder N (Feder kugelgestrahlt)"},
+      {28, "3", "ganze Zahl 1..2 (Art der Beanspruchung)"},
+      {40, "9", "ganze Zahl 1..5 (Entgraten der Federenden)"},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(work_ / "s.zeb", withLine(c.line, c.text));
+    for (const std::string out : {"/I", "/CAD1:1"}) {
+      SCOPED_TRACE(std::to_string(c.line) + " " + out);
+      const RunResult r = Run({"s.zeb", out});
+      EXPECT_EQ(r.exitCode, 1);
+      const std::string shown = c.text.substr(0, 24) + (c.text.size() > 24 ? "..." : "");
+      EXPECT_NE(r.err.find("Datei s.zeb, Zeile " + std::to_string(c.line) + ": erwartet: " + c.expected +
+                           ", gelesen: \"" + shown + "\" !"),
+                std::string::npos)
+          << r.err;
+      EXPECT_EQ(r.err.find("Zahlenbereich"), std::string::npos) << r.err;
+      EXPECT_EQ(WorkFiles(), std::vector<std::string>{"s.zeb"});
+    }
+  }
+  // Lower case is the same mark: peened, calculated and printed so.
+  WriteBytes(work_ / "s.zeb", withLine(34, "j"));
+  RunResult r = Run({"s.zeb", "/I"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string peened = ReadBytes(work_ / "s.txt");
+  EXPECT_NE(peened.find("kugelgestrahlt"), std::string::npos);
+  fs::remove(work_ / "s.txt");
+  WriteBytes(work_ / "s.zeb", withLine(34, "J"));
+  r = Run({"s.zeb", "/I"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadBytes(work_ / "s.txt"), peened);
+  fs::remove(work_ / "s.txt");
 }
 
 // The output switch counts wherever it stands after the file name; any other

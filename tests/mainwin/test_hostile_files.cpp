@@ -1004,7 +1004,7 @@ TEST_F(HostileFilesTest, CutSpringFilesAreNamedNeverReadAsAnotherSpring) {
   WriteBytes(work_ / "f.zeb", bytes);
   const Ran r = Run({"f.zeb", "/I"});
   EXPECT_EQ(r.exitCode, 1) << r.err;
-  EXPECT_NE(r.err.find("Datei f.zeb, Zeile 32: erwartet: Zahl 0..1000000000 (f), gelesen: \"-77777777777777777777777...\" !"),
+  EXPECT_NE(r.err.find("Datei f.zeb, Zeile 32: erwartet: Zahl 0..1000000000 (Lastspielfrequenz 1/s), gelesen: \"-77777777777777777777777...\" !"),
             std::string::npos)
       << r.err;
   EXPECT_EQ(r.err.find(std::string(30, '7')), std::string::npos);

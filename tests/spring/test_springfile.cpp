@@ -331,7 +331,7 @@ const Row kHandMade[] = {
     LINE("-----------"), LINE("-----------"), LINE("-----------"), LINE("-----------"),
     ROW("148.2500000", s.F1 == 148.25L), ROW("149.2500000", s.F2 == 149.25L), ROW("150.2500000", s.sh == 150.25L),
     ROW("151.2500000", s.L2 == 151.25L), ROW("152.2500000", s.Dm == 152.25L), ROW("153.2500000", s.d == 153.25L),
-    LINE("-----------"), LINE("-----------"), LINE("-----------"), LINE("-----------"), ROW("S", s.Statistics == 'S'),
+    LINE("-----------"), LINE("-----------"), LINE("-----------"), LINE("-----------"), ROW("J", s.Statistics == 'J'),
     ROW("3", s.StatisticsGrade == 3), ROW("160.2500000", s.StatisticsFactor == 160.25L),
     ROW("2", s.OptWarnings == 2), LINE("-----------"), LINE("-----------"), LINE("-----------"),
     ROW("s65", r.SpringDbName == "s65"), ROW("166.2500000", r.TransverseLoad.FQ == 166.25L),
@@ -561,22 +561,34 @@ TEST_F(SpringFileTest, OutOfRangeNumbersAreRefusedNamingTheLine) {
   };
   const std::string digits(4000, '9');
   const Case cases[] = {
-      {7 + 53, "-0.5", "0", "Zahl 0..1000000 (d)"},
-      {7 + 25, "-5", "0", "Zahl 0..1000000000 (f)"},
-      {7 + 28, "-273.16", "-273.15", "Zahl -273.15..10000 (T)"},
-      {7 + 24, digits, "1e9", "Zahl -1000000000..1000000000 (nue)"},
-      {7 + 66, "-1.1e7", "-1e7", "Zahl -10000000..10000000 (FQ)"},
-      {7 + 21, "3", "1", "ganze Zahl 1..2 (LoadType)"},
-      {7 + 23, "5", "4", "ganze Zahl 1..4 (EndForm)"},
-      {7 + 11, "0", "6", "ganze Zahl 1..65535 (GradeDe)"},
-      {7 + 71, "0", "3", "ganze Zahl 1..3 (DiameterGiven)"},
-      {tail + 2, "8", "7", "ganze Zahl 1..7 (CrossSection)"},
-      {tail + 6, "0", "1", "ganze Zahl 1..3 (CalcMode)"},
-      {tail + 15, "-1", "0", "Zahl 0..1000000000 (LoadSpectrum.Tp)"},
+      {7 + 53, "-0.5", "0", "Zahl 0..1000000 (Drahtdurchmesser d)"},
+      {7 + 25, "-5", "0", "Zahl 0..1000000000 (Lastspielfrequenz 1/s)"},
+      {7 + 28, "-273.16", "-273.15", "Zahl -273.15..10000 (Betriebstemperatur T)"},
+      {7 + 24, digits, "1e9", "Zahl -1000000000..1000000000 (Lagerungsbeiwert nue)"},
+      {7 + 66, "-1.1e7", "-1e7", "Zahl -10000000..10000000 (Querkraft FQ)"},
+      {7 + 21, "3", "1", "ganze Zahl 1..2 (Art der Beanspruchung)"},
+      {7 + 23, "5", "4", "ganze Zahl 1..4 (Endwindungen)"},
+      {7 + 33, "9", "5", "ganze Zahl 1..5 (Entgraten der Federenden)"},
+      {7 + 11, "0", "6", "ganze Zahl 1..65535 (Toleranz Dm, De, Di)"},
+      {7 + 71, "0", "3", "ganze Zahl 1..3 (Toleranz f\x81r welchen Windungsdurchmesser ?)"},
+      {tail + 2, "8", "7", "ganze Zahl 1..7 (Drahtquerschnitt)"},
+      {tail + 6, "0", "1", "ganze Zahl 1..3 (Abmessungen)"},
+      {tail + 15, "-1", "0", "Zahl 0..1000000000 (Lastkollektiv Tp)"},
       {full.size() - 2, "-0.001", "0", "Zahl 0..1000000 (di)"},
+      // Forces, deviations, wire tolerance, set length, mandrel and sleeve:
+      // finite and far beyond any spring, 1e400 (a long double) too.
+      {7 + 49, "1e16", "1e15", "Zahl -1e+15..1e+15 (Federkraft F2)"},
+      {7 + 48, "-1.1e15", "-1e15", "Zahl -1e+15..1e+15 (Federkraft F1)"},
+      {7 + 10, "1e400", "0.01", "Zahl -1e+15..1e+15 (Toleranz Durchmesser d)"},
+      {7 + 38, "-1e400", "0", "Zahl -1e+15..1e+15 (Ls)"},
+      {7 + 70, "2e15", "-2", "Zahl -1e+15..1e+15 (Toleranz min. F2)"},
+      {7 + 78, "inf", "1", "Zahl -1e+15..1e+15 (Max.Durchmesser Aufnahmedorn Ddmax)"},
       // A number's text of more than 40 characters, whatever its value.
       {7 + 24, "0.000000000000000000000000000000000000001", "0.00000000000000000000000000000000000001",
-       "Zahl -1000000000..1000000000 (nue)"},
+       "Zahl -1000000000..1000000000 (Lagerungsbeiwert nue)"},
+      {7 + 49, "12345678901234567890123456789012345678901", "123456789012345", "Zahl -1e+15..1e+15 (Federkraft F2)"},
+      {7 + 12, "0.000000000000000000000000000000000000001", "0.00000000000000000000000000000000000001",
+       "Zahl -1e+15..1e+15 (Toleranz max. Dm, De, Di)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
@@ -595,10 +607,10 @@ TEST_F(SpringFileTest, OutOfRangeNumbersAreRefusedNamingTheLine) {
   // De given (DiameterGiven 1) is held like its field; Dm and Di follow
   // from it.
   EXPECT_FALSE(parse({{7 + 71, "1"}, {7 + 72, "-10"}}, error));
-  EXPECT_EQ(error, "Zeile 79: erwartet: Zahl 0..1000000 (De), gelesen: \"-10\" !");
+  EXPECT_EQ(error, "Zeile 79: erwartet: Zahl 0..1000000 (Au\xE1" "endurchmesser De), gelesen: \"-10\" !");
   EXPECT_TRUE(parse({{7 + 71, "1"}, {7 + 52, "-2"}, {7 + 73, "-3"}}, error)) << error;
   EXPECT_FALSE(parse({{7 + 71, "3"}, {7 + 52, "-2"}}, error));
-  EXPECT_EQ(error, "Zeile 59: erwartet: Zahl 0..1000000 (Dm), gelesen: \"-2\" !");
+  EXPECT_EQ(error, "Zeile 59: erwartet: Zahl 0..1000000 (Windungsdurchmesser Dm), gelesen: \"-2\" !");
 }
 
 TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {
@@ -627,27 +639,44 @@ TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {
     EXPECT_FALSE(ParseSpringFile(JoinCrLf(l, l.size()), b, error)) << bad;
     EXPECT_NE(error.find("Zeile " + std::to_string(text - l.begin() + 1)), std::string::npos) << error;
   }
-  // A garbled switch line gives the default.
+  // Switch lines hold TRUE or FALSE, the peening and scrap lines J or N,
+  // in either case; anything else is refused with its line.
   l = SplitCrLf(crlf);
   const std::size_t n = l.size();
-  for (std::size_t i : {n - 8, n - 7, n - 6, n - 21}) l[i] = "ja";  // 6 values before
-  ASSERT_TRUE(ParseSpringFile(JoinCrLf(l, n), b, error));
-  EXPECT_EQ(b.SpringData.ShowLd, 1);
-  EXPECT_EQ(b.SpringData.ShowM, 1);
-  EXPECT_EQ(b.SpringData.HideMaterialLine2, 0);
-  EXPECT_EQ(b.SpringData.ShowP, 1);
+  for (std::size_t i : {n - 8, n - 7, n - 6, n - 21}) {  // 6 values before
+    const std::string kept = l[i];
+    l[i] = "ja";
+    EXPECT_FALSE(ParseSpringFile(JoinCrLf(l, n), b, error));
+    EXPECT_EQ(error, "Zeile " + std::to_string(i + 1) + ": erwartet: TRUE oder FALSE (" +
+                         (i == n - 8 ? "anzeigen F1, F2" : i == n - 7 ? "anzeigen Fn" : i == n - 6 ? "Werkstoff, Zeile 2" : "anzeigen Ld, P, m") +
+                         "), gelesen: \"ja\" !");
+    l[i] = kept == "TRUE" ? " false" : "true ";
+    ASSERT_TRUE(ParseSpringFile(JoinCrLf(l, n), b, error)) << error;
+    l[i] = kept;
+  }
+  EXPECT_EQ(b.SpringData.ShowP, a.SpringData.ShowP == 0 ? 1 : 0);
+  for (const char* bad : {"", "X", "JA", "0", "N N"}) {
+    l[7 + 27 - 1] = bad;
+    EXPECT_FALSE(ParseSpringFile(JoinCrLf(l, n), b, error)) << bad;
+    EXPECT_EQ(error.substr(0, 51), "Zeile 34: erwartet: J oder N (Feder kugelgestrahlt)") << bad;
+  }
+  l[7 + 27 - 1] = "j";
+  l[7 + 58 - 1] = " n";
+  ASSERT_TRUE(ParseSpringFile(JoinCrLf(l, n), b, error)) << error;
+  EXPECT_EQ(b.SpringData.ShotPeened, 'J');
+  EXPECT_EQ(b.SpringData.Statistics, 'N');
 
   // Codes outside their lists are refused with their line.
   l = SplitCrLf(crlf);
   l[7 + 32 - 1] = "65535";  // WindingDir
   Spit(PathOf("codes.zeb"), JoinCrLf(l, n));
-  ui().ExpectMessageBox("", "Zeile 39: erwartet: ganze Zahl 1..3 (WindingDir), gelesen: \"65535\" !");
+  ui().ExpectMessageBox("", "Zeile 39: erwartet: ganze Zahl 1..3 (Windungsrichtung), gelesen: \"65535\" !");
   ReadSpringFile(PathOf("codes.zeb"));
   EXPECT_EQ(G().AbortFlag, 1);
   l[7 + 32 - 1] = "3";
   l[7 + 22 - 1] = "0";  // CoilingKind
   EXPECT_FALSE(ParseSpringFile(JoinCrLf(l, n), b, error));
-  EXPECT_EQ(error, "Zeile 29: erwartet: ganze Zahl 1..3 (CoilingKind), gelesen: \"0\" !");
+  EXPECT_EQ(error, "Zeile 29: erwartet: ganze Zahl 1..3 (Verarbeitung), gelesen: \"0\" !");
   G().AbortFlag = 0;
 
   // Control bytes in a text are read as blanks (they would split the
@@ -725,6 +754,23 @@ TEST_F(SpringFileTest, FailedWriteKeepsTheOldFile) {
   WriteSpringFile(PathOf("fehlt/neu.zeb"));
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_FALSE(fs::exists(PathOf("fehlt")));
+
+  // A spring whose file would not read back (a force of a recalculation
+  // beyond its line's range) is named and not saved, neither over the old
+  // file nor as a new one; nothing is asked.
+  G().AbortFlag = 0;
+  SpringData().F2 = 2e15L;
+  for (const char* name : {"alt", ""}) {
+    ui().ExpectMessageBox("", "Zeile 56: erwartet: Zahl -1e+15..1e+15 (Federkraft F2)");
+    WriteSpringFile(name);
+    EXPECT_EQ(G().AbortFlag, 1);
+    G().AbortFlag = 0;
+  }
+  EXPECT_EQ(Slurp(PathOf("alt.zeb")), old);
+  SpringData().F2 = 1e15L;
+  WriteSpringFile("alt");
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_NE(Slurp(PathOf("alt.zeb")), old);
 }
 
 }  // namespace
