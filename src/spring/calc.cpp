@@ -289,13 +289,21 @@ static bool ResultsInRange(const SpringDataRecord& s, const ProductionDataRecord
   return true;
 }
 
-// Every value the calculation derives (and no input of the spring file nor
-// of the recalculation) from nothing: one that stops early leaves none of
-// the last spring's.
 // Everything a calculation derives, so that a run that stops early shows
-// and saves nothing of the spring before it. The inputs of the modes (L0,
-// n, R, the travels and forces) stay.
-static void ResetDerivedValues(SpringDataRecord& s) {
+// and saves nothing of the spring before it: what it computes from nothing,
+// what it puts in place of an input (the set length, the wire tolerance of
+// the standard, the end-form text and addend, the end coils' sum) from the
+// inputs. The inputs of the modes (L0, n, R, the travels and forces) stay.
+static void ResetDerivedValues(SpringDataRecord& s, ProductionDataRecord& pd) {
+  if (pd.LsReplaced != 0 && pd.Ls == pd.LsPut) pd.Ls = pd.LsGiven;
+  pd.LsReplaced = 0;
+  if (s.WireStd != 16) s.TolWire = 0.0L;
+  if (s.EndForm >= 1 && s.EndForm <= 3) {
+    s.EndFormText = EndFormNames(s.EndForm);
+    s.EndCoilsInput = EndFormConstant(s.EndForm, s.CoilingKind);
+  }
+  s.EndCoils[0] = s.EndCoils[1] + s.EndCoils[2];
+  G().TitleBlockLines[1].assign(s.DrawingName).append("   Zeichn.Nr.: ").append(s.DrawingNo);
   for (Real* v : {&s.P, &s.PitchRatio, &s.HelixAngle, &s.TanAlpha, &s.GapL0, &s.GapL2, &s.WireLength, &s.dDe,
                   &s.Ln, &s.Lc, &s.Fn, &s.Fc, &s.Fzul, &s.sn, &s.sc, &s.sk, &s.UsableTravel, &s.UsableLength,
                   &s.W12, &s.W0c, &s.StrokeMaxFatigue, &s.tauhzul, &s.tauoz, &s.tau1, &s.tau2, &s.tauk1, &s.tauk2,
@@ -334,7 +342,7 @@ void CalculateSpring() {
   G().FatalErrorFlag = 0;
   ResetErrorMessages();
   AddMaterialTableMessages();
-  ResetDerivedValues(s);
+  ResetDerivedValues(s, pd);
   if (s.d < 0.01L) IterateWireDiameter();
   const int cs = s.CrossSection;
   if ((cs == 2 || cs == 3 || cs == 4 || cs == 7) && s.h == 0.0L) {
@@ -388,7 +396,11 @@ void CalculateSpring() {
   }
   s.Lc = SolidLength(size);
   s.Ln = Sa + s.Lc;
-  if (pd.Ls < s.Lc || pd.Ls > s.L0 || pd.SetLengthIsLc != 0) pd.Ls = s.Lc;
+  if (pd.Ls < s.Lc || pd.Ls > s.L0 || pd.SetLengthIsLc != 0) {
+    pd.LsGiven = pd.Ls;
+    pd.Ls = pd.LsPut = s.Lc;
+    pd.LsReplaced = 1;
+  }
   s.sc = s.L0 - s.Lc;
   s.sn = s.L0 - s.Ln;
 

@@ -131,6 +131,11 @@ struct ProductionDataRecord {
   std::string Surface;
   std::string Extra1, Extra2;
   Code SurfaceCode = 0;
+  // Not filed: the set length as given before a calculation put it at Lc,
+  // and the Lc it put there; the next calculation starts from the given one
+  // while Ls still holds that Lc.
+  Real LsGiven = 0.0L, LsPut = 0.0L;
+  Byte LsReplaced = 0;
   bool operator==(const ProductionDataRecord&) const = default;
 };
 

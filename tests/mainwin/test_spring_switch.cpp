@@ -27,7 +27,9 @@
 #include "qt_test_support.h"
 #include "reports/device.h"
 #include "reports/printout_full.h"
+#include "spring/calc.h"
 #include "spring/spring_data.h"
+#include "spring/springfile.h"
 #include "tables/table_services.h"
 #include "xbase/core/units.h"
 
@@ -184,6 +186,68 @@ TEST_F(SpringSwitchTest, AStartWithAFileShowsWhatFileOpenShows) {
   ASSERT_FALSE(opened.empty());
   EXPECT_EQ(started, opened);
   EXPECT_EQ(std::find(started.begin(), started.end(), "6;22;94;ZEB1"), started.end());
+}
+
+// A calculation that stops saves nothing of the one before it: every
+// example (also with no set length given, line 45 "0") edited so that its
+// calculation stops, early (G, F2) or after the set length is placed (the
+// density), saves what the same edit saves on a fresh start, where the
+// file's inputs were never calculated.
+TEST_F(SpringSwitchTest, AStoppedCalculationSavesWhatAFreshStartSaves) {
+  const struct {
+    const char* name;
+    void (*edit)();
+  } stops[] = {
+      {"T 10000", [] { SpringData().T = 10000.0L; }},
+      {"F2 = F1", [] { SpringData().F2 = SpringData().F1; }},
+      {"rho 0", [] { SpringData().rho = 0.0L; }},
+  };
+  int replaced = 0;
+  for (const fs::path& example : examples_) {
+    std::string bytes = test::ReadBytes(example);
+    for (const bool noSetLength : {false, true}) {
+      if (noSetLength) {
+        std::size_t at = 0;
+        for (int line = 1; line < 45; ++line) at = bytes.find("\r\n", at) + 2;
+        bytes.replace(at, bytes.find("\r\n", at) - at, "0");
+      }
+      const fs::path file = root_ / "work" / example.filename();
+      test::WriteBytes(file, bytes);
+      for (const auto& stop : stops) {
+        SCOPED_TRACE(example.filename().string() + (noSetLength ? " Ls 0, " : ", ") + stop.name);
+        Start();
+        ReadSpringFilePath(file.string());
+        ASSERT_EQ(G().FatalErrorFlag, 0);
+        replaced += ProductionData().Ls != 0.0L && noSetLength;
+        stop.edit();
+        RunCalculation();
+        ASSERT_EQ(G().FatalErrorFlag, 1);
+        const std::string afterSound = FormatSpringFile(CurrentSpringFileRecords());
+
+        Start();
+        SpringFileRecords records;
+        std::string error;
+        ASSERT_TRUE(ParseSpringFile(bytes, records, error)) << error;
+        InstallSpringFileRecords(records);
+        ASSERT_TRUE(InstallSpringMaterial());
+        stop.edit();
+        RunCalculation();
+        ASSERT_EQ(G().FatalErrorFlag, 1);
+        const std::string fresh = FormatSpringFile(CurrentSpringFileRecords());
+        for (std::size_t at = 0, line = 1; at < fresh.size(); ++line) {  // the first line that differs
+          const std::size_t end = fresh.find('\n', at) + 1;
+          if (afterSound.compare(at, end - at, fresh, at, end - at) != 0) {
+            ADD_FAILURE() << "line " << line << ": " << afterSound.substr(at, end - at) << " / "
+                          << fresh.substr(at, end - at);
+            break;
+          }
+          at = end;
+        }
+        EXPECT_EQ(afterSound.size(), fresh.size());
+      }
+    }
+  }
+  EXPECT_EQ(replaced, static_cast<int>(examples_.size() * std::size(stops)));  // the sound run put Lc there
 }
 
 }  // namespace

@@ -197,12 +197,10 @@ TEST(StoppedCalculationTest, LeavesNothingOfTheResultBefore) {
     test::ForEachSpringReal([&v](const char* name, Real x) { v.emplace_back(name, x); });
     return v;
   };
-  // What the input screens take as typed (L0, L1, n, R, the travels), the
-  // length the views are drawn at, the wire tolerance of the standard and
-  // the set length (which a calculation puts between Lc and L0).
-  const std::set<std::string> kept = {"SpringData.L0", "SpringData.L1", "SpringData.n",       "SpringData.R",
-                                      "SpringData.s1", "SpringData.s2", "SpringData.L",       "SpringData.TolWire",
-                                      "ProductionData.Ls"};
+  // What the input screens take as typed (L0, L1, n, R, the travels) and
+  // the length the views are drawn at.
+  const std::set<std::string> kept = {"SpringData.L0", "SpringData.L1", "SpringData.n", "SpringData.R",
+                                      "SpringData.s1", "SpringData.s2", "SpringData.L"};
   auto spring = [] {
     ResetSpringGlobals();
     ResetErrorMessages();
