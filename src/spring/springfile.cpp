@@ -747,16 +747,22 @@ std::string FormatSpringFile(const SpringFileRecords& records) {
   return out;
 }
 
+bool SpringFileReadsBack(const SpringFileRecords& records, std::string* error) {
+  SpringFileRecords marked = records;
+  for (ChangeEntry& e : marked.ChangeLog.ChangeEntries) e.Description = MarkLineBreaks(e.Description);
+  SpringFileRecords readBack;
+  std::string why;
+  const bool ok = ParseSpringFile(FormatSpringFile(marked), readBack, why);
+  if (error != nullptr) *error = std::move(why);
+  return ok;
+}
+
 void WriteSpringFile(std::string_view name) {
   BaseGlobals& g = G();
   // A spring whose file would not read back (a value beyond its line's
   // range) is not saved: named before anything is asked or written.
-  SpringFileRecords records = CurrentSpringFileRecords();
-  for (ChangeEntry& e : records.ChangeLog.ChangeEntries) e.Description = MarkLineBreaks(e.Description);
-  const std::string bytes = FormatSpringFile(records);
-  SpringFileRecords readBack;
   std::string error;
-  if (!ParseSpringFile(bytes, readBack, error)) {
+  if (!SpringFileReadsBack(CurrentSpringFileRecords(), &error)) {
     ShowError("Feder nicht gespeichert, "_oem + error);
     g.AbortFlag = 1;
     return;
@@ -765,6 +771,7 @@ void WriteSpringFile(std::string_view name) {
   if (g.AbortFlag != 0) return;
   // The stored descriptions take the marks they are written with.
   for (ChangeEntry& e : ChangeLog().ChangeEntries) e.Description = MarkLineBreaks(e.Description);
+  const std::string bytes = FormatSpringFile(CurrentSpringFileRecords());
 
   TextFile& f = WorkTextFile();
   if (f.IsOpen()) {  // another routine holds the shared file

@@ -52,16 +52,24 @@ std::string FormatSpringFile(const SpringFileRecords& records);
 // older version ("Version 26.5" and before) may end after line 80 between
 // sections (what is missing keeps its start value). A file ending early or
 // inside its last line is cut. Every number must lie in the range its input
-// field holds (codes in their lists). On failure false, out unspecified,
+// field holds (codes in their lists, results of the calculation within
+// ±1e15), marks hold J or N and switches TRUE or FALSE (either case; read
+// upper-case). On failure false, out unspecified,
 // and error names the line and what belongs there, or where the file ends
 // (code page 850).
 bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error);
 
+// True when the file of these records reads back: every value within the
+// range its line holds. error, when given, names the first line the reader
+// would refuse (code page 850).
+bool SpringFileReadsBack(const SpringFileRecords& records, std::string* error = nullptr);
+
 // Writes the current spring. name empty: the save-as dialog asks for it;
 // a name without "." is completed in the data folder; else it is the path.
 // The file is replaced only when written completely; failures are shown
-// and set AbortFlag. The descriptions of the change log are marked in
-// memory as they are written.
+// and set AbortFlag. A spring whose file would not read back is named and
+// not saved, before anything is asked. The descriptions of the change log
+// are marked in memory as they are written.
 void WriteSpringFile(std::string_view name);
 
 // The material state the spring data name: a table material (MaterialSel
