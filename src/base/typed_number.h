@@ -29,6 +29,12 @@ inline constexpr NumberRange kSpringRateRange{NumberKind::kSpringRate, -1e7L, 1e
 inline constexpr NumberRange kTemperatureRange{NumberKind::kTemperature, -273.15L, 1e4L};
 inline constexpr NumberRange kNotNegativeRange{NumberKind::kPlain, 0.0L, 1e9L};
 inline constexpr NumberRange kAnyNumberRange{NumberKind::kPlain, -1e9L, 1e9L};
+// What a calculation puts in place of an input and the spring file holds
+// (forces of a recalculation, deviations, wire tolerance, set length): far
+// beyond any spring the fields describe. The diameters of mandrel and
+// sleeve grow with the square of the pitch: up to a text of 40 characters.
+inline constexpr NumberRange kResultRange{NumberKind::kPlain, -1e15L, 1e15L};
+inline constexpr NumberRange kMandrelSleeveRange{NumberKind::kLength, -1e30L, 1e30L};
 
 // Reads text (code page 850) as a number of the range's kind in the
 // display unit. The value in base units goes to x when the text converts

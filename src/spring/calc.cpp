@@ -9,6 +9,7 @@
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/mathx.h"
+#include "base/typed_number.h"
 #include "base/messages.h"
 #include "platform/oem_literal.h"
 #include "spring/checks.h"
@@ -286,6 +287,12 @@ static bool ResultsInRange(const SpringDataRecord& s, const ProductionDataRecord
       s.e1, s.e2, s.TolWire, s.Dhmin, s.Ddmax, pd.Ls};
   for (const Real v : values)
     if (!std::isfinite(v) || std::fabs(v) > static_cast<Real>(std::numeric_limits<double>::max())) return false;
+  // The results the spring file holds stay within what it reads back.
+  for (const Real v : {s.F1, s.F2, s.TolDe, s.TolDeMinus, s.TolL0, s.TolL0Minus, s.TolF1, s.TolF1Minus, s.TolF2,
+                       s.TolF2Minus, s.e1, s.e2, s.TolWire, pd.Ls})
+    if (v < kResultRange.min || v > kResultRange.max) return false;
+  for (const Real v : {s.Ddmax, s.Dhmin})
+    if (v < kMandrelSleeveRange.min || v > kMandrelSleeveRange.max) return false;
   return true;
 }
 

@@ -118,10 +118,10 @@ constexpr Bounds kAnyNumber = In(kAnyNumberRange);
 constexpr Bounds kAnyCode = Codes(0, std::numeric_limits<Code>::max());
 constexpr Bounds kGrade = Codes(1, 65535);  // 1..3 EN 15800, 4 DIN 2096, 5 and above own values
 // Values a calculation gives anew (mandrel and sleeve diameter, deviations
-// by grade, wire tolerance, set length, the forces of recalculation): far
-// beyond any spring the input fields describe, with a short text. The
+// by grade, wire tolerance, set length, the forces of recalculation); the
 // writer saves no spring with a value outside.
-constexpr Bounds kResult{-1e15L, 1e15L};
+constexpr Bounds kResult = In(kResultRange);
+constexpr Bounds kMandrelSleeve = In(kMandrelSleeveRange);
 
 struct Field {
   Kind kind;
@@ -216,8 +216,8 @@ const Field kMainLines[] = {
     ZEB_S(Code, DesignMethod, "Methode zur Federauslegung", Codes(1, 2)),
     ZEB_S(Code, SaMethod, "Berechnung des Windungsabstands Sa", Codes(1, 2)),
     ZEB_P(Code, Picture, "Einzeichnen von Dorn und Hülse", Codes(1, 4)),
-    ZEB_S(Float, Ddmax, "Max.Durchmesser Aufnahmedorn Ddmax", kResult),
-    ZEB_S(Float, Dhmin, "Min.Durchmesser Aufnahmehülse Dhmin", kResult),
+    ZEB_S(Float, Ddmax, "Max.Durchmesser Aufnahmedorn Ddmax", kMandrelSleeve),
+    ZEB_S(Float, Dhmin, "Min.Durchmesser Aufnahmehülse Dhmin", kMandrelSleeve),
     ZEB_S(Code, WarningsOn, "Warnungen", Codes(1, 2)),
 };
 static_assert(std::size(kMainLines) == 80);

@@ -582,7 +582,7 @@ TEST_F(SpringFileTest, OutOfRangeNumbersAreRefusedNamingTheLine) {
       {7 + 10, "1e400", "0.01", "Zahl -1e+15..1e+15 (Toleranz Durchmesser d)"},
       {7 + 38, "-1e400", "0", "Zahl -1e+15..1e+15 (Ls)"},
       {7 + 70, "2e15", "-2", "Zahl -1e+15..1e+15 (Toleranz min. F2)"},
-      {7 + 78, "inf", "1", "Zahl -1e+15..1e+15 (Max.Durchmesser Aufnahmedorn Ddmax)"},
+      {7 + 78, "inf", "1e30", "Zahl -1e+30..1e+30 (Max.Durchmesser Aufnahmedorn Ddmax)"},
       // A number's text of more than 40 characters, whatever its value.
       {7 + 24, "0.000000000000000000000000000000000000001", "0.00000000000000000000000000000000000001",
        "Zahl -1000000000..1000000000 (Lagerungsbeiwert nue)"},

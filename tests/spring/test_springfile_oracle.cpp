@@ -51,7 +51,7 @@ const std::vector<Line> kMain = {
     F(-kBig, kBig), F(-kBig, kBig), F(-kLen, kLen), F(0, kLen), F(-kLen, kLen), F(0, kLen),  // 48..53
     R, R, R, R, M, I(1, kCode), F(-kAny, kAny), I(1, 2), R, R, R, S, F(-kMod, kMod),
     F(-kBig, kBig), F(-kBig, kBig), F(-kBig, kBig), F(-kBig, kBig),  // 67..70
-    I(1, 3), F(-kLen, kLen), F(-kLen, kLen), I(1, 4), I(1, 2), I(1, 2), I(1, 4), F(-kBig, kBig), F(-kBig, kBig),
+    I(1, 3), F(-kLen, kLen), F(-kLen, kLen), I(1, 4), I(1, 2), I(1, 2), I(1, 4), F(-1e30, 1e30), F(-1e30, 1e30),
     I(1, 2)};
 
 // After the documents section, up to the count of load levels; then after
