@@ -106,9 +106,12 @@ constexpr Bounds In(const NumberRange& r) { return {r.min, r.max}; }
 constexpr Bounds Codes(int lo, int hi) { return {static_cast<Real>(lo), static_cast<Real>(hi)}; }
 constexpr Bounds kNoBounds{};  // texts, rules, switches
 constexpr Bounds kLength = In(kLengthRange);
-// Lengths the calculation derives from others (a stroke from two lengths,
-// diameters from the one given) may come out negative.
+// Lengths the calculation derives from others (a stroke from two lengths)
+// may come out negative.
 constexpr Bounds kDerivedLength = In(kSignedLengthRange);
+// The two coil diameters derived from the one given differ from it by up
+// to two wire diameters.
+constexpr Bounds kDerivedDiameter{3 * kSignedLengthRange.min, 3 * kSignedLengthRange.max};
 constexpr Bounds kCoils = In(kCoilRange);
 constexpr Bounds kForce = In(kForceRange);
 constexpr Bounds kModulus = In(kModulusRange);
@@ -190,7 +193,7 @@ const Field kMainLines[] = {
     ZEB_S(Float, F2, "Federkraft F2", kResult),
     ZEB_S(Float, sh, "Hub sh", kDerivedLength),
     ZEB_S(Float, L2, "Einbaulänge L2", kLength),
-    ZEB_S(Float, Dm, "Windungsdurchmesser Dm", kDerivedLength),
+    ZEB_S(Float, Dm, "Windungsdurchmesser Dm", kDerivedDiameter),
     ZEB_S(Float, d, "Drahtdurchmesser d", kLength),
     ZEB_RULE,
     ZEB_RULE,
@@ -210,8 +213,8 @@ const Field kMainLines[] = {
     ZEB_S(Float, TolF1Minus, "Toleranz min. F1", kResult),
     ZEB_S(Float, TolF2Minus, "Toleranz min. F2", kResult),
     ZEB_S(Code, DiameterGiven, "Toleranz für welchen Windungsdurchmesser ?", Codes(1, 3)),
-    ZEB_S(Float, De, "Außendurchmesser De", kDerivedLength),
-    ZEB_S(Float, Di, "Innendurchmesser Di", kDerivedLength),
+    ZEB_S(Float, De, "Außendurchmesser De", kDerivedDiameter),
+    ZEB_S(Float, Di, "Innendurchmesser Di", kDerivedDiameter),
     ZEB_S(Code, RateInput, "Berechnungsmethode bei Eingabe von n (if)", Codes(1, 4)),
     ZEB_S(Code, DesignMethod, "Methode zur Federauslegung", Codes(1, 2)),
     ZEB_S(Code, SaMethod, "Berechnung des Windungsabstands Sa", Codes(1, 2)),
@@ -464,14 +467,14 @@ int MainLineNo(const char* name) {
   return 0;
 }
 
-// The diameter the user gave is held like its input field (not negative);
-// the other two are derived from it.
+// The diameter the user gave is held like its input field; the other two
+// are derived from it.
 bool CheckGivenDiameter(Reader& rd, const SpringDataRecord& s) {
   const char* name = s.DiameterGiven == 1   ? "Außendurchmesser De"
                      : s.DiameterGiven == 2 ? "Innendurchmesser Di"
                                             : "Windungsdurchmesser Dm";
   const Real given = s.DiameterGiven == 1 ? s.De : s.DiameterGiven == 2 ? s.Di : s.Dm;
-  return given >= kLength.lo ||
+  return (given >= kLength.lo && given <= kLength.hi) ||
          rd.FailAt(MainLineNo(name), Reader::NumberWhat(FromUtf8(CodePage::Cp850, name), kLength));
 }
 

@@ -611,6 +611,12 @@ TEST_F(SpringFileTest, OutOfRangeNumbersAreRefusedNamingTheLine) {
   EXPECT_TRUE(parse({{7 + 71, "1"}, {7 + 52, "-2"}, {7 + 73, "-3"}}, error)) << error;
   EXPECT_FALSE(parse({{7 + 71, "3"}, {7 + 52, "-2"}}, error));
   EXPECT_EQ(error, "Zeile 59: erwartet: Zahl 0..1000000 (Windungsdurchmesser Dm), gelesen: \"-2\" !");
+  // The two derived from the largest given one and the thickest wire.
+  EXPECT_TRUE(parse({{7 + 71, "3"}, {7 + 52, "1e6"}, {7 + 53, "1e6"}, {7 + 72, "2e6"}, {7 + 73, "0"}}, error)) << error;
+  EXPECT_TRUE(parse({{7 + 71, "1"}, {7 + 72, "1e6"}, {7 + 53, "1e6"}, {7 + 73, "-1e6"}, {7 + 52, "0"}}, error))
+      << error;
+  EXPECT_FALSE(parse({{7 + 71, "3"}, {7 + 52, "1000001"}}, error));
+  EXPECT_EQ(error, "Zeile 59: erwartet: Zahl 0..1000000 (Windungsdurchmesser Dm), gelesen: \"1000001\" !");
 }
 
 TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {

@@ -48,10 +48,10 @@ const std::vector<Line> kMain = {
     F(0, kLen), F(0, kLen), F(0, kLen), I(1, 3), I(1, 5), F(-273.15, 1e4), F(-273.15, 1e4), S, I(1, 6),
     F(-kBig, kBig),                                                   // 38 set length
     I(1, 3), S, S, S, S, R, R, R, R,
-    F(-kBig, kBig), F(-kBig, kBig), F(-kLen, kLen), F(0, kLen), F(-kLen, kLen), F(0, kLen),  // 48..53
+    F(-kBig, kBig), F(-kBig, kBig), F(-kLen, kLen), F(0, kLen), F(-3 * kLen, 3 * kLen), F(0, kLen),  // 48..53
     R, R, R, R, M, I(1, kCode), F(-kAny, kAny), I(1, 2), R, R, R, S, F(-kMod, kMod),
     F(-kBig, kBig), F(-kBig, kBig), F(-kBig, kBig), F(-kBig, kBig),  // 67..70
-    I(1, 3), F(-kLen, kLen), F(-kLen, kLen), I(1, 4), I(1, 2), I(1, 2), I(1, 4), F(-1e30, 1e30), F(-1e30, 1e30),
+    I(1, 3), F(-3 * kLen, 3 * kLen), F(-3 * kLen, 3 * kLen), I(1, 4), I(1, 2), I(1, 2), I(1, 4), F(-1e30, 1e30), F(-1e30, 1e30),
     I(1, 2)};
 
 // After the documents section, up to the count of load levels; then after
@@ -82,10 +82,10 @@ std::string Join(const std::vector<std::string>& lines, std::size_t n) {
 std::vector<std::pair<std::size_t, Line>> Layout(const std::vector<std::string>& lines) {
   std::vector<std::pair<std::size_t, Line>> layout;
   for (std::size_t i = 0; i < kMain.size(); ++i) layout.emplace_back(7 + i, kMain[i]);
-  // The diameter given (line 71: 1 De, 2 Di, 3 Dm) is not negative; the
-  // other two follow from it.
+  // The diameter given (line 71: 1 De, 2 Di, 3 Dm) is held like a length;
+  // the other two follow from it, up to two wire diameters off.
   const int given = std::stoi(lines.at(7 + 70));
-  layout[given == 1 ? 71 : given == 2 ? 72 : 51].second.lo = 0;
+  layout[given == 1 ? 71 : given == 2 ? 72 : 51].second = F(0, kLen);
   std::size_t at = 0;
   while (at < lines.size() && lines[at] != "Dokumente") ++at;
   at += 18;  // heading, count, rule, five links of three lines
