@@ -276,23 +276,22 @@ unsigned long long CalculationCount() { return g_calculations; }
 
 // Every result a printout or drawing shows is a finite number that other
 // programs can read (a double); an absurd input (a length of 1e4000) can
-// make it overflow.
+// make it overflow. The results the spring file holds stay within what it
+// reads back.
 static bool ResultsInRange(const SpringDataRecord& s, const ProductionDataRecord& pd) {
+  const Real filed[] = {s.F1,         s.F2,    s.TolDe,      s.TolDeMinus, s.TolL0, s.TolL0Minus, s.TolF1,
+                        s.TolF1Minus, s.TolF2, s.TolF2Minus, s.e1,         s.e2,    s.TolWire,    pd.Ls};
+  for (const Real v : filed)
+    if (!(std::fabs(v) <= kResultRange.max)) return false;
+  if (!(std::fabs(s.Ddmax) <= kMandrelSleeveRange.max) || !(std::fabs(s.Dhmin) <= kMandrelSleeveRange.max))
+    return false;
   const Real values[] = {
       s.d, s.h, s.Dm, s.De, s.Di, s.w, s.n, s.nt, s.P, s.PitchRatio, s.HelixAngle, s.TanAlpha, s.GapL0, s.GapL2,
-      s.WireLength, s.dDe, s.L0, s.L1, s.L2, s.Ln, s.Lc, s.lambda, s.F1, s.F2, s.Fn, s.Fc, s.Fzul, s.s1, s.s2, s.sh,
-      s.sn, s.sc, s.sk, s.R, s.UsableTravel, s.UsableLength, s.W12, s.W0c, s.StrokeMaxFatigue, s.E, s.G, s.GT,
-      s.rho, s.Rm, s.tauzul, s.tauhzul, s.tau1, s.tau2, s.tauk1, s.tauk2, s.taukh, s.taun, s.tauc, s.k, s.m,
-      s.mActive, s.fe, s.TolDe, s.TolDeMinus, s.TolL0, s.TolL0Minus, s.TolF1, s.TolF1Minus, s.TolF2, s.TolF2Minus,
-      s.e1, s.e2, s.TolWire, s.Dhmin, s.Ddmax, pd.Ls};
+      s.WireLength, s.dDe, s.L0, s.L1, s.L2, s.Ln, s.Lc, s.lambda, s.Fn, s.Fc, s.Fzul, s.s1, s.s2, s.sh, s.sn, s.sc,
+      s.sk, s.R, s.UsableTravel, s.UsableLength, s.W12, s.W0c, s.StrokeMaxFatigue, s.E, s.G, s.GT, s.rho, s.Rm,
+      s.tauzul, s.tauhzul, s.tau1, s.tau2, s.tauk1, s.tauk2, s.taukh, s.taun, s.tauc, s.k, s.m, s.mActive, s.fe};
   for (const Real v : values)
-    if (!std::isfinite(v) || std::fabs(v) > static_cast<Real>(std::numeric_limits<double>::max())) return false;
-  // The results the spring file holds stay within what it reads back.
-  for (const Real v : {s.F1, s.F2, s.TolDe, s.TolDeMinus, s.TolL0, s.TolL0Minus, s.TolF1, s.TolF1Minus, s.TolF2,
-                       s.TolF2Minus, s.e1, s.e2, s.TolWire, pd.Ls})
-    if (v < kResultRange.min || v > kResultRange.max) return false;
-  for (const Real v : {s.Ddmax, s.Dhmin})
-    if (v < kMandrelSleeveRange.min || v > kMandrelSleeveRange.max) return false;
+    if (!(std::fabs(v) <= static_cast<Real>(std::numeric_limits<double>::max()))) return false;
   return true;
 }
 
@@ -488,8 +487,7 @@ void CalculateSpring() {
   s.NoLifeMinMax = (s.L2 < s.Ln || s.sk < s.s2 || s.tauk2 > s.tauzul) ? 1 : 0;
   if (WarningsOn() && s.L2 < pd.Ls && pd.ShowSetLength != 0) AddErrorMessage("Warnung: Ls > L2");
   if (s.Statistics != 'N') StatisticsScrap();
-  std::string& title = G().TitleBlockLines[1];
-  title.assign(s.DrawingName).append("   Zeichn.Nr.: ").append(s.DrawingNo);
+  // The title line (drawing name and number) was set at the start.
 }
 
 void RunCalculation() { CalculateSpring(); }
