@@ -407,47 +407,47 @@ class Reader {
     return "Zahl "_oem + range + "(" + std::string(name) + ")";
   }
 
+  // Reads the line of a field; what belonged there is put into words only
+  // for a line that is refused.
   bool Read(const Field& f, SpringFileRecords& r) {
     const Ref ref = f.get(r);
-    const std::string name = FromUtf8(CodePage::Cp850, f.name);
-    // Whole-number bounds only for the whole-number kinds: a real's may be
-    // infinite.
-    const bool integral = f.kind == Kind::Code || f.kind == Kind::Int32 || f.kind == Kind::Reserved;
-    const auto lo = integral ? static_cast<std::int64_t>(f.bounds.lo) : 0;
-    const auto hi = integral ? static_cast<std::int64_t>(f.bounds.hi) : 0;
-    const std::string whole =
-        integral ? "ganze Zahl "_oem + IntToText(lo) + ".." + IntToText(hi) + " (" + name + ")" : std::string();
+    if (f.kind == Kind::Text) return Text(*std::get<std::string*>(ref));
     std::string_view line;
-    std::int64_t v = 0;
+    if (!Line(line)) return false;
+    const auto name = [&f] { return FromUtf8(CodePage::Cp850, f.name); };
     switch (f.kind) {
       case Kind::Code:
-        if (!Int(whole, lo, hi, v)) return false;
-        *std::get<Code*>(ref) = static_cast<Code>(v);
-        return true;
       case Kind::Int32:
-        if (!Int(whole, lo, hi, v)) return false;
-        *std::get<std::int32_t*>(ref) = static_cast<std::int32_t>(v);
+      case Kind::Reserved: {
+        const auto lo = static_cast<std::int64_t>(f.bounds.lo), hi = static_cast<std::int64_t>(f.bounds.hi);
+        std::int64_t v = 0;
+        if (!ParseInt(line, lo, hi, v)) {
+          if (f.kind == Kind::Reserved) return Fail("ganze Zahl"_oem);
+          return Fail("ganze Zahl "_oem + IntToText(lo) + ".." + IntToText(hi) + " (" + name() + ")");
+        }
+        if (f.kind == Kind::Code) *std::get<Code*>(ref) = static_cast<Code>(v);
+        if (f.kind == Kind::Int32) *std::get<std::int32_t*>(ref) = static_cast<std::int32_t>(v);
         return true;
-      case Kind::Reserved: return Int("ganze Zahl"_oem, lo, hi, v);
-      case Kind::Float: return Float(name, f.bounds, *std::get<Real*>(ref));
-      case Kind::Text: return Text(*std::get<std::string*>(ref));
+      }
+      case Kind::Float:
+        return ParseFloat(line, f.bounds.lo, f.bounds.hi, *std::get<Real*>(ref)) ||
+               Fail(NumberWhat(name(), f.bounds));
       case Kind::YesNo: {
-        if (!Line(line)) return false;
         const std::string mark = UpperStr(TrimmedView(line));
-        if (mark != "J" && mark != "N") return Fail("J oder N ("_oem + name + ")");
+        if (mark != "J" && mark != "N") return Fail("J oder N ("_oem + name() + ")");
         *std::get<char*>(ref) = mark[0];
         return true;
       }
-      case Kind::Rule: return Rule("Trennlinie "_oem + std::string(kRule11));
+      case Kind::Rule: return IsRule(line) || Fail("Trennlinie "_oem + std::string(kRule11));
       case Kind::Switch:
       case Kind::SwitchInverted: {
-        if (!Line(line)) return false;
         const std::string word = UpperStr(TrimmedView(line));
-        if (word != "TRUE" && word != "FALSE") return Fail("TRUE oder FALSE ("_oem + name + ")");
+        if (word != "TRUE" && word != "FALSE") return Fail("TRUE oder FALSE ("_oem + name() + ")");
         const bool on = (word == "TRUE") != (f.kind == Kind::SwitchInverted);
         *std::get<Byte*>(ref) = on ? 1 : 0;
         return true;
       }
+      case Kind::Text: break;
     }
     return false;
   }
