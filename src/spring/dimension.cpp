@@ -171,16 +171,14 @@ bool ReadsBack() {
   return ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error);
 }
 
-// The end of a design: with no sound spring "No Solution"; a spring the
-// spring file cannot hold is not kept: the data set the design started
-// from comes back, calculated.
+// The end of a design. Without a sound spring, or with one the spring file
+// cannot hold, "No Solution", and the data set the design started from
+// (the user's spring at the duty as typed) comes back, calculated.
 void EndDesign(const SpringGlobals& start, bool sound) {
-  if (!ReadsBack()) {
-    SG() = start;
-    FinalCalculation();
-    sound = false;
-  }
-  if (!sound) NoSolution();
+  if (sound && ReadsBack()) return;
+  SG() = start;
+  FinalCalculation();
+  NoSolution();
 }
 
 }  // namespace
@@ -214,6 +212,8 @@ void DeriveDiameters(int given) {
 void ComputeRmAndTauZul() {
   SpringDataRecord& s = SpringData();
   if (s.MaterialSel >= 11) return;
+  // A round section's h is its d (an earlier spring's h may be left).
+  if (s.CrossSection != 2 && s.CrossSection != 4) s.h = s.d;
   s.Rm = MaterialRmOfD(MaxExt(s.d, s.h));
   if (s.Rm <= 0.1L) {
     AddErrorMessage("Fatal  : Rm = 0 !");
@@ -336,13 +336,13 @@ void DimensionF1F2() {
   const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
-  const WirePair wires = FindWires();
-  const bool sound = SettleSound(wires);
-  if (!sound) s.d = wires.Stress();
-  DeriveDiameters(s.DiameterGiven);
-  RunCalculation();
-  NoteWireAboveSeries();
-  EndDesign(start, sound);
+  const bool sound = SettleSound(FindWires());
+  if (sound) {
+    DeriveDiameters(s.DiameterGiven);
+    RunCalculation();
+    NoteWireAboveSeries();
+  }
+  EndDesign(start, sound && SpringSound());
 }
 
 namespace {
@@ -566,40 +566,43 @@ void DimensionF2RMax() {
   EndDesign(start, search.Finish(bracketLo, bracketHi));
 }
 
-// F2 above F1: a rate of 0 or less is no spring. Too small a stroke force
-// gives a rate whose coils do not fit into L2, too large a one stresses
-// every wire too much: the sound forces lie between. They are looked for
-// from the largest force any candidate wire can carry downwards, in steps
-// of the stroke force, and the largest is then found by halving.
+// F2 above F1: a rate of 0 or less is no spring. On a given wire a larger
+// F2 raises the stresses and leaves more room (fewer coils for the larger
+// rate): its best F2 is the one where the stresses reach their limit, and
+// it is sound there when the spring fits. The thicker the wire the larger
+// that force, so the wires are tried from the thickest down; a wire that
+// does not fit even at the largest force any wire can carry is passed at
+// once.
 void DimensionF1RMax() {
   const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
-  ForceSearch search(&SpringDataRecord::F2, true, true);
   const Real base = MaxExt(s.F1, 0.0L);
   const Real top = StressForceBound();
-  Real lo = base, hi = base;
-  if (top > base) {
-    Real stroke = top - base;
-    const Real least = stroke * 1e-7L;
-    hi = top;
-    for (int step = 0; step < 64 && stroke > least; ++step, stroke /= 1.3L) {
-      s.F2 = base + stroke;
-      if (search.Try()) {
-        lo = s.F2;
-        break;
+  const auto wires = CandidateWires();
+  bool sound = false;
+  for (std::size_t i = wires.size(); i-- > 0 && top > base && !sound;) {
+    const Real d = wires[i];
+    s.F2 = top;
+    CalculateAt(d);
+    if (SpringDoesNotFit()) continue;
+    Real lo = base, hi = top;
+    if (SpringTooWeak()) {
+      for (int round = 0; round < 20; ++round) {
+        s.F2 = (lo + hi) / 2.0L;
+        CalculateAt(d);
+        if (SpringTooWeak()) hi = s.F2; else lo = s.F2;
       }
-      hi = s.F2;
+    } else {
+      lo = top;
     }
+    if (!(lo > base)) continue;
+    s.F2 = lo;
+    CalculateAt(d);
+    sound = SpringSound();
   }
-  if (lo > base) {
-    for (int round = 0; round < 16; ++round) {
-      s.F2 = (lo + hi) / 2.0L;
-      if (search.Try()) lo = s.F2; else hi = s.F2;
-    }
-  }
-  s.F2 = lo;
-  EndDesign(start, search.Finish(base, MaxExt(top, base)));
+  if (sound) FinalCalculation();
+  EndDesign(start, sound && SpringSound());
 }
 
 Real MaxForceForSpace() {
@@ -638,11 +641,16 @@ Real MaxForceForSpace() {
 }
 namespace {
 
-// A pre-dimensioned spring the spring file (and so the screens) cannot
-// hold, or one with no length, is not kept.
-void EndPreDimensioning(const SpringGlobals& start) {
+// The end of pre-dimensioning. No round could run (no permissible stress):
+// "No Solution" on the spring the rounds would have started from. A spring
+// the spring file (and so the screens) cannot hold, or one with no length,
+// is not kept: "No Solution" and the spring as it was.
+void EndPreDimensioning(const SpringGlobals& start, bool designed) {
   const SpringDataRecord& s = SpringData();
-  if (s.L2 > 0.0L && s.L0 > 0.0L && ReadsBack()) return;
+  if (s.L2 > 0.0L && s.L0 > 0.0L && ReadsBack()) {
+    if (!designed) NoSolution();
+    return;
+  }
   SG() = start;
   RunCalculationFlagged();
   NoSolution();
@@ -656,14 +664,29 @@ void RunPreDimensioning() {
   if (s.Point1Off == 1) ResetFirstPoint();
   const bool noDiameter = s.Dm < 0.001L || s.De < 0.001L || s.Di < 0.001L;
   if (noDiameter) s.Dm = 25.0L;
-  if (s.L2 < 0.001L) s.L2 = 50.0L;
+  // L2 is a result here: the rounds start from the same length whatever
+  // the spring had.
+  s.L2 = 50.0L;
   // The start wire is the estimate for the duty whatever wire the spring
   // had, thin enough to leave the given diameter a coil (a hot-coiled
   // series starts at 7 mm).
   const Code given = s.DiameterGiven;
   if (noDiameter) s.DiameterGiven = 3;
-  s.d = 0.0L;
+  // A section with its own height keeps its shape: h grows with d (with h
+  // held, the stresses of a flat section would not fall as d grows).
+  const bool ownHeight = s.CrossSection == 2 || s.CrossSection == 4;
+  const Real aspect = ownHeight && s.d > 0.0L && s.h > 0.0L ? s.h / s.d : 1.0L;
+  const Real w = s.PreW;
+  auto place = [&](Real d) {
+    s.d = d;
+    if (ownHeight) s.h = aspect * d;
+    s.Dm = w * d;
+    s.De = d + s.Dm;
+    s.Di = s.Dm - d;
+  };
+  s.d = s.h = 0.0L;
   DeriveDiameters(s.DiameterGiven);
+  G().FatalErrorFlag = 0;  // a flag of the last calculation would cut the estimate short
   IterateWireDiameter();
   G().FatalErrorFlag = 0;
   if (s.d > 10.0L) s.d = 5.0L;
@@ -675,8 +698,8 @@ void RunPreDimensioning() {
   s.DiameterGiven = given;
   s.De = s.d + s.Dm;
   s.Di = s.Dm - s.d;
+  if (ownHeight) s.h = aspect * s.d;
   RunCalculationFlagged();
-  const Real w = s.PreW;
   const Real k = StressCorrectionFactor(w);
   bool designed = false;
   for (int round = 0; round < 5; ++round) {
@@ -694,19 +717,16 @@ void RunPreDimensioning() {
     }
     const Real load = s.PreTauRatio * w * s.F2;
     if (!(target > 0.0L) || !(load > 0.0L)) break;
-    s.d = std::sqrt(load * 8.0L / (target * kPi));
-    s.Dm = w * s.d;
-    s.De = s.d + s.Dm;
-    s.Di = s.Dm - s.d;
+    place(std::sqrt(load * 8.0L / (target * kPi)));
     // Only a length the spring has: a stopped calculation leaves Ln 0.
     if (s.R != 0.0L) {
       const Real L2 = RoundToDecimals(1, s.Ln + 1.1L * s.TolF2 / s.R);
       if (s.Ln > 0.0L && L2 > 0.0L) s.L2 = L2;
     }
     RunCalculationFlagged();
-    designed = true;
+      designed = true;
   }
-  if (!designed || !(w > 1.0L)) return EndPreDimensioning(start);
+  if (!designed || !(w > 1.0L)) return EndPreDimensioning(start, designed);
   // The rounds aim at the stresses and at L2 of the last wire; they need
   // not meet them. The wire grows (Dm with it) until the stresses hold, and
   // L2 is rounded up to the room the spring needs.
@@ -715,10 +735,7 @@ void RunPreDimensioning() {
     if (!FlagSet() && SpringTooWeak()) {
       const Real ratio = WorstStressRatio();
       if (!(ratio > 1.0L)) break;
-      s.d = s.d * std::sqrt(ratio) * 1.02L;
-      s.Dm = w * s.d;
-      s.De = s.d + s.Dm;
-      s.Di = s.Dm - s.d;
+      place(s.d * std::sqrt(ratio) * 1.02L);
       RunCalculationFlagged();
       if (FlagSet() && !StoppedByWireSize()) break;
     }
@@ -726,7 +743,7 @@ void RunPreDimensioning() {
     s.L2 = MaxExt(std::ceil(10.0L * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10.0L, 0.1L);
     RunCalculationFlagged();
   }
-  EndPreDimensioning(start);
+  EndPreDimensioning(start, true);
 }
 
 }  // namespace zeb
