@@ -664,9 +664,7 @@ void RunPreDimensioning() {
   if (s.Point1Off == 1) ResetFirstPoint();
   const bool noDiameter = s.Dm < 0.001L || s.De < 0.001L || s.Di < 0.001L;
   if (noDiameter) s.Dm = 25.0L;
-  // L2 is a result here: the rounds start from the same length whatever
-  // the spring had.
-  s.L2 = 50.0L;
+  if (s.L2 < 0.001L) s.L2 = 50.0L;
   // The start wire is the estimate for the duty whatever wire the spring
   // had, thin enough to leave the given diameter a coil (a hot-coiled
   // series starts at 7 mm).
