@@ -570,9 +570,8 @@ void DimensionF2RMax() {
 // F2 raises the stresses and leaves more room (fewer coils for the larger
 // rate): its best F2 is the one where the stresses reach their limit, and
 // it is sound there when the spring fits. The thicker the wire the larger
-// that force, so the wires are tried from the thickest down; a wire that
-// does not fit even at the largest force any wire can carry is passed at
-// once.
+// that force, so the wires are tried from the thickest down, starting
+// with the thickest that fits at the largest force any wire can carry.
 void DimensionF1RMax() {
   const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
@@ -580,13 +579,32 @@ void DimensionF1RMax() {
   const Real base = MaxExt(s.F1, 0.0L);
   const Real top = StressForceBound();
   const auto wires = CandidateWires();
+  // The wires that fit at that force: up to the first that does not.
+  std::size_t fitting = 0, beyond = wires.size();
+  s.F2 = top;
+  while (top > base && fitting < beyond) {
+    const std::size_t middle = (fitting + beyond) / 2;
+    CalculateAt(wires[middle]);
+    if (SpringDoesNotFit()) beyond = middle; else fitting = middle + 1;
+  }
   bool sound = false;
-  for (std::size_t i = wires.size(); i-- > 0 && top > base && !sound;) {
+  for (std::size_t i = fitting; i-- > 0 && !sound;) {
     const Real d = wires[i];
     s.F2 = top;
     CalculateAt(d);
     if (SpringDoesNotFit()) continue;
     Real lo = base, hi = top;
+    // A round wire holds no more than tau2 = tau zul: a wire that does not
+    // fit there does not fit where its stresses reach their limit.
+    if (s.CrossSection == 1 && SpringTooWeak() && s.tauzul > 0.0L && s.Dm > 0.0L) {
+      const Real most = kPi * d * d * d * s.tauzul / (8.0L * s.Dm);
+      if (!(most > base)) continue;
+      if (most < top) {
+        s.F2 = hi = most;
+        CalculateAt(d);
+        if (SpringDoesNotFit()) continue;
+      }
+    }
     if (SpringTooWeak()) {
       for (int round = 0; round < 20; ++round) {
         s.F2 = (lo + hi) / 2.0L;
@@ -594,7 +612,7 @@ void DimensionF1RMax() {
         if (SpringTooWeak()) hi = s.F2; else lo = s.F2;
       }
     } else {
-      lo = top;
+      lo = hi;
     }
     if (!(lo > base)) continue;
     s.F2 = lo;
