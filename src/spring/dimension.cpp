@@ -175,7 +175,7 @@ bool ReadsBack() {
 // cannot hold, "No Solution", and the data set the design started from
 // (the user's spring at the duty as typed) comes back, calculated.
 void EndDesign(const SpringGlobals& start, bool sound) {
-  if (sound && ReadsBack()) return;
+  if (sound && SpringSound() && ReadsBack()) return;
   SG() = start;
   FinalCalculation();
   NoSolution();
@@ -342,7 +342,7 @@ void DimensionF1F2() {
     RunCalculation();
     NoteWireAboveSeries();
   }
-  EndDesign(start, sound && SpringSound());
+  EndDesign(start, sound);
 }
 
 namespace {
@@ -620,7 +620,7 @@ void DimensionF1RMax() {
     sound = SpringSound();
   }
   if (sound) FinalCalculation();
-  EndDesign(start, sound && SpringSound());
+  EndDesign(start, sound);
 }
 
 Real MaxForceForSpace() {
