@@ -347,10 +347,10 @@ void DimensionF1F2() {
 
 namespace {
 
-// The force inputs 2-5 search one force while the other stays; on the way
-// to the better end of its bracket (the smaller or larger rate) one test
-// gets harder and the other easier: the stresses for inputs 4 and 5, the
-// room for inputs 2 and 3. The search notes every sound spring it
+// The force inputs 2, 3 and 5 search one force while the other stays; on
+// the way to the better end of its bracket (the smaller or larger rate) one
+// test gets harder and the other easier: the stresses for input 5, the room
+// for inputs 2 and 3. The search notes every sound spring it
 // calculates and keeps the best; when its own end is not sound the best one
 // takes its place, and when it met none each series wire the stresses may
 // need is tried on its own. "No Solution" only when no sound spring was
@@ -361,7 +361,6 @@ class ForceSearch {
       : force_(force), larger_(larger), stressLimits_(stressLimits) {}
 
   Real& Force() { return SpringData().*force_; }
-  bool Found() const { return found_; }
 
   // The spring of the data set as just calculated.
   void Note() {
@@ -371,15 +370,6 @@ class ForceSearch {
     found_ = true;
     best_ = f;
     bestD_ = SpringData().d;
-  }
-
-  // The wires for the force of the data set; the spring at the stress wire
-  // and the two above it is noted when it is sound. True when one was.
-  bool Try() {
-    const WirePair wires = FindWires();
-    if (!wires.Feasible() || !SettleSound(wires)) return false;
-    Note();
-    return true;
   }
 
   // The end of the search with its final calculation; true on a sound
