@@ -272,6 +272,11 @@ TEST_F(DesignModesTest, RateModesEndSoundFromEveryStart) {
       SetDuty(p);
       const bool own = SmallestSoundWire() >= 0 && (mode.run != DimensionF1RMin || p.F2 <= 3.0L * p.F1);
       const End e = RunFromEveryStart(p, mode.run);
+      // At the force it ends on, the wire is the smallest sound one.
+      if (e.sound) {
+        const int smallest = SmallestSoundWire();
+        EXPECT_TRUE(SeriesIndex(e.d) >= smallest && SeriesIndex(e.d) <= smallest + 2) << static_cast<double>(e.d);
+      }
       withSound += own;
       missed += own && !e.sound;
       EXPECT_TRUE(!own || mode.run != DimensionF1RMax || (e.sound && e.F2 >= p.F2 * (1.0L - 1e-3L)));
