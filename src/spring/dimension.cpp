@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "spring/formulas.h"
 #include "spring/calc_common.h"
 #include "spring/spring_data.h"
+#include "spring/springfile.h"
 #include "spring/strength.h"
 #include "spring/wirestd.h"
 
@@ -57,8 +60,6 @@ Real GeometryRate() {
   }
 }
 
-enum class Bisect { kStress, kSpace };
-
 // The data set calculated at wire d.
 void CalculateAt(Real d) {
   SpringDataRecord& s = SpringData();
@@ -67,85 +68,84 @@ void CalculateAt(Real d) {
   RunCalculationFlagged();
 }
 
-// The largest series value below x and the smallest above it; 0 where the
-// series has none.
-Real SeriesBelow(Real x) {
+// Wire d leaves the coil of the given diameter an inside diameter.
+bool LeavesCoil(Real d) {
+  const SpringDataRecord& s = SpringData();
+  switch (s.DiameterGiven) {
+    case 1: return s.De - 2.0L * d > 0.0L;
+    case 2: return s.Di > 0.0L;
+    case 3: return s.Dm - d > 0.0L;
+    default: return true;
+  }
+}
+
+// The series wires a design may end on: those that leave a coil.
+std::span<const Real> CandidateWires() {
   const auto series = StandardWireDiameters(SpringData().WireStd);
-  Real below = 0.0L;
-  for (const Real v : series)
-    if (v < x) below = v;
-  return below;
+  std::size_t count = 0;
+  while (count < series.size() && LeavesCoil(series[count])) ++count;
+  return series.first(count);
 }
 
-Real SeriesAbove(Real x) {
-  for (const Real v : StandardWireDiameters(SpringData().WireStd))
-    if (v > x) return v;
-  return 0.0L;
+// A calculation stopped because the wire is too big for the coil diameter
+// or the length: no diameter left inside, or the solid length beyond L0.
+bool StoppedByWireSize() {
+  const SpringDataRecord& s = SpringData();
+  return FlagSet() && (s.Dm <= 0.0L || s.Di <= 0.0L || (s.Lc > 0.0L && s.sc <= 0.0L));
 }
 
-// The stress bisection ends between lo (too weak) and hi (holds). A series
-// value between them was never tried and may hold; the value rounded up
-// from hi may fail where the stresses do not fall steadily with d, and then
-// a larger one holds.
-Real SettleStressWire(Real lo, Real hi) {
-  SpringDataRecord& s = SpringData();
-  const Real below = SeriesBelow(hi);
-  if (below > 0.0L && below >= lo) {
-    CalculateAt(below);
-    if (!SpringTooWeak()) return below;
+bool SpringSound() { return !FlagSet() && !SpringTooWeak() && !SpringDoesNotFit(); }
+
+// The wires of the series for the forces of the data set: the smallest the
+// stresses allow and the largest above it that still fits, as places among
+// the candidates. Both tests are searched by halving over the whole series
+// (the stresses fall and the solid length grows with d), so the result does
+// not depend on the wire the data set held before.
+struct WirePair {
+  std::span<const Real> wires;
+  std::size_t stress = 0;  // wires.size() when none holds
+  std::size_t space = 0;   // one past the largest that fits, from stress on
+  bool Any() const { return stress < wires.size(); }
+  bool Feasible() const { return stress < space; }
+  Real Stress() const {
+    if (Any()) return wires[stress];
+    return wires.empty() ? StandardWireDiameters(SpringData().WireStd).front() : wires.back();
   }
-  const Real up = StandardWireDiameter(s.WireStd, kWireRoundUp, hi);
-  Real d = up;
-  for (int step = 0; step < 3; ++step) {
-    CalculateAt(d);
-    if (!SpringTooWeak()) return d;
-    d = SeriesAbove(d);
-    if (d <= 0.0L) break;
+  Real Space() const {
+    if (space > 0 && space <= wires.size()) return wires[space - 1];
+    return 0.0L;
   }
-  return up;
+};
+
+WirePair FindWires() {
+  WirePair p;
+  p.wires = CandidateWires();
+  std::size_t lo = 0, hi = p.wires.size();
+  while (lo < hi) {
+    const std::size_t middle = (lo + hi) / 2;
+    CalculateAt(p.wires[middle]);
+    if (SpringTooWeak()) lo = middle + 1; else hi = middle;
+  }
+  p.stress = lo;
+  hi = p.wires.size();
+  while (lo < hi) {
+    const std::size_t middle = (lo + hi) / 2;
+    CalculateAt(p.wires[middle]);
+    if (SpringDoesNotFit()) hi = middle; else lo = middle + 1;
+  }
+  p.space = lo;
+  return p;
 }
 
-// The space bisection ends between lo (fits) and hi (does not); a series
-// value between them may still fit.
-Real SettleSpaceWire(Real lo, Real hi) {
-  SpringDataRecord& s = SpringData();
-  const Real down = StandardWireDiameter(s.WireStd, kWireStepDown, lo);
-  const Real above = SeriesAbove(down);
-  if (above > down && above < hi) {
-    CalculateAt(above);
-    if (!SpringDoesNotFit()) return above;
+// The first sound spring of the pair's wires from the stress wire on, at
+// most two series steps above it (the stresses need not fall steadily);
+// the data set is left calculated at it. False when none is sound.
+bool SettleSound(const WirePair& p) {
+  for (std::size_t i = p.stress; i < p.wires.size() && i < p.stress + 3; ++i) {
+    CalculateAt(p.wires[i]);
+    if (SpringSound()) return true;
   }
-  return down;
-}
-
-// The estimate of d the searches start from.
-Real WireEstimate() {
-  SpringDataRecord& s = SpringData();
-  // A flag left by an earlier calculation would cut the estimate short.
-  G().FatalErrorFlag = 0;
-  if (MaterialSource() != 0) s.tauzul = 800.0L;
-  DeriveDiameters(s.DiameterGiven);
-  IterateWireDiameter();
-  return s.d;
-}
-
-// Bisection of d over [0.5, 3] times the estimate; the result is the
-// bracket end that passed, rounded to the wire series (up for the stress
-// test, down for the space test).
-Real BisectWire(Bisect kind) {
-  SpringDataRecord& s = SpringData();
-  const Real d0 = WireEstimate();
-  Real lo = 0.5L * d0, hi = 3.0L * d0;
-  for (int round = 0; round < 11; ++round) {
-    CalculateAt((lo + hi) / 2.0L);
-    if (kind == Bisect::kStress) {
-      if (SpringTooWeak()) lo = s.d; else hi = s.d;
-    } else {
-      if (SpringDoesNotFit()) hi = s.d; else lo = s.d;
-    }
-  }
-  if (kind == Bisect::kStress) return SettleStressWire(lo, hi);
-  return SettleSpaceWire(lo, hi);
+  return false;
 }
 
 // The largest ratio of a stress of the stress test to its limit; 0 without
@@ -158,15 +158,27 @@ Real WorstStressRatio() {
   if (s.LoadType == 2) {
     ratio = MaxExt(ratio, s.tauk2 / s.tauzul);
     if (s.tauhzul > 0.0L) ratio = MaxExt(ratio, s.taukh / s.tauhzul);
+    // Fatigue limit passed at the lower stress: the wire must take it.
+    if (s.tauhzul < 0.0L) ratio = MaxExt(ratio, s.tauoz > 0.0L ? s.tauk1 / s.tauoz : 1.5L);
   }
   return ratio;
 }
 
-// A calculation stopped because the wire is too big for the coil diameter
-// or the length: no diameter left inside, or the solid length beyond L0.
-bool StoppedByWireSize() {
-  const SpringDataRecord& s = SpringData();
-  return FlagSet() && (s.Dm <= 0.0L || s.Di <= 0.0L || (s.Lc > 0.0L && s.sc <= 0.0L));
+// The spring of the data set written as a spring file is read back.
+bool ReadsBack() {
+  SpringFileRecords back;
+  std::string error;
+  return ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error);
+}
+
+// The end of a design. Without a sound spring, or with one the spring file
+// cannot hold, "No Solution", and the data set the design started from
+// (the user's spring at the duty as typed) comes back, calculated.
+void EndDesign(const SpringGlobals& start, bool sound) {
+  if (sound && SpringSound() && ReadsBack()) return;
+  SG() = start;
+  FinalCalculation();
+  NoSolution();
 }
 
 }  // namespace
@@ -200,6 +212,8 @@ void DeriveDiameters(int given) {
 void ComputeRmAndTauZul() {
   SpringDataRecord& s = SpringData();
   if (s.MaterialSel >= 11) return;
+  // A round section's h is its d (an earlier spring's h may be left).
+  if (s.CrossSection != 2 && s.CrossSection != 4) s.h = s.d;
   s.Rm = MaterialRmOfD(MaxExt(s.d, s.h));
   if (s.Rm <= 0.1L) {
     AddErrorMessage("Fatal  : Rm = 0 !");
@@ -219,18 +233,23 @@ void IterateWireDiameter() {
   SpringDataRecord& s = SpringData();
   if (s.Dm <= 0.0L) return PostFatal("Fatal  : Dm <= 0 !");
   if (s.F2 <= 0.0L) return PostFatal("Fatal  : F2 <= 0 !");
-  if (s.tauzul == 0.0L) s.tauzul = 500.0L;
+  // The estimate's own stress: a law material's starts from 800 whatever
+  // the last spring had; an own material's tau zul is the user's and stays
+  // as typed.
+  const bool law = s.MaterialSel < 11;
+  Real tau = law ? 800.0L : s.tauzul > 0.0L ? s.tauzul : 500.0L;
   for (int round = 0; round < 6; ++round) {
-    s.d = PowerChecked(kEightByPi * s.F2 * s.Dm / s.tauzul, 1.0L / 3.0L, "IterateWireDiameter");
+    s.d = PowerChecked(kEightByPi * s.F2 * s.Dm / tau, 1.0L / 3.0L, "IterateWireDiameter");
     if (s.DiameterGiven == 1)
       s.Dm = s.De - s.d;
     else if (s.DiameterGiven == 2)
       s.Dm = s.Di + s.d;
     if (s.Dm <= 0.0L) return PostFatal("Fatal  : Dm <= 0 !");
+    if (!law) continue;
     ComputeRmAndTauZul();
     if (FlagSet()) return;
     // Without a permissible stress the estimate goes on with the start value.
-    if (!(s.tauzul > 0.0L)) s.tauzul = 500.0L;
+    tau = s.tauzul > 0.0L ? s.tauzul : 500.0L;
   }
   s.d = StandardWireDiameter(s.WireStd, kWireRoundUp, s.d);
   DeriveDiameters(s.DiameterGiven);
@@ -295,8 +314,11 @@ bool SpringTooWeak() {
   if (FlagSet()) return !StoppedByWireSize();
   const SpringDataRecord& s = SpringData();
   const bool dynamic = s.LoadType == 2;
+  // A negative permissible stroke: the lower stress is past the fatigue
+  // limit already.
   return s.tauzul < s.taun || (s.WarningsOn == 1 && s.tauc != 0.0L && s.tauzul < s.tauc) ||
-         (dynamic && s.tauzul < s.tauk2) || (dynamic && 0.0L < s.tauhzul && s.tauhzul < s.taukh);
+         (dynamic && s.tauzul < s.tauk2) ||
+         (dynamic && (s.tauhzul < 0.0L || (0.0L < s.tauhzul && s.tauhzul < s.taukh)));
 }
 
 bool SpringDoesNotFit() {
@@ -306,44 +328,29 @@ bool SpringDoesNotFit() {
          (s.Fn < s.F2 + s.TolF2 && s.LoadType == 2 && s.WarningsOn == 1);
 }
 
-Real WireForStress() { return BisectWire(Bisect::kStress); }
+Real WireForStress() { return FindWires().Stress(); }
 
-Real WireForSpace() { return BisectWire(Bisect::kSpace); }
+Real WireForSpace() { return FindWires().Space(); }
 
 void DimensionF1F2() {
+  const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
-  s.d = BisectWire(Bisect::kStress);
-  DeriveDiameters(s.DiameterGiven);
-  RunCalculation();
-  NoteWireAboveSeries();
+  G().FatalErrorFlag = 0;
+  const bool sound = SettleSound(FindWires());
+  if (sound) {
+    DeriveDiameters(s.DiameterGiven);
+    RunCalculation();
+    NoteWireAboveSeries();
+  }
+  EndDesign(start, sound);
 }
 
 namespace {
 
-// The smallest series wire between half and three times the estimate whose
-// spring is not too weak, found by halving over the series (the stresses
-// fall as d grows).
-Real SeriesWireForStress() {
-  SpringDataRecord& s = SpringData();
-  const Real d0 = WireEstimate();
-  const auto series = StandardWireDiameters(s.WireStd);
-  std::size_t lo = 0, hi = series.size() - 1;
-  while (lo < hi && series[lo] < 0.5L * d0) ++lo;
-  while (hi > lo && series[hi] > 3.0L * d0) --hi;
-  while (lo < hi) {
-    const std::size_t middle = (lo + hi) / 2;
-    CalculateAt(series[middle]);
-    if (SpringTooWeak()) lo = middle + 1; else hi = middle;
-  }
-  return series[lo];
-}
-
-bool SpringSound() { return !FlagSet() && !SpringTooWeak() && !SpringDoesNotFit(); }
-
-// The force inputs 2-5 search one force while the other stays; on the way
-// to the better end of its bracket (the smaller or larger rate) one test
-// gets harder and the other easier: the stresses for inputs 4 and 5, the
-// room for inputs 2 and 3. The search notes every sound spring it
+// The force inputs 2, 3 and 5 search one force while the other stays; on
+// the way to the better end of its bracket (the smaller or larger rate) one
+// test gets harder and the other easier: the stresses for input 5, the room
+// for inputs 2 and 3. The search notes every sound spring it
 // calculates and keeps the best; when its own end is not sound the best one
 // takes its place, and when it met none each series wire the stresses may
 // need is tried on its own. "No Solution" only when no sound spring was
@@ -365,10 +372,11 @@ class ForceSearch {
     bestD_ = SpringData().d;
   }
 
-  // The end of the search with its final calculation.
-  void Finish(Real lo, Real hi) {
+  // The end of the search with its final calculation; true on a sound
+  // spring.
+  bool Finish(Real lo, Real hi) {
     FinalCalculation();
-    if (SpringSound()) return;
+    if (SpringSound()) return true;
     SpringDataRecord& s = SpringData();
     const Real endForce = Force(), endD = s.d;
     if (!found_) TryWires(lo, hi);
@@ -378,9 +386,9 @@ class ForceSearch {
     } else {
       Force() = endForce;
       s.d = endD;
-      NoSolution();
     }
     FinalCalculation();
+    return found_;
   }
 
  private:
@@ -394,13 +402,14 @@ class ForceSearch {
     if (!(hi > lo)) return;
     const Real inset = (hi - lo) / 64.0L;
     Force() = lo + inset;
-    const Real atLo = SeriesWireForStress();
+    const WirePair atLo = FindWires();
     Force() = hi - inset;
-    const Real atHi = SeriesWireForStress();
-    const Real thin = MinExt(atLo, atHi), thick = MaxExt(atLo, atHi);
-    const auto series = StandardWireDiameters(SpringData().WireStd);
+    const WirePair atHi = FindWires();
+    if (!atLo.Any() && !atHi.Any()) return;
+    const Real a = atLo.Stress(), b = atHi.Stress();
+    const Real thin = MinExt(a, b), thick = MaxExt(a, b);
     std::vector<Real> wires;
-    for (const Real d : series)
+    for (const Real d : atLo.wires)
       if (d >= thin && d <= thick) wires.push_back(d);
     if (stressLimits_) std::reverse(wires.begin(), wires.end());
     for (const Real d : wires)
@@ -433,9 +442,28 @@ class ForceSearch {
   Real best_ = 0.0L, bestD_ = 0.0L;
 };
 
+// The largest force F2 a sound spring of the candidate wires can carry:
+// tau2 stays below tau zul (a spring that fits reaches its largest stress
+// of the test at Ln, beyond L2), with room for a transverse load.
+Real StressForceBound() {
+  SpringDataRecord& s = SpringData();
+  const SpringDataRecord kept = s;
+  Real bound = 0.0L;
+  for (const Real d : CandidateWires()) {
+    s.d = d;
+    DeriveDiameters(s.DiameterGiven);
+    ComputeRmAndTauZul();
+    if (s.Dm > 0.0L && s.tauzul > 0.0L) bound = MaxExt(bound, kPi * d * d * d * s.tauzul / (8.0L * s.Dm));
+  }
+  s = kept;
+  G().FatalErrorFlag = 0;
+  return 2.0L * bound;
+}
+
 }  // namespace
 
 void DimensionF2RMin() {
+  const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
   ForceSearch search(&SpringDataRecord::F1, true, false);
@@ -445,17 +473,16 @@ void DimensionF2RMin() {
   for (;;) {
     ++rounds;
     s.F1 = (lo + hi) / 2.0L;
-    const Real dS = WireForStress();
-    const Real dL = WireForSpace();
-    s.d = dS;
-    if (dS <= dL) {
-      CalculateAt(dS);
+    const WirePair wires = FindWires();
+    s.d = wires.Stress();
+    if (wires.Feasible()) {
+      CalculateAt(s.d);
       search.Note();
       lo = s.F1;
     } else {
       hi = s.F1;
     }
-    if (rounds >= 11 || !(dS < dL)) break;
+    if (rounds >= 11 || !(wires.Any() && wires.stress + 1 < wires.space)) break;
   }
   if (rounds < 11) {
     for (int round = 0; round < 9; ++round) {
@@ -466,10 +493,11 @@ void DimensionF2RMin() {
     }
     s.F1 = s.F1 - 0.001L * s.F2;
   }
-  search.Finish(bracketLo, bracketHi);
+  EndDesign(start, search.Finish(bracketLo, bracketHi));
 }
 
 void DimensionF1RMin() {
+  const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
   ForceSearch search(&SpringDataRecord::F2, false, false);
@@ -479,17 +507,16 @@ void DimensionF1RMin() {
   for (;;) {
     ++rounds;
     s.F2 = (lo + hi) / 2.0L;
-    const Real dS = WireForStress();
-    const Real dL = WireForSpace();
-    s.d = dS;
-    if (dS <= dL) {
-      CalculateAt(dS);
+    const WirePair wires = FindWires();
+    s.d = wires.Stress();
+    if (wires.Feasible()) {
+      CalculateAt(s.d);
       search.Note();
       hi = s.F2;
     } else {
       lo = s.F2;
     }
-    if (rounds >= 11 || !(dS < dL)) break;
+    if (rounds >= 11 || !(wires.Any() && wires.stress + 1 < wires.space)) break;
   }
   if (rounds < 11) {
     for (int round = 0; round < 9; ++round) {
@@ -500,60 +527,98 @@ void DimensionF1RMin() {
     }
     s.F2 = s.F2 + 0.001L * s.F2;
   }
-  search.Finish(bracketLo, bracketHi);
+  EndDesign(start, search.Finish(bracketLo, bracketHi));
 }
 
 void DimensionF2RMax() {
+  const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
   ForceSearch search(&SpringDataRecord::F1, false, true);
   const Real bracketLo = 0.0L, bracketHi = s.F2;
   Real lo = bracketLo, hi = bracketHi;
-  Real dS = 0.0L, dL = 0.0L;
+  bool feasible = false;
   for (int round = 0; round < 11; ++round) {
     s.F1 = round == 0 ? 0.0L : (lo + hi) / 2.0L;
-    dS = WireForStress();
-    dL = WireForSpace();
-    s.d = dS;
+    const WirePair wires = FindWires();
+    s.d = wires.Stress();
     RunCalculationFlagged();
     search.Note();
-    if (SpringTooWeak() || dL < dS) lo = s.F1; else hi = s.F1;
+    feasible = wires.Feasible();
+    if (SpringTooWeak() || !feasible) lo = s.F1; else hi = s.F1;
   }
-  if (dS <= dL) {
+  if (feasible) {
     if (s.F1 <= 0.0001L * s.F2)
       s.F1 = 0.0L;
     else
       s.F1 = s.F1 + 0.0001L * s.F2;
   }
-  search.Finish(bracketLo, bracketHi);
+  EndDesign(start, search.Finish(bracketLo, bracketHi));
 }
 
-// F2 above F1: a rate of 0 or less is no spring. The force the space
-// allows is a force of the stroke, F2 - F1.
+// F2 above F1: a rate of 0 or less is no spring. On a given wire a larger
+// F2 raises the stresses and leaves more room (fewer coils for the larger
+// rate): its best F2 is the one where the stresses reach their limit, and
+// it is sound there when the spring fits. The thicker the wire the larger
+// that force, so the wires are tried from the thickest down, starting
+// with the thickest that fits at the largest force any wire can carry.
 void DimensionF1RMax() {
+  const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
   G().FatalErrorFlag = 0;
-  ForceSearch search(&SpringDataRecord::F2, true, true);
-  const Real F1 = s.F1;
-  const Real room = MaxForceForSpace();
-  if (FlagSet()) return;
-  const Real bracketLo = MaxExt(F1, 0.0L), bracketHi = bracketLo + room;
-  Real lo = bracketLo, hi = bracketHi;
-  for (int round = 0; round < 16; ++round) {
-    s.F2 = (lo + hi) / 2.0L;
-    const Real dS = WireForStress();
-    const Real dL = WireForSpace();
-    s.d = dS;
-    RunCalculationFlagged();
-    search.Note();
-    if (SpringTooWeak() || dL < dS) hi = s.F2; else lo = s.F2;
+  const Real base = MaxExt(s.F1, 0.0L);
+  const Real top = StressForceBound();
+  const auto wires = CandidateWires();
+  // The wires that fit at that force: up to the first that does not.
+  std::size_t fitting = 0, beyond = wires.size();
+  s.F2 = top;
+  while (top > base && fitting < beyond) {
+    const std::size_t middle = (fitting + beyond) / 2;
+    CalculateAt(wires[middle]);
+    if (SpringDoesNotFit()) beyond = middle; else fitting = middle + 1;
   }
-  s.F2 = s.F2 - 0.001L * s.F1;
-  search.Finish(bracketLo, bracketHi);
+  bool sound = false;
+  for (std::size_t i = fitting; i-- > 0 && !sound;) {
+    const Real d = wires[i];
+    s.F2 = top;
+    CalculateAt(d);
+    if (SpringDoesNotFit()) continue;
+    Real lo = base, hi = top;
+    // A round wire holds no more than tau2 = tau zul: a wire that does not
+    // fit there does not fit where its stresses reach their limit.
+    if (s.CrossSection == 1 && SpringTooWeak() && s.tauzul > 0.0L && s.Dm > 0.0L) {
+      const Real most = kPi * d * d * d * s.tauzul / (8.0L * s.Dm);
+      if (!(most > base)) continue;
+      if (most < top) {
+        s.F2 = hi = most;
+        CalculateAt(d);
+        if (SpringDoesNotFit()) continue;
+      }
+    }
+    if (SpringTooWeak()) {
+      for (int round = 0; round < 20; ++round) {
+        s.F2 = (lo + hi) / 2.0L;
+        CalculateAt(d);
+        if (SpringTooWeak()) hi = s.F2; else lo = s.F2;
+      }
+    } else {
+      lo = hi;
+    }
+    if (!(lo > base)) continue;
+    s.F2 = lo;
+    CalculateAt(d);
+    sound = SpringSound();
+  }
+  if (sound) FinalCalculation();
+  EndDesign(start, sound);
 }
 
 Real MaxForceForSpace() {
   SpringDataRecord& s = SpringData();
+  // The duty's own modulus and diameter, not the last calculation's.
+  s.GT = ShearModulusAtTemp(s.G, s.T);
+  s.d = 0.0L;
+  DeriveDiameters(s.DiameterGiven);
   s.d = 0.25L * s.Dm;
   for (;;) {
     const Real next = s.d - 0.05L;
@@ -582,25 +647,65 @@ Real MaxForceForSpace() {
     if ((s.tau2 < s.tauzul && s.Ln < s.L2) || s.Dm / s.d > 16.0L) return s.F2;
   }
 }
+namespace {
+
+// The end of pre-dimensioning. No round could run (no permissible stress):
+// "No Solution" on the spring the rounds would have started from. A spring
+// the spring file (and so the screens) cannot hold, or one with no length,
+// is not kept: "No Solution" and the spring as it was.
+void EndPreDimensioning(const SpringGlobals& start, bool designed) {
+  const SpringDataRecord& s = SpringData();
+  if (s.L2 > 0.0L && s.L0 > 0.0L && ReadsBack()) {
+    if (!designed) NoSolution();
+    return;
+  }
+  SG() = start;
+  RunCalculationFlagged();
+  NoSolution();
+}
+
+}  // namespace
 
 void RunPreDimensioning() {
+  const SpringGlobals start = SG();
   SpringDataRecord& s = SpringData();
   if (s.Point1Off == 1) ResetFirstPoint();
-  if (s.Dm < 0.001L || s.De < 0.001L || s.Di < 0.001L) {
-    s.Dm = 25.0L;
-    // The other two follow, so the given one is consistent with Dm.
-    s.De = s.Dm + s.d;
-    s.Di = s.Dm - s.d;
-  }
+  const bool noDiameter = s.Dm < 0.001L || s.De < 0.001L || s.Di < 0.001L;
+  if (noDiameter) s.Dm = 25.0L;
   if (s.L2 < 0.001L) s.L2 = 50.0L;
-  if (s.d < 0.001L) {
-    IterateWireDiameter();
-    if (s.d > 10.0L) s.d = 5.0L;
-    s.De = s.d + s.Dm;
-    s.Di = s.Dm - s.d;
-  }
-  RunCalculationFlagged();
+  // The start wire is the estimate for the duty whatever wire the spring
+  // had, thin enough to leave the given diameter a coil (a hot-coiled
+  // series starts at 7 mm).
+  const Code given = s.DiameterGiven;
+  if (noDiameter) s.DiameterGiven = 3;
+  // A section with its own height keeps its shape: h grows with d (with h
+  // held, the stresses of a flat section would not fall as d grows).
+  const bool ownHeight = s.CrossSection == 2 || s.CrossSection == 4;
+  const Real aspect = ownHeight && s.d > 0.0L && s.h > 0.0L ? s.h / s.d : 1.0L;
   const Real w = s.PreW;
+  auto place = [&](Real d) {
+    s.d = d;
+    if (ownHeight) s.h = aspect * d;
+    s.Dm = w * d;
+    s.De = d + s.Dm;
+    s.Di = s.Dm - d;
+  };
+  s.d = s.h = 0.0L;
+  DeriveDiameters(s.DiameterGiven);
+  G().FatalErrorFlag = 0;  // a flag of the last calculation would cut the estimate short
+  IterateWireDiameter();
+  G().FatalErrorFlag = 0;
+  if (s.d > 10.0L) s.d = 5.0L;
+  if (!(s.d > 0.0L) || !LeavesCoil(s.d)) {
+    const Real w = MaxExt(s.PreW, 2.0L);
+    s.d = s.DiameterGiven == 1 ? s.De / (w + 1.0L) : s.DiameterGiven == 2 ? s.Di / (w - 1.0L) : s.Dm / w;
+  }
+  DeriveDiameters(s.DiameterGiven);
+  s.DiameterGiven = given;
+  s.De = s.d + s.Dm;
+  s.Di = s.Dm - s.d;
+  if (ownHeight) s.h = aspect * s.d;
+  RunCalculationFlagged();
   const Real k = StressCorrectionFactor(w);
   bool designed = false;
   for (int round = 0; round < 5; ++round) {
@@ -618,15 +723,16 @@ void RunPreDimensioning() {
     }
     const Real load = s.PreTauRatio * w * s.F2;
     if (!(target > 0.0L) || !(load > 0.0L)) break;
-    s.d = std::sqrt(load * 8.0L / (target * kPi));
-    s.Dm = w * s.d;
-    s.De = s.d + s.Dm;
-    s.Di = s.Dm - s.d;
-    if (s.R != 0.0L) s.L2 = RoundToDecimals(1, s.Ln + 1.1L * s.TolF2 / s.R);
+    place(std::sqrt(load * 8.0L / (target * kPi)));
+    // Only a length the spring has: a stopped calculation leaves Ln 0.
+    if (s.R != 0.0L) {
+      const Real L2 = RoundToDecimals(1, s.Ln + 1.1L * s.TolF2 / s.R);
+      if (s.Ln > 0.0L && L2 > 0.0L) s.L2 = L2;
+    }
     RunCalculationFlagged();
-    designed = true;
+      designed = true;
   }
-  if (!designed || !(w > 1.0L)) return;
+  if (!designed || !(w > 1.0L)) return EndPreDimensioning(start, designed);
   // The rounds aim at the stresses and at L2 of the last wire; they need
   // not meet them. The wire grows (Dm with it) until the stresses hold, and
   // L2 is rounded up to the room the spring needs.
@@ -635,17 +741,15 @@ void RunPreDimensioning() {
     if (!FlagSet() && SpringTooWeak()) {
       const Real ratio = WorstStressRatio();
       if (!(ratio > 1.0L)) break;
-      s.d = s.d * std::sqrt(ratio) * 1.02L;
-      s.Dm = w * s.d;
-      s.De = s.d + s.Dm;
-      s.Di = s.Dm - s.d;
+      place(s.d * std::sqrt(ratio) * 1.02L);
       RunCalculationFlagged();
       if (FlagSet() && !StoppedByWireSize()) break;
     }
-    if (!(s.R > 0.0L)) break;
-    s.L2 = std::ceil(10.0L * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10.0L;
+    if (!(s.R > 0.0L) || !(s.Ln > 0.0L)) break;
+    s.L2 = MaxExt(std::ceil(10.0L * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10.0L, 0.1L);
     RunCalculationFlagged();
   }
+  EndPreDimensioning(start, true);
 }
 
 }  // namespace zeb

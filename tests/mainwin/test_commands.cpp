@@ -392,6 +392,42 @@ TEST_F(CommandsTest, NewSpringDesignedFromItsDutyIsSound) {
   EXPECT_EQ(s.De, 40.0L);
 }
 
+// A duty no series wire holds (2.5 kN in a coil of 60 mm, dynamic), from a
+// new spring and after one of d 70: "No Solution", the spring as typed
+// (with its wire), which the spring file reads back.
+TEST_F(CommandsTest, NewSpringWithoutASoundWireSaysNoSolution) {
+  struct Heavy : DutyDialogs {
+    bool Dimensions() override {
+      const bool ok = DutyDialogs::Dimensions();
+      SpringDataRecord& s = SpringData();
+      if (ok) s.F1 = 1000.0L, s.F2 = 2500.0L, s.sh = 20.0L, s.L2 = 120.0L, s.De = 60.0L;
+      return ok;
+    }
+  };
+  for (const Real earlier : {0.0L, 70.0L}) {
+    ResetSpringGlobals();
+    G().AbortFlag = 0;
+    if (earlier > 0.0L) SpringData().d = SpringData().h = earlier;
+    const Real wire = SpringData().d;
+    SetTables(std::make_shared<TdcTables>());
+    auto dialogs = std::make_shared<Heavy>();
+    dialogs->calcMode = 2;
+    dialogs->forceInput = 1;
+    SetCommandDialogs(dialogs);
+    ui().OnFailure(nullptr);
+    RunNewSpringSequenceSteps();
+    const auto texts = ui().MessageTexts();
+    ui().Reset();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [](const std::string& t) { return t.find("No Solution") != std::string::npos; }));
+    SpringFileRecords back;
+    std::string error;
+    EXPECT_TRUE(ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error)) << error;
+    EXPECT_EQ(SpringData().F2, 2500.0L);
+    EXPECT_EQ(SpringData().d, wire);
+  }
+}
+
 TEST_F(CommandsTest, RefreshShowsTheMessageCount) {
   G().ErrorMessageList.count = 3;
   RefreshMainWindowSteps();
