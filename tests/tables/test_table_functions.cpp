@@ -320,7 +320,7 @@ TEST_F(TableFunctions, DamageCheckPassesSoundTables) {
   test::WriteBytes(t, deleted);
   EXPECT_EQ(DbfDamage(t.string()), "");
   std::string other = good;
-  other[0] = 0x04;
+  other[0] = 0x02;  // dBase II
   other[8] = other[9] = '\xff';
   test::WriteBytes(t, other);
   EXPECT_EQ(DbfDamage(t.string()), "");
