@@ -195,6 +195,12 @@ std::string ReadHead(int fd, std::uint64_t size, DbfHead& h) {
   if (d >= h.header || area[d] != 0x0D) return "Feldliste ohne Abschluss"_oem;
   if (h.length != offset)
     return "Satzlänge "_oem + std::to_string(h.length) + " passt nicht zu den Feldern (" + std::to_string(offset) + ")";
+  // A number needs a digit and the point beside its decimals; the engine
+  // would read the field with other decimals than the head says.
+  for (const FieldSpan& f : h.fields)
+    if ((f.type == 'N' || f.type == 'F') && f.decimals != 0 && (f.decimals > 18 || f.decimals + 2 > f.length))
+      return "Feld "_oem + Cp1252To850(f.name) + ": Dezimalstellenzahl " + std::to_string(f.decimals) +
+             " zu groß für die Feldlänge "_oem + std::to_string(f.length);
   return {};
 }
 
