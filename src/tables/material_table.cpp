@@ -110,6 +110,10 @@ std::string QuotedNumberDamage(const std::string& text) {
 bool RowSound(std::string_view kinds) {
   TableWindow& w = TheTableWindow();
   const int count = std::min(w.FieldCount(), static_cast<int>(kinds.size()));
+  // The record's bytes as the table's checks hold them, else field by
+  // field from the file.
+  std::vector<std::string> held;
+  if (!DbfHeldFields(w.FileName(), TableRecNo(), held) || static_cast<int>(held.size()) < count) held.clear();
   for (int n = 1; n <= count; ++n) {
     const char kind = kinds[static_cast<std::size_t>(n - 1)];
     if (kind == 'C' && w.FieldType(n) != 'C') return KindDamaged(n, false);
@@ -117,7 +121,7 @@ bool RowSound(std::string_view kinds) {
     if (!IsNumberField(n)) return KindDamaged(n, true);
     // The bytes as the record holds them: the engine reads any text as
     // some number.
-    const std::string raw = w.RawField(n);
+    const std::string raw = held.empty() ? w.RawField(n) : held[static_cast<std::size_t>(n - 1)];
     if (const std::string why = QuotedNumberDamage(raw); !why.empty()) return FieldDamaged(n, why);
     if (const int decimals = w.FieldDecimals(n); kind == 'I' && decimals != 0)
       return FieldDamaged(n, "Dezimalstellenzahl "_oem + std::to_string(decimals) + " in einem Feld ganzer Zahlen " +

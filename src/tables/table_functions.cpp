@@ -235,21 +235,39 @@ std::string DecimalsDamage(std::string_view text, unsigned length, unsigned deci
   return {};
 }
 
+// The records of a table 64 at a time: from the bytes held of it, else
+// read from the file.
+class RecordBlocks {
+ public:
+  RecordBlocks(int fd, const DbfHead& h, const std::string& held) : fd_(fd), h_(h), held_(held) {
+    if (held_.size() != static_cast<std::size_t>(h.count) * h.length) buf_.reset(new unsigned char[std::size_t{h.length} * 64]);
+  }
+  // Records first + 1 .. first + n; null when they cannot be read.
+  const unsigned char* Read(std::uint32_t first, std::uint32_t n) {
+    if (!buf_) return reinterpret_cast<const unsigned char*>(held_.data()) + static_cast<std::size_t>(first) * h_.length;
+    const auto bytes = static_cast<std::size_t>(n) * h_.length;
+    const ssize_t got = ::pread(fd_, buf_.get(), bytes, static_cast<off_t>(h_.header) + static_cast<off_t>(first) * h_.length);
+    return got == static_cast<ssize_t>(bytes) ? buf_.get() : nullptr;
+  }
+
+ private:
+  int fd_;
+  const DbfHead& h_;
+  const std::string& held_;
+  std::unique_ptr<unsigned char[]> buf_;
+};
+
 // Why the first record (among the first records) that no dBase program
 // writes is damaged: a deletion mark other than " " or "*", a character the
 // field cannot hold ("Satz <n> ungültig"), a number its decimal count does
 // not read as stored or with a comma. "" when there is none.
-std::string FirstBadRecord(int fd, const DbfHead& h) {
+std::string FirstBadRecord(RecordBlocks& blocks, const DbfHead& h) {
   constexpr std::uint32_t kCheckedRecords = 100000;
   const ByteClasses& classes = Classes();
-  const std::unique_ptr<unsigned char[]> block(new unsigned char[static_cast<std::size_t>(h.length) * 64]);
-  unsigned char* const buf = block.get();
   for (std::uint32_t first = 0; first < h.count && first < kCheckedRecords; first += 64) {
     const std::uint32_t n = std::min<std::uint32_t>(64, h.count - first);
-    const ssize_t got = ::pread(fd, buf, static_cast<std::size_t>(n) * h.length,
-                                static_cast<off_t>(h.header) + static_cast<off_t>(first) * h.length);
-    if (got != static_cast<ssize_t>(static_cast<std::size_t>(n) * h.length))
-      return "Satz "_oem + std::to_string(first + 1) + " ungültig"_oem;
+    const unsigned char* const buf = blocks.Read(first, n);
+    if (buf == nullptr) return "Satz "_oem + std::to_string(first + 1) + " ungültig"_oem;
     for (std::uint32_t r = 0; r < n; ++r) {
       const unsigned char* rec = buf + static_cast<std::size_t>(r) * h.length;
       const auto record = [&] { return "Satz "_oem + std::to_string(first + r + 1); };
@@ -304,17 +322,13 @@ std::string KeyDamage(std::string_view text, std::int32_t& number) {
 // number's first record; the first key in table order that names no
 // material (of a record not marked deleted) or names one an earlier record
 // names too is named with its records.
-std::string KeyRecords(int fd, const DbfHead& h, int field, std::map<std::int32_t, std::int32_t>& keys) {
+std::string KeyRecords(RecordBlocks& blocks, const DbfHead& h, int field, std::map<std::int32_t, std::int32_t>& keys) {
   if (field < 1 || static_cast<std::size_t>(field) > h.fields.size()) return {};
   const FieldSpan& f = h.fields[static_cast<std::size_t>(field - 1)];
-  const std::unique_ptr<unsigned char[]> block(new unsigned char[static_cast<std::size_t>(h.length) * 64]);
-  unsigned char* const buf = block.get();
   for (std::uint32_t first = 0; first < h.count; first += 64) {
     const std::uint32_t n = std::min<std::uint32_t>(64, h.count - first);
-    if (::pread(fd, buf, static_cast<std::size_t>(n) * h.length,
-                static_cast<off_t>(h.header) + static_cast<off_t>(first) * h.length) !=
-        static_cast<ssize_t>(static_cast<std::size_t>(n) * h.length))
-      return "Satz "_oem + std::to_string(first + 1) + " ungültig"_oem;
+    const unsigned char* const buf = blocks.Read(first, n);
+    if (buf == nullptr) return "Satz "_oem + std::to_string(first + 1) + " ungültig"_oem;
     for (std::uint32_t r = 0; r < n; ++r) {
       const unsigned char* rec = buf + static_cast<std::size_t>(r) * h.length;
       const auto record = static_cast<std::int32_t>(first + r + 1);
@@ -356,11 +370,14 @@ struct CheckedFile {
   FileState state;
   bool racy = false;  // changed so lately that a change to come may keep its times
   DbfHead head;
+  std::string records;  // the bytes of every record, for a small table
   std::string damage;
   int keyField = 0;
   std::string keyDamage;
   std::map<std::int32_t, std::int32_t> keys;
 };
+
+constexpr std::uint64_t kHeldBytes = 1 << 20;
 
 std::map<std::string, CheckedFile>& CheckedFiles() {
   static std::map<std::string, CheckedFile> files;
@@ -403,7 +420,14 @@ CheckedFile* CheckFile(const std::string& path, int& fd) {
       // Whole records past the count (an append cut before its count was
       // written) are no damage: the count holds, the table window offers
       // to take them in or drop them.
-      why = FirstBadRecord(fd, head);
+      // A small table is held: its keys and the rows read are taken from
+      // the bytes checked.
+      if (records <= kHeldBytes) {
+        c.records.resize(records);
+        if (::pread(fd, c.records.data(), records, head.header) != static_cast<ssize_t>(records)) c.records.clear();
+      }
+      RecordBlocks blocks(fd, head, c.records);
+      why = FirstBadRecord(blocks, head);
     }
   }
   c.damage = why;
@@ -421,6 +445,23 @@ std::string DbfDamage(const std::string& path) {
 
 std::string DbfKeyRecords(const std::string& path, int field, std::map<std::int32_t, std::int32_t>*& keys) {
   keys = nullptr;
+  // The keys of a file whose checks hold need no open.
+  if (const auto it = CheckedFiles().find(path); it != CheckedFiles().end()) {
+    CheckedFile& held = it->second;
+    struct stat st {};
+    const bool whole = held.records.size() == static_cast<std::size_t>(held.head.count) * held.head.length;
+    if (!held.racy && (held.keyField == field || whole) && !held.head.fields.empty() && held.damage.empty() &&
+        ::stat(path.c_str(), &st) == 0 && StateOf(st) == held.state) {
+      if (held.keyField != field) {
+        held.keys.clear();
+        RecordBlocks blocks(-1, held.head, held.records);
+        held.keyDamage = KeyRecords(blocks, held.head, field, held.keys);
+        held.keyField = field;
+      }
+      keys = &held.keys;
+      return held.keyDamage;
+    }
+  }
   int fd = -1;
   CheckedFile* c = CheckFile(path, fd);
   if (fd < 0) return {};
@@ -430,11 +471,27 @@ std::string DbfKeyRecords(const std::string& path, int field, std::map<std::int3
   if (c->head.fields.empty()) return {};  // a layout left to the engine
   if (c->keyField != field) {
     c->keys.clear();
-    c->keyDamage = KeyRecords(fd, c->head, field, c->keys);
+    RecordBlocks blocks(fd, c->head, c->records);
+    c->keyDamage = KeyRecords(blocks, c->head, field, c->keys);
     c->keyField = field;
   }
   keys = &c->keys;
   return c->keyDamage;
+}
+
+bool DbfHeldFields(const std::string& path, std::int32_t record, std::vector<std::string>& texts) {
+  texts.clear();
+  const std::map<std::string, CheckedFile>& files = CheckedFiles();
+  const auto it = files.find(path);
+  if (it == files.end()) return false;
+  const CheckedFile& c = it->second;
+  struct stat st {};
+  if (c.racy || c.records.empty() || !c.damage.empty() || record < 1 || static_cast<std::uint32_t>(record) > c.head.count ||
+      ::stat(path.c_str(), &st) != 0 || !(StateOf(st) == c.state))
+    return false;
+  const std::size_t at = static_cast<std::size_t>(record - 1) * c.head.length;
+  for (const FieldSpan& f : c.head.fields) texts.push_back(c.records.substr(at + f.offset, f.length));
+  return true;
 }
 
 std::int64_t DbfRecordsPastCount(const std::string& path, std::uint32_t& count) {

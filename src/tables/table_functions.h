@@ -54,6 +54,10 @@ std::string DbfDamage(const std::string& path);
 // material (blank, no whole number from 1 on), or a number two records
 // hold (named with both). Made once per file state.
 std::string DbfKeyRecords(const std::string& path, int field, std::map<std::int32_t, std::int32_t>*& keys);
+// The bytes of each field of that record (1-based) of a sound table file
+// as its checks read them, when they hold it (a small table, unchanged
+// since); false else.
+bool DbfHeldFields(const std::string& path, std::int32_t record, std::vector<std::string>& texts);
 // Why a number field's text holds no number; "" for a number or blanks.
 std::string NumberTextDamage(std::string_view text);
 // Shows "Tabelle <path> beschädigt: <why>" (why in code page 850) and sets
