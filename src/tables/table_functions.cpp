@@ -284,7 +284,7 @@ std::string FirstBadRecord(RecordBlocks& blocks, const DbfHead& h) {
           if (!allowed[p[i]]) return record() + " ungültig"_oem;
           plain = plain && (p[i] == ' ' || (p[i] >= '0' && p[i] <= '9'));
         }
-        if (plain || allowed != classes.number) continue;
+        if (allowed != classes.number || (plain && f.decimals == 0)) continue;
         const std::string_view text(reinterpret_cast<const char*>(p), f.length);
         if (const std::string why = DecimalsDamage(text, f.length, f.decimals); !why.empty())
           return record() + ", Feld " + Cp1252To850(f.name) + ": " + why;
