@@ -541,16 +541,11 @@ std::string TableFilePath(std::string_view nameIn) {
 
 bool TableFileExists(std::string_view name) { return PathExists(TableFilePath(name)); }
 
-std::string TablePathWithWriteCheck(std::string_view nameIn, bool forRepair) {
-  const std::string folder = RemoveTrailingBackslash(G().DbfFolder);
-  // A table written in other case is found (a file is only read here).
-  const std::string path = TableFilePath(nameIn);
-  CheckFileReadable(path);
-  if (G().AbortFlag != 0) return {};
+bool TableFileSound(const std::string& path, bool forRepair) {
   // A damaged table is named, not read into empty or wrong values.
   if (const std::string why = DbfDamage(path); !why.empty()) {
     ReportDamagedTable(path, why);
-    return {};
+    return false;
   }
   // The program reads no table whose last records a cut append left out of
   // its count: the user takes them in or drops them in the table window.
@@ -560,8 +555,18 @@ std::string TablePathWithWriteCheck(std::string_view nameIn, bool forRepair) {
                                  " hinter der Satzzahl " + std::to_string(count) +
                                  " (ein abgebrochenes Anhängen; beim Bearbeiten der Tabelle übernehmen oder "
                                  "entfernen)"_oem);
-    return {};
+    return false;
   }
+  return true;
+}
+
+std::string TablePathWithWriteCheck(std::string_view nameIn, bool forRepair) {
+  const std::string folder = RemoveTrailingBackslash(G().DbfFolder);
+  // A table written in other case is found (a file is only read here).
+  const std::string path = TableFilePath(nameIn);
+  CheckFileReadable(path);
+  if (G().AbortFlag != 0) return {};
+  if (!TableFileSound(path, forRepair)) return {};
   if (!FolderPassesWriteTest(folder.empty() ? "." : folder) || !OwnerMayWrite(path)) {
     return CopyToTempFolder(path, LastComponent(path));
   }

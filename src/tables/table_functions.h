@@ -60,6 +60,10 @@ std::string DbfKeyRecords(const std::string& path, int field, std::map<std::int3
 bool DbfHeldFields(const std::string& path, std::int32_t record, std::vector<std::string>& texts);
 // Why a number field's text holds no number; "" for a number or blanks.
 std::string NumberTextDamage(std::string_view text);
+// Whether the table file at path may be read: its damage (DbfDamage), and
+// unless forRepair records past its count, named as above (AbortFlag set)
+// when not.
+bool TableFileSound(const std::string& path, bool forRepair = false);
 // Shows "Tabelle <path> beschädigt: <why>" (why in code page 850) and sets
 // AbortFlag.
 void ReportDamagedTable(const std::string& path, std::string_view why);
