@@ -52,8 +52,6 @@ void WriteFatigue(int first, const FatigueGroup& g) {
 
 void PutText(int n, const std::string& oem) { TablePutField(n, Cp850To1252(oem)); }
 
-std::string NumberDamage(std::string_view text) { return NumberTextDamage(text); }
-
 // The table as the user knows it, also when a copy of it is read.
 std::string KnownTablePath() {
   std::string path = TheTableWindow().FileName();
@@ -96,7 +94,7 @@ std::string QuotedText(const std::string& text) {
 // Why a numeric field's bytes are no number, quoted; "" for a number or
 // blanks.
 std::string QuotedNumberDamage(const std::string& text) {
-  const std::string why = NumberDamage(text);
+  const std::string why = NumberTextDamage(text);
   return why.empty() ? why : why + " " + QuotedText(text);
 }
 

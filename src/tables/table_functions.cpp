@@ -165,7 +165,7 @@ bool IsDbase3Or4(unsigned version) { return version == 0x03 || version == 0x83 |
 bool IsDbase7(unsigned version) { return version == 0x04 || version == 0x8C; }
 
 // The head of the file: "" and head filled, or why it is damaged; "-" for
-// a layout left to the engine and a file that cannot be read.
+// a layout left to the engine.
 std::string ReadHead(int fd, std::uint64_t size, DbfHead& h) {
   unsigned char head[32];
   if (size < sizeof head || ::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
