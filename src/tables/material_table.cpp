@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "base/dialogs.h"
@@ -51,21 +52,6 @@ void WriteFatigue(int first, const FatigueGroup& g) {
 
 void PutText(int n, const std::string& oem) { TablePutField(n, Cp850To1252(oem)); }
 
-// Why a numeric field's text is no number; "" for a number or blanks.
-std::string NumberDamage(std::string_view text) {
-  using Kind = xbase::NumberTextKind;
-  switch (xbase::ClassifyNumberText(text)) {
-    case Kind::Number:
-    case Kind::Empty: return {};
-    case Kind::Overflow: return "Wert zu breit für das Feld"_oem;
-    case Kind::LoneSign: return "Vorzeichen ohne Ziffern"_oem;
-    case Kind::SeveralPoints: return "mehr als ein Dezimalzeichen"_oem;
-    case Kind::Exponent: return "Exponent in einem Zahlenfeld"_oem;
-    case Kind::NotNumber: break;
-  }
-  return "keine Zahl"_oem;
-}
-
 // The table as the user knows it, also when a copy of it is read.
 std::string KnownTablePath() {
   std::string path = TheTableWindow().FileName();
@@ -95,44 +81,62 @@ bool IsNumberField(int n) {
   return type == 'N' || type == 'F';
 }
 
-// Why a numeric field's bytes are no number, quoted; "" for a number or
-// blanks.
-std::string QuotedNumberDamage(const std::string& text) {
-  const std::string why = NumberDamage(text);
-  if (why.empty()) return why;
+// A field's bytes as a message shows them, quoted and trimmed.
+std::string QuotedText(const std::string& text) {
   std::string shown = Cp1252To850(text);
   for (char& c : shown)
     if (static_cast<unsigned char>(c) < 0x20) c = '?';
   while (!shown.empty() && shown.back() == ' ') shown.pop_back();
   while (!shown.empty() && shown.front() == ' ') shown.erase(0, 1);
-  return why + " (\"" + shown + "\")";
+  return "(\"" + shown + "\")";
+}
+
+// Why a numeric field's bytes are no number, quoted; "" for a number or
+// blanks.
+std::string QuotedNumberDamage(const std::string& text) {
+  const std::string why = NumberTextDamage(text);
+  return why.empty() ? why : why + " " + QuotedText(text);
 }
 
 // The current record of the open table as the program reads it: kinds
-// holds for each field from 1 on "N" (a number), "C" (a text) or "-" (not
-// read here). A field of another type, or a number field whose bytes hold
-// no number, is named as damage of the table (AbortFlag set) and false is
-// returned. Fields the table lacks are left to the reader.
+// holds for each field from 1 on "I" (a whole number), "R" (a number), "C"
+// (a text) or "-" (not read here). A field of another type, a number field
+// whose bytes hold no number, or a whole number's field with decimals (the
+// engine shows "819" as "819.0000", which reads as no whole number) is
+// named as damage of the table (AbortFlag set) and false is returned.
+// Fields the table lacks are left to the reader.
 bool RowSound(std::string_view kinds) {
   TableWindow& w = TheTableWindow();
   const int count = std::min(w.FieldCount(), static_cast<int>(kinds.size()));
+  // The record's bytes as the table's checks hold them, else field by
+  // field from the file.
+  std::vector<std::string> held;
+  if (!DbfHeldFields(w.FileName(), TableRecNo(), held) || static_cast<int>(held.size()) < count) held.clear();
   for (int n = 1; n <= count; ++n) {
     const char kind = kinds[static_cast<std::size_t>(n - 1)];
     if (kind == 'C' && w.FieldType(n) != 'C') return KindDamaged(n, false);
-    if (kind != 'N') continue;
+    if (kind != 'I' && kind != 'R') continue;
     if (!IsNumberField(n)) return KindDamaged(n, true);
     // The bytes as the record holds them: the engine reads any text as
     // some number.
-    if (const std::string why = QuotedNumberDamage(w.RawField(n)); !why.empty()) return FieldDamaged(n, why);
+    const std::string raw = held.empty() ? w.RawField(n) : held[static_cast<std::size_t>(n - 1)];
+    if (const std::string why = QuotedNumberDamage(raw); !why.empty()) return FieldDamaged(n, why);
+    if (const int decimals = w.FieldDecimals(n); kind == 'I' && decimals != 0)
+      return FieldDamaged(n, "Dezimalstellenzahl "_oem + std::to_string(decimals) + " in einem Feld ganzer Zahlen " +
+                                 QuotedText(raw));
   }
   return true;
 }
 
 // The kinds of the fields of the material table, of the tensile-strength
 // tables and of the relaxation table (see RowSound).
-std::string MaterialKinds() { return "CCCC" + std::string(21, 'N') + "CN"; }
-std::string RmKinds() { return "NC" + std::string(kRmTableSize, 'N'); }
-std::string RelaxationKinds() { return "NC" + std::string(20, 'N'); }
+std::string MaterialKinds() { return "CCCCIIRIRIIRIIIIRIIIIRRRICI"; }
+std::string RmKinds() { return "IC" + std::string(kRmTableSize, 'I'); }
+std::string RelaxationKinds() {
+  std::string kinds = "ICIIRR";
+  for (int k = 0; k < 8; ++k) kinds += "IR";
+  return kinds;
+}
 
 // Goes to the material of that number in the open table (marked records
 // included); true when found.
@@ -144,33 +148,26 @@ bool SeekMaterial(std::int32_t number) {
   return TableFound() && G().AbortFlag == 0;
 }
 
-std::string Trimmed(std::string s) {
-  s = TrimRight(std::move(s));
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : s.substr(first);
-}
-
-// The number a key field's bytes hold (0 for none).
-Real KeyValue(const std::string& text) { return TextToFloat(Trimmed(text)); }
-
-// Why the key bytes of a record name no material; "" when they do.
-std::string KeyDamage(const std::string& text) {
-  if (const std::string why = QuotedNumberDamage(text); !why.empty()) return why;
-  if (xbase::ClassifyNumberText(text) == xbase::NumberTextKind::Empty) return "keine Werkstoffnummer (leer)"_oem;
-  const Real value = KeyValue(text);
-  if (!(value >= 1) || value != static_cast<Real>(static_cast<std::int64_t>(value)))
-    return "keine Werkstoffnummer (\""_oem + Cp1252To850(Trimmed(text)) + "\")";
-  return {};
+// The walk of FindNumber through the dataset, for a layout whose bytes are
+// left to the engine.
+bool WalkToNumber(int field, std::int32_t number) {
+  for (TableGoTop(); !TableEof() && G().AbortFlag == 0; TableSkip(1)) {
+    const std::string key = TheTableWindow().RawField(field);
+    if (!TableDeleted() && TextToInt(key) < 1) return FieldDamaged(field, "keine Werkstoffnummer "_oem + QuotedText(key));
+    if (TextToFloat(key) == number) return G().AbortFlag == 0;
+  }
+  return false;
 }
 
 // Goes to the first record (in table order, marked ones included) whose
 // numeric field `field` holds `number`: the record a seek in an index on
 // that field finds, without building the index file and its semaphore
-// for one lookup. The key of every record not marked deleted is checked
-// on the way: a key field that is no number field, or a key that names no
-// material (blank, no whole number from 1 on), is named as damage of the
-// table (AbortFlag set). A table without that field takes the indexed
-// road, which reports it.
+// for one lookup. The keys are checked once per state of the table file:
+// a key field that is no number field, a key of a record not marked
+// deleted that names no material (blank, no whole number from 1 on), or a
+// number two records hold, is named as damage of the table (AbortFlag
+// set). A table without that field takes the indexed road, which reports
+// it.
 bool FindNumber(int field, const char* indexName, std::int32_t number) {
   TableShowDeleted();
   const std::string name = TableFieldName(field);
@@ -182,17 +179,23 @@ bool FindNumber(int field, const char* indexName, std::int32_t number) {
   }
   if (!IsNumberField(field)) return KindDamaged(field, true);
   TableWindow& w = TheTableWindow();
-  std::int32_t found = 0;
-  for (TableGoTop(); !TableEof() && G().AbortFlag == 0; TableSkip(1)) {
-    const std::string key = w.RawField(field);
-    if (!TableDeleted()) {
-      if (const std::string why = KeyDamage(key); !why.empty()) return FieldDamaged(field, why);
+  // A file another program changed since its keys were read is read again.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::map<std::int32_t, std::int32_t>* keys = nullptr;
+    if (const std::string why = DbfKeyRecords(w.FileName(), field, keys); !why.empty()) {
+      ReportDamagedTable(KnownTablePath(), why);
+      return false;
     }
-    if (found == 0 && KeyValue(key) == number) found = TableRecNo();
+    if (keys == nullptr) return WalkToNumber(field, number);
+    const auto it = keys->find(number);
+    if (it == keys->end() || it->second > TableRecCount()) return false;
+    TableSelectRecord(it->second);
+    if (G().AbortFlag != 0) return false;
+    if (TextToFloat(w.RawField(field)) == number) return true;
   }
-  if (found == 0 || G().AbortFlag != 0) return false;
-  TableSelectRecord(found);
-  return G().AbortFlag == 0;
+  ShowError("Tabelle "_oem + FromUtf8(CodePage::Cp850, KnownTablePath()) + " nicht lesbar"_oem);
+  G().AbortFlag = 1;
+  return false;
 }
 
 }  // namespace

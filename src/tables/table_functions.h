@@ -6,6 +6,7 @@
 // engine gives them: Windows-1252).
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,18 +33,37 @@ bool TableFileExists(std::string_view name);
 // the program's reads; with forRepair the table window opens such a table
 // (the count holds, its edit offers to take them in or drop them).
 std::string TablePathWithWriteCheck(std::string_view name, bool forRepair = false);
-// Whole records a table file of the dBase III or IV layout holds past its
-// header's count, which count is given; 0 for none, other layouts and a
+// Whole records a table file of the dBase III, IV or 7 layout holds past
+// its header's count, which count is given; 0 for none, other layouts and a
 // file that cannot be read.
 std::int64_t DbfRecordsPastCount(const std::string& path, std::uint32_t& count);
-// Why a table file of the dBase III or IV layout is damaged, in German
+// Why a table file of the dBase III, IV or 7 layout is damaged, in German
 // (code page 850): a head, field list or record length that do not agree, a
 // file shorter than its record count says (records past the count are no
 // damage: the count holds), or a record no dBase program writes (a deletion
 // mark other than " " or "*", a character a numeric, date or logical field
-// cannot hold). "" when nothing is wrong, for other layouts and for a file
-// that cannot be opened.
+// cannot hold, a comma in a number, a number its field's decimal count does
+// not read as stored: named with record and field). "" when nothing is
+// wrong, for other layouts and for a file that cannot be opened. Checked
+// once per file state (device, inode, size, modification and change time).
 std::string DbfDamage(const std::string& path);
+// The records of the material numbers in numeric field `field` (1-based)
+// of a sound table file, each number's first record, into keys (null for a
+// file that cannot be read and for layouts other than dBase III, IV and 7); why the file or that field is damaged: the
+// file's damage, a key of a record not marked deleted that names no
+// material (blank, no whole number from 1 on), or a number two records
+// hold (named with both). Made once per file state.
+std::string DbfKeyRecords(const std::string& path, int field, std::map<std::int32_t, std::int32_t>*& keys);
+// The bytes of each field of that record (1-based) of a sound table file
+// as its checks read them, when they hold it (a small table, unchanged
+// since); false else.
+bool DbfHeldFields(const std::string& path, std::int32_t record, std::vector<std::string>& texts);
+// Why a number field's text holds no number; "" for a number or blanks.
+std::string NumberTextDamage(std::string_view text);
+// Whether the table file at path may be read: its damage (DbfDamage), and
+// unless forRepair records past its count, named as above (AbortFlag set)
+// when not.
+bool TableFileSound(const std::string& path, bool forRepair = false);
 // Shows "Tabelle <path> beschädigt: <why>" (why in code page 850) and sets
 // AbortFlag.
 void ReportDamagedTable(const std::string& path, std::string_view why);

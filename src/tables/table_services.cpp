@@ -54,7 +54,10 @@ void EngineTables::ShowTable(std::string_view, int mode) { TheTableWindow().Show
 std::string EngineTables::GetField(int n) { return TheTableWindow().GetField(n); }
 void EngineTables::CloseTable() { TheTableWindow().CloseTable(); }
 void EngineTables::TableOpen(std::string_view name) { zeb::TableOpen(name); }
-void EngineTables::TableOpenFile(std::string_view path) { zeb::TableOpenFile(std::string(path)); }
+void EngineTables::TableOpenFile(std::string_view path) {
+  // A table opened by its path is checked as one opened by name.
+  if (TableFileSound(std::string(path))) zeb::TableOpenFile(std::string(path));
+}
 void EngineTables::TableSetTitles(std::string_view first, std::string_view second) {
   zeb::TableSetTitles(first, second);
 }

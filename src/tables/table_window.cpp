@@ -474,6 +474,13 @@ char TableWindow::FieldType(int n) {
   return maps[static_cast<std::size_t>(n - 1)].desc.type;
 }
 
+int TableWindow::FieldDecimals(int n) {
+  if (!open_) return 0;
+  const std::vector<xb::TzFieldMap>& maps = tzdbf->FieldMaps();
+  if (n < 1 || n > static_cast<int>(maps.size())) return 0;
+  return maps[static_cast<std::size_t>(n - 1)].desc.decimals;
+}
+
 std::string TableWindow::RawField(int n) {
   std::string text;
   Run([&] {

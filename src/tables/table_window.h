@@ -133,6 +133,7 @@ class TableWindow {
   // "" outside 1..field count.
   std::string FieldName(int n);
   char FieldType(int n);  // 0 outside 1..field count
+  int FieldDecimals(int n);  // the decimal count of the file; 0 outside 1..field count
   // The stored bytes of field n of the current record (blank numbers stay
   // blank); "" outside 1..field count.
   std::string RawField(int n);

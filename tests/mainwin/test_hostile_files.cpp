@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -740,6 +741,121 @@ TEST_F(HostileFilesTest, DamagedFieldTypesKeysAndDbase7CopiesAreNamedUnderI) {
     }
     WriteBytes(t, intact);
   }
+}
+
+// The decimal-count byte of field `name` in a dBase III head.
+std::size_t DecimalsByte(const std::string& b, const std::string& name) {
+  for (std::size_t d = 32; b[d] != '\x0D'; d += 32)
+    if (b.substr(d, b.find('\0', d) - d) == name) return d + 17;
+  ADD_FAILURE() << name;
+  return 0;
+}
+
+// Table damage the engine would read as other values: a decimal count the
+// field's numbers do not agree with (a whole number's field with decimals,
+// a real's field with fewer than its numbers hold), a comma, a material
+// number two rows hold (in dBase 7 copies too), a dBase 7 copy whose count
+// leaves records out. Each is named once with table, field and rows; the
+// material table's ends the run with 2 and no printout, a strength or
+// relaxation table's is listed in the printout whose Rm and tau zul are
+// those of the sound tables (exit 0), and its Rm band on the Rm-d sheet is
+// marked missing.
+TEST_F(HostileFilesTest, DamagedDecimalsCommasTwinKeysAndDbase7CountsAreNamedUnderI) {
+  const std::string spring = (SourceDir() / "examples" / "table_material.zeb").string();  // material 5
+  const fs::path printout = work_ / "table_material.txt";
+  const Ran sound = Run({spring, "/I"});
+  ASSERT_EQ(sound.exitCode, 0) << sound.err;
+  const std::string soundTxt = ReadBytes(printout);
+  fs::remove(printout);
+  const auto damaged = [&](const std::string& name, const std::function<void(std::string&)>& damage) {
+    std::string b = ReadBytes(root_ / "dbf" / (name + ".dbf"));
+    damage(b);
+    return b;
+  };
+  const auto put = [](std::string& b, const std::string& field, int number, const std::string& text) {
+    const FieldAt f = LocateField(b, number, field);
+    ASSERT_GT(f.record, 0u) << field;
+    b.replace(f.at, f.length, std::string(f.length - text.size(), ' ') + text);
+  };
+  struct Case {
+    std::string table, why;
+    std::string bytes;
+  };
+  const FieldAt row5 = LocateField(ReadBytes(root_ / "dbf" / "zebwst.dbf"), 5, "MATNR");
+  const FieldAt row7 = LocateField(ReadBytes(root_ / "dbf" / "zebwst.dbf"), 7, "MATNR");
+  const std::string r5 = "Satz " + std::to_string(row5.record);
+  const std::vector<Case> cases = {
+      {"zebwst", r5 + ", Feld RMSLOPE: Dezimalstellenzahl 4 in einem Feld ganzer Zahlen (\"819\")",
+       damaged("zebwst", [](std::string& b) { b[DecimalsByte(b, "RMSLOPE")] = 4; })},
+      {"zebwst", "Satz 1, Feld RHO: Dezimalstellenzahl 0 passt nicht zum Wert (\"7.8500\")",
+       damaged("zebwst", [](std::string& b) { b[DecimalsByte(b, "RHO")] = 0; })},
+      {"zebwst", "Feld D0: Dezimalstellenzahl 8 zu groß für die Feldlänge 9",
+       damaged("zebwst", [](std::string& b) { b[DecimalsByte(b, "D0")] = 8; })},
+      {"zebwst", r5 + ", Feld RMSLOPE: Komma statt Dezimalpunkt (\"1,5\")",
+       damaged("zebwst", [&](std::string& b) { put(b, "RMSLOPE", 5, "1,5"); })},
+      {"zebwst", r5 + " und Satz " + std::to_string(row7.record) + ", Feld MATNR: Werkstoffnummer 5 doppelt",
+       damaged("zebwst", [&](std::string& b) { put(b, "MATNR", 7, "5"); })},
+      {"zebwst", r5 + " und Satz " + std::to_string(row7.record) + ", Feld MATNR: Werkstoffnummer 5 doppelt",
+       damaged("zebwst", [&](std::string& b) { put(b, "MATNR", 7, "5"); b = AsDbase7(b); })},
+      {"zebrmmin", "Satz 5, Feld V01: Dezimalstellenzahl 2 passt nicht zum Wert (\"2800\")",
+       damaged("zebrmmin", [](std::string& b) { b[DecimalsByte(b, "V01")] = 2; })},
+      {"zebrmmin", "Satz 5, Feld MATNR: Dezimalstellenzahl 2 in einem Feld ganzer Zahlen (\"5\")",
+       damaged("zebrmmin", [](std::string& b) { b[DecimalsByte(b, "MATNR")] = 2; })},
+      {"zebrmmin", "Satz 5 und Satz 6, Feld MATNR: Werkstoffnummer 5 doppelt",
+       damaged("zebrmmin", [&](std::string& b) { put(b, "MATNR", 6, "5"); b = AsDbase7(b); })},
+      {"zebrmmin", "20 Datensätze hinter der Satzzahl 0 (ein abgebrochenes Anhängen; beim Bearbeiten der Tabelle "
+                   "übernehmen oder entfernen)",
+       damaged("zebrmmin", [](std::string& b) { b = AsDbase7(b); PutLe32(b, 4, 0); })},
+      {"zebrmmax", "kürzer als ihre 21 Sätze", damaged("zebrmmax", [](std::string& b) { b = AsDbase7(b); PutLe32(b, 4, 21); })},
+      {"zebrmmax", "Satz 5, Feld V02: Komma statt Dezimalpunkt (\"31,5\")",
+       damaged("zebrmmax", [&](std::string& b) { put(b, "V02", 5, "31,5"); })},
+      {"zebwstr", "Satz 1, Feld TAU1: Dezimalstellenzahl 2 in einem Feld ganzer Zahlen (\"500\")",
+       damaged("zebwstr", [](std::string& b) {
+         const unsigned len = Le16At(b, 10);
+         std::string row = std::string(8, ' ') + "5" + std::string(len - 10, ' ');
+         b = WithRecord(b, row);
+         const FieldAt tau = LocateField(b, 5, "TAU1");
+         b.replace(tau.at, tau.length, std::string(tau.length - 3, ' ') + "500");
+         b[DecimalsByte(b, "TAU1")] = 2;
+       })},
+  };
+  ASSERT_EQ(cases[6].bytes.size(), ReadBytes(root_ / "dbf" / "zebrmmin.dbf").size());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table + ": " + c.why);
+    const fs::path t = root_ / "dbf" / (c.table + ".dbf");
+    const std::string intact = ReadBytes(t);
+    WriteBytes(t, c.bytes);
+    const Ran r = Run({spring, "/I"});
+    const std::string named = "Tabelle " + t.string() + " beschädigt: " + c.why + "\n";
+    EXPECT_NE(r.err.find(named), std::string::npos) << named << r.err;
+    EXPECT_EQ(r.err.find("beschädigt"), r.err.rfind("beschädigt")) << r.err;
+    EXPECT_EQ(r.err.find("Rm = 0"), std::string::npos) << r.err;
+    if (c.table == "zebwst") {
+      EXPECT_EQ(r.exitCode, 2) << r.err;
+      EXPECT_FALSE(fs::exists(printout));
+    } else {
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      const std::string listed = c.table == "zebwstr" ? "Fatal  : ZEBWSTR.DBF error" : "Fatal  : " + c.table + " dbf error";
+      const std::string txt = ReadBytes(printout);
+      EXPECT_NE(txt.find(listed), std::string::npos) << txt;
+      for (const char* head : {"Zugfestigkeit\tRm\tMPa\t", "zul. Schubspannung\ttauz\tMPa\t"})
+        EXPECT_EQ(PrintedValue(txt, head), PrintedValue(soundTxt, head)) << head;
+    }
+    if (c.table == "zebrmmin") {
+      // The Rm-d sheet marks the band it could not read.
+      const Ran sheet = Run({spring, "/CAD5:6"});
+      EXPECT_EQ(sheet.exitCode, 0) << sheet.err;
+      EXPECT_NE(sheet.err.find(named), std::string::npos) << sheet.err;
+      EXPECT_NE(ReadBytes(printout).find("Rm min, Rm max = - MPa"), std::string::npos);
+    }
+    fs::remove(printout);
+    WriteBytes(t, intact);
+  }
+  // The same tables sound again: the printout of the sound tables.
+  const Ran again = Run({spring, "/I"});
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(again.err, sound.err);
+  EXPECT_EQ(ReadBytes(printout), soundTxt);
 }
 
 // The material table with its header padded after the field list (as

@@ -91,11 +91,14 @@ TEST_F(MaterialTable, MarkedMaterialsAreFoundAfterABrowseThatHidThem) {
   EXPECT_EQ(ZEBWST_Record().Name1, "EN 10270-1 SL");
 }
 
-// The reader's lookups find what a seek in the number index finds: marked
-// rows too, and of two rows with one number the first. They make no index
-// file and no semaphore file.
+// The reader's lookups find what a seek in the number index finds, marked
+// rows too, and make no index file and no semaphore file. A number two
+// rows hold is named with both rows, in the material table and in the
+// strength tables.
 TEST_F(MaterialTable, ReaderLookupsFindWhatTheIndexFinds) {
+  const std::string zebwst = test::ReadBytes(dbf() / "zebwst.dbf");
   TableOpen("zebwst");
+  const std::int32_t twinRow = TableRecCount() + 1;
   TableGo(3);
   MaterialReadRecord();
   MaterialRecord twin = ZEBWST_Record();
@@ -104,13 +107,28 @@ TEST_F(MaterialTable, ReaderLookupsFindWhatTheIndexFinds) {
   ZEBWST_Record() = twin;
   MaterialWriteRecord();
   TableClose();
+  ui().ExpectMessageBox("Fehler", "Tabelle " + (dbf() / "zebwst.dbf").string() + " beschädigt: Satz 3 und Satz " +
+                                      std::to_string(twinRow) + ", Feld MATNR: Werkstoffnummer 3 doppelt");
+  EXPECT_FALSE(LoadMaterialRow(16));
+  test::WriteBytes(dbf() / "zebwst.dbf", zebwst);
+  G().AbortFlag = 0;
   // Rows 6 of both strength tables renumbered 3: behind the real row 3.
   for (const char* t : {"zebrmmin", "zebrmmax"}) {
+    const std::string intact = test::ReadBytes(dbf() / (std::string(t) + ".dbf"));
     TableOpen(t);
     TableGo(6);
     TablePutIntByName("MATNR", 3);
     TableClose();
+    ui().ExpectMessageBox("Fehler", "Tabelle " + (dbf() / (std::string(t) + ".dbf")).string() +
+                                        " beschädigt: Satz 3 und Satz 6, Feld MATNR: Werkstoffnummer 3 doppelt");
+    ResetErrorMessages();
+    LoadRmTables(3);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Fatal  : " + std::string(t) + " dbf error"});
+    test::WriteBytes(dbf() / (std::string(t) + ".dbf"), intact);
+    G().AbortFlag = 0;
   }
+  ResetErrorMessages();
+  G().AbortFlag = 0;
   ASSERT_TRUE(MaterialLoadByNumber(3));  // through the index
   const std::string byIndex = ZEBWST_Record().Name1;
   ResetMaterialRecord();

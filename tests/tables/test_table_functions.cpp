@@ -7,10 +7,14 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <map>
 #include <tuple>
 #include <utility>
 
+#include "spring/material.h"
 #include "support_tables.h"
+#include "tables/material_table.h"
+#include "tables/table_services.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/core/errors.h"
 #include "xbase/dbf/locking.h"
@@ -320,7 +324,7 @@ TEST_F(TableFunctions, DamageCheckPassesSoundTables) {
   test::WriteBytes(t, deleted);
   EXPECT_EQ(DbfDamage(t.string()), "");
   std::string other = good;
-  other[0] = 0x04;
+  other[0] = 0x02;  // dBase II
   other[8] = other[9] = '\xff';
   test::WriteBytes(t, other);
   EXPECT_EQ(DbfDamage(t.string()), "");
@@ -334,6 +338,65 @@ TEST_F(TableFunctions, DamageCheckPassesSoundTables) {
   test::WriteBytes(t, letter);
   EXPECT_EQ(DbfDamage(t.string()), "Satz 3 ung\x81ltig");
   EXPECT_EQ(DbfDamage((dbf() / "fehlt.dbf").string()), "");
+}
+
+// The checks of a table hold for its file state: a table changed in place
+// right after its check (same size, within the file times' tick) is
+// checked again; one unchanged for seconds is read from the bytes its
+// check held, rows and keys alike, until it changes. The print presets,
+// opened by path, are checked as the tables opened by name.
+TEST_F(TableFunctions, ChecksHoldForTheFileStateOnly) {
+  const fs::path t = dbf() / "zebrmmin.dbf";
+  const std::string good = test::ReadBytes(t);
+  const unsigned header = static_cast<unsigned char>(good[8]) | static_cast<unsigned char>(good[9]) << 8;
+  const unsigned length = static_cast<unsigned char>(good[10]) | static_cast<unsigned char>(good[11]) << 8;
+  const std::size_t v01 = header + 4 * length + 1 + 9 + 30;  // record 5, after MATNR and NAME
+  ASSERT_EQ(good.substr(v01, 5), " 2800");
+  std::map<std::int32_t, std::int32_t>* keys = nullptr;
+  const auto twin = [&](std::string b) {  // record 6 numbered 5
+    b.replace(header + 5 * length + 1, 9, "        5");
+    return b;
+  };
+  const auto comma = [&](std::string b) {
+    b.replace(v01, 5, "  2,8");
+    return b;
+  };
+  const std::string twinNamed = "Satz 5 und Satz 6, Feld MATNR: Werkstoffnummer 5 doppelt";
+  const std::string commaNamed = "Satz 5, Feld V01: Komma statt Dezimalpunkt (\"2,8\")";
+  EXPECT_EQ(DbfKeyRecords(t.string(), 1, keys), "");
+  test::WriteBytes(t, twin(good));
+  EXPECT_EQ(DbfKeyRecords(t.string(), 1, keys), twinNamed);
+  test::WriteBytes(t, comma(good));
+  EXPECT_EQ(DbfDamage(t.string()), commaNamed);
+  test::WriteBytes(t, good);
+  EXPECT_EQ(DbfDamage(t.string()), "");
+  ::sleep(4);  // past the tick of the file times: the checks are held now
+  ASSERT_EQ(DbfKeyRecords(t.string(), 1, keys), "");
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(keys->at(5), 5);
+  std::vector<std::string> fields;
+  ASSERT_TRUE(DbfHeldFields(t.string(), 5, fields));
+  EXPECT_EQ(fields.at(2), " 2800");
+  ASSERT_TRUE(LoadRmTables(5));
+  EXPECT_EQ(RmTable().Min[0], 2800);
+  test::WriteBytes(t, twin(good));
+  EXPECT_FALSE(DbfHeldFields(t.string(), 5, fields));
+  EXPECT_EQ(DbfKeyRecords(t.string(), 1, keys), twinNamed);
+  test::WriteBytes(t, comma(good));
+  ui().ExpectMessageBox("Fehler", "Tabelle " + t.string() + " besch\u00e4digt: " + commaNamed);
+  EXPECT_FALSE(LoadRmTables(5));
+
+  G().AbortFlag = 0;
+  const fs::path presets = dbf() / "printout.dbf";
+  std::string bytes = test::ReadBytes(presets);
+  bytes[32 + 17] = 2;  // NAME, a text of 25, with decimals: no damage
+  bytes[2 * 32 + 17] = 12;  // XSCALE, 10 wide
+  test::WriteBytes(presets, bytes);
+  ui().ExpectMessageBox("Fehler", "Tabelle " + presets.string() +
+                                      " besch\u00e4digt: Feld XSCALE: Dezimalstellenzahl 12 zu gro\u00df f\u00fcr die Feldl\u00e4nge 10");
+  EngineTables().TableOpenFile(presets.string());
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_FALSE(TheTableWindow().IsOpen());
 }
 
 TEST_F(TableFunctions, DamagedTableReportsTheEngineErrorWithoutThrowing) {
