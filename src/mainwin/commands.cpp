@@ -535,7 +535,7 @@ bool AskDesignOrRecalculation() {
   SetCurrentHelpNumber(2750);
   g.LineTable[1] = "Auslegung";
   g.LineTable[2] = "Nachrechnung";
-  AskChoice("", 2, KeptDesignChoice());
+  AskChoice("Auslegung oder Nachrechnung ?", 2, KeptDesignChoice());
   return g.AbortFlag == 0 && KeptDesignChoice() == 2;
 }
 
