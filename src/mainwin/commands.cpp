@@ -603,9 +603,17 @@ void DispatchCalculationMode() {
   }
 }
 
+bool& NewSpringBegun() {
+  static bool begun = false;
+  return begun;
+}
+
 void RunNewSpringSequenceSteps() {
   BaseGlobals& g = G();
+  NewSpringBegun() = false;
   if (!Dialog(&CommandDialogs::TitleBlockTexts)) return;
+  NewSpringBegun() = true;
+  Graphics().GrafClear();
   if (!Dialog(&CommandDialogs::Application)) return;
   if (!TablesThere()) {
     CheckFileReadable(AddBackslash(g.DbfFolder) + "zebwst.dbf");
