@@ -445,6 +445,12 @@ CLOCK_TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
   EXPECT_EQ(ChangeLog().CheckedDate, TodayDateString());
   {
     ModalDriver d("TForm_confDoku", [](QWidget& w) {
+      // In the program's language, like every other dialog.
+      EXPECT_EQ(w.windowTitle(), "Dokument Setup");
+      EXPECT_EQ(Get<QGroupBox>(w, "GroupBox5")->title(), " Dokument 5 ");
+      QStringList labels;
+      for (QLabel* l : Get<QGroupBox>(w, "GroupBox1")->findChildren<QLabel*>()) labels << l->text();
+      EXPECT_EQ(labels, (QStringList{"Programm 1", "Datei 1"}));
       Type(w, "Edit_program1", "prog --flag");
       Type(w, "Edit_file5", "/tmp/a b.txt");
       Click(w, "Button_ok");
