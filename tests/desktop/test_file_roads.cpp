@@ -168,12 +168,21 @@ TEST_F(FileRoads, NewSpringCancelledInItsFirstStepLeavesTheDocument) {
   const QString title = window_->windowTitle();
   const std::string path = CurrentSpringFilePath();
   const SpringDataRecord spring = SpringData();
+  // A template in the data folder, another spring: read before the first step.
+  const fs::path templ = PrivateRun::Get().work / "null.zeb";
+  SpringData().d += 0.5L;
+  test::WriteBytes(templ, FormatSpringFile(CurrentSpringFileRecords()));
+  SpringData() = spring;
   UserScript s;
   s.Then("main window", [this] { return MainWindowWaits(); }, [] { Key(Qt::Key_N, Qt::ControlModifier); });
-  s.Then("title block", [] { return ModalUp("TEingabetext1") != nullptr; },
-         [] { Click(Child<QWidget>(ActiveModal(), "Button_cancel")); });
+  s.Then("title block", [] { return ModalUp("TEingabetext1") != nullptr; }, [&] {
+    EXPECT_EQ(SpringData().d, spring.d + 0.5L) << "the template was not read";
+    Click(Child<QWidget>(ActiveModal(), "Button_cancel"));
+  });
   s.Then("back", [this] { return MainWindowWaits(); }, [] {});
-  ASSERT_TRUE(s.Run());
+  const bool ran = s.Run();
+  fs::remove(templ);
+  ASSERT_TRUE(ran);
   EXPECT_EQ(Facade().Window().DisplayList(), picture) << "the picture was not kept";
   EXPECT_EQ(window_->windowTitle(), title);
   EXPECT_EQ(CurrentSpringFilePath(), path);
