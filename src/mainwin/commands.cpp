@@ -535,7 +535,7 @@ bool AskDesignOrRecalculation() {
   SetCurrentHelpNumber(2750);
   g.LineTable[1] = "Auslegung";
   g.LineTable[2] = "Nachrechnung";
-  AskChoice("", 2, KeptDesignChoice());
+  AskChoice("Auslegung oder Nachrechnung ?", 2, KeptDesignChoice());
   return g.AbortFlag == 0 && KeptDesignChoice() == 2;
 }
 
@@ -603,9 +603,17 @@ void DispatchCalculationMode() {
   }
 }
 
+bool& NewSpringBegun() {
+  static bool begun = false;
+  return begun;
+}
+
 void RunNewSpringSequenceSteps() {
   BaseGlobals& g = G();
+  NewSpringBegun() = false;
   if (!Dialog(&CommandDialogs::TitleBlockTexts)) return;
+  NewSpringBegun() = true;
+  Graphics().GrafClear();
   if (!Dialog(&CommandDialogs::Application)) return;
   if (!TablesThere()) {
     CheckFileReadable(AddBackslash(g.DbfFolder) + "zebwst.dbf");

@@ -99,7 +99,10 @@ bool AskDesignOrRecalculation();
 // the value table, then the F'-s' diagram on the screen.
 void RecalculateCharacteristicLine();
 void DispatchCalculationMode();
+// The new-spring sequence. The window is cleared once its first step (the
+// title block) was taken; NewSpringBegun() tells whether it was.
 void RunNewSpringSequenceSteps();
+bool& NewSpringBegun();
 // The message item with the count of the last calculation.
 void ShowMessageCountItem();
 void RefreshMainWindowSteps();

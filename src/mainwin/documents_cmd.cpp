@@ -6,6 +6,8 @@
 #include "base/globals.h"
 #include "base/services.h"
 #include "base/text.h"
+#include "mainwin/commands.h"
+#include "mainwin/document_state.h"
 #include "mainwin/program.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -71,15 +73,27 @@ void SaveCurrentFile(std::string_view name) {
 void FileNew() {
   BaseGlobals& g = G();
   g.AbortFlag = 0;
+  const Byte modified = g.ModifiedFlag;
   QuerySaveChanges();
   if (g.AbortFlag != 0) return;
+  // Cancelled in its first step, the new spring leaves the document as it
+  // was: its spring, name, file, title and picture (the sequence clears
+  // the window only once that step was taken), and its unsaved changes.
+  const DocumentState kept;
   if (FileCanBeOpened(TemplatePath())) ReadSpringFile("null");
   g.CurrentFileName.clear();
   UpdateMainCaption();
   ResetChangeLog();
   ResetTitleBlockLines();
-  Graphics().GrafClear();
+  NewSpringBegun() = false;
   MainWindow().RunNewSpringSequence();
+  if (g.AbortFlag != 0 && !NewSpringBegun()) {
+    kept.Restore();
+    g.ModifiedFlag = modified;
+    g.AbortFlag = 1;
+    UpdateMainCaption();
+    return;
+  }
   if (g.AbortFlag == 0) {
     MainWindow().RefreshMainWindow();
     g.ModifiedFlag = 1;

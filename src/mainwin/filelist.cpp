@@ -11,6 +11,7 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/text.h"
+#include "mainwin/document_state.h"
 #include "mainwin/documents_cmd.h"
 #include "spring/changelog.h"
 #include "spring/documents.h"
@@ -23,22 +24,6 @@ namespace zeb {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Everything reading a spring file changes.
-struct DocumentState {
-  SpringGlobals spring = SG();
-  ChangeLogData log = ChangeLog();
-  DocumentLinkTable links = DocumentLinks();
-  ValueTableRecord values = ValueTable();
-  BaseGlobals base = G();
-  void Restore() const {
-    SG() = spring;
-    ChangeLog() = log;
-    DocumentLinks() = links;
-    ValueTable() = values;
-    G() = base;
-  }
-};
 
 std::string Folder() {
   std::string folder = G().CurrentDataFolder;

@@ -193,6 +193,13 @@ bool NameHasExtension(std::string_view path) {
   return path.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
 }
 
+// Anything is there under this name, as the reader finds it: a file, a
+// folder, a device or a link, also one that leads nowhere.
+bool SomethingNamed(const std::string& path) {
+  struct stat st {};
+  return ::lstat(ResolvePathCaseInsensitive(path).c_str(), &st) == 0;
+}
+
 // A file (not a folder) is there under this name, as the reader finds it.
 bool FileThere(const std::string& path) {
   const std::string found = ResolvePathCaseInsensitive(path);
@@ -467,8 +474,13 @@ std::optional<int> ProgramStart(int startMode) {
         ShowError("Erweiterung ."_oem + g.SpringFileExtension + " " + "muß mit angegeben werden"_oem);
         return 0;
       }
-      g.ShowErrorsSwitch = 0;
+      // A file that is there and cannot be taken is named (the reader keeps
+      // the calculation's boxes off itself); a name that is not there
+      // starts a new file of that name without a word.
+      const bool there = SomethingNamed(g.CurrentFileName);
+      g.ShowErrorsSwitch = there ? 1 : 0;
       ReadSpringFile(g.CurrentFileName);
+      g.ShowErrorsSwitch = 0;
       // A drawing that cannot be written (a full temporary folder) does
       // not make the file unread.
       const Byte readFailed = g.AbortFlag;
@@ -477,7 +489,14 @@ std::optional<int> ProgramStart(int startMode) {
       g.CommandLineFileLoaded = 1;
       g.ShowErrorsSwitch = 1;
       commandLineFileRead = readFailed == 0;
-      if (g.AbortFlag != 0) {
+      if (g.AbortFlag != 0 && there) {
+        // Never made the current file: the spring is the template's, new
+        // and unnamed, and the file stays as it is.
+        g.AbortFlag = 0;
+        g.CommandLineFileLoaded = 0;
+        g.CurrentFileName.clear();
+        g.CurrentFilePath.clear();
+      } else if (g.AbortFlag != 0) {
         g.AbortFlag = 0;
         ConfirmOverwriteFile(g.CurrentFileName);
         if (g.AbortFlag != 0) return 0;

@@ -216,9 +216,14 @@ TEST_F(MaterialRoads, TableSourceWithoutAChoiceKeepsTheOwnMaterial) {
       shownRm = FormText("Edit_rm");
       ClickInForm("Button_ok");
     });
-    // "Auslegung" or "Nachrechnung": neither.
-    s.Then("design or recalculation", [] { return ModalUp("Tin_radiodialog") != nullptr; },
-           [] { Key(Qt::Key_Escape); });
+    // "Auslegung" or "Nachrechnung", asked with its question: neither.
+    s.Then("design or recalculation", [] { return ModalUp("Tin_radiodialog") != nullptr; }, [] {
+      auto* question = Child<QLabel>(ActiveModal(), "Label1");
+      ASSERT_NE(question, nullptr);
+      EXPECT_EQ(question->text(), "Auslegung oder Nachrechnung ?");
+      EXPECT_TRUE(question->isVisible());
+      Key(Qt::Key_Escape);
+    });
     s.Then("taken", [this] { return MainWindowWaits(); }, [&] {
       EXPECT_EQ(SpringData().MaterialSel, 0);
       EXPECT_GT(MaterialSource(), 0);

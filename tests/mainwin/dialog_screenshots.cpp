@@ -23,6 +23,7 @@
 #include "graphics/cadsettings.h"
 #include "graphics/qt/forms.h"
 #include "mainwin/changelog_cmd.h"
+#include "mainwin/commands.h"
 #include "settings/config.h"
 #include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
@@ -205,6 +206,8 @@ int main(int argc, char** argv) {
   // The question before a spring file's document link starts a program.
   DocumentLinks()[2] = {"/usr/bin/evince --fullscreen", "Zeichnungen/Druckfeder 4711 Blatt 2.pdf"};
   Take(out, "Tin_janeindialog", [&] { OpenDocumentLink(2); });
+  // The question after a material was taken: Auslegung or Nachrechnung.
+  Take(out, "Tin_radiodialog", [&] { AskDesignOrRecalculation(); }, false, "Tin_radiodialog_auswahl");
   Take(out, "TForm_confgravelo", [&] {
     std::string line;
     PlotConfig().Edit(line);

@@ -238,7 +238,8 @@ TEST_F(CommandsTest, ProductionDrawingDataThenTheDrawingOnTheScreen) {
 
 TEST_F(CommandsTest, DispatchNonRoundWireAsksTheMode) {
   SpringData().CrossSection = 3;
-  ui().ExpectChoice("", 1);
+  // The box asks its question above the two modes.
+  ui().ExpectChoice("Auslegung oder Nachrechnung ?", 1);
   DispatchCalculationMode();
   ASSERT_EQ(form_->shown.size(), 1u);
   EXPECT_EQ(form_->shown[0].state.Caption, "Auslegung");

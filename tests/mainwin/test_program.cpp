@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "base/globals.h"
 #include "base/services.h"
 #include "base/support_fixture.h"
@@ -332,38 +333,44 @@ TEST_F(ProgramTest, StartWithFileShowsWhatFileOpenShows) {
   EXPECT_EQ(Facade().Window().DisplayList(), opened);
 }
 
-// An unreadable file is named, then offered for overwriting; Yes starts
-// with it and the file is still there, unchanged; No ends the program. A
-// cut spring file is named with the line it ends after; none of it is
-// taken and nothing is saved unasked.
-TEST_F(ProgramTest, UnreadableFileSurvives) {
+// A file that is there but cannot be read is named and never becomes the
+// current file: no overwrite question, the template's spring new and
+// unnamed, the file unchanged, and Save asks for a name. A name that is not
+// there starts a new file of that name without a question.
+TEST_F(ProgramTest, UnreadableFileIsNeverMadeCurrent) {
   const fs::path bad = root_ / "work" / "bad.zeb";
   WriteBytes(bad, "garbage\r\n");
   ui().ExpectMessageBox("", "Datei bad.zeb, Zeile 1: erwartet: Trennlinie");
-  ui().ExpectQuestion("", "existiert bereits", Answer::Yes);
   EXPECT_EQ(Run({"bad.zeb"}), 0);
-  EXPECT_EQ(G().CommandLineFileLoaded, 1);
+  EXPECT_EQ(G().CommandLineFileLoaded, 0);
+  EXPECT_EQ(G().CurrentFileName, "");
+  EXPECT_EQ(CurrentSpringFilePath(), "");
   EXPECT_EQ(ReadBytes(bad), "garbage\r\n");
-  ui().ExpectMessageBox("", "Datei bad.zeb, Zeile 1: erwartet: Trennlinie");
-  ui().ExpectQuestion("", "existiert bereits", Answer::No);
-  const unsigned long long calcs = CalculationCount();
-  EXPECT_EQ(Run({"bad.zeb"}), 0);
-  EXPECT_EQ(CalculationCount(), calcs + 0u);  // ended before the start calculation
-  EXPECT_EQ(ReadBytes(bad), "garbage\r\n");
-  // A missing name is creatable: no question.
+  // A missing name is creatable: no question, the new file's name.
   EXPECT_EQ(Run({"new.zeb"}), 0);
+  EXPECT_EQ(G().CurrentFileName, "new.zeb");
   EXPECT_FALSE(fs::exists(root_ / "work" / "new.zeb"));
+  // Something that is not a file under the name: named, not taken.
+  fs::create_directory(root_ / "work" / "dir.zeb");
+  ui().ExpectMessageBox("", "dir.zeb");
+  EXPECT_EQ(Run({"dir.zeb"}), 0);
+  EXPECT_EQ(G().CurrentFileName, "");
 
   const std::string whole = ReadBytes(SourceDir() / "examples" / "valve_spring.zeb");
   std::size_t at = 0;
   for (int line = 0; line < 117; ++line) at = whole.find("\r\n", at) + 2;
-  WriteBytes(root_ / "work" / "cut.zeb", whole.substr(0, at));
+  const fs::path cut = root_ / "work" / "cut.zeb";
+  WriteBytes(cut, whole.substr(0, at));
   ui().ExpectMessageBox("", "Datei cut.zeb, Zeile 118: Datei abgeschnitten, endet nach Zeile 117 !");
-  ui().ExpectQuestion("", "existiert bereits", Answer::Yes);
   EXPECT_EQ(Run({"cut.zeb"}), 0);
   EXPECT_EQ(SpringData().d, SpringDataRecord{}.d);
   EXPECT_EQ(G().ModifiedFlag, 0);
-  EXPECT_EQ(ReadBytes(root_ / "work" / "cut.zeb"), whole.substr(0, at));
+  EXPECT_EQ(G().CurrentFileName, "");
+  G().ModifiedFlag = 1;
+  ui().ExpectSaveFile(std::nullopt);
+  FileSave();
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ReadBytes(cut), whole.substr(0, at));
 }
 
 // "/CADi:j": the drawing runs in batch mode with the code; the file named

@@ -25,6 +25,7 @@
 #include "qt_test_support.h"
 #include "base/colors.h"
 #include "base/files.h"
+#include "base/format.h"
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/support_clock.h"
@@ -143,6 +144,36 @@ TEST_F(QtInputDialogsTest, DimensionsGroupsPerModeAndCancelKeepsOnlyTheDiameterC
     Click(w, "Button_cancel");
   });
   dialogs_->Dimensions();
+}
+
+// Switching the given diameter shows the spring's own value of the chosen
+// diameter in both modes that take one; OK without typing leaves the
+// spring's diameters as they were.
+TEST_F(QtInputDialogsTest, DiameterSwitchShowsTheSpringsOwnDiameter) {
+  SpringDataRecord& s = SpringData();
+  s.DiameterGiven = 3;
+  DeriveDiameters(3);
+  const SpringDataRecord before = s;
+  const auto shown = [](Real x) { return QString::fromStdString(FormatLength(x)); };
+  for (const auto& [mode, edit] : {std::pair{"RadioGroup_mode_1", "Edit_de"}, {"RadioGroup_mode_2", "Edit_de2"}}) {
+    SCOPED_TRACE(edit);
+    s.DiameterGiven = 3;
+    ModalDriver d("TForm_Zebgeometrie", [&, mode = mode, edit = edit](QWidget& w) {
+      Click(w, mode);
+      EXPECT_EQ(Text(w, edit), shown(before.Dm));
+      Click(w, "RadioGroup_dm_0");
+      EXPECT_EQ(Text(w, edit), shown(before.De));
+      Click(w, "RadioGroup_dm_1");
+      EXPECT_EQ(Text(w, edit), shown(before.Di));
+      Click(w, "Button_ok");
+    });
+    EXPECT_TRUE(dialogs_->Dimensions());
+    EXPECT_EQ(s.DiameterGiven, 2);
+    EXPECT_EQ(s.Di, before.Di);
+    EXPECT_NEAR(static_cast<double>(s.De), static_cast<double>(before.De), 1e-9);
+    EXPECT_NEAR(static_cast<double>(s.Dm), static_cast<double>(before.Dm), 1e-9);
+    EXPECT_EQ(s.d, before.d);
+  }
 }
 
 TEST_F(QtInputDialogsTest, ToleranceShowsGradesAndStoresOwnValues) {
@@ -414,6 +445,12 @@ CLOCK_TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
   EXPECT_EQ(ChangeLog().CheckedDate, TodayDateString());
   {
     ModalDriver d("TForm_confDoku", [](QWidget& w) {
+      // In the program's language, like every other dialog.
+      EXPECT_EQ(w.windowTitle(), "Dokument Setup");
+      EXPECT_EQ(Get<QGroupBox>(w, "GroupBox5")->title(), " Dokument 5 ");
+      QStringList labels;
+      for (QLabel* l : Get<QGroupBox>(w, "GroupBox1")->findChildren<QLabel*>()) labels << l->text();
+      EXPECT_EQ(labels, (QStringList{"Programm 1", "Datei 1"}));
       Type(w, "Edit_program1", "prog --flag");
       Type(w, "Edit_file5", "/tmp/a b.txt");
       Click(w, "Button_ok");

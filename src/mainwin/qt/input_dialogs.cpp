@@ -1030,21 +1030,21 @@ class TForm_zeichInfo : public Form {
 
 class TForm_confDoku : public Form {
  public:
-  TForm_confDoku(QWidget* owner, DocumentLinksForm& f) : Form(owner, "TForm_confDoku", "Document Setup"), f_(f) {
+  TForm_confDoku(QWidget* owner, DocumentLinksForm& f) : Form(owner, "TForm_confDoku", "Dokument Setup"), f_(f) {
     for (int n = 0; n < 5; ++n) {
-      auto* box = new QGroupBox(QString(" Document %1 ").arg(n + 1), this);
+      auto* box = new QGroupBox(QString(" Dokument %1 ").arg(n + 1), this);
       box->setObjectName(QString("GroupBox%1").arg(n + 1));
       auto* g = new QGridLayout(box);
-      const auto row = [&](int r, const char* what, const char* pattern, std::string& text,
+      const auto row = [&](int r, const char* what, const char* name, const char* pattern, std::string& text,
                            std::array<QLineEdit*, 5>& edits, int hint) {
         auto* l = Label(nullptr, QString("%1 %2").arg(what).arg(n + 1), box);
         SetHelpHint(l, hint);
         auto* e = new QLineEdit(PathToQString(text), box);
-        e->setObjectName(QString("Edit_%1%2").arg(QString(what).toLower()).arg(n + 1));
+        e->setObjectName(QString("Edit_%1%2").arg(name).arg(n + 1));
         e->setMinimumWidth(380);
         edits[static_cast<std::size_t>(n)] = e;
         auto* b = new QPushButton("...", box);
-        b->setObjectName(QString("Button_%1%2").arg(QString(what).toLower()).arg(n + 1));
+        b->setObjectName(QString("Button_%1%2").arg(name).arg(n + 1));
         connect(b, &QPushButton::clicked, this, [e, pattern] {
           const std::string chosen = AskOpenFilePath(QStringToPath(e->text()), pattern);
           if (G().AbortFlag == 0) e->setText(PathToQString(chosen));
@@ -1054,8 +1054,8 @@ class TForm_confDoku : public Form {
         g->addWidget(e, r, 1);
         g->addWidget(b, r, 2);
       };
-      row(0, "Program", "*", f.program[static_cast<std::size_t>(n)], program_, 2710);
-      row(1, "File", "*", f.file[static_cast<std::size_t>(n)], file_, 2720);
+      row(0, "Programm", "program", "*", f.program[static_cast<std::size_t>(n)], program_, 2710);
+      row(1, "Datei", "file", "*", f.file[static_cast<std::size_t>(n)], file_, 2720);
       root()->addWidget(box);
     }
     ButtonRow({Button("Button_help", "&Hilfetext", [] { ShowHelpTextBox(2730); })});

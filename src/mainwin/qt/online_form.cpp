@@ -93,11 +93,19 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
     G().AbortFlag = 0;
   });
   connect(Button_showplt, &QPushButton::clicked, this, [this] {
-    // The row the user is on, not the button, has the focus: the picker keeps clear of it.
-    FocusCurrent();
+    // The row the user is on, not the button, has the focus: the picker
+    // keeps clear of it. The row comes back as it was typed, the cursor at
+    // its end, so that the next key goes on with it.
+    QLineEdit* row = CurrentEdit();
+    if (row != nullptr) row->setFocus();
     Graphics().HelpPictureCatalog();
     raise();
     activateWindow();
+    if (row != nullptr) {
+      row->setFocus();
+      row->deselect();
+      row->end(false);
+    }
     G().AbortFlag = 0;
   });
   connect(Button_unit, &QPushButton::clicked, this, [this] {
@@ -280,11 +288,15 @@ void TForm_online::RunOnce() {
   loop_ = nullptr;
 }
 
-void TForm_online::FocusCurrent() {
-  if (run_ == nullptr) return;
+QLineEdit* TForm_online::CurrentEdit() const {
+  if (run_ == nullptr) return nullptr;
   const int c = run_->Current;
-  if (c < 1 || c > kOnlineMaxRows || run_->Hidden(c)) return;
-  if (QLineEdit* e = edits_[static_cast<std::size_t>(c)]) {
+  if (c < 1 || c > kOnlineMaxRows || run_->Hidden(c)) return nullptr;
+  return edits_[static_cast<std::size_t>(c)];
+}
+
+void TForm_online::FocusCurrent() {
+  if (QLineEdit* e = CurrentEdit()) {
     e->setFocus();
     e->selectAll();
   }

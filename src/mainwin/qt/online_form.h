@@ -60,6 +60,8 @@ class TForm_online : public QDialog {
   void BuildRows();
   void UpdateMessages();
   void FocusCurrent();
+  // The field of the current row (none when hidden).
+  QLineEdit* CurrentEdit() const;
   void ReadEdits();
 
   OnlineRun* run_;
