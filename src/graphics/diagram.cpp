@@ -108,11 +108,19 @@ class LineGrid {
     wide_.clear();
     seen_.clear();
     indexed_ = 0;
+    asked_ = 0;
   }
 
   // Whether a noted line runs into the box shrunk by the hair.
   bool AnyMeets(Real x0, Real y0, Real x1, Real y1) {
     if (!(x0 + kLineHair < x1 - kLineHair && y0 + kLineHair < y1 - kLineHair)) return false;
+    // The first few questions of a plot go through the lines one by one:
+    // the grid pays only for many.
+    if (indexed_ == 0 && ++asked_ <= kAskedBeforeGrid) {
+      for (const auto& s : gLines)
+        if ((Far(s) || !Apart(s, x0, y0, x1, y1)) && SegmentMeetsBox(s, x0, y0, x1, y1)) return true;
+      return false;
+    }
     Update();
     for (const std::uint32_t k : wide_)
       if (SegmentMeetsBox(gLines[k], x0, y0, x1, y1)) return true;
@@ -129,10 +137,7 @@ class LineGrid {
           if (seen_[k] == stamp_) continue;
           seen_[k] = stamp_;
           const auto& s = gLines[k];
-          if (std::max(s[0], s[2]) < x0 || std::min(s[0], s[2]) > x1 || std::max(s[1], s[3]) < y0 ||
-              std::min(s[1], s[3]) > y1)
-            continue;
-          if (SegmentMeetsBox(s, x0, y0, x1, y1)) return true;
+          if (!Apart(s, x0, y0, x1, y1) && SegmentMeetsBox(s, x0, y0, x1, y1)) return true;
         }
     return false;
   }
@@ -140,6 +145,7 @@ class LineGrid {
  private:
   static constexpr int kMost = 48;        // cells along a side at most
   static constexpr int kWideCells = 256;  // a line over more cells is tried always
+  static constexpr int kAskedBeforeGrid = 8;
 
   int Column(Real x) const { return Slot(x, x0_, cw_, nx_); }
   int Row(Real y) const { return Slot(y, y0_, ch_, ny_); }
@@ -147,6 +153,13 @@ class LineGrid {
     const Real f = (v - from) / size;
     if (!(f > 0)) return 0;
     return f >= n ? n - 1 : static_cast<int>(f);
+  }
+
+  // Whether the line's bounds miss the whole box (then it misses the box
+  // shrunk by the hair by that much at least).
+  static bool Apart(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
+    return std::max(s[0], s[2]) < x0 || std::min(s[0], s[2]) > x1 || std::max(s[1], s[3]) < y0 ||
+           std::min(s[1], s[3]) > y1;
   }
 
   // A line far off the sheet is tried always: its bounds say too little
@@ -197,6 +210,7 @@ class LineGrid {
   std::vector<std::uint32_t> seen_;
   std::uint32_t stamp_ = 0;
   std::size_t indexed_ = 0;
+  int asked_ = 0;
   int nx_ = 1, ny_ = 1;
   Real x0_ = 0, y0_ = 0, cw_ = 1, ch_ = 1;
 };
