@@ -31,6 +31,7 @@
 #include "spring/dimension.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
+#include "cpu_clock.h"
 
 namespace {
 
@@ -109,9 +110,9 @@ void BM_PaintChanged(benchmark::State& state) {
     state.PauseTiming();
     Redraw(n % 2 ? a : b);
     state.ResumeTiming();
-    const auto t0 = std::chrono::steady_clock::now();
+    const auto t0 = zeb::bench::CpuClock::now();
     const QRegion region = gCanvas->Changed();
-    finding += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    finding += std::chrono::duration<double, std::milli>(zeb::bench::CpuClock::now() - t0).count();
     QPainter p(&image);
     gCanvas->PaintPart(p, region);
     for (const QRect& r : region) area += static_cast<long>(r.width()) * r.height();

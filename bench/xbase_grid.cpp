@@ -31,11 +31,12 @@
 #include "xbase/dbf/workarea.h"
 #include "xbase/index/ndx.h"
 #include "xbase/qt/tzgrid.h"
+#include "cpu_clock.h"
 
 namespace {
 
 using namespace zeb::xbase;
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 

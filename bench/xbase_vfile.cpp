@@ -16,11 +16,12 @@
 #include "xbase/core/units.h"
 #include "xbase/dbf/workarea.h"
 #include "xbase/vfile/vfiles.h"
+#include "cpu_clock.h"
 
 namespace {
 
 using namespace zeb::xbase;
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 constexpr int kRecords = 100000;
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
