@@ -1,5 +1,6 @@
 // Virtual files, as ratios and counts within one run:
 //   sorted_ratio   = 1e5 ASCENDING appends in key order / 1e5 FIFO appends
+//                    (process CPU time; target <= 1.5)
 //   keys_per_append = key calls per sorted append (at most 2)
 //   walk_excess    = nodes walked by 1e5 random GOs beyond the nearest of
 //                    head, tail and current (0)
