@@ -1208,15 +1208,37 @@ void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<R
     for (const Point& q : along) {
       if (!last && q.d - reach > to + slack) continue;  // every box beyond the ring
       if (q.d + reach + slack < from) continue;         // every box tried before
-      for (int j = 0; j <= across; ++j) {
-        const Real bx = q.x - std::min(w, j * step), dx = bx - sx;
-        int side = 0;
-        for (const Real by : {q.y + gap, q.y - gap - h}) {
-          const Real cost = dx * dx + (by - sy) * (by - sy);
+      int side = 0;
+      for (const Real by : {q.y + gap, q.y - gap - h}) {
+        const Real dy2 = (by - sy) * (by - sy);
+        auto tryAt = [&](int j) {
+          const Real bx = q.x - std::min(w, j * step), dx = bx - sx;
+          const Real cost = dx * dx + dy2;
           if (cost >= lo && (last || cost < hi))
             ring.push_back({cost, bx, by, q.order + static_cast<std::size_t>(j) * 2 + static_cast<std::size_t>(side)});
-          ++side;
+        };
+        ++side;
+        if (!last && !(dy2 < hi)) continue;  // none of this side in the ring
+        // The slides whose distance across lies within the ring (the last
+        // slide, by the whole width, apart), a slide more each way.
+        const Real a = q.x - sx, far = last ? 0 : std::sqrt(hi - dy2), near = lo > dy2 ? std::sqrt(lo - dy2) : 0;
+        const Real eps = 1e-9L * (far + std::fabs(a) + 1);
+        const Real f0 = (a - far - eps) / step, f1 = (a - near + eps) / step;
+        const Real g0 = (a + near - eps) / step, g1 = (a + far + eps) / step;
+        if (last || !std::isfinite(f0) || !std::isfinite(g1)) {
+          for (int j = 0; j <= across; ++j) tryAt(j);
+          continue;
         }
+        auto slide = [&](Real v) { return static_cast<int>(std::clamp<Real>(v, -1, across)); };
+        int j0 = slide(std::floor(f0) - 1), j1 = slide(std::ceil(f1) + 1);
+        const int k0 = slide(std::floor(g0) - 1), k1 = slide(std::ceil(g1) + 1);
+        if (k0 <= j1 + 1) {
+          j1 = std::max(j1, k1);
+        } else {
+          for (int j = std::max(k0, 0); j <= std::min(k1, across - 1); ++j) tryAt(j);
+        }
+        for (int j = std::max(j0, 0); j <= std::min(j1, across - 1); ++j) tryAt(j);
+        tryAt(across);
       }
     }
     std::sort(ring.begin(), ring.end(),
