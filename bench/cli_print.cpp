@@ -26,12 +26,13 @@
 #include "mainwin/program.h"
 #include "tables/table_services.h"
 #include "xbase/core/units.h"
+#include "cpu_clock.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 fs::path SourceDir() {
   if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;

@@ -24,6 +24,7 @@
 #include "platform/files.h"
 #include "settings/config.h"
 #include "spring/springfile.h"
+#include "cpu_clock.h"
 
 namespace {
 
@@ -49,10 +50,10 @@ void BM_DiagramCodes(benchmark::State& state) {
     for (int code = 0; code < kCodes; ++code) {
       zeb::G().AbortFlag = 0;
       std::filesystem::remove(dir + "/d.dxf");
-      const auto t0 = std::chrono::steady_clock::now();
+      const auto t0 = zeb::bench::CpuClock::now();
       zeb::ShowDiagram(code, 1);
       times[static_cast<std::size_t>(code)].push_back(
-          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+          std::chrono::duration<double, std::milli>(zeb::bench::CpuClock::now() - t0).count());
       if (std::filesystem::exists(dir + "/d.dxf")) ++written;
     }
   }

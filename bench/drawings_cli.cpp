@@ -1,7 +1,8 @@
 // Every drawing index that writes for examples/round_dynamic.zeb, as DXF, in
 // process by CadOutputByIndex, against writing the same bytes into as many
 // files through CadFile (temporary name, fsync, rename) in a folder on disk
-// ("ratio").
+// ("ratio"), in process CPU time (the wait for the disk is no CPU time).
+// Target: within 2.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -23,10 +24,11 @@
 #include "platform/files.h"
 #include "settings/config.h"
 #include "spring/springfile.h"
+#include "cpu_clock.h"
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+double Seconds(zeb::bench::CpuClock::time_point a, zeb::bench::CpuClock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
 }
 
@@ -55,7 +57,7 @@ void BM_DrawingsCli(benchmark::State& state) {
   std::size_t written = 0, bytes = 0;
   for (auto _ : state) {
     std::vector<std::string> outputs;
-    auto t0 = std::chrono::steady_clock::now();
+    auto t0 = zeb::bench::CpuClock::now();
     for (int j = 1; j <= 17; ++j) {
       zeb::G().AbortFlag = 0;
       std::filesystem::remove(dir + "/t.dxf");
@@ -63,19 +65,19 @@ void BM_DrawingsCli(benchmark::State& state) {
       const bool ran = zeb::CadOutputByIndex(1, j);
       zeb::SetCadBatchMode(0);
       if (ran && std::filesystem::exists(dir + "/t.dxf")) {
-        auto pause = std::chrono::steady_clock::now();
+        auto pause = zeb::bench::CpuClock::now();
         outputs.push_back(ReadAll(dir + "/t.dxf"));
-        t0 += std::chrono::steady_clock::now() - pause;
+        t0 += zeb::bench::CpuClock::now() - pause;
       }
     }
-    auto t1 = std::chrono::steady_clock::now();
+    auto t1 = zeb::bench::CpuClock::now();
     for (std::size_t k = 0; k < outputs.size(); ++k) {
       zeb::CadFile f;
       if (f.Open(dir + "/copy" + std::to_string(k) + ".dxf") != 0) continue;
       f.Write(outputs[k]);
       f.Commit();
     }
-    auto t2 = std::chrono::steady_clock::now();
+    auto t2 = zeb::bench::CpuClock::now();
     drawTime += Seconds(t0, t1);
     fileTime += Seconds(t1, t2);
     written = outputs.size();

@@ -16,11 +16,12 @@
 #include "mainwin/filelist.h"
 #include "platform/files.h"
 #include "spring/spring_data.h"
+#include "cpu_clock.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 // A data folder with 1000 copies of the examples; removed at exit.
 struct Folder {

@@ -15,6 +15,7 @@
 #include "base/globals.h"
 #include "graphics/facade.h"
 #include "graphics/qt/qt_renderer.h"
+#include "cpu_clock.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ void Build(std::vector<Prim>& direct) {
   }
 }
 
-double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+double Seconds(zeb::bench::CpuClock::time_point a, zeb::bench::CpuClock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
 }
 
@@ -58,13 +59,13 @@ void BM_Replay(benchmark::State& state) {
   QImage image(1024, 768, QImage::Format_RGB32);
   double replay = 0, plain = 0;
   for (auto _ : state) {
-    auto t0 = std::chrono::steady_clock::now();
+    auto t0 = zeb::bench::CpuClock::now();
     {
       QPainter p(&image);
       zeb::QtRenderer r(p, 1024, 768);
       zeb::Facade().Window().Replay(&r, nullptr);
     }
-    auto t1 = std::chrono::steady_clock::now();
+    auto t1 = zeb::bench::CpuClock::now();
     {
       QPainter p(&image);
       p.setFont(QFont("Arial", 8));
@@ -83,7 +84,7 @@ void BM_Replay(benchmark::State& state) {
         }
       }
     }
-    auto t2 = std::chrono::steady_clock::now();
+    auto t2 = zeb::bench::CpuClock::now();
     replay += Seconds(t0, t1);
     plain += Seconds(t1, t2);
   }

@@ -14,6 +14,7 @@
 #include "graphics/facade.h"
 #include "graphics/hpgl.h"
 #include "graphics/renderer.h"
+#include "cpu_clock.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ std::string PlotFile() {
   return s;
 }
 
-double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+double Seconds(zeb::bench::CpuClock::time_point a, zeb::bench::CpuClock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
 }
 
@@ -36,11 +37,11 @@ void BM_PlayHpgl(benchmark::State& state) {
   zeb::InstallGraphicsFacade();
   double play = 0, split = 0, sink = 0;
   for (auto _ : state) {
-    auto t0 = std::chrono::steady_clock::now();
+    auto t0 = zeb::bench::CpuClock::now();
     zeb::Facade().GrafClear();
     zeb::Facade().GrafHeader(false, 0, 0, 160, 120);
     zeb::PlayHpglBytes(zeb::Facade(), bytes);
-    auto t1 = std::chrono::steady_clock::now();
+    auto t1 = zeb::bench::CpuClock::now();
     std::string token;
     for (char c : bytes) {
       if (c == ';' || c == ',') {
@@ -50,7 +51,7 @@ void BM_PlayHpgl(benchmark::State& state) {
         token += c;
       }
     }
-    auto t2 = std::chrono::steady_clock::now();
+    auto t2 = zeb::bench::CpuClock::now();
     play += Seconds(t0, t1);
     split += Seconds(t1, t2);
   }

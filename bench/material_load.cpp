@@ -25,12 +25,13 @@
 #include "xbase/core/errors.h"
 #include "xbase/core/units.h"
 #include "xbase/dbf/workarea.h"
+#include "cpu_clock.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace xb = zeb::xbase;
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 constexpr int kMaterials = 500;
 constexpr int kLookups = 200;

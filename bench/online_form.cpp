@@ -29,6 +29,7 @@
 #include "mainwin/qt/online_form.h"
 #include "mainwin/screens.h"
 #include "spring/spring_data.h"
+#include "cpu_clock.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ void BM_PlainDialog(benchmark::State& state) {
   }
 }
 
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 // Notes when anything of the online form paints.
 class PaintWatch : public QObject {

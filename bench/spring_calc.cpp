@@ -16,11 +16,12 @@
 #include "spring/dimension.h"
 #include "spring/material.h"
 #include "spring/spring_data.h"
+#include "cpu_clock.h"
 
 namespace {
 
 using zeb::Real;
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 struct RateInputs {
   std::array<Real, 1000> G, d, Dm, n;

@@ -37,11 +37,12 @@
 #include "xbase/dbf/workarea.h"
 #include "xbase/index/ndx_internal.h"
 #include "xbase/index/ndxkeys.h"
+#include "cpu_clock.h"
 
 namespace {
 
 using namespace zeb::xbase;
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 int Records() {
   const char* n = std::getenv("ZEB1_BENCH_RECORDS");

@@ -26,11 +26,12 @@
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
 #include "xbase/dbf/workarea.h"
+#include "cpu_clock.h"
 
 namespace {
 
 using namespace zeb::xbase;
-using Clock = std::chrono::steady_clock;
+using Clock = zeb::bench::CpuClock;
 
 int Records() {
   const char* n = std::getenv("ZEB1_BENCH_RECORDS");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -47,9 +48,12 @@ std::vector<std::array<Real, 4>> gLeaders;
 // What a leader keeps from another point's mark (sheet units).
 constexpr Real kMarkClearance = 0.2L;
 
+void ClearLineGrid();
+
 void ClearPlotNotes() {
   gLabels.clear();
   gLines.clear();
+  ClearLineGrid();
   gMarks.clear();
   gLeaders.clear();
 }
@@ -92,12 +96,132 @@ bool SegmentMeetsBox(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Re
   return x0 < x1 && y0 < y1 && SegmentPartInRect(s[0], s[1], s[2], s[3], x0, y0, x1, y1, t0, t1);
 }
 
+// The noted lines by where they lie: a grid of cells over the bounds of
+// the lines noted so far, each cell with the lines whose bounds reach into
+// it (a line beyond the grid in its edge cells), so that a box is tried
+// only against the lines near it. Lines noted later are added at the next
+// question; the grid is laid anew when their number has doubled.
+class LineGrid {
+ public:
+  void Clear() {
+    cells_.clear();
+    wide_.clear();
+    seen_.clear();
+    indexed_ = 0;
+    asked_ = 0;
+  }
+
+  // Whether a noted line runs into the box shrunk by the hair.
+  bool AnyMeets(Real x0, Real y0, Real x1, Real y1) {
+    if (!(x0 + kLineHair < x1 - kLineHair && y0 + kLineHair < y1 - kLineHair)) return false;
+    // The first few questions of a plot go through the lines one by one:
+    // the grid pays only for many.
+    if (indexed_ == 0 && ++asked_ <= kAskedBeforeGrid) {
+      for (const auto& s : gLines)
+        if ((Far(s) || !Apart(s, x0, y0, x1, y1)) && SegmentMeetsBox(s, x0, y0, x1, y1)) return true;
+      return false;
+    }
+    Update();
+    for (const std::uint32_t k : wide_)
+      if (SegmentMeetsBox(gLines[k], x0, y0, x1, y1)) return true;
+    if (cells_.empty()) return false;
+    if (++stamp_ == 0) {
+      std::fill(seen_.begin(), seen_.end(), 0);
+      stamp_ = 1;
+    }
+    // The whole box: a line that meets the shrunk box lies well inside it.
+    const int i0 = Column(x0), i1 = Column(x1), j0 = Row(y0), j1 = Row(y1);
+    for (int i = i0; i <= i1; ++i)
+      for (int j = j0; j <= j1; ++j)
+        for (const std::uint32_t k : cells_[static_cast<std::size_t>(i * ny_ + j)]) {
+          if (seen_[k] == stamp_) continue;
+          seen_[k] = stamp_;
+          const auto& s = gLines[k];
+          if (!Apart(s, x0, y0, x1, y1) && SegmentMeetsBox(s, x0, y0, x1, y1)) return true;
+        }
+    return false;
+  }
+
+ private:
+  static constexpr int kMost = 48;        // cells along a side at most
+  static constexpr int kWideCells = 256;  // a line over more cells is tried always
+  static constexpr int kAskedBeforeGrid = 8;
+
+  int Column(Real x) const { return Slot(x, x0_, cw_, nx_); }
+  int Row(Real y) const { return Slot(y, y0_, ch_, ny_); }
+  static int Slot(Real v, Real from, Real size, int n) {
+    const Real f = (v - from) / size;
+    if (!(f > 0)) return 0;
+    return f >= n ? n - 1 : static_cast<int>(f);
+  }
+
+  // Whether the line's bounds miss the whole box (then it misses the box
+  // shrunk by the hair by that much at least).
+  static bool Apart(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
+    return std::max(s[0], s[2]) < x0 || std::min(s[0], s[2]) > x1 || std::max(s[1], s[3]) < y0 ||
+           std::min(s[1], s[3]) > y1;
+  }
+
+  // A line far off the sheet is tried always: its bounds say too little
+  // at that size.
+  static bool Far(const std::array<Real, 4>& s) {
+    return std::max({std::fabs(s[0]), std::fabs(s[1]), std::fabs(s[2]), std::fabs(s[3])}) > 1e6L;
+  }
+
+  void Update() {
+    if (indexed_ == gLines.size()) return;
+    // Bounds from the lines as noted now, again when they have doubled.
+    if (gLines.size() > 2 * indexed_ + 64) {
+      cells_.clear();
+      wide_.clear();
+      indexed_ = 0;
+    }
+    if (indexed_ == 0) {
+      Real ax = gLines[0][0], bx = ax, ay = gLines[0][1], by = ay;
+      for (const auto& s : gLines) {
+        if (Far(s)) continue;
+        ax = std::min({ax, s[0], s[2]}), bx = std::max({bx, s[0], s[2]});
+        ay = std::min({ay, s[1], s[3]}), by = std::max({by, s[1], s[3]});
+      }
+      // Cells of about 4 units, at most kMost along a side.
+      const Real sw = std::max<Real>(bx - ax, 1e-6L), sh = std::max<Real>(by - ay, 1e-6L);
+      nx_ = static_cast<int>(std::clamp<Real>(std::ceil(sw / 4), 1, kMost));
+      ny_ = static_cast<int>(std::clamp<Real>(std::ceil(sh / 4), 1, kMost));
+      x0_ = ax, y0_ = ay, cw_ = sw / nx_, ch_ = sh / ny_;
+      cells_.assign(static_cast<std::size_t>(nx_ * ny_), {});
+    }
+    seen_.resize(gLines.size(), 0);
+    for (; indexed_ < gLines.size(); ++indexed_) {
+      const auto& s = gLines[indexed_];
+      const int i0 = Column(std::min(s[0], s[2])), i1 = Column(std::max(s[0], s[2]));
+      const int j0 = Row(std::min(s[1], s[3])), j1 = Row(std::max(s[1], s[3]));
+      const auto k = static_cast<std::uint32_t>(indexed_);
+      if (Far(s) || (i1 - i0 + 1) * (j1 - j0 + 1) > kWideCells) {
+        wide_.push_back(k);
+        continue;
+      }
+      for (int i = i0; i <= i1; ++i)
+        for (int j = j0; j <= j1; ++j) cells_[static_cast<std::size_t>(i * ny_ + j)].push_back(k);
+    }
+  }
+
+  std::vector<std::vector<std::uint32_t>> cells_;
+  std::vector<std::uint32_t> wide_;
+  std::vector<std::uint32_t> seen_;
+  std::uint32_t stamp_ = 0;
+  std::size_t indexed_ = 0;
+  int asked_ = 0;
+  int nx_ = 1, ny_ = 1;
+  Real x0_ = 0, y0_ = 0, cw_ = 1, ch_ = 1;
+};
+LineGrid gLineGrid;
+
+void ClearLineGrid() { gLineGrid.Clear(); }
+
 bool BoxFree(Real x0, Real y0, Real x1, Real y1) {
   for (const auto& b : gLabels)
     if (x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1) return false;
-  for (const auto& s : gLines)
-    if (SegmentMeetsBox(s, x0, y0, x1, y1)) return false;
-  return true;
+  return !gLineGrid.AnyMeets(x0, y0, x1, y1);
 }
 
 // The plot rectangle on the sheet.
@@ -206,32 +330,156 @@ bool CheapestFit(int nx, int ny, Real stepX, Real stepY, Cost&& cost, Bound&& bo
     Real cost;
     int i, j;
   };
+  struct Cell {
+    Real r;
+    int i, j;
+  };
   const Real last = std::hypot(nx * stepX, ny * stepY);
-  std::vector<Try> pool;
+  std::vector<Try> pool, now;
+  // Offsets made but beyond the rings taken so far; each offset's r is
+  // worked out once, when its square is first reached.
+  std::vector<Cell> waiting;
+  int px = -1, py = -1;  // the square made so far: |i| <= px, |j| <= py
   Real from = 0, to = 4 * std::max(stepX, stepY);
   for (bool done = false; !done; from = to, to *= 2) {
     done = !(to < last);
     const int ix = done ? nx : static_cast<int>(std::min<Real>(nx, std::ceil(to / stepX)));
     const int jy = done ? ny : static_cast<int>(std::min<Real>(ny, std::ceil(to / stepY)));
+    auto add = [&](int i, int j, Real r) {
+      if (r >= from && (done || r < to))
+        pool.push_back({cost(i, j, r), i, j});
+      else if (r >= from)
+        waiting.push_back({r, i, j});
+    };
+    std::erase_if(waiting, [&](const Cell& c) {
+      if (!(done || c.r < to)) return false;
+      add(c.i, c.j, c.r);
+      return true;
+    });
     for (int i = -ix; i <= ix; ++i)
       for (int j = -jy; j <= jy; ++j) {
-        const Real r = std::hypot(i * stepX, j * stepY);
-        if (r >= from && (done || r < to)) pool.push_back({cost(i, j, r), i, j});
+        if (i >= -px && i <= px && j >= -py && j <= py) {
+          j = py;  // made before: on past the square
+          continue;
+        }
+        add(i, j, std::hypot(i * stepX, j * stepY));
       }
-    // What may be tried now: below every cost of the rings still to come.
+    px = std::max(px, ix), py = std::max(py, jy);
+    // What may be tried now: below every cost of the rings still to come,
+    // cheapest first (ties: least i, then least j).
     const Real limit = done ? std::numeric_limits<Real>::infinity() : bound(to) - 1e-9L;
-    const Try* best = nullptr;
-    for (const Try& t : pool) {
-      if (!(t.cost < limit)) continue;
-      if (best && (t.cost > best->cost || (t.cost == best->cost && (t.i > best->i || (t.i == best->i && t.j > best->j)))))
-        continue;
-      if (fits(t.i, t.j)) best = &t;
+    now.clear();
+    std::erase_if(pool, [&](const Try& t) {
+      if (!(t.cost < limit)) return false;
+      now.push_back(t);
+      return true;
+    });
+    std::sort(now.begin(), now.end(), [](const Try& a, const Try& b) {
+      return a.cost < b.cost || (a.cost == b.cost && (a.i < b.i || (a.i == b.i && a.j < b.j)));
+    });
+    for (const Try& t : now)
+      if (fits(t.i, t.j)) {
+        fi = t.i, fj = t.j;
+        return true;
+      }
+  }
+  return false;
+}
+
+// The offset (i, j), |i| <= nx and |j| <= ny, of the box w x h with its
+// lower left corner at (sx + i stepX, sy + j stepY) of least cost, its
+// distance from the point (px, py) plus a thousandth of the offset's length
+// (ties: least i, then least j), for which fits(i, j) holds; false when
+// none does. Along a row the cost grows both ways from the row's cheapest
+// offset, and no offset of a row costs less than the row's distance from
+// the point: the rows are merged cheapest first, a row joining when the
+// cheapest offset waiting costs as much as its distance.
+template <typename Fits>
+bool NearestFit(int nx, int ny, Real stepX, Real stepY, Real sx, Real sy, Real w, Real h, Real px, Real py,
+                Fits&& fits, int& fi, int& fj) {
+  struct Try {
+    Real cost;
+    int i, j, way;  // way: -1 or +1 the side it moves on, 0 the row's cheapest
+  };
+  auto costOf = [&](int i, int j) {
+    const Real x = sx + i * stepX, y = sy + j * stepY;
+    return PointBoxDistance(px, py, x, y, x + w, y + h) + 1e-3L * std::hypot(i * stepX, j * stepY);
+  };
+  auto rowGap = [&](int j) {
+    const Real y = sy + j * stepY;
+    return std::max({y - py, Real(0), py - (y + h)});
+  };
+  auto after = [](const Try& a, const Try& b) {
+    return a.cost > b.cost || (a.cost == b.cost && (a.i > b.i || (a.i == b.i && a.j > b.j)));
+  };
+  // The rows by their distance from the point, nearest first: outward from
+  // the nearest row (the gap grows both ways from it).
+  auto near = [&](Real v, int lo, int hi, auto&& gap) {
+    const Real f = std::round(v);
+    int m = std::isfinite(f) ? static_cast<int>(std::clamp<Real>(f, lo, hi)) : 0;
+    while (m > lo && gap(m - 1) < gap(m)) --m;
+    while (m < hi && gap(m + 1) < gap(m)) ++m;
+    return m;
+  };
+  const int row0 = near((py - h / 2 - sy) / stepY, -ny, ny, rowGap);
+  int below = row0 - 1, above = row0 + 1;
+  bool firstRow = true;
+  auto nextRow = [&](int& j, Real& gap) {
+    if (firstRow) {
+      firstRow = false;
+      j = row0;
+    } else if (below >= -ny && (above > ny || rowGap(below) <= rowGap(above))) {
+      j = below--;
+    } else if (above <= ny) {
+      j = above++;
+    } else {
+      return false;
     }
-    if (best) {
-      fi = best->i, fj = best->j;
+    gap = rowGap(j);
+    return true;
+  };
+  std::vector<Try> heap;
+  int j = 0;
+  Real gap = 0;
+  bool rowWaiting = nextRow(j, gap);
+  while (rowWaiting || !heap.empty()) {
+    // Rows whose offsets may cost less than the cheapest waiting join.
+    while (rowWaiting && (heap.empty() || !(heap.front().cost < gap))) {
+      const int jj = j;
+      auto rowCost = [&](int i) { return costOf(i, jj); };
+      // The row's cheapest: down the cost from the guess, the column of the
+      // boxes over the point's x nearest to no offset.
+      const Real lo = std::ceil((px - w - sx) / stepX), hi = std::floor((px - sx) / stepX);
+      const Real c = lo <= hi ? std::clamp<Real>(0, lo, hi) : std::round((px - w / 2 - sx) / stepX);
+      int a = std::isfinite(c) ? static_cast<int>(std::clamp<Real>(c, -nx, nx)) : 0;
+      Real ca = rowCost(a);
+      for (bool moved = true; moved;) {
+        moved = false;
+        for (const int d : {-1, 1}) {
+          const int b = a + d;
+          if (b < -nx || b > nx) continue;
+          const Real cb = rowCost(b);
+          if (cb < ca || (cb == ca && b < a)) a = b, ca = cb, moved = true;
+        }
+      }
+      heap.push_back({ca, a, jj, 0});
+      std::push_heap(heap.begin(), heap.end(), after);
+      rowWaiting = nextRow(j, gap);
+    }
+    std::pop_heap(heap.begin(), heap.end(), after);
+    const Try t = heap.back();
+    heap.pop_back();
+    if (fits(t.i, t.j)) {
+      fi = t.i, fj = t.j;
       return true;
     }
-    std::erase_if(pool, [&](const Try& t) { return t.cost < limit; });
+    for (const int d : {-1, 1}) {
+      if (t.way != 0 && t.way != d) continue;
+      const int b = t.i + d;
+      if (b < -nx || b > nx) continue;
+      heap.push_back({costOf(b, t.j), b, t.j, d});
+      std::push_heap(heap.begin(), heap.end(), after);
+    }
   }
   return false;
 }
@@ -298,18 +546,10 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx,
     const int nx = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepX)));
     const int ny = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepY)));
     // Nearest to the point first; between equals, nearest to the preferred
-    // place. A box moved by r lies at least r - c from the point, c the
-    // point's farthest distance from the preferred box.
-    const Real c = std::max(std::hypot(std::max(px - sx, sx + w - px), std::max(py - sy, sy + h - py)), Real(0));
+    // place.
     int i = 0, j = 0;
-    if (CheapestFit(
-            nx, ny, stepX, stepY,
-            [&](int a, int b, Real r) {
-              const Real x = sx + a * stepX, y = sy + b * stepY;
-              return PointBoxDistance(px, py, x, y, x + w, y + h) + 1e-3L * r;
-            },
-            [&](Real r) { return std::max(r - c, Real(0)) + 1e-3L * r; },
-            [&](int a, int b) { return fits(sx + a * stepX, sy + b * stepY); }, i, j)) {
+    if (NearestFit(nx, ny, stepX, stepY, sx, sy, w, h, px, py,
+                   [&](int a, int b) { return fits(sx + a * stepX, sy + b * stepY); }, i, j)) {
       at = {sx + i * stepX, sy + j * stepY};
       found = true;
     }
@@ -930,26 +1170,83 @@ void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<R
   if (fits(sx, sy) && distance(sx, sy) <= 1.2L * h) return take(sx, sy);
   // Places on the line: the box just above or below a point of it, slid
   // along, nearest to the place asked for first.
-  struct Try {
-    Real cost, x, y;
-  };
-  std::vector<Try> tries;
+  // Taken ring by ring of distance, each ring's boxes by the square of
+  // their distance (ties: in the order of the points along the line, then
+  // slid, then above before below), so that only the boxes near the first
+  // free one are made and sorted.
   const Real step = cw / 2, gap = 0.25L * h;
   const int across = static_cast<int>(std::ceil(w / step));
+  const std::size_t perPoint = static_cast<std::size_t>(across + 1) * 2;
+  // How far a box's corner lies from its point at most.
+  const Real reach = std::hypot(w, gap + h);
+  struct Point {
+    Real x, y, d;
+    std::size_t order;
+  };
+  std::vector<Point> along;
+  Real farthest = 0;
   for (const auto& g : segments) {
     const Real len = std::hypot(g[2] - g[0], g[3] - g[1]);
     const int n = std::min(2000, static_cast<int>(std::ceil(len / step)));
     for (int k = 0; k <= n; ++k) {
       const Real t = n > 0 ? static_cast<Real>(k) / n : 0, qx = g[0] + t * (g[2] - g[0]), qy = g[1] + t * (g[3] - g[1]);
-      for (int j = 0; j <= across; ++j) {
-        const Real bx = qx - std::min(w, j * step);
-        for (const Real by : {qy + gap, qy - gap - h}) tries.push_back({std::hypot(bx - sx, by - sy), bx, by});
-      }
+      const Real d = std::hypot(qx - sx, qy - sy);
+      along.push_back({qx, qy, d, along.size() * perPoint});
+      farthest = std::max(farthest, d);
     }
   }
-  std::sort(tries.begin(), tries.end(), [](const Try& a, const Try& b) { return a.cost < b.cost; });
-  for (const Try& t : tries)
-    if (fits(t.x, t.y)) return take(t.x, t.y);
+  struct Try {
+    Real cost, x, y;
+    std::size_t order;
+  };
+  std::vector<Try> ring;
+  for (Real from = 0, to = 2 * h; ; from = to, to *= 2) {
+    const Real slack = 1e-6L * (to + 1);
+    const bool last = !(to < farthest + reach + slack) || !std::isfinite(to);
+    const Real lo = from * from, hi = to * to;
+    ring.clear();
+    for (const Point& q : along) {
+      if (!last && q.d - reach > to + slack) continue;  // every box beyond the ring
+      if (q.d + reach + slack < from) continue;         // every box tried before
+      int side = 0;
+      for (const Real by : {q.y + gap, q.y - gap - h}) {
+        const Real dy2 = (by - sy) * (by - sy);
+        auto tryAt = [&](int j) {
+          const Real bx = q.x - std::min(w, j * step), dx = bx - sx;
+          const Real cost = dx * dx + dy2;
+          if (cost >= lo && (last || cost < hi))
+            ring.push_back({cost, bx, by, q.order + static_cast<std::size_t>(j) * 2 + static_cast<std::size_t>(side)});
+        };
+        ++side;
+        if (!last && !(dy2 < hi)) continue;  // none of this side in the ring
+        // The slides whose distance across lies within the ring (the last
+        // slide, by the whole width, apart), a slide more each way.
+        const Real a = q.x - sx, far = last ? 0 : std::sqrt(hi - dy2), near = lo > dy2 ? std::sqrt(lo - dy2) : 0;
+        const Real eps = 1e-9L * (far + std::fabs(a) + 1);
+        const Real f0 = (a - far - eps) / step, f1 = (a - near + eps) / step;
+        const Real g0 = (a + near - eps) / step, g1 = (a + far + eps) / step;
+        if (last || !std::isfinite(f0) || !std::isfinite(g1)) {
+          for (int j = 0; j <= across; ++j) tryAt(j);
+          continue;
+        }
+        auto slide = [&](Real v) { return static_cast<int>(std::clamp<Real>(v, -1, across)); };
+        int j0 = slide(std::floor(f0) - 1), j1 = slide(std::ceil(f1) + 1);
+        const int k0 = slide(std::floor(g0) - 1), k1 = slide(std::ceil(g1) + 1);
+        if (k0 <= j1 + 1) {
+          j1 = std::max(j1, k1);
+        } else {
+          for (int j = std::max(k0, 0); j <= std::min(k1, across - 1); ++j) tryAt(j);
+        }
+        for (int j = std::max(j0, 0); j <= std::min(j1, across - 1); ++j) tryAt(j);
+        tryAt(across);
+      }
+    }
+    std::sort(ring.begin(), ring.end(),
+              [](const Try& a, const Try& b) { return a.cost < b.cost || (a.cost == b.cost && a.order < b.order); });
+    for (const Try& t : ring)
+      if (fits(t.x, t.y)) return take(t.x, t.y);
+    if (last) break;
+  }
   // None free on the line: near it, with a leader from its point nearest
   // to the place asked for.
   Real best = std::numeric_limits<Real>::infinity(), cx = segments[0][0], cy = segments[0][1];
