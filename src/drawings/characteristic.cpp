@@ -128,7 +128,9 @@ void DrawCharacteristicLine(int mode) {
     DiagramClipLine(0, 0, s.sc, s.Fc);
   if (mode == 1) ToleranceBands(s);
   const Real X = mode == 2 ? s.L0 : s.sc;
-  DiagramTextStyle(2, 0, s.Fc * 0.0285714L, X * 0.0285714L);
+  // The labels as large as on the plot of 0..X, 0..Fc, however far the
+  // range reaches beyond (a minimum length above the free length).
+  DiagramTextStyleAt(2, 0, s.Fc * 0.0285714L, X * 0.0285714L, 0, 0, X, s.Fc);
   gPending.clear();
   if (mode == 2) {
     Marker(16, "Fc", 0.6L * s.Lc, s.Fc + dy, s.Lc, s.Fc);

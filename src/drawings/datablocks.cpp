@@ -250,12 +250,18 @@ void DrawMessageBlock() {
   CadMoveTo(78, 103);
   CadSetLayer(21);
   CadTextStyle(2, 0, 2.0L, 1.6L);
+  // Many messages closer together: the last one above the second data
+  // block (its first line at y 65, 2.2 high) by half a millimetre.
+  const Real keep = Cad().CadLineSpacing;
+  const int below = std::clamp<int>(G().ErrorMessageList.count, 2, 12);
+  CadSetLineSpacing(std::min(keep, (103 - 65 - 2.7L) / (below * 1.6L * Cad().CadTextHeight)));
   CadTextLine("Meldungen");
   CadSetLayer(19);
   // The messages end before the data block at x 126.
   CadSetTextLineField(126 - 1 - 78);
   DrawMessageLines();
   CadSetTextLineField(0);
+  CadSetLineSpacing(keep);
   CadTextStyle(2, 0, 2.2L, 1.7L);
 }
 

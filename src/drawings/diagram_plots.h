@@ -53,6 +53,8 @@ void LoadSpectrumLayout(int titleFlag, Real L0, Real sc);
 
 // Fatigue diagrams.
 void FatigueTextBlock(Real tauo0, Real tauoz, Real m);
+// The top of the line below the last text block of FatigueTextBlock.
+Real FatigueTextBlockBottom();
 
 // Sampling loops: value v from start, v := next(v) each pass, body(v),
 // ending after the first v at or above end (above end when inclusive). Runs

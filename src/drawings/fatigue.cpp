@@ -26,6 +26,8 @@ namespace zeb {
 
 namespace {
 
+Real gTextBlockBottom = 0;
+
 std::string StressValue(Real v) { return FormatStressField(4, 0, v) + " " + StressUnitName(); }
 
 std::string Millions(Real n) { return FloatToStrSigLess(2, n * 1e-6L); }
@@ -265,6 +267,7 @@ void LifeLabels(bool haigh, const std::vector<LifeLabel>& labels) {
 // Lines and marks first, then the labels clear of all of them: the life
 // lines', the operating point's, the note.
 void FatigueDiagram(bool haigh) {
+  gTextBlockBottom = 1e9L;
   GoodmanData g;
   const bool data = FatigueHead(haigh, g);
   std::vector<LifeLabel> labels;
@@ -316,7 +319,10 @@ void FatigueTextBlock(Real /*tauo0*/, Real tauoz, Real /*m*/) {
     CadTextLine("bis " + FloatToStrDec(0, s.Sh * 100) + "% Hub");
   }
   CadSetTextLineField(0);
+  gTextBlockBottom = Cad().CadCurrentPoint.y + Cad().CadTextHeight;
 }
+
+Real FatigueTextBlockBottom() { return gTextBlockBottom; }
 
 void GoodmanDiagram() { FatigueDiagram(false); }
 void HaighDiagram() { FatigueDiagram(true); }

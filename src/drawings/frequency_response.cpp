@@ -14,6 +14,9 @@ namespace zeb {
 
 namespace {
 constexpr Real kResonance = 1e32L;
+// The y range grows to an operating point up to this factor; one above it
+// is marked on the frame's top edge with its value.
+constexpr Real kMostShown = 1000;
 }
 
 Real ResponseFactor(Real f, Real f0) {
@@ -29,7 +32,11 @@ void DrawFrequencyResponse(Real f0) {
   DiagramSetPlotSize(125, 90);
   DiagramSetPlotOrigin(18, 10);
   DiagramState().DiagramAxisMode = 1;
-  DiagramFrame("f Hz", "Az/(Fz/R)", "Frequenzgang             ", 0.2L * fz, 0, 5 * fz, 5, 1);
+  const Real yz = ResponseFactor(fz, f0);
+  // Near resonance the range reaches up to the operating point.
+  const bool shown = std::isfinite(yz) && yz <= kMostShown;
+  const Real ymax = shown ? std::max<Real>(5, 1.05L * yz) : 5;
+  DiagramFrame("f Hz", "Az/(Fz/R)", "Frequenzgang             ", 0.2L * fz, 0, 5 * fz, ymax, 1);
   const DiagramStateRecord& st = DiagramState();
   CadSetLayer(21);
   DiagramMoveTo(0, ResponseFactor(0, f0));
@@ -39,11 +46,16 @@ void DrawFrequencyResponse(Real f0) {
                [&](Real f) { DiagramLineTo(f, ResponseFactor(f, f0)); });
   CadSetLayer(5);
   DiagramClipLine(f0, st.YMin, f0, st.YMax);
-  const Real yz = ResponseFactor(fz, f0);
-  // At resonance the point lies far off the scale; the drawing layer takes
-  // no coordinate that large, so it is marked on the frame's top edge.
+  // Far off the scale (at resonance) the point is marked on the frame's
+  // top edge, its value beside it.
   CadSetLayer(24);
-  DiagramCircleY(fz, yz == kResonance ? st.YMax : yz, 0.0125L * st.YSpan);
+  const bool onScale = yz <= st.YMax;
+  DiagramCircleY(fz, onScale ? yz : st.YMax, 0.0125L * st.YSpan);
+  if (!onScale) {
+    DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
+    DiagramPlacePointLabel("y = " + FloatToStrSig(yz), fz, st.YMax, DiagramScaleY(0.0125L * st.YSpan),
+                           DiagramScaleX(0.01L * st.XSpan), DiagramScaleY(0.02L * st.YSpan));
+  }
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
   std::vector<std::string> lines{"f0 = " + FloatToStrSig(f0) + " Hz", "fz = " + FloatToStrSig(fz) + " Hz",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/format.h"
 #include "drawings/diagram_plots.h"
@@ -37,9 +38,18 @@ int FirstRefusedLevel() {
   return 0;
 }
 
-// A bar filled from the top down by segments of given percentages.
+// A bar filled from the top down by segments of given percentages. The
+// segments' texts keep the bar's text height as long as they fit one
+// above the other in the bar (at least 1 mm each); a text too tall for its
+// segment moves up or down, clear of its neighbours.
 struct PercentBar {
   Real x0 = 0, y0 = 0, x1 = 0, y1 = 0, level = 0, th = 0;
+  struct Segment {
+    std::string text;
+    Real top, g;
+    int layer;
+  };
+  std::vector<Segment> segments;
 
   void Init(std::string_view label, Real x, Real y, Real textHeight, Real width, Real height) {
     x0 = x;
@@ -53,20 +63,48 @@ struct PercentBar {
     CadTextFit(label, x0, y1 + 0.6L * th, Cad().CadExtents[1] - 1 - x0);
   }
 
-  void AddSegment(std::string_view text, Real p) {
+  void AddSegment(std::string_view text, Real p, int layer) {
     const Real g = (y1 - y0) * 0.01L * p;
     level -= g;
     if (!(p > 0.01L)) return;
-    const Real t = std::min(0.9L * g, th);
+    segments.push_back({std::string(text), level + g, g, layer});
+  }
+
+  void Finish() {
+    if (segments.empty()) return;
+    const Real n = static_cast<Real>(segments.size()), room = y1 - y0;
+    const Real t = std::clamp(room / (1.2L * n), std::min<Real>(1, th), th), pitch = 1.2L * t;
+    // Centres as near the segments' middles as the pitch lets them be,
+    // within the bar.
+    std::vector<Real> c(segments.size());
+    Real above = y1 + pitch / 2;
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+      const Segment& s = segments[k];
+      c[k] = std::min(s.top - s.g / 2, above - pitch);
+      above = c[k];
+    }
+    Real below = y0 - pitch / 2;
+    for (std::size_t k = segments.size(); k-- > 0;) {
+      c[k] = std::max(c[k], below + pitch);
+      below = c[k];
+    }
     CadTextStyle(2, 0, t, 0.8L * t);
-    CadLine(x0, level, x1, level);
-    CadText(text, x0 + th, level + 0.5L * g - 0.5L * t);
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+      const Segment& s = segments[k];
+      CadSetLayer(s.layer);
+      CadLine(x0, s.top - s.g, x1, s.top - s.g);
+      CadText(s.text, x0 + th, c[k] - 0.5L * t);
+    }
   }
 };
 
 void LevelTable(Real x, Real y, Real h) {
   const std::string l1 = " L1 [" + LengthUnitName() + "]", l2 = " L2 [" + LengthUnitName() + "]";
-  DiagramTextTable table(x, y, h, {3, 7, 7, 7, 7, 7, 0}, {" i", l1, l2, "     ni", "Nni Mio.", "tNi [h]", ""});
+  // Rows closer together where the levels would run off the sheet (2 mm
+  // above its lower edge), the characters as high.
+  const Real rows = static_cast<Real>(LevelCount() + 1);
+  const Real row = std::clamp((y - Cad().CadExtents[2] - 2) / rows, 1.4L * h, 2 * h);
+  DiagramTextTable table(x, y, h, {3, 7, 7, 7, 7, 7, 0}, {" i", l1, l2, "     ni", "Nni Mio.", "tNi [h]", ""}, row);
   for (int i = 1; i <= LevelCount(); ++i) {
     const LoadLevel& v = Level(i);
     CadSetLayer(15 + i);
@@ -163,9 +201,9 @@ void ShareBar(int kind, Real x0, Real y0, Real th, Real width, Real height) {
     else
       p = damage > 0 ? v.Damage / damage * 100 : 0;
     if (!std::isfinite(p)) p = 0;
-    CadSetLayer(15 + i);
-    bar.AddSegment(IntToText(i) + ": " + FormatFloatField(3, 1, p) + " %", p);
+    bar.AddSegment(IntToText(i) + ": " + FormatFloatField(3, 1, p) + " %", p, 15 + i);
   }
+  bar.Finish();
 }
 
 }  // namespace

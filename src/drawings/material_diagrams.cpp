@@ -82,7 +82,8 @@ void DrawTauDDiagram(Real dmax) {
         DiagramLineTo(d, f(d));
         last = d;
       });
-    DiagramText(label, 1.02L * last, f(last));
+    // Taken, so that the point labels keep clear of it.
+    DiagramPlaceLabel(label, 1.02L * last, f(last));
   };
   // Without an Rm law in the record only the spring's own Rm is drawn, and
   // tau z only where it does not come from that law.
@@ -134,7 +135,8 @@ void DrawTauDDiagram(Real dmax) {
     CadText(band, x, y);
   }
   if (st.DiagramAxisMode == 4 || !law) return;
-  const Real h = std::min(DiagramScaleY(0.022L * st.YSpan), DiagramScaleX(0.02L * st.XSpan));
+  // Scaled with the plot, at least 1 mm high.
+  const Real h = std::max<Real>(1, std::min(DiagramScaleY(0.022L * st.YSpan), DiagramScaleX(0.02L * st.XSpan)));
   static const Real ds[] = {0.2L, 0.5L, 1, 2.5L, 5, 10};
   std::array<std::string, 7> head, rm, tz;
   head[0] = " d [" + LengthUnitName() + "]";
@@ -192,8 +194,10 @@ void DrawRmDQuick() {
   const std::string head = " d [" + LengthUnitName() + "]";
   // Columns wide enough for "0.05 < d <= 0.06" and "Rm calc" (a character
   // of the text is 0.75 h, a column character 0.9 h).
-  DiagramTextTable table(1, 119, std::min<Real>(1.75L, 57.5L / count), {15, 7, 7, 7, 0, 0, 0},
-                         {head, "Rm min", "Rm max", "Rm calc", "", "", ""});
+  // Rows as many as the sheet holds, their characters at least 1 mm high.
+  const Real h = std::min<Real>(1.75L, 57.5L / count);
+  DiagramTextTable table(1, 119, std::max<Real>(1, h), {15, 7, 7, 7, 0, 0, 0},
+                         {head, "Rm min", "Rm max", "Rm calc", "", "", ""}, 2 * h);
   // Rm max only where one is published, Rm calc only from a law.
   const bool law = MaterialHasRmLaw();
   auto row = [&](const std::string& title, int i, Real dCalc) {

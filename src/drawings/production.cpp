@@ -181,12 +181,13 @@ void ProductionEntities() {
   const std::string fu = " " + ForceUnitName();
   const bool one = s.F1 > 0;
   if (showF && one) {
-    Text("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu, 126, 268);
+    // Narrowed where a wide tolerance would run into the stress column.
+    CadTextFit("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu, 126, 268, 39);
     Text(s.LoadType == 1 ? "Tau 1  = " + Stress(s.tau1) : "Tau k1 = " + Stress(s.tauk1), 166, 268);
   }
   if (showF) {
-    Text((one ? "F2 = " : "F = ") + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu, 126,
-         262);
+    CadTextFit((one ? "F2 = " : "F = ") + FormatForce(s.F2) + FormatForceTolerancePair(s.TolF2, s.TolF2Minus) + fu,
+               126, 262, 39);
     if (s.LoadType == 1)
       Text((one ? "Tau 2  = " : "Tau  = ") + Stress(s.tau2), 166, 262);
     else

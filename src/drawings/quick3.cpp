@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "drawings/coils.h"
 #include "drawings/datablocks.h"
+#include "drawings/diagram_plots.h"
 #include "drawings/diagrams.h"
 #include "drawings/drawings.h"
 #include "drawings/output_run.h"
@@ -61,16 +62,23 @@ bool QuickSheetPicturesDrawable() {
 
 // Where the Goodman sheet goes on the sheet, and its scale.
 constexpr Real kGoodmanX = 70, kGoodmanScale = 0.58L;
+// The top of the next line below the Goodman sheet's text block, on the
+// sheet (the dynamic block starts below it).
+Real gGoodmanTextBottom = 1e9L;
 
 void DefineQuickSheetBlocks() {
   SpringDataRecord& s = SpringData();
+  gGoodmanTextBottom = 1e9L;
   if (s.LoadType == 2) {
     // Inserted at x 70 by 0.58: its texts fit the part of the sheet right
     // of x 70, in the block's units.
     const auto sheet = Cad().CadExtents;
     Cad().CadExtents[1] = (sheet[1] - kGoodmanX) / kGoodmanScale;
     CadBeginBlock("goodman");
+    // Its frame's texts 1 mm high on the sheet.
+    const DiagramLeastTextHeight least(1 / kGoodmanScale);
     GoodmanDiagram();
+    gGoodmanTextBottom = FatigueTextBlockBottom() * kGoodmanScale;
     CadEndBlock();
     Cad().CadExtents = sheet;
   }
@@ -288,7 +296,8 @@ void DrawQuickSheet(int cadCode) {
     DrawRelaxationBlock(84, 99, 1.4L, 1.0L);
     DrawResultTextBlock(60, 116, 1.4L, 1.0L);
     DrawMessageList(1, 110, 94, 1.4L, 1.0L);
-    DrawDynamicBlock(138, 20, 1.4L, 1.0L);
+    // Below the Goodman sheet's text block, however far down it reaches.
+    DrawDynamicBlock(138, std::min<Real>(20, gGoodmanTextBottom - 1.4L), 1.4L, 1.0L);
   };
   RunDrawingOutput(cadCode, std::move(run));
 }

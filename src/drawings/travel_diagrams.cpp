@@ -54,7 +54,8 @@ void DrawBucklingDiagram() {
       DiagramCircleY(xs, sv / s.L0, 0.005L);
     }
   }
-  DiagramTextStyle(2, 0, 0.035L, 0.25L);
+  // As large as on the plot of 0..10, 0..1 of an ordinary spring.
+  DiagramTextStyleAt(2, 0, 0.035L, 0.25L, 0, 0, 10, 1);
   CadSetLayer(18);
   DiagramPlaceLabel("Knicksicherheit", 0.2L, 0.1L);
   CadSetLayer(16);

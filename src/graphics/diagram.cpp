@@ -45,6 +45,9 @@ struct PointMark {
 std::vector<PointMark> gMarks;
 std::vector<std::array<Real, 4>> gLeaders;
 
+// The least height of a frame's text (sheet units of the plot).
+Real gLeastTextHeight = 1;
+
 // What a leader keeps from another point's mark (sheet units).
 constexpr Real kMarkClearance = 0.2L;
 
@@ -273,12 +276,34 @@ bool LeaderOf(Real px, Real py, Real markRadius, Real h, const std::array<Real, 
   return true;
 }
 
+// Whether the leader runs along a line of the plot: within a millimetre
+// of it for its whole length (both ends, the distance being convex) at
+// less than 15 degrees, so that on paper the two merge.
+bool RunsAlongALine(const std::array<Real, 4>& leader) {
+  constexpr Real kNear = 1, kSinAngle = 0.2588L;  // sin 15 degrees
+  const Real dx = leader[2] - leader[0], dy = leader[3] - leader[1], len = std::hypot(dx, dy);
+  if (!(len > 0)) return false;
+  const Real x0 = std::min(leader[0], leader[2]) - kNear, x1 = std::max(leader[0], leader[2]) + kNear;
+  const Real y0 = std::min(leader[1], leader[3]) - kNear, y1 = std::max(leader[1], leader[3]) + kNear;
+  for (const auto& l : gLines) {
+    if (std::max(l[0], l[2]) < x0 || std::min(l[0], l[2]) > x1 || std::max(l[1], l[3]) < y0 ||
+        std::min(l[1], l[3]) > y1)
+      continue;
+    const Real lx = l[2] - l[0], ly = l[3] - l[1], ll = std::hypot(lx, ly);
+    if (!(ll > 0) || std::fabs(dx * ly - dy * lx) >= kSinAngle * len * ll) continue;
+    if (SegmentPointDistance(l, leader[0], leader[1]) <= kNear && SegmentPointDistance(l, leader[2], leader[3]) <= kNear)
+      return true;
+  }
+  return false;
+}
+
 // A leader from the point (px, py) with a mark of markRadius that crosses
-// no label, no other leader and passes no other point's mark (a mark
-// that overlaps the point's own counts as its own).
+// no label, no other leader, passes no other point's mark (a mark that
+// overlaps the point's own counts as its own) and runs along no line.
 bool LeaderFree(const std::array<Real, 4>& leader, Real px, Real py, Real markRadius) {
   for (const auto& b : gLabels)
     if (SegmentMeetsBox(leader, b[0], b[1], b[2], b[3])) return false;
+  if (RunsAlongALine(leader)) return false;
   for (const PointMark& m : gMarks) {
     if (std::hypot(m.x - px, m.y - py) <= m.r + std::max<Real>(markRadius, 0)) continue;
     if (SegmentPointDistance(leader, m.x, m.y) < m.r + kMarkClearance) return false;
@@ -522,16 +547,19 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
 std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx, Real sy, Real w, Real h, Real stepX,
                                      Real stepY) {
   const auto place = PlaceTest(px, py, w, h);
-  // A label without a leader stands nearer to its point than to any other
-  // point's mark; a leader crosses nothing. Only where no place is free
-  // so, a place that is free itself.
+  // A label near its point (leader or not) stands nearer to it than to
+  // any other point's mark; a leader crosses nothing and runs along no
+  // line. Only where no place is free so, a place that is free itself.
   bool strict = true;
   auto fits = [&](Real x, Real y) {
     if (!place(x, y)) return false;
     if (!strict) return true;
     std::array<Real, 4> leader;
-    if (LeaderOf(px, py, markRadius, h, {x, y, x + w, y + h}, leader)) return LeaderFree(leader, px, py, markRadius);
+    if (LeaderOf(px, py, markRadius, h, {x, y, x + w, y + h}, leader) && !LeaderFree(leader, px, py, markRadius))
+      return false;
+    // A label this near its point reads as that point's, leader or not.
     const Real own = PointBoxDistance(px, py, x, y, x + w, y + h);
+    if (own > 1.4L * h) return true;
     for (const PointMark& m : gMarks)
       if (std::hypot(m.x - px, m.y - py) > 1e-6L && PointBoxDistance(m.x, m.y, x, y, x + w, y + h) < own - 1e-6L)
         return false;
@@ -750,9 +778,13 @@ Real DiagramLogTickPosition(Real v) {
 }
 
 void DiagramTextStyleScaled(int font, Real angle, Real height, Real width) {
-  const Real s = std::max(gState.PlotWidth * 0.00625L, gState.PlotHeight / 110);
+  Real s = std::max(gState.PlotWidth * 0.00625L, gState.PlotHeight / 110);
+  if (height > 0 && height * s < gLeastTextHeight) s = gLeastTextHeight / height;
   CadTextStyle(font, angle, height * s, width * s);
 }
+
+DiagramLeastTextHeight::DiagramLeastTextHeight(Real height) { gLeastTextHeight = height; }
+DiagramLeastTextHeight::~DiagramLeastTextHeight() { gLeastTextHeight = 1; }
 
 void DiagramLabel(std::string_view text, Real x, Real y) { CadText(text, DiagramMapX(x), DiagramMapY(y)); }
 
@@ -897,12 +929,21 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
 
   DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
   ticks.clear();
+  // A logarithmic axis labels its decades and, where there is room, the
+  // ticks between them.
+  Real lastLabel = -std::numeric_limits<Real>::infinity();
+  const Real room = 1.1L * Cad().CadTextHeight;
   StepLoop(y.lo, y.hi, y.step, [&](Real w) {
     if (yLog) {
       const Real p = DiagramLogTickPosition(w);
       if (p <= y.hi && newTick(p)) {
         DiagramLine(x.lo - 0.01L * s.XSpan, p, x.lo, p);
-        DiagramLabel(FloatToStrAuto(Pow10Ext(p)), x.lo - 0.1L * s.XSpan, p - 0.01L * s.YSpan);
+        const Real at = DiagramMapY(p), decade = std::ceil(p - 1e-6L);
+        const bool whole = std::fabs(p - decade) < 1e-6L;
+        if (whole || (at - lastLabel >= room && (decade > y.hi || DiagramMapY(decade) - at >= room))) {
+          DiagramLabel(FloatToStrAuto(Pow10Ext(p)), x.lo - 0.1L * s.XSpan, p - 0.01L * s.YSpan);
+          lastLabel = at;
+        }
       }
     } else {
       DiagramLine(x.lo - 0.01L * s.XSpan, w, x.lo, w);
@@ -1273,6 +1314,18 @@ void DiagramTextStyle(int font, Real angle, Real height, Real width) {
   CadTextStyle(font, angle, DiagramScaleY(height), DiagramScaleX(width));
 }
 
+void DiagramTextStyleAt(int font, Real angle, Real height, Real width, Real xmin, Real ymin, Real xmax, Real ymax) {
+  auto& s = gState;
+  if (!AllFinite(xmin, ymin, xmax, ymax)) return DiagramTextStyle(font, angle, height, width);
+  const Real keepLo = s.LogXLo, keepHi = s.LogXHi;
+  Division x, y;
+  DivideAxes(std::min(xmin, xmax), std::min(ymin, ymax), std::max(xmin, xmax), std::max(ymin, ymax), x, y);
+  s.LogXLo = keepLo, s.LogXHi = keepHi;
+  if (!x.Finite() || !y.Finite() || !(x.hi > x.lo) || !(y.hi > y.lo))
+    return DiagramTextStyle(font, angle, height, width);
+  CadTextStyle(font, angle, height / (y.hi - y.lo) * s.PlotHeight, width / (x.hi - x.lo) * s.PlotWidth);
+}
+
 void DiagramSymbol(int n, Real x, Real y) {
   const auto m = gState.DiagramAxisMode;
   if (m == 2 || m == 3 || m == 4) return;
@@ -1420,14 +1473,14 @@ void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog) { gDial
 // Text table.
 
 DiagramTextTable::DiagramTextTable(Real x, Real y, Real h, const std::array<Real, 7>& widths,
-                                   const std::array<std::string_view, 7>& headers) {
+                                   const std::array<std::string_view, 7>& headers, Real rowHeight) {
   rowCounter_ = 0;
   firstColumn_ = 1;
   h_ = h;
-  rowHeight_ = 2 * h;
+  rowHeight_ = rowHeight > 0 ? rowHeight : 2 * h;
   topY_ = y;
-  rowBottom_ = y - 2 * h;
-  textBaseline_ = y - 1.5L * h;
+  rowBottom_ = y - rowHeight_;
+  textBaseline_ = rowBottom_ + (rowHeight_ - h) / 2;
   columnX_[1] = x;
   for (int k = 1; k <= 7; ++k) columnX_[static_cast<std::size_t>(k + 1)] = columnX_[static_cast<std::size_t>(k)] + 0.9L * h * widths[static_cast<std::size_t>(k - 1)];
   boundaryCount_ = 8;
@@ -1442,11 +1495,11 @@ DiagramTextTable::DiagramTextTable(Real x, Real y, Real h, const std::array<Real
   columnLines_ = 1;
 
   const Real xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
-  gLabels.push_back({columnX_[1], y - 2 * h, xn, y});
+  gLabels.push_back({columnX_[1], y - rowHeight_, xn, y});
   CadSetLayer(17);
-  CadRectangle(columnX_[1], y, xn, y - 2 * h);
-  CadLine(columnX_[1], y - 2 * h, columnX_[1], y);
-  CadLine(xn, y - 2 * h, xn, y);
+  CadRectangle(columnX_[1], y, xn, y - rowHeight_);
+  CadLine(columnX_[1], y - rowHeight_, columnX_[1], y);
+  CadLine(xn, y - rowHeight_, xn, y);
   CadTextStyle(2, 0, h, 0.75L * h);
   DrawRowTexts();
 }
@@ -1460,8 +1513,8 @@ void DiagramTextTable::DrawRowTexts() {
   for (int k = 1; k <= boundaryCount_ - 1; ++k) {
     CadText(" " + cells_[static_cast<std::size_t>(k)], columnX_[static_cast<std::size_t>(k)], textBaseline_);
   }
-  rowBottom_ -= 2 * h_;
-  textBaseline_ -= 2 * h_;
+  rowBottom_ -= rowHeight_;
+  textBaseline_ -= rowHeight_;
 }
 
 void DiagramTextTable::AddRow(const std::array<std::string_view, 7>& cells) { AddRowJoined(cells, boundaryCount_); }
@@ -1469,13 +1522,13 @@ void DiagramTextTable::AddRow(const std::array<std::string_view, 7>& cells) { Ad
 void DiagramTextTable::AddRowJoined(const std::array<std::string_view, 7>& cells, int last) {
   SetCells(cells);
   const Real x1 = columnX_[1], xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
-  gLabels.push_back({x1, rowBottom_, xn, rowBottom_ + 2 * h_});
+  gLabels.push_back({x1, rowBottom_, xn, rowBottom_ + rowHeight_});
   CadSetLayer(17);
   if (rowLines_) CadLine(x1, rowBottom_, xn, rowBottom_);
   for (int k = 1; k <= boundaryCount_; ++k) {
     if ((columnLines_ && k <= last) || k == 1 || k == boundaryCount_) {
       const Real xk = columnX_[static_cast<std::size_t>(k)];
-      CadLine(xk, rowBottom_, xk, rowBottom_ + 2 * h_);
+      CadLine(xk, rowBottom_, xk, rowBottom_ + rowHeight_);
     }
   }
   DrawRowTexts();

@@ -91,7 +91,18 @@ Real DiagramLogTickPosition(Real v);
 // Limits not finite: AbortFlag is set and nothing is drawn.
 void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_view title, Real xmin, Real ymin,
                   Real xmax, Real ymax, std::uint16_t titleMode);
+// The style of a text of a plot's frame, scaled with the plot; never lower
+// than the least height (1 mm, or what is 1 mm on the sheet where the plot
+// is inserted scaled), its width factor kept.
 void DiagramTextStyleScaled(int font, Real angle, Real height, Real width);
+// The least height of DiagramTextStyleScaled; set back to 1 when it goes.
+class DiagramLeastTextHeight {
+ public:
+  explicit DiagramLeastTextHeight(Real height);
+  ~DiagramLeastTextHeight();
+  DiagramLeastTextHeight(const DiagramLeastTextHeight&) = delete;
+  DiagramLeastTextHeight& operator=(const DiagramLeastTextHeight&) = delete;
+};
 void DiagramLabel(std::string_view text, Real x, Real y);
 // Filled triangle, tip at (x, y) in sheet units: 0, 1 right, 2 up, 3 left,
 // 4 down.
@@ -149,6 +160,10 @@ void DiagramPlaceTextLines(const std::vector<std::string>& lines, Real sx, Real 
 // as DiagramPlaceBox places it.
 void DiagramPlaceWrappedText(std::string_view text, Real x, Real y);  // log
 void DiagramTextStyle(int font, Real angle, Real height, Real width);
+// The style of DiagramTextStyle as a plot of the range xmin..xmax,
+// ymin..ymax has it, whatever range the plot grew to: labels of a plot
+// scaled for an extreme spring keep the size they have on an ordinary one.
+void DiagramTextStyleAt(int font, Real angle, Real height, Real width, Real xmin, Real ymin, Real xmax, Real ymax);
 // 1 circle, 2 square, 3 diamond, 4 triangle; nothing on logarithmic axes.
 void DiagramSymbol(int n, Real x, Real y);
 void DiagramDiamond(Real x, Real y, Real hx, Real hy);
@@ -225,8 +240,10 @@ void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog);
 // taken as a placed label of the plot (DiagramPlaceLabel keeps clear).
 class DiagramTextTable {
  public:
+  // Rows rowHeight high (0: twice the character height h), the text
+  // centred in each.
   DiagramTextTable(Real x, Real y, Real h, const std::array<Real, 7>& widths,
-                   const std::array<std::string_view, 7>& headers);
+                   const std::array<std::string_view, 7>& headers, Real rowHeight = 0);
   void AddRow(const std::array<std::string_view, 7>& cells);
   void AddRow4(std::string_view c1, std::string_view c2, std::string_view c3, std::string_view c4);
   // A row whose column `last` runs to the table's right edge: no column

@@ -82,10 +82,11 @@ class SheetTextTest : public DiagramTest {
   // Findings that one of the patterns finds are left out.
   static std::string Overlaps(const std::vector<std::string>& paths, bool& missing,
                               const std::vector<std::string>& allowed = {}, bool linesOnly = false,
-                              bool frame = false) {
+                              bool frame = false, bool printSize = false) {
     std::string args;
     if (linesOnly) args += " --lines";
     if (frame) args += " --frame";
+    if (printSize) args += " --print";
     for (const auto& a : allowed) args += " --allow " + ShellQuote(a);
     for (const auto& p : paths) args += " " + ShellQuote(p);
     return RunChecker("text_overlap.py", args, missing);
@@ -175,6 +176,42 @@ TEST_F(SheetTextTest, CheckerFindsLinesThroughTexts) {
   EXPECT_EQ("", Overlaps({clear}, missing));
   // A finding a pattern allows is left out.
   EXPECT_EQ(std::string::npos, Overlaps({crossed}, missing, {"'AXIS' .* on line"}).find("'AXIS'"));
+}
+
+// The checker at print size: a text under 1 mm high and one narrower than
+// a width factor of 0.5 are found, as is a leader from a point's circle
+// that runs 0.2 beside an axis to its label; a text of 1 mm, factor 0.5,
+// and a leader that leaves the axis at an angle are not.
+TEST_F(SheetTextTest, CheckerFindsSmallTextsAndLeadersAlongLines) {
+  const std::string own = TestOutputDir("sheet_print");
+  const std::string small = own + "/small.dxf", fine = own + "/fine.dxf";
+  auto line = [](double x1, double y1, double x2, double y2) {
+    return "0\nLINE\n8\n0\n10\n" + std::to_string(x1) + "\n20\n" + std::to_string(y1) + "\n11\n" +
+           std::to_string(x2) + "\n21\n" + std::to_string(y2) + "\n";
+  };
+  auto text = [](const char* t, double x, double y, double h, double wf) {
+    return std::string("0\nTEXT\n8\n0\n10\n") + std::to_string(x) + "\n20\n" + std::to_string(y) + "\n40\n" +
+           std::to_string(h) + "\n41\n" + std::to_string(wf) + "\n1\n" + t + "\n";
+  };
+  // An axis at x 10 from y 0 up; a point's circle (r 0.5) at (10.2, 1).
+  const std::string axis = line(10, 0, 10, 40) + "0\nCIRCLE\n8\n0\n10\n10.2\n20\n1\n40\n0.5\n";
+  {
+    std::ofstream f(small);
+    f << "0\nSECTION\n2\nENTITIES\n" << axis << text("LOW", 30, 0, 0.8, 1) << text("THIN", 30, 5, 2, 0.4)
+      << text("tau k2", 10.4, 12, 2, 1) << line(10.2, 1.5, 10.2, 11.5) << "0\nENDSEC\n0\nEOF\n";
+  }
+  {
+    std::ofstream f(fine);
+    f << "0\nSECTION\n2\nENTITIES\n" << axis << text("ONE", 30, 0, 1, 0.5) << text("tau k2", 16, 12, 2, 1)
+      << line(10.5, 1.4, 15.8, 11.7) << "0\nENDSEC\n0\nEOF\n";
+  }
+  bool missing = false;
+  const std::string found = Overlaps({small}, missing, {}, false, false, true);
+  if (missing) GTEST_SKIP() << found;
+  EXPECT_NE(std::string::npos, found.find("'LOW' (30.00, 0.00) h 0.80 w 1.00 below print size")) << found;
+  EXPECT_NE(std::string::npos, found.find("'THIN' (30.00, 5.00) h 2.00 w 0.40 below print size")) << found;
+  EXPECT_NE(std::string::npos, found.find("of 'tau k2' along (10.00, 0.00)-(10.00, 40.00)")) << found;
+  EXPECT_EQ("", Overlaps({fine}, missing, {}, false, false, true));
 }
 
 // Drawings 1 to 17 of a spring file as the command line writes them
@@ -915,6 +952,109 @@ TEST_F(SheetTextTest, FatigueLabelsStayByTheirPointsAndLinesAtEveryStress) {
   if (missing) GTEST_SKIP() << found;
   EXPECT_EQ("", found);
   EXPECT_EQ("", LabelFindings(labels, dir(), missing));
+}
+
+// The REF spring made extreme, calculated: near resonance (fz 0.99 f0),
+// its minimum length above the free length, slender (L0/D 250, 300
+// coils), 20 load levels of widely different stroke counts, very low and
+// very high stress, wire of 0.1 and of 60 mm.
+struct Extreme {
+  std::string name;
+  std::function<void(SpringDataRecord&)> change;
+};
+
+std::vector<Extreme> ExtremeSprings() {
+  auto lengths = [](Real d, Real Dm, Real n, Real L0, Real L1, Real L2) {
+    return [=](SpringDataRecord& s) {
+      s.d = s.h = d, s.Dm = Dm, s.De = Dm + d, s.Di = Dm - d;
+      s.n = n, s.L0 = L0, s.L1 = L1, s.L2 = L2;
+    };
+  };
+  // Beyond the table material's wires: a material of its own.
+  auto own = [](std::function<void(SpringDataRecord&)> change) {
+    return [change](SpringDataRecord& s) {
+      change(s);
+      s.MaterialSel = 11, s.Rm = 1460, s.tauzul = 817.6L;
+    };
+  };
+  return {{"resonance", [](SpringDataRecord& s) { s.ExternalMass = 0; }},
+          {"lnabovel0", lengths(2, 20, 8.5L, 23, 22.8L, 22)},
+          {"slender", lengths(1, 4, 300, 1000, 900, 700)},
+          {"spectrum20", [](SpringDataRecord&) {}},
+          {"lowstress", lengths(2, 20, 8.5L, 60, 59.98L, 59.5L)},
+          {"highstress", lengths(2, 20, 8.5L, 60, 30, 22.5L)},
+          {"wire0.1", own(lengths(0.1L, 1, 10, 4, 3.8L, 3.5L))},
+          {"wire60", own(lengths(60, 300, 6, 900, 800, 650))}};
+}
+
+// Every sheet of those springs: nothing off the sheet, no text over
+// another or crossed by a line, every text at least 1 mm high and of
+// width factor 0.5, no leader along another line; the frequency response
+// holds its operating point, the load spectrum all of its 20 levels.
+TEST_F(SheetTextTest, ExtremeSpringsKeepEveryValueOnTheSheetAtPrintSize) {
+  std::vector<std::string> paths;
+  const QuietUi quiet(ui());
+  ASSERT_TRUE(quiet.Open());
+  for (const Extreme& x : ExtremeSprings()) {
+    SCOPED_TRACE(x.name);
+    ResetSpringRecords();
+    ResetDiagramGlobals();
+    MakeRefSpring();
+    x.change(SpringData());
+    // A transverse force the spring bears (the fine wire's tenth of its
+    // load); none at very low stress, where the operating point comes
+    // close to the origin.
+    TransverseLoad().FQ = x.name == "wire0.1" ? 0.005L : x.name == "lowstress" ? 0 : 5;
+    if (x.name == "spectrum20") {
+      LoadSpectrumRecord& ls = LoadSpectrum();
+      ls.Count = kMaxLoadLevels;
+      for (int i = 1; i <= kMaxLoadLevels; ++i) {
+        LoadLevel& v = ls.Levels[static_cast<std::size_t>(i)];
+        v.L1 = 50, v.L2 = 50 - i, v.ni = std::pow(Real(10), i % 5);
+      }
+    }
+    RunRecalculation();
+    if (x.name == "resonance") {
+      SpringData().f = 0.99L * SpringData().fe;
+      RunRecalculation();
+    }
+    ASSERT_EQ(0, G().FatalErrorFlag);
+    const std::size_t before = paths.size();
+    WriteSheets(x.name, paths);
+    for (int view = 1; view <= 4; ++view) {
+      G().AbortFlag = 0;
+      const std::string p = Write(x.name + "_view" + std::to_string(view), 1,
+                                  [view](int c) { DrawSpringView(view, c, false); });
+      if (!p.empty()) paths.push_back(p);
+    }
+    for (const bool en : {false, true}) {
+      G().AbortFlag = 0;
+      const std::string p = Write(x.name + (en ? "_en" : "_production"), 1, [en](int c) {
+        if (en)
+          DrawProductionDrawingEN(c);
+        else
+          DrawProductionDrawing(c);
+      });
+      if (!p.empty()) paths.push_back(p);
+    }
+    EXPECT_GE(paths.size() - before, 20u);
+    if (x.name == "resonance") {
+      // y(fz) about 50: the operating point's circle lies in the plot.
+      const std::string p = dir() + "/resonance_diagram10.dxf";
+      bool inside = false;
+      for (const DxfEntity& e : ReadDxfEntities(p))
+        if (e.type == "CIRCLE" && e.layer == "24") inside = e.Get(20) > 10 && e.Get(20) < 100 && e.Get(10) > 18;
+      EXPECT_TRUE(inside);
+    }
+  }
+  bool missing = false;
+  const std::string found = Overlaps(paths, missing, {}, false, true);
+  if (missing) GTEST_SKIP() << found;
+  EXPECT_EQ("", found);
+  // The views are drawn at the spring's own size, their scale is the
+  // printer's: the sheets at print size.
+  std::erase_if(paths, [](const std::string& p) { return p.find("_view") != std::string::npos; });
+  EXPECT_EQ("", Overlaps(paths, missing, {}, true, false, true));
 }
 
 }  // namespace

@@ -16,14 +16,19 @@ dimension lines as well. A line that runs through the inner box of a text
 box leaves out 15 % of the height at the top and at the bottom and 7.5 % of
 the width at each end, the room a glyph leaves free.
 
-    text_overlap.py [--lines] [--frame] [--allow REGEX ...] FILE.dxf ...
+    text_overlap.py [--lines] [--frame] [--print] [--allow REGEX ...] FILE.dxf ...
 
 A finding that REGEX finds (re.search on the text after "file: ") is
 left out. With --lines only texts on lines are reported. With --frame
 every text box and every line must also lie inside the sheet the header
 names ($LIMMIN to $LIMMAX): "file: 'text' (x, y) off the sheet" or
-"file: line (x1, y1)-(x2, y2) off the sheet". The exit status is 1 when
-any file has a finding, 2 when a file does not read.
+"file: line (x1, y1)-(x2, y2) off the sheet". With --print every text
+must read at print size, at least 1 high with a width factor of at least
+0.5 ("file: 'text' (x, y) h 0.50 w 0.30 below print size"), and no leader
+(a line from a point's circle to within a quarter text height of a text's
+box) may run within 0.3 of another line for its whole length ("file:
+leader (x1, y1)-(x2, y2) of 'text' along (x1, y1)-(x2, y2)"). The exit
+status is 1 when any file has a finding, 2 when a file does not read.
 """
 import math
 import re
@@ -33,6 +38,8 @@ import ezdxf
 
 HAIR = 0.05  # drawing units two shapes may share (rounding of the writer)
 ARC_STEP = math.radians(10)  # chord step of circles and arcs
+MIN_HEIGHT, MIN_WIDTH = 1.0, 0.5  # the smallest text that reads on paper
+ALONG = 0.3  # a leader this near another line merges with it
 
 
 def flat_entities(layout):
@@ -144,24 +151,70 @@ def off_sheet(points, frame):
     return any(not (x0 <= x <= x1 and y0 <= y <= y1) for x, y in points)
 
 
-def findings(path, lines_only=False, frame=False):
+def point_segment(px, py, a, b):
+    dx, dy = b[0] - a[0], b[1] - a[1]
+    l2 = dx * dx + dy * dy
+    t = 0 if l2 == 0 else max(0, min(1, ((px - a[0]) * dx + (py - a[1]) * dy) / l2))
+    return math.hypot(a[0] + t * dx - px, a[1] + t * dy - py)
+
+
+def point_box(px, py, b):
+    xs, ys = [p[0] for p in b], [p[1] for p in b]
+    return math.hypot(max(min(xs) - px, 0, px - max(xs)), max(min(ys) - py, 0, py - max(ys)))
+
+
+def print_size(texts, leaders, segments, circles):
+    """Texts too small to read and leaders that run along another line."""
+    found = []
+    for t, b, _, h, wf in texts:
+        if h < MIN_HEIGHT - 0.005 or wf < MIN_WIDTH - 0.005:
+            found.append("%r (%.2f, %.2f) h %.2f w %.2f below print size" % (t, b[0][0], b[0][1], h, wf))
+    for seg in leaders:
+        (ax, ay), (bx, by) = seg
+        length = math.hypot(bx - ax, by - ay)
+        owner = None
+        for t, b, _, h, _ in texts:
+            for (nx, ny), (fx, fy) in ((seg[0], seg[1]), (seg[1], seg[0])):
+                if (point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h
+                        and any(abs(math.hypot(fx - cx, fy - cy) - r) <= min(0.1, r / 2) for cx, cy, r in circles)):
+                    owner = t
+        if owner is None or length < 0.5:
+            continue
+        n = max(2, int(length / 0.1))
+        pts = [(ax + (bx - ax) * k / n, ay + (by - ay) * k / n) for k in range(n + 1)]
+        for other in segments:
+            if len(other) != 2 or other == seg or other == [seg[1], seg[0]]:
+                continue
+            if all(point_segment(px, py, other[0], other[1]) <= ALONG for px, py in pts):
+                found.append("leader (%.2f, %.2f)-(%.2f, %.2f) of %r along (%.2f, %.2f)-(%.2f, %.2f)" % (
+                    ax, ay, bx, by, owner, other[0][0], other[0][1], other[1][0], other[1][1]))
+                break
+    return found
+
+
+def findings(path, lines_only=False, frame=False, printed=False):
     doc = ezdxf.readfile(path)
-    texts, segments = [], []
+    texts, segments, leaders, circles = [], [], [], []
     for e in flat_entities(doc.modelspace()):
         if e.dxftype() in ("TEXT", "ATTRIB"):
             b = box(e)
             if b is not None:
-                texts.append((e.dxf.text.strip(), b, box(e, True)))
+                texts.append((e.dxf.text.strip(), b, box(e, True), e.dxf.height, e.dxf.get("width", 1.0) or 1.0))
         else:
-            segments.extend(shapes_of(e))
+            shapes = shapes_of(e)
+            segments.extend(shapes)
+            if e.dxftype() == "LINE":
+                leaders.extend(shapes)
+            elif e.dxftype() == "CIRCLE":
+                circles.append((e.dxf.center.x, e.dxf.center.y, e.dxf.radius))
     found = []
     for i in range(len(texts) if not lines_only else 0):
         for j in range(i + 1, len(texts)):
-            (ta, pa, _), (tb, pb, _) = texts[i], texts[j]
+            (ta, pa, _, _, _), (tb, pb, _, _, _) = texts[i], texts[j]
             if not separated(pa, pb):
                 found.append("%r (%.2f, %.2f) over %r (%.2f, %.2f)" % (
                     ta, pa[0][0], pa[0][1], tb, pb[0][0], pb[0][1]))
-    for t, b, inner in texts:
+    for t, b, inner, _, _ in texts:
         for s in segments:
             if separated(inner, s):
                 continue
@@ -173,24 +226,28 @@ def findings(path, lines_only=False, frame=False):
             break  # one line per text is enough to name it
     limits = sheet(doc) if frame else None
     if limits is not None:
-        for t, b, _ in texts:
+        for t, b, _, _, _ in texts:
             if off_sheet(b, limits):
                 found.append("%r (%.2f, %.2f) off the sheet" % (t, b[0][0], b[0][1]))
         for s in segments:
             if off_sheet(s, limits):
                 found.append("line (%.2f, %.2f)-(%.2f, %.2f) off the sheet" % (s[0][0], s[0][1], s[1][0], s[1][1]))
                 break  # the first one names the file
+    if printed:
+        found.extend(print_size(texts, leaders, segments, circles))
     return found
 
 
 def main(args):
-    allow, paths, lines_only, frame = [], [], False, False
+    allow, paths, lines_only, frame, printed = [], [], False, False, False
     it = iter(args)
     for a in it:
         if a == "--lines":
             lines_only = True
         elif a == "--frame":
             frame = True
+        elif a == "--print":
+            printed = True
         elif a == "--allow":
             allow.append(re.compile(next(it)))
         else:
@@ -198,7 +255,7 @@ def main(args):
     status = 0
     for p in paths:
         try:
-            found = findings(p, lines_only, frame)
+            found = findings(p, lines_only, frame, printed)
         except (IOError, ezdxf.DXFError) as exc:
             print("%s: does not read: %s" % (p, exc))
             return 2
