@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -58,6 +60,14 @@ Layout LayoutOf(const std::string& b) { return {Le(b, 8, 2), Le(b, 10, 2), Le(b,
 
 // The file with the header's date of last update taken out (any write stamps
 // today).
+// v with the decimals, right-aligned in width, "." as the point in any locale.
+std::string Fixed(double v, int width, int decimals) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  std::string s(buf, r.ptr);
+  return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(s.size()))), ' ') + s;
+}
+
 std::string Undated(std::string b) {
   if (b.size() > 4) b.replace(1, 3, "...");
   return b;
@@ -91,8 +101,8 @@ std::string NumberedTable(int n) {
   std::vector<std::string> records;
   char r[40];
   for (int i = 1; i <= n; ++i) {
-    std::snprintf(r, sizeof r, " %-20s%8.2f", ("Satz " + std::to_string(i)).c_str(), i / 100.0);
-    records.emplace_back(r);
+    std::snprintf(r, sizeof r, " %-20s", ("Satz " + std::to_string(i)).c_str());
+    records.emplace_back(r + Fixed(i / 100.0, 8, 2));
   }
   return TwoFieldTable("D", 'N', 8, records, 20, 2);
 }
@@ -204,9 +214,7 @@ TEST_F(TableEdits, AppendInASortedViewAddsOneBlankRecord) {
     const auto [off, len] = l.Field(before, "TOLC");
     ASSERT_GT(len, 0u);
     std::string expected = before.substr(0, before.size() - 1);  // without the end mark
-    char value[32];
-    std::snprintf(value, sizeof value, "%*.3f", static_cast<int>(len), 0.005);
-    expected.replace(l.header + 2 * l.length + off, len, value);
+    expected.replace(l.header + 2 * l.length + off, len, Fixed(0.005, static_cast<int>(len), 3));
     expected += std::string(l.length, ' ') + '\x1A';
     expected.replace(4, 4, after.substr(4, 4));
     EXPECT_EQ(Undated(after), Undated(expected));
@@ -257,9 +265,7 @@ TEST_F(TableEdits, AnEnteredValueIsPostedWhenTheRecordIsLeftOrOk) {
   const auto [off, len] = l.Field(original, "TOLB");
   ASSERT_GT(len, 0u);
   std::string changed = original;
-  char value[32];
-  std::snprintf(value, sizeof value, "%*.3f", static_cast<int>(len), 0.099);
-  changed.replace(l.header + l.length + off, len, value);
+  changed.replace(l.header + l.length + off, len, Fixed(0.099, static_cast<int>(len), 3));
   ASSERT_NE(changed, original);
   const auto enter = [] {
     DoubleClickCell(Grid(), RowOf(Grid(), 2), ColumnOf(Grid(), "TOLB"));
@@ -422,10 +428,8 @@ TEST_F(TableEdits, TwoProgramsEditTwoFieldsOfOneRecord) {
   ASSERT_EQ(::waitpid(peer, &status, 0), peer);
   EXPECT_EQ(status, 0);
   for (int fd : {to[0], to[1], from[0], from[1]}) ::close(fd);
-  char tolb[32], tolc[32];
   const auto b = l.Field(original, "TOLB"), tc = l.Field(original, "TOLC");
-  std::snprintf(tolb, sizeof tolb, "%*.3f", static_cast<int>(b.second), 0.033);
-  std::snprintf(tolc, sizeof tolc, "%*.3f", static_cast<int>(tc.second), 0.03);
+  const std::string tolb = Fixed(0.033, static_cast<int>(b.second), 3), tolc = Fixed(0.03, static_cast<int>(tc.second), 3);
   EXPECT_EQ(Undated(Bytes(din2076_)), Undated(WithField(WithField(original, l, b, 3, tolb), l, tc, 3, tolc)));
 }
 

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <cctype>
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <cstdlib>
@@ -543,6 +544,39 @@ TEST_F(Tdbf4Test, ASortedGridFollowsAnotherProgramsKeysAndRecords) {
   EXPECT_EQ(Peer(path, "(t[2]['TOLB'], t[2]['TOLC'], len(t), t[-1]['D'])"),
             "(0.999, 0.333, " + std::to_string(n + 1) + ", 9.99)");
   for (const auto& e : boxes->events) EXPECT_NE(e.kind, "box") << e.text;
+}
+
+// Under the German process locale Qt sets from LANG=de_DE.UTF-8 the grid
+// shows the numbers the file holds and takes a typed point or comma alike.
+TEST_F(Tdbf4Test, NumbersAreShownAndTakenAlikeUnderAGermanLocale) {
+  const std::string was = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no locale de_DE.UTF-8";
+  struct Back {
+    std::string locale;
+    ~Back() { std::setlocale(LC_ALL, locale.c_str()); }
+  } back{was};
+  const fs::path path = dbf() / "din2076.dbf";
+  std::string shown;
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    for (int c = 0; c < 3; ++c) shown += m->index(0, c).data().toString().trimmed().toStdString() + " ";
+    const auto type = [&](int row, int column, const QString& text) {
+      ASSERT_EQ(m->index(row, 0).data(xbase::DatasetModel::RecNoRole).toInt(), row + 1);
+      grid->setCurrentIndex(m->index(row, column));
+      ASSERT_TRUE(m->setData(m->index(row, column), text, Qt::EditRole));
+      QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    };
+    type(1, 1, QStringLiteral("0,999"));
+    type(2, 2, QStringLiteral("0.998"));
+    type(3, 0, QStringLiteral(" 2,5 "));
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().EditTable("din2076", 0);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(shown, Peer(path, "' '.join(str(t[0][k]) for k in ('D', 'TOLB', 'TOLC'))") + " ");
+  EXPECT_EQ(Peer(path, "(t[1]['TOLB'], t[2]['TOLC'], t[3]['D'])"), "(0.999, 0.998, 2.5)");
 }
 
 }  // namespace

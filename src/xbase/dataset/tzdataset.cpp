@@ -87,7 +87,8 @@ double StoredValue(long double v, const FieldDesc& f) {
     const double scale = std::pow(10.0, f.decimals);
     return std::round(static_cast<double>(v) * scale) / scale;
   }
-  return std::strtod(AllTrimText(s).c_str(), nullptr);
+  double x = 0;
+  return ReadNumberText(s, x) ? x : 0;
 }
 
 }  // namespace
@@ -634,9 +635,8 @@ void TTzDataSet::CheckEntry(const TField& f, std::u32string_view typed) const {
   }
   text = AllTrimText(text);
   if (text.empty()) return;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (end != text.c_str() + text.size() || !std::isfinite(v)) return;  // SetText names it
+  double v = 0;
+  if (!ReadNumberText(text, v)) return;  // SetText names it
   if (StoredNumber(v, m->desc.length, m->desc.decimals).find('*') == std::string::npos) return;
   DatabaseError("'" + text + "' passt nicht in " + f.Name() + " (" + std::to_string(m->desc.length) + " Stellen, " +
                 std::to_string(m->desc.decimals) + " nach dem Komma)");
