@@ -1323,7 +1323,11 @@ bool TTzCDataSet::Pack() {
     try {
       r = zeb::xbase::Pack();
     } catch (...) {
-      failure = AsWriteFailure("Pack ist nicht beendet."_ansi);
+      const std::string consequence =
+          Engine().memoPackFailed
+              ? std::string("Die Datensätze sind gepackt; die Memodatei ist nicht verdichtet und behält ihre alten Blöcke."_ansi)
+              : std::string("Pack ist nicht beendet."_ansi);
+      failure = AsWriteFailure(consequence);
     }
   }
   if (failure) {
