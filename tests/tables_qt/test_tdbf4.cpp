@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QGuiApplication>
@@ -577,6 +578,92 @@ TEST_F(Tdbf4Test, NumbersAreShownAndTakenAlikeUnderAGermanLocale) {
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_EQ(shown, Peer(path, "' '.join(str(t[0][k]) for k in ('D', 'TOLB', 'TOLC'))") + " ");
   EXPECT_EQ(Peer(path, "(t[1]['TOLB'], t[2]['TOLC'], t[3]['D'])"), "(0.999, 0.998, 2.5)");
+}
+
+// DIN 2076 sorted by each column in turn. The user types into record 5 the
+// sorted field and the next one; another program writes the sorted field
+// meanwhile. Ja writes both typed values, Nein the other program's value
+// beside the other typed one; the grid shows record 5 where it now stands
+// in the order and stands on it.
+TEST_F(Tdbf4Test, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
+  const fs::path path = dbf() / "din2076.dbf";
+  const char* names[] = {"D", "TOLB", "TOLC"};
+  const char* typed[] = {"55.55", "0.007", "0.008"};
+  const char* filed[] = {"66.66", "0.600", "0.700"};
+  for (int sorted = 0; sorted < 3; ++sorted) {
+    for (const bool yes : {true, false}) {
+      SCOPED_TRACE(std::string(names[sorted]) + (yes ? " Ja" : " Nein"));
+      fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2076.dbf", path, fs::copy_options::overwrite_existing);
+      const int next = (sorted + 1) % 3;
+      int asked = 0;
+      std::vector<int> order;
+      WhenShown("dbf4", [&](QWidget* d) {
+        auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+        QAbstractItemModel* m = grid->model();
+        QHeaderView* header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::RightButton, {},
+                          QPoint(header->sectionViewportPosition(sorted) + 5, 5));
+        ASSERT_EQ(grid->DepressedColumn(), sorted);
+        const auto rowOf5 = [&] {
+          int row = -1;
+          for (int r = 0; r < m->rowCount(); ++r)
+            if (m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt() == 5) row = r;
+          return row;
+        };
+        int row = rowOf5();
+        ASSERT_GE(row, 0);
+        grid->setCurrentIndex(m->index(row, sorted));
+        ASSERT_TRUE(m->setData(m->index(row, sorted), QString(typed[sorted]), Qt::EditRole));
+        QApplication::processEvents();
+        row = rowOf5();
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(grid->currentIndex().row(), row);
+        grid->setCurrentIndex(m->index(row, next));
+        ASSERT_TRUE(m->setData(m->index(row, next), QString(typed[next]), Qt::EditRole));
+        QApplication::processEvents();
+        row = rowOf5();
+        xbase::TTzDbf other("OTHER");
+        other.SetDbfFileName(path.string());
+        other.Open();
+        other.Go(5);
+        other.Edit();
+        other.FieldByName(names[sorted]).SetAsString(filed[sorted]);
+        other.Post();
+        other.Close();
+        WhenShown("QMessageBox", [&](QWidget* box) {
+          ++asked;
+          qobject_cast<QMessageBox*>(box)->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        // Leaving the row for another record posts it; the grid stands on
+        // that record afterwards, the edited one shown in its new place.
+        const int clicked = m->index(row == 14 ? 13 : 14, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+        grid->setCurrentIndex(m->index(row == 14 ? 13 : 14, 0));
+        QApplication::processEvents();
+        QApplication::processEvents();
+        for (int r = 0; r < m->rowCount(); ++r)
+          order.push_back(m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt());
+        xbase::TTzDbf& ds = TheTableWindow().Dataset();
+        EXPECT_EQ(ds.State(), xbase::DataSetState::Browse);
+        EXPECT_EQ(ds.GetRecNo(), clicked);
+        EXPECT_EQ(m->index(grid->currentIndex().row(), 0).data(xbase::DatasetModel::RecNoRole).toInt(), clicked);
+        QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+      });
+      Tables().EditTable("din2076", 0);
+      EXPECT_EQ(asked, 1);
+      const std::string want = std::string(yes ? typed[sorted] : filed[sorted]);
+      EXPECT_EQ(Peer(path, "'%.3f %.3f' % (t[4]['" + std::string(names[sorted]) + "'], t[4]['" + names[next] + "'])"),
+                Peer(path, "'%.3f %.3f' % (" + want + ", " + typed[next] + ")"));
+      // The order the grid shows is the file's order by that field.
+      ASSERT_FALSE(order.empty());
+      std::vector<int> sortedOrder;
+      const std::string byField = Peer(path, "' '.join(str(i + 1) for i, r in sorted(enumerate(t), key=lambda p: (p[1]['" +
+                                                 std::string(names[sorted]) + "'], p[0])))");
+      std::istringstream in(byField);
+      for (int r; in >> r;) sortedOrder.push_back(r);
+      sortedOrder.resize(std::min(sortedOrder.size(), order.size()));
+      EXPECT_EQ(order, sortedOrder);
+    }
+  }
 }
 
 }  // namespace

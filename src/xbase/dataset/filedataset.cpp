@@ -251,7 +251,19 @@ void TTzFileDataSet::s_ReplaceWithLock() {
           askAgain_ = true;
           return;
         }
-        WithOwnIndex([] { Replace(); });
+        // The edit as typed: an index built again under the write reads the
+        // record from the file, and the second attempt writes the edit again.
+        WorkArea* a = Area();
+        CompleteRecordBuffer(*a);
+        std::vector<std::uint8_t> edit;
+        if (a->recordBuffer != nullptr) edit.assign(a->recordBuffer, a->recordBuffer + a->recordBufferSize);
+        WithOwnIndex([a, &edit] {
+          if (a->recordBuffer != nullptr && edit.size() == a->recordBufferSize) {
+            std::copy(edit.begin(), edit.end(), a->recordBuffer);
+            a->undecoded = false;
+          }
+          Replace();
+        });
         if (TzCurrentError() == 0) SKIP(0);
       },
       "Ihre Änderung ist nicht gespeichert."_ansi);
