@@ -13,6 +13,9 @@
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <clocale>
 #include <cstdio>
@@ -663,6 +666,129 @@ TEST_F(Tdbf4Test, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
       sortedOrder.resize(std::min(sortedOrder.size(), order.size()));
       EXPECT_EQ(order, sortedOrder);
     }
+  }
+}
+
+// DIN 2077: a new row typed while the disk is full, handed in with the
+// check button or by clicking another row. After the message the grid's
+// rows, the counter and the current record agree: the typed row is still
+// there; with room again a click on row 9 writes it, and what is typed
+// then goes into the record row 9 shows (of 307, the grid holding a
+// stretch of them).
+TEST_F(Tdbf4Test, AFailedNewRowStaysAndTheNextKeysGoWhereTheGridStands) {
+  const fs::path path = dbf() / "din2077.dbf";
+  // The check button or a row click on a full disk; the check button while
+  // another process holds the table's lock, answered with Abbrechen.
+  for (const int road : {0, 1, 2}) {
+    const bool check = road != 1, locked = road == 2;
+    SCOPED_TRACE(road == 0 ? "check button" : road == 1 ? "row click" : "lock refused");
+    fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2077.dbf", path, fs::copy_options::overwrite_existing);
+    {
+      // 307 records: the grid holds a stretch of them around the last.
+      xbase::TTzDbf fill("FILL");
+      fill.SetDbfFileName(path.string());
+      fill.Open();
+      for (int i = fill.RecCount() + 1; i <= 307; ++i) {
+        fill.Append();
+        fill.FieldByName("D").SetAsString(std::to_string(100 + i) + ".25");
+        fill.Post();
+      }
+      fill.Close();
+    }
+    const std::string before = FileBytes(path);
+    const int n = std::stoi(Peer(path, "len(t)"));
+    std::vector<std::string> said;
+    int row9 = 0;
+    WhenShown("dbf4", [&](QWidget* d) {
+      auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+      auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+      QAbstractItemModel* m = grid->model();
+      xbase::TTzDbf& ds = TheTableWindow().Dataset();
+      const auto agree = [&](const char* when) {
+        QApplication::processEvents();
+        const int row = grid->currentIndex().row();
+        const int shown = m->index(row, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+        const std::string counter = Child<QLabel>(d, "Label_recno")->text().toStdString();
+        if (ds.State() == xbase::DataSetState::Insert) {
+          EXPECT_EQ(row, m->rowCount() - 1) << when;
+        } else {
+          EXPECT_EQ(shown, ds.GetRecNo()) << when;
+          EXPECT_EQ(counter, std::to_string(ds.GetRecNo()) + "/" + std::to_string(ds.RecCount())) << when;
+        }
+      };
+      QTest::mouseClick(nav->Button("nbInsert"), Qt::LeftButton);
+      const int fresh = m->rowCount() - 1;
+      EXPECT_EQ(m->index(fresh - 1, 0).data(xbase::DatasetModel::RecNoRole).toInt(), n);
+      grid->setCurrentIndex(m->index(fresh, 0));
+      ASSERT_TRUE(m->setData(m->index(fresh, 0), QStringLiteral("1.25"), Qt::EditRole));
+      grid->setCurrentIndex(m->index(fresh, 1));
+      ASSERT_TRUE(m->setData(m->index(fresh, 1), QStringLiteral("0,125"), Qt::EditRole));
+      // The message, or the lock's question answered with Abbrechen.
+      WhenShown("QMessageBox", [&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        said.push_back(box->text().toStdString());
+        QAbstractButton* b = box->button(QMessageBox::Cancel);
+        (b != nullptr ? b : box->button(QMessageBox::Ok))->click();
+      });
+      if (locked) {
+        // Another process holds the table until told to let go.
+        int held[2], go[2];
+        ASSERT_EQ(::pipe(held) | ::pipe(go), 0);
+        const pid_t peer = ::fork();
+        if (peer == 0) {
+          ::close(go[1]);
+          ::close(held[0]);
+          char c = 0;
+          xbase::SetTzCallback(nullptr);
+          xbase::TTzDbf other("OTHER");
+          other.SetDbfFileName(path.string());
+          other.Open();
+          const bool ok = other.FLock();
+          if (::write(held[1], &c, 1) == 1 && ::read(go[0], &c, 1) == 1) ::_exit(ok ? 0 : 2);
+          ::_exit(3);
+        }
+        char c = 0;
+        EXPECT_EQ(::read(held[0], &c, 1), 1);
+        QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_EQ(::write(go[1], &c, 1), 1);
+        int status = -1;
+        EXPECT_EQ(::waitpid(peer, &status, 0), peer);
+        EXPECT_EQ(status, 0);
+        for (int fd : {held[0], held[1], go[0], go[1]}) ::close(fd);
+      } else {
+        const test::DiskFullFrom full(static_cast<std::int64_t>(before.size()));
+        ASSERT_TRUE(full.Active());
+        if (check)
+          QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+        else
+          grid->setCurrentIndex(m->index(8, 0));
+        QApplication::processEvents();
+      }
+      EXPECT_EQ(FileBytes(path), before);
+      agree("after the message");
+      // The typed row is there for another try.
+      EXPECT_EQ(m->rowCount(), fresh + 1);
+      EXPECT_EQ(ds.State(), xbase::DataSetState::Insert);
+      EXPECT_EQ(m->index(fresh, 0).data().toString().trimmed(), "1.25");
+      EXPECT_EQ(m->index(fresh, 1).data().toString().trimmed(), "0.125");
+      row9 = m->index(8, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+      grid->setCurrentIndex(m->index(8, 0));
+      agree("on row 9");
+      EXPECT_EQ(ds.GetRecNo(), row9);
+      // Typed into the highlighted row.
+      EXPECT_TRUE(m->setData(m->index(grid->currentIndex().row(), 0), QStringLiteral("66"), Qt::EditRole));
+      QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+      agree("after 66");
+      QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+    });
+    Tables().EditTable("din2077", 0);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find(locked ? "gesperrt" : "voll"), std::string::npos) << said[0];
+    EXPECT_EQ(Peer(path, "len(t)"), std::to_string(n + 1));
+    EXPECT_EQ(Peer(path, "(t[-1]['D'], t[-1]['TOL'], t[" + std::to_string(row9 - 1) + "]['D'])"), "(1.25, 0.125, 66.0)");
+    // Nothing else changed.
+    EXPECT_EQ(Peer(path, "sum(1 for r in t if r['D'] == 66)"), "1");
   }
 }
 
