@@ -792,5 +792,58 @@ TEST_F(Tdbf4Test, AFailedNewRowStaysAndTheNextKeysGoWhereTheGridStands) {
   }
 }
 
+// DIN 2076 with one record of a cut append past the count its header gives.
+// Abbrechen on the repair question leaves the file as it is; then neither
+// the menu's Append (asked again, Abbrechen) nor a new row typed in the grid
+// writes over that record: each is refused with the reason, the new row
+// stays, and the file keeps every byte.
+TEST_F(Tdbf4Test, ACutAppendLeftAsItIsIsNotWrittenOver) {
+  const fs::path path = dbf() / "din2076.dbf";
+  std::string bytes = FileBytes(path);
+  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  bytes += "  99.00 0.990 0.500";  // one record of 19 bytes the count does not hold
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  const std::string count = Peer(path, "len(t)");
+  std::vector<std::string> said;
+  // Abbrechen on every question, OK on every message: four boxes.
+  std::function<void(int)> answer = [&](int left) {
+    WhenShown("QMessageBox", [&, left](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      said.push_back(box->text().toStdString());
+      QAbstractButton* b = box->button(QMessageBox::Cancel);
+      if (left > 1) answer(left - 1);
+      (b != nullptr ? b : box->button(QMessageBox::Ok))->click();
+    });
+  };
+  answer(4);
+  bool insertKept = false;
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    Child<QAction>(d, "mi_editAppend")->trigger();
+    QApplication::processEvents();
+    QTest::mouseClick(nav->Button("nbInsert"), Qt::LeftButton);
+    const int fresh = m->rowCount() - 1;
+    grid->setCurrentIndex(m->index(fresh, 0));
+    EXPECT_TRUE(m->setData(m->index(fresh, 0), QStringLiteral("5.5"), Qt::EditRole));
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    QApplication::processEvents();
+    insertKept = TheTableWindow().Dataset().State() == xbase::DataSetState::Insert &&
+                 m->index(fresh, 0).data().toString().trimmed().toDouble() == 5.5;
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  });
+  Tables().EditTable("din2076", 0);
+  ASSERT_EQ(said.size(), 4u);
+  for (int i : {0, 1}) EXPECT_NE(said[i].find("abgebrochenen"), std::string::npos) << said[i];
+  for (int i : {2, 3}) EXPECT_NE(said[i].find("es wird nichts angeh"), std::string::npos) << said[i];
+  EXPECT_TRUE(insertKept);
+  EXPECT_EQ(FileBytes(path), bytes);
+  EXPECT_EQ(Peer(path, "len(t)"), count);
+}
+
 }  // namespace
 }  // namespace zeb::qttest

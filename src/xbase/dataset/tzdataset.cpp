@@ -726,6 +726,10 @@ int TTzDataSet::TziForceReread() {
 int TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
   buffer[0] = 0;
   if (!SelectWorkArea("TziAppendRecord")) return kTziOk;
+  if (onRecordsPastCount && zeb::xbase::RecordsPastCount() > 0) {
+    if (!onRecordsPastCount()) throw EAbort{};
+    if (!SelectWorkArea("TziAppendRecord")) return kTziOk;
+  }
   CopyBufferToEngine(buffer, 0);
   // Fields left empty stay blank in the file; the marks stay with the new
   // record until it is written (a refused lock keeps them).
