@@ -2,11 +2,13 @@
 // each on a real window system: an append in a sorted view adds one blank
 // record, Abbruch and the navigator's cancel give up what was typed and not
 // posted, an emptied date cell stores blanks.
+#include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <charconv>
@@ -16,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "base/globals.h"
@@ -474,6 +477,97 @@ TEST_F(TableEdits, AppendDbfKeepsEveryFieldAsStored) {
             0)
       << out;
   EXPECT_EQ(out, "True True\n");  // blanks read as blanks in both halves
+}
+
+// DIN 2076 sorted by each column in turn; record 5's sorted field and the
+// next one typed and entered; another process writes the sorted field; a
+// click on another row asks, Ja or Nein. The file then holds both typed
+// values (Ja) or the other program's value beside the other typed one (Nein).
+TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
+  Start("table_material.zeb");
+  const char* names[] = {"D", "TOLB", "TOLC"};
+  const char* typed[] = {"55.55", "0.007", "0.008"};
+  const char* filed[] = {"66.66", "0.600", "0.700"};
+  const double typedValue[] = {55.55, 0.007, 0.008}, filedValue[] = {66.66, 0.6, 0.7};
+  const std::string original = Bytes(din2076_);
+  for (int sorted = 0; sorted < 3; ++sorted) {
+    for (const bool yes : {true, false}) {
+      SCOPED_TRACE(std::string(names[sorted]) + (yes ? " Ja" : " Nein"));
+      {
+        std::ofstream out(din2076_, std::ios::binary | std::ios::trunc);
+        out << original;
+      }
+      const int next = (sorted + 1) % 3;
+      const auto typeInto = [](int column, const char* text) {
+        DoubleClickCell(Grid(), RowOf(Grid(), 5), column);
+        Type(QString::fromLatin1(text));
+        Key(Qt::Key_Return);
+      };
+      EXPECT_TRUE(InDin2076(
+          {[&] {
+             QHeaderView* h = Grid()->horizontalHeader();
+             QTest::mouseClick(h->viewport(), Qt::RightButton, {},
+                               QPoint(h->sectionViewportPosition(ColumnOf(Grid(), names[sorted])) + 5, 5));
+           },
+           [&] { typeInto(ColumnOf(Grid(), names[sorted]), typed[sorted]); },
+           [&] { typeInto(ColumnOf(Grid(), names[next]), typed[next]); },
+           [&] {
+             // The other program writes the sorted field of record 5.
+             const pid_t peer = ::fork();
+             if (peer == 0) {
+               int code = 1;
+               try {
+                 xbase::SetTzCallback(nullptr);
+                 xbase::TTzDbf other("OTHER");
+                 other.SetDbfFileName(din2076_.string());
+                 other.SetActive(true);
+                 other.Go(5);
+                 other.Edit();
+                 other.FieldByName(names[sorted]).SetText(filed[sorted]);
+                 other.Post();
+                 code = other.State() == xbase::DataSetState::Browse ? 0 : 2;
+               } catch (...) {
+                 code = 3;
+               }
+               ::_exit(code);
+             }
+             int status = -1;
+             EXPECT_EQ(::waitpid(peer, &status, 0), peer);
+             EXPECT_EQ(status, 0);
+           },
+           [&] {
+             // The question comes inside the click: answered from the event loop.
+             auto answer = std::make_shared<std::function<void(int)>>();
+             *answer = [answer, yes](int left) {
+               auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+               if (box != nullptr && box->text().contains(QStringLiteral("Mit Ihrer Eingabe"))) {
+                 box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+                 *answer = nullptr;
+               } else if (left > 0) {
+                 QTimer::singleShot(20, [answer, left] { if (*answer) (*answer)(left - 1); });
+               } else {
+                 ADD_FAILURE() << "no overwrite question";
+               }
+             };
+             QTimer::singleShot(20, [answer] { if (*answer) (*answer)(500); });
+             const int row = RowOf(Grid(), 5);
+             ClickCell(Grid(), row == 14 ? 13 : 14, 0);
+           }},
+          "Button_ok"));
+      std::string out;
+      xbase::test::ScratchDir scratch;
+      ASSERT_EQ(xbase::test::RunPython(scratch,
+                                       "import dbfread\nt = list(dbfread.DBF('" + din2076_.string() +
+                                           "'))\nprint('%.3f %.3f %d' % (t[4]['" + names[sorted] + "'], t[4]['" +
+                                           names[next] + "'], len(t)))\n",
+                                       out),
+                0)
+          << out;
+      const double first = yes ? typedValue[sorted] : filedValue[sorted];
+      EXPECT_EQ(out, Fixed(first, 0, 3) + " " + Fixed(typedValue[next], 0, 3) + " " +
+                         std::to_string(LayoutOf(original).count) + "\n");
+    }
+  }
 }
 
 }  // namespace
