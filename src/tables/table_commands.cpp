@@ -119,6 +119,7 @@ void TableWindow::PackCommand() {
 // lock goes when the command ends, also when a write fails.
 void TableWindow::AppendDbfCommand(const std::string& path) {
   bool done = false;
+  if (!NoRecordsPastCount(true)) return;
   Run([&] {
     const xb::TTzLockScope scope(*tzdbf);
     if (!tzdbf->FLock()) {
@@ -163,6 +164,7 @@ std::string TableWindow::AppendedFrom(const std::string& path) {
 }
 
 void TableWindow::AppendDelimitedCommand(const std::string& path) {
+  if (!NoRecordsPastCount(true)) return;
   Run([&] {
     const xb::TTzLockScope scope(*tzdbf);
     if (!tzdbf->FLock()) {

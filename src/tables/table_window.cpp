@@ -167,6 +167,8 @@ void TableWindow::MakeDatasets() {
       default: return false;
     }
   };
+  // A new row typed in the grid: the file's cut append is not written over.
+  tzdbf->onRecordsPastCount = [this] { return NoRecordsPastCount(false); };
   TzVFile1 = std::make_unique<xb::TTzVFile>("TzVFile1");
   TzVFile1->SetHideDeletedRecs(false);
   TzVFile1->tableLanguage = xb::TTzTableLanguage::tlOem;
@@ -413,6 +415,34 @@ void TableWindow::MendRecordsPastCount() {
     ShowMessageText("Die Tabelle "_oem + TableName() + " wurde inzwischen geändert; die Datei bleibt, wie sie ist."_oem);
 }
 
+bool TableWindow::NoRecordsPastCount(bool ask) {
+  std::int32_t past = 0;
+  const auto count = [&] {
+    past = 0;
+    const bool raise = xb::SetTzRaiseMode(false);
+    try {
+      past = tzdbf->RecordsPastCount();
+    } catch (const std::exception&) {
+      past = 0;  // the append reports what is wrong
+    }
+    xb::SetTzRaiseMode(raise);
+    xb::ClearTzErrorState();
+  };
+  count();
+  if (past <= 0) return true;
+  if (ask) {
+    MendRecordsPastCount();
+    count();
+    if (past <= 0) return true;
+  }
+  ShowErrorBox("Hinter den Datensätzen der Tabelle "_oem + TableName() +
+               " stehen noch Reste eines abgebrochenen Anhängens, die ein neuer Datensatz überschreiben würde; "
+               "es wird nichts angehängt, solange die Datei so bleibt. Die Frage dazu kommt beim nächsten Öffnen "
+               "zum Bearbeiten wieder."_oem);
+  G().AbortFlag = 1;
+  return false;
+}
+
 void TableWindow::GoRecord(std::int32_t n) {
   Run([&] { tzdbf->Go(n); });
 }
@@ -530,6 +560,7 @@ bool TableWindow::GetBoolByName(std::string_view name) {
 
 bool TableWindow::AppendLocked(const std::function<void()>& beforeAppend) {
   bool ok = false;
+  if (open_ && !NoRecordsPastCount(true)) return false;
   Run([&] {
     // The append lock goes when the append ends, also when it fails.
     const xb::TTzLockScope scope(*tzdbf);

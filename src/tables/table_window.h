@@ -118,6 +118,10 @@ class TableWindow {
   // The question and the repair of records past the header's count: Ja
   // takes them in, Nein drops them, Abbrechen leaves the file as it is.
   void MendRecordsPastCount();
+  // False (the reason shown) while records of a cut append stand past the
+  // count, where an append would write over them; ask: the repair question
+  // first.
+  bool NoRecordsPastCount(bool ask);
   bool HidesDeleted();
   void SetHideDeleted(bool hide);
 

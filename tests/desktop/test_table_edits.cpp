@@ -2,18 +2,23 @@
 // each on a real window system: an append in a sorted view adds one blank
 // record, Abbruch and the navigator's cancel give up what was typed and not
 // posted, an emptied date cell stores blanks.
+#include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "base/globals.h"
@@ -58,6 +63,14 @@ Layout LayoutOf(const std::string& b) { return {Le(b, 8, 2), Le(b, 10, 2), Le(b,
 
 // The file with the header's date of last update taken out (any write stamps
 // today).
+// v with the decimals, right-aligned in width, "." as the point in any locale.
+std::string Fixed(double v, int width, int decimals) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  std::string s(buf, r.ptr);
+  return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(s.size()))), ' ') + s;
+}
+
 std::string Undated(std::string b) {
   if (b.size() > 4) b.replace(1, 3, "...");
   return b;
@@ -91,8 +104,8 @@ std::string NumberedTable(int n) {
   std::vector<std::string> records;
   char r[40];
   for (int i = 1; i <= n; ++i) {
-    std::snprintf(r, sizeof r, " %-20s%8.2f", ("Satz " + std::to_string(i)).c_str(), i / 100.0);
-    records.emplace_back(r);
+    std::snprintf(r, sizeof r, " %-20s", ("Satz " + std::to_string(i)).c_str());
+    records.emplace_back(r + Fixed(i / 100.0, 8, 2));
   }
   return TwoFieldTable("D", 'N', 8, records, 20, 2);
 }
@@ -204,9 +217,7 @@ TEST_F(TableEdits, AppendInASortedViewAddsOneBlankRecord) {
     const auto [off, len] = l.Field(before, "TOLC");
     ASSERT_GT(len, 0u);
     std::string expected = before.substr(0, before.size() - 1);  // without the end mark
-    char value[32];
-    std::snprintf(value, sizeof value, "%*.3f", static_cast<int>(len), 0.005);
-    expected.replace(l.header + 2 * l.length + off, len, value);
+    expected.replace(l.header + 2 * l.length + off, len, Fixed(0.005, static_cast<int>(len), 3));
     expected += std::string(l.length, ' ') + '\x1A';
     expected.replace(4, 4, after.substr(4, 4));
     EXPECT_EQ(Undated(after), Undated(expected));
@@ -257,9 +268,7 @@ TEST_F(TableEdits, AnEnteredValueIsPostedWhenTheRecordIsLeftOrOk) {
   const auto [off, len] = l.Field(original, "TOLB");
   ASSERT_GT(len, 0u);
   std::string changed = original;
-  char value[32];
-  std::snprintf(value, sizeof value, "%*.3f", static_cast<int>(len), 0.099);
-  changed.replace(l.header + l.length + off, len, value);
+  changed.replace(l.header + l.length + off, len, Fixed(0.099, static_cast<int>(len), 3));
   ASSERT_NE(changed, original);
   const auto enter = [] {
     DoubleClickCell(Grid(), RowOf(Grid(), 2), ColumnOf(Grid(), "TOLB"));
@@ -422,10 +431,8 @@ TEST_F(TableEdits, TwoProgramsEditTwoFieldsOfOneRecord) {
   ASSERT_EQ(::waitpid(peer, &status, 0), peer);
   EXPECT_EQ(status, 0);
   for (int fd : {to[0], to[1], from[0], from[1]}) ::close(fd);
-  char tolb[32], tolc[32];
   const auto b = l.Field(original, "TOLB"), tc = l.Field(original, "TOLC");
-  std::snprintf(tolb, sizeof tolb, "%*.3f", static_cast<int>(b.second), 0.033);
-  std::snprintf(tolc, sizeof tolc, "%*.3f", static_cast<int>(tc.second), 0.03);
+  const std::string tolb = Fixed(0.033, static_cast<int>(b.second), 3), tolc = Fixed(0.03, static_cast<int>(tc.second), 3);
   EXPECT_EQ(Undated(Bytes(din2076_)), Undated(WithField(WithField(original, l, b, 3, tolb), l, tc, 3, tolc)));
 }
 
@@ -470,6 +477,97 @@ TEST_F(TableEdits, AppendDbfKeepsEveryFieldAsStored) {
             0)
       << out;
   EXPECT_EQ(out, "True True\n");  // blanks read as blanks in both halves
+}
+
+// DIN 2076 sorted by each column in turn; record 5's sorted field and the
+// next one typed and entered; another process writes the sorted field; a
+// click on another row asks, Ja or Nein. The file then holds both typed
+// values (Ja) or the other program's value beside the other typed one (Nein).
+TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
+  Start("table_material.zeb");
+  const char* names[] = {"D", "TOLB", "TOLC"};
+  const char* typed[] = {"55.55", "0.007", "0.008"};
+  const char* filed[] = {"66.66", "0.600", "0.700"};
+  const double typedValue[] = {55.55, 0.007, 0.008}, filedValue[] = {66.66, 0.6, 0.7};
+  const std::string original = Bytes(din2076_);
+  for (int sorted = 0; sorted < 3; ++sorted) {
+    for (const bool yes : {true, false}) {
+      SCOPED_TRACE(std::string(names[sorted]) + (yes ? " Ja" : " Nein"));
+      {
+        std::ofstream out(din2076_, std::ios::binary | std::ios::trunc);
+        out << original;
+      }
+      const int next = (sorted + 1) % 3;
+      const auto typeInto = [](int column, const char* text) {
+        DoubleClickCell(Grid(), RowOf(Grid(), 5), column);
+        Type(QString::fromLatin1(text));
+        Key(Qt::Key_Return);
+      };
+      EXPECT_TRUE(InDin2076(
+          {[&] {
+             QHeaderView* h = Grid()->horizontalHeader();
+             QTest::mouseClick(h->viewport(), Qt::RightButton, {},
+                               QPoint(h->sectionViewportPosition(ColumnOf(Grid(), names[sorted])) + 5, 5));
+           },
+           [&] { typeInto(ColumnOf(Grid(), names[sorted]), typed[sorted]); },
+           [&] { typeInto(ColumnOf(Grid(), names[next]), typed[next]); },
+           [&] {
+             // The other program writes the sorted field of record 5.
+             const pid_t peer = ::fork();
+             if (peer == 0) {
+               int code = 1;
+               try {
+                 xbase::SetTzCallback(nullptr);
+                 xbase::TTzDbf other("OTHER");
+                 other.SetDbfFileName(din2076_.string());
+                 other.SetActive(true);
+                 other.Go(5);
+                 other.Edit();
+                 other.FieldByName(names[sorted]).SetText(filed[sorted]);
+                 other.Post();
+                 code = other.State() == xbase::DataSetState::Browse ? 0 : 2;
+               } catch (...) {
+                 code = 3;
+               }
+               ::_exit(code);
+             }
+             int status = -1;
+             EXPECT_EQ(::waitpid(peer, &status, 0), peer);
+             EXPECT_EQ(status, 0);
+           },
+           [&] {
+             // The question comes inside the click: answered from the event loop.
+             auto answer = std::make_shared<std::function<void(int)>>();
+             *answer = [answer, yes](int left) {
+               auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+               if (box != nullptr && box->text().contains(QStringLiteral("Mit Ihrer Eingabe"))) {
+                 box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+                 *answer = nullptr;
+               } else if (left > 0) {
+                 QTimer::singleShot(20, [answer, left] { if (*answer) (*answer)(left - 1); });
+               } else {
+                 ADD_FAILURE() << "no overwrite question";
+               }
+             };
+             QTimer::singleShot(20, [answer] { if (*answer) (*answer)(500); });
+             const int row = RowOf(Grid(), 5);
+             ClickCell(Grid(), row == 14 ? 13 : 14, 0);
+           }},
+          "Button_ok"));
+      std::string out;
+      xbase::test::ScratchDir scratch;
+      ASSERT_EQ(xbase::test::RunPython(scratch,
+                                       "import dbfread\nt = list(dbfread.DBF('" + din2076_.string() +
+                                           "'))\nprint('%.3f %.3f %d' % (t[4]['" + names[sorted] + "'], t[4]['" +
+                                           names[next] + "'], len(t)))\n",
+                                       out),
+                0)
+          << out;
+      const double first = yes ? typedValue[sorted] : filedValue[sorted];
+      EXPECT_EQ(out, Fixed(first, 0, 3) + " " + Fixed(typedValue[next], 0, 3) + " " +
+                         std::to_string(LayoutOf(original).count) + "\n");
+    }
+  }
 }
 
 }  // namespace

@@ -6,13 +6,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <cstdlib>
@@ -543,6 +548,314 @@ TEST_F(Tdbf4Test, ASortedGridFollowsAnotherProgramsKeysAndRecords) {
   EXPECT_EQ(Peer(path, "(t[2]['TOLB'], t[2]['TOLC'], len(t), t[-1]['D'])"),
             "(0.999, 0.333, " + std::to_string(n + 1) + ", 9.99)");
   for (const auto& e : boxes->events) EXPECT_NE(e.kind, "box") << e.text;
+}
+
+// Under the German process locale Qt sets from LANG=de_DE.UTF-8 the grid
+// shows the numbers the file holds and takes a typed point or comma alike.
+TEST_F(Tdbf4Test, NumbersAreShownAndTakenAlikeUnderAGermanLocale) {
+  const std::string was = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no locale de_DE.UTF-8";
+  struct Back {
+    std::string locale;
+    ~Back() { std::setlocale(LC_ALL, locale.c_str()); }
+  } back{was};
+  const fs::path path = dbf() / "din2076.dbf";
+  std::string shown;
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    for (int c = 0; c < 3; ++c) shown += m->index(0, c).data().toString().trimmed().toStdString() + " ";
+    const auto type = [&](int row, int column, const QString& text) {
+      ASSERT_EQ(m->index(row, 0).data(xbase::DatasetModel::RecNoRole).toInt(), row + 1);
+      grid->setCurrentIndex(m->index(row, column));
+      ASSERT_TRUE(m->setData(m->index(row, column), text, Qt::EditRole));
+      QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    };
+    type(1, 1, QStringLiteral("0,999"));
+    type(2, 2, QStringLiteral("0.998"));
+    type(3, 0, QStringLiteral(" 2,5 "));
+    QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+  });
+  Tables().EditTable("din2076", 0);
+  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_EQ(shown, Peer(path, "' '.join(str(t[0][k]) for k in ('D', 'TOLB', 'TOLC'))") + " ");
+  EXPECT_EQ(Peer(path, "(t[1]['TOLB'], t[2]['TOLC'], t[3]['D'])"), "(0.999, 0.998, 2.5)");
+}
+
+// DIN 2076 sorted by each column in turn. The user types into record 5 the
+// sorted field and the next one; another program writes the sorted field
+// meanwhile. Ja writes both typed values, Nein the other program's value
+// beside the other typed one; the grid shows record 5 where it now stands
+// in the order and stands on it.
+TEST_F(Tdbf4Test, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
+  const fs::path path = dbf() / "din2076.dbf";
+  const char* names[] = {"D", "TOLB", "TOLC"};
+  const char* typed[] = {"55.55", "0.007", "0.008"};
+  const char* filed[] = {"66.66", "0.600", "0.700"};
+  for (int sorted = 0; sorted < 3; ++sorted) {
+    for (const bool yes : {true, false}) {
+      SCOPED_TRACE(std::string(names[sorted]) + (yes ? " Ja" : " Nein"));
+      fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2076.dbf", path, fs::copy_options::overwrite_existing);
+      const int next = (sorted + 1) % 3;
+      int asked = 0;
+      std::vector<int> order;
+      WhenShown("dbf4", [&](QWidget* d) {
+        auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+        QAbstractItemModel* m = grid->model();
+        QHeaderView* header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::RightButton, {},
+                          QPoint(header->sectionViewportPosition(sorted) + 5, 5));
+        ASSERT_EQ(grid->DepressedColumn(), sorted);
+        const auto rowOf5 = [&] {
+          int row = -1;
+          for (int r = 0; r < m->rowCount(); ++r)
+            if (m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt() == 5) row = r;
+          return row;
+        };
+        int row = rowOf5();
+        ASSERT_GE(row, 0);
+        grid->setCurrentIndex(m->index(row, sorted));
+        ASSERT_TRUE(m->setData(m->index(row, sorted), QString(typed[sorted]), Qt::EditRole));
+        QApplication::processEvents();
+        row = rowOf5();
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(grid->currentIndex().row(), row);
+        grid->setCurrentIndex(m->index(row, next));
+        ASSERT_TRUE(m->setData(m->index(row, next), QString(typed[next]), Qt::EditRole));
+        QApplication::processEvents();
+        row = rowOf5();
+        xbase::TTzDbf other("OTHER");
+        other.SetDbfFileName(path.string());
+        other.Open();
+        other.Go(5);
+        other.Edit();
+        other.FieldByName(names[sorted]).SetAsString(filed[sorted]);
+        other.Post();
+        other.Close();
+        WhenShown("QMessageBox", [&](QWidget* box) {
+          ++asked;
+          qobject_cast<QMessageBox*>(box)->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        // Leaving the row for another record posts it; the grid stands on
+        // that record afterwards, the edited one shown in its new place.
+        const int clicked = m->index(row == 14 ? 13 : 14, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+        grid->setCurrentIndex(m->index(row == 14 ? 13 : 14, 0));
+        QApplication::processEvents();
+        QApplication::processEvents();
+        for (int r = 0; r < m->rowCount(); ++r)
+          order.push_back(m->index(r, 0).data(xbase::DatasetModel::RecNoRole).toInt());
+        xbase::TTzDbf& ds = TheTableWindow().Dataset();
+        EXPECT_EQ(ds.State(), xbase::DataSetState::Browse);
+        EXPECT_EQ(ds.GetRecNo(), clicked);
+        EXPECT_EQ(m->index(grid->currentIndex().row(), 0).data(xbase::DatasetModel::RecNoRole).toInt(), clicked);
+        QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+      });
+      Tables().EditTable("din2076", 0);
+      EXPECT_EQ(asked, 1);
+      const std::string want = std::string(yes ? typed[sorted] : filed[sorted]);
+      EXPECT_EQ(Peer(path, "'%.3f %.3f' % (t[4]['" + std::string(names[sorted]) + "'], t[4]['" + names[next] + "'])"),
+                Peer(path, "'%.3f %.3f' % (" + want + ", " + typed[next] + ")"));
+      // The order the grid shows is the file's order by that field.
+      ASSERT_FALSE(order.empty());
+      std::vector<int> sortedOrder;
+      const std::string byField = Peer(path, "' '.join(str(i + 1) for i, r in sorted(enumerate(t), key=lambda p: (p[1]['" +
+                                                 std::string(names[sorted]) + "'], p[0])))");
+      std::istringstream in(byField);
+      for (int r; in >> r;) sortedOrder.push_back(r);
+      sortedOrder.resize(std::min(sortedOrder.size(), order.size()));
+      EXPECT_EQ(order, sortedOrder);
+    }
+  }
+}
+
+// DIN 2077: a new row typed while the disk is full, handed in with the
+// check button or by clicking another row. After the message the grid's
+// rows, the counter and the current record agree: the typed row is still
+// there; with room again a click on row 9 writes it, and what is typed
+// then goes into the record row 9 shows (of 307, the grid holding a
+// stretch of them).
+std::vector<std::string>& QtWarnings() {
+  static std::vector<std::string> w;
+  return w;
+}
+
+TEST_F(Tdbf4Test, AFailedNewRowStaysAndTheNextKeysGoWhereTheGridStands) {
+  const fs::path path = dbf() / "din2077.dbf";
+  // Qt's warnings of rows and indexes that do not agree.
+  QtWarnings().clear();
+  const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+    if (m.contains(QStringLiteral("nvalid index")) || m.contains(QStringLiteral("index was invalid")))
+      QtWarnings().push_back(m.toStdString());
+  });
+  // The check button or a row click on a full disk; the check button while
+  // another process holds the table's lock, answered with Abbrechen.
+  for (const int road : {0, 1, 2}) {
+    const bool check = road != 1, locked = road == 2;
+    SCOPED_TRACE(road == 0 ? "check button" : road == 1 ? "row click" : "lock refused");
+    fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2077.dbf", path, fs::copy_options::overwrite_existing);
+    {
+      // 307 records: the grid holds a stretch of them around the last.
+      xbase::TTzDbf fill("FILL");
+      fill.SetDbfFileName(path.string());
+      fill.Open();
+      for (int i = fill.RecCount() + 1; i <= 307; ++i) {
+        fill.Append();
+        fill.FieldByName("D").SetAsString(std::to_string(100 + i) + ".25");
+        fill.Post();
+      }
+      fill.Close();
+    }
+    const std::string before = FileBytes(path);
+    const int n = std::stoi(Peer(path, "len(t)"));
+    std::vector<std::string> said;
+    int row9 = 0;
+    WhenShown("dbf4", [&](QWidget* d) {
+      auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+      auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+      QAbstractItemModel* m = grid->model();
+      xbase::TTzDbf& ds = TheTableWindow().Dataset();
+      const auto agree = [&](const char* when) {
+        QApplication::processEvents();
+        const int row = grid->currentIndex().row();
+        const int shown = m->index(row, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+        const std::string counter = Child<QLabel>(d, "Label_recno")->text().toStdString();
+        if (ds.State() == xbase::DataSetState::Insert) {
+          EXPECT_EQ(row, m->rowCount() - 1) << when;
+        } else {
+          EXPECT_EQ(shown, ds.GetRecNo()) << when;
+          EXPECT_EQ(counter, std::to_string(ds.GetRecNo()) + "/" + std::to_string(ds.RecCount())) << when;
+        }
+      };
+      QTest::mouseClick(nav->Button("nbInsert"), Qt::LeftButton);
+      const int fresh = m->rowCount() - 1;
+      EXPECT_EQ(m->index(fresh - 1, 0).data(xbase::DatasetModel::RecNoRole).toInt(), n);
+      grid->setCurrentIndex(m->index(fresh, 0));
+      ASSERT_TRUE(m->setData(m->index(fresh, 0), QStringLiteral("1.25"), Qt::EditRole));
+      grid->setCurrentIndex(m->index(fresh, 1));
+      ASSERT_TRUE(m->setData(m->index(fresh, 1), QStringLiteral("0,125"), Qt::EditRole));
+      // The message, or the lock's question answered with Abbrechen.
+      WhenShown("QMessageBox", [&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        said.push_back(box->text().toStdString());
+        QAbstractButton* b = box->button(QMessageBox::Cancel);
+        (b != nullptr ? b : box->button(QMessageBox::Ok))->click();
+      });
+      if (locked) {
+        // Another process holds the table until told to let go.
+        int held[2], go[2];
+        ASSERT_EQ(::pipe(held) | ::pipe(go), 0);
+        const pid_t peer = ::fork();
+        if (peer == 0) {
+          ::close(go[1]);
+          ::close(held[0]);
+          char c = 0;
+          xbase::SetTzCallback(nullptr);
+          xbase::TTzDbf other("OTHER");
+          other.SetDbfFileName(path.string());
+          other.Open();
+          const bool ok = other.FLock();
+          if (::write(held[1], &c, 1) == 1 && ::read(go[0], &c, 1) == 1) ::_exit(ok ? 0 : 2);
+          ::_exit(3);
+        }
+        char c = 0;
+        EXPECT_EQ(::read(held[0], &c, 1), 1);
+        QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_EQ(::write(go[1], &c, 1), 1);
+        int status = -1;
+        EXPECT_EQ(::waitpid(peer, &status, 0), peer);
+        EXPECT_EQ(status, 0);
+        for (int fd : {held[0], held[1], go[0], go[1]}) ::close(fd);
+      } else {
+        const test::DiskFullFrom full(static_cast<std::int64_t>(before.size()));
+        ASSERT_TRUE(full.Active());
+        if (check)
+          QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+        else
+          grid->setCurrentIndex(m->index(8, 0));
+        QApplication::processEvents();
+      }
+      EXPECT_EQ(FileBytes(path), before);
+      agree("after the message");
+      // The typed row is there for another try.
+      EXPECT_EQ(m->rowCount(), fresh + 1);
+      EXPECT_EQ(ds.State(), xbase::DataSetState::Insert);
+      EXPECT_EQ(m->index(fresh, 0).data().toString().trimmed(), "1.25");
+      EXPECT_EQ(m->index(fresh, 1).data().toString().trimmed(), "0.125");
+      row9 = m->index(8, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+      grid->setCurrentIndex(m->index(8, 0));
+      agree("on row 9");
+      EXPECT_EQ(ds.GetRecNo(), row9);
+      // Typed into the highlighted row.
+      EXPECT_TRUE(m->setData(m->index(grid->currentIndex().row(), 0), QStringLiteral("66"), Qt::EditRole));
+      QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+      agree("after 66");
+      QTest::mouseClick(Child<QPushButton>(d, "Button_ok"), Qt::LeftButton);
+    });
+    Tables().EditTable("din2077", 0);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find(locked ? "gesperrt" : "voll"), std::string::npos) << said[0];
+    EXPECT_EQ(Peer(path, "len(t)"), std::to_string(n + 1));
+    EXPECT_EQ(Peer(path, "(t[-1]['D'], t[-1]['TOL'], t[" + std::to_string(row9 - 1) + "]['D'])"), "(1.25, 0.125, 66.0)");
+    // Nothing else changed.
+    EXPECT_EQ(Peer(path, "sum(1 for r in t if r['D'] == 66)"), "1");
+  }
+  qInstallMessageHandler(previous);
+  EXPECT_TRUE(QtWarnings().empty()) << QtWarnings().front();
+}
+
+// DIN 2076 with one record of a cut append past the count its header gives.
+// Abbrechen on the repair question leaves the file as it is; then neither
+// the menu's Append (asked again, Abbrechen) nor a new row typed in the grid
+// writes over that record: each is refused with the reason, the new row
+// stays, and the file keeps every byte.
+TEST_F(Tdbf4Test, ACutAppendLeftAsItIsIsNotWrittenOver) {
+  const fs::path path = dbf() / "din2076.dbf";
+  std::string bytes = FileBytes(path);
+  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  bytes += "  99.00 0.990 0.500";  // one record of 19 bytes the count does not hold
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  const std::string count = Peer(path, "len(t)");
+  std::vector<std::string> said;
+  // Abbrechen on every question, OK on every message: four boxes.
+  std::function<void(int)> answer = [&](int left) {
+    WhenShown("QMessageBox", [&, left](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      said.push_back(box->text().toStdString());
+      QAbstractButton* b = box->button(QMessageBox::Cancel);
+      if (left > 1) answer(left - 1);
+      (b != nullptr ? b : box->button(QMessageBox::Ok))->click();
+    });
+  };
+  answer(4);
+  bool insertKept = false;
+  WhenShown("dbf4", [&](QWidget* d) {
+    auto* grid = Child<xbase::TTzGrid>(d, "TzGrid1");
+    auto* nav = Child<xbase::TTzNavigator>(d, "TzNavigator1");
+    QAbstractItemModel* m = grid->model();
+    Child<QAction>(d, "mi_editAppend")->trigger();
+    QApplication::processEvents();
+    QTest::mouseClick(nav->Button("nbInsert"), Qt::LeftButton);
+    const int fresh = m->rowCount() - 1;
+    grid->setCurrentIndex(m->index(fresh, 0));
+    EXPECT_TRUE(m->setData(m->index(fresh, 0), QStringLiteral("5.5"), Qt::EditRole));
+    QTest::mouseClick(nav->Button("nbPost"), Qt::LeftButton);
+    QApplication::processEvents();
+    insertKept = TheTableWindow().Dataset().State() == xbase::DataSetState::Insert &&
+                 m->index(fresh, 0).data().toString().trimmed().toDouble() == 5.5;
+    QTest::mouseClick(Child<QPushButton>(d, "Button_cancel"), Qt::LeftButton);
+  });
+  Tables().EditTable("din2076", 0);
+  ASSERT_EQ(said.size(), 4u);
+  for (int i : {0, 1}) EXPECT_NE(said[i].find("abgebrochenen"), std::string::npos) << said[i];
+  for (int i : {2, 3}) EXPECT_NE(said[i].find("es wird nichts angeh"), std::string::npos) << said[i];
+  EXPECT_TRUE(insertKept);
+  EXPECT_EQ(FileBytes(path), bytes);
+  EXPECT_EQ(Peer(path, "len(t)"), count);
 }
 
 }  // namespace

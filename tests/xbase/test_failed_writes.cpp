@@ -106,6 +106,10 @@ const Road kRoads[] = {
     {"Pack", false, true, AtEnd,
      [](TTzDbf& ds, const Paths&) { ds.Go(1), ds.Delete(), ds.Go(2), ds.Delete(), ds.Pack(); }, -1,
      "Pack ist nicht beendet."},
+    // The records fit; the packed copy of the memo file does not.
+    {"PackMemo", true, false, [](const Paths&, const DbfImage&) { return std::int64_t{600}; },
+     [](TTzDbf& ds, const Paths&) { ds.Go(1), ds.Delete(), ds.Go(2), ds.Delete(), ds.Pack(); }, -1,
+     "Die Datensätze sind gepackt; die Memodatei ist nicht verdichtet"},
 };
 
 class FailedWrites : public DatasetTest, public ::testing::WithParamInterface<Road> {
@@ -191,9 +195,14 @@ TEST_P(FailedWrites, LeaveNoLockAndTheTableEditsAgain) {
   if (road1 == "Edit") {
     EXPECT_EQ(after.Name(3), "N3");
   }
-  if (road1 == "Pack") {
+  if (road1 == "Pack" || road1 == "PackMemo") {
     EXPECT_EQ(after.count, 3);
     EXPECT_EQ(after.Name(1) + after.Name(3), "N3N5");
+  }
+  if (road1 == "PackMemo") {
+    // The memo file is named, and it still holds every kept record's memo.
+    EXPECT_EQ(failure->File(), p.memo);
+    for (std::int32_t r = 1; r <= after.count; ++r) EXPECT_EQ(StoredMemo(p.memo, after, r), MemoText(after.Name(r)));
   }
   for (std::int32_t r = before.count + 1; r <= after.count; ++r) {
     EXPECT_EQ(after.Name(r), (road1 == "AppendDelimited" ? "D" : "S") + std::to_string(r - before.count));

@@ -217,7 +217,8 @@ void Tdbf4::Command(const std::function<void()>& body) {
   // A new row still being typed is finished first, as by leaving it.
   xbase::DatasetModel* m = grid_->Model();
   if (m != nullptr && m->HasAppendRow()) {
-    m->EndAppendRow(w_.Dataset().Modified());
+    // A new row not written (its message shown) stays: the command does not run.
+    if (!m->EndAppendRow(w_.Dataset().Modified())) return;
   } else if (m != nullptr && !m->PostEdit()) {
     // An edit kept open (Abbrechen in the overwrite question, a refused
     // lock) is not given up by the command: it does not run.
@@ -260,7 +261,8 @@ void Tdbf4::Ok() {
   // A pending edit or insertion is posted when it changed something.
   xbase::DatasetModel* m = grid_->Model();
   if (m != nullptr && m->HasAppendRow()) {
-    m->EndAppendRow(w_.Dataset().Modified());
+    // A new row not written stays, and the window with it.
+    if (!m->EndAppendRow(w_.Dataset().Modified())) return;
   } else if (m != nullptr && !m->PostEdit()) {
     // The edit stays open (Abbrechen in the overwrite question, a lock
     // another program holds): the window stays for it.

@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "platform/codepage.h"
+#include "platform/decimal.h"
 #include "platform/files.h"
 #include "platform/real48.h"
 #include "xbase/core/ansi_literal.h"
@@ -254,6 +255,36 @@ std::int32_t TextToInt(std::string_view text) {
   if (r.ec == std::errc::result_out_of_range) return s[0] == '-' ? INT32_MIN : INT32_MAX;
   if (r.ec != std::errc()) return 0;
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+bool ReadNumberText(std::string_view s, double& value) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty() || s.front() == '+' || s.size() > 400) return false;
+  std::string t(s);
+  for (char& c : t)
+    if (c == ',') c = '.';
+  for (const char c : t)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
+  double x = 0;
+  const char* b = t.data();
+  const char* e = b + t.size();
+  if (!PlainDecimal(b, e, x)) {
+    auto r = std::from_chars(b, e, x, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != e) return false;
+  }
+  if (!std::isfinite(x)) return false;
+  value = x;
+  return true;
+}
+
+std::string ShortNumberText(double value) {
+  if (!std::isfinite(value)) return "0";
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+  if (r.ec != std::errc()) return "0";
+  return std::string(buf, r.ptr);
 }
 
 NumberTextKind ClassifyNumberText(std::string_view text) {

@@ -40,6 +40,12 @@ void CleanNumberText(std::string& s);
 long double TextToReal(std::string_view s);
 std::int32_t TextToInt(std::string_view s);
 std::int16_t TextToSmallInt(std::string_view s);
+// A number the user typed or a field holds, read alike in every locale:
+// blanks around, an optional sign, "." or "," as the point, an optional
+// exponent. False for any other text, or a value beyond a double.
+bool ReadNumberText(std::string_view s, double& value);
+// Up to 15 significant digits with "." as the point, whatever the locale.
+std::string ShortNumberText(double value);
 // What the text of a numeric field holds: a number ([+-] digits with one
 // "." or ","), nothing (blanks), or the kind of text no number field holds.
 enum class NumberTextKind : std::uint8_t { Number, Empty, Overflow, LoneSign, SeveralPoints, Exponent, NotNumber };

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "xbase/core/ansi_literal.h"
+#include "xbase/core/text_utils.h"
 #include "xbase/dataset/field_values.h"
 
 namespace zeb::xbase {
@@ -13,12 +14,7 @@ void DatabaseError(const std::string& message) { throw EDatasetError(message); }
 
 namespace {
 
-std::string NumberText(double v) {
-  if (!std::isfinite(v)) return "0";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
-}
+std::string NumberText(double v) { return ShortNumberText(v); }
 
 }  // namespace
 
@@ -143,11 +139,9 @@ double TField::AsFloat() const {
   if (auto* d = std::get_if<double>(&v)) return *d;
   if (auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
   if (auto* s = std::get_if<std::string>(&v)) {
-    try {
-      return std::stod(*s);
-    } catch (const std::exception&) {
-      DatabaseError("'" + *s + "' ist keine gültige Zahl"_ansi);
-    }
+    double x = 0;
+    if (!ReadNumberText(*s, x)) DatabaseError("'" + *s + "' ist keine gültige Zahl"_ansi);
+    return x;
   }
   return 0;
 }
@@ -192,16 +186,8 @@ void TField::SetText(std::string_view text) {
     case TFieldType::Float: {
       std::string t = AllTrimText(text);
       if (t.empty()) return Clear();
-      for (char& c : t)
-        if (c == ',') c = '.';
-      std::size_t used = 0;
       double v = 0;
-      try {
-        v = std::stod(t, &used);
-      } catch (const std::exception&) {
-        used = 0;
-      }
-      if (used != t.size() || !std::isfinite(v)) DatabaseError("'" + t + "' ist keine gültige Zahl"_ansi);
+      if (!ReadNumberText(t, v)) DatabaseError("'" + t + "' ist keine gültige Zahl"_ansi);
       return SetAsFloat(v);
     }
     case TFieldType::Boolean: {

@@ -1,6 +1,7 @@
 #include "xbase/dataset/filedataset.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 
@@ -250,7 +251,19 @@ void TTzFileDataSet::s_ReplaceWithLock() {
           askAgain_ = true;
           return;
         }
-        WithOwnIndex([] { Replace(); });
+        // The edit as typed: an index built again under the write reads the
+        // record from the file, and the second attempt writes the edit again.
+        WorkArea* a = Area();
+        CompleteRecordBuffer(*a);
+        std::vector<std::uint8_t> edit;
+        if (a->recordBuffer != nullptr) edit.assign(a->recordBuffer, a->recordBuffer + a->recordBufferSize);
+        WithOwnIndex([a, &edit] {
+          if (a->recordBuffer != nullptr && edit.size() == a->recordBufferSize) {
+            std::copy(edit.begin(), edit.end(), a->recordBuffer);
+            a->undecoded = false;
+          }
+          Replace();
+        });
         if (TzCurrentError() == 0) SKIP(0);
       },
       "Ihre Änderung ist nicht gespeichert."_ansi);
@@ -379,13 +392,24 @@ void TTzFileDataSet::SetIndexToLFN(std::string_view fileName, int slot) {
   ResyncFromEngine();
 }
 
+namespace {
+
+// A key number with six decimals, "." as the point in any locale.
+std::string FixedSix(double d) {
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, 6);
+  return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0.000000");
+}
+
+}  // namespace
+
 bool TTzFileDataSet::Locate(std::string_view keyFields, const std::vector<FieldValue>& values, unsigned options) {
   if (!SelectWorkArea("Locate")) return false;
   if (!IndexActive()) return TTzCDataSet::Locate(keyFields, values, options);
   std::string key;
   for (const FieldValue& v : values) {
     if (auto* s = std::get_if<std::string>(&v)) key += *s;
-    else if (auto* d = std::get_if<double>(&v)) key += std::to_string(*d);
+    else if (auto* d = std::get_if<double>(&v)) key += FixedSix(*d);
     else if (auto* i = std::get_if<std::int64_t>(&v)) key += std::to_string(*i);
     else if (auto* b = std::get_if<bool>(&v)) key += *b ? "T" : "F";
   }

@@ -87,7 +87,8 @@ double StoredValue(long double v, const FieldDesc& f) {
     const double scale = std::pow(10.0, f.decimals);
     return std::round(static_cast<double>(v) * scale) / scale;
   }
-  return std::strtod(AllTrimText(s).c_str(), nullptr);
+  double x = 0;
+  return ReadNumberText(s, x) ? x : 0;
 }
 
 }  // namespace
@@ -634,9 +635,8 @@ void TTzDataSet::CheckEntry(const TField& f, std::u32string_view typed) const {
   }
   text = AllTrimText(text);
   if (text.empty()) return;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (end != text.c_str() + text.size() || !std::isfinite(v)) return;  // SetText names it
+  double v = 0;
+  if (!ReadNumberText(text, v)) return;  // SetText names it
   if (StoredNumber(v, m->desc.length, m->desc.decimals).find('*') == std::string::npos) return;
   DatabaseError("'" + text + "' passt nicht in " + f.Name() + " (" + std::to_string(m->desc.length) + " Stellen, " +
                 std::to_string(m->desc.decimals) + " nach dem Komma)");
@@ -726,6 +726,10 @@ int TTzDataSet::TziForceReread() {
 int TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
   buffer[0] = 0;
   if (!SelectWorkArea("TziAppendRecord")) return kTziOk;
+  if (onRecordsPastCount && zeb::xbase::RecordsPastCount() > 0) {
+    if (!onRecordsPastCount()) throw EAbort{};
+    if (!SelectWorkArea("TziAppendRecord")) return kTziOk;
+  }
   CopyBufferToEngine(buffer, 0);
   // Fields left empty stay blank in the file; the marks stay with the new
   // record until it is written (a refused lock keeps them).
@@ -1323,7 +1327,11 @@ bool TTzCDataSet::Pack() {
     try {
       r = zeb::xbase::Pack();
     } catch (...) {
-      failure = AsWriteFailure("Pack ist nicht beendet."_ansi);
+      const std::string consequence =
+          Engine().memoPackFailed
+              ? std::string("Die Datensätze sind gepackt; die Memodatei ist nicht verdichtet und behält ihre alten Blöcke."_ansi)
+              : std::string("Pack ist nicht beendet."_ansi);
+      failure = AsWriteFailure(consequence);
     }
   }
   if (failure) {

@@ -152,6 +152,10 @@ class TTzDataSet : public TTzPrimDataset {
   // while the file keeps the text asked about (a field changed again is
   // asked again). Without a handler the file's value stays.
   std::function<std::optional<bool>(int field, std::string_view filed, std::string_view typed)> onBothChanged;
+  // Records of a cut append stand past the count the header gives, where a
+  // new record would be written over them: false appends nothing, and the
+  // new record stays (as after a refused lock).
+  std::function<bool()> onRecordsPastCount;
   // The indexes of this dataset are its own (orders a window made in its
   // temporary folder): other programs sharing the table do not keep them.
   // Such an index is built again from the table when it misses the key a

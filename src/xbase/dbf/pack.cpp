@@ -54,6 +54,7 @@ void SetPackWriteFault(std::function<int(std::int32_t)> fault) { Areas().packWri
 
 bool Pack() {
   SetTzCurrentError(0);
+  Engine().memoPackFailed = false;
   if (CheckWorkArea("Pack")) return false;
   WorkArea& a = *CurrentWorkArea();
   TzEngine& e = Engine();
@@ -200,6 +201,10 @@ bool Pack() {
   }
   finish();
   if (memoCode != 0) {
+    // The records are packed; the memo file keeps its blocks as they were.
+    // A refused write is told on the memo file, not on its packed copy.
+    if (e.writeErrno != 0) e.writeFile = MemoFileName(a.fileName, a.Version());
+    e.memoPackFailed = true;
     TzError(memoCode, PackFailureText(a));
     return false;
   }

@@ -51,10 +51,44 @@ void ShowDatasetError(const std::exception& e) {
   TzMessageBox(e.what(), "Fehler", 16);
 }
 
+namespace {
+
+// The texts typed into a new record; fields left empty are not listed.
+std::vector<std::pair<std::size_t, std::string>> TypedFields(TTzDataSet& d) {
+  std::vector<std::pair<std::size_t, std::string>> typed;
+  for (std::size_t i = 0; i < d.FieldObjectCount(); ++i) {
+    TField& f = d.FieldAt(i);
+    if (f.Type() == TFieldType::Memo || f.IsNull()) continue;
+    typed.emplace_back(i, f.AsString());
+  }
+  return typed;
+}
+
+}  // namespace
+
 bool PostPending(TTzDataSet& d) {
   auto editing = [&d] { return d.State() == DataSetState::Edit || d.State() == DataSetState::Insert; };
   if (!d.Active() || !editing()) return true;
-  d.Post();
+  if (d.State() != DataSetState::Insert) {
+    d.Post();
+    return !editing();
+  }
+  const auto typed = TypedFields(d);
+  try {
+    d.Post();
+  } catch (const std::exception&) {
+    // A new record the engine could not write is given up there; it is
+    // entered again as typed, the row there for another try.
+    if (d.Active() && d.State() == DataSetState::Browse) {
+      try {
+        d.Append();
+        for (const auto& [i, text] : typed) d.FieldAt(i).SetText(text);
+      } catch (const std::exception&) {
+        if (d.State() == DataSetState::Insert) d.Cancel();
+      }
+    }
+    throw;
+  }
   return !editing();
 }
 
@@ -280,18 +314,29 @@ void DatasetModel::BeginAppendRow() {
   endInsertRows();
 }
 
-void DatasetModel::EndAppendRow(bool post) {
-  if (!appendRow_) return;
+bool DatasetModel::EndAppendRow(bool post) {
+  if (!appendRow_) return true;
   if (post) {
-    appendRow_ = false;
+    std::exception_ptr failure;
+    busy_ = true;
     try {
-      ds_.Post();  // the rows are found again
-    } catch (const std::exception& e) {
-      ReportError(e);
+      PostPending(ds_);  // the rows are found again
+    } catch (const std::exception&) {
+      failure = std::current_exception();
     }
-    if (ds_.State() == DataSetState::Insert) ds_.Cancel();
+    busy_ = false;
+    // Not written: the rows, the new one last and current, before the message.
+    const bool kept = ds_.Active() && ds_.State() == DataSetState::Insert;
+    appendRow_ = kept;
     Reload();
-    return;
+    if (failure) {
+      try {
+        std::rethrow_exception(failure);
+      } catch (const std::exception& e) {
+        ShowDatasetError(e);
+      }
+    }
+    return !kept;
   }
   busy_ = true;
   try {
@@ -304,6 +349,7 @@ void DatasetModel::EndAppendRow(bool post) {
   beginRemoveRows(QModelIndex(), n, n);
   appendRow_ = false;
   endRemoveRows();
+  return true;
 }
 
 int DatasetModel::columnCount(const QModelIndex& parent) const {
@@ -518,7 +564,8 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 void DatasetModel::DeferError(const std::exception& e) {
   try {
-    if (ds_.State() == DataSetState::Edit || ds_.State() == DataSetState::Insert) ds_.Cancel();
+    // A new record not written stays as typed (see PostPending).
+    if (ds_.State() == DataSetState::Edit) ds_.Cancel();
   } catch (const std::exception&) {
     // The dataset stays as the failure left it.
   }

@@ -67,8 +67,10 @@ class DatasetModel : public QAbstractTableModel {
   TField* FieldOfColumn(int column) const;
   // A new record at the end, shown as one more row while it is inserted.
   void BeginAppendRow();
-  // Leaves the new row: posted when post, else given up.
-  void EndAppendRow(bool post);
+  // Leaves the new row: posted when post, else given up. False when the
+  // post wrote nothing (a refused lock or write): the row stays as typed,
+  // current, for another try.
+  bool EndAppendRow(bool post);
   bool HasAppendRow() const { return appendRow_; }
   // Title of a column as the saved column list sets it.
   struct Title {

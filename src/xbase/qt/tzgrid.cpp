@@ -349,7 +349,7 @@ void TTzGrid::GoEnd(bool last) {
   TTzDataSet& ds = model_->Dataset();
   if (!HandInEditor()) return;
   if (model_->HasAppendRow()) {
-    model_->EndAppendRow(ds.Modified());
+    if (!model_->EndAppendRow(ds.Modified())) return;
   } else if (!model_->PostEdit()) {
     return;
   }
@@ -369,14 +369,26 @@ void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
   QTableView::currentChanged(current, previous);
   if (following_ || model_ == nullptr || !current.isValid()) return;
   if (model_->HasAppendRow() && current.row() != model_->rowCount() - 1) {
-    // Leaving the new row: an unchanged one is given up.
-    const int row = current.row();
+    // Leaving the new row: an unchanged one is given up. The record clicked
+    // is current afterwards, wherever the rows found again put it.
+    const std::int32_t target = model_->RecordOf(current.row());
     const int col = current.column();
-    model_->EndAppendRow(model_->Dataset().Modified());
+    if (!model_->EndAppendRow(model_->Dataset().Modified())) {
+      // Not written: the grid stays on the new row, as typed.
+      FollowDataset();
+      return;
+    }
+    if (target > 0) {
+      try {
+        model_->Dataset().GotoBookmark(target);
+      } catch (const std::exception& e) {
+        model_->ReportError(e);
+      }
+    }
+    FollowDataset();
     following_ = true;
-    setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1), col));
+    if (currentIndex().isValid()) setCurrentIndex(model_->index(currentIndex().row(), col));
     following_ = false;
-    model_->MoveTo(currentIndex().row());
     return;
   }
   if (current.row() != previous.row()) model_->MoveTo(current.row());
@@ -761,7 +773,7 @@ TTzNavigator::TTzNavigator(QWidget* parent) : QToolBar(parent) {
           else if (name == "nbLast") d.Last();
           else if (name == "nbInsert") d.Insert();
           else if (name == "nbEdit") d.Edit();
-          else if (name == "nbPost") d.Post();
+          else if (name == "nbPost") PostPending(d);
           else if (name == "nbCancel") d.Cancel();
           else if (name == "nbRefresh") d.Refresh();
         });
@@ -780,7 +792,9 @@ void TTzNavigator::Run(const char* name, const std::function<void(TTzDataSet&)>&
     action(*ds_);
   } catch (const std::exception& e) {
     try {
-      if (ds_->State() == DataSetState::Edit || ds_->State() == DataSetState::Insert) ds_->Cancel();
+      // A new record not written stays as typed for another try; an edit
+      // of a record is given up (the message says so).
+      if (ds_->State() == DataSetState::Edit) ds_->Cancel();
     } catch (const std::exception&) {
       // The dataset stays as the failure left it.
     }
