@@ -165,11 +165,7 @@ Real WorstStressRatio() {
 }
 
 // The spring of the data set written as a spring file is read back.
-bool ReadsBack() {
-  SpringFileRecords back;
-  std::string error;
-  return ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error);
-}
+bool ReadsBack() { return SpringFileReadsBack(CurrentSpringFileRecords()); }
 
 // The end of a design. Without a sound spring, or with one the spring file
 // cannot hold, "No Solution", and the data set the design started from
