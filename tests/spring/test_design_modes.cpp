@@ -21,6 +21,7 @@
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 #include "spring/wirestd.h"
+#include "series_oracle.h"
 #include "spring_reals.h"
 
 namespace zeb {
@@ -145,21 +146,9 @@ bool SoundNow() {
 }
 
 // The spring of the data set recalculated at wire d; the data set stays.
-bool SoundAt(Real d) {
-  const SpringGlobals saved = SG();
-  SpringData().d = d;
-  DeriveDiameters(SpringData().DiameterGiven);
-  RunCalculation();
-  const bool sound = SoundNow();
-  SG() = saved;
-  return sound;
-}
+bool SoundAt(Real d) { return test::RecalculatedAt(d, SoundNow); }
 
-int SeriesIndex(Real d) {
-  const auto series = StandardWireDiameters(SpringData().WireStd);
-  const auto at = std::find(series.begin(), series.end(), d);
-  return at == series.end() ? -1 : static_cast<int>(at - series.begin());
-}
+using test::SeriesIndex;
 
 // The oracle: place of the smallest series wire giving a sound spring at
 // the duty of the data set, -1 when none does.
@@ -170,11 +159,7 @@ int SmallestSoundWire() {
   return -1;
 }
 
-bool ReadsBack() {
-  SpringFileRecords back;
-  std::string error;
-  return ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error);
-}
+bool ReadsBack() { return SpringFileReadsBack(CurrentSpringFileRecords()); }
 
 struct Mode {
   const char* name;

@@ -15,6 +15,7 @@
 #include "spring/dimension.h"
 #include "spring/spring_data.h"
 #include "spring/wirestd.h"
+#include "series_oracle.h"
 #include "spring_reals.h"
 
 namespace zeb {
@@ -299,23 +300,9 @@ Verdict Judge() {
   return v;
 }
 
-// The spring of the data set recalculated at wire d; the data set stays.
-Verdict JudgeAt(Real d) {
-  const SpringGlobals saved = SG();
-  SpringData().d = d;
-  DeriveDiameters(SpringData().DiameterGiven);
-  RunCalculation();
-  const Verdict v = Judge();
-  SG() = saved;
-  return v;
-}
+Verdict JudgeAt(Real d) { return test::RecalculatedAt(d, Judge); }
 
-// Place of d in the wire series, -1 when d is none of its values.
-int SeriesIndex(Real d) {
-  const auto series = StandardWireDiameters(SpringData().WireStd);
-  const auto at = std::find(series.begin(), series.end(), d);
-  return at == series.end() ? -1 : static_cast<int>(at - series.begin());
-}
+using test::SeriesIndex;
 
 // The smallest series wire (up to a third of De) that gives a sound spring
 // at the duty of the data set: its place in the series, -1 when none does.

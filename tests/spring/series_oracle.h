@@ -1,0 +1,33 @@
+// The design tests' oracle: the spring of the data set recalculated at the
+// wires of its series.
+#pragma once
+
+#include <algorithm>
+
+#include "spring/calc.h"
+#include "spring/dimension.h"
+#include "spring/spring_data.h"
+#include "spring/wirestd.h"
+
+namespace zeb::test {
+
+// judge() of the spring of the data set recalculated at wire d; the data set stays.
+template <class Judge>
+auto RecalculatedAt(Real d, Judge judge) {
+  const SpringGlobals saved = SG();
+  SpringData().d = d;
+  DeriveDiameters(SpringData().DiameterGiven);
+  RunCalculation();
+  const auto verdict = judge();
+  SG() = saved;
+  return verdict;
+}
+
+// Place of d in the wire series of the data set, -1 when d is none of its values.
+inline int SeriesIndex(Real d) {
+  const auto series = StandardWireDiameters(SpringData().WireStd);
+  const auto at = std::find(series.begin(), series.end(), d);
+  return at == series.end() ? -1 : static_cast<int>(at - series.begin());
+}
+
+}  // namespace zeb::test
