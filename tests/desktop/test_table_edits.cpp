@@ -645,8 +645,9 @@ class TableRoads : public TableEdits {
 // by the check button or a click on row 9 while the disk is full, or by the
 // check button while another program holds the append lock (Abbrechen).
 // After the message the typed row is still there and current; with room
-// again a click on row 9 writes it and stands on the record row 9 shows
-// (counter included); 66 typed there lands in that record alone.
+// again a click on row 9 writes it and stands on and marks the record row 9
+// shows, still in row 9 (counter included); 66 typed there lands in that
+// record alone. Any Qt warning (an invalid row index) fails the test.
 TEST_F(TableRoads, AFailedNewRowStaysAndTheNextKeysGoWhereTheGridStands) {
   const fs::path table = PrivateRun::Get().dbf / "din2077.dbf";
   Start("table_material.zeb");
