@@ -27,6 +27,9 @@
 #include "xbase/dataset/filedataset.h"
 #include "xbase/x1_support.h"
 #include "xbase/qt/tzgrid.h"
+#include "xbase/dbf/dbffile.h"
+#include "xbase/full_disk.h"
+#include "xbase/lock_holder.h"
 
 namespace zeb::desktop {
 namespace {
@@ -568,6 +571,270 @@ TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
                          std::to_string(LayoutOf(original).count) + "\n");
     }
   }
+}
+
+// Another program's run on the tables: a forked process with the same
+// engine and no window; true when it ended without a failure.
+bool InOtherProgram(const std::function<void()>& work) {
+  const pid_t peer = ::fork();
+  if (peer == 0) {
+    int code = 1;
+    try {
+      xbase::SetTzCallback(nullptr);
+      work();
+      code = 0;
+    } catch (...) {
+      code = 3;
+    }
+    ::_exit(code);
+  }
+  int status = -1;
+  return ::waitpid(peer, &status, 0) == peer && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// What dbfread makes of a table: the printed value of a Python expression
+// over t, the list of its records.
+std::string Peer(const fs::path& table, const std::string& expression) {
+  std::string out;
+  xbase::test::ScratchDir scratch;
+  EXPECT_EQ(xbase::test::RunPython(scratch,
+                                   "import dbfread\nt = list(dbfread.DBF('" + table.string() +
+                                       "', encoding='cp850'))\nprint(" + expression + ")\n",
+                                   out),
+            0)
+      << out;
+  if (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+// The table window's roads with the program's messages between the acts:
+// each step waits for the table window or for a message box.
+class TableRoads : public TableEdits {
+ protected:
+  struct Step {
+    bool box;
+    std::function<void()> act;
+  };
+  // The box's text noted, then the button b if the box has it, else OK.
+  Step Answer(QMessageBox::StandardButton b) {
+    return {true, [this, b] {
+              auto* box = qobject_cast<QMessageBox*>(ActiveModal());
+              said.push_back(box->text().toStdString());
+              QAbstractButton* button = box->button(b);
+              Click(button != nullptr ? button : box->button(QMessageBox::Ok));
+            }};
+  }
+  static Step InWindow(std::function<void()> act) { return {false, std::move(act)}; }
+  bool Road(const std::function<void()>& open, const std::vector<Step>& steps, const char* closer) {
+    UserScript s;
+    s.Then("main window", [this] { return MainWindowWaits(); }, open);
+    for (const Step& step : steps) {
+      if (step.box)
+        s.Then("message", [] { return qobject_cast<QMessageBox*>(ModalUp(nullptr)) != nullptr; }, step.act);
+      else
+        s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, step.act);
+    }
+    s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [closer] { ClickIn(closer); });
+    s.Then("closed", [this] { return MainWindowWaits(); }, [] {});
+    return s.Run();
+  }
+  std::vector<std::string> said;
+};
+
+// Datenbank > DIN 2077 of 307 records: + , 1.25 Tab 0.125 Enter, handed in
+// by the check button or a click on row 9 while the disk is full, or by the
+// check button while another program holds the append lock (Abbrechen).
+// After the message the typed row is still there and current; with room
+// again a click on row 9 writes it and stands on and marks the record row 9
+// shows, still in row 9 (counter included); 66 typed there lands in that
+// record alone. Any Qt warning (an invalid row index) fails the test.
+TEST_F(TableRoads, AFailedNewRowStaysAndTheNextKeysGoWhereTheGridStands) {
+  const fs::path table = PrivateRun::Get().dbf / "din2077.dbf";
+  Start("table_material.zeb");
+  for (const int road : {0, 1, 2}) {
+    const bool locked = road == 2, check = road != 1;
+    SCOPED_TRACE(road == 0 ? "check button, disk full" : road == 1 ? "row click, disk full" : "append lock held");
+    said.clear();
+    fs::remove(table);
+    fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2077.dbf", table);
+    ASSERT_TRUE(InOtherProgram([&] {
+      xbase::TTzDbf fill("FILL");
+      fill.SetDbfFileName(table.string());
+      fill.Open();
+      for (int i = fill.RecCount() + 1; i <= 307; ++i) {
+        fill.Append();
+        fill.FieldByName("D").SetAsString(std::to_string(100 + i) + ".25");
+        fill.Post();
+      }
+      fill.Close();
+    }));
+    const std::string before = Bytes(table);
+    const Layout l = LayoutOf(before);
+    ASSERT_EQ(l.count, 307u);
+    std::optional<test::DiskFullFrom> full;
+    std::optional<xbase::test::LockHolder> holder;
+    int typedRow = -1, row9 = 0;
+    std::string typedRowShows, atRow9, after66;
+    // Row 9 as the user counts: the ninth row from the top of the grid.
+    const auto clickRow9 = [] { ClickCell(Grid(), Grid()->rowAt(1) + 8, ColumnOf(Grid(), "D")); };
+    ASSERT_TRUE(Road([this] { window_->Action("mi_dbfDIN2077")->trigger(); },
+                     {InWindow([&] {
+                        Click(Nav()->Button("nbInsert"));
+                        ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
+                      }),
+                      InWindow([&] {
+                        Type("1.25");
+                        Key(Qt::Key_Tab);
+                        Type("0.125");
+                        Key(Qt::Key_Return);
+                      }),
+                      InWindow([&] {
+                        if (locked) {
+                          holder.emplace(table.string(), true);
+                          EXPECT_TRUE(holder->locked);
+                        } else {
+                          full.emplace(static_cast<std::int64_t>(before.size()));
+                          EXPECT_TRUE(full->Active());
+                        }
+                        if (check)
+                          Click(Nav()->Button("nbPost"));
+                        else
+                          clickRow9();
+                      }),
+                      Answer(QMessageBox::Cancel),
+                      InWindow([&] {
+                        full.reset();
+                        if (holder) holder->Release();
+                        // The typed row, current, no write.
+                        xbase::TTzGrid* g = Grid();
+                        const int last = g->model()->rowCount() - 1;
+                        typedRow = g->currentIndex().row() == last ? last : -1;
+                        typedRowShows = g->model()->index(last, 0).data().toString().trimmed().toStdString() + " " +
+                                        g->model()->index(last, 1).data().toString().trimmed().toStdString() + " " +
+                                        Child<QLabel>(ActiveModal(), "Label_recno")->text().toStdString();
+                        EXPECT_EQ(Bytes(table), before);
+                        row9 = g->model()->index(g->rowAt(1) + 8, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+                        clickRow9();
+                      }),
+                      InWindow([&] {
+                        atRow9 = Where();
+                        // Row 9 still shows it.
+                        EXPECT_EQ(Grid()->model()->index(Grid()->rowAt(1) + 8, 0).data(xbase::DatasetModel::RecNoRole).toInt(), row9);
+                        Type("66");
+                        Key(Qt::Key_Return);
+                      }),
+                      InWindow([&] { after66 = Where(); })},
+                     "Button_ok"));
+    holder.reset();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find(locked ? "gesperrt" : "voll"), std::string::npos) << said[0];
+    EXPECT_GE(typedRow, 0) << "the typed row is not the current one";
+    EXPECT_EQ(typedRowShows, "1.25 0.125 0/307");  // a new record has no number yet
+    ASSERT_GT(row9, 0);
+    const std::string here = std::to_string(row9) + " D " + std::to_string(row9) + "/308 shown";
+    EXPECT_EQ(atRow9, here);
+    EXPECT_EQ(after66, here);
+    // Record row9 holds 66, the typed row is the last record, nothing else moved.
+    std::string expected = WithField(before.substr(0, before.size() - 1), l, l.Field(before, "D"),
+                                     static_cast<unsigned>(row9), Fixed(66, 6, 2));
+    expected += " " + Fixed(1.25, 6, 2) + Fixed(0.125, 6, 3) + '\x1A';
+    const std::string after = Bytes(table);
+    expected.replace(4, 4, after.substr(4, 4));
+    EXPECT_EQ(Undated(after), Undated(expected));
+    EXPECT_EQ(Peer(table, "len(t), t[-1]['D'], t[-1]['TOL'], t[" + std::to_string(row9 - 1) + "]['D']"),
+              "308 1.25 0.125 66.0");
+  }
+}
+
+// DIN 2076 with one record of a cut append past its header's count:
+// Abbrechen on the repair question, then Bearbeiten > Append (asked again,
+// Abbrechen) and a new row typed and handed in with the check button are
+// refused with the reason; the file keeps every byte, the record past the
+// count included.
+TEST_F(TableRoads, ACutAppendLeftAsItIsIsNotWrittenOver) {
+  Start("table_material.zeb");
+  std::string bytes = Bytes(din2076_);
+  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  bytes += "  99.00 0.990 0.500";
+  { std::ofstream(din2076_, std::ios::binary | std::ios::trunc) << bytes; }
+  const std::string count = Peer(din2076_, "len(t)");
+  std::string kept;
+  EXPECT_TRUE(Road([this] { window_->Action("mi_dbfDIN2076")->trigger(); },
+                   {Answer(QMessageBox::Cancel),
+                    InWindow([] { ActiveModal()->findChild<QAction*>("mi_editAppend")->trigger(); }),
+                    Answer(QMessageBox::Cancel), Answer(QMessageBox::Ok), InWindow([] {
+                      Click(Nav()->Button("nbInsert"));
+                      ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
+                    }),
+                    InWindow([] {
+                      Type("5.5");
+                      Key(Qt::Key_Return);
+                    }),
+                    InWindow([] { Click(Nav()->Button("nbPost")); }),
+                    Answer(QMessageBox::Ok), InWindow([&] {
+                      xbase::TTzGrid* g = Grid();
+                      const int last = g->model()->rowCount() - 1;
+                      kept = std::to_string(last - g->currentIndex().row()) + " " +
+                             g->model()->index(last, ColumnOf(g, "D")).data().toString().trimmed().toStdString();
+                    })},
+                   "Button_cancel"));
+  ASSERT_EQ(said.size(), 4u);
+  for (int i : {0, 1}) EXPECT_NE(said[i].find("abgebrochenen"), std::string::npos) << said[i];
+  for (int i : {2, 3}) EXPECT_NE(said[i].find("es wird nichts angeh"), std::string::npos) << said[i];
+  EXPECT_EQ(kept, "0 5.5") << "the typed row is gone";
+  EXPECT_EQ(Bytes(din2076_), bytes);
+  EXPECT_EQ(Peer(din2076_, "len(t)"), count);
+}
+
+// A table with memos, two of its three records deleted, packed while the
+// disk has room for the packed records but not for the memo file's packed
+// copy: the message names the memo file and says the records are packed;
+// the kept record and its memo read whole.
+TEST_F(TableRoads, PackOnAFullDiskNamesTheMemoFile) {
+  const fs::path table = PrivateRun::Get().dbf / "notizen.dbf", memo = PrivateRun::Get().dbf / "notizen.dbt";
+  Start("table_material.zeb");
+  const std::string text(1500, 'm');
+  ASSERT_TRUE(InOtherProgram([&] {
+    xbase::DbfTable t;
+    xbase::CreateDbf(t, table.string(), {{"NAME", 'C', 10, 0, 0}, {"NOTE", 'M', 10, 0, 0}});
+    xbase::TTzDbf fill("FILL");
+    fill.SetDbfFileName(table.string());
+    fill.Open();
+    for (int i = 1; i <= 3; ++i) {
+      fill.Append();
+      fill.FieldByName("NAME").SetAsString("N" + std::to_string(i));
+      const std::string note = "N" + std::to_string(i) + " " + text;
+      xbase::TTzBlobStream(fill.FieldByName("NOTE"), xbase::TTzBlobStream::Mode::Write)
+          .Write(note.data(), static_cast<std::int32_t>(note.size()));
+      fill.Post();
+    }
+    fill.Go(1), fill.Delete(), fill.Go(2), fill.Delete();
+    fill.Close();
+  }));
+  ASSERT_EQ(Peer(table, "len(t)"), "1");  // dbfread skips deleted records
+  const std::string memoBefore = Bytes(memo);
+  std::optional<test::DiskFullFrom> full;
+  ASSERT_TRUE(Road(
+      [] {
+        G().AbortFlag = 0;
+        Tables().EditTable("notizen", 0);
+      },
+      {InWindow([&] {
+         full.emplace(600);
+         EXPECT_TRUE(full->Active());
+         ActiveModal()->findChild<QAction*>("mi_editPack")->trigger();
+       }),
+       Answer(QMessageBox::Ok), InWindow([&] { full.reset(); })},
+      "Button_ok"));
+  full.reset();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("notizen.dbt"), std::string::npos) << said[0];
+  EXPECT_EQ(said[0].find("notizen.dbf"), std::string::npos) << said[0];
+  EXPECT_NE(said[0].find("Die Datens\u00e4tze sind gepackt"), std::string::npos) << said[0];
+  // Packed records, the memo file as it was.
+  EXPECT_EQ(LayoutOf(Bytes(table)).count, 1u);
+  EXPECT_EQ(Bytes(memo), memoBefore);
+  EXPECT_EQ(Peer(table, "len(t), t[0]['NAME'], t[0]['NOTE'] == 'N3 ' + 'm' * 1500"), "1 N3 True");
 }
 
 }  // namespace

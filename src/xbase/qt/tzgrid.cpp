@@ -373,6 +373,7 @@ void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     // is current afterwards, wherever the rows found again put it.
     const std::int32_t target = model_->RecordOf(current.row());
     const int col = current.column();
+    const int clickedAt = visualRect(current).top();
     if (!model_->EndAppendRow(model_->Dataset().Modified())) {
       // Not written: the grid stays on the new row, as typed.
       FollowDataset();
@@ -387,7 +388,17 @@ void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     }
     FollowDataset();
     following_ = true;
-    if (currentIndex().isValid()) setCurrentIndex(model_->index(currentIndex().row(), col));
+    if (currentIndex().isValid()) {
+      setCurrentIndex(model_->index(currentIndex().row(), col));
+      // The record stays where it was clicked: the press marks the row
+      // under the mouse, which the rows found again may have moved.
+      const int moved = visualRect(currentIndex()).top() - clickedAt;
+      const int h = rowHeight(currentIndex().row());
+      if (moved != 0 && h > 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() +
+                                      (verticalScrollMode() == ScrollPerItem ? moved / h : moved));
+      leftNewRow_ = true;
+    }
     following_ = false;
     return;
   }
@@ -520,8 +531,19 @@ void TTzGrid::keyPressEvent(QKeyEvent* e) {
 }
 
 void TTzGrid::mousePressEvent(QMouseEvent* e) {
-  const QModelIndex idx = indexAt(e->position().toPoint());
+  QModelIndex idx = indexAt(e->position().toPoint());
+  leftNewRow_ = false;
   QTableView::mousePressEvent(e);
+  if (leftNewRow_) {
+    // The new row was written and the rows found again: the clicked record
+    // is current and marked, whatever row the mouse now stands on.
+    leftNewRow_ = false;
+    idx = currentIndex();
+    if (idx.isValid()) {
+      selectionModel()->select(idx, QItemSelectionModel::ClearAndSelect);
+      scrollTo(idx);
+    }
+  }
   if (e->button() == Qt::LeftButton && IsLogical(idx) && editTriggers() != QAbstractItemView::NoEditTriggers)
     ToggleCell(idx);
 }

@@ -124,6 +124,7 @@ class TTzGrid : public QTableView {
   int depressed_ = -1;
   bool following_ = false;
   bool fetchingBefore_ = false;
+  bool leftNewRow_ = false;  // a press left the new row, which was written
   int column_ = 0;  // the current column, kept over a reset
   std::map<int, ColumnStyle> styles_;
 };
