@@ -127,6 +127,20 @@ class Calls {
     end_ = at + kLineSize;
     return at;
   }
+  // Appends a layer call, as Add.
+  Pos AddLayer(std::uint32_t state, int n) {
+    if (chunks_.empty() || used_.back() + kLayerSize > kChunk) return Add(Kind::Layer, state, n);
+    std::size_t& used = used_.back();
+    const Pos at = (chunks_.size() - 1) * kChunk + used;
+    unsigned char* p = chunks_.back().get() + used;
+    used += kLayerSize;
+    *p = static_cast<unsigned char>(Kind::Layer);
+    std::memcpy(p + 1, &state, 4);
+    std::memcpy(p + 5, &n, 4);
+    ++count_;
+    end_ = at + kLayerSize;
+    return at;
+  }
   // The text and vertices of the last call of a kind that has them.
   CallMore& LastMore() { return more_.back(); }
   CallMore& MoreAt(Pos at) {
@@ -165,6 +179,17 @@ class Calls {
     std::memcpy(&state, p + 1, 4);
     for (std::size_t i = 0; i < 4; ++i) std::memcpy(&a[i], p + 5 + 10 * i, 10);
     const Pos next = at + kLineSize;
+    at = next - chunk * kChunk < used_[chunk] || next == end_ ? next : (chunk + 1) * kChunk;
+    return true;
+  }
+  // As ReadLine, for a layer call and its number.
+  bool ReadLayer(Pos& at, std::uint32_t& state, int& n) const {
+    const std::size_t chunk = at / kChunk;
+    const unsigned char* p = chunks_[chunk].get() + at % kChunk;
+    if (static_cast<Kind>(*p) != Kind::Layer) return false;
+    std::memcpy(&state, p + 1, 4);
+    std::memcpy(&n, p + 5, 4);
+    const Pos next = at + kLayerSize;
     at = next - chunk * kChunk < used_[chunk] || next == end_ ? next : (chunk + 1) * kChunk;
     return true;
   }
@@ -233,7 +258,7 @@ class Calls {
   const unsigned char* Record(Pos at) const { return chunks_[at / kChunk].get() + at % kChunk; }
 
   static constexpr std::size_t kChunk = 1 << 16;
-  static constexpr std::size_t kLineSize = 5 + 4 * 10;
+  static constexpr std::size_t kLineSize = 5 + 4 * 10, kLayerSize = 5 + 4;
   std::vector<std::unique_ptr<unsigned char[]>> chunks_;
   std::vector<std::size_t> used_;  // bytes used of each chunk
   std::deque<CallMore> more_;

@@ -263,7 +263,11 @@ class HeldOutput final : public CadOutput {
     return inner_->Finish();
   }
 
-  void SetLayer(int n) override { Hold(Kind::Layer, n); }
+  void SetLayer(int n) override {
+    polyOpen_ = false;
+    const Calls::Pos at = calls_.AddLayer(StateNow(), n);
+    if (layout_.open >= 0) layout_.Note(Kind::Layer, {}, at, calls_.End());
+  }
   void TextStyle(int font, Real angle, Real height, Real width) override {
     Hold(Kind::TextStyle, font, angle, height, width);
   }
@@ -650,27 +654,33 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
   current_ = ~0u;
   const Cut whole;
   bool inBlock = false;
-  for (Calls::Pos i = calls.Begin(); i != calls.End(); i = calls.Next(i)) {
-    if (!inBlock) {
-      // Most of a view: lines, read and drawn without the rest of a call.
-      Real a[4];
-      std::uint32_t state = 0;
-      while (i != calls.End() && calls.ReadLine(i, state, a)) {
-        Use(state);
-        DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
-      }
-      if (i == calls.End()) break;
+  for (Calls::Pos i = calls.Begin(); i != calls.End();) {
+    // Most of a view: lines and layers, read without the rest of a call.
+    Real a[4];
+    std::uint32_t state = 0;
+    int n = 0;
+    if (!inBlock && calls.ReadLine(i, state, a)) {
+      Use(state);
+      DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
+      continue;
     }
-    const Call c = calls.At(i);
+    if (calls.ReadLayer(i, state, n)) {
+      Use(state);
+      inner_->SetLayer(n);
+      continue;
+    }
+    const Calls::Pos at = i;
+    i = calls.Next(i);
+    const Call c = calls.At(at);
     if (c.kind == Kind::BeginBlock) inBlock = true;
     else if (c.kind == Kind::EndBlock || c.kind == Kind::EndSection || c.kind == Kind::BeginEntities) inBlock = false;
     if (IsPrimitive(c.kind)) {
       if (!inBlock) {
         Use(c.state);
         Draw(c, CutOf(c, sheet));
-      } else if (!blockCuts.left.count(i)) {
+      } else if (!blockCuts.left.count(at)) {
         Use(c.state);
-        const auto found = blockCuts.cut.find(i);
+        const auto found = blockCuts.cut.find(at);
         Draw(c, found == blockCuts.cut.end() ? whole : found->second);
       }
       continue;
@@ -678,7 +688,7 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
     Use(c.state);
     Replay(c);
     if (c.kind != Kind::Insert || blockCuts.atInsert.empty()) continue;
-    if (const auto found = blockCuts.atInsert.find(i); found != blockCuts.atInsert.end())
+    if (const auto found = blockCuts.atInsert.find(at); found != blockCuts.atInsert.end())
       DrawAtInsert(c, found->second);
   }
 }
