@@ -170,19 +170,21 @@ class Calls {
     for (std::size_t i = 0; i < s.reals; ++i, p += 10) std::memcpy(&c.a[i], p, 10);
     return c;
   }
-  // For a line at `at`: its state and reals, and `at` moved to the call
-  // after it; false for any other kind.
-  bool ReadLine(Pos& at, std::uint32_t& state, Real* a) const {
+  // For a call at `at` of the kind asked, one without number, text or
+  // vertices (a line, circle or arc): its state and reals, and `at` moved
+  // to the call after it; false for any other kind.
+  bool ReadPlain(Pos& at, Kind kind, std::uint32_t& state, Real* a) const {
     const std::size_t chunk = at / kChunk;
     const unsigned char* p = chunks_[chunk].get() + at % kChunk;
-    if (static_cast<Kind>(*p) != Kind::Line) return false;
+    if (static_cast<Kind>(*p) != kind) return false;
     std::memcpy(&state, p + 1, 4);
-    for (std::size_t i = 0; i < 4; ++i) std::memcpy(&a[i], p + 5 + 10 * i, 10);
-    const Pos next = at + kLineSize;
+    const std::size_t reals = ShapeOf(kind).reals;
+    for (std::size_t i = 0; i < reals; ++i) std::memcpy(&a[i], p + 5 + 10 * i, 10);
+    const Pos next = at + 5 + 10 * reals;
     at = next - chunk * kChunk < used_[chunk] || next == end_ ? next : (chunk + 1) * kChunk;
     return true;
   }
-  // As ReadLine, for a layer call and its number.
+  // As ReadPlain, for a layer call and its number.
   bool ReadLayer(Pos& at, std::uint32_t& state, int& n) const {
     const std::size_t chunk = at / kChunk;
     const unsigned char* p = chunks_[chunk].get() + at % kChunk;

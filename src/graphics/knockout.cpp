@@ -655,14 +655,34 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
   const Cut whole;
   bool inBlock = false;
   for (Calls::Pos i = calls.Begin(); i != calls.End();) {
-    // Most of a view: lines and layers, read without the rest of a call.
-    Real a[4];
+    // Most of a view: lines, circles, arcs and layers, read without the
+    // rest of a call; a circle or arc that no text's core comes near is
+    // drawn whole.
+    Real a[kCallReals];
     std::uint32_t state = 0;
     int n = 0;
-    if (!inBlock && calls.ReadLine(i, state, a)) {
-      Use(state);
-      DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
-      continue;
+    if (!inBlock) {
+      if (calls.ReadPlain(i, Kind::Line, state, a)) {
+        Use(state);
+        DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
+        continue;
+      }
+      const Calls::Pos at = i;
+      if (calls.ReadPlain(i, Kind::Circle, state, a)) {
+        if (states_[state].CadMarkLevel > 0 || !sheet.MayCrossACore(a[0] - a[2], a[1] - a[2], a[0] + a[2], a[1] + a[2])) {
+          Use(state);
+          inner_->Circle(a[0], a[1], a[2]);
+          continue;
+        }
+        i = at;
+      } else if (calls.ReadPlain(i, Kind::Arc, state, a)) {
+        if (states_[state].CadMarkLevel > 0 || !sheet.MayCrossACore(a[0] - a[4], a[1] - a[4], a[0] + a[4], a[1] + a[4])) {
+          Use(state);
+          inner_->Arc(a[0], a[1], a[2], a[3], a[4]);
+          continue;
+        }
+        i = at;
+      }
     }
     if (calls.ReadLayer(i, state, n)) {
       Use(state);
