@@ -112,6 +112,35 @@ class Calls {
     end_ = at + size;
     return at;
   }
+  // Appends a line (most of a view): as Add, with its shape known.
+  Pos AddLine(std::uint32_t state, const Real& x1, const Real& y1, const Real& x2, const Real& y2) {
+    if (chunks_.empty() || used_.back() + kLineSize > kChunk) return Add(Kind::Line, state, 0, x1, y1, x2, y2);
+    std::size_t& used = used_.back();
+    const Pos at = (chunks_.size() - 1) * kChunk + used;
+    unsigned char* p = chunks_.back().get() + used;
+    used += kLineSize;
+    *p = static_cast<unsigned char>(Kind::Line);
+    std::memcpy(p + 1, &state, 4);
+    std::memcpy(p + 5, &x1, 10), std::memcpy(p + 15, &y1, 10);
+    std::memcpy(p + 25, &x2, 10), std::memcpy(p + 35, &y2, 10);
+    ++count_;
+    end_ = at + kLineSize;
+    return at;
+  }
+  // Appends a layer call, as Add.
+  Pos AddLayer(std::uint32_t state, int n) {
+    if (chunks_.empty() || used_.back() + kLayerSize > kChunk) return Add(Kind::Layer, state, n);
+    std::size_t& used = used_.back();
+    const Pos at = (chunks_.size() - 1) * kChunk + used;
+    unsigned char* p = chunks_.back().get() + used;
+    used += kLayerSize;
+    *p = static_cast<unsigned char>(Kind::Layer);
+    std::memcpy(p + 1, &state, 4);
+    std::memcpy(p + 5, &n, 4);
+    ++count_;
+    end_ = at + kLayerSize;
+    return at;
+  }
   // The text and vertices of the last call of a kind that has them.
   CallMore& LastMore() { return more_.back(); }
   CallMore& MoreAt(Pos at) {
@@ -141,17 +170,30 @@ class Calls {
     for (std::size_t i = 0; i < s.reals; ++i, p += 10) std::memcpy(&c.a[i], p, 10);
     return c;
   }
-  // The kind of the call at `at`, and for a call without number, text or
-  // vertices (a line), its state and reals, read without the rest.
-  Kind KindAt(Pos at) const { return static_cast<Kind>(*Record(at)); }
-  std::uint32_t PlainAt(Pos at, Real* a) const {
-    const unsigned char* p = Record(at);
-    std::uint32_t state;
+  // For a call at `at` of the kind asked, one without number, text or
+  // vertices (a line, circle or arc): its state and reals, and `at` moved
+  // to the call after it; false for any other kind.
+  bool ReadPlain(Pos& at, Kind kind, std::uint32_t& state, Real* a) const {
+    const std::size_t chunk = at / kChunk;
+    const unsigned char* p = chunks_[chunk].get() + at % kChunk;
+    if (static_cast<Kind>(*p) != kind) return false;
     std::memcpy(&state, p + 1, 4);
-    p += 5;
-    for (std::size_t i = 0, n = ShapeOf(static_cast<Kind>(*Record(at))).reals; i < n; ++i, p += 10)
-      std::memcpy(&a[i], p, 10);
-    return state;
+    const std::size_t reals = ShapeOf(kind).reals;
+    for (std::size_t i = 0; i < reals; ++i) std::memcpy(&a[i], p + 5 + 10 * i, 10);
+    const Pos next = at + 5 + 10 * reals;
+    at = next - chunk * kChunk < used_[chunk] || next == end_ ? next : (chunk + 1) * kChunk;
+    return true;
+  }
+  // As ReadPlain, for a layer call and its number.
+  bool ReadLayer(Pos& at, std::uint32_t& state, int& n) const {
+    const std::size_t chunk = at / kChunk;
+    const unsigned char* p = chunks_[chunk].get() + at % kChunk;
+    if (static_cast<Kind>(*p) != Kind::Layer) return false;
+    std::memcpy(&state, p + 1, 4);
+    std::memcpy(&n, p + 5, 4);
+    const Pos next = at + kLayerSize;
+    at = next - chunk * kChunk < used_[chunk] || next == end_ ? next : (chunk + 1) * kChunk;
+    return true;
   }
   // The call after the one at `at`.
   Pos Next(Pos at) const {
@@ -218,6 +260,7 @@ class Calls {
   const unsigned char* Record(Pos at) const { return chunks_[at / kChunk].get() + at % kChunk; }
 
   static constexpr std::size_t kChunk = 1 << 16;
+  static constexpr std::size_t kLineSize = 5 + 4 * 10, kLayerSize = 5 + 4;
   std::vector<std::unique_ptr<unsigned char[]>> chunks_;
   std::vector<std::size_t> used_;  // bytes used of each chunk
   std::deque<CallMore> more_;

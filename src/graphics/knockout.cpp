@@ -8,6 +8,7 @@
 // is broken in the definition; one that its placements break differently
 // leaves the definition and is drawn, broken, at each placement.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -128,28 +129,35 @@ Call Placed(const Call& c, const Placement& p) {
   return o;
 }
 
-// The bits that differ: a compare of x87 reals costs more than that of
-// their ten bytes (+0 and -0 differ: a state kept twice).
-std::uint64_t BitsApart(const Real& a, const Real& b) {
-  std::uint64_t am, bm;
-  std::uint16_t ae, be;
-  std::memcpy(&am, &a, 8), std::memcpy(&bm, &b, 8);
-  std::memcpy(&ae, reinterpret_cast<const char*>(&a) + 8, 2), std::memcpy(&be, reinterpret_cast<const char*>(&b) + 8, 2);
-  return (am ^ bm) | static_cast<std::uint16_t>(ae ^ be);
+// The bits that differ in the reals from `a` and `b` on (n of them), all
+// at once: sixteen bytes each, the six of padding masked off at the end (a
+// compare of x87 reals costs more than that of their bytes; +0 and -0
+// differ: a state kept twice).
+using Bytes16 = std::uint64_t __attribute__((vector_size(16)));
+static_assert(sizeof(Real) == 16);
+inline Bytes16 RealsApart(const Real* a, const Real* b, std::size_t n, Bytes16 apart) {
+  for (std::size_t i = 0; i < n; ++i) {
+    Bytes16 x, y;
+    std::memcpy(&x, &a[i], 16), std::memcpy(&y, &b[i], 16);
+    apart |= x ^ y;
+  }
+  return apart;
 }
 
 // The same state for the outputs: the fields they read when they draw (the
 // file's name is set before a run holds anything).
-bool SameState(const CadState& a, const CadState& b) {
+inline bool SameState(const CadState& a, const CadState& b) {
   // Asked for every held call: the whole numbers and lengths first.
   if (a.CadLayer != b.CadLayer || a.CadMarkLevel != b.CadMarkLevel || a.CadLayerMode != b.CadLayerMode ||
       a.CadDxfLayerName.size() != b.CadDxfLayerName.size())
     return false;
   // The reals all at once, without a branch each.
-  std::uint64_t apart = BitsApart(a.CadTextHeight, b.CadTextHeight) | BitsApart(a.CadTextWidthFactor, b.CadTextWidthFactor) |
-                        BitsApart(a.CadTextAngle, b.CadTextAngle) | BitsApart(a.CadTextOblique, b.CadTextOblique);
-  for (std::size_t i = 0; i < a.CadExtents.size(); ++i) apart |= BitsApart(a.CadExtents[i], b.CadExtents[i]);
-  if (apart != 0) return false;
+  Bytes16 apart = RealsApart(&a.CadTextHeight, &b.CadTextHeight, 1, Bytes16{});
+  apart = RealsApart(&a.CadTextWidthFactor, &b.CadTextWidthFactor, 1, apart);
+  apart = RealsApart(&a.CadTextAngle, &b.CadTextAngle, 1, apart);
+  apart = RealsApart(&a.CadTextOblique, &b.CadTextOblique, 1, apart);
+  apart = RealsApart(a.CadExtents.data(), b.CadExtents.data(), a.CadExtents.size(), apart);
+  if ((apart[0] | (apart[1] & 0xFFFF)) != 0) return false;
   // Layer names are short: compared here rather than by a call.
   for (std::size_t i = 0; i < a.CadDxfLayerName.size(); ++i)
     if (a.CadDxfLayerName[i] != b.CadDxfLayerName[i]) return false;
@@ -214,7 +222,9 @@ struct BlockCuts {
 class HeldOutput final : public CadOutput {
  public:
   HeldOutput(std::unique_ptr<CadOutput> inner, bool expandsInserts)
-      : inner_(std::move(inner)), expandsInserts_(expandsInserts) {}
+      : inner_(std::move(inner)), expandsInserts_(expandsInserts) {
+    byLayer_.fill(~0u);
+  }
 
   CadOutput* Inner() { return inner_.get(); }
 
@@ -253,12 +263,20 @@ class HeldOutput final : public CadOutput {
     return inner_->Finish();
   }
 
-  void SetLayer(int n) override { Hold(Kind::Layer, n); }
+  void SetLayer(int n) override {
+    polyOpen_ = false;
+    const Calls::Pos at = calls_.AddLayer(StateNow(), n);
+    if (layout_.open >= 0) layout_.Note(Kind::Layer, {}, at, calls_.End());
+  }
   void TextStyle(int font, Real angle, Real height, Real width) override {
     Hold(Kind::TextStyle, font, angle, height, width);
   }
   void ScreenLineStyle(int style) override { Hold(Kind::LineStyle, style); }
-  void Line(Real x1, Real y1, Real x2, Real y2) override { Hold(Kind::Line, 0, x1, y1, x2, y2); }
+  void Line(Real x1, Real y1, Real x2, Real y2) override {
+    polyOpen_ = false;
+    const Calls::Pos at = calls_.AddLine(StateNow(), x1, y1, x2, y2);
+    if (layout_.open >= 0) layout_.Note(Kind::Line, {}, at, calls_.End());
+  }
   void Line3D(Real x1, Real y1, Real z1, Real x2, Real y2, Real z2) override {
     Flush();
     inner_->Line3D(x1, y1, z1, x2, y2, z2);
@@ -306,21 +324,34 @@ class HeldOutput final : public CadOutput {
 
   // The index of the state the calls are given in now.
   std::uint32_t StateNow() {
-    const CadState& now = Cad();
-    if (last_ < states_.size() && SameState(states_[last_], now)) return static_cast<std::uint32_t>(last_);
+    if (lastState_ && SameState(*lastState_, cad_)) return static_cast<std::uint32_t>(last_);
+    return OtherState();
+  }
+  // The index of the state now when it is not that of the last call.
+  __attribute__((noinline)) std::uint32_t OtherState() {
+    const CadState& now = cad_;
+    // The state last seen on this layer (a view goes round more layers
+    // than it looks back over).
+    std::uint32_t& onLayer = byLayer_[static_cast<std::uint32_t>(now.CadLayer) % byLayer_.size()];
+    if (onLayer >= states_.size() || !SameState(states_[onLayer], now))
+      onLayer = static_cast<std::uint32_t>(Kept(now));
+    lastState_ = &states_[last_ = onLayer];
+    return onLayer;
+  }
+  // The index of the state `now` among those kept, kept first if new.
+  std::size_t Kept(const CadState& now) {
     // Most drawings go back and forth between a few (outline and hatch).
     for (std::size_t k = states_.size(); k > 0 && k + kStatesLookedBack > states_.size(); --k)
-      if (k - 1 != last_ && SameState(states_[k - 1], now)) return static_cast<std::uint32_t>(last_ = k - 1);
+      if (k - 1 != last_ && SameState(states_[k - 1], now)) return k - 1;
     // Every state is kept once (a drawing going through sixteen layers in
     // turn).
     const std::size_t key = StateKey(now);
     const auto [from, to] = stateKeys_.equal_range(key);
     for (auto it = from; it != to; ++it)
-      if (SameState(states_[it->second], now)) return static_cast<std::uint32_t>(last_ = it->second);
-    last_ = states_.size();
+      if (SameState(states_[it->second], now)) return it->second;
     states_.push_back(now);
-    stateKeys_.emplace(key, static_cast<std::uint32_t>(last_));
-    return static_cast<std::uint32_t>(last_);
+    stateKeys_.emplace(key, static_cast<std::uint32_t>(states_.size() - 1));
+    return states_.size() - 1;
   }
   template <typename... R>
   Calls::Pos Hold(Kind kind, int n, const R&... a) {
@@ -471,17 +502,20 @@ class HeldOutput final : public CadOutput {
   void DrawCalls(const Calls& calls, const TextIndex& sheet, const BlockCuts& blockCuts);
   void DrawAtInsert(const Call& insert, const std::vector<std::pair<Call, Cut>>& placed);
   void Use(std::uint32_t state) {
-    if (state != current_) Cad() = states_[current_ = state];
+    if (state != current_) cad_ = states_[current_ = state];
   }
 
   std::unique_ptr<CadOutput> inner_;
   bool expandsInserts_;
+  CadState& cad_ = Cad();  // the one drawing state
   std::uint32_t current_ = ~0u;  // the state the calls drawn now were given in
   Calls calls_;
   std::vector<CadState> states_;
   std::unordered_multimap<std::size_t, std::uint32_t> stateKeys_;  // StateKey: index in states_
   Layout layout_;
   std::size_t last_ = 0;  // the state of the last call held
+  const CadState* lastState_ = nullptr;  // states_[last_] once a call is held
+  std::array<std::uint32_t, 32> byLayer_;  // the state last held on a layer (by its number's rest)
   Calls::Pos poly_ = 0;  // the polyline being given its vertices while polyOpen_
   bool polyOpen_ = false;
 };
@@ -510,7 +544,9 @@ void HeldOutput::Flush() {
   layout_ = Layout{};
   states_.clear();
   stateKeys_.clear();
+  byLayer_.fill(~0u);
   last_ = 0;
+  lastState_ = nullptr;
   if (polyOpen) {
     states_.push_back(polyState);
     stateKeys_.emplace(StateKey(polyState), 0);
@@ -618,25 +654,53 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
   current_ = ~0u;
   const Cut whole;
   bool inBlock = false;
-  for (Calls::Pos i = calls.Begin(); i != calls.End(); i = calls.Next(i)) {
-    if (!inBlock && calls.KindAt(i) == Kind::Line) {
-      // Most of a view: read and drawn without the rest of a call.
-      Real a[4];
-      const std::uint32_t state = calls.PlainAt(i, a);
+  for (Calls::Pos i = calls.Begin(); i != calls.End();) {
+    // Most of a view: lines, circles, arcs and layers, read without the
+    // rest of a call; a circle or arc that no text's core comes near is
+    // drawn whole.
+    Real a[kCallReals];
+    std::uint32_t state = 0;
+    int n = 0;
+    if (!inBlock) {
+      if (calls.ReadPlain(i, Kind::Line, state, a)) {
+        Use(state);
+        DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
+        continue;
+      }
+      const Calls::Pos at = i;
+      if (calls.ReadPlain(i, Kind::Circle, state, a)) {
+        if (states_[state].CadMarkLevel > 0 || !sheet.MayCrossACore(a[0] - a[2], a[1] - a[2], a[0] + a[2], a[1] + a[2])) {
+          Use(state);
+          inner_->Circle(a[0], a[1], a[2]);
+          continue;
+        }
+        i = at;
+      } else if (calls.ReadPlain(i, Kind::Arc, state, a)) {
+        if (states_[state].CadMarkLevel > 0 || !sheet.MayCrossACore(a[0] - a[4], a[1] - a[4], a[0] + a[4], a[1] + a[4])) {
+          Use(state);
+          inner_->Arc(a[0], a[1], a[2], a[3], a[4]);
+          continue;
+        }
+        i = at;
+      }
+    }
+    if (calls.ReadLayer(i, state, n)) {
       Use(state);
-      DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
+      inner_->SetLayer(n);
       continue;
     }
-    const Call c = calls.At(i);
+    const Calls::Pos at = i;
+    i = calls.Next(i);
+    const Call c = calls.At(at);
     if (c.kind == Kind::BeginBlock) inBlock = true;
     else if (c.kind == Kind::EndBlock || c.kind == Kind::EndSection || c.kind == Kind::BeginEntities) inBlock = false;
     if (IsPrimitive(c.kind)) {
       if (!inBlock) {
         Use(c.state);
         Draw(c, CutOf(c, sheet));
-      } else if (!blockCuts.left.count(i)) {
+      } else if (!blockCuts.left.count(at)) {
         Use(c.state);
-        const auto found = blockCuts.cut.find(i);
+        const auto found = blockCuts.cut.find(at);
         Draw(c, found == blockCuts.cut.end() ? whole : found->second);
       }
       continue;
@@ -644,7 +708,7 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
     Use(c.state);
     Replay(c);
     if (c.kind != Kind::Insert || blockCuts.atInsert.empty()) continue;
-    if (const auto found = blockCuts.atInsert.find(i); found != blockCuts.atInsert.end())
+    if (const auto found = blockCuts.atInsert.find(at); found != blockCuts.atInsert.end())
       DrawAtInsert(c, found->second);
   }
 }

@@ -425,6 +425,30 @@ TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheSheet) {
   EXPECT_EQ(txt.find("CIRCLE"), std::string::npos) << txt;
 }
 
+// Circles and arcs whose box no text's core reaches are drawn as given;
+// one through a text breaks; a mark over it stays whole.
+TEST_F(CadOutputTest, CirclesAndArcsBreakOnlyNearTheirTexts) {
+  RunToScreen([] {
+    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 18, y 0 to 2
+    CadText("ABCD", 10, 0);
+    CadSetLayer(3);
+    CadCircle(50, 50, 3);
+    CadArc(40, 1, 0, 90, 2);
+    CadArc(14, 1, 90, 270, 3);
+    CadSetLayer(4);
+    CadMarks marks;
+    CadCircle(14, 1, 1);
+  }, [] {});
+  Strings circles, arcs;
+  for (const auto& c : sink().Named("GrafCircle")) circles.push_back(c.ToString());
+  for (const auto& c : sink().Named("GrafArc")) arcs.push_back(c.ToString());
+  EXPECT_EQ(circles, (Strings{"GrafCircle(50,50,3)", "GrafCircle(14,1,1)"}));
+  ASSERT_EQ(arcs.size(), 3u);  // the far one whole, the near one above and below the text
+  EXPECT_EQ(arcs[0], "GrafArc(40,1,0,90,2)");
+  EXPECT_EQ(arcs[1].rfind("GrafArc(14,1,", 0), 0u) << arcs[1];
+  EXPECT_NE(arcs[1], "GrafArc(14,1,90,270,3)");
+}
+
 // A block placed once is broken in its definition; a line of a block that
 // its placements break differently leaves the definition and is drawn at
 // each placement, broken where a text crosses it; one they break alike
