@@ -38,6 +38,7 @@
 #include "settings/config.h"
 #include "spring/springfile.h"
 #include "cpu_clock.h"
+#include "drawing_setup.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -80,15 +81,7 @@ void Compare(benchmark::State& state, const std::function<void()>& run, const st
 
 std::string Setup(const zeb::bench::ScratchFolder& scratch) {
   const std::string dir = scratch.path();
-  zeb::ResetBaseGlobals();
-  zeb::ResetCadState();
-  zeb::ResetCadSettings();
-  zeb::ResetConfigDefaults();
-  zeb::SetUi(std::make_shared<zeb::BatchUi>(nullptr));
-  zeb::InstallGraphicsFacade();
-  zeb::InstallDrawings();
-  zeb::G().TempFolder = dir;
-  zeb::G().ShowErrorsSwitch = 0;
+  zeb::bench::ResetForDrawings(dir);
   zeb::G().CurrentFileName = dir + "/t";
   zeb::CadSettings().CommandLineExport = 1;
   return dir;
@@ -171,12 +164,7 @@ BENCHMARK(BM_ProductionDrawing)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->
 void BM_ManyCoilsView(benchmark::State& state) {
   const zeb::bench::ScratchFolder scratch("zeb1-bench-knockout-");
   const std::string dir = Setup(scratch);
-  std::ifstream in(std::string(ZEB1_SOURCE_DIR) + "/examples/round_dynamic.zeb", std::ios::binary);
-  std::ofstream out(dir + "/coils.zeb", std::ios::binary);
-  std::string line;
-  for (int n = 1; std::getline(in, line); ++n) out << (n == 57 ? "1105.9\r" : n == 58 ? "3000\r" : line) << "\n";
-  out.close();
-  zeb::ReadSpringFile(dir + "/coils.zeb");
+  zeb::ReadSpringFile(zeb::bench::WriteManyCoilsSpring(dir));
   zeb::G().CurrentFileName = dir + "/t";
   Compare(state, [] {
     zeb::G().AbortFlag = 0;

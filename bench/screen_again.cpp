@@ -16,6 +16,7 @@
 #include "base/headless_ui.h"
 #include "base/ui_port.h"
 #include "cpu_clock.h"
+#include "drawing_setup.h"
 #include "drawings/drawings.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
@@ -38,25 +39,11 @@ const char* const kSprings[] = {"round_dynamic", "round_static", "hot_coiled", "
 void BM_ViewAgain(benchmark::State& state) {
   const zeb::bench::ScratchFolder scratch("zeb1-bench-screen-");
   const std::string dir = scratch.path();
-  zeb::ResetBaseGlobals();
-  zeb::ResetCadState();
-  zeb::ResetCadSettings();
-  zeb::ResetConfigDefaults();
-  zeb::SetUi(std::make_shared<zeb::BatchUi>(nullptr));
-  zeb::InstallGraphicsFacade();
-  zeb::InstallDrawings();
-  zeb::G().TempFolder = dir;
-  zeb::G().ShowErrorsSwitch = 0;
+  zeb::bench::ResetForDrawings(dir);
   const std::string spring = kSprings[state.range(0)];
   const int kind = static_cast<int>(state.range(1));
-  std::string file = std::string(ZEB1_SOURCE_DIR) + "/examples/" + spring + ".zeb";
-  if (spring == "coils500") {
-    std::ifstream in(std::string(ZEB1_SOURCE_DIR) + "/examples/round_dynamic.zeb", std::ios::binary);
-    file = dir + "/coils.zeb";
-    std::ofstream out(file, std::ios::binary);
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n) out << (n == 57 ? "1105.9\r" : n == 58 ? "3000\r" : line) << "\n";
-  }
+  const std::string file = spring == "coils500" ? zeb::bench::WriteManyCoilsSpring(dir)
+                                                : std::string(ZEB1_SOURCE_DIR) + "/examples/" + spring + ".zeb";
   zeb::ReadSpringFile(file);
   zeb::G().CurrentFileName = dir + "/t";
   std::vector<double> first, again;
