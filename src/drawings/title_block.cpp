@@ -115,9 +115,11 @@ void DrawTitleBlock(std::string_view name, std::string_view name2, std::string_v
   Style(1.8L, 1.5L);
   CadText("Datum", 85, 39.8L);
   CadText("Name", 100, 39.8L);
-  CadText("Bearb.", 74, 35.6L);
-  CadText("Gepr.", 74, 31.4L);
-  CadText("Norm", 74, 27.2L);
+  // The fixed row labels whole in their column, narrowed where they need.
+  const Real labelField = 82 - 0.5L - 74;
+  CadTextWhole("Bearb.", 74, 35.6L, labelField);
+  CadTextWhole("Gepr.", 74, 31.4L, labelField);
+  CadTextWhole("Norm", 74, 27.2L, labelField);
   CadText(cfg.ReleaseFieldText, 74, 23.2L);
   Style(1.8L, 1.5L, 90);
   const Real xs[] = {4, 6.7L, 9.4L, 12.1L, 14.8L};

@@ -26,6 +26,7 @@
 #include "graphics/cad_internal.h"
 #include "graphics/held_calls.h"
 #include "graphics/text_cut.h"
+#include "graphics/text_ink.h"
 
 namespace zeb::cad_detail {
 
@@ -375,10 +376,10 @@ class HeldOutput final : public CadOutput {
   TextBox Box(const Call& c, const Placement* p) const {
     const CadState& st = states_[c.state];
     const std::string& t = c.text();
-    const std::size_t lead = t.find_first_not_of(' ');
-    const std::size_t end = lead == std::string::npos ? 0 : t.find_last_not_of(' ') + 1;
     const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
-    Real u0 = cw * static_cast<Real>(lead == std::string::npos ? 0 : lead), u1 = cw * static_cast<Real>(end);
+    Real u0, u1;
+    InkSpan(t, u0, u1);
+    u0 *= cw, u1 *= cw;
     Real h = st.CadTextHeight, x = c.a[0], y = c.a[1], angle = st.CadTextAngle;
     if (p) {
       const Real s = std::sqrt(std::fabs(p->t.sx * p->t.sy));

@@ -202,7 +202,7 @@ def under_texts(doc):
     its height."""
     boxes = []
     for e in doc.modelspace().query("TEXT"):
-        b = text_box(e)
+        b = text_box(e, cells=True)
         if b is not None:
             boxes.append((b, e.dxf.height / 3))
 

@@ -16,7 +16,7 @@ to another point of the sheet, or a leader runs from the point's mark
 (the circle about it, if any) to within a quarter height of the label;
 no leader from another point's mark ends at it. A line label stands
 within 1.3 heights of its line or has a leader from the line. Boxes are
-those of text_overlap.py (inserts expanded). Prints one line per finding;
+the cells of text_overlap.py (inserts expanded). Prints one line per finding;
 exit 1 on any, 2 when a file does not read.
 
     point_labels.py CASES.json
@@ -81,7 +81,7 @@ class Sheet:
         for e in flat_entities(doc.modelspace()):
             t = e.dxftype()
             if t in ("TEXT", "ATTRIB"):
-                b = text_box(e)
+                b = text_box(e, cells=True)
                 if b is not None:
                     self.texts.append((e.dxf.text, aabb(b), e.dxf.height, e.dxf.insert))
             elif t == "LINE":

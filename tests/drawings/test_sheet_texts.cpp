@@ -82,8 +82,8 @@ class SheetTextTest : public DiagramTest {
   // Findings that one of the patterns finds are left out.
   static std::string Overlaps(const std::vector<std::string>& paths, bool& missing,
                               const std::vector<std::string>& allowed = {}, bool linesOnly = false,
-                              bool frame = false, bool printSize = false) {
-    std::string args;
+                              bool frame = false, bool printSize = false, const std::string& more = "") {
+    std::string args = more;
     if (linesOnly) args += " --lines";
     if (frame) args += " --frame";
     if (printSize) args += " --print";
@@ -178,6 +178,35 @@ TEST_F(SheetTextTest, CheckerFindsLinesThroughTexts) {
   EXPECT_EQ(std::string::npos, Overlaps({crossed}, missing, {"'AXIS' .* on line"}).find("'AXIS'"));
 }
 
+// The checker's gaps: "10 Mio.Lastsp." 2 high ends its ink at 21.85 (its
+// cells at 28); a line broken to 28.5 reaches past it, one broken to 22.3
+// does not, nor do two lines drawn apart away from any text. A cell line
+// with a hole is found, one drawn in two touching pieces is whole.
+TEST_F(SheetTextTest, CheckerFindsGapsPastTheInkAndBrokenCellLines) {
+  const std::string own = TestOutputDir("sheet_gaps");
+  auto line = [](double x1, double y1, double x2, double y2) {
+    return "0\nLINE\n8\n0\n10\n" + std::to_string(x1) + "\n20\n" + std::to_string(y1) + "\n11\n" +
+           std::to_string(x2) + "\n21\n" + std::to_string(y2) + "\n";
+  };
+  const std::string text = "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\n10 Mio.Lastsp.\n";
+  auto sheet = [&](const std::string& name, Real end, Real cut) {
+    const std::string path = own + "/" + name + ".dxf";
+    std::ofstream f(path);
+    f << "0\nSECTION\n2\nENTITIES\n" << text << line(-10, 1, -0.5, 1) << line(end, 1, 40, 1) << line(0, 50, 10, 50)
+      << line(20, 50, 30, 50) << line(82, 22, 82, cut) << line(82, cut + 3 * (end > 25), 82, 43)
+      << "0\nENDSEC\n0\nEOF\n";
+    return path;
+  };
+  const std::string past = sheet("past", 28.5L, 35), clear = sheet("clear", 22.3L, 30);
+  bool missing = false;
+  const std::string found = Overlaps({past}, missing, {}, true, false, false, " --gaps --whole 82,22,82,43");
+  if (missing) GTEST_SKIP() << found;
+  EXPECT_NE(std::string::npos, found.find("gap (-0.50, 1.00)-(28.50, 1.00) of a line past '10 Mio.Lastsp.'")) << found;
+  EXPECT_NE(std::string::npos, found.find("line (82.00, 22.00)-(82.00, 43.00) broken at (82.00, 35.00)")) << found;
+  EXPECT_EQ(std::string::npos, found.find("50.00")) << found;
+  EXPECT_EQ("", Overlaps({clear}, missing, {}, true, false, false, " --gaps --whole 82,22,82,43"));
+}
+
 // The checker at print size: a text under 1 mm high and one narrower than
 // a width factor of 0.5 are found, as is a leader from a point's circle
 // that runs 0.2 beside an axis to its label; a text of 1 mm, factor 0.5,
@@ -262,8 +291,10 @@ TEST_F(SheetTextTest, EveryExampleSheetKeepsItsTextsApart) {
   // The relaxation sheets (18, 19, 20) want data that no example has.
   ASSERT_GE(paths.size(), 6u * 19);
   bool missing = false;
-  // Nothing off the sheet either.
-  const std::string found = Overlaps(paths, missing, kTextsOnLines, false, true);
+  // Nothing off the sheet either, and no gap a text breaks into a line
+  // reaches past its ink by more than the gap (the Goodman and Haigh
+  // sheets' "10 Mio.Lastsp.", "1 Mio.Lastsp." among them).
+  const std::string found = Overlaps(paths, missing, kTextsOnLines, false, true, false, " --gaps");
   if (missing) GTEST_SKIP() << found;
   EXPECT_EQ("", found);
 }
@@ -289,9 +320,19 @@ TEST_F(SheetTextTest, EveryCadSheetKeepsItsTextsClearOfLines) {
     if (!p.empty()) paths.push_back(p);
   }
   bool missing = false;
-  const std::string found = Overlaps(paths, missing, {}, true);
+  const std::string found = Overlaps(paths, missing, {}, true, false, false, " --gaps");
   if (missing) GTEST_SKIP() << found;
   EXPECT_EQ("", found);
+  // The title block's column lines stay whole beside their labels
+  // ("Bearb." once broke the one at x 82).
+  std::vector<std::string> production;
+  for (const std::string& p : paths)
+    if (p.ends_with("_16.dxf") || p.ends_with("_en.dxf")) production.push_back(p);
+  ASSERT_GE(production.size(), ExampleNames().size());
+  std::string cells;
+  for (const char* line : {"73,5,73,43", "82,22,82,43", "98,22,98,43", "26,5,26,43", "52,5,52,43", "65,5,65,43"})
+    cells += std::string(" --whole ") + line;
+  EXPECT_EQ("", Overlaps(production, missing, {}, true, false, false, cells));
 }
 
 // Marks are never cut (examples/round_dynamic.zeb): the end-form marks of

@@ -2,10 +2,12 @@
 """Finds texts that lie over one another, or over a line, in DXF files.
 
 Each TEXT (also inside block inserts, expanded with their position, scale
-and rotation) gets the box a text of its style covers: from its insertion
-point, as wide as its visible characters times height times width factor,
-as tall as its height, turned by its rotation. Leading blanks move the box,
-trailing blanks add nothing. Two boxes that share more than a hair are
+and rotation) gets the box its ink covers: from its insertion point, each
+character as wide as its advance in a Helvetica-metric face (the screen's
+Arial stretched until an average character is height times width factor
+wide), none wider than that cell, as tall as its height, turned by its
+rotation. Leading blanks move the box by a cell each (as the sheets are
+laid out), trailing blanks add nothing. Two boxes that share more than a hair are
 reported as one line "file: 'text a' (x, y) over 'text b' (x, y)".
 
 Lines are every LINE, POLYLINE, CIRCLE and ARC (arcs as short chords) and
@@ -16,7 +18,8 @@ dimension lines as well. A line that runs through the inner box of a text
 box leaves out 15 % of the height at the top and at the bottom and 7.5 % of
 the width at each end, the room a glyph leaves free.
 
-    text_overlap.py [--lines] [--frame] [--print] [--allow REGEX ...] FILE.dxf ...
+    text_overlap.py [--lines] [--frame] [--print] [--gaps] [--whole X1,Y1,X2,Y2 ...]
+                    [--allow REGEX ...] FILE.dxf ...
 
 A finding that REGEX finds (re.search on the text after "file: ") is
 left out. With --lines only texts on lines are reported. With --frame
@@ -27,7 +30,13 @@ must read at print size, at least 1 high with a width factor of at least
 0.5 ("file: 'text' (x, y) h 0.50 w 0.30 below print size"), and no leader
 (a line from a point's circle to within a quarter text height of a text's
 box) may run within 0.3 of another line for its whole length ("file:
-leader (x1, y1)-(x2, y2) of 'text' along (x1, y1)-(x2, y2)"). The exit
+leader (x1, y1)-(x2, y2) of 'text' along (x1, y1)-(x2, y2)"). With --gaps
+a gap that texts break into a line (a hole between two pieces of one
+straight line, within the texts' cells widened by 0.3 height) may reach
+no further than max(0.5, 0.3 height) past their ink ("file: gap
+(x1, y1)-(x2, y2) of a line past 'text'"). With --whole the named
+line must be drawn without a hole ("file: line (x1, y1)-(x2, y2) broken
+at (x, y)"). The exit
 status is 1 when any file has a finding, 2 when a file does not read.
 """
 import math
@@ -42,6 +51,23 @@ MIN_HEIGHT, MIN_WIDTH = 1.0, 0.5  # the smallest text that reads on paper
 ALONG = 0.3  # a leader this near another line merges with it
 
 
+# Helvetica advances (thousandths of an em) of " " to "~"; an em is 1.75
+# cells of the text's style (Arial's average character), no character
+# wider than a cell; any other character a whole cell.
+ADVANCE = [
+    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,
+    556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,
+    1015, 667, 667, 722, 722, 667, 611, 778, 722, 278, 500, 667, 556, 833, 722, 778,
+    667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278, 278, 278, 469, 556,
+    333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,
+    556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584]
+
+
+def ink(s):
+    """Width of the characters of s in cells."""
+    return sum(min(1.0, ADVANCE[ord(ch) - 32] * 1.75 / 1000) if " " <= ch <= "~" else 1.0 for ch in s)
+
+
 def flat_entities(layout):
     for e in layout:
         if e.dxftype() == "INSERT":
@@ -51,7 +77,7 @@ def flat_entities(layout):
             yield e
 
 
-def box(e, inner=False):
+def box(e, inner=False, widen=0.0, cells=False):
     """Corners of the text's box (its inner box), or None for a text with
     nothing visible."""
     s = e.dxf.text
@@ -64,14 +90,17 @@ def box(e, inner=False):
     cw = h * wf
     x0, y0 = e.dxf.insert.x, e.dxf.insert.y
     halign = e.dxf.get("halign", 0)
-    full = len(s.rstrip(" ")) * cw
+    width = (lambda t: len(t)) if cells else ink
+    full = (lead + width(s.strip(" "))) * cw
     if halign in (1, 2, 4) and e.dxf.hasattr("align_point"):
         ax = e.dxf.align_point.x
         x0 = ax - (full / 2 if halign in (1, 4) else full)
         y0 = e.dxf.align_point.y
     a = math.radians(e.dxf.get("rotation", 0.0))
     c, sn = math.cos(a), math.sin(a)
-    u0, u1, v0, v1 = lead * cw, lead * cw + visible * cw, 0.0, h
+    u0, u1, v0, v1 = lead * cw, full, 0.0, h
+    if widen:
+        u0, u1, v0, v1 = u0 - widen, u1 + widen, v0 - widen, v1 + widen
     if inner:
         u0, u1 = u0 + 0.075 * (u1 - u0), u1 - 0.075 * (u1 - u0)
         v0, v1 = 0.15 * h, 0.85 * h
@@ -166,14 +195,14 @@ def point_box(px, py, b):
 def print_size(texts, leaders, segments, circles):
     """Texts too small to read and leaders that run along another line."""
     found = []
-    for t, b, _, h, wf in texts:
+    for t, b, _, h, wf, *_ in texts:
         if h < MIN_HEIGHT - 0.005 or wf < MIN_WIDTH - 0.005:
             found.append("%r (%.2f, %.2f) h %.2f w %.2f below print size" % (t, b[0][0], b[0][1], h, wf))
     for seg in leaders:
         (ax, ay), (bx, by) = seg
         length = math.hypot(bx - ax, by - ay)
         owner = None
-        for t, b, _, h, _ in texts:
+        for t, b, _, h, *_ in texts:
             for (nx, ny), (fx, fy) in ((seg[0], seg[1]), (seg[1], seg[0])):
                 if (point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h
                         and any(abs(math.hypot(fx - cx, fy - cy) - r) <= min(0.1, r / 2) for cx, cy, r in circles)):
@@ -192,14 +221,106 @@ def print_size(texts, leaders, segments, circles):
     return found
 
 
-def findings(path, lines_only=False, frame=False, printed=False):
+def straight_runs(segments):
+    """The pieces of each straight line, as (origin, direction, [(t0, t1)])
+    with the pieces merged and sorted along it."""
+    runs = {}
+    for seg in segments:
+        if len(seg) != 2:
+            continue
+        (ax, ay), (bx, by) = seg
+        length = math.hypot(bx - ax, by - ay)
+        if length < 1e-6:
+            continue
+        dx, dy = (bx - ax) / length, (by - ay) / length
+        if dx < -1e-9 or (abs(dx) <= 1e-9 and dy < 0):
+            dx, dy = -dx, -dy
+        offset = ax * -dy + ay * dx
+        key = (round(math.atan2(dy, dx), 4), round(offset, 2))
+        ta, tb = ax * dx + ay * dy, bx * dx + by * dy
+        runs.setdefault(key, (dx, dy, offset, []))[3].append((min(ta, tb), max(ta, tb)))
+    out = []
+    for dx, dy, offset, parts in runs.values():
+        parts.sort()
+        merged = [list(parts[0])]
+        for t0, t1 in parts[1:]:
+            if t0 <= merged[-1][1] + 1e-4:
+                merged[-1][1] = max(merged[-1][1], t1)
+            else:
+                merged.append([t0, t1])
+        out.append(((-dy * offset, dx * offset), (dx, dy), merged))
+    return out
+
+
+def holes(segments):
+    """The holes between the pieces of each straight line, as segments."""
+    for (ox, oy), (dx, dy), merged in straight_runs(segments):
+        for (_, a), (b, _) in zip(merged, merged[1:]):
+            yield [(ox + a * dx, oy + a * dy), (ox + b * dx, oy + b * dy)]
+
+
+def gaps_past_ink(texts, segments):
+    """Holes that texts break into lines (every point of the hole within a
+    text's cell box and its gap) that reach further past their ink than a
+    text's gap; a stretch between two texts may go as well when shorter
+    than 0.8 text heights (too short a piece to keep)."""
+    found = []
+    for hole in holes(segments):
+        near = [t for t in texts if not separated(t[7], hole)]
+        if not near:
+            continue
+        (ax, ay), (bx, by) = hole
+        length = math.hypot(bx - ax, by - ay)
+        n = max(1, int(length / 0.05))
+        pts = [(ax + (bx - ax) * k / n, ay + (by - ay) * k / n) for k in range(n + 1)]
+        if any(all(separated(t[7], [p, p]) for t in near) for p in pts):
+            continue  # two lines drawn apart, not a text's gap
+        inked = [any(not separated(t[6], [p, p]) for t in near) for p in pts]
+        shortest = 0.8 * max(t[3] for t in near) + 0.1
+        k = 0
+        while k <= n:
+            if inked[k]:
+                k += 1
+                continue
+            run = k
+            while k <= n and not inked[k]:
+                k += 1
+            if run == 0 or k > n or (k - run) * length / n > shortest:
+                found.append("gap (%.2f, %.2f)-(%.2f, %.2f) of a line past %s" % (
+                    ax, ay, bx, by, " / ".join(repr(t[0]) for t in near)))
+                break
+    return found
+
+
+def broken(line, segments):
+    """Where the line (x1, y1, x2, y2) has a hole, or None when whole."""
+    x1, y1, x2, y2 = line
+    length = math.hypot(x2 - x1, y2 - y1)
+    dx, dy = (x2 - x1) / length, (y2 - y1) / length
+    parts = []
+    for seg in segments:
+        if len(seg) != 2 or any(abs((px - x1) * -dy + (py - y1) * dx) > 0.01 for px, py in seg):
+            continue
+        ta, tb = [(px - x1) * dx + (py - y1) * dy for px, py in seg]
+        parts.append((min(ta, tb), max(ta, tb)))
+    at = 0.0
+    for t0, t1 in sorted(parts):
+        if t0 > at + 0.01:
+            break
+        at = max(at, t1)
+    return None if at >= length - 0.01 else (x1 + at * dx, y1 + at * dy)
+
+
+def findings(path, lines_only=False, frame=False, printed=False, gaps=False, whole=()):
     doc = ezdxf.readfile(path)
     texts, segments, leaders, circles = [], [], [], []
     for e in flat_entities(doc.modelspace()):
         if e.dxftype() in ("TEXT", "ATTRIB"):
             b = box(e)
             if b is not None:
-                texts.append((e.dxf.text.strip(), b, box(e, True), e.dxf.height, e.dxf.get("width", 1.0) or 1.0))
+                h = e.dxf.height
+                texts.append((e.dxf.text.strip(), b, box(e, True), h, e.dxf.get("width", 1.0) or 1.0,
+                              None, box(e, widen=max(0.5, 0.3 * h)), box(e, widen=0.3 * h + 0.1, cells=True)))
         else:
             shapes = shapes_of(e)
             segments.extend(shapes)
@@ -210,11 +331,11 @@ def findings(path, lines_only=False, frame=False, printed=False):
     found = []
     for i in range(len(texts) if not lines_only else 0):
         for j in range(i + 1, len(texts)):
-            (ta, pa, _, _, _), (tb, pb, _, _, _) = texts[i], texts[j]
+            (ta, pa, *_), (tb, pb, *_) = texts[i], texts[j]
             if not separated(pa, pb):
                 found.append("%r (%.2f, %.2f) over %r (%.2f, %.2f)" % (
                     ta, pa[0][0], pa[0][1], tb, pb[0][0], pb[0][1]))
-    for t, b, inner, _, _ in texts:
+    for t, b, inner, *_ in texts:
         for s in segments:
             if separated(inner, s):
                 continue
@@ -226,7 +347,7 @@ def findings(path, lines_only=False, frame=False, printed=False):
             break  # one line per text is enough to name it
     limits = sheet(doc) if frame else None
     if limits is not None:
-        for t, b, _, _, _ in texts:
+        for t, b, *_ in texts:
             if off_sheet(b, limits):
                 found.append("%r (%.2f, %.2f) off the sheet" % (t, b[0][0], b[0][1]))
         for s in segments:
@@ -235,11 +356,17 @@ def findings(path, lines_only=False, frame=False, printed=False):
                 break  # the first one names the file
     if printed:
         found.extend(print_size(texts, leaders, segments, circles))
+    if gaps:
+        found.extend(gaps_past_ink(texts, segments))
+    for line in whole:
+        at = broken(line, segments)
+        if at is not None:
+            found.append("line (%.2f, %.2f)-(%.2f, %.2f) broken at (%.2f, %.2f)" % (line + at))
     return found
 
 
 def main(args):
-    allow, paths, lines_only, frame, printed = [], [], False, False, False
+    allow, paths, lines_only, frame, printed, gaps, whole = [], [], False, False, False, False, []
     it = iter(args)
     for a in it:
         if a == "--lines":
@@ -248,6 +375,10 @@ def main(args):
             frame = True
         elif a == "--print":
             printed = True
+        elif a == "--gaps":
+            gaps = True
+        elif a == "--whole":
+            whole.append(tuple(float(v) for v in next(it).split(",")))
         elif a == "--allow":
             allow.append(re.compile(next(it)))
         else:
@@ -255,7 +386,7 @@ def main(args):
     status = 0
     for p in paths:
         try:
-            found = findings(p, lines_only, frame, printed)
+            found = findings(p, lines_only, frame, printed, gaps, whole)
         except (IOError, ezdxf.DXFError) as exc:
             print("%s: does not read: %s" % (p, exc))
             return 2

@@ -1,0 +1,42 @@
+#include "graphics/text_ink.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zeb::cad_detail {
+
+namespace {
+
+// Advances of the printable ASCII characters, in thousandths of the em of
+// a Helvetica-metric face (Arial, Liberation Sans).
+constexpr std::array<unsigned short, 95> kAdvance = {
+    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,   //  !"#$%&'()*+,-./
+    556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,   // 0-9 :;<=>?
+    1015, 667, 667, 722, 722, 667, 611, 778, 722, 278, 500, 667, 556, 833, 722, 778,  // @A-O
+    667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278, 278, 278, 469, 556,   // P-Z [\]^_
+    333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,   // `a-o
+    556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};       // p-z {|}~
+
+// Ems per cell: the screen stretches its face until an average character
+// is a cell wide (about 0.57 em); a character wider than that still keeps
+// to its cell on the sheet.
+constexpr Real kCellsPerEm = 1.75L;
+
+}  // namespace
+
+Real InkAdvance(unsigned char c) {
+  if (c < 32 || c > 126) return 1;  // accented and drawing characters: a whole cell
+  return std::min<Real>(1, kAdvance[c - 32] * kCellsPerEm / 1000);
+}
+
+void InkSpan(std::string_view text, Real& from, Real& to) {
+  from = to = 0;
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return;
+  const std::size_t end = text.find_last_not_of(' ') + 1;
+  from = static_cast<Real>(first);
+  to = from;
+  for (std::size_t k = first; k < end; ++k) to += InkAdvance(static_cast<unsigned char>(text[k]));
+}
+
+}  // namespace zeb::cad_detail
