@@ -532,27 +532,28 @@ TEST_F(BlackBoxTest, NonRegularOutputsAreRefused) {
   EXPECT_EQ(ReadBytes(work_ / "s.dxf"), "alt");
 }
 
+// round_static.zeb with line `line` (from 1) holding `text`.
+std::string RoundStaticWithLine(int line, const std::string& text) {
+  std::string spring = ReadBytes(SourceDir() / "examples" / "round_static.zeb");
+  std::size_t at = 0;
+  for (int k = 1; k < line; ++k) at = spring.find("\r\n", at) + 2;
+  spring.replace(at, spring.find("\r\n", at) - at, text);
+  return spring;
+}
+
 // Inputs within their ranges whose results no reader of the files could
 // take (a stroke of 1e-300 mm, a rate beyond a double): the calculation
 // stops, nothing is written. An input beyond its range (a length of 1e4000)
 // is refused with its line before any calculation.
 TEST_F(BlackBoxTest, ResultsBeyondADoubleWriteNothing) {
-  const std::string example = ReadBytes(SourceDir() / "examples" / "round_static.zeb");
-  const auto withLine = [&](int line, const std::string& text) {
-    std::string spring = example;
-    std::size_t at = 0;
-    for (int k = 1; k < line; ++k) at = spring.find("\r\n", at) + 2;
-    spring.replace(at, spring.find("\r\n", at) - at, text);
-    return spring;
-  };
-  WriteBytes(work_ / "s.zeb", withLine(57, "1e-300"));  // sh
+  WriteBytes(work_ / "s.zeb", RoundStaticWithLine(57, "1e-300"));  // sh
   for (const std::string out : {"/I", "/CAD1:1", "/CAD2:16", "/CAD5:17"}) {
     const RunResult r = Run({"s.zeb", out});
     EXPECT_EQ(r.exitCode, 2) << out;
     EXPECT_NE(r.err.find("Fatal  : Zahlenbereich"), std::string::npos) << r.err;
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"s.zeb"}) << out;
   }
-  WriteBytes(work_ / "s.zeb", withLine(58, "1e4000"));  // L2
+  WriteBytes(work_ / "s.zeb", RoundStaticWithLine(58, "1e4000"));  // L2
   const RunResult r = Run({"s.zeb", "/I"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("Datei s.zeb, Zeile 58: erwartet: Zahl 0..1000000 (Einbaulänge L2), gelesen: \"1e4000\" !"),
@@ -565,14 +566,6 @@ TEST_F(BlackBoxTest, ResultsBeyondADoubleWriteNothing) {
 // numbers with short texts, the peening line J or N, the switches TRUE or
 // FALSE: anything else is named with its file and line, exit 1, no file.
 TEST_F(BlackBoxTest, ResultLinesAndMarksAreNamedWithTheirLine) {
-  const std::string example = ReadBytes(SourceDir() / "examples" / "round_static.zeb");
-  const auto withLine = [&](int line, const std::string& text) {
-    std::string spring = example;
-    std::size_t at = 0;
-    for (int k = 1; k < line; ++k) at = spring.find("\r\n", at) + 2;
-    spring.replace(at, spring.find("\r\n", at) - at, text);
-    return spring;
-  };
   const std::string digits41 = "12345678901234567890123456789012345678901";
   const struct {
     int line;
@@ -588,7 +581,7 @@ TEST_F(BlackBoxTest, ResultLinesAndMarksAreNamedWithTheirLine) {
       {40, "9", "ganze Zahl 1..5 (Entgraten der Federenden)"},
   };
   for (const auto& c : cases) {
-    WriteBytes(work_ / "s.zeb", withLine(c.line, c.text));
+    WriteBytes(work_ / "s.zeb", RoundStaticWithLine(c.line, c.text));
     for (const std::string out : {"/I", "/CAD1:1"}) {
       SCOPED_TRACE(std::to_string(c.line) + " " + out);
       const RunResult r = Run({"s.zeb", out});
@@ -603,13 +596,13 @@ TEST_F(BlackBoxTest, ResultLinesAndMarksAreNamedWithTheirLine) {
     }
   }
   // Lower case is the same mark: peened, calculated and printed so.
-  WriteBytes(work_ / "s.zeb", withLine(34, "j"));
+  WriteBytes(work_ / "s.zeb", RoundStaticWithLine(34, "j"));
   RunResult r = Run({"s.zeb", "/I"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string peened = ReadBytes(work_ / "s.txt");
   EXPECT_NE(peened.find("kugelgestrahlt"), std::string::npos);
   fs::remove(work_ / "s.txt");
-  WriteBytes(work_ / "s.zeb", withLine(34, "J"));
+  WriteBytes(work_ / "s.zeb", RoundStaticWithLine(34, "J"));
   r = Run({"s.zeb", "/I"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadBytes(work_ / "s.txt"), peened);
