@@ -482,6 +482,25 @@ TEST_F(TableEdits, AppendDbfKeepsEveryFieldAsStored) {
   EXPECT_EQ(out, "True True\n");  // blanks read as blanks in both halves
 }
 
+// Another program's run on the tables: a forked process with the same
+// engine and no window; true when it ended without a failure.
+bool InOtherProgram(const std::function<void()>& work) {
+  const pid_t peer = ::fork();
+  if (peer == 0) {
+    int code = 1;
+    try {
+      xbase::SetTzCallback(nullptr);
+      work();
+      code = 0;
+    } catch (...) {
+      code = 3;
+    }
+    ::_exit(code);
+  }
+  int status = -1;
+  return ::waitpid(peer, &status, 0) == peer && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // DIN 2076 sorted by each column in turn; record 5's sorted field and the
 // next one typed and entered; another process writes the sorted field; a
 // click on another row asks, Ja or Nein. The file then holds both typed
@@ -516,27 +535,16 @@ TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
            [&] { typeInto(ColumnOf(Grid(), names[next]), typed[next]); },
            [&] {
              // The other program writes the sorted field of record 5.
-             const pid_t peer = ::fork();
-             if (peer == 0) {
-               int code = 1;
-               try {
-                 xbase::SetTzCallback(nullptr);
-                 xbase::TTzDbf other("OTHER");
-                 other.SetDbfFileName(din2076_.string());
-                 other.SetActive(true);
-                 other.Go(5);
-                 other.Edit();
-                 other.FieldByName(names[sorted]).SetText(filed[sorted]);
-                 other.Post();
-                 code = other.State() == xbase::DataSetState::Browse ? 0 : 2;
-               } catch (...) {
-                 code = 3;
-               }
-               ::_exit(code);
-             }
-             int status = -1;
-             EXPECT_EQ(::waitpid(peer, &status, 0), peer);
-             EXPECT_EQ(status, 0);
+             EXPECT_TRUE(InOtherProgram([&] {
+               xbase::TTzDbf other("OTHER");
+               other.SetDbfFileName(din2076_.string());
+               other.SetActive(true);
+               other.Go(5);
+               other.Edit();
+               other.FieldByName(names[sorted]).SetText(filed[sorted]);
+               other.Post();
+               if (other.State() != xbase::DataSetState::Browse) throw 2;
+             }));
            },
            [&] {
              // The question comes inside the click: answered from the event loop.
@@ -571,25 +579,6 @@ TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
                          std::to_string(LayoutOf(original).count) + "\n");
     }
   }
-}
-
-// Another program's run on the tables: a forked process with the same
-// engine and no window; true when it ended without a failure.
-bool InOtherProgram(const std::function<void()>& work) {
-  const pid_t peer = ::fork();
-  if (peer == 0) {
-    int code = 1;
-    try {
-      xbase::SetTzCallback(nullptr);
-      work();
-      code = 0;
-    } catch (...) {
-      code = 3;
-    }
-    ::_exit(code);
-  }
-  int status = -1;
-  return ::waitpid(peer, &status, 0) == peer && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // What dbfread makes of a table: the printed value of a Python expression

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/support_fixture.h"
 #include "spring/calc.h"
 #include "spring/dimension.h"
 #include "spring/spring_data.h"
@@ -29,5 +30,18 @@ inline int SeriesIndex(Real d) {
   const auto at = std::find(series.begin(), series.end(), d);
   return at == series.end() ? -1 : static_cast<int>(at - series.begin());
 }
+
+// A design test: "No Solution" boxes are counted, not scripted.
+class DesignTest : public BaseTest {
+ protected:
+  void SetUp() override {
+    BaseTest::SetUp();
+    ui().OnFailure(nullptr);
+  }
+  void TearDown() override {
+    ui().Reset();
+    BaseTest::TearDown();
+  }
+};
 
 }  // namespace zeb::test

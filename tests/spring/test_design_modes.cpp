@@ -168,17 +168,8 @@ struct Mode {
 const Mode kRateModes[] = {{"input 2", DimensionF1RMin}, {"input 3", DimensionF2RMin}, {"input 4", DimensionF1RMax},
                            {"input 5", DimensionF2RMax}};
 
-class DesignModesTest : public test::BaseTest {
+class DesignModesTest : public test::DesignTest {
  protected:
-  void SetUp() override {
-    BaseTest::SetUp();
-    ui().OnFailure(nullptr);  // "No Solution" boxes are counted, not scripted
-  }
-  void TearDown() override {
-    ui().Reset();
-    BaseTest::TearDown();
-  }
-
   bool NoSolutionShown() {
     const auto texts = ui().MessageTexts();
     return std::any_of(texts.begin(), texts.end(),

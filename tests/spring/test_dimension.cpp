@@ -72,17 +72,8 @@ bool TooWeakAt(Real d) {
   return weak;
 }
 
-class DimensionTest : public test::BaseTest {
+class DimensionTest : public test::DesignTest {
  protected:
-  void SetUp() override {
-    BaseTest::SetUp();
-    ui().OnFailure(nullptr);  // "No Solution" boxes are counted, not scripted
-  }
-  void TearDown() override {
-    ui().Reset();
-    BaseTest::TearDown();
-  }
-
   void SetSpring(const GridPoint& p) {
     ResetSpringGlobals();
     ResetErrorMessages();
