@@ -241,6 +241,18 @@ TEST_F(SheetTextTest, CheckerFindsSmallTextsAndLeadersAlongLines) {
   EXPECT_NE(std::string::npos, found.find("'THIN' (30.00, 5.00) h 2.00 w 0.40 below print size")) << found;
   EXPECT_NE(std::string::npos, found.find("of 'tau k2' along (10.00, 0.00)-(10.00, 40.00)")) << found;
   EXPECT_EQ("", Overlaps({fine}, missing, {}, false, false, true));
+  // A view 4 wide and 3 high with a text 0.2 high: 14 mm on an A4 page
+  // (scale 70), 0.4 on a page of 8 x 6 (scale 2).
+  const std::string view = own + "/view.dxf";
+  {
+    std::ofstream f(view);
+    f << "0\nSECTION\n2\nHEADER\n9\n$LIMMIN\n10\n0\n20\n0\n9\n$LIMMAX\n10\n4\n20\n3\n0\nENDSEC\n"
+         "0\nSECTION\n2\nENTITIES\n"
+      << text("F", 1, 1, 0.2, 0.8) << "0\nENDSEC\n0\nEOF\n";
+  }
+  EXPECT_EQ("", Overlaps({view}, missing, {}, false, false, true, " --fit 297,210"));
+  EXPECT_NE(std::string::npos, Overlaps({view}, missing, {}, false, false, true, " --fit 8,6")
+                                   .find("'F' (1.00, 1.00) h 0.40 w 0.80 below print size"));
 }
 
 // Drawings 1 to 17 of a spring file as the command line writes them
@@ -1092,10 +1104,18 @@ TEST_F(SheetTextTest, ExtremeSpringsKeepEveryValueOnTheSheetAtPrintSize) {
   const std::string found = Overlaps(paths, missing, {}, false, true);
   if (missing) GTEST_SKIP() << found;
   EXPECT_EQ("", found);
-  // The views are drawn at the spring's own size, their scale is the
-  // printer's: the sheets at print size.
-  std::erase_if(paths, [](const std::string& p) { return p.find("_view") != std::string::npos; });
+  // The views are drawn at the spring's own size and printed filling the
+  // page: read at print size on A4 either way round, as the sheets on theirs.
+  std::vector<std::string> views;
+  std::erase_if(paths, [&](const std::string& p) {
+    const bool view = p.find("_view") != std::string::npos;
+    if (view) views.push_back(p);
+    return view;
+  });
   EXPECT_EQ("", Overlaps(paths, missing, {}, true, false, true));
+  EXPECT_EQ(ExtremeSprings().size() * 4, views.size());
+  for (const char* page : {" --fit 297,210", " --fit 210,297"})
+    EXPECT_EQ("", Overlaps(views, missing, {}, true, false, true, page)) << page;
 }
 
 }  // namespace

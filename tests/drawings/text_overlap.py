@@ -18,7 +18,7 @@ dimension lines as well. A line that runs through the inner box of a text
 box leaves out 15 % of the height at the top and at the bottom and 7.5 % of
 the width at each end, the room a glyph leaves free.
 
-    text_overlap.py [--lines] [--frame] [--print] [--gaps] [--whole X1,Y1,X2,Y2 ...]
+    text_overlap.py [--lines] [--frame] [--print [--fit W,H]] [--gaps] [--whole X1,Y1,X2,Y2 ...]
                     [--allow REGEX ...] FILE.dxf ...
 
 A finding that REGEX finds (re.search on the text after "file: ") is
@@ -30,7 +30,9 @@ must read at print size, at least 1 high with a width factor of at least
 0.5 ("file: 'text' (x, y) h 0.50 w 0.30 below print size"), and no leader
 (a line from a point's circle to within a quarter text height of a text's
 box) may run within 0.3 of another line for its whole length ("file:
-leader (x1, y1)-(x2, y2) of 'text' along (x1, y1)-(x2, y2)"). With --gaps
+leader (x1, y1)-(x2, y2) of 'text' along (x1, y1)-(x2, y2)"). With
+--fit W,H the sheet is printed filling a page W by H (a view drawn at
+the spring's own size), and those sizes count on that page. With --gaps
 a gap that texts break into a line (a hole between two pieces of one
 straight line, within the texts' cells widened by 0.3 height) may reach
 no further than max(0.5, 0.3 height) past their ink ("file: gap
@@ -192,12 +194,13 @@ def point_box(px, py, b):
     return math.hypot(max(min(xs) - px, 0, px - max(xs)), max(min(ys) - py, 0, py - max(ys)))
 
 
-def print_size(texts, leaders, segments, circles):
-    """Texts too small to read and leaders that run along another line."""
+def print_size(texts, leaders, segments, circles, scale=1.0):
+    """Texts too small to read and leaders that run along another line, on
+    paper where a drawing unit prints as scale."""
     found = []
     for t, b, _, h, wf, *_ in texts:
-        if h < MIN_HEIGHT - 0.005 or wf < MIN_WIDTH - 0.005:
-            found.append("%r (%.2f, %.2f) h %.2f w %.2f below print size" % (t, b[0][0], b[0][1], h, wf))
+        if h * scale < MIN_HEIGHT - 0.005 or wf < MIN_WIDTH - 0.005:
+            found.append("%r (%.2f, %.2f) h %.2f w %.2f below print size" % (t, b[0][0], b[0][1], h * scale, wf))
     for seg in leaders:
         (ax, ay), (bx, by) = seg
         length = math.hypot(bx - ax, by - ay)
@@ -207,14 +210,14 @@ def print_size(texts, leaders, segments, circles):
                 if (point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h
                         and any(abs(math.hypot(fx - cx, fy - cy) - r) <= min(0.1, r / 2) for cx, cy, r in circles)):
                     owner = t
-        if owner is None or length < 0.5:
+        if owner is None or length * scale < 0.5:
             continue
-        n = max(2, int(length / 0.1))
+        n = max(2, int(length * scale / 0.1))
         pts = [(ax + (bx - ax) * k / n, ay + (by - ay) * k / n) for k in range(n + 1)]
         for other in segments:
             if len(other) != 2 or other == seg or other == [seg[1], seg[0]]:
                 continue
-            if all(point_segment(px, py, other[0], other[1]) <= ALONG for px, py in pts):
+            if all(point_segment(px, py, other[0], other[1]) * scale <= ALONG for px, py in pts):
                 found.append("leader (%.2f, %.2f)-(%.2f, %.2f) of %r along (%.2f, %.2f)-(%.2f, %.2f)" % (
                     ax, ay, bx, by, owner, other[0][0], other[0][1], other[1][0], other[1][1]))
                 break
@@ -311,7 +314,13 @@ def broken(line, segments):
     return None if at >= length - 0.01 else (x1 + at * dx, y1 + at * dy)
 
 
-def findings(path, lines_only=False, frame=False, printed=False, gaps=False, whole=()):
+def fit_scale(limits, page):
+    """How large a drawing unit prints when the sheet fills the page."""
+    x0, y0, x1, y1 = limits
+    return min(page[0] / (x1 - x0), page[1] / (y1 - y0)) if x1 > x0 and y1 > y0 else 1.0
+
+
+def findings(path, lines_only=False, frame=False, printed=False, gaps=False, whole=(), page=None):
     doc = ezdxf.readfile(path)
     texts, segments, leaders, circles = [], [], [], []
     for e in flat_entities(doc.modelspace()):
@@ -355,7 +364,13 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
                 found.append("line (%.2f, %.2f)-(%.2f, %.2f) off the sheet" % (s[0][0], s[0][1], s[1][0], s[1][1]))
                 break  # the first one names the file
     if printed:
-        found.extend(print_size(texts, leaders, segments, circles))
+        scale = 1.0
+        if page is not None:
+            limits = sheet(doc)
+            if limits is None:
+                raise IOError("no sheet limits to fit")
+            scale = fit_scale([v + d for v, d in zip(limits, (HAIR, HAIR, -HAIR, -HAIR))], page)
+        found.extend(print_size(texts, leaders, segments, circles, scale))
     if gaps:
         found.extend(gaps_past_ink(texts, segments))
     for line in whole:
@@ -366,7 +381,7 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
 
 
 def main(args):
-    allow, paths, lines_only, frame, printed, gaps, whole = [], [], False, False, False, False, []
+    allow, paths, lines_only, frame, printed, gaps, whole, page = [], [], False, False, False, False, [], None
     it = iter(args)
     for a in it:
         if a == "--lines":
@@ -375,6 +390,8 @@ def main(args):
             frame = True
         elif a == "--print":
             printed = True
+        elif a == "--fit":
+            page = tuple(float(v) for v in next(it).split(","))
         elif a == "--gaps":
             gaps = True
         elif a == "--whole":
@@ -386,7 +403,7 @@ def main(args):
     status = 0
     for p in paths:
         try:
-            found = findings(p, lines_only, frame, printed, gaps, whole)
+            found = findings(p, lines_only, frame, printed, gaps, whole, page)
         except (IOError, ezdxf.DXFError) as exc:
             print("%s: does not read: %s" % (p, exc))
             return 2
