@@ -61,8 +61,9 @@ std::string Setup(const std::string& sub) {
 
 std::string ToolsDir() {
   if (const char* env = std::getenv("ZEB1_TOOLS_DIR")) return env;
-  std::string here = __FILE__;
-  return here.substr(0, here.rfind('/')) + "/../../shared/tools";
+  // The source folder as configured: __FILE__ may be relative to the
+  // build folder (a compiler cache rewrites the paths).
+  return std::string(ZEB1_SOURCE_DIR) + "/../shared/tools";
 }
 
 // The checked file; its P lines of the 13-member block are counted.

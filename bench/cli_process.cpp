@@ -31,7 +31,30 @@ namespace {
 
 fs::path SourceDir() {
   if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
-  return fs::path(__FILE__).parent_path().parent_path();
+  // As configured: __FILE__ may be relative to the build folder (a compiler
+  // cache rewrites the paths), which fails from any other folder.
+  return ZEB1_SOURCE_DIR;
+}
+
+// Names a run that failed on stderr: its command and how it ended.
+void Failed(const std::vector<std::string>& args, const fs::path& folder, bool started, int status) {
+  std::fprintf(stderr, "%s in %s: ", args.front().c_str(), folder.c_str());
+  if (!started)
+    std::fprintf(stderr, "not started\n");
+  else if (WIFEXITED(status))
+    std::fprintf(stderr, "exit status %d%s\n", WEXITSTATUS(status),
+                 WEXITSTATUS(status) == 120 ? " (no such folder)" : WEXITSTATUS(status) == 121 ? " (cannot start)" : "");
+  else
+    std::fprintf(stderr, "signal %d\n", WTERMSIG(status));
+}
+
+// Copies the example into folder; names a failure on stderr.
+bool CopyExample(const fs::path& to) {
+  std::error_code ec;
+  const fs::path from = SourceDir() / "examples" / "round_dynamic.zeb";
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  if (ec) std::fprintf(stderr, "cannot copy %s: %s\n", from.c_str(), ec.message().c_str());
+  return !ec;
 }
 
 // CPU time (user + system) of one run of argv in folder, in microseconds;
@@ -49,7 +72,10 @@ double RunOnce(const std::vector<std::string>& args, const fs::path& folder) {
     ::_exit(121);
   }
   int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Failed(args, folder, pid > 0, status);
+    return -1;
+  }
   return (zeb::bench::ChildrenCpuMs() - start) * 1e3;
 }
 
@@ -68,10 +94,8 @@ bool Measure(const fs::path& base, const char* label, double& ratio) {
   fs::create_directories(root / "tmp", ec);
   ::setenv("XDG_CONFIG_HOME", (root / "xdg").c_str(), 1);
   ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
-  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", root / "work" / "round_dynamic.zeb",
-                fs::copy_options::overwrite_existing, ec);
   std::vector<double> program, truth;
-  bool ok = !ec;
+  bool ok = CopyExample(root / "work" / "round_dynamic.zeb");
   for (int k = 0; k < 31 && ok; ++k) {
     const double p = RunOnce({ZEB1_WZEB1, "round_dynamic.zeb", "/I", "/NOGUI"}, root / "work");
     const double t = RunOnce({"/bin/true"}, root / "work");
@@ -107,7 +131,10 @@ double CpuOnce(const std::vector<std::string>& args, const fs::path& folder) {
   }
   int status = 0;
   rusage u{};
-  if (pid < 0 || ::wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  if (pid < 0 || ::wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Failed(args, folder, pid > 0, status);
+    return -1;
+  }
   return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e6 + u.ru_utime.tv_usec + u.ru_stime.tv_usec;
 }
 
@@ -120,11 +147,8 @@ bool MeasureCrowd(const fs::path& base, double& ratio) {
   ::setenv("XDG_CONFIG_HOME", (root / "xdg").c_str(), 1);
   ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
   for (int k = 0; k < 10000; ++k) std::ofstream(crowd / ("spring" + std::to_string(k) + ".zeb"));
-  for (const fs::path& folder : {quiet, crowd})
-    fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", folder / "s.zeb",
-                  fs::copy_options::overwrite_existing, ec);
   std::vector<double> alone, among;
-  bool ok = !ec;
+  bool ok = CopyExample(quiet / "s.zeb") && CopyExample(crowd / "s.zeb");
   for (int k = 0; k < 31 && ok; ++k) {
     const double a = CpuOnce({ZEB1_WZEB1, "s.zeb", "/I", "/NOGUI"}, quiet);
     const double b = CpuOnce({ZEB1_WZEB1, "s.zeb", "/I", "/NOGUI"}, crowd);
