@@ -205,7 +205,7 @@ void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope) {
   ls.FatigueProof = 0;
   for (int i = 1; i <= kMaxLoadLevels; ++i) {
     LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];
-    level.Nni = level.tNi = level.Damage = 0;
+    ClearReals({&level.Nni, &level.tNi, &level.Damage});
     level.Refused = 0;
     if (i <= count && std::isfinite(level.ni) && level.ni > 0) ls.np += level.ni;
   }
