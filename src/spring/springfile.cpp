@@ -752,18 +752,8 @@ std::string FormatSpringFile(const SpringFileRecords& records) {
 }
 
 bool SpringFileReadsBack(const SpringFileRecords& records, std::string* error) {
-  // The descriptions go out with their line breaks marked; a copy only
-  // where one has a break.
-  const bool breaks = std::any_of(records.ChangeLog.ChangeEntries.begin(), records.ChangeLog.ChangeEntries.end(),
-                                  [](const ChangeEntry& e) { return e.Description.find_first_of("\r\n") != std::string::npos; });
-  std::string bytes;
-  if (breaks) {
-    SpringFileRecords marked = records;
-    for (ChangeEntry& e : marked.ChangeLog.ChangeEntries) e.Description = MarkLineBreaks(e.Description);
-    bytes = FormatSpringFile(marked);
-  } else {
-    bytes = FormatSpringFile(records);
-  }
+  // The writer marks the line breaks of every text as the file holds them.
+  const std::string bytes = FormatSpringFile(records);
   SpringFileRecords readBack;
   std::string why;
   const bool ok = ParseSpringFile(bytes, readBack, why);
