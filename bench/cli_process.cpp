@@ -1,7 +1,9 @@
 // The whole process "wzeb1 round_dynamic.zeb /I /NOGUI", its CPU time
 // (user + system) start to exit, in alternation with /bin/true, 30 pairs
 // each on tmpfs (/dev/shm) and in the temporary folder (usually a disk).
-// Reports the medians and their ratio.
+// Reports the medians and their ratio, and for information the start of a
+// C++ program that does nothing (this bench with --bare: the C++ runtime
+// loaded, which /bin/true does without).
 // Target on tmpfs: within 4x of /bin/true.
 // Then the same run's CPU time (user + system) in a folder of 10,000 other
 // files against a folder of its own, 30 runs each taken in turn: target
@@ -31,7 +33,30 @@ namespace {
 
 fs::path SourceDir() {
   if (const char* env = std::getenv("ZEB1_SOURCE_DIR"); env != nullptr && *env != '\0') return env;
-  return fs::path(__FILE__).parent_path().parent_path();
+  // As configured: __FILE__ may be relative to the build folder (a compiler
+  // cache rewrites the paths), which fails from any other folder.
+  return ZEB1_SOURCE_DIR;
+}
+
+// Names a run that failed on stderr: its command and how it ended.
+void Failed(const std::vector<std::string>& args, const fs::path& folder, bool started, int status) {
+  std::fprintf(stderr, "%s in %s: ", args.front().c_str(), folder.c_str());
+  if (!started)
+    std::fprintf(stderr, "not started\n");
+  else if (WIFEXITED(status))
+    std::fprintf(stderr, "exit status %d%s\n", WEXITSTATUS(status),
+                 WEXITSTATUS(status) == 120 ? " (no such folder)" : WEXITSTATUS(status) == 121 ? " (cannot start)" : "");
+  else
+    std::fprintf(stderr, "signal %d\n", WTERMSIG(status));
+}
+
+// Copies the example into folder; names a failure on stderr.
+bool CopyExample(const fs::path& to) {
+  std::error_code ec;
+  const fs::path from = SourceDir() / "examples" / "round_dynamic.zeb";
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  if (ec) std::fprintf(stderr, "cannot copy %s: %s\n", from.c_str(), ec.message().c_str());
+  return !ec;
 }
 
 // CPU time (user + system) of one run of argv in folder, in microseconds;
@@ -49,7 +74,10 @@ double RunOnce(const std::vector<std::string>& args, const fs::path& folder) {
     ::_exit(121);
   }
   int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Failed(args, folder, pid > 0, status);
+    return -1;
+  }
   return (zeb::bench::ChildrenCpuMs() - start) * 1e3;
 }
 
@@ -68,17 +96,19 @@ bool Measure(const fs::path& base, const char* label, double& ratio) {
   fs::create_directories(root / "tmp", ec);
   ::setenv("XDG_CONFIG_HOME", (root / "xdg").c_str(), 1);
   ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
-  fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", root / "work" / "round_dynamic.zeb",
-                fs::copy_options::overwrite_existing, ec);
-  std::vector<double> program, truth;
-  bool ok = !ec;
+  std::vector<double> program, truth, bare;
+  bool ok = CopyExample(root / "work" / "round_dynamic.zeb");
+  std::error_code self;
+  const std::string bench = fs::read_symlink("/proc/self/exe", self).string();
   for (int k = 0; k < 31 && ok; ++k) {
     const double p = RunOnce({ZEB1_WZEB1, "round_dynamic.zeb", "/I", "/NOGUI"}, root / "work");
     const double t = RunOnce({"/bin/true"}, root / "work");
-    ok = p >= 0 && t >= 0;
-    if (k > 0) {  // the first pair warms the caches
+    const double b = RunOnce({bench, "--bare"}, root / "work");
+    ok = p >= 0 && t >= 0 && b >= 0;
+    if (k > 0) {  // the first round warms the caches
       program.push_back(p);
       truth.push_back(t);
+      bare.push_back(b);
     }
   }
   fs::remove_all(root, ec);
@@ -87,8 +117,8 @@ bool Measure(const fs::path& base, const char* label, double& ratio) {
     return false;
   }
   ratio = Median(truth) > 0 ? Median(program) / Median(truth) : 0;
-  std::printf("%-8s wzeb1 /I %8.0f us   /bin/true %6.0f us   ratio %5.2f\n", label, Median(program),
-              Median(truth), ratio);
+  std::printf("%-8s wzeb1 /I %8.0f us   /bin/true %6.0f us   ratio %5.2f   (a C++ program that only starts: %6.0f us)\n",
+              label, Median(program), Median(truth), ratio, Median(bare));
   return true;
 }
 
@@ -107,7 +137,10 @@ double CpuOnce(const std::vector<std::string>& args, const fs::path& folder) {
   }
   int status = 0;
   rusage u{};
-  if (pid < 0 || ::wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  if (pid < 0 || ::wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Failed(args, folder, pid > 0, status);
+    return -1;
+  }
   return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e6 + u.ru_utime.tv_usec + u.ru_stime.tv_usec;
 }
 
@@ -120,11 +153,8 @@ bool MeasureCrowd(const fs::path& base, double& ratio) {
   ::setenv("XDG_CONFIG_HOME", (root / "xdg").c_str(), 1);
   ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
   for (int k = 0; k < 10000; ++k) std::ofstream(crowd / ("spring" + std::to_string(k) + ".zeb"));
-  for (const fs::path& folder : {quiet, crowd})
-    fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", folder / "s.zeb",
-                  fs::copy_options::overwrite_existing, ec);
   std::vector<double> alone, among;
-  bool ok = !ec;
+  bool ok = CopyExample(quiet / "s.zeb") && CopyExample(crowd / "s.zeb");
   for (int k = 0; k < 31 && ok; ++k) {
     const double a = CpuOnce({ZEB1_WZEB1, "s.zeb", "/I", "/NOGUI"}, quiet);
     const double b = CpuOnce({ZEB1_WZEB1, "s.zeb", "/I", "/NOGUI"}, crowd);
@@ -147,7 +177,9 @@ bool MeasureCrowd(const fs::path& base, double& ratio) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // The start of a C++ program with the program's runtime libraries alone.
+  if (argc > 1 && std::string(argv[1]) == "--bare") return 0;
   double shm = 0, disk = 0;
   const fs::path temp = fs::temp_directory_path();  // before the runs set TMPDIR
   const bool a = fs::is_directory("/dev/shm") && Measure("/dev/shm", "tmpfs", shm);

@@ -9,7 +9,9 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cfenv>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "base/globals.h"
@@ -41,8 +43,57 @@ Real ScalePow10(Real x, int k) {
   return x * std::pow(10.0L, static_cast<Real>(k));
 }
 
+// The fixed-point text printf gives, worked out exactly in integers where
+// that is simple: x = m * 2^e with a 64-bit m, so x * 10^decimals is
+// m * 10^decimals (128 bits) shifted right by -e, rounded to nearest with
+// halves to even. False where it is not simple (|x| of 2^63 and above, a
+// rounding mode that is not to nearest, over 19 decimals).
+bool ExactFixedText(Real x, int decimals, std::string& out) {
+  if (decimals < 0 || decimals > 19 || !std::isfinite(x) || std::fegetround() != FE_TONEAREST) return false;
+  __extension__ typedef unsigned __int128 U128;
+  const bool negative = std::signbit(x);
+  int e = 0;
+  const Real f = std::frexp(std::fabs(x), &e);  // f in [0.5, 1), or 0
+  const auto m = static_cast<std::uint64_t>(std::ldexp(f, 64));
+  const int shift = 64 - e;  // x = m / 2^shift
+  if (shift <= 0 || shift >= 128) {
+    if (m != 0 && shift < 129) return false;
+  }
+  std::uint64_t pow10 = 1;
+  for (int i = 0; i < decimals; ++i) pow10 *= 10;
+  U128 q = 0;
+  if (m != 0 && shift < 128) {
+    const U128 scaled = static_cast<U128>(m) * pow10;
+    q = scaled >> shift;
+    const U128 rest = scaled & ((U128{1} << shift) - 1), half = U128{1} << (shift - 1);
+    if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+  }
+  char digits[48];
+  int n = 0;
+  while (q > UINT64_MAX) {
+    digits[n++] = static_cast<char>('0' + static_cast<int>(q % 10));
+    q /= 10;
+  }
+  auto low = static_cast<std::uint64_t>(q);  // 64-bit steps are much cheaper
+  do {
+    digits[n++] = static_cast<char>('0' + static_cast<int>(low % 10));
+    low /= 10;
+  } while (low != 0);
+  while (n <= decimals) digits[n++] = '0';
+  out.clear();
+  out.reserve(static_cast<std::size_t>(n) + 2);
+  if (negative) out.push_back('-');
+  for (int i = n - 1; i >= 0; --i) {
+    out.push_back(digits[i]);
+    if (i == decimals && i > 0) out.push_back('.');
+  }
+  return true;
+}
+
 // Fixed-point text of a finite x, rounded to nearest (halves to even).
 std::string FixedText(Real x, int decimals) {
+  std::string exact;
+  if (ExactFixedText(x, decimals, exact)) return exact;
   char small[128];
   const locale_t c = CLocale();
   const locale_t previous = c ? uselocale(c) : static_cast<locale_t>(nullptr);

@@ -279,19 +279,20 @@ unsigned long long CalculationCount() { return g_calculations; }
 // make it overflow. The results the spring file holds stay within what it
 // reads back.
 static bool ResultsInRange(const SpringDataRecord& s, const ProductionDataRecord& pd) {
-  const Real filed[] = {s.F1,         s.F2,    s.TolDe,      s.TolDeMinus, s.TolL0, s.TolL0Minus, s.TolF1,
-                        s.TolF1Minus, s.TolF2, s.TolF2Minus, s.e1,         s.e2,    s.TolWire,    pd.Ls};
-  for (const Real v : filed)
-    if (!(std::fabs(v) <= kResultRange.max)) return false;
+  // Read where they are: a copy of long doubles into an array is read
+  // back before its stores have landed.
+  for (const Real* v : {&s.F1, &s.F2, &s.TolDe, &s.TolDeMinus, &s.TolL0, &s.TolL0Minus, &s.TolF1, &s.TolF1Minus,
+                        &s.TolF2, &s.TolF2Minus, &s.e1, &s.e2, &s.TolWire, &pd.Ls})
+    if (!(std::fabs(*v) <= kResultRange.max)) return false;
   if (!(std::fabs(s.Ddmax) <= kMandrelSleeveRange.max) || !(std::fabs(s.Dhmin) <= kMandrelSleeveRange.max))
     return false;
-  const Real values[] = {
-      s.d, s.h, s.Dm, s.De, s.Di, s.w, s.n, s.nt, s.P, s.PitchRatio, s.HelixAngle, s.TanAlpha, s.GapL0, s.GapL2,
-      s.WireLength, s.dDe, s.L0, s.L1, s.L2, s.Ln, s.Lc, s.lambda, s.Fn, s.Fc, s.Fzul, s.s1, s.s2, s.sh, s.sn, s.sc,
-      s.sk, s.R, s.UsableTravel, s.UsableLength, s.W12, s.W0c, s.StrokeMaxFatigue, s.E, s.G, s.GT, s.rho, s.Rm,
-      s.tauzul, s.tauhzul, s.tau1, s.tau2, s.tauk1, s.tauk2, s.taukh, s.taun, s.tauc, s.k, s.m, s.mActive, s.fe};
-  for (const Real v : values)
-    if (!(std::fabs(v) <= static_cast<Real>(std::numeric_limits<double>::max()))) return false;
+  for (const Real* v : {&s.d, &s.h, &s.Dm, &s.De, &s.Di, &s.w, &s.n, &s.nt, &s.P, &s.PitchRatio, &s.HelixAngle,
+                        &s.TanAlpha, &s.GapL0, &s.GapL2, &s.WireLength, &s.dDe, &s.L0, &s.L1, &s.L2, &s.Ln, &s.Lc,
+                        &s.lambda, &s.Fn, &s.Fc, &s.Fzul, &s.s1, &s.s2, &s.sh, &s.sn, &s.sc, &s.sk, &s.R,
+                        &s.UsableTravel, &s.UsableLength, &s.W12, &s.W0c, &s.StrokeMaxFatigue, &s.E, &s.G, &s.GT,
+                        &s.rho, &s.Rm, &s.tauzul, &s.tauhzul, &s.tau1, &s.tau2, &s.tauk1, &s.tauk2, &s.taukh, &s.taun,
+                        &s.tauc, &s.k, &s.m, &s.mActive, &s.fe})
+    if (!(std::fabs(*v) <= static_cast<Real>(std::numeric_limits<double>::max()))) return false;
   return true;
 }
 
@@ -310,13 +311,11 @@ static void ResetDerivedValues(SpringDataRecord& s, ProductionDataRecord& pd) {
   }
   s.EndCoils[0] = s.EndCoils[1] + s.EndCoils[2];
   G().TitleBlockLines[1].assign(s.DrawingName).append("   Zeichn.Nr.: ").append(s.DrawingNo);
-  for (Real* v : {&s.P, &s.PitchRatio, &s.HelixAngle, &s.TanAlpha, &s.GapL0, &s.GapL2, &s.WireLength, &s.dDe,
-                  &s.Ln, &s.Lc, &s.Fn, &s.Fc, &s.Fzul, &s.sn, &s.sc, &s.sk, &s.UsableTravel, &s.UsableLength,
-                  &s.W12, &s.W0c, &s.StrokeMaxFatigue, &s.tauhzul, &s.tauoz, &s.tau1, &s.tau2, &s.tauk1, &s.tauk2,
-                  &s.taukh, &s.taun, &s.tauc, &s.S1, &s.S2, &s.Sh, &s.N, &s.Nmin, &s.Nmax, &s.F2Relax, &s.m,
-                  &s.mActive, &s.fe, &s.w, &s.nt, &s.lambda, &s.Ddmax, &s.Dhmin, &s.ScrapBase, &s.ScrapDm,
-                  &s.ScrapF1, &s.ScrapF2})
-    *v = 0.0L;
+  ClearReals({&s.P, &s.PitchRatio, &s.HelixAngle, &s.TanAlpha, &s.GapL0, &s.GapL2, &s.WireLength, &s.dDe, &s.Ln,
+              &s.Lc, &s.Fn, &s.Fc, &s.Fzul, &s.sn, &s.sc, &s.sk, &s.UsableTravel, &s.UsableLength, &s.W12, &s.W0c,
+              &s.StrokeMaxFatigue, &s.tauhzul, &s.tauoz, &s.tau1, &s.tau2, &s.tauk1, &s.tauk2, &s.taukh, &s.taun,
+              &s.tauc, &s.S1, &s.S2, &s.Sh, &s.N, &s.Nmin, &s.Nmax, &s.F2Relax, &s.m, &s.mActive, &s.fe, &s.w, &s.nt,
+              &s.lambda, &s.Ddmax, &s.Dhmin, &s.ScrapBase, &s.ScrapDm, &s.ScrapF1, &s.ScrapF2});
   // Deviations by grade are derived; own ones (grade 5 and above) are input.
   if (s.GradeDe < 5) s.TolDe = s.TolDeMinus = 0.0L;
   if (s.GradeL0 < 5) s.TolL0 = s.TolL0Minus = 0.0L;

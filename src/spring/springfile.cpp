@@ -304,8 +304,9 @@ class LineSource {
   explicit LineSource(std::string_view bytes) : bytes_(bytes) {}
   bool Next(std::string_view& line) {
     if (AtEnd()) return false;
-    std::size_t end = bytes_.find_first_of("\r\n", pos_);
-    if (end == std::string_view::npos) end = bytes_.size();
+    // A plain scan: find_first_of looks each byte up in the set.
+    std::size_t end = pos_;
+    while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
     line = bytes_.substr(pos_, end - pos_);
     pos_ = end;
     if (pos_ < bytes_.size()) {
@@ -335,7 +336,7 @@ std::string CutText(int lastLine) {
 // records what belonged there. A missing line is a cut file.
 class Reader {
  public:
-  explicit Reader(std::string_view bytes) : lines_(bytes) {}
+  explicit Reader(std::string_view bytes) : lines_(bytes) { seen_.reserve(256); }
 
   bool AtEnd() const { return lines_.AtEnd(); }
   const std::string& Error() const { return error_; }
@@ -668,7 +669,7 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 
 SpringFileRecords DefaultSpringFileRecords() {
   SpringFileRecords r;
-  const SpringGlobals start{};
+  static const SpringGlobals start{};  // the same every time
   r.SpringData = start.SpringData;
   r.ProductionData = start.ProductionData;
   r.TransverseLoad = start.TransverseLoad;
@@ -751,11 +752,11 @@ std::string FormatSpringFile(const SpringFileRecords& records) {
 }
 
 bool SpringFileReadsBack(const SpringFileRecords& records, std::string* error) {
-  SpringFileRecords marked = records;
-  for (ChangeEntry& e : marked.ChangeLog.ChangeEntries) e.Description = MarkLineBreaks(e.Description);
+  // The writer marks the line breaks of every text as the file holds them.
+  const std::string bytes = FormatSpringFile(records);
   SpringFileRecords readBack;
   std::string why;
-  const bool ok = ParseSpringFile(FormatSpringFile(marked), readBack, why);
+  const bool ok = ParseSpringFile(bytes, readBack, why);
   if (error != nullptr) *error = std::move(why);
   return ok;
 }

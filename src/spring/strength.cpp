@@ -47,7 +47,7 @@ void AllowedStress(int kind, int loadCase, Real& tauoz, Real& tauh0, Real& slope
   const MaterialRecord& m = ZEBWST_Record();
   const bool sigma = (kind == 2);
   const bool dynamic = (s.LoadType == 2);
-  tauoz = tauh0 = slope = knee = 0;
+  ClearReals({&tauoz, &tauh0, &slope, &knee});
   if (text) text->clear();
 
   const Real d0 = MaterialReal(m.d0);
@@ -201,11 +201,11 @@ void LoadSpectrumLife(Real tauoz, Real tauh0, Real slope) {
   const SpringDataRecord& s = SpringData();
   LoadSpectrumRecord& ls = LoadSpectrum();
   const int count = std::clamp<int>(ls.Count, 0, kMaxLoadLevels);
-  ls.np = ls.Np = ls.Nn = ls.tN = 0;
+  ClearReals({&ls.np, &ls.Np, &ls.Nn, &ls.tN});
   ls.FatigueProof = 0;
   for (int i = 1; i <= kMaxLoadLevels; ++i) {
     LoadLevel& level = ls.Levels[static_cast<std::size_t>(i)];
-    level.Nni = level.tNi = level.Damage = 0;
+    ClearReals({&level.Nni, &level.tNi, &level.Damage});
     level.Refused = 0;
     if (i <= count && std::isfinite(level.ni) && level.ni > 0) ls.np += level.ni;
   }

@@ -363,5 +363,46 @@ TEST(FormatParsing, DecimalsAsTheCLibraryReadsThem) {
   freelocale(c);
 }
 
+
+// Fixed decimals come out as the C library prints them, digit for digit:
+// halves to even on exact binary halves, the neighbours of every decimal
+// half, signs, values beyond 2^63, tiny values and up to 20 decimals.
+TEST(FormatPrinting, FixedDecimalsAsTheCLibraryPrintsThem) {
+  ResetBaseGlobals();
+  G().DecimalsSetting = 3;  // the decimals asked for are the decimals given
+  const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+  ASSERT_NE(c, nullptr);
+  const locale_t previous = uselocale(c);
+  auto expectSame = [&](Real x, int decimals) {
+    if (std::fabs(x) < 1e-8L) return;  // written as 0
+    char want[160];
+    std::snprintf(want, sizeof want, "%.*Lf", decimals, x);
+    EXPECT_EQ(FormatFloatField(0, decimals, x), want) << decimals << " " << static_cast<double>(x);
+  };
+  std::mt19937_64 random(20261209);
+  for (int d = 0; d <= 20; ++d) {
+    for (Real x : {0.5L, 1.5L, 2.5L, -2.5L, 0.125L, 0.375L, 1.0L / 1024, 88.4951L, 9.99951L, 1e15L, -1e15L,
+                   9223372036854775807.0L, 9223372036854775808.0L, 1e25L, -1e40L,
+                   std::numeric_limits<Real>::denorm_min() * 1e9L})
+      expectSame(x, d);
+    for (int k = 0; k < 2000; ++k) {
+      // A binary fraction: many are exact decimal halves.
+      const Real half = std::ldexp(static_cast<Real>(random() % 100000), -static_cast<int>(random() % 24));
+      expectSame(random() % 2 ? half : -half, d);
+      // A random mantissa over 1e-9 .. 1e21.
+      const Real r = std::ldexp(static_cast<Real>(random() >> 1) / 9223372036854775808.0L,
+                                static_cast<int>(random() % 100) - 30);
+      expectSame(random() % 2 ? r : -r, d);
+      // The neighbours of a decimal half at d places.
+      const Real mid = (static_cast<Real>(random() % 1000000) + 0.5L) / std::pow(10.0L, static_cast<Real>(d));
+      expectSame(mid, d);
+      expectSame(std::nextafter(mid, 0.0L), d);
+      expectSame(std::nextafter(mid, 1e30L), d);
+    }
+  }
+  uselocale(previous);
+  freelocale(c);
+}
+
 }  // namespace
 }  // namespace zeb

@@ -242,6 +242,21 @@ TEST_F(SpringFileTest, WriteReadWriteGivesTheSameBytes) {
   EXPECT_EQ(r.LoadSpectrum.Levels[3].ni, 1e5L);
 }
 
+// The check of a design end writes a description with line breaks as
+// the file holds it: marked, so a line of dashes in it ends no entry.
+TEST_F(SpringFileTest, ReadBackCheckMarksTheLineBreaksOfADescription) {
+  MakeCalculatedRef();
+  SpringFileRecords r = CurrentSpringFileRecords();
+  std::string error;
+  ASSERT_TRUE(SpringFileReadsBack(r, &error)) << error;
+  r.ChangeLog.ChangeEntryCount = 1;
+  r.ChangeLog.ChangeEntries[1] = {"a", "03.04.2024", "mx", "eins\r\n--------------\r\nzwei"};
+  EXPECT_TRUE(SpringFileReadsBack(r, &error)) << error;
+  SpringFileRecords back;
+  ASSERT_TRUE(ParseSpringFile(FormatSpringFile(r), back, error)) << error;
+  EXPECT_EQ(back.ChangeLog.ChangeEntries[1].Description, "eins|--------------|zwei");
+}
+
 TEST_F(SpringFileTest, SavedFilesReadBackAndCalculate) {
   MakeCalculatedRef();
   WriteSpringFile("ref");
