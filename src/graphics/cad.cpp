@@ -245,6 +245,7 @@ void ResetCadState() {
   cad_detail::AbandonRun();
   Rt() = Runtime{};
   State() = CadState{};
+  CadStateWritten();
 }
 
 // ---------------------------------------------------------------- screen
@@ -554,6 +555,7 @@ void CadTextStyle(int font, Real angle, Real height, Real width) {
     st.CadTextWidthFactor = factor * width / height;
   st.CadTextAngle = angle;
   st.CadTextOblique = CadSettings().CadTextObliqueAngle;
+  CadStateWritten();
   st.CadTextFont = font;
   st.CadTextWidth = width;
   if (CadOutput* o = Target()) o->TextStyle(font, angle, height, width);

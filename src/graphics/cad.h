@@ -69,6 +69,14 @@ struct CadState {
 };
 
 CadState& Cad();
+// Counts the writes of the text style (height, width factor, angle,
+// oblique) and the extents: whoever writes one calls CadStateWritten, so
+// held calls compare them only after a write.
+inline std::uint64_t& CadStateRevision() {
+  static std::uint64_t revision = 0;
+  return revision;
+}
+inline void CadStateWritten() { ++CadStateRevision(); }
 // Start values of the state; ends an open run without writing its file.
 void ResetCadState();
 
