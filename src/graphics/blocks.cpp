@@ -530,7 +530,7 @@ void CadDrawingHeader(Real xmin, Real ymin, Real xmax, Real ymax) {
   }
   const Real width = xmax - xmin, height = ymax - ymin;
   st.CadExtents = {xmin, xmax, ymin, ymax, width, height};
-  CadStateWritten();
+  CadStyleWritten();
   if (CadOutput* o = MainOutput()) o->Header(xmin, ymin, xmax, ymax);
   const int code = st.CadCode;
   if ((code == 3 || code == 4) && CadSettings().BorderFlag) {

@@ -221,10 +221,25 @@ std::string DxfReal(Real x) { return FixedText(x, DxfDecimalsInUse()); }
 
 void DxfSetLayerName(int n) {
   n = cad_detail::FoldLayer(n);
-  if (Cad().CadLayerMode == 0 && n <= 5)
-    Cad().CadDxfLayerName = cad_detail::ResolvedLayerNames()[n];
-  else
-    Cad().CadDxfLayerName = IntToText(n);
+  CadState& st = Cad();
+  std::string& name = st.CadDxfLayerName;
+  // Layer names are short: compared here rather than by a call.
+  const auto same = [&name](const std::string& other) {
+    if (name.size() != other.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+      if (name[i] != other[i]) return false;
+    return true;
+  };
+  if (st.CadLayerMode == 0 && n <= 5) {
+    const std::string& resolved = cad_detail::ResolvedLayerNames()[n];
+    if (same(resolved)) return;
+    name = resolved;
+  } else {
+    std::string number = IntToText(n);
+    if (same(number)) return;
+    name = std::move(number);
+  }
+  CadLayerWritten();
 }
 
 namespace {

@@ -177,7 +177,11 @@ inline void TakeDrawingFields(CadState& to, const CadState& from) {
   to.CadLayer = from.CadLayer;
   to.CadMarkLevel = from.CadMarkLevel;
   to.CadLayerMode = from.CadLayerMode;
-  if (to.CadDxfLayerName != from.CadDxfLayerName) to.CadDxfLayerName = from.CadDxfLayerName;
+  // Names of one length (layers 0..9 and 16..31) are copied in place.
+  if (to.CadDxfLayerName.size() == from.CadDxfLayerName.size())
+    std::memcpy(to.CadDxfLayerName.data(), from.CadDxfLayerName.data(), from.CadDxfLayerName.size());
+  else
+    to.CadDxfLayerName = from.CadDxfLayerName;
   to.CadTextHeight = from.CadTextHeight;
   to.CadTextWidthFactor = from.CadTextWidthFactor;
   to.CadTextAngle = from.CadTextAngle;
@@ -349,13 +353,14 @@ class HeldOutput final : public CadOutput {
     return true;
   }
 
-  // The index of the state the calls are given in now. The reals are
-  // compared only after a write of them (CadStateRevision moved since they
-  // were found the same).
-  std::uint32_t StateNow() {
-    if (lastState_ && SameLayer(*lastState_, cad_) &&
-        (revision_ == CadStateRevision() || SameReals(*lastState_, cad_))) {
-      revision_ = CadStateRevision();
+  // The index of the state the calls are given in now: that of the last
+  // call while its layer and style are those found the same before the
+  // last write of either (CadLayerRevision, CadStyleRevision).
+  __attribute__((always_inline)) std::uint32_t StateNow() {
+    if (lastState_ && (layerSeen_ == CadLayerRevision() || SameLayer(*lastState_, cad_)) &&
+        (styleSeen_ == CadStyleRevision() || SameReals(*lastState_, cad_))) {
+      layerSeen_ = CadLayerRevision();
+      styleSeen_ = CadStyleRevision();
       return static_cast<std::uint32_t>(last_);
     }
     return OtherState();
@@ -367,16 +372,17 @@ class HeldOutput final : public CadOutput {
     // than it looks back over).
     const std::size_t slot = static_cast<std::uint32_t>(now.CadLayer) % byLayer_.size();
     std::uint32_t& onLayer = byLayer_[slot];
-    const std::uint64_t revision = CadStateRevision();
+    const std::uint64_t style = CadStyleRevision();
     if (onLayer >= states_.size() || !SameLayer(states_[onLayer], now) ||
-        (layerRevision_[slot] != revision && !SameReals(states_[onLayer], now)))
+        (styleOnLayer_[slot] != style && !SameReals(states_[onLayer], now)))
       onLayer = static_cast<std::uint32_t>(Kept(now));
-    layerRevision_[slot] = revision_ = revision;
+    styleOnLayer_[slot] = styleSeen_ = style;
+    layerSeen_ = CadLayerRevision();
     lastState_ = &states_[last_ = onLayer];
     return onLayer;
   }
   // The index of the state `now` among those kept, kept first if new.
-  std::size_t Kept(const CadState& now) {
+  __attribute__((noinline)) std::size_t Kept(const CadState& now) {
     // Most drawings go back and forth between a few (outline and hatch).
     for (std::size_t k = states_.size(); k > 0 && k + kStatesLookedBack > states_.size(); --k)
       if (k - 1 != last_ && SameState(states_[k - 1], now)) return k - 1;
@@ -550,9 +556,11 @@ class HeldOutput final : public CadOutput {
   Layout layout_;
   std::size_t last_ = 0;  // the state of the last call held
   const CadState* lastState_ = nullptr;  // states_[last_] once a call is held
-  std::uint64_t revision_ = 0;  // CadStateRevision when the state was last found states_[last_]
+  // CadLayerRevision and CadStyleRevision when the state's layer and style
+  // were last found those of states_[last_].
+  std::uint64_t layerSeen_ = 0, styleSeen_ = 0;
   std::array<std::uint32_t, 32> byLayer_;  // the state last held on a layer (by its number's rest)
-  std::array<std::uint64_t, 32> layerRevision_{};  // CadStateRevision when byLayer_'s was last found the state
+  std::array<std::uint64_t, 32> styleOnLayer_{};  // CadStyleRevision when byLayer_'s style was last found the state's
   Calls::Pos poly_ = 0;  // the polyline being given its vertices while polyOpen_
   bool polyOpen_ = false;
 };
@@ -578,7 +586,8 @@ void HeldOutput::Flush() {
   const TextIndex sheet = SheetTexts(calls);
   DrawCalls(calls, sheet, CutBlocks(calls, sheet));
   Cad() = now;
-  CadStateWritten();
+  CadLayerWritten();
+  CadStyleWritten();
   layout_ = Layout{};
   states_.clear();
   stateKeys_.clear();
@@ -702,7 +711,7 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
     if (!inBlock) {
       if (calls.ReadPlain<Kind::Line>(i, state, a)) {
         Use(state);
-        DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
+        DrawLine(a, sheet, cad_.CadMarkLevel > 0);
         continue;
       }
       const Calls::Pos at = i;
