@@ -177,7 +177,7 @@ inline void TakeDrawingFields(CadState& to, const CadState& from) {
   to.CadLayer = from.CadLayer;
   to.CadMarkLevel = from.CadMarkLevel;
   to.CadLayerMode = from.CadLayerMode;
-  // Names of one length (layers 0..9 and 16..31) are copied in place.
+  // A name as long as the one there (most layer switches) is copied in place.
   if (to.CadDxfLayerName.size() == from.CadDxfLayerName.size())
     std::memcpy(to.CadDxfLayerName.data(), from.CadDxfLayerName.data(), from.CadDxfLayerName.size());
   else
