@@ -74,6 +74,7 @@ void DefineQuickSheetBlocks() {
     // of x 70, in the block's units.
     const auto sheet = Cad().CadExtents;
     Cad().CadExtents[1] = (sheet[1] - kGoodmanX) / kGoodmanScale;
+    CadStyleWritten();
     CadBeginBlock("goodman");
     // Its frame's texts 1 mm high on the sheet.
     const DiagramLeastTextHeight least(1 / kGoodmanScale);
@@ -81,6 +82,7 @@ void DefineQuickSheetBlocks() {
     gGoodmanTextBottom = FatigueTextBlockBottom() * kGoodmanScale;
     CadEndBlock();
     Cad().CadExtents = sheet;
+    CadStyleWritten();
   }
   if (QuickSheetPicturesDrawable()) {
     const std::pair<const char*, Real> pictures[] = {{"feder", s.L0}, {"zebl1", s.L1}, {"zebl2", s.L2}};

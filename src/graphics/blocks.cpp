@@ -530,6 +530,7 @@ void CadDrawingHeader(Real xmin, Real ymin, Real xmax, Real ymax) {
   }
   const Real width = xmax - xmin, height = ymax - ymin;
   st.CadExtents = {xmin, xmax, ymin, ymax, width, height};
+  CadStyleWritten();
   if (CadOutput* o = MainOutput()) o->Header(xmin, ymin, xmax, ymax);
   const int code = st.CadCode;
   if ((code == 3 || code == 4) && CadSettings().BorderFlag) {

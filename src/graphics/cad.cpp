@@ -245,6 +245,8 @@ void ResetCadState() {
   cad_detail::AbandonRun();
   Rt() = Runtime{};
   State() = CadState{};
+  CadLayerWritten();
+  CadStyleWritten();
 }
 
 // ---------------------------------------------------------------- screen
@@ -526,7 +528,10 @@ void CadSetScale(Real s) {
   State().CadScale = s * f;
 }
 
-void CadSetLayerMode(std::int32_t m) { State().CadLayerMode = m; }
+void CadSetLayerMode(std::int32_t m) {
+  State().CadLayerMode = m;
+  CadLayerWritten();
+}
 
 void CadSetTextAlign(std::int32_t h, std::int32_t v) { State().CadTextAlign = {h, v}; }
 
@@ -538,7 +543,10 @@ void CadScreenLineStyle(int style) {
 
 void CadSetLayer(int n) {
   n = cad_detail::FoldLayer(n);
-  State().CadLayer = n;
+  if (CadState& st = State(); st.CadLayer != n) {
+    st.CadLayer = n;
+    CadLayerWritten();
+  }
   DxfSetLayerName(n);
   if (CadOutput* o = Target()) o->SetLayer(n);
 }
@@ -554,6 +562,7 @@ void CadTextStyle(int font, Real angle, Real height, Real width) {
     st.CadTextWidthFactor = factor * width / height;
   st.CadTextAngle = angle;
   st.CadTextOblique = CadSettings().CadTextObliqueAngle;
+  CadStyleWritten();
   st.CadTextFont = font;
   st.CadTextWidth = width;
   if (CadOutput* o = Target()) o->TextStyle(font, angle, height, width);

@@ -69,6 +69,20 @@ struct CadState {
 };
 
 CadState& Cad();
+// Count the writes of the fields the outputs read when they draw: the
+// layer (its number, name and mode, the mark level) and the style (text
+// style, extents). Whoever writes one calls CadLayerWritten or
+// CadStyleWritten, so held calls compare them only after a write.
+inline std::uint64_t& CadLayerRevision() {
+  static std::uint64_t revision = 0;
+  return revision;
+}
+inline std::uint64_t& CadStyleRevision() {
+  static std::uint64_t revision = 0;
+  return revision;
+}
+inline void CadLayerWritten() { ++CadLayerRevision(); }
+inline void CadStyleWritten() { ++CadStyleRevision(); }
 // Start values of the state; ends an open run without writing its file.
 void ResetCadState();
 
@@ -107,8 +121,14 @@ void CadFlush();
 // form (a circle, a cross, an arrow head): no text breaks them.
 class CadMarks {
  public:
-  CadMarks() { ++Cad().CadMarkLevel; }
-  ~CadMarks() { Cad().CadMarkLevel = Cad().CadMarkLevel > 0 ? Cad().CadMarkLevel - 1 : 0; }
+  CadMarks() {
+    ++Cad().CadMarkLevel;
+    CadLayerWritten();
+  }
+  ~CadMarks() {
+    Cad().CadMarkLevel = Cad().CadMarkLevel > 0 ? Cad().CadMarkLevel - 1 : 0;
+    CadLayerWritten();
+  }
   CadMarks(const CadMarks&) = delete;
   CadMarks& operator=(const CadMarks&) = delete;
 };

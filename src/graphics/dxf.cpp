@@ -221,10 +221,25 @@ std::string DxfReal(Real x) { return FixedText(x, DxfDecimalsInUse()); }
 
 void DxfSetLayerName(int n) {
   n = cad_detail::FoldLayer(n);
-  if (Cad().CadLayerMode == 0 && n <= 5)
-    Cad().CadDxfLayerName = cad_detail::ResolvedLayerNames()[n];
-  else
-    Cad().CadDxfLayerName = IntToText(n);
+  CadState& st = Cad();
+  std::string& name = st.CadDxfLayerName;
+  // Layer names are short: compared here rather than by a call.
+  const auto same = [&name](const std::string& other) {
+    if (name.size() != other.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+      if (name[i] != other[i]) return false;
+    return true;
+  };
+  if (st.CadLayerMode == 0 && n <= 5) {
+    const std::string& resolved = cad_detail::ResolvedLayerNames()[n];
+    if (same(resolved)) return;
+    name = resolved;
+  } else {
+    std::string number = IntToText(n);
+    if (same(number)) return;
+    name = std::move(number);
+  }
+  CadLayerWritten();
 }
 
 namespace {
@@ -310,8 +325,8 @@ class DxfOutput : public CadOutput {
   }
 
   void Line(Real x1, Real y1, Real x2, Real y2) override {
-    Extent().Add(x1, y1);
-    Extent().Add(x2, y2);
+    if (x1 <= x2) Extent().AddBox(x1, std::min(y1, y2), x2, std::max(y1, y2));
+    else Extent().AddBox(x2, std::min(y1, y2), x1, std::max(y1, y2));
     Lines o(Out());
     Put(o, 0, "LINE");
     PutLayer(o);
@@ -339,8 +354,7 @@ class DxfOutput : public CadOutput {
   }
   void Circle(Real x, Real y, Real r) override {
     if (RadiusVanishes(r)) return;
-    Extent().Add(x - r, y - r);
-    Extent().Add(x + r, y + r);
+    Extent().AddBox(x - r, y - r, x + r, y + r);
     Lines o(Out());
     Put(o, 0, "CIRCLE");
     PutLayer(o);
@@ -357,8 +371,7 @@ class DxfOutput : public CadOutput {
     }
     if (RadiusVanishes(r)) return;
     // The whole circle: an arc's box lies within it.
-    Extent().Add(x - r, y - r);
-    Extent().Add(x + r, y + r);
+    Extent().AddBox(x - r, y - r, x + r, y + r);
     Lines o(Out());
     Put(o, 0, "ARC");
     PutLayer(o);
@@ -731,6 +744,14 @@ class DxfOutput : public CadOutput {
       if (x > x1) x1 = x;
       if (y < y0) y0 = y;
       if (y > y1) y1 = y;
+    }
+    // A box of finite bounds (the coordinates of lines, circles and arcs
+    // are), low corner first: four compares, no test of finiteness.
+    void AddBox(Real lx, Real ly, Real hx, Real hy) {
+      if (lx < x0) x0 = lx;
+      if (hx > x1) x1 = hx;
+      if (ly < y0) y0 = ly;
+      if (hy > y1) y1 = hy;
     }
     void Add(const Bounds& b) {
       if (b.Any()) Add(b.x0, b.y0), Add(b.x1, b.y1);

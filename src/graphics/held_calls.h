@@ -112,19 +112,23 @@ class Calls {
     end_ = at + size;
     return at;
   }
-  // Appends a line (most of a view): as Add, with its shape known.
-  Pos AddLine(std::uint32_t state, const Real& x1, const Real& y1, const Real& x2, const Real& y2) {
-    if (chunks_.empty() || used_.back() + kLineSize > kChunk) return Add(Kind::Line, state, 0, x1, y1, x2, y2);
+  // Appends a line, circle or arc (most of a view): as Add, with its shape
+  // known.
+  template <Kind kind, typename... R>
+  Pos AddPlain(std::uint32_t state, const R&... values) {
+    static_assert(!ShapeOf(kind).number && !ShapeOf(kind).more && ShapeOf(kind).reals == sizeof...(R));
+    constexpr std::size_t size = 5 + 10 * sizeof...(R);
+    if (chunks_.empty() || used_.back() + size > kChunk) return Add(kind, state, 0, values...);
     std::size_t& used = used_.back();
     const Pos at = (chunks_.size() - 1) * kChunk + used;
     unsigned char* p = chunks_.back().get() + used;
-    used += kLineSize;
-    *p = static_cast<unsigned char>(Kind::Line);
+    used += size;
+    *p = static_cast<unsigned char>(kind);
     std::memcpy(p + 1, &state, 4);
-    std::memcpy(p + 5, &x1, 10), std::memcpy(p + 15, &y1, 10);
-    std::memcpy(p + 25, &x2, 10), std::memcpy(p + 35, &y2, 10);
+    p += 5;
+    ((std::memcpy(p, &values, 10), p += 10), ...);
     ++count_;
-    end_ = at + kLineSize;
+    end_ = at + size;
     return at;
   }
   // Appends a layer call, as Add.
@@ -173,12 +177,14 @@ class Calls {
   // For a call at `at` of the kind asked, one without number, text or
   // vertices (a line, circle or arc): its state and reals, and `at` moved
   // to the call after it; false for any other kind.
-  bool ReadPlain(Pos& at, Kind kind, std::uint32_t& state, Real* a) const {
+  template <Kind kind>
+  bool ReadPlain(Pos& at, std::uint32_t& state, Real* a) const {
     const std::size_t chunk = at / kChunk;
     const unsigned char* p = chunks_[chunk].get() + at % kChunk;
     if (static_cast<Kind>(*p) != kind) return false;
     std::memcpy(&state, p + 1, 4);
-    const std::size_t reals = ShapeOf(kind).reals;
+    constexpr std::size_t reals = ShapeOf(kind).reals;
+#pragma GCC unroll 5
     for (std::size_t i = 0; i < reals; ++i) std::memcpy(&a[i], p + 5 + 10 * i, 10);
     const Pos next = at + 5 + 10 * reals;
     at = next - chunk * kChunk < used_[chunk] || next == end_ ? next : (chunk + 1) * kChunk;
@@ -230,29 +236,27 @@ class Calls {
     bool number, more;
     std::size_t reals;
   };
-  static Shape ShapeOf(Kind k) {
-    static constexpr Shape kShapes[] = {
-        {true, false, 0},   // Layer
-        {true, false, 3},   // TextStyle
-        {true, false, 0},   // LineStyle
-        {false, false, 4},  // Line
-        {false, false, 3},  // Circle
-        {false, false, 5},  // Arc
-        {false, true, 2},   // Text
-        {false, true, 5},   // Solid
-        {false, true, 5},   // Insert
-        {true, true, 0},    // Polyline
-        {false, false, 4},  // Header
-        {true, false, 0},   // Tables
-        {false, false, 0},  // BeginBlocks
-        {false, true, 0},   // BeginBlock
-        {false, false, 0},  // EndBlock
-        {false, false, 0},  // EndSection
-        {false, false, 0},  // BeginEntities
-    };
-    static_assert(std::size(kShapes) == static_cast<std::size_t>(Kind::BeginEntities) + 1);
-    return kShapes[static_cast<std::size_t>(k)];
-  }
+  static constexpr Shape kShapes[] = {
+      {true, false, 0},   // Layer
+      {true, false, 3},   // TextStyle
+      {true, false, 0},   // LineStyle
+      {false, false, 4},  // Line
+      {false, false, 3},  // Circle
+      {false, false, 5},  // Arc
+      {false, true, 2},   // Text
+      {false, true, 5},   // Solid
+      {false, true, 5},   // Insert
+      {true, true, 0},    // Polyline
+      {false, false, 4},  // Header
+      {true, false, 0},   // Tables
+      {false, false, 0},  // BeginBlocks
+      {false, true, 0},   // BeginBlock
+      {false, false, 0},  // EndBlock
+      {false, false, 0},  // EndSection
+      {false, false, 0},  // BeginEntities
+  };
+  static_assert(std::size(kShapes) == static_cast<std::size_t>(Kind::BeginEntities) + 1);
+  static constexpr Shape ShapeOf(Kind k) { return kShapes[static_cast<std::size_t>(k)]; }
   static unsigned char* Put(unsigned char* p, std::uint32_t v) {
     std::memcpy(p, &v, 4);
     return p + 4;
@@ -260,7 +264,7 @@ class Calls {
   const unsigned char* Record(Pos at) const { return chunks_[at / kChunk].get() + at % kChunk; }
 
   static constexpr std::size_t kChunk = 1 << 16;
-  static constexpr std::size_t kLineSize = 5 + 4 * 10, kLayerSize = 5 + 4;
+  static constexpr std::size_t kLayerSize = 5 + 4;
   std::vector<std::unique_ptr<unsigned char[]>> chunks_;
   std::vector<std::size_t> used_;  // bytes used of each chunk
   std::deque<CallMore> more_;

@@ -145,24 +145,48 @@ inline Bytes16 RealsApart(const Real* a, const Real* b, std::size_t n, Bytes16 a
   return apart;
 }
 
-// The same state for the outputs: the fields they read when they draw (the
-// file's name is set before a run holds anything).
-inline bool SameState(const CadState& a, const CadState& b) {
-  // Asked for every held call: the whole numbers and lengths first.
+// The same layer: its number, name and mode, and the mark level.
+inline bool SameLayer(const CadState& a, const CadState& b) {
   if (a.CadLayer != b.CadLayer || a.CadMarkLevel != b.CadMarkLevel || a.CadLayerMode != b.CadLayerMode ||
       a.CadDxfLayerName.size() != b.CadDxfLayerName.size())
     return false;
-  // The reals all at once, without a branch each.
+  // Layer names are short: compared here rather than by a call.
+  for (std::size_t i = 0; i < a.CadDxfLayerName.size(); ++i)
+    if (a.CadDxfLayerName[i] != b.CadDxfLayerName[i]) return false;
+  return true;
+}
+
+// The same text style and extents (the reals of the state), all at once,
+// without a branch each.
+inline bool SameReals(const CadState& a, const CadState& b) {
   Bytes16 apart = RealsApart(&a.CadTextHeight, &b.CadTextHeight, 1, Bytes16{});
   apart = RealsApart(&a.CadTextWidthFactor, &b.CadTextWidthFactor, 1, apart);
   apart = RealsApart(&a.CadTextAngle, &b.CadTextAngle, 1, apart);
   apart = RealsApart(&a.CadTextOblique, &b.CadTextOblique, 1, apart);
   apart = RealsApart(a.CadExtents.data(), b.CadExtents.data(), a.CadExtents.size(), apart);
-  if ((apart[0] | (apart[1] & 0xFFFF)) != 0) return false;
-  // Layer names are short: compared here rather than by a call.
-  for (std::size_t i = 0; i < a.CadDxfLayerName.size(); ++i)
-    if (a.CadDxfLayerName[i] != b.CadDxfLayerName[i]) return false;
-  return true;
+  return (apart[0] | (apart[1] & 0xFFFF)) == 0;
+}
+
+// The same state for the outputs: the fields they read when they draw (the
+// file's name is set before a run holds anything).
+inline bool SameState(const CadState& a, const CadState& b) { return SameLayer(a, b) && SameReals(a, b); }
+
+// Gives `to` the fields SameState compares, those the outputs read (the
+// rest stays: no output reads it while held calls are drawn).
+inline void TakeDrawingFields(CadState& to, const CadState& from) {
+  to.CadLayer = from.CadLayer;
+  to.CadMarkLevel = from.CadMarkLevel;
+  to.CadLayerMode = from.CadLayerMode;
+  // A name as long as the one there (most layer switches) is copied in place.
+  if (to.CadDxfLayerName.size() == from.CadDxfLayerName.size())
+    std::memcpy(to.CadDxfLayerName.data(), from.CadDxfLayerName.data(), from.CadDxfLayerName.size());
+  else
+    to.CadDxfLayerName = from.CadDxfLayerName;
+  to.CadTextHeight = from.CadTextHeight;
+  to.CadTextWidthFactor = from.CadTextWidthFactor;
+  to.CadTextAngle = from.CadTextAngle;
+  to.CadTextOblique = from.CadTextOblique;
+  to.CadExtents = from.CadExtents;
 }
 
 // A hash of some of the fields SameState compares (enough to tell most
@@ -275,16 +299,22 @@ class HeldOutput final : public CadOutput {
   void ScreenLineStyle(int style) override { Hold(Kind::LineStyle, style); }
   void Line(Real x1, Real y1, Real x2, Real y2) override {
     polyOpen_ = false;
-    const Calls::Pos at = calls_.AddLine(StateNow(), x1, y1, x2, y2);
+    const Calls::Pos at = calls_.AddPlain<Kind::Line>(StateNow(), x1, y1, x2, y2);
     if (layout_.open >= 0) layout_.Note(Kind::Line, {}, at, calls_.End());
   }
   void Line3D(Real x1, Real y1, Real z1, Real x2, Real y2, Real z2) override {
     Flush();
     inner_->Line3D(x1, y1, z1, x2, y2, z2);
   }
-  void Circle(Real x, Real y, Real r) override { Hold(Kind::Circle, 0, x, y, r); }
+  void Circle(Real x, Real y, Real r) override {
+    polyOpen_ = false;
+    const Calls::Pos at = calls_.AddPlain<Kind::Circle>(StateNow(), x, y, r);
+    if (layout_.open >= 0) layout_.Note(Kind::Circle, {}, at, calls_.End());
+  }
   void Arc(Real x, Real y, Real startDeg, Real endDeg, Real r) override {
-    Hold(Kind::Arc, 0, x, y, startDeg, endDeg, r);
+    polyOpen_ = false;
+    const Calls::Pos at = calls_.AddPlain<Kind::Arc>(StateNow(), x, y, startDeg, endDeg, r);
+    if (layout_.open >= 0) layout_.Note(Kind::Arc, {}, at, calls_.End());
   }
   void Text(std::string_view text, Real x, Real y) override { HoldNamed(Kind::Text, text, x, y); }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
@@ -323,9 +353,16 @@ class HeldOutput final : public CadOutput {
     return true;
   }
 
-  // The index of the state the calls are given in now.
-  std::uint32_t StateNow() {
-    if (lastState_ && SameState(*lastState_, cad_)) return static_cast<std::uint32_t>(last_);
+  // The index of the state the calls are given in now: that of the last
+  // call while its layer and style are those found the same before the
+  // last write of either (CadLayerRevision, CadStyleRevision).
+  __attribute__((always_inline)) std::uint32_t StateNow() {
+    if (lastState_ && (layerSeen_ == CadLayerRevision() || SameLayer(*lastState_, cad_)) &&
+        (styleSeen_ == CadStyleRevision() || SameReals(*lastState_, cad_))) {
+      layerSeen_ = CadLayerRevision();
+      styleSeen_ = CadStyleRevision();
+      return static_cast<std::uint32_t>(last_);
+    }
     return OtherState();
   }
   // The index of the state now when it is not that of the last call.
@@ -333,14 +370,19 @@ class HeldOutput final : public CadOutput {
     const CadState& now = cad_;
     // The state last seen on this layer (a view goes round more layers
     // than it looks back over).
-    std::uint32_t& onLayer = byLayer_[static_cast<std::uint32_t>(now.CadLayer) % byLayer_.size()];
-    if (onLayer >= states_.size() || !SameState(states_[onLayer], now))
+    const std::size_t slot = static_cast<std::uint32_t>(now.CadLayer) % byLayer_.size();
+    std::uint32_t& onLayer = byLayer_[slot];
+    const std::uint64_t style = CadStyleRevision();
+    if (onLayer >= states_.size() || !SameLayer(states_[onLayer], now) ||
+        (styleOnLayer_[slot] != style && !SameReals(states_[onLayer], now)))
       onLayer = static_cast<std::uint32_t>(Kept(now));
+    styleOnLayer_[slot] = styleSeen_ = style;
+    layerSeen_ = CadLayerRevision();
     lastState_ = &states_[last_ = onLayer];
     return onLayer;
   }
   // The index of the state `now` among those kept, kept first if new.
-  std::size_t Kept(const CadState& now) {
+  __attribute__((noinline)) std::size_t Kept(const CadState& now) {
     // Most drawings go back and forth between a few (outline and hatch).
     for (std::size_t k = states_.size(); k > 0 && k + kStatesLookedBack > states_.size(); --k)
       if (k - 1 != last_ && SameState(states_[k - 1], now)) return k - 1;
@@ -462,10 +504,8 @@ class HeldOutput final : public CadOutput {
   }
 
   // Draws a line as the texts leave it (a mark whole).
-  void DrawLine(const Real* a, const TextIndex& sheet, bool mark) {
-    if (mark || !sheet.MayCrossACore(std::min(a[0], a[2]), std::min(a[1], a[3]), std::max(a[0], a[2]),
-                                     std::max(a[1], a[3])))
-      return inner_->Line(a[0], a[1], a[2], a[3]);
+  __attribute__((always_inline)) void DrawLine(const Real* a, const TextIndex& sheet, bool mark) {
+    if (mark || !sheet.MayCrossACoreLine(a[0], a[1], a[2], a[3])) return inner_->Line(a[0], a[1], a[2], a[3]);
     bool cut = false;
     const Intervals parts = LinePieces(sheet, a[0], a[1], a[2], a[3], cut);
     if (cut) DrawLineParts(a[0], a[1], a[2], a[3], parts);
@@ -503,7 +543,7 @@ class HeldOutput final : public CadOutput {
   void DrawCalls(const Calls& calls, const TextIndex& sheet, const BlockCuts& blockCuts);
   void DrawAtInsert(const Call& insert, const std::vector<std::pair<Call, Cut>>& placed);
   void Use(std::uint32_t state) {
-    if (state != current_) cad_ = states_[current_ = state];
+    if (state != current_) TakeDrawingFields(cad_, states_[current_ = state]);
   }
 
   std::unique_ptr<CadOutput> inner_;
@@ -516,7 +556,11 @@ class HeldOutput final : public CadOutput {
   Layout layout_;
   std::size_t last_ = 0;  // the state of the last call held
   const CadState* lastState_ = nullptr;  // states_[last_] once a call is held
+  // CadLayerRevision and CadStyleRevision when the state's layer and style
+  // were last found those of states_[last_].
+  std::uint64_t layerSeen_ = 0, styleSeen_ = 0;
   std::array<std::uint32_t, 32> byLayer_;  // the state last held on a layer (by its number's rest)
+  std::array<std::uint64_t, 32> styleOnLayer_{};  // CadStyleRevision when byLayer_'s style was last found the state's
   Calls::Pos poly_ = 0;  // the polyline being given its vertices while polyOpen_
   bool polyOpen_ = false;
 };
@@ -542,6 +586,8 @@ void HeldOutput::Flush() {
   const TextIndex sheet = SheetTexts(calls);
   DrawCalls(calls, sheet, CutBlocks(calls, sheet));
   Cad() = now;
+  CadLayerWritten();
+  CadStyleWritten();
   layout_ = Layout{};
   states_.clear();
   stateKeys_.clear();
@@ -663,20 +709,20 @@ void HeldOutput::DrawCalls(const Calls& calls, const TextIndex& sheet, const Blo
     std::uint32_t state = 0;
     int n = 0;
     if (!inBlock) {
-      if (calls.ReadPlain(i, Kind::Line, state, a)) {
+      if (calls.ReadPlain<Kind::Line>(i, state, a)) {
         Use(state);
-        DrawLine(a, sheet, states_[state].CadMarkLevel > 0);
+        DrawLine(a, sheet, cad_.CadMarkLevel > 0);
         continue;
       }
       const Calls::Pos at = i;
-      if (calls.ReadPlain(i, Kind::Circle, state, a)) {
+      if (calls.ReadPlain<Kind::Circle>(i, state, a)) {
         if (states_[state].CadMarkLevel > 0 || !sheet.MayCrossACore(a[0] - a[2], a[1] - a[2], a[0] + a[2], a[1] + a[2])) {
           Use(state);
           inner_->Circle(a[0], a[1], a[2]);
           continue;
         }
         i = at;
-      } else if (calls.ReadPlain(i, Kind::Arc, state, a)) {
+      } else if (calls.ReadPlain<Kind::Arc>(i, state, a)) {
         if (states_[state].CadMarkLevel > 0 || !sheet.MayCrossACore(a[0] - a[4], a[1] - a[4], a[0] + a[4], a[1] + a[4])) {
           Use(state);
           inner_->Arc(a[0], a[1], a[2], a[3], a[4]);

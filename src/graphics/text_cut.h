@@ -54,6 +54,13 @@ class TextIndex {
     return x1 >= cx0_ && x0 <= cx1_ && y1 >= cy0_ && y0 <= cy1_;
   }
 
+  // As MayCrossACore for the bounds of the line from (x1, y1) to (x2, y2),
+  // told from its ends (most lines lie to one side of every core).
+  bool MayCrossACoreLine(Real x1, Real y1, Real x2, Real y2) const {
+    return (x1 >= cx0_ || x2 >= cx0_) && (x1 <= cx1_ || x2 <= cx1_) && (y1 >= cy0_ || y2 >= cy0_) &&
+           (y1 <= cy1_ || y2 <= cy1_);
+  }
+
   // True when every point of the rectangle lies in the core of a text (in a
   // cell of the grid that lies in one): whatever lies there is cut away
   // whole, and no text need be tried (texts piled on texts).

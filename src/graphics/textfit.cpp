@@ -38,6 +38,7 @@ class NarrowStyle {
     CadState& st = Cad();
     st.CadTextHeight = height_, st.CadTextWidthFactor = factor_;
     st.CadTextAngle = angle_, st.CadTextOblique = oblique_;
+    CadStyleWritten();
   }
   NarrowStyle(const NarrowStyle&) = delete;
   NarrowStyle& operator=(const NarrowStyle&) = delete;

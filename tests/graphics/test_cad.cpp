@@ -425,6 +425,25 @@ TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheSheet) {
   EXPECT_EQ(txt.find("CIRCLE"), std::string::npos) << txt;
 }
 
+// Lines drawn the other way (right to left, downwards) break alike; one
+// whose ends both lie to one side of the text, however long, stays whole.
+TEST_F(CadOutputTest, LinesBreakWhicheverWayTheyRun) {
+  RunToScreen([] {
+    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 18, y 0 to 2
+    CadText("ABCD", 10, 0);
+    CadLine(30, 1, 0, 1);
+    CadLine(12, 5, 12, -5);
+    CadLine(30, 1.5L, 12, 50);
+    CadLine(-40, 0.5L, 9, 1.5L);
+    CadLine(16, -0.7L, 11, -30);
+  });
+  Strings lines;
+  for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
+  EXPECT_EQ(lines, (Strings{"GrafLine(30,1,18.5,1)", "GrafLine(9.5,1,0,1)", "GrafLine(12,5,12,2.5)",
+                            "GrafLine(12,-0.5,12,-5)", "GrafLine(30,1.5,12,50)", "GrafLine(-40,0.5,9,1.5)",
+                            "GrafLine(16,-0.7,11,-30)"}));
+}
+
 // Circles and arcs whose box no text's core reaches are drawn as given;
 // one through a text breaks; a mark over it stays whole.
 TEST_F(CadOutputTest, CirclesAndArcsBreakOnlyNearTheirTexts) {
@@ -622,6 +641,68 @@ TEST_F(CadOutputTest, ManyHeldCallsComeBackAsGiven) {
   EXPECT_TRUE(held == plain) << "the held file differs from the plain one at " << at << ":\n"
                              << held.substr(at > 60 ? at - 60 : 0, 200) << "\n----\n"
                              << plain.substr(at > 60 ? at - 60 : 0, 200);
+}
+
+// Whatever writes the state between the calls of a run (layer, its mode
+// and configured name, marks, text style, fitted texts), the held run draws
+// what the plain one draws at once: the same bytes in every file format,
+// the same calls on the screen. Its texts lie clear of its lines.
+TEST_F(CadOutputTest, HeldCallsTakeTheStateWrittenBetweenThem) {
+  CadSettings().CadTextFactor = 1;
+  auto sheet = [] {
+    CadSettings().CadLayerNames[3] = "Kontur";
+    for (int i = 0; i < 40; ++i) {
+      const long double x = i, y = i % 7;
+      CadSetLayer(3);
+      CadLine(x, y, x + 0.5L, y + 1);
+      CadSetLayer(3);  // again: nothing changes
+      CadCircle(x, y, 0.25L);
+      CadSettings().CadLayerNames[3] = i % 2 ? "Kontur" : "Umriss";  // another name only
+      CadSetLayer(3);
+      CadArc(x, y, 10, 100, 0.5L);
+      CadSetLayer(4);
+      CadLine(x, y, x + 1, y);
+      CadSetLayerMode(i % 3 == 0 ? 2 : 0);  // the mode only (the screen's pens)
+      CadSetLayer(4);
+      CadLine(x, y + 1, x + 1, y + 1);
+      {
+        const CadMarks mark;
+        CadCircle(x, y + 0.5L, 0.1L);
+      }
+      CadLine(x, y + 2, x + 1, y + 2);
+      CadSetLayerMode(0);
+      CadSetLayer(16 + i % 3);
+      CadTextStyle(2, i % 4 * 15, 1 + i % 5 / 4.0L, i % 2);
+      CadText("T" + std::to_string(i), 100, 10 + 2 * i);
+      CadLine(x, y + 3, x + 1, y + 3);
+      CadTextFit("a text narrowed to its field", 150, 10 + 2 * i, 20);
+      CadText("after", 130, 10 + 2 * i);
+      CadLine(x, y + 4, x + 1, y + 4);
+      CadTextStyleFit(2, "0123456789", 5, 0, 2, 2);
+      CadText("0123456789", 180, 10 + 2 * i);
+      CadLine(x, y + 5, x + 1, y + 5);
+    }
+  };
+  // Files of one name (the IGES file names itself).
+  std::filesystem::create_directories(dir() + "/held");
+  std::filesystem::create_directories(dir() + "/plain");
+  for (const int code : {1, 2, 5}) {
+    SCOPED_TRACE(code);
+    const std::string held = ReadFileBytes(RunToFile(code, dir() + "/held/sheet", sheet));
+    cad_detail::BreakAtTexts() = false;
+    const std::string plain = ReadFileBytes(RunToFile(code, dir() + "/plain/sheet", sheet));
+    cad_detail::BreakAtTexts() = true;
+    ASSERT_GT(plain.size(), 10000u);
+    EXPECT_TRUE(held == plain) << "the held file differs from the plain one";
+  }
+  RunToScreen(sheet);
+  const Strings held = sink().Lines();
+  sink().ClearCalls();
+  cad_detail::BreakAtTexts() = false;
+  RunToScreen(sheet);
+  cad_detail::BreakAtTexts() = true;
+  EXPECT_GT(held.size(), 1000u);
+  EXPECT_EQ(held, sink().Lines());
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 // drawing's golden file; the fixture runs both peer readers on every file).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "base/globals.h"
@@ -189,6 +191,34 @@ TEST_F(DxfTest, CirclesTooSmallForTheDecimalsAreLeftOut) {
   EXPECT_EQ(circles, 1u);
   EXPECT_EQ(dxf.find("\r\nARC\r\n"), std::string::npos);
   EXPECT_TRUE(Has(dxf, " 40\r\n0.000001\r\n"));
+}
+
+// The header's extents hold the sheet (0, 0, 160, 120) and every line,
+// circle and arc beyond it, whichever way a line runs: each case alone
+// moves one side, one line drawn right to left and downwards.
+TEST_F(DxfTest, ExtentsHoldWhatIsDrawnBeyondTheSheet) {
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[] { CadLine(170, 130, -12.5L, -7.25L); }, "-12.500000|-7.250000|170.000000|130.000000"},
+      {[] { CadLine(50, 200, 40, 10); }, "0.000000|0.000000|160.000000|200.000000"},
+      {[] { CadCircle(150, 60, 30); }, "0.000000|0.000000|180.000000|120.000000"},
+      {[] { CadArc(20, 10, 10, 80, 25); }, "-5.000000|-15.000000|160.000000|120.000000"},
+      {[] { CadLine(10, 10, 20, 20); }, "0.000000|0.000000|160.000000|120.000000"}};
+  for (const auto& [draw, want] : cases) {
+    const std::string dxf = ReadFileBytes(RunToFile(1, dir() + "/extents", [&] {
+      CadLine(100, 100, 90, 90);
+      draw();
+    }));
+    std::vector<std::string> lines;
+    for (std::size_t a = 0, b; (b = dxf.find("\r\n", a)) != std::string::npos; a = b + 2)
+      lines.push_back(dxf.substr(a, b - a));
+    std::string got;
+    for (const char* name : {"$EXTMIN", "$EXTMAX"}) {
+      const auto at = std::find(lines.begin(), lines.end(), name);
+      ASSERT_LT(at + 4, lines.end()) << name;
+      got += (got.empty() ? "" : "|") + *(at + 2) + "|" + *(at + 4);  // group codes 10 and 20 before
+    }
+    EXPECT_EQ(got, want);
+  }
 }
 
 TEST_F(DxfTest, PlotFrameStartsTheEntitiesSection) {
