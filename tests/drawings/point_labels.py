@@ -30,7 +30,7 @@ import ezdxf
 
 sys.dont_write_bytecode = True  # nothing written beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from text_overlap import box as text_box, flat_entities  # noqa: E402
+from text_overlap import box as text_box, flat_entities, point_segment  # noqa: E402
 
 TOL = 0.1  # drawing units
 
@@ -51,13 +51,6 @@ def aabb(corners):
 
 def point_box(px, py, b):
     return math.hypot(max(b[0] - px, 0, px - b[2]), max(b[1] - py, 0, py - b[3]))
-
-
-def point_segment(px, py, a, b):
-    dx, dy = b[0] - a[0], b[1] - a[1]
-    l2 = dx * dx + dy * dy
-    t = 0 if l2 == 0 else max(0, min(1, ((px - a[0]) * dx + (py - a[1]) * dy) / l2))
-    return math.hypot(a[0] + t * dx - px, a[1] + t * dy - py)
 
 
 def segment_box(a, b, bx):

@@ -43,6 +43,12 @@ std::string RunChecker(const std::string& script, const std::string& args, bool&
   return status == 0 ? std::string() : out.empty() ? "exit " + std::to_string(status) : out;
 }
 
+// A LINE entity of the checkers' hand-made sheets.
+std::string DxfLine(double x1, double y1, double x2, double y2) {
+  return "0\nLINE\n8\n0\n10\n" + std::to_string(x1) + "\n20\n" + std::to_string(y1) + "\n11\n" +
+         std::to_string(x2) + "\n21\n" + std::to_string(y2) + "\n";
+}
+
 
 // While it lives, the calculations' messages go to a scratch log (no part
 // of these tests) instead of the test's scripted interface.
@@ -135,10 +141,6 @@ TEST_F(SheetTextTest, CheckerFindsOverlapsOfRotatedAndInsertedTexts) {
 TEST_F(SheetTextTest, CheckerFindsLinesThroughTexts) {
   const std::string own = TestOutputDir("sheet_lines");
   const std::string crossed = own + "/crossed.dxf", clear = own + "/clear.dxf";
-  auto line = [](double x1, double y1, double x2, double y2) {
-    return "0\nLINE\n8\n0\n10\n" + std::to_string(x1) + "\n20\n" + std::to_string(y1) + "\n11\n" +
-           std::to_string(x2) + "\n21\n" + std::to_string(y2) + "\n";
-  };
   auto text = [](const char* t, double x, double y) {
     return std::string("0\nTEXT\n8\n0\n10\n") + std::to_string(x) + "\n20\n" + std::to_string(y) +
            "\n40\n2\n1\n" + t + "\n";
@@ -146,14 +148,14 @@ TEST_F(SheetTextTest, CheckerFindsLinesThroughTexts) {
   // A grid from (0, 0) to (40, 30): verticals at 0, 10, 20, 30, 40 and
   // horizontals at 0, 15, 30.
   std::string grid;
-  for (int x = 0; x <= 40; x += 10) grid += line(x, 0, x, 30);
-  for (int y = 0; y <= 30; y += 15) grid += line(0, y, 40, y);
+  for (int x = 0; x <= 40; x += 10) grid += DxfLine(x, 0, x, 30);
+  for (int y = 0; y <= 30; y += 15) grid += DxfLine(0, y, 40, y);
   {
     std::ofstream f(crossed);
     // "AXIS" x 50..58, y 0..2, a vertical line at x 54 through it;
     // "ARC" x 60..66 under an arc of radius 2 about (63, 0); "TIP" x 70..76
     // over a solid; "BORDER" x 36..48 across the grid's right border.
-    f << "0\nSECTION\n2\nENTITIES\n" << grid << text("AXIS", 50, 0) << line(54, -5, 54, 5) << text("ARC", 60, 0)
+    f << "0\nSECTION\n2\nENTITIES\n" << grid << text("AXIS", 50, 0) << DxfLine(54, -5, 54, 5) << text("ARC", 60, 0)
       << "0\nARC\n8\n0\n10\n63\n20\n0\n40\n2\n50\n0\n51\n180\n" << text("TIP", 70, 0)
       << "0\nSOLID\n8\n0\n10\n72\n20\n1\n11\n74\n21\n1\n12\n73\n22\n3\n13\n73\n23\n3\n"
       << text("BORDER", 36, 20) << text("INNER", 5, 14) << "0\nENDSEC\n0\nEOF\n";
@@ -162,8 +164,8 @@ TEST_F(SheetTextTest, CheckerFindsLinesThroughTexts) {
     std::ofstream f(clear);
     // "NEAR" x 50..58, y 0..2, with a line ending at x 49.97, one at y 2.2
     // above it and one at y 1.75 through the top of its box.
-    f << "0\nSECTION\n2\nENTITIES\n" << grid << text("NEAR", 50, 0) << line(40, 1, 49.97, 1)
-      << line(50, 2.2, 60, 2.2) << line(45, 1.75, 60, 1.75) << "0\nENDSEC\n0\nEOF\n";
+    f << "0\nSECTION\n2\nENTITIES\n" << grid << text("NEAR", 50, 0) << DxfLine(40, 1, 49.97, 1)
+      << DxfLine(50, 2.2, 60, 2.2) << DxfLine(45, 1.75, 60, 1.75) << "0\nENDSEC\n0\nEOF\n";
   }
   bool missing = false;
   const std::string found = Overlaps({crossed}, missing);
@@ -184,17 +186,13 @@ TEST_F(SheetTextTest, CheckerFindsLinesThroughTexts) {
 // with a hole is found, one drawn in two touching pieces is whole.
 TEST_F(SheetTextTest, CheckerFindsGapsPastTheInkAndBrokenCellLines) {
   const std::string own = TestOutputDir("sheet_gaps");
-  auto line = [](double x1, double y1, double x2, double y2) {
-    return "0\nLINE\n8\n0\n10\n" + std::to_string(x1) + "\n20\n" + std::to_string(y1) + "\n11\n" +
-           std::to_string(x2) + "\n21\n" + std::to_string(y2) + "\n";
-  };
   const std::string text = "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\n10 Mio.Lastsp.\n";
   auto sheet = [&](const std::string& name, Real end, Real cut) {
     const std::string path = own + "/" + name + ".dxf";
     std::ofstream f(path);
-    f << "0\nSECTION\n2\nENTITIES\n" << text << line(-10, 1, -0.5, 1) << line(end, 1, 40, 1) << line(0, 50, 10, 50)
-      << line(20, 50, 30, 50) << line(82, 22, 82, cut) << line(82, cut + 3 * (end > 25), 82, 43)
-      << "0\nENDSEC\n0\nEOF\n";
+    f << "0\nSECTION\n2\nENTITIES\n" << text << DxfLine(-10, 1, -0.5, 1) << DxfLine(end, 1, 40, 1)
+      << DxfLine(0, 50, 10, 50) << DxfLine(20, 50, 30, 50) << DxfLine(82, 22, 82, cut)
+      << DxfLine(82, cut + 3 * (end > 25), 82, 43) << "0\nENDSEC\n0\nEOF\n";
     return path;
   };
   const std::string past = sheet("past", 28.5L, 35), clear = sheet("clear", 22.3L, 30);
@@ -214,25 +212,21 @@ TEST_F(SheetTextTest, CheckerFindsGapsPastTheInkAndBrokenCellLines) {
 TEST_F(SheetTextTest, CheckerFindsSmallTextsAndLeadersAlongLines) {
   const std::string own = TestOutputDir("sheet_print");
   const std::string small = own + "/small.dxf", fine = own + "/fine.dxf";
-  auto line = [](double x1, double y1, double x2, double y2) {
-    return "0\nLINE\n8\n0\n10\n" + std::to_string(x1) + "\n20\n" + std::to_string(y1) + "\n11\n" +
-           std::to_string(x2) + "\n21\n" + std::to_string(y2) + "\n";
-  };
   auto text = [](const char* t, double x, double y, double h, double wf) {
     return std::string("0\nTEXT\n8\n0\n10\n") + std::to_string(x) + "\n20\n" + std::to_string(y) + "\n40\n" +
            std::to_string(h) + "\n41\n" + std::to_string(wf) + "\n1\n" + t + "\n";
   };
   // An axis at x 10 from y 0 up; a point's circle (r 0.5) at (10.2, 1).
-  const std::string axis = line(10, 0, 10, 40) + "0\nCIRCLE\n8\n0\n10\n10.2\n20\n1\n40\n0.5\n";
+  const std::string axis = DxfLine(10, 0, 10, 40) + "0\nCIRCLE\n8\n0\n10\n10.2\n20\n1\n40\n0.5\n";
   {
     std::ofstream f(small);
     f << "0\nSECTION\n2\nENTITIES\n" << axis << text("LOW", 30, 0, 0.8, 1) << text("THIN", 30, 5, 2, 0.4)
-      << text("tau k2", 10.4, 12, 2, 1) << line(10.2, 1.5, 10.2, 11.5) << "0\nENDSEC\n0\nEOF\n";
+      << text("tau k2", 10.4, 12, 2, 1) << DxfLine(10.2, 1.5, 10.2, 11.5) << "0\nENDSEC\n0\nEOF\n";
   }
   {
     std::ofstream f(fine);
     f << "0\nSECTION\n2\nENTITIES\n" << axis << text("ONE", 30, 0, 1, 0.5) << text("tau k2", 16, 12, 2, 1)
-      << line(10.5, 1.4, 15.8, 11.7) << "0\nENDSEC\n0\nEOF\n";
+      << DxfLine(10.5, 1.4, 15.8, 11.7) << "0\nENDSEC\n0\nEOF\n";
   }
   bool missing = false;
   const std::string found = Overlaps({small}, missing, {}, false, false, true);
