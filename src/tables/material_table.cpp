@@ -81,23 +81,6 @@ bool IsNumberField(int n) {
   return type == 'N' || type == 'F';
 }
 
-// A field's bytes as a message shows them, quoted and trimmed.
-std::string QuotedText(const std::string& text) {
-  std::string shown = Cp1252To850(text);
-  for (char& c : shown)
-    if (static_cast<unsigned char>(c) < 0x20) c = '?';
-  while (!shown.empty() && shown.back() == ' ') shown.pop_back();
-  while (!shown.empty() && shown.front() == ' ') shown.erase(0, 1);
-  return "(\"" + shown + "\")";
-}
-
-// Why a numeric field's bytes are no number, quoted; "" for a number or
-// blanks.
-std::string QuotedNumberDamage(const std::string& text) {
-  const std::string why = NumberTextDamage(text);
-  return why.empty() ? why : why + " " + QuotedText(text);
-}
-
 // The current record of the open table as the program reads it: kinds
 // holds for each field from 1 on "I" (a whole number), "R" (a number), "C"
 // (a text) or "-" (not read here). A field of another type, a number field
@@ -120,10 +103,10 @@ bool RowSound(std::string_view kinds) {
     // The bytes as the record holds them: the engine reads any text as
     // some number.
     const std::string raw = held.empty() ? w.RawField(n) : held[static_cast<std::size_t>(n - 1)];
-    if (const std::string why = QuotedNumberDamage(raw); !why.empty()) return FieldDamaged(n, why);
+    if (const std::string why = NumberTextDamage(raw); !why.empty()) return FieldDamaged(n, why);
     if (const int decimals = w.FieldDecimals(n); kind == 'I' && decimals != 0)
       return FieldDamaged(n, "Dezimalstellenzahl "_oem + std::to_string(decimals) + " in einem Feld ganzer Zahlen " +
-                                 QuotedText(raw));
+                                 QuotedBytes(raw));
   }
   return true;
 }
@@ -152,9 +135,10 @@ bool SeekMaterial(std::int32_t number) {
 // left to the engine.
 bool WalkToNumber(int field, std::int32_t number) {
   for (TableGoTop(); !TableEof() && G().AbortFlag == 0; TableSkip(1)) {
-    const std::string key = TheTableWindow().RawField(field);
-    if (!TableDeleted() && TextToInt(key) < 1) return FieldDamaged(field, "keine Werkstoffnummer "_oem + QuotedText(key));
-    if (TextToFloat(key) == number) return G().AbortFlag == 0;
+    std::int32_t key = 0;
+    if (const std::string why = KeyTextDamage(TheTableWindow().RawField(field), key); !why.empty())
+      return FieldDamaged(field, why);
+    if (key == number) return G().AbortFlag == 0;
   }
   return false;
 }
@@ -163,8 +147,8 @@ bool WalkToNumber(int field, std::int32_t number) {
 // numeric field `field` holds `number`: the record a seek in an index on
 // that field finds, without building the index file and its semaphore
 // for one lookup. The keys are checked once per state of the table file:
-// a key field that is no number field, a key of a record not marked
-// deleted that names no material (blank, no whole number from 1 on), or a
+// a key field that is no number field, a key of any record (marked ones
+// are found too) that names no material (blank, no whole number from 1 on), or a
 // number two records hold, is named as damage of the table (AbortFlag
 // set). A table without that field takes the indexed road, which reports
 // it.
@@ -181,7 +165,7 @@ bool FindNumber(int field, const char* indexName, std::int32_t number) {
   TableWindow& w = TheTableWindow();
   // A file another program changed since its keys were read is read again.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    std::map<std::int32_t, std::int32_t>* keys = nullptr;
+    const std::map<std::int32_t, std::int32_t>* keys = nullptr;
     if (const std::string why = DbfKeyRecords(w.FileName(), field, keys); !why.empty()) {
       ReportDamagedTable(KnownTablePath(), why);
       return false;

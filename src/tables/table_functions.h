@@ -33,33 +33,38 @@ bool TableFileExists(std::string_view name);
 // the program's reads; with forRepair the table window opens such a table
 // (the count holds, its edit offers to take them in or drop them).
 std::string TablePathWithWriteCheck(std::string_view name, bool forRepair = false);
-// Whole records a table file of the dBase III, IV or 7 layout holds past
-// its header's count, which count is given; 0 for none, other layouts and a
-// file that cannot be read.
-std::int64_t DbfRecordsPastCount(const std::string& path, std::uint32_t& count);
 // Why a table file of the dBase III, IV or 7 layout is damaged, in German
 // (code page 850): a head, field list or record length that do not agree, a
 // file shorter than its record count says (records past the count are no
 // damage: the count holds), or a record no dBase program writes (a deletion
-// mark other than " " or "*", a character a numeric, date or logical field
-// cannot hold, a comma in a number, a number its field's decimal count does
-// not read as stored: named with record and field). "" when nothing is
-// wrong, for other layouts and for a file that cannot be opened. Checked
-// once per file state (device, inode, size, modification and change time).
+// mark other than " " or "*", a byte a date or logical field cannot hold,
+// number bytes no program writes: a NUL, a blank inside or after the
+// number, a comma, any other byte that is no part of a number; a number
+// its field's decimal count does not read as stored: named with record and
+// field). "" when nothing is wrong, for other layouts and for a file that
+// cannot be opened. Checked once per file state (xbase::CheckDbfFile).
 std::string DbfDamage(const std::string& path);
 // The records of the material numbers in numeric field `field` (1-based)
 // of a sound table file, each number's first record, into keys (null for a
-// file that cannot be read and for layouts other than dBase III, IV and 7); why the file or that field is damaged: the
-// file's damage, a key of a record not marked deleted that names no
+// file that cannot be read, for layouts other than dBase III, IV and 7 and
+// for damage); why the file or that field is damaged: the file's damage, a
+// key (of any record, marked ones too: a lookup finds them) that names no
 // material (blank, no whole number from 1 on), or a number two records
 // hold (named with both). Made once per file state.
-std::string DbfKeyRecords(const std::string& path, int field, std::map<std::int32_t, std::int32_t>*& keys);
+std::string DbfKeyRecords(const std::string& path, int field, const std::map<std::int32_t, std::int32_t>*& keys);
 // The bytes of each field of that record (1-based) of a sound table file
 // as its checks read them, when they hold it (a small table, unchanged
 // since); false else.
 bool DbfHeldFields(const std::string& path, std::int32_t record, std::vector<std::string>& texts);
-// Why a number field's text holds no number; "" for a number or blanks.
-std::string NumberTextDamage(std::string_view text);
+// Why a number field's stored bytes hold no number, with the bytes quoted;
+// "" for a number or blanks.
+std::string NumberTextDamage(std::string_view bytes);
+// Why a key field's stored bytes name no material, as DbfKeyRecords says
+// it; "" when they do (number set).
+std::string KeyTextDamage(std::string_view bytes, std::int32_t& number);
+// Stored bytes as the messages above show them: quoted, control
+// characters as "?", without leading blanks.
+std::string QuotedBytes(std::string_view bytes);
 // Whether the table file at path may be read: its damage (DbfDamage), and
 // unless forRepair records past its count, named as above (AbortFlag set)
 // when not.

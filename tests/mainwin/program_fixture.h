@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/support_shell.h"
+
 namespace zeb::test {
 
 namespace fs = std::filesystem;
@@ -97,7 +99,7 @@ class ReadOnlyFolder {
       dir_ = dir;
       return;
     }
-    const std::string quoted = "'" + dir.string() + "'";
+    const std::string quoted = ShellQuote(dir.string());
     made = std::system(("mount -t tmpfs -o ro,size=64k tmpfs " + quoted + " 2>/dev/null").c_str()) == 0;
     if (made) umount_ = "umount " + quoted;
   }

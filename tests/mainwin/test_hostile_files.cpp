@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -21,6 +22,10 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
+#include <random>
+#include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -858,6 +863,260 @@ TEST_F(HostileFilesTest, DamagedDecimalsCommasTwinKeysAndDbase7CountsAreNamedUnd
   EXPECT_EQ(ReadBytes(printout), soundTxt);
 }
 
+// A column of a dBase III table's head.
+struct Column {
+  std::string name;
+  char type = 0;
+  std::size_t offset = 0, length = 0;
+  int decimals = 0;
+};
+std::vector<Column> Columns(const std::string& b) {
+  std::vector<Column> columns;
+  std::size_t offset = 1;
+  for (std::size_t d = 32; b[d] != '\x0D'; d += 32) {
+    const std::size_t length = static_cast<unsigned char>(b[d + 16]);
+    columns.push_back({b.substr(d, b.find('\0', d) - d), b[d + 11], offset, length, b[d + 17]});
+    offset += length;
+  }
+  return columns;
+}
+
+// The value of number bytes as a dBase program writes them for a field of
+// that length and decimals: right-aligned blanks, a sign, digits with at
+// most one point, no more decimals than the field's, and room for them
+// all; blanks give no value. False for any other bytes.
+bool DbaseNumber(const std::string& bytes, int decimals, std::optional<long double>& value) {
+  static const std::regex written(" *[-+]?([0-9]+\\.?[0-9]*|\\.[0-9]+)");
+  value.reset();
+  if (bytes.find_first_not_of(' ') == std::string::npos) return true;
+  if (!std::regex_match(bytes, written)) return false;
+  const std::size_t point = bytes.find('.');
+  if (point != std::string::npos && static_cast<int>(bytes.size() - point - 1) > decimals) return false;
+  value = std::strtold(bytes.c_str(), nullptr);
+  char shown[64];
+  return std::snprintf(shown, sizeof shown, "%.*Lf", decimals, *value) <= static_cast<int>(bytes.size());
+}
+
+// The bytes a dBase program writes for that value in a field of that
+// length and decimals.
+std::string DbaseBytes(long double value, std::size_t length, int decimals) {
+  char shown[64];
+  std::snprintf(shown, sizeof shown, "%*.*Lf", static_cast<int>(length), decimals, value);
+  return shown;
+}
+
+// One-byte damages (a NUL, a blank, a comma, a digit) of the records of
+// every shipped table, seeded, every kind of place of every table (the
+// deletion mark, text fields, number fields with and without decimals,
+// material numbers), through /I and /CAD5:6 of a spring of material 5:
+// bytes no dBase program writes are named once with table, record and
+// field (the material table's end the run with 2 and no output, a
+// strength table's are listed and its values left out); a number that
+// is the bytes of its value in another form is read as that value (the
+// output is that of the table holding its usual bytes); a material number
+// that is no whole number or that two records hold is named, marked
+// records too; a table the run does not read, and rows it does not read,
+// change nothing. The two damages of the issue's own cases too.
+TEST_F(HostileFilesTest, OneByteDamagesOfEveryTableAreNamedOrReadAsTheirValues) {
+  const std::string spring = (SourceDir() / "examples" / "table_material.zeb").string();  // material 5
+  const fs::path out = work_ / "table_material.txt";
+  struct Output {
+    int exitCode = -1;
+    std::string err, file;
+  };
+  const auto run = [&](const char* how) {
+    const Ran r = Run({spring, how});
+    Output o{r.exitCode, r.err, fs::exists(out) ? ReadBytes(out) : std::string("(none)")};
+    fs::remove(out);
+    return o;
+  };
+  const auto runBoth = [&] { return std::array<Output, 2>{run("/I"), run("/CAD5:6")}; };
+  const std::array<Output, 2> sound = runBoth();
+  ASSERT_EQ(sound[0].exitCode, 0) << sound[0].err;
+  ASSERT_EQ(sound[1].exitCode, 0) << sound[1].err;
+  const auto same = [](const std::array<Output, 2>& a, const std::array<Output, 2>& b) {
+    for (int k = 0; k < 2; ++k) {
+      EXPECT_EQ(a[k].exitCode, b[k].exitCode) << k;
+      EXPECT_EQ(a[k].err, b[k].err) << k;
+      EXPECT_EQ(a[k].file, b[k].file) << k;
+    }
+  };
+  const std::set<std::string> read = {"zebwst", "zebrmmin", "zebrmmax", "zebwstr"};
+  // A damage the run must name: once, the material table's stopping the run.
+  const auto named = [&](const std::string& table, const fs::path& t, const std::string& why,
+                         const std::array<Output, 2>& got) {
+    const std::string text = "Tabelle " + t.string() + " beschädigt: " + why;
+    for (const Output& o : got) {
+      EXPECT_NE(o.err.find(text), std::string::npos) << text << "\n" << o.err;
+      EXPECT_EQ(o.err.find("beschädigt"), o.err.rfind("beschädigt")) << o.err;
+      EXPECT_EQ(o.err.find("Rm = 0"), std::string::npos) << o.err;
+      if (table == "zebwst") {
+        EXPECT_EQ(o.exitCode, 2) << o.err;
+        EXPECT_EQ(o.file, "(none)");
+      } else {
+        EXPECT_EQ(o.exitCode, 0) << o.err;
+      }
+    }
+    if (table != "zebwst") {
+      const std::string listed = table == "zebwstr" ? "Fatal  : ZEBWSTR.DBF error" : "Fatal  : " + table + " dbf error";
+      EXPECT_NE(got[0].file.find(listed), std::string::npos) << got[0].file;
+      for (const char* head : {"Zugfestigkeit\tRm\tMPa\t", "zul. Schubspannung\ttauz\tMPa\t"})
+        EXPECT_EQ(PrintedValue(got[0].file, head), PrintedValue(sound[0].file, head)) << head;
+    }
+  };
+
+  // The cases: Rm min of material 5 at its 25th slot with a NUL
+  // or a blank for its last digit; a marked row's material number blank or
+  // of minus signs, in the material table and in a strength table.
+  {
+    const fs::path t = root_ / "dbf" / "zebrmmin.dbf";
+    const std::string intact = ReadBytes(t);
+    const FieldAt v25 = LocateField(intact, 5, "V25");
+    ASSERT_EQ(intact.substr(v25.at, v25.length), " 2480");
+    for (const auto& [bytes, why] : {std::pair<std::string, std::string>{std::string(" 248\0", 5), "NUL-Zeichen in der Zahl (\"248?\")"},
+                                     {" 248 ", "Leerzeichen hinter der Zahl (\"248 \")"}}) {
+      std::string b = intact;
+      b.replace(v25.at, v25.length, bytes);
+      WriteBytes(t, b);
+      named("zebrmmin", t, "Satz 5, Feld V25: " + why + "\n", runBoth());
+    }
+    WriteBytes(t, intact);
+  }
+  for (const std::string table : {"zebwst", "zebrmmin"}) {
+    const fs::path t = root_ / "dbf" / (table + ".dbf");
+    const std::string intact = ReadBytes(t);
+    const FieldAt key = LocateField(intact, 1, "MATNR");
+    ASSERT_EQ(key.record, 1u);
+    std::string marked = intact;
+    marked[Le16At(intact, 8)] = '*';
+    for (const auto& [text, why] : {std::pair<std::string, std::string>{"         ", "keine Werkstoffnummer (leer)"},
+                                    {"---------", "keine Zahl (\"---------\")"}}) {
+      std::string b = marked;
+      b.replace(key.at, key.length, text);
+      WriteBytes(t, b);
+      named(table, t, "Satz 1, Feld MATNR: " + why + "\n", runBoth());
+    }
+    WriteBytes(t, intact);
+  }
+
+  // The seeded damages.
+  std::mt19937 random(20260915);
+  const std::string damages = std::string("\0 ,0", 4) + "d";  // d: a digit from 1 on
+  std::map<std::string, std::set<std::string>> covered;  // table: the kinds of place damaged
+  std::map<std::string, int> judged;                      // how many damages each judgement met
+  std::vector<fs::path> tables;
+  for (const auto& e : fs::directory_iterator(root_ / "dbf"))
+    if (e.path().extension() == ".dbf") tables.push_back(e.path());
+  std::sort(tables.begin(), tables.end());
+  for (const fs::path& t : tables) {
+    const std::string table = t.stem().string();
+    const std::string intact = ReadBytes(t);
+    const std::uint32_t count = Le32At(intact, 4);
+    const unsigned header = Le16At(intact, 8), length = Le16At(intact, 10);
+    if (count == 0) continue;
+    const std::vector<Column> columns = Columns(intact);
+    const auto kindOf = [](const Column& c) {
+      return c.type == 'C' ? "text" : c.name == "MATNR" ? "key" : c.decimals > 0 ? "real" : "whole";
+    };
+    std::set<std::string> kinds = {"mark"};
+    for (const Column& c : columns) kinds.insert(kindOf(c));
+    for (const std::string& kind : kinds) {
+      std::vector<const Column*> places;
+      for (const Column& c : columns)
+        if (kindOf(c) == kind) places.push_back(&c);
+      // Each damage once anywhere, and in a table the run reads once more in
+      // the row it reads.
+      const std::uint32_t usedRecord = read.contains(table) ? LocateField(intact, 5, "MATNR").record : 0;
+      for (std::size_t k = 0; k < damages.size() * (usedRecord != 0 ? 2 : 1); ++k) {
+        const char damage = damages[k % damages.size()];
+        // A place whose byte the damage changes.
+        std::uint32_t record = 0;
+        const Column* column = nullptr;
+        std::size_t at = 0;
+        char byte = 0;
+        for (int tries = 0; tries < 100; ++tries) {
+          record = k < damages.size() ? static_cast<std::uint32_t>(random() % count) + 1 : usedRecord;
+          column = places.empty() ? nullptr : places[random() % places.size()];
+          const std::size_t within = column == nullptr ? 0 : random() % column->length;
+          at = header + (record - 1) * length + (column == nullptr ? 0 : column->offset + within);
+          byte = damage == 'd' ? static_cast<char>('1' + random() % 9) : damage;
+          if (intact[at] != byte) break;
+        }
+        if (intact[at] == byte) continue;  // a blank for the mark of a table without marked records
+        std::string bytes = intact;
+        bytes[at] = byte;
+        const std::size_t rec = header + (record - 1) * length;
+        const std::string where = table + " record " + std::to_string(record) + " " +
+                                  (column ? column->name : std::string("mark")) + " byte " + std::to_string(at - rec);
+        SCOPED_TRACE(where + " := " + (byte == '\0' ? std::string("NUL") : std::string(1, byte)));
+        covered[table].insert(kind);
+        WriteBytes(t, bytes);
+        const std::array<Output, 2> got = runBoth();
+        // What the bytes are, by the rules of dBase.
+        std::string why;  // the damage the run names, "" for none
+        std::string canonical = bytes;
+        if (column == nullptr) {
+          if (byte != ' ' && byte != '*') why = "Satz " + std::to_string(record) + " ungültig\n";
+        } else if (column->type == 'N') {
+          const std::string field = bytes.substr(rec + column->offset, column->length);
+          std::optional<long double> value;
+          if (!DbaseNumber(field, column->decimals, value)) {
+            why = "Satz " + std::to_string(record) + ", Feld " + column->name + ": ";
+          } else if (value) {
+            canonical.replace(rec + column->offset, column->length, DbaseBytes(*value, column->length, column->decimals));
+          }
+        }
+        bool keyChanged = false;
+        if (why.empty() && column != nullptr && column->name == "MATNR") {
+          // The material numbers of every record: whole, from 1 on, each once.
+          std::map<long double, std::uint32_t> seen;
+          for (std::uint32_t r = 1; r <= count && why.empty(); ++r) {
+            std::optional<long double> key;
+            DbaseNumber(bytes.substr(header + (r - 1) * length + column->offset, column->length), 0, key);
+            const std::string at = "Satz " + std::to_string(r) + ", Feld MATNR: ";
+            if (!key) {
+              why = at + "keine Werkstoffnummer (leer)\n";
+            } else if (*key < 1 || *key != std::floor(*key)) {
+              why = at + "keine Werkstoffnummer";
+            } else if (const auto [first, added] = seen.emplace(*key, r); !added) {
+              why = "Satz " + std::to_string(first->second) + " und " + at + "Werkstoffnummer " +
+                    std::to_string(static_cast<long>(*key)) + " doppelt\n";
+            } else if (r == record && *key != std::floor(std::strtold(intact.substr(header + (r - 1) * length + column->offset, column->length).c_str(), nullptr))) {
+              keyChanged = true;
+            }
+          }
+        }
+        const bool usedRow = record == usedRecord;
+        if (!why.empty() && read.contains(table)) {
+          ++judged["named"];
+          named(table, t, why, got);
+        } else if (!read.contains(table) || (!usedRow && !keyChanged)) {
+          // Nothing the run reads: nothing changes.
+          ++judged["unchanged"];
+          same(got, sound);
+        } else if (canonical != bytes) {
+          // The same value in its usual bytes.
+          ++judged["read as its usual bytes"];
+          WriteBytes(t, canonical);
+          same(got, runBoth());
+        } else {
+          ++judged["another value"];
+          for (const Output& o : got) EXPECT_EQ(o.err.find("beschädigt"), std::string::npos) << o.err;
+        }
+      }
+    }
+    WriteBytes(t, intact);
+  }
+  // Every table with records, every kind of place it has.
+  EXPECT_EQ(covered.size(), 8u);  // zebwstr and printout hold none
+  EXPECT_GE(judged["named"], 40) << judged["named"];
+  EXPECT_GE(judged["read as its usual bytes"], 3) << judged["read as its usual bytes"];
+  for (const std::string table : {"zebwst", "zebrmmin", "zebrmmax"}) EXPECT_GE(covered[table].size(), 4u) << table;
+  EXPECT_EQ(covered["zebwst"].size(), 5u);
+  // The tables sound again: the outputs of the sound tables.
+  same(runBoth(), sound);
+}
+
 // The material table with its header padded after the field list (as
 // FoxPro and python3-dbf write it) gives the printout of the plain table.
 TEST_F(HostileFilesTest, PaddedMaterialTableHeaderGivesTheSamePrintout) {
@@ -1026,11 +1285,11 @@ TEST_F(HostileFilesTest, AnotherUsersLinkBlocksTheOutputInGerman) {
 // file system of its own.
 TEST_F(HostileFilesTest, FullTemporaryFolderIsNamedAndTheStartGoesOn) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
-  if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + tmp_.string() + "' 2>/dev/null").c_str()) != 0)
+  if (std::system(("mount -t tmpfs -o size=64k tmpfs " + zeb::test::ShellQuote(tmp_.string()) + " 2>/dev/null").c_str()) != 0)
     GTEST_SKIP() << "cannot mount a tmpfs here";
   struct Unmount {
     std::string dir;
-    ~Unmount() { (void)std::system(("umount '" + dir + "'").c_str()); }
+    ~Unmount() { (void)std::system(("umount " + zeb::test::ShellQuote(dir)).c_str()); }
   } unmount{tmp_.string()};
   WriteBytes(tmp_ / "fill", std::string(200 * 1024, 'x'));  // as much as fits
   fs::copy_file(SourceDir() / "examples" / "round_dynamic.zeb", work_ / "t.zeb");

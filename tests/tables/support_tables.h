@@ -56,6 +56,14 @@ inline std::vector<std::map<std::string, std::string>> MaterialRows() {
   return rows;
 }
 
+// A number's text as the engine shows it: the decimal character is the
+// one of the user's language ("," on a German desktop).
+inline std::string Shown(std::string text) {
+  for (char& c : text)
+    if (c == '.') c = xbase::Engine().decimalChar;
+  return text;
+}
+
 class TablesTest : public BaseTest {
  protected:
   void SetUp() override {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <map>
 #include <tuple>
 #include <utility>
@@ -167,7 +169,7 @@ TEST_F(TableFunctions, GoStaysInsideTheTable) {
   EXPECT_EQ(TableRecNo(), 71);
   EXPECT_EQ(Messages(), std::vector<std::string>{"DBF #72 not found."});
   TableGo(5);
-  EXPECT_EQ(TableGetField(1), "  9.00");
+  EXPECT_EQ(TableGetField(1), test::Shown("  9.00"));
   EXPECT_EQ(TableGetField(0), "");
   EXPECT_EQ(TableGetField(3), "");
   EXPECT_EQ(TableFieldName(0), "");
@@ -198,7 +200,7 @@ TEST_F(TableFunctions, WritersByNumberAndName) {
   TablePutFloatByName("RHO", MakeReal48(7.8L));
   EXPECT_EQ(TableGetField(1), "Neu" + std::string(47, ' '));
   EXPECT_EQ(TableGetField(25), "  120");
-  EXPECT_EQ(TableGetField(7), "   7.8000");
+  EXPECT_EQ(TableGetField(7), test::Shown("   7.8000"));
   TableClose();
   TableOpen("zebwst");
   TableGo(2);
@@ -336,14 +338,15 @@ TEST_F(TableFunctions, DamageCheckPassesSoundTables) {
   std::string letter = good;
   letter[header + 2 * length + 1] = 'x';
   test::WriteBytes(t, letter);
-  EXPECT_EQ(DbfDamage(t.string()), "Satz 3 ung\x81ltig");
+  EXPECT_EQ(DbfDamage(t.string()), "Satz 3, Feld D: keine Zahl (\"x 8.00\")");
   EXPECT_EQ(DbfDamage((dbf() / "fehlt.dbf").string()), "");
 }
 
 // The checks of a table hold for its file state: a table changed in place
 // right after its check (same size, within the file times' tick) is
-// checked again; one unchanged for seconds is read from the bytes its
-// check held, rows and keys alike, until it changes. The print presets,
+// checked again; one unchanged for seconds, its file time in the future
+// too, is read from the bytes its check held, rows and keys alike, until
+// it changes, also where the change keeps size and file time. The print presets,
 // opened by path, are checked as the tables opened by name.
 TEST_F(TableFunctions, ChecksHoldForTheFileStateOnly) {
   const fs::path t = dbf() / "zebrmmin.dbf";
@@ -352,7 +355,7 @@ TEST_F(TableFunctions, ChecksHoldForTheFileStateOnly) {
   const unsigned length = static_cast<unsigned char>(good[10]) | static_cast<unsigned char>(good[11]) << 8;
   const std::size_t v01 = header + 4 * length + 1 + 9 + 30;  // record 5, after MATNR and NAME
   ASSERT_EQ(good.substr(v01, 5), " 2800");
-  std::map<std::int32_t, std::int32_t>* keys = nullptr;
+  const std::map<std::int32_t, std::int32_t>* keys = nullptr;
   const auto twin = [&](std::string b) {  // record 6 numbered 5
     b.replace(header + 5 * length + 1, 9, "        5");
     return b;
@@ -370,6 +373,16 @@ TEST_F(TableFunctions, ChecksHoldForTheFileStateOnly) {
   EXPECT_EQ(DbfDamage(t.string()), commaNamed);
   test::WriteBytes(t, good);
   EXPECT_EQ(DbfDamage(t.string()), "");
+  // A file time a day ahead (a copy from a machine whose clock runs
+  // ahead) is no change to come: the checks are held all the same.
+  const auto dated = [&](const std::string& bytes) {
+    test::WriteBytes(t, bytes);
+    timespec times[2] = {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = ::time(nullptr) + 86400;
+    ASSERT_EQ(::utimensat(AT_FDCWD, t.c_str(), times, 0), 0);
+  };
+  dated(good);
   ::sleep(4);  // past the tick of the file times: the checks are held now
   ASSERT_EQ(DbfKeyRecords(t.string(), 1, keys), "");
   ASSERT_NE(keys, nullptr);
@@ -379,7 +392,8 @@ TEST_F(TableFunctions, ChecksHoldForTheFileStateOnly) {
   EXPECT_EQ(fields.at(2), " 2800");
   ASSERT_TRUE(LoadRmTables(5));
   EXPECT_EQ(RmTable().Min[0], 2800);
-  test::WriteBytes(t, twin(good));
+  // A change of the same size that leaves the file time as it was: seen.
+  dated(twin(good));
   EXPECT_FALSE(DbfHeldFields(t.string(), 5, fields));
   EXPECT_EQ(DbfKeyRecords(t.string(), 1, keys), twinNamed);
   test::WriteBytes(t, comma(good));
@@ -397,6 +411,78 @@ TEST_F(TableFunctions, ChecksHoldForTheFileStateOnly) {
   EngineTables().TableOpenFile(presets.string());
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_FALSE(TheTableWindow().IsOpen());
+}
+
+// A table of material numbers and one value per record, every byte written
+// here: the dBase III layout, or the dBase 7 one (68 head bytes, 48-byte
+// field descriptors), under the version byte given.
+std::string NumberTable(bool dbase7, char version, std::uint32_t count) {
+  const std::size_t first = dbase7 ? 68 : 32, slot = dbase7 ? 48 : 32, header = first + 2 * slot + 1;
+  std::string b(header, '\0');
+  b[0] = version;
+  const auto le = [&](std::size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+  };
+  le(4, count, 4);
+  le(8, static_cast<std::uint32_t>(header), 2);
+  le(10, 1 + 9 + 5, 2);
+  const std::size_t type = dbase7 ? 32 : 11, width = dbase7 ? 33 : 16;
+  b.replace(first, 5, "MATNR");
+  b[first + type] = 'N';
+  b[first + width] = 9;
+  b.replace(first + slot, 1, "V");
+  b[first + slot + type] = 'N';
+  b[first + slot + width] = 5;
+  b[header - 1] = '\x0D';
+  char record[16];
+  for (std::uint32_t r = 1; r <= count; ++r) {
+    std::snprintf(record, sizeof record, " %9u%5u", r, r % 1000);
+    b += record;
+  }
+  return b + '\x1A';
+}
+
+// Every layout the check reads is read as the engine's open reads it (the
+// dBase III and 7 layouts by their version bytes; with own version bytes
+// set, the engine's dBase III layout under any of them), and every record
+// is checked: a NUL in a number past record 100,000 is named where the
+// table is opened by name, and the sound table opens with its values.
+TEST_F(TableFunctions, EveryLayoutIsCheckedWholeAsTheEngineReadsIt) {
+  struct Layout {
+    const char* name;
+    bool dbase7;
+    char version;
+    std::uint8_t own;  // the engine's own version byte 1, 0 for none
+  };
+  constexpr std::uint32_t kCount = 100050, kDamaged = 100040;
+  for (const Layout& l : {Layout{"dBase III", false, '\x03', 0}, Layout{"dBase 7", true, '\x04', 0},
+                          Layout{"own byte 0x04", false, '\x04', 0x04}}) {
+    SCOPED_TRACE(l.name);
+    xbase::Engine().ownVersion1 = l.own;
+    const fs::path t = dbf() / "big.dbf";
+    const std::string sound = NumberTable(l.dbase7, l.version, kCount);
+    std::string damaged = sound;
+    const std::size_t header = l.dbase7 ? 165 : 97;
+    const std::size_t v = header + (kDamaged - 1) * 15 + 1 + 9;
+    ASSERT_EQ(damaged.substr(v, 5), "   40");
+    damaged[v + 4] = '\0';
+    test::WriteBytes(t, damaged);
+    ui().ExpectMessageBox("", "Tabelle " + t.string() + " besch\u00e4digt: Satz 100040, Feld V: NUL-Zeichen in der "
+                                                        "Zahl (\"4?\")");
+    TableOpen("big");
+    EXPECT_EQ(G().AbortFlag, 1);
+    EXPECT_FALSE(TheTableWindow().IsOpen());
+    G().AbortFlag = 0;
+    test::WriteBytes(t, sound);
+    TableOpen("big");
+    ASSERT_EQ(G().AbortFlag, 0);
+    EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(kCount));
+    TableGo(kDamaged);
+    EXPECT_EQ(TableGetField(1), "   100040");
+    EXPECT_EQ(TableGetField(2), "   40");
+    TableClose();
+    fs::remove(t);
+  }
 }
 
 TEST_F(TableFunctions, DamagedTableReportsTheEngineErrorWithoutThrowing) {

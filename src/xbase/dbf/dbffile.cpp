@@ -514,8 +514,66 @@ std::string MemoFileName(std::string_view tableName, std::uint8_t version) {
   return path;
 }
 
-bool IsDbase2(const DbfTable& t) { return !OwnVersions() && t.Version() == 0x02; }
-bool IsDbase7(const DbfTable& t) { return !OwnVersions() && (t.Version() == 0x04 || t.Version() == 0x8C); }
+bool IsDbase2(std::uint8_t version) { return !OwnVersions() && version == 0x02; }
+bool IsDbase7(std::uint8_t version) { return !OwnVersions() && (version == 0x04 || version == 0x8C); }
+bool IsDbase2(const DbfTable& t) { return IsDbase2(t.Version()); }
+bool IsDbase7(const DbfTable& t) { return IsDbase7(t.Version()); }
+
+DbfHeadFault ReadDbfProlog(int fd, std::int64_t fileSize, DbfHead& h) {
+  h = DbfHead{};
+  std::uint8_t* const p = h.prolog.data();
+  if (ReadAt(fd, p, 32, 0) < 32) return DbfHeadFault::ShortProlog;
+  if (!CheckDbfVersion(p[0])) return DbfHeadFault::Version;
+  h.dbase2 = IsDbase2(p[0]);
+  h.dbase7 = IsDbase7(p[0]);
+  char date[16];
+  if (h.dbase2) {
+    h.count = U16(&p[1]);
+    std::snprintf(date, sizeof date, "%04d%02d%02d", 1900 + p[5], p[3] % 100, p[4] % 100);
+    h.recordLength = U16(&p[6]);
+    h.headerLength = 521;
+    h.slotCount = 32;
+    h.lastUpdate = date;
+    return fileSize < 521 ? DbfHeadFault::ShortDbase2 : DbfHeadFault::NoFault;
+  }
+  const TzEngine& e = Engine();
+  h.hasMemo = e.ownVersion2 != 0 ? p[0] == e.ownVersion2 : (p[0] & 0x80) != 0;
+  h.count = I32(&p[4]);
+  h.headerLength = U16(&p[8]);
+  h.recordLength = U16(&p[10]);
+  std::snprintf(date, sizeof date, "%04d%02d%02d", 1900 + p[1], p[2] % 100, p[3] % 100);
+  h.lastUpdate = date;
+  // The descriptor bytes in 16-bit arithmetic, as dBase counts them.
+  const auto descBytes = static_cast<std::uint16_t>(h.headerLength - h.DescriptorStart());
+  h.slotCount = descBytes / static_cast<int>(h.SlotSize());
+  return DbfHeadFault::NoFault;
+}
+
+DbfHeadFault ReadDbfFields(int fd, DbfHead& h) {
+  h.fields.clear();
+  h.terminated = false;
+  h.endMark = -1;
+  if (h.slotCount < 1 || h.slotCount > 255) return DbfHeadFault::FieldCount;
+  const std::size_t slot = h.SlotSize();
+  // dBase II: the 32 slots; else every byte up to the header length.
+  const std::size_t bytes =
+      h.dbase2 ? 512 : static_cast<std::uint16_t>(h.headerLength - h.DescriptorStart());
+  std::vector<std::uint8_t> desc(bytes);
+  if (ReadAt(fd, desc.data(), bytes, h.DescriptorStart()) < static_cast<long long>(bytes)) return DbfHeadFault::ShortList;
+  std::uint16_t offset = 1;
+  int i = 0;
+  for (; i < h.slotCount; ++i) {
+    const std::uint8_t* d = desc.data() + static_cast<std::size_t>(i) * slot;
+    if (d[0] == 0x0D) {
+      h.terminated = true;
+      break;
+    }
+    h.fields.push_back(ToField(d, h.dbase2, h.dbase7, offset));
+  }
+  const std::size_t at = static_cast<std::size_t>(i) * slot;
+  if (at < bytes && desc[at] == 0x0D) h.endMark = static_cast<std::int64_t>(h.DescriptorStart() + at);
+  return DbfHeadFault::NoFault;
+}
 
 bool IsExclusiveMode(std::uint16_t fileMode) { return (fileMode & 0x70) != 0x40; }
 
@@ -595,85 +653,45 @@ void OpenDbf(DbfTable& t, std::uint16_t fileMode) {
   const std::string bare = BareFileName(name);
 
   DbfTable n;  // filled, then moved into t on success
-  std::uint8_t prolog[32];
-  long long got = ReadAt(file.get(), prolog, 32, 0);
-  if (got < 32) {
-    file.Close();
-    TzError(210, NotDbase(name, "Prolog ist kleiner als 32 Bytes", " [USE/OpenDBF]"));
-    return;
-  }
-  std::memcpy(n.header.data(), prolog, 32);
-  if (!CheckDbfVersion(prolog[0])) {
-    file.Close();
-    TzError(210, NotDbase(name, "Versions-Byte ungültig"_ansi, " [USE/OpenDBF]", false));
-    return;
-  }
+  DbfHead h;
   const std::int64_t fileSize = FileSizeOf(file.get());
-  const bool dbase2 = !OwnVersions() && prolog[0] == 0x02;
-  const bool dbase7 = !OwnVersions() && (prolog[0] == 0x04 || prolog[0] == 0x8C);
-  std::int64_t count = 0;
-  std::uint16_t descBytes = 0;
-  std::vector<std::uint8_t> desc;
-  int slots = 0;
-  std::size_t slotSize = 32;
-
-  if (dbase2) {
-    count = U16(&prolog[1]);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", 1900 + prolog[5], prolog[3] % 100, prolog[4] % 100);
-    n.lastUpdate = buf;
-    n.recordLength = U16(&prolog[6]);
-    n.headerLength = 521;
-    if (fileSize < 521) {
+  DbfHeadFault fault = ReadDbfProlog(file.get(), fileSize, h);
+  if (fault == DbfHeadFault::NoFault) fault = ReadDbfFields(file.get(), h);
+  switch (fault) {
+    case DbfHeadFault::NoFault: break;
+    case DbfHeadFault::ShortProlog:
+      file.Close();
+      TzError(210, NotDbase(name, "Prolog ist kleiner als 32 Bytes", " [USE/OpenDBF]"));
+      return;
+    case DbfHeadFault::Version:
+      file.Close();
+      TzError(210, NotDbase(name, "Versions-Byte ungültig"_ansi, " [USE/OpenDBF]", false));
+      return;
+    case DbfHeadFault::ShortDbase2:
       file.Close();
       TzError(210, NotDbase(name, "Datenbank-Header ist kleiner als 521 Bytes", " [USE/OpenDBF]", false));
       return;
-    }
-    n.hasMemo = false;
-    desc.resize(512);
-    if (ReadAt(file.get(), desc.data(), 512, 8) < 512) {
-      file.Close();
-      TzError(100, "Fehler beim Lesen von " + name + " [Use/OpenDbf]");
-      return;
-    }
-    slots = 32;
-    slotSize = 16;
-  } else {
-    const TzEngine& en = Engine();
-    n.hasMemo = en.ownVersion2 != 0 ? prolog[0] == en.ownVersion2 : (prolog[0] & 0x80) != 0;
-    count = I32(&prolog[4]);
-    n.headerLength = U16(&prolog[8]);
-    n.recordLength = U16(&prolog[10]);
-    descBytes = static_cast<std::uint16_t>(n.headerLength - 32);
-    if (dbase7) descBytes = static_cast<std::uint16_t>(descBytes - 36);
-    slotSize = dbase7 ? 48 : 32;
-    slots = descBytes / static_cast<int>(slotSize);
-    if (slots < 1 || slots > 255) {
+    case DbfHeadFault::FieldCount:
       file.Close();
       TzError(210, NotDbase(bare, "Zu viele Datenfelder", " [Use/OpenDbf]"));
       return;
-    }
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", 1900 + prolog[1], prolog[2] % 100, prolog[3] % 100);
-    n.lastUpdate = buf;
-    desc.resize(descBytes);
-    if (ReadAt(file.get(), desc.data(), descBytes, dbase7 ? 68 : 32) < descBytes) {
+    case DbfHeadFault::ShortList:
       file.Close();
       TzError(100, "Fehler beim Lesen von " + name + " [Use/OpenDbf]");
       return;
-    }
   }
+  n.header = h.prolog;
+  n.lastUpdate = h.lastUpdate;
+  n.recordLength = h.recordLength;
+  n.headerLength = h.headerLength;
+  n.hasMemo = h.hasMemo;
+  const bool dbase2 = h.dbase2;
+  const bool terminated = h.terminated;
+  std::int64_t count = h.count;
 
-  // Descriptors up to the terminator.
-  std::uint16_t offset = 1;
-  bool terminated = false;
-  for (int i = 0; i < slots; ++i) {
-    const std::uint8_t* d = desc.data() + static_cast<std::size_t>(i) * slotSize;
-    if (d[0] == 0x0D) {
-      terminated = true;
-      break;
-    }
-    FieldDesc f = ToField(d, dbase2, dbase7, offset);
+  // Descriptors up to the terminator: the first of a type the engine
+  // does not know stops the open.
+  for (FieldDesc& f : h.fields) {
     if (!ValidType(f.type)) {
       file.Close();
       std::string letter = f.type ? std::string(1, f.type) : std::string();

@@ -134,8 +134,47 @@ std::string DbfMemoExtension(std::uint8_t version);
 // lower case when the table's extension is (so "a.dbf" goes with "a.dbt"),
 // and an existing file of that name in other case when there is one.
 std::string MemoFileName(std::string_view tableName, std::uint8_t version);
+// The layouts a version byte names: none when own version bytes are set
+// (their tables have the dBase III layout).
+bool IsDbase2(std::uint8_t version);
+bool IsDbase7(std::uint8_t version);
 bool IsDbase2(const DbfTable& t);
 bool IsDbase7(const DbfTable& t);
+
+// The head of a table file as its open reads it: the prolog, the layout
+// its version byte names, and the field descriptors up to their end mark.
+struct DbfHead {
+  std::array<std::uint8_t, 32> prolog{};
+  bool dbase2 = false;
+  bool dbase7 = false;
+  bool hasMemo = false;
+  std::int64_t count = 0;  // as stored: 16 bits in dBase II, else signed 32 bits
+  std::uint16_t headerLength = 0;
+  std::uint16_t recordLength = 0;
+  std::string lastUpdate;  // YYYYMMDD
+  int slotCount = 0;       // descriptor slots the header leaves room for
+  // The descriptors before the end mark (all slots when there is none),
+  // their types not yet checked.
+  std::vector<FieldDesc> fields;
+  bool terminated = false;  // a slot begins with the end mark 0x0D
+  // File offset of the end mark: at the start of a slot, or the first byte
+  // after the last whole slot; -1 when the header holds none there.
+  std::int64_t endMark = -1;
+  std::uint32_t DescriptorStart() const { return dbase2 ? 8 : dbase7 ? 68 : 32; }
+  std::uint32_t SlotSize() const { return dbase2 ? 16 : dbase7 ? 48 : 32; }
+};
+enum class DbfHeadFault : std::uint8_t {
+  NoFault,
+  ShortProlog,   // fewer than 32 bytes
+  Version,       // a version byte CheckDbfVersion refuses
+  ShortDbase2,   // a dBase II file shorter than its 521-byte header
+  FieldCount,    // room for no descriptor or for more than 255
+  ShortList,     // the descriptors could not be read whole
+};
+// The prolog of the file (fileSize bytes long) into h.
+DbfHeadFault ReadDbfProlog(int fd, std::int64_t fileSize, DbfHead& h);
+// The descriptors of a head whose prolog was read, into h.fields.
+DbfHeadFault ReadDbfFields(int fd, DbfHead& h);
 
 // --- file modes (DOS numbering): low nibble 0 read, 1 write, 2 read/write;
 // share nibble 0x40 deny none = shared, anything else exclusive.
