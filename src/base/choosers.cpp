@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
+#include "platform/process.h"
 
 namespace zeb {
 
@@ -166,6 +167,12 @@ std::string AskOpenFilePath(std::string_view defaultPath, std::string_view patte
     return std::string(defaultPath);
   }
   return chosen;
+}
+
+std::string AskProgramPath(std::string_view commandLine, std::string_view pattern) {
+  const std::vector<std::string> words = SplitCommandLine(commandLine);
+  const std::string chosen = AskOpenFilePath(words.empty() ? std::string() : words.front(), pattern);
+  return G().AbortFlag != 0 ? std::string(commandLine) : CommandWord(chosen);
 }
 
 std::string BrowseForFolder(std::string_view folder) {

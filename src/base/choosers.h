@@ -26,6 +26,10 @@ std::string AskOpenFileName(int mode, std::string& folder, std::string_view patt
 // The open dialog in the folder of defaultPath; cancelled: defaultPath and
 // AbortFlag.
 std::string AskOpenFilePath(std::string_view defaultPath, std::string_view pattern);
+// The program of a command line setting chosen in the open dialog, started
+// in the folder of the line's program: the chosen path as the line's word
+// (in quotes when it holds a blank); cancelled: the line and AbortFlag.
+std::string AskProgramPath(std::string_view commandLine, std::string_view pattern);
 
 // A folder chosen starting in folder (when it exists); cancelled: folder.
 std::string BrowseForFolder(std::string_view folder);

@@ -55,7 +55,8 @@ bool GraphicsFacade::GrafCheckFile(std::string_view path) {
   const bool ok = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (fd >= 0) ::close(fd);
   if (ok) return true;
-  GrafShowMessage(WithoutBlanks(FromUtf8(CodePage::Cp850, path)) + " nicht gefunden !");
+  // Named as it is: a folder may hold blanks.
+  GrafShowMessage(TrimBlanks(FromUtf8(CodePage::Cp850, path)) + " nicht gefunden !");
   G().AbortFlag = 1;
   return false;
 }

@@ -368,7 +368,7 @@ void RunHelpPictureCatalog(GraphicsFacade& f) {
       if (UsableStem(stem)) {
         f.PlayHpglFile(HelpPicturePath(ToUtf8(CodePage::Cp850, stem)));
       } else {
-        f.GrafShowMessage(WithoutBlanks(stem) + ".plt nicht gefunden !");
+        f.GrafShowMessage(TrimBlanks(stem) + ".plt nicht gefunden !");
         g.AbortFlag = 1;
       }
     }

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "graphics/cad.h"
 #include "platform/oem_literal.h"
+#include "platform/process.h"
 
 namespace zeb {
 
@@ -28,14 +29,16 @@ PlotCommandForm StartPlotCommandForm(std::string_view given) {
 
 std::string BuildPlotCommandLine(const PlotCommandForm& f) {
   static const char* const kFormats[] = {"HPL", "PS", "PLT", "PL2", "ART"};
-  std::string line = f.programPath + " " + WithSlash(f.outputFolder) + "gravelo";
+  // The plot file's path is one word of the line, blanks and all.
+  const std::string plotFile = CommandWord(WithSlash(f.outputFolder) + "gravelo");
+  std::string line = f.programPath + " " + plotFile;
   if (f.format >= 0 && f.format < 5) line += std::string(" /C") + kFormats[f.format];
   if (f.interface != 1) line += " /D" + IntToText(f.interface + 1);
   if (f.interface == 0 || f.interface == 1) {
     const std::int32_t port = TextToInt(f.interface == 0 ? f.com : f.lpt);
     if (port != 1) line += " /P" + IntToText(static_cast<long long>(port) + 1);
   } else if (f.interface == 2 && !WithoutBlanks(f.outputFolder).empty()) {
-    line += " /F" + WithSlash(f.outputFolder) + "gravelo";
+    line += " /F" + plotFile;
   }
   const Real scale = TextToFloat(f.scale);
   if (scale != 1.0L) line += scale != 0.0L ? " /M" + f.scale : std::string(" /M*");

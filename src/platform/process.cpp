@@ -36,6 +36,11 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
   return out;
 }
 
+std::string CommandWord(std::string_view word) {
+  if (word.find_first_of(" \t") == std::string_view::npos) return std::string(word);
+  return "\"" + std::string(word) + "\"";
+}
+
 namespace {
 
 // 0 when path names an executable regular file, else an errno value.

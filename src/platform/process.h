@@ -8,6 +8,9 @@ namespace zeb {
 
 // Splits a configured program text at blanks; double quotes group.
 std::vector<std::string> SplitCommandLine(std::string_view text);
+// A word SplitCommandLine reads back as it is: in double quotes when it
+// holds a blank or a tab.
+std::string CommandWord(std::string_view word);
 
 struct ProcessResult {
   bool started = false;

@@ -227,7 +227,8 @@ std::string SpringFileText() {
 // The HTML document head of the first page.
 void EmitHtmlHead() {
   DeviceState& st = St();
-  std::string name = FromUtf8(CodePage::Cp1252, WithoutBlanks(st.fileName));
+  // The file as it is named: a folder may hold blanks.
+  std::string name = FromUtf8(CodePage::Cp1252, TrimBlanks(st.fileName));
   for (std::size_t p = name.find("--"); p != std::string::npos; p = name.find("--", p)) name.replace(p, 2, "- -");
   EmitLine("<!-- " + name + " -->");
   EmitLine("<HTML>");
@@ -994,7 +995,7 @@ void WriteReportPageHead(int pageNumber, int withColumnHead) {
     WriteResultLine(ProgramTitleVersion(" V") + "\t" + now.date + "\t" + now.time);
     // The command-line run names the file it delivers, not its work file.
     const std::string& named = st.target == kOutCommandLine ? CommandLineOutputName() : st.fileName;
-    WriteResultLine(Oem(WithoutBlanks(named)));
+    WriteResultLine(Oem(TrimBlanks(named)));
     for (int k = 1; k <= 3; ++k) WriteResultLine(g.TitleBlockLines[static_cast<std::size_t>(k)]);
     WriteResultLine(" ");
     return;

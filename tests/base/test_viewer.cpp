@@ -4,6 +4,7 @@
 
 #include "base/globals.h"
 #include "base/support_hang.h"
+#include "base/support_shell.h"
 #include "base/viewer.h"
 #include "platform/oem_literal.h"
 #include "support_fixture.h"
@@ -121,7 +122,7 @@ TEST_F(ViewerTest, ViewerOpensWhereTheLastWasClosed) {
 // settings; one that cannot start is named with that setting.
 TEST_F(ViewerTest, EditorExportUsesTheTextProgram) {
   const std::string display = Put("outwin.txt", "text\r\n");
-  G().TextProgramPath = dir_ + "/fehlt/editor --neu";
+  G().TextProgramPath = test::SettingWord(dir_ + "/fehlt/editor") + " --neu";
   ui().ExpectTextViewer("outwin.txt");
   ShowTextFileViewer(dir_ + "/druck.txt");
   const TextViewerRequest request = Last().viewer;
@@ -133,7 +134,7 @@ TEST_F(ViewerTest, EditorExportUsesTheTextProgram) {
   test::WriteBytes(editor, "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + dir_ + "/args.tmp\"\nmv \"" + dir_ + "/args.tmp\" \"" +
                                dir_ + "/args\"\n");
   fs::permissions(editor, fs::perms::owner_all);
-  G().TextProgramPath = editor + " --neu";
+  G().TextProgramPath = test::SettingWord(editor) + " --neu";
   request.exportNotepad();
   test::WaitUntil([&] { return fs::exists(dir_ + "/args"); });
   EXPECT_EQ(test::ReadBytes(dir_ + "/args"), "--neu|" + display + "|");
@@ -202,7 +203,7 @@ TEST_F(ViewerTest, ExportWritesQuotedUtf8Csv) {
   EXPECT_EQ(G().AbortFlag, 1);
 
   G().AbortFlag = 0;
-  G().TableEditorPath = dir_ + "/kein-programm";
+  G().TableEditorPath = test::SettingWord(dir_ + "/kein-programm");
   // The program and the written file are named.
   ui().ExpectMessageBox("", "Excel kann nicht gestartet werden: Programm " + dir_ +
                                 "/kein-programm nicht gefunden; die Daten stehen in " + dir_ + "/bericht-2.csv");

@@ -197,7 +197,7 @@ TEST_F(HpglTest, HugePicturesAreCutAndSaySo) {
 // A picture file is read only up to its bound, and a FIFO in its place is
 // not waited on.
 TEST_F(HpglTest, PictureFilesAreBoundedAndNeverWaitedOn) {
-  const std::string dir = ::testing::TempDir() + "hpgl_bounds_" + std::to_string(::getpid());
+  const std::string dir = ::testing::TempDir() + "hpgl bounds_" + std::to_string(::getpid());
   std::filesystem::create_directories(dir);
   {
     std::ofstream big(dir + "/big.plt", std::ios::binary);
@@ -220,7 +220,7 @@ TEST_F(HpglTest, PictureFilesAreBoundedAndNeverWaitedOn) {
 
 TEST_F(HpglTest, FilesMissingFoldersAndCase) {
   // A folder name in mixed case, as a user's may be.
-  const std::string dir = ::testing::TempDir() + "Hpgl_Files_" + std::to_string(::getpid());
+  const std::string dir = ::testing::TempDir() + "Hpgl Files_" + std::to_string(::getpid());
   std::filesystem::create_directories(dir + "/sub.plt");
   {
     std::ofstream(dir + "/ABC.PLT") << "SP1;PU0,0;PD40,0;";

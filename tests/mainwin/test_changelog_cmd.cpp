@@ -15,6 +15,7 @@
 #include "base/globals.h"
 #include "base/support_clock.h"
 #include "base/support_golden.h"
+#include "base/support_shell.h"
 #include "base/support_hang.h"
 #include "mainwin/changelog_cmd.h"
 #include "settings/config.h"
@@ -236,11 +237,11 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   const std::string prog = dir_ + "/prog";
   {
     std::ofstream s(prog);
-    s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << dir_ << "/args.tmp\nmv " << dir_
-      << "/args.tmp " << dir_ << "/args\n";
+    s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << test::ShellQuote(dir_ + "/args.tmp")
+      << "\nmv " << test::ShellQuote(dir_ + "/args.tmp") << " " << test::ShellQuote(dir_ + "/args") << "\n";
   }
   fs::permissions(prog, fs::perms::owner_all);
-  links[1].Program = prog + " --flag";
+  links[1].Program = test::SettingWord(prog) + " --flag";
   ui().ExpectYesNo("Dokument 1", true);
   OpenDocumentLink(1);
   const fs::path args = dir_ + "/args";
@@ -260,7 +261,7 @@ TEST_F(ChangeLogCmdTest, DocumentLinksGiveArgumentVectors) {
   links[3] = {"NOTEPAD.EXE", ""};
   ui().ExpectMessageBox("", "Dokument 3: keine Datei eingetragen");
   OpenDocumentLink(3);
-  links[1] = {prog, ""};
+  links[1] = {test::SettingWord(prog), ""};
   fs::remove(args);
   ui().ExpectYesNo("Dokument 1", true);
   OpenDocumentLink(1);
@@ -276,8 +277,8 @@ TEST_F(ChangeLogCmdTest, DocumentLinksAreConfirmedOnceWithAbsoluteFiles) {
   const std::string prog = dir_ + "/rec";
   {
     std::ofstream s(prog);
-    s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << dir_ << "/runs.tmp\nmv " << dir_
-      << "/runs.tmp " << dir_ << "/runs$$\n";
+    s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << test::ShellQuote(dir_ + "/runs.tmp")
+      << "\nmv " << test::ShellQuote(dir_ + "/runs.tmp") << " " << test::ShellQuote(dir_) << "/runs$$\n";
   }
   fs::permissions(prog, fs::perms::owner_all);
   auto runs = [&] {
@@ -296,8 +297,10 @@ TEST_F(ChangeLogCmdTest, DocumentLinksAreConfirmedOnceWithAbsoluteFiles) {
   const fs::path old = fs::current_path();
   fs::current_path(dir_);
   // As a spring file gives it: no dialog involved.
-  DocumentLinks()[2] = {prog + " -q", "-rf"};
-  const std::string shown = prog + " -q " + dir_ + "/-rf";
+  DocumentLinks()[2] = {test::SettingWord(prog) + " -q", "-rf"};
+  // The command as the question shows it: a word with blanks in quotes.
+  const auto word = [](const std::string& w) { return w.find(' ') == std::string::npos ? w : "\"" + w + "\""; };
+  const std::string shown = word(prog) + " -q " + word(dir_ + "/-rf");
 
   ui().ExpectYesNo("Dokument 2 startet:\n" + shown + "\nProgramm starten ?", false);
   OpenDocumentLink(2);
@@ -315,14 +318,14 @@ TEST_F(ChangeLogCmdTest, DocumentLinksAreConfirmedOnceWithAbsoluteFiles) {
 
   // Another file for the same program is a new command.
   DocumentLinks()[2].File = "b c.txt";
-  ui().ExpectYesNo(prog + " -q \"" + dir_ + "/b c.txt\"", false);
+  ui().ExpectYesNo(word(prog) + " -q \"" + dir_ + "/b c.txt\"", false);
   OpenDocumentLink(2);
   EXPECT_EQ(waitRuns(2).size(), 2u);
 
   // A link the user types in the document dialog starts at once.
   DocumentationDialogs d = CurrentDocumentationDialogs();
   d.documentLinks = [&](DocumentLinksForm& f) {
-    f.program[2] = prog;
+    f.program[2] = test::SettingWord(prog);
     f.file[2] = "typed.txt";
     return true;
   };

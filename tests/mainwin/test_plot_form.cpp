@@ -5,6 +5,7 @@
 #include "base/globals.h"
 #include "base/support_fixture.h"
 #include "mainwin/plot_form.h"
+#include "platform/process.h"
 
 namespace zeb {
 namespace {
@@ -57,6 +58,12 @@ TEST_F(PlotFormTest, CommandLinesOfTheStartValuesAndEachSwitch) {
   f.outputFolder = "/plots/";
   f.format = 4;
   EXPECT_EQ(BuildPlotCommandLine(f), "c:\\gravelo\\wgravelo /plots/gravelo /CART /D3 /F/plots/gravelo");
+  // A folder with blanks: the plot program gets the file as one argument,
+  // after /F too.
+  f.outputFolder = "/tmp/mit Leer/";
+  EXPECT_EQ(SplitCommandLine(BuildPlotCommandLine(f)),
+            (std::vector<std::string>{"c:\\gravelo\\wgravelo", "/tmp/mit Leer/gravelo", "/CART", "/D3",
+                                      "/F/tmp/mit Leer/gravelo"}));
   EXPECT_FALSE(PlotFontEnabled(f));
   EXPECT_EQ(PostScriptFontNames().size(), 35u);
   EXPECT_EQ(PostScriptFontNames().back(), "other fonts");

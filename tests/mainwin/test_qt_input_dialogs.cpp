@@ -39,6 +39,7 @@
 #include "mainwin/qt/config_dialog.h"
 #include "mainwin/qt/filelist_form.h"
 #include "mainwin/qt/input_dialogs.h"
+#include "platform/process.h"
 #include "program_fixture.h"
 #include "spring/springfile.h"
 #include "reports/printjob.h"
@@ -459,6 +460,52 @@ CLOCK_TEST_F(QtInputDialogsTest, ChangeEntryDrawingInfoAndDocumentLinks) {
   }
   EXPECT_EQ(DocumentLinks()[1].Program, "prog --flag");
   EXPECT_EQ(DocumentLinks()[5].File, "/tmp/a b.txt");
+}
+
+// Every "..." that chooses the program of a command line setting (text
+// program, HTML browser, a document's program, the plot program): a path
+// with blanks becomes one word of the line, the program the line starts;
+// a document's file is one argument and stays as chosen.
+TEST_F(QtInputDialogsTest, ChosenProgramsWithBlanksStayOneWordOfTheirLine) {
+  InstallQtInputDialogs(nullptr);
+  const std::string program = "/opt/mein Browser/bin/view er";
+  const auto first = [](const std::string& line) {
+    const std::vector<std::string> words = SplitCommandLine(line);
+    return words.empty() ? std::string() : words.front();
+  };
+  for (const char* button : {"Button_externtxt", "Button_externhtml"}) {
+    SCOPED_TRACE(button);
+    ui().ExpectOpenFile(program);
+    ModalDriver d("Tconfig", [&](QWidget& w) {
+      Click(w, button);
+      Click(w, "Button_ok");
+    });
+    EXPECT_TRUE(dialogs_->Configuration());
+    EXPECT_EQ(first(std::string(button) == "Button_externtxt" ? G().TextProgramPath : G().HtmlBrowserPath), program);
+  }
+  ui().ExpectOpenFile(program);
+  ui().ExpectOpenFile("/tmp/a b.txt");
+  {
+    ModalDriver d("TForm_confDoku", [](QWidget& w) {
+      Click(w, "Button_program1");
+      Click(w, "Button_file1");
+      Click(w, "Button_ok");
+    });
+    EditDocumentLinks();
+  }
+  EXPECT_EQ(first(DocumentLinks()[1].Program), program);
+  EXPECT_EQ(DocumentLinks()[1].File, "/tmp/a b.txt");
+  EXPECT_EQ(DocumentLinkArguments(1), (std::vector<std::string>{program, "/tmp/a b.txt"}));
+  // The plot program and the plot file in a temporary folder with blanks.
+  G().TempFolder = "/tmp/mit Leer";
+  ui().ExpectOpenFile(program);
+  ModalDriver d("TForm_confgravelo", [](QWidget& w) {
+    Click(w, "Button_gravelopath");
+    Click(w, "Button_ok");
+  });
+  std::string line = "gegeben";
+  EXPECT_TRUE(PlotConfig().Edit(line));
+  EXPECT_EQ(SplitCommandLine(line), (std::vector<std::string>{program, "/tmp/mit Leer/gravelo", "/CHPL"}));
 }
 
 TEST_F(QtInputDialogsTest, PlotFormAndColourPicker) {

@@ -11,6 +11,7 @@
 
 #include "base/globals.h"
 #include "base/support_hang.h"
+#include "base/support_shell.h"
 #include "mainwin/commands.h"
 #include "mainwin/spreadsheet.h"
 #include "reports/printout_fixture.h"
@@ -42,7 +43,7 @@ class SpreadsheetTest : public test::PrintoutTest {
                                   "/copy$n.csv\"\nmv \"" + tmp_.string() + "/tmp.args\" \"" + tmp_.string() +
                                   "/args$n\"\n");
     fs::permissions(editor_, fs::perms::owner_all);
-    G().TableEditorPath = editor_.string();
+    G().TableEditorPath = test::SettingWord(editor_.string());
     data_ = tmp_ / "daten";
     fs::create_directory(data_);
     G().CurrentDataFolder = data_.string() + "/";
@@ -58,7 +59,7 @@ class SpreadsheetTest : public test::PrintoutTest {
   std::vector<std::string> PythonRows(int n) {
     const std::string cmd = "python3 -c \"import csv,sys\nfor r in csv.reader(open(sys.argv[1], newline='', "
                             "encoding='utf-8')): print('|'.join(r))\" " +
-                            (tmp_ / ("copy" + std::to_string(n) + ".csv")).string();
+                            test::ShellQuote((tmp_ / ("copy" + std::to_string(n) + ".csv")).string());
     std::string out;
     if (FILE* p = ::popen(cmd.c_str(), "r")) {
       char buf[4096];
@@ -205,7 +206,7 @@ TEST_F(SpreadsheetTest, ProgramThatFailsAtOnceIsNamed) {
                                 "/stderr\"\ni=0; while [ $i -lt 23 ]; do echo \"xdg-open: no method $i\" >&2; "
                                 "i=$((i+1)); done\nexit 3\n");
   fs::permissions(failing, fs::perms::owner_all);
-  G().TableEditorPath = failing.string();
+  G().TableEditorPath = test::SettingWord(failing.string());
   ui().ExpectMessageBox("", "Excel kann nicht gestartet werden: Programm " + failing.string() +
                                 " meldet Fehler (Code 3); die Daten stehen in " + tmp_.string() + "/zeb1_");
   RunCommand("mi_OleStartExcel");
@@ -233,7 +234,7 @@ TEST_F(SpreadsheetTest, AProgramFailingAfterTheCommandReturnedIsNamedThen) {
   test::WriteBytes(failing, "#!/bin/sh\ni=0\nwhile [ ! -e \"" + go.string() +
                                 "\" ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done\nexit 4\n");
   fs::permissions(failing, fs::perms::owner_all);
-  G().TableEditorPath = failing.string();
+  G().TableEditorPath = test::SettingWord(failing.string());
   ui().HoldPolls(true);
   RunCommand("mi_OleStartExcel");
   EXPECT_EQ(G().AbortFlag, 0);

@@ -143,7 +143,7 @@ class PrintoutTest : public BaseTest {
     ResetSpringGlobals();
     ValueTable() = ValueTableRecord{};
     InitOutputDevice();
-    std::string pattern = (fs::temp_directory_path() / "zeb_printout_XXXXXX").string();
+    std::string pattern = (fs::temp_directory_path() / "zeb printout_XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     tmp_ = pattern;
     old_ = fs::current_path();

@@ -13,6 +13,7 @@
 #include "base/globals.h"
 #include "base/messages.h"
 #include "base/support_hang.h"
+#include "base/support_shell.h"
 #include "base/viewer.h"
 #include "platform/files.h"
 #include "platform/oem_literal.h"
@@ -59,7 +60,7 @@ class DeviceTest : public test::BaseTest {
     BaseTest::SetUp();
     InitOutputDevice();
     InitPrintJob();
-    dir_ = *MakeUniqueFile(TempDirectory(), "devicetest");
+    dir_ = *MakeUniqueFile(TempDirectory(), "device test");  // a folder with a blank, as users have them
     fs::remove(dir_);
     fs::create_directory(dir_);
     G().TempFolder = dir_;
@@ -483,8 +484,8 @@ TEST_F(DeviceTest, ProgramsGetThePathWithBlanksAsOneArgument) {
   fs::create_directory(blanks);
   G().TempFolder = blanks;
   const std::string record = dir_ + "/prog.out";
-  G().TextProgramPath = Script("prog", "printf '%s|%s|%s' \"$#\" \"$1\" \"$2\" > \"" + record + ".tmp\"; mv \"" +
-                                           record + ".tmp\" \"" + record + "\"\n") +
+  G().TextProgramPath = test::SettingWord(Script("prog", "printf '%s|%s|%s' \"$#\" \"$1\" \"$2\" > \"" + record + ".tmp\"; mv \"" +
+                                           record + ".tmp\" \"" + record + "\"\n")) +
                         " --flag";
   auto waitFor = [&](const std::string& path) {
     test::WaitUntil([&] { return fs::exists(path); });
@@ -507,7 +508,7 @@ TEST_F(DeviceTest, ProgramsGetThePathWithBlanksAsOneArgument) {
   EXPECT_EQ(ReadBytes(blanks + "/zeb1.htm"), "alt");
 
   // A missing program is named.
-  G().TextProgramPath = dir_ + "/fehlt/prog";
+  G().TextProgramPath = test::SettingWord(dir_ + "/fehlt/prog");
   ui().ExpectMessageBox("Fehler", "file not found: " + dir_ + "/fehlt/prog\nEinstellung: Datei > Einstellungen > Extern > Textprogramm");
   OpenOutputDevice(kOutTextProgram, "");
   WriteResultLine("x");

@@ -692,13 +692,13 @@ class TconfigDialog : public QDialog {
     int row = Next(p);
     Edit(p, "Edit_externtxt", "Textprogramm", f_.textProgram, true);
     RowButton(p, row, "Button_externtxt", "...", [this] {
-      f_.textProgram = AskOpenFilePath(f_.textProgram, kProgramPattern);
+      f_.textProgram = AskProgramPath(f_.textProgram, kProgramPattern);
       G().AbortFlag = 0;
     });
     row = Next(p);
     Edit(p, "Edit_externhtml", "HTML Browser", f_.htmlBrowser, true);
     RowButton(p, row, "Button_externhtml", "...", [this] {
-      f_.htmlBrowser = AskOpenFilePath(f_.htmlBrowser, kProgramPattern);
+      f_.htmlBrowser = AskProgramPath(f_.htmlBrowser, kProgramPattern);
       G().AbortFlag = 0;
     });
   }

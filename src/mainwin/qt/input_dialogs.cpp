@@ -1045,8 +1045,11 @@ class TForm_confDoku : public Form {
         edits[static_cast<std::size_t>(n)] = e;
         auto* b = new QPushButton("...", box);
         b->setObjectName(QString("Button_%1%2").arg(name).arg(n + 1));
-        connect(b, &QPushButton::clicked, this, [e, pattern] {
-          const std::string chosen = AskOpenFilePath(QStringToPath(e->text()), pattern);
+        // The program is a command line; the file is one argument.
+        const bool program = std::string_view(name) == "program";
+        connect(b, &QPushButton::clicked, this, [e, pattern, program] {
+          const std::string text = QStringToPath(e->text());
+          const std::string chosen = program ? AskProgramPath(text, pattern) : AskOpenFilePath(text, pattern);
           if (G().AbortFlag == 0) e->setText(PathToQString(chosen));
           G().AbortFlag = 0;
         });
@@ -1084,7 +1087,7 @@ class TForm_confgravelo : public Form {
     path_ = LineEdit("Edit_graveloPath", f.programPath, 2080);
     pathRow->addWidget(path_, 1);
     pathRow->addWidget(Button("Button_gravelopath", "...", [this] {
-      const std::string chosen = AskOpenFilePath(QStringToPath(path_->text()), "*");
+      const std::string chosen = AskProgramPath(QStringToPath(path_->text()), "*");
       if (G().AbortFlag == 0) path_->setText(PathToQString(chosen));
       G().AbortFlag = 0;
       Changed();
