@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/base/support_shell.h"
 #include "base/globals.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
@@ -187,7 +188,8 @@ void WriteCheckedFile() {
     }
   }
   entities /= 2;
-  const std::string cmd = ToolsDir() + "/igescheck.sh '" + path + "' > '" + dir + "/check.txt' 2>&1";
+  const std::string cmd = zeb::test::ShellQuote(ToolsDir() + "/igescheck.sh") + " " + zeb::test::ShellQuote(path) +
+                          " > " + zeb::test::ShellQuote(dir + "/check.txt") + " 2>&1";
   const int rc = std::system(cmd.c_str());
   // 13 five-digit pointers: 12 to a record would take 72 columns, so the
   // first member record is broken: header + 2 + 1 records.

@@ -109,8 +109,8 @@ class PrintRoads : public DesktopProgram {
     EXPECT_GT(bytes.size(), 8192u);
     EXPECT_EQ(bytes.substr(bytes.find_last_not_of("\r\n") - 4, 5), "%%EOF");
     if (!fs::exists("/usr/bin/pdftotext")) return {};
-    EXPECT_NE(test::Capture("/usr/bin/pdfinfo '" + pdf.string() + "'").find("Pages:"), std::string::npos);
-    const std::string text = test::Capture("/usr/bin/pdftotext -layout '" + pdf.string() + "' -");
+    EXPECT_NE(test::Capture("/usr/bin/pdfinfo " + test::ShellQuote(pdf.string())).find("Pages:"), std::string::npos);
+    const std::string text = test::Capture("/usr/bin/pdftotext -layout " + test::ShellQuote(pdf.string()) + " -");
     fs::remove(pdf);
     return text;
   }

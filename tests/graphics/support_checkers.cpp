@@ -85,15 +85,6 @@ std::string TestOutputDir(const std::string& sub) {
   return dir;
 }
 
-std::string ShellQuote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'') q += "'\\''";
-    else q += c;
-  }
-  return q + "'";
-}
-
 int RunCommand(const std::string& command, std::string& output) {
   output.clear();
   std::string full = "(" + command + ") 2>&1";

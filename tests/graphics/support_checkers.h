@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/support_shell.h"
+
 namespace zeb::test {
 
 struct CheckResult {
@@ -28,7 +30,6 @@ std::string ToolsDir();
 std::string TestOutputDir(const std::string& sub = "");
 // Runs a shell command; its exit status and everything it printed.
 int RunCommand(const std::string& command, std::string& output);
-std::string ShellQuote(const std::string& s);
 
 CheckResult RunDxfCheck(const std::string& path);
 // ogrinfo -ro -al -so: exit 0, no line starting with "ERROR", a

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/globals.h"
+#include "base/support_shell.h"
 #include "base/qt/qt_convert.h"
 #include "graphics/qt/forms.h"
 #include "base_qt/support_qt.h"
@@ -279,10 +280,10 @@ TEST_F(CanvasTest, AnOffscreenPrintIsAOnePagePdf) {
     }
     return out;
   };
-  const std::string info = run("pdfinfo '" + pdf + "' 2>&1");
+  const std::string info = run("pdfinfo " + test::ShellQuote(pdf) + " 2>&1");
   EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+1\n"))) << info;
-  EXPECT_NE(run("pdftotext '" + pdf + "' -").find("Hilfebild"), std::string::npos);
-  run("pdftoppm -r 40 -png '" + pdf + "' '" + scratch + "/page'");
+  EXPECT_NE(run("pdftotext " + test::ShellQuote(pdf) + " -").find("Hilfebild"), std::string::npos);
+  run("pdftoppm -r 40 -png " + test::ShellQuote(pdf) + " " + test::ShellQuote(scratch + "/page"));
   QImage img(QString::fromStdString(scratch + "/page-1.png"));
   ASSERT_FALSE(img.isNull());
   int red = 0;

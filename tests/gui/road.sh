@@ -8,7 +8,7 @@ WZEB1=$1
 SRC=$2
 command -v xvfb-run > /dev/null && command -v xdotool > /dev/null || { echo "xvfb-run or xdotool missing"; exit 77; }
 if [ -z "${ROAD_INSIDE_X:-}" ]; then
-  ROAD_INSIDE_X=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  ROAD_INSIDE_X=1 exec bash "$(dirname "$0")/../scripts/xvfb_run.sh" -a -s "-screen 0 1280x1024x24" -- "$0" "$@"
 fi
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/zeb1_road.XXXXXX")
 trap 'rm -rf "$ROOT"' EXIT

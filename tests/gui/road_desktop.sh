@@ -11,7 +11,7 @@ for tool in xvfb-run xdotool import; do
   command -v "$tool" > /dev/null || { echo "$tool missing"; exit 77; }
 done
 if [ -z "${ROAD_INSIDE_X:-}" ]; then
-  ROAD_INSIDE_X=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  ROAD_INSIDE_X=1 exec bash "$(dirname "$0")/../scripts/xvfb_run.sh" -a -s "-screen 0 1280x1024x24" -- "$0" "$@"
 fi
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/zeb1_road2.XXXXXX")
 trap 'rm -rf "$ROOT"' EXIT

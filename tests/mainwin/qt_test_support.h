@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/globals.h"
+#include "base/support_shell.h"
 #include "mainwin/program.h"
 #include "mainwin/qt/main_window.h"
 

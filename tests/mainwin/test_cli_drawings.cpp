@@ -19,11 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using zeb::test::ShellQuote;
 
 int Shell(const std::string& command) {
   const int status = std::system(command.c_str());
@@ -46,8 +42,8 @@ TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
         fs::create_directories(work);
         fs::copy_file(e.path(), work / "t.zeb");
         // timeout: a hang bound; a run takes a tenth of a second here.
-        const int rc = Shell("cd " + Quote(work.string()) + " && XDG_CONFIG_HOME=" + Quote((root / "xdg").string()) +
-                             " TMPDIR=" + Quote((root / "tmp").string()) + " timeout 10 " + Quote(ZEB1_WZEB1) +
+        const int rc = Shell("cd " + ShellQuote(work.string()) + " && XDG_CONFIG_HOME=" + ShellQuote((root / "xdg").string()) +
+                             " TMPDIR=" + ShellQuote((root / "tmp").string()) + " timeout 10 " + ShellQuote(ZEB1_WZEB1) +
                              " t.zeb /CAD" + std::to_string(i) + ":" + std::to_string(j) + " >out 2>err");
         ++runs;
         const char* ext = i == 1 ? "dxf" : i == 2 ? "igs" : "txt";
@@ -70,7 +66,7 @@ TEST(CliDrawings, EveryExampleEveryFormatAndDrawing) {
   EXPECT_GE(examples, 5);
   EXPECT_EQ(examples * 3 * 6, runs);
   for (const auto& f : dxf) {
-    EXPECT_EQ(0, Shell("ogrinfo -ro -al -so " + Quote(f) + " > " + Quote(f + ".ogr") + " 2>&1"));
+    EXPECT_EQ(0, Shell("ogrinfo -ro -al -so " + ShellQuote(f) + " > " + ShellQuote(f + ".ogr") + " 2>&1"));
     const std::string ogr = zeb::test::ReadBytes(f + ".ogr");
     EXPECT_EQ(std::string::npos, ogr.find("ERROR")) << f << "\n" << ogr;
     EXPECT_NE(std::string::npos, ogr.find("Feature Count:")) << f;

@@ -68,7 +68,7 @@ TEST(QtPrinterTarget, WithoutAPrinterTheLinesGoToAPdf) {
   const std::string pdf = dir + "/zeb1.pdf";
   ASSERT_TRUE(fs::exists(pdf)) << boxText;
   EXPECT_NE(boxText.find("zeb1.pdf"), std::string::npos) << boxText;
-  const std::string text = Capture("pdftotext -layout '" + pdf + "' -");
+  const std::string text = Capture("pdftotext -layout " + test::ShellQuote(pdf) + " -");
   EXPECT_NE(text.find("Federrate R 16.18 N/mm"), std::string::npos) << text;
   EXPECT_NE(text.find("Blocklaenge Lc 57.90 mm"), std::string::npos) << text;
 
@@ -117,7 +117,7 @@ TEST(QtPrinterTarget, TheProgramsOwnPdfIsNotQuestioned) {
   for (const std::string& w : seen) all += w + "; ";
   ASSERT_EQ(seen.size(), 1u) << all;
   EXPECT_EQ(seen[0], "QMessageBox: Kein Drucker vorhanden, Ausdruck in PDF-Datei " + dir + "/zeb1.pdf");
-  EXPECT_NE(Capture("pdftotext -layout '" + dir + "/zeb1.pdf' -").find("Federrate R 16.18 N/mm"),
+  EXPECT_NE(Capture("pdftotext -layout " + test::ShellQuote(dir + "/zeb1.pdf") + " -").find("Federrate R 16.18 N/mm"),
             std::string::npos);
   SetPrinterPort(nullptr);
   SetUi(nullptr);
@@ -176,7 +176,7 @@ TEST(QtPrinterTarget, TheViewersPrintGoesToANamedPdf) {
   EXPECT_EQ(step, 2);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], "Kein Drucker vorhanden, Ausdruck in PDF-Datei " + dir + "/zeb1.pdf");
-  EXPECT_NE(Capture("pdftotext -layout '" + dir + "/zeb1.pdf' -").find("Federrate R 16.18 N/mm"),
+  EXPECT_NE(Capture("pdftotext -layout " + test::ShellQuote(dir + "/zeb1.pdf") + " -").find("Federrate R 16.18 N/mm"),
             std::string::npos);
   EXPECT_TRUE(fs::is_empty(dir + "/home"));
   if (oldHome != nullptr) ::setenv("HOME", keepHome.c_str(), 1); else ::unsetenv("HOME");

@@ -469,8 +469,8 @@ TEST_F(QtWindowTest, PrintMacroPrintsBothPrintoutsToPdf) {
   const fs::path first = root_ / "tmp" / "zeb1.pdf", second = root_ / "tmp" / "zeb1-2.pdf";
   ASSERT_TRUE(fs::exists(first));
   ASSERT_TRUE(fs::exists(second));
-  const std::string full = Capture("pdftotext -layout '" + first.string() + "' -");
-  const std::string shortText = Capture("pdftotext -layout '" + second.string() + "' -");
+  const std::string full = Capture("pdftotext -layout " + test::ShellQuote(first.string()) + " -");
+  const std::string shortText = Capture("pdftotext -layout " + test::ShellQuote(second.string()) + " -");
   EXPECT_GT(full.size(), shortText.size());
   EXPECT_NE(full.find("BEMERKUNGEN"), std::string::npos) << full.substr(0, 400);
   // Box 3 has no drawing yet: its box says so.

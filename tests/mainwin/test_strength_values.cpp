@@ -275,8 +275,9 @@ TEST_F(StrengthValuesTest, CommandLinePrintoutJustAboveABandEdge) {
     const std::string name = "r" + std::to_string(c.row);
     WriteSpringFile((root_ / "work" / (name + ".zeb")).string());
     ASSERT_EQ(G().AbortFlag, 0);
-    const std::string cmd = "cd '" + (root_ / "work").string() + "' && XDG_CONFIG_HOME='" + (root_ / "xdg").string() +
-                            "' TMPDIR='" + (root_ / "tmp").string() + "' timeout 60 " + ZEB1_WZEB1 + " " + name +
+    const std::string cmd = "cd " + test::ShellQuote((root_ / "work").string()) + " && XDG_CONFIG_HOME=" +
+                            test::ShellQuote((root_ / "xdg").string()) + " TMPDIR=" + test::ShellQuote((root_ / "tmp").string()) +
+                            " timeout 60 " + test::ShellQuote(ZEB1_WZEB1) + " " + name +
                             ".zeb /I >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const long printed = PrintedValue(test::ReadBytes(root_ / "work" / (name + ".txt")), "Zugfestigkeit\tRm\tMPa\t");
@@ -307,8 +308,9 @@ TEST_F(StrengthValuesTest, RowsWithoutALawPrintWithTheirTexts) {
     const std::string name = "row" + std::to_string(row);
     WriteSpringFile((root_ / "work" / (name + ".zeb")).string());
     ASSERT_EQ(G().AbortFlag, 0);
-    const std::string cmd = "cd '" + (root_ / "work").string() + "' && XDG_CONFIG_HOME='" + (root_ / "xdg").string() +
-                            "' TMPDIR='" + (root_ / "tmp").string() + "' timeout 60 " + ZEB1_WZEB1 + " " + name +
+    const std::string cmd = "cd " + test::ShellQuote((root_ / "work").string()) + " && XDG_CONFIG_HOME=" +
+                            test::ShellQuote((root_ / "xdg").string()) + " TMPDIR=" + test::ShellQuote((root_ / "tmp").string()) +
+                            " timeout 60 " + test::ShellQuote(ZEB1_WZEB1) + " " + name +
                             ".zeb /I >out 2>err";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     const std::string printed = test::ReadBytes(root_ / "work" / (name + ".txt"));
@@ -332,8 +334,9 @@ TEST_F(StrengthValuesTest, RowsWithoutALawCarryNoPermissibleStress) {
     file.replace(at, file.find('\n', at) - at - (file[file.find('\n', at) - 1] == '\r' ? 1 : 0), std::to_string(row));
     const std::string name = "lawless" + std::to_string(row);
     test::WriteBytes(root_ / "work" / (name + ".zeb"), file);
-    const std::string cmd = "cd '" + (root_ / "work").string() + "' && XDG_CONFIG_HOME='" + (root_ / "xdg").string() +
-                            "' TMPDIR='" + (root_ / "tmp").string() + "' timeout 60 " + ZEB1_WZEB1 + " " + name +
+    const std::string cmd = "cd " + test::ShellQuote((root_ / "work").string()) + " && XDG_CONFIG_HOME=" +
+                            test::ShellQuote((root_ / "xdg").string()) + " TMPDIR=" + test::ShellQuote((root_ / "tmp").string()) +
+                            " timeout 60 " + test::ShellQuote(ZEB1_WZEB1) + " " + name +
                             ".zeb /I >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const std::string txt = test::ReadBytes(root_ / "work" / (name + ".txt"));

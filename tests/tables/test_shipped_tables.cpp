@@ -11,6 +11,7 @@
 #include "spring/tolerances.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
+#include "xbase/dbf/tablecmds.h"
 #include "xbase/dbf/workarea.h"
 
 namespace zeb {
@@ -23,7 +24,8 @@ struct WireRow {
   std::vector<long double> tol;
 };
 
-// Every record of a shipped table as numbers, read through the engine.
+// Every record of a shipped table as numbers: the bytes each field holds,
+// as the engine reads them (with a decimal point in any language).
 std::vector<WireRow> ReadWireTable(const std::string& name) {
   xb::ResetTzEngine();
   xb::SetTzRaiseMode(true);
@@ -32,8 +34,13 @@ std::vector<WireRow> ReadWireTable(const std::string& name) {
   std::vector<WireRow> rows;
   for (std::int32_t r = 1; r <= xb::RecCount(); ++r) {
     xb::GO(r);
-    WireRow row{std::stold(xb::FieldAsString(1)), {}};
-    for (int f = 2; f <= xb::FieldCount(); ++f) row.tol.push_back(std::stold(xb::FieldAsString(f)));
+    const auto number = [&](int f) {
+      std::string stored;
+      xb::Peek(f, r, stored);
+      return std::stold(stored);
+    };
+    WireRow row{number(1), {}};
+    for (int f = 2; f <= xb::FieldCount(); ++f) row.tol.push_back(number(f));
     rows.push_back(row);
   }
   xb::CloseArea();

@@ -151,7 +151,7 @@ TEST_F(TableWindowTest, SortClickKeepsTheRecord) {
   w().SortByColumn(2);
   EXPECT_EQ(TableRecNo(), 40);
   TableGoTop();
-  EXPECT_EQ(TableGetField(3), " 0.004");  // smallest TOLC first
+  EXPECT_EQ(TableGetField(3), test::Shown(" 0.004"));  // smallest TOLC first
   TableClose();
   fs::remove(temp() / "$tlmtemp.ndx");
 
@@ -469,17 +469,19 @@ TEST_F(TableWindowTest, HtmlExportEscapesAndStartsTheViewer) {
   EXPECT_EQ(ReadFileBytes(seen), "1|" + out.string() + "|");
 
   // A viewer that does not start, or ends with an error (xdg-open without a
-  // browser), is named with the page, which is written.
-  G().HtmlBrowserPath = (temp() / "no-such-viewer").string();
+  // browser), is named with the page, which is written. The setting is a
+  // command line: a path with blanks stands in quotes.
+  const fs::path missing = temp() / "no-such-viewer";
+  G().HtmlBrowserPath = "\"" + missing.string() + "\"";
   const std::string again = (temp() / "again.htm").string();
-  ui().ExpectMessageBox("", "HTML-Ansicht nicht gestartet: Programm " + G().HtmlBrowserPath +
+  ui().ExpectMessageBox("", "HTML-Ansicht nicht gestartet: Programm " + missing.string() +
                                 " nicht gefunden; die Seite steht in " + again);
   EXPECT_TRUE(w().ExportHtml(again));
   EXPECT_TRUE(fs::exists(again));
   const fs::path failing = temp() / "xdg-open";
   std::ofstream(failing) << "#!/bin/sh\necho 'xdg-open: no method available' >&2\nexit 3\n";
   fs::permissions(failing, fs::perms::owner_all);
-  G().HtmlBrowserPath = failing.string();
+  G().HtmlBrowserPath = "\"" + failing.string() + "\"";
   ui().ExpectMessageBox("", "HTML-Ansicht nicht gestartet: Programm " + failing.string() +
                                 " meldet Fehler (Code 3); die Seite steht in " + again);
   EXPECT_TRUE(w().ExportHtml(again));
@@ -561,18 +563,25 @@ TEST_F(TableWindowTest, AFullDiskIsNamedAndLeavesNoLock) {
 }
 
 // What a peer prints for its statement over the table t (python3-dbf,
-// dbfread) or for its Perl (the XBase module's table in $t).
+// dbfread) or for its Perl (the XBase module's table in $t); the table's
+// path is the program's argument.
 std::string PeerSays(const std::string& program) { return test::CommandOutput(program + " 2>&1"); }
 std::string PyDbf(const fs::path& table, const std::string& statement) {
-  return PeerSays("/usr/bin/python3 -c \"import dbf; t = dbf.Table('" + table.string() +
-                  "'); t.open(dbf.READ_WRITE); " + statement + "; t.close()\"");
+  return PeerSays("/usr/bin/python3 -c " +
+                  test::ShellQuote("import dbf, sys; t = dbf.Table(sys.argv[1]); t.open(dbf.READ_WRITE); " + statement +
+                                   "; t.close()") +
+                  " " + test::ShellQuote(table.string()));
 }
 std::string DbfRead(const fs::path& table, const std::string& expression) {
-  return PeerSays("/usr/bin/python3 -c \"import dbfread; t = list(dbfread.DBF('" + table.string() +
-                  "', encoding='cp850')); print(" + expression + ", end='')\"");
+  return PeerSays("/usr/bin/python3 -c " +
+                  test::ShellQuote("import dbfread, sys; t = list(dbfread.DBF(sys.argv[1], encoding='cp850')); print(" +
+                                   expression + ", end='')") +
+                  " " + test::ShellQuote(table.string()));
 }
 std::string PerlXBase(const fs::path& table, const std::string& statement) {
-  return PeerSays("perl -MXBase -e '$t = XBase->new(\"" + table.string() + "\") or die XBase->errstr; " + statement + "'");
+  return PeerSays("perl -MXBase -e " +
+                  test::ShellQuote("$t = XBase->new($ARGV[0]) or die XBase->errstr; " + statement) + " " +
+                  test::ShellQuote(table.string()));
 }
 
 // A FoxPro 2 table of python3-dbf (its header padded after the field list)
@@ -584,8 +593,8 @@ TEST_F(TableWindowTest, ForeignFoxProTableOpensAndWritesKeepUntouchedBytes) {
   if (PeerSays("/usr/bin/python3 -c 'import dbf, dbfread'") != "" || PeerSays("perl -MXBase -e 1") != "")
     GTEST_SKIP() << "python3-dbf, dbfread or Perl XBase missing";
   const fs::path path = dbf() / "fp.dbf";
-  ASSERT_EQ(PeerSays("cd '" + dbf().string() +
-                     "' && /usr/bin/python3 -c \"import dbf; t = dbf.Table('fp.dbf', 'NAME C(20); VAL N(6,3); OK L; "
+  ASSERT_EQ(PeerSays("cd " + test::ShellQuote(dbf().string()) +
+                     " && /usr/bin/python3 -c \"import dbf; t = dbf.Table('fp.dbf', 'NAME C(20); VAL N(6,3); OK L; "
                      "DAY D; NOTE M; NUM N(4,0)', dbf_type='fp'); t.open(dbf.READ_WRITE); "
                      "t.append(('Eins', 1.5, True, None, 'Text', None)); t.append(('Zwei', None, None, None, '', 3)); "
                      "t.close()\""),

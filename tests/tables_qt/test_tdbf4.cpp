@@ -57,15 +57,19 @@ std::string FileBytes(const fs::path& p) {
 // What another program reads: the python statement's printed value over
 // the records t of the table (code page 850), UTF-8.
 std::string Peer(const fs::path& table, const std::string& expression) {
-  return test::CommandOutput("/usr/bin/python3 -c \"import dbfread; t = list(dbfread.DBF('" + table.string() +
-                             "', encoding='cp850')); print(" + expression + ", end='')\" 2>&1");
+  return test::CommandOutput("/usr/bin/python3 -c " +
+                             test::ShellQuote("import dbfread, sys; t = list(dbfread.DBF(sys.argv[1], encoding='cp850')); "
+                                              "print(" + expression + ", end='')") +
+                             " " + test::ShellQuote(table.string()) + " 2>&1");
 }
 
 // What python3-dbf (the count from the header) reads, or, with append, a
 // record it adds: the statement's printed value over the table t.
 std::string PyDbf(const fs::path& table, const std::string& statement) {
-  return test::CommandOutput("/usr/bin/python3 -c \"import dbf; t = dbf.Table('" + table.string() +
-                             "', codepage='cp850'); t.open(dbf.READ_WRITE); " + statement + "; t.close()\" 2>&1");
+  return test::CommandOutput("/usr/bin/python3 -c " +
+                             test::ShellQuote("import dbf, sys; t = dbf.Table(sys.argv[1], codepage='cp850'); "
+                                              "t.open(dbf.READ_WRITE); " + statement + "; t.close()") +
+                             " " + test::ShellQuote(table.string()) + " 2>&1");
 }
 
 int VisibleNavigatorButtons(QWidget* d) {

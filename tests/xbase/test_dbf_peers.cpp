@@ -247,7 +247,7 @@ if version != 0x8B:
   EXPECT_EQ(out, expected);
 
   if (!HaveOgr()) GTEST_SKIP() << "ogrinfo is missing";
-  ASSERT_EQ(RunCommand("ogrinfo -ro -al -oo ENCODING=CP850 " + path + " 2>&1", out), 0) << out;
+  ASSERT_EQ(RunCommand("ogrinfo -ro -al -oo ENCODING=CP850 " + test::ShellQuote(path) + " 2>&1", out), 0) << out;
   EXPECT_NE(out.find("Feature Count: 3"), std::string::npos) << out;
   EXPECT_NE(out.find("NAME (String) = M\xC3\xBCller"), std::string::npos) << out;
   EXPECT_NE(out.find("BIG (Integer64) = 3000000000"), std::string::npos) << out;

@@ -153,7 +153,7 @@ TEST_P(FailedWrites, LeaveNoLockAndTheTableEditsAgain) {
   TTzDbf ds("T");
   ds.SetDbfFileName(p.table);
   ds.Open();
-  if (road.sorted) ds.IndexOn("NAME", dir / "sort.ndx"), ds.SetIndexTo(dir / "sort.ndx");
+  if (road.sorted) ds.IndexOn("NAME", dir / "sort.ndx"), ds.SetIndexTo("sort.ndx");
   ASSERT_EQ(fs::exists(p.semaphore), road.sorted);
   const DbfImage before(p.table);
 

@@ -293,7 +293,7 @@ TEST_F(LockingTest, ConcurrentWritersLoseNoUpdate) {
                      out);
   ASSERT_EQ(rc, 0) << out;
   EXPECT_EQ(out, std::to_string(total) + " " + std::to_string(kWriters * kRounds * 2) + "\n");
-  rc = RunCommand("ogrinfo -ro -al -so -oo ENCODING=CP850 " + dir / "w.dbf" + " 2>&1", out);
+  rc = RunCommand("ogrinfo -ro -al -so -oo ENCODING=CP850 " + ShellQuote(dir / "w.dbf") + " 2>&1", out);
   if (rc == 127) GTEST_SKIP() << "ogrinfo missing";
   EXPECT_NE(out.find("Feature Count: " + std::to_string(total)), std::string::npos) << out;
 }

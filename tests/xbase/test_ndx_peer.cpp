@@ -34,7 +34,7 @@ std::string Perl(const ScratchDir& dir, const std::string& index) {
              "$i->prepare_select;\n"
              "while (my @d = $i->fetch) { print \"$d[0]\\t$d[1]\\n\"; }\n");
   std::string out;
-  int rc = RunCommand("perl " + script + " " + index + " 2>&1", out);
+  int rc = RunCommand("perl " + ShellQuote(script) + " " + ShellQuote(index) + " 2>&1", out);
   if (rc != 0) return "perl failed: " + out.substr(0, 500);
   return out;
 }

@@ -66,7 +66,7 @@ TEST_P(PeersWriteTest, ValuesDeletionsAndCountAgree) {
     ASSERT_EQ(rc, 0) << out;
     EXPECT_EQ(out, kExpected);
   }
-  rc = RunCommand("ogrinfo -ro -al -oo ENCODING=CP850 " + path + " 2>&1", out);
+  rc = RunCommand("ogrinfo -ro -al -oo ENCODING=CP850 " + ShellQuote(path) + " 2>&1", out);
   ASSERT_NE(rc, 127) << "ogrinfo missing";
   EXPECT_NE(out.find("Feature Count: 3"), std::string::npos) << out;
   EXPECT_NE(out.find("NAME (String) = Müller"), std::string::npos) << out;

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "base/support_shell.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
 
 namespace zeb::xbase::test {
+
+using zeb::test::ShellQuote;
 
 class ScratchDir {
  public:
@@ -66,7 +69,7 @@ inline int RunCommand(const std::string& cmd, std::string& out) {
 inline int RunPython(const ScratchDir& dir, const std::string& program, std::string& out) {
   const std::string file = dir / "prog.py";
   WriteBytes(file, program);
-  return RunCommand("/usr/bin/python3 " + file + " 2>&1", out);
+  return RunCommand("/usr/bin/python3 " + ShellQuote(file) + " 2>&1", out);
 }
 
 // Every test starts from the engine's start values, with an exit handler
