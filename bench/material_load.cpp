@@ -4,10 +4,18 @@
 //                temporary folder, seek, 27 fields read, close)
 //              / the same engine work done directly (USE, index built and
 //                opened, Find, 27 field reads, close)
-// Target: load_ratio <= 2.
+//   future_ratio = strength rows looked up in 20,000-row strength tables
+//                  dated a day ahead (copied from a machine whose clock
+//                  runs ahead) / the same tables dated in the past
+// Target: load_ratio <= 2, future_ratio <= 1.1 (a table whose file time
+// lies ahead is no table changed a moment ago, which is checked whole on
+// every open).
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,6 +44,7 @@ using Clock = zeb::bench::CpuClock;
 
 constexpr int kMaterials = 500;
 constexpr int kLookups = 200;
+constexpr int kRows = 20000;  // of the strength tables
 
 const std::string& Folder() {
   static const zeb::bench::ScratchFolder folder("zeb1_bench_material_");
@@ -134,6 +143,88 @@ void LoadRatio(benchmark::State& state) {
   }
 }
 BENCHMARK(LoadRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A strength table of kRows materials, every byte written here: MATNR,
+// NAME and the 28 diameter slots.
+std::string StrengthTable() {
+  constexpr int kFields = 30;
+  const std::size_t header = 32 + 32 * kFields + 1, length = 1 + 9 + 30 + 28 * 5;
+  std::string b(header, '\0');
+  b[0] = 0x03;
+  for (int i = 0; i < 4; ++i) b[4 + static_cast<std::size_t>(i)] = static_cast<char>(kRows >> (8 * i));
+  b[8] = static_cast<char>(header), b[9] = static_cast<char>(header >> 8);
+  b[10] = static_cast<char>(length), b[11] = static_cast<char>(length >> 8);
+  for (int f = 0; f < kFields; ++f) {
+    const std::size_t d = 32 + 32 * static_cast<std::size_t>(f);
+    char name[11];
+    std::snprintf(name, sizeof name, f == 0 ? "MATNR" : f == 1 ? "NAME" : "V%02d", f - 1);
+    b.replace(d, std::string(name).size(), name);
+    b[d + 11] = f == 1 ? 'C' : 'N';
+    b[d + 16] = static_cast<char>(f == 0 ? 9 : f == 1 ? 30 : 5);
+  }
+  b[header - 1] = '\x0D';
+  char value[16];
+  for (int r = 1; r <= kRows; ++r) {
+    std::snprintf(value, sizeof value, " %9d", r);
+    b += value;
+    b += std::string(30, ' ');
+    for (int s = 1; s <= 28; ++s) {
+      std::snprintf(value, sizeof value, "%5d", 2800 - 30 * s + r % 7);
+      b += value;
+    }
+  }
+  return b + '\x1A';
+}
+
+// The strength tables in folder, dated secondsAhead from now.
+void MakeTables(const std::string& folder, const std::string& bytes, long secondsAhead) {
+  fs::create_directories(folder);
+  for (const char* name : {"/zebrmmin.dbf", "/zebrmmax.dbf"}) {
+    const std::string path = folder + name;
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+    timespec times[2] = {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = ::time(nullptr) + secondsAhead;
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+  }
+}
+
+double Lookup(const std::string& folder, int n) {
+  zeb::G().DbfFolder = folder;
+  const auto start = Clock::now();
+  if (!zeb::LoadRmTables(static_cast<std::uint16_t>(n))) std::abort();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void FutureRatio(benchmark::State& state) {
+  zeb::SetUi(std::make_shared<zeb::BatchUi>());
+  zeb::ResetBaseGlobals();
+  zeb::ResetSpringGlobals();
+  zeb::xbase::InitTableEngineUnits();
+  zeb::G().TempFolder = Folder() + "/tmp";
+  fs::create_directories(Folder() + "/tmp");
+  const std::string bytes = StrengthTable();
+  const std::string past = Folder() + "/past", ahead = Folder() + "/ahead";
+  MakeTables(past, bytes, -86400);
+  MakeTables(ahead, bytes, 86400);
+  // Files changed within the last seconds are checked on every open: both
+  // sets are older than that here.
+  std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+  const std::string folders[2] = {past, ahead};
+  for (auto _ : state) {
+    // Interleaved lookups of one material after the other, so that both
+    // sets see the same machine.
+    double spent[2] = {0, 0};
+    for (int i = 0; i < 2 * kLookups; ++i) spent[i % 2] += Lookup(folders[i % 2], 1 + (i / 2 * 97) % kRows);
+    state.counters["past_ms"] = spent[0] * 1000 / kLookups;
+    state.counters["ahead_ms"] = spent[1] * 1000 / kLookups;
+    state.counters["future_ratio"] = spent[1] / spent[0];  // target <= 1.1
+  }
+}
+BENCHMARK(FutureRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+#include "base/support_decimal.h"
 #include "base/support_golden.h"
 
 #include <gtest/gtest.h>
@@ -95,7 +96,7 @@ Number NumberAt(std::string_view s, std::size_t i) {
   }
   Number n;
   n.length = k - i;
-  n.value = std::strtold(text.c_str(), nullptr);
+  n.value = zeb::test::DecimalValue(text);
   n.unit = 1;
   for (int p = exponent - static_cast<int>(decimals); p > 0; --p) n.unit *= 10;
   for (int p = exponent - static_cast<int>(decimals); p < 0; ++p) n.unit /= 10;

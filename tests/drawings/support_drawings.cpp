@@ -1,3 +1,4 @@
+#include "base/support_decimal.h"
 #include "drawings/support_drawings.h"
 
 #include <algorithm>
@@ -51,7 +52,7 @@ bool DrawingTest::HasText(const std::string& text) {
 
 double DxfEntity::Get(int code, int nth) const {
   for (const auto& [c, v] : groups)
-    if (c == code && nth-- == 0) return std::stod(v);
+    if (c == code && nth-- == 0) return static_cast<double>(zeb::test::DecimalValue(v));
   return std::nan("");
 }
 

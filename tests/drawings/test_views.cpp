@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <numbers>
 
+#include "base/support_decimal.h"
 #include "base/globals.h"
 #include "drawings/coils.h"
 #include "drawings/drawings.h"
@@ -193,7 +194,7 @@ TEST_F(ViewTest, InstalledLengthBeyondTheSpringIsDrawnAndClosingKeepsTheFlag) {
     sink().ClearCalls();
     DrawSpringView(1, 3, true);
     EXPECT_EQ(0, G().AbortFlag) << typed;
-    EXPECT_EQ(std::strtod(typed, nullptr), double(SpringData().L)) << typed;
+    EXPECT_EQ(static_cast<double>(zeb::test::DecimalValue(typed)), double(SpringData().L)) << typed;
     EXPECT_EQ(negative, sink().Named("GrafArc").empty()) << typed;
     for (const SinkCall& c : sink().Calls())
       for (Real v : c.args) EXPECT_TRUE(std::isfinite(v)) << typed << " " << c.name;

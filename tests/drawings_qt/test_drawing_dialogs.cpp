@@ -8,7 +8,9 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <numbers>
 
@@ -113,7 +115,10 @@ TEST_F(DrawingDialogs, InstalledLengthRefusesOnlyTextsThatAreNoNumbers) {
     TForm_zeb1dxf form;
     form.RunModal();
     EXPECT_EQ(0, G().AbortFlag) << out;
-    EXPECT_EQ(std::strtod(out, nullptr), double(SpringData().L)) << out;
+    // The typed text's value, read alike in every language.
+    double typed = 0;
+    std::from_chars(out, out + std::strlen(out), typed);
+    EXPECT_EQ(typed, double(SpringData().L)) << out;
   }
   // Escape is Cancel.
   WhenShown("TForm_zeb1dxf", [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });

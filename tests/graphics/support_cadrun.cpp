@@ -1,3 +1,4 @@
+#include "base/support_decimal.h"
 #include "graphics/support_cadrun.h"
 
 #include <cmath>
@@ -140,7 +141,7 @@ bool SameRecords(const std::vector<std::string>& a, const std::vector<std::strin
     bool same = !text;
     while (same && std::getline(x, fx, ';')) {
       if (!std::getline(y, fy, ';')) same = false;
-      else if (fx != fy && std::fabs(std::stold(fx) - std::stold(fy)) > 1e-9L) same = false;
+      else if (fx != fy && std::fabs(zeb::test::DecimalValue(fx) - zeb::test::DecimalValue(fy)) > 1e-9L) same = false;
     }
     if (same && std::getline(y, fy, ';')) same = false;
     if (!same) {

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cmath>
 
+#include "base/support_decimal.h"
 #include "base/globals.h"
 #include "graph_support.h"
 #include "reports/printjob.h"
@@ -250,7 +251,7 @@ TEST_F(WindowTest, LogoIsFiftySevenSolidsInTwoColours) {
     std::size_t i = 2;
     while (i < rec.size()) {
       std::size_t j = rec.find(';', i);
-      v.push_back(std::stod(rec.substr(i, j - i)));
+      v.push_back(static_cast<double>(zeb::test::DecimalValue(rec.substr(i, j - i))));
       i = j == std::string::npos ? rec.size() : j + 1;
     }
     ASSERT_EQ(v.size(), 8u);

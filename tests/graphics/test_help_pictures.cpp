@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/support_decimal.h"
 #include "graph_support.h"
 #include "graphics/hpgl.h"
 
@@ -91,7 +92,7 @@ std::vector<double> Numbers(const std::string& rec, std::size_t count) {
   std::vector<double> v;
   std::size_t i = rec.find(';');
   while (i != std::string::npos && v.size() < count) {
-    v.push_back(std::stod(rec.substr(i + 1)));
+    v.push_back(static_cast<double>(zeb::test::DecimalValue(rec.substr(i + 1))));
     i = rec.find(';', i + 1);
   }
   return v;
@@ -141,7 +142,8 @@ Picture Read(const std::vector<std::string>& list) {
       const std::size_t a = rec.find(';'), b = rec.find(';', a + 1), c = rec.find(';', b + 1);
       Label l;
       l.text = rec.substr(c + 1);
-      l.at = {std::stod(rec.substr(a + 1)), std::stod(rec.substr(b + 1))};
+      l.at = {static_cast<double>(zeb::test::DecimalValue(rec.substr(a + 1))),
+              static_cast<double>(zeb::test::DecimalValue(rec.substr(b + 1)))};
       const double rad = angle * M_PI / 180;
       l.dir = {std::cos(rad), std::sin(rad)};
       l.length = 1.5 * w * static_cast<double>(l.text.size());

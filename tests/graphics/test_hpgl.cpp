@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/support_decimal.h"
 #include "base/globals.h"
 #include "base/support_hang.h"
 #include "graph_support.h"
@@ -37,7 +38,7 @@ class HpglTest : public GraphTest {
     while (i < rec.size()) {
       std::size_t j = rec.find(';', i);
       if (j == std::string::npos) j = rec.size();
-      v.push_back(std::round(std::stod(rec.substr(i, j - i)) * 1e9) / 1e9 + 0.0);
+      v.push_back(std::round(static_cast<double>(zeb::test::DecimalValue(rec.substr(i, j - i))) * 1e9) / 1e9 + 0.0);
       i = j + 1;
     }
     return v;

@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "base/support_decimal.h"
 #include "graph_support.h"
 #include "graphics/hpgl.h"
 
@@ -78,7 +79,8 @@ std::vector<std::vector<Pt>> SvgPolylines(const std::string& svg) {
   const std::regex point(R"(([ML]) (-?[0-9.]+), (-?[0-9.]+))");
   for (auto p = std::sregex_iterator(text.begin(), text.end(), point); p != std::sregex_iterator(); ++p) {
     if ((*p)[1] == "M" || out.empty()) out.emplace_back();
-    out.back().push_back({std::stod((*p)[2]) / 2.8346, 120 - std::stod((*p)[3]) / 2.8346});
+    const auto at = [&](int k) { return static_cast<double>(zeb::test::DecimalValue((*p)[k].str())) / 2.8346; };
+    out.back().push_back({at(2), 120 - at(3)});
   }
   return out;
 }
@@ -87,7 +89,7 @@ std::vector<double> Numbers(const std::string& rec) {
   std::vector<double> v;
   std::size_t i = rec.find(';');
   while (i != std::string::npos) {
-    v.push_back(std::stod(rec.substr(i + 1)));
+    v.push_back(static_cast<double>(zeb::test::DecimalValue(rec.substr(i + 1))));
     i = rec.find(';', i + 1);
   }
   return v;
@@ -253,7 +255,8 @@ TEST_F(HpglPeerTest, ShippedHelpPicturesMatchHp2xxInsideTheWorld) {
       labels += op == 6;
       // A label's record ends with its text: only its position counts.
       const std::size_t a = rec.find(';'), b = rec.find(';', a + 1), c = rec.find(';', b + 1);
-      std::vector<double> v = op == 6 ? std::vector<double>{std::stod(rec.substr(a + 1)), std::stod(rec.substr(b + 1, c - b - 1))}
+      std::vector<double> v = op == 6 ? std::vector<double>{static_cast<double>(zeb::test::DecimalValue(rec.substr(a + 1))),
+                                                            static_cast<double>(zeb::test::DecimalValue(rec.substr(b + 1, c - b - 1)))}
                                       : Numbers(rec);
       if (op == 3) v = {v[0] - v[2], v[1] - v[2], v[0] + v[2], v[1] + v[2]};
       if (op == 5) v.resize(4);

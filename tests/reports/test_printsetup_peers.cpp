@@ -125,8 +125,8 @@ t.close()
   browser().Answer({true, 2, 0, 0});
   EXPECT_TRUE(LoadPrintPreset(f));
   EXPECT_EQ(G().AbortFlag, 0);
-  EXPECT_EQ(f.scaleX, "0.5000");
-  EXPECT_EQ(f.scaleY, "2.0000");
+  EXPECT_EQ(f.scaleX, test::Shown("0.5000"));
+  EXPECT_EQ(f.scaleY, test::Shown("2.0000"));
   EXPECT_EQ(f.originX, "10");
   EXPECT_EQ(f.originY, "-20");
   EXPECT_EQ(f.orientation, 1);  // landscape
@@ -142,8 +142,8 @@ t.close()
   browser().Answer({true, 1, 0, 0});
   EXPECT_TRUE(LoadPrintPreset(f));
   EXPECT_EQ(browsedAt, 2);
-  EXPECT_EQ(f.scaleX, "1.9000");
-  EXPECT_EQ(f.scaleY, "1.0000");
+  EXPECT_EQ(f.scaleX, test::Shown("1.9000"));
+  EXPECT_EQ(f.scaleY, test::Shown("1.0000"));
   EXPECT_EQ(f.originX, "0");
   EXPECT_EQ(f.originY, "0");
   EXPECT_EQ(f.orientation, 0);
@@ -202,7 +202,7 @@ TEST_F(PresetPeers, AppendRefusedWhileAnotherProcessHoldsTheAppendLock) {
   EXPECT_EQ(TableGetField(4), "     5");
   TableGo(2);
   EXPECT_EQ(TableGetField(1), "Zweiter" + std::string(18, ' '));
-  EXPECT_EQ(TableGetField(2), "    0.5000");
+  EXPECT_EQ(TableGetField(2), test::Shown("    0.5000"));
   EXPECT_EQ(TableGetField(4), "    99");
   EXPECT_TRUE(TableGetBoolByName("BORDERLINE"));
   TableClose();

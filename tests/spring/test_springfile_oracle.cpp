@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/support_decimal.h"
 #include "base/globals.h"
 #include "base/support_fixture.h"
 #include "spring/springfile.h"
@@ -145,7 +146,7 @@ bool SameValue(const Line& l, const std::string& written, const std::string& tex
     case K::I: return std::stoll(written) == std::stoll(text);
     case K::Z: return written == "0";
     case K::F: {
-      const double a = std::strtod(written.c_str(), nullptr), b = std::strtod(text.c_str(), nullptr);
+      const double a = static_cast<double>(zeb::test::DecimalValue(written)), b = static_cast<double>(zeb::test::DecimalValue(text));
       return std::fabs(a - b) <= 1e-12 * std::fabs(b);
     }
     case K::R: return false;

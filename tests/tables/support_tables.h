@@ -23,6 +23,7 @@
 #include "tables/table_window.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/units.h"
+#include "xbase/support_shown.h"
 
 namespace zeb::test {
 
@@ -54,14 +55,6 @@ inline std::vector<std::map<std::string, std::string>> MaterialRows() {
     rows.push_back(row);
   }
   return rows;
-}
-
-// A number's text as the engine shows it: the decimal character is the
-// one of the user's language ("," on a German desktop).
-inline std::string Shown(std::string text) {
-  for (char& c : text)
-    if (c == '.') c = xbase::Engine().decimalChar;
-  return text;
 }
 
 class TablesTest : public BaseTest {

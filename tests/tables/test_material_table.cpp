@@ -2,6 +2,7 @@
 // tables, checked against materials.csv and the published ranges.
 #include <cmath>
 
+#include "base/support_decimal.h"
 #include "base/format.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
@@ -24,7 +25,7 @@ namespace fs = std::filesystem;
 
 class MaterialTable : public TablesTest {};
 
-long double Num(const std::string& text) { return text.empty() ? 0 : std::stold(text); }
+long double Num(const std::string& text) { return text.empty() ? 0 : zeb::test::DecimalValue(text); }
 
 // Every member of the record against the CSV row (d0 1 when empty).
 void ExpectRow(const MaterialRecord& m, const std::map<std::string, std::string>& row) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/support_decimal.h"
 #include "spring/spring_data.h"
 #include "spring/tolerances.h"
 #include "xbase/core/engine.h"
@@ -37,7 +38,7 @@ std::vector<WireRow> ReadWireTable(const std::string& name) {
     const auto number = [&](int f) {
       std::string stored;
       xb::Peek(f, r, stored);
-      return std::stold(stored);
+      return zeb::test::DecimalValue(stored);
     };
     WireRow row{number(1), {}};
     for (int f = 2; f <= xb::FieldCount(); ++f) row.tol.push_back(number(f));

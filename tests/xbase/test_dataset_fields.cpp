@@ -1,6 +1,7 @@
 // Field values and table structure of the datasets: normalisation of field
 // definitions, the structure list, tables created from it (read back by
 // python3-dbfread), the dataset unit's start-up and the date conversions.
+#include "base/support_decimal.h"
 #include "dataset_support.h"
 #include "xbase/dataset/filedataset.h"
 #include "xbase/dataset/tzfields.h"
@@ -182,7 +183,8 @@ TEST_F(FieldsTest, ValuesThroughTheDatasetAreWhatTheFileHolds) {
   // An empty text is present; a blank date is blank.
   EXPECT_FALSE(ds.FieldByName("NAME").IsNull());
   EXPECT_TRUE(ds.FieldByName("DAY").IsNull());
-  EXPECT_DOUBLE_EQ(ds.FieldByName("PRICE").AsFloat(), std::stod(AllTrimText(StoredNumber(1.005L, 8, 2))));
+  EXPECT_DOUBLE_EQ(ds.FieldByName("PRICE").AsFloat(),
+                   static_cast<double>(zeb::test::DecimalValue(AllTrimText(StoredNumber(1.005L, 8, 2)))));
   EXPECT_EQ(ds.FieldByName("BIG").AsInteger(), 3000000000LL);
   EXPECT_TRUE(ds.FieldByName("OK").AsBoolean());
   EXPECT_THROW(ds.FieldByName("MISSING"), EDatasetError);
