@@ -52,6 +52,9 @@ bool WriteTestFile(const std::string& folder) {
 // other. A failed test is never kept.
 bool DefaultWriteTest(const std::string& folder) {
   using Clock = std::chrono::steady_clock;
+  // Folders whose test is kept: a session tests its DBF folder and the few
+  // a user switches to; one kept longer than a second is of no use.
+  constexpr std::size_t kFoldersKept = 8;
   static std::map<std::string, Clock::time_point> passed;
   const Clock::time_point now = Clock::now();
   if (const auto it = passed.find(folder); it != passed.end() && now - it->second < std::chrono::seconds(1)) return true;
@@ -59,7 +62,7 @@ bool DefaultWriteTest(const std::string& folder) {
     passed.erase(folder);
     return false;
   }
-  if (passed.size() > 64) passed.clear();
+  if (passed.size() >= kFoldersKept) passed.clear();
   passed[folder] = now;
   return true;
 }
