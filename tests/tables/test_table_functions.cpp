@@ -454,7 +454,7 @@ TEST_F(TableFunctions, EveryLayoutIsCheckedWholeAsTheEngineReadsIt) {
     char version;
     std::uint8_t own;  // the engine's own version byte 1, 0 for none
   };
-  constexpr std::uint32_t kCount = 100050, kDamaged = 100040;
+  constexpr std::uint32_t kCount = 120000, kDamaged = 119990;
   for (const Layout& l : {Layout{"dBase III", false, '\x03', 0}, Layout{"dBase 7", true, '\x04', 0},
                           Layout{"own byte 0x04", false, '\x04', 0x04}}) {
     SCOPED_TRACE(l.name);
@@ -464,11 +464,11 @@ TEST_F(TableFunctions, EveryLayoutIsCheckedWholeAsTheEngineReadsIt) {
     std::string damaged = sound;
     const std::size_t header = l.dbase7 ? 165 : 97;
     const std::size_t v = header + (kDamaged - 1) * 15 + 1 + 9;
-    ASSERT_EQ(damaged.substr(v, 5), "   40");
+    ASSERT_EQ(damaged.substr(v, 5), "  990");
     damaged[v + 4] = '\0';
     test::WriteBytes(t, damaged);
-    ui().ExpectMessageBox("", "Tabelle " + t.string() + " besch\u00e4digt: Satz 100040, Feld V: NUL-Zeichen in der "
-                                                        "Zahl (\"4?\")");
+    ui().ExpectMessageBox("", "Tabelle " + t.string() + " besch\u00e4digt: Satz 119990, Feld V: NUL-Zeichen in der "
+                                                        "Zahl (\"99?\")");
     TableOpen("big");
     EXPECT_EQ(G().AbortFlag, 1);
     EXPECT_FALSE(TheTableWindow().IsOpen());
@@ -478,8 +478,8 @@ TEST_F(TableFunctions, EveryLayoutIsCheckedWholeAsTheEngineReadsIt) {
     ASSERT_EQ(G().AbortFlag, 0);
     EXPECT_EQ(TableRecCount(), static_cast<std::int32_t>(kCount));
     TableGo(kDamaged);
-    EXPECT_EQ(TableGetField(1), "   100040");
-    EXPECT_EQ(TableGetField(2), "   40");
+    EXPECT_EQ(TableGetField(1), "   119990");
+    EXPECT_EQ(TableGetField(2), "  990");
     TableClose();
     fs::remove(t);
   }
