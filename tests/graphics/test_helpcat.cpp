@@ -298,14 +298,15 @@ TEST_F(CatalogueTest, LinesPast130SurviveARewriteAndAFailedCopyLeavesTheFile) {
   EXPECT_EQ(G().AbortFlag, 1);
 }
 
+// A stem is named as it stands, blanks and all.
 TEST_F(CatalogueTest, StemsOutsideTheHelpFolderAreListedNeverOpened) {
-  fs::create_directories(dir_ + "/sub");
-  Picture("sub/p9", 9);
-  Write(Cat(), CatalogueLine("sub/p9", "Pfad") + CatalogueLine("p1", "Eins"));
-  ui().ExpectMessageBox("", "sub/p9.plt nicht gefunden !");
+  fs::create_directories(dir_ + "/s b");
+  Picture("s b/p9", 9);
+  Write(Cat(), CatalogueLine("s b/p9", "Pfad") + CatalogueLine("p1", "Eins"));
+  ui().ExpectMessageBox("", "s b/p9.plt nicht gefunden !");
   f().HelpPictureCatalog();
   EXPECT_EQ(Shown(), 0);
-  EXPECT_EQ(G().LineTable[1], "sub/p9  : Pfad");
+  EXPECT_EQ(G().LineTable[1], "s b/p9  : Pfad");
 }
 
 TEST_F(CatalogueTest, NoCatalogueAsksForAFileEveryPass) {
