@@ -218,13 +218,12 @@ std::string JoinTextLines(std::string_view text, std::string_view mark) {
   return s;
 }
 
-std::string ControlCharsToBlanks(std::string_view text, bool keepLineEnds) {
-  std::string s(text);
-  for (char& c : s) {
+std::string ControlCharsToBlanks(std::string text, bool keepLineEnds) {
+  for (char& c : text) {
     const auto u = static_cast<unsigned char>(c);
     if ((u < 0x20 || u == 0x7F) && !(keepLineEnds && (c == '\r' || c == '\n'))) c = ' ';
   }
-  return s;
+  return text;
 }
 
 int WrapTextLines(std::string_view s, char separator, int w, int& longest) {

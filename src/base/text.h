@@ -67,7 +67,7 @@ bool NextTextLine(std::string_view text, std::size_t& pos, std::string_view& lin
 std::string JoinTextLines(std::string_view text, std::string_view mark);
 // Control characters (below 32, and 127) as blanks; with keepLineEnds CR
 // and LF stay.
-std::string ControlCharsToBlanks(std::string_view text, bool keepLineEnds = false);
+std::string ControlCharsToBlanks(std::string text, bool keepLineEnds = false);
 // Breaks s into lines of at most w characters into G().WrapLines[1..],
 // each ending after the last separator that fits; returns the number of
 // lines and sets longest to the longest line (at least 1).

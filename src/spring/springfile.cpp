@@ -880,7 +880,7 @@ bool ParseAgainst(std::string_view bytes, SpringFileRecords& out, std::string& e
   }
   // Control characters in a line (a tab, Ctrl-Z, NUL) would reach the
   // tab-separated printout and the CAD files: they are read as blanks.
-  text = ControlCharsToBlanks(text, true);
+  text = ControlCharsToBlanks(std::move(text), true);
   Reader rd(text, expect);
   const auto fail = [&] {
     // A line end inside a line splits it: the line is named too.
