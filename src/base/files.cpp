@@ -125,6 +125,26 @@ bool FileCanBeOpened(std::string_view name) {
   return true;
 }
 
+std::string FileUnreadableText(std::string_view path) {
+  const std::string found = ResolvePathCaseInsensitive(path);
+  const std::string named = "Datei "_oem + FromUtf8(CodePage::Cp850, path);
+  struct stat st {};
+  int err = ::stat(found.c_str(), &st) == 0 ? 0 : errno;
+  if (err == 0) {
+    if (S_ISDIR(st.st_mode)) return named + " ist ein Ordner !"_oem;
+    if (!S_ISREG(st.st_mode)) return named + " ist keine reguläre Datei !"_oem;
+    int fd = -1;
+    err = OpenRegularForReading(found, fd);
+    if (err == 0) {
+      ::close(fd);
+      return {};
+    }
+  }
+  // A link that leads nowhere is as missing as no name at all.
+  if (err == ENOENT || err == ENOTDIR) return named + " nicht gefunden !"_oem;
+  return named + " nicht lesbar: "_oem + SystemErrorText(err) + " !";
+}
+
 std::string ScratchFolder() {
   if (!RunFolder().empty()) return RunFolder();
   // A run that asked for a folder of its own and got none writes no scratch

@@ -56,6 +56,13 @@ bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limi
 
 // File and folder tests and actions.
 
+// Why a file cannot be opened for reading, in German (code page 850):
+// "Datei <path> nicht gefunden !", "... ist ein Ordner !", "... ist keine
+// reguläre Datei !" or "Datei <path> nicht lesbar: kein Zugriffsrecht !"
+// (another reason the system gives in its place). Empty when it can be read.
+// The path is looked up as a reader finds it (in any case).
+std::string FileUnreadableText(std::string_view path);
+
 // True for a regular file that can be opened for reading; a FIFO or device
 // is not waited on and counts as not there.
 bool FileCanBeOpened(std::string_view name);

@@ -547,4 +547,92 @@ std::int32_t TextToInt(std::string_view text) {
 std::int32_t TextToIntB(std::string_view text) { return TextToInt(text); }
 std::int32_t TextToIntC(std::string_view text) { return TextToInt(text); }
 
+namespace {
+
+// x rounded to n significant digits, as "[-]d.ddde(+|-)xx".
+std::string SignificantDigitsText(Real x, int n) {
+  char buf[64];
+  const locale_t c = CLocale();
+  const locale_t previous = c ? uselocale(c) : static_cast<locale_t>(nullptr);
+  std::snprintf(buf, sizeof buf, "%.*Le", n - 1, x);
+  if (c) uselocale(previous);
+  return buf;
+}
+
+// Whether a text of n significant digits reads back to x (exponent its
+// DecadeExponent). Up to 19 the
+// text's digits are an integer that, divided by an exact power of ten, is
+// the value the reader gives; x times that power, rounded, is within one of
+// it. Otherwise by printf and the reader.
+bool ReadsBackWithDigits(Real x, int n, int exponent) {
+  const Real a = std::fabs(x);
+  int p = n - 1 - exponent;
+  if (a * ExactPowerOfTen(std::clamp(p, 0, kMaxExactDecimals)) >= ExactPowerOfTen(n)) --p;
+  if (n <= 19 && p >= 0 && p <= kMaxExactDecimals) {
+    const Real scale = ExactPowerOfTen(p), limit = ExactPowerOfTen(n);
+    const Real d = std::nearbyint(a * scale);
+    for (const Real c : {d - 1, d, d + 1})
+      if (c >= 0 && c < limit && c / scale == a) return true;
+    return false;
+  }
+  Real back = 0;
+  return TryTextToFloat(SignificantDigitsText(x, n), back) && back == x;
+}
+
+}  // namespace
+
+std::string FloatToExactText(Real x) {
+  if (!std::isfinite(x)) return NonFiniteText(x);
+  if (x == 0) return "0";
+  // The fewest significant digits that read back to x: more digits never
+  // read back farther, so the count is found by halving. 21 always do.
+  int lo = 1, hi = 21;
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (ReadsBackWithDigits(x, mid, DecadeExponent(x)))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  const std::string sci = SignificantDigitsText(x, lo);
+  // sci is [-]d[.ddd]e(+|-)xx: the digits and the decimal exponent.
+  const std::size_t e = sci.find('e');
+  const bool negative = sci[0] == '-';
+  std::string digits;
+  for (std::size_t i = negative ? 1 : 0; i < e; ++i)
+    if (sci[i] != '.') digits.push_back(sci[i]);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  const int exponent = std::atoi(sci.c_str() + e + 1);
+  const int n = static_cast<int>(digits.size());
+  std::string fixed = negative ? "-" : "";
+  if (exponent < 0) {
+    fixed += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  } else {
+    fixed += digits.substr(0, static_cast<std::size_t>(std::min(n, exponent + 1)));
+    if (n <= exponent) fixed += std::string(static_cast<std::size_t>(exponent + 1 - n), '0');
+    if (n > exponent + 1) fixed += "." + digits.substr(static_cast<std::size_t>(exponent + 1));
+  }
+  if (fixed.size() <= 40) return fixed;
+  std::string text = negative ? "-" : "";
+  text += digits.substr(0, 1);
+  if (n > 1) text += "." + digits.substr(1);
+  return text + "e" + std::to_string(exponent);
+}
+
+bool ReadsBackAsHeld(Real back, Real x) {
+  if (back == x) return true;
+  if (!std::isfinite(x) || !std::isfinite(back)) return false;
+  const int e = DecadeExponent(x);
+  if (std::fabs(back - x) > 0.5L * ScalePow10(1.0L, e - 7)) return false;
+  // A value of up to 15 significant digits (as many as a double holds) may
+  // have been typed so; a calculation's results take up to 21.
+  return !ReadsBackWithDigits(x, 15, e);
+}
+
+std::string ExactWhereNeeded(std::string text, Real x) {
+  Real back = 0;
+  if (TryTextToFloat(text, back) && ReadsBackAsHeld(back, x)) return text;
+  return FloatToExactText(x);
+}
+
 }  // namespace zeb

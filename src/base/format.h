@@ -17,6 +17,17 @@ std::string FloatToStrDec(int decimals, Real x);
 std::string FormatFloatField(int intDigits, int decimals, Real x);
 std::string FloatToStrAuto(Real x);
 std::string FloatToStrEng(Real x);
+// The shortest text that TryTextToFloat reads back to x itself: fixed
+// point where that takes at most 40 characters, else with an exponent
+// ("1.25e-45"). "0" for zero; NAN and INF as above.
+std::string FloatToExactText(Real x);
+// Whether back, read from a number text, holds x: x itself, or, for a
+// computed x (one whose exact text takes more than the 15 significant
+// digits a typed number is given with), x to eight significant digits.
+bool ReadsBackAsHeld(Real back, Real x);
+// text where it holds x (ReadsBackAsHeld), else FloatToExactText (x): a
+// typed value keeps every digit typed.
+std::string ExactWhereNeeded(std::string text, Real x);
 // Integer digits and decimals for n significant digits (n within 1..30).
 void SignificantDigitSplit(int n, Real x, int& intDigits, int& decimals);
 

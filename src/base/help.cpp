@@ -184,19 +184,7 @@ Search FindMessage(TextFile& f, std::string_view message) {
 }
 
 // Cause and remedy are single lines of the file.
-std::string OneLine(std::string_view s) {
-  std::string r;
-  r.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' || s[i] == '\n') {
-      if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
-      r += ' ';
-    } else {
-      r += s[i];
-    }
-  }
-  return r;
-}
+std::string OneLine(std::string_view s) { return JoinTextLines(s, " "); }
 
 // Names the file the error is about.
 void ShowIoError(int code, std::string_view path) {

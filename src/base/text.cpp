@@ -194,6 +194,38 @@ int CountChar(char c, std::string_view s) {
   return static_cast<int>(std::count(s.begin(), s.end(), c));
 }
 
+bool NextTextLine(std::string_view text, std::size_t& pos, std::string_view& line, bool* ended) {
+  if (pos >= text.size()) return false;
+  // A plain scan: find_first_of looks each byte up in the set.
+  std::size_t end = pos;
+  while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+  line = text.substr(pos, end - pos);
+  if (ended != nullptr) *ended = end < text.size();
+  if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+  pos = end < text.size() ? end + 1 : end;
+  return true;
+}
+
+std::string JoinTextLines(std::string_view text, std::string_view mark) {
+  std::string s;
+  s.reserve(text.size());
+  std::string_view line;
+  bool ended = false;
+  for (std::size_t pos = 0; NextTextLine(text, pos, line, &ended);) {
+    s.append(line);
+    if (ended) s.append(mark);
+  }
+  return s;
+}
+
+std::string ControlCharsToBlanks(std::string text, bool keepLineEnds) {
+  for (char& c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u < 0x20 || u == 0x7F) && !(keepLineEnds && (c == '\r' || c == '\n'))) c = ' ';
+  }
+  return text;
+}
+
 int WrapTextLines(std::string_view s, char separator, int w, int& longest) {
   // A width below 1 would never shorten the text.
   const std::size_t width = static_cast<std::size_t>(std::max(w, 1));

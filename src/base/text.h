@@ -3,6 +3,7 @@
 // Positions and columns are 1-based.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,16 @@ std::string CommaToPointB(std::string_view s);
 // Position of the last occurrence of sub in s, 0 if none.
 int LastPos(std::string_view sub, std::string_view s);
 int CountChar(char c, std::string_view s);
+// The one line rule of the program's text files: CR LF, LF and CR each end
+// a line. Gives the line that starts at pos (without its end) and moves pos
+// past its end; false at the end of the text. ended tells whether the line
+// had its end (false for a last line that stops inside it).
+bool NextTextLine(std::string_view text, std::size_t& pos, std::string_view& line, bool* ended = nullptr);
+// Every line end of the text (by that rule) replaced by mark.
+std::string JoinTextLines(std::string_view text, std::string_view mark);
+// Control characters (below 32, and 127) as blanks; with keepLineEnds CR
+// and LF stay.
+std::string ControlCharsToBlanks(std::string text, bool keepLineEnds = false);
 // Breaks s into lines of at most w characters into G().WrapLines[1..],
 // each ending after the last separator that fits; returns the number of
 // lines and sets longest to the longest line (at least 1).

@@ -170,6 +170,23 @@ int TextFile::ReadLine(std::string& line) {
   }
 }
 
+int TextFile::ReadRest(std::string& bytes, std::size_t limit) {
+  bytes.clear();
+  if (impl_->mode == Mode::Closed) return kIoNotOpen;
+  if (impl_->mode != Mode::Reading) return kIoNotOpenForInput;
+  Impl& f = *impl_;
+  int err = 0;
+  for (;;) {
+    if (f.len > f.pos) bytes.append(f.buf.data() + f.pos, f.len - f.pos);
+    f.pos = f.len;
+    if (bytes.size() > limit) {
+      bytes.clear();
+      return EFBIG;
+    }
+    if (!f.Fill(err)) return err;
+  }
+}
+
 bool TextFile::LastLineEnded() const { return impl_->lineEnded; }
 
 bool TextFile::Eof() {

@@ -51,6 +51,9 @@ class TextFile {
   bool IsWriting() const;
   // Reads one line (CR LF, LF or none at the end); past the end "" and 0.
   int ReadLine(std::string& line);
+  // Reads the rest of the file as it stands, line ends included; EFBIG
+  // (and nothing) when it holds more than limit bytes.
+  int ReadRest(std::string& bytes, std::size_t limit);
   // Whether the line ReadLine gave last had its line end (false for a last
   // line that stops inside it, and past the end).
   bool LastLineEnded() const;

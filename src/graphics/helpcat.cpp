@@ -98,18 +98,9 @@ int LineToUse(int q, int count, std::string_view prompt) {
 
 Catalogue ParseCatalogue(std::string_view bytes) {
   Catalogue c;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    std::size_t end = i;
-    while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
-    std::size_t next = end;
-    if (next < bytes.size()) {
-      if (bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n') ++next;
-      ++next;
-    }
-    c.lines.emplace_back(bytes.substr(i, next - i));
-    const std::string_view text = bytes.substr(i, end - i);
-    i = next;
+  std::string_view text;
+  for (std::size_t i = 0, next = 0; NextTextLine(bytes, next, text); i = next) {
+    c.lines.emplace_back(bytes.substr(i, next - i));  // with its line end
     if (text.empty() || static_cast<int>(c.entries.size()) >= kCatalogueLimit) continue;
     std::size_t p = 0;
     auto field = [&]() {

@@ -215,13 +215,17 @@ void ReadCommandLineSpringFile(const std::string& name) {
     return;
   }
   const std::string withExtension = name + "." + g.SpringFileExtension;
+  // A file of either name is read; else what stands under a name (a
+  // folder) is named as the reader names it.
   if (FileThere(name)) {
     ReadSpringFilePath(name);
-  } else if (FileThere(withExtension)) {
+  } else if (SomethingNamed(withExtension)) {
     ReadSpringFilePath(withExtension);
+  } else if (SomethingNamed(name)) {
+    ReadSpringFilePath(name);
   } else {
     ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, name) + " oder " + FromUtf8(CodePage::Cp850, withExtension) +
-              " nicht gefunden oder kein Zugriffsrecht !"_oem);
+              " nicht gefunden !"_oem);
     g.AbortFlag = 1;
   }
 }
@@ -235,7 +239,7 @@ int ReadCommandLineFile() {
   BaseGlobals& g = G();
   g.AbortFlag = 0;
   if (TrimBlanks(g.CurrentFileName).empty()) {
-    CheckFileReadable(g.CurrentFileName);
+    ShowError(FileUnreadableText(g.CurrentFileName));
     g.AbortFlag = 1;
     return 1;
   }

@@ -75,15 +75,8 @@ std::string CsvCell(const std::string& utf8) {
 
 std::vector<std::string> FileLines(const std::string& bytes) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
+  std::string_view line;
+  for (std::size_t pos = 0; NextTextLine(bytes, pos, line);) lines.emplace_back(line);
   return lines;
 }
 

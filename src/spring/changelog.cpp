@@ -7,6 +7,7 @@
 #include "base/files.h"
 #include "base/format.h"
 #include "base/globals.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "platform/oem_literal.h"
 
@@ -20,12 +21,13 @@ void AddLine(std::string& out, std::string_view s) {
 }
 
 // Drawing-text numbers as the drawing-information dialog shows them, with
-// three significant digits whatever the display preference.
+// three significant digits whatever the display preference, where they
+// hold the value; else with all the digits it takes.
 std::string SigText(Real x) {
   std::int32_t& decimals = G().DecimalsSetting;
   const std::int32_t saved = decimals;
   decimals = 3;
-  std::string s = std::isfinite(x) ? FloatToStrSig(x) : std::string("0");
+  std::string s = std::isfinite(x) ? ExactWhereNeeded(FloatToStrSig(x), x) : std::string("0");
   decimals = saved;
   return s;
 }
@@ -61,22 +63,7 @@ void ResetChangeLog() {
   log.CreatedDate = TodayDateString();
 }
 
-std::string MarkLineBreaks(std::string_view text) {
-  std::string s;
-  s.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r') {
-      s.push_back('|');
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      s.push_back('|');
-    } else {
-      s.push_back(c);
-    }
-  }
-  return s;
-}
+std::string MarkLineBreaks(std::string_view text) { return JoinTextLines(text, "|"); }
 
 std::string FieldText(std::string_view text) {
   std::string s = MarkLineBreaks(text);

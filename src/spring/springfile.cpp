@@ -1,6 +1,7 @@
 #include "spring/springfile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -238,7 +239,7 @@ const Field kTailLines1[] = {
     ZEB_S(Text, EndFormText, "Endwindungen", kNoBounds),
     ZEB_P(Switch, ShowSetLength, "anzeigen Setzlänge", kNoBounds),
     ZEB_S(Float, Line3DResolution, "Auflösung 3D-Line", kAnyNumber),
-    Field{Kind::Reserved, "0", [](SpringFileRecords&) -> Ref { return std::monostate{}; },
+    Field{Kind::Reserved, "reservierte Zeile, stets 0", [](SpringFileRecords&) -> Ref { return std::monostate{}; },
           {static_cast<Real>(INT32_MIN), static_cast<Real>(INT32_MAX)}},
     ZEB_P(Switch, SetLengthIsLc, "Ls = Lc", kNoBounds),
     ZEB_S(Float, r, "r", kLength),
@@ -298,21 +299,13 @@ void AddFields(std::string& out, const Field (&fields)[N], SpringFileRecords& r)
 
 // ------------------------------------------------------------- the reader
 
-// Lines of a byte text: CR LF, LF or CR end a line.
+// Lines of a byte text by the one line rule: CR LF, LF and CR each end a
+// line.
 class LineSource {
  public:
   explicit LineSource(std::string_view bytes) : bytes_(bytes) {}
   bool Next(std::string_view& line) {
-    if (AtEnd()) return false;
-    // A plain scan: find_first_of looks each byte up in the set.
-    std::size_t end = pos_;
-    while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
-    line = bytes_.substr(pos_, end - pos_);
-    pos_ = end;
-    if (pos_ < bytes_.size()) {
-      if (bytes_[pos_] == '\r' && pos_ + 1 < bytes_.size() && bytes_[pos_ + 1] == '\n') ++pos_;
-      ++pos_;
-    }
+    if (!NextTextLine(bytes_, pos_, line)) return false;
     ++lineNo_;
     return true;
   }
@@ -325,6 +318,32 @@ class LineSource {
   int lineNo_ = 0;
 };
 
+// The first of lines 1..lastLine whose end differs from the end most lines
+// have (a CR or LF inside a line ends it there), named for a refused file;
+// empty when they all end alike.
+std::string OddLineEndText(std::string_view bytes, int lastLine) {
+  const std::string_view kEnds[] = {"\r\n", "\n", "\r"};
+  const char* const kNames[] = {"CR LF", "LF", "CR"};
+  std::vector<int> kinds;  // of each ended line
+  int count[3] = {};
+  std::string_view line;
+  bool ended = false;
+  for (std::size_t pos = 0; NextTextLine(bytes, pos, line, &ended) && ended;) {
+    const std::size_t endAt = static_cast<std::size_t>(line.data() - bytes.data()) + line.size();
+    const std::string_view end = bytes.substr(endAt, pos - endAt);
+    const int kind = end == kEnds[0] ? 0 : end == kEnds[1] ? 1 : 2;
+    kinds.push_back(kind);
+    ++count[kind];
+  }
+  const int most = static_cast<int>(std::max_element(count, count + 3) - count);
+  for (int no = 1; no <= lastLine && no <= static_cast<int>(kinds.size()); ++no) {
+    const int kind = kinds[static_cast<std::size_t>(no - 1)];
+    if (kind != most)
+      return " Zeile "_oem + IntToText(no) + " endet mit " + kNames[kind] + " statt " + kNames[most] + ".";
+  }
+  return {};
+}
+
 // What a file that stops early is told: the line it ends after.
 std::string CutText(int lastLine) {
   if (lastLine == 0) return "Zeile 1: Datei ist leer !"_oem;
@@ -336,10 +355,28 @@ std::string CutText(int lastLine) {
 // records what belonged there. A missing line is a cut file.
 class Reader {
  public:
-  explicit Reader(std::string_view bytes) : lines_(bytes) { seen_.reserve(256); }
+  // With expect, every real must read back as the one it holds.
+  Reader(std::string_view bytes, const SpringFileRecords* expect)
+      : lines_(bytes), expect_(const_cast<SpringFileRecords*>(expect)) {
+    seen_.reserve(256);
+  }
+
+  // The records the file was written from, or null.
+  SpringFileRecords* Expected() const { return expect_; }
 
   bool AtEnd() const { return lines_.AtEnd(); }
+  int LineNo() const { return lines_.LineNo(); }
   const std::string& Error() const { return error_; }
+
+  // Refuses the next line, one after the whole layout.
+  bool Surplus() {
+    const int last = lines_.LineNo();
+    std::string_view line;
+    Line(line);
+    error_ = "Zeile "_oem + IntToText(last + 1) + ": überzählige Zeile, die Federdaten enden mit Zeile "_oem +
+             IntToText(last) + " !";
+    return false;
+  }
 
   bool Line(std::string_view& line) {
     if (lines_.Next(line)) {
@@ -397,10 +434,20 @@ class Reader {
     return true;
   }
 
-  bool Float(std::string_view name, Bounds b, Real& x) {
+  bool Float(std::string_view name, Bounds b, Real& x, const Real* expected) {
     std::string_view line;
     if (!Line(line)) return false;
-    return ParseFloat(line, b.lo, b.hi, x) || Fail(NumberWhat(name, b));
+    return (ParseFloat(line, b.lo, b.hi, x) || Fail(NumberWhat(name, b))) && Same(name, x, expected);
+  }
+
+  // A real read back as the value it was written from (a value that is
+  // not finite is written as 0); the line read last is named otherwise.
+  bool Same(std::string_view name, Real x, const Real* expected) {
+    if (expected == nullptr || ReadsBackAsHeld(x, *expected)) return true;
+    const std::string held = std::isfinite(*expected) ? FloatToExactText(*expected) : "keine Zahl"_oem;
+    error_ = "Zeile "_oem + IntToText(lines_.LineNo()) + ": " + std::string(name) + " = " + held + " wird als \"" +
+             FloatToExactText(x) + "\" zurückgelesen !"_oem;
+    return false;
   }
 
   static std::string NumberWhat(std::string_view name, Bounds b) {
@@ -423,7 +470,7 @@ class Reader {
         const auto lo = static_cast<std::int64_t>(f.bounds.lo), hi = static_cast<std::int64_t>(f.bounds.hi);
         std::int64_t v = 0;
         if (!ParseInt(line, lo, hi, v)) {
-          if (f.kind == Kind::Reserved) return Fail("ganze Zahl"_oem);
+          if (f.kind == Kind::Reserved) return Fail("ganze Zahl ("_oem + name() + ")");
           return Fail("ganze Zahl "_oem + IntToText(lo) + ".." + IntToText(hi) + " (" + name() + ")");
         }
         if (f.kind == Kind::Code) *std::get<Code*>(ref) = static_cast<Code>(v);
@@ -431,8 +478,9 @@ class Reader {
         return true;
       }
       case Kind::Float:
-        return ParseFloat(line, f.bounds.lo, f.bounds.hi, *std::get<Real*>(ref)) ||
-               Fail(NumberWhat(name(), f.bounds));
+        return (ParseFloat(line, f.bounds.lo, f.bounds.hi, *std::get<Real*>(ref)) ||
+                Fail(NumberWhat(name(), f.bounds))) &&
+               Same(name(), *std::get<Real*>(ref), expect_ ? std::get<Real*>(f.get(*expect_)) : nullptr);
       case Kind::YesNo: {
         const std::string mark = UpperStr(TrimmedView(line));
         if (mark != "J" && mark != "N") return Fail("J oder N ("_oem + name() + ")");
@@ -455,6 +503,7 @@ class Reader {
 
  private:
   LineSource lines_;
+  SpringFileRecords* expect_;
   std::vector<std::string_view> seen_;  // the lines read, line 1 first
   std::string error_;
 };
@@ -507,7 +556,7 @@ bool ReadEightFieldLine(Reader& rd, ChangeLogData& log, int& textCount) {
   return true;
 }
 
-bool ReadDrawingText(Reader& rd, DrawingText& t) {
+bool ReadDrawingText(Reader& rd, DrawingText& t, const DrawingText* expected) {
   const std::string what = "x|y|h|phi|Text|| (Zeichnungstext)"_oem;
   std::string_view line;
   if (!rd.Line(line)) return false;
@@ -521,7 +570,9 @@ bool ReadDrawingText(Reader& rd, DrawingText& t) {
       !ParseFloat(f[3], b.lo, b.hi, t.phi))
     return rd.Fail(what);
   t.Text.assign(line.substr(textStart, line.size() - 2 - textStart));
-  return true;
+  return expected == nullptr ||
+         (rd.Same("Zeichnungstext x", t.x, &expected->x) && rd.Same("Zeichnungstext y", t.y, &expected->y) &&
+          rd.Same("Zeichnungstext h", t.h, &expected->h) && rd.Same("Zeichnungstext phi", t.phi, &expected->phi));
 }
 
 bool ReadChangeLog(Reader& rd, ChangeLogData& log) {
@@ -532,11 +583,15 @@ bool ReadChangeLog(Reader& rd, ChangeLogData& log) {
   for (int i = 1; i <= count; ++i) {
     ChangeEntry e;
     if (!rd.Text(e.Change) || !rd.Text(e.Date) || !rd.Text(e.Editor) || !rd.Text(e.Description)) return false;
-    // Old files may hold a description over several lines.
+    // Old files may hold a description over several lines: its CR became
+    // "|", the LF after it stayed. A line end after anything else is a
+    // line too many.
     for (;;) {
       std::string_view line;
       if (!rd.Line(line)) return false;
       if (TrimmedView(line) == kRule14) break;
+      if (e.Description.empty() || e.Description.back() != '|')
+        return rd.Fail("Trennlinie "_oem + std::string(kRule14));
       e.Description.append(line);
     }
     log.ChangeEntries[static_cast<std::size_t>(i)] = std::move(e);
@@ -549,7 +604,9 @@ bool ReadChangeLog(Reader& rd, ChangeLogData& log) {
     return false;
   for (int i = 1; i <= texts; ++i) {
     DrawingText t;
-    if (!ReadDrawingText(rd, t)) return false;
+    const SpringFileRecords* expect = rd.Expected();
+    if (!ReadDrawingText(rd, t, expect ? &expect->ChangeLog.DrawingTexts[static_cast<std::size_t>(i)] : nullptr))
+      return false;
     log.DrawingTexts[static_cast<std::size_t>(i)] = std::move(t);
     log.DrawingTextCount = static_cast<std::int16_t>(i);
   }
@@ -576,8 +633,11 @@ bool ReadLoadLevels(Reader& rd, LoadSpectrumRecord& spectrum) {
   for (int i = 1; i <= count; ++i) {
     // Levels outside the spring's travel are named by the calculation.
     LoadLevel level;
-    if (!rd.Float("Lastkollektiv L1", kDerivedLength, level.L1) ||
-        !rd.Float("Lastkollektiv L2", kDerivedLength, level.L2) || !rd.Float("Lastkollektiv ni", kAnyNumber, level.ni))
+    const SpringFileRecords* expect = rd.Expected();
+    const LoadLevel* held = expect ? &expect->LoadSpectrum.Levels[static_cast<std::size_t>(i)] : nullptr;
+    if (!rd.Float("Lastkollektiv L1", kDerivedLength, level.L1, held ? &held->L1 : nullptr) ||
+        !rd.Float("Lastkollektiv L2", kDerivedLength, level.L2, held ? &held->L2 : nullptr) ||
+        !rd.Float("Lastkollektiv ni", kAnyNumber, level.ni, held ? &held->ni : nullptr))
       return false;
     spectrum.Levels[static_cast<std::size_t>(i)] = level;
     spectrum.Count = static_cast<std::int16_t>(i);
@@ -589,26 +649,30 @@ bool ReadValueTable(Reader& rd, ValueTableRecord& table) {
   int count = 0;
   if (!rd.Count("Wertetabelle", kMaxValueTableCount, count)) return false;
   for (int i = 1; i <= count; ++i) {
-    if (!rd.Float("Wertetabelle", kAnyNumber, table.Values[static_cast<std::size_t>(i)])) return false;
+    const SpringFileRecords* expect = rd.Expected();
+    const auto k = static_cast<std::size_t>(i);
+    if (!rd.Float("Wertetabelle", kAnyNumber, table.Values[k], expect ? &expect->ValueTable.Values[k] : nullptr))
+      return false;
     table.Count = i;
   }
   return true;
 }
 
-// True when the header's version line ("Version 26.6") names a version
-// older than the first whose files hold the whole layout; such a file may
-// end between sections. A line that names no version counts as current.
-bool DeclaresOlderLayout(std::string_view line) {
+// The header's version line ("Version 26.6") against the version of this
+// layout, the first whose files hold it whole: below 0 an older one (its
+// files may end between sections), above 0 a later one (its files may hold
+// more lines after it). A line that names no version counts as this one.
+int CompareToLayoutVersion(std::string_view line) {
   constexpr std::string_view kPrefix = "Version ";
   constexpr unsigned kWholeLayout[] = {26, 6};
   line = TrimmedView(line);
-  if (line.substr(0, kPrefix.size()) != kPrefix) return false;
+  if (line.substr(0, kPrefix.size()) != kPrefix) return 0;
   line = TrimmedView(line.substr(kPrefix.size()));
   std::vector<unsigned long> parts;
   for (;;) {
     const std::size_t dot = line.find('.');
     std::string_view part = line.substr(0, dot);
-    if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos) return 0;
     while (part.size() > 1 && part.front() == '0') part.remove_prefix(1);
     parts.push_back(part.size() > 9 ? 1000000000ul : std::stoul(std::string(part)));
     if (dot == std::string_view::npos) break;
@@ -617,51 +681,46 @@ bool DeclaresOlderLayout(std::string_view line) {
   for (std::size_t k = 0; k < std::max(parts.size(), std::size(kWholeLayout)); ++k) {
     const unsigned long a = k < parts.size() ? parts[k] : 0;
     const unsigned long b = k < std::size(kWholeLayout) ? kWholeLayout[k] : 0;
-    if (a != b) return a < b;
+    if (a != b) return a < b ? -1 : 1;
   }
-  return false;
+  return 0;
+}
+
+// What a file that starts with a byte order mark is told: it is text of
+// another encoding.
+std::string ByteOrderMarkText(std::string_view bytes) {
+  const char* encoding = bytes.substr(0, 3) == "\xEF\xBB\xBF"                                   ? "UTF-8"
+                         : bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" ? "UTF-16"
+                                                                                                : nullptr;
+  if (encoding == nullptr) return {};
+  return "Zeile 1: "_oem + encoding + "-Kennung (BOM) am Dateianfang, eine Federdatei ist Text in Codepage 850 !";
 }
 
 // ------------------------------------------------------- file access
 
-std::string NotReadableText(std::string_view path) {
-  return "Datei "_oem + OemPath(path) + " nicht gefunden oder kein Zugriffsrecht !"_oem;
+// The bytes of a regular file as they stand, read through WorkTextFile. A
+// failure is shown, naming its cause, and sets AbortFlag.
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  std::string why = FileUnreadableText(path);
+  TextFile& f = WorkTextFile();
+  if (why.empty() && !OpenWorkTextFileForReading(path)) why = "Lesefehler: "_oem + OemPath(path);
+  if (why.empty()) {
+    const int err = f.ReadRest(bytes, kMaxFileBytes);
+    f.Close();
+    if (err == EFBIG)
+      why = "Datei "_oem + OemPath(path) + " ist zu groß für eine Federdatei !"_oem;
+    else if (err != 0)
+      why = "Lesefehler: "_oem + OemPath(path);
+  }
+  if (why.empty()) return true;
+  ShowError(why);
+  G().AbortFlag = 1;
+  return false;
 }
 
-// The bytes of a regular file, read through WorkTextFile. A failure is
-// shown and sets AbortFlag.
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
-  const std::string found = ResolvePathCaseInsensitive(path);
-  if (PathIsDevice(found)) {
-    ShowError("Datei "_oem + OemPath(path) + " ist keine reguläre Datei !"_oem);
-    G().AbortFlag = 1;
-    return false;
-  }
-  if (!PathIsRegularFile(found) || !OpenWorkTextFileForReading(path)) {
-    ShowError(NotReadableText(path));
-    G().AbortFlag = 1;
-    return false;
-  }
-  TextFile& f = WorkTextFile();
-  std::string line;
-  int err = 0;
-  std::error_code ec;
-  bool tooLarge = std::filesystem::file_size(ResolvePathCaseInsensitive(path), ec) > kMaxFileBytes && !ec;
-  while (!tooLarge && err == 0 && !f.Eof()) {
-    err = f.ReadLine(line);
-    bytes.append(line);
-    if (f.LastLineEnded()) bytes.push_back('\n');  // a last line without its end stays so
-    tooLarge = bytes.size() > kMaxFileBytes;
-  }
-  f.Close();
-  if (err != 0 || tooLarge) {
-    ShowError(tooLarge ? "Datei "_oem + OemPath(path) + " ist zu groß für eine Federdatei !"_oem
-                       : "Lesefehler: "_oem + OemPath(path));
-    G().AbortFlag = 1;
-    return false;
-  }
-  return true;
-}
+// The file's bytes read into out; with expect, every real must read back as
+// the one it holds there.
+bool ParseAgainst(std::string_view bytes, SpringFileRecords& out, std::string& error, const SpringFileRecords* expect);
 
 }  // namespace
 
@@ -716,7 +775,7 @@ void InstallSpringFileRecords(const SpringFileRecords& r) {
 
 std::string SpringFileFloatText(Real x) {
   if (!std::isfinite(x)) return "0";
-  return FloatToStoredText(x);
+  return ExactWhereNeeded(FloatToStoredText(x), x);
 }
 
 std::string FormatSpringFile(const SpringFileRecords& records) {
@@ -756,7 +815,7 @@ bool SpringFileReadsBack(const SpringFileRecords& records, std::string* error) {
   const std::string bytes = FormatSpringFile(records);
   SpringFileRecords readBack;
   std::string why;
-  const bool ok = ParseSpringFile(bytes, readBack, why);
+  const bool ok = ParseAgainst(bytes, readBack, why, &records);
   if (error != nullptr) *error = std::move(why);
   return ok;
 }
@@ -797,9 +856,12 @@ void WriteSpringFile(std::string_view name) {
 
 // ---------------------------------------------------------------- reading
 
-bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error) {
+namespace {
+
+bool ParseAgainst(std::string_view bytes, SpringFileRecords& out, std::string& error, const SpringFileRecords* expect) {
   out = DefaultSpringFileRecords();
-  error.clear();
+  error = ByteOrderMarkText(bytes);
+  if (!error.empty()) return false;
   std::string text(bytes);
   // A Ctrl-Z after the last line end, as DOS editors leave it, is no line.
   std::size_t end = text.size();
@@ -818,19 +880,17 @@ bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string
   }
   // Control characters in a line (a tab, Ctrl-Z, NUL) would reach the
   // tab-separated printout and the CAD files: they are read as blanks.
-  for (char& c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u < 0x20 && c != '\r' && c != '\n') || u == 0x7F) c = ' ';
-  }
-  Reader rd(text);
+  text = ControlCharsToBlanks(std::move(text), true);
+  Reader rd(text, expect);
   const auto fail = [&] {
-    error = rd.Error();
+    // A line end inside a line splits it: the line is named too.
+    error = rd.Error() + OddLineEndText(text, rd.LineNo());
     return false;
   };
 
   const std::string headerRule = "Trennlinie "_oem + std::string(65, '-');
-  std::string ignored, version;
-  if (!rd.Rule(headerRule) || !rd.Text(ignored) || !rd.Text(version) || !rd.Rule(headerRule)) return fail();
+  std::string ignored, versionLine;
+  if (!rd.Rule(headerRule) || !rd.Text(ignored) || !rd.Text(versionLine) || !rd.Rule(headerRule)) return fail();
   for (int i = 1; i <= 3; ++i)
     if (!rd.Text(out.TitleBlockLines[i])) return fail();
   for (const Field& f : kMainLines)
@@ -848,12 +908,20 @@ bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string
   for (const Field& f : kTailLines2) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
   rest.emplace_back([&] { return ReadValueTable(rd, out.ValueTable); });
   for (const Field& f : kTailLines3) rest.emplace_back([&, field = &f] { return rd.Read(*field, out); });
-  const bool older = DeclaresOlderLayout(version);
+  const int version = CompareToLayoutVersion(versionLine);
   for (const std::function<bool()>& read : rest) {
-    if (older && rd.AtEnd()) return true;
+    if (version < 0 && rd.AtEnd()) return true;
     if (!read()) return fail();
   }
-  return true;
+  // A line after the layout is a line too many (a line end inside a line
+  // splits it in two), unless a later version wrote it.
+  return version > 0 || rd.AtEnd() || rd.Surplus() || fail();
+}
+
+}  // namespace
+
+bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error) {
+  return ParseAgainst(bytes, out, error, nullptr);
 }
 
 bool InstallSpringMaterial() {

@@ -37,8 +37,9 @@ SpringFileRecords CurrentSpringFileRecords();
 void InstallSpringFileRecords(const SpringFileRecords& records);
 
 // The text of a float line: 7 decimals, or 3 significant digits for whole
-// numbers below 1, as with DecimalsSetting 3; a value that is not finite
-// gives "0".
+// numbers below 1, as with DecimalsSetting 3, where that text holds the
+// value (ReadsBackAsHeld: a typed value exactly); else all the digits the
+// value takes (FloatToExactText). A value that is not finite gives "0".
 std::string SpringFileFloatText(Real x);
 
 // The whole file, header block first, lines ended by CR LF. Texts go out
@@ -46,12 +47,15 @@ std::string SpringFileFloatText(Real x);
 // line hold no "|" (written as "/").
 std::string FormatSpringFile(const SpringFileRecords& records);
 
-// Reads a file's bytes (lines end in CR LF, LF or CR; Ctrl-Z after the
+// Reads a file's bytes (CR LF, LF and CR each end a line; Ctrl-Z after the
 // last line end is ignored) into out, starting from the program-start
-// values. A file must hold the whole layout; only one whose header names an
-// older version ("Version 26.5" and before) may end after line 80 between
-// sections (what is missing keeps its start value). A file ending early or
-// inside its last line is cut. Every number must lie in the range its input
+// values. A file must hold the whole layout and no line after it (a line end
+// inside a line makes one line too many; only a file of a later version may
+// hold more); only one whose header names an older version ("Version 26.5"
+// and before) may end after line 80 between sections (what is missing keeps
+// its start value). A file ending early or inside its last line is cut; a
+// file that starts with a byte order mark is named as text of another
+// encoding. Every number must lie in the range its input
 // field holds (codes in their lists, results of the calculation within
 // ±1e15), marks hold J or N and switches TRUE or FALSE (either case; read
 // upper-case). On failure false, out unspecified,
@@ -60,8 +64,9 @@ std::string FormatSpringFile(const SpringFileRecords& records);
 bool ParseSpringFile(std::string_view bytes, SpringFileRecords& out, std::string& error);
 
 // True when the file of these records reads back: every value within the
-// range its line holds. error, when given, names the first line the reader
-// would refuse (code page 850).
+// range its line holds, every real as the value it was written from
+// (ReadsBackAsHeld; one that is not finite cannot be written). error, when
+// given, names the first line the reader would refuse (code page 850).
 bool SpringFileReadsBack(const SpringFileRecords& records, std::string* error = nullptr);
 
 // Writes the current spring. name empty: the save-as dialog asks for it;

@@ -11,6 +11,7 @@
 #include "base/globals.h"
 #include "base/messages.h"
 #include "base/services.h"
+#include "base/text.h"
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "spring/material.h"
@@ -30,7 +31,10 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-std::string TextField(int n) { return TrimRight(Cp1252To850(TableGetField(n))); }
+// Control characters (a NUL, a tab) are blanks, as in the texts of a spring
+// file: they would end a line of a printout early or open a column of the
+// tab-separated one.
+std::string TextField(int n) { return TrimRight(ControlCharsToBlanks(Cp1252To850(TableGetField(n)))); }
 std::int32_t IntField(int n) { return TextToInt(TableGetField(n)); }
 Real48 RealField(int n) { return MakeReal48(TextToFloat(TableGetField(n))); }
 

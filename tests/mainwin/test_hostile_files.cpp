@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cmath>
-#include <cstdlib>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -34,10 +34,10 @@
 #include "base/globals.h"
 #include "base/support_clock.h"
 #include "graphics/cadsettings.h"
-#include "settings/config.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "program_fixture.h"
+#include "settings/config.h"
 #include "spring/springfile.h"
 
 #ifndef ZEB1_WZEB1
@@ -147,6 +147,24 @@ class HostileFilesTest : public ::testing::Test {
     zeb::G().AbortFlag = 0;
     zeb::WriteConfigFile((file.empty() ? work_ / "zeb1.cfg" : file).string());
     ASSERT_EQ(zeb::G().AbortFlag, 0);
+  }
+
+  // Calls check(i, folder) for i = 0 .. n - 1 on four threads, each in a
+  // folder of its own; what each call says is wrong ("" for nothing).
+  std::vector<std::string> OnFourWorkers(std::size_t n,
+                                         const std::function<std::string(std::size_t, const fs::path&)>& check) {
+    std::atomic<std::size_t> next{0};
+    std::vector<std::string> failures(n);
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 4; ++w) {
+      const fs::path dir = root_ / ("worker" + std::to_string(w));
+      fs::create_directories(dir);
+      workers.emplace_back([&, dir] {
+        for (std::size_t i; (i = next++) < n;) failures[i] = check(i, dir);
+      });
+    }
+    for (std::thread& t : workers) t.join();
+    return failures;
   }
 
   std::vector<std::string> TmpEntries() const {
@@ -1350,27 +1368,18 @@ TEST_F(HostileFilesTest, CutSpringFilesAreNamedNeverReadAsAnotherSpring) {
   }
   EXPECT_GT(parsed, 1000);
 
-  std::atomic<std::size_t> next{0};
-  std::vector<std::string> failures(runs.size());
-  std::vector<std::thread> workers;
-  for (int w = 0; w < 4; ++w) {
-    const fs::path dir = root_ / ("cut" + std::to_string(w));
-    fs::create_directories(dir);
-    workers.emplace_back([&, dir] {
-      for (std::size_t i; (i = next++) < runs.size();) {
-        WriteBytes(dir / "cut.zeb", runs[i].bytes);
-        const Ran r = Run({"cut.zeb", "/I"}, dir);
-        const bool printed = fs::exists(dir / "cut.txt");
-        fs::remove(dir / "cut.txt");
-        if (runs[i].named.empty()) {
-          if (r.exitCode != 0 || !printed) failures[i] = "whole file: exit " + std::to_string(r.exitCode) + "\n" + r.err;
-        } else if (r.exitCode != 1 || printed || r.err.find("Datei cut.zeb, " + runs[i].named) == std::string::npos) {
-          failures[i] = "exit " + std::to_string(r.exitCode) + (printed ? ", printed" : "") + "\n" + r.err;
-        }
-      }
-    });
-  }
-  for (std::thread& t : workers) t.join();
+  const std::vector<std::string> failures = OnFourWorkers(runs.size(), [&](std::size_t i, const fs::path& dir) {
+    WriteBytes(dir / "cut.zeb", runs[i].bytes);
+    const Ran r = Run({"cut.zeb", "/I"}, dir);
+    const bool printed = fs::exists(dir / "cut.txt");
+    fs::remove(dir / "cut.txt");
+    if (runs[i].named.empty()) {
+      if (r.exitCode != 0 || !printed) return "whole file: exit " + std::to_string(r.exitCode) + "\n" + r.err;
+    } else if (r.exitCode != 1 || printed || r.err.find("Datei cut.zeb, " + runs[i].named) == std::string::npos) {
+      return "exit " + std::to_string(r.exitCode) + (printed ? ", printed" : "") + "\n" + r.err;
+    }
+    return std::string();
+  });
   for (std::size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(failures[i], "") << runs[i].named;
 
   // A number outside its field's range is named with its line, not printed.
@@ -1386,6 +1395,131 @@ TEST_F(HostileFilesTest, CutSpringFilesAreNamedNeverReadAsAnotherSpring) {
       << r.err;
   EXPECT_EQ(r.err.find(std::string(30, '7')), std::string::npos);
   EXPECT_FALSE(fs::exists(work_ / "f.txt"));
+}
+
+// Control characters in the material names of the table (a NUL, a TAB,
+// Ctrl-Z, DEL) reach the /I printout as blanks, as those of a spring file
+// do: the printout is the one of the same names with blanks in their place,
+// so a TAB opens no column of the tab-separated printout.
+TEST_F(HostileFilesTest, ControlCharactersInTableNamesArePrintedAsBlanks) {
+  const fs::path table = root_ / "dbf" / "zebwst.dbf";
+  const std::string good = ReadBytes(table);
+  const std::string spring = (SourceDir() / "examples" / "table_material.zeb").string();
+  const fs::path printout = work_ / "table_material.txt";
+  const auto printed = [&](const std::string& bytes) {
+    WriteBytes(table, bytes);
+    const Ran r = Run({spring, "/I"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return ReadBytes(printout);
+  };
+  for (const char* field : {"NAME1", "NAME2", "NAME3", "NAME4"}) {
+    const FieldAt f = LocateField(good, 5, field);  // the example's material 5
+    ASSERT_GT(f.length, 6u) << field;
+    for (const char control : {'\0', '\t', '\x1A', '\x7F'}) {
+      SCOPED_TRACE(std::string(field) + " " + std::to_string(control));
+      std::string blanks = good, controls = good;
+      for (std::size_t at : {f.at, f.at + 2, f.at + f.length - 1}) blanks[at] = ' ', controls[at] = control;
+      const std::string expected = printed(blanks);
+      ASSERT_FALSE(expected.empty());
+      EXPECT_EQ(printed(controls), expected);
+    }
+  }
+  WriteBytes(table, good);
+}
+
+// A line end (CR LF, LF and CR each end a line) put into a line of an
+// example, or in place of one of its bytes, at every line's start, middle,
+// last character and line end and at the end of the file: one line too
+// many, so every such mutant is refused, naming the line whose end is odd.
+// A seeded sample goes through the real program under /I (exit 1, no
+// printout) and at an interactive start (named, the spring not taken).
+TEST_F(HostileFilesTest, LineEndsInsideLinesAreNamedNeverRead) {
+  struct Mutant {
+    std::string bytes;
+    int line = 0;       // the line whose end is odd
+    const char* end{};  // and that end
+  };
+  std::vector<Mutant> mutants;
+  const auto endName = [](char mark) { return mark == '\r' ? "CR" : "LF"; };
+  // The examples, and a spring with change entries, drawing texts, load
+  // levels and values.
+  std::vector<std::string> files;
+  for (const auto& e : fs::directory_iterator(SourceDir() / "examples"))
+    if (e.path().extension() == ".zeb") files.push_back(ReadBytes(e.path()));
+  zeb::SpringFileRecords rich = zeb::DefaultSpringFileRecords();
+  zeb::ChangeLogData& log = rich.ChangeLog;
+  log.ChangeEntryCount = 2;
+  log.ChangeEntries[1] = {"a", "03.04.2024", "mx", "Feder neu"};
+  log.ChangeEntries[2] = {"b", "05.06.2024", "xy", "Draht 2.5 statt 2.4"};
+  log.DrawingTextCount = 2;
+  log.DrawingTexts[1] = {10.5L, 20.25L, 3.5L, 0.0L, "Text eins"};
+  rich.LoadSpectrum.Count = 2;
+  rich.LoadSpectrum.Levels[1] = {50.0L, 30.0L, 100.0L, 0, 0};
+  rich.LoadSpectrum.Levels[2] = {48.5L, 32.0L, 1000.0L, 0, 0};
+  rich.ValueTable.Count = 2;
+  rich.ValueTable.Values[1] = 23.3L, rich.ValueTable.Values[2] = 26.6L;
+  files.push_back(zeb::FormatSpringFile(rich));
+  for (const std::string& whole : files) {
+    zeb::SpringFileRecords r;
+    std::string error;
+    ASSERT_TRUE(zeb::ParseSpringFile(whole, r, error)) << error;
+    int k = 0;
+    for (std::size_t b = 0, cr; (cr = whole.find("\r\n", b)) != std::string::npos; b = cr + 2) {
+      ++k;
+      const std::size_t text = cr - b;
+      for (const char mark : {'\r', '\n'}) {
+        const std::set<std::size_t> inside = {b, b + text / 2, text > 0 ? cr - 1 : b, cr};
+        for (std::size_t at : inside)
+          mutants.push_back({whole.substr(0, at) + mark + whole.substr(at), k, endName(mark)});
+        // Between CR and LF: a CR leaves the first CR alone, an LF ends an
+        // empty line after it.
+        mutants.push_back(
+            {whole.substr(0, cr + 1) + mark + whole.substr(cr + 1), mark == '\r' ? k : k + 1, endName(mark)});
+        for (std::size_t at : {b + text / 2, cr, cr + 1}) {
+          if (whole[at] == mark || (at == b + text / 2 && text == 0)) continue;
+          std::string m = whole;
+          m[at] = mark;
+          mutants.push_back({m, k, endName(mark)});
+        }
+        if (cr + 2 == whole.size()) mutants.push_back({whole + mark, k + 1, endName(mark)});
+      }
+    }
+  }
+  ASSERT_GT(mutants.size(), 10000u);
+  for (const Mutant& m : mutants) {
+    zeb::SpringFileRecords r;
+    std::string error;
+    ASSERT_FALSE(zeb::ParseSpringFile(m.bytes, r, error)) << m.line << " " << m.end;
+    const std::string odd = "Zeile " + std::to_string(m.line) + " endet mit " + m.end + " statt CR LF.";
+    ASSERT_EQ(error.substr(error.size() - odd.size()), odd) << error;
+    ASSERT_GE(std::atoi(error.c_str() + 6), m.line) << error;  // refused at that line or after it
+  }
+
+  const char* seedText = std::getenv("ZEB1_MUTANT_SEED");
+  const unsigned seed = seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10))
+                                 : static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+  SCOPED_TRACE("ZEB1_MUTANT_SEED=" + std::to_string(seed));
+  std::mt19937 random(seed);
+  std::shuffle(mutants.begin(), mutants.end(), random);
+  mutants.resize(96);
+  const std::vector<std::string> failures = OnFourWorkers(mutants.size(), [&](std::size_t i, const fs::path& dir) {
+    zeb::SpringFileRecords r;
+    std::string error;
+    zeb::ParseSpringFile(mutants[i].bytes, r, error);
+    WriteBytes(dir / "m.zeb", mutants[i].bytes);
+    // Every fourth at an interactive start, which names the file and takes
+    // the template's spring.
+    const bool batch = i % 4 != 0;
+    const Ran run = Run(batch ? std::vector<std::string>{"m.zeb", "/I"} : std::vector<std::string>{"m.zeb"}, dir);
+    const bool printed = fs::exists(dir / "m.txt");
+    fs::remove(dir / "m.txt");
+    if (run.exitCode == (batch ? 1 : 0) && !printed && ReadBytes(dir / "m.zeb") == mutants[i].bytes &&
+        run.err.find("Datei m.zeb, " + zeb::ToUtf8(zeb::CodePage::Cp850, error)) != std::string::npos)
+      return std::string();
+    return "exit " + std::to_string(run.exitCode) + (printed ? ", printed" : "") + "\n" + run.err;
+  });
+  for (std::size_t i = 0; i < mutants.size(); ++i)
+    EXPECT_EQ(failures[i], "") << "line " << mutants[i].line << " " << mutants[i].end;
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // Start-up, command-line mode and the example spring files.
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -371,6 +375,115 @@ TEST_F(ProgramTest, UnreadableFileIsNeverMadeCurrent) {
   FileSave();
   EXPECT_EQ(G().AbortFlag, 1);
   EXPECT_EQ(ReadBytes(cut), whole.substr(0, at));
+}
+
+// Takes the overrides of file permissions out of this thread's effective
+// capabilities while it lives, so that a file's mode bits hold for root too.
+class ModeBitsHold {
+ public:
+  ModeBitsHold() {
+    if (::syscall(SYS_capget, &head_, data_) != 0) return;
+    saved_ = data_[0].effective;
+    data_[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    ::syscall(SYS_capset, &head_, data_);
+  }
+  ~ModeBitsHold() {
+    data_[0].effective = saved_;
+    ::syscall(SYS_capset, &head_, data_);
+  }
+
+ private:
+  __user_cap_header_struct head_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data_[2]{};
+  std::uint32_t saved_ = 0;
+};
+
+// Every road that opens a spring file (/I, /CAD, a start with the file,
+// Datei > Öffnen, the recent files) names in the same words why one cannot
+// be read: a folder, a missing file, one the user may not read, a byte order
+// mark, the reserved line, a line end inside a line. The document open
+// before stays, and so does the file.
+TEST_F(ProgramTest, EveryRoadNamesWhyASpringFileCannotBeRead) {
+  const fs::path work = root_ / "work";
+  const std::string valve = ReadBytes(SourceDir() / "examples" / "valve_spring.zeb");
+  const auto withLine = [&](int no, const std::string& text) {
+    std::size_t at = 0;
+    for (int k = 1; k < no; ++k) at = valve.find("\r\n", at) + 2;
+    return valve.substr(0, at) + text + valve.substr(valve.find("\r\n", at));
+  };
+  ASSERT_EQ(withLine(16, "10"), valve);
+  // The reserved line: the twelfth after the documents section (its
+  // heading, count, rule and five links of three lines).
+  const int docs =
+      1 + static_cast<int>(std::count(valve.begin(), valve.begin() + valve.find("\r\nDokumente\r\n"), '\n'));
+  const int reserved = docs + 1 + 18 + 11;
+  struct Cause {
+    const char* name;
+    std::string bytes;  // "" for a folder or no file
+    std::string said;   // after "Datei <name>"
+  };
+  const Cause causes[] = {
+      {"folder", "", " ist ein Ordner !"},
+      {"missing", "", " nicht gefunden !"},
+      {"unreadable", valve, " nicht lesbar: kein Zugriffsrecht !"},
+      {"utf8", "\xEF\xBB\xBF" + valve,
+       ", Zeile 1: UTF-8-Kennung (BOM) am Dateianfang, eine Federdatei ist Text in Codepage 850 !"},
+      {"utf16", "\xFF\xFE" + valve, ", Zeile 1: UTF-16-Kennung (BOM) am Dateianfang"},
+      {"reserved", withLine(reserved, "x"),
+       ", Zeile " + std::to_string(reserved) + ": erwartet: ganze Zahl (reservierte Zeile, stets 0), gelesen: \"x\" !"},
+      {"stray CR", withLine(16, "1\r"), ", Zeile 17: erwartet: Zahl"},
+  };
+  for (const Cause& c : causes) {
+    SCOPED_TRACE(c.name);
+    const std::string cause = c.name;
+    const fs::path bad = work / "bad.zeb";
+    fs::remove_all(bad);
+    if (cause == "folder") fs::create_directory(bad);
+    if (!c.bytes.empty()) WriteBytes(bad, c.bytes);
+    if (cause == "unreadable") fs::permissions(bad, fs::perms::none);
+    std::optional<ModeBitsHold> hold(std::in_place);
+    const auto expect = [&](const std::string& name) {
+      auto& e = ui().ExpectMessageBox("", "Datei " + name + c.said);
+      if (cause == "stray CR") e.Text("Zeile 16 endet mit CR statt CR LF.");
+    };
+    for (const char* mode : {"/I", "/CAD5:6"}) {
+      expect("bad.zeb");
+      EXPECT_EQ(Run({"bad.zeb", mode}), 1) << mode;
+      // The name without its extension.
+      if (cause == "missing")
+        ui().ExpectMessageBox("", "Datei bad oder bad.zeb nicht gefunden !");
+      else
+        expect("bad.zeb");
+      EXPECT_EQ(Run({"bad", mode}), 1) << mode;
+    }
+    // A start with the file: named and never made current; a missing name
+    // is a new file.
+    if (cause != "missing") expect("bad.zeb");
+    EXPECT_EQ(Run({"bad.zeb"}), 0);
+    EXPECT_EQ(G().CurrentFileName, cause == "missing" ? "bad.zeb" : "");
+    // Open and the recent files keep the spring that was open.
+    WriteBytes(work / "good.zeb", valve);
+    ui().ExpectOpenFile(work / "good.zeb");
+    FileOpen();
+    ASSERT_EQ(G().AbortFlag, 0);
+    const Real d = SpringData().d;
+    ui().ExpectOpenFile(bad);
+    expect(bad.string());
+    FileOpen();
+    EXPECT_EQ(G().AbortFlag, 1);
+    G().RecentFiles[1] = bad.string();
+    if (cause == "missing")
+      ui().ExpectMessageBox("", "File " + bad.string() + " not found !");
+    else
+      expect(bad.string());
+    OpenRecentFile(1);
+    EXPECT_EQ(SpringData().d, d);
+    EXPECT_EQ(G().CurrentFileName, "good");
+    hold.reset();
+    if (!c.bytes.empty()) {
+      EXPECT_EQ(ReadBytes(bad), c.bytes);
+    }
+  }
 }
 
 // "/CADi:j": the drawing runs in batch mode with the code; the file named

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "base/files.h"
@@ -135,7 +136,15 @@ TEST_F(SpringFileTest, FloatLinesMatchTheWorkTextFileWriter) {
     for (Real x : values) WriteTextLineFloat(x);
     CloseFileChecked(WorkTextFile());
     const Lines written = SplitCrLf(Slurp(path));
-    for (std::size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(SpringFileFloatText(values[i]), written[i]);
+    // The same text where it holds the value; the typed values that 7
+    // decimals do not hold keep every digit.
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+      if (std::strtold(written[i].c_str(), nullptr) == values[i]) {
+        EXPECT_EQ(SpringFileFloatText(values[i]), written[i]);
+      } else {
+        EXPECT_EQ(std::strtold(SpringFileFloatText(values[i]).c_str(), nullptr), values[i]) << written[i];
+      }
+    }
     EXPECT_EQ(G().DecimalsSetting, setting);
   }
   EXPECT_EQ(SpringFileFloatText(1), "1.0000000");
@@ -292,6 +301,59 @@ TEST_F(SpringFileTest, SavedFilesReadBackAndCalculate) {
   EXPECT_EQ(G().AbortFlag, 0);
 }
 
+// The cases as found, through Speichern and Öffnen: a shear modulus, an
+// installed length and a force of 1e-8 and a coil diameter of 25.00000005
+// read back as typed, and the spring read back gives the messages and
+// results (to six digits) of the one saved. A value that is not finite
+// cannot be saved as itself: named with its line, nothing written.
+TEST_F(SpringFileTest, TypedValuesSurviveSaveAndOpen) {
+  const auto results = [] {
+    std::vector<std::string> r = test::Messages();
+    const SpringDataRecord& s = SpringData();
+    for (Real x : {s.G, s.Dm, s.d, s.n, s.L0, s.L1, s.L2, s.F1, s.F2, s.R, s.Lc, s.TolDe, s.TolL0, s.TolF1, s.TolF2})
+      r.push_back(FloatToStrSigLess(-3, x));
+    return r;
+  };
+  struct Case {
+    const char* name;
+    Real SpringDataRecord::*field;
+    Real value;
+    Code rateInput;  // 4: the forces are typed
+  };
+  const Case cases[] = {{"G", &SpringDataRecord::G, 1e-8L, 1},
+                        {"L2", &SpringDataRecord::L2, 1e-8L, 1},
+                        {"F1", &SpringDataRecord::F1, 1e-8L, 4},
+                        {"Dm", &SpringDataRecord::Dm, 25.00000005L, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ResetSpringRecords();
+    test::MakeCaseASpring();  // own material values, no table row
+    InstallSpringMaterial();
+    SpringData().DiameterGiven = 3;
+    SpringData().RateInput = c.rateInput;
+    RunCalculation();
+    SpringData().*c.field = c.value;
+    RunCalculation();
+    ASSERT_EQ(SpringData().*c.field, c.value);  // an input the calculation keeps
+    const std::vector<std::string> saved = results();
+    WriteSpringFile("typed");
+    ASSERT_EQ(G().AbortFlag, 0);
+    test::ResetSpringRecords();
+    ReadSpringFile("typed");
+    ASSERT_EQ(G().AbortFlag, 0);
+    EXPECT_EQ(SpringData().*c.field, c.value);
+    EXPECT_EQ(results(), saved);
+  }
+
+  const std::string before = Slurp(PathOf("typed.zeb"));
+  SpringData().TolF1 = std::numeric_limits<Real>::quiet_NaN();
+  ui().ExpectMessageBox(
+      "", "Feder nicht gespeichert, Zeile 23: Toleranz max. F1 = keine Zahl wird als \"0\" zurückgelesen !");
+  WriteSpringFile("typed");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(Slurp(PathOf("typed.zeb")), before);
+}
+
 TEST_F(SpringFileTest, MissingMaterialRowResetsTheRecord) {
   MakeCalculatedRef();
   MaterialSource() = 9;
@@ -410,6 +472,83 @@ TEST_F(SpringFileTest, HandMadeFileFillsEveryVariable) {
     EXPECT_TRUE(kHandMade[i].holds(rec)) << "line " << i + 1 << ": " << kHandMade[i].line;
   G().ProgramVersion = "?";
   EXPECT_EQ(FormatSpringFile(rec), bytes);
+}
+
+// Every real of the hand-made file given as typed at its field's limits
+// (its range as the reader names it), with up to 15 significant digits
+// (1e-8, 25.00000005, ...): written again, each line reads back to the
+// very number typed, keeps its 7 decimals where they hold it, and stays
+// within the reader's 40 characters. Seeded: ZEB1_REALS_SEED repeats a run.
+TEST_F(SpringFileTest, TypedRealsAtTheirLimitsAreWrittenAsTyped) {
+  Lines lines;
+  for (const Row& row : kHandMade) lines.emplace_back(row.line);
+  const auto isReal = [](const std::string& l) { return l.size() > 8 && l.substr(l.size() - 8) == ".2500000"; };
+  std::vector<std::pair<Real, Real>> range(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!isReal(lines[i])) continue;
+    Lines probe = lines;
+    probe[i] = "1e31";
+    SpringFileRecords r;
+    std::string error;
+    ASSERT_FALSE(ParseSpringFile(JoinCrLf(probe, probe.size()), r, error));
+    const std::size_t at = error.find("erwartet: Zahl ") + 15;
+    range[i] = {std::strtold(error.c_str() + at, nullptr),
+                std::strtold(error.c_str() + error.find("..", at) + 2, nullptr)};
+    // The diameter the file names as given (Di) holds a length.
+    if (range[i].first == -3e6L) range[i] = {0, 1e6L};
+  }
+  const char* seedText = std::getenv("ZEB1_REALS_SEED");
+  const unsigned seed = seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 65u;
+  SCOPED_TRACE("ZEB1_REALS_SEED=" + std::to_string(seed));
+  std::mt19937 random(seed);
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const auto typed = [&](Real lo, Real hi) -> std::string {
+    char buf[64];
+    switch (pick(6)) {
+      case 0: std::snprintf(buf, sizeof buf, "%.15Lg", lo); return buf;
+      case 1: std::snprintf(buf, sizeof buf, "%.15Lg", hi); return buf;
+      case 2: return lo < 0 && pick(2) ? "-1e-8" : "1e-8";
+      case 3: return std::to_string(pick(100)) + ".00000005";
+    }
+    // Up to 15 significant digits inside the range.
+    std::string digits;
+    for (int k = 1 + pick(15); k > 0; --k) digits += std::to_string(pick(10));
+    const std::string t =
+        (lo < 0 && pick(2) ? "-" : "") + digits.insert(static_cast<std::size_t>(pick(16)) % (digits.size() + 1), ".");
+    const Real v = std::strtold(t.c_str(), nullptr);
+    return v >= lo && v <= hi ? t : "0" + digits.substr(digits.find('.'), 7);
+  };
+  const std::size_t drawing =
+      static_cast<std::size_t>(std::find(lines.begin(), lines.end(), "1.5|-2.5|3.5|45|text 1||") - lines.begin());
+  for (int round = 0; round < 200; ++round) {
+    Lines in = lines;
+    for (std::size_t i = 0; i < in.size(); ++i)
+      if (isReal(in[i])) in[i] = typed(range[i].first, range[i].second);
+    in[drawing] = typed(-1e9L, 1e9L) + "|" + typed(-1e9L, 1e9L) + "|0.1|" + typed(0, 360) + "|t||";
+    SpringFileRecords r;
+    std::string error;
+    ASSERT_TRUE(ParseSpringFile(JoinCrLf(in, in.size()), r, error)) << error;
+    const Lines out = SplitCrLf(FormatSpringFile(r));
+    ASSERT_EQ(out.size(), in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+      if (!isReal(lines[i])) continue;
+      const Real v = std::strtold(in[i].c_str(), nullptr);
+      ASSERT_EQ(std::strtold(out[i].c_str(), nullptr), v) << "line " << i + 1 << ": " << in[i] << " -> " << out[i];
+      ASSERT_LE(out[i].size(), 40u) << out[i];
+      char seven[64];
+      std::snprintf(seven, sizeof seven, "%.7Lf", v);
+      if (v >= 1 && std::strtold(seven, nullptr) == v) {
+        ASSERT_EQ(out[i], seven);
+      }
+    }
+    const auto fields = [](const std::string& l) {
+      std::vector<Real> v;
+      for (std::size_t at = 0; v.size() < 4; at = l.find('|', at) + 1)
+        v.push_back(std::strtold(l.c_str() + at, nullptr));
+      return v;
+    };
+    ASSERT_EQ(fields(out[drawing]), fields(in[drawing])) << out[drawing];
+  }
 }
 
 // ------------------------------------------------------------- bad files
@@ -653,7 +792,7 @@ TEST_F(SpringFileTest, OddFilesAreReadOrRefusedCleanly) {
   }
   // Drawing-text lines without their "||" or numbers.
   Lines l = SplitCrLf(crlf);
-  const auto text = std::find(l.begin(), l.end(), "-5|" + FloatToStrSig(123.456L) + "|2.5|90|mit | Strich||");
+  const auto text = std::find(l.begin(), l.end(), "-5|123.456|2.5|90|mit | Strich||");
   ASSERT_NE(text, l.end());
   for (const char* bad : {"-5|12|2.5|90|mit | Strich|", "-5|12|2.5|90||", "-5|x|2.5|90|a||", "1|2|3||"}) {
     *text = bad;

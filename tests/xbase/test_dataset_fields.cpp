@@ -214,6 +214,14 @@ TEST_F(FieldsTest, ValuesThroughTheDatasetAreWhatTheFileHolds) {
   EXPECT_EQ(refusal([&] { day.SetText("morgen"); }), "'morgen' ist kein g\xFCltiges Datum");
   EXPECT_EQ(refusal([&] { ds.FieldByName("OK").SetText("vielleicht"); }),
             "'vielleicht' ist kein g\xFCltiger Wahrheitswert (J/N)");
+  // One sign at most, in a real or a whole number.
+  for (const std::string t : {"+-1", "-+1", "++1", "--1", "+-.5", "-+0,5"}) {
+    EXPECT_EQ(refusal([&] { ds.FieldByName("PRICE").SetText(t); }), "'" + t + "' ist keine g\xFCltige Zahl");
+    EXPECT_EQ(refusal([&] { ds.FieldByName("BIG").SetText(t); }), "'" + t + "' ist keine g\xFCltige ganze Zahl");
+  }
+  EXPECT_EQ(refusal([&] { ds.FieldByName("PRICE").SetText("+1.5"); }), "accepted");
+  EXPECT_EQ(refusal([&] { ds.FieldByName("PRICE").SetText("-1e+2"); }), "accepted");
+  ds.FieldByName("PRICE").SetAsFloat(1.005);
   ds.Post();
   ds.Close();
   DbfTable t;

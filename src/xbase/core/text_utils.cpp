@@ -260,8 +260,10 @@ std::int32_t TextToInt(std::string_view text) {
 bool ReadNumberText(std::string_view s, double& value) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  if (s.empty() || s.front() == '+' || s.size() > 400) return false;
+  // One sign at most: "+-1" is no number.
+  const bool plus = !s.empty() && s.front() == '+';
+  if (plus) s.remove_prefix(1);
+  if (s.empty() || s.front() == '+' || (plus && s.front() == '-') || s.size() > 400) return false;
   std::string t(s);
   for (char& c : t)
     if (c == ',') c = '.';
