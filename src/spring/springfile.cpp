@@ -791,7 +791,10 @@ void WriteSpringFile(std::string_view name) {
   }
   WriteTextNoEol(bytes);
   CloseFileChecked(f);  // replaces the old file only when all was written
-  if (g.AbortFlag == 0) g.CurrentFilePath = path;
+  if (g.AbortFlag == 0) {
+    g.CurrentFilePath = path;
+    g.CurrentFileStamp = StampOfWrittenFile(path, bytes);
+  }
   RestoreArrowCursor();
 }
 
@@ -883,6 +886,8 @@ namespace {
 // file chosen in the dialog (asked) names the current file and folder.
 void ReadSpringFileAt(const std::string& path, bool asked, const std::string& chosenFolder) {
   BaseGlobals& g = G();
+  // Taken before the read: a change meanwhile shows at the next save.
+  const FileStamp stamp = StampOfFile(ResolvePathCaseInsensitive(path));
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return;
   SpringFileRecords records;
@@ -896,6 +901,7 @@ void ReadSpringFileAt(const std::string& path, bool asked, const std::string& ch
   }
   InstallSpringFileRecords(records);
   g.CurrentFilePath = path;
+  g.CurrentFileStamp = stamp;
   if (asked) {
     g.CurrentFileName = BareFileName(path);
     g.CurrentDataFolder = chosenFolder;
