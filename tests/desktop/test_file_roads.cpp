@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <cstdlib>
 
 #include "base/files.h"
@@ -446,6 +447,13 @@ TEST_F(FileRoads, TwoWindowsOnOneFileAskBeforeReplacing) {
     auto* box = qobject_cast<QMessageBox*>(ActiveModal());
     asked = box->text();
     noDefault = box->defaultButton() == box->button(QMessageBox::No);
+    if (const char* folder = std::getenv("ZEB1_SCREENSHOTS"); folder != nullptr && *folder != '\0') {
+      QTest::qWait(200);
+      const QRect at = box->frameGeometry().adjusted(-20, -20, 20, 20);
+      box->screen()
+          ->grabWindow(0, at.x(), at.y(), at.width(), at.height())
+          .save(QString::fromUtf8(folder) + "/file_changed_question.png");
+    }
     Key(Qt::Key_Return);
   });
   s.Then("back", [this] { return MainWindowWaits(); }, [] {});
