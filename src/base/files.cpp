@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "base/dialogs.h"
@@ -198,13 +199,15 @@ bool RefusedAsTooLarge(std::string_view path, std::uint64_t limit) {
   return true;
 }
 
-bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit) {
-  bytes.clear();
+namespace {
+
+// Reads the regular file at path to its end, each block handed to take
+// (false stops the read as failed); st gets the open file's status. A FIFO
+// or device is not waited on.
+bool ReadBlocks(std::string_view path, struct stat& st, const std::function<bool(std::string_view)>& take) {
   int fd = -1;
   if (OpenRegularForReading(path, fd) != 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) <= limit;
-  if (ok) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  bool ok = ::fstat(fd, &st) == 0;
   char buf[65536];
   while (ok) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -213,11 +216,26 @@ bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limi
       ok = n == 0;
       break;
     }
-    bytes.append(buf, static_cast<std::size_t>(n));
-    // A file that grows while it is read stops at the limit too.
-    ok = bytes.size() <= limit;
+    ok = take(std::string_view(buf, static_cast<std::size_t>(n)));
   }
   ::close(fd);
+  return ok;
+}
+
+}  // namespace
+
+bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit) {
+  bytes.clear();
+  struct stat st {};
+  const bool ok = ReadBlocks(path, st, [&](std::string_view block) {
+    if (bytes.empty()) {
+      if (static_cast<std::uint64_t>(st.st_size) > limit) return false;
+      bytes.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    bytes.append(block);
+    // A file that grows while it is read stops at the limit too.
+    return bytes.size() <= limit;
+  });
   if (!ok) bytes.clear();
   return ok;
 }
@@ -256,23 +274,13 @@ std::string FileTimeText(const FileStamp& s, bool millis) {
 
 FileStamp StampOfFile(std::string_view path) {
   FileStamp stamp;
-  int fd = -1;
-  if (OpenRegularForReading(path, fd) != 0) return stamp;
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0;
   std::uint64_t h = Digest({});
-  char buf[65536];
-  while (ok) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    h = Digest(std::string_view(buf, static_cast<std::size_t>(n)), h);
-  }
-  ::close(fd);
-  if (!ok) return stamp;
+  if (!ReadBlocks(path, st, [&h](std::string_view block) {
+        h = Digest(block, h);
+        return true;
+      }))
+    return stamp;
   TakeStatOf(st, stamp);
   stamp.digest = h;
   stamp.taken = true;

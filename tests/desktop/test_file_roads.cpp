@@ -363,12 +363,8 @@ TEST_P(SaveRoads, NothingUnreadIsReplacedUnasked) {
   AnswersByQuestion user(QString::fromStdString(spring.string()));
   {
     const test::ModeBitsOnly asAnyUser;
-    std::optional<int> ended;
-    window_ = StartMainWindow(args, ended, printer_);
-    ASSERT_FALSE(ended.has_value());
-    ASSERT_NE(window_, nullptr);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    StartWith(args);
+    if (HasFatalFailure()) return;
     EXPECT_EQ(G().CurrentFileName.empty(), !named);
     SpringData().d = 1.7L;
     G().ModifiedFlag = 1;
