@@ -319,6 +319,10 @@ std::string SaveCaseName(const testing::TestParamInfo<SaveCase>& info) {
   return sw + (c.templ ? "Template" : "NoTemplate") + kinds[static_cast<int>(c.file)] + roads[static_cast<int>(c.road)];
 }
 
+void PrintTo(const SaveCase& c, std::ostream* os) {
+  *os << SaveCaseName(testing::TestParamInfo<SaveCase>(c, 0));
+}
+
 // Strg+S from every start (switch, template, file sound, cut or unreadable);
 // every other road from a spring the window read, one it only named (/E)
 // and an unnamed one.

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <ostream>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -177,6 +178,10 @@ std::string CaseName(const testing::TestParamInfo<StartCase>& info) {
   return sw + (c.templ ? "Template" : "NoTemplate") + kinds[static_cast<int>(c.file)] + RoadName(c.road);
 }
 
+void PrintTo(const StartCase& c, std::ostream* os) {
+  *os << CaseName(testing::TestParamInfo<StartCase>(c, 0));
+}
+
 std::vector<StartCase> AllStarts() {
   std::vector<StartCase> cases;
   for (const char* sw : {"", "/E", "/e", "/G"})
@@ -265,6 +270,8 @@ std::string TwoName(const testing::TestParamInfo<TwoCase>& info) {
   static const char* const changes[] = {"Size", "ContentOnly", "TimeOnly"};
   return std::string(changes[static_cast<int>(info.param.change)]) + RoadName(info.param.road);
 }
+
+void PrintTo(const TwoCase& c, std::ostream* os) { *os << TwoName(testing::TestParamInfo<TwoCase>(c, 0)); }
 
 std::vector<TwoCase> AllChanges() {
   std::vector<TwoCase> cases;
