@@ -364,11 +364,19 @@ TEST_P(TwoWindows, AChangedFileIsNamedBeforeItIsReplaced) {
     EXPECT_EQ(ReadBytes(spring_), mine);
     EXPECT_EQ(DOfFile(spring_), kTypedD);
     if (c.road == Road::CtrlS) {
-      // Its own file as it wrote it: replaced again without a question.
+      // Its own file as it wrote it: replaced again without a question;
+      // touched after that, named as changed since the save.
       SpringData().d = 2.0L;
       FileSave();
       EXPECT_EQ(user->overwrites.size(), 1u);
       EXPECT_EQ(DOfFile(spring_), 2.0L);
+      SetTime(spring_, kOpened);
+      FileSave();
+      ASSERT_EQ(user->overwrites.size(), 2u);
+      EXPECT_NE(user->overwrites[1].first.find("spring.zeb wurde seit dem Speichern geändert (Zeit "),
+                std::string::npos)
+          << user->overwrites[1].first;
+      EXPECT_NE(user->overwrites[1].first.find(" -> 07.12.2026 09:05:00)"), std::string::npos);
     }
   }
 }
