@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <vector>
 
 #include "base/dialogs.h"
@@ -199,15 +198,13 @@ bool RefusedAsTooLarge(std::string_view path, std::uint64_t limit) {
   return true;
 }
 
-namespace {
-
-// Reads the regular file at path to its end, each block handed to take
-// (false stops the read as failed); st gets the open file's status. A FIFO
-// or device is not waited on.
-bool ReadBlocks(std::string_view path, struct stat& st, const std::function<bool(std::string_view)>& take) {
+bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit) {
+  bytes.clear();
   int fd = -1;
   if (OpenRegularForReading(path, fd) != 0) return false;
-  bool ok = ::fstat(fd, &st) == 0;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) <= limit;
+  if (ok) bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buf[65536];
   while (ok) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -216,37 +213,16 @@ bool ReadBlocks(std::string_view path, struct stat& st, const std::function<bool
       ok = n == 0;
       break;
     }
-    ok = take(std::string_view(buf, static_cast<std::size_t>(n)));
+    bytes.append(buf, static_cast<std::size_t>(n));
+    // A file that grows while it is read stops at the limit too.
+    ok = bytes.size() <= limit;
   }
   ::close(fd);
-  return ok;
-}
-
-}  // namespace
-
-bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit) {
-  bytes.clear();
-  struct stat st {};
-  const bool ok = ReadBlocks(path, st, [&](std::string_view block) {
-    if (bytes.empty()) {
-      if (static_cast<std::uint64_t>(st.st_size) > limit) return false;
-      bytes.reserve(static_cast<std::size_t>(st.st_size));
-    }
-    bytes.append(block);
-    // A file that grows while it is read stops at the limit too.
-    return bytes.size() <= limit;
-  });
   if (!ok) bytes.clear();
   return ok;
 }
 
 namespace {
-
-// FNV-1a over the bytes, continued from h.
-std::uint64_t Digest(std::string_view bytes, std::uint64_t h = 14695981039346656037ull) {
-  for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  return h;
-}
 
 void TakeStatOf(const struct stat& st, FileStamp& stamp) {
   stamp.size = static_cast<std::uint64_t>(st.st_size);
@@ -272,17 +248,12 @@ std::string FileTimeText(const FileStamp& s, bool millis) {
 
 }  // namespace
 
-FileStamp StampOfFile(std::string_view path) {
+FileStamp StampOfFile(std::string_view path, std::uint64_t limit) {
   FileStamp stamp;
+  if (!ReadWholeFile(path, stamp.bytes, limit)) return {};
   struct stat st {};
-  std::uint64_t h = Digest({});
-  if (!ReadBlocks(path, st, [&h](std::string_view block) {
-        h = Digest(block, h);
-        return true;
-      }))
-    return stamp;
+  if (::stat(std::string(path).c_str(), &st) != 0) return {};
   TakeStatOf(st, stamp);
-  stamp.digest = h;
   stamp.taken = true;
   return stamp;
 }
@@ -292,7 +263,7 @@ FileStamp StampOfWrittenFile(std::string_view path, std::string_view bytes) {
   struct stat st {};
   if (::stat(std::string(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
   TakeStatOf(st, stamp);
-  stamp.digest = Digest(bytes);
+  stamp.bytes = bytes;
   stamp.taken = stamp.written = true;
   return stamp;
 }
@@ -300,13 +271,17 @@ FileStamp StampOfWrittenFile(std::string_view path, std::string_view bytes) {
 std::string FileChangeText(const FileStamp& then, std::string_view path) {
   struct stat st {};
   if (!then.taken || ::stat(std::string(path).c_str(), &st) != 0) return {};
-  const FileStamp now = StampOfFile(path);
-  if (!now.taken) return "nicht mehr lesbar"_oem;
+  FileStamp now;
+  TakeStatOf(st, now);
   std::string change;
-  if (now.size != then.size)
+  if (now.size != then.size) {
     change = "Größe "_oem + std::to_string(then.size) + " -> " + std::to_string(now.size) + " Bytes";
-  else if (now.digest != then.digest)
-    change = "Inhalt bei gleicher Größe"_oem;
+  } else {
+    // Read only when the size gives nothing away.
+    now = StampOfFile(path);
+    if (!now.taken) return "nicht mehr lesbar"_oem;
+    if (now.bytes != then.bytes) change = "Inhalt bei gleicher Größe"_oem;
+  }
   if (now.seconds != then.seconds || now.nanoseconds != then.nanoseconds) {
     // Two times within one second are told apart by their milliseconds.
     const bool millis = now.seconds == then.seconds;

@@ -56,12 +56,12 @@ bool RefusedAsTooLarge(std::string_view path, std::uint64_t limit = kReadWholeLi
 bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit = kReadWholeLimit);
 
 // What the regular file at path holds now: its size, modification time and
-// the digest of all its bytes; taken false when it is no regular file or
+// bytes; taken false when it is no regular file, larger than limit or
 // cannot be read. A FIFO or device is not waited on.
-FileStamp StampOfFile(std::string_view path);
+FileStamp StampOfFile(std::string_view path, std::uint64_t limit = kReadWholeLimit);
 // The file just written with these bytes: its size and time as the system
-// gives them, the digest of the bytes (a change by another writer since the
-// write shows in the digest).
+// gives them, and the bytes (a change by another writer since the write
+// shows in them).
 FileStamp StampOfWrittenFile(std::string_view path, std::string_view bytes);
 // How the file at path differs from what it held at the stamp, for a
 // question (code page 850): "Größe 2987 -> 3012 Bytes, Zeit 07.12.2026

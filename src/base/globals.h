@@ -17,15 +17,15 @@ struct ErrorMessageListT {
   bool operator==(const ErrorMessageListT&) const = default;
 };
 
-// What a file held when the program last read or wrote it: enough to tell
-// afterwards whether something else changed it (size, modification time,
-// a digest of its bytes). taken false: no file.
+// What a file held when the program last read or wrote it, to tell
+// afterwards whether something else changed it: its size, modification
+// time and bytes. taken false: no file.
 struct FileStamp {
   bool taken = false;
   bool written = false;  // taken after a write, else before a read
   std::uint64_t size = 0;
   std::int64_t seconds = 0, nanoseconds = 0;  // modification time
-  std::uint64_t digest = 0;
+  std::string bytes;
   bool operator==(const FileStamp&) const = default;
 };
 
