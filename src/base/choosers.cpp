@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/globals.h"
@@ -72,6 +75,29 @@ std::string WhyNotWritable(std::string_view path) {
   return {};
 }
 
+// Something the user has is at the name: a file, readable or not, or a
+// link (also one that leads nowhere); a folder is refused as a name later.
+bool SomethingToOverwrite(std::string_view path) {
+  const std::string p(path);
+  struct stat st {};
+  if (p.empty() || ::lstat(p.c_str(), &st) != 0) return false;
+  return !(::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+std::string NormalPath(std::string_view path) {
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::absolute(std::filesystem::path(path), ec);
+  return (ec ? std::filesystem::path(path) : p).lexically_normal().string();
+}
+
+// The file the window's spring was read from or last written to; an
+// unnamed spring (a new one, or the template's) has none.
+bool IsWindowsOwnFile(std::string_view path) {
+  const BaseGlobals& g = G();
+  return g.CurrentFileStamp.taken && !g.CurrentFileName.empty() && !g.CurrentFilePath.empty() &&
+         NormalPath(path) == NormalPath(g.CurrentFilePath);
+}
+
 }  // namespace
 
 void ConfirmOverwriteFile(std::string_view path) {
@@ -81,9 +107,22 @@ void ConfirmOverwriteFile(std::string_view path) {
     g.AbortFlag = 1;
     return;
   }
-  if (FileCanBeOpened(path) && path.find("aktuell") == std::string_view::npos && g.ConfirmOverwrite == 1) {
-    SetCurrentHelpNumber(3055);
-    if (!AskYesNoCancel(Oem(path) + " existiert bereits.   überschreiben ?"_oem)) g.AbortFlag = 1;
+  // Only the window's own file, as it was read or written, is replaced
+  // unasked; one changed since is named with its change, default No.
+  if (SomethingToOverwrite(path)) {
+    const bool own = IsWindowsOwnFile(path);
+    const std::string change = own ? FileChangeText(g.CurrentFileStamp, path) : std::string();
+    if (!change.empty()) {
+      SetCurrentHelpNumber(3055);
+      const std::string since = g.CurrentFileStamp.written ? std::string("seit dem Speichern"_oem)
+                                                           : std::string("seit dem Öffnen"_oem);
+      if (!AskYesNoCancelNoDefault(Oem(path) + " wurde " + since + " geändert ("_oem + change +
+                                   ").   überschreiben ?"_oem))
+        g.AbortFlag = 1;
+    } else if (!own || (path.find("aktuell") == std::string_view::npos && g.ConfirmOverwrite == 1)) {
+      SetCurrentHelpNumber(3055);
+      if (!AskYesNoCancel(Oem(path) + " existiert bereits.   überschreiben ?"_oem)) g.AbortFlag = 1;
+    }
   }
   if (g.AbortFlag != 0) return;
   if (!NameIsWritable(path)) {

@@ -7,10 +7,14 @@
 
 namespace zeb {
 
-// Before a file is written: asks before an existing file is overwritten
-// (unless the path contains "aktuell" or ConfirmOverwrite is 0; No and
-// Cancel set AbortFlag), then checks that the name can be written. The file
-// itself is not touched: the caller's write replaces it when complete.
+// Before a file is written: asks before anything at the name is
+// overwritten, a file that cannot be read or a link too; No and Cancel set
+// AbortFlag. Only the window's own spring file (CurrentFilePath of a named
+// spring, as CurrentFileStamp holds it) is replaced without a question when
+// ConfirmOverwrite is 0 or the path contains "aktuell"; changed on disk
+// since, it is named with its change and asked about, No the default. Then
+// checks that the name can be written. The file itself is not touched: the
+// caller's write replaces it when complete.
 void ConfirmOverwriteFile(std::string_view path);
 
 // The save-as step of the spring file; returns the path ("" when refused or

@@ -242,6 +242,75 @@ bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limi
   return ok;
 }
 
+namespace {
+
+void TakeStatOf(const struct stat& st, FileStamp& stamp) {
+  stamp.size = static_cast<std::uint64_t>(st.st_size);
+  stamp.seconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  stamp.nanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+}
+
+// "07.12.2026 09:05:12" in local time, with ",345" milliseconds when asked.
+std::string FileTimeText(const FileStamp& s, bool millis) {
+  const auto t = static_cast<std::time_t>(s.seconds);
+  std::tm tm{};
+  if (::localtime_r(&t, &tm) == nullptr) return "?";
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900,
+                tm.tm_hour, tm.tm_min, tm.tm_sec);
+  std::string text = buf;
+  if (millis) {
+    std::snprintf(buf, sizeof buf, ",%03d", static_cast<int>(s.nanoseconds / 1000000));
+    text += buf;
+  }
+  return text;
+}
+
+}  // namespace
+
+FileStamp StampOfFile(std::string_view path, std::uint64_t limit) {
+  FileStamp stamp;
+  if (!ReadWholeFile(path, stamp.bytes, limit)) return {};
+  struct stat st {};
+  if (::stat(std::string(path).c_str(), &st) != 0) return {};
+  TakeStatOf(st, stamp);
+  stamp.taken = true;
+  return stamp;
+}
+
+FileStamp StampOfWrittenFile(std::string_view path, std::string_view bytes) {
+  FileStamp stamp;
+  struct stat st {};
+  if (::stat(std::string(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
+  TakeStatOf(st, stamp);
+  stamp.bytes = bytes;
+  stamp.taken = stamp.written = true;
+  return stamp;
+}
+
+std::string FileChangeText(const FileStamp& then, std::string_view path) {
+  struct stat st {};
+  if (!then.taken || ::stat(std::string(path).c_str(), &st) != 0) return {};
+  FileStamp now;
+  TakeStatOf(st, now);
+  std::string change;
+  if (now.size != then.size) {
+    change = "Größe "_oem + std::to_string(then.size) + " -> " + std::to_string(now.size) + " Bytes";
+  } else {
+    // Read only when the size gives nothing away.
+    now = StampOfFile(path);
+    if (!now.taken) return "nicht mehr lesbar"_oem;
+    if (now.bytes != then.bytes) change = "Inhalt bei gleicher Größe"_oem;
+  }
+  if (now.seconds != then.seconds || now.nanoseconds != then.nanoseconds) {
+    // Two times within one second are told apart by their milliseconds.
+    const bool millis = now.seconds == then.seconds;
+    change += (change.empty() ? "" : ", ") + std::string("Zeit ") + FileTimeText(then, millis) + " -> " +
+              FileTimeText(now, millis);
+  }
+  return change;
+}
+
 bool IsFolderWritable(std::string_view folder) {
   // Asked of the system, not probed with a file: a check writes nothing.
   std::string dir = AddBackslash(folder);

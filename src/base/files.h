@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/globals.h"
 #include "base/textfile.h"
 
 namespace zeb {
@@ -53,6 +54,20 @@ bool RefusedAsTooLarge(std::string_view path, std::uint64_t limit = kReadWholeLi
 // when it is missing, no regular file, larger or unreadable. A FIFO or
 // device is not waited on.
 bool ReadWholeFile(std::string_view path, std::string& bytes, std::uint64_t limit = kReadWholeLimit);
+
+// What the regular file at path holds now: its size, modification time and
+// bytes; taken false when it is no regular file, larger than limit or
+// cannot be read. A FIFO or device is not waited on.
+FileStamp StampOfFile(std::string_view path, std::uint64_t limit = kReadWholeLimit);
+// The file just written with these bytes: its size and time as the system
+// gives them, and the bytes (a change by another writer since the write
+// shows in them).
+FileStamp StampOfWrittenFile(std::string_view path, std::string_view bytes);
+// How the file at path differs from what it held at the stamp, for a
+// question (code page 850): "Größe 2987 -> 3012 Bytes, Zeit 07.12.2026
+// 09:05:12 -> 07.12.2026 09:06:30", "Inhalt bei gleicher Größe", "nicht
+// mehr lesbar"; "" when it is the same or nothing is there.
+std::string FileChangeText(const FileStamp& then, std::string_view path);
 
 // File and folder tests and actions.
 

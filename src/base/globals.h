@@ -17,6 +17,18 @@ struct ErrorMessageListT {
   bool operator==(const ErrorMessageListT&) const = default;
 };
 
+// What a file held when the program last read or wrote it, to tell
+// afterwards whether something else changed it: its size, modification
+// time and bytes. taken false: no file.
+struct FileStamp {
+  bool taken = false;
+  bool written = false;  // taken after a write, else before a read
+  std::uint64_t size = 0;
+  std::int64_t seconds = 0, nanoseconds = 0;  // modification time
+  std::string bytes;
+  bool operator==(const FileStamp&) const = default;
+};
+
 struct BaseGlobals {
   // Flags.
   Byte AbortFlag = 0;
@@ -54,6 +66,8 @@ struct BaseGlobals {
   // The file the current spring was last read from or saved to, as it was
   // named then; it stands for CurrentFileName while that is its bare name.
   std::string CurrentFilePath;
+  // CurrentFilePath as it stood when it was read or written.
+  FileStamp CurrentFileStamp;
 
   // Folders (UTF-8 file-system paths, "/" separated).
   std::string StartFolder;

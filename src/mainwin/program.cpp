@@ -500,6 +500,7 @@ std::optional<int> ProgramStart(int startMode) {
         g.CommandLineFileLoaded = 0;
         g.CurrentFileName.clear();
         g.CurrentFilePath.clear();
+        g.CurrentFileStamp = {};
       } else if (g.AbortFlag != 0) {
         g.AbortFlag = 0;
         ConfirmOverwriteFile(g.CurrentFileName);

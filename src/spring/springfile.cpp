@@ -850,7 +850,10 @@ void WriteSpringFile(std::string_view name) {
   }
   WriteTextNoEol(bytes);
   CloseFileChecked(f);  // replaces the old file only when all was written
-  if (g.AbortFlag == 0) g.CurrentFilePath = path;
+  if (g.AbortFlag == 0) {
+    g.CurrentFilePath = path;
+    g.CurrentFileStamp = StampOfWrittenFile(path, bytes);
+  }
   RestoreArrowCursor();
 }
 
@@ -951,6 +954,8 @@ namespace {
 // file chosen in the dialog (asked) names the current file and folder.
 void ReadSpringFileAt(const std::string& path, bool asked, const std::string& chosenFolder) {
   BaseGlobals& g = G();
+  // Taken before the read: a change meanwhile shows at the next save.
+  const FileStamp stamp = StampOfFile(ResolvePathCaseInsensitive(path));
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return;
   SpringFileRecords records;
@@ -964,6 +969,7 @@ void ReadSpringFileAt(const std::string& path, bool asked, const std::string& ch
   }
   InstallSpringFileRecords(records);
   g.CurrentFilePath = path;
+  g.CurrentFileStamp = stamp;
   if (asked) {
     g.CurrentFileName = BareFileName(path);
     g.CurrentDataFolder = chosenFolder;

@@ -51,15 +51,30 @@ TEST_F(ChoosersTest, OverwriteQuestionNoOrCancelAborts) {
   }
 }
 
+// "aktuell" in the path and ConfirmOverwrite 0 spare the question only for
+// the window's own file as it was read; any other file is asked about.
 TEST_F(ChoosersTest, NoQuestionForAktuellOrWhenSwitchedOffOrNew) {
   WriteBytes(dir / "aktuell.zeb", "a");
   WriteBytes(dir / "b.zeb", "b");
+  const auto own = [](const std::string& path) {
+    G().CurrentFileName = G().CurrentFilePath = path;
+    G().CurrentFileStamp = StampOfFile(path);
+  };
+  own(dir / "aktuell.zeb");
   ConfirmOverwriteFile(dir / "aktuell.zeb");
   ConfirmOverwriteFile(dir / "new.zeb");
   G().ConfirmOverwrite = 0;
+  own(dir / "b.zeb");
   ConfirmOverwriteFile(dir / "b.zeb");
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"aktuell.zeb", "b.zeb"}));
+  EXPECT_TRUE(ui().shown().empty());
+
+  // Switched off, "aktuell" in the name, but not the window's file.
+  ui().ExpectQuestion("", dir / "aktuell.zeb" + " existiert bereits.   überschreiben ?", Answer::No);
+  ConfirmOverwriteFile(dir / "aktuell.zeb");
+  EXPECT_EQ(G().AbortFlag, 1);
+  EXPECT_EQ(ReadBytes(dir / "aktuell.zeb"), "a");
 }
 
 TEST_F(ChoosersTest, UnwritableNamesAreRefused) {

@@ -372,6 +372,12 @@ class DesktopProgram : public ::testing::Test {
       fs::copy_file(test::SourceDir() / "examples" / example, file);
       args.push_back(file.string());
     }
+    StartWith(args);
+  }
+
+  // Starts the main window with this command line and waits until it has
+  // the activation.
+  void StartWith(const std::vector<std::string>& args) {
     std::optional<int> ended;
     window_ = StartMainWindow(args, ended, printer_);
     ASSERT_FALSE(ended.has_value());

@@ -10,11 +10,14 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <cstdlib>
 
 #include "base/files.h"
 #include "base/text.h"
 #include "base/qt/qt_convert.h"
 #include "desktop/desktop_program.h"
+#include "mainwin/spreadsheet.h"
 #include "spring/springfile.h"
 
 namespace zeb::desktop {
@@ -248,6 +251,221 @@ TEST_F(FileRoads, HilfebilderKeepsTheRowAsTyped) {
   s.Then("screen left", [this] { return MainWindowWaits(); }, [] {});
   ASSERT_TRUE(s.Run());
   EXPECT_EQ(after.toStdString(), "5.21");
+  G().ModifiedFlag = 0;
+}
+
+// ---------------------------------------------------------------- saving over
+
+enum class Road { CtrlS, SaveAs, Close, New, Open, Recent, FileList, Export };
+enum class Kind { Sound, Cut, Unreadable };
+
+// A user who answers every box and dialog by what it asks: the save question
+// Yes, the discard question No, an overwrite question with Nein; the save
+// dialog gets the start file typed, the other dialogs are cancelled. The
+// overwrite questions are kept with whether No was their default.
+class AnswersByQuestion {
+ public:
+  explicit AnswersByQuestion(QString pick) : pick_(std::move(pick)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+    timer_.start(10);
+  }
+  QStringList overwrites, others;
+  std::vector<bool> noByDefault;
+
+ private:
+  void Answer() {
+    QWidget* w = ActiveModal();
+    if (w == nullptr || w == last_ || !w->isActiveWindow() || !ProgramWaitsForInput()) return;
+    last_ = w;
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+      const QString text = box->text();
+      if (text.startsWith("Datei speichern (")) {
+        Click(box->button(QMessageBox::Yes));
+      } else if (text.contains("existiert bereits") || text.contains(" geändert (")) {
+        overwrites << text;
+        noByDefault.push_back(box->defaultButton() == box->button(QMessageBox::No));
+        Click(box->button(QMessageBox::No));
+      } else if (text.contains("Bisherige Eingaben verwerfen")) {
+        Click(box->button(QMessageBox::No));
+      } else {
+        others << text;
+        Key(Qt::Key_Return);
+      }
+    } else if (auto* chooser = qobject_cast<QFileDialog*>(w); chooser != nullptr && w->objectName() == "SaveDialog") {
+      auto* name = Child<QLineEdit>(chooser, "fileNameEdit");
+      name->setText(pick_);
+      QTest::keyClick(name, Qt::Key_Return);
+    } else if (auto* dialog = qobject_cast<QDialog*>(w)) {
+      dialog->reject();
+    }
+  }
+  QString pick_;
+  QTimer timer_;
+  QPointer<QWidget> last_;
+};
+
+struct SaveCase {
+  const char* sw;  // "" none
+  bool templ;
+  Kind file;
+  Road road;
+};
+
+std::string SaveCaseName(const testing::TestParamInfo<SaveCase>& info) {
+  static const char* const roads[] = {"CtrlS", "SaveAs", "Close", "New", "Open", "Recent", "FileList", "Export"};
+  static const char* const kinds[] = {"Sound", "Cut", "Unreadable"};
+  const SaveCase& c = info.param;
+  const std::string sw = *c.sw == '\0' ? "plain" : std::string(c.sw[1] == 'e' ? "e" : c.sw + 1);
+  return sw + (c.templ ? "Template" : "NoTemplate") + kinds[static_cast<int>(c.file)] + roads[static_cast<int>(c.road)];
+}
+
+void PrintTo(const SaveCase& c, std::ostream* os) {
+  *os << SaveCaseName(testing::TestParamInfo<SaveCase>(c, 0));
+}
+
+// Strg+S from every start (switch, template, file sound, cut or unreadable);
+// every other road from a spring the window read, one it only named (/E)
+// and an unnamed one.
+std::vector<SaveCase> SaveCases() {
+  std::vector<SaveCase> cases;
+  for (const char* sw : {"", "/E", "/e", "/G"})
+    for (bool templ : {false, true})
+      for (Kind file : {Kind::Sound, Kind::Cut, Kind::Unreadable}) cases.push_back({sw, templ, file, Road::CtrlS});
+  for (Road road : {Road::SaveAs, Road::Close, Road::New, Road::Open, Road::Recent, Road::FileList, Road::Export})
+    for (const SaveCase& start : {SaveCase{"", false, Kind::Sound, road}, SaveCase{"/E", false, Kind::Sound, road},
+                                  SaveCase{"", false, Kind::Cut, road}})
+      cases.push_back(start);
+  return cases;
+}
+
+class SaveRoads : public FileRoads, public testing::WithParamInterface<SaveCase> {};
+
+// d typed, then the road, every question answered as a user who keeps his
+// file: the start file keeps its bytes, unless the window read it at start:
+// then the road writes the typed spring over it without a question.
+TEST_P(SaveRoads, NothingUnreadIsReplacedUnasked) {
+  const SaveCase& c = GetParam();
+  const fs::path work = PrivateRun::Get().work;
+  const fs::path spring = work / "spring.zeb";
+  std::string original = test::ReadBytes(test::SourceDir() / "examples" / "round_dynamic.zeb");
+  if (c.file == Kind::Cut) original = test::ReadBytes(CutSpringFile("spring.zeb"));
+  test::WriteBytes(spring, original);
+  if (c.file == Kind::Unreadable) fs::permissions(spring, fs::perms::owner_write);
+  const fs::path templ = work / "null.zeb";
+  fs::remove(templ);
+  if (c.templ) fs::copy_file(test::SourceDir() / "examples" / "round_static.zeb", templ);
+  std::vector<std::string> args{"wzeb1", "spring.zeb"};
+  if (*c.sw != '\0') args.push_back(c.sw);
+  const bool readAtStart = *c.sw == '\0' && c.file == Kind::Sound;
+  const bool named = readAtStart || (*c.sw != '\0' && !c.templ);
+  // An unnamed spring leaves by the discard question; the table program
+  // takes only a named one.
+  const bool roadSaves = named || c.road == Road::CtrlS || c.road == Road::SaveAs;
+  const bool unasked = readAtStart && c.road != Road::SaveAs;
+
+  std::string mine;
+  AnswersByQuestion user(QString::fromStdString(spring.string()));
+  {
+    const test::ModeBitsOnly asAnyUser;
+    StartWith(args);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(G().CurrentFileName.empty(), !named);
+    SpringData().d = 1.7L;
+    G().ModifiedFlag = 1;
+    SpreadsheetStarted() = false;  // as in a program of its own
+    mine = FormatSpringFile(CurrentSpringFileRecords());
+    G().RecentFiles[1] = (work / "other.zeb").string();
+    fs::remove(work / "other.zeb");
+    fs::copy_file(test::SourceDir() / "examples" / "round_static.zeb", work / "other.zeb");
+    UserScript s;
+    s.Then("main window", [this] { return MainWindowWaits(); }, [this, &c] {
+      switch (c.road) {
+        case Road::CtrlS: Key(Qt::Key_S, Qt::ControlModifier); break;
+        case Road::SaveAs: window_->Action("mi_FileSaveAs")->trigger(); break;
+        case Road::Close: window_->close(); break;
+        case Road::New: Key(Qt::Key_N, Qt::ControlModifier); break;
+        case Road::Open: window_->Action("mi_fileOpen")->trigger(); break;
+        case Road::Recent: window_->Action("mi_file1")->trigger(); break;
+        case Road::FileList: window_->Action("mi_fileopentable")->trigger(); break;
+        case Road::Export:
+          window_->Action("mi_OleStartExcel")->trigger();
+          window_->UpdateEnabled();
+          if (window_->Action("mi_oleExportExcel")->isEnabled()) window_->Action("mi_oleExportExcel")->trigger();
+          break;
+      }
+    });
+    s.Then("back", [this] { return window_->Destroyed() || MainWindowWaits(); }, [] {});
+    ASSERT_TRUE(s.Run());
+  }
+  fs::permissions(spring, fs::perms::owner_read | fs::perms::owner_write);
+  if (unasked || !roadSaves) {
+    EXPECT_TRUE(user.overwrites.empty()) << user.overwrites.join(" | ").toStdString();
+  } else {
+    ASSERT_EQ(user.overwrites.size(), 1) << user.others.join(" | ").toStdString();
+    EXPECT_TRUE(user.overwrites[0].endsWith("spring.zeb existiert bereits.   überschreiben ?"))
+        << user.overwrites[0].toStdString();
+  }
+  if (unasked)
+    EXPECT_EQ(test::ReadBytes(spring), mine);
+  else
+    EXPECT_EQ(test::ReadBytes(spring), original) << "replaced unasked";
+  // A refused close leaves the window with its changes.
+  EXPECT_EQ(window_->Destroyed(), c.road == Road::Close && unasked);
+  fs::remove(templ);
+  G().ModifiedFlag = 0;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRoad, SaveRoads, testing::ValuesIn(SaveCases()), SaveCaseName);
+
+// Two windows on one file: A reads spring.zeb and types d; B, another
+// program, saves its change of d. A's Strg+S names the change; Enter, the
+// default, is No: B's work stays and A keeps its changes.
+TEST_F(FileRoads, TwoWindowsOnOneFileAskBeforeReplacing) {
+  Start("round_dynamic.zeb");
+  const fs::path file = CurrentSpringFilePath();
+  const std::string original = test::ReadBytes(file);
+  // B: d and a title line changed, saved whole into the file's place by
+  // another process.
+  SpringFileRecords b = CurrentSpringFileRecords();
+  b.SpringData.d += 0.5L;
+  b.TitleBlockLines[2] = "B";
+  const fs::path theirs = PrivateRun::Get().root / "theirs.zeb";
+  test::WriteBytes(theirs, FormatSpringFile(b));
+  ASSERT_EQ(std::system(("/bin/cp '" + theirs.string() + "' '" + file.string() + ".b' && /bin/mv '" + file.string() +
+                         ".b' '" + file.string() + "'")
+                            .c_str()),
+            0);
+  const std::string bSaved = test::ReadBytes(file);
+  ASSERT_NE(bSaved, original);
+  SpringData().d = 1.7L;
+  G().ModifiedFlag = 1;
+  QString asked;
+  bool noDefault = false;
+  UserScript s;
+  s.Then("main window", [this] { return MainWindowWaits(); }, [] { Key(Qt::Key_S, Qt::ControlModifier); });
+  s.Then("question", MessageUp, [&] {
+    auto* box = qobject_cast<QMessageBox*>(ActiveModal());
+    asked = box->text();
+    noDefault = box->defaultButton() == box->button(QMessageBox::No);
+    if (const char* folder = std::getenv("ZEB1_SCREENSHOTS"); folder != nullptr && *folder != '\0') {
+      QTest::qWait(200);
+      const QRect at = box->frameGeometry().adjusted(-20, -20, 20, 20);
+      box->screen()
+          ->grabWindow(0, at.x(), at.y(), at.width(), at.height())
+          .save(QString::fromUtf8(folder) + "/file_changed_question.png");
+    }
+    Key(Qt::Key_Return);
+  });
+  s.Then("back", [this] { return MainWindowWaits(); }, [] {});
+  ASSERT_TRUE(s.Run());
+  EXPECT_TRUE(asked.contains(QString::fromStdString(file.string()) + " wurde seit dem Öffnen geändert (Größe " +
+                             QString::number(original.size()) + " -> " + QString::number(bSaved.size()) +
+                             " Bytes, Zeit "))
+      << asked.toStdString();
+  EXPECT_TRUE(noDefault);
+  EXPECT_EQ(test::ReadBytes(file), bSaved) << "B's work was replaced";
+  EXPECT_EQ(G().ModifiedFlag, 1);
+  EXPECT_EQ(SpringData().d, 1.7L);
   G().ModifiedFlag = 0;
 }
 

@@ -3,6 +3,8 @@
 // test and put back after it.
 #pragma once
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -115,6 +117,30 @@ class ReadOnlyFolder {
  private:
   std::string umount_;
   fs::path dir_;
+};
+
+// While it lives, this thread reads and writes files by their mode bits
+// alone, as any user does, also when it runs as root (which then meets its
+// own files' owner bits): the capabilities that pass over the bits leave
+// its effective set, and come back at the end.
+class ModeBitsOnly {
+ public:
+  ModeBitsOnly() {
+    if (::syscall(SYS_capget, &header_, saved_) != 0) return;
+    __user_cap_data_struct now[2] = {saved_[0], saved_[1]};
+    now[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    held_ = ::syscall(SYS_capset, &header_, now) == 0;
+  }
+  ModeBitsOnly(const ModeBitsOnly&) = delete;
+  ModeBitsOnly& operator=(const ModeBitsOnly&) = delete;
+  ~ModeBitsOnly() {
+    if (held_) ::syscall(SYS_capset, &header_, saved_);
+  }
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2]{};
+  bool held_ = false;
 };
 
 // Sets environment variables; the destructor puts the old values back.

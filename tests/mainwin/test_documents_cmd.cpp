@@ -108,17 +108,20 @@ TEST_F(DocumentsTest, QuerySaveChangesMatrix) {
   EXPECT_EQ(G().AbortFlag, 0);
 }
 
-// Save replaces the existing file without asking; Save As onto an
+// Save replaces the file it opened without asking; Save As onto an
 // existing file asks, and No leaves everything as it was.
 TEST_F(DocumentsTest, SaveAndSaveAs) {
+  WriteSpring(root_ / "data" / "doc.zeb");
+  const std::string old = ReadBytes(root_ / "data" / "doc.zeb");
+  ReadSpringFile("doc");
+  ASSERT_EQ(G().AbortFlag, 0);
   SpringData().d = 3.5L;
-  WriteBytes(root_ / "data" / "doc.zeb", "old");
   G().CurrentFileName = "doc";
   G().ModifiedFlag = 1;
   FileSave();
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_EQ(G().ModifiedFlag, 0);
-  EXPECT_NE(ReadBytes(root_ / "data" / "doc.zeb"), "old");
+  EXPECT_NE(ReadBytes(root_ / "data" / "doc.zeb"), old);
   EXPECT_EQ(G().ConfirmOverwrite, 1);
   EXPECT_TRUE(Called("SetCaption(ZEB1   Druckfederberechnung  -  doc.zeb)"));
 
@@ -149,7 +152,11 @@ TEST_F(DocumentsTest, DeclinedSaveAsKeepsFolderAndName) {
   SpringData().d = 2.5L;
   G().CurrentFileName = "doc";
   const fs::path own = root_ / "data" / "doc.zeb";
-  WriteBytes(own, "mine");
+  WriteSpring(own);
+  const std::string mine = ReadBytes(own);
+  ReadSpringFile("doc");
+  ASSERT_EQ(G().AbortFlag, 0);
+  SpringData().d = 2.75L;
   fs::create_directories(root_ / "elsewhere");
   const fs::path theirs = root_ / "elsewhere" / "doc.zeb";
   WriteBytes(theirs, "theirs");
@@ -174,7 +181,7 @@ TEST_F(DocumentsTest, DeclinedSaveAsKeepsFolderAndName) {
   EXPECT_EQ(G().AbortFlag, 0);
   EXPECT_EQ(ReadBytes(theirs), "theirs");
   EXPECT_EQ(ReadBytes(root_ / "elsewhere" / "other.zeb"), "other");
-  EXPECT_NE(ReadBytes(own), "mine");
+  EXPECT_NE(ReadBytes(own), mine);
   EXPECT_TRUE(Called("SetCaption(ZEB1   Druckfederberechnung  -  doc.zeb)"));
   EXPECT_FALSE(Called("SetCaption(ZEB1   Druckfederberechnung  -  other.zeb)"));
 }

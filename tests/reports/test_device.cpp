@@ -266,8 +266,8 @@ TEST_F(DeviceTest, FailedWriteLeavesFileClosedAndDeliversNothing) {
   // A chosen file that exists: it keeps its content.
   const std::string chosen = dir_ + "/bericht.txt";
   test::WriteBytes(chosen, "alt\r\n");
-  G().ConfirmOverwrite = 0;
   ui().ExpectSaveFile(chosen);
+  ui().ExpectQuestion("", "bericht.txt existiert bereits", Answer::Yes);
   ui().ExpectMessageBox("", "Diskette/Platte voll");
   OpenWithHead(kOutFile);
   ASSERT_TRUE(OutputDeviceIsOpen());

@@ -69,6 +69,9 @@ class SpringFileTest : public test::BaseTest {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     G().CurrentDataFolder = dir_.string() + "/";
+    // Saved under its own name: only the file it read or wrote is
+    // replaced without a question.
+    G().CurrentFileName = "ref";
     G().ConfirmOverwrite = 0;
   }
   void TearDown() override {
