@@ -1,6 +1,7 @@
 #include "xbase/dbf/dbffile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,8 +73,30 @@ long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off) {
   return static_cast<long long>(got);
 }
 
+namespace {
+std::function<int(FileStep, std::size_t&)>& FileFaultSlot() {
+  static std::function<int(FileStep, std::size_t&)> fault;
+  return fault;
+}
+}  // namespace
+
+void SetFileFault(std::function<int(FileStep step, std::size_t& n)> fault) { FileFaultSlot() = std::move(fault); }
+
 // Writes n bytes at off; 0 or errno (ENOSPC when nothing more is stored).
 int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off) {
+  if (const auto& fault = FileFaultSlot()) {
+    std::size_t allowed = n;
+    if (const int err = fault(FileStep::Write, allowed); err != 0) {
+      // The bytes that reached the file before the failure.
+      if (allowed > 0 && allowed < n) {
+        const auto keep = std::move(FileFaultSlot());
+        WriteAt(fd, buf, allowed, off);
+        FileFaultSlot() = keep;
+      }
+      NoteWriteFailure(fd, err);
+      return err;
+    }
+  }
   std::size_t done = 0;
   while (done < n) {
     ssize_t r = ::pwrite(fd, static_cast<const char*>(buf) + done, n - done, static_cast<off_t>(off + static_cast<std::int64_t>(done)));
@@ -978,6 +1001,84 @@ void CommitDbf(DbfTable& t) {
     return;
   }
   FlushFile(t.file.get());
+}
+
+void StampHeader(DbfTable& t, std::uint8_t* head, std::int32_t count) {
+  int y, m, d;
+  t.lastUpdate = TodayYmd(y, m, d);
+  if (IsDbase2(t)) {
+    std::memcpy(head, t.header.data(), 8);
+    head[3] = static_cast<std::uint8_t>(m);
+    head[4] = static_cast<std::uint8_t>(d);
+    head[5] = static_cast<std::uint8_t>(y - 1900);
+    PutU16(&head[1], static_cast<std::uint32_t>(std::clamp(count, 0, 65535)));
+    std::memcpy(t.header.data(), head, 8);
+  } else {
+    head[1] = static_cast<std::uint8_t>(y - 1900);
+    head[2] = static_cast<std::uint8_t>(m);
+    head[3] = static_cast<std::uint8_t>(d);
+    PutU32(&head[4], static_cast<std::uint32_t>(count));
+    std::memcpy(t.header.data(), head, 32);
+  }
+}
+
+// ---------------------------------------------------------------- ReplacementFile
+
+ReplacementFile::~ReplacementFile() {
+  if (path_.empty()) return;
+  file_.Close();
+  ::unlink(path_.c_str());
+}
+
+int ReplacementFile::Open(const std::string& target) {
+  target_ = target;
+  const std::size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name.size() > 200) name.resize(200);
+  std::string pattern = folder + "." + name + kTemporaryMark + "XXXXXX";
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return errno;
+  file_ = FileHandle(fd);
+  path_ = pattern;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) {
+    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd, st.st_uid, st.st_gid);
+    if (::fchmod(fd, st.st_mode & 07777) != 0) return errno;
+  }
+  return 0;
+}
+
+int ReplacementFile::Failed(int err) {
+  TzEngine& e = Engine();
+  e.writeErrno = err;
+  e.writeFile = target_;
+  return err;
+}
+
+int ReplacementFile::Sync() {
+  std::size_t none = 0;
+  if (const auto& fault = FileFaultSlot())
+    if (const int err = fault(FileStep::Sync, none); err != 0) return Failed(err);
+  return ::fsync(file_.get()) == 0 ? 0 : Failed(errno);
+}
+
+int ReplacementFile::Replace() {
+  std::size_t none = 0;
+  if (const auto& fault = FileFaultSlot())
+    if (const int err = fault(FileStep::Rename, none); err != 0) return Failed(err);
+  if (::rename(path_.c_str(), target_.c_str()) != 0) return Failed(errno);
+  path_.clear();
+  return 0;
+}
+
+void NoteCopyFailure() {
+  TzEngine& e = Engine();
+  const std::size_t slash = e.writeFile.find_last_of('/') + 1;
+  const std::string_view name = std::string_view(e.writeFile).substr(slash);
+  if (!IsOwnTemporaryName(name)) return;
+  const std::size_t mark = std::string_view(kTemporaryMark).size() + 6;
+  e.writeFile = e.writeFile.substr(0, slash) + std::string(name.substr(1, name.size() - 1 - mark));
 }
 
 void CloseDbf(DbfTable& t) {

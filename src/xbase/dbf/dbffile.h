@@ -165,6 +165,10 @@ void PutDbfRecord(DbfTable& t, std::int32_t n);
 void AppendDbfRecord(DbfTable& t);
 void WriteDeletedFlag(DbfTable& t, std::int32_t n);
 void CommitDbf(DbfTable& t);
+// The first bytes of the header of t for a file of count records, stamped
+// today, as the header write puts them (dBase II: bytes 0 to 7, else 0 to
+// 31); t's header and last update follow.
+void StampHeader(DbfTable& t, std::uint8_t* head, std::int32_t count);
 void CloseDbf(DbfTable& t);
 // fsync; failure: TzError (code, "Zurückschreiben (Flush) unmöglich ...").
 void FlushFile(int fd);
@@ -252,5 +256,45 @@ struct DbfReadCounters {
 DbfReadCounters& DbfReadCounter();
 // WriteAt: 0 or errno (ENOSPC when nothing more is stored).
 int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off);
+
+// Tests: a failure of the engine's file steps. Called before every write
+// (WriteAt) and every flush and rename of a ReplacementFile with the step
+// and its byte count (0 for a flush or a rename); it may lower n to the
+// bytes that reach the file and returns the errno the step then fails with
+// (0: the step goes through whole).
+enum class FileStep : std::uint8_t { Write, Sync, Rename };
+void SetFileFault(std::function<int(FileStep step, std::size_t& n)> fault);
+
+// A file written beside target under one of the program's temporary names
+// ("." + name + the temporary mark + six characters), with the target's
+// mode (and owner where allowed): Replace puts it in the target's place in
+// one step. Removed when destroyed unless it was put in place. A failed
+// flush or rename is noted as a refused write of the target.
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  // 0 or an errno value.
+  int Open(const std::string& target);
+  int fd() const { return file_.get(); }
+  const std::string& Path() const { return path_; }
+  const std::string& Target() const { return target_; }
+  // fsync, then the rename over the target; 0 or an errno value (then the
+  // target is as it was).
+  int Sync();
+  int Replace();
+  // The descriptor of the file now in the target's place.
+  FileHandle Take() { return std::move(file_); }
+
+ private:
+  int Failed(int err);
+  std::string target_, path_;
+  FileHandle file_;
+};
+// A write the system refused on a temporary copy (a ReplacementFile) is
+// told on the file it was to replace.
+void NoteCopyFailure();
 
 }  // namespace zeb::xbase
