@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "x1_support.h"
 #include "xbase/core/callbacks.h"
 
@@ -264,6 +265,29 @@ TEST(TzErrno, MapsTheDocumentedCodes) {
   EXPECT_EQ(ErrnoToTzCode(ENOSPC), 101);
   EXPECT_EQ(ErrnoToTzCode(EFBIG), 101);
   EXPECT_EQ(ErrnoToTzCode(EIO), 31);
+}
+
+}  // namespace
+}  // namespace zeb::xbase
+
+namespace zeb::xbase {
+namespace {
+
+// What a box shows of an engine failure: the routine in brackets closing a
+// line goes (arguments with brackets of their own too), a file of the
+// temporary folder is named as such; the rest stays as written.
+TEST(UserFailureText, LeavesOutTheRoutineAndTemporaryPaths) {
+  const std::string temp = TempDirectory() + "/$tlmtemp.ndx";
+  const std::string cases[][2] = {
+      {"Fehler Nr. 225 (Exklusiver Zugriff erforderlich)\r\n/d/din2076.dbf [MakeIndex(<D>," + temp + ")]",
+       "Fehler Nr. 225 (Exklusiver Zugriff erforderlich)\n/d/din2076.dbf"},
+      {"Fehler beim Packen von /d/t.dbf [Pack]", "Fehler beim Packen von /d/t.dbf"},
+      {"Datei nicht ge\xF6" "ffnet" + temp + " [MakeIndex]", "Datei nicht ge\xF6" "ffnet (tempor\xE4re Datei)"},
+      {"Die Datei " + temp + " kann nicht geschrieben werden: voll.",
+       "Die Datei (tempor\xE4re Datei) kann nicht geschrieben werden: voll."},
+      {"Feld [A] ist leer", "Feld [A] ist leer"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UserFailureText(c[0]), c[1]) << c[0];
 }
 
 }  // namespace

@@ -272,10 +272,12 @@ std::string ETzWriteError::Text(std::string_view fileShown) const {
 }
 
 std::string UserFailureText(std::string_view message) {
-  std::vector<std::string> scratch;
-  for (std::string folder : {ScratchDirectory(), TempDirectory()}) {
+  // The run's own folder holds scratch files only; the temporary folder
+  // also holds copies of tables, of which only the indexes are scratch.
+  std::vector<std::pair<std::string, bool>> scratch;  // folder, indexes only
+  for (std::string folder : {RunFolder(), ScratchDirectory(), TempDirectory()}) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (folder.size() > 1) scratch.push_back(folder + "/");
+    if (folder.size() > 1) scratch.emplace_back(folder + "/", folder != RunFolder());
   }
   std::string out;
   std::size_t start = 0;
@@ -298,13 +300,16 @@ std::string UserFailureText(std::string_view message) {
       if (open != std::string::npos) line.erase(open);
       while (!line.empty() && line.back() == ' ') line.pop_back();
     }
-    for (const std::string& folder : scratch) {
-      for (std::size_t at = line.find(folder); at != std::string::npos; at = line.find(folder, at)) {
+    for (const auto& [folder, indexesOnly] : scratch) {
+      for (std::size_t at = line.find(folder); at != std::string::npos; at = line.find(folder, at + 1)) {
         std::size_t stop = line.find_first_of(" ,;)\t", at);
         if (stop == std::string::npos) stop = line.size();
+        std::string file = line.substr(at, stop - at);
+        for (char& c : file) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (indexesOnly && (file.size() < 4 || file.compare(file.size() - 4, 4, ".ndx") != 0)) continue;
         const std::string shown = std::string(at > 0 && line[at - 1] != ' ' ? " " : "") + "(temporäre Datei)"_ansi;
         line.replace(at, stop - at, shown);
-        at += shown.size();
+        at += shown.size() - 1;
       }
     }
     if (!line.empty()) out += (out.empty() ? "" : "\n") + line;
