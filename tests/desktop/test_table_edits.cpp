@@ -27,6 +27,7 @@
 #include "xbase/dataset/filedataset.h"
 #include "xbase/x1_support.h"
 #include "xbase/qt/tzgrid.h"
+#include "xbase/core/dates.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/full_disk.h"
 #include "xbase/lock_holder.h"
@@ -339,6 +340,10 @@ TEST_F(TableEdits, AnEmptiedDateCellStoresBlanks) {
     s.Then("main window", [this] { return MainWindowWaits(); }, [] { Tables().EditTable("dated", 0); });
     s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, [] {
       xbase::TTzGrid* g = Grid();
+      // The date column shows the whole date in the locale's format.
+      const QString shown = g->model()->index(0, ColumnOf(g, "DATUM")).data().toString();
+      EXPECT_EQ(shown.size(), static_cast<int>(xbase::DbfToDate("20260115").size()));
+      EXPECT_GE(g->columnWidth(ColumnOf(g, "DATUM")), g->fontMetrics().horizontalAdvance(shown) + 5) << shown.toStdString();
       DoubleClickCell(g, 0, ColumnOf(g, "DATUM"));
       Key(Qt::Key_A, Qt::ControlModifier);
       Key(Qt::Key_Backspace);
@@ -705,9 +710,11 @@ TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
              const int row = RowOf(g, 5);
              rowShows = g->model()->index(row, ColumnOf(g, names[sorted])).data().toString().trimmed().toStdString() +
                         " " + g->model()->index(row, ColumnOf(g, names[next])).data().toString().trimmed().toStdString();
-             // The rows follow the sorted field.
+             // The rows follow the sorted field as the file holds it (a row
+             // whose edit waits shows the edit).
              double last = -1;
              for (int r = 0; r < g->model()->rowCount(); ++r) {
+               if (answer == QMessageBox::Cancel && r == row) continue;
                const double v = g->model()->index(r, ColumnOf(g, names[sorted])).data().toString().trimmed().toDouble();
                inOrder = inOrder && v >= last;
                last = v;
@@ -1018,10 +1025,14 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     const char* name;
     bool newRow, full;
     int leave;  // 0 click on row 9, 1 Down, 2 check button
+    bool fails = false;  // the record's write fails (EIO) instead
   };
-  const Refused roads[] = {{"new row, click, append lock", true, false, 0}, {"new row, click, disk full", true, true, 0},
-                           {"edit, click, record lock", false, false, 0},    {"edit, Down, record lock", false, false, 1},
-                           {"edit, check button, record lock", false, false, 2}};
+  const Refused roads[] = {{"new row, click, append lock", true, false, 0},
+                           {"new row, click, disk full", true, true, 0},
+                           {"edit, click, record lock", false, false, 0},
+                           {"edit, Down, record lock", false, false, 1},
+                           {"edit, check button, record lock", false, false, 2},
+                           {"edit, click, write fails", false, false, 0, true}};
   for (const Refused& road : roads) {
     SCOPED_TRACE(road.name);
     said.clear();
@@ -1030,7 +1041,7 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     const std::string before = Bytes(table);
     std::optional<test::DiskFullFrom> full;
     std::optional<xbase::test::LockHolder> holder;
-    std::string marked, typedAt;
+    std::string marked, typedAt, shownBefore;
     int markedRecord = -1, row9Record = 0;
     QModelIndex mark;
     std::vector<Step> steps;
@@ -1055,6 +1066,8 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     steps.push_back(InWindow([&] {
       if (road.full) {
         full.emplace(static_cast<std::int64_t>(before.size()));
+      } else if (road.fails) {
+        xbase::SetFileFault([](xbase::FileStep, std::size_t&) { return EIO; });
       } else {
         holder.emplace(table.string(), road.newRow, 3);
         EXPECT_TRUE(holder->locked);
@@ -1066,9 +1079,12 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     steps.push_back(Answer(QMessageBox::Cancel));
     steps.push_back(InWindow([&] {
       full.reset();
+      xbase::SetFileFault({});
       if (holder) holder->Release();
       xbase::TTzGrid* g = Grid();
       mark = g->currentIndex();
+      // What was typed is still there.
+      shownBefore = mark.data().toString().trimmed().toStdString();
       marked = Where();
       markedRecord = mark.data(xbase::DatasetModel::RecNoRole).toInt();
       // The one marked cell is the current one.
@@ -1088,6 +1104,10 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     ASSERT_TRUE(Road([this] { window_->Action("mi_dbfDIN2077")->trigger(); }, steps, "Button_ok"));
     holder.reset();
     EXPECT_EQ(said.size(), 1u);
+    if (road.fails) {
+      EXPECT_NE(said[0].find("bleibt in ihrer Zeile"), std::string::npos) << said[0];
+    }
+    EXPECT_EQ(shownBefore, road.newRow ? "1.25" : "3.5");
     // The new row (no number yet) or record 3, marked, current and counted.
     EXPECT_EQ(markedRecord, road.newRow ? 0 : 3) << marked;
     EXPECT_NE(marked.find(road.newRow ? " 0/" : " 3/"), std::string::npos) << marked;
