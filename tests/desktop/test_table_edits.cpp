@@ -671,6 +671,7 @@ TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
       std::vector<std::string> asked, other;
       std::string where, rowShows;
       bool inOrder = true;
+      std::string order;
       EXPECT_TRUE(InDin2076(
           {[&] {
              QHeaderView* h = Grid()->horizontalHeader();
@@ -704,6 +705,8 @@ TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
              const int row = RowOf(Grid(), 5);
              ClickCell(Grid(), row == 14 ? 13 : 14, 0);
            },
+           // The rows are found again in their new order once the click is done.
+           [] {}, [] {},
            [&] {
              where = Where();
              xbase::TTzGrid* g = Grid();
@@ -715,8 +718,15 @@ TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
              double last = -1;
              for (int r = 0; r < g->model()->rowCount(); ++r) {
                if (answer == QMessageBox::Cancel && r == row) continue;
-               const double v = g->model()->index(r, ColumnOf(g, names[sorted])).data().toString().trimmed().toDouble();
+               // The decimal character of the locale's format read as a point.
+               const double v = g->model()->index(r, ColumnOf(g, names[sorted])).data().toString().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
                inOrder = inOrder && v >= last;
+               if (v < last) order += std::to_string(v) + "<" + std::to_string(last) + " in " + names[sorted] + ": ";
+               if (v < last)
+                 for (int q = r - 1; q <= r; ++q)
+                   for (int c = 0; c < g->model()->columnCount(); ++c)
+                     order += g->model()->headerData(c, Qt::Horizontal).toString().toStdString() + "=" +
+                              g->model()->index(q, c).data().toString().toStdString() + (c + 1 == g->model()->columnCount() ? "; " : " ");
                last = v;
              }
            }},
@@ -724,7 +734,7 @@ TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
       second.reset();
       EXPECT_EQ(asked.size(), 1u);
       EXPECT_TRUE(other.empty()) << other.front();
-      EXPECT_TRUE(inOrder);
+      EXPECT_TRUE(inOrder) << order;
       const auto field = [&](const char* name, double v) {
         const auto f = l.Field(original, name);
         return std::make_pair(f, Fixed(v, static_cast<int>(f.second), name == std::string("D") ? 2 : 3));
