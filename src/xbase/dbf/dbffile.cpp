@@ -1024,7 +1024,35 @@ void StampHeader(DbfTable& t, std::uint8_t* head, std::int32_t count) {
 
 // ---------------------------------------------------------------- ReplacementFile
 
+namespace {
+
+// A new empty file beside target under one of the program's temporary
+// names: its descriptor and name, or -1 (errno set).
+int TemporaryBeside(const std::string& target, std::string& path) {
+  const std::size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name.size() > 200) name.resize(200);
+  path = folder + "." + name + kTemporaryMark + "XXXXXX";
+  return ::mkostemp(path.data(), O_CLOEXEC);
+}
+
+int StepFault(FileStep step) {
+  std::size_t none = 0;
+  const auto& fault = FileFaultSlot();
+  return fault ? fault(step, none) : 0;
+}
+
+}  // namespace
+
 ReplacementFile::~ReplacementFile() {
+  if (!former_.empty()) {
+    // The target moved aside goes back when the copy never took its place.
+    if (moved_ && !path_.empty())
+      ::rename(former_.c_str(), target_.c_str());
+    else
+      ::unlink(former_.c_str());
+  }
   if (path_.empty()) return;
   file_.Close();
   ::unlink(path_.c_str());
@@ -1032,12 +1060,8 @@ ReplacementFile::~ReplacementFile() {
 
 int ReplacementFile::Open(const std::string& target) {
   target_ = target;
-  const std::size_t slash = target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
-  if (name.size() > 200) name.resize(200);
-  std::string pattern = folder + "." + name + kTemporaryMark + "XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  std::string pattern;
+  const int fd = TemporaryBeside(target, pattern);
   if (fd < 0) return errno;
   file_ = FileHandle(fd);
   path_ = pattern;
@@ -1057,18 +1081,46 @@ int ReplacementFile::Failed(int err) {
 }
 
 int ReplacementFile::Sync() {
-  std::size_t none = 0;
-  if (const auto& fault = FileFaultSlot())
-    if (const int err = fault(FileStep::Sync, none); err != 0) return Failed(err);
+  if (const int err = StepFault(FileStep::Sync); err != 0) return Failed(err);
   return ::fsync(file_.get()) == 0 ? 0 : Failed(errno);
 }
 
+int ReplacementFile::KeepFormer() {
+  std::string name;
+  const int fd = TemporaryBeside(target_, name);
+  if (fd < 0) return Failed(errno);
+  ::close(fd);
+  // A second link; where the file system has none, the target itself.
+  ::unlink(name.c_str());
+  int err = StepFault(FileStep::Link);
+  if (err == 0 && ::link(target_.c_str(), name.c_str()) == 0) {
+    former_ = name;
+    moved_ = false;
+    return 0;
+  }
+  err = StepFault(FileStep::Rename);
+  if (err == 0 && ::rename(target_.c_str(), name.c_str()) != 0) err = errno;
+  if (err != 0) return Failed(err);
+  former_ = name;
+  moved_ = true;
+  return 0;
+}
+
 int ReplacementFile::Replace() {
-  std::size_t none = 0;
-  if (const auto& fault = FileFaultSlot())
-    if (const int err = fault(FileStep::Rename, none); err != 0) return Failed(err);
-  if (::rename(path_.c_str(), target_.c_str()) != 0) return Failed(errno);
+  int err = StepFault(FileStep::Rename);
+  if (err == 0 && ::rename(path_.c_str(), target_.c_str()) != 0) err = errno;
+  if (err != 0) {
+    // A target moved aside goes back at once.
+    if (moved_ && ::rename(former_.c_str(), target_.c_str()) == 0) former_.clear();
+    return Failed(err);
+  }
   path_.clear();
+  return 0;
+}
+
+int ReplacementFile::RestoreFormer() {
+  if (former_.empty() || ::rename(former_.c_str(), target_.c_str()) != 0) return Failed(former_.empty() ? ENOENT : errno);
+  former_.clear();
   return 0;
 }
 

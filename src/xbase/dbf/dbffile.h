@@ -258,18 +258,24 @@ DbfReadCounters& DbfReadCounter();
 int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off);
 
 // Tests: a failure of the engine's file steps. Called before every write
-// (WriteAt) and every flush and rename of a ReplacementFile with the step
-// and its byte count (0 for a flush or a rename); it may lower n to the
-// bytes that reach the file and returns the errno the step then fails with
-// (0: the step goes through whole).
-enum class FileStep : std::uint8_t { Write, Sync, Rename };
+// (WriteAt) and every flush, link and rename of a ReplacementFile with the
+// step and its byte count (0 for the others); it may lower n to the bytes
+// that reach the file and returns the errno the step then fails with (0:
+// the step goes through whole). A refused link is a file system without
+// links.
+enum class FileStep : std::uint8_t { Write, Sync, Link, Rename };
 void SetFileFault(std::function<int(FileStep step, std::size_t& n)> fault);
 
 // A file written beside target under one of the program's temporary names
 // ("." + name + the temporary mark + six characters), with the target's
 // mode (and owner where allowed): Replace puts it in the target's place in
 // one step. Removed when destroyed unless it was put in place. A failed
-// flush or rename is noted as a refused write of the target.
+// flush, link or rename is noted as a refused write of the target.
+// KeepFormer before Replace keeps the target as it was under another such
+// name (a second link to it, or the target itself moved there where the
+// file system has no links) until RestoreFormer puts it back or the
+// ReplacementFile goes (then it is removed once the copy is in place, and
+// put back when it never was).
 class ReplacementFile {
  public:
   ReplacementFile() = default;
@@ -281,16 +287,20 @@ class ReplacementFile {
   int fd() const { return file_.get(); }
   const std::string& Path() const { return path_; }
   const std::string& Target() const { return target_; }
-  // fsync, then the rename over the target; 0 or an errno value (then the
-  // target is as it was).
+  // fsync, the target kept, the rename over the target, the kept target
+  // back: each 0 or an errno value (then the target is as it was).
   int Sync();
+  int KeepFormer();
   int Replace();
+  int RestoreFormer();
   // The descriptor of the file now in the target's place.
   FileHandle Take() { return std::move(file_); }
 
  private:
   int Failed(int err);
   std::string target_, path_;
+  std::string former_;  // the target as it was, kept by KeepFormer
+  bool moved_ = false;  // the target itself moved to former_
   FileHandle file_;
 };
 // A write the system refused on a temporary copy (a ReplacementFile) is

@@ -162,15 +162,14 @@ bool Pack() {
     if (err != 0) code = ErrnoToTzCode(err);
   }
   if (code == 0) {
-    const auto commit = [&]() -> std::uint16_t {
-      if (copy.Sync() != 0 || copy.Replace() != 0) return ErrnoToTzCode(LastWriteFailure().err);
-      return 0;
-    };
+    PackedTableCopy packed{copy.fd(), a.headerLength, kept,
+                           [&] { return copy.Sync() != 0 ? ErrnoToTzCode(LastWriteFailure().err) : std::uint16_t{0}; },
+                           [&] { return copy.Replace() != 0 ? ErrnoToTzCode(LastWriteFailure().err) : std::uint16_t{0}; }};
     if (a.hasMemo && MemoHooks().Installed()) {
-      PackedTableCopy packed{copy.fd(), a.headerLength, kept, commit};
       code = MemoHooks().PackMemofile(packed);
     } else {
-      code = commit();
+      code = packed.flush();
+      if (code == 0) code = packed.commit();
     }
   }
   if (code != 0 || !copy.Path().empty()) {

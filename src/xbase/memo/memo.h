@@ -262,13 +262,11 @@ struct MemoCopyContext {
 // the new reference (negative: block-headed in dBASE III), 0 when nothing.
 std::int32_t CopyMemo(int sourceArea, std::int32_t block, bool inPlace);
 std::int32_t CopyMemoData(MemoCopyContext& c);
-// Packs the current area's memo file; 0 or the code of a failure that left
-// table and memo file unchanged.
-std::uint16_t PackMemofile();
-// Pack's memo step: the memos the records of the table's packed copy name
-// go into a packed copy of the memo file and the copy's references are
-// rewritten to it; then both copies take their files' places (the table's
-// by copy.commit), or neither does. 0 or the code of a failure.
-std::uint16_t PackMemofileInto(PackedTableCopy& copy);
+// Packs the current area's memo file for Pack: the memos the records of
+// the table's packed copy name go into a packed copy of the memo file and
+// the table copy's references are rewritten to it; then both copies take
+// their files' places (the table's by copy.commit), or neither does. 0 or
+// the code of a failure that left table and memo file unchanged.
+std::uint16_t PackMemofile(PackedTableCopy& copy);
 
 }  // namespace zeb::xbase

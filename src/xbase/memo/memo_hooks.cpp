@@ -41,7 +41,7 @@ class MemoHooksImpl : public MemoHookTable {
     return true;
   }
   std::uint16_t PackMemofile(PackedTableCopy& copy) override {
-    return CodeOf([&] { return zeb::xbase::PackMemofileInto(copy); });
+    return CodeOf([&] { return zeb::xbase::PackMemofile(copy); });
   }
   std::uint16_t OpenMemofile(std::string_view tableFileName) override {
     return CodeOf([&] { return zeb::xbase::OpenMemofile(tableFileName); });

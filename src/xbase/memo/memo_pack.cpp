@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "xbase/dbf/locking.h"
 #include "xbase/memo/memo.h"
 #include "xbase/memo/memo_internal.h"
@@ -254,15 +253,17 @@ bool IsMemoField(const FieldDesc& f) {
   return f.type == 'M' || ((f.type == 'B' || f.type == 'G' || f.type == 'P') && f.length == 10);
 }
 
-// The stored text of a field of a record: false after a reported error.
-using ReferenceReader = std::function<bool(std::int32_t record, const FieldDesc& f, std::string& text)>;
+// Offset of field f of record r in the table's packed copy.
+std::int64_t FieldOffset(const PackedTableCopy& copy, const WorkArea& a, std::int32_t r, const FieldDesc& f) {
+  return copy.headerLength + static_cast<std::int64_t>(r - 1) * a.recordLength + f.offset;
+}
 
-// Writes the packed memo file of m into packed: every memo the records
-// (1..count, read through read) name, each from a block boundary, and the
-// header; refs gets the new references, cleared is set when a reference
-// outside the file was cleared (1003). 0 or the code of a reported error.
-std::uint16_t WritePackedMemo(MemoFileRec& m, const WorkArea& a, std::int32_t count, ReplacementFile& packed,
-                              const ReferenceReader& read, std::vector<NewReference>& refs, bool& cleared) {
+// Writes the packed memo file of m into packed: every memo the records of
+// the table's packed copy name, each from a block boundary, and the header;
+// refs gets the new references, cleared is set when a reference outside the
+// file was cleared (1003). 0 or the code of a reported error.
+std::uint16_t WritePackedMemo(MemoFileRec& m, const WorkArea& a, const PackedTableCopy& copy,
+                              ReplacementFile& packed, std::vector<NewReference>& refs, bool& cleared) {
   const std::int64_t size = FileSize(m.file.get());
   if (size / 1024 > DiskFreeKB(m.name)) {
     TzError(1012, m.name + " [PackMemofile]");
@@ -291,11 +292,15 @@ std::uint16_t WritePackedMemo(MemoFileRec& m, const WorkArea& a, std::int32_t co
   std::string text;
   const std::string zeros(kMemoTransferUnit, '\0');
   std::int64_t end = static_cast<std::int64_t>(fresh.size());
-  for (std::int32_t r = 1; r <= count; ++r) {
+  for (std::int32_t r = 1; r <= copy.count; ++r) {
     for (int i = 1; i <= a.fieldCount; ++i) {
       const FieldDesc& f = a.fields[static_cast<std::size_t>(i - 1)];
       if (!IsMemoField(f)) continue;
-      if (!read(r, f, text)) return TzCurrentError() != 0 ? TzCurrentError() : 100;
+      text.assign(f.length, '\0');
+      if (ReadAt(copy.fd, text.data(), f.length, FieldOffset(copy, a, r, f)) != static_cast<long long>(f.length)) {
+        TzError(100, "DBF: " + a.fileName + " [PackMemofile]");
+        return 100;
+      }
       std::int64_t block = 0;
       const bool valid = ParseReference(text, block);
       if (valid && block == 0) continue;
@@ -361,56 +366,9 @@ void TakePacked(MemoFileRec& m, ReplacementFile& packed) {
   m.blob = BlobDescriptor{};
 }
 
-// A new name beside the memo file for a second link to it (empty when the
-// file system gives none): the memo file as it was, while the table's
-// packed copy is not yet in place.
-std::string LinkBeside(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  std::string link = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "." +
-                     path.substr(slash == std::string::npos ? 0 : slash + 1) + kTemporaryMark + "XXXXXX";
-  const int fd = ::mkostemp(link.data(), O_CLOEXEC);
-  if (fd < 0) return {};
-  ::close(fd);
-  ::unlink(link.c_str());
-  return ::link(path.c_str(), link.c_str()) == 0 ? link : std::string();
-}
-
 }  // namespace
 
-std::uint16_t PackMemofile() {
-  SetTzCurrentError(0);
-  MemoFileRec* m = CheckMemoField("PackMemofile");
-  if (!m) return TzCurrentError() != 0 ? TzCurrentError() : 1019;
-  WorkArea& a = *CurrentWorkArea();
-  if (m->blob.open && m->blob.mode == 2) DestroyBlobDescriptor();
-  if (Engine().sharedMode && !a.exclusive && a.lockState != kLockFile) {
-    TzError(1200, "Datensatz nicht gesperrt " + m->name + " [PackMemofile]");
-    return 1200;
-  }
-  ReplacementFile packed;
-  std::vector<NewReference> refs;
-  bool cleared = false;
-  const ReferenceReader read = [](std::int32_t r, const FieldDesc& f, std::string& text) {
-    Peek(static_cast<int>(&f - CurrentWorkArea()->fields.data()) + 1, r, text);
-    return text.size() == f.length;
-  };
-  std::uint16_t code = WritePackedMemo(*m, a, a.recordCount, packed, read, refs, cleared);
-  if (code == 0 && packed.Replace() != 0) code = ErrnoToTzCode(LastWriteFailure().err);
-  if (code != 0) {
-    NoteCopyFailure();
-    if (TzCurrentError() == 0 || TzCurrentError() == 1003) TzError(code, m->name + " [PackMemofile]");
-    return code;
-  }
-  TakePacked(*m, packed);
-  // References last: the table points into the file that now holds the memos.
-  for (const NewReference& n : refs) Poke(StoredReference(n.block), n.field, n.record);
-  if (a.recordNumber >= 1 && a.recordNumber <= a.recordCount) ReadRecord(a, a.recordNumber);
-  // The memo file is packed; a cleared reference stays reported.
-  SetTzCurrentError(cleared ? 1003 : 0);
-  return 0;
-}
-
-std::uint16_t PackMemofileInto(PackedTableCopy& copy) {
+std::uint16_t PackMemofile(PackedTableCopy& copy) {
   SetTzCurrentError(0);
   MemoFileRec* m = CheckMemoField("PackMemofile");
   if (!m) return TzCurrentError() != 0 ? TzCurrentError() : 1019;
@@ -419,48 +377,35 @@ std::uint16_t PackMemofileInto(PackedTableCopy& copy) {
   ReplacementFile packed;
   std::vector<NewReference> refs;
   bool cleared = false;
-  const ReferenceReader read = [&](std::int32_t r, const FieldDesc& f, std::string& text) {
-    text.assign(f.length, '\0');
-    const std::int64_t at = copy.headerLength + static_cast<std::int64_t>(r - 1) * a.recordLength + f.offset;
-    if (ReadAt(copy.fd, text.data(), f.length, at) == static_cast<long long>(f.length)) return true;
-    TzError(100, "DBF: " + a.fileName + " [PackMemofile]");
-    return false;
-  };
-  std::uint16_t code = WritePackedMemo(*m, a, copy.count, packed, read, refs, cleared);
+  std::uint16_t code = WritePackedMemo(*m, a, copy, packed, refs, cleared);
   // The copy's records point into the packed memo file.
   for (std::size_t i = 0; code == 0 && i < refs.size(); ++i) {
     const NewReference& n = refs[i];
     const FieldDesc& f = a.fields[static_cast<std::size_t>(n.field - 1)];
     const std::string text = StoredReference(n.block);
-    const std::int64_t at = copy.headerLength + static_cast<std::int64_t>(n.record - 1) * a.recordLength + f.offset;
-    if (WriteAt(copy.fd, text.data(), std::min<std::size_t>(text.size(), f.length), at) != 0) {
+    if (WriteAt(copy.fd, text.data(), std::min<std::size_t>(text.size(), f.length), FieldOffset(copy, a, n.record, f)) != 0) {
       TzError(101, "DBF: " + a.fileName + " [PackMemofile]");
       code = 101;
     }
   }
-  // Both files go in place, or neither: the memo file as it was stays
-  // linked under a second name until the table's copy is in place.
-  std::string before;
-  if (code == 0) {
-    before = LinkBeside(m->name);
-    if (packed.Replace() != 0) {
-      code = ErrnoToTzCode(LastWriteFailure().err);
-      TzError(code, m->name + " [PackMemofile]");
-    }
+  // Both copies on the disk first; then both go in place, or neither: the
+  // memo file as it was is kept until the table's copy is in place.
+  if (code == 0) code = copy.flush();
+  if (code == 0 && (packed.KeepFormer() != 0 || packed.Replace() != 0)) {
+    code = ErrnoToTzCode(LastWriteFailure().err);
+    TzError(code, m->name + " [PackMemofile]");
   }
   if (code != 0) {
-    if (!before.empty()) ::unlink(before.c_str());
     NoteCopyFailure();
     return code;
   }
   code = copy.commit();
   if (code != 0) {
     // The memo file as it was goes back in its place.
-    if (!before.empty() && ::rename(before.c_str(), m->name.c_str()) == 0) return code;
+    if (packed.RestoreFormer() == 0) return code;
     TakePacked(*m, packed);
     return code;
   }
-  if (!before.empty()) ::unlink(before.c_str());
   TakePacked(*m, packed);
   SetTzCurrentError(cleared ? 1003 : 0);
   return 0;
