@@ -13,6 +13,7 @@
 
 #include "spring/material.h"
 #include "support_tables.h"
+#include "xbase/full_disk.h"
 #include "tables/material_table.h"
 #include "tables/table_services.h"
 #include "xbase/dbf/dbffile.h"
@@ -408,6 +409,32 @@ TEST_F(TableFunctions, DamagedTableReportsTheEngineErrorWithoutThrowing) {
   EXPECT_EQ(TableGetField(1), "");
   EXPECT_EQ(TableRecCount(), 0);
   EXPECT_FALSE(TableAppend());
+}
+
+}  // namespace
+}  // namespace zeb
+
+namespace zeb {
+namespace {
+
+// The sort index cannot be written (the disk is full): the box says so and
+// names the index a temporary file, without its path or the engine's
+// routine.
+TEST_F(TableFunctions, AnIndexNotWrittenIsNamedAsATemporaryFile) {
+  TableOpen("din2077");
+  std::string said;
+  ui().ExpectMessageBox("", "Fehler beim Schreiben der Index-Datei (tempor\u00e4re Datei)").Then([&](const UiShown& s) {
+    said = s.text;
+  });
+  {
+    const zeb::test::DiskFullFrom full(100);
+    ASSERT_TRUE(full.Active());
+    TableMakeIndex("STR(D,6,2)", "d2077");
+  }
+  EXPECT_EQ(said.find('['), std::string::npos) << said;
+  EXPECT_EQ(said.find(temp().string()), std::string::npos) << said;
+  EXPECT_EQ(said.find(".ndx"), std::string::npos) << said;
+  TableClose();
 }
 
 }  // namespace
