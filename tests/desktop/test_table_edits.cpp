@@ -152,6 +152,28 @@ void ClickCell(xbase::TTzGrid* g, int row, int column) {
   QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(i).center());
 }
 
+// With ZEB1_SCREENSHOTS set to a folder, window w as <name>.png there, for
+// review (drawn at once: no events run meanwhile).
+void Shoot(QWidget* w, const char* name) {
+  const char* folder = std::getenv("ZEB1_SCREENSHOTS");
+  if (folder == nullptr || *folder == '\0' || w == nullptr) return;
+  w->grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+}
+
+// A right click on the title of field's column: the view sorted by it.
+void SortBy(const char* field) {
+  QHeaderView* h = Grid()->horizontalHeader();
+  QTest::mouseClick(h->viewport(), Qt::RightButton, {},
+                    QPoint(h->sectionViewportPosition(ColumnOf(Grid(), field)) + 5, 5));
+}
+
+// text typed into the cell of field in the row of record n, Enter.
+void TypeInto(int n, const char* field, const char* text) {
+  DoubleClickCell(Grid(), RowOf(Grid(), n), ColumnOf(Grid(), field));
+  Type(QString::fromLatin1(text));
+  Key(Qt::Key_Return);
+}
+
 xbase::TTzNavigator* Nav() { return Child<xbase::TTzNavigator>(ActiveModal(), "TzNavigator1"); }
 
 // Where the user stands: the current cell's record and column, the
@@ -338,8 +360,9 @@ TEST_F(TableEdits, AnEmptiedDateCellStoresBlanks) {
     { std::ofstream(table, std::ios::binary) << bytes; }
     UserScript s;
     s.Then("main window", [this] { return MainWindowWaits(); }, [] { Tables().EditTable("dated", 0); });
-    s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, [] {
+    s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, [run] {
       xbase::TTzGrid* g = Grid();
+      if (run == 0) Shoot(ActiveModal(), "tdbf4_date_column");
       // The date column shows the whole date in the locale's format.
       const QString shown = g->model()->index(0, ColumnOf(g, "DATUM")).data().toString();
       EXPECT_EQ(shown.size(), static_cast<int>(xbase::DbfToDate("20260115").size()));
@@ -525,19 +548,9 @@ TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
         out << original;
       }
       const int next = (sorted + 1) % 3;
-      const auto typeInto = [](int column, const char* text) {
-        DoubleClickCell(Grid(), RowOf(Grid(), 5), column);
-        Type(QString::fromLatin1(text));
-        Key(Qt::Key_Return);
-      };
       EXPECT_TRUE(InDin2076(
-          {[&] {
-             QHeaderView* h = Grid()->horizontalHeader();
-             QTest::mouseClick(h->viewport(), Qt::RightButton, {},
-                               QPoint(h->sectionViewportPosition(ColumnOf(Grid(), names[sorted])) + 5, 5));
-           },
-           [&] { typeInto(ColumnOf(Grid(), names[sorted]), typed[sorted]); },
-           [&] { typeInto(ColumnOf(Grid(), names[next]), typed[next]); },
+          {[&] { SortBy(names[sorted]); }, [&] { TypeInto(5, names[sorted], typed[sorted]); },
+           [&] { TypeInto(5, names[next], typed[next]); },
            [&] {
              // The other program writes the sorted field of record 5.
              EXPECT_TRUE(InOtherProgram([&] {
@@ -662,24 +675,14 @@ TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
       SCOPED_TRACE(std::string(names[sorted]) + " " + std::to_string(answer));
       { std::ofstream(din2076_, std::ios::binary | std::ios::trunc) << original; }
       const int next = (sorted + 1) % 3;
-      const auto typeInto = [](int column, const char* text) {
-        DoubleClickCell(Grid(), RowOf(Grid(), 5), column);
-        Type(QString::fromLatin1(text));
-        Key(Qt::Key_Return);
-      };
       std::unique_ptr<SecondWindow> second;
       std::vector<std::string> asked, other;
       std::string where, rowShows;
       bool inOrder = true;
       std::string order;
       EXPECT_TRUE(InDin2076(
-          {[&] {
-             QHeaderView* h = Grid()->horizontalHeader();
-             QTest::mouseClick(h->viewport(), Qt::RightButton, {},
-                               QPoint(h->sectionViewportPosition(ColumnOf(Grid(), names[sorted])) + 5, 5));
-           },
-           [&] { typeInto(ColumnOf(Grid(), names[sorted]), typed[sorted]); },
-           [&] { typeInto(ColumnOf(Grid(), names[next]), typed[next]); },
+          {[&] { SortBy(names[sorted]); }, [&] { TypeInto(5, names[sorted], typed[sorted]); },
+           [&] { TypeInto(5, names[next], typed[next]); },
            [&] {
              second = std::make_unique<SecondWindow>(din2076_, names[sorted], filed[sorted]);
              EXPECT_TRUE(second->wrote);
@@ -779,10 +782,11 @@ class TableRoads : public TableEdits {
     std::function<void()> act;
   };
   // The box's text noted, then the button b if the box has it, else OK.
-  Step Answer(QMessageBox::StandardButton b) {
-    return {true, [this, b] {
+  Step Answer(QMessageBox::StandardButton b, const char* shot = nullptr) {
+    return {true, [this, b, shot] {
               auto* box = qobject_cast<QMessageBox*>(ActiveModal());
               said.push_back(box->text().toStdString());
+              if (shot != nullptr) Shoot(box, shot);
               QAbstractButton* button = box->button(b);
               Click(button != nullptr ? button : box->button(QMessageBox::Ok));
             }};
@@ -1086,7 +1090,7 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
       if (road.leave == 1) Key(Qt::Key_Down);
       if (road.leave == 2) Click(Nav()->Button("nbPost"));
     }));
-    steps.push_back(Answer(QMessageBox::Cancel));
+    steps.push_back(Answer(QMessageBox::Cancel, road.fails ? "tdbf4_edit_kept" : nullptr));
     steps.push_back(InWindow([&] {
       full.reset();
       xbase::SetFileFault({});
