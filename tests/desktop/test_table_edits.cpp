@@ -529,16 +529,22 @@ bool InOtherProgram(const std::function<void()>& work) {
   return ::waitpid(peer, &status, 0) == peer && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The columns of DIN 2076 sorted in turn, the values typed into record 5
+// and those the other party files there.
+constexpr struct {
+  const char* names[3] = {"D", "TOLB", "TOLC"};
+  const char* typed[3] = {"55.55", "0.007", "0.008"};
+  const char* filed[3] = {"66.66", "0.600", "0.700"};
+  double typedValue[3] = {55.55, 0.007, 0.008}, filedValue[3] = {66.66, 0.6, 0.7};
+} kSortedColumns;
+
 // DIN 2076 sorted by each column in turn; record 5's sorted field and the
 // next one typed and entered; another process writes the sorted field; a
 // click on another row asks, Ja or Nein. The file then holds both typed
 // values (Ja) or the other program's value beside the other typed one (Nein).
 TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
   Start("table_material.zeb");
-  const char* names[] = {"D", "TOLB", "TOLC"};
-  const char* typed[] = {"55.55", "0.007", "0.008"};
-  const char* filed[] = {"66.66", "0.600", "0.700"};
-  const double typedValue[] = {55.55, 0.007, 0.008}, filedValue[] = {66.66, 0.6, 0.7};
+  const auto& [names, typed, filed, typedValue, filedValue] = kSortedColumns;
   const std::string original = Bytes(din2076_);
   for (int sorted = 0; sorted < 3; ++sorted) {
     for (const bool yes : {true, false}) {
@@ -664,10 +670,7 @@ class SecondWindow {
 // current, marked row with the counter on it.
 TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
   Start("table_material.zeb");
-  const char* names[] = {"D", "TOLB", "TOLC"};
-  const char* typed[] = {"55.55", "0.007", "0.008"};
-  const char* filed[] = {"66.66", "0.600", "0.700"};
-  const double typedValue[] = {55.55, 0.007, 0.008}, filedValue[] = {66.66, 0.6, 0.7};
+  const auto& [names, typed, filed, typedValue, filedValue] = kSortedColumns;
   const std::string original = Bytes(din2076_);
   const Layout l = LayoutOf(original);
   for (int sorted = 0; sorted < 3; ++sorted) {
