@@ -302,7 +302,8 @@ std::string UserFailureText(std::string_view message) {
     }
     for (const auto& [folder, indexesOnly] : scratch) {
       for (std::size_t at = line.find(folder); at != std::string::npos; at = line.find(folder, at + 1)) {
-        std::size_t stop = line.find_first_of(" ,;)\t", at);
+        // The file's name ends the path (the folder may hold blanks).
+        std::size_t stop = line.find_first_of(" ,;)\t", at + folder.size());
         if (stop == std::string::npos) stop = line.size();
         std::string file = line.substr(at, stop - at);
         for (char& c : file) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
