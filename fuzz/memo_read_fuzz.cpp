@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DestroyBlobDescriptor();
   }
   // Every memo the table still points at goes into a packed file.
-  PackMemofile();
+  Pack();
   CloseAll();
   ResetTzEngine();
   return 0;

@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "tables/table_functions.h"
+#include "xbase/core/dates.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/errors.h"
 #include "xbase/dbf/dbffile.h"
@@ -55,7 +56,7 @@ void ReportDbfError(std::uint16_t code, std::string text) {
   if (code == 0) code = xb::TzCurrentError();
   if (text.empty()) text = xb::TzTakeLastErrorText();
   xb::ClearTzErrorState();
-  ShowErrorBox("Fehler : DBF Error " + std::to_string(code) + "\n" + Cp1252To850(text));
+  ShowErrorBox("Fehler : DBF Error " + std::to_string(code) + "\n" + Cp1252To850(xb::UserFailureText(text)));
   G().AbortFlag = 1;
 }
 
@@ -135,6 +136,9 @@ void TableWindow::MakeDatasets() {
   // Its orders are indexes of the temporary folder, which other programs
   // sharing the table do not keep.
   tzdbf->ownIndex = true;
+  // An edit the user confirmed is never dropped: a write that cannot happen
+  // now leaves it in its row, asked again when the row is left.
+  tzdbf->keepEditOnFailure = true;
   // Another program holds the record or the table: the user may try again.
   const auto locked = [this](bool record, std::string_view consequence) {
     return [this, record, consequence = std::string(consequence)](xb::TTzFileDataSet&, bool& retry) {
@@ -151,8 +155,13 @@ void TableWindow::MakeDatasets() {
   // value stays.
   tzdbf->onBothChanged = [this](int field, std::string_view filed,
                                 std::string_view typed) -> std::optional<bool> {
-    const auto shown = [](std::string_view t) {
-      std::string s = Cp1252To850(t);
+    // A date as the grid shows it, not as stored.
+    const std::vector<xb::TzFieldMap>& maps = tzdbf->FieldMaps();
+    const bool date = field >= 0 && field < static_cast<int>(maps.size()) &&
+                      maps[static_cast<std::size_t>(field)].desc.type == 'D';
+    const auto shown = [date](std::string_view t) {
+      const bool dated = date && t.find_first_not_of(' ') != std::string_view::npos;
+      std::string s = Cp1252To850(dated ? xb::DbfToDate(t) : std::string(t));
       while (!s.empty() && s.back() == ' ') s.pop_back();
       while (!s.empty() && s.front() == ' ') s.erase(0, 1);
       return "\"" + s + "\"";
@@ -213,7 +222,7 @@ bool TableWindow::Guarded(const std::function<void()>& body,
     const ScopedDepth use(depth_);  // counted while the call runs
     body();
   } catch (const xb::ETzWriteError& e) {
-    refused = Cp1252To850(e.Text(FromUtf8(CodePage::Cp1252, e.File())));
+    refused = Cp1252To850(xb::UserFailureText(e.Text(FromUtf8(CodePage::Cp1252, e.File()))));
     ok = false;
   } catch (const std::exception& e) {
     // The engine's "Fehler Nr. <code> (<meaning>)", also inside a dataset

@@ -27,6 +27,7 @@
 #include "xbase/dataset/filedataset.h"
 #include "xbase/x1_support.h"
 #include "xbase/qt/tzgrid.h"
+#include "xbase/core/dates.h"
 #include "xbase/dbf/dbffile.h"
 #include "xbase/full_disk.h"
 #include "xbase/lock_holder.h"
@@ -149,6 +150,28 @@ void ClickCell(xbase::TTzGrid* g, int row, int column) {
   const QModelIndex i = g->model()->index(row, column);
   g->scrollTo(i);
   QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(i).center());
+}
+
+// With ZEB1_SCREENSHOTS set to a folder, window w as <name>.png there, for
+// review (drawn at once: no events run meanwhile).
+void Shoot(QWidget* w, const char* name) {
+  const char* folder = std::getenv("ZEB1_SCREENSHOTS");
+  if (folder == nullptr || *folder == '\0' || w == nullptr) return;
+  w->grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+}
+
+// A right click on the title of field's column: the view sorted by it.
+void SortBy(const char* field) {
+  QHeaderView* h = Grid()->horizontalHeader();
+  QTest::mouseClick(h->viewport(), Qt::RightButton, {},
+                    QPoint(h->sectionViewportPosition(ColumnOf(Grid(), field)) + 5, 5));
+}
+
+// text typed into the cell of field in the row of record n, Enter.
+void TypeInto(int n, const char* field, const char* text) {
+  DoubleClickCell(Grid(), RowOf(Grid(), n), ColumnOf(Grid(), field));
+  Type(QString::fromLatin1(text));
+  Key(Qt::Key_Return);
 }
 
 xbase::TTzNavigator* Nav() { return Child<xbase::TTzNavigator>(ActiveModal(), "TzNavigator1"); }
@@ -337,8 +360,13 @@ TEST_F(TableEdits, AnEmptiedDateCellStoresBlanks) {
     { std::ofstream(table, std::ios::binary) << bytes; }
     UserScript s;
     s.Then("main window", [this] { return MainWindowWaits(); }, [] { Tables().EditTable("dated", 0); });
-    s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, [] {
+    s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, [run] {
       xbase::TTzGrid* g = Grid();
+      if (run == 0) Shoot(ActiveModal(), "tdbf4_date_column");
+      // The date column shows the whole date in the locale's format.
+      const QString shown = g->model()->index(0, ColumnOf(g, "DATUM")).data().toString();
+      EXPECT_EQ(shown.size(), static_cast<int>(xbase::DbfToDate("20260115").size()));
+      EXPECT_GE(g->columnWidth(ColumnOf(g, "DATUM")), g->fontMetrics().horizontalAdvance(shown) + 5) << shown.toStdString();
       DoubleClickCell(g, 0, ColumnOf(g, "DATUM"));
       Key(Qt::Key_A, Qt::ControlModifier);
       Key(Qt::Key_Backspace);
@@ -501,16 +529,22 @@ bool InOtherProgram(const std::function<void()>& work) {
   return ::waitpid(peer, &status, 0) == peer && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The columns of DIN 2076 sorted in turn, the values typed into record 5
+// and those the other party files there.
+constexpr struct {
+  const char* names[3] = {"D", "TOLB", "TOLC"};
+  const char* typed[3] = {"55.55", "0.007", "0.008"};
+  const char* filed[3] = {"66.66", "0.600", "0.700"};
+  double typedValue[3] = {55.55, 0.007, 0.008}, filedValue[3] = {66.66, 0.6, 0.7};
+} kSortedColumns;
+
 // DIN 2076 sorted by each column in turn; record 5's sorted field and the
 // next one typed and entered; another process writes the sorted field; a
 // click on another row asks, Ja or Nein. The file then holds both typed
 // values (Ja) or the other program's value beside the other typed one (Nein).
 TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
   Start("table_material.zeb");
-  const char* names[] = {"D", "TOLB", "TOLC"};
-  const char* typed[] = {"55.55", "0.007", "0.008"};
-  const char* filed[] = {"66.66", "0.600", "0.700"};
-  const double typedValue[] = {55.55, 0.007, 0.008}, filedValue[] = {66.66, 0.6, 0.7};
+  const auto& [names, typed, filed, typedValue, filedValue] = kSortedColumns;
   const std::string original = Bytes(din2076_);
   for (int sorted = 0; sorted < 3; ++sorted) {
     for (const bool yes : {true, false}) {
@@ -520,19 +554,9 @@ TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
         out << original;
       }
       const int next = (sorted + 1) % 3;
-      const auto typeInto = [](int column, const char* text) {
-        DoubleClickCell(Grid(), RowOf(Grid(), 5), column);
-        Type(QString::fromLatin1(text));
-        Key(Qt::Key_Return);
-      };
       EXPECT_TRUE(InDin2076(
-          {[&] {
-             QHeaderView* h = Grid()->horizontalHeader();
-             QTest::mouseClick(h->viewport(), Qt::RightButton, {},
-                               QPoint(h->sectionViewportPosition(ColumnOf(Grid(), names[sorted])) + 5, 5));
-           },
-           [&] { typeInto(ColumnOf(Grid(), names[sorted]), typed[sorted]); },
-           [&] { typeInto(ColumnOf(Grid(), names[next]), typed[next]); },
+          {[&] { SortBy(names[sorted]); }, [&] { TypeInto(5, names[sorted], typed[sorted]); },
+           [&] { TypeInto(5, names[next], typed[next]); },
            [&] {
              // The other program writes the sorted field of record 5.
              EXPECT_TRUE(InOtherProgram([&] {
@@ -581,6 +605,162 @@ TEST_F(TableEdits, TheOverwriteQuestionKeepsTheWholeEditInAnySortOrder) {
   }
 }
 
+// A second window of this program on a table: a forked process with the
+// table window's dataset (an order of its own in a folder of its own),
+// sorted by field, that writes value into record 5's field, stands on
+// record 12 and keeps the table open until it goes.
+class SecondWindow {
+ public:
+  SecondWindow(const fs::path& table, const char* field, const char* value) {
+    const fs::path folder = PrivateRun::Get().tmp / "second";
+    fs::create_directories(folder);
+    if (::pipe(to_) != 0 || ::pipe(from_) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      char c = 'F';
+      try {
+        xbase::SetTzCallback(nullptr);
+        xbase::TTzDbf b("B");
+        b.ownIndex = true;
+        b.keepEditOnFailure = true;
+        b.SetDbfFileName(table.string());
+        b.SetActive(true);
+        const std::string index = (folder / "$tlmtemp.ndx").string();
+        b.IndexOn(field, index);
+        b.SetIndexToLFN(index, 1);
+        b.Go(5);
+        b.Edit();
+        b.FieldByName(field).SetText(value);
+        b.Post();
+        b.Go(12);
+        if (b.State() == xbase::DataSetState::Browse) c = 'W';
+        (void)!::write(from_[1], &c, 1);
+        (void)!::read(to_[0], &c, 1);
+        b.Close();
+      } catch (...) {
+        (void)!::write(from_[1], &c, 1);
+      }
+      ::_exit(0);
+    }
+    char c = 0;
+    wrote = ::read(from_[0], &c, 1) == 1 && c == 'W';
+  }
+  ~SecondWindow() {
+    char c = 'q';
+    (void)!::write(to_[1], &c, 1);
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    for (int fd : {to_[0], to_[1], from_[0], from_[1]}) ::close(fd);
+  }
+  SecondWindow(const SecondWindow&) = delete;
+  SecondWindow& operator=(const SecondWindow&) = delete;
+  bool wrote = false;
+
+ private:
+  int to_[2] = {-1, -1}, from_[2] = {-1, -1};
+  pid_t pid_ = -1;
+};
+
+// Two windows of this program on DIN 2076, both sorted by one column, for
+// every column and every answer: this window types record 5's sorted field
+// and the next one, the second window writes the sorted field of record 5
+// and keeps the table open, a click on another row asks. Ja writes both
+// typed values, Nein the second window's beside the next typed one (the
+// file holds exactly that, the grid is sorted, no other box comes);
+// Abbrechen writes nothing and keeps the edit in its row, which stays the
+// current, marked row with the counter on it.
+TEST_F(TableEdits, TwoWindowsOfTheProgramEditOneRecordInAnySortOrder) {
+  Start("table_material.zeb");
+  const auto& [names, typed, filed, typedValue, filedValue] = kSortedColumns;
+  const std::string original = Bytes(din2076_);
+  const Layout l = LayoutOf(original);
+  for (int sorted = 0; sorted < 3; ++sorted) {
+    for (const QMessageBox::StandardButton answer : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}) {
+      SCOPED_TRACE(std::string(names[sorted]) + " " + std::to_string(answer));
+      { std::ofstream(din2076_, std::ios::binary | std::ios::trunc) << original; }
+      const int next = (sorted + 1) % 3;
+      std::unique_ptr<SecondWindow> second;
+      std::vector<std::string> asked, other;
+      std::string where, rowShows;
+      bool inOrder = true;
+      std::string order;
+      EXPECT_TRUE(InDin2076(
+          {[&] { SortBy(names[sorted]); }, [&] { TypeInto(5, names[sorted], typed[sorted]); },
+           [&] { TypeInto(5, names[next], typed[next]); },
+           [&] {
+             second = std::make_unique<SecondWindow>(din2076_, names[sorted], filed[sorted]);
+             EXPECT_TRUE(second->wrote);
+           },
+           [&] {
+             // Every box that comes inside the click is answered from the event loop.
+             auto respond = std::make_shared<std::function<void(int)>>();
+             *respond = [respond, answer, &asked, &other](int left) {
+               auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+               if (box != nullptr && box->text().contains(QStringLiteral("Mit Ihrer Eingabe"))) {
+                 asked.push_back(box->text().toStdString());
+                 box->button(answer)->click();
+                 *respond = nullptr;
+               } else if (box != nullptr) {
+                 other.push_back(box->text().toStdString());
+                 box->button(QMessageBox::Ok) != nullptr ? box->button(QMessageBox::Ok)->click() : box->reject();
+                 QTimer::singleShot(20, [respond, left] { if (*respond) (*respond)(left - 1); });
+               } else if (left > 0) {
+                 QTimer::singleShot(20, [respond, left] { if (*respond) (*respond)(left - 1); });
+               }
+             };
+             QTimer::singleShot(20, [respond] { if (*respond) (*respond)(500); });
+             const int row = RowOf(Grid(), 5);
+             ClickCell(Grid(), row == 14 ? 13 : 14, 0);
+           },
+           // The rows are found again in their new order once the click is done.
+           [] {}, [] {},
+           [&] {
+             where = Where();
+             xbase::TTzGrid* g = Grid();
+             const int row = RowOf(g, 5);
+             rowShows = g->model()->index(row, ColumnOf(g, names[sorted])).data().toString().trimmed().toStdString() +
+                        " " + g->model()->index(row, ColumnOf(g, names[next])).data().toString().trimmed().toStdString();
+             // The rows follow the sorted field as the file holds it (a row
+             // whose edit waits shows the edit).
+             double last = -1;
+             for (int r = 0; r < g->model()->rowCount(); ++r) {
+               if (answer == QMessageBox::Cancel && r == row) continue;
+               // The decimal character of the locale's format read as a point.
+               const double v = g->model()->index(r, ColumnOf(g, names[sorted])).data().toString().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+               inOrder = inOrder && v >= last;
+               if (v < last) order += std::to_string(v) + "<" + std::to_string(last) + " in " + names[sorted] + ": ";
+               if (v < last)
+                 for (int q = r - 1; q <= r; ++q)
+                   for (int c = 0; c < g->model()->columnCount(); ++c)
+                     order += g->model()->headerData(c, Qt::Horizontal).toString().toStdString() + "=" +
+                              g->model()->index(q, c).data().toString().toStdString() + (c + 1 == g->model()->columnCount() ? "; " : " ");
+               last = v;
+             }
+           }},
+          answer == QMessageBox::Cancel ? "Button_cancel" : "Button_ok"));
+      second.reset();
+      EXPECT_EQ(asked.size(), 1u);
+      EXPECT_TRUE(other.empty()) << other.front();
+      EXPECT_TRUE(inOrder) << order;
+      const auto field = [&](const char* name, double v) {
+        const auto f = l.Field(original, name);
+        return std::make_pair(f, Fixed(v, static_cast<int>(f.second), name == std::string("D") ? 2 : 3));
+      };
+      const auto [fs, sortedText] = field(names[sorted], answer == QMessageBox::Yes ? typedValue[sorted] : filedValue[sorted]);
+      const auto [fn, nextText] = field(names[next], typedValue[next]);
+      std::string expected = WithField(original, l, fs, 5, sortedText);
+      if (answer != QMessageBox::Cancel) expected = WithField(expected, l, fn, 5, nextText);
+      EXPECT_EQ(Undated(Bytes(din2076_)), Undated(expected));
+      if (answer == QMessageBox::Cancel) {
+        // The edit stays in its row, which the user stands on.
+        EXPECT_EQ(rowShows, std::string(typed[sorted]) + " " + typed[next]);
+        EXPECT_EQ(where.substr(0, where.find(' ')), "5");
+        EXPECT_NE(where.find(" 5/"), std::string::npos) << where;
+        EXPECT_NE(where.find("shown"), std::string::npos) << where;
+      }
+    }
+  }
+}
+
 // What dbfread makes of a table: the printed value of a Python expression
 // over t, the list of its records.
 std::string Peer(const fs::path& table, const std::string& expression) {
@@ -605,10 +785,11 @@ class TableRoads : public TableEdits {
     std::function<void()> act;
   };
   // The box's text noted, then the button b if the box has it, else OK.
-  Step Answer(QMessageBox::StandardButton b) {
-    return {true, [this, b] {
+  Step Answer(QMessageBox::StandardButton b, const char* shot = nullptr) {
+    return {true, [this, b, shot] {
               auto* box = qobject_cast<QMessageBox*>(ActiveModal());
               said.push_back(box->text().toStdString());
+              if (shot != nullptr) Shoot(box, shot);
               QAbstractButton* button = box->button(b);
               Click(button != nullptr ? button : box->button(QMessageBox::Ok));
             }};
@@ -776,54 +957,187 @@ TEST_F(TableRoads, ACutAppendLeftAsItIsIsNotWrittenOver) {
 }
 
 // A table with memos, two of its three records deleted, packed while the
-// disk has room for the packed records but not for the memo file's packed
-// copy: the message names the memo file and says the records are packed;
-// the kept record and its memo read whole.
-TEST_F(TableRoads, PackOnAFullDiskNamesTheMemoFile) {
+// disk is full from 600 bytes on (the packed records fit, the memo file's
+// packed copy does not) or from 100 bytes on (the table's packed copy does
+// not): the message names the file that could not be written
+// and says that the table and its memo file are unchanged; both are byte
+// for byte as before. With room again Pack packs both whole.
+TEST_F(TableRoads, PackOnAFullDiskLeavesTableAndMemoFileAsTheyWere) {
   const fs::path table = PrivateRun::Get().dbf / "notizen.dbf", memo = PrivateRun::Get().dbf / "notizen.dbt";
   Start("table_material.zeb");
   const std::string text(1500, 'm');
-  ASSERT_TRUE(InOtherProgram([&] {
-    xbase::DbfTable t;
-    xbase::CreateDbf(t, table.string(), {{"NAME", 'C', 10, 0, 0}, {"NOTE", 'M', 10, 0, 0}});
-    xbase::TTzDbf fill("FILL");
-    fill.SetDbfFileName(table.string());
-    fill.Open();
-    for (int i = 1; i <= 3; ++i) {
-      fill.Append();
-      fill.FieldByName("NAME").SetAsString("N" + std::to_string(i));
-      const std::string note = "N" + std::to_string(i) + " " + text;
-      xbase::TTzBlobStream(fill.FieldByName("NOTE"), xbase::TTzBlobStream::Mode::Write)
-          .Write(note.data(), static_cast<std::int32_t>(note.size()));
-      fill.Post();
+  for (const std::int64_t limit : {600, 100}) {
+    SCOPED_TRACE("full from " + std::to_string(limit));
+    said.clear();
+    fs::remove(table);
+    fs::remove(memo);
+    ASSERT_TRUE(InOtherProgram([&] {
+      xbase::DbfTable t;
+      xbase::CreateDbf(t, table.string(), {{"NAME", 'C', 10, 0, 0}, {"NOTE", 'M', 10, 0, 0}});
+      xbase::TTzDbf fill("FILL");
+      fill.SetDbfFileName(table.string());
+      fill.Open();
+      for (int i = 1; i <= 3; ++i) {
+        fill.Append();
+        fill.FieldByName("NAME").SetAsString("N" + std::to_string(i));
+        const std::string note = "N" + std::to_string(i) + " " + text;
+        xbase::TTzBlobStream(fill.FieldByName("NOTE"), xbase::TTzBlobStream::Mode::Write)
+            .Write(note.data(), static_cast<std::int32_t>(note.size()));
+        fill.Post();
+      }
+      fill.Go(1), fill.Delete(), fill.Go(2), fill.Delete();
+      fill.Close();
+    }));
+    ASSERT_EQ(Peer(table, "len(t)"), "1");  // dbfread skips deleted records
+    const std::string tableBefore = Bytes(table), memoBefore = Bytes(memo);
+    std::optional<test::DiskFullFrom> full;
+    ASSERT_TRUE(Road(
+        [] {
+          G().AbortFlag = 0;
+          Tables().EditTable("notizen", 0);
+        },
+        {InWindow([&] {
+           full.emplace(limit);
+           EXPECT_TRUE(full->Active());
+           ActiveModal()->findChild<QAction*>("mi_editPack")->trigger();
+         }),
+         Answer(QMessageBox::Ok), InWindow([&] { full.reset(); })},
+        "Button_ok"));
+    full.reset();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find(limit == 600 ? "notizen.dbt" : "notizen.dbf"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find("Pack ist nicht beendet; die Tabelle und ihre Memodatei sind unver\u00e4ndert."),
+              std::string::npos)
+        << said[0];
+    EXPECT_EQ(said[0].find(".~zeb1~"), std::string::npos) << said[0];
+    EXPECT_EQ(Bytes(table), tableBefore);
+    EXPECT_EQ(Bytes(memo), memoBefore);
+    // With room again.
+    ASSERT_TRUE(Road(
+        [] {
+          G().AbortFlag = 0;
+          Tables().EditTable("notizen", 0);
+        },
+        {InWindow([] { ActiveModal()->findChild<QAction*>("mi_editPack")->trigger(); })}, "Button_ok"));
+    EXPECT_TRUE(said.size() == 1u);
+    EXPECT_EQ(LayoutOf(Bytes(table)).count, 1u);
+    EXPECT_LT(Bytes(memo).size(), memoBefore.size());
+    EXPECT_EQ(Peer(table, "len(t), t[0]['NAME'], t[0]['NOTE'] == 'N3 ' + 'm' * 1500"), "1 N3 True");
+  }
+}
+
+// The refused writes of the table window, each followed by typed keys and
+// a click: a new row left by a click on row 9 while another program holds
+// the append lock (Abbrechen) or the disk is full, an edit of record 3 left
+// by a click on row 9, by Down or by the check button while another program
+// holds its record lock (Abbrechen). After the message the marked cell is
+// the current one, the counter names its record, and 66 typed there lands
+// in that cell; with the lock gone or room again, a click on row 9 writes
+// the waiting record and 77 typed there lands in the record row 9 shows.
+TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
+  const fs::path table = PrivateRun::Get().dbf / "din2077.dbf";
+  Start("table_material.zeb");
+  const auto clickRow9 = [] { ClickCell(Grid(), Grid()->rowAt(1) + 8, ColumnOf(Grid(), "D")); };
+  struct Refused {
+    const char* name;
+    bool newRow, full;
+    int leave;  // 0 click on row 9, 1 Down, 2 check button
+    bool fails = false;  // the record's write fails (EIO) instead
+  };
+  const Refused roads[] = {{"new row, click, append lock", true, false, 0},
+                           {"new row, click, disk full", true, true, 0},
+                           {"edit, click, record lock", false, false, 0},
+                           {"edit, Down, record lock", false, false, 1},
+                           {"edit, check button, record lock", false, false, 2},
+                           {"edit, click, write fails", false, false, 0, true}};
+  for (const Refused& road : roads) {
+    SCOPED_TRACE(road.name);
+    said.clear();
+    fs::remove(table);
+    fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2077.dbf", table);
+    const std::string before = Bytes(table);
+    std::optional<test::DiskFullFrom> full;
+    std::optional<xbase::test::LockHolder> holder;
+    std::string marked, typedAt, shownBefore;
+    int markedRecord = -1, row9Record = 0;
+    QModelIndex mark;
+    std::vector<Step> steps;
+    if (road.newRow) {
+      steps.push_back(InWindow([&] {
+        Click(Nav()->Button("nbInsert"));
+        ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
+      }));
+      steps.push_back(InWindow([] {
+        Type("1.25");
+        Key(Qt::Key_Tab);
+        Type("0.125");
+        Key(Qt::Key_Return);
+      }));
+    } else {
+      steps.push_back(InWindow([] {
+        DoubleClickCell(Grid(), RowOf(Grid(), 3), ColumnOf(Grid(), "D"));
+        Type("3.5");
+        Key(Qt::Key_Return);
+      }));
     }
-    fill.Go(1), fill.Delete(), fill.Go(2), fill.Delete();
-    fill.Close();
-  }));
-  ASSERT_EQ(Peer(table, "len(t)"), "1");  // dbfread skips deleted records
-  const std::string memoBefore = Bytes(memo);
-  std::optional<test::DiskFullFrom> full;
-  ASSERT_TRUE(Road(
-      [] {
-        G().AbortFlag = 0;
-        Tables().EditTable("notizen", 0);
-      },
-      {InWindow([&] {
-         full.emplace(600);
-         EXPECT_TRUE(full->Active());
-         ActiveModal()->findChild<QAction*>("mi_editPack")->trigger();
-       }),
-       Answer(QMessageBox::Ok), InWindow([&] { full.reset(); })},
-      "Button_ok"));
-  full.reset();
-  ASSERT_EQ(said.size(), 1u);
-  EXPECT_NE(said[0].find("notizen.dbt"), std::string::npos) << said[0];
-  EXPECT_EQ(said[0].find("notizen.dbf"), std::string::npos) << said[0];
-  EXPECT_NE(said[0].find("Die Datens\u00e4tze sind gepackt"), std::string::npos) << said[0];
-  // Packed records, the memo file as it was.
-  EXPECT_EQ(LayoutOf(Bytes(table)).count, 1u);
-  EXPECT_EQ(Bytes(memo), memoBefore);
-  EXPECT_EQ(Peer(table, "len(t), t[0]['NAME'], t[0]['NOTE'] == 'N3 ' + 'm' * 1500"), "1 N3 True");
+    steps.push_back(InWindow([&] {
+      if (road.full) {
+        full.emplace(static_cast<std::int64_t>(before.size()));
+      } else if (road.fails) {
+        xbase::SetFileFault([](xbase::FileStep, std::size_t&) { return EIO; });
+      } else {
+        holder.emplace(table.string(), road.newRow, 3);
+        EXPECT_TRUE(holder->locked);
+      }
+      if (road.leave == 0) clickRow9();
+      if (road.leave == 1) Key(Qt::Key_Down);
+      if (road.leave == 2) Click(Nav()->Button("nbPost"));
+    }));
+    steps.push_back(Answer(QMessageBox::Cancel, road.fails ? "tdbf4_edit_kept" : nullptr));
+    steps.push_back(InWindow([&] {
+      full.reset();
+      xbase::SetFileFault({});
+      if (holder) holder->Release();
+      xbase::TTzGrid* g = Grid();
+      mark = g->currentIndex();
+      // What was typed is still there.
+      shownBefore = mark.data().toString().trimmed().toStdString();
+      marked = Where();
+      markedRecord = mark.data(xbase::DatasetModel::RecNoRole).toInt();
+      // The one marked cell is the current one.
+      EXPECT_EQ(g->selectionModel()->selectedIndexes().size(), 1);
+      Type("66");
+      Key(Qt::Key_Return);
+    }));
+    steps.push_back(InWindow([&] {
+      typedAt = Grid()->model()->index(mark.row(), mark.column()).data().toString().trimmed().toStdString();
+      row9Record = Grid()->model()->index(Grid()->rowAt(1) + 8, 0).data(xbase::DatasetModel::RecNoRole).toInt();
+      clickRow9();
+    }));
+    steps.push_back(InWindow([] {
+      Type("77");
+      Key(Qt::Key_Return);
+    }));
+    ASSERT_TRUE(Road([this] { window_->Action("mi_dbfDIN2077")->trigger(); }, steps, "Button_ok"));
+    holder.reset();
+    EXPECT_EQ(said.size(), 1u);
+    if (road.fails) {
+      EXPECT_NE(said[0].find("bleibt in ihrer Zeile"), std::string::npos) << said[0];
+    }
+    EXPECT_EQ(shownBefore, road.newRow ? "1.25" : "3.5");
+    // The new row (no number yet) or record 3, marked, current and counted.
+    EXPECT_EQ(markedRecord, road.newRow ? 0 : 3) << marked;
+    EXPECT_NE(marked.find(road.newRow ? " 0/" : " 3/"), std::string::npos) << marked;
+    EXPECT_NE(marked.find("shown"), std::string::npos) << marked;
+    EXPECT_DOUBLE_EQ(QString::fromStdString(typedAt).toDouble(), 66.0) << typedAt;
+    ASSERT_GT(row9Record, 0);
+    const std::string count = Peer(table, "len(t)");
+    EXPECT_EQ(count, std::to_string(LayoutOf(before).count + (road.newRow ? 1 : 0)));
+    // 66 in the cell that was marked, 77 in row 9's record.
+    const std::string waiting = road.newRow ? "-1" : "2";
+    EXPECT_EQ(Peer(table, "t[" + std::to_string(row9Record - 1) + "]['D']"), "77.0");
+    EXPECT_NE(Peer(table, "list(t[" + waiting + "].values())").find("66.0"), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "xbase/dbf/locking.h"
 #include "xbase/dbf/tablecmds.h"
 #include "xbase/core/callbacks.h"
+#include "xbase/core/dates.h"
 #include "xbase/core/errors.h"
 #include "xbase/dbf/workarea.h"
 
@@ -822,6 +823,48 @@ TEST_F(TableWindowTest, ASortedViewFollowsAnotherProgramsKeysAndRecords) {
   w().ToggleDeleted();
   EXPECT_TRUE(TableDeleted());
   for (const std::string& m : ui().MessageTexts()) EXPECT_EQ(m.find("Fehler"), std::string::npos) << m;
+}
+
+}  // namespace
+}  // namespace zeb
+
+namespace zeb {
+namespace {
+
+// A date another program changed while the window's record edit of it was
+// open: the question shows both dates as the grid does, not as stored.
+TEST_F(TableWindowTest, TheOverwriteQuestionShowsDatesAsTheGridDoes) {
+  const fs::path path = dbf() / "dated.dbf";
+  std::string head(32, '\0');
+  head[0] = 0x03, head[1] = 126, head[2] = 1, head[3] = 15, head[4] = 1, head[8] = 97, head[10] = 19;
+  const auto field = [](const char* n, char t, int len) {
+    std::string d(32, '\0');
+    d.replace(0, std::strlen(n), n);
+    d[11] = t;
+    d[16] = static_cast<char>(len);
+    return d;
+  };
+  const std::string bytes = head + field("NAME", 'C', 10) + field("DATUM", 'D', 8) + '\x0D' + " Probe     20260115" + '\x1A';
+  test::WriteBytes(path, bytes);
+  w().OpenWithWriteCheck("dated");
+  ASSERT_EQ(G().AbortFlag, 0);
+  w().GoRecord(1);
+  w().PutStrByName("DATUM", xbase::DbfToDate("20310201"));
+  // Another program writes its date meanwhile.
+  std::string changed = bytes;
+  changed.replace(97 + 11, 8, "20300101");
+  test::WriteBytes(path, changed);
+  std::string asked;
+  ui().ExpectQuestion("", "Feld DATUM", Answer::Yes).Then([&](const UiShown& shown) { asked = shown.text; });
+  TableClose();
+  EXPECT_NE(asked.find("\"" + xbase::DbfToDate("20300101") + "\", Ihre Eingabe ist \"" + xbase::DbfToDate("20310201") + "\""),
+            std::string::npos)
+      << asked;
+  EXPECT_EQ(asked.find("2030010"), std::string::npos) << asked;
+  std::string written = changed;
+  written.replace(97 + 11, 8, "20310201");
+  const std::string after = ReadFileBytes(path);
+  EXPECT_EQ(after.substr(32), written.substr(32));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // Error routine, error texts and the stop step.
 #include <cerrno>
 #include <map>
+#include <optional>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "x1_support.h"
 #include "xbase/core/callbacks.h"
 
@@ -264,6 +266,43 @@ TEST(TzErrno, MapsTheDocumentedCodes) {
   EXPECT_EQ(ErrnoToTzCode(ENOSPC), 101);
   EXPECT_EQ(ErrnoToTzCode(EFBIG), 101);
   EXPECT_EQ(ErrnoToTzCode(EIO), 31);
+}
+
+}  // namespace
+}  // namespace zeb::xbase
+
+namespace zeb::xbase {
+namespace {
+
+// What a box shows of an engine failure: the routine in brackets closing a
+// line goes (arguments with brackets of their own too), a file of the
+// temporary folder is named as such, also when the folder's path holds a
+// blank; the rest stays as written.
+TEST(UserFailureText, LeavesOutTheRoutineAndTemporaryPaths) {
+  const test::ScratchDir scratch;
+  const std::string blank = scratch / "mit Leerzeichen";
+  ASSERT_TRUE(std::filesystem::create_directory(blank));
+  const char* set = std::getenv("TMPDIR");
+  const std::optional<std::string> before = set != nullptr ? std::optional<std::string>(set) : std::nullopt;
+  for (const std::string& folder : {TempDirectory(), blank}) {
+    SCOPED_TRACE(folder);
+    ::setenv("TMPDIR", folder.c_str(), 1);
+    const std::string temp = folder + "/$tlmtemp.ndx";
+    const std::string cases[][2] = {
+        {"Fehler Nr. 225 (Exklusiver Zugriff erforderlich)\r\n/d/din2076.dbf [MakeIndex(<D>," + temp + ")]",
+         "Fehler Nr. 225 (Exklusiver Zugriff erforderlich)\n/d/din2076.dbf"},
+        {"Fehler beim Packen von /d/t.dbf [Pack]", "Fehler beim Packen von /d/t.dbf"},
+        {"Datei nicht ge\xF6" "ffnet" + temp + " [MakeIndex]", "Datei nicht ge\xF6" "ffnet (tempor\xE4re Datei)"},
+        {"Die Datei " + temp + " kann nicht geschrieben werden: voll.",
+         "Die Datei (tempor\xE4re Datei) kann nicht geschrieben werden: voll."},
+        {"Feld [A] ist leer", "Feld [A] ist leer"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(UserFailureText(c[0]), c[1]) << c[0];
+  }
+  if (before)
+    ::setenv("TMPDIR", before->c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
 }
 
 }  // namespace

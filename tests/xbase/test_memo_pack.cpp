@@ -1,5 +1,9 @@
 // Memo copy between tables (AppendFrom) and memo pack (PACK), with
 // failures injected into the pack.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <sstream>
 
 #include "test_memo_support.h"
@@ -11,6 +15,7 @@ namespace {
 using test::MemoTest;
 using test::ReadBytes;
 using test::U32At;
+using test::WriteBytes;
 
 bool HaveDbfread() {
   std::string out;
@@ -134,10 +139,11 @@ TEST_P(MemoPack, ReferenceOutsideTheFileIsCleared) {
   std::vector<std::string> live;
   Build(live);
   test::SetNote(6, 99999);
-  ASSERT_EQ(PackMemofile(), 0);
+  // Record 6 is the packed table's record 5.
+  ASSERT_TRUE(Pack());
   EXPECT_EQ(TzCurrentError(), 1003);
-  EXPECT_NE(LastText().find("Record # 6"), std::string::npos);
-  EXPECT_EQ(test::NoteOf(6), 0);
+  EXPECT_NE(LastText().find("Record # 5"), std::string::npos);
+  EXPECT_EQ(test::NoteOf(5), 0);
   EXPECT_EQ(test::ReadMemoText(test::NoteOf(1)), live[0]);
 }
 
@@ -151,15 +157,129 @@ TEST_P(MemoPack, InjectedFailuresChangeNothing) {
     const std::string memoBytes = ReadBytes(memo);
     int calls = 0;
     // The write fails after the file was created, the rename at once.
-    const int at = std::string_view(step) == "write" ? 3 : 1;
-    SetMemoPackFault([&](std::string_view s) { return s == step && ++calls >= at ? ENOSPC : 0; });
-    EXPECT_NE(PackMemofile(), 0);
-    SetMemoPackFault({});
+    const bool write = std::string_view(step) == "write";
+    const int at = write ? 3 : 1;
+    SetFileFault([&](FileStep s, std::size_t&) {
+      return s == (write ? FileStep::Write : FileStep::Rename) && ++calls >= at ? ENOSPC : 0;
+    });
+    EXPECT_FALSE(Pack());
+    SetFileFault({});
     EXPECT_EQ(ReadBytes(path), table);
     EXPECT_EQ(ReadBytes(memo), memoBytes);
     EXPECT_FALSE(FileExistsTz(dir / "p.$$$"));
     EXPECT_EQ(test::ReadMemoText(test::NoteOf(2)), live[1]);
   }
+}
+
+// Twelve records with memos, records 2, 5 and 9 marked, packed while each
+// step of the pack in turn fails (every write whole and part-way, every
+// flush and rename), on a file system with links and on one without: the
+// table and its memo file are byte for byte as before (for another program
+// that has the table open too), no copy is left, and the next pack gives
+// the packed table and memo file whole.
+TEST_P(MemoPack, EveryStepOfAPackFailingLeavesBothFilesAsTheyWere) {
+  const std::string path = test::MakeMemoTable(dir, "w.dbf", GetParam(), 64);
+  const std::string memo = dir / ("w." + Ext());
+  const auto memoText = [](int r) { return "Memo-Satz " + std::to_string(r) + "\r\n" + std::string(40 + 9 * r, static_cast<char>('a' + r)) + "\r\n"; };
+  Open(path);
+  for (int r = 1; r <= 12; ++r) {
+    test::AppendRow({"S" + std::to_string(r)});
+    test::SetNote(r, test::WriteLines({"Memo-Satz " + std::to_string(r), std::string(40 + 9 * r, static_cast<char>('a' + r))}));
+  }
+  for (int r : {2, 5, 9}) GO(r), DeleteRec();
+  CloseArea();
+  const std::string table0 = ReadBytes(path), memo0 = ReadBytes(memo);
+  // The records as the engine reads them: name, mark, memo.
+  const auto contents = [&] {
+    Open(path, "");
+    std::string s;
+    for (std::int32_t r = 1; r <= RecCount(); ++r) {
+      GO(r);
+      s += TzTrimRight(FieldAsString(1)) + (Deleted() ? "*" : "") + "=" + test::ReadMemoText(test::NoteOf(r)) + ";";
+    }
+    CloseArea();
+    return s;
+  };
+  std::string before, packed;
+  for (int r = 1; r <= 12; ++r) {
+    const bool marked = r == 2 || r == 5 || r == 9;
+    before += "S" + std::to_string(r) + (marked ? "*" : "") + "=" + memoText(r) + ";";
+    if (!marked) packed += "S" + std::to_string(r) + "=" + memoText(r) + ";";
+  }
+  ASSERT_EQ(contents(), before);
+  const auto restore = [&] {
+    WriteBytes(path, table0);
+    WriteBytes(memo, memo0);
+  };
+  // On a file system with links and on one without (every link refused).
+  std::string table1, memo1;
+  for (const bool links : {true, false}) {
+    const auto linkRefused = [links](FileStep s) { return !links && s == FileStep::Link ? EPERM : 0; };
+    // The steps of a whole pack.
+    std::vector<std::pair<FileStep, std::size_t>> steps;
+    restore();
+    Open(path, "");
+    SetFileFault([&](FileStep s, std::size_t& n) {
+      if (const int err = linkRefused(s); err != 0) return err;
+      steps.emplace_back(s, n);
+      return 0;
+    });
+    ASSERT_TRUE(Pack());
+    SetFileFault({});
+    CloseArea();
+    ASSERT_EQ(contents(), packed);
+    if (links) table1 = ReadBytes(path), memo1 = ReadBytes(memo);
+    ASSERT_TRUE(ReadBytes(path) == table1 && ReadBytes(memo) == memo1);
+    ASSERT_GT(steps.size(), 20u);
+    int failures = 0;
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+      for (const bool partWay : {false, true}) {
+        // A refused link is the file system without links.
+        if (steps[k].first == FileStep::Link) continue;
+        if (partWay && (steps[k].first != FileStep::Write || steps[k].second < 2)) continue;
+        SCOPED_TRACE(std::string(links ? "links, " : "no links, ") + "step " + std::to_string(k + 1) +
+                     (partWay ? " part-way" : " whole"));
+        restore();
+        Open(path, "");
+        // Another program's descriptor on the table.
+        const int other = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        std::size_t calls = 0;
+        SetFileFault([&](FileStep s, std::size_t& n) {
+          if (const int err = linkRefused(s); err != 0) return err;
+          if (calls++ != k) return 0;
+          n = partWay ? n / 2 : 0;
+          return s == FileStep::Write ? ENOSPC : EIO;
+        });
+        const bool ok = Pack();
+        SetFileFault({});
+        EXPECT_FALSE(ok);
+        EXPECT_FALSE(Engine().packCommitted);
+        // The refused write is told on the table or the memo file, not a copy.
+        const std::string refused = LastWriteFailure().file;
+        EXPECT_TRUE(refused == path || refused == memo) << refused;
+        EXPECT_NE(TzCurrentError(), 0);
+        ClearTzErrorState();
+        EXPECT_TRUE(ReadBytes(path) == table0);
+        EXPECT_TRUE(ReadBytes(memo) == memo0);
+        std::string seen(table0.size() + 1, '\0');
+        seen.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::pread(other, seen.data(), seen.size(), 0))));
+        EXPECT_TRUE(seen == table0);
+        // The same area packs whole afterwards.
+        EXPECT_EQ(RecCount(), 12);
+        EXPECT_TRUE(Pack());
+        CloseArea();
+        ::close(other);
+        EXPECT_TRUE(ReadBytes(path) == table1);
+        EXPECT_TRUE(ReadBytes(memo) == memo1);
+        std::size_t files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file() ? 1 : 0;
+        EXPECT_EQ(files, 2u) << "a copy was left";
+        ++failures;
+      }
+    }
+    EXPECT_GT(failures, static_cast<int>(steps.size()));
+  }
+  EXPECT_EQ(contents(), packed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, MemoPack, ::testing::Values(std::uint8_t{0x83}, std::uint8_t{0x8B}, std::uint8_t{0xF5}),

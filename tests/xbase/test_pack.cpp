@@ -48,9 +48,10 @@ TEST_F(PackTest, AllDeletedLeavesTheHeaderAndTheEndMark) {
 TEST_F(PackTest, FailedWriteKeepsEveryRecordAndSharesAgain) {
   MakeNumbered(dir / "f.dbf", 8, {2, 3});
   USE(dir / "f.dbf");
-  SetPackWriteFault([](std::int32_t slot) { return slot == 4 ? EIO : 0; });
+  // Every write of the pack fails.
+  SetFileFault([](FileStep s, std::size_t&) { return s == FileStep::Write ? EIO : 0; });
   EXPECT_FALSE(Pack());
-  SetPackWriteFault(nullptr);
+  SetFileFault(nullptr);
   EXPECT_EQ(TzCurrentError(), 31);
   EXPECT_EQ(TzTakeLastErrorText(), "Fehler beim Packen von " + dir / "f.dbf" + " [Pack]");
   EXPECT_FALSE(CurrentWorkArea()->exclusive);

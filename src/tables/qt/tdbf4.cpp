@@ -22,6 +22,7 @@
 #include "platform/codepage.h"
 #include "platform/oem_literal.h"
 #include "xbase/core/callbacks.h"
+#include "xbase/core/dates.h"
 #include "xbase/core/engine.h"
 #include "xbase/qt/tzgrid.h"
 
@@ -125,9 +126,14 @@ Tdbf4::Tdbf4(TableWindow& window, int mode, QWidget* parent) : QDialog(parent), 
   const QFontMetrics metrics(grid_->font());
   const std::vector<xbase::TzFieldMap>& maps = w_.Dataset().FieldMaps();
   for (int c = 0; c < grid_->model()->columnCount() && c < static_cast<int>(maps.size()); ++c) {
-    const int chars = std::clamp<int>(maps[static_cast<std::size_t>(c)].desc.length, 1, 30);
+    const xbase::FieldDesc& f = maps[static_cast<std::size_t>(c)].desc;
+    const int chars = std::clamp<int>(f.length, 1, 30);
     const int title = metrics.horizontalAdvance(grid_->model()->headerData(c, Qt::Horizontal).toString()) + 16;
-    grid_->setColumnWidth(c, std::max(title, metrics.horizontalAdvance(QString(chars, QLatin1Char('n'))) + 8));
+    int text = metrics.horizontalAdvance(QString(chars, QLatin1Char('n')));
+    // A date as the grid shows it in the current date format, its widest
+    // digits in every place.
+    if (f.type == 'D') text = std::max(text, metrics.horizontalAdvance(QString::fromStdString(xbase::DbfToDate("20880828"))));
+    grid_->setColumnWidth(c, std::max(title, text + 8));
   }
   // A right click on a column title orders the table by that column.
   grid_->onDepressTitle = [this](xbase::TTzGrid&, int column) { Command([this, column] { w_.SortByColumn(column); }); };

@@ -48,7 +48,7 @@ struct TzEngine {
   bool halting = false;            // set before the process is ended
   int writeErrno = 0;              // the last write the system refused
   std::string writeFile;           // and the file it was meant for
-  bool memoPackFailed = false;     // the last Pack packed the records, not the memo file
+  bool packCommitted = false;      // the last Pack put the packed table in place
   // Ends the process (stop step with raise mode off). Tests inject one that
   // records; when it returns, TzError returns normally.
   std::function<void(int exitCode)> exitProcess;

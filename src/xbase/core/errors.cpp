@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "xbase/core/ansi_literal.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/engine.h"
@@ -268,6 +269,54 @@ ETzWriteError::ETzWriteError(std::uint16_t code, std::string reason, std::string
 
 std::string ETzWriteError::Text(std::string_view fileShown) const {
   return "Die Datei " + std::string(fileShown) + " kann nicht geschrieben werden: " + reason_ + ". " + consequence_;
+}
+
+std::string UserFailureText(std::string_view message) {
+  // The run's own folder holds scratch files only; the temporary folder
+  // also holds copies of tables, of which only the indexes are scratch.
+  std::vector<std::pair<std::string, bool>> scratch;  // folder, indexes only
+  for (std::string folder : {RunFolder(), ScratchDirectory(), TempDirectory()}) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.size() > 1) scratch.emplace_back(folder + "/", folder != RunFolder());
+  }
+  std::string out;
+  std::size_t start = 0;
+  while (start <= message.size()) {
+    std::size_t end = message.find('\n', start);
+    if (end == std::string_view::npos) end = message.size();
+    std::string line(message.substr(start, end - start));
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    // The routine: "[Name]" or "[Name(arguments)]" closing the line.
+    if (!line.empty() && line.back() == ']') {
+      int depth = 0;
+      std::size_t open = std::string::npos;
+      for (std::size_t i = line.size(); i-- > 0;) {
+        if (line[i] == ']') ++depth;
+        if (line[i] == '[' && --depth == 0) {
+          open = i;
+          break;
+        }
+      }
+      if (open != std::string::npos) line.erase(open);
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+    }
+    for (const auto& [folder, indexesOnly] : scratch) {
+      for (std::size_t at = line.find(folder); at != std::string::npos; at = line.find(folder, at + 1)) {
+        // The file's name ends the path (the folder may hold blanks).
+        std::size_t stop = line.find_first_of(" ,;)\t", at + folder.size());
+        if (stop == std::string::npos) stop = line.size();
+        std::string file = line.substr(at, stop - at);
+        for (char& c : file) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (indexesOnly && (file.size() < 4 || file.compare(file.size() - 4, 4, ".ndx") != 0)) continue;
+        const std::string shown = std::string(at > 0 && line[at - 1] != ' ' ? " " : "") + "(temporäre Datei)"_ansi;
+        line.replace(at, stop - at, shown);
+        at += shown.size() - 1;
+      }
+    }
+    if (!line.empty()) out += (out.empty() ? "" : "\n") + line;
+    start = end + 1;
+  }
+  return out;
 }
 
 void NoteWriteFailure(int fd, int err) {

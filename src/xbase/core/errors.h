@@ -45,6 +45,11 @@ std::string TzErrorText(std::uint16_t code);
 // The table text of a code alone ("Unbekannter Fehler" when absent).
 std::string TzErrorTableText(std::uint16_t code);
 
+// An engine failure's message as a user reads it: the engine's routine in
+// brackets at the end of a line left out, and a file in the program's
+// temporary folders (a sort index) named as such instead of by its path.
+std::string UserFailureText(std::string_view message);
+
 // Returns the last error text, clears it and the last code.
 std::string TzTakeLastErrorText();
 // Empty when the last code is 0; else TzErrorText(last) + CR LF + last text,

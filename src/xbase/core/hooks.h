@@ -16,6 +16,16 @@ struct DbfTable;   // dbffile.h
 struct WorkArea;   // the work-area unit; derives from DbfTable
 struct CompiledExpr;  // the parser's compiled expression (opaque here)
 
+// The packed copy of a table that Pack has written (header and kept
+// records); flush puts its bytes on the disk, commit puts it in the
+// table's place: each 0 or an error code.
+struct PackedTableCopy {
+  int fd = -1;
+  std::int64_t headerLength = 0;
+  std::int32_t count = 0;
+  std::function<std::uint16_t()> flush, commit;
+};
+
 // Memo unit: eight slots, in the order the memo unit fills them.
 class MemoHookTable {
  public:
@@ -23,8 +33,10 @@ class MemoHookTable {
   virtual bool Installed() const { return false; }
   // 0: the memo text of a reference (locate, count, sum); false when absent.
   virtual bool AssignMemo(std::int32_t reference, std::string& text) { (void)reference; text.clear(); return false; }
-  // 1: pack the memo file of the current area; 0 or an error code.
-  virtual std::uint16_t PackMemofile() { return 0; }
+  // 1: pack the memo file of the current area for the records of the
+  // table's packed copy: the memo file's packed copy and the table's take
+  // their places together, or neither does; 0 or an error code.
+  virtual std::uint16_t PackMemofile(PackedTableCopy& copy) { (void)copy; return 0; }
   // 2: open the memo file of the current area's table (USE); 0 or a code.
   virtual std::uint16_t OpenMemofile(std::string_view tableFileName) { (void)tableFileName; return 0; }
   // 3: close the memo file of the current area.

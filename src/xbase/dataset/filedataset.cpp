@@ -266,7 +266,9 @@ void TTzFileDataSet::s_ReplaceWithLock() {
         });
         if (TzCurrentError() == 0) SKIP(0);
       },
-      "Ihre Änderung ist nicht gespeichert."_ansi);
+      keepEditOnFailure
+          ? std::string("Ihre Änderung ist noch nicht gespeichert; sie bleibt in ihrer Zeile für einen neuen Versuch."_ansi)
+          : std::string("Ihre Änderung ist nicht gespeichert."_ansi));
 }
 
 void TTzFileDataSet::InternalPost() {

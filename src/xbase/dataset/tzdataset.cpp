@@ -411,6 +411,7 @@ bool TTzDataSet::OpenProcedure() {
   WorkArea* a = CurrentWorkArea();
   if (a == nullptr) return false;
   area_ = a->number;
+  a->ownIndexes = ownIndex;
   SetIgnoreDel(hideDeleted_);
   dbfFields = DbfFieldsOf(*a, Name());
   std::size_t off = 1;
@@ -1076,7 +1077,9 @@ void TTzDataSet::Post() {
   } catch (const ETzError&) {
     // A write the engine could not finish leaves no half-open edit: the
     // record shows the file again; the failure's code stays for the caller.
+    // An edit kept for another try stays as typed.
     const std::uint16_t code = TzCurrentError();
+    if (keepEditOnFailure && State() == DataSetState::Edit) throw;
     try {
       if (State() == DataSetState::Edit || State() == DataSetState::Insert) Cancel();
     } catch (...) {
@@ -1327,10 +1330,14 @@ bool TTzCDataSet::Pack() {
     try {
       r = zeb::xbase::Pack();
     } catch (...) {
+      // Told which: the table (with its memo file) packed whole, or as it was.
+      const WorkArea* a = Area();
+      const bool memo = a != nullptr && a->hasMemo;
       const std::string consequence =
-          Engine().memoPackFailed
-              ? std::string("Die Datensätze sind gepackt; die Memodatei ist nicht verdichtet und behält ihre alten Blöcke."_ansi)
-              : std::string("Pack ist nicht beendet."_ansi);
+          Engine().packCommitted
+              ? std::string("Die Tabelle ist gepackt; ihr Index ist nicht neu aufgebaut."_ansi)
+              : memo ? std::string("Pack ist nicht beendet; die Tabelle und ihre Memodatei sind unverändert."_ansi)
+                     : std::string("Pack ist nicht beendet; die Tabelle ist unverändert."_ansi);
       failure = AsWriteFailure(consequence);
     }
   }

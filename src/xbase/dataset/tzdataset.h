@@ -162,6 +162,9 @@ class TTzDataSet : public TTzPrimDataset {
   // record holds now (another program changed it) or when the table holds
   // records it was not built for (another program appended).
   bool ownIndex = false;
+  // A record edit whose write failed stays open, as typed, for another try
+  // (a view asks again when the record is left); off: it is given up.
+  bool keepEditOnFailure = false;
   // Builds an own index again when the table holds records it has not seen;
   // true when it did. Views call it before they read the order anew.
   bool FollowOtherPrograms();

@@ -1,6 +1,7 @@
 #include "xbase/dbf/dbffile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,8 +73,30 @@ long long ReadAt(int fd, void* buf, std::size_t n, std::int64_t off) {
   return static_cast<long long>(got);
 }
 
+namespace {
+std::function<int(FileStep, std::size_t&)>& FileFaultSlot() {
+  static std::function<int(FileStep, std::size_t&)> fault;
+  return fault;
+}
+}  // namespace
+
+void SetFileFault(std::function<int(FileStep step, std::size_t& n)> fault) { FileFaultSlot() = std::move(fault); }
+
 // Writes n bytes at off; 0 or errno (ENOSPC when nothing more is stored).
 int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off) {
+  if (const auto& fault = FileFaultSlot()) {
+    std::size_t allowed = n;
+    if (const int err = fault(FileStep::Write, allowed); err != 0) {
+      // The bytes that reached the file before the failure.
+      if (allowed > 0 && allowed < n) {
+        const auto keep = std::move(FileFaultSlot());
+        WriteAt(fd, buf, allowed, off);
+        FileFaultSlot() = keep;
+      }
+      NoteWriteFailure(fd, err);
+      return err;
+    }
+  }
   std::size_t done = 0;
   while (done < n) {
     ssize_t r = ::pwrite(fd, static_cast<const char*>(buf) + done, n - done, static_cast<off_t>(off + static_cast<std::int64_t>(done)));
@@ -996,6 +1019,136 @@ void CommitDbf(DbfTable& t) {
     return;
   }
   FlushFile(t.file.get());
+}
+
+void StampHeader(DbfTable& t, std::uint8_t* head, std::int32_t count) {
+  int y, m, d;
+  t.lastUpdate = TodayYmd(y, m, d);
+  if (IsDbase2(t)) {
+    std::memcpy(head, t.header.data(), 8);
+    head[3] = static_cast<std::uint8_t>(m);
+    head[4] = static_cast<std::uint8_t>(d);
+    head[5] = static_cast<std::uint8_t>(y - 1900);
+    PutU16(&head[1], static_cast<std::uint32_t>(std::clamp(count, 0, 65535)));
+    std::memcpy(t.header.data(), head, 8);
+  } else {
+    head[1] = static_cast<std::uint8_t>(y - 1900);
+    head[2] = static_cast<std::uint8_t>(m);
+    head[3] = static_cast<std::uint8_t>(d);
+    PutU32(&head[4], static_cast<std::uint32_t>(count));
+    std::memcpy(t.header.data(), head, 32);
+  }
+}
+
+// ---------------------------------------------------------------- ReplacementFile
+
+namespace {
+
+// A new empty file beside target under one of the program's temporary
+// names: its descriptor and name, or -1 (errno set).
+int TemporaryBeside(const std::string& target, std::string& path) {
+  const std::size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name.size() > 200) name.resize(200);
+  path = folder + "." + name + kTemporaryMark + "XXXXXX";
+  return ::mkostemp(path.data(), O_CLOEXEC);
+}
+
+int StepFault(FileStep step) {
+  std::size_t none = 0;
+  const auto& fault = FileFaultSlot();
+  return fault ? fault(step, none) : 0;
+}
+
+}  // namespace
+
+ReplacementFile::~ReplacementFile() {
+  if (!former_.empty()) {
+    // The target moved aside goes back when the copy never took its place.
+    if (moved_ && !path_.empty())
+      ::rename(former_.c_str(), target_.c_str());
+    else
+      ::unlink(former_.c_str());
+  }
+  if (path_.empty()) return;
+  file_.Close();
+  ::unlink(path_.c_str());
+}
+
+int ReplacementFile::Open(const std::string& target) {
+  target_ = target;
+  std::string pattern;
+  const int fd = TemporaryBeside(target, pattern);
+  if (fd < 0) return errno;
+  file_ = FileHandle(fd);
+  path_ = pattern;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) {
+    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd, st.st_uid, st.st_gid);
+    if (::fchmod(fd, st.st_mode & 07777) != 0) return errno;
+  }
+  return 0;
+}
+
+int ReplacementFile::Failed(int err) {
+  TzEngine& e = Engine();
+  e.writeErrno = err;
+  e.writeFile = target_;
+  return err;
+}
+
+int ReplacementFile::Sync() {
+  if (const int err = StepFault(FileStep::Sync); err != 0) return Failed(err);
+  return ::fsync(file_.get()) == 0 ? 0 : Failed(errno);
+}
+
+int ReplacementFile::KeepFormer() {
+  std::string name;
+  const int fd = TemporaryBeside(target_, name);
+  if (fd < 0) return Failed(errno);
+  ::close(fd);
+  // A second link; where the file system has none, the target itself.
+  ::unlink(name.c_str());
+  int err = StepFault(FileStep::Link);
+  if (err == 0 && ::link(target_.c_str(), name.c_str()) == 0) {
+    former_ = name;
+    moved_ = false;
+    return 0;
+  }
+  err = StepFault(FileStep::Rename);
+  if (err == 0 && ::rename(target_.c_str(), name.c_str()) != 0) err = errno;
+  if (err != 0) return Failed(err);
+  former_ = name;
+  moved_ = true;
+  return 0;
+}
+
+int ReplacementFile::Replace() {
+  int err = StepFault(FileStep::Rename);
+  if (err == 0 && ::rename(path_.c_str(), target_.c_str()) != 0) err = errno;
+  if (err != 0) {
+    // A target moved aside goes back at once.
+    if (moved_ && ::rename(former_.c_str(), target_.c_str()) == 0) former_.clear();
+    return Failed(err);
+  }
+  path_.clear();
+  return 0;
+}
+
+int ReplacementFile::RestoreFormer() {
+  if (former_.empty() || ::rename(former_.c_str(), target_.c_str()) != 0) return Failed(former_.empty() ? ENOENT : errno);
+  former_.clear();
+  return 0;
+}
+
+void NoteCopyFailure() {
+  TzEngine& e = Engine();
+  const std::size_t slash = e.writeFile.find_last_of('/') + 1;
+  const std::string_view name = std::string_view(e.writeFile).substr(slash);
+  if (!IsOwnTemporaryName(name)) return;
+  const std::size_t mark = std::string_view(kTemporaryMark).size() + 6;
+  e.writeFile = e.writeFile.substr(0, slash) + std::string(name.substr(1, name.size() - 1 - mark));
 }
 
 void CloseDbf(DbfTable& t) {

@@ -204,6 +204,10 @@ void PutDbfRecord(DbfTable& t, std::int32_t n);
 void AppendDbfRecord(DbfTable& t);
 void WriteDeletedFlag(DbfTable& t, std::int32_t n);
 void CommitDbf(DbfTable& t);
+// The first bytes of the header of t for a file of count records, stamped
+// today, as the header write puts them (dBase II: bytes 0 to 7, else 0 to
+// 31); t's header and last update follow.
+void StampHeader(DbfTable& t, std::uint8_t* head, std::int32_t count);
 void CloseDbf(DbfTable& t);
 // fsync; failure: TzError (code, "Zurückschreiben (Flush) unmöglich ...").
 void FlushFile(int fd);
@@ -291,5 +295,55 @@ struct DbfReadCounters {
 DbfReadCounters& DbfReadCounter();
 // WriteAt: 0 or errno (ENOSPC when nothing more is stored).
 int WriteAt(int fd, const void* buf, std::size_t n, std::int64_t off);
+
+// Tests: a failure of the engine's file steps. Called before every write
+// (WriteAt) and every flush, link and rename of a ReplacementFile with the
+// step and its byte count (0 for the others); it may lower n to the bytes
+// that reach the file and returns the errno the step then fails with (0:
+// the step goes through whole). A refused link is a file system without
+// links.
+enum class FileStep : std::uint8_t { Write, Sync, Link, Rename };
+void SetFileFault(std::function<int(FileStep step, std::size_t& n)> fault);
+
+// A file written beside target under one of the program's temporary names
+// ("." + name + the temporary mark + six characters), with the target's
+// mode (and owner where allowed): Replace puts it in the target's place in
+// one step. Removed when destroyed unless it was put in place. A failed
+// flush, link or rename is noted as a refused write of the target.
+// KeepFormer before Replace keeps the target as it was under another such
+// name (a second link to it, or the target itself moved there where the
+// file system has no links) until RestoreFormer puts it back or the
+// ReplacementFile goes (then it is removed once the copy is in place, and
+// put back when it never was).
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  // 0 or an errno value.
+  int Open(const std::string& target);
+  int fd() const { return file_.get(); }
+  const std::string& Path() const { return path_; }
+  const std::string& Target() const { return target_; }
+  // fsync, the target kept, the rename over the target, the kept target
+  // back: each 0 or an errno value (then the target is as it was).
+  int Sync();
+  int KeepFormer();
+  int Replace();
+  int RestoreFormer();
+  // The descriptor of the file now in the target's place.
+  FileHandle Take() { return std::move(file_); }
+
+ private:
+  int Failed(int err);
+  std::string target_, path_;
+  std::string former_;  // the target as it was, kept by KeepFormer
+  bool moved_ = false;  // the target itself moved to former_
+  FileHandle file_;
+};
+// A write the system refused on a temporary copy (a ReplacementFile) is
+// told on the file it was to replace.
+void NoteCopyFailure();
 
 }  // namespace zeb::xbase

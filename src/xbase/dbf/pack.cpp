@@ -1,8 +1,10 @@
 // Pack, Peek, Poke and Search: commands that work on the table file
 // directly instead of through the record buffer.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -40,21 +42,23 @@ int WriteFully(int fd, const char* p, std::size_t n, std::int64_t off) { return 
 
 std::string PackFailureText(const WorkArea& a) { return "Fehler beim Packen von " + a.fileName + " [Pack]"; }
 
-// After a failed copy the slots first..last hold deleted records or copies
-// of records that moved to earlier slots: marking them deleted leaves every
-// kept record exactly once.
-void MarkSlotsDeleted(WorkArea& a, std::int32_t first, std::int32_t last) {
-  const char star = '*';
-  for (std::int32_t s = first; s >= 1 && s <= last; ++s) WriteFully(a.file.get(), &star, 1, RecordOffset(a, s));
+// The descriptor of the packed table takes the table's share lock (the
+// descriptor of the file it replaced goes, and its locks with it).
+std::uint16_t TakePackedFile(WorkArea& a, ReplacementFile& copy) {
+  FileHandle fresh = copy.Take();
+  if (Engine().sharedMode) {
+    const short type = (a.fileMode & 0x0F) != 0 && a.exclusive ? F_WRLCK : F_RDLCK;
+    if (const int r = SysLockRange(fresh.get(), type, kShareLockByte, 1); r != 0) return ErrnoToTzCode(r);
+  }
+  a.file = std::move(fresh);
+  return 0;
 }
 
 }  // namespace
 
-void SetPackWriteFault(std::function<int(std::int32_t)> fault) { Areas().packWriteFault = std::move(fault); }
-
 bool Pack() {
   SetTzCurrentError(0);
-  Engine().memoPackFailed = false;
+  Engine().packCommitted = false;
   if (CheckWorkArea("Pack")) return false;
   WorkArea& a = *CurrentWorkArea();
   TzEngine& e = Engine();
@@ -114,72 +118,75 @@ bool Pack() {
     return true;
   }
 
+  // The kept records go into a copy beside the table, with the header and
+  // the end mark; the copy (and the memo file's, packed for it) then takes
+  // the table's place in one step. A failure before leaves table and memo
+  // file as they were, for this program and for others that have them open.
   const int fd = a.file.get();
-  const std::size_t len = a.recordLength;
+  const std::size_t len = std::max<std::size_t>(a.recordLength, 1);
   const std::int32_t count = a.recordCount;
   std::int32_t kept = 0;
-  std::int32_t slot = 0;  // first free slot, 0 while none
-  std::int32_t failedAt = 0;
-  int err = 0;
+  std::uint16_t code = 0;
+  ReplacementFile copy;
+  const std::array<std::uint8_t, 32> headerBefore = a.header;
+  const std::string updatedBefore = a.lastUpdate;
   {
-    bool savedFlush = e.flushSwitch;
-    e.flushSwitch = false;
     SuspendNotify suspend(a);
     a.DropReadAhead();
-    std::string block;
-    const std::int32_t per = static_cast<std::int32_t>(std::max<std::size_t>(1, kBlockBytes / std::max<std::size_t>(len, 1)));
-    auto& fault = Areas().packWriteFault;
+    int err = copy.Open(a.fileName);
+    std::string head(a.headerLength, '\0');
+    if (err == 0) err = ReadFully(fd, head.data(), head.size(), 0);
+    std::string block, out;
+    std::int64_t at = a.headerLength;
+    const std::int32_t per = static_cast<std::int32_t>(std::max<std::size_t>(1, kBlockBytes / len));
     for (std::int32_t first = 1; first <= count && err == 0; first += per) {
-      std::int32_t n = std::min(per, count - first + 1);
+      const std::int32_t n = std::min(per, count - first + 1);
       block.resize(static_cast<std::size_t>(n) * len);
       err = ReadFully(fd, block.data(), block.size(), RecordOffset(a, first));
-      if (err != 0) {
-        failedAt = first;
-        break;
-      }
-      for (std::int32_t i = 0; i < n; ++i) {
-        const std::int32_t r = first + i;
+      out.clear();
+      for (std::int32_t i = 0; i < n && err == 0; ++i) {
         const char* rec = block.data() + static_cast<std::size_t>(i) * len;
-        if (rec[0] == '*') {
-          if (slot == 0) slot = r;
-          continue;
-        }
+        if (rec[0] == '*') continue;
+        out.append(rec, len);
         ++kept;
-        if (slot == 0) continue;
-        err = fault ? fault(slot) : 0;
-        if (err != 0) NoteWriteFailure(fd, err);
-        if (err == 0) err = WriteFully(fd, rec, len, RecordOffset(a, slot));
-        if (err != 0) {
-          failedAt = r;
-          break;
-        }
-        ++slot;
       }
+      if (err == 0 && !out.empty()) err = WriteAt(copy.fd(), out.data(), out.size(), at);
+      at += static_cast<std::int64_t>(out.size());
     }
+    const char mark = 0x1A;
+    if (err == 0) err = WriteAt(copy.fd(), &mark, 1, at);
     if (err == 0) {
-      const std::int64_t end = RecordOffset(a, kept + 1);
-      if (::ftruncate(fd, static_cast<off_t>(end)) != 0) {
-        err = errno;
-        NoteWriteFailure(fd, err);
-        failedAt = count + 1;
-      } else {
-        a.recordCount = kept;
-        const char mark = 0x1A;
-        err = WriteFully(fd, &mark, 1, end);
-      }
+      StampHeader(a, reinterpret_cast<std::uint8_t*>(head.data()), kept);
+      err = WriteAt(copy.fd(), head.data(), head.size(), 0);
     }
-    e.flushSwitch = savedFlush;
+    if (err != 0) code = ErrnoToTzCode(err);
   }
-  a.headerState = kHeaderAppended;
-  if (err != 0) {
-    if (slot != 0 && failedAt > slot) MarkSlotsDeleted(a, slot, failedAt - 1);
-    CommitDbf(a);
+  if (code == 0) {
+    PackedTableCopy packed{copy.fd(), a.headerLength, kept,
+                           [&] { return copy.Sync() != 0 ? ErrnoToTzCode(LastWriteFailure().err) : std::uint16_t{0}; },
+                           [&] { return copy.Replace() != 0 ? ErrnoToTzCode(LastWriteFailure().err) : std::uint16_t{0}; }};
+    if (a.hasMemo && MemoHooks().Installed()) {
+      code = MemoHooks().PackMemofile(packed);
+    } else {
+      code = packed.flush();
+      if (code == 0) code = packed.commit();
+    }
+  }
+  if (code != 0 || !copy.Path().empty()) {
+    // Nothing changed: the table stays as it was.
+    a.header = headerBefore;
+    a.lastUpdate = updatedBefore;
+    NoteCopyFailure();
+    if (code == 0) code = 101;
     finish();
     GoTop();
-    TzError(ErrnoToTzCode(err), PackFailureText(a));
+    TzError(code, PackFailureText(a));
     return false;
   }
-  CommitDbf(a);
+  e.packCommitted = true;
+  const std::uint16_t lockCode = TakePackedFile(a, copy);
+  a.recordCount = kept;
+  a.headerState = kHeaderOnDisk;
   if (kept > 0) {
     ReadRecord(a, 1);
     a.recordNumber = 1;
@@ -190,24 +197,18 @@ bool Pack() {
     a.bof = a.eof = true;
   }
   ReadCache& cache = Areas().cache;
-  if (kept < count && cache.alias == a.alias) cache.Free();
-  // The table is packed: its indexes follow even when the memo pack fails.
-  std::uint16_t memoCode = 0;
-  if (a.hasMemo && MemoHooks().Installed()) memoCode = MemoHooks().PackMemofile();
+  if (cache.alias == a.alias) cache.Free();
+  if (lockCode != 0) {
+    finish();
+    TzError(lockCode, PackFailureText(a));
+    return false;
+  }
   if (IndexActive()) {
     Areas().reindexing = true;
     IndexHooks().Reindex();
     Areas().reindexing = false;
   }
   finish();
-  if (memoCode != 0) {
-    // The records are packed; the memo file keeps its blocks as they were.
-    // A refused write is told on the memo file, not on its packed copy.
-    if (e.writeErrno != 0) e.writeFile = MemoFileName(a.fileName, a.Version());
-    e.memoPackFailed = true;
-    TzError(memoCode, PackFailureText(a));
-    return false;
-  }
   return true;
 }
 

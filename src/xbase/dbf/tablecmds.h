@@ -36,8 +36,6 @@ std::int32_t RecordsPastCount();
 // either way the file ends after the counted records with its end mark.
 // False when there was nothing to mend (or on an error, reported).
 bool MendRecordsPastCount(bool takeIn);
-// Test seam: an errno for Pack's write of a kept record into slot s.
-void SetPackWriteFault(std::function<int(std::int32_t slot)> fault);
 
 // --- Locate
 // A value of any field type: text, number, integer, logical.

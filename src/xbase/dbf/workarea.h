@@ -56,6 +56,10 @@ struct WorkArea : DbfTable {
   std::vector<bool> fieldsSet;
   // Pack turned a shared area exclusive for its run.
   bool reopenedExclusive = false;
+  // The area's indexes are its own (orders of one program in a folder of
+  // its own): no other program uses them, so they take no semaphore and are
+  // built again without the table to themselves.
+  bool ownIndexes = false;
   // Virtual files: insertion order and storage kind.
   std::uint8_t virtualOrder = 0;
   std::uint8_t storageKind = 0;

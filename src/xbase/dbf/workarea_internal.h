@@ -47,8 +47,6 @@ struct WorkAreaUnit : TzEngineUnit {
   bool foundFlag = false;
   int searchField = 0;
   bool reindexing = false;
-  // Test seam: errno for the write of a kept record into slot s by Pack.
-  std::function<int(std::int32_t slot)> packWriteFault;
   ~WorkAreaUnit() override;
 };
 

@@ -359,7 +359,9 @@ std::string SemaphoreFileName(std::string_view tableFile) {
   return folder + name + ".@S@";
 }
 
-bool SemaphoreApplies(const WorkArea& a) { return !a.exclusive && !a.isVirtual && Engine().sharedMode; }
+bool SemaphoreApplies(const WorkArea& a) {
+  return !a.exclusive && !a.isVirtual && !a.ownIndexes && Engine().sharedMode;
+}
 
 int SemaphoreUsers(const WorkArea& a) {
   const std::string file = SemaphoreFileName(a.fileName);

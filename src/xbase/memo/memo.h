@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "xbase/core/hooks.h"
 #include "xbase/dbf/dbffile.h"
 
 namespace zeb::xbase {
@@ -261,13 +262,11 @@ struct MemoCopyContext {
 // the new reference (negative: block-headed in dBASE III), 0 when nothing.
 std::int32_t CopyMemo(int sourceArea, std::int32_t block, bool inPlace);
 std::int32_t CopyMemoData(MemoCopyContext& c);
-// Packs the current area's memo file; 0 or the code of a failure that left
-// table and memo file unchanged.
-std::uint16_t PackMemofile();
-
-// --- test seams
-// Returns an errno value to fail a step of PackMemofile: "write" (each
-// write to the packed file) or "rename".
-void SetMemoPackFault(std::function<int(std::string_view step)> fault);
+// Packs the current area's memo file for Pack: the memos the records of
+// the table's packed copy name go into a packed copy of the memo file and
+// the table copy's references are rewritten to it; then both copies take
+// their files' places (the table's by copy.commit), or neither does. 0 or
+// the code of a failure that left table and memo file unchanged.
+std::uint16_t PackMemofile(PackedTableCopy& copy);
 
 }  // namespace zeb::xbase

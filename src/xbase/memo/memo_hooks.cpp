@@ -40,7 +40,9 @@ class MemoHooksImpl : public MemoHookTable {
     if (MemoTextConverted()) text = StrOemToAnsi(text);
     return true;
   }
-  std::uint16_t PackMemofile() override { return CodeOf([] { return zeb::xbase::PackMemofile(); }); }
+  std::uint16_t PackMemofile(PackedTableCopy& copy) override {
+    return CodeOf([&] { return zeb::xbase::PackMemofile(copy); });
+  }
   std::uint16_t OpenMemofile(std::string_view tableFileName) override {
     return CodeOf([&] { return zeb::xbase::OpenMemofile(tableFileName); });
   }
@@ -71,7 +73,5 @@ void DoneMemoUnit() {
 }
 
 bool MemoInstalled() { return MemoHooks().Installed(); }
-
-void SetMemoPackFault(std::function<int(std::string_view step)> fault) { Memo().packFault = std::move(fault); }
 
 }  // namespace zeb::xbase

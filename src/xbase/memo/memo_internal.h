@@ -26,7 +26,6 @@ struct MemoUnit : TzEngineUnit {
   std::uint16_t lastIoResult = 0;  // of the last memo file operation
   std::int32_t blockReads = 0;     // buffer fills of the last GetMemo
   MemoLineTable lines;
-  std::function<int(std::string_view)> packFault;
 };
 
 MemoUnit& Memo();

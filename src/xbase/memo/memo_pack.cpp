@@ -221,29 +221,6 @@ std::int32_t CopyMemo(int sourceArea, std::int32_t block, bool inPlace) {
 
 namespace {
 
-// The packed file under its temporary name; removed unless it was renamed.
-struct PackedFile {
-  std::string path;
-  FileHandle fd;
-  bool keep = false;
-  ~PackedFile() {
-    if (!keep && !path.empty()) {
-      fd.Close();
-      ::unlink(path.c_str());
-    }
-  }
-};
-
-int PackFault(std::string_view step) {
-  auto& f = Memo().packFault;
-  return f ? f(step) : 0;
-}
-
-int PackWrite(int fd, const void* p, std::size_t n, std::int64_t off) {
-  int err = PackFault("write");
-  return err != 0 ? err : WriteAt(fd, p, n, off);
-}
-
 // A memo reference as stored: blank or a decimal number; false for others
 // and numbers outside the 32-bit range.
 bool ParseReference(std::string_view text, std::int64_t& value) {
@@ -272,138 +249,164 @@ struct NewReference {
   std::int32_t block;
 };
 
-}  // namespace
+bool IsMemoField(const FieldDesc& f) {
+  return f.type == 'M' || ((f.type == 'B' || f.type == 'G' || f.type == 'P') && f.length == 10);
+}
 
-std::uint16_t PackMemofile() {
-  SetTzCurrentError(0);
-  MemoFileRec* m = CheckMemoField("PackMemofile");
-  if (!m) return TzCurrentError() != 0 ? TzCurrentError() : 1019;
-  WorkArea& a = *CurrentWorkArea();
-  if (m->blob.open && m->blob.mode == 2) DestroyBlobDescriptor();
-  if (Engine().sharedMode && !a.exclusive && a.lockState != kLockFile) {
-    TzError(1200, "Datensatz nicht gesperrt " + m->name + " [PackMemofile]");
-    return 1200;
-  }
-  const std::int64_t size = FileSize(m->file.get());
-  if (size / 1024 > DiskFreeKB(m->name)) {
-    TzError(1012, m->name + " [PackMemofile]");
+// Offset of field f of record r in the table's packed copy.
+std::int64_t FieldOffset(const PackedTableCopy& copy, const WorkArea& a, std::int32_t r, const FieldDesc& f) {
+  return copy.headerLength + static_cast<std::int64_t>(r - 1) * a.recordLength + f.offset;
+}
+
+// Writes the packed memo file of m into packed: every memo the records of
+// the table's packed copy name, each from a block boundary, and the header;
+// refs gets the new references, cleared is set when a reference outside the
+// file was cleared (1003). 0 or the code of a reported error.
+std::uint16_t WritePackedMemo(MemoFileRec& m, const WorkArea& a, const PackedTableCopy& copy,
+                              ReplacementFile& packed, std::vector<NewReference>& refs, bool& cleared) {
+  const std::int64_t size = FileSize(m.file.get());
+  if (size / 1024 > DiskFreeKB(m.name)) {
+    TzError(1012, m.name + " [PackMemofile]");
     return 1012;
   }
-  struct stat st {};
-  const mode_t fileMode = ::fstat(m->file.get(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-
-  PackedFile packed;
-  packed.path = ForceExtension(m->name, "$$$");
-  packed.fd = FileHandle(::open(packed.path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, fileMode));
-  if (!packed.fd.valid()) {
-    const std::uint16_t code = ErrnoToTzCode(errno);
-    packed.path.clear();
-    TzError(code, "Cannot create memo file " + ForceExtension(m->name, "$$$") + " [PackMemofile]");
-    return code;
-  }
-  const int out = packed.fd.get();
-  const std::string fresh = FreshMemoFile(m->type, m->blockSize, m->name);
-  if (int err = PackWrite(out, fresh.data(), fresh.size(), 0); err != 0) {
+  if (const int err = packed.Open(m.name); err != 0) {
     const std::uint16_t code = ErrnoToTzCode(err);
-    TzError(code, "Cannot create memo file " + packed.path + " [PackMemofile]");
+    TzError(code, "Cannot create memo file " + m.name + " [PackMemofile]");
     return code;
   }
-
+  const int out = packed.fd();
+  const std::string fresh = FreshMemoFile(m.type, m.blockSize, m.name);
+  if (WriteAt(out, fresh.data(), fresh.size(), 0) != 0) {
+    TzError(1005, m.name + " [PackMemofile]");
+    return 1005;
+  }
   MemoCopyContext c;
-  c.sourceFd = m->file.get();
+  c.sourceFd = m.file.get();
   c.destFd = out;
-  c.sourceBlockSize = c.destBlockSize = m->blockSize;
-  c.sourceType = c.destType = m->type;
-  c.destWriteFilter = m->writeFilter;
-  c.sourceReadFilter = m->readFilter;
-  c.destIsDbase3 = m->type == kMemoDbase3;
-  c.errorName = m->name;
-
-  std::vector<NewReference> refs;
+  c.sourceBlockSize = c.destBlockSize = m.blockSize;
+  c.sourceType = c.destType = m.type;
+  c.destWriteFilter = m.writeFilter;
+  c.sourceReadFilter = m.readFilter;
+  c.destIsDbase3 = m.type == kMemoDbase3;
+  c.errorName = m.name;
   std::string text;
-  bool cleared = false;  // a reference outside the file was cleared (1003)
   const std::string zeros(kMemoTransferUnit, '\0');
-  for (std::int32_t r = 1; r <= a.recordCount; ++r) {
+  std::int64_t end = static_cast<std::int64_t>(fresh.size());
+  for (std::int32_t r = 1; r <= copy.count; ++r) {
     for (int i = 1; i <= a.fieldCount; ++i) {
       const FieldDesc& f = a.fields[static_cast<std::size_t>(i - 1)];
-      const bool memoField = f.type == 'M' || ((f.type == 'B' || f.type == 'G' || f.type == 'P') && f.length == 10);
-      if (!memoField) continue;
-      Peek(i, r, text);
-      if (text.size() != f.length) return TzCurrentError() != 0 ? TzCurrentError() : 100;
+      if (!IsMemoField(f)) continue;
+      text.assign(f.length, '\0');
+      if (ReadAt(copy.fd, text.data(), f.length, FieldOffset(copy, a, r, f)) != static_cast<long long>(f.length)) {
+        TzError(100, "DBF: " + a.fileName + " [PackMemofile]");
+        return 100;
+      }
       std::int64_t block = 0;
       const bool valid = ParseReference(text, block);
       if (valid && block == 0) continue;
       // PackMemo: the next memo starts on a block boundary of the packed file.
-      std::int64_t pos = FileSize(out);
+      std::int64_t pos = end;
       if (c.destIsDbase3 && pos == 513) pos = 512;
-      const std::int64_t padded = BlocksFor(pos, m->blockSize) * m->blockSize;
+      const std::int64_t padded = BlocksFor(pos, m.blockSize) * m.blockSize;
       for (std::int64_t at = pos; at < padded;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(padded - at, kMemoTransferUnit));
-        if (int err = PackWrite(out, zeros.data(), n, at); err != 0) {
-          TzError(1005, m->name + " [PackMemo]");
+        if (WriteAt(out, zeros.data(), n, at) != 0) {
+          TzError(1005, m.name + " [PackMemo]");
           return 1005;
         }
         at += static_cast<std::int64_t>(n);
       }
+      end = std::max(end, padded);
       c.destOffset = padded;
-      c.destBlock = static_cast<std::int32_t>(std::min<std::int64_t>(padded / m->blockSize, kMemoOpenEnd));
+      c.destBlock = static_cast<std::int32_t>(std::min<std::int64_t>(padded / m.blockSize, kMemoOpenEnd));
       c.sourceBlock = static_cast<std::int32_t>(block);
       std::int32_t moved = 0;
-      if (!valid || std::llabs(static_cast<long long>(block)) * m->blockSize >= size - 1) {
+      if (!valid || std::llabs(static_cast<long long>(block)) * m.blockSize >= size - 1) {
         // Only a reference outside the memo file is cleared.
-        TzError(1003, m->name + " Memo block # " + AllTrim(text) + " Record # " +
-                          std::to_string(r) + " [PackMemo]");
+        TzError(1003, m.name + " Memo block # " + AllTrim(text) + " Record # " + std::to_string(r) + " [PackMemo]");
         cleared = true;
       } else {
-        if (int err = PackFault("write"); err != 0) {
-          TzError(1005, m->name + " [PackMemo]");
-          return 1005;
-        }
         moved = CopyMemoData(c);
         if (c.failed) {
           if (TzCurrentError() != 1003) return TzCurrentError() != 0 ? TzCurrentError() : 1005;
           moved = 0;
           cleared = true;
         }
+        end = std::max(end, FileSize(out));
       }
       refs.push_back({r, i, moved});
     }
   }
-
-  // Header, flush, then the packed file takes the memo file's name.
+  // The header counts the blocks.
   std::uint8_t head[4];
-  const std::int64_t blocks = BlocksFor(FileSize(out), m->blockSize);
-  if (m->type == kMemoFoxPro)
+  const std::int64_t blocks = BlocksFor(FileSize(out), m.blockSize);
+  if (m.type == kMemoFoxPro)
     PutBE32(head, static_cast<std::uint32_t>(blocks));
   else
     PutLE32(head, static_cast<std::uint32_t>(blocks));
-  if (PackWrite(out, head, 4, 0) != 0) {
-    TzError(29, m->name + " [PackMemo]");
+  if (WriteAt(out, head, 4, 0) != 0) {
+    TzError(29, m.name + " [PackMemo]");
     return 29;
   }
-  if (::fsync(out) != 0) {
-    const std::uint16_t code = ErrnoToTzCode(errno);
-    TzError(code, m->name + " [PackMemo]");
-    return code;
+  if (packed.Sync() != 0) {
+    TzError(ErrnoToTzCode(LastWriteFailure().err), m.name + " [PackMemo]");
+    return TzCurrentError();
   }
-  int err = PackFault("rename");
-  if (err == 0 && ::rename(packed.path.c_str(), m->name.c_str()) != 0) err = errno;
-  if (err != 0) {
-    const std::uint16_t code = ErrnoToTzCode(err);
-    TzError(code, m->name + " [PackMemofile]");
-    return code;
-  }
-  packed.keep = true;
-  m->file = std::move(packed.fd);
-  m->locked = false;
-  m->blob = BlobDescriptor{};
+  return 0;
+}
 
-  // References last: the table points into the file that now holds the memos.
-  // A memo left empty has no block: its reference is blank, as dBase leaves it.
-  for (const NewReference& n : refs)
-    Poke(n.block == 0 ? std::string(10, ' ') : StoredInteger(n.block, 10), n.field, n.record);
-  if (a.recordNumber >= 1 && a.recordNumber <= a.recordCount) ReadRecord(a, a.recordNumber);
-  // The memo file is packed; a cleared reference stays reported.
+// A memo left empty has no block: its reference is blank, as dBase leaves it.
+std::string StoredReference(std::int32_t block) { return block == 0 ? std::string(10, ' ') : StoredInteger(block, 10); }
+
+// The packed file takes the memo file's name; the memo file is then the
+// packed one, unlocked.
+void TakePacked(MemoFileRec& m, ReplacementFile& packed) {
+  m.file = packed.Take();
+  m.locked = false;
+  m.blob = BlobDescriptor{};
+}
+
+}  // namespace
+
+std::uint16_t PackMemofile(PackedTableCopy& copy) {
+  SetTzCurrentError(0);
+  MemoFileRec* m = CheckMemoField("PackMemofile");
+  if (!m) return TzCurrentError() != 0 ? TzCurrentError() : 1019;
+  WorkArea& a = *CurrentWorkArea();
+  if (m->blob.open && m->blob.mode == 2) DestroyBlobDescriptor();
+  ReplacementFile packed;
+  std::vector<NewReference> refs;
+  bool cleared = false;
+  std::uint16_t code = WritePackedMemo(*m, a, copy, packed, refs, cleared);
+  // The copy's records point into the packed memo file.
+  for (std::size_t i = 0; code == 0 && i < refs.size(); ++i) {
+    const NewReference& n = refs[i];
+    const FieldDesc& f = a.fields[static_cast<std::size_t>(n.field - 1)];
+    const std::string text = StoredReference(n.block);
+    if (WriteAt(copy.fd, text.data(), std::min<std::size_t>(text.size(), f.length), FieldOffset(copy, a, n.record, f)) != 0) {
+      TzError(101, "DBF: " + a.fileName + " [PackMemofile]");
+      code = 101;
+    }
+  }
+  // Both copies on the disk first; then both go in place, or neither: the
+  // memo file as it was is kept until the table's copy is in place.
+  if (code == 0) code = copy.flush();
+  if (code == 0 && (packed.KeepFormer() != 0 || packed.Replace() != 0)) {
+    code = ErrnoToTzCode(LastWriteFailure().err);
+    TzError(code, m->name + " [PackMemofile]");
+  }
+  if (code != 0) {
+    NoteCopyFailure();
+    return code;
+  }
+  code = copy.commit();
+  if (code != 0) {
+    // The memo file as it was goes back in its place.
+    if (packed.RestoreFormer() == 0) return code;
+    TakePacked(*m, packed);
+    return code;
+  }
+  TakePacked(*m, packed);
   SetTzCurrentError(cleared ? 1003 : 0);
   return 0;
 }

@@ -48,7 +48,7 @@ class EngineSpot {
 }  // namespace
 
 void ShowDatasetError(const std::exception& e) {
-  TzMessageBox(e.what(), "Fehler", 16);
+  TzMessageBox(UserFailureText(e.what()), "Fehler", 16);
 }
 
 namespace {
@@ -564,8 +564,9 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 void DatasetModel::DeferError(const std::exception& e) {
   try {
-    // A new record not written stays as typed (see PostPending).
-    if (ds_.State() == DataSetState::Edit) ds_.Cancel();
+    // A new record not written stays as typed (see PostPending), and so
+    // does an edit kept for another try.
+    if (ds_.State() == DataSetState::Edit && !ds_.keepEditOnFailure) ds_.Cancel();
   } catch (const std::exception&) {
     // The dataset stays as the failure left it.
   }

@@ -402,7 +402,9 @@ void TTzGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     following_ = false;
     return;
   }
-  if (current.row() != previous.row()) model_->MoveTo(current.row());
+  // A record left whose write was refused stays current: the grid goes back
+  // to it at once, so that the next key reaches the record it marks.
+  if (current.row() != previous.row() && !model_->MoveTo(current.row())) FollowDataset();
 }
 
 CellColors TTzGrid::ColorsFor(int row, int column) {
@@ -543,6 +545,14 @@ void TTzGrid::mousePressEvent(QMouseEvent* e) {
       selectionModel()->select(idx, QItemSelectionModel::ClearAndSelect);
       scrollTo(idx);
     }
+  }
+  // A move the write of the record left refused: the press marked the
+  // clicked cell, the current cell stayed; the mark goes back to it.
+  const QModelIndex current = currentIndex();
+  if (current.isValid() && current != idx) {
+    if (current.row() != idx.row()) idx = QModelIndex();
+    selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+    scrollTo(current);
   }
   if (e->button() == Qt::LeftButton && IsLogical(idx) && editTriggers() != QAbstractItemView::NoEditTriggers)
     ToggleCell(idx);
@@ -815,8 +825,8 @@ void TTzNavigator::Run(const char* name, const std::function<void(TTzDataSet&)>&
   } catch (const std::exception& e) {
     try {
       // A new record not written stays as typed for another try; an edit
-      // of a record is given up (the message says so).
-      if (ds_->State() == DataSetState::Edit) ds_->Cancel();
+      // of a record is given up (the message says so) unless it is kept.
+      if (ds_->State() == DataSetState::Edit && !ds_->keepEditOnFailure) ds_->Cancel();
     } catch (const std::exception&) {
       // The dataset stays as the failure left it.
     }
