@@ -27,9 +27,20 @@ enum CadCode : int {
   kCadTxt = 5,
 };
 
+// The picture of the graphics window with its view, kept to be put back.
+class KeptPicture {
+ public:
+  virtual ~KeptPicture() = default;
+};
+
 class GraphicsServices {
  public:
   virtual ~GraphicsServices() = default;
+
+  // The picture as it is, and that picture put back (a cancelled command
+  // leaves the window as it found it); nullptr where nothing is kept.
+  virtual std::unique_ptr<KeptPicture> KeepPicture() const { return nullptr; }
+  virtual void RestorePicture(const KeptPicture& /*kept*/) {}
 
   // Window of the main form.
   virtual void FormPaint() = 0;

@@ -1,7 +1,7 @@
 // The roads of the main window that open, start or leave a spring, as a
 // user takes them: a spring file that cannot be read never becomes the
 // current file (start, Datei > Öffnen, the recent list); a new spring
-// cancelled in its first step leaves the document; Enter on the discard
+// cancelled in any of its steps leaves the document; Enter on the discard
 // question keeps the inputs; a row of an input screen keeps its text after
 // Hilfebilder.
 #include <QDialog>
@@ -191,6 +191,51 @@ TEST_F(FileRoads, NewSpringCancelledInItsFirstStepLeavesTheDocument) {
   fs::remove(path);
   EXPECT_TRUE(SaveAsksNothing()) << "Strg+S asked for a name";
   EXPECT_EQ(test::ReadBytes(path), FormatSpringFile(CurrentSpringFileRecords()));
+}
+
+// Strg+N and Abbrechen in each step of the new spring in turn (the title
+// block, Anwendung, the material form, Herstellung, Abmessungen, Toleranz),
+// every step before it taken with OK, with unsaved changes (kept through
+// "Nein" to the save question) or none: the picture, the title, the spring
+// with its change log as its file holds it, its file and its changes as
+// they were; Strg+S then saves that file without a question.
+TEST_F(FileRoads, NewSpringCancelledInAnyStepLeavesTheDocument) {
+  const char* const steps[] = {"TEingabetext1",     "TEingabeEinsatzfall", "Form_zebmat",
+                               "TForm_herstellung", "TForm_Zebgeometrie",  "TForm_toleranz"};
+  Start("round_dynamic.zeb");
+  window_->Trigger("mi_viewquick3");
+  const std::vector<std::string> picture = Facade().Window().DisplayList();
+  ASSERT_GT(picture.size(), 100u);
+  const QString title = window_->windowTitle();
+  const std::string path = CurrentSpringFilePath();
+  const std::string file = FormatSpringFile(CurrentSpringFileRecords());
+  ASSERT_FALSE(path.empty());
+  for (int cancelAt = 0; cancelAt < 6; ++cancelAt) {
+    SCOPED_TRACE(steps[cancelAt]);
+    const Byte modified = cancelAt % 2 == 1 ? 1 : 0;
+    G().ModifiedFlag = modified;
+    UserScript s;
+    s.Then("main window", [this] { return MainWindowWaits(); }, [] { Key(Qt::Key_N, Qt::ControlModifier); });
+    if (modified != 0)
+      s.Then("save question", MessageUp, [] {
+        for (QAbstractButton* b : ActiveModal()->findChildren<QAbstractButton*>())
+          if (b->text() == "&Nein") return Click(b);
+      });
+    for (int k = 0; k <= cancelAt; ++k)
+      s.Then(steps[k], [&steps, k] { return ModalUp(steps[k]) != nullptr; },
+             [k, cancelAt] { Click(Child<QWidget>(ActiveModal(), k == cancelAt ? "Button_cancel" : "Button_ok")); });
+    s.Then("back", [this] { return MainWindowWaits(); }, [] {});
+    ASSERT_TRUE(s.Run());
+    EXPECT_EQ(Facade().Window().DisplayList(), picture) << "the picture was not kept";
+    EXPECT_EQ(window_->windowTitle(), title);
+    EXPECT_EQ(CurrentSpringFilePath(), path);
+    EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), file);
+    EXPECT_EQ(G().ModifiedFlag, modified);
+  }
+  fs::remove(path);
+  G().ModifiedFlag = 1;
+  EXPECT_TRUE(SaveAsksNothing()) << "Strg+S asked for a name";
+  EXPECT_EQ(test::ReadBytes(path), file);
 }
 
 // Inputs without a file, Strg+N, Enter on "Bisherige Eingaben verwerfen ?":
