@@ -204,7 +204,7 @@ inline void StartSpring(int which) {
     s.d = s.h = 0.3L, s.Dm = 2.0L, s.De = 2.3L, s.Di = 1.7L, s.n = 40.0L;
     s.tauzul = 0.0L, s.GT = 1.0L, s.s2 = -5.0L, s.R = 1e6L;
   } else if (which == 3) {
-    s.d = s.h = 3.2L, s.Dm = 21.0L, s.De = 24.2L, s.Di = 17.8L, s.L2 = 109.0L;
+    s.d = s.h = 3.2L, s.Dm = 20.8L, s.De = 24.0L, s.Di = 17.6L, s.L2 = 109.0L;
     s.R = 77.0L, s.Ln = 55.0L, s.Lc = 41.0L, s.TolF2 = 9.0L, s.tau2 = 640.0L, s.tauk2 = 700.0L, s.taun = 720.0L;
     s.tauhzul = 310.0L, s.taukh = 290.0L, s.n = 11.0L, s.L0 = 150.0L;
     ProductionData().Ls = 60.0L;

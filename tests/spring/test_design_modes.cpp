@@ -694,16 +694,16 @@ class MeasuredDutiesTest : public DesignGridTest {
 };
 
 // Pre-dimensioning (TDC, tz/t 0.6, 150 °C, warnings off) ends on the same
-// spring, to the last digit, after a spring with d 3.2 and one with d 70;
-// an unsound typed spring (the last calculation stopped) leaves nothing
-// either.
+// spring, to the last digit, whatever spring was there before: the start
+// values, one with d 70, one whose derived values make no spring, one
+// whose last calculation stopped (d 3.2, L2 109, De 24); their wire,
+// diameters and L2 stay as they left them.
 TEST_F(MeasuredDutiesTest, PreDimensioningEndsTheSameFromEveryStart) {
   test::Duty p = Make(7, 32, 64, 12, 109, 1, 24, 2);
   p.warnings = 2, p.T = 150, p.preW = 9, p.preRatio = 0.6;
   SpringDataRecord first;
   for (int start = 0; start < test::kStartSprings; ++start) {
     test::SetDuty(p, start, 1);
-    SpringData().L2 = 109, SpringData().De = 24;
     ui().Reset();
     RunPreDimensioning();
     ASSERT_FALSE(NoSolutionShown()) << start;
