@@ -851,7 +851,8 @@ class PreDesign {
         target = 0.7L * t.tauzul;
       } else {
         const Real plain = 0.7L * t.tauzul / k;
-        target = t.tauhzul <= 0.0L || t.taukh <= t.tauhzul ? plain : MinExt(t.tauhzul * (t.tauzul / k) / t.taukh, plain);
+        const bool strokeHolds = t.tauhzul <= 0.0L || t.taukh <= t.tauhzul;
+        target = strokeHolds ? plain : MinExt(t.tauhzul * (t.tauzul / k) / t.taukh, plain);
       }
       return target > 0.0L && d * d * target * kPi >= load * 8.0L;
     };

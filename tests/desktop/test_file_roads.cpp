@@ -67,6 +67,31 @@ QString ProgramCaption() { return AnsiToQString(OemToAnsiStr(G().ProgramTitle));
 
 class FileRoads : public DesktopProgram {
  protected:
+  // What the main window holds of the spring: its picture, the title, the
+  // file and the spring as its file holds it.
+  struct Document {
+    std::vector<std::string> picture;
+    QString title;
+    std::string path, file;
+  };
+  Document Now() const {
+    return {Facade().Window().DisplayList(), window_->windowTitle(), CurrentSpringFilePath(),
+            FormatSpringFile(CurrentSpringFileRecords())};
+  }
+  // An example spring with its Quick 3 sheet shown.
+  Document StartWithSheet(const std::string& example) {
+    Start(example);
+    window_->Trigger("mi_viewquick3");
+    return Now();
+  }
+  void ExpectKept(const Document& was) const {
+    const Document now = Now();
+    EXPECT_EQ(now.picture, was.picture) << "the picture was not kept";
+    EXPECT_EQ(now.title, was.title);
+    EXPECT_EQ(now.path, was.path);
+    EXPECT_EQ(now.file, was.file);
+  }
+
   // Strg+S from the waiting main window: true when it saved without a
   // window of its own (a file chooser is cancelled).
   bool SaveAsksNothing() {
@@ -161,12 +186,8 @@ TEST_F(FileRoads, OpeningACutFileKeepsTheSpringAndItsFile) {
 // Strg+N, Abbrechen in the first step: the picture, the title, the spring
 // and its file as they were; Strg+S saves to that file without a question.
 TEST_F(FileRoads, NewSpringCancelledInItsFirstStepLeavesTheDocument) {
-  Start("round_dynamic.zeb");
-  window_->Trigger("mi_viewquick3");
-  const std::vector<std::string> picture = Facade().Window().DisplayList();
-  ASSERT_GT(picture.size(), 100u);
-  const QString title = window_->windowTitle();
-  const std::string path = CurrentSpringFilePath();
+  const Document was = StartWithSheet("round_dynamic.zeb");
+  ASSERT_GT(was.picture.size(), 100u);
   const SpringDataRecord spring = SpringData();
   // A template in the data folder, another spring: read before the first step.
   const fs::path templ = PrivateRun::Get().work / "null.zeb";
@@ -183,14 +204,12 @@ TEST_F(FileRoads, NewSpringCancelledInItsFirstStepLeavesTheDocument) {
   const bool ran = s.Run();
   fs::remove(templ);
   ASSERT_TRUE(ran);
-  EXPECT_EQ(Facade().Window().DisplayList(), picture) << "the picture was not kept";
-  EXPECT_EQ(window_->windowTitle(), title);
-  EXPECT_EQ(CurrentSpringFilePath(), path);
+  ExpectKept(was);
   EXPECT_TRUE(SpringData() == spring);
   EXPECT_EQ(G().ModifiedFlag, 0);
-  fs::remove(path);
+  fs::remove(was.path);
   EXPECT_TRUE(SaveAsksNothing()) << "Strg+S asked for a name";
-  EXPECT_EQ(test::ReadBytes(path), FormatSpringFile(CurrentSpringFileRecords()));
+  EXPECT_EQ(test::ReadBytes(was.path), FormatSpringFile(CurrentSpringFileRecords()));
 }
 
 // Strg+N and Abbrechen in each step of the new spring in turn (the title
@@ -202,14 +221,9 @@ TEST_F(FileRoads, NewSpringCancelledInItsFirstStepLeavesTheDocument) {
 TEST_F(FileRoads, NewSpringCancelledInAnyStepLeavesTheDocument) {
   const char* const steps[] = {"TEingabetext1",     "TEingabeEinsatzfall", "Form_zebmat",
                                "TForm_herstellung", "TForm_Zebgeometrie",  "TForm_toleranz"};
-  Start("round_dynamic.zeb");
-  window_->Trigger("mi_viewquick3");
-  const std::vector<std::string> picture = Facade().Window().DisplayList();
-  ASSERT_GT(picture.size(), 100u);
-  const QString title = window_->windowTitle();
-  const std::string path = CurrentSpringFilePath();
-  const std::string file = FormatSpringFile(CurrentSpringFileRecords());
-  ASSERT_FALSE(path.empty());
+  const Document was = StartWithSheet("round_dynamic.zeb");
+  ASSERT_GT(was.picture.size(), 100u);
+  ASSERT_FALSE(was.path.empty());
   for (int cancelAt = 0; cancelAt < 6; ++cancelAt) {
     SCOPED_TRACE(steps[cancelAt]);
     const Byte modified = cancelAt % 2 == 1 ? 1 : 0;
@@ -226,16 +240,13 @@ TEST_F(FileRoads, NewSpringCancelledInAnyStepLeavesTheDocument) {
              [k, cancelAt] { Click(Child<QWidget>(ActiveModal(), k == cancelAt ? "Button_cancel" : "Button_ok")); });
     s.Then("back", [this] { return MainWindowWaits(); }, [] {});
     ASSERT_TRUE(s.Run());
-    EXPECT_EQ(Facade().Window().DisplayList(), picture) << "the picture was not kept";
-    EXPECT_EQ(window_->windowTitle(), title);
-    EXPECT_EQ(CurrentSpringFilePath(), path);
-    EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), file);
+    ExpectKept(was);
     EXPECT_EQ(G().ModifiedFlag, modified);
   }
-  fs::remove(path);
+  fs::remove(was.path);
   G().ModifiedFlag = 1;
   EXPECT_TRUE(SaveAsksNothing()) << "Strg+S asked for a name";
-  EXPECT_EQ(test::ReadBytes(path), file);
+  EXPECT_EQ(test::ReadBytes(was.path), was.file);
 }
 
 // Inputs without a file, Strg+N, Enter on "Bisherige Eingaben verwerfen ?":

@@ -334,11 +334,12 @@ TEST_F(CommandsTest, NewSpringSequenceCancelMatrix) {
 // were.
 TEST_F(CommandsTest, NewSpringCancelledInAnyStepLeavesTheDocument) {
   struct Entering : ScriptedCommandDialogs {
-    bool TitleBlockTexts() override { return Took(ScriptedCommandDialogs::TitleBlockTexts(), [] { G().TitleBlockLines[2] = "neu"; }); }
-    bool Application() override { return Took(ScriptedCommandDialogs::Application(), [] { SpringData().LoadType = 1; }); }
-    bool Production() override { return Took(ScriptedCommandDialogs::Production(), [] { SpringData().EndForm = 1; }); }
-    bool Dimensions() override { return Took(ScriptedCommandDialogs::Dimensions(), [] { SpringData().F2 += 100; }); }
-    bool Tolerance() override { return Took(ScriptedCommandDialogs::Tolerance(), [] { SpringData().GradeF2 = 1; }); }
+    using Base = ScriptedCommandDialogs;
+    bool TitleBlockTexts() override { return Took(Base::TitleBlockTexts(), [] { G().TitleBlockLines[2] = "neu"; }); }
+    bool Application() override { return Took(Base::Application(), [] { SpringData().LoadType = 1; }); }
+    bool Production() override { return Took(Base::Production(), [] { SpringData().EndForm = 1; }); }
+    bool Dimensions() override { return Took(Base::Dimensions(), [] { SpringData().F2 += 100; }); }
+    bool Tolerance() override { return Took(Base::Tolerance(), [] { SpringData().GradeF2 = 1; }); }
     static bool Took(bool ok, void (*entries)()) {
       if (ok) entries();
       return ok;

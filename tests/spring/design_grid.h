@@ -8,11 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "base/messages.h"
 #include "spring/calc.h"
 #include "spring/dimension.h"
+#include "spring/material_csv.h"
 #include "spring/material.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
@@ -34,19 +33,7 @@ namespace zeb::test {
 inline const std::vector<MaterialRecord>& ShippedMaterialRows() {
   static const std::vector<MaterialRecord> rows = [] {
     std::vector<MaterialRecord> out;
-    std::ifstream in(std::string(ZEB1_TABLE_CSVS) + "/materials.csv");
-    std::vector<std::string> header;
-    for (std::string line; std::getline(in, line);) {
-      std::vector<std::string> cells;
-      std::stringstream ss(line);
-      for (std::string c; std::getline(ss, c, ',');) cells.push_back(c);
-      if (!line.empty() && line.back() == ',') cells.emplace_back();
-      if (header.empty()) {
-        header = cells;
-        continue;
-      }
-      std::map<std::string, std::string> row;
-      for (std::size_t i = 0; i < header.size() && i < cells.size(); ++i) row[header[i]] = cells[i];
+    for (auto& row : MaterialRows()) {
       auto num = [&](const char* name) { return row[name].empty() ? 0.0L : std::stold(row[name]); };
       auto whole = [&](const char* name) { return static_cast<std::int32_t>(num(name)); };
       MaterialRecord m = DefaultMaterialRecord();
@@ -119,7 +106,9 @@ inline Real RowRm(const MaterialRecord& m, Real d) {
 inline Duty RandomDuty(std::mt19937_64& rng) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   auto u = [&](double a, double b) { return static_cast<Real>(a + (b - a) * unit(rng)); };
-  auto logu = [&](double a, double b) { return static_cast<Real>(std::exp(std::log(a) + std::log(b / a) * unit(rng))); };
+  auto logu = [&](double a, double b) {
+    return static_cast<Real>(std::exp(std::log(a) + std::log(b / a) * unit(rng)));
+  };
   auto pick = [&](std::initializer_list<int> v) { return *(v.begin() + static_cast<int>(unit(rng) * v.size())); };
   Duty p;
   const int m = static_cast<int>(unit(rng) * 22);  // 0..21

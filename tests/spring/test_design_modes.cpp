@@ -104,23 +104,10 @@ std::vector<Duty> Grid(std::size_t step) {
   return grid;
 }
 
-// Three springs a design may start from, with the program's start settings:
-// the start values (Datei > Neu), a thick spring calculated before (d 70),
-// and a thin one with odd derived values (tau zul, G at temperature, s2, R).
-void StartSpring(int which) {
-  ResetSpringGlobals();
-  ResetErrorMessages();
-  SpringDataRecord& s = SpringData();
-  if (which == 1) {
-    s.CalcMode = 3, s.RateInput = 1, s.DiameterGiven = 3;
-    s.d = s.h = 70.0L, s.Dm = 330.0L, s.n = 3.0L, s.L0 = 500.0L, s.L1 = 450.0L, s.L2 = 400.0L;
-    RunRecalculation();
-    s.tauzul = 1234.0L, s.GT = 50000.0L, s.s2 = 999.0L, s.Rm = 2500.0L;
-  } else if (which == 2) {
-    s.d = s.h = 0.3L, s.Dm = 2.0L, s.De = 2.3L, s.Di = 1.7L, s.n = 40.0L;
-    s.tauzul = 0.0L, s.GT = 1.0L, s.s2 = -5.0L, s.R = 1e6L;
-  }
-}
+// Three springs a design may start from: the start values (Datei > Neu),
+// a thick spring calculated before (d 70), and a thin one with odd derived
+// values (tau zul, G at temperature, s2, R).
+void StartSpring(int which) { test::StartSpring(which); }
 
 // The duty over start spring `which`; section and Dm/d for pre-dimensioning
 // (a rectangle starts as high as half its width).
@@ -479,7 +466,8 @@ struct Counts {
   unsigned long long calculations = 0, mostCalculations = 0;
 
   Counts& operator+=(const Counts& o) {
-    runs += o.runs, designs += o.designs, sound += o.sound, noSolution += o.noSolution, unsoundSilent += o.unsoundSilent;
+    runs += o.runs, designs += o.designs, sound += o.sound, noSolution += o.noSolution;
+    unsoundSilent += o.unsoundSilent;
     unsoundAsSaved += o.unsoundAsSaved, notKept += o.notKept, noReason += o.noReason, missed += o.missed;
     notSmallest += o.notSmallest, worseForce += o.worseForce, worseForceQuarter += o.worseForceQuarter;
     shape += o.shape, startDependent += o.startDependent;
@@ -496,10 +484,11 @@ struct Counts {
     std::snprintf(text, sizeof text,
                   "%d runs: %d sound, %d No Solution; faults: %d unsound without No Solution, %d unsound as saved, "
                   "%d not kept as typed, %d without reason, %d missed, %d not the smallest wire, %d worse force "
-                  "(%d by over a quarter), %d shape, %d start-dependent; design run %.2f ms mean, %.2f ms slowest, %.0f calculations mean, %llu most",
+                  "(%d by over a quarter), %d shape, %d start-dependent; design run %.2f ms mean, %.2f ms slowest, "
+                  "%.0f calculations mean, %llu most",
                   runs, sound, noSolution, unsoundSilent, unsoundAsSaved, notKept, noReason, missed, notSmallest,
-                  worseForce, worseForceQuarter, shape, startDependent, designs ? 1e3 * total / designs : 0.0, 1e3 * slowest,
-                  designs ? static_cast<double>(calculations) / designs : 0.0, mostCalculations);
+                  worseForce, worseForceQuarter, shape, startDependent, designs ? 1e3 * total / designs : 0.0,
+                  1e3 * slowest, designs ? static_cast<double>(calculations) / designs : 0.0, mostCalculations);
     return text;
   }
 };
