@@ -367,14 +367,19 @@ class Design {
   // Infinite where that is not known.
   Real StressForceLimit(Real d) {
     constexpr Real kUnknown = 1e300L;
-    Place(d);
+    // Only the wire, its section and the diameters are placed: the strength
+    // is worked out from them, and the next spring is placed whole.
     SpringDataRecord& s = SpringData();
+    s.d = d, s.h = typed_.h, s.di = typed_.di;
+    s.Dm = typed_.Dm, s.De = typed_.De, s.Di = typed_.Di;
+    DeriveDiameters(typed_.DiameterGiven);
     if (s.CrossSection == 7 && s.d <= s.di) s.di = 0.0L;
     if (s.CrossSection != 2 && s.CrossSection != 4) s.h = s.d;
     if (!(s.Dm > 0.0L) || !(s.Di > 0.0L)) return kUnknown;
-    const ErrorMessageListT list = G().ErrorMessageList;
+    // A text it posts goes after those there.
+    const std::uint16_t count = G().ErrorMessageList.count;
     ComputeRmAndTauZul();
-    G().ErrorMessageList = list;
+    G().ErrorMessageList.count = count;
     // No strength, no modulus: a fatal text at every force.
     if (std::fabs(s.Rm) < 1.0L || !(ShearModulusAtTemp(s.G, s.T) > 0.0L)) return 0.0L;
     if (!(s.tauzul > 0.0L)) return 0.0L;
