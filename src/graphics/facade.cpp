@@ -53,7 +53,7 @@ struct KeptWindow : KeptPicture {
 
 }  // namespace
 
-std::unique_ptr<KeptPicture> GraphicsFacade::KeepPicture() const { return std::make_unique<KeptWindow>(window_); }
+std::unique_ptr<KeptPicture> GraphicsFacade::KeepPicture() { return std::make_unique<KeptWindow>(window_); }
 
 void GraphicsFacade::RestorePicture(const KeptPicture& kept) {
   if (const auto* w = dynamic_cast<const KeptWindow*>(&kept)) window_.Restore(w->window);

@@ -378,6 +378,7 @@ TEST_F(CommandsTest, NewSpringCancelledInAnyStepLeavesTheDocument) {
     EXPECT_EQ(sink_.last, item);
     EXPECT_EQ(G().ModifiedFlag, 1);
     EXPECT_FALSE(Refreshed());
+    EXPECT_TRUE(Called(dynamic_cast<RecordingGraphics&>(Graphics()), "RestorePicture")) << "the picture";
     window_->ClearCalls();
   }
 }
