@@ -325,7 +325,10 @@ void NoSolutionBecause(const SpringGlobals& typed, const std::string& why) {
   AddErrorMessage("Fehler : " + why);
 }
 
-std::string WireText(Real d) { return "d " + FloatToStrSig(d); }
+// "Draht d 4.5", "Draht bis d 20": the wire a reason names (the message
+// help finds them by their common head).
+std::string WireText(Real d) { return "Draht d " + FloatToStrSig(d); }
+std::string UpToWireText(Real d) { return "Draht bis d " + FloatToStrSig(d); }
 
 // ---------------------------------------------------------------- one design
 
@@ -427,7 +430,7 @@ class Design {
     }
     At(wires.back(), force, forces.front());
     const std::string fault = FlagSet() && !StoppedByWireSize() ? FatalFault() : StressFault();
-    return "bis " + WireText(wires.back()) + ": " + fault;
+    return UpToWireText(wires.back()) + ": " + fault;
   }
 
  private:
@@ -907,7 +910,7 @@ class PreDesign {
     }
     At(limit_);
     if (!FlagSet() || StoppedByWireSize()) {
-      if (SpringTooWeak()) return "bis " + WireText(limit_) + ": " + StressFault();
+      if (SpringTooWeak()) return UpToWireText(limit_) + ": " + StressFault();
       return WireText(limit_) + ": " + MissedFault();
     }
     return WireText(limit_) + ": " + FatalFault();

@@ -521,14 +521,14 @@ class DesignGridTest : public test::DesignTest {
                  (dynamic && (t.tauk2 > t.tauzul || t.tauhzul < 0 || (t.tauhzul > 0 && t.taukh > t.tauhzul))));
       });
       if (holds) {
-        expected = "Fehler : d " + FloatToStrSig(d) + ": ";
+        expected = "Fehler : Draht d " + FloatToStrSig(d) + ": ";
         break;
       }
     }
     // No wire leaves a coil: the thinnest does not.
     if (expected.empty())
-      expected = largest > 0 ? "Fehler : bis d " + FloatToStrSig(largest) + ": "
-                             : "Fehler : d " + FloatToStrSig(test::Series().front()) + ": Di <= 0";
+      expected = largest > 0 ? "Fehler : Draht bis d " + FloatToStrSig(largest) + ": "
+                             : "Fehler : Draht d " + FloatToStrSig(test::Series().front()) + ": Di <= 0";
     const auto& list = G().ErrorMessageList;
     for (int i = 1; i <= list.count; ++i)
       if (list.slot[static_cast<std::size_t>(i)].starts_with(expected)) return true;
@@ -724,7 +724,7 @@ TEST_F(MeasuredDutiesTest, PreDimensioningBeyondTheSeriesSaysWhy) {
   const SpringDataRecord& s = SpringData();
   EXPECT_TRUE(s.d == typed.d && s.h == typed.h && s.De == typed.De && s.L2 == typed.L2);
   EXPECT_TRUE(test::HasMessage(std::string("Fehler : keine Lösung !"_oem)));
-  EXPECT_TRUE(test::HasMessage("Fehler : bis d 20: tauk2>tau zul"));
+  EXPECT_TRUE(test::HasMessage("Fehler : Draht bis d 20: tauk2>tau zul"));
 }
 
 // Inputs 2 and 3 reach the force they are named for and end on the
@@ -776,7 +776,7 @@ TEST_F(MeasuredDutiesTest, NoSolutionNamesTheWireAndWhatItMisses) {
   const auto& list = G().ErrorMessageList;
   ASSERT_GE(list.count, 2);
   EXPECT_EQ(list.slot[list.count - 1u], std::string("Fehler : keine Lösung !"_oem));
-  EXPECT_EQ(list.slot[list.count], "Fehler : d 5: L2<Lc");
+  EXPECT_EQ(list.slot[list.count], "Fehler : Draht d 5: L2<Lc");
 }
 
 }  // namespace
