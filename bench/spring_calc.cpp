@@ -8,8 +8,8 @@
 // CalculateSpring time + one read-back check) ("limit"). Work added since
 // the first targets (0.25 and 6) were set is counted: every calculation
 // checks some 70 results against what a double holds (about 0.03), and a
-// design end writes its spring's file and reads it back
-// (SpringFileReadBack, about 4 on its own).
+// design end writes its spring's file, reads it back (SpringFileReadBack,
+// about 4 on its own) and calculates the spring read back (among its runs).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -92,7 +92,7 @@ void Reference(benchmark::State& state) {
 }
 
 // The check every design end makes: the spring's file written and read
-// back in memory.
+// back in memory (the spring read back is then calculated).
 void ReadBack() { benchmark::DoNotOptimize(zeb::SpringFileReadsBack(zeb::CurrentSpringFileRecords())); }
 
 // Runs `routine` from the reference state; limit < 0: 1.5 x (its counted

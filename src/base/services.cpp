@@ -62,6 +62,11 @@ void RecordingGraphics::ReSetWindow() { Note("ReSetWindow"); }
 void RecordingGraphics::ClearViewPort() { Note("ClearViewPort"); }
 void RecordingGraphics::DisplayListInit() { Note("DisplayListInit"); }
 void RecordingGraphics::FlushPicture() { Note("FlushPicture"); }
+std::unique_ptr<KeptPicture> RecordingGraphics::KeepPicture() {
+  Note("KeepPicture");
+  return std::make_unique<KeptPicture>();
+}
+void RecordingGraphics::RestorePicture(const KeptPicture&) { Note("RestorePicture"); }
 void RecordingGraphics::GrafClear() { Note("GrafClear"); }
 void RecordingGraphics::GrafHeader(bool flag, Real xmin, Real ymin, Real xmax, Real ymax) {
   Note("GrafHeader", {Flag(flag), Num(xmin), Num(ymin), Num(xmax), Num(ymax)});

@@ -27,9 +27,20 @@ enum CadCode : int {
   kCadTxt = 5,
 };
 
+// The picture of the graphics window with its view, kept to be put back.
+class KeptPicture {
+ public:
+  virtual ~KeptPicture() = default;
+};
+
 class GraphicsServices {
  public:
   virtual ~GraphicsServices() = default;
+
+  // The picture as it is, and that picture put back (a cancelled command
+  // leaves the window as it found it); nullptr where nothing is kept.
+  virtual std::unique_ptr<KeptPicture> KeepPicture() { return nullptr; }
+  virtual void RestorePicture(const KeptPicture& /*kept*/) {}
 
   // Window of the main form.
   virtual void FormPaint() = 0;
@@ -166,6 +177,8 @@ class RecordingGraphics : public GraphicsServices, public CallRecorder {
   void ClearViewPort() override;
   void DisplayListInit() override;
   void FlushPicture() override;
+  std::unique_ptr<KeptPicture> KeepPicture() override;  // an empty one
+  void RestorePicture(const KeptPicture& kept) override;
   void GrafClear() override;
   void GrafHeader(bool flag, Real xmin, Real ymin, Real xmax, Real ymax) override;
   void GrafSetWindow(bool flag1, bool flag2, Real a, Real b, Real c, Real d, Real e, Real f, Real g,

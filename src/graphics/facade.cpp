@@ -44,6 +44,21 @@ int GraphicsFacade::CadChooseCode() {
 
 void GraphicsFacade::CadEndOutput() { zeb::CadEndOutput(); }
 
+namespace {
+
+struct KeptWindow : KeptPicture {
+  explicit KeptWindow(const GraphWindow& w) : window(w) {}
+  GraphWindow window;
+};
+
+}  // namespace
+
+std::unique_ptr<KeptPicture> GraphicsFacade::KeepPicture() { return std::make_unique<KeptWindow>(window_); }
+
+void GraphicsFacade::RestorePicture(const KeptPicture& kept) {
+  if (const auto* w = dynamic_cast<const KeptWindow*>(&kept)) window_.Restore(w->window);
+}
+
 std::string GraphicsFacade::TxtNumber(Real x) { return zeb::TxtNumber(x); }
 
 void GraphicsFacade::GrafShowMessage(std::string_view text) { ShowMessageBox(text, 0); }

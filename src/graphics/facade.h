@@ -38,6 +38,8 @@ class GraphicsFacade : public GraphicsServices, public ScreenSink {
   void DisplayListInit() override { window_.DisplayList().clear(); }
   void FlushPicture() override { window_.Flush(); }
   std::string PictureStamp() const override { return window_.Stamp(); }
+  std::unique_ptr<KeptPicture> KeepPicture() override;
+  void RestorePicture(const KeptPicture& kept) override;
   void GrafClear() override { window_.Clear(); }
   void GrafHeader(bool flag, Real xmin, Real ymin, Real xmax, Real ymax) override {
     window_.Header(flag ? 1 : 0, xmin, ymin, xmax, ymax);

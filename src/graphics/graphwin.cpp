@@ -563,6 +563,15 @@ void GraphWindow::Clear() {
   Repaint();
 }
 
+void GraphWindow::Restore(const GraphWindow& kept) {
+  GraphicsHost* host = host_;
+  const std::uint64_t changes = changes_;
+  *this = kept;
+  host_ = host;
+  changes_ = changes;
+  Repaint();
+}
+
 void GraphWindow::ClearViewPort() {
   Host().SetWaitCursor(true);
   Repaint();

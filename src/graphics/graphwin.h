@@ -134,6 +134,9 @@ class GraphWindow {
   static int GetDirection(Real angle);
   // Empties the list, forgets the recorded pen and repaints.
   void Clear();
+  // The picture and view of `kept` (a copy of this window made before),
+  // repainted; the host stays.
+  void Restore(const GraphWindow& kept);
   // Shows a pending picture now (before a modal window over it).
   void Flush() { Host().Flush(); }
   void ClearViewPort();

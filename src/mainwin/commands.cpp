@@ -567,18 +567,18 @@ void RecalculateCharacteristicLine() {
   Drawings().ShowDiagram(22, 3);
 }
 
-void DispatchCalculationMode() {
+bool DispatchCalculationMode() {
   BaseGlobals& g = G();
   SpringDataRecord& s = SpringData();
   if (s.CrossSection != 1) {
     const bool recalculation = AskDesignOrRecalculation();
-    if (g.AbortFlag != 0) return;
+    if (g.AbortFlag != 0) return false;
     if (recalculation) InputRecalculation(); else InputDimensioning();
-    return;
+    return true;
   }
   if (!Dialog(&CommandDialogs::Dimensions)) {
     Recalculate();
-    return;
+    return false;
   }
   switch (s.CalcMode) {
     case 1: RunPreDimensioning(); break;
@@ -601,31 +601,34 @@ void DispatchCalculationMode() {
     }
     default: break;
   }
+  return true;
 }
 
-bool& NewSpringBegun() {
-  static bool begun = false;
-  return begun;
+bool& NewSpringCancelled() {
+  static bool cancelled = false;
+  return cancelled;
 }
 
 void RunNewSpringSequenceSteps() {
   BaseGlobals& g = G();
-  NewSpringBegun() = false;
-  if (!Dialog(&CommandDialogs::TitleBlockTexts)) return;
-  NewSpringBegun() = true;
+  bool& cancelled = NewSpringCancelled();
+  cancelled = false;
+  const auto cancel = [&] {
+    cancelled = true;
+    g.AbortFlag = 1;
+  };
+  if (!Dialog(&CommandDialogs::TitleBlockTexts)) return cancel();
   Graphics().GrafClear();
-  if (!Dialog(&CommandDialogs::Application)) return;
+  if (!Dialog(&CommandDialogs::Application)) return cancel();
   if (!TablesThere()) {
     CheckFileReadable(AddBackslash(g.DbfFolder) + "zebwst.dbf");
-    g.AbortFlag = 1;
-  } else {
-    Tables().ShowMaterialForm();
+    return cancel();
   }
-  if (g.AbortFlag != 0) return Recalculate();
-  if (!Dialog(&CommandDialogs::Production)) return Recalculate();
-  DispatchCalculationMode();
-  if (g.AbortFlag != 0) return;
-  if (!Dialog(&CommandDialogs::Tolerance)) return Recalculate();
+  Tables().ShowMaterialForm();
+  if (g.AbortFlag != 0) return cancel();
+  if (!Dialog(&CommandDialogs::Production)) return cancel();
+  if (!DispatchCalculationMode() || g.AbortFlag != 0) return cancel();
+  if (!Dialog(&CommandDialogs::Tolerance)) return cancel();
   RunCalculation();
   g.ModifiedFlag = 1;
   ShowCalcMessages();

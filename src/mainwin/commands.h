@@ -98,11 +98,15 @@ bool AskDesignOrRecalculation();
 // Edit > characteristic-line recalculation: the points L' of the choice in
 // the value table, then the F'-s' diagram on the screen.
 void RecalculateCharacteristicLine();
-void DispatchCalculationMode();
+// The dimensions dialog (round wire) or the choice of the input screen,
+// then the mode; false when that dialog was cancelled (the spring is then
+// calculated as it is).
+bool DispatchCalculationMode();
 // The new-spring sequence. The window is cleared once its first step (the
-// title block) was taken; NewSpringBegun() tells whether it was.
+// title block) was taken. A cancel in any step ends it with AbortFlag set
+// and NewSpringCancelled() true; the caller puts the document back.
 void RunNewSpringSequenceSteps();
-bool& NewSpringBegun();
+bool& NewSpringCancelled();
 // The message item with the count of the last calculation.
 void ShowMessageCountItem();
 void RefreshMainWindowSteps();

@@ -1,5 +1,7 @@
 #include "mainwin/documents_cmd.h"
 
+#include <memory>
+
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/format.h"
@@ -76,22 +78,25 @@ void FileNew() {
   const Byte modified = g.ModifiedFlag;
   QuerySaveChanges();
   if (g.AbortFlag != 0) return;
-  // Cancelled in its first step, the new spring leaves the document as it
-  // was: its spring, name, file, title and picture (the sequence clears
-  // the window only once that step was taken), and its unsaved changes.
+  // Cancelled in any of its steps, the new spring leaves the document as
+  // it was: its spring, change log, name, file, title and picture, and its
+  // unsaved changes.
   const DocumentState kept;
+  const std::unique_ptr<KeptPicture> picture = Graphics().KeepPicture();
   if (FileCanBeOpened(TemplatePath())) ReadSpringFile("null");
   g.CurrentFileName.clear();
   UpdateMainCaption();
   ResetChangeLog();
   ResetTitleBlockLines();
-  NewSpringBegun() = false;
+  NewSpringCancelled() = false;
   MainWindow().RunNewSpringSequence();
-  if (g.AbortFlag != 0 && !NewSpringBegun()) {
+  if (NewSpringCancelled()) {
     kept.Restore();
+    if (picture != nullptr) Graphics().RestorePicture(*picture);
     g.ModifiedFlag = modified;
     g.AbortFlag = 1;
     UpdateMainCaption();
+    ShowMessageCountItem();
     return;
   }
   if (g.AbortFlag == 0) {

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "base/dialogs.h"
+#include "base/format.h"
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/messages.h"
+#include "base/text.h"
+#include "platform/oem_literal.h"
 #include "spring/calc.h"
 #include "spring/formulas.h"
 #include "spring/calc_common.h"
@@ -24,22 +27,6 @@ namespace zeb {
 namespace {
 
 using namespace calc_common;
-
-void NoSolution() { ShowError("No Solution"); }
-
-// The final calculation empties the message list: a result above the wire
-// series gets its note again.
-void NoteWireAboveSeries() {
-  const SpringDataRecord& s = SpringData();
-  const auto series = StandardWireDiameters(s.WireStd);
-  if (!series.empty() && s.d > series.back()) StandardWireDiameter(s.WireStd, kWireRoundUp, s.d);
-}
-
-void FinalCalculation() {
-  DeriveDiameters(SpringData().DiameterGiven);
-  CalculateSpring();
-  NoteWireAboveSeries();
-}
 
 // Rate from the geometry; 0 after a fatal text.
 Real GeometryRate() {
@@ -60,121 +47,11 @@ Real GeometryRate() {
   }
 }
 
-// The data set calculated at wire d.
-void CalculateAt(Real d) {
-  SpringDataRecord& s = SpringData();
-  s.d = d;
-  DeriveDiameters(s.DiameterGiven);
-  RunCalculationFlagged();
-}
-
-// Wire d leaves the coil of the given diameter an inside diameter.
-bool LeavesCoil(Real d) {
-  const SpringDataRecord& s = SpringData();
-  switch (s.DiameterGiven) {
-    case 1: return s.De - 2.0L * d > 0.0L;
-    case 2: return s.Di > 0.0L;
-    case 3: return s.Dm - d > 0.0L;
-    default: return true;
-  }
-}
-
-// The series wires a design may end on: those that leave a coil.
-std::span<const Real> CandidateWires() {
-  const auto series = StandardWireDiameters(SpringData().WireStd);
-  std::size_t count = 0;
-  while (count < series.size() && LeavesCoil(series[count])) ++count;
-  return series.first(count);
-}
-
 // A calculation stopped because the wire is too big for the coil diameter
 // or the length: no diameter left inside, or the solid length beyond L0.
 bool StoppedByWireSize() {
   const SpringDataRecord& s = SpringData();
   return FlagSet() && (s.Dm <= 0.0L || s.Di <= 0.0L || (s.Lc > 0.0L && s.sc <= 0.0L));
-}
-
-bool SpringSound() { return !FlagSet() && !SpringTooWeak() && !SpringDoesNotFit(); }
-
-// The wires of the series for the forces of the data set: the smallest the
-// stresses allow and the largest above it that still fits, as places among
-// the candidates. Both tests are searched by halving over the whole series
-// (the stresses fall and the solid length grows with d), so the result does
-// not depend on the wire the data set held before.
-struct WirePair {
-  std::span<const Real> wires;
-  std::size_t stress = 0;  // wires.size() when none holds
-  std::size_t space = 0;   // one past the largest that fits, from stress on
-  bool Any() const { return stress < wires.size(); }
-  bool Feasible() const { return stress < space; }
-  Real Stress() const {
-    if (Any()) return wires[stress];
-    return wires.empty() ? StandardWireDiameters(SpringData().WireStd).front() : wires.back();
-  }
-  Real Space() const {
-    if (space > 0 && space <= wires.size()) return wires[space - 1];
-    return 0.0L;
-  }
-};
-
-WirePair FindWires() {
-  WirePair p;
-  p.wires = CandidateWires();
-  std::size_t lo = 0, hi = p.wires.size();
-  while (lo < hi) {
-    const std::size_t middle = (lo + hi) / 2;
-    CalculateAt(p.wires[middle]);
-    if (SpringTooWeak()) lo = middle + 1; else hi = middle;
-  }
-  p.stress = lo;
-  hi = p.wires.size();
-  while (lo < hi) {
-    const std::size_t middle = (lo + hi) / 2;
-    CalculateAt(p.wires[middle]);
-    if (SpringDoesNotFit()) hi = middle; else lo = middle + 1;
-  }
-  p.space = lo;
-  return p;
-}
-
-// The first sound spring of the pair's wires from the stress wire on, at
-// most two series steps above it (the stresses need not fall steadily);
-// the data set is left calculated at it. False when none is sound.
-bool SettleSound(const WirePair& p) {
-  for (std::size_t i = p.stress; i < p.wires.size() && i < p.stress + 3; ++i) {
-    CalculateAt(p.wires[i]);
-    if (SpringSound()) return true;
-  }
-  return false;
-}
-
-// The largest ratio of a stress of the stress test to its limit; 0 without
-// a permissible stress.
-Real WorstStressRatio() {
-  const SpringDataRecord& s = SpringData();
-  if (!(s.tauzul > 0.0L)) return 0.0L;
-  Real ratio = s.taun / s.tauzul;
-  if (s.WarningsOn == 1) ratio = MaxExt(ratio, s.tauc / s.tauzul);
-  if (s.LoadType == 2) {
-    ratio = MaxExt(ratio, s.tauk2 / s.tauzul);
-    if (s.tauhzul > 0.0L) ratio = MaxExt(ratio, s.taukh / s.tauhzul);
-    // Fatigue limit passed at the lower stress: the wire must take it.
-    if (s.tauhzul < 0.0L) ratio = MaxExt(ratio, s.tauoz > 0.0L ? s.tauk1 / s.tauoz : 1.5L);
-  }
-  return ratio;
-}
-
-// The spring of the data set written as a spring file is read back.
-bool ReadsBack() { return SpringFileReadsBack(CurrentSpringFileRecords()); }
-
-// The end of a design. Without a sound spring, or with one the spring file
-// cannot hold, "No Solution", and the data set the design started from
-// (the user's spring at the duty as typed) comes back, calculated.
-void EndDesign(const SpringGlobals& start, bool sound) {
-  if (sound && SpringSound() && ReadsBack()) return;
-  SG() = start;
-  FinalCalculation();
-  NoSolution();
 }
 
 }  // namespace
@@ -324,290 +201,557 @@ bool SpringDoesNotFit() {
          (s.Fn < s.F2 + s.TolF2 && s.LoadType == 2 && s.WarningsOn == 1);
 }
 
-Real WireForStress() { return FindWires().Stress(); }
+// ---------------------------------------------------------------- the end of a design
 
-Real WireForSpace() { return FindWires().Space(); }
+namespace {
 
-void DimensionF1F2() {
-  const SpringGlobals start = SG();
-  SpringDataRecord& s = SpringData();
-  G().FatalErrorFlag = 0;
-  const bool sound = SettleSound(FindWires());
-  if (sound) {
-    DeriveDiameters(s.DiameterGiven);
-    RunCalculation();
-    NoteWireAboveSeries();
+bool FatalTextListed() {
+  const ErrorMessageListT& list = G().ErrorMessageList;
+  for (int i = 1; i <= list.count; ++i)
+    if (list.slot[static_cast<std::size_t>(i)].starts_with("Fatal")) return true;
+  return false;
+}
+
+// The calculated spring passes the tests of a design: no fatal text, the
+// permissible stresses, room for Ln and for F2 with its tolerance.
+bool SpringSound() { return !FlagSet() && !FatalTextListed() && !SpringTooWeak() && !SpringDoesNotFit(); }
+
+// The spring of the data set as Speichern writes it, read back as Öffnen
+// reads it and calculated: sound. The data set and its messages stay.
+bool SoundAsSaved() {
+  SpringFileRecords back;
+  std::string error;
+  if (!ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error)) return false;
+  SpringGlobals& g = SG();
+  const SpringGlobals kept = g;
+  const BaseGlobals& b = G();
+  const ErrorMessageListT list = b.ErrorMessageList;
+  const Byte flag = b.FatalErrorFlag;
+  const std::string title = b.TitleBlockLines[1];
+  g.SpringData = back.SpringData;
+  g.ProductionData = back.ProductionData;
+  g.TransverseLoad = back.TransverseLoad;
+  g.LoadSpectrum = back.LoadSpectrum;
+  g.MaterialSource = back.MaterialSource;
+  RunCalculation();
+  const bool sound = SpringSound();
+  g = kept;
+  G().ErrorMessageList = list;
+  G().FatalErrorFlag = flag;
+  G().TitleBlockLines[1] = title;
+  return sound;
+}
+
+// The value the spring file holds for x.
+Real AsSaved(Real x) {
+  Real v = x;
+  return TryTextToFloat(SpringFileFloatText(x), v) ? v : x;
+}
+
+void NoSolution() { ShowError("No Solution"); }
+
+// The final calculation empties the message list: a result above the wire
+// series gets its note again.
+void NoteWireAboveSeries() {
+  const SpringDataRecord& s = SpringData();
+  const auto series = StandardWireDiameters(s.WireStd);
+  if (!series.empty() && s.d > series.back()) StandardWireDiameter(s.WireStd, kWireRoundUp, s.d);
+}
+
+void FinalCalculation() {
+  DeriveDiameters(SpringData().DiameterGiven);
+  CalculateSpring();
+  NoteWireAboveSeries();
+}
+
+// ---------------------------------------------------------------- why there is no solution
+
+// The first fatal text of the calculated spring without its head and its
+// closing mark ("sc <= 0").
+std::string FatalFault() {
+  const ErrorMessageListT& list = G().ErrorMessageList;
+  for (int i = 1; i <= list.count; ++i) {
+    std::string_view t = list.slot[static_cast<std::size_t>(i)];
+    if (!t.starts_with("Fatal")) continue;
+    t.remove_prefix(std::min(t.find(':') + 1, t.size()));
+    while (!t.empty() && (t.front() == ' ')) t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '!')) t.remove_suffix(1);
+    return std::string(t);
   }
-  EndDesign(start, sound);
+  return {};
+}
+
+// The stress of the stress test that passes its limit by the most, named
+// as the calculation's messages name it.
+std::string StressFault() {
+  const SpringDataRecord& s = SpringData();
+  if (!(s.tauzul > 0.0L)) return "tau zul = 0";
+  const bool dynamic = s.LoadType == 2;
+  const char* name = "taun>tau zul";
+  Real worst = s.taun / s.tauzul;
+  auto take = [&](bool applies, Real ratio, const char* text) {
+    if (applies && ratio > worst) worst = ratio, name = text;
+  };
+  take(s.WarningsOn == 1 && s.tauc != 0.0L, s.tauc / s.tauzul, "tauc>tau zul");
+  take(dynamic, s.tauk2 / s.tauzul, "tauk2>tau zul");
+  // A negative permissible stroke: the lower stress is past the fatigue limit.
+  take(dynamic && s.tauhzul < 0.0L, 1e300L, "taukh>tauhzul");
+  take(dynamic && s.tauhzul > 0.0L, s.taukh / s.tauhzul, "taukh>tauhzul");
+  return name;
+}
+
+// What the calculated spring, whose stresses hold, misses: room, a fatal
+// input, or a file that holds it.
+std::string MissedFault() {
+  const SpringDataRecord& s = SpringData();
+  if (s.Lc > 0.0L && s.L2 < s.Lc) return "L2<Lc";
+  if (FlagSet()) return FatalFault();
+  if (s.L2 < s.Ln) return "L2<Ln";
+  if (s.Fc < s.F2 + s.TolF2) return "F2 max > Fc";
+  if (s.Fn < s.F2 + s.TolF2 && s.LoadType == 2 && s.WarningsOn == 1) return "F2 max > Fn";
+  if (FatalTextListed()) return FatalFault();
+  return "nicht speicherbar";
+}
+
+// "No Solution" with the spring as typed: the box, and in the message list
+// the answer and why. The two texts take the last places of a full list.
+void NoSolutionBecause(const SpringGlobals& typed, const std::string& why) {
+  SG() = typed;
+  FinalCalculation();
+  NoSolution();
+  ErrorMessageListT& list = G().ErrorMessageList;
+  if (list.count > 10) list.count = 10;
+  AddErrorMessage("Fehler : keine Lösung !"_oem);
+  AddErrorMessage("Fehler : " + why);
+}
+
+// "Draht d 4.5", "Draht bis d 20": the wire a reason names (the message
+// help finds them by their common head).
+std::string WireText(Real d) { return "Draht d " + FloatToStrSig(d); }
+std::string UpToWireText(Real d) { return "Draht bis d " + FloatToStrSig(d); }
+
+// ---------------------------------------------------------------- one design
+
+// One design over the duty as typed. Every spring it tries is calculated
+// from the typed one afresh, so that nothing of a spring tried before, or of
+// the spring the design started from, reaches it.
+class Design {
+ public:
+  Design() : start_(SG()), typed_(SpringData()), production_(ProductionData()) {
+    G().FatalErrorFlag = 0;
+    const auto series = StandardWireDiameters(typed_.WireStd);
+    std::size_t count = 0;
+    while (count < series.size() && LeavesCoil(series[count])) ++count;
+    wires_ = series.first(count);
+  }
+
+  const SpringGlobals& Start() const { return start_; }
+  const SpringDataRecord& Typed() const { return typed_; }
+  // The series wires a design may end on: those that leave a coil.
+  std::span<const Real> Wires() const { return wires_; }
+
+  // The typed spring at wire d, diameters derived, not calculated.
+  void Place(Real d) {
+    SpringData() = typed_;
+    ProductionData() = production_;
+    SpringData().d = d;
+    DeriveDiameters(typed_.DiameterGiven);
+  }
+  // ... calculated, with `force` at f when given.
+  void At(Real d, Real SpringDataRecord::*force = nullptr, Real f = 0.0L) {
+    Place(d);
+    if (force != nullptr) SpringData().*force = f;
+    RunCalculationFlagged();
+  }
+
+  // The largest F2 at which the stresses of wire d can hold (taun is at
+  // least tau2 where the spring fits, tauk2 is k tau2); without a transverse
+  // load, which adds to them, and when the material gives a strength.
+  // Infinite where that is not known.
+  Real StressForceLimit(Real d) {
+    constexpr Real kUnknown = 1e300L;
+    // Only the wire, its section and the diameters are placed: the strength
+    // is worked out from them, and the next spring is placed whole.
+    SpringDataRecord& s = SpringData();
+    s.d = d, s.h = typed_.h, s.di = typed_.di;
+    s.Dm = typed_.Dm, s.De = typed_.De, s.Di = typed_.Di;
+    DeriveDiameters(typed_.DiameterGiven);
+    if (s.CrossSection == 7 && s.d <= s.di) s.di = 0.0L;
+    if (s.CrossSection != 2 && s.CrossSection != 4) s.h = s.d;
+    if (!(s.Dm > 0.0L) || !(s.Di > 0.0L)) return kUnknown;
+    // A text it posts goes after those there.
+    const std::uint16_t count = G().ErrorMessageList.count;
+    ComputeRmAndTauZul();
+    G().ErrorMessageList.count = count;
+    // No strength, no modulus: a fatal text at every force.
+    if (std::fabs(s.Rm) < 1.0L || !(ShearModulusAtTemp(s.G, s.T) > 0.0L)) return 0.0L;
+    if (!(s.tauzul > 0.0L)) return 0.0L;
+    if (TransverseLoad().FQ != 0.0L) return kUnknown;
+    Real limit = ForceAtStress(s.tauzul);
+    if (s.LoadType == 2) limit /= StressCorrectionFactor(s.Dm / s.d);
+    // Room for the rounding of the stresses from the force.
+    return limit * (1.0L + 1e-9L);
+  }
+
+  // The smallest wire that is sound at the data set's forces (`force` at f
+  // when given); the data set is left calculated at it. -1 when none is.
+  int SmallestSound(Real SpringDataRecord::*force = nullptr, Real f = 0.0L) {
+    const Real F2 = force == &SpringDataRecord::F2 ? f : typed_.F2;
+    for (std::size_t i = 0; i < wires_.size(); ++i) {
+      if (F2 > StressForceLimit(wires_[i])) continue;
+      At(wires_[i], force, f);
+      if (SpringSound()) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  // Why no wire is sound at the forces of `forces` (the searched force at
+  // each, in the order from the end that eases the stresses): the smallest
+  // wire whose stresses hold at one of them and what it misses at the last
+  // such force; else the stress that fails at the thickest wire.
+  std::string Why(Real SpringDataRecord::*force, std::span<const Real> forces) {
+    const Real only[] = {force != nullptr ? typed_.*force : 0.0L};
+    if (force == nullptr || forces.empty()) forces = only;
+    const auto series = StandardWireDiameters(typed_.WireStd);
+    const std::span<const Real> wires = wires_.empty() ? series.first(1) : wires_;
+    for (const Real d : wires) {
+      bool held = false;
+      std::string miss;
+      for (const Real f : forces) {
+        At(d, force, f);
+        if (SpringTooWeak()) {
+          if (f == forces.front()) break;  // nowhere easier for the stresses
+          continue;
+        }
+        held = true;
+        miss = MissedFault();
+      }
+      if (held) return WireText(d) + ": " + miss;
+    }
+    At(wires.back(), force, forces.front());
+    const std::string fault = FlagSet() && !StoppedByWireSize() ? FatalFault() : StressFault();
+    return UpToWireText(wires.back()) + ": " + fault;
+  }
+
+ private:
+  // Wire d leaves the coil of the given diameter an inside diameter.
+  bool LeavesCoil(Real d) const {
+    switch (typed_.DiameterGiven) {
+      case 1: return typed_.De - 2.0L * d > 0.0L;
+      case 2: return typed_.Di > 0.0L;
+      case 3: return typed_.Dm - d > 0.0L;
+      default: return true;
+    }
+  }
+
+  SpringGlobals start_;
+  SpringDataRecord typed_;
+  ProductionDataRecord production_;
+  std::span<const Real> wires_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- the modes
+
+Real WireForStress() {
+  Design run;
+  const Real F2 = run.Typed().F2;
+  Real d = run.Wires().empty() ? StandardWireDiameters(run.Typed().WireStd).front() : run.Wires().back();
+  for (const Real w : run.Wires()) {
+    if (F2 > run.StressForceLimit(w)) continue;
+    run.At(w);
+    if (!SpringTooWeak()) {
+      d = w;
+      break;
+    }
+  }
+  SG() = run.Start();
+  return d;
+}
+
+Real WireForSpace() {
+  Design run;
+  Real d = 0.0L;
+  for (const Real w : run.Wires()) {
+    run.At(w);
+    if (!SpringDoesNotFit()) d = w;
+  }
+  SG() = run.Start();
+  return d;
+}
+
+// "F1, F2": the smallest series wire whose spring is sound, as saved too.
+void DimensionF1F2() {
+  Design run;
+  const auto wires = run.Wires();
+  for (std::size_t i = 0; i < wires.size(); ++i) {
+    if (run.Typed().F2 > run.StressForceLimit(wires[i])) continue;
+    run.At(wires[i]);
+    if (!SpringSound() || !SoundAsSaved()) continue;
+    RunCalculation();
+    return;
+  }
+  const std::string why = run.Why(nullptr, {});
+  NoSolutionBecause(run.Start(), why);
 }
 
 namespace {
 
-// The force inputs 2, 3 and 5 search one force while the other stays; on
-// the way to the better end of its bracket (the smaller or larger rate) one
-// test gets harder and the other easier: the stresses for input 5, the room
-// for inputs 2 and 3. The search notes every sound spring it
-// calculates and keeps the best; when its own end is not sound the best one
-// takes its place, and when it met none each series wire the stresses may
-// need is tried on its own. "No Solution" only when no sound spring was
-// found.
-class ForceSearch {
+// The rate inputs search one force while the other stays: input 2 the
+// smallest F2, 3 the largest F1, 4 the largest F2, 5 the smallest F1 at
+// which some series wire is sound, and end on the smallest sound wire at
+// that force. On a wire, the way to the better end of the bracket eases one
+// test and makes the other harder: the room for inputs 2 and 3 (a smaller
+// rate needs more coils), the stresses for 4 and 5. Each wire's best force
+// is where its harder test reaches its limit, found by halving; a wire that
+// cannot better the best force found so far costs one calculation.
+class RateSearch {
  public:
-  ForceSearch(Real SpringDataRecord::*force, bool larger, bool stressLimits)
-      : force_(force), larger_(larger), stressLimits_(stressLimits) {}
-
-  Real& Force() { return SpringData().*force_; }
-
-  // The spring of the data set as just calculated.
-  void Note() {
-    if (!SpringSound()) return;
-    const Real f = Force();
-    if (found_ && (larger_ ? f <= best_ : f >= best_)) return;
-    found_ = true;
-    best_ = f;
-    bestD_ = SpringData().d;
+  RateSearch(Real SpringDataRecord::*force, bool larger, bool stressLimits)
+      : force_(force), larger_(larger), stressLimits_(stressLimits) {
+    const SpringDataRecord& s = run_.Typed();
+    const auto wires = run_.Wires();
+    limits_.resize(wires.size());
+    Real top = 0.0L;
+    for (std::size_t i = 0; i < wires.size(); ++i) {
+      limits_[i] = run_.StressForceLimit(wires[i]);
+      if (limits_[i] < 1e300L) top = MaxExt(top, limits_[i]);
+    }
+    if (force_ == &SpringDataRecord::F1) {
+      lo_ = 0.0L, hi_ = s.F2;
+    } else {
+      // Without an own bound, F2 goes as high as a wire can carry it; a
+      // transverse load is given room.
+      if (TransverseLoad().FQ != 0.0L) {
+        for (const Real d : wires) {
+          run_.Place(d);
+          if (SpringData().CrossSection != 2 && SpringData().CrossSection != 4) SpringData().h = d;
+          ComputeRmAndTauZul();
+          top = MaxExt(top, ForceAtStress(MaxExt(SpringData().tauzul, 0.0L)));
+        }
+        top *= 2.0L;
+      }
+      // With point 1 reset F1 is 0 whatever was typed.
+      lo_ = s.Point1Off == 1 ? 0.0L : s.F1;
+      hi_ = !larger_ && lo_ > 0.0L ? 3.0L * lo_ : top;
+    }
+    const bool stresses = TransverseLoad().FQ != 0.0L, room = s.GradeF2 == 4;
+    limitIrregular_ = stressLimits_ ? stresses : room;
+    otherIrregular_ = stressLimits_ ? room : stresses;
   }
 
-  // The end of the search with its final calculation; true on a sound
-  // spring.
-  bool Finish(Real lo, Real hi) {
-    FinalCalculation();
-    if (SpringSound()) return true;
-    SpringDataRecord& s = SpringData();
-    const Real endForce = Force(), endD = s.d;
-    if (!found_) TryWires(lo, hi);
-    if (found_) {
-      Force() = best_;
-      s.d = bestD_;
-    } else {
-      Force() = endForce;
-      s.d = endD;
+  void Run() {
+    // With point 1 reset every spring has F1 = 0: nothing to search.
+    if (force_ == &SpringDataRecord::F1 && run_.Typed().Point1Off == 1) {
+      if (run_.SmallestSound() >= 0 && SoundAsSaved()) {
+        RunCalculation();
+        return;
+      }
+      const std::string why = run_.Why(nullptr, {});
+      return NoSolutionBecause(run_.Start(), why);
     }
-    FinalCalculation();
-    return found_;
+    if (hi_ > lo_) FindBest();
+    if (found_ && Settle()) {
+      RunCalculation();
+      return;
+    }
+    const std::string why = run_.Why(force_, ReasonForces());
+    NoSolutionBecause(run_.Start(), why);
   }
 
  private:
-  bool LimitFails() { return stressLimits_ ? SpringTooWeak() : SpringDoesNotFit(); }
+  // The searched force runs from lo_ to hi_; the bracket's end at F2 = F1
+  // (rate 0) is no spring.
+  bool LowerEndOpen() const { return force_ == &SpringDataRecord::F2; }
+  bool Better(Real a, Real b) const { return larger_ ? a > b : a < b; }
 
-  // The series wires between those the stresses need near the two ends of
-  // the bracket, each at the force where its harder test reaches its
-  // limit. The first that is sound there is the best: from the largest
-  // wire down where the stresses limit, from the smallest up otherwise.
-  void TryWires(Real lo, Real hi) {
-    if (!(hi > lo)) return;
-    const Real inset = (hi - lo) / 64.0L;
-    Force() = lo + inset;
-    const WirePair atLo = FindWires();
-    Force() = hi - inset;
-    const WirePair atHi = FindWires();
-    if (!atLo.Any() && !atHi.Any()) return;
-    const Real a = atLo.Stress(), b = atHi.Stress();
-    const Real thin = MinExt(a, b), thick = MaxExt(a, b);
-    std::vector<Real> wires;
-    for (const Real d : atLo.wires)
-      if (d >= thin && d <= thick) wires.push_back(d);
-    if (stressLimits_) std::reverse(wires.begin(), wires.end());
-    for (const Real d : wires)
-      if (TryWire(d, lo, hi)) return;
-  }
-
-  // Wire d at the force nearest the better end where the harder test
-  // still passes; true when that spring is sound.
-  bool TryWire(Real d, Real lo, Real hi) {
-    Real better = larger_ ? hi : lo, worse = larger_ ? lo : hi;
-    Force() = better;
-    CalculateAt(d);
-    Note();
-    if (!LimitFails()) return SpringSound();
-    for (int round = 0; round < 10; ++round) {
-      Force() = (better + worse) / 2.0L;
-      CalculateAt(d);
-      Note();
-      if (LimitFails()) better = Force(); else worse = Force();
+  // The wire's bracket: F2 no higher than its stresses allow; a wire whose
+  // stresses fail at the given F2 has none.
+  bool WireBracket(std::size_t i, Real& lo, Real& hi) const {
+    lo = lo_, hi = hi_;
+    if (force_ == &SpringDataRecord::F2) {
+      hi = MinExt(hi, limits_[i]);
+    } else if (run_.Typed().F2 > limits_[i]) {
+      return false;
     }
-    Force() = worse;
-    CalculateAt(d);
-    Note();
-    return SpringSound();
+    return hi > lo;
   }
 
+  struct Verdict {
+    bool sound, limitFails, otherFails;
+  };
+  Verdict Try(Real d, Real f) {
+    run_.At(d, force_, f);
+    const bool weak = SpringTooWeak(), unfit = SpringDoesNotFit();
+    return {SpringSound(), stressLimits_ ? weak : unfit, stressLimits_ ? unfit : weak};
+  }
+
+  // Between `bad` (fails(verdict) holds) and `good` (it does not), halved
+  // until they lie `share` of the bracket apart.
+  template <class Fails>
+  void Halve(Real d, Real& bad, Real& good, Fails fails, Real share) {
+    const Real tolerance = share * (std::fabs(lo_) + std::fabs(hi_));
+    for (int round = 0; round < 64 && std::fabs(good - bad) > tolerance; ++round) {
+      const Real middle = (bad + good) / 2.0L;
+      if (middle == bad || middle == good) break;
+      (fails(Try(d, middle)) ? bad : good) = middle;
+    }
+  }
+  // A boundary is found to the last digits the file holds.
+  static constexpr Real kFine = 1e-10L;
+  static bool LimitFails(const Verdict& v) { return v.limitFails; }
+  static bool Unsound(const Verdict& v) { return !v.sound; }
+
+  bool Consider(Real d, Real f) {
+    if (!Try(d, f).sound || (found_ && !Better(f, best_))) return false;
+    found_ = true;
+    best_ = f;
+    return true;
+  }
+
+  // The sound force `good` moved toward `bad` (where fails holds) as far
+  // as the spring stays sound.
+  template <class Fails>
+  void Sharpen(Real d, Real bad, Real good, Fails fails) {
+    const Real sound = good;
+    Halve(d, bad, good, fails, kFine);
+    if (!Try(d, good).sound) {
+      bad = good, good = sound;
+      Halve(d, bad, good, Unsound, kFine);
+    }
+    Consider(d, good);
+  }
+
+  // Between `bad`, where only the harder test fails, and `good`, where
+  // only the other does: a force where both pass, if there is one.
+  void Between(Real d, Real bad, Real good) {
+    const Real tolerance = kFine * (std::fabs(lo_) + std::fabs(hi_));
+    while (std::fabs(good - bad) > tolerance) {
+      const Real middle = (bad + good) / 2.0L;
+      if (middle == bad || middle == good) return;
+      const Verdict v = Try(d, middle);
+      if (v.sound) return Sharpen(d, bad, middle, LimitFails);
+      if (v.limitFails == v.otherFails) return;  // both fail (or a fatal text): nowhere between
+      (v.limitFails ? bad : good) = middle;
+    }
+  }
+
+  // The best force of every wire, the wires taken from those with the best
+  // chance first (thin ones where the room limits, thick ones where the
+  // stresses do).
+  void FindBest() {
+    const auto wires = run_.Wires();
+    for (std::size_t k = 0; k < wires.size(); ++k) {
+      const std::size_t i = stressLimits_ ? wires.size() - 1 - k : k;
+      const Real d = wires[i];
+      Real lo, hi;
+      if (!WireBracket(i, lo, hi)) continue;
+      // The better end and the worse one; F2 = F1 and F1 = F2 are no spring
+      // (the room fails there).
+      const Real betterEnd = larger_ ? hi : lo, worseEnd = larger_ ? lo : hi;
+      const bool betterOpen = larger_ != LowerEndOpen();
+      // The part of the bracket that could better the best so far; next to
+      // an open end.
+      Real reach = worseEnd;
+      if (found_) {
+        if (!Better(betterEnd, best_)) continue;
+        if (Better(best_, worseEnd)) reach = best_;
+      }
+      if (reach == worseEnd && betterOpen == false) reach += (betterEnd - reach) / 1024.0L;
+      SearchWire(d, betterEnd, betterOpen, reach);
+    }
+  }
+
+  // On a wire the harder test fails from some force on toward the better
+  // end, and the other from some force on toward the worse: the best force
+  // is where the harder test reaches its limit.
+  void SearchWire(Real d, Real betterEnd, bool betterOpen, Real reach) {
+    if (!betterOpen) {
+      const Verdict v = Try(d, betterEnd);
+      if (v.sound) {
+        Consider(d, betterEnd);
+        return;
+      }
+      // The other test fails where it is easiest.
+      if (v.otherFails || !v.limitFails) {
+        if (otherIrregular_ && v.otherFails) LookAlong(d, betterEnd, reach);
+        return;
+      }
+    }
+    const Verdict atReach = Try(d, reach);
+    if (atReach.limitFails) {
+      if (limitIrregular_) LookAlong(d, betterEnd, reach);
+      return;  // the harder test fails all the way
+    }
+    if (atReach.sound) return Sharpen(d, betterEnd, reach, LimitFails);
+    if (atReach.otherFails) Between(d, betterEnd, reach);
+  }
+
+  // Where a test need not fail on one side only (the stresses under a
+  // transverse load, whose displacement grows as the rate goes to 0; the
+  // room for F2 with the tolerance of DIN 2096, which grows with the rate)
+  // the wire is tried at
+  // sixteen forces from the better end to the reach: the first sound one
+  // is moved toward the better end, else the first place where the failing
+  // test changes is looked into.
+  void LookAlong(Real d, Real betterEnd, Real reach) {
+    constexpr int kLooks = 16;
+    Real previous = betterEnd;
+    Verdict before{false, false, false};
+    for (int j = 1; j <= kLooks; ++j) {
+      const Real f = betterEnd + (reach - betterEnd) * j / kLooks;
+      const Verdict v = Try(d, f);
+      if (v.sound) return Sharpen(d, previous, f, Unsound);
+      if (j > 1 && before.limitFails && !before.otherFails && !v.limitFails && v.otherFails)
+        return Between(d, previous, f);
+      previous = f, before = v;
+    }
+  }
+
+  // The best force as the spring file holds it, stepped into the bracket
+  // until the smallest sound wire there is sound as saved too.
+  bool Settle() {
+    const Real inward = larger_ ? -1.0L : 1.0L;
+    Real step = 0.0L;
+    for (int k = 0; k < 30; ++k) {
+      const Real f = AsSaved(best_ + inward * step);
+      step = step == 0.0L ? 1e-7L : 2.0L * step;
+      if (!(f >= lo_ && f <= hi_) || (LowerEndOpen() ? f == lo_ : f == hi_)) continue;
+      if (run_.SmallestSound(force_, f) >= 0 && SoundAsSaved()) return true;
+    }
+    return false;
+  }
+
+  // The forces of the bracket "No Solution" is explained at, from the end
+  // that eases the stresses.
+  std::vector<Real> ReasonForces() const {
+    std::vector<Real> forces;
+    if (!(hi_ > lo_)) return forces;
+    constexpr int kCount = 16;
+    for (int i = 0; i < kCount; ++i) {
+      const Real t = LowerEndOpen() ? Real(i + 1) / kCount : Real(kCount - 1 - i) / kCount;
+      forces.push_back(lo_ + (hi_ - lo_) * t);
+    }
+    return forces;
+  }
+
+  Design run_;
   Real SpringDataRecord::*force_;
   bool larger_, stressLimits_;
+  std::vector<Real> limits_;
+  Real lo_ = 0.0L, hi_ = 0.0L;
+  bool limitIrregular_ = false, otherIrregular_ = false;
   bool found_ = false;
-  Real best_ = 0.0L, bestD_ = 0.0L;
+  Real best_ = 0.0L;
 };
-
-// The largest force F2 a sound spring of the candidate wires can carry:
-// tau2 stays below tau zul (a spring that fits reaches its largest stress
-// of the test at Ln, beyond L2), with room for a transverse load.
-Real StressForceBound() {
-  SpringDataRecord& s = SpringData();
-  const SpringDataRecord kept = s;
-  Real bound = 0.0L;
-  for (const Real d : CandidateWires()) {
-    s.d = d;
-    DeriveDiameters(s.DiameterGiven);
-    ComputeRmAndTauZul();
-    if (s.Dm > 0.0L && s.tauzul > 0.0L) bound = MaxExt(bound, kPi * d * d * d * s.tauzul / (8.0L * s.Dm));
-  }
-  s = kept;
-  G().FatalErrorFlag = 0;
-  return 2.0L * bound;
-}
 
 }  // namespace
 
-void DimensionF2RMin() {
-  const SpringGlobals start = SG();
-  SpringDataRecord& s = SpringData();
-  G().FatalErrorFlag = 0;
-  ForceSearch search(&SpringDataRecord::F1, true, false);
-  const Real bracketLo = 0.0L, bracketHi = s.F2;
-  Real lo = bracketLo, hi = bracketHi;
-  int rounds = 0;
-  for (;;) {
-    ++rounds;
-    s.F1 = (lo + hi) / 2.0L;
-    const WirePair wires = FindWires();
-    s.d = wires.Stress();
-    if (wires.Feasible()) {
-      CalculateAt(s.d);
-      search.Note();
-      lo = s.F1;
-    } else {
-      hi = s.F1;
-    }
-    if (rounds >= 11 || !(wires.Any() && wires.stress + 1 < wires.space)) break;
-  }
-  if (rounds < 11) {
-    for (int round = 0; round < 9; ++round) {
-      s.F1 = (lo + hi) / 2.0L;
-      RunCalculationFlagged();
-      search.Note();
-      if (SpringDoesNotFit()) hi = s.F1; else lo = s.F1;
-    }
-    s.F1 = s.F1 - 0.001L * s.F2;
-  }
-  EndDesign(start, search.Finish(bracketLo, bracketHi));
-}
-
-void DimensionF1RMin() {
-  const SpringGlobals start = SG();
-  SpringDataRecord& s = SpringData();
-  G().FatalErrorFlag = 0;
-  ForceSearch search(&SpringDataRecord::F2, false, false);
-  const Real bracketLo = s.F1, bracketHi = 3.0L * s.F1;
-  Real lo = bracketLo, hi = bracketHi;
-  int rounds = 0;
-  for (;;) {
-    ++rounds;
-    s.F2 = (lo + hi) / 2.0L;
-    const WirePair wires = FindWires();
-    s.d = wires.Stress();
-    if (wires.Feasible()) {
-      CalculateAt(s.d);
-      search.Note();
-      hi = s.F2;
-    } else {
-      lo = s.F2;
-    }
-    if (rounds >= 11 || !(wires.Any() && wires.stress + 1 < wires.space)) break;
-  }
-  if (rounds < 11) {
-    for (int round = 0; round < 9; ++round) {
-      s.F2 = (lo + hi) / 2.0L;
-      RunCalculationFlagged();
-      search.Note();
-      if (SpringDoesNotFit()) lo = s.F2; else hi = s.F2;
-    }
-    s.F2 = s.F2 + 0.001L * s.F2;
-  }
-  EndDesign(start, search.Finish(bracketLo, bracketHi));
-}
-
-void DimensionF2RMax() {
-  const SpringGlobals start = SG();
-  SpringDataRecord& s = SpringData();
-  G().FatalErrorFlag = 0;
-  ForceSearch search(&SpringDataRecord::F1, false, true);
-  const Real bracketLo = 0.0L, bracketHi = s.F2;
-  Real lo = bracketLo, hi = bracketHi;
-  bool feasible = false;
-  for (int round = 0; round < 11; ++round) {
-    s.F1 = round == 0 ? 0.0L : (lo + hi) / 2.0L;
-    const WirePair wires = FindWires();
-    s.d = wires.Stress();
-    RunCalculationFlagged();
-    search.Note();
-    feasible = wires.Feasible();
-    if (SpringTooWeak() || !feasible) lo = s.F1; else hi = s.F1;
-  }
-  if (feasible) {
-    if (s.F1 <= 0.0001L * s.F2)
-      s.F1 = 0.0L;
-    else
-      s.F1 = s.F1 + 0.0001L * s.F2;
-  }
-  EndDesign(start, search.Finish(bracketLo, bracketHi));
-}
-
-// F2 above F1: a rate of 0 or less is no spring. On a given wire a larger
-// F2 raises the stresses and leaves more room (fewer coils for the larger
-// rate): its best F2 is the one where the stresses reach their limit, and
-// it is sound there when the spring fits. The thicker the wire the larger
-// that force, so the wires are tried from the thickest down, starting
-// with the thickest that fits at the largest force any wire can carry.
-void DimensionF1RMax() {
-  const SpringGlobals start = SG();
-  SpringDataRecord& s = SpringData();
-  G().FatalErrorFlag = 0;
-  const Real base = MaxExt(s.F1, 0.0L);
-  const Real top = StressForceBound();
-  const auto wires = CandidateWires();
-  // The wires that fit at that force: up to the first that does not.
-  std::size_t fitting = 0, beyond = wires.size();
-  s.F2 = top;
-  while (top > base && fitting < beyond) {
-    const std::size_t middle = (fitting + beyond) / 2;
-    CalculateAt(wires[middle]);
-    if (SpringDoesNotFit()) beyond = middle; else fitting = middle + 1;
-  }
-  bool sound = false;
-  for (std::size_t i = fitting; i-- > 0 && !sound;) {
-    const Real d = wires[i];
-    s.F2 = top;
-    CalculateAt(d);
-    if (SpringDoesNotFit()) continue;
-    Real lo = base, hi = top;
-    // A round wire holds no more than tau2 = tau zul: a wire that does not
-    // fit there does not fit where its stresses reach their limit.
-    if (s.CrossSection == 1 && SpringTooWeak() && s.tauzul > 0.0L && s.Dm > 0.0L) {
-      const Real most = kPi * d * d * d * s.tauzul / (8.0L * s.Dm);
-      if (!(most > base)) continue;
-      if (most < top) {
-        s.F2 = hi = most;
-        CalculateAt(d);
-        if (SpringDoesNotFit()) continue;
-      }
-    }
-    if (SpringTooWeak()) {
-      for (int round = 0; round < 20; ++round) {
-        s.F2 = (lo + hi) / 2.0L;
-        CalculateAt(d);
-        if (SpringTooWeak()) hi = s.F2; else lo = s.F2;
-      }
-    } else {
-      lo = hi;
-    }
-    if (!(lo > base)) continue;
-    s.F2 = lo;
-    CalculateAt(d);
-    sound = SpringSound();
-  }
-  if (sound) FinalCalculation();
-  EndDesign(start, sound);
-}
+void DimensionF1RMin() { RateSearch(&SpringDataRecord::F2, false, false).Run(); }
+void DimensionF2RMin() { RateSearch(&SpringDataRecord::F1, true, false).Run(); }
+void DimensionF1RMax() { RateSearch(&SpringDataRecord::F2, true, true).Run(); }
+void DimensionF2RMax() { RateSearch(&SpringDataRecord::F1, false, true).Run(); }
 
 Real MaxForceForSpace() {
   SpringDataRecord& s = SpringData();
@@ -643,109 +787,166 @@ Real MaxForceForSpace() {
     if ((s.tau2 < s.tauzul && s.Ln < s.L2) || s.Dm / s.d > 16.0L) return s.F2;
   }
 }
+
+// ---------------------------------------------------------------- pre-dimensioning
+
 namespace {
 
-// The end of pre-dimensioning. No round could run (no permissible stress):
-// "No Solution" on the spring the rounds would have started from. A spring
-// the spring file (and so the screens) cannot hold, or one with no length,
-// is not kept: "No Solution" and the spring as it was.
-void EndPreDimensioning(const SpringGlobals& start, bool designed) {
-  const SpringDataRecord& s = SpringData();
-  if (s.L2 > 0.0L && s.L0 > 0.0L && ReadsBack()) {
-    if (!designed) NoSolution();
-    return;
+// Pre-dimensioning over the duty as typed: the forces, the stroke, Dm/d,
+// tau zul / tau, the material and the settings. A spring of wire d has
+// Dm = w d and the section's shape as typed (h, di, r in proportion to d),
+// and L2 := Ln + 1.1 TolF2/R rounded up to tenths (taken again until it
+// stays, a tolerance by the free length moves it). Nothing of the typed
+// spring's own wire, diameters or lengths, nor of a spring tried before,
+// reaches a spring tried.
+class PreDesign {
+ public:
+  PreDesign() : start_(SG()), typed_(SpringData()), production_(ProductionData()) {
+    G().FatalErrorFlag = 0;
+    const SpringDataRecord& s = typed_;
+    if (s.d > 0.0L) {
+      if (s.CrossSection == 2 || s.CrossSection == 4) shape_.h = s.h / s.d;
+      if (s.CrossSection == 7) shape_.di = s.di / s.d;
+      if (s.CrossSection == 6) shape_.r = s.r / s.d;
+    }
+    // The rate the duty gives, not one of an earlier spring.
+    typed_.R = 0.0L;
+    // The wire goes up to the largest of its series.
+    limit_ = StandardWireDiameters(s.WireStd).back() / MaxExt(shape_.h, 1.0L);
   }
-  SG() = start;
-  RunCalculationFlagged();
-  NoSolution();
-}
+
+  const SpringGlobals& Start() const { return start_; }
+
+  // The spring of wire d, calculated; false when it has no length (or the
+  // calculation would take a wire of its own: below 0.01).
+  bool At(Real d) {
+    SpringDataRecord& s = SpringData();
+    if (!(d >= kThinnest)) return false;
+    Real L2 = 0.1L;
+    for (int round = 0; round < 8; ++round) {
+      s = typed_;
+      ProductionData() = production_;
+      s.d = d;
+      s.h = shape_.h * d, s.di = shape_.di * d, s.r = shape_.r * d;
+      s.Dm = s.PreW * d;
+      s.De = s.Dm + d;
+      s.Di = s.Dm - d;
+      s.L2 = L2;
+      RunCalculationFlagged();
+      if (!(s.R > 0.0L) || !(s.Ln > 0.0L)) return false;
+      const Real next = std::ceil(10.0L * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10.0L;
+      if (next == L2) return true;
+      L2 = next;
+    }
+    return true;
+  }
+
+  bool SoundAt(Real d) { return At(d) && SpringSound(); }
+
+  // The wire of the rounds: d^2 = tz/t w F2 8/(target pi), with the target
+  // stress taken from the spring of that wire: 0.7 tau zul, for dynamic
+  // load divided by k and lowered where the stroke stress passes its limit.
+  // The wire at which the two meet, found by halving on a log scale.
+  Real TargetWire() {
+    const SpringDataRecord& s = typed_;
+    const Real w = s.PreW, load = s.PreTauRatio * w * s.F2;
+    const Real k = StressCorrectionFactor(w);
+    auto beyond = [&](Real d) {  // d is thicker than the target stress of its spring asks for
+      At(d);
+      const SpringDataRecord& t = SpringData();
+      Real target = 0.0L;
+      if (t.LoadType == 1) {
+        target = 0.7L * t.tauzul;
+      } else {
+        const Real plain = 0.7L * t.tauzul / k;
+        const bool strokeHolds = t.tauhzul <= 0.0L || t.taukh <= t.tauhzul;
+        target = strokeHolds ? plain : MinExt(t.tauhzul * (t.tauzul / k) / t.taukh, plain);
+      }
+      return target > 0.0L && d * d * target * kPi >= load * 8.0L;
+    };
+    Real lo = std::log(kThinnest), hi = std::log(limit_);
+    if (!(hi > lo)) return limit_;
+    if (beyond(std::exp(lo))) return std::exp(lo);
+    if (!beyond(limit_)) return limit_;
+    for (int round = 0; round < 40; ++round) {
+      const Real middle = (lo + hi) / 2.0L;
+      (beyond(std::exp(middle)) ? hi : lo) = middle;
+    }
+    return std::exp(hi);
+  }
+
+  // The thinnest wire from d up to the limit at which the spring is sound;
+  // 0 when none is.
+  Real SoundWireFrom(Real d) {
+    if (SoundAt(d)) return d;
+    if (!SoundAt(limit_)) return 0.0L;
+    Real lo = std::log(d), hi = std::log(limit_);
+    for (int round = 0; round < 40; ++round) {
+      const Real middle = (lo + hi) / 2.0L;
+      (SoundAt(std::exp(middle)) ? hi : lo) = middle;
+    }
+    return std::exp(hi);
+  }
+
+  // Wire d as the spring file holds it, stepped up (at the limit: down)
+  // until its spring is sound as saved too; the data set is left
+  // calculated at it.
+  bool Settle(Real d) {
+    Real step = 0.0L;
+    for (int k = 0; k < 40; ++k) {
+      const Real saved = AsSaved(k % 2 == 0 ? d + step : d - step);
+      if (k % 2 == 0) step = step == 0.0L ? 1e-7L : 2.0L * step;
+      if (saved > 0.0L && saved <= limit_ && SoundAt(saved) && SoundAsSaved()) return true;
+    }
+    return false;
+  }
+
+  // Why no wire up to the limit gives a sound spring: the fault of the
+  // thickest, or of the wire the file could not hold.
+  std::string Why(Real d) {
+    if (d > 0.0L) {
+      At(d);
+      return WireText(d) + ": nicht speicherbar";
+    }
+    At(limit_);
+    if (!FlagSet() || StoppedByWireSize()) {
+      if (SpringTooWeak()) return UpToWireText(limit_) + ": " + StressFault();
+      return WireText(limit_) + ": " + MissedFault();
+    }
+    return WireText(limit_) + ": " + FatalFault();
+  }
+
+ private:
+  static constexpr Real kThinnest = 0.01L;
+  struct Shape {
+    Real h = 1.0L, di = 0.0L, r = 0.0L;  // per unit of d
+  };
+  SpringGlobals start_;
+  SpringDataRecord typed_;
+  ProductionDataRecord production_;
+  Shape shape_;
+  Real limit_ = 0.0L;
+};
 
 }  // namespace
 
 void RunPreDimensioning() {
-  const SpringGlobals start = SG();
-  SpringDataRecord& s = SpringData();
-  if (s.Point1Off == 1) ResetFirstPoint();
-  const bool noDiameter = s.Dm < 0.001L || s.De < 0.001L || s.Di < 0.001L;
-  if (noDiameter) s.Dm = 25.0L;
-  if (s.L2 < 0.001L) s.L2 = 50.0L;
-  // The start wire is the estimate for the duty whatever wire the spring
-  // had, thin enough to leave the given diameter a coil (a hot-coiled
-  // series starts at 7 mm).
-  const Code given = s.DiameterGiven;
-  if (noDiameter) s.DiameterGiven = 3;
-  // A section with its own height keeps its shape: h grows with d (with h
-  // held, the stresses of a flat section would not fall as d grows).
-  const bool ownHeight = s.CrossSection == 2 || s.CrossSection == 4;
-  const Real aspect = ownHeight && s.d > 0.0L && s.h > 0.0L ? s.h / s.d : 1.0L;
-  const Real w = s.PreW;
-  auto place = [&](Real d) {
-    s.d = d;
-    if (ownHeight) s.h = aspect * d;
-    s.Dm = w * d;
-    s.De = d + s.Dm;
-    s.Di = s.Dm - d;
-  };
-  s.d = s.h = 0.0L;
-  DeriveDiameters(s.DiameterGiven);
-  G().FatalErrorFlag = 0;  // a flag of the last calculation would cut the estimate short
-  IterateWireDiameter();
-  G().FatalErrorFlag = 0;
-  if (s.d > 10.0L) s.d = 5.0L;
-  if (!(s.d > 0.0L) || !LeavesCoil(s.d)) {
-    const Real w = MaxExt(s.PreW, 2.0L);
-    s.d = s.DiameterGiven == 1 ? s.De / (w + 1.0L) : s.DiameterGiven == 2 ? s.Di / (w - 1.0L) : s.Dm / w;
-  }
-  DeriveDiameters(s.DiameterGiven);
-  s.DiameterGiven = given;
-  s.De = s.d + s.Dm;
-  s.Di = s.Dm - s.d;
-  if (ownHeight) s.h = aspect * s.d;
-  RunCalculationFlagged();
-  const Real k = StressCorrectionFactor(w);
-  bool designed = false;
-  for (int round = 0; round < 5; ++round) {
-    // A wire too thick for the last L2 still gives the values of a round.
-    if (FlagSet() && !StoppedByWireSize()) break;
-    Real target = 0.0L;
-    if (s.LoadType == 1) {
-      target = 0.7L * s.tauzul;
-    } else if (k != 0.0L) {
-      const Real plain = 0.7L * s.tauzul / k;
-      if (s.tauhzul <= 0.0L || s.taukh <= s.tauhzul)
-        target = plain;
-      else
-        target = MinExt(s.tauhzul * (s.tauzul / k) / s.taukh, plain);
+  PreDesign run;
+  const SpringDataRecord& s = SpringData();
+  std::string why;
+  if (!(s.PreW > 1.0L)) {
+    why = "Dm/d <= 1";
+  } else if (!(s.PreTauRatio > 0.0L)) {
+    why = "tz/t <= 0";
+  } else {
+    const Real d = run.SoundWireFrom(run.TargetWire());
+    if (d > 0.0L && run.Settle(d)) {
+      RunCalculation();
+      return;
     }
-    const Real load = s.PreTauRatio * w * s.F2;
-    if (!(target > 0.0L) || !(load > 0.0L)) break;
-    place(std::sqrt(load * 8.0L / (target * kPi)));
-    // Only a length the spring has: a stopped calculation leaves Ln 0.
-    if (s.R != 0.0L) {
-      const Real L2 = RoundToDecimals(1, s.Ln + 1.1L * s.TolF2 / s.R);
-      if (s.Ln > 0.0L && L2 > 0.0L) s.L2 = L2;
-    }
-    RunCalculationFlagged();
-      designed = true;
+    why = run.Why(d);
   }
-  if (!designed || !(w > 1.0L)) return EndPreDimensioning(start, designed);
-  // The rounds aim at the stresses and at L2 of the last wire; they need
-  // not meet them. The wire grows (Dm with it) until the stresses hold, and
-  // L2 is rounded up to the room the spring needs.
-  for (int round = 0; round < 8; ++round) {
-    if ((FlagSet() && !StoppedByWireSize()) || SpringSound()) break;
-    if (!FlagSet() && SpringTooWeak()) {
-      const Real ratio = WorstStressRatio();
-      if (!(ratio > 1.0L)) break;
-      place(s.d * std::sqrt(ratio) * 1.02L);
-      RunCalculationFlagged();
-      if (FlagSet() && !StoppedByWireSize()) break;
-    }
-    if (!(s.R > 0.0L) || !(s.Ln > 0.0L)) break;
-    s.L2 = MaxExt(std::ceil(10.0L * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10.0L, 0.1L);
-    RunCalculationFlagged();
-  }
-  EndPreDimensioning(start, true);
+  NoSolutionBecause(run.Start(), why);
 }
 
 }  // namespace zeb

@@ -19,13 +19,25 @@ void ResetFirstPoint();
 bool SpringTooWeak();      // stress test of the bisections
 bool SpringDoesNotFit();   // space test
 
-// Dimensioning (force inputs 1..5) and pre-dimensioning.
+// Dimensioning (force inputs 1..5) and pre-dimensioning. Each ends, the
+// same from whatever spring the data set held before, on a spring that is
+// sound (no fatal text, the stress test, the space test) also as the spring
+// file holds it; or shows "No Solution", puts the spring back as typed,
+// calculated, and adds "Fehler : keine Lösung !" and why to the message
+// list. The force inputs end on the smallest sound series wire at their
+// force: F1, F2 the typed forces; input 2 the smallest F2, 3 the largest
+// F1, 4 the largest F2, 5 the smallest F1 at which a series wire is sound.
 void DimensionF1F2();
 void DimensionF1RMin();
 void DimensionF2RMin();
 void DimensionF1RMax();
 void DimensionF2RMax();
+// The wire with Dm/d and tz/t as given that meets its target stress (or
+// the thinnest sound one above it, up to the largest of the series), L2
+// the tenth of a millimetre above the room it needs.
 void RunPreDimensioning();
+// At the data set's forces: the smallest series wire whose stresses hold,
+// the largest that fits; the data set stays.
 Real WireForStress();
 Real WireForSpace();
 Real MaxForceForSpace();

@@ -1,7 +1,7 @@
 // The roads of the main window that open, start or leave a spring, as a
 // user takes them: a spring file that cannot be read never becomes the
 // current file (start, Datei > Öffnen, the recent list); a new spring
-// cancelled in its first step leaves the document; Enter on the discard
+// cancelled in any of its steps leaves the document; Enter on the discard
 // question keeps the inputs; a row of an input screen keeps its text after
 // Hilfebilder.
 #include <QDialog>
@@ -70,6 +70,31 @@ QString ProgramCaption() { return AnsiToQString(OemToAnsiStr(G().ProgramTitle));
 
 class FileRoads : public DesktopProgram {
  protected:
+  // What the main window holds of the spring: its picture, the title, the
+  // file and the spring as its file holds it.
+  struct Document {
+    std::vector<std::string> picture;
+    QString title;
+    std::string path, file;
+  };
+  Document Now() const {
+    return {Facade().Window().DisplayList(), window_->windowTitle(), CurrentSpringFilePath(),
+            FormatSpringFile(CurrentSpringFileRecords())};
+  }
+  // An example spring with its Quick 3 sheet shown.
+  Document StartWithSheet(const std::string& example) {
+    Start(example);
+    window_->Trigger("mi_viewquick3");
+    return Now();
+  }
+  void ExpectKept(const Document& was) const {
+    const Document now = Now();
+    EXPECT_EQ(now.picture, was.picture) << "the picture was not kept";
+    EXPECT_EQ(now.title, was.title);
+    EXPECT_EQ(now.path, was.path);
+    EXPECT_EQ(now.file, was.file);
+  }
+
   // Strg+S from the waiting main window: true when it saved without a
   // window of its own (a file chooser is cancelled).
   bool SaveAsksNothing() {
@@ -164,12 +189,8 @@ TEST_F(FileRoads, OpeningACutFileKeepsTheSpringAndItsFile) {
 // Strg+N, Abbrechen in the first step: the picture, the title, the spring
 // and its file as they were; Strg+S saves to that file without a question.
 TEST_F(FileRoads, NewSpringCancelledInItsFirstStepLeavesTheDocument) {
-  Start("round_dynamic.zeb");
-  window_->Trigger("mi_viewquick3");
-  const std::vector<std::string> picture = Facade().Window().DisplayList();
-  ASSERT_GT(picture.size(), 100u);
-  const QString title = window_->windowTitle();
-  const std::string path = CurrentSpringFilePath();
+  const Document was = StartWithSheet("round_dynamic.zeb");
+  ASSERT_GT(was.picture.size(), 100u);
   const SpringDataRecord spring = SpringData();
   // A template in the data folder, another spring: read before the first step.
   const fs::path templ = PrivateRun::Get().work / "null.zeb";
@@ -186,14 +207,49 @@ TEST_F(FileRoads, NewSpringCancelledInItsFirstStepLeavesTheDocument) {
   const bool ran = s.Run();
   fs::remove(templ);
   ASSERT_TRUE(ran);
-  EXPECT_EQ(Facade().Window().DisplayList(), picture) << "the picture was not kept";
-  EXPECT_EQ(window_->windowTitle(), title);
-  EXPECT_EQ(CurrentSpringFilePath(), path);
+  ExpectKept(was);
   EXPECT_TRUE(SpringData() == spring);
   EXPECT_EQ(G().ModifiedFlag, 0);
-  fs::remove(path);
+  fs::remove(was.path);
   EXPECT_TRUE(SaveAsksNothing()) << "Strg+S asked for a name";
-  EXPECT_EQ(test::ReadBytes(path), FormatSpringFile(CurrentSpringFileRecords()));
+  EXPECT_EQ(test::ReadBytes(was.path), FormatSpringFile(CurrentSpringFileRecords()));
+}
+
+// Strg+N and Abbrechen in each step of the new spring in turn (the title
+// block, Anwendung, the material form, Herstellung, Abmessungen, Toleranz),
+// every step before it taken with OK, with unsaved changes (kept through
+// "Nein" to the save question) or none: the picture, the title, the spring
+// with its change log as its file holds it, its file and its changes as
+// they were; Strg+S then saves that file without a question.
+TEST_F(FileRoads, NewSpringCancelledInAnyStepLeavesTheDocument) {
+  const char* const steps[] = {"TEingabetext1",     "TEingabeEinsatzfall", "Form_zebmat",
+                               "TForm_herstellung", "TForm_Zebgeometrie",  "TForm_toleranz"};
+  const Document was = StartWithSheet("round_dynamic.zeb");
+  ASSERT_GT(was.picture.size(), 100u);
+  ASSERT_FALSE(was.path.empty());
+  for (int cancelAt = 0; cancelAt < 6; ++cancelAt) {
+    SCOPED_TRACE(steps[cancelAt]);
+    const Byte modified = cancelAt % 2 == 1 ? 1 : 0;
+    G().ModifiedFlag = modified;
+    UserScript s;
+    s.Then("main window", [this] { return MainWindowWaits(); }, [] { Key(Qt::Key_N, Qt::ControlModifier); });
+    if (modified != 0)
+      s.Then("save question", MessageUp, [] {
+        for (QAbstractButton* b : ActiveModal()->findChildren<QAbstractButton*>())
+          if (b->text() == "&Nein") return Click(b);
+      });
+    for (int k = 0; k <= cancelAt; ++k)
+      s.Then(steps[k], [&steps, k] { return ModalUp(steps[k]) != nullptr; },
+             [k, cancelAt] { Click(Child<QWidget>(ActiveModal(), k == cancelAt ? "Button_cancel" : "Button_ok")); });
+    s.Then("back", [this] { return MainWindowWaits(); }, [] {});
+    ASSERT_TRUE(s.Run());
+    ExpectKept(was);
+    EXPECT_EQ(G().ModifiedFlag, modified);
+  }
+  fs::remove(was.path);
+  G().ModifiedFlag = 1;
+  EXPECT_TRUE(SaveAsksNothing()) << "Strg+S asked for a name";
+  EXPECT_EQ(test::ReadBytes(was.path), was.file);
 }
 
 // Inputs without a file, Strg+N, Enter on "Bisherige Eingaben verwerfen ?":

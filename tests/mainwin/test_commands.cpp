@@ -16,6 +16,8 @@
 #include "base/services.h"
 #include "base/support_hang.h"
 #include "mainwin/commands.h"
+#include "mainwin/documents_cmd.h"
+#include "spring/changelog.h"
 #include "settings/config.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/online.h"
@@ -294,41 +296,91 @@ TEST_F(CommandsTest, DispatchRoundWireByTheDimensionsDialog) {
 
 TEST_F(CommandsTest, NewSpringSequenceCancelMatrix) {
   const std::vector<std::string> all = {"TitleBlockTexts", "Application", "Production", "Dimensions", "Tolerance"};
-  struct Case {
-    const char* cancel;
-    int abort;      // -1: the sequence ran to its end (message window)
-    std::size_t opened;
-  } cases[] = {
-      {"TitleBlockTexts", 1, 1}, {"Application", 1, 2}, {"Production", 0, 3},
-      // A cancelled dimensions dialog calculates the spring as it is and
-      // is no cancel of the sequence.
-      {"Dimensions", -1, 5},     {"Tolerance", 0, 5},   {"", -1, 5},
-  };
-  for (const Case& c : cases) {
+  // A cancel in any step ends the sequence as cancelled; only a sequence run
+  // to its end (the message window) marks the spring modified.
+  const std::pair<const char*, std::size_t> cases[] = {{"TitleBlockTexts", 1}, {"Application", 2}, {"Production", 3},
+                                                       {"Dimensions", 4},      {"Tolerance", 5},   {"", 5}};
+  for (const auto& [cancel, opened] : cases) {
     InstallMaterial();
     auto dialogs = InstallDialogs();
     test::MakeRefSpring();
-    if (*c.cancel) dialogs->answers = {{c.cancel, false}};
+    if (*cancel) dialogs->answers = {{cancel, false}};
     G().AbortFlag = 0;
     G().ModifiedFlag = 0;
     ui().OnFailure(nullptr);  // the message window at the end
     RunNewSpringSequenceSteps();
     ui().Reset();
-    if (c.abort >= 0) {
-      EXPECT_EQ(G().AbortFlag, c.abort) << c.cancel;
-    }
-    EXPECT_EQ(dialogs->opened, std::vector<std::string>(all.begin(), all.begin() + static_cast<long>(c.opened)))
-        << c.cancel;
-    EXPECT_EQ(G().ModifiedFlag, c.abort < 0 ? 1 : 0) << c.cancel;
+    const bool cancelled = *cancel != '\0';
+    EXPECT_EQ(NewSpringCancelled(), cancelled) << cancel;
+    EXPECT_TRUE(!cancelled || G().AbortFlag == 1) << cancel;
+    EXPECT_EQ(dialogs->opened, std::vector<std::string>(all.begin(), all.begin() + static_cast<long>(opened)))
+        << cancel;
+    EXPECT_EQ(G().ModifiedFlag, cancelled ? 0 : 1) << cancel;
   }
-  // The material form cancelled: calculated, not aborted, nothing after it.
+  // The material form cancelled: nothing after it.
   auto tables = InstallMaterial();
   tables->cancel = true;
   auto dialogs = InstallDialogs();
   G().AbortFlag = 0;
   RunNewSpringSequenceSteps();
-  EXPECT_EQ(G().AbortFlag, 0);
+  EXPECT_TRUE(NewSpringCancelled());
   EXPECT_EQ(dialogs->opened, (std::vector<std::string>{"TitleBlockTexts", "Application"}));
+}
+
+// Datei > Neu cancelled in each of its steps in turn, every step taken
+// before it having changed the spring as a user's entries would: the
+// spring with its change log, title block and documents (as its file holds
+// them), its name, file, caption, message count and unsaved changes as they
+// were.
+TEST_F(CommandsTest, NewSpringCancelledInAnyStepLeavesTheDocument) {
+  struct Entering : ScriptedCommandDialogs {
+    using Base = ScriptedCommandDialogs;
+    bool TitleBlockTexts() override { return Took(Base::TitleBlockTexts(), [] { G().TitleBlockLines[2] = "neu"; }); }
+    bool Application() override { return Took(Base::Application(), [] { SpringData().LoadType = 1; }); }
+    bool Production() override { return Took(Base::Production(), [] { SpringData().EndForm = 1; }); }
+    bool Dimensions() override { return Took(Base::Dimensions(), [] { SpringData().F2 += 100; }); }
+    bool Tolerance() override { return Took(Base::Tolerance(), [] { SpringData().GradeF2 = 1; }); }
+    static bool Took(bool ok, void (*entries)()) {
+      if (ok) entries();
+      return ok;
+    }
+  };
+  for (const char* step : {"TitleBlockTexts", "Application", "material", "Production", "Dimensions", "Tolerance"}) {
+    SCOPED_TRACE(step);
+    auto tables = InstallMaterial();
+    tables->cancel = std::string(step) == "material";
+    auto dialogs = std::make_shared<Entering>();
+    dialogs->answers = {{step, false}};
+    SetCommandDialogs(dialogs);
+    test::MakeRefSpring();
+    RunCalculation();
+    ChangeLog() = DefaultChangeLog();
+    ChangeLog().ChangeEntryCount = 1;
+    ChangeLog().ChangeEntries[1] = {"a", "15.01.2025", "XY", "erste Fassung"};
+    G().TitleBlockLines[2] = "Ventilfeder";
+    G().CurrentFileName = "ventil";
+    G().CurrentFilePath = "/daten/ventil.zeb";
+    G().ModifiedFlag = 1;
+    UpdateMainCaption();
+    ShowMessageCountItem();
+    const std::string file = FormatSpringFile(CurrentSpringFileRecords()), item = sink_.last;
+    const std::string caption = window_->Calls().back();
+    const SpringGlobals spring = SG();
+    ui().ExpectQuestion("", "Datei speichern", Answer::No);
+    ui().OnFailure(nullptr);
+    FileNew();
+    ui().Reset();
+    EXPECT_EQ(FormatSpringFile(CurrentSpringFileRecords()), file);
+    EXPECT_TRUE(SG() == spring);
+    EXPECT_EQ(G().CurrentFileName, "ventil");
+    EXPECT_EQ(G().CurrentFilePath, "/daten/ventil.zeb");
+    EXPECT_EQ(window_->Calls().back(), caption);
+    EXPECT_EQ(sink_.last, item);
+    EXPECT_EQ(G().ModifiedFlag, 1);
+    EXPECT_FALSE(Refreshed());
+    EXPECT_TRUE(Called(dynamic_cast<RecordingGraphics&>(Graphics()), "RestorePicture")) << "the picture";
+    window_->ClearCalls();
+  }
 }
 
 // A new spring as a user designs it: dynamic, EN 10270-2 TDC from the

@@ -218,26 +218,30 @@ TEST_F(DimensionTest, PreDimensioningMeetsThePermissibleStress) {
   EXPECT_GT(checked, 100);
 }
 
+// Pre-dimensioning makes the wire, the diameters and L2 from the duty:
+// with none of them typed it ends where it ends with them typed; with tz/t
+// 0 it has no target and keeps the spring as typed.
 TEST_F(DimensionTest, PreDimensioningStartsWithoutDiameters) {
   GridPoint p{20.0L, 60.0L, 10.0L, 0.0L, 0.0L, 2};
-  SetSpring(p);
   SpringDataRecord& s = SpringData();
-  s.d = 0.0L;
-  s.De = s.Di = 0.0L;
-  s.PreTauRatio = 0.0L;  // no rounds: the start values stay
-  RunPreDimensioning();
-  EXPECT_EQ(s.Dm, 25.0L);
-  EXPECT_EQ(s.L2, 50.0L);
-  EXPECT_EQ(s.d, StandardWireDiameter(s.WireStd, 1, s.d));
-  EXPECT_EQ(s.De, s.Dm + s.d);
+  Real ends[2][3];
+  for (int typed : {0, 1}) {
+    SetSpring(p);
+    s.PreW = 9.0L, s.PreTauRatio = 1.0L;
+    s.d = typed ? 3.2L : 0.0L, s.De = typed ? 40.0L : 0.0L, s.Di = s.Dm = 0.0L, s.L2 = typed ? 77.0L : 0.0L;
+    RunPreDimensioning();
+    EXPECT_FALSE(NoSolutionShown());
+    ends[typed][0] = s.d, ends[typed][1] = s.Dm, ends[typed][2] = s.L2;
+    EXPECT_EQ(s.Dm, 9.0L * s.d);
+  }
+  EXPECT_TRUE(std::equal(ends[0], ends[0] + 3, ends[1]));
 
   SetSpring(p);
-  s.d = 0.0L;
-  s.F2 = 1e6L;
   s.PreTauRatio = 0.0L;
+  const SpringDataRecord before = s;
   RunPreDimensioning();
-  EXPECT_EQ(s.d, 5.0L);
-  EXPECT_EQ(s.Di, 20.0L);
+  EXPECT_TRUE(NoSolutionShown());
+  EXPECT_TRUE(s.d == before.d && s.Dm == before.Dm && s.L2 == before.L2);
 }
 
 // ---------------------------------------------------------------- design modes against the series

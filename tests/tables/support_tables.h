@@ -18,6 +18,7 @@
 #include "base/globals.h"
 #include "base/messages.h"
 #include "base/support_fixture.h"
+#include "spring/material_csv.h"
 #include "spring/spring_data.h"
 #include "tables/table_functions.h"
 #include "tables/table_window.h"
@@ -34,27 +35,6 @@ inline std::string ReadFileBytes(const fs::path& p) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-// The rows of data/tables/materials.csv by column name (no quoted cells).
-inline std::vector<std::map<std::string, std::string>> MaterialRows() {
-  std::ifstream in(std::string(ZEB1_TABLE_CSVS) + "/materials.csv");
-  std::vector<std::string> header;
-  std::vector<std::map<std::string, std::string>> rows;
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> cells;
-    std::stringstream ss(line);
-    for (std::string c; std::getline(ss, c, ',');) cells.push_back(c);
-    if (!line.empty() && line.back() == ',') cells.emplace_back();
-    if (header.empty()) {
-      header = cells;
-      continue;
-    }
-    std::map<std::string, std::string> row;
-    for (std::size_t i = 0; i < header.size() && i < cells.size(); ++i) row[header[i]] = cells[i];
-    rows.push_back(row);
-  }
-  return rows;
 }
 
 class TablesTest : public BaseTest {
