@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
 #include <QFontDatabase>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -192,6 +194,14 @@ void FitControlTexts(QWidget* dialog) {
         parent->setGeometry(QRect(parent->pos(), QSize(width, height)));
     }
   }
+}
+
+void ShowItemsWhole(QComboBox* combo) {
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  QAbstractItemView* list = combo->view();
+  const bool scrolls = combo->count() > combo->maxVisibleItems();
+  const int scrollBar = scrolls ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list) : 0;
+  list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() + scrollBar);
 }
 
 void PlaceDialog(QWidget* dialog, const DialogGeometry& designed) {

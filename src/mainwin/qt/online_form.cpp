@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSet>
 #include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 
 #include "base/files.h"
@@ -113,8 +115,8 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
     Finish(OnlineKey::Ok);
   });
   BuildRows();
-  // The unit and name labels show their whole text ("N/mm", "kg/dm³").
   FitControlTexts(this);
+  LayOutColumns();
 }
 
 int TForm_online::Rows() {
@@ -240,10 +242,7 @@ void TForm_online::Refresh(OnlineRun& run) {
   run_ = &run;
   finishing_ = false;
   const OnlineState& o = Online();
-  const BaseGlobals& g = G();
-  const int pct = g.DialogSizePercent > 0 ? g.DialogSizePercent : 100;
   if (pos() != QPoint(o.Left, o.Top)) move(o.Left, o.Top);
-  resize(kDesignWidth * pct / 100, kDesignHeight * pct / 100);
   const auto setText = [](QLabel* l, const QString& text) {
     if (l != nullptr && l->text() != text) {
       l->setText(text);
@@ -275,7 +274,84 @@ void TForm_online::Refresh(OnlineRun& run) {
       }
   }
   UpdateMessages();
+  LayOutColumns();
   FocusCurrent();
+}
+
+namespace {
+
+constexpr int kGap = 6;  // between the texts of a row
+
+int TextWidth(const QLabel* l) {
+  return l == nullptr || l->isHidden() ? 0 : l->fontMetrics().horizontalAdvance(l->text()) + 2 * l->margin() + 1;
+}
+
+}  // namespace
+
+int LineEditTextNeed(const QLineEdit* e, const QString& text) {
+  QStyleOptionFrame option;
+  option.initFrom(e);
+  option.rect = QRect(0, 0, 1000, e->height());
+  option.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, e) : 0;
+  const QRect contents = e->style()->subElementRect(QStyle::SE_LineEditContents, &option, e);
+  const QMargins m = e->textMargins();
+  // The field keeps two pixels on either side of its text and one for the
+  // cursor at its end.
+  return 1000 - contents.width() + m.left() + m.right() + 4 + 1 + e->fontMetrics().horizontalAdvance(text);
+}
+
+void TForm_online::LayOutColumns() {
+  // The design widths are the least; a wider text widens its column.
+  int label = 34, edit = 62, unit = 20;
+  for (int i = 1; i <= rows_; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    if (run_ != nullptr && run_->Hidden(i)) continue;
+    label = std::max(label, TextWidth(rowLabels_[r]));
+    unit = std::max(unit, TextWidth(unitLabels_[r]));
+    if (edits_[r] != nullptr) edit = std::max(edit, LineEditTextNeed(edits_[r], edits_[r]->text()));
+  }
+  // Input column: label (right-aligned), field, unit; the fields belong to
+  // the form, the labels to the group box at 10.
+  const int editLeft = 6 + label + kGap, unitLeft = editLeft + edit + kGap;
+  for (int i = 1; i <= rows_; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    if (QLabel* l = rowLabels_[r]) l->setGeometry(6, 27 * i + 2, label, 24);
+    if (QLineEdit* e = edits_[r]) e->setGeometry(10 + editLeft, 27 * i + 4, edit, 26);
+    if (QLabel* l = unitLabels_[r]) l->setGeometry(unitLeft, 27 * i + 2, unit, 24);
+  }
+  const int inputWidth = std::max(150, unitLeft + unit + 16);
+  GroupBox_eingabe->setGeometry(10, 5, inputWidth, 27 * rows_ + 30);
+  int right = 10 + inputWidth;
+  if (GroupBox_ausgabe != nullptr) {
+    // Output column: name, value, unit, each as wide as its widest text.
+    const int least[3] = {40, 55, 30};
+    int width[3];
+    for (std::size_t k = 0; k < 3; ++k) {
+      width[k] = least[k];
+      for (int j = 1; j <= outs_; ++j)
+        width[k] = std::max(width[k], TextWidth(outLabels_[k][static_cast<std::size_t>(j)]));
+    }
+    const int left[3] = {8, 8 + width[0] + kGap, 8 + width[0] + kGap + width[1] + kGap};
+    for (std::size_t k = 0; k < 3; ++k)
+      for (int j = 1; j <= outs_; ++j)
+        if (QLabel* l = outLabels_[k][static_cast<std::size_t>(j)]) l->setGeometry(left[k], 27 * j + 2, width[k], 24);
+    const int outputWidth = std::max(140, left[2] + width[2] + 8);
+    GroupBox_ausgabe->setGeometry(right + 10, 5, outputWidth, 27 * outs_ + 30);
+    right += 10 + outputWidth;
+    int message = 240;
+    for (QLabel* l : messageLabels_) message = std::max(message, TextWidth(l));
+    for (QLabel* l : messageLabels_)
+      if (l != nullptr) l->setGeometry(10, l->y(), message, 24);
+    GroupBox_fehler->setGeometry(right + 10, 5, std::max(260, message + 20), 354);
+    right += 10 + GroupBox_fehler->width();
+  }
+  // The form holds the columns and its buttons.
+  const int pct = G().DialogSizePercent > 0 ? G().DialogSizePercent : 100;
+  int buttons = 0;
+  for (const QPushButton* b : findChildren<QPushButton*>())
+    if (!b->isHidden()) buttons = std::max(buttons, b->geometry().right() + 1);
+  const QSize size(std::max({kDesignWidth * pct / 100, right + 10, buttons + 10}), kDesignHeight * pct / 100);
+  if (size != this->size()) resize(size);
 }
 
 void TForm_online::RunOnce() {

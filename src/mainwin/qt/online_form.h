@@ -58,6 +58,9 @@ class TForm_online : public QDialog {
   static int Rows();
   static int Outs();
   void BuildRows();
+  // Columns as wide as their widest texts, the texts of a row apart; the
+  // group boxes and the form around them.
+  void LayOutColumns();
   void UpdateMessages();
   void FocusCurrent();
   // The field of the current row (none when hidden).
@@ -78,6 +81,10 @@ class TForm_online : public QDialog {
   bool small_ = false;
   std::string caption_;
 };
+
+// The width a line edit needs to show text whole: its frame and margins,
+// the text and the cursor.
+int LineEditTextNeed(const QLineEdit* e, const QString& text);
 
 // The form port: one modal TForm_online per screen, owned by the main
 // window, updated for each run.
