@@ -205,6 +205,7 @@ TEST_P(ScreenTexts, EveryRowShowsItsLabelAndWholeValueApart) {
             }
             TForm_online* f = form();
             for (std::string& p : Problems(f)) problems.push_back(p + (typed.empty() ? "" : " after " + typed.back()));
+            if (run == 0 && entry == 1) Shot(f, std::string("online_form_") + screen.name + "_absolute_zero");
             runs = f->RunCount();
             // A visible row with a number range, and a value for it.
             std::vector<std::pair<int, std::pair<double, double>>> rows;
