@@ -282,11 +282,17 @@ namespace {
 
 constexpr int kGap = 6;  // between the texts of a row
 
-int TextWidth(const QLabel* l) {
-  return l == nullptr || l->isHidden() ? 0 : l->fontMetrics().horizontalAdvance(l->text()) + 2 * l->margin() + 1;
+}  // namespace
+
+int TForm_online::Measured(const QWidget* w, const QString& text) {
+  Measure& m = measured_[w];
+  if (m.width < 0 || m.text != text) m = {text, w->fontMetrics().horizontalAdvance(text)};
+  return m.width;
 }
 
-}  // namespace
+int TForm_online::TextWidth(const QLabel* l) {
+  return l == nullptr || l->isHidden() ? 0 : Measured(l, l->text()) + 2 * l->margin() + 1;
+}
 
 int LineEditTextNeed(const QLineEdit* e, const QString& text) {
   QStyleOptionFrame option;
@@ -308,7 +314,10 @@ void TForm_online::LayOutColumns() {
     if (run_ != nullptr && run_->Hidden(i)) continue;
     label = std::max(label, TextWidth(rowLabels_[r]));
     unit = std::max(unit, TextWidth(unitLabels_[r]));
-    if (edits_[r] != nullptr) edit = std::max(edit, LineEditTextNeed(edits_[r], edits_[r]->text()));
+    if (QLineEdit* e = edits_[r]) {
+      if (editFrame_ < 0) editFrame_ = LineEditTextNeed(e, QString());
+      edit = std::max(edit, editFrame_ + Measured(e, e->text()));
+    }
   }
   // Input column: label (right-aligned), field, unit; the fields belong to
   // the form, the labels to the group box at 10.
