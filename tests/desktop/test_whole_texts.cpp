@@ -155,7 +155,9 @@ std::string TypedValue(QRandomGenerator& random, std::pair<double, double> range
     default: {
       const double x = std::pow(10.0, -3 + 9 * random.generateDouble());
       const double v = lo < 0 && random.bounded(2) == 0 ? std::max(lo, -x) : std::min(hi, x);
-      return QString::number(v, 'g', 1 + random.bounded(12)).toStdString();
+      // Rounded to few digits a value may leave the range: then its bound.
+      const QString text = QString::number(v, 'g', 1 + random.bounded(12));
+      return (text.toDouble() < lo || text.toDouble() > hi ? QString::number(v, 'g', 12) : text).toStdString();
     }
   }
 }

@@ -307,8 +307,10 @@ int LineEditTextNeed(const QLineEdit* e, const QString& text) {
 }
 
 void TForm_online::LayOutColumns() {
-  // The design widths are the least; a wider text widens its column.
-  int label = 34, edit = 62, unit = 20;
+  // Each control keeps its designed place and width unless a text needs
+  // more: a column starts a gap after the widest text of the one before it
+  // and is as wide as its widest text.
+  int label = 0, edit = 62, unit = 0;
   for (int i = 1; i <= rows_; ++i) {
     const auto r = static_cast<std::size_t>(i);
     if (run_ != nullptr && run_->Hidden(i)) continue;
@@ -319,32 +321,32 @@ void TForm_online::LayOutColumns() {
       edit = std::max(edit, editFrame_ + Measured(e, e->text()));
     }
   }
-  // Input column: label (right-aligned), field, unit; the fields belong to
-  // the form, the labels to the group box at 10.
-  const int editLeft = 6 + label + kGap, unitLeft = editLeft + edit + kGap;
+  // Input column: the labels (right-aligned) in the group box at 10, the
+  // fields on the form, the units in the group box.
+  const int labelWidth = std::max(34, label);
+  const int editLeft = std::max(46, 6 + labelWidth + kGap), unitLeft = std::max(114, editLeft + edit + kGap);
   for (int i = 1; i <= rows_; ++i) {
     const auto r = static_cast<std::size_t>(i);
-    if (QLabel* l = rowLabels_[r]) l->setGeometry(6, 27 * i + 2, label, 24);
+    if (QLabel* l = rowLabels_[r]) l->setGeometry(6, 27 * i + 2, labelWidth, 24);
     if (QLineEdit* e = edits_[r]) e->setGeometry(10 + editLeft, 27 * i + 4, edit, 26);
-    if (QLabel* l = unitLabels_[r]) l->setGeometry(unitLeft, 27 * i + 2, unit, 24);
+    if (QLabel* l = unitLabels_[r]) l->setGeometry(unitLeft, 27 * i + 2, std::max(20, unit), 24);
   }
-  const int inputWidth = std::max(150, unitLeft + unit + 16);
+  const int inputWidth = std::max(150, unitLeft + unit + 8);
   GroupBox_eingabe->setGeometry(10, 5, inputWidth, 27 * rows_ + 30);
   int right = 10 + inputWidth;
   if (GroupBox_ausgabe != nullptr) {
-    // Output column: name, value, unit, each as wide as its widest text.
-    const int least[3] = {40, 55, 30};
-    int width[3];
+    // Output column: name at 8, value at 50, unit at 102 as designed.
+    const int designLeft[3] = {8, 50, 102}, designWidth[3] = {40, 55, 30};
+    int left[3], text[3] = {0, 0, 0};
     for (std::size_t k = 0; k < 3; ++k) {
-      width[k] = least[k];
       for (int j = 1; j <= outs_; ++j)
-        width[k] = std::max(width[k], TextWidth(outLabels_[k][static_cast<std::size_t>(j)]));
+        text[k] = std::max(text[k], TextWidth(outLabels_[k][static_cast<std::size_t>(j)]));
+      left[k] = k == 0 ? designLeft[0] : std::max(designLeft[k], left[k - 1] + text[k - 1] + kGap);
+      for (int j = 1; j <= outs_; ++j)
+        if (QLabel* l = outLabels_[k][static_cast<std::size_t>(j)])
+          l->setGeometry(left[k], 27 * j + 2, std::max(designWidth[k], text[k]), 24);
     }
-    const int left[3] = {8, 8 + width[0] + kGap, 8 + width[0] + kGap + width[1] + kGap};
-    for (std::size_t k = 0; k < 3; ++k)
-      for (int j = 1; j <= outs_; ++j)
-        if (QLabel* l = outLabels_[k][static_cast<std::size_t>(j)]) l->setGeometry(left[k], 27 * j + 2, width[k], 24);
-    const int outputWidth = std::max(140, left[2] + width[2] + 8);
+    const int outputWidth = std::max(140, left[2] + text[2] + 8);
     GroupBox_ausgabe->setGeometry(right + 10, 5, outputWidth, 27 * outs_ + 30);
     right += 10 + outputWidth;
     int message = 240;
