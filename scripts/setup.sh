@@ -15,8 +15,9 @@ zeb1_missing_packages() {
 }
 
 # The locks another package manager (apt-get, unattended upgrades) holds
-# while it works; ZEB1_PACKAGE_LOCKS names others (the set-up's test).
-ZEB1_PACKAGE_LOCKS=${ZEB1_PACKAGE_LOCKS:-/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock /var/cache/apt/archives/lock}
+# while it works, one a line; ZEB1_PACKAGE_LOCKS names others (the set-up's
+# test).
+ZEB1_PACKAGE_LOCKS=${ZEB1_PACKAGE_LOCKS:-$'/var/lib/dpkg/lock-frontend\n/var/lib/dpkg/lock\n/var/lib/apt/lists/lock\n/var/cache/apt/archives/lock'}
 # How long apt-get waits for them, in seconds.
 ZEB1_APT_LOCK_WAIT=1200
 
@@ -24,13 +25,13 @@ ZEB1_APT_LOCK_WAIT=1200
 # kernel's lock list.
 zeb1_lock_holders() {
   local lock inode pid holders=""
-  for lock in $ZEB1_PACKAGE_LOCKS; do
+  while IFS= read -r lock; do
     inode=$(stat -L -c %i "$lock" 2> /dev/null) || continue
     for pid in $(awk -v inode="$inode" '$2 != "->" { n = split($6, id, ":"); if (id[n] == inode) print $5 }' /proc/locks 2> /dev/null); do
       case " $holders " in *" $pid "*) continue ;; esac
       holders="$holders $pid"
     done
-  done
+  done <<< "$ZEB1_PACKAGE_LOCKS"
   for pid in $holders; do
     printf '%s (%s) ' "$pid" "$(cat "/proc/$pid/comm" 2> /dev/null || echo "?")"
   done

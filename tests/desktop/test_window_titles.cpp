@@ -63,7 +63,7 @@ const TextWindowRoad kRoads[] = {
      "Erstellungsdatum: "},
     {"AenderungenAusdruck", "hot_coiled.zeb", {"mi_docuPrintChanges"}, "Änderungsprotokoll", true,
      "Erstellungsdatum: "},
-    {"Tabelle", "round_static.zeb", {"mi_dbfDIN2076", "mi_filePrint"}, "Tabelle din2076.dbf", false, "din2076"},
+    {"Tabelle", "round_static.zeb", {"mi_dbfDIN2076", "mi_filePrint"}, "Tabelle din2076.dbf", false, "TOLB"},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryRoad, TextWindowTitles, ::testing::ValuesIn(kRoads),

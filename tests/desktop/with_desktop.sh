@@ -47,7 +47,9 @@ export DISPLAY=:$(tr -d '\n' < "$run/display")
 # openbox without a session manager, with its defaults (no user rc file).
 # Its start-up command runs once it manages windows: a window mapped before
 # that (its check window is set much earlier) would be taken over unfocused.
-HOME=$run XDG_CONFIG_HOME=$run/config openbox --sm-disable --startup "touch $run/wm.ready" > "$run/wm.log" 2>&1 &
+# (The mark's path quoted: a temporary folder may hold a blank.)
+HOME=$run XDG_CONFIG_HOME=$run/config openbox --sm-disable --startup "touch $(printf %q "$run/wm.ready")" \
+  > "$run/wm.log" 2>&1 &
 wmpid=$!
 for _ in $(seq 1 300); do
   [ -e "$run/wm.ready" ] && xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break

@@ -21,7 +21,7 @@ lock="$T/lock-frontend"
 
 run() {
   : > "$T/apt.log"
-  (PATH="$T/bin:$PATH" ZEB1_PACKAGE_LOCKS="$T/none $lock" ROOT="$T/root" bash -c \
+  (PATH="$T/bin:$PATH" ZEB1_PACKAGE_LOCKS="$T/none"$'\n'"$lock" ROOT="$T/root" bash -c \
     ". '$SRC/scripts/setup.sh' && zeb1_setup" > "$T/out" 2> "$T/err") || fail "set-up failed: $(cat "$T/err")"
   # Both calls, update and install, wait for the lock.
   [ "$(grep -c '^-o DPkg::Lock::Timeout=[1-9][0-9]* ' "$T/apt.log")" = 2 ] || fail "apt-get calls: $(cat "$T/apt.log")"
