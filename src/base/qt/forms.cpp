@@ -197,7 +197,10 @@ void FitControlTexts(QWidget* dialog) {
 }
 
 void ShowItemsWhole(QComboBox* combo) {
+  // As wide as its widest item where the window has the room; narrower,
+  // never beyond its window, where the screen gives less.
   combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  combo->setMinimumWidth(combo->fontMetrics().averageCharWidth() * 20);
   QAbstractItemView* list = combo->view();
   const bool scrolls = combo->count() > combo->maxVisibleItems();
   const int scrollBar = scrolls ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list) : 0;

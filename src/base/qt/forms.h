@@ -35,7 +35,8 @@ void ScaleDialogOnly(QWidget* dialog, const DialogGeometry& designed);
 void FitControlTexts(QWidget* dialog);
 
 // A combo box shows its items whole, in its field and in its list: as wide
-// as its widest item. Run again after its items change.
+// as its widest item (within a window the screen can hold; the window
+// grows to its size hint). Run again after its items change.
 void ShowItemsWhole(QComboBox* combo);
 
 // Help buttons of the forms: help text n in the text box (mode 1) or its

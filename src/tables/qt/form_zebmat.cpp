@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "base/dialogs.h"
@@ -264,6 +265,8 @@ void TForm_zebmat::Refresh() {
   for (const std::string& item : form_.items) combo_->addItem(Oem(item));
   combo_->setEditable(true);
   ShowItemsWhole(combo_);
+  // Wide enough for the longest material, as far as the screen allows.
+  if (screen() != nullptr) resize(size().expandedTo(sizeHint()).boundedTo(screen()->availableGeometry().size()));
   // The shown material is the list's current item, so that the arrow keys
   // move on from it.
   combo_->setCurrentIndex(form_.ShownItem());
