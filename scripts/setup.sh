@@ -14,6 +14,40 @@ zeb1_missing_packages() {
   echo "$missing"
 }
 
+# The locks another package manager (apt-get, unattended upgrades) holds
+# while it works, one a line; ZEB1_PACKAGE_LOCKS names others (the set-up's
+# test).
+ZEB1_PACKAGE_LOCKS=${ZEB1_PACKAGE_LOCKS:-$'/var/lib/dpkg/lock-frontend\n/var/lib/dpkg/lock\n/var/lib/apt/lists/lock\n/var/cache/apt/archives/lock'}
+# How long apt-get waits for them, in seconds.
+ZEB1_APT_LOCK_WAIT=1200
+
+# The processes that hold one of the package locks ("pid (name)"), from the
+# kernel's lock list.
+zeb1_lock_holders() {
+  local lock inode pid holders=""
+  while IFS= read -r lock; do
+    inode=$(stat -L -c %i "$lock" 2> /dev/null) || continue
+    for pid in $(awk -v inode="$inode" '$2 != "->" { n = split($6, id, ":"); if (id[n] == inode) print $5 }' /proc/locks 2> /dev/null); do
+      case " $holders " in *" $pid "*) continue ;; esac
+      holders="$holders $pid"
+    done
+  done <<< "$ZEB1_PACKAGE_LOCKS"
+  for pid in $holders; do
+    printf '%s (%s) ' "$pid" "$(cat "/proc/$pid/comm" 2> /dev/null || echo "?")"
+  done
+}
+
+# apt-get that waits for a package lock another package manager holds
+# instead of giving up, and says so.
+zeb1_apt_get() {
+  local holders
+  holders=$(zeb1_lock_holders)
+  if [ -n "$holders" ]; then
+    echo "wzeb1 set-up: another package manager holds the package lock (process ${holders% }); apt-get $1 waits for it, up to $((ZEB1_APT_LOCK_WAIT / 60)) minutes" >&2
+  fi
+  apt-get -o DPkg::Lock::Timeout="$ZEB1_APT_LOCK_WAIT" "$@"
+}
+
 # zeb1_setup [TARGET...]: builds the given targets, or everything.
 zeb1_setup() {
   local missing
@@ -26,9 +60,9 @@ zeb1_setup() {
     fi
     echo "wzeb1 set-up: installing$missing" >&2
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update >&2 || return 1
+    zeb1_apt_get update >&2 || return 1
     # shellcheck disable=SC2086
-    apt-get install -y $missing >&2 || return 1
+    zeb1_apt_get install -y $missing >&2 || return 1
   fi
   # Configure and build quietly; the log is shown only when a step fails.
   mkdir -p "$ROOT/build" || return 1

@@ -42,15 +42,17 @@ bool AskInRange(std::string_view prompt, T x, T min, T max, int maxLength, bool 
         invalid = true;
       }
     }
+    // The box names the field by the question's text.
+    const std::string named = TrimBlanks(prompt).empty() ? std::string() : TrimBlanks(prompt) + ": ";
     if (invalid) {
       Ui().Beep();
-      ShowErrorBox("Ungültige Eingabe \""_oem + answer + "\" !");
+      ShowErrorBox(named + "Ungültige Eingabe \""_oem + answer + "\" !");
       v = x;
     }
     // Written so that a NaN is never in range.
     if (!(v >= min) || (!(v <= max) && !invalid)) {
       Ui().Beep();
-      ShowErrorBox("Gültiger Wertebereich: "_oem + show(min) + " .. " + show(max) + " !");
+      ShowErrorBox(named + "Gültiger Wertebereich: "_oem + show(min) + " .. " + show(max) + " !");
     }
     if (!invalid && v >= min && v <= max) {
       out = v;
@@ -224,17 +226,20 @@ void RestoreArrowCursor() { SetArrowCursor(); }
 
 void ShowWaitMessage(std::string_view) {}
 
-std::string BuildApplicationTitle() {
+std::string CurrentFileTitleName() {
   const BaseGlobals& g = G();
-  std::string title = OemToAnsiStr(g.ProgramTitle);
-  if (!g.CurrentFileName.empty()) {
-    // The file name is a path: only its last part decides about the dot.
-    std::string name = g.CurrentFileName;
-    const std::size_t slash = name.rfind('/');
-    if (name.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
-      name += "." + g.SpringFileExtension;
-    title += "  -  " + FromUtf8(CodePage::Cp1252, name);
-  }
+  if (g.CurrentFileName.empty()) return {};
+  // The file name is a path: only its last part decides about the dot.
+  std::string name = g.CurrentFileName;
+  const std::size_t slash = name.rfind('/');
+  if (name.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
+    name += "." + g.SpringFileExtension;
+  return FromUtf8(CodePage::Cp1252, name);
+}
+
+std::string BuildApplicationTitle() {
+  std::string title = OemToAnsiStr(G().ProgramTitle);
+  if (const std::string name = CurrentFileTitleName(); !name.empty()) title += "  -  " + name;
   Ui().SetTitle(title);
   SetArrowCursor();
   return title;

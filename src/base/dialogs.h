@@ -69,6 +69,9 @@ void ShowWaitMessage(std::string_view text);
 // Program title and current file (Windows-1252); also sets the window
 // title and the arrow cursor.
 std::string BuildApplicationTitle();
+// The current spring file's name as that title shows it (Windows-1252;
+// with the spring-file extension when it has none), "" without one.
+std::string CurrentFileTitleName();
 
 // The two help buttons of the input dialogs: help text or help picture of
 // HelpNumber; with clearAbort they clear AbortFlag afterwards.

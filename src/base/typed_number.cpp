@@ -54,7 +54,8 @@ Verdict Judge(std::string_view text, const NumberRange& range, Real& v) {
 
 }  // namespace
 
-bool ReadTypedNumber(std::string_view text, const NumberRange& range, Real& x) {
+bool ReadTypedNumber(std::string_view field, std::string_view text, const NumberRange& range, Real& x) {
+  const std::string named = field.empty() ? std::string() : std::string(field) + ": ";
   Real v = 0;
   switch (Judge(text, range, v)) {
     case Verdict::kTaken:
@@ -65,12 +66,12 @@ bool ReadTypedNumber(std::string_view text, const NumberRange& range, Real& x) {
       // A long text is cut so that the box stays readable.
       const std::string echo =
           text.size() > kEchoLength ? std::string(text.substr(0, kEchoLength - 3)) + "..." : std::string(text);
-      ShowErrorBox("Ungültige Eingabe \""_oem + echo + "\" !");
+      ShowErrorBox(named + "Ungültige Eingabe \""_oem + echo + "\" !");
       return false;
     }
     case Verdict::kOutOfRange:
       Ui().Beep();
-      ShowErrorBox("Gültiger Wertebereich: "_oem + Shown(range.kind, range.min) + " .. " +
+      ShowErrorBox(named + "Gültiger Wertebereich: "_oem + Shown(range.kind, range.min) + " .. " +
                    Shown(range.kind, range.max) + " !");
       return false;
   }

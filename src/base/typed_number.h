@@ -39,9 +39,10 @@ inline constexpr NumberRange kMandrelSleeveRange{NumberKind::kLength, -1e30L, 1e
 // Reads text (code page 850) as a number of the range's kind in the
 // display unit. The value in base units goes to x when the text converts
 // and lies in the range; otherwise beep and "Ungültige Eingabe "…" !" or
-// "Gültiger Wertebereich: a .. b !" (bounds in the display unit), x stays
-// and the result is false.
-bool ReadTypedNumber(std::string_view text, const NumberRange& range, Real& x);
+// "Gültiger Wertebereich: a .. b !" (bounds in the display unit) after the
+// label of the field (code page 850) and ": ", x stays and the result is
+// false.
+bool ReadTypedNumber(std::string_view field, std::string_view text, const NumberRange& range, Real& x);
 
 // The same without a message: true when ReadTypedNumber would take it.
 bool TypedNumberFits(std::string_view text, const NumberRange& range);

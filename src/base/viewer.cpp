@@ -124,7 +124,7 @@ FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet) {
 
 std::string ViewerDisplayFile() { return ScratchFile("outwin.txt"); }
 
-void ShowTextFileViewer(std::string_view printFile, std::function<void()> print) {
+void ShowTextFileViewer(std::string_view subject, std::string_view printFile, std::function<void()> print) {
   const std::string display = ViewerDisplayFile();
   if (!FileCanBeOpened(display)) {
     ShowOemMessage(PathForMessage(display) + " not found !");
@@ -132,7 +132,7 @@ void ShowTextFileViewer(std::string_view printFile, std::function<void()> print)
   }
   TextViewerRequest request;
   request.displayFile = display;
-  request.caption = OemToAnsiStr(G().ProductName) + "    " + FromUtf8(CodePage::Cp1252, display);
+  request.caption = OemToAnsiStr(G().ProductName) + "    " + std::string(subject);
   request.fontName = G().TextFontPrintout;
   request.fontSize = G().TextSizePrintout;
   request.fontStyle = FontStyleToBits(BitsToFontStyle(G().TextStylePrintout, {}));

@@ -33,11 +33,12 @@ int FontStyleToBits(FontStyleSet styles);
 // Numbers 0..15 give their set, anything else the default set.
 FontStyleSet BitsToFontStyle(int bits, FontStyleSet defaultSet);
 
-// The viewer over the converted copy "outwin.txt" of the temp folder;
-// printFile is the code page 850 file it was made from (UTF-8 path). The
-// window opens where the last one was closed. Its "Drucken" runs print
-// (by default PrintTextFile of printFile).
-void ShowTextFileViewer(std::string_view printFile, std::function<void()> print = {});
+// The viewer over the converted copy "outwin.txt" of the temp folder,
+// titled with what it shows (subject, Windows-1252); printFile is the code
+// page 850 file it was made from (UTF-8 path). The window opens where the
+// last one was closed. Its "Drucken" runs print (by default PrintTextFile
+// of printFile).
+void ShowTextFileViewer(std::string_view subject, std::string_view printFile, std::function<void()> print = {});
 // The box for a program that could not be started (errno `error`): the
 // reason ("file not found", "out of memory !" or "Exec error n"), the
 // program, and the setting where another program is entered. OEM texts.

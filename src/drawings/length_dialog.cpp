@@ -74,7 +74,7 @@ bool InstalledLengthLogic::Accept() {
   const bool fromButton = !buttonText_.empty() && text_ == buttonText_;
   const Real L = fromButton ? buttonValue_ : ParseLength(text_);
   if (!TryTextToFloat(text_, shown) || !std::isfinite(shown) || !std::isfinite(L)) {
-    ShowErrorBox("Ungültige Eingabe \""_oem + text_ + "\" !");
+    ShowErrorBox("Einbaulänge L: Ungültige Eingabe \""_oem + text_ + "\" !");
     return false;
   }
   // Any length is drawn, also one beyond L0 or below Lc: only the track

@@ -345,7 +345,7 @@ void ChangeLogReport(int target) {
   SetReportTitles(G().ProgramTitle + " V" + G().ProgramVersion, "Änderungsprotokoll"_oem, G().TitleBlockLines[1],
                   G().TitleBlockLines[2], G().TitleBlockLines[3], 0);
   OutputDeviceGuard guard;
-  OpenOutputDevice(target, G().ProgramShortName + ".TXT");
+  OpenOutputDevice(target, G().ProgramShortName + ".TXT", SpringOutputSubject("Änderungsprotokoll"_oem));
   if (G().AbortFlag != 0) return;
   if (target != kOutScreen) WriteReportPageHead(0, 0);
   WriteResultLine("");

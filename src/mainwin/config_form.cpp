@@ -9,8 +9,10 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/text.h"
+#include "base/typed_number.h"
 #include "graphics/cadsettings.h"
 #include "mainwin/program.h"
+#include "platform/oem_literal.h"
 #include "reports/device.h"
 #include "settings/config.h"
 
@@ -31,6 +33,44 @@ Real FactorOrOne(std::string_view text) {
 constexpr int LayerOfRow(int row) { return 5 - row; }
 
 }  // namespace
+
+bool CheckConfigForm(ConfigForm& f, FieldRefusal* refusal) {
+  ConfigForm shown = FillConfigForm();
+  const struct {
+    const char* control;
+    std::string label;  // code page 850
+    std::string* text;
+    const std::string& kept;
+  } fields[] = {{"Edit_x", "Fenstergroesse x", &f.resX, shown.resX},
+                {"Edit_y", "Fenstergroesse y", &f.resY, shown.resY},
+                {"Edit_textbreitenfaktor", "Textbreitenfaktor", &f.textWidthFactor, shown.textWidthFactor},
+                {"Edit_texthoehenfaktor", "Texthöhenfaktor"_oem, &f.textHeightFactor, shown.textHeightFactor},
+                {"Edit_zoomfaktor", "Zoomfaktor", &f.zoomFactor, shown.zoomFactor},
+                {"Edit_panfaktor", "Pan-Faktor", &f.panFactor, shown.panFactor},
+                {"Edit_3dx", "3D Edit x °"_oem, &f.angles3d[0], shown.angles3d[0]},
+                {"Edit_3dy", "3D Edit y °"_oem, &f.angles3d[1], shown.angles3d[1]},
+                {"Edit_3dz", "3D Edit z °"_oem, &f.angles3d[2], shown.angles3d[2]},
+                {"Edit_cadtextbreite", "CAD Textbreitenfaktor", &f.cadTextWidth, shown.cadTextWidth},
+                {"Edit_cadtextwinkel", "CAD Textwinkel", &f.cadTextAngle, shown.cadTextAngle},
+                {"Edit_printscale", "Maßstab x"_oem, &f.printScale, shown.printScale},
+                {"Edit_printscaley", "Maßstab y"_oem, &f.printScaleY, shown.printScaleY},
+                {"Edit_printxorigin", "Ursprung x", &f.printOriginX, shown.printOriginX},
+                {"Edit_printyorigin", "Ursprung y", &f.printOriginY, shown.printOriginY},
+                {"Edit_left", "Textfenster links", &f.textLeft, shown.textLeft},
+                {"Edit_top", "Textfenster oben", &f.textTop, shown.textTop},
+                {"Edit_width", "Textfenster Breite", &f.textWidth, shown.textWidth},
+                {"Edit_height", "Textfenster Höhe"_oem, &f.textHeight, shown.textHeight},
+                {"Edit_massfaktorconfig", "Größenfaktor Bemaßung"_oem, &f.dimensionFactor, shown.dimensionFactor}};
+  for (const auto& field : fields) {
+    Real unused = 0;
+    if (*field.text == field.kept || ReadTypedNumber(field.label, AnsiLineToOem(*field.text), kAnyNumberRange, unused))
+      continue;
+    *field.text = field.kept;
+    if (refusal != nullptr) *refusal = {field.control, field.kept};
+    return false;
+  }
+  return true;
+}
 
 std::array<std::string, 7> ConfigOutputTargetNames() {
   std::array<std::string, 7> names;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "mainwin/input_forms.h"
+
 namespace zeb {
 
 struct ConfigForm {
@@ -82,6 +84,11 @@ inline constexpr SpinRange kDecimalsRange{3, 6};
 // Every control from the settings; spin values held within their ranges,
 // an internal output target (8, 9) shown as target 1.
 ConfigForm FillConfigForm();
+// OK, "&Speichern" and "Export" first: every number field whose text was
+// typed (differs from the setting's) must be a number. The first that is
+// not is refused with a message naming its label, gets the setting's text
+// back, is named in *refusal, and the check gives false.
+bool CheckConfigForm(ConfigForm& f, FieldRefusal* refusal);
 // Every control back into its setting with the corrections of the
 // dialog (factors 0 become 1, window size from the screen, text window
 // inside the screen, dimension factor at least 0.01).

@@ -30,21 +30,22 @@ int ItemOf(int code, int first, int n) {
   return i >= 0 && i < n ? i : -1;
 }
 
-// A numeric field: its control, its text (1252), the text it was given and
-// its range.
+// A numeric field: its control, its label (code page 850), its text (1252),
+// the text it was given and its range.
 struct NumberField {
   const char* control;
+  std::string label;
   std::string* text;
   std::string shown;
   NumberRange range;
 };
 
-// The OK check shared by the forms.
+// The OK check shared by the forms; a refusal names the field's label.
 bool CheckFields(const std::vector<NumberField>& fields, FieldRefusal* refusal) {
   for (const NumberField& field : fields) {
     if (*field.text == field.shown) continue;
     Real unused = 0;
-    if (ReadTypedNumber(AnsiLineToOem(*field.text), field.range, unused)) continue;
+    if (ReadTypedNumber(field.label, AnsiLineToOem(*field.text), field.range, unused)) continue;
     *field.text = field.shown;
     if (refusal != nullptr) *refusal = {field.control, field.shown};
     return false;
@@ -127,11 +128,11 @@ ApplicationForm FillApplicationForm() {
 
 bool CheckApplicationForm(ApplicationForm& f, FieldRefusal* refusal) {
   const ApplicationForm shown = FillApplicationForm();
-  return CheckFields({{"Edit_freq", &f.frequency, shown.frequency, kNotNegativeRange},
-                      {"Edit_temperatur", &f.temperature, shown.temperature, kTemperatureRange},
-                      {"Edit_nue", &f.nue, shown.nue, kAnyNumberRange},
-                      {"Edit_fq", &f.transverseForce, shown.transverseForce, kForceRange},
-                      {"Edit_masse", &f.mass, shown.mass, kNotNegativeRange}},
+  return CheckFields({{"Edit_freq", "Lastspielfrequenz 1/s", &f.frequency, shown.frequency, kNotNegativeRange},
+                      {"Edit_temperatur", "Betriebstemperatur T", &f.temperature, shown.temperature, kTemperatureRange},
+                      {"Edit_nue", "Lagerungsbeiwert nue", &f.nue, shown.nue, kAnyNumberRange},
+                      {"Edit_fq", "Querkraft FQ", &f.transverseForce, shown.transverseForce, kForceRange},
+                      {"Edit_masse", "Federnde Masse (extern) m", &f.mass, shown.mass, kNotNegativeRange}},
                      refusal);
 }
 
@@ -205,9 +206,10 @@ CalculationMethodForm FillCalculationMethodForm() {
 
 bool CheckCalculationMethodForm(CalculationMethodForm& f, FieldRefusal* refusal) {
   const CalculationMethodForm shown = FillCalculationMethodForm();
-  return CheckFields({{"Edit8", &f.resolution3d, shown.resolution3d, kAnyNumberRange},
-                      {"Edit_sichd", &f.preTauRatio, shown.preTauRatio, kAnyNumberRange},
-                      {"Edit_wv", &f.preW, shown.preW, kAnyNumberRange}},
+  return CheckFields({{"Edit8", "Auflösung 3D-Line"_oem, &f.resolution3d, shown.resolution3d, kAnyNumberRange},
+                      {"Edit_sichd", "tauz/tau bei Berechnung d min", &f.preTauRatio, shown.preTauRatio,
+                       kAnyNumberRange},
+                      {"Edit_wv", "Vorauslegung Dm/d", &f.preW, shown.preW, kAnyNumberRange}},
                      refusal);
 }
 
@@ -319,8 +321,10 @@ bool CheckToleranceForm(ToleranceForm& f, FieldRefusal* refusal) {
       const auto& [text, stored] = field;
       if (control == nullptr || stored.first == nullptr) continue;
       const std::string kept = FormatRowValue(row, stored.second);
+      const std::string label = std::string(kToleranceRowLabels[static_cast<std::size_t>(r)]) +
+                                (control == kMax[r] ? " Toleranz max." : " Toleranz min.");
       Real unused = 0;
-      if (*text == kept || ReadTypedNumber(AnsiLineToOem(*text), RowRange(row), unused)) continue;
+      if (*text == kept || ReadTypedNumber(label, AnsiLineToOem(*text), RowRange(row), unused)) continue;
       *stored.first = stored.second;
       *text = kept;
       if (refusal != nullptr) *refusal = {control, kept};
@@ -475,26 +479,28 @@ DimensionsLayout LayoutDimensionsForm(const DimensionsForm& f) {
 
 bool CheckDimensionsForm(DimensionsForm& f, FieldRefusal* refusal) {
   const DimensionsForm shown = FillDimensionsForm();
+  const DimensionsLayout l = LayoutDimensionsForm(f);
+  const std::string f1 = "Federkraft F1", f2 = "Federkraft F2", l2 = "Einbaulänge L2"_oem;
   switch (f.mode) {
     case 0:
-      return CheckFields({{"Edit_f13", &f.f13, shown.f13, kForceRange},
-                          {"Edit_f23", &f.f23, shown.f23, kForceRange},
-                          {"Edit_sh3", &f.sh3, shown.sh3, kLengthRange}},
+      return CheckFields({{"Edit_f13", f1, &f.f13, shown.f13, kForceRange},
+                          {"Edit_f23", f2, &f.f23, shown.f23, kForceRange},
+                          {"Edit_sh3", l.strokeLabel, &f.sh3, shown.sh3, kLengthRange}},
                          refusal);
     case 1:
-      return CheckFields({{"Edit_f1", &f.f1, shown.f1, kForceRange},
-                          {"Edit_f2", &f.f2, shown.f2, kForceRange},
-                          {"Edit_sh", &f.sh, shown.sh, kLengthRange},
-                          {"Edit_l2", &f.l2, shown.l2, kLengthRange},
-                          {"Edit_de", &f.de, shown.de, kLengthRange}},
+      return CheckFields({{"Edit_f1", f1, &f.f1, shown.f1, kForceRange},
+                          {"Edit_f2", f2, &f.f2, shown.f2, kForceRange},
+                          {"Edit_sh", l.strokeLabel, &f.sh, shown.sh, kLengthRange},
+                          {"Edit_l2", l2, &f.l2, shown.l2, kLengthRange},
+                          {"Edit_de", l.diameterLabel, &f.de, shown.de, kLengthRange}},
                          refusal);
     case 2:
-      return CheckFields({{"Edit_d", &f.d, shown.d, kLengthRange},
-                          {"Edit_de2", &f.de2, shown.de2, kLengthRange},
-                          {"Edit_l0", &f.l0, shown.l0, kLengthRange},
-                          {"Edit_n", &f.n, shown.n, kCoilRange},
-                          {"Edit_l1", &f.l1, shown.l1, kLengthRange},
-                          {"Edit_l22", &f.l22, shown.l22, kLengthRange}},
+      return CheckFields({{"Edit_d", "Drahtdurchmesser d", &f.d, shown.d, kLengthRange},
+                          {"Edit_de2", l.diameterLabel, &f.de2, shown.de2, kLengthRange},
+                          {"Edit_l0", "Federlänge L0"_oem, &f.l0, shown.l0, kLengthRange},
+                          {"Edit_n", "Anzahl der federnden Windungen n", &f.n, shown.n, kCoilRange},
+                          {"Edit_l1", "Einbaulänge L1"_oem, &f.l1, shown.l1, kLengthRange},
+                          {"Edit_l22", l2, &f.l22, shown.l22, kLengthRange}},
                          refusal);
     default: return true;
   }
@@ -616,9 +622,10 @@ ProductionForm FillProductionForm() {
 
 bool CheckProductionForm(ProductionForm& f, FieldRefusal* refusal) {
   const ProductionForm shown = FillProductionForm();
-  std::vector<NumberField> fields{{"Edit_nend1", &f.endCoils1, shown.endCoils1, kCoilRange},
-                                  {"Edit_nend2", &f.endCoils2, shown.endCoils2, kCoilRange}};
-  if (f.endFieldsEnabled) fields.push_back({"Edit_x", &f.endFormConstant, shown.endFormConstant, kAnyNumberRange});
+  std::vector<NumberField> fields{{"Edit_nend1", "Endwindungen 1 (oben)", &f.endCoils1, shown.endCoils1, kCoilRange},
+                                  {"Edit_nend2", "Endwindungen 2 (unten)", &f.endCoils2, shown.endCoils2, kCoilRange}};
+  if (f.endFieldsEnabled)
+    fields.push_back({"Edit_x", kEndFormConstantLabel, &f.endFormConstant, shown.endFormConstant, kAnyNumberRange});
   return CheckFields(fields, refusal);
 }
 
@@ -760,9 +767,11 @@ ProductionDrawingForm FillProductionDrawingForm() {
 
 bool CheckProductionDrawingForm(ProductionDrawingForm& f, FieldRefusal* refusal) {
   const ProductionDrawingForm shown = FillProductionDrawingForm();
-  std::vector<NumberField> fields{{"Edit_vontemp", &f.tempFrom, shown.tempFrom, kTemperatureRange},
-                                  {"Edit_bistemp", &f.tempTo, shown.tempTo, kTemperatureRange}};
-  if (f.setLengthEnabled) fields.insert(fields.begin(), {"Edit_setzlaenge", &f.setLength, shown.setLength, kLengthRange});
+  std::vector<NumberField> fields{
+      {"Edit_vontemp", "Arbeitstemperaturbereich von", &f.tempFrom, shown.tempFrom, kTemperatureRange},
+      {"Edit_bistemp", "Arbeitstemperaturbereich bis", &f.tempTo, shown.tempTo, kTemperatureRange}};
+  if (f.setLengthEnabled)
+    fields.insert(fields.begin(), {"Edit_setzlaenge", "Ls", &f.setLength, shown.setLength, kLengthRange});
   return CheckFields(fields, refusal);
 }
 

@@ -80,6 +80,9 @@ inline constexpr const char* kDefaultPreW = "9";
 // --- Tolerances ----------------------------------------------------------
 
 enum ToleranceRow { kTolDiameter, kTolL0, kTolF1, kTolF2, kTolE1, kTolE2, kToleranceRows };
+// The rows' labels.
+inline constexpr std::array<const char*, kToleranceRows> kToleranceRowLabels{"Dm, De, Di", "L0", "F1",
+                                                                             "F2",         "e1", "e2"};
 
 struct ToleranceForm {
   std::array<std::string, kToleranceRows> max, min;  // min unused for e1, e2
@@ -154,6 +157,8 @@ struct ProductionForm {
   std::string endFormText, endFormConstant;  // Edit_endwindungen, Edit_x (1252)
   bool endFieldsEnabled = false;
 };
+// The end-form constant's field stands in this formula (its label).
+inline constexpr const char* kEndFormConstantLabel = "Lc = ( nt + x ) * d max";
 // The end-form text is stored in code page 850 and cut to this.
 inline constexpr int kEndFormTextMaxLength = 100;
 ProductionForm FillProductionForm();

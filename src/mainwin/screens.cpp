@@ -55,12 +55,13 @@ PassInput g_pass;
 
 // A row's number into x when its text was typed. A text that is not a
 // number, or whose value lies outside the row's range, is refused with a
-// message (one per entry) and x keeps its value.
+// message naming the row (one per entry) and x keeps its value.
 void Take(int row, const NumberRange& range, Real& x) {
   if (!Typed(row)) return;
   g_pass.typed = true;
   if (g_pass.refused) return;
-  if (!ReadTypedNumber(EditOf(row), range, x)) g_pass.refused = true;
+  if (!ReadTypedNumber(TrimBlanks(Online().LabelText[static_cast<std::size_t>(row)]), EditOf(row), range, x))
+    g_pass.refused = true;
 }
 void Len(int row, Real& x) { Take(row, kLengthRange, x); }
 

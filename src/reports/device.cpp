@@ -69,6 +69,7 @@ struct DeviceState {
   std::string txtCopy;    // target 6: "$$n.txt"
   int txtNumber = 0;
   std::string delivered;
+  std::string subject;  // the text window's title (1252)
 };
 
 DeviceState& St() {
@@ -463,7 +464,7 @@ void Deliver() {
     case kOutScreen:
       if (ConvertCopy(st.fileName, ViewerDisplayFile())) {
         st.delivered = ViewerDisplayFile();
-        ShowTextFileViewer(st.fileName, [file = st.fileName] { PrintViewedFile(file); });
+        ShowTextFileViewer(st.subject, st.fileName, [file = st.fileName] { PrintViewedFile(file); });
       }
       DeleteWorkFile(st.fileName);
       break;
@@ -601,6 +602,11 @@ void EndPdfBatch(const std::vector<std::string>& notMade) {
 
 // ------------------------------------------------------------ set-up
 
+std::string SpringOutputSubject(std::string_view what) {
+  const std::string name = CurrentFileTitleName();
+  return OemToAnsiStr(what) + (name.empty() ? std::string() : "  -  " + name.substr(name.rfind('/') + 1));
+}
+
 std::string OutputTargetName(int target) {
   switch (target) {
     case 1: return "Bildschirm";
@@ -657,7 +663,7 @@ void SetTextPrinterDeviceFolder(std::string folder) { PrinterDeviceFolder() = st
 
 // ------------------------------------------------------------ open, close
 
-void OpenOutputDevice(int target, std::string_view fileName) {
+void OpenOutputDevice(int target, std::string_view fileName, std::string_view subject) {
   DeviceState& st = St();
   BaseGlobals& g = G();
   if (st.open) {  // an output left open is dropped
@@ -673,6 +679,7 @@ void OpenOutputDevice(int target, std::string_view fileName) {
   st.delivered.clear();
   st.createdFiles.clear();
   st.fileName = name;
+  st.subject = subject.empty() ? std::string("Ausdruck") : std::string(subject);
   st.target = g.OutputTarget;
   SetCurrentHelpNumber(1050);
   if (target == kOutInternal) {
@@ -1147,7 +1154,7 @@ void ShowErrorMessageReport() {
   }
   SetReportTitles(g.ProductName + " V" + g.ProgramVersion, "Error Messages", g.TitleBlockLines[1],
                   g.TitleBlockLines[2], g.TitleBlockLines[3], 1);
-  OpenOutputDevice(kOutScreen, g.CurrentFileName + ".txt");
+  OpenOutputDevice(kOutScreen, g.CurrentFileName + ".txt", SpringOutputSubject("Fehlermeldungen"));
   if (g.AbortFlag == 0) WriteMessagesSection();
   CloseOutputDevice();
 }

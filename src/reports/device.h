@@ -53,9 +53,14 @@ void InitOutputDevice();
 // target 0: the configured OutputTarget, asked ("Ausgabe auf ..") when
 // AskOutputTarget is on; 1..9 that target; 90 only refills LineTable 1..7
 // with the target names. fileName: empty means CurrentFileName; a name
-// without "." gets ".txt". Cancel or failure sets AbortFlag; nothing is
-// open then. Line and page count restart at 0.
-void OpenOutputDevice(int target, std::string_view fileName);
+// without "." gets ".txt". subject: what the output shows, the text
+// window's title (Windows-1252; "Ausdruck" when empty). Cancel or failure
+// sets AbortFlag; nothing is open then. Line and page count restart at 0.
+void OpenOutputDevice(int target, std::string_view fileName, std::string_view subject = {});
+// The subject of an output of the current spring: what (code page 850)
+// and the spring file's name, without its folder, as the main window's
+// title names it.
+std::string SpringOutputSubject(std::string_view what);
 // Finishes the output for the active target; see the header comment.
 // Safe to call when nothing is open.
 void CloseOutputDevice();

@@ -303,7 +303,7 @@ void PrintReportCompensation() {
     ShowMessageText("for round wire only");
     return;
   }
-  PrintExtractPage(WriteCompensationBody);
+  PrintExtractPage("Fertigungsausgleich", WriteCompensationBody);
 }
 
 }  // namespace zeb

@@ -308,7 +308,7 @@ void PrintReport() {
     return;
   }
   OutputDeviceGuard guard;
-  OpenOutputDevice(0, G().CurrentFileName + ".TXT");
+  OpenOutputDevice(0, G().CurrentFileName + ".TXT", SpringOutputSubject("Standardausdruck"));
   if (Aborted()) return;
   WritePages();
   CloseOutputDevice();

@@ -189,10 +189,10 @@ void WriteExtractBody() {
 
 }  // namespace
 
-void PrintExtractPage(void (*writeBody)()) {
+void PrintExtractPage(std::string_view what, void (*writeBody)()) {
   SetExtractTitles();
   OutputDeviceGuard guard;
-  OpenOutputDevice(0, G().CurrentFileName + ".txt");
+  OpenOutputDevice(0, G().CurrentFileName + ".txt", SpringOutputSubject(what));
   if (Aborted()) return;
   WriteReportPageHead(0, 0);
   if (Aborted()) return;
@@ -206,7 +206,7 @@ void PrintReportExtract() {
     ShowCalcMessages();
     return;
   }
-  PrintExtractPage(WriteExtractBody);
+  PrintExtractPage("Auszug", WriteExtractBody);
 }
 
 }  // namespace zeb

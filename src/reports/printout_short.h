@@ -33,9 +33,10 @@ void WriteWorkingPointTable(bool correctedEnds);
 // Shared head lines of the short and compensation printouts.
 // Titles with "  " before the standard name, total pages 0.
 void SetExtractTitles();
-// One page with these titles into CurrentFileName + ".txt": the page head,
-// writeBody and the page end; the device is closed on every path.
-void PrintExtractPage(void (*writeBody)());
+// One page with these titles into CurrentFileName + ".txt", showing what
+// (code page 850; the text window's title): the page head, writeBody and
+// the page end; the device is closed on every path.
+void PrintExtractPage(std::string_view what, void (*writeBody)());
 // "De = " ... with tolerance, unit and the wire continuation; roundOnly
 // writes the round-wire form whatever the cross-section.
 void WriteDiameterWireLine(bool roundOnly);

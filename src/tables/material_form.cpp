@@ -32,9 +32,10 @@ std::string TrimRight(std::string s) {
 
 std::string Field850(int n) { return TrimRight(Cp1252To850(TableGetField(n))); }
 
-// A numeric field: its text, the text of the value it stands for, its
-// range; typed when the two texts differ.
+// A numeric field: its label (code page 850), its text, the text of the
+// value it stands for, its range; typed when the two texts differ.
 struct NumberField {
+  std::string label;
   std::string* text;
   std::string shown;
   NumberRange range;
@@ -172,6 +173,12 @@ void MaterialForm::ChooseItem(int index) {
   const std::int32_t n = TextToInt(comboText.substr(0, 9));
   MaterialSource() = n > 0 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
   ShowMaterialValues();
+  if (tableShown_) FollowWireStandard();
+}
+
+void MaterialForm::FollowWireStandard() {
+  WireStandardCode();
+  SetToleranceIndex(SpringData().WireStd - 1);
 }
 
 int MaterialForm::ShownItem() const {
@@ -276,11 +283,7 @@ void MaterialForm::DatabaseButton() {
   TableClose();
   if (!ok) return;
   ShowMaterialValues();
-  WireStandardCode();
-  const SpringDataRecord& s = SpringData();
-  tolIndex = s.WireStd >= 1 && s.WireStd <= 17 ? s.WireStd - 1 : 15;
-  tolEnabled = tolIndex == 15;
-  tolText = FloatToStrSig(WireToleranceForStandard(s.WireStd, s.d));
+  FollowWireStandard();
 }
 
 void MaterialForm::FatigueButton() {
@@ -292,19 +295,20 @@ bool MaterialForm::CheckNumbers() {
   const SpringDataRecord& s = SpringData();
   std::vector<NumberField> fields;
   if (source == kOwn) {
-    fields.push_back({&emodul, FormatStress(own_.E), kModulusRange});
-    fields.push_back({&gmodul, FormatStress(own_.G), kModulusRange});
-    fields.push_back({&dichte, FloatToStrSig(own_.rho), kNotNegativeRange});
-    fields.push_back({&rm, StrengthText(own_.Rm), kModulusRange});
-    fields.push_back({&tauz, StrengthText(own_.tauzul), kModulusRange});
+    fields.push_back({"Elastizitätsmodul"_oem, &emodul, FormatStress(own_.E), kModulusRange});
+    fields.push_back({"Schubmodul", &gmodul, FormatStress(own_.G), kModulusRange});
+    fields.push_back({"Dichte", &dichte, FloatToStrSig(own_.rho), kNotNegativeRange});
+    fields.push_back({"Zugfestigkeit", &rm, StrengthText(own_.Rm), kModulusRange});
+    fields.push_back({"zul. Schubspannung", &tauz, StrengthText(own_.tauzul), kModulusRange});
   }
-  fields.push_back({&dd, FormatLength(s.d), kLengthRange});
-  if (tolIndex == 15) fields.push_back({&tolText, FormatLength(s.TolWire), kLengthRange});
-  fields.push_back({&tolMin, FloatToStrSig(s.FatigueTol1), kAnyNumberRange});
-  fields.push_back({&tolMax, FloatToStrSig(s.FatigueTol2), kAnyNumberRange});
+  fields.push_back({"d", &dd, FormatLength(s.d), kLengthRange});
+  if (tolIndex == 15)
+    fields.push_back({"Toleranz des Drahtdurchmessers", &tolText, FormatLength(s.TolWire), kLengthRange});
+  fields.push_back({"Toleranz Dauerfestigkeit min %", &tolMin, FloatToStrSig(s.FatigueTol1), kAnyNumberRange});
+  fields.push_back({"Toleranz Dauerfestigkeit max %", &tolMax, FloatToStrSig(s.FatigueTol2), kAnyNumberRange});
   for (const NumberField& f : fields) {
     Real unused = 0;
-    if (*f.text == f.shown || ReadTypedNumber(*f.text, f.range, unused)) continue;
+    if (*f.text == f.shown || ReadTypedNumber(f.label, *f.text, f.range, unused)) continue;
     *f.text = f.shown;
     return false;
   }
@@ -315,7 +319,7 @@ void MaterialForm::TakeOverMaterial() {
   SpringDataRecord& s = SpringData();
   // A typed number (checked before) into x; a text left as shown keeps x.
   auto take = [](const std::string& text, const std::string& shown, const NumberRange& range, Real& x) {
-    if (text != shown) ReadTypedNumber(text, range, x);
+    if (text != shown) ReadTypedNumber("", text, range, x);
   };
   if (source != kOwn) {
     s.MaterialSel = 0;

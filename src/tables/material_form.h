@@ -26,7 +26,8 @@ class MaterialForm {
   void Activate() { FillMaterialCombo(); }
   // A click on the source group.
   void SetSource(int source);
-  // A material chosen in the list (index into Items()). One that lacks a
+  // A material chosen in the list (index into Items()), its wire standard
+  // following its name as after the database button. One that lacks a
   // figure the calculation needs (its item says which) is refused with a
   // message naming them; the material shown stays.
   void ChooseItem(int index);
@@ -75,6 +76,8 @@ class MaterialForm {
   bool CheckNumbers();
   void TakeOverMaterial();
   void WireTableButton(const char* table, const char* title);
+  // The wire standard of the material shown (by its name), in the list.
+  void FollowWireStandard();
   std::string ItemOfCurrentRecord();
 
   // The own material: its values when "andere" was first shown (the

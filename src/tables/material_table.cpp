@@ -17,6 +17,7 @@
 #include "spring/material.h"
 #include "spring/spring_data.h"
 #include "spring/strength.h"
+#include "spring/tolerances.h"
 #include "tables/material_entry.h"
 #include "tables/table_functions.h"
 #include "tables/table_window.h"
@@ -396,6 +397,8 @@ void MaterialSelect(int mode) {
     const std::int32_t number = ZEBWST_Record().MaterialNumber;
     MaterialSource() = number > 0 && number <= 65535 ? static_cast<std::uint16_t>(number) : 0;
     CopyMaterialToSpring();
+    // The wire is ordered to the standard of the material's name.
+    WireStandardCode();
   }
   const Byte abort = g.AbortFlag;
   TableClose();

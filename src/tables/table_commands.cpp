@@ -238,7 +238,8 @@ void TableWindow::PrintCommand() {
   BaseGlobals& g = G();
   SetReportTitles(g.ProductName + " V" + g.ProgramVersion, FromUtf8(CodePage::Cp850, fileName_), Caption850(),
                   Cp1252To850(title1_), "", 0);
-  OpenOutputDevice(kOutInternal, "");
+  const std::string table = fileName_.substr(fileName_.rfind('/') + 1);
+  OpenOutputDevice(kOutInternal, "", "Tabelle " + FromUtf8(CodePage::Cp1252, table));
   if (g.AbortFlag != 0) return;
   OutputDeviceGuard guard;
   WriteReportPageHead(0, 0);

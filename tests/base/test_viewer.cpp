@@ -95,8 +95,8 @@ TEST_F(ViewerTest, NothingPrintedWhenAbortedCancelledOrMissing) {
 TEST_F(ViewerTest, ViewerOpensWhereTheLastWasClosed) {
   const std::string display = Put("outwin.txt", "text\r\n");
   G().TextStylePrintout = 5;
-  ui().ExpectTextViewer("ZEB1    " + display).Returns({30, 50, 600, 400});
-  ShowTextFileViewer(dir_ + "/druck.txt");
+  ui().ExpectTextViewer("ZEB1    Auszug  -  feder.zeb").Returns({30, 50, 600, 400});
+  ShowTextFileViewer("Auszug  -  feder.zeb", dir_ + "/druck.txt");
   const TextViewerRequest& first = Last().viewer;
   EXPECT_EQ(first.displayFile, display);
   EXPECT_EQ(first.fontName, "Courier New");
@@ -107,15 +107,15 @@ TEST_F(ViewerTest, ViewerOpensWhereTheLastWasClosed) {
   EXPECT_EQ(G().TextWindowLeft, 30);
   EXPECT_EQ(G().TextWindowHeight, 400);
 
-  ui().ExpectTextViewer("outwin.txt");
-  ShowTextFileViewer(dir_ + "/druck.txt");
+  ui().ExpectTextViewer("Auszug");
+  ShowTextFileViewer("Auszug  -  feder.zeb", dir_ + "/druck.txt");
   EXPECT_EQ(Last().viewer.left, 30);
   EXPECT_EQ(Last().viewer.top, 50);
   EXPECT_EQ(Last().viewer.width, 600);
 
   fs::remove(display);
   ui().ExpectMessageBox("", "outwin.txt not found !");
-  ShowTextFileViewer(dir_ + "/druck.txt");
+  ShowTextFileViewer("Auszug  -  feder.zeb", dir_ + "/druck.txt");
 }
 
 // The text editor export hands the display file to the text program of the
@@ -123,8 +123,8 @@ TEST_F(ViewerTest, ViewerOpensWhereTheLastWasClosed) {
 TEST_F(ViewerTest, EditorExportUsesTheTextProgram) {
   const std::string display = Put("outwin.txt", "text\r\n");
   G().TextProgramPath = test::SettingWord(dir_ + "/fehlt/editor") + " --neu";
-  ui().ExpectTextViewer("outwin.txt");
-  ShowTextFileViewer(dir_ + "/druck.txt");
+  ui().ExpectTextViewer("Auszug");
+  ShowTextFileViewer("Auszug  -  feder.zeb", dir_ + "/druck.txt");
   const TextViewerRequest request = Last().viewer;
   ASSERT_TRUE(static_cast<bool>(request.exportNotepad));
   ui().ExpectMessageBox("Fehler", "file not found: " + dir_ +

@@ -100,13 +100,13 @@ TEST_F(QtForms, ViewerShowsTheFileAndReopensWhereClosed) {
     d->resize(500, 300);
     Child<QAction>(d, "mi_dateiBeenden")->trigger();
   });
-  ShowTextFileViewer(scratch + "/out.txt");
+  ShowTextFileViewer("Standardausdruck", scratch + "/out.txt");
   WhenShown("TForm_showtextfile", [](QWidget* d) {
     EXPECT_EQ(d->pos(), QPoint(123, 77));
     EXPECT_EQ(d->size(), QSize(500, 300));
     QTest::keyClick(d, Qt::Key_Escape);
   });
-  ShowTextFileViewer(scratch + "/out.txt");
+  ShowTextFileViewer("Standardausdruck", scratch + "/out.txt");
 }
 
 TEST_F(QtForms, ViewerCopiesTheSelectionAndMarkAllTheWholeText) {
@@ -125,7 +125,7 @@ TEST_F(QtForms, ViewerCopiesTheSelectionAndMarkAllTheWholeText) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "erste Zeile\nzweite Zeile\n");
     Child<QAction>(d, "mi_dateiBeenden")->trigger();
   });
-  ShowTextFileViewer(scratch + "/out.txt");
+  ShowTextFileViewer("Standardausdruck", scratch + "/out.txt");
 }
 
 // Both exports of the text window hand the file to the text program.

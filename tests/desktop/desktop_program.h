@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest/QTest>
@@ -197,6 +198,25 @@ inline void Click(QWidget* w) {
   if (w == nullptr) return;
   const bool mark = w->inherits("QRadioButton") || w->inherits("QCheckBox");
   QTest::mouseClick(w, Qt::LeftButton, {}, mark ? QPoint(std::min(8, w->width() / 2), w->height() / 2) : w->rect().center());
+}
+
+// With ZEB1_SCREENSHOTS set to a folder: the screen over a window, its
+// frame and the windows in front of it (a list that dropped down, a box)
+// as <name>.png there.
+inline void Shot(QWidget* window, const std::string& name) {
+  const char* folder = std::getenv("ZEB1_SCREENSHOTS");
+  if (folder == nullptr || *folder == '\0' || window == nullptr) return;
+  // Painted now, without an event loop: an act that takes the picture goes
+  // on with the windows as they are.
+  QRect r = window->frameGeometry();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && (w == window || (!w->inherits("QMainWindow") && w->frameGeometry().intersects(r)))) {
+      w->repaint();
+      r |= w->frameGeometry();
+    }
+  r = r.adjusted(-10, -10, 10, 10) & window->screen()->geometry();
+  window->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).save(QString::fromUtf8(folder) + "/" +
+                                                                           QString::fromStdString(name) + ".png");
 }
 
 // A user's actions, each when its window is up and the program waits for

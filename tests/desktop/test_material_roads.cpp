@@ -11,8 +11,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cctype>
 #include <cstring>
 #include <fstream>
+#include <tuple>
 
 #include "base/format.h"
 #include "graphics/qt/canvas.h"
@@ -679,6 +681,114 @@ TEST_F(MaterialRoads, TableWindowOpenSearchAppendEditClose) {
     EXPECT_EQ(TextToFloat(record.substr(1, static_cast<std::size_t>(length))), 77.7L) << record;
   }
 }
+
+
+// The wire standard follows the material chosen by any road (the form's
+// list, its database button, Datenbank > Werkstoff): the name's standard
+// key gives the standard (EN 10270-1, -2, -3 T14, EN 10089 DIN 2077,
+// EN 12166), shown in the form's tolerance list and taken by OK.
+struct WireStandardCase {
+  const char* material;  // NAME1
+  int code;
+  const char* item;  // the tolerance list's item
+};
+enum class MaterialRoad { kList, kDatabaseButton, kDatabaseMenu };
+void PrintTo(const WireStandardCase& c, std::ostream* os) { *os << c.material; }
+void PrintTo(MaterialRoad r, std::ostream* os) { *os << static_cast<int>(r); }
+
+class WireStandardRoads : public MaterialRoads,
+                          public ::testing::WithParamInterface<std::tuple<MaterialRoad, WireStandardCase>> {
+ protected:
+  // The row of the table window that shows the material, clicked.
+  static void ClickMaterialRow(const char* material) {
+    xbase::TTzGrid* g = Grid();
+    ASSERT_NE(g, nullptr);
+    for (int c = 0; c < g->Model()->columnCount(); ++c) {
+      if (g->Model()->headerData(c, Qt::Horizontal).toString() != "NAME1") continue;
+      for (int r = 0; r < g->Model()->rowCount(); ++r) {
+        const QModelIndex i = g->Model()->index(r, c);
+        if (i.data().toString().trimmed() != QString::fromUtf8(material)) continue;
+        g->scrollTo(i);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(i).center());
+        return;
+      }
+    }
+    ADD_FAILURE() << "no row of " << material;
+  }
+};
+
+TEST_P(WireStandardRoads, FollowsTheMaterialsName) {
+  const auto& [road, c] = GetParam();
+  Start("round_dynamic.zeb");
+  SpringData().WireStd = 1;  // DIN 2076 B: none of the materials' standards
+  QString shownItem;
+  UserScript s;
+  if (road == MaterialRoad::kDatabaseMenu) {
+    s.Then("main window", [this] { return MainWindowWaits(); },
+           [this] { window_->Action("mi_dbfmaterial")->trigger(); });
+    s.Then("new material ?", [] { return ModalUp("Tin_janeindialog") != nullptr; }, [] { Key(Qt::Key_Return); });
+  } else {
+    OpenForm(s);
+    s.Then("form", FormUp, [] { ClickInForm("RadioGroup_db_1"); });
+    if (road == MaterialRoad::kList) {
+      s.Then("all materials", FormUp, [] { OpenList(); });
+      s.Then("list open", ListOpen, [&c] {
+        auto* combo = Child<QComboBox>(ActiveModal(), "ComboBox_db");
+        int index = -1;
+        for (int i = 0; i < combo->count(); ++i)
+          if (combo->itemText(i).section(": ", 1).startsWith(QString::fromUtf8(c.material) + " ")) index = i;
+        ASSERT_GE(index, 0) << c.material;
+        PickItem(index);
+      });
+    } else {
+      s.Then("all materials", FormUp, [] { ClickInForm("Button_zebwst"); });
+    }
+  }
+  if (road != MaterialRoad::kList) {
+    s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; },
+           [&c] { ClickMaterialRow(c.material); });
+    s.Then("row chosen", [] { return ModalUp("dbf4") != nullptr; }, [] { Key(Qt::Key_Return); });
+  }
+  if (road != MaterialRoad::kDatabaseMenu) {
+    s.Then("material shown", FormUp, [&] {
+      if (road == MaterialRoad::kList && c.code == 10) Shot(ActiveModal(), "material_form_wire_standard");
+      EXPECT_EQ(FormText("Edit_name"), QString::fromUtf8(c.material));
+      shownItem = Child<QComboBox>(ActiveModal(), "ComboBox_toldd")->currentText();
+      ClickInForm("Button_ok");
+    });
+    s.Then("design or recalculation", [] { return ModalUp("Tin_radiodialog") != nullptr; },
+           [] { Key(Qt::Key_Escape); });
+  }
+  s.Then("taken", [this] { return MainWindowWaits(); }, [] {});
+  ASSERT_TRUE(s.Run());
+  if (road != MaterialRoad::kDatabaseMenu) {
+    EXPECT_EQ(shownItem.toStdString(), c.item);
+  }
+  EXPECT_EQ(SpringData().MaterialName, c.material);
+  EXPECT_EQ(SpringData().WireStd, c.code);
+  test::CloseMainWindow(window_);
+}
+
+const WireStandardCase kWireStandards[] = {{"EN 10270-2 FDC", 10, "EN 10270-2 (0,05 .. 25 mm)"},
+                                           {"EN 10270-1 SH", 9, "EN 10270-1 (0,05 .. 25 mm)"},
+                                           {"EN 10270-3 1.4310", 14, "T14 - EN 10270-3 (0 .. 10 mm)"},
+                                           {"EN 10089 51CrV4", 3, "DIN 2077   (7 .. 80 mm)"},
+                                           {"EN 12166 CuSn6", 17, "EN 12166 - A (0 .. 20 mm)"}};
+
+std::string WireStandardRoadName(const ::testing::TestParamInfo<std::tuple<MaterialRoad, WireStandardCase>>& info) {
+  const char* const roads[] = {"List", "DatabaseButton", "DatabaseMenu"};
+  std::string name =
+      std::string(roads[static_cast<int>(std::get<0>(info.param))]) + "_" + std::get<1>(info.param).material;
+  for (char& ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRoad, WireStandardRoads,
+                         ::testing::Combine(::testing::Values(MaterialRoad::kList, MaterialRoad::kDatabaseButton,
+                                                              MaterialRoad::kDatabaseMenu),
+                                            ::testing::ValuesIn(kWireStandards)),
+                         WireStandardRoadName);
 
 }  // namespace
 }  // namespace zeb::desktop

@@ -151,9 +151,9 @@ TEST_F(TypedRowsTest, RangesOfTheRows) {
     EXPECT_EQ(Edits(shown.at(1)), Edits(plain.at(0)));
     EXPECT_EQ(Snapshot(), kept);
   }
-  // A long text is echoed cut to 60 characters.
-  Run(kRecalc, {{3, std::string(300, 'x')}}, "Ung\u00fcltige Eingabe \"" + std::string(57, 'x') + "...\" !");
-  EXPECT_EQ(ui().shown().back().text.size(), std::string("Ung\u00fcltige Eingabe \"\" !").size() + 60);
+  // A long text is echoed cut to 60 characters, after the row's label.
+  Run(kRecalc, {{3, std::string(300, 'x')}}, "L0: Ung\u00fcltige Eingabe \"" + std::string(57, 'x') + "...\" !");
+  EXPECT_EQ(ui().shown().back().text.size(), std::string("L0: Ung\u00fcltige Eingabe \"\" !").size() + 60);
   // Absolute zero itself, a number in exponent notation and a typed 0 in
   // the wire row are taken without a word (0 starts the estimate of d).
   Run(kRecalc, {{7, "-273.15"}});

@@ -96,7 +96,7 @@ class DeviceTest : public test::BaseTest {
 
   // Report on the screen; the lines of the viewer's copy.
   Lines ScreenReport(int n, int total = 0) {
-    ui().ExpectTextViewer("outwin.txt");
+    ui().ExpectTextViewer("ZEB1    Ausdruck");
     Report(kOutScreen, n, total);
     return SplitLines(ReadBytes(ViewerDisplayFile()));
   }
@@ -164,6 +164,20 @@ TEST_F(DeviceTest, TheFileLineNamesTheSpringFileOnce) {
   EXPECT_EQ(fileLine("../v1.2/feder", "/daten"), "       *    /daten/../v1.2/fed");
 }
 
+// The text window's title names what it shows and the spring file as the
+// main window's title does (none for a new spring, one extension), without
+// its folder.
+TEST_F(DeviceTest, SubjectsOfASpringNameItsFile) {
+  G().SpringFileExtension = "zeb";
+  for (const auto& [name, subject] : std::vector<std::pair<std::string, std::string>>{
+           {"", "Auszug"}, {"feder", "Auszug  -  feder.zeb"}, {"../v1.2/feder.ZEB", "Auszug  -  feder.ZEB"}, {"/daten/v1.2", "Auszug  -  v1.2"}}) {
+    G().CurrentFileName = name;
+    EXPECT_EQ(SpringOutputSubject("Auszug"), subject);
+  }
+  G().CurrentFileName = "ma\xc3\x9f";  // UTF-8
+  EXPECT_EQ(SpringOutputSubject("\x8enderungsprotokoll"), "\xc4nderungsprotokoll  -  ma\xdf.zeb");
+}
+
 TEST_F(DeviceTest, HeadModeTwoFramesOnlyTheFirstPage) {
   G().PageHeadMode = 2;
   const Lines lines = ScreenReport(150, 3);
@@ -174,7 +188,7 @@ TEST_F(DeviceTest, HeadModeTwoFramesOnlyTheFirstPage) {
   EXPECT_EQ(pages[1][0], "       Inhalt 57");
   EXPECT_EQ(pages[1].size(), 65u);
   // A page head asked for later writes only " ".
-  ui().ExpectTextViewer("outwin.txt");
+  ui().ExpectTextViewer("ZEB1    Ausdruck");
   OpenWithHead(kOutScreen);
   WriteResultLine("a");
   WritePageEnd();

@@ -50,7 +50,10 @@ TEST_F(MaterialFormTest, RmAndTauZulFollowTheDiameter) {
   EXPECT_NEAR(SpringData().Rm, rm, 1e-9L);
   EXPECT_EQ(form.rm, FormatStress(rm));
   EXPECT_EQ(form.tauz, FormatStress(0.56L * rm));
-  EXPECT_EQ(form.tolText, FormatLength(0.035L));  // DIN 2076 B above 1.4 mm
+  // The wire standard of the material chosen: EN 10270-1, its tolerance
+  // that of T4 of EN 10218-2 from 1.78 mm.
+  EXPECT_EQ(form.tolIndex, 8);
+  EXPECT_EQ(form.tolText, FormatLength(0.025L));
   // Hot-coiled: tau zul = 840 - 250 log10(0.05 d).
   SpringData().CoilingKind = 2;
   form.SetDiameterText("20");

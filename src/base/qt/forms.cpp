@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
 #include <QFontDatabase>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -192,6 +194,17 @@ void FitControlTexts(QWidget* dialog) {
         parent->setGeometry(QRect(parent->pos(), QSize(width, height)));
     }
   }
+}
+
+void ShowItemsWhole(QComboBox* combo) {
+  // As wide as its widest item where the window has the room; narrower,
+  // never beyond its window, where the screen gives less.
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  combo->setMinimumWidth(combo->fontMetrics().averageCharWidth() * 20);
+  QAbstractItemView* list = combo->view();
+  const bool scrolls = combo->count() > combo->maxVisibleItems();
+  const int scrollBar = scrolls ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list) : 0;
+  list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() + scrollBar);
 }
 
 void PlaceDialog(QWidget* dialog, const DialogGeometry& designed) {

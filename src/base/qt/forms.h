@@ -12,6 +12,7 @@
 #include "base/ui_port.h"
 
 class QButtonGroup;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -32,6 +33,11 @@ void ScaleDialogOnly(QWidget* dialog, const DialogGeometry& designed);
 // children, up to the dialog. Both placing helpers run it; a form that
 // places itself runs it after building its controls.
 void FitControlTexts(QWidget* dialog);
+
+// A combo box shows its items whole, in its field and in its list: as wide
+// as its widest item (within a window the screen can hold; the window
+// grows to its size hint). Run again after its items change.
+void ShowItemsWhole(QComboBox* combo);
 
 // Help buttons of the forms: help text n in the text box (mode 1) or its
 // picture alone (mode 2); AbortFlag is 0 afterwards.

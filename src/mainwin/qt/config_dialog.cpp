@@ -125,14 +125,13 @@ class TconfigDialog : public QDialog {
     auto* row = new QHBoxLayout;
     row->addStretch();
     auto* ok = Button("Button_ok", "OK", [this] {
-      Collect();
-      accept();
+      if (Checked()) accept();
     });
     ok->setDefault(true);
     row->addWidget(ok);
     row->addWidget(Button("Button_cancel", "Abbrechen", [this] { reject(); }));
     row->addWidget(Button("Button_save", "&Speichern", [this] {
-      Collect();
+      if (!Checked()) return;
       SaveConfigForm(f_);
       Load();
     }));
@@ -172,10 +171,26 @@ class TconfigDialog : public QDialog {
     if (ImportConfigForm(f_, path)) Load();
   }
   void Export() {
+    if (!Checked()) return;
     std::string path;
     if (!Ui().ChooseSaveFile(G().ProgramFolder, "*.cfg|*.cfg", "", path)) path.clear();
     Collect();
     ExportConfigForm(f_, path);
+  }
+  // The controls collected and checked; a refused field is shown on its
+  // page with its text back and the cursor in it.
+  bool Checked() {
+    Collect();
+    FieldRefusal r;
+    if (CheckConfigForm(f_, &r)) return true;
+    Load();
+    if (auto* e = findChild<QLineEdit*>(QString::fromStdString(r.control))) {
+      for (QWidget* p = e->parentWidget(); p != nullptr; p = p->parentWidget())
+        if (tabs_->indexOf(p) >= 0) tabs_->setCurrentWidget(p);
+      e->setFocus();
+      e->selectAll();
+    }
+    return false;
   }
 
   void SetHints() {

@@ -317,19 +317,18 @@ class TForm_toleranz : public Form {
     for (int c = 0; c < 4; ++c)
       head->addWidget(Label(nullptr, c < 3 ? QString::number(c + 1) : "2096"), 1, c + 1, Qt::AlignCenter);
     struct RowDef {
-      const char *box, *caption, *prefix, *suffix, *editMax, *editMin;
+      const char *box, *prefix, *suffix, *editMax, *editMin;
     };
-    static const RowDef kRows[kToleranceRows] = {
-        {"GroupBox1", "Dm, De, Di", "rb1", "", "Edit11", "Edit12"},
-        {"GroupBox2", "L0", "rb2", "", "Edit21", "Edit22"},
-        {"GroupBox3", "F1", "rb3", "", "Edit31", "Edit32"},
-        {"GroupBox6", "F2", "rb3", "a", "Edit33", "Edit34"},
-        {"GroupBox4", "e1", "rb4", "", "Edit41", nullptr},
-        {"GroupBox9", "e2", "rb4", "a", "Edit42", nullptr}};
+    static const RowDef kRows[kToleranceRows] = {{"GroupBox1", "rb1", "", "Edit11", "Edit12"},
+                                                 {"GroupBox2", "rb2", "", "Edit21", "Edit22"},
+                                                 {"GroupBox3", "rb3", "", "Edit31", "Edit32"},
+                                                 {"GroupBox6", "rb3", "a", "Edit33", "Edit34"},
+                                                 {"GroupBox4", "rb4", "", "Edit41", nullptr},
+                                                 {"GroupBox9", "rb4", "a", "Edit42", nullptr}};
     for (int r = 0; r < kToleranceRows; ++r) {
       const RowDef& d = kRows[r];
       const auto row = static_cast<ToleranceRow>(r);
-      auto* caption = Label(d.box, Utf8(d.caption));
+      auto* caption = Label(d.box, Utf8(kToleranceRowLabels[static_cast<std::size_t>(r)]));
       captions_[r] = caption;
       head->addWidget(caption, r + 2, 0);
       auto* group = new QButtonGroup(this);

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSet>
 #include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 
 #include "base/files.h"
@@ -113,8 +115,8 @@ TForm_online::TForm_online(QWidget* parent, OnlineRun& run) : QDialog(parent), r
     Finish(OnlineKey::Ok);
   });
   BuildRows();
-  // The unit and name labels show their whole text ("N/mm", "kg/dm³").
   FitControlTexts(this);
+  LayOutColumns();
 }
 
 int TForm_online::Rows() {
@@ -240,10 +242,7 @@ void TForm_online::Refresh(OnlineRun& run) {
   run_ = &run;
   finishing_ = false;
   const OnlineState& o = Online();
-  const BaseGlobals& g = G();
-  const int pct = g.DialogSizePercent > 0 ? g.DialogSizePercent : 100;
   if (pos() != QPoint(o.Left, o.Top)) move(o.Left, o.Top);
-  resize(kDesignWidth * pct / 100, kDesignHeight * pct / 100);
   const auto setText = [](QLabel* l, const QString& text) {
     if (l != nullptr && l->text() != text) {
       l->setText(text);
@@ -275,7 +274,95 @@ void TForm_online::Refresh(OnlineRun& run) {
       }
   }
   UpdateMessages();
+  LayOutColumns();
   FocusCurrent();
+}
+
+namespace {
+
+constexpr int kGap = 6;  // between the texts of a row
+
+}  // namespace
+
+int TForm_online::Measured(const QWidget* w, const QString& text) {
+  Measure& m = measured_[w];
+  if (m.width < 0 || m.text != text) m = {text, w->fontMetrics().horizontalAdvance(text)};
+  return m.width;
+}
+
+int TForm_online::TextWidth(const QLabel* l) {
+  return l == nullptr || l->isHidden() ? 0 : Measured(l, l->text()) + 2 * l->margin() + 1;
+}
+
+int LineEditTextNeed(const QLineEdit* e, const QString& text) {
+  QStyleOptionFrame option;
+  option.initFrom(e);
+  option.rect = QRect(0, 0, 1000, e->height());
+  option.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, e) : 0;
+  const QRect contents = e->style()->subElementRect(QStyle::SE_LineEditContents, &option, e);
+  const QMargins m = e->textMargins();
+  // The field keeps two pixels on either side of its text and one for the
+  // cursor at its end.
+  return 1000 - contents.width() + m.left() + m.right() + 4 + 1 + e->fontMetrics().horizontalAdvance(text);
+}
+
+void TForm_online::LayOutColumns() {
+  // Each control keeps its designed place and width unless a text needs
+  // more: a column starts a gap after the widest text of the one before it
+  // and is as wide as its widest text.
+  int label = 0, edit = 62, unit = 0;
+  for (int i = 1; i <= rows_; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    if (run_ != nullptr && run_->Hidden(i)) continue;
+    label = std::max(label, TextWidth(rowLabels_[r]));
+    unit = std::max(unit, TextWidth(unitLabels_[r]));
+    if (QLineEdit* e = edits_[r]) {
+      if (editFrame_ < 0) editFrame_ = LineEditTextNeed(e, QString());
+      edit = std::max(edit, editFrame_ + Measured(e, e->text()));
+    }
+  }
+  // Input column: the labels (right-aligned) in the group box at 10, the
+  // fields on the form, the units in the group box.
+  const int labelWidth = std::max(34, label);
+  const int editLeft = std::max(46, 6 + labelWidth + kGap), unitLeft = std::max(114, editLeft + edit + kGap);
+  for (int i = 1; i <= rows_; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    if (QLabel* l = rowLabels_[r]) l->setGeometry(6, 27 * i + 2, labelWidth, 24);
+    if (QLineEdit* e = edits_[r]) e->setGeometry(10 + editLeft, 27 * i + 4, edit, 26);
+    if (QLabel* l = unitLabels_[r]) l->setGeometry(unitLeft, 27 * i + 2, std::max(20, unit), 24);
+  }
+  const int inputWidth = std::max(150, unitLeft + unit + 8);
+  GroupBox_eingabe->setGeometry(10, 5, inputWidth, 27 * rows_ + 30);
+  int right = 10 + inputWidth;
+  if (GroupBox_ausgabe != nullptr) {
+    // Output column: name at 8, value at 50, unit at 102 as designed.
+    const int designLeft[3] = {8, 50, 102}, designWidth[3] = {40, 55, 30};
+    int left[3], text[3] = {0, 0, 0};
+    for (std::size_t k = 0; k < 3; ++k) {
+      for (int j = 1; j <= outs_; ++j)
+        text[k] = std::max(text[k], TextWidth(outLabels_[k][static_cast<std::size_t>(j)]));
+      left[k] = k == 0 ? designLeft[0] : std::max(designLeft[k], left[k - 1] + text[k - 1] + kGap);
+      for (int j = 1; j <= outs_; ++j)
+        if (QLabel* l = outLabels_[k][static_cast<std::size_t>(j)])
+          l->setGeometry(left[k], 27 * j + 2, std::max(designWidth[k], text[k]), 24);
+    }
+    const int outputWidth = std::max(140, left[2] + text[2] + 8);
+    GroupBox_ausgabe->setGeometry(right + 10, 5, outputWidth, 27 * outs_ + 30);
+    right += 10 + outputWidth;
+    int message = 240;
+    for (QLabel* l : messageLabels_) message = std::max(message, TextWidth(l));
+    for (QLabel* l : messageLabels_)
+      if (l != nullptr) l->setGeometry(10, l->y(), message, 24);
+    GroupBox_fehler->setGeometry(right + 10, 5, std::max(260, message + 20), 354);
+    right += 10 + GroupBox_fehler->width();
+  }
+  // The form holds the columns and its buttons.
+  const int pct = G().DialogSizePercent > 0 ? G().DialogSizePercent : 100;
+  int buttons = 0;
+  for (const QPushButton* b : findChildren<QPushButton*>())
+    if (!b->isHidden()) buttons = std::max(buttons, b->geometry().right() + 1);
+  const QSize size(std::max({kDesignWidth * pct / 100, right + 10, buttons + 10}), kDesignHeight * pct / 100);
+  if (size != this->size()) resize(size);
 }
 
 void TForm_online::RunOnce() {

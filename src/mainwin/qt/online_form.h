@@ -3,6 +3,7 @@
 // run of a screen, its fields updated.
 #pragma once
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
 #include <array>
 #include <string>
@@ -58,6 +59,13 @@ class TForm_online : public QDialog {
   static int Rows();
   static int Outs();
   void BuildRows();
+  // Columns as wide as their widest texts, the texts of a row apart; the
+  // group boxes and the form around them.
+  void LayOutColumns();
+  // A text's width in a control's font, measured anew only when it changed
+  // (the form lays its columns out at every run).
+  int Measured(const QWidget* w, const QString& text);
+  int TextWidth(const QLabel* l);
   void UpdateMessages();
   void FocusCurrent();
   // The field of the current row (none when hidden).
@@ -77,7 +85,17 @@ class TForm_online : public QDialog {
   int rows_ = 0, outs_ = 0;
   bool small_ = false;
   std::string caption_;
+  struct Measure {
+    QString text;
+    int width = -1;
+  };
+  QHash<const QWidget*, Measure> measured_;
+  int editFrame_ = -1;  // a field's width without its text
 };
+
+// The width a line edit needs to show text whole: its frame and margins,
+// the text and the cursor.
+int LineEditTextNeed(const QLineEdit* e, const QString& text);
 
 // The form port: one modal TForm_online per screen, owned by the main
 // window, updated for each run.

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "base/dialogs.h"
@@ -115,6 +116,7 @@ TForm_zebmat::TForm_zebmat(QWidget* parent) : QDialog(parent) {
   tolList_->setObjectName("ComboBox_toldd");
   tolList_->setMaxVisibleItems(16);
   for (const std::string& item : MaterialForm::ToleranceItems()) tolList_->addItem(Oem(item));
+  ShowItemsWhole(tolList_);
   wireGrid->addWidget(Label(wire, "Label_toldd", QStringLiteral("Toleranz des Drahtdurchmessers")), 1, 0, 1, 3);
   wireGrid->addWidget(tolList_, 2, 0, 1, 3);
   toldd_ = Edit(wire, "Edit_toldd");
@@ -262,6 +264,9 @@ void TForm_zebmat::Refresh() {
   combo_->clear();
   for (const std::string& item : form_.items) combo_->addItem(Oem(item));
   combo_->setEditable(true);
+  ShowItemsWhole(combo_);
+  // Wide enough for the longest material, as far as the screen allows.
+  if (screen() != nullptr) resize(size().expandedTo(sizeHint()).boundedTo(screen()->availableGeometry().size()));
   // The shown material is the list's current item, so that the arrow keys
   // move on from it.
   combo_->setCurrentIndex(form_.ShownItem());
