@@ -137,6 +137,17 @@ void ConfirmOverwriteFile(std::string_view path) {
   }
 }
 
+bool ConfirmChosenSaveFile(std::string_view path) {
+  if (!SomethingToOverwrite(path)) return true;
+  BaseGlobals& g = G();
+  const Byte abort = g.AbortFlag;
+  g.AbortFlag = 0;
+  ConfirmOverwriteFile(path);
+  const bool write = g.AbortFlag == 0;
+  g.AbortFlag = abort;
+  return write;
+}
+
 std::string AskSaveFileName(std::string_view nameIn) {
   BaseGlobals& g = G();
   if (ArchiveMode() && nameIn != "aktuell") {

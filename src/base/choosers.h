@@ -17,6 +17,11 @@ namespace zeb {
 // caller's write replaces it when complete.
 void ConfirmOverwriteFile(std::string_view path);
 
+// A file chosen in a save dialog (which leaves the question to its caller):
+// where something is at the name, asked about as ConfirmOverwriteFile does;
+// true to write it. AbortFlag is left as it was.
+bool ConfirmChosenSaveFile(std::string_view path);
+
 // The save-as step of the spring file; returns the path ("" when refused or
 // cancelled).
 std::string AskSaveFileName(std::string_view name);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <initializer_list>
 
+#include "base/choosers.h"
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/format.h"
@@ -460,6 +461,12 @@ void CadBeginOutput(int code) {
         std::size_t slash = name.rfind('/');
         std::string_view base = std::string_view(name).substr(slash == std::string::npos ? 0 : slash + 1);
         if (base.find('.') == std::string_view::npos) name += std::string(".") + ext;
+        if (!ConfirmChosenSaveFile(name)) {
+          G().AbortFlag = 1;
+          st.CadFileName.clear();
+          RestoreArrowCursor();
+          return;
+        }
       }
       st.CadFileName = name;
       if (!OpenRunFile(name)) return;

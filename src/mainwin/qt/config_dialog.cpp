@@ -174,6 +174,7 @@ class TconfigDialog : public QDialog {
     if (!Checked()) return;
     std::string path;
     if (!Ui().ChooseSaveFile(G().ProgramFolder, "*.cfg|*.cfg", "", path)) path.clear();
+    if (!path.empty() && !ConfirmChosenSaveFile(path)) path.clear();
     Collect();
     ExportConfigForm(f_, path);
   }

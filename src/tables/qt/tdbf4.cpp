@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "base/choosers.h"
 #include "base/dialogs.h"
 #include "base/globals.h"
 #include "base/help.h"
@@ -294,6 +295,7 @@ void Tdbf4::ExportHtml() {
   name = name.substr(0, name.find_last_of('.'));
   std::string path;
   if (!Ui().ChooseSaveFile(G().DataFolder, "HTML files|*.HTM;*.HTML|All files|*.*", name + ".htm", path)) return;
+  if (!ConfirmChosenSaveFile(path)) return;
   w_.ExportHtml(path);
 }
 
@@ -312,6 +314,7 @@ void Tdbf4::AppendFile(bool delimited) {
 void Tdbf4::SaveDelimited() {
   std::string path;
   if (!Ui().ChooseSaveFile(G().DataFolder, "txt|*.txt|All files|*.*", "", path)) return;
+  if (!ConfirmChosenSaveFile(path)) return;
   w_.SaveAsDelimitedCommand(path);
 }
 
