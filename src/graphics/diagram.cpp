@@ -48,6 +48,11 @@ std::vector<std::array<Real, 4>> gLeaders;
 // The least height of a frame's text (sheet units of the plot).
 Real gLeastTextHeight = 1;
 
+// The title block top right of a sheet: where its lines begin and how far
+// down their ink reaches (above the sheet when there is none).
+constexpr Real kTitleBlockX = 80;
+Real gTitleBlockBottom = 1e9L;
+
 // What a leader keeps from another point's mark (sheet units).
 constexpr Real kMarkClearance = 0.2L;
 
@@ -593,21 +598,22 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx,
 constexpr long kMaxPasses = 100000;
 
 // v = lo, lo + step, ... through hi; the loop ends when the value reaches
-// hi + step (within 1e-5) or passes it. Nothing when the step is not a
-// finite positive value that moves lo, a bound is not finite, or it would
-// take more than 100,000 passes.
+// hi + step (within 1e-5, or a thousandth of a step below 0.01, so that
+// the ticks of a small range run to its end as well) or passes it.
+// Nothing when the step is not a finite positive value that moves lo, a
+// bound is not finite, or it would take more than 100,000 passes.
 template <class Body>
 void StepLoop(Real lo, Real hi, Real step, Body&& body) {
   if (!std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(step) || !(step > 0)) return;
   if (lo + step == lo) return;
   if ((hi - lo) / step + 2 > kMaxPasses) return;
-  const Real end = hi + step;
+  const Real end = hi + step, near = std::min(1e-5L, 1e-3L * step);
   Real v = lo;
   long passes = 0;
   do {
     body(v);
     v += step;
-  } while (!(SameFloat(v, end) || v > end) && ++passes < kMaxPasses);
+  } while (!(std::fabs(v - end) < near || v > end) && ++passes < kMaxPasses);
 }
 
 Real NonZero(Real span) { return span == 0 ? 1 : span; }
@@ -643,6 +649,32 @@ void DivideAxes(Real xmin, Real ymin, Real xmax, Real ymax, Division& x, Divisio
     NiceAxisScale(ymin, ymax, 6, y.lo, y.hi, y.step);
   }
 }
+
+// The numbers of a linear axis's ticks: three significant digits, or the
+// decimals of the step where two neighbouring ticks would read alike (a
+// narrow range far from 0).
+class TickNumbers {
+ public:
+  explicit TickNumbers(const Division& d) : step_(d.step) {
+    std::string last;
+    bool first = true;
+    StepLoop(d.lo, d.hi, d.step, [&](Real v) {
+      std::string t = FloatToStrAuto(v);
+      alike_ = alike_ || (!first && t == last);
+      last = std::move(t);
+      first = false;
+    });
+  }
+  std::string Text(Real v) const {
+    if (!alike_) return FloatToStrAuto(v);
+    if (std::fabs(v) < 1e-6L * step_) v = 0;
+    return FloatToStrDec(std::clamp(static_cast<int>(-std::floor(std::log10(step_) + 1e-9L)), 0, 12), v);
+  }
+
+ private:
+  Real step_;
+  bool alike_ = false;
+};
 
 bool AllFinite(Real a, Real b, Real c, Real d) {
   return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d);
@@ -682,6 +714,7 @@ bool DiagramYIsLog() { return gState.DiagramAxisMode == 2 || gState.DiagramAxisM
 
 void DiagramReset() {
   gState = DiagramStateRecord{};
+  gTitleBlockBottom = 1e9L;
   DiagramSetPlotSize(160, 120);
   DiagramSetPlotOrigin(0, 0);
 }
@@ -862,29 +895,45 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   const bool xLog = DiagramXIsLog(), yLog = DiagramYIsLog();
   const bool xAxis = y.lo <= 0 && 0 <= y.hi, yAxis = x.lo <= 0 && 0 <= x.hi;
 
-  // The title, centred over the plot and never left of it; where the y
-  // axis with its arrow would run through it, it starts right of the axis.
+  // The title, centred over the plot and never left of it. The y axis
+  // with its arrow, where it would run through it, parts the room in two;
+  // the title block, where its lines reach down to the title, ends it. The
+  // title goes to the part that holds it as wide as it is nearest to its
+  // place (else to the widest part), fitted to the part; the plot's labels
+  // keep clear of it.
   CadSetLayer(4);
   DiagramTextStyleScaled(2, 0, 3.5L, 2.5L);
   {
     const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-    Real tx = std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size()));
+    const Real ideal = std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size()));
     const Real ty = s.PlotOriginY + s.PlotHeight + 3;
     // What shows of the title: leading blanks move it, trailing ones add nothing.
     const std::size_t lead = title.find_first_not_of(' ');
+    const Real from = lead == std::string_view::npos ? 0 : static_cast<Real>(lead) * cw;
+    const Real w = lead == std::string_view::npos ? 0 : static_cast<Real>(title.find_last_not_of(' ') + 1 - lead) * cw;
+    const Real end = gTitleBlockBottom < ty + h ? kTitleBlockX - 0.5L : std::numeric_limits<Real>::infinity();
+    // The parts (from, to) of the room; a long title may reach half the
+    // plot's width past its place.
+    std::vector<std::array<Real, 2>> parts{{s.PlotOriginX, std::max(s.PlotOriginX + s.PlotWidth, ideal + from + s.PlotWidth / 2)}};
     if (yAxis && lead != std::string_view::npos) {
-      const Real from = static_cast<Real>(lead) * cw;
-      const Real w = static_cast<Real>(title.find_last_not_of(' ') + 1 - lead) * cw;
       const Real ax = DiagramMapX(0), tip = DiagramMapY(y.hi + 0.05L * s.YSpan), half = 0.04L * s.PlotHeight / 8;
       const Real gap = 0.25L * h;
-      if (tip > ty && ax + half + gap > tx + from && ax - half - gap < tx + from + w) {
-        // To the nearer side of the axis, never left of the plot.
-        const Real right = ax + half + gap - from, left = ax - half - gap - w - from;
-        tx = left + from >= s.PlotOriginX && tx - left < right - tx ? left : right;
+      if (tip > ty && ax + half + gap > ideal + from && ax - half - gap < ideal + from + w)
+        parts = {{s.PlotOriginX, ax - half - gap}, {ax + half + gap, ax + half + gap + std::max(w, s.PlotWidth / 2)}};
+    }
+    Real tx = ideal, right = parts[0][1], best = -1, distance = 0;
+    for (const auto& [a, b0] : parts) {
+      const Real b = std::min(b0, end);
+      if (!(b > a)) continue;
+      const Real at = std::clamp(ideal + from, a, std::max(a, b - w)) - from;
+      const Real share = std::min<Real>(1, (b - a) / std::max<Real>(w, 1e-9L));
+      const Real away = std::fabs(at - ideal);
+      if (share > best + 1e-9L || (share > best - 1e-9L && away < distance)) {
+        best = share, distance = away, tx = at, right = b;
       }
     }
-    // A long title fitted to the plot's width (or what is left of it).
-    CadTextFit(title, tx, ty, std::max(s.PlotOriginX + s.PlotWidth - tx, s.PlotWidth / 2));
+    CadTextFit(title, tx, ty, right - tx);
+    DiagramNoteText(title, tx, ty);
   }
   CadSetLayer(17);
 
@@ -895,6 +944,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   }
 
   DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
+  const TickNumbers xTicks(x), yTicks(y);
   // Two steps of a logarithmic axis can land on one tick: it is drawn once.
   std::vector<Real> ticks;
   auto newTick = [&ticks](Real p) {
@@ -911,7 +961,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
       }
     } else {
       DiagramLine(v, y.lo, v, y.lo - 0.01L * s.YSpan);
-      DiagramLabel(FloatToStrAuto(v), v - 0.03L * (x.hi - x.lo), y.lo - 0.07L * s.YSpan);
+      DiagramLabel(xTicks.Text(v), v - 0.03L * (x.hi - x.lo), y.lo - 0.07L * s.YSpan);
     }
   });
 
@@ -947,7 +997,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
       }
     } else {
       DiagramLine(x.lo - 0.01L * s.XSpan, w, x.lo, w);
-      DiagramLabel(FloatToStrAuto(w), x.lo - 0.1L * s.XSpan, w - 0.01L * s.YSpan);
+      DiagramLabel(yTicks.Text(w), x.lo - 0.1L * s.XSpan, w - 0.01L * s.YSpan);
     }
   });
 
@@ -1041,16 +1091,18 @@ void DiagramRectangle(Real x1, Real y1, Real x2, Real y2) {
   CadRectangle(a, b, c, d);
 }
 
+Real DiagramMarkRadius(Real r) { return r > 0 ? std::max(r, kLeastMarkRadius) : r; }
+
 void DiagramCircleY(Real x, Real y, Real r) {
   const CadMarks mark;  // a point's mark
-  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleY(LogY(r));
+  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramMarkRadius(DiagramScaleY(LogY(r)));
   if (cr > 0) NoteMark(cx, cy, cr);
   CadCircle(cx, cy, cr);
 }
 
 void DiagramCircleX(Real x, Real y, Real r) {
   const CadMarks mark;  // a point's mark
-  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleX(LogX(r));
+  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramMarkRadius(DiagramScaleX(LogX(r)));
   if (cr > 0) NoteMark(cx, cy, cr);
   CadCircle(cx, cy, cr);
 }
@@ -1501,17 +1553,30 @@ DiagramTextTable::DiagramTextTable(Real x, Real y, Real h, const std::array<Real
   CadLine(columnX_[1], y - rowHeight_, columnX_[1], y);
   CadLine(xn, y - rowHeight_, xn, y);
   CadTextStyle(2, 0, h, 0.75L * h);
-  DrawRowTexts();
+  DrawRowTexts(boundaryCount_);
 }
 
 void DiagramTextTable::SetCells(const std::array<std::string_view, 7>& cells) {
   for (int k = 1; k <= 7; ++k) cells_[static_cast<std::size_t>(k)] = Cut80(cells[static_cast<std::size_t>(k - 1)]);
 }
 
-void DiagramTextTable::DrawRowTexts() {
+void DiagramTextTable::DrawRowTexts(int last) {
   CadSetLayer(18);
+  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
   for (int k = 1; k <= boundaryCount_ - 1; ++k) {
-    CadText(" " + cells_[static_cast<std::size_t>(k)], columnX_[static_cast<std::size_t>(k)], textBaseline_);
+    // Each text within its cell (a joined one within the row): a number
+    // too wide for it written shorter, a text without the blank before it
+    // where that is enough, else narrower.
+    const Real x = columnX_[static_cast<std::size_t>(k)];
+    const Real room = columnX_[static_cast<std::size_t>(k >= last ? boundaryCount_ : k + 1)] - x;
+    std::string text = CadFitNumberText(" " + cells_[static_cast<std::size_t>(k)], cw > 0 ? room / cw : room);
+    auto shown = [&text] { return static_cast<Real>(text.find_last_not_of(' ') + 1); };
+    const auto over = [&] { return cw > 0 && shown() * cw > room + 1e-6L * cw; };
+    if (over() && text.size() > 1 && text[0] == ' ') text.erase(0, 1);
+    if (over())
+      CadTextWhole(text, x, textBaseline_, room);
+    else
+      CadText(text, x, textBaseline_);
   }
   rowBottom_ -= rowHeight_;
   textBaseline_ -= rowHeight_;
@@ -1531,7 +1596,7 @@ void DiagramTextTable::AddRowJoined(const std::array<std::string_view, 7>& cells
       CadLine(xk, rowBottom_, xk, rowBottom_ + rowHeight_);
     }
   }
-  DrawRowTexts();
+  DrawRowTexts(last);
 }
 
 void DiagramTextTable::AddRow4(std::string_view c1, std::string_view c2, std::string_view c3, std::string_view c4) {
@@ -1555,11 +1620,22 @@ void DiagramTitleBlock() {
   // start below y 106) and right of the axis labels.
   // Each line whole between x 80 and the sheet's right edge, the title
   // line of name, number and second name on two where it needs them.
-  CadMoveTo(80, 117.5L);
-  const Real width = Cad().CadExtents[1] - 1 - 80;
-  CadTextLineWhole(DiagramTitleLine(), width, 2);
+  CadMoveTo(kTitleBlockX, 117.5L);
+  const Real width = Cad().CadExtents[1] - 1 - kTitleBlockX;
+  // A title line too long for one line is written smaller (down to 1.8
+  // high), so that the block keeps its three lines, above the plots'
+  // titles and arrows.
+  const std::string line = DiagramTitleLine();
+  if (CadLayoutText(line, width, 1).cut) {
+    const Real shown = static_cast<Real>(std::max<std::size_t>(1, line.find_last_not_of(' ') + 1));
+    const Real h = std::clamp(width / (shown * kCadNarrowestWidthFactor) - 0.01L, 1.8L, 2.2L);
+    CadTextStyle(2, 0, h, h * 1.7L / 2.2L);
+  }
+  CadTextLineWhole(line, width, 2);
   CadTextLineWhole(G().TitleBlockLines[2], width);
   CadTextLineWhole(G().TitleBlockLines[3], width);
+  const CadState& st = Cad();
+  gTitleBlockBottom = st.CadCurrentPoint.y + (1.6L * st.CadLineSpacing - 0.3L) * st.CadTextHeight;
 }
 
 void DiagramTitleTable(Real x, Real y, Real h) {

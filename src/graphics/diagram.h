@@ -115,8 +115,13 @@ void DiagramLineToUnclipped(Real x, Real y);
 void DiagramClipLine(Real x1, Real y1, Real x2, Real y2);  // log, clipped
 void DiagramLine(Real x1, Real y1, Real x2, Real y2);
 void DiagramRectangle(Real x1, Real y1, Real x2, Real y2);  // log
+// A point's circle, of radius r in y (or x) units, on the sheet at least
+// kLeastMarkRadius (a plot grown to an extreme spring keeps its points).
 void DiagramCircleY(Real x, Real y, Real r);                // log
 void DiagramCircleX(Real x, Real y, Real r);                // log
+inline constexpr Real kLeastMarkRadius = 0.3L;
+// The radius a mark of sheet radius r is drawn with.
+Real DiagramMarkRadius(Real r);
 void DiagramText(std::string_view text, Real x, Real y);    // log
 // A label of the current plot: like DiagramText, moved when it would cover
 // a label placed before or cross a line of the plot (axes, arrows, ticks,
@@ -236,8 +241,9 @@ void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog);
 
 // Framed text table: a header row, then one row per call, moving down.
 // Widths in characters of 0.9 h; the columns are the leading non-zero
-// widths. Texts code page 850, cut to 80 characters. Each row's box is
-// taken as a placed label of the plot (DiagramPlaceLabel keeps clear).
+// widths. Texts code page 850, cut to 80 characters, each kept in its cell
+// (CadFitNumberText, then narrowed). Each row's box is taken as a placed
+// label of the plot (DiagramPlaceLabel keeps clear).
 class DiagramTextTable {
  public:
   // Rows rowHeight high (0: twice the character height h), the text
@@ -259,7 +265,8 @@ class DiagramTextTable {
 
  private:
   void SetCells(const std::array<std::string_view, 7>& cells);
-  void DrawRowTexts();
+  // The row's texts; from column `last` on a text may reach the row's end.
+  void DrawRowTexts(int last);
 
   std::array<Real, 9> columnX_{};  // 1..8 used
   Real topY_ = 0;

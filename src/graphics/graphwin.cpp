@@ -1,6 +1,7 @@
 #include "graphics/graphwin.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <array>
 #include <charconv>
@@ -337,6 +338,21 @@ class Target {
 
 constexpr std::uint32_t kBlack = 0;
 
+// A drawing colour as the screen shows it on its background: one too near
+// the background to be seen (the table's black on a black background, its
+// white on a white one) turns white on a dark background and black on a
+// light one, as CAD programs show their colour 7.
+std::uint32_t ShownOn(std::uint32_t colour, std::uint32_t background) {
+  int apart = 0, light = 0;
+  for (int shift : {0, 8, 16}) {
+    const int c = static_cast<int>((colour >> shift) & 0xFFu), b = static_cast<int>((background >> shift) & 0xFFu);
+    apart = std::max(apart, std::abs(c - b));
+    light += b;
+  }
+  if (apart >= 48) return colour;
+  return light < 3 * 128 ? 0xFFFFFFu : kBlack;
+}
+
 }  // namespace
 
 std::string ListReal(Real x) {
@@ -626,9 +642,9 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
         brush = background;
       }
     } else if (colourDisplay) {
-      pen = brush = text = table[static_cast<std::size_t>(n)];
+      pen = brush = text = ShownOn(table[static_cast<std::size_t>(n)], background);
     } else {
-      pen = text = kBlack;
+      pen = text = ShownOn(kBlack, background);
       brush = background;
     }
   };
@@ -744,6 +760,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
           } else {
             colour = table[static_cast<std::size_t>(textColourNo)];
           }
+          if (!t.printer() && textColourNo != 0) colour = ShownOn(colour, background);
           const DPt o = t.Map(ox, oy);
           if (!t.Inside(o)) continue;
           t.r().SetFont(f);
