@@ -112,7 +112,7 @@ DiagramRange CharacteristicRange() {
   const SpringDataRecord& s = SpringData();
   DiagramRange r{0, s.sc, 0, s.Fc};
   for (Real v : {s.s1, s.s2, s.sn}) r.IncludeX(v);
-  for (Real v : {s.F1, s.F2, s.Fn}) r.IncludeY(std::min<Real>(v, 0));
+  for (Real v : {s.F1, s.F2, s.Fn}) r.IncludeY(v);
   for (Real v : {s.F1 + s.TolF1, s.F2 + s.TolF2})
     if (std::isfinite(v) && v > s.Fc) r.IncludeY(1.05L * v);
   return r;
@@ -173,6 +173,7 @@ void DrawWorkingPointsBlock() {
   CadSetLayer(19);
   CadMoveTo(126, 103);
   CadSetTextLineField(Cad().CadExtents[1] - 1 - 126);
+  const CadTextLinesAbove block(Cad().CadExtents[2] + 1);
   CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   CadTextLine(" ");
   CadTextLine("L0 = " + FormatLength(s.L0) + " " + LengthUnitName());

@@ -83,7 +83,7 @@ void LifeLineText(std::string_view text, Real x, Real y, const std::vector<std::
   const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
   const Real a = DegToRad(Cad().CadTextAngle), c = std::cos(a), sn = std::sin(a);
   const Real px = DiagramMapX(s.tauk1), py1 = DiagramMapY(0), py2 = DiagramMapY(s.tauk2 - s.tauk1);
-  const Real r = DiagramScaleY(10), gap = 0.25L * h;
+  const Real r = DiagramMarkRadius(DiagramScaleY(10)), gap = 0.25L * h;
   auto local = [&](Real sx, Real sy, Real qx, Real qy, Real& u, Real& v) {
     u = (qx - sx) * c + (qy - sy) * sn;
     v = -(qx - sx) * sn + (qy - sy) * c;
@@ -186,7 +186,7 @@ void OperatingPointLabels(bool haigh) {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
   // Beside their points and clear of the lines drawn before.
-  const Real r = DiagramScaleY(10), dx = r + 0.5L * Cad().CadTextHeight, dy = -0.5L * Cad().CadTextHeight;
+  const Real r = DiagramMarkRadius(DiagramScaleY(10)), dx = r + 0.5L * Cad().CadTextHeight, dy = -0.5L * Cad().CadTextHeight;
   DiagramPlacePointLabel("tau k1", s.tauk1, y1, r, dx, dy);
   DiagramPlacePointLabel(haigh ? "tau kh" : "tau k2", s.tauk1, y2, r, dx, dy);
 }

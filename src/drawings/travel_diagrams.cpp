@@ -62,7 +62,7 @@ void DrawBucklingDiagram() {
   DiagramPlaceLabel("Knickgefahr", 5.0L, 0.6L);
   if (!points) return;
   // Beside its point, else near it with a leader.
-  const Real r = DiagramScaleY(0.005L), dx = DiagramScaleX(0.1L), dy = DiagramScaleY(-0.01L);
+  const Real r = DiagramMarkRadius(DiagramScaleY(0.005L)), dx = DiagramScaleX(0.1L), dy = DiagramScaleY(-0.01L);
   auto point = [&](int layer, std::string_view label, Real sv) {
     CadSetLayer(layer);
     DiagramPlacePointLabel(label, xs, sv / s.L0, r, dx, dy);
