@@ -304,12 +304,12 @@ TEST_F(DiagramAnchorTest, TransverseDeflectionTimesRateIsTheForce) {
                      static_cast<double>(yhi)};
   };
   // The y axis reaches the curve's ends and every value marked: at s1 (clear
-  // of the axis), s2, sn (clear of s2) and sc.
+  // of the axis), s2, sn (clear of s2) and sc, and a twentieth above them.
   auto top = [&](Real curve, const std::array<Real, 5>& marked) {
     Real t = std::max({curve, marked[2], marked[4]});
     if (s.s1 > 0.09L * s.sc) t = std::max(t, marked[1]);
     if (s.sn > 1.05L * s.s2) t = std::max(t, marked[3]);
-    return t;
+    return 1.05L * t;
   };
   const HandFrame fq = frame(top(std::max({q.y[0], q.y[2], q.y[4]}), q.y));
   const HandFrame fr = frame(top(std::max(TransverseSpringRate(0), TransverseSpringRate(s.sc)), q.Rq));

@@ -102,8 +102,10 @@ TEST_F(CadOutputTest, TextStyleWidthFactor) {
   CadEndOutput();
 }
 
-// A text fitted to a field: as it is where it fits, narrower down to 70 %,
-// then cut with three dots; the style is set back after it.
+// A text fitted to a field: as it is where it fits, narrower down to the
+// readable width factor 0.5 (half the width of a style of factor 1), its
+// small numbers written with an exponent, then cut with three dots; the
+// style is set back after it.
 TEST_F(CadOutputTest, TextsFitTheirField) {
   CadSettings().CadTextFactor = 1;
   CadTextStyle(2, 0, 2, 2);  // 2 units a character
@@ -112,9 +114,14 @@ TEST_F(CadOutputTest, TextsFitTheirField) {
   EXPECT_EQ(1, k);
   EXPECT_EQ("ABCDEFGHIJ", CadFitText("ABCDEFGHIJ", 16, k));
   EXPECT_NEAR(0.8, static_cast<double>(k), 1e-12);
-  // 10 / (2 x 0.7) = 7.1 characters: four and the dots.
-  EXPECT_EQ("ABCD...", CadFitText("ABCDEFGHIJ", 10, k));
-  EXPECT_NEAR(0.7, static_cast<double>(k), 1e-12);
+  EXPECT_EQ("ABCDEFGHIJ", CadFitText("ABCDEFGHIJ", 10, k));
+  EXPECT_NEAR(0.5, static_cast<double>(k), 1e-12);
+  // 19 characters in 16 units: 15 with exponents, at 16 / 30.
+  EXPECT_EQ("+4.9E-5/-3.3E-5", CadFitText("+0.000049/-0.000033", 16, k));
+  EXPECT_NEAR(16.0 / 30, static_cast<double>(k), 1e-12);
+  // 8 / (2 x 0.5) = 8 characters: five and the dots.
+  EXPECT_EQ("ABCDE...", CadFitText("ABCDEFGHIJ", 8, k));
+  EXPECT_NEAR(0.5, static_cast<double>(k), 1e-12);
   CadTextFit("ABCDEFGHIJ", 5, 6, 16);
   EXPECT_EQ(1, Cad().CadTextWidthFactor);
   EXPECT_EQ(2, Cad().CadTextFont);

@@ -470,17 +470,21 @@ TEST_F(DiagramTest, TextTableColumnsRowsAndMarks) {
     EXPECT_NEAR(D(texts[1].args[1]), 93, kEps);
   }
   sink().ClearCalls();
-  DiagramTextTable all(0, 50, 1, {1, 1, 1, 1, 1, 1, 1}, {std::string(100, 'h'), "2", "3", "4", "5", "6", "7"});
-  EXPECT_EQ(all.BoundaryCount(), 8);
+  // A header cut to 80 characters (in a column that holds them).
+  DiagramTextTable wide(0, 80, 1, {100, 0, 0, 0, 0, 0, 0}, {std::string(100, 'h'), {}, {}, {}, {}, {}, {}});
   EXPECT_EQ(Texts()[0], " " + std::string(80, 'h'));
+  sink().ClearCalls();
+  DiagramTextTable all(0, 50, 1, {1, 1, 1, 1, 1, 1, 1}, {"h", "2", "3", "4", "5", "6", "7"});
+  EXPECT_EQ(all.BoundaryCount(), 8);
   sink().ClearCalls();
   all.AddMarkRow("m", 2);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 7u);
-  EXPECT_TRUE(texts[1] == " " && texts[2] == " X");
+  // A column one character wide holds the X without the blank before it.
+  EXPECT_TRUE(texts[1] == " " && texts[2] == "X");
   sink().ClearCalls();
   all.AddMarkRow("m", 7);
-  EXPECT_FALSE(HasText(" X"));
+  EXPECT_FALSE(HasText("X"));
 }
 
 TEST_F(DiagramTest, WireSectionAndMaterialLines) {
