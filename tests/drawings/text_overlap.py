@@ -169,6 +169,43 @@ def separated(p, q):
     return False
 
 
+def bounds(points):
+    xs, ys = [p[0] for p in points], [p[1] for p in points]
+    return min(xs), min(ys), max(xs), max(ys)
+
+
+class Grid:
+    """Bounds (x0, y0, x1, y1) by the cells of CELL units they reach, so
+    that a sheet of many lines asks only the few boxes near each."""
+    CELL = 5.0
+
+    def __init__(self, boxes):
+        self.cells = {}
+        for k, b in enumerate(boxes):
+            for key in self.keys(b):
+                self.cells.setdefault(key, []).append(k)
+
+    def keys(self, b):
+        c = self.CELL
+        i0, i1 = int(math.floor(b[0] / c)), int(math.floor(b[2] / c))
+        j0, j1 = int(math.floor(b[1] / c)), int(math.floor(b[3] / c))
+        if (i1 - i0 + 1) * (j1 - j0 + 1) > 4096:  # a box beyond any sheet's size
+            return [("all",)]
+        return [(i, j) for i in range(i0, i1 + 1) for j in range(j0, j1 + 1)]
+
+    def near(self, b):
+        """The indices of the boxes that may reach into b, ascending."""
+        found = set(self.cells.get(("all",), ()))
+        for key in self.keys(b):
+            found.update(self.cells.get(key, ()))
+        return sorted(found)
+
+
+def apart(a, b):
+    """Whether two bounds lie apart by more than the hair shrinks them."""
+    return a[0] >= b[2] - HAIR or b[0] >= a[2] - HAIR or a[1] >= b[3] - HAIR or b[1] >= a[3] - HAIR
+
+
 def sheet(doc):
     """The sheet the header names, or None."""
     lo, hi = doc.header.get("$LIMMIN"), doc.header.get("$LIMMAX")
@@ -201,14 +238,26 @@ def print_size(texts, leaders, segments, circles, scale=1.0):
     for t, b, _, h, wf, *_ in texts:
         if h * scale < MIN_HEIGHT - 0.005 or wf < MIN_WIDTH - 0.005:
             found.append("%r (%.2f, %.2f) h %.2f w %.2f below print size" % (t, b[0][0], b[0][1], h * scale, wf))
+    # A leader ends by a text (within a quarter height) and starts on a
+    # point's circle: only the lines with an end near a text are tried.
+    reach = [bounds(b) for _, b, *_ in texts]
+    grid = Grid([(x0 - 0.25 * t[3] - 0.1, y0 - 0.25 * t[3] - 0.1, x1 + 0.25 * t[3] + 0.1, y1 + 0.25 * t[3] + 0.1)
+                 for (x0, y0, x1, y1), t in zip(reach, texts)])
+    rings = Grid([(cx - r - 0.1, cy - r - 0.1, cx + r + 0.1, cy + r + 0.1) for cx, cy, r in circles])
     for seg in leaders:
         (ax, ay), (bx, by) = seg
+        by_text = set(grid.near((ax, ay, ax, ay))) | set(grid.near((bx, by, bx, by)))
+        if not by_text:
+            continue
         length = math.hypot(bx - ax, by - ay)
         owner = None
-        for t, b, _, h, *_ in texts:
-            for (nx, ny), (fx, fy) in ((seg[0], seg[1]), (seg[1], seg[0])):
-                if (point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h
-                        and any(abs(math.hypot(fx - cx, fy - cy) - r) <= min(0.1, r / 2) for cx, cy, r in circles)):
+        # Only a line from a point's circle leads to a label.
+        ends = [(near, far) for near, far in ((seg[0], seg[1]), (seg[1], seg[0]))
+                if any(abs(math.hypot(far[0] - cx, far[1] - cy) - r) <= min(0.1, r / 2)
+                       for cx, cy, r in (circles[i] for i in rings.near((far[0], far[1], far[0], far[1]))))]
+        for t, b, _, h, *_ in (texts[i] for i in sorted(by_text)) if ends else ():
+            for (nx, ny), (fx, fy) in ends:
+                if point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h:
                     owner = t
         if owner is None or length * scale < 0.5:
             continue
@@ -268,8 +317,11 @@ def gaps_past_ink(texts, segments):
     text's gap; a stretch between two texts may go as well when shorter
     than 0.8 text heights (too short a piece to keep)."""
     found = []
+    cells = [bounds(t[7]) for t in texts]
+    grid = Grid(cells)
     for hole in holes(segments):
-        near = [t for t in texts if not separated(t[7], hole)]
+        hb = bounds(hole)
+        near = [texts[i] for i in grid.near(hb) if not apart(cells[i], hb) and not separated(texts[i][7], hole)]
         if not near:
             continue
         (ax, ay), (bx, by) = hole
@@ -338,22 +390,31 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
             elif e.dxftype() == "CIRCLE":
                 circles.append((e.dxf.center.x, e.dxf.center.y, e.dxf.radius))
     found = []
+    spans = [bounds(t[1]) for t in texts]
     for i in range(len(texts) if not lines_only else 0):
         for j in range(i + 1, len(texts)):
             (ta, pa, *_), (tb, pb, *_) = texts[i], texts[j]
-            if not separated(pa, pb):
+            if not apart(spans[i], spans[j]) and not separated(pa, pb):
                 found.append("%r (%.2f, %.2f) over %r (%.2f, %.2f)" % (
                     ta, pa[0][0], pa[0][1], tb, pb[0][0], pb[0][1]))
-    for t, b, inner, *_ in texts:
-        for s in segments:
-            if separated(inner, s):
-                continue
-            if len(s) == 2:
-                found.append("%r (%.2f, %.2f) on line (%.2f, %.2f)-(%.2f, %.2f)" % (
-                    t, b[0][0], b[0][1], s[0][0], s[0][1], s[1][0], s[1][1]))
-            else:
-                found.append("%r (%.2f, %.2f) on solid (%.2f, %.2f)" % (t, b[0][0], b[0][1], s[0][0], s[0][1]))
-            break  # one line per text is enough to name it
+    # The first line (in the file's order) through each text: only the
+    # texts near a line are tried, apart by their bounds is apart.
+    inner_bounds = [bounds(inner) for _, _, inner, *_ in texts]
+    grid, first = Grid(inner_bounds), {}
+    for k, s in enumerate(segments):
+        sb = bounds(s)
+        for i in grid.near(sb):
+            if i not in first and not apart(inner_bounds[i], sb) and not separated(texts[i][2], s):
+                first[i] = k
+    for i, (t, b, *_) in enumerate(texts):
+        if i not in first:
+            continue
+        s = segments[first[i]]
+        if len(s) == 2:
+            found.append("%r (%.2f, %.2f) on line (%.2f, %.2f)-(%.2f, %.2f)" % (
+                t, b[0][0], b[0][1], s[0][0], s[0][1], s[1][0], s[1][1]))
+        else:
+            found.append("%r (%.2f, %.2f) on solid (%.2f, %.2f)" % (t, b[0][0], b[0][1], s[0][0], s[0][1]))
     limits = sheet(doc) if frame else None
     if limits is not None:
         for t, b, *_ in texts:
