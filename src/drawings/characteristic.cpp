@@ -94,9 +94,15 @@ void ToleranceBandLegend() {
   for (const std::string& l : legends) longest = std::max(longest, l.size());
   Real x = 50, y = 12;
   DiagramPlaceBox(static_cast<Real>(longest) * cw, 8 + Cad().CadTextHeight, 1, x, y);
+  // Where the plot has no free place for it (bands and labels all over),
+  // above the plot's top left, over its title (lines 3 apart from y 118).
+  bool free = true;
+  for (int g = 1; g <= 3; ++g) free = free && DiagramTextFree(legends[g - 1], x, y + 4 * static_cast<Real>(3 - g));
+  const Real pitch = free ? 4 : 3;
+  if (!free) x = DiagramState().PlotOriginX, y = 118 - 2 * pitch;
   for (int g = 1; g <= 3; ++g) {
     CadSetLayer(layers[g - 1]);
-    CadText(legends[g - 1], x, y + 4 * static_cast<Real>(3 - g));
+    CadText(legends[g - 1], x, y + pitch * static_cast<Real>(3 - g));
   }
 }
 

@@ -238,10 +238,16 @@ void DrawMessageList(int mode, Real x, Real y, Real h, Real w) {
 void DrawDynamicBlock(Real x, Real y, Real h, Real w) {
   const TransverseLoadRecord& q = TransverseLoad();
   const ResonanceRecord& r = ResonanceResult();
+  // Above the Goodman sheet's axis title (its tick numbers end near y 10),
+  // or, where its lines do not fit there, right of the title (which ends
+  // before x 141), ending before the sheet's edge.
+  const int lines = (q.FQ != 0 ? 2 : 0) + (r.ExternalMass != 0 ? 2 : 0);
+  constexpr Real kAboveTitle = 10.5L;
+  if (lines > 1 && y - 1.2L * h * (lines - 1) < kAboveTitle) x = 141;
   CadMoveTo(x, y);
   CadTextStyle(2, 0, h, w);
-  // Above the Goodman sheet's axis title (its tick numbers end near y 10).
-  const CadTextLinesAbove block(10.5L);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - x);
+  const CadTextLinesAbove block(x < 141 ? kAboveTitle : 1);
   if (q.FQ != 0) {
     CadTextLine("FQ = " + FormatForce(q.FQ) + " " + ForceUnitName());
     CadTextLine("sq2 = " + FormatLength(q.y[2]) + " " + LengthUnitName());
@@ -250,6 +256,7 @@ void DrawDynamicBlock(Real x, Real y, Real h, Real w) {
     CadTextLine("m ext = " + FormatMass(r.ExternalMass) + " " + MassUnitName());
     CadTextLine("dy(fz) = " + FloatToStrSig(r.dyPercent) + " %");
   }
+  CadSetTextLineField(0);
 }
 
 void DrawQuickSheet(int cadCode) {
