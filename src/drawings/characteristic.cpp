@@ -89,11 +89,14 @@ void ToleranceBandLegend() {
   static const std::string legends[] = {"- EN 15800 Gütegrad 1"_oem, "- EN 15800 Gütegrad 2"_oem,
                                         "- EN 15800 Gütegrad 3"_oem};
   CadTextStyle(2, 0, 2.0L, 1.6L);
-  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
-  std::size_t longest = 0;
-  for (const std::string& l : legends) longest = std::max(longest, l.size());
+  Real longest = 0;
+  for (const std::string& l : legends) {
+    Real from, to;
+    CadTextInk(l, from, to);
+    longest = std::max(longest, to);
+  }
   Real x = 50, y = 12;
-  DiagramPlaceBox(static_cast<Real>(longest) * cw, 8 + Cad().CadTextHeight, 1, x, y);
+  DiagramPlaceBox(longest, 8 + Cad().CadTextHeight, 1, x, y);
   for (int g = 1; g <= 3; ++g) {
     CadSetLayer(layers[g - 1]);
     CadText(legends[g - 1], x, y + 4 * static_cast<Real>(3 - g));

@@ -311,14 +311,14 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   CadSetLayer(4);
   DiagramTextStyleScaled(2, 0, 3.5L, 2.5L);
   {
-    const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+    const Real h = Cad().CadTextHeight;
     Real tx = std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size()));
     const Real ty = s.PlotOriginY + s.PlotHeight + 3;
-    // What shows of the title: leading blanks move it, trailing ones add nothing.
-    const std::size_t lead = title.find_first_not_of(' ');
-    if (yAxis && lead != std::string_view::npos) {
-      const Real from = static_cast<Real>(lead) * cw;
-      const Real w = static_cast<Real>(title.find_last_not_of(' ') + 1 - lead) * cw;
+    // What shows of the title: its ink.
+    Real from, to;
+    CadTextInk(title, from, to);
+    if (yAxis && to > from) {
+      const Real w = to - from;
       const Real ax = DiagramMapX(0), tip = DiagramMapY(y.hi + 0.05L * s.YSpan), half = 0.04L * s.PlotHeight / 8;
       const Real gap = 0.25L * h;
       if (tip > ty && ax + half + gap > tx + from && ax - half - gap < tx + from + w) {
@@ -524,24 +524,34 @@ void DiagramPlaceWrappedText(std::string_view text, Real x, Real y) {
     start = end;
     while (start < text.size() && text[start] == ' ') ++start;
   }
-  std::size_t widest = 0;
-  for (const std::string& l : lines) widest = std::max(widest, l.size());
   const Real step = 1.4L * h;
   const Real n = static_cast<Real>(lines.size());
-  DiagramPlaceBox(static_cast<Real>(widest) * cw, (n - 1) * step + h, cw, sx, sy);
+  DiagramPlaceBox(InkWidest(lines), (n - 1) * step + h, cw, sx, sy);
   // The last line at the place, the others above it.
   for (std::size_t k = 0; k < lines.size(); ++k)
     CadText(lines[k], sx, sy + (n - 1 - static_cast<Real>(k)) * step);
 }
 
-void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x, Real y) {
-  // The line on the sheet.
+namespace {
+
+// The points on the sheet (those that map to a finite place).
+std::vector<std::array<Real, 2>> SheetPoints(const std::vector<std::array<Real, 2>>& world) {
   std::vector<std::array<Real, 2>> points;
-  for (const auto& p : line) {
+  for (const auto& p : world) {
     const Real ax = DiagramMapX(LogX(p[0])), ay = DiagramMapY(LogY(p[1]));
     if (std::isfinite(ax) && std::isfinite(ay)) points.push_back({ax, ay});
   }
-  PlaceLineLabelAt(text, points, DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
+  return points;
+}
+
+}  // namespace
+
+void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x, Real y) {
+  PlaceLineLabelAt(text, SheetPoints(line), DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
+}
+
+void DiagramPlaceRegionLabel(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x, Real y) {
+  PlaceRegionLabelAt(text, SheetPoints(region), DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
 }
 
 
@@ -640,8 +650,9 @@ void DiagramVerticalMarkerLabel(std::string_view text, Real x, Real y) {
   // Never left of the plot.
   CadTextStyle(2, 0, 0.021L * s.PlotHeight, 0.016L * s.PlotWidth);
   const Real h = Cad().CadTextHeight, w = CadSettings().CadTextFactor;
-  const Real centred =
-      (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * static_cast<Real>(text.size()) * h * w;
+  Real from, to;
+  CadTextInk(text, from, to);
+  const Real centred = (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * (from + to);
   DiagramPlaceLabelAt(text, std::max(centred, s.PlotOriginX + h * w), DiagramMapY(y + 0.01L * s.YSpan));
 }
 

@@ -142,6 +142,12 @@ void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real mark
 // nearest to the line with a leader to it. Always in the plot.
 void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x,
                            Real y);  // log
+// The label of a region of the plot (its corners, world): at (x, y) or at
+// the free place nearest to it where the label lies wholly in the region;
+// where the region holds it nowhere, near (x, y) with a leader from the
+// point of the region farthest from its edges.
+void DiagramPlaceRegionLabel(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x,
+                             Real y);  // log
 // Notes the box of a text drawn at (sx, sy) in the current style (turned
 // as well) among the plot's lines: later labels keep clear of it.
 void DiagramNoteText(std::string_view text, Real sx, Real sy);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <numbers>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,83 @@ namespace diagram_detail {
 
 namespace {
 
-// Sheet boxes (x1, y1, x2, y2) of the labels placed in the current plot.
-std::vector<std::array<Real, 4>> gLabels;
+// Sheet boxes (x1, y1, x2, y2) of the labels placed in the current plot,
+// found by where they lie: a grid of cells of a few text heights, each
+// with the boxes that reach into it (a box over very many cells, or not
+// finite, in a list tried always).
+class LabelGrid {
+ public:
+  void Clear() {
+    boxes_.clear();
+    cells_.clear();
+    wide_.clear();
+    seen_.clear();
+    size_ = 0;
+  }
+  void Add(const std::array<Real, 4>& b) {
+    const auto k = static_cast<std::uint32_t>(boxes_.size());
+    boxes_.push_back(b);
+    seen_.push_back(0);
+    if (!(size_ > 0) && b[3] - b[1] > 0 && std::isfinite(b[3] - b[1])) size_ = 4 * (b[3] - b[1]);
+    long i0, i1, j0, j1;
+    if (!(size_ > 0) || !Cells(b[0], b[1], b[2], b[3], i0, i1, j0, j1) || (i1 - i0 + 1) * (j1 - j0 + 1) > kMostCells) {
+      wide_.push_back(k);
+      return;
+    }
+    for (long i = i0; i <= i1; ++i)
+      for (long j = j0; j <= j1; ++j) cells_[Key(i, j)].push_back(k);
+  }
+  // Whether f(box) holds for a box whose bounds meet the rectangle.
+  template <typename F>
+  bool Any(Real x0, Real y0, Real x1, Real y1, F&& f) {
+    for (const std::uint32_t k : wide_)
+      if (f(boxes_[k])) return true;
+    if (cells_.empty()) return false;  // every box in the list
+    long i0, i1, j0, j1;
+    if (!Cells(x0, y0, x1, y1, i0, i1, j0, j1) || (i1 - i0 + 1) * (j1 - j0 + 1) > 4 * kMostCells) {
+      for (const auto& b : boxes_)
+        if (f(b)) return true;
+      return false;
+    }
+    if (++stamp_ == 0) {
+      std::fill(seen_.begin(), seen_.end(), 0);
+      stamp_ = 1;
+    }
+    for (long i = i0; i <= i1; ++i)
+      for (long j = j0; j <= j1; ++j) {
+        const auto it = cells_.find(Key(i, j));
+        if (it == cells_.end()) continue;
+        for (const std::uint32_t k : it->second) {
+          if (seen_[k] == stamp_) continue;
+          seen_[k] = stamp_;
+          if (f(boxes_[k])) return true;
+        }
+      }
+    return false;
+  }
+
+ private:
+  static constexpr long kMostCells = 64;
+  static std::uint64_t Key(long i, long j) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(i)) << 32) | static_cast<std::uint32_t>(j);
+  }
+  // The cells the rectangle reaches into; false when its bounds are not
+  // finite or far off.
+  bool Cells(Real x0, Real y0, Real x1, Real y1, long& i0, long& i1, long& j0, long& j1) const {
+    constexpr Real kFar = 1e6L;
+    if (!(std::fabs(x0) < kFar && std::fabs(x1) < kFar && std::fabs(y0) < kFar && std::fabs(y1) < kFar)) return false;
+    i0 = std::lround(std::floor(std::min(x0, x1) / size_)), i1 = std::lround(std::floor(std::max(x0, x1) / size_));
+    j0 = std::lround(std::floor(std::min(y0, y1) / size_)), j1 = std::lround(std::floor(std::max(y0, y1) / size_));
+    return true;
+  }
+
+  std::vector<std::array<Real, 4>> boxes_;
+  std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;
+  std::vector<std::uint32_t> wide_, seen_;
+  std::uint32_t stamp_ = 0;
+  Real size_ = 0;
+};
+LabelGrid gLabels;
 
 // Sheet segments (x1, y1, x2, y2) of the lines of the current plot that a
 // label must not cross: axes, arrows, ticks, the plot's border, curves and
@@ -181,8 +257,10 @@ class LineGrid {
 LineGrid gLineGrid;
 
 bool BoxFree(Real x0, Real y0, Real x1, Real y1) {
-  for (const auto& b : gLabels)
-    if (x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1) return false;
+  if (gLabels.Any(x0, y0, x1, y1, [&](const std::array<Real, 4>& b) {
+        return x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1;
+      }))
+    return false;
   return !gLineGrid.AnyMeets(x0, y0, x1, y1);
 }
 
@@ -254,8 +332,10 @@ bool RunsAlongALine(const std::array<Real, 4>& leader) {
 // no label, no other leader, passes no other point's mark (a mark that
 // overlaps the point's own counts as its own) and runs along no line.
 bool LeaderFree(const std::array<Real, 4>& leader, Real px, Real py, Real markRadius) {
-  for (const auto& b : gLabels)
-    if (SegmentMeetsBox(leader, b[0], b[1], b[2], b[3])) return false;
+  if (gLabels.Any(std::min(leader[0], leader[2]), std::min(leader[1], leader[3]), std::max(leader[0], leader[2]),
+                  std::max(leader[1], leader[3]),
+                  [&](const std::array<Real, 4>& b) { return SegmentMeetsBox(leader, b[0], b[1], b[2], b[3]); }))
+    return false;
   if (RunsAlongALine(leader)) return false;
   for (const PointMark& m : gMarks) {
     if (std::hypot(m.x - px, m.y - py) <= m.r + std::max<Real>(markRadius, 0)) continue;
@@ -462,14 +542,16 @@ bool NearestFit(int nx, int ny, Real stepX, Real stepY, Real sx, Real sy, Real w
   return false;
 }
 
-// A free place for a box w x h near (sx, sy), its lower left corner:
-// first the preferred place moved up or down by whole steps of stepY (up
-// to four each way), then places moved sideways by whole steps of stepX
-// as well, nearest first. A box whose preferred corner lies in the plot
-// stays in the plot. None free: the preferred place. The box is taken.
-std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
-  const auto fits = PlaceTest(sx, sy, w, h);
-  std::array<Real, 2> at{sx, sy};
+// A free place for a box w x h near (sx, sy) where also(x, y) holds too,
+// (x, y) its lower left corner, into `at`: first the preferred place moved
+// up or down by whole steps of stepY (up to four each way), then places
+// moved sideways by whole steps of stepX as well, nearest first. A box
+// whose preferred corner lies in the plot stays in the plot. False when
+// none is free.
+template <typename Also>
+bool FreePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY, Also&& also, std::array<Real, 2>& at) {
+  const auto place = PlaceTest(sx, sy, w, h);
+  auto fits = [&](Real x, Real y) { return place(x, y) && also(x, y); };
   bool found = false;
   for (int k = 0; k <= 8 && !found; ++k) {
     const Real y = sy + (k % 2 ? 1 : -1) * stepY * static_cast<Real>((k + 1) / 2);
@@ -484,12 +566,27 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
         [&](int a, int b) { return a != 0 && fits(sx + a * stepX, sy + b * stepY); }, i, j);
     if (found) at = {sx + i * stepX, sy + j * stepY};
   }
-  if (!found) {
+  return found;
+}
+
+// A free place for a box w x h near (sx, sy), its lower left corner:
+// FreePlace's, else the preferred place. The box is taken.
+std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
+  std::array<Real, 2> at{sx, sy};
+  if (!FreePlace(sx, sy, w, h, stepX, stepY, [](Real, Real) { return true; }, at)) {
     const auto plot = PlotBox();
     KeepOnSheet(at, w, h, PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]));
   }
-  gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
+  gLabels.Add({at[0], at[1], at[0] + w, at[1] + h});
   return at;
+}
+
+// Whether the point lies inside the polygon (its edges x1, y1, x2, y2).
+bool InPolygon(const std::vector<std::array<Real, 4>>& edges, Real x, Real y) {
+  bool in = false;
+  for (const auto& e : edges)
+    if ((e[1] > y) != (e[3] > y) && x < e[0] + (y - e[1]) / (e[3] - e[1]) * (e[2] - e[0])) in = !in;
+  return in;
 }
 
 // A free place for a box w x h that labels the point (px, py) with a mark
@@ -539,13 +636,23 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx,
     const auto plot = PlotBox();
     KeepOnSheet(at, w, h, PointInRect(px, py, plot[0], plot[1], plot[2], plot[3]));
   }
-  gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
+  gLabels.Add({at[0], at[1], at[0] + w, at[1] + h});
   return at;
 }
 }  // namespace
 
+Real InkWidest(const std::vector<std::string>& lines) {
+  Real widest = 0;
+  for (const std::string& l : lines) {
+    Real from, to;
+    CadTextInk(l, from, to);
+    widest = std::max(widest, to);
+  }
+  return widest;
+}
+
 void ClearPlotNotes() {
-  gLabels.clear();
+  gLabels.Clear();
   gLines.clear();
   gLineGrid.Clear();
   gMarks.clear();
@@ -572,7 +679,7 @@ void NoteMark(Real x, Real y, Real r) {
   if (std::isfinite(x) && std::isfinite(y) && std::isfinite(r)) gMarks.push_back({x, y, r});
 }
 
-void NoteLabel(Real x0, Real y0, Real x1, Real y1) { gLabels.push_back({x0, y0, x1, y1}); }
+void NoteLabel(Real x0, Real y0, Real x1, Real y1) { gLabels.Add({x0, y0, x1, y1}); }
 
 std::array<Real, 4> PlotBox() {
   const auto& s = DiagramState();
@@ -581,10 +688,9 @@ std::array<Real, 4> PlotBox() {
 
 void PlaceLineLabelAt(std::string_view text, const std::vector<std::array<Real, 2>>& points, Real x, Real y) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
-  const std::size_t last = text.find_last_not_of(' ');
-  const Real off = static_cast<Real>(lead) * cw;
-  const Real w = last == std::string_view::npos ? 0 : static_cast<Real>(last + 1 - lead) * cw;
+  Real off, to;
+  CadTextInk(text, off, to);
+  const Real w = to - off;
   const Real sx = x + off, sy = y;
   // A line of one point is a segment of length 0.
   std::vector<std::array<Real, 4>> segments;
@@ -605,7 +711,7 @@ void PlaceLineLabelAt(std::string_view text, const std::vector<std::array<Real, 
   const auto plot = PlotBox();
   const auto fits = PlaceTest(plot[0], plot[1], w, h);
   auto take = [&](Real bx, Real by) {
-    gLabels.push_back({bx, by, bx + w, by + h});
+    gLabels.Add({bx, by, bx + w, by + h});
     CadText(text, bx - off, by);
   };
   if (fits(sx, sy) && distance(sx, sy) <= 1.2L * h) return take(sx, sy);
@@ -701,24 +807,70 @@ void PlaceLineLabelAt(std::string_view text, const std::vector<std::array<Real, 
   DiagramPlacePointLabelAt(text, cx, cy, 0, sx - off, sy);
 }
 
+void PlaceRegionLabelAt(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x, Real y) {
+  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
+  Real from, to;
+  CadTextInk(text, from, to);
+  const Real w = to - from;
+  std::vector<std::array<Real, 4>> edges;
+  for (std::size_t k = 0; k < region.size(); ++k) {
+    const auto& a = region[k];
+    const auto& b = region[(k + 1) % region.size()];
+    if (std::isfinite(a[0]) && std::isfinite(a[1]) && std::isfinite(b[0]) && std::isfinite(b[1]))
+      edges.push_back({a[0], a[1], b[0], b[1]});
+  }
+  if (edges.size() < 3 || !(w > 0) || !(cw > 0)) return DiagramPlaceLabelAt(text, x, y);
+  // The whole box in the region: its corners inside, no edge through it.
+  auto holds = [&](Real bx, Real by) {
+    for (const Real cx : {bx, bx + w})
+      for (const Real cy : {by, by + h})
+        if (!InPolygon(edges, cx, cy)) return false;
+    for (const auto& e : edges)
+      if (SegmentMeetsBox(e, bx, by, bx + w, by + h)) return false;
+    return true;
+  };
+  std::array<Real, 2> at{x + from, y};
+  if (FreePlace(x + from, y, w, h, cw, 1.2L * h, holds, at)) {
+    gLabels.Add({at[0], at[1], at[0] + w, at[1] + h});
+    CadText(text, at[0] - from, at[1]);
+    return;
+  }
+  // Too small a region: the label led to the point of the region in the
+  // plot farthest from its edges.
+  const auto plot = PlotBox();
+  constexpr int kSteps = 32;
+  Real best = 0, px = 0, py = 0;
+  for (int i = 0; i < kSteps; ++i)
+    for (int j = 0; j < kSteps; ++j) {
+      const Real qx = plot[0] + (i + 0.5L) / kSteps * (plot[2] - plot[0]);
+      const Real qy = plot[1] + (j + 0.5L) / kSteps * (plot[3] - plot[1]);
+      if (!InPolygon(edges, qx, qy)) continue;
+      Real d = std::min({qx - plot[0], plot[2] - qx, qy - plot[1], plot[3] - qy});
+      for (const auto& e : edges) d = std::min(d, SegmentPointDistance(e, qx, qy));
+      if (d > best) best = d, px = qx, py = qy;
+    }
+  if (!(best > 0)) return DiagramPlaceLabelAt(text, x, y);
+  DiagramPlacePointLabelAt(text, px, py, 0, x, y);
+}
+
 }  // namespace diagram_detail
 
 using namespace diagram_detail;
 
 void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const auto at = ReservePlace(sx, sy, static_cast<Real>(text.size()) * cw, h, cw, 1.2L * h);
-  CadText(text, at[0], at[1]);
+  Real from, to;
+  CadTextInk(text, from, to);
+  const auto at = ReservePlace(sx + from, sy, to - from, h, cw, 1.2L * h);
+  CadText(text, at[0] - from, at[1]);
 }
 
 void DiagramPlaceTextLines(const std::vector<std::string>& lines, Real sx, Real sy) {
   if (lines.empty()) return;
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
   const Real step = 1.6L * h * Cad().CadLineSpacing, n = static_cast<Real>(lines.size());
-  std::size_t widest = 0;
-  for (const std::string& l : lines) widest = std::max(widest, l.size());
   Real x = sx, y = sy - (n - 1) * step;
-  DiagramPlaceBox(static_cast<Real>(widest) * cw, (n - 1) * step + h, cw, x, y);
+  DiagramPlaceBox(InkWidest(lines), (n - 1) * step + h, cw, x, y);
   CadMoveTo(x, y + (n - 1) * step);
   for (const std::string& l : lines) CadTextLine(l);
 }
@@ -730,17 +882,19 @@ void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy) {
 }
 
 void DiagramNoteText(std::string_view text, Real sx, Real sy) {
-  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
+  const Real h = Cad().CadTextHeight;
+  Real u0, u1;
+  CadTextInk(text, u0, u1);
   const Real a = Cad().CadTextAngle * std::numbers::pi_v<Real> / 180, c = std::cos(a), sn = std::sin(a);
-  const Real xs[4] = {sx, sx + w * c, sx + w * c - h * sn, sx - h * sn};
-  const Real ys[4] = {sy, sy + w * sn, sy + w * sn + h * c, sy + h * c};
+  const Real xs[4] = {sx + u0 * c, sx + u1 * c, sx + u1 * c - h * sn, sx + u0 * c - h * sn};
+  const Real ys[4] = {sy + u0 * sn, sy + u1 * sn, sy + u1 * sn + h * c, sy + u0 * sn + h * c};
   for (int k = 0; k < 4; ++k) NoteLine(xs[k], ys[k], xs[(k + 1) % 4], ys[(k + 1) % 4]);
 }
 
 bool DiagramTextFree(std::string_view text, Real sx, Real sy) {
-  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
-  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const Real u0 = static_cast<Real>(lead) * cw, u1 = static_cast<Real>(text.size()) * cw;
+  const Real h = Cad().CadTextHeight;
+  Real u0, u1;
+  CadTextInk(text, u0, u1);
   const Real a = Cad().CadTextAngle * std::numbers::pi_v<Real> / 180, c = std::cos(a), sn = std::sin(a);
   auto local = [&](Real x, Real y, Real& u, Real& v) {
     u = (x - sx) * c + (y - sy) * sn;
@@ -758,10 +912,10 @@ bool DiagramTextFree(std::string_view text, Real sx, Real sy) {
   // axes separates them.
   const Real xs[4] = {sx + u0 * c, sx + u1 * c, sx + u1 * c - h * sn, sx + u0 * c - h * sn};
   const Real ys[4] = {sy + u0 * sn, sy + u1 * sn, sy + u1 * sn + h * c, sy + u0 * sn + h * c};
-  for (const auto& b : gLabels) {
-    if (*std::max_element(xs, xs + 4) <= b[0] || *std::min_element(xs, xs + 4) >= b[2] ||
-        *std::max_element(ys, ys + 4) <= b[1] || *std::min_element(ys, ys + 4) >= b[3])
-      continue;
+  const Real bx0 = *std::min_element(xs, xs + 4), bx1 = *std::max_element(xs, xs + 4);
+  const Real by0 = *std::min_element(ys, ys + 4), by1 = *std::max_element(ys, ys + 4);
+  return !gLabels.Any(bx0, by0, bx1, by1, [&](const std::array<Real, 4>& b) {
+    if (bx1 <= b[0] || bx0 >= b[2] || by1 <= b[1] || by0 >= b[3]) return false;
     Real umin = 1e30L, umax = -1e30L, vmin = 1e30L, vmax = -1e30L;
     for (const Real x : {b[0], b[2]})
       for (const Real y : {b[1], b[3]}) {
@@ -769,18 +923,16 @@ bool DiagramTextFree(std::string_view text, Real sx, Real sy) {
         local(x, y, u, v);
         umin = std::min(umin, u), umax = std::max(umax, u), vmin = std::min(vmin, v), vmax = std::max(vmax, v);
       }
-    if (umax <= u0 || umin >= u1 || vmax <= 0 || vmin >= h) continue;
-    return false;
-  }
-  return true;
+    return !(umax <= u0 || umin >= u1 || vmax <= 0 || vmin >= h);
+  });
 }
 
 void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  // The box of what shows: leading blanks move it.
-  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
-  const Real off = static_cast<Real>(lead) * cw;
-  const Real w = static_cast<Real>(text.size() - lead) * cw;
+  // The box of the ink.
+  Real off, to;
+  CadTextInk(text, off, to);
+  const Real w = to - off;
   const auto at = ReservePlaceNear(px, py, markRadius, sx + off, sy, w, h, cw / 2, h / 2);
   CadText(text, at[0] - off, at[1]);
   std::array<Real, 4> leader;

@@ -4,6 +4,7 @@
 // place for a label among them. Sheet units throughout.
 #pragma once
 #include <array>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,8 +27,15 @@ void NoteLabel(Real x0, Real y0, Real x1, Real y1);
 // The plot rectangle on the sheet (x0, y0, x1, y1).
 std::array<Real, 4> PlotBox();
 
+// How far the ink of the widest of the lines reaches in the current style.
+Real InkWidest(const std::vector<std::string>& lines);
+
 // DiagramPlaceLineLabel with the line's points and the place asked for on
 // the sheet.
 void PlaceLineLabelAt(std::string_view text, const std::vector<std::array<Real, 2>>& points, Real x, Real y);
+
+// DiagramPlaceRegionLabel with the region's corners and the place asked
+// for on the sheet.
+void PlaceRegionLabelAt(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x, Real y);
 
 }  // namespace zeb::diagram_detail

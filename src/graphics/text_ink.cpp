@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "graphics/cad.h"
+
 namespace zeb::cad_detail {
 
 namespace {
@@ -34,9 +36,19 @@ void InkSpan(std::string_view text, Real& from, Real& to) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return;
   const std::size_t end = text.find_last_not_of(' ') + 1;
-  from = static_cast<Real>(first);
+  from = static_cast<Real>(first) * InkAdvance(' ');
   to = from;
   for (std::size_t k = first; k < end; ++k) to += InkAdvance(static_cast<unsigned char>(text[k]));
 }
 
 }  // namespace zeb::cad_detail
+
+namespace zeb {
+
+void CadTextInk(std::string_view text, Real& from, Real& to) {
+  cad_detail::InkSpan(text, from, to);
+  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
+  from *= cw, to *= cw;
+}
+
+}  // namespace zeb

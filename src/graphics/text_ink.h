@@ -13,9 +13,9 @@ namespace zeb::cad_detail {
 Real InkAdvance(unsigned char c);
 
 // The ink of a text along its baseline: from the start of its first to
-// the end of its last visible character, in cells; each leading blank
-// moves the start by a cell (as the sheets lay texts out), trailing blanks
-// add nothing. Both 0 for a text of blanks only.
+// the end of its last visible character, in cells; blanks as narrow as the
+// face draws them, leading ones too; trailing blanks add nothing. Both 0
+// for a text of blanks only.
 void InkSpan(std::string_view text, Real& from, Real& to);
 
 }  // namespace zeb::cad_detail

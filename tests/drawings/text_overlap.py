@@ -6,8 +6,8 @@ and rotation) gets the box its ink covers: from its insertion point, each
 character as wide as its advance in a Helvetica-metric face (the screen's
 Arial stretched until an average character is height times width factor
 wide), none wider than that cell, as tall as its height, turned by its
-rotation. Leading blanks move the box by a cell each (as the sheets are
-laid out), trailing blanks add nothing. Two boxes that share more than a hair are
+rotation. Leading blanks move the box as far as the face draws them
+(as narrow as inner ones), trailing blanks add nothing. Two boxes that share more than a hair are
 reported as one line "file: 'text a' (x, y) over 'text b' (x, y)".
 
 Lines are every LINE, POLYLINE, CIRCLE and ARC (arcs as short chords) and
@@ -93,14 +93,15 @@ def box(e, inner=False, widen=0.0, cells=False):
     x0, y0 = e.dxf.insert.x, e.dxf.insert.y
     halign = e.dxf.get("halign", 0)
     width = (lambda t: len(t)) if cells else ink
-    full = (lead + width(s.strip(" "))) * cw
+    start = ink(" " * lead)
+    full = (start + width(s.strip(" "))) * cw
     if halign in (1, 2, 4) and e.dxf.hasattr("align_point"):
         ax = e.dxf.align_point.x
         x0 = ax - (full / 2 if halign in (1, 4) else full)
         y0 = e.dxf.align_point.y
     a = math.radians(e.dxf.get("rotation", 0.0))
     c, sn = math.cos(a), math.sin(a)
-    u0, u1, v0, v1 = lead * cw, full, 0.0, h
+    u0, u1, v0, v1 = start * cw, full, 0.0, h
     if widen:
         u0, u1, v0, v1 = u0 - widen, u1 + widen, v0 - widen, v1 + widen
     if inner:
@@ -247,7 +248,7 @@ def straight_runs(segments):
         parts.sort()
         merged = [list(parts[0])]
         for t0, t1 in parts[1:]:
-            if t0 <= merged[-1][1] + 1e-4:
+            if t0 <= merged[-1][1] + 0.01:  # a hole too small to see: the writer's rounding
                 merged[-1][1] = max(merged[-1][1], t1)
             else:
                 merged.append([t0, t1])
