@@ -5,7 +5,7 @@ Each TEXT (also inside block inserts, expanded with their position, scale
 and rotation) gets the box its ink covers: from its insertion point, each
 character as wide as its advance in a Helvetica-metric face (the screen's
 Arial stretched until an average character is height times width factor
-wide), none wider than that cell, as tall as its height, turned by its
+wide, the widest ones wider), as tall as its height, turned by its
 rotation. Leading blanks move the box as far as the face draws them
 (as narrow as inner ones), trailing blanks add nothing. Two boxes that share more than a hair are
 reported as one line "file: 'text a' (x, y) over 'text b' (x, y)".
@@ -54,8 +54,8 @@ ALONG = 0.3  # a leader this near another line merges with it
 
 
 # Helvetica advances (thousandths of an em) of " " to "~"; an em is 1.75
-# cells of the text's style (Arial's average character), no character
-# wider than a cell; any other character a whole cell.
+# cells of the text's style (Arial's average character), so that W, M and
+# m take more than their cell; any other character a whole cell.
 ADVANCE = [
     278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,
     556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,
@@ -67,7 +67,7 @@ ADVANCE = [
 
 def ink(s):
     """Width of the characters of s in cells."""
-    return sum(min(1.0, ADVANCE[ord(ch) - 32] * 1.75 / 1000) if " " <= ch <= "~" else 1.0 for ch in s)
+    return sum(ADVANCE[ord(ch) - 32] * 1.75 / 1000 if " " <= ch <= "~" else 1.0 for ch in s)
 
 
 def flat_entities(layout):
@@ -92,7 +92,7 @@ def box(e, inner=False, widen=0.0, cells=False):
     cw = h * wf
     x0, y0 = e.dxf.insert.x, e.dxf.insert.y
     halign = e.dxf.get("halign", 0)
-    width = (lambda t: len(t)) if cells else ink
+    width = (lambda t: max(len(t), ink(t))) if cells else ink
     start = ink(" " * lead)
     full = (start + width(s.strip(" "))) * cw
     if halign in (1, 2, 4) and e.dxf.hasattr("align_point"):
