@@ -1,7 +1,8 @@
 // Sheets on the (headless) screen shown again unchanged, as at every Enter,
 // and texts piled on a sheet, in thread CPU time. The file uses only what
 // the program has had for long, so that the same bench builds at an earlier
-// commit: compare its counters with that build's, runs interleaved.
+// commit (with scratch_folder.h and stacked_rows.h beside it): compare its
+// counters with that build's, runs interleaved.
 // - BM_SheetAgain: every diagram code of examples/round_dynamic.zeb, the
 //   Goodman diagram of examples/table_material.zeb (its table material),
 //   the production drawing and the Quick 3 sheet; each drawn once, then
@@ -31,6 +32,7 @@
 #include "settings/config.h"
 #include "spring/springfile.h"
 #include "scratch_folder.h"
+#include "stacked_rows.h"
 
 namespace {
 
@@ -89,26 +91,6 @@ void BM_SheetAgain(benchmark::State& state) {
 }
 BENCHMARK(BM_SheetAgain)->DenseRange(1, kDiagrams + 3)->Unit(benchmark::kMillisecond)->Iterations(9);
 
-// n each of line, arc, text and solid in rows of 500, every text over
-// hundreds of others (as bench/knockout.cpp's stacked rows).
-void PiledTexts(int n, int cadCode) {
-  zeb::CadBeginOutput(cadCode);
-  zeb::CadDrawingHeader(0, 0, 160, 120);
-  zeb::CadTables(2);
-  zeb::CadBeginEntities();
-  zeb::CadTextStyle(2, 0, 2.5L, 1.8L);
-  for (int i = 0; i < n; ++i) {
-    const zeb::Real x = (i % 500) * 0.3L, y = (i / 500) * 0.7L;
-    zeb::CadSetLayer(16 + i % 16);
-    zeb::CadLine(x, y, x + 1.25L, y + 0.5L);
-    zeb::CadArc(x, y, 10, 250, 0.75L);
-    zeb::CadText("Text 123", x, y);
-    zeb::CadSolid(x, y, x + 1, y, x, y + 1, x + 1, y + 1);
-  }
-  zeb::CadEndSection();
-  zeb::CadEndOutput();
-}
-
 void BM_PiledTexts(benchmark::State& state) {
   const zeb::bench::ScratchFolder scratch("zeb1-bench-piled-");
   Reset(scratch.path());
@@ -118,7 +100,7 @@ void BM_PiledTexts(benchmark::State& state) {
   std::vector<double> runs;
   for (auto _ : state) {
     const double t0 = CpuMs();
-    PiledTexts(n, cadCode);
+    zeb::bench::StackedRows(n, cadCode);
     runs.push_back(CpuMs() - t0);
   }
   const double ms = Median(runs);

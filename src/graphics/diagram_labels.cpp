@@ -32,33 +32,24 @@ class LabelGrid {
     cells_.clear();
     wide_.clear();
     seen_.clear();
+    indexed_ = 0;
     size_ = 0;
   }
-  void Add(const std::array<Real, 4>& b) {
-    const auto k = static_cast<std::uint32_t>(boxes_.size());
-    boxes_.push_back(b);
-    seen_.push_back(0);
-    if (!(size_ > 0) && b[3] - b[1] > 0 && std::isfinite(b[3] - b[1])) size_ = 4 * (b[3] - b[1]);
-    long i0, i1, j0, j1;
-    if (!(size_ > 0) || !Cells(b[0], b[1], b[2], b[3], i0, i1, j0, j1) || (i1 - i0 + 1) * (j1 - j0 + 1) > kMostCells) {
-      wide_.push_back(k);
-      return;
-    }
-    for (long i = i0; i <= i1; ++i)
-      for (long j = j0; j <= j1; ++j) cells_[Key(i, j)].push_back(k);
-  }
-  // Whether f(box) holds for a box whose bounds meet the rectangle.
+  void Add(const std::array<Real, 4>& b) { boxes_.push_back(b); }
+  // Whether f(box) holds for a box whose bounds meet the rectangle. The
+  // first few boxes of a plot are tried one by one: the grid pays only for
+  // many.
   template <typename F>
   bool Any(Real x0, Real y0, Real x1, Real y1, F&& f) {
-    for (const std::uint32_t k : wide_)
-      if (f(boxes_[k])) return true;
-    if (cells_.empty()) return false;  // every box in the list
     long i0, i1, j0, j1;
-    if (!Cells(x0, y0, x1, y1, i0, i1, j0, j1) || (i1 - i0 + 1) * (j1 - j0 + 1) > 4 * kMostCells) {
+    if (boxes_.size() <= kScanned || !Update() || !Cells(x0, y0, x1, y1, i0, i1, j0, j1) ||
+        (i1 - i0 + 1) * (j1 - j0 + 1) > 4 * kMostCells) {
       for (const auto& b : boxes_)
         if (f(b)) return true;
       return false;
     }
+    for (const std::uint32_t k : wide_)
+      if (f(boxes_[k])) return true;
     if (++stamp_ == 0) {
       std::fill(seen_.begin(), seen_.end(), 0);
       stamp_ = 1;
@@ -77,6 +68,7 @@ class LabelGrid {
   }
 
  private:
+  static constexpr std::size_t kScanned = 32;
   static constexpr long kMostCells = 64;
   static std::uint64_t Key(long i, long j) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(i)) << 32) | static_cast<std::uint32_t>(j);
@@ -90,11 +82,37 @@ class LabelGrid {
     j0 = std::lround(std::floor(std::min(y0, y1) / size_)), j1 = std::lround(std::floor(std::max(y0, y1) / size_));
     return true;
   }
+  // The boxes added since into their cells (cells of four times the
+  // median box height); false when the boxes have no height to go by.
+  bool Update() {
+    if (!(size_ > 0)) {
+      std::vector<Real> heights;
+      for (const auto& b : boxes_)
+        if (b[3] - b[1] > 0 && std::isfinite(b[3] - b[1])) heights.push_back(b[3] - b[1]);
+      if (heights.empty()) return false;
+      std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
+      size_ = 4 * heights[heights.size() / 2];
+    }
+    seen_.resize(boxes_.size(), 0);
+    for (; indexed_ < boxes_.size(); ++indexed_) {
+      const auto& b = boxes_[indexed_];
+      const auto k = static_cast<std::uint32_t>(indexed_);
+      long i0, i1, j0, j1;
+      if (!Cells(b[0], b[1], b[2], b[3], i0, i1, j0, j1) || (i1 - i0 + 1) * (j1 - j0 + 1) > kMostCells) {
+        wide_.push_back(k);
+        continue;
+      }
+      for (long i = i0; i <= i1; ++i)
+        for (long j = j0; j <= j1; ++j) cells_[Key(i, j)].push_back(k);
+    }
+    return true;
+  }
 
   std::vector<std::array<Real, 4>> boxes_;
   std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;
   std::vector<std::uint32_t> wide_, seen_;
   std::uint32_t stamp_ = 0;
+  std::size_t indexed_ = 0;
   Real size_ = 0;
 };
 LabelGrid gLabels;

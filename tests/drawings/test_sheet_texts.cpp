@@ -119,11 +119,12 @@ TEST_F(SheetTextTest, CheckerFindsOverlapsOfRotatedAndInsertedTexts) {
   }
   {
     std::ofstream f(apart);
-    // Side by side (x 10..18 and 18.2..), stacked (y 0..2 and 2.2..), and a
-    // wide text whose narrow width factor keeps it clear: 8 x 2 x 0.5 = 8.
+    // Side by side ("ABCD" as wide as the face draws it, 2.778 em of 1.75
+    // cells of 2: x 10..19.72, and 19.9..), stacked (y 0..2 and 2.2..), and
+    // a wide text whose narrow width factor keeps it clear below.
     f << "0\nSECTION\n2\nENTITIES\n"
          "0\nTEXT\n8\n0\n10\n10\n20\n0\n30\n0\n40\n2\n1\nABCD\n"
-         "0\nTEXT\n8\n0\n10\n18.2\n20\n0\n30\n0\n40\n2\n1\nEF\n"
+         "0\nTEXT\n8\n0\n10\n19.9\n20\n0\n30\n0\n40\n2\n1\nEF\n"
          "0\nTEXT\n8\n0\n10\n10\n20\n2.2\n30\n0\n40\n2\n1\nGHIJ\n"
          "0\nTEXT\n8\n0\n10\n10\n20\n-2.2\n30\n0\n40\n2\n41\n0.5\n1\nKLMNOPQR\n"
          "0\nTEXT\n8\n0\n10\n18.2\n20\n-2.2\n30\n0\n40\n2\n1\n   \n0\nENDSEC\n0\nEOF\n";
