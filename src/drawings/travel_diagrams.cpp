@@ -45,9 +45,10 @@ void DrawBucklingDiagram() {
       DiagramMoveTo(x0, 1.0L);
       DiagramLineTo(x0, A);
       std::vector<std::array<Real, 2>> curve{{x0, A}};
-      // Through the plot's right edge, in at most a few hundred steps.
-      const Real end = std::max<Real>(10, st.XMax), step = std::max<Real>(0.03L, (end - x0) / 300);
-      SampleUpTo(x0, end, [step](Real x) { return x + step; }, [&](Real x) {
+      // Through the plot's right edge: beyond 10, where it flattens, in
+      // steps of 2 %.
+      const Real end = std::max<Real>(10, st.XMax);
+      SampleUpTo(x0, end, [](Real x) { return x < 10 ? x + 0.03L : 1.02L * x; }, [&](Real x) {
         DiagramLineTo(x, y(x));
         curve.push_back({x, y(x)});
       });

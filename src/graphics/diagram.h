@@ -144,8 +144,8 @@ void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<R
                            Real y);  // log
 // The label of a region of the plot (its corners, world): at (x, y) or at
 // the free place nearest to it where the label lies wholly in the region;
-// where the region holds it nowhere, near (x, y) with a leader from the
-// point of the region farthest from its edges.
+// where the region holds it nowhere, at the free place nearest to the
+// point of the region farthest from its edges, with a leader from there.
 void DiagramPlaceRegionLabel(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x,
                              Real y);  // log
 // Notes the box of a text drawn at (sx, sy) in the current style (turned

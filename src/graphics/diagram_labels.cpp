@@ -868,7 +868,21 @@ void PlaceRegionLabelAt(std::string_view text, const std::vector<std::array<Real
       if (d > best) best = d, px = qx, py = qy;
     }
   if (!(best > 0)) return DiagramPlaceLabelAt(text, x, y);
-  DiagramPlacePointLabelAt(text, px, py, 0, x, y);
+  // The free place nearest to the one asked for that a free leader from
+  // there reaches (it stands apart from the point, clearly led).
+  std::array<Real, 2> near{x + from, y};
+  std::array<Real, 4> leader{};
+  auto led = [&](Real bx, Real by) {
+    return PointBoxDistance(px, py, bx, by, bx + w, by + h) >= 1.5L * h &&
+           LeaderOf(px, py, 0, h, {bx, by, bx + w, by + h}, leader) && LeaderFree(leader, px, py, 0);
+  };
+  if (!FreePlace(x + from, y, w, h, cw, 1.2L * h, led, near)) return DiagramPlaceLabelAt(text, x, y);
+  LeaderOf(px, py, 0, h, {near[0], near[1], near[0] + w, near[1] + h}, leader);
+  gLabels.Add({near[0], near[1], near[0] + w, near[1] + h});
+  CadText(text, near[0] - from, near[1]);
+  NoteLine(leader[0], leader[1], leader[2], leader[3]);
+  gLeaders.push_back(leader);
+  CadLine(leader[0], leader[1], leader[2], leader[3]);
 }
 
 }  // namespace diagram_detail

@@ -19,7 +19,7 @@ to another point of the sheet, or a leader runs from the point's mark
 no leader from another point's mark ends at it. A line label stands
 within 1.3 heights of its line or has a leader from the line. A region
 label's ink lies wholly inside its region (no edge of it through the
-label), or a leader runs to it from a point inside the region. Boxes are
+label), or a leader runs to it from a point well inside the region. Boxes are
 the cells of text_overlap.py (inserts expanded). Prints one line per finding;
 exit 1 on any, 2 when a file does not read.
 
@@ -204,7 +204,10 @@ def check(case):
         edges = [[poly[k], poly[(k + 1) % len(poly)]] for k in range(len(poly))]
         if all(inside(poly, x, y) for x, y in ink) and all(separated(ink, e) for e in edges):
             continue
-        if not any(inside(poly, *far) for _, far in sheet.leaders_to(b, th)):
+        # A leader starts well inside the region (not on its edge, where
+        # the lines that bound it end).
+        if not any(inside(poly, *far) and min(point_segment(far[0], far[1], a, c) for a, c in edges) > 0.1
+                   for _, far in sheet.leaders_to(b, th)):
             found.append("%s: %r at (%.2f, %.2f) stands outside its region" % (path, text, ink[0][0], ink[0][1]))
     for prefix in case.get("present", []):
         if not any(t[0].startswith(prefix) for t in sheet.texts):
