@@ -89,17 +89,34 @@ void ToleranceBandLegend() {
   static const std::string legends[] = {"- EN 15800 Gütegrad 1"_oem, "- EN 15800 Gütegrad 2"_oem,
                                         "- EN 15800 Gütegrad 3"_oem};
   CadTextStyle(2, 0, 2.0L, 1.6L);
-  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
-  std::size_t longest = 0;
-  for (const std::string& l : legends) longest = std::max(longest, l.size());
+  Real longest = 0;
+  for (const std::string& l : legends) {
+    Real from, to;
+    CadTextInk(l, from, to);
+    longest = std::max(longest, to);
+  }
   Real x = 50, y = 12;
-  DiagramPlaceBox(static_cast<Real>(longest) * cw, 8 + Cad().CadTextHeight, 1, x, y);
-  // Where the plot has no free place for it (bands and labels all over),
-  // above the plot's top left, over its title (lines 3 apart from y 118).
-  bool free = true;
-  for (int g = 1; g <= 3; ++g) free = free && DiagramTextFree(legends[g - 1], x, y + 4 * static_cast<Real>(3 - g));
-  const Real pitch = free ? 4 : 3;
-  if (!free) x = DiagramState().PlotOriginX, y = 118 - 2 * pitch;
+  const bool free = DiagramPlaceBox(longest, 8 + Cad().CadTextHeight, 1, x, y);
+  Real pitch = 4;
+  if (!free) {
+    // The plot has no free place for it (bands and labels all over): above
+    // the plot, lines 3 apart up to y 117.5 (the title block's first line),
+    // from its left edge right to the first place clear of the plot's
+    // title and axis texts.
+    pitch = 3, y = 117.5L - 2 * pitch;
+    const Real left = DiagramState().PlotOriginX;
+    auto clear = [&](Real at) {
+      for (int g = 1; g <= 3; ++g)
+        if (!DiagramTextFree(legends[g - 1], at, y + pitch * static_cast<Real>(3 - g))) return false;
+      return true;
+    };
+    x = left;
+    for (Real at = left; at + longest <= kDiagramTitleBlockX; at += 1)
+      if (clear(at)) {
+        x = at;
+        break;
+      }
+  }
   for (int g = 1; g <= 3; ++g) {
     CadSetLayer(layers[g - 1]);
     CadText(legends[g - 1], x, y + pitch * static_cast<Real>(3 - g));

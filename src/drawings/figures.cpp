@@ -150,9 +150,12 @@ void DrawHorizontalLines(int n, Real x, Real y, Real length, Real step) {
 
 namespace {
 
-// Half the length of the text in the current style.
+// How far the middle of the text's ink lies from its start in the current
+// style.
 Real HalfTextLength(std::string_view text) {
-  return static_cast<Real>(text.size()) * Cad().CadTextHeight * Cad().CadTextWidthFactor * 0.5L;
+  Real from, to;
+  CadTextInk(text, from, to);
+  return 0.5L * (from + to);
 }
 
 }  // namespace

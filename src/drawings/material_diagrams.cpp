@@ -188,7 +188,9 @@ void DrawTauDDiagram(Real dmax) {
     const std::string band = (SG().RmTableBad == 1 ? "Rm min, Rm max = - " : "Rm max = - ") + StressUnitName();
     const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
     Real x = DiagramMapX(st.XMin + 0.55L * st.XSpan), y = DiagramMapY(st.YMin + 0.66L * st.YSpan);
-    DiagramPlaceBox(static_cast<Real>(band.size()) * cw, th, cw, x, y);
+    Real from, to;
+    CadTextInk(band, from, to);
+    DiagramPlaceBox(to, th, cw, x, y);
     CadSetLayer(22);
     CadText(band, x, y);
   }
@@ -205,7 +207,10 @@ void DrawTauDDiagram(Real dmax) {
   const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
   const Real y1 = DiagramMapY(st.YMin + 0.775L * st.YSpan), y2 = DiagramMapY(st.YMin + 0.74L * st.YSpan);
   Real x = DiagramMapX(st.XMin + 0.55L * st.XSpan), y = y2;
-  DiagramPlaceBox(static_cast<Real>(std::max(rmLaw.size(), tauLaw.size())) * cw, y1 - y2 + th, cw, x, y);
+  Real rmFrom, rmTo, tauFrom, tauTo;
+  CadTextInk(rmLaw, rmFrom, rmTo);
+  CadTextInk(tauLaw, tauFrom, tauTo);
+  DiagramPlaceBox(std::max(rmTo, tauTo), y1 - y2 + th, cw, x, y);
   CadText(rmLaw, x, y + (y1 - y2));
   CadText(tauLaw, x, y);
 }

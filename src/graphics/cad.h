@@ -108,6 +108,10 @@ void CadLine(Real x1, Real y1, Real x2, Real y2);
 void CadCircle(Real x, Real y, Real r);
 void CadArc(Real x, Real y, Real startAngle, Real endAngle, Real r);
 void CadText(std::string_view text, Real x, Real y);
+// Where the ink of the text lies along its baseline in the current text
+// style, from its anchor (drawing units): as a proportional face draws it,
+// blanks narrow, trailing ones adding nothing; both 0 for blanks only.
+void CadTextInk(std::string_view text, Real& from, Real& to);
 void CadSolid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4);
 void CadInsertBlock(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy);
 

@@ -147,6 +147,12 @@ void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real mark
 // nearest to the line with a leader to it. Always in the plot.
 void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x,
                            Real y);  // log
+// The label of a region of the plot (its corners, world): at (x, y) or at
+// the free place nearest to it where the label lies wholly in the region;
+// where the region holds it nowhere, at the free place nearest to the
+// point of the region farthest from its edges, with a leader from there.
+void DiagramPlaceRegionLabel(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x,
+                             Real y);  // log
 // Notes the box of a text drawn at (sx, sy) in the current style (turned
 // as well) among the plot's lines: later labels keep clear of it.
 void DiagramNoteText(std::string_view text, Real sx, Real sy);
@@ -156,7 +162,8 @@ void DiagramNoteText(std::string_view text, Real sx, Real sy);
 bool DiagramTextFree(std::string_view text, Real sx, Real sy);
 // The same for a block of w x h sheet units with its lower left corner
 // at (sx, sy), moved by whole steps: (sx, sy) become the place taken.
-void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);
+// False where no place was free (the box stays at (sx, sy), on the sheet).
+bool DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);
 // Text lines as CadTextLine writes them from (sx, sy) on (sheet units),
 // placed as one block as DiagramPlaceBox places it.
 void DiagramPlaceTextLines(const std::vector<std::string>& lines, Real sx, Real sy);
@@ -298,6 +305,9 @@ DiagramTextData& DiagramData();
 
 // DrawingName + "  " + DrawingNo + "  " + DrawingName2.
 std::string DiagramTitleLine();
+// The title block top right of the sheet, its lines from x
+// kDiagramTitleBlockX on, the first at y 117.5.
+inline constexpr Real kDiagramTitleBlockX = 80;
 void DiagramTitleBlock();
 void DiagramTitleTable(Real x, Real y, Real h);
 void DiagramHeaderLine();

@@ -13,6 +13,7 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "platform/decimal.h"
+#include "graphics/text_ink.h"
 
 namespace zeb {
 
@@ -727,11 +728,11 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
       case 6: {
         if (p.n < 3) break;
         const Real a = DegToRad(textAngle);
-        // Leading blanks take whole character cells, as in the CAD files,
-        // not the narrow blank of the face.
+        // Leading blanks as narrow as the face draws them (as in the CAD
+        // files), by the measure the sheets are laid out with.
         const std::string_view text = p.f[2];
         const std::string_view shown = text.substr(std::min(text.find_first_not_of(' '), text.size()));
-        const Real lead = static_cast<Real>(text.size() - shown.size()) * textW;
+        const Real lead = static_cast<Real>(text.size() - shown.size()) * cad_detail::InkAdvance(' ') * textW;
         const Real x = ParseReal(p.f[0]) + lead * std::cos(a), y = ParseReal(p.f[1]) + lead * std::sin(a);
         const Real ox = textAngle == 0 ? x : x - 0.7L * textH * std::sin(a);
         const Real oy = textAngle == 0 ? y + 0.75L * textH : y + 0.75L * textH * std::cos(a);

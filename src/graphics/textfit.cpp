@@ -22,6 +22,14 @@ std::size_t ShownLength(std::string_view text) {
   return last == std::string_view::npos ? 0 : last + 1;
 }
 
+// How wide the text stands in the current style: its cells, or its ink
+// where the face draws it wider (W, M, m).
+Real ShownWidth(std::string_view text, Real cw) {
+  Real from, to;
+  CadTextInk(text, from, to);
+  return std::max(static_cast<Real>(ShownLength(text)) * cw, to);
+}
+
 // Writes texts narrowed to a share of the style's width and sets the style
 // found back when it goes: font, angle, height and width as they were.
 class NarrowStyle {
@@ -90,9 +98,9 @@ std::vector<std::string> WrapCharacters(std::string_view text, std::size_t room)
   return lines;
 }
 
-std::size_t Longest(const std::vector<std::string>& lines) {
-  std::size_t most = 0;
-  for (const std::string& l : lines) most = std::max(most, l.size());
+Real Widest(const std::vector<std::string>& lines, Real cw) {
+  Real most = 0;
+  for (const std::string& l : lines) most = std::max(most, ShownWidth(l, cw));
   return most;
 }
 
@@ -193,23 +201,25 @@ std::string CadFitText(std::string_view text, Real width, Real& factor) {
   factor = 1;
   const std::size_t shown = ShownLength(text);
   const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
-  if (shown == 0 || !(cw > 0) || !std::isfinite(width) || static_cast<Real>(shown) * cw <= width)
-    return std::string(text);
+  const Real need = ShownWidth(text, cw);
+  if (shown == 0 || !(cw > 0) || !std::isfinite(width) || need <= width) return std::string(text);
   // Down to 70 % of the style's width, or to the readable width factor
   // where that is narrower, with small numbers written shorter, before a
   // text is cut.
   const Real least = std::min(kNarrowest, kCadNarrowestWidthFactor / st.CadTextWidthFactor);
-  factor = std::max(least, width / (static_cast<Real>(shown) * cw));
-  if (static_cast<Real>(shown) * cw * factor <= width) return std::string(text.substr(0, shown));
+  factor = std::max(least, width / need);
+  if (need * factor <= width) return std::string(text.substr(0, shown));
   if (const std::string shorter = ShortenNumbers(text.substr(0, shown)); shorter.size() < shown) {
-    const Real n = static_cast<Real>(shorter.size());
-    factor = std::max(least, std::min<Real>(1, width / (n * cw)));
-    if (n * cw * factor <= width) return shorter;
+    const Real n = ShownWidth(shorter, cw);
+    factor = std::max(least, std::min<Real>(1, width / n));
+    if (n * factor <= width) return shorter;
   }
   // Cut: as many characters as fit, the last three of them dots (the CAD
   // code pages have no ellipsis character).
-  const auto most = static_cast<std::size_t>(std::max<Real>(0, width / (cw * factor)));
-  return most > 3 ? std::string(text.substr(0, most - 3)) + "..." : std::string(text.substr(0, most));
+  auto most = static_cast<std::size_t>(std::max<Real>(0, width / (cw * factor)));
+  auto cut = [&] { return most > 3 ? std::string(text.substr(0, most - 3)) + "..." : std::string(text.substr(0, most)); };
+  while (most > 0 && ShownWidth(cut(), cw) * factor > width) --most;
+  return cut();
 }
 
 std::string CadFitNumberText(std::string_view text, Real cells) {
@@ -287,15 +297,15 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
   if (t.empty()) return out;
   const CadState& st = Cad();
   const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
-  const Real n = static_cast<Real>(t.size());
-  if (!(cw > 0) || !std::isfinite(width) || n * cw <= width) {
+  const Real n = ShownWidth(t, cw);
+  if (!(cw > 0) || !std::isfinite(width) || n <= width) {
     // As it is, blanks at its end too (as CadTextFit writes it).
     out.lines.emplace_back(text);
     return out;
   }
-  if (n * cw * kNarrowest <= width) {
+  if (n * kNarrowest <= width) {
     out.lines.emplace_back(t);
-    out.factor = width / (n * cw);
+    out.factor = width / n;
     return out;
   }
   const std::size_t most = static_cast<std::size_t>(std::max(1, lines));
@@ -303,7 +313,7 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
   auto room = [&](Real share) { return static_cast<std::size_t>(std::max<Real>(0, width / (cw * share) + 1e-9L)); };
   auto take = [&](std::vector<std::string> wrapped) {
     out.lines = std::move(wrapped);
-    out.factor = std::min<Real>(1, width / (static_cast<Real>(Longest(out.lines)) * cw));
+    out.factor = std::min<Real>(1, width / Widest(out.lines, cw));
     return out;
   };
   // The fewest lines at down to 70 % of the width, then at down to the
@@ -314,7 +324,7 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
     for (std::size_t count = 1; count <= most; ++count) {
       for (std::size_t r = std::max<std::size_t>(1, room(1)); r <= widest; ++r) {
         std::vector<std::string> wrapped = WrapWords(t, r);
-        if (wrapped.size() <= count) return take(std::move(wrapped));
+        if (wrapped.size() <= count && Widest(wrapped, cw) * share <= width + 1e-9L) return take(std::move(wrapped));
       }
     }
   }

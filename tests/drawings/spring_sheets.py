@@ -189,7 +189,7 @@ def tick_range(sheet, plot, xlog):
     its tick."""
     x0, y0, w, h = plot
     xs, ys = [], []
-    for text, _, _, ins in sheet.texts:
+    for text, _, _, ins, *_ in sheet.texts:
         v = point_labels.number(text)
         if v is None:
             continue
@@ -242,7 +242,7 @@ def value_findings(path, sheet_cases):
                 cx, cy = min(max(sx, x0), x0 + w), min(max(sy, y0), y0 + h)
                 r = sheet.mark_radius(cx, cy)
                 marked = any(t.startswith(m) and point_labels.point_box(cx, cy, b) <= r + 1.3 * th + 0.1
-                             for t, b, th, _ in sheet.texts for m in c["marks"])
+                             for t, b, th, *_ in sheet.texts for m in c["marks"])
                 if not marked:
                     found.append("value %r (%.4g, %.4g) off the plot at (%.2f, %.2f)" % (text, x, y, sx, sy))
                 continue
@@ -260,7 +260,7 @@ def label_findings(sheet, text, px, py, points):
     labels = [t for t in sheet.texts if t[0].strip().startswith(text.strip())]
     if not labels:
         return ["%r is missing" % text]
-    _, b, th, _ = min(labels, key=lambda t: point_labels.point_box(px, py, t[1]))
+    _, b, th, *_ = min(labels, key=lambda t: point_labels.point_box(px, py, t[1]))
     d = point_labels.point_box(px, py, b)
     r = sheet.mark_radius(px, py)
     if d <= r + 1.3 * th + point_labels.TOL:

@@ -70,8 +70,10 @@ TEST_F(DiagramAnchorTest, ToleranceBandsKeepTheirGradeRatioAndLegends) {
                             {"18", "- EN 15800 G\xFCtegrad 3", 12}};
   // The legend stands at x 50, y 20, 16, 12 (text height 2, 1.6 per
   // character), moved as one block where a line of the diagram runs
-  // through that place: here the drop line of F2.
-  const double width = 21 * 1.6;
+  // through that place: here the drop line of F2. Its ink: the advances
+  // of its characters but the u umlaut, 9.783 em of 1.75 characters, and
+  // the umlaut a whole one.
+  const double width = (9.783 * 1.75 + 1) * 1.6;
   ASSERT_TRUE(LineThrough(es, 50, 12, 50 + width, 22));
   const DxfEntity* first = FindText(es, legends[2].text);
   ASSERT_NE(first, nullptr);

@@ -5,9 +5,9 @@ Each TEXT (also inside block inserts, expanded with their position, scale
 and rotation) gets the box its ink covers: from its insertion point, each
 character as wide as its advance in a Helvetica-metric face (the screen's
 Arial stretched until an average character is height times width factor
-wide), none wider than that cell, as tall as its height, turned by its
-rotation. Leading blanks move the box by a cell each (as the sheets are
-laid out), trailing blanks add nothing. Two boxes that share more than a hair are
+wide, the widest ones wider), as tall as its height, turned by its
+rotation. Leading blanks move the box as far as the face draws them
+(as narrow as inner ones), trailing blanks add nothing. Two boxes that share more than a hair are
 reported as one line "file: 'text a' (x, y) over 'text b' (x, y)".
 
 Lines are every LINE, POLYLINE, CIRCLE and ARC (arcs as short chords) and
@@ -54,8 +54,8 @@ ALONG = 0.3  # a leader this near another line merges with it
 
 
 # Helvetica advances (thousandths of an em) of " " to "~"; an em is 1.75
-# cells of the text's style (Arial's average character), no character
-# wider than a cell; any other character a whole cell.
+# cells of the text's style (Arial's average character), so that W, M and
+# m take more than their cell; any other character a whole cell.
 ADVANCE = [
     278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,
     556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,
@@ -67,7 +67,7 @@ ADVANCE = [
 
 def ink(s):
     """Width of the characters of s in cells."""
-    return sum(min(1.0, ADVANCE[ord(ch) - 32] * 1.75 / 1000) if " " <= ch <= "~" else 1.0 for ch in s)
+    return sum(ADVANCE[ord(ch) - 32] * 1.75 / 1000 if " " <= ch <= "~" else 1.0 for ch in s)
 
 
 def flat_entities(layout):
@@ -92,15 +92,16 @@ def box(e, inner=False, widen=0.0, cells=False):
     cw = h * wf
     x0, y0 = e.dxf.insert.x, e.dxf.insert.y
     halign = e.dxf.get("halign", 0)
-    width = (lambda t: len(t)) if cells else ink
-    full = (lead + width(s.strip(" "))) * cw
+    width = (lambda t: max(len(t), ink(t))) if cells else ink
+    start = ink(" " * lead)
+    full = (start + width(s.strip(" "))) * cw
     if halign in (1, 2, 4) and e.dxf.hasattr("align_point"):
         ax = e.dxf.align_point.x
         x0 = ax - (full / 2 if halign in (1, 4) else full)
         y0 = e.dxf.align_point.y
     a = math.radians(e.dxf.get("rotation", 0.0))
     c, sn = math.cos(a), math.sin(a)
-    u0, u1, v0, v1 = lead * cw, full, 0.0, h
+    u0, u1, v0, v1 = start * cw, full, 0.0, h
     if widen:
         u0, u1, v0, v1 = u0 - widen, u1 + widen, v0 - widen, v1 + widen
     if inner:
@@ -296,7 +297,7 @@ def straight_runs(segments):
         parts.sort()
         merged = [list(parts[0])]
         for t0, t1 in parts[1:]:
-            if t0 <= merged[-1][1] + 1e-4:
+            if t0 <= merged[-1][1] + 0.01:  # a hole too small to see: the writer's rounding
                 merged[-1][1] = max(merged[-1][1], t1)
             else:
                 merged.append([t0, t1])

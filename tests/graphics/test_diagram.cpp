@@ -287,10 +287,13 @@ TEST_F(DiagramTest, TheTitleStepsAsideFromTheYAxis) {
     return SinkCall{};
   };
   // x -60 .. 60: the axis at sheet x 80; "Titel" centred at
-  // 80 - 1.75 * 5 = 71.25 would run to 71.25 + 5 cw: it goes left.
+  // 80 - 1.75 * 5 = 71.25 would run to 71.25 + its ink: it goes left. Its
+  // ink: T, i, t, e, l of 0.611, 0.222, 0.278, 0.556, 0.222 em of 1.75
+  // cells.
   DiagramFrame("x", "y", "Titel", -50, 0, 50, 10, 0);
   ASSERT_NEAR(D(DiagramMapX(0)), 80, 1e-9);
-  EXPECT_NEAR(D(title("Titel").args[0]), D(80 - half - gap - 5 * cw), 1e-9);
+  const Real ink = 1.889L * 1.75L * cw;
+  EXPECT_NEAR(D(title("Titel").args[0]), D(80 - half - gap - ink), 1e-9);
   EXPECT_NEAR(D(title("Titel").args[1]), 123, 1e-9);
   sink().ClearCalls();
   // The axis at the plot's left edge and a title that starts there: right
