@@ -346,15 +346,22 @@ bool RunsAlongALine(const std::array<Real, 4>& leader) {
   return false;
 }
 
+// Whether the leader crosses no label placed.
+bool LeaderCrossesNoLabel(const std::array<Real, 4>& leader) {
+  return !gLabels.Any(std::min(leader[0], leader[2]), std::min(leader[1], leader[3]), std::max(leader[0], leader[2]),
+                      std::max(leader[1], leader[3]),
+                      [&](const std::array<Real, 4>& b) { return SegmentMeetsBox(leader, b[0], b[1], b[2], b[3]); });
+}
+
+// Whether the leader shows as one: it crosses no label (which would take
+// it away) and runs along no line.
+bool LeaderShows(const std::array<Real, 4>& leader) { return LeaderCrossesNoLabel(leader) && !RunsAlongALine(leader); }
+
 // A leader from the point (px, py) with a mark of markRadius that crosses
 // no label, no other leader, passes no other point's mark (a mark that
 // overlaps the point's own counts as its own) and runs along no line.
 bool LeaderFree(const std::array<Real, 4>& leader, Real px, Real py, Real markRadius) {
-  if (gLabels.Any(std::min(leader[0], leader[2]), std::min(leader[1], leader[3]), std::max(leader[0], leader[2]),
-                  std::max(leader[1], leader[3]),
-                  [&](const std::array<Real, 4>& b) { return SegmentMeetsBox(leader, b[0], b[1], b[2], b[3]); }))
-    return false;
-  if (RunsAlongALine(leader)) return false;
+  if (!LeaderShows(leader)) return false;
   for (const PointMark& m : gMarks) {
     if (std::hypot(m.x - px, m.y - py) <= m.r + std::max<Real>(markRadius, 0)) continue;
     if (SegmentPointDistance(leader, m.x, m.y) < m.r + kMarkClearance) return false;
@@ -620,17 +627,23 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx,
   const auto place = PlaceTest(px, py, w, h);
   // A label near its point (leader or not) stands nearer to it than to
   // any other point's mark; a leader crosses nothing and runs along no
-  // line. Only where no place is free so, a place that is free itself.
-  bool strict = true;
+  // line. Where no place is free so, one whose leader at least shows
+  // (crosses no label, which would take it away, and runs along no line)
+  // and that stands nearer to its own point; then one whose leader shows;
+  // last a place that is free itself.
+  int level = 0;
   auto fits = [&](Real x, Real y) {
     if (!place(x, y)) return false;
-    if (!strict) return true;
+    if (level >= 3) return true;
     std::array<Real, 4> leader;
-    if (LeaderOf(px, py, markRadius, h, {x, y, x + w, y + h}, leader) && !LeaderFree(leader, px, py, markRadius))
+    if (LeaderOf(px, py, markRadius, h, {x, y, x + w, y + h}, leader) &&
+        !(level == 0 ? LeaderFree(leader, px, py, markRadius) : LeaderShows(leader)))
       return false;
-    // A label this near its point reads as that point's, leader or not.
+    if (level >= 2) return true;
+    // A label this near its point (its mark and one and a half heights)
+    // reads as that point's, leader or not.
     const Real own = PointBoxDistance(px, py, x, y, x + w, y + h);
-    if (own > 1.4L * h) return true;
+    if (own > std::max<Real>(markRadius, 0) + 1.5L * h) return true;
     for (const PointMark& m : gMarks)
       if (std::hypot(m.x - px, m.y - py) > 1e-6L && PointBoxDistance(m.x, m.y, x, y, x + w, y + h) < own - 1e-6L)
         return false;
@@ -638,9 +651,9 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx,
   };
   std::array<Real, 2> at{sx, sy};
   bool found = fits(sx, sy);
-  for (int pass = 0; pass < 2 && !found && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY);
+  for (int pass = 0; pass < 4 && !found && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY);
        ++pass) {
-    strict = pass == 0;
+    level = pass;
     // Candidates within 40 mm of the preferred place.
     const int nx = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepX)));
     const int ny = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepY)));

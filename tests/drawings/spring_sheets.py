@@ -52,16 +52,15 @@ import ezdxf  # noqa: E402
 import point_labels  # noqa: E402
 import text_overlap  # noqa: E402
 
-# Findings of classes another change mends: gaps a text breaks into a line
-# that reach past its ink, and the places the label engine finds for the
-# labels of points close together (a label nearer to another point or away
-# from its own without a leader, a leader along another line; the label of
-# the stress correction factor is placed by its diagram). Listed apart, not
-# failing the run.
+# Findings of classes still open (class name, pattern): counted and listed
+# apart, not failing the run. The label engine places each label as it
+# comes: where points crowd (the buckling sheet's, all on one abscissa;
+# two stresses a hair apart), a leader may run along a drop line or a line
+# of a dense logarithmic grid, and a leader may be cut away by a curve's
+# label placed after it, leaving its label apart from its point.
 ALLOWED = [
-    ("gaps past the ink", re.compile(r"gap \(.*\) of a line past ")),
-    ("labels the label engine places",
-     re.compile(r"^[^:]*_(?!cad4:)\w+: ('.*' stands nearer to '|leader \(.*\) of '.*' along \("
+    ("leaders of crowded points",
+     re.compile(r"^[^:]*_(?!cad4:)\w+: (leader \(.*\) of '.*' along \("
                 r"|'.*' at \(.*\) is .* from its point .* with no leader)")),
 ]
 

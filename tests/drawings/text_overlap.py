@@ -245,10 +245,17 @@ def print_size(texts, leaders, segments, circles, scale=1.0):
     grid = Grid([(x0 - 0.25 * t[3] - 0.1, y0 - 0.25 * t[3] - 0.1, x1 + 0.25 * t[3] + 0.1, y1 + 0.25 * t[3] + 0.1)
                  for (x0, y0, x1, y1), t in zip(reach, texts)])
     rings = Grid([(cx - r - 0.1, cy - r - 0.1, cx + r + 0.1, cy + r + 0.1) for cx, cy, r in circles])
+    # A line that joins another at both ends is a piece of a curve.
+    joins = {}
+    for (ax, ay), (bx, by) in leaders:
+        for p in ((round(ax, 2), round(ay, 2)), (round(bx, 2), round(by, 2))):
+            joins[p] = joins.get(p, 0) + 1
     for seg in leaders:
         (ax, ay), (bx, by) = seg
         by_text = set(grid.near((ax, ay, ax, ay))) | set(grid.near((bx, by, bx, by)))
         if not by_text:
+            continue
+        if joins[(round(ax, 2), round(ay, 2))] > 1 and joins[(round(bx, 2), round(by, 2))] > 1:
             continue
         length = math.hypot(bx - ax, by - ay)
         owner = None
@@ -320,8 +327,15 @@ def gaps_past_ink(texts, segments):
     found = []
     cells = [bounds(t[7]) for t in texts]
     grid = Grid(cells)
+    drawn = [s for s in segments if len(s) == 2]
+    lines = Grid([bounds(s) for s in drawn])
     for hole in holes(segments):
         hb = bounds(hole)
+        # A hole that a segment draws after all (the chords of a flat curve
+        # taken for one straight line a hair apart) is none.
+        mx, my = (hole[0][0] + hole[1][0]) / 2, (hole[0][1] + hole[1][1]) / 2
+        if any(point_segment(mx, my, drawn[i][0], drawn[i][1]) < 0.02 for i in lines.near((mx, my, mx, my))):
+            continue
         near = [texts[i] for i in grid.near(hb) if not apart(cells[i], hb) and not separated(texts[i][7], hole)]
         if not near:
             continue
@@ -375,14 +389,16 @@ def fit_scale(limits, page):
 
 def findings(path, lines_only=False, frame=False, printed=False, gaps=False, whole=(), page=None):
     doc = ezdxf.readfile(path)
-    texts, segments, leaders, circles = [], [], [], []
+    texts, segments, leaders, circles, rings = [], [], [], [], set()
     for e in flat_entities(doc.modelspace()):
         if e.dxftype() in ("TEXT", "ATTRIB"):
             b = box(e)
             if b is not None:
                 h = e.dxf.height
+                # The ink widened by what a gap may reach past it (and the
+                # hair the separation test takes off).
                 texts.append((e.dxf.text.strip(), b, box(e, True), h, e.dxf.get("width", 1.0) or 1.0,
-                              None, box(e, widen=max(0.5, 0.3 * h)), box(e, widen=0.3 * h + 0.1, cells=True)))
+                              None, box(e, widen=max(0.5, 0.3 * h) + HAIR), box(e, widen=0.3 * h + 0.1, cells=True)))
         else:
             shapes = shapes_of(e)
             segments.extend(shapes)
@@ -390,6 +406,7 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
                 leaders.extend(shapes)
             elif e.dxftype() == "CIRCLE":
                 circles.append((e.dxf.center.x, e.dxf.center.y, e.dxf.radius))
+                rings.update(id(s) for s in shapes)
     found = []
     spans = [bounds(t[1]) for t in texts]
     for i in range(len(texts) if not lines_only else 0):
@@ -434,7 +451,9 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
             scale = fit_scale([v + d for v, d in zip(limits, (HAIR, HAIR, -HAIR, -HAIR))], page)
         found.extend(print_size(texts, leaders, segments, circles, scale))
     if gaps:
-        found.extend(gaps_past_ink(texts, segments))
+        # A whole circle has no gap: its chords left out, lest two circles
+        # close together (the marks of two points) seem one broken line.
+        found.extend(gaps_past_ink(texts, [s for s in segments if id(s) not in rings]))
     for line in whole:
         at = broken(line, segments)
         if at is not None:

@@ -12,6 +12,7 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/support_hang.h"
+#include "base/vector2d.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/diagram.h"
@@ -365,6 +366,46 @@ TEST_F(DiagramTest, PointLabelsStayByTheirPoints) {
   const auto& l = lines[0].args;
   EXPECT_NEAR(D(std::hypot(l[0] - 100, l[1] - 60)), 1, 1e-9);
   EXPECT_LT(D(std::min(std::fabs(l[2] - tx), std::fabs(l[2] - tx - 2))), 1);
+}
+
+// Points crowded by the plot's left edge on a line up from the axis, as on
+// the buckling sheet (all on one abscissa): every label stands by its point
+// or has a leader from its mark that shows, crossing no other label (the
+// knockout would take it away). Heights of the points below the first.
+TEST_F(DiagramTest, CrowdedPointLabelsKeepTheirLeadersClearOfLabels) {
+  const std::vector<std::vector<Real>> cases{
+      {0, 0.2L, 0.4L, 0.6L}, {0, 0.7L, 1.4L, 2.1L}, {0, 1.3L, 2.6L, 3.9L}, {0, 1.99L, 3.29L}, {0, 2.5L, 5, 7.5L}};
+  const char* names[] = {"sc", "s2", "s1", "sn"};
+  for (const auto& below : cases) {
+    DiagramReset();
+    StartScreen();
+    DiagramFrame("x", "y", "T", 0, 0, 160, 120, 0);
+    const Real px = 3.34L, top = 90;
+    DiagramLine(px, 0, px, top);
+    for (const Real b : below) DiagramCircleX(px, top - b, 0.3L);  // the marks first, as the diagrams draw them
+    CadTextStyle(2, 0, 3.325L, 3.325L);
+    std::vector<std::array<Real, 4>> boxes, leaders;
+    for (std::size_t k = 0; k < below.size(); ++k) {
+      sink().ClearCalls();
+      DiagramPlacePointLabel(names[k], px, top - below[k], 0.3L, 0.95L, -0.21L);
+      const auto texts = sink().Named("GrafOutTextXY");
+      ASSERT_EQ(texts.size(), 1u);
+      // The screen's calls carry sheet units (the plot is the sheet here).
+      Real from, to;
+      CadTextInk(names[k], from, to);
+      boxes.push_back({texts[0].args[0] + from, texts[0].args[1], texts[0].args[0] + to, texts[0].args[1] + 3.325L});
+      for (const auto& l : sink().Named("GrafLine")) leaders.push_back({l.args[0], l.args[1], l.args[2], l.args[3]});
+    }
+    for (const auto& l : leaders)
+      for (const auto& b : boxes) {
+        Real t0, t1;
+        // Shrunk by a hair: a leader ends a quarter height short of its own.
+        EXPECT_FALSE(SegmentPartInRect(l[0], l[1], l[2], l[3], b[0] + 0.05L, b[1] + 0.05L, b[2] - 0.05L,
+                                       b[3] - 0.05L, t0, t1))
+            << "points " << D(below[1]) << " apart: leader (" << D(l[0]) << ", " << D(l[1]) << ")-(" << D(l[2])
+            << ", " << D(l[3]) << ") through a label at (" << D(b[0]) << ", " << D(b[1]) << ")";
+      }
+  }
 }
 
 TEST_F(DiagramTest, NonFiniteAndHugeLimits) {
