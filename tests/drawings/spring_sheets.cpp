@@ -464,7 +464,8 @@ void DrawAll() {
     // And the springs of findings kept as files, each in the unit system
     // its name ends in ("_u1": English).
     std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(ZEB1_SHEET_SPRINGS))
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(ZEB1_SHEET_SPRINGS, ec))
       if (e.path().extension() == ".zeb") files.push_back(e.path());
     std::sort(files.begin(), files.end());
     const std::size_t made = known.size();
