@@ -40,6 +40,7 @@
 #include "cpu_clock.h"
 #include "drawing_setup.h"
 #include "scratch_folder.h"
+#include "stacked_rows.h"
 
 namespace {
 
@@ -110,31 +111,11 @@ void SpreadOverA1(int n) {
   zeb::CadEndOutput();
 }
 
-// n each of line, arc, text and solid in rows of 500, every text over
-// hundreds of others.
-void StackedRows(int n) {
-  zeb::CadBeginOutput(1);
-  zeb::CadDrawingHeader(0, 0, 160, 120);
-  zeb::CadTables(2);
-  zeb::CadBeginEntities();
-  zeb::CadTextStyle(2, 0, 2.5L, 1.8L);
-  for (int i = 0; i < n; ++i) {
-    const zeb::Real x = (i % 500) * 0.3L, y = (i / 500) * 0.7L;
-    zeb::CadSetLayer(16 + i % 16);
-    zeb::CadLine(x, y, x + 1.25L, y + 0.5L);
-    zeb::CadArc(x, y, 10, 250, 0.75L);
-    zeb::CadText("Text 123", x, y);
-    zeb::CadSolid(x, y, x + 1, y, x, y + 1, x + 1, y + 1);
-  }
-  zeb::CadEndSection();
-  zeb::CadEndOutput();
-}
-
 void BM_StackedRows(benchmark::State& state) {
   const zeb::bench::ScratchFolder scratch("zeb1-bench-knockout-");
   const std::string dir = Setup(scratch);
   const int n = static_cast<int>(state.range(0));
-  Compare(state, [n] { StackedRows(n); }, dir + "/t.dxf");
+  Compare(state, [n] { zeb::bench::StackedRows(n); }, dir + "/t.dxf");
 }
 BENCHMARK(BM_StackedRows)->Arg(2000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(21);
 

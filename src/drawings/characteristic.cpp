@@ -89,14 +89,37 @@ void ToleranceBandLegend() {
   static const std::string legends[] = {"- EN 15800 Gütegrad 1"_oem, "- EN 15800 Gütegrad 2"_oem,
                                         "- EN 15800 Gütegrad 3"_oem};
   CadTextStyle(2, 0, 2.0L, 1.6L);
-  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
-  std::size_t longest = 0;
-  for (const std::string& l : legends) longest = std::max(longest, l.size());
+  Real longest = 0;
+  for (const std::string& l : legends) {
+    Real from, to;
+    CadTextInk(l, from, to);
+    longest = std::max(longest, to);
+  }
   Real x = 50, y = 12;
-  DiagramPlaceBox(static_cast<Real>(longest) * cw, 8 + Cad().CadTextHeight, 1, x, y);
+  const bool free = DiagramPlaceBox(longest, 8 + Cad().CadTextHeight, 1, x, y);
+  Real pitch = 4;
+  if (!free) {
+    // The plot has no free place for it (bands and labels all over): above
+    // the plot, lines 3 apart up to y 117.5 (the title block's first line),
+    // from its left edge right to the first place clear of the plot's
+    // title and axis texts.
+    pitch = 3, y = 117.5L - 2 * pitch;
+    const Real left = DiagramState().PlotOriginX;
+    auto clear = [&](Real at) {
+      for (int g = 1; g <= 3; ++g)
+        if (!DiagramTextFree(legends[g - 1], at, y + pitch * static_cast<Real>(3 - g))) return false;
+      return true;
+    };
+    x = left;
+    for (Real at = left; at + longest <= kDiagramTitleBlockX; at += 1)
+      if (clear(at)) {
+        x = at;
+        break;
+      }
+  }
   for (int g = 1; g <= 3; ++g) {
     CadSetLayer(layers[g - 1]);
-    CadText(legends[g - 1], x, y + 4 * static_cast<Real>(3 - g));
+    CadText(legends[g - 1], x, y + pitch * static_cast<Real>(3 - g));
   }
 }
 
@@ -112,7 +135,7 @@ DiagramRange CharacteristicRange() {
   const SpringDataRecord& s = SpringData();
   DiagramRange r{0, s.sc, 0, s.Fc};
   for (Real v : {s.s1, s.s2, s.sn}) r.IncludeX(v);
-  for (Real v : {s.F1, s.F2, s.Fn}) r.IncludeY(std::min<Real>(v, 0));
+  for (Real v : {s.F1, s.F2, s.Fn}) r.IncludeY(v);
   for (Real v : {s.F1 + s.TolF1, s.F2 + s.TolF2})
     if (std::isfinite(v) && v > s.Fc) r.IncludeY(1.05L * v);
   return r;
@@ -173,6 +196,7 @@ void DrawWorkingPointsBlock() {
   CadSetLayer(19);
   CadMoveTo(126, 103);
   CadSetTextLineField(Cad().CadExtents[1] - 1 - 126);
+  const CadTextLinesAbove block(Cad().CadExtents[2] + 1);
   CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   CadTextLine(" ");
   CadTextLine("L0 = " + FormatLength(s.L0) + " " + LengthUnitName());

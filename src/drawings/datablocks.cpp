@@ -69,8 +69,10 @@ void DrawSpringDataHeader(std::uint16_t mode) {
   const TransverseLoadRecord& q = TransverseLoad();
   CadSetLayer(19);
   CadMoveTo(126, 103);
-  // Every line ends before the sheet's right edge.
+  // Every line ends before the sheet's right edge, the last above its
+  // lower edge.
   CadSetTextLineField(Cad().CadExtents[1] - 1 - 126);
+  const CadTextLinesAbove block(Cad().CadExtents[2] + 1);
   if (mode != 2) CadTextLine("R  = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   switch (s.CrossSection) {
     case 3:
@@ -154,8 +156,10 @@ void DrawSpringDataHeader(std::uint16_t mode) {
 void DrawDiagramDataBlock2() {
   const SpringDataRecord& s = SpringData();
   CadMoveTo(95, 65);
-  // Every line ends before the first data block at x 126.
+  // Every line ends before the first data block at x 126, the last above
+  // the sheet's lower edge.
   CadSetTextLineField(126 - 1 - 95);
+  const CadTextLinesAbove block(Cad().CadExtents[2] + 1);
   const bool diameterTolerance = s.Allowance != 3 && s.Allowance != 5;
   const std::string pair = FormatLengthTolerancePair(s.TolDeMinus, s.TolDe) + LengthUnitName();
   const std::string unit = " " + LengthUnitName();

@@ -78,11 +78,24 @@ Limits TauDLimits() {
   const SpringDataRecord& s = S();
   Real d = Dmax(), top = 3500, bottom = 0;
   if (std::isfinite(s.d)) d = std::max(d, s.d);
-  for (Real v : {s.Rm, s.tau2, s.tauk2})
+  for (Real v : {s.Rm, s.tau1, s.tauk1, s.tau2, s.tauk2})
     if (std::isfinite(v)) top = std::max(top, 1.1L * v);
   for (Real v : {s.tau1, s.tauk1, s.tau2, s.tauk2})
     if (std::isfinite(v)) bottom = std::min(bottom, 1.1L * v);
   return {0.05L, 1.1L * d, bottom, top};
+}
+
+// The k curve from 1.0 to 1.6 and 18, grown to the spring's point with the
+// two lines of its label right of it and up from it (17 and 7 of the
+// plot's 95 units).
+Limits KFactorLimits() {
+  const Real w = S().w;
+  Limits l{0, 18, 1.0L, 1.6L};
+  if (!(w > 0) || !std::isfinite(w)) return l;
+  const Real k = StressCorrectionFactor(w);
+  l.IncludeX(w * 95 / (95 - 17));
+  l.IncludeY(1 + (k - 1) * 95 / (95 - 7));
+  return l;
 }
 
 Limits TravelForce() { return CharacteristicRange(); }
@@ -122,21 +135,34 @@ Limits BucklingLimits() {
 // they stand clear of the axis and of s2.
 bool MarksS1() { return S().s1 > 0.09L * S().sc; }
 
+// Room above the highest point a diagram marks, for its label: a twentieth
+// of the range.
+void RoomAbove(Limits& l) {
+  if (std::isfinite(l.ymax) && std::isfinite(l.ymin)) l.IncludeY(l.ymax + 0.05L * (l.ymax - l.ymin));
+}
+
 Limits WorkLimits() {
   const SpringDataRecord& s = S();
   Limits l{0, s.sc, 0, s.W0c};
   for (Real v : {s.s2, s.sn}) l.Include(v, SpringWorkAt(v));
   if (MarksS1()) l.Include(s.s1, SpringWorkAt(s.s1));
+  RoomAbove(l);
   return l;
 }
 
+// Every point the stress diagram marks, below 0 too.
 Limits StressLimits() {
   const SpringDataRecord& s = S();
-  Limits l{0, s.sc, 0, std::max({s.tauzul, s.tauk2, s.tauc})};
+  Limits l{0, s.sc, 0, s.tauzul};
   l.Include(s.s1, s.tau1);
   l.Include(s.s2, s.tau2);
   l.Include(s.sn, s.taun);
-  if (s.LoadType != 1) l.IncludeY(s.tauk1);
+  l.Include(s.sc, s.tauc);
+  if (s.LoadType != 1) {
+    l.Include(s.s1, s.tauk1);
+    l.Include(s.s2, s.tauk2);
+  }
+  RoomAbove(l);
   return l;
 }
 
@@ -151,6 +177,7 @@ Limits TransverseLimits(Real top, const std::array<Real, 5>& stored) {
   mark(s.s2, 2);
   if (s.sn > 1.05L * s.s2) mark(s.sn, 3);
   mark(s.sc, 4);
+  RoomAbove(l);
   return l;
 }
 
@@ -184,23 +211,28 @@ void TemperatureLines(const std::string& name, Real (*value)(Real), Real now, bo
   auto fmt = [force](Real v) { return force ? FormatForce(v) : FormatStress(v); };
   const std::string unit = force ? ForceUnitName() : StressUnitName();
   CadTextStyle(0, 0, 2.1L, 1.8L);
-  CadMoveTo(65, 102);
   CadSetTextLineField(Cad().CadExtents[1] - 1 - 65);
-  CadTextLine("T = " + FormatTemperature(s.T) + TemperatureUnitName() + ", " + name + " = " + fmt(now) + " " + unit);
-  CadTextLine("T = " + FormatTemperature(s.T1) + " .. " + FormatTemperature(s.T2) + TemperatureUnitName());
-  CadTextLine(name + " = " + fmt(value(s.T1)) + " .. " + fmt(value(s.T2)) + " " + unit);
+  // From (65, 102) down, as one block clear of the curve and its marks.
+  DiagramPlaceTextLines(
+      {"T = " + FormatTemperature(s.T) + TemperatureUnitName() + ", " + name + " = " + fmt(now) + " " + unit,
+       "T = " + FormatTemperature(s.T1) + " .. " + FormatTemperature(s.T2) + TemperatureUnitName(),
+       name + " = " + fmt(value(s.T1)) + " .. " + fmt(value(s.T2)) + " " + unit},
+      65, 102);
   CadSetTextLineField(0);
 }
 
 Real F1AtT(Real T) { return ForceAtTemperature(S().s1, T); }
 Real F2AtT(Real T) { return ForceAtTemperature(S().s2, T); }
 
-// From -50 to 250 degrees or beyond, to hold the three temperatures marked.
+// From -50 to 250 degrees or beyond, to hold the three temperatures marked;
+// a curve that rises (a force below 0) leaves room at its top for the
+// text block in the plot's upper right.
 Limits TemperatureLimits(Real (*value)(Real)) {
   const SpringDataRecord& s = S();
-  const Real lo = std::min<Real>(s.T1, -50);
-  Limits l{lo, 250, value(std::max<Real>(s.T2, 250)), value(lo)};
+  const Real lo = std::min<Real>(s.T1, -50), hi = std::max<Real>(s.T2, 250);
+  Limits l{lo, 250, value(hi), value(lo)};
   for (Real T : {s.T1, s.T, s.T2}) l.Include(T, value(T));
+  if (value(hi) > value(lo)) l.IncludeY(l.ymax + 0.15L * (l.ymax - l.ymin));
   return l;
 }
 
@@ -227,7 +259,7 @@ const SheetRow kSheets[] = {
      BucklingLimits, DrawBucklingDiagram},
     {4, 19, Header1, 95, 95, 12, 10, [] { return std::string("Dm/d"); }, [] { return std::string("k"); },
      [] { return std::string("Spannungsbeiwert k"); }, Axis::Fixed, Axis::Fixed,
-     [] { return Limits{0, std::isfinite(S().w) ? std::max<Real>(18, S().w) : 18, 1.0L, 1.6L}; },
+     KFactorLimits,
      [] { DrawKFactorDiagram(S().w); }},
     {5, 19, MaterialNameHeader, 95, 90, 12, 15, [] { return std::string(" T [C]"); },
      [] { return Unit("G[", StressUnitName()); }, [] { return std::string("G-T-Diagramm"); }, Axis::Plain,

@@ -80,30 +80,32 @@ void LifeLines() {
 void LifeLineText(std::string_view text, Real x, Real y, const std::vector<std::array<Real, 2>>& line) {
   const SpringDataRecord& s = SpringData();
   const DiagramStateRecord& st = DiagramState();
-  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
+  const Real h = Cad().CadTextHeight;
+  Real u0, u1;
+  CadTextInk(text, u0, u1);
   const Real a = DegToRad(Cad().CadTextAngle), c = std::cos(a), sn = std::sin(a);
   const Real px = DiagramMapX(s.tauk1), py1 = DiagramMapY(0), py2 = DiagramMapY(s.tauk2 - s.tauk1);
-  const Real r = DiagramScaleY(10), gap = 0.25L * h;
+  const Real r = DiagramMarkRadius(DiagramScaleY(10)), gap = 0.25L * h;
   auto local = [&](Real sx, Real sy, Real qx, Real qy, Real& u, Real& v) {
     u = (qx - sx) * c + (qy - sy) * sn;
     v = -(qx - sx) * sn + (qy - sy) * c;
   };
   auto clear = [&](Real sx, Real sy) {
-    const Real ex = sx + w * c - h * sn, ey = sy + w * sn + h * c;
+    const Real ex = sx + u1 * c - h * sn, ey = sy + u1 * sn + h * c;
     if (!PointInRect(ex, ey, st.PlotOriginX, st.PlotOriginY, st.PlotOriginX + st.PlotWidth,
                      st.PlotOriginY + st.PlotHeight))
       return false;
     for (const Real cy : {py1, py2}) {
       Real u, v;
       local(sx, sy, px, cy, u, v);
-      const Real du = std::max({-gap - u, Real(0), u - w - gap}), dv = std::max({-gap - v, Real(0), v - h - gap});
+      const Real du = std::max({u0 - gap - u, Real(0), u - u1 - gap}), dv = std::max({-gap - v, Real(0), v - h - gap});
       if (std::hypot(du, dv) < r) return false;
     }
     if (!DiagramTextFree(text, sx, sy)) return false;
-    Real u1, v1, u2, v2, t0, t1;
-    local(sx, sy, px, py1, u1, v1);
-    local(sx, sy, px, py2, u2, v2);
-    return !SegmentPartInRect(u1, v1, u2, v2, -gap, -gap, w + gap, h + gap, t0, t1);
+    Real ua, va, ub, vb, t0, t1;
+    local(sx, sy, px, py1, ua, va);
+    local(sx, sy, px, py2, ub, vb);
+    return !SegmentPartInRect(ua, va, ub, vb, u0 - gap, -gap, u1 + gap, h + gap, t0, t1);
   };
   const Real sx = DiagramMapX(x), sy = DiagramMapY(y);
   // Along the line's first part only.
@@ -186,7 +188,7 @@ void OperatingPointLabels(bool haigh) {
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.8L);
   // Beside their points and clear of the lines drawn before.
-  const Real r = DiagramScaleY(10), dx = r + 0.5L * Cad().CadTextHeight, dy = -0.5L * Cad().CadTextHeight;
+  const Real r = DiagramMarkRadius(DiagramScaleY(10)), dx = r + 0.5L * Cad().CadTextHeight, dy = -0.5L * Cad().CadTextHeight;
   DiagramPlacePointLabel("tau k1", s.tauk1, y1, r, dx, dy);
   DiagramPlacePointLabel(haigh ? "tau kh" : "tau k2", s.tauk1, y2, r, dx, dy);
 }

@@ -150,19 +150,26 @@ void DrawHorizontalLines(int n, Real x, Real y, Real length, Real step) {
 
 namespace {
 
-// Half the length of the text in the current style.
+// How far the middle of the text's ink lies from its start in the current
+// style.
 Real HalfTextLength(std::string_view text) {
-  return static_cast<Real>(text.size()) * Cad().CadTextHeight * Cad().CadTextWidthFactor * 0.5L;
+  Real from, to;
+  CadTextInk(text, from, to);
+  return 0.5L * (from + to);
 }
 
 }  // namespace
 
-void DimensionHorizontal(std::string_view text, Real x1, Real x2, Real y) {
+void DimensionHorizontal(std::string_view text, Real x1, Real x2, Real y, Real width) {
   CadLine(x1, y, x2, y);
   CadArrowStd(x1, y, 0);
   CadArrowStd(x2, y, 180);
   CadTextStyle(2, 0, 2.0L, 2.0L);
-  CadText(text, (x1 + x2) / 2 - HalfTextLength(text), y + 1.0L);
+  const Real half = HalfTextLength(text);
+  if (width > 0 && 2 * half > width)
+    CadTextFit(text, (x1 + x2 - width) / 2, y + 1.0L, width);
+  else
+    CadText(text, (x1 + x2) / 2 - half, y + 1.0L);
 }
 
 void DimensionHorizontalOutside(std::string_view text, Real x1, Real x2, Real y) {

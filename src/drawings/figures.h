@@ -24,7 +24,9 @@ void SetMarkSize(Real s);
 void DrawCircleMark();
 void DrawCrossMark();
 void DrawHorizontalLines(int n, Real x, Real y, Real length, Real step);
-void DimensionHorizontal(std::string_view text, Real x1, Real x2, Real y);
+// The text centred on the dimension line; with a width above 0 fitted to
+// it (narrowed, its small numbers shorter, lower) where it is wider.
+void DimensionHorizontal(std::string_view text, Real x1, Real x2, Real y, Real width = 0);
 void DimensionHorizontalOutside(std::string_view text, Real x1, Real x2, Real y);
 void DimensionVertical(std::string_view text, Real x, Real y1, Real y2);
 void DimensionVerticalOutside(std::string_view text, Real x, Real y1, Real y2);

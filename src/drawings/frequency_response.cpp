@@ -53,7 +53,7 @@ void DrawFrequencyResponse(Real f0) {
   DiagramCircleY(fz, onScale ? yz : st.YMax, 0.0125L * st.YSpan);
   if (!onScale) {
     DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
-    DiagramPlacePointLabel("y = " + FloatToStrSig(yz), fz, st.YMax, DiagramScaleY(0.0125L * st.YSpan),
+    DiagramPlacePointLabel("y = " + FloatToStrSig(yz), fz, st.YMax, DiagramMarkRadius(DiagramScaleY(0.0125L * st.YSpan)),
                            DiagramScaleX(0.01L * st.XSpan), DiagramScaleY(0.02L * st.YSpan));
   }
   CadSetLayer(19);

@@ -1,6 +1,7 @@
 // The load-spectrum sheet: level table, result table, block diagram of one
 // period and the stroke and damage share bars.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -164,13 +165,20 @@ Real Clip(Real v, Real hi) {
 void BlockDiagram(Real L0, Real sc) {
   const LoadSpectrumRecord& ls = LoadSpectrum();
   DiagramState().DiagramAxisMode = 1;
-  DiagramFrame("n", "s [mm]", "Lastkollektiv (1 Periode = " + FloatToStrSig(ls.Tp) + "s)", 0, 0, ls.np, sc, 1);
+  // The travel from 0 to sc, grown to hold every level (beyond the travel
+  // too, below 0 for a length above the free length).
+  DiagramRange r{0, ls.np, 0, sc};
+  for (int i = 1; i <= LevelCount(); ++i) r.IncludeY(L0 - Level(i).L1), r.IncludeY(L0 - Level(i).L2);
+  DiagramFrame("n", "s [mm]", "Lastkollektiv (1 Periode = " + FloatToStrSig(ls.Tp) + "s)", r.xmin, r.ymin, r.xmax,
+               r.ymax, 1);
+  const DiagramStateRecord& st = DiagramState();
   Real start = 0;
+  std::vector<std::array<Real, 2>> centres(static_cast<std::size_t>(LevelCount() + 1));
+  std::vector<bool> drawn(centres.size());
   for (int i = 1; i <= LevelCount(); ++i) {
     const LoadLevel& v = Level(i);
     const Real end = start + (v.ni > 0 ? v.ni : 0);
-    // A level beyond the travel is drawn only as far as the frame goes.
-    const Real y0 = Clip(L0 - v.L1, sc), y1 = Clip(L0 - v.L2, sc);
+    const Real y0 = std::clamp(L0 - v.L1, st.YMin, st.YMax), y1 = std::clamp(L0 - v.L2, st.YMin, st.YMax);
     const Real x0 = Clip(start, ls.np), x1 = Clip(end, ls.np);
     start = end;
     if (!std::isfinite(y0) || !std::isfinite(y1) || !std::isfinite(x0) || !std::isfinite(x1) ||
@@ -178,7 +186,16 @@ void BlockDiagram(Real L0, Real sc) {
       continue;
     CadSetLayer(15 + i);
     DiagramRectangle(x0, y0, x1, y1);
-    DiagramText(IntToText(i), (x0 + x1) / 2, (y0 + y1) / 2);
+    centres[static_cast<std::size_t>(i)] = {(x0 + x1) / 2, (y0 + y1) / 2};
+    drawn[static_cast<std::size_t>(i)] = true;
+  }
+  // The numbers at the centres of their blocks, or as near as they stand
+  // clear of the blocks' sides and of each other.
+  for (int i = 1; i <= LevelCount(); ++i) {
+    if (!drawn[static_cast<std::size_t>(i)]) continue;
+    CadSetLayer(15 + i);
+    const auto& c = centres[static_cast<std::size_t>(i)];
+    DiagramPlacePointLabel(IntToText(i), c[0], c[1], 0, 0, 0);
   }
 }
 

@@ -2,8 +2,11 @@
 // temperature, stresses and tensile strength over the wire diameter and the
 // tensile-strength table per diameter band.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/format.h"
@@ -45,7 +48,9 @@ void DrawKFactorDiagram(Real w) {
   CadSetLayer(19);
   DiagramClipLine(w, 1.0L, w, k);
   DiagramCircleX(w, k, 0.1L);
-  CadMoveTo(DiagramMapX(w + 0.5L), DiagramMapY(k + 0.06L));
+  // The two lines right of the point, the one of k level with it.
+  const Real h = Cad().CadTextHeight, pitch = 1.6L * h * Cad().CadLineSpacing;
+  CadMoveTo(DiagramMapX(w) + DiagramMarkRadius(DiagramScaleX(0.1L)) + 0.5L * h, DiagramMapY(k) + 0.25L * h + pitch);
   CadTextLine("D/d= " + FloatToStrSig(w));
   CadTextLine("k  = " + FloatToStrSig(k));
 }
@@ -71,9 +76,58 @@ Real TauZulOfD(Real d) {
   return 840 - 250 * Log10Ext(0.05L * d);
 }
 
+namespace {
+
+// The character height of the table and formulas: scaled with the plot,
+// at least 1 mm.
+Real TauDTableHeight() {
+  const DiagramStateRecord& st = DiagramState();
+  return std::max<Real>(1, std::min(DiagramScaleY(0.022L * st.YSpan), DiagramScaleX(0.02L * st.XSpan)));
+}
+
+// The table of Rm and tau z at six diameters, top left in the plot, moved
+// where a curve or a point's mark would run under it; drawn before the
+// labels, which keep clear of it. The text style stays as it was.
+void TauDValueTable() {
+  const DiagramStateRecord& st = DiagramState();
+  const CadState& now = Cad();
+  const int font = now.CadTextFont;
+  const Real angle = now.CadTextAngle, height = now.CadTextHeight, width = now.CadTextWidth;
+  const Real h = TauDTableHeight();
+  static constexpr std::array<Real, 7> kWidths{9, 5, 5, 5, 5, 5, 5};
+  Real x = DiagramMapX(st.XMin + 0.28L * st.XSpan), y = DiagramMapY(st.YMin + 0.98L * st.YSpan) - 6 * h;
+  DiagramPlaceBox(0.9L * h * 39, 6 * h, h, x, y);
+  static const Real ds[] = {0.2L, 0.5L, 1, 2.5L, 5, 10};
+  std::array<std::string, 7> head, rm, tz;
+  head[0] = " d [" + LengthUnitName() + "]";
+  rm[0] = "Rm " + StressUnitName();
+  tz[0] = "tauz " + StressUnitName();
+  for (int c = 0; c < 6; ++c) {
+    const Real r = MaterialRmOfD(ds[c]);
+    head[c + 1] = FormatLength(ds[c]);
+    rm[c + 1] = FormatStress(r);
+    tz[c + 1] = FormatStress(0.56L * r);
+  }
+  auto views = [](const std::array<std::string, 7>& a) {
+    std::array<std::string_view, 7> v;
+    for (std::size_t i = 0; i < 7; ++i) v[i] = a[i];
+    return v;
+  };
+  {
+    DiagramTextTable table(x, y + 6 * h, h, kWidths, views(head));
+    table.AddRow(views(rm));
+    table.AddRow(views(tz));
+  }
+  CadTextStyle(font, angle, height, width);
+}
+
+}  // namespace
+
 void DrawTauDDiagram(Real dmax) {
   const SpringDataRecord& s = SpringData();
   const Real q = PowerChecked(20 * dmax, 0.01L, "tau-d");
+  // The curves' labels wait until every line, mark and the table are drawn.
+  std::vector<std::pair<std::string_view, std::array<Real, 2>>> labels;
   auto curve = [&](Real (*f)(Real), std::string_view label) {
     Real last = 0.1L;
     DiagramMoveTo(0.1L, f(0.1L));
@@ -82,8 +136,7 @@ void DrawTauDDiagram(Real dmax) {
         DiagramLineTo(d, f(d));
         last = d;
       });
-    // Taken, so that the point labels keep clear of it.
-    DiagramPlaceLabel(label, 1.02L * last, f(last));
+    labels.push_back({label, {1.02L * last, f(last)}});
   };
   // Without an Rm law in the record only the spring's own Rm is drawn, and
   // tau z only where it does not come from that law.
@@ -117,8 +170,13 @@ void DrawTauDDiagram(Real dmax) {
   DiagramClipLine(s.d, t1, s.d, t2);
   DiagramCircleY(s.d, t1, 20);
   DiagramCircleY(s.d, t2, 20);
+  if (DiagramState().DiagramAxisMode != 4 && law) TauDValueTable();
+  // Taken, so that the point labels keep clear of them.
+  CadSetLayer(5);
+  for (const auto& [label, at] : labels) DiagramPlaceLabel(label, at[0], at[1]);
+  CadSetLayer(19);
   // The point labels beside their points, clear of the curves and marks.
-  const Real mark = DiagramScaleY(20), gap = 0.5L * Cad().CadTextHeight;
+  const Real mark = DiagramMarkRadius(DiagramScaleY(20)), gap = 0.5L * Cad().CadTextHeight;
   const Real dx = mark + gap, dy = -0.5L * Cad().CadTextHeight;
   if (!law && s.Rm > 0) DiagramPlacePointLabel("Rm", s.d, s.Rm, mark, dx, dy);
   DiagramPlacePointLabel(staticLoad ? "tau2" : "tauk2", s.d, t2, mark, dx, dy);
@@ -130,45 +188,29 @@ void DrawTauDDiagram(Real dmax) {
     const std::string band = (SG().RmTableBad == 1 ? "Rm min, Rm max = - " : "Rm max = - ") + StressUnitName();
     const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
     Real x = DiagramMapX(st.XMin + 0.55L * st.XSpan), y = DiagramMapY(st.YMin + 0.66L * st.YSpan);
-    DiagramPlaceBox(static_cast<Real>(band.size()) * cw, th, cw, x, y);
+    Real from, to;
+    CadTextInk(band, from, to);
+    DiagramPlaceBox(to, th, cw, x, y);
     CadSetLayer(22);
     CadText(band, x, y);
   }
   if (st.DiagramAxisMode == 4 || !law) return;
-  // Scaled with the plot, at least 1 mm high.
-  const Real h = std::max<Real>(1, std::min(DiagramScaleY(0.022L * st.YSpan), DiagramScaleX(0.02L * st.XSpan)));
-  static const Real ds[] = {0.2L, 0.5L, 1, 2.5L, 5, 10};
-  std::array<std::string, 7> head, rm, tz;
-  head[0] = " d [" + LengthUnitName() + "]";
-  rm[0] = "Rm " + StressUnitName();
-  tz[0] = "tauz " + StressUnitName();
-  for (int c = 0; c < 6; ++c) {
-    const Real r = MaterialRmOfD(ds[c]);
-    head[c + 1] = FormatLength(ds[c]);
-    rm[c + 1] = FormatStress(r);
-    tz[c + 1] = FormatStress(0.56L * r);
-  }
-  auto views = [](const std::array<std::string, 7>& a) {
-    std::array<std::string_view, 7> v;
-    for (std::size_t i = 0; i < 7; ++i) v[i] = a[i];
-    return v;
-  };
-  {
-    DiagramTextTable table(DiagramMapX(st.XMin + 0.28L * st.XSpan), DiagramMapY(st.YMin + 0.98L * st.YSpan), h,
-                           {9, 5, 5, 5, 5, 5, 5}, views(head));
-    table.AddRow(views(rm));
-    table.AddRow(views(tz));
-  }
   // The two formulas as one block, moved where the plot's border or a
   // curve would run through them.
   const MaterialRecord& m = ZEBWST_Record();
   const std::string rmLaw = "Rm = " + FloatToStrSig(m.Rm0) + " - " + FloatToStrSig(m.RmSlope) + " * log ( d / " +
                             FloatToStrSig(MaterialReal(m.DR0)) + " )";
   const std::string tauLaw = "tauz = 0.56 * Rm";
+  // In the table's layer and style.
+  CadSetLayer(18);
+  CadTextStyle(2, 0, TauDTableHeight(), 0.75L * TauDTableHeight());
   const Real th = Cad().CadTextHeight, cw = th * Cad().CadTextWidthFactor;
   const Real y1 = DiagramMapY(st.YMin + 0.775L * st.YSpan), y2 = DiagramMapY(st.YMin + 0.74L * st.YSpan);
   Real x = DiagramMapX(st.XMin + 0.55L * st.XSpan), y = y2;
-  DiagramPlaceBox(static_cast<Real>(std::max(rmLaw.size(), tauLaw.size())) * cw, y1 - y2 + th, cw, x, y);
+  Real rmFrom, rmTo, tauFrom, tauTo;
+  CadTextInk(rmLaw, rmFrom, rmTo);
+  CadTextInk(tauLaw, tauFrom, tauTo);
+  DiagramPlaceBox(std::max(rmTo, tauTo), y1 - y2 + th, cw, x, y);
   CadText(rmLaw, x, y + (y1 - y2));
   CadText(tauLaw, x, y);
 }

@@ -129,18 +129,21 @@ struct DiameterLabels {
 
 // The three diameter dimensions with their extension and centre lines.
 void DiameterDimensions(const DiameterLabels& t) {
+  // Each text centred at x 46 and ending before the wire's dimension, whose
+  // text stands up from x 64.5.
+  constexpr Real kWidth = 2 * (63.5L - 46);
   CadSetLayer(3);
   CadLine(29, 211, 29, 247);
   CadLine(63, 264, 63, 245);
-  DimensionHorizontal(t.De, 29, 63, 246);
+  DimensionHorizontal(t.De, 29, 63, 246, kWidth);
   CadLine(33, 211, 33, 231);
   CadLine(59, 264, 59, 229);
-  DimensionHorizontal(t.Di, 33, 59, 230);
+  DimensionHorizontal(t.Di, 33, 59, 230, kWidth);
   CadSetLayer(1);
   CadLine(31, 218, 31, 257);
   CadLine(61, 218, 61, 257);
   CadSetLayer(3);
-  DimensionHorizontal(t.Dm, 31, 61, 238);
+  DimensionHorizontal(t.Dm, 31, 61, 238, kWidth);
 }
 
 void ProductionEntities() {

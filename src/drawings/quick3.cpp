@@ -186,32 +186,32 @@ void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
   if (p.Preset == 2) rest.emplace_back("Federn ungesetzt");
   if (std::fabs(s.T - 20) >= 1e-5L)
     rest.push_back("T = " + FormatTemperatureField(3, 0, s.T) + " " + TemperatureUnitName());
-  // The end-form text stops before the tolerance table beside the block
-  // (36 characters of the block's style), whole on up to three lines.
-  constexpr Real kRoom = 36;
-  const CadTextLayout ends =
-      CadLayoutText("Federenden: " + s.EndFormText, kRoom * Cad().CadTextHeight * Cad().CadTextWidthFactor, 3);
+  // Every line stops before what stands beside the block: the values before
+  // the operating point table (at x 84), the lines below it before the
+  // tolerance table and the messages (36 characters of the block's style);
+  // the end-form text whole on up to three lines, the others on up to two.
   // The block ends above the picture below it (the Goodman sheet's axis
   // title, the material lines): many lines stand closer, never closer than
   // 1.2 heights.
-  constexpr Real kLowest = 66;
-  const std::size_t count = lines.size() + ends.lines.size() + rest.size();
-  CadState& st = Cad();
-  const Real keep = st.CadLineSpacing, pitch = 1.6L * h * keep;
-  if (count > 1 && h > 0 && y - pitch * static_cast<Real>(count - 1) < kLowest)
-    CadSetLineSpacing(std::max<Real>((y - kLowest) / static_cast<Real>(count - 1), 1.2L * h) / (1.6L * h));
-  for (const std::string& l : lines) CadTextLine(l);
-  const Real step = 1.6L * h * st.CadLineSpacing;
-  CadDrawLayout(ends, st.CadCurrentPoint.x, st.CadCurrentPoint.y, step);
-  st.CadCurrentPoint.y -= step * static_cast<Real>(ends.lines.size());
-  for (const std::string& l : rest) CadTextLine(l);
-  CadSetLineSpacing(keep);
+  constexpr Real kRoom = 36, kLowest = 66;
+  const Real room = kRoom * Cad().CadTextHeight * Cad().CadTextWidthFactor;
+  {
+    const CadTextLinesAbove block(kLowest);
+    CadSetTextLineField(84 - 1 - x);
+    for (const std::string& l : lines) CadTextLine(l);
+    CadSetTextLineField(room);
+    CadTextLineWhole("Federenden: " + s.EndFormText, room, 3);
+    for (const std::string& l : rest) CadTextLine(l);
+    CadSetTextLineField(0);
+  }
 }
 
 void DrawRelaxationBlock(Real x, Real y, Real h, Real w) {
   const SpringDataRecord& s = SpringData();
   CadMoveTo(x, y);
   CadTextStyle(2, 0, h, w);
+  // Each line ends before the messages at x 110.
+  CadSetTextLineField(110 - 1 - x);
   DrawFreeLengthLine();
   const std::string fu = " " + ForceUnitName();
   CadTextLine("F1 = " + FormatForce(s.F1) + FormatForceTolerancePair(s.TolF1, s.TolF1Minus) + fu);
@@ -220,6 +220,7 @@ void DrawRelaxationBlock(Real x, Real y, Real h, Real w) {
     CadTextLine("F2,48h = -" + fu);
   else if (s.F2Relax > 0)
     CadTextLine("F2,48h = " + FormatForce(s.F2 * (1 - 0.01L * s.F2Relax)) + fu);
+  CadSetTextLineField(0);
 }
 
 void DrawMessageList(int mode, Real x, Real y, Real h, Real w) {
@@ -237,8 +238,16 @@ void DrawMessageList(int mode, Real x, Real y, Real h, Real w) {
 void DrawDynamicBlock(Real x, Real y, Real h, Real w) {
   const TransverseLoadRecord& q = TransverseLoad();
   const ResonanceRecord& r = ResonanceResult();
+  // Above the Goodman sheet's axis title (its tick numbers end near y 10),
+  // or, where its lines do not fit there, right of the title (which ends
+  // before x 141), ending before the sheet's edge.
+  const int lines = (q.FQ != 0 ? 2 : 0) + (r.ExternalMass != 0 ? 2 : 0);
+  constexpr Real kAboveTitle = 10.5L;
+  if (lines > 1 && y - 1.2L * h * (lines - 1) < kAboveTitle) x = 141;
   CadMoveTo(x, y);
   CadTextStyle(2, 0, h, w);
+  CadSetTextLineField(Cad().CadExtents[1] - 1 - x);
+  const CadTextLinesAbove block(x < 141 ? kAboveTitle : 1);
   if (q.FQ != 0) {
     CadTextLine("FQ = " + FormatForce(q.FQ) + " " + ForceUnitName());
     CadTextLine("sq2 = " + FormatLength(q.y[2]) + " " + LengthUnitName());
@@ -247,6 +256,7 @@ void DrawDynamicBlock(Real x, Real y, Real h, Real w) {
     CadTextLine("m ext = " + FormatMass(r.ExternalMass) + " " + MassUnitName());
     CadTextLine("dy(fz) = " + FloatToStrSig(r.dyPercent) + " %");
   }
+  CadSetTextLineField(0);
 }
 
 void DrawQuickSheet(int cadCode) {
@@ -273,7 +283,9 @@ void DrawQuickSheet(int cadCode) {
       DiagramMaterialText();
     }
     if (QuickSheetPicturesDrawable()) {
-      const Real scale = std::min(16 / s.De, 45 / s.L0);
+      // As high as the longest of the three pictures allows (L1 may be
+      // above L0).
+      const Real scale = std::min(16 / s.De, 45 / std::max({s.L0, s.L1, s.L2}));
       CadSetLayer(0);
       CadInsertBlock("feder", 11, 70, 0, scale, scale);
       CadInsertBlock("zebl1", 30, 70, 0, scale, scale);

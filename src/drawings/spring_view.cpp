@@ -57,6 +57,33 @@ std::array<Real, 4> SpringDataBlockBox(Real x) {
   return {x, bottom, x + static_cast<Real>(widest) * 0.8L * H * CadSettings().CadTextFactor, 10.6L * H};
 }
 
+// The sheet of a view: what it draws with a margin of a twentieth of its
+// larger side (at least one text height of the data block) all round. A
+// side view reaches from its centre line (5 % of L beyond each end plane)
+// to the outer coil diameter and, with the data block, to the block's far
+// side; the top view to its centre cross (0.6 Dm) or the outer diameter.
+// A drawing that reaches beyond (the frame check of the tests finds it)
+// still lies within the margin.
+std::array<Real, 4> ViewExtents(int kind, bool dataBlock) {
+  const SpringDataRecord& s = SpringData();
+  const Real outer = std::max(s.Dm + s.d, s.De) / 2;
+  std::array<Real, 4> e{};
+  if (kind == 4) {
+    const Real a = std::max(0.6L * s.Dm, (s.Dm + s.d) / 2);
+    e = {-a, -a, a, a};
+  } else {
+    e = {-outer, -0.05L * s.L, outer, 1.05L * s.L};
+  }
+  Real least = 0;
+  if (kind != 4 && dataBlock) {
+    const auto block = SpringDataBlockBox(2 * s.d + 0.5L * s.Dm);
+    e = {std::min(e[0], block[0]), std::min(e[1], block[1]), std::max(e[2], block[2]), std::max(e[3], block[3])};
+    least = block[3] / 10.6L;
+  }
+  const Real margin = std::max(least, 0.05L * std::max(e[2] - e[0], e[3] - e[1]));
+  return {e[0] - margin, e[1] - margin, e[2] + margin, e[3] + margin};
+}
+
 }  // namespace
 
 void DrawSpringDataBlock() {
@@ -121,19 +148,7 @@ void DrawSpringView(int kind, int cadCode, bool askLength) {
       ShowError("Zeichnung nicht möglich !"_oem);
       return false;
     }
-    const Real Dm = s.Dm, L = s.L;
-    if (kind == 4) {
-      r.extents = {-Dm, -Dm, Dm, Dm};
-    } else if (dataBlock) {
-      // The sheet holds the whole data block, also beside a short spring,
-      // with a text height to spare above and below.
-      const auto block = SpringDataBlockBox(2 * s.d + 0.5L * Dm);
-      const Real margin = block[3] / 10.6L;
-      r.extents = {-1.25L * Dm, std::min(-0.2L * L, block[1] - margin),
-                   std::max(std::max(L, Dm) + 1.25L * Dm, block[2] + 0.05L * Dm), std::max(1.2L * L, block[3] + margin)};
-    } else {
-      r.extents = {-1.25L * Dm, -0.2L * L, 1.25L * Dm, 1.2L * L};
-    }
+    r.extents = ViewExtents(kind, dataBlock);
     if (kind >= 1 && kind <= 3 && dataBlock) {
       r.blocks = [] {
         CadBeginBlock("DATEN");

@@ -1,6 +1,7 @@
 // Buckling, force over temperature, spring work, shear stress over travel
 // and the transverse-load diagrams.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -29,6 +30,10 @@ void DrawBucklingDiagram() {
   const SpringDataRecord& s = SpringData();
   // The curve and the working points first: the labels keep clear of them.
   CadSetLayer(5);
+  // The limit curve; the regions either side of it within the plot, for
+  // their labels.
+  const DiagramStateRecord& st = DiagramState();
+  std::vector<std::array<Real, 2>> safe, danger;
   // The theoretical limit exists only for 0 <= G/E < 1.
   if (s.E > 0 && Finite(s.G / s.E) && s.G / s.E >= 0 && s.G / s.E < 1) {
     const Real g = s.G / s.E;
@@ -39,7 +44,21 @@ void DrawBucklingDiagram() {
       auto y = [&](Real x) { return A * (1 - std::sqrt(std::max<Real>(0, 1 - B / (x * x)))); };
       DiagramMoveTo(x0, 1.0L);
       DiagramLineTo(x0, A);
-      SampleUpTo(x0, 10, [](Real x) { return x + 0.03L; }, [&](Real x) { DiagramLineTo(x, y(x)); });
+      std::vector<std::array<Real, 2>> curve{{x0, A}};
+      // Through the plot's right edge: beyond 10, where it flattens, in
+      // steps of 2 %.
+      const Real end = std::max<Real>(10, st.XMax);
+      SampleUpTo(x0, end, [](Real x) { return x < 10 ? x + 0.03L : 1.02L * x; }, [&](Real x) {
+        DiagramLineTo(x, y(x));
+        curve.push_back({x, y(x)});
+      });
+      const Real top = std::max(st.YMax, A), right = curve.back()[0];
+      safe = {{std::min(st.XMin, x0), std::min<Real>(st.YMin, 0)}, {std::min(st.XMin, x0), top}, {x0, top}};
+      safe.insert(safe.end(), curve.begin(), curve.end());
+      safe.push_back({right, std::min<Real>(st.YMin, 0)});
+      danger = {{x0, top}};
+      danger.insert(danger.end(), curve.begin(), curve.end());
+      danger.push_back({right, top});
     }
   }
   const Real xs = s.L0 > 0 && s.Dm > 0 ? s.nue * s.L0 / s.Dm : 0;
@@ -56,13 +75,14 @@ void DrawBucklingDiagram() {
   }
   // As large as on the plot of 0..10, 0..1 of an ordinary spring.
   DiagramTextStyleAt(2, 0, 0.035L, 0.25L, 0, 0, 10, 1);
+  // Each region's label in its region.
   CadSetLayer(18);
-  DiagramPlaceLabel("Knicksicherheit", 0.2L, 0.1L);
+  DiagramPlaceRegionLabel("Knicksicherheit", safe, 0.2L, 0.1L);
   CadSetLayer(16);
-  DiagramPlaceLabel("Knickgefahr", 5.0L, 0.6L);
+  DiagramPlaceRegionLabel("Knickgefahr", danger, 5.0L, 0.6L);
   if (!points) return;
   // Beside its point, else near it with a leader.
-  const Real r = DiagramScaleY(0.005L), dx = DiagramScaleX(0.1L), dy = DiagramScaleY(-0.01L);
+  const Real r = DiagramMarkRadius(DiagramScaleY(0.005L)), dx = DiagramScaleX(0.1L), dy = DiagramScaleY(-0.01L);
   auto point = [&](int layer, std::string_view label, Real sv) {
     CadSetLayer(layer);
     DiagramPlacePointLabel(label, xs, sv / s.L0, r, dx, dy);

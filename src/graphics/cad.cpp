@@ -753,10 +753,12 @@ void CadEndPolyline() {
 void CadTextLine(std::string_view text) {
   if (text.empty()) return;
   CadState& st = State();
-  if (st.CadTextLineField > 0)
-    CadTextFit(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y, st.CadTextLineField);
-  else
-    CadText(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y);
+  if (CadNoteTextLine(text, st.CadTextLineField, 2)) return;
+  if (st.CadTextLineField > 0) {
+    CadTextLineWhole(text, st.CadTextLineField, 2);
+    return;
+  }
+  CadText(text, st.CadCurrentPoint.x, st.CadCurrentPoint.y);
   st.CadCurrentPoint.y -= 1.6L * st.CadTextHeight * st.CadLineSpacing;
 }
 

@@ -108,6 +108,10 @@ void CadLine(Real x1, Real y1, Real x2, Real y2);
 void CadCircle(Real x, Real y, Real r);
 void CadArc(Real x, Real y, Real startAngle, Real endAngle, Real r);
 void CadText(std::string_view text, Real x, Real y);
+// Where the ink of the text lies along its baseline in the current text
+// style, from its anchor (drawing units): as a proportional face draws it,
+// blanks narrow, trailing ones adding nothing; both 0 for blanks only.
+void CadTextInk(std::string_view text, Real& from, Real& to);
 void CadSolid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4);
 void CadInsertBlock(std::string_view name, Real x, Real y, Real angle, Real sx, Real sy);
 
@@ -155,10 +159,47 @@ void CadTextLine(std::string_view text);
 // CadFitText gives the text and the width share it is written with.
 std::string CadFitText(std::string_view text, Real width, Real& factor);
 void CadTextFit(std::string_view text, Real x, Real y, Real width);
+// A text for a field of `cells` character cells of the current style, as
+// it is where it fits; else the number it ends in written shorter (fewer
+// decimals, then with an exponent, "2.22E8"), the text before it kept with
+// one blank before the number. A text that ends in no number comes back
+// as it is.
+std::string CadFitNumberText(std::string_view text, Real cells);
 void CadTextLineFit(std::string_view text, Real width);
 // CadTextLine and the value lines (CadLengthLine ...) fit their texts to
-// this width from here on; 0 ends it.
+// this width from here on (narrowed, down to the readable width factor,
+// else on two lines); 0 ends it.
 void CadSetTextLineField(Real width);
+// Whether a block is noting the lines: then the text line (at most
+// `lines` lines in the field) is noted and true returned.
+bool CadNoteTextLine(std::string_view text, Real field, int lines);
+// A block of text lines that ends above a height: while one lives,
+// CadTextLine, the value lines and CadTextLineWhole note their texts (with
+// the layer, style and field of the moment) instead of drawing them; when
+// it ends they are drawn from the text cursor where the block began, down,
+// closer together where needed for the last to stand at `bottom` or above
+// (never closer than 1.2 text heights), and the cursor stands below them.
+class CadTextLinesAbove {
+ public:
+  explicit CadTextLinesAbove(Real bottom);
+  ~CadTextLinesAbove();
+  CadTextLinesAbove(const CadTextLinesAbove&) = delete;
+  CadTextLinesAbove& operator=(const CadTextLinesAbove&) = delete;
+
+  struct Line {
+    std::string text;
+    Real field;
+    int lines, layer, font;
+    Real angle, height, width, spacing;
+  };
+
+ private:
+  friend bool CadNoteTextLine(std::string_view text, Real field, int lines);
+  Real bottom_;
+  std::vector<Line> lines_;
+  CadTextLinesAbove* outer_;
+};
+
 
 // A text the user typed, kept whole in its field: on one line as it is or
 // narrower down to 70 % of its width; else broken at blanks onto the lines

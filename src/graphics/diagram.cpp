@@ -17,8 +17,11 @@
 #include "base/vector2d.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
+#include "graphics/diagram_labels.h"
 
 namespace zeb {
+
+using namespace diagram_detail;
 
 namespace {
 
@@ -27,587 +30,33 @@ DiagramLimitsRecord gLimits;
 DiagramTextData gData;
 std::shared_ptr<DiagramLimitsDialog> gDialog;
 
-// Sheet boxes (x1, y1, x2, y2) of the labels placed in the current plot.
-std::vector<std::array<Real, 4>> gLabels;
-
-// Sheet segments (x1, y1, x2, y2) of the lines of the current plot that a
-// label must not cross: axes, arrows, ticks, the plot's border, curves and
-// marks. The inner grid lines are not among them.
-std::vector<std::array<Real, 4>> gLines;
-bool gDrawingGrid = false;
-
-// The marks of the points of the current plot (sheet centre and radius)
-// and the leaders drawn to their labels: a leader passes no mark but its
-// own point's and crosses no other leader.
-struct PointMark {
-  Real x, y, r;
-};
-std::vector<PointMark> gMarks;
-std::vector<std::array<Real, 4>> gLeaders;
-
 // The least height of a frame's text (sheet units of the plot).
 Real gLeastTextHeight = 1;
 
-// What a leader keeps from another point's mark (sheet units).
-constexpr Real kMarkClearance = 0.2L;
+// How far down the ink of the title block's lines reaches (above the
+// sheet when there is none).
+Real gTitleBlockBottom = 1e9L;
 
-void ClearLineGrid();
-
-void ClearPlotNotes() {
-  gLabels.clear();
-  gLines.clear();
-  ClearLineGrid();
-  gMarks.clear();
-  gLeaders.clear();
-}
-
-// A label may touch a line by this much (sheet units).
-constexpr Real kLineHair = 0.05L;
-
-void NoteLine(Real x1, Real y1, Real x2, Real y2) {
-  if (gDrawingGrid) return;
-  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
-  gLines.push_back({x1, y1, x2, y2});
-}
-
-// The four sides of the rectangle with corners (x1, y1) and (x2, y2).
-void NoteRectangle(Real x1, Real y1, Real x2, Real y2) {
-  NoteLine(x1, y1, x2, y1);
-  NoteLine(x2, y1, x2, y2);
-  NoteLine(x2, y2, x1, y2);
-  NoteLine(x1, y2, x1, y1);
-}
-
-void NoteCircle(Real x, Real y, Real r) {
-  // An octagon around the circle.
-  const Real a = r / std::cos(std::numbers::pi_v<Real> / 8);
-  for (int k = 0; k < 8; ++k) {
-    const Real t0 = std::numbers::pi_v<Real> / 4 * k, t1 = t0 + std::numbers::pi_v<Real> / 4;
-    NoteLine(x + a * std::cos(t0), y + a * std::sin(t0), x + a * std::cos(t1), y + a * std::sin(t1));
-  }
-}
-
-void NoteMark(Real x, Real y, Real r) {
-  NoteCircle(x, y, r);
-  if (std::isfinite(x) && std::isfinite(y) && std::isfinite(r)) gMarks.push_back({x, y, r});
-}
-
-// Does the segment run into the box shrunk by the hair?
-bool SegmentMeetsBox(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
-  x0 += kLineHair, y0 += kLineHair, x1 -= kLineHair, y1 -= kLineHair;
-  Real t0, t1;
-  return x0 < x1 && y0 < y1 && SegmentPartInRect(s[0], s[1], s[2], s[3], x0, y0, x1, y1, t0, t1);
-}
-
-// The noted lines by where they lie: a grid of cells over the bounds of
-// the lines noted so far, each cell with the lines whose bounds reach into
-// it (a line beyond the grid in its edge cells), so that a box is tried
-// only against the lines near it. Lines noted later are added at the next
-// question; the grid is laid anew when their number has doubled.
-class LineGrid {
- public:
-  void Clear() {
-    cells_.clear();
-    wide_.clear();
-    seen_.clear();
-    indexed_ = 0;
-    asked_ = 0;
-  }
-
-  // Whether a noted line runs into the box shrunk by the hair.
-  bool AnyMeets(Real x0, Real y0, Real x1, Real y1) {
-    if (!(x0 + kLineHair < x1 - kLineHair && y0 + kLineHair < y1 - kLineHair)) return false;
-    // The first few questions of a plot go through the lines one by one:
-    // the grid pays only for many.
-    if (indexed_ == 0 && ++asked_ <= kAskedBeforeGrid) {
-      for (const auto& s : gLines)
-        if ((Far(s) || !Apart(s, x0, y0, x1, y1)) && SegmentMeetsBox(s, x0, y0, x1, y1)) return true;
-      return false;
-    }
-    Update();
-    for (const std::uint32_t k : wide_)
-      if (SegmentMeetsBox(gLines[k], x0, y0, x1, y1)) return true;
-    if (cells_.empty()) return false;
-    if (++stamp_ == 0) {
-      std::fill(seen_.begin(), seen_.end(), 0);
-      stamp_ = 1;
-    }
-    // The whole box: a line that meets the shrunk box lies well inside it.
-    const int i0 = Column(x0), i1 = Column(x1), j0 = Row(y0), j1 = Row(y1);
-    for (int i = i0; i <= i1; ++i)
-      for (int j = j0; j <= j1; ++j)
-        for (const std::uint32_t k : cells_[static_cast<std::size_t>(i * ny_ + j)]) {
-          if (seen_[k] == stamp_) continue;
-          seen_[k] = stamp_;
-          const auto& s = gLines[k];
-          if (!Apart(s, x0, y0, x1, y1) && SegmentMeetsBox(s, x0, y0, x1, y1)) return true;
-        }
-    return false;
-  }
-
- private:
-  static constexpr int kMost = 48;        // cells along a side at most
-  static constexpr int kWideCells = 256;  // a line over more cells is tried always
-  static constexpr int kAskedBeforeGrid = 8;
-
-  int Column(Real x) const { return Slot(x, x0_, cw_, nx_); }
-  int Row(Real y) const { return Slot(y, y0_, ch_, ny_); }
-  static int Slot(Real v, Real from, Real size, int n) {
-    const Real f = (v - from) / size;
-    if (!(f > 0)) return 0;
-    return f >= n ? n - 1 : static_cast<int>(f);
-  }
-
-  // Whether the line's bounds miss the whole box (then it misses the box
-  // shrunk by the hair by that much at least).
-  static bool Apart(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
-    return std::max(s[0], s[2]) < x0 || std::min(s[0], s[2]) > x1 || std::max(s[1], s[3]) < y0 ||
-           std::min(s[1], s[3]) > y1;
-  }
-
-  // A line far off the sheet is tried always: its bounds say too little
-  // at that size.
-  static bool Far(const std::array<Real, 4>& s) {
-    return std::max({std::fabs(s[0]), std::fabs(s[1]), std::fabs(s[2]), std::fabs(s[3])}) > 1e6L;
-  }
-
-  void Update() {
-    if (indexed_ == gLines.size()) return;
-    // Bounds from the lines as noted now, again when they have doubled.
-    if (gLines.size() > 2 * indexed_ + 64) {
-      cells_.clear();
-      wide_.clear();
-      indexed_ = 0;
-    }
-    if (indexed_ == 0) {
-      Real ax = gLines[0][0], bx = ax, ay = gLines[0][1], by = ay;
-      for (const auto& s : gLines) {
-        if (Far(s)) continue;
-        ax = std::min({ax, s[0], s[2]}), bx = std::max({bx, s[0], s[2]});
-        ay = std::min({ay, s[1], s[3]}), by = std::max({by, s[1], s[3]});
-      }
-      // Cells of about 4 units, at most kMost along a side.
-      const Real sw = std::max<Real>(bx - ax, 1e-6L), sh = std::max<Real>(by - ay, 1e-6L);
-      nx_ = static_cast<int>(std::clamp<Real>(std::ceil(sw / 4), 1, kMost));
-      ny_ = static_cast<int>(std::clamp<Real>(std::ceil(sh / 4), 1, kMost));
-      x0_ = ax, y0_ = ay, cw_ = sw / nx_, ch_ = sh / ny_;
-      cells_.assign(static_cast<std::size_t>(nx_ * ny_), {});
-    }
-    seen_.resize(gLines.size(), 0);
-    for (; indexed_ < gLines.size(); ++indexed_) {
-      const auto& s = gLines[indexed_];
-      const int i0 = Column(std::min(s[0], s[2])), i1 = Column(std::max(s[0], s[2]));
-      const int j0 = Row(std::min(s[1], s[3])), j1 = Row(std::max(s[1], s[3]));
-      const auto k = static_cast<std::uint32_t>(indexed_);
-      if (Far(s) || (i1 - i0 + 1) * (j1 - j0 + 1) > kWideCells) {
-        wide_.push_back(k);
-        continue;
-      }
-      for (int i = i0; i <= i1; ++i)
-        for (int j = j0; j <= j1; ++j) cells_[static_cast<std::size_t>(i * ny_ + j)].push_back(k);
-    }
-  }
-
-  std::vector<std::vector<std::uint32_t>> cells_;
-  std::vector<std::uint32_t> wide_;
-  std::vector<std::uint32_t> seen_;
-  std::uint32_t stamp_ = 0;
-  std::size_t indexed_ = 0;
-  int asked_ = 0;
-  int nx_ = 1, ny_ = 1;
-  Real x0_ = 0, y0_ = 0, cw_ = 1, ch_ = 1;
-};
-LineGrid gLineGrid;
-
-void ClearLineGrid() { gLineGrid.Clear(); }
-
-bool BoxFree(Real x0, Real y0, Real x1, Real y1) {
-  for (const auto& b : gLabels)
-    if (x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1) return false;
-  return !gLineGrid.AnyMeets(x0, y0, x1, y1);
-}
-
-// The plot rectangle on the sheet.
-std::array<Real, 4> PlotBox() {
-  const auto& s = gState;
-  return {s.PlotOriginX, s.PlotOriginY, s.PlotOriginX + s.PlotWidth, s.PlotOriginY + s.PlotHeight};
-}
-
-// The sheet of the current output: a label never leaves it.
-bool OnSheet(Real x0, Real y0, Real x1, Real y1) {
-  const auto& e = Cad().CadExtents;
-  if (!(e[1] > e[0]) || !(e[3] > e[2])) return true;
-  return e[0] <= x0 && x1 <= e[1] && e[2] <= y0 && y1 <= e[3];
-}
-
-// Distance of the point from the box (0 inside).
-Real PointBoxDistance(Real px, Real py, Real x0, Real y0, Real x1, Real y1) {
-  return std::hypot(std::max({x0 - px, Real(0), px - x1}), std::max({y0 - py, Real(0), py - y1}));
-}
-
-Real SegmentPointDistance(const std::array<Real, 4>& s, Real px, Real py) {
-  const Real dx = s[2] - s[0], dy = s[3] - s[1], l2 = dx * dx + dy * dy;
-  const Real t = l2 > 0 ? std::clamp(((px - s[0]) * dx + (py - s[1]) * dy) / l2, Real(0), Real(1)) : Real(0);
-  return std::hypot(s[0] + t * dx - px, s[1] + t * dy - py);
-}
-
-// Distance of the segment from the box (0 where it runs into it).
-Real SegmentBoxDistance(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Real y1) {
-  Real t0, t1;
-  if (SegmentPartInRect(s[0], s[1], s[2], s[3], x0, y0, x1, y1, t0, t1)) return 0;
-  Real d = std::min(PointBoxDistance(s[0], s[1], x0, y0, x1, y1), PointBoxDistance(s[2], s[3], x0, y0, x1, y1));
-  for (const Real cx : {x0, x1})
-    for (const Real cy : {y0, y1}) d = std::min(d, SegmentPointDistance(s, cx, cy));
-  return d;
-}
-
-// The leader from the mark of radius markRadius about (px, py) to the box
-// of its label, ending a quarter text height short of the box; false when
-// the box lies within about one text height of the point (no leader).
-bool LeaderOf(Real px, Real py, Real markRadius, Real h, const std::array<Real, 4>& box,
-              std::array<Real, 4>& leader) {
-  const Real qx = std::clamp(px, box[0], box[2]), qy = std::clamp(py, box[1], box[3]);
-  const Real dist = std::hypot(qx - px, qy - py);
-  if (!(dist > 1.2L * h) || !std::isfinite(dist)) return false;
-  const Real ux = (qx - px) / dist, uy = (qy - py) / dist;
-  const Real from = std::max<Real>(markRadius, 0), to = dist - 0.25L * h;
-  if (!(to > from)) return false;
-  leader = {px + ux * from, py + uy * from, px + ux * to, py + uy * to};
-  return true;
-}
-
-// Whether the leader runs along a line of the plot: within a millimetre
-// of it for its whole length (both ends, the distance being convex) at
-// less than 15 degrees, so that on paper the two merge.
-bool RunsAlongALine(const std::array<Real, 4>& leader) {
-  constexpr Real kNear = 1, kSinAngle = 0.2588L;  // sin 15 degrees
-  const Real dx = leader[2] - leader[0], dy = leader[3] - leader[1], len = std::hypot(dx, dy);
-  if (!(len > 0)) return false;
-  const Real x0 = std::min(leader[0], leader[2]) - kNear, x1 = std::max(leader[0], leader[2]) + kNear;
-  const Real y0 = std::min(leader[1], leader[3]) - kNear, y1 = std::max(leader[1], leader[3]) + kNear;
-  for (const auto& l : gLines) {
-    if (std::max(l[0], l[2]) < x0 || std::min(l[0], l[2]) > x1 || std::max(l[1], l[3]) < y0 ||
-        std::min(l[1], l[3]) > y1)
-      continue;
-    const Real lx = l[2] - l[0], ly = l[3] - l[1], ll = std::hypot(lx, ly);
-    if (!(ll > 0) || std::fabs(dx * ly - dy * lx) >= kSinAngle * len * ll) continue;
-    if (SegmentPointDistance(l, leader[0], leader[1]) <= kNear && SegmentPointDistance(l, leader[2], leader[3]) <= kNear)
-      return true;
-  }
-  return false;
-}
-
-// A leader from the point (px, py) with a mark of markRadius that crosses
-// no label, no other leader, passes no other point's mark (a mark that
-// overlaps the point's own counts as its own) and runs along no line.
-bool LeaderFree(const std::array<Real, 4>& leader, Real px, Real py, Real markRadius) {
-  for (const auto& b : gLabels)
-    if (SegmentMeetsBox(leader, b[0], b[1], b[2], b[3])) return false;
-  if (RunsAlongALine(leader)) return false;
-  for (const PointMark& m : gMarks) {
-    if (std::hypot(m.x - px, m.y - py) <= m.r + std::max<Real>(markRadius, 0)) continue;
-    if (SegmentPointDistance(leader, m.x, m.y) < m.r + kMarkClearance) return false;
-  }
-  for (const auto& l : gLeaders) {
-    Real x, y;
-    if (SegmentIntersection(x, y, l[0], l[1], l[2], l[3], leader[0], leader[1], leader[2], leader[3])) return false;
-  }
-  return true;
-}
-
-// Moves the box w x h with its lower left corner at `at` into the plot
-// (inPlot) and onto the sheet, as far as it fits: the last resort of a
-// label that finds no free place.
-void KeepOnSheet(std::array<Real, 2>& at, Real w, Real h, bool inPlot) {
-  auto into = [&](Real x0, Real y0, Real x1, Real y1) {
-    if (!std::isfinite(at[0]) || !std::isfinite(at[1])) at = {x0, y0};
-    at[0] = x1 - x0 >= w ? std::clamp(at[0], x0, x1 - w) : x0;
-    at[1] = y1 - y0 >= h ? std::clamp(at[1], y0, y1 - h) : y0;
-  };
-  if (inPlot) {
-    const auto plot = PlotBox();
-    into(plot[0], plot[1], plot[2], plot[3]);
-  }
-  const auto& e = Cad().CadExtents;
-  if (e[1] > e[0] && e[3] > e[2]) into(e[0], e[2], e[1], e[3]);
-}
-
-// Whether a box w x h with its lower left corner at (x, y) is free and on
-// the sheet, and within the plot when (ax, ay) lies in it.
-auto PlaceTest(Real ax, Real ay, Real w, Real h) {
-  const auto plot = PlotBox();
-  const bool inside = PointInRect(ax, ay, plot[0], plot[1], plot[2], plot[3]);
-  return [=](Real x, Real y) {
-    if (inside && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
-    return OnSheet(x, y, x + w, y + h) && BoxFree(x, y, x + w, y + h);
-  };
-}
-
-// The offset (i, j), |i| <= nx and |j| <= ny, of least cost(i, j, r) (ties:
-// least i, then least j) for which fits(i, j) holds, r = |(i stepX, j stepY)|;
-// false when none does. Offsets are taken ring by ring of r: none beyond a
-// ring costs less than bound(r), so the best that fits among those below it
-// is the answer, if one fits.
-template <typename Cost, typename Bound, typename Fits>
-bool CheapestFit(int nx, int ny, Real stepX, Real stepY, Cost&& cost, Bound&& bound, Fits&& fits, int& fi,
-                    int& fj) {
-  struct Try {
-    Real cost;
-    int i, j;
-  };
-  struct Cell {
-    Real r;
-    int i, j;
-  };
-  const Real last = std::hypot(nx * stepX, ny * stepY);
-  std::vector<Try> pool, now;
-  // Offsets made but beyond the rings taken so far; each offset's r is
-  // worked out once, when its square is first reached.
-  std::vector<Cell> waiting;
-  int px = -1, py = -1;  // the square made so far: |i| <= px, |j| <= py
-  Real from = 0, to = 4 * std::max(stepX, stepY);
-  for (bool done = false; !done; from = to, to *= 2) {
-    done = !(to < last);
-    const int ix = done ? nx : static_cast<int>(std::min<Real>(nx, std::ceil(to / stepX)));
-    const int jy = done ? ny : static_cast<int>(std::min<Real>(ny, std::ceil(to / stepY)));
-    auto add = [&](int i, int j, Real r) {
-      if (r >= from && (done || r < to))
-        pool.push_back({cost(i, j, r), i, j});
-      else if (r >= from)
-        waiting.push_back({r, i, j});
-    };
-    std::erase_if(waiting, [&](const Cell& c) {
-      if (!(done || c.r < to)) return false;
-      add(c.i, c.j, c.r);
-      return true;
-    });
-    for (int i = -ix; i <= ix; ++i)
-      for (int j = -jy; j <= jy; ++j) {
-        if (i >= -px && i <= px && j >= -py && j <= py) {
-          j = py;  // made before: on past the square
-          continue;
-        }
-        add(i, j, std::hypot(i * stepX, j * stepY));
-      }
-    px = std::max(px, ix), py = std::max(py, jy);
-    // What may be tried now: below every cost of the rings still to come,
-    // cheapest first (ties: least i, then least j).
-    const Real limit = done ? std::numeric_limits<Real>::infinity() : bound(to) - 1e-9L;
-    now.clear();
-    std::erase_if(pool, [&](const Try& t) {
-      if (!(t.cost < limit)) return false;
-      now.push_back(t);
-      return true;
-    });
-    std::sort(now.begin(), now.end(), [](const Try& a, const Try& b) {
-      return a.cost < b.cost || (a.cost == b.cost && (a.i < b.i || (a.i == b.i && a.j < b.j)));
-    });
-    for (const Try& t : now)
-      if (fits(t.i, t.j)) {
-        fi = t.i, fj = t.j;
-        return true;
-      }
-  }
-  return false;
-}
-
-// The offset (i, j), |i| <= nx and |j| <= ny, of the box w x h with its
-// lower left corner at (sx + i stepX, sy + j stepY) of least cost, its
-// distance from the point (px, py) plus a thousandth of the offset's length
-// (ties: least i, then least j), for which fits(i, j) holds; false when
-// none does. Along a row the cost grows both ways from the row's cheapest
-// offset, and no offset of a row costs less than the row's distance from
-// the point: the rows are merged cheapest first, a row joining when the
-// cheapest offset waiting costs as much as its distance.
-template <typename Fits>
-bool NearestFit(int nx, int ny, Real stepX, Real stepY, Real sx, Real sy, Real w, Real h, Real px, Real py,
-                Fits&& fits, int& fi, int& fj) {
-  struct Try {
-    Real cost;
-    int i, j, way;  // way: -1 or +1 the side it moves on, 0 the row's cheapest
-  };
-  auto costOf = [&](int i, int j) {
-    const Real x = sx + i * stepX, y = sy + j * stepY;
-    return PointBoxDistance(px, py, x, y, x + w, y + h) + 1e-3L * std::hypot(i * stepX, j * stepY);
-  };
-  auto rowGap = [&](int j) {
-    const Real y = sy + j * stepY;
-    return std::max({y - py, Real(0), py - (y + h)});
-  };
-  auto after = [](const Try& a, const Try& b) {
-    return a.cost > b.cost || (a.cost == b.cost && (a.i > b.i || (a.i == b.i && a.j > b.j)));
-  };
-  // The rows by their distance from the point, nearest first: outward from
-  // the nearest row (the gap grows both ways from it).
-  auto near = [&](Real v, int lo, int hi, auto&& gap) {
-    const Real f = std::round(v);
-    int m = std::isfinite(f) ? static_cast<int>(std::clamp<Real>(f, lo, hi)) : 0;
-    while (m > lo && gap(m - 1) < gap(m)) --m;
-    while (m < hi && gap(m + 1) < gap(m)) ++m;
-    return m;
-  };
-  const int row0 = near((py - h / 2 - sy) / stepY, -ny, ny, rowGap);
-  int below = row0 - 1, above = row0 + 1;
-  bool firstRow = true;
-  auto nextRow = [&](int& j, Real& gap) {
-    if (firstRow) {
-      firstRow = false;
-      j = row0;
-    } else if (below >= -ny && (above > ny || rowGap(below) <= rowGap(above))) {
-      j = below--;
-    } else if (above <= ny) {
-      j = above++;
-    } else {
-      return false;
-    }
-    gap = rowGap(j);
-    return true;
-  };
-  std::vector<Try> heap;
-  int j = 0;
-  Real gap = 0;
-  bool rowWaiting = nextRow(j, gap);
-  while (rowWaiting || !heap.empty()) {
-    // Rows whose offsets may cost less than the cheapest waiting join.
-    while (rowWaiting && (heap.empty() || !(heap.front().cost < gap))) {
-      const int jj = j;
-      auto rowCost = [&](int i) { return costOf(i, jj); };
-      // The row's cheapest: down the cost from the guess, the column of the
-      // boxes over the point's x nearest to no offset.
-      const Real lo = std::ceil((px - w - sx) / stepX), hi = std::floor((px - sx) / stepX);
-      const Real c = lo <= hi ? std::clamp<Real>(0, lo, hi) : std::round((px - w / 2 - sx) / stepX);
-      int a = std::isfinite(c) ? static_cast<int>(std::clamp<Real>(c, -nx, nx)) : 0;
-      Real ca = rowCost(a);
-      for (bool moved = true; moved;) {
-        moved = false;
-        for (const int d : {-1, 1}) {
-          const int b = a + d;
-          if (b < -nx || b > nx) continue;
-          const Real cb = rowCost(b);
-          if (cb < ca || (cb == ca && b < a)) a = b, ca = cb, moved = true;
-        }
-      }
-      heap.push_back({ca, a, jj, 0});
-      std::push_heap(heap.begin(), heap.end(), after);
-      rowWaiting = nextRow(j, gap);
-    }
-    std::pop_heap(heap.begin(), heap.end(), after);
-    const Try t = heap.back();
-    heap.pop_back();
-    if (fits(t.i, t.j)) {
-      fi = t.i, fj = t.j;
-      return true;
-    }
-    for (const int d : {-1, 1}) {
-      if (t.way != 0 && t.way != d) continue;
-      const int b = t.i + d;
-      if (b < -nx || b > nx) continue;
-      heap.push_back({costOf(b, t.j), b, t.j, d});
-      std::push_heap(heap.begin(), heap.end(), after);
-    }
-  }
-  return false;
-}
-
-// A free place for a box w x h near (sx, sy), its lower left corner:
-// first the preferred place moved up or down by whole steps of stepY (up
-// to four each way), then places moved sideways by whole steps of stepX
-// as well, nearest first. A box whose preferred corner lies in the plot
-// stays in the plot. None free: the preferred place. The box is taken.
-std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY) {
-  const auto fits = PlaceTest(sx, sy, w, h);
-  std::array<Real, 2> at{sx, sy};
-  bool found = false;
-  for (int k = 0; k <= 8 && !found; ++k) {
-    const Real y = sy + (k % 2 ? 1 : -1) * stepY * static_cast<Real>((k + 1) / 2);
-    if (fits(sx, y)) at = {sx, y}, found = true;
-  }
-  if (!found && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY)) {
-    const int nx = static_cast<int>(std::min<Real>(200, std::ceil(gState.PlotWidth / stepX)));
-    const int ny = static_cast<int>(std::min<Real>(100, std::ceil(gState.PlotHeight / stepY)));
-    int i = 0, j = 0;
-    found = CheapestFit(
-        nx, ny, stepX, stepY, [](int, int, Real r) { return r; }, [](Real r) { return r; },
-        [&](int a, int b) { return a != 0 && fits(sx + a * stepX, sy + b * stepY); }, i, j);
-    if (found) at = {sx + i * stepX, sy + j * stepY};
-  }
-  if (!found) {
-    const auto plot = PlotBox();
-    KeepOnSheet(at, w, h, PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]));
-  }
-  gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
-  return at;
-}
-
-// A free place for a box w x h that labels the point (px, py) with a mark
-// of markRadius, its lower left corner: the preferred place (sx, sy), else
-// the free place on a grid of stepX x stepY about it nearest to the point,
-// within the plot when the point lies in it and on the sheet always, whose
-// leader (where it needs one) is free as well. The box is taken.
-std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx, Real sy, Real w, Real h, Real stepX,
-                                     Real stepY) {
-  const auto place = PlaceTest(px, py, w, h);
-  // A label near its point (leader or not) stands nearer to it than to
-  // any other point's mark; a leader crosses nothing and runs along no
-  // line. Only where no place is free so, a place that is free itself.
-  bool strict = true;
-  auto fits = [&](Real x, Real y) {
-    if (!place(x, y)) return false;
-    if (!strict) return true;
-    std::array<Real, 4> leader;
-    if (LeaderOf(px, py, markRadius, h, {x, y, x + w, y + h}, leader) && !LeaderFree(leader, px, py, markRadius))
-      return false;
-    // A label this near its point reads as that point's, leader or not.
-    const Real own = PointBoxDistance(px, py, x, y, x + w, y + h);
-    if (own > 1.4L * h) return true;
-    for (const PointMark& m : gMarks)
-      if (std::hypot(m.x - px, m.y - py) > 1e-6L && PointBoxDistance(m.x, m.y, x, y, x + w, y + h) < own - 1e-6L)
-        return false;
-    return true;
-  };
-  std::array<Real, 2> at{sx, sy};
-  bool found = fits(sx, sy);
-  for (int pass = 0; pass < 2 && !found && stepX > 0 && stepY > 0 && std::isfinite(stepX) && std::isfinite(stepY);
-       ++pass) {
-    strict = pass == 0;
-    // Candidates within 40 mm of the preferred place.
-    const int nx = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepX)));
-    const int ny = static_cast<int>(std::min<Real>(200, std::ceil(40 / stepY)));
-    // Nearest to the point first; between equals, nearest to the preferred
-    // place.
-    int i = 0, j = 0;
-    if (NearestFit(nx, ny, stepX, stepY, sx, sy, w, h, px, py,
-                   [&](int a, int b) { return fits(sx + a * stepX, sy + b * stepY); }, i, j)) {
-      at = {sx + i * stepX, sy + j * stepY};
-      found = true;
-    }
-  }
-  if (!found) {
-    const auto plot = PlotBox();
-    KeepOnSheet(at, w, h, PointInRect(px, py, plot[0], plot[1], plot[2], plot[3]));
-  }
-  gLabels.push_back({at[0], at[1], at[0] + w, at[1] + h});
-  return at;
-}
 
 constexpr long kMaxPasses = 100000;
 
 // v = lo, lo + step, ... through hi; the loop ends when the value reaches
-// hi + step (within 1e-5) or passes it. Nothing when the step is not a
-// finite positive value that moves lo, a bound is not finite, or it would
-// take more than 100,000 passes.
+// hi + step (within 1e-5, or a thousandth of a step below 0.01, so that
+// the ticks of a small range run to its end as well) or passes it.
+// Nothing when the step is not a finite positive value that moves lo, a
+// bound is not finite, or it would take more than 100,000 passes.
 template <class Body>
 void StepLoop(Real lo, Real hi, Real step, Body&& body) {
   if (!std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(step) || !(step > 0)) return;
   if (lo + step == lo) return;
   if ((hi - lo) / step + 2 > kMaxPasses) return;
-  const Real end = hi + step;
+  const Real end = hi + step, near = std::min(1e-5L, 1e-3L * step);
   Real v = lo;
   long passes = 0;
   do {
     body(v);
     v += step;
-  } while (!(SameFloat(v, end) || v > end) && ++passes < kMaxPasses);
+  } while (!(std::fabs(v - end) < near || v > end) && ++passes < kMaxPasses);
 }
 
 Real NonZero(Real span) { return span == 0 ? 1 : span; }
@@ -644,6 +93,32 @@ void DivideAxes(Real xmin, Real ymin, Real xmax, Real ymax, Division& x, Divisio
   }
 }
 
+// The numbers of a linear axis's ticks: three significant digits, or the
+// decimals of the step where two neighbouring ticks would read alike (a
+// narrow range far from 0).
+class TickNumbers {
+ public:
+  explicit TickNumbers(const Division& d) : step_(d.step) {
+    std::string last;
+    bool first = true;
+    StepLoop(d.lo, d.hi, d.step, [&](Real v) {
+      std::string t = FloatToStrAuto(v);
+      alike_ = alike_ || (!first && t == last);
+      last = std::move(t);
+      first = false;
+    });
+  }
+  std::string Text(Real v) const {
+    if (!alike_) return FloatToStrAuto(v);
+    if (std::fabs(v) < 1e-6L * step_) v = 0;
+    return FloatToStrDec(std::clamp(static_cast<int>(-std::floor(std::log10(step_) + 1e-9L)), 0, 12), v);
+  }
+
+ private:
+  Real step_;
+  bool alike_ = false;
+};
+
 bool AllFinite(Real a, Real b, Real c, Real d) {
   return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d);
 }
@@ -660,7 +135,7 @@ void ResetDiagramGlobals() {
   gData = DiagramTextData{};
   gDialog.reset();
   ClearPlotNotes();
-  gDrawingGrid = false;
+  NoteGridLines(false);
 }
 
 void DiagramRange::IncludeX(Real x) {
@@ -682,6 +157,7 @@ bool DiagramYIsLog() { return gState.DiagramAxisMode == 2 || gState.DiagramAxisM
 
 void DiagramReset() {
   gState = DiagramStateRecord{};
+  gTitleBlockBottom = 1e9L;
   DiagramSetPlotSize(160, 120);
   DiagramSetPlotOrigin(0, 0);
 }
@@ -862,29 +338,45 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   const bool xLog = DiagramXIsLog(), yLog = DiagramYIsLog();
   const bool xAxis = y.lo <= 0 && 0 <= y.hi, yAxis = x.lo <= 0 && 0 <= x.hi;
 
-  // The title, centred over the plot and never left of it; where the y
-  // axis with its arrow would run through it, it starts right of the axis.
+  // The title, centred over the plot and never left of it. The y axis
+  // with its arrow, where it would run through it, parts the room in two;
+  // the title block, where its lines reach down to the title, ends it. The
+  // title goes to the part that holds it as wide as it is nearest to its
+  // place (else to the widest part), fitted to the part; the plot's labels
+  // keep clear of it.
   CadSetLayer(4);
   DiagramTextStyleScaled(2, 0, 3.5L, 2.5L);
   {
-    const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-    Real tx = std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size()));
+    const Real h = Cad().CadTextHeight;
+    const Real ideal = std::max(s.PlotOriginX, s.PlotOriginX + s.PlotWidth / 2 - 1.75L * static_cast<Real>(title.size()));
     const Real ty = s.PlotOriginY + s.PlotHeight + 3;
-    // What shows of the title: leading blanks move it, trailing ones add nothing.
-    const std::size_t lead = title.find_first_not_of(' ');
-    if (yAxis && lead != std::string_view::npos) {
-      const Real from = static_cast<Real>(lead) * cw;
-      const Real w = static_cast<Real>(title.find_last_not_of(' ') + 1 - lead) * cw;
+    // What shows of the title: its ink.
+    Real from, to;
+    CadTextInk(title, from, to);
+    const Real w = std::max<Real>(0, to - from);
+    const Real end = gTitleBlockBottom < ty + h ? kDiagramTitleBlockX - 0.5L : std::numeric_limits<Real>::infinity();
+    // The parts (from, to) of the room; a long title may reach half the
+    // plot's width past its place.
+    std::vector<std::array<Real, 2>> parts{{s.PlotOriginX, std::max(s.PlotOriginX + s.PlotWidth, ideal + from + s.PlotWidth / 2)}};
+    if (yAxis && to > from) {
       const Real ax = DiagramMapX(0), tip = DiagramMapY(y.hi + 0.05L * s.YSpan), half = 0.04L * s.PlotHeight / 8;
       const Real gap = 0.25L * h;
-      if (tip > ty && ax + half + gap > tx + from && ax - half - gap < tx + from + w) {
-        // To the nearer side of the axis, never left of the plot.
-        const Real right = ax + half + gap - from, left = ax - half - gap - w - from;
-        tx = left + from >= s.PlotOriginX && tx - left < right - tx ? left : right;
+      if (tip > ty && ax + half + gap > ideal + from && ax - half - gap < ideal + from + w)
+        parts = {{s.PlotOriginX, ax - half - gap}, {ax + half + gap, ax + half + gap + std::max(w, s.PlotWidth / 2)}};
+    }
+    Real tx = ideal, right = parts[0][1], best = -1, distance = 0;
+    for (const auto& [a, b0] : parts) {
+      const Real b = std::min(b0, end);
+      if (!(b > a)) continue;
+      const Real at = std::clamp(ideal + from, a, std::max(a, b - w)) - from;
+      const Real share = std::min<Real>(1, (b - a) / std::max<Real>(w, 1e-9L));
+      const Real away = std::fabs(at - ideal);
+      if (share > best + 1e-9L || (share > best - 1e-9L && away < distance)) {
+        best = share, distance = away, tx = at, right = b;
       }
     }
-    // A long title fitted to the plot's width (or what is left of it).
-    CadTextFit(title, tx, ty, std::max(s.PlotOriginX + s.PlotWidth - tx, s.PlotWidth / 2));
+    CadTextFit(title, tx, ty, right - tx);
+    DiagramNoteText(title, tx, ty);
   }
   CadSetLayer(17);
 
@@ -895,6 +387,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
   }
 
   DiagramTextStyleScaled(2, 0, 2.2L, 1.65L);
+  const TickNumbers xTicks(x), yTicks(y);
   // Two steps of a logarithmic axis can land on one tick: it is drawn once.
   std::vector<Real> ticks;
   auto newTick = [&ticks](Real p) {
@@ -911,7 +404,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
       }
     } else {
       DiagramLine(v, y.lo, v, y.lo - 0.01L * s.YSpan);
-      DiagramLabel(FloatToStrAuto(v), v - 0.03L * (x.hi - x.lo), y.lo - 0.07L * s.YSpan);
+      DiagramLabel(xTicks.Text(v), v - 0.03L * (x.hi - x.lo), y.lo - 0.07L * s.YSpan);
     }
   });
 
@@ -947,7 +440,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
       }
     } else {
       DiagramLine(x.lo - 0.01L * s.XSpan, w, x.lo, w);
-      DiagramLabel(FloatToStrAuto(w), x.lo - 0.1L * s.XSpan, w - 0.01L * s.YSpan);
+      DiagramLabel(yTicks.Text(w), x.lo - 0.1L * s.XSpan, w - 0.01L * s.YSpan);
     }
   });
 
@@ -959,7 +452,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
     const auto b = PlotBox();
     NoteRectangle(b[0], b[1], b[2], b[3]);
   }
-  gDrawingGrid = true;
+  NoteGridLines(true);
   CadSetLayer(17);
   CadScreenLineStyle(1);
   Real gridStep = x.step;
@@ -984,7 +477,7 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
       DiagramLine(x.lo, w, x.hi, w);
     }
   });
-  gDrawingGrid = false;
+  NoteGridLines(false);
 }
 
 // Curves, texts and symbols.
@@ -1041,16 +534,18 @@ void DiagramRectangle(Real x1, Real y1, Real x2, Real y2) {
   CadRectangle(a, b, c, d);
 }
 
+Real DiagramMarkRadius(Real r) { return r > 0 ? std::max(r, kLeastMarkRadius) : r; }
+
 void DiagramCircleY(Real x, Real y, Real r) {
   const CadMarks mark;  // a point's mark
-  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleY(LogY(r));
+  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramMarkRadius(DiagramScaleY(LogY(r)));
   if (cr > 0) NoteMark(cx, cy, cr);
   CadCircle(cx, cy, cr);
 }
 
 void DiagramCircleX(Real x, Real y, Real r) {
   const CadMarks mark;  // a point's mark
-  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramScaleX(LogX(r));
+  const Real cx = DiagramMapX(LogX(x)), cy = DiagramMapY(LogY(y)), cr = DiagramMarkRadius(DiagramScaleX(LogX(r)));
   if (cr > 0) NoteMark(cx, cy, cr);
   CadCircle(cx, cy, cr);
 }
@@ -1059,11 +554,6 @@ void DiagramText(std::string_view text, Real x, Real y) {
   CadText(text, DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
 }
 
-void DiagramPlaceLabelAt(std::string_view text, Real sx, Real sy) {
-  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const auto at = ReservePlace(sx, sy, static_cast<Real>(text.size()) * cw, h, cw, 1.2L * h);
-  CadText(text, at[0], at[1]);
-}
 
 void DiagramPlaceWrappedText(std::string_view text, Real x, Real y) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
@@ -1085,221 +575,36 @@ void DiagramPlaceWrappedText(std::string_view text, Real x, Real y) {
     start = end;
     while (start < text.size() && text[start] == ' ') ++start;
   }
-  std::size_t widest = 0;
-  for (const std::string& l : lines) widest = std::max(widest, l.size());
   const Real step = 1.4L * h;
   const Real n = static_cast<Real>(lines.size());
-  DiagramPlaceBox(static_cast<Real>(widest) * cw, (n - 1) * step + h, cw, sx, sy);
+  DiagramPlaceBox(InkWidest(lines), (n - 1) * step + h, cw, sx, sy);
   // The last line at the place, the others above it.
   for (std::size_t k = 0; k < lines.size(); ++k)
     CadText(lines[k], sx, sy + (n - 1 - static_cast<Real>(k)) * step);
 }
 
-void DiagramPlaceTextLines(const std::vector<std::string>& lines, Real sx, Real sy) {
-  if (lines.empty()) return;
-  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const Real step = 1.6L * h * Cad().CadLineSpacing, n = static_cast<Real>(lines.size());
-  std::size_t widest = 0;
-  for (const std::string& l : lines) widest = std::max(widest, l.size());
-  Real x = sx, y = sy - (n - 1) * step;
-  DiagramPlaceBox(static_cast<Real>(widest) * cw, (n - 1) * step + h, cw, x, y);
-  CadMoveTo(x, y + (n - 1) * step);
-  for (const std::string& l : lines) CadTextLine(l);
-}
+namespace {
 
-void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy) {
-  const auto at = ReservePlace(sx, sy, w, h, step, step);
-  sx = at[0];
-  sy = at[1];
-}
-
-void DiagramNoteText(std::string_view text, Real sx, Real sy) {
-  const Real h = Cad().CadTextHeight, w = static_cast<Real>(text.size()) * h * Cad().CadTextWidthFactor;
-  const Real a = Cad().CadTextAngle * std::numbers::pi_v<Real> / 180, c = std::cos(a), sn = std::sin(a);
-  const Real xs[4] = {sx, sx + w * c, sx + w * c - h * sn, sx - h * sn};
-  const Real ys[4] = {sy, sy + w * sn, sy + w * sn + h * c, sy + h * c};
-  for (int k = 0; k < 4; ++k) NoteLine(xs[k], ys[k], xs[(k + 1) % 4], ys[(k + 1) % 4]);
-}
-
-bool DiagramTextFree(std::string_view text, Real sx, Real sy) {
-  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
-  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const Real u0 = static_cast<Real>(lead) * cw, u1 = static_cast<Real>(text.size()) * cw;
-  const Real a = Cad().CadTextAngle * std::numbers::pi_v<Real> / 180, c = std::cos(a), sn = std::sin(a);
-  auto local = [&](Real x, Real y, Real& u, Real& v) {
-    u = (x - sx) * c + (y - sy) * sn;
-    v = -(x - sx) * sn + (y - sy) * c;
-  };
-  Real t0, t1;
-  for (const auto& l : gLines) {
-    Real ua, va, ub, vb;
-    local(l[0], l[1], ua, va);
-    local(l[2], l[3], ub, vb);
-    if (SegmentPartInRect(ua, va, ub, vb, u0 + kLineHair, kLineHair, u1 - kLineHair, h - kLineHair, t0, t1))
-      return false;
-  }
-  // A label's box against the text's: apart when one of the two boxes'
-  // axes separates them.
-  const Real xs[4] = {sx + u0 * c, sx + u1 * c, sx + u1 * c - h * sn, sx + u0 * c - h * sn};
-  const Real ys[4] = {sy + u0 * sn, sy + u1 * sn, sy + u1 * sn + h * c, sy + u0 * sn + h * c};
-  for (const auto& b : gLabels) {
-    if (*std::max_element(xs, xs + 4) <= b[0] || *std::min_element(xs, xs + 4) >= b[2] ||
-        *std::max_element(ys, ys + 4) <= b[1] || *std::min_element(ys, ys + 4) >= b[3])
-      continue;
-    Real umin = 1e30L, umax = -1e30L, vmin = 1e30L, vmax = -1e30L;
-    for (const Real x : {b[0], b[2]})
-      for (const Real y : {b[1], b[3]}) {
-        Real u, v;
-        local(x, y, u, v);
-        umin = std::min(umin, u), umax = std::max(umax, u), vmin = std::min(vmin, v), vmax = std::max(vmax, v);
-      }
-    if (umax <= u0 || umin >= u1 || vmax <= 0 || vmin >= h) continue;
-    return false;
-  }
-  return true;
-}
-
-void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real markRadius, Real sx, Real sy) {
-  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  // The box of what shows: leading blanks move it.
-  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
-  const Real off = static_cast<Real>(lead) * cw;
-  const Real w = static_cast<Real>(text.size() - lead) * cw;
-  const auto at = ReservePlaceNear(px, py, markRadius, sx + off, sy, w, h, cw / 2, h / 2);
-  CadText(text, at[0] - off, at[1]);
-  std::array<Real, 4> leader;
-  if (!LeaderOf(px, py, markRadius, h, {at[0], at[1], at[0] + w, at[1] + h}, leader)) return;
-  NoteLine(leader[0], leader[1], leader[2], leader[3]);
-  gLeaders.push_back(leader);
-  CadLine(leader[0], leader[1], leader[2], leader[3]);
-}
-
-void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x, Real y) {
-  const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
-  const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
-  const std::size_t last = text.find_last_not_of(' ');
-  const Real off = static_cast<Real>(lead) * cw;
-  const Real w = last == std::string_view::npos ? 0 : static_cast<Real>(last + 1 - lead) * cw;
-  const Real sx = DiagramMapX(LogX(x)) + off, sy = DiagramMapY(LogY(y));
-  // The line on the sheet; a line of one point is a segment of length 0.
+// The points on the sheet (those that map to a finite place).
+std::vector<std::array<Real, 2>> SheetPoints(const std::vector<std::array<Real, 2>>& world) {
   std::vector<std::array<Real, 2>> points;
-  for (const auto& p : line) {
+  for (const auto& p : world) {
     const Real ax = DiagramMapX(LogX(p[0])), ay = DiagramMapY(LogY(p[1]));
     if (std::isfinite(ax) && std::isfinite(ay)) points.push_back({ax, ay});
   }
-  std::vector<std::array<Real, 4>> segments;
-  for (std::size_t k = 0; k < points.size(); ++k) {
-    const auto& a = points[k > 0 ? k - 1 : 0];
-    if (k > 0 || points.size() == 1) segments.push_back({a[0], a[1], points[k][0], points[k][1]});
-  }
-  if (segments.empty() || !(w > 0) || !(cw > 0)) {
-    DiagramPlaceLabelAt(text, sx - off, sy);
-    return;
-  }
-  auto distance = [&](Real bx, Real by) {
-    Real d = std::numeric_limits<Real>::infinity();
-    for (const auto& g : segments) d = std::min(d, SegmentBoxDistance(g, bx, by, bx + w, by + h));
-    return d;
-  };
-  // Always in the plot: the anchor given is its lower left corner.
-  const auto plot = PlotBox();
-  const auto fits = PlaceTest(plot[0], plot[1], w, h);
-  auto take = [&](Real bx, Real by) {
-    gLabels.push_back({bx, by, bx + w, by + h});
-    CadText(text, bx - off, by);
-  };
-  if (fits(sx, sy) && distance(sx, sy) <= 1.2L * h) return take(sx, sy);
-  // Places on the line: the box just above or below a point of it, slid
-  // along, nearest to the place asked for first.
-  // Taken ring by ring of distance, each ring's boxes by the square of
-  // their distance (ties: in the order of the points along the line, then
-  // slid, then above before below), so that only the boxes near the first
-  // free one are made and sorted.
-  const Real step = cw / 2, gap = 0.25L * h;
-  const int across = static_cast<int>(std::ceil(w / step));
-  const std::size_t perPoint = static_cast<std::size_t>(across + 1) * 2;
-  // How far a box's corner lies from its point at most.
-  const Real reach = std::hypot(w, gap + h);
-  struct Point {
-    Real x, y, d;
-    std::size_t order;
-  };
-  std::vector<Point> along;
-  Real farthest = 0;
-  for (const auto& g : segments) {
-    const Real len = std::hypot(g[2] - g[0], g[3] - g[1]);
-    const int n = std::min(2000, static_cast<int>(std::ceil(len / step)));
-    for (int k = 0; k <= n; ++k) {
-      const Real t = n > 0 ? static_cast<Real>(k) / n : 0, qx = g[0] + t * (g[2] - g[0]), qy = g[1] + t * (g[3] - g[1]);
-      const Real d = std::hypot(qx - sx, qy - sy);
-      along.push_back({qx, qy, d, along.size() * perPoint});
-      farthest = std::max(farthest, d);
-    }
-  }
-  struct Try {
-    Real cost, x, y;
-    std::size_t order;
-  };
-  std::vector<Try> ring;
-  for (Real from = 0, to = 2 * h; ; from = to, to *= 2) {
-    const Real slack = 1e-6L * (to + 1);
-    const bool last = !(to < farthest + reach + slack) || !std::isfinite(to);
-    const Real lo = from * from, hi = to * to;
-    ring.clear();
-    for (const Point& q : along) {
-      if (!last && q.d - reach > to + slack) continue;  // every box beyond the ring
-      if (q.d + reach + slack < from) continue;         // every box tried before
-      int side = 0;
-      for (const Real by : {q.y + gap, q.y - gap - h}) {
-        const Real dy2 = (by - sy) * (by - sy);
-        auto tryAt = [&](int j) {
-          const Real bx = q.x - std::min(w, j * step), dx = bx - sx;
-          const Real cost = dx * dx + dy2;
-          if (cost >= lo && (last || cost < hi))
-            ring.push_back({cost, bx, by, q.order + static_cast<std::size_t>(j) * 2 + static_cast<std::size_t>(side)});
-        };
-        ++side;
-        if (!last && !(dy2 < hi)) continue;  // none of this side in the ring
-        // The slides whose distance across lies within the ring (the last
-        // slide, by the whole width, apart), a slide more each way.
-        const Real a = q.x - sx, far = last ? 0 : std::sqrt(hi - dy2), near = lo > dy2 ? std::sqrt(lo - dy2) : 0;
-        const Real eps = 1e-9L * (far + std::fabs(a) + 1);
-        const Real f0 = (a - far - eps) / step, f1 = (a - near + eps) / step;
-        const Real g0 = (a + near - eps) / step, g1 = (a + far + eps) / step;
-        if (last || !std::isfinite(f0) || !std::isfinite(g1)) {
-          for (int j = 0; j <= across; ++j) tryAt(j);
-          continue;
-        }
-        auto slide = [&](Real v) { return static_cast<int>(std::clamp<Real>(v, -1, across)); };
-        int j0 = slide(std::floor(f0) - 1), j1 = slide(std::ceil(f1) + 1);
-        const int k0 = slide(std::floor(g0) - 1), k1 = slide(std::ceil(g1) + 1);
-        if (k0 <= j1 + 1) {
-          j1 = std::max(j1, k1);
-        } else {
-          for (int j = std::max(k0, 0); j <= std::min(k1, across - 1); ++j) tryAt(j);
-        }
-        for (int j = std::max(j0, 0); j <= std::min(j1, across - 1); ++j) tryAt(j);
-        tryAt(across);
-      }
-    }
-    std::sort(ring.begin(), ring.end(),
-              [](const Try& a, const Try& b) { return a.cost < b.cost || (a.cost == b.cost && a.order < b.order); });
-    for (const Try& t : ring)
-      if (fits(t.x, t.y)) return take(t.x, t.y);
-    if (last) break;
-  }
-  // None free on the line: near it, with a leader from its point nearest
-  // to the place asked for.
-  Real best = std::numeric_limits<Real>::infinity(), cx = segments[0][0], cy = segments[0][1];
-  for (const auto& g : segments) {
-    const Real dx = g[2] - g[0], dy = g[3] - g[1], l2 = dx * dx + dy * dy;
-    const Real mx = sx + w / 2, my = sy + h / 2;
-    const Real t = l2 > 0 ? std::clamp(((mx - g[0]) * dx + (my - g[1]) * dy) / l2, Real(0), Real(1)) : Real(0);
-    const Real qx = g[0] + t * dx, qy = g[1] + t * dy, d = std::hypot(qx - mx, qy - my);
-    if (d < best) best = d, cx = qx, cy = qy;
-  }
-  DiagramPlacePointLabelAt(text, cx, cy, 0, sx - off, sy);
+  return points;
 }
+
+}  // namespace
+
+void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x, Real y) {
+  PlaceLineLabelAt(text, SheetPoints(line), DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
+}
+
+void DiagramPlaceRegionLabel(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x, Real y) {
+  PlaceRegionLabelAt(text, SheetPoints(region), DiagramMapX(LogX(x)), DiagramMapY(LogY(y)));
+}
+
 
 void DiagramPlacePointLabel(std::string_view text, Real x, Real y, Real markRadius, Real dx, Real dy) {
   const Real px = DiagramMapX(LogX(x)), py = DiagramMapY(LogY(y));
@@ -1396,8 +701,9 @@ void DiagramVerticalMarkerLabel(std::string_view text, Real x, Real y) {
   // Never left of the plot.
   CadTextStyle(2, 0, 0.021L * s.PlotHeight, 0.016L * s.PlotWidth);
   const Real h = Cad().CadTextHeight, w = CadSettings().CadTextFactor;
-  const Real centred =
-      (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * static_cast<Real>(text.size()) * h * w;
+  Real from, to;
+  CadTextInk(text, from, to);
+  const Real centred = (DiagramMapX(x) + s.XMin + s.PlotOriginX) / 2 - 0.5L * (from + to);
   DiagramPlaceLabelAt(text, std::max(centred, s.PlotOriginX + h * w), DiagramMapY(y + 0.01L * s.YSpan));
 }
 
@@ -1495,23 +801,36 @@ DiagramTextTable::DiagramTextTable(Real x, Real y, Real h, const std::array<Real
   columnLines_ = 1;
 
   const Real xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
-  gLabels.push_back({columnX_[1], y - rowHeight_, xn, y});
+  NoteLabel(columnX_[1], y - rowHeight_, xn, y);
   CadSetLayer(17);
   CadRectangle(columnX_[1], y, xn, y - rowHeight_);
   CadLine(columnX_[1], y - rowHeight_, columnX_[1], y);
   CadLine(xn, y - rowHeight_, xn, y);
   CadTextStyle(2, 0, h, 0.75L * h);
-  DrawRowTexts();
+  DrawRowTexts(boundaryCount_);
 }
 
 void DiagramTextTable::SetCells(const std::array<std::string_view, 7>& cells) {
   for (int k = 1; k <= 7; ++k) cells_[static_cast<std::size_t>(k)] = Cut80(cells[static_cast<std::size_t>(k - 1)]);
 }
 
-void DiagramTextTable::DrawRowTexts() {
+void DiagramTextTable::DrawRowTexts(int last) {
   CadSetLayer(18);
+  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
   for (int k = 1; k <= boundaryCount_ - 1; ++k) {
-    CadText(" " + cells_[static_cast<std::size_t>(k)], columnX_[static_cast<std::size_t>(k)], textBaseline_);
+    // Each text within its cell (a joined one within the row): a number
+    // too wide for it written shorter, a text without the blank before it
+    // where that is enough, else narrower.
+    const Real x = columnX_[static_cast<std::size_t>(k)];
+    const Real room = columnX_[static_cast<std::size_t>(k >= last ? boundaryCount_ : k + 1)] - x;
+    std::string text = CadFitNumberText(" " + cells_[static_cast<std::size_t>(k)], cw > 0 ? room / cw : room);
+    auto shown = [&text] { return static_cast<Real>(text.find_last_not_of(' ') + 1); };
+    const auto over = [&] { return cw > 0 && shown() * cw > room + 1e-6L * cw; };
+    if (over() && text.size() > 1 && text[0] == ' ') text.erase(0, 1);
+    if (over())
+      CadTextWhole(text, x, textBaseline_, room);
+    else
+      CadText(text, x, textBaseline_);
   }
   rowBottom_ -= rowHeight_;
   textBaseline_ -= rowHeight_;
@@ -1522,7 +841,7 @@ void DiagramTextTable::AddRow(const std::array<std::string_view, 7>& cells) { Ad
 void DiagramTextTable::AddRowJoined(const std::array<std::string_view, 7>& cells, int last) {
   SetCells(cells);
   const Real x1 = columnX_[1], xn = columnX_[static_cast<std::size_t>(boundaryCount_)];
-  gLabels.push_back({x1, rowBottom_, xn, rowBottom_ + rowHeight_});
+  NoteLabel(x1, rowBottom_, xn, rowBottom_ + rowHeight_);
   CadSetLayer(17);
   if (rowLines_) CadLine(x1, rowBottom_, xn, rowBottom_);
   for (int k = 1; k <= boundaryCount_; ++k) {
@@ -1531,7 +850,7 @@ void DiagramTextTable::AddRowJoined(const std::array<std::string_view, 7>& cells
       CadLine(xk, rowBottom_, xk, rowBottom_ + rowHeight_);
     }
   }
-  DrawRowTexts();
+  DrawRowTexts(last);
 }
 
 void DiagramTextTable::AddRow4(std::string_view c1, std::string_view c2, std::string_view c3, std::string_view c4) {
@@ -1555,11 +874,22 @@ void DiagramTitleBlock() {
   // start below y 106) and right of the axis labels.
   // Each line whole between x 80 and the sheet's right edge, the title
   // line of name, number and second name on two where it needs them.
-  CadMoveTo(80, 117.5L);
-  const Real width = Cad().CadExtents[1] - 1 - 80;
-  CadTextLineWhole(DiagramTitleLine(), width, 2);
+  CadMoveTo(kDiagramTitleBlockX, 117.5L);
+  const Real width = Cad().CadExtents[1] - 1 - kDiagramTitleBlockX;
+  // A title line too long for one line is written smaller (down to 1.8
+  // high), so that the block keeps its three lines, above the plots'
+  // titles and arrows.
+  const std::string line = DiagramTitleLine();
+  if (CadLayoutText(line, width, 1).cut) {
+    const Real shown = static_cast<Real>(std::max<std::size_t>(1, line.find_last_not_of(' ') + 1));
+    const Real h = std::clamp(width / (shown * kCadNarrowestWidthFactor) - 0.01L, 1.8L, 2.2L);
+    CadTextStyle(2, 0, h, h * 1.7L / 2.2L);
+  }
+  CadTextLineWhole(line, width, 2);
   CadTextLineWhole(G().TitleBlockLines[2], width);
   CadTextLineWhole(G().TitleBlockLines[3], width);
+  const CadState& st = Cad();
+  gTitleBlockBottom = st.CadCurrentPoint.y + (1.6L * st.CadLineSpacing - 0.3L) * st.CadTextHeight;
 }
 
 void DiagramTitleTable(Real x, Real y, Real h) {

@@ -115,8 +115,13 @@ void DiagramLineToUnclipped(Real x, Real y);
 void DiagramClipLine(Real x1, Real y1, Real x2, Real y2);  // log, clipped
 void DiagramLine(Real x1, Real y1, Real x2, Real y2);
 void DiagramRectangle(Real x1, Real y1, Real x2, Real y2);  // log
+// A point's circle, of radius r in y (or x) units, on the sheet at least
+// kLeastMarkRadius (a plot grown to an extreme spring keeps its points).
 void DiagramCircleY(Real x, Real y, Real r);                // log
 void DiagramCircleX(Real x, Real y, Real r);                // log
+inline constexpr Real kLeastMarkRadius = 0.3L;
+// The radius a mark of sheet radius r is drawn with.
+Real DiagramMarkRadius(Real r);
 void DiagramText(std::string_view text, Real x, Real y);    // log
 // A label of the current plot: like DiagramText, moved when it would cover
 // a label placed before or cross a line of the plot (axes, arrows, ticks,
@@ -142,6 +147,12 @@ void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real mark
 // nearest to the line with a leader to it. Always in the plot.
 void DiagramPlaceLineLabel(std::string_view text, const std::vector<std::array<Real, 2>>& line, Real x,
                            Real y);  // log
+// The label of a region of the plot (its corners, world): at (x, y) or at
+// the free place nearest to it where the label lies wholly in the region;
+// where the region holds it nowhere, at the free place nearest to the
+// point of the region farthest from its edges, with a leader from there.
+void DiagramPlaceRegionLabel(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x,
+                             Real y);  // log
 // Notes the box of a text drawn at (sx, sy) in the current style (turned
 // as well) among the plot's lines: later labels keep clear of it.
 void DiagramNoteText(std::string_view text, Real sx, Real sy);
@@ -151,7 +162,8 @@ void DiagramNoteText(std::string_view text, Real sx, Real sy);
 bool DiagramTextFree(std::string_view text, Real sx, Real sy);
 // The same for a block of w x h sheet units with its lower left corner
 // at (sx, sy), moved by whole steps: (sx, sy) become the place taken.
-void DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);
+// False where no place was free (the box stays at (sx, sy), on the sheet).
+bool DiagramPlaceBox(Real w, Real h, Real step, Real& sx, Real& sy);
 // Text lines as CadTextLine writes them from (sx, sy) on (sheet units),
 // placed as one block as DiagramPlaceBox places it.
 void DiagramPlaceTextLines(const std::vector<std::string>& lines, Real sx, Real sy);
@@ -236,8 +248,9 @@ void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog);
 
 // Framed text table: a header row, then one row per call, moving down.
 // Widths in characters of 0.9 h; the columns are the leading non-zero
-// widths. Texts code page 850, cut to 80 characters. Each row's box is
-// taken as a placed label of the plot (DiagramPlaceLabel keeps clear).
+// widths. Texts code page 850, cut to 80 characters, each kept in its cell
+// (CadFitNumberText, then narrowed). Each row's box is taken as a placed
+// label of the plot (DiagramPlaceLabel keeps clear).
 class DiagramTextTable {
  public:
   // Rows rowHeight high (0: twice the character height h), the text
@@ -259,7 +272,8 @@ class DiagramTextTable {
 
  private:
   void SetCells(const std::array<std::string_view, 7>& cells);
-  void DrawRowTexts();
+  // The row's texts; from column `last` on a text may reach the row's end.
+  void DrawRowTexts(int last);
 
   std::array<Real, 9> columnX_{};  // 1..8 used
   Real topY_ = 0;
@@ -291,6 +305,9 @@ DiagramTextData& DiagramData();
 
 // DrawingName + "  " + DrawingNo + "  " + DrawingName2.
 std::string DiagramTitleLine();
+// The title block top right of the sheet, its lines from x
+// kDiagramTitleBlockX on, the first at y 117.5.
+inline constexpr Real kDiagramTitleBlockX = 80;
 void DiagramTitleBlock();
 void DiagramTitleTable(Real x, Real y, Real h);
 void DiagramHeaderLine();

@@ -386,11 +386,13 @@ class DxfOutput : public CadOutput {
   void Text(std::string_view text, Real x, Real y) override {
     const CadState& st = Cad();
     {
-      const Real w = static_cast<Real>(text.size()) * st.CadTextHeight * st.CadTextWidthFactor,
-                 h = st.CadTextHeight;
+      // The box of the text's ink.
+      Real u0, w;
+      CadTextInk(text, u0, w);
+      const Real h = st.CadTextHeight;
       const Real a = st.CadTextAngle * kPi / 180, c = std::cos(a), sn = std::sin(a);
       if (std::isfinite(w) && std::isfinite(h) && std::isfinite(c) && std::isfinite(sn))
-        for (const auto& [u, v] : {std::pair<Real, Real>{0, 0}, {w, 0}, {w, h}, {0, h}})
+        for (const auto& [u, v] : {std::pair<Real, Real>{u0, 0}, {w, 0}, {w, h}, {u0, h}})
           Extent().Add(x + u * c - v * sn, y + u * sn + v * c);
     }
     Lines o(Out());

@@ -1,6 +1,7 @@
 #include "graphics/graphwin.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <array>
 #include <charconv>
@@ -12,6 +13,7 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "platform/decimal.h"
+#include "graphics/text_ink.h"
 
 namespace zeb {
 
@@ -337,6 +339,21 @@ class Target {
 
 constexpr std::uint32_t kBlack = 0;
 
+// A drawing colour as the screen shows it on its background: one too near
+// the background to be seen (the table's black on a black background, its
+// white on a white one) turns white on a dark background and black on a
+// light one, as CAD programs show their colour 7.
+std::uint32_t ShownOn(std::uint32_t colour, std::uint32_t background) {
+  int apart = 0, light = 0;
+  for (int shift : {0, 8, 16}) {
+    const int c = static_cast<int>((colour >> shift) & 0xFFu), b = static_cast<int>((background >> shift) & 0xFFu);
+    apart = std::max(apart, std::abs(c - b));
+    light += b;
+  }
+  if (apart >= 48) return colour;
+  return light < 3 * 128 ? 0xFFFFFFu : kBlack;
+}
+
 }  // namespace
 
 std::string ListReal(Real x) {
@@ -635,9 +652,9 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
         brush = background;
       }
     } else if (colourDisplay) {
-      pen = brush = text = table[static_cast<std::size_t>(n)];
+      pen = brush = text = ShownOn(table[static_cast<std::size_t>(n)], background);
     } else {
-      pen = text = kBlack;
+      pen = text = ShownOn(kBlack, background);
       brush = background;
     }
   };
@@ -720,11 +737,11 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
       case 6: {
         if (p.n < 3) break;
         const Real a = DegToRad(textAngle);
-        // Leading blanks take whole character cells, as in the CAD files,
-        // not the narrow blank of the face.
+        // Leading blanks as narrow as the face draws them (as in the CAD
+        // files), by the measure the sheets are laid out with.
         const std::string_view text = p.f[2];
         const std::string_view shown = text.substr(std::min(text.find_first_not_of(' '), text.size()));
-        const Real lead = static_cast<Real>(text.size() - shown.size()) * textW;
+        const Real lead = static_cast<Real>(text.size() - shown.size()) * cad_detail::InkAdvance(' ') * textW;
         const Real x = ParseReal(p.f[0]) + lead * std::cos(a), y = ParseReal(p.f[1]) + lead * std::sin(a);
         const Real ox = textAngle == 0 ? x : x - 0.7L * textH * std::sin(a);
         const Real oy = textAngle == 0 ? y + 0.75L * textH : y + 0.75L * textH * std::cos(a);
@@ -753,6 +770,7 @@ void GraphWindow::Replay(Renderer* screen, Renderer* printer, bool quiet) {
           } else {
             colour = table[static_cast<std::size_t>(textColourNo)];
           }
+          if (!t.printer() && textColourNo != 0) colour = ShownOn(colour, background);
           const DPt o = t.Map(ox, oy);
           if (!t.Inside(o)) continue;
           t.r().SetFont(f);

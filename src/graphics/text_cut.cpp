@@ -22,6 +22,11 @@ constexpr Real kMinPiece = 0.05L, kMinBetween = 0.8L;
 
 // The bounds of the box's corners (u, v) on the sheet.
 void SheetBounds(const TextBox& b, Real u0, Real v0, Real u1, Real v1, Real& x0, Real& y0, Real& x1, Real& y1) {
+  if (b.s == 0 && b.c == 1) {  // most texts: unturned
+    x0 = b.x + std::min(u0, u1), x1 = b.x + std::max(u0, u1);
+    y0 = b.y + std::min(v0, v1), y1 = b.y + std::max(v0, v1);
+    return;
+  }
   x0 = y0 = 1e30L;
   x1 = y1 = -1e30L;
   for (Real u : {u0, u1})
@@ -316,6 +321,8 @@ TextIndex::TextIndex(std::vector<TextBox> boxes) : boxes_(std::move(boxes)) {
     if (cx < b.cx0 || cx + cell > b.cx1 || cy < b.cy0 || cy + cell > b.cy1) return false;
     Real u0, v0, u1, v1;
     b.Core(u0, v0, u1, v1);
+    if (b.s == 0 && b.c == 1)  // unturned: the core's own rectangle
+      return cx - b.x >= u0 && cx + cell - b.x <= u1 && cy - b.y >= v0 && cy + cell - b.y <= v1;
     for (Real px : {cx, cx + cell})
       for (Real py : {cy, cy + cell}) {
         Real u, v;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "graphics/cad.h"
+
 namespace zeb::cad_detail {
 
 namespace {
@@ -17,16 +19,16 @@ constexpr std::array<unsigned short, 95> kAdvance = {
     333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,   // `a-o
     556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};       // p-z {|}~
 
-// Ems per cell: the screen stretches its face until an average character
-// is a cell wide (about 0.57 em); a character wider than that still keeps
-// to its cell on the sheet.
+// Cells per em: the screen stretches its face until an average character
+// is a cell wide (about 0.57 em); a wider character (W, M, m) takes more
+// than its cell, as every CAD program's face draws it too.
 constexpr Real kCellsPerEm = 1.75L;
 
 }  // namespace
 
 Real InkAdvance(unsigned char c) {
   if (c < 32 || c > 126) return 1;  // accented and drawing characters: a whole cell
-  return std::min<Real>(1, kAdvance[c - 32] * kCellsPerEm / 1000);
+  return kAdvance[c - 32] * kCellsPerEm / 1000;
 }
 
 void InkSpan(std::string_view text, Real& from, Real& to) {
@@ -34,9 +36,19 @@ void InkSpan(std::string_view text, Real& from, Real& to) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return;
   const std::size_t end = text.find_last_not_of(' ') + 1;
-  from = static_cast<Real>(first);
+  from = static_cast<Real>(first) * InkAdvance(' ');
   to = from;
   for (std::size_t k = first; k < end; ++k) to += InkAdvance(static_cast<unsigned char>(text[k]));
 }
 
 }  // namespace zeb::cad_detail
+
+namespace zeb {
+
+void CadTextInk(std::string_view text, Real& from, Real& to) {
+  cad_detail::InkSpan(text, from, to);
+  const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
+  from *= cw, to *= cw;
+}
+
+}  // namespace zeb

@@ -1,7 +1,10 @@
 // Texts fitted to their fields: narrowed or cut (CadTextFit), or kept
 // whole over the lines a field has (CadLayoutText).
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "graphics/cad.h"
@@ -17,6 +20,14 @@ constexpr Real kNarrowest = 0.7L;
 std::size_t ShownLength(std::string_view text) {
   const std::size_t last = text.find_last_not_of(' ');
   return last == std::string_view::npos ? 0 : last + 1;
+}
+
+// How wide the text stands in the current style: its cells, or its ink
+// where the face draws it wider (W, M, m).
+Real ShownWidth(std::string_view text, Real cw) {
+  Real from, to;
+  CadTextInk(text, from, to);
+  return std::max(static_cast<Real>(ShownLength(text)) * cw, to);
 }
 
 // Writes texts narrowed to a share of the style's width and sets the style
@@ -87,10 +98,98 @@ std::vector<std::string> WrapCharacters(std::string_view text, std::size_t room)
   return lines;
 }
 
-std::size_t Longest(const std::vector<std::string>& lines) {
-  std::size_t most = 0;
-  for (const std::string& l : lines) most = std::max(most, l.size());
+Real Widest(const std::vector<std::string>& lines, Real cw) {
+  Real most = 0;
+  for (const std::string& l : lines) most = std::max(most, ShownWidth(l, cw));
   return most;
+}
+
+}  // namespace
+
+namespace {
+
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+// Where the number a text ends in (blanks after it aside) begins and ends:
+// a sign, digits with one point or comma, an exponent. False when the text
+// ends in no number.
+bool TrailingNumber(std::string_view text, std::size_t& begin, std::size_t& end) {
+  end = ShownLength(text);
+  std::size_t i = end;
+  auto digits = [&] {
+    const std::size_t at = i;
+    while (i > 0 && Digit(text[i - 1])) --i;
+    return at - i;
+  };
+  if (digits() == 0) return false;
+  if (i >= 2 && (text[i - 1] == 'E' || text[i - 1] == 'e' ||
+                 ((text[i - 1] == '-' || text[i - 1] == '+') && (text[i - 2] == 'E' || text[i - 2] == 'e')))) {
+    i -= text[i - 1] == 'E' || text[i - 1] == 'e' ? 1 : 2;
+    if (digits() == 0 && !(i > 0 && (text[i - 1] == '.' || text[i - 1] == ','))) return false;
+  }
+  if (i > 0 && (text[i - 1] == '.' || text[i - 1] == ',')) {
+    --i;
+    if (digits() == 0) return false;
+  }
+  if (i > 0 && (text[i - 1] == '-' || text[i - 1] == '+')) --i;
+  // A number, not the end of a word ("F1", "x2").
+  if (i > 0 && (std::isalpha(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == '_')) return false;
+  begin = i;
+  return true;
+}
+
+// v with the given decimals, or with an exponent and the given significant
+// digits (exponent >= 0): "2.22E8", the point as given.
+std::string NumberText(Real v, int decimals, int exponentDigits, char point) {
+  char b[64];
+  if (exponentDigits > 0) {
+    std::snprintf(b, sizeof b, "%.*LE", exponentDigits - 1, v);
+    std::string t = b;
+    const std::size_t e = t.find('E');
+    std::string exp = t.substr(e + 1);
+    const bool negative = exp[0] == '-';
+    exp = exp.substr(exp.find_first_not_of("+-0") == std::string::npos ? exp.size() - 1 : exp.find_first_not_of("+-0"));
+    t = t.substr(0, e) + "E" + (negative ? "-" : "") + exp;
+    if (point != '.') std::replace(t.begin(), t.end(), '.', point);
+    return t;
+  }
+  std::snprintf(b, sizeof b, "%.*Lf", decimals, v);
+  std::string t = b;
+  if (point != '.') std::replace(t.begin(), t.end(), '.', point);
+  return t;
+}
+
+// The text with each decimal number that an exponent writes shorter (a
+// small one, "0.000049" as "4.9E-5") written so, its digits kept.
+std::string ShortenNumbers(std::string_view text) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const bool starts = Digit(text[i]) && (i == 0 || !(std::isalnum(static_cast<unsigned char>(text[i - 1])) ||
+                                                       text[i - 1] == '.' || text[i - 1] == ','));
+    if (!starts) {
+      out += text[i++];
+      continue;
+    }
+    std::size_t end = i;
+    while (end < text.size() && Digit(text[end])) ++end;
+    if (end + 1 < text.size() && (text[end] == '.' || text[end] == ',') && Digit(text[end + 1])) {
+      const char point = text[end];
+      std::size_t stop = end + 1;
+      while (stop < text.size() && Digit(text[stop])) ++stop;
+      std::string number(text.substr(i, stop - i));
+      std::replace(number.begin(), number.end(), ',', '.');
+      const std::size_t lead = number.find_first_not_of("0.");
+      const int digits = lead == std::string::npos ? 1 : static_cast<int>(number.size() - lead - (number.find('.') > lead ? 1 : 0));
+      const std::string shorter = NumberText(std::strtold(number.c_str(), nullptr), 0, std::clamp(digits, 1, 3), point);
+      out += shorter.size() < stop - i ? shorter : std::string(text.substr(i, stop - i));
+      i = stop;
+      continue;
+    }
+    out += text.substr(i, end - i);
+    i = end;
+  }
+  return out;
 }
 
 }  // namespace
@@ -102,19 +201,83 @@ std::string CadFitText(std::string_view text, Real width, Real& factor) {
   factor = 1;
   const std::size_t shown = ShownLength(text);
   const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
-  if (shown == 0 || !(cw > 0) || !std::isfinite(width) || static_cast<Real>(shown) * cw <= width)
-    return std::string(text);
-  factor = std::max(kNarrowest, width / (static_cast<Real>(shown) * cw));
-  if (static_cast<Real>(shown) * cw * factor <= width) return std::string(text.substr(0, shown));
+  const Real need = ShownWidth(text, cw);
+  if (shown == 0 || !(cw > 0) || !std::isfinite(width) || need <= width) return std::string(text);
+  // Down to 70 % of the style's width, or to the readable width factor
+  // where that is narrower, with small numbers written shorter, before a
+  // text is cut.
+  const Real least = std::min(kNarrowest, kCadNarrowestWidthFactor / st.CadTextWidthFactor);
+  factor = std::max(least, width / need);
+  if (need * factor <= width) return std::string(text.substr(0, shown));
+  if (const std::string shorter = ShortenNumbers(text.substr(0, shown)); shorter.size() < shown) {
+    const Real n = ShownWidth(shorter, cw);
+    factor = std::max(least, std::min<Real>(1, width / n));
+    if (n * factor <= width) return shorter;
+  }
   // Cut: as many characters as fit, the last three of them dots (the CAD
   // code pages have no ellipsis character).
-  const auto most = static_cast<std::size_t>(std::max<Real>(0, width / (cw * factor)));
-  return most > 3 ? std::string(text.substr(0, most - 3)) + "..." : std::string(text.substr(0, most));
+  auto most = static_cast<std::size_t>(std::max<Real>(0, width / (cw * factor)));
+  auto cut = [&] { return most > 3 ? std::string(text.substr(0, most - 3)) + "..." : std::string(text.substr(0, most)); };
+  while (most > 0 && ShownWidth(cut(), cw) * factor > width) --most;
+  return cut();
+}
+
+std::string CadFitNumberText(std::string_view text, Real cells) {
+  const auto fits = [cells](const std::string& t) { return static_cast<Real>(ShownLength(t)) <= cells + 1e-6L; };
+  std::string whole(text);
+  std::size_t begin = 0, end = 0;
+  if (fits(whole) || !TrailingNumber(text, begin, end)) return whole;
+  std::string number(text.substr(begin, end - begin));
+  const std::size_t mark = number.find_first_of(".,");
+  const char point = mark == std::string::npos ? '.' : number[mark];
+  std::replace(number.begin(), number.end(), ',', '.');
+  const Real v = std::strtold(number.c_str(), nullptr);
+  if (!std::isfinite(v)) return whole;
+  // The text before the number, its blanks before the number down to one.
+  std::string head(text.substr(0, begin));
+  const std::size_t kept = head.find_last_not_of(' ');
+  if (kept == std::string::npos)
+    head = head.empty() ? "" : " ";
+  else if (kept + 1 < head.size())
+    head.resize(kept + 2);
+  const int decimals =
+      mark == std::string::npos || number.find_first_of("Ee") != std::string::npos
+          ? 0
+          : static_cast<int>(number.size() - mark - 1);
+  std::string shortest;
+  // Fewer decimals while three significant digits stay.
+  for (int k = decimals - 1; k >= 0 && number.find_first_of("Ee") == std::string::npos; --k) {
+    if (std::fabs(v) * std::pow(10.0L, k) < 99.5L) break;
+    shortest = head + NumberText(v, k, 0, point);
+    if (fits(shortest)) return shortest;
+  }
+  for (int digits = 3; digits >= 1; --digits) {
+    shortest = head + NumberText(v, 0, digits, point);
+    if (fits(shortest)) return shortest;
+  }
+  return shortest;
 }
 
 void CadTextFit(std::string_view text, Real x, Real y, Real width) {
   Real factor = 1;
-  const std::string fitted = CadFitText(text, width, factor);
+  std::string fitted = CadFitText(text, width, factor);
+  CadState& st = Cad();
+  const std::size_t shown = ShownLength(text);
+  if (fitted.size() >= 3 && fitted.compare(fitted.size() - 3, 3, "...") == 0 && shown > 0 && st.CadTextHeight > 1 &&
+      std::isfinite(width) && width > 0) {
+    // Rather than cut, lower, down to 1 high, at the readable width factor.
+    const int font = st.CadTextFont;
+    const Real angle = st.CadTextAngle, height = st.CadTextHeight, w = st.CadTextWidth;
+    const Real h = std::max<Real>(1, width / (static_cast<Real>(shown) * kCadNarrowestWidthFactor));
+    CadTextStyle(font, angle, h, w * h / height);
+    fitted = CadFitText(text, width, factor);
+    {
+      const NarrowStyle style(factor);
+      CadText(fitted, x, y);
+    }
+    CadTextStyle(font, angle, height, w);
+    return;
+  }
   const NarrowStyle style(factor);
   CadText(fitted, x, y);
 }
@@ -134,15 +297,15 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
   if (t.empty()) return out;
   const CadState& st = Cad();
   const Real cw = st.CadTextHeight * st.CadTextWidthFactor;
-  const Real n = static_cast<Real>(t.size());
-  if (!(cw > 0) || !std::isfinite(width) || n * cw <= width) {
+  const Real n = ShownWidth(t, cw);
+  if (!(cw > 0) || !std::isfinite(width) || n <= width) {
     // As it is, blanks at its end too (as CadTextFit writes it).
     out.lines.emplace_back(text);
     return out;
   }
-  if (n * cw * kNarrowest <= width) {
+  if (n * kNarrowest <= width) {
     out.lines.emplace_back(t);
-    out.factor = width / (n * cw);
+    out.factor = width / n;
     return out;
   }
   const std::size_t most = static_cast<std::size_t>(std::max(1, lines));
@@ -150,7 +313,7 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
   auto room = [&](Real share) { return static_cast<std::size_t>(std::max<Real>(0, width / (cw * share) + 1e-9L)); };
   auto take = [&](std::vector<std::string> wrapped) {
     out.lines = std::move(wrapped);
-    out.factor = std::min<Real>(1, width / (static_cast<Real>(Longest(out.lines)) * cw));
+    out.factor = std::min<Real>(1, width / Widest(out.lines, cw));
     return out;
   };
   // The fewest lines at down to 70 % of the width, then at down to the
@@ -161,7 +324,7 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
     for (std::size_t count = 1; count <= most; ++count) {
       for (std::size_t r = std::max<std::size_t>(1, room(1)); r <= widest; ++r) {
         std::vector<std::string> wrapped = WrapWords(t, r);
-        if (wrapped.size() <= count) return take(std::move(wrapped));
+        if (wrapped.size() <= count && Widest(wrapped, cw) * share <= width + 1e-9L) return take(std::move(wrapped));
       }
     }
   }
@@ -191,18 +354,93 @@ int CadTextWhole(std::string_view text, Real x, Real y, Real width, int lines, R
   return static_cast<int>(layout.lines.size());
 }
 
-void CadTextLineWhole(std::string_view text, Real width, int lines) {
-  if (text.empty()) return;
-  const CadTextLayout layout = CadLayoutText(text, width, lines);
-  // A line of blanks only moves the cursor, as CadTextLine does.
-  if (layout.lines.empty()) {
-    CadTextLine(text);
-    return;
+namespace {
+
+// A text on as few of at most `lines` lines as the width takes: on one line
+// narrowed down to the readable width factor first.
+CadTextLayout LinesLayout(std::string_view text, Real width, int lines) {
+  CadTextLayout one = CadLayoutText(text, width, 1);
+  if (!one.cut) return one;
+  // Small numbers written shorter.
+  const std::string shorter = ShortenNumbers(text);
+  if (shorter.size() < text.size()) {
+    one = CadLayoutText(shorter, width, 1);
+    if (!one.cut) return one;
   }
+  return lines > 1 ? CadLayoutText(shorter, width, lines) : one;
+}
+
+// The layout's lines from (x, y) down by pitch; a text of blanks as it is
+// (it only moves the cursor). The lines taken.
+std::size_t DrawLines(std::string_view text, const CadTextLayout& layout, Real x, Real y, Real pitch) {
+  if (layout.lines.empty()) {
+    CadText(text, x, y);
+    return 1;
+  }
+  CadDrawLayout(layout, x, y, pitch);
+  return layout.lines.size();
+}
+
+CadTextLinesAbove* gNoting = nullptr;
+
+}  // namespace
+
+void CadTextLineWhole(std::string_view text, Real width, int lines) {
+  if (text.empty() || CadNoteTextLine(text, width, lines)) return;
   CadState& st = Cad();
   const Real pitch = 1.6L * st.CadTextHeight * st.CadLineSpacing;
-  CadDrawLayout(layout, st.CadCurrentPoint.x, st.CadCurrentPoint.y, pitch);
-  st.CadCurrentPoint.y -= pitch * static_cast<Real>(layout.lines.size());
+  const CadTextLayout layout = width > 0 ? LinesLayout(text, width, lines) : CadTextLayout{{std::string(text)}, 1, false};
+  const std::size_t n = DrawLines(text, layout, st.CadCurrentPoint.x, st.CadCurrentPoint.y, pitch);
+  st.CadCurrentPoint.y -= pitch * static_cast<Real>(n);
+}
+
+bool CadNoteTextLine(std::string_view text, Real field, int lines) {
+  if (gNoting == nullptr) return false;
+  const CadState& st = Cad();
+  gNoting->lines_.push_back({std::string(text), field, lines, st.CadLayer, st.CadTextFont, st.CadTextAngle,
+                             st.CadTextHeight, st.CadTextWidth, st.CadLineSpacing});
+  return true;
+}
+
+CadTextLinesAbove::CadTextLinesAbove(Real bottom) : bottom_(bottom), outer_(gNoting) { gNoting = this; }
+
+CadTextLinesAbove::~CadTextLinesAbove() {
+  gNoting = outer_;
+  if (lines_.empty()) return;
+  CadState& st = Cad();
+  const int layer = st.CadLayer, font = st.CadTextFont;
+  const Real angle = st.CadTextAngle, height = st.CadTextHeight, width = st.CadTextWidth;
+  // The layouts in the size each line was noted in, and the room they take.
+  std::vector<CadTextLayout> layouts;
+  Real drop = 0, last = 0, least = 0;
+  const Real factor = st.CadTextWidthFactor, k = CadSettings().CadTextFactor;
+  for (const Line& l : lines_) {
+    st.CadTextHeight = l.height;
+    st.CadTextWidthFactor = l.width == 0 ? k * 0.7L : l.height > 0 ? k * l.width / l.height : factor;
+    const CadTextLayout layout =
+        l.field > 0 ? LinesLayout(l.text, l.field, l.lines) : CadTextLayout{{l.text}, 1, false};
+    const Real pitch = 1.6L * l.height * l.spacing;
+    last = pitch;
+    drop += pitch * static_cast<Real>(std::max<std::size_t>(1, layout.lines.size()));
+    least = std::max(least, 1.2L / (1.6L * l.spacing));
+    layouts.push_back(layout);
+  }
+  st.CadTextHeight = height, st.CadTextWidthFactor = factor;
+  drop -= last;
+  const Real room = st.CadCurrentPoint.y - bottom_;
+  const Real share = drop > room && drop > 0 ? std::max(least, room / drop) : 1;
+  Real y = st.CadCurrentPoint.y;
+  const Real x = st.CadCurrentPoint.x;
+  for (std::size_t k = 0; k < lines_.size(); ++k) {
+    const Line& l = lines_[k];
+    CadSetLayer(l.layer);
+    CadTextStyle(l.font, l.angle, l.height, l.width);
+    const Real pitch = 1.6L * l.height * l.spacing * share;
+    y -= pitch * static_cast<Real>(DrawLines(l.text, layouts[k], x, y, pitch));
+  }
+  st.CadCurrentPoint.y = y;
+  CadSetLayer(layer);
+  CadTextStyle(font, angle, height, width);
 }
 
 }  // namespace zeb

@@ -170,11 +170,15 @@ def curves(c):
         f = Frame(relax, (0, 60), (0, F2), "", "force", en)
         pts = [(t, F2 * (1 - (1 - (t + 1) ** -0.55) * Rx / 88)) for t in sample(0, 60, 0.1, True)]
         return f, [("18", pts)]
+    # The work and stress diagrams leave a twentieth of their range above
+    # their highest point for its label.
     if code == 25:
-        f = Frame(travel, (0, s["sc"]), (0, s["W0c"]), "length", "moment", en)
-        return f, [("5", [(x, s["R"] * x * x / 2) for x in sample(0, s["sc"], s["sc"] / 300)])]
+        f = Frame(travel, (0, s["sc"]), (0, 1.05 * s["W0c"]), "length", "moment", en)
+        # The last step may pass sc in one precision and not in the other.
+        return f, [("5", [(x, s["R"] * x * x / 2) for x in sample(0, s["sc"], s["sc"] / 300)
+                          if x <= s["sc"] * (1 + 1e-9)])]
     if code == 29:
-        f = Frame(travel, (0, s["sc"]), (0, max(s["tauzul"], s["tauk2"], s["tauc"])), "length", "stress", en)
+        f = Frame(travel, (0, s["sc"]), (0, 1.05 * max(s["tauzul"], s["tauk2"], s["tauc"])), "length", "stress", en)
         pts = [(0, 0), (s["s1"], s["tau1"]), (s["s1"], s["tauk1"]), (s["s2"], s["tauk2"]),
                (s["s2"], s["tau2"]), (s["sc"], s["tauc"])]
         return f, [("5", pts)]

@@ -7,6 +7,8 @@ labelled there in world units:
   "points": [{"text": ..., "x": ..., "y": ...}]   a point and its label
   "lines":  [{"text": ..., "line": [[x, y], ...]}]  a line and its label
   "present": ["W02= ", ...]                       label texts' beginnings
+  "regions": [{"text": ..., "region": [[x, y], ...]}]  a region (its
+                                                  corners) and its label
 The world range of the plot is read from its tick numbers (the numbers
 below the plot give x from the first to the last tick, those left of it
 y): the frame labels every tick from the lower limit through the upper.
@@ -15,7 +17,9 @@ A point label stands within 1.3 text heights of its point and no nearer
 to another point of the sheet, or a leader runs from the point's mark
 (the circle about it, if any) to within a quarter height of the label;
 no leader from another point's mark ends at it. A line label stands
-within 1.3 heights of its line or has a leader from the line. Boxes are
+within 1.3 heights of its line or has a leader from the line. A region
+label's ink lies wholly inside its region (no edge of it through the
+label), or a leader runs to it from a point well inside the region. Boxes are
 the cells of text_overlap.py (inserts expanded). Prints one line per finding;
 exit 1 on any, 2 when a file does not read.
 
@@ -30,7 +34,7 @@ import ezdxf
 
 sys.dont_write_bytecode = True  # nothing written beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from text_overlap import box as text_box, flat_entities, point_segment  # noqa: E402
+from text_overlap import box as text_box, flat_entities, point_segment, separated  # noqa: E402
 
 TOL = 0.1  # drawing units
 
@@ -61,6 +65,16 @@ def segment_box(a, b, bx):
     return min([d] + [point_segment(c[0], c[1], a, b) for c in corners])
 
 
+def inside(poly, x, y):
+    """Whether (x, y) lies inside the polygon (even-odd)."""
+    n, found = len(poly), False
+    for k in range(n):
+        (ax, ay), (bx, by) = poly[k], poly[(k + 1) % n]
+        if (ay > y) != (by > y) and x < ax + (y - ay) / (by - ay) * (bx - ax):
+            found = not found
+    return found
+
+
 def on_mark(p, cx, cy, r):
     """Whether p lies on the mark of radius r about (cx, cy), where a
     leader starts (at the point itself for a point without a mark)."""
@@ -76,7 +90,7 @@ class Sheet:
             if t in ("TEXT", "ATTRIB"):
                 b = text_box(e, cells=True)
                 if b is not None:
-                    self.texts.append((e.dxf.text, aabb(b), e.dxf.height, e.dxf.insert))
+                    self.texts.append((e.dxf.text, aabb(b), e.dxf.height, e.dxf.insert, text_box(e)))
             elif t == "LINE":
                 s, f = e.dxf.start, e.dxf.end
                 self.lines.append(((s.x, s.y), (f.x, f.y)))
@@ -87,7 +101,7 @@ class Sheet:
         """World limits of the plot read from its tick numbers, or None."""
         x0, y0, w, h = plot
         xs, ys = [], []
-        for text, _, _, ins in self.texts:
+        for text, _, _, ins, _ in self.texts:
             v = number(text)
             if v is None:
                 continue
@@ -132,7 +146,7 @@ def check(case):
         return ["%s: does not read: %s" % (path, exc)], 2
     x0, y0, w, h = case["plot"]
     limits = None
-    if case.get("points") or case.get("lines"):
+    if case.get("points") or case.get("lines") or case.get("regions"):
         limits = sheet.frame(case["plot"])
         if limits is None:
             return ["%s: the plot's tick numbers do not read" % path], 1
@@ -150,7 +164,7 @@ def check(case):
         if label is None:
             found.append("%s: %r is missing" % (path, text))
             continue
-        _, b, th, _ = label
+        _, b, th, *_ = label
         d = point_box(px, py, b)
         if d <= 1.3 * th + TOL:
             for other, qx, qy, _ in points:
@@ -173,12 +187,28 @@ def check(case):
         if label is None:
             found.append("%s: %r is missing" % (path, text))
             continue
-        _, b, th, _ = label
+        _, b, th, *_ = label
         d = min(segment_box(a, c, b) for a, c in segs)
         if d <= 1.3 * th + TOL:
             continue
         if not any(min(point_segment(far[0], far[1], a, c) for a, c in segs) <= TOL for _, far in sheet.leaders_to(b, th)):
             found.append("%s: %r at (%.2f, %.2f) is %.2f from its line with no leader to it" % (path, text, b[0], b[1], d))
+    for item in case.get("regions", []):
+        text = item["text"]
+        poly = [to_sheet(x, y) for x, y in item["region"]]
+        label = sheet.find(text, *poly[0])
+        if label is None:
+            found.append("%s: %r is missing" % (path, text))
+            continue
+        _, b, th, _, ink = label
+        edges = [[poly[k], poly[(k + 1) % len(poly)]] for k in range(len(poly))]
+        if all(inside(poly, x, y) for x, y in ink) and all(separated(ink, e) for e in edges):
+            continue
+        # A leader starts well inside the region (not on its edge, where
+        # the lines that bound it end).
+        if not any(inside(poly, *far) and min(point_segment(far[0], far[1], a, c) for a, c in edges) > 0.1
+                   for _, far in sheet.leaders_to(b, th)):
+            found.append("%s: %r at (%.2f, %.2f) stands outside its region" % (path, text, ink[0][0], ink[0][1]))
     for prefix in case.get("present", []):
         if not any(t[0].startswith(prefix) for t in sheet.texts):
             found.append("%s: no label %r" % (path, prefix))

@@ -70,8 +70,10 @@ TEST_F(DiagramAnchorTest, ToleranceBandsKeepTheirGradeRatioAndLegends) {
                             {"18", "- EN 15800 G\xFCtegrad 3", 12}};
   // The legend stands at x 50, y 20, 16, 12 (text height 2, 1.6 per
   // character), moved as one block where a line of the diagram runs
-  // through that place: here the drop line of F2.
-  const double width = 21 * 1.6;
+  // through that place: here the drop line of F2. Its ink: the advances
+  // of its characters but the u umlaut, 9.783 em of 1.75 characters, and
+  // the umlaut a whole one.
+  const double width = (9.783 * 1.75 + 1) * 1.6;
   ASSERT_TRUE(LineThrough(es, 50, 12, 50 + width, 22));
   const DxfEntity* first = FindText(es, legends[2].text);
   ASSERT_NE(first, nullptr);
@@ -304,12 +306,12 @@ TEST_F(DiagramAnchorTest, TransverseDeflectionTimesRateIsTheForce) {
                      static_cast<double>(yhi)};
   };
   // The y axis reaches the curve's ends and every value marked: at s1 (clear
-  // of the axis), s2, sn (clear of s2) and sc.
+  // of the axis), s2, sn (clear of s2) and sc, and a twentieth above them.
   auto top = [&](Real curve, const std::array<Real, 5>& marked) {
     Real t = std::max({curve, marked[2], marked[4]});
     if (s.s1 > 0.09L * s.sc) t = std::max(t, marked[1]);
     if (s.sn > 1.05L * s.s2) t = std::max(t, marked[3]);
-    return t;
+    return 1.05L * t;
   };
   const HandFrame fq = frame(top(std::max({q.y[0], q.y[2], q.y[4]}), q.y));
   const HandFrame fr = frame(top(std::max(TransverseSpringRate(0), TransverseSpringRate(s.sc)), q.Rq));

@@ -11,6 +11,8 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -117,11 +119,12 @@ TEST_F(SheetTextTest, CheckerFindsOverlapsOfRotatedAndInsertedTexts) {
   }
   {
     std::ofstream f(apart);
-    // Side by side (x 10..18 and 18.2..), stacked (y 0..2 and 2.2..), and a
-    // wide text whose narrow width factor keeps it clear: 8 x 2 x 0.5 = 8.
+    // Side by side ("ABCD" as wide as the face draws it, 2.778 em of 1.75
+    // cells of 2: x 10..19.72, and 19.9..), stacked (y 0..2 and 2.2..), and
+    // a wide text whose narrow width factor keeps it clear below.
     f << "0\nSECTION\n2\nENTITIES\n"
          "0\nTEXT\n8\n0\n10\n10\n20\n0\n30\n0\n40\n2\n1\nABCD\n"
-         "0\nTEXT\n8\n0\n10\n18.2\n20\n0\n30\n0\n40\n2\n1\nEF\n"
+         "0\nTEXT\n8\n0\n10\n19.9\n20\n0\n30\n0\n40\n2\n1\nEF\n"
          "0\nTEXT\n8\n0\n10\n10\n20\n2.2\n30\n0\n40\n2\n1\nGHIJ\n"
          "0\nTEXT\n8\n0\n10\n10\n20\n-2.2\n30\n0\n40\n2\n41\n0.5\n1\nKLMNOPQR\n"
          "0\nTEXT\n8\n0\n10\n18.2\n20\n-2.2\n30\n0\n40\n2\n1\n   \n0\nENDSEC\n0\nEOF\n";
@@ -729,6 +732,8 @@ struct Labels {
   std::vector<std::pair<std::string, std::array<double, 2>>> points;
   std::vector<std::pair<std::string, std::vector<std::array<double, 2>>>> lines;
   std::vector<std::string> present;
+  // Regions (their corners, world) and their labels.
+  std::vector<std::pair<std::string, std::vector<std::array<double, 2>>>> regions;
 };
 
 std::string JsonText(const std::string& t) {
@@ -769,6 +774,13 @@ std::string LabelFindings(const std::vector<Labels>& sheets, const std::string& 
       }
       f << "], \"present\": [";
       for (std::size_t i = 0; i < l.present.size(); ++i) f << (i ? ", " : "") << JsonText(l.present[i]);
+      f << "], \"regions\": [";
+      for (std::size_t i = 0; i < l.regions.size(); ++i) {
+        f << (i ? ", " : "") << "{\"text\": " << JsonText(l.regions[i].first) << ", \"region\": [";
+        for (std::size_t j = 0; j < l.regions[i].second.size(); ++j)
+          f << (j ? ", " : "") << JsonPair(l.regions[i].second[j]);
+        f << "]}";
+      }
       f << "]}";
     }
     f << "]\n";
@@ -786,7 +798,7 @@ constexpr std::array<double, 4> kQuick3Goodman{70 + 15 * 0.58, 20 * 0.58, 90 * 0
 Labels FatigueLabels(const std::string& file, const std::array<double, 4>& plot, bool haigh) {
   const SpringDataRecord& s = SpringData();
   const double k1 = static_cast<double>(s.tauk1), k2 = static_cast<double>(s.tauk2);
-  Labels l{file, plot, {}, {}, {}};
+  Labels l{file, plot, {}, {}, {}, {}};
   l.points.push_back({"tau k1", {k1, haigh ? 0 : k1}});
   l.points.push_back({haigh ? "tau kh" : "tau k2", {k1, haigh ? k2 - k1 : k2}});
   return l;
@@ -884,7 +896,7 @@ TEST_F(SheetTextTest, SpringsPastBlockLengthFlatWireAndLowStressKeepEveryValueOn
       if (j == 3 && values && s.L0 > 0 && s.Dm > 0) {
         // Buckling: the points of the spring's line at nue L0 / D.
         const double x = static_cast<double>(s.nue * s.L0 / s.Dm), L0 = static_cast<double>(s.L0);
-        Labels l{path, {12, 10, 95, 95}, {}, {}, {}};
+        Labels l{path, {12, 10, 95, 95}, {}, {}, {}, {}};
         const std::pair<const char*, Real> travels[] = {{"sc", s.sc}, {"s2", s.s2}, {"s1", s.s1}, {"sn", s.sn}, {"sk", s.sk}};
         for (const auto& [name, sv] : travels)
           if (sv != 9999) l.points.push_back({name, {x, static_cast<double>(sv) / L0}});
@@ -905,10 +917,10 @@ TEST_F(SheetTextTest, SpringsPastBlockLengthFlatWireAndLowStressKeepEveryValueOn
       const std::string quick3 = write("quick3", [](int c) { DrawQuickSheet(c); });
       if (dynamic) labels.push_back(FatigueLabels(quick3, kQuick3Goodman, false));
       // The value labels of the menu-only diagrams.
-      Labels work{write("work", [](int c) { ShowDiagram(25, c); }), {}, {}, {}, {"W02= ", "W0n= ", "W0c= "}};
+      Labels work{write("work", [](int c) { ShowDiagram(25, c); }), {}, {}, {}, {"W02= ", "W0n= ", "W0c= "}, {}};
       if (s.s1 > 0.09L * s.sc) work.present.push_back("W01= ");
       labels.push_back(work);
-      Labels stress{write("stress", [](int c) { ShowDiagram(29, c); }), {}, {}, {}, {"tau1", "tau2", "taun", "tauc"}};
+      Labels stress{write("stress", [](int c) { ShowDiagram(29, c); }), {}, {}, {}, {"tau1", "tau2", "taun", "tauc"}, {}};
       if (dynamic) stress.present.insert(stress.present.end(), {"tauk1", "tauk2"});
       labels.push_back(stress);
       const TransverseLoadRecord& q = TransverseLoad();
@@ -918,7 +930,7 @@ TEST_F(SheetTextTest, SpringsPastBlockLengthFlatWireAndLowStressKeepEveryValueOn
       for (int mode = 0; mode < 3; ++mode) {
         const std::array<Real, 5>& v = mode == 0 ? q.y : mode == 1 ? q.Rq : q.fq;
         const std::string name = names[mode];
-        Labels t{write(name, [mode](int c) { ShowDiagram(26 + mode, c); }), {}, {}, {}, {}};
+        Labels t{write(name, [mode](int c) { ShowDiagram(26 + mode, c); }), {}, {}, {}, {}, {}};
         for (std::size_t k = 1; k < 5; ++k)
           if (marked[k] && v[k] > 0) t.present.push_back(name + tags[k] + "= ");
         labels.push_back(t);
@@ -1110,6 +1122,83 @@ TEST_F(SheetTextTest, ExtremeSpringsKeepEveryValueOnTheSheetAtPrintSize) {
   EXPECT_EQ(ExtremeSprings().size() * 4, views.size());
   for (const char* page : {" --fit 297,210", " --fit 210,297"})
     EXPECT_EQ("", Overlaps(views, missing, {}, true, false, true, page)) << page;
+}
+
+
+// The buckling diagram's regions either side of the limit curve, from
+// its formula for the spring's G/E: safe below and left of it, buckling
+// above and right of it.
+void BucklingRegions(Labels& l) {
+  const SpringDataRecord& s = SpringData();
+  const double g = static_cast<double>(s.G / s.E), pi = std::numbers::pi;
+  const double A = 0.5 / (1 - g), B = pi * pi * (1 - g) / (0.5 + g), x0 = std::sqrt(B);
+  std::vector<std::array<double, 2>> curve{{x0, A}};
+  for (double x = x0 * 1.001; x < 1e4; x *= 1.01) curve.push_back({x, A * (1 - std::sqrt(1 - B / (x * x)))});
+  std::vector<std::array<double, 2>> safe{{-1e4, -100}, {-1e4, 100}, {x0, 100}}, danger{{x0, 100}};
+  safe.insert(safe.end(), curve.begin(), curve.end());
+  safe.push_back({1e4, -100});
+  danger.insert(danger.end(), curve.begin(), curve.end());
+  danger.push_back({1e4, 100});
+  l.regions = {{"Knicksicherheit", safe}, {"Knickgefahr", danger}};
+}
+
+// Region labels stand in their regions and values are not crossed by
+// lines, whatever the range: the buckling sheets of a seeded spread of
+// springs from stout to L0/D 625 (n 300, L0 1,500 among them) keep
+// "Knicksicherheit" and "Knickgefahr" on their sides of the limit curve;
+// no line runs through a text nor breaks past its ink on their buckling,
+// production and characteristic sheets, the inner diameter given (its
+// value "   Di = ..." at the left of the production drawing).
+TEST_F(SheetTextTest, RegionLabelsStayInTheirRegionsAndLinesClearOfValuesOverTheWholeRange) {
+  const QuietUi quiet(ui());
+  ASSERT_TRUE(quiet.Open());
+  std::mt19937 rng(67);
+  auto uniform = [&rng](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  struct Case {
+    Real d, Dm, n, L0, L1, L2;
+  };
+  std::vector<Case> cases{{0.5L, 2.4L, 300, 1500, 1350, 1200}, {4, 24, 6, 40, 38, 30}};
+  while (cases.size() < 24) {
+    const Real d = uniform(0.5, 8), Dm = d * uniform(3.5, 16), n = std::exp(uniform(std::log(2.5), std::log(300)));
+    const Real Lc = (n + 2) * d, L0 = Lc + n * d * uniform(0.3, 4);
+    cases.push_back({d, Dm, n, L0, L0 - uniform(0.02, 0.2) * (L0 - Lc), L0 - uniform(0.3, 0.9) * (L0 - Lc)});
+  }
+  std::vector<std::string> paths;
+  std::vector<Labels> labels;
+  int k = 0;
+  for (const Case& c : cases) {
+    const std::string name = "range" + std::to_string(k++);
+    SCOPED_TRACE(name);
+    ResetSpringRecords();
+    ResetDiagramGlobals();
+    MakeRefSpring();
+    SpringDataRecord& s = SpringData();
+    s.d = s.h = c.d, s.Dm = c.Dm, s.De = c.Dm + c.d, s.Di = c.Dm - c.d;
+    s.n = c.n, s.L0 = c.L0, s.L1 = c.L1, s.L2 = c.L2;
+    s.DiameterGiven = 2;
+    RunRecalculation();
+    if (G().FatalErrorFlag != 0) continue;
+    G().AbortFlag = 0;
+    const std::string buckling = Write(name + "_buckling", 1, [](int cad) { ShowDiagram(3, cad); });
+    ASSERT_FALSE(buckling.empty());
+    paths.push_back(buckling);
+    Labels l{buckling, {12, 10, 95, 95}, {}, {}, {}, {}};
+    BucklingRegions(l);
+    labels.push_back(l);
+    if (k > 6) continue;
+    for (const auto& [sheet, draw] : std::vector<std::pair<std::string, std::function<void(int)>>>{
+             {"production", [](int cad) { DrawProductionDrawing(cad); }}, {"fs", [](int cad) { ShowDiagram(9, cad); }}}) {
+      G().AbortFlag = 0;
+      const std::string p = Write(name + "_" + sheet, 1, draw);
+      if (!p.empty()) paths.push_back(p);
+    }
+  }
+  ASSERT_GE(labels.size(), 20u);
+  bool missing = false;
+  const std::string regions = LabelFindings(labels, dir(), missing);
+  if (missing) GTEST_SKIP() << regions;
+  EXPECT_EQ("", regions);
+  EXPECT_EQ("", Overlaps(paths, missing, {}, true, false, false, " --gaps"));
 }
 
 }  // namespace

@@ -170,14 +170,16 @@ TEST_F(ViewTest, InstalledLengthAndBlockQuestion) {
   EXPECT_EQ(1, G().AbortFlag);
   EXPECT_FALSE(std::filesystem::exists(dir() + "/frage.dxf"));
   EXPECT_EQ(40, SpringData().L);
-  // No: no block, narrower extents.
+  // No: no block; the sheet hugs the spring at L1 = 50: De/2 = 11 across,
+  // its centre line from -2.5 to 52.5, with a margin of 55 / 20 all round.
   G().AbortFlag = 0;
   dialog->ButtonOk('1');
   ui().ExpectQuestion("", "Ausgabe mit Federdaten", Answer::No);
   DrawSpringView(2, 1, true);
   const std::string dxf = ReadFileBytes(dir() + "/frage.dxf");
   EXPECT_EQ(std::string::npos, dxf.find("DATEN"));
-  EXPECT_NE(std::string::npos, dxf.find("$EXTMAX\r\n 10\r\n25.000000\r\n 20\r\n60.000000"));
+  EXPECT_NE(std::string::npos, dxf.find("$EXTMIN\r\n 10\r\n-13.750000\r\n 20\r\n-5.250000"));
+  EXPECT_NE(std::string::npos, dxf.find("$EXTMAX\r\n 10\r\n13.750000\r\n 20\r\n55.250000"));
   // The top view asks nothing.
   DrawSpringView(4, 3, true);
   EXPECT_EQ(2u, dialog->shownTexts.size());

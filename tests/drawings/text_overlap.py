@@ -5,9 +5,9 @@ Each TEXT (also inside block inserts, expanded with their position, scale
 and rotation) gets the box its ink covers: from its insertion point, each
 character as wide as its advance in a Helvetica-metric face (the screen's
 Arial stretched until an average character is height times width factor
-wide), none wider than that cell, as tall as its height, turned by its
-rotation. Leading blanks move the box by a cell each (as the sheets are
-laid out), trailing blanks add nothing. Two boxes that share more than a hair are
+wide, the widest ones wider), as tall as its height, turned by its
+rotation. Leading blanks move the box as far as the face draws them
+(as narrow as inner ones), trailing blanks add nothing. Two boxes that share more than a hair are
 reported as one line "file: 'text a' (x, y) over 'text b' (x, y)".
 
 Lines are every LINE, POLYLINE, CIRCLE and ARC (arcs as short chords) and
@@ -54,8 +54,8 @@ ALONG = 0.3  # a leader this near another line merges with it
 
 
 # Helvetica advances (thousandths of an em) of " " to "~"; an em is 1.75
-# cells of the text's style (Arial's average character), no character
-# wider than a cell; any other character a whole cell.
+# cells of the text's style (Arial's average character), so that W, M and
+# m take more than their cell; any other character a whole cell.
 ADVANCE = [
     278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,
     556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,
@@ -67,7 +67,7 @@ ADVANCE = [
 
 def ink(s):
     """Width of the characters of s in cells."""
-    return sum(min(1.0, ADVANCE[ord(ch) - 32] * 1.75 / 1000) if " " <= ch <= "~" else 1.0 for ch in s)
+    return sum(ADVANCE[ord(ch) - 32] * 1.75 / 1000 if " " <= ch <= "~" else 1.0 for ch in s)
 
 
 def flat_entities(layout):
@@ -92,15 +92,16 @@ def box(e, inner=False, widen=0.0, cells=False):
     cw = h * wf
     x0, y0 = e.dxf.insert.x, e.dxf.insert.y
     halign = e.dxf.get("halign", 0)
-    width = (lambda t: len(t)) if cells else ink
-    full = (lead + width(s.strip(" "))) * cw
+    width = (lambda t: max(len(t), ink(t))) if cells else ink
+    start = ink(" " * lead)
+    full = (start + width(s.strip(" "))) * cw
     if halign in (1, 2, 4) and e.dxf.hasattr("align_point"):
         ax = e.dxf.align_point.x
         x0 = ax - (full / 2 if halign in (1, 4) else full)
         y0 = e.dxf.align_point.y
     a = math.radians(e.dxf.get("rotation", 0.0))
     c, sn = math.cos(a), math.sin(a)
-    u0, u1, v0, v1 = lead * cw, full, 0.0, h
+    u0, u1, v0, v1 = start * cw, full, 0.0, h
     if widen:
         u0, u1, v0, v1 = u0 - widen, u1 + widen, v0 - widen, v1 + widen
     if inner:
@@ -169,6 +170,43 @@ def separated(p, q):
     return False
 
 
+def bounds(points):
+    xs, ys = [p[0] for p in points], [p[1] for p in points]
+    return min(xs), min(ys), max(xs), max(ys)
+
+
+class Grid:
+    """Bounds (x0, y0, x1, y1) by the cells of CELL units they reach, so
+    that a sheet of many lines asks only the few boxes near each."""
+    CELL = 5.0
+
+    def __init__(self, boxes):
+        self.cells = {}
+        for k, b in enumerate(boxes):
+            for key in self.keys(b):
+                self.cells.setdefault(key, []).append(k)
+
+    def keys(self, b):
+        c = self.CELL
+        i0, i1 = int(math.floor(b[0] / c)), int(math.floor(b[2] / c))
+        j0, j1 = int(math.floor(b[1] / c)), int(math.floor(b[3] / c))
+        if (i1 - i0 + 1) * (j1 - j0 + 1) > 4096:  # a box beyond any sheet's size
+            return [("all",)]
+        return [(i, j) for i in range(i0, i1 + 1) for j in range(j0, j1 + 1)]
+
+    def near(self, b):
+        """The indices of the boxes that may reach into b, ascending."""
+        found = set(self.cells.get(("all",), ()))
+        for key in self.keys(b):
+            found.update(self.cells.get(key, ()))
+        return sorted(found)
+
+
+def apart(a, b):
+    """Whether two bounds lie apart by more than the hair shrinks them."""
+    return a[0] >= b[2] - HAIR or b[0] >= a[2] - HAIR or a[1] >= b[3] - HAIR or b[1] >= a[3] - HAIR
+
+
 def sheet(doc):
     """The sheet the header names, or None."""
     lo, hi = doc.header.get("$LIMMIN"), doc.header.get("$LIMMAX")
@@ -201,14 +239,33 @@ def print_size(texts, leaders, segments, circles, scale=1.0):
     for t, b, _, h, wf, *_ in texts:
         if h * scale < MIN_HEIGHT - 0.005 or wf < MIN_WIDTH - 0.005:
             found.append("%r (%.2f, %.2f) h %.2f w %.2f below print size" % (t, b[0][0], b[0][1], h * scale, wf))
+    # A leader ends by a text (within a quarter height) and starts on a
+    # point's circle: only the lines with an end near a text are tried.
+    reach = [bounds(b) for _, b, *_ in texts]
+    grid = Grid([(x0 - 0.25 * t[3] - 0.1, y0 - 0.25 * t[3] - 0.1, x1 + 0.25 * t[3] + 0.1, y1 + 0.25 * t[3] + 0.1)
+                 for (x0, y0, x1, y1), t in zip(reach, texts)])
+    rings = Grid([(cx - r - 0.1, cy - r - 0.1, cx + r + 0.1, cy + r + 0.1) for cx, cy, r in circles])
+    # A line that joins another at both ends is a piece of a curve.
+    joins = {}
+    for (ax, ay), (bx, by) in leaders:
+        for p in ((round(ax, 2), round(ay, 2)), (round(bx, 2), round(by, 2))):
+            joins[p] = joins.get(p, 0) + 1
     for seg in leaders:
         (ax, ay), (bx, by) = seg
+        by_text = set(grid.near((ax, ay, ax, ay))) | set(grid.near((bx, by, bx, by)))
+        if not by_text:
+            continue
+        if joins[(round(ax, 2), round(ay, 2))] > 1 and joins[(round(bx, 2), round(by, 2))] > 1:
+            continue
         length = math.hypot(bx - ax, by - ay)
         owner = None
-        for t, b, _, h, *_ in texts:
-            for (nx, ny), (fx, fy) in ((seg[0], seg[1]), (seg[1], seg[0])):
-                if (point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h
-                        and any(abs(math.hypot(fx - cx, fy - cy) - r) <= min(0.1, r / 2) for cx, cy, r in circles)):
+        # Only a line from a point's circle leads to a label.
+        ends = [(near, far) for near, far in ((seg[0], seg[1]), (seg[1], seg[0]))
+                if any(abs(math.hypot(far[0] - cx, far[1] - cy) - r) <= min(0.1, r / 2)
+                       for cx, cy, r in (circles[i] for i in rings.near((far[0], far[1], far[0], far[1]))))]
+        for t, b, _, h, *_ in (texts[i] for i in sorted(by_text)) if ends else ():
+            for (nx, ny), (fx, fy) in ends:
+                if point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h:
                     owner = t
         if owner is None or length * scale < 0.5:
             continue
@@ -247,7 +304,7 @@ def straight_runs(segments):
         parts.sort()
         merged = [list(parts[0])]
         for t0, t1 in parts[1:]:
-            if t0 <= merged[-1][1] + 1e-4:
+            if t0 <= merged[-1][1] + 0.01:  # a hole too small to see: the writer's rounding
                 merged[-1][1] = max(merged[-1][1], t1)
             else:
                 merged.append([t0, t1])
@@ -268,8 +325,18 @@ def gaps_past_ink(texts, segments):
     text's gap; a stretch between two texts may go as well when shorter
     than 0.8 text heights (too short a piece to keep)."""
     found = []
+    cells = [bounds(t[7]) for t in texts]
+    grid = Grid(cells)
+    drawn = [s for s in segments if len(s) == 2]
+    lines = Grid([bounds(s) for s in drawn])
     for hole in holes(segments):
-        near = [t for t in texts if not separated(t[7], hole)]
+        hb = bounds(hole)
+        # A hole that a segment draws after all (the chords of a flat curve
+        # taken for one straight line a hair apart) is none.
+        mx, my = (hole[0][0] + hole[1][0]) / 2, (hole[0][1] + hole[1][1]) / 2
+        if any(point_segment(mx, my, drawn[i][0], drawn[i][1]) < 0.02 for i in lines.near((mx, my, mx, my))):
+            continue
+        near = [texts[i] for i in grid.near(hb) if not apart(cells[i], hb) and not separated(texts[i][7], hole)]
         if not near:
             continue
         (ax, ay), (bx, by) = hole
@@ -322,14 +389,16 @@ def fit_scale(limits, page):
 
 def findings(path, lines_only=False, frame=False, printed=False, gaps=False, whole=(), page=None):
     doc = ezdxf.readfile(path)
-    texts, segments, leaders, circles = [], [], [], []
+    texts, segments, leaders, circles, rings = [], [], [], [], set()
     for e in flat_entities(doc.modelspace()):
         if e.dxftype() in ("TEXT", "ATTRIB"):
             b = box(e)
             if b is not None:
                 h = e.dxf.height
+                # The ink widened by what a gap may reach past it (and the
+                # hair the separation test takes off).
                 texts.append((e.dxf.text.strip(), b, box(e, True), h, e.dxf.get("width", 1.0) or 1.0,
-                              None, box(e, widen=max(0.5, 0.3 * h)), box(e, widen=0.3 * h + 0.1, cells=True)))
+                              None, box(e, widen=max(0.5, 0.3 * h) + HAIR), box(e, widen=0.3 * h + 0.1, cells=True)))
         else:
             shapes = shapes_of(e)
             segments.extend(shapes)
@@ -337,23 +406,33 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
                 leaders.extend(shapes)
             elif e.dxftype() == "CIRCLE":
                 circles.append((e.dxf.center.x, e.dxf.center.y, e.dxf.radius))
+                rings.update(id(s) for s in shapes)
     found = []
+    spans = [bounds(t[1]) for t in texts]
     for i in range(len(texts) if not lines_only else 0):
         for j in range(i + 1, len(texts)):
             (ta, pa, *_), (tb, pb, *_) = texts[i], texts[j]
-            if not separated(pa, pb):
+            if not apart(spans[i], spans[j]) and not separated(pa, pb):
                 found.append("%r (%.2f, %.2f) over %r (%.2f, %.2f)" % (
                     ta, pa[0][0], pa[0][1], tb, pb[0][0], pb[0][1]))
-    for t, b, inner, *_ in texts:
-        for s in segments:
-            if separated(inner, s):
-                continue
-            if len(s) == 2:
-                found.append("%r (%.2f, %.2f) on line (%.2f, %.2f)-(%.2f, %.2f)" % (
-                    t, b[0][0], b[0][1], s[0][0], s[0][1], s[1][0], s[1][1]))
-            else:
-                found.append("%r (%.2f, %.2f) on solid (%.2f, %.2f)" % (t, b[0][0], b[0][1], s[0][0], s[0][1]))
-            break  # one line per text is enough to name it
+    # The first line (in the file's order) through each text: only the
+    # texts near a line are tried, apart by their bounds is apart.
+    inner_bounds = [bounds(inner) for _, _, inner, *_ in texts]
+    grid, first = Grid(inner_bounds), {}
+    for k, s in enumerate(segments):
+        sb = bounds(s)
+        for i in grid.near(sb):
+            if i not in first and not apart(inner_bounds[i], sb) and not separated(texts[i][2], s):
+                first[i] = k
+    for i, (t, b, *_) in enumerate(texts):
+        if i not in first:
+            continue
+        s = segments[first[i]]
+        if len(s) == 2:
+            found.append("%r (%.2f, %.2f) on line (%.2f, %.2f)-(%.2f, %.2f)" % (
+                t, b[0][0], b[0][1], s[0][0], s[0][1], s[1][0], s[1][1]))
+        else:
+            found.append("%r (%.2f, %.2f) on solid (%.2f, %.2f)" % (t, b[0][0], b[0][1], s[0][0], s[0][1]))
     limits = sheet(doc) if frame else None
     if limits is not None:
         for t, b, *_ in texts:
@@ -372,7 +451,9 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
             scale = fit_scale([v + d for v, d in zip(limits, (HAIR, HAIR, -HAIR, -HAIR))], page)
         found.extend(print_size(texts, leaders, segments, circles, scale))
     if gaps:
-        found.extend(gaps_past_ink(texts, segments))
+        # A whole circle has no gap: its chords left out, lest two circles
+        # close together (the marks of two points) seem one broken line.
+        found.extend(gaps_past_ink(texts, [s for s in segments if id(s) not in rings]))
     for line in whole:
         at = broken(line, segments)
         if at is not None:

@@ -102,19 +102,29 @@ TEST_F(CadOutputTest, TextStyleWidthFactor) {
   CadEndOutput();
 }
 
-// A text fitted to a field: as it is where it fits, narrower down to 70 %,
-// then cut with three dots; the style is set back after it.
+// A text fitted to a field: as it is where it fits, narrower down to the
+// readable width factor 0.5 (half the width of a style of factor 1), its
+// small numbers written with an exponent, then cut with three dots; the
+// style is set back after it. A text the face draws wider than its cells
+// is fitted by its ink: "WWWWW" is 5 x 0.944 em of 1.75 cells, 8.26 cells.
 TEST_F(CadOutputTest, TextsFitTheirField) {
   CadSettings().CadTextFactor = 1;
   CadTextStyle(2, 0, 2, 2);  // 2 units a character
   Real k = 0;
-  EXPECT_EQ("ABCDEFGHIJ  ", CadFitText("ABCDEFGHIJ  ", 20, k));
+  EXPECT_EQ("abcdefghij  ", CadFitText("abcdefghij  ", 20, k));
   EXPECT_EQ(1, k);
-  EXPECT_EQ("ABCDEFGHIJ", CadFitText("ABCDEFGHIJ", 16, k));
+  EXPECT_EQ("abcdefghij", CadFitText("abcdefghij", 16, k));
   EXPECT_NEAR(0.8, static_cast<double>(k), 1e-12);
-  // 10 / (2 x 0.7) = 7.1 characters: four and the dots.
-  EXPECT_EQ("ABCD...", CadFitText("ABCDEFGHIJ", 10, k));
-  EXPECT_NEAR(0.7, static_cast<double>(k), 1e-12);
+  EXPECT_EQ("abcdefghij", CadFitText("abcdefghij", 10, k));
+  EXPECT_NEAR(0.5, static_cast<double>(k), 1e-12);
+  // 19 characters in 16 units: 15 with exponents, at 16 / 30.
+  EXPECT_EQ("+4.9E-5/-3.3E-5", CadFitText("+0.000049/-0.000033", 16, k));
+  EXPECT_NEAR(16.0 / 30, static_cast<double>(k), 1e-12);
+  // 8 / (2 x 0.5) = 8 characters: five and the dots.
+  EXPECT_EQ("abcde...", CadFitText("abcdefghij", 8, k));
+  EXPECT_NEAR(0.5, static_cast<double>(k), 1e-12);
+  EXPECT_EQ("WWWWW", CadFitText("WWWWW", 16, k));
+  EXPECT_NEAR(16 / (5 * 0.944 * 1.75 * 2), static_cast<double>(k), 1e-12);
   CadTextFit("ABCDEFGHIJ", 5, 6, 16);
   EXPECT_EQ(1, Cad().CadTextWidthFactor);
   EXPECT_EQ(2, Cad().CadTextFont);
@@ -128,21 +138,21 @@ TEST_F(CadOutputTest, TypedTextsKeepWholeOverTheirLines) {
   CadSettings().CadTextFactor = 1;
   CadTextStyle(2, 0, 2, 2);  // 2 units a character: 10 in 20 units, 20 at width factor 0.5
   using Lines = std::vector<std::string>;
-  CadTextLayout t = CadLayoutText("ABCDEFGHIJKL", 20, 2);
-  EXPECT_EQ(t.lines, Lines{"ABCDEFGHIJKL"});
+  CadTextLayout t = CadLayoutText("abcdefghijkl", 20, 2);
+  EXPECT_EQ(t.lines, Lines{"abcdefghijkl"});
   EXPECT_NEAR(20.0 / 24, static_cast<double>(t.factor), 1e-12);
   // Two lines at down to 70 % before three at full width, as wide as
   // their longer one needs.
-  t = CadLayoutText("AAAA BBBB CCCC DDDD EE", 20, 3);
-  EXPECT_EQ(t.lines, (Lines{"AAAA BBBB", "CCCC DDDD EE"}));
+  t = CadLayoutText("aaaa bbbb cccc dddd ee", 20, 3);
+  EXPECT_EQ(t.lines, (Lines{"aaaa bbbb", "cccc dddd ee"}));
   EXPECT_NEAR(20.0 / 24, static_cast<double>(t.factor), 1e-12);
-  const std::string three = "AAAAAAAAA BBBBBBBBB CCCCCCCCC";
+  const std::string three = "aaaaaaaaa bbbbbbbbb ccccccccc";
   t = CadLayoutText(three, 20, 3);
-  EXPECT_EQ(t.lines, (Lines{"AAAAAAAAA", "BBBBBBBBB", "CCCCCCCCC"}));
+  EXPECT_EQ(t.lines, (Lines{"aaaaaaaaa", "bbbbbbbbb", "ccccccccc"}));
   EXPECT_EQ(1, t.factor);
   // Two lines only: narrower than 70 %.
   t = CadLayoutText(three, 20, 2);
-  EXPECT_EQ(t.lines, (Lines{"AAAAAAAAA BBBBBBBBB", "CCCCCCCCC"}));
+  EXPECT_EQ(t.lines, (Lines{"aaaaaaaaa bbbbbbbbb", "ccccccccc"}));
   EXPECT_NEAR(20.0 / 38, static_cast<double>(t.factor), 1e-12);
   // One word of 30 characters on two lines: 15 each at width factor 0.67.
   const std::string word = "012345678901234567890123456789";
@@ -151,8 +161,8 @@ TEST_F(CadOutputTest, TypedTextsKeepWholeOverTheirLines) {
   EXPECT_NEAR(20.0 / 30, static_cast<double>(t.factor), 1e-12);
   EXPECT_FALSE(t.cut);
   // 41 characters do not go into two lines of 20: the last ends in dots.
-  t = CadLayoutText(word + "ABCDEFGHIJK", 20, 2);
-  EXPECT_EQ(t.lines, (Lines{word.substr(0, 20), word.substr(20) + "ABCDEFG..."}));
+  t = CadLayoutText(word + "abcdefghijk", 20, 2);
+  EXPECT_EQ(t.lines, (Lines{word.substr(0, 20), word.substr(20) + "abcdefg..."}));
   EXPECT_NEAR(0.5, static_cast<double>(t.factor), 1e-12);
   EXPECT_TRUE(t.cut);
   // Drawn on screen: line under line, narrowed, the style set back.
@@ -388,14 +398,15 @@ TEST_F(CadOutputTest, CancelledChoiceOpensNothing) {
 // broken there, a gap of a quarter of the text's height either side; one
 // that only touches the box, or crosses the empty end of a text counted
 // as wide as its widest characters, stays whole; a block's line is broken
-// for a text of the entities too.
+// for a text of the entities too. "ABCD" is as wide as the face draws it:
+// 0.667 + 0.667 + 0.722 + 0.722 em of 1.75 cells of 2, 9.723.
 TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheSheet) {
   auto sheet = [] {
-    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 18, y 0 to 2
+    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 19.723, y 0 to 2
     CadText("ABCD", 10, 0);
     CadLine(0, 1, 30, 1);
     CadLine(0, 2.02L, 30, 2.02L);
-    CadLine(17.8L, -5, 17.8L, 5);
+    CadLine(19.5L, -5, 19.5L, 5);
     CadCircle(14, 1, 3);
     CadInsertBlock("B", 0, 0, 0, 1, 1);
   };
@@ -407,8 +418,8 @@ TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheSheet) {
   RunToScreen(sheet, block);
   Strings lines;
   for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
-  EXPECT_EQ(lines, (Strings{"GrafLine(0,1,9.5,1)", "GrafLine(18.5,1,30,1)", "GrafLine(0,2.02,30,2.02)",
-                            "GrafLine(17.8,-5,17.8,5)", "GrafLine(12,-5,12,-0.5)", "GrafLine(12,2.5,12,5)"}));
+  EXPECT_EQ(lines, (Strings{"GrafLine(0,1,9.5,1)", "GrafLine(20.223,1,30,1)", "GrafLine(0,2.02,30,2.02)",
+                            "GrafLine(19.5,-5,19.5,5)", "GrafLine(12,-5,12,-0.5)", "GrafLine(12,2.5,12,5)"}));
   EXPECT_TRUE(sink().Named("GrafCircle").empty());
   EXPECT_EQ(sink().Named("GrafArc").size(), 2u);  // above and below the text
   // The files break the same lines; a polyline so crossed becomes lines.
@@ -419,8 +430,8 @@ TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheSheet) {
     CadPolylineVertex(25, 1.5L, 0);
     CadEndPolyline();
   }, block));
-  for (const char* line : {"LINE\t0.0\t1\t9.5\t1\r\n", "LINE\t18.5\t1\t30\t1\r\n", "LINE\t5\t1.5\t9.5\t1.5\r\n",
-                           "LINE\t18.5\t1.5\t25\t1.5\r\n"})
+  for (const char* line : {"LINE\t0.0\t1\t9.5\t1\r\n", "LINE\t20.22\t1\t30\t1\r\n", "LINE\t5\t1.5\t9.5\t1.5\r\n",
+                           "LINE\t20.22\t1.5\t25\t1.5\r\n"})
     EXPECT_NE(txt.find(line), std::string::npos) << line << txt;
   EXPECT_EQ(txt.find("CIRCLE"), std::string::npos) << txt;
 }
@@ -429,7 +440,7 @@ TEST_F(CadOutputTest, LinesBreakForTheTextsOfTheSheet) {
 // whose ends both lie to one side of the text, however long, stays whole.
 TEST_F(CadOutputTest, LinesBreakWhicheverWayTheyRun) {
   RunToScreen([] {
-    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 18, y 0 to 2
+    CadTextStyle(2, 0, 2, 2);  // "ABCD": x 10 to 19.723, y 0 to 2
     CadText("ABCD", 10, 0);
     CadLine(30, 1, 0, 1);
     CadLine(12, 5, 12, -5);
@@ -439,7 +450,7 @@ TEST_F(CadOutputTest, LinesBreakWhicheverWayTheyRun) {
   });
   Strings lines;
   for (const auto& c : sink().Named("GrafLine")) lines.push_back(c.ToString());
-  EXPECT_EQ(lines, (Strings{"GrafLine(30,1,18.5,1)", "GrafLine(9.5,1,0,1)", "GrafLine(12,5,12,2.5)",
+  EXPECT_EQ(lines, (Strings{"GrafLine(30,1,20.223,1)", "GrafLine(9.5,1,0,1)", "GrafLine(12,5,12,2.5)",
                             "GrafLine(12,-0.5,12,-5)", "GrafLine(30,1.5,12,50)", "GrafLine(-40,0.5,9,1.5)",
                             "GrafLine(16,-0.7,11,-30)"}));
 }

@@ -12,6 +12,7 @@
 #include "base/globals.h"
 #include "base/mathx.h"
 #include "base/support_hang.h"
+#include "base/vector2d.h"
 #include "graphics/cad.h"
 #include "graphics/cadsettings.h"
 #include "graphics/diagram.h"
@@ -287,10 +288,13 @@ TEST_F(DiagramTest, TheTitleStepsAsideFromTheYAxis) {
     return SinkCall{};
   };
   // x -60 .. 60: the axis at sheet x 80; "Titel" centred at
-  // 80 - 1.75 * 5 = 71.25 would run to 71.25 + 5 cw: it goes left.
+  // 80 - 1.75 * 5 = 71.25 would run to 71.25 + its ink: it goes left. Its
+  // ink: T, i, t, e, l of 0.611, 0.222, 0.278, 0.556, 0.222 em of 1.75
+  // cells.
   DiagramFrame("x", "y", "Titel", -50, 0, 50, 10, 0);
   ASSERT_NEAR(D(DiagramMapX(0)), 80, 1e-9);
-  EXPECT_NEAR(D(title("Titel").args[0]), D(80 - half - gap - 5 * cw), 1e-9);
+  const Real ink = 1.889L * 1.75L * cw;
+  EXPECT_NEAR(D(title("Titel").args[0]), D(80 - half - gap - ink), 1e-9);
   EXPECT_NEAR(D(title("Titel").args[1]), 123, 1e-9);
   sink().ClearCalls();
   // The axis at the plot's left edge and a title that starts there: right
@@ -362,6 +366,46 @@ TEST_F(DiagramTest, PointLabelsStayByTheirPoints) {
   const auto& l = lines[0].args;
   EXPECT_NEAR(D(std::hypot(l[0] - 100, l[1] - 60)), 1, 1e-9);
   EXPECT_LT(D(std::min(std::fabs(l[2] - tx), std::fabs(l[2] - tx - 2))), 1);
+}
+
+// Points crowded by the plot's left edge on a line up from the axis, as on
+// the buckling sheet (all on one abscissa): every label stands by its point
+// or has a leader from its mark that shows, crossing no other label (the
+// knockout would take it away). Heights of the points below the first.
+TEST_F(DiagramTest, CrowdedPointLabelsKeepTheirLeadersClearOfLabels) {
+  const std::vector<std::vector<Real>> cases{
+      {0, 0.2L, 0.4L, 0.6L}, {0, 0.7L, 1.4L, 2.1L}, {0, 1.3L, 2.6L, 3.9L}, {0, 1.99L, 3.29L}, {0, 2.5L, 5, 7.5L}};
+  const char* names[] = {"sc", "s2", "s1", "sn"};
+  for (const auto& below : cases) {
+    DiagramReset();
+    StartScreen();
+    DiagramFrame("x", "y", "T", 0, 0, 160, 120, 0);
+    const Real px = 3.34L, top = 90;
+    DiagramLine(px, 0, px, top);
+    for (const Real b : below) DiagramCircleX(px, top - b, 0.3L);  // the marks first, as the diagrams draw them
+    CadTextStyle(2, 0, 3.325L, 3.325L);
+    std::vector<std::array<Real, 4>> boxes, leaders;
+    for (std::size_t k = 0; k < below.size(); ++k) {
+      sink().ClearCalls();
+      DiagramPlacePointLabel(names[k], px, top - below[k], 0.3L, 0.95L, -0.21L);
+      const auto texts = sink().Named("GrafOutTextXY");
+      ASSERT_EQ(texts.size(), 1u);
+      // The screen's calls carry sheet units (the plot is the sheet here).
+      Real from, to;
+      CadTextInk(names[k], from, to);
+      boxes.push_back({texts[0].args[0] + from, texts[0].args[1], texts[0].args[0] + to, texts[0].args[1] + 3.325L});
+      for (const auto& l : sink().Named("GrafLine")) leaders.push_back({l.args[0], l.args[1], l.args[2], l.args[3]});
+    }
+    for (const auto& l : leaders)
+      for (const auto& b : boxes) {
+        Real t0, t1;
+        // Shrunk by a hair: a leader ends a quarter height short of its own.
+        EXPECT_FALSE(SegmentPartInRect(l[0], l[1], l[2], l[3], b[0] + 0.05L, b[1] + 0.05L, b[2] - 0.05L,
+                                       b[3] - 0.05L, t0, t1))
+            << "points " << D(below[1]) << " apart: leader (" << D(l[0]) << ", " << D(l[1]) << ")-(" << D(l[2])
+            << ", " << D(l[3]) << ") through a label at (" << D(b[0]) << ", " << D(b[1]) << ")";
+      }
+  }
 }
 
 TEST_F(DiagramTest, NonFiniteAndHugeLimits) {
@@ -470,17 +514,21 @@ TEST_F(DiagramTest, TextTableColumnsRowsAndMarks) {
     EXPECT_NEAR(D(texts[1].args[1]), 93, kEps);
   }
   sink().ClearCalls();
-  DiagramTextTable all(0, 50, 1, {1, 1, 1, 1, 1, 1, 1}, {std::string(100, 'h'), "2", "3", "4", "5", "6", "7"});
-  EXPECT_EQ(all.BoundaryCount(), 8);
+  // A header cut to 80 characters (in a column that holds them).
+  DiagramTextTable wide(0, 80, 1, {100, 0, 0, 0, 0, 0, 0}, {std::string(100, 'h'), {}, {}, {}, {}, {}, {}});
   EXPECT_EQ(Texts()[0], " " + std::string(80, 'h'));
+  sink().ClearCalls();
+  DiagramTextTable all(0, 50, 1, {1, 1, 1, 1, 1, 1, 1}, {"h", "2", "3", "4", "5", "6", "7"});
+  EXPECT_EQ(all.BoundaryCount(), 8);
   sink().ClearCalls();
   all.AddMarkRow("m", 2);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 7u);
-  EXPECT_TRUE(texts[1] == " " && texts[2] == " X");
+  // A column one character wide holds the X without the blank before it.
+  EXPECT_TRUE(texts[1] == " " && texts[2] == "X");
   sink().ClearCalls();
   all.AddMarkRow("m", 7);
-  EXPECT_FALSE(HasText(" X"));
+  EXPECT_FALSE(HasText("X"));
 }
 
 TEST_F(DiagramTest, WireSectionAndMaterialLines) {

@@ -177,6 +177,19 @@ TEST_F(WindowTest, ReplayColoursFontsAndStyles) {
   EXPECT_EQ(text[1], 479 - static_cast<int>(std::nearbyint(60 * s)));
 }
 
+// Leading blanks move a text as far as the face draws them, as in every CAD
+// program: two blanks of 0.278 em, an em 1.75 cells of 5 * 1.1 * 0.8 mm.
+TEST_F(WindowTest, LeadingBlanksAreAsNarrowAsTheFaceDrawsThem) {
+  f().GrafClear();
+  f().GrafHeader(false, 0, 0, 160, 120);
+  f().GrafSetTextStyle(0, 0, 5, 5);
+  f().GrafOutTextXY("  AB", 40, 60);
+  const auto r = Paint();
+  const double s = 478.0 / 120, lead = 2 * 0.278 * 1.75 * 4.4;
+  const auto text = Ints(r.Starting("Text(").at(0));
+  EXPECT_EQ(text[0], static_cast<int>(std::nearbyint((40 + lead) * s + 1)));
+}
+
 // A paint in the middle of a drawing (a table open processes events) leaves
 // the drawing's pen alone: going back to width 1 and style 0 is recorded.
 TEST_F(WindowTest, PaintInTheMiddleOfADrawingKeepsItsPenChanges) {
