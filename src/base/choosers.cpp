@@ -148,6 +148,11 @@ bool ConfirmChosenSaveFile(std::string_view path) {
   return write;
 }
 
+bool ChooseFileToWrite(std::string_view folder, std::string_view filter, std::string_view presetName,
+                       std::string& path) {
+  return Ui().ChooseSaveFile(folder, filter, presetName, path) && ConfirmChosenSaveFile(path);
+}
+
 std::string AskSaveFileName(std::string_view nameIn) {
   BaseGlobals& g = G();
   if (ArchiveMode() && nameIn != "aktuell") {

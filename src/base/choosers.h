@@ -21,6 +21,9 @@ void ConfirmOverwriteFile(std::string_view path);
 // where something is at the name, asked about as ConfirmOverwriteFile does;
 // true to write it. AbortFlag is left as it was.
 bool ConfirmChosenSaveFile(std::string_view path);
+// The save dialog, then ConfirmChosenSaveFile: true with the path to write.
+bool ChooseFileToWrite(std::string_view folder, std::string_view filter, std::string_view presetName,
+                       std::string& path);
 
 // The save-as step of the spring file; returns the path ("" when refused or
 // cancelled).

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/text.h"
 #include "platform/codepage.h"
 
 namespace zeb {
@@ -573,21 +574,7 @@ bool ScriptedUi::RunPollsOnce(bool idle) {
 namespace {
 
 // One line: line breaks become " / ", other control bytes blanks.
-std::string OneLine(std::string_view utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    char c = utf8[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
-      out += " / ";
-    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      out += ' ';
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+std::string OneLine(std::string_view utf8) { return ControlCharsToBlanks(JoinTextLines(utf8, " / ")); }
 
 std::string TrimBlanksOf(std::string_view s) {
   std::size_t b = s.find_first_not_of(' ');

@@ -4,10 +4,12 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <charconv>
 #include <string>
 
+#include "base/format.h"
 #include "graphics/cad.h"
+#include "graphics/cad_internal.h"
 #include "graphics/cadsettings.h"
 
 namespace zeb {
@@ -139,22 +141,23 @@ bool TrailingNumber(std::string_view text, std::size_t& begin, std::size_t& end)
 }
 
 // v with the given decimals, or with an exponent and the given significant
-// digits (exponent >= 0): "2.22E8", the point as given.
+// digits (exponent >= 0): "2.22E8", the point as given, whatever the
+// process locale.
 std::string NumberText(Real v, int decimals, int exponentDigits, char point) {
-  char b[64];
+  std::string t;
   if (exponentDigits > 0) {
-    std::snprintf(b, sizeof b, "%.*LE", exponentDigits - 1, v);
-    std::string t = b;
-    const std::size_t e = t.find('E');
+    char b[64];
+    const auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::scientific, exponentDigits - 1);
+    if (r.ec != std::errc()) return "0";
+    t.assign(b, r.ptr);
+    const std::size_t e = t.find('e');
     std::string exp = t.substr(e + 1);
     const bool negative = exp[0] == '-';
     exp = exp.substr(exp.find_first_not_of("+-0") == std::string::npos ? exp.size() - 1 : exp.find_first_not_of("+-0"));
     t = t.substr(0, e) + "E" + (negative ? "-" : "") + exp;
-    if (point != '.') std::replace(t.begin(), t.end(), '.', point);
-    return t;
+  } else {
+    t = cad_detail::FixedText(v, decimals);
   }
-  std::snprintf(b, sizeof b, "%.*Lf", decimals, v);
-  std::string t = b;
   if (point != '.') std::replace(t.begin(), t.end(), '.', point);
   return t;
 }
@@ -181,7 +184,9 @@ std::string ShortenNumbers(std::string_view text) {
       std::replace(number.begin(), number.end(), ',', '.');
       const std::size_t lead = number.find_first_not_of("0.");
       const int digits = lead == std::string::npos ? 1 : static_cast<int>(number.size() - lead - (number.find('.') > lead ? 1 : 0));
-      const std::string shorter = NumberText(std::strtold(number.c_str(), nullptr), 0, std::clamp(digits, 1, 3), point);
+      Real value = 0;
+      TryTextToFloat(number, value);
+      const std::string shorter = NumberText(value, 0, std::clamp(digits, 1, 3), point);
       out += shorter.size() < stop - i ? shorter : std::string(text.substr(i, stop - i));
       i = stop;
       continue;
@@ -231,8 +236,8 @@ std::string CadFitNumberText(std::string_view text, Real cells) {
   const std::size_t mark = number.find_first_of(".,");
   const char point = mark == std::string::npos ? '.' : number[mark];
   std::replace(number.begin(), number.end(), ',', '.');
-  const Real v = std::strtold(number.c_str(), nullptr);
-  if (!std::isfinite(v)) return whole;
+  Real v = 0;
+  if (!TryTextToFloat(number, v) || !std::isfinite(v)) return whole;
   // The text before the number, its blanks before the number down to one.
   std::string head(text.substr(0, begin));
   const std::size_t kept = head.find_last_not_of(' ');

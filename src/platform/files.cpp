@@ -410,6 +410,22 @@ std::string TemporaryPattern(const std::string& folder, std::string name) {
 
 }  // namespace
 
+std::string TemporaryPatternBeside(std::string_view target) {
+  std::string folder, name;
+  SplitPath(target, folder, name);
+  return TemporaryPattern(folder, name);
+}
+
+std::string ReplaceDestination(const std::string& target) {
+  struct stat lst {};
+  struct stat st {};
+  if (::lstat(target.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode) || lst.st_uid != ::geteuid() ||
+      ::stat(target.c_str(), &st) != 0)
+    return target;
+  char resolved[PATH_MAX];
+  return ::realpath(target.c_str(), resolved) != nullptr ? std::string(resolved) : target;
+}
+
 bool IsOwnTemporaryName(std::string_view name) {
   const std::string_view mark = kTemporaryMark;
   if (name.size() < 2 + mark.size() + 6 || name[0] != '.') return false;
@@ -458,15 +474,10 @@ int AtomicFile::Open(std::string_view target) {
   bool exists = ::stat(target_.c_str(), &st) == 0;
   struct stat lst {};
   const bool isLink = ::lstat(target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
-  if (isLink && lst.st_uid != ::geteuid()) {
-    // Another's link (planted in a shared folder): its name is replaced,
-    // its target never written.
-    exists = false;
-  } else if (isLink && exists) {
-    // The user's own link: replace the file it points to, keeping the link.
-    char resolved[PATH_MAX];
-    if (::realpath(target_.c_str(), resolved)) dest_ = resolved;
-  }
+  // Another's link (planted in a shared folder): its name is replaced, its
+  // target never written.
+  if (isLink && lst.st_uid != ::geteuid()) exists = false;
+  dest_ = ReplaceDestination(target_);
   if (exists) {
     if (S_ISDIR(st.st_mode)) return EISDIR;
     // A FIFO or socket would wait for a reader: refused.

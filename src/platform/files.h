@@ -123,6 +123,12 @@ class AtomicFile {
 // mark, so a clean-up may take every name of exactly that form.
 inline constexpr char kTemporaryMark[] = ".~zeb1~";
 bool IsOwnTemporaryName(std::string_view name);
+// "<folder>/.<name>" + kTemporaryMark + "XXXXXX" beside target, for mkostemp.
+std::string TemporaryPatternBeside(std::string_view target);
+// The file a write that replaces target renames over: where the user's own
+// link points (the link stays), else target itself (another's link is
+// replaced by name, its target never written).
+std::string ReplaceDestination(const std::string& target);
 // Removes the user's own regular files (not links) of folder whose names
 // are the program's temporary names and that were not changed since
 // notAfter (a save of another session may still be writing a newer one).

@@ -604,7 +604,7 @@ void EndPdfBatch(const std::vector<std::string>& notMade) {
 
 std::string SpringOutputSubject(std::string_view what) {
   const std::string name = CurrentFileTitleName();
-  return OemToAnsiStr(what) + (name.empty() ? std::string() : "  -  " + name.substr(name.rfind('/') + 1));
+  return OemToAnsiStr(what) + (name.empty() ? std::string() : "  -  " + BareName(name));
 }
 
 std::string OutputTargetName(int target) {

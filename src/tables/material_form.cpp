@@ -25,13 +25,6 @@ namespace zeb {
 
 namespace {
 
-std::string TrimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-std::string Field850(int n) { return TrimRight(Cp1252To850(TableGetField(n))); }
-
 // A numeric field: its label (code page 850), its text, the text of the
 // value it stands for, its range; typed when the two texts differ.
 struct NumberField {
@@ -58,9 +51,10 @@ const std::vector<std::string>& MaterialForm::ToleranceItems() {
 }
 
 std::string MaterialForm::ItemOfCurrentRecord() {
-  std::string number = TrimRight(TableGetField(27));
+  std::string number = TableGetField(27);
+  while (!number.empty() && number.back() == ' ') number.pop_back();
   if (number.size() < 9) number.insert(0, 9 - number.size(), ' ');
-  return number + ": " + Field850(1) + " " + Field850(2) + " " + Field850(3);
+  return number + ": " + MaterialTextField(1) + " " + MaterialTextField(2) + " " + MaterialTextField(3);
 }
 
 void MaterialForm::Show() {
@@ -105,7 +99,7 @@ void MaterialForm::FillMaterialCombo() {
       // A material the calculation cannot work with says what it lacks.
       const std::string lacks = MaterialRowLacks();
       items.push_back(ItemOfCurrentRecord() + (lacks.empty() ? "" : "  (ohne " + lacks + ")"));
-      lacks_.push_back(lacks.empty() ? "" : MaterialNotChoosableText(Field850(1), lacks));
+      lacks_.push_back(lacks.empty() ? "" : MaterialNotChoosableText(MaterialTextField(1), lacks));
     }
     TableSkip(1);
   }
@@ -173,10 +167,12 @@ void MaterialForm::ChooseItem(int index) {
   const std::int32_t n = TextToInt(comboText.substr(0, 9));
   MaterialSource() = n > 0 && n <= 65535 ? static_cast<std::uint16_t>(n) : 0;
   ShowMaterialValues();
-  if (tableShown_) FollowWireStandard();
+  FollowWireStandard();
 }
 
+// Only a material the form shows gives the wire its standard.
 void MaterialForm::FollowWireStandard() {
+  if (!tableShown_) return;
   WireStandardCode();
   SetToleranceIndex(SpringData().WireStd - 1);
 }
@@ -271,7 +267,7 @@ void MaterialForm::DatabaseButton() {
   bool ok = G().AbortFlag == 0;
   if (ok) {
     if (const std::string lacks = MaterialRowLacks(); !lacks.empty()) {
-      ShowMessageText(MaterialNotChoosableText(Field850(1), lacks));
+      ShowMessageText(MaterialNotChoosableText(MaterialTextField(1), lacks));
       ok = false;
     }
   }

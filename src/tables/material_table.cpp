@@ -22,6 +22,7 @@
 #include "tables/table_functions.h"
 #include "tables/table_window.h"
 #include "xbase/core/text_utils.h"
+#include "xbase/dbf/dbfcheck.h"
 
 namespace zeb {
 
@@ -32,10 +33,6 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-// Control characters (a NUL, a tab) are blanks, as in the texts of a spring
-// file: they would end a line of a printout early or open a column of the
-// tab-separated one.
-std::string TextField(int n) { return TrimRight(ControlCharsToBlanks(Cp1252To850(TableGetField(n)))); }
 std::int32_t IntField(int n) { return TextToInt(TableGetField(n)); }
 Real48 RealField(int n) { return MakeReal48(TextToFloat(TableGetField(n))); }
 
@@ -189,15 +186,20 @@ bool FindNumber(int field, const char* indexName, std::int32_t number) {
 
 }  // namespace
 
+// Control characters (a NUL, a tab) are blanks, as in the texts of a spring
+// file: they would end a line of a printout early or open a column of the
+// tab-separated one.
+std::string MaterialTextField(int n) { return TrimRight(ControlCharsToBlanks(Cp1252To850(TableGetField(n)))); }
+
 void MaterialReadRecord() {
   if (G().AbortFlag != 0) return;
   // A damaged row is named, not read into values it does not hold.
   if (!RowSound(MaterialKinds())) return;
   MaterialRecord& m = ZEBWST_Record();
-  m.Name1 = TextField(1);
-  m.Name2 = TextField(2);
-  m.Name3 = TextField(3);
-  m.Name4 = TextField(4);
+  m.Name1 = MaterialTextField(1);
+  m.Name2 = MaterialTextField(2);
+  m.Name3 = MaterialTextField(3);
+  m.Name4 = MaterialTextField(4);
   m.G = IntField(5);
   m.E = IntField(6);
   m.Density = RealField(7);
@@ -211,7 +213,7 @@ void MaterialReadRecord() {
   m.dmin = RealField(23);
   m.dmax = RealField(24);
   m.Tmax = IntField(25);
-  m.Text = TextField(26);
+  m.Text = MaterialTextField(26);
   m.MaterialNumber = IntField(27);
 }
 
@@ -348,8 +350,9 @@ std::string MaterialRowLacks() {
   // names.
   const auto missing = [](int n) {
     const std::string text = TableGetField(n);
-    const xbase::NumberTextKind kind = xbase::ClassifyNumberText(text);
-    return kind == xbase::NumberTextKind::Empty || (kind == xbase::NumberTextKind::Number && !(TextToFloat(text) > 0));
+    const xbase::StoredNumberKind kind = xbase::ClassifyStoredNumber(text);
+    return kind == xbase::StoredNumberKind::Empty ||
+           (kind == xbase::StoredNumberKind::Number && !(TextToFloat(text) > 0));
   };
   MaterialRecord m;
   m.G = missing(5) ? 0 : 1;
@@ -417,7 +420,7 @@ void ReadRmRecord(int k) {
   RmTableT& t = RmTable();
   const std::int32_t number = TextToInt(TableGetField(1));
   if (number > 0) t.MaterialNumber = number;
-  const std::string name = TextField(2);
+  const std::string name = MaterialTextField(2);
   if (!name.empty()) t.Name = name;
   auto& values = k == 1 ? t.Min : t.Max;
   for (int i = 1; i <= kRmTableSize; ++i) values[static_cast<std::size_t>(i - 1)] = TextToInt(TableGetField(i + 2));

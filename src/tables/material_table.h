@@ -47,6 +47,9 @@ bool LoadMaterialRow(std::int32_t number);
 // no number at all counts as damage, not as lacking).
 std::string MaterialLacks(const MaterialRecord& m);
 std::string MaterialRowLacks();
+// Text field n of the current material row in code page 850, control
+// characters as blanks, trailing blanks cut.
+std::string MaterialTextField(int n);
 // The message that refuses a material lacking these figures.
 std::string MaterialNotChoosableText(const std::string& name, const std::string& lacks);
 

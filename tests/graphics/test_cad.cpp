@@ -2,6 +2,8 @@
 // arcs and polylines, argument guards, and the output run with its dialogs
 // and file errors.
 #include <gtest/gtest.h>
+
+#include <clocale>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -107,7 +109,12 @@ TEST_F(CadOutputTest, TextStyleWidthFactor) {
 // small numbers written with an exponent, then cut with three dots; the
 // style is set back after it. A text the face draws wider than its cells
 // is fitted by its ink: "WWWWW" is 5 x 0.944 em of 1.75 cells, 8.26 cells.
+// The same under a German process locale (the window's, from LANG).
 TEST_F(CadOutputTest, TextsFitTheirField) {
+  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+  for (const char* locale : {"C", "de_DE.UTF-8"}) {
+  if (std::setlocale(LC_NUMERIC, locale) == nullptr) continue;
+  SCOPED_TRACE(locale);
   CadSettings().CadTextFactor = 1;
   CadTextStyle(2, 0, 2, 2);  // 2 units a character
   Real k = 0;
@@ -128,6 +135,8 @@ TEST_F(CadOutputTest, TextsFitTheirField) {
   CadTextFit("ABCDEFGHIJ", 5, 6, 16);
   EXPECT_EQ(1, Cad().CadTextWidthFactor);
   EXPECT_EQ(2, Cad().CadTextFont);
+  }
+  std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 // A typed text kept whole: on one line where 70 % of its width is enough,

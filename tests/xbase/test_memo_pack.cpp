@@ -135,6 +135,51 @@ TEST_P(MemoPack, KeepsLiveMemosAndShrinks) {
   EXPECT_EQ(out, expected);
 }
 
+// A table and memo file the user reaches through links of their own (a
+// shared folder): the pack replaces the files the links point to and the
+// links stay; a pack that fails leaves both files as they were.
+TEST_P(MemoPack, LinkedTableAndMemoFileStayLinked) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> live;
+  const std::string path = Build(live);
+  CloseArea();
+  const std::string memo = dir / ("p." + Ext());
+  const fs::path shared = fs::path(dir.path()) / "geteilt";
+  fs::create_directory(shared);
+  for (const std::string& f : {path, memo}) {
+    const fs::path to = shared / fs::path(f).filename();
+    fs::rename(f, to);
+    fs::create_symlink(to, f);
+  }
+  const std::string table0 = ReadBytes(path), memo0 = ReadBytes(memo);
+  const auto linked = [&] { return fs::is_symlink(path) && fs::is_symlink(memo); };
+  const auto files = [](const fs::path& folder) {
+    std::size_t n = 0;
+    for (const auto& e : fs::directory_iterator(folder)) n += fs::is_regular_file(fs::symlink_status(e.path())) ? 1 : 0;
+    return n;
+  };
+  Open(path, "");
+  std::size_t calls = 0;
+  SetFileFault([&](FileStep s, std::size_t&) { return calls++ == 3 && s == FileStep::Write ? ENOSPC : 0; });
+  const bool failed = !Pack();
+  SetFileFault({});
+  ClearTzErrorState();
+  EXPECT_TRUE(linked());
+  if (failed) {
+    EXPECT_TRUE(ReadBytes(path) == table0);
+    EXPECT_TRUE(ReadBytes(memo) == memo0);
+  }
+  ASSERT_TRUE(Pack());
+  ASSERT_EQ(TzCurrentError(), 0) << LastText();
+  EXPECT_EQ(RecCount(), 5);
+  for (int r = 1; r <= 5; ++r) EXPECT_EQ(test::ReadMemoText(test::NoteOf(r)), live[static_cast<std::size_t>(r - 1)]) << r;
+  CloseArea();
+  EXPECT_TRUE(linked());
+  EXPECT_LT(ReadBytes(shared / fs::path(path).filename()).size(), table0.size());
+  EXPECT_EQ(files(dir.path()), 0u);
+  EXPECT_EQ(files(shared), 2u);
+}
+
 TEST_P(MemoPack, ReferenceOutsideTheFileIsCleared) {
   std::vector<std::string> live;
   Build(live);

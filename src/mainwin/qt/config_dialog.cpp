@@ -173,8 +173,7 @@ class TconfigDialog : public QDialog {
   void Export() {
     if (!Checked()) return;
     std::string path;
-    if (!Ui().ChooseSaveFile(G().ProgramFolder, "*.cfg|*.cfg", "", path)) path.clear();
-    if (!path.empty() && !ConfirmChosenSaveFile(path)) path.clear();
+    if (!ChooseFileToWrite(G().ProgramFolder, "*.cfg|*.cfg", "", path)) path.clear();
     Collect();
     ExportConfigForm(f_, path);
   }

@@ -294,8 +294,7 @@ void Tdbf4::ExportHtml() {
   name = name.substr(name.find_last_of('/') + 1);
   name = name.substr(0, name.find_last_of('.'));
   std::string path;
-  if (!Ui().ChooseSaveFile(G().DataFolder, "HTML files|*.HTM;*.HTML|All files|*.*", name + ".htm", path)) return;
-  if (!ConfirmChosenSaveFile(path)) return;
+  if (!ChooseFileToWrite(G().DataFolder, "HTML files|*.HTM;*.HTML|All files|*.*", name + ".htm", path)) return;
   w_.ExportHtml(path);
 }
 
@@ -313,8 +312,7 @@ void Tdbf4::AppendFile(bool delimited) {
 
 void Tdbf4::SaveDelimited() {
   std::string path;
-  if (!Ui().ChooseSaveFile(G().DataFolder, "txt|*.txt|All files|*.*", "", path)) return;
-  if (!ConfirmChosenSaveFile(path)) return;
+  if (!ChooseFileToWrite(G().DataFolder, "txt|*.txt|All files|*.*", "", path)) return;
   w_.SaveAsDelimitedCommand(path);
 }
 

@@ -289,35 +289,6 @@ std::string ShortNumberText(double value) {
   return std::string(buf, r.ptr);
 }
 
-NumberTextKind ClassifyNumberText(std::string_view text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\0')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\0')) --e;
-  const std::string_view t = text.substr(b, e - b);
-  if (t.empty()) return NumberTextKind::Empty;
-  if (t.find_first_not_of('*') == std::string_view::npos) return NumberTextKind::Overflow;
-  std::size_t i = t.front() == '+' || t.front() == '-' ? 1 : 0;
-  int digits = 0, points = 0;
-  bool exponent = false;
-  for (; i < t.size(); ++i) {
-    const char c = t[i];
-    if (c >= '0' && c <= '9') {
-      ++digits;
-    } else if ((c == '.' || c == ',') && !exponent) {
-      ++points;
-    } else if ((c == 'e' || c == 'E') && !exponent && digits > 0) {
-      exponent = true;
-      if (i + 1 < t.size() && (t[i + 1] == '+' || t[i + 1] == '-')) ++i;
-    } else {
-      return NumberTextKind::NotNumber;
-    }
-  }
-  if (digits == 0) return points == 0 ? NumberTextKind::LoneSign : NumberTextKind::NotNumber;
-  if (points > 1) return NumberTextKind::SeveralPoints;
-  if (exponent) return NumberTextKind::Exponent;
-  return NumberTextKind::Number;
-}
-
 std::int16_t TextToSmallInt(std::string_view text) {
   std::string s = TzTrimLeft(text);
   while (!s.empty() && s[0] == ' ') s.erase(0, 1);

@@ -46,10 +46,6 @@ std::int16_t TextToSmallInt(std::string_view s);
 bool ReadNumberText(std::string_view s, double& value);
 // Up to 15 significant digits with "." as the point, whatever the locale.
 std::string ShortNumberText(double value);
-// What the text of a numeric field holds: a number ([+-] digits with one
-// "." or ","), nothing (blanks), or the kind of text no number field holds.
-enum class NumberTextKind : std::uint8_t { Number, Empty, Overflow, LoneSign, SeveralPoints, Exponent, NotNumber };
-NumberTextKind ClassifyNumberText(std::string_view s);
 // Right-aligned in width with decimals; the point is the decimal character.
 std::string RealToText(long double value, int width, int decimals);
 std::string IntToText(std::int64_t value, int width);

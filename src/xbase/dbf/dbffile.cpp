@@ -1047,11 +1047,7 @@ namespace {
 // A new empty file beside target under one of the program's temporary
 // names: its descriptor and name, or -1 (errno set).
 int TemporaryBeside(const std::string& target, std::string& path) {
-  const std::size_t slash = target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
-  if (name.size() > 200) name.resize(200);
-  path = folder + "." + name + kTemporaryMark + "XXXXXX";
+  path = TemporaryPatternBeside(target);
   return ::mkostemp(path.data(), O_CLOEXEC);
 }
 
@@ -1077,14 +1073,16 @@ ReplacementFile::~ReplacementFile() {
 }
 
 int ReplacementFile::Open(const std::string& target) {
-  target_ = target;
+  // The user's own link stays: the file it points to is replaced.
+  name_ = target;
+  target_ = ReplaceDestination(target);
   std::string pattern;
-  const int fd = TemporaryBeside(target, pattern);
+  const int fd = TemporaryBeside(target_, pattern);
   if (fd < 0) return errno;
   file_ = FileHandle(fd);
   path_ = pattern;
   struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) {
+  if (::stat(target_.c_str(), &st) == 0) {
     if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd, st.st_uid, st.st_gid);
     if (::fchmod(fd, st.st_mode & 07777) != 0) return errno;
   }
@@ -1094,7 +1092,7 @@ int ReplacementFile::Open(const std::string& target) {
 int ReplacementFile::Failed(int err) {
   TzEngine& e = Engine();
   e.writeErrno = err;
-  e.writeFile = target_;
+  e.writeFile = name_;
   return err;
 }
 

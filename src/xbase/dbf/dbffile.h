@@ -338,6 +338,7 @@ class ReplacementFile {
  private:
   int Failed(int err);
   std::string target_, path_;
+  std::string name_;    // the target as named (target_: where its link points)
   std::string former_;  // the target as it was, kept by KeepFormer
   bool moved_ = false;  // the target itself moved to former_
   FileHandle file_;
