@@ -1,6 +1,7 @@
 // The material form's steps on the generated tables: the lists, Rm and
 // tau zul following d, the wire-table buttons, OK and Cancel.
 #include <cmath>
+#include <fstream>
 
 #include "base/format.h"
 #include "platform/oem_literal.h"
@@ -14,6 +15,8 @@ namespace zeb {
 namespace {
 
 using test::TablesTest;
+using test::ReadFileBytes;
+namespace fs = std::filesystem;
 
 class MaterialFormTest : public TablesTest {
  protected:
@@ -303,6 +306,47 @@ TEST_F(MaterialFormTest, WireTableButtonTakesTheDiameter) {
   EXPECT_EQ(browser().Seen().back(), "mode 1 hide 1 titles d DIN 2077|");
   EXPECT_NEAR(SpringData().d, 8.0L, 1e-12L);
   EXPECT_EQ(G().AbortFlag, 0);
+}
+
+// Bytes of field n (1-based) of record r of a table file.
+std::size_t FieldOffset(const std::string& dbf, std::int32_t r, int n) {
+  const auto u16 = [&](std::size_t at) { return static_cast<std::size_t>(static_cast<unsigned char>(dbf[at]) |
+                                                                       static_cast<unsigned char>(dbf[at + 1]) << 8); };
+  std::size_t at = u16(8) + static_cast<std::size_t>(r - 1) * u16(10) + 1;
+  for (int k = 1; k < n; ++k) at += static_cast<unsigned char>(dbf[32 * static_cast<std::size_t>(k) + 16]);
+  return at;
+}
+
+// A tab or NUL in a material's name is a blank in the form's list too, as
+// in the printout.
+TEST_F(MaterialFormTest, ControlCharactersOfTheNamesAreBlanksInTheList) {
+  const fs::path table = dbf() / "zebwst.dbf";
+  std::string bytes = ReadFileBytes(table);
+  const std::size_t name1 = FieldOffset(bytes, 2, 1);  // material 2: "EN 10270-1"
+  bytes[name1 + 2] = '\t';
+  bytes[name1 + 5] = '\0';
+  std::ofstream(table, std::ios::binary) << bytes;
+  form.Show();
+  ASSERT_FALSE(form.items.empty());
+  EXPECT_EQ(form.items[0], "        2: EN 10 70-1 SM  patentiert gezogen");
+}
+
+// The database button on a row whose material cannot be shown leaves the
+// wire standard the spring has: only a material the form shows gives it.
+TEST_F(MaterialFormTest, AMaterialNotShownLeavesTheWireStandard) {
+  const fs::path table = dbf() / "zebwst.dbf";
+  std::string bytes = ReadFileBytes(table);
+  const std::size_t number = FieldOffset(bytes, 5, 27);  // MATNR of record 5
+  bytes.replace(number, 9, "    70000");  // beyond the numbers a spring holds
+  std::ofstream(table, std::ios::binary) << bytes;
+  form.Show();
+  SpringData().WireStd = 1;  // chosen by the user: DIN 2076 B
+  form.SetToleranceIndex(0);
+  browser().Answer({true, 5, 0, 0});
+  form.DatabaseButton();
+  EXPECT_EQ(MaterialSource(), 0) << form.comboText;
+  EXPECT_EQ(SpringData().WireStd, 1);
+  EXPECT_EQ(form.tolIndex, 0);
 }
 
 TEST_F(MaterialFormTest, DatabaseButtonGoesByNumberAfterAPack) {
