@@ -802,7 +802,13 @@ class TableRoads : public TableEdits {
       if (step.box)
         s.Then("message", [] { return qobject_cast<QMessageBox*>(ModalUp(nullptr)) != nullptr; }, step.act);
       else
-        s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, step.act);
+        s.Then("table window", [] { return ModalUp("dbf4") != nullptr && Grid() != nullptr; }, [act = step.act] {
+          // What the window still has queued after a box (a closed
+          // editor's deletion) is done first, as before a user's next key.
+          QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+          QApplication::processEvents();
+          act();
+        });
     }
     s.Then("close", [] { return ModalUp("dbf4") != nullptr; }, [closer] { ClickIn(closer); });
     s.Then("closed", [this] { return MainWindowWaits(); }, [] {});
