@@ -111,9 +111,19 @@ class Piece {
   }
   // Edge from (u1, v1) to where the line through it and (u2, v2) meets the
   // line through (u3, v3) and (u4, v4).
+  // Lines nearly parallel (a pitch very flat beside the coil's diameter)
+  // meet far outside the coil: the edge then ends at the coil's outer edge.
   void LineTo(Real u1, Real v1, Real u2, Real v2, Real u3, Real v3, Real u4, Real v4) const {
     Real x = 0, y = 0;
     IntersectLines(x, y, u1, v1, u2, v2, u3, v3, u4, v4);
+    const Real edge = g_.R + g_.w;
+    if (!std::isfinite(x) || !std::isfinite(y)) {
+      x = u2, y = v2;
+    } else if (std::fabs(x) > edge && x != u1) {
+      const Real to = x > 0 ? edge : -edge;
+      y = v1 + (y - v1) * (to - u1) / (x - u1);
+      x = to;
+    }
     Line(u1, v1, x, y);
   }
   void Section(Real cu, Real cv) const {

@@ -163,10 +163,17 @@ void NoDataNote(const GoodmanData& g) {
   // A German session reads German (the sheet's other texts are German);
   // every other language the English text.
   const bool german = G().MenuLanguage <= 1;
+  // At (500, 50) where the plot reaches there, else near its lower left
+  // corner: a note asked for in the plot stays in it, clear of the texts
+  // above.
+  const DiagramStateRecord& st = DiagramState();
+  auto inPlot = [](Real v, Real from, Real span) {
+    return v >= from && v <= from + span ? v : from + 0.1L * span;
+  };
   DiagramPlaceWrappedText(g.tauo0 == 0 && g.m == 0 ? "Für diesen Werkstoff sind keine Daten gespeichert"_oem
                           : german                 ? "Keine Daten für selbst definierte Werkstoffe"_oem
                                                    : std::string("No data for self-defined materials"),
-                          500, 50);
+                          inPlot(500, st.XMin, st.XSpan), inPlot(50, st.YMin, st.YSpan));
 }
 
 // The operating point: its two marks and the line between them.

@@ -264,6 +264,21 @@ DiagramLeastTextHeight::~DiagramLeastTextHeight() { gLeastTextHeight = 1; }
 
 void DiagramLabel(std::string_view text, Real x, Real y) { CadText(text, DiagramMapX(x), DiagramMapY(y)); }
 
+namespace {
+
+// A number of the y axis at (x, y), narrowed (or lowered) where it would
+// reach the tick that begins at `tick` (world units).
+void YTickLabel(std::string_view text, Real x, Real y, Real tick) {
+  const Real sx = DiagramMapX(x), sy = DiagramMapY(y);
+  const Real room = DiagramMapX(tick) - 0.2L * Cad().CadTextHeight - sx;
+  Real from, to;
+  CadTextInk(text, from, to);
+  if (!(to > room) || !(room > 0)) return CadText(text, sx, sy);
+  CadTextFit(text, sx, sy, room);
+}
+
+}  // namespace
+
 void DiagramArrowHead(int direction, Real x, Real y, Real length) {
   const Real l = length, w = length / 8;
   // Triangles as solids repeat the third corner.
@@ -434,13 +449,13 @@ void DiagramFrame(std::string_view xTitle, std::string_view yTitle, std::string_
         const Real at = DiagramMapY(p), decade = std::ceil(p - 1e-6L);
         const bool whole = std::fabs(p - decade) < 1e-6L;
         if (whole || (at - lastLabel >= room && (decade > y.hi || DiagramMapY(decade) - at >= room))) {
-          DiagramLabel(FloatToStrAuto(Pow10Ext(p)), x.lo - 0.1L * s.XSpan, p - 0.01L * s.YSpan);
+          YTickLabel(FloatToStrAuto(Pow10Ext(p)), x.lo - 0.1L * s.XSpan, p - 0.01L * s.YSpan, x.lo - 0.01L * s.XSpan);
           lastLabel = at;
         }
       }
     } else {
       DiagramLine(x.lo - 0.01L * s.XSpan, w, x.lo, w);
-      DiagramLabel(yTicks.Text(w), x.lo - 0.1L * s.XSpan, w - 0.01L * s.YSpan);
+      YTickLabel(yTicks.Text(w), x.lo - 0.1L * s.XSpan, w - 0.01L * s.YSpan, x.lo - 0.01L * s.XSpan);
     }
   });
 

@@ -123,6 +123,29 @@ LabelGrid gLabels;
 std::vector<std::array<Real, 4>> gLines;
 bool gDrawingGrid = false;
 
+// The plot's grid lines, which a label may cross but a leader must not
+// run along: the upright ones by x and the level ones by y, each with its
+// extent along, sorted when asked after a change.
+struct GridLine {
+  Real at, from, to;
+  bool operator<(const GridLine& o) const { return at < o.at; }
+};
+struct GridLines {
+  std::vector<GridLine> upright, level;
+  bool sorted = true;
+  void Clear() { upright.clear(), level.clear(), sorted = true; }
+  void Note(Real x1, Real y1, Real x2, Real y2) {
+    if (x1 == x2) upright.push_back({x1, std::min(y1, y2), std::max(y1, y2)}), sorted = false;
+    else if (y1 == y2) level.push_back({y1, std::min(x1, x2), std::max(x1, x2)}), sorted = false;
+  }
+  void Sort() {
+    if (sorted) return;
+    std::sort(upright.begin(), upright.end());
+    std::sort(level.begin(), level.end());
+    sorted = true;
+  }
+} gGrid;
+
 // The marks of the points of the current plot (sheet centre and radius)
 // and the leaders drawn to their labels: a leader passes no mark but its
 // own point's and crosses no other leader.
@@ -131,6 +154,47 @@ struct PointMark {
 };
 std::vector<PointMark> gMarks;
 std::vector<std::array<Real, 4>> gLeaders;
+
+// Texts noted with their outlines among the lines (titles, texts set along
+// a curve): the origin, the direction's cosine and sine, the ink's extent
+// along and the height. No label stands on one and no leader crosses one.
+struct TurnedText {
+  Real x, y, c, s, u0, u1, h;
+  Real bx0, by0, bx1, by1;  // its bounds on the sheet
+  bool Meets(const std::array<Real, 4>& seg) const {
+    if (std::max(seg[0], seg[2]) < bx0 || std::min(seg[0], seg[2]) > bx1 || std::max(seg[1], seg[3]) < by0 ||
+        std::min(seg[1], seg[3]) > by1)
+      return false;
+    auto local = [&](Real px, Real py, Real& u, Real& v) {
+      u = (px - x) * c + (py - y) * s;
+      v = -(px - x) * s + (py - y) * c;
+    };
+    Real ua, va, ub, vb, t0, t1;
+    local(seg[0], seg[1], ua, va);
+    local(seg[2], seg[3], ub, vb);
+    return SegmentPartInRect(ua, va, ub, vb, u0, 0, u1, h, t0, t1);
+  }
+  // Whether the text and the box overlap: apart when an axis of either
+  // separates them.
+  bool Overlaps(Real x0, Real y0, Real x1, Real y1) const {
+    if (x1 <= bx0 || x0 >= bx1 || y1 <= by0 || y0 >= by1) return false;
+    Real umin = 1e30L, umax = -1e30L, vmin = 1e30L, vmax = -1e30L;
+    for (const Real px : {x0, x1})
+      for (const Real py : {y0, y1}) {
+        const Real u = (px - x) * c + (py - y) * s, v = -(px - x) * s + (py - y) * c;
+        umin = std::min(umin, u), umax = std::max(umax, u), vmin = std::min(vmin, v), vmax = std::max(vmax, v);
+      }
+    if (umax <= u0 || umin >= u1 || vmax <= 0 || vmin >= h) return false;
+    Real xmin = 1e30L, xmax = -1e30L, ymin = 1e30L, ymax = -1e30L;
+    for (const Real u : {u0, u1})
+      for (const Real v : {Real(0), h}) {
+        const Real px = x + u * c - v * s, py = y + u * s + v * c;
+        xmin = std::min(xmin, px), xmax = std::max(xmax, px), ymin = std::min(ymin, py), ymax = std::max(ymax, py);
+      }
+    return !(xmax <= x0 || xmin >= x1 || ymax <= y0 || ymin >= y1);
+  }
+};
+std::vector<TurnedText> gTurnedTexts;
 
 // What a leader keeps from another point's mark (sheet units).
 constexpr Real kMarkClearance = 0.2L;
@@ -279,6 +343,10 @@ bool BoxFree(Real x0, Real y0, Real x1, Real y1) {
         return x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1;
       }))
     return false;
+  // A noted text's outline is among the lines; a box inside it is not free
+  // either.
+  for (const TurnedText& t : gTurnedTexts)
+    if (t.Overlaps(x0, y0, x1, y1)) return false;
   return !gLineGrid.AnyMeets(x0, y0, x1, y1);
 }
 
@@ -310,14 +378,12 @@ Real SegmentBoxDistance(const std::array<Real, 4>& s, Real x0, Real y0, Real x1,
   return d;
 }
 
-// The leader from the mark of radius markRadius about (px, py) to the box
-// of its label, ending a quarter text height short of the box; false when
-// the box lies within about one text height of the point (no leader).
-bool LeaderOf(Real px, Real py, Real markRadius, Real h, const std::array<Real, 4>& box,
-              std::array<Real, 4>& leader) {
-  const Real qx = std::clamp(px, box[0], box[2]), qy = std::clamp(py, box[1], box[3]);
+// The leader from the mark towards (qx, qy) on the box's edge, ending a
+// quarter text height short of it; false when (qx, qy) lies within `least`.
+bool LeaderTowards(Real px, Real py, Real markRadius, Real h, Real qx, Real qy, Real least,
+                   std::array<Real, 4>& leader) {
   const Real dist = std::hypot(qx - px, qy - py);
-  if (!(dist > 1.2L * h) || !std::isfinite(dist)) return false;
+  if (!(dist > least) || !std::isfinite(dist)) return false;
   const Real ux = (qx - px) / dist, uy = (qy - py) / dist;
   const Real from = std::max<Real>(markRadius, 0), to = dist - 0.25L * h;
   if (!(to > from)) return false;
@@ -325,7 +391,27 @@ bool LeaderOf(Real px, Real py, Real markRadius, Real h, const std::array<Real, 
   return true;
 }
 
-// Whether the leader runs along a line of the plot: within a millimetre
+// The leader from the mark of radius markRadius about (px, py) to the box
+// of its label, ending a quarter text height short of the box; false when
+// the box lies within `least` (about one text height) of the point (no
+// leader).
+bool LeaderOf(Real px, Real py, Real markRadius, Real h, const std::array<Real, 4>& box,
+              std::array<Real, 4>& leader, Real least = -1) {
+  return LeaderTowards(px, py, markRadius, h, std::clamp(px, box[0], box[2]), std::clamp(py, box[1], box[3]),
+                       least < 0 ? 1.2L * h : least, leader);
+}
+
+// Whether the box stands nearer to the mark of another point than to the
+// point (px, py).
+bool NearerToAnotherMark(Real px, Real py, const std::array<Real, 4>& box) {
+  const Real own = PointBoxDistance(px, py, box[0], box[1], box[2], box[3]);
+  return std::any_of(gMarks.begin(), gMarks.end(), [&](const PointMark& m) {
+    return std::hypot(m.x - px, m.y - py) > 1e-6L &&
+           PointBoxDistance(m.x, m.y, box[0], box[1], box[2], box[3]) < own - 1e-6L;
+  });
+}
+
+// Whether the leader runs along a line of the plot or of its grid: within a millimetre
 // of it for its whole length (both ends, the distance being convex) at
 // less than 15 degrees, so that on paper the two merge.
 bool RunsAlongALine(const std::array<Real, 4>& leader) {
@@ -343,11 +429,27 @@ bool RunsAlongALine(const std::array<Real, 4>& leader) {
     if (SegmentPointDistance(l, leader[0], leader[1]) <= kNear && SegmentPointDistance(l, leader[2], leader[3]) <= kNear)
       return true;
   }
-  return false;
+  // The grid: an upright leader beside an upright grid line, a level one
+  // beside a level line.
+  gGrid.Sort();
+  auto along = [&](const std::vector<GridLine>& lines, Real at0, Real at1, bool upright) {
+    const auto first = std::lower_bound(lines.begin(), lines.end(), GridLine{std::min(at0, at1) - kNear, 0, 0});
+    for (auto it = first; it != lines.end() && it->at <= std::max(at0, at1) + kNear; ++it) {
+      const std::array<Real, 4> l = upright ? std::array<Real, 4>{it->at, it->from, it->at, it->to}
+                                            : std::array<Real, 4>{it->from, it->at, it->to, it->at};
+      if (SegmentPointDistance(l, leader[0], leader[1]) <= kNear && SegmentPointDistance(l, leader[2], leader[3]) <= kNear)
+        return true;
+    }
+    return false;
+  };
+  if (std::fabs(dx) < kSinAngle * len && along(gGrid.upright, leader[0], leader[2], true)) return true;
+  return std::fabs(dy) < kSinAngle * len && along(gGrid.level, leader[1], leader[3], false);
 }
 
 // Whether the leader crosses no label placed.
 bool LeaderCrossesNoLabel(const std::array<Real, 4>& leader) {
+  for (const TurnedText& t : gTurnedTexts)
+    if (t.Meets(leader)) return false;
   return !gLabels.Any(std::min(leader[0], leader[2]), std::min(leader[1], leader[3]), std::max(leader[0], leader[2]),
                       std::max(leader[1], leader[3]),
                       [&](const std::array<Real, 4>& b) { return SegmentMeetsBox(leader, b[0], b[1], b[2], b[3]); });
@@ -356,6 +458,26 @@ bool LeaderCrossesNoLabel(const std::array<Real, 4>& leader) {
 // Whether the leader shows as one: it crosses no label (which would take
 // it away) and runs along no line.
 bool LeaderShows(const std::array<Real, 4>& leader) { return LeaderCrossesNoLabel(leader) && !RunsAlongALine(leader); }
+
+// A leader that does not show (its label's place was the last resort) led
+// instead to a corner or an edge's middle of the box, the shortest that
+// shows; false when none does.
+bool ShownLeaderOf(Real px, Real py, Real markRadius, Real h, const std::array<Real, 4>& box,
+                   std::array<Real, 4>& leader) {
+  bool found = false;
+  Real best = 0;
+  const Real xm = (box[0] + box[2]) / 2, ym = (box[1] + box[3]) / 2;
+  const Real targets[8][2] = {{box[0], box[1]}, {box[2], box[1]}, {box[2], box[3]}, {box[0], box[3]},
+                              {xm, box[1]},     {box[2], ym},     {xm, box[3]},     {box[0], ym}};
+  for (const auto& q : targets) {
+    const Real dist = std::hypot(q[0] - px, q[1] - py);
+    std::array<Real, 4> l;
+    if ((found && dist >= best) || !LeaderTowards(px, py, markRadius, h, q[0], q[1], 1.2L * h, l) || !LeaderShows(l))
+      continue;
+    leader = l, best = dist, found = true;
+  }
+  return found;
+}
 
 // A leader from the point (px, py) with a mark of markRadius that crosses
 // no label, no other leader, passes no other point's mark (a mark that
@@ -643,11 +765,7 @@ std::array<Real, 2> ReservePlaceNear(Real px, Real py, Real markRadius, Real sx,
     // A label this near its point (its mark and one and a half heights)
     // reads as that point's, leader or not.
     const Real own = PointBoxDistance(px, py, x, y, x + w, y + h);
-    if (own > std::max<Real>(markRadius, 0) + 1.5L * h) return true;
-    for (const PointMark& m : gMarks)
-      if (std::hypot(m.x - px, m.y - py) > 1e-6L && PointBoxDistance(m.x, m.y, x, y, x + w, y + h) < own - 1e-6L)
-        return false;
-    return true;
+    return own > std::max<Real>(markRadius, 0) + 1.5L * h || !NearerToAnotherMark(px, py, {x, y, x + w, y + h});
   };
   std::array<Real, 2> at{sx, sy};
   bool found = fits(sx, sy);
@@ -691,13 +809,15 @@ void ClearPlotNotes() {
   gLineGrid.Clear();
   gMarks.clear();
   gLeaders.clear();
+  gGrid.Clear();
+  gTurnedTexts.clear();
 }
 
 void NoteGridLines(bool on) { gDrawingGrid = on; }
 
 void NoteLine(Real x1, Real y1, Real x2, Real y2) {
-  if (gDrawingGrid) return;
   if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+  if (gDrawingGrid) return gGrid.Note(x1, y1, x2, y2);
   gLines.push_back({x1, y1, x2, y2});
 }
 
@@ -939,6 +1059,9 @@ void DiagramNoteText(std::string_view text, Real sx, Real sy) {
   const Real xs[4] = {sx + u0 * c, sx + u1 * c, sx + u1 * c - h * sn, sx + u0 * c - h * sn};
   const Real ys[4] = {sy + u0 * sn, sy + u1 * sn, sy + u1 * sn + h * c, sy + u0 * sn + h * c};
   for (int k = 0; k < 4; ++k) NoteLine(xs[k], ys[k], xs[(k + 1) % 4], ys[(k + 1) % 4]);
+  if (std::isfinite(xs[0] + ys[0] + xs[2] + ys[2]))
+    gTurnedTexts.push_back({sx, sy, c, sn, u0, u1, h, *std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4),
+                            *std::max_element(xs, xs + 4), *std::max_element(ys, ys + 4)});
 }
 
 bool DiagramTextFree(std::string_view text, Real sx, Real sy) {
@@ -985,8 +1108,15 @@ void DiagramPlacePointLabelAt(std::string_view text, Real px, Real py, Real mark
   const Real w = to - off;
   const auto at = ReservePlaceNear(px, py, markRadius, sx + off, sy, w, h, cw / 2, h / 2);
   CadText(text, at[0] - off, at[1]);
+  const std::array<Real, 4> box{at[0], at[1], at[0] + w, at[1] + h};
   std::array<Real, 4> leader;
-  if (!LeaderOf(px, py, markRadius, h, {at[0], at[1], at[0] + w, at[1] + h}, leader)) return;
+  if (LeaderOf(px, py, markRadius, h, box, leader)) {
+    if (!LeaderShows(leader)) ShownLeaderOf(px, py, markRadius, h, box, leader);
+  } else {
+    // A label nearer to another point's mark than to its own (a crowd's
+    // last resort) is led from its own mark however near it stands.
+    if (!NearerToAnotherMark(px, py, box) || !LeaderOf(px, py, markRadius, h, box, leader, 0)) return;
+  }
   NoteLine(leader[0], leader[1], leader[2], leader[3]);
   gLeaders.push_back(leader);
   CadLine(leader[0], leader[1], leader[2], leader[3]);

@@ -35,7 +35,7 @@ class GraphicsFacade : public GraphicsServices, public ScreenSink {
   void ResetZoom() override { window_.ResetZoom(); }
   void ReSetWindow() override { window_.ReSetWindow(); }
   void ClearViewPort() override { window_.ClearViewPort(); }
-  void DisplayListInit() override { window_.DisplayList().clear(); }
+  void DisplayListInit() override { window_.ClearList(); }
   void FlushPicture() override { window_.Flush(); }
   std::string PictureStamp() const override { return window_.Stamp(); }
   std::unique_ptr<KeptPicture> KeepPicture() override;
@@ -87,7 +87,7 @@ class GraphicsFacade : public GraphicsServices, public ScreenSink {
   // False, with the box "<name> nicht gefunden !" and AbortFlag set, when
   // the file cannot be read (a folder cannot either).
   bool GrafCheckFile(std::string_view path);
-  void DisplayListDone() { window_.DisplayList().clear(); }
+  void DisplayListDone() { window_.ClearList(); }
 
  private:
   GraphWindow window_;

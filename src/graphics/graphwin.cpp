@@ -30,12 +30,57 @@ bool Finite(std::initializer_list<Real> v) {
   return true;
 }
 
+// Appends x as to_chars writes it with 8 significant digits (general) when
+// the text has no exponent and the rounding is clear, the case of nearly
+// every value a picture holds; false for the rest.
+bool AppendPlainEightDigits(std::string& s, double x) {
+  static constexpr double kTen[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1,  1e2,  1e3,
+                                    1e4,  1e5,  1e6,  1e7,  1e8, 1e9, 1e10, 1e11};
+  const double a = std::fabs(x);
+  if (!(a >= 1e-4 && a < 1e8)) return false;
+  int e = 7;  // decimal exponent: 10^e <= a < 10^(e+1), or 10^e either way
+  while (e > -4 && a < kTen[e + 4]) --e;
+  // The eight digits, to within 1e-8 (the product's one rounding; the
+  // powers are exact).
+  const double m = a * kTen[7 - e + 4];
+  auto q = static_cast<std::uint64_t>(m);
+  const double frac = m - static_cast<double>(q);
+  if (std::fabs(frac - 0.5) < 1e-7) return false;
+  if (frac > 0.5) ++q;
+  if (q >= 100000000u) {
+    q /= 10;
+    if (++e > 7) return false;
+  }
+  char digits[8];
+  for (int i = 7; i >= 0; --i, q /= 10) digits[i] = static_cast<char>('0' + q % 10);
+  int last = 7;  // the last digit written: trailing zeros of the fraction go
+  while (last > e && last > 0 && digits[last] == '0') --last;
+  if (x < 0) s += '-';
+  if (e >= 0) {
+    s.append(digits, static_cast<std::size_t>(e + 1));
+    if (last > e) {
+      s += '.';
+      s.append(digits + e + 1, static_cast<std::size_t>(last - e));
+    }
+  } else {
+    s += "0.";
+    s.append(static_cast<std::size_t>(-e - 1), '0');
+    s.append(digits, static_cast<std::size_t>(last + 1));
+  }
+  return true;
+}
+
 // Appends x as ListReal writes it.
 void AppendListReal(std::string& s, Real x) {
+  const double d = static_cast<double>(x);
+  if (d == 0) {
+    s += '0';
+    return;
+  }
+  if (AppendPlainEightDigits(s, d)) return;
   char buf[40];
-  const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(x), std::chars_format::general, 8);
-  const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
-  s += text == "-0" ? std::string_view("0") : text;
+  const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 8);
+  s.append(buf, static_cast<std::size_t>(r.ptr - buf));
 }
 
 // A record: the op, then the reals as ListReal.
@@ -376,6 +421,7 @@ void GraphWindow::Create() {
   printing = 0;
   lastStyle_ = 99;
   lastWidth_ = 1;
+  lastTextStyle_ = {};
   dragging_ = dblClick_ = 0;
   lastColour_ = -1;
   animationStep = 0;
@@ -523,6 +569,10 @@ void GraphWindow::Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Re
 
 void GraphWindow::SetTextStyle(int n, Real p1, Real p2, Real p3) {
   if (!Finite({p1, p2, p3})) return;
+  // The list is played from its start: a style it holds already is left out.
+  const TextStyleSet style{n, p1, p2, p3, true};
+  if (style == lastTextStyle_) return;
+  lastTextStyle_ = style;
   Add("9;" + ListReal(p2) + ";" + ListReal(p3) + ";" + std::to_string(n) + ";" + ListReal(p1));
 }
 
@@ -571,12 +621,17 @@ int GraphWindow::GetDirection(Real a) {
   return ((a > 45 && a < 135) || (a > 225 && a < 315) || (a > -135 && a < -45)) ? 1 : 0;
 }
 
-void GraphWindow::Clear() {
+void GraphWindow::ClearList() {
   list_.clear();
-  stepsAnswered_ = 0;
   lastColour_ = -1;
   lastStyle_ = 99;
   lastWidth_ = 1;
+  lastTextStyle_ = {};
+}
+
+void GraphWindow::Clear() {
+  ClearList();
+  stepsAnswered_ = 0;
   Repaint();
 }
 

@@ -134,6 +134,8 @@ class GraphWindow {
   static int GetDirection(Real angle);
   // Empties the list, forgets the recorded pen and repaints.
   void Clear();
+  // Empties the list; the next colour, style and text style are recorded.
+  void ClearList();
   // The picture and view of `kept` (a copy of this window made before),
   // repainted; the host stays.
   void Restore(const GraphWindow& kept);
@@ -217,6 +219,12 @@ class GraphWindow {
   Byte keepAspect_ = 1;
   bool zoomFull_ = true;  // the zoom shows the whole device rectangle
   int lastColour_ = -1, lastStyle_ = 99, lastWidth_ = 1, textSizeMode_ = 0;
+  struct TextStyleSet {
+    int n = 0;
+    Real angle = 0, height = 0, width = 0;
+    bool set = false;
+    bool operator==(const TextStyleSet&) const = default;
+  } lastTextStyle_;
   char keyMode_ = 0, keyDir_ = 0;
   Byte dragging_ = 0, dblClick_ = 0;
   int sx_ = 0, sy_ = 0, ex_ = 0, ey_ = 0;

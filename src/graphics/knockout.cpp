@@ -216,14 +216,21 @@ struct Layout {
   std::vector<std::pair<Calls::Pos, int>> inserts;  // insert call, the block it is in (-1: the entities)
   std::vector<std::pair<Calls::Pos, int>> texts;  // text call, the block it is in
   int open = -1;  // the block being held
+  bool firstOfBlock = false;  // no call of the open block held yet
 
-  // The call at i, held; next: where the call after it will lie.
+  // The call at i, held; next: where the call after it will lie, unless
+  // it takes a new chunk (so a block begins at its first call).
   void Note(Kind kind, std::string_view text, Calls::Pos i, Calls::Pos next) {
+    if (open >= 0 && firstOfBlock) {
+      blocks[static_cast<std::size_t>(open)].begin = i;
+      firstOfBlock = false;
+    }
     switch (kind) {
       case Kind::BeginBlock:
         open = static_cast<int>(blocks.size());
         blocks.push_back({next, next, {}});
         named[std::string(text)] = open;
+        firstOfBlock = true;
         break;
       case Kind::EndBlock:
       case Kind::EndSection:

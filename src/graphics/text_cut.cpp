@@ -310,14 +310,27 @@ TextIndex::TextIndex(std::vector<TextBox> boxes) : boxes_(std::move(boxes)) {
     int i0, i1, j0, j1;
     Cells(b.x0, b.y0, b.x1, b.y1, i0, i1, j0, j1);
     for (int j = j0; j <= j1; ++j)
-      for (int i = i0; i <= i1; ++i) f(static_cast<std::size_t>(j * nx_ + i));
+      for (int i = i0; i <= i1; ++i) f(static_cast<std::size_t>(j * nx_ + i), i, j);
+  };
+  // The columns and rows of the cells that may lie in a box's core: those
+  // within its bounds, to a millionth of a cell (none without a core).
+  auto nearCore = [&](const TextBox& b, int& i0, int& i1, int& j0, int& j1) {
+    i0 = j0 = 1, i1 = j1 = 0;
+    if (!b.HasCore()) return;
+    auto at = [&](Real v, Real o) { return static_cast<double>((v - o) / cell); };
+    const double a0 = at(b.cx0, x0_), a1 = at(b.cx1, x0_), c0 = at(b.cy0, y0_), c1 = at(b.cy1, y0_);
+    if (!(a0 > -1e9 && a1 < 1e9 && c0 > -1e9 && c1 < 1e9)) {
+      i0 = j0 = 0, i1 = nx_, j1 = ny_;
+      return;
+    }
+    constexpr double kSlack = 1e-6;
+    i0 = static_cast<int>(std::ceil(a0 - kSlack)), i1 = static_cast<int>(std::floor(a1 + kSlack)) - 1;
+    j0 = static_cast<int>(std::ceil(c0 - kSlack)), j1 = static_cast<int>(std::floor(c1 + kSlack)) - 1;
   };
   // True when the cell lies in the core of the box (its bounds first: most
   // do not).
-  auto inCore = [&](const TextBox& b, std::size_t k) {
-    if (!b.HasCore()) return false;
-    const Real cx = x0_ + static_cast<Real>(k % static_cast<std::size_t>(nx_)) * cell,
-               cy = y0_ + static_cast<Real>(k / static_cast<std::size_t>(nx_)) * cell;
+  auto inCore = [&](const TextBox& b, int i, int j) {
+    const Real cx = x0_ + static_cast<Real>(i) * cell, cy = y0_ + static_cast<Real>(j) * cell;
     if (cx < b.cx0 || cx + cell > b.cx1 || cy < b.cy0 || cy + cell > b.cy1) return false;
     Real u0, v0, u1, v1;
     b.Core(u0, v0, u1, v1);
@@ -337,17 +350,21 @@ TextIndex::TextIndex(std::vector<TextBox> boxes) : boxes_(std::move(boxes)) {
   constexpr std::uint32_t kNone = ~0u;
   std::vector<std::uint32_t> coveredBy(cells, kNone);
   start_.assign(cells + 1, 0);
-  for (std::uint32_t n = 0; n < boxes_.size(); ++n)
-    each(boxes_[n], [&](std::size_t k) {
+  for (std::uint32_t n = 0; n < boxes_.size(); ++n) {
+    const TextBox& b = boxes_[n];
+    int ci0, ci1, cj0, cj1;
+    nearCore(b, ci0, ci1, cj0, cj1);
+    each(b, [&](std::size_t k, int i, int j) {
       if (coveredBy[k] != kNone) return;
       ++start_[k + 1];
-      if (inCore(boxes_[n], k)) coveredBy[k] = n;
+      if (i >= ci0 && i <= ci1 && j >= cj0 && j <= cj1 && inCore(b, i, j)) coveredBy[k] = n;
     });
+  }
   for (std::size_t k = 1; k < start_.size(); ++k) start_[k] += start_[k - 1];
   items_.resize(start_.back());
   std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
   for (std::uint32_t n = 0; n < boxes_.size(); ++n)
-    each(boxes_[n], [&](std::size_t k) {
+    each(boxes_[n], [&](std::size_t k, int, int) {
       if (coveredBy[k] == kNone || coveredBy[k] >= n) items_[fill[k]++] = n;
     });
   covered_.resize(cells);

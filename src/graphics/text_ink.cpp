@@ -24,21 +24,30 @@ constexpr std::array<unsigned short, 95> kAdvance = {
 // than its cell, as every CAD program's face draws it too.
 constexpr Real kCellsPerEm = 1.75L;
 
+// The advance of every byte in cells: accented and drawing characters take
+// a whole cell.
+const std::array<Real, 256>& Advances() {
+  static const std::array<Real, 256> cells = [] {
+    std::array<Real, 256> a{};
+    for (std::size_t c = 0; c < a.size(); ++c) a[c] = c < 32 || c > 126 ? 1 : kAdvance[c - 32] * kCellsPerEm / 1000;
+    return a;
+  }();
+  return cells;
+}
+
 }  // namespace
 
-Real InkAdvance(unsigned char c) {
-  if (c < 32 || c > 126) return 1;  // accented and drawing characters: a whole cell
-  return kAdvance[c - 32] * kCellsPerEm / 1000;
-}
+Real InkAdvance(unsigned char c) { return Advances()[c]; }
 
 void InkSpan(std::string_view text, Real& from, Real& to) {
   from = to = 0;
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return;
   const std::size_t end = text.find_last_not_of(' ') + 1;
-  from = static_cast<Real>(first) * InkAdvance(' ');
+  const std::array<Real, 256>& cells = Advances();
+  from = static_cast<Real>(first) * cells[' '];
   to = from;
-  for (std::size_t k = first; k < end; ++k) to += InkAdvance(static_cast<unsigned char>(text[k]));
+  for (std::size_t k = first; k < end; ++k) to += cells[static_cast<unsigned char>(text[k])];
 }
 
 }  // namespace zeb::cad_detail

@@ -474,7 +474,7 @@ def run_chunk(job):
             shutil.copy(os.path.join(folder, stem + ".zeb"), os.path.join(found, stem + ".zeb"))
     if not keep:
         shutil.rmtree(folder, ignore_errors=True)
-    return rc, len(drawn), len(springs) - len(drawn), results
+    return (rc, first, n), len(drawn), len(springs) - len(drawn), results
 
 
 def main(argv):
@@ -502,9 +502,9 @@ def main(argv):
         drawn = refused = sheets = screens = 0
         judged, allowed, failed = [], {}, []
         with multiprocessing.Pool(jobs) as pool:
-            for rc, n_drawn, n_refused, results in pool.imap_unordered(run_chunk, chunks):
+            for (rc, first, n), n_drawn, n_refused, results in pool.imap_unordered(run_chunk, chunks):
                 if rc != 0:
-                    failed.append(rc)
+                    failed.append((rc, first, n))
                 drawn += n_drawn
                 refused += n_refused
                 for _, n_sheets, n_screens, found in results:
@@ -518,8 +518,9 @@ def main(argv):
                             allowed.setdefault(cls, []).append(f)
         print("%d springs drawn (%d found no spring the calculation takes), %d sheets, %d screens, in %.0f s" % (
             drawn, refused, sheets, screens, time.monotonic() - started))
-        for rc in failed:
-            print("a writer ended with %d" % rc)
+        for rc, first, n in sorted(failed, key=lambda f: f[1]):
+            print("a writer ended with %d drawing springs %d to %d%s (ZEB1_SHEET_SEED=%d)" % (
+                rc, first, first + n - 1, " and the kept ones" if first == 0 else "", seed))
         for cls, fs in allowed.items():
             print("allowed, %s: %d findings, for example" % (cls, len(fs)))
             for f in sorted(fs)[:5]:

@@ -319,6 +319,21 @@ def holes(segments):
             yield [(ox + a * dx, oy + a * dy), (ox + b * dx, oy + b * dy)]
 
 
+def corner(end, hole, drawn, lines):
+    """Whether a drawn segment across the hole's direction ends at the end."""
+    (ax, ay), (bx, by) = hole
+    hl = math.hypot(bx - ax, by - ay)
+    x, y = end
+    for i in lines.near((x - 0.01, y - 0.01, x + 0.01, y + 0.01)):
+        (cx, cy), (dx, dy) = drawn[i]
+        sl = math.hypot(dx - cx, dy - cy)
+        if sl < 1e-6 or abs((bx - ax) * (dy - cy) - (by - ay) * (dx - cx)) < 0.1 * hl * sl:
+            continue
+        if min(math.hypot(cx - x, cy - y), math.hypot(dx - x, dy - y)) < 0.01:
+            return True
+    return False
+
+
 def gaps_past_ink(texts, segments):
     """Holes that texts break into lines (every point of the hole within a
     text's cell box and its gap) that reach further past their ink than a
@@ -335,6 +350,10 @@ def gaps_past_ink(texts, segments):
         # taken for one straight line a hair apart) is none.
         mx, my = (hole[0][0] + hole[1][0]) / 2, (hole[0][1] + hole[1][1]) / 2
         if any(point_segment(mx, my, drawn[i][0], drawn[i][1]) < 0.02 for i in lines.near((mx, my, mx, my))):
+            continue
+        # A hole whose two ends are corners, where lines across it end (the
+        # steps of two stairs one above the other), is where lines turn.
+        if all(corner(end, hole, drawn, lines) for end in hole):
             continue
         near = [texts[i] for i in grid.near(hb) if not apart(cells[i], hb) and not separated(texts[i][7], hole)]
         if not near:

@@ -68,16 +68,19 @@ bool Finite(const std::vector<Real>& v) {
 
 // The display list the calls make, by the record rules: CAD colours 1..7
 // to 12, 14, 10, 11, 9, 13, 15, 8..15 to 1..8, above 16 modulo 16; pens
-// recorded on change only and forgotten by a clear; texts in Windows-1252.
+// and text styles recorded on change only and forgotten by a clear; texts
+// in Windows-1252.
 std::vector<std::string> ExpectedList(const std::vector<SinkCall>& calls, int w, int h) {
   std::vector<std::string> list;
   int colour = -1, style = 99, width = 1;
+  std::vector<Real> textStyle;  // the last recorded, none after a clear
   static const int kMap[17] = {0, 12, 14, 10, 11, 9, 13, 15, 1, 2, 3, 4, 5, 6, 7, 8, 16};
   for (const SinkCall& c : calls) {
     const auto& a = c.args;
     if (c.name == "GrafClear") {
       list.clear();
       colour = -1, style = 99, width = 1;
+      textStyle.clear();
     } else if (c.name == "GrafHeader") {
       list.push_back("10;1;1;" + std::to_string(w - 1) + ";" + std::to_string(h - 1) + ";" + R(a[1]) + ";" +
                      R(a[2]) + ";" + R(a[3]) + ";" + R(a[4]));
@@ -120,6 +123,8 @@ std::vector<std::string> ExpectedList(const std::vector<SinkCall>& calls, int w,
       if (static_cast<int>(a[0]) != width) list.push_back("12;" + std::to_string(static_cast<int>(a[0])));
       width = static_cast<int>(a[0]);
     } else if (c.name == "GrafSetTextStyle" && Finite(a)) {
+      if (a == textStyle) continue;
+      textStyle = a;
       list.push_back("9;" + R(a[2]) + ";" + R(a[3]) + ";" + std::to_string(static_cast<int>(a[0])) + ";" + R(a[1]));
     }
   }

@@ -1,6 +1,8 @@
 // The graphics window: mapping, records, replay, printing and the zoom,
 // pan, key and mouse logic, on a recording renderer.
 #include <algorithm>
+#include <charconv>
+#include <random>
 #include <clocale>
 #include <cmath>
 
@@ -94,6 +96,61 @@ TEST_F(WindowTest, RealsAreRecordedInTheCLocaleWithEightDigits) {
   f().GrafLine(1e4000L, 0, 0, 0);
   f().GrafCircle(NAN, 0, 1);
   EXPECT_EQ(list().size(), n);
+}
+
+// The list's reals read as the standard library writes them (8 significant
+// digits, general), over every decade a picture can hold, exact ties and
+// values a hair either side of a rounding step and of a power of ten.
+TEST_F(WindowTest, RealsAreRecordedAsTheLibraryWritesThemWithEightDigits) {
+  std::mt19937_64 gen(6707);
+  std::uniform_real_distribution<double> unit(1, 10);
+  std::uniform_int_distribution<int> decade(-7, 10), digits(10000000, 99999999);
+  auto expected = [](double v) {
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 8);
+    const std::string text(buf, r.ptr);
+    return text == "-0" ? std::string("0") : text;
+  };
+  std::vector<double> values = {0.0, -0.0, 1e-4, 9.99999995e-5, 99999999.5, 99999999.4, 1e8, 0.5, 1, 100, 120};
+  for (int i = 0; i < 200000; ++i) {
+    const double scale = std::pow(10.0, decade(gen));
+    const double tie = (digits(gen) + 0.5) * scale / 1e7;  // a ninth digit of 5
+    values.insert(values.end(), {unit(gen) * scale, -unit(gen) * scale, tie, std::nextafter(tie, 0.0),
+                                 std::nextafter(tie, 1e300), std::nextafter(scale, 0.0), std::round(unit(gen) * 1e4)});
+  }
+  int wrong = 0;
+  for (const double v : values)
+    if (ListReal(v) != expected(v) && ++wrong <= 5) ADD_FAILURE() << std::hexfloat << v << ": " << ListReal(v);
+  EXPECT_EQ(wrong, 0);
+}
+
+// A text style is recorded where it changes: once for texts in a row, again
+// after a change, after Clear and after the list is emptied; every text
+// keeps its size.
+TEST_F(WindowTest, ATextStyleIsRecordedWhereItChanges) {
+  f().GrafClear();
+  f().GrafHeader(false, 0, 0, 160, 120);
+  auto text = [&](Real height) {
+    f().GrafSetTextStyle(0, 0, height, height);
+    f().GrafOutTextXY("A", 40, 60);
+  };
+  text(5);
+  text(5);
+  text(3);
+  text(5);
+  EXPECT_EQ(Records("9;").size(), 3u);
+  const auto fonts = Paint().Starting("Font(");
+  ASSERT_EQ(fonts.size(), 4u);
+  EXPECT_EQ(fonts[0], fonts[1]);
+  EXPECT_NE(fonts[1], fonts[2]);
+  EXPECT_EQ(fonts[3], fonts[0]);
+  f().GrafClear();
+  f().GrafHeader(false, 0, 0, 160, 120);
+  text(5);
+  EXPECT_EQ(Records("9;").size(), 1u);
+  f().DisplayListInit();
+  text(5);
+  EXPECT_EQ(Records("9;").size(), 1u);
 }
 
 TEST_F(WindowTest, RefusedWindowSetsAbortAndKeepsTheScales) {
