@@ -226,7 +226,8 @@ bool SegmentMeetsBox(const std::array<Real, 4>& s, Real x0, Real y0, Real x1, Re
 class LineGrid {
  public:
   void Clear() {
-    cells_.clear();
+    first_.clear();
+    entries_.clear();
     wide_.clear();
     seen_.clear();
     indexed_ = 0;
@@ -246,7 +247,7 @@ class LineGrid {
     Update();
     for (const std::uint32_t k : wide_)
       if (SegmentMeetsBox(gLines[k], x0, y0, x1, y1)) return true;
-    if (cells_.empty()) return false;
+    if (first_.empty()) return false;
     if (++stamp_ == 0) {
       std::fill(seen_.begin(), seen_.end(), 0);
       stamp_ = 1;
@@ -255,7 +256,8 @@ class LineGrid {
     const int i0 = Column(x0), i1 = Column(x1), j0 = Row(y0), j1 = Row(y1);
     for (int i = i0; i <= i1; ++i)
       for (int j = j0; j <= j1; ++j)
-        for (const std::uint32_t k : cells_[static_cast<std::size_t>(i * ny_ + j)]) {
+        for (std::uint32_t e = first_[static_cast<std::size_t>(i * ny_ + j)]; e != kNone; e = entries_[e].next) {
+          const std::uint32_t k = entries_[e].line;
           if (seen_[k] == stamp_) continue;
           seen_[k] = stamp_;
           const auto& s = gLines[k];
@@ -271,8 +273,10 @@ class LineGrid {
 
   int Column(Real x) const { return Slot(x, x0_, cw_, nx_); }
   int Row(Real y) const { return Slot(y, y0_, ch_, ny_); }
+  // In double: a long double to int conversion switches the x87 rounding
+  // mode, twice for each (rounding keeps the slots in order).
   static int Slot(Real v, Real from, Real size, int n) {
-    const Real f = (v - from) / size;
+    const double f = static_cast<double>((v - from) / size);
     if (!(f > 0)) return 0;
     return f >= n ? n - 1 : static_cast<int>(f);
   }
@@ -294,7 +298,8 @@ class LineGrid {
     if (indexed_ == gLines.size()) return;
     // Bounds from the lines as noted now, again when they have doubled.
     if (gLines.size() > 2 * indexed_ + 64) {
-      cells_.clear();
+      first_.clear();
+      entries_.clear();
       wide_.clear();
       indexed_ = 0;
     }
@@ -310,7 +315,7 @@ class LineGrid {
       nx_ = static_cast<int>(std::clamp<Real>(std::ceil(sw / 4), 1, kMost));
       ny_ = static_cast<int>(std::clamp<Real>(std::ceil(sh / 4), 1, kMost));
       x0_ = ax, y0_ = ay, cw_ = sw / nx_, ch_ = sh / ny_;
-      cells_.assign(static_cast<std::size_t>(nx_ * ny_), {});
+      first_.assign(static_cast<std::size_t>(nx_ * ny_), kNone);
     }
     seen_.resize(gLines.size(), 0);
     for (; indexed_ < gLines.size(); ++indexed_) {
@@ -323,11 +328,22 @@ class LineGrid {
         continue;
       }
       for (int i = i0; i <= i1; ++i)
-        for (int j = j0; j <= j1; ++j) cells_[static_cast<std::size_t>(i * ny_ + j)].push_back(k);
+        for (int j = j0; j <= j1; ++j) {
+          std::uint32_t& first = first_[static_cast<std::size_t>(i * ny_ + j)];
+          entries_.push_back({k, first});
+          first = static_cast<std::uint32_t>(entries_.size() - 1);
+        }
     }
   }
 
-  std::vector<std::vector<std::uint32_t>> cells_;
+  // The lines of each cell, a chain through entries_ from first_ (the
+  // last noted first), all in two arrays.
+  static constexpr std::uint32_t kNone = ~0u;
+  struct Entry {
+    std::uint32_t line, next;
+  };
+  std::vector<std::uint32_t> first_;
+  std::vector<Entry> entries_;
   std::vector<std::uint32_t> wide_;
   std::vector<std::uint32_t> seen_;
   std::uint32_t stamp_ = 0;

@@ -5,6 +5,7 @@
 // drawn outside any section (the plot frame of the drawing header) move to
 // the start of ENTITIES.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -390,7 +391,7 @@ class DxfOutput : public CadOutput {
       Real u0, w;
       CadTextInk(text, u0, w);
       const Real h = st.CadTextHeight;
-      const Real a = st.CadTextAngle * kPi / 180, c = std::cos(a), sn = std::sin(a);
+      const Real a = st.CadTextAngle * kPi / 180, c = a == 0 ? 1 : std::cos(a), sn = a == 0 ? 0 : std::sin(a);
       if (std::isfinite(w) && std::isfinite(h) && std::isfinite(c) && std::isfinite(sn))
         for (const auto& [u, v] : {std::pair<Real, Real>{u0, 0}, {w, 0}, {w, h}, {u0, h}})
           Extent().Add(x + u * c - v * sn, y + u * sn + v * c);
@@ -598,6 +599,11 @@ class DxfOutput : public CadOutput {
     if (blockFile_ && Cad().CadMarkLevel > 0) Put(o, 999, "MARK");
     if (blockFile_ || name == lastLayer_) return;
     lastLayer_ = name;
+    // A layer noted before under this number: nothing new.
+    const int number = Cad().CadLayer;
+    const bool numbered = number >= 0 && number < static_cast<int>(notedByNumber_.size());
+    if (numbered && !name.empty() && notedByNumber_[static_cast<std::size_t>(number)] == name) return;
+    if (numbered) notedByNumber_[static_cast<std::size_t>(number)] = name;
     std::string key = UpperStr(name);
     if (key != "0" && !extraLayers_.count(key)) extraLayers_.emplace(key, LayerUse{name, Cad().CadLayer});
   }
@@ -773,6 +779,7 @@ class DxfOutput : public CadOutput {
   int tablesMode_ = -1;
   bool entitiesBegun_ = false;
   std::string lastLayer_ = "0";
+  std::array<std::string, 256> notedByNumber_;  // the last name noted of each layer number
   std::map<std::string, LayerUse> extraLayers_;
 };
 

@@ -38,7 +38,7 @@ bool AppendPlainEightDigits(std::string& s, double x) {
                                     1e4,  1e5,  1e6,  1e7,  1e8, 1e9, 1e10, 1e11};
   const double a = std::fabs(x);
   if (!(a >= 1e-4 && a < 1e8)) return false;
-  int e = 7;  // decimal exponent: 10^e <= a < 10^(e+1), or 10^e either way
+  int e = a >= 1e4 ? 7 : 3;  // decimal exponent: 10^e <= a < 10^(e+1), or 10^e either way
   while (e > -4 && a < kTen[e + 4]) --e;
   // The eight digits, to within 1e-8 (the product's one rounding; the
   // powers are exact).
@@ -52,21 +52,26 @@ bool AppendPlainEightDigits(std::string& s, double x) {
     if (++e > 7) return false;
   }
   char digits[8];
-  for (int i = 7; i >= 0; --i, q /= 10) digits[i] = static_cast<char>('0' + q % 10);
+  auto d = static_cast<std::uint32_t>(q);  // below 10^8
+  for (int i = 7; i >= 0; --i, d /= 10) digits[i] = static_cast<char>('0' + d % 10);
   int last = 7;  // the last digit written: trailing zeros of the fraction go
   while (last > e && last > 0 && digits[last] == '0') --last;
-  if (x < 0) s += '-';
+  // Written in one piece: "-", the digits and "." or "-0.000" and the digits.
+  char text[16];
+  char* p = text;
+  if (x < 0) *p++ = '-';
   if (e >= 0) {
-    s.append(digits, static_cast<std::size_t>(e + 1));
+    p = std::copy(digits, digits + e + 1, p);
     if (last > e) {
-      s += '.';
-      s.append(digits + e + 1, static_cast<std::size_t>(last - e));
+      *p++ = '.';
+      p = std::copy(digits + e + 1, digits + last + 1, p);
     }
   } else {
-    s += "0.";
-    s.append(static_cast<std::size_t>(-e - 1), '0');
-    s.append(digits, static_cast<std::size_t>(last + 1));
+    *p++ = '0', *p++ = '.';
+    p = std::fill_n(p, -e - 1, '0');
+    p = std::copy(digits, digits + last + 1, p);
   }
+  s.append(text, static_cast<std::size_t>(p - text));
   return true;
 }
 

@@ -46,10 +46,9 @@ struct PolyVertex {
 };
 
 // A call as read back: its kind, the drawing state it was given in, its
-// number (layer, font, flags), up to five reals, and its text and vertices
-// (a text, a block name, a polyline's vertices; a solid's last three values
-// ride as its one vertex).
-constexpr std::size_t kCallReals = 5;
+// number (layer, font, flags), up to eight reals (a solid's corners), and
+// its text and vertices (a text, a block name, a polyline's vertices).
+constexpr std::size_t kCallReals = 8;
 struct CallMore {
   std::string text;
   std::vector<PolyVertex> vertices;
@@ -244,7 +243,7 @@ class Calls {
       {false, false, 3},  // Circle
       {false, false, 5},  // Arc
       {false, true, 2},   // Text
-      {false, true, 5},   // Solid
+      {false, false, 8},  // Solid
       {false, true, 5},   // Insert
       {true, true, 0},    // Polyline
       {false, false, 4},  // Header

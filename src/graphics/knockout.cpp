@@ -325,8 +325,7 @@ class HeldOutput final : public CadOutput {
   }
   void Text(std::string_view text, Real x, Real y) override { HoldNamed(Kind::Text, text, x, y); }
   void Solid(Real x1, Real y1, Real x2, Real y2, Real x3, Real y3, Real x4, Real y4) override {
-    Hold(Kind::Solid, 0, x1, y1, x2, y2, x3);
-    calls_.LastMore().vertices.push_back({y3, x4, y4});
+    Hold(Kind::Solid, 0, x1, y1, x2, y2, x3, y3, x4, y4);
   }
   // An output that draws an insert as the block's primitives (the screen)
   // does so at once: they come back here.
@@ -526,11 +525,7 @@ class HeldOutput final : public CadOutput {
       case Kind::TextStyle: inner_->TextStyle(c.n, a[0], a[1], a[2]); break;
       case Kind::LineStyle: inner_->ScreenLineStyle(c.n); break;
       case Kind::Text: inner_->Text(c.text(), a[0], a[1]); break;
-      case Kind::Solid: {
-        const PolyVertex& rest = c.vertices().at(0);
-        inner_->Solid(a[0], a[1], a[2], a[3], a[4], rest.x, rest.y, rest.bulge);
-        break;
-      }
+      case Kind::Solid: inner_->Solid(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); break;
       case Kind::Insert: inner_->Insert(c.text(), a[0], a[1], a[2], a[3], a[4]); break;
       case Kind::Header: inner_->Header(a[0], a[1], a[2], a[3]); break;
       case Kind::Tables: inner_->Tables(c.n); break;
@@ -572,6 +567,20 @@ class HeldOutput final : public CadOutput {
   bool polyOpen_ = false;
 };
 
+// The storage of the last sheet's text boxes, kept for the next (up to a
+// few megabytes): memory first touched costs more than the boxes.
+std::vector<TextBox>& SpareBoxes() {
+  thread_local std::vector<TextBox> spare;
+  return spare;
+}
+
+void KeepSpareBoxes(std::vector<TextBox> boxes) {
+  constexpr std::size_t kMaxKept = (8u << 20) / sizeof(TextBox);
+  if (boxes.capacity() > kMaxKept || boxes.capacity() <= SpareBoxes().capacity()) return;
+  boxes.clear();
+  SpareBoxes() = std::move(boxes);
+}
+
 void HeldOutput::Flush() {
   if (calls_.empty()) return;
   // An open polyline stays held: its vertices are still to come.
@@ -590,8 +599,9 @@ void HeldOutput::Flush() {
   calls.swap(calls_);
   const CadState now = Cad();
   PlaceBlocks(calls);
-  const TextIndex sheet = SheetTexts(calls);
+  TextIndex sheet = SheetTexts(calls);
   DrawCalls(calls, sheet, CutBlocks(calls, sheet));
+  KeepSpareBoxes(std::move(sheet).TakeBoxes());
   Cad() = now;
   CadLayerWritten();
   CadStyleWritten();
@@ -654,7 +664,10 @@ void HeldOutput::PlaceBlocks(const Calls& calls) {
 
 // The sheet's texts: the entities' and those of every placed block.
 TextIndex HeldOutput::SheetTexts(const Calls& calls) const {
-  std::vector<TextBox> boxes;
+  std::vector<TextBox> boxes = std::move(SpareBoxes());
+  SpareBoxes() = {};
+  boxes.clear();
+  boxes.reserve(layout_.texts.size());
   for (const auto& [i, in] : layout_.texts) {
     if (in < 0) {
       if (const TextBox b = Box(calls.At(i), nullptr); b.Usable()) boxes.push_back(b);

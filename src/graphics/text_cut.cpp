@@ -2,7 +2,8 @@
 
 #include <array>
 #include <cmath>
-#include <memory>
+#include <limits>
+#include <optional>
 
 #include "base/mathx.h"
 #include "base/vector2d.h"
@@ -22,7 +23,7 @@ constexpr Real kMinPiece = 0.05L, kMinBetween = 0.8L;
 
 // The bounds of the box's corners (u, v) on the sheet.
 void SheetBounds(const TextBox& b, Real u0, Real v0, Real u1, Real v1, Real& x0, Real& y0, Real& x1, Real& y1) {
-  if (b.s == 0 && b.c == 1) {  // most texts: unturned
+  if (b.upright) {  // most texts
     x0 = b.x + std::min(u0, u1), x1 = b.x + std::max(u0, u1);
     y0 = b.y + std::min(v0, v1), y1 = b.y + std::max(v0, v1);
     return;
@@ -71,6 +72,25 @@ bool CircleMeetsCore(const TextBox& b, Real cu, Real cv, Real r) {
   return nu * nu + nv * nv <= r * r && fu * fu + fv * fv >= r * r;
 }
 
+// The cosine and sine of an angle in degrees; the last few are kept (arcs
+// of a drawing share their angles).
+void CosSinDeg(Real deg, Real& c, Real& s) {
+  struct Kept {
+    Real deg, c, s;
+  };
+  thread_local std::array<Kept, 4> kept{};
+  thread_local std::size_t used = 0, next = 0;
+  for (std::size_t i = 0; i < used; ++i)
+    if (kept[i].deg == deg && std::signbit(kept[i].deg) == std::signbit(deg)) {
+      c = kept[i].c, s = kept[i].s;
+      return;
+    }
+  CosSinReduced(DegToRad(deg), c, s);
+  kept[next] = {deg, c, s};
+  next = (next + 1) % kept.size();
+  used = std::max(used, next == 0 ? kept.size() : next);
+}
+
 // An arc seen without trigonometry: a direction on it is placed by its
 // pseudo-angle (0 to 4 counter-clockwise from +x, growing with the angle),
 // counted from the arc's start; its sweep likewise. Only the ends of the
@@ -79,13 +99,13 @@ class ArcFrame {
  public:
   ArcFrame(Real x, Real y, Real r, Real startDeg, Real sweepDeg) : r_(r), start_(startDeg), sweep_(sweepDeg) {
     Real c, s;
-    CosSinReduced(DegToRad(startDeg), c, s);
+    CosSinDeg(startDeg, c, s);
     sx_ = x + r * c, sy_ = y + r * s;
     pStart_ = Pseudo(c, s);
     if (sweepDeg >= 360) {
       pSweep_ = 4;
     } else {
-      CosSinReduced(DegToRad(startDeg + sweepDeg), c, s);
+      CosSinDeg(startDeg + sweepDeg, c, s);
       pSweep_ = Along(Pseudo(c, s));
       if (!(pSweep_ > 0)) pSweep_ = 4;
     }
@@ -213,27 +233,40 @@ class CutBoxes {
  public:
   CutBoxes(Real x0, Real y0, Real x1, Real y1) : x0_(x0), y0_(y0), x1_(x1), y1_(y1) {}
   bool Within(const TextBox& b) const {
-    if (!Upright(b)) return false;
-    const Box c = Clip(b);
-    return std::any_of(boxes_.begin(), boxes_.end(), [&](const Box& o) {
-      return o.x0 <= c.x0 && o.y0 <= c.y0 && o.x1 >= c.x1 && o.y1 >= c.y1;
-    });
+    if (!b.upright) return false;
+    // Side by side: a side cut back to the line's bounds holds every box
+    // on that side, any other only a box whose side lies no farther out.
+    // The box that held the last one first: piled texts are alike.
+    auto holds = [&](const Box& o) {
+      return NoMore(o.dx0, b.dx0, [&] { return o.x0 <= std::max(b.x0, x0_); }) &&
+             NoMore(o.dy0, b.dy0, [&] { return o.y0 <= std::max(b.y0, y0_); }) &&
+             NoMore(b.dx1, o.dx1, [&] { return std::min(b.x1, x1_) <= o.x1; }) &&
+             NoMore(b.dy1, o.dy1, [&] { return std::min(b.y1, y1_) <= o.y1; });
+    };
+    if (last_ < boxes_.size() && holds(boxes_[last_])) return true;
+    for (std::size_t k = 0; k < boxes_.size(); ++k)
+      if (k != last_ && holds(boxes_[k])) {
+        last_ = k;
+        return true;
+      }
+    return false;
   }
   void Add(const TextBox& b) {
-    if (Upright(b) && boxes_.size() < 16) boxes_.push_back(Clip(b));
+    if (!b.upright || boxes_.size() >= 16) return;
+    constexpr double kAll = std::numeric_limits<double>::infinity();
+    boxes_.push_back({std::max(b.x0, x0_), std::max(b.y0, y0_), std::min(b.x1, x1_), std::min(b.y1, y1_),
+                      b.x0 <= x0_ ? -kAll : b.dx0, b.y0 <= y0_ ? -kAll : b.dy0, b.x1 >= x1_ ? kAll : b.dx1,
+                      b.y1 >= y1_ ? kAll : b.dy1});
   }
 
  private:
   struct Box {
     Real x0, y0, x1, y1;
+    double dx0, dy0, dx1, dy1;  // rounded, or endless where cut back
   };
-  // Upright: the bounds are the widened box itself.
-  static bool Upright(const TextBox& b) { return b.s == 0 && b.c == 1; }
-  Box Clip(const TextBox& b) const {
-    return {std::max(b.x0, x0_), std::max(b.y0, y0_), std::min(b.x1, x1_), std::min(b.y1, y1_)};
-  }
   Real x0_, y0_, x1_, y1_;
   std::vector<Box> boxes_;
+  mutable std::size_t last_ = 0;
 };
 
 // [0, 1] less the cuts; an end piece shorter than minEnd is left out, and
@@ -260,14 +293,17 @@ Intervals Pieces(const Covered& cuts, Real length, Real height, bool& cut) {
 
 TextBox TextBox::Make(Real x, Real y, Real angleDeg, Real u0, Real u1, Real h) {
   TextBox b;
-  b.x = x, b.y = y, b.angle = angleDeg;
+  b.x = x, b.y = y;
   if (angleDeg != 0) {
     const Real a = DegToRad(angleDeg);
     b.c = std::cos(a), b.s = std::sin(a);
+    b.upright = b.s == 0 && b.c == 1;
   }
   b.u0 = u0, b.u1 = u1, b.h = h;
   const Real g = b.Gap();
   SheetBounds(b, u0 - g, -g, u1 + g, h + g, b.x0, b.y0, b.x1, b.y1);
+  b.dx0 = static_cast<double>(b.x0), b.dy0 = static_cast<double>(b.y0);
+  b.dx1 = static_cast<double>(b.x1), b.dy1 = static_cast<double>(b.y1);
   Real cu0, cv0, cu1, cv1;
   b.Core(cu0, cv0, cu1, cv1);
   if (cu1 >= cu0 && cv1 >= cv0) {
@@ -334,7 +370,7 @@ TextIndex::TextIndex(std::vector<TextBox> boxes) : boxes_(std::move(boxes)) {
     if (cx < b.cx0 || cx + cell > b.cx1 || cy < b.cy0 || cy + cell > b.cy1) return false;
     Real u0, v0, u1, v1;
     b.Core(u0, v0, u1, v1);
-    if (b.s == 0 && b.c == 1)  // unturned: the core's own rectangle
+    if (b.upright)  // the core's own rectangle
       return cx - b.x >= u0 && cx + cell - b.x <= u1 && cy - b.y >= v0 && cy + cell - b.y <= v1;
     for (Real px : {cx, cx + cell})
       for (Real py : {cy, cy + cell}) {
@@ -370,8 +406,8 @@ TextIndex::TextIndex(std::vector<TextBox> boxes) : boxes_(std::move(boxes)) {
   covered_.resize(cells);
   for (std::size_t k = 0; k < cells; ++k) covered_[k] = coveredBy[k] != kNone;
   seen_.assign(boxes_.size(), 0);
-  bounds_.reserve(boxes_.size());
-  for (const TextBox& b : boxes_) bounds_.push_back(Bounds::Of(b.x0, b.y0, b.x1, b.y1));
+  rounded_.reserve(boxes_.size());
+  for (const TextBox& b : boxes_) rounded_.push_back({b.dx0, b.dy0, b.dx1, b.dy1});
 }
 
 bool TextIndex::CoversAll(Real x0, Real y0, Real x1, Real y1) const {
@@ -430,7 +466,7 @@ Intervals ArcPieces(const TextIndex& index, Real x, Real y, Real startDeg, Real 
     return {};
   }
   // Cuts as shares of the pseudo sweep until the end.
-  std::unique_ptr<ArcFrame> arc;
+  std::optional<ArcFrame> arc;
   Covered cuts;
   CutBoxes boxes(x - r, y - r, x + r, y + r);
   Real height = 0;
@@ -440,7 +476,7 @@ Intervals ArcPieces(const TextIndex& index, Real x, Real y, Real startDeg, Real 
     Real cu, cv;
     b.ToLocal(x, y, cu, cv);
     if (!CircleMeetsCore(b, cu, cv, r)) return true;
-    if (!arc) arc = std::make_unique<ArcFrame>(x, y, r, startDeg, sweepDeg);
+    if (!arc) arc.emplace(x, y, r, startDeg, sweepDeg);
     const Real g = b.Gap();
     ArcPartsIn(*arc, b, cu, cv, b.u0 - g, -g, b.u1 + g, b.h + g, widened);
     if (std::all_of(widened.begin(), widened.end(), [&](const auto& p) { return cuts.Holds(p.first, p.second); }))

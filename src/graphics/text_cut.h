@@ -14,12 +14,22 @@ namespace zeb::cad_detail {
 // Parts of a line or arc as shares of it, from its start.
 using Intervals = std::vector<std::pair<Real, Real>>;
 
+// a <= b for two reals rounded to double as da and db: told by the
+// roundings where these differ (rounding keeps the order), else by
+// exact(), which compares the reals.
+template <typename Exact>
+bool NoMore(double da, double db, Exact&& exact) {
+  return da < db || (!(da > db) && exact());
+}
+
 // The box of a text in its own frame: u along the baseline from the anchor,
 // v up; with its bounds on the sheet widened by the gap a broken line
 // keeps, and the bounds of the core a line must cross to be broken (empty:
 // none).
 struct TextBox {
-  Real x = 0, y = 0, angle = 0, c = 1, s = 0;  // anchor, angle (degrees), its cosine and sine
+  double dx0 = 0, dy0 = 0, dx1 = 0, dy1 = 0;  // the bounds rounded to double, read first
+  bool upright = true;  // unturned: its bounds are its widened box
+  Real x = 0, y = 0, c = 1, s = 0;  // anchor, the cosine and sine of its angle
   Real u0 = 0, u1 = 0, h = 0;
   Real x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   Real cx0 = 0, cy0 = 0, cx1 = -1, cy1 = -1;
@@ -48,6 +58,9 @@ class TextIndex {
   explicit TextIndex(std::vector<TextBox> boxes);
 
   bool Empty() const { return boxes_.empty(); }
+  // The boxes' storage, for the next index (memory first touched costs
+  // more than the boxes).
+  std::vector<TextBox> TakeBoxes() && { return std::move(boxes_); }
   // False when the bounds miss the core of every text: nothing there can be
   // broken (a dense view beside its texts).
   bool MayCrossACore(Real x0, Real y0, Real x1, Real y1) const {
@@ -71,7 +84,8 @@ class TextIndex {
   template <typename F>
   void Near(Real x0, Real y0, Real x1, Real y1, F&& f) const {
     if (boxes_.empty() || x1 < x0_ || x0 > x1_ || y1 < y0_ || y0 > y1_) return;
-    const Bounds q = Bounds::Of(x0, y0, x1, y1);
+    const double qx0 = static_cast<double>(x0), qy0 = static_cast<double>(y0), qx1 = static_cast<double>(x1),
+                 qy1 = static_cast<double>(y1);
     if (++tick_ == 0) {
       std::fill(seen_.begin(), seen_.end(), 0);
       tick_ = 1;
@@ -85,9 +99,11 @@ class TextIndex {
           const std::uint32_t n = items_[p];
           if (seen_[n] == tick_) continue;
           seen_[n] = tick_;
-          if (!bounds_[n].Meets(q)) continue;
+          const Rounded& d = rounded_[n];
           const TextBox& b = boxes_[n];
-          if (b.x1 < x0 || b.x0 > x1 || b.y1 < y0 || b.y0 > y1) continue;
+          if (!NoMore(qx0, d.x1, [&] { return x0 <= b.x1; }) || !NoMore(d.x0, qx1, [&] { return b.x0 <= x1; }) ||
+              !NoMore(qy0, d.y1, [&] { return y0 <= b.y1; }) || !NoMore(d.y0, qy1, [&] { return b.y0 <= y1; }))
+            continue;
           if (!f(b)) return;
         }
       }
@@ -96,21 +112,13 @@ class TextIndex {
  private:
   void Cells(Real x0, Real y0, Real x1, Real y1, int& i0, int& i1, int& j0, int& j1) const;
 
-  // Bounds in double, a little wider than the exact ones: most boxes near
-  // a query are told apart without reading a whole box.
-  struct Bounds {
-    double x0, y0, x1, y1;
-    static Bounds Of(Real x0, Real y0, Real x1, Real y1) {
-      auto out = [](Real v, double sign) {
-        return static_cast<double>(v) + sign * 1e-12 * (1 + std::fabs(static_cast<double>(v)));
-      };
-      return {out(x0, -1), out(y0, -1), out(x1, 1), out(y1, 1)};
-    }
-    bool Meets(const Bounds& o) const { return x1 >= o.x0 && x0 <= o.x1 && y1 >= o.y0 && y0 <= o.y1; }
-  };
-
   std::vector<TextBox> boxes_;
-  std::vector<Bounds> bounds_;
+  // The boxes' bounds rounded to double, side by side: most boxes near a
+  // query are told from these alone.
+  struct Rounded {
+    double x0, y0, x1, y1;
+  };
+  std::vector<Rounded> rounded_;
   Real x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0, perCell_ = 1;
   Real cx0_ = 1e30L, cy0_ = 1e30L, cx1_ = -1e30L, cy1_ = -1e30L;  // the cores' bounds
   int nx_ = 0, ny_ = 0;

@@ -2,7 +2,10 @@
 // from the circle and the boxes.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <random>
+#include <set>
 #include <vector>
 
 #include "graphics/text_cut.h"
@@ -76,6 +79,56 @@ TEST(TextCutTest, PiledTextsCutAsTheirJointBoxAndNarrowPiecesGo) {
                    "3 apart");
     }
   }
+}
+
+// Boxes whose bounds differ by less than a double can tell: a query whose
+// sides lie on or a long-double step beside the boxes' sides finds exactly
+// the boxes its rectangle meets, as the long doubles say (a seeded pile of
+// anchors a few steps apart, queries on every side of every box).
+TEST(TextCutTest, BoxesApartByLessThanADoubleAreFoundAsTheirExactBoundsSay) {
+  std::mt19937 random(20261209);
+  auto steps = [&](int exponent) { return std::ldexp(static_cast<Real>(random() % 64), exponent); };
+  std::vector<TextBox> boxes;
+  for (int k = 0; k < 40; ++k) boxes.push_back(TextBox::Make(3 + steps(-60), 1 + steps(-61), 0, 0, 4 + steps(-60), 1));
+  const TextIndex index(boxes);
+  auto beside = [](Real v, int step) { return step == 0 ? v : std::nextafter(v, step < 0 ? Real(-1e9) : Real(1e9)); };
+  int queries = 0;
+  for (const TextBox& edge : boxes)
+    for (int step = -1; step <= 1; ++step)
+      for (int side = 0; side < 4; ++side) {
+        // A rectangle whose one side lies on the box's side (or a step beside it).
+        Real x0 = edge.x0 - 1, y0 = edge.y0 - 1, x1 = edge.x1 + 1, y1 = edge.y1 + 1;
+        if (side == 0) x1 = beside(edge.x0, step), x0 = x1 - 2;
+        if (side == 1) x0 = beside(edge.x1, step), x1 = x0 + 2;
+        if (side == 2) y1 = beside(edge.y0, step), y0 = y1 - 2;
+        if (side == 3) y0 = beside(edge.y1, step), y1 = y0 + 2;
+        std::multiset<std::array<Real, 4>> found, want;
+        index.Near(x0, y0, x1, y1, [&](const TextBox& b) { return found.insert({b.x0, b.y0, b.x1, b.y1}), true; });
+        for (const TextBox& b : boxes)
+          if (b.x1 >= x0 && b.x0 <= x1 && b.y1 >= y0 && b.y0 <= y1) want.insert({b.x0, b.y0, b.x1, b.y1});
+        EXPECT_EQ(found, want) << "side " << side << " step " << step;
+        ++queries;
+      }
+  EXPECT_EQ(queries, 40 * 3 * 4);
+}
+
+// A text that reaches past an earlier one by less than a double can tell
+// still cuts, and counts with its height: text A (height 2) from x -0.5 to
+// 16.5 with its gap, text B (height 10) from -0.5 to 16.5 + 2^-52, text C
+// (height 2) from 21.5. With B's height the piece of 5 between them is
+// narrower than 0.8 of 10 and goes; were B taken for lying within A, the
+// piece would stay (wider than 0.8 of 2).
+TEST(TextCutTest, ATextReachingPastAnotherByLessThanADoubleStillCuts) {
+  const Real past = std::ldexp(Real(1), -52);
+  const TextIndex index({TextBox::Make(0, 0, 0, 0, 16, 2), TextBox::Make(2, 0, 0, 0, 12 + past, 10),
+                         TextBox::Make(22, 0, 0, 0, 16, 2)});
+  bool cut = false;
+  const Intervals pieces = LinePieces(index, -10, 1, 40, 1, cut);
+  EXPECT_TRUE(cut);
+  ExpectPieces(pieces, {{0, 9.5 / 50}, {48.5 / 50, 1}}, "A, B and C");
+  const TextIndex withoutB({TextBox::Make(0, 0, 0, 0, 16, 2), TextBox::Make(22, 0, 0, 0, 16, 2)});
+  ExpectPieces(LinePieces(withoutB, -10, 1, 40, 1, cut), {{0, 9.5 / 50}, {26.5 / 50, 31.5 / 50}, {48.5 / 50, 1}},
+               "A and C");
 }
 
 }  // namespace
