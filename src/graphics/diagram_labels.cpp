@@ -711,10 +711,8 @@ bool NearestFit(int nx, int ny, Real stepX, Real stepY, Real sx, Real sy, Real w
 // moved sideways by whole steps of stepX as well, nearest first. A box
 // whose preferred corner lies in the plot stays in the plot. False when
 // none is free.
-template <typename Also>
-bool FreePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY, Also&& also, std::array<Real, 2>& at) {
-  const auto place = PlaceTest(sx, sy, w, h);
-  auto fits = [&](Real x, Real y) { return place(x, y) && also(x, y); };
+template <typename Fits>
+bool SearchPlace(Real sx, Real sy, Real stepX, Real stepY, Fits&& fits, std::array<Real, 2>& at) {
   bool found = false;
   for (int k = 0; k <= 8 && !found; ++k) {
     const Real y = sy + (k % 2 ? 1 : -1) * stepY * static_cast<Real>((k + 1) / 2);
@@ -732,8 +730,29 @@ bool FreePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY, Also&& 
   return found;
 }
 
+template <typename Also>
+bool FreePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY, Also&& also, std::array<Real, 2>& at) {
+  const auto place = PlaceTest(sx, sy, w, h);
+  return SearchPlace(sx, sy, stepX, stepY, [&](Real x, Real y) { return place(x, y) && also(x, y); }, at);
+}
+
+// Whether the box covers no point's mark, no label and no turned text:
+// lines through it are broken at its texts, a mark is drawn whole.
+bool ClearOfMarksAndLabels(Real x0, Real y0, Real x1, Real y1) {
+  if (gLabels.Any(x0, y0, x1, y1, [&](const std::array<Real, 4>& b) {
+        return x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1;
+      }))
+    return false;
+  for (const TurnedText& t : gTurnedTexts)
+    if (t.Overlaps(x0, y0, x1, y1)) return false;
+  return std::none_of(gMarks.begin(), gMarks.end(), [&](const PointMark& m) {
+    return PointBoxDistance(m.x, m.y, x0, y0, x1, y1) < m.r + kMarkClearance;
+  });
+}
+
 // A free place for a box w x h near (sx, sy), its lower left corner:
-// FreePlace's, else the preferred place (*free says which). The box is
+// FreePlace's (*free says so), else the nearest place, searched alike,
+// that covers no mark and no label, else the preferred place. The box is
 // taken.
 std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY, bool* free) {
   std::array<Real, 2> at{sx, sy};
@@ -741,7 +760,15 @@ std::array<Real, 2> ReservePlace(Real sx, Real sy, Real w, Real h, Real stepX, R
   if (free != nullptr) *free = found;
   if (!found) {
     const auto plot = PlotBox();
-    KeepOnSheet(at, w, h, PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]));
+    const bool inPlot = PointInRect(sx, sy, plot[0], plot[1], plot[2], plot[3]);
+    auto clear = [&](Real x, Real y) {
+      if (inPlot && (x < plot[0] || y < plot[1] || x + w > plot[2] || y + h > plot[3])) return false;
+      return OnSheet(x, y, x + w, y + h) && ClearOfMarksAndLabels(x, y, x + w, y + h);
+    };
+    if (!SearchPlace(sx, sy, stepX, stepY, clear, at)) {
+      at = {sx, sy};
+      KeepOnSheet(at, w, h, inPlot);
+    }
   }
   gLabels.Add({at[0], at[1], at[0] + w, at[1] + h});
   return at;

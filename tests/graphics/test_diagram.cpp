@@ -339,6 +339,37 @@ TEST_F(DiagramTest, LabelsKeepClearOfLines) {
   EXPECT_LE(D(y + 2), 120);
 }
 
+
+// Where lines leave no place free for a block (every place crossed), the
+// block takes the nearest place that covers no point's mark and no label:
+// the lines are broken at its texts, a mark is drawn whole and would hide
+// under them. Where no mark or label is near, it keeps its place.
+TEST_F(DiagramTest, WhereNoPlaceIsFreeABlockCoversNoMarkAndNoLabel) {
+  StartScreen();
+  DiagramFrame("x", "y", "T", 0, 0, 160, 120, 0);
+  for (int k = 0; k < 120; ++k) DiagramLine(0, k + 0.5L, 160, k + 0.5L);
+  DiagramCircleY(40, 40.5L, 1);
+  const auto circles = sink().Named("GrafCircle");
+  ASSERT_EQ(circles.size(), 1u);
+  const Real mx = circles[0].args[0], my = circles[0].args[1], r = circles[0].args[2];
+  auto covers = [](Real px, Real py, Real pr, Real x, Real y, Real w, Real h) {
+    return std::hypot(std::max({x - px, Real(0), px - x - w}), std::max({y - py, Real(0), py - y - h})) < pr;
+  };
+  Real x = 35, y = 38;
+  EXPECT_FALSE(DiagramPlaceBox(20, 5, 1, x, y));
+  EXPECT_FALSE(covers(mx, my, r, x, y, 20, 5)) << D(x) << " " << D(y);
+  // A second block asked for at the same place keeps clear of the first and of the mark.
+  Real x2 = 35, y2 = 38;
+  DiagramPlaceBox(20, 5, 1, x2, y2);
+  EXPECT_FALSE(covers(mx, my, r, x2, y2, 20, 5)) << D(x2) << " " << D(y2);
+  EXPECT_TRUE(x2 >= x + 20 || x2 + 20 <= x || y2 >= y + 5 || y2 + 5 <= y) << D(x2) << " " << D(y2);
+  // Nothing but lines near: the place asked for.
+  Real x3 = 100, y3 = 80;
+  EXPECT_FALSE(DiagramPlaceBox(20, 5, 1, x3, y3));
+  EXPECT_NEAR(D(x3), 100, 1e-9);
+  EXPECT_NEAR(D(y3), 80, 1e-9);
+}
+
 // A point's label: beside the point where that is free, no leader; where
 // lines fill the place beside it, at the nearest free place, in the plot,
 // with a leader from the mark towards it when that is more than about a
