@@ -128,15 +128,22 @@ void DrawTauDDiagram(Real dmax) {
   const Real q = PowerChecked(20 * dmax, 0.01L, "tau-d");
   // The curves' labels wait until every line, mark and the table are drawn.
   std::vector<std::pair<std::string_view, std::array<Real, 2>>> labels;
+  // A curve's label by its last point in the plot (a curve may run on
+  // above the plot, along its top edge), its height within the plot.
+  const DiagramStateRecord& range = DiagramState();
+  const Real lo = std::min(range.YMin, range.YMin + range.YSpan), hi = std::max(range.YMin, range.YMin + range.YSpan);
+  auto inPlot = [&](Real v) { return v >= lo && v <= hi; };
   auto curve = [&](Real (*f)(Real), std::string_view label) {
-    Real last = 0.1L;
+    Real last = 0.1L, lastIn = inPlot(f(0.1L)) ? 0.1L : -1;
     DiagramMoveTo(0.1L, f(0.1L));
     if (std::isfinite(q) && q > 1)
       SampleUpTo(0.1L, dmax, [q](Real d) { return d * q; }, [&](Real d) {
         DiagramLineTo(d, f(d));
         last = d;
+        if (inPlot(f(d))) lastIn = d;
       });
-    labels.push_back({label, {1.02L * last, f(last)}});
+    const Real at = lastIn > 0 ? lastIn : last;
+    labels.push_back({label, {1.02L * at, inPlot(f(at)) ? f(at) : f(at) > hi ? hi : lo}});
   };
   // Without an Rm law in the record only the spring's own Rm is drawn, and
   // tau z only where it does not come from that law.

@@ -206,6 +206,16 @@ TEST_F(SheetTextTest, CheckerFindsGapsPastTheInkAndBrokenCellLines) {
   EXPECT_NE(std::string::npos, found.find("line (82.00, 22.00)-(82.00, 43.00) broken at (82.00, 35.00)")) << found;
   EXPECT_EQ(std::string::npos, found.find("50.00")) << found;
   EXPECT_EQ("", Overlaps({clear}, missing, {}, true, false, false, " --gaps --whole 82,22,82,43"));
+  // The same two pieces on two layers are two lines that meet on one
+  // straight (a band's end and a point's tick), no line broken at the text.
+  const std::string layers = own + "/layers.dxf";
+  {
+    std::string other = DxfLine(28.5, 1, 40, 1);
+    other.replace(other.find("\n8\n0\n"), 5, "\n8\n7\n");
+    std::ofstream f(layers);
+    f << "0\nSECTION\n2\nENTITIES\n" << text << DxfLine(-10, 1, -0.5, 1) << other << "0\nENDSEC\n0\nEOF\n";
+  }
+  EXPECT_EQ("", Overlaps({layers}, missing, {}, true, false, false, " --gaps"));
 }
 
 // The checker at print size: a text under 1 mm high and one narrower than

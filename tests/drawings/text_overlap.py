@@ -281,9 +281,12 @@ def print_size(texts, leaders, segments, circles, scale=1.0):
     return found
 
 
-def straight_runs(segments):
+def straight_runs(segments, layer_of=None):
     """The pieces of each straight line, as (origin, direction, [(t0, t1)])
-    with the pieces merged and sorted along it."""
+    with the pieces merged and sorted along it; with layer_of (id of a
+    segment: its layer), the pieces of each layer apart: a line broken at a
+    text keeps its layer, lines of two layers that meet on one straight are
+    two lines."""
     runs = {}
     for seg in segments:
         if len(seg) != 2:
@@ -296,7 +299,7 @@ def straight_runs(segments):
         if dx < -1e-9 or (abs(dx) <= 1e-9 and dy < 0):
             dx, dy = -dx, -dy
         offset = ax * -dy + ay * dx
-        key = (round(math.atan2(dy, dx), 4), round(offset, 2))
+        key = (layer_of.get(id(seg)) if layer_of else None, round(math.atan2(dy, dx), 4), round(offset, 2))
         ta, tb = ax * dx + ay * dy, bx * dx + by * dy
         runs.setdefault(key, (dx, dy, offset, []))[3].append((min(ta, tb), max(ta, tb)))
     out = []
@@ -312,9 +315,9 @@ def straight_runs(segments):
     return out
 
 
-def holes(segments):
+def holes(segments, layer_of=None):
     """The holes between the pieces of each straight line, as segments."""
-    for (ox, oy), (dx, dy), merged in straight_runs(segments):
+    for (ox, oy), (dx, dy), merged in straight_runs(segments, layer_of):
         for (_, a), (b, _) in zip(merged, merged[1:]):
             yield [(ox + a * dx, oy + a * dy), (ox + b * dx, oy + b * dy)]
 
@@ -334,7 +337,7 @@ def corner(end, hole, drawn, lines):
     return False
 
 
-def gaps_past_ink(texts, segments):
+def gaps_past_ink(texts, segments, layer_of=None):
     """Holes that texts break into lines (every point of the hole within a
     text's cell box and its gap) that reach further past their ink than a
     text's gap; a stretch between two texts may go as well when shorter
@@ -344,7 +347,7 @@ def gaps_past_ink(texts, segments):
     grid = Grid(cells)
     drawn = [s for s in segments if len(s) == 2]
     lines = Grid([bounds(s) for s in drawn])
-    for hole in holes(segments):
+    for hole in holes(segments, layer_of):
         hb = bounds(hole)
         # A hole that a segment draws after all (the chords of a flat curve
         # taken for one straight line a hair apart) is none.
@@ -408,7 +411,7 @@ def fit_scale(limits, page):
 
 def findings(path, lines_only=False, frame=False, printed=False, gaps=False, whole=(), page=None):
     doc = ezdxf.readfile(path)
-    texts, segments, leaders, circles, rings = [], [], [], [], set()
+    texts, segments, leaders, circles, rings, layer_of = [], [], [], [], set(), {}
     for e in flat_entities(doc.modelspace()):
         if e.dxftype() in ("TEXT", "ATTRIB"):
             b = box(e)
@@ -421,6 +424,7 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
         else:
             shapes = shapes_of(e)
             segments.extend(shapes)
+            layer_of.update((id(s), e.dxf.layer) for s in shapes)
             if e.dxftype() == "LINE":
                 leaders.extend(shapes)
             elif e.dxftype() == "CIRCLE":
@@ -472,7 +476,7 @@ def findings(path, lines_only=False, frame=False, printed=False, gaps=False, who
     if gaps:
         # A whole circle has no gap: its chords left out, lest two circles
         # close together (the marks of two points) seem one broken line.
-        found.extend(gaps_past_ink(texts, [s for s in segments if id(s) not in rings]))
+        found.extend(gaps_past_ink(texts, [s for s in segments if id(s) not in rings], layer_of))
     for line in whole:
         at = broken(line, segments)
         if at is not None:
