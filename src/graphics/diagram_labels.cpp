@@ -354,16 +354,19 @@ class LineGrid {
 };
 LineGrid gLineGrid;
 
-bool BoxFree(Real x0, Real y0, Real x1, Real y1) {
+// Whether the box overlaps no label and no noted text (a noted text's
+// outline is among the lines, but a box inside it is not free either).
+bool ClearOfLabels(Real x0, Real y0, Real x1, Real y1) {
   if (gLabels.Any(x0, y0, x1, y1, [&](const std::array<Real, 4>& b) {
         return x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1;
       }))
     return false;
-  // A noted text's outline is among the lines; a box inside it is not free
-  // either.
-  for (const TurnedText& t : gTurnedTexts)
-    if (t.Overlaps(x0, y0, x1, y1)) return false;
-  return !gLineGrid.AnyMeets(x0, y0, x1, y1);
+  return std::none_of(gTurnedTexts.begin(), gTurnedTexts.end(),
+                      [&](const TurnedText& t) { return t.Overlaps(x0, y0, x1, y1); });
+}
+
+bool BoxFree(Real x0, Real y0, Real x1, Real y1) {
+  return ClearOfLabels(x0, y0, x1, y1) && !gLineGrid.AnyMeets(x0, y0, x1, y1);
 }
 
 // The sheet of the current output: a label never leaves it.
@@ -739,13 +742,7 @@ bool FreePlace(Real sx, Real sy, Real w, Real h, Real stepX, Real stepY, Also&& 
 // Whether the box covers no point's mark, no label and no turned text:
 // lines through it are broken at its texts, a mark is drawn whole.
 bool ClearOfMarksAndLabels(Real x0, Real y0, Real x1, Real y1) {
-  if (gLabels.Any(x0, y0, x1, y1, [&](const std::array<Real, 4>& b) {
-        return x0 < b[2] && b[0] < x1 && y0 < b[3] && b[1] < y1;
-      }))
-    return false;
-  for (const TurnedText& t : gTurnedTexts)
-    if (t.Overlaps(x0, y0, x1, y1)) return false;
-  return std::none_of(gMarks.begin(), gMarks.end(), [&](const PointMark& m) {
+  return ClearOfLabels(x0, y0, x1, y1) && std::none_of(gMarks.begin(), gMarks.end(), [&](const PointMark& m) {
     return PointBoxDistance(m.x, m.y, x0, y0, x1, y1) < m.r + kMarkClearance;
   });
 }
