@@ -664,9 +664,7 @@ void HeldOutput::PlaceBlocks(const Calls& calls) {
 
 // The sheet's texts: the entities' and those of every placed block.
 TextIndex HeldOutput::SheetTexts(const Calls& calls) const {
-  std::vector<TextBox> boxes = std::move(SpareBoxes());
-  SpareBoxes() = {};
-  boxes.clear();
+  std::vector<TextBox> boxes = std::exchange(SpareBoxes(), {});
   boxes.reserve(layout_.texts.size());
   for (const auto& [i, in] : layout_.texts) {
     if (in < 0) {
