@@ -361,16 +361,8 @@ struct Search {
 };
 
 bool StressesExceeded(int mode) {
-  const SpringDataRecord& s = SpringData();
   // Without a permissible stress only the stroke is checked.
-  const bool tauzKnown = s.tauzul > 0.0L;
-  if (tauzKnown && s.taun > s.tauzul) return true;
-  if (tauzKnown && s.tauc > s.tauzul && s.tauc != 0.0L && s.WarningsOn == 1) return true;
-  if (s.LoadType == 2) {
-    if (tauzKnown && s.tauk2 > s.tauzul) return true;
-    if (s.tauhzul > 0.0L && s.taukh > s.tauhzul && (mode != 5 || DesignValuesPositive())) return true;
-  }
-  return false;
+  return StressesPastTauZul() || (StrokePastTauhZul() && (mode != 5 || DesignValuesPositive()));
 }
 
 bool LengthsMet() {

@@ -54,6 +54,14 @@ bool StoppedByWireSize() {
   return FlagSet() && (s.Dm <= 0.0L || s.Di <= 0.0L || (s.Lc > 0.0L && s.sc <= 0.0L));
 }
 
+// A sideways rate that is not above 0 at F1 or F2 under a transverse load:
+// the spring gives way sideways, and its displacement, and the stresses
+// taken with it, mean nothing.
+bool SidewaysUnstable() {
+  const TransverseLoadRecord& t = TransverseLoad();
+  return t.FQ != 0.0L && !(t.Rq[1] > 0.0L && t.Rq[2] > 0.0L);
+}
+
 }  // namespace
 
 void ResetFirstPoint() {
@@ -183,15 +191,29 @@ void RunRecalculation() {
 // A spring whose calculation stopped on a fatal input does not fit; its
 // stresses are partly unknown, so it counts as too weak unless the wire
 // was too big for the spring at all.
+bool StressesPastTauZul() {
+  const SpringDataRecord& s = SpringData();
+  if (!(s.tauzul > 0.0L)) return false;
+  // Each stress by its size: under a transverse load the stresses at F1
+  // and F2 may pass the one at Ln (the load's lever grows with the length)
+  // and may turn negative.
+  const auto over = [&s](Real tau) { return !(std::fabs(tau) <= s.tauzul); };
+  if (SidewaysUnstable() || over(s.taun) || (s.WarningsOn == 1 && s.tauc != 0.0L && over(s.tauc))) return true;
+  return s.LoadType == 2 ? over(s.tauk1) || over(s.tauk2) : over(s.tau1) || over(s.tau2);
+}
+
+bool StrokePastTauhZul() {
+  const SpringDataRecord& s = SpringData();
+  return s.LoadType == 2 && 0.0L < s.tauhzul && s.tauhzul < std::fabs(s.taukh);
+}
+
 bool SpringTooWeak() {
   if (FlagSet()) return !StoppedByWireSize();
   const SpringDataRecord& s = SpringData();
-  const bool dynamic = s.LoadType == 2;
-  // A negative permissible stroke: the lower stress is past the fatigue
-  // limit already.
-  return s.tauzul < s.taun || (s.WarningsOn == 1 && s.tauc != 0.0L && s.tauzul < s.tauc) ||
-         (dynamic && s.tauzul < s.tauk2) ||
-         (dynamic && (s.tauhzul < 0.0L || (0.0L < s.tauhzul && s.tauhzul < s.taukh)));
+  // No permissible stress, or a negative permissible stroke (the lower
+  // stress is past the fatigue limit already).
+  return !(s.tauzul > 0.0L) || SidewaysUnstable() || StressesPastTauZul() || StrokePastTauhZul() ||
+         (s.LoadType == 2 && s.tauhzul < 0.0L);
 }
 
 bool SpringDoesNotFit() {
@@ -286,17 +308,21 @@ std::string FatalFault() {
 std::string StressFault() {
   const SpringDataRecord& s = SpringData();
   if (!(s.tauzul > 0.0L)) return "tau zul = 0";
+  if (SidewaysUnstable()) return "FQ: Feder knickt";
   const bool dynamic = s.LoadType == 2;
   const char* name = "taun>tau zul";
-  Real worst = s.taun / s.tauzul;
-  auto take = [&](bool applies, Real ratio, const char* text) {
-    if (applies && ratio > worst) worst = ratio, name = text;
+  Real worst = std::fabs(s.taun) / s.tauzul;
+  auto take = [&](bool applies, Real tau, Real limit, const char* text) {
+    if (applies && std::fabs(tau) / limit > worst) worst = std::fabs(tau) / limit, name = text;
   };
-  take(s.WarningsOn == 1 && s.tauc != 0.0L, s.tauc / s.tauzul, "tauc>tau zul");
-  take(dynamic, s.tauk2 / s.tauzul, "tauk2>tau zul");
+  take(s.WarningsOn == 1 && s.tauc != 0.0L, s.tauc, s.tauzul, "tauc>tau zul");
+  take(!dynamic, s.tau1, s.tauzul, "tau1>tau zul");
+  take(!dynamic, s.tau2, s.tauzul, "tau2>tau zul");
+  take(dynamic, s.tauk1, s.tauzul, "tauk1>tau zul");
+  take(dynamic, s.tauk2, s.tauzul, "tauk2>tau zul");
   // A negative permissible stroke: the lower stress is past the fatigue limit.
-  take(dynamic && s.tauhzul < 0.0L, 1e300L, "taukh>tauhzul");
-  take(dynamic && s.tauhzul > 0.0L, s.taukh / s.tauhzul, "taukh>tauhzul");
+  take(dynamic && s.tauhzul < 0.0L, 1e300L, 1.0L, "taukh>tauhzul");
+  take(dynamic && s.tauhzul > 0.0L, s.taukh, s.tauhzul, "taukh>tauhzul");
   return name;
 }
 

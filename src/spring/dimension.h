@@ -18,6 +18,13 @@ void ResetFirstPoint();
 // does not fit; it is too weak unless the wire was too big for the spring.
 bool SpringTooWeak();      // stress test of the bisections
 bool SpringDoesNotFit();   // space test
+// The stresses of the calculated spring past tau zul, each by its size:
+// tau1, tau2, taun and (warnings on) tauc, for dynamic load tauk1 and
+// tauk2 in place of tau1 and tau2; under a transverse load also a spring
+// that gives way sideways at F1 or F2. False without a tau zul above 0.
+bool StressesPastTauZul();
+// Dynamic load: the stroke stress taukh past a permissible one above 0.
+bool StrokePastTauhZul();
 
 // Dimensioning (force inputs 1..5) and pre-dimensioning. Each ends, the
 // same from whatever spring the data set held before, on a spring that is

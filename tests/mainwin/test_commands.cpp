@@ -29,6 +29,7 @@
 #include "spring/ref_spring.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
+#include "spring/stress_oracle.h"
 #include "spring/strength.h"
 #include "spring/valuetable.h"
 
@@ -292,6 +293,41 @@ TEST_F(CommandsTest, DispatchRoundWireByTheDimensionsDialog) {
   DispatchCalculationMode();
   EXPECT_EQ(G().AbortFlag, 0);
   test::ExpectRel(3.0L, SpringData().R);  // (F2 - F1) / sh
+}
+
+// The design modes as the dimensions dialog starts them, under a
+// transverse load: each ends on a spring whose stresses, worked out apart,
+// hold at every working point, or says "No Solution" and keeps the spring.
+TEST_F(CommandsTest, DesignModesUnderATransverseLoadHoldEveryStress) {
+  auto tables = test::InstallRefMaterialTable();
+  auto dialogs = InstallDialogs();
+  int sound = 0;
+  for (int load : {1, 2}) {
+    for (const Real FQ : {2.0L, 8.0L}) {
+      for (int choice = 0; choice <= 5; ++choice) {
+        SCOPED_TRACE("load " + std::to_string(load) + " FQ " + std::to_string(static_cast<double>(FQ)) + " input " +
+                     std::to_string(choice));
+        test::MakeRefSpring();
+        SpringData().LoadType = static_cast<Code>(load);
+        SpringData().F1 = 20, SpringData().F2 = 60, SpringData().sh = 20, SpringData().L2 = 30;
+        SpringData().De = 22, SpringData().DiameterGiven = 1, SpringData().PreW = 10, SpringData().PreTauRatio = 1;
+        TransverseLoad().FQ = FQ;
+        dialogs->calcMode = choice == 0 ? 1 : 2;
+        dialogs->forceInput = std::max(choice, 1);
+        ui().Reset();
+        ui().OnFailure(nullptr);
+        DispatchCalculationMode();
+        const auto texts = ui().MessageTexts();
+        if (std::find(texts.begin(), texts.end(), "No Solution") != texts.end()) continue;
+        EXPECT_EQ(G().FatalErrorFlag, 0);
+        EXPECT_FALSE(test::TooWeakApart(SpringData(), FQ))
+            << "tau1 " << static_cast<double>(SpringData().tau1) << " tau2 " << static_cast<double>(SpringData().tau2)
+            << " tau zul " << static_cast<double>(SpringData().tauzul);
+        ++sound;
+      }
+    }
+  }
+  EXPECT_GT(sound, 3);
 }
 
 TEST_F(CommandsTest, NewSpringSequenceCancelMatrix) {

@@ -131,9 +131,8 @@ bool SoundNow() {
   const SpringDataRecord& s = SpringData();
   const bool dynamic = s.LoadType == 2, warnings = s.WarningsOn == 1;
   if (G().FatalErrorFlag != 0 || !(s.n > 0.0L) || !(s.Di > 0.0L)) return false;
-  const bool weak = s.taun > s.tauzul || (warnings && s.tauc > s.tauzul) ||
-                    (dynamic && (s.tauk2 > s.tauzul || s.tauhzul < 0.0L || (s.tauhzul > 0.0L && s.taukh > s.tauhzul)));
-  return !weak && s.L2 >= s.Ln && s.Fc >= s.F2 + s.TolF2 && !(dynamic && warnings && s.Fn < s.F2 + s.TolF2);
+  return !test::TooWeakApart(s, TransverseLoad().FQ) && s.L2 >= s.Ln && s.Fc >= s.F2 + s.TolF2 &&
+         !(dynamic && warnings && s.Fn < s.F2 + s.TolF2);
 }
 
 // The spring of the data set recalculated at wire d; the data set stays.
@@ -516,9 +515,7 @@ class DesignGridTest : public test::DesignTest {
       const bool holds = test::JudgedAt(d, [] {
         const SpringDataRecord& t = SpringData();
         if (G().FatalErrorFlag != 0) return t.Lc > 0 && t.L0 <= t.Lc;
-        const bool dynamic = t.LoadType == 2;
-        return !(t.taun > t.tauzul || (t.WarningsOn == 1 && t.tauc > t.tauzul) ||
-                 (dynamic && (t.tauk2 > t.tauzul || t.tauhzul < 0 || (t.tauhzul > 0 && t.taukh > t.tauhzul))));
+        return !test::TooWeakApart(t, TransverseLoad().FQ);
       });
       if (holds) {
         expected = "Fehler : Draht d " + FloatToStrSig(d) + ": ";
@@ -649,6 +646,38 @@ TEST_P(DesignModesGridTest, EndsSoundAsSavedOrSaysWhyNot) {
   EXPECT_GT(all.sound, 4);
 }
 
+// Under a transverse load the stresses at F1 and F2 may pass the one at
+// Ln, turn negative, or grow without bound where the sideways rate passes
+// its pole: every mode ends on a spring whose stresses, each worked out
+// apart, hold and that stands sideways at F1 and F2, or says "No Solution"
+// with its reason.
+TEST_P(DesignModesGridTest, UnderATransverseLoadEveryStressHolds) {
+  const DesignMode mode = GetParam();
+  int sound = 0;
+  for (test::Duty p : test::Duties(7700 + static_cast<int>(mode), 100)) {
+    for (const Real share : {0.02L, 0.1L, 0.4L}) {
+      p.FQ = test::Typed(p.F2 * share);
+      SCOPED_TRACE(p.Describe());
+      test::SetDuty(p, 0, mode == DesignMode::kPre ? 1 : 2);
+      ui().Reset();
+      RunMode(mode);
+      if (NoSolutionShown()) {
+        EXPECT_TRUE(ReasonListed());
+        continue;
+      }
+      const SpringDataRecord& s = SpringData();
+      const test::StressesApart t = test::WorkOutStresses(s, p.FQ);
+      EXPECT_FALSE(G().FatalErrorFlag != 0 || test::TooWeakApart(s, p.FQ))
+          << "tau zul " << static_cast<double>(s.tauzul) << ": tau1 " << static_cast<double>(t.tau1) << " tau2 "
+          << static_cast<double>(t.tau2) << " taun " << static_cast<double>(t.taun) << " tauc "
+          << static_cast<double>(t.tauc) << " k " << static_cast<double>(t.k) << " sideways " << t.sideways;
+      ++sound;
+    }
+  }
+  std::printf("%s: %d sound\n", kDesignModeNames[static_cast<int>(mode)], sound);
+  EXPECT_GT(sound, 10);
+}
+
 std::string ModeId(const ::testing::TestParamInfo<DesignMode>& info) {
   static const char* const ids[] = {"PreDimensioning", "F1F2", "Input2", "Input3", "Input4", "Input5"};
   return ids[static_cast<int>(info.param)];
@@ -777,6 +806,52 @@ TEST_F(MeasuredDutiesTest, NoSolutionNamesTheWireAndWhatItMisses) {
   ASSERT_GE(list.count, 2);
   EXPECT_EQ(list.slot[list.count - 1u], std::string("Fehler : keine Lösung !"_oem));
   EXPECT_EQ(list.slot[list.count], "Fehler : Draht d 5: L2<Lc");
+}
+
+// SH, static, FQ 90.9 N (F1 0, F2 607, sh 180, L2 111, De 52): the rate
+// inputs stopped on springs whose sideways displacement at F1 ran to a
+// hundred metres, tau1 26 times tau zul. Every mode ends within the
+// permissible stress or says why not.
+TEST_F(MeasuredDutiesTest, ATransverseLoadIsCarriedAtEveryWorkingPoint) {
+  test::Duty p = Make(12, 0, 607, 180, 111, 1, 52, 1);
+  p.endForm = 3, p.warnings = 2, p.FQ = 90.9L;
+  for (const DesignMode mode : kDesignModes) {
+    SCOPED_TRACE(kDesignModeNames[static_cast<int>(mode)]);
+    test::SetDuty(p, 0, mode == DesignMode::kPre ? 1 : 2);
+    ui().Reset();
+    RunMode(mode);
+    if (NoSolutionShown()) {
+      EXPECT_TRUE(ReasonListed());
+      continue;
+    }
+    EXPECT_FALSE(test::TooWeakApart(SpringData(), p.FQ));
+    EXPECT_TRUE(SoundAsSaved());
+  }
+}
+
+// The stresses under a transverse load, worked out by hand (d 4, Dm 32,
+// F1 100 at L1 80, F2 300 at L2 60, FQ 30 N, G 81500, E 206000: R 10,
+// L0 90, sideways rate ratios 0.30215 and 0.14892, displacements 9.929
+// and 20.146 mm), as the oracle and the calculation give them.
+TEST(TransverseStresses, AsWorkedOutByHand) {
+  test::ResetSpringRecords();
+  test::MakeRefSpring();
+  SpringDataRecord& s = SpringData();
+  s.CalcMode = 2, s.LoadType = 1;
+  s.d = s.h = 4, s.Dm = 32, s.De = 36, s.Di = 28;
+  s.F1 = 100, s.F2 = 300, s.sh = 20, s.L2 = 60, s.L1 = 80;
+  TransverseLoad().FQ = 30;
+  CalculateSpring();
+  const test::StressesApart t = test::WorkOutStresses(s, 30);
+  test::ExpectRel(257.5485108293349L, t.tau1, 1e-12L);
+  test::ExpectRel(689.2868777466629L, t.tau2, 1e-12L);
+  EXPECT_TRUE(t.sideways);
+  test::ExpectRel(9.929000765154382L, TransverseLoad().y[1], 1e-12L);
+  test::ExpectRel(20.14556243586032L, TransverseLoad().y[2], 1e-12L);
+  test::ExpectRel(t.tau1, s.tau1, 1e-12L);
+  test::ExpectRel(t.tau2, s.tau2, 1e-12L);
+  test::ExpectRel(t.taun, s.taun, 1e-12L);
+  test::ExpectRel(t.tauc, s.tauc, 1e-12L);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "spring/wirestd.h"
 #include "series_oracle.h"
 #include "spring_reals.h"
+#include "stress_oracle.h"
 
 namespace zeb {
 namespace {
@@ -289,8 +290,7 @@ Verdict Judge() {
   const bool dynamic = s.LoadType == 2, warnings = s.WarningsOn == 1;
   Verdict v;
   v.fatal = G().FatalErrorFlag != 0 || !(s.n > 0.0L);
-  v.weak = s.taun > s.tauzul || (warnings && s.tauc > s.tauzul) ||
-           (dynamic && (s.tauk2 > s.tauzul || (s.tauhzul > 0.0L && s.taukh > s.tauhzul)));
+  v.weak = test::TooWeakApart(s, TransverseLoad().FQ);
   v.fits = s.L2 >= s.Ln && s.Fc >= s.F2 + s.TolF2 && !(dynamic && warnings && s.Fn < s.F2 + s.TolF2);
   return v;
 }
