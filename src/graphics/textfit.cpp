@@ -71,9 +71,10 @@ bool NumberPart(std::string_view t, std::size_t i) {
   const char c = t[i];
   if (Digit(c)) return true;
   if (c == '.' || c == ',') return i > 0 && digit(i - 1) && digit(i + 1);
-  if (c == 'E' || c == 'e')
-    return i > 0 && digit(i - 1) && (digit(i + 1) || (i + 1 < t.size() && (t[i + 1] == '-' || t[i + 1] == '+') && digit(i + 2)));
-  if (c == '-' || c == '+') return i > 0 && (t[i - 1] == 'E' || t[i - 1] == 'e') && digit(i + 1) && i > 1 && digit(i - 2);
+  const auto sign = [&t](std::size_t k) { return k < t.size() && (t[k] == '-' || t[k] == '+'); };
+  const auto exponent = [&t](std::size_t k) { return t[k] == 'E' || t[k] == 'e'; };
+  if (exponent(i)) return i > 0 && digit(i - 1) && (digit(i + 1) || (sign(i + 1) && digit(i + 2)));
+  if (sign(i)) return i > 1 && exponent(i - 1) && digit(i - 2) && digit(i + 1);
   return false;
 }
 
@@ -139,7 +140,6 @@ Real Widest(const std::vector<std::string>& lines, Real cw) {
 }  // namespace
 
 namespace {
-
 
 // Where the number a text ends in (blanks after it aside) begins and ends:
 // a sign, digits with one point or comma, an exponent. False when the text
@@ -245,12 +245,18 @@ std::string FaithfulNumber(std::string_view number, Real v, Real cells) {
 }
 
 // The text with each of its decimal numbers written as short as its truth
-// allows (FaithfulNumber). Digits that run on past a point or into a word
-// ("10.12.2025", "1.5mm") are no number to shorten.
+// allows (FaithfulNumber), a unit after it kept ("0.0045mm"). Digits that
+// run on past a second point ("10.12.2025") or into an exponent are no
+// number to shorten.
 std::string ShortenNumbers(std::string_view text) {
   std::string out;
   std::size_t i = 0;
-  auto joined = [&text](std::size_t at) { return at > 0 && (std::isalnum(static_cast<unsigned char>(text[at - 1])) || text[at - 1] == '.' || text[at - 1] == ','); };
+  // Digits glued to a word or number before them.
+  auto joined = [&text](std::size_t at) {
+    if (at == 0) return false;
+    const char c = text[at - 1];
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ',';
+  };
   while (i < text.size()) {
     if (!Digit(text[i]) || joined(i)) {
       out += text[i++];
@@ -262,8 +268,10 @@ std::string ShortenNumbers(std::string_view text) {
       std::size_t stop = end + 1;
       while (stop < text.size() && Digit(text[stop])) ++stop;
       const std::string_view number = text.substr(i, stop - i);
-      const bool runsOn = stop < text.size() && (std::isalnum(static_cast<unsigned char>(text[stop])) ||
-                                                 ((text[stop] == '.' || text[stop] == ',') && stop + 1 < text.size() && Digit(text[stop + 1])));
+      // Into another point and digits, or into an exponent.
+      const char after = stop < text.size() ? text[stop] : ' ', next = stop + 1 < text.size() ? text[stop + 1] : ' ';
+      const bool runsOn = (after == '.' || after == ',' || after == 'E' || after == 'e') &&
+                          (Digit(next) || next == '-' || next == '+');
       std::string plain(number);
       std::replace(plain.begin(), plain.end(), ',', '.');
       Real value = 0;
@@ -413,7 +421,8 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
   // Beyond what the field holds: cut, the last line ending in dots.
   wrapped.resize(most);
   std::string& last = wrapped.back();
-  last = (widest > 3 ? last.substr(0, CutClearOfNumbers(last, std::min(last.size(), widest - 3))) : std::string()) + "...";
+  const std::size_t keep = widest > 3 ? CutClearOfNumbers(last, std::min(last.size(), widest - 3)) : 0;
+  last = last.substr(0, keep) + "...";
   out.cut = true;
   return take(std::move(wrapped));
 }
