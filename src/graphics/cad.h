@@ -154,16 +154,22 @@ void CadEndPolyline();
 // Text lines at the text cursor (CadCurrentPoint).
 void CadTextLine(std::string_view text);
 // A text in the current style fitted to a field width (sheet units):
-// narrower, down to 70 % of its width, and cut with "..." where that is
-// not enough. The style found is set back afterwards, font and all.
+// narrower, down to 70 % of its width (to the readable width factor), its
+// numbers written shorter as far as their truth allows (as CadFitNumberText),
+// and cut with "..." before a number where that is not enough (CadTextFit
+// lowers it first, down to 1 high). The style found is set back
+// afterwards, font and all.
 // CadFitText gives the text and the width share it is written with.
 std::string CadFitText(std::string_view text, Real width, Real& factor);
 void CadTextFit(std::string_view text, Real x, Real y, Real width);
 // A text for a field of `cells` character cells of the current style, as
-// it is where it fits; else the number it ends in written shorter (fewer
-// decimals, then with an exponent, "2.22E8"), the text before it kept with
-// one blank before the number. A text that ends in no number comes back
-// as it is.
+// it is where it fits; else the number it ends in written shorter as far
+// as its truth allows: fewer decimals while three significant digits stay
+// (all it shows where it shows fewer), a number below 1 with an exponent
+// ("4.9E-5"), every integer digit kept ("76182" stays so); the text before
+// it kept with one blank before the number. The text may still be wider
+// than the field: the caller writes it narrower. A text that ends in no
+// number comes back as it is.
 std::string CadFitNumberText(std::string_view text, Real cells);
 void CadTextLineFit(std::string_view text, Real width);
 // CadTextLine and the value lines (CadLengthLine ...) fit their texts to

@@ -834,8 +834,9 @@ void DiagramTextTable::DrawRowTexts(int last) {
   const Real cw = Cad().CadTextHeight * Cad().CadTextWidthFactor;
   for (int k = 1; k <= boundaryCount_ - 1; ++k) {
     // Each text within its cell (a joined one within the row): a number
-    // too wide for it written shorter, a text without the blank before it
-    // where that is enough, else narrower.
+    // too wide for it written shorter as far as its truth allows, a text
+    // without the blank before it where that is enough, else narrower and
+    // then lower.
     const Real x = columnX_[static_cast<std::size_t>(k)];
     const Real room = columnX_[static_cast<std::size_t>(k >= last ? boundaryCount_ : k + 1)] - x;
     std::string text = CadFitNumberText(" " + cells_[static_cast<std::size_t>(k)], cw > 0 ? room / cw : room);
@@ -843,7 +844,7 @@ void DiagramTextTable::DrawRowTexts(int last) {
     const auto over = [&] { return cw > 0 && shown() * cw > room + 1e-6L * cw; };
     if (over() && text.size() > 1 && text[0] == ' ') text.erase(0, 1);
     if (over())
-      CadTextWhole(text, x, textBaseline_, room);
+      CadTextFit(text, x, textBaseline_, room);
     else
       CadText(text, x, textBaseline_);
   }

@@ -249,7 +249,7 @@ void SetDiagramLimitsDialog(std::shared_ptr<DiagramLimitsDialog> dialog);
 // Framed text table: a header row, then one row per call, moving down.
 // Widths in characters of 0.9 h; the columns are the leading non-zero
 // widths. Texts code page 850, cut to 80 characters, each kept in its cell
-// (CadFitNumberText, then narrowed). Each row's box is taken as a placed
+// (CadFitNumberText, then narrowed and lowered, CadTextFit). Each row's box is taken as a placed
 // label of the plot (DiagramPlaceLabel keeps clear).
 class DiagramTextTable {
  public:

@@ -62,6 +62,31 @@ class NarrowStyle {
   bool narrowed_ = false;
 };
 
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether character i of the text belongs to a number: a digit, a point
+// or comma between digits, an exponent's "E" and sign.
+bool NumberPart(std::string_view t, std::size_t i) {
+  const auto digit = [&t](std::size_t k) { return k < t.size() && Digit(t[k]); };
+  const char c = t[i];
+  if (Digit(c)) return true;
+  if (c == '.' || c == ',') return i > 0 && digit(i - 1) && digit(i + 1);
+  const auto sign = [&t](std::size_t k) { return k < t.size() && (t[k] == '-' || t[k] == '+'); };
+  const auto exponent = [&t](std::size_t k) { return t[k] == 'E' || t[k] == 'e'; };
+  if (exponent(i)) return i > 0 && digit(i - 1) && (digit(i + 1) || (sign(i + 1) && digit(i + 2)));
+  if (sign(i)) return i > 1 && exponent(i - 1) && digit(i - 2) && digit(i + 1);
+  return false;
+}
+
+// Where a text cut at `at` keeps no part of a number: `at`, or the start
+// of the number the cut would fall into.
+std::size_t CutClearOfNumbers(std::string_view t, std::size_t at) {
+  if (at == 0 || at >= t.size() || !NumberPart(t, at) || !NumberPart(t, at - 1)) return at;
+  while (at > 0 && NumberPart(t, at - 1)) --at;
+  if (at > 0 && (t[at - 1] == '-' || t[at - 1] == '+')) --at;
+  return at;
+}
+
 // Lines of at most `room` characters, broken after the last blank that
 // lets a line hold most, inside a word only where a line has no blank.
 // Blanks at the breaks are dropped.
@@ -77,7 +102,10 @@ std::vector<std::string> WrapWords(std::string_view text, std::size_t room) {
       end = at + room;
       if (text[end] != ' ') {
         const std::size_t blank = text.rfind(' ', end);
-        if (blank != std::string_view::npos && blank > at) end = blank;
+        if (blank != std::string_view::npos && blank > at)
+          end = blank;
+        else if (const std::size_t clear = CutClearOfNumbers(text, end); clear > at)
+          end = clear;
       }
     }
     const std::string_view line = text.substr(at, end - at);
@@ -93,9 +121,12 @@ std::vector<std::string> WrapCharacters(std::string_view text, std::size_t room)
   for (std::size_t at = 0; at < text.size();) {
     if (!lines.empty()) at = std::min(text.find_first_not_of(' ', at), text.size());
     if (at >= text.size()) break;
-    const std::string_view line = text.substr(at, room);
+    // A number that fits a line is not broken.
+    std::size_t end = std::min(at + room, text.size());
+    if (const std::size_t clear = CutClearOfNumbers(text, end); clear > at) end = clear;
+    const std::string_view line = text.substr(at, end - at);
     lines.emplace_back(line.substr(0, ShownLength(line)));
-    at += room;
+    at = end;
   }
   return lines;
 }
@@ -109,8 +140,6 @@ Real Widest(const std::vector<std::string>& lines, Real cw) {
 }  // namespace
 
 namespace {
-
-bool Digit(char c) { return c >= '0' && c <= '9'; }
 
 // Where the number a text ends in (blanks after it aside) begins and ends:
 // a sign, digits with one point or comma, an exponent. False when the text
@@ -162,32 +191,92 @@ std::string NumberText(Real v, int decimals, int exponentDigits, char point) {
   return t;
 }
 
-// The text with each decimal number that an exponent writes shorter (a
-// small one, "0.000049" as "4.9E-5") written so, its digits kept.
+// Significant digits a number text shows, from its first digit that is
+// not 0 on ("0.0490": 3, "0.0": none).
+int SignificantDigits(std::string_view number) {
+  int n = 0;
+  for (const char c : number.substr(0, number.find_first_of("Ee")))
+    if (Digit(c) && (n > 0 || c != '0')) ++n;
+  return n;
+}
+
+// Whether the digits of a number text from `at` on are a 5 and zeros: the
+// text, itself rounded, lies on the halfway mark of a rounding there, and
+// rounding it again might go the other way than its value does ("88363.05"
+// of 88363.0512 is not "88363.0").
+bool HalfwayFrom(std::string_view number, std::size_t at) {
+  bool five = false;
+  for (std::size_t i = at; i < number.size(); ++i) {
+    if (!Digit(number[i])) continue;
+    if (!five && number[i] != '5') return false;
+    if (five && number[i] != '0') return false;
+    five = true;
+  }
+  return five;
+}
+
+// The plain decimal `number` (its value v) written as short as its truth
+// allows, or at `cells` characters where that is enough: every integer
+// digit kept and at least three of its significant digits (all of them
+// where it shows fewer), so fewer decimals, and for a number below 1 an
+// exponent ("0.000049" as "4.9E-5"); never rounded at a halfway mark. A
+// number with an exponent, or one without decimals, as it is.
+std::string FaithfulNumber(std::string_view number, Real v, Real cells) {
+  std::string best(number);
+  const std::size_t mark = number.find_first_of(".,");
+  if (mark == std::string_view::npos || number.find_first_of("Ee") != std::string_view::npos) return best;
+  const char point = number[mark];
+  const int keep = std::clamp(SignificantDigits(number), 1, 3);
+  auto fits = [cells](const std::string& t) { return static_cast<Real>(t.size()) <= cells + 1e-6L; };
+  for (int k = static_cast<int>(number.size() - mark) - 2; k >= 0 && !fits(best); --k) {
+    if (HalfwayFrom(number, mark + 1 + static_cast<std::size_t>(k))) continue;
+    std::string t = NumberText(v, k, 0, point);
+    if (v != 0 && SignificantDigits(t) < keep) break;
+    if (t.size() < best.size()) best = std::move(t);
+  }
+  if (!fits(best) && v != 0 && std::fabs(v) < 1) {
+    // Past the kept significant digits.
+    std::size_t at = number.find_first_of("123456789");
+    for (int n = 0; at < number.size() && n < keep; ++at) n += Digit(number[at]) ? 1 : 0;
+    std::string t = NumberText(v, 0, keep, point);
+    if (!HalfwayFrom(number, at) && t.find("E-") != std::string::npos && t.size() < best.size()) best = std::move(t);
+  }
+  return best;
+}
+
+// The text with each of its decimal numbers written as short as its truth
+// allows (FaithfulNumber), a unit after it kept ("0.0045mm"). Digits that
+// run on past a second point ("10.12.2025") or into an exponent are no
+// number to shorten.
 std::string ShortenNumbers(std::string_view text) {
   std::string out;
   std::size_t i = 0;
+  // Digits glued to a word or number before them.
+  auto joined = [&text](std::size_t at) {
+    if (at == 0) return false;
+    const char c = text[at - 1];
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ',';
+  };
   while (i < text.size()) {
-    const bool starts = Digit(text[i]) && (i == 0 || !(std::isalnum(static_cast<unsigned char>(text[i - 1])) ||
-                                                       text[i - 1] == '.' || text[i - 1] == ','));
-    if (!starts) {
+    if (!Digit(text[i]) || joined(i)) {
       out += text[i++];
       continue;
     }
     std::size_t end = i;
     while (end < text.size() && Digit(text[end])) ++end;
     if (end + 1 < text.size() && (text[end] == '.' || text[end] == ',') && Digit(text[end + 1])) {
-      const char point = text[end];
       std::size_t stop = end + 1;
       while (stop < text.size() && Digit(text[stop])) ++stop;
-      std::string number(text.substr(i, stop - i));
-      std::replace(number.begin(), number.end(), ',', '.');
-      const std::size_t lead = number.find_first_not_of("0.");
-      const int digits = lead == std::string::npos ? 1 : static_cast<int>(number.size() - lead - (number.find('.') > lead ? 1 : 0));
+      const std::string_view number = text.substr(i, stop - i);
+      // Into another point and digits, or into an exponent.
+      const char after = stop < text.size() ? text[stop] : ' ', next = stop + 1 < text.size() ? text[stop + 1] : ' ';
+      const bool runsOn = (after == '.' || after == ',' || after == 'E' || after == 'e') &&
+                          (Digit(next) || next == '-' || next == '+');
+      std::string plain(number);
+      std::replace(plain.begin(), plain.end(), ',', '.');
       Real value = 0;
-      TryTextToFloat(number, value);
-      const std::string shorter = NumberText(value, 0, std::clamp(digits, 1, 3), point);
-      out += shorter.size() < stop - i ? shorter : std::string(text.substr(i, stop - i));
+      const bool read = !runsOn && TryTextToFloat(plain, value) && std::isfinite(value);
+      out += read ? FaithfulNumber(number, value, 0) : std::string(number);
       i = stop;
       continue;
     }
@@ -220,9 +309,13 @@ std::string CadFitText(std::string_view text, Real width, Real& factor) {
     if (n * factor <= width) return shorter;
   }
   // Cut: as many characters as fit, the last three of them dots (the CAD
-  // code pages have no ellipsis character).
+  // code pages have no ellipsis character); a number goes whole or not at
+  // all.
   auto most = static_cast<std::size_t>(std::max<Real>(0, width / (cw * factor)));
-  auto cut = [&] { return most > 3 ? std::string(text.substr(0, most - 3)) + "..." : std::string(text.substr(0, most)); };
+  auto cut = [&] {
+    return most > 3 ? std::string(text.substr(0, CutClearOfNumbers(text, most - 3))) + "..."
+                    : std::string(text.substr(0, CutClearOfNumbers(text, most)));
+  };
   while (most > 0 && ShownWidth(cut(), cw) * factor > width) --most;
   return cut();
 }
@@ -232,12 +325,11 @@ std::string CadFitNumberText(std::string_view text, Real cells) {
   std::string whole(text);
   std::size_t begin = 0, end = 0;
   if (fits(whole) || !TrailingNumber(text, begin, end)) return whole;
-  std::string number(text.substr(begin, end - begin));
-  const std::size_t mark = number.find_first_of(".,");
-  const char point = mark == std::string::npos ? '.' : number[mark];
-  std::replace(number.begin(), number.end(), ',', '.');
+  const std::string_view number = text.substr(begin, end - begin);
+  std::string plain(number);
+  std::replace(plain.begin(), plain.end(), ',', '.');
   Real v = 0;
-  if (!TryTextToFloat(number, v) || !std::isfinite(v)) return whole;
+  if (!TryTextToFloat(plain, v) || !std::isfinite(v)) return whole;
   // The text before the number, its blanks before the number down to one.
   std::string head(text.substr(0, begin));
   const std::size_t kept = head.find_last_not_of(' ');
@@ -245,22 +337,9 @@ std::string CadFitNumberText(std::string_view text, Real cells) {
     head = head.empty() ? "" : " ";
   else if (kept + 1 < head.size())
     head.resize(kept + 2);
-  const int decimals =
-      mark == std::string::npos || number.find_first_of("Ee") != std::string::npos
-          ? 0
-          : static_cast<int>(number.size() - mark - 1);
-  std::string shortest;
-  // Fewer decimals while three significant digits stay.
-  for (int k = decimals - 1; k >= 0 && number.find_first_of("Ee") == std::string::npos; --k) {
-    if (std::fabs(v) * std::pow(10.0L, k) < 99.5L) break;
-    shortest = head + NumberText(v, k, 0, point);
-    if (fits(shortest)) return shortest;
-  }
-  for (int digits = 3; digits >= 1; --digits) {
-    shortest = head + NumberText(v, 0, digits, point);
-    if (fits(shortest)) return shortest;
-  }
-  return shortest;
+  // Fewer decimals, or an exponent for a small number, as far as its truth
+  // allows: where even that is too long, the caller writes it narrower.
+  return head + FaithfulNumber(number, v, cells - static_cast<Real>(head.size()));
 }
 
 void CadTextFit(std::string_view text, Real x, Real y, Real width) {
@@ -270,10 +349,13 @@ void CadTextFit(std::string_view text, Real x, Real y, Real width) {
   const std::size_t shown = ShownLength(text);
   if (fitted.size() >= 3 && fitted.compare(fitted.size() - 3, 3, "...") == 0 && shown > 0 && st.CadTextHeight > 1 &&
       std::isfinite(width) && width > 0) {
-    // Rather than cut, lower, down to 1 high, at the readable width factor.
+    // Rather than cut, lower, down to 1 high, at the readable width factor:
+    // as low as its ink at that factor needs.
     const int font = st.CadTextFont;
     const Real angle = st.CadTextAngle, height = st.CadTextHeight, w = st.CadTextWidth;
-    const Real h = std::max<Real>(1, width / (static_cast<Real>(shown) * kCadNarrowestWidthFactor));
+    const Real least = std::min(kNarrowest, kCadNarrowestWidthFactor / st.CadTextWidthFactor);
+    const Real need = ShownWidth(text.substr(0, shown), height * st.CadTextWidthFactor) * least;
+    const Real h = std::max<Real>(1, height * std::min<Real>(1, width / need) * (1 - 1e-9L));
     CadTextStyle(font, angle, h, w * h / height);
     fitted = CadFitText(text, width, factor);
     {
@@ -339,7 +421,8 @@ CadTextLayout CadLayoutText(std::string_view text, Real width, int lines) {
   // Beyond what the field holds: cut, the last line ending in dots.
   wrapped.resize(most);
   std::string& last = wrapped.back();
-  last = (widest > 3 ? last.substr(0, std::min(last.size(), widest - 3)) : std::string()) + "...";
+  const std::size_t keep = widest > 3 ? CutClearOfNumbers(last, std::min(last.size(), widest - 3)) : 0;
+  last = last.substr(0, keep) + "...";
   out.cut = true;
   return take(std::move(wrapped));
 }

@@ -26,6 +26,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/format.h"
@@ -44,8 +45,10 @@
 #include "mainwin/program.h"
 #include "spring/dimension.h"
 #include "spring/formulas.h"
+#include "spring/material.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
+#include "spring/strength.h"
 #include "spring/valuetable.h"
 #include "tables/table_services.h"
 #include "xbase/core/units.h"
@@ -290,7 +293,7 @@ std::string Json(const std::string& t) {
 
 std::string Number(Real v) {
   char b[40];
-  std::snprintf(b, sizeof b, "%.10g", std::isfinite(v) ? static_cast<double>(v) : 0.0);
+  std::snprintf(b, sizeof b, "%.17g", std::isfinite(v) ? static_cast<double>(v) : 0.0);
   return b;
 }
 
@@ -322,7 +325,8 @@ std::string Facts(const std::string& stem, long id, int unitSystem) {
            {"T", s.T}, {"T1", s.T1}, {"T2", s.T2}, {"tau1", s.tau1}, {"tau2", s.tau2}, {"tauk1", s.tauk1},
            {"tauk2", s.tauk2}, {"taun", s.taun}, {"tauc", s.tauc}, {"tauzul", s.tauzul}, {"f", s.f},
            {"fe", s.fe}, {"f0", ResonanceResult().f0}, {"mass", ResonanceResult().ExternalMass}, {"FQ", q.FQ},
-           {"np", ls.np}})
+           {"np", ls.np}, {"sh", s.sh}, {"taukh", s.taukh}, {"Rm", s.Rm}, {"E", s.E}, {"De", s.De}, {"Di", s.Di},
+           {"k", s.k}, {"nt", s.nt}, {"Ddmax", s.Ddmax}, {"Dhmin", s.Dhmin}, {"GT", s.GT}})
     num(k, v);
   list("sq", q.y);
   list("Rq", q.Rq);
@@ -335,6 +339,16 @@ std::string Facts(const std::string& stem, long id, int unitSystem) {
   o << "], \"values\": [";
   for (int i = 1; i <= std::clamp<std::int32_t>(vt.Count, 0, kMaxValueTableCount); ++i)
     o << (i > 1 ? ", " : "") << Number(vt.Values[static_cast<std::size_t>(i)]);
+  // The strength law at the tau-d table's diameters, and the published
+  // Rm range of each diameter slot that has one (the Rm-d table's rows).
+  o << "], \"rm_law\": " << (MaterialHasRmLaw() ? "true" : "false") << ", \"rm_d\": [";
+  const Real ds[] = {0.2L, 0.5L, 1, 2.5L, 5, 10};
+  for (std::size_t i = 0; i < 6; ++i) o << (i ? ", " : "") << Number(MaterialRmOfD(ds[i]));
+  o << "], \"rm_slots\": [";
+  const RmTableT& rm = RmTable();
+  bool first = true;
+  for (std::size_t i = 0; SG().RmTableLoaded != 0 && i < rm.Min.size(); ++i)
+    if (rm.Min[i] > 0) o << (std::exchange(first, false) ? "" : ", ") << "[" << rm.Min[i] << ", " << rm.Max[i] << "]";
   o << "]}";
   return o.str();
 }
@@ -367,7 +381,10 @@ bool ReadBack(const fs::path& file) {
 // The springs of earlier findings, drawn first by the shard that starts at
 // spring 0: the stress correction of D/d 2.5 on a material of its own (d 4,
 // Dm 10, n 10, L0 70, L 65/60) and a spectrum of 20 levels of 10 to 1e8
-// strokes.
+// strokes; and a spring of large values in every unit system ("_u1":
+// English): wire 20 on Dm 160, forces of up to 20 kN, stresses of tens
+// of thousands of psi (tauk1 76,000 psi: once written "8E4" in its cell),
+// dynamic and static.
 std::vector<std::pair<std::string, SpringFileRecords>> KnownSprings() {
   std::vector<std::pair<std::string, SpringFileRecords>> v;
   SpringFileRecords own = Example("round_static.zeb");
@@ -388,6 +405,18 @@ std::vector<std::pair<std::string, SpringFileRecords>> KnownSprings() {
     l.ni = std::pow(10.0L, (i - 1) % 8 + 1);
   }
   v.emplace_back("k2", spectrum);
+  for (int units = 0; units <= 4; ++units) {
+    SpringFileRecords big = Example("round_dynamic.zeb");
+    SpringDataRecord& b = big.SpringData;
+    b.CalcMode = 3, b.MaterialSel = 11, b.CrossSection = 1, b.d = b.h = 20;
+    b.Rm = 1650, b.tauzul = 0.5L * b.Rm, b.G = 81500, b.E = 206000, b.rho = 7.85L;
+    b.DiameterGiven = 3, b.Dm = 160, b.De = 180, b.Di = 140, b.n = 6.5L;
+    b.L0 = 500, b.L1 = 356, b.L2 = 300, b.LoadType = static_cast<Code>(units % 2 + 1);
+    b.ExternalMass = 0;
+    big.LoadSpectrum = LoadSpectrumRecord{};
+    big.ValueTable = ValueTableRecord{};
+    v.emplace_back("big_u" + std::to_string(units), big);
+  }
   return v;
 }
 

@@ -22,6 +22,9 @@ Each sheet is judged by
   from the spring's values: each lies in its plot, as the plot's tick
   numbers read, or is marked on the frame with its value; the labels of
   points stand by them (point_labels.py);
+- every labelled value ("tauk1:76182", "F1 = 27.5 kN") stands for the
+  spring's value in the sheet's unit system, every integer digit kept
+  (sheet_values.py);
 - no text of a sheet is cut short ("...");
 - the screen: it shows the texts the file holds, each whole in the window
   and in a colour apart from the background, and draws no line in the
@@ -51,6 +54,7 @@ sys.path.insert(0, HERE)
 import ezdxf  # noqa: E402
 
 import point_labels  # noqa: E402
+import sheet_values  # noqa: E402
 import text_overlap  # noqa: E402
 
 # Findings of classes still open (class name, pattern): counted and listed
@@ -437,6 +441,7 @@ def check_spring(job):
                 here += text_overlap.findings(path, frame=True, printed=True, gaps=True)
             if sheet in expected:
                 here += value_findings(path, expected[sheet])
+            here += sheet_values.findings(path, facts)
             here += ["%r cut short" % t for t in file_texts(path) if t.endswith("...")]
             scr = os.path.join(folder, name[:-4] + ".scr")
             if os.path.exists(scr):
