@@ -292,7 +292,8 @@ class TreeBuilder {
     if (buffer_.empty()) return true;
     const std::int64_t off = static_cast<std::int64_t>(flushed_) * kNodeSize;
     NdxUnit& u = Ndx();
-    if (u.writeFault) err = u.writeFault(0, flushed_);
+    // A refused write (the test's too) is noted on the index file.
+    if (u.writeFault && (err = u.writeFault(0, flushed_)) != 0) NoteWriteFailure(fd_, err);
     if (err != 0 || !WriteAll(fd_, buffer_.data(), buffer_.size(), off, err)) {
       if (err == 0) err = ENOSPC;
       return false;

@@ -167,6 +167,7 @@ bool SeekAndWrite(IndexControl& ic, int slot, std::uint32_t block, std::uint8_t*
   NdxUnit& u = Ndx();
   ++u.counters.nodeWrites;
   int err = u.writeFault ? u.writeFault(slot, block) : 0;
+  if (err != 0) NoteWriteFailure(ic.file.get(), err);
   if (err == 0) WriteChanged(ic.file.get(), node, static_cast<std::int64_t>(block) * kNodeSize, err);
   if (err != 0) {
     TzError(ErrnoToTzCode(err), "Fehler beim Schreiben der Index-Datei: " + ic.fileName + " [SeekAndWrite]");
@@ -222,6 +223,7 @@ bool WriteAnchorNode(int slot) {
   BuildAnchorBlock(*ic, block.data());
   NdxUnit& u = Ndx();
   int err = u.writeFault ? u.writeFault(slot, 0) : 0;
+  if (err != 0) NoteWriteFailure(ic->file.get(), err);
   if (err == 0) WriteChanged(ic->file.get(), block.data(), 0, err);
   if (err != 0) {
     RaiseIndexError(ErrnoToTzCode(err), "Fehler beim Schreiben der Index-Datei:  " + ic->fileName + " [WriteAnchorNode]");
