@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -263,7 +264,11 @@ void DeleteFileWithConfirm(std::string_view folderIn, std::string_view pattern) 
   SetCurrentHelpNumber(1090);
   if (!AskYesNoCancel(Oem(name) + " wirklich löschen ?"_oem)) return;
   if (::unlink(path.c_str()) != 0) {
-    ShowError("Datei "_oem + Oem(path) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
+    // The system's own reason: the file stays.
+    const int err = errno;
+    ShowError(err == ENOENT || err == EACCES || err == EPERM
+                  ? "Datei "_oem + Oem(path) + " nicht gefunden oder kein Zugriffsrecht !"_oem
+                  : "Datei "_oem + Oem(path) + " kann nicht gelöscht werden: "_oem + SystemErrorText(err) + " !");
     G().AbortFlag = 1;
   }
 }

@@ -49,11 +49,19 @@ EFOpenError::EFOpenError(std::string_view path)
 EFCreateError::EFCreateError(std::string_view path)
     : std::runtime_error("Datei "_oem + OemPath(path) + " kann nicht erstellt werden"_oem) {}
 
-CopyOutcome CopyFileContents(std::string_view source, std::string_view destination, std::size_t blockSize) {
+CopyOutcome CopyFileContents(std::string_view source, std::string_view destination, std::size_t blockSize,
+                             int* error) {
+  int unused = 0;
+  int& err = error != nullptr ? *error : unused;
+  err = 0;
+  const auto failed = [&](CopyOutcome outcome, int e) {
+    err = e;
+    return outcome;
+  };
   const std::string src = ResolvePathCaseInsensitive(source);
-  if (src.empty() || PathIsDirectory(src)) return CopyOutcome::SourceFailed;
+  if (src.empty() || PathIsDirectory(src)) return failed(CopyOutcome::SourceFailed, src.empty() ? ENOENT : EISDIR);
   const int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return CopyOutcome::SourceFailed;
+  if (in < 0) return failed(CopyOutcome::SourceFailed, errno);
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
@@ -62,18 +70,21 @@ CopyOutcome CopyFileContents(std::string_view source, std::string_view destinati
   // The destination is taken as named: a copy never replaces a file whose
   // name differs only in case.
   const std::string dst(destination);
-  if (dst.empty() || PathIsDirectory(dst)) return CopyOutcome::DestinationFailed;
+  if (dst.empty() || PathIsDirectory(dst))
+    return failed(CopyOutcome::DestinationFailed, dst.empty() ? ENOENT : EISDIR);
   AtomicFile out;
-  if (out.Open(dst) != 0) return CopyOutcome::DestinationFailed;
+  if (const int e = out.Open(dst); e != 0) return failed(CopyOutcome::DestinationFailed, e);
   std::vector<char> buf(blockSize == 0 ? 1 : blockSize);
   for (;;) {
     const ssize_t n = ::read(in, buf.data(), buf.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return CopyOutcome::SourceFailed;  // out is abandoned
+    if (n < 0) return failed(CopyOutcome::SourceFailed, errno);  // out is abandoned
     if (n == 0) break;
-    if (out.Write(buf.data(), static_cast<std::size_t>(n)) != 0) return CopyOutcome::DestinationFailed;
+    if (const int e = out.Write(buf.data(), static_cast<std::size_t>(n)); e != 0)
+      return failed(CopyOutcome::DestinationFailed, e);
   }
-  return out.Commit() == 0 ? CopyOutcome::Ok : CopyOutcome::DestinationFailed;
+  if (const int e = out.Commit(); e != 0) return failed(CopyOutcome::DestinationFailed, e);
+  return CopyOutcome::Ok;
 }
 
 void CopyFileToPath(std::string_view source, std::string_view destination) {

@@ -37,8 +37,10 @@ class EFCreateError : public std::runtime_error {
 void CopyFileToPath(std::string_view source, std::string_view destination);
 
 // The copy loop of the copy routines: source to exactly destination, in
-// blocks of blockSize, through a temporary beside it.
+// blocks of blockSize, through a temporary beside it. error (when given)
+// gets the errno value of a failure (0 for a source that is a folder).
 enum class CopyOutcome { Ok, SourceFailed, DestinationFailed };
-CopyOutcome CopyFileContents(std::string_view source, std::string_view destination, std::size_t blockSize);
+CopyOutcome CopyFileContents(std::string_view source, std::string_view destination, std::size_t blockSize,
+                             int* error = nullptr);
 
 }  // namespace zeb

@@ -555,17 +555,19 @@ void WriteErrEntry(std::string_view message, std::string_view cause, std::string
     G().AbortFlag = 1;
     return;
   }
-  auto fail = [&](int code) {
+  // A failure names the file it is of: the one read, or the copy written.
+  auto fail = [&](int code, const std::string& file) {
     in.Close();
     out.Discard();
-    ShowIoError(code, path);
+    ShowIoError(code, file);
   };
+  const std::string written = out.Path();
   std::string s;
   int rc = 0;
   bool found = false;
   for (;;) {
-    if ((rc = in.ReadLine(s)) != 0) return fail(rc);
-    if ((rc = out.WriteLine(s)) != 0) return fail(rc);
+    if ((rc = in.ReadLine(s)) != 0) return fail(rc, path);
+    if ((rc = out.WriteLine(s)) != 0) return fail(rc, written);
     if (SameStart(s, message)) {
       found = true;
       break;
@@ -579,15 +581,15 @@ void WriteErrEntry(std::string_view message, std::string_view cause, std::string
     return;
   }
   // Old cause and remedy out, new ones in.
-  if ((rc = in.ReadLine(s)) != 0) return fail(rc);
-  if ((rc = out.WriteLine(OneLine(cause))) != 0) return fail(rc);
-  if ((rc = in.ReadLine(s)) != 0) return fail(rc);
-  if ((rc = out.WriteLine(OneLine(remedy))) != 0) return fail(rc);
+  if ((rc = in.ReadLine(s)) != 0) return fail(rc, path);
+  if ((rc = out.WriteLine(OneLine(cause))) != 0) return fail(rc, written);
+  if ((rc = in.ReadLine(s)) != 0) return fail(rc, path);
+  if ((rc = out.WriteLine(OneLine(remedy))) != 0) return fail(rc, written);
   // The rest; a line is copied at least once, so an entry at the very end
   // leaves one empty line behind it.
   do {
-    if ((rc = in.ReadLine(s)) != 0) return fail(rc);
-    if ((rc = out.WriteLine(s)) != 0) return fail(rc);
+    if ((rc = in.ReadLine(s)) != 0) return fail(rc, path);
+    if ((rc = out.WriteLine(s)) != 0) return fail(rc, written);
   } while (!in.Eof());
   in.Close();
   CloseFileChecked(out);

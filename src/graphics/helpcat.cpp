@@ -9,6 +9,7 @@
 
 #include "base/choosers.h"
 #include "base/dialogs.h"
+#include "base/fileattr.h"
 #include "base/files.h"
 #include "base/globals.h"
 #include "base/help.h"
@@ -49,21 +50,29 @@ void Rewrite(const std::string& catalogue, const std::vector<std::string>& lines
     for (const auto& l : lines) bytes += l;
     // Never through a link; for this user alone.
     const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool ok = fd >= 0;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
+    int err = fd >= 0 ? 0 : errno;
+    for (std::size_t done = 0; err == 0 && done < bytes.size();) {
       const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
       if (w < 0 && errno == EINTR) continue;
-      ok = w > 0;
-      if (ok) done += static_cast<std::size_t>(w);
+      if (w <= 0) err = w < 0 ? errno : ENOSPC;
+      else done += static_cast<std::size_t>(w);
     }
-    if (fd >= 0 && ::close(fd) != 0) ok = false;
-    if (!ok) {
-      ShowError("Bilderkatalog: Datei "_oem + FromUtf8(CodePage::Cp850, scratch) + " kann nicht geschrieben werden"_oem);
+    if (fd >= 0 && ::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) {
+      ShowError("Bilderkatalog: Datei "_oem + FromUtf8(CodePage::Cp850, scratch) +
+                " kann nicht geschrieben werden"_oem + ": " + SystemErrorText(err) +
+                "; der Katalog bleibt, wie er war."_oem);
       G().AbortFlag = 1;
       return;
     }
   }
-  CopyFileBlocks(scratch, catalogue);
+  // The catalogue takes the copy whole, or stays as it was: told either way.
+  int err = 0;
+  if (CopyFileContents(scratch, catalogue, 2048, &err) != CopyOutcome::Ok) {
+    ShowError("Bilderkatalog: Datei "_oem + FromUtf8(CodePage::Cp850, catalogue) +
+              " kann nicht geschrieben werden"_oem + ": " + SystemErrorText(err) + "; sie bleibt, wie sie war."_oem);
+    G().AbortFlag = 1;
+  }
 }
 
 // Lines with every one ending, so that a line can be added after them.

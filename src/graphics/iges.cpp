@@ -1,5 +1,6 @@
 #include "graphics/iges.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -237,12 +238,13 @@ IgesOutput::IgesOutput(CadFile& file) : file_(file) {
 }
 
 IgesOutput::~IgesOutput() {
-  if (spill_) std::fclose(spill_);
+  if (spill_ >= 0) ::close(spill_);
 }
 
 void IgesOutput::IgesOpenScratch() {
-  if (spill_) std::fclose(spill_);
-  spill_ = nullptr;
+  if (spill_ >= 0) ::close(spill_);
+  spill_ = -1;
+  spilled_ = 0;
   spillTried_ = false;
   spillFailed_ = false;
   spillErrno_ = 0;
@@ -319,20 +321,28 @@ void IgesOutput::Spill() {
     pBuffer_.clear();
     return;
   }
-  if (!spill_) {
+  if (spill_ < 0) {
     if (spillTried_) return;  // no scratch file: they stay in memory
     spillTried_ = true;
     const std::string folder = CadTempFolder();
     if (folder.empty()) return;
     auto path = MakeUniqueFile(folder, "zebiges");
     if (!path) return;
-    spill_ = std::fopen(path->c_str(), "w+b");
+    spill_ = ::open(path->c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     ::unlink(path->c_str());
-    if (!spill_) return;
+    if (spill_ < 0) return;
   }
-  if (std::fwrite(pBuffer_.data(), 1, pBuffer_.size(), spill_) != pBuffer_.size()) {
-    spillFailed_ = true;
-    spillErrno_ = errno ? errno : ENOSPC;
+  // Every byte checked as it goes: a refused write is the failure.
+  for (std::size_t done = 0; done < pBuffer_.size();) {
+    const ssize_t n = ::pwrite(spill_, pBuffer_.data() + done, pBuffer_.size() - done, static_cast<off_t>(spilled_));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      spillFailed_ = true;
+      spillErrno_ = n < 0 ? errno : ENOSPC;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+    spilled_ += n;
   }
   pBuffer_.clear();
 }
@@ -685,26 +695,33 @@ bool IgesOutput::IgesFinish() {
   auto refuse = [&](const std::string& why) {
     const std::string name = FromUtf8(CodePage::Cp850, TrimRight(Cad().CadFileName));
     ShowErrorBox("IGES-Datei "_oem + name + ": " + why);
-    if (spill_) std::fclose(spill_);
-    spill_ = nullptr;
+    if (spill_ >= 0) ::close(spill_);
+    spill_ = -1;
     pBuffer_.clear();
     return false;
   };
   if (overflow_) {
     return refuse("mehr als "_oem + std::to_string(gRecordLimit) + " Sätze im Abschnitt "_oem + std::string(1, overflow_));
   }
-  if (spill_ && !spillFailed_) Spill();
+  if (spill_ >= 0 && !spillFailed_) Spill();
   if (spillFailed_) return refuse(SystemErrorText(spillErrno_));
-  if (spill_) {
-    std::fflush(spill_);
-    std::rewind(spill_);
+  if (spill_ >= 0) {
     std::string buf(1u << 16, '\0');
-    std::size_t got;
-    while ((got = std::fread(buf.data(), 1, buf.size(), spill_)) > 0) file_.Write(std::string_view(buf.data(), got));
-    const bool bad = std::ferror(spill_) != 0;
-    std::fclose(spill_);
-    spill_ = nullptr;
-    if (bad) return refuse(SystemErrorText(EIO));
+    std::int64_t at = 0;
+    int err = 0;
+    while (at < spilled_) {
+      const ssize_t got = ::pread(spill_, buf.data(), buf.size(), static_cast<off_t>(at));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        err = got < 0 ? errno : EIO;
+        break;
+      }
+      file_.Write(std::string_view(buf.data(), static_cast<std::size_t>(got)));
+      at += got;
+    }
+    ::close(spill_);
+    spill_ = -1;
+    if (err != 0) return refuse(SystemErrorText(err));
   } else {
     file_.Write(pBuffer_);
   }

@@ -152,7 +152,8 @@ class IgesOutput : public CadOutput {
   char overflow_ = 0;  // section letter that outgrew the limit
   // Parameter records.
   std::string pBuffer_;
-  std::FILE* spill_ = nullptr;
+  int spill_ = -1;            // the scratch file, without a name
+  std::int64_t spilled_ = 0;  // bytes in it
   bool spillTried_ = false;
   bool spillFailed_ = false;
   int spillErrno_ = 0;

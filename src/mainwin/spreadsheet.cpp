@@ -117,29 +117,20 @@ std::string WriteCsvDocument(const std::vector<std::vector<std::string>>& rowsUt
     text += "\r\n";
   }
   const std::string folder = G().TempFolder.empty() ? TempDirectory() : G().TempFolder;
-  int err = EEXIST;
-  for (int attempt = 0; attempt < 20 && err == EEXIST; ++attempt) {
-    // A unique stem, then the ".csv" name created exclusively beside it.
-    const std::optional<std::string> stem = MakeUniqueFile(folder, "zeb1_");
-    if (!stem) {
-      err = errno;
-      break;
-    }
-    const std::string csv = *stem + ".csv";
-    const int fd = ::open(csv.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    err = fd < 0 ? errno : 0;
-    ::unlink(stem->c_str());
-    if (fd < 0) continue;
-    ::close(fd);
-    // The name taken gets the document whole, or goes again (the error shown).
-    const int e = WriteWholeFile(csv, text);
-    if (e == 0) return std::filesystem::absolute(csv).string();
-    ShowFileWriteError(csv, e);
-    ::unlink(csv.c_str());
+  // A unique ".csv" name taken at once (no other name made beside it).
+  std::string csv = AddBackslash(folder) + "zeb1_XXXXXX.csv";
+  const int fd = ::mkostemps(csv.data(), 4, O_CLOEXEC);
+  if (fd < 0) {
+    ShowErrorBox(FromUtf8(CodePage::Cp850, folder) + ": " + "Datei kann nicht geschrieben werden: "_oem +
+                 SystemErrorText(errno));
     return "";
   }
-  ShowErrorBox(FromUtf8(CodePage::Cp850, folder) + ": " + "Datei kann nicht geschrieben werden: "_oem +
-               SystemErrorText(err));
+  ::close(fd);
+  // The name taken gets the document whole, or goes again (the error shown).
+  const int e = WriteWholeFile(csv, text);
+  if (e == 0) return std::filesystem::absolute(csv).string();
+  ShowFileWriteError(csv, e);
+  ::unlink(csv.c_str());
   return "";
 }
 

@@ -544,7 +544,9 @@ int AtomicFile::Open(std::string_view target) {
 // that will not name it gets its contents copied under a temporary name
 // (renamed by Commit). 0 or errno.
 int AtomicFile::LinkUnnamed() {
-  const auto refused = [this](int error) { return CopyUnnamedToTemporary() == 0 ? 0 : error; };
+  // The copy's own failure is the one told: the refused link only sent the
+  // bytes that way.
+  const auto refused = [this](int) { return CopyUnnamedToTemporary(); };
   if (gUnnamedLinkError != 0) return refused(gUnnamedLinkError);
   const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, dest_.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
@@ -629,8 +631,10 @@ int AtomicFile::Commit() {
     // Devices and pipes may not support fsync.
     if (!(direct_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP))) e = errno;
   }
-  if (e == 0 && unnamed_) e = LinkUnnamed();
-  if (::close(fd_) != 0 && e == 0) e = errno;
+  const bool named = e == 0 && unnamed_ && (e = LinkUnnamed()) == 0 && unnamed_;
+  // Once the flushed file has its name the write is done: a failing close
+  // cannot take back what is on the disk.
+  if (::close(fd_) != 0 && e == 0 && !(named && sync_)) e = errno;
   fd_ = -1;
   if (direct_) {
     direct_ = false;

@@ -474,7 +474,13 @@ void Deliver() {
       break;
     case kOutFile:
       st.delivered = st.fileName;
-      if (!ViewerDisplayFile().empty()) ConvertCopy(st.fileName, ViewerDisplayFile());
+      if (!ViewerDisplayFile().empty()) {
+        // The printout is in its file; only the viewer's copy of it is not.
+        const int rc = ConvertTextFileOemToAnsi(st.fileName, ViewerDisplayFile());
+        if (g.AbortFlag != 0)
+          ShowError("Ausdruck in "_oem + Oem(st.fileName) + " geschrieben; seine Kopie für die Anzeige "_oem +
+                    Oem(ViewerDisplayFile()) + " nicht ("_oem + IoResultText(rc) + ")");
+      }
       g.ShowErrorsSwitch = 1;
       break;
     case kOutDosFile:
@@ -494,7 +500,10 @@ void Deliver() {
       break;
     case kOutTxt:
       g.TxtFileCounter = st.txtNumber;
-      if (ConvertCopy(st.fileName, st.txtCopy)) st.delivered = st.fileName;
+      if (ConvertCopy(st.fileName, st.txtCopy))
+        st.delivered = st.fileName;
+      else
+        ::unlink(st.txtCopy.c_str());  // the name it took, empty or cut short
       break;
     case kOutHtml:
       st.delivered = st.fileName;

@@ -927,9 +927,11 @@ bool ReadConfigFile() {
 bool WriteSettingsFile(std::string_view path, const std::function<void()>& rows) {
   BaseGlobals& g = G();
   const std::string p(path);
-  auto fail = [&] {
+  // A refused write is named with its cause; the file stays as it was.
+  auto fail = [&](int code = 0) {
     g.AbortFlag = 1;
-    ShowErrorBox("Datei nicht geschrieben: "_oem + FromUtf8(CodePage::Cp850, p));
+    ShowErrorBox("Datei nicht geschrieben: "_oem + FromUtf8(CodePage::Cp850, p) +
+                 (code != 0 ? " (" + IoResultText(code) + ")" : std::string()));
     return false;
   };
   TextFile& f = WorkTextFile();
@@ -939,10 +941,11 @@ bool WriteSettingsFile(std::string_view path, const std::function<void()>& rows)
   if (g.AbortFlag != 0) return fail();
   rows();
   if (g.AbortFlag != 0) {
+    const int code = f.Write("");  // the write error that stopped the rows
     f.Discard();
-    return fail();
+    return fail(code);
   }
-  if (f.Close() != 0) return fail();
+  if (const int code = f.Close(); code != 0) return fail(code);
   return true;
 }
 

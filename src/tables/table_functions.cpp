@@ -105,12 +105,18 @@ std::string CopyToTempFolder(const std::string& tablePath, const std::string& na
     RefuseScratchFile();
     return {};
   }
-  auto fail = [&] {
-    ShowError("Datei "_oem + FromUtf8(CodePage::Cp850, target) + " nicht gefunden oder kein Zugriffsrecht !"_oem);
+  // The copy that failed is named with the system's reason; no half of a
+  // table and its memo file stays.
+  auto fail = [&](const std::string& copy, int err) {
+    const std::string named = "Datei "_oem + FromUtf8(CodePage::Cp850, copy);
+    ShowError(err == ENOENT || err == EACCES || err == EPERM
+                  ? named + " nicht gefunden oder kein Zugriffsrecht !"_oem
+                  : named + " kann nicht geschrieben werden: "_oem + SystemErrorText(err) + " !");
+    if (copy != target) ::unlink(target.c_str());
     G().AbortFlag = 1;
     return std::string();
   };
-  if (CopyWritable(tablePath, target) != 0) return fail();
+  if (const int err = CopyWritable(tablePath, target); err != 0) return fail(target, err);
   const std::string folder = ExtractFolderPart(tablePath);
   const std::string stem = FileNameNoExt(tablePath);
   const std::string targetStem = FileNameNoExt(target);
@@ -119,7 +125,8 @@ std::string CopyToTempFolder(const std::string& tablePath, const std::string& na
     if (!PathIsRegularFile(memo)) continue;
     // The memo keeps the case of its extension beside the copy.
     const std::string memoExt = memo.substr(memo.size() - 4);
-    if (CopyWritable(memo, ScratchFile(targetStem + memoExt)) != 0) return fail();
+    const std::string memoCopy = ScratchFile(targetStem + memoExt);
+    if (const int err = CopyWritable(memo, memoCopy); err != 0) return fail(memoCopy, err);
   }
   return target;
 }

@@ -599,7 +599,10 @@ bool TableWindow::Pack() {
   // Another program that has the table open keeps it from being packed.
   Guarded([&] { ok = tzdbf->Pack(); },
           [this](std::uint16_t code, const std::string&) {
-            if (code != 32 && code != 33) return false;
+            // A lock refused after the packed table took its place: the
+            // failure's own text tells what the files hold.
+            const xb::TzEngine& e = xb::Engine();
+            if ((code != 32 && code != 33) || e.packCommitted || e.packMemoOnly) return false;
             ShowErrorBox("Die Tabelle "_oem + TableName() +
                          " ist noch in einem anderen Programm geöffnet; Pack ist erst möglich, wenn es sie schließt. "
                          "Es wurde nichts gelöscht."_oem);

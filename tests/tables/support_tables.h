@@ -21,7 +21,9 @@
 #include "spring/material_csv.h"
 #include "spring/spring_data.h"
 #include "tables/table_functions.h"
+#include "tables/table_services.h"
 #include "tables/table_window.h"
+#include "xbase/core/callbacks.h"
 #include "xbase/core/engine.h"
 #include "xbase/core/units.h"
 #include "xbase/support_shown.h"
@@ -79,6 +81,22 @@ class TablesTest : public BaseTest {
  private:
   fs::path root_;
   std::shared_ptr<ScriptedTableBrowser> browser_;
+};
+
+// The same with the table services the program installs (the table
+// window's tests).
+class TableWindowTest : public TablesTest {
+ protected:
+  void SetUp() override {
+    TablesTest::SetUp();
+    InstallTableServices();
+  }
+  void TearDown() override {
+    SetTables(nullptr);
+    xbase::SetTzCallback(nullptr);
+    TablesTest::TearDown();
+  }
+  TableWindow& w() { return TheTableWindow(); }
 };
 
 }  // namespace zeb::test

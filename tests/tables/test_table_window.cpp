@@ -39,19 +39,7 @@ using test::ReadFileBytes;
 using test::TablesTest;
 namespace fs = std::filesystem;
 
-class TableWindowTest : public TablesTest {
- protected:
-  void SetUp() override {
-    TablesTest::SetUp();
-    InstallTableServices();
-  }
-  void TearDown() override {
-    SetTables(nullptr);
-    xbase::SetTzCallback(nullptr);
-    TablesTest::TearDown();
-  }
-  TableWindow& w() { return TheTableWindow(); }
-};
+using test::TableWindowTest;
 
 TEST_F(TableWindowTest, BrowseAndEditModes) {
   TableOpen("zebwst");

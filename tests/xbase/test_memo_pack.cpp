@@ -207,8 +207,16 @@ TEST_P(MemoPack, InjectedFailuresChangeNothing) {
     SetFileFault([&](FileStep s, std::size_t&) {
       return s == (write ? FileStep::Write : FileStep::Rename) && ++calls >= at ? ENOSPC : 0;
     });
+    ClearWriteFailure();
     EXPECT_FALSE(Pack());
     SetFileFault({});
+    // Told as a pack that changed nothing, on the table or its memo file.
+    EXPECT_FALSE(Engine().packCommitted);
+    EXPECT_FALSE(Engine().packMemoOnly);
+    EXPECT_EQ(TzTakeLastErrorText(), "Fehler beim Packen von " + path + " [Pack]");
+    const std::string refused = LastWriteFailure().file;
+    EXPECT_TRUE(refused == path || refused == memo) << refused;
+    EXPECT_EQ(LastWriteFailure().err, ENOSPC);
     EXPECT_EQ(ReadBytes(path), table);
     EXPECT_EQ(ReadBytes(memo), memoBytes);
     EXPECT_FALSE(FileExistsTz(dir / "p.$$$"));
@@ -299,6 +307,7 @@ TEST_P(MemoPack, EveryStepOfAPackFailingLeavesBothFilesAsTheyWere) {
         SetFileFault({});
         EXPECT_FALSE(ok);
         EXPECT_FALSE(Engine().packCommitted);
+        EXPECT_FALSE(Engine().packMemoOnly);
         // The refused write is told on the table or the memo file, not a copy.
         const std::string refused = LastWriteFailure().file;
         EXPECT_TRUE(refused == path || refused == memo) << refused;

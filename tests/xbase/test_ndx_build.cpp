@@ -268,9 +268,14 @@ TEST_F(NdxBuild, AFailedBuildLeavesNoFile) {
   MakeNumberTable(table, values);
   USE(table + " EXCLUSIVE");
   SetIndexWriteFault([](int slot, std::uint32_t) { return slot == 0 ? ENOSPC : 0; });
+  ClearWriteFailure();
   MakeIndexExpr("NUM", dir / "f.ndx");
   EXPECT_EQ(TzCurrentError(), 101);
   EXPECT_FALSE(FileExistsTz(dir / "f.ndx"));
+  // Told on the index, with the full disk as its cause.
+  EXPECT_NE(TzTakeLastErrorText().find("f.ndx"), std::string::npos);
+  EXPECT_EQ(LastWriteFailure().err, ENOSPC);
+  EXPECT_EQ(LastWriteFailure().file, dir / "f.ndx");
   SetIndexWriteFault({});
   SetIndexTo(dir / "f.ndx", 1);
   EXPECT_EQ(TzCurrentError(), 2);

@@ -50,10 +50,15 @@ TEST_F(PackTest, FailedWriteKeepsEveryRecordAndSharesAgain) {
   USE(dir / "f.dbf");
   // Every write of the pack fails.
   SetFileFault([](FileStep s, std::size_t&) { return s == FileStep::Write ? EIO : 0; });
+  ClearWriteFailure();
   EXPECT_FALSE(Pack());
   SetFileFault(nullptr);
   EXPECT_EQ(TzCurrentError(), 31);
   EXPECT_EQ(TzTakeLastErrorText(), "Fehler beim Packen von " + dir / "f.dbf" + " [Pack]");
+  // Not packed, and told so: the refused write is the table's.
+  EXPECT_FALSE(Engine().packCommitted);
+  EXPECT_EQ(LastWriteFailure().err, EIO);
+  EXPECT_EQ(LastWriteFailure().file, dir / "f.dbf");
   EXPECT_FALSE(CurrentWorkArea()->exclusive);
   // Another program can share the file again.
   Select(2);

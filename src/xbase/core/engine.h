@@ -49,6 +49,14 @@ struct TzEngine {
   int writeErrno = 0;              // the last write the system refused
   std::string writeFile;           // and the file it was meant for
   bool packCommitted = false;      // the last Pack put the packed table in place
+  // The last Pack put the packed memo file in place but could not put the
+  // packed table in its place nor the memo file as it was back: the memo
+  // file as it was is kept under packFormerMemo.
+  bool packMemoOnly = false;
+  std::string packFormerMemo;
+  // The last Append or Replace failed after its record was written: the
+  // table holds it, an index does not (yet) hold its keys.
+  bool recordWritten = false;
   // Ends the process (stop step with raise mode off). Tests inject one that
   // records; when it returns, TzError returns normally.
   std::function<void(int exitCode)> exitProcess;

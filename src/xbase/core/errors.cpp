@@ -329,6 +329,12 @@ void NoteWriteFailure(int fd, int err) {
   if (n > 0) e.writeFile.assign(path, static_cast<std::size_t>(n));
 }
 
+void NoteWriteFailureOf(std::string_view file, int err) {
+  TzEngine& e = Engine();
+  e.writeErrno = err;
+  e.writeFile.assign(file);
+}
+
 WriteFailure LastWriteFailure() {
   const TzEngine& e = Engine();
   return {e.writeErrno, e.writeFile};

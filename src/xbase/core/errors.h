@@ -90,6 +90,9 @@ struct WriteFailure {
   std::string file;
 };
 void NoteWriteFailure(int fd, int err);
+// The same for a file named by its path (one that could not be made,
+// removed or renamed).
+void NoteWriteFailureOf(std::string_view file, int err);
 WriteFailure LastWriteFailure();
 void ClearWriteFailure();
 // Why a write failed, in the user's words (Windows-1252): "Der Datenträger

@@ -51,6 +51,11 @@ class MemoHookTable {
   // 7: append a memo with this text to the current area's memo file; its
   // block number, 0 when nothing was written.
   virtual std::int32_t AddMemo(std::string_view text) { (void)text; return 0; }
+  // What the current area's memo file holds now: its size (its first
+  // block kept by the unit), -1 without a memo file; and back to that, the
+  // memos added since cut off: an append that failed takes back its memos.
+  virtual std::int64_t MarkMemofile() { return -1; }
+  virtual void BackToMark(std::int64_t mark) { (void)mark; }
 };
 
 // Key text routine of an index slot (entries 19, 20).

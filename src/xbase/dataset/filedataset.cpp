@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/files.h"
 #include "xbase/core/callbacks.h"
 #include "xbase/core/ansi_literal.h"
 #include "xbase/core/engine.h"
@@ -179,7 +180,8 @@ bool TTzFileDataSet::OpenIndexFiles() {
 }
 
 bool TTzFileDataSet::WithLock(bool append, const char* word, const LockFailedEvent& event,
-                              const std::function<void()>& op, std::string_view consequence) {
+                              const std::function<void()>& op, std::string_view consequence,
+                              std::string_view written) {
   for (;;) {
     bool retry = false;
     // The lock taken here goes when the write ends, however it ends; one the
@@ -187,9 +189,12 @@ bool TTzFileDataSet::WithLock(bool append, const char* word, const LockFailedEve
     const TTzLockScope scope(*this);
     const bool locked = append ? zeb::xbase::ALock() : RLock();
     if (locked) {
+      Engine().recordWritten = false;
       try {
         op();
       } catch (...) {
+        if (Engine().recordWritten && !written.empty())
+          std::rethrow_exception(AsWriteFailure(written, append ? 1 : -1, true));
         std::rethrow_exception(AsWriteFailure(consequence, append ? 0 : -1));
       }
       return true;
@@ -216,7 +221,7 @@ void TTzFileDataSet::s_AppendWithLock() {
         if (TzCurrentError() == 0) AppendedOwn(before);
         if (TzCurrentError() == 0) SKIP(0);
       },
-      AppendedText(0));
+      AppendedText(0), IndexBehindText(1));
 }
 
 void TTzFileDataSet::s_DeleteWithLock() {
@@ -268,7 +273,8 @@ void TTzFileDataSet::s_ReplaceWithLock() {
       },
       keepEditOnFailure
           ? std::string("Ihre Änderung ist noch nicht gespeichert; sie bleibt in ihrer Zeile für einen neuen Versuch."_ansi)
-          : std::string("Ihre Änderung ist nicht gespeichert."_ansi));
+          : std::string("Ihre Änderung ist nicht gespeichert."_ansi),
+      "Ihre Änderung ist in der Tabelle gespeichert; ihr Index ist nicht nachgeführt."_ansi);
 }
 
 void TTzFileDataSet::InternalPost() {
@@ -300,7 +306,17 @@ bool TTzFileDataSet::AppendFromDelimited(std::string_view fileName) {
 bool TTzFileDataSet::CopyToDelimited(std::string_view fileName) {
   if (!SelectWorkArea("CopyToDelimited")) return false;
   const std::int32_t remembered = RecNo();
-  CopyToTextPlain(fileName);
+  // The text is written whole or not at all: a file of its name stays.
+  const bool there = PathExists(ResolveTablePath(AllTrim(fileName), "TXT"));
+  ClearWriteFailure();
+  try {
+    CopyToTextPlain(fileName);
+  } catch (...) {
+    const std::exception_ptr failure = AsWriteFailure(there ? std::string("Die Datei bleibt, wie sie war."_ansi)
+                                                           : std::string("Die Datei ist nicht angelegt."_ansi));
+    SafeGo(remembered);
+    std::rethrow_exception(failure);
+  }
   const bool ok = TzCurrentError() == 0;
   SafeGo(remembered);
   return ok;
@@ -354,7 +370,16 @@ std::string TTzFileDataSet::KeyFor(int slot) {
 
 void TTzFileDataSet::IndexOn(std::string_view expression, std::string_view fileName) {
   if (!SelectWorkArea("IndexOn")) return;
-  Index_On(expression, fileName);
+  ClearWriteFailure();
+  try {
+    Index_On(expression, fileName);
+  } catch (const ETzError& e) {
+    // A failed build leaves no index file; the cause of a refused write is
+    // told after the engine's text.
+    const std::string reason = WriteFailureReason(LastWriteFailure().err, TzCurrentError());
+    throw ETzError(std::string(e.what()) + "\r\n" + (reason.empty() ? std::string() : reason + ". ") +
+                   "Der Index ist nicht angelegt."_ansi);
+  }
   IndexBuilt();
   ResyncFromEngine();
 }

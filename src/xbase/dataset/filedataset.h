@@ -85,9 +85,10 @@ class TTzFileDataSet : public TTzCDataSet {
   // Takes a lock (ALock or RLock), runs op, gives back the lock it took;
   // asks the event again while it sets retry. False when the write was
   // given up. A write the system refused raises ETzWriteError with the
-  // consequence.
+  // consequence, or with `written` when the record went into the table
+  // and only its index keys did not.
   bool WithLock(bool append, const char* word, const LockFailedEvent& event, const std::function<void()>& op,
-                std::string_view consequence);
+                std::string_view consequence, std::string_view written = {});
   std::string KeyFor(int slot);
 
   bool exclusive_ = false;

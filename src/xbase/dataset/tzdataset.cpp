@@ -1072,6 +1072,7 @@ bool TTzDataSet::IsTableEmpty() const {
 void TTzDataSet::Post() {
   const DataSetState s = State();
   if (s != DataSetState::Edit && s != DataSetState::Insert && s != DataSetState::SetKey) return;
+  Engine().recordWritten = false;
   try {
     TTzPrimDataset::Post();
   } catch (const ETzError&) {
@@ -1079,7 +1080,8 @@ void TTzDataSet::Post() {
     // record shows the file again; the failure's code stays for the caller.
     // An edit kept for another try stays as typed.
     const std::uint16_t code = TzCurrentError();
-    if (keepEditOnFailure && State() == DataSetState::Edit) throw;
+    // An edit that reached the table is no edit left to try again.
+    if (keepEditOnFailure && State() == DataSetState::Edit && !Engine().recordWritten) throw;
     try {
       if (State() == DataSetState::Edit || State() == DataSetState::Insert) Cancel();
     } catch (...) {
@@ -1097,15 +1099,23 @@ std::string TTzDataSet::AppendedText(std::int32_t n) {
   return std::to_string(n) + " Datensätze angehängt, die übrigen nicht."_ansi;
 }
 
-std::exception_ptr TTzDataSet::AsWriteFailure(std::string_view consequence, std::int32_t appended) const {
+std::string TTzDataSet::IndexBehindText(std::int32_t n) {
+  const std::string behind = "der Index ist nicht nachgeführt."_ansi;
+  if (n == 1) return "Der Datensatz ist angehängt; "_ansi + behind;
+  return AppendedText(n) + " Der letzte ist im Index nicht nachgeführt."_ansi;
+}
+
+std::exception_ptr TTzDataSet::AsWriteFailure(std::string_view consequence, std::int32_t appended, bool told) const {
   try {
     throw;
   } catch (const ETzWriteError&) {
     return std::current_exception();
-  } catch (const ETzError&) {
+  } catch (const ETzError& e) {
     const WriteFailure w = LastWriteFailure();
     const std::uint16_t code = TzCurrentError();
     std::string reason = WriteFailureReason(w.err, code);
+    if (reason.empty() && told)
+      return std::make_exception_ptr(ETzError(std::string(e.what()) + "\r\n" + std::string(consequence)));
     if (reason.empty()) return std::current_exception();
     const WorkArea* a = Area();
     std::string file = !w.file.empty() ? w.file : a != nullptr ? a->fileName : dbfFileName_;
@@ -1257,7 +1267,8 @@ void TTzCDataSet::AppendRec() {
       zeb::xbase::Append();
       AppendedOwn(before);
     } catch (...) {
-      failure = AsWriteFailure(AppendedText(0), 0);
+      failure = Engine().recordWritten ? AsWriteFailure(IndexBehindText(1), 1, true)
+                                       : AsWriteFailure(AppendedText(0), 0);
     }
   }
   if (failure) {
@@ -1303,7 +1314,8 @@ void TTzCDataSet::GuardedAppend(std::int32_t remembered, const std::function<voi
     } catch (...) {
       const WorkArea* a = Area();
       const std::int32_t appended = a != nullptr && before >= 0 ? a->recordCount - before : 0;
-      failure = AsWriteFailure(AppendedText(appended), appended);
+      failure = Engine().recordWritten ? AsWriteFailure(IndexBehindText(appended), appended, true)
+                                       : AsWriteFailure(AppendedText(appended), appended);
     }
   }
   if (failure) {
@@ -1327,18 +1339,28 @@ bool TTzCDataSet::Pack() {
   std::exception_ptr failure;
   {
     const TTzLockScope scope(*this);
+    const bool indexed = IndexActive();
     try {
       r = zeb::xbase::Pack();
     } catch (...) {
-      // Told which: the table (with its memo file) packed whole, or as it was.
+      // Told which: the table (with its memo file) packed whole, or as it
+      // was, or (when neither could be had) the memo file packed alone.
       const WorkArea* a = Area();
       const bool memo = a != nullptr && a->hasMemo;
-      const std::string consequence =
-          Engine().packCommitted
-              ? std::string("Die Tabelle ist gepackt; ihr Index ist nicht neu aufgebaut."_ansi)
-              : memo ? std::string("Pack ist nicht beendet; die Tabelle und ihre Memodatei sind unverändert."_ansi)
-                     : std::string("Pack ist nicht beendet; die Tabelle ist unverändert."_ansi);
-      failure = AsWriteFailure(consequence);
+      const TzEngine& e = Engine();
+      std::string consequence;
+      if (e.packCommitted)
+        consequence = indexed ? std::string("Die Tabelle ist gepackt; ihr Index ist nicht neu aufgebaut."_ansi)
+                              : std::string("Die Tabelle ist gepackt."_ansi);
+      else if (e.packMemoOnly)
+        consequence = std::string("Die Tabelle ist nicht gepackt, ihre Memodatei aber: sie passt nicht mehr zur "
+                                  "Tabelle. Die Memodatei, zu der die Tabelle gehört, steht unter "_ansi) +
+                      e.packFormerMemo + ".";
+      else
+        consequence = memo
+                          ? std::string("Pack ist nicht beendet; die Tabelle und ihre Memodatei sind unverändert."_ansi)
+                          : std::string("Pack ist nicht beendet; die Tabelle ist unverändert."_ansi);
+      failure = AsWriteFailure(consequence, -1, e.packCommitted || e.packMemoOnly);
     }
   }
   if (failure) {

@@ -204,11 +204,18 @@ class TTzDataSet : public TTzPrimDataset {
   // "Es wurde kein Datensatz angehängt." for 0, else "<n> Datensätze
   // angehängt, die übrigen nicht." (1: "1 Datensatz ..."); Windows-1252.
   static std::string AppendedText(std::int32_t n);
+  // The same when the last record appended is in the table but its keys
+  // are not in the index: "Der Datensatz ist angehängt; der Index ist nicht
+  // nachgeführt." for 1, else AppendedText(n) + " Der letzte ist im Index
+  // nicht nachgeführt."
+  static std::string IndexBehindText(std::int32_t n);
   // Inside a catch of a failed write action: the exception to throw on. A
   // write the system refused becomes ETzWriteError (the reason in the
   // user's words, the file, what became of the action); anything else
-  // stays as it was.
-  std::exception_ptr AsWriteFailure(std::string_view consequence, std::int32_t appended = -1) const;
+  // stays as it was, unless told: then the consequence follows its text on
+  // a line of its own (an action that changed files is told so whatever
+  // failed).
+  std::exception_ptr AsWriteFailure(std::string_view consequence, std::int32_t appended = -1, bool told = false) const;
   // The record-buffer copy of the engine's current record.
   void CopyEngineToBuffer(std::uint8_t* buffer) const;
   // The same from a record buffer in the engine's layout.

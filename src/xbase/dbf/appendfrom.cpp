@@ -319,6 +319,21 @@ void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
   code = TzCurrentError();
   while (code == 0 && !dEOF() && (!continueWhile || continueWhile())) {
     SelectArea(destNo);
+    // The memos a record's append added go again when the record does not
+    // go into the table, also when the append raises.
+    struct MemosBack {
+      int area;
+      std::int64_t mark = -1;
+      ~MemosBack() {
+        if (mark < 0 || Engine().recordWritten) return;
+        const int current = CurrentArea();
+        SelectArea(area);
+        MemoHooks().BackToMark(mark);
+        SelectArea(current);
+      }
+    } memosBack{destNo};
+    if (withMemo) memosBack.mark = MemoHooks().MarkMemofile();
+    Engine().recordWritten = false;
     if (same) {
       CompleteRecordBuffer(src);
       std::memcpy(dest->recordBuffer, src.recordBuffer, dest->recordBufferSize);
@@ -366,6 +381,7 @@ void AppendFrom(std::string_view source, std::function<bool()> continueWhile) {
     }
     code = TzCurrentError();
     if (code == 0) ++report.appended;
+    if (code == 0 || Engine().recordWritten) memosBack.mark = -1;
     SelectArea(srcNo);
     if (code != 0) break;
     SKIP(1);
@@ -413,6 +429,7 @@ void CopyToText(std::string_view fileName, bool header) {
   const std::string where = name + " [CopyToText]";
   AtomicFile file;
   if (int err = file.Open(name); err != 0) {
+    NoteWriteFailureOf(name, err);
     TzError(ErrnoToTzCode(err), where);
     return;
   }
@@ -469,6 +486,7 @@ void CopyToText(std::string_view fileName, bool header) {
   if (err == 0) err = file.Commit();
   if (err != 0) {
     file.Abort();
+    NoteWriteFailureOf(name, err);
     TzError(ErrnoToTzCode(err), where);
   }
 }

@@ -232,13 +232,18 @@ std::uint16_t WriteHeaderAndEof(DbfTable& t, bool* written = nullptr) {
   int y, m, d;
   t.lastUpdate = TodayYmd(y, m, d);
   std::uint16_t code = 0;
+  // Bytes the file holds already are not written again: a write that
+  // changes nothing cannot fail.
+  std::uint8_t held[32];
+  const auto unchanged = [&](const std::uint8_t* bytes, std::size_t n, std::int64_t at) {
+    return ReadAt(fd, held, n, at) == static_cast<long long>(n) && std::memcmp(held, bytes, n) == 0;
+  };
   if (IsDbase2(t)) {
     t.header[3] = static_cast<std::uint8_t>(m);
     t.header[4] = static_cast<std::uint8_t>(d);
     t.header[5] = static_cast<std::uint8_t>(y - 1900);
     PutU16(&t.header[1], static_cast<std::uint32_t>(std::clamp(t.recordCount, 0, 65535)));
-    int r = WriteAt(fd, t.header.data(), 8, 0);
-    code = ErrnoToTzCode(r);
+    if (!unchanged(t.header.data(), 8, 0)) code = ErrnoToTzCode(WriteAt(fd, t.header.data(), 8, 0));
   } else {
     std::uint8_t keep[12];
     long long got = ReadAt(fd, keep, sizeof keep, 16);
@@ -248,11 +253,12 @@ std::uint16_t WriteHeaderAndEof(DbfTable& t, bool* written = nullptr) {
     t.header[2] = static_cast<std::uint8_t>(m);
     t.header[3] = static_cast<std::uint8_t>(d);
     PutU32(&t.header[4], static_cast<std::uint32_t>(t.recordCount));
-    if (code == 0) code = ErrnoToTzCode(WriteAt(fd, t.header.data(), 32, 0));
+    if (code == 0 && !unchanged(t.header.data(), 32, 0)) code = ErrnoToTzCode(WriteAt(fd, t.header.data(), 32, 0));
   }
   if (code == 0 && t.headerState == kHeaderAppended) {
     const std::int64_t end = RecordOffset(t, t.recordCount + 1);
-    code = ErrnoToTzCode(WriteAt(fd, &kEofByte, 1, end));
+    if (!unchanged(reinterpret_cast<const std::uint8_t*>(&kEofByte), 1, end))
+      code = ErrnoToTzCode(WriteAt(fd, &kEofByte, 1, end));
   }
   if (written) *written = code == 0;
   return code;
@@ -947,28 +953,46 @@ void PutDbfRecord(DbfTable& t, std::int32_t n) {
   std::int64_t oldSize = append ? FileSizeOf(fd) : -1;
 
   RecordCodePage(CodePageDirection::BeforeWrite, t.oemText, t.beforeWrite, len, len, t.stored.data());
+  std::string held;
   if (!append) {
     // A record written back as the file holds it changes nothing: neither
     // its bytes nor the header's date of the last change.
-    std::string held(len, '\0');
-    if (ReadAt(fd, held.data(), len, off) == static_cast<long long>(len) &&
-        std::memcmp(held.data(), t.stored.data(), len) == 0) {
+    held.assign(len, '\0');
+    if (ReadAt(fd, held.data(), len, off) != static_cast<long long>(len)) {
+      held.clear();
+    } else if (std::memcmp(held.data(), t.stored.data(), len) == 0) {
       RecordCodePage(CodePageDirection::AfterRead, t.oemText, t.afterRead, len, len, t.stored.data());
       return;
     }
   }
+  // The header as the file holds it, put back when the new record cannot
+  // be counted in it (a shared table's header counts each append at once).
+  std::array<std::uint8_t, 32> headBefore{};
+  const std::size_t headBytes = IsDbase2(t) ? 8 : 32;
+  const bool headRead = append && !t.exclusive && !Engine().flushSwitch &&
+                        ReadAt(fd, headBefore.data(), headBytes, 0) == static_cast<long long>(headBytes);
+  // Nothing of a failed appended record stays: the file is cut back and
+  // the end mark comes back.
+  const auto takeBackAppend = [&] {
+    if (oldSize >= 0 && ::ftruncate(fd, static_cast<off_t>(std::max(oldSize, off))) == 0 && oldSize == off + 1)
+      WriteAt(fd, &kEofByte, 1, off);
+  };
   int err = WriteAt(fd, t.stored.data(), len, off);
   RecordCodePage(CodePageDirection::AfterRead, t.oemText, t.afterRead, len, len, t.stored.data());
   if (err != 0) {
-    if (append && oldSize >= 0) {
-      // Nothing of the failed record stays; the end mark comes back.
-      if (::ftruncate(fd, static_cast<off_t>(std::max(oldSize, off))) == 0 && oldSize == off + 1)
-        WriteAt(fd, &kEofByte, 1, off);
+    if (append) {
+      takeBackAppend();
+    } else if (!held.empty()) {
+      // The record as it was: a write that stopped part-way leaves no mix
+      // of old and new bytes.
+      WriteAt(fd, held.data(), len, off);
     }
     TzError(ErrnoToTzCode(err), "Datei:  " + t.fileName + " [Replace/Append/PutDbfRecord]");
     return;
   }
   if (append) {
+    const std::int32_t countBefore = t.recordCount;
+    const std::uint8_t stateBefore = t.headerState;
     t.recordCount = n;
     t.recordNumber = n;
     t.headerState = kHeaderAppended;
@@ -980,6 +1004,11 @@ void PutDbfRecord(DbfTable& t, std::int32_t n) {
       bool written = false;
       const std::uint16_t code = WriteHeaderAndEof(t, &written);
       if (code != 0) {
+        // Not counted, not appended: the header and the file's end as they were.
+        if (headRead) WriteAt(fd, headBefore.data(), headBytes, 0);
+        takeBackAppend();
+        t.recordCount = countBefore;
+        t.headerState = stateBefore;
         TzError(code, "Datei:  " + t.fileName + " [Replace/Append/PutDbfRecord]");
         return;
       }
@@ -1078,13 +1107,13 @@ int ReplacementFile::Open(const std::string& target) {
   target_ = ReplaceDestination(target);
   std::string pattern;
   const int fd = TemporaryBeside(target_, pattern);
-  if (fd < 0) return errno;
+  if (fd < 0) return Failed(errno);
   file_ = FileHandle(fd);
   path_ = pattern;
   struct stat st {};
   if (::stat(target_.c_str(), &st) == 0) {
     if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd, st.st_uid, st.st_gid);
-    if (::fchmod(fd, st.st_mode & 07777) != 0) return errno;
+    if (::fchmod(fd, st.st_mode & 07777) != 0) return Failed(errno);
   }
   return 0;
 }
@@ -1176,7 +1205,10 @@ void CloseDbf(DbfTable& t) {
 
 void FlushFile(int fd) {
   if (::fsync(fd) != 0) {
-    TzError(ErrnoToTzCode(errno), "Zurückschreiben (Flush) unmöglich für Datei [FlushFile]"_ansi);
+    // Noted as a refused write of the file, which the failure then names.
+    const int err = errno;
+    NoteWriteFailure(fd, err);
+    TzError(ErrnoToTzCode(err), "Zurückschreiben (Flush) unmöglich für Datei [FlushFile]"_ansi);
   }
 }
 

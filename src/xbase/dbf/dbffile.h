@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace zeb::xbase {
@@ -309,7 +310,7 @@ void SetFileFault(std::function<int(FileStep step, std::size_t& n)> fault);
 // ("." + name + the temporary mark + six characters), with the target's
 // mode (and owner where allowed): Replace puts it in the target's place in
 // one step. Removed when destroyed unless it was put in place. A failed
-// flush, link or rename is noted as a refused write of the target.
+// open, flush, link or rename is noted as a refused write of the target.
 // KeepFormer before Replace keeps the target as it was under another such
 // name (a second link to it, or the target itself moved there where the
 // file system has no links) until RestoreFormer puts it back or the
@@ -332,6 +333,9 @@ class ReplacementFile {
   int KeepFormer();
   int Replace();
   int RestoreFormer();
+  // The kept target's name, left on the disk when the ReplacementFile goes
+  // (a RestoreFormer that failed); "" when none is kept.
+  std::string KeepFormerFile() { return std::exchange(former_, std::string()); }
   // The descriptor of the file now in the target's place.
   FileHandle Take() { return std::move(file_); }
 

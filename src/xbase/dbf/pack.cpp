@@ -59,6 +59,8 @@ std::uint16_t TakePackedFile(WorkArea& a, ReplacementFile& copy) {
 bool Pack() {
   SetTzCurrentError(0);
   Engine().packCommitted = false;
+  Engine().packMemoOnly = false;
+  Engine().packFormerMemo.clear();
   if (CheckWorkArea("Pack")) return false;
   WorkArea& a = *CurrentWorkArea();
   TzEngine& e = Engine();
@@ -180,7 +182,12 @@ bool Pack() {
     if (code == 0) code = 101;
     finish();
     GoTop();
-    TzError(code, PackFailureText(a));
+    if (e.packMemoOnly)
+      TzError(code, "Tabelle " + a.fileName +
+                        " nicht gepackt, ihre Memodatei gepackt; die Memodatei der Tabelle steht unter " +
+                        e.packFormerMemo + " [Pack]");
+    else
+      TzError(code, PackFailureText(a));
     return false;
   }
   e.packCommitted = true;
@@ -200,7 +207,8 @@ bool Pack() {
   if (cache.alias == a.alias) cache.Free();
   if (lockCode != 0) {
     finish();
-    TzError(lockCode, PackFailureText(a));
+    // The table on the disk is the packed one.
+    TzError(lockCode, "Tabelle " + a.fileName + " gepackt, danach nicht sperrbar [Pack]");
     return false;
   }
   if (IndexActive()) {
@@ -235,20 +243,51 @@ bool MendRecordsPastCount(bool takeIn) {
   if (whole <= a.recordCount) return false;
   a.DropReadAhead();
   const std::string where = "Datei:  " + a.fileName + " [MendRecordsPastCount]";
+  const int fd = a.file.get();
+  // What a failure puts back: the header (its count) and the byte where
+  // the end mark goes.
+  std::array<std::uint8_t, 32> head{};
+  const std::size_t headBytes = IsDbase2(a) ? 8 : 32;
+  const bool headRead = ReadFully(fd, reinterpret_cast<char*>(head.data()), headBytes, 0) == 0;
+  const std::int32_t countBefore = a.recordCount;
+  const std::int64_t end = RecordOffset(a, (takeIn ? whole : a.recordCount) + 1);
+  char held = 0;
+  const bool heldRead = ReadFully(fd, &held, 1, end) == 0;
+  // Nothing changed: the byte under the end mark as it was.
+  const auto markBack = [&] {
+    if (heldRead) WriteFully(fd, &held, 1, end);
+  };
+  // Not taken in: the count as it was.
+  const auto countBack = [&] {
+    if (headRead) WriteFully(fd, reinterpret_cast<const char*>(head.data()), headBytes, 0);
+    markBack();
+    a.recordCount = countBefore;
+    a.headerState = kHeaderOnDisk;
+  };
   if (takeIn) {
     // The count first: a cut after it leaves a whole table.
     a.recordCount = whole;
     a.headerState = kHeaderAppended;
-    CommitDbf(a);
-    if (TzCurrentError() != 0) return false;
+    try {
+      CommitDbf(a);
+    } catch (...) {
+      countBack();
+      throw;
+    }
+    if (TzCurrentError() != 0) {
+      countBack();
+      return false;
+    }
   }
-  const std::int64_t end = RecordOffset(a, a.recordCount + 1);
-  const int fd = a.file.get();
   const char mark = 0x1A;
   int err = WriteFully(fd, &mark, 1, end);
   if (err == 0 && ::ftruncate(fd, static_cast<off_t>(end + 1)) != 0) err = errno;
   if (err != 0) {
     NoteWriteFailure(fd, err);
+    if (takeIn)
+      countBack();
+    else
+      markBack();
     TzError(ErrnoToTzCode(err), where);
     return false;
   }

@@ -467,6 +467,7 @@ void GoPhantom(WorkArea& a) {
 
 void Append() {
   SetTzCurrentError(0);
+  Engine().recordWritten = false;
   if (CheckWorkArea("Append")) return;
   WorkArea& a = *CurrentWorkArea();
   a.DropReadAhead();
@@ -495,17 +496,21 @@ void Append() {
       PackRecordData(a, a.recordBuffer, base, a.fieldsSet);
     AppendDbfRecord(a);
     if (TzCurrentError() == 0) {
+      // The record is in the table whatever becomes of its keys.
+      Engine().recordWritten = true;
       if (!a.isVirtual) UnpackWholeRecord(a);
       if (idx) IndexHooks().AppendNewKey();
     }
   }
   if (TzCurrentError() != 0) return;
+  Engine().recordWritten = false;  // and its keys too
   a.eof = a.bof = false;
   NotifyMove(a);
 }
 
 void Replace() {
   SetTzCurrentError(0);
+  Engine().recordWritten = false;
   if (CheckWorkArea("Replace")) return;
   WorkArea& a = *CurrentWorkArea();
   a.DropReadAhead();
@@ -556,10 +561,12 @@ void Replace() {
   }
   PutDbfRecord(a, n);
   if (TzCurrentError() != 0) return;
+  Engine().recordWritten = true;
   if (!a.isVirtual) UnpackWholeRecord(a);
   RefreshCachedRecord(a, n);
   if (idx) IndexHooks().UpdateKeys();
   sem.Release();
+  if (TzCurrentError() == 0) Engine().recordWritten = false;  // and its keys too
   NotifyMove(a);
 }
 

@@ -292,7 +292,8 @@ class TreeBuilder {
     if (buffer_.empty()) return true;
     const std::int64_t off = static_cast<std::int64_t>(flushed_) * kNodeSize;
     NdxUnit& u = Ndx();
-    if (u.writeFault) err = u.writeFault(0, flushed_);
+    // A refused write (the test's too) is noted on the index file.
+    if (u.writeFault && (err = u.writeFault(0, flushed_)) != 0) NoteWriteFailure(fd_, err);
     if (err != 0 || !WriteAll(fd_, buffer_.data(), buffer_.size(), off, err)) {
       if (err == 0) err = ENOSPC;
       return false;
@@ -656,18 +657,38 @@ void MakeIndex(std::string_view fileName, std::string_view expression, bool soun
       if (locked) UnlockArea(a);
     }
   } unlocker{a, tableLocked};
-  if (!tableLocked) ::unlink(name.c_str());
+  if (!tableLocked && ::unlink(name.c_str()) != 0 && errno != ENOENT) {
+    const int e = errno;
+    NoteWriteFailureOf(name, e);
+    TzError(ErrnoToTzCode(e), "Datei nicht gelöscht: "_ansi + name + suffix);
+    return;
+  }
   // Never through a link; a file that appears between the unlink and the
   // open is another's and is not written into.
   int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (tableLocked ? O_TRUNC : O_EXCL),
                   InRunFolder(name) ? 0600 : 0666);
   if (fd < 0) {
-    TzError(ErrnoToTzCode(errno), "Datei nicht geöffnet"_ansi + name + suffix);
+    const int e = errno;
+    NoteWriteFailureOf(name, e);
+    TzError(ErrnoToTzCode(e), "Datei nicht geöffnet: "_ansi + name + suffix);
     return;
   }
   ic.file = FileHandle(fd);
   ++u.counters.builds;
   bool ok = false;
+  // A failed build leaves no file, also when it raises: the next open
+  // reports 2 and the caller builds again.
+  struct DropFailed {
+    IndexControl& ic;
+    const std::string& name;
+    const bool& ok;
+    ~DropFailed() {
+      if (ok) return;
+      ic.compiled = nullptr;
+      ic.file.Close();
+      ::unlink(name.c_str());
+    }
+  } dropFailed{ic, name, ok};
   {
     std::uint32_t root = SortAndBuild(a, ic, fd, slot, suffix);
     if (root > 0) {
@@ -687,12 +708,9 @@ void MakeIndex(std::string_view fileName, std::string_view expression, bool soun
   ic.compiled = nullptr;
   int closeErr = ic.file.Close();
   if (ok && closeErr != 0) {
-    TzError(ErrnoToTzCode(closeErr), "Fehler beim Schließen der Index-Datei "_ansi + name + suffix);
     ok = false;
+    TzError(ErrnoToTzCode(closeErr), "Fehler beim Schließen der Index-Datei "_ansi + name + suffix);
   }
-  // A failed build leaves no file: the next open reports 2 and the caller
-  // builds again.
-  if (!ok) ::unlink(name.c_str());
 }
 
 }  // namespace zeb::xbase

@@ -121,6 +121,18 @@ bool WriteAll(int fd, const void* p, std::size_t n, std::int64_t off, int& err) 
   return true;
 }
 
+// A node written only where the file holds other bytes: a write that
+// would change nothing cannot fail.
+bool WriteChanged(int fd, const std::uint8_t* node, std::int64_t off, int& err) {
+  std::array<std::uint8_t, kNodeSize> held;
+  int readErr = 0;
+  if (ReadAll(fd, held.data(), kNodeSize, off, readErr) && std::memcmp(held.data(), node, kNodeSize) == 0) {
+    err = 0;
+    return true;
+  }
+  return WriteAll(fd, node, kNodeSize, off, err);
+}
+
 bool SeekAndRead(IndexControl& ic, int slot, std::uint32_t block, std::uint8_t* node) {
   (void)slot;
   if (std::uint8_t* copy = FindPathNode(ic, block)) {
@@ -155,7 +167,8 @@ bool SeekAndWrite(IndexControl& ic, int slot, std::uint32_t block, std::uint8_t*
   NdxUnit& u = Ndx();
   ++u.counters.nodeWrites;
   int err = u.writeFault ? u.writeFault(slot, block) : 0;
-  if (err == 0) WriteAll(ic.file.get(), node, kNodeSize, static_cast<std::int64_t>(block) * kNodeSize, err);
+  if (err != 0) NoteWriteFailure(ic.file.get(), err);
+  if (err == 0) WriteChanged(ic.file.get(), node, static_cast<std::int64_t>(block) * kNodeSize, err);
   if (err != 0) {
     TzError(ErrnoToTzCode(err), "Fehler beim Schreiben der Index-Datei: " + ic.fileName + " [SeekAndWrite]");
     return false;
@@ -210,7 +223,8 @@ bool WriteAnchorNode(int slot) {
   BuildAnchorBlock(*ic, block.data());
   NdxUnit& u = Ndx();
   int err = u.writeFault ? u.writeFault(slot, 0) : 0;
-  if (err == 0) WriteAll(ic->file.get(), block.data(), kNodeSize, 0, err);
+  if (err != 0) NoteWriteFailure(ic->file.get(), err);
+  if (err == 0) WriteChanged(ic->file.get(), block.data(), 0, err);
   if (err != 0) {
     RaiseIndexError(ErrnoToTzCode(err), "Fehler beim Schreiben der Index-Datei:  " + ic->fileName + " [WriteAnchorNode]");
     return false;

@@ -28,9 +28,12 @@ std::string Name(int action) { return kActionNames[action]; }
 std::int8_t Readers(const SemaphoreState& s) { return static_cast<std::int8_t>(s.record[1]); }
 void SetReaders(SemaphoreState& s, int n) { s.record[1] = static_cast<std::uint8_t>(static_cast<std::int8_t>(n)); }
 
-// Raised file error of an action.
+// Raised file error of an action; a refused write with its reason.
 void FileError(SemaphoreState& s, int err, const char* what, int action) {
-  RaiseIndexError(err != 0 ? ErrnoToTzCode(err) : 100, std::string(what) + s.fileName + " " + Name(action));
+  const std::uint16_t code = err != 0 ? ErrnoToTzCode(err) : 100;
+  const std::string reason = err != 0 ? WriteFailureReason(err, code) : std::string();
+  RaiseIndexError(code,
+                  std::string(what) + s.fileName + " " + Name(action) + (reason.empty() ? "" : " (" + reason + ")"));
 }
 
 bool ReadRecord(SemaphoreState& s, int& err) {
@@ -239,18 +242,26 @@ void ReadBracket(SemaphoreState& s, int action) {
     return;
   }
   RecordLockGuard guard(s, action);
-  s.reader = inc;
+  // The bracket counts as this program's only once the file counts it (a
+  // reader the file still counts would keep this program's own writes
+  // waiting for itself).
+  const auto notCounted = [&] {
+    if (inc) --s.readNest;
+  };
   int err = 0;
   if (!ReadRecord(s, err)) {
+    notCounted();
     FileError(s, err, "Cannot read: ", action);
     return;
   }
   if (inc && Readers(s) < 127) SetReaders(s, Readers(s) + 1);
   if (!inc && Readers(s) > 0) SetReaders(s, Readers(s) - 1);
   if (!WriteRecord(s, err)) {
+    notCounted();
     FileError(s, err, "Cannot write to: ", action);
     return;
   }
+  s.reader = inc;
   guard.Disarm();
   UnlockSemaphoreRegion(s, action);
 }

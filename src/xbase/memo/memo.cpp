@@ -368,7 +368,9 @@ bool MainHeaderWrite(std::int64_t block) {
 
 bool MemoFlush(MemoFileRec& m) {
   if (::fsync(m.file.get()) != 0) {
-    MemoFail(SetIo(errno), "Zurückschreiben (Flush) unmöglich für Datei "_ansi + m.name + " [FlushFile]");
+    const int err = errno;
+    NoteWriteFailure(m.file.get(), err);
+    MemoFail(SetIo(err), "Zurückschreiben (Flush) unmöglich für Datei "_ansi + m.name + " [FlushFile]");
     return false;
   }
   return true;

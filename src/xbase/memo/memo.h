@@ -67,6 +67,8 @@ struct MemoFileRec {
   MemoFilter writeFilter;
   MemoFilter readFilter;
   const WorkArea* owner = nullptr;
+  // The first block as MarkMemofile found it.
+  std::string markedHead;
 };
 
 // --- the unit

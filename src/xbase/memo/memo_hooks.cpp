@@ -1,4 +1,7 @@
 // The memo unit's entries in the engine's MemoHookTable.
+#include <unistd.h>
+
+#include <algorithm>
 #include <memory>
 
 #include "xbase/core/hooks.h"
@@ -6,6 +9,7 @@
 #include "xbase/memo/memo_internal.h"
 #include "xbase/core/errors.h"
 #include "xbase/core/text_utils.h"
+#include "xbase/dbf/workarea.h"
 
 namespace zeb::xbase {
 
@@ -56,6 +60,23 @@ class MemoHooksImpl : public MemoHookTable {
   void ReCreateMemofile(std::string_view memoFileName) override { zeb::xbase::ReCreateMemofile(memoFileName); }
   std::int32_t AddMemo(std::string_view text) override {
     return zeb::xbase::AddMemo(MemoTextConverted() ? StrAnsiToOem(text) : std::string(text));
+  }
+  std::int64_t MarkMemofile() override {
+    MemoFileRec* m = MemoFileOf(CurrentArea());
+    if (m == nullptr) return -1;
+    const std::int64_t size = memoio::FileSize(m->file.get());
+    if (size < 0) return -1;
+    m->markedHead.assign(static_cast<std::size_t>(std::min<std::int64_t>(size, 512)), '\0');
+    if (ReadAt(m->file.get(), m->markedHead.data(), m->markedHead.size(), 0) !=
+        static_cast<long long>(m->markedHead.size()))
+      return -1;
+    return size;
+  }
+  void BackToMark(std::int64_t mark) override {
+    MemoFileRec* m = MemoFileOf(CurrentArea());
+    if (m == nullptr || mark < 0) return;
+    if (::ftruncate(m->file.get(), static_cast<off_t>(mark)) == 0)
+      WriteAt(m->file.get(), m->markedHead.data(), m->markedHead.size(), 0);
   }
 };
 

@@ -401,9 +401,18 @@ std::uint16_t PackMemofile(PackedTableCopy& copy) {
   }
   code = copy.commit();
   if (code != 0) {
-    // The memo file as it was goes back in its place.
-    if (packed.RestoreFormer() == 0) return code;
-    TakePacked(*m, packed);
+    // The memo file as it was goes back in its place. The table's refused
+    // write stays the one told.
+    const WriteFailure refused = LastWriteFailure();
+    const int restored = packed.RestoreFormer();
+    NoteWriteFailureOf(refused.file, refused.err);
+    if (restored == 0) return code;
+    // It cannot: the memo file is the packed one, the table is not. The
+    // memo file as it was stays under its temporary name (the area keeps
+    // reading it), which the failure names.
+    TzEngine& e = Engine();
+    e.packMemoOnly = true;
+    e.packFormerMemo = packed.KeepFormerFile();
     return code;
   }
   TakePacked(*m, packed);
