@@ -9,7 +9,6 @@
 // the bytes of every file after the failure.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -27,6 +26,7 @@
 #include "base/help.h"
 #include "base/recording_ui.h"
 #include "base/services.h"
+#include "base/support_shell.h"
 #include "graphics/cadsettings.h"
 #include "graphics/helpcat.h"
 #include "graphics/iges.h"
@@ -264,20 +264,9 @@ fr::Outcome RunProgram(const fs::path& folder, const std::vector<std::string>& a
   if (const char* rt = std::getenv("XDG_RUNTIME_DIR")) env.push_back(std::string("XDG_RUNTIME_DIR=") + rt);
   std::vector<std::string> argv = {ZEB1_WZEB1};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> av, ev;
-  for (std::string& a : argv) av.push_back(a.data());
-  av.push_back(nullptr);
-  for (std::string& e : env) ev.push_back(e.data());
-  ev.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = -1;
   int status = 0;
-  if (posix_spawn(&pid, av[0], &actions, nullptr, av.data(), ev.data()) == 0) ::waitpid(pid, &status, 0);
-  posix_spawn_file_actions_destroy(&actions);
+  if (test::SpawnInFolder(argv, env, folder.string(), err.string(), pid) == 0) ::waitpid(pid, &status, 0);
   fr::Outcome out;
   std::ifstream in(err);
   for (std::string line; std::getline(in, line);)

@@ -6,7 +6,6 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -33,6 +32,7 @@
 #include "base/support_decimal.h"
 #include "base/globals.h"
 #include "base/support_clock.h"
+#include "base/support_shell.h"
 #include "graphics/cadsettings.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -84,9 +84,6 @@ class HostileFilesTest : public ::testing::Test {
     const fs::path errPath = root_ / (".stderr-" + std::to_string(runs++));
     std::vector<std::string> all = {ZEB1_WZEB1};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
     std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (root_ / "xdg").string(), "TMPDIR=" + tmp_.string(),
                                     "XDG_RUNTIME_DIR=" + (root_ / "xdg").string(), "QT_QPA_PLATFORM=offscreen",
                                     "PATH=/usr/bin:/bin", "HOME=" + root_.string()};
@@ -98,17 +95,8 @@ class HostileFilesTest : public ::testing::Test {
                 env.end());
       env.push_back(e);
     }
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
+    const int spawned = zeb::test::SpawnInFolder(all, env, cwd.string(), errPath.string(), pid);
     Ran r;
     if (spawned != 0) return r;
     // Hang bound: a run takes a tenth of a second here, on two busy cores too.
