@@ -27,7 +27,12 @@ export QT_QPA_PLATFORM=offscreen
 # unit in the last place up or down, as another processor make may give it.
 case "${ZEB1_ULP_SHIFT:-}" in
   "") ;;
-  up | down) export LD_PRELOAD="$ROOT/build/libzeb_test_ulp_shift.so${LD_PRELOAD:+:$LD_PRELOAD}" ;;
+  # By its name, its folder on the library path: the loader splits
+  # LD_PRELOAD at blanks, and the checkout's path may hold some.
+  up | down)
+    export LD_PRELOAD="libzeb_test_ulp_shift.so${LD_PRELOAD:+:$LD_PRELOAD}"
+    export LD_LIBRARY_PATH="$ROOT/build${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    ;;
   *)
     echo "test.sh: ZEB1_ULP_SHIFT is up or down" >&2
     exit 2

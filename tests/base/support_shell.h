@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zeb::test {
@@ -23,6 +24,15 @@ inline std::string ShellQuote(std::string_view s) {
 // A path as a word of a program setting, a command line the program
 // splits at blanks: in double quotes.
 inline std::string SettingWord(std::string_view path) { return "\"" + std::string(path) + "\""; }
+
+// The environment that preloads a library into a program: LD_PRELOAD by
+// the library's name and its folder on LD_LIBRARY_PATH, as the loader
+// splits LD_PRELOAD at blanks (a build folder may hold some).
+inline std::vector<std::pair<std::string, std::string>> PreloadEnvironment(const std::string& library) {
+  const std::size_t slash = library.find_last_of('/');
+  if (slash == std::string::npos) return {{"LD_PRELOAD", library}};
+  return {{"LD_PRELOAD", library.substr(slash + 1)}, {"LD_LIBRARY_PATH", library.substr(0, slash)}};
+}
 
 // argv[0] started (posix_spawn, so threads may start runs) in folder cwd
 // with exactly the environment env, its stdout to /dev/null and its stderr

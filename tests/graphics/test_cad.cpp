@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "base/globals.h"
+#include "base/support_shell.h"
 #include "graphics/cad.h"
 #include "graphics/cad_internal.h"
 #include "graphics/cadsettings.h"
@@ -392,7 +393,8 @@ TEST_F(CadOutputTest, AskedCodeOtherThanPlotSkipsThePlotSteps) {
 
 TEST_F(CadOutputTest, AskedPlotCodeEditsTheCommandLine) {
   auto form = std::make_shared<ScriptedPlotConfigForm>();
-  const std::string edited = dir() + "/edited-plotter gravelo";
+  // The program's path one word of the command line, blanks and all.
+  const std::string edited = test::SettingWord(dir() + "/edited-plotter") + " gravelo";
   form->Answer(edited);
   SetPlotConfigForm(form);
   ui().ExpectChoice("CAD-Code", 4);

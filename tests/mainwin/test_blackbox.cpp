@@ -21,6 +21,7 @@
 
 #include "base/globals.h"
 #include "base/support_clock.h"
+#include "base/support_shell.h"
 #include "graphics/cadsettings.h"
 #include "graphics/support_checkers.h"
 #include "mainwin/program.h"
@@ -678,8 +679,8 @@ CLOCK_TEST_F(BlackBoxTest, NoConfigurationWritesOnlyTheOutput) {
 TEST_F(BlackBoxTest, BatchRunsSyncOnceAndLoadNoQt) {
   CopyExample("round_dynamic.zeb", "s.zeb");
   const std::string counts = (root_ / "counts").string();
-  const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
-                                                                {"ZEB1_COUNT_OUT", counts}};
+  std::vector<std::pair<std::string, std::string>> env = zeb::test::PreloadEnvironment(ZEB1_SYSCOUNT);
+  env.emplace_back("ZEB1_COUNT_OUT", counts);
   RunResult r = Run({"s.zeb", "/I", "/NOGUI"}, std::nullopt, env);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::string c = ReadBytes(counts);
@@ -714,8 +715,8 @@ TEST_F(BlackBoxTest, TableMaterialPrintoutMakesOneFile) {
   CopyExample("table_material.zeb", "s.zeb");
   WriteBytes(work_ / "s.txt", "an old printout");
   const std::string counts = (root_ / "counts").string();
-  const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
-                                                                {"ZEB1_COUNT_OUT", counts}};
+  std::vector<std::pair<std::string, std::string>> env = zeb::test::PreloadEnvironment(ZEB1_SYSCOUNT);
+  env.emplace_back("ZEB1_COUNT_OUT", counts);
   const RunResult r = Run({"s.zeb", "/I", "/NOGUI"}, std::nullopt, env);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string c = ReadBytes(counts);
@@ -745,8 +746,8 @@ TEST_F(BlackBoxTest, RunCostDoesNotGrowWithTheFolder) {
   CopyExample("round_dynamic.zeb", "s.zeb");
   fs::copy_file(quiet / "s.zeb", crowd / "s.zeb");
   const std::string counts = (root_ / "counts").string(), listed = "list " + fs::canonical(crowd).string() + " ";
-  const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
-                                                                {"ZEB1_COUNT_OUT", counts}};
+  std::vector<std::pair<std::string, std::string>> env = zeb::test::PreloadEnvironment(ZEB1_SYSCOUNT);
+  env.emplace_back("ZEB1_COUNT_OUT", counts);
   work_ = crowd;
   RunResult r = Run({"s.zeb", "/I", "/NOGUI"}, std::nullopt, env);
   EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -792,8 +793,8 @@ TEST_F(BlackBoxTest, InteractiveStartWithoutModule) {
 // A configuration in capitals is read all the same.
 CLOCK_TEST_F(BlackBoxTest, InteractiveStartLooksUpEachNameAFewTimes) {
   const std::string counts = (root_ / "counts").string();
-  const std::vector<std::pair<std::string, std::string>> env = {{"LD_PRELOAD", ZEB1_SYSCOUNT},
-                                                                {"ZEB1_COUNT_OUT", counts}};
+  std::vector<std::pair<std::string, std::string>> env = zeb::test::PreloadEnvironment(ZEB1_SYSCOUNT);
+  env.emplace_back("ZEB1_COUNT_OUT", counts);
   const fs::path crowd = root_ / "crowd";
   fs::create_directory(crowd);
   for (int k = 0; k < 2000; ++k) WriteBytes(crowd / ("spring" + std::to_string(k) + ".zeb"), "");

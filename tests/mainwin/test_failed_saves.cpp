@@ -249,8 +249,7 @@ fr::Outcome RunProgram(const fs::path& folder, const std::vector<std::string>& a
   const fs::path log = folder.parent_path() / "steps.log";
   const fs::path err = folder.parent_path() / "stderr.txt";
   fs::remove(log);
-  std::vector<std::string> env = {"LD_PRELOAD=" + std::string(ZEB1_FAULTS),
-                                  "ZEB1_FAULT_IN=" + plan.in,
+  std::vector<std::string> env = {"ZEB1_FAULT_IN=" + plan.in,
                                   "ZEB1_FAULT_AT=" + std::to_string(plan.at),
                                   "ZEB1_FAULT_ERRNO=" + std::to_string(plan.err),
                                   std::string("ZEB1_FAULT_PART=") + (plan.part ? "1" : "0"),
@@ -261,6 +260,7 @@ fr::Outcome RunProgram(const fs::path& folder, const std::vector<std::string>& a
                                   "TMPDIR=" + (folder.parent_path() / "tmp").string(),
                                   "PATH=/usr/bin:/bin"};
   if (!plan.calls.empty()) env.push_back("ZEB1_FAULT_CALLS=" + plan.calls);
+  for (const auto& [name, value] : test::PreloadEnvironment(ZEB1_FAULTS)) env.push_back(name + "=" + value);
   if (const char* rt = std::getenv("XDG_RUNTIME_DIR")) env.push_back(std::string("XDG_RUNTIME_DIR=") + rt);
   std::vector<std::string> argv = {ZEB1_WZEB1};
   argv.insert(argv.end(), args.begin(), args.end());

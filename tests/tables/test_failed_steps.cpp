@@ -147,6 +147,16 @@ TEST_P(TableRoads, TellWhatTheFilesHold) {
       for (const std::string& w : fr::EveryStepFailing(road, Road())) ADD_FAILURE() << w;
 }
 
+// The same in a folder whose path runs past 255 characters, blanks and
+// all: the box tells what the files hold after the path, too.
+TEST_P(TableRoads, TellWhatTheFilesHoldUnderALongPath) {
+  const std::string part(100, 'p');
+  const fs::path deep = Road() / ("a folder with blanks " + part) / ("and another " + part);
+  for (const fr::Road& road : Roads())
+    if (road.name == GetParam())
+      for (const std::string& w : fr::EveryStepFailing(road, deep)) ADD_FAILURE() << w;
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, TableRoads,
                          ::testing::Values("Pack", "Edit", "NewRecord", "DeleteMark", "AppendDbf", "AppendDelimited",
                                            "SaveAsDelimited", "ExportHtml", "OpenCopy", "MendTakeIn", "MendRemove"));

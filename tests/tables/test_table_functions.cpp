@@ -96,13 +96,21 @@ TEST_F(TableFunctions, WritableFolderKeepsNoTestFileAndLeavesOwnOnesAlone) {
 // fails, one open to all passes; neither keeps a file.
 TEST_F(TableFunctions, WriteTestFollowsTheFolderPermissions) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
-  const fs::path closed = temp() / "closed", open = temp() / "open";
+  // A folder the other user can reach whatever folders the test's own
+  // temporary folder lies in (a private one of mode 0700 too).
+  char pattern[] = "/tmp/zeb1-permissions-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path reachable = pattern;
+  struct Gone {
+    fs::path path;
+    ~Gone() { fs::remove_all(path); }
+  } gone{reachable};
+  ASSERT_EQ(::chmod(reachable.c_str(), 0711), 0);
+  const fs::path closed = reachable / "closed", open = reachable / "open";
   fs::create_directories(closed);
   fs::create_directories(open);
   ASSERT_EQ(::chmod(closed.c_str(), 0755), 0);
   ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
-  ASSERT_EQ(::chmod(temp().c_str(), 0755), 0);
-  ASSERT_EQ(::chmod(temp().parent_path().c_str(), 0711), 0);
   const pid_t pid = ::fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {

@@ -59,7 +59,8 @@ fr::Road DatasetRoad(const std::string& name, std::function<void(TTzDbf&, const 
     if (step([&] {
           ds.SetDbfFileName((root / "t.dbf").string());
           ds.Open();
-          ds.SetIndexTo((root / "t.ndx").string());
+          // One file by its full name: a folder with blanks stays one name.
+          ds.SetIndexToLFN((root / "t.ndx").string(), 1);
         }))
       step([&] { action(ds, root); });
     step([&] {

@@ -413,6 +413,54 @@ TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
   EXPECT_EQ(Warnings(), std::vector<std::string>{});
 }
 
+// A typed value whose write the disk refuses, of a table in a folder whose
+// path runs past 255 characters: the box names the table and then says the
+// change is not written, and the table's bytes are as they were.
+TEST_F(GridTest, ARefusedWriteIsToldWholeUnderALongPath) {
+  const std::string part(110, 'p');
+  const std::filesystem::path deep = std::filesystem::path(dir / ("a folder " + part)) / ("and another " + part);
+  std::filesystem::create_directories(deep);
+  const std::string table = (deep / "long.dbf").string();
+  {
+    DbfTable t;
+    CreateDbf(t, table, {{"NAME", 'C', 10, 0, 0}, {"OK", 'L', 1, 0, 0}, {"NUM", 'N', 6, 0, 0}});
+  }
+  grid->SetDataset(nullptr);
+  ds = std::make_unique<TTzDbf>("L");
+  ds->SetDbfFileName(table);
+  ds->Open();
+  Add("R1", false);
+  Add("R2", false);
+  ds->First();
+  grid->SetDataset(ds.get());
+  Settle();
+  std::ifstream in(table, std::ios::binary);
+  const std::string before((std::istreambuf_iterator<char>(in)), {});
+  callback->events.clear();
+  SetFileFault([](FileStep step, std::size_t&) { return step == FileStep::Write ? EIO : 0; });
+  grid->setFocus();
+  grid->setCurrentIndex(Cell(0, "NAME"));
+  QTest::keyClick(grid, Qt::Key_F2);
+  auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "Neu");
+  QTest::keyClick(editor, Qt::Key_Return);
+  Settle();
+  // Posted when the record is left.
+  grid->setCurrentIndex(Cell(1, "NAME"));
+  Settle();
+  SetFileFault({});
+  if (ds->State() != DataSetState::Browse) ds->Cancel();
+  std::ifstream again(table, std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
+  ASSERT_FALSE(Boxes().empty());
+  const std::string box = Boxes().front();
+  EXPECT_GT(box.size(), 255u);
+  EXPECT_NE(box.find(table), std::string::npos) << box;
+  EXPECT_NE(box.find("nicht gespeichert"_ansi), std::string::npos) << box;
+}
+
 // A text typed over a character cell (the first key opens the editor, Enter
 // posts) changes that field alone: the fields after it keep their bytes, in
 // the grid and in the file.

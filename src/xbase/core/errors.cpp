@@ -225,8 +225,10 @@ bool SetTzRaiseMode(bool on) {
 
 void RaiseTzError(const std::string& message) { throw ETzError(message); }
 
+// The text whole: a failure naming a file of a long path tells what the
+// file then holds after the path (the stop step cuts its own text).
 int TzMessageBox(std::string_view text, std::string_view caption, std::uint16_t flags) {
-  return Callback().MessageBox(text.substr(0, 255), caption.substr(0, 255), flags);
+  return Callback().MessageBox(text, caption.substr(0, 255), flags);
 }
 
 std::uint16_t TzCurrentError() { return Engine().currentError; }

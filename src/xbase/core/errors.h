@@ -63,7 +63,8 @@ bool SetTzRaiseMode(bool on);
 [[noreturn]] void RaiseTzError(const std::string& message);
 
 // Message box through the callback; returns the button (1 OK, 2 Cancel, ...).
-// Text and caption are cut to 255 characters. Flags as MessageBoxA (16 stop).
+// The text whole, the caption cut to 255 characters. Flags as MessageBoxA
+// (16 stop).
 int TzMessageBox(std::string_view text, std::string_view caption, std::uint16_t flags);
 
 // The engine's largest allocation (always 2147483647).

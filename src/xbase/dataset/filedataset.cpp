@@ -296,7 +296,7 @@ bool TTzFileDataSet::AppendFromDelimited(std::string_view fileName) {
   if (!SelectWorkArea("AppendFromDelimited")) return false;
   bool ok = false;
   GuardedAppend(GetRecNo(), [&] {
-    AppendFromText(fileName.substr(0, 255), showProgress);
+    AppendFromText(fileName, showProgress);
     ok = TzCurrentError() == 0;
   });
   ResyncFromEngine();
