@@ -188,9 +188,6 @@ void RunRecalculation() {
   CalculateSpring();
 }
 
-// A spring whose calculation stopped on a fatal input does not fit; its
-// stresses are partly unknown, so it counts as too weak unless the wire
-// was too big for the spring at all.
 bool StressesPastTauZul() {
   const SpringDataRecord& s = SpringData();
   if (!(s.tauzul > 0.0L)) return false;
@@ -207,13 +204,15 @@ bool StrokePastTauhZul() {
   return s.LoadType == 2 && 0.0L < s.tauhzul && s.tauhzul < std::fabs(s.taukh);
 }
 
+// A spring whose calculation stopped on a fatal input does not fit; its
+// stresses are partly unknown, so it counts as too weak unless the wire
+// was too big for the spring at all.
 bool SpringTooWeak() {
   if (FlagSet()) return !StoppedByWireSize();
   const SpringDataRecord& s = SpringData();
   // No permissible stress, or a negative permissible stroke (the lower
   // stress is past the fatigue limit already).
-  return !(s.tauzul > 0.0L) || SidewaysUnstable() || StressesPastTauZul() || StrokePastTauhZul() ||
-         (s.LoadType == 2 && s.tauhzul < 0.0L);
+  return !(s.tauzul > 0.0L) || StressesPastTauZul() || StrokePastTauhZul() || (s.LoadType == 2 && s.tauhzul < 0.0L);
 }
 
 bool SpringDoesNotFit() {

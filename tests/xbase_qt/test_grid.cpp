@@ -75,6 +75,15 @@ class GridTest : public DatasetTest {
       if (grid->Model()->FieldOfColumn(c)->Name() == field) return grid->Model()->index(row, c);
     return {};
   }
+  // The cell made current and its editor opened by F2, its text selected;
+  // nullptr when no editor opens.
+  QLineEdit* OpenEditor(const QModelIndex& cell) {
+    grid->setCurrentIndex(cell);
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+    if (editor != nullptr) editor->selectAll();
+    return editor;
+  }
   QColor PixelOf(const QModelIndex& idx, int dx = 3, int dy = 3) {
     QApplication::processEvents();
     const QImage img = grid->viewport()->grab().toImage();
@@ -373,11 +382,8 @@ TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
   const WarningsRecorded recorded;
   grid->setFocus();
   for (const int row : {1, 3}) {
-    grid->setCurrentIndex(Cell(row, "NAME"));
-    QTest::keyClick(grid, Qt::Key_F2);
-    auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+    auto* editor = OpenEditor(Cell(row, "NAME"));
     ASSERT_NE(editor, nullptr);
-    editor->selectAll();
     QTest::keyClicks(editor, "Neu" + QString::number(row));
     if (row == 1) {
       QTest::keyClick(editor, Qt::Key_Return);
@@ -397,11 +403,8 @@ TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
   ds->IndexOn("NAME", dir / "name.ndx");
   Settle();
   ASSERT_EQ(Cell(0, "NAME").data().toString(), "Neu1");
-  grid->setCurrentIndex(Cell(0, "NAME"));
-  QTest::keyClick(grid, Qt::Key_F2);
-  auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+  auto* editor = OpenEditor(Cell(0, "NAME"));
   ASSERT_NE(editor, nullptr);
-  editor->selectAll();
   QTest::keyClicks(editor, "ZZ");
   QTest::keyClick(editor, Qt::Key_Return);
   Settle();
@@ -439,11 +442,8 @@ TEST_F(GridTest, ARefusedWriteIsToldWholeUnderALongPath) {
   callback->events.clear();
   SetFileFault([](FileStep step, std::size_t&) { return step == FileStep::Write ? EIO : 0; });
   grid->setFocus();
-  grid->setCurrentIndex(Cell(0, "NAME"));
-  QTest::keyClick(grid, Qt::Key_F2);
-  auto* editor = grid->findChild<QLineEdit*>("TzGridEditor");
+  auto* editor = OpenEditor(Cell(0, "NAME"));
   ASSERT_NE(editor, nullptr);
-  editor->selectAll();
   QTest::keyClicks(editor, "Neu");
   QTest::keyClick(editor, Qt::Key_Return);
   Settle();
