@@ -390,9 +390,11 @@ class Design {
   }
 
   // The largest F2 at which the stresses of wire d can hold (taun is at
-  // least tau2 where the spring fits, tauk2 is k tau2); without a transverse
-  // load, which adds to them, and when the material gives a strength.
-  // Infinite where that is not known.
+  // least tau2 where the spring fits, tauk2 is k tau2), when the material
+  // gives a strength. A transverse load only adds to tau2 where the spring
+  // stands sideways (its displacement and lever grow the stress); one
+  // against the axis's sense is not bounded so. Infinite where that is not
+  // known.
   Real StressForceLimit(Real d) {
     constexpr Real kUnknown = 1e300L;
     // Only the wire, its section and the diameters are placed: the strength
@@ -411,7 +413,7 @@ class Design {
     // No strength, no modulus: a fatal text at every force.
     if (std::fabs(s.Rm) < 1.0L || !(ShearModulusAtTemp(s.G, s.T) > 0.0L)) return 0.0L;
     if (!(s.tauzul > 0.0L)) return 0.0L;
-    if (TransverseLoad().FQ != 0.0L) return kUnknown;
+    if (TransverseLoad().FQ < 0.0L) return kUnknown;
     Real limit = ForceAtStress(s.tauzul);
     if (s.LoadType == 2) limit /= StressCorrectionFactor(s.Dm / s.d);
     // Room for the rounding of the stresses from the force.
@@ -657,7 +659,12 @@ class RateSearch {
       if (middle == bad || middle == good) return;
       const Verdict v = Try(d, middle);
       if (v.sound) return Sharpen(d, bad, middle, LimitFails);
-      if (v.limitFails == v.otherFails) return;  // both fail (or a fatal text): nowhere between
+      if (v.limitFails == v.otherFails) {
+        // Both fail (or a fatal text): nowhere between, unless a test may
+        // fail on both sides.
+        if (limitIrregular_ || otherIrregular_) LookAlong(d, bad, good);
+        return;
+      }
       (v.limitFails ? bad : good) = middle;
     }
   }
@@ -684,14 +691,14 @@ class RateSearch {
         if (Better(best_, worseEnd)) reach = best_;
       }
       if (reach == worseEnd && betterOpen == false) reach += (betterEnd - reach) / 1024.0L;
-      SearchWire(d, betterEnd, betterOpen, reach);
+      SearchWire(d, betterEnd, worseEnd, betterOpen, reach);
     }
   }
 
   // On a wire the harder test fails from some force on toward the better
   // end, and the other from some force on toward the worse: the best force
   // is where the harder test reaches its limit.
-  void SearchWire(Real d, Real betterEnd, bool betterOpen, Real reach) {
+  void SearchWire(Real d, Real betterEnd, Real worseEnd, bool betterOpen, Real reach) {
     if (!betterOpen) {
       const Verdict v = Try(d, betterEnd);
       if (v.sound) {
@@ -704,31 +711,50 @@ class RateSearch {
         return;
       }
     }
-    const Verdict atReach = Try(d, reach);
-    if (atReach.limitFails) {
+    Verdict atReach = Try(d, reach);
+    // Where the rate goes to 0 next to the worse end the harder test may
+    // hold only very near it (a long spring over a tiny stroke carries its
+    // force at Ln): the reach moves toward that end by factors of 32.
+    Real passed = betterEnd;
+    if (atReach.limitFails && reach != worseEnd && !(found_ && reach == best_) && larger_ == LowerEndOpen()) {
+      const Real tolerance = kFine * (std::fabs(lo_) + std::fabs(hi_));
+      while (atReach.limitFails && std::fabs(reach - worseEnd) > tolerance) {
+        passed = reach;
+        reach = worseEnd + (reach - worseEnd) / 32.0L;
+        if (reach == worseEnd) break;
+        atReach = Try(d, reach);
+      }
+    }
+    if (atReach.limitFails || (limitIrregular_ && passed != betterEnd)) {
       if (limitIrregular_) LookAlong(d, betterEnd, reach);
       return;  // the harder test fails all the way
     }
-    if (atReach.sound) return Sharpen(d, betterEnd, reach, LimitFails);
-    if (atReach.otherFails) Between(d, betterEnd, reach);
+    if (atReach.sound) return Sharpen(d, passed, reach, LimitFails);
+    if (atReach.otherFails) Between(d, passed, reach);
   }
 
   // Where a test need not fail on one side only (the stresses under a
   // transverse load, whose displacement grows as the rate goes to 0; the
   // room for F2 with the tolerance of DIN 2096, which grows with the rate)
   // the wire is tried at
-  // sixteen forces from the better end to the reach: the first sound one
-  // is moved toward the better end, else the first place where the failing
-  // test changes is looked into.
+  // 48 forces from the better end to the reach, and at forces ever
+  // nearer the end where the rate goes to 0 (by factors of 4): the first
+  // sound one is moved toward the better end, else the first place where
+  // the failing test changes is looked into.
   void LookAlong(Real d, Real betterEnd, Real reach) {
-    constexpr int kLooks = 16;
+    constexpr int kLooks = 48;
+    std::vector<Real> along;  // shares of the way from the better end
+    for (int j = 1; j <= kLooks; ++j) along.push_back(Real(j) / kLooks);
+    const bool zeroAtBetter = larger_ != LowerEndOpen();
+    for (Real near = 1.0L / 64.0L; near > kFine; near /= 4.0L) along.push_back(zeroAtBetter ? near : 1.0L - near);
+    std::sort(along.begin(), along.end());
     Real previous = betterEnd;
     Verdict before{false, false, false};
-    for (int j = 1; j <= kLooks; ++j) {
-      const Real f = betterEnd + (reach - betterEnd) * j / kLooks;
+    for (std::size_t j = 0; j < along.size(); ++j) {
+      const Real f = betterEnd + (reach - betterEnd) * along[j];
       const Verdict v = Try(d, f);
       if (v.sound) return Sharpen(d, previous, f, Unsound);
-      if (j > 1 && before.limitFails && !before.otherFails && !v.limitFails && v.otherFails)
+      if (j > 0 && before.limitFails && !before.otherFails && !v.limitFails && v.otherFails)
         return Between(d, previous, f);
       previous = f, before = v;
     }
@@ -900,12 +926,31 @@ class PreDesign {
     return std::exp(hi);
   }
 
-  // The thinnest wire from d up to the limit at which the spring is sound;
-  // 0 when none is.
+  // The thinnest wire from d up to the limit at which the spring is sound,
+  // else the thickest below d; 0 when no wire is. The wires are tried in
+  // steps of a tenth of their size both ways (soundness need not hold from
+  // some wire on: tauc at a low Dm/d, a transverse load), the edge of the
+  // first sound one found by halving.
   Real SoundWireFrom(Real d) {
+    sample_ = d;
     if (SoundAt(d)) return d;
-    if (!SoundAt(limit_)) return 0.0L;
-    Real lo = std::log(d), hi = std::log(limit_);
+    constexpr Real kStep = 1.1L;
+    for (Real bad = d, w = d * kStep; bad < limit_; bad = w, w *= kStep) {
+      w = MinExt(w, limit_);
+      if (SoundAt(w)) return Edge(bad, sample_ = w);
+    }
+    for (Real bad = d, w = d / kStep; w >= kThinnest; bad = w, w /= kStep)
+      if (SoundAt(w)) return Edge(bad, sample_ = w);
+    return 0.0L;
+  }
+  // The sound wire the last search met before it looked for the edge
+  // (a spring at the very edge may not hold as the file rounds it).
+  Real SoundSample() const { return sample_; }
+
+  // The sound wire next to `bad` between it and the sound `good`, halved
+  // on a log scale.
+  Real Edge(Real bad, Real good) {
+    Real lo = std::log(bad), hi = std::log(good);
     for (int round = 0; round < 40; ++round) {
       const Real middle = (lo + hi) / 2.0L;
       (SoundAt(std::exp(middle)) ? hi : lo) = middle;
@@ -950,7 +995,7 @@ class PreDesign {
   SpringDataRecord typed_;
   ProductionDataRecord production_;
   Shape shape_;
-  Real limit_ = 0.0L;
+  Real limit_ = 0.0L, sample_ = 0.0L;
 };
 
 }  // namespace
@@ -965,7 +1010,7 @@ void RunPreDimensioning() {
     why = "tz/t <= 0";
   } else {
     const Real d = run.SoundWireFrom(run.TargetWire());
-    if (d > 0.0L && run.Settle(d)) {
+    if (d > 0.0L && (run.Settle(d) || run.Settle(run.SoundSample()))) {
       RunCalculation();
       return;
     }

@@ -40,8 +40,9 @@ void DimensionF2RMin();
 void DimensionF1RMax();
 void DimensionF2RMax();
 // The wire with Dm/d and tz/t as given that meets its target stress (or
-// the thinnest sound one above it, up to the largest of the series), L2
-// the tenth of a millimetre above the room it needs.
+// the thinnest sound one above it, up to the largest of the series, else
+// the thickest sound one below it), L2 the tenth of a millimetre above the
+// room it needs.
 void RunPreDimensioning();
 // At the data set's forces: the smallest series wire whose stresses hold,
 // the largest that fits; the data set stays.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <random>
@@ -132,17 +133,24 @@ inline Duty RandomDuty(std::mt19937_64& rng) {
   p.T = unit(rng) < 0.5 ? 20 : Typed(u(-20, 250));
   const auto series = StandardWireDiameters(p.wireStd);
   Real d0, Dm0;
-  if (unit(rng) < 1.0 / 7.0) {
+  const double kind = unit(rng);
+  if (kind < 1.0 / 7.0) {
     p.F2 = Typed(logu(0.01, 1e6));
     p.F1 = Typed(p.F2 * u(-0.2, 1.1));
-    p.sh = Typed(logu(0.01, 1000)), p.L2 = Typed(logu(0.1, 1e4));
+    p.sh = Typed(logu(0.001, 1000)), p.L2 = Typed(logu(0.1, 1e4));
     d0 = Typed(logu(0.05, 100)), Dm0 = Typed(d0 * logu(1.5, 40));
+  } else if (kind < 2.0 / 7.0) {
+    // A wide duty: large forces over a stroke under 0.1 mm.
+    p.F2 = Typed(logu(10, 1e6));
+    p.F1 = Typed(p.F2 * u(0, 0.95));
+    p.sh = Typed(logu(0.001, 0.1)), p.L2 = Typed(logu(5, 500));
+    d0 = Typed(logu(0.3, 40)), Dm0 = Typed(d0 * logu(1.5, 20));
   } else {
     std::vector<Real> wires;
     for (Real d : series)
       if (d >= (hot ? 7.0L : 0.2L) && d <= (hot ? 60.0L : 16.0L)) wires.push_back(d);
     d0 = wires[static_cast<std::size_t>(unit(rng) * wires.size())];
-    Dm0 = d0 * u(4, 16);
+    Dm0 = d0 * (unit(rng) < 0.15 ? u(1.5, 4) : u(4, 16));
     const Real G = own ? p.ownG : p.row >= 1 ? ShippedMaterialRows()[p.row - 1].G : 80000;
     const Real rm = own ? p.ownRm : RowRm(ShippedMaterialRows()[p.row - 1], d0);
     const Real tau = (rm > 0 ? 0.56L * rm : 700) * u(0.25, 1.1);
@@ -158,10 +166,24 @@ inline Duty RandomDuty(std::mt19937_64& rng) {
   p.h = p.section == 2 || p.section == 4 ? Typed(p.d * u(0.3, 3)) : p.d;
   p.di = p.section == 7 ? Typed(p.d * u(0.2, 0.7)) : 0;
   p.r = p.section == 6 ? Typed(std::min(p.d, p.h) * u(0.05, 0.3)) : 0;
-  p.FQ = unit(rng) < 0.08 ? Typed(p.F2 * u(0.01, 0.2)) : 0;
-  p.preW = unit(rng) < 0.5 ? std::round(u(4, 16)) : std::round(u(3, 20) * 100) / 100;
+  // A transverse load: a share of F2, one beyond it (taun turns negative
+  // near solid), or anything up to the screens' limit.
+  const double load = unit(rng);
+  p.FQ = load < 0.1    ? Typed(p.F2 * u(0.01, 0.2))
+         : load < 0.16 ? Typed(p.F2 * u(0.2, 2))
+         : load < 0.18 ? Typed(logu(1, 1e7))
+                       : 0;
+  // Dm/d down to the screens' lowest (1.5).
+  p.preW = unit(rng) < 0.4 ? std::round(u(4, 16)) : std::round(u(1.5, 20) * 100) / 100;
   p.preRatio = unit(rng) < 0.5 ? 1 : std::round(u(0.5, 1.6) * 100) / 100;
   return p;
+}
+
+// The seed of a grid: the suite's own, or, with GRID_SEED set, one of that
+// seed's family (run by hand for a grid the suite does not draw).
+inline std::uint64_t GridSeed(std::uint64_t suite) {
+  const char* other = std::getenv("GRID_SEED");
+  return other != nullptr ? std::strtoull(other, nullptr, 10) * 1000 + suite % 1000 : suite;
 }
 
 inline std::vector<Duty> Duties(std::uint64_t seed, int count) {
@@ -362,9 +384,13 @@ inline std::vector<Real> BracketForces(const RateInput& in, int count) {
   }
   std::vector<Real> forces;
   if (!(hi > lo)) return forces;
-  for (int i = 0; i < count; ++i) {
-    const Real t = in.searched == &SpringDataRecord::F1 ? Real(i) / count : Real(i + 1) / count;
-    forces.push_back(lo + (hi - lo) * t);
+  const bool f1 = in.searched == &SpringDataRecord::F1;
+  for (int i = 0; i < count; ++i) forces.push_back(lo + (hi - lo) * (f1 ? Real(i) / count : Real(i + 1) / count));
+  // Rates down to a billionth of the bracket's: forces ever nearer the end
+  // where F2 - F1 goes to 0.
+  for (int j = 3; j <= 30; j += 3) {
+    const Real near = (hi - lo) * std::ldexp(Real(1), -j);
+    forces.push_back(f1 ? hi - near : lo + near);
   }
   return forces;
 }
@@ -424,7 +450,8 @@ inline bool PreSoundAt(Real d, const Shape& shape) {
     if (!(s.R > 0) || !(s.Ln > 0)) break;
     const Real L2 = std::ceil(10 * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10;
     if (L2 == s.L2) {
-      sound = SoundNow();
+      // A spring the file cannot hold (a coil of kilometres) is no end.
+      sound = SoundNow() && SoundAsSaved();
       break;
     }
     s.L2 = L2;
