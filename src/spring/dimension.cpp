@@ -705,8 +705,10 @@ class RateSearch {
         Consider(d, betterEnd);
         return;
       }
-      // The other test fails where it is easiest.
-      if (v.otherFails || !v.limitFails) {
+      // The other test fails where it is easiest, unless it need not fail
+      // on one side only: then, the harder test failing too, the way
+      // toward the worse end is taken as below.
+      if (!v.limitFails || (v.otherFails && !otherIrregular_)) {
         if (otherIrregular_ && v.otherFails) LookAlong(d, betterEnd, reach);
         return;
       }
@@ -737,14 +739,15 @@ class RateSearch {
   // transverse load, whose displacement grows as the rate goes to 0; the
   // room for F2 with the tolerance of DIN 2096, which grows with the rate)
   // the wire is tried at
-  // 48 forces from the better end to the reach, and at forces ever
-  // nearer the end where the rate goes to 0 (by factors of 4): the first
-  // sound one is moved toward the better end, else the first place where
-  // the failing test changes is looked into.
+  // forces from the better end to the reach a 48th of the bracket apart,
+  // and at forces ever nearer the end where the rate goes to 0 (by factors
+  // of 4): the first sound one is moved toward the better end, else the
+  // first place where the failing test changes is looked into.
   void LookAlong(Real d, Real betterEnd, Real reach) {
-    constexpr int kLooks = 48;
+    const Real share = std::fabs(reach - betterEnd) / (hi_ - lo_);
+    const int looks = static_cast<int>(std::clamp(std::ceil(48.0L * share), 4.0L, 48.0L));
     std::vector<Real> along;  // shares of the way from the better end
-    for (int j = 1; j <= kLooks; ++j) along.push_back(Real(j) / kLooks);
+    for (int j = 1; j <= looks; ++j) along.push_back(Real(j) / looks);
     const bool zeroAtBetter = larger_ != LowerEndOpen();
     for (Real near = 1.0L / 64.0L; near > kFine; near /= 4.0L) along.push_back(zeroAtBetter ? near : 1.0L - near);
     std::sort(along.begin(), along.end());

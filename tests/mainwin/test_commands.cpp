@@ -26,6 +26,7 @@
 #include "spring/dimension.h"
 #include "mainwin/program.h"
 #include "spring/calc.h"
+#include "spring/design_grid.h"
 #include "spring/ref_spring.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
@@ -328,6 +329,46 @@ TEST_F(CommandsTest, DesignModesUnderATransverseLoadHoldEveryStress) {
     }
   }
   EXPECT_GT(sound, 3);
+}
+
+// The design modes as the dimensions dialog starts them reach the sound
+// springs of their duty, each found apart over the wire series: input 4 on
+// a long spring over a stroke of hundredths (its sound F2 lies a hair above
+// F1), input 3 under a transverse load that lets the stresses hold in a
+// narrow band of F1 only, pre-dimensioning where neither the estimate's
+// wire nor the largest holds.
+TEST_F(CommandsTest, DesignModesReachTheSoundSpringsOfTheirDuty) {
+  auto dialogs = InstallDialogs();
+  struct Case {
+    test::Duty p;
+    int choice;  // 0 pre-dimensioning, else the force input
+  };
+  std::vector<Case> cases;
+  test::Duty p;
+  p.row = 3, p.F1 = 71.8L, p.F2 = 281, p.sh = 0.0194L, p.L2 = 374, p.given = 1, p.D = 25.5L, p.loadType = 1;
+  p.grade = 3, p.peened = 'J', p.T = 10.9L;
+  cases.push_back({p, 4});
+  p = test::Duty{};
+  p.row = 10, p.F1 = 3.42L, p.F2 = 5.06L, p.sh = 9.92L, p.L2 = 15, p.D = 2.94L, p.loadType = 1;
+  p.wireStd = 11, p.peened = 'J', p.T = 238, p.FQ = 0.464L;
+  cases.push_back({p, 3});
+  p = test::Duty{};
+  p.row = 14, p.F1 = 0, p.F2 = 2.16L, p.sh = 47.4L, p.L2 = 16.7L, p.given = 2, p.D = 4.85L;
+  p.endForm = 4, p.endAddend = 0.536L, p.grade = 4, p.FQ = 0.277L, p.preW = 19.21L, p.preRatio = 0.52L;
+  cases.push_back({p, 0});
+  for (const Case& c : cases) {
+    SCOPED_TRACE("input " + std::to_string(c.choice) + " " + c.p.Describe());
+    test::SetDuty(c.p, 0, c.choice == 0 ? 1 : 2);
+    ASSERT_TRUE(c.choice == 0 ? test::PreOracle(40) : test::RateOracle(test::kRateInputs[c.choice - 2], 48).found);
+    dialogs->calcMode = c.choice == 0 ? 1 : 2;
+    dialogs->forceInput = std::max(c.choice, 1);
+    ui().Reset();
+    ui().OnFailure(nullptr);
+    DispatchCalculationMode();
+    const auto texts = ui().MessageTexts();
+    EXPECT_TRUE(std::find(texts.begin(), texts.end(), "No Solution") == texts.end());
+    EXPECT_TRUE(test::SoundNow() && test::SoundAsSaved());
+  }
 }
 
 TEST_F(CommandsTest, NewSpringSequenceCancelMatrix) {

@@ -689,7 +689,9 @@ INSTANTIATE_TEST_SUITE_P(EveryMode, DesignModesGridTest, ::testing::ValuesIn(kDe
 
 // The counts of a bigger grid, not judged: run by hand
 // (--gtest_also_run_disabled_tests); GRID_DUTIES (default 400) duties,
-// GRID_MODE one mode by name.
+// GRID_MODE one mode by name, GRID_SEED another grid, GRID_PICK the
+// duties of those numbers only ("57 133"); a duty with a fault is printed
+// with its number.
 TEST_F(DesignGridTest, DISABLED_DrawnGridCounts) {
   const char* only = std::getenv("GRID_MODE");
   const int count = std::getenv("GRID_DUTIES") ? std::atoi(std::getenv("GRID_DUTIES")) : 400;
