@@ -520,6 +520,10 @@ class DesignGridTest : public test::DesignTest {
   static bool ReasonNamesTheWire() {
     const SpringDataRecord& s = SpringData();
     std::string expected;
+    // Without an Rm law (or own Rm) no wire holds: the reason says so.
+    const MaterialRecord& m = ZEBWST_Record();
+    if (s.MaterialSel < 11 ? m.Rm0 <= 0 || MaterialReal(m.DR0) <= 0 : std::fabs(s.Rm) < 1)
+      return test::HasMessage("Fehler : DR0 = 0 / Rm = 0");
     Real largest = 0;
     for (Real d : test::Series()) {
       if (!(s.DiameterGiven == 1 ? s.De - 2 * d > 0 : s.DiameterGiven == 3 ? s.Dm - d > 0 : true)) break;
@@ -852,6 +856,109 @@ TEST(TransverseStresses, AsWorkedOutByHand) {
   test::ExpectRel(t.tau2, s.tau2, 1e-12L);
   test::ExpectRel(t.taun, s.taun, 1e-12L);
   test::ExpectRel(t.tauc, s.tauc, 1e-12L);
+}
+
+}  // namespace
+}  // namespace zeb
+
+namespace zeb {
+namespace {
+
+// ---------------------------------------------------------------- reasons true at their wire
+
+class ReasonsTest : public DesignGridTest {
+ protected:
+  // The reason after "No Solution": the last entry, after "keine Lösung".
+  std::string Reason() {
+    const auto& list = G().ErrorMessageList;
+    EXPECT_GE(list.count, 2);
+    if (list.count < 2) return {};
+    EXPECT_EQ(list.slot[list.count - 1u], std::string("Fehler : keine Lösung !"_oem));
+    return list.slot[list.count];
+  }
+};
+
+// Rows 1, 16, 17 and 20 of the material table have no Rm law (and own values
+// may give Rm 0): no wire can hold, whatever room it finds.
+TEST_F(ReasonsTest, AMaterialWithoutStrengthSaysSoInEveryMode) {
+  for (const int row : {1, 16, 17, 20, 0}) {
+    if (row > 0) {
+      const MaterialRecord& m = test::ShippedMaterialRows()[static_cast<std::size_t>(row - 1)];
+      ASSERT_TRUE(m.Rm0 <= 0 || MaterialReal(m.DR0) <= 0) << row;
+    }
+    // Cold and hot coiled, static and dynamic, in a coil too small for the
+    // thicker wires (which go solid before L0).
+    for (const Code coiling : {1, 2})
+      for (const Code load : {1, 2})
+        for (const DesignMode mode : kDesignModes) {
+          test::Duty p;
+          p.row = row, p.ownRm = 0, p.ownTau = 500, p.ownG = 80000;
+          p.coiling = coiling, p.wireStd = coiling == 1 ? 9 : 3, p.loadType = load;
+          p.F1 = 100, p.F2 = 300, p.sh = 20, p.L2 = 60, p.given = 3, p.D = 40, p.d = 4, p.h = 4;
+          SCOPED_TRACE(std::string(kDesignModeNames[static_cast<int>(mode)]) + " " + p.Describe());
+          ASSERT_FALSE(Designed(p, mode));
+          EXPECT_EQ(Reason(), "Fehler : DR0 = 0 / Rm = 0");
+        }
+  }
+}
+
+// A calculation stopped on a text posted as an error (tau2 = 0 at F2 = 0
+// under a negative F1), or on one a full list had no room for: the reason
+// still names the cause, in every mode.
+TEST_F(ReasonsTest, AReasonAlwaysNamesItsCause) {
+  for (const DesignMode mode : kDesignModes) {
+    test::Duty p;
+    p.F1 = -10, p.F2 = 0, p.sh = 5, p.L2 = 60, p.given = 3, p.D = 40, p.d = 4, p.h = 4;
+    SCOPED_TRACE(std::string(kDesignModeNames[static_cast<int>(mode)]) + " " + p.Describe());
+    if (Designed(p, mode)) continue;
+    const std::string reason = Reason();
+    EXPECT_NE(reason.back(), ' ') << reason;
+    EXPECT_FALSE(reason.ends_with(":")) << reason;
+  }
+}
+
+// "Draht bis d X": no wire up to X holds its stresses at any force the
+// oracle tries in the input's bracket (each stress worked out apart, the
+// calculation not stopped); the duties where the stresses of a thinner
+// wire hold only next to an end of the bracket, or, under a transverse
+// load, in a narrow range.
+TEST_F(ReasonsTest, UpToAWireOnlyWhereNoWireUpToItHoldsItsStresses) {
+  struct Case {
+    DesignMode mode;
+    test::Duty duty;
+  };
+  std::vector<Case> cases;
+  test::Duty p;
+  p.row = 18, p.wireStd = 11, p.section = 2, p.given = 2, p.D = 27.1L, p.loadType = 1, p.T = -19;
+  p.F1 = 358, p.F2 = 616, p.sh = 65.3L, p.L2 = 195, p.d = 5.68L, p.h = 2.09L;
+  cases.push_back({DesignMode::kInput2, p});
+  p = test::Duty{};
+  p.row = 11, p.wireStd = 10, p.section = 2, p.given = 3, p.D = 18.1L, p.loadType = 1, p.grade = 3, p.saMethod = 2;
+  p.FQ = 1.88L, p.F1 = 20.1L, p.F2 = 30.3L, p.sh = 30.3L, p.L2 = 32.4L, p.d = 1.55L, p.h = 0.479L;
+  cases.push_back({DesignMode::kInput3, p});
+  cases.push_back({DesignMode::kInput5, p});
+  p = test::Duty{};
+  p.row = 12, p.wireStd = 9, p.section = 2, p.given = 2, p.D = 16.9L, p.loadType = 1, p.endForm = 1, p.T = 83.7L;
+  p.FQ = 3.29L, p.F1 = 4.06L, p.F2 = 76.7L, p.sh = 92.2L, p.L2 = 42.5L, p.d = 1.66L, p.h = 0.976L;
+  cases.push_back({DesignMode::kInput3, p});
+  cases.push_back({DesignMode::kInput5, p});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(kDesignModeNames[static_cast<int>(c.mode)]) + " " + c.duty.Describe());
+    ASSERT_FALSE(Designed(c.duty, c.mode));
+    const std::string reason = Reason();
+    const std::string head = "Fehler : Draht bis d ";
+    if (!reason.starts_with(head)) continue;
+    const Real X = std::stold(reason.substr(head.size()));
+    test::SetDuty(c.duty, 0, 2);
+    const test::RateInput& in = *RateInputOf(c.mode);
+    for (const Real d : test::Series()) {
+      if (d > X) break;
+      for (const Real f : test::BracketForces(in, 48))
+        EXPECT_FALSE(test::JudgedAt(d, [&] {
+          return G().FatalErrorFlag == 0 && !test::TooWeakApart(SpringData(), c.duty.FQ);
+        }, in.searched, f)) << reason << ": d " << static_cast<double>(d) << " holds at " << static_cast<double>(f);
+    }
+  }
 }
 
 }  // namespace
