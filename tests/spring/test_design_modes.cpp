@@ -368,6 +368,24 @@ TEST_F(DesignModesTest, F1F2SearchesAsFarAsTheSpringAllowsAndSaysNoSolution) {
   EXPECT_NEAR(static_cast<double>(SpringData().tauhzul), static_cast<double>(tauhzul()),
               1e-9 * std::fabs(static_cast<double>(tauhzul())));
   EXPECT_TRUE(e.sound ? tauhzul() >= 0.0L : tauhzul() < 0.0L);
+  // F1 at 97 % of F2 in a coil of 6: a wire whose stresses (tauk1 past
+  // tauoz, below tau zul) and room hold, and whose permissible stroke is
+  // negative; no thicker one is sound.
+  const Duty past{Kind::kSh, 17.4891L, 18.03L, 2, 30, 6, 3, 2};
+  SetDuty(past);
+  bool strokeOnly = false;
+  for (const Real d : StandardWireDiameters(SpringData().WireStd))
+    strokeOnly = strokeOnly || test::RecalculatedAt(d, [&] {
+                   SpringDataRecord s = SpringData();
+                   const bool roomHolds = G().FatalErrorFlag == 0 && s.L2 >= s.Ln && s.Fc >= s.F2 + s.TolF2 &&
+                                          s.Fn >= s.F2 + s.TolF2;
+                   const Real stroke = tauhzul();
+                   s.tauhzul = 0;  // the stresses apart but the stroke
+                   return roomHolds && stroke < 0 && !test::TooWeakApart(s, 0);
+                 });
+  ASSERT_TRUE(strokeOnly);
+  const End end = RunFromEveryStart(past, DimensionF1F2);
+  EXPECT_TRUE(end.noSolution || tauhzul() >= 0.0L) << static_cast<double>(end.d);
 }
 
 TEST_F(DesignModesTest, MaxF2FindsTheSoundForceOfTheDuty) {
