@@ -835,6 +835,38 @@ TEST_F(MeasuredDutiesTest, RateInputsReachTheirForceSoundAsSaved) {
   EXPECT_EQ(back.SpringData.F2, SpringData().F2);
 }
 
+// The end is the spring the file holds: "F1, F2" with an F2 of all the
+// digits a recalculation leaves (18.285818881173562...) whose smallest sound
+// wire, 1.05, is sound only to the last digits, past the seventh decimal
+// the file keeps; the rate inputs with the force they searched.
+TEST_F(MeasuredDutiesTest, TheEndIsSoundAsTheFileHoldsIt) {
+  test::Duty p = Make(13, 0, 18.2858188811735628606L, 100, 56.7L, 2, 16.3L, 1);
+  p.endForm = 1, p.d = p.h = 1.31L;
+  test::SetDuty(p, 0, 2);
+  ASSERT_EQ(test::Series()[static_cast<std::size_t>(test::SmallestSoundWire())], 1.05L);
+  ASSERT_FALSE(test::JudgedAt(1.05L, [] { return test::SoundAsSaved(); }));
+  ui().Reset();
+  DimensionF1F2();
+  ASSERT_FALSE(NoSolutionShown());
+  EXPECT_TRUE(SoundAsSaved()) << static_cast<double>(SpringData().d);
+
+  p = Make(11, 62.5L, 124, 128, 182, 1, 63.9L, 1);
+  p.wireStd = 11, p.endForm = 4, p.endAddend = 1.97L, p.peened = 'J', p.d = p.h = 4.62L;
+  int ends = 0;
+  for (const DesignMode mode : {DesignMode::kInput2, DesignMode::kInput3, DesignMode::kInput4, DesignMode::kInput5}) {
+    SCOPED_TRACE(kDesignModeNames[static_cast<int>(mode)]);
+    if (!Designed(p, mode)) continue;
+    ++ends;
+    SpringFileRecords back;
+    std::string error;
+    ASSERT_TRUE(ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error)) << error;
+    const auto force = RateInputOf(mode)->searched;
+    EXPECT_EQ(back.SpringData.*force, SpringData().*force);
+    EXPECT_TRUE(SoundAsSaved());
+  }
+  EXPECT_GE(ends, 3);
+}
+
 // The valve duty (TDC, 250 N at L1 40, 600 N at L2 30, De 32, dynamic):
 // "No Solution", and the list says the smallest wire that holds the
 // stresses goes solid before L2.
