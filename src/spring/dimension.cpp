@@ -788,8 +788,7 @@ class RateSearch {
     std::vector<Real> forces;
     if (!(hi_ > lo_)) return forces;
     for (const Real t : {1.0L / 64.0L, 1.0L / 32.0L}) forces.push_back(LowerEndOpen() ? lo_ + (hi_ - lo_) * t : hi_ - (hi_ - lo_) * t);
-    // A transverse load may let the stresses hold in a narrow range only.
-    const int kCount = TransverseLoad().FQ != 0.0L ? 48 : 16;
+    constexpr int kCount = 16;
     for (int i = 0; i < kCount; ++i) {
       const Real t = LowerEndOpen() ? Real(i + 1) / kCount : Real(kCount - 1 - i) / kCount;
       forces.push_back(lo_ + (hi_ - lo_) * t);
@@ -902,7 +901,12 @@ class PreDesign {
     return true;
   }
 
-  bool SoundAt(Real d) { return At(d) && SpringSound(); }
+  bool SoundAt(Real d) {
+    if (!At(d)) return false;
+    // The thinnest wire seen whose stresses hold, for the reason.
+    if (!SpringTooWeak() && !(held_ > 0.0L && held_ <= d)) held_ = d;
+    return SpringSound();
+  }
 
   // The wire of the rounds: d^2 = tz/t w F2 8/(target pi), with the target
   // stress taken from the spring of that wire: 0.7 tau zul, for dynamic
@@ -962,13 +966,22 @@ class PreDesign {
     return false;
   }
 
-  // Why no wire up to the limit gives a sound spring: the fault of the
-  // thickest, or of the wire the file could not hold.
+  // Why no wire up to the limit gives a sound spring: the wire the file
+  // could not hold, or the thinnest tried whose stresses hold and what it
+  // misses; else the fault of the thickest.
   std::string Why(Real d) {
     if (WithoutStrength(typed_)) return kNoStrength;
     if (d > 0.0L) {
       At(d);
       return WireText(d) + ": nicht speicherbar";
+    }
+    // Wires down to a ten-thousandth of the limit, evenly on a log scale.
+    constexpr int kLooks = 64;
+    for (int i = 0; i < kLooks && !(held_ > 0.0L); ++i)
+      SoundAt(limit_ * std::pow(1e-4L, Real(kLooks - 1 - i) / (kLooks - 1)));
+    if (held_ > 0.0L) {
+      At(held_);
+      return WireText(held_) + ": " + MissedFault();
     }
     At(limit_);
     if (!FlagSet() || StoppedByWireSize()) {
@@ -988,6 +1001,7 @@ class PreDesign {
   ProductionDataRecord production_;
   Shape shape_;
   Real limit_ = 0.0L;
+  Real held_ = 0.0L;
 };
 
 }  // namespace
