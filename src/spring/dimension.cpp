@@ -787,7 +787,8 @@ class RateSearch {
   std::vector<Real> ReasonForces() const {
     std::vector<Real> forces;
     if (!(hi_ > lo_)) return forces;
-    for (const Real t : {1.0L / 64.0L, 1.0L / 32.0L}) forces.push_back(LowerEndOpen() ? lo_ + (hi_ - lo_) * t : hi_ - (hi_ - lo_) * t);
+    for (const Real t : {1.0L / 64.0L, 1.0L / 32.0L})
+      forces.push_back(LowerEndOpen() ? lo_ + (hi_ - lo_) * t : hi_ - (hi_ - lo_) * t);
     constexpr int kCount = 16;
     for (int i = 0; i < kCount; ++i) {
       const Real t = LowerEndOpen() ? Real(i + 1) / kCount : Real(kCount - 1 - i) / kCount;
