@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 #include "base/globals.h"
@@ -14,9 +15,17 @@ namespace zeb::calc_common {
 inline constexpr Real kFourByPi = 1.2732395447351628L;
 inline constexpr Real kEightByPi = 2.5464790894703255L;
 
+// The text of the last fatal stop, kept where a full message list has no
+// room for it.
+inline std::string& StopText() {
+  static std::string text;
+  return text;
+}
+
 // A fatal text: posted, and the calculation is marked failed.
 inline void PostFatal(std::string_view text) {
   AddErrorMessage(text);
+  StopText().assign(text);
   G().FatalErrorFlag = 1;
 }
 

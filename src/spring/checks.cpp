@@ -70,9 +70,11 @@ void CheckPermissibleStress() {
   // posted by the calculation, which goes on; an Rm of 0 otherwise (own
   // values, no material found) stops it.
   if (std::fabs(s.Rm) < 1) {
-    AddErrorMessage("Fatal  : Rm = 0 !");
     const bool rowWithoutLaw = s.MaterialSel < 11 && ZEBWST_Record().MaterialNumber > 0 && !MaterialHasRmLaw();
-    if (!rowWithoutLaw) G().FatalErrorFlag = 1;
+    if (rowWithoutLaw)
+      AddErrorMessage("Fatal  : Rm = 0 !");
+    else
+      PostFatal("Fatal  : Rm = 0 !");
   }
 
   // Without a permissible stress (no strength) these checks do not apply.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "spring/calc.h"
 #include "spring/formulas.h"
 #include "spring/calc_common.h"
+#include "spring/material.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 #include "spring/strength.h"
@@ -287,20 +289,33 @@ void FinalCalculation() {
 
 // ---------------------------------------------------------------- why there is no solution
 
-// The first fatal text of the calculated spring without its head and its
-// closing mark ("sc <= 0").
+// A message without its head and its closing mark ("sc <= 0").
+std::string WithoutHead(std::string_view t) {
+  t.remove_prefix(std::min(t.find(':') + 1, t.size()));
+  while (!t.empty() && (t.front() == ' ')) t.remove_prefix(1);
+  while (!t.empty() && (t.back() == ' ' || t.back() == '!')) t.remove_suffix(1);
+  return std::string(t);
+}
+
+// The first fatal text of the calculated spring; for a calculation that
+// stopped, the text it stopped on where a full list has no room for it or
+// the text is posted as an error ("tau2=0").
 std::string FatalFault() {
   const ErrorMessageListT& list = G().ErrorMessageList;
   for (int i = 1; i <= list.count; ++i) {
-    std::string_view t = list.slot[static_cast<std::size_t>(i)];
-    if (!t.starts_with("Fatal")) continue;
-    t.remove_prefix(std::min(t.find(':') + 1, t.size()));
-    while (!t.empty() && (t.front() == ' ')) t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '!')) t.remove_suffix(1);
-    return std::string(t);
+    const std::string_view t = list.slot[static_cast<std::size_t>(i)];
+    if (t.starts_with("Fatal")) return WithoutHead(t);
   }
-  return {};
+  return FlagSet() ? WithoutHead(StopText()) : std::string();
 }
+
+// The duty's material gives no strength at any wire: a table row without
+// an Rm law, or own values with Rm 0. No wire can hold.
+bool WithoutStrength(const SpringDataRecord& typed) {
+  return typed.MaterialSel < 11 ? !MaterialHasRmLaw() : std::fabs(typed.Rm) < 1.0L;
+}
+constexpr std::string_view kNoStrengthText = "Fehler : DR0 = 0 / Rm = 0";
+const std::string kNoStrength(kNoStrengthText.substr(kNoStrengthText.find(':') + 2));
 
 // The stress of the stress test that passes its limit by the most, named
 // as the calculation's messages name it.
@@ -420,6 +435,11 @@ class Design {
     return limit * (1.0L + 1e-9L);
   }
 
+  // A search found the stresses of wire d holding at `force` f.
+  void Held(Real d, Real f) {
+    if (!held_ || d < held_->d) held_ = HeldAt{d, f};
+  }
+
   // The smallest wire that is sound at the data set's forces (`force` at f
   // when given); the data set is left calculated at it. -1 when none is.
   int SmallestSound(Real SpringDataRecord::*force = nullptr, Real f = 0.0L) {
@@ -433,23 +453,32 @@ class Design {
   }
 
   // Why no wire is sound at the forces of `forces` (the searched force at
-  // each, in the order from the end that eases the stresses): the smallest
-  // wire whose stresses hold at one of them and what it misses at the last
-  // such force; else the stress that fails at the thickest wire.
+  // each, in the order from the end that eases the stresses) or at those a
+  // search found the stresses holding at: the smallest wire whose stresses
+  // hold at one of them and what it misses at the last such force; else
+  // the stress that fails at the thickest wire.
   std::string Why(Real SpringDataRecord::*force, std::span<const Real> forces) {
+    if (WithoutStrength(typed_)) return kNoStrength;
     const Real only[] = {force != nullptr ? typed_.*force : 0.0L};
     if (force == nullptr || forces.empty()) forces = only;
     const auto series = StandardWireDiameters(typed_.WireStd);
     const std::span<const Real> wires = wires_.empty() ? series.first(1) : wires_;
+    // A transverse load makes the stresses no easier toward that end.
+    const bool eased = TransverseLoad().FQ == 0.0L;
     for (const Real d : wires) {
       bool held = false;
       std::string miss;
       for (const Real f : forces) {
         At(d, force, f);
         if (SpringTooWeak()) {
-          if (f == forces.front()) break;  // nowhere easier for the stresses
+          if (eased && f == forces.front()) break;  // nowhere easier for the stresses
           continue;
         }
+        held = true;
+        miss = MissedFault();
+      }
+      if (!held && force != nullptr && held_ && held_->d == d) {
+        At(d, force, held_->f);
         held = true;
         miss = MissedFault();
       }
@@ -475,6 +504,10 @@ class Design {
   SpringDataRecord typed_;
   ProductionDataRecord production_;
   std::span<const Real> wires_;
+  struct HeldAt {
+    Real d, f;
+  };
+  std::optional<HeldAt> held_;
 };
 
 }  // namespace
@@ -611,6 +644,7 @@ class RateSearch {
   Verdict Try(Real d, Real f) {
     run_.At(d, force_, f);
     const bool weak = SpringTooWeak(), unfit = SpringDoesNotFit();
+    if (!weak) run_.Held(d, f);
     return {SpringSound(), stressLimits_ ? weak : unfit, stressLimits_ ? unfit : weak};
   }
 
@@ -778,10 +812,12 @@ class RateSearch {
   }
 
   // The forces of the bracket "No Solution" is explained at, from the end
-  // that eases the stresses.
+  // that eases the stresses (the stresses may hold only next to it).
   std::vector<Real> ReasonForces() const {
     std::vector<Real> forces;
     if (!(hi_ > lo_)) return forces;
+    for (const Real t : {1.0L / 64.0L, 1.0L / 32.0L})
+      forces.push_back(LowerEndOpen() ? lo_ + (hi_ - lo_) * t : hi_ - (hi_ - lo_) * t);
     constexpr int kCount = 16;
     for (int i = 0; i < kCount; ++i) {
       const Real t = LowerEndOpen() ? Real(i + 1) / kCount : Real(kCount - 1 - i) / kCount;
@@ -895,7 +931,12 @@ class PreDesign {
     return true;
   }
 
-  bool SoundAt(Real d) { return At(d) && SpringSound(); }
+  bool SoundAt(Real d) {
+    if (!At(d)) return false;
+    // The thinnest wire seen whose stresses hold, for the reason.
+    if (!SpringTooWeak() && !(held_ > 0.0L && held_ <= d)) held_ = d;
+    return SpringSound();
+  }
 
   // The wire of the rounds: d^2 = tz/t w F2 8/(target pi), with the target
   // stress taken from the spring of that wire: 0.7 tau zul, for dynamic
@@ -974,12 +1015,22 @@ class PreDesign {
     return false;
   }
 
-  // Why no wire up to the limit gives a sound spring: the fault of the
-  // thickest, or of the wire the file could not hold.
+  // Why no wire up to the limit gives a sound spring: the wire the file
+  // could not hold, or the thinnest tried whose stresses hold and what it
+  // misses; else the fault of the thickest.
   std::string Why(Real d) {
+    if (WithoutStrength(typed_)) return kNoStrength;
     if (d > 0.0L) {
       At(d);
       return WireText(d) + ": nicht speicherbar";
+    }
+    // Wires down to a ten-thousandth of the limit, evenly on a log scale.
+    constexpr int kLooks = 64;
+    for (int i = 0; i < kLooks && !(held_ > 0.0L); ++i)
+      SoundAt(limit_ * std::pow(1e-4L, Real(kLooks - 1 - i) / (kLooks - 1)));
+    if (held_ > 0.0L) {
+      At(held_);
+      return WireText(held_) + ": " + MissedFault();
     }
     At(limit_);
     if (!FlagSet() || StoppedByWireSize()) {
@@ -999,6 +1050,7 @@ class PreDesign {
   ProductionDataRecord production_;
   Shape shape_;
   Real limit_ = 0.0L, sample_ = 0.0L;
+  Real held_ = 0.0L;
 };
 
 }  // namespace

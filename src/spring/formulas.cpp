@@ -16,8 +16,7 @@ namespace {
 using namespace calc_common;
 
 Real Fatal(std::string_view text) {
-  AddErrorMessage(text);
-  G().FatalErrorFlag = 1;
+  PostFatal(text);
   return 0.0L;
 }
 

@@ -425,7 +425,7 @@ inline Real SeriesLimit() { return Series().back(); }
 
 // The spring of the duty at wire d by the rule of pre-dimensioning: Dm/d
 // and the section's shape as given, L2 := Ln + 1.1 TolF2/R rounded up to tenths (taken
-// again until it stays); judged. The data set stays.
+// again until it stays); judged (false without such a spring). The data set stays.
 struct Shape {
   Real h = 1, di = 0, r = 0;  // per unit of d
 };
@@ -437,7 +437,8 @@ inline Shape TypedShape() {
           s.CrossSection == 6 ? s.r / s.d : 0};
 }
 
-inline bool PreSoundAt(Real d, const Shape& shape) {
+template <class Judge>
+bool PreJudgedAt(Real d, const Shape& shape, Judge judge) {
   const SpringGlobals saved = SG();
   const auto list = G().ErrorMessageList;
   SpringDataRecord& s = SpringData();
@@ -450,8 +451,7 @@ inline bool PreSoundAt(Real d, const Shape& shape) {
     if (!(s.R > 0) || !(s.Ln > 0)) break;
     const Real L2 = std::ceil(10 * (s.Ln + 1.1L * s.TolF2 / s.R)) / 10;
     if (L2 == s.L2) {
-      // A spring the file cannot hold (a coil of kilometres) is no end.
-      sound = SoundNow() && SoundAsSaved();
+      sound = judge();
       break;
     }
     s.L2 = L2;
@@ -459,6 +459,11 @@ inline bool PreSoundAt(Real d, const Shape& shape) {
   SG() = saved;
   G().ErrorMessageList = list;
   return sound;
+}
+
+// A spring the file cannot hold (a coil of kilometres) is no end.
+inline bool PreSoundAt(Real d, const Shape& shape) {
+  return PreJudgedAt(d, shape, [] { return SoundNow() && SoundAsSaved(); });
 }
 
 // Some wire up to the limit of the series gives a sound spring (tried at

@@ -351,9 +351,41 @@ TEST_F(DesignModesTest, F1F2SearchesAsFarAsTheSpringAllowsAndSaysNoSolution) {
   SetDuty(none);
   EXPECT_EQ(SmallestSoundWire(), -1);
   EXPECT_TRUE(RunFromEveryStart(none, DimensionF1F2).noSolution);
-  // The fatigue limit passed at the lower stress is no sound spring.
-  const End e = RunFromEveryStart({Kind::kSh, 1800, 1850, 0.55L, 121, 15, 3, 2}, DimensionF1F2);
-  EXPECT_TRUE(!e.sound || SpringData().tauhzul >= 0.0L);
+  // The fatigue limit passed at the lower stress is no sound spring: the
+  // permissible stroke worked out apart from the SH row's laws (load case
+  // 0: tauoz and tauh by d, the Goodman line) is negative at the typed
+  // spring, which the calculation agrees with, and never at the end.
+  const Duty sh{Kind::kSh, 1800, 1850, 0.55L, 121, 15, 3, 2};
+  const auto tauhzul = [] {
+    const SpringDataRecord& s = SpringData();
+    const Real L = std::log10(s.d), slope = 0.7356L;
+    const Real tauoz = 1118 - 410 * L, tauh = 506 - 175 * L;
+    const test::StressesApart t = test::WorkOutStresses(s, 0);
+    const Real tauk1 = t.k * t.tau1;
+    return (tauoz - tauh) / slope <= tauk1 ? tauoz - tauk1 : tauh + slope * tauk1 - tauk1;
+  };
+  const End e = RunFromEveryStart(sh, DimensionF1F2);
+  EXPECT_NEAR(static_cast<double>(SpringData().tauhzul), static_cast<double>(tauhzul()),
+              1e-9 * std::fabs(static_cast<double>(tauhzul())));
+  EXPECT_TRUE(e.sound ? tauhzul() >= 0.0L : tauhzul() < 0.0L);
+  // F1 at 97 % of F2 in a coil of 6: a wire whose stresses (tauk1 past
+  // tauoz, below tau zul) and room hold, and whose permissible stroke is
+  // negative; no thicker one is sound.
+  const Duty past{Kind::kSh, 17.4891L, 18.03L, 2, 30, 6, 3, 2};
+  SetDuty(past);
+  bool strokeOnly = false;
+  for (const Real d : StandardWireDiameters(SpringData().WireStd))
+    strokeOnly = strokeOnly || test::RecalculatedAt(d, [&] {
+                   SpringDataRecord s = SpringData();
+                   const bool roomHolds = G().FatalErrorFlag == 0 && s.L2 >= s.Ln && s.Fc >= s.F2 + s.TolF2 &&
+                                          s.Fn >= s.F2 + s.TolF2;
+                   const Real stroke = tauhzul();
+                   s.tauhzul = 0;  // the stresses apart but the stroke
+                   return roomHolds && stroke < 0 && !test::TooWeakApart(s, 0);
+                 });
+  ASSERT_TRUE(strokeOnly);
+  const End end = RunFromEveryStart(past, DimensionF1F2);
+  EXPECT_TRUE(end.noSolution || tauhzul() >= 0.0L) << static_cast<double>(end.d);
 }
 
 TEST_F(DesignModesTest, MaxF2FindsTheSoundForceOfTheDuty) {
@@ -520,6 +552,10 @@ class DesignGridTest : public test::DesignTest {
   static bool ReasonNamesTheWire() {
     const SpringDataRecord& s = SpringData();
     std::string expected;
+    // Without an Rm law (or own Rm) no wire holds: the reason says so.
+    const MaterialRecord& m = ZEBWST_Record();
+    if (s.MaterialSel < 11 ? m.Rm0 <= 0 || MaterialReal(m.DR0) <= 0 : std::fabs(s.Rm) < 1)
+      return test::HasMessage("Fehler : DR0 = 0 / Rm = 0");
     Real largest = 0;
     for (Real d : test::Series()) {
       if (!(s.DiameterGiven == 1 ? s.De - 2 * d > 0 : s.DiameterGiven == 3 ? s.Dm - d > 0 : true)) break;
@@ -805,6 +841,38 @@ TEST_F(MeasuredDutiesTest, RateInputsReachTheirForceSoundAsSaved) {
   EXPECT_EQ(back.SpringData.F2, SpringData().F2);
 }
 
+// The end is the spring the file holds: "F1, F2" with an F2 of all the
+// digits a recalculation leaves (18.285818881173562...) whose smallest sound
+// wire, 1.05, is sound only to the last digits, past the seventh decimal
+// the file keeps; the rate inputs with the force they searched.
+TEST_F(MeasuredDutiesTest, TheEndIsSoundAsTheFileHoldsIt) {
+  test::Duty p = Make(13, 0, 18.2858188811735628606L, 100, 56.7L, 2, 16.3L, 1);
+  p.endForm = 1, p.d = p.h = 1.31L;
+  test::SetDuty(p, 0, 2);
+  ASSERT_EQ(test::Series()[static_cast<std::size_t>(test::SmallestSoundWire())], 1.05L);
+  ASSERT_FALSE(test::JudgedAt(1.05L, [] { return test::SoundAsSaved(); }));
+  ui().Reset();
+  DimensionF1F2();
+  ASSERT_FALSE(NoSolutionShown());
+  EXPECT_TRUE(SoundAsSaved()) << static_cast<double>(SpringData().d);
+
+  p = Make(11, 62.5L, 124, 128, 182, 1, 63.9L, 1);
+  p.wireStd = 11, p.endForm = 4, p.endAddend = 1.97L, p.peened = 'J', p.d = p.h = 4.62L;
+  int ends = 0;
+  for (const DesignMode mode : {DesignMode::kInput2, DesignMode::kInput3, DesignMode::kInput4, DesignMode::kInput5}) {
+    SCOPED_TRACE(kDesignModeNames[static_cast<int>(mode)]);
+    if (!Designed(p, mode)) continue;
+    ++ends;
+    SpringFileRecords back;
+    std::string error;
+    ASSERT_TRUE(ParseSpringFile(FormatSpringFile(CurrentSpringFileRecords()), back, error)) << error;
+    const auto force = RateInputOf(mode)->searched;
+    EXPECT_EQ(back.SpringData.*force, SpringData().*force);
+    EXPECT_TRUE(SoundAsSaved());
+  }
+  EXPECT_GE(ends, 3);
+}
+
 // The valve duty (TDC, 250 N at L1 40, 600 N at L2 30, De 32, dynamic):
 // "No Solution", and the list says the smallest wire that holds the
 // stresses goes solid before L2.
@@ -935,6 +1003,130 @@ TEST(TransverseStresses, AsWorkedOutByHand) {
   test::ExpectRel(t.tau2, s.tau2, 1e-12L);
   test::ExpectRel(t.taun, s.taun, 1e-12L);
   test::ExpectRel(t.tauc, s.tauc, 1e-12L);
+}
+
+}  // namespace
+}  // namespace zeb
+
+namespace zeb {
+namespace {
+
+// ---------------------------------------------------------------- reasons true at their wire
+
+class ReasonsTest : public DesignGridTest {
+ protected:
+  // The reason after "No Solution": the last entry, after "keine Lösung".
+  std::string Reason() {
+    const auto& list = G().ErrorMessageList;
+    EXPECT_GE(list.count, 2);
+    if (list.count < 2) return {};
+    EXPECT_EQ(list.slot[list.count - 1u], std::string("Fehler : keine Lösung !"_oem));
+    return list.slot[list.count];
+  }
+};
+
+// Rows 1, 16, 17 and 20 of the material table have no Rm law (and own values
+// may give Rm 0): no wire can hold, whatever room it finds.
+TEST_F(ReasonsTest, AMaterialWithoutStrengthSaysSoInEveryMode) {
+  for (const int row : {1, 16, 17, 20, 0}) {
+    if (row > 0) {
+      const MaterialRecord& m = test::ShippedMaterialRows()[static_cast<std::size_t>(row - 1)];
+      ASSERT_TRUE(m.Rm0 <= 0 || MaterialReal(m.DR0) <= 0) << row;
+    }
+    // Cold and hot coiled, static and dynamic, in a coil too small for the
+    // thicker wires (which go solid before L0).
+    for (const Code coiling : {1, 2})
+      for (const Code load : {1, 2})
+        for (const DesignMode mode : kDesignModes) {
+          test::Duty p;
+          p.row = row, p.ownRm = 0, p.ownTau = 500, p.ownG = 80000;
+          p.coiling = coiling, p.wireStd = coiling == 1 ? 9 : 3, p.loadType = load;
+          p.F1 = 100, p.F2 = 300, p.sh = 20, p.L2 = 60, p.given = 3, p.D = 40, p.d = 4, p.h = 4;
+          SCOPED_TRACE(std::string(kDesignModeNames[static_cast<int>(mode)]) + " " + p.Describe());
+          ASSERT_FALSE(Designed(p, mode));
+          EXPECT_EQ(Reason(), "Fehler : DR0 = 0 / Rm = 0");
+        }
+  }
+}
+
+// A calculation stopped on a text posted as an error (tau2 = 0 at F2 = 0
+// under a negative F1), or on one a full list had no room for: the reason
+// still names the cause, in every mode.
+TEST_F(ReasonsTest, AReasonAlwaysNamesItsCause) {
+  for (const DesignMode mode : kDesignModes) {
+    test::Duty p;
+    p.F1 = -10, p.F2 = 0, p.sh = 5, p.L2 = 60, p.given = 3, p.D = 40, p.d = 4, p.h = 4;
+    SCOPED_TRACE(std::string(kDesignModeNames[static_cast<int>(mode)]) + " " + p.Describe());
+    if (Designed(p, mode)) continue;
+    const std::string reason = Reason();
+    EXPECT_NE(reason.back(), ' ') << reason;
+    EXPECT_FALSE(reason.ends_with(":")) << reason;
+  }
+}
+
+// "Draht bis d X": no wire up to X holds its stresses at any force the
+// oracle tries in the input's bracket, or at any wire it tries for
+// pre-dimensioning (each stress worked out apart, the calculation not
+// stopped); the duties where the stresses of a thinner wire hold only next
+// to an end of the bracket, under a transverse load in a narrow range, or
+// far below the largest wire.
+TEST_F(ReasonsTest, UpToAWireOnlyWhereNoWireUpToItHoldsItsStresses) {
+  struct Case {
+    DesignMode mode;
+    test::Duty duty;
+  };
+  std::vector<Case> cases;
+  test::Duty p;
+  p.row = 18, p.wireStd = 11, p.section = 2, p.given = 2, p.D = 27.1L, p.loadType = 1, p.T = -19;
+  p.F1 = 358, p.F2 = 616, p.sh = 65.3L, p.L2 = 195, p.d = 5.68L, p.h = 2.09L;
+  cases.push_back({DesignMode::kInput2, p});
+  p = test::Duty{};
+  p.row = 11, p.wireStd = 10, p.section = 2, p.given = 3, p.D = 18.1L, p.loadType = 1, p.grade = 3, p.saMethod = 2;
+  p.FQ = 1.88L, p.F1 = 20.1L, p.F2 = 30.3L, p.sh = 30.3L, p.L2 = 32.4L, p.d = 1.55L, p.h = 0.479L;
+  cases.push_back({DesignMode::kInput3, p});
+  cases.push_back({DesignMode::kInput5, p});
+  p = test::Duty{};
+  p.row = 12, p.wireStd = 9, p.section = 2, p.given = 2, p.D = 16.9L, p.loadType = 1, p.endForm = 1, p.T = 83.7L;
+  p.FQ = 3.29L, p.F1 = 4.06L, p.F2 = 76.7L, p.sh = 92.2L, p.L2 = 42.5L, p.d = 1.66L, p.h = 0.976L;
+  cases.push_back({DesignMode::kInput3, p});
+  cases.push_back({DesignMode::kInput5, p});
+  // Pre-dimensioning, hot coiled on DIN 2077: wires well below the
+  // largest hold their stresses.
+  p = test::Duty{};
+  p.row = 3, p.coiling = 3, p.wireStd = 3, p.section = 3, p.peened = 'J', p.T = 80.6L, p.endForm = 1;
+  p.F1 = 0, p.F2 = 8000, p.sh = 56.3L, p.d = p.h = 15.1L, p.preW = 4.71L;
+  cases.push_back({DesignMode::kPre, p});
+  p = test::Duty{};
+  p.row = 5, p.coiling = 2, p.wireStd = 3, p.section = 2, p.endForm = 4, p.endAddend = 0.0619L;
+  p.F1 = 1320, p.F2 = 2490, p.sh = 492, p.d = 9.29L, p.h = 8.72L, p.preW = 3.33L;
+  cases.push_back({DesignMode::kPre, p});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(kDesignModeNames[static_cast<int>(c.mode)]) + " " + c.duty.Describe());
+    if (Designed(c.duty, c.mode)) continue;  // a sound end is judged elsewhere
+    const std::string reason = Reason();
+    const std::string head = "Fehler : Draht bis d ";
+    if (!reason.starts_with(head)) continue;
+    const Real X = std::stold(reason.substr(head.size()));
+    const auto holds = [&] { return G().FatalErrorFlag == 0 && !test::TooWeakApart(SpringData(), c.duty.FQ); };
+    if (c.mode == DesignMode::kPre) {
+      test::SetDuty(c.duty, 0, 1);
+      const test::Shape shape = test::TypedShape();
+      const Real top = test::SeriesLimit() / std::max<Real>(1, shape.h);
+      for (int i = 0; i < 80; ++i) {
+        const Real d = top * std::pow(1e-4L, Real(i) / 79);
+        EXPECT_FALSE(test::PreJudgedAt(d, shape, holds)) << reason << ": d " << static_cast<double>(d) << " holds";
+      }
+      continue;
+    }
+    test::SetDuty(c.duty, 0, 2);
+    const test::RateInput& in = *RateInputOf(c.mode);
+    for (const Real d : test::Series()) {
+      if (d > X) break;
+      for (const Real f : test::BracketForces(in, 48))
+        EXPECT_FALSE(test::JudgedAt(d, holds, in.searched, f))
+            << reason << ": d " << static_cast<double>(d) << " holds at " << static_cast<double>(f);
+    }
+  }
 }
 
 }  // namespace
