@@ -2,6 +2,11 @@
 // full disk, a read-only disk, an immutable file, no right) and never by
 // the engine's number, each road under each cause; what the box says of
 // the table is what its bytes hold.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -29,10 +34,12 @@ namespace fs = std::filesystem;
 namespace fr = test::failure_roads;
 TableWindow& W() { return TheTableWindow(); }
 
-// The words a box must hold for each cause.
+// The words a box must hold for each cause (0: a file or folder marked
+// immutable).
 std::string CauseWords(int err) {
   switch (err) {
     case EROFS: return "der Datenträger ist schreibgeschützt";
+    case 0:
     case EPERM: return "unveränderlich";
     case EACCES: return "keine Schreibberechtigung";
     default: return "Der Datenträger ist voll";
@@ -44,23 +51,68 @@ struct WindowRoad {
   std::string calls;  // the kind of step that fails, on and on
   std::string in;     // below the road's folder: the files it fails on
   std::function<void(const fs::path&)> before, action;
+  // The files or folders marked immutable for the road to fail on.
+  std::function<std::vector<fs::path>(const fs::path&)> immutable;
 };
+
+// Marks files and folders immutable while it lives (as chattr +i does);
+// Marked() is false where the system refuses (no root, a file system
+// without the flag).
+class Immutable {
+ public:
+  explicit Immutable(std::vector<fs::path> paths) : paths_(std::move(paths)) {
+    for (const fs::path& p : paths_) marked_ = Set(p, true) && marked_;
+  }
+  ~Immutable() {
+    for (const fs::path& p : paths_) Set(p, false);
+  }
+  Immutable(const Immutable&) = delete;
+  Immutable& operator=(const Immutable&) = delete;
+  bool Marked() const { return marked_ && !paths_.empty(); }
+
+ private:
+  static bool Set(const fs::path& p, bool on) {
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
+  }
+  std::vector<fs::path> paths_;
+  bool marked_ = true;
+};
+
+std::vector<fs::path> FilesIn(const fs::path& folder) {
+  std::vector<fs::path> files;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.is_regular_file()) files.push_back(e.path());
+  return files;
+}
 
 const std::vector<WindowRoad>& Roads() {
   static const std::vector<WindowRoad> roads = {
-      {"Pack", "open", "", {}, [](const fs::path&) { W().PackCommand(); }},
-      {"Sort", "open", "tmp", {}, [](const fs::path&) { W().SortByColumn(0); }},
+      {"Pack", "open", "", {}, [](const fs::path&) { W().PackCommand(); },
+       [](const fs::path& root) { return std::vector<fs::path>{root}; }},
+      {"Sort", "open", "tmp", {}, [](const fs::path&) { W().SortByColumn(0); },
+       [](const fs::path& root) { return std::vector<fs::path>{root / "tmp"}; }},
       {"SaveAsDelimited", "write", "", {},
-       [](const fs::path& root) { W().SaveAsDelimitedCommand((root / "out.txt").string()); }},
-      {"NewRow", "write", "", {}, [](const fs::path&) { W().AppendLocked(); }},
+       [](const fs::path& root) { W().SaveAsDelimitedCommand((root / "out.txt").string()); },
+       [](const fs::path& root) { return std::vector<fs::path>{root}; }},
+      {"NewRow", "write", "", {}, [](const fs::path&) { W().AppendLocked(); },
+       [](const fs::path& root) { return std::vector<fs::path>{root / "t.dbf"}; }},
       {"AppendMemo", "write", "t.dbt", {},
-       [](const fs::path& root) { W().AppendDbfCommand((root / "s.dbf").string()); }},
+       [](const fs::path& root) { W().AppendDbfCommand((root / "s.dbf").string()); },
+       [](const fs::path& root) { return std::vector<fs::path>{root / "t.dbt"}; }},
       {"SortedEdit", "write", "tmp", [](const fs::path&) { W().SortByColumn(0); },
        [](const fs::path&) {
          W().GoRecord(2);
          W().PutStrByName("NAME", "ZZ");
          W().GoRecord(1);
-       }},
+       },
+       [](const fs::path& root) { return FilesIn(root / "tmp"); }},
   };
   return roads;
 }
@@ -92,16 +144,31 @@ TEST_P(NamedCauses, TheBoxNamesTheCauseAndWhatTheFilesHold) {
   std::map<std::string, std::string> before;
   for (auto& [file, bytes] : fr::ImageOf(root))
     if (file.rfind("tmp/", 0) != 0) before[file] = bytes;
-  test::FileFaultPlan plan;
-  plan.in = road->in.empty() ? root.string() : (root / road->in).string();
-  plan.calls = road->calls;
-  plan.at = 1;
-  plan.err = err;
-  plan.sticky = true;
-  test::ArmFileFaults(plan);
-  road->action(root);
-  TableClose();
-  const bool failed = !test::DisarmFileFaults().empty();
+  // Each cause injected on the road's files, or (0) the files marked
+  // immutable on the disk.
+  bool failed = false;
+  if (err == 0) {
+    const Immutable marked(road->immutable(root));
+    if (!marked.Marked()) {
+      TableClose();
+      SetUi(nullptr);
+      GTEST_SKIP() << "the system marks no file immutable here";
+    }
+    road->action(root);
+    TableClose();
+    failed = !ui->texts.empty();
+  } else {
+    test::FileFaultPlan plan;
+    plan.in = road->in.empty() ? root.string() : (root / road->in).string();
+    plan.calls = road->calls;
+    plan.at = 1;
+    plan.err = err;
+    plan.sticky = true;
+    test::ArmFileFaults(plan);
+    road->action(root);
+    TableClose();
+    failed = !test::DisarmFileFaults().empty();
+  }
   SetUi(nullptr);
   ASSERT_TRUE(failed) << "no step of the road failed";
   std::map<std::string, std::string> after;
@@ -124,7 +191,7 @@ TEST_P(NamedCauses, TheBoxNamesTheCauseAndWhatTheFilesHold) {
 INSTANTIATE_TEST_SUITE_P(Roads, NamedCauses,
                          ::testing::Combine(::testing::Values("Pack", "Sort", "SaveAsDelimited", "NewRow",
                                                               "AppendMemo", "SortedEdit"),
-                                            ::testing::Values(EROFS, EPERM, EACCES, ENOSPC)));
+                                            ::testing::Values(EROFS, EPERM, EACCES, ENOSPC, 0)));
 
 class CauseOfAWrite : public test::TableWindowTest {};
 
