@@ -1,6 +1,6 @@
 // Texts and file names the program shows or opens reach their place whole,
 // however long: the engine's message box (text and caption) and its stop
-// box, a cause in a printout, an index, a delimited import and copy under
+// box, a message's cause and remedy in an HTML printout, an index, a delimited import and copy under
 // a path of more than 255 characters.
 #include <filesystem>
 #include <functional>
@@ -11,7 +11,8 @@
 #include "base/messages.h"
 #include "base/recording_ui.h"
 #include "base/ui_port.h"
-#include "support_tables.h"
+#include "reports/device.h"
+#include "tables/support_tables.h"
 #include "tables/table_functions.h"
 #include "tables/table_services.h"
 #include "xbase/core/callbacks.h"
@@ -80,16 +81,23 @@ TEST_P(WholeTexts, ReachTheirPlaceWhole) {
       EXPECT_EQ(cb->events[0].text, "Fehler Nr. 210 (Keine dBASE-Datei)\r\n" + text);
       EXPECT_EQ(exits, std::vector<int>{210});
     }
-  } else if (road == "PrintoutCause") {
-    // A message's cause and remedy as the printout's remarks take them.
+  } else if (road == "HtmlPrintout") {
+    // A message's cause and remedy in the remarks of an HTML printout.
     G().HelpFolder = temp().string();
+    G().TempFolder = temp().string();
+    G().HtmlBrowserPath = "true";
     test::WriteBytes(temp() / "zeb1.err", "Meldung A\r\n" + text + "\r\nAbhilfe " + text + "\r\n");
     AddErrorMessage("Meldung A");
-    std::string cause, remedy;
-    GetErrorCause(1, cause);
-    GetErrorRemedy(1, remedy);
-    EXPECT_EQ(cause, text);
-    EXPECT_EQ(remedy, "Abhilfe " + text);
+    InitOutputDevice();
+    SetReportTitles("Titel", "", "", "", "", 0);
+    OpenOutputDevice(kOutHtml, "");
+    WriteReportPageHead(0, 0);
+    WriteRemarksSection();
+    CloseOutputDevice();
+    const std::string html = test::ReadFileBytes(DeliveredFileName());
+    InitOutputDevice();
+    EXPECT_NE(html.find(">" + text + "<"), std::string::npos) << html;
+    EXPECT_NE(html.find(">Abhilfe " + text + "<"), std::string::npos) << html;
   } else if (road == "Index") {
     const fs::path deep = Deep(false);
     const std::string index = (deep / "name.ndx").string();
@@ -125,7 +133,7 @@ TEST_P(WholeTexts, ReachTheirPlaceWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, WholeTexts,
-                         ::testing::Values("EngineBox", "StopBox", "PrintoutCause", "Index", "DelimitedImport",
+                         ::testing::Values("EngineBox", "StopBox", "HtmlPrintout", "Index", "DelimitedImport",
                                            "DelimitedCopy"));
 
 }  // namespace
