@@ -28,14 +28,6 @@ namespace {
 
 constexpr std::size_t kMatchLength = 14;
 constexpr std::size_t kHelpBoxLimit = 1000;
-// A cause or remedy goes into a printout as one line of at most this many
-// characters; a longer line of the file is cut there.
-constexpr std::size_t kPrintoutLineLimit = 255;
-
-std::string PrintoutLine(std::string s) {
-  if (s.size() > kPrintoutLineLimit) s.resize(kPrintoutLineLimit);
-  return s;
-}
 
 int EffectiveNumber(int n) { return n == 0 ? G().HelpNumber : n; }
 
@@ -499,7 +491,7 @@ std::string ErrorCauseHint(int k) {
   std::size_t at = 0;
   std::string s;
   if (!f.opened || FindMessageLine(f, MessageOf(k), at) != Search::Found || !LineAfter(f, at, 1, s)) return {};
-  return OemToAnsiStr(PrintoutLine(s));
+  return OemToAnsiStr(s);
 }
 
 void GetErrorCause(int k, std::string& text) {
@@ -512,14 +504,14 @@ void GetErrorCause(int k, std::string& text) {
   if (found == Search::NotFound)
     text = "keine Beschreibung dieser Fehlermeldung vorhanden.";
   else if (found == Search::Found && LineAfter(f, at, 1, s))
-    text = PrintoutLine(s);
+    text = s;
 }
 
 void GetErrorRemedy(int k, std::string& text) {
   const ErrLines& f = ErrFileLines();
   std::size_t at = 0;
   std::string remedy;
-  if (f.opened && FindMessageLine(f, MessageOf(k), at) == Search::Found && LineAfter(f, at, 2, remedy)) text = PrintoutLine(remedy);
+  if (f.opened && FindMessageLine(f, MessageOf(k), at) == Search::Found && LineAfter(f, at, 2, remedy)) text = remedy;
 }
 
 void OpenErrorHelpForm(std::string_view message, std::string_view cause, std::string_view remedy) {

@@ -32,6 +32,9 @@ namespace zeb {
 
 namespace {
 
+// Why the last write test failed (an errno value, 0 when not known).
+int gWriteTestError = 0;
+
 bool WriteTestFile(const std::string& folder) {
   static constexpr char kLine[] = "DBF Write Check\r\n";
   // A file without a name tests the folder as well and leaves nothing to
@@ -40,11 +43,17 @@ bool WriteTestFile(const std::string& folder) {
   const std::string dir = folder.empty() ? std::string(".") : folder;
   if (const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); fd >= 0) {
     const bool written = ::write(fd, kLine, sizeof kLine - 1) == static_cast<ssize_t>(sizeof kLine - 1);
-    return ::close(fd) == 0 && written;
+    if (!written) gWriteTestError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (written && !closed) gWriteTestError = errno;
+    return closed && written;
   } else if (errno == EACCES || errno == EROFS || errno == EPERM || errno == ENOSPC || errno == EDQUOT) {
+    gWriteTestError = errno;
     return false;
   }
-  return ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+  if (::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return true;
+  gWriteTestError = errno;
+  return false;
 }
 
 // A folder that passed the test a moment ago passes again without another
@@ -134,7 +143,11 @@ std::string CopyToTempFolder(const std::string& tablePath, const std::string& na
 }  // namespace
 
 void SetFolderWriteTest(bool (*test)(const std::string&)) { gWriteTest = test ? test : DefaultWriteTest; }
-bool FolderPassesWriteTest(const std::string& folder) { return gWriteTest(folder); }
+bool FolderPassesWriteTest(const std::string& folder) {
+  gWriteTestError = 0;
+  return gWriteTest(folder);
+}
+int FolderWriteTestError() { return gWriteTestError; }
 
 namespace {
 

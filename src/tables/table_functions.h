@@ -122,5 +122,8 @@ bool TableFound();
 // such files, into "TEST.$$$" made exclusively, then erased).
 void SetFolderWriteTest(bool (*test)(const std::string& folder));
 bool FolderPassesWriteTest(const std::string& folder);
+// Why the last FolderPassesWriteTest failed: an errno value, 0 when the
+// test gave none.
+int FolderWriteTestError();
 
 }  // namespace zeb

@@ -1,6 +1,7 @@
 #include "tables/table_window.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <optional>
 
@@ -55,8 +56,11 @@ TableWindow& TheTableWindow() {
 void ReportDbfError(std::uint16_t code, std::string text) {
   if (code == 0) code = xb::TzCurrentError();
   if (text.empty()) text = xb::TzTakeLastErrorText();
+  // A refused write is told by its cause, not by the engine's number.
+  const std::string cause = xb::DiskCauseOf(code);
   xb::ClearTzErrorState();
-  ShowErrorBox("Fehler : DBF Error " + std::to_string(code) + "\n" + Cp1252To850(xb::UserFailureText(text)));
+  const std::string head = cause.empty() ? "DBF Error " + std::to_string(code) : Cp1252To850(cause) + ".";
+  ShowErrorBox("Fehler : " + head + "\n" + Cp1252To850(xb::UserFailureText(text)));
   G().AbortFlag = 1;
 }
 
@@ -101,9 +105,15 @@ void WarnWhenTableIsACopy() {
     // The folder may be writable and the table file itself read-only.
     const std::string dbfFolder = RemoveTrailingBackslash(G().DbfFolder);
     const bool fileOnly = FolderPassesWriteTest(dbfFolder.empty() ? "." : dbfFolder);
+    // A folder that is full or read-only is named so, not as one without a right.
+    const int err = fileOnly ? 0 : FolderWriteTestError();
+    const std::string folderCause = err == 0 || err == EACCES ? std::string() : xb::WriteFailureReason(err, 0);
     ShowMessageText((fileOnly ? "Kein Schreibrecht für die Tabellendatei "_oem + FromUtf8(CodePage::Cp850, table) +
                                     " (schreibgeschützt) !  Bearbeitung im Temporär-Ordner."_oem
-                              : "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem) +
+                     : folderCause.empty()
+                         ? "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem
+                         : "Der dbf-Ordner kann nicht beschrieben werden: "_oem + Cp1252To850(folderCause) +
+                               " !  Bearbeitung im Temporär-Ordner."_oem) +
                     " " +
                     "Änderungen gehen nur in eine Kopie und erreichen die Tabelle "_oem +
                     FromUtf8(CodePage::Cp850, table) + " nicht; die Kopie wird beim Programmende gelöscht."_oem);

@@ -253,8 +253,9 @@ void WarnWhenTableIsACopy();
 // no damage of the file (a lock, a missing right).
 std::string EngineOpenDamage(std::uint16_t code, const std::string& engineText, const std::string& path);
 
-// Shows "Fehler : DBF Error <code>" and the engine's last text and sets
-// AbortFlag (code 0: the engine's current code; text "": its last text).
+// Shows "Fehler : DBF Error <code>" (for a refused write its cause in
+// words instead) and the engine's last text and sets AbortFlag (code 0:
+// the engine's current code; text "": its last text).
 void ReportDbfError(std::uint16_t code, std::string text = {});
 
 }  // namespace zeb

@@ -161,7 +161,7 @@ void StopStep() {
   const std::uint16_t code = e.currentError;
   std::string message = TzErrorText(code) + "\r\n" + TzTakeLastErrorText();
   if (e.raiseMode) throw ETzError(message);
-  TzMessageBox(std::string_view(message).substr(0, 255), "Programm angehalten.", 16);
+  TzMessageBox(message, "Programm angehalten.", 16);
   e.halting = true;
   // An exit code of 0 would report success.
   int exitCode = code & 0xFF;
@@ -225,10 +225,10 @@ bool SetTzRaiseMode(bool on) {
 
 void RaiseTzError(const std::string& message) { throw ETzError(message); }
 
-// The text whole: a failure naming a file of a long path tells what the
-// file then holds after the path (the stop step cuts its own text).
+// Text and caption whole: a failure naming a file of a long path tells
+// what the file then holds after the path.
 int TzMessageBox(std::string_view text, std::string_view caption, std::uint16_t flags) {
-  return Callback().MessageBox(text, caption.substr(0, 255), flags);
+  return Callback().MessageBox(text, caption, flags);
 }
 
 std::uint16_t TzCurrentError() { return Engine().currentError; }
@@ -273,6 +273,19 @@ std::string ETzWriteError::Text(std::string_view fileShown) const {
   return "Die Datei " + std::string(fileShown) + " kann nicht geschrieben werden: " + reason_ + ". " + consequence_;
 }
 
+namespace {
+// "Fehler Nr. <code> (…)" as the whole line: the code, else 0.
+std::uint16_t EngineCodeLine(std::string_view line) {
+  constexpr std::string_view head = "Fehler Nr. ";
+  if (!line.starts_with(head) || line.empty() || line.back() != ')') return 0;
+  unsigned code = 0;
+  const char* first = line.data() + head.size();
+  const auto [end, ec] = std::from_chars(first, line.data() + line.size(), code);
+  if (ec != std::errc{} || code > 0xFFFF || std::string_view(end, 2) != " (") return 0;
+  return static_cast<std::uint16_t>(code);
+}
+}  // namespace
+
 std::string UserFailureText(std::string_view message) {
   // The run's own folder holds scratch files only; the temporary folder
   // also holds copies of tables, of which only the indexes are scratch.
@@ -315,6 +328,11 @@ std::string UserFailureText(std::string_view message) {
         at += shown.size() - 1;
       }
     }
+    // The engine's number of a refused write becomes its cause.
+    if (const std::string cause = DiskCauseOf(EngineCodeLine(line)); !cause.empty()) {
+      line = cause + ".";
+      line[0] = static_cast<char>(line[0] >= 'a' && line[0] <= 'z' ? line[0] - 'a' + 'A' : line[0]);
+    }
     if (!line.empty()) out += (out.empty() ? "" : "\n") + line;
     start = end + 1;
   }
@@ -325,10 +343,18 @@ void NoteWriteFailure(int fd, int err) {
   TzEngine& e = Engine();
   e.writeErrno = err;
   e.writeFile.clear();
-  char path[4096];
+  // The path whole, however long.
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
-  const ssize_t n = ::readlink(link.c_str(), path, sizeof path - 1);
-  if (n > 0) e.writeFile.assign(path, static_cast<std::size_t>(n));
+  std::string path(4096, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(link.c_str(), path.data(), path.size());
+    if (n <= 0) return;
+    if (static_cast<std::size_t>(n) < path.size()) {
+      e.writeFile.assign(path.data(), static_cast<std::size_t>(n));
+      return;
+    }
+    path.resize(path.size() * 2);
+  }
 }
 
 void NoteWriteFailureOf(std::string_view file, int err) {
@@ -354,12 +380,16 @@ std::string WriteFailureReason(int err, std::uint16_t code) {
     case ENOSPC:
     case EFBIG:
     case EDQUOT: return "Der Datenträger ist voll"_ansi;
-    case EACCES:
-    case EPERM:
-    case EROFS: return "keine Schreibberechtigung";
+    case EACCES: return "keine Schreibberechtigung";
+    // A write Linux refuses to root as well: the file or its folder is
+    // marked immutable (or append-only).
+    case EPERM: return "die Datei oder ihr Ordner ist unveränderlich (schreibgeschützt)"_ansi;
+    case EROFS: return "der Datenträger ist schreibgeschützt"_ansi;
     default: return "Schreibfehler des Datenträgers"_ansi;
   }
   switch (code) {
+    case 19:
+    case 150: return "der Datenträger ist schreibgeschützt"_ansi;
     case 101:
     case 227:
     case 1004:
@@ -367,6 +397,13 @@ std::string WriteFailureReason(int err, std::uint16_t code) {
     default: return {};
   }
 }
+
+std::string DiskCauseOf(std::uint16_t code) {
+  if (code == 0) return {};
+  const WriteFailure w = LastWriteFailure();
+  return WriteFailureReason(w.err != 0 && ErrnoToTzCode(w.err) == code ? w.err : 0, code);
+}
+
 
 void NoteTableDamage(TableDamage damage) { DamageSlot() = std::move(damage); }
 const TableDamage& LastTableDamage() { return DamageSlot(); }

@@ -46,8 +46,9 @@ std::string TzErrorText(std::uint16_t code);
 std::string TzErrorTableText(std::uint16_t code);
 
 // An engine failure's message as a user reads it: the engine's routine in
-// brackets at the end of a line left out, and a file in the program's
-// temporary folders (a sort index) named as such instead of by its path.
+// brackets at the end of a line left out, a file in the program's
+// temporary folders (a sort index) named as such instead of by its path,
+// and the engine's "Fehler Nr. <code> (…)" of a refused write its cause.
 std::string UserFailureText(std::string_view message);
 
 // Returns the last error text, clears it and the last code.
@@ -63,8 +64,7 @@ bool SetTzRaiseMode(bool on);
 [[noreturn]] void RaiseTzError(const std::string& message);
 
 // Message box through the callback; returns the button (1 OK, 2 Cancel, ...).
-// The text whole, the caption cut to 255 characters. Flags as MessageBoxA
-// (16 stop).
+// Text and caption whole. Flags as MessageBoxA (16 stop).
 int TzMessageBox(std::string_view text, std::string_view caption, std::uint16_t flags);
 
 // The engine's largest allocation (always 2147483647).
@@ -98,10 +98,17 @@ WriteFailure LastWriteFailure();
 void ClearWriteFailure();
 // Why a write failed, in the user's words (Windows-1252): "Der Datenträger
 // ist voll" (ENOSPC, EFBIG, EDQUOT; without a noted errno the codes 101,
-// 227, 1004, 1012), "keine Schreibberechtigung" (EACCES, EPERM, EROFS),
+// 227, 1004, 1012), "keine Schreibberechtigung" (EACCES), "der
+// Datenträger ist schreibgeschützt" (EROFS; codes 19, 150), "die Datei
+// oder ihr Ordner ist unveränderlich (schreibgeschützt)" (EPERM),
 // "Schreibfehler des Datenträgers" for any other noted errno; "" when
 // neither names a refused write.
 std::string WriteFailureReason(int err, std::uint16_t code);
+
+// The cause of a refused write the engine reported with code, in the
+// user's words: the noted errno's where it gives that code, else the
+// code's own (WriteFailureReason); "" for a code of another failure.
+std::string DiskCauseOf(std::uint16_t code);
 
 // What a table's open found wrong with its files, noted with the error it
 // raises (code): the reason a file is no dBase table, a field of an invalid

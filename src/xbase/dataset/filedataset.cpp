@@ -374,11 +374,9 @@ void TTzFileDataSet::IndexOn(std::string_view expression, std::string_view fileN
   try {
     Index_On(expression, fileName);
   } catch (const ETzError& e) {
-    // A failed build leaves no index file; the cause of a refused write is
-    // told after the engine's text.
-    const std::string reason = WriteFailureReason(LastWriteFailure().err, TzCurrentError());
-    throw ETzError(std::string(e.what()) + "\r\n" + (reason.empty() ? std::string() : reason + ". ") +
-                   "Der Index ist nicht angelegt."_ansi);
+    // A failed build leaves no index file and the table as it was; the
+    // cause of a refused write heads the message where it is shown.
+    throw ETzError(std::string(e.what()) + "\r\n" + "Der Index ist nicht angelegt; die Tabelle ist unverändert."_ansi);
   }
   IndexBuilt();
   ResyncFromEngine();

@@ -401,7 +401,7 @@ void Set_Index_To(std::string_view nameList) {
     TzError(221, "TZParser-Unit nicht eingebunden. [Set_Index_To]");
     return;
   }
-  std::string list = AllTrim(nameList.substr(0, 255));
+  std::string list = AllTrim(nameList);
   std::uint16_t firstCode = 0;
   std::string firstText;
   int n = 0;
