@@ -903,7 +903,7 @@ TEST_F(TableRoads, AFailedNewRowStaysAndTheNextKeysGoWhereTheGridStands) {
                      "Button_ok"));
     holder.reset();
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find(locked ? "gesperrt" : "voll"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find(locked ? "gesperrt" : "zulässige Dateigröße"), std::string::npos) << said[0];
     EXPECT_GE(typedRow, 0) << "the typed row is not the current one";
     EXPECT_EQ(typedRowShows, "1.25 0.125 0/307");  // a new record has no number yet
     ASSERT_GT(row9, 0);

@@ -42,6 +42,7 @@ std::string CauseWords(int err) {
     case 0:
     case EPERM: return "unveränderlich";
     case EACCES: return "keine Schreibberechtigung";
+    case EFBIG: return "Die Datei überschreitet die zulässige Dateigröße";
     default: return "Der Datenträger ist voll";
   }
 }
@@ -191,7 +192,7 @@ TEST_P(NamedCauses, TheBoxNamesTheCauseAndWhatTheFilesHold) {
 INSTANTIATE_TEST_SUITE_P(Roads, NamedCauses,
                          ::testing::Combine(::testing::Values("Pack", "Sort", "SaveAsDelimited", "NewRow",
                                                               "AppendMemo", "SortedEdit"),
-                                            ::testing::Values(EROFS, EPERM, EACCES, ENOSPC, 0)));
+                                            ::testing::Values(EROFS, EPERM, EACCES, ENOSPC, EFBIG, 0)));
 
 class CauseOfAWrite : public test::TableWindowTest {};
 

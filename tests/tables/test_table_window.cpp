@@ -531,7 +531,7 @@ TEST_F(TableWindowTest, AFullDiskIsNamedAndLeavesNoLock) {
   const auto u16 = [&](std::size_t at) { return (bytes[at] & 0xFF) | (bytes[at + 1] & 0xFF) << 8; };
   const std::int64_t header = u16(8), length = u16(10);
   const std::string said = "Fehler : Die Datei " + fs::canonical(path).string() +
-                           " kann nicht geschrieben werden: Der Datenträger ist voll. ";
+                           " kann nicht geschrieben werden: Die Datei überschreitet die zulässige Dateigröße. ";
   ui().ExpectMessageBox("Fehler", said + "10 Datensätze angehängt, die übrigen nicht.");
   ui().ExpectMessageBox("Fehler", said + "Es wurde kein Datensatz angehängt.");
   {

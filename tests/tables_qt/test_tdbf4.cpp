@@ -799,7 +799,7 @@ TEST_F(Tdbf4Test, AFailedNewRowStaysAndTheNextKeysGoWhereTheGridStands) {
     });
     Tables().EditTable("din2077", 0);
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find(locked ? "gesperrt" : "voll"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find(locked ? "gesperrt" : "zulässige Dateigröße"), std::string::npos) << said[0];
     EXPECT_EQ(Peer(path, "len(t)"), std::to_string(n + 1));
     EXPECT_EQ(Peer(path, "(t[-1]['D'], t[-1]['TOL'], t[" + std::to_string(row9 - 1) + "]['D'])"), "(1.25, 0.125, 66.0)");
     // Nothing else changed.

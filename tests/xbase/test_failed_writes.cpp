@@ -171,7 +171,7 @@ TEST_P(FailedWrites, LeaveNoLockAndTheTableEditsAgain) {
   }
   ASSERT_TRUE(failure.has_value());
   const std::string said = failure->what();
-  EXPECT_NE(said.find("kann nicht geschrieben werden: Der Datenträger ist voll. "_ansi), std::string::npos) << said;
+  EXPECT_NE(said.find("kann nicht geschrieben werden: Die Datei überschreitet die zulässige Dateigröße. "_ansi), std::string::npos) << said;
   EXPECT_NE(said.find(FromUtf8(CodePage::Cp1252, road.consequence)), std::string::npos) << said;
   EXPECT_EQ(said.find("Fehler Nr."), std::string::npos) << said;
   EXPECT_EQ(ds.State(), DataSetState::Browse);

@@ -378,8 +378,9 @@ std::string WriteFailureReason(int err, std::uint16_t code) {
   switch (err) {
     case 0: break;
     case ENOSPC:
-    case EFBIG:
     case EDQUOT: return "Der Datenträger ist voll"_ansi;
+    // Past the file size the file system or the process allows.
+    case EFBIG: return "Die Datei überschreitet die zulässige Dateigröße"_ansi;
     case EACCES: return "keine Schreibberechtigung";
     // A write Linux refuses to root as well: the file or its folder is
     // marked immutable (or append-only).
