@@ -18,6 +18,7 @@
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/qt/qt_convert.h"
+#include "base/support_contrast.h"
 #include "base_qt/support_qt.h"
 #include "drawings/diagrams.h"
 #include "drawings/drawings.h"
@@ -270,18 +271,7 @@ TEST_F(PaintOver, ItemsThatTradePlacesComeAndGo) {
             0);
 }
 
-// Contrast of two colours by the relative luminance of sRGB.
-double Contrast(QRgb a, QRgb b) {
-  const auto lum = [](QRgb c) {
-    const auto lin = [](int v) {
-      const double x = v / 255.0;
-      return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c)) + 0.05;
-  };
-  const double x = lum(a), y = lum(b);
-  return std::max(x, y) / std::min(x, y);
-}
+double Contrast(QRgb a, QRgb b) { return test::ContrastRgb(a & 0xFFFFFFu, b & 0xFFFFFFu); }
 
 // Every text on the screen, in pixels: where it is inked in its own colour,
 // it stands out at 3:1 or more from what lies beneath it (the picture

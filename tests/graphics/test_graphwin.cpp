@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 
+#include "base/support_contrast.h"
 #include "base/support_decimal.h"
 #include "base/globals.h"
 #include "graph_support.h"
@@ -235,20 +236,7 @@ TEST_F(WindowTest, ReplayColoursFontsAndStyles) {
   EXPECT_EQ(text[1], 479 - static_cast<int>(std::nearbyint(60 * s)));
 }
 
-// Contrast of two 0x00BBGGRR colours by the relative luminance of sRGB.
-double Contrast(std::uint32_t a, std::uint32_t b) {
-  const auto lum = [](std::uint32_t c) {
-    double l = 0;
-    const double weight[3] = {0.2126, 0.7152, 0.0722};  // red, green, blue
-    for (int k = 0; k < 3; ++k) {
-      const double v = static_cast<double>((c >> (8 * k)) & 0xFF) / 255.0;
-      l += weight[k] * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
-    }
-    return l + 0.05;
-  };
-  const double x = lum(a), y = lum(b);
-  return std::max(x, y) / std::min(x, y);
-}
+double Contrast(std::uint32_t a, std::uint32_t b) { return ContrastBgr(a, b); }
 
 // Every colour of the table, and black, on the screen's default background,
 // black, white, every table colour and a grid of others: shown at 3:1 or

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/globals.h"
+#include "base/support_contrast.h"
 #include "base/support_shell.h"
 #include "base/qt/qt_convert.h"
 #include "graphics/qt/forms.h"
@@ -122,13 +123,6 @@ TEST_F(CanvasTest, DraggingOverTheSquareFillsTheView) {
 // The zoom frame drawn over the picture stands out from the background at
 // 3:1 or more (relative luminance), on the default black one and on white.
 TEST_F(CanvasTest, TheZoomFrameShowsOnAnyBackground) {
-  const auto lum = [](QRgb c) {
-    const auto lin = [](int v) {
-      const double x = v / 255.0;
-      return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c)) + 0.05;
-  };
   for (const std::int32_t background : {1, 0xFFFFFF}) {
     G().BackgroundColour = background;
     Sheet(160, 120);
@@ -136,7 +130,7 @@ TEST_F(CanvasTest, TheZoomFrameShowsOnAnyBackground) {
     const QImage img = Img();
     const QRgb line = img.pixel(canvas->ToClient(QPoint(250, 300))), back = BackgroundQColor().rgb();
     EXPECT_NE(line, back);
-    EXPECT_GE(std::max(lum(line), lum(back)) / std::min(lum(line), lum(back)), 3.0)
+    EXPECT_GE(test::ContrastRgb(line & 0xFFFFFFu, back & 0xFFFFFFu), 3.0)
         << std::hex << line << " on " << back;
   }
 }
