@@ -234,7 +234,8 @@ std::string CurrentFileShownName() {
   // (whatever dots the name holds).
   const std::string path = CurrentSpringFilePath();
   const std::size_t slash = path.rfind('/'), typedSlash = g.CurrentFileName.rfind('/');
-  const std::string folder = typedSlash == std::string::npos ? std::string() : g.CurrentFileName.substr(0, typedSlash + 1);
+  const std::string folder =
+      typedSlash == std::string::npos ? std::string() : g.CurrentFileName.substr(0, typedSlash + 1);
   return folder + (slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
