@@ -122,7 +122,9 @@ void ConfirmOverwriteFile(std::string_view path) {
         g.AbortFlag = 1;
     } else if (!own || (path.find("aktuell") == std::string_view::npos && g.ConfirmOverwrite == 1)) {
       SetCurrentHelpNumber(3055);
-      if (!AskYesNoCancel(Oem(path) + " existiert bereits.   überschreiben ?"_oem)) g.AbortFlag = 1;
+      // A file the window never read is kept on a plain Enter.
+      const std::string question = Oem(path) + " existiert bereits.   überschreiben ?"_oem;
+      if (!(own ? AskYesNoCancel(question) : AskYesNoCancelNoDefault(question))) g.AbortFlag = 1;
     }
   }
   if (g.AbortFlag != 0) return;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/files.h"
 #include "base/format.h"
 #include "base/globals.h"
 #include "base/help.h"
@@ -226,16 +227,19 @@ void RestoreArrowCursor() { SetArrowCursor(); }
 
 void ShowWaitMessage(std::string_view) {}
 
-std::string CurrentFileTitleName() {
+std::string CurrentFileShownName() {
   const BaseGlobals& g = G();
   if (g.CurrentFileName.empty()) return {};
-  // The file name is a path: only its last part decides about the dot.
-  std::string name = g.CurrentFileName;
-  const std::size_t slash = name.rfind('/');
-  if (name.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
-    name += "." + g.SpringFileExtension;
-  return FromUtf8(CodePage::Cp1252, name);
+  // The folder as the name was given, then the name of the file on disk
+  // (whatever dots the name holds).
+  const std::string path = CurrentSpringFilePath();
+  const std::size_t slash = path.rfind('/'), typedSlash = g.CurrentFileName.rfind('/');
+  const std::string folder =
+      typedSlash == std::string::npos ? std::string() : g.CurrentFileName.substr(0, typedSlash + 1);
+  return folder + (slash == std::string::npos ? path : path.substr(slash + 1));
 }
+
+std::string CurrentFileTitleName() { return FromUtf8(CodePage::Cp1252, CurrentFileShownName()); }
 
 std::string BuildApplicationTitle() {
   std::string title = OemToAnsiStr(G().ProgramTitle);

@@ -69,8 +69,10 @@ void ShowWaitMessage(std::string_view text);
 // Program title and current file (Windows-1252); also sets the window
 // title and the arrow cursor.
 std::string BuildApplicationTitle();
-// The current spring file's name as that title shows it (Windows-1252;
-// with the spring-file extension when it has none), "" without one.
+// The current spring file's name as that title shows it: the file's name on
+// disk, after the folder it was given with; "" without one. UTF-8, and the
+// same in Windows-1252.
+std::string CurrentFileShownName();
 std::string CurrentFileTitleName();
 
 // The two help buttons of the input dialogs: help text or help picture of

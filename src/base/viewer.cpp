@@ -194,7 +194,7 @@ void PrintTextFile(std::string_view fileName) {
 
   std::unique_ptr<TextPrinter> printer = Ui().OpenTextPrinter();
   if (!printer) return;
-  if (!printer->Begin(G().CurrentFileName, true, G().TextFontPrintout, G().TextSizePrintout,
+  if (!printer->Begin(CurrentFileTitleName(), true, G().TextFontPrintout, G().TextSizePrintout,
                       FontStyleToBits(BitsToFontStyle(G().TextStylePrintout, {}))))
     return;
   const int linesPerPage = G().LinesPerPage > 0 ? G().LinesPerPage : kDefaultLinesPerPage;

@@ -389,22 +389,52 @@ class Target {
 
 constexpr std::uint32_t kBlack = 0;
 
-// A drawing colour as the screen shows it on its background: one too near
-// the background to be seen (the table's black on a black background, its
-// white on a white one) turns white on a dark background and black on a
-// light one, as CAD programs show their colour 7.
-std::uint32_t ShownOn(std::uint32_t colour, std::uint32_t background) {
-  int apart = 0, light = 0;
+// Relative luminance of a 0x00BBGGRR colour.
+double Luminance(std::uint32_t colour) {
+  static const std::array<double, 256> linear = [] {
+    std::array<double, 256> t{};
+    for (std::size_t c = 0; c < t.size(); ++c) {
+      const double v = static_cast<double>(c) / 255.0;
+      t[c] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    }
+    return t;
+  }();
+  return 0.2126 * linear[colour & 0xFFu] + 0.7152 * linear[(colour >> 8) & 0xFFu] +
+         0.0722 * linear[(colour >> 16) & 0xFFu];
+}
+
+// colour moved k/255 of the way to target, channel by channel.
+std::uint32_t Towards(std::uint32_t colour, std::uint32_t target, int k) {
+  std::uint32_t r = 0;
   for (int shift : {0, 8, 16}) {
-    const int c = static_cast<int>((colour >> shift) & 0xFFu), b = static_cast<int>((background >> shift) & 0xFFu);
-    apart = std::max(apart, std::abs(c - b));
-    light += b;
+    const int c = static_cast<int>((colour >> shift) & 0xFFu), t = static_cast<int>((target >> shift) & 0xFFu);
+    r |= static_cast<std::uint32_t>(c + std::lround((t - c) * k / 255.0)) << shift;
   }
-  if (apart >= 48) return colour;
-  return light < 3 * 128 ? 0xFFFFFFu : kBlack;
+  return r;
 }
 
 }  // namespace
+
+std::uint32_t ShownOn(std::uint32_t colour, std::uint32_t background) {
+  constexpr double kLeast = 3.0;
+  const double lb = Luminance(background) + 0.05;
+  const double lc = Luminance(colour) + 0.05;
+  if (std::max(lc, lb) >= kLeast * std::min(lc, lb)) return colour;
+  // Lightened on a background that white stands out from more than black,
+  // else darkened: the first step that reaches the contrast.
+  const bool up = 1.05 / lb >= lb / 0.05;
+  const std::uint32_t target = up ? 0xFFFFFFu : kBlack;
+  const auto enough = [&](int k) {
+    const double l = Luminance(Towards(colour, target, k)) + 0.05;
+    return up ? l >= kLeast * lb : kLeast * l <= lb;
+  };
+  int lo = 0, hi = 255;  // enough(hi), the luminance moving one way
+  while (hi - lo > 1) {
+    const int mid = (lo + hi) / 2;
+    (enough(mid) ? hi : lo) = mid;
+  }
+  return Towards(colour, target, hi);
+}
 
 std::string ListReal(Real x) {
   std::string s;

@@ -233,6 +233,11 @@ class GraphWindow {
   bool stepWaiting_ = false;
 };
 
+// A drawing colour (0x00BBGGRR) as the screen shows it on background: kept
+// where it stands out from it at 3:1 (relative luminance), else lightened on
+// a dark background, darkened on a light one, just enough to reach 3:1.
+std::uint32_t ShownOn(std::uint32_t colour, std::uint32_t background);
+
 // Formats a display-list real: C locale, 8 significant digits, no "-0".
 std::string ListReal(Real x);
 

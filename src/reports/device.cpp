@@ -214,15 +214,10 @@ std::string SpringFileText() {
   const BaseGlobals& g = G();
   if (g.CurrentFileName.empty()) return {};
   if (g.ArchiveFlag != 0) return Oem(g.CurrentFileName);
-  // A name that came with its extension (a spring opened from the command
-  // line) keeps it alone, as in the window title.
-  const std::size_t slash = g.CurrentFileName.rfind('/');
-  const bool hasExtension =
-      g.CurrentFileName.find('.', slash == std::string::npos ? 0 : slash + 1) != std::string::npos;
-  const std::string name = hasExtension ? g.CurrentFileName : g.CurrentFileName + "." + g.SpringFileExtension;
-  const std::string full = Oem(AddBackslash(g.CurrentDataFolder) + name);
-  if (Oem(g.CurrentDataFolder + g.CurrentFileName).size() > 69) return Oem(name);
-  return full;
+  // The file as it is on disk; a path longer than the head's line holds
+  // (from column 6 to the frame) gives its name alone.
+  const std::string path = Oem(CurrentSpringFilePath());
+  return path.size() <= static_cast<std::size_t>(kLineWidth - 6) ? path : Oem(CurrentFileShownName());
 }
 
 // The HTML document head of the first page.

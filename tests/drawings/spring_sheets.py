@@ -27,8 +27,8 @@ Each sheet is judged by
   (sheet_values.py);
 - no text of a sheet is cut short ("...");
 - the screen: it shows the texts the file holds, each whole in the window
-  and in a colour apart from the background, and draws no line in the
-  background's colour;
+  and in a colour of 3:1 contrast or more to the background, and draws no
+  line below 3:1;
 - a view's sheet hugs its drawing: its limits reach past the drawing by at
   most a tenth of the drawing's larger side.
 A sheet over 16 MB (a spring of a thousand coils drawn one by one) is
@@ -285,9 +285,18 @@ def label_findings(sheet, text, px, py, points):
 
 # --------------------------------------------------------------- the screen
 
+def luminance(c):
+    """Relative luminance of a colour 0xBBGGRR (sRGB)."""
+    def linear(v):
+        v /= 255.0
+        return v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
+    return 0.2126 * linear(c & 255) + 0.7152 * linear((c >> 8) & 255) + 0.0722 * linear((c >> 16) & 255)
+
+
 def contrast(a, b):
-    """The largest difference of two colours 0xBBGGRR in one channel."""
-    return max(abs(((a >> k) & 255) - ((b >> k) & 255)) for k in (0, 8, 16))
+    """The contrast ratio of two colours 0xBBGGRR, 1 to 21."""
+    la, lb = luminance(a) + 0.05, luminance(b) + 0.05
+    return max(la, lb) / min(la, lb)
 
 
 def file_texts(path):
@@ -311,7 +320,7 @@ def screen_findings(path, scr):
     for line in lines[1:]:
         if line.startswith("P "):
             pen = int(line[2:], 16)
-            if contrast(pen, background) < 48:
+            if contrast(pen, background) < 3:
                 found.append("screen draws lines in %06X on %06X" % (pen, background))
         elif line.startswith("T "):
             parts = line.split(" ", 7)
@@ -320,7 +329,7 @@ def screen_findings(path, scr):
             if not text.strip(" "):
                 continue
             shown.append(text.strip(" "))
-            if contrast(colour, background) < 48:
+            if contrast(colour, background) < 3:
                 found.append("screen text %r in %06X on %06X" % (text, colour, background))
             a = math.radians(esc / 10)
             ink = text_overlap.ink(text.strip(" ")) * cw

@@ -5,6 +5,7 @@
 // and over hand-made lists (items that trade places, come and go).
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "base/globals.h"
 #include "base/headless_ui.h"
 #include "base/qt/qt_convert.h"
+#include "base/support_contrast.h"
 #include "base_qt/support_qt.h"
 #include "drawings/diagrams.h"
 #include "drawings/drawings.h"
@@ -28,6 +30,7 @@
 #include "platform/files.h"
 #include "settings/config.h"
 #include "spring/calc.h"
+#include "spring/dimension.h"
 #include "spring/spring_data.h"
 #include "spring/springfile.h"
 
@@ -94,6 +97,20 @@ class PaintItemsTest : public QtTest {
   }
 };
 
+// The items of the window's replay for a widget of the size, mapped as the
+// canvas maps the device (centred, aspect kept).
+PaintItems ItemsOf(GraphWindow& w, QSize size, TextLayouts& layouts) {
+  const double s = std::min(static_cast<double>(size.width()) / w.DeviceWidth(),
+                            static_cast<double>(size.height()) / w.DeviceHeight());
+  PaintItems items;
+  items.toWidget.translate((size.width() - s * w.DeviceWidth()) / 2, (size.height() - s * w.DeviceHeight()) / 2);
+  items.toWidget.scale(s, s);
+  items.clip = QRect(QPoint(0, 0), size);
+  ItemRecorder recorder(w.DeviceWidth(), w.DeviceHeight(), items.toWidget, layouts, items.items);
+  w.ReplayQuiet(recorder);
+  return items;
+}
+
 // Everything a replay hands the canvas, drawn one item at a time with the
 // canvas's mapping: no pixel outside the item's box changes. Two widget
 // sizes (two scales of the device).
@@ -106,14 +123,7 @@ TEST_F(PaintItemsTest, EveryItemsBoxHoldsEveryPixelItPaints) {
       if (!Draw(example, d)) continue;
       GraphWindow& w = Facade().Window();
       for (const QSize size : {QSize(1271, 930), QSize(700, 480)}) {
-        const double s = std::min(static_cast<double>(size.width()) / w.DeviceWidth(),
-                                  static_cast<double>(size.height()) / w.DeviceHeight());
-        PaintItems items;
-        items.toWidget.translate((size.width() - s * w.DeviceWidth()) / 2, (size.height() - s * w.DeviceHeight()) / 2);
-        items.toWidget.scale(s, s);
-        items.clip = QRect(QPoint(0, 0), size);
-        ItemRecorder recorder(w.DeviceWidth(), w.DeviceHeight(), items.toWidget, layouts, items.items);
-        w.ReplayQuiet(recorder);
+        const PaintItems items = ItemsOf(w, size, layouts);
         for (const PaintItem& item : items.items) {
           if (item.box.isEmpty() || !seen.insert(item.hash ^ static_cast<std::uint64_t>(size.width())).second)
             continue;
@@ -259,6 +269,77 @@ TEST_F(PaintOver, ItemsThatTradePlacesComeAndGo) {
                            },
                            share),
             0);
+}
+
+double Contrast(QRgb a, QRgb b) { return test::ContrastRgb(a & 0xFFFFFFu, b & 0xFFFFFFu); }
+
+// Every text on the screen, in pixels: where it is inked in its own colour,
+// it stands out at 3:1 or more from what lies beneath it (the picture
+// without its texts). The load spectrum of 20 levels, the result sheet and
+// the characteristic, on the default (black) and on a white background.
+TEST_F(PaintItemsTest, EveryTextStandsOutFromWhatItIsDrawnOn) {
+  const fs::path example = fs::path(__FILE__).parent_path() / "../../examples/round_dynamic.zeb";
+  const auto spectrum = [] {
+    SpringDataRecord& t = SpringData();
+    t.CalcMode = 3, t.d = t.h = 2, t.DiameterGiven = 3, t.Dm = 20, t.De = 22, t.Di = 18;
+    t.n = 8.5L, t.L0 = 60, t.L1 = 50, t.L2 = 30;
+    LoadSpectrumRecord& ls = LoadSpectrum();
+    ls.Count = kMaxLoadLevels;
+    for (int i = 1; i <= kMaxLoadLevels; ++i) {
+      LoadLevel& l = ls.Levels[static_cast<std::size_t>(i)];
+      l.L1 = 30 + 20.0L * (i % 4 + 1) / 4, l.L2 = 30, l.ni = std::pow(10.0L, (i - 1) % 8 + 1);
+    }
+    RunRecalculation();
+    G().AbortFlag = 0;
+    Facade().GrafClear();
+    SelectDiagram(14, 3);
+  };
+  const std::vector<Drawing> drawings{{"spectrum20", spectrum}, Drawings()[0], Drawings()[4]};
+  TextLayouts layouts;
+  const QSize size(2542, 1860);  // the window's twice: glyph stems of whole pixels
+  int texts = 0;
+  for (const std::uint32_t background : {1u, 0xFFFFFFu}) {
+    G().BackgroundColour = static_cast<std::int32_t>(background);
+    for (const Drawing& d : drawings) {
+      ASSERT_TRUE(Draw(example, d)) << d.name;
+      GraphWindow& w = Facade().Window();
+      const PaintItems all = ItemsOf(w, size, layouts);
+      PaintItems bare = all;
+      std::erase_if(bare.items, [](const PaintItem& i) { return i.kind == PaintItem::Kind::Text; });
+      const auto paint = [&](const PaintItems& items) {
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(ColourValueToQColor(background));
+        QPainter p(&img);
+        DrawItems(p, items, all.clip, layouts, w.DeviceWidth(), w.DeviceHeight());
+        return img;
+      };
+      const QImage shown = paint(all), beneath = paint(bare);
+      for (const PaintItem& t : all.items) {
+        if (t.kind != PaintItem::Kind::Text || t.text.find_first_not_of(' ') == std::string::npos) continue;
+        const QRgb colour = ColourValueToQColor(t.pen).rgb();
+        const QRect box = t.box & all.clip;
+        // Its ink: the pixels the text changes. The most of it against what
+        // lies beneath, and its colour against what lies beneath nine
+        // tenths of it (a line it touches aside).
+        int inked = 0, low = 0;
+        double most = 1;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+          for (int x = box.left(); x <= box.right(); ++x)
+            if (const QRgb under = beneath.pixel(x, y); shown.pixel(x, y) != under) {
+              ++inked;
+              most = std::max(most, Contrast(shown.pixel(x, y), under));
+              low += Contrast(colour, under) < 3.0;
+            }
+        ++texts;
+        const std::string what = std::string(d.name) + " on " + (background == 1 ? "black" : "white") + ": \"" +
+                                 t.text + "\" in " + QColor(colour).name().toStdString();
+        EXPECT_GT(inked, 0) << what << " shows nothing";
+        EXPECT_GE(most, 3.0) << what;
+        EXPECT_LE(low, inked / 10) << what << ": " << low << " of " << inked << " pixels on less than 3:1";
+      }
+    }
+  }
+  EXPECT_GT(texts, 200);
 }
 
 }  // namespace

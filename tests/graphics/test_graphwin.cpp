@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 
+#include "base/support_contrast.h"
 #include "base/support_decimal.h"
 #include "base/globals.h"
 #include "graph_support.h"
@@ -202,7 +203,8 @@ TEST_F(WindowTest, ClearForgetsThePenSoTheColourAlwaysReturns) {
   EXPECT_EQ(Paint().PenColour(), kRed);
   const auto first = Paint().Calls();
   ASSERT_GE(first.size(), 3u);
-  EXPECT_NE(std::find(first.begin(), first.begin() + 3, "Pen(800000,0,1)"), first.begin() + 3)
+  // Colour 1, navy, lightened to 3:1 on the near-black background.
+  EXPECT_NE(std::find(first.begin(), first.begin() + 3, "Pen(A74F4F,0,1)"), first.begin() + 3)
       << "colour 1, solid, width 1 first";
 }
 
@@ -232,6 +234,80 @@ TEST_F(WindowTest, ReplayColoursFontsAndStyles) {
   const auto text = Ints(r.Starting("Text(").at(0));
   EXPECT_EQ(text[0], static_cast<int>(std::nearbyint((40 - 0.7 * h) * s + 1)));
   EXPECT_EQ(text[1], 479 - static_cast<int>(std::nearbyint(60 * s)));
+}
+
+double Contrast(std::uint32_t a, std::uint32_t b) { return ContrastBgr(a, b); }
+
+// Every colour of the table, and black, on the screen's default background,
+// black, white, every table colour and a grid of others: shown at 3:1 or
+// more; kept where it already was; else moved straight to white or black,
+// no further than the 3:1 needs.
+TEST_F(WindowTest, EveryColourShowsAtThreeToOneOnEveryBackground) {
+  std::vector<std::uint32_t> backgrounds{1, 0, 0xFFFFFF};
+  backgrounds.insert(backgrounds.end(), G().ColourTable.begin(), G().ColourTable.end());
+  for (std::uint32_t r = 0; r < 256; r += 51)
+    for (std::uint32_t g = 0; g < 256; g += 51)
+      for (std::uint32_t b = 0; b < 256; b += 51) backgrounds.push_back(r | g << 8 | b << 16);
+  std::vector<std::uint32_t> colours(G().ColourTable.begin(), G().ColourTable.end());
+  colours.push_back(0);
+  int moved = 0;
+  for (std::uint32_t back : backgrounds)
+    for (std::uint32_t c : colours) {
+      SCOPED_TRACE(testing::Message() << std::hex << "colour " << c << " on " << back);
+      const std::uint32_t shown = ShownOn(c, back);
+      EXPECT_GE(Contrast(shown, back), 3.0);
+      if (Contrast(c, back) >= 3.0) {
+        EXPECT_EQ(shown, c);
+        continue;
+      }
+      ++moved;
+      EXPECT_LT(Contrast(shown, back), 3.25) << "further than needed";
+      // Every channel moved the same way, the same share of its way.
+      const bool up = ((shown & 0xFF) > (c & 0xFF)) || ((shown >> 8 & 0xFF) > (c >> 8 & 0xFF)) ||
+                      ((shown >> 16 & 0xFF) > (c >> 16 & 0xFF));
+      double share = -1;
+      for (int k = 0; k < 3; ++k) {
+        const int from = static_cast<int>(c >> (8 * k) & 0xFF), to = static_cast<int>(shown >> (8 * k) & 0xFF);
+        const int room = up ? 255 - from : from;
+        EXPECT_TRUE(up ? to >= from : to <= from);
+        if (room < 40) continue;
+        const double s = std::abs(to - from) / static_cast<double>(room);
+        if (share < 0) share = s;
+        EXPECT_NEAR(s, share, 0.02);
+      }
+    }
+  EXPECT_GT(moved, 100);
+  // The load spectrum's navy and maroon on the default background.
+  EXPECT_LT(Contrast(0x800000, 1), 1.4);
+  EXPECT_LT(Contrast(0x000080, 1), 2.0);
+}
+
+// Texts and lines of every colour on the screen stand out from its
+// background; the printer keeps the table's colours.
+TEST_F(WindowTest, ScreenTextsAndLinesKeepThreeToOne) {
+  G().PrintColourMode = 2;
+  f().GrafClear();
+  f().GrafHeader(false, 0, 0, 160, 120);
+  f().GrafSetTextStyle(0, 0, 3, 3);
+  for (int n = 1; n <= 16; ++n) {
+    f().GrafSetColor(n);
+    f().GrafLine(0, n, 100, n);
+    f().GrafOutTextXY("8: 15.8 %", 10, 6 * n);
+  }
+  const auto background = static_cast<std::uint32_t>(G().BackgroundColour);
+  const auto colourIn = [](const std::string& call) {
+    return static_cast<std::uint32_t>(std::stoul(call.substr(call.find('(') + 1, 6), nullptr, 16));
+  };
+  const auto screen = Paint();
+  const auto texts = screen.Starting("TextColour(");
+  ASSERT_GE(texts.size(), 10u);
+  for (const auto& t : texts) EXPECT_GE(Contrast(colourIn(t), background), 3.0) << t;
+  for (const auto& p : screen.Starting("Pen(")) EXPECT_GE(Contrast(colourIn(p), background), 3.0) << p;
+  RecordingRenderer printer(win().DeviceWidth(), win().DeviceHeight());
+  win().Replay(nullptr, &printer);
+  const auto printed = printer.Starting("TextColour(");
+  EXPECT_NE(std::find(printed.begin(), printed.end(), "TextColour(800000)"), printed.end());
+  EXPECT_NE(std::find(printed.begin(), printed.end(), "TextColour(000080)"), printed.end());
 }
 
 // Leading blanks move a text as far as the face draws them, as in every CAD

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QPainter>
 #include <QTest>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "base/globals.h"
+#include "base/support_contrast.h"
 #include "base/support_shell.h"
 #include "base/qt/qt_convert.h"
 #include "graphics/qt/forms.h"
@@ -115,6 +117,21 @@ TEST_F(CanvasTest, DraggingOverTheSquareFillsTheView) {
     Drag(QPoint(100, 200), QPoint(400, 200));
     EXPECT_EQ(Img(), zoomed);
     QTest::keyClick(canvas.get(), Qt::Key_Escape);
+  }
+}
+
+// The zoom frame drawn over the picture stands out from the background at
+// 3:1 or more (relative luminance), on the default black one and on white.
+TEST_F(CanvasTest, TheZoomFrameShowsOnAnyBackground) {
+  for (const std::int32_t background : {1, 0xFFFFFF}) {
+    G().BackgroundColour = background;
+    Sheet(160, 120);
+    canvas->OverlayLine({100, 300}, {400, 300});
+    const QImage img = Img();
+    const QRgb line = img.pixel(canvas->ToClient(QPoint(250, 300))), back = BackgroundQColor().rgb();
+    EXPECT_NE(line, back);
+    EXPECT_GE(test::ContrastRgb(line & 0xFFFFFFu, back & 0xFFFFFFu), 3.0)
+        << std::hex << line << " on " << back;
   }
 }
 

@@ -1,6 +1,7 @@
 // The main window, the online input form, the about box and the print
 // macro's dialog under Qt (offscreen), built by the program's start
-// function with temporary configuration, temp and data folders.
+// function with temporary configuration, temp and data folders; the spring
+// file's name after Save As and the question before replacing a file.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -644,6 +645,118 @@ TEST_F(QtWindowTest, AboutBoxDrawsTheLogoUntilTheNextDrawing) {
   SetDrawings(nullptr);
   SetScreen(nullptr);
   ClearDrawingRegistry();
+}
+
+// ---------------------------------------------------------------- the file's name
+
+std::set<std::string> FilesIn(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+// Save As with names holding dots, then the print macro's standard
+// printout into a PDF (no printer): the file written, the title, the
+// PDF's title and the path in the printout's head are one name.
+TEST_F(QtWindowTest, SaveAsNamesTheFileOnDiskEverywhere) {
+  if (Capture("command -v pdftotext").empty() || Capture("command -v pdfinfo").empty())
+    GTEST_SKIP() << "pdftotext or pdfinfo is not installed";
+  const fs::path data = root_ / "work" / "data";
+  fs::create_directories(data);
+  const fs::path source = test::SourceDir() / "examples" / "round_dynamic.zeb";
+  ui_->ExpectOpenFile(source.string());
+  window_->Trigger("mi_fileOpen");
+  ASSERT_EQ(G().AbortFlag, 0);
+
+  auto qtUi = std::make_shared<QtUi>();
+  auto port = MakeQtTextPrinterPort(qtUi);
+  if (port->HasPrinter()) GTEST_SKIP() << "a default printer is installed";
+  G().TempFolder = (root_ / "tmp").string();
+  // Typed name -> the file on disk, by hand: the spring-file extension is
+  // added unless the name ends in it (any case), and then it is ".zeb".
+  const std::pair<const char*, const char*> names[] = {{"ventil_3.6", "ventil_3.6.zeb"}, {"a.b.c", "a.b.c.zeb"},
+                                                       {"x.zeb", "x.zeb"},             {"X.ZEB", "X.zeb"},
+                                                       {"ende.", "ende..zeb"},         {"plain", "plain.zeb"}};
+  for (const auto& [typed, onDisk] : names) {
+    SCOPED_TRACE(typed);
+    const std::set<std::string> before = FilesIn(data);
+    SetUi(ui_);
+    ui_->ExpectSaveFile((data / typed).string());
+    window_->Trigger("mi_FileSaveAs");
+    ASSERT_EQ(G().AbortFlag, 0);
+    std::set<std::string> added = FilesIn(data);
+    for (const std::string& b : before) added.erase(b);
+    ASSERT_EQ(added, std::set<std::string>{onDisk});
+    EXPECT_EQ(test::ReadBytes(data / onDisk).substr(0, 40), test::ReadBytes(source).substr(0, 40));
+    EXPECT_EQ(window_->windowTitle().toStdString(), std::string("ZEB1   Druckfederberechnung  -  ") + onDisk);
+
+    qtUi->SetPrintRangeAnswer(QtUi::PageRange{1, 1});
+    SetUi(qtUi);
+    SetPrinterPort(port);
+    G().PrintoutSectionMask = 1;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      QWidget* w = QApplication::activeModalWidget();
+      if (auto* f = qobject_cast<TForm_printmac*>(w)) f->Button_ok->click();
+      if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
+    });
+    timer.start(10);
+    window_->Trigger("mi_filePrintMacro");
+    timer.stop();
+    const fs::path pdf = root_ / "tmp" / "zeb1.pdf";
+    ASSERT_TRUE(fs::exists(pdf));
+    const std::string info = Capture("pdfinfo " + test::ShellQuote(pdf.string()));
+    const std::size_t title = info.find("Title:");
+    ASSERT_NE(title, std::string::npos) << info;
+    const std::size_t value = info.find_first_not_of(' ', title + 6);
+    EXPECT_EQ(info.substr(value, info.find('\n', value) - value), onDisk) << info;
+    const std::string text = Capture("pdftotext -layout " + test::ShellQuote(pdf.string()) + " -");
+    // The head's file line: the path, or the name alone where the path is
+    // long.
+    const std::string path = (data / onDisk).string();
+    bool named = false;
+    std::size_t from = 0;
+    for (std::size_t end; !named && (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
+      const std::string line = text.substr(from, end - from);
+      const std::size_t a = line.find_first_not_of("* "), b = line.find_last_not_of("* ");
+      named = a != std::string::npos && (line.substr(a, b + 1 - a) == path || line.substr(a, b + 1 - a) == onDisk);
+    }
+    EXPECT_TRUE(named) << text.substr(0, 400);
+    fs::remove(pdf);
+  }
+  SetUi(ui_);
+}
+
+// "/G": the window starts with the name, the file unread. Ctrl+S asks
+// before it replaces the file, Nein the default button: Enter keeps the
+// file's bytes.
+TEST_F(QtWindowTest, ReplacingAFileNeverReadIsRefusedOnEnter) {
+  const fs::path spring = root_ / "work" / "spring.zeb";
+  fs::copy_file(test::SourceDir() / "examples" / "round_static.zeb", spring);
+  const std::string original = test::ReadBytes(spring);
+  auto qtUi = std::make_shared<QtUi>();
+  SetUi(qtUi);
+  test::CloseMainWindow(window_);
+  std::optional<int> ended;
+  window_ = StartMainWindow({"wzeb1", "spring.zeb", "/G"}, ended);
+  ASSERT_FALSE(ended.has_value());
+  ASSERT_NE(window_, nullptr);
+  QString defaultButton, question;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !question.isEmpty()) return;
+    question = box->text();
+    if (box->defaultButton() != nullptr) defaultButton = box->defaultButton()->text();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  timer.start(10);
+  window_->Trigger("mi_FileSave");
+  timer.stop();
+  EXPECT_TRUE(question.contains("spring.zeb existiert bereits.")) << question.toStdString();
+  EXPECT_EQ(defaultButton, "&Nein");
+  EXPECT_EQ(test::ReadBytes(spring), original) << "replaced on Enter";
+  SetUi(ui_);
 }
 
 }  // namespace

@@ -176,7 +176,7 @@ void GraphCanvas::PaintOn(QPainter& painter, QSize size) {
   QtRenderer r(painter, window_.DeviceWidth(), window_.DeviceHeight(), &layouts_);
   window_.Replay(&r, nullptr);
   if (!overlay_.empty()) {
-    painter.setPen(QPen(ColourNumberToQColor(15), 1));
+    painter.setPen(OverlayPen());
     for (const auto& [a, b] : overlay_) painter.drawLine(a.x, a.y, b.x, b.y);
   }
   painter.restore();

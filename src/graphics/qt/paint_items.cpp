@@ -6,7 +6,9 @@
 #include <functional>
 #include <limits>
 
+#include "base/globals.h"
 #include "base/qt/qt_convert.h"
+#include "graphics/graphwin.h"
 
 namespace zeb {
 
@@ -318,13 +320,18 @@ void DrawItems(QPainter& painter, const PaintItems& items, const QRect& area, Te
         r.Polygon(i.polygon);
         break;
       case PaintItem::Kind::Overlay:
-        painter.setPen(QPen(ColourNumberToQColor(15), 1));
+        painter.setPen(OverlayPen());
         painter.drawLine(i.at[0].x, i.at[0].y, i.at[1].x, i.at[1].y);
         penSet = false;
         break;
     }
   }
   painter.restore();
+}
+
+QPen OverlayPen() {
+  const std::uint32_t background = QColorToColourValue(BackgroundQColor());
+  return QPen(ColourValueToQColor(ShownOn(G().ColourTable[15], background)), 1);
 }
 
 }  // namespace zeb

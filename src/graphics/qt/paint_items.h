@@ -5,6 +5,7 @@
 // the part it paints, in their order, and leaves the widget as a replay of
 // the whole list would.
 #pragma once
+#include <QPen>
 #include <QRect>
 #include <QRegion>
 #include <QTransform>
@@ -99,5 +100,9 @@ void DrawItems(QPainter& painter, const PaintItems& items, const QRect& area, Te
 // a region cuts a rectangle where another one lies beside it, and drawing
 // through a clip of one rectangle is much cheaper than through many.
 std::vector<QRect> PaintRects(const QRegion& area);
+
+// The pen of the marks drawn over a picture (a zoom frame): colour 15 as the
+// screen shows it on its background.
+QPen OverlayPen();
 
 }  // namespace zeb
