@@ -814,6 +814,33 @@ TEST_F(ConfigSeamsTest, CancelKeepsOnlyTheImmediateButtons) {
   EXPECT_EQ(CadSettings().CadUserWidths[0], 1);
 }
 
+// The drawing page names the spring's file as it is on disk, whatever dots
+// its name holds and however it was given.
+TEST_F(ConfigSeamsTest, TheDrawingPageNamesTheFileOnDisk) {
+  BaseGlobals& g = G();
+  struct Case {
+    std::string name, folder;
+    Byte commandLine;
+    std::string shown;
+  };
+  for (const Case& c : {Case{"ventil_3.6", "/d/", 0, "/d/ventil_3.6.zeb"}, Case{"feder", "/d/", 0, "/d/feder.zeb"},
+                        Case{"/w/x.zeb", "/d/", 1, "/w/x.zeb"},
+                        Case{"kunde.4", "/home/anwender/Dokumente/Kunden/Mueller/", 0,
+                             "/home/anwender/Dokumente/Kunden/Mueller/kunde.4.zeb"}}) {
+    // A long path is shortened between its start and the file's name.
+    const std::string expected = c.shown.size() > 50
+                                     ? c.shown.substr(0, 16) + "\u2026" + c.shown.substr(c.shown.size() - 33)
+                                     : c.shown;
+    g.CurrentFileName = c.name, g.CurrentDataFolder = c.folder, g.CommandLineFileLoaded = c.commandLine;
+    g.CurrentFilePath = c.shown;
+    ModalDriver d("Tconfig", [&](QWidget& w) {
+      EXPECT_EQ(Get<QCheckBox>(w, "CheckBox_zeichfilename")->text().toStdString(), "file name " + expected);
+      Click(w, "Button_cancel");
+    });
+    EXPECT_FALSE(dialogs_->Configuration());
+  }
+}
+
 TEST_F(ConfigSeamsTest, OkStoresFontsColoursFoldersAndPlotLines) {
   BaseGlobals& g = G();
   auto plot = std::make_shared<ScriptedPlotConfigForm>();

@@ -727,10 +727,10 @@ class TconfigDialog : public QDialog {
     GridOf(p)->addWidget(Label(p, "Label_fertigungszeichnung", U("Fertigungszeichnung")), Next(p), 0);
     Check(p, "CheckBox_zeichtalmoretitel",
           "TALMORE " + Oem(G().ProgramTitle) + " V" + AnsiToQString(G().ProgramVersion) + " ?", f_.makerTitle);
-    const BaseGlobals& g = G();
-    const std::string file =
-        g.CurrentFileName.empty() ? "" : g.CurrentDataFolder + g.CurrentFileName + "." + g.SpringFileExtension;
-    Check(p, "CheckBox_zeichfilename", "file name " + QString::fromStdString(file).left(50), f_.fileName);
+    // A long path keeps its start and the file's name, shortened between.
+    QString file = QString::fromStdString(CurrentSpringFilePath());
+    if (file.size() > 50) file = file.left(16) + QChar(0x2026) + file.right(33);
+    Check(p, "CheckBox_zeichfilename", "file name " + file, f_.fileName);
     Check(p, "CheckBox_zeichdatum", AnsiToQString(StampText()), f_.dateShown);
     Check(p, "CheckBox_zeichlogo", U("$logo_1.dx$ ?"), f_.logo);
     Check(p, "CheckBox_zeichnungskopf", U("Fertigungszeichnung mit Kopf ?"), f_.titleBlock);
