@@ -415,3 +415,40 @@ INSTANTIATE_TEST_SUITE_P(Commands, WholeWrites, ::testing::ValuesIn(Cases()),
 
 }  // namespace
 }  // namespace zeb::xbase::test
+
+namespace zeb::xbase::test {
+namespace {
+
+// Pack of a table whose file or memo file has a second name (a hard link):
+// refused, naming why, and every name keeps the table as it was.
+class PackLinked : public DatasetTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PackLinked, RefusesAndEveryNameKeepsTheTable) {
+  const std::string linked = GetParam();
+  MakeFailureTables(dir.path(), false);
+  const std::string second = dir / ("second." + linked.substr(2));
+  fs::create_hard_link(dir / linked, second);
+  const fr::FolderImage before = fr::ImageOf(dir.path());
+  TTzDbf ds("T");
+  ds.SetDbfFileName(dir / "t.dbf");
+  ds.Open();
+  std::string told;
+  try {
+    ds.Pack();
+  } catch (const std::exception& e) {
+    told = Shown(e.what());
+  }
+  ds.Close();
+  EXPECT_NE(told.find("weitere Namen"), std::string::npos) << told;
+  EXPECT_NE(told.find("unverändert"), std::string::npos) << told;
+  EXPECT_EQ(fr::ImageOf(dir.path()), before);
+  EXPECT_TRUE(fs::equivalent(dir / linked, second));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PackLinked, ::testing::Values("t.dbf", "t.dbt"),
+                         [](const ::testing::TestParamInfo<const char*>& i) {
+                           return std::string(i.param).substr(2);
+                         });
+
+}  // namespace
+}  // namespace zeb::xbase::test
