@@ -12,6 +12,8 @@
 //   ZEB1_FAULT_PART   "1": a failing write first stores part of its bytes (a
 //                     short write; the next write of the file then fails)
 //   ZEB1_FAULT_STICKY "1": every counted step of the same kind after it fails too
+//   ZEB1_FAULT_ROOM   the bytes the files may grow by in all, as on a full
+//                     file system: a write past them stores what fits and fails (ENOSPC)
 //   ZEB1_FAULT_LOG    a file that gets one line per counted step: its number,
 //                     kind and path, "!" after the number for the failed one
 // A process it reaches sees the variables too: each has its own count.
@@ -53,6 +55,7 @@ struct Config {
   int err = ENOSPC;
   bool part = false;
   bool sticky = false;
+  long room = -1;
   char log[PATH_MAX] = {};
 };
 
@@ -101,6 +104,8 @@ Config FromEnvironment() {
   k.err = ErrnoByName(std::getenv("ZEB1_FAULT_ERRNO"));
   k.part = Set("ZEB1_FAULT_PART");
   k.sticky = Set("ZEB1_FAULT_STICKY");
+  const char* room = std::getenv("ZEB1_FAULT_ROOM");
+  k.room = room != nullptr && *room != '\0' ? std::atol(room) : -1;
   const char* log = std::getenv("ZEB1_FAULT_LOG");
   if (log != nullptr && std::strlen(log) < sizeof k.log) std::strcpy(k.log, log);
   return k;
@@ -222,9 +227,36 @@ mode_t ModeArg(int flags, va_list ap) {
   return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? static_cast<mode_t>(va_arg(ap, int)) : 0;
 }
 
+// A full file system: false when the write at `at` (-1 the file's offset)
+// fits the room left, n lowered to what fits; true when nothing fits.
+bool RoomFails(int fd, std::size_t& n, off_t at) {
+  Config& c = Cfg();
+  if (!c.active || c.room < 0 || t_inside || n == 0) return false;
+  char path[PATH_MAX];
+  PathOfFd(fd, path, sizeof path);
+  struct stat st {};
+  if (std::strstr(path, c.in) == nullptr || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (at < 0) at = (::fcntl(fd, F_GETFL) & O_APPEND) != 0 ? st.st_size : ::lseek(fd, 0, SEEK_CUR);
+  const long long end = static_cast<long long>(at) + static_cast<long long>(n);
+  const long long grows = std::max(0LL, end - static_cast<long long>(st.st_size));
+  if (grows <= c.room) {
+    c.room -= static_cast<long>(grows);
+    return false;
+  }
+  const long long fits = std::max(0LL, static_cast<long long>(st.st_size) + c.room - static_cast<long long>(at));
+  if (fits == 0) {
+    errno = ENOSPC;
+    return true;
+  }
+  c.room -= static_cast<long>(std::max(0LL, static_cast<long long>(at) + fits - static_cast<long long>(st.st_size)));
+  n = static_cast<std::size_t>(fits);
+  return false;
+}
+
 // A write step: false when it goes on to the real call with n bytes
 // (lowered for a short write); true when it fails (errno set).
-bool WriteFails(int fd, std::size_t& n) {
+bool WriteFails(int fd, std::size_t& n, off_t at = -1) {
+  if (RoomFails(fd, n, at)) return true;
   if (g_shortFd.load() == fd) {
     g_shortFd = -1;
     errno = Cfg().err;
@@ -312,7 +344,7 @@ ssize_t write(int fd, const void* buf, size_t n) {
 
 ssize_t pwrite64(int fd, const void* buf, size_t n, off_t at) {
   static auto fn = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite64");
-  if (WriteFails(fd, n)) return -1;
+  if (WriteFails(fd, n, at)) return -1;
   return fn(fd, buf, n, at);
 }
 
@@ -431,6 +463,7 @@ void ArmFileFaults(const FileFaultPlan& plan) {
   k.err = plan.err;
   k.part = plan.part;
   k.sticky = plan.sticky;
+  k.room = plan.room;
   {
     const std::lock_guard<std::mutex> lock(g_seenMutex);
     Seen().clear();

@@ -17,6 +17,7 @@ struct FileFaultPlan {
   int err = ENOSPC;
   bool part = false;    // a failing write first stores part of its bytes
   bool sticky = false;  // every later step of the same kind fails too
+  long room = -1;       // a full file system: the bytes the files may grow by in all (-1 no limit)
 };
 
 struct FileStepSeen {

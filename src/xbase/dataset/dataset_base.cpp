@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "xbase/core/ansi_literal.h"
+#include "xbase/core/errors.h"
 #include "xbase/core/text_utils.h"
 #include "xbase/dataset/field_values.h"
 
@@ -646,7 +647,12 @@ void DataSet::Delete() {
   if (state_ == DataSetState::Edit) Cancel();
   Fire(beforeDelete);
   DoBeforeScroll();
-  UpdateCursorPos();
+  try {
+    UpdateCursorPos();
+  } catch (const ETzError& e) {
+    // Nothing written yet: told so.
+    throw ETzError(std::string(e.what()) + "\r\n" + "Die Löschmarke ist nicht gesetzt."_ansi);
+  }
   try {
     CheckOperation([this] { InternalDelete(); }, onDeleteError);
   } catch (const EAbort&) {

@@ -1,5 +1,7 @@
 #include "xbase/dataset/filedataset.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -371,12 +373,26 @@ std::string TTzFileDataSet::KeyFor(int slot) {
 void TTzFileDataSet::IndexOn(std::string_view expression, std::string_view fileName) {
   if (!SelectWorkArea("IndexOn")) return;
   ClearWriteFailure();
+  const auto identity = [&] {
+    struct stat st {};
+    const std::string path = AddTablePath(fileName);
+    return ::stat(path.c_str(), &st) == 0 ? std::pair{st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec}
+                                          : std::pair{ino_t{0}, 0LL};
+  };
+  const auto former = identity();
   try {
     Index_On(expression, fileName);
   } catch (const ETzError& e) {
     // A failed build leaves no index file and the table as it was; the
-    // cause of a refused write heads the message where it is shown.
-    throw ETzError(std::string(e.what()) + "\r\n" + "Der Index ist nicht angelegt; die Tabelle ist unverändert."_ansi);
+    // cause of a refused write heads the message where it is shown. A build
+    // that went through before a later step failed (its opening) is told as
+    // built.
+    const auto now = identity();
+    throw ETzError(std::string(e.what()) + "
+" +
+                   (now.first != 0 && now != former
+                        ? std::string("Der Index ist angelegt, aber nicht geöffnet."_ansi)
+                        : std::string("Der Index ist nicht angelegt; die Tabelle ist unverändert."_ansi)));
   }
   IndexBuilt();
   ResyncFromEngine();
@@ -496,6 +512,10 @@ TTzFileDataSet& FileDataSetOf(zeb::xbase::TField& f) {
 
 }  // namespace
 
+namespace {
+const char* const kMemoNotSaved = "Der Memotext ist nicht gespeichert.";
+}  // namespace
+
 TTzBlobStream::TTzBlobStream(zeb::xbase::TField& field, Mode mode)
     : field_(field), owner_(FileDataSetOf(field)), mode_(mode) {
   owner_.DirectOpenClose(true);
@@ -513,8 +533,13 @@ TTzBlobStream::TTzBlobStream(zeb::xbase::TField& field, Mode mode)
     const DataSetState s = owner_.State();
     if (s != DataSetState::Edit && s != DataSetState::Insert) owner_.Edit();
     owner_.SelectWorkArea("CreateBlobStream");
-    const std::int32_t block = CreateBlobDescriptor(oem, owner_.MemoBlock(field), 2);
-    owner_.SetMemoBlock(field, block);
+    formerBlock_ = owner_.MemoBlock(field);
+    try {
+      const std::int32_t block = CreateBlobDescriptor(oem, formerBlock_, 2);
+      owner_.SetMemoBlock(field, block);
+    } catch (const ETzError&) {
+      std::rethrow_exception(owner_.AsWriteFailure(kMemoNotSaved));
+    }
   }
   open_ = TzCurrentError() == 0;
 }
@@ -545,9 +570,16 @@ std::int32_t TTzBlobStream::Read(char* buffer, std::int32_t count) {
 
 std::int32_t TTzBlobStream::Write(const char* buffer, std::int32_t count) {
   if (!open_ || !owner_.SelectWorkArea("WriteBlobStream")) return 0;
-  const std::int32_t n = WriteBlobStream(buffer, count);
-  if (count > 0) modified_ = true;
-  return n;
+  try {
+    const std::int32_t n = WriteBlobStream(buffer, count);
+    if (count > 0) modified_ = true;
+    return n;
+  } catch (const ETzError&) {
+    // The record keeps the memo it had: the part written names no memo.
+    open_ = false;
+    owner_.SetMemoBlock(field_, formerBlock_);
+    std::rethrow_exception(owner_.AsWriteFailure(kMemoNotSaved));
+  }
 }
 
 std::int64_t TTzBlobStream::Seek(std::int64_t offset, int origin) {

@@ -122,6 +122,7 @@ class TTzBlobStream {
   Mode mode_;
   bool modified_ = false;
   bool open_ = false;
+  std::int32_t formerBlock_ = 0;  // a write stream's memo before it
 };
 
 }  // namespace zeb::xbase

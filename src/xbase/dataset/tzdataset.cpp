@@ -1024,7 +1024,12 @@ void TTzDataSet::SetDeletedFlag(bool value) {
   }
   CheckBrowseMode();
   DoBeforeRestore();
-  SyncToActive();
+  try {
+    SyncToActive();
+  } catch (const ETzError& e) {
+    // Nothing written yet: told so.
+    throw ETzError(std::string(e.what()) + "\r\n" + "Die Löschmarke bleibt."_ansi);
+  }
   s_RestoreWithLock();
   SetState(DataSetState::Browse);
   Resync(false);
@@ -1114,7 +1119,8 @@ std::exception_ptr TTzDataSet::AsWriteFailure(std::string_view consequence, std:
     const WriteFailure w = LastWriteFailure();
     const std::uint16_t code = TzCurrentError();
     std::string reason = WriteFailureReason(w.err, code);
-    if (reason.empty() && told)
+    // Any other failure is told with what became of the action too.
+    if (reason.empty() && (told || !consequence.empty()))
       return std::make_exception_ptr(ETzError(std::string(e.what()) + "\r\n" + std::string(consequence)));
     if (reason.empty()) return std::current_exception();
     const WorkArea* a = Area();

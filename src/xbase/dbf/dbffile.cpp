@@ -1304,7 +1304,33 @@ void CreateDbf(DbfTable& t, std::string_view fileName, const std::vector<FieldDe
   std::memcpy(t.header.data(), hdr.data(), 32);
   hdr.push_back(static_cast<std::uint8_t>(kEofByte));
 
+  // A table with memos appears with its memo file or not at all: the memo
+  // file first (a former one kept aside under a second name), the table
+  // after it; a table that cannot be written takes the memo file back.
+  std::string memo, former;
+  if (hasMemo) {
+    memo = MemoFileName(name, version);
+    struct stat st {};
+    if (::lstat(memo.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      const int fd = TemporaryBeside(memo, former);
+      if (fd >= 0) ::close(fd), ::unlink(former.c_str());
+      if (fd < 0 || ::link(memo.c_str(), former.c_str()) != 0) {
+        const int why = errno;
+        NoteWriteFailureOf(memo, why);
+        TzError(ErrnoToTzCode(why), "Cannot create memo file " + memo + " [CreateDbf()]");
+        return;
+      }
+    }
+    NewMemoFile(name, version, e.memoBlockSize, "CreateDbf()");
+    if (e.currentError != 0) {
+      if (!former.empty()) ::unlink(former.c_str());
+      return;
+    }
+  }
   const int err = WriteWholeFile(name, std::string_view(reinterpret_cast<const char*>(hdr.data()), hdr.size()));
+  if (hasMemo && (err != 0 || !former.empty()))
+    (void)(err != 0 ? (former.empty() ? ::unlink(memo.c_str()) : ::rename(former.c_str(), memo.c_str()))
+                    : ::unlink(former.c_str()));
   if (err != 0) {
     TzError(ErrnoToTzCode(err), "Fehler beim Schreiben von " + name + ". [CreateDbf]");
     return;
@@ -1313,7 +1339,6 @@ void CreateDbf(DbfTable& t, std::string_view fileName, const std::vector<FieldDe
   t.recordLength = static_cast<std::uint16_t>(recordLength);
   t.recordCount = 0;
   t.headerState = kHeaderClosed;
-  if (hasMemo) NewMemoFile(name, version, e.memoBlockSize, "CreateDbf()");
 }
 
 void NewMemoFile(std::string_view fileName, std::uint8_t memoType, std::uint16_t blockSize,

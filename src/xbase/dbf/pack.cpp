@@ -1,6 +1,7 @@
 // Pack, Peek, Poke and Search: commands that work on the table file
 // directly instead of through the record buffer.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -109,6 +110,16 @@ bool Pack() {
     }
     NotifyMove(a);
   };
+  // A file with a second name (a hard link) would keep the old table under
+  // that name: such a table is not packed.
+  for (const std::string& name : {a.fileName, a.hasMemo ? MemoFileName(a.fileName, a.Version()) : std::string()}) {
+    struct stat st {};
+    if (name.empty() || a.isVirtual || ::stat(name.c_str(), &st) != 0 || st.st_nlink <= 1) continue;
+    finish();
+    TzError(5, "Die Datei " + name + " hat weitere Namen (harte Verknüpfungen), unter denen nach dem Packen die alte "
+               "Tabelle stünde. Die Tabelle ist nicht gepackt und unverändert. [Pack]");
+    return false;
+  }
   if (e.confirmPack && !ConfirmAction("PACK " + a.fileName)) {
     finish();
     return false;
