@@ -388,8 +388,7 @@ void TTzFileDataSet::IndexOn(std::string_view expression, std::string_view fileN
     // that went through before a later step failed (its opening) is told as
     // built.
     const auto now = identity();
-    throw ETzError(std::string(e.what()) + "
-" +
+    throw ETzError(std::string(e.what()) + "\r\n" +
                    (now.first != 0 && now != former
                         ? std::string("Der Index ist angelegt, aber nicht geöffnet."_ansi)
                         : std::string("Der Index ist nicht angelegt; die Tabelle ist unverändert."_ansi)));
