@@ -10,8 +10,9 @@
 // its generator is seeded by (SEED, i). A drawn spring that the calculation
 // refuses is drawn again, up to 60 times. OUTDIR gets s<i>.zeb, s<i>_<sheet>.dxf
 // for each sheet written, s<i>_<sheet>.scr for each sheet shown on the
-// screen (the screen's texts and pens as the window replays them) and, in
-// springs.jsonl, one line per spring with the values its sheets mark.
+// screen (the screen's texts and pens as the window replays them), s<i>.txt
+// its printout and, in springs.jsonl, one line per spring with the values
+// its sheets mark.
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +44,8 @@
 #include "graphics/renderer.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/program.h"
+#include "reports/device.h"
+#include "reports/printout_full.h"
 #include "spring/dimension.h"
 #include "spring/formulas.h"
 #include "spring/material.h"
@@ -451,6 +454,15 @@ void DrawSpring(const std::string& stem, long id, int units, const std::function
     return;
   }
   facts << Facts(stem, id, units) << "\n";
+  // The printout of the spring (<stem>.txt), as "/I" writes it: the values
+  // the sheets' numbers are judged by.
+  if (ReadBack(file)) {
+    G().CurrentFileName = (out / stem).string();
+    G().AskOutputTarget = 0;
+    G().OutputTarget = kOutCommandLine;
+    PrintReport();
+    G().AbortFlag = 0;
+  }
   for (const Sheet& sheet : Sheets()) {
     // Each sheet from the spring as read: a drawing leaves its length (and
     // the material record's largest wire) behind.

@@ -23,8 +23,9 @@ Each sheet is judged by
   numbers read, or is marked on the frame with its value; the labels of
   points stand by them (point_labels.py);
 - every labelled value ("tauk1:76182", "F1 = 27.5 kN") stands for the
-  spring's value in the sheet's unit system, every integer digit kept
-  (sheet_values.py);
+  spring's value in the sheet's unit system, every integer digit kept,
+  and shows the printout's value of the quantity with at least the
+  printout's significant digits (sheet_values.py);
 - no text of a sheet is cut short ("...");
 - the screen: it shows the texts the file holds, each whole in the window
   and in a colour apart from the background, and draws no line in the
@@ -413,6 +414,12 @@ def check_spring(job):
     stem = facts["stem"]
     expected = cases(facts)
     found, sheets, screens = [], 0, 0
+    # The printout the writer wrote beside the spring: the values the
+    # sheets' numbers are judged by, as well as the spring's own.
+    txt = os.path.join(folder, stem + ".txt")
+    printout = sheet_values.printout_values(txt) if os.path.exists(txt) else None
+    if not printout:
+        found.append("%s: no printout" % stem)
     for name in sorted(os.listdir(folder)):
         if not name.startswith(stem + "_") or not name.endswith(".dxf"):
             continue
@@ -441,7 +448,7 @@ def check_spring(job):
                 here += text_overlap.findings(path, frame=True, printed=True, gaps=True)
             if sheet in expected:
                 here += value_findings(path, expected[sheet])
-            here += sheet_values.findings(path, facts)
+            here += sheet_values.findings(path, facts, printout)
             here += ["%r cut short" % t for t in file_texts(path) if t.endswith("...")]
             scr = os.path.join(folder, name[:-4] + ".scr")
             if os.path.exists(scr):
