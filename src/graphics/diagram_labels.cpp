@@ -1001,6 +1001,10 @@ void PlaceLineLabelAt(std::string_view text, const std::vector<std::array<Real, 
   DiagramPlacePointLabelAt(text, cx, cy, 0, sx - off, sy);
 }
 
+// The least height a region's label takes to stand in its region: the
+// sheets' print minimum.
+constexpr Real kRegionLabelLeast = 1;
+
 void PlaceRegionLabelAt(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x, Real y) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
   Real from, to;
@@ -1014,20 +1018,47 @@ void PlaceRegionLabelAt(std::string_view text, const std::vector<std::array<Real
       edges.push_back({a[0], a[1], b[0], b[1]});
   }
   if (edges.size() < 3 || !(w > 0) || !(cw > 0)) return DiagramPlaceLabelAt(text, x, y);
-  // The whole box in the region: its corners inside, no edge through it.
-  auto holds = [&](Real bx, Real by) {
-    for (const Real cx : {bx, bx + w})
-      for (const Real cy : {by, by + h})
-        if (!InPolygon(edges, cx, cy)) return false;
-    for (const auto& e : edges)
-      if (SegmentMeetsBox(e, bx, by, bx + w, by + h)) return false;
-    return true;
+  // The whole box bw x bh in the region: its corners inside, no edge
+  // through it.
+  auto holds = [&](Real bw, Real bh) {
+    return [&edges, bw, bh](Real bx, Real by) {
+      for (const Real cx : {bx, bx + bw})
+        for (const Real cy : {by, by + bh})
+          if (!InPolygon(edges, cx, cy)) return false;
+      for (const auto& e : edges)
+        if (SegmentMeetsBox(e, bx, by, bx + bw, by + bh)) return false;
+      return true;
+    };
   };
   std::array<Real, 2> at{x + from, y};
-  if (FreePlace(x + from, y, w, h, cw, 1.2L * h, holds, at)) {
+  if (FreePlace(x + from, y, w, h, cw, 1.2L * h, holds(w, h), at)) {
     gLabels.Add({at[0], at[1], at[0] + w, at[1] + h});
     CadText(text, at[0] - from, at[1]);
     return;
+  }
+  // A narrow region (the thin strip of a slender spring's plot): the label
+  // lower, down to the print minimum, flat or turned upright, its ink
+  // upwards from the lower end of its box and its baseline on the box's
+  // right edge.
+  const CadState& st = Cad();
+  const int font = st.CadTextFont;
+  const Real angle = st.CadTextAngle, width = st.CadTextWidth;
+  for (Real k = 1; h * k >= kRegionLabelLeast; k *= 0.85L) {
+    const Real hk = h * k, wk = w * k, fk = from * k;
+    for (const bool turned : {false, true}) {
+      if (!turned && k == 1) continue;
+      const Real bw = turned ? hk : wk, bh = turned ? wk : hk;
+      at = {x + (turned ? 0 : fk), y};
+      if (!FreePlace(at[0], at[1], bw, bh, cw * k, 1.2L * hk, holds(bw, bh), at)) continue;
+      gLabels.Add({at[0], at[1], at[0] + bw, at[1] + bh});
+      CadTextStyle(font, turned ? angle + 90 : angle, hk, width * k);
+      if (turned)
+        CadText(text, at[0] + bw, at[1] - fk);
+      else
+        CadText(text, at[0] - fk, at[1]);
+      CadTextStyle(font, angle, h, width);
+      return;
+    }
   }
   // Too small a region: the label led to the point of the region in the
   // plot farthest from its edges.

@@ -26,6 +26,7 @@ Each sheet is judged by
   spring's value in the sheet's unit system, every integer digit kept,
   and shows the printout's value of the quantity with at least the
   printout's significant digits (sheet_values.py);
+- the buckling sheet's region labels each wholly in its region;
 - no text of a sheet is cut short ("...");
 - the screen: it shows the texts the file holds, each whole in the window
   and in a colour apart from the background, and draws no line in the
@@ -259,6 +260,58 @@ def value_findings(path, sheet_cases):
     return found
 
 
+def region_findings(path, facts):
+    """The buckling sheet's region labels each wholly in its region:
+    "Knicksicherheit" left of the limit curve's start or below the curve,
+    "Knickgefahr" above it (its box, a hair inside, as the tick numbers
+    read the plot)."""
+    G, E = facts.get("G", 0), facts.get("E", 0)
+    if not (E > 0 and 0 <= G / E < 1):
+        return []
+    g = G / E
+    A, B = 0.5 / (1 - g), math.pi ** 2 * (1 - g) / (0.5 + g)
+    x0 = math.sqrt(B)
+    sheet = point_labels.Sheet(path)
+    r = tick_range(sheet, PLOT, False)
+    if r is None:
+        return []
+    lo, hi, ylo, yhi = r
+    px, py, pw, ph = PLOT
+    # A strip left of the curve narrower than a label turned upright at the
+    # print minimum (a spring hundreds of times as long as wide): its label
+    # stands apart with a leader.
+    narrow = (x0 - lo) / (hi - lo) * pw < 1.6
+
+    def safe(x, y):
+        return x <= x0 or y <= A * (1 - math.sqrt(max(0.0, 1 - B / (x * x))))
+
+    found = []
+    doc = ezdxf.readfile(path)
+    for e in text_overlap.flat_entities(doc.modelspace()):
+        if e.dxftype() != "TEXT" or e.dxf.text.strip() not in ("Knicksicherheit", "Knickgefahr"):
+            continue
+        corners = text_overlap.box(e)
+        cx, cy = sum(p[0] for p in corners) / 4, sum(p[1] for p in corners) / 4
+        want = e.dxf.text.strip() == "Knicksicherheit"
+        if want and narrow:
+            continue
+        for k in range(4):
+            (ax, ay), (bx, by) = corners[k], corners[(k + 1) % 4]
+            for t in (0, 0.25, 0.5, 0.75):
+                qx, qy = ax + (bx - ax) * t, ay + (by - ay) * t
+                d = math.hypot(cx - qx, cy - qy)
+                qx, qy = qx + (cx - qx) * min(1, 0.3 / d), qy + (cy - qy) * min(1, 0.3 / d)
+                wx, wy = lo + (qx - px) / pw * (hi - lo), ylo + (qy - py) / ph * (yhi - ylo)
+                if safe(wx, wy) != want or not (px <= qx <= px + pw and py <= qy <= py + ph):
+                    found.append("%r at (%.2f, %.2f) reaches out of its region at (%.2f, %.2f)" % (
+                        e.dxf.text.strip(), e.dxf.insert.x, e.dxf.insert.y, qx, qy))
+                    break
+            else:
+                continue
+            break
+    return found
+
+
 def label_findings(sheet, text, px, py, points):
     """The label of a point (a text beginning with text) stands within 1.3
     heights of its mark (the circle about it, if any) and no nearer to
@@ -448,6 +501,8 @@ def check_spring(job):
                 here += text_overlap.findings(path, frame=True, printed=True, gaps=True)
             if sheet in expected:
                 here += value_findings(path, expected[sheet])
+            if sheet == "cad3":
+                here += region_findings(path, facts)
             here += sheet_values.findings(path, facts, printout)
             here += ["%r cut short" % t for t in file_texts(path) if t.endswith("...")]
             scr = os.path.join(folder, name[:-4] + ".scr")
