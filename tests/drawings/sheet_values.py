@@ -131,7 +131,7 @@ def printout_values(path):
             m = re.match(NUMBER + r"(?![\w.])", value)
             if not m or not symbol:
                 continue
-            key = "GT" if re.fullmatch(r"G ?-?\d+", symbol) else next(
+            key = "GT" if re.fullmatch(r"G *-?\d+", symbol) else next(
                 (k for k, v in PRINTOUT_SYMBOLS.items() if v == symbol), symbol)
             values.setdefault(key, m.group(0))
     return values

@@ -383,8 +383,9 @@ bool ReadBack(const fs::path& file) {
 
 // The springs of earlier findings, drawn first by the shard that starts at
 // spring 0: the stress correction of D/d 2.5 on a material of its own (d 4,
-// Dm 10, n 10, L0 70, L 65/60) and a spectrum of 20 levels of 10 to 1e8
-// strokes; and a spring of large values in every unit system ("_u1":
+// Dm 10, n 10, L0 70, L 65/60), a spectrum of 20 levels of 10 to 1e8
+// strokes; a spring pressed past its block length with F2's deviations
+// both below it; and a spring of large values in every unit system ("_u1":
 // English): wire 20 on Dm 160, forces of up to 20 kN, stresses of tens
 // of thousands of psi (tauk1 76,000 psi: once written "8E4" in its cell),
 // dynamic and static.
@@ -408,6 +409,14 @@ std::vector<std::pair<std::string, SpringFileRecords>> KnownSprings() {
     l.ni = std::pow(10.0L, (i - 1) % 8 + 1);
   }
   v.emplace_back("k2", spectrum);
+  // Pressed past its block length, the deviations of F2 both below it: the
+  // characteristic's range holds F2 itself, not only F2 with its upper
+  // deviation.
+  SpringFileRecords past = Example("round_static.zeb");
+  SpringDataRecord& p = past.SpringData;
+  p.CalcMode = 3, p.L2 = 17, p.GradeF1 = p.GradeF2 = 5;
+  p.TolF1 = 1, p.TolF1Minus = -1, p.TolF2 = -20, p.TolF2Minus = -30;
+  v.emplace_back("k3", past);
   for (int units = 0; units <= 4; ++units) {
     SpringFileRecords big = Example("round_dynamic.zeb");
     SpringDataRecord& b = big.SpringData;

@@ -26,7 +26,9 @@ Each sheet is judged by
   spring's value in the sheet's unit system, every integer digit kept,
   and shows the printout's value of the quantity with at least the
   printout's significant digits (sheet_values.py);
-- the buckling sheet's region labels each wholly in its region;
+- the buckling sheet's region labels each wholly in its region, the
+  tau-d sheets' curve labels within their plots, the tolerance bands'
+  legend over none of the bands;
 - no text of a sheet is cut short ("...");
 - the screen: it shows the texts the file holds, each whole in the window
   and in a colour apart from the background, and draws no line in the
@@ -257,6 +259,50 @@ def value_findings(path, sheet_cases):
                 labelled.append((text, sx, sy))
         for text, sx, sy in labelled:
             found += label_findings(sheet, text, sx, sy, labelled)
+    return found
+
+
+# The plots of the tau-d sheets, whose curves ("Rm", "tau z") are labelled
+# within them.
+CURVE_PLOTS = {"cad6": [TEMPERATURE_PLOT], "m23": [TEMPERATURE_PLOT], "m24": [(80, 63, 60, 45), (80, 6, 60, 45)]}
+
+
+def curve_label_findings(path, plots):
+    """A curve's label on a tau-d sheet stands wholly within its plot (by
+    the curve's last point there), not on or past the frame."""
+    found = []
+    doc = ezdxf.readfile(path)
+    for e in text_overlap.flat_entities(doc.modelspace()):
+        if e.dxftype() != "TEXT" or e.dxf.text.strip() not in ("Rm", "tau z"):
+            continue
+        xs, ys = zip(*text_overlap.box(e))
+        mine = [p for p in plots if p[0] - 1 <= e.dxf.insert.x <= p[0] + p[2] + 10 and
+                p[1] - 5 <= e.dxf.insert.y <= p[1] + p[3] + 5]
+        if mine and not any(x0 - 0.05 <= min(xs) and max(xs) <= x0 + w + 0.05 and
+                            y0 - 0.05 <= min(ys) and max(ys) <= y0 + h + 0.05 for x0, y0, w, h in mine):
+            found.append("curve label %r at (%.2f, %.2f) not within its plot" % (
+                e.dxf.text.strip(), e.dxf.insert.x, e.dxf.insert.y))
+    return found
+
+
+def legend_findings(path):
+    """The legend of the tolerance bands ("- EN 15800 Gütegrad 1" ...)
+    hides none of its bands: no line of the bands' layers is broken at its
+    texts."""
+    doc = ezdxf.readfile(path)
+    boxes, segments = [], []
+    for e in text_overlap.flat_entities(doc.modelspace()):
+        if e.dxftype() == "TEXT" and e.dxf.text.startswith("- EN 15800 G"):
+            xs, ys = zip(*text_overlap.box(e, widen=0.3 * e.dxf.height))
+            boxes.append((e.dxf.text, min(xs), min(ys), max(xs), max(ys)))
+        elif e.dxftype() == "LINE" and e.dxf.layer in ("18", "19", "21"):
+            segments += text_overlap.shapes_of(e)
+    found = []
+    for (ax, ay), (bx, by) in text_overlap.holes(segments):
+        mx, my = (ax + bx) / 2, (ay + by) / 2
+        hit = next((b for b in boxes if b[1] < mx < b[3] and b[2] < my < b[4]), None)
+        if hit:
+            found.append("a band line broken (%.2f, %.2f)-(%.2f, %.2f) under the legend %r" % (ax, ay, bx, by, hit[0]))
     return found
 
 
@@ -503,6 +549,10 @@ def check_spring(job):
                 here += value_findings(path, expected[sheet])
             if sheet == "cad3":
                 here += region_findings(path, facts)
+            if sheet in ("cad2", "m2"):
+                here += legend_findings(path)
+            if sheet in CURVE_PLOTS:
+                here += curve_label_findings(path, CURVE_PLOTS[sheet])
             here += sheet_values.findings(path, facts, printout)
             here += ["%r cut short" % t for t in file_texts(path) if t.endswith("...")]
             scr = os.path.join(folder, name[:-4] + ".scr")
