@@ -161,9 +161,11 @@ std::vector<std::array<Real, 4>> gLeaders;
 struct TurnedText {
   Real x, y, c, s, u0, u1, h;
   Real bx0, by0, bx1, by1;  // its bounds on the sheet
-  bool Meets(const std::array<Real, 4>& seg) const {
-    if (std::max(seg[0], seg[2]) < bx0 || std::min(seg[0], seg[2]) > bx1 || std::max(seg[1], seg[3]) < by0 ||
-        std::min(seg[1], seg[3]) > by1)
+  // (Or passes within `margin` of its box.)
+  bool Meets(const std::array<Real, 4>& seg, Real margin = 0) const {
+    const Real m = margin;
+    if (std::max(seg[0], seg[2]) < bx0 - m || std::min(seg[0], seg[2]) > bx1 + m ||
+        std::max(seg[1], seg[3]) < by0 - m || std::min(seg[1], seg[3]) > by1 + m)
       return false;
     auto local = [&](Real px, Real py, Real& u, Real& v) {
       u = (px - x) * c + (py - y) * s;
@@ -172,7 +174,7 @@ struct TurnedText {
     Real ua, va, ub, vb, t0, t1;
     local(seg[0], seg[1], ua, va);
     local(seg[2], seg[3], ub, vb);
-    return SegmentPartInRect(ua, va, ub, vb, u0, 0, u1, h, t0, t1);
+    return SegmentPartInRect(ua, va, ub, vb, u0 - m, -m, u1 + m, h + m, t0, t1);
   }
   // Whether the text and the box overlap: apart when an axis of either
   // separates them.
@@ -467,11 +469,17 @@ bool RunsAlongALine(const std::array<Real, 4>& leader) {
 
 // Whether the leader crosses no label placed.
 bool LeaderCrossesNoLabel(const std::array<Real, 4>& leader) {
+  // Nor runs along one: a label's box widened by a fifth of its height
+  // (its baseline, its ink's edges).
   for (const TurnedText& t : gTurnedTexts)
-    if (t.Meets(leader)) return false;
-  return !gLabels.Any(std::min(leader[0], leader[2]), std::min(leader[1], leader[3]), std::max(leader[0], leader[2]),
-                      std::max(leader[1], leader[3]),
-                      [&](const std::array<Real, 4>& b) { return SegmentMeetsBox(leader, b[0], b[1], b[2], b[3]); });
+    if (t.Meets(leader, 0.2L * t.h)) return false;
+  const Real m = 0.2L * Cad().CadTextHeight;
+  return !gLabels.Any(std::min(leader[0], leader[2]) - m, std::min(leader[1], leader[3]) - m,
+                      std::max(leader[0], leader[2]) + m, std::max(leader[1], leader[3]) + m,
+                      [&](const std::array<Real, 4>& b) {
+                        const Real w = 0.2L * (b[3] - b[1]);
+                        return SegmentMeetsBox(leader, b[0] - w, b[1] - w, b[2] + w, b[3] + w);
+                      });
 }
 
 // Whether the leader shows as one: it crosses no label (which would take
