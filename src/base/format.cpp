@@ -315,6 +315,17 @@ std::string FormatLengthField(int intDigits, int decimals, Real x) {
   if (IsEnglish()) return FormatFloatField(MaxInteger(intDigits - 1, 1), decimals + 1, MmToInch(x));
   return FormatFloatField(intDigits, decimals, x);
 }
+std::string MoreDigits(std::string text, std::string other) {
+  auto digits = [](const std::string& t) {
+    int n = 0;
+    for (const char c : t.substr(0, t.find_first_of("Ee")))
+      if (c >= '0' && c <= '9' && (n > 0 || c != '0')) ++n;
+    return n;
+  };
+  return digits(other) > digits(text) ? std::move(other) : std::move(text);
+}
+std::string FormatTravel(Real x) { return MoreDigits(FormatLength(x), TrimBlanks(FormatLengthField(5, 2, x))); }
+std::string FormatCorrectionFactor(Real k) { return MoreDigits(FloatToStrSig(k), TrimBlanks(FormatFloatField(2, 3, k))); }
 Real ParseLength(std::string_view text) {
   const Real v = TextToFloat(text);
   return IsEnglish() ? InchToMm(v) : v;

@@ -55,6 +55,15 @@ Real ParseLength(std::string_view text);
 std::string LengthUnitName();
 Real LengthToDisplayUnit(Real x);
 
+// Of two texts of one number, the one that shows more significant digits
+// (the first where they tie): a value on a sheet as the printout writes it
+// where that holds more.
+std::string MoreDigits(std::string text, std::string other);
+// A spring travel with the printout's digits (two decimals) or more.
+std::string FormatTravel(Real x);
+// The stress correction factor k with the printout's three decimals or more.
+std::string FormatCorrectionFactor(Real k);
+
 std::string FormatForce(Real x);
 std::string FormatForceField(int intDigits, int decimals, Real x);
 Real ParseForce(std::string_view text);

@@ -43,15 +43,19 @@ const std::string& WireGradeLetter(int code) {
 
 std::string TableMaterialName() { return MaterialCaption(); }
 
-// A length of the Quick 2 table with the decimals of the printout, its
-// integer part padded to the field's digits so that the points line up.
-std::string QuickTableLength(Real v) {
-  if (!std::isfinite(v)) return FormatLengthField(4, 0, v);
-  std::string text = FormatLength(v);
+// A number text of the Quick 2 table, its integer part padded to the
+// field's digits so that the points line up.
+std::string PaddedNumber(std::string text, std::size_t digits) {
   const std::size_t point = std::min(text.find('.'), text.size());
-  const std::size_t digits = G().UnitSystem == 1 ? 3 : 4;
   if (point < digits) text.insert(0, digits - point, ' ');
   return text;
+}
+
+// A length (or a travel) of the Quick 2 table with the digits of the
+// printout.
+std::string QuickTableLength(Real v, bool travel = false) {
+  if (!std::isfinite(v)) return FormatLengthField(4, 0, v);
+  return PaddedNumber(travel ? FormatTravel(v) : FormatLength(v), G().UnitSystem == 1 ? 3 : 4);
 }
 
 }  // namespace
@@ -116,7 +120,9 @@ void DrawSpringDataHeader(std::uint16_t mode) {
   CadForceLine("Fc", s.Fc);
   if (mode == 2 && s.sk != kNoBuckling) CadForceLine("Fk", s.R * s.sk);
   if (q.FQ > 0.001L)
-    CadForceLine("FQ", q.FQ);
+    // The printout's two decimals at least.
+    CadTextLine("FQ = " + MoreDigits(FormatForce(q.FQ), TrimBlanks(FormatForceField(5, 2, q.FQ))) + " " +
+                ForceUnitName());
   else
     CadTextLine(" ");
   if (mode == 2) {
@@ -170,7 +176,7 @@ void DrawDiagramDataBlock2() {
   SigLine("nue = ", s.nue);
   SigLine("nt = ", s.nt, " Wdg.");
   SigLine("fe = ", s.fe, " Hz");
-  SigLine("k = ", s.k);
+  CadTextLine("k = " + FormatCorrectionFactor(s.k));
   CadLengthLine("L", s.WireLength);
   SigLine("tan al.= ", s.TanAlpha);
   CadTextLine("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName());
@@ -299,21 +305,22 @@ void DrawQuick2Sheet() {
   DiagramTextTable table(78, 82, 2.2L, {10, 10, 10, 10, 0, 0, 0},
                          {" F [" + ForceUnitName() + "]", "tau [" + StressUnitName() + "]",
                           " s [" + LengthUnitName() + "]", " L [" + LengthUnitName() + "]", "", "", ""});
-  auto f = [](Real v) { return FormatForceField(4, 0, v); };
+  auto f = [](Real v) { return PaddedNumber(FormatForce(v), 4); };
   auto t = [](Real v) { return FormatStressField(4, 0, v); };
   auto l = [](Real v) { return QuickTableLength(v); };
+  auto sl = [](Real v) { return QuickTableLength(v, true); };
   // Rows: label column pairs as the sheet shows them.
   table.AddRow4("", "", "", "L0:" + l(s.L0));
   if (s.LoadType == 2) {
-    table.AddRow4("F1:" + f(s.F1), "tauk1:" + t(s.tauk1), "s1:" + l(s.s1), "L1:" + l(s.L1));
-    table.AddRow4("", "taukh:" + t(s.taukh), "sh:" + l(s.sh), "");
-    table.AddRow4("F2:" + f(s.F2), "tauk2:" + t(s.tauk2), "s2:" + l(s.s2), "L2:" + l(s.L2));
+    table.AddRow4("F1:" + f(s.F1), "tauk1:" + t(s.tauk1), "s1:" + sl(s.s1), "L1:" + l(s.L1));
+    table.AddRow4("", "taukh:" + t(s.taukh), "sh:" + sl(s.sh), "");
+    table.AddRow4("F2:" + f(s.F2), "tauk2:" + t(s.tauk2), "s2:" + sl(s.s2), "L2:" + l(s.L2));
   } else {
-    table.AddRow4("F1:" + f(s.F1), "tau 1:" + t(s.tau1), "s1:" + l(s.s1), "L1:" + l(s.L1));
-    table.AddRow4("F2:" + f(s.F2), "tau 2:" + t(s.tau2), "s2:" + l(s.s2), "L2:" + l(s.L2));
+    table.AddRow4("F1:" + f(s.F1), "tau 1:" + t(s.tau1), "s1:" + sl(s.s1), "L1:" + l(s.L1));
+    table.AddRow4("F2:" + f(s.F2), "tau 2:" + t(s.tau2), "s2:" + sl(s.s2), "L2:" + l(s.L2));
   }
-  table.AddRow4("Fn:" + f(s.Fn), "tau n:" + t(s.taun), "sn:" + l(s.sn), "Ln:" + l(s.Ln));
-  table.AddRow4("Fc:" + f(s.Fc), "tau c:" + t(s.tauc), "sc:" + l(s.sc), "Lc:" + l(s.Lc));
+  table.AddRow4("Fn:" + f(s.Fn), "tau n:" + t(s.taun), "sn:" + sl(s.sn), "Ln:" + l(s.Ln));
+  table.AddRow4("Fc:" + f(s.Fc), "tau c:" + t(s.tauc), "sc:" + sl(s.sc), "Lc:" + l(s.Lc));
 
   CadSetLayer(19);
   CadTextStyle(2, 0, 2.2L, 1.7L);

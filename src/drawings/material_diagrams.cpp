@@ -52,7 +52,7 @@ void DrawKFactorDiagram(Real w) {
   const Real h = Cad().CadTextHeight, pitch = 1.6L * h * Cad().CadLineSpacing;
   CadMoveTo(DiagramMapX(w) + DiagramMarkRadius(DiagramScaleX(0.1L)) + 0.5L * h, DiagramMapY(k) + 0.25L * h + pitch);
   CadTextLine("D/d= " + FloatToStrSig(w));
-  CadTextLine("k  = " + FloatToStrSig(k));
+  CadTextLine("k  = " + FormatCorrectionFactor(k));
 }
 
 void DrawGTDiagram() {

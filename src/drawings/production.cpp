@@ -294,7 +294,7 @@ void ProductionENEntities() {
   }
   if (showFn) row("Ln = " + FormatLength(s.Ln) + lu);
   row("Lc = " + FormatLength(s.Lc) + lu);
-  if (showF) row("sh = " + FormatLength(s.sh) + lu);
+  if (showF) row("sh = " + FormatTravel(s.sh) + lu);
   row("e1<= " + FormatLength(s.e1) + lu);
   row("e2<= " + FormatLength(s.e2) + lu);
   const std::string fu = " " + ForceUnitName();
@@ -309,7 +309,7 @@ void ProductionENEntities() {
   if (s.LoadType == 2 && showF) row("Hubspannung   Tau kh = " + Stress(s.taukh));
   row("Federrate   R = " + FormatSpringRate(s.R) + " " + SpringRateUnitName());
   row("Wickelverhältnis   w = "_oem + FloatToStrSig(s.w));
-  row("Spannungskorrekturfaktor   k = " + FloatToStrSig(s.k));
+  row("Spannungskorrekturfaktor   k = " + FormatCorrectionFactor(s.k));
   if (showP) {
     row("Drahtlänge L = "_oem + FormatLength(s.WireLength) + lu);
     row("Steigung P = " + FormatLength(s.P) + lu);

@@ -42,7 +42,10 @@ std::string Cell(std::string_view label, const std::string& value) {
   const bool apart = (!label.empty() && label.back() == ' ') || (!value.empty() && value.front() == ' ');
   return std::string(label) + (apart ? "" : " ") + value;
 }
-std::string LengthCell(std::string_view label, Real v) { return Cell(label, FormatLengthField(4, 2, v)); }
+// A length, or a travel ("s1:"), with the printout's digits at least.
+std::string LengthCell(std::string_view label, Real v) {
+  return Cell(label, MoreDigits(FormatLengthField(4, 2, v), label[0] == 's' ? FormatTravel(v) : FormatLength(v)));
+}
 std::string StressCell(std::string_view label, Real v) { return Cell(label, FormatStressField(4, 0, v)); }
 
 }  // namespace
@@ -170,7 +173,7 @@ void DrawResultTextBlock(Real x, Real y, Real h, Real w) {
   line("Dec = " + FormatLength(s.De + s.dDe) + lu);
   line("Ddmax = " + FormatLength(s.Ddmax) + lu);
   line("Dhmin = " + FormatLength(s.Dhmin) + lu);
-  if (std::fabs(s.sk - kNoBuckling) >= 1e-5L) line("sk = " + FormatLength(s.sk) + lu);
+  if (std::fabs(s.sk - kNoBuckling) >= 1e-5L) line("sk = " + FormatTravel(s.sk) + lu);
   line("L = " + FormatLength(s.WireLength) + lu);
   line("m = " + FormatSmallMass(s.m) + " " + SmallMassUnitName());
   line("W12 = " + FormatMoment(s.W12) + " " + MomentUnitName());
@@ -249,7 +252,7 @@ void DrawDynamicBlock(Real x, Real y, Real h, Real w) {
   CadSetTextLineField(Cad().CadExtents[1] - 1 - x);
   const CadTextLinesAbove block(x < 141 ? kAboveTitle : 1);
   if (q.FQ != 0) {
-    CadTextLine("FQ = " + FormatForce(q.FQ) + " " + ForceUnitName());
+    CadTextLine("FQ = " + MoreDigits(FormatForce(q.FQ), TrimBlanks(FormatForceField(5, 2, q.FQ))) + " " + ForceUnitName());
     CadTextLine("sq2 = " + FormatLength(q.y[2]) + " " + LengthUnitName());
   }
   if (r.ExternalMass != 0) {
@@ -304,7 +307,7 @@ void DrawQuickSheet(int cadCode) {
     CadTextStyle(2, 0, 1.4L, 1.0L);
     CadMoveTo(110, 99);
     CadTextLine("tau z: " + KnownStress(s.tauzul, FormatStressDec(0, s.tauzul)) + " " + StressUnitName());
-    CadTextLine(" k = " + FloatToStrSig(s.k));
+    CadTextLine(" k = " + FormatCorrectionFactor(s.k));
     CadMoveTo(122, 97);
     CadTextLine(LengthCell("sh:", s.sh) + " " + LengthUnitName());
     DrawRelaxationBlock(84, 99, 1.4L, 1.0L);

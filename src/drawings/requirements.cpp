@@ -153,15 +153,15 @@ void DrawDrawingDataTable(std::uint16_t gradeDe, std::uint16_t gradeL0, std::uin
   CadText("1", 148, 164);
   CadText("2", 164, 164);
   CadText("3", 180, 164);
-  CadText("n  = " + FormatFloatField(4, 2, n), kX0 + 55, 176);
-  CadText("nt = " + FormatFloatField(4, 2, nt), kX0 + 55, 170);
+  CadText("n  = " + MoreDigits(FormatFloatField(4, 2, n), FloatToStrSig(n)), kX0 + 55, 176);
+  CadText("nt = " + MoreDigits(FormatFloatField(4, 2, nt), FloatToStrSig(nt)), kX0 + 55, 170);
   SetMarkSize(1.5L);
   Mark(104, 163, s.WindingDir == 1);
   Mark(104, 158, s.WindingDir == 2);
   Mark(104, 150, p.Deburr == 1);
   Mark(104, 146, p.Deburr == 2 || p.Deburr == 5);
   Mark(104, 142, p.Deburr == 3 || p.Deburr == 5);
-  if (s.ShowLd != 0) CadText("sh = " + FormatLength(sh) + " " + LengthUnitName(), kX0 + 55, 134);
+  if (s.ShowLd != 0) CadText("sh = " + FormatTravel(sh) + " " + LengthUnitName(), kX0 + 55, 134);
   std::string freq = "........";
   if (s.f != 0) freq = variant == 0 ? "n = " + FloatToStrSig(s.f) + "/s" : "f = " + FloatToStrSig(s.f) + " Hz";
   CadText(freq, kX0 + 55, 125);

@@ -764,11 +764,15 @@ void CadTextLine(std::string_view text) {
 
 void CadLengthLine(std::string_view name, Real valueMm) {
   std::string s(name);
+  // A travel (s1, sh, ...) or a length with the printout's digits at least.
+  const bool travel = !name.empty() && name[0] == 's' && name.substr(0, 2) != "sQ";
+  const std::string printed = travel ? FormatTravel(valueMm) : FormatLength(valueMm);
   if (G().UnitSystem == 1) {
-    s += " = " + FloatToStrSigLess(-1, MmToInch(valueMm)) + " in";
+    s += " = " + MoreDigits(FloatToStrSigLess(-1, MmToInch(valueMm)), printed) + " in";
   } else {
     Real a = std::fabs(valueMm);
-    s += " = " + (a >= 0.001L && a < 1 ? FloatToStrDec(3, valueMm) : FloatToStrSig(valueMm)) + " mm";
+    s += " = " + MoreDigits(a >= 0.001L && a < 1 ? FloatToStrDec(3, valueMm) : FloatToStrSig(valueMm), printed) +
+         " mm";
   }
   CadTextLine(s);
 }

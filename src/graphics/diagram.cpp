@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -266,14 +267,35 @@ void DiagramLabel(std::string_view text, Real x, Real y) { CadText(text, Diagram
 
 namespace {
 
+// A number with an exponent in its shortest exact form: the digits its
+// mantissa shows, one before the point ("-0.015E-3" as "-1.5E-5").
+std::string PlainExponent(std::string_view text) {
+  Real v = 0;
+  const std::size_t e = text.find_first_of("Ee");
+  if (e == std::string_view::npos || !TryTextToFloat(text, v) || !std::isfinite(v) || v == 0) return std::string(text);
+  int digits = 0;
+  for (const char c : text.substr(0, e))
+    if (c >= '0' && c <= '9' && (digits > 0 || c != '0')) ++digits;
+  char b[64];
+  std::snprintf(b, sizeof b, "%.*E", std::max(digits, 1) - 1, static_cast<double>(v));
+  std::string t(b);
+  const std::size_t at = t.find('E');
+  const bool negative = t[at + 1] == '-';
+  const std::size_t lead = t.find_first_not_of("+-0", at + 1);
+  t = t.substr(0, at + 1) + (negative ? "-" : "") + (lead == std::string::npos ? "0" : t.substr(lead));
+  return t.size() < text.size() ? t : std::string(text);
+}
+
 // A number of the y axis at (x, y), narrowed (or lowered) where it would
-// reach the tick that begins at `tick` (world units).
-void YTickLabel(std::string_view text, Real x, Real y, Real tick) {
+// reach the tick that begins at `tick` (world units); one with an exponent
+// written in its shortest exact form first.
+void YTickLabel(std::string_view given, Real x, Real y, Real tick) {
   const Real sx = DiagramMapX(x), sy = DiagramMapY(y);
   const Real room = DiagramMapX(tick) - 0.2L * Cad().CadTextHeight - sx;
   Real from, to;
-  CadTextInk(text, from, to);
-  if (!(to > room) || !(room > 0)) return CadText(text, sx, sy);
+  CadTextInk(given, from, to);
+  if (!(to > room) || !(room > 0)) return CadText(given, sx, sy);
+  const std::string text = PlainExponent(given);
   CadTextFit(text, sx, sy, room);
 }
 

@@ -161,9 +161,11 @@ std::vector<std::array<Real, 4>> gLeaders;
 struct TurnedText {
   Real x, y, c, s, u0, u1, h;
   Real bx0, by0, bx1, by1;  // its bounds on the sheet
-  bool Meets(const std::array<Real, 4>& seg) const {
-    if (std::max(seg[0], seg[2]) < bx0 || std::min(seg[0], seg[2]) > bx1 || std::max(seg[1], seg[3]) < by0 ||
-        std::min(seg[1], seg[3]) > by1)
+  // (Or passes within `margin` of its box.)
+  bool Meets(const std::array<Real, 4>& seg, Real margin = 0) const {
+    const Real m = margin;
+    if (std::max(seg[0], seg[2]) < bx0 - m || std::min(seg[0], seg[2]) > bx1 + m ||
+        std::max(seg[1], seg[3]) < by0 - m || std::min(seg[1], seg[3]) > by1 + m)
       return false;
     auto local = [&](Real px, Real py, Real& u, Real& v) {
       u = (px - x) * c + (py - y) * s;
@@ -172,7 +174,7 @@ struct TurnedText {
     Real ua, va, ub, vb, t0, t1;
     local(seg[0], seg[1], ua, va);
     local(seg[2], seg[3], ub, vb);
-    return SegmentPartInRect(ua, va, ub, vb, u0, 0, u1, h, t0, t1);
+    return SegmentPartInRect(ua, va, ub, vb, u0 - m, -m, u1 + m, h + m, t0, t1);
   }
   // Whether the text and the box overlap: apart when an axis of either
   // separates them.
@@ -467,11 +469,17 @@ bool RunsAlongALine(const std::array<Real, 4>& leader) {
 
 // Whether the leader crosses no label placed.
 bool LeaderCrossesNoLabel(const std::array<Real, 4>& leader) {
+  // Nor runs along one: a label's box widened by a fifth of its height
+  // (its baseline, its ink's edges).
   for (const TurnedText& t : gTurnedTexts)
-    if (t.Meets(leader)) return false;
-  return !gLabels.Any(std::min(leader[0], leader[2]), std::min(leader[1], leader[3]), std::max(leader[0], leader[2]),
-                      std::max(leader[1], leader[3]),
-                      [&](const std::array<Real, 4>& b) { return SegmentMeetsBox(leader, b[0], b[1], b[2], b[3]); });
+    if (t.Meets(leader, 0.2L * t.h)) return false;
+  const Real m = 0.2L * Cad().CadTextHeight;
+  return !gLabels.Any(std::min(leader[0], leader[2]) - m, std::min(leader[1], leader[3]) - m,
+                      std::max(leader[0], leader[2]) + m, std::max(leader[1], leader[3]) + m,
+                      [&](const std::array<Real, 4>& b) {
+                        const Real w = 0.2L * (b[3] - b[1]);
+                        return SegmentMeetsBox(leader, b[0] - w, b[1] - w, b[2] + w, b[3] + w);
+                      });
 }
 
 // Whether the leader shows as one: it crosses no label (which would take
@@ -1001,6 +1009,10 @@ void PlaceLineLabelAt(std::string_view text, const std::vector<std::array<Real, 
   DiagramPlacePointLabelAt(text, cx, cy, 0, sx - off, sy);
 }
 
+// The least height a region's label takes to stand in its region: the
+// sheets' print minimum.
+constexpr Real kRegionLabelLeast = 1;
+
 void PlaceRegionLabelAt(std::string_view text, const std::vector<std::array<Real, 2>>& region, Real x, Real y) {
   const Real h = Cad().CadTextHeight, cw = h * Cad().CadTextWidthFactor;
   Real from, to;
@@ -1014,20 +1026,47 @@ void PlaceRegionLabelAt(std::string_view text, const std::vector<std::array<Real
       edges.push_back({a[0], a[1], b[0], b[1]});
   }
   if (edges.size() < 3 || !(w > 0) || !(cw > 0)) return DiagramPlaceLabelAt(text, x, y);
-  // The whole box in the region: its corners inside, no edge through it.
-  auto holds = [&](Real bx, Real by) {
-    for (const Real cx : {bx, bx + w})
-      for (const Real cy : {by, by + h})
-        if (!InPolygon(edges, cx, cy)) return false;
-    for (const auto& e : edges)
-      if (SegmentMeetsBox(e, bx, by, bx + w, by + h)) return false;
-    return true;
+  // The whole box bw x bh in the region: its corners inside, no edge
+  // through it.
+  auto holds = [&](Real bw, Real bh) {
+    return [&edges, bw, bh](Real bx, Real by) {
+      for (const Real cx : {bx, bx + bw})
+        for (const Real cy : {by, by + bh})
+          if (!InPolygon(edges, cx, cy)) return false;
+      for (const auto& e : edges)
+        if (SegmentMeetsBox(e, bx, by, bx + bw, by + bh)) return false;
+      return true;
+    };
   };
   std::array<Real, 2> at{x + from, y};
-  if (FreePlace(x + from, y, w, h, cw, 1.2L * h, holds, at)) {
+  if (FreePlace(x + from, y, w, h, cw, 1.2L * h, holds(w, h), at)) {
     gLabels.Add({at[0], at[1], at[0] + w, at[1] + h});
     CadText(text, at[0] - from, at[1]);
     return;
+  }
+  // A narrow region (the thin strip of a slender spring's plot): the label
+  // lower, down to the print minimum, flat or turned upright, its ink
+  // upwards from the lower end of its box and its baseline on the box's
+  // right edge.
+  const CadState& st = Cad();
+  const int font = st.CadTextFont;
+  const Real angle = st.CadTextAngle, width = st.CadTextWidth;
+  for (Real k = 1; h * k >= kRegionLabelLeast; k *= 0.85L) {
+    const Real hk = h * k, wk = w * k, fk = from * k;
+    for (const bool turned : {false, true}) {
+      if (!turned && k == 1) continue;
+      const Real bw = turned ? hk : wk, bh = turned ? wk : hk;
+      at = {x + (turned ? 0 : fk), y};
+      if (!FreePlace(at[0], at[1], bw, bh, cw * k, 1.2L * hk, holds(bw, bh), at)) continue;
+      gLabels.Add({at[0], at[1], at[0] + bw, at[1] + bh});
+      CadTextStyle(font, turned ? angle + 90 : angle, hk, width * k);
+      if (turned)
+        CadText(text, at[0] + bw, at[1] - fk);
+      else
+        CadText(text, at[0] - fk, at[1]);
+      CadTextStyle(font, angle, h, width);
+      return;
+    }
   }
   // Too small a region: the label led to the point of the region in the
   // plot farthest from its edges.

@@ -216,17 +216,16 @@ bool HalfwayFrom(std::string_view number, std::size_t at) {
 }
 
 // The plain decimal `number` (its value v) written as short as its truth
-// allows, or at `cells` characters where that is enough: every integer
-// digit kept and at least three of its significant digits (all of them
-// where it shows fewer), so fewer decimals, and for a number below 1 an
-// exponent ("0.000049" as "4.9E-5"); never rounded at a halfway mark. A
-// number with an exponent, or one without decimals, as it is.
+// allows, or at `cells` characters where that is enough: every one of its
+// significant digits kept, so only a number below 1 gets shorter, with an
+// exponent ("0.000049" as "4.9E-5"); never rounded. A number with an
+// exponent, or one without decimals, as it is.
 std::string FaithfulNumber(std::string_view number, Real v, Real cells) {
   std::string best(number);
   const std::size_t mark = number.find_first_of(".,");
   if (mark == std::string_view::npos || number.find_first_of("Ee") != std::string_view::npos) return best;
   const char point = number[mark];
-  const int keep = std::clamp(SignificantDigits(number), 1, 3);
+  const int keep = std::max(SignificantDigits(number), 1);
   auto fits = [cells](const std::string& t) { return static_cast<Real>(t.size()) <= cells + 1e-6L; };
   for (int k = static_cast<int>(number.size() - mark) - 2; k >= 0 && !fits(best); --k) {
     if (HalfwayFrom(number, mark + 1 + static_cast<std::size_t>(k))) continue;

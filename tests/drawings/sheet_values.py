@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""The values a sheet writes against the spring's own, converted by hand.
+"""The values a sheet writes against the spring's own, converted by hand,
+and against the printout's.
 
     sheet_values.py WRITER
 
@@ -11,8 +12,12 @@ and set against the spring's value of that quantity in the sheet's unit
 system. A number must stand within half a unit of its own last digit of
 the true value and keep every integer digit ("76182", never "8E4" nor
 "7.62E4"); a number below 1 written with an exponent keeps at least two
-significant digits. findings(path, facts) is the check of one sheet
-(spring_sheets.py runs it on its generated springs).
+significant digits. The printout the writer wrote of each spring
+(<stem>.txt, as "/I" writes it) is the other truth: a number shows the
+printout's value of its quantity with at least as many significant digits
+and within the last digit of the coarser of the two. findings(path, facts,
+printout) is the check of one sheet (spring_sheets.py runs it on its
+generated springs).
 """
 import json
 import math
@@ -106,6 +111,45 @@ def judge(number, truth):
     return None
 
 
+# The printout's symbol of each quantity (its rows "label TAB symbol TAB
+# unit TAB value"); "GT" is the row "G <temperature>".
+PRINTOUT_SYMBOLS = {"Fc": "Fc th", "tauk1": "tau k1", "tauk2": "tau k2", "taukh": "tau kh", "tau1": "tau 1",
+                    "tau2": "tau 2", "taun": "tau n", "tauc": "tau c", "tauzul": "tau z", "n": "n(if)",
+                    "T": "theta"}
+
+
+def printout_values(path):
+    """The printout's value text of each quantity, by the key of QUANTITIES:
+    the first number of the first row of its symbol ("5 ± 0.035": "5")."""
+    values = {}
+    with open(path, encoding="cp1252") as f:
+        for line in f.read().splitlines():
+            parts = line.split("\t")
+            if len(parts) < 4:
+                continue
+            symbol, value = parts[1].strip(), parts[3].strip()
+            m = re.match(NUMBER + r"(?![\w.])", value)
+            if not m or not symbol:
+                continue
+            key = "GT" if re.fullmatch(r"G *-?\d+", symbol) else next(
+                (k for k, v in PRINTOUT_SYMBOLS.items() if v == symbol), symbol)
+            values.setdefault(key, m.group(0))
+    return values
+
+
+def judge_printout(number, printed):
+    """What is wrong with a sheet's number against the printout's text of
+    the same quantity, or None: fewer significant digits than the printout
+    shows, or off by more than the last digit of the coarser of the two."""
+    shown, unit, significant = digits_unit(number)
+    value, printed_unit, printed_significant = digits_unit(printed)
+    if significant < printed_significant and not (shown == 0 and value == 0):
+        return "keeps %d significant digits, the printout %s" % (significant, printed)
+    if abs(shown - value) > max(unit, printed_unit) * (1 + 1e-6):
+        return "reads %s, the printout %s" % (number, printed)
+    return None
+
+
 def placed_texts(path):
     """The sheet's texts: (text, x, y, height), inserts expanded."""
     doc = ezdxf.readfile(path)
@@ -163,10 +207,11 @@ def table_findings(placed, facts):
     return found
 
 
-def findings(path, facts):
+def findings(path, facts, printout=None):
     """Each labelled value of the sheet that does not stand for the
-    spring's value ("'tauk1:8E4': drops integer digits of 76182"), and
-    each cell of the material tables."""
+    spring's value ("'tauk1:8E4': drops integer digits of 76182") or, given
+    the printout's values (printout_values), that shows fewer digits than
+    the printout or another value; and each cell of the material tables."""
     placed = placed_texts(path)
     found = table_findings(placed, facts)
     for text, *_ in placed:
@@ -179,6 +224,10 @@ def findings(path, facts):
             truths = [t for t in (true_value(facts, key, kind) for key in keys.split("|")) if t is not None]
             wrong = [judge(m.group("number"), t) for t in truths]
             if truths and all(wrong):
+                found.append("%r: %s %s" % (text.strip(), keys, wrong[0]))
+            printed = [printout[k] for k in keys.split("|") if printout and k in printout]
+            wrong = [judge_printout(m.group("number"), p) for p in printed]
+            if printed and all(wrong):
                 found.append("%r: %s %s" % (text.strip(), keys, wrong[0]))
     return found
 
@@ -210,13 +259,16 @@ def main(argv):
                 continue
             systems.add(facts["units"])
             stem = facts["stem"]
+            printout = printout_values(os.path.join(out, stem + ".txt"))
+            if not printout:
+                found.append("%s: no printout" % stem)
             for name in sorted(os.listdir(out)):
                 if not (name.startswith(stem + "_") and name.endswith(".dxf")):
                     continue
                 path = os.path.join(out, name)
                 sheets += 1
                 values += sum(len(list(PATTERN.finditer(t))) for t in texts(path))
-                found += ["%s: %s" % (name[:-4], f) for f in findings(path, facts)]
+                found += ["%s: %s" % (name[:-4], f) for f in findings(path, facts, printout)]
         print("%d sheets, %d labelled values, unit systems %s" % (sheets, values, sorted(systems)))
         for f in found:
             print(f)

@@ -10,8 +10,9 @@
 // its generator is seeded by (SEED, i). A drawn spring that the calculation
 // refuses is drawn again, up to 60 times. OUTDIR gets s<i>.zeb, s<i>_<sheet>.dxf
 // for each sheet written, s<i>_<sheet>.scr for each sheet shown on the
-// screen (the screen's texts and pens as the window replays them) and, in
-// springs.jsonl, one line per spring with the values its sheets mark.
+// screen (the screen's texts and pens as the window replays them), s<i>.txt
+// its printout and, in springs.jsonl, one line per spring with the values
+// its sheets mark.
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +44,8 @@
 #include "graphics/renderer.h"
 #include "mainwin/dispatch.h"
 #include "mainwin/program.h"
+#include "reports/device.h"
+#include "reports/printout_full.h"
 #include "spring/dimension.h"
 #include "spring/formulas.h"
 #include "spring/material.h"
@@ -380,8 +383,9 @@ bool ReadBack(const fs::path& file) {
 
 // The springs of earlier findings, drawn first by the shard that starts at
 // spring 0: the stress correction of D/d 2.5 on a material of its own (d 4,
-// Dm 10, n 10, L0 70, L 65/60) and a spectrum of 20 levels of 10 to 1e8
-// strokes; and a spring of large values in every unit system ("_u1":
+// Dm 10, n 10, L0 70, L 65/60), a spectrum of 20 levels of 10 to 1e8
+// strokes; a spring pressed past its block length with F2's deviations
+// both below it; and a spring of large values in every unit system ("_u1":
 // English): wire 20 on Dm 160, forces of up to 20 kN, stresses of tens
 // of thousands of psi (tauk1 76,000 psi: once written "8E4" in its cell),
 // dynamic and static.
@@ -405,6 +409,14 @@ std::vector<std::pair<std::string, SpringFileRecords>> KnownSprings() {
     l.ni = std::pow(10.0L, (i - 1) % 8 + 1);
   }
   v.emplace_back("k2", spectrum);
+  // Pressed past its block length, the deviations of F2 both below it: the
+  // characteristic's range holds F2 itself, not only F2 with its upper
+  // deviation.
+  SpringFileRecords past = Example("round_static.zeb");
+  SpringDataRecord& p = past.SpringData;
+  p.CalcMode = 3, p.L2 = 17, p.GradeF1 = p.GradeF2 = 5;
+  p.TolF1 = 1, p.TolF1Minus = -1, p.TolF2 = -20, p.TolF2Minus = -30;
+  v.emplace_back("k3", past);
   for (int units = 0; units <= 4; ++units) {
     SpringFileRecords big = Example("round_dynamic.zeb");
     SpringDataRecord& b = big.SpringData;
@@ -451,6 +463,15 @@ void DrawSpring(const std::string& stem, long id, int units, const std::function
     return;
   }
   facts << Facts(stem, id, units) << "\n";
+  // The printout of the spring (<stem>.txt), as "/I" writes it: the values
+  // the sheets' numbers are judged by.
+  if (ReadBack(file)) {
+    G().CurrentFileName = (out / stem).string();
+    G().AskOutputTarget = 0;
+    G().OutputTarget = kOutCommandLine;
+    PrintReport();
+    G().AbortFlag = 0;
+  }
   for (const Sheet& sheet : Sheets()) {
     // Each sheet from the spring as read: a drawing leaves its length (and
     // the material record's largest wire) behind.

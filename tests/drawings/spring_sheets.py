@@ -23,8 +23,12 @@ Each sheet is judged by
   numbers read, or is marked on the frame with its value; the labels of
   points stand by them (point_labels.py);
 - every labelled value ("tauk1:76182", "F1 = 27.5 kN") stands for the
-  spring's value in the sheet's unit system, every integer digit kept
-  (sheet_values.py);
+  spring's value in the sheet's unit system, every integer digit kept,
+  and shows the printout's value of the quantity with at least the
+  printout's significant digits (sheet_values.py);
+- the buckling sheet's region labels each wholly in its region, the
+  tau-d sheets' curve labels within their plots, the tolerance bands'
+  legend over none of the bands;
 - no text of a sheet is cut short ("...");
 - the screen: it shows the texts the file holds, each whole in the window
   and in a colour of 3:1 contrast or more to the background, and draws no
@@ -60,14 +64,19 @@ import text_overlap  # noqa: E402
 # Findings of classes still open (class name, pattern): counted and listed
 # apart, not failing the run. The label engine places each label as it
 # comes: where points crowd (the buckling sheet's, all on one abscissa;
-# two stresses a hair apart), a leader may run along a drop line or a line
-# of a dense logarithmic grid, and a leader may be cut away by a curve's
-# label placed after it, leaving its label apart from its point. The
-# springs of earlier findings (sheet_springs/) are held to all.
+# two stresses a hair apart), a leader may run along a drop line, a line
+# of a dense logarithmic grid or another point's label, and a leader may be
+# cut away by a curve's label placed after it, leaving its label apart from
+# its point. The springs of earlier findings (sheet_springs/) are held to
+# all but the Haigh sheet's life-line labels.
 ALLOWED = [
     ("leaders of crowded points",
-     re.compile(r"^s\d+_(?!cad4:)\w+: (leader \(.*\) of '.*' along \("
+     re.compile(r"^s\d+_(?!cad4:)\w+: (leader \(.*\) of '.*' along [('\"]"
                 r"|'.*' at \(.*\) is .* from its point .* with no leader)")),
+    # The Haigh sheet's life-line labels come after the operating points'
+    # leaders and keep clear of them by their ink only.
+    ("leaders along a life-line label",
+     re.compile(r"_haigh: leader \(.*\) of '.*' along '.*Mio\.Lastsp\.'")),
 ]
 
 
@@ -258,6 +267,102 @@ def value_findings(path, sheet_cases):
     return found
 
 
+# The plots of the tau-d sheets, whose curves ("Rm", "tau z") are labelled
+# within them.
+CURVE_PLOTS = {"cad6": [TEMPERATURE_PLOT], "m23": [TEMPERATURE_PLOT], "m24": [(80, 63, 60, 45), (80, 6, 60, 45)]}
+
+
+def curve_label_findings(path, plots):
+    """A curve's label on a tau-d sheet stands wholly within its plot (by
+    the curve's last point there), not on or past the frame."""
+    found = []
+    doc = ezdxf.readfile(path)
+    for e in text_overlap.flat_entities(doc.modelspace()):
+        if e.dxftype() != "TEXT" or e.dxf.text.strip() not in ("Rm", "tau z"):
+            continue
+        xs, ys = zip(*text_overlap.box(e))
+        mine = [p for p in plots if p[0] - 1 <= e.dxf.insert.x <= p[0] + p[2] + 10 and
+                p[1] - 5 <= e.dxf.insert.y <= p[1] + p[3] + 5]
+        if mine and not any(x0 - 0.05 <= min(xs) and max(xs) <= x0 + w + 0.05 and
+                            y0 - 0.05 <= min(ys) and max(ys) <= y0 + h + 0.05 for x0, y0, w, h in mine):
+            found.append("curve label %r at (%.2f, %.2f) not within its plot" % (
+                e.dxf.text.strip(), e.dxf.insert.x, e.dxf.insert.y))
+    return found
+
+
+def legend_findings(path):
+    """The legend of the tolerance bands ("- EN 15800 Gütegrad 1" ...)
+    hides none of its bands: no line of the bands' layers is broken at its
+    texts."""
+    doc = ezdxf.readfile(path)
+    boxes, segments = [], []
+    for e in text_overlap.flat_entities(doc.modelspace()):
+        if e.dxftype() == "TEXT" and e.dxf.text.startswith("- EN 15800 G"):
+            xs, ys = zip(*text_overlap.box(e, widen=0.3 * e.dxf.height))
+            boxes.append((e.dxf.text, min(xs), min(ys), max(xs), max(ys)))
+        elif e.dxftype() == "LINE" and e.dxf.layer in ("18", "19", "21"):
+            segments += text_overlap.shapes_of(e)
+    found = []
+    for (ax, ay), (bx, by) in text_overlap.holes(segments):
+        mx, my = (ax + bx) / 2, (ay + by) / 2
+        hit = next((b for b in boxes if b[1] < mx < b[3] and b[2] < my < b[4]), None)
+        if hit:
+            found.append("a band line broken (%.2f, %.2f)-(%.2f, %.2f) under the legend %r" % (ax, ay, bx, by, hit[0]))
+    return found
+
+
+def region_findings(path, facts):
+    """The buckling sheet's region labels each wholly in its region:
+    "Knicksicherheit" left of the limit curve's start or below the curve,
+    "Knickgefahr" above it (its box, a hair inside, as the tick numbers
+    read the plot)."""
+    G, E = facts.get("G", 0), facts.get("E", 0)
+    if not (E > 0 and 0 <= G / E < 1):
+        return []
+    g = G / E
+    A, B = 0.5 / (1 - g), math.pi ** 2 * (1 - g) / (0.5 + g)
+    x0 = math.sqrt(B)
+    sheet = point_labels.Sheet(path)
+    r = tick_range(sheet, PLOT, False)
+    if r is None:
+        return []
+    lo, hi, ylo, yhi = r
+    px, py, pw, ph = PLOT
+    # A strip left of the curve narrower than a label turned upright at the
+    # print minimum (a spring hundreds of times as long as wide): its label
+    # stands apart with a leader.
+    narrow = (x0 - lo) / (hi - lo) * pw < 1.6
+
+    def safe(x, y):
+        return x <= x0 or y <= A * (1 - math.sqrt(max(0.0, 1 - B / (x * x))))
+
+    found = []
+    doc = ezdxf.readfile(path)
+    for e in text_overlap.flat_entities(doc.modelspace()):
+        if e.dxftype() != "TEXT" or e.dxf.text.strip() not in ("Knicksicherheit", "Knickgefahr"):
+            continue
+        corners = text_overlap.box(e)
+        cx, cy = sum(p[0] for p in corners) / 4, sum(p[1] for p in corners) / 4
+        want = e.dxf.text.strip() == "Knicksicherheit"
+        if want and narrow:
+            continue
+        for k in range(4):
+            (ax, ay), (bx, by) = corners[k], corners[(k + 1) % 4]
+            for t in (0, 0.25, 0.5, 0.75):
+                qx, qy = ax + (bx - ax) * t, ay + (by - ay) * t
+                d = math.hypot(cx - qx, cy - qy)
+                qx, qy = qx + (cx - qx) * min(1, 0.3 / d), qy + (cy - qy) * min(1, 0.3 / d)
+                wx, wy = lo + (qx - px) / pw * (hi - lo), ylo + (qy - py) / ph * (yhi - ylo)
+                if safe(wx, wy) != want or not (px <= qx <= px + pw and py <= qy <= py + ph):
+                    found.append("%r at (%.2f, %.2f) reaches out of its region at (%.2f, %.2f)" % (
+                        e.dxf.text.strip(), e.dxf.insert.x, e.dxf.insert.y, qx, qy))
+                    break
+            else:
+                continue
+            break
+    return found
+
+
 def label_findings(sheet, text, px, py, points):
     """The label of a point (a text beginning with text) stands within 1.3
     heights of its mark (the circle about it, if any) and no nearer to
@@ -422,6 +527,12 @@ def check_spring(job):
     stem = facts["stem"]
     expected = cases(facts)
     found, sheets, screens = [], 0, 0
+    # The printout the writer wrote beside the spring: the values the
+    # sheets' numbers are judged by, as well as the spring's own.
+    txt = os.path.join(folder, stem + ".txt")
+    printout = sheet_values.printout_values(txt) if os.path.exists(txt) else None
+    if not printout:
+        found.append("%s: no printout" % stem)
     for name in sorted(os.listdir(folder)):
         if not name.startswith(stem + "_") or not name.endswith(".dxf"):
             continue
@@ -450,7 +561,13 @@ def check_spring(job):
                 here += text_overlap.findings(path, frame=True, printed=True, gaps=True)
             if sheet in expected:
                 here += value_findings(path, expected[sheet])
-            here += sheet_values.findings(path, facts)
+            if sheet == "cad3":
+                here += region_findings(path, facts)
+            if sheet in ("cad2", "m2"):
+                here += legend_findings(path)
+            if sheet in CURVE_PLOTS:
+                here += curve_label_findings(path, CURVE_PLOTS[sheet])
+            here += sheet_values.findings(path, facts, printout)
             here += ["%r cut short" % t for t in file_texts(path) if t.endswith("...")]
             scr = os.path.join(folder, name[:-4] + ".scr")
             if os.path.exists(scr):

@@ -53,7 +53,7 @@ TEST_F(DataBlockTest, HeaderModesAndBuckling) {
   s.sk = 20, s.L0 = 60, s.R = 2;
   t = Draw([] { DrawSpringDataHeader(2); });
   EXPECT_TRUE(Has(t, "Lk = 40 mm"));
-  EXPECT_TRUE(Has(t, "sk = 20 mm"));
+  EXPECT_TRUE(Has(t, "sk = 20.00 mm"));  // the printout's two decimals
   EXPECT_TRUE(HasPrefix(t, "Fk = 40"));
   t = Draw([] { DrawSpringDataHeader(1); });
   EXPECT_TRUE(HasPrefix(t, "R  = "));

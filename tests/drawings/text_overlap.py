@@ -233,8 +233,8 @@ def point_box(px, py, b):
 
 
 def print_size(texts, leaders, segments, circles, scale=1.0):
-    """Texts too small to read and leaders that run along another line, on
-    paper where a drawing unit prints as scale."""
+    """Texts too small to read and leaders that run along another line or
+    text, on paper where a drawing unit prints as scale."""
     found = []
     for t, b, _, h, wf, *_ in texts:
         if h * scale < MIN_HEIGHT - 0.005 or wf < MIN_WIDTH - 0.005:
@@ -244,6 +244,7 @@ def print_size(texts, leaders, segments, circles, scale=1.0):
     reach = [bounds(b) for _, b, *_ in texts]
     grid = Grid([(x0 - 0.25 * t[3] - 0.1, y0 - 0.25 * t[3] - 0.1, x1 + 0.25 * t[3] + 0.1, y1 + 0.25 * t[3] + 0.1)
                  for (x0, y0, x1, y1), t in zip(reach, texts)])
+    text_grid = Grid(reach)
     rings = Grid([(cx - r - 0.1, cy - r - 0.1, cx + r + 0.1, cy + r + 0.1) for cx, cy, r in circles])
     # A line that joins another at both ends is a piece of a curve.
     joins = {}
@@ -263,14 +264,28 @@ def print_size(texts, leaders, segments, circles, scale=1.0):
         ends = [(near, far) for near, far in ((seg[0], seg[1]), (seg[1], seg[0]))
                 if any(abs(math.hypot(far[0] - cx, far[1] - cy) - r) <= min(0.1, r / 2)
                        for cx, cy, r in (circles[i] for i in rings.near((far[0], far[1], far[0], far[1]))))]
-        for t, b, _, h, *_ in (texts[i] for i in sorted(by_text)) if ends else ():
+        for i in sorted(by_text) if ends else ():
+            t, b, _, h, *_ = texts[i]
             for (nx, ny), (fx, fy) in ends:
                 if point_box(nx, ny, b) <= 0.25 * h + 0.1 and point_box(fx, fy, b) > 0.5 * h:
-                    owner = t
+                    owner, mine = t, i
         if owner is None or length * scale < 0.5:
             continue
         n = max(2, int(length * scale / 0.1))
         pts = [(ax + (bx - ax) * k / n, ay + (by - ay) * k / n) for k in range(n + 1)]
+        # Along another text: half its height of the leader or more within
+        # a tenth of its height of the text's box (on its baseline, over
+        # its ink).
+        sb = bounds(seg)
+        for i in text_grid.near((sb[0] - 1, sb[1] - 1, sb[2] + 1, sb[3] + 1)):
+            t, b, _, h, *_ = texts[i]
+            if i == mine or apart(reach[i], (sb[0] - 0.1 * h, sb[1] - 0.1 * h, sb[2] + 0.1 * h, sb[3] + 0.1 * h)):
+                continue
+            close = sum(1 for px, py in pts if point_box(px, py, b) <= 0.1 * h)
+            if close * length / n >= 0.5 * h:
+                found.append("leader (%.2f, %.2f)-(%.2f, %.2f) of %r along %r (%.2f, %.2f)" % (
+                    ax, ay, bx, by, owner, t, b[0][0], b[0][1]))
+                break
         for other in segments:
             if len(other) != 2 or other == seg or other == [seg[1], seg[0]]:
                 continue

@@ -189,22 +189,21 @@ TEST_F(CadOutputTest, TypedTextsKeepWholeOverTheirLines) {
   CadEndOutput();
 }
 
-// A number too wide for its field keeps its truth: fewer decimals while
-// three significant digits stay, an exponent only below 1, every integer
-// digit (the caller narrows what is still too wide), no second rounding
-// at a halfway mark; a cut ends before a number, a line break falls
-// beside one.
+// A number too wide for its field keeps its truth: every significant
+// digit, an exponent only below 1, every integer digit (the caller narrows
+// or lowers what is still too wide), no rounding at all; a cut ends before
+// a number, a line break falls beside one.
 TEST_F(CadOutputTest, NumbersInNarrowFieldsKeepTheirTruth) {
   CadSettings().CadTextFactor = 1;
   CadTextStyle(2, 0, 2, 2);  // 2 units a character, 10 in 20 units
   EXPECT_EQ("tauk1: 76182", CadFitNumberText("tauk1: 76182", 8));
-  EXPECT_EQ(" L0: 12.3", CadFitNumberText(" L0: 12.3456", 9));
-  EXPECT_EQ(" L0: 12.3", CadFitNumberText(" L0: 12.3456", 7));
+  EXPECT_EQ(" L0: 12.3456", CadFitNumberText(" L0: 12.3456", 9));
+  EXPECT_EQ(" L0: 12.3456", CadFitNumberText(" L0: 12.3456", 7));
+  EXPECT_EQ("x: 0.0123456", CadFitNumberText("x: 0.0123456", 9));
   EXPECT_EQ("x: 4.91E-5", CadFitNumberText("x: 0.0000491", 8));
-  EXPECT_EQ("x: 0.0123", CadFitNumberText("x: 0.0123456", 9));
-  // A text that is itself rounded is not rounded again at its halfway mark
-  // (88363.05 may stand for 88363.0512).
-  EXPECT_EQ(" L0: 88363", CadFitNumberText(" L0: 88363.05", 12));
+  // A text that is itself rounded is not rounded again (88363.05 may stand
+  // for 88363.0512).
+  EXPECT_EQ(" L0: 88363.05", CadFitNumberText(" L0: 88363.05", 12));
   Real k = 0;
   EXPECT_EQ("F1 = ...", CadFitText("F1 = 123456 N", 10, k));
   const CadTextLayout t = CadLayoutText("abcdefgh12345678", 20, 2);
