@@ -94,6 +94,22 @@ void ReadRow(DatasetModel& m, int row) {
   }
 }
 
+// A grid (offscreen, 800 x 600) shown over the table at path in the order
+// of the index ndx.
+struct ShownGrid {
+  TTzDbf ds;
+  TTzGrid grid;
+  ShownGrid(const char* name, const std::string& path, const std::string& ndx) : ds(name) {
+    ds.SetDbfFileName(path);
+    ds.Open();
+    ds.SetIndexTo(ndx);
+    grid.SetDataset(&ds);
+    grid.resize(800, 600);
+    grid.show();
+    QApplication::processEvents();
+  }
+};
+
 void BM_Grid(benchmark::State& state) {
   const std::string path = MakeTable("grid.dbf", 100000, true);
   const std::string ndx = Folder() + "/grid.ndx";
@@ -219,15 +235,9 @@ void BM_GridEnds(benchmark::State& state) {
   for (auto _ : state) {
     ResetTzEngine();
     InitTableEngineUnits();
-    TTzDbf ds("ENDS");
-    ds.SetDbfFileName(path);
-    ds.Open();
-    ds.SetIndexTo(ndx);
-    TTzGrid grid;
-    grid.SetDataset(&ds);
-    grid.resize(800, 600);
-    grid.show();
-    QApplication::processEvents();
+    ShownGrid shown("ENDS", path, ndx);
+    TTzDbf& ds = shown.ds;
+    TTzGrid& grid = shown.grid;
     DatasetModel& m = *grid.Model();
     constexpr int kTrips = 10;
     int missed = 0;
@@ -276,15 +286,9 @@ void BM_GridRuns(benchmark::State& state) {
     ResetTzEngine();
     InitTableEngineUnits();
     SetDateFormat(5);
-    TTzDbf ds("RUNS");
-    ds.SetDbfFileName(path);
-    ds.Open();
-    ds.SetIndexTo(ndx);
-    TTzGrid grid;
-    grid.SetDataset(&ds);
-    grid.resize(800, 600);
-    grid.show();
-    QApplication::processEvents();
+    ShownGrid shown("RUNS", path, ndx);
+    TTzDbf& ds = shown.ds;
+    TTzGrid& grid = shown.grid;
     DatasetModel& m = *grid.Model();
     auto t0 = Clock::now();
     QScrollBar& bar = *grid.verticalScrollBar();
