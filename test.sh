@@ -45,8 +45,19 @@ case "${LD_PRELOAD:-}" in *libfaketime*) export FAKE_UTIME=1 ;; esac
 # know of, or changed ones, that were not there before the run fail it.
 tree_state() { git -C "$ROOT" status --porcelain --untracked-files=all 2>/dev/null | sort; }
 before=$(tree_state)
-ctest --output-on-failure --parallel "$(nproc)" "$@"
+# The tests' temporary folder is one of this run's own, below the caller's:
+# whatever a test leaves in it fails the run, named, and it goes at the end.
+runtmp=$(mktemp -d "${TMPDIR:-/tmp}/zeb1_tests.XXXXXX") || exit 1
+TMPDIR="$runtmp" ctest --output-on-failure --parallel "$(nproc)" "$@"
 rc=$?
+left=$(find "$runtmp" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort)
+if [ -n "$left" ]; then
+  echo "test.sh: the tests left in their temporary folder:" >&2
+  echo "$left" >&2
+  [ $rc = 0 ] && rc=1
+fi
+chmod -R u+rwx "$runtmp" 2> /dev/null
+rm -rf "$runtmp"
 landed=$(comm -13 <(echo "$before") <(tree_state))
 if [ -n "$landed" ]; then
   echo "test.sh: the run wrote into the source tree:" >&2

@@ -7,6 +7,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -79,10 +80,12 @@ inline fs::path SourceDir() {
 }
 
 // An empty folder named after the process and the running test, with the
-// given subfolders.
+// given subfolders: one folder, also for a test of a parameter (whose name
+// holds a slash).
 inline fs::path FreshTestFolder(const std::string& prefix, const std::vector<std::string>& subfolders = {}) {
-  const fs::path root = fs::temp_directory_path() / (prefix + std::to_string(::getpid()) + "_" +
-                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(test.begin(), test.end(), '/', '_');
+  const fs::path root = fs::temp_directory_path() / (prefix + std::to_string(::getpid()) + "_" + test);
   fs::remove_all(root);
   fs::create_directories(root);
   for (const std::string& s : subfolders) fs::create_directories(root / s);

@@ -6,7 +6,9 @@
 set -u
 SRC=$1
 fail() { echo "FAIL: $*"; exit 1; }
-T=$(mktemp -d) || fail "mktemp"
+# The test's folder holds blanks (a lock's path may), whatever the caller's
+# temporary folder is; the set-up runs with it as its temporary folder too.
+T=$(mktemp -d "${TMPDIR:-/tmp}/zeb1 apt lock.XXXXXX") || fail "mktemp"
 holder=""
 trap '[ -n "$holder" ] && kill "$holder" 2> /dev/null; rm -rf "$T"' EXIT
 mkdir -p "$T/bin" "$T/root/build"
@@ -21,7 +23,7 @@ lock="$T/lock-frontend"
 
 run() {
   : > "$T/apt.log"
-  (PATH="$T/bin:$PATH" ZEB1_PACKAGE_LOCKS="$T/none"$'\n'"$lock" ROOT="$T/root" bash -c \
+  (PATH="$T/bin:$PATH" TMPDIR="$T" ZEB1_PACKAGE_LOCKS="$T/none"$'\n'"$lock" ROOT="$T/root" bash -c \
     ". '$SRC/scripts/setup.sh' && zeb1_setup" > "$T/out" 2> "$T/err") || fail "set-up failed: $(cat "$T/err")"
   # Both calls, update and install, wait for the lock.
   [ "$(grep -c '^-o DPkg::Lock::Timeout=[1-9][0-9]* ' "$T/apt.log")" = 2 ] || fail "apt-get calls: $(cat "$T/apt.log")"

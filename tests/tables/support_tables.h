@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -47,8 +48,10 @@ class TablesTest : public BaseTest {
     xbase::ResetTzEngine();
     xbase::InitTableEngineUnits();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() /
-            ("zeb1_tables_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" + info->name());
+    // One folder, also for a test of a parameter (whose names hold slashes).
+    std::string test = std::string(info->test_suite_name()) + "_" + info->name();
+    std::replace(test.begin(), test.end(), '/', '_');
+    root_ = fs::temp_directory_path() / ("zeb1_tables_" + std::to_string(::getpid()) + "_" + test);
     fs::remove_all(root_);
     fs::create_directories(dbf());
     fs::create_directories(temp());

@@ -416,6 +416,36 @@ TEST_F(GridTest, TypedValuesArePostedWithTheEditorsOwnView) {
   EXPECT_EQ(Warnings(), std::vector<std::string>{});
 }
 
+// Return hands the editor's text in from the event loop. When the focus
+// leaves the editor before that (the window loses it on a busy desktop),
+// the editor is handed in and closed at once, and the late hand-in finds it
+// closed: the value is posted once, the next editor opens, Qt warns of
+// nothing.
+TEST_F(GridTest, AnEditorLeftBeforeItsReturnIsHandedInIsClosedOnce) {
+  const WarningsRecorded recorded;
+  grid->setFocus();
+  auto* editor = OpenEditor(Cell(2, "NAME"));
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClicks(editor, "Fokus");
+  QTest::keyClick(editor, Qt::Key_Return);
+  editor->clearFocus();
+  EXPECT_FALSE(editor->isVisible());
+  Settle();
+  EXPECT_EQ(Cell(2, "NAME").data().toString(), "Fokus");
+  auto* next = OpenEditor(Cell(4, "NAME"));
+  ASSERT_NE(next, nullptr);
+  QTest::keyClicks(next, "Weiter");
+  QTest::keyClick(next, Qt::Key_Return);
+  Settle();
+  grid->setCurrentIndex(Cell(0, "NUM"));
+  Settle();
+  ds->Go(3);
+  EXPECT_EQ(ds->FieldByName("NAME").AsString(), "Fokus");
+  ds->Go(5);
+  EXPECT_EQ(ds->FieldByName("NAME").AsString(), "Weiter");
+  EXPECT_EQ(Warnings(), std::vector<std::string>{});
+}
+
 // A typed value whose write the disk refuses, of a table in a folder whose
 // path runs past 255 characters: the box names the table and then says the
 // change is not written, and the table's bytes are as they were.

@@ -102,6 +102,20 @@ struct IndexControl {
   // position above was taken in the old tree.
   bool stale = false;
   std::vector<PathEntry> path;
+  // Node and header writes to this index; a path begun before the last
+  // write is no longer a picture of the tree.
+  std::uint64_t writes = 0;
+  std::uint64_t pathWrites = 0;  // writes when the path was begun
+  // Paths the position stood on before a jump took it away (kKeptJumps of
+  // them), and the leaf a step left last: a jump back to a record of one of
+  // those leaves needs no walk through a run of equal keys.
+  struct KeptPath {
+    std::vector<PathEntry> path;
+    std::uint64_t writes = 0;
+  };
+  static constexpr int kKeptJumps = 3;
+  std::array<KeptPath, kKeptJumps + 1> kept;
+  int nextKept = 0;
 
   IndexControl() { node = ownNode.data(); }
   IndexControl(const IndexControl&) = delete;
@@ -269,6 +283,13 @@ void SeekKey(const std::uint8_t* key);
 std::uint32_t FindNextRec();
 std::uint32_t FindPriorRec();
 void SoftSyncIndex();
+// Puts the index in slot on the entry of record rec with key (key length
+// bytes) when its position or a kept path holds it, without a search; the
+// position left is kept for a jump back. False when neither holds it.
+bool PlaceOnKeptEntry(IndexControl& ic, std::uint32_t rec, const char* key);
+// Keeps the current path for a jump back (slot kKeptJumps: the leaf a step
+// leaves).
+void KeepPath(IndexControl& ic, bool leftLeaf);
 void SyncAfterChange();
 void GoIndexEof();
 bool IndexNotOpen(std::string_view operation);

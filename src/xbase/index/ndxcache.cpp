@@ -137,7 +137,10 @@ void EmptyIndexCache(AreaIndex& ar) {
   std::fill(c.buffer.begin(), c.buffer.end(), 0);
 }
 
-void ResetPath(IndexControl& ic) { ic.path.clear(); }
+void ResetPath(IndexControl& ic) {
+  ic.path.clear();
+  ic.pathWrites = ic.writes;
+}
 
 void AddPath(IndexControl& ic) {
   if (ic.path.capacity() < 16) ic.path.reserve(16);

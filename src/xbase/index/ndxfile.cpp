@@ -152,6 +152,7 @@ bool SeekAndRead(IndexControl& ic, int slot, std::uint32_t block, std::uint8_t* 
 
 bool SeekAndWrite(IndexControl& ic, int slot, std::uint32_t block, std::uint8_t* node) {
   node[2] = node[3] = 0;
+  ++ic.writes;
   if (std::uint8_t* copy = FindPathNode(ic, block))
     if (copy != node) std::memcpy(copy, node, kNodeSize);
   AreaIndex& ar = CurArea();
@@ -190,6 +191,7 @@ void ReadAnchorNodes() {
       return;
     }
     ic->hdr = h;
+    ++ic->writes;  // another program's tree
     ResetPath(*ic);
     ic->stale = true;
   }
@@ -218,6 +220,7 @@ void BuildAnchorBlock(const IndexControl& ic, std::uint8_t* block) {
 bool WriteAnchorNode(int slot) {
   IndexControl* ic = SlotOf(slot);
   if (!ic) return false;
+  ++ic->writes;
   if (WorkArea* a = CurrentWorkArea()) RefreshRecordCount(*a);
   Node block{};
   BuildAnchorBlock(*ic, block.data());

@@ -525,6 +525,7 @@ void SyncIndex(bool allSlots) {
     const std::int32_t recNo = a->recordNumber;
     if (a->recordCount > 0 && recNo >= 1 && recNo <= a->recordCount) {
       const std::string key = CurrentRecordKey(s);
+      if (PlaceOnKeptEntry(*ic, static_cast<std::uint32_t>(recNo), key.data())) continue;
       SeekKey(reinterpret_cast<const std::uint8_t*>(key.data()));
       if (TzCurrentError() != 0) return;  // a damaged tree: its report stands
       // A unique index need not hold every record: the holder of a key may

@@ -59,6 +59,7 @@ bool DescendFromCurrent(IndexControl& ic, int slot, bool first, bool withPath) {
 // The first or last entry from the root, with the path; false for an empty
 // index (or a failure).
 bool PositionEnd(IndexControl& ic, int slot, bool first) {
+  KeepPath(ic, false);
   ResetPath(ic);
   ic.stale = false;
   if (!GetNode(ic.Root(), slot)) return false;
@@ -106,6 +107,7 @@ bool NeighbourLeaf(IndexControl& ic, int slot, bool next, bool& failed) {
       if (pos == 0) continue;
       child = EntryChild(EntryAt(p, pos - 1, item));
     }
+    KeepPath(ic, true);
     ic.path.resize(lv + 1);
     if (!GetNode(child, slot) || !DescendFromCurrent(ic, slot, next, true)) {
       failed = true;
@@ -190,7 +192,66 @@ class ReadBracket {
   bool held_ = true;
 };
 
+// The entry of rec with key in the leaf of a path taken since the last
+// write to the index; -1 when it holds none.
+int EntryInLeaf(const IndexControl& ic, const std::vector<PathEntry>& path, std::uint64_t writes,
+                std::uint32_t rec, const char* key) {
+  if (path.empty() || writes != ic.writes || ic.stale) return -1;
+  const std::uint8_t* leaf = path.back().node.data();
+  if (!IsLeaf(leaf)) return -1;
+  const int item = ic.ItemSize();
+  const int count = std::min(NodeCount(leaf), ic.KeysPerNode());
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t* e = EntryAt(leaf, i, item);
+    if (EntryRecord(e) == rec && CompareBytes(EntryKey(e), key, ic.KeyLen()) == 0) return i;
+  }
+  return -1;
+}
+
 }  // namespace
+
+void KeepPath(IndexControl& ic, bool leftLeaf) {
+  if (ic.path.empty() || ic.pathWrites != ic.writes || ic.stale) return;
+  const std::uint32_t leaf = ic.path.back().block;
+  int into = IndexControl::kKeptJumps;
+  if (!leftLeaf) {
+    // A path kept for the same leaf is taken again, else the oldest goes.
+    into = ic.nextKept;
+    for (int k = 0; k < IndexControl::kKeptJumps; ++k) {
+      const IndexControl::KeptPath& p = ic.kept[static_cast<std::size_t>(k)];
+      if (!p.path.empty() && p.path.back().block == leaf) into = k;
+    }
+    if (into == ic.nextKept) ic.nextKept = (ic.nextKept + 1) % IndexControl::kKeptJumps;
+  }
+  IndexControl::KeptPath& p = ic.kept[static_cast<std::size_t>(into)];
+  p.path = ic.path;
+  p.writes = ic.writes;
+}
+
+bool PlaceOnKeptEntry(IndexControl& ic, std::uint32_t rec, const char* key) {
+  int at = ic.noPosition || ic.endFlag || ic.pathWrites != ic.writes ? -1 : EntryInLeaf(ic, ic.path, ic.writes, rec, key);
+  if (at < 0) {
+    std::vector<PathEntry> found;
+    for (const IndexControl::KeptPath& p : ic.kept) {
+      at = EntryInLeaf(ic, p.path, p.writes, rec, key);
+      if (at >= 0) {
+        found = p.path;
+        break;
+      }
+    }
+    if (at < 0) return false;
+    KeepPath(ic, false);
+    ic.path = std::move(found);
+  }
+  // The position stands on the leaf's copy in the path.
+  std::memcpy(ic.ownNode.data(), ic.path.back().node.data(), kNodeSize);
+  ic.node = ic.ownNode.data();
+  ic.block = ic.path.back().block;
+  ic.TakeEntry(at);
+  ic.startFlag = ic.endFlag = false;
+  Ndx().found = 1;
+  return true;
+}
 
 std::int32_t SearchNode(IndexControl& ic, const std::uint8_t* key) {
   NdxUnit& u = Ndx();
@@ -309,6 +370,7 @@ void SeekKey(const std::uint8_t* key) {
   }
   ic->startFlag = ic->endFlag = false;
   u.found = 0;
+  KeepPath(*ic, false);
   ResetPath(*ic);
   ic->stale = false;
   if (!DescendToKey(*ic, slot, ic->Root(), key, true)) return;
@@ -424,12 +486,16 @@ void SoftSyncIndex() {
   const std::uint8_t savedOrder = u.currentOrderSlot;
   u.currentOrderSlot = 1;
   const std::string k = CurrentRecordKey(1);
+  const auto rec = static_cast<std::uint32_t>(a->recordNumber);
+  if (PlaceOnKeptEntry(*ic, rec, k.data())) {
+    u.currentOrderSlot = savedOrder;
+    return;
+  }
   SeekKey(reinterpret_cast<const std::uint8_t*>(k.data()));
   if (TzCurrentError() != 0) {  // a damaged tree: its report stands
     u.currentOrderSlot = savedOrder;
     return;
   }
-  const auto rec = static_cast<std::uint32_t>(a->recordNumber);
   const int klen = ic->KeyLen();
   bool ok = ic->Unique();  // a unique index need not hold every record
   if (u.found) {

@@ -6,6 +6,7 @@
 #include "xbase/core/errors.h"
 #include "xbase/dataset/field_values.h"
 #include "xbase/dbf/workarea.h"
+#include "xbase/dbf/workarea_internal.h"
 
 namespace zeb::xbase {
 
@@ -141,6 +142,8 @@ bool DatasetModel::ScanMore(int count, std::int32_t start) {
   }
   ds_.SelectWorkArea("fetchMore");
   WorkArea& a = *AreaAt(ds_.WorkAreaNumber());
+  // The block's steps share one read bracket of a shared index.
+  const IndexSemaphore bracket(IndexActive(), false);
   const EngineSpot spot(a);
   bool added = false;
   try {
@@ -180,6 +183,7 @@ std::vector<std::int32_t> DatasetModel::ScanBefore(int count) {
   }
   ds_.SelectWorkArea("fetchMore");
   WorkArea& a = *AreaAt(ds_.WorkAreaNumber());
+  const IndexSemaphore bracket(IndexActive(), false);
   const EngineSpot spot(a);
   try {
     ds_.WithOwnIndex([this] { GO(rows_.front()); });

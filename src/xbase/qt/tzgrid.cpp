@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QToolButton>
 #include <algorithm>
 #include <QWheelEvent>
@@ -231,6 +232,23 @@ void TTzGrid::PlaceFixedView() {
 void TTzGrid::updateGeometries() {
   QTableView::updateGeometries();
   PlaceFixedView();
+}
+
+namespace {
+// Marks an editor the view has closed (it is deleted later).
+constexpr char kClosedEditor[] = "zebClosedEditor";
+}  // namespace
+
+void TTzGrid::commitData(QWidget* editor) {
+  if (editor != nullptr && editor->property(kClosedEditor).toBool()) return;
+  QTableView::commitData(editor);
+}
+
+void TTzGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  if (editor != nullptr && editor->property(kClosedEditor).toBool()) return;
+  const QPointer<QWidget> closed(editor);
+  QTableView::closeEditor(editor, hint);
+  if (closed != nullptr) closed->setProperty(kClosedEditor, true);
 }
 
 QModelIndex TTzGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {

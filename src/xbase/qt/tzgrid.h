@@ -96,6 +96,11 @@ class TTzGrid : public QTableView {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  // The delegate hands in an editor left by Return from the event loop; the
+  // focus leaving it first has handed it in and closed it already: the late
+  // hand-in and close of a closed editor are void.
+  void commitData(QWidget* editor) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
   void updateGeometries() override;
 
