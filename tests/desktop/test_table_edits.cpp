@@ -29,6 +29,7 @@
 #include "xbase/qt/tzgrid.h"
 #include "xbase/core/dates.h"
 #include "xbase/dbf/dbffile.h"
+#include "xbase/index/ndx.h"
 #include "xbase/full_disk.h"
 #include "xbase/lock_holder.h"
 
@@ -1143,6 +1144,76 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     const std::string waiting = road.newRow ? "-1" : "2";
     EXPECT_EQ(Peer(table, "t[" + std::to_string(row9Record - 1) + "]['D']"), "77.0");
     EXPECT_NE(Peer(table, "list(t[" + waiting + "].values())").find("66.0"), std::string::npos);
+  }
+}
+
+// DIN 2077 sorted by TOL; the sort index cannot be written (ENOSPC) while a
+// new row 1.25 / 0.125 is handed in by the check button or by a click on
+// row 9, or while Bearbeiten > Append adds a blank record. The record
+// reaches the table and the message says it is appended; with the index
+// writable again the row is left once more (check button or click) and OK
+// closes the window: dbfread finds the record exactly once and nothing else
+// appended.
+TEST_F(TableRoads, ARowTheTableHoldsIsNotAppendedAgainAfterItsSortFailed) {
+  const fs::path table = PrivateRun::Get().dbf / "din2077.dbf";
+  Start("table_material.zeb");
+  const auto clickRow9 = [] { ClickCell(Grid(), Grid()->rowAt(1) + 8, ColumnOf(Grid(), "D")); };
+  struct Act {
+    const char* name;
+    int act;  // 0 new row, check button; 1 new row, click on row 9; 2 Bearbeiten > Append
+  };
+  for (const Act road : {Act{"new row, check button", 0}, Act{"new row, click", 1}, Act{"Append", 2}}) {
+    SCOPED_TRACE(road.name);
+    said.clear();
+    fs::remove(table);
+    fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2077.dbf", table);
+    const std::string count = Peer(table, "len(t)");
+    const auto leave = [&] {
+      if (road.act == 1)
+        clickRow9();
+      else
+        Click(Nav()->Button("nbPost"));
+    };
+    // The first write of the sort index fails; the temporary folder has
+    // room again at once.
+    const auto failOnce = [] {
+      xbase::SetIndexWriteFault(
+          [failed = false](int, std::uint32_t) mutable { return std::exchange(failed, true) ? 0 : ENOSPC; });
+    };
+    std::vector<Step> steps{InWindow([] { SortBy("TOL"); })};
+    if (road.act == 2) {
+      steps.push_back(InWindow([&] {
+        failOnce();
+        ActiveModal()->findChild<QAction*>("mi_editAppend")->trigger();
+      }));
+    } else {
+      steps.push_back(InWindow([] {
+        Click(Nav()->Button("nbInsert"));
+        ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
+      }));
+      steps.push_back(InWindow([] {
+        Type("1.25");
+        Key(Qt::Key_Tab);
+        Type("0.125");
+        Key(Qt::Key_Return);
+      }));
+      steps.push_back(InWindow([&] {
+        failOnce();
+        leave();
+      }));
+    }
+    steps.push_back(Answer(QMessageBox::Ok));
+    steps.push_back(InWindow([&] { leave(); }));
+    steps.push_back(InWindow([] {}));
+    const bool ran = Road([this] { window_->Action("mi_dbfDIN2077")->trigger(); }, steps, "Button_ok");
+    xbase::SetIndexWriteFault({});
+    ASSERT_TRUE(ran);
+    ASSERT_GE(said.size(), 1u);
+    EXPECT_NE(said[0].find("angeh\u00e4ngt"), std::string::npos) << said[0];
+    EXPECT_EQ(said[0].find("kein Datensatz"), std::string::npos) << said[0];
+    const std::string added = road.act == 2 ? "t[-1]['D'] is None and t[-1]['TOL'] is None"
+                                            : "sum(1 for r in t if r['D'] == 1.25 and r['TOL'] == 0.125)";
+    EXPECT_EQ(Peer(table, "len(t) - " + count + ", " + added), road.act == 2 ? "1 True" : "1 1");
   }
 }
 
