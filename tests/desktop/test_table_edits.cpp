@@ -796,6 +796,19 @@ class TableRoads : public TableEdits {
             }};
   }
   static Step InWindow(std::function<void()> act) { return {false, std::move(act)}; }
+  // + on the navigator, a click in the new row's D, 1.25 Tab 0.125 Enter.
+  static void NewRowTyped(std::vector<Step>& steps) {
+    steps.push_back(InWindow([] {
+      Click(Nav()->Button("nbInsert"));
+      ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
+    }));
+    steps.push_back(InWindow([] {
+      Type("1.25");
+      Key(Qt::Key_Tab);
+      Type("0.125");
+      Key(Qt::Key_Return);
+    }));
+  }
   bool Road(const std::function<void()>& open, const std::vector<Step>& steps, const char* closer) {
     UserScript s;
     s.Then("main window", [this] { return MainWindowWaits(); }, open);
@@ -1070,16 +1083,7 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     QModelIndex mark;
     std::vector<Step> steps;
     if (road.newRow) {
-      steps.push_back(InWindow([&] {
-        Click(Nav()->Button("nbInsert"));
-        ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
-      }));
-      steps.push_back(InWindow([] {
-        Type("1.25");
-        Key(Qt::Key_Tab);
-        Type("0.125");
-        Key(Qt::Key_Return);
-      }));
+      NewRowTyped(steps);
     } else {
       steps.push_back(InWindow([] {
         DoubleClickCell(Grid(), RowOf(Grid(), 3), ColumnOf(Grid(), "D"));
@@ -1198,16 +1202,7 @@ TEST_F(TableRoads, ARowTheTableHoldsIsNeverAppendedAgain) {
         append();
       }));
     } else {
-      steps.push_back(InWindow([] {
-        Click(Nav()->Button("nbInsert"));
-        ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
-      }));
-      steps.push_back(InWindow([] {
-        Type("1.25");
-        Key(Qt::Key_Tab);
-        Type("0.125");
-        Key(Qt::Key_Return);
-      }));
+      NewRowTyped(steps);
       steps.push_back(InWindow([&] {
         fail();
         leave();
