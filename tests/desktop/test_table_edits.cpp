@@ -1155,8 +1155,8 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
 // button or by a click on row 9, or Bearbeiten > Append, while the first
 // write of the sort index fails (ENOSPC) or while the disk is full from the
 // byte after the new record on (the record fits, its end mark does not).
-// The message says what dbfread finds right after it: appended, or none
-// appended. With room again the row is left once more (check button or
+// The message says what dbfread finds right after it: appended (and the
+// grid shows the record), or none appended. With room again the row is left once more (check button or
 // click), Append is tried again where nothing was appended, and OK closes
 // the window: dbfread finds the new record exactly once.
 TEST_F(TableRoads, ARowTheTableHoldsIsNeverAppendedAgain) {
@@ -1178,6 +1178,7 @@ TEST_F(TableRoads, ARowTheTableHoldsIsNeverAppendedAgain) {
     const std::string before = Bytes(table);
     const std::string count = Peer(table, "len(t)");
     std::string afterBox;
+    bool shown = false;
     std::optional<test::DiskFullFrom> full;
     const auto fail = [&] {
       if (road.endMark) {
@@ -1213,6 +1214,8 @@ TEST_F(TableRoads, ARowTheTableHoldsIsNeverAppendedAgain) {
       full.reset();
       xbase::SetIndexWriteFault({});
       afterBox = Peer(table, "len(t) - " + count);
+      // A record the table holds is shown in its row.
+      shown = RowOf(Grid(), std::stoi(count) + 1) >= 0;
       // The retry the message invites.
       if (road.act != 2)
         leave();
@@ -1227,6 +1230,7 @@ TEST_F(TableRoads, ARowTheTableHoldsIsNeverAppendedAgain) {
     ASSERT_GE(said.size(), 1u);
     ASSERT_TRUE(afterBox == "0" || afterBox == "1") << afterBox;
     if (afterBox == "1") {
+      EXPECT_TRUE(shown) << "the appended record's row is blank or missing";
       EXPECT_NE(said[0].find("angeh\u00e4ngt"), std::string::npos) << said[0];
       EXPECT_EQ(said[0].find("kein Datensatz"), std::string::npos) << said[0];
     } else {

@@ -1221,6 +1221,9 @@ bool TTzDataSet::ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer)
     std::copy(engineCopy.begin(), engineCopy.end(), a->recordBuffer);
     a->undecoded = false;
   };
+  // A failure told before (its code kept for its caller) is not this read's.
+  const std::uint16_t pending = TzCurrentError();
+  SetTzCurrentError(0);
   bool ok = false;
   try {
     ReadRecord(*a, n);
@@ -1236,6 +1239,7 @@ bool TTzDataSet::ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer)
     throw;
   }
   restore();
+  if (ok) SetTzCurrentError(pending);
   return ok;
 }
 
