@@ -29,6 +29,7 @@
 #include "xbase/qt/tzgrid.h"
 #include "xbase/core/dates.h"
 #include "xbase/dbf/dbffile.h"
+#include "xbase/index/ndx.h"
 #include "xbase/full_disk.h"
 #include "xbase/lock_holder.h"
 
@@ -795,6 +796,19 @@ class TableRoads : public TableEdits {
             }};
   }
   static Step InWindow(std::function<void()> act) { return {false, std::move(act)}; }
+  // + on the navigator, a click in the new row's D, 1.25 Tab 0.125 Enter.
+  static void NewRowTyped(std::vector<Step>& steps) {
+    steps.push_back(InWindow([] {
+      Click(Nav()->Button("nbInsert"));
+      ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
+    }));
+    steps.push_back(InWindow([] {
+      Type("1.25");
+      Key(Qt::Key_Tab);
+      Type("0.125");
+      Key(Qt::Key_Return);
+    }));
+  }
   bool Road(const std::function<void()>& open, const std::vector<Step>& steps, const char* closer) {
     UserScript s;
     s.Then("main window", [this] { return MainWindowWaits(); }, open);
@@ -1069,16 +1083,7 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     QModelIndex mark;
     std::vector<Step> steps;
     if (road.newRow) {
-      steps.push_back(InWindow([&] {
-        Click(Nav()->Button("nbInsert"));
-        ClickCell(Grid(), Grid()->model()->rowCount() - 1, ColumnOf(Grid(), "D"));
-      }));
-      steps.push_back(InWindow([] {
-        Type("1.25");
-        Key(Qt::Key_Tab);
-        Type("0.125");
-        Key(Qt::Key_Return);
-      }));
+      NewRowTyped(steps);
     } else {
       steps.push_back(InWindow([] {
         DoubleClickCell(Grid(), RowOf(Grid(), 3), ColumnOf(Grid(), "D"));
@@ -1143,6 +1148,97 @@ TEST_F(TableRoads, AfterARefusedWriteTheKeysGoWhereTheMarkIs) {
     const std::string waiting = road.newRow ? "-1" : "2";
     EXPECT_EQ(Peer(table, "t[" + std::to_string(row9Record - 1) + "]['D']"), "77.0");
     EXPECT_NE(Peer(table, "list(t[" + waiting + "].values())").find("66.0"), std::string::npos);
+  }
+}
+
+// DIN 2077 sorted by TOL; a new row 1.25 / 0.125 handed in by the check
+// button or by a click on row 9, or Bearbeiten > Append, while the first
+// write of the sort index fails (ENOSPC) or while the disk is full from the
+// byte after the new record on (the record fits, its end mark does not).
+// The message says what dbfread finds right after it: appended (and the
+// grid shows the record), or none appended. With room again the row is left once more (check button or
+// click), Append is tried again where nothing was appended, and OK closes
+// the window: dbfread finds the new record exactly once.
+TEST_F(TableRoads, ARowTheTableHoldsIsNeverAppendedAgain) {
+  const fs::path table = PrivateRun::Get().dbf / "din2077.dbf";
+  Start("table_material.zeb");
+  const auto clickRow9 = [] { ClickCell(Grid(), Grid()->rowAt(1) + 8, ColumnOf(Grid(), "D")); };
+  struct Act {
+    const char* name;
+    int act;  // 0 new row, check button; 1 new row, click on row 9; 2 Bearbeiten > Append
+    bool endMark;  // the end mark cut instead of the index
+  };
+  for (const Act road : {Act{"new row, check button, index", 0, false}, Act{"new row, click, index", 1, false},
+                         Act{"Append, index", 2, false}, Act{"new row, check button, end mark", 0, true},
+                         Act{"new row, click, end mark", 1, true}, Act{"Append, end mark", 2, true}}) {
+    SCOPED_TRACE(road.name);
+    said.clear();
+    fs::remove(table);
+    fs::copy_file(fs::path(ZEB1_DBF_FOLDER) / "din2077.dbf", table);
+    const std::string before = Bytes(table);
+    const std::string count = Peer(table, "len(t)");
+    std::string afterBox;
+    bool shown = false;
+    std::optional<test::DiskFullFrom> full;
+    const auto fail = [&] {
+      if (road.endMark) {
+        full.emplace(static_cast<std::int64_t>(before.size() - 1 + LayoutOf(before).length));
+        EXPECT_TRUE(full->Active());
+      } else {
+        xbase::SetIndexWriteFault(
+            [failed = false](int, std::uint32_t) mutable { return std::exchange(failed, true) ? 0 : ENOSPC; });
+      }
+    };
+    const auto append = [] { ActiveModal()->findChild<QAction*>("mi_editAppend")->trigger(); };
+    const auto leave = [&] {
+      if (road.act == 1)
+        clickRow9();
+      else
+        Click(Nav()->Button("nbPost"));
+    };
+    std::vector<Step> steps{InWindow([] { SortBy("TOL"); })};
+    if (road.act == 2) {
+      steps.push_back(InWindow([&] {
+        fail();
+        append();
+      }));
+    } else {
+      NewRowTyped(steps);
+      steps.push_back(InWindow([&] {
+        fail();
+        leave();
+      }));
+    }
+    steps.push_back(Answer(QMessageBox::Ok));
+    steps.push_back(InWindow([&] {
+      full.reset();
+      xbase::SetIndexWriteFault({});
+      afterBox = Peer(table, "len(t) - " + count);
+      // A record the table holds is shown in its row.
+      shown = RowOf(Grid(), std::stoi(count) + 1) >= 0;
+      // The retry the message invites.
+      if (road.act != 2)
+        leave();
+      else if (said[0].find("kein Datensatz") != std::string::npos)
+        append();
+    }));
+    steps.push_back(InWindow([] {}));
+    const bool ran = Road([this] { window_->Action("mi_dbfDIN2077")->trigger(); }, steps, "Button_ok");
+    full.reset();
+    xbase::SetIndexWriteFault({});
+    ASSERT_TRUE(ran);
+    ASSERT_GE(said.size(), 1u);
+    ASSERT_TRUE(afterBox == "0" || afterBox == "1") << afterBox;
+    if (afterBox == "1") {
+      EXPECT_TRUE(shown) << "the appended record's row is blank or missing";
+      EXPECT_NE(said[0].find("angeh\u00e4ngt"), std::string::npos) << said[0];
+      EXPECT_EQ(said[0].find("kein Datensatz"), std::string::npos) << said[0];
+    } else {
+      EXPECT_NE(said[0].find("Es wurde kein Datensatz angeh\u00e4ngt."), std::string::npos) << said[0];
+    }
+    const std::string added = road.act == 2 ? "t[-1]['D'] is None and t[-1]['TOL'] is None"
+                                            : "sum(1 for r in t if r['D'] == 1.25 and r['TOL'] == 0.125)";
+    EXPECT_EQ(Peer(table, "len(t) - " + count + ", " + added), road.act == 2 ? "1 True" : "1 1");
   }
 }
 

@@ -1078,6 +1078,7 @@ void TTzDataSet::Post() {
   const DataSetState s = State();
   if (s != DataSetState::Edit && s != DataSetState::Insert && s != DataSetState::SetKey) return;
   Engine().recordWritten = false;
+  postedBeforeFailure_ = 0;
   try {
     TTzPrimDataset::Post();
   } catch (const ETzError&) {
@@ -1085,6 +1086,10 @@ void TTzDataSet::Post() {
     // record shows the file again; the failure's code stays for the caller.
     // An edit kept for another try stays as typed.
     const std::uint16_t code = TzCurrentError();
+    // A new record in the table (the last one: appended under the lock) is
+    // no new record left to try again.
+    if (s == DataSetState::Insert && Engine().recordWritten && Area() != nullptr)
+      postedBeforeFailure_ = Area()->recordCount;
     // An edit that reached the table is no edit left to try again.
     if (keepEditOnFailure && State() == DataSetState::Edit && !Engine().recordWritten) throw;
     try {
@@ -1216,6 +1221,9 @@ bool TTzDataSet::ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer)
     std::copy(engineCopy.begin(), engineCopy.end(), a->recordBuffer);
     a->undecoded = false;
   };
+  // A failure told before (its code kept for its caller) is not this read's.
+  const std::uint16_t pending = TzCurrentError();
+  SetTzCurrentError(0);
   bool ok = false;
   try {
     ReadRecord(*a, n);
@@ -1231,6 +1239,7 @@ bool TTzDataSet::ReadRecordAt(std::int32_t n, std::vector<std::uint8_t>& buffer)
     throw;
   }
   restore();
+  if (ok) SetTzCurrentError(pending);
   return ok;
 }
 

@@ -165,6 +165,10 @@ class TTzDataSet : public TTzPrimDataset {
   // A record edit whose write failed stays open, as typed, for another try
   // (a view asks again when the record is left); off: it is given up.
   bool keepEditOnFailure = false;
+  // The record the last Post of a new record wrote to the table before a
+  // later step (its index) failed; 0 when the failed Post wrote none. Such a
+  // record is not appended again.
+  std::int32_t PostedBeforeFailure() const { return postedBeforeFailure_; }
   // Builds an own index again when the table holds records it has not seen;
   // true when it did. Views call it before they read the order anew.
   bool FollowOtherPrograms();
@@ -295,6 +299,7 @@ class TTzDataSet : public TTzPrimDataset {
   void IndexBuilt();
   void AppendedOwn(std::int32_t before);
   std::int32_t indexedRecords_ = -1;
+  std::int32_t postedBeforeFailure_ = 0;
 
  private:
   struct BothChange {

@@ -79,8 +79,9 @@ bool PostPending(TTzDataSet& d) {
     d.Post();
   } catch (const std::exception&) {
     // A new record the engine could not write is given up there; it is
-    // entered again as typed, the row there for another try.
-    if (d.Active() && d.State() == DataSetState::Browse) {
+    // entered again as typed, the row there for another try. One the table
+    // holds (a later step failed) is not.
+    if (d.Active() && d.State() == DataSetState::Browse && d.PostedBeforeFailure() == 0) {
       try {
         d.Append();
         for (const auto& [i, text] : typed) d.FieldAt(i).SetText(text);
