@@ -200,10 +200,12 @@ inline std::map<std::string, std::map<std::string, std::string>> Read(const fs::
 using CutRun = std::function<std::string(const fs::path& root, Cut cut, long limit)>;
 
 // The tables of dir/template written by run whole (told toldWhole), then
-// cut at every limit and on a full disk; each distinct outcome judged once:
+// cut at every limit and on a full disk (or by the cuts given); each
+// distinct outcome judged once:
 // 0 torn, 0 mismatched and 0 duplicated.
 inline void ExpectEveryCutWhole(const fs::path& dir, const CutRun& run, bool appendsMany,
-                                const std::string& toldWhole = "") {
+                                const std::string& toldWhole = "",
+                                const std::vector<Cut>& cuts = {Cut::SizeLimit, Cut::FullDisk}) {
   const fs::path meantRoot = dir / "meant";
   const std::string wholeTold = run(meantRoot, Cut::SizeLimit, -1);
   ASSERT_EQ(wholeTold, toldWhole);
@@ -226,7 +228,7 @@ inline void ExpectEveryCutWhole(const fs::path& dir, const CutRun& run, bool app
   };
   std::map<std::pair<fr::FolderImage, std::string>, Seen> outcomes;
   int runs = 0;
-  for (const Cut cut : {Cut::SizeLimit, Cut::FullDisk}) {
+  for (const Cut cut : cuts) {
     const long every = static_cast<long>(before.at("t.dbf").size()) + 64;
     const std::vector<long> limits = cut == Cut::SizeLimit ? Limits(every, top, ends) : Limits(every, grown + 600, ends);
     for (const long limit : limits) {
