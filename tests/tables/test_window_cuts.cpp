@@ -110,7 +110,7 @@ class WindowCuts : public test::TableWindowTest, public ::testing::WithParamInte
                                 xbase::test::failure_judges::Count(test::failure_roads::ImageOf(retried))});
     return told;
   }
-  std::vector<std::pair<std::string, std::int32_t>> retriedCounts_;
+  wc::RetriedCounts retriedCounts_;
 };
 
 TEST_P(WindowCuts, EveryCutLeavesTheTablesWholeAndToldAsTheyAre) {
@@ -127,14 +127,7 @@ TEST_P(WindowCuts, EveryCutLeavesTheTablesWholeAndToldAsTheyAre) {
       dir, [&](const fs::path& root, wc::Cut cut, long limit) { return Run(dir, root, cut, limit); },
       GetParam().appendsMany, GetParam().toldWhole);
   // After the retry: no record twice.
-  const std::int32_t meant = xbase::test::failure_judges::Count(test::failure_roads::ImageOf(dir / "meant"));
-  int twice = 0;
-  std::string where;
-  for (const auto& [run, count] : retriedCounts_)
-    if (count > meant) ++twice, where += run + ": " + std::to_string(count) + " records\n";
-  EXPECT_EQ(twice, 0) << twice << " of " << retriedCounts_.size() << " retries leave more than the " << meant
-                      << " records meant\n"
-                      << where;
+  wc::ExpectNoRecordTwice(dir / "meant", retriedCounts_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, WindowCuts, ::testing::ValuesIn(kRoads),

@@ -111,7 +111,7 @@ class GridCuts : public QtTest, public ::testing::WithParamInterface<bool> {
     }
     return told;
   }
-  std::vector<std::pair<std::string, std::int32_t>> retriedCounts_;
+  wc::RetriedCounts retriedCounts_;
 };
 
 TEST_P(GridCuts, EveryCutLeavesTheTablesWholeToldAndTheRetryWritesTheRowOnce) {
@@ -125,14 +125,7 @@ TEST_P(GridCuts, EveryCutLeavesTheTablesWholeToldAndTheRetryWritesTheRowOnce) {
   wc::ExpectEveryCutWhole(
       dir, [&](const fs::path& root, wc::Cut, long limit) { return Run(dir, root, limit); }, false, "",
       {wc::Cut::FullDisk});
-  const std::int32_t meant = fj::Count(test::failure_roads::ImageOf(dir / "meant"));
-  int twice = 0;
-  std::string where;
-  for (const auto& [run, count] : retriedCounts_)
-    if (count > meant) ++twice, where += run + ": " + std::to_string(count) + " records\n";
-  EXPECT_EQ(twice, 0) << twice << " of " << retriedCounts_.size() << " retries leave more than the " << meant
-                      << " records meant\n"
-                      << where;
+  wc::ExpectNoRecordTwice(dir / "meant", retriedCounts_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, GridCuts, ::testing::Bool(),

@@ -196,6 +196,20 @@ inline std::map<std::string, std::map<std::string, std::string>> Read(const fs::
   return out;
 }
 
+// The records the table holds after each retry (the run, the count): none
+// more than the meant folder's table holds.
+using RetriedCounts = std::vector<std::pair<std::string, std::int32_t>>;
+inline void ExpectNoRecordTwice(const fs::path& meantFolder, const RetriedCounts& counts) {
+  const std::int32_t meant = Count(fr::ImageOf(meantFolder));
+  int twice = 0;
+  std::string where;
+  for (const auto& [run, count] : counts)
+    if (count > meant) ++twice, where += run + ": " + std::to_string(count) + " records\n";
+  EXPECT_EQ(twice, 0) << twice << " of " << counts.size() << " retries leave more than the " << meant
+                      << " records meant\n"
+                      << where;
+}
+
 // One run on a fresh copy of the tables in root, cut as given: the texts told.
 using CutRun = std::function<std::string(const fs::path& root, Cut cut, long limit)>;
 
