@@ -62,7 +62,7 @@ for folder in sys.argv[1:]:
     for name in ('t.dbf', 'c.dbf'):
         path = os.path.join(folder, name)
         if not os.path.exists(path):
-            print(folder, name, 'absent'); continue
+            print(folder, name, 'absent', sep='\t'); continue
         try:
             raw = open(path, 'rb').read()
             count, head, length = struct.unpack('<IHH', raw[4:12])
@@ -80,9 +80,9 @@ for folder in sys.argv[1:]:
                         raise ValueError('memo block %s past the next free block %d' % (ref, nxt))
             t = dbfread.DBF(path, encoding='cp850', load=True)
             rows = [('*' if d else ' ') + repr(sorted(r.items())) for d, rs in ((0, t.records), (1, t.deleted)) for r in rs]
-            print(folder, name, len(t.records) + len(t.deleted), '|'.join(sorted(rows)))
+            print(folder, name, len(t.records) + len(t.deleted), '|'.join(sorted(rows)), sep='\t')
         except Exception as e:
-            print(folder, name, 'unreadable:', type(e).__name__, e)
+            print(folder, name, 'unreadable: %s %s' % (type(e).__name__, e), sep='\t')
 )";
 
 // The limits a run is cut at: every byte up to the end of the table file
@@ -189,7 +189,8 @@ inline std::map<std::string, std::map<std::string, std::string>> Read(const fs::
   EXPECT_EQ(RunCommand(cmd + " 2>&1", text), 0) << text;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
-    const std::size_t a = line.find(' '), b = line.find(' ', a + 1);
+    // Tabs between folder, table and text: a folder's path may hold blanks.
+    const std::size_t a = line.find('\t'), b = line.find('\t', a + 1);
     if (a == std::string::npos || b == std::string::npos) continue;
     out[line.substr(0, a)][line.substr(a + 1, b - a - 1)] = line.substr(b + 1);
   }
