@@ -18,6 +18,8 @@
 #include "mainwin/program_fixture.h"
 #include "base/globals.h"
 #include "base/messages.h"
+#include "base/recording_ui.h"
+#include "base/ui_port.h"
 #include "base/support_fixture.h"
 #include "spring/material_csv.h"
 #include "spring/spring_data.h"
@@ -101,5 +103,20 @@ class TableWindowTest : public TablesTest {
   }
   TableWindow& w() { return TheTableWindow(); }
 };
+
+// The table window over root/t.dbf (its temporary folder root/tmp), its
+// boxes recorded.
+inline std::shared_ptr<RecordingUi> OpenTableWindowOver(const fs::path& root) {
+  auto ui = std::make_shared<RecordingUi>();
+  SetUi(ui);
+  G().DbfFolder = root.string() + "/";
+  G().TempFolder = (root / "tmp").string() + "/";
+  xbase::ResetTzEngine();
+  xbase::InitTableEngineUnits();
+  InstallTableServices();
+  G().AbortFlag = 0;
+  TableOpenFile((root / "t.dbf").string());
+  return ui;
+}
 
 }  // namespace zeb::test

@@ -132,15 +132,7 @@ TEST_P(NamedCauses, TheBoxNamesTheCauseAndWhatTheFilesHold) {
   xbase::ResetTzEngine();
   xbase::InitTableEngineUnits();
   xbase::test::MakeFailureTables(root, false);
-  const auto ui = std::make_shared<test::RecordingUi>();
-  SetUi(ui);
-  G().DbfFolder = root.string() + "/";
-  G().TempFolder = (root / "tmp").string() + "/";
-  xbase::ResetTzEngine();
-  xbase::InitTableEngineUnits();
-  InstallTableServices();
-  G().AbortFlag = 0;
-  TableOpenFile((root / "t.dbf").string());
+  const auto ui = test::OpenTableWindowOver(root);
   if (road->before) road->before(root);
   std::map<std::string, std::string> before;
   for (auto& [file, bytes] : fr::ImageOf(root))

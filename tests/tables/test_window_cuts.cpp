@@ -78,15 +78,7 @@ class WindowCuts : public test::TableWindowTest, public ::testing::WithParamInte
     fs::copy(dir / "template", root, fs::copy_options::recursive);
     fs::create_directories(root / "tmp");
     const std::string told = wc::InChild([&] {
-      const auto ui = std::make_shared<test::RecordingUi>();
-      SetUi(ui);
-      G().DbfFolder = root.string() + "/";
-      G().TempFolder = (root / "tmp").string() + "/";
-      xbase::ResetTzEngine();
-      xbase::InitTableEngineUnits();
-      InstallTableServices();
-      G().AbortFlag = 0;
-      TableOpenFile((root / "t.dbf").string());
+      const auto ui = test::OpenTableWindowOver(root);
       if (road.before) road.before(root);
       wc::CutFrom(root, cut, limit);
       road.action(root);
